@@ -1,0 +1,17 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/ui/NumericLocale.h"
+
+// Window suites run under a comma-decimal user locale, to prove that nothing the program
+// writes or reads depends on it.
+int main(int argc, char* argv[])
+{
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  platform::RestoreCNumericLocale();
+  return RUN_ALL_TESTS();
+}
