@@ -93,6 +93,7 @@ private:
   void Generate(const float (*points)[3], int nbPoint, const int (*quads)[4], int nbQuad);
   template <class EdgePoint>
   void AddEdgePoints(EdgePoint edgePoint);
+  void ReserveNewVertices();
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);
   void SplitQuads();
   void MoveOldVerticesCatmullClark(int nbOldVertex);

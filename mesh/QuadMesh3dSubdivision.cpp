@@ -114,6 +114,15 @@ void CQuadMesh3d::Smooth()
   BuildAdjacencyAndNormals();
 }
 
+// Makes room for the face and edge points of a step at once: the array alone would grow
+// by at most 1024 slots at a time, copying itself over and over on a large mesh.
+void CQuadMesh3d::ReserveNewVertices()
+{
+  const int size = NbVertex();
+  m_ArrayVertex.SetSize(size + 5 * NbQuad());
+  m_ArrayVertex.SetSize(size);
+}
+
 void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
 {
   auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
@@ -191,6 +200,7 @@ void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
 void CQuadMesh3d::SubdivisionCatmullClark()
 {
   const int nbOldVertex = NbVertex();
+  ReserveNewVertices();
   for (int i = 0; i < NbQuad(); i++)
     AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
 
@@ -217,6 +227,7 @@ void CQuadMesh3d::SubdivisionKobbelt()
   const int n = NbQuad();
   std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
   std::vector<char> regular(static_cast<size_t>(n));
+  ReserveNewVertices();
   for (int i = 0; i < n; i++) {
     const CQuad3d* quad = GetQuad(i);
     regular[i] = GetKobbeltRing(quad, rings[i]);
