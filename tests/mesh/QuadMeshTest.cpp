@@ -94,6 +94,21 @@ void ExpectPoint(const CQuadVertex3d* v, double x, double y, double z, double to
   EXPECT_NEAR(v->z(), z, tolerance);
 }
 
+// Two steps on the box: 26 vertices and 24 quads, then 98 and 96, closed every time.
+void ExpectBoxStepsKeepASphere(CQuadMesh3d& mesh, void (CQuadMesh3d::*step)())
+{
+  const int expected[2][2] = {{26, 24}, {98, 96}};
+  for (const auto& [nbVertex, nbQuad] : expected) {
+    (mesh.*step)();
+    EXPECT_EQ(mesh.NbVertex(), nbVertex);
+    EXPECT_EQ(mesh.NbQuad(), nbQuad);
+    EXPECT_TRUE(IsClosedAndOriented(mesh));
+    EXPECT_EQ(EulerCharacteristic(mesh), 2);
+    EXPECT_TRUE(mesh.IsValid());
+    ExpectAdjacencyConsistent(mesh);
+  }
+}
+
 std::vector<CVector3d> Positions(const CQuadMesh3d& mesh)
 {
   std::vector<CVector3d> positions;
@@ -343,19 +358,7 @@ TEST(QuadMeshCatmullClark, BoxCountsAndTopologyOverTwoSteps)
 {
   CQuadMesh3d mesh;
   mesh.GenerateBox();
-  mesh.SubdivisionCatmullClark();
-  EXPECT_EQ(mesh.NbVertex(), 26);
-  EXPECT_EQ(mesh.NbQuad(), 24);
-  EXPECT_TRUE(IsClosedAndOriented(mesh));
-  EXPECT_EQ(EulerCharacteristic(mesh), 2);
-  ExpectAdjacencyConsistent(mesh);
-  EXPECT_TRUE(mesh.IsValid());
-
-  mesh.SubdivisionCatmullClark();
-  EXPECT_EQ(mesh.NbVertex(), 98);
-  EXPECT_EQ(mesh.NbQuad(), 96);
-  EXPECT_TRUE(IsClosedAndOriented(mesh));
-  EXPECT_EQ(EulerCharacteristic(mesh), 2);
+  ExpectBoxStepsKeepASphere(mesh, &CQuadMesh3d::SubdivisionCatmullClark);
 }
 
 TEST(QuadMeshCatmullClark, BoxPointsFollowTheRules)
@@ -437,20 +440,9 @@ TEST(QuadMeshKobbelt, BoxCountsAndOldVerticesStay)
   CQuadMesh3d mesh;
   mesh.GenerateBox();
   const std::vector<CVector3d> before = Positions(mesh);
-  mesh.SubdivisionKobbelt();
-  EXPECT_EQ(mesh.NbVertex(), 26);
-  EXPECT_EQ(mesh.NbQuad(), 24);
-  EXPECT_TRUE(IsClosedAndOriented(mesh));
-  EXPECT_EQ(EulerCharacteristic(mesh), 2);
+  ExpectBoxStepsKeepASphere(mesh, &CQuadMesh3d::SubdivisionKobbelt);
   for (int i = 0; i < 8; i++)
     ExpectPoint(mesh.GetVertex(i), before[i].x(), before[i].y(), before[i].z(), 0);
-
-  mesh.SubdivisionKobbelt();
-  EXPECT_EQ(mesh.NbVertex(), 98);
-  EXPECT_EQ(mesh.NbQuad(), 96);
-  EXPECT_TRUE(IsClosedAndOriented(mesh));
-  EXPECT_EQ(EulerCharacteristic(mesh), 2);
-  ExpectAdjacencyConsistent(mesh);
 }
 
 TEST(QuadMeshKobbelt, ReproducesCubicsInsideARegularGrid)
