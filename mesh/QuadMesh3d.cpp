@@ -175,9 +175,10 @@ int CQuadMesh3d::Draw()
 {
   if (!m_Show)
     return 0;
+  // Compiling with GL_COMPILE_AND_EXECUTE already draws: calling the list too would draw twice.
   if (!m_ListDone || m_Modified)
-    BuildList();
-  if (!m_ListDone || !glIsList(m_ListOpenGL))
+    return BuildList();
+  if (!glIsList(m_ListOpenGL))
     return 0;
   glCallList(m_ListOpenGL);
   return 1;
