@@ -155,6 +155,7 @@ private:
   int ReadBytes(std::FILE* file, float endValue);
   int WriteBytes(std::FILE* file, int stride);
   void SpreadNeighbourhoods(float seek, float set, std::vector<float>& out) const;
+  int MorphologyWith(CImage2d& work, float background, float seek, const char* error);
   int EdgeCompressRuns(int runs, int length, int runStep, int pixelStep, const char* error);
   template <class Accept> void Flood(std::vector<int>& stack, int nbOffset, const int (*offsets)[2], Accept accept, float mark);
 

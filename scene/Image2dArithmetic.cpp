@@ -132,17 +132,42 @@ int CImage2d::Occurrences(float value) const
   return count;
 }
 
+namespace {
+
+// The pixel that `better` prefers, from pixel 0 on; ties keep the first.
+template <class Better>
+float Search(const std::vector<float>& data, float start, Better better)
+{
+  float best = start;
+  for (float p : data)
+    if (better(p, best))
+      best = p;
+  return best;
+}
+
+// The same over the pixels of `image` whose mask value is exactly 1.
+template <class Better>
+float MaskedSearch(const float* image, const float* mask, size_t size, float start, Better better)
+{
+  float best = start;
+  for (size_t i = 0; i < size; i++)
+    if (mask[i] == 1.0f && better(image[i], best))
+      best = image[i];
+  return best;
+}
+
+const auto Smaller = [](float a, float b) { return a < b; };
+const auto Larger = [](float a, float b) { return a > b; };
+
+} // namespace
+
 float CImage2d::GetMin()
 {
   if (m_Data.empty()) {
     SetError("GetMin : empty image\n");
     return 0.0f;
   }
-  float min = m_Data[0];
-  for (float p : m_Data)
-    if (p < min)
-      min = p;
-  return min;
+  return Search(m_Data, m_Data[0], Smaller);
 }
 
 float CImage2d::GetMax()
@@ -151,26 +176,17 @@ float CImage2d::GetMax()
     SetError("GetMax : empty image\n");
     return 0.0f;
   }
-  float max = m_Data[0];
-  for (float p : m_Data)
-    if (p > max)
-      max = p;
-  return max;
+  return Search(m_Data, m_Data[0], Larger);
 }
 
-// Over the pixels whose mask value is exactly 1; the search starts at 255 and keeps only
-// smaller values, so the answer never exceeds 255.
+// The search starts at 255 and keeps only smaller values, so the answer never exceeds 255.
 float CImage2d::GetMin(const CImage2d& image, const CImage2d& mask)
 {
   if (!SameSizeAs(image) || !SameSizeAs(mask)) {
     SetError("GetMin : Invalid size image and no binary image");
     return 0.0f;
   }
-  float min = 255.0f;
-  for (size_t i = 0; i < m_Data.size(); i++)
-    if (mask.m_Data[i] == 1.0f && image.m_Data[i] < min)
-      min = image.m_Data[i];
-  return min;
+  return MaskedSearch(image.GetData(), mask.GetData(), m_Data.size(), 255.0f, Smaller);
 }
 
 float CImage2d::GetMax(const CImage2d& image, const CImage2d& mask)
@@ -179,11 +195,7 @@ float CImage2d::GetMax(const CImage2d& image, const CImage2d& mask)
     SetError("GetMax : Invalid size image and no binary image");
     return 0.0f;
   }
-  float max = 0.0f;
-  for (size_t i = 0; i < m_Data.size(); i++)
-    if (mask.m_Data[i] == 1.0f && image.m_Data[i] > max)
-      max = image.m_Data[i];
-  return max;
+  return MaskedSearch(image.GetData(), mask.GetData(), m_Data.size(), 0.0f, Larger);
 }
 
 int CImage2d::Dynamic(float low, float high)

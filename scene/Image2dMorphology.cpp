@@ -34,24 +34,26 @@ int CImage2d::Erode()
   return 1;
 }
 
-int CImage2d::Dilate(CImage2d& work)
+// With a caller's work image: cleared to `background`, then every pixel next to a `seek`
+// pixel takes `seek`; the work image replaces this one.
+int CImage2d::MorphologyWith(CImage2d& work, float background, float seek, const char* error)
 {
   if (!SameSizeAs(work) || &work == this)
-    return SetError("Dilate : invalide tmp image");
-  work.Fill(0.0f);
-  SpreadNeighbourhoods(1.0f, 1.0f, work.m_Data);
+    return SetError(error);
+  work.Fill(background);
+  SpreadNeighbourhoods(seek, seek, work.m_Data);
   m_Data = work.m_Data;
   return 1;
 }
 
+int CImage2d::Dilate(CImage2d& work)
+{
+  return MorphologyWith(work, 0.0f, 1.0f, "Dilate : invalide tmp image");
+}
+
 int CImage2d::Erode(CImage2d& work)
 {
-  if (!SameSizeAs(work) || &work == this)
-    return SetError("Erode : invalide tmp image");
-  work.Fill(1.0f);
-  SpreadNeighbourhoods(0.0f, 0.0f, work.m_Data);
-  m_Data = work.m_Data;
-  return 1;
+  return MorphologyWith(work, 1.0f, 0.0f, "Erode : invalide tmp image");
 }
 
 // Clears the interiors of 255 regions, keeping their outlines.
