@@ -20,23 +20,23 @@ struct ErrorManager
 {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
-  void (*defaultEmit)(j_common_ptr, int);
 };
 
-// A file cut short decodes as grey rows with only a warning: treat it as the failure it is.
+// Warnings are counted, not printed (a window program has no console). A file cut short
+// decodes as grey rows with only a warning: treat it as the failure it is.
 void EmitMessage(j_common_ptr info, int level)
 {
-  auto* error = reinterpret_cast<ErrorManager*>(info->err);
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+  if (level >= 0)
+    return;
+  if (info->err->msg_code == JWRN_JPEG_EOF)
     info->err->error_exit(info);
-  error->defaultEmit(info, level);
+  info->err->num_warnings++;
 }
 
 void InstallErrorManager(jpeg_common_struct* info, ErrorManager& error)
 {
   info->err = jpeg_std_error(&error.pub);
   error.pub.error_exit = JpegFile::OnFatalError;
-  error.defaultEmit = error.pub.emit_message;
   error.pub.emit_message = EmitMessage;
 }
 

@@ -243,6 +243,14 @@ void CTexture::TakePixels(CTexture& image)
   image.Free();
 }
 
+bool CTexture::AllocReshaped(CTexture& image, unsigned width, unsigned height) const
+{
+  if (image.AllocQuiet(width, height, m_Depth))
+    return true;
+  platform::MessageBox("Insuffisant memeory");
+  return false;
+}
+
 // `top` counts rows from the last row in memory, and row 0 of the result takes that row:
 // extracting the whole image turns it upside down, which the tile tools rely on.
 int CTexture::Extract(int left, int top, int right, int bottom)
@@ -256,10 +264,8 @@ int CTexture::Extract(int left, int top, int right, int bottom)
   if (!IsValid() || !inside)
     return 0;
   CTexture image;
-  if (!image.AllocQuiet(unsigned(right - left + 1), unsigned(bottom - top + 1), m_Depth)) {
-    platform::MessageBox("Insuffisant memeory");
+  if (!AllocReshaped(image, unsigned(right - left + 1), unsigned(bottom - top + 1)))
     return 0;
-  }
   const std::size_t rowBytes = std::size_t(image.m_Width) * BytesPerPixel();
   for (unsigned r = 0; r < image.m_Height; r++)
     std::memcpy(image.Pixel(0, r), Pixel(unsigned(left), m_Height - 1 - (unsigned(top) + r)), rowBytes);
@@ -274,10 +280,8 @@ int CTexture::DuplicateMirror(int left, int top, int right, int bottom)
   const unsigned w = m_Width;
   const unsigned h = m_Height;
   CTexture image;
-  if (!image.AllocQuiet(2 * w, 2 * h, m_Depth)) {
-    platform::MessageBox("Insuffisant memeory");
+  if (!AllocReshaped(image, 2 * w, 2 * h))
     return 0;
-  }
   for (unsigned r = 0; r < 2 * h; r++) {
     const unsigned sourceRow = r < h ? h - 1 - r : r - h;
     for (unsigned c = 0; c < 2 * w; c++) {
@@ -296,10 +300,8 @@ int CTexture::DuplicateTwice(int left, int top, int right, int bottom)
   const unsigned w = m_Width;
   const unsigned h = m_Height;
   CTexture image;
-  if (!image.AllocQuiet(2 * w, h, m_Depth)) {
-    platform::MessageBox("Insuffisant memeory");
+  if (!AllocReshaped(image, 2 * w, h))
     return 0;
-  }
   const std::size_t rowBytes = std::size_t(w) * BytesPerPixel();
   for (unsigned r = 0; r < h; r++) {
     std::memcpy(image.Pixel(0, r), Pixel(0, h - 1 - r), rowBytes);

@@ -90,6 +90,8 @@ public:
 
 private:
   bool AllocQuiet(unsigned width, unsigned height, unsigned depth);
+  // Allocates a new image of this depth for a reshaping operation.
+  bool AllocReshaped(CTexture& image, unsigned width, unsigned height) const;
   unsigned BytesPerPixel() const { return m_Depth / 8; }
   std::uint8_t* Pixel(unsigned x, unsigned y) { return m_pData.get() + std::size_t(y) * m_Stride + x * BytesPerPixel(); }
   const std::uint8_t* Pixel(unsigned x, unsigned y) const

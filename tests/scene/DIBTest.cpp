@@ -265,3 +265,26 @@ TEST(DIB, MapColorsToPaletteRemapsPixelsAndTable)
   EXPECT_EQ(dib.GetColorTable()[4 * 1 + 2], 255);
   EXPECT_EQ(dib.GetColorTable()[4 * 1 + 0], 127);
 }
+
+TEST(DIB, AttachedPixelsStayTheCallersUntilReplaced)
+{
+  platform::BitmapInfoHeader header;
+  header.biWidth = 3;
+  header.biHeight = 2;
+  header.biBitCount = 8;
+  header.biClrUsed = 2;
+  std::uint8_t colors[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+  std::uint8_t bits[8] = {0, 1, 0, 0, 1, 1, 0, 0};
+  CDIB dib;
+  ASSERT_EQ(dib.Create(header, colors, bits), 1);
+  EXPECT_FALSE(dib.OwnsBits());
+  EXPECT_EQ(dib.GetNumColors(), 2);
+  EXPECT_EQ(dib.GetColorTable()[6], 6);
+  EXPECT_EQ(dib.GetColorTable()[8], 0);  // entries past the header's count are cleared
+  EXPECT_EQ(dib.GetPixelAddress(1, 1), bits + 1);
+  *dib.GetPixelAddress(2, 0) = 9;
+  EXPECT_EQ(bits[6], 9);
+  ASSERT_EQ(dib.Create(4, 4), 1);
+  EXPECT_TRUE(dib.OwnsBits());
+  EXPECT_EQ(bits[6], 9);
+}
