@@ -106,16 +106,26 @@ TEST(RangeCoderFailure, SymbolsWithoutFrequencyAreRefusedNotHung)
   EXPECT_EQ(bytes.back(), 5);
 }
 
-TEST(RangeCoderFailure, TruncatedSectionsEndInFailure)
+// A sound section to damage.
+class RangeCoderDamage : public testing::Test
 {
-  CTempFolder folder;
-  const std::string name = folder.File("truncated.bin");
-  std::vector<std::uint32_t> symbols;
-  const Bytes bytes = WriteSection(name, symbols);
-  std::vector<std::uint32_t> decoded;
-  ASSERT_EQ(DecodeAll(name, decoded), 1);
-  ASSERT_EQ(decoded, symbols);
+protected:
+  void SetUp() override
+  {
+    bytes = WriteSection(name, symbols);
+    ASSERT_EQ(DecodeAll(name, decoded), 1);
+    ASSERT_EQ(decoded, symbols);
+  }
 
+  CTempFolder folder;
+  const std::string name = folder.File("damaged.bin");
+  std::vector<std::uint32_t> symbols;
+  std::vector<std::uint32_t> decoded;
+  Bytes bytes;
+};
+
+TEST_F(RangeCoderDamage, TruncatedSectionsEndInFailure)
+{
   for (std::size_t keep : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(5),
                            bytes.size() / 2, bytes.size() - 4, bytes.size() - 1}) {
     WriteBytes(name, Bytes(bytes.begin(), bytes.begin() + keep));
@@ -124,14 +134,8 @@ TEST(RangeCoderFailure, TruncatedSectionsEndInFailure)
   }
 }
 
-TEST(RangeCoderFailure, CorruptedSectionsEndInFailure)
-{
-  CTempFolder folder;
-  const std::string name = folder.File("corrupt.bin");
-  std::vector<std::uint32_t> symbols;
-  const Bytes bytes = WriteSection(name, symbols);
-  std::vector<std::uint32_t> decoded;
-  const std::size_t positions[] = {0, 1, 3, 10, bytes.size() / 3, bytes.size() / 2,
+TEST_F(RangeCoderDamage, CorruptedSectionsEndInFailure)
+{  const std::size_t positions[] = {0, 1, 3, 10, bytes.size() / 3, bytes.size() / 2,
                                    bytes.size() - 3, bytes.size() - 2, bytes.size() - 1};
   for (std::size_t at : positions) {
     for (std::uint8_t flip : {0x01, 0x40, 0xFF}) {
@@ -164,12 +168,8 @@ TEST(RangeCoderFailure, NoiseNeverHangsTheDecoder)
   }
 }
 
-TEST(RangeCoderFailure, DoneWithoutTheEndSymbolIsAFailure)
+TEST_F(RangeCoderDamage, DoneWithoutTheEndSymbolIsAFailure)
 {
-  CTempFolder folder;
-  const std::string name = folder.File("early.bin");
-  std::vector<std::uint32_t> symbols;
-  WriteSection(name, symbols);
   CIBitFile file(name.c_str());
   CRangeDecoder decoder(7);
   ASSERT_EQ(decoder.StartOrderK(&file, 1), 1);

@@ -135,38 +135,21 @@ TEST(RangeCoder, GoldenSections)
   }
 }
 
-TEST(RangeCoder, BytesFollowTheReferenceForEveryOrder)
-{
-  CTempFolder folder;
-  const std::string name = folder.File("reference.bin");
-  std::mt19937 random(11);
-  const std::uint32_t alphabets[] = {1, 2, 3, 7, 16, 100, 255, 256, 1000, 4095};
-  for (std::uint32_t n : alphabets) {
-    for (std::uint32_t order = 0; order <= (n <= 16 ? 3u : n <= 256 ? 1u : 0u); order++) {
-      for (double skew : {0.0, 0.05, 1.0, 8.0}) {
-        const std::size_t count = random() % 3000;
-        const Symbols symbols = RandomSymbols(random, n, count, skew);
-        CReferenceEncoder reference(static_cast<int>(n), static_cast<int>(order));
-        for (std::uint32_t s : symbols)
-          reference.Encode(static_cast<int>(s));
-        ASSERT_EQ(EncodeSection(name, n, order, symbols), reference.Done())
-            << "n " << n << " order " << order << " skew " << skew << " count " << count;
-      }
-    }
-  }
-}
-
-TEST(RangeCoder, RoundTripsForEveryOrderAndAlphabet)
+TEST(RangeCoder, BytesFollowTheReferenceAndDecodeForEveryOrder)
 {
   CTempFolder folder;
   const std::string name = folder.File("round.bin");
   std::mt19937 random(5);
-  const std::uint32_t alphabets[] = {1, 2, 3, 4, 5, 13, 64, 256, 777, 4095};
+  const std::uint32_t alphabets[] = {1, 2, 3, 4, 7, 13, 16, 100, 255, 256, 777, 4095};
   for (std::uint32_t n : alphabets) {
-    for (std::uint32_t order = 0; order <= (n <= 13 ? 3u : n <= 256 ? 2u : 1u); order++) {
-      for (double skew : {0.0, 0.3, 4.0}) {
-        const Symbols symbols = RandomSymbols(random, n, 1 + random() % 20000, skew);
+    for (std::uint32_t order = 0; order <= (n <= 16 ? 3u : n <= 256 ? 2u : 1u); order++) {
+      for (double skew : {0.0, 0.05, 1.0, 8.0}) {
+        const Symbols symbols = RandomSymbols(random, n, random() % 12000, skew);
         const Bytes bytes = EncodeSection(name, n, order, symbols);
+        CReferenceEncoder reference(static_cast<int>(n), static_cast<int>(order));
+        for (std::uint32_t s : symbols)
+          reference.Encode(static_cast<int>(s));
+        ASSERT_EQ(bytes, reference.Done()) << "n " << n << " order " << order << " skew " << skew;
         EXPECT_EQ(bytes.front(), 0x00);
         const std::uint32_t length = bytes[bytes.size() - 3] << 16 |
                                      bytes[bytes.size() - 2] << 8 | bytes.back();
