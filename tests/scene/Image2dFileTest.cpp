@@ -9,15 +9,16 @@
 
 namespace {
 
+// Text-string forms of the shared byte helpers: these tests build headers as strings.
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-  std::ofstream(path, std::ios::binary) << bytes;
+  ::WriteBytes(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
-std::string ReadBytes(const std::string& path)
+std::string ReadText(const std::string& path)
 {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  const std::vector<std::uint8_t> bytes = ::ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string LE(uint32_t value, int count)
@@ -141,7 +142,7 @@ TEST_F(Image2dFile, BmpIsReadByQtBottomRowFirst)
   SetPixels(image, 3, 1, {7, 300, -2});
   const std::string small = m_Folder.File("small.bmp");
   ASSERT_EQ(image.Savefile(small.c_str()), 1);
-  EXPECT_EQ(ReadBytes(small).size(), 1082u);
+  EXPECT_EQ(ReadText(small).size(), 1082u);
   CImage2d back;
   ASSERT_EQ(back.ReadFile(small.c_str()), 1);
   EXPECT_EQ(Pixels(back), (std::vector<float>{7, 44, 254}));
@@ -210,7 +211,7 @@ TEST_F(Image2dFile, InrimageRoundTripHasA256ByteHeader)
     image.GetData()[i] = static_cast<float>(i * 7);
   const std::string path = m_Folder.File("round.inr");
   ASSERT_EQ(image.Savefile(path.c_str()), 1);
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = ReadText(path);
   ASSERT_EQ(bytes.size(), 256u + 35);
   EXPECT_EQ(bytes.substr(0, 26), "#INRIMAGE-4#{\nXDIM=7\nYDIM=");
   EXPECT_EQ(bytes.substr(252, 4), "##}\n");

@@ -2,6 +2,7 @@
 
 #include "platform/core/MessageBox.h"
 #include "scene/Image2d.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -30,25 +31,7 @@ protected:
   platform::MessageSink m_Previous;
 };
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder
-{
-public:
-  TempFolder()
-  {
-    const auto base = std::filesystem::temp_directory_path();
-    for (int i = 0;; i++) {
-      m_Path = base / ("orvane_image2d_" + std::to_string(::getpid()) + "_" + std::to_string(i));
-      if (std::filesystem::create_directory(m_Path))
-        break;
-    }
-  }
-  ~TempFolder() { std::filesystem::remove_all(m_Path); }
-  std::string File(const std::string& name) const { return (m_Path / name).string(); }
-
-private:
-  std::filesystem::path m_Path;
-};
+using TempFolder = CTempFolder;
 
 // Row-major pixels, row 0 first.
 inline void SetPixels(CImage2d& image, int width, int height, std::initializer_list<float> values)

@@ -3,6 +3,8 @@
 // Helpers of the texture, bitmap and palette tests: a scratch folder, whole-file reads
 // and writes, captured message boxes and hand-made image files.
 #include "platform/core/MessageBox.h"
+#include "support/MessageCapture.h"
+#include "support/TempFolder.h"
 
 #include <QImage>
 
@@ -19,67 +21,10 @@
 
 namespace texture_test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class CTempFolder
-{
-public:
-  CTempFolder()
-  {
-    static std::atomic<int> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    m_Path = std::filesystem::temp_directory_path() /
-             ("orvane_texture_" + std::to_string(::getpid()) + "_" + std::to_string(stamp) + "_" +
-              std::to_string(counter++));
-    std::filesystem::create_directories(m_Path);
-  }
-  ~CTempFolder()
-  {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_Path, ignored);
-  }
-  CTempFolder(const CTempFolder&) = delete;
-  CTempFolder& operator=(const CTempFolder&) = delete;
-
-  std::string File(const std::string& name) const { return (m_Path / name).string(); }
-
-private:
-  std::filesystem::path m_Path;
-};
-
-inline std::vector<std::uint8_t> ReadAll(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// Records every message box shown while it lives.
-class CMessages
-{
-public:
-  CMessages()
-  {
-    m_Previous = platform::SetMessageSink([this](const std::string& text, int) {
-      m_Texts.push_back(text);
-      return platform::IDOK;
-    });
-  }
-  ~CMessages() { platform::SetMessageSink(m_Previous); }
-  CMessages(const CMessages&) = delete;
-  CMessages& operator=(const CMessages&) = delete;
-
-  const std::vector<std::string>& Texts() const { return m_Texts; }
-  std::string Last() const { return m_Texts.empty() ? std::string() : m_Texts.back(); }
-
-private:
-  platform::MessageSink m_Previous;
-  std::vector<std::string> m_Texts;
-};
+using ::CTempFolder;
+inline std::vector<std::uint8_t> ReadAll(const std::string& path) { return ReadBytes(path); }
+inline void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes) { WriteBytes(path, bytes); }
+using CMessages = ::CMessageCapture;
 
 inline void PutLE16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value)
 {
