@@ -1,0 +1,196 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+#include "mesh/Color.h"
+#include "mesh/History.h"
+#include "mesh/Object3d.h"
+#include "mesh/Vector3d.h"
+
+#include <cstdint>
+
+class CMesh3d;
+class CVertex3d;
+
+// Triangle of a mesh. Vertex slots are read modulo 6: 0..2 are the corners in
+// counter-clockwise order, 3..5 the vertices that subdivision puts on edges 0..2. Neighbour i
+// (modulo 3) lies across edge i, from corner i to corner (i+1) mod 3, and is null on a
+// boundary. The undo history has a member of its own, apart from the scratch data pointer.
+class CFace3d : public CObject3d
+{
+public:
+  CFace3d() = default;
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c) : m_pVertex{a, b, c} {}
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, int flag) : m_pVertex{a, b, c}, m_Flag(flag)
+  {
+  }
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, std::uint8_t r, std::uint8_t g,
+          std::uint8_t bl, int flag, void* pData)
+    : m_pVertex{a, b, c}, m_Color(r, g, bl), m_Flag(flag), m_pData(pData)
+  {
+  }
+  // Corners and neighbours only.
+  explicit CFace3d(const CFace3d* pFace) { CopyFrom(pFace); }
+  ~CFace3d() override = default;
+
+  CFace3d(const CFace3d&) = delete;
+  CFace3d& operator=(const CFace3d&) = delete;
+
+  int GetType() const override { return TYPE_FACE3D; }
+  virtual void glDraw(const CColor* pColor, const CMesh3d* pMesh,
+                      const CColor* pNeighborColor) const;
+
+  // --- accessors --------------------------------------------------------------------------
+  CVertex3d* v(int i) const { return m_pVertex[i % 6]; }
+  void SetVertex(int i, CVertex3d* pVertex) { m_pVertex[i % 6] = pVertex; }
+  void SetVertices(CVertex3d* a, CVertex3d* b, CVertex3d* c)
+  {
+    m_pVertex[0] = a;
+    m_pVertex[1] = b;
+    m_pVertex[2] = c;
+  }
+  CFace3d* f(int i) const { return m_pFace[i % 3]; }
+  void SetF(int i, CFace3d* pFace) { m_pFace[i % 3] = pFace; }
+  void SetNeighbors(CFace3d* f0, CFace3d* f1, CFace3d* f2)
+  {
+    m_pFace[0] = f0;
+    m_pFace[1] = f1;
+    m_pFace[2] = f2;
+  }
+  void Set(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1, CFace3d* f2)
+  {
+    SetVertices(a, b, c);
+    SetNeighbors(f0, f1, f2);
+  }
+  void CopyFrom(const CFace3d* pFace);
+  CFace3d* GetNeighbor0() const { return m_pFace[0]; }
+  CFace3d* GetNeighbor1() const { return m_pFace[1]; }
+  CVector3d* GetNormal() { return &m_Normal; }
+  const CVector3d* GetNormal() const { return &m_Normal; }
+  void SetNormal(float x, float y, float z) { m_Normal.Set(x, y, z); }
+  CVector3d* GetAltNormal() { return &m_AltNormal; }
+  CColor* GetColor() { return &m_Color; }
+  const CColor* GetColor() const { return &m_Color; }
+  void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { m_Color.Set(r, g, b); }
+  void SetColor(const CColor* pColor) { m_Color = *pColor; }
+  int GetFlag() const { return m_Flag; }
+  void SetFlag(int flag) { m_Flag = flag; }
+  int GetRibbon() const { return m_Ribbon; }
+  void SetRibbon(int ribbon) { m_Ribbon = ribbon; }
+  // Scratch pointer that one algorithm borrows for a run; the undo history does not live here.
+  void* GetData() const { return m_pData; }
+  void SetData(void* pData) { m_pData = pData; }
+
+  // --- corner queries ---------------------------------------------------------------------
+  int HasVertex(const CVertex3d* p) const { return IndexFrom(p) >= 0 ? 1 : 0; }
+  int HasVertices(const CVertex3d* a, const CVertex3d* b, const CVertex3d* c) const
+  {
+    return (HasVertex(a) && HasVertex(b) && HasVertex(c)) ? 1 : 0;
+  }
+  int IsSameFace(const CFace3d* pFace) const
+  {
+    return HasVertices(pFace->v(0), pFace->v(1), pFace->v(2));
+  }
+  int IndexFrom(const CVertex3d* p) const;
+  int IndexOfVertex(const CVertex3d* p, int* pIndex) const;
+  int NbOccurrence(const CVertex3d* p) const;
+  int NbVertex() const;
+  CVertex3d* GetVertexOther(const CVertex3d* a, const CVertex3d* b) const;
+  CVertex3d* GetSharedVertexOther(const CVertex3d* p, const CFace3d* pFace) const;
+  CVertex3d* GetNearestVertex(const CVertex3d* pPoint) const;
+  int HasNullVertex() const { return (!m_pVertex[0] || !m_pVertex[1] || !m_pVertex[2]) ? 1 : 0; }
+  int IsCollapsed() const;
+  int HasBoundaryVertex() const;
+  int HasNoValence3Near() const;
+  int SumValence() const;
+  int HasVertexWithFlag(int flag) const { return GetVertexWithFlag(flag) ? 1 : 0; }
+  int NbVertexWithFlag(int flag) const;
+  int IndexVertexWithFlag(int flag) const;
+  CVertex3d* GetVertexWithFlag(int flag) const;
+  void SetFlagOnVertices(int flag);
+  void SetFlagOnVerticesExcept(const CVertex3d* p, int flag);
+  void SetFlagOnVerticesIfNot(int value, int flag);
+  int NbVertexInRibbon(int ribbon) const;
+  int HasSameRibbon(int* pRibbon) const;
+  int IsRibbonDifferent() const;
+  int GetMaxRibbonDifference() const;
+  CVertex3d* NewCentroidVertex() const;
+  void AddVertexNeighbors();
+
+  // --- neighbour queries ------------------------------------------------------------------
+  int HasNeighbor(const CFace3d* pFace) const;
+  int HasNeighborIn(const CArray3d<CFace3d>* pArray) const;
+  int IndexOfNeighbor(const CFace3d* pFace, int* pIndex) const;
+  int IndexOfNeighborWithFlag(int flag, int* pIndex) const;
+  int NbFaceNeighbor() const;
+  int NbFaceNeighborWithFlag(int flag) const;
+  int NbFaceNeighborWithRibbon(int ribbon) const;
+  CFace3d* GetNeighborWithRibbon(int ribbon) const;
+  CFace3d* GetFaceSharing(const CVertex3d* a, const CVertex3d* b) const;
+  CFace3d* GetFaceSharingExcept(const CVertex3d* a, const CFace3d* pExcept) const;
+  CFace3d* GetFaceSharingNotIn(const CVertex3d* a, const CArray3d<CFace3d>* pArray) const;
+  CFace3d* GetFaceNotSharing(const CVertex3d* p) const;
+  CFace3d* GetFaceOther(const CFace3d* g, const CFace3d* h) const;
+  CVertex3d* GetOppositeVertex(int i) const;
+  int SharesEdge(const CFace3d* pFace) const;
+  int SharesOneVertex(const CFace3d* pFace) const;
+  int ShareEdge(const CFace3d* pFace, int* pI, int* pJ) const;
+  int GetSharedEdge(const CFace3d* pFace, CVertex3d** ppA, CVertex3d** ppB) const;
+  int GetFacesAroundCorners(CArray3d<CFace3d>* pArray);
+  int IsValid() const;
+  int CheckNeighbors() const;
+
+  // --- edits ------------------------------------------------------------------------------
+  int UpdateVertex(const CVertex3d* pOld, CVertex3d* pNew);
+  void ReplaceVertexRecursive(const CVertex3d* pOld, CVertex3d* pNew);
+  int UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew);
+  int UpdateNeighborFromArray(const CArray3d<CFace3d>* pArray, CFace3d* pNew);
+  int RepairNeighbor(CFace3d* pNew);
+  int UnlinkFromNeighbors(CFace3d** ppG, CFace3d** ppH);
+  int SwapEdge(CFace3d* g);
+  int SwapEdgeVertices(CFace3d* g);
+  void CalculateNormal();
+  void CalculateAltNormal();
+
+  // --- measures ---------------------------------------------------------------------------
+  double Area() const;
+  double Perimeter() const;
+  double Compacity() const;
+  double MeanCompacity(const CFace3d* pFace) const;
+  double CompacityAfterSwap(const CFace3d* pFace) const;
+  int IsSwapFolding(CFace3d* pFace);
+  double MeanSqrtEdgeLength() const;
+  double GetMaxAngleAroundVertices() const;
+  double GetMaxVertexCurvature() const;
+  int IsSharpEdge(double threshold);
+  int GetSharpEdges(double threshold, int* pSharp);
+  void ColorSharpEdges(double threshold, const CColor* pColor);
+  int IsPointInside(const CVertex3d* pPoint) const;
+
+  // --- history ----------------------------------------------------------------------------
+  void PushHistory(CHistoryAction* pAction) { m_History.Push(pAction); }
+  int PopHistory();
+  int NbHistory() const { return m_History.GetSize(); }
+
+private:
+  template <class Pred>
+  CFace3d* FirstNeighbor(Pred pred) const;
+  // Corners of the two faces an edge flip with pFace would make; 0 without a shared edge.
+  int GetSwappedCorners(const CFace3d* pFace, CVertex3d** ppFirst, CVertex3d** ppSecond) const;
+
+  CVertex3d* m_pVertex[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  CFace3d* m_pFace[3] = {nullptr, nullptr, nullptr};
+  CVector3d m_Normal;
+  CVector3d m_AltNormal;
+  CColor m_Color;
+  int m_Flag = 0;
+  CHistory m_History;
+  void* m_pData = nullptr;
+  int m_Ribbon = 0;
+};
+
+// Measures between two faces (their normals are recomputed first) and between two vectors.
+double AbsSinusFaces(CFace3d* f1, CFace3d* f2);
+double CosinusFaces(CFace3d* f1, CFace3d* f2);
+double AngleFaces(CFace3d* f1, CFace3d* f2);
+double AngleVectors(const CVector3d* u, const CVector3d* v);
+double TriangleArea(const CVertex3d* p0, const CVertex3d* p1, const CVertex3d* p2);

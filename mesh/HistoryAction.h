@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+class CVertex3d;
+
+// One undo record of a face or vertex history. The element's history owns it once pushed.
+//   1: a face's corner slot was replaced (slot index, previous vertex)
+//   2: the face was created (undo empties its corners)
+//   3: a vertex moved (previous x, y, z)
+//   4: the vertex was created (undo does nothing)
+class CHistoryAction
+{
+public:
+  enum : std::uint8_t {
+    TYPE_VERTEX_SLOT = 1,
+    TYPE_FACE_CREATED = 2,
+    TYPE_VERTEX_MOVED = 3,
+    TYPE_VERTEX_CREATED = 4
+  };
+
+  explicit CHistoryAction(std::uint8_t type) : m_Type(type) {}
+  CHistoryAction(std::uint8_t type, std::uint8_t slot, CVertex3d* pVertex)
+    : m_Type(type), m_Slot(slot), m_pVertex(pVertex)
+  {
+  }
+  CHistoryAction(std::uint8_t type, float x, float y, float z) : m_Type(type), m_Position{x, y, z}
+  {
+  }
+
+  std::uint8_t GetType() const { return m_Type; }
+  std::uint8_t GetSlot() const { return m_Slot; }
+  float GetX() const { return m_Position[0]; }
+  float GetY() const { return m_Position[1]; }
+  float GetZ() const { return m_Position[2]; }
+  const float* GetPosition() const { return m_Position; }
+  CVertex3d* GetVertex() const { return m_pVertex; }
+
+private:
+  std::uint8_t m_Type = 0;
+  std::uint8_t m_Slot = 0;
+  float m_Position[3] = {0.0f, 0.0f, 0.0f};
+  CVertex3d* m_pVertex = nullptr;
+};

@@ -1,0 +1,332 @@
+#include "mesh/Mesh3d.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+CMesh3d::~CMesh3d()
+{
+  Free();
+  DeleteList();
+}
+
+void CMesh3d::Free()
+{
+  m_ArrayVertex.DeleteAll();
+  m_ArrayFace.DeleteAll();
+  m_ArrayEdge.DeleteAll();
+  m_TextureCoordinates.clear();
+  m_TextureIndices.clear();
+}
+
+void CMesh3d::Copy(const CMesh3d* pSource)
+{
+  const int nbVertex = pSource->NbVertex();
+  std::unordered_map<const CVertex3d*, int> index;
+  index.reserve(static_cast<size_t>(nbVertex));
+  m_ArrayVertex.SetSize(nbVertex);
+  for (int i = 0; i < nbVertex; i++) {
+    const CVertex3d* v = pSource->GetVertex(i);
+    index.emplace(v, i);  // the first index wins, as a search would find it
+    m_ArrayVertex.SetAt(i, new CVertex3d(v));
+  }
+
+  const int nbFace = pSource->NbFace();
+  m_ArrayFace.SetSize(nbFace);
+  for (int i = 0; i < nbFace; i++) {
+    const CFace3d* f = pSource->GetFace(i);
+    if (!f)
+      continue;
+    int corner[3];
+    bool found = true;
+    for (int k = 0; k < 3 && found; k++) {
+      const auto it = index.find(f->v(k));
+      found = it != index.end();
+      corner[k] = found ? it->second : -1;
+    }
+    if (found)
+      m_ArrayFace.SetAt(i, new CFace3d(GetVertex(corner[0]), GetVertex(corner[1]),
+                                       GetVertex(corner[2])));
+  }
+  m_Transform.Copy(pSource->GetTransform());
+  m_Modified = 1;
+}
+
+int CMesh3d::IsValid() const
+{
+  for (int i = 0; i < NbFace(); i++)
+    if (!GetFace(i)->IsValid())
+      return 0;
+  return 1;
+}
+
+// --- removal and cleanup ---------------------------------------------------------------------
+
+// Deletes the faces that the predicate picks and compacts the array in order.
+template <class Pred>
+int CMesh3d::DeleteFacesIf(Pred pred)
+{
+  int kept = 0;
+  const int size = NbFace();
+  for (int i = 0; i < size; i++) {
+    CFace3d* f = GetFace(i);
+    if (f && pred(f))
+      delete f;
+    else
+      m_ArrayFace.SetAt(kept++, f);
+  }
+  const int deleted = size - kept;
+  if (deleted > 0) {
+    m_ArrayFace.SetSize(kept);
+    m_Modified = 1;
+  }
+  return deleted;
+}
+
+template <class Pred>
+int CMesh3d::DeleteVerticesIf(Pred pred)
+{
+  int kept = 0;
+  const int size = NbVertex();
+  for (int i = 0; i < size; i++) {
+    CVertex3d* v = GetVertex(i);
+    if (v && pred(v))
+      delete v;
+    else
+      m_ArrayVertex.SetAt(kept++, v);
+  }
+  const int deleted = size - kept;
+  if (deleted > 0) {
+    m_ArrayVertex.SetSize(kept);
+    m_Modified = 1;
+  }
+  return deleted;
+}
+
+int CMesh3d::DeleteVertex(CVertex3d* v)
+{
+  const int i = IndexFrom(v);
+  if (i < 0)
+    return 0;
+  DeleteVertexAt(i);
+  return 1;
+}
+
+int CMesh3d::DeleteVertexAt(int i)
+{
+  if (i < 0 || i >= NbVertex())
+    return 0;
+  delete GetVertex(i);
+  m_ArrayVertex.RemoveAt(i);
+  m_Modified = 1;
+  return 1;
+}
+
+int CMesh3d::DeleteFace(CFace3d* f)
+{
+  const int i = IndexFrom(f);
+  if (i < 0)
+    return 0;
+  delete f;
+  m_ArrayFace.RemoveAt(i);
+  m_Modified = 1;
+  return 1;
+}
+
+void CMesh3d::SetFaceCount(int n)
+{
+  m_ArrayFace.SetSize(n);
+  m_Modified = 1;
+}
+
+int CMesh3d::DeleteFacesWithFlag(int flag)
+{
+  return DeleteFacesIf([flag](const CFace3d* f) { return f->GetFlag() == flag; });
+}
+
+int CMesh3d::DeleteFacesWithVertex(const CVertex3d* v)
+{
+  return DeleteFacesIf([v](const CFace3d* f) { return f->HasVertex(v) != 0; });
+}
+
+int CMesh3d::DeleteFacesWithNullVertex()
+{
+  return DeleteFacesIf([](const CFace3d* f) { return f->HasNullVertex() != 0; });
+}
+
+int CMesh3d::DeleteFacesWithNeighborCount(int n)
+{
+  return DeleteFacesIf([n](const CFace3d* f) { return f->NbFaceNeighbor() == n; });
+}
+
+int CMesh3d::TruncateFacesAtNullVertex()
+{
+  int first = -1;
+  for (int i = 0; i < NbFace() && first < 0; i++)
+    if (GetFace(i) && GetFace(i)->HasNullVertex())
+      first = i;
+  if (first < 0)
+    return 0;
+  const int deleted = NbFace() - first;
+  for (int i = first; i < NbFace(); i++)
+    delete GetFace(i);
+  m_ArrayFace.SetSize(first);
+  m_Modified = 1;
+  return deleted;
+}
+
+int CMesh3d::DeleteInvalidFaces()
+{
+  for (;;) {
+    int invalid = -1;
+    for (int i = 0; i < NbFace() && invalid < 0; i++)
+      if (!GetFace(i)->IsValid())
+        invalid = i;
+    if (invalid < 0)
+      return 0;
+    DeleteFace(GetFace(invalid));
+    BuildAdjacency();
+  }
+}
+
+int CMesh3d::RemoveVerticesWithFlag(int flag)
+{
+  return DeleteVerticesIf([flag](const CVertex3d* v) { return v->GetFlag() == flag; });
+}
+
+int CMesh3d::RemoveFacesWithFlag(int flag)
+{
+  return DeleteFacesWithFlag(flag);
+}
+
+int CMesh3d::RemoveUnusedVertices()
+{
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->SetFlag(0);
+  for (int i = 0; i < NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      if (CVertex3d* v = GetFace(i)->v(k))
+        v->SetFlag(1);
+  return DeleteVerticesIf([](const CVertex3d* v) { return v->GetFlag() == 0; });
+}
+
+int CMesh3d::RemoveCollapsedFaces()
+{
+  return DeleteFacesIf([](const CFace3d* f) { return f->IsCollapsed() != 0; });
+}
+
+namespace {
+struct SCornerKey
+{
+  std::array<const CVertex3d*, 3> corner;
+  bool operator==(const SCornerKey&) const = default;
+};
+
+struct SCornerHash
+{
+  size_t operator()(const SCornerKey& key) const
+  {
+    size_t h = 0;
+    for (const CVertex3d* p : key.corner)
+      h = h * 1000003u ^ std::hash<const CVertex3d*>()(p);
+    return h;
+  }
+};
+
+// Exact position, with -0 and +0 the same point.
+struct SPositionKey
+{
+  float x, y, z;
+  bool operator==(const SPositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+
+struct SPositionHash
+{
+  size_t operator()(const SPositionKey& key) const
+  {
+    size_t h = 0;
+    for (float value : {key.x, key.y, key.z}) {
+      value = value == 0.0f ? 0.0f : value;
+      std::uint32_t bits = 0;
+      std::memcpy(&bits, &value, sizeof bits);
+      h = h * 1000003u ^ bits;
+    }
+    return h;
+  }
+};
+} // namespace
+
+int CMesh3d::RemoveDuplicatedFaces()
+{
+  std::unordered_set<SCornerKey, SCornerHash> seen;
+  seen.reserve(static_cast<size_t>(NbFace()));
+  return DeleteFacesIf([&seen](const CFace3d* f) {
+    SCornerKey key{{f->v(0), f->v(1), f->v(2)}};
+    std::sort(key.corner.begin(), key.corner.end());
+    return !seen.insert(key).second;
+  });
+}
+
+int CMesh3d::RemoveDuplicatedVertices()
+{
+  // Each vertex maps to the first one at its position; faces move to it before the rest go.
+  std::unordered_map<SPositionKey, CVertex3d*, SPositionHash> first;
+  std::unordered_map<const CVertex3d*, CVertex3d*> keptOf;
+  first.reserve(static_cast<size_t>(NbVertex()));
+  for (int i = 0; i < NbVertex(); i++) {
+    CVertex3d* v = GetVertex(i);
+    const auto [it, inserted] = first.emplace(SPositionKey{v->x(), v->y(), v->z()}, v);
+    if (!inserted)
+      keptOf.emplace(v, it->second);
+  }
+  if (keptOf.empty())
+    return 0;
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = GetFace(i);
+    for (int k = 0; k < 6; k++) {
+      const auto it = keptOf.find(f->v(k));
+      if (it != keptOf.end())
+        f->SetVertex(k, it->second);
+    }
+  }
+  const int deleted =
+    DeleteVerticesIf([&keptOf](const CVertex3d* v) { return keptOf.count(v) > 0; });
+  // The adjacency lists named the deleted vertices.
+  BuildAdjacency();
+  return deleted;
+}
+
+int CMesh3d::RemoveIsolatedVertices()
+{
+  // A vertex that a face still uses stays, whatever its (possibly stale) lists say.
+  std::unordered_set<const CVertex3d*> used;
+  for (int i = 0; i < NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      used.insert(GetFace(i)->v(k));
+  DeleteVerticesIf([&used](const CVertex3d* v) {
+    return (v->NbFaceNeighbor() == 0 || v->NbVertexNeighbor() == 0) && !used.count(v);
+  });
+  return 1;
+}
+
+int CMesh3d::Cleanup()
+{
+  BuildAdjacency();
+  RemoveIsolatedVertices();
+  RemoveDuplicatedFaces();
+  BuildAdjacency();
+  DeleteInvalidFaces();
+  BuildAdjacency();
+  ComputeFaceNormals();
+  ComputeVertexNormals();
+  m_Modified = 1;
+  return 1;
+}
+
+int CMesh3d::Check()
+{
+  BuildAdjacency();
+  return 1;
+}

@@ -1,0 +1,186 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+#include "mesh/Color.h"
+#include "mesh/Edge3d.h"
+#include "mesh/Face3d.h"
+#include "mesh/Material.h"
+#include "mesh/Object3d.h"
+#include "mesh/Transform.h"
+#include "mesh/Vertex3d.h"
+
+#include <string>
+#include <vector>
+
+class CEdgeCollapse;
+
+// The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
+// each topic's definitions live in a source file of their own (named beside each section).
+class CMesh3d : public CObject3d
+{
+public:
+  CMesh3d() = default;
+  ~CMesh3d() override;
+
+  CMesh3d(const CMesh3d&) = delete;
+  CMesh3d& operator=(const CMesh3d&) = delete;
+
+  // --- scene object (mesh/Mesh3dDraw.cpp) ----------------------------------------------------
+  int GetType() const override { return TYPE_MESH3D; }
+  int BuildList() override;
+  int Draw() override;
+  void SetModified(int flag = 1) override { m_Modified = flag; }
+  void Show(unsigned char flag) override { m_Show = flag; }
+  // The OpenGL immediate-mode body of every mesh drawing.
+  void DrawImmediate() const;
+
+  // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
+  int GetModified() const { return m_Modified; }
+  int IsShown() const { return m_Show; }
+  const std::string& GetName() const { return m_Name; }
+  void SetName(const std::string& name) { m_Name = name; }
+  CTransform* GetTransform() { return &m_Transform; }
+  const CTransform* GetTransform() const { return &m_Transform; }
+  void SetTransform(const CTransform* pTransform) { m_Transform.Copy(pTransform); }
+  CMaterial* GetMaterial() { return &m_Material; }
+  const CMaterial* GetMaterial() const { return &m_Material; }
+  void SetMaterial(const CMaterial* pMaterial) { m_Material.Copy(pMaterial); }
+  CColor* GetColor() { return &m_Color; }
+  const CColor* GetColor() const { return &m_Color; }
+  void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+  {
+    m_Color.Set(r, g, b);
+    m_Modified = 1;
+  }
+  int GetNormalBinding() const { return m_NormalBinding; }
+  void SetNormalBinding(int binding) { m_NormalBinding = binding; }
+  int GetColorBinding() const { return m_ColorBinding; }
+  void SetColorBinding(int binding) { m_ColorBinding = binding; }
+  int GetUseSingleColor() const { return m_UseSingleColor; }
+  void SetUseSingleColor(int flag) { m_UseSingleColor = flag; }
+  int GetUseDisplayList() const { return m_UseDisplayList; }
+  void SetUseDisplayList(int flag) { m_UseDisplayList = flag; }
+  int IsQuantized() const { return m_QuantizedShown; }
+  void SetQuantized(int flag) { m_QuantizedShown = flag; }
+  int GetTextureIndex() const { return m_TextureIndex; }
+  void SetTextureIndex(int index) { m_TextureIndex = index; }
+  // Texture coordinates as (u, v) pairs and per-corner indices into them (three per face);
+  // null when the mesh has none.
+  const float* GetTextureCoordinates() const { return Data(m_TextureCoordinates); }
+  const int* GetTextureIndices() const { return Data(m_TextureIndices); }
+  int NbTextureCoordinate() const { return static_cast<int>(m_TextureCoordinates.size() / 2); }
+  int NbTextureIndex() const { return static_cast<int>(m_TextureIndices.size()); }
+  void SetTextureCoordinates(std::vector<float> uv) { m_TextureCoordinates = std::move(uv); }
+  void SetTextureIndices(std::vector<int> indices) { m_TextureIndices = std::move(indices); }
+  unsigned int GetDisplayList() const { return m_ListDone; }
+  int IsListBuilt() const { return m_ListBuilt; }
+
+  // --- elements (mesh/Mesh3d.cpp) ------------------------------------------------------------
+  int NbVertex() const { return m_ArrayVertex.GetSize(); }
+  int NbFace() const { return m_ArrayFace.GetSize(); }
+  int NbEdge() const { return m_ArrayEdge.GetSize(); }
+  CVertex3d* GetVertex(int i) const { return m_ArrayVertex[i]; }
+  CFace3d* GetFace(int i) const { return m_ArrayFace[i]; }
+  CEdge3d* GetEdge(int i) const { return m_ArrayEdge[i]; }
+  CArray3d<CVertex3d>* GetArrayVertex() { return &m_ArrayVertex; }
+  CArray3d<CFace3d>* GetArrayFace() { return &m_ArrayFace; }
+  CArray3d<CEdge3d>* GetArrayEdge() { return &m_ArrayEdge; }
+  const CArray3d<CVertex3d>* GetArrayVertex() const { return &m_ArrayVertex; }
+  const CArray3d<CFace3d>* GetArrayFace() const { return &m_ArrayFace; }
+  int AddVertex(CVertex3d* v) { return m_ArrayVertex.Add(v); }
+  int AddFace(CFace3d* f)
+  {
+    m_Modified = 1;
+    return m_ArrayFace.Add(f);
+  }
+  int IndexFrom(const CVertex3d* v) const { return m_ArrayVertex.IndexFrom(v); }
+  int IndexFrom(const CFace3d* f) const { return m_ArrayFace.IndexFrom(f); }
+  // Deletes every vertex, face and edge and the texture coordinates.
+  void Free();
+  // Makes this, empty, mesh a copy of the source: positions, faces by vertex index, transform.
+  void Copy(const CMesh3d* pSource);
+  int IsValid() const;
+
+  // --- removal and cleanup (mesh/Mesh3d.cpp) -------------------------------------------------
+  int DeleteVertex(CVertex3d* v);
+  int DeleteVertexAt(int i);
+  int DeleteFace(CFace3d* f);
+  void SetFaceCount(int n);
+  int DeleteFacesWithFlag(int flag);
+  int DeleteFacesWithVertex(const CVertex3d* v);
+  int DeleteFacesWithNullVertex();
+  int DeleteFacesWithNeighborCount(int n);
+  int TruncateFacesAtNullVertex();
+  int DeleteInvalidFaces();
+  int RemoveVerticesWithFlag(int flag);
+  int RemoveFacesWithFlag(int flag);
+  int RemoveUnusedVertices();
+  int RemoveCollapsedFaces();
+  int RemoveDuplicatedFaces();
+  int RemoveDuplicatedVertices();
+  int RemoveIsolatedVertices();
+  int Cleanup();
+  int Check();
+
+  // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
+  int BuildAdjacency();
+  int ClearVertexAdjacency();
+  int ComputeFaceNormals();
+  int ComputeVertexNormals();
+  void Rebuild();
+  int FindVertex(const CVertex3d* v) const;
+  int FindFace(const CFace3d* f) const;
+
+  // --- topology editing (mesh/Mesh3dTopology.cpp) -------------------------------------------
+  int EdgeCollapse(CVertex3d* vs, CVertex3d* vt, const CVertex3d* pPosition,
+                   CArray3d<CFace3d>* pFaces, int deleteVt);
+  int CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
+                            float threshold);
+  int RemoveValence3Vertex(CVertex3d* v);
+  int RemoveValence3Vertices();
+  int RemoveValence3VertexFlag(CVertex3d* v, int faceFlag, int vertexFlag);
+  void TranslateVertices(float dx, float dy, float dz);
+
+  // --- generators and statistics (processing/MeshGenerators.cpp, ValenceStatistics.cpp) -----
+  int GenerateBox(float sx, float sy, float sz);
+  int ValenceDistribution();
+
+  // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
+  // Nearest hit of the line ab with the faces; returns the number of faces hit.
+  int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
+                             CFace3d** ppFace, int* pNbTested) const;
+
+private:
+  template <class T>
+  static const T* Data(const std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }
+  template <class Pred>
+  int DeleteFacesIf(Pred pred);
+  template <class Pred>
+  int DeleteVerticesIf(Pred pred);
+  // Shared by the two collapses: the merge of vt's neighbour vertices into vs.
+  static void MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt);
+  // Detaches a removed face f: its outer neighbours at vs and at vt become neighbours.
+  static void RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
+                           CArray3d<CFace3d>* pFaces);
+  void DeleteList();
+
+  CArray3d<CVertex3d> m_ArrayVertex;
+  CArray3d<CFace3d> m_ArrayFace;
+  CArray3d<CEdge3d> m_ArrayEdge;
+  CColor m_Color{0, 0, 0, 255};
+  CTransform m_Transform;
+  std::string m_Name = "Mesh";
+  CMaterial m_Material;
+  int m_NormalBinding = 1;
+  int m_ColorBinding = 1;
+  int m_UseSingleColor = 0;
+  int m_QuantizedShown = 0;
+  int m_UseDisplayList = 0;
+  int m_TextureIndex = -1;
+  std::vector<float> m_TextureCoordinates;
+  std::vector<int> m_TextureIndices;
+  unsigned int m_ListDone = 0;
+  int m_ListBuilt = 0;
+  int m_Modified = 1;
+  int m_Show = 1;
+};

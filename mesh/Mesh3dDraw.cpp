@@ -1,0 +1,92 @@
+#include "mesh/Mesh3d.h"
+
+#include <GL/gl.h>
+
+void CMesh3d::DeleteList()
+{
+  if (m_ListDone != 0 && glIsList(m_ListDone))
+    glDeleteLists(m_ListDone, 1);
+  m_ListDone = 0;
+  m_ListBuilt = 0;
+}
+
+int CMesh3d::BuildList()
+{
+  DeleteList();
+  if (NbVertex() == 0 || NbFace() == 0)
+    return 0;
+  m_ListDone = glGenLists(1);
+  if (m_ListDone == 0)
+    return 0;
+  glNewList(m_ListDone, GL_COMPILE_AND_EXECUTE);
+  DrawImmediate();
+  glEndList();
+  m_ListBuilt = 1;
+  m_Modified = 0;
+  return 1;
+}
+
+int CMesh3d::Draw()
+{
+  if (!m_Show)
+    return 0;
+  if (!m_UseDisplayList) {
+    DrawImmediate();
+    return 1;
+  }
+  // Compiling executes the list too: calling it afterwards would draw the mesh twice.
+  if (!m_ListBuilt || m_Modified)
+    return BuildList();
+  if (!glIsList(m_ListDone))
+    return 0;
+  glCallList(m_ListDone);
+  return 1;
+}
+
+namespace {
+void Color(const CColor* pColor) { glColor3ub(pColor->r(), pColor->g(), pColor->b()); }
+void Normal(const CVector3d* pNormal) { glNormal3f(pNormal->x(), pNormal->y(), pNormal->z()); }
+} // namespace
+
+void CMesh3d::DrawImmediate() const
+{
+  if (!m_Show)
+    return;
+  m_Material.Apply();
+  glPushMatrix();
+  m_Transform.Apply();
+
+  // The object whose colour was issued last, so that a repeated colour is not sent again.
+  const void* pLastColor = nullptr;
+  if (NbFace() > 0) {
+    Color(GetFace(0)->GetColor());
+    pLastColor = GetFace(0);
+  }
+  if (m_UseSingleColor == 1)
+    Color(&m_Color);
+  const bool faceColors = m_UseSingleColor == 0 && m_ColorBinding == 1;
+  const bool vertexColors = m_UseSingleColor == 0 && m_ColorBinding == 0;
+
+  glBegin(GL_TRIANGLES);
+  for (int i = 0; i < NbFace(); i++) {
+    const CFace3d* f = GetFace(i);
+    if (m_NormalBinding == 1)
+      Normal(f->GetNormal());
+    if (faceColors && pLastColor != f) {
+      Color(f->GetColor());
+      pLastColor = f;
+    }
+    for (int k = 0; k < 3; k++) {
+      const CVertex3d* v = f->v(k);
+      if (m_NormalBinding == 0)
+        Normal(v->GetNormal());
+      if (vertexColors && pLastColor != v) {
+        Color(v->GetColor());
+        pLastColor = v;
+      }
+      glVertex3f(v->x(), v->y(), v->z());
+    }
+  }
+  glEnd();
+  glPopMatrix();
+}

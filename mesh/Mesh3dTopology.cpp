@@ -1,0 +1,208 @@
+#include "mesh/Mesh3d.h"
+
+#include "processing/EdgeCollapse.h"
+
+void CMesh3d::MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt)
+{
+  for (int i = 0; i < vt->NbVertexNeighbor(); i++)
+    vs->AddNeighbor(vt->GetVertexNeighbor(i));
+  vs->RemoveVertexNeighbor(vt);
+  for (int i = 0; i < vt->NbVertexNeighbor(); i++)
+    vt->GetVertexNeighbor(i)->ReplaceVertexNeighbor(vt, vs);
+}
+
+void CMesh3d::RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
+                           CArray3d<CFace3d>* pFaces)
+{
+  CFace3d* p = f->GetFaceSharing(vs, vt);
+  CFace3d* q = f->GetFaceSharing(vt, vs);
+  if (p)
+    p->UpdateNeighbor(f, q);
+  if (q)
+    q->UpdateNeighbor(f, p);
+  if (pFaces) {
+    pFaces->Add(p);
+    pFaces->Add(q);
+  }
+}
+
+int CMesh3d::EdgeCollapse(CVertex3d* vs, CVertex3d* vt, const CVertex3d* pPosition,
+                          CArray3d<CFace3d>* pFaces, int deleteVt)
+{
+  if (!vs || !vt || vs == vt || !vs->IsNeighbor(vt) || !vt->IsNeighbor(vs))
+    return 0;
+  CArray3d<CFace3d> shared;
+  vs->FindFacesWithVertex(vt, &shared);
+  const int nbShared = shared.GetSize();
+  if (nbShared == 0 || nbShared >= 3)
+    return 0;
+  if (nbShared == 2 && shared[0] == shared[1])
+    return 0;
+  for (int k = 0; k < nbShared; k++) {
+    if (!shared[k]->IsValid())
+      return 0;
+    if (shared[k]->GetVertexOther(vs, vt)->NbFaceNeighbor() < 4)
+      return 0;
+  }
+
+  MergeVertexNeighbors(vs, vt);
+  for (int i = 0; i < vt->NbFaceNeighbor(); i++)
+    vs->AddFaceNeighbor(vt->GetFaceNeighbor(i));
+  for (int k = 0; k < nbShared; k++) {
+    CFace3d* f = shared[k];
+    f->GetVertexOther(vs, vt)->RemoveFaceNeighbor(f);
+    vs->RemoveFaceNeighbor(f);
+    RelinkAcross(f, vs, vt, pFaces);
+    DeleteFace(f);
+  }
+  for (int i = 0; i < vs->NbFaceNeighbor(); i++)
+    vs->GetFaceNeighbor(i)->UpdateVertex(vt, vs);
+  vs->Set(pPosition->x(), pPosition->y(), pPosition->z());
+  // vt no longer belongs to any face; its lists named deleted faces.
+  vt->RemoveAllFaceNeighbor();
+  vt->RemoveAllVertexNeighbor();
+  m_Modified = 1;
+  if (deleteVt)
+    DeleteVertex(vt);
+  return 1;
+}
+
+int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
+                                   float threshold)
+{
+  CFace3d* fa = pCandidate->GetFace(0);
+  CFace3d* fb = pCandidate->GetFace(1);
+  CVertex3d* vs = pCandidate->GetVertex1();
+  CVertex3d* vt = pCandidate->GetVertex2();
+  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
+    return 0;
+  if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
+    return 0;
+  if (fa->NbFaceNeighbor() != 3 || fb->NbFaceNeighbor() != 3)
+    return 0;
+  if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
+    return 0;
+  CVertex3d* a = fa->GetVertexOther(vs, vt);
+  CVertex3d* b = fb->GetVertexOther(vs, vt);
+  const int cs = vs->Classify(threshold);
+  const int ct = vt->Classify(threshold);
+  if (vs->IsOnBoundary() || vt->IsOnBoundary())
+    return 0;
+  const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
+  if (!crease && (cs >= 1 || ct >= 1))
+    return 0;
+
+  MergeVertexNeighbors(vs, vt);
+  a->RemoveFaceNeighbor(fa);
+  b->RemoveFaceNeighbor(fb);
+  CArray3d<CFace3d> facesOfVt;
+  facesOfVt.Copy(*vt->GetArrayFaceNeighbor());
+  for (int i = 0; i < facesOfVt.GetSize(); i++)
+    vs->AddFaceNeighbor(facesOfVt[i]);
+  vs->RemoveFaceNeighbor(fa);
+  vs->RemoveFaceNeighbor(fb);
+  RelinkAcross(fa, vs, vt, pFaces);
+  RelinkAcross(fb, vs, vt, pFaces);
+  for (int i = 0; i < facesOfVt.GetSize(); i++)
+    facesOfVt[i]->UpdateVertex(vt, vs);
+  fa->SetFlag(1);
+  fb->SetFlag(1);
+
+  if (crease)
+    vs->Set((vs->x() + vt->x()) / 2.0f, (vs->y() + vt->y()) / 2.0f, (vs->z() + vt->z()) / 2.0f);
+  else
+    vs->Set(pCandidate->GetOptimalVertex());
+  DeleteVertex(vt);
+  m_Modified = 1;
+  return 1;
+}
+
+namespace {
+// The three faces around an interior vertex of valence 3, the ring corners a, b, c and the
+// outer neighbours of the two faces that go.
+struct SValence3
+{
+  CFace3d* fa = nullptr;
+  CFace3d* fb = nullptr;
+  CFace3d* fc = nullptr;
+  CVertex3d* a = nullptr;
+  CVertex3d* b = nullptr;
+  CVertex3d* c = nullptr;
+};
+
+int FindValence3(CVertex3d* v, SValence3* s)
+{
+  if (v->NbFaceNeighbor() != 3 || v->IsOnBoundary())
+    return 0;
+  s->fa = v->GetFaceNeighbor(0);
+  s->fb = v->GetFaceNeighbor(1);
+  s->fc = v->GetFaceNeighbor(2);
+  if (!s->fa || !s->fb || !s->fc)
+    return 0;
+  s->a = s->fa->GetSharedVertexOther(v, s->fb);
+  s->b = s->fb->GetSharedVertexOther(v, s->fc);
+  s->c = s->fa->GetSharedVertexOther(v, s->fc);
+  return (s->a && s->b && s->c) ? 1 : 0;
+}
+
+// Turns fa into the triangle a, b, c in place of the three faces around v.
+void MergeValence3(CVertex3d* v, const SValence3& s)
+{
+  CFace3d* nb = s.fb->GetFaceOther(s.fa, s.fc);
+  CFace3d* nc = s.fc->GetFaceOther(s.fa, s.fb);
+  s.fa->SetVertex(s.fa->IndexFrom(v), s.b);
+  for (CVertex3d* p : {s.a, s.b, s.c}) {
+    p->RemoveFaceNeighbor(s.fb);
+    p->RemoveFaceNeighbor(s.fc);
+    p->RemoveVertexNeighbor(v);
+  }
+  s.b->AddFaceNeighbor(s.fa);
+  s.fa->UpdateNeighbor(s.fb, nb);
+  s.fa->UpdateNeighbor(s.fc, nc);
+  if (nb)
+    nb->UpdateNeighbor(s.fb, s.fa);
+  if (nc)
+    nc->UpdateNeighbor(s.fc, s.fa);
+}
+} // namespace
+
+int CMesh3d::RemoveValence3Vertex(CVertex3d* v)
+{
+  SValence3 s;
+  if (!FindValence3(v, &s))
+    return 0;
+  MergeValence3(v, s);
+  DeleteFace(s.fb);
+  DeleteFace(s.fc);
+  DeleteVertex(v);
+  m_Modified = 1;
+  return 1;
+}
+
+int CMesh3d::RemoveValence3Vertices()
+{
+  for (int i = 0; i < NbVertex(); i++)
+    while (i < NbVertex() && RemoveValence3Vertex(GetVertex(i))) {
+    }
+  return 1;
+}
+
+int CMesh3d::RemoveValence3VertexFlag(CVertex3d* v, int faceFlag, int vertexFlag)
+{
+  SValence3 s;
+  if (!FindValence3(v, &s))
+    return 0;
+  MergeValence3(v, s);
+  s.fb->SetFlag(faceFlag);
+  s.fc->SetFlag(faceFlag);
+  v->SetFlag(vertexFlag);
+  m_Modified = 1;
+  return 1;
+}
+
+void CMesh3d::TranslateVertices(float dx, float dy, float dz)
+{
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->Move(dx, dy, dz);
+  m_Modified = 1;
+}

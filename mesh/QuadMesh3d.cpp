@@ -1,0 +1,214 @@
+#include "mesh/QuadMesh3d.h"
+
+#include <GL/gl.h>
+
+CQuadMesh3d::~CQuadMesh3d()
+{
+  Free();
+  if (m_ListDone)
+    glDeleteLists(m_ListOpenGL, 1);
+}
+
+void CQuadMesh3d::Free()
+{
+  m_ArrayVertex.DeleteAll();
+  m_ArrayQuad.DeleteAll();
+}
+
+void CQuadMesh3d::SetColorBinding(int binding)
+{
+  m_ColorBinding = binding;
+  m_Modified = 1;
+}
+
+void CQuadMesh3d::SetColorVertices(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->SetColor(r, g, b);
+  m_Modified = 1;
+}
+
+void CQuadMesh3d::SetColorQuads(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+  for (int i = 0; i < NbQuad(); i++)
+    GetQuad(i)->SetColor(r, g, b);
+  m_Modified = 1;
+}
+
+void CQuadMesh3d::SetFlagQuads(int flag)
+{
+  for (int i = 0; i < NbQuad(); i++)
+    GetQuad(i)->SetFlag(flag);
+}
+
+void CQuadMesh3d::SetFlagVertices(int flag)
+{
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->SetFlag(flag);
+}
+
+int CQuadMesh3d::IsValid() const
+{
+  for (int i = 0; i < NbQuad(); i++)
+    if (!GetQuad(i)->IsValid())
+      return 0;
+  return 1;
+}
+
+//********************************************
+// Adjacency and normals
+//********************************************
+
+int CQuadMesh3d::BuildAdjacency()
+{
+  if (NbVertex() < 4 || NbQuad() == 0)
+    return 0;
+
+  for (int i = 0; i < NbQuad(); i++)
+    GetQuad(i)->ClearNeighbors();
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->RemoveAllNeighbors();
+
+  for (int i = 0; i < NbQuad(); i++) {
+    CQuad3d* quad = GetQuad(i);
+    for (int k = 0; k < 4; k++)
+      quad->v(k)->AddQuadNeighbor(quad);
+  }
+
+  // The vertices sharing an edge with a corner are the corners before and after it.
+  for (int i = 0; i < NbVertex(); i++) {
+    CQuadVertex3d* vertex = GetVertex(i);
+    for (int k = 0; k < vertex->NbQuadNeighbor(); k++) {
+      const CQuad3d* quad = vertex->GetQuadNeighbor(k);
+      const int j = quad->IndexFrom(vertex);
+      vertex->AddNeighbor(quad->v(j + 1));
+      vertex->AddNeighbor(quad->v(j + 3));
+    }
+  }
+
+  for (int i = 0; i < NbQuad(); i++) {
+    CQuad3d* quad = GetQuad(i);
+    for (int k = 0; k < 4; k++) {
+      const CQuadVertex3d* a = quad->v(k);
+      const CQuadVertex3d* b = quad->v(k + 1);
+      for (int n = 0; n < a->NbQuadNeighbor() && !quad->f(k); n++) {
+        CQuad3d* other = a->GetQuadNeighbor(n);
+        if (other != quad && other->HasVertex(b))
+          quad->SetF(k, other);
+      }
+    }
+  }
+  return 1;
+}
+
+void CQuadMesh3d::CalculateNormals()
+{
+  for (int i = 0; i < NbQuad(); i++)
+    GetQuad(i)->CalculateNormal();
+}
+
+void CQuadMesh3d::BuildAdjacencyAndNormals()
+{
+  BuildAdjacency();
+  CalculateNormals();
+  m_Modified = 1;
+}
+
+//********************************************
+// Predefined shapes
+//********************************************
+
+void CQuadMesh3d::Generate(const float (*points)[3], int nbPoint, const int (*quads)[4], int nbQuad)
+{
+  Free();
+  for (int i = 0; i < nbPoint; i++)
+    AddVertex(new CQuadVertex3d(points[i][0], points[i][1], points[i][2]));
+  for (int i = 0; i < nbQuad; i++) {
+    const int* c = quads[i];
+    AddQuad(new CQuad3d(GetVertex(c[0]), GetVertex(c[1]), GetVertex(c[2]), GetVertex(c[3])));
+  }
+  BuildAdjacencyAndNormals();
+}
+
+void CQuadMesh3d::GenerateBox()
+{
+  static const float points[8][3] = {{1, 1, -1},  {1, 1, 1},  {1, -1, 1},  {1, -1, -1},
+                                     {-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}, {-1, -1, -1}};
+  static const int quads[6][4] = {{0, 1, 2, 3}, {0, 4, 5, 1}, {4, 7, 6, 5},
+                                  {7, 3, 2, 6}, {2, 1, 5, 6}, {0, 3, 7, 4}};
+  Generate(points, 8, quads, 6);
+}
+
+void CQuadMesh3d::GenerateMushroom()
+{
+  static const float points[12][3] = {
+    {1, 1, 0},         {-1, 1, 0},         {-1, -1, 0},         {1, -1, 0},
+    {5, 5, -2.5f},     {-5, 5, -2.5f},     {-5, -5, -2.5f},     {5, -5, -2.5f},
+    {10, 10, 2.5f},    {-10, 10, 2.5f},    {-10, -10, 2.5f},    {10, -10, 2.5f}};
+  static const int quads[9][4] = {{0, 3, 7, 4},   {3, 2, 6, 7},  {2, 1, 5, 6},
+                                  {1, 0, 4, 5},   {8, 11, 3, 0}, {11, 10, 2, 3},
+                                  {10, 9, 1, 2},  {9, 8, 0, 1},  {8, 9, 10, 11}};
+  Generate(points, 12, quads, 9);
+}
+
+//********************************************
+// Drawing
+//********************************************
+
+int CQuadMesh3d::BuildList()
+{
+  if (m_ListDone)
+    glDeleteLists(m_ListOpenGL, 1);
+  m_ListDone = 0;
+  m_ListOpenGL = glGenLists(1);
+  if (m_ListOpenGL == 0)
+    return 0;
+  glNewList(m_ListOpenGL, GL_COMPILE_AND_EXECUTE);
+  DrawImmediate();
+  glEndList();
+  m_ListDone = 1;
+  m_Modified = 0;
+  return 1;
+}
+
+int CQuadMesh3d::Draw()
+{
+  if (!m_Show)
+    return 0;
+  // Compiling with GL_COMPILE_AND_EXECUTE already draws: calling the list too would draw twice.
+  if (!m_ListDone || m_Modified)
+    return BuildList();
+  if (!glIsList(m_ListOpenGL))
+    return 0;
+  glCallList(m_ListOpenGL);
+  return 1;
+}
+
+void CQuadMesh3d::DrawImmediate() const
+{
+  m_Material.Apply();
+  const bool quadColor = !m_UseSingleColor && m_ColorBinding == 1;
+  const bool cornerColor = !m_UseSingleColor && m_ColorBinding == 0;
+  glBegin(GL_QUADS);
+  for (int i = 0; i < NbQuad(); i++) {
+    const CQuad3d* quad = GetQuad(i);
+    const CColor* color = quad->GetColor();
+    if (m_UseSingleColor)
+      glColor3ub(m_Color.r(), m_Color.g(), m_Color.b());
+    else if (quadColor)
+      glColor3ub(color->r(), color->g(), color->b());
+    if (m_NormalBinding == 1)
+      glNormal3f(quad->GetNormal()->x(), quad->GetNormal()->y(), quad->GetNormal()->z());
+    for (int k = 0; k < 4; k++) {
+      const CQuadVertex3d* vertex = quad->v(k);
+      if (cornerColor)
+        glColor3ub(color->r(), color->g(), color->b());
+      if (m_NormalBinding == 0) {
+        const CVector3d* normal = vertex->GetNormal();
+        glNormal3f(normal->x(), normal->y(), normal->z());
+      }
+      glVertex3f(vertex->x(), vertex->y(), vertex->z());
+    }
+  }
+  glEnd();
+}

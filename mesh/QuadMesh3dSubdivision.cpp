@@ -1,0 +1,244 @@
+// Smoothing and the two subdivision schemes of the quad mesh.
+#include "mesh/QuadMesh3d.h"
+
+#include <vector>
+
+namespace {
+
+// Weighted sum of points, accumulated in double.
+struct SPointSum
+{
+  double x = 0.0, y = 0.0, z = 0.0;
+
+  void Add(const CQuadVertex3d* p, double weight = 1.0)
+  {
+    x += weight * p->x();
+    y += weight * p->y();
+    z += weight * p->z();
+  }
+  CVector3d Get(double scale = 1.0) const
+  {
+    return CVector3d(static_cast<float>(x * scale), static_cast<float>(y * scale),
+                     static_cast<float>(z * scale));
+  }
+};
+
+CVector3d MeanOfCorners(const CQuad3d* quad)
+{
+  SPointSum sum;
+  for (int k = 0; k < 4; k++)
+    sum.Add(quad->v(k));
+  return sum.Get(0.25);
+}
+
+CVector3d Midpoint(const CQuad3d* quad, int edge)
+{
+  SPointSum sum;
+  sum.Add(quad->v(edge));
+  sum.Add(quad->v(edge + 1));
+  return sum.Get(0.5);
+}
+
+// The points around a quad that the four-point rule reads: for each corner i+1, the
+// three far corners of the quad diagonal to the quad at that corner, in order. Point 1 is
+// the diagonal point; point 0 of triple i-1 and point 2 of triple i continue edge i
+// beyond its ends.
+struct SKobbeltRing
+{
+  const CQuadVertex3d* triple[4][3] = {};
+};
+
+// Fills the ring; false when a neighbour or a diagonal quad is missing.
+bool GetKobbeltRing(const CQuad3d* quad, SKobbeltRing& ring)
+{
+  for (int i = 0; i < 4; i++) {
+    const CQuad3d* neighbor = quad->f(i);
+    if (!neighbor)
+      return false;
+    const int j = neighbor->IndexFrom(quad->v(i));
+    if (j < 0)
+      return false;
+    const CQuad3d* diagonal = neighbor->f(j + 2);
+    if (!diagonal)
+      return false;
+    const int d = diagonal->IndexFrom(quad->v(i + 1));
+    if (d < 0)
+      return false;
+    for (int t = 0; t < 3; t++)
+      ring.triple[i][t] = diagonal->v(d + 1 + t);
+  }
+  return true;
+}
+
+// Four-point weights with tension w = 1: a = -w/16, b = (8 + w)/16.
+constexpr double KobbeltA = -1.0 / 16.0;
+constexpr double KobbeltB = 9.0 / 16.0;
+
+CVector3d KobbeltFacePoint(const CQuad3d* quad, const SKobbeltRing& ring)
+{
+  SPointSum sum;
+  for (int i = 0; i < 4; i++) {
+    sum.Add(quad->v(i), KobbeltB * KobbeltB);
+    sum.Add(ring.triple[i][0], KobbeltA * KobbeltB);
+    sum.Add(ring.triple[i][2], KobbeltA * KobbeltB);
+    sum.Add(ring.triple[i][1], KobbeltA * KobbeltA);
+  }
+  return sum.Get();
+}
+
+CVector3d KobbeltEdgePoint(const CQuad3d* quad, const SKobbeltRing& ring, int edge)
+{
+  SPointSum sum;
+  sum.Add(quad->v(edge), KobbeltB);
+  sum.Add(quad->v(edge + 1), KobbeltB);
+  sum.Add(ring.triple[(edge + 3) % 4][0], KobbeltA);
+  sum.Add(ring.triple[edge][2], KobbeltA);
+  return sum.Get();
+}
+
+} // namespace
+
+void CQuadMesh3d::Smooth()
+{
+  std::vector<CVector3d> positions(static_cast<size_t>(NbVertex()));
+  for (int i = 0; i < NbVertex(); i++) {
+    const CQuadVertex3d* vertex = GetVertex(i);
+    SPointSum sum;
+    sum.Add(vertex);
+    for (int k = 0; k < vertex->NbVertexNeighbor(); k++)
+      sum.Add(vertex->GetVertexNeighbor(k));
+    positions[i] = sum.Get(1.0 / (vertex->NbVertexNeighbor() + 1));
+  }
+  for (int i = 0; i < NbVertex(); i++)
+    GetVertex(i)->Set(positions[i]);
+  BuildAdjacencyAndNormals();
+}
+
+// Makes room for the face and edge points of a step at once: the array alone would grow
+// by at most 1024 slots at a time, copying itself over and over on a large mesh.
+void CQuadMesh3d::ReserveNewVertices()
+{
+  const int size = NbVertex();
+  m_ArrayVertex.SetSize(size + 5 * NbQuad());
+  m_ArrayVertex.SetSize(size);
+}
+
+void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
+{
+  auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
+  AddVertex(vertex);
+  quad->SetNewVertex(4, vertex);
+}
+
+// Gives every edge one new vertex: the first quad in array order that reaches an edge
+// creates its point with edgePoint(quad index, edge), the quad across shares it.
+template <class EdgePoint>
+void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
+{
+  for (int i = 0; i < NbQuad(); i++) {
+    CQuad3d* quad = GetQuad(i);
+    for (int k = 0; k < 4; k++) {
+      // Looked up by the edge's ends, so that a neighbour of either orientation shares.
+      const CQuad3d* across = quad->f(k);
+      const int edge = across ? across->IndexEdge(quad->v(k), quad->v(k + 1)) : -1;
+      if (edge >= 0 && across->GetNewVertex(edge)) {
+        quad->SetNewVertex(k, across->GetNewVertex(edge));
+        continue;
+      }
+      const CVector3d point = edgePoint(i, k);
+      auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
+      AddVertex(vertex);
+      quad->SetNewVertex(k, vertex);
+    }
+  }
+}
+
+// Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
+// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i.
+void CQuadMesh3d::SplitQuads()
+{
+  const int n = NbQuad();
+  m_ArrayQuad.SetSize(4 * n);
+  for (int i = 0; i < n; i++) {
+    CQuad3d* quad = GetQuad(i);
+    CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
+    CQuadVertex3d* e[4] = {quad->GetNewVertex(0), quad->GetNewVertex(1), quad->GetNewVertex(2),
+                           quad->GetNewVertex(3)};
+    CQuadVertex3d* face = quad->GetNewVertex(4);
+    m_ArrayQuad.SetAt(n + i, new CQuad3d(e[0], c[1], e[1], face));
+    m_ArrayQuad.SetAt(2 * n + i, new CQuad3d(face, e[1], c[2], e[2]));
+    m_ArrayQuad.SetAt(3 * n + i, new CQuad3d(e[3], face, e[2], c[3]));
+    quad->Set(c[0], e[0], face, e[3]);
+  }
+}
+
+// Interior vertices of valence k move to ((k - 2) V + (mean of neighbours) + (mean of face
+// points)) / k; boundary vertices, and vertices without neighbours, stay.
+void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
+{
+  std::vector<CVector3d> positions(static_cast<size_t>(nbOldVertex));
+  for (int i = 0; i < nbOldVertex; i++) {
+    const CQuadVertex3d* vertex = GetVertex(i);
+    const int k = vertex->NbVertexNeighbor();
+    if (k == 0 || vertex->NbQuadNeighbor() != k) {
+      positions[i] = CVector3d::GetPoint(vertex);
+      continue;
+    }
+    const double kk = static_cast<double>(k) * k;
+    SPointSum sum;
+    sum.Add(vertex, (k - 2.0) / k);
+    for (int j = 0; j < k; j++) {
+      sum.Add(vertex->GetVertexNeighbor(j), 1.0 / kk);
+      sum.Add(vertex->GetQuadNeighbor(j)->GetNewVertex(4), 1.0 / kk);
+    }
+    positions[i] = sum.Get();
+  }
+  for (int i = 0; i < nbOldVertex; i++)
+    GetVertex(i)->Set(positions[i]);
+}
+
+void CQuadMesh3d::SubdivisionCatmullClark()
+{
+  const int nbOldVertex = NbVertex();
+  ReserveNewVertices();
+  for (int i = 0; i < NbQuad(); i++)
+    AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
+
+  AddEdgePoints([this](int index, int edge) {
+    const CQuad3d* quad = GetQuad(index);
+    const CQuad3d* across = quad->f(edge);
+    if (!across)
+      return Midpoint(quad, edge);
+    SPointSum sum;
+    sum.Add(quad->v(edge));
+    sum.Add(quad->v(edge + 1));
+    sum.Add(quad->GetNewVertex(4));
+    sum.Add(across->GetNewVertex(4));
+    return sum.Get(0.25);
+  });
+
+  MoveOldVerticesCatmullClark(nbOldVertex);
+  SplitQuads();
+  BuildAdjacencyAndNormals();
+}
+
+void CQuadMesh3d::SubdivisionKobbelt()
+{
+  const int n = NbQuad();
+  std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
+  std::vector<char> regular(static_cast<size_t>(n));
+  ReserveNewVertices();
+  for (int i = 0; i < n; i++) {
+    const CQuad3d* quad = GetQuad(i);
+    regular[i] = GetKobbeltRing(quad, rings[i]);
+    AddFacePoint(GetQuad(i), regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));
+  }
+
+  AddEdgePoints([&](int index, int edge) {
+    const CQuad3d* quad = GetQuad(index);
+    return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
+  });
+
+  SplitQuads();
+  BuildAdjacencyAndNormals();
+}

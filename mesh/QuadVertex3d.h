@@ -1,0 +1,65 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+#include "mesh/Color.h"
+#include "mesh/Object3d.h"
+#include "mesh/Vector3d.h"
+
+#include <cstdint>
+
+class CQuad3d;
+
+// A vertex of a quad mesh with the adjacency that CQuadMesh3d::BuildAdjacency fills: the
+// vertices it shares an edge with and the quads around it, each listed once.
+class CQuadVertex3d : public CObject3d
+{
+public:
+  CQuadVertex3d() = default;
+  CQuadVertex3d(float x, float y, float z) : m_x(x), m_y(y), m_z(z) {}
+
+  int GetType() const override { return TYPE_QUADVERTEX3D; }
+
+  float x() const { return m_x; }
+  float y() const { return m_y; }
+  float z() const { return m_z; }
+  void Set(float x, float y, float z)
+  {
+    m_x = x;
+    m_y = y;
+    m_z = z;
+  }
+  void Set(const CVector3d& p) { Set(p.x(), p.y(), p.z()); }
+
+  CVector3d* GetNormal() { return &m_Normal; }
+  const CVector3d* GetNormal() const { return &m_Normal; }
+  const CColor* GetColor() const { return &m_Color; }
+  void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { m_Color.Set(r, g, b); }
+  int GetFlag() const { return m_Flag; }
+  void SetFlag(int flag) { m_Flag = flag; }
+
+  int NbQuadNeighbor() const { return m_ArrayQuadNeighbor.GetSize(); }
+  CQuad3d* GetQuadNeighbor(int i) const { return m_ArrayQuadNeighbor[i]; }
+  void AddQuadNeighbor(CQuad3d* quad) { m_ArrayQuadNeighbor.AddUnique(quad); }
+  int NbQuadNeighborWithFlag(int flag) const;
+
+  int NbVertexNeighbor() const { return m_ArrayVertexNeighbor.GetSize(); }
+  CQuadVertex3d* GetVertexNeighbor(int i) const { return m_ArrayVertexNeighbor[i]; }
+  void AddNeighbor(CQuadVertex3d* vertex) { m_ArrayVertexNeighbor.AddUnique(vertex); }
+
+  // Empties both adjacency lists.
+  void RemoveAllNeighbors()
+  {
+    m_ArrayVertexNeighbor.RemoveAll();
+    m_ArrayQuadNeighbor.RemoveAll();
+  }
+
+private:
+  float m_x = 0.0f;
+  float m_y = 0.0f;
+  float m_z = 0.0f;
+  CVector3d m_Normal;
+  CColor m_Color;
+  int m_Flag = 0;
+  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor;
+  CArray3d<CQuad3d> m_ArrayQuadNeighbor;
+};

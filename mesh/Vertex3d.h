@@ -1,0 +1,266 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+#include "mesh/Color.h"
+#include "mesh/History.h"
+#include "mesh/Object3d.h"
+#include "mesh/Vector3d.h"
+
+#include <cstdint>
+
+class CEdge3d;
+class CFace3d;
+class CMesh3d;
+
+// Vertex of a triangle mesh: position, a second (quantised) position, normal, colour, a flag
+// word that algorithms use as scratch, an undo history, and the adjacency lists that
+// CMesh3d::BuildAdjacency fills. The undo history has a member of its own, apart from the data
+// pointer that other algorithms borrow for a run.
+class CVertex3d : public CObject3d
+{
+public:
+  CVertex3d() = default;
+  CVertex3d(float x, float y, float z) : m_x(x), m_y(y), m_z(z) {}
+  CVertex3d(float x, float y, float z, const CVector3d* pNormal)
+    : m_x(x), m_y(y), m_z(z), m_Normal(*pNormal)
+  {
+  }
+  // Takes the position only.
+  explicit CVertex3d(const CVertex3d* p) : m_x(p->x()), m_y(p->y()), m_z(p->z()) {}
+  explicit CVertex3d(const CVector3d* p) : m_x(p->x()), m_y(p->y()), m_z(p->z()) {}
+  ~CVertex3d() override;
+
+  CVertex3d(const CVertex3d&) = delete;
+  CVertex3d& operator=(const CVertex3d&) = delete;
+
+  int GetType() const override { return TYPE_VERTEX3D; }
+  int Draw() override;
+
+  // --- position -------------------------------------------------------------------------
+  float x() const { return m_x; }
+  float y() const { return m_y; }
+  float z() const { return m_z; }
+  float Get(int axis) const { return axis == 0 ? m_x : (axis == 1 ? m_y : m_z); }
+  void SetX(float x) { m_x = x; }
+  void SetY(float y) { m_y = y; }
+  void SetZ(float z) { m_z = z; }
+  void Set(float x, float y, float z)
+  {
+    m_x = x;
+    m_y = y;
+    m_z = z;
+  }
+  void Set(int axis, float value);
+  template <class P>
+  void Set(const P* p) { Set(p->x(), p->y(), p->z()); }
+  void Move(float dx, float dy, float dz)
+  {
+    m_x += dx;
+    m_y += dy;
+    m_z += dz;
+  }
+  template <class P>
+  static CVertex3d MakeVertex(const P* p) { return CVertex3d(p->x(), p->y(), p->z()); }
+  int IsSamePosition(const CVertex3d* v) const
+  {
+    return (m_x == v->m_x && m_y == v->m_y && m_z == v->m_z) ? 1 : 0;
+  }
+  int IsDifferentPosition(const CVertex3d* v) const { return 1 - IsSamePosition(v); }
+  void ZeroBelow(float threshold);
+
+  // Second position: the quantised copy.
+  float Get2(int axis) const { return m_Second[axis]; }
+  void Set2(int axis, float value) { m_Second[axis] = value; }
+  void Set2(float x, float y, float z)
+  {
+    m_Second[0] = x;
+    m_Second[1] = y;
+    m_Second[2] = z;
+  }
+  float x2() const { return m_Second[0]; }
+  float y2() const { return m_Second[1]; }
+  float z2() const { return m_Second[2]; }
+  void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
+  void SwapPositions();
+
+  // --- attributes -----------------------------------------------------------------------
+  int GetFlag() const { return m_Flag; }
+  void SetFlag(int flag) { m_Flag = flag; }
+  void IncrementFlag() { m_Flag++; }
+  CColor* GetColor() { return &m_Color; }
+  const CColor* GetColor() const { return &m_Color; }
+  void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { m_Color.Set(r, g, b); }
+  void SetColor(const CColor* pColor) { m_Color = *pColor; }
+  CVector3d* GetNormal() { return &m_Normal; }
+  const CVector3d* GetNormal() const { return &m_Normal; }
+  // Scratch pointer that one algorithm borrows for a run; the owner of what it points to
+  // clears it. The undo history does not live here.
+  void* GetData() const { return m_pData; }
+  void SetData(void* pData) { m_pData = pData; }
+  int GetRibbon() const { return m_Ribbon; }
+  void SetRibbon(int ribbon) { m_Ribbon = ribbon; }
+  int GetMark() const { return m_Mark; }
+  void SetMark(int mark) { m_Mark = mark; }
+  int GetOrder() const { return m_Order; }
+  void SetOrder(int order) { m_Order = order; }
+  std::uint8_t GetByteFlag() const { return m_ByteFlag; }
+  void SetByteFlag(std::uint8_t flag) { m_ByteFlag = flag; }
+  CVertex3d* GetMergedInto() const { return m_pMergedInto; }
+  void SetMergedInto(CVertex3d* v) { m_pMergedInto = v; }
+  // Valence stored by CMesh3d::StoreValences; NbVertexNeighbor is the live one.
+  int GetValence() const { return m_Valence; }
+  void SetValence(int valence) { m_Valence = valence; }
+  int GetEdgeFlagCount() const { return m_EdgeFlagCount; }
+  int DecrementEdgeFlagCount(int n);
+
+  // --- adjacency lists ------------------------------------------------------------------
+  int NbVertexNeighbor() const { return m_ArrayVertexNeighbor.GetSize(); }
+  int NbFaceNeighbor() const { return m_ArrayFaceNeighbor.GetSize(); }
+  CVertex3d* GetVertexNeighbor(int i) const { return m_ArrayVertexNeighbor[i]; }
+  CFace3d* GetFaceNeighbor(int i) const { return m_ArrayFaceNeighbor[i]; }
+  CArray3d<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
+  CArray3d<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
+  CArray3d<CEdge3d>* GetArrayEdge() { return &m_ArrayEdge; }
+  int NbEdge() const { return m_ArrayEdge.GetSize(); }
+  CEdge3d* GetEdge(int i) const { return m_ArrayEdge[i]; }
+
+  int AddNeighbor(CVertex3d* v);
+  int AddVertexNeighbor(CVertex3d* v) { return m_ArrayVertexNeighbor.Add(v); }
+  int IsNeighbor(const CVertex3d* v) const { return m_ArrayVertexNeighbor.Contains(v); }
+  int RemoveVertexNeighbor(const CVertex3d* v);
+  void RemoveAllVertexNeighbor() { m_ArrayVertexNeighbor.RemoveAll(); }
+  int ReplaceVertexNeighbor(CVertex3d* pOld, CVertex3d* pNew);
+  void ReplaceVertexNeighborAround(CVertex3d* pOld, CVertex3d* pNew);
+  void SetNbVertexNeighbor(int n) { m_ArrayVertexNeighbor.SetSize(n); }
+  int FillVertexNeighbor(CVertex3d* v);
+  int CountVertexNeighbor(const CVertex3d* v) const;
+  int AddFaceNeighbor(CFace3d* f);
+  int RemoveFaceNeighbor(const CFace3d* f);
+  void RemoveAllFaceNeighbor() { m_ArrayFaceNeighbor.RemoveAll(); }
+  void ReplaceVertexInFaces(CVertex3d* pOld, CVertex3d* pNew);
+  void SetFlagFaceNeighbors(int flag);
+  void SetRibbonFaceNeighbors(int ribbon);
+
+  // --- queries over the incident faces ---------------------------------------------------
+  int FindFacesWithVertex(const CVertex3d* v, CArray3d<CFace3d>* pArray) const;
+  int FindFacesWithVertices(const CVertex3d* a, const CVertex3d* b,
+                            CArray3d<CFace3d>* pArray) const;
+  int FindSharedFaces(const CVertex3d* pOther, CArray3d<CFace3d>* pArray) const;
+  int IsEdgeBetweenFlaggedFaces(const CVertex3d* pOther, int flag) const;
+  CFace3d* FindFace(const CVertex3d* a, const CVertex3d* b) const;
+  CFace3d* FindFaceWithOrientedEdge(const CVertex3d* a, const CVertex3d* b) const;
+  int HasFace(const CVertex3d* a, const CVertex3d* b, const CVertex3d* c) const;
+  int FindEdgeFacesWithFlags(const CVertex3d* v, int flagA, CFace3d** ppFaceA, int flagB,
+                             CFace3d** ppFaceB) const;
+  int HasFaceNeighborWithFlag(int flag) const { return GetFaceNeighborWithFlag(flag) ? 1 : 0; }
+  CFace3d* GetFaceNeighborWithFlag(int flag) const;
+  int NbFaceNeighborWithFlag(int flag) const;
+  int HasMixedFaceFlags() const;
+  int AllFaceFlagsAtLeast(int flag) const;
+  void ColorFacesWithVertex(const CVertex3d* v, int flag);
+
+  // --- queries over the neighbour vertices -----------------------------------------------
+  int HasVertexNeighborWithFlag(int flag) const
+  {
+    return GetVertexNeighborWithFlag(flag) ? 1 : 0;
+  }
+  CVertex3d* GetVertexNeighborWithFlag(int flag) const;
+  int HasVertexNeighborWithFlagExcept(int flag, const CVertex3d* pExcept) const
+  {
+    return GetVertexNeighborWithFlagExcept(flag, pExcept) ? 1 : 0;
+  }
+  CVertex3d* GetVertexNeighborWithFlagExcept(int flag, const CVertex3d* pExcept) const;
+  int NbVertexNeighborWithFlag(int flag) const;
+  int GetVertexNeighborsFlagAbove(int flag, CArray3d<CVertex3d>* pArray) const;
+  int GetVertexNeighborsFlagBelow(int flag, CArray3d<CVertex3d>* pArray) const;
+  CVertex3d* GetVertexNeighborMaxFlag() const;
+  CVertex3d* GetVertexNeighborMinFlagAbove(int flag) const;
+  CVertex3d* GetVertexNeighborMaxValence() const;
+  CVertex3d* GetNearestVertexNeighborWithFlag(int flag) const;
+  CVertex3d* GetVertexNeighborInDirection(const CVector3d* pDirection) const;
+  CVertex3d* FindVertexNeighborByFlags(int vertexFlag, int faceFlag) const;
+  int SumNeighborValence() const;
+  int HasVertexNeighborOnBoundary() const;
+  int AllVertexNeighborsAtSamePosition() const;
+  CVertex3d* GetVertexNeighborInRibbon(int ribbon) const;
+  CVertex3d* GetVertexNeighborInRibbonExcept(int ribbon, const CVertex3d* pExcept) const;
+  CVertex3d* GetVertexNeighborInRibbonWithFlag(int ribbon, int flag) const;
+  CVertex3d* GetBoundaryVertexNeighborInRibbon(int ribbon) const;
+  int GetVertexNeighborsInRibbon(CArray3d<CVertex3d>* pArray, int ribbon) const;
+  int NbBoundaryVertexNeighborInRibbon(int ribbon) const;
+  CVertex3d* GetNextInRibbon(int ribbon, int ribbonAlt, int faceFlag) const;
+  CVertex3d* GetStraightestInRibbon(int ribbon, const CVertex3d* pPrevious) const;
+
+  // --- geometry around the vertex --------------------------------------------------------
+  int IsOnBoundary() const;
+  int Classify(double threshold) const;
+  int GetSharpEdgeVertices(CArray3d<CVertex3d>* pArray, double threshold) const;
+  double GetSumCurveAround() const;
+  double GetMeanCurveAround() const;
+  double GetMaxCurveAround() const;
+  int GetMaxCurveAround(double* pMax) const;
+  double GetMaxCurveNeighborhood() const;
+  double GetMaxAngleAround() const;
+  double GetMeanLengthEdgeAround() const;
+  double GetSumLengthEdgeAround() const;
+  double GetMinLengthEdgeAround() const;
+  double GetMaxLengthEdgeAround() const;
+  double GetEdgeLengthRatio() const;
+  double GetMeanAreaAround() const;
+  double GetMinAreaAround() const;
+  double GetMeanCompacityAround() const;
+  double GetMinCompacityAround() const;
+  double GetCompacityIfMerged(CVertex3d* v) const;
+  int GetValenceTarget() const;
+
+  // --- edges ------------------------------------------------------------------------------
+  CEdge3d* FindEdge(const CVertex3d* v) const;
+  int SetEdgeFlag(const CVertex3d* v, std::uint8_t flag);
+  int CountEdgesWithFlag(std::uint8_t flag);
+  // Searches the edge array that the structure coder keeps in the data pointer.
+  CEdge3d* FindEdgeInData(const CVertex3d* v) const;
+
+  // --- collapse ---------------------------------------------------------------------------
+  int Collapse(CVertex3d* v, int faceFlag, int vertexFlag);
+  void MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag);
+
+  // --- history ----------------------------------------------------------------------------
+  void PushHistory(CHistoryAction* pAction) { m_History.Push(pAction); }
+  int PopHistory();
+  int NbHistory() const { return m_History.GetSize(); }
+  void GetPreviousPosition(float* pPosition) const;
+
+  // --- drawing ----------------------------------------------------------------------------
+  void glDraw(float radius, const CColor* pColor, const CMesh3d* pMesh) const;
+  void DrawNeighborhood(float radius, float neighborRadius, const CColor* pColor,
+                        const CMesh3d* pMesh, const CColor* pNeighborColor) const;
+
+private:
+  template <class Pred>
+  CVertex3d* FirstNeighbor(Pred pred) const;
+  template <class Pred>
+  CFace3d* FirstFace(Pred pred) const;
+  template <class Fn>
+  void ForEachAdjacentFacePair(Fn fn) const;
+  void DrawSphere(float radius) const;
+
+  float m_x = 0.0f;
+  float m_y = 0.0f;
+  float m_z = 0.0f;
+  float m_Second[3] = {0.0f, 0.0f, 0.0f};
+  CVector3d m_Normal;
+  CColor m_Color;
+  int m_Flag = 0;
+  CHistory m_History;
+  void* m_pData = nullptr;
+  CArray3d<CVertex3d> m_ArrayVertexNeighbor;
+  CArray3d<CFace3d> m_ArrayFaceNeighbor;
+  CArray3d<CEdge3d> m_ArrayEdge;
+  int m_EdgeFlagCount = 0;
+  std::uint8_t m_ByteFlag = 0;
+  int m_Ribbon = 0;
+  CVertex3d* m_pMergedInto = nullptr;
+  int m_Order = 0;
+  int m_Mark = 0;
+  int m_Valence = 0;
+};

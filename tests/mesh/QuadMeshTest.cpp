@@ -1,0 +1,508 @@
+#include "mesh/QuadEdge3d.h"
+#include "mesh/QuadMesh3d.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace {
+
+// A grid of nx by ny quads over integer x, y, with z given by height(x, y).
+template <class Height>
+void BuildGrid(CQuadMesh3d& mesh, int nx, int ny, Height height)
+{
+  for (int j = 0; j <= ny; j++)
+    for (int i = 0; i <= nx; i++)
+      mesh.AddVertex(new CQuadVertex3d(float(i), float(j), float(height(i, j))));
+  auto at = [&](int i, int j) { return mesh.GetVertex(j * (nx + 1) + i); };
+  for (int j = 0; j < ny; j++)
+    for (int i = 0; i < nx; i++)
+      mesh.AddQuad(new CQuad3d(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)));
+  mesh.BuildAdjacencyAndNormals();
+}
+
+// A closed torus of n by m quads, every vertex of valence 4.
+void BuildTorus(CQuadMesh3d& mesh, int n, int m)
+{
+  const double pi = 3.14159265358979;
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++) {
+      const double u = 2 * pi * i / n, v = 2 * pi * j / m;
+      const double r = 3 + std::cos(v);
+      mesh.AddVertex(new CQuadVertex3d(float(r * std::cos(u)), float(r * std::sin(u)),
+                                       float(std::sin(v))));
+    }
+  auto at = [&](int i, int j) { return mesh.GetVertex((j % m) * n + (i % n)); };
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++)
+      mesh.AddQuad(new CQuad3d(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)));
+  mesh.BuildAdjacencyAndNormals();
+}
+
+using SEdge = std::pair<const CQuadVertex3d*, const CQuadVertex3d*>;
+
+std::map<SEdge, int> CountDirectedEdges(const CQuadMesh3d& mesh)
+{
+  std::map<SEdge, int> edges;
+  for (int i = 0; i < mesh.NbQuad(); i++)
+    for (int k = 0; k < 4; k++)
+      edges[{mesh.GetQuad(i)->v(k), mesh.GetQuad(i)->v(k + 1)}]++;
+  return edges;
+}
+
+int EulerCharacteristic(const CQuadMesh3d& mesh)
+{
+  std::set<SEdge> undirected;
+  for (const auto& [edge, count] : CountDirectedEdges(mesh))
+    undirected.insert(std::minmax(edge.first, edge.second));
+  return mesh.NbVertex() - int(undirected.size()) + mesh.NbQuad();
+}
+
+// Closed and consistently oriented: each directed edge once, its reverse once.
+bool IsClosedAndOriented(const CQuadMesh3d& mesh)
+{
+  const auto edges = CountDirectedEdges(mesh);
+  for (const auto& [edge, count] : edges) {
+    const auto reverse = edges.find({edge.second, edge.first});
+    if (count != 1 || reverse == edges.end() || reverse->second != 1)
+      return false;
+  }
+  return true;
+}
+
+// Every neighbour slot names the quad holding the reversed edge, or is null on a boundary.
+void ExpectAdjacencyConsistent(const CQuadMesh3d& mesh)
+{
+  for (int i = 0; i < mesh.NbQuad(); i++) {
+    const CQuad3d* quad = mesh.GetQuad(i);
+    for (int k = 0; k < 4; k++) {
+      const CQuad3d* across = quad->f(k);
+      if (across) {
+        EXPECT_TRUE(across->HasEdge(quad->v(k + 1), quad->v(k))) << "quad " << i << " edge " << k;
+      }
+    }
+  }
+}
+
+void ExpectPoint(const CQuadVertex3d* v, double x, double y, double z, double tolerance = 1e-6)
+{
+  EXPECT_NEAR(v->x(), x, tolerance);
+  EXPECT_NEAR(v->y(), y, tolerance);
+  EXPECT_NEAR(v->z(), z, tolerance);
+}
+
+// Two steps on the box: 26 vertices and 24 quads, then 98 and 96, closed every time.
+void ExpectBoxStepsKeepASphere(CQuadMesh3d& mesh, void (CQuadMesh3d::*step)())
+{
+  const int expected[2][2] = {{26, 24}, {98, 96}};
+  for (const auto& [nbVertex, nbQuad] : expected) {
+    (mesh.*step)();
+    EXPECT_EQ(mesh.NbVertex(), nbVertex);
+    EXPECT_EQ(mesh.NbQuad(), nbQuad);
+    EXPECT_TRUE(IsClosedAndOriented(mesh));
+    EXPECT_EQ(EulerCharacteristic(mesh), 2);
+    EXPECT_TRUE(mesh.IsValid());
+    ExpectAdjacencyConsistent(mesh);
+  }
+}
+
+std::vector<CVector3d> Positions(const CQuadMesh3d& mesh)
+{
+  std::vector<CVector3d> positions;
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    positions.push_back(CVector3d::GetPoint(mesh.GetVertex(i)));
+  return positions;
+}
+
+} // namespace
+
+//********************************************
+// Elements
+//********************************************
+
+TEST(Quad3d, CornersNeighboursAndEdgesWrap)
+{
+  CQuadVertex3d a(0, 0, 0), b(1, 0, 0), c(1, 1, 0), d(0, 1, 0), e(5, 5, 5);
+  CQuad3d quad(&a, &b, &c, &d), other(&b, &a, &e, &c);
+  EXPECT_EQ(quad.v(5), &b);
+  EXPECT_EQ(quad.IndexFrom(&d), 3);
+  EXPECT_EQ(quad.IndexFrom(&e), -1);
+  EXPECT_TRUE(quad.HasEdge(&d, &a));
+  EXPECT_FALSE(quad.HasEdge(&a, &d));
+  EXPECT_FALSE(quad.HasEdge(&a, &c));
+  EXPECT_EQ(quad.IndexEdge(&a, &d), 3);
+  EXPECT_EQ(quad.IndexEdge(&a, &c), -1);
+
+  quad.SetF(4, &other);
+  EXPECT_EQ(quad.f(0), &other);
+  EXPECT_TRUE(quad.HasNeighbor(&other));
+  EXPECT_EQ(quad.NbFaceNeighbor(), 1);
+  other.SetFlag(7);
+  EXPECT_EQ(quad.NbFaceNeighborWithFlag(7), 1);
+  EXPECT_EQ(quad.NbFaceNeighborWithFlag(0), 0);
+  quad.ClearNeighbors();
+  EXPECT_EQ(quad.NbFaceNeighbor(), 0);
+
+  EXPECT_TRUE(quad.IsValid());
+  EXPECT_FALSE(CQuad3d(&a, &b, &a, &d).IsValid());
+
+  quad.SetNewVertex(9, &e);
+  EXPECT_EQ(quad.GetNewVertex(4), &e);
+  quad.Set(&a, &b, &c, &d);
+  EXPECT_EQ(quad.GetNewVertex(4), nullptr);
+}
+
+TEST(Quad3d, NormalFollowsCornerOrder)
+{
+  CQuadVertex3d a(0, 0, 0), b(2, 0, 0), c(2, 2, 0), d(0, 2, 0);
+  CQuad3d ccw(&a, &b, &c, &d), cw(&a, &d, &c, &b);
+  ccw.CalculateNormal();
+  cw.CalculateNormal();
+  EXPECT_FLOAT_EQ(ccw.GetNormal()->z(), 1.0f);
+  EXPECT_FLOAT_EQ(cw.GetNormal()->z(), -1.0f);
+
+  // A twisted quad still gets a unit normal, balanced between its two halves.
+  CQuadVertex3d lifted(2, 2, 1);
+  CQuad3d twisted(&a, &b, &lifted, &d);
+  twisted.CalculateNormal();
+  EXPECT_NEAR(twisted.GetNormal()->GetNorm(), 1.0, 1e-6);
+  EXPECT_NEAR(twisted.GetNormal()->x(), twisted.GetNormal()->y(), 1e-6);
+}
+
+TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
+{
+  CQuadVertex3d a, b, c, d;
+  CQuad3d q1(&a, &b, &c, &d), q2(&a, &d, &c, &b);
+  a.AddNeighbor(&b);
+  a.AddNeighbor(&b);
+  a.AddQuadNeighbor(&q1);
+  a.AddQuadNeighbor(&q2);
+  a.AddQuadNeighbor(&q1);
+  EXPECT_EQ(a.NbVertexNeighbor(), 1);
+  EXPECT_EQ(a.NbQuadNeighbor(), 2);
+  q2.SetFlag(3);
+  EXPECT_EQ(a.NbQuadNeighborWithFlag(3), 1);
+  a.RemoveAllNeighbors();
+  EXPECT_EQ(a.NbVertexNeighbor() + a.NbQuadNeighbor(), 0);
+}
+
+TEST(QuadEdge3d, FindsBothSidesAndTheFarCorners)
+{
+  CQuadMesh3d mesh;
+  BuildGrid(mesh, 2, 1, [](int, int) { return 0.0; });
+  // Vertices 0 1 2 on the bottom row, 3 4 5 on the top; quad 0 is (0,1,4,3), quad 1 (1,2,5,4).
+  CQuadEdge3d inner(mesh.GetVertex(4), mesh.GetVertex(1));
+  EXPECT_EQ(inner.GetQuadLeft(), mesh.GetQuad(1));
+  EXPECT_EQ(inner.GetQuadRight(), mesh.GetQuad(0));
+  EXPECT_EQ(inner.GetVertexOppositeV1(), mesh.GetVertex(3));
+  EXPECT_EQ(inner.GetVertexOppositeV2(), mesh.GetVertex(0));
+
+  CQuadEdge3d boundary(mesh.GetVertex(0), mesh.GetVertex(1));
+  EXPECT_EQ(boundary.GetQuadLeft(), mesh.GetQuad(0));
+  EXPECT_EQ(boundary.GetQuadRight(), nullptr);
+  EXPECT_EQ(boundary.GetVertexOppositeV1(), nullptr);
+  EXPECT_EQ(boundary.GetVertexOppositeV2(), nullptr);
+}
+
+//********************************************
+// Adjacency, shapes and attributes
+//********************************************
+
+TEST(QuadMesh3d, BoxIsAClosedSphereWithOutwardNormals)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  ASSERT_EQ(mesh.NbVertex(), 8);
+  ASSERT_EQ(mesh.NbFace(), 6);
+  EXPECT_TRUE(mesh.IsValid());
+  EXPECT_TRUE(IsClosedAndOriented(mesh));
+  EXPECT_EQ(EulerCharacteristic(mesh), 2);
+  ExpectAdjacencyConsistent(mesh);
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    EXPECT_EQ(mesh.GetVertex(i)->NbVertexNeighbor(), 3);
+    EXPECT_EQ(mesh.GetVertex(i)->NbQuadNeighbor(), 3);
+  }
+  for (int i = 0; i < mesh.NbQuad(); i++) {
+    const CQuad3d* quad = mesh.GetQuad(i);
+    EXPECT_EQ(quad->NbFaceNeighbor(), 4);
+    const CVector3d* n = quad->GetNormal();
+    const double outward = n->x() * quad->v(0)->x() + n->y() * quad->v(0)->y() +
+                           n->z() * quad->v(0)->z();
+    EXPECT_NEAR(outward, 1.0, 1e-6) << "quad " << i;
+  }
+}
+
+TEST(QuadMesh3d, MushroomIsADisc)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  mesh.GenerateMushroom();
+  ASSERT_EQ(mesh.NbVertex(), 12);
+  ASSERT_EQ(mesh.NbQuad(), 9);
+  EXPECT_EQ(EulerCharacteristic(mesh), 1);
+  EXPECT_FALSE(IsClosedAndOriented(mesh));
+  ExpectAdjacencyConsistent(mesh);
+  int boundary = 0;
+  for (int i = 0; i < mesh.NbQuad(); i++)
+    boundary += 4 - mesh.GetQuad(i)->NbFaceNeighbor();
+  EXPECT_EQ(boundary, 4);
+}
+
+TEST(QuadMesh3d, AdjacencyNeedsFourVerticesAndAQuad)
+{
+  CQuadMesh3d mesh;
+  EXPECT_EQ(mesh.BuildAdjacency(), 0);
+  for (int i = 0; i < 3; i++)
+    mesh.AddVertex(new CQuadVertex3d(float(i), 0, 0));
+  mesh.GetVertex(0)->AddNeighbor(mesh.GetVertex(1));
+  EXPECT_EQ(mesh.BuildAdjacency(), 0);
+  EXPECT_EQ(mesh.GetVertex(0)->NbVertexNeighbor(), 1);  // left as it was
+  mesh.AddVertex(new CQuadVertex3d(0, 1, 0));
+  EXPECT_EQ(mesh.BuildAdjacency(), 0);
+  mesh.AddQuad(new CQuad3d(mesh.GetVertex(0), mesh.GetVertex(1), mesh.GetVertex(2),
+                           mesh.GetVertex(3)));
+  EXPECT_EQ(mesh.BuildAdjacency(), 1);
+  EXPECT_EQ(mesh.GetVertex(0)->NbVertexNeighbor(), 2);
+  EXPECT_EQ(mesh.GetQuad(0)->NbFaceNeighbor(), 0);
+}
+
+TEST(QuadMesh3d, SettersMarkModifiedWhereDrawingChanges)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  EXPECT_EQ(mesh.GetName(), "QuadMesh");
+  EXPECT_EQ(mesh.GetType(), TYPE_QUADMESH3D);
+  EXPECT_EQ(*mesh.GetColor(), CColor(0, 0, 0, 255));
+  mesh.SetModified(0);
+  mesh.SetFlagQuads(4);
+  mesh.SetFlagVertices(5);
+  EXPECT_EQ(mesh.GetModified(), 0);
+  EXPECT_EQ(mesh.GetQuad(5)->GetFlag(), 4);
+  EXPECT_EQ(mesh.GetVertex(7)->NbQuadNeighborWithFlag(4), 3);
+  EXPECT_EQ(mesh.GetVertex(7)->GetFlag(), 5);
+  mesh.SetColorQuads(10, 20, 30);
+  EXPECT_EQ(mesh.GetModified(), 1);
+  EXPECT_EQ(*mesh.GetQuad(3)->GetColor(), CColor(10, 20, 30));
+  mesh.SetModified(0);
+  mesh.SetColorVertices(1, 2, 3);
+  EXPECT_EQ(*mesh.GetVertex(2)->GetColor(), CColor(1, 2, 3));
+  EXPECT_EQ(mesh.GetModified(), 1);
+  mesh.SetModified(0);
+  mesh.SetColorBinding(0);
+  EXPECT_EQ(mesh.GetColorBinding(), 0);
+  EXPECT_EQ(mesh.GetModified(), 1);
+  mesh.Show(0);
+  EXPECT_EQ(mesh.Draw(), 0);  // hidden: no drawing, no display list
+}
+
+//********************************************
+// Smoothing
+//********************************************
+
+TEST(QuadMeshSmooth, UsesOnlyOldPositions)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  mesh.Smooth();
+  ASSERT_EQ(mesh.NbVertex(), 8);
+  // (V + three neighbours) / 4 pulls every corner of the box to +-0.5 on each axis; an
+  // update in place would break the symmetry.
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CQuadVertex3d* v = mesh.GetVertex(i);
+    EXPECT_FLOAT_EQ(std::fabs(v->x()), 0.5f);
+    EXPECT_FLOAT_EQ(std::fabs(v->y()), 0.5f);
+    EXPECT_FLOAT_EQ(std::fabs(v->z()), 0.5f);
+  }
+  EXPECT_TRUE(IsClosedAndOriented(mesh));
+  EXPECT_NEAR(mesh.GetQuad(0)->GetNormal()->x(), 1.0, 1e-6);
+  EXPECT_EQ(mesh.GetModified(), 1);
+}
+
+TEST(QuadMeshSmooth, KeepsAPlaneAndItsCentroidOnAClosedMesh)
+{
+  CQuadMesh3d plane;
+  BuildGrid(plane, 4, 3, [](int i, int j) { return 0.5 * i - 0.25 * j; });
+  plane.Smooth();
+  for (int i = 0; i < plane.NbVertex(); i++) {
+    const CQuadVertex3d* v = plane.GetVertex(i);
+    EXPECT_NEAR(v->z(), 0.5 * v->x() - 0.25 * v->y(), 1e-5);
+  }
+
+  // On a regular closed mesh every vertex has the same weight: the centroid stays.
+  CQuadMesh3d torus;
+  BuildTorus(torus, 12, 8);
+  auto centroid = [&] {
+    CVector3d sum;
+    for (const CVector3d& p : Positions(torus))
+      sum.Add(p);
+    sum.Divide(float(torus.NbVertex()));
+    return sum;
+  };
+  const CVector3d before = centroid();
+  torus.Smooth();
+  const CVector3d after = centroid();
+  EXPECT_NEAR(after.x(), before.x(), 1e-5);
+  EXPECT_NEAR(after.y(), before.y(), 1e-5);
+  EXPECT_NEAR(after.z(), before.z(), 1e-5);
+  EXPECT_EQ(EulerCharacteristic(torus), 0);
+}
+
+//********************************************
+// Catmull-Clark
+//********************************************
+
+TEST(QuadMeshCatmullClark, BoxCountsAndTopologyOverTwoSteps)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  ExpectBoxStepsKeepASphere(mesh, &CQuadMesh3d::SubdivisionCatmullClark);
+}
+
+TEST(QuadMeshCatmullClark, BoxPointsFollowTheRules)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  mesh.SubdivisionCatmullClark();
+  // Old corner of valence 3: (1/3) V + (1/9) (neighbours) + (1/9) (face points) = 5/9.
+  for (int i = 0; i < 8; i++) {
+    const CQuadVertex3d* v = mesh.GetVertex(i);
+    EXPECT_NEAR(std::fabs(v->x()), 5.0 / 9.0, 1e-6);
+    EXPECT_NEAR(std::fabs(v->y()), 5.0 / 9.0, 1e-6);
+    EXPECT_NEAR(std::fabs(v->z()), 5.0 / 9.0, 1e-6);
+  }
+  // Face points follow the old vertices in quad order; the first quad is the +x side.
+  ExpectPoint(mesh.GetVertex(8), 1, 0, 0);
+  // The first edge point: edge (1,1,-1)-(1,1,1) between the +x and +y sides.
+  ExpectPoint(mesh.GetVertex(14), 0.75, 0.75, 0);
+  // Every old quad keeps its index and its first corner.
+  EXPECT_EQ(mesh.GetQuad(0)->v(0), mesh.GetVertex(0));
+  EXPECT_EQ(mesh.GetQuad(0)->v(2), mesh.GetVertex(8));
+}
+
+TEST(QuadMeshCatmullClark, TorusStaysATorusOfValenceFour)
+{
+  CQuadMesh3d mesh;
+  BuildTorus(mesh, 8, 6);
+  mesh.SubdivisionCatmullClark();
+  EXPECT_EQ(mesh.NbVertex(), 48 + 48 + 96);
+  EXPECT_EQ(mesh.NbQuad(), 4 * 48);
+  EXPECT_TRUE(IsClosedAndOriented(mesh));
+  EXPECT_EQ(EulerCharacteristic(mesh), 0);
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    EXPECT_EQ(mesh.GetVertex(i)->NbVertexNeighbor(), 4);
+}
+
+TEST(QuadMeshCatmullClark, BoundaryStaysAndTopologyIsKept)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateMushroom();
+  const std::vector<CVector3d> before = Positions(mesh);
+  mesh.SubdivisionCatmullClark();
+  EXPECT_EQ(mesh.NbVertex(), 12 + 9 + 20);
+  EXPECT_EQ(mesh.NbQuad(), 36);
+  EXPECT_EQ(EulerCharacteristic(mesh), 1);
+  ExpectAdjacencyConsistent(mesh);
+  // Vertices 4 to 7 lie on the boundary and keep their place; a boundary edge gets its
+  // midpoint.
+  for (int i = 4; i < 8; i++)
+    ExpectPoint(mesh.GetVertex(i), before[i].x(), before[i].y(), before[i].z());
+  bool foundMidpoint = false;
+  for (int i = 21; i < mesh.NbVertex(); i++) {
+    const CQuadVertex3d* v = mesh.GetVertex(i);
+    foundMidpoint |= std::fabs(v->x() - 5) < 1e-6 && std::fabs(v->y()) < 1e-6 &&
+                     std::fabs(v->z() + 2.5f) < 1e-6;
+  }
+  EXPECT_TRUE(foundMidpoint);
+}
+
+TEST(QuadMeshCatmullClark, VertexWithoutQuadsStaysWhereItIs)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  mesh.AddVertex(new CQuadVertex3d(7, 8, 9));
+  mesh.BuildAdjacencyAndNormals();
+  mesh.SubdivisionCatmullClark();
+  ExpectPoint(mesh.GetVertex(8), 7, 8, 9);
+  EXPECT_EQ(mesh.NbVertex(), 27);
+  mesh.Smooth();
+  ExpectPoint(mesh.GetVertex(8), 7, 8, 9);
+}
+
+//********************************************
+// Kobbelt
+//********************************************
+
+TEST(QuadMeshKobbelt, BoxCountsAndOldVerticesStay)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  const std::vector<CVector3d> before = Positions(mesh);
+  ExpectBoxStepsKeepASphere(mesh, &CQuadMesh3d::SubdivisionKobbelt);
+  for (int i = 0; i < 8; i++)
+    ExpectPoint(mesh.GetVertex(i), before[i].x(), before[i].y(), before[i].z(), 0);
+}
+
+TEST(QuadMeshKobbelt, ReproducesCubicsInsideARegularGrid)
+{
+  auto height = [](double x, double y) { return 0.01 * (x * x * x - 2 * y * y * y + x * x * y); };
+  CQuadMesh3d mesh;
+  const int size = 8;
+  BuildGrid(mesh, size, size, [&](int i, int j) { return height(i, j); });
+  const int nbOld = mesh.NbVertex();
+  mesh.SubdivisionKobbelt();
+  ASSERT_EQ(mesh.NbQuad(), 4 * size * size);
+  int checked = 0;
+  for (int i = nbOld; i < mesh.NbVertex(); i++) {
+    const CQuadVertex3d* v = mesh.GetVertex(i);
+    // Points whose whole stencil lies in the grid: two rings away from the border.
+    if (v->x() < 2 || v->x() > size - 2 || v->y() < 2 || v->y() > size - 2)
+      continue;
+    EXPECT_NEAR(v->z(), height(v->x(), v->y()), 1e-4) << v->x() << " " << v->y();
+    checked++;
+  }
+  EXPECT_GT(checked, 50);
+}
+
+TEST(QuadMeshKobbelt, IncompleteRingFallsBackToMeans)
+{
+  CQuadMesh3d mesh;
+  BuildGrid(mesh, 2, 2, [](int i, int j) { return double(i * i + j * j * j); });
+  mesh.SubdivisionKobbelt();
+  // No quad of a 2 x 2 grid has its full ring: every face point is the mean of its corners,
+  // every edge point the midpoint of its edge.
+  const int nbOld = 9;
+  for (int q = 0; q < 4; q++) {
+    const CQuadVertex3d* face = mesh.GetVertex(nbOld + q);
+    const int i = q % 2, j = q / 2;
+    const double mean = (i * i + (i + 1) * (i + 1)) / 2.0 + (j * j * j + (j + 1) * (j + 1) * (j + 1)) / 2.0;
+    ExpectPoint(face, i + 0.5, j + 0.5, mean);
+  }
+  const CQuadVertex3d* firstEdge = mesh.GetVertex(nbOld + 4);
+  ExpectPoint(firstEdge, 0.5, 0, 0.5);
+}
+
+TEST(QuadMeshKobbelt, TorusIsRegularEverywhere)
+{
+  CQuadMesh3d mesh;
+  BuildTorus(mesh, 16, 12);
+  const int nbOld = mesh.NbVertex();
+  const std::vector<CVector3d> before = Positions(mesh);
+  mesh.SubdivisionKobbelt();
+  EXPECT_EQ(EulerCharacteristic(mesh), 0);
+  EXPECT_TRUE(IsClosedAndOriented(mesh));
+  for (int i = 0; i < nbOld; i++)
+    ExpectPoint(mesh.GetVertex(i), before[i].x(), before[i].y(), before[i].z(), 0);
+  // On the torus of radii 3 and 1, the four-point rule lands new points close to the
+  // surface: a fraction of the sag of a midpoint on the 12-sided tube.
+  const double midpointSag = 1 - std::cos(3.14159265358979 / 12);
+  double worst = 0;
+  for (int i = nbOld; i < mesh.NbVertex(); i++) {
+    const CQuadVertex3d* v = mesh.GetVertex(i);
+    const double ring = std::hypot(v->x(), v->y()) - 3;
+    worst = std::max(worst, std::fabs(std::hypot(ring, double(v->z())) - 1));
+  }
+  EXPECT_LT(worst, 0.25 * midpointSag) << worst;
+}
