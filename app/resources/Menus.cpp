@@ -5,7 +5,8 @@
 using namespace platform;
 
 // Depth 0 names a menu of the bar; an entry with id 0 opens a submenu whose lines follow one
-// level deeper; an entry without text is a separator.
+// level deeper; an entry without text is a separator. The "Recent File" line stands for the
+// ten lines of the recent-file list.
 const std::vector<SMenuItem>& GetMainMenu()
 {
   static const std::vector<SMenuItem> menu = {
@@ -16,15 +17,6 @@ const std::vector<SMenuItem>& GetMainMenu()
     {1, "Print Setup...", ID_FILE_PRINT_SETUP},
     {1, nullptr, 0},
     {1, "Recent File", ID_FILE_MRU_FILE1},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 1},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 2},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 3},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 4},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 5},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 6},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 7},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 8},
-    {1, "Recent File", ID_FILE_MRU_FILE10},
     {1, nullptr, 0},
     {1, "Exit", ID_APP_EXIT},
     {0, "View", 0},
@@ -58,15 +50,6 @@ const std::vector<SMenuItem>& GetDocumentMenu()
     {1, "Print Setup...", ID_FILE_PRINT_SETUP},
     {1, nullptr, 0},
     {1, "Recent File", ID_FILE_MRU_FILE1},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 1},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 2},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 3},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 4},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 5},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 6},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 7},
-    {1, "Recent File", ID_FILE_MRU_FILE1 + 8},
-    {1, "Recent File", ID_FILE_MRU_FILE10},
     {1, nullptr, 0},
     {1, "Exit", ID_APP_EXIT},
 

@@ -182,6 +182,9 @@ std::vector<QMenu*> CMDIFrameWnd::BuildMenus(const std::vector<SMenuItem>& items
       parent->addSeparator();
     else if (item.Id == 0)
       open.push_back(parent->addMenu(QString::fromUtf8(item.Text)));
+    else if (item.Id == ID_FILE_MRU_FILE1)
+      for (unsigned id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE10; id++)
+        parent->addAction(GetCommandAction(id, item.Text));
     else
       parent->addAction(GetCommandAction(item.Id, item.Text));
   }

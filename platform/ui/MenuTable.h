@@ -5,7 +5,8 @@
 // Menus and accelerator tables as flat C++ tables.
 namespace platform {
 
-// One menu line. A popup has id 0 and its items follow at depth + 1; a separator has no text.
+// One menu line. A popup has id 0 and its items follow at depth + 1; a separator has no text;
+// the line of the first recent file stands for all ten.
 struct SMenuItem
 {
   int Depth;

@@ -12,11 +12,39 @@
 #include <QMdiArea>
 #include <QSettings>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+// A fresh folder under the temporary directory, removed with everything in it; the current
+// directory, which opening a file changes, is put back.
+class CScopedFolder
+{
+public:
+  explicit CScopedFolder(const std::string& name)
+    : m_Previous(std::filesystem::current_path()),
+      m_Path(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
+  {
+    std::filesystem::create_directories(m_Path);
+  }
+  ~CScopedFolder()
+  {
+    std::filesystem::current_path(m_Previous);
+    std::filesystem::remove_all(m_Path);
+  }
+  CScopedFolder(const CScopedFolder&) = delete;
+  CScopedFolder& operator=(const CScopedFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return m_Path; }
+
+private:
+  std::filesystem::path m_Previous;
+  std::filesystem::path m_Path;
+};
 
 // A started workbench whose message boxes and file dialogs answer from the test.
 class CAppFixture : public ::testing::Test

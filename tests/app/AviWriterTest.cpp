@@ -29,7 +29,7 @@ std::string RunCommand(const std::string& command)
   return output;
 }
 
-// ffprobe's key=value lines of the video stream.
+// ffprobe's key=value lines of the video stream; a missing key reads as "".
 std::map<std::string, std::string> Probe(const std::string& path)
 {
   std::map<std::string, std::string> fields;
@@ -54,6 +54,16 @@ protected:
     m_Path = (m_Folder / "video.avi").string();
   }
   void TearDown() override { std::filesystem::remove_all(m_Folder); }
+
+  // Writes one frame into a video of the rectangle's size and probes it.
+  std::map<std::string, std::string> WriteOneFrame(const QRect& rect, const QImage& image)
+  {
+    CAviWriter writer;
+    writer.Init(m_Path, rect);
+    EXPECT_EQ(writer.AddFrame(image), 1);
+    EXPECT_EQ(writer.Write(), 1);
+    return Probe(m_Path);
+  }
 
   // A frame in one colour with a white top-left corner, to show which way up the rows went.
   static QImage Frame(int width, int height, QColor colour)
@@ -91,12 +101,12 @@ TEST_F(CAviWriterTest, ThreeFramesMakeAVideoFfprobeReads)
   ASSERT_EQ(writer.Write(), 1);
   EXPECT_EQ(writer.GetNbFrames(), 0);
 
-  const auto fields = Probe(m_Path);
-  EXPECT_EQ(fields.count("codec_name") ? fields.at("codec_name") : "", "rawvideo");
-  EXPECT_EQ(fields.count("width") ? fields.at("width") : "", "64");
-  EXPECT_EQ(fields.count("height") ? fields.at("height") : "", "48");
-  EXPECT_EQ(fields.count("pix_fmt") ? fields.at("pix_fmt") : "", "bgr24");
-  EXPECT_EQ(fields.count("nb_read_frames") ? fields.at("nb_read_frames") : "", "3");
+  auto fields = Probe(m_Path);
+  EXPECT_EQ(fields["codec_name"], "rawvideo");
+  EXPECT_EQ(fields["width"], "64");
+  EXPECT_EQ(fields["height"], "48");
+  EXPECT_EQ(fields["pix_fmt"], "bgr24");
+  EXPECT_EQ(fields["nb_read_frames"], "3");
 
   // Decoded back, each frame has its colour and its white corner at the top left.
   const std::string raw = RunCommand("ffmpeg -v error -i '" + m_Path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
@@ -115,13 +125,9 @@ TEST_F(CAviWriterTest, ThreeFramesMakeAVideoFfprobeReads)
 
 TEST_F(CAviWriterTest, AnOddWidthPadsEachRow)
 {
-  CAviWriter writer;
-  writer.Init(m_Path, QRect(0, 0, 7, 5));
-  ASSERT_EQ(writer.AddFrame(Frame(7, 5, QColor(10, 20, 30))), 1);
-  ASSERT_EQ(writer.Write(), 1);
-  const auto fields = Probe(m_Path);
-  EXPECT_EQ(fields.count("width") ? fields.at("width") : "", "7");
-  EXPECT_EQ(fields.count("nb_read_frames") ? fields.at("nb_read_frames") : "", "1");
+  auto fields = WriteOneFrame(QRect(0, 0, 7, 5), Frame(7, 5, QColor(10, 20, 30)));
+  EXPECT_EQ(fields["width"], "7");
+  EXPECT_EQ(fields["nb_read_frames"], "1");
   const std::string raw = RunCommand("ffmpeg -v error -i '" + m_Path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
   ASSERT_EQ(raw.size(), std::size_t(7 * 5 * 3));
   EXPECT_EQ(static_cast<unsigned char>(raw[(2 * 7 + 6) * 3]), 10);
@@ -172,11 +178,7 @@ TEST_F(CAviWriterTest, AFileThatCannotBeWrittenKeepsTheFrames)
 
 TEST_F(CAviWriterTest, FramesOfAnotherSizeAreScaledToTheRectangle)
 {
-  CAviWriter writer;
-  writer.Init(m_Path, QRect(0, 0, 32, 16));
-  ASSERT_EQ(writer.AddFrame(Frame(64, 32, QColor(0, 0, 255))), 1);
-  ASSERT_EQ(writer.Write(), 1);
-  const auto fields = Probe(m_Path);
-  EXPECT_EQ(fields.count("width") ? fields.at("width") : "", "32");
-  EXPECT_EQ(fields.count("height") ? fields.at("height") : "", "16");
+  auto fields = WriteOneFrame(QRect(0, 0, 32, 16), Frame(64, 32, QColor(0, 0, 255)));
+  EXPECT_EQ(fields["width"], "32");
+  EXPECT_EQ(fields["height"], "16");
 }

@@ -16,19 +16,10 @@ protected:
   void SetUp() override
   {
     CAppFixture::SetUp();
-    m_Previous = std::filesystem::current_path();
-    m_Folder = std::filesystem::temp_directory_path() / ("orvane_frame_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(m_Folder);
     std::filesystem::current_path(m_Folder);
   }
-  void TearDown() override
-  {
-    std::filesystem::current_path(m_Previous);
-    std::filesystem::remove_all(m_Folder);
-    CAppFixture::TearDown();
-  }
-  std::filesystem::path m_Previous;
-  std::filesystem::path m_Folder;
+  CScopedFolder m_Scope{"orvane_frame"};
+  const std::filesystem::path& m_Folder = m_Scope.Path();
 };
 
 } // namespace

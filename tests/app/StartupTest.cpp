@@ -32,19 +32,12 @@ class CStartupWithFileName : public CAppFixture
 protected:
   void SetUp() override
   {
-    m_Folder = std::filesystem::temp_directory_path() / ("orvane_startup_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(m_Folder);
-    std::ofstream(m_Folder / "mesh.wrl") << "#VRML V2.0 utf8\n";
+    std::ofstream(m_Scope.Path() / "mesh.wrl") << "#VRML V2.0 utf8\n";
     CAppFixture::SetUp();
   }
-  void TearDown() override
-  {
-    CAppFixture::TearDown();
-    std::filesystem::remove_all(m_Folder);
-  }
-  std::vector<std::string> Arguments() const override { return {(m_Folder / "mesh.wrl").string()}; }
+  std::vector<std::string> Arguments() const override { return {(m_Scope.Path() / "mesh.wrl").string()}; }
 
-  std::filesystem::path m_Folder;
+  CScopedFolder m_Scope{"orvane_startup"};
 };
 
 class CStartupUnregister : public CAppFixture
