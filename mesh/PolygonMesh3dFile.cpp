@@ -195,6 +195,10 @@ void ParseLine(const char* p, const char* end, SOBJContent& content)
 
 void CheckCorners(SOBJContent& content)
 {
+  if (content.starts.size() == 1) {
+    content.error = "no face";
+    return;
+  }
   const int nbVertex = content.NbVertex();
   for (int corner : content.corners)
     if (corner >= nbVertex) {
