@@ -84,6 +84,27 @@ void TriangulateRegular(CMesh3d* pMesh, const CPolygon3d* polygon)
     CutPolygon(pMesh, Corners(polygon));
 }
 
+// Copies the source's vertices in order, numbering them through the given scratch field, then
+// makes one polygon of each face with its corners in order.
+template <class Source, class Number, class Numbered>
+void CopyFaces(CPolygonMesh3d* pTarget, Source* pSource, int degree, Number number,
+               Numbered numbered)
+{
+  for (int i = 0; i < pSource->NbVertex(); i++) {
+    auto* source = pSource->GetVertex(i);
+    number(source, i);
+    pTarget->AddVertex(new CPolygonVertex3d(source->x(), source->y(), source->z()));
+  }
+  for (int i = 0; i < pSource->NbFace(); i++) {
+    const auto* face = pSource->GetFace(i);
+    CPolygon3d* polygon = new CPolygon3d;
+    polygon->SetNbVertex(degree);
+    for (int k = 0; k < degree; k++)
+      polygon->SetVertex(k, pTarget->GetVertex(numbered(face->v(k))));
+    pTarget->AddPolygon(polygon);
+  }
+}
+
 } // namespace
 
 void CPolygonMesh3d::CopyVerticesTo(CMesh3d* pMesh)
@@ -213,16 +234,8 @@ void CPolygonMesh3d::FromTriangleMesh(CMesh3d* pMesh)
   Free();
   if (!pMesh)
     return;
-  for (int i = 0; i < pMesh->NbVertex(); i++) {
-    CVertex3d* source = pMesh->GetVertex(i);
-    source->SetMark(i);
-    AddVertex(new CPolygonVertex3d(source->x(), source->y(), source->z()));
-  }
-  for (int i = 0; i < pMesh->NbFace(); i++) {
-    const CFace3d* face = pMesh->GetFace(i);
-    AddPolygon(new CPolygon3d(GetVertex(face->v(0)->GetMark()), GetVertex(face->v(1)->GetMark()),
-                              GetVertex(face->v(2)->GetMark())));
-  }
+  CopyFaces(this, pMesh, 3, [](CVertex3d* v, int i) { v->SetMark(i); },
+            [](const CVertex3d* v) { return v->GetMark(); });
   Rebuild();
 }
 
@@ -231,15 +244,7 @@ void CPolygonMesh3d::FromQuadMesh(CQuadMesh3d* pMesh)
   Free();
   if (!pMesh)
     return;
-  for (int i = 0; i < pMesh->NbVertex(); i++) {
-    CQuadVertex3d* source = pMesh->GetVertex(i);
-    source->SetFlag(i);
-    AddVertex(new CPolygonVertex3d(source->x(), source->y(), source->z()));
-  }
-  for (int i = 0; i < pMesh->NbQuad(); i++) {
-    const CQuad3d* quad = pMesh->GetQuad(i);
-    AddPolygon(new CPolygon3d(GetVertex(quad->v(0)->GetFlag()), GetVertex(quad->v(1)->GetFlag()),
-                              GetVertex(quad->v(2)->GetFlag()), GetVertex(quad->v(3)->GetFlag())));
-  }
+  CopyFaces(this, pMesh, 4, [](CQuadVertex3d* v, int i) { v->SetFlag(i); },
+            [](const CQuadVertex3d* v) { return v->GetFlag(); });
   Rebuild();
 }

@@ -1,36 +1,24 @@
 #include "mesh/PolygonMesh3d.h"
 #include "platform/core/Random.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Each test works in a folder of its own under the system's temporary folder.
+// Each test works in a folder of its own.
 class PolygonMeshFile : public ::testing::Test
 {
 protected:
-  void SetUp() override
+  std::string Write(const std::string& text) const
   {
-    std::string pattern = (fs::temp_directory_path() / "orvane_polygonfile_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_Folder = pattern;
-  }
-  void TearDown() override { fs::remove_all(m_Folder); }
-
-  std::string Write(const std::string& text, const char* name = "mesh.obj") const
-  {
-    const std::string path = (m_Folder / name).string();
+    const std::string path = m_Folder.File("mesh.obj");
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
@@ -38,21 +26,20 @@ protected:
   // Reads the text as an OBJ file into the mesh; the result of ReadFileOBJ.
   int Read(const std::string& text) { return m_Mesh.ReadFileOBJ(Write(text).c_str()); }
 
-  std::vector<std::vector<int>> Corners() const
+  std::vector<std::vector<int>> Corners()
   {
     std::vector<std::vector<int>> result;
     for (int i = 0; i < m_Mesh.NbPolygon(); i++) {
       std::vector<int> corners;
       const CPolygon3d* polygon = m_Mesh.GetPolygon(i);
       for (int k = 0; k < polygon->NbVertex(); k++)
-        corners.push_back(
-          const_cast<CPolygonMesh3d&>(m_Mesh).GetArrayVertex()->IndexFrom(polygon->GetVertex(k)));
+        corners.push_back(m_Mesh.GetArrayVertex()->IndexFrom(polygon->GetVertex(k)));
       result.push_back(corners);
     }
     return result;
   }
 
-  fs::path m_Folder;
+  CTempFolder m_Folder;
   CPolygonMesh3d m_Mesh;
 };
 
@@ -209,9 +196,9 @@ TEST_F(PolygonMeshFile, FilesWithoutPolygonsAreRefused)
 TEST_F(PolygonMeshFile, MissingFileAnswersZero)
 {
   ASSERT_EQ(Read(std::string(Square) + "f 1 2 3\n"), 1);
-  EXPECT_EQ(m_Mesh.ReadFileOBJ((m_Folder / "absent.obj").string().c_str()), 0);
+  EXPECT_EQ(m_Mesh.ReadFileOBJ(m_Folder.File("absent.obj").c_str()), 0);
   EXPECT_EQ(m_Mesh.NbVertex(), 0);
-  EXPECT_EQ(m_Mesh.ReadFileOBJ(m_Folder.string().c_str()), 0);  // a folder
+  EXPECT_EQ(m_Mesh.ReadFileOBJ(m_Folder.Path().c_str()), 0);  // a folder
 }
 
 TEST_F(PolygonMeshFile, DamagedFilesNeverGiveAPolygonOnAMissingVertex)
@@ -257,12 +244,10 @@ TEST_F(PolygonMeshFile, BinaryFileHoldsCountsPositionsAndDegrees)
   ASSERT_EQ(Read("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0.5 -1\n"
                  "f 1 2 3 4\nf 2 5 3\n"),
             1);
-  const std::string path = (m_Folder / "mesh.bin").string();
+  const std::string path = m_Folder.File("mesh.bin");
   ASSERT_EQ(m_Mesh.WriteBinary(path.c_str()), 1);
 
-  std::ifstream file(path, std::ios::binary);
-  const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file),
-                                         std::istreambuf_iterator<char>()};
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
   ASSERT_EQ(bytes.size(), 8u + 12u * 5 + (4u + 16u) + (4u + 12u));
   auto word = [&bytes](size_t i) {
     return static_cast<std::int32_t>(bytes[4 * i] | bytes[4 * i + 1] << 8 |
@@ -281,5 +266,5 @@ TEST_F(PolygonMeshFile, BinaryFileHoldsCountsPositionsAndDegrees)
 TEST_F(PolygonMeshFile, BinaryFileThatCannotBeOpenedAnswersZero)
 {
   ASSERT_EQ(Read(std::string(Square) + "f 1 2 3 4\n"), 1);
-  EXPECT_EQ(m_Mesh.WriteBinary((m_Folder / "no" / "such" / "mesh.bin").string().c_str()), 0);
+  EXPECT_EQ(m_Mesh.WriteBinary(m_Folder.File("no/such/mesh.bin").c_str()), 0);
 }
