@@ -1,0 +1,90 @@
+#include "mesh/Face3d.h"
+
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Where the line through the sample along the normal meets the reference: first the face that
+// the previous sample hit, then the hash's nearest face or the line search over the reference.
+// *ppFace is the face hit, null when none.
+void SearchReference(const CVertex3d* pSample, const CVector3d* pNormal, CMesh3d* pReference,
+                     CHashTable* pHash, int useHash, CVertex3d* pHit, CFace3d** ppFace)
+{
+  const CVertex3d along(pSample->x() + pNormal->x(), pSample->y() + pNormal->y(),
+                        pSample->z() + pNormal->z());
+  if (*ppFace && IntersectLineFace(pSample, &along, *ppFace, pHit))
+    return;
+  *ppFace = nullptr;
+  if (useHash == 1 && pHash) {
+    pHash->DistanceToNearestFace(pSample, pHit, ppFace, 0);
+    return;
+  }
+  int tested = 0;
+  if (pReference)
+    pReference->IntersectLineWithFaces(pSample, &along, pHit, ppFace, &tested);
+}
+} // namespace
+
+double CFace3d::GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashTable* pHash,
+                           int useHash, float radius, int* pCount, double* pMax)
+{
+  *pCount = 0;
+  *pMax = 0.0;
+  const int corner = IndexFrom(pVertex);
+  const double area = Area();
+  if (area <= 0.0 || corner < 0 || !(radius > 0.0f))
+    return 0.0;
+  CalculateNormal();
+
+  // The grid runs along the longest edge and up its height to the opposite corner.
+  int e = 0;
+  for (int i = 1; i < 3; i++)
+    if (SquareDistance(v(i), v(i + 1)) > SquareDistance(v(e), v(e + 1)))
+      e = i;
+  const CVertex3d* a = v(e);
+  const CVector3d edge(a, v(e + 1));
+  CVertex3d foot;
+  ProjectOnLine(v(e + 2), a, v(e + 1), &foot);
+  const CVector3d height(&foot, v(e + 2));
+  const double rowsReal = std::sqrt(edge.GetSquareNorm()) / radius;
+  const double colsReal = height.GetNorm() / radius;
+  if (!(rowsReal >= 2.0) || !(colsReal >= 2.0))
+    return 0.0;
+  const int rows = static_cast<int>(rowsReal);
+  const int cols = static_cast<int>(colsReal);
+
+  const CVertex3d* o1 = v(corner + 1);
+  const CVertex3d* o2 = v(corner + 2);
+  double sum = 0.0;
+  CFace3d* pHitFace = nullptr;
+  CVertex3d sample;
+  CVertex3d hit;
+  for (int k = 0; k < rows; k++) {
+    const float s = static_cast<float>(k) / static_cast<float>(rows - 1);
+    for (int step = 0; step < cols; step++) {
+      // Odd rows go backwards, so consecutive samples stay neighbours.
+      const int l = (k % 2 == 1) ? cols - 1 - step : step;
+      const float t = static_cast<float>(l) / static_cast<float>(cols - 1);
+      sample.Set(a->x() + s * edge.x() + t * height.x(), a->y() + s * edge.y() + t * height.y(),
+                 a->z() + s * edge.z() + t * height.z());
+      if (!IsPointInside(&sample))
+        continue;
+      (*pCount)++;
+      const double lambda = std::clamp(TriangleArea(&sample, o1, o2) / area, 0.0, 1.0);
+      SearchReference(&sample, &m_Normal, pReference, pHash, useHash, &hit, &pHitFace);
+      if (!pHitFace)
+        continue;
+      const double d = InnerProduct(*pHitFace->GetNormal(), m_Normal) < 0.0
+                         ? 0.0
+                         : InnerProduct(m_Normal, CVector3d(&sample, &hit));
+      sum += lambda * d;
+      *pMax = std::max(*pMax, Distance(&sample, &hit));
+    }
+  }
+  return sum;
+}
