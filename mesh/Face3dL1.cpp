@@ -44,13 +44,15 @@ double CFace3d::GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashT
   // The grid runs along the longest edge and up its height to the opposite corner.
   int e = 0;
   for (int i = 1; i < 3; i++)
-    if (SquareDistance(v(i), v(i + 1)) > SquareDistance(v(e), v(e + 1)))
+    if (SquareDistance(v(i), v((i + 1) % 3)) > SquareDistance(v(e), v((e + 1) % 3)))
       e = i;
   const CVertex3d* a = v(e);
-  const CVector3d edge(a, v(e + 1));
+  const CVertex3d* b = v((e + 1) % 3);
+  const CVertex3d* c = v((e + 2) % 3);
+  const CVector3d edge(a, b);
   CVertex3d foot;
-  ProjectOnLine(v(e + 2), a, v(e + 1), &foot);
-  const CVector3d height(&foot, v(e + 2));
+  ProjectOnLine(c, a, b, &foot);
+  const CVector3d height(&foot, c);
   const double rowsReal = std::sqrt(edge.GetSquareNorm()) / radius;
   const double colsReal = height.GetNorm() / radius;
   if (!(rowsReal >= 2.0) || !(colsReal >= 2.0))
@@ -58,8 +60,8 @@ double CFace3d::GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashT
   const int rows = static_cast<int>(rowsReal);
   const int cols = static_cast<int>(colsReal);
 
-  const CVertex3d* o1 = v(corner + 1);
-  const CVertex3d* o2 = v(corner + 2);
+  const CVertex3d* o1 = v((corner + 1) % 3);
+  const CVertex3d* o2 = v((corner + 2) % 3);
   double sum = 0.0;
   CFace3d* pHitFace = nullptr;
   CVertex3d sample;
