@@ -1,0 +1,103 @@
+// Nearest-face queries per second through the spatial hash against the search over every face,
+// on meshes of growing size; the L2 error of a mesh of a million faces against a moved copy of
+// its positions.
+#include "mesh/HashTable.h"
+#include "mesh/Mesh3d.h"
+#include "platform/core/Random.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// An n x n grid over the unit square with a bump, 2 n^2 faces.
+std::unique_ptr<CMesh3d> Terrain(int n)
+{
+  auto mesh = std::make_unique<CMesh3d>();
+  for (int j = 0; j <= n; j++)
+    for (int i = 0; i <= n; i++) {
+      const float x = static_cast<float>(i) / n;
+      const float y = static_cast<float>(j) / n;
+      mesh->AddVertex(new CVertex3d(x, y, 0.2f * std::sin(6.0f * x) * std::cos(5.0f * y)));
+    }
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const int a = j * (n + 1) + i;
+      const int c = a + n + 1;
+      mesh->AddFace(new CFace3d(mesh->GetVertex(a), mesh->GetVertex(a + 1), mesh->GetVertex(c + 1)));
+      mesh->AddFace(new CFace3d(mesh->GetVertex(a), mesh->GetVertex(c + 1), mesh->GetVertex(c)));
+    }
+  return mesh;
+}
+
+// Query points near the surface, the same for every run.
+std::vector<CVertex3d*> Probes(int count)
+{
+  platform::Srand(1);
+  std::vector<CVertex3d*> probes;
+  for (int i = 0; i < count; i++) {
+    const float x = platform::Rand() / 32767.0f;
+    const float y = platform::Rand() / 32767.0f;
+    const float z = (platform::Rand() / 32767.0f - 0.5f) * 0.4f;
+    probes.push_back(new CVertex3d(x, y, z));
+  }
+  return probes;
+}
+
+template <class Query>
+void RunQueries(benchmark::State& state, const CMesh3d& mesh, Query query)
+{
+  const std::vector<CVertex3d*> probes = Probes(256);
+  CVertex3d nearest;
+  CFace3d* pFace = nullptr;
+  size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(query(probes[k], &nearest, &pFace));
+    k = (k + 1) % probes.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["faces"] = mesh.NbFace();
+  for (CVertex3d* p : probes)
+    delete p;
+}
+
+void BM_NearestFaceHash(benchmark::State& state)
+{
+  const auto mesh = Terrain(static_cast<int>(state.range(0)));
+  CHashTable table(static_cast<int>(state.range(1)));
+  table.Fill(mesh.get(), nullptr);
+  RunQueries(state, *mesh, [&table](const CVertex3d* p, CVertex3d* q, CFace3d** f) {
+    return table.DistanceToNearestFace(p, q, f, 0);
+  });
+  state.counters["cells"] = table.CountCells();
+}
+
+void BM_NearestFaceBruteForce(benchmark::State& state)
+{
+  const auto mesh = Terrain(static_cast<int>(state.range(0)));
+  RunQueries(state, *mesh, [&mesh](const CVertex3d* p, CVertex3d* q, CFace3d** f) {
+    return mesh->DistanceToFace(p, q, f);
+  });
+}
+
+void BM_L2Error(benchmark::State& state)
+{
+  const auto mesh = Terrain(static_cast<int>(state.range(0)));
+  mesh->CopyPositionsToSecondSet();
+  mesh->OffsetCoord2(2, 0.001f);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(mesh->L2Error());
+  state.SetItemsProcessed(state.iterations() * mesh->NbVertex());
+  state.counters["faces"] = mesh->NbFace();
+}
+
+} // namespace
+
+// Grid sides 16, 64, 256 give 512, 8192 and 131072 faces; the hash at 8, 16 and 32 cells a side.
+BENCHMARK(BM_NearestFaceHash)->Args({16, 8})->Args({64, 16})->Args({256, 32});
+BENCHMARK(BM_NearestFaceBruteForce)->Arg(16)->Arg(64)->Arg(256);
+// 708^2 squares: a million faces.
+BENCHMARK(BM_L2Error)->Arg(708)->Unit(benchmark::kMillisecond);
