@@ -1,13 +1,21 @@
-#include "app/MainFrame.h"
+#include "app/VanthApp.h"
 #include "platform/ui/NumericLocale.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-  QApplication app(argc, argv);
+  QApplication application(argc, argv);
   platform::RestoreCNumericLocale();
-  CMainFrame frame;
-  frame.show();
-  return app.exec();
+  std::vector<std::string> arguments;
+  for (const QString& argument : QApplication::arguments().mid(1))
+    arguments.push_back(argument.toStdString());
+  CVanthApp theApp(std::move(arguments));
+  if (!theApp.InitInstance()) {
+    theApp.ExitInstance();
+    return 1;
+  }
+  const int code = QApplication::exec();
+  theApp.ExitInstance();
+  return code;
 }

@@ -23,15 +23,22 @@ void CMesh3d::Free()
 
 void CMesh3d::Copy(const CMesh3d* pSource)
 {
+  // Each source vertex carries its index in its scratch mark, so that faces find their
+  // corners in constant time; a corner whose mark does not lead back to it is not the
+  // source's, and its face stays a null slot.
   const int nbVertex = pSource->NbVertex();
-  std::unordered_map<const CVertex3d*, int> index;
-  index.reserve(static_cast<size_t>(nbVertex));
   m_ArrayVertex.SetSize(nbVertex);
-  for (int i = 0; i < nbVertex; i++) {
-    const CVertex3d* v = pSource->GetVertex(i);
-    index.emplace(v, i);  // the first index wins, as a search would find it
+  for (int i = nbVertex - 1; i >= 0; i--) {
+    CVertex3d* v = pSource->GetVertex(i);
+    v->SetMark(i);  // backwards, so that a vertex listed twice keeps its first index
     m_ArrayVertex.SetAt(i, new CVertex3d(v));
   }
+  auto indexOf = [pSource, nbVertex](const CVertex3d* v) {
+    if (!v)
+      return -1;
+    const int i = v->GetMark();
+    return (i >= 0 && i < nbVertex && pSource->GetVertex(i) == v) ? i : -1;
+  };
 
   const int nbFace = pSource->NbFace();
   m_ArrayFace.SetSize(nbFace);
@@ -39,16 +46,11 @@ void CMesh3d::Copy(const CMesh3d* pSource)
     const CFace3d* f = pSource->GetFace(i);
     if (!f)
       continue;
-    int corner[3];
-    bool found = true;
-    for (int k = 0; k < 3 && found; k++) {
-      const auto it = index.find(f->v(k));
-      found = it != index.end();
-      corner[k] = found ? it->second : -1;
-    }
-    if (found)
-      m_ArrayFace.SetAt(i, new CFace3d(GetVertex(corner[0]), GetVertex(corner[1]),
-                                       GetVertex(corner[2])));
+    const int a = indexOf(f->v(0));
+    const int b = indexOf(f->v(1));
+    const int c = indexOf(f->v(2));
+    if (a >= 0 && b >= 0 && c >= 0)
+      m_ArrayFace.SetAt(i, new CFace3d(GetVertex(a), GetVertex(b), GetVertex(c)));
   }
   m_Transform.Copy(pSource->GetTransform());
   m_Modified = 1;

@@ -98,6 +98,7 @@ public:
   // Deletes every vertex, face and edge and the texture coordinates.
   void Free();
   // Makes this, empty, mesh a copy of the source: positions, faces by vertex index, transform.
+  // The source's vertex marks (scratch) are left holding their indices.
   void Copy(const CMesh3d* pSource);
   int IsValid() const;
 

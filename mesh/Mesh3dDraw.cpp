@@ -1,12 +1,12 @@
 #include "mesh/Mesh3d.h"
 
+#include "mesh/DisplayList.h"
+
 #include <GL/gl.h>
 
 void CMesh3d::DeleteList()
 {
-  if (m_ListDone != 0 && glIsList(m_ListDone))
-    glDeleteLists(m_ListDone, 1);
-  m_ListDone = 0;
+  displaylist::Delete(&m_ListDone);
   m_ListBuilt = 0;
 }
 
@@ -15,10 +15,8 @@ int CMesh3d::BuildList()
   DeleteList();
   if (NbVertex() == 0 || NbFace() == 0)
     return 0;
-  m_ListDone = glGenLists(1);
-  if (m_ListDone == 0)
+  if (!displaylist::Begin(&m_ListDone))
     return 0;
-  glNewList(m_ListDone, GL_COMPILE_AND_EXECUTE);
   DrawImmediate();
   glEndList();
   m_ListBuilt = 1;
@@ -35,12 +33,7 @@ int CMesh3d::Draw()
     return 1;
   }
   // Compiling executes the list too: calling it afterwards would draw the mesh twice.
-  if (!m_ListBuilt || m_Modified)
-    return BuildList();
-  if (!glIsList(m_ListDone))
-    return 0;
-  glCallList(m_ListDone);
-  return 1;
+  return displaylist::DrawOnce(this, m_ListDone, m_ListBuilt, m_Modified);
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/resources/Resource.h"
 #include "platform/core/Format.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ protected:
 TEST(Smoke, MainWindowShowsAndCloses)
 {
   CMainFrame frame;
+  ASSERT_TRUE(frame.LoadFrame(IDR_MAINFRAME));
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   EXPECT_EQ(frame.windowTitle(), QString("Orvane"));

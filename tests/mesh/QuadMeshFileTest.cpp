@@ -14,30 +14,11 @@
 
 #include <unistd.h>
 
+#include "support/TempFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh folder for one test, removed with everything in it.
-class CTempFolder
-{
-public:
-  CTempFolder()
-  {
-    static std::atomic<int> counter{0};
-    m_Path = fs::temp_directory_path() /
-             ("orvane_quadfile_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-    fs::create_directories(m_Path);
-  }
-  ~CTempFolder() { fs::remove_all(m_Path); }
-  CTempFolder(const CTempFolder&) = delete;
-  CTempFolder& operator=(const CTempFolder&) = delete;
-
-  std::string File(const char* name) const { return (m_Path / name).string(); }
-
-private:
-  fs::path m_Path;
-};
 
 // Little-endian words, as the file stores them.
 class CBytes

@@ -1,0 +1,215 @@
+#include "app/AviWriter.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// AVI readers use 32-bit offsets, and many stop at 1 GiB: frames beyond it are refused.
+const std::uint64_t kMaxFileSize = std::uint64_t(1) << 30;
+const std::uint32_t kHeaderBytes = 4096; // an upper bound of everything but the frames
+const std::uint32_t kFramesPerSecond = 1;
+const std::uint32_t AVIF_HASINDEX = 0x10;
+const std::uint32_t AVIIF_KEYFRAME = 0x10;
+
+class CChunkBuffer
+{
+public:
+  void U16(std::uint16_t v) { Bytes(v, 2); }
+  void U32(std::uint32_t v) { Bytes(v, 4); }
+  void FourCC(const char* code) { m_Data.insert(m_Data.end(), code, code + 4); }
+  std::size_t Size() const { return m_Data.size(); }
+  void PatchU32(std::size_t at, std::uint32_t v)
+  {
+    for (int i = 0; i < 4; i++)
+      m_Data[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  }
+  const std::vector<std::uint8_t>& Data() const { return m_Data; }
+
+private:
+  void Bytes(std::uint32_t v, int n)
+  {
+    for (int i = 0; i < n; i++)
+      m_Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
+  std::vector<std::uint8_t> m_Data;
+};
+
+struct SFileCloser
+{
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+std::uint32_t CAviWriter::RowSize(int width, int bitsPerPixel)
+{
+  return static_cast<std::uint32_t>((width * bitsPerPixel + 31) / 32) * 4;
+}
+
+std::uint32_t CAviWriter::FrameSize() const
+{
+  return RowSize(m_Rect.width(), m_BitsPerPixel) * static_cast<std::uint32_t>(m_Rect.height());
+}
+
+void CAviWriter::Init(const std::string& fileName, const QRect& rect)
+{
+  m_FileName = fileName;
+  m_Rect = rect;
+  m_BitsPerPixel = 24;
+  m_Planes = 1;
+  m_NbFrames = 0;
+  m_Frames.clear();
+  m_Initialized = rect.width() > 0 && rect.height() > 0;
+}
+
+int CAviWriter::AddFrame()
+{
+  if (!m_Initialized)
+    return 0;
+  QScreen* screen = QGuiApplication::screenAt(m_Rect.center());
+  if (!screen)
+    screen = QGuiApplication::primaryScreen();
+  if (!screen)
+    return 0;
+  const QRect geometry = screen->geometry();
+  const QPixmap pixmap = screen->grabWindow(0, m_Rect.x() - geometry.x(), m_Rect.y() - geometry.y(),
+                                            m_Rect.width(), m_Rect.height());
+  return AddFrame(pixmap.toImage());
+}
+
+int CAviWriter::AddFrame(const QImage& image)
+{
+  if (!m_Initialized || image.isNull())
+    return 0;
+  const std::uint64_t after = kHeaderBytes + std::uint64_t(m_NbFrames + 1) * (FrameSize() + 24);
+  if (after > kMaxFileSize)
+    return 0;
+  const QImage rgb = (image.size() == m_Rect.size() ? image : image.scaled(m_Rect.size()))
+                       .convertToFormat(QImage::Format_RGB888);
+  const std::uint32_t rowSize = RowSize(m_Rect.width(), m_BitsPerPixel);
+  std::vector<std::uint8_t> frame(FrameSize(), 0);
+  // Device-independent bitmaps run bottom-up, in blue-green-red order.
+  for (int y = 0; y < m_Rect.height(); y++) {
+    const std::uint8_t* source = rgb.constScanLine(m_Rect.height() - 1 - y);
+    std::uint8_t* row = frame.data() + std::size_t(y) * rowSize;
+    for (int x = 0; x < m_Rect.width(); x++) {
+      row[3 * x] = source[3 * x + 2];
+      row[3 * x + 1] = source[3 * x + 1];
+      row[3 * x + 2] = source[3 * x];
+    }
+  }
+  m_Frames.push_back(std::move(frame));
+  m_NbFrames++;
+  return 1;
+}
+
+int CAviWriter::Write()
+{
+  if (!m_Initialized)
+    return 0;
+  const std::uint32_t width = static_cast<std::uint32_t>(m_Rect.width());
+  const std::uint32_t height = static_cast<std::uint32_t>(m_Rect.height());
+  const std::uint32_t frameSize = FrameSize();
+  const std::uint32_t nbFrames = static_cast<std::uint32_t>(m_NbFrames);
+
+  CChunkBuffer header;
+  header.FourCC("RIFF");
+  const std::size_t riffSize = header.Size();
+  header.U32(0);
+  header.FourCC("AVI ");
+  header.FourCC("LIST");
+  const std::size_t hdrlSize = header.Size();
+  header.U32(0);
+  header.FourCC("hdrl");
+  header.FourCC("avih");
+  header.U32(56);
+  header.U32(1000000 / kFramesPerSecond); // microseconds per frame
+  header.U32(frameSize * kFramesPerSecond);
+  header.U32(0);                          // padding granularity
+  header.U32(AVIF_HASINDEX);
+  header.U32(nbFrames);
+  header.U32(0);                          // initial frames
+  header.U32(1);                          // streams
+  header.U32(frameSize);
+  header.U32(width);
+  header.U32(height);
+  for (int i = 0; i < 4; i++)
+    header.U32(0);
+  header.FourCC("LIST");
+  const std::size_t strlSize = header.Size();
+  header.U32(0);
+  header.FourCC("strl");
+  header.FourCC("strh");
+  header.U32(56);
+  header.FourCC("vids");
+  header.U32(0);                          // handler: uncompressed
+  header.U32(0);                          // flags
+  header.U16(0);                          // priority
+  header.U16(0);                          // language
+  header.U32(0);                          // initial frames
+  header.U32(1);                          // scale
+  header.U32(kFramesPerSecond);           // rate
+  header.U32(0);                          // start
+  header.U32(nbFrames);                   // length
+  header.U32(frameSize);                  // suggested buffer size
+  header.U32(1000);                       // quality
+  header.U32(0);                          // sample size: one frame per chunk
+  header.U16(0);
+  header.U16(0);
+  header.U16(static_cast<std::uint16_t>(width));
+  header.U16(static_cast<std::uint16_t>(height));
+  header.FourCC("strf");
+  header.U32(40);
+  header.U32(40);                         // bitmap information header
+  header.U32(width);
+  header.U32(height);                     // positive: rows bottom-up
+  header.U16(static_cast<std::uint16_t>(m_Planes));
+  header.U16(static_cast<std::uint16_t>(m_BitsPerPixel));
+  header.U32(0);                          // no compression
+  header.U32(frameSize);
+  for (int i = 0; i < 4; i++)
+    header.U32(0);
+  header.PatchU32(strlSize, static_cast<std::uint32_t>(header.Size() - strlSize - 4));
+  header.PatchU32(hdrlSize, static_cast<std::uint32_t>(header.Size() - hdrlSize - 4));
+  header.FourCC("LIST");
+  const std::uint32_t moviSize = 4 + nbFrames * (8 + frameSize);
+  header.U32(moviSize);
+  header.FourCC("movi");
+
+  CChunkBuffer index;
+  index.FourCC("idx1");
+  index.U32(16 * nbFrames);
+  for (std::uint32_t i = 0; i < nbFrames; i++) {
+    index.FourCC("00db");
+    index.U32(AVIIF_KEYFRAME);
+    index.U32(4 + i * (8 + frameSize)); // from the "movi" code
+    index.U32(frameSize);
+  }
+  header.PatchU32(riffSize, static_cast<std::uint32_t>(header.Size() - 8 + moviSize - 4 + index.Size()));
+
+  std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(m_FileName.c_str(), "wb"));
+  if (!file)
+    return 0;
+  bool ok = std::fwrite(header.Data().data(), 1, header.Size(), file.get()) == header.Size();
+  for (const auto& frame : m_Frames) {
+    CChunkBuffer chunk;
+    chunk.FourCC("00db");
+    chunk.U32(frameSize);
+    ok = ok && std::fwrite(chunk.Data().data(), 1, chunk.Size(), file.get()) == chunk.Size() &&
+         std::fwrite(frame.data(), 1, frame.size(), file.get()) == frame.size();
+  }
+  ok = ok && std::fwrite(index.Data().data(), 1, index.Size(), file.get()) == index.Size();
+  ok = (std::fclose(file.release()) == 0) && ok;
+  if (!ok)
+    return 0;
+  m_Frames.clear();
+  m_NbFrames = 0;
+  m_Initialized = false;
+  return 1;
+}

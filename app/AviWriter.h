@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QRect>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QImage;
+
+// Records a rectangle of the screen as still frames and writes them as an uncompressed AVI
+// video: 24-bit bottom-up rows, one frame per second, every frame a key frame, with an index.
+class CAviWriter
+{
+public:
+  CAviWriter() = default;
+  virtual ~CAviWriter() = default;
+
+  // Starts a new recording of the screen rectangle into the file; earlier frames are dropped.
+  void Init(const std::string& fileName, const QRect& rect);
+  // Appends the screen's content of the rectangle. 0 before Init, or when the file would grow
+  // past what AVI readers accept.
+  int AddFrame();
+  // Appends an image, scaled to the rectangle's size when it differs.
+  int AddFrame(const QImage& image);
+  // Writes every frame into the file and releases them; 0 when there is nothing to write or
+  // the file cannot be written, in which case the frames are kept for another try.
+  int Write();
+
+  int GetNbFrames() const { return m_NbFrames; }
+  // Between Init and a successful Write.
+  bool IsInitialized() const { return m_Initialized; }
+  const QRect& GetRect() const { return m_Rect; }
+  const std::string& GetFileName() const { return m_FileName; }
+  // Bytes per row of a device-independent bitmap: a multiple of 4.
+  static std::uint32_t RowSize(int width, int bitsPerPixel);
+
+private:
+  std::uint32_t FrameSize() const;
+
+  std::string m_FileName;
+  QRect m_Rect;
+  int m_BitsPerPixel = 24;
+  int m_Planes = 1;
+  int m_NbFrames = 0;
+  bool m_Initialized = false;
+  std::vector<std::vector<std::uint8_t>> m_Frames;
+};

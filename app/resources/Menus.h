@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/ui/MenuTable.h"
+
+#include <vector>
+
+// Menu 128, shown while no document is open, and menu 129, the document menu.
+const std::vector<platform::SMenuItem>& GetMainMenu();
+const std::vector<platform::SMenuItem>& GetDocumentMenu();

@@ -1,0 +1,4 @@
+#pragma once
+
+// The string table.
+const char* LoadString(unsigned id);

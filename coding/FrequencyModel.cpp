@@ -1,0 +1,111 @@
+#include "coding/FrequencyModel.h"
+
+#include <algorithm>
+
+namespace {
+
+// Checks an initial table before it reaches the model: the rescale relies on the
+// frequencies adding up to the total, and the end symbol must stay codable.
+bool IsValidTable(int nbSymbol, const int* table)
+{
+  long long sum = 0;
+  for (int i = 0; i < nbSymbol; i++)
+    sum += table[i] & 0xFFFF;
+  return sum == CFrequencyModel::Total && (table[nbSymbol - 1] & 0xFFFF) != 0;
+}
+
+} // namespace
+
+int CFrequencyModel::Initialise(int nbSymbol, const int* table, bool decoder, int targetRescale)
+{
+  Free();
+  if (nbSymbol < 1 || nbSymbol > MaxSymbols || targetRescale < 1)
+    return 0;
+  if (table && !IsValidTable(nbSymbol, table))
+    return 0;
+  m_NbSymbol = nbSymbol;
+  m_TargetRescale = targetRescale;
+  m_SearchShift = std::max(LogTotal - 7, 0);
+  m_Cumulative.assign(nbSymbol + 1, 0);
+  m_NewFrequency.assign(nbSymbol + 1, 0);
+  m_Cumulative[nbSymbol] = Total;
+  if (decoder) {
+    m_Search.assign(SearchSlices + 1, 0);
+    m_Search[SearchSlices] = static_cast<std::uint16_t>(nbSymbol - 1);
+  }
+  if (!Reset(table)) {
+    Free();
+    return 0;
+  }
+  return 1;
+}
+
+void CFrequencyModel::Free()
+{
+  m_NbSymbol = 0;
+  m_Cumulative = {};
+  m_NewFrequency = {};
+  m_Search = {};
+}
+
+int CFrequencyModel::Reset(const int* table)
+{
+  m_Rescale = (m_NbSymbol >> 4) | 2;
+  m_NextLeft = 0;
+  if (table) {
+    for (int i = 0; i < m_NbSymbol; i++)
+      m_NewFrequency[i] = static_cast<std::uint16_t>(table[i] & 0xFFFF);
+  } else {
+    const int share = Total / m_NbSymbol;
+    const int extra = Total % m_NbSymbol;
+    for (int i = 0; i < m_NbSymbol; i++)
+      m_NewFrequency[i] = static_cast<std::uint16_t>(share + (i < extra ? 1 : 0));
+  }
+  return Rescale();
+}
+
+int CFrequencyModel::Rescale()
+{
+  if (m_NextLeft) {
+    // Second stage of the interval: the remainder of the halved mass, one more per update.
+    m_Increment++;
+    m_Left = m_NextLeft;
+    m_NextLeft = 0;
+    return 1;
+  }
+  if (m_Rescale < m_TargetRescale)
+    m_Rescale = std::min(m_Rescale * 2, m_TargetRescale);
+
+  int c = Total;
+  int missing = Total;
+  for (int i = m_NbSymbol - 1; i >= 1; i--) {
+    int f = m_NewFrequency[i];
+    c -= f;
+    m_Cumulative[i] = static_cast<std::uint16_t>(c);
+    f = (f >> 1) | 1;
+    missing -= f;
+    m_NewFrequency[i] = static_cast<std::uint16_t>(f);
+  }
+  if (c != m_NewFrequency[0])
+    return 0;
+  m_NewFrequency[0] = static_cast<std::uint16_t>((m_NewFrequency[0] >> 1) | 1);
+  missing -= m_NewFrequency[0];
+
+  m_Increment = missing / m_Rescale;
+  m_NextLeft = missing % m_Rescale;
+  m_Left = m_Rescale - m_NextLeft;
+  if (!m_Search.empty())
+    FillSearch();
+  return 1;
+}
+
+// Each slice of the total gets the lowest symbol whose interval meets it.
+void CFrequencyModel::FillSearch()
+{
+  for (int i = m_NbSymbol; i >= 1; i--) {
+    const int first = m_Cumulative[i - 1] >> m_SearchShift;
+    const int last = (m_Cumulative[i] - 1) >> m_SearchShift;
+    for (int j = first; j <= last; j++)
+      m_Search[j] = static_cast<std::uint16_t>(i - 1);
+  }
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Quasi-static adaptive frequency model of the range coder. Symbols are coded with the
+// intervals fixed at the last full rescale while the new frequencies accumulate; the
+// rescale interval grows from (m >> 4) | 2 updates to the target. The total is always
+// 4096, so that coding divides by shifting.
+class CFrequencyModel
+{
+public:
+  static constexpr int LogTotal = 12;
+  static constexpr int Total = 1 << LogTotal;
+  static constexpr int MaxSymbols = Total; // every symbol needs a frequency of at least 1
+
+  // m symbols; table holds m initial frequencies (low 16 bits taken) or is null for a
+  // uniform start. A decoder model also keeps the search table. 0 when the model is
+  // refused: m outside 1 .. 4096, a table whose frequencies do not add up to 4096, or a
+  // last (end) symbol of zero frequency.
+  int Initialise(int nbSymbol, const int* table, bool decoder, int targetRescale = 100);
+  void Free();
+
+  int GetNbSymbol() const { return m_NbSymbol; }
+  unsigned int GetCumulative(int symbol) const { return m_Cumulative[symbol]; }
+  unsigned int GetFrequency(int symbol) const
+  {
+    return static_cast<unsigned int>(m_Cumulative[symbol + 1] - m_Cumulative[symbol]);
+  }
+
+  // 0 only when a rescale finds the frequencies inconsistent (never for a valid start).
+  int Update(int symbol)
+  {
+    if (m_Left <= 0 && !Rescale())
+      return 0;
+    m_Left--;
+    m_NewFrequency[symbol] = static_cast<std::uint16_t>(m_NewFrequency[symbol] + m_Increment);
+    return 1;
+  }
+
+  // The symbol whose interval holds c (0 <= c < 4096); decoder models only.
+  int Search(unsigned int c) const
+  {
+    const unsigned int slice = c >> m_SearchShift;
+    int lo = m_Search[slice];
+    int hi = m_Search[slice + 1] + 1;
+    while (lo + 1 < hi) {
+      const int mid = (lo + hi) >> 1;
+      if (c < m_Cumulative[mid])
+        hi = mid;
+      else
+        lo = mid;
+    }
+    return lo;
+  }
+
+private:
+  static constexpr int SearchSlices = 128;
+
+  int Reset(const int* table);
+  int Rescale();
+  void FillSearch();
+
+  int m_NbSymbol = 0;
+  int m_Left = 0;
+  int m_NextLeft = 0;
+  int m_Rescale = 0;
+  int m_TargetRescale = 0;
+  int m_Increment = 0;
+  int m_SearchShift = 0;
+  std::vector<std::uint16_t> m_Cumulative;
+  std::vector<std::uint16_t> m_NewFrequency;
+  std::vector<std::uint16_t> m_Search; // empty for an encoder model
+};

@@ -1,0 +1,57 @@
+#include "coding/RangeCoderBase.h"
+
+std::uint32_t CRangeCoderBase::IntPower(std::uint32_t n, std::uint32_t k)
+{
+  std::uint32_t power = 1;
+  for (std::uint32_t i = 0; i < k; i++)
+    power *= n;
+  return power;
+}
+
+namespace {
+
+// n^k, or 0 when it does not fit the bound.
+std::uint64_t BoundedPower(std::uint64_t n, std::uint32_t k, std::uint64_t bound)
+{
+  std::uint64_t power = 1;
+  for (std::uint32_t i = 0; i < k; i++) {
+    power *= n;
+    if (power > bound)
+      return 0;
+  }
+  return power;
+}
+
+} // namespace
+
+int CRangeCoderBase::StartModels(std::uint32_t order, const int* table, bool decoder)
+{
+  FreeModels();
+  m_Failed = true;
+  if (m_NbSymbol >= CFrequencyModel::MaxSymbols || (order > 0 && m_NbSymbol == 0))
+    return 0;
+  const std::uint64_t entries = m_NbSymbol + 2;
+  const std::uint64_t nbModel = BoundedPower(m_NbSymbol, order, MaxModelEntries / entries);
+  if (nbModel == 0)
+    return 0;
+
+  CFrequencyModel first;
+  if (!first.Initialise(static_cast<int>(m_NbSymbol + 1), table, decoder))
+    return 0;
+  m_Models.assign(nbModel, first);
+  m_Order = order;
+  m_Context = 0;
+  m_ContextModulo = order > 0 ? IntPower(m_NbSymbol, order - 1) : 1;
+  m_Failed = false;
+  m_Started = true;
+  return 1;
+}
+
+void CRangeCoderBase::FreeModels()
+{
+  m_Models = {};
+  m_Order = 0;
+  m_Context = 0;
+  m_ContextModulo = 1;
+  m_Started = false;
+}

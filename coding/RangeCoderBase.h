@@ -1,0 +1,61 @@
+#pragma once
+
+#include "coding/FrequencyModel.h"
+
+#include <cstdint>
+#include <vector>
+
+// What the range encoder and decoder share: the alphabet of n data symbols plus the end
+// symbol n, the count of coded symbols, and the frequency models with their context. Order
+// 0 has one model; order k one model per sequence of the k previous symbols, numbered
+// history[0] + history[1] * n + ... + history[k-1] * n^(k-1), history[0] the most recent.
+class CRangeCoderBase
+{
+public:
+  explicit CRangeCoderBase(std::uint32_t nbSymbol) : m_NbSymbol(nbSymbol) {}
+
+  CRangeCoderBase(const CRangeCoderBase&) = delete;
+  CRangeCoderBase& operator=(const CRangeCoderBase&) = delete;
+
+  std::uint32_t GetNbSymbol() const { return m_NbSymbol; }
+  std::uint32_t GetNbCoded() const { return m_NbCoded; }
+  std::uint32_t GetOrder() const { return m_Order; }
+  std::uint32_t GetContext() const { return m_Context; }
+  std::uint32_t GetNbModel() const { return static_cast<std::uint32_t>(m_Models.size()); }
+  const CFrequencyModel& GetModel(std::uint32_t context) const { return m_Models[context]; }
+  // 0 once a start was refused, a symbol could not be coded or the input was bad.
+  int IsValid() const { return m_Failed ? 0 : 1; }
+
+  // n^k in 32-bit arithmetic, 1 for k = 0.
+  static std::uint32_t IntPower(std::uint32_t n, std::uint32_t k);
+
+  // Room for the tables of all models, counted in entries: beyond it a start is refused
+  // rather than exhausting memory.
+  static constexpr std::uint64_t MaxModelEntries = std::uint64_t(1) << 26;
+
+protected:
+  // Order 0 with an optional initial table of n + 1 frequencies, or n^order uniform
+  // models. 0 when refused: alphabet above 4095 data symbols, an invalid table, or too
+  // many contexts.
+  int StartModels(std::uint32_t order, const int* table, bool decoder);
+  void FreeModels();
+
+  CFrequencyModel& CurrentModel() { return m_Models[m_Context]; }
+
+  void PushSymbol(std::uint32_t symbol)
+  {
+    if (m_Order)
+      m_Context = symbol + m_NbSymbol * (m_Context % m_ContextModulo);
+  }
+
+  std::uint32_t m_NbSymbol;
+  std::uint32_t m_NbCoded = 0;
+  bool m_Started = false;
+  bool m_Failed = false;
+
+private:
+  std::uint32_t m_Order = 0;
+  std::uint32_t m_Context = 0;
+  std::uint32_t m_ContextModulo = 1; // n^(k-1): drops the oldest symbol of the history
+  std::vector<CFrequencyModel> m_Models;
+};

@@ -1,0 +1,122 @@
+#include "coding/RangeDecoder.h"
+
+int CRangeDecoder::StartOrderK(CIBitFile* file, std::uint32_t order)
+{
+  if (!StartModels(order, nullptr, true))
+    return 0;
+  m_SawEnd = false;
+  // Every section begins with the byte 0x00 and must lie inside the file.
+  if (StartDecoding(file) != 0 || file->IsPastEnd()) {
+    FreeModels();
+    m_Failed = true;
+    return 0;
+  }
+  return 1;
+}
+
+int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitFile* file)
+{
+  if (m_SawEnd)
+    return 0;
+  if (!m_Started || m_Failed) {
+    m_Failed = true;
+    return 0;
+  }
+  const std::uint32_t c = DecodeCulShift(CFrequencyModel::LogTotal, file);
+  if (file->IsPastEnd()) {
+    m_Failed = true;
+    return 0;
+  }
+  CFrequencyModel& model = CurrentModel();
+  const int s = model.Search(c);
+  m_NbCoded++;
+  if (static_cast<std::uint32_t>(s) == m_NbSymbol) {
+    m_SawEnd = true;
+    return 0;
+  }
+  Narrow(model.GetFrequency(s), model.GetCumulative(s), false);
+  if (!model.Update(s)) {
+    m_Failed = true;
+    return 0;
+  }
+  *symbol = static_cast<std::uint32_t>(s);
+  PushSymbol(*symbol);
+  return 1;
+}
+
+int CRangeDecoder::Finish(CIBitFile* file)
+{
+  if (!m_Started)
+    return 0;
+  const bool complete = m_SawEnd && !m_Failed;
+  if (complete) {
+    const CFrequencyModel& model = CurrentModel();
+    const int end = static_cast<int>(m_NbSymbol);
+    Narrow(model.GetFrequency(end), model.GetCumulative(end), true);
+    DoneDecoding(file);
+  }
+  FreeModels();
+  // The byte count is 24 bits wide: longer sections compare modulo 2^24.
+  const bool lengthMatches = ((m_NbByteRead ^ m_Tail) & 0xFFFFFF) == 0;
+  m_Failed = !complete || file->IsPastEnd() || !lengthMatches;
+  return m_Failed ? 0 : 1;
+}
+
+std::uint8_t CRangeDecoder::StartDecoding(CIBitFile* file)
+{
+  m_NbByteRead = 0;
+  m_Tail = 0;
+  const std::uint8_t first = NextByte(file);
+  m_Buffer = NextByte(file);
+  m_Low = m_Buffer >> 1;
+  m_Range = std::uint32_t(1) << ExtraBits;
+  return first;
+}
+
+std::uint32_t CRangeDecoder::DecodeCulShift(int shift, CIBitFile* file)
+{
+  if (shift < 0 || shift > 16) {
+    m_Failed = true;
+    return 0;
+  }
+  Normalize(file);
+  m_Help = m_Range >> shift;
+  const std::uint32_t t = m_Low / m_Help;
+  return (t >> shift) ? (std::uint32_t(1) << shift) - 1 : t;
+}
+
+std::uint32_t CRangeDecoder::DecodeCulFreq(std::uint32_t total, CIBitFile* file)
+{
+  if (total == 0 || total > 65536) {
+    m_Failed = true;
+    return 0;
+  }
+  Normalize(file);
+  m_Help = m_Range / total;
+  const std::uint32_t t = m_Low / m_Help;
+  return t >= total ? total - 1 : t;
+}
+
+void CRangeDecoder::DecodeUpdate(std::uint32_t symf, std::uint32_t cumf, std::uint32_t total)
+{
+  // An empty or outside interval would leave a range of zero, which never normalises.
+  if (symf == 0 || symf > total || cumf > total - symf) {
+    m_Failed = true;
+    return;
+  }
+  Narrow(symf, cumf, cumf + symf >= total);
+}
+
+std::uint32_t CRangeDecoder::DecodeByte(CIBitFile* file)
+{
+  const std::uint32_t value = DecodeCulShift(8, file);
+  DecodeUpdate(1, value, 256);
+  return value;
+}
+
+std::uint32_t CRangeDecoder::DecodeShort(CIBitFile* file)
+{
+  const std::uint32_t value = DecodeCulShift(16, file);
+  DecodeUpdate(1, value, 65536);
+  return value;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/ui/Document.h"
+
+#include <string>
+
+class QWidget;
+
+// The document of one open window: the options of the highlight and wireframe overlays, the
+// root of the last opened file, and opening and saving by the file's extension.
+class CVanthDoc : public platform::CDocument
+{
+public:
+  // What a path opens as, by its lower-cased last four characters.
+  enum EFileKind {
+    FILE_UNKNOWN,
+    FILE_VRML,      // ".wrl"
+    FILE_IMAGE,     // ".jpg", ".bmp", ".dib"
+    FILE_QUAD_MESH, // a name ending in "quad"
+    FILE_BIN,
+    FILE_SMF,
+    FILE_SMM,
+    FILE_PPD,
+    FILE_DEM,
+    FILE_MHP,
+    FILE_OBJ,
+    FILE_PROGRESSIVE, // ".vpm", recognised once the progressive decoder is there
+    FILE_RAW          // ".raw", written only
+  };
+
+  CVanthDoc() = default;
+
+  static EFileKind FileKindOf(const std::string& path);
+  static bool IsOpenable(EFileKind kind);
+
+  bool OnNewDocument() override { return true; }
+  bool OnOpenDocument(const std::string& path) override;
+  bool OnSaveDocument(const std::string& path) override;
+
+  // The views of the main window's active child frame: the render view (pane 0, 1) and the
+  // command form (pane 0, 0). Null when no child frame is open.
+  static QWidget* GetRenderView();
+  static QWidget* GetCommandView();
+
+  const std::string& GetFileRoot() const { return m_FileRoot; }
+
+  int m_SingleColorWireframe = 0;
+  int m_HighlightVertexIndex = 0;
+  int m_CollapseVertexIndex = 0;
+  int m_HighlightFaceIndex = 0;
+  int m_HighlightFace = 0;
+  int m_HighlightVertex = 0;
+  int m_HighlightCollapse = 0;
+  float m_SphereRadius = 0.2f;
+  int m_WireframeOverlay = 0;
+  float m_WireframeOffset = -1.0f;
+  float m_FillOffset = 0.0f;
+  int m_Lighting = 1;
+  float m_LineWidth = 1.0f;
+
+private:
+  // Folder and root of the path; the folder becomes the current directory.
+  void TakePath(const std::string& path);
+  static QWidget* GetActivePane(int column);
+
+  std::string m_FileRoot;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/core/Clipboard.h"
+
+// The system clipboard behind the core clipboard interface: text, device-independent
+// bitmaps as images, and enhanced metafiles as bytes of type "image/x-emf".
+namespace platform {
+
+class CQtClipboard : public CClipboardSink
+{
+public:
+  bool SetText(const std::string& text) override;
+  bool SetBitmap(const std::vector<std::uint8_t>& dib) override;
+  bool SetMetafile(const std::vector<std::uint8_t>& emf) override;
+  std::string GetText() override;
+};
+
+} // namespace platform

@@ -1,0 +1,77 @@
+#include "coding/FrequencyModel.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+// The symbol whose interval holds c, found the slow way.
+int LinearSearch(const CFrequencyModel& model, unsigned int c)
+{
+  int s = 0;
+  while (model.GetCumulative(s + 1) <= c)
+    s++;
+  return s;
+}
+
+void ExpectSearchMatchesIntervals(const CFrequencyModel& model)
+{
+  for (unsigned int c = 0; c < CFrequencyModel::Total; c++)
+    ASSERT_EQ(model.Search(c), LinearSearch(model, c)) << "c " << c;
+}
+
+} // namespace
+
+TEST(FrequencyModel, SearchFindsTheIntervalThroughRescales)
+{
+  std::mt19937 random(8);
+  for (int m : {1, 2, 3, 17, 129, 300, 4096}) {
+    CFrequencyModel model;
+    ASSERT_EQ(model.Initialise(m, nullptr, true), 1) << m;
+    ExpectSearchMatchesIntervals(model);
+    for (int i = 0; i < 3000; i++) {
+      const int s = random() % 4 ? static_cast<int>(random() % (m < 3 ? m : 3)) : random() % m;
+      ASSERT_EQ(model.Update(s), 1);
+      if (i % 250 == 0)
+        ExpectSearchMatchesIntervals(model);
+    }
+    unsigned int total = 0;
+    for (int s = 0; s < m; s++)
+      total += model.GetFrequency(s);
+    EXPECT_EQ(total, 4096u);
+  }
+}
+
+TEST(FrequencyModel, EmptyIntervalsAreNeverFound)
+{
+  std::vector<int> table = {1000, 0, 0, 2000, 0, 1095, 0, 1};
+  CFrequencyModel model;
+  ASSERT_EQ(model.Initialise(8, table.data(), true), 1);
+  ExpectSearchMatchesIntervals(model);
+  EXPECT_EQ(model.GetFrequency(1), 0u);
+  EXPECT_EQ(model.Search(999), 0);
+  EXPECT_EQ(model.Search(1000), 3);
+  // The first full rescale gives every symbol at least 1.
+  for (int i = 0; i < 200; i++)
+    model.Update(3);
+  for (int s = 0; s < 8; s++)
+    EXPECT_GE(model.GetFrequency(s), 1u) << s;
+  ExpectSearchMatchesIntervals(model);
+}
+
+TEST(FrequencyModel, InvalidStartsAreRefused)
+{
+  CFrequencyModel model;
+  EXPECT_EQ(model.Initialise(0, nullptr, false), 0);
+  EXPECT_EQ(model.Initialise(4097, nullptr, false), 0);
+  EXPECT_EQ(model.Initialise(4096, nullptr, false), 1);
+  const std::vector<int> shortTotal = {1000, 1000, 1};
+  EXPECT_EQ(model.Initialise(3, shortTotal.data(), false), 0);
+  const std::vector<int> noEnd = {2048, 2048, 0};
+  EXPECT_EQ(model.Initialise(3, noEnd.data(), false), 0);
+  const std::vector<int> highBits = {0x10000 + 4095, 1}; // only the low 16 bits count
+  EXPECT_EQ(model.Initialise(2, highBits.data(), false), 1);
+  EXPECT_EQ(model.GetFrequency(0), 4095u);
+}
