@@ -10,6 +10,7 @@
 
 class CHashTable;
 class CMesh3d;
+class CVectorSet3d;
 class CVertex3d;
 
 // Triangle of a mesh. Vertex slots are read modulo 6: 0..2 are the corners in
@@ -180,6 +181,9 @@ public:
   // measured along the face normal to the reference (through its hash when useHash is 1).
   double GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashTable* pHash, int useHash,
                     float radius, int* pCount, double* pMax);
+  // Adds a vector along the normal at every sample of that grid inside the face; the set
+  // turns green.
+  void ShowL1Samples(CVectorSet3d* pSet, float radius);
 
 private:
   template <class Pred>

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CEdgeCollapse;
+class CVectorSet3d;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
 // each topic's definitions live in a source file of their own (named beside each section).
@@ -223,6 +224,19 @@ public:
   void MoveVerticesOnMesh(CMesh3d* pOther);
   int ColorSharpEdges(float threshold, const CColor* pColor);
   double GetMaxCurveAround() const;
+
+  // --- vector sets of the measures (mesh/Mesh3dVectorSets.cpp) -----------------------------
+  // New sets that the caller owns; null where said.
+  CVectorSet3d* GetVectorSetFaceNormals() const;
+  // Null when no edge is that sharp.
+  CVectorSet3d* GetVectorSetSharpEdges(float threshold) const;
+  // Null with fewer than two vertices.
+  CVectorSet3d* GetVectorSetVertexOrder() const;
+  // Four samples per face to their nearest points on the other mesh; faces farther than a
+  // twentieth of their mean root edge length turn red with flag 1.
+  CVectorSet3d* GetVectorSetErrorPerFace(const CMesh3d* pOther);
+  // Edge midpoints to the other mesh, boundary edges to its boundary.
+  CVectorSet3d* GetVectorSetErrorPerEdge(CMesh3d* pOther);
 
 private:
   template <class T>
