@@ -4,6 +4,7 @@
 #include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Random.h"
+#include "tests/mesh/QueryFixtures.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,23 +14,14 @@
 
 namespace {
 
-// An n x n grid over the unit square with a bump, 2 n^2 faces.
+// The grid of the tests over the unit square, with a bump: 2 n^2 faces.
 std::unique_ptr<CMesh3d> Terrain(int n)
 {
-  auto mesh = std::make_unique<CMesh3d>();
-  for (int j = 0; j <= n; j++)
-    for (int i = 0; i <= n; i++) {
-      const float x = static_cast<float>(i) / n;
-      const float y = static_cast<float>(j) / n;
-      mesh->AddVertex(new CVertex3d(x, y, 0.2f * std::sin(6.0f * x) * std::cos(5.0f * y)));
-    }
-  for (int j = 0; j < n; j++)
-    for (int i = 0; i < n; i++) {
-      const int a = j * (n + 1) + i;
-      const int c = a + n + 1;
-      mesh->AddFace(new CFace3d(mesh->GetVertex(a), mesh->GetVertex(a + 1), mesh->GetVertex(c + 1)));
-      mesh->AddFace(new CFace3d(mesh->GetVertex(a), mesh->GetVertex(c + 1), mesh->GetVertex(c)));
-    }
+  auto mesh = queries::Grid(n, 1.0f);
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    CVertex3d* v = mesh->GetVertex(i);
+    v->SetZ(0.2f * std::sin(6.0f * v->x()) * std::cos(5.0f * v->y()));
+  }
   return mesh;
 }
 
@@ -39,10 +31,9 @@ std::vector<CVertex3d*> Probes(int count)
   platform::Srand(1);
   std::vector<CVertex3d*> probes;
   for (int i = 0; i < count; i++) {
-    const float x = platform::Rand() / 32767.0f;
-    const float y = platform::Rand() / 32767.0f;
-    const float z = (platform::Rand() / 32767.0f - 0.5f) * 0.4f;
-    probes.push_back(new CVertex3d(x, y, z));
+    const float x = queries::Uniform(0.0f, 1.0f);
+    const float y = queries::Uniform(0.0f, 1.0f);
+    probes.push_back(new CVertex3d(x, y, queries::Uniform(-0.2f, 0.2f)));
   }
   return probes;
 }
