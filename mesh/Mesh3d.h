@@ -54,9 +54,18 @@ public:
     m_Modified = 1;
   }
   int GetNormalBinding() const { return m_NormalBinding; }
-  void SetNormalBinding(int binding) { m_NormalBinding = binding; }
+  // A binding changes what the display list holds.
+  void SetNormalBinding(int binding)
+  {
+    m_NormalBinding = binding;
+    m_Modified = 1;
+  }
   int GetColorBinding() const { return m_ColorBinding; }
-  void SetColorBinding(int binding) { m_ColorBinding = binding; }
+  void SetColorBinding(int binding)
+  {
+    m_ColorBinding = binding;
+    m_Modified = 1;
+  }
   int GetUseSingleColor() const { return m_UseSingleColor; }
   void SetUseSingleColor(int flag) { m_UseSingleColor = flag; }
   int GetUseDisplayList() const { return m_UseDisplayList; }
