@@ -184,7 +184,7 @@ void PlaceMidpoints(CMesh3d* pMesh)
       const CFace3d* n = f->f(k);
       if (n && n->GetFlag() != 0 && CopyFromVisited(f, k, n))
         continue;
-      CVertex3d* v = NewMidpoint(f->v(k), f->v(k + 1));
+      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
       pMesh->AddVertex(v);
       f->SetVertex(3 + k, v);
     }
@@ -204,7 +204,7 @@ void PlaceLoopEdgeVertices(CMesh3d* pMesh)
       continue;
     for (int k = 0; k < 3; k++) {
       CVertex3d* a = f->v(k);
-      CVertex3d* b = f->v(k + 1);
+      CVertex3d* b = f->v((k + 1) % 3);
       const CFace3d* n = f->f(k);
       CVertex3d* v = nullptr;
       int j = 0;
@@ -219,7 +219,7 @@ void PlaceLoopEdgeVertices(CMesh3d* pMesh)
         f->SetVertex(3 + k, n->v(3 + j));
         continue;
       } else {
-        const CVertex3d* u = f->v(k + 2);
+        const CVertex3d* u = f->v((k + 2) % 3);
         const CVertex3d* w = n->v((j + 2) % 3);
         v = new CVertex3d((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
                           (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
@@ -325,7 +325,7 @@ int CMesh3d::SubdivisionAdaptive(signed char flag)
         continue;
       if (!selected)
         continue;
-      CVertex3d* v = NewMidpoint(f->v(k), f->v(k + 1));
+      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
       AddVertex(v);
       f->SetVertex(3 + k, v);
     }

@@ -24,7 +24,7 @@ void UndoAll(CMesh3d& mesh, int nbVertex, int nbFace)
     mesh.DeleteVertex(mesh.GetVertex(mesh.NbVertex() - 1));
 }
 
-void Run(CMesh3d& mesh, int flip, int filter)
+void RunV3(CMesh3d& mesh, int flip, int filter)
 {
   mesh.SubdivisionV3(flip, filter, 0, nullptr, 0, 0.0f);
 }
@@ -34,7 +34,7 @@ TEST(V3Subdivision, InsertionAloneTriplesFacesAndKeepsOldVertices)
   auto mesh = fixtures::Icosphere(1);
   const int nbFace = mesh->NbFace();
   const auto before = fixtures::Positions(*mesh);
-  Run(*mesh, 0, 0);
+  RunV3(*mesh, 0, 0);
   EXPECT_EQ(mesh->NbFace(), 3 * nbFace);
   EXPECT_EQ(mesh->NbVertex(), static_cast<int>(before.size()) + nbFace);
   for (size_t i = 0; i < before.size(); i++)
@@ -49,7 +49,7 @@ TEST(V3Subdivision, FlipsGiveValenceSixCentresAndKeepTheAdjacencyUpToDate)
   const int nbVertex = mesh->NbVertex();
   const int nbFace = mesh->NbFace();
   const int euler = fixtures::EulerCharacteristic(*mesh);
-  Run(*mesh, 1, 1);
+  RunV3(*mesh, 1, 1);
   EXPECT_EQ(mesh->NbFace(), 3 * nbFace);
   EXPECT_EQ(mesh->NbVertex(), nbVertex + nbFace);
   EXPECT_EQ(fixtures::EulerCharacteristic(*mesh), euler);
@@ -83,12 +83,12 @@ TEST(V3Subdivision, TwoRunsTrisectEachInteriorEdge)
   for (int i = 0; i < mesh->NbFace(); i++) {
     const CFace3d* f = mesh->GetFace(i);
     for (int k = 0; k < 3; k++)
-      if (f->f(k) && mesh->IndexFrom(f->v(k)) < mesh->IndexFrom(f->v(k + 1)))
-        interior.emplace_back(mesh->IndexFrom(f->v(k)), mesh->IndexFrom(f->v(k + 1)));
+      if (f->f(k) && mesh->IndexFrom(f->v(k)) < mesh->IndexFrom(f->v((k + 1) % 3)))
+        interior.emplace_back(mesh->IndexFrom(f->v(k)), mesh->IndexFrom(f->v((k + 1) % 3)));
   }
   ASSERT_EQ(interior.size(), 40u);
-  Run(*mesh, 1, 0);
-  Run(*mesh, 1, 0);
+  RunV3(*mesh, 1, 0);
+  RunV3(*mesh, 1, 0);
   for (const auto& [a, b] : interior) {
     fixtures::Position third{};
     fixtures::Position twoThirds{};
@@ -119,7 +119,7 @@ void ExpectFilteredWith(std::unique_ptr<CMesh3d> mesh, float alpha)
       sum += v->GetVertexNeighbor(j)->Get(axis);
     expected[axis] = alpha / (n + alpha) * v->Get(axis) + sum / (n + alpha);
   }
-  Run(*mesh, 0, 1);
+  RunV3(*mesh, 0, 1);
   EXPECT_LT(fixtures::Distance(fixtures::PositionOf(v), expected), 1e-6f);
 }
 
@@ -151,7 +151,7 @@ TEST(V3Subdivision, UnusualValencesAreNotFiltered)
   // The apex of a fan of 11 triangles has valence 12 and no boundary rule.
   auto mesh = fixtures::Fan(11);
   const fixtures::Position apex = fixtures::PositionOf(mesh->GetVertex(0));
-  Run(*mesh, 0, 1);
+  RunV3(*mesh, 0, 1);
   EXPECT_EQ(fixtures::PositionOf(mesh->GetVertex(0)), apex);
 }
 
@@ -163,8 +163,8 @@ TEST(V3Subdivision, UndoBringsTheMeshBackExactlyAfterTwoRuns)
   const auto corners = fixtures::Corners(*mesh);
   const int nbVertex = mesh->NbVertex();
   const int nbFace = mesh->NbFace();
-  Run(*mesh, 1, 1);
-  Run(*mesh, 1, 1);
+  RunV3(*mesh, 1, 1);
+  RunV3(*mesh, 1, 1);
   UndoAll(*mesh, nbVertex, nbFace);
   EXPECT_EQ(fixtures::Positions(*mesh), positions);
   EXPECT_EQ(fixtures::Corners(*mesh), corners);
@@ -203,12 +203,12 @@ TEST(V3Subdivision, SelectedOnlySplitsFlaggedFacesAndIgnoresStaleMarks)
 TEST(V3Subdivision, UndoneFacesAreNeverSplitAgain)
 {
   auto mesh = fixtures::Octahedron();
-  Run(*mesh, 0, 0);
+  RunV3(*mesh, 0, 0);
   for (int i = 0; i < mesh->NbFace(); i++)
     mesh->GetFace(i)->PopHistory();
   ASSERT_EQ(fixtures::CountFacesWithEmptyCorner(*mesh), 16);
   mesh->BuildAdjacency();
-  Run(*mesh, 0, 0);
+  RunV3(*mesh, 0, 0);
   EXPECT_EQ(mesh->NbFace(), 24 + 16);
   EXPECT_EQ(fixtures::CountFacesWithEmptyCorner(*mesh), 16);
 }
