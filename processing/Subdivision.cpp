@@ -64,6 +64,9 @@ private:
   CFace3d* Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c);
   // Keeps the diagonal of the quadrilateral (parent, last) that gives the better shapes.
   static void ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3]);
+  // Two edge vertices: appends pieces 0 and 1, the parent becomes piece 2; pieces 3 and 4
+  // are the other diagonal's pair for the last appended face and the parent.
+  void SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3]);
 
   CMesh3d* m_pMesh;
   SSplitOptions m_Options;
@@ -88,6 +91,15 @@ void CSplitter::ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* cons
   pParent->SetVertices(alt[1][0], alt[1][1], alt[1][2]);
 }
 
+void CSplitter::SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3])
+{
+  Append(f, pieces[0][0], pieces[0][1], pieces[0][2]);
+  CFace3d* pLast = Append(f, pieces[1][0], pieces[1][1], pieces[1][2]);
+  f->SetVertices(pieces[2][0], pieces[2][1], pieces[2][2]);
+  if (m_Options.ghost && m_Options.optimise)
+    ChooseDiagonal(f, pLast, pieces + 3);
+}
+
 void CSplitter::Split(CFace3d* f)
 {
   if (m_Options.clearFlag)
@@ -103,42 +115,26 @@ void CSplitter::Split(CFace3d* f)
     ClearEdgeVertices(f);
     return;
   }
-  const bool optimise = m_Options.ghost && m_Options.optimise;
   if (e0 && e1 && e2) {
     Append(f, e0, c1, e1);
     Append(f, e0, e1, e2);
     Append(f, e2, e1, c2);
     f->SetVertices(c0, e0, e2);
   } else if (e0 && e2) {
-    Append(f, c0, e0, e2);
-    CFace3d* pLast = Append(f, e2, e0, c2);
-    f->SetVertices(e0, c1, c2);
-    if (optimise) {
-      CVertex3d* const alt[2][3] = {{e2, c1, c2}, {e2, e0, c1}};
-      ChooseDiagonal(f, pLast, alt);
-    }
+    CVertex3d* const pieces[5][3] = {
+      {c0, e0, e2}, {e2, e0, c2}, {e0, c1, c2}, {e2, c1, c2}, {e2, e0, c1}};
+    SplitInThree(f, pieces);
   } else if (e0 && e1) {
-    Append(f, e0, c1, e1);
-    CFace3d* pLast = Append(f, c0, e0, e1);
-    f->SetVertices(c0, e1, c2);
-    if (optimise) {
-      CVertex3d* const alt[2][3] = {{e0, e1, c2}, {c0, e0, c2}};
-      ChooseDiagonal(f, pLast, alt);
-    }
+    CVertex3d* const pieces[5][3] = {
+      {e0, c1, e1}, {c0, e0, e1}, {c0, e1, c2}, {e0, e1, c2}, {c0, e0, c2}};
+    SplitInThree(f, pieces);
   } else if (e1 && e2) {
-    CFace3d* pLast = nullptr;
-    if (m_Options.ghost) {
-      Append(f, e1, c2, e2);
-      pLast = Append(f, c1, e1, e2);
-    } else {
-      Append(f, c1, e1, e2);
-      Append(f, e1, c2, e2);
-    }
-    f->SetVertices(c0, c1, e2);
-    if (optimise) {
-      CVertex3d* const alt[2][3] = {{c1, e1, c0}, {e1, e2, c0}};
-      ChooseDiagonal(f, pLast, alt);
-    }
+    // The ghost method appends these two in the other order.
+    CVertex3d* const plain[5][3] = {
+      {c1, e1, e2}, {e1, c2, e2}, {c0, c1, e2}, {c1, e1, c0}, {e1, e2, c0}};
+    CVertex3d* const ghost[5][3] = {
+      {e1, c2, e2}, {c1, e1, e2}, {c0, c1, e2}, {c1, e1, c0}, {e1, e2, c0}};
+    SplitInThree(f, m_Options.ghost ? ghost : plain);
   } else if (e0) {
     Append(f, e0, c1, c2);
     f->SetVertices(c0, e0, c2);

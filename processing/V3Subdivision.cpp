@@ -23,6 +23,13 @@ CHistoryAction* SlotRecord(int slot, CVertex3d* pPrevious)
                             pPrevious);
 }
 
+// The face across an edge, when there is one, names pNew where it named pOld.
+void Relink(CFace3d* pAcross, const CFace3d* pOld, CFace3d* pNew)
+{
+  if (pAcross)
+    pAcross->UpdateNeighbor(pOld, pNew);
+}
+
 void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
 {
   if (!pWindow)
@@ -79,10 +86,8 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
   b->SetNeighbors(n2, f, a);
   f->SetF(1, a);
   f->SetF(2, b);
-  if (n1)
-    n1->UpdateNeighbor(f, a);
-  if (n2)
-    n2->UpdateNeighbor(f, b);
+  Relink(n1, f, a);
+  Relink(n2, f, b);
 
   g->AddFaceNeighbor(f);
   g->AddFaceNeighbor(a);
@@ -189,13 +194,11 @@ void FlipEdge(CFace3d* f, CFace3d* n)
   CFace3d* across = n->f(e);
   CFace3d* beside = f->f(2);
   f->SetF(0, across);
-  if (across)
-    across->UpdateNeighbor(n, f);
+  Relink(across, n, f);
   f->SetF(2, n);
   n->SetF(e, f);
   n->SetF(next, beside);
-  if (beside)
-    beside->UpdateNeighbor(f, n);
+  Relink(beside, f, n);
 
   b->RemoveFaceNeighbor(n);
   a->RemoveFaceNeighbor(f);
@@ -278,10 +281,8 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   fb->SetNeighbors(besideN, fa, n);
   f->SetF(1, fa);
   n->SetF(slotO, fb);
-  if (besideF)
-    besideF->UpdateNeighbor(f, fa);
-  if (besideN)
-    besideN->UpdateNeighbor(n, fb);
+  Relink(besideF, f, fa);
+  Relink(besideN, n, fb);
 
   m->AddFaceNeighbor(n);
   m->AddFaceNeighbor(f);
