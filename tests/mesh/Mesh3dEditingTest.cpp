@@ -222,11 +222,13 @@ TEST(Mesh3dSwapEdges, StretchedSphereStaysClosedAndOriented)
 TEST(Mesh3dSwapEdges, RefusesFlipsThatGainNothingOrFold)
 {
   // A square cut along a diagonal: the other diagonal is no better.
-  auto square = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
+  auto square =
+    fixtures::Build({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
   EXPECT_EQ(square->SwapEdges(), 0);
 
   // A dart: the thin triangle would gain from the flip, but the new diagonal passes outside.
-  auto dart = fixtures::Build({{0, 0, 0}, {2, 0, 0}, {1, 1, 0}, {3, -0.05f, 0}}, {{0, 1, 2}, {1, 0, 3}});
+  auto dart =
+    fixtures::Build({{0, 0, 0}, {2, 0, 0}, {1, 1, 0}, {3, -0.05f, 0}}, {{0, 1, 2}, {1, 0, 3}});
   CFace3d* f = dart->GetFace(0);
   CFace3d* g = dart->GetFace(1);
   ASSERT_GT(f->CompacityAfterSwap(g), f->MeanCompacity(g));
