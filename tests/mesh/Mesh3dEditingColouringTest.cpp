@@ -2,6 +2,7 @@
 #include "app/objects/Camera3d.h"
 #include "app/objects/VectorSet3d.h"
 #include "mesh/ColorRamp.h"
+#include "scene/SceneGraph3d.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,16 @@ std::unique_ptr<CMesh3d> Displaced(const CMesh3d& mesh, const std::vector<float>
   return other;
 }
 
-// Takes the chart's boxes as a scene graph would.
-struct SSceneSink
+// The chart's boxes go to a scene graph, which owns them.
+struct SScene
 {
-  std::vector<std::unique_ptr<CObject3d>> objects;
+  CSceneGraph3d graph;
   CMesh3d::ObjectSink Sink()
   {
-    return [this](CObject3d* p) { objects.emplace_back(p); };
+    return [this](CObject3d* p) { graph.Add(p); };
   }
-  const CMesh3d* Box(int i) const { return static_cast<const CMesh3d*>(objects[i].get()); }
+  int Size() const { return graph.NbObject(); }
+  const CMesh3d* Box(int i) const { return static_cast<const CMesh3d*>(graph.GetAt(i)); }
 };
 
 float Extent(const CMesh3d* mesh, int axis, float* pMin)
@@ -87,12 +89,12 @@ TEST(Mesh3dColouring, EqualDistancesAllTakeTheFirstBin)
   auto same = Displaced(*mesh, {0, 0, 0, 0});
   CColorRamp ramp;
   ramp.BuildRainbow();
-  SSceneSink scene;
+  SScene scene;
   ASSERT_EQ(mesh->ColorVerticesFromDistance(&ramp, same.get(), 1, scene.Sink()), 1);
   for (int i = 0; i < mesh->NbVertex(); i++)
     EXPECT_EQ(Rgb(mesh->GetVertex(i)->GetColor()),
               (std::array<int, 3>{ramp.Red(0), ramp.Green(0), ramp.Blue(0)}));
-  ASSERT_EQ(scene.objects.size(), 256u);
+  ASSERT_EQ(scene.Size(), 256);
   float min = 0.0f;
   EXPECT_FLOAT_EQ(Extent(scene.Box(0), 0, &min), 1.0f / 3.0f) << "all counts in bin 0";
   EXPECT_FLOAT_EQ(Extent(scene.Box(1), 0, &min), 0.0f);
@@ -108,9 +110,9 @@ TEST(Mesh3dColouring, ChartStandsBesideTheMeshWithOneBoxPerBin)
   auto other = Displaced(*mesh, d);
   CColorRamp ramp;
   ramp.BuildRainbow();
-  SSceneSink scene;
+  SScene scene;
   ASSERT_EQ(mesh->ColorVerticesFromDistance(&ramp, other.get(), 1, scene.Sink()), 1);
-  ASSERT_EQ(scene.objects.size(), 256u);
+  ASSERT_EQ(scene.Size(), 256);
 
   // Seven vertices in bin 0, one in bin 255: w = 3 / 3, bin 0 is the longest box.
   const CMesh3d* top = scene.Box(0);
@@ -139,13 +141,13 @@ TEST(Mesh3dColouring, DistanceColouringRefusesWhatItCannotPair)
   CColorRamp ramp;
   const CColor grey(9, 9, 9);
   mesh->SetColorVertices(&grey);
-  SSceneSink scene;
+  SScene scene;
   EXPECT_EQ(mesh->ColorVerticesFromDistance(&ramp, fewer.get(), 1, scene.Sink()), 0);
   EXPECT_EQ(mesh->ColorVerticesFromDistance(nullptr, mesh.get(), 1, scene.Sink()), 0);
   EXPECT_EQ(mesh->ColorVerticesFromDistance(&ramp, nullptr, 1, scene.Sink()), 0);
   CMesh3d empty;
   EXPECT_EQ(empty.ColorVerticesFromDistance(&ramp, mesh.get(), 1, scene.Sink()), 0);
-  EXPECT_TRUE(scene.objects.empty());
+  EXPECT_EQ(scene.Size(), 0);
   EXPECT_EQ(Rgb(mesh->GetVertex(0)->GetColor()), (std::array<int, 3>{9, 9, 9}));
   // Without a sink the chart is skipped, not the colours.
   EXPECT_EQ(mesh->ColorVerticesFromDistance(&ramp, mesh.get(), 1, nullptr), 1);
