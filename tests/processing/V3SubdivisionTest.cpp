@@ -4,17 +4,11 @@
 
 namespace {
 
-// Pops one record off every face, then every vertex, as long as any holds one; then
-// drops the faces emptied by undone creations and the vertices they made, which the records
-// leave behind at the ends of the arrays.
+// Undoes until no face holds a record; then drops the faces emptied by undone creations and
+// the vertices they made, which the records leave at the ends of the arrays.
 void UndoAll(CMesh3d& mesh, int nbVertex, int nbFace)
 {
-  for (int undone = 1; undone > 0;) {
-    undone = 0;
-    for (int i = 0; i < mesh.NbFace(); i++)
-      undone += mesh.GetFace(i)->PopHistory();
-    for (int i = 0; i < mesh.NbVertex(); i++)
-      undone += mesh.GetVertex(i)->PopHistory();
+  for (int guard = 0; guard < 100 && mesh.Undo() > 0; guard++) {
   }
   for (int i = nbFace; i < mesh.NbFace(); i++)
     EXPECT_TRUE(mesh.GetFace(i)->HasNullVertex());
