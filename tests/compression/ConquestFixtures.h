@@ -103,9 +103,10 @@ inline std::array<float, 3> OnPlane(int plane, float s, float t, float h)
   return {s, t, h};
 }
 
-// An n x n grid over [0, 1]^2 with a gentle bump, without the squares listed as holes
-// (cell index j * n + i).
-inline std::unique_ptr<CMesh3d> Grid(int n, int plane = 0, const std::set<int>& holes = {})
+// An n x n grid over [0, 1]^2 with a gentle bump of the given height, without the squares
+// listed as holes (cell index j * n + i).
+inline std::unique_ptr<CMesh3d> Grid(int n, int plane = 0, const std::set<int>& holes = {},
+                                     float bump = 0.1f)
 {
   fixtures::Points points;
   fixtures::Triangles triangles;
@@ -113,7 +114,7 @@ inline std::unique_ptr<CMesh3d> Grid(int n, int plane = 0, const std::set<int>& 
     for (int i = 0; i <= n; i++) {
       const float s = static_cast<float>(i) / n;
       const float t = static_cast<float>(j) / n;
-      points.push_back(OnPlane(plane, s, t, 0.1f * std::sin(3.0f * s) * std::cos(2.0f * t)));
+      points.push_back(OnPlane(plane, s, t, bump * std::sin(3.0f * s) * std::cos(2.0f * t)));
     }
   for (int j = 0; j < n; j++)
     for (int i = 0; i < n; i++) {

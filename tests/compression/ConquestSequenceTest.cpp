@@ -209,3 +209,26 @@ TEST(ConquestSequence, TiedGatesGoToTheFirstInListOrder)
       EXPECT_NE(coder.GetCodes(), first);
   }
 }
+
+TEST(ConquestSequence, RateFollowsTheValenceEntropy)
+{
+  // Random diagonals spread the valences of a torus from 4 to 8; the coded rate stays close
+  // above the zero-order entropy of their histogram. A regular torus codes near zero.
+  for (const bool irregular : {true, false}) {
+    auto mesh = conquest::Torus(40, 25, irregular);
+    std::vector<unsigned int> valences;
+    for (int i = 0; i < mesh->NbVertex(); i++)
+      valences.push_back(static_cast<unsigned int>(mesh->GetVertex(i)->NbVertexNeighbor()));
+    const double entropy = conquest::Entropy(valences);
+    conquest::CScratchFolder folder;
+    CConquestCoder coder;
+    const auto r = Encode(coder, mesh.get());
+    ASSERT_EQ(r.Ok, 1);
+    EXPECT_GE(r.ConnectivityRate, 0.95 * entropy) << irregular;
+    EXPECT_LE(r.ConnectivityRate, entropy + 0.25) << irregular;
+    if (irregular)
+      EXPECT_GT(entropy, 1.5);
+    else
+      EXPECT_EQ(entropy, 0.0);
+  }
+}
