@@ -13,6 +13,7 @@
 #include <vector>
 
 class CEdgeCollapse;
+class CStreamFile;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
 // each topic's definitions live in a source file of their own (named beside each section).
@@ -150,6 +151,14 @@ public:
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
   int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                              CFace3d** ppFace, int* pNbTested) const;
+
+  // --- scene files (scene/Mesh3dFile.cpp) ----------------------------------------------------
+  // Each writer appends this mesh to a file that the caller opened and closes; 0, with a message
+  // box, when writing fails. The VRML writer leaves every vertex's flag holding its index.
+  int WriteVrml(CStreamFile& file);
+  int WriteInventor(CStreamFile& file) const;
+  // The binary record: transform, counts, positions and corner indices, little-endian.
+  int WriteBinary(CStreamFile& file) const;
 
 private:
   template <class T>

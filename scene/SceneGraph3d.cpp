@@ -5,12 +5,10 @@
 
 #include <GL/gl.h>
 
-namespace {
-CMesh3d* AsMesh(CObject3d* pObject)
+CMesh3d* CSceneGraph3d::AsMesh(CObject3d* pObject)
 {
   return pObject->GetType() == TYPE_MESH3D ? static_cast<CMesh3d*>(pObject) : nullptr;
 }
-} // namespace
 
 template <class Fn>
 void CSceneGraph3d::ForEachOfType(int type, Fn fn)
