@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
+class CHashTable;
 class CMesh3d;
+class CVectorSet3d;
 class CVertex3d;
 
 // Triangle of a mesh. Vertex slots are read modulo 6: 0..2 are the corners in
@@ -170,6 +172,18 @@ public:
   void PushHistory(CHistoryAction* pAction) { m_History.Push(pAction); }
   int PopHistory();
   int NbHistory() const { return m_History.GetSize(); }
+
+  // --- geometry queries (mesh/GeometryUtil.cpp) ------------------------------------------
+  int HasNormal() const { return m_Normal.GetSquareNorm() != 0.0 ? 1 : 0; }
+
+  // --- L1 error against a reference surface (mesh/Face3dL1.cpp) ---------------------------
+  // Error of the surface near the corner vertex, sampled on a grid of the given spacing and
+  // measured along the face normal to the reference (through its hash when useHash is 1).
+  double GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashTable* pHash, int useHash,
+                    float radius, int* pCount, double* pMax);
+  // Adds a vector along the normal at every sample of that grid inside the face; the set
+  // turns green.
+  void ShowL1Samples(CVectorSet3d* pSet, float radius);
 
 private:
   template <class Pred>

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CEdgeCollapse;
+class CVectorSet3d;
 class CStreamFile;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
@@ -54,9 +55,18 @@ public:
     m_Modified = 1;
   }
   int GetNormalBinding() const { return m_NormalBinding; }
-  void SetNormalBinding(int binding) { m_NormalBinding = binding; }
+  // A binding changes what the display list holds.
+  void SetNormalBinding(int binding)
+  {
+    m_NormalBinding = binding;
+    m_Modified = 1;
+  }
   int GetColorBinding() const { return m_ColorBinding; }
-  void SetColorBinding(int binding) { m_ColorBinding = binding; }
+  void SetColorBinding(int binding)
+  {
+    m_ColorBinding = binding;
+    m_Modified = 1;
+  }
   int GetUseSingleColor() const { return m_UseSingleColor; }
   void SetUseSingleColor(int flag) { m_UseSingleColor = flag; }
   int GetUseDisplayList() const { return m_UseDisplayList; }
@@ -151,6 +161,92 @@ public:
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
   int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                              CFace3d** ppFace, int* pNbTested) const;
+
+  // --- colours, flags, ribbons and marks (mesh/Mesh3dAttributes.cpp) -----------------------
+  void SetColorFaces(const CColor* pColor);
+  void SetColorFacesRGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void SetColorVertices(const CColor* pColor);
+  void ColorVerticesWithFlag(int flag, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void SetFacesFlag(int flag);
+  void SetVerticesFlag(int flag);
+  void SetVerticesFlagByte(std::uint8_t flag);
+  void SetVerticesMark(int mark);
+  void SetRibbon(int ribbon);
+  int StoreValences();
+  int GetMaxFaceFlag() const;
+  int GetMinFaceValue() const;
+  int GetMaxFaceValue() const;
+  int GetMinVertexLabel() const;
+  int GetMaxVertexLabel() const;
+  CVertex3d* GetVertexWithFlag(int flag) const;
+  CFace3d* GetFaceWithFlag(int flag) const;
+  int CountVerticesWithFlag(int flag) const;
+  int CountFacesWithFlag(int flag) const;
+  int CountVerticesInRibbon(int ribbon) const;
+  int CountVerticesWithValueAndFlag(int ribbon, int flag) const;
+  int HasVertexWithFlagOtherThan(int flag) const;
+  int GetMinVertexFlagOtherThan(int flag, int* pMin) const;
+  CVertex3d* GetEndVertexWithFlag(int flag) const;
+  int HasVertexWithValence(int n) const;
+
+  // --- positions, pointers and topology queries (mesh/Mesh3dAttributes.cpp) ----------------
+  void ToggleQuantizedPositions();
+  void CopyPositionsToSecondSet();
+  void ClearDataPointers();
+  CVertex3d* GetFirstBoundaryVertex() const;
+  int HasBoundary() const;
+  double GetMeanLengthEdgeAround() const;
+  int IndexOfVertex(const CVertex3d* v) const { return IndexFrom(v); }
+  int IndexOfFace(const CFace3d* f) const { return IndexFrom(f); }
+  void SwapVertexToIndex(CVertex3d* v, int i);
+  // Weight of the Loop subdivision for a vertex of valence n.
+  static double LoopAlpha(int n);
+
+  // --- edge arrays (mesh/Mesh3dEdges.cpp) ---------------------------------------------------
+  // Rebuilds the mesh's own edges, one per pair of neighbour vertices, with the given flag.
+  int AddEdges(std::uint8_t flag);
+  // One new edge per pair of neighbour vertices into the caller's array, with its faces; with
+  // flagBoundary set, edges between two boundary vertices get the flag and *pHasBoundary 1.
+  int BuildArrayEdges(CArray3d<CEdge3d>* pEdges, int flagBoundary, std::uint8_t flag,
+                      int* pHasBoundary);
+  // Appends one new edge per pair of neighbour vertices that both lie on the boundary.
+  int BuildArrayBoundaryEdges(CArray3d<CEdge3d>* pEdges);
+
+  // --- measures and error metrics (mesh/Mesh3dMeasures.cpp) --------------------------------
+  // Axis 0, 1, 2 for x, y, z. An empty mesh gives 0 everywhere.
+  void GetRange(int axis, float* pMin, float* pMax) const;
+  void Range2(int axis, float* pMin, float* pMax) const;
+  double Peak() const;
+  // Between each vertex's position and its second position.
+  double L2Error() const;
+  double PSNR() const;
+  double RelativeL2() const;
+  // Maps the coordinate linearly onto [lo, hi]; a flat axis goes to lo.
+  void Range(int axis, float lo, float hi);
+  void ScaleCoord(int axis, float factor);
+  void OffsetCoord(int axis, float offset);
+  void RangeSecondSet(int axis, float lo, float hi);
+  void ScaleCoord2(int axis, float factor);
+  void OffsetCoord2(int axis, float offset);
+  // Squared distance to the nearest face; 0 and the out parameters untouched without faces.
+  double DistanceToFace(const CVertex3d* p, CVertex3d* pNearest, CFace3d** ppFace) const;
+  double NearestVertex(const CVertex3d* p, CVertex3d** ppVertex) const;
+  void MoveVerticesOnMesh(CMesh3d* pOther);
+  int ColorSharpEdges(float threshold, const CColor* pColor);
+  double GetMaxCurveAround() const;
+
+  // --- vector sets of the measures (mesh/Mesh3dVectorSets.cpp) -----------------------------
+  // New sets that the caller owns; null where said.
+  CVectorSet3d* GetVectorSetFaceNormals() const;
+  // Null when no edge is that sharp.
+  CVectorSet3d* GetVectorSetSharpEdges(float threshold) const;
+  // Null with fewer than two vertices.
+  CVectorSet3d* GetVectorSetVertexOrder() const;
+  // Four samples per face to their nearest points on the other mesh; faces farther than a
+  // twentieth of their mean root edge length turn red with flag 1.
+  CVectorSet3d* GetVectorSetErrorPerFace(const CMesh3d* pOther);
+  // Edge midpoints to the other mesh, boundary edges to its boundary.
+  CVectorSet3d* GetVectorSetErrorPerEdge(CMesh3d* pOther);
 
   // --- scene files (scene/Mesh3dFile.cpp) ----------------------------------------------------
   // Each writer appends this mesh to a file that the caller opened and closes; 0, with a message

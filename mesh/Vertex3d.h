@@ -10,7 +10,9 @@
 
 class CEdge3d;
 class CFace3d;
+class CHashTable;
 class CMesh3d;
+class CRenderView;
 
 // Vertex of a triangle mesh: position, a second (quantised) position, normal, colour, a flag
 // word that algorithms use as scratch, an undo history, and the adjacency lists that
@@ -234,6 +236,22 @@ public:
   void glDraw(float radius, const CColor* pColor, const CMesh3d* pMesh) const;
   void DrawNeighborhood(float radius, float neighborRadius, const CColor* pColor,
                         const CMesh3d* pMesh, const CColor* pNeighborColor) const;
+
+  // --- geometry (mesh/GeometryUtil.cpp) ---------------------------------------------------
+  void MoveAlong(const CVector3d* pVector, float s)
+  {
+    Move(pVector->x() * s, pVector->y() * s, pVector->z() * s);
+  }
+
+  // --- L1 optimisation against a reference surface (mesh/Vertex3dL1.cpp) ------------------
+  // Unit direction that lowers the L1 error of the incident faces; 0 when there is no area to
+  // sample. pMaxError receives the largest sample distance around the vertex.
+  int GetL1MoveDirection(CVector3d* pDirection, CMesh3d* pReference, CHashTable* pHash,
+                         int useHash, int n, double* pMaxError, int weightByError);
+  // Descent along that direction; returns the number of steps taken.
+  int OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, float epsilon,
+                 int maxIterations, int n, float step, float minStep, float shrink,
+                 CRenderView* pWindow, int visual, CMesh3d* pMesh);
 
 private:
   template <class Pred>
