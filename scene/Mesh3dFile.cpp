@@ -1,6 +1,8 @@
-// The writers of one triangle mesh: the VRML 2.0 and Inventor blocks and the binary record.
+// The writers of one triangle mesh: the VRML 2.0 and Inventor blocks, the binary record and the
+// cpt export; and the face areas that the file commands report.
 #include "mesh/Mesh3d.h"
 
+#include "mesh/GeometryUtil.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
 #include "scene/StreamFile.h"
@@ -172,4 +174,48 @@ int CMesh3d::WriteBinary(CStreamFile& file) const
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.Get()) == bytes.size() &&
                   file.Flush();
   return ok ? 1 : Fail("Error during writing");
+}
+
+int CMesh3d::WriteFileCpt(const char* fileName)
+{
+  CStreamFile file;
+  if (!file.Open(fileName, "w"))
+    return 0;
+  std::FILE* f = file.Get();
+  float lo[3] = {0, 0, 0};
+  float hi[3] = {0, 0, 0};
+  for (int axis = 0; axis < 3; axis++)
+    GetRange(axis, &lo[axis], &hi[axis]);
+  bool ok = platform::PrintFile(f, "%g %g %g %g %g %g\n", lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]) >= 0 &&
+            platform::PrintFile(f, "0 0 0\n1.0\n1\n%d\n%d\n", NbVertex(), NbFace()) >= 0;
+  for (int i = 0; ok && i < NbVertex(); i++) {
+    CVertex3d* v = GetVertex(i);
+    ok = platform::PrintFile(f, "%g %g %g\n", v->x(), v->y(), v->z()) >= 0;
+    v->SetFlag(i);
+  }
+  for (int i = 0; ok && i < NbFace(); i++) {
+    const CFace3d* face = GetFace(i);
+    ok = platform::PrintFile(f, "%d %d %d\n", face->v(0)->GetFlag(), face->v(1)->GetFlag(),
+                             face->v(2)->GetFlag()) >= 0;
+  }
+  return file.Close() && ok ? 1 : 0;
+}
+
+double CMesh3d::GetMinArea(CFace3d** ppFace) const
+{
+  double best = 1.7e308;
+  for (int i = 0; i < NbFace(); i++) {
+    const double area = GetFace(i)->Area();
+    if (area < best) {
+      best = area;
+      if (ppFace)
+        *ppFace = GetFace(i);
+    }
+  }
+  return best;
+}
+
+double CMesh3d::GetMeanArea() const
+{
+  return MeanArea(&m_ArrayFace);
 }

@@ -35,25 +35,29 @@ int CMeshBuilder::Build(CMesh3d* pMesh) const
 {
   if (!IsValid())
     return 0;
+  // Appended after what the mesh already holds.
   CArray3d<CVertex3d>* pVertices = pMesh->GetArrayVertex();
+  const int firstVertex = pVertices->GetSize();
   const int nbVertex = NbVertex();
-  pVertices->SetSize(nbVertex);
+  pVertices->SetSize(firstVertex + nbVertex);
   for (int i = 0; i < nbVertex; i++) {
     const float* p = &m_Points[3 * static_cast<size_t>(i)];
     auto* v = new CVertex3d(p[0], p[1], p[2]);
     if (static_cast<size_t>(i) < m_VertexColors.size())
       v->SetColor(&m_VertexColors[static_cast<size_t>(i)]);
-    pVertices->SetAt(i, v);
+    pVertices->SetAt(firstVertex + i, v);
   }
   CArray3d<CFace3d>* pFaces = pMesh->GetArrayFace();
+  const int firstFace = pFaces->GetSize();
   const int nbFace = NbFace();
-  pFaces->SetSize(nbFace);
+  pFaces->SetSize(firstFace + nbFace);
   for (int i = 0; i < nbFace; i++) {
     const int* c = &m_Faces[3 * static_cast<size_t>(i)];
-    auto* f = new CFace3d(pMesh->GetVertex(c[0]), pMesh->GetVertex(c[1]), pMesh->GetVertex(c[2]));
+    auto* f = new CFace3d(pMesh->GetVertex(firstVertex + c[0]), pMesh->GetVertex(firstVertex + c[1]),
+                          pMesh->GetVertex(firstVertex + c[2]));
     if (static_cast<size_t>(i) < m_FaceColors.size())
       f->SetColor(&m_FaceColors[static_cast<size_t>(i)]);
-    pFaces->SetAt(i, f);
+    pFaces->SetAt(firstFace + i, f);
   }
   pMesh->SetModified();
   return 1;

@@ -31,7 +31,7 @@ public:
   const std::vector<int>& GetFaces() const { return m_Faces; }
   // 1 when every face index names a vertex.
   int IsValid() const;
-  // Fills the empty mesh with the vertices, the faces and the colours given; 0 (and the mesh
+  // Appends the vertices, the faces and the colours given to the mesh; 0 (and the mesh
   // untouched) when a face index names no vertex.
   int Build(CMesh3d* pMesh) const;
 

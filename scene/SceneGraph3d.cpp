@@ -1,6 +1,7 @@
 #include "scene/SceneGraph3d.h"
 
 #include "mesh/Mesh3d.h"
+#include "mesh/PolygonMesh3d.h"
 #include "mesh/QuadMesh3d.h"
 
 #include <GL/gl.h>
@@ -141,6 +142,9 @@ void CSceneGraph3d::DrawImmediate(unsigned char bindTextures)
     case TYPE_QUADMESH3D:
       static_cast<CQuadMesh3d*>(pObject)->DrawImmediate();
       break;
+    case TYPE_POLYGONMESH3D:
+      static_cast<CPolygonMesh3d*>(pObject)->DrawImmediate();
+      break;
     default:
       break;
     }
@@ -173,12 +177,10 @@ void CSceneGraph3d::SetNormalBinding(int mode)
 {
   for (int i = 0; i < NbObject(); i++) {
     CObject3d* pObject = GetAt(i);
-    if (CMesh3d* pMesh = AsMesh(pObject)) {
+    if (CMesh3d* pMesh = AsMesh(pObject))
       pMesh->SetNormalBinding(mode);
-      pMesh->SetModified();
-    } else {
+    else
       pObject->BuildList();
-    }
   }
 }
 
@@ -202,6 +204,9 @@ void CSceneGraph3d::SetSingleColorMode(int on)
       break;
     case TYPE_QUADMESH3D:
       static_cast<CQuadMesh3d*>(pObject)->SetUseSingleColor(on);
+      break;
+    case TYPE_POLYGONMESH3D:
+      static_cast<CPolygonMesh3d*>(pObject)->SetUseSingleColor(on);
       break;
     default:
       break;

@@ -5,6 +5,7 @@
 #include "mesh/Mesh3d.h"
 #include "scene/SceneGraph3d.h"
 #include "support/TempFolder.h"
+#include "tests/mesh/QueryFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -27,21 +28,12 @@ inline std::string ReadText(const std::string& path)
   return std::string(bytes.begin(), bytes.end());
 }
 
-// An n x n grid of squares, two triangles each, in the plane z = height, with coordinates that
-// "%g" prints exactly.
+// The tests' n x n grid over squares of side 0.5, in the plane z = height: coordinates that "%g"
+// prints exactly.
 inline std::unique_ptr<CMesh3d> Grid(int n, float height = 0.25f)
 {
-  auto mesh = std::make_unique<CMesh3d>();
-  for (int j = 0; j <= n; j++)
-    for (int i = 0; i <= n; i++)
-      mesh->AddVertex(new CVertex3d(0.5f * i, -0.25f * j, height));
-  auto at = [&](int i, int j) { return mesh->GetVertex(j * (n + 1) + i); };
-  for (int j = 0; j < n; j++) {
-    for (int i = 0; i < n; i++) {
-      mesh->AddFace(new CFace3d(at(i, j), at(i + 1, j), at(i + 1, j + 1)));
-      mesh->AddFace(new CFace3d(at(i, j), at(i + 1, j + 1), at(i, j + 1)));
-    }
-  }
+  auto mesh = queries::Grid(n, 0.5f * static_cast<float>(n));
+  mesh->TranslateVertices(0.0f, 0.0f, height);
   return mesh;
 }
 
