@@ -2,6 +2,7 @@
 // cpt export; and the face areas that the file commands report.
 #include "mesh/Mesh3d.h"
 
+#include "mesh/BinaryMeshFile.h"
 #include "mesh/GeometryUtil.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -9,7 +10,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -94,22 +94,16 @@ constexpr const char* VrmlShapeEnd =
     "  }\n"
     "\n";
 
-static_assert(std::endian::native == std::endian::little, "the binary record is little-endian");
-
-template <class T>
-void Put(std::vector<unsigned char>& bytes, T value)
+void PutFloat(std::vector<unsigned char>& bytes, float value)
 {
-  static_assert(sizeof(T) == 4);
-  unsigned char word[4];
-  std::memcpy(word, &value, 4);
-  bytes.insert(bytes.end(), word, word + 4);
+  binaryfile::PutWord(bytes, std::bit_cast<std::uint32_t>(value));
 }
 
 void PutVector(std::vector<unsigned char>& bytes, const CVector3d* v)
 {
-  Put(bytes, v->x());
-  Put(bytes, v->y());
-  Put(bytes, v->z());
+  PutFloat(bytes, v->x());
+  PutFloat(bytes, v->y());
+  PutFloat(bytes, v->z());
 }
 
 } // namespace
@@ -159,18 +153,18 @@ int CMesh3d::WriteBinary(CStreamFile& file) const
   bytes.reserve(48 + 12 * static_cast<size_t>(NbVertex()) + 12 * static_cast<size_t>(NbFace()));
   PutVector(bytes, m_Transform.GetTranslation());
   PutVector(bytes, m_Transform.GetRotation());
-  Put(bytes, m_Transform.GetRotationAngle());
+  PutFloat(bytes, m_Transform.GetRotationAngle());
   PutVector(bytes, m_Transform.GetScale());
-  Put(bytes, static_cast<std::uint32_t>(NbVertex()));
-  Put(bytes, static_cast<std::uint32_t>(NbFace()));
+  binaryfile::PutWord(bytes, static_cast<std::uint32_t>(NbVertex()));
+  binaryfile::PutWord(bytes, static_cast<std::uint32_t>(NbFace()));
   for (int i = 0; i < NbVertex(); i++) {
     const CVertex3d* v = GetVertex(i);
-    Put(bytes, v->x());
-    Put(bytes, v->y());
-    Put(bytes, v->z());
+    PutFloat(bytes, v->x());
+    PutFloat(bytes, v->y());
+    PutFloat(bytes, v->z());
   }
   for (const int corner : CornerIndices(*this))
-    Put(bytes, static_cast<std::int32_t>(corner));
+    binaryfile::PutWord(bytes, static_cast<std::uint32_t>(corner));
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.Get()) == bytes.size() &&
                   file.Flush();
   return ok ? 1 : Fail("Error during writing");

@@ -90,6 +90,49 @@ int Finish(int lastRead, const CMeshBuilder& builder, CMesh3d* pMesh)
   return lastRead >= 0 && builder.Build(pMesh) ? 1 : 0;
 }
 
+// A format whose header gives the numbers of vertices and faces: the header, then one vertex
+// per line group, lines to skip, then one face per line group.
+struct SCountedFormat
+{
+  bool (*readHeader)(CTextLineReader& reader, int* counts);
+  const char* vertexFormat;  // scans x, y, z
+  int linesAfterVertex;      // not used
+  int linesBetween;          // not used, between the vertices and the faces
+  bool zUp;                  // the file's z axis is the mesh's y axis: (x, z, -y) is stored
+  bool (*readFace)(CTextLineReader& reader, CMeshBuilder& builder);
+};
+
+bool ReadVerticesAndFaces(CTextLineReader& reader, int* counts)
+{
+  return ReadCount(reader, "vertices:", &counts[0]) && ReadCount(reader, "faces:", &counts[1]);
+}
+
+int ReadCounted(const char* fileName, const SCountedFormat& format, CMesh3d* pMesh)
+{
+  CTextLineReader reader(fileName);
+  int counts[2] = {0, 0};
+  if (!reader.IsOpen() || !format.readHeader(reader, counts))
+    return 0;
+  CMeshBuilder builder;
+  builder.Reserve(counts[0], counts[1], reader.GetSize());
+  for (int i = 0; i < counts[0]; i++) {
+    float x = 0, y = 0, z = 0;
+    if (!reader.Require() || platform::Scan(reader.Line(), format.vertexFormat, &x, &y, &z) != 3 ||
+        !SkipLines(reader, format.linesAfterVertex))
+      return 0;
+    if (format.zUp)
+      builder.AddVertex(x, z, -y);
+    else
+      builder.AddVertex(x, y, z);
+  }
+  if (!SkipLines(reader, format.linesBetween))
+    return 0;
+  for (int i = 0; i < counts[1]; i++)
+    if (!format.readFace(reader, builder))
+      return 0;
+  return builder.Build(pMesh);
+}
+
 // A coordinate stored as a double: a value that is no finite float is refused.
 bool ReadCoordinate(CIBitFile& file, float* pValue)
 {
@@ -192,100 +235,63 @@ int CMesh3d::ReadFileObj(const char* fileName)
 
 int CMesh3d::ReadFileSmm(const char* fileName)
 {
-  CTextLineReader reader(fileName);
-  int counts[2] = {0, 0};
-  if (!reader.IsOpen() || !reader.Require() || !ReadInts(reader.Line(), 2, counts) ||
-      counts[0] < 0 || counts[1] < 0)
-    return 0;
-  CMeshBuilder builder;
-  builder.Reserve(counts[0], counts[1], reader.GetSize());
-  for (int i = 0; i < counts[0]; i++) {
-    float x = 0, y = 0, z = 0;
-    if (!reader.Require() || platform::Scan(reader.Line(), "%g %g %g", &x, &y, &z) != 3)
-      return 0;
-    builder.AddVertex(x, y, z);
-  }
-  for (int i = 0; i < counts[1]; i++) {
-    int c[3] = {0, 0, 0};
-    if (!reader.Require() || !ReadInts(reader.Line(), 3, c))
-      return 0;
-    builder.AddFace(c[0], c[1], c[2]);
-  }
-  return Finish(0, builder, this);
+  static const SCountedFormat format{
+      [](CTextLineReader& reader, int* counts) {
+        return reader.Require() && ReadInts(reader.Line(), 2, counts) && counts[0] >= 0 &&
+               counts[1] >= 0;
+      },
+      "%g %g %g", 0, 0, false,
+      [](CTextLineReader& reader, CMeshBuilder& builder) {
+        int c[3] = {0, 0, 0};
+        if (!reader.Require() || !ReadInts(reader.Line(), 3, c))
+          return false;
+        builder.AddFace(c[0], c[1], c[2]);
+        return true;
+      }};
+  return ReadCounted(fileName, format, this);
 }
 
 int CMesh3d::ReadFilePpd(const char* fileName)
 {
-  CTextLineReader reader(fileName);
-  int nbVertex = 0;
-  int nbFace = 0;
-  if (!reader.IsOpen() || !ReadCount(reader, "vertex", &nbVertex) ||
-      !ReadCount(reader, "face", &nbFace) || !SkipLines(reader, 1))
-    return 0;
-  CMeshBuilder builder;
-  builder.Reserve(nbVertex, nbFace, reader.GetSize());
-  for (int i = 0; i < nbVertex; i++) {
-    float x = 0, y = 0, z = 0;
-    if (!reader.Require() || platform::Scan(reader.Line(), "%*d %g %g %g", &x, &y, &z) != 3)
-      return 0;
-    builder.AddVertex(x, y, z);
-  }
-  if (!SkipLines(reader, 2))
-    return 0;
-  for (int i = 0; i < nbFace; i++)
-    if (!reader.Require() || !AddFace1(builder, reader.Line(), 1))
-      return 0;
-  // The closing line is not needed.
-  return Finish(0, builder, this);
+  // Vertex and face lines begin with their number, which is not used; the closing line after
+  // the faces is not needed.
+  static const SCountedFormat format{
+      [](CTextLineReader& reader, int* counts) {
+        return ReadCount(reader, "vertex", &counts[0]) && ReadCount(reader, "face", &counts[1]) &&
+               SkipLines(reader, 1);
+      },
+      "%*d %g %g %g", 0, 2, false,
+      [](CTextLineReader& reader, CMeshBuilder& builder) {
+        return reader.Require() && AddFace1(builder, reader.Line(), 1);
+      }};
+  return ReadCounted(fileName, format, this);
 }
 
 int CMesh3d::ReadFileDem(const char* fileName)
 {
-  CTextLineReader reader(fileName);
-  int nbVertex = 0;
-  int nbFace = 0;
-  if (!reader.IsOpen() || !ReadCount(reader, "vertices:", &nbVertex) ||
-      !ReadCount(reader, "faces:", &nbFace))
-    return 0;
-  CMeshBuilder builder;
-  builder.Reserve(nbVertex, nbFace, reader.GetSize());
-  for (int i = 0; i < nbVertex; i++) {
-    float x = 0, y = 0, z = 0;
-    if (!reader.Require() || platform::Scan(reader.Line(), "v %g %g %g", &x, &y, &z) != 3 ||
-        !SkipLines(reader, 1))
-      return 0;
-    builder.AddVertex(x, y, z);
-  }
-  for (int i = 0; i < nbFace; i++) {
-    unsigned r = 0, g = 0, b = 0;
-    if (!reader.Require() || reader.Line()[0] != 'f' || !AddFace1(builder, reader.Line() + 1, 0) ||
-        !reader.Require() || platform::Scan(reader.Line(), "c %x %x %x", &r, &g, &b) != 3)
-      return 0;
-    builder.AddFaceColor(CColor(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                                static_cast<std::uint8_t>(b)));
-  }
-  return Finish(0, builder, this);
+  // Each vertex line is followed by a line that is not used, each face line by its colour.
+  static const SCountedFormat format{
+      ReadVerticesAndFaces, "v %g %g %g", 1, 0, false,
+      [](CTextLineReader& reader, CMeshBuilder& builder) {
+        unsigned r = 0, g = 0, b = 0;
+        if (!reader.Require() || reader.Line()[0] != 'f' ||
+            !AddFace1(builder, reader.Line() + 1, 0) || !reader.Require() ||
+            platform::Scan(reader.Line(), "c %x %x %x", &r, &g, &b) != 3)
+          return false;
+        builder.AddFaceColor(CColor(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                    static_cast<std::uint8_t>(b)));
+        return true;
+      }};
+  return ReadCounted(fileName, format, this);
 }
 
 int CMesh3d::ReadFileMhp(const char* fileName)
 {
-  CTextLineReader reader(fileName);
-  int nbVertex = 0;
-  int nbFace = 0;
-  if (!reader.IsOpen() || !ReadCount(reader, "vertices:", &nbVertex) ||
-      !ReadCount(reader, "faces:", &nbFace))
-    return 0;
-  CMeshBuilder builder;
-  builder.Reserve(nbVertex, nbFace, reader.GetSize());
-  for (int i = 0; i < nbVertex; i++) {
-    float x = 0, y = 0, z = 0;
-    if (!reader.Require() || platform::Scan(reader.Line(), "Vertex %*d %g %g %g", &x, &y, &z) != 3)
-      return 0;
-    builder.AddVertex(x, z, -y);  // the file's z axis is the mesh's y axis
-  }
-  for (int i = 0; i < nbFace; i++)
-    if (!reader.Require() || !StartsWithWord(reader.Line(), "Face") ||
-        !AddFace1(builder, reader.Line() + 4, 1))
-      return 0;
-  return Finish(0, builder, this);
+  static const SCountedFormat format{
+      ReadVerticesAndFaces, "Vertex %*d %g %g %g", 0, 0, true,
+      [](CTextLineReader& reader, CMeshBuilder& builder) {
+        return reader.Require() && StartsWithWord(reader.Line(), "Face") &&
+               AddFace1(builder, reader.Line() + 4, 1);
+      }};
+  return ReadCounted(fileName, format, this);
 }

@@ -1,13 +1,14 @@
 // The scene files: VRML 2.0, the Inventor header and the raw scene.
 #include "scene/SceneGraph3d.h"
 
+#include "mesh/BinaryMeshFile.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
 #include "scene/StreamFile.h"
 
 #include <cstdint>
-#include <cstring>
+#include <vector>
 
 namespace {
 int Fail(const char* message)
@@ -58,10 +59,9 @@ int CSceneGraph3d::SaveFileBinary(const char* fileName)
   CStreamFile file;
   if (!file.Open(fileName, "wb"))
     return Fail("Unable to open file for writing");
-  const auto tally = static_cast<std::uint32_t>(NbObject());
-  unsigned char bytes[4];
-  std::memcpy(bytes, &tally, 4);  // little-endian, as the records
-  if (std::fwrite(bytes, 1, 4, file.Get()) != 4)
+  std::vector<unsigned char> tally;
+  binaryfile::PutWord(tally, static_cast<std::uint32_t>(NbObject()));
+  if (std::fwrite(tally.data(), 1, tally.size(), file.Get()) != tally.size())
     return Fail("Error during writing");
   for (int i = 0; i < NbObject(); i++)
     if (CMesh3d* pMesh = AsMesh(GetAt(i)); pMesh && !pMesh->WriteBinary(file))

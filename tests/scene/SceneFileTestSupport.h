@@ -37,6 +37,17 @@ inline std::unique_ptr<CMesh3d> Grid(int n, float height = 0.25f)
   return mesh;
 }
 
+// One triangle whose coordinates "%g" prints in its several forms (zero, fixed, exponent).
+inline std::unique_ptr<CMesh3d> Triangle()
+{
+  auto mesh = std::make_unique<CMesh3d>();
+  mesh->AddVertex(new CVertex3d(0, 0, 0));
+  mesh->AddVertex(new CVertex3d(1.5f, 0, -2));
+  mesh->AddVertex(new CVertex3d(0, 1e-7f, 123456789.0f));
+  mesh->AddFace(new CFace3d(mesh->GetVertex(0), mesh->GetVertex(1), mesh->GetVertex(2)));
+  return mesh;
+}
+
 inline std::array<int, 3> Corners(const CMesh3d& mesh, int face)
 {
   const CFace3d* f = mesh.GetFace(face);

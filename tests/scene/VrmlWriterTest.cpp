@@ -37,16 +37,6 @@ private:
   void (*m_Handler)(int) = nullptr;
 };
 
-std::unique_ptr<CMesh3d> Triangle()
-{
-  auto mesh = std::make_unique<CMesh3d>();
-  mesh->AddVertex(new CVertex3d(0, 0, 0));
-  mesh->AddVertex(new CVertex3d(1.5f, 0, -2));
-  mesh->AddVertex(new CVertex3d(0, 1e-7f, 123456789.0f));
-  mesh->AddFace(new CFace3d(mesh->GetVertex(0), mesh->GetVertex(1), mesh->GetVertex(2)));
-  return mesh;
-}
-
 TEST(VrmlWriter, WritesTheHeaderAndOneBlockPerTriangleMeshExactly)
 {
   CTempFolder folder;
