@@ -9,6 +9,7 @@
 #include "mesh/Transform.h"
 #include "mesh/Vertex3d.h"
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ class CColorRamp;
 class CEdgeCollapse;
 class CRenderView;
 class CVectorSet3d;
+class CHashTable;
+class CTexture;
 class CStreamFile;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
@@ -160,6 +163,16 @@ public:
   // --- generators and statistics (processing/MeshGenerators.cpp, ValenceStatistics.cpp) -----
   int GenerateBox(float sx, float sy, float sz);
   int ValenceDistribution();
+  // Replaces the mesh by a tetrahedron.
+  int GenerateQuadrilateral();
+  // Grids of nx by ny samples (rows of nx) over [lo, hi), into an empty mesh; 0 when nx or ny
+  // is not positive.
+  int GenerateMap(int nx, int ny, float lo, float hi);
+  int GeneratePeaks(int nx, int ny, float lo, float hi);
+  // Replaces the mesh by a height map of nx by ny samples of the image's grey levels.
+  int GenerateMapFromImage(const CTexture* pImage, int nx, int ny, int withColour);
+  // Entropy of the valence histogram, in bits per vertex.
+  float ForecastValenceRate();
 
   // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
@@ -251,6 +264,50 @@ public:
   CVectorSet3d* GetVectorSetErrorPerFace(const CMesh3d* pOther);
   // Edge midpoints to the other mesh, boundary edges to its boundary.
   CVectorSet3d* GetVectorSetErrorPerEdge(CMesh3d* pOther);
+  // --- edge subdivision (processing/Subdivision.cpp) ----------------------------------------
+  // Each cuts every face by the vertices on its edges (1 to 4 pieces) and rebuilds the mesh;
+  // old elements keep their indices. They return 1.
+  int SubdivisionLoop();
+  int Subdivision();
+  // Splits the faces whose flag equals `flag`, and their neighbours along the shared edges.
+  int SubdivisionAdaptive(signed char flag);
+  // Splits by the vertices already placed in the faces' edge slots.
+  int SubdivisionGhostVertices(int optimise);
+  int SubdivisionFractal();
+
+  // --- smoothing (processing/Smoothing.cpp) -------------------------------------------------
+  int Smooth(int moveBoundary);
+
+  // --- V3 subdivision (processing/V3Subdivision.cpp) ----------------------------------------
+  // Keep the adjacency up to date and record undo histories on what they change.
+  void SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView* pWindow,
+                     int fixedWeight, float weight);
+  // Angles in degrees.
+  void SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWindow,
+                              int splitSharpEdges);
+
+  // --- colouring (processing/Colouring.cpp) -------------------------------------------------
+  void ColorCurvature(const CColorRamp* pRamp);
+  void ColorHeight(const CColorRamp* pRamp);
+  void ColorNormalSpace(const CColorRamp* pRamp);
+  void ColorCompacity(const CColorRamp* pRamp);
+  double MeanCompacity() const;
+  double MinCompacity() const;
+  void ColorFacesByFlagPalette();
+  void ColorFacesByFlagRamp();
+  void ColorFacesByRibbon(int unused);
+  void ColorVerticesByFlagCycled(int unused);
+  void ColorFacesByFlagRampB(const CColorRamp* pRamp);
+  void ColorFacesWithFlag(int flag, const CColor* pColor);
+  void ColorFacesByValence(int n, int valence, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+
+  // --- volume-based optimisation (processing/VolumeOptimisation.cpp) ------------------------
+  // Moves the interior vertices towards the reference; returns the iterations done.
+  int OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, int useHashTable,
+                           float epsilon, int maxIter, int samplesPerFace, int initHausdorff,
+                           float stepInitial, float stepMin, float decreaseFactor,
+                           CRenderView* pWindow, int updateIterations, FILE* pFile,
+                           int saveIntermediate, int savePeriod);
 
   // --- colouring and face flagging (mesh/Mesh3dColouring.cpp) -------------------------------
   // Takes each new scene object that an operation makes for display, and owns it from then on.
