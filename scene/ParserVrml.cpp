@@ -200,7 +200,6 @@ size_t CParserVrml::FindObjectEnd()
 int CParserVrml::Run(const char* fileName, CSceneGraph3d* pScene)
 {
   Free();
-  m_FileName = fileName;
   if (!ReadFile(fileName) || !CheckVersion())
     return 0;
 

@@ -80,7 +80,6 @@ private:
   size_t m_Length = 0;
   size_t m_Position = 0;
   size_t m_End = 0;  // where the scanning stops: the current object's end
-  std::string m_FileName;
   std::string_view m_Line;   // the line last read, without its newline
   std::string_view m_Token;  // the token last read
 };
