@@ -1,0 +1,131 @@
+#pragma once
+
+#include "mesh/MeshFixtures.h"
+#include "support/TempFolder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Helpers of the gate coder tests.
+namespace gatetest {
+
+// A fresh temporary folder made current for the test ("packed.bin" goes to the current
+// folder), the previous one restored afterwards.
+class CCurrentTempFolder
+{
+public:
+  CCurrentTempFolder() : m_Previous(std::filesystem::current_path())
+  {
+    std::filesystem::current_path(m_Folder.Path());
+  }
+  ~CCurrentTempFolder() { std::filesystem::current_path(m_Previous); }
+  CCurrentTempFolder(const CCurrentTempFolder&) = delete;
+  CCurrentTempFolder& operator=(const CCurrentTempFolder&) = delete;
+
+  std::string File(const std::string& name) const { return m_Folder.File(name); }
+
+private:
+  CTempFolder m_Folder;
+  std::filesystem::path m_Previous;
+};
+
+// Faces as cyclic index tuples, each rotated to start at its smallest index.
+using FaceSet = std::multiset<std::vector<int>>;
+using Rank = std::unordered_map<const void*, int>;
+
+inline std::vector<int> Canonical(std::vector<int> face)
+{
+  std::rotate(face.begin(), std::min_element(face.begin(), face.end()), face.end());
+  return face;
+}
+
+template <class Array>
+Rank RankOf(const Array& vertices, int n)
+{
+  Rank rank;
+  for (int i = 0; i < n; i++)
+    rank.emplace(vertices[i], i);
+  return rank;
+}
+
+// corners(i) lists the corners of face i; vertices outside the rank give -1.
+inline FaceSet Faces(int nbFace, const std::function<std::vector<const void*>(int)>& corners,
+                     const Rank& rank)
+{
+  FaceSet faces;
+  for (int i = 0; i < nbFace; i++) {
+    std::vector<int> face;
+    for (const void* v : corners(i)) {
+      const auto it = rank.find(v);
+      face.push_back(it == rank.end() ? -1 : it->second);
+    }
+    faces.insert(Canonical(face));
+  }
+  return faces;
+}
+
+inline std::vector<const void*> Corners(const CMesh3d& mesh, int i)
+{
+  const CFace3d* f = mesh.GetFace(i);
+  return {f->v(0), f->v(1), f->v(2)};
+}
+
+inline std::uint32_t Bits(float value)
+{
+  return std::bit_cast<std::uint32_t>(value);
+}
+
+// Positions equal bit for bit, vertex i of the decoded mesh against entry i of the order.
+template <class Order, class Mesh>
+bool SamePositions(const Order& order, const Mesh& decoded)
+{
+  if (order.GetSize() != decoded.NbVertex())
+    return false;
+  for (int i = 0; i < order.GetSize(); i++) {
+    const auto* a = order[i];
+    const auto* b = decoded.GetVertex(i);
+    if (Bits(a->x()) != Bits(b->x()) || Bits(a->y()) != Bits(b->y()) ||
+        Bits(a->z()) != Bits(b->z()))
+      return false;
+  }
+  return true;
+}
+
+// A torus of n x m squares, two triangles each, outward oriented.
+inline std::unique_ptr<CMesh3d> TriangleTorus(int n, int m)
+{
+  fixtures::Points points;
+  fixtures::Triangles triangles;
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < m; j++) {
+      const float u = 6.2831853f * i / n;
+      const float v = 6.2831853f * j / m;
+      points.push_back({(2.0f + std::cos(v)) * std::cos(u), (2.0f + std::cos(v)) * std::sin(u),
+                        std::sin(v)});
+    }
+  auto at = [n, m](int i, int j) { return ((i + n) % n) * m + (j + m) % m; };
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < m; j++) {
+      triangles.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+      triangles.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+    }
+  return fixtures::Build(points, triangles);
+}
+
+// The stream with one bit flipped (bits counted from the most significant of byte 0).
+inline std::vector<std::uint8_t> Flipped(std::vector<std::uint8_t> bytes, std::size_t bit)
+{
+  bytes[bit / 8] ^= static_cast<std::uint8_t>(0x80u >> (bit % 8));
+  return bytes;
+}
+
+} // namespace gatetest
