@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 // Stream pieces that the gate coders share: the range-coded code section, raw float
@@ -55,6 +56,23 @@ int ReadGeometry(CIBitFile& file, int n, CArray3d<V>* pOrder, Add add)
 // Seed faces as corner indices into the vertex order.
 template <int N>
 using SeedIndices = std::vector<std::array<int, N>>;
+
+// The corners of each seed face as indices into the vertex order.
+template <int N, class Face, class V>
+SeedIndices<N> SeedRanks(const CArray3d<Face>& seeds, const CArray3d<V>& order)
+{
+  std::unordered_map<const V*, int> rank;
+  for (int i = 0; i < order.GetSize(); i++)
+    rank.emplace(order[i], i);
+  SeedIndices<N> indices;
+  for (int i = 0; i < seeds.GetSize(); i++) {
+    std::array<int, N> seed{};
+    for (int c = 0; c < N; c++)
+      seed[c] = rank.at(seeds[i]->v(c));
+    indices.push_back(seed);
+  }
+  return indices;
+}
 
 constexpr int MaxSeeds = 255;
 constexpr int MaxCount24 = (1 << 24) - 1;

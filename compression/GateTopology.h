@@ -3,6 +3,8 @@
 #include "compression/GateFaceTraits.h"
 #include "mesh/Array3d.h"
 
+#include <vector>
+
 // The topology that the gate coders share. A fan is walked around a pivot vertex from the
 // face on the conquered side of a gate: direction 0 crosses the edge leaving the pivot (the
 // pivot is the gate's vertex 2), direction 1 the edge entering it (the pivot is vertex 1).
@@ -180,6 +182,53 @@ int ChooseGate(const CArray3d<Gate>& gates, int adaptive, Score score)
     }
   }
   return best;
+}
+
+// Encoder, after a conquest: the first face (in mesh order) of each region of faces still
+// unconquered (flag 0), appended to the seeds; false when every face was conquered. The
+// regions are walked with flag 2, so the next attempt starts from fresh flags.
+template <class Face>
+bool FindLeftoverSeeds(const CArray3d<Face>& faces, std::vector<Face*>* pSeeds)
+{
+  using T = CGateFaceTraits<Face>;
+  bool found = false;
+  std::vector<Face*> stack;
+  for (int i = 0; i < faces.GetSize(); i++) {
+    if (faces[i]->GetFlag() != 0)
+      continue;
+    pSeeds->push_back(faces[i]);
+    found = true;
+    faces[i]->SetFlag(2);
+    stack.push_back(faces[i]);
+    while (!stack.empty()) {
+      const Face* f = stack.back();
+      stack.pop_back();
+      for (int k = 0; k < T::Degree(f); k++) {
+        Face* n = T::Neighbor(f, k);
+        if (n && n->GetFlag() == 0) {
+          n->SetFlag(2);
+          stack.push_back(n);
+        }
+      }
+    }
+  }
+  return found;
+}
+
+// Encoder, after the zip: the corners of seed faces that no gate entered (flag 0) join the
+// vertex order, after the vertices of the conquest.
+template <class Face>
+void AppendUnenteredCorners(const CArray3d<Face>& seeds, CArray3d<VertexOf<Face>>* pOrder)
+{
+  using T = CGateFaceTraits<Face>;
+  for (int i = 0; i < seeds.GetSize(); i++)
+    for (int c = 0; c < T::Degree(seeds[i]); c++) {
+      VertexOf<Face>* corner = T::Corner(seeds[i], c);
+      if (corner->GetFlag() == 0) {
+        corner->SetFlag(1);
+        pOrder->Add(corner);
+      }
+    }
 }
 
 } // namespace gate

@@ -6,7 +6,6 @@
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
 
-#include <unordered_map>
 
 int* TriangleGateRefreshCounter()
 {
@@ -42,11 +41,11 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
     Conquer(extraSeeds);
     if (s.m_SeedFaces.GetSize() > gate::MaxSeeds)
       return 0;
-    if (!FindLeftoverSeeds(&extraSeeds))
+    if (!gate::FindLeftoverSeeds(*pMesh->GetArrayFace(), &extraSeeds))
       break;
   }
   s.m_NbMainVertex = s.m_VertexOrder.GetSize();
-  AppendUnenteredSeedCorners();
+  gate::AppendUnenteredCorners(s.m_SeedFaces, &s.m_VertexOrder);
   if (s.m_VertexOrder.GetSize() - s.m_NbMainVertex > gate::MaxCount24)
     return 0;
 
@@ -228,48 +227,6 @@ void CTriangleGateCoder::OpenSeeds()
   }
 }
 
-bool CTriangleGateCoder::FindLeftoverSeeds(std::vector<CFace3d*>* pSeeds) const
-{
-  const CMesh3d* mesh = m_State.m_pMesh;
-  bool found = false;
-  std::vector<CFace3d*> stack;
-  for (int i = 0; i < mesh->NbFace(); i++) {
-    CFace3d* face = mesh->GetFace(i);
-    if (face->GetFlag() != 0)
-      continue;
-    // The region is marked 2 as it is walked; the next attempt starts from fresh flags.
-    pSeeds->push_back(face);
-    found = true;
-    face->SetFlag(2);
-    stack.push_back(face);
-    while (!stack.empty()) {
-      CFace3d* f = stack.back();
-      stack.pop_back();
-      for (int k = 0; k < 3; k++) {
-        CFace3d* n = f->f(k);
-        if (n && n->GetFlag() == 0) {
-          n->SetFlag(2);
-          stack.push_back(n);
-        }
-      }
-    }
-  }
-  return found;
-}
-
-void CTriangleGateCoder::AppendUnenteredSeedCorners()
-{
-  CTriangleGateState& s = m_State;
-  for (int i = 0; i < s.m_SeedFaces.GetSize(); i++)
-    for (int c = 0; c < 3; c++) {
-      CVertex3d* corner = s.m_SeedFaces[i]->v(c);
-      if (corner->GetFlag() == 0) {
-        corner->SetFlag(1);
-        s.m_VertexOrder.Add(corner);
-      }
-    }
-}
-
 int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsigned int>& codes,
                                     int nbSymbol, float* pBitsPerVertex) const
 {
@@ -286,15 +243,8 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                     static_cast<float>(s.m_pMesh->NbVertex());
   gate::WriteGeometry(file, s.m_VertexOrder, 0, s.m_NbMainVertex);
   if (s.m_Genus) {
-    std::unordered_map<const CVertex3d*, int> rank;
-    for (int i = 0; i < s.m_VertexOrder.GetSize(); i++)
-      rank.emplace(s.m_VertexOrder[i], i);
-    gate::SeedIndices<3> seeds;
-    for (int i = 0; i < s.m_SeedFaces.GetSize(); i++) {
-      const CFace3d* face = s.m_SeedFaces[i];
-      seeds.push_back({rank.at(face->v(0)), rank.at(face->v(1)), rank.at(face->v(2))});
-    }
-    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex, seeds);
+    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex,
+                              gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
   }
   file.Flush(0);
   file.FlushStream();

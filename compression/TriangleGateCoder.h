@@ -58,9 +58,6 @@ private:
   void AddSeed(CFace3d* face);
   void FindSeeds();
   void OpenSeeds();
-  // The first unconquered face of each region of unconquered faces; false when none is left.
-  bool FindLeftoverSeeds(std::vector<CFace3d*>* pSeeds) const;
-  void AppendUnenteredSeedCorners();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
                   float* pBitsPerVertex) const;
   void Refresh(int force);

@@ -129,3 +129,86 @@ inline std::vector<std::uint8_t> Flipped(std::vector<std::uint8_t> bytes, std::s
 }
 
 } // namespace gatetest
+
+#include "mesh/QuadMesh3d.h"
+
+namespace gatetest {
+
+using Quads = std::vector<std::array<int, 4>>;
+
+inline std::unique_ptr<CQuadMesh3d> BuildQuads(const fixtures::Points& points, const Quads& quads)
+{
+  auto mesh = std::make_unique<CQuadMesh3d>();
+  for (const auto& p : points)
+    mesh->AddVertex(new CQuadVertex3d(p[0], p[1], p[2]));
+  for (const auto& q : quads)
+    mesh->AddQuad(new CQuad3d(mesh->GetVertex(q[0]), mesh->GetVertex(q[1]),
+                              mesh->GetVertex(q[2]), mesh->GetVertex(q[3])));
+  mesh->BuildAdjacencyAndNormals();
+  return mesh;
+}
+
+// An n x n grid of unit squares in the plane z = 0.
+inline std::unique_ptr<CQuadMesh3d> QuadGrid(int n)
+{
+  fixtures::Points points;
+  Quads quads;
+  for (int j = 0; j <= n; j++)
+    for (int i = 0; i <= n; i++)
+      points.push_back({static_cast<float>(i), static_cast<float>(j), 0.0f});
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      const int a = j * (n + 1) + i;
+      quads.push_back({a, a + 1, a + n + 2, a + n + 1});
+    }
+  return BuildQuads(points, quads);
+}
+
+// A torus of n x m quads.
+inline std::unique_ptr<CQuadMesh3d> QuadTorus(int n, int m)
+{
+  fixtures::Points points;
+  Quads quads;
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < m; j++) {
+      const float u = 6.2831853f * i / n;
+      const float v = 6.2831853f * j / m;
+      points.push_back({(2.0f + std::cos(v)) * std::cos(u), (2.0f + std::cos(v)) * std::sin(u),
+                        std::sin(v)});
+    }
+  auto at = [n, m](int i, int j) { return ((i + n) % n) * m + (j + m) % m; };
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < m; j++)
+      quads.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+  return BuildQuads(points, quads);
+}
+
+// The quads of both meshes in one, the second moved aside along x.
+inline std::unique_ptr<CQuadMesh3d> JoinQuads(const CQuadMesh3d& a, const CQuadMesh3d& b)
+{
+  fixtures::Points points;
+  Quads quads;
+  const CQuadMesh3d* parts[2] = {&a, &b};
+  for (int p = 0; p < 2; p++) {
+    const int base = static_cast<int>(points.size());
+    std::unordered_map<const void*, int> index;
+    for (int i = 0; i < parts[p]->NbVertex(); i++) {
+      const CQuadVertex3d* v = parts[p]->GetVertex(i);
+      index[v] = base + i;
+      points.push_back({v->x() + 10.0f * p, v->y(), v->z()});
+    }
+    for (int i = 0; i < parts[p]->NbQuad(); i++) {
+      const CQuad3d* q = parts[p]->GetQuad(i);
+      quads.push_back({index[q->v(0)], index[q->v(1)], index[q->v(2)], index[q->v(3)]});
+    }
+  }
+  return BuildQuads(points, quads);
+}
+
+inline std::vector<const void*> Corners(const CQuadMesh3d& mesh, int i)
+{
+  const CQuad3d* q = mesh.GetQuad(i);
+  return {q->v(0), q->v(1), q->v(2), q->v(3)};
+}
+
+} // namespace gatetest
