@@ -212,3 +212,34 @@ inline std::vector<const void*> Corners(const CQuadMesh3d& mesh, int i)
 }
 
 } // namespace gatetest
+
+#include "mesh/PolygonMesh3d.h"
+
+namespace gatetest {
+
+inline std::unique_ptr<CPolygonMesh3d> BuildPolygons(const fixtures::Points& points,
+                                                     const std::vector<std::vector<int>>& polygons)
+{
+  auto mesh = std::make_unique<CPolygonMesh3d>();
+  for (const auto& p : points)
+    mesh->AddVertex(new CPolygonVertex3d(p[0], p[1], p[2]));
+  for (const auto& corners : polygons) {
+    auto* polygon = new CPolygon3d();
+    for (const int c : corners)
+      polygon->AddVertex(mesh->GetVertex(c));
+    mesh->AddPolygon(polygon);
+  }
+  mesh->Rebuild();
+  return mesh;
+}
+
+inline std::vector<const void*> Corners(const CPolygonMesh3d& mesh, int i)
+{
+  const CPolygon3d* p = mesh.GetPolygon(i);
+  std::vector<const void*> corners;
+  for (int k = 0; k < p->NbVertex(); k++)
+    corners.push_back(p->GetVertex(k));
+  return corners;
+}
+
+} // namespace gatetest
