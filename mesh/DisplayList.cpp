@@ -21,6 +21,8 @@ int Begin(unsigned int* pList)
   return 1;
 }
 
+void End() { glEndList(); }
+
 int CallIfList(unsigned int list)
 {
   if (list == 0 || !glIsList(list))

@@ -1,7 +1,7 @@
 #pragma once
 
-// Display-list steps shared by the mesh and the drawable sets: each keeps a list name, a built flag and a
-// modified flag, and compiles again only after a change.
+// Display-list steps shared by the three mesh kinds and the drawable sets: each keeps a list
+// name, a built flag and a modified flag, and compiles again only after a change.
 namespace displaylist {
 
 // Deletes the list when there is one.
@@ -18,12 +18,30 @@ int DrawOnce(T* pObject, unsigned int list, int built, int modified);
 
 int CallIfList(unsigned int list);
 
+// Closes the list that Begin opened.
+void End();
+
+// Compiles (and so executes) the object's immediate-mode drawing into a new list; 0 when no
+// name is available.
+template <class T>
+int Compile(const T* pObject, unsigned int* pList);
+
 template <class T>
 int DrawOnce(T* pObject, unsigned int list, int built, int modified)
 {
   if (!built || modified)
     return pObject->BuildList();
   return CallIfList(list);
+}
+
+template <class T>
+int Compile(const T* pObject, unsigned int* pList)
+{
+  if (!Begin(pList))
+    return 0;
+  pObject->DrawImmediate();
+  End();
+  return 1;
 }
 
 } // namespace displaylist

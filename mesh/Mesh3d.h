@@ -9,11 +9,18 @@
 #include "mesh/Transform.h"
 #include "mesh/Vertex3d.h"
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+class CCamera3d;
+class CColorRamp;
 class CEdgeCollapse;
+class CRenderView;
 class CVectorSet3d;
+class CHashTable;
+class CTexture;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
 // each topic's definitions live in a source file of their own (named beside each section).
@@ -155,6 +162,16 @@ public:
   // --- generators and statistics (processing/MeshGenerators.cpp, ValenceStatistics.cpp) -----
   int GenerateBox(float sx, float sy, float sz);
   int ValenceDistribution();
+  // Replaces the mesh by a tetrahedron.
+  int GenerateQuadrilateral();
+  // Grids of nx by ny samples (rows of nx) over [lo, hi), into an empty mesh; 0 when nx or ny
+  // is not positive.
+  int GenerateMap(int nx, int ny, float lo, float hi);
+  int GeneratePeaks(int nx, int ny, float lo, float hi);
+  // Replaces the mesh by a height map of nx by ny samples of the image's grey levels.
+  int GenerateMapFromImage(const CTexture* pImage, int nx, int ny, int withColour);
+  // Entropy of the valence histogram, in bits per vertex.
+  float ForecastValenceRate();
 
   // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
@@ -246,6 +263,108 @@ public:
   CVectorSet3d* GetVectorSetErrorPerFace(const CMesh3d* pOther);
   // Edge midpoints to the other mesh, boundary edges to its boundary.
   CVectorSet3d* GetVectorSetErrorPerEdge(CMesh3d* pOther);
+  // --- edge subdivision (processing/Subdivision.cpp) ----------------------------------------
+  // Each cuts every face by the vertices on its edges (1 to 4 pieces) and rebuilds the mesh;
+  // old elements keep their indices. They return 1.
+  int SubdivisionLoop();
+  int Subdivision();
+  // Splits the faces whose flag equals `flag`, and their neighbours along the shared edges.
+  int SubdivisionAdaptive(signed char flag);
+  // Splits by the vertices already placed in the faces' edge slots.
+  int SubdivisionGhostVertices(int optimise);
+  int SubdivisionFractal();
+
+  // --- smoothing (processing/Smoothing.cpp) -------------------------------------------------
+  int Smooth(int moveBoundary);
+
+  // --- V3 subdivision (processing/V3Subdivision.cpp) ----------------------------------------
+  // Keep the adjacency up to date and record undo histories on what they change.
+  void SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView* pWindow,
+                     int fixedWeight, float weight);
+  // Angles in degrees.
+  void SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWindow,
+                              int splitSharpEdges);
+
+  // --- colouring (processing/Colouring.cpp) -------------------------------------------------
+  void ColorCurvature(const CColorRamp* pRamp);
+  void ColorHeight(const CColorRamp* pRamp);
+  void ColorNormalSpace(const CColorRamp* pRamp);
+  void ColorCompacity(const CColorRamp* pRamp);
+  double MeanCompacity() const;
+  double MinCompacity() const;
+  void ColorFacesByFlagPalette();
+  void ColorFacesByFlagRamp();
+  void ColorFacesByRibbon(int unused);
+  void ColorVerticesByFlagCycled(int unused);
+  void ColorFacesByFlagRampB(const CColorRamp* pRamp);
+  void ColorFacesWithFlag(int flag, const CColor* pColor);
+  void ColorFacesByValence(int n, int valence, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+
+  // --- volume-based optimisation (processing/VolumeOptimisation.cpp) ------------------------
+  // Moves the interior vertices towards the reference; returns the iterations done.
+  int OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, int useHashTable,
+                           float epsilon, int maxIter, int samplesPerFace, int initHausdorff,
+                           float stepInitial, float stepMin, float decreaseFactor,
+                           CRenderView* pWindow, int updateIterations, FILE* pFile,
+                           int saveIntermediate, int savePeriod);
+
+  // --- colouring and face flagging (mesh/Mesh3dColouring.cpp) -------------------------------
+  // Takes each new scene object that an operation makes for display, and owns it from then on.
+  using ObjectSink = std::function<void(CObject3d*)>;
+  // Every vertex takes the mean colour of its faces; a vertex without faces keeps its own.
+  void ColorVerticesFromFaces();
+  // Colours vertex i by its distance to vertex i of the other mesh, through 256 bins of the
+  // ramp (farthest in bin 255; all in bin 0 when every distance is equal). With addChart and a
+  // sink, the sink also gets a bar chart of the bins: 256 boxes beside the mesh, bin 0 on top.
+  // 0, and nothing changed, without vertices or when the other mesh has fewer.
+  int ColorVerticesFromDistance(const CColorRamp* pRamp, const CMesh3d* pOther, int addChart,
+                                const ObjectSink& addObject);
+  // New set, owned by the caller, from each vertex to the vertex of the same index of the other
+  // mesh, with the other's transform; null when the other mesh has fewer vertices.
+  CVectorSet3d* GetVectorSetToMesh(const CMesh3d* pOther) const;
+  // New set, owned by the caller, joining the centroids of neighbour faces (the dual graph).
+  // Face flags are scratch: they end at 1.
+  CVectorSet3d* GetVectorSetDualEdges();
+  // Faces whose centroid is nearer to vertex i than ratio times the farthest first corner get
+  // the flag, the others 0; 0, and nothing flagged, for an index outside the mesh.
+  int FlagFacesNearVertex(int i, int flag, float ratio);
+  // Faces the camera sees / faces turned towards its eye / the others get the flag; the rest
+  // keep theirs.
+  void FlagFacesFromCamera(const CCamera3d* pCamera, int flag);
+  void FlagFacesInFrontOfCamera(const CCamera3d* pCamera, int flag);
+  void FlagFacesBackfacing(const CCamera3d* pCamera, int flag);
+  void FlagSilhouette(const CCamera3d* pCamera, int frontFlag, int backFlag);
+  // Face flag := 255 for the face nearest to the eye down to 0 for the farthest (255 for all
+  // when every face is at one distance).
+  void FlagFacesByDistanceToCamera(const CCamera3d* pCamera);
+  // Flags the faces larger than ratio times the smallest area among them and their
+  // neighbours; returns how many.
+  int FlagFacesFromAreaDispersion(double ratio, int flag);
+
+  // --- editing (mesh/Mesh3dEditing.cpp) -----------------------------------------------------
+  // Undoes the last history record of every face, then of every vertex; returns the number of
+  // face records undone. Faces whose creation was undone keep null corners for the caller to
+  // delete (DeleteFacesWithNullVertex).
+  int Undo();
+  // Spring relaxation of the interior vertices around which no two faces make an angle above
+  // the threshold (degrees); the view, when given, is repainted after each iteration.
+  void MoveVerticesFromSpring(double angle, int iterations, CRenderView* pWindow);
+  // The same for the vertices of the flag; with flagBoundary the boundary vertices first take
+  // boundaryFlag.
+  void MoveFlaggedVerticesFromSpring(int flag, int flagBoundary, int boundaryFlag, int iterations,
+                                     CRenderView* pWindow);
+  // Flips, for each face, the first edge whose flip raises the mean compacity of its two faces
+  // without folding them; keeps the adjacency, not the normals. Returns the number flipped.
+  int SwapEdges();
+  // Fills this empty mesh with a cone over a regular 2^n-gon whose base is closed by ever
+  // thinner triangles; 0, and nothing done, for a mesh that is not empty or n outside 1..20.
+  int GeneratePathologic(int n);
+  // Merges each vertex into the first one of exactly the same position and removes the
+  // vertices no face uses; returns how many went. The adjacency is rebuilt, not the normals.
+  int Weld();
+  // Closes every hole with faces towards one new vertex at the mean of all boundary vertices,
+  // then rebuilds; a closed mesh is left as it is.
+  void RemoveHole();
 
 private:
   template <class T>

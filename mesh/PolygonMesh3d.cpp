@@ -1,5 +1,7 @@
 #include "mesh/PolygonMesh3d.h"
 
+#include "mesh/DisplayList.h"
+#include "mesh/ElementArrays.h"
 #include "platform/core/Trace.h"
 
 #include <GL/gl.h>
@@ -7,8 +9,7 @@
 CPolygonMesh3d::~CPolygonMesh3d()
 {
   Free();
-  if (m_ListDone)
-    glDeleteLists(m_ListOpenGL, 1);
+  displaylist::Delete(&m_ListOpenGL);
 }
 
 void CPolygonMesh3d::Free()
@@ -29,28 +30,24 @@ void CPolygonMesh3d::SetColorBinding(int binding)
 
 void CPolygonMesh3d::SetVerticesColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->SetColor(r, g, b);
+  elementarrays::SetColor(m_ArrayVertex, r, g, b);
   m_Modified = 1;
 }
 
 void CPolygonMesh3d::SetPolygonsColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-  for (int i = 0; i < NbPolygon(); i++)
-    GetPolygon(i)->SetColor(r, g, b);
+  elementarrays::SetColor(m_ArrayPolygon, r, g, b);
   m_Modified = 1;
 }
 
 void CPolygonMesh3d::SetPolygonsFlag(int flag)
 {
-  for (int i = 0; i < NbPolygon(); i++)
-    GetPolygon(i)->SetFlag(flag);
+  elementarrays::SetFlag(m_ArrayPolygon, flag);
 }
 
 void CPolygonMesh3d::SetVerticesFlag(int flag)
 {
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->SetFlag(flag);
+  elementarrays::SetFlag(m_ArrayVertex, flag);
 }
 
 void CPolygonMesh3d::SetVerticesUseCount(int count)
@@ -185,31 +182,18 @@ std::vector<int> CPolygonMesh3d::BuildDegreeDistribution() const
 
 int CPolygonMesh3d::BuildList()
 {
+  m_ListDone = displaylist::Compile(this, &m_ListOpenGL);
   if (m_ListDone)
-    glDeleteLists(m_ListOpenGL, 1);
-  m_ListDone = 0;
-  m_ListOpenGL = glGenLists(1);
-  if (m_ListOpenGL == 0)
-    return 0;
-  glNewList(m_ListOpenGL, GL_COMPILE_AND_EXECUTE);
-  DrawImmediate();
-  glEndList();
-  m_ListDone = 1;
-  m_Modified = 0;
-  return 1;
+    m_Modified = 0;
+  return m_ListDone;
 }
 
 int CPolygonMesh3d::Draw()
 {
   if (!m_Show)
     return 0;
-  // Compiling with GL_COMPILE_AND_EXECUTE already draws: calling the list too would draw twice.
-  if (!m_ListDone || m_Modified)
-    return BuildList();
-  if (!glIsList(m_ListOpenGL))
-    return 0;
-  glCallList(m_ListOpenGL);
-  return 1;
+  // Compiling executes the list too: calling it afterwards would draw the mesh twice.
+  return displaylist::DrawOnce(this, m_ListOpenGL, m_ListDone, m_Modified);
 }
 
 void CPolygonMesh3d::DrawImmediate() const

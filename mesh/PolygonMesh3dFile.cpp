@@ -5,9 +5,9 @@
 // rather than half of one.
 #include "mesh/PolygonMesh3d.h"
 
+#include "mesh/BinaryMeshFile.h"
 #include "platform/core/Trace.h"
 
-#include <bit>
 #include <charconv>
 #include <cfloat>
 #include <climits>
@@ -22,11 +22,7 @@
 
 namespace {
 
-struct SFileCloser
-{
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
+using binaryfile::FilePtr;
 
 // The line buffer that getline grows as it needs.
 struct SLineBuffer
@@ -259,39 +255,13 @@ int CPolygonMesh3d::ReadFileOBJ(const char* fileName)
 
 int CPolygonMesh3d::WriteBinary(const char* fileName)
 {
-  FilePtr file(std::fopen(fileName, "wb"));
-  if (!file) {
-    platform::Trace("** unable to open file %s for writing\n", fileName);
-    return 0;
-  }
-
-  // Little-endian words whatever the machine.
   std::vector<unsigned char> bytes;
-  auto put = [&bytes](std::uint32_t word) {
-    for (int shift = 0; shift < 32; shift += 8)
-      bytes.push_back(static_cast<unsigned char>(word >> shift));
-  };
-  put(static_cast<std::uint32_t>(NbVertex()));
-  put(static_cast<std::uint32_t>(NbPolygon()));
-  for (int i = 0; i < NbVertex(); i++) {
-    CPolygonVertex3d* vertex = GetVertex(i);
-    vertex->SetFlag(i);
-    put(std::bit_cast<std::uint32_t>(vertex->x()));
-    put(std::bit_cast<std::uint32_t>(vertex->y()));
-    put(std::bit_cast<std::uint32_t>(vertex->z()));
-  }
+  binaryfile::PutHeaderAndVertices(bytes, m_ArrayVertex, NbPolygon());
   for (int i = 0; i < NbPolygon(); i++) {
     const CPolygon3d* polygon = GetPolygon(i);
-    put(static_cast<std::uint32_t>(polygon->NbVertex()));
+    binaryfile::PutWord(bytes, static_cast<std::uint32_t>(polygon->NbVertex()));
     for (int k = 0; k < polygon->NbVertex(); k++)
-      put(static_cast<std::uint32_t>(polygon->GetVertex(k)->GetFlag()));
+      binaryfile::PutWord(bytes, static_cast<std::uint32_t>(polygon->GetVertex(k)->GetFlag()));
   }
-
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  const bool closed = std::fclose(file.release()) == 0;
-  if (written && closed)
-    return 1;
-  // A truncated file is worse than none.
-  std::remove(fileName);
-  return 0;
+  return binaryfile::WriteWhole(fileName, bytes);
 }

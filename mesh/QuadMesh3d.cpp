@@ -1,12 +1,14 @@
 #include "mesh/QuadMesh3d.h"
 
+#include "mesh/DisplayList.h"
+#include "mesh/ElementArrays.h"
+
 #include <GL/gl.h>
 
 CQuadMesh3d::~CQuadMesh3d()
 {
   Free();
-  if (m_ListDone)
-    glDeleteLists(m_ListOpenGL, 1);
+  displaylist::Delete(&m_ListOpenGL);
 }
 
 void CQuadMesh3d::Free()
@@ -23,28 +25,24 @@ void CQuadMesh3d::SetColorBinding(int binding)
 
 void CQuadMesh3d::SetColorVertices(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->SetColor(r, g, b);
+  elementarrays::SetColor(m_ArrayVertex, r, g, b);
   m_Modified = 1;
 }
 
 void CQuadMesh3d::SetColorQuads(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-  for (int i = 0; i < NbQuad(); i++)
-    GetQuad(i)->SetColor(r, g, b);
+  elementarrays::SetColor(m_ArrayQuad, r, g, b);
   m_Modified = 1;
 }
 
 void CQuadMesh3d::SetFlagQuads(int flag)
 {
-  for (int i = 0; i < NbQuad(); i++)
-    GetQuad(i)->SetFlag(flag);
+  elementarrays::SetFlag(m_ArrayQuad, flag);
 }
 
 void CQuadMesh3d::SetFlagVertices(int flag)
 {
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->SetFlag(flag);
+  elementarrays::SetFlag(m_ArrayVertex, flag);
 }
 
 int CQuadMesh3d::IsValid() const
@@ -157,31 +155,18 @@ void CQuadMesh3d::GenerateMushroom()
 
 int CQuadMesh3d::BuildList()
 {
+  m_ListDone = displaylist::Compile(this, &m_ListOpenGL);
   if (m_ListDone)
-    glDeleteLists(m_ListOpenGL, 1);
-  m_ListDone = 0;
-  m_ListOpenGL = glGenLists(1);
-  if (m_ListOpenGL == 0)
-    return 0;
-  glNewList(m_ListOpenGL, GL_COMPILE_AND_EXECUTE);
-  DrawImmediate();
-  glEndList();
-  m_ListDone = 1;
-  m_Modified = 0;
-  return 1;
+    m_Modified = 0;
+  return m_ListDone;
 }
 
 int CQuadMesh3d::Draw()
 {
   if (!m_Show)
     return 0;
-  // Compiling with GL_COMPILE_AND_EXECUTE already draws: calling the list too would draw twice.
-  if (!m_ListDone || m_Modified)
-    return BuildList();
-  if (!glIsList(m_ListOpenGL))
-    return 0;
-  glCallList(m_ListOpenGL);
-  return 1;
+  // Compiling executes the list too: calling it afterwards would draw the mesh twice.
+  return displaylist::DrawOnce(this, m_ListOpenGL, m_ListDone, m_Modified);
 }
 
 void CQuadMesh3d::DrawImmediate() const

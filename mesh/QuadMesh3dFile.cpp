@@ -2,6 +2,7 @@
 // four int32 corner indices per quad, all little-endian.
 #include "mesh/QuadMesh3d.h"
 
+#include "mesh/BinaryMeshFile.h"
 #include "platform/core/Trace.h"
 
 #include <bit>
@@ -12,21 +13,11 @@
 
 namespace {
 
-struct SFileCloser
-{
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
+using binaryfile::FilePtr;
 
 constexpr std::int64_t HeaderSize = 8;
 constexpr std::int64_t VertexSize = 12;
 constexpr std::int64_t QuadSize = 16;
-
-void PutWord(std::vector<unsigned char>& bytes, std::uint32_t word)
-{
-  for (int shift = 0; shift < 32; shift += 8)
-    bytes.push_back(static_cast<unsigned char>(word >> shift));
-}
 
 std::uint32_t GetWord(const unsigned char* bytes)
 {
@@ -65,34 +56,13 @@ bool ReadBytes(std::FILE* file, std::vector<unsigned char>& bytes, std::int64_t 
 
 int CQuadMesh3d::WriteBinary(const char* fileName)
 {
-  FilePtr file(std::fopen(fileName, "wb"));
-  if (!file) {
-    platform::Trace("** unable to open file %s for writing\n", fileName);
-    return 0;
-  }
-
   std::vector<unsigned char> bytes;
   bytes.reserve(static_cast<size_t>(HeaderSize + VertexSize * NbVertex() + QuadSize * NbQuad()));
-  PutWord(bytes, static_cast<std::uint32_t>(NbVertex()));
-  PutWord(bytes, static_cast<std::uint32_t>(NbQuad()));
-  for (int i = 0; i < NbVertex(); i++) {
-    CQuadVertex3d* vertex = GetVertex(i);
-    vertex->SetFlag(i);
-    PutWord(bytes, std::bit_cast<std::uint32_t>(vertex->x()));
-    PutWord(bytes, std::bit_cast<std::uint32_t>(vertex->y()));
-    PutWord(bytes, std::bit_cast<std::uint32_t>(vertex->z()));
-  }
+  binaryfile::PutHeaderAndVertices(bytes, m_ArrayVertex, NbQuad());
   for (int i = 0; i < NbQuad(); i++)
     for (int k = 0; k < 4; k++)
-      PutWord(bytes, static_cast<std::uint32_t>(GetQuad(i)->v(k)->GetFlag()));
-
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  const bool closed = std::fclose(file.release()) == 0;
-  if (written && closed)
-    return 1;
-  // A truncated file would only be rejected later; better none at all.
-  std::remove(fileName);
-  return 0;
+      binaryfile::PutWord(bytes, static_cast<std::uint32_t>(GetQuad(i)->v(k)->GetFlag()));
+  return binaryfile::WriteWhole(fileName, bytes);
 }
 
 int CQuadMesh3d::ReadBinary(const char* fileName)

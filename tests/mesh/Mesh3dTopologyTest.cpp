@@ -4,35 +4,8 @@
 #include <gtest/gtest.h>
 
 using fixtures::EulerCharacteristic;
+using fixtures::ExpectAdjacencyMatchesRebuild;
 using fixtures::IsClosed;
-
-namespace {
-// After a local edit the adjacency that the edit maintained must equal a fresh rebuild.
-std::vector<CFace3d*> SortedFaces(const CVertex3d* v)
-{
-  std::vector<CFace3d*> list;
-  for (int k = 0; k < v->NbFaceNeighbor(); k++)
-    list.push_back(v->GetFaceNeighbor(k));
-  std::sort(list.begin(), list.end());
-  return list;
-}
-
-void ExpectAdjacencyMatchesRebuild(CMesh3d* mesh)
-{
-  std::vector<std::array<CFace3d*, 3>> kept;
-  for (int i = 0; i < mesh->NbFace(); i++)
-    kept.push_back({mesh->GetFace(i)->f(0), mesh->GetFace(i)->f(1), mesh->GetFace(i)->f(2)});
-  std::vector<std::vector<CFace3d*>> faces;
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    faces.push_back(SortedFaces(mesh->GetVertex(i)));
-  mesh->BuildAdjacency();
-  for (int i = 0; i < mesh->NbFace(); i++)
-    for (int k = 0; k < 3; k++)
-      EXPECT_EQ(kept[i][k], mesh->GetFace(i)->f(k)) << "face " << i << " edge " << k;
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    EXPECT_EQ(faces[i], SortedFaces(mesh->GetVertex(i))) << "vertex " << i;
-}
-} // namespace
 
 TEST(Mesh3dEdgeCollapse, InteriorEdgeOfClosedMesh)
 {

@@ -2,6 +2,8 @@
 
 #include "mesh/Mesh3d.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -146,6 +148,45 @@ inline bool IsClosed(const CMesh3d& mesh)
     if (!mesh.GetFace(i)->CheckNeighbors())
       return false;
   return true;
+}
+
+// Consistently oriented: no directed edge stands in two faces.
+inline bool IsOriented(const CMesh3d& mesh)
+{
+  std::map<std::pair<const void*, const void*>, int> directed;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* f = mesh.GetFace(i);
+      if (++directed[{f->v(k), f->v(k + 1 == 3 ? 0 : k + 1)}] > 1)
+        return false;
+    }
+  return true;
+}
+
+inline std::vector<CFace3d*> SortedFaces(const CVertex3d* v)
+{
+  std::vector<CFace3d*> list;
+  for (int k = 0; k < v->NbFaceNeighbor(); k++)
+    list.push_back(v->GetFaceNeighbor(k));
+  std::sort(list.begin(), list.end());
+  return list;
+}
+
+// After a local edit the adjacency that the edit maintained must equal a fresh rebuild.
+inline void ExpectAdjacencyMatchesRebuild(CMesh3d* mesh)
+{
+  std::vector<std::array<CFace3d*, 3>> kept;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    kept.push_back({mesh->GetFace(i)->f(0), mesh->GetFace(i)->f(1), mesh->GetFace(i)->f(2)});
+  std::vector<std::vector<CFace3d*>> faces;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    faces.push_back(SortedFaces(mesh->GetVertex(i)));
+  mesh->BuildAdjacency();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      EXPECT_EQ(kept[i][k], mesh->GetFace(i)->f(k)) << "face " << i << " edge " << k;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(faces[i], SortedFaces(mesh->GetVertex(i))) << "vertex " << i;
 }
 
 } // namespace fixtures

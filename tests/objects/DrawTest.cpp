@@ -1,6 +1,8 @@
 #include "app/objects/VectorSet3d.h"
 #include "app/objects/VertexSet3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/PolygonMesh3d.h"
+#include "mesh/QuadMesh3d.h"
 
 #include <GL/gl.h>
 #include <QGuiApplication>
@@ -8,6 +10,7 @@
 #include <QOpenGLContext>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -73,6 +76,14 @@ protected:
     return {polygons, lines};
   }
 
+public:
+  template <class Fn>
+  static int CountPolygons(Fn draw)
+  {
+    return Count(draw)[0];
+  }
+
+protected:
   static std::unique_ptr<CMesh3d> Triangle()
   {
     auto mesh = std::make_unique<CMesh3d>();
@@ -92,7 +103,55 @@ protected:
 std::unique_ptr<QGuiApplication> CDrawTest::s_App;
 std::unique_ptr<QOffscreenSurface> CDrawTest::s_Surface;
 std::unique_ptr<QOpenGLContext> CDrawTest::s_Context;
+
+// The quad and polygon meshes always draw through their lists: every Draw issues what one
+// immediate drawing does, whether the list is compiled or called, and compiles again after a
+// change.
+template <class M>
+void ExpectListDrawsOnce(M* mesh)
+{
+  glDisable(GL_LIGHTING);
+  const int once = CDrawTest::CountPolygons([&] { mesh->DrawImmediate(); });
+  EXPECT_GT(once, 0);
+  EXPECT_EQ(CDrawTest::CountPolygons([&] { EXPECT_EQ(mesh->Draw(), 1); }), once);
+  EXPECT_EQ(mesh->GetModified(), 0);
+  EXPECT_EQ(CDrawTest::CountPolygons([&] { EXPECT_EQ(mesh->Draw(), 1); }), once);
+  mesh->SetModified();
+  EXPECT_EQ(CDrawTest::CountPolygons([&] { EXPECT_EQ(mesh->Draw(), 1); }), once);
+  EXPECT_EQ(mesh->GetModified(), 0);
+  mesh->Show(0);
+  EXPECT_EQ(CDrawTest::CountPolygons([&] { EXPECT_EQ(mesh->Draw(), 0); }), 0);
+}
 } // namespace
+
+TEST_F(CDrawTest, QuadMeshDisplayList)
+{
+  CQuadMesh3d mesh;
+  for (const float x : {-0.5f, 0.0f, 0.5f}) {
+    mesh.AddVertex(new CQuadVertex3d(x, -0.5f, 0));
+    mesh.AddVertex(new CQuadVertex3d(x, 0.5f, 0));
+  }
+  for (const int a : {0, 2})
+    mesh.AddQuad(new CQuad3d(mesh.GetVertex(a), mesh.GetVertex(a + 2), mesh.GetVertex(a + 3),
+                             mesh.GetVertex(a + 1)));
+  mesh.BuildAdjacencyAndNormals();
+  ExpectListDrawsOnce(&mesh);
+}
+
+TEST_F(CDrawTest, PolygonMeshDisplayList)
+{
+  CPolygonMesh3d mesh;
+  for (int i = 0; i < 5; i++) {
+    const float angle = 1.2566f * static_cast<float>(i);
+    mesh.AddVertex(new CPolygonVertex3d(0.5f * std::cos(angle), 0.5f * std::sin(angle), 0));
+  }
+  auto* pentagon = new CPolygon3d(mesh.GetVertex(0), mesh.GetVertex(1), mesh.GetVertex(2));
+  pentagon->AddVertex(mesh.GetVertex(3));
+  pentagon->AddVertex(mesh.GetVertex(4));
+  mesh.AddPolygon(pentagon);
+  mesh.Rebuild();
+  ExpectListDrawsOnce(&mesh);
+}
 
 TEST_F(CDrawTest, MeshImmediateDrawing)
 {

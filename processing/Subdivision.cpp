@@ -1,0 +1,395 @@
+// Edge-based subdivision: each method puts vertices on edges (face slots 3 to 5, one per edge
+// 0 to 2), then one split pass cuts every face by the edges that carry a vertex. Old vertices
+// and faces keep their indices; new ones are appended in face order.
+#include "mesh/Mesh3d.h"
+#include "processing/LoopRule.h"
+#include "platform/core/Trace.h"
+
+#include <vector>
+
+namespace {
+
+// Grows the capacity once, so that appending many elements does not copy the array each
+// time it fills up.
+template <class T>
+void Reserve(CArray3d<T>* pArray, int capacity)
+{
+  const int size = pArray->GetSize();
+  if (capacity <= pArray->GetMaxSize() || capacity <= size)
+    return;
+  pArray->SetSize(capacity);
+  pArray->SetSize(size);
+}
+
+void ClearEdgeVertices(CFace3d* f)
+{
+  f->SetVertex(3, nullptr);
+  f->SetVertex(4, nullptr);
+  f->SetVertex(5, nullptr);
+}
+
+CVertex3d* NewMidpoint(const CVertex3d* a, const CVertex3d* b)
+{
+  return new CVertex3d((a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
+                       (a->z() + b->z()) / 2.0f);
+}
+
+// When the neighbour across edge k has been visited, copies its vertex on the shared edge
+// (empty when it left that edge whole) and returns true.
+bool CopyFromVisited(CFace3d* f, int k, const CFace3d* pNeighbor)
+{
+  int i = 0;
+  int j = 0;
+  if (!pNeighbor->ShareEdge(f, &j, &i))
+    return false;
+  f->SetVertex(3 + k, pNeighbor->v(3 + j));
+  return true;
+}
+
+struct SSplitOptions
+{
+  bool clearFlag = true;
+  bool ghost = false;
+  int optimise = 0;
+};
+
+class CSplitter
+{
+public:
+  CSplitter(CMesh3d* pMesh, const SSplitOptions& options) : m_pMesh(pMesh), m_Options(options) {}
+
+  void Split(CFace3d* f);
+
+private:
+  CFace3d* Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  // Keeps the diagonal of the quadrilateral (parent, last) that gives the better shapes.
+  static void ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3]);
+  // Two edge vertices: appends pieces 0 and 1, the parent becomes piece 2; pieces 3 and 4
+  // are the other diagonal's pair for the last appended face and the parent.
+  void SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3]);
+
+  CMesh3d* m_pMesh;
+  SSplitOptions m_Options;
+};
+
+CFace3d* CSplitter::Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c)
+{
+  auto* f = new CFace3d(a, b, c);
+  if (m_Options.ghost)
+    f->SetColor(pParent->GetColor()->r(), pParent->GetColor()->g(), pParent->GetColor()->b());
+  m_pMesh->AddFace(f);
+  return f;
+}
+
+void CSplitter::ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3])
+{
+  const CFace3d a(alt[0][0], alt[0][1], alt[0][2]);
+  const CFace3d b(alt[1][0], alt[1][1], alt[1][2]);
+  if (a.Compacity() + b.Compacity() <= pParent->Compacity() + pLast->Compacity())
+    return;
+  pLast->SetVertices(alt[0][0], alt[0][1], alt[0][2]);
+  pParent->SetVertices(alt[1][0], alt[1][1], alt[1][2]);
+}
+
+void CSplitter::SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3])
+{
+  Append(f, pieces[0][0], pieces[0][1], pieces[0][2]);
+  CFace3d* pLast = Append(f, pieces[1][0], pieces[1][1], pieces[1][2]);
+  f->SetVertices(pieces[2][0], pieces[2][1], pieces[2][2]);
+  if (m_Options.ghost && m_Options.optimise)
+    ChooseDiagonal(f, pLast, pieces + 3);
+}
+
+void CSplitter::Split(CFace3d* f)
+{
+  if (m_Options.clearFlag)
+    f->SetFlag(0);
+  CVertex3d* c0 = f->v(0);
+  CVertex3d* c1 = f->v(1);
+  CVertex3d* c2 = f->v(2);
+  CVertex3d* e0 = f->v(3);
+  CVertex3d* e1 = f->v(4);
+  CVertex3d* e2 = f->v(5);
+  // A face left over from an undone creation has no corners to split.
+  if (f->HasNullVertex() || (!e0 && !e1 && !e2)) {
+    ClearEdgeVertices(f);
+    return;
+  }
+  if (e0 && e1 && e2) {
+    Append(f, e0, c1, e1);
+    Append(f, e0, e1, e2);
+    Append(f, e2, e1, c2);
+    f->SetVertices(c0, e0, e2);
+  } else if (e0 && e2) {
+    CVertex3d* const pieces[5][3] = {
+      {c0, e0, e2}, {e2, e0, c2}, {e0, c1, c2}, {e2, c1, c2}, {e2, e0, c1}};
+    SplitInThree(f, pieces);
+  } else if (e0 && e1) {
+    CVertex3d* const pieces[5][3] = {
+      {e0, c1, e1}, {c0, e0, e1}, {c0, e1, c2}, {e0, e1, c2}, {c0, e0, c2}};
+    SplitInThree(f, pieces);
+  } else if (e1 && e2) {
+    // The ghost method appends these two in the other order.
+    CVertex3d* const plain[5][3] = {
+      {c1, e1, e2}, {e1, c2, e2}, {c0, c1, e2}, {c1, e1, c0}, {e1, e2, c0}};
+    CVertex3d* const ghost[5][3] = {
+      {e1, c2, e2}, {c1, e1, e2}, {c0, c1, e2}, {c1, e1, c0}, {e1, e2, c0}};
+    SplitInThree(f, m_Options.ghost ? ghost : plain);
+  } else if (e0) {
+    Append(f, e0, c1, c2);
+    f->SetVertices(c0, e0, c2);
+  } else if (e1) {
+    Append(f, c0, e1, c2);
+    f->SetVertices(c0, c1, e1);
+  } else {
+    Append(f, e2, c1, c2);
+    f->SetVertices(c0, c1, e2);
+  }
+  ClearEdgeVertices(f);
+}
+
+// Splits the first nbFace faces; faces appended on the way are not visited.
+void SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
+{
+  platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
+  Reserve(pMesh->GetArrayFace(), pMesh->NbFace() + 3 * nbFace);
+  CSplitter splitter(pMesh, options);
+  for (int i = 0; i < nbFace; i++)
+    splitter.Split(pMesh->GetFace(i));
+  platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
+}
+
+// Slots are filled by the edge passes below; leftovers of an interrupted run must not be
+// taken for vertices of this one.
+void ClearAllEdgeVertices(CMesh3d* pMesh)
+{
+  for (int i = 0; i < pMesh->NbFace(); i++)
+    ClearEdgeVertices(pMesh->GetFace(i));
+}
+
+// Midpoint on every edge, reused from a visited neighbour (flag non-zero).
+void PlaceMidpoints(CMesh3d* pMesh)
+{
+  const int nbFace = pMesh->NbFace();
+  Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->HasNullVertex())
+      continue;
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* n = f->f(k);
+      if (n && n->GetFlag() != 0 && CopyFromVisited(f, k, n))
+        continue;
+      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
+      pMesh->AddVertex(v);
+      f->SetVertex(3 + k, v);
+    }
+    f->SetFlag(1);
+  }
+}
+
+// Loop's edge rule: (3(a + b) + u + w) / 8 inside, the midpoint on the boundary, whose ends
+// are marked with vertex flag 1.
+void PlaceLoopEdgeVertices(CMesh3d* pMesh)
+{
+  const int nbFace = pMesh->NbFace();
+  Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->HasNullVertex() || !f->IsValid())
+      continue;
+    for (int k = 0; k < 3; k++) {
+      CVertex3d* a = f->v(k);
+      CVertex3d* b = f->v((k + 1) % 3);
+      const CFace3d* n = f->f(k);
+      CVertex3d* v = nullptr;
+      int j = 0;
+      int kf = 0;
+      if (!n) {
+        v = NewMidpoint(a, b);
+        a->SetFlag(1);
+        b->SetFlag(1);
+      } else if (!n->ShareEdge(f, &j, &kf)) {
+        continue;
+      } else if (n->GetFlag() != 0) {
+        f->SetVertex(3 + k, n->v(3 + j));
+        continue;
+      } else {
+        const CVertex3d* u = f->v((k + 2) % 3);
+        const CVertex3d* w = n->v((j + 2) % 3);
+        v = new CVertex3d((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
+                          (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
+                          (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
+      }
+      pMesh->AddVertex(v);
+      f->SetVertex(3 + k, v);
+    }
+    f->SetFlag(1);
+  }
+}
+
+// Whether p and q share exactly one face, i.e. the edge between them is a boundary edge.
+bool IsBoundaryEdge(const CVertex3d* p, const CVertex3d* q)
+{
+  int shared = 0;
+  for (int i = 0; i < p->NbFaceNeighbor(); i++)
+    shared += p->GetFaceNeighbor(i)->HasVertex(q);
+  return shared == 1;
+}
+
+// Loop's vertex rule for the vertices present before the run, into xyz triples; computed
+// before the split, while the old faces still tell the boundary edges.
+std::vector<float> LoopVertexPositions(const CMesh3d* pMesh, int nbVertex)
+{
+  std::vector<float> positions(3 * static_cast<size_t>(nbVertex));
+  for (int i = 0; i < nbVertex; i++) {
+    const CVertex3d* p = pMesh->GetVertex(i);
+    float* out = &positions[3 * static_cast<size_t>(i)];
+    out[0] = p->x();
+    out[1] = p->y();
+    out[2] = p->z();
+    const int n = p->NbVertexNeighbor();
+    if (p->GetFlag() == 1) {
+      // The two neighbours across boundary edges: a neighbour on the boundary may be joined
+      // through an interior edge (the corner triangle of a grid).
+      const CVertex3d* ends[2] = {nullptr, nullptr};
+      int found = 0;
+      for (int j = 0; j < n && found < 2; j++) {
+        const CVertex3d* q = p->GetVertexNeighbor(j);
+        if (q->GetFlag() == 1 && IsBoundaryEdge(p, q))
+          ends[found++] = q;
+      }
+      if (found < 2)
+        continue;
+      for (int axis = 0; axis < 3; axis++)
+        out[axis] = (6.0f * p->Get(axis) + ends[0]->Get(axis) + ends[1]->Get(axis)) / 8.0f;
+      continue;
+    }
+    LoopVertexRule(p, out);
+  }
+  return positions;
+}
+
+} // namespace
+
+int CMesh3d::Subdivision()
+{
+  platform::Trace("Start subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  const int nbFace = NbFace();
+  ClearAllEdgeVertices(this);
+  PlaceMidpoints(this);
+  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  SplitFaces(this, nbFace, SSplitOptions{});
+  Rebuild();
+  platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  return 1;
+}
+
+int CMesh3d::SubdivisionLoop()
+{
+  platform::Trace("Start loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  const int nbFace = NbFace();
+  const int nbVertex = NbVertex();
+  SetVerticesFlag(0);
+  ClearAllEdgeVertices(this);
+  PlaceLoopEdgeVertices(this);
+  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
+  SplitFaces(this, nbFace, SSplitOptions{});
+  platform::Trace("  copy\n");
+  SetPositions(this, positions);
+  platform::Trace("  restore\n");
+  Rebuild();
+  platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  return 1;
+}
+
+int CMesh3d::SubdivisionAdaptive(signed char flag)
+{
+  platform::Trace("Start adaptive subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  const int nbFace = NbFace();
+  const int visited = flag + 1;
+  ClearAllEdgeVertices(this);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = GetFace(i);
+    if (f->HasNullVertex())
+      continue;
+    const bool selected = f->GetFlag() == flag;
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* n = f->f(k);
+      if (n && n->GetFlag() == visited && CopyFromVisited(f, k, n))
+        continue;
+      if (!selected)
+        continue;
+      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
+      AddVertex(v);
+      f->SetVertex(3 + k, v);
+    }
+    f->SetFlag(visited);
+  }
+  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  SplitFaces(this, nbFace, SSplitOptions{});
+  Rebuild();
+  platform::Trace("End adaptive subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  return 1;
+}
+
+int CMesh3d::SubdivisionGhostVertices(int optimise)
+{
+  platform::Trace("Subdivision from ghost vertices\n");
+  const int nbFace = NbFace();
+  platform::Trace("  face creation...%d->", nbFace);
+  SSplitOptions options;
+  options.clearFlag = false;
+  options.ghost = true;
+  options.optimise = optimise;
+  SplitFaces(this, nbFace, options);
+  Rebuild();
+  return 1;
+}
+
+int CMesh3d::SubdivisionFractal()
+{
+  platform::Trace("Start fractal subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  const int nbFace = NbFace();
+  // A flag left by an earlier command would read as visited and leave a slot empty, and the
+  // six-way cut below needs all three.
+  SetFacesFlag(0);
+  ClearAllEdgeVertices(this);
+  PlaceMidpoints(this);
+  platform::Trace("  creating faces (%d faces)\n", NbFace());
+  Reserve(GetArrayVertex(), NbVertex() + nbFace);
+  Reserve(GetArrayFace(), NbFace() + 5 * nbFace);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = GetFace(i);
+    f->SetFlag(0);
+    CVertex3d* c0 = f->v(0);
+    CVertex3d* c1 = f->v(1);
+    CVertex3d* c2 = f->v(2);
+    CVertex3d* e0 = f->v(3);
+    CVertex3d* e1 = f->v(4);
+    CVertex3d* e2 = f->v(5);
+    if (f->HasNullVertex() || !e0 || !e1 || !e2) {
+      ClearEdgeVertices(f);
+      continue;
+    }
+    const float d = static_cast<float>(f->Perimeter() / 12.0);
+    CVector3d* n = f->GetNormal();
+    n->Normalize();
+    auto* g = new CVertex3d((c0->x() + c1->x() + c2->x()) / 3.0f + d * n->x(),
+                            (c0->y() + c1->y() + c2->y()) / 3.0f + d * n->y(),
+                            (c0->z() + c1->z() + c2->z()) / 3.0f + d * n->z());
+    AddVertex(g);
+    AddFace(new CFace3d(e0, c1, e1));
+    AddFace(new CFace3d(e2, e1, c2));
+    AddFace(new CFace3d(e0, e1, g));
+    AddFace(new CFace3d(g, e1, e2));
+    AddFace(new CFace3d(e2, e0, g));
+    f->SetVertices(c0, e0, e2);
+    ClearEdgeVertices(f);
+  }
+  platform::Trace("  end creating faces (%d faces)\n", NbFace());
+  Rebuild();
+  platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  return 1;
+}

@@ -1,0 +1,415 @@
+// V3 (sqrt 3) subdivision: a centre in each selected face, the face cut in three, the old
+// vertices filtered, the old edges flipped between the new centres. Adjacency is kept up to
+// date on the way, and every change is recorded in the elements' undo histories.
+#include "mesh/Mesh3d.h"
+#include "platform/core/Redraw.h"
+#include "platform/core/Trace.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kSelected = 1;
+constexpr int kInserted = 2;
+constexpr int kTaken = 3;
+
+// alpha(n) of the filter for old valences 3 to 10.
+constexpr float kAlpha[8] = {1.5f, 5.0f, 8.30585f, 12.0f, 15.8839f, 19.844526f, 23.8213f, 27.7839f};
+
+CHistoryAction* SlotRecord(int slot, CVertex3d* pPrevious)
+{
+  return new CHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT, static_cast<std::uint8_t>(slot),
+                            pPrevious);
+}
+
+// The face across an edge, when there is one, names pNew where it named pOld.
+void Relink(CFace3d* pAcross, const CFace3d* pOld, CFace3d* pNew)
+{
+  if (pAcross)
+    pAcross->UpdateNeighbor(pOld, pNew);
+}
+
+void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
+{
+  if (!pWindow)
+    return;
+  pMesh->SetModified(1);
+  platform::RedrawView(pWindow);
+}
+
+// Faces with an empty corner (undone creations) are never selected.
+int CountSelected(const CMesh3d* pMesh)
+{
+  int m = 0;
+  for (int i = 0; i < pMesh->NbFace(); i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->GetFlag() == kSelected && f->HasNullVertex())
+      f->SetFlag(0);
+    m += f->GetFlag() == kSelected ? 1 : 0;
+  }
+  return m;
+}
+
+// Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g).
+void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
+{
+  CVertex3d* c0 = f->v(0);
+  CVertex3d* c1 = f->v(1);
+  CVertex3d* c2 = f->v(2);
+  auto* g = new CVertex3d((c0->x() + c1->x() + c2->x()) / 3.0f,
+                          (c0->y() + c1->y() + c2->y()) / 3.0f,
+                          (c0->z() + c1->z() + c2->z()) / 3.0f, f->GetNormal());
+  c0->IncrementFlag();
+  c1->IncrementFlag();
+  c2->IncrementFlag();
+  g->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  pMesh->GetArrayVertex()->SetAt(vertexIndex, g);
+
+  auto* a = new CFace3d(c1, c2, g, kInserted);
+  auto* b = new CFace3d(c2, c0, g, kInserted);
+  a->CalculateNormal();
+  b->CalculateNormal();
+  a->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  b->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  pMesh->GetArrayFace()->SetAt(faceIndex, a);
+  pMesh->GetArrayFace()->SetAt(faceIndex + 1, b);
+
+  f->PushHistory(SlotRecord(2, c2));
+  f->SetVertex(2, g);
+  f->CalculateNormal();
+  f->SetFlag(kInserted);
+
+  CFace3d* n1 = f->f(1);
+  CFace3d* n2 = f->f(2);
+  a->SetNeighbors(n1, b, f);
+  b->SetNeighbors(n2, f, a);
+  f->SetF(1, a);
+  f->SetF(2, b);
+  Relink(n1, f, a);
+  Relink(n2, f, b);
+
+  g->AddFaceNeighbor(f);
+  g->AddFaceNeighbor(a);
+  g->AddFaceNeighbor(b);
+  c2->RemoveFaceNeighbor(f);
+  c2->AddFaceNeighbor(a);
+  c2->AddFaceNeighbor(b);
+  c0->AddFaceNeighbor(b);
+  c1->AddFaceNeighbor(a);
+
+  g->AddNeighbor(c2);
+  g->AddNeighbor(c0);
+  g->AddNeighbor(c1);
+  c0->AddNeighbor(g);
+  c1->AddNeighbor(g);
+  c2->AddNeighbor(g);
+}
+
+// Inserts a centre in every face flagged as selected among the first nbFace; the arrays have
+// room for m centres after nbVertex and 2m faces after nbFace.
+void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m)
+{
+  pMesh->GetArrayVertex()->SetSize(nbVertex + m);
+  pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
+  int k = 0;
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->GetFlag() != kSelected)
+      continue;
+    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k);
+    k++;
+  }
+}
+
+// Moves every vertex whose flag is at least 1 (an old vertex beside a new centre) to the
+// position that rule(vertex, old valence, xyz) writes; all positions are computed first.
+template <class Rule>
+void FilterVertices(CMesh3d* pMesh, Rule rule)
+{
+  platform::Trace("  begin filtering\n");
+  std::vector<CVertex3d*> vertices;
+  for (int i = 0; i < pMesh->NbVertex(); i++)
+    if (pMesh->GetVertex(i)->GetFlag() >= 1)
+      vertices.push_back(pMesh->GetVertex(i));
+  platform::Trace("  %d vertices to filter\n", static_cast<int>(vertices.size()));
+  std::vector<float> positions(3 * vertices.size(), 0.0f);
+  for (size_t i = 0; i < vertices.size(); i++) {
+    CVertex3d* v = vertices[i];
+    float* out = &positions[3 * i];
+    out[0] = v->x();
+    out[1] = v->y();
+    out[2] = v->z();
+    rule(v, v->NbVertexNeighbor() - v->GetFlag(), out);
+  }
+  for (size_t i = 0; i < vertices.size(); i++) {
+    CVertex3d* v = vertices[i];
+    v->PushHistory(
+      new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, v->x(), v->y(), v->z()));
+    v->Set(positions[3 * i], positions[3 * i + 1], positions[3 * i + 2]);
+  }
+}
+
+// Centre weight alpha / (n + alpha), weight 1 / (n + alpha) for each of the first n neighbours
+// (those from before the run).
+void WeightedRule(const CVertex3d* v, int n, float alpha, float* pOut)
+{
+  const float total = static_cast<float>(n) + alpha;
+  const float centre = alpha / total;
+  const float side = 1.0f / total;
+  float sum[3] = {0.0f, 0.0f, 0.0f};
+  for (int j = 0; j < n; j++) {
+    const CVertex3d* q = v->GetVertexNeighbor(j);
+    sum[0] += q->x();
+    sum[1] += q->y();
+    sum[2] += q->z();
+  }
+  for (int axis = 0; axis < 3; axis++)
+    pOut[axis] = centre * pOut[axis] + side * sum[axis];
+}
+
+bool IsFilteredValence(int n) { return n >= 3 && n <= 10; }
+
+// Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
+// N = (o, g, a): the old edge ab becomes og.
+void FlipEdge(CFace3d* f, CFace3d* n)
+{
+  CVertex3d* a = f->v(0);
+  CVertex3d* b = f->v(1);
+  CVertex3d* g = f->v(2);
+  CVertex3d* o = n->GetVertexOther(a, b);
+  if (!o)
+    return;
+  const int e = n->IndexFrom(o);
+  const int next = (e + 1) % 3;
+  f->PushHistory(SlotRecord(0, a));
+  n->PushHistory(SlotRecord(next, n->v(next)));
+  f->SetVertex(0, o);
+  n->SetVertex(next, g);
+  f->CalculateNormal();
+  n->CalculateNormal();
+  f->SetFlag(kTaken);
+  n->SetFlag(kTaken);
+
+  CFace3d* across = n->f(e);
+  CFace3d* beside = f->f(2);
+  f->SetF(0, across);
+  Relink(across, n, f);
+  f->SetF(2, n);
+  n->SetF(e, f);
+  n->SetF(next, beside);
+  Relink(beside, f, n);
+
+  b->RemoveFaceNeighbor(n);
+  a->RemoveFaceNeighbor(f);
+  o->AddFaceNeighbor(f);
+  g->AddFaceNeighbor(n);
+  a->RemoveVertexNeighbor(b);
+  b->RemoveVertexNeighbor(a);
+  o->AddNeighbor(g);
+  g->AddNeighbor(o);
+}
+
+// The neighbour across an old edge of an inserted face that is free to flip with it; null
+// when there is none or it was already taken.
+CFace3d* FlipPartner(const CFace3d* f)
+{
+  CFace3d* n = f->f(0);
+  return (n && n->GetFlag() != kTaken) ? n : nullptr;
+}
+
+// A sharp old edge keeps its place: both ends and the two faces beside it bend beyond the
+// threshold (radians).
+bool IsSharpOldEdge(CFace3d* f, CFace3d* n, double sharp)
+{
+  return f->v(0)->GetMaxAngleAround() > sharp && f->v(1)->GetMaxAngleAround() > sharp &&
+         AngleFaces(f, n) > sharp;
+}
+
+// The sharpness threshold as an absolute sine, the measure of the vertex classifiers.
+double SineOfAngle(double angle)
+{
+  const double halfPi = 1.5707963267948966;
+  return angle >= halfPi ? 1.0 : std::sin(angle);
+}
+
+double DegreesToRadians(double degrees) { return degrees / 360.0 * 6.2831; }
+
+// Cuts the sharp edge ab of F = (a, b, g) and N = (o, b, a) at a new vertex M into
+// F = (a, M, g), A = (M, b, g), N = (o, M, a), B = (o, b, M).
+void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
+{
+  CVertex3d* a = f->v(0);
+  CVertex3d* b = f->v(1);
+  CVertex3d* g = f->v(2);
+  CVertex3d* o = n->GetVertexOther(a, b);
+  if (!o)
+    return;
+  float pa[3] = {a->x(), a->y(), a->z()};
+  float pb[3] = {b->x(), b->y(), b->z()};
+  if (a->Classify(sineSharp) == 2 && b->Classify(sineSharp) == 2) {
+    a->GetPreviousPosition(pa);
+    b->GetPreviousPosition(pb);
+  }
+  auto* m = new CVertex3d((pa[0] + pb[0]) / 2.0f, (pa[1] + pb[1]) / 2.0f, (pa[2] + pb[2]) / 2.0f);
+  m->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  pMesh->AddVertex(m);
+
+  auto* fa = new CFace3d(m, b, g, kTaken);
+  auto* fb = new CFace3d(o, b, m, kTaken);
+  fa->CalculateNormal();
+  fb->CalculateNormal();
+  fa->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  fb->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  pMesh->AddFace(fa);
+  pMesh->AddFace(fb);
+
+  const int slotB = n->IndexFrom(b);
+  const int slotO = n->IndexFrom(o);
+  n->PushHistory(SlotRecord(slotB, b));
+  n->SetVertex(slotB, m);
+  n->CalculateNormal();
+  f->PushHistory(SlotRecord(1, b));
+  f->SetVertex(1, m);
+  f->CalculateNormal();
+  n->SetFlag(kTaken);
+  f->SetFlag(kTaken);
+
+  CFace3d* besideF = f->f(1);
+  CFace3d* besideN = n->f(slotO);
+  fa->SetNeighbors(fb, besideF, f);
+  fb->SetNeighbors(besideN, fa, n);
+  f->SetF(1, fa);
+  n->SetF(slotO, fb);
+  Relink(besideF, f, fa);
+  Relink(besideN, n, fb);
+
+  m->AddFaceNeighbor(n);
+  m->AddFaceNeighbor(f);
+  m->AddFaceNeighbor(fa);
+  m->AddFaceNeighbor(fb);
+  b->RemoveFaceNeighbor(f);
+  b->RemoveFaceNeighbor(n);
+  b->AddFaceNeighbor(fa);
+  b->AddFaceNeighbor(fb);
+  o->AddFaceNeighbor(fb);
+  g->AddFaceNeighbor(fa);
+
+  m->AddNeighbor(a);
+  m->AddNeighbor(b);
+  m->AddNeighbor(o);
+  m->AddNeighbor(g);
+  a->RemoveVertexNeighbor(b);
+  b->RemoveVertexNeighbor(a);
+  a->AddNeighbor(m);
+  b->AddNeighbor(m);
+  g->AddNeighbor(m);
+  o->AddNeighbor(m);
+}
+
+} // namespace
+
+void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView* pWindow,
+                            int fixedWeight, float weight)
+{
+  platform::Trace("Start V3 subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+  const int nbFace = NbFace();
+  const int nbVertex = NbVertex();
+  SetVerticesFlag(0);
+  if (selectedOnly) {
+    // Marks of an earlier run (2, 3) would be read as this run's inserted and taken faces.
+    for (int i = 0; i < nbFace; i++)
+      if (GetFace(i)->GetFlag() != kSelected)
+        GetFace(i)->SetFlag(0);
+  } else {
+    SetFacesFlag(kSelected);
+  }
+  InsertCentres(this, nbVertex, nbFace, CountSelected(this));
+  Redraw(this, pWindow);
+
+  if (filter) {
+    FilterVertices(this, [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
+      if (IsFilteredValence(n))
+        WeightedRule(v, n, fixedWeight ? weight : kAlpha[n - 3], pOut);
+    });
+  }
+
+  if (flip) {
+    Redraw(this, pWindow);
+    const int nbNow = NbFace();
+    const int period = std::max(1, nbNow / 10);
+    for (int i = 0; i < nbNow; i++) {
+      CFace3d* f = GetFace(i);
+      if (f->GetFlag() != kInserted)
+        continue;
+      CFace3d* n = f->f(0);
+      if (n && n->GetFlag() == kTaken)
+        continue;
+      if (n)
+        FlipEdge(f, n);
+      if (i % period == 0)
+        Redraw(this, pWindow);
+    }
+  }
+  SetModified(1);
+  platform::Trace("End V3 subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+}
+
+void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWindow,
+                                     int splitSharpEdges)
+{
+  platform::Trace("Start piecewise V3 subdivision (%d faces, %d vertices)\n", NbFace(),
+                  NbVertex());
+  sharp = DegreesToRadians(sharp);
+  flat = DegreesToRadians(flat);
+  // The vertex classifiers measure |sin| between faces, not angles.
+  const double sineSharp = SineOfAngle(sharp);
+  const int nbFace = NbFace();
+  const int nbVertex = NbVertex();
+  SetVerticesFlag(0);
+  SetFacesFlag(0);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = GetFace(i);
+    if (!f->HasNullVertex() && f->GetMaxAngleAroundVertices() > flat)
+      f->SetFlag(kSelected);
+  }
+  InsertCentres(this, nbVertex, nbFace, CountSelected(this));
+  Redraw(this, pWindow);
+
+  FilterVertices(this, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
+    CArray3d<CVertex3d> ends;
+    const int k = v->GetSharpEdgeVertices(&ends, sineSharp);
+    const bool smooth = v->GetMaxAngleAround() < sharp || k == 2;
+    if (!smooth)
+      return;
+    if (k == 2) {
+      for (int axis = 0; axis < 3; axis++)
+        pOut[axis] = (6.0f * pOut[axis] + ends[0]->Get(axis) + ends[1]->Get(axis)) / 8.0f;
+      return;
+    }
+    if (IsFilteredValence(n))
+      WeightedRule(v, n, kAlpha[n - 3], pOut);
+  });
+  Redraw(this, pWindow);
+
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = GetFace(i);
+    CFace3d* n = f->GetFlag() == kInserted ? FlipPartner(f) : nullptr;
+    if (n && !IsSharpOldEdge(f, n, sharp))
+      FlipEdge(f, n);
+  }
+  Redraw(this, pWindow);
+
+  if (splitSharpEdges) {
+    const int nbNow = NbFace();
+    for (int i = 0; i < nbNow; i++) {
+      CFace3d* f = GetFace(i);
+      CFace3d* n = f->GetFlag() == kInserted ? FlipPartner(f) : nullptr;
+      if (n && IsSharpOldEdge(f, n, sharp))
+        SplitSharpEdge(this, f, n, sineSharp);
+    }
+    Redraw(this, pWindow);
+  }
+  SetModified(1);
+  platform::Trace("End piecewise V3 subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
+}
