@@ -12,7 +12,6 @@ class CRenderView;
 class CGateRefresh
 {
 public:
-  CGateRefresh() = default;
   CGateRefresh(int* pCounter, int debug, CRenderView* pView, int period, int delay)
     : m_pCounter(pCounter), m_Debug(debug), m_pView(pView), m_Period(period), m_Delay(delay)
   {
@@ -26,7 +25,7 @@ public:
   void Refresh(int force, CObject3d* pMesh, const std::function<void()>& onRedraw = {});
 
 private:
-  int* m_pCounter = nullptr;
+  int* m_pCounter;
   int m_Debug = 0;
   CRenderView* m_pView = nullptr;
   int m_Period = 1;

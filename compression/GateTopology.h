@@ -215,6 +215,17 @@ bool FindLeftoverSeeds(const CArray3d<Face>& faces, std::vector<Face*>* pSeeds)
   return found;
 }
 
+// Encoder: a face joins the seeds once, flagged at once so that the search no longer counts
+// it as free.
+template <class Face>
+void AddSeed(CArray3d<Face>* pSeeds, Face* face)
+{
+  if (pSeeds->Contains(face))
+    return;
+  pSeeds->Add(face);
+  face->SetFlag(1);
+}
+
 // Encoder, after the zip: the corners of seed faces that no gate entered (flag 0) join the
 // vertex order, after the vertices of the conquest.
 template <class Face>
@@ -229,6 +240,27 @@ void AppendUnenteredCorners(const CArray3d<Face>& seeds, CArray3d<VertexOf<Face>
         pOrder->Add(corner);
       }
     }
+}
+
+// Encoder: conquer(extraSeeds) runs a whole conquest and zip, with the faces that earlier
+// attempts left behind as further seeds, until every face is coded; then the seed corners
+// that no gate entered join the order. The number of vertices that the conquest entered, or
+// -1 when the seeds or those vertices overflow their fields.
+template <class Face, class Conquer>
+int ConquerAll(const CArray3d<Face>& faces, const CArray3d<Face>& seeds,
+               CArray3d<VertexOf<Face>>* pOrder, Conquer conquer)
+{
+  std::vector<Face*> extraSeeds;
+  for (;;) {
+    conquer(extraSeeds);
+    if (seeds.GetSize() > 255)
+      return -1;
+    if (!FindLeftoverSeeds(faces, &extraSeeds))
+      break;
+  }
+  const int nbMain = pOrder->GetSize();
+  AppendUnenteredCorners(seeds, pOrder);
+  return pOrder->GetSize() - nbMain > (1 << 24) - 1 ? -1 : nbMain;
 }
 
 } // namespace gate

@@ -1,7 +1,7 @@
 #include "compression/PolygonGateCoder.h"
 
 #include "compression/GateCodes.h"
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/GateTopology.h"
 #include "compression/PolygonGateJoin.h"
@@ -36,15 +36,10 @@ int CPolygonGateCoder::Encode(CPolygonMesh3d* pMesh, const char* fileName, int s
                               int distribution, std::string* pText)
 {
   CPolygonGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   s.m_SeedPolygon = seedPolygon;
   s.m_Order = order;
   s.m_Adaptive = adaptive;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   s.m_Distribution = distribution;
@@ -292,9 +287,7 @@ int CPolygonGateCoder::WriteStream()
 
 void CPolygonGateCoder::Refresh(int force)
 {
-  const CPolygonGateState& s = m_State;
-  CGateRefresh(PolygonGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, PolygonGateRefreshCounter(), force);
 }
 
 unsigned int CPolygonGateCoder::GetMaxCode() const

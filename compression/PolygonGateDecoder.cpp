@@ -1,6 +1,6 @@
 #include "compression/PolygonGateDecoder.h"
 
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/GateTopology.h"
 #include "compression/PolygonGateJoin.h"
@@ -16,24 +16,11 @@ int CPolygonGateDecoder::Decode(CPolygonMesh3d* pMesh, const char* fileName, int
                                 CRenderView* pView, int refreshPeriod, int delay)
 {
   CPolygonGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   if (!pMesh || !fileName || pMesh->NbVertex() != 0 || pMesh->NbPolygon() != 0)
     return 0;
   const int ok = Read(fileName) && Rebuild();
-  s.m_Gates.RemoveAll();
-  if (!ok) {
-    s.m_VertexOrder.RemoveAll();
-    pMesh->Free();
-    return 0;
-  }
-  if (debug)
-    Refresh(1);
-  return 1;
+  return gate::EndDecode(&s, ok, PolygonGateRefreshCounter());
 }
 
 int CPolygonGateDecoder::Read(const char* fileName)
@@ -89,38 +76,34 @@ int CPolygonGateDecoder::StartSeed()
 
 int CPolygonGateDecoder::DecodeAll()
 {
-  for (;;) {
-    const EStep step = DecodeStep();
-    if (step != StepTaken)
-      return step == StepDone ? 1 : 0;
-  }
+  return gate::RunSteps([&] { return DecodeStep(); });
 }
 
-CPolygonGateDecoder::EStep CPolygonGateDecoder::DecodeStep()
+gate::EStep CPolygonGateDecoder::DecodeStep()
 {
   CPolygonGateState& s = m_State;
   if (s.m_Gates.GetSize() == 0)
-    return StepDone;
+    return gate::StepDone;
   const int index = gate::ChooseGate(s.m_Gates.GetArray(), s.m_Adaptive, [](CPolygonGate3d* gt) {
     return gt->GetVertex2()->NbPolygon();
   });
   CPolygonGate3d* gt = s.m_Gates.GetAt(index);
   if (!gt->GetPolygon())
-    return StepFailed;
+    return gate::StepFailed;
   if (!gt->GetVertex1()->GetPolygonWithEdge(gt->GetVertex2(), gt->GetVertex1())) {
     if (s.m_CodeCursor >= static_cast<int>(s.m_Codes.size()))
-      return StepFailed;
+      return gate::StepFailed;
     const unsigned int code = s.m_Codes[static_cast<std::size_t>(s.m_CodeCursor++)];
     const bool triangle = code == 3 || code == 2 || code == 9 || code == 7;
     if (code == 12)
-      return StepFailed;
+      return gate::StepFailed;
     if (code != 8 && !(triangle ? DecodeTriangle(code, gt) : DecodeQuad(code, gt)))
-      return StepFailed;
+      return gate::StepFailed;
   }
   s.m_Gates.RemoveAt(index);
   if (s.m_Debug)
     Refresh(0);
-  return StepTaken;
+  return gate::StepTaken;
 }
 
 int CPolygonGateDecoder::DecodeTriangle(unsigned int code, CPolygonGate3d* gt)
@@ -236,7 +219,5 @@ void CPolygonGateDecoder::AddGate(CPolygonVertex3d* v1, CPolygonVertex3d* v2)
 
 void CPolygonGateDecoder::Refresh(int force)
 {
-  const CPolygonGateState& s = m_State;
-  CGateRefresh(PolygonGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, PolygonGateRefreshCounter(), force);
 }

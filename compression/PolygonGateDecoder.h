@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compression/GateRun.h"
 #include "compression/PolygonGateState.h"
 
 #include <vector>
@@ -30,13 +31,11 @@ public:
   int GetConqueredPolygons() const { return m_State.m_ConqueredPolygons; }
 
 private:
-  enum EStep { StepFailed = -1, StepDone = 0, StepTaken = 1 };
-
   int Read(const char* fileName);
   int Rebuild();
   int StartSeed();
   int DecodeAll();
-  EStep DecodeStep();
+  gate::EStep DecodeStep();
   int DecodeTriangle(unsigned int code, CPolygonGate3d* gate);
   int DecodeQuad(unsigned int code, CPolygonGate3d* gate);
   // The vertex that a join names at the cursor.

@@ -1,7 +1,7 @@
 #include "compression/QuadGateCoder.h"
 
 #include "compression/GateCodes.h"
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/GateTopology.h"
 #include "mesh/QuadMesh3d.h"
@@ -26,32 +26,17 @@ int CQuadGateCoder::Encode(CQuadMesh3d* pMesh, const char* fileName, int seedQua
                            int stepLimit)
 {
   CQuadGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   s.m_SeedQuad = seedQuad;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   if (!pMesh || !fileName || seedQuad < 0 || seedQuad >= pMesh->NbQuad() ||
       !gate::IsCodable(*pMesh->GetArrayQuad()))
     return 0;
 
-  // Quads that neither the conquest nor the zip reached become seeds of a new attempt until
-  // every quad is coded.
-  std::vector<CQuad3d*> extraSeeds;
-  for (;;) {
-    Conquer(extraSeeds);
-    if (s.m_SeedQuads.GetSize() > gate::MaxSeeds)
-      return 0;
-    if (!gate::FindLeftoverSeeds(*pMesh->GetArrayQuad(), &extraSeeds))
-      break;
-  }
-  s.m_NbMainVertex = s.m_VertexOrder.GetSize();
-  gate::AppendUnenteredCorners(s.m_SeedQuads, &s.m_VertexOrder);
-  if (s.m_VertexOrder.GetSize() - s.m_NbMainVertex > gate::MaxCount24)
+  s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayQuad(), s.m_SeedQuads, &s.m_VertexOrder,
+                                      [this](const std::vector<CQuad3d*>& extra) { Conquer(extra); });
+  if (s.m_NbMainVertex < 0)
     return 0;
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
   if (!WriteStream())
@@ -100,7 +85,7 @@ void CQuadGateCoder::Conquer(const std::vector<CQuad3d*>& extraSeeds)
   FindSeeds();
   for (CQuad3d* quad : extraSeeds)
     if (quad->GetFlag() == 0)
-      AddSeed(quad);
+      gate::AddSeed(&m_State.m_SeedQuads, quad);
   m_State.m_Genus = m_State.m_SeedQuads.GetSize() > 0 ? 1 : 0;
   OpenSeeds();
   while (ConquerStep(145, 237, 195)) {
@@ -206,15 +191,6 @@ void CQuadGateCoder::AddGate(CQuadVertex3d* v1, CQuadVertex3d* v2)
   m_State.m_Gates.Add(new CQuadEdge3d(v1, v2));
 }
 
-void CQuadGateCoder::AddSeed(CQuad3d* quad)
-{
-  // Flagged at once, so that its neighbours no longer count as free seeds themselves.
-  if (m_State.m_SeedQuads.Contains(quad))
-    return;
-  m_State.m_SeedQuads.Add(quad);
-  quad->SetFlag(1);
-}
-
 void CQuadGateCoder::FindSeeds()
 {
   const CQuadMesh3d* mesh = m_State.m_pMesh;
@@ -222,12 +198,12 @@ void CQuadGateCoder::FindSeeds()
     CQuad3d* quad = mesh->GetQuad(i);
     if (quad->GetFlag() != 0 || quad->NbFaceNeighborWithFlag(0) < 3)
       continue;
-    AddSeed(quad);
+    gate::AddSeed(&m_State.m_SeedQuads, quad);
     int added = 0;
     for (int k = 0; k < 4 && added < 2; k++) {
       CQuad3d* n = quad->f(k);
       if (n && n->GetFlag() == 0) {
-        AddSeed(n);
+        gate::AddSeed(&m_State.m_SeedQuads, n);
         added++;
       }
     }
@@ -272,9 +248,7 @@ int CQuadGateCoder::WriteStream()
 
 void CQuadGateCoder::Refresh(int force)
 {
-  const CQuadGateState& s = m_State;
-  CGateRefresh(QuadGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, QuadGateRefreshCounter(), force);
 }
 
 int CQuadGateCoder::WriteCodesText(const char* fileName) const

@@ -49,7 +49,6 @@ private:
   int ChooseCode(CQuadEdge3d* gate);
   void Enter(CQuadVertex3d* v);
   void AddGate(CQuadVertex3d* v1, CQuadVertex3d* v2);
-  void AddSeed(CQuad3d* quad);
   void FindSeeds();
   void OpenSeeds();
   int WriteStream();

@@ -1,6 +1,6 @@
 #include "compression/QuadGateDecoder.h"
 
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateTopology.h"
 #include "mesh/QuadMesh3d.h"
 
@@ -20,25 +20,12 @@ int CQuadGateDecoder::Decode(CQuadMesh3d* pMesh, const char* fileName, int debug
                              CRenderView* pView, int refreshPeriod, int delay)
 {
   CQuadGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   if (!pMesh || !fileName || pMesh->NbVertex() != 0 || pMesh->NbQuad() != 0)
     return 0;
   gate::SeedIndices<4> seeds;
   const int ok = Read(fileName, &seeds) && Rebuild(seeds);
-  s.m_Gates.RemoveAll();
-  if (!ok) {
-    s.m_VertexOrder.RemoveAll();
-    pMesh->Free();
-    return 0;
-  }
-  if (debug)
-    Refresh(1);
-  return 1;
+  return gate::EndDecode(&s, ok, QuadGateRefreshCounter());
 }
 
 int CQuadGateDecoder::Read(const char* fileName, gate::SeedIndices<4>* pSeeds)
@@ -101,36 +88,32 @@ int CQuadGateDecoder::Rebuild(const gate::SeedIndices<4>& seeds)
 
 int CQuadGateDecoder::DecodeAll(int colour)
 {
-  for (;;) {
-    const EStep step = DecodeStep(colour);
-    if (step != StepTaken)
-      return step == StepDone ? 1 : 0;
-  }
+  return gate::RunSteps([&] { return DecodeStep(colour); });
 }
 
-CQuadGateDecoder::EStep CQuadGateDecoder::DecodeStep(int colour)
+gate::EStep CQuadGateDecoder::DecodeStep(int colour)
 {
   CQuadGateState& s = m_State;
   if (s.m_Gates.GetSize() == 0)
-    return StepDone;
+    return gate::StepDone;
   const int index = gate::ChooseGate(s.m_Gates.GetArray(), 1, [](const CQuadEdge3d* gt) {
     return gt->GetV2()->NbQuadNeighbor();
   });
   CQuadEdge3d* gt = s.m_Gates.GetAt(index);
   if (!gt->GetQuadLeft())
-    return StepFailed;
+    return gate::StepFailed;
   if (!gt->GetQuadRight()) {
     if (s.m_CodeCount >= static_cast<int>(s.m_Codes.size()))
-      return StepFailed;
+      return gate::StepFailed;
     const unsigned int code = s.m_Codes[static_cast<std::size_t>(s.m_CodeCount++)];
     if (code <= 5) {
       CQuadVertex3d* a = nullptr;
       CQuadVertex3d* b = nullptr;
       if (!FindCorners(code, gt, &a, &b))
-        return StepFailed;
+        return gate::StepFailed;
       CQuad3d* quad = AddQuad(gt->GetV1(), a, b, gt->GetV2());
       if (!quad)
-        return StepFailed;
+        return gate::StepFailed;
       s.m_ConqueredQuads++;
       if (colour && s.m_Debug)
         quad->SetColor(145, 237, 195);
@@ -139,7 +122,7 @@ CQuadGateDecoder::EStep CQuadGateDecoder::DecodeStep(int colour)
   s.m_Gates.RemoveAt(index);
   if (s.m_Debug)
     Refresh(0);
-  return StepTaken;
+  return gate::StepTaken;
 }
 
 int CQuadGateDecoder::FindCorners(unsigned int code, CQuadEdge3d* gt, CQuadVertex3d** ppA,
@@ -210,7 +193,5 @@ void CQuadGateDecoder::AddGate(CQuadVertex3d* v1, CQuadVertex3d* v2)
 
 void CQuadGateDecoder::Refresh(int force)
 {
-  const CQuadGateState& s = m_State;
-  CGateRefresh(QuadGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, QuadGateRefreshCounter(), force);
 }

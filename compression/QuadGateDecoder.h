@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/QuadGateState.h"
 
@@ -32,12 +33,10 @@ public:
   const std::vector<unsigned int>& GetCodes() const { return m_State.m_Codes; }
 
 private:
-  enum EStep { StepFailed = -1, StepDone = 0, StepTaken = 1 };
-
   int Read(const char* fileName, gate::SeedIndices<4>* pSeeds);
   int Rebuild(const gate::SeedIndices<4>& seeds);
   int DecodeAll(int colour);
-  EStep DecodeStep(int colour);
+  gate::EStep DecodeStep(int colour);
   // The corners a, b of the new quad (g1, a, b, g2) for the code; 0 when the stream cannot
   // mean them. Appends the code's gates.
   int FindCorners(unsigned int code, CQuadEdge3d* gt, CQuadVertex3d** ppA, CQuadVertex3d** ppB);

@@ -1,7 +1,7 @@
 #include "compression/TriangleGateCoder.h"
 
 #include "compression/GateCodes.h"
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
@@ -18,35 +18,20 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
                                int delay, int stepLimitFlag, int stepLimit)
 {
   CTriangleGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   s.m_Order = order;
   s.m_SeedFace = seedFace;
   s.m_Adaptive = adaptive;
   s.m_OldestFirst = adaptive ? 0 : 1;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
       order > 7 || !gate::IsCodable(*pMesh->GetArrayFace()))
     return 0;
 
-  // Faces that neither the conquest nor the zip reached become seeds of a new attempt until
-  // every face is coded.
-  std::vector<CFace3d*> extraSeeds;
-  for (;;) {
-    Conquer(extraSeeds);
-    if (s.m_SeedFaces.GetSize() > gate::MaxSeeds)
-      return 0;
-    if (!gate::FindLeftoverSeeds(*pMesh->GetArrayFace(), &extraSeeds))
-      break;
-  }
-  s.m_NbMainVertex = s.m_VertexOrder.GetSize();
-  gate::AppendUnenteredCorners(s.m_SeedFaces, &s.m_VertexOrder);
-  if (s.m_VertexOrder.GetSize() - s.m_NbMainVertex > gate::MaxCount24)
+  s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
+                                      [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
+  if (s.m_NbMainVertex < 0)
     return 0;
 
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
@@ -109,7 +94,7 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
   FindSeeds();
   for (CFace3d* face : extraSeeds)
     if (face->GetFlag() == 0)
-      AddSeed(face);
+      gate::AddSeed(&m_State.m_SeedFaces, face);
   m_State.m_Genus = m_State.m_SeedFaces.GetSize() > 0 ? 1 : 0;
   OpenSeeds();
   while (ConquerStep(145, 237, 195)) {
@@ -180,14 +165,6 @@ void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2)
   m_State.m_Gates.Add(new CTriangleGate3d(v1, v2));
 }
 
-void CTriangleGateCoder::AddSeed(CFace3d* face)
-{
-  if (m_State.m_SeedFaces.Contains(face))
-    return;
-  m_State.m_SeedFaces.Add(face);
-  face->SetFlag(1);
-}
-
 void CTriangleGateCoder::FindSeeds()
 {
   const CMesh3d* mesh = m_State.m_pMesh;
@@ -195,19 +172,19 @@ void CTriangleGateCoder::FindSeeds()
     CFace3d* face = mesh->GetFace(i);
     if (face->GetFlag() != 0 || face->NbFaceNeighborWithFlag(0) != 3)
       continue;
-    AddSeed(face);
+    gate::AddSeed(&m_State.m_SeedFaces, face);
     for (int c = 0; c < 3; c++) {
       CFace3d* n = face->f(c);
       if (!n)
         continue;
-      AddSeed(n);
+      gate::AddSeed(&m_State.m_SeedFaces, n);
       const CVertex3d* corner = face->v(c);
       if (corner->NbFaceNeighborWithFlag(0) <= 1)
         continue;
       for (int j = 0; j < 3 && corner->NbFaceNeighborWithFlag(0) != 1; j++) {
         CFace3d* m = n->f(j);
         if (m && m->GetFlag() == 0)
-          AddSeed(m);
+          gate::AddSeed(&m_State.m_SeedFaces, m);
       }
     }
   }
@@ -253,9 +230,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
 
 void CTriangleGateCoder::Refresh(int force)
 {
-  const CTriangleGateState& s = m_State;
-  CGateRefresh(TriangleGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, TriangleGateRefreshCounter(), force);
 }
 
 unsigned int CTriangleGateCoder::GetMaxCode() const

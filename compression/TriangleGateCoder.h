@@ -55,7 +55,6 @@ private:
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void AddGate(CVertex3d* v1, CVertex3d* v2);
-  void AddSeed(CFace3d* face);
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,

@@ -1,6 +1,6 @@
 #include "compression/TriangleGateDecoder.h"
 
-#include "compression/GateRefresh.h"
+#include "compression/GateRun.h"
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
 
@@ -24,26 +24,13 @@ int CTriangleGateDecoder::Decode(CMesh3d* pMesh, const char* fileName, int debug
                                  int packed)
 {
   CTriangleGateState& s = m_State;
-  s.m_pMesh = pMesh;
-  s.m_FileName = fileName;
-  s.m_Debug = debug;
-  s.m_pView = pView;
-  s.m_RefreshPeriod = refreshPeriod;
-  s.m_Delay = delay;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
   s.m_Levels = levels;
   if (!pMesh || !fileName || pMesh->NbVertex() != 0 || pMesh->NbFace() != 0)
     return 0;
   gate::SeedIndices<3> seeds;
   const int ok = Read(fileName, packed, &seeds) && Rebuild(seeds);
-  s.m_Gates.RemoveAll();
-  if (!ok) {
-    s.m_VertexOrder.RemoveAll();
-    pMesh->Free();
-    return 0;
-  }
-  if (debug)
-    Refresh(1);
-  return 1;
+  return gate::EndDecode(&s, ok, TriangleGateRefreshCounter());
 }
 
 int CTriangleGateDecoder::Read(const char* fileName, int packed, gate::SeedIndices<3>* pSeeds)
@@ -110,18 +97,14 @@ int CTriangleGateDecoder::Rebuild(const gate::SeedIndices<3>& seeds)
 
 int CTriangleGateDecoder::DecodeAll(int colour)
 {
-  for (;;) {
-    const EStep step = DecodeStep(colour);
-    if (step != StepTaken)
-      return step == StepDone ? 1 : 0;
-  }
+  return gate::RunSteps([&] { return DecodeStep(colour); });
 }
 
-CTriangleGateDecoder::EStep CTriangleGateDecoder::DecodeStep(int colour)
+gate::EStep CTriangleGateDecoder::DecodeStep(int colour)
 {
   CTriangleGateState& s = m_State;
   if (s.m_Gates.GetSize() == 0)
-    return StepDone;
+    return gate::StepDone;
   const int index = gate::ChooseGate(s.m_Gates.GetArray(), !s.m_OldestFirst,
                                      [](CTriangleGate3d* gt) { return gt->GetVertex2()->GetByteFlag(); });
   CTriangleGate3d* gt = s.m_Gates.GetAt(index);
@@ -129,25 +112,25 @@ CTriangleGateDecoder::EStep CTriangleGateDecoder::DecodeStep(int colour)
   CVertex3d* v2 = gt->GetVertex2();
   CFace3d* inner = gt->GetInnerFace();
   if (!inner)
-    return StepFailed;
+    return gate::StepFailed;
   if (!gt->GetOuterFace()) {
     if (s.m_CodeCount >= static_cast<int>(s.m_Codes.size()))
-      return StepFailed;
+      return gate::StepFailed;
     const unsigned int code = s.m_Codes[static_cast<std::size_t>(s.m_CodeCount++)];
     CVertex3d* third = nullptr;
     CFace3d* end = nullptr;
     if (code == 0) {
       if (s.m_NextVertex >= s.m_NbMainVertex)
-        return StepFailed;
+        return gate::StepFailed;
       third = s.m_VertexOrder[s.m_NextVertex++];
     } else if (code == 1 || code == 2) {
       if (!gate::FanEnd(inner, code == 1 ? v1 : v2, code == 1 ? 1 : 0, &end, &third))
-        return StepFailed;
+        return gate::StepFailed;
     }
     if (third) {
       CFace3d* face = AddFace(v1, third, v2);
       if (!face)
-        return StepFailed;
+        return gate::StepFailed;
       s.m_ConqueredFaces++;
       if (colour && s.m_Debug)
         face->SetColor(145, 237, 195);
@@ -161,7 +144,7 @@ CTriangleGateDecoder::EStep CTriangleGateDecoder::DecodeStep(int colour)
   s.m_Gates.RemoveAt(index);
   if (s.m_Debug)
     Refresh(0);
-  return StepTaken;
+  return gate::StepTaken;
 }
 
 CFace3d* CTriangleGateDecoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
@@ -199,7 +182,5 @@ void CTriangleGateDecoder::AddGate(CVertex3d* v1, CVertex3d* v2)
 
 void CTriangleGateDecoder::Refresh(int force)
 {
-  const CTriangleGateState& s = m_State;
-  CGateRefresh(TriangleGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
-    .Refresh(force, s.m_pMesh);
+  gate::Refresh(m_State, TriangleGateRefreshCounter(), force);
 }

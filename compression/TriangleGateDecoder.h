@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compression/GateRun.h"
 #include "compression/GateStream.h"
 #include "compression/TriangleGateState.h"
 
@@ -33,12 +34,10 @@ public:
   const std::vector<unsigned int>& GetCodes() const { return m_State.m_Codes; }
 
 private:
-  enum EStep { StepFailed = -1, StepDone = 0, StepTaken = 1 };
-
   int Read(const char* fileName, int packed, gate::SeedIndices<3>* pSeeds);
   int Rebuild(const gate::SeedIndices<3>& seeds);
   int DecodeAll(int colour);
-  EStep DecodeStep(int colour);
+  gate::EStep DecodeStep(int colour);
   // A new face on the three vertices, linked to its neighbours; null when the stream made a
   // face that cannot be (the face then belongs to the mesh, which is freed).
   CFace3d* AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
