@@ -1,7 +1,7 @@
 #include "app/ChildFrame.h"
 
 #include "app/PlaceholderCommandView.h"
-#include "app/PlaceholderRenderView.h"
+#include "app/RenderView.h"
 #include "app/resources/Resource.h"
 
 #include <QSplitter>
@@ -9,8 +9,8 @@
 namespace {
 const int kInitialPaneSize = 200;
 
-// The two panes' widgets. The form view and the render view come with their own work;
-// until then, placeholders stand in their panes.
+// The two panes' widgets. The form view comes with its own work; until then, a placeholder
+// stands in its pane.
 QWidget* CreateCommandView(platform::CDocument* pDocument)
 {
   return new CPlaceholderCommandView(pDocument);
@@ -18,7 +18,7 @@ QWidget* CreateCommandView(platform::CDocument* pDocument)
 
 QWidget* CreateRenderView(platform::CDocument* pDocument)
 {
-  return new CPlaceholderRenderView(pDocument);
+  return new CRenderView(pDocument);
 }
 } // namespace
 

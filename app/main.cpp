@@ -5,6 +5,8 @@
 
 int main(int argc, char* argv[])
 {
+  // Display lists compiled in one view draw in every other view, whatever window holds it.
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication application(argc, argv);
   platform::RestoreCNumericLocale();
   std::vector<std::string> arguments;

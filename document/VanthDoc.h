@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/ui/Document.h"
+#include "scene/SceneGraph3d.h"
 
 #include <string>
 
+class CMesh3d;
 class QWidget;
 
 // The document of one open window: the options of the highlight and wireframe overlays, the
@@ -44,6 +46,15 @@ public:
 
   const std::string& GetFileRoot() const { return m_FileRoot; }
 
+  // Draws the scene and its highlight and wireframe overlays into the current OpenGL
+  // context, under the view transform the render view has applied (document/VanthDocRender.cpp).
+  void RenderScene();
+  // 1 when the scene holds an object and object 0 has this type.
+  int IsFirstObjectOfType(int type) const;
+
+  // The scene every command works on; object 0 is the one most commands act on.
+  CSceneGraph3d m_SceneGraph;
+
   int m_SingleColorWireframe = 0;
   int m_HighlightVertexIndex = 0;
   int m_CollapseVertexIndex = 0;
@@ -62,6 +73,9 @@ private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
   static QWidget* GetActivePane(int column);
+  // The vertex, collapse and face highlights over object 0, a triangle mesh.
+  void DrawHighlights(const CMesh3d* pMesh);
+  void DrawWireframe();
 
   std::string m_FileRoot;
 };

@@ -1,6 +1,6 @@
 #include "tests/app/AppFixture.h"
 
-#include "app/PlaceholderRenderView.h"
+#include "app/RenderView.h"
 
 #include <QAction>
 #include <QMenu>
@@ -15,9 +15,9 @@ enum : unsigned { ID_TEST_A = 40001, ID_TEST_B, ID_TEST_C, ID_TEST_D, ID_TEST_E 
 class CRouting : public CAppFixture
 {
 protected:
-  CPlaceholderRenderView* RenderView() const
+  CRenderView* RenderView() const
   {
-    return dynamic_cast<CPlaceholderRenderView*>(CVanthDoc::GetRenderView());
+    return dynamic_cast<CRenderView*>(CVanthDoc::GetRenderView());
   }
   // Registers a handler that records who ran.
   void Handle(platform::CCmdTarget* target, unsigned id, const std::string& name)

@@ -1,0 +1,539 @@
+#include "compression/ConquestCoder.h"
+
+#include "mesh/Edge3d.h"
+#include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+#include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Redraw.h"
+
+#include <climits>
+#include <vector>
+
+namespace {
+int HasOrientedEdge(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
+{
+  const int i = f->IndexFrom(a);
+  return i >= 0 && f->v(i + 1) == b ? 1 : 0;
+}
+} // namespace
+
+CConquestCoder::CConquestCoder() = default;
+
+CConquestCoder::~CConquestCoder() = default;
+
+int CConquestCoder::Init(CMesh3d* pMesh, CRenderView* pView, int debug)
+{
+  m_pMesh = pMesh;
+  m_pView = pView;
+  m_Debug = debug;
+  return 1;
+}
+
+int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pView, int debug,
+                           int drawLists, int delayMs, int updateEach, int seedFace,
+                           int removeGhost, int deterministic, int stackRun, int limitOn,
+                           int limitSteps, float* pConnectivityRate, float* pGeometryRate,
+                           int geometryOn, int normalBits, int parameterBits, int normalization)
+{
+  Init(pMesh, pView, debug);
+  m_DrawLists = drawLists;
+  m_Delay = delayMs > 0 ? delayMs : 0;
+  m_UpdateEach = updateEach > 1 ? updateEach : 1;
+  m_RemoveGhost = removeGhost;
+  m_Deterministic = deterministic;
+  m_LimitOn = limitOn;
+  m_LimitSteps = limitSteps;
+  m_pConnectivityRate = pConnectivityRate;
+  m_pGeometryRate = pGeometryRate;
+  m_GeometryOn = geometryOn;
+  m_NormalBits = normalBits;
+  m_ParameterBits = parameterBits;
+  m_Normalization = normalization;
+  m_Stack.RemoveAll();
+  m_pCurrent = nullptr;
+  m_Patches.clear();
+  m_Codes.clear();
+  m_StepCount = 0;
+  m_Failed = 0;
+
+  if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace())
+    return 0;
+  const auto validBits = [](int bits) { return bits >= 1 && bits <= MaxBits; };
+  if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
+    return 0;
+
+  AddGhostVertex();
+  pMesh->AddEdges(0);
+  InitItems();
+  InitCoder(seedFace);
+  while (ConquestStep())
+    ;
+
+  int ok = m_Failed ? 0 : 1;
+  if (ok) {
+    if (geometryOn) {
+      ProcessRange();
+      QuantizeParameters(normalization);
+      ok = EncodeGeometry();
+    }
+    if (!limitOn && !(stackRun ? EncodeStackRun(fileName) : EncodeArithmetic(fileName)))
+      ok = 0;
+    WriteCodesText(m_Codes, "codes.txt");
+    if (!WriteCodesBinary(m_Codes, "codes.bin") && GetMaxValue(m_Codes) > MaxByteCode)
+      ok = 0;
+  }
+  if (m_pGhostVertex && removeGhost)
+    RemoveGhostVertex();
+  Redraw(m_Debug);
+  return ok;
+}
+
+// --- initialisation ------------------------------------------------------------------------
+
+int CConquestCoder::InitItems()
+{
+  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+    CFace3d* f = m_pMesh->GetFace(i);
+    f->SetFlag(0);
+    if (m_Debug)
+      f->SetColor(221, 221, 221);
+  }
+  for (int i = 0; i < m_pMesh->NbVertex(); i++)
+    m_pMesh->GetVertex(i)->CountEdgesWithFlag(0);
+  if (m_pMesh->IsQuantized())
+    m_pMesh->ToggleQuantizedPositions();
+  Redraw(0);
+  return 1;
+}
+
+int CConquestCoder::InitCoder(int seedFace)
+{
+  m_SplitCount = 0;
+  CFace3d* pSeed = m_pMesh->GetFace(seedFace);
+  pSeed->SetFlag(1);
+  if (m_Debug) {
+    pSeed->SetColor(51, 153, 255);
+    Redraw(0);
+  }
+  m_CodedVertexCount = 0;
+  m_pCurrent = m_Stack.Push(std::make_unique<CActiveList>());
+  for (int i = 0; i < 3; i++) {
+    CVertex3d* v = pSeed->v(i);
+    EmitValence(v);
+    m_pCurrent->AddTail(v);
+    v->SetFlag(1);
+    v->CopyToSecondSet();
+  }
+  m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
+  for (int i = 0; i < 3; i++)
+    pSeed->v(i)->SetEdgeFlag(pSeed->v(i + 1), 1);
+  RecountDegrees(pSeed->v(0), pSeed->v(1), pSeed->v(2));
+  m_CompletedCount = 0;
+  return 1;
+}
+
+void CConquestCoder::EmitValence(CVertex3d* v)
+{
+  m_Codes.push_back(static_cast<unsigned int>(v->NbVertexNeighbor()));
+  m_CodedVertexCount++;
+}
+
+void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
+{
+  a->CountEdgesWithFlag(0);
+  b->CountEdgesWithFlag(0);
+  c->CountEdgesWithFlag(0);
+}
+
+// --- conquest ------------------------------------------------------------------------------
+
+int CConquestCoder::ConquestStep()
+{
+  while (ProcessGate())
+    ;
+  if (!m_pCurrent)
+    return 0;
+  if (m_pCurrent->IsEmpty())
+    return PopList();
+
+  CVertex3d* g = m_pCurrent->GetGateVertex();
+  if (!g) {
+    Fail();
+    return 0;
+  }
+  CVertex3d* p = m_pCurrent->GetPrevVertex(m_pCurrent->GetGate());
+  CFace3d* cf = nullptr;
+  CFace3d* ff = nullptr;
+  CVertex3d* v = nullptr;
+  if (!FindGateFaces(g, p, &cf, &ff)) {
+    // The gate edge is closed on both sides, as along a spike of the list that a gate kept
+    // at the head never reaches: a list vertex without free edges goes first. Without one
+    // the conquest cannot go on.
+    if (SetGateOnClosedVertex())
+      return 1;
+    Fail();
+    return 0;
+  }
+  v = ff->GetVertexOther(g, p);
+  if (!v) {
+    Fail();
+    return 0;
+  }
+  switch (v->GetFlag()) {
+  case 0:
+    ConquerFreeVertex(g, p, v, cf, ff);
+    break;
+  case 1:
+    if (!ConquerListVertex(g, p, v, ff))
+      return 0;
+    break;
+  case 2:
+    ConquerGhost(g, p, v, ff);
+    break;
+  default:
+    Fail();
+    return 0;
+  }
+  if (m_LimitOn && m_StepCount > m_LimitSteps)
+    return 0;
+  m_StepCount++;
+  ChooseGate();
+  return 1;
+}
+
+int CConquestCoder::SetGateOnClosedVertex()
+{
+  for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it)
+    if ((*it)->CountEdgesWithFlag(0) == 0) {
+      m_pCurrent->SetGate(it);
+      return 1;
+    }
+  return 0;
+}
+
+int CConquestCoder::PopList()
+{
+  m_Stack.Pop();
+  m_pCurrent = m_Stack.GetHead();
+  if (!m_pCurrent)
+    return 0;
+  ChooseGate();
+  return 1;
+}
+
+int CConquestCoder::FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered,
+                                  CFace3d** ppFree) const
+{
+  // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
+  // only breaks ties (around the ghost several faces may hold the edge).
+  CFace3d* pConquered = nullptr;
+  CFace3d* pFree = nullptr;
+  for (int i = 0; i < g->NbFaceNeighbor(); i++) {
+    CFace3d* f = g->GetFaceNeighbor(i);
+    if (!f->HasVertex(p))
+      continue;
+    if (f->GetFlag() == 1 && (!pConquered || (HasOrientedEdge(f, p, g) && !HasOrientedEdge(pConquered, p, g))))
+      pConquered = f;
+    else if (f->GetFlag() == 0 && (!pFree || (HasOrientedEdge(f, g, p) && !HasOrientedEdge(pFree, g, p))))
+      pFree = f;
+  }
+  *ppConquered = pConquered;
+  *ppFree = pFree;
+  return pConquered && pFree ? 1 : 0;
+}
+
+void CConquestCoder::ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+{
+  ff->SetFlag(1);
+  g->SetEdgeFlag(v, 1);
+  p->SetEdgeFlag(v, 1);
+  m_pCurrent->InsertBefore(m_pCurrent->GetGate(), v);
+  RecountDegrees(g, v, p);
+}
+
+void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* cf,
+                                       CFace3d* ff)
+{
+  v->SetFlag(1);
+  EmitValence(v);
+  ConquerFace(g, p, v, ff);
+  auto pPatch = std::make_unique<CConquestPatch3d>();
+  pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
+  m_Patches.push_back(std::move(pPatch));
+  if (m_Debug) {
+    v->SetColor(51, 51, 255);
+    ff->SetColor(153, 204, 255);
+    Redraw(0);
+  }
+}
+
+int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+{
+  const int inCurrent = m_pCurrent->IsNull(m_pCurrent->Find(v)) ? 0 : 1;
+  ConquerFace(g, p, v, ff);
+  if (inCurrent) {
+    const int offset = Split(v);
+    if (offset < 0) {
+      Fail();
+      return 0;
+    }
+    ChooseGate();
+    m_Codes.push_back(1);
+    m_Codes.push_back(static_cast<unsigned int>(offset + 6));
+    m_SplitCount++;
+  } else {
+    // A failed merge leaves the region inconsistent: the step goes on, the result fails.
+    if (!Merge(v))
+      Fail();
+    ChooseGate();
+    m_Codes.push_back(2);
+  }
+  if (m_Debug) {
+    ff->SetColor(153, 204, 255);
+    Redraw(0);
+  }
+  return 1;
+}
+
+void CConquestCoder::ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+{
+  ConquerFace(g, p, v, ff);
+  m_Codes.push_back(0);
+  if (m_Debug) {
+    ff->SetColor(200, 150, 255);
+    v->SetColor(204, 0, 255);
+    Redraw(0);
+  }
+}
+
+int CConquestCoder::ProcessGate()
+{
+  if (!m_pCurrent || m_pCurrent->IsEmpty())
+    return 0;
+  if (!m_pCurrent->HasGate())
+    ChooseGate();
+  const CActiveList::Position gate = m_pCurrent->GetGate();
+  CVertex3d* g = m_pCurrent->GetAt(gate);
+  const int n = m_pCurrent->GetCount();
+  // A list of one or two vertices encloses no face: it goes whatever its degrees.
+  if (n > 2 && g->CountEdgesWithFlag(0) != 0 && !IsFillGate(gate))
+    return 0;
+  CVertex3d* p = m_pCurrent->GetPrevVertex(gate);
+  CVertex3d* q = m_pCurrent->GetNextVertex(gate);
+  if (n <= 2) {
+    m_pCurrent->RemoveAt(gate);
+    Redraw(0);
+    m_StepCount++;
+    if (n == 1)
+      return 0;
+    ChooseGate();
+    return 1;
+  }
+  if (p == q)
+    m_pCurrent->RemoveAt(m_pCurrent->GetPrevPosition(gate));
+  p->SetEdgeFlag(q, 1);
+  RecountDegrees(g, p, q);
+  m_pCurrent->RemoveAt(gate);
+  if (p != q) {
+    m_CompletedCount++;
+    if (CFace3d* f = g->FindFace(p, q)) {
+      f->SetFlag(1);
+      if (m_Debug)
+        f->SetColor(153, 204, 255);
+    }
+  }
+  if (m_Debug) {
+    p->SetColor(51, 51, 255);
+    q->SetColor(51, 51, 255);
+    Redraw(0);
+  }
+  if (m_pCurrent->IsEmpty())
+    return 0;
+  ChooseGate();
+  Redraw(0);
+  m_StepCount++;
+  return 1;
+}
+
+int CConquestCoder::IsFillGate(CActiveList::Position pos)
+{
+  CVertex3d* g = m_pCurrent->GetAt(pos);
+  CVertex3d* p = m_pCurrent->GetPrevVertex(pos);
+  CVertex3d* q = m_pCurrent->GetNextVertex(pos);
+  const CFace3d* f = g->FindFaceWithOrientedEdge(g, p);
+  if (!f || f->GetFlag() != 0 || f->GetVertexOther(g, p) != q)
+    return 0;
+  const CEdge3d* e = g->FindEdge(q);
+  return e && e->GetFlag() == 1 ? 1 : 0;
+}
+
+// --- gate choice ---------------------------------------------------------------------------
+
+void CConquestCoder::ChooseGate()
+{
+  if (!m_pCurrent || m_pCurrent->IsEmpty())
+    return;
+  if (m_pCurrent->GetCount() == 1 || m_Deterministic) {
+    m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
+  } else {
+    CActiveList::Position pos;
+    int ties = 0;
+    const int m = GetMinRemainingDegree(&pos, &ties);
+    m_pCurrent->SetGate(pos);
+    // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4.
+    std::vector<std::pair<CActiveList::Position, float>> candidates;
+    for (int k = 1; k <= 4 && ties > 1; k++) {
+      candidates.clear();
+      float best = 3.4e38f;
+      for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
+        if ((*it)->GetEdgeFlagCount() != m)
+          continue;
+        const float average = m_pCurrent->GetAverageDegree(it, k);
+        candidates.emplace_back(it, average);
+        if (average < best) {
+          best = average;
+          pos = it;
+        }
+      }
+      m_pCurrent->SetGate(pos);
+      ties = 0;
+      for (const auto& candidate : candidates)
+        ties += candidate.second == best ? 1 : 0;
+    }
+  }
+  if (m_Debug) {
+    m_pCurrent->GetGateVertex()->SetColor(255, 0, 0);
+    Redraw(0);
+  }
+}
+
+int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)
+{
+  int m = INT_MAX;
+  *pPos = m_pCurrent->GetHeadPosition();
+  for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
+    const int d = (*it)->CountEdgesWithFlag(0);
+    if (d != 0 && IsFillGate(it)) {
+      *pPos = it;
+      *pTies = 1;
+      return 0;
+    }
+    if (d < m) {
+      m = d;
+      *pPos = it;
+    }
+  }
+  int ties = 0;
+  for (const CVertex3d* v : *m_pCurrent)
+    ties += v->GetEdgeFlagCount() == m ? 1 : 0;
+  *pTies = ties;
+  return m;
+}
+
+// --- splits and merges ---------------------------------------------------------------------
+
+int CConquestCoder::Split(CVertex3d* v)
+{
+  const int offset = SplitOffset(v);
+  if (offset < 0)
+    return -1;
+  CActiveList* pList = m_Stack.AddTail(std::make_unique<CActiveList>());
+  // From the gate forward up to v's far node: v's new node stands just before the gate, so
+  // the far one comes first.
+  CActiveList::Position pos = m_pCurrent->GetGate();
+  for (int guard = m_pCurrent->GetCount(); guard > 0; guard--) {
+    CVertex3d* w = m_pCurrent->GetAt(pos);
+    const CActiveList::Position next = m_pCurrent->GetNextPosition(pos);
+    pList->AddTail(w);
+    m_pCurrent->RemoveAt(pos);
+    if (w == v)
+      break;
+    pos = next;
+  }
+  return offset;
+}
+
+int CConquestCoder::SplitOffset(CVertex3d* v)
+{
+  const int n = m_pCurrent->GetCount();
+  if (n < 4)
+    return -1;
+  const CVertex3d* g = m_pCurrent->GetGateVertex();
+  // Every list vertex but the gate, the one after it and v's new node before it.
+  std::vector<CVertex3d*> a;
+  std::vector<double> distance;
+  CActiveList::Position pos = m_pCurrent->GetNextPosition(m_pCurrent->GetNextPosition(m_pCurrent->GetGate()));
+  for (int i = 0; i < n - 3; i++, pos = m_pCurrent->GetNextPosition(pos)) {
+    a.push_back(m_pCurrent->GetAt(pos));
+    distance.push_back(Distance(g, a.back()));
+  }
+  // Exchange sort by distance to the gate: ties keep the order that this sort gives them.
+  for (size_t i = 0; i < a.size(); i++)
+    for (size_t j = i + 1; j < a.size(); j++)
+      if (distance[j] < distance[i]) {
+        std::swap(a[i], a[j]);
+        std::swap(distance[i], distance[j]);
+      }
+  for (size_t i = 0; i < a.size(); i++)
+    if (a[i] == v)
+      return static_cast<int>(i);
+  return -1;
+}
+
+CActiveList* CConquestCoder::FindListForMerge(CVertex3d* v, CActiveList::Position* pPos)
+{
+  if (m_Stack.GetCount() < 2) {
+    platform::MessageBox("At least two lists in stack required for merging");
+    return nullptr;
+  }
+  for (auto it = std::next(m_Stack.begin()); it != m_Stack.end(); ++it) {
+    CActiveList* pList = it->get();
+    const CActiveList::Position pos = pList->Find(v);
+    if (!pList->IsNull(pos)) {
+      *pPos = pos;
+      return pList;
+    }
+  }
+  platform::MessageBox("Vertex not found in stack while merging");
+  return nullptr;
+}
+
+int CConquestCoder::Merge(CVertex3d* v)
+{
+  CActiveList::Position vertexPos;
+  CActiveList* pFound = FindListForMerge(v, &vertexPos);
+  if (!pFound)
+    return 0;
+  const std::unique_ptr<CActiveList> pList = m_Stack.Remove(pFound);
+  // After v's new node: the other list once round, from the node after v to v itself.
+  CActiveList::Position pos = m_pCurrent->GetPrevPosition(m_pCurrent->GetGate());
+  CActiveList::Position walk = vertexPos;
+  for (int guard = pList->GetCount(); guard > 0; guard--) {
+    walk = pList->GetNextPosition(walk);
+    pos = m_pCurrent->InsertAfter(pos, pList->GetAt(walk));
+    if (walk == vertexPos)
+      break;
+  }
+  return 1;
+}
+
+// --- visual debugging ----------------------------------------------------------------------
+
+void CConquestCoder::Redraw(int force)
+{
+  if (!m_Debug && !force)
+    return;
+  if (s_RedrawCount % m_UpdateEach != 0 && !force) {
+    s_RedrawCount++;
+    return;
+  }
+  if (m_pMesh)
+    m_pMesh->SetModified();
+  platform::RedrawView(m_pView);
+  if (m_Delay != 0)
+    platform::Sleep(m_Delay);
+  s_RedrawCount++;
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "compression/ActiveList.h"
+#include "compression/ActiveListStack.h"
+#include "compression/ConquestPatch3d.h"
+#include "mesh/Array3d.h"
+#include "mesh/Object3d.h"
+
+#include <memory>
+#include <vector>
+
+class COBitFile;
+class CFace3d;
+class GLUquadric;
+class CMesh3d;
+class CRenderView;
+class CVertex3d;
+
+// Valence-driven connectivity coder of triangle meshes. From a seed face it grows a
+// conquered region; its border is held as cyclic active lists, each with a gate. Every step
+// conquers the free face beyond the gate edge and emits one code for its third vertex:
+//   valence (>= 3) a free vertex,  0 the ghost vertex that closes every boundary,
+//   1 a vertex further on the current list (a split; the next code is its offset + 6),
+//   2 a vertex on another list (a merge).
+// The code sequence is entropy coded into the caller's file and dumped as "codes.txt" and
+// "codes.bin"; the positions of the free vertices may be coded in local frames ("pos.bin").
+// All of it goes to the current folder. Element flags are scratch: vertex 0 free,
+// 1 conquered, 2 ghost; edge and face 0 free, 1 conquered.
+class CConquestCoder : public CObject3d
+{
+public:
+  CConquestCoder();
+  ~CConquestCoder() override;
+
+  CConquestCoder(const CConquestCoder&) = delete;
+  CConquestCoder& operator=(const CConquestCoder&) = delete;
+
+  // 1 when the conquest covered what it could reach and every file was written; 0 when the
+  // input is refused (no mesh, seed face or bit counts out of range), when the conquest
+  // cannot go on (no free face beyond a gate, a split vertex not found, a failed merge) or
+  // when a value does not fit its field. A conquest that fails writes no file. The limit on
+  // steps is no failure: it skips the entropy stage.
+  int Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pView, int debug,
+             int drawLists, int delayMs, int updateEach, int seedFace, int removeGhost,
+             int deterministic, int stackRun, int limitOn, int limitSteps,
+             float* pConnectivityRate, float* pGeometryRate, int geometryOn, int normalBits,
+             int parameterBits, int normalization);
+  int Init(CMesh3d* pMesh, CRenderView* pView, int debug);
+
+  // Visual debugging: spheres on the current list, tubes along every list.
+  int Draw() override;
+
+  const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
+  int GetCompletedCount() const { return m_CompletedCount; }
+  int GetSplitCount() const { return m_SplitCount; }
+  int GetCodedVertexCount() const { return m_CodedVertexCount; }
+  int GetStepCount() const { return m_StepCount; }
+  const std::vector<std::unique_ptr<CConquestPatch3d>>& GetPatches() const { return m_Patches; }
+  const std::vector<unsigned int>& GetNormalCodes() const { return m_NormalCodes; }
+  const std::vector<unsigned int>& GetParameterCodes() const { return m_ParameterCodes; }
+  // Alpha min, alpha max, beta min, beta max, n min, n max.
+  const double* GetRanges() const { return m_Range; }
+  const CActiveListStack* GetStack() const { return &m_Stack; }
+  CVertex3d* GetGhostVertex() const { return m_pGhostVertex; }
+
+  // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
+  int InitItems();
+  int InitCoder(int seedFace);
+  // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).
+  int ConquestStep();
+  int ProcessGate();
+  int IsFillGate(CActiveList::Position pos);
+  void ChooseGate();
+  // Smallest remaining degree on the current list, its first position and how many share it;
+  // a fill gate answers at once with one tie.
+  int GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies);
+  int Split(CVertex3d* v);
+  int SplitOffset(CVertex3d* v);
+  int Merge(CVertex3d* v);
+  CActiveList* FindListForMerge(CVertex3d* v, CActiveList::Position* pPos);
+  int IsFailed() const { return m_Failed; }
+
+  // --- ghost vertex (compression/ConquestCoderGhost.cpp) -----------------------------------
+  int AddGhostVertex();
+  int RemoveGhostVertex();
+
+  // --- geometry (compression/ConquestCoderGeometry.cpp) ------------------------------------
+  int ProcessRange();
+  int QuantizeParameters(int normalization);
+  int EncodeGeometry();
+
+  // --- entropy coding and dumps of a code sequence (compression/ConquestCoderCodes.cpp) ----
+  int EncodeArithmetic(const char* fileName);
+  int EncodeStackRun(const char* fileName);
+  // Refused (0, no file) when a code is above 255.
+  static int WriteCodesBinary(const std::vector<unsigned int>& codes, const char* name);
+  static int WriteCodesText(const std::vector<unsigned int>& codes, const char* name);
+  static int EncodeHuffman(const std::vector<unsigned int>& symbols,
+                           std::vector<unsigned int>& bits, int writeText, const char* name);
+  static void EncodeRleBinary(const std::vector<unsigned int>& bits, std::vector<unsigned int>& runs,
+                              int maxRun);
+  static int RunLength(const std::vector<unsigned int>& codes, int start, unsigned int value);
+  static void EncodeRle(const std::vector<unsigned int>& codes, std::vector<unsigned int>& out,
+                        int minRun);
+  static void BuildHistogram(const std::vector<unsigned int>& codes,
+                             std::vector<unsigned int>& histogram);
+  static unsigned int GetMaxValue(const std::vector<unsigned int>& values);
+  double FitValenceDistribution() const;
+  int LabelVertices();
+
+  // Largest bit count of the geometry codes.
+  static constexpr int MaxBits = 30;
+  // Largest code that codes.bin and the 8-bit maximum of the connectivity file hold.
+  static constexpr unsigned int MaxByteCode = 255;
+
+protected:
+  // One order-0 range-coded section over the codes' own alphabet (their maximum + 1).
+  static int EncodeRange(const std::vector<unsigned int>& codes, COBitFile* pFile);
+  static int FitsRangeCoder(unsigned int maxCode);
+  void Redraw(int force);
+  void Fail() { m_Failed = 1; }
+  void EmitValence(CVertex3d* v);
+  void RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when
+  // either is missing.
+  int FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered, CFace3d** ppFree) const;
+  void ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* cf, CFace3d* ff);
+  int ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
+  void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
+  void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
+  int PopList();
+  // Moves the gate to the first list vertex without free edges; 0 when there is none.
+  int SetGateOnClosedVertex();
+  void DrawLists(GLUquadric* pQuadric) const;
+  void PurgeGhostFromLists();
+
+  int m_CompletedCount = 0;
+  CMesh3d* m_pMesh = nullptr;
+  CActiveListStack m_Stack;
+  CActiveList* m_pCurrent = nullptr;
+  int m_RemoveGhost = 0;
+  int m_CodedVertexCount = 0;
+  CVertex3d* m_pGhostVertex = nullptr;
+  CArray3d<CFace3d> m_ArrayGhostFace;
+  CArray3d<CFace3d> m_ArrayBoundaryFace;
+  CArray3d<CVertex3d> m_ArrayBoundaryVertex;
+  std::vector<unsigned int> m_BoundaryEdgeIndex;
+  int m_Deterministic = 0;
+  std::vector<std::unique_ptr<CConquestPatch3d>> m_Patches;
+  std::vector<unsigned int> m_NormalCodes;
+  std::vector<unsigned int> m_ParameterCodes;
+  double m_Range[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  int m_NormalBits = 8;
+  int m_ParameterBits = 8;
+  int m_Normalization = CConquestPatch3d::NormPerimeter;
+  CRenderView* m_pView = nullptr;
+  int m_Debug = 0;
+  int m_DrawLists = 0;
+  int m_Delay = 0;
+  int m_UpdateEach = 1;
+  int m_LimitOn = 0;
+  int m_LimitSteps = 0;
+  int m_StepCount = 0;
+  std::vector<unsigned int> m_Codes;
+  float* m_pGeometryRate = nullptr;
+  float* m_pConnectivityRate = nullptr;
+  int m_GeometryOn = 0;
+  int m_SplitCount = 0;
+  int m_Failed = 0;
+
+  // Visual-debugging requests of every conquest coder of the process.
+  static inline int s_RedrawCount = 0;
+};

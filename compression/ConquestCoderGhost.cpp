@@ -1,0 +1,139 @@
+#include "compression/ConquestCoder.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+// Keeps the elements of the array that the predicate does not take, in order.
+template <class T, class Pred>
+void RemoveIf(CArray3d<T>* pArray, Pred pred)
+{
+  int kept = 0;
+  for (int i = 0; i < pArray->GetSize(); i++)
+    if (!pred(pArray->GetAt(i)))
+      pArray->SetAt(kept++, pArray->GetAt(i));
+  pArray->SetSize(kept);
+}
+} // namespace
+
+int CConquestCoder::AddGhostVertex()
+{
+  m_pGhostVertex = nullptr;
+  m_ArrayGhostFace.RemoveAll();
+  m_ArrayBoundaryFace.RemoveAll();
+  m_ArrayBoundaryVertex.RemoveAll();
+  m_BoundaryEdgeIndex.clear();
+  m_pMesh->SetVerticesFlag(0);
+
+  double sum[3] = {0.0, 0.0, 0.0};
+  const int nbVertex = m_pMesh->NbVertex();
+  for (int i = 0; i < nbVertex; i++) {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    if (!v->IsOnBoundary())
+      continue;
+    if (!m_pGhostVertex) {
+      m_pGhostVertex = new CVertex3d;
+      m_pMesh->AddVertex(m_pGhostVertex);
+      m_pGhostVertex->SetFlag(2);
+    }
+    m_pGhostVertex->AddNeighbor(v);
+    v->AddNeighbor(m_pGhostVertex);
+    m_ArrayBoundaryVertex.Add(v);
+    sum[0] += v->x();
+    sum[1] += v->y();
+    sum[2] += v->z();
+  }
+  if (!m_pGhostVertex)
+    return 0;
+  const double count = m_ArrayBoundaryVertex.GetSize();
+  m_pGhostVertex->Set(static_cast<float>(sum[0] / count), static_cast<float>(sum[1] / count),
+                      static_cast<float>(sum[2] / count));
+
+  // One ghost face on every boundary edge, oriented against the face it closes.
+  const int nbFace = m_pMesh->NbFace();
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = m_pMesh->GetFace(i);
+    for (int k = 0; k < 3; k++) {
+      if (f->f(k))
+        continue;
+      auto* pGhostFace = new CFace3d(f->v(k), m_pGhostVertex, f->v(k + 1 == 3 ? 0 : k + 1));
+      m_pMesh->AddFace(pGhostFace);
+      m_ArrayGhostFace.Add(pGhostFace);
+      m_ArrayBoundaryFace.Add(f);
+      m_BoundaryEdgeIndex.push_back(static_cast<unsigned int>(k));
+      m_pGhostVertex->AddFaceNeighbor(pGhostFace);
+      pGhostFace->v(0)->AddFaceNeighbor(pGhostFace);
+      pGhostFace->v(2)->AddFaceNeighbor(pGhostFace);
+      f->SetF(k, pGhostFace);
+      pGhostFace->SetF(2, f);
+    }
+  }
+
+  // Ghost faces (a, ghost, b) meet across their edges to the ghost: edge 0 with the face
+  // that ends at a, edge 1 with the face that starts at b (the first such face).
+  std::unordered_map<const CVertex3d*, CFace3d*> byStart;
+  std::unordered_map<const CVertex3d*, CFace3d*> byEnd;
+  for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
+    CFace3d* f = m_ArrayGhostFace[i];
+    byStart.emplace(f->v(0), f);
+    byEnd.emplace(f->v(2), f);
+  }
+  for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
+    CFace3d* f = m_ArrayGhostFace[i];
+    const auto before = byEnd.find(f->v(0));
+    const auto after = byStart.find(f->v(2));
+    f->SetF(0, before != byEnd.end() ? before->second : nullptr);
+    f->SetF(1, after != byStart.end() ? after->second : nullptr);
+  }
+  return 1;
+}
+
+int CConquestCoder::RemoveGhostVertex()
+{
+  if (!m_pGhostVertex)
+    return 0;
+  // Everything goes by identity: a vertex on two boundary loops holds four ghost faces.
+  const std::unordered_set<const CFace3d*> ghostFaces(m_ArrayGhostFace.GetData(),
+                                                      m_ArrayGhostFace.GetData() + m_ArrayGhostFace.GetSize());
+  const auto isGhostFace = [&ghostFaces](const CFace3d* f) { return ghostFaces.count(f) != 0; };
+  RemoveIf(m_pMesh->GetArrayFace(), isGhostFace);
+  RemoveIf(m_pMesh->GetArrayVertex(), [this](const CVertex3d* v) { return v == m_pGhostVertex; });
+  for (int i = 0; i < m_ArrayBoundaryVertex.GetSize(); i++) {
+    CVertex3d* v = m_ArrayBoundaryVertex[i];
+    v->RemoveVertexNeighbor(m_pGhostVertex);
+    RemoveIf(v->GetArrayFaceNeighbor(), isGhostFace);
+  }
+  for (int i = 0; i < m_ArrayBoundaryFace.GetSize(); i++) {
+    CFace3d* f = m_ArrayBoundaryFace[i];
+    const int k = static_cast<int>(m_BoundaryEdgeIndex[static_cast<size_t>(i)]);
+    if (isGhostFace(f->f(k)))
+      f->SetF(k, nullptr);
+  }
+  PurgeGhostFromLists();
+  m_ArrayGhostFace.DeleteAll();
+  delete m_pGhostVertex;
+  m_pGhostVertex = nullptr;
+  m_ArrayBoundaryFace.RemoveAll();
+  m_ArrayBoundaryVertex.RemoveAll();
+  m_BoundaryEdgeIndex.clear();
+  // The edges built while the ghost stood include edges to it.
+  m_pMesh->AddEdges(0);
+  m_pMesh->SetModified();
+  return 1;
+}
+
+void CConquestCoder::PurgeGhostFromLists()
+{
+  for (const auto& pList : m_Stack) {
+    for (auto it = pList->GetHeadPosition(); !pList->IsNull(it);) {
+      const auto next = std::next(it);
+      if (*it == m_pGhostVertex)
+        pList->RemoveAt(it);
+      it = next;
+    }
+  }
+}

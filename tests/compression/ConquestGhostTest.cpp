@@ -1,0 +1,144 @@
+// The ghost vertex that closes the boundaries during the conquest, and the mesh it leaves.
+#include "compression/ConquestFixtures.h"
+#include "support/MessageCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using conquest::Encode;
+using conquest::SOptions;
+
+namespace {
+
+// Everything the adjacency holds, by element identity.
+struct SSnapshot
+{
+  std::vector<const void*> Vertices;
+  std::vector<const void*> Faces;
+  std::vector<std::vector<const void*>> VertexNeighbors;
+  std::vector<std::vector<const void*>> FaceLists;
+  std::vector<std::vector<const void*>> FaceNeighbors;
+
+  explicit SSnapshot(CMesh3d& mesh)
+  {
+    for (int i = 0; i < mesh.NbVertex(); i++) {
+      CVertex3d* v = mesh.GetVertex(i);
+      Vertices.push_back(v);
+      VertexNeighbors.emplace_back(v->GetArrayVertexNeighbor()->GetData(),
+                                   v->GetArrayVertexNeighbor()->GetData() + v->NbVertexNeighbor());
+      FaceLists.emplace_back(v->GetArrayFaceNeighbor()->GetData(),
+                             v->GetArrayFaceNeighbor()->GetData() + v->NbFaceNeighbor());
+    }
+    for (int i = 0; i < mesh.NbFace(); i++) {
+      const CFace3d* f = mesh.GetFace(i);
+      Faces.push_back(f);
+      FaceNeighbors.push_back({f->f(0), f->f(1), f->f(2)});
+    }
+  }
+  bool operator==(const SSnapshot&) const = default;
+};
+
+// Every edge joins two vertices of the mesh, one edge per pair of neighbours.
+void ExpectEdgesOfTheMesh(CMesh3d& mesh)
+{
+  EXPECT_EQ(mesh.NbEdge(), fixtures::NbEdge(mesh));
+  for (int i = 0; i < mesh.NbEdge(); i++) {
+    EXPECT_GE(mesh.IndexFrom(mesh.GetEdge(i)->v1()), 0);
+    EXPECT_GE(mesh.IndexFrom(mesh.GetEdge(i)->v2()), 0);
+  }
+}
+
+} // namespace
+
+TEST(ConquestGhost, ADiscCodesItsBoundaryAndComesBackWhole)
+{
+  auto mesh = conquest::Grid(5);
+  const SSnapshot before(*mesh);
+  conquest::CScratchFolder folder;
+  CConquestCoder coder;
+  ASSERT_EQ(Encode(coder, mesh.get()).Ok, 1);
+  EXPECT_GT(std::count(coder.GetCodes().begin(), coder.GetCodes().end(), 0u), 0);
+  EXPECT_EQ(coder.GetGhostVertex(), nullptr);
+  EXPECT_TRUE(SSnapshot(*mesh) == before);
+  ExpectEdgesOfTheMesh(*mesh);
+  EXPECT_TRUE(mesh->IsValid());
+}
+
+TEST(ConquestGhost, TwoHolesShareOneGhost)
+{
+  auto mesh = conquest::Grid(9, 0, {20, 60});
+  const SSnapshot before(*mesh);
+  conquest::CScratchFolder folder;
+  CConquestCoder coder;
+  SOptions keep;
+  keep.RemoveGhost = 0;
+  ASSERT_EQ(Encode(coder, mesh.get(), keep).Ok, 1);
+  // Kept: one vertex more, at the centroid of the boundary vertices, and a closed mesh.
+  ASSERT_EQ(mesh->NbVertex(), static_cast<int>(before.Vertices.size()) + 1);
+  const CVertex3d* ghost = coder.GetGhostVertex();
+  ASSERT_NE(ghost, nullptr);
+  EXPECT_EQ(ghost->NbVertexNeighbor(), 4 * 9 + 2 * 4);
+  double sx = 0.0;
+  for (int i = 0; i < ghost->NbVertexNeighbor(); i++)
+    sx += ghost->GetVertexNeighbor(i)->x();
+  EXPECT_NEAR(ghost->x(), sx / ghost->NbVertexNeighbor(), 1e-5);
+  EXPECT_TRUE(fixtures::IsClosed(*mesh));
+
+  auto again = conquest::Grid(9, 0, {20, 60});
+  CConquestCoder removing;
+  ASSERT_EQ(Encode(removing, again.get()).Ok, 1);
+  EXPECT_EQ(removing.GetCodes(), coder.GetCodes());
+  const SSnapshot after(*again);
+  EXPECT_EQ(after.Vertices.size(), before.Vertices.size());
+  EXPECT_EQ(after.Faces.size(), before.Faces.size());
+  EXPECT_EQ(fixtures::EulerCharacteristic(*again), -1);
+  ExpectEdgesOfTheMesh(*again);
+  EXPECT_TRUE(again->IsValid());
+}
+
+TEST(ConquestGhost, AVertexOnTwoLoopsKeepsItsFaceLists)
+{
+  // Two holes meet at one vertex: it holds four ghost faces, which go by identity. The
+  // conquest cannot cross such a vertex: it fails, writes nothing and leaves the mesh whole.
+  auto mesh = conquest::Grid(6, 0, {7, 14});
+  const SSnapshot before(*mesh);
+  conquest::CScratchFolder folder;
+  CMessageCapture messages;
+  for (int deterministic = 0; deterministic < 2; deterministic++) {
+    CConquestCoder coder;
+    SOptions o;
+    o.Deterministic = deterministic;
+    EXPECT_EQ(Encode(coder, mesh.get(), o).Ok, 0);
+    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_TRUE(SSnapshot(*mesh) == before);
+    ExpectEdgesOfTheMesh(*mesh);
+  }
+}
+
+TEST(ConquestGhost, ClosedMeshesGetNoGhost)
+{
+  auto mesh = fixtures::Icosphere(1);
+  const int nbVertex = mesh->NbVertex();
+  const int nbFace = mesh->NbFace();
+  conquest::CScratchFolder folder;
+  CConquestCoder coder;
+  SOptions keep;
+  keep.RemoveGhost = 0;
+  ASSERT_EQ(Encode(coder, mesh.get(), keep).Ok, 1);
+  EXPECT_EQ(coder.GetGhostVertex(), nullptr);
+  EXPECT_EQ(mesh->NbVertex(), nbVertex);
+  EXPECT_EQ(mesh->NbFace(), nbFace);
+}
+
+TEST(ConquestGhost, ASingleTriangleIsAllGhost)
+{
+  auto mesh = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  conquest::CScratchFolder folder;
+  CConquestCoder coder;
+  ASSERT_EQ(Encode(coder, mesh.get()).Ok, 1);
+  EXPECT_EQ(coder.GetCodes(), (std::vector<unsigned int>{3, 3, 3, 0}));
+  EXPECT_EQ(mesh->NbVertex(), 3);
+  EXPECT_EQ(mesh->NbFace(), 1);
+  EXPECT_EQ(mesh->GetVertex(0)->NbFaceNeighbor(), 1);
+}
