@@ -43,17 +43,14 @@ void Refresh(const State& state, int* pCounter, int force)
 
 // Ends a decoding: the gates go; a failed one leaves the mesh empty. Returns ok.
 template <class State>
-int EndDecode(State* pState, int ok, int* pCounter)
+int EndDecode(State* pState, int ok)
 {
   pState->m_Gates.RemoveAll();
   if (!ok) {
     pState->m_VertexOrder.RemoveAll();
     pState->m_pMesh->Free();
-    return 0;
   }
-  if (pState->m_Debug)
-    Refresh(*pState, pCounter, 1);
-  return 1;
+  return ok;
 }
 
 } // namespace gate

@@ -20,7 +20,11 @@ int CPolygonGateDecoder::Decode(CPolygonMesh3d* pMesh, const char* fileName, int
   if (!pMesh || !fileName || pMesh->NbVertex() != 0 || pMesh->NbPolygon() != 0)
     return 0;
   const int ok = Read(fileName) && Rebuild();
-  return gate::EndDecode(&s, ok, PolygonGateRefreshCounter());
+  if (!gate::EndDecode(&s, ok))
+    return 0;
+  if (debug)
+    Refresh(1);
+  return 1;
 }
 
 int CPolygonGateDecoder::Read(const char* fileName)

@@ -25,7 +25,11 @@ int CQuadGateDecoder::Decode(CQuadMesh3d* pMesh, const char* fileName, int debug
     return 0;
   gate::SeedIndices<4> seeds;
   const int ok = Read(fileName, &seeds) && Rebuild(seeds);
-  return gate::EndDecode(&s, ok, QuadGateRefreshCounter());
+  if (!gate::EndDecode(&s, ok))
+    return 0;
+  if (debug)
+    Refresh(1);
+  return 1;
 }
 
 int CQuadGateDecoder::Read(const char* fileName, gate::SeedIndices<4>* pSeeds)

@@ -3,6 +3,7 @@
 #include "compression/GateRun.h"
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
+#include "scene/SceneGraph3d.h"
 
 #include <algorithm>
 
@@ -29,8 +30,15 @@ int CTriangleGateDecoder::Decode(CMesh3d* pMesh, const char* fileName, int debug
   if (!pMesh || !fileName || pMesh->NbVertex() != 0 || pMesh->NbFace() != 0)
     return 0;
   gate::SeedIndices<3> seeds;
-  const int ok = Read(fileName, packed, &seeds) && Rebuild(seeds);
-  return gate::EndDecode(&s, ok, TriangleGateRefreshCounter());
+  int ok = Read(fileName, packed, &seeds);
+  if (ok && levels)
+    ok = CSceneGraph3d().WriteHeaderVrml(s.m_LevelsFile, "levels.wrl");
+  ok = ok && Rebuild(seeds);
+  if (gate::EndDecode(&s, ok) && debug)
+    Refresh(1);
+  if (levels)
+    s.m_LevelsFile.Close();
+  return ok;
 }
 
 int CTriangleGateDecoder::Read(const char* fileName, int packed, gate::SeedIndices<3>* pSeeds)
@@ -182,5 +190,10 @@ void CTriangleGateDecoder::AddGate(CVertex3d* v1, CVertex3d* v2)
 
 void CTriangleGateDecoder::Refresh(int force)
 {
-  gate::Refresh(m_State, TriangleGateRefreshCounter(), force);
+  CTriangleGateState& s = m_State;
+  CGateRefresh(TriangleGateRefreshCounter(), s.m_Debug, s.m_pView, s.m_RefreshPeriod, s.m_Delay)
+    .Refresh(force, s.m_pMesh, [&s] {
+      if (s.m_Levels && s.m_LevelsFile.IsOpen())
+        s.m_pMesh->WriteVrml(s.m_LevelsFile);
+    });
 }

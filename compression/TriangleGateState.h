@@ -2,6 +2,7 @@
 
 #include "compression/TriangleGateList.h"
 #include "mesh/Array3d.h"
+#include "scene/StreamFile.h"
 
 #include <vector>
 
@@ -28,6 +29,7 @@ struct CTriangleGateState
   // that no gate entered.
   CArray3d<CVertex3d> m_VertexOrder;
   int m_NbMainVertex = 0;
+  CStreamFile m_LevelsFile; // decoder: "levels.wrl", the mesh at every redraw
   CRenderView* m_pView = nullptr;
   int m_Delay = 0;
   int m_StepLimitFlag = 0; // accepted, no effect

@@ -283,3 +283,23 @@ TEST(TriangleGateCoder, VisualDebuggingRedrawsWithoutAPeriod)
   EXPECT_GT(redraws - afterEncode, decoded.NbFace() / 2);
   platform::SetRedrawHook(previous);
 }
+
+TEST(TriangleGateCoder, LevelsFileHoldsTheMeshAtEveryRedraw)
+{
+  CCurrentTempFolder folder;
+  auto mesh = fixtures::Octahedron();
+  CTriangleGateCoder coder;
+  ASSERT_EQ(Encode(mesh.get(), &coder), 1);
+  CTriangleGateDecoder decoder;
+  CMesh3d decoded;
+  // Without a view nothing is drawn, but every refresh still writes the levels.
+  ASSERT_EQ(decoder.Decode(&decoded, "mesh.bin", 1, nullptr, 4, 0, 1), 1);
+  const auto bytes = ReadBytes("levels.wrl");
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.rfind("#VRML V2.0 utf8", 0), 0u);
+  std::size_t blocks = 0;
+  for (std::size_t at = text.find("IndexedFaceSet"); at != std::string::npos;
+       at = text.find("IndexedFaceSet", at + 1))
+    blocks++;
+  EXPECT_GE(blocks, 2u);
+}
