@@ -80,13 +80,14 @@ std::string TextOf(float value) { return Format("%.6g", static_cast<double>(valu
 std::string TextOf(double value) { return Format("%.15g", value); }
 
 template <class T>
-std::optional<T> ReadNumber(const std::string& text, const SDialogField& field, const char* notNumber,
-                            const char* notBetween, std::string& message)
+std::optional<T> ReadNumber(const std::string& text, const SDialogField& field,
+                            const char* notNumber, const char* notBetween, std::string& message)
 {
   std::optional<T> value;
   if constexpr (std::is_same_v<T, float>) {
     // Parsed at full precision first, so that a value beyond a float's reach is refused.
-    if (const auto wide = ParseWhole<double>(text); wide && std::isfinite(static_cast<float>(*wide)))
+    const auto wide = ParseWhole<double>(text);
+    if (wide && std::isfinite(static_cast<float>(*wide)))
       value = static_cast<float>(*wide);
   }
   else {
@@ -135,7 +136,8 @@ CDialogBuilder& CDialogBuilder::Int(int id, std::string label, int& member, int 
   return Add(MakeField(id, std::move(label), EFieldType::Int, &member));
 }
 
-CDialogBuilder& CDialogBuilder::Unsigned(int id, std::string label, unsigned& member, unsigned value)
+CDialogBuilder& CDialogBuilder::Unsigned(int id, std::string label, unsigned& member,
+                                         unsigned value)
 {
   member = value;
   return Add(MakeField(id, std::move(label), EFieldType::Unsigned, &member));
