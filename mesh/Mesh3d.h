@@ -42,6 +42,11 @@ public:
   void Show(unsigned char flag) override { m_Show = flag; }
   // The OpenGL immediate-mode body of every mesh drawing.
   void DrawImmediate() const;
+  // Faces whose three corners all project outside the viewport (x, y, right, top as OpenGL
+  // gives them) through the matrices get the flag; the others keep theirs
+  // (mesh/Mesh3dViewport.cpp).
+  void FlagFacesOutOfViewport(const double* modelview, const double* projection,
+                              const int* viewport, int flag);
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }
