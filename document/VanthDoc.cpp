@@ -101,7 +101,7 @@ bool CVanthDoc::OnOpenDocument(const std::string& path)
       return false;
     }
     pMesh->Rebuild();
-    m_SceneGraph.RemoveAll();
+    EmptyScene();
     m_SceneGraph.Add(pMesh.release());
     return true;
   }
@@ -118,7 +118,7 @@ bool CVanthDoc::OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bo
     return false;
   if (rebuild)
     pMesh->Rebuild();
-  m_SceneGraph.RemoveAll();
+  EmptyScene();
   m_SceneGraph.Add(pMesh.release());
   return true;
 }
@@ -131,7 +131,7 @@ bool CVanthDoc::OpenImage(const std::string& path)
   CTexture image;
   if (!image.ReadFile(path))
     return false;
-  m_SceneGraph.RemoveAll();
+  EmptyScene();
   if (dialog.m_QuadMesh) {
     m_SceneGraph.Add(new CQuadMesh3d);
     return true;
