@@ -85,6 +85,10 @@ public:
 private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
+  // Opens a triangle-mesh file into a new mesh that replaces the scene.
+  bool OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild);
+  // Samples an image into a height map after the "Sampling" dialog.
+  bool OpenImage(const std::string& path);
   static QWidget* GetActivePane(int column);
   // The vertex, collapse and face highlights over object 0, a triangle mesh.
   void DrawHighlights(const CMesh3d* pMesh);
