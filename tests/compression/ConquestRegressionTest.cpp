@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 using conquest::Encode;
 using conquest::SOptions;
@@ -88,16 +89,12 @@ TEST(ConquestRegression, OutputBytesStayPinned)
                    HashFile(folder, "stream.bin"), HashFile(folder, "codes.bin"),
                    HashFile(folder, "codes.txt"), HashFile(folder, "pos.bin"),
                    HashSecondPositions(*mesh)};
-    EXPECT_EQ(got.Ok, pin.Ok);
-    EXPECT_EQ(got.Splits, pin.Splits);
-    EXPECT_EQ(got.Completed, pin.Completed);
-    EXPECT_EQ(got.NbCode, pin.NbCode);
-    EXPECT_EQ(got.Stream, pin.Stream);
-    EXPECT_EQ(got.CodesBin, pin.CodesBin);
-    EXPECT_EQ(got.CodesText, pin.CodesText);
-    EXPECT_EQ(got.Positions, pin.Positions);
-    EXPECT_EQ(got.Second, pin.Second);
-    if (::testing::Test::HasFailure())
+    const auto values = [](const SPin& p) {
+      return std::make_tuple(p.Ok, p.Splits, p.Completed, p.NbCode, p.Stream, p.CodesBin,
+                             p.CodesText, p.Positions, p.Second);
+    };
+    EXPECT_EQ(values(got), values(pin));
+    if (values(got) != values(pin))
       std::printf("    %d, %d, %d, %zu, 0x%016" PRIx64 "ull, 0x%016" PRIx64 "ull, 0x%016" PRIx64
                   "ull, 0x%016" PRIx64 "ull, 0x%016" PRIx64 "ull\n",
                   got.Ok, got.Splits, got.Completed, got.NbCode, got.Stream, got.CodesBin,
