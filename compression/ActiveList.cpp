@@ -143,18 +143,6 @@ int CActiveList::IndexOfPosition(Position pos) const
   return -1;
 }
 
-CActiveList::Position CActiveList::GetNextPosition(Position pos) const
-{
-  SActiveNode* pNext = pos.GetNode()->pNext;
-  return Position(pNext ? pNext : m_pHead);
-}
-
-CActiveList::Position CActiveList::GetPrevPosition(Position pos) const
-{
-  SActiveNode* pPrev = pos.GetNode()->pPrev;
-  return Position(pPrev ? pPrev : m_pTail);
-}
-
 float CActiveList::GetAverageDegree(Position pos, int n) const
 {
   n = std::max(n, 1);

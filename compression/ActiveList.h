@@ -97,8 +97,16 @@ public:
 
   // Cyclic: after the tail comes the head, before the head the tail. The list must not be
   // empty.
-  Position GetNextPosition(Position pos) const;
-  Position GetPrevPosition(Position pos) const;
+  Position GetNextPosition(Position pos) const
+  {
+    SActiveNode* pNext = pos.GetNode()->pNext;
+    return Position(pNext ? pNext : m_pHead);
+  }
+  Position GetPrevPosition(Position pos) const
+  {
+    SActiveNode* pPrev = pos.GetNode()->pPrev;
+    return Position(pPrev ? pPrev : m_pTail);
+  }
   CVertex3d* GetNextVertex(Position pos) const { return *GetNextPosition(pos); }
   CVertex3d* GetPrevVertex(Position pos) const { return *GetPrevPosition(pos); }
 
