@@ -307,11 +307,12 @@ public:
   void ColorFacesByValence(int n, int valence, std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
   // --- volume-based optimisation (processing/VolumeOptimisation.cpp) ------------------------
-  // Moves the interior vertices towards the reference; returns the iterations done.
+  // Moves the interior vertices towards the reference; returns the iterations done. With
+  // saveIntermediate, every savePeriod-th iteration up to 100 appends the mesh to pFile as VRML.
   int OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, int useHashTable,
                            float epsilon, int maxIter, int samplesPerFace, int initHausdorff,
                            float stepInitial, float stepMin, float decreaseFactor,
-                           CRenderView* pWindow, int updateIterations, FILE* pFile,
+                           CRenderView* pWindow, int updateIterations, CStreamFile* pFile,
                            int saveIntermediate, int savePeriod);
 
   // --- colouring and face flagging (mesh/Mesh3dColouring.cpp) -------------------------------

@@ -4,6 +4,7 @@
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "platform/core/Trace.h"
+#include "scene/StreamFile.h"
 
 #include <algorithm>
 #include <vector>
@@ -12,8 +13,8 @@ int CMesh3d::OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, i
                                   float /*epsilon*/, int maxIter, int samplesPerFace,
                                   int initHausdorff, float stepInitial, float stepMin,
                                   float decreaseFactor, CRenderView* pWindow,
-                                  int updateIterations, FILE* /*pFile*/,
-                                  int /*saveIntermediate*/, int /*savePeriod*/)
+                                  int updateIterations, CStreamFile* pFile,
+                                  int saveIntermediate, int savePeriod)
 {
   platform::Trace("Optimization : volume-based metric\n");
   const int n = NbVertex();
@@ -33,6 +34,10 @@ int CMesh3d::OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, i
   int iteration = 0;
   for (;; iteration++) {
     platform::Trace("Iteration %d of %d...", iteration + 1, maxIter);
+    // A period of 0 means no snapshots rather than a division by zero.
+    if (saveIntermediate && pFile && savePeriod > 0 && iteration % savePeriod == 0 &&
+        iteration <= 100)
+      WriteVrml(*pFile);
     for (int i = 0; i < n; i++) {
       const auto k = static_cast<size_t>(i);
       double largestError = 0.0;
