@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 int CMesh3d::ClearVertexAdjacency()
 {
@@ -15,6 +16,8 @@ int CMesh3d::ClearVertexAdjacency()
 }
 
 namespace {
+
+constexpr int kPrefetchDistance = 8;
 
 template <class T>
 using Buffer = std::unique_ptr<T[]>;
@@ -35,87 +38,116 @@ T** ResizeList(CArray3d<T>* pList, int n)
   return pList->GetData();
 }
 
-// The three relations built over vertex and face indices in a few linear passes, with the
-// orders of the rules:
+// The three relations built over vertex and face indices, with the orders of the rules:
 //   the faces of a vertex in face order, each once (a face may repeat a corner);
 //   the neighbours of a vertex in the order of the corners of its faces, each once;
 //   across edge k of f, the first face other than f in corner k's list that holds corner k+1.
-// Every list is sized once, and no list is searched: a neighbour's slot in the list being
-// built is remembered per vertex, and for each neighbour b of a the first two faces of a's
-// list that hold b are kept, so the face across edge ab is found at once.
+// The face lists come from one counting pass; then each vertex a in turn gets its lists, sized
+// once, and the faces of edges that start at a get their neighbour. No list is searched: the
+// slot of a neighbour in a's list is remembered per vertex, with the first two faces of a's
+// list that hold it, which settle the face across every edge from a to that neighbour.
 class CAdjacencyBuilder
 {
 public:
-  explicit CAdjacencyBuilder(CMesh3d* pMesh) : m_pMesh(pMesh) {}
+  explicit CAdjacencyBuilder(CMesh3d* pMesh)
+    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace())
+  {
+  }
 
-  // False, with nothing built, when an element stands twice in the mesh's arrays or a face
-  // uses a vertex that the mesh does not list: the caller then builds by the plain rules.
+  // False, with nothing built, when a face stands twice in the face array or uses a vertex
+  // that the mesh does not list: the caller then builds by the plain rules.
   bool Build();
 
 private:
-  bool IndexVertices();
+  struct SNeighbor
+  {
+    int vertex;
+    int firstFace;
+    int secondFace;  // -1 while only one face holds the edge
+  };
+
+  void IndexVertices();
   bool ReadCorners();
+  // The corners of later faces are scattered in memory: their loads are started early.
+  void PrefetchCorners(int i) const;
   void ListFaces();
-  void ListNeighbors();
-  void StoreFaceNeighbors();
-  void StoreVertexLists();
-  int FaceAcross(int f, int k) const;
+  // fn(face, vertex) for every distinct corner of the faces that take part, faces from
+  // `first` to before `last` by `step`.
+  template <class Fn>
+  void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
+  void BuildAround(int a);
+  void CollectNeighbors(int a);
+  void StoreLists(CVertex3d* v, int a) const;
+  void LinkFacesFrom(int a) const;
+  int FaceAcross(int a, int f, int b) const;
 
   CMesh3d* m_pMesh;
-  int m_NbVertex = 0;
-  int m_NbFace = 0;
-  Buffer<int> m_Corner;          // 3 per face; -1 for a face that takes no part
-  Buffer<int> m_FaceStart;       // per vertex + 1: its faces in m_Faces
+  const int m_NbVertex;
+  const int m_NbFace;
+  Buffer<int> m_Corner;     // 3 per face; -1 for a face that takes no part
+  Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
   Buffer<int> m_Faces;
-  Buffer<int> m_NeighborStart;   // per vertex + 1: its neighbours in the three arrays below
-  Buffer<int> m_Neighbors;
-  Buffer<int> m_FirstFace;       // first and second face of the list that hold the neighbour
-  Buffer<int> m_SecondFace;
-  Buffer<int> m_EdgeNeighbor;    // 3 per face: slot of corner k+1 among corner k's neighbours
+  std::vector<int> m_Unused;  // faces that take no part
+  // While vertex a is built: owner[c] == a when c is a's neighbour number slot[c].
+  Buffer<int> m_Owner;
+  Buffer<int> m_Slot;
+  std::vector<SNeighbor> m_Neighbors;
 };
 
 bool CAdjacencyBuilder::Build()
 {
-  m_NbVertex = m_pMesh->NbVertex();
-  m_NbFace = m_pMesh->NbFace();
-  if (!IndexVertices() || !ReadCorners())
+  IndexVertices();
+  if (!ReadCorners())
     return false;
   ListFaces();
-  ListNeighbors();
-  StoreFaceNeighbors();
-  StoreVertexLists();
+  m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
+  m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
+  std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
+  for (int a = 0; a < m_NbVertex; a++)
+    BuildAround(a);
+  for (const int i : m_Unused)
+    m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
   return true;
 }
 
-bool CAdjacencyBuilder::IndexVertices()
+// A vertex listed twice takes its last index; its earlier slot then receives empty lists
+// first and the full ones after, as the vertex is handled once.
+void CAdjacencyBuilder::IndexVertices()
 {
   for (int i = 0; i < m_NbVertex; i++)
     if (CVertex3d* v = m_pMesh->GetVertex(i))
       v->SetAdjacencyIndex(i);
-  for (int i = 0; i < m_NbVertex; i++) {
-    const CVertex3d* v = m_pMesh->GetVertex(i);
-    if (v && v->GetAdjacencyIndex() != i)
-      return false;
-  }
-  return true;
 }
 
-// Clears the face neighbours on the way; a face met twice is caught by the mark it left in
-// its first neighbour slot (a face is never its own neighbour).
+void CAdjacencyBuilder::PrefetchCorners(int i) const
+{
+  if (i >= m_NbFace)
+    return;
+  const CFace3d* f = m_pMesh->GetFace(i);
+  for (int k = 0; f && k < 3; k++)
+    if (const CVertex3d* v = f->v(k))
+      v->PrefetchAdjacencyIndex();
+}
+
+// Marks each face in its first neighbour slot on the way, so that a face met twice is caught
+// (a face is never its own neighbour); every slot is written again later.
 bool CAdjacencyBuilder::ReadCorners()
 {
   m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
   for (int i = 0; i < m_NbFace; i++) {
     int* corner = &m_Corner[3 * static_cast<size_t>(i)];
     corner[0] = corner[1] = corner[2] = -1;
+    PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
     if (!f)
       continue;
     if (f->f(0) == f)
       return false;
     f->SetNeighbors(f, nullptr, nullptr);
-    if (f->HasNullVertex())
+    if (f->HasNullVertex()) {
+      m_Unused.push_back(i);
       continue;
+    }
     for (int k = 0; k < 3; k++) {
       const int index = f->v(k)->GetAdjacencyIndex();
       if (index < 0 || index >= m_NbVertex || m_pMesh->GetVertex(index) != f->v(k))
@@ -126,132 +158,111 @@ bool CAdjacencyBuilder::ReadCorners()
   return true;
 }
 
-void CAdjacencyBuilder::ListFaces()
+template <class Fn>
+void CAdjacencyBuilder::ForEachFaceCorner(int first, int last, int step, Fn fn) const
 {
-  m_FaceStart = std::make_unique<int[]>(static_cast<size_t>(m_NbVertex) + 1);
-  int* count = &m_FaceStart[1];
-  for (size_t i = 0; i < static_cast<size_t>(m_NbFace); i++) {
-    const int* c = &m_Corner[3 * i];
-    if (c[0] < 0)
-      continue;
-    count[c[0]]++;
-    if (c[1] != c[0])
-      count[c[1]]++;
-    if (c[2] != c[0] && c[2] != c[1])
-      count[c[2]]++;
-  }
-  for (int i = 0; i < m_NbVertex; i++)
-    m_FaceStart[i + 1] += m_FaceStart[i];
-  m_Faces = MakeBuffer<int>(static_cast<size_t>(m_FaceStart[m_NbVertex]));
-  Buffer<int> next = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
-  std::copy(&m_FaceStart[0], &m_FaceStart[m_NbVertex], &next[0]);
-  for (int i = 0; i < m_NbFace; i++) {
+  for (int i = first; i != last; i += step) {
     const int* c = &m_Corner[3 * static_cast<size_t>(i)];
     if (c[0] < 0)
       continue;
-    m_Faces[next[c[0]]++] = i;
+    fn(i, c[0]);
     if (c[1] != c[0])
-      m_Faces[next[c[1]]++] = i;
+      fn(i, c[1]);
     if (c[2] != c[0] && c[2] != c[1])
-      m_Faces[next[c[2]]++] = i;
+      fn(i, c[2]);
   }
 }
 
-void CAdjacencyBuilder::ListNeighbors()
+// Counts each vertex's faces, turns the counts into list ends, then fills the lists
+// backwards so that each ends up in face order and its end cursor at its start.
+void CAdjacencyBuilder::ListFaces()
 {
-  // A vertex has at most two new neighbours per face.
-  const size_t capacity = 2 * static_cast<size_t>(m_FaceStart[m_NbVertex]);
-  m_NeighborStart = MakeBuffer<int>(static_cast<size_t>(m_NbVertex) + 1);
-  m_Neighbors = MakeBuffer<int>(capacity);
-  m_FirstFace = MakeBuffer<int>(capacity);
-  m_SecondFace = MakeBuffer<int>(capacity);
-  m_EdgeNeighbor = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
-  // owner[c] == a while c is in a's list, at slot[c].
-  Buffer<int> owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
-  Buffer<int> slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
-  std::fill(&owner[0], &owner[0] + m_NbVertex, -1);
-  int n = 0;
-  for (int a = 0; a < m_NbVertex; a++) {
-    m_NeighborStart[a] = n;
-    for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
-      const int g = m_Faces[p];
-      const int* c = &m_Corner[3 * static_cast<size_t>(g)];
-      for (int k = 0; k < 3; k++) {
-        const int b = c[k];
-        if (b == a)
-          continue;
-        if (owner[b] != a) {
-          owner[b] = a;
-          slot[b] = n - m_NeighborStart[a];
-          m_Neighbors[n] = b;
-          m_FirstFace[n] = g;
-          m_SecondFace[n] = -1;
-          n++;
-          continue;
-        }
-        const int j = m_NeighborStart[a] + slot[b];
-        if (m_FirstFace[j] != g && m_SecondFace[j] < 0)
-          m_SecondFace[j] = g;
+  const size_t nbVertex = static_cast<size_t>(m_NbVertex);
+  m_FaceStart = std::make_unique<int[]>(nbVertex + 1);
+  int* start = &m_FaceStart[0];
+  ForEachFaceCorner(0, m_NbFace, 1, [start](int, int c) { start[c]++; });
+  for (size_t i = 1; i < nbVertex; i++)
+    start[i] += start[i - 1];
+  start[nbVertex] = nbVertex > 0 ? start[nbVertex - 1] : 0;
+  m_Faces = MakeBuffer<int>(static_cast<size_t>(start[nbVertex]) + 1);
+  int* faces = &m_Faces[0];
+  ForEachFaceCorner(m_NbFace - 1, -1, -1, [start, faces](int f, int c) { faces[--start[c]] = f; });
+}
+
+void CAdjacencyBuilder::BuildAround(int a)
+{
+  CVertex3d* v = m_pMesh->GetVertex(a);
+  if (!v)
+    return;
+  CollectNeighbors(a);
+  StoreLists(v, a);
+  LinkFacesFrom(a);
+}
+
+void CAdjacencyBuilder::CollectNeighbors(int a)
+{
+  m_Neighbors.clear();
+  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
+    const int g = m_Faces[p];
+    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    for (int k = 0; k < 3; k++) {
+      const int b = c[k];
+      if (b == a)
+        continue;
+      if (m_Owner[b] != a) {
+        m_Owner[b] = a;
+        m_Slot[b] = static_cast<int>(m_Neighbors.size());
+        m_Neighbors.push_back({b, g, -1});
+        continue;
       }
-      for (int k = 0; k < 3; k++) {
-        if (c[k] != a)
-          continue;
-        const int b = c[(k + 1) % 3];
-        m_EdgeNeighbor[3 * static_cast<size_t>(g) + k] = b == a ? -1 : slot[b];
-      }
+      SNeighbor& n = m_Neighbors[m_Slot[b]];
+      if (n.firstFace != g && n.secondFace < 0)
+        n.secondFace = g;
     }
   }
-  m_NeighborStart[m_NbVertex] = n;
 }
 
-// Index of the face across edge k of face f, or -1.
-int CAdjacencyBuilder::FaceAcross(int f, int k) const
+void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 {
-  const int a = m_Corner[3 * static_cast<size_t>(f) + k];
-  const int j = m_EdgeNeighbor[3 * static_cast<size_t>(f) + k];
-  if (j < 0) {
+  const int first = m_FaceStart[a];
+  const int nbFace = m_FaceStart[a + 1] - first;
+  CFace3d** faces = ResizeList(v->GetArrayFaceNeighbor(), nbFace);
+  for (int p = 0; p < nbFace; p++)
+    faces[p] = m_pMesh->GetFace(m_Faces[first + p]);
+  const int nbNeighbor = static_cast<int>(m_Neighbors.size());
+  CVertex3d** neighbors = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
+  for (int j = 0; j < nbNeighbor; j++)
+    neighbors[j] = m_pMesh->GetVertex(m_Neighbors[j].vertex);
+}
+
+// Every edge k of a face that starts at corner a = corner k is settled here, once.
+void CAdjacencyBuilder::LinkFacesFrom(int a) const
+{
+  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
+    const int g = m_Faces[p];
+    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    CFace3d* f = m_pMesh->GetFace(g);
+    for (int k = 0; k < 3; k++) {
+      if (c[k] != a)
+        continue;
+      const int across = FaceAcross(a, g, c[(k + 1) % 3]);
+      f->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+    }
+  }
+}
+
+// Index of the face across edge a-b of face f, or -1.
+int CAdjacencyBuilder::FaceAcross(int a, int f, int b) const
+{
+  if (b == a) {
     // An edge from a corner to itself: every other face of the corner holds both ends.
     const int p = m_FaceStart[a];
-    if (p < m_FaceStart[a + 1] && m_Faces[p] != f)
+    if (m_Faces[p] != f)
       return m_Faces[p];
     return p + 1 < m_FaceStart[a + 1] ? m_Faces[p + 1] : -1;
   }
-  const int s = m_NeighborStart[a] + j;
-  return m_FirstFace[s] != f ? m_FirstFace[s] : m_SecondFace[s];
-}
-
-void CAdjacencyBuilder::StoreFaceNeighbors()
-{
-  for (int i = 0; i < m_NbFace; i++) {
-    CFace3d* f = m_pMesh->GetFace(i);
-    if (!f)
-      continue;
-    CFace3d* across[3] = {nullptr, nullptr, nullptr};
-    if (m_Corner[3 * static_cast<size_t>(i)] >= 0)
-      for (int k = 0; k < 3; k++) {
-        const int g = FaceAcross(i, k);
-        across[k] = g < 0 ? nullptr : m_pMesh->GetFace(g);
-      }
-    f->SetNeighbors(across[0], across[1], across[2]);
-  }
-}
-
-void CAdjacencyBuilder::StoreVertexLists()
-{
-  for (int i = 0; i < m_NbVertex; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v)
-      continue;
-    const int first = m_FaceStart[i];
-    CFace3d** faces = ResizeList(v->GetArrayFaceNeighbor(), m_FaceStart[i + 1] - first);
-    for (int p = first; p < m_FaceStart[i + 1]; p++)
-      faces[p - first] = m_pMesh->GetFace(m_Faces[p]);
-    const int start = m_NeighborStart[i];
-    CVertex3d** neighbors =
-      ResizeList(v->GetArrayVertexNeighbor(), m_NeighborStart[i + 1] - start);
-    for (int p = start; p < m_NeighborStart[i + 1]; p++)
-      neighbors[p - start] = m_pMesh->GetVertex(m_Neighbors[p]);
-  }
+  const SNeighbor& n = m_Neighbors[m_Slot[b]];
+  return n.firstFace != f ? n.firstFace : n.secondFace;
 }
 
 } // namespace

@@ -117,6 +117,7 @@ public:
   // The vertex's index in its mesh, kept by CMesh3d::BuildAdjacency for the run only.
   int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
   void SetAdjacencyIndex(int i) { m_AdjacencyIndex = i; }
+  void PrefetchAdjacencyIndex() const { __builtin_prefetch(&m_AdjacencyIndex); }
 
   // --- adjacency lists ------------------------------------------------------------------
   int NbVertexNeighbor() const { return m_ArrayVertexNeighbor.GetSize(); }
