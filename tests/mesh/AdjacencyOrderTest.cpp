@@ -248,3 +248,23 @@ TEST(AdjacencyOrder, ListsAfterSubdivisionAndSmoothing)
   smooth->Smooth(1);
   ExpectListsFollowRules(*smooth);
 }
+
+TEST(AdjacencyOrder, FreshListsHaveTheRoomOfListsGrownByAdd)
+{
+  // Local edits after a rebuild (V3 steps, collapses) append to these lists.
+  auto mesh = fixtures::Icosphere(2);
+  mesh->AddVertex(new CVertex3d(0, 0, 0));  // isolated: no storage at all
+  mesh->ClearVertexAdjacency();
+  ASSERT_EQ(mesh->BuildAdjacency(), 1);
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    CVertex3d* v = mesh->GetVertex(i);
+    CArray3d<CFace3d> grown;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      grown.Add(v->GetFaceNeighbor(j));
+    EXPECT_EQ(v->GetArrayFaceNeighbor()->GetMaxSize(), grown.GetMaxSize()) << "vertex " << i;
+    CArray3d<CFace3d> grownNeighbors;
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      grownNeighbors.Add(nullptr);
+    EXPECT_EQ(v->GetArrayVertexNeighbor()->GetMaxSize(), grownNeighbors.GetMaxSize());
+  }
+}
