@@ -5,15 +5,22 @@
 #include "app/VanthApp.h"
 #include "app/resources/Resource.h"
 #include "document/VanthDoc.h"
+#include "mesh/Mesh3d.h"
 #include "platform/core/Clipboard.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/Redraw.h"
 #include "platform/ui/WaitCursor.h"
+#include "platform/ui/WinApp.h"
 #include "scene/Texture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSurfaceFormat>
 #include <QTimer>
 
@@ -69,11 +76,17 @@ CRenderView::CRenderView(platform::CDocument* pDocument, QWidget* parent)
   connect(m_pSpinTimer, &QTimer::timeout, this, [this] { OnTimer(1); });
   connect(m_pRefineTimer, &QTimer::timeout, this, [this] { OnTimer(2); });
   RegisterCommands();
+  if (m_pDocument)
+    m_pDocument->AddRenderView(this);
   // Core algorithms hold the view as an opaque pointer and repaint it through this hook.
   platform::SetRedrawHook([](CRenderView* view) { view->RedrawNow(); });
 }
 
-CRenderView::~CRenderView() = default;
+CRenderView::~CRenderView()
+{
+  if (m_pDocument)
+    m_pDocument->RemoveRenderView(this);
+}
 
 void CRenderView::RegisterCommands()
 {
@@ -89,6 +102,12 @@ void CRenderView::RegisterCommands()
   m_CommandMap.On(ID_EXPORT_BMP, [] {});
   m_CommandMap.On(ID_VIEWING_PUSH, [this] { OnViewingPush(); });
   m_CommandMap.On(ID_VIEWING_POP, [this] { OnViewingPop(); });
+  m_CommandMap.On(ID_HELP_DEMO, [this] { OnHelpDemo(); }, [this](platform::CCmdUI& ui) {
+    ui.Enable(m_pDocument && m_pDocument->m_SceneGraph.NbObject() > 0);
+  });
+  m_CommandMap.On(ID_ADVANCED_MULTI_REFINEMENT, [this] { OnMultiRefinement(); });
+  m_CommandMap.On(platform::ID_FILE_PRINT, [this] { OnFilePrint(); });
+  m_CommandMap.On(platform::ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
 }
 
 void CRenderView::ResetView()
@@ -117,6 +136,14 @@ void CRenderView::SetClearColor()
     return;
   makeCurrent();
   glClearColor(m_ClearColorRed, m_ClearColorGreen, m_ClearColorBlue, 1.0f);
+}
+
+bool CRenderView::MakeCurrent()
+{
+  if (!m_HasContext || !context() || !context()->isValid())
+    return false;
+  makeCurrent();
+  return QOpenGLContext::currentContext() == context();
 }
 
 // --- OpenGL state --------------------------------------------------------------------------
@@ -334,6 +361,8 @@ bool CRenderView::IsTimerActive(unsigned id) const
   return timer && timer->isActive();
 }
 
+// Timer 2 would step the document's adaptive refinement, which the document does not offer
+// yet: its ticks do nothing.
 void CRenderView::OnTimer(unsigned id)
 {
   if (id != 1)
@@ -342,6 +371,26 @@ void CRenderView::OnTimer(unsigned id)
   m_yRotation += m_ySpin;
   m_zRotation += m_zSpin;
   RedrawNow();
+}
+
+void CRenderView::FlagFacesOutOfViewport(int flag, int index)
+{
+  if (!m_pDocument || index < 0 || index >= m_pDocument->m_SceneGraph.NbObject())
+    return;
+  CObject3d* pObject = m_pDocument->m_SceneGraph.GetAt(index);
+  if (!pObject || pObject->GetType() != TYPE_MESH3D || !MakeCurrent())
+    return;
+  GLdouble modelview[16];
+  GLdouble projection[16];
+  GLint viewport[4];
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  ApplyViewTransform();
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glPopMatrix();
+  static_cast<CMesh3d*>(pObject)->FlagFacesOutOfViewport(modelview, projection, viewport, flag);
 }
 
 // --- commands ------------------------------------------------------------------------------
@@ -418,3 +467,76 @@ void CRenderView::OnViewingPop()
   m_zTranslation = saved.GetTranslation()->z();
   update();
 }
+
+// Object 0, subdivided once and stretched over [0, 20] on every axis, seen from a fixed view.
+void CRenderView::OnHelpDemo()
+{
+  if (!m_pDocument || !m_pDocument->IsFirstObjectOfType(TYPE_MESH3D))
+    return;
+  auto* pMesh = static_cast<CMesh3d*>(m_pDocument->m_SceneGraph.GetAt(0));
+  pMesh->SubdivisionLoop();
+  for (int axis = 0; axis < 3; axis++)
+    pMesh->Range(axis, 0.0f, 20.0f);
+  m_xScaling = 0.78f;
+  m_yScaling = 1.0f;
+  m_zScaling = 0.52f;
+  m_xTranslation = -7.82f;
+  m_yTranslation = -8.62f;
+  m_zTranslation = -29.5f;
+  m_xRotation = 8.33f;
+  m_yRotation = 19.0f;
+  m_zRotation = 0.0f;
+  update();
+}
+
+void CRenderView::OnMultiRefinement()
+{
+  SetTimer(2, 4000);
+  SetTimer(1, 10);
+  m_ySpin = 2.0f;
+}
+
+// --- printing ------------------------------------------------------------------------------
+
+namespace {
+QPrinter* AppPrinter()
+{
+  platform::CWinApp* app = platform::CWinApp::GetApp();
+  return app ? app->GetPrinter() : nullptr;
+}
+} // namespace
+
+void CRenderView::OnFilePrint()
+{
+  QPrinter* pPrinter = AppPrinter();
+  if (!pPrinter)
+    return;
+  QPrintDialog dialog(pPrinter, this);
+  if (dialog.exec() == QDialog::Accepted)
+    PrintTo(pPrinter);
+}
+
+void CRenderView::OnFilePrintPreview()
+{
+  QPrinter* pPrinter = AppPrinter();
+  if (!pPrinter)
+    return;
+  QPrintPreviewDialog dialog(pPrinter, this);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+          [this](QPrinter* pPreview) { PrintTo(pPreview); });
+  dialog.exec();
+}
+
+bool CRenderView::PrintTo(QPrinter* pPrinter)
+{
+  QPainter painter;
+  if (!pPrinter || !painter.begin(pPrinter)) {
+    platform::MessageBox("Could not start print job.");
+    return false;
+  }
+  OnDraw(&painter);
+  return painter.end();
+}
+
+// The scene is drawn by OpenGL into the window only: a printed page stays blank.
+void CRenderView::OnDraw(QPainter*) {}

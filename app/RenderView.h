@@ -6,6 +6,8 @@
 #include <QPoint>
 
 class CVanthDoc;
+class QPainter;
+class QPrinter;
 class QTimer;
 
 namespace platform {
@@ -33,6 +35,10 @@ public:
   CVanthDoc* GetDocument() const { return m_pDocument; }
   // The OpenGL context was created; without one the view shows nothing.
   bool HasContext() const { return m_HasContext; }
+  // Makes the view's context current; false, and nothing changed, when it has none.
+  bool MakeCurrent();
+  // The document is going: the view forgets it and draws nothing more.
+  void DetachDocument() { m_pDocument = nullptr; }
 
   // Rotations, translation, scale and the two speeds back to their start values.
   void ResetView();
@@ -49,11 +55,23 @@ public:
   bool IsTimerActive(unsigned id) const;
   void OnTimer(unsigned id);
 
+  // Flags the faces of the scene's triangle mesh at this index that lie wholly outside the
+  // view, as the view transform and the projection place them.
+  void FlagFacesOutOfViewport(int flag, int index);
+
   void OnGeometryReset();
   void OnSwapAxes();
   void OnEditCopy();
   void OnViewingPush();
   void OnViewingPop();
+  void OnHelpDemo();
+  void OnMultiRefinement();
+  void OnFilePrint();
+  void OnFilePrintPreview();
+  // Prints the view on the printer, one page; false when the printer cannot start.
+  bool PrintTo(QPrinter* pPrinter);
+  // What the view draws on a printer page or into any painter other than its own window.
+  void OnDraw(QPainter* pPainter);
 
   double m_Fovy = 45.0;
   float m_xRotation = 0.0f;

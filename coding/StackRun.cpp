@@ -70,7 +70,9 @@ void CStackRun::CItem::Set(std::int64_t value)
   Sign = value < 0 ? 1 : 0;
   const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
                                             : static_cast<std::uint64_t>(value);
-  NbDigit = static_cast<std::uint8_t>(std::max<std::uint64_t>(std::bit_width(magnitude), 1));
+  // An int plus a 24-bit shift needs at most 33 digits; the bound also keeps writes in Digit.
+  const std::uint64_t digits = std::max<std::uint64_t>(std::bit_width(magnitude), 1);
+  NbDigit = static_cast<std::uint8_t>(std::min<std::uint64_t>(digits, sizeof Digit));
   for (int i = 0; i < NbDigit; i++)
     Digit[i] = static_cast<std::uint8_t>((magnitude >> i) & 1);
 }

@@ -1,6 +1,5 @@
 #include "compression/ConquestCoder.h"
 
-#include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
@@ -9,7 +8,10 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Redraw.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -52,6 +54,7 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   m_NormalBits = normalBits;
   m_ParameterBits = parameterBits;
   m_Normalization = normalization;
+  m_Index.Detach();
   m_Stack.RemoveAll();
   m_pCurrent = nullptr;
   m_Patches.clear();
@@ -120,6 +123,7 @@ int CConquestCoder::InitCoder(int seedFace)
   }
   m_CodedVertexCount = 0;
   m_pCurrent = m_Stack.Push(std::make_unique<CActiveList>());
+  FollowCurrent();
   for (int i = 0; i < 3; i++) {
     CVertex3d* v = pSeed->v(i);
     EmitValence(v);
@@ -143,9 +147,17 @@ void CConquestCoder::EmitValence(CVertex3d* v)
 
 void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
-  a->CountEdgesWithFlag(0);
-  b->CountEdgesWithFlag(0);
-  c->CountEdgesWithFlag(0);
+  // Every edge or face flag the conquest sets lies between vertices it recounts here.
+  for (CVertex3d* v : {a, b, c}) {
+    v->CountEdgesWithFlag(0);
+    m_Index.Touch(v);
+  }
+}
+
+void CConquestCoder::FollowCurrent()
+{
+  // The deterministic conquest always takes the head: it needs no index.
+  m_Index.Attach(m_Deterministic ? nullptr : m_pCurrent);
 }
 
 // --- conquest ------------------------------------------------------------------------------
@@ -216,8 +228,10 @@ int CConquestCoder::SetGateOnClosedVertex()
 
 int CConquestCoder::PopList()
 {
+  m_Index.Detach();
   m_Stack.Pop();
   m_pCurrent = m_Stack.GetHead();
+  FollowCurrent();
   if (!m_pCurrent)
     return 0;
   ChooseGate();
@@ -360,14 +374,8 @@ int CConquestCoder::ProcessGate()
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
 {
-  CVertex3d* g = m_pCurrent->GetAt(pos);
-  CVertex3d* p = m_pCurrent->GetPrevVertex(pos);
-  CVertex3d* q = m_pCurrent->GetNextVertex(pos);
-  const CFace3d* f = g->FindFaceWithOrientedEdge(g, p);
-  if (!f || f->GetFlag() != 0 || f->GetVertexOther(g, p) != q)
-    return 0;
-  const CEdge3d* e = g->FindEdge(q);
-  return e && e->GetFlag() == 1 ? 1 : 0;
+  return CActiveListIndex::IsFillCorner(m_pCurrent->GetAt(pos), m_pCurrent->GetPrevVertex(pos),
+                                        m_pCurrent->GetNextVertex(pos));
 }
 
 // --- gate choice ---------------------------------------------------------------------------
@@ -376,38 +384,45 @@ void CConquestCoder::ChooseGate()
 {
   if (!m_pCurrent || m_pCurrent->IsEmpty())
     return;
-  if (m_pCurrent->GetCount() == 1 || m_Deterministic) {
+  if (m_pCurrent->GetCount() == 1 || m_Deterministic)
     m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
-  } else {
-    CActiveList::Position pos;
-    int ties = 0;
-    const int m = GetMinRemainingDegree(&pos, &ties);
-    m_pCurrent->SetGate(pos);
-    // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4.
-    std::vector<std::pair<CActiveList::Position, float>> candidates;
-    for (int k = 1; k <= 4 && ties > 1; k++) {
-      candidates.clear();
-      float best = 3.4e38f;
-      for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
-        if ((*it)->GetEdgeFlagCount() != m)
-          continue;
-        const float average = m_pCurrent->GetAverageDegree(it, k);
-        candidates.emplace_back(it, average);
-        if (average < best) {
-          best = average;
-          pos = it;
-        }
-      }
-      m_pCurrent->SetGate(pos);
-      ties = 0;
-      for (const auto& candidate : candidates)
-        ties += candidate.second == best ? 1 : 0;
-    }
-  }
+  else
+    m_pCurrent->SetGate(ChooseIndexedGate());
   if (m_Debug) {
     m_pCurrent->GetGateVertex()->SetColor(255, 0, 0);
     Redraw(0);
   }
+}
+
+CActiveList::Position CConquestCoder::ChooseIndexedGate()
+{
+  // What a walk from the head would answer (GetMinRemainingDegree, then the ring averages),
+  // asked of the nodes that can win only: list order breaks ties through the node labels.
+  if (SActiveNode* pFill = m_Index.GetFirstFill())
+    return CActiveList::Position(pFill);
+  int m = 0;
+  int ties = 0;
+  SActiveNode* pCandidates = m_Index.GetMinDegreeNodes(&m, &ties);
+  SActiveNode* pBest = pCandidates;
+  if (ties == 1)
+    return CActiveList::Position(pBest);
+  // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
+  // each ring ranks every candidate again, the first in list order winning equal averages.
+  for (int k = 1; k <= 4 && ties > 1; k++) {
+    float best = 3.4e38f;
+    ties = 0;
+    for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
+      const float average = m_pCurrent->GetAverageDegree(CActiveList::Position(pNode), k);
+      if (average < best || (average == best && pNode->Order < pBest->Order)) {
+        ties = average < best ? 1 : ties + 1;
+        best = average;
+        pBest = pNode;
+      } else if (average == best) {
+        ties++;
+      }
+    }
+  }
+  return CActiveList::Position(pBest);
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)
@@ -465,22 +480,58 @@ int CConquestCoder::SplitOffset(CVertex3d* v)
   // Every list vertex but the gate, the one after it and v's new node before it.
   std::vector<CVertex3d*> a;
   std::vector<double> distance;
+  a.reserve(static_cast<size_t>(n - 3));
+  distance.reserve(static_cast<size_t>(n - 3));
   CActiveList::Position pos = m_pCurrent->GetNextPosition(m_pCurrent->GetNextPosition(m_pCurrent->GetGate()));
   for (int i = 0; i < n - 3; i++, pos = m_pCurrent->GetNextPosition(pos)) {
     a.push_back(m_pCurrent->GetAt(pos));
     distance.push_back(Distance(g, a.back()));
   }
-  // Exchange sort by distance to the gate: ties keep the order that this sort gives them.
+  return SortedIndexOf(a, distance, v);
+}
+
+int CConquestCoder::SortedIndexOf(const std::vector<CVertex3d*>& a, const std::vector<double>& distance,
+                                  const CVertex3d* v)
+{
+  // The offset is v's first index once the vertices are sorted by distance to the gate with
+  // an exchange sort: for i, for j > i, swap when distance j < distance i. That sort is not
+  // stable, and the order it leaves among equal distances is part of the stream. Only the
+  // entries at v's distance and those below it shape that order, and each one below moves
+  // the front of the run of equals gathered so far to its back; so one pass gives it.
+  const auto found = std::find(a.begin(), a.end(), v);
+  if (found == a.end())
+    return -1;
+  const double dv = distance[static_cast<size_t>(found - a.begin())];
+  if (std::any_of(distance.begin(), distance.end(), [](double d) { return std::isnan(d); }))
+    return ExchangeSortedIndexOf(a, distance, v);
+  int below = 0;
+  std::deque<const CVertex3d*> equals;
+  for (size_t i = 0; i < a.size(); i++) {
+    if (distance[i] < dv) {
+      below++;
+      if (!equals.empty()) {
+        equals.push_back(equals.front());
+        equals.pop_front();
+      }
+    } else if (distance[i] == dv) {
+      equals.push_back(a[i]);
+    }
+  }
+  return below + static_cast<int>(std::find(equals.begin(), equals.end(), v) - equals.begin());
+}
+
+int CConquestCoder::ExchangeSortedIndexOf(std::vector<CVertex3d*> a, std::vector<double> distance,
+                                          const CVertex3d* v)
+{
+  // Without an order among the distances (a NaN) only the sort itself tells.
   for (size_t i = 0; i < a.size(); i++)
     for (size_t j = i + 1; j < a.size(); j++)
       if (distance[j] < distance[i]) {
         std::swap(a[i], a[j]);
         std::swap(distance[i], distance[j]);
       }
-  for (size_t i = 0; i < a.size(); i++)
-    if (a[i] == v)
-      return static_cast<int>(i);
-  return -1;
+  const auto found = std::find(a.begin(), a.end(), v);
+  return found == a.end() ? -1 : static_cast<int>(found - a.begin());
 }
 
 CActiveList* CConquestCoder::FindListForMerge(CVertex3d* v, CActiveList::Position* pPos)

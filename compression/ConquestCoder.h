@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compression/ActiveList.h"
+#include "compression/ActiveListIndex.h"
 #include "compression/ActiveListStack.h"
 #include "compression/ConquestPatch3d.h"
 #include "mesh/Array3d.h"
@@ -76,6 +77,13 @@ public:
   int GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies);
   int Split(CVertex3d* v);
   int SplitOffset(CVertex3d* v);
+  // v's first index in a once it is sorted by distance with the exchange sort that the
+  // offsets are defined by (ties keep the order that sort leaves them in); -1 when absent.
+  static int SortedIndexOf(const std::vector<CVertex3d*>& a, const std::vector<double>& distance,
+                           const CVertex3d* v);
+  // The sort itself, quadratic: the reference SortedIndexOf answers for.
+  static int ExchangeSortedIndexOf(std::vector<CVertex3d*> a, std::vector<double> distance,
+                                   const CVertex3d* v);
   int Merge(CVertex3d* v);
   CActiveList* FindListForMerge(CVertex3d* v, CActiveList::Position* pPos);
   int IsFailed() const { return m_Failed; }
@@ -129,6 +137,10 @@ protected:
   void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
   void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
   int PopList();
+  // Points the index at the current list (nowhere in the deterministic conquest).
+  void FollowCurrent();
+  // The gate ChooseGate takes on a list of two or more vertices, from the index.
+  CActiveList::Position ChooseIndexedGate();
   // Moves the gate to the first list vertex without free edges; 0 when there is none.
   int SetGateOnClosedVertex();
   void DrawLists(GLUquadric* pQuadric) const;
@@ -138,6 +150,8 @@ protected:
   CMesh3d* m_pMesh = nullptr;
   CActiveListStack m_Stack;
   CActiveList* m_pCurrent = nullptr;
+  // Follows the current list; declared after the stack so that it goes first.
+  CActiveListIndex m_Index;
   int m_RemoveGhost = 0;
   int m_CodedVertexCount = 0;
   CVertex3d* m_pGhostVertex = nullptr;

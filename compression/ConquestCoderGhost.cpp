@@ -130,7 +130,8 @@ void CConquestCoder::PurgeGhostFromLists()
 {
   for (const auto& pList : m_Stack) {
     for (auto it = pList->GetHeadPosition(); !pList->IsNull(it);) {
-      const auto next = std::next(it);
+      auto next = it;
+      ++next;
       if (*it == m_pGhostVertex)
         pList->RemoveAt(it);
       it = next;

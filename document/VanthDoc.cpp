@@ -1,12 +1,19 @@
 #include "document/VanthDoc.h"
 
 #include "app/ChildFrame.h"
+#include "app/dialogs/DlgSampling.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/PolygonMesh3d.h"
+#include "mesh/QuadMesh3d.h"
+#include "scene/ParserVrml.h"
+#include "scene/Texture.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Path.h"
 #include "platform/ui/MDIFrameWnd.h"
 #include "platform/ui/WinApp.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace {
@@ -60,23 +67,101 @@ void CVanthDoc::TakePath(const std::string& path)
 bool CVanthDoc::OnOpenDocument(const std::string& path)
 {
   TakePath(path);
-  // Every reader fills the scene graph, which this document does not hold yet: the kinds are
-  // recognised (FileKindOf) but no file opens.
-  return false;
+  const char* file = path.c_str();
+  switch (FileKindOf(path)) {
+  case FILE_VRML: {
+    CParserVrml parser;
+    if (!parser.Run(file, &m_SceneGraph))
+      return false;
+    m_SceneGraph.BuildAdjacency();
+    m_SceneGraph.ComputeFaceNormals();
+    m_SceneGraph.ComputeVertexNormals();
+    return true;
+  }
+  case FILE_IMAGE: return OpenImage(path);
+  case FILE_QUAD_MESH: {
+    // Appended to whatever the scene holds.
+    auto pMesh = std::make_unique<CQuadMesh3d>();
+    if (!pMesh->ReadBinary(file))
+      return false;
+    pMesh->BuildAdjacencyAndNormals();
+    m_SceneGraph.Add(pMesh.release());
+    return true;
+  }
+  case FILE_BIN: return OpenMesh(&CMesh3d::ReadFileBin, file, true);
+  case FILE_SMF: return OpenMesh(&CMesh3d::ReadFileSmf, file, true);
+  case FILE_SMM: return OpenMesh(&CMesh3d::ReadFileSmm, file, true);
+  case FILE_PPD: return OpenMesh(&CMesh3d::ReadFilePpd, file, true);
+  case FILE_DEM: return OpenMesh(&CMesh3d::ReadFileDem, file, false);
+  case FILE_MHP: return OpenMesh(&CMesh3d::ReadFileMhp, file, false);
+  case FILE_OBJ: {
+    auto pMesh = std::make_unique<CPolygonMesh3d>();
+    if (!pMesh->ReadFileOBJ(file)) {
+      platform::MessageBox("Unable to read " + path);
+      return false;
+    }
+    pMesh->Rebuild();
+    EmptyScene();
+    m_SceneGraph.Add(pMesh.release());
+    return true;
+  }
+  default: return false;
+  }
+}
+
+// A reader that fails keeps the scene as it was and the window does not open: no empty or
+// half-read mesh is ever appended.
+bool CVanthDoc::OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild)
+{
+  auto pMesh = std::make_unique<CMesh3d>();
+  if (!(pMesh.get()->*read)(file))
+    return false;
+  if (rebuild)
+    pMesh->Rebuild();
+  EmptyScene();
+  m_SceneGraph.Add(pMesh.release());
+  return true;
+}
+
+bool CVanthDoc::OpenImage(const std::string& path)
+{
+  CDlgSampling dialog;
+  if (dialog.DoModal() != platform::IDOK)
+    return false;
+  CTexture image;
+  if (!image.ReadFile(path))
+    return false;
+  EmptyScene();
+  if (dialog.m_QuadMesh) {
+    m_SceneGraph.Add(new CQuadMesh3d);
+    return true;
+  }
+  image.BGRtoRGB();
+  auto pMesh = std::make_unique<CMesh3d>();
+  if (!pMesh->GenerateMapFromImage(&image, dialog.m_Width, dialog.m_Height, dialog.m_UseColor))
+    return false;
+  pMesh->Range(0, -1.0f, 1.0f);
+  pMesh->Range(1, -0.2f, 0.2f);
+  pMesh->Range(2, -1.0f, 1.0f);
+  m_SceneGraph.Add(pMesh.release());
+  m_SceneGraph.BuildAdjacency();
+  m_SceneGraph.ComputeFaceNormals();
+  m_SceneGraph.ComputeVertexNormals();
+  return true;
 }
 
 bool CVanthDoc::OnSaveDocument(const std::string& path)
 {
   if (platform::MessageBox("Save moodifications ?", platform::MB_YESNO) != platform::IDYES)
     return false;
-  const EFileKind kind = FileKindOf(path);
-  if (kind != FILE_VRML && kind != FILE_RAW) {
+  switch (FileKindOf(path)) {
+  case FILE_VRML: return m_SceneGraph.SaveFileVrml(path.c_str()) != 0;
+  case FILE_RAW: return m_SceneGraph.SaveFileBinary(path.c_str()) != 0;
+  default:
     // Nothing would be written: saying the document was saved would lose the user's work.
     platform::MessageBox("Unable to save: use the extension .wrl or .raw");
     return false;
   }
-  // The scene writers come with the scene graph; until then nothing is written.
-  return false;
 }
 
 QWidget* CVanthDoc::GetActivePane(int column)

@@ -4,8 +4,10 @@
 #include "scene/SceneGraph3d.h"
 
 #include <string>
+#include <vector>
 
 class CMesh3d;
+class CRenderView;
 class QWidget;
 
 // The document of one open window: the options of the highlight and wireframe overlays, the
@@ -31,6 +33,8 @@ public:
   };
 
   CVanthDoc() = default;
+  // The scene's OpenGL objects go with a view's context current (document/VanthDocRender.cpp).
+  ~CVanthDoc() override { ReleaseScene(); }
 
   static EFileKind FileKindOf(const std::string& path);
   static bool IsOpenable(EFileKind kind);
@@ -51,6 +55,15 @@ public:
   void RenderScene();
   // 1 when the scene holds an object and object 0 has this type.
   int IsFirstObjectOfType(int type) const;
+  // Deletes every object and texture of the scene with a render view's OpenGL context
+  // current, since their display lists and textures live in the views' shared group. With no
+  // view context, no context is left current, so that nothing of another group is deleted.
+  // Every command that empties the scene goes through here.
+  void EmptyScene();
+
+  // A render view adds itself when built and removes itself when destroyed.
+  void AddRenderView(CRenderView* pView);
+  void RemoveRenderView(CRenderView* pView);
 
   // The scene every command works on; object 0 is the one most commands act on.
   CSceneGraph3d m_SceneGraph;
@@ -72,10 +85,18 @@ public:
 private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
+  // Opens a triangle-mesh file into a new mesh that replaces the scene.
+  bool OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild);
+  // Samples an image into a height map after the "Sampling" dialog.
+  bool OpenImage(const std::string& path);
   static QWidget* GetActivePane(int column);
   // The vertex, collapse and face highlights over object 0, a triangle mesh.
   void DrawHighlights(const CMesh3d* pMesh);
   void DrawWireframe();
+  // Empties the scene and lets go of the views: the child frame deletes the document before
+  // its panes, so a view may outlive its document by a moment.
+  void ReleaseScene();
 
   std::string m_FileRoot;
+  std::vector<CRenderView*> m_RenderViews;
 };

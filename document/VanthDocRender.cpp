@@ -1,8 +1,12 @@
 #include "document/VanthDoc.h"
 
+#include "app/RenderView.h"
 #include "mesh/Mesh3d.h"
 
 #include <GL/gl.h>
+#include <QOpenGLContext>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +26,38 @@ int ClampIndex(int* pIndex, int size)
 int CVanthDoc::IsFirstObjectOfType(int type) const
 {
   return m_SceneGraph.NbObject() > 0 && m_SceneGraph.GetAt(0)->GetType() == type ? 1 : 0;
+}
+
+void CVanthDoc::AddRenderView(CRenderView* pView)
+{
+  if (pView && std::find(m_RenderViews.begin(), m_RenderViews.end(), pView) == m_RenderViews.end())
+    m_RenderViews.push_back(pView);
+}
+
+void CVanthDoc::RemoveRenderView(CRenderView* pView)
+{
+  std::erase(m_RenderViews, pView);
+}
+
+void CVanthDoc::EmptyScene()
+{
+  const bool current = std::any_of(m_RenderViews.begin(), m_RenderViews.end(),
+                                   [](CRenderView* pView) { return pView->MakeCurrent(); });
+  // The names the scene holds mean other objects, or nothing, in any other context: without
+  // a view context, OpenGL calls must reach no context at all.
+  if (!current) {
+    if (QOpenGLContext* other = QOpenGLContext::currentContext())
+      other->doneCurrent();
+  }
+  m_SceneGraph.RemoveAll();
+}
+
+void CVanthDoc::ReleaseScene()
+{
+  EmptyScene();
+  for (CRenderView* pView : m_RenderViews)
+    pView->DetachDocument();
+  m_RenderViews.clear();
 }
 
 void CVanthDoc::RenderScene()

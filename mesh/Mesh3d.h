@@ -21,6 +21,7 @@ class CRenderView;
 class CVectorSet3d;
 class CHashTable;
 class CTexture;
+class CStreamFile;
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
 // each topic's definitions live in a source file of their own (named beside each section).
@@ -41,6 +42,11 @@ public:
   void Show(unsigned char flag) override { m_Show = flag; }
   // The OpenGL immediate-mode body of every mesh drawing.
   void DrawImmediate() const;
+  // Faces whose three corners all project outside the viewport (x, y, right, top as OpenGL
+  // gives them) through the matrices get the flag; the others keep theirs
+  // (mesh/Mesh3dViewport.cpp).
+  void FlagFacesOutOfViewport(const double* modelview, const double* projection,
+                              const int* viewport, int flag);
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }
@@ -365,6 +371,37 @@ public:
   // Closes every hole with faces towards one new vertex at the mean of all boundary vertices,
   // then rebuilds; a closed mesh is left as it is.
   void RemoveHole();
+
+  // --- scene files and face areas (scene/Mesh3dFile.cpp) -------------------------------------
+  // Each writer appends this mesh to a file that the caller opened and closes; 0, with a message
+  // box, when writing fails. The VRML writer leaves every vertex's flag holding its index.
+  int WriteVrml(CStreamFile& file);
+  int WriteInventor(CStreamFile& file) const;
+  // The binary record: transform, counts, positions and corner indices, little-endian.
+  int WriteBinary(CStreamFile& file) const;
+  // The "cpt" text export: bounding box, counts, positions and corner indices; the flags are
+  // left holding the vertex indices. 0 when the file cannot be written (no message).
+  int WriteFileCpt(const char* fileName);
+  // Smallest face area (1.7e308 without faces) and its face, the first of equal ones; the mean
+  // face area.
+  double GetMinArea(CFace3d** ppFace = nullptr) const;
+  double GetMeanArea() const;
+
+  // --- mesh file readers (scene/Mesh3dReaders.cpp) --------------------------------------------
+  // Each appends the vertices, faces and the colours its format has (no adjacency, no normals)
+  // and answers 1; or answers 0, the mesh unchanged, when the file cannot be opened or is
+  // malformed (a count or index that does not fit, a line that does not parse or is longer than
+  // 254 characters).
+  // The bit-stream mesh (".bin"), then rescaled: x and y onto [-1, 1], z onto [-0.1, 0.1].
+  int ReadFileBin(const char* fileName);
+  int ReadFileSmf(const char* fileName);
+  int ReadFileSmm(const char* fileName);
+  int ReadFilePpd(const char* fileName);
+  int ReadFileDem(const char* fileName);
+  // The file's z axis becomes the mesh's y axis: (x, y, z) is stored as (x, z, -y).
+  int ReadFileMhp(const char* fileName);
+  // Triangles only; "vn", "vt" and other records are skipped.
+  int ReadFileObj(const char* fileName);
 
 private:
   template <class T>

@@ -1,16 +1,15 @@
 #include "scene/SceneGraph3d.h"
 
 #include "mesh/Mesh3d.h"
+#include "mesh/PolygonMesh3d.h"
 #include "mesh/QuadMesh3d.h"
 
 #include <GL/gl.h>
 
-namespace {
-CMesh3d* AsMesh(CObject3d* pObject)
+CMesh3d* CSceneGraph3d::AsMesh(CObject3d* pObject)
 {
   return pObject->GetType() == TYPE_MESH3D ? static_cast<CMesh3d*>(pObject) : nullptr;
 }
-} // namespace
 
 template <class Fn>
 void CSceneGraph3d::ForEachOfType(int type, Fn fn)
@@ -143,6 +142,9 @@ void CSceneGraph3d::DrawImmediate(unsigned char bindTextures)
     case TYPE_QUADMESH3D:
       static_cast<CQuadMesh3d*>(pObject)->DrawImmediate();
       break;
+    case TYPE_POLYGONMESH3D:
+      static_cast<CPolygonMesh3d*>(pObject)->DrawImmediate();
+      break;
     default:
       break;
     }
@@ -175,12 +177,10 @@ void CSceneGraph3d::SetNormalBinding(int mode)
 {
   for (int i = 0; i < NbObject(); i++) {
     CObject3d* pObject = GetAt(i);
-    if (CMesh3d* pMesh = AsMesh(pObject)) {
+    if (CMesh3d* pMesh = AsMesh(pObject))
       pMesh->SetNormalBinding(mode);
-      pMesh->SetModified();
-    } else {
+    else
       pObject->BuildList();
-    }
   }
 }
 
@@ -204,6 +204,9 @@ void CSceneGraph3d::SetSingleColorMode(int on)
       break;
     case TYPE_QUADMESH3D:
       static_cast<CQuadMesh3d*>(pObject)->SetUseSingleColor(on);
+      break;
+    case TYPE_POLYGONMESH3D:
+      static_cast<CPolygonMesh3d*>(pObject)->SetUseSingleColor(on);
       break;
     default:
       break;

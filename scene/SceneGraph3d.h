@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+class CMesh3d;
+class CStreamFile;
+
 // The scene a document shows and saves: scene objects in drawing order and the textures that
 // textured triangle meshes name by index. The scene owns and deletes both. Its OpenGL texture
 // objects are made at the first draw; building them and emptying the scene need the view's
@@ -66,12 +69,27 @@ public:
   void SetSingleColorMode(int on);
   void ShowMeshes(unsigned char value);
 
+  // --- files (scene/SceneGraph3dFile.cpp) ----------------------------------------------------
+  // VRML 2.0: the header, then the block of every triangle mesh; 1 when all was written. A
+  // scene without objects is refused.
+  int SaveFileVrml(const char* fileName);
+  // Open the file for writing and write the header that mesh blocks (CMesh3d::WriteVrml,
+  // CMesh3d::WriteInventor) follow; the caller closes the file.
+  int WriteHeaderVrml(CStreamFile& file, const char* fileName);
+  int WriteHeaderInventor(CStreamFile& file, const char* fileName);
+  // The raw scene: the number of objects (of every kind), then the binary record of every
+  // triangle mesh.
+  int SaveFileBinary(const char* fileName);
+
 private:
   // Replaces the OpenGL textures by one per texture of the list.
   void BuildTextures();
   void DeleteTextures();
   // Binds the texture of a textured triangle mesh; other objects bind nothing.
   void BindTexture(const CObject3d* pObject) const;
+  // The object as a triangle mesh, or null.
+  static CMesh3d* AsMesh(CObject3d* pObject);
+  static int WriteHeader(CStreamFile& file, const char* fileName, const char* header);
   template <class Fn>
   void ForEachOfType(int type, Fn fn);
 

@@ -60,9 +60,11 @@ void ExpectCompleteConquest(CMesh3d* pMesh, const SOptions& options = {})
   EXPECT_EQ(1 + CountConqueringSteps(codes) + coder.GetCompletedCount(), pMesh->NbFace());
   const int nbGhostFace = pMesh->NbFace() - nbFace;
   EXPECT_EQ(std::count(codes.begin(), codes.end(), 0u) > 0, nbGhostFace > 0);
-  for (size_t i = 3; i < codes.size(); i++)
-    if (codes[i] == 1)
+  for (size_t i = 3; i < codes.size(); i++) {
+    if (codes[i] == 1) {
       EXPECT_GE(codes[++i], 6u);
+    }
+  }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/objects/Camera3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/PolygonMesh3d.h"
 #include "mesh/QuadMesh3d.h"
 #include "support/TempFolder.h"
 
@@ -60,6 +61,18 @@ public:
   }
   std::vector<GLint> m_BoundAtDraw;
 };
+
+// One quadrilateral.
+CPolygonMesh3d* NewSquare()
+{
+  auto* mesh = new CPolygonMesh3d;
+  const float corners[4][2] = {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0, 0.5f}};
+  for (const auto& c : corners)
+    mesh->AddVertex(new CPolygonVertex3d(c[0], c[1], 0));
+  mesh->AddPolygon(new CPolygon3d(mesh->GetVertex(0), mesh->GetVertex(1), mesh->GetVertex(2),
+                                  mesh->GetVertex(3)));
+  return mesh;
+}
 
 CMesh3d* NewTriangle()
 {
@@ -141,9 +154,11 @@ TEST(SceneGraph, ForwardsModesToTheObjectsThatUnderstandThem)
   CSceneGraph3d scene;
   CMesh3d* mesh = NewTriangle();
   auto* quads = new CQuadMesh3d;
+  auto* polygons = NewSquare();
   auto* probe = new CProbe(&deleted);
   scene.Add(mesh);
   scene.Add(quads);
+  scene.Add(polygons);
   scene.Add(probe);
 
   scene.SetColorBinding(0);
@@ -154,10 +169,12 @@ TEST(SceneGraph, ForwardsModesToTheObjectsThatUnderstandThem)
   probe->m_Modified = 0;
   mesh->SetModified(0);
   quads->SetModified(0);
+  polygons->SetModified(0);
   scene.SetSingleColorMode(1);
   EXPECT_EQ(mesh->GetUseSingleColor(), 1);
   EXPECT_EQ(mesh->GetModified(), 1);
   EXPECT_EQ(quads->GetModified(), 1);
+  EXPECT_EQ(polygons->GetModified(), 1);
   EXPECT_EQ(probe->m_Modified, 1);
 
   scene.ShowMeshes(0);
@@ -321,12 +338,10 @@ TEST_F(SceneGraphDraw, DrawsOnlyTheObjectsOfTheGivenType)
   EXPECT_EQ(probe->m_BoundAtDraw.size(), 1u);
 }
 
-TEST_F(SceneGraphDraw, ImmediateDrawingIssuesTheTrianglesOfEveryMesh)
+// The number of polygons that the scene's immediate drawing issues (the driver may cut a
+// quadrilateral into two triangles).
+int CountImmediatePolygons(CSceneGraph3d& scene)
 {
-  CSceneGraph3d scene;
-  scene.Add(NewTriangle());
-  scene.Add(NewTriangle());
-  scene.Add(new CCamera3d);  // skipped
   std::vector<GLfloat> buffer(4096);
   glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
   glRenderMode(GL_FEEDBACK);
@@ -341,7 +356,23 @@ TEST_F(SceneGraphDraw, ImmediateDrawingIssuesTheTrianglesOfEveryMesh)
       i += 3 * n;
     }
   }
-  EXPECT_EQ(polygons, 2);
+  return polygons;
+}
+
+TEST_F(SceneGraphDraw, ImmediateDrawingIssuesTheFacesOfEveryMeshKind)
+{
+  CSceneGraph3d scene;
+  scene.Add(NewTriangle());
+  scene.Add(NewTriangle());
+  scene.Add(new CCamera3d);  // skipped
+  EXPECT_EQ(CountImmediatePolygons(scene), 2);
+  scene.Add(NewSquare());
+  EXPECT_GT(CountImmediatePolygons(scene), 2);
+  auto* quads = new CQuadMesh3d;
+  quads->GenerateBox();
+  scene.RemoveAll();
+  scene.Add(quads);
+  EXPECT_GT(CountImmediatePolygons(scene), 0);
 }
 
 } // namespace

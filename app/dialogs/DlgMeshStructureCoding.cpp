@@ -1,0 +1,15 @@
+#include "app/dialogs/DlgMeshStructureCoding.h"
+
+CDlgMeshStructureCoding::CDlgMeshStructureCoding()
+  : CDialog(168, "Mesh structure coding")
+{
+  m_Fields.Check(1089, "Multithreading", m_Multithreading, 0)
+    .Check(1088, "Visual debugging", m_VisualDebugging, 1)
+    .Unsigned(1090, "Visual delay (ms)", m_VisualDelay, 0)
+    .Unsigned(1091, "Update each", m_UpdateEach, 1)
+    .Check(1092, "Encourage full vertices as pivots", m_EncourageFull, 1)
+    .String(1094, "", m_FileName, "topology.bin")
+    .Check(1095, "Multiple seed face", m_MultipleSeedFace, 0)
+    .Unsigned(1097, "", m_SeedFace, 0)
+    .Check(1096, "Seed face", m_UseSeedFace, 0);
+}

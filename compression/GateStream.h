@@ -1,0 +1,131 @@
+#pragma once
+
+#include "coding/IBitFile.h"
+#include "coding/OBitFile.h"
+#include "mesh/Array3d.h"
+
+#include <array>
+#include <cstddef>
+#include <unordered_map>
+#include <vector>
+
+// Stream pieces that the gate coders share: the range-coded code section, raw float
+// geometry, padding and the seed section of the triangle and quad coders.
+namespace gate {
+
+// ceil(log2(n)); 0 for n <= 1.
+int IndexBits(int n);
+// Size of the file in bytes, 0 when it cannot be told.
+long long FileSize(const char* fileName);
+// The codes as one range-coded section of order-k models; 0 when the coder refused them.
+int WriteCodes(COBitFile& file, const std::vector<unsigned int>& codes, int nbSymbol, int order);
+// A section up to its end symbol; 0 when it is bad, or holds more than maxCodes codes.
+int ReadCodes(CIBitFile& file, int nbSymbol, int order, std::size_t maxCodes,
+              std::vector<unsigned int>* pCodes);
+// The padding that ends every stream: at least one bit, up to the byte boundary. 0 when the
+// file ended earlier, so a stream cut at a byte boundary is told from a whole one.
+int ReadPadding(CIBitFile& file);
+
+// x, y, z of the vertices [from, to) of the order, as 32-bit floats.
+template <class V>
+void WriteGeometry(COBitFile& file, const CArray3d<V>& order, int from, int to)
+{
+  for (int i = from; i < to; i++) {
+    file.WriteFloat(order[i]->x());
+    file.WriteFloat(order[i]->y());
+    file.WriteFloat(order[i]->z());
+  }
+}
+
+// n new vertices handed to add (which takes ownership) and appended to the order; 0 when the
+// file ends first.
+template <class V, class Add>
+int ReadGeometry(CIBitFile& file, int n, CArray3d<V>* pOrder, Add add)
+{
+  for (int i = 0; i < n; i++) {
+    const float x = file.ReadFloat();
+    const float y = file.ReadFloat();
+    const float z = file.ReadFloat();
+    auto* v = new V(x, y, z);
+    add(v);
+    pOrder->Add(v);
+  }
+  return file.IsPastEnd() ? 0 : 1;
+}
+
+// Seed faces as corner indices into the vertex order.
+template <int N>
+using SeedIndices = std::vector<std::array<int, N>>;
+
+// The corners of each seed face as indices into the vertex order.
+template <int N, class Face, class V>
+SeedIndices<N> SeedRanks(const CArray3d<Face>& seeds, const CArray3d<V>& order)
+{
+  std::unordered_map<const V*, int> rank;
+  for (int i = 0; i < order.GetSize(); i++)
+    rank.emplace(order[i], i);
+  SeedIndices<N> indices;
+  for (int i = 0; i < seeds.GetSize(); i++) {
+    std::array<int, N> seed{};
+    for (int c = 0; c < N; c++)
+      seed[c] = rank.at(seeds[i]->v(c));
+    indices.push_back(seed);
+  }
+  return indices;
+}
+
+constexpr int MaxSeeds = 255;
+constexpr int MaxCount24 = (1 << 24) - 1;
+
+// The seed section: an 8-bit count and N indices of B = ceil(log2(V)) bits per seed. Seed
+// corners that no gate entered are appended to the order after the nbMain vertices of the
+// geometry; they are written here, behind a count of 0 (which a plain section never has): a
+// 24-bit number of them and their positions, then the real count, with B taken over the
+// whole order.
+template <int N, class V>
+void WriteSeedSection(COBitFile& file, const CArray3d<V>& order, int nbMain,
+                      const SeedIndices<N>& seeds)
+{
+  const int nbExtra = order.GetSize() - nbMain;
+  if (nbExtra > 0) {
+    file.WriteBits(0, 8);
+    file.WriteBits(static_cast<std::uint32_t>(nbExtra), 24);
+    WriteGeometry(file, order, nbMain, order.GetSize());
+  }
+  file.WriteBits(static_cast<std::uint32_t>(seeds.size()), 8);
+  const int bits = IndexBits(order.GetSize());
+  for (const auto& seed : seeds)
+    for (const int index : seed)
+      file.WriteBits(static_cast<std::uint32_t>(index), bits);
+}
+
+// Mirror of WriteSeedSection. maxVertex bounds the extra vertices (the file's size tells how
+// many it can hold). 0 on a count or index the stream cannot mean.
+template <int N, class V, class Add>
+int ReadSeedSection(CIBitFile& file, long long maxVertex, CArray3d<V>* pOrder, Add add,
+                    SeedIndices<N>* pSeeds)
+{
+  int count = static_cast<int>(file.BReadBits(8));
+  if (count == 0) {
+    const int nbExtra = static_cast<int>(file.BReadBits(24));
+    if (nbExtra <= 0 || nbExtra > maxVertex || !ReadGeometry(file, nbExtra, pOrder, add))
+      return 0;
+    count = static_cast<int>(file.BReadBits(8));
+    if (count == 0)
+      return 0;
+  }
+  const int nbVertex = pOrder->GetSize();
+  const int bits = IndexBits(nbVertex);
+  for (int s = 0; s < count; s++) {
+    std::array<int, N> seed{};
+    for (int& index : seed) {
+      index = static_cast<int>(file.BReadBits(bits));
+      if (index >= nbVertex)
+        return 0;
+    }
+    pSeeds->push_back(seed);
+  }
+  return file.IsPastEnd() ? 0 : 1;
+}
+
+} // namespace gate

@@ -1,0 +1,259 @@
+#include "compression/TriangleGateCoder.h"
+
+#include "compression/GateCodes.h"
+#include "compression/GateRun.h"
+#include "compression/GateStream.h"
+#include "compression/GateTopology.h"
+#include "mesh/Mesh3d.h"
+
+
+int* TriangleGateRefreshCounter()
+{
+  static int counter = 0;
+  return &counter;
+}
+
+int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, int seedFace,
+                               int adaptive, int debug, CRenderView* pView, int refreshPeriod,
+                               int delay, int stepLimitFlag, int stepLimit)
+{
+  CTriangleGateState& s = m_State;
+  gate::SetRun(&s, pMesh, fileName, debug, pView, refreshPeriod, delay);
+  s.m_Order = order;
+  s.m_SeedFace = seedFace;
+  s.m_Adaptive = adaptive;
+  s.m_OldestFirst = adaptive ? 0 : 1;
+  s.m_StepLimitFlag = stepLimitFlag;
+  s.m_StepLimit = stepLimit;
+  if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
+      order > 7 || !gate::IsCodable(*pMesh->GetArrayFace()))
+    return 0;
+
+  s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
+                                      [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
+  if (s.m_NbMainVertex < 0)
+    return 0;
+
+  s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
+  if (!WriteStream(fileName, s.m_Codes, 4, &s.m_BitsPerVertex))
+    return 0;
+  s.m_Codes = gate::PackPairs(s.m_Codes);
+  if (!WriteStream("packed.bin", s.m_Codes, 5, &s.m_PackedBitsPerVertex))
+    return 0;
+  if (debug)
+    Refresh(1);
+  return 1;
+}
+
+void CTriangleGateCoder::Initialize()
+{
+  CTriangleGateState& s = m_State;
+  CMesh3d* mesh = s.m_pMesh;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    mesh->GetFace(i)->SetFlag(0);
+    if (s.m_Debug)
+      mesh->GetFace(i)->SetColor(212, 208, 200);
+  }
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    mesh->GetVertex(i)->SetFlag(0);
+    mesh->GetVertex(i)->SetByteFlag(0);
+  }
+  s.m_Gates.RemoveAll();
+  s.m_SeedFaces.RemoveAll();
+  s.m_VertexOrder.RemoveAll();
+  s.m_Codes.clear();
+  s.m_Codes.reserve(static_cast<std::size_t>(mesh->NbFace()) * 4);
+  s.m_CodeCount = 0;
+  s.m_ConqueredFaces = 0;
+  s.m_Genus = 0;
+  if (s.m_Debug)
+    Refresh(1);
+
+  CFace3d* seed = mesh->GetFace(s.m_SeedFace);
+  for (int i = 0; i < 3; i++) {
+    CVertex3d* corner = seed->v(i);
+    corner->SetFlag(1);
+    corner->SetByteFlag(static_cast<std::uint8_t>(corner->GetByteFlag() + 1));
+    s.m_VertexOrder.Add(corner);
+    AddGate(corner, seed->v((i + 1) % 3));
+  }
+  seed->SetFlag(1);
+  if (s.m_Debug)
+    seed->SetColor(0, 0, 255);
+  s.m_NextVertex = 3;
+}
+
+void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
+{
+  Initialize();
+  while (ConquerStep(156, 207, 255)) {
+  }
+  // No periodic redraw while zipping.
+  const int period = m_State.m_RefreshPeriod;
+  m_State.m_RefreshPeriod = 0;
+  FindSeeds();
+  for (CFace3d* face : extraSeeds)
+    if (face->GetFlag() == 0)
+      gate::AddSeed(&m_State.m_SeedFaces, face);
+  m_State.m_Genus = m_State.m_SeedFaces.GetSize() > 0 ? 1 : 0;
+  OpenSeeds();
+  while (ConquerStep(145, 237, 195)) {
+  }
+  m_State.m_RefreshPeriod = period;
+}
+
+int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+  CTriangleGateState& s = m_State;
+  if (s.m_Gates.GetSize() == 0)
+    return 0;
+  const int index = gate::ChooseGate(s.m_Gates.GetArray(), s.m_Adaptive,
+                                     [](CTriangleGate3d* gt) { return gt->GetVertex2()->GetByteFlag(); });
+  CTriangleGate3d* gt = s.m_Gates.GetAt(index);
+  CVertex3d* v1 = gt->GetVertex1();
+  CVertex3d* v2 = gt->GetVertex2();
+  CFace3d* outer = gt->GetOuterFace();
+  int code = -1;
+  if (!outer) {
+    code = 3;
+  } else if (outer->GetFlag() == 0) {
+    CVertex3d* third = gt->GetThirdVertex();
+    const CFace3d* inner = gt->GetInnerFace();
+    if (third->GetFlag() == 0) {
+      code = 0;
+      s.m_VertexOrder.Add(third);
+      s.m_NextVertex++;
+      third->SetFlag(1);
+      ConquerFace(outer, r, g, b);
+      AddGate(v1, third);
+      AddGate(third, v2);
+    } else if (gate::FanCloses(inner, outer, v2, 0)) {
+      code = 2;
+      ConquerFace(outer, r, g, b);
+      AddGate(v1, third);
+    } else if (gate::FanCloses(inner, outer, v1, 1)) {
+      code = 1;
+      ConquerFace(outer, r, g, b);
+      AddGate(third, v2);
+    } else {
+      code = 3;
+    }
+  }
+  if (code >= 0) {
+    s.m_Codes.push_back(static_cast<unsigned int>(code));
+    s.m_CodeCount++;
+  }
+  s.m_Gates.RemoveAt(index);
+  if (s.m_Debug)
+    Refresh(0);
+  return 1;
+}
+
+void CTriangleGateCoder::ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g,
+                                     std::uint8_t b)
+{
+  m_State.m_ConqueredFaces++;
+  face->SetFlag(1);
+  if (m_State.m_Debug)
+    face->SetColor(r, g, b);
+  for (int i = 0; i < 3; i++)
+    face->v(i)->SetByteFlag(static_cast<std::uint8_t>(face->v(i)->GetByteFlag() + 1));
+}
+
+void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2)
+{
+  m_State.m_Gates.Add(new CTriangleGate3d(v1, v2));
+}
+
+void CTriangleGateCoder::FindSeeds()
+{
+  const CMesh3d* mesh = m_State.m_pMesh;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    CFace3d* face = mesh->GetFace(i);
+    if (face->GetFlag() != 0 || face->NbFaceNeighborWithFlag(0) != 3)
+      continue;
+    gate::AddSeed(&m_State.m_SeedFaces, face);
+    for (int c = 0; c < 3; c++) {
+      CFace3d* n = face->f(c);
+      if (!n)
+        continue;
+      gate::AddSeed(&m_State.m_SeedFaces, n);
+      const CVertex3d* corner = face->v(c);
+      if (corner->NbFaceNeighborWithFlag(0) <= 1)
+        continue;
+      for (int j = 0; j < 3 && corner->NbFaceNeighborWithFlag(0) != 1; j++) {
+        CFace3d* m = n->f(j);
+        if (m && m->GetFlag() == 0)
+          gate::AddSeed(&m_State.m_SeedFaces, m);
+      }
+    }
+  }
+}
+
+void CTriangleGateCoder::OpenSeeds()
+{
+  CTriangleGateState& s = m_State;
+  for (int i = 0; i < s.m_SeedFaces.GetSize(); i++) {
+    CFace3d* face = s.m_SeedFaces[i];
+    if (s.m_Debug)
+      face->SetColor(255, 0, 0);
+    for (int c = 0; c < 3; c++) {
+      AddGate(face->v(c), face->v((c + 1) % 3));
+      face->v(c)->SetByteFlag(static_cast<std::uint8_t>(face->v(c)->GetByteFlag() + 1));
+    }
+  }
+}
+
+int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsigned int>& codes,
+                                    int nbSymbol, float* pBitsPerVertex) const
+{
+  const CTriangleGateState& s = m_State;
+  COBitFile file(fileName);
+  if (!file.IsValid())
+    return 0;
+  file.PutBit(static_cast<unsigned int>(s.m_Genus));
+  file.PutBit(static_cast<unsigned int>(s.m_OldestFirst));
+  file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 3);
+  if (!gate::WriteCodes(file, codes, nbSymbol, s.m_Order))
+    return 0;
+  *pBitsPerVertex = static_cast<float>(file.GetTotalBits()) /
+                    static_cast<float>(s.m_pMesh->NbVertex());
+  gate::WriteGeometry(file, s.m_VertexOrder, 0, s.m_NbMainVertex);
+  if (s.m_Genus) {
+    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex,
+                              gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
+  }
+  file.Flush(0);
+  file.FlushStream();
+  return file.IsValid();
+}
+
+void CTriangleGateCoder::Refresh(int force)
+{
+  gate::Refresh(m_State, TriangleGateRefreshCounter(), force);
+}
+
+unsigned int CTriangleGateCoder::GetMaxCode() const
+{
+  return gate::MaxCode(m_State.m_Codes);
+}
+
+int CTriangleGateCoder::CountCode(unsigned int value) const
+{
+  return gate::CountCode(m_State.m_Codes, value);
+}
+
+int CTriangleGateCoder::WriteCodesText(const char* fileName) const
+{
+  return gate::WriteCodesText(m_State.m_Codes, fileName);
+}
+
+std::vector<int> CTriangleGateCoder::CodeHistogram() const
+{
+  return gate::CodeHistogram(m_State.m_Codes);
+}
+
+void CTriangleGateCoder::ReplacePairRuns()
+{
+  gate::ReplacePairRuns(&m_State.m_Codes);
+}

@@ -1,0 +1,131 @@
+// The bookkeeping that spares the conquest its walks of the active list: every gate it
+// chooses is the one a walk from the head would choose, the split offsets are those of the
+// exchange sort, and the list's order labels agree with its order.
+#include "compression/ActiveListStack.h"
+#include "compression/ConquestFixtures.h"
+#include "platform/core/Random.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+// The gate a walk of the whole list gives: the smallest remaining degree (a fill gate first),
+// ties broken by the smallest ring average over rings 1 to 4, then by list order.
+CActiveList::Position WalkedGate(CConquestCoder& coder, CActiveList* list)
+{
+  if (list->GetCount() == 1)
+    return list->GetHeadPosition();
+  CActiveList::Position pos;
+  int ties = 0;
+  const int m = coder.GetMinRemainingDegree(&pos, &ties);
+  for (int k = 1; k <= 4 && ties > 1; k++) {
+    float best = 3.4e38f;
+    for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it)
+      if ((*it)->GetEdgeFlagCount() == m && list->GetAverageDegree(it, k) < best) {
+        best = list->GetAverageDegree(it, k);
+        pos = it;
+      }
+    ties = 0;
+    for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it)
+      ties += (*it)->GetEdgeFlagCount() == m && list->GetAverageDegree(it, k) == best ? 1 : 0;
+  }
+  return pos;
+}
+
+// Runs the conquest step by step and checks every gate against the walk; returns the number
+// of steps.
+int ExpectWalkedGates(CMesh3d* pMesh)
+{
+  CConquestCoder coder;
+  coder.Init(pMesh, nullptr, 0);
+  coder.AddGhostVertex();
+  pMesh->AddEdges(0);
+  coder.InitItems();
+  coder.InitCoder(0);
+  int steps = 0;
+  while (coder.ConquestStep()) {
+    steps++;
+    CActiveList* list = coder.GetStack()->GetHead();
+    if (!list || list->IsEmpty())
+      continue;
+    const auto walked = WalkedGate(coder, list);
+    if (list->GetGate() != walked) {
+      ADD_FAILURE() << "step " << steps << ": gate at " << list->IndexOfPosition(list->GetGate())
+                    << ", the walk gives " << list->IndexOfPosition(walked);
+      break;
+    }
+  }
+  EXPECT_FALSE(coder.IsFailed());
+  return steps;
+}
+
+} // namespace
+
+TEST(ConquestIndex, EveryGateIsTheWalkedOne)
+{
+  // Regular meshes tie often; holes bring the ghost and its long fan; the tori need merges.
+  EXPECT_GT(ExpectWalkedGates(fixtures::Icosphere(3).get()), 600);
+  EXPECT_GT(ExpectWalkedGates(conquest::Torus(30, 18, false).get()), 500);
+  EXPECT_GT(ExpectWalkedGates(conquest::Torus(30, 18, true, 4).get()), 500);
+  EXPECT_GT(ExpectWalkedGates(conquest::Grid(20, 0, {45, 46, 65, 210, 333}, 0.0f).get()), 300);
+  EXPECT_GT(ExpectWalkedGates(conquest::NoisySphere(2, 0.1f).get()), 100);
+}
+
+TEST(ConquestIndex, SplitOffsetsFollowTheExchangeSort)
+{
+  // Few distinct distances, so that long runs of equals meet the sort's swaps.
+  std::array<CVertex3d, 12> vertices;
+  platform::Srand(3);
+  for (int trial = 0; trial < 3000; trial++) {
+    const int n = 1 + platform::Rand() % 14;
+    std::vector<CVertex3d*> a;
+    std::vector<double> distance;
+    for (int i = 0; i < n; i++) {
+      a.push_back(&vertices[static_cast<size_t>(platform::Rand() % 12)]);
+      distance.push_back(static_cast<double>(platform::Rand() % 4));
+    }
+    // A vertex keeps one distance wherever it stands, as it does to one gate.
+    for (int i = 0; i < n; i++)
+      for (int j = 0; j < i; j++)
+        if (a[static_cast<size_t>(i)] == a[static_cast<size_t>(j)])
+          distance[static_cast<size_t>(i)] = distance[static_cast<size_t>(j)];
+    for (const CVertex3d& v : vertices)
+      ASSERT_EQ(CConquestCoder::SortedIndexOf(a, distance, &v),
+                CConquestCoder::ExchangeSortedIndexOf(a, distance, &v))
+          << "trial " << trial;
+  }
+  // The sort leaves equals out of their first order: [2a, 2b, 1] sorts to [1, 2b, 2a].
+  std::vector<CVertex3d*> a{&vertices[0], &vertices[1], &vertices[2]};
+  EXPECT_EQ(CConquestCoder::SortedIndexOf(a, {2.0, 2.0, 1.0}, &vertices[1]), 1);
+  EXPECT_EQ(CConquestCoder::SortedIndexOf(a, {2.0, 2.0, 1.0}, &vertices[0]), 2);
+  EXPECT_EQ(CConquestCoder::SortedIndexOf(a, {2.0, 2.0, 1.0}, &vertices[5]), -1);
+}
+
+TEST(ConquestIndex, OrderLabelsFollowTheListThroughCrowdedInsertions)
+{
+  std::array<CVertex3d, 4> vertices;
+  CActiveList list;
+  auto gate = list.AddTail(&vertices[0]);
+  list.AddTail(&vertices[1]);
+  // Insertions before one node, before the head and after the tail halve the room at the
+  // same place again and again, which forces the labels to be spread.
+  for (int i = 0; i < 300; i++) {
+    list.InsertBefore(gate, &vertices[2]);
+    list.InsertBefore(list.GetHeadPosition(), &vertices[3]);
+    list.InsertAfter(list.GetPrevPosition(list.GetHeadPosition()), &vertices[1]);
+    if (i % 7 == 0)
+      gate = list.GetPrevPosition(gate);
+  }
+  ASSERT_EQ(list.GetCount(), 902);
+  int index = 0;
+  for (auto it = list.GetHeadPosition(); !CActiveList::IsNull(it); ++it, index++) {
+    auto next = it;
+    ++next;
+    if (!CActiveList::IsNull(next)) {
+      ASSERT_TRUE(CActiveList::IsBefore(it, next)) << "at " << index;
+    }
+  }
+  EXPECT_TRUE(list.Check());
+}
