@@ -3,6 +3,7 @@
 #include "compression/PositionEncoder.h"
 #include "compression/VertexRun.h"
 #include "scene/SceneGraph3d.h"
+#include "tests/compression/ConquestFixtures.h"
 #include "tests/mesh/MeshFixtures.h"
 #include "tests/processing/ProcessingFixtures.h"
 #include "tests/support/TempFolder.h"
@@ -21,12 +22,6 @@ namespace {
 class PositionCoderTest : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
-  }
-  void TearDown() override { std::filesystem::current_path(m_Previous); }
 
   static std::unique_ptr<CVertexRun> RunOf(const CMesh3d& mesh)
   {
@@ -64,8 +59,7 @@ protected:
     return meshes;
   }
 
-  CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  conquest::CScratchFolder m_Folder;
 };
 
 TEST_F(PositionCoderTest, RoundTripsRebuildWhatTheEncoderRebuilt)

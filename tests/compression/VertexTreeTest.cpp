@@ -2,9 +2,9 @@
 #include "compression/VertexTree.h"
 #include "mesh/GeometryUtil.h"
 #include "platform/core/Trace.h"
+#include "tests/compression/ConquestFixtures.h"
 #include "tests/mesh/MeshFixtures.h"
 #include "tests/support/MessageCapture.h"
-#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -113,16 +113,17 @@ std::vector<std::string> Lines(const std::string& path)
 
 TEST_F(VertexTreeTest, ExcursionFilesNumberLinesAcrossRuns)
 {
-  CTempFolder folder;
-  const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder.Path());
+  std::vector<std::string> absolute;
+  std::vector<std::string> delta;
   auto tree = TreeOf(*mesh, {3, 5});
-  ASSERT_EQ(tree->BuildExcursion("vertex_root_absolute.dat", 0), 1);
-  tree->MakeDelta(0);
-  ASSERT_EQ(tree->BuildExcursion("vertex_root_delta.dat", 1), 1);
-  const auto absolute = Lines("vertex_root_absolute.dat");
-  const auto delta = Lines("vertex_root_delta.dat");
-  std::filesystem::current_path(previous);
+  {
+    conquest::CScratchFolder folder;
+    ASSERT_EQ(tree->BuildExcursion("vertex_root_absolute.dat", 0), 1);
+    tree->MakeDelta(0);
+    ASSERT_EQ(tree->BuildExcursion("vertex_root_delta.dat", 1), 1);
+    absolute = Lines("vertex_root_absolute.dat");
+    delta = Lines("vertex_root_delta.dat");
+  }
 
   ASSERT_EQ(absolute.size(), 5u);
   ASSERT_EQ(delta.size(), 5u);
