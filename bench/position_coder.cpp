@@ -7,7 +7,6 @@
 #include "mesh/Mesh3d.h"
 #include "tests/compression/ConquestFixtures.h"
 #include "tests/mesh/MeshFixtures.h"
-#include "tests/processing/ProcessingFixtures.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +18,7 @@ enum EShape : int { Sphere, Torus };
 
 std::unique_ptr<CMesh3d> MakeMesh(int shape, int size)
 {
-  return shape == Sphere ? fixtures::Icosphere(size) : fixtures::Torus(size);
+  return shape == Sphere ? fixtures::Icosphere(size) : conquest::Torus(size, size / 2, true);
 }
 
 void BM_Encode(benchmark::State& state)

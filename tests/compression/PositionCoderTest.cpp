@@ -47,6 +47,12 @@ protected:
     return error;
   }
 
+  // The document's call: "Positions.bin", moving mean 4, refinement bits 10, no display.
+  static float Encode(CPositionEncoder& encoder, const CVertexRun* run, int qb, CMesh3d* mesh)
+  {
+    return encoder.Encode("Positions.bin", nullptr, run, qb, 4, 10, nullptr, 0, mesh);
+  }
+
   static std::vector<std::unique_ptr<CMesh3d>> Meshes()
   {
     std::vector<std::unique_ptr<CMesh3d>> meshes;
@@ -113,8 +119,7 @@ TEST_F(PositionCoderTest, FourVerticesWriteTheHeaderAndEmptySections)
   auto mesh = fixtures::Tetrahedron();
   const auto run = RunOf(*mesh);
   CPositionEncoder encoder;
-  ASSERT_GT(encoder.Encode("Positions.bin", nullptr, run.get(), 8, 4, 10, nullptr, 0, nullptr),
-            0.0f);
+  ASSERT_GT(Encode(encoder, run.get(), 8, nullptr), 0.0f);
   const auto bytes = ReadBytes("Positions.bin");
   ASSERT_GT(bytes.size(), 5u);
   // nV = 4 least significant bit first from each byte's top: 0 0 1 0 0 0 0 0, then zeros; qb
@@ -148,8 +153,7 @@ TEST_F(PositionCoderTest, AJumpIsCutAndCodedTwice)
   mesh.Rebuild();
   const auto run = RunOf(mesh);
   CPositionEncoder encoder;
-  ASSERT_GT(encoder.Encode("Positions.bin", nullptr, run.get(), 8, 4, 10, nullptr, 0, &mesh),
-            0.0f);
+  ASSERT_GT(Encode(encoder, run.get(), 8, &mesh), 0.0f);
   EXPECT_EQ(encoder.GetScale(0), 1.0f);
   const auto& choices = encoder.GetChoices();
   ASSERT_EQ(choices.back(), static_cast<unsigned int>(CPositionCoder::CUT));
@@ -176,7 +180,7 @@ TEST_F(PositionCoderTest, ExactPredictionsLeaveNothingToRefine)
     run.Add(points.back().get());
   }
   CPositionEncoder encoder;
-  ASSERT_GT(encoder.Encode("Positions.bin", nullptr, &run, 6, 4, 10, nullptr, 0, nullptr), 0.0f);
+  ASSERT_GT(Encode(encoder, &run, 6, nullptr), 0.0f);
   EXPECT_EQ(encoder.GetScale(0), 2.0f);
   EXPECT_EQ(encoder.GetScale(1), 1.0f); // an axis that never moves
   for (const unsigned int order : encoder.GetRefinementOrders())
@@ -189,8 +193,7 @@ TEST_F(PositionCoderTest, LevelZeroStopsBeforeTheRefinement)
   auto mesh = fixtures::Icosphere(2);
   const auto run = RunOf(*mesh);
   CPositionEncoder encoder;
-  ASSERT_GT(encoder.Encode("Positions.bin", nullptr, run.get(), 6, 4, 10, nullptr, 0, mesh.get()),
-            0.0f);
+  ASSERT_GT(Encode(encoder, run.get(), 6, mesh.get()), 0.0f);
   auto bytes = ReadBytes("Positions.bin");
   auto r0 = Target(*mesh);
   auto planes = Target(*mesh);
@@ -215,8 +218,7 @@ TEST_F(PositionCoderTest, HostileStreamsFailAndLeaveTheMesh)
   auto mesh = fixtures::Icosphere(1);
   const auto run = RunOf(*mesh);
   CPositionEncoder encoder;
-  ASSERT_GT(encoder.Encode("Positions.bin", nullptr, run.get(), 8, 4, 10, nullptr, 0, mesh.get()),
-            0.0f);
+  ASSERT_GT(Encode(encoder, run.get(), 8, mesh.get()), 0.0f);
   const auto bytes = ReadBytes("Positions.bin");
   const auto untouched = [](const CMesh3d& m) {
     for (int i = 0; i < m.NbVertex(); i++)
