@@ -11,11 +11,13 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CCamera3d;
 class CColorRamp;
+class CQuadMesh3d;
 class CEdgeCollapse;
 class CRenderView;
 class CVectorSet3d;
@@ -448,6 +450,22 @@ public:
   // A new mesh (owned by the caller) cut open between rings, its cut sides moved apart by
   // ratio; after ConcentricRings.
   CMesh3d* IntroduceGap(float ratio) const;
+
+  // --- quads from triangles (processing/QuadsFromTriangles.cpp) ------------------------------
+  // Pairs neighbour triangles greedily, each with its neighbour across its longest free edge,
+  // by a depth-first flood from face 0 and then from every face no flood reached. Face flags
+  // end at 1 for an unpaired face and at the pair's number (2 and up, counted on over the
+  // whole run of the program) for both faces of a pair; pairs turn grey 128, the unpaired
+  // grey 200.
+  void PairTriangles();
+  // One flood from the face; faces already flagged 1 or more are not entered.
+  void PairTrianglesRecursive(CFace3d* pFace);
+  // A new all-quad mesh of the same surface: each pair becomes four quads around the midpoint
+  // of its shared edge, each unpaired face three around its centroid. The edge midpoints and
+  // centroids are appended to this mesh's vertices (used by no face), the faces' edge slots
+  // keep the midpoints, every vertex flag holds its index (that of its quad vertex) and the
+  // data pointers are cleared. The quad mesh has no adjacency or normals yet.
+  std::unique_ptr<CQuadMesh3d> GenerateQuadsFromTriangles();
 
 private:
   template <class T>

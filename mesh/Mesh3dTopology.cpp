@@ -2,6 +2,18 @@
 
 #include "processing/EdgeCollapse.h"
 
+namespace {
+// The link condition: the two ends may have in common only the third corners of the faces on
+// their edge; any other common neighbour would pinch the surface when they merge.
+bool HasOnlyOppositeCommonNeighbors(const CVertex3d* vs, const CVertex3d* vt, int nbShared)
+{
+  int common = 0;
+  for (int i = 0; i < vs->NbVertexNeighbor(); i++)
+    common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
+  return common <= nbShared;
+}
+} // namespace
+
 void CMesh3d::MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt)
 {
   for (int i = 0; i < vt->NbVertexNeighbor(); i++)
@@ -44,6 +56,8 @@ int CMesh3d::EdgeCollapse(CVertex3d* vs, CVertex3d* vt, const CVertex3d* pPositi
     if (shared[k]->GetVertexOther(vs, vt)->NbFaceNeighbor() < 4)
       return 0;
   }
+  if (!HasOnlyOppositeCommonNeighbors(vs, vt, nbShared))
+    return 0;
 
   MergeVertexNeighbors(vs, vt);
   for (int i = 0; i < vt->NbFaceNeighbor(); i++)
@@ -53,8 +67,10 @@ int CMesh3d::EdgeCollapse(CVertex3d* vs, CVertex3d* vt, const CVertex3d* pPositi
     f->GetVertexOther(vs, vt)->RemoveFaceNeighbor(f);
     vs->RemoveFaceNeighbor(f);
     RelinkAcross(f, vs, vt, pFaces);
-    DeleteFace(f);
   }
+  // Only now: the second shared face still names the first among its neighbours.
+  for (int k = 0; k < nbShared; k++)
+    DeleteFace(shared[k]);
   for (int i = 0; i < vs->NbFaceNeighbor(); i++)
     vs->GetFaceNeighbor(i)->UpdateVertex(vt, vs);
   vs->Set(pPosition->x(), pPosition->y(), pPosition->z());
@@ -90,6 +106,8 @@ int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>*
     return 0;
   const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
   if (!crease && (cs >= 1 || ct >= 1))
+    return 0;
+  if (!HasOnlyOppositeCommonNeighbors(vs, vt, 2))
     return 0;
 
   MergeVertexNeighbors(vs, vt);

@@ -3,14 +3,37 @@
 #include "mesh/Vertex3d.h"
 
 class CFace3d;
+class CHashTable;
+class CMesh3d;
 
 // A candidate of edge-collapse simplification: the two faces that the collapse removes, the
 // two vertices of their shared edge (vertex 1 stays, vertex 2 goes), the optimal vertex that
 // stands for the merged one, a cost, a recomputation mark and a validity flag.
+//
+// The optimal vertex carries the future one-ring of the merged vertex: its neighbour list is
+// the union of both ends' neighbours, and its face list holds copies of the surviving faces
+// with the optimal vertex in place of the end they had. The copies belong to the candidate.
 class CEdgeCollapse
 {
 public:
+  // The steering of the L2 descent of the optimal vertex.
+  struct SDescent
+  {
+    double step = 1.0;
+    double epsilon = 0.0001;
+    double weight = 0.01;
+    int maxIterations = 50;
+    // Step factors after a move that did not raise the energy, and after one that did.
+    float factorKept = 1.5f;
+    float factorRaised = 0.1f;
+    float minStep = 0.01f;
+    float maxStep = 5.0f;
+  };
+
   CEdgeCollapse() = default;
+  // Valid only when both faces are valid and share an edge.
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2);
+  ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;
   CEdgeCollapse& operator=(const CEdgeCollapse&) = delete;
@@ -22,6 +45,7 @@ public:
     m_pFace1 = pFace1;
     m_pFace2 = pFace2;
   }
+  int HasFace(const CFace3d* pFace) const { return (m_pFace1 == pFace || m_pFace2 == pFace) ? 1 : 0; }
   CVertex3d* GetVertex1() const { return m_pVertex1; }
   CVertex3d* GetVertex2() const { return m_pVertex2; }
   void SetVertices(CVertex3d* pVertex1, CVertex3d* pVertex2)
@@ -40,7 +64,36 @@ public:
   int IsValid() const { return m_Valid; }
   void SetValid(int valid) { m_Valid = valid; }
 
+  // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
+  int FindVerticesToCollapse();
+  // Rebuilds the optimal vertex's one-ring from the current adjacency; 0, nothing changed,
+  // without both vertices.
+  int BuildArrayNeighbor();
+  // Deletes the face copies of the optimal vertex.
+  void FreeArrayNeighbor();
+
+  // L2 measure: descends from vertex 1, vertex 2 and their midpoint against the reference
+  // that the hash table holds, keeps the best end position and its energy as the cost.
+  // Returns the mean number of descent iterations of the three runs.
+  int CalculateCost(CHashTable* pHash, double step, double epsilon, double weight,
+                    int maxIterations, float factorKept, float factorRaised, float minStep,
+                    float maxStep);
+  int CalculateCost(CHashTable* pHash, const SDescent& descent);
+  // L1 measure: optimises the optimal vertex against the reference from the end of higher
+  // sharpness class; the cost is the squared edge length and the mark says it is computed.
+  // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
+  // whose faces no longer share an edge (then invalid). facesPerSearch is not used.
+  int CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int useHash, float epsilon,
+                      int maxIterations, int samplesPerFace, float initialStep,
+                      float decreaseFactor, float minStep, float sharpThreshold,
+                      int facesPerSearch);
+
 private:
+  // One descent of the optimal vertex from where it stands; writes its iterations.
+  double Descend(CHashTable* pHash, const SDescent& descent, int* pIterations);
+  double SpringEnergy(double weight) const;
+  void AddFaceCopies(CVertex3d* pEnd);
+
   CFace3d* m_pFace1 = nullptr;
   CFace3d* m_pFace2 = nullptr;
   CVertex3d m_OptimalVertex;

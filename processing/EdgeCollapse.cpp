@@ -1,0 +1,181 @@
+#include "processing/EdgeCollapse.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
+
+namespace {
+// What the nearest-face searches give when there is nothing to find.
+constexpr double kFar = 1.7e308;
+
+void SetMidpoint(CVertex3d* p, const CVertex3d* a, const CVertex3d* b)
+{
+  p->Set(static_cast<float>((static_cast<double>(a->x()) + b->x()) / 2.0),
+         static_cast<float>((static_cast<double>(a->y()) + b->y()) / 2.0),
+         static_cast<float>((static_cast<double>(a->z()) + b->z()) / 2.0));
+}
+} // namespace
+
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2)
+  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0)
+{
+  if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
+    m_Valid = BuildArrayNeighbor();
+}
+
+int CEdgeCollapse::FindVerticesToCollapse()
+{
+  m_pVertex1 = m_pVertex2 = nullptr;
+  if (!m_pFace1 || !m_pFace2)
+    return 0;
+  return m_pFace1->GetSharedEdge(m_pFace2, &m_pVertex1, &m_pVertex2);
+}
+
+int CEdgeCollapse::BuildArrayNeighbor()
+{
+  if (!m_pVertex1 || !m_pVertex2)
+    return 0;
+  m_OptimalVertex.RemoveAllVertexNeighbor();
+  for (int i = 0; i < m_pVertex1->NbVertexNeighbor(); i++)
+    if (m_pVertex1->GetVertexNeighbor(i) != m_pVertex2)
+      m_OptimalVertex.AddNeighbor(m_pVertex1->GetVertexNeighbor(i));
+  for (int i = 0; i < m_pVertex2->NbVertexNeighbor(); i++)
+    if (m_pVertex2->GetVertexNeighbor(i) != m_pVertex1)
+      m_OptimalVertex.AddNeighbor(m_pVertex2->GetVertexNeighbor(i));
+  FreeArrayNeighbor();
+  AddFaceCopies(m_pVertex1);
+  AddFaceCopies(m_pVertex2);
+  return 1;
+}
+
+void CEdgeCollapse::AddFaceCopies(CVertex3d* pEnd)
+{
+  for (int i = 0; i < pEnd->NbFaceNeighbor(); i++) {
+    const CFace3d* f = pEnd->GetFaceNeighbor(i);
+    if (HasFace(f))
+      continue;
+    // Corners only: a copy names no neighbour, so that it stands alone as a valid face.
+    auto* pCopy = new CFace3d(f->v(0), f->v(1), f->v(2));
+    pCopy->UpdateVertex(pEnd, &m_OptimalVertex);
+    m_OptimalVertex.AddFaceNeighbor(pCopy);
+  }
+}
+
+void CEdgeCollapse::FreeArrayNeighbor()
+{
+  m_OptimalVertex.GetArrayFaceNeighbor()->DeleteAll();
+}
+
+double CEdgeCollapse::SpringEnergy(double weight) const
+{
+  double sum = 0.0;
+  for (int i = 0; i < m_OptimalVertex.NbVertexNeighbor(); i++)
+    sum += SquareDistance(m_OptimalVertex.GetVertexNeighbor(i), &m_OptimalVertex);
+  return weight * sum;
+}
+
+double CEdgeCollapse::Descend(CHashTable* pHash, const SDescent& descent, int* pIterations)
+{
+  *pIterations = 0;
+  CVertex3d* o = &m_OptimalVertex;
+  CVertex3d nearest;
+  CFace3d* pFace = nullptr;
+  double distance = pHash ? pHash->DistanceToNearestFace(o, &nearest, &pFace, 0) : kFar;
+  if (!pFace)
+    return kFar;
+  // Later searches stay among the faces around the first nearest face's corners.
+  CArray3d<CFace3d> searchSet;
+  pFace->GetFacesAroundCorners(&searchSet);
+
+  const double w = descent.weight;
+  double energy = SpringEnergy(w) + distance;
+  double step = descent.step;
+  bool more = true;
+  while (more) {
+    double g[3];
+    for (int k = 0; k < 3; k++) {
+      double spring = 0.0;
+      for (int i = 0; i < o->NbVertexNeighbor(); i++)
+        spring += o->Get(k) - o->GetVertexNeighbor(i)->Get(k);
+      g[k] = w * spring + (o->Get(k) - nearest.Get(k));
+    }
+    const CVertex3d before(o);
+    o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
+           static_cast<float>(o->z() - step * g[2]));
+    distance = SquareDistanceFromVertexToFaces(o, &nearest, &pFace, &searchSet);
+    const double next = SpringEnergy(w) + distance;
+    step *= next <= energy ? descent.factorKept : descent.factorRaised;
+    if (step > descent.maxStep)
+      step = descent.maxStep;
+    if (step < descent.minStep)
+      step = descent.minStep;
+    more = SquareDistance(&before, o) > descent.epsilon && *pIterations < descent.maxIterations;
+    (*pIterations)++;
+    energy = next;
+  }
+  return energy;
+}
+
+int CEdgeCollapse::CalculateCost(CHashTable* pHash, double step, double epsilon, double weight,
+                                 int maxIterations, float factorKept, float factorRaised,
+                                 float minStep, float maxStep)
+{
+  return CalculateCost(pHash, SDescent{step, epsilon, weight, maxIterations, factorKept,
+                                       factorRaised, minStep, maxStep});
+}
+
+int CEdgeCollapse::CalculateCost(CHashTable* pHash, const SDescent& descent)
+{
+  if (!m_pVertex1 || !m_pVertex2)
+    return 0;
+  int n1 = 0;
+  int n2 = 0;
+  int nm = 0;
+  m_OptimalVertex.Set(m_pVertex1);
+  const double e1 = Descend(pHash, descent, &n1);
+  const CVertex3d a(&m_OptimalVertex);
+  m_OptimalVertex.Set(m_pVertex2);
+  const double e2 = Descend(pHash, descent, &n2);
+  const CVertex3d b(&m_OptimalVertex);
+  SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
+  const double em = Descend(pHash, descent, &nm);
+
+  // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.
+  const bool end2 = e1 >= e2;
+  const double eEnd = end2 ? e2 : e1;
+  if (em >= eEnd) {
+    m_OptimalVertex.Set(end2 ? &b : &a);
+    m_Cost = eEnd;
+  } else {
+    m_Cost = em;
+  }
+  return (n1 + n2 + nm) / 3;
+}
+
+int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int useHash,
+                                   float epsilon, int maxIterations, int samplesPerFace,
+                                   float initialStep, float decreaseFactor, float minStep,
+                                   float sharpThreshold, int /*facesPerSearch*/)
+{
+  if (m_Mark || !pReference || (useHash && !pHash))
+    return 0;
+  if (!FindVerticesToCollapse() || !BuildArrayNeighbor()) {
+    m_Valid = 0;
+    return 0;
+  }
+  // Start at the sharper end, so that a feature or boundary vertex keeps its place.
+  const int class1 = m_pVertex1->Classify(sharpThreshold);
+  const int class2 = m_pVertex2->Classify(sharpThreshold);
+  if (class1 == class2)
+    SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
+  else
+    m_OptimalVertex.Set(class1 < class2 ? m_pVertex2 : m_pVertex1);
+
+  const auto length = static_cast<float>(Distance(m_pVertex1, m_pVertex2));
+  const int iterations = m_OptimalVertex.OptimizeL1(
+    pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace, length * initialStep,
+    length * minStep, decreaseFactor, nullptr, 0, nullptr);
+  m_Cost = SquareDistance(m_pVertex1, m_pVertex2);
+  m_Mark = 1;
+  return iterations;
+}

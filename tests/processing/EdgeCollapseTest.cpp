@@ -1,0 +1,367 @@
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
+#include "processing/ArrayEdgeCollapse.h"
+#include "processing/EdgeCollapse.h"
+#include "processing/ProcessingFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+using namespace fixtures;
+
+namespace {
+// The two faces on the edge a-b, in a's incident order.
+std::pair<CFace3d*, CFace3d*> FacesOf(const CVertex3d* a, const CVertex3d* b)
+{
+  CArray3d<CFace3d> shared;
+  a->FindSharedFaces(b, &shared);
+  EXPECT_EQ(shared.GetSize(), 2);
+  return {shared.GetSize() > 0 ? shared[0] : nullptr, shared.GetSize() > 1 ? shared[1] : nullptr};
+}
+
+// The energy of the L2 measure written out again: spring over the neighbours plus the squared
+// distance to the plane y = 0 (the reference grid of these tests).
+double PlaneEnergy(const CEdgeCollapse& c, double weight)
+{
+  const CVertex3d* o = c.GetOptimalVertex();
+  double spring = 0.0;
+  for (int i = 0; i < o->NbVertexNeighbor(); i++) {
+    const CVertex3d* n = o->GetVertexNeighbor(i);
+    const double dx = n->x() - o->x();
+    const double dy = n->y() - o->y();
+    const double dz = n->z() - o->z();
+    spring += dx * dx + dy * dy + dz * dz;
+  }
+  return weight * spring + static_cast<double>(o->y()) * o->y();
+}
+
+// A flat reference grid with its hash table, and a working copy of it.
+struct SFlatScene
+{
+  std::unique_ptr<CMesh3d> reference = FlatGrid(7, 7);
+  std::unique_ptr<CMesh3d> mesh = FlatGrid(7, 7);
+  CHashTable hash{8};
+  SFlatScene() { hash.Fill(reference.get(), nullptr); }
+  CVertex3d* At(int i, int j) const { return mesh->GetVertex(j * 7 + i); }
+};
+} // namespace
+
+TEST(EdgeCollapseCandidate, BuildsTheOneRingOfTheMergedVertex)
+{
+  auto mesh = Icosphere(1);
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = a->GetVertexNeighbor(0);
+  const auto [f1, f2] = FacesOf(a, b);
+  CEdgeCollapse c(f1, f2);
+  ASSERT_EQ(c.IsValid(), 1);
+  EXPECT_EQ(c.GetCost(), 1e6);
+  EXPECT_EQ(c.GetMark(), 0);
+  // The shared edge runs from vertex 1 to vertex 2 in face 1.
+  const int i1 = f1->IndexFrom(c.GetVertex1());
+  ASSERT_GE(i1, 0);
+  EXPECT_EQ(f1->v(i1 + 1), c.GetVertex2());
+
+  const CVertex3d* o = c.GetOptimalVertex();
+  std::set<const CVertex3d*> ring;
+  for (const CVertex3d* end : {a, b})
+    for (int i = 0; i < end->NbVertexNeighbor(); i++)
+      if (end->GetVertexNeighbor(i) != a && end->GetVertexNeighbor(i) != b)
+        ring.insert(end->GetVertexNeighbor(i));
+  ASSERT_EQ(o->NbVertexNeighbor(), static_cast<int>(ring.size()));
+  for (int i = 0; i < o->NbVertexNeighbor(); i++)
+    EXPECT_EQ(ring.count(o->GetVertexNeighbor(i)), 1u);
+
+  ASSERT_EQ(o->NbFaceNeighbor(), a->NbFaceNeighbor() + b->NbFaceNeighbor() - 4);
+  for (int i = 0; i < o->NbFaceNeighbor(); i++) {
+    const CFace3d* copy = o->GetFaceNeighbor(i);
+    EXPECT_EQ(copy->HasVertex(o), 1);
+    EXPECT_EQ(copy->HasVertex(a) + copy->HasVertex(b), 0);
+    EXPECT_EQ(copy->IsValid(), 1);
+    EXPECT_EQ(mesh->IndexFrom(copy), -1);
+  }
+  // Building again replaces the copies rather than adding to them.
+  ASSERT_EQ(c.BuildArrayNeighbor(), 1);
+  EXPECT_EQ(o->NbFaceNeighbor(), a->NbFaceNeighbor() + b->NbFaceNeighbor() - 4);
+  c.FreeArrayNeighbor();
+  EXPECT_EQ(o->NbFaceNeighbor(), 0);
+}
+
+TEST(EdgeCollapseCandidate, InvalidPairsAndDefaults)
+{
+  const CEdgeCollapse fresh;
+  EXPECT_EQ(fresh.GetCost(), -1.0);
+  EXPECT_EQ(fresh.IsValid(), 1);
+  EXPECT_EQ(fresh.GetMark(), 0);
+
+  auto mesh = Octahedron();
+  // Faces 0 (0, 2, 4) and 6 (3, 1, 5) share no vertex; faces 0 and 2 (1, 3, 4) share one.
+  for (const auto& [i, j] : {std::pair{0, 2}, std::pair{0, 6}, std::pair{0, 0}}) {
+    CEdgeCollapse c(mesh->GetFace(i), mesh->GetFace(j));
+    EXPECT_EQ(c.IsValid(), 0) << i << " " << j;
+    EXPECT_EQ(c.GetCost(), 1e6);
+    EXPECT_EQ(c.GetVertex1(), nullptr);
+    EXPECT_EQ(c.BuildArrayNeighbor(), 0);
+    EXPECT_EQ(c.GetOptimalVertex()->NbVertexNeighbor(), 0);
+  }
+  CEdgeCollapse none(nullptr, mesh->GetFace(0));
+  EXPECT_EQ(none.IsValid(), 0);
+  EXPECT_EQ(none.FindVerticesToCollapse(), 0);
+}
+
+TEST(EdgeCollapseArray, FillCountsPairsOnceOrTwice)
+{
+  auto mesh = Torus(6);
+  CArrayEdgeCollapse once;
+  EXPECT_EQ(once.Fill(mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            NbEdge(*mesh));
+  EXPECT_EQ(once.GetSize(), 3 * mesh->NbFace() / 2);
+  std::set<std::pair<const CFace3d*, const CFace3d*>> pairs;
+  for (int i = 0; i < once.GetSize(); i++) {
+    const CEdgeCollapse* c = once.GetAt(i);
+    EXPECT_EQ(c->IsValid(), 1);
+    EXPECT_TRUE(pairs.insert(std::minmax(c->GetFace(0), c->GetFace(1))).second);
+  }
+  EXPECT_EQ(once.GetSharpThreshold(), 0.6f);
+  EXPECT_EQ(once.GetDescent().maxIterations, 50);
+  // A second fill adds nothing that is already there.
+  EXPECT_EQ(once.Fill(mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 0);
+
+  CArrayEdgeCollapse twice;
+  EXPECT_EQ(twice.FillAllPairs(mesh.get()), 3 * mesh->NbFace());
+
+  // On an open grid only pairs of fully surrounded faces count.
+  auto grid = FlatGrid(5, 4);
+  int expected = 0;
+  for (int i = 0; i < grid->NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* f = grid->GetFace(i);
+      const CFace3d* g = f->f(k);
+      expected += (g && f->NbFaceNeighbor() == 3 && g->NbFaceNeighbor() == 3) ? 1 : 0;
+    }
+  CArrayEdgeCollapse open;
+  EXPECT_EQ(open.Fill(grid.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            expected / 2);
+  EXPECT_EQ(open.Fill(nullptr, 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 0);
+}
+
+TEST(EdgeCollapseArray, IndependentCandidatesHaveDisjointSurroundings)
+{
+  auto mesh = Torus(8);
+  mesh->SetFacesFlag(0);
+  CArrayEdgeCollapse array;
+  ASSERT_GT(array.FillIndependant(mesh.get()), 4);
+  for (int i = 0; i < array.GetSize(); i++) {
+    const CEdgeCollapse* c = array.GetAt(i);
+    ASSERT_EQ(c->IsValid(), 1);
+    for (int j = i + 1; j < array.GetSize(); j++)
+      for (int side = 0; side < 2; side++) {
+        const CFace3d* f = array.GetAt(j)->GetFace(side);
+        EXPECT_EQ(f->HasVertex(c->GetVertex1()) + f->HasVertex(c->GetVertex2()), 0);
+      }
+    EXPECT_EQ(c->GetFace(0)->GetFlag(), 1);
+  }
+  // Every face flag is left set: another fill finds nothing.
+  CArrayEdgeCollapse again;
+  EXPECT_EQ(again.FillIndependant(mesh.get()), 0);
+}
+
+TEST(EdgeCollapseEnergy, FlatNeighbourhoodOnTheReferenceKeepsVertexTwo)
+{
+  SFlatScene scene;
+  const auto [f1, f2] = FacesOf(scene.At(3, 3), scene.At(4, 3));
+  CEdgeCollapse c(f1, f2);
+  ASSERT_EQ(c.IsValid(), 1);
+  // Without the spring every start already lies on the reference: one iteration, no move,
+  // all three energies 0, and the tie goes to vertex 2.
+  EXPECT_EQ(c.CalculateCost(&scene.hash, 1.0, 1e-4, 0.0, 50, 1.5f, 0.1f, 0.01f, 5.0f), 1);
+  EXPECT_EQ(c.GetCost(), 0.0);
+  EXPECT_EQ(c.GetOptimalVertex()->IsSamePosition(c.GetVertex2()), 1);
+}
+
+TEST(EdgeCollapseEnergy, CostIsTheEnergyOfTheKeptPosition)
+{
+  SFlatScene scene;
+  Perturb(*scene.mesh, 0.05f);
+  const auto [f1, f2] = FacesOf(scene.At(3, 3), scene.At(3, 4));
+  CEdgeCollapse c(f1, f2);
+  ASSERT_EQ(c.IsValid(), 1);
+  const double w = 0.01;
+  const int mean = c.CalculateCost(&scene.hash, 1.0, 1e-12, w, 200, 1.5f, 0.1f, 0.01f, 5.0f);
+  EXPECT_GE(mean, 1);
+  EXPECT_LE(mean, 201);
+  EXPECT_NEAR(c.GetCost(), PlaneEnergy(c, w), 1e-6);
+
+  // The descent lowers the energy below that of either end.
+  CEdgeCollapse at(f1, f2);
+  at.GetOptimalVertex()->Set(at.GetVertex1());
+  const double e1 = PlaneEnergy(at, w);
+  at.GetOptimalVertex()->Set(at.GetVertex2());
+  const double e2 = PlaneEnergy(at, w);
+  EXPECT_LT(c.GetCost(), std::min(e1, e2));
+}
+
+TEST(EdgeCollapseEnergy, MidpointWinsOnlyWhenStrictlyBetter)
+{
+  SFlatScene scene;
+  const auto [f1, f2] = FacesOf(scene.At(3, 3), scene.At(4, 3));
+  CEdgeCollapse c(f1, f2);
+  // Steps too small to move: each run stays at its start, for exactly max + 1 iterations.
+  EXPECT_EQ(c.CalculateCost(&scene.hash, 1e-9, -1.0, 0.01, 3, 1.0f, 1.0f, 1e-9f, 1e-9f), 4);
+  const CVertex3d* a = c.GetVertex1();
+  const CVertex3d* b = c.GetVertex2();
+  const CVertex3d* o = c.GetOptimalVertex();
+  EXPECT_NEAR(o->x(), (a->x() + b->x()) / 2, 1e-5);
+  EXPECT_NEAR(o->z(), (a->z() + b->z()) / 2, 1e-5);
+  EXPECT_NEAR(c.GetCost(), PlaneEnergy(c, 0.01), 1e-9);
+}
+
+TEST(EdgeCollapseEnergy, NoReferenceMeansNoCandidate)
+{
+  SFlatScene scene;
+  CArrayEdgeCollapse array;
+  array.Fill(scene.mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  array.CalculateEnergy(nullptr);
+  EXPECT_EQ(array.GetMin(), nullptr);
+  CHashTable empty(4);
+  array.CalculateEnergy(&empty);
+  EXPECT_EQ(array.GetMin(), nullptr);
+}
+
+TEST(EdgeCollapseEnergy, L1StartsAtTheSharperEnd)
+{
+  SFlatScene scene;
+  // Vertex (1, 1) is interior, (1, 0) on the boundary; the edge's faces are (0,5,1), (1,5,6).
+  CVertex3d* interior = scene.At(1, 1);
+  CVertex3d* boundary = scene.At(1, 0);
+  const auto [f1, f2] = FacesOf(interior, boundary);
+  CEdgeCollapse c(f1, f2);
+  ASSERT_EQ(c.IsValid(), 1);
+  // A zero step keeps the optimal vertex where the optimisation starts.
+  EXPECT_EQ(c.CalculateCostL1(scene.reference.get(), &scene.hash, 1, 1e-3f, 0, 4, 0.0f, 0.5f,
+                              0.0f, 0.6f, 10),
+            1);
+  EXPECT_EQ(c.GetOptimalVertex()->IsSamePosition(boundary), 1);
+  EXPECT_DOUBLE_EQ(c.GetCost(), SquareDistance(interior, boundary));
+  EXPECT_EQ(c.GetMark(), 1);
+  // Computed once: a second call skips it.
+  c.SetCost(-5.0);
+  EXPECT_EQ(c.CalculateCostL1(scene.reference.get(), &scene.hash, 1, 1e-3f, 0, 4, 0.0f, 0.5f,
+                              0.0f, 0.6f, 10),
+            0);
+  EXPECT_EQ(c.GetCost(), -5.0);
+
+  // Two interior ends of one class start at the midpoint.
+  const auto [g1, g2] = FacesOf(scene.At(3, 3), scene.At(4, 3));
+  CEdgeCollapse m(g1, g2);
+  m.CalculateCostL1(scene.reference.get(), &scene.hash, 1, 1e-3f, 0, 4, 0.0f, 0.5f, 0.0f, 0.6f,
+                    10);
+  EXPECT_FLOAT_EQ(m.GetOptimalVertex()->x(), 3.5f);
+  EXPECT_FLOAT_EQ(m.GetOptimalVertex()->z(), 3.0f);
+}
+
+TEST(EdgeCollapseArray, MinimumRemovalMarksAndUpdate)
+{
+  SFlatScene scene;
+  CArrayEdgeCollapse array;
+  ASSERT_GT(array.Fill(scene.mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(7.0);
+  array.GetAt(2)->SetCost(3.0);
+  array.GetAt(3)->SetCost(3.0);
+  EXPECT_EQ(array.GetMin(), array.GetAt(2));
+  array.GetAt(2)->SetValid(0);
+  EXPECT_EQ(array.GetMin(), array.GetAt(3));
+
+  // Removal takes every candidate on either face.
+  CFace3d* f = array.GetAt(3)->GetFace(0);
+  int onFace = 0;
+  for (int i = 0; i < array.GetSize(); i++)
+    onFace += array.GetAt(i)->HasFace(f);
+  const int before = array.GetSize();
+  EXPECT_EQ(array.SetComputedOnFace(f, 1), onFace);
+  EXPECT_EQ(array.RemoveFaces(f, nullptr), before - onFace);
+  for (int i = 0; i < array.GetSize(); i++)
+    EXPECT_EQ(array.GetAt(i)->HasFace(f), 0);
+
+  // Update recomputes the marked candidates only; one whose faces came apart turns invalid.
+  CEdgeCollapse* kept = array.GetAt(0);
+  CEdgeCollapse* broken = nullptr;
+  for (int i = 1; i < array.GetSize() && !broken; i++)
+    if (!kept->HasFace(array.GetAt(i)->GetFace(0)) && !kept->HasFace(array.GetAt(i)->GetFace(1)))
+      broken = array.GetAt(i);
+  ASSERT_NE(broken, nullptr);
+  kept->SetMark(1);
+  broken->SetMark(1);
+  CFace3d* g = broken->GetFace(1);
+  CVertex3d* stray = new CVertex3d(50, 50, 50);
+  scene.mesh->AddVertex(stray);
+  g->SetVertex(g->IndexFrom(broken->GetVertex1()), stray);
+  std::vector<double> costs;
+  for (int i = 0; i < array.GetSize(); i++)
+    costs.push_back(array.GetAt(i)->GetCost());
+  int total = -1;
+  EXPECT_EQ(array.Update(&scene.hash, &total), 1);
+  EXPECT_GE(total, 1);
+  EXPECT_EQ(kept->GetMark(), 0);
+  EXPECT_NE(kept->GetCost(), 7.0);
+  EXPECT_EQ(broken->IsValid(), 0);
+  for (int i = 0; i < array.GetSize(); i++)
+    if (array.GetAt(i) != kept)
+      EXPECT_EQ(array.GetAt(i)->GetCost(), costs[i]);
+}
+
+// The progressive loop: collapse the cheapest, drop the candidates on its faces, pair the faces
+// that became neighbours, recompute around the survivor; the mesh stays a closed, oriented
+// surface after every collapse.
+TEST(EdgeCollapseArray, CollapsesKeepTheSurfaceSound)
+{
+  auto mesh = Icosphere(2);
+  Perturb(*mesh, 0.01f);
+  auto reference = std::make_unique<CMesh3d>();
+  reference->Copy(mesh.get());
+  reference->Rebuild();
+  CHashTable hash(10);
+  hash.Fill(reference.get(), nullptr);
+  CArrayEdgeCollapse array;
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  array.CalculateEnergy(&hash);
+
+  int collapsed = 0;
+  while (collapsed < 60) {
+    CEdgeCollapse* c = array.GetMin();
+    ASSERT_NE(c, nullptr);
+    CFace3d* f1 = c->GetFace(0);
+    CFace3d* f2 = c->GetFace(1);
+    CVertex3d* survivor = c->GetVertex1();
+    CArray3d<CFace3d> faces;
+    if (!mesh->CollapseEdgeCandidate(c, &faces, 0.6f)) {
+      array.RemoveFaces(f1, f2);
+      continue;
+    }
+    array.RemoveFaces(f1, f2);
+    for (int k = 0; k + 1 < faces.GetSize(); k += 2)
+      if (faces[k] && faces[k + 1] && faces[k]->SharesEdge(faces[k + 1])) {
+        auto* pNew = new CEdgeCollapse(faces[k], faces[k + 1]);
+        array.Add(pNew);
+        pNew->CalculateCost(&hash, array.GetDescent());
+      }
+    EXPECT_EQ(mesh->DeleteFacesWithFlag(1), 2);
+    for (int i = 0; i < survivor->NbFaceNeighbor(); i++) {
+      survivor->GetFaceNeighbor(i)->CalculateNormal();
+      array.SetComputedOnFace(survivor->GetFaceNeighbor(i), 1);
+    }
+    int total = 0;
+    array.Update(&hash, &total);
+    collapsed++;
+
+    ASSERT_EQ(EulerCharacteristic(*mesh), 2) << "after collapse " << collapsed;
+    ASSERT_TRUE(IsClosedAndOriented(*mesh)) << "after collapse " << collapsed;
+    ExpectAdjacencyMatchesRebuild(mesh.get());
+  }
+  EXPECT_EQ(mesh->NbVertex(), 162 - 60);
+  EXPECT_EQ(mesh->NbFace(), 320 - 120);
+}

@@ -1,0 +1,210 @@
+#include "mesh/GeometryUtil.h"
+#include "processing/ArrayOperationEdge.h"
+#include "processing/OperationEdge.h"
+#include "processing/ProcessingFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <set>
+
+using namespace fixtures;
+
+namespace {
+using OperationPtr = std::unique_ptr<COperationEdge>;
+
+std::pair<const CVertex3d*, const CVertex3d*> Ends(const COperationEdge* o)
+{
+  return std::minmax<const CVertex3d*>(o->GetFirst(), o->GetSecond());
+}
+} // namespace
+
+TEST(OperationEdge, MeasuresOfTheEdge)
+{
+  const COperationEdge none;
+  EXPECT_EQ(none.IsValid(), 0);
+  EXPECT_EQ(none.GetPotential(), 0.0);
+
+  auto mesh = Octahedron();
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = mesh->GetVertex(2);
+  COperationEdge o(a, b);
+  EXPECT_EQ(o.IsValid(), 1);
+  EXPECT_EQ(o.IsUpdated(), 0);
+  o.Update();
+  EXPECT_EQ(o.IsUpdated(), 1);
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+  // Neighbouring faces of the octahedron have normals at cos 1/3: sine sqrt(8/9) everywhere.
+  EXPECT_NEAR(o.GetCurveness(), std::sqrt(8.0 / 9.0), 1e-6);
+  EXPECT_DOUBLE_EQ(o.GetPotential(), 2.0);
+  o.SetPotential(1);
+  EXPECT_NEAR(o.GetPotential(), std::sqrt(8.0 / 9.0), 1e-6);
+  o.SetPotential(7);
+  EXPECT_DOUBLE_EQ(o.GetPotential(), 2.0);
+
+  o.SetValid(0);
+  a->Move(5, 0, 0);
+  o.Update();
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+}
+
+TEST(ArrayOperationEdge, FillEntersEveryEdgeOnce)
+{
+  auto mesh = Torus(6);
+  CArrayOperationEdge array;
+  EXPECT_EQ(array.Fill(nullptr), 0);
+  EXPECT_EQ(array.GetSize(), 0);
+  ASSERT_EQ(array.Fill(mesh.get()), 1);
+  EXPECT_EQ(array.GetSize(), 3 * mesh->NbFace() / 2);
+  std::set<std::pair<const CVertex3d*, const CVertex3d*>> seen;
+  for (int i = 0; i < array.GetSize(); i++) {
+    const COperationEdge* o = array.GetAt(i);
+    EXPECT_TRUE(seen.insert(Ends(o)).second);
+    EXPECT_LT(mesh->IndexFrom(o->GetFirst()), mesh->IndexFrom(o->GetSecond()));
+    EXPECT_EQ(o->GetFirst()->IsNeighbor(o->GetSecond()), 1);
+  }
+  EXPECT_EQ(mesh->CountVerticesWithFlag(1), mesh->NbVertex());
+  EXPECT_STREQ(CArrayOperationEdge::GetPotentialName(0), "edge length");
+  EXPECT_STREQ(CArrayOperationEdge::GetPotentialName(1), "curveness");
+}
+
+TEST(ArrayOperationEdge, ExtractMinTakesTheFirstOfEqualPotentials)
+{
+  auto mesh = Torus(5);
+  CArrayOperationEdge array;
+  array.Fill(mesh.get());
+  std::vector<const COperationEdge*> order;
+  for (int i = 0; i < array.GetSize(); i++)
+    order.push_back(array.GetAt(i));
+  // Never updated, every potential is 0: the array order comes out.
+  for (const COperationEdge* expected : order) {
+    OperationPtr o(array.ExtractMin());
+    ASSERT_EQ(o.get(), expected);
+  }
+  EXPECT_EQ(array.ExtractMin(), nullptr);
+
+  // Updated, they come out by growing squared length.
+  auto strip = FlatGrid(5, 3);
+  CArrayOperationEdge byLength;
+  byLength.Fill(strip.get());
+  byLength.UpdateAll();
+  double previous = 0.0;
+  while (byLength.GetSize() > 0) {
+    OperationPtr o(byLength.ExtractMin());
+    EXPECT_GE(o->GetLength(), previous);
+    EXPECT_DOUBLE_EQ(o->GetLength(), SquareDistance(o->GetFirst(), o->GetSecond()));
+    previous = o->GetLength();
+  }
+}
+
+TEST(ArrayOperationEdge, ShortestUnderCurveness)
+{
+  // A flat grid with one column stretched: the shortest edges are the unit ones.
+  auto grid = FlatGrid(4, 4);
+  for (int i = 0; i < grid->NbVertex(); i++)
+    if (grid->GetVertex(i)->x() > 1.5f)
+      grid->GetVertex(i)->Move(2.0f, 0, 0);
+  grid->Rebuild();
+  CArrayOperationEdge flat;
+  flat.Fill(grid.get());
+  flat.UpdateAll();
+  const int size = flat.GetSize();
+  OperationPtr o(flat.ExtractShortestUnderCurveness(0.0, 0.1));
+  ASSERT_NE(o, nullptr);
+  EXPECT_DOUBLE_EQ(o->GetLength(), 1.0);
+  EXPECT_EQ(flat.GetSize(), size - 1);
+
+  // On a box every end is a sharp corner (curveness 1): found at 1.0 exactly, but a step that
+  // jumps over 1.0 finds nothing and takes nothing.
+  auto box = std::make_unique<CMesh3d>();
+  box->GenerateBox(2, 2, 2);
+  box->Rebuild();
+  CArrayOperationEdge sharp;
+  sharp.Fill(box.get());
+  sharp.UpdateAll();
+  const int boxSize = sharp.GetSize();
+  EXPECT_EQ(sharp.ExtractShortestUnderCurveness(0.0, 0.3), nullptr);
+  EXPECT_EQ(sharp.ExtractShortestUnderCurveness(1.5, 0.1), nullptr);
+  EXPECT_EQ(sharp.ExtractShortestUnderCurveness(0.0, 0.0), nullptr);
+  EXPECT_EQ(sharp.ExtractShortestUnderCurveness(0.5, -1.0), nullptr);
+  EXPECT_EQ(sharp.GetSize(), boxSize);
+  OperationPtr corner(sharp.ExtractShortestUnderCurveness(0.0, 0.25));
+  ASSERT_NE(corner, nullptr);
+  EXPECT_NEAR(corner->GetCurveness(), 1.0, 1e-6);
+}
+
+TEST(ArrayOperationEdge, RemoveAddAndUpdateAroundVertices)
+{
+  auto mesh = Icosphere(1);
+  CArrayOperationEdge array;
+  array.Fill(mesh.get());
+  const int size = array.GetSize();
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = a->GetVertexNeighbor(0);
+  const int removed = a->NbVertexNeighbor() + b->NbVertexNeighbor() - 1;
+  EXPECT_EQ(array.RemoveOperationsOnVertices(a, b), removed);
+  EXPECT_EQ(array.GetSize(), size - removed);
+  EXPECT_EQ(array.RemoveOperationsOnVertex(a), 0);
+
+  ASSERT_EQ(array.AddVertexEdges(a), 1);
+  EXPECT_EQ(array.GetSize(), size - removed + a->NbVertexNeighbor());
+  EXPECT_EQ(array.GetAt(array.GetSize() - 1)->GetFirst(), a);
+  EXPECT_EQ(array.GetAt(array.GetSize() - 1)->IsUpdated(), 0);
+  // Edges at a or at one of its neighbours.
+  int around = 0;
+  for (int i = 0; i < array.GetSize(); i++) {
+    const COperationEdge* o = array.GetAt(i);
+    around += (o->HasVertex(a) || o->GetFirst()->IsNeighbor(a) || o->GetSecond()->IsNeighbor(a))
+                ? 1
+                : 0;
+  }
+  EXPECT_EQ(array.UpdateAroundVertex(a), around);
+  EXPECT_EQ(array.GetAt(array.GetSize() - 1)->IsUpdated(), 1);
+
+  // New operations take the array's kind.
+  array.SetPotential(1);
+  array.AddVertexEdges(b);
+  EXPECT_EQ(array.GetAt(array.GetSize() - 1)->GetPotentialKind(), 1);
+}
+
+// The global loop of the decimation: best edge, collapse at its midpoint, drop the operations
+// of both ends, add the survivor's; the surface stays closed and oriented.
+TEST(ArrayOperationEdge, CollapseLoopKeepsTheSurfaceSound)
+{
+  for (int kind = 0; kind < 2; kind++) {
+    auto mesh = Torus(10);
+    Perturb(*mesh, 0.02f);
+    CArrayOperationEdge array;
+    array.Fill(mesh.get());
+    array.SetPotential(kind);
+    array.UpdateAll();
+    int collapsed = 0;
+    while (collapsed < 85) {
+      OperationPtr o(array.ExtractMin());
+      ASSERT_NE(o, nullptr);
+      CVertex3d* p = o->GetFirst();
+      CVertex3d* q = o->GetSecond();
+      std::unique_ptr<CVertex3d> middle(Midpoint(p, q));
+      if (!mesh->EdgeCollapse(p, q, middle.get(), nullptr, 1))
+        continue;
+      array.RemoveOperationsOnVertex(p);
+      array.RemoveOperationsOnVertex(q);
+      array.AddVertexEdges(p);
+      array.UpdateAroundVertex(p);
+      collapsed++;
+      ASSERT_EQ(EulerCharacteristic(*mesh), 0) << "kind " << kind << " collapse " << collapsed;
+      ASSERT_TRUE(IsClosedAndOriented(*mesh)) << "kind " << kind << " collapse " << collapsed;
+      ExpectAdjacencyMatchesRebuild(mesh.get());
+      // The operations left name live edges, each at most once.
+      std::set<std::pair<const CVertex3d*, const CVertex3d*>> seen;
+      for (int i = 0; i < array.GetSize(); i++) {
+        const COperationEdge* e = array.GetAt(i);
+        ASSERT_GE(mesh->IndexFrom(e->GetFirst()), 0);
+        ASSERT_EQ(e->GetFirst()->IsNeighbor(e->GetSecond()), 1);
+        ASSERT_TRUE(seen.insert(Ends(e)).second);
+      }
+    }
+    EXPECT_EQ(mesh->NbVertex(), 100 - 85);
+  }
+}
