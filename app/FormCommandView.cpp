@@ -29,11 +29,6 @@ void ForEach(CSceneGraph3d& scene, int type, Fn fn)
       fn(static_cast<T*>(scene.GetAt(i)));
 }
 
-CColor ColorOf(platform::COLORREF color)
-{
-  return CColor(platform::GetRValue(color), platform::GetGValue(color), platform::GetBValue(color));
-}
-
 // Each byte over 255, with alpha 1.
 void ToFloats(platform::COLORREF color, float values[4])
 {
@@ -119,6 +114,11 @@ void CFormCommandView::Invalidate() const
     view->update();
 }
 
+CColor CFormCommandView::ColorOf(platform::COLORREF color)
+{
+  return CColor(platform::GetRValue(color), platform::GetGValue(color), platform::GetBValue(color));
+}
+
 void CFormCommandView::ToggleEnable(unsigned capability, int on) const
 {
   if (!CurrentRenderView())
@@ -165,25 +165,13 @@ int CFormCommandView::ApplySliders()
       ForEach<CVectorSet3d>(m_pDocument->m_SceneGraph, TYPE_VECTORSET3D,
                             [ratio](CVectorSet3d* set) { set->SetLengthRatio(ratio); });
   }
-  const float lineOffset = Slider(IDC_OFFSET_LINE)->value() / 100.0f;
-  if (lineOffset != m_PolygonOffsetLine) {
-    m_PolygonOffsetLine = lineOffset;
-    if (m_pDocument)
-      m_pDocument->m_WireframeOffset = lineOffset;
-    SetEditText(IDC_OFFSET_LINE_EDIT, platform::Format("%g", static_cast<double>(lineOffset)));
-  }
-  const float fillOffset = Slider(IDC_OFFSET_FILL)->value() / 20.0f;
-  if (fillOffset != m_PolygonOffsetFill) {
-    m_PolygonOffsetFill = fillOffset;
-    if (m_pDocument)
-      m_pDocument->m_FillOffset = fillOffset;
-    SetEditText(IDC_OFFSET_FILL_EDIT, platform::Format("%g", static_cast<double>(fillOffset)));
-  }
-  const float sharpOffset = Slider(IDC_SHARP_EDGES_OFFSET)->value() / 100.0f;
-  if (sharpOffset != m_SharpEdgesOffset) {
-    m_SharpEdgesOffset = sharpOffset;
-    SetEditText(IDC_SHARP_EDGES_OFFSET_EDIT, platform::Format("%g", static_cast<double>(sharpOffset)));
-  }
+  ApplyOffset(Slider(IDC_OFFSET_LINE)->value() / 100.0f, &m_PolygonOffsetLine,
+              m_pDocument ? &m_pDocument->m_WireframeOffset : nullptr, IDC_OFFSET_LINE_EDIT);
+  // The fill offset goes in twentieths, the two others in hundredths.
+  ApplyOffset(Slider(IDC_OFFSET_FILL)->value() / 20.0f, &m_PolygonOffsetFill,
+              m_pDocument ? &m_pDocument->m_FillOffset : nullptr, IDC_OFFSET_FILL_EDIT);
+  ApplyOffset(Slider(IDC_SHARP_EDGES_OFFSET)->value() / 100.0f, &m_SharpEdgesOffset, nullptr,
+              IDC_SHARP_EDGES_OFFSET_EDIT);
   const double fovy = Slider(IDC_PERSPECTIVE)->value();
   if (view && fovy != view->m_Fovy) {
     view->m_Fovy = fovy;
@@ -198,6 +186,16 @@ int CFormCommandView::ApplySliders()
   if (m_LodMode)
     ShowLodObject(Slider(IDC_LOD)->value());
   return 1;
+}
+
+void CFormCommandView::ApplyOffset(float value, float* pMember, float* pTarget, int editId)
+{
+  if (value == *pMember)
+    return;
+  *pMember = value;
+  if (pTarget)
+    *pTarget = value;
+  SetEditText(editId, platform::Format("%g", static_cast<double>(value)));
 }
 
 void CFormCommandView::ApplyMaterialParameter(unsigned name, const float* values)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mesh/Color.h"
 #include "mesh/ColorRamp.h"
 #include "platform/ui/CmdTarget.h"
 #include "platform/ui/ColorDialog.h"
@@ -18,6 +19,7 @@ class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 class QSlider;
+class QSpinBox;
 
 namespace platform {
 class CDocument;
@@ -225,6 +227,8 @@ private:
   QAbstractButton* AddButton(int id, const char* text, void (CFormCommandView::*handler)());
   QSlider* AddSlider(int id);
   QLineEdit* AddEdit(int id);
+  QWidget* AddEditRow(int firstId);
+  QSpinBox* AddSpin(int id);
   CColorSwatch* AddSwatch(int id, platform::COLORREF* pColor);
   // Members to controls, then the slider ranges and the material list.
   void OnInitialUpdate();
@@ -254,6 +258,9 @@ private:
   void ColorMeshFromCamera(Steps... steps);
   void ShowObject(int index, int show);
   void ToggleEnable(unsigned capability, int on) const;
+  static CColor ColorOf(platform::COLORREF color);
+  // An offset slider's value: when it changed, it is stored, passed on and shown in the edit.
+  void ApplyOffset(float value, float* pMember, float* pTarget, int editId);
 
   CVanthDoc* m_pDocument;
   QWidget* m_pPanel = nullptr;

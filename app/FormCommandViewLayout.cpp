@@ -111,6 +111,24 @@ QLineEdit* CFormCommandView::AddEdit(int id)
   return edit;
 }
 
+// Three edits side by side, numbered from the first id.
+QWidget* CFormCommandView::AddEditRow(int firstId)
+{
+  auto* edits = new QWidget;
+  auto* row = new QHBoxLayout(edits);
+  row->setContentsMargins(0, 0, 0, 0);
+  for (int k = 0; k < 3; k++)
+    row->addWidget(AddEdit(firstId + k));
+  return edits;
+}
+
+QSpinBox* CFormCommandView::AddSpin(int id)
+{
+  auto* spin = new QSpinBox;
+  m_Controls[id] = spin;
+  return spin;
+}
+
 CColorSwatch* CFormCommandView::AddSwatch(int id, platform::COLORREF* pColor)
 {
   auto* swatch = new CColorSwatch(id, nullptr);
@@ -161,12 +179,7 @@ QWidget* CFormCommandView::BuildAnimation()
   QGroupBox* box = Group("Animation", m_pPanel);
   QFormLayout* form = Form(box);
   form->addRow(AddCheck(IDC_ROTATION, "Rotation", &m_Rotation, &CFormCommandView::OnRotation));
-  auto* steps = new QWidget;
-  auto* row = new QHBoxLayout(steps);
-  row->setContentsMargins(0, 0, 0, 0);
-  for (int id : {IDC_STEP_X, IDC_STEP_Y, IDC_STEP_Z})
-    row->addWidget(AddEdit(id));
-  form->addRow("Steps (x,y,z)", steps);
+  form->addRow("Steps (x,y,z)", AddEditRow(IDC_STEP_X));
   form->addRow("Speed", AddSlider(IDC_SPEED));
   return box;
 }
@@ -186,9 +199,7 @@ QWidget* CFormCommandView::BuildNormals()
 {
   QGroupBox* box = Group("Normals", m_pPanel);
   QFormLayout* form = Form(box);
-  auto* object = new QSpinBox;
-  m_Controls[IDC_NORMALS_OBJECT] = object;
-  form->addRow("Object", object);
+  form->addRow("Object", AddSpin(IDC_NORMALS_OBJECT));
   form->addRow(AddCheck(IDC_NORMALS_SHOW, "Show", &m_NormalsShow, &CFormCommandView::OnNormalsShow));
   form->addRow("Scale", AddSlider(IDC_NORMALS_SCALE));
   form->addRow("Color", AddSwatch(IDC_NORMALS_COLOR, &m_NormalsColor));
@@ -235,20 +246,12 @@ QWidget* CFormCommandView::BuildLights()
 {
   QGroupBox* box = Group("Lights", m_pPanel);
   QFormLayout* form = Form(box);
-  auto* index = new QSpinBox;
-  m_Controls[IDC_LIGHT_INDEX] = index;
-  form->addRow("Index", index);
+  form->addRow("Index", AddSpin(IDC_LIGHT_INDEX));
   form->addRow("Ambient", AddSwatch(IDC_LIGHT_AMBIENT, &m_LightAmbient));
   form->addRow("Diffuse", AddSwatch(IDC_LIGHT_DIFFUSE, &m_LightDiffuse));
   form->addRow("Specular", AddSwatch(IDC_LIGHT_SPECULAR, &m_LightSpecular));
-  for (const auto& [first, label] : {std::pair{IDC_LIGHT_POSITION_X, "Position"}, std::pair{IDC_LIGHT_DIRECTION_X, "Direction"}}) {
-    auto* edits = new QWidget;
-    auto* row = new QHBoxLayout(edits);
-    row->setContentsMargins(0, 0, 0, 0);
-    for (int k = 0; k < 3; k++)
-      row->addWidget(AddEdit(first + k));
-    form->addRow(label, edits);
-  }
+  form->addRow("Position", AddEditRow(IDC_LIGHT_POSITION_X));
+  form->addRow("Direction", AddEditRow(IDC_LIGHT_DIRECTION_X));
   form->addRow(AddButton(IDC_LIGHT_UPDATE, "Update", nullptr));
   return box;
 }
@@ -257,9 +260,7 @@ QWidget* CFormCommandView::BuildMaterials()
 {
   QGroupBox* box = Group("Materials", m_pPanel);
   QFormLayout* form = Form(box);
-  auto* index = new QSpinBox;
-  m_Controls[IDC_MATERIAL_INDEX] = index;
-  form->addRow("Index", index);
+  form->addRow("Index", AddSpin(IDC_MATERIAL_INDEX));
   form->addRow("Ambient", AddSwatch(IDC_MATERIAL_AMBIENT, &m_MaterialAmbient));
   form->addRow("Diffuse", AddSwatch(IDC_MATERIAL_DIFFUSE, &m_MaterialDiffuse));
   form->addRow("Specular", AddSwatch(IDC_MATERIAL_SPECULAR, &m_MaterialSpecular));

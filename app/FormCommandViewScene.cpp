@@ -97,8 +97,7 @@ void CFormCommandView::OnNormalsShow()
     CVectorSet3d* set = mesh->GetVectorSetFaceNormals();
     m_NormalsLengthRatio = Slider(IDC_NORMALS_SCALE)->value() / 100.0f;
     set->SetLengthRatio(m_NormalsLengthRatio);
-    set->SetColor(CColor(platform::GetRValue(m_NormalsColor), platform::GetGValue(m_NormalsColor),
-                         platform::GetBValue(m_NormalsColor)));
+    set->SetColor(ColorOf(m_NormalsColor));
     return set;
   });
 }
@@ -185,8 +184,7 @@ void CFormCommandView::OnCameraAdd()
   if (!m_pDocument || GetCurrentCamera())
     return;
   auto camera = std::make_unique<CCamera3d>();
-  camera->SetColor(CColor(platform::GetRValue(m_CameraColor), platform::GetGValue(m_CameraColor),
-                          platform::GetBValue(m_CameraColor)));
+  camera->SetColor(ColorOf(m_CameraColor));
   m_pCamera = camera.get();
   m_pDocument->m_SceneGraph.Add(camera.release());
   Invalidate();
