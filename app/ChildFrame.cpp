@@ -1,6 +1,6 @@
 #include "app/ChildFrame.h"
 
-#include "app/PlaceholderCommandView.h"
+#include "app/FormCommandView.h"
 #include "app/RenderView.h"
 #include "app/resources/Resource.h"
 
@@ -9,11 +9,10 @@
 namespace {
 const int kInitialPaneSize = 200;
 
-// The two panes' widgets. The form view comes with its own work; until then, a placeholder
-// stands in its pane.
+// The two panes' widgets.
 QWidget* CreateCommandView(platform::CDocument* pDocument)
 {
-  return new CPlaceholderCommandView(pDocument);
+  return new CFormCommandView(pDocument);
 }
 
 QWidget* CreateRenderView(platform::CDocument* pDocument)

@@ -146,6 +146,12 @@ bool CRenderView::MakeCurrent()
   return QOpenGLContext::currentContext() == context();
 }
 
+void CRenderView::UpdateProjection()
+{
+  if (MakeCurrent())
+    resizeGL(width(), height());
+}
+
 // --- OpenGL state --------------------------------------------------------------------------
 
 void CRenderView::initializeGL()

@@ -46,6 +46,8 @@ public:
   void ApplyViewTransform() const;
   // Background colour from the three clear-colour members; the form view calls it.
   void SetClearColor();
+  // Viewport and projection again, for a changed field of view.
+  void UpdateProjection();
   // Paints at once, without running any other event; nothing while the view is hidden.
   void RedrawNow();
 
