@@ -91,9 +91,10 @@ TEST(TilingBuild, SeedVertexIsTheFirstNodeAndFlagsTellTheRoles)
     const CVertex3d* v = tiling->GetVertex(i);
     EXPECT_TRUE(v->GetFlag() >= 0 && v->GetFlag() <= 2);
     // A node vertex's neighbours are never node vertices: the stars do not share a face.
-    if (v->GetFlag() == 1)
-      for (int k = 0; k < v->NbVertexNeighbor(); k++)
-        EXPECT_EQ(v->GetVertexNeighbor(k)->GetFlag(), 2);
+    if (v->GetFlag() != 1)
+      continue;
+    for (int k = 0; k < v->NbVertexNeighbor(); k++)
+      EXPECT_EQ(v->GetVertexNeighbor(k)->GetFlag(), 2);
   }
 }
 
@@ -250,8 +251,9 @@ TEST(TilingSplit, EachPolygonBecomesItsFanOfTrianglesAfterTheTriangles)
       firstTriangle = tiling->GetTile(i);
   tiling->SplitTiles();
   ASSERT_EQ(tiling->NbTile(), expected);
-  if (firstTriangle)
+  if (firstTriangle) {
     EXPECT_EQ(tiling->GetTile(0), firstTriangle);
+  }
   // The pieces of the first polygon follow the kept triangles, with marker 0, and the
   // diagonals of the fan are links now.
   const auto& first = polygons.front();
