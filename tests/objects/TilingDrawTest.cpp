@@ -2,10 +2,9 @@
 #include "processing/Tiling3d.h"
 #include "processing/TilingNode.h"
 
+#include "support/GlContext.h"
+
 #include <GL/gl.h>
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -71,30 +70,11 @@ SIssued Capture(Fn draw)
 class CTilingDrawTest : public ::testing::Test
 {
 protected:
-  static void SetUpTestSuite()
-  {
-    static int argc = 1;
-    static char name[] = "test_objects";
-    static char* argv[] = {name, nullptr};
-    if (!QGuiApplication::instance())
-      s_App = std::make_unique<QGuiApplication>(argc, argv);
-    s_Surface = std::make_unique<QOffscreenSurface>();
-    s_Surface->create();
-    s_Context = std::make_unique<QOpenGLContext>();
-    if (!s_Context->create() || !s_Context->makeCurrent(s_Surface.get()))
-      s_Context.reset();
-  }
-  static void TearDownTestSuite()
-  {
-    if (s_Context)
-      s_Context->doneCurrent();
-    s_Context.reset();
-    s_Surface.reset();
-    s_App.reset();
-  }
+  static void SetUpTestSuite() { s_Gl = std::make_unique<CGlContext>(); }
+  static void TearDownTestSuite() { s_Gl.reset(); }
   void SetUp() override
   {
-    if (!s_Context)
+    if (!s_Gl->IsCurrent())
       GTEST_SKIP() << "no OpenGL context";
     glDisable(GL_CULL_FACE);
     // The unit sphere scaled into the clip volume, so that nothing is clipped away.
@@ -122,16 +102,12 @@ protected:
     return links;
   }
 
-  static std::unique_ptr<QGuiApplication> s_App;
-  static std::unique_ptr<QOffscreenSurface> s_Surface;
-  static std::unique_ptr<QOpenGLContext> s_Context;
+  static std::unique_ptr<CGlContext> s_Gl;
   std::unique_ptr<CMesh3d> m_Mesh;
   std::unique_ptr<CTiling3d> m_Tiling;
 };
 
-std::unique_ptr<QGuiApplication> CTilingDrawTest::s_App;
-std::unique_ptr<QOffscreenSurface> CTilingDrawTest::s_Surface;
-std::unique_ptr<QOpenGLContext> CTilingDrawTest::s_Context;
+std::unique_ptr<CGlContext> CTilingDrawTest::s_Gl;
 
 TEST_F(CTilingDrawTest, NodesAreSpheresAndLinksAreBlueLinesWithoutTheFaces)
 {
