@@ -404,6 +404,13 @@ public:
   // Triangles only; "vn", "vt" and other records are skipped.
   int ReadFileObj(const char* fileName);
 
+  // --- valence-3 removal for simplification (processing/Valence3Removal.cpp) -----------------
+  // An interior vertex of three faces whose ring is not already a face: its removal keeps the
+  // mesh manifold (removing a vertex of a tetrahedron would leave two faces back to back).
+  static int IsRemovableValence3(const CVertex3d* v);
+  // Removes every such vertex, its three faces becoming one; returns how many went.
+  int RemoveValence3VerticesKeepingManifold();
+
 private:
   template <class T>
   static const T* Data(const std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }

@@ -193,16 +193,6 @@ CVertex3d* CHalfEdgeCollapse::FindLowDegreeOpposite(const CHalfEdge* pHalfEdge)
   return nullptr;
 }
 
-// An interior vertex of three faces whose ring is not already a face of its own (removing the
-// last vertex of a tetrahedron would leave two faces back to back).
-int CHalfEdgeCollapse::IsRemovableValence3(const CVertex3d* v)
-{
-  if (v->NbFaceNeighbor() != 3 || v->NbVertexNeighbor() != 3 || v->IsOnBoundary())
-    return 0;
-  const CVertex3d* a = v->GetVertexNeighbor(0);
-  return a->HasFace(a, v->GetVertexNeighbor(1), v->GetVertexNeighbor(2)) ? 0 : 1;
-}
-
 int CHalfEdgeCollapse::CanRealise(const CHalfEdge* pHalfEdge) const
 {
   const CVertex3d* a = pHalfEdge->GetAccumulator();
@@ -212,7 +202,7 @@ int CHalfEdgeCollapse::CanRealise(const CHalfEdge* pHalfEdge) const
   if (!pHalfEdge->IsValid() || !f1 || f1 == f2)
     return 0;
   if (const CVertex3d* x = FindLowDegreeOpposite(pHalfEdge))
-    return IsRemovableValence3(x);
+    return CMesh3d::IsRemovableValence3(x);
 
   // The edge's faces are exactly f1 and f2 (a manifold edge).
   CArray3d<CFace3d> shared;

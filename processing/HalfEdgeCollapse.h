@@ -62,7 +62,6 @@ private:
   void BuildBags();
   // The third corner of an edge face that the collapse would reduce below four faces, or null.
   static CVertex3d* FindLowDegreeOpposite(const CHalfEdge* pHalfEdge);
-  static int IsRemovableValence3(const CVertex3d* v);
   void RemoveValence3(CVertex3d* v);
   void Collapse(CHalfEdge* pHalfEdge);
   // Disables the half-edges of v's bag that lie on f1 or f2 and takes them out of both bags.
