@@ -16,6 +16,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -57,15 +58,15 @@ const PeerMesh& PeerInput(int levels)
     return it->second;
   const CMesh3d& mesh = Input(levels);
   PeerMesh& peer = cache[levels];
-  std::vector<PeerMesh::VertexHandle> handles;
+  // Handles by vertex pointer: a linear IndexFrom per corner made the setup quadratic.
+  std::unordered_map<const CVertex3d*, PeerMesh::VertexHandle> handles;
   for (int i = 0; i < mesh.NbVertex(); i++) {
     const CVertex3d* v = mesh.GetVertex(i);
-    handles.push_back(peer.add_vertex(PeerMesh::Point(v->x(), v->y(), v->z())));
+    handles.emplace(v, peer.add_vertex(PeerMesh::Point(v->x(), v->y(), v->z())));
   }
   for (int i = 0; i < mesh.NbFace(); i++) {
     const CFace3d* face = mesh.GetFace(i);
-    peer.add_face(handles[mesh.IndexFrom(face->v(0))], handles[mesh.IndexFrom(face->v(1))],
-                  handles[mesh.IndexFrom(face->v(2))]);
+    peer.add_face(handles.at(face->v(0)), handles.at(face->v(1)), handles.at(face->v(2)));
   }
   return peer;
 }

@@ -424,6 +424,7 @@ private:
   static void RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
                            CArray3d<CFace3d>* pFaces);
   void DeleteList();
+  int BuildAdjacencyByRules();
 
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;

@@ -1,15 +1,294 @@
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 int CMesh3d::ClearVertexAdjacency()
 {
   for (int i = 0; i < NbVertex(); i++) {
+    if (!GetVertex(i))
+      continue;
     GetVertex(i)->RemoveAllFaceNeighbor();
     GetVertex(i)->RemoveAllVertexNeighbor();
   }
   return 1;
 }
 
+namespace {
+
+constexpr int kPrefetchDistance = 8;
+
+template <class T>
+using Buffer = std::unique_ptr<T[]>;
+
+template <class T>
+Buffer<T> MakeBuffer(size_t n)
+{
+  return std::make_unique_for_overwrite<T[]>(n);
+}
+
+// The storage that n Adds to an empty automatic array end with: later local edits (the V3
+// steps, the collapses) find the same room as after a list grown one entry at a time.
+int GrownCapacity(int n)
+{
+  int capacity = 1;
+  while (capacity < n)
+    capacity += std::clamp(capacity / 8, 4, 1024);
+  return capacity;
+}
+
+// Sizes a list to n entries in one allocation, keeping its storage when it is large enough.
+template <class T>
+T** ResizeList(CArray3d<T>* pList, int n)
+{
+  if (n > pList->GetMaxSize()) {
+    pList->RemoveAll();
+    pList->SetSize(GrownCapacity(n));
+  }
+  pList->SetSize(n);
+  return pList->GetData();
+}
+
+// The three relations built over vertex and face indices, with the orders of the rules:
+//   the faces of a vertex in face order, each once (a face may repeat a corner);
+//   the neighbours of a vertex in the order of the corners of its faces, each once;
+//   across edge k of f, the first face other than f in corner k's list that holds corner k+1.
+// The face lists come from one counting pass; then each vertex a in turn gets its lists, sized
+// once, and the faces of edges that start at a get their neighbour. No list is searched: the
+// slot of a neighbour in a's list is remembered per vertex, with the first two faces of a's
+// list that hold it, which settle the face across every edge from a to that neighbour.
+class CAdjacencyBuilder
+{
+public:
+  explicit CAdjacencyBuilder(CMesh3d* pMesh)
+    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace())
+  {
+  }
+
+  // False, with nothing built, when a face stands twice in the face array or uses a vertex
+  // that the mesh does not list: the caller then builds by the plain rules.
+  bool Build();
+
+private:
+  struct SNeighbor
+  {
+    int vertex;
+    int firstFace;
+    int secondFace;  // -1 while only one face holds the edge
+  };
+
+  void IndexVertices();
+  bool ReadCorners();
+  // The corners of later faces are scattered in memory: their loads are started early.
+  void PrefetchCorners(int i) const;
+  void ListFaces();
+  // fn(face, vertex) for every distinct corner of the faces that take part, faces from
+  // `first` to before `last` by `step`.
+  template <class Fn>
+  void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
+  void BuildAround(int a);
+  void CollectNeighbors(int a);
+  void StoreLists(CVertex3d* v, int a) const;
+  void LinkFacesFrom(int a) const;
+  int FaceAcross(int a, int f, int b) const;
+
+  CMesh3d* m_pMesh;
+  const int m_NbVertex;
+  const int m_NbFace;
+  Buffer<int> m_Corner;     // 3 per face; -1 for a face that takes no part
+  Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
+  Buffer<int> m_Faces;
+  std::vector<int> m_Unused;  // faces that take no part
+  // While vertex a is built: owner[c] == a when c is a's neighbour number slot[c].
+  Buffer<int> m_Owner;
+  Buffer<int> m_Slot;
+  std::vector<SNeighbor> m_Neighbors;
+};
+
+bool CAdjacencyBuilder::Build()
+{
+  IndexVertices();
+  if (!ReadCorners())
+    return false;
+  ListFaces();
+  m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
+  m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
+  std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
+  for (int a = 0; a < m_NbVertex; a++)
+    BuildAround(a);
+  for (const int i : m_Unused)
+    m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
+  return true;
+}
+
+// A vertex listed twice takes its last index; its earlier slot then receives empty lists
+// first and the full ones after, as the vertex is handled once.
+void CAdjacencyBuilder::IndexVertices()
+{
+  for (int i = 0; i < m_NbVertex; i++)
+    if (CVertex3d* v = m_pMesh->GetVertex(i))
+      v->SetAdjacencyIndex(i);
+}
+
+void CAdjacencyBuilder::PrefetchCorners(int i) const
+{
+  if (i >= m_NbFace)
+    return;
+  const CFace3d* f = m_pMesh->GetFace(i);
+  for (int k = 0; f && k < 3; k++)
+    if (const CVertex3d* v = f->v(k))
+      v->PrefetchAdjacencyIndex();
+}
+
+// Marks each face in its first neighbour slot on the way, so that a face met twice is caught
+// (a face is never its own neighbour); every slot is written again later.
+bool CAdjacencyBuilder::ReadCorners()
+{
+  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  for (int i = 0; i < m_NbFace; i++) {
+    int* corner = &m_Corner[3 * static_cast<size_t>(i)];
+    corner[0] = corner[1] = corner[2] = -1;
+    PrefetchCorners(i + kPrefetchDistance);
+    CFace3d* f = m_pMesh->GetFace(i);
+    if (!f)
+      continue;
+    if (f->f(0) == f)
+      return false;
+    f->SetNeighbors(f, nullptr, nullptr);
+    if (f->HasNullVertex()) {
+      m_Unused.push_back(i);
+      continue;
+    }
+    for (int k = 0; k < 3; k++) {
+      const int index = f->v(k)->GetAdjacencyIndex();
+      if (index < 0 || index >= m_NbVertex || m_pMesh->GetVertex(index) != f->v(k))
+        return false;
+      corner[k] = index;
+    }
+  }
+  return true;
+}
+
+template <class Fn>
+void CAdjacencyBuilder::ForEachFaceCorner(int first, int last, int step, Fn fn) const
+{
+  for (int i = first; i != last; i += step) {
+    const int* c = &m_Corner[3 * static_cast<size_t>(i)];
+    if (c[0] < 0)
+      continue;
+    fn(i, c[0]);
+    if (c[1] != c[0])
+      fn(i, c[1]);
+    if (c[2] != c[0] && c[2] != c[1])
+      fn(i, c[2]);
+  }
+}
+
+// Counts each vertex's faces, turns the counts into list ends, then fills the lists
+// backwards so that each ends up in face order and its end cursor at its start.
+void CAdjacencyBuilder::ListFaces()
+{
+  const size_t nbVertex = static_cast<size_t>(m_NbVertex);
+  m_FaceStart = std::make_unique<int[]>(nbVertex + 1);
+  int* start = &m_FaceStart[0];
+  ForEachFaceCorner(0, m_NbFace, 1, [start](int, int c) { start[c]++; });
+  for (size_t i = 1; i < nbVertex; i++)
+    start[i] += start[i - 1];
+  start[nbVertex] = nbVertex > 0 ? start[nbVertex - 1] : 0;
+  m_Faces = MakeBuffer<int>(static_cast<size_t>(start[nbVertex]) + 1);
+  int* faces = &m_Faces[0];
+  ForEachFaceCorner(m_NbFace - 1, -1, -1, [start, faces](int f, int c) { faces[--start[c]] = f; });
+}
+
+void CAdjacencyBuilder::BuildAround(int a)
+{
+  CVertex3d* v = m_pMesh->GetVertex(a);
+  if (!v)
+    return;
+  CollectNeighbors(a);
+  StoreLists(v, a);
+  LinkFacesFrom(a);
+}
+
+void CAdjacencyBuilder::CollectNeighbors(int a)
+{
+  m_Neighbors.clear();
+  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
+    const int g = m_Faces[p];
+    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    for (int k = 0; k < 3; k++) {
+      const int b = c[k];
+      if (b == a)
+        continue;
+      if (m_Owner[b] != a) {
+        m_Owner[b] = a;
+        m_Slot[b] = static_cast<int>(m_Neighbors.size());
+        m_Neighbors.push_back({b, g, -1});
+        continue;
+      }
+      SNeighbor& n = m_Neighbors[m_Slot[b]];
+      if (n.firstFace != g && n.secondFace < 0)
+        n.secondFace = g;
+    }
+  }
+}
+
+void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
+{
+  const int first = m_FaceStart[a];
+  const int nbFace = m_FaceStart[a + 1] - first;
+  CFace3d** faces = ResizeList(v->GetArrayFaceNeighbor(), nbFace);
+  for (int p = 0; p < nbFace; p++)
+    faces[p] = m_pMesh->GetFace(m_Faces[first + p]);
+  const int nbNeighbor = static_cast<int>(m_Neighbors.size());
+  CVertex3d** neighbors = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
+  for (int j = 0; j < nbNeighbor; j++)
+    neighbors[j] = m_pMesh->GetVertex(m_Neighbors[j].vertex);
+}
+
+// Every edge k of a face that starts at corner a = corner k is settled here, once.
+void CAdjacencyBuilder::LinkFacesFrom(int a) const
+{
+  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
+    const int g = m_Faces[p];
+    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    CFace3d* f = m_pMesh->GetFace(g);
+    for (int k = 0; k < 3; k++) {
+      if (c[k] != a)
+        continue;
+      const int across = FaceAcross(a, g, c[(k + 1) % 3]);
+      f->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+    }
+  }
+}
+
+// Index of the face across edge a-b of face f, or -1.
+int CAdjacencyBuilder::FaceAcross(int a, int f, int b) const
+{
+  if (b == a) {
+    // An edge from a corner to itself: every other face of the corner holds both ends.
+    const int p = m_FaceStart[a];
+    if (m_Faces[p] != f)
+      return m_Faces[p];
+    return p + 1 < m_FaceStart[a + 1] ? m_Faces[p + 1] : -1;
+  }
+  const SNeighbor& n = m_Neighbors[m_Slot[b]];
+  return n.firstFace != f ? n.firstFace : n.secondFace;
+}
+
+} // namespace
+
 int CMesh3d::BuildAdjacency()
+{
+  if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).Build())
+    return 1;
+  return BuildAdjacencyByRules();
+}
+
+// The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an
+// element twice or whose faces use a vertex the mesh does not list.
+int CMesh3d::BuildAdjacencyByRules()
 {
   // The old relations go even when nothing new is built: after the last face is deleted no
   // vertex may still list it.
@@ -32,6 +311,8 @@ int CMesh3d::BuildAdjacency()
   // Neighbour vertices follow the order of the incident faces, not the order around the vertex.
   for (int i = 0; i < NbVertex(); i++) {
     CVertex3d* v = GetVertex(i);
+    if (!v)
+      continue;
     for (int j = 0; j < v->NbFaceNeighbor(); j++) {
       const CFace3d* f = v->GetFaceNeighbor(j);
       for (int k = 0; k < 3; k++)

@@ -114,6 +114,10 @@ public:
   void SetValence(int valence) { m_Valence = valence; }
   int GetEdgeFlagCount() const { return m_EdgeFlagCount; }
   int DecrementEdgeFlagCount(int n);
+  // The vertex's index in its mesh, kept by CMesh3d::BuildAdjacency for the run only.
+  int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
+  void SetAdjacencyIndex(int i) { m_AdjacencyIndex = i; }
+  void PrefetchAdjacencyIndex() const { __builtin_prefetch(&m_AdjacencyIndex); }
 
   // --- adjacency lists ------------------------------------------------------------------
   int NbVertexNeighbor() const { return m_ArrayVertexNeighbor.GetSize(); }
@@ -281,4 +285,5 @@ private:
   int m_Order = 0;
   int m_Mark = 0;
   int m_Valence = 0;
+  int m_AdjacencyIndex = -1;
 };
