@@ -67,25 +67,30 @@ void CFaceCollapse::FlagFace(CFace3d* pFace)
 }
 
 // From face 0 over the faces around the corners of every flagged face and their neighbours;
-// an explicit stack, so that the depth of a large mesh does not matter.
+// an explicit stack, so that the depth of a large mesh does not matter. Where the flood
+// stops (another component, a region it cannot cross) it starts again from the next face
+// in order that may be flagged.
 void CFaceCollapse::FloodFlags()
 {
-  if (m_pMesh->NbFace() == 0 || !CanFlag(m_pMesh->GetFace(0)))
-    return;
-  std::vector<CFace3d*> stack{m_pMesh->GetFace(0)};
-  FlagFace(stack.back());
-  while (!stack.empty()) {
-    CFace3d* f = stack.back();
-    stack.pop_back();
-    ForEachFaceAroundCorners(f, [this, &stack](const CFace3d* g) {
-      for (int j = 0; j < 3; j++) {
-        CFace3d* h = g->f(j);
-        if (h && CanFlag(h)) {
-          FlagFace(h);
-          stack.push_back(h);
+  std::vector<CFace3d*> stack;
+  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+    if (!CanFlag(m_pMesh->GetFace(i)))
+      continue;
+    FlagFace(m_pMesh->GetFace(i));
+    stack.push_back(m_pMesh->GetFace(i));
+    while (!stack.empty()) {
+      CFace3d* f = stack.back();
+      stack.pop_back();
+      ForEachFaceAroundCorners(f, [this, &stack](const CFace3d* g) {
+        for (int j = 0; j < 3; j++) {
+          CFace3d* h = g->f(j);
+          if (h && CanFlag(h)) {
+            FlagFace(h);
+            stack.push_back(h);
+          }
         }
-      }
-    });
+      });
+    }
   }
 }
 

@@ -109,30 +109,22 @@ TEST(FaceCollapse, RecordsKeepTheCheapestCornerLowestFirst)
 
 TEST(FaceCollapse, FaceNearAVertexOfValenceThreeIsNeverChosen)
 {
-  // An icosphere face split at its centre: the centre has valence 3.
-  auto mesh = Icosphere(1);
-  CFace3d* f = mesh->GetFace(0);
-  CVertex3d* centre = f->NewCentroidVertex();
-  mesh->AddVertex(centre);
-  CVertex3d* a = f->v(0);
-  CVertex3d* b = f->v(1);
-  CVertex3d* c = f->v(2);
-  f->SetVertex(2, centre);
-  mesh->AddFace(new CFace3d(b, c, centre));
-  mesh->AddFace(new CFace3d(c, a, centre));
-  mesh->Rebuild();
+  auto mesh = OctahedronWithCentre();
+  CVertex3d* centre = mesh->GetVertex(6);
   int near = 0;
   for (int i = 0; i < mesh->NbFace(); i++)
     if (!mesh->GetFace(i)->HasNoValence3Near()) {
       near++;
       EXPECT_EQ(0, CFaceCollapse::CanCollapse(mesh->GetFace(i)));
     }
-  EXPECT_GT(near, 3);
-  // The flat split faces are the cheapest, yet a run goes elsewhere first and then removes
-  // the centre: the mesh stays closed.
+  // Only the face opposite the centre, (3, 1, 5), is far enough to go.
+  EXPECT_EQ(mesh->NbFace() - 1, near);
+  const CFace3d* far = mesh->GetFace(8);
+  EXPECT_EQ(1, CFaceCollapse::CanCollapse(far));
   CFaceCollapse collapse;
-  ASSERT_EQ(1, collapse.Simplify(mesh.get(), mesh->NbFace() - 1, 0, 1, nullptr));
-  EXPECT_EQ(-1, mesh->IndexFrom(centre));
+  ASSERT_EQ(1, collapse.Simplify(mesh.get(), 9, 0, 1, nullptr));
+  EXPECT_GE(mesh->IndexFrom(centre), 0);
+  EXPECT_EQ(4, mesh->NbFace());
   EXPECT_TRUE(IsClosedAndOriented(*mesh));
   EXPECT_EQ(2, EulerCharacteristic(*mesh));
 }
@@ -300,5 +292,26 @@ TEST(FaceCollapseMultiple, TwoFramesMakeOneAndFewerMakeNone)
   ASSERT_EQ(1, collapse.FlagFacesForMultipleCollapse(mesh.get(), 0, 0, nullptr, 1, &scene, 1));
   EXPECT_EQ(1, scene.NbObject());
   EXPECT_LT(mesh->NbFace(), 80);
+  EXPECT_TRUE(IsClosedAndOriented(*mesh));
+}
+
+TEST(FaceCollapseMultiple, FloodStartsPastAFaceThatCannotGo)
+{
+  // Face 0 touches the centre of valence 3 and cannot go; the other half of the mesh, a
+  // sphere joined by nothing, still takes its coarse step.
+  auto mesh = OctahedronWithCentre();
+  auto sphere = Icosphere(2);
+  const int offset = mesh->NbVertex();
+  for (int i = 0; i < sphere->NbVertex(); i++)
+    mesh->AddVertex(new CVertex3d(sphere->GetVertex(i)->x() + 5.0f, sphere->GetVertex(i)->y(),
+                                  sphere->GetVertex(i)->z()));
+  for (const auto& c : Corners(*sphere))
+    mesh->AddFace(new CFace3d(mesh->GetVertex(c[0] + offset), mesh->GetVertex(c[1] + offset),
+                              mesh->GetVertex(c[2] + offset)));
+  const int nbFace = mesh->NbFace();
+  CFaceCollapse collapse;
+  ASSERT_EQ(1, collapse.FlagFacesForMultipleCollapse(mesh.get(), 0, 0, nullptr, 0, nullptr, -1));
+  EXPECT_LT(mesh->NbFace(), nbFace - 40);
+  EXPECT_EQ(CountUsedVertices(*mesh) - NbEdge(*mesh) + mesh->NbFace(), 4);
   EXPECT_TRUE(IsClosedAndOriented(*mesh));
 }

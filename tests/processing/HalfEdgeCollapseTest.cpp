@@ -249,11 +249,7 @@ TEST(HalfEdgeCollapse, FoldingCollapseCostsTwiceItsAreaChange)
 
 TEST(HalfEdgeCollapse, OppositeVertexOfThreeFacesGoesFirst)
 {
-  // An octahedron whose face (0, 2, 4) has a vertex of three faces in its middle.
-  auto mesh = Build({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
-                     {0.4f, 0.4f, 0.4f}},
-                    {{0, 2, 6}, {2, 4, 6}, {4, 0, 6}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
-                     {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+  auto mesh = OctahedronWithCentre();
   CVertex3d* a = mesh->GetVertex(2);
   CVertex3d* r = mesh->GetVertex(0);
   CVertex3d* x = mesh->GetVertex(6);

@@ -62,6 +62,15 @@ inline void ExpectVertexNeighborsMatchFaces(const CMesh3d& mesh)
   }
 }
 
+// An octahedron whose face (0, 2, 4) has vertex 6, of three faces, in its middle.
+inline std::unique_ptr<CMesh3d> OctahedronWithCentre()
+{
+  return Build({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
+                {0.4f, 0.4f, 0.4f}},
+               {{0, 2, 6}, {2, 4, 6}, {4, 0, 6}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+}
+
 inline int CountUsedVertices(const CMesh3d& mesh)
 {
   std::set<const CVertex3d*> used;
