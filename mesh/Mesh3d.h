@@ -19,6 +19,9 @@ class CColorRamp;
 class CEdgeCollapse;
 class CRenderView;
 class CVectorSet3d;
+class CVertexRun;
+class CVertexSet3d;
+class CVertexTree;
 class CHashTable;
 class CTexture;
 class CStreamFile;
@@ -403,6 +406,48 @@ public:
   int ReadFileMhp(const char* fileName);
   // Triangles only; "vn", "vt" and other records are skipped.
   int ReadFileObj(const char* fileName);
+
+  // --- vertex orders, quantization and spanning trees (compression/Mesh3dOrdering.cpp) ------
+  // Every vertex in array order as one new run appended to the tree / into the emptied run.
+  void BuildVertexRun(CVertexTree* pTree) const;
+  void CopyVerticesTo(CVertexRun* pRun) const;
+  // Extreme vertices among indices 1 and up (vertex 0 is never a candidate), the first of
+  // equal ones; null when none qualifies.
+  CVertex3d* GetVertexMaxFaceNeighbor() const;
+  CVertex3d* GetVertexMaxFaceNeighborWithFlag(int flag) const;
+  CVertex3d* GetVertexMaxValence2() const;
+  CVertex3d* GetVertexMinValence() const;
+  CVertex3d* GetVertexMinFaceCountWithFlag(int flag) const;
+  // The tree's vertices, run after run, become the vertex array; then adjacency and normals.
+  // 0, the mesh unchanged, unless the tree holds each vertex of the mesh exactly once.
+  int PushVertexTree(const CVertexTree* pTree, int check);
+  // Snaps the positions to L levels per axis over their range (L from 2); a flat axis stays.
+  int QuantizeCoordinates(int levels);
+  // Second positions := the level index 0 .. 2^q - 1 of each coordinate (q from 1 to 30);
+  // a flat axis gives 0.
+  int RangeAndSnap(int bits);
+  // Keeps vertices 0, f, 2f, ... and merges each other one into its nearest kept vertex;
+  // then adjacency and normals. 0 for f < 1.
+  int PackVertices(int frequency);
+  // Greedy runs of nearest free neighbours (mode 0: nearest to the current vertex, 1: to the
+  // run's start), the first from the seed, appended to the tree. With display, a new point
+  // set (owned by the caller) of coloured copies; else null. Null, nothing done, for a seed
+  // outside the mesh.
+  CVertexSet3d* BuildSpanningTree(CVertexTree* pTree, int mode, int seed, int display);
+
+  // --- concentric rings (compression/Mesh3dRings.cpp) -----------------------------------------
+  // Ring numbers from the seed: face flag k for ring k, vertex flags numbering the rings of
+  // vertices (0 where no ring reached). 0, every flag 0, for a seed outside the mesh.
+  int ConcentricRings(int seed);
+  // Paths along the rings left by ConcentricRings, as a new point set (owned by the caller)
+  // of coloured copies; visited vertices end with flag -1.
+  CVertexSet3d* GetSpanningFromConcentricRingsStraight(int segmentPoints, int n);
+  // n new points evenly between a and b.
+  static void PointsAlongSegment(CVertexSet3d* pSet, const CVertex3d* a, const CVertex3d* b,
+                                 int n, float factor);
+  // A new mesh (owned by the caller) cut open between rings, its cut sides moved apart by
+  // ratio; after ConcentricRings.
+  CMesh3d* IntroduceGap(float ratio) const;
 
   // --- valence-3 removal for simplification (processing/Valence3Removal.cpp) -----------------
   // An interior vertex of three faces whose ring is not already a face: its removal keeps the

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "compression/EdgeList.h"
+
+#include <deque>
+#include <memory>
+
+// The border loops still to conquer, first in first out: the head is the active list, new
+// lists go to the tail. The stack owns its lists.
+class CEdgeListStack
+{
+public:
+  CEdgeListStack() = default;
+
+  CEdgeListStack(const CEdgeListStack&) = delete;
+  CEdgeListStack& operator=(const CEdgeListStack&) = delete;
+
+  void AddHead(std::unique_ptr<CEdgeList> pList) { m_Lists.push_front(std::move(pList)); }
+  void AddTail(std::unique_ptr<CEdgeList> pList) { m_Lists.push_back(std::move(pList)); }
+  // Null on an empty stack.
+  std::unique_ptr<CEdgeList> RemoveHead();
+  CEdgeList* GetHead() const { return m_Lists.empty() ? nullptr : m_Lists.front().get(); }
+  int GetCount() const { return static_cast<int>(m_Lists.size()); }
+
+private:
+  std::deque<std::unique_ptr<CEdgeList>> m_Lists;
+};

@@ -1,0 +1,113 @@
+#include "compression/StructureCoder.h"
+
+#include "compression/GateCodes.h"
+#include "mesh/Edge3d.h"
+#include "mesh/Vertex3d.h"
+
+namespace {
+const CArray3d<CEdge3d>* EdgeArrayOf(const CVertex3d* v)
+{
+  return static_cast<const CArray3d<CEdge3d>*>(v->GetData());
+}
+} // namespace
+
+CArray3d<CEdge3d>* CStructureCoder::NewEdgeArray(CVertex3d* v)
+{
+  auto* pArray = new CArray3d<CEdge3d>;
+  v->SetData(pArray);
+  m_EdgeArrayOwners.push_back(v);
+  return pArray;
+}
+
+void CStructureCoder::DeleteEdgeArrays()
+{
+  for (CVertex3d* v : m_EdgeArrayOwners) {
+    delete static_cast<CArray3d<CEdge3d>*>(v->GetData());
+    v->SetData(nullptr);
+  }
+  m_EdgeArrayOwners.clear();
+}
+
+CEdge3d* CStructureCoder::GetEdge(const CVertex3d* a, const CVertex3d* b)
+{
+  return a->FindEdgeInData(b);
+}
+
+int CStructureCoder::CountEdgesWithFlag(const CVertex3d* v, std::uint8_t flag)
+{
+  const CArray3d<CEdge3d>* pArray = EdgeArrayOf(v);
+  if (!pArray)
+    return 0;
+  int n = 0;
+  for (int i = 0; i < pArray->GetSize(); i++)
+    n += pArray->GetAt(i)->GetFlag() == flag ? 1 : 0;
+  return n;
+}
+
+CLoopList::POSITION CStructureCoder::InsertVertexBeforePivot(CEdgeList* pList, CVertex3d* v)
+{
+  const CLoopList::POSITION pivot = pList->GetPivot();
+  if (!pivot || !pList->GetPrevItem(pivot)->IsNeighbor(v))
+    return nullptr;
+  return pList->InsertBefore(pivot, v);
+}
+
+CVertex3d* CStructureCoder::FindFullVertex(const CEdgeList* pList, CLoopList::POSITION pos) const
+{
+  return FindVertexOutward(pList, pos, [](const CVertex3d* v) { return IsFull(v); });
+}
+
+CVertex3d* CStructureCoder::FindVertexOutward(
+  const CEdgeList* pList, CLoopList::POSITION pos,
+  const std::function<int(const CVertex3d*)>& isFull) const
+{
+  const int n = pList->GetCount();
+  if (n == 0 || !pos)
+    return nullptr;
+  const auto passes = [&](CLoopList::POSITION p) {
+    CVertex3d* v = CLoopList::GetAt(p);
+    return v != m_pGhost && isFull(v);
+  };
+  CLoopList::POSITION forward = pos;
+  CLoopList::POSITION backward = pos;
+  for (int i = 0; i < n / 2 + 1; i++) {
+    if (passes(forward))
+      return CLoopList::GetAt(forward);
+    if (passes(backward))
+      return CLoopList::GetAt(backward);
+    forward = pList->GetNextPos(forward);
+    backward = pList->GetPrevPos(backward);
+  }
+  return nullptr;
+}
+
+int CStructureCoder::IsValidEdgeList(const CEdgeList* pList) const
+{
+  for (CLoopList::POSITION p = pList->GetHeadPosition(); p; p = p->m_pNext) {
+    const CVertex3d* a = CLoopList::GetAt(p);
+    const CVertex3d* b = pList->GetNextItem(p);
+    if (a == m_pGhost && b == m_pGhost)
+      continue;
+    if (!a->IsNeighbor(b))
+      return 0;
+  }
+  return 1;
+}
+
+void CStructureCoder::ShowEdgeList(const CEdgeList* pList)
+{
+  for (CLoopList::POSITION p = pList->GetHeadPosition(); p; p = p->m_pNext)
+    CLoopList::GetAt(p)->SetColor(0, 255, 0);
+  if (CVertex3d* pivot = pList->GetPivotVertex())
+    pivot->SetColor(255, 0, 0);
+}
+
+unsigned int CStructureCoder::GetMax(const std::vector<unsigned int>& values)
+{
+  return gate::MaxCode(values);
+}
+
+int CStructureCoder::CountValue(const std::vector<unsigned int>& values, unsigned int value)
+{
+  return gate::CountCode(values, value);
+}
