@@ -467,6 +467,13 @@ public:
   // data pointers are cleared. The quad mesh has no adjacency or normals yet.
   std::unique_ptr<CQuadMesh3d> GenerateQuadsFromTriangles();
 
+  // --- valence-3 removal for simplification (processing/Valence3Removal.cpp) -----------------
+  // An interior vertex of three faces whose ring is not already a face: its removal keeps the
+  // mesh manifold (removing a vertex of a tetrahedron would leave two faces back to back).
+  static int IsRemovableValence3(const CVertex3d* v);
+  // Removes every such vertex, its three faces becoming one; returns how many went.
+  int RemoveValence3VerticesKeepingManifold();
+
 private:
   template <class T>
   static const T* Data(const std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }

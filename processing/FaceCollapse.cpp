@@ -1,0 +1,313 @@
+#include "processing/FaceCollapse.h"
+
+#include "mesh/Mesh3d.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Redraw.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using VertexList = std::vector<const CVertex3d*>;
+
+// F and its neighbour faces: the faces that its collapse removes.
+void GetRemovedFaces(const CFace3d* f, CArray3d<CFace3d>* pRemoved)
+{
+  pRemoved->Add(const_cast<CFace3d*>(f));
+  for (int i = 0; i < 3; i++)
+    if (f->f(i))
+      pRemoved->Add(f->f(i));
+}
+
+void AddFacesNotIn(const CVertex3d* v, const CArray3d<CFace3d>& removed, CArray3d<CFace3d>* pFaces)
+{
+  for (int i = 0; i < v->NbFaceNeighbor(); i++)
+    if (!removed.Contains(v->GetFaceNeighbor(i)))
+      pFaces->AddUnique(v->GetFaceNeighbor(i));
+}
+
+double SumArea(const CArray3d<CFace3d>& faces)
+{
+  double sum = 0.0;
+  for (int i = 0; i < faces.GetSize(); i++)
+    sum += faces[i]->Area();
+  return sum;
+}
+
+// Area of the faces of `moved` with every corner `from` put on `to`, then put back.
+double AreaWithCorner(const CArray3d<CFace3d>& moved, CVertex3d* from, CVertex3d* to)
+{
+  std::vector<int> corner;
+  for (int i = 0; i < moved.GetSize(); i++) {
+    corner.push_back(moved[i]->IndexFrom(from));
+    moved[i]->SetVertex(corner.back(), to);
+  }
+  const double area = SumArea(moved);
+  for (int i = 0; i < moved.GetSize(); i++)
+    moved[i]->SetVertex(corner[i], from);
+  return area;
+}
+
+VertexList Neighbors(const CVertex3d* v)
+{
+  VertexList list;
+  for (int i = 0; i < v->NbVertexNeighbor(); i++)
+    list.push_back(v->GetVertexNeighbor(i));
+  return list;
+}
+
+int CountCommon(const VertexList& a, const VertexList& b)
+{
+  int n = 0;
+  for (const CVertex3d* p : a)
+    n += std::find(b.begin(), b.end(), p) != b.end() ? 1 : 0;
+  return n;
+}
+
+VertexList Without(VertexList list, const CVertex3d* a, const CVertex3d* b)
+{
+  list.erase(std::remove_if(list.begin(), list.end(),
+                            [a, b](const CVertex3d* p) { return p == a || p == b; }),
+             list.end());
+  return list;
+}
+
+// The corner opposite the edge that f shares with its neighbour g, or null without g.
+const CVertex3d* OuterCorner(const CFace3d* f, const CFace3d* g)
+{
+  if (!g)
+    return nullptr;
+  CVertex3d* p = nullptr;
+  CVertex3d* q = nullptr;
+  return f->GetSharedEdge(g, &p, &q) ? g->GetVertexOther(p, q) : nullptr;
+}
+
+// The collapse of face abc seen as b merging into a, then c into the merged vertex m: both
+// edge collapses must meet the link condition, no interior edge may join two boundary
+// vertices, and every outer corner keeps a face.
+int KeepsManifold(const CFace3d* f)
+{
+  const CVertex3d* a = f->v(0);
+  const CVertex3d* b = f->v(1);
+  const CVertex3d* c = f->v(2);
+  const CFace3d* nab = f->f(0);
+  const CFace3d* nbc = f->f(1);
+  const CFace3d* nca = f->f(2);
+  const CVertex3d* oab = OuterCorner(f, nab);
+  const CVertex3d* obc = OuterCorner(f, nbc);
+  const CVertex3d* oca = OuterCorner(f, nca);
+  if ((nab && !oab) || (nbc && !obc) || (nca && !oca) || (!nbc && !nca))
+    return 0;
+  if ((oab && (oab == obc || oab == oca)) || (obc && obc == oca))
+    return 0;
+  const int boundaryA = a->IsOnBoundary();
+  const int boundaryB = b->IsOnBoundary();
+  const int boundaryC = c->IsOnBoundary();
+  if (CountCommon(Neighbors(a), Neighbors(b)) != (nab ? 2 : 1))
+    return 0;
+  if (nab && boundaryA && boundaryB)
+    return 0;
+  VertexList merged = Without(Neighbors(a), a, b);
+  for (const CVertex3d* p : Without(Neighbors(b), a, b))
+    if (std::find(merged.begin(), merged.end(), p) == merged.end())
+      merged.push_back(p);
+  const VertexList ofC = Without(Neighbors(c), a, b);
+  if (CountCommon(merged, ofC) != (nbc ? 1 : 0) + (nca ? 1 : 0))
+    return 0;
+  if (nbc && nca && (boundaryA || boundaryB) && boundaryC)
+    return 0;
+  CArray3d<CFace3d> removed;
+  GetRemovedFaces(f, &removed);
+  for (const CVertex3d* o : {oab, obc, oca})
+    if (o && o->NbFaceNeighbor() < 2)
+      return 0;
+  CArray3d<CFace3d> kept;
+  for (const CVertex3d* p : {a, b, c})
+    AddFacesNotIn(p, removed, &kept);
+  return kept.GetSize() > 0 ? 1 : 0;
+}
+
+} // namespace
+
+// --- records -----------------------------------------------------------------------------------
+
+CFaceCollapseRecord* CFaceCollapse::GetRecord(const CFace3d* pFace)
+{
+  return static_cast<CFaceCollapseRecord*>(pFace->GetData());
+}
+
+void CFaceCollapse::ComputeCost(CFace3d* pFace, int index)
+{
+  CFaceCollapseRecord* pRecord = GetRecord(pFace);
+  if (index >= 0 || !pRecord) {
+    if (index < 0)
+      index = static_cast<int>(m_ArrayRecord.size());
+    if (index >= static_cast<int>(m_ArrayRecord.size()))
+      m_ArrayRecord.resize(static_cast<size_t>(index) + 1);
+    m_ArrayRecord[index] = std::make_unique<CFaceCollapseRecord>();
+    pRecord = m_ArrayRecord[index].get();
+    pFace->SetData(pRecord);
+  }
+  CArray3d<CFace3d> removed;
+  GetRemovedFaces(pFace, &removed);
+  CArray3d<CFace3d> around;
+  for (int i = 0; i < 3; i++)
+    for (int k = 0; k < pFace->v(i)->NbFaceNeighbor(); k++)
+      around.AddUnique(pFace->v(i)->GetFaceNeighbor(k));
+  const double before = SumArea(around);
+
+  float minimum = 1e38f;
+  int best = 0;
+  for (int i = 0; i < 3; i++) {
+    CVertex3d* a = pFace->v(i);
+    CVertex3d* b = pFace->v((i + 1) % 3);
+    CVertex3d* c = pFace->v((i + 2) % 3);
+    CArray3d<CFace3d> ofA;
+    CArray3d<CFace3d> ofB;
+    CArray3d<CFace3d> ofC;
+    AddFacesNotIn(a, removed, &ofA);
+    AddFacesNotIn(b, removed, &ofB);
+    AddFacesNotIn(c, removed, &ofC);
+    const double after = SumArea(ofA) + AreaWithCorner(ofB, b, a) + AreaWithCorner(ofC, c, a);
+    const float cost = static_cast<float>(std::fabs(after - before));
+    if (cost < minimum) {
+      minimum = cost;
+      best = i;
+    }
+  }
+  pRecord->Set(minimum, best);
+}
+
+void CFaceCollapse::FreeRecords()
+{
+  if (m_pMesh)
+    for (int i = 0; i < m_pMesh->NbFace(); i++)
+      m_pMesh->GetFace(i)->SetData(nullptr);
+  m_ArrayRecord.clear();
+}
+
+// --- simplification ----------------------------------------------------------------------------
+
+int CFaceCollapse::Simplify(CMesh3d* pMesh, int nbFaceWanted, int visual, int /*period*/,
+                            CRenderView* pWindow)
+{
+  pMesh->Rebuild();
+  if (pMesh->NbFace() <= nbFaceWanted) {
+    platform::MessageBox("Invalid geometric complexity wanted");
+    return 0;
+  }
+  FreeRecords();
+  m_pMesh = pMesh;
+  m_Visual = visual;
+  m_pWindow = pWindow;
+  for (int i = 0; i < pMesh->NbFace(); i++)
+    ComputeCost(pMesh->GetFace(i), i);
+  while (pMesh->NbFace() > nbFaceWanted) {
+    CFace3d* pCheapest = FindCheapest();
+    if (!pCheapest)
+      break;
+    Collapse(pCheapest);
+    pMesh->RemoveValence3VerticesKeepingManifold();
+  }
+  FreeRecords();
+  m_pMesh = nullptr;
+  pMesh->Rebuild();
+  return 1;
+}
+
+CFace3d* CFaceCollapse::FindCheapest() const
+{
+  CFace3d* pCheapest = nullptr;
+  double minimum = 1e308;
+  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+    CFace3d* f = m_pMesh->GetFace(i);
+    const CFaceCollapseRecord* pRecord = GetRecord(f);
+    // The valence and manifold tests only for a face that would win.
+    if (pRecord && pRecord->GetCost() < minimum && CanCollapse(f)) {
+      minimum = pRecord->GetCost();
+      pCheapest = f;
+    }
+  }
+  return pCheapest;
+}
+
+int CFaceCollapse::CanCollapse(const CFace3d* pFace)
+{
+  return pFace->HasNoValence3Near() && KeepsManifold(pFace) ? 1 : 0;
+}
+
+int CFaceCollapse::Collapse(CFace3d* pFace)
+{
+  const CFaceCollapseRecord* pRecord = GetRecord(pFace);
+  if (!pRecord || !m_pMesh || !KeepsManifold(pFace))
+    return 0;
+  const int k = pRecord->GetCorner();
+  CVertex3d* a = pFace->v(k);
+  CVertex3d* b = pFace->v((k + 1) % 3);
+  CVertex3d* c = pFace->v((k + 2) % 3);
+  CArray3d<CFace3d> removed;
+  GetRemovedFaces(pFace, &removed);
+  CArray3d<CFace3d> moved;
+  AddFacesNotIn(b, removed, &moved);
+  AddFacesNotIn(c, removed, &moved);
+
+  // Across each removed neighbour face, its outer neighbours meet (or lose it).
+  for (int i = 1; i < removed.GetSize(); i++) {
+    CFace3d* n = removed[i];
+    CFace3d* outer[2] = {nullptr, nullptr};
+    int nbOuter = 0;
+    for (int j = 0; j < 3; j++)
+      if (n->f(j) && !removed.Contains(n->f(j)) && nbOuter < 2)
+        outer[nbOuter++] = n->f(j);
+    if (outer[0])
+      outer[0]->UpdateNeighbor(n, outer[1]);
+    if (outer[1])
+      outer[1]->UpdateNeighbor(n, outer[0]);
+  }
+  for (int i = 0; i < moved.GetSize(); i++) {
+    moved[i]->UpdateVertex(b, a);
+    moved[i]->UpdateVertex(c, a);
+  }
+  for (int i = 0; i < removed.GetSize(); i++)
+    for (int j = 0; j < 3; j++)
+      removed[i]->v(j)->RemoveFaceNeighbor(removed[i]);
+  for (int i = 0; i < moved.GetSize(); i++) {
+    a->AddFaceNeighbor(moved[i]);
+    for (int j = 0; j < 3; j++)
+      if (moved[i]->v(j) != a) {
+        a->AddNeighbor(moved[i]->v(j));
+        moved[i]->v(j)->AddNeighbor(a);
+      }
+  }
+  // Every vertex that knew b or c knows a in their place (the moved faces gave it a).
+  for (CVertex3d* gone : {b, c})
+    for (int i = gone->NbVertexNeighbor() - 1; i >= 0; i--)
+      gone->GetVertexNeighbor(i)->RemoveVertexNeighbor(gone);
+  m_pMesh->DeleteVertex(b);
+  m_pMesh->DeleteVertex(c);
+  for (int i = 0; i < removed.GetSize(); i++) {
+    removed[i]->SetData(nullptr);
+    m_pMesh->DeleteFace(removed[i]);
+  }
+  Redraw();
+  CArray3d<CFace3d> ring;
+  for (int i = 0; i < a->NbFaceNeighbor(); i++) {
+    CFace3d* f = a->GetFaceNeighbor(i);
+    ring.AddUnique(f);
+    for (int j = 0; j < 3; j++)
+      if (f->f(j))
+        ring.AddUnique(f->f(j));
+  }
+  for (int i = 0; i < ring.GetSize(); i++)
+    ComputeCost(ring[i], -1);
+  return 1;
+}
+
+void CFaceCollapse::Redraw()
+{
+  if (!m_Visual || !m_pWindow)
+    return;
+  m_pMesh->SetModified();
+  platform::RedrawView(m_pWindow);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+#include "processing/HalfEdge.h"
+
+// What half-edge collapse keeps in a vertex's data slot for a run: the half-edges that touch
+// the vertex (not owned) and the error that the collapses into the vertex have accumulated.
+class CHalfEdgeBag
+{
+public:
+  CHalfEdgeBag() = default;
+
+  CHalfEdgeBag(const CHalfEdgeBag&) = delete;
+  CHalfEdgeBag& operator=(const CHalfEdgeBag&) = delete;
+
+  int NbHalfEdge() const { return m_ArrayHalfEdge.GetSize(); }
+  CHalfEdge* GetHalfEdge(int i) const { return m_ArrayHalfEdge[i]; }
+  void Add(CHalfEdge* pHalfEdge) { m_ArrayHalfEdge.Add(pHalfEdge); }
+  void Remove(const CHalfEdge* pHalfEdge)
+  {
+    const int i = m_ArrayHalfEdge.IndexFrom(pHalfEdge);
+    if (i >= 0)
+      m_ArrayHalfEdge.RemoveAt(i);
+  }
+  void RemoveAll() { m_ArrayHalfEdge.RemoveAll(); }
+  float GetPenalty() const { return m_Penalty; }
+  void AddPenalty(float penalty) { m_Penalty += penalty; }
+
+private:
+  CArray3d<CHalfEdge> m_ArrayHalfEdge;
+  float m_Penalty = 0.0f;
+};

@@ -1,0 +1,371 @@
+#include "processing/HalfEdgeCollapse.h"
+
+#include "mesh/GeometryUtil.h"
+#include "mesh/Mesh3d.h"
+#include "platform/core/Redraw.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kHalfPi = 1.5707963267948966;
+
+// The faces around v other than f1 and f2.
+void FacesAroundExcept(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2,
+                       CArray3d<CFace3d>* pFaces)
+{
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    CFace3d* f = v->GetFaceNeighbor(i);
+    if (f != f1 && f != f2)
+      pFaces->Add(f);
+  }
+}
+
+double SumArea(const CArray3d<CFace3d>& faces)
+{
+  double sum = 0.0;
+  for (int i = 0; i < faces.GetSize(); i++)
+    sum += faces[i]->Area();
+  return sum;
+}
+
+// Any two of the faces (every pair) more than a right angle apart.
+int IsFolding(const CArray3d<CFace3d>& faces)
+{
+  for (int i = 0; i < faces.GetSize(); i++)
+    for (int j = i + 1; j < faces.GetSize(); j++)
+      if (AngleFaces(faces[i], faces[j]) > kHalfPi)
+        return 1;
+  return 0;
+}
+
+// The number of vertices that are neighbours of both a and b.
+int CountCommonNeighbors(const CVertex3d* a, const CVertex3d* b)
+{
+  int n = 0;
+  for (int i = 0; i < a->NbVertexNeighbor(); i++)
+    n += b->IsNeighbor(a->GetVertexNeighbor(i));
+  return n;
+}
+
+} // namespace
+
+// --- run ---------------------------------------------------------------------------------------
+
+int CHalfEdgeCollapse::Simplify(CMesh3d* pMesh, int nbVertexWanted, int visual, int /*period*/,
+                                CRenderView* pWindow)
+{
+  pMesh->Rebuild();
+  if (pMesh->NbVertex() <= nbVertexWanted)
+    return 0;
+  Begin(pMesh, visual, pWindow);
+  while (pMesh->NbVertex() > nbVertexWanted) {
+    CHalfEdge* pCheapest = FindCheapest();
+    if (!pCheapest)
+      break;
+    Realise(pCheapest);
+  }
+  CopyTextToClipboard("Accumulator\tRemoved\r\n");
+  End();
+  pMesh->Rebuild();
+  return 1;
+}
+
+void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
+{
+  End();
+  m_pMesh = pMesh;
+  m_Visual = visual;
+  m_pWindow = pWindow;
+  BuildBags();
+  for (const auto& pHalfEdge : m_ArrayHalfEdge)
+    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get()));
+}
+
+void CHalfEdgeCollapse::End()
+{
+  if (m_pMesh)
+    for (int i = 0; i < m_pMesh->NbVertex(); i++)
+      m_pMesh->GetVertex(i)->SetData(nullptr);
+  m_ArrayBag.clear();
+  m_ArrayHalfEdge.clear();
+  m_pMesh = nullptr;
+}
+
+// Two half-edges per edge, made when the edge is first met from its lower vertex; both go to
+// the bags of both ends.
+void CHalfEdgeCollapse::BuildBags()
+{
+  m_pMesh->SetVerticesFlag(0);
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>());
+    m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
+  }
+  m_ArrayHalfEdge.reserve(2 * static_cast<size_t>(m_pMesh->NbVertex() + m_pMesh->NbFace()));
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+      CVertex3d* n = v->GetVertexNeighbor(k);
+      if (n->GetFlag() != 0)
+        continue;
+      CArray3d<CFace3d> faces;
+      if (!v->FindFacesWithVertex(n, &faces))
+        continue;
+      CFace3d* f2 = faces.GetSize() > 1 ? faces[1] : nullptr;
+      for (CVertex3d* pAccumulator : {v, n}) {
+        m_ArrayHalfEdge.push_back(
+          std::make_unique<CHalfEdge>(pAccumulator, pAccumulator == v ? n : v, faces[0], f2));
+        GetBag(v)->Add(m_ArrayHalfEdge.back().get());
+        GetBag(n)->Add(m_ArrayHalfEdge.back().get());
+      }
+    }
+    v->SetFlag(1);
+  }
+  m_pMesh->SetVerticesFlag(0);
+  m_pMesh->SetFacesFlag(0);
+}
+
+CHalfEdgeBag* CHalfEdgeCollapse::GetBag(const CVertex3d* v)
+{
+  return static_cast<CHalfEdgeBag*>(v->GetData());
+}
+
+float CHalfEdgeCollapse::GetPenalty(const CVertex3d* v)
+{
+  const CHalfEdgeBag* pBag = GetBag(v);
+  return pBag ? pBag->GetPenalty() : 0.0f;
+}
+
+// --- cost --------------------------------------------------------------------------------------
+
+float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
+{
+  CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
+  CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+  CArray3d<CFace3d> around;
+  FacesAroundExcept(pRemoved, nullptr, nullptr, &around);
+  const double before = SumArea(around);
+
+  CArray3d<CFace3d> moved;
+  FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
+  std::vector<int> corner;
+  for (int i = 0; i < moved.GetSize(); i++) {
+    corner.push_back(moved[i]->IndexFrom(pRemoved));
+    moved[i]->SetVertex(corner.back(), pAccumulator);
+  }
+  const double after = SumArea(moved);
+  const int folds = IsFolding(moved);
+  for (int i = 0; i < moved.GetSize(); i++) {
+    moved[i]->SetVertex(corner[i], pRemoved);
+    moved[i]->CalculateNormal();
+  }
+  const float cost = static_cast<float>(std::fabs(after - before));
+  return folds ? 2.0f * cost : cost;
+}
+
+// --- choice ------------------------------------------------------------------------------------
+
+CHalfEdge* CHalfEdgeCollapse::FindCheapest() const
+{
+  CHalfEdge* pCheapest = nullptr;
+  float minimum = 1e38f;
+  for (const auto& pHalfEdge : m_ArrayHalfEdge) {
+    if (!pHalfEdge->IsValid())
+      continue;  // cheap test first: most of the array is disabled late in a run
+    const float key = pHalfEdge->GetCost() + GetPenalty(pHalfEdge->GetAccumulator());
+    if (key < minimum && CanRealise(pHalfEdge.get())) {
+      minimum = key;
+      pCheapest = pHalfEdge.get();
+    }
+  }
+  return pCheapest;
+}
+
+CVertex3d* CHalfEdgeCollapse::FindLowDegreeOpposite(const CHalfEdge* pHalfEdge)
+{
+  for (const CFace3d* f : {pHalfEdge->GetFace1(), pHalfEdge->GetFace2()}) {
+    if (!f)
+      continue;
+    CVertex3d* x = f->GetVertexOther(pHalfEdge->GetAccumulator(), pHalfEdge->GetRemoved());
+    if (x && x->NbFaceNeighbor() < 4 && !x->IsOnBoundary())
+      return x;
+  }
+  return nullptr;
+}
+
+int CHalfEdgeCollapse::CanRealise(const CHalfEdge* pHalfEdge) const
+{
+  const CVertex3d* a = pHalfEdge->GetAccumulator();
+  const CVertex3d* r = pHalfEdge->GetRemoved();
+  const CFace3d* f1 = pHalfEdge->GetFace1();
+  const CFace3d* f2 = pHalfEdge->GetFace2();
+  if (!pHalfEdge->IsValid() || !f1 || f1 == f2)
+    return 0;
+  if (const CVertex3d* x = FindLowDegreeOpposite(pHalfEdge))
+    return CMesh3d::IsRemovableValence3(x);
+
+  // The edge's faces are exactly f1 and f2 (a manifold edge).
+  CArray3d<CFace3d> shared;
+  if (a->FindSharedFaces(r, &shared) != (f2 ? 2 : 1) || !shared.Contains(f1) ||
+      (f2 && !shared.Contains(f2)))
+    return 0;
+  // Link condition: the only common neighbours are the opposite corners.
+  const CVertex3d* x1 = f1->GetVertexOther(a, r);
+  const CVertex3d* x2 = f2 ? f2->GetVertexOther(a, r) : nullptr;
+  if (x1 == x2 || CountCommonNeighbors(a, r) != (f2 ? 2 : 1))
+    return 0;
+  // An interior edge between two boundary vertices would pinch the surface.
+  if (f2 && a->IsOnBoundary() && r->IsOnBoundary())
+    return 0;
+  // Every opposite corner keeps a face.
+  for (const CVertex3d* x : {x1, x2})
+    if (x && x->NbFaceNeighbor() < 2)
+      return 0;
+  return 1;
+}
+
+// --- realisation -------------------------------------------------------------------------------
+
+int CHalfEdgeCollapse::Realise(CHalfEdge* pHalfEdge)
+{
+  if (!CanRealise(pHalfEdge))
+    return 0;
+  if (CVertex3d* x = FindLowDegreeOpposite(pHalfEdge)) {
+    RemoveValence3(x);
+    Redraw();
+    return 2;
+  }
+  Collapse(pHalfEdge);
+  Redraw();
+  return 1;
+}
+
+void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2)
+{
+  CHalfEdgeBag* pBag = GetBag(v);
+  CArray3d<CHalfEdge> dropped;
+  for (int i = 0; i < pBag->NbHalfEdge(); i++) {
+    CHalfEdge* h = pBag->GetHalfEdge(i);
+    if (h->IsValid() && (h->LiesOn(f1) || h->LiesOn(f2)))
+      dropped.Add(h);
+  }
+  for (int i = 0; i < dropped.GetSize(); i++) {
+    dropped[i]->Disable();
+    GetBag(dropped[i]->GetAccumulator())->Remove(dropped[i]);
+    GetBag(dropped[i]->GetRemoved())->Remove(dropped[i]);
+  }
+}
+
+void CHalfEdgeCollapse::RecomputeCosts(const CVertex3d* v)
+{
+  const CHalfEdgeBag* pBag = GetBag(v);
+  for (int i = 0; i < pBag->NbHalfEdge(); i++)
+    if (pBag->GetHalfEdge(i)->IsValid())
+      pBag->GetHalfEdge(i)->SetCost(ComputeCost(pBag->GetHalfEdge(i)));
+}
+
+// The three faces around v become one on its ring; the half-edges of the ring edges that
+// named a deleted face name the kept one.
+void CHalfEdgeCollapse::RemoveValence3(CVertex3d* v)
+{
+  CFace3d* fa = v->GetFaceNeighbor(0);
+  CFace3d* fb = v->GetFaceNeighbor(1);
+  CFace3d* fc = v->GetFaceNeighbor(2);
+  CVertex3d* ring[3] = {v->GetVertexNeighbor(0), v->GetVertexNeighbor(1),
+                        v->GetVertexNeighbor(2)};
+  DropHalfEdgesOn(v, fa, fb);
+  DropHalfEdgesOn(v, fc, nullptr);
+  GetBag(v)->RemoveAll();
+  v->SetData(nullptr);
+  v->SetFlag(1);
+  if (!m_pMesh->RemoveValence3Vertex(v))
+    return;
+  for (const CVertex3d* p : ring) {
+    const CHalfEdgeBag* pBag = GetBag(p);
+    for (int i = 0; i < pBag->NbHalfEdge(); i++) {
+      pBag->GetHalfEdge(i)->ReplaceFace(fb, fa);
+      pBag->GetHalfEdge(i)->ReplaceFace(fc, fa);
+    }
+  }
+  for (const CVertex3d* p : ring)
+    RecomputeCosts(p);
+}
+
+void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
+{
+  CVertex3d* a = pHalfEdge->GetAccumulator();
+  CVertex3d* r = pHalfEdge->GetRemoved();
+  CFace3d* f1 = pHalfEdge->GetFace1();
+  CFace3d* f2 = pHalfEdge->GetFace2();
+  CVertex3d* x1 = f1->GetVertexOther(a, r);
+  CVertex3d* x2 = f2 ? f2->GetVertexOther(a, r) : nullptr;
+
+  DropHalfEdgesOn(r, f1, f2);
+  // Across each removed face, its outer neighbours at a and at r meet.
+  for (CFace3d* f : {f1, f2}) {
+    if (!f)
+      continue;
+    CFace3d* p = f->GetFaceSharing(a, r);
+    CFace3d* q = f->GetFaceSharing(r, a);
+    if (p)
+      p->UpdateNeighbor(f, q);
+    if (q)
+      q->UpdateNeighbor(f, p);
+  }
+  CArray3d<CFace3d> moved;
+  FacesAroundExcept(r, f1, f2, &moved);
+  for (int i = 0; i < moved.GetSize(); i++) {
+    moved[i]->UpdateVertex(r, a);
+    a->AddFaceNeighbor(moved[i]);
+  }
+  CHalfEdgeBag* pBagA = GetBag(a);
+  CHalfEdgeBag* pBagR = GetBag(r);
+  for (int i = 0; i < pBagR->NbHalfEdge(); i++) {
+    pBagR->GetHalfEdge(i)->ReplaceVertex(r, a);
+    pBagA->Add(pBagR->GetHalfEdge(i));
+  }
+  for (CVertex3d* p : {a, x1, x2})
+    if (p) {
+      p->RemoveFaceNeighbor(f1);
+      p->RemoveFaceNeighbor(f2);
+    }
+  for (int i = r->NbVertexNeighbor() - 1; i >= 0; i--)
+    r->GetVertexNeighbor(i)->ReplaceVertexNeighbor(r, a);
+  a->RemoveVertexNeighbor(r);
+  for (CVertex3d* x : {x1, x2})
+    if (x)
+      for (int i = 0; i < pBagA->NbHalfEdge(); i++) {
+        CHalfEdge* h = pBagA->GetHalfEdge(i);
+        if (h->OtherVertex(a) != x)
+          continue;
+        CArray3d<CFace3d> shared;
+        a->FindSharedFaces(x, &shared);
+        h->SetFaces(shared.GetSize() > 0 ? shared[0] : nullptr,
+                    shared.GetSize() > 1 ? shared[1] : nullptr);
+      }
+
+  f1->SetFlag(1);
+  m_pMesh->DeleteFace(f1);
+  if (f2) {
+    f2->SetFlag(1);
+    m_pMesh->DeleteFace(f2);
+  }
+  const float penalty = pBagR->GetPenalty();
+  pBagR->RemoveAll();
+  r->SetData(nullptr);
+  r->SetFlag(1);
+  r->RemoveAllVertexNeighbor();
+  r->RemoveAllFaceNeighbor();
+  m_pMesh->DeleteVertex(r);
+  RecomputeCosts(a);
+  pBagA->AddPenalty(pHalfEdge->GetCost() + penalty);
+  m_pMesh->SetModified();
+}
+
+void CHalfEdgeCollapse::Redraw()
+{
+  if (!m_Visual || !m_pWindow)
+    return;
+  m_pMesh->SetModified();
+  platform::RedrawView(m_pWindow);
+}
