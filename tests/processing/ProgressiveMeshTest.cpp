@@ -1,4 +1,4 @@
-#include "SimplificationFixtures.h"
+#include "DecimationFixtures.h"
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
@@ -60,12 +60,6 @@ private:
   int m_Count = 0;
 };
 
-CRenderView* FakeView()
-{
-  static int token = 0;
-  return reinterpret_cast<CRenderView*>(&token);
-}
-
 } // namespace
 
 TEST(ProgressiveMesh, RefusesSmallMeshesAndCountsNotBelowTheVertexCount)
@@ -122,14 +116,8 @@ TEST(ProgressiveMesh, SharpOctahedronRunsButKeepsItsCorners)
 
 TEST(ProgressiveMesh, OpenMeshNeverMovesItsBoundary)
 {
-  auto mesh = FlatGrid(6, 6);
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    mesh->GetVertex(i)->Move(0.0f, 0.03f * std::sin(1.3f * i), 0.0f);
-  mesh->Rebuild();
-  std::vector<Position> boundary;
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    if (mesh->GetVertex(i)->IsOnBoundary())
-      boundary.push_back(PositionOf(mesh->GetVertex(i)));
+  auto mesh = WavyGrid(6, 0.03f);
+  const std::vector<Position> boundary = BoundaryPositions(*mesh);
   ASSERT_EQ(1, RunProgressive(*mesh, 5));
   // Only interior vertices may go: the run stops above the wanted count.
   EXPECT_GE(mesh->NbVertex(), static_cast<int>(boundary.size()));

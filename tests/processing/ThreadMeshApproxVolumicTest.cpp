@@ -1,4 +1,4 @@
-#include "SimplificationFixtures.h"
+#include "DecimationFixtures.h"
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
@@ -30,12 +30,6 @@ public:
 private:
   std::filesystem::path m_Previous;
 };
-
-CRenderView* FakeView()
-{
-  static int token = 0;
-  return reinterpret_cast<CRenderView*>(&token);
-}
 
 struct SRun
 {
@@ -149,14 +143,8 @@ TEST(ThreadMeshApproxVolumic, GlobalOptimisationSkipsDecimationAtTheCount)
 
 TEST(ThreadMeshApproxVolumic, GlobalOptimisationKeepsTheBoundaryWhenAskedTo)
 {
-  auto scene = FlatGrid(8, 8);
-  for (int i = 0; i < scene->NbVertex(); i++)
-    scene->GetVertex(i)->Move(0.0f, 0.05f * std::sin(1.7f * i), 0.0f);
-  scene->Rebuild();
-  std::vector<Position> boundary;
-  for (int i = 0; i < scene->NbVertex(); i++)
-    if (scene->GetVertex(i)->IsOnBoundary())
-      boundary.push_back(PositionOf(scene->GetVertex(i)));
+  auto scene = WavyGrid(8, 0.05f);
+  const std::vector<Position> boundary = BoundaryPositions(*scene);
   CThreadMeshApproxVolumic thread;
   SRun run;
   run.model = run.reference = scene.get();
