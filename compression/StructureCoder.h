@@ -106,6 +106,7 @@ public:
   int GetNbVertexRead() const { return m_NbVertexRead; }
 
 private:
+  int ReadBitstream(const char* fileName);
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   void SortEdgesCCW();

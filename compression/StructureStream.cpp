@@ -69,6 +69,18 @@ int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nb
 
 int CStructureCoder::DecodeBitstream(const char* fileName)
 {
+  if (ReadBitstream(fileName))
+    return 1;
+  m_Codes.clear();
+  m_Offsets.clear();
+  m_Signs.clear();
+  m_GhostDegree = 0;
+  m_NbVertexRead = 0;
+  return 0;
+}
+
+int CStructureCoder::ReadBitstream(const char* fileName)
+{
   m_Codes.clear();
   m_Offsets.clear();
   m_Signs.clear();

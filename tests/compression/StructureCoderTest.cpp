@@ -58,6 +58,29 @@ std::unique_ptr<CMesh3d> Grid(int n)
   return fixtures::Build(points, triangles);
 }
 
+// A closed sphere of rings round an axis between two poles.
+std::unique_ptr<CMesh3d> Sphere(int nbRing, int nbSector)
+{
+  fixtures::Points points{{0, 0, 1}, {0, 0, -1}};
+  fixtures::Triangles triangles;
+  for (int r = 1; r <= nbRing; r++)
+    for (int s = 0; s < nbSector; s++) {
+      const float t = 3.14159265f * r / (nbRing + 1);
+      const float p = 6.2831853f * s / nbSector;
+      points.push_back({std::sin(t) * std::cos(p), std::sin(t) * std::sin(p), std::cos(t)});
+    }
+  const auto at = [&](int r, int s) { return 2 + (r - 1) * nbSector + (s % nbSector); };
+  for (int s = 0; s < nbSector; s++) {
+    triangles.push_back({0, at(1, s), at(1, s + 1)});
+    triangles.push_back({1, at(nbRing, s + 1), at(nbRing, s)});
+    for (int r = 1; r < nbRing; r++) {
+      triangles.push_back({at(r, s), at(r + 1, s), at(r + 1, s + 1)});
+      triangles.push_back({at(r, s), at(r + 1, s + 1), at(r, s + 1)});
+    }
+  }
+  return fixtures::Build(points, triangles);
+}
+
 // The conquest met every vertex once, coded each valence once, and gave one offset per split.
 void ExpectWholeConquest(const CMesh3d& mesh, const SEncoded& e)
 {
@@ -144,6 +167,28 @@ TEST(StructureCoderCodes, EverySeedConquersEveryVertex)
     ExpectWholeConquest(*octahedron, EncodeMesh(octahedron.get(), seed));
 }
 
+TEST(StructureCoderCodes, SphereFromEverySeedSplitsAndStaysWhole)
+{
+  auto sphere = Sphere(5, 8);
+  int nbSplitting = 0;
+  for (int seed = 0; seed < sphere->NbFace(); seed++) {
+    SCOPED_TRACE(seed);
+    const SEncoded e = EncodeMesh(sphere.get(), seed);
+    ExpectWholeConquest(*sphere, e);
+    EXPECT_EQ(e.m_GhostDegree, 0u);
+    EXPECT_EQ(CStructureCoder::CountValue(e.m_Codes, 0), 0);
+    for (const unsigned int offset : e.m_Offsets)
+      EXPECT_GE(offset, 1u);
+    nbSplitting += e.m_Offsets.empty() ? 0 : 1;
+  }
+  EXPECT_GT(nbSplitting, 0);
+  // With encourage full the pivots move, the conquest still covers the sphere.
+  CStructureCoder::SOptions options;
+  options.m_EncourageFull = 1;
+  for (int seed = 0; seed < sphere->NbFace(); seed += 7)
+    ExpectWholeConquest(*sphere, EncodeMesh(sphere.get(), seed, options));
+}
+
 TEST(StructureCoderCodes, RefusesWhatTheStreamCannotCarry)
 {
   auto mesh = fixtures::Tetrahedron();
@@ -203,26 +248,32 @@ TEST(StructureCoderStream, SameBytesTwiceAndWithMutex)
 
 TEST(StructureCoderStream, HostileStreamsAreRefused)
 {
-  auto mesh = fixtures::Octahedron();
-  const SEncoded e = EncodeMesh(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  auto octahedron = fixtures::Octahedron();
+  auto sphere = Sphere(5, 8);
   CStructureCoder reader;
   EXPECT_EQ(DecodeBytes({}, &reader), 0);
-  for (std::size_t cut = 0; cut < e.m_Bytes.size(); cut++) {
-    const std::vector<std::uint8_t> head(e.m_Bytes.begin(), e.m_Bytes.begin() + cut);
-    EXPECT_EQ(DecodeBytes(head, &reader), 0) << cut;
-  }
-  // A vertex count far beyond what the file can hold.
-  std::vector<std::uint8_t> huge = e.m_Bytes;
-  huge[3] = 0xFF;
-  EXPECT_EQ(DecodeBytes(huge, &reader), 0);
-  // Random bytes never crash and never hand back codes on failure.
   platform::Srand(7);
-  for (int trial = 0; trial < 200; trial++) {
-    std::vector<std::uint8_t> bytes = e.m_Bytes;
-    bytes[4 + platform::Rand() % (bytes.size() - 4)] ^= static_cast<std::uint8_t>(1 + platform::Rand() % 255);
-    if (!DecodeBytes(bytes, &reader))
-      EXPECT_EQ(reader.GetNbVertexRead(), 0);
+  for (const SEncoded& e : {EncodeMesh(octahedron.get(), 0), EncodeMesh(sphere.get(), 76)}) {
+    ASSERT_EQ(e.m_Ok, 1);
+    for (std::size_t cut = 0; cut < e.m_Bytes.size(); cut++) {
+      const std::vector<std::uint8_t> head(e.m_Bytes.begin(), e.m_Bytes.begin() + cut);
+      EXPECT_EQ(DecodeBytes(head, &reader), 0) << cut;
+      EXPECT_TRUE(reader.GetCodes().empty());
+    }
+    // A vertex count far beyond what the file can hold.
+    std::vector<std::uint8_t> huge = e.m_Bytes;
+    huge[3] = 0xFF;
+    EXPECT_EQ(DecodeBytes(huge, &reader), 0);
+    // Flipped bytes never crash, and a refusal leaves nothing behind.
+    for (int trial = 0; trial < 100; trial++) {
+      std::vector<std::uint8_t> bytes = e.m_Bytes;
+      const std::size_t at = 4 + static_cast<std::size_t>(platform::Rand()) % (bytes.size() - 4);
+      bytes[at] ^= static_cast<std::uint8_t>(1 + platform::Rand() % 255);
+      if (!DecodeBytes(bytes, &reader)) {
+        EXPECT_EQ(reader.GetNbVertexRead(), 0);
+        EXPECT_TRUE(reader.GetCodes().empty());
+      }
+    }
   }
 }
 
