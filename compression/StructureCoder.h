@@ -99,6 +99,13 @@ public:
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
 
+  // --- decoding ---------------------------------------------------------------------------
+  // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
+  // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
+  // not describe a conquest (the mesh then holds what was rebuilt so far).
+  int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
+             double* pDuration = nullptr);
+
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
   const std::vector<unsigned int>& GetOffsets() const { return m_Offsets; }
   const std::vector<unsigned int>& GetSigns() const { return m_Signs; }
@@ -121,6 +128,14 @@ private:
   void Redraw(int step) const;
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
+  int DecodeCodes();
+  void DecodeInitEdgeList();
+  void DecodeGhostFace();
+  int DecodeSplit(unsigned int offset, unsigned int sign);
+  void DecodeFace(CVertex3d* v, unsigned int valence);
+  int DecodeEmptyList(int forced);
+  void DecodeDropEmptyLists();
+  void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
 
   CVertex3d* m_pGhost = nullptr;
   std::vector<CVertex3d*> m_EdgeArrayOwners;
@@ -135,6 +150,7 @@ private:
   std::unique_ptr<CEdgeListStack> m_pStack;
   std::vector<std::unique_ptr<CEdge3d>> m_Edges;
   SOptions m_Options;
+  int m_Decoding = 0;
   // The pivot already coded as closed, so that the removal test that follows codes it once.
   CLoopList::POSITION m_ClosedPivot = nullptr;
 };

@@ -344,7 +344,12 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
 {
   if (!m_Options.m_EncourageFull)
     return pos;
-  CVertex3d* v = FindFullVertex(pList, pos);
+  // The decoder knows a full vertex by its neighbour slots, all filled.
+  CVertex3d* v = m_Decoding ? FindVertexOutward(pList, pos,
+                                                [](const CVertex3d* u) {
+                                                  return u->CountVertexNeighbor(nullptr) == 0;
+                                                })
+                            : FindFullVertex(pList, pos);
   return v ? pList->Find(v) : pos;
 }
 
