@@ -1,0 +1,64 @@
+#pragma once
+
+#include "compression/ProgressiveCodeList.h"
+#include "compression/ProgressiveGate.h"
+#include "mesh/Object3d.h"
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+class CFace3d;
+class CMesh3d;
+class CVertex3d;
+
+// Progressive coder: removes vertices in decimation layers by a first-in first-out conquest of
+// gates, retriangulating each removed vertex's hole by a fixed pattern, and records each
+// decision as a code of the layer.
+class CProgressiveCoder : public CObject3d
+{
+public:
+  CProgressiveCoder() = default;
+  ~CProgressiveCoder() override = default;
+
+  CProgressiveCoder(const CProgressiveCoder&) = delete;
+  CProgressiveCoder& operator=(const CProgressiveCoder&) = delete;
+
+  // Vetoes applied to removals in the following layers.
+  void SetForbidConcave(int flag) { m_ForbidConcave = flag; }
+  void SetForbidNormalFlipping(int flag) { m_ForbidNormalFlipping = flag; }
+  void SetPureValence(int flag) { m_PureValence = flag; }
+
+  // One decimation layer of the mesh in place (gate type 0 simple, 1 double); returns the number
+  // of vertices removed. The mesh is rebuilt afterwards.
+  int EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence);
+
+  int NbLayer() const { return static_cast<int>(m_LayerCodes.size()); }
+  const CProgressiveCodeList* GetLayerCodes(int i) const { return m_LayerCodes[i].get(); }
+
+private:
+  static constexpr int kNone = -1;
+
+  void InitLayer();
+  int EncodeStep();
+  int ProcessGate(CProgressiveGate* pGate);
+  int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
+  int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence) const;
+  int IsBorderConcave(CProgressiveGate* pGate) const;
+  int IsBorderDegenerate(CProgressiveGate* pGate) const;
+  int Retriangulate(CProgressiveGate* pGate);
+  void PushGatesAfterRemoval(CProgressiveGate* pGate);
+  void PushGate(CVertex3d* a, CVertex3d* b);
+
+  CMesh3d* m_pMesh = nullptr;
+  std::deque<std::unique_ptr<CProgressiveGate>> m_Gates;
+  std::vector<std::unique_ptr<CProgressiveCodeList>> m_LayerCodes;
+  CProgressiveCodeList* m_pCurrentCodes = nullptr;
+  int m_HasBoundary = 0;
+  int m_GateType = 0;
+  int m_MaxValence = 6;
+  int m_PureValence = 0;
+  int m_ApplyRemoval = 1;
+  int m_ForbidConcave = 0;
+  int m_ForbidNormalFlipping = 0;
+};
