@@ -4,6 +4,7 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -86,6 +87,7 @@ void CProgressiveCoder::InitLayer()
   m_Gates.clear();
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
+  m_LayerPositions.emplace_back();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -100,6 +102,14 @@ void CProgressiveCoder::InitLayer()
     s1 = s0->GetVertexNeighbor(0);
     m_pMesh->SwapVertexToIndex(s1, 1);
   }
+  SeedGates();
+}
+
+// The conquest starts from the edge joining vertices 0 and 1, in both directions.
+void CProgressiveCoder::SeedGates()
+{
+  CVertex3d* s0 = m_pMesh->GetVertex(0);
+  CVertex3d* s1 = m_pMesh->GetVertex(1);
   PushGate(s0, s1);
   PushGate(s1, s0);
   s0->SetMark(2);
@@ -152,6 +162,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (m_ApplyRemoval && !Retriangulate(pGate))
     return NullPatch(pGate, pFace, v);
   PushGatesAfterRemoval(pGate);
+  m_LayerPositions.back().push_back({v->x(), v->y(), v->z()});
   v->SetFlag(2);
   CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
@@ -283,4 +294,144 @@ void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
     if (w->GetMark() == 0)
       w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
   }
+}
+
+int CProgressiveCoder::DecodeLayers(CMesh3d* pMesh)
+{
+  m_pMesh = pMesh;
+  for (int layer = NbLayer() - 1; layer >= 0; layer--)
+    if (!DecodeLayer(layer))
+      return 0;
+  return 1;
+}
+
+int CProgressiveCoder::DecodeLayer(int layer)
+{
+  m_Gates.clear();
+  m_DecodeLayer = layer;
+  m_pCurrentCodes = m_LayerCodes[layer].get();
+  m_GateType = m_pCurrentCodes->GetGateType();
+  m_CodeCursor = 0;
+  m_PositionCursor = 0;
+  m_pMesh->SetFacesFlag(0);
+  m_pMesh->SetVerticesFlag(0);
+  m_pMesh->SetVerticesMark(0);
+  const int hasSeed = m_pMesh->NbVertex() >= 2 && m_pMesh->GetVertex(0)->IsNeighbor(m_pMesh->GetVertex(1));
+  if (hasSeed)
+    SeedGates();
+  while (DecodeStep()) {
+  }
+  m_pMesh->RemoveFacesWithFlag(2);
+  m_pMesh->Rebuild();
+  // Codes left over mean the stream does not belong to this mesh.
+  return (m_CodeCursor == m_pCurrentCodes->NbCode() || (!hasSeed && m_pCurrentCodes->NbCode() == 0)) ? 1 : 0;
+}
+
+int CProgressiveCoder::DecodeStep()
+{
+  if (m_Gates.empty())
+    return 0;
+  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
+  m_Gates.pop_front();
+  CFace3d* pFace = pGate->GetFrontFace();
+  if (!pFace || pFace->GetFlag() != 0 || m_CodeCursor >= m_pCurrentCodes->NbCode())
+    return 1;
+  const unsigned int code = m_pCurrentCodes->GetCode(m_CodeCursor);
+  if (code < 3 || code > 6) {
+    NullPatch(pGate.get(), pFace, pGate->GetFrontVertex());
+    m_CodeCursor += code == 2 ? 1 : 0;
+    // Any other code cannot be replayed: leave it unconsumed so the layer reports the misfit.
+    return code == 2 ? 1 : 0;
+  }
+  std::vector<CVertex3d*> border;
+  std::vector<CFace3d*> faces;
+  if (!FindPattern(pGate.get(), static_cast<int>(code), &border, &faces)) {
+    NullPatch(pGate.get(), pFace, pGate->GetFrontVertex());
+    return 1;
+  }
+  InsertVertex(pGate.get(), border, faces);
+  m_CodeCursor++;
+  return 1;
+}
+
+// Finds the border and the faces of the retriangulation pattern of this valence in front of the
+// gate; every face must be free and all of them and the border vertices distinct.
+int CProgressiveCoder::FindPattern(CProgressiveGate* pGate, int valence,
+                                   std::vector<CVertex3d*>* pBorder,
+                                   std::vector<CFace3d*>* pFaces) const
+{
+  const SPattern pattern = GetPattern(valence, pGate->GetTagPair());
+  std::vector<CVertex3d*>& b = *pBorder;
+  b.assign(valence, nullptr);
+  b[0] = pGate->GetFirst();
+  b[valence - 1] = pGate->GetSecond();
+  pFaces->assign(pattern.faces.size(), nullptr);
+  for (size_t round = 0; round < pattern.faces.size(); round++)
+    for (size_t k = 0; k < pattern.faces.size(); k++) {
+      if ((*pFaces)[k])
+        continue;
+      const auto& t = pattern.faces[k];
+      for (int e = 0; e < 3 && !(*pFaces)[k]; e++) {
+        CVertex3d* a = b[t[e]];
+        CVertex3d* c = b[t[(e + 1) % 3]];
+        if (!a || !c)
+          continue;
+        CFace3d* pFound = CProgressiveGate(c, a).GetFrontFace();
+        if (!pFound || pFound->GetFlag() != 0 ||
+            std::find(pFaces->begin(), pFaces->end(), pFound) != pFaces->end())
+          return 0;
+        CVertex3d* pThird = pFound->GetVertexOther(a, c);
+        CVertex3d*& slot = b[t[(e + 2) % 3]];
+        if (slot && slot != pThird)
+          return 0;
+        if (!slot && std::find(b.begin(), b.end(), pThird) != b.end())
+          return 0;
+        slot = pThird;
+        (*pFaces)[k] = pFound;
+      }
+    }
+  for (const CFace3d* f : *pFaces)
+    if (!f)
+      return 0;
+  return 1;
+}
+
+void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<CVertex3d*>& border,
+                                     const std::vector<CFace3d*>& faces)
+{
+  const int n = static_cast<int>(border.size());
+  const SPattern pattern = GetPattern(n, pGate->GetTagPair());
+  for (size_t k = 0; k < pattern.marks.size(); k++)
+    if (border[k + 1]->GetMark() == 0)
+      border[k + 1]->SetMark(pattern.marks[k]);
+  for (CVertex3d* w : border) {
+    w->SetFlag(1);
+    pGate->GetBorder()->Add(w);
+  }
+  for (CFace3d* f : faces)
+    f->SetFlag(2);
+  auto* v = new CVertex3d(0, 0, 0);
+  const auto& positions = m_LayerPositions[m_DecodeLayer];
+  if (m_PositionCursor < static_cast<int>(positions.size())) {
+    const auto& p = positions[m_PositionCursor++];
+    v->Set(p[0], p[1], p[2]);
+  } else {
+    // Without geometry the vertex goes to the mean of its border.
+    double sum[3] = {0, 0, 0};
+    for (const CVertex3d* w : border) {
+      sum[0] += w->x();
+      sum[1] += w->y();
+      sum[2] += w->z();
+    }
+    v->Set(static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n),
+           static_cast<float>(sum[2] / n));
+  }
+  v->SetFlag(2);
+  m_pMesh->AddVertex(v);
+  for (int i = 0; i < n; i++) {
+    auto* pNew = new CFace3d(v, border[(i + n - 1) % n], border[i], 3);
+    m_pMesh->AddFace(pNew);
+    pNew->AddVertexNeighbors();
+  }
+  PushGatesAfterRemoval(pGate);
 }

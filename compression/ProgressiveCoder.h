@@ -4,6 +4,7 @@
 #include "compression/ProgressiveGate.h"
 #include "mesh/Object3d.h"
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -33,6 +34,11 @@ public:
   // of vertices removed. The mesh is rebuilt afterwards.
   int EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence);
 
+  // Re-inserts every layer encoded so far into the decimated mesh, coarsest first, replaying the
+  // conquest with the stored codes; removed vertices come back at their positions before removal.
+  // Returns 0 when a layer's codes do not fit the mesh (the mesh then stays sound but unrefined).
+  int DecodeLayers(CMesh3d* pMesh);
+
   int NbLayer() const { return static_cast<int>(m_LayerCodes.size()); }
   const CProgressiveCodeList* GetLayerCodes(int i) const { return m_LayerCodes[i].get(); }
 
@@ -49,11 +55,23 @@ private:
   int Retriangulate(CProgressiveGate* pGate);
   void PushGatesAfterRemoval(CProgressiveGate* pGate);
   void PushGate(CVertex3d* a, CVertex3d* b);
+  void SeedGates();
+  int DecodeLayer(int layer);
+  int DecodeStep();
+  int FindPattern(CProgressiveGate* pGate, int valence, std::vector<CVertex3d*>* pBorder,
+                  std::vector<CFace3d*>* pFaces) const;
+  void InsertVertex(CProgressiveGate* pGate, const std::vector<CVertex3d*>& border,
+                    const std::vector<CFace3d*>& faces);
 
   CMesh3d* m_pMesh = nullptr;
   std::deque<std::unique_ptr<CProgressiveGate>> m_Gates;
   std::vector<std::unique_ptr<CProgressiveCodeList>> m_LayerCodes;
   CProgressiveCodeList* m_pCurrentCodes = nullptr;
+  // Per layer, the removed vertices' positions in removal order.
+  std::vector<std::vector<std::array<float, 3>>> m_LayerPositions;
+  int m_CodeCursor = 0;
+  int m_PositionCursor = 0;
+  int m_DecodeLayer = 0;
   int m_HasBoundary = 0;
   int m_GateType = 0;
   int m_MaxValence = 6;

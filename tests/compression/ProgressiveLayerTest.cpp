@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -157,6 +159,56 @@ TEST(ProgressiveLayer, CodesAreDeterministic)
   ASSERT_EQ(a->NbVertex(), b->NbVertex());
   for (int i = 0; i < a->NbVertex(); i++)
     EXPECT_EQ(a->GetVertex(i)->x(), b->GetVertex(i)->x());
+}
+
+} // namespace
+
+namespace {
+
+using Triple = std::array<std::array<float, 3>, 3>;
+
+// Faces as position triples rotated to start at their smallest corner, sorted.
+std::vector<Triple> FacesByPosition(const CMesh3d& mesh)
+{
+  std::vector<Triple> faces;
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    Triple t;
+    for (int k = 0; k < 3; k++)
+      t[k] = {f->v(k)->x(), f->v(k)->y(), f->v(k)->z()};
+    const auto first = std::min_element(t.begin(), t.end());
+    std::rotate(t.begin(), first, t.end());
+    faces.push_back(t);
+  }
+  std::sort(faces.begin(), faces.end());
+  return faces;
+}
+
+TEST(ProgressiveLayer, DecodingRestoresTheOriginalConnectivity)
+{
+  for (int levels = 1; levels <= 3; levels++) {
+    auto mesh = fixtures::Icosphere(levels);
+    const auto original = FacesByPosition(*mesh);
+    const int n0 = mesh->NbVertex();
+    CProgressiveCoder coder;
+    coder.SetForbidNormalFlipping(1);
+    DecimateFully(mesh.get(), &coder, true);
+    ASSERT_LT(mesh->NbVertex(), n0);
+    ASSERT_EQ(1, coder.DecodeLayers(mesh.get()));
+    EXPECT_EQ(n0, mesh->NbVertex());
+    EXPECT_EQ(original, FacesByPosition(*mesh)) << "levels " << levels;
+    ExpectSoundMesh(mesh.get(), 2, true);
+  }
+}
+
+TEST(ProgressiveLayer, CodesOfAnotherMeshAreRefused)
+{
+  auto mesh = fixtures::Icosphere(2);
+  CProgressiveCoder coder;
+  DecimateFully(mesh.get(), &coder, true);
+  auto other = fixtures::Octahedron();
+  EXPECT_EQ(0, coder.DecodeLayers(other.get()));
+  ExpectSoundMesh(other.get(), 2, true);
 }
 
 } // namespace
