@@ -75,6 +75,7 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   InitLayer();
   while (EncodeStep()) {
   }
+  ComputeLayerGeometry(15);
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->RemoveVerticesWithFlag(2);
@@ -88,6 +89,8 @@ void CProgressiveCoder::InitLayer()
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerPositions.emplace_back();
+  m_LayerRecords.emplace_back();
+  m_LayerPredicted.push_back(0);
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -147,6 +150,8 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (!pFace || pFace->GetFlag() != 0)
     return kNone;
   CVertex3d* v = pGate->GetFrontVertex();
+  if (!v)
+    return kNone;
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v);
   const int valence = v->NbVertexNeighbor();
@@ -159,10 +164,19 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
     return NullPatch(pGate, pFace, v);
   if ((m_ForbidConcave && IsBorderConcave(pGate)) || IsBorderDegenerate(pGate))
     return NullPatch(pGate, pFace, v);
+  const SPattern pattern = GetPattern(valence, pGate->GetTagPair());
   if (m_ApplyRemoval && !Retriangulate(pGate))
     return NullPatch(pGate, pFace, v);
   PushGatesAfterRemoval(pGate);
   m_LayerPositions.back().push_back({v->x(), v->y(), v->z()});
+  std::vector<CProgressiveVertexRecord::Point> border;
+  for (int i = 0; i < pGate->GetBorder()->GetSize(); i++) {
+    const CVertex3d* w = pGate->GetBorder()->GetAt(i);
+    border.push_back({w->x2(), w->y2(), w->z2()});
+  }
+  m_LayerRecords.back().emplace_back(std::move(border), pattern.faces);
+  m_LayerRecords.back().back().SetTarget(
+      {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())});
   v->SetFlag(2);
   CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
@@ -324,6 +338,8 @@ int CProgressiveCoder::DecodeLayer(int layer)
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->Rebuild();
   // Codes left over mean the stream does not belong to this mesh.
+  if (m_DecodeError)
+    return 0;
   return (m_CodeCursor == m_pCurrentCodes->NbCode() || (!hasSeed && m_pCurrentCodes->NbCode() == 0)) ? 1 : 0;
 }
 
@@ -334,7 +350,8 @@ int CProgressiveCoder::DecodeStep()
   const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
   m_Gates.pop_front();
   CFace3d* pFace = pGate->GetFrontFace();
-  if (!pFace || pFace->GetFlag() != 0 || m_CodeCursor >= m_pCurrentCodes->NbCode())
+  if (!pFace || pFace->GetFlag() != 0 || !pGate->GetFrontVertex() ||
+      m_CodeCursor >= m_pCurrentCodes->NbCode())
     return 1;
   const unsigned int code = m_pCurrentCodes->GetCode(m_CodeCursor);
   if (code < 3 || code > 6) {
@@ -401,6 +418,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
 {
   const int n = static_cast<int>(border.size());
   const SPattern pattern = GetPattern(n, pGate->GetTagPair());
+  // Placed before the marks change: the frame needs nothing of them, the pattern does.
   for (size_t k = 0; k < pattern.marks.size(); k++)
     if (border[k + 1]->GetMark() == 0)
       border[k + 1]->SetMark(pattern.marks[k]);
@@ -411,8 +429,12 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
   for (CFace3d* f : faces)
     f->SetFlag(2);
   auto* v = new CVertex3d(0, 0, 0);
-  const auto& positions = m_LayerPositions[m_DecodeLayer];
-  if (m_PositionCursor < static_cast<int>(positions.size())) {
+  const std::vector<std::array<float, 3>> none;
+  const auto& positions =
+      m_DecodeLayer < static_cast<int>(m_LayerPositions.size()) ? m_LayerPositions[m_DecodeLayer] : none;
+  if (m_FromStream) {
+    PlaceVertex(v, border, pattern.faces);
+  } else if (m_PositionCursor < static_cast<int>(positions.size())) {
     const auto& p = positions[m_PositionCursor++];
     v->Set(p[0], p[1], p[2]);
   } else {

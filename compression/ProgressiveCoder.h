@@ -2,15 +2,19 @@
 
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveGate.h"
+#include "compression/ProgressiveVertexRecord.h"
 #include "mesh/Object3d.h"
 
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <vector>
 
 class CFace3d;
+class CIBitFile;
 class CMesh3d;
+class COBitFile;
 class CVertex3d;
 
 // Progressive coder: removes vertices in decimation layers by a first-in first-out conquest of
@@ -30,6 +34,16 @@ public:
   void SetForbidNormalFlipping(int flag) { m_ForbidNormalFlipping = flag; }
   void SetPureValence(int flag) { m_PureValence = flag; }
 
+  // Decimates the mesh in pairs of layers (simple, then double) until it has at most the target
+  // vertex count or nothing more goes, and writes base mesh, codes and geometry with q bits per
+  // quantized coordinate. The callback gets the vertex count after each pair. Returns 0 when
+  // refused (target not below the vertex count, q outside 1..15, file not written).
+  int Encode(CMesh3d* pMesh, int targetVertexCount, int quantizationBits, const char* fileName,
+             int (*callback)(int));
+  // Reads a stream into an empty mesh, calling back after each re-inserted layer. Returns 0 on
+  // a stream that cannot be read whole or does not fit together.
+  int Decode(CMesh3d* pMesh, const char* fileName, int (*callback)(int));
+
   // One decimation layer of the mesh in place (gate type 0 simple, 1 double); returns the number
   // of vertices removed. The mesh is rebuilt afterwards.
   int EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence);
@@ -44,6 +58,19 @@ public:
 
 private:
   static constexpr int kNone = -1;
+
+  int Quantize();
+  void ComputeLayerGeometry(int limit);
+  void DiscardEmptyLayers();
+  int OutputBaseMesh(COBitFile* pFile);
+  int OutputCodes(COBitFile* pFile) const;
+  int WriteGeometry(COBitFile* pFile) const;
+  int InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits);
+  int InputCodes(CIBitFile* pFile);
+  int InflateGeometry(CIBitFile* pFile);
+  int ReadPredictedLayer(CIBitFile* pFile, std::vector<CProgressiveVertexRecord>* pRecords);
+  void PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>& border,
+                   const std::vector<std::array<int, 3>>& faces);
 
   void InitLayer();
   int EncodeStep();
@@ -69,6 +96,14 @@ private:
   CProgressiveCodeList* m_pCurrentCodes = nullptr;
   // Per layer, the removed vertices' positions in removal order.
   std::vector<std::vector<std::array<float, 3>>> m_LayerPositions;
+  // Per layer, the quantized geometry of the removed vertices and whether it is predicted.
+  std::vector<std::vector<CProgressiveVertexRecord>> m_LayerRecords;
+  std::vector<int> m_LayerPredicted;
+  int m_FromStream = 0;
+  int m_DecodeError = 0;
+  int m_QuantizationBits = 0;
+  float m_Scale[3] = {0, 0, 0};
+  float m_Shift[3] = {0, 0, 0};
   int m_CodeCursor = 0;
   int m_PositionCursor = 0;
   int m_DecodeLayer = 0;
