@@ -1,6 +1,7 @@
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
 #include "mesh/Vertex3d.h"
+#include "tests/compression/ConquestFixtures.h"
 #include "tests/mesh/MeshFixtures.h"
 #include "tests/support/MessageCapture.h"
 #include "tests/support/TempFolder.h"
@@ -16,22 +17,7 @@
 
 namespace {
 
-// A fresh folder made current for the test, the previous one restored after.
-class CurrentTempFolder
-{
-public:
-  CurrentTempFolder() : m_Previous(std::filesystem::current_path())
-  {
-    std::filesystem::current_path(m_Folder.Path());
-  }
-  ~CurrentTempFolder() { std::filesystem::current_path(m_Previous); }
-  CurrentTempFolder(const CurrentTempFolder&) = delete;
-  CurrentTempFolder& operator=(const CurrentTempFolder&) = delete;
-
-private:
-  CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
-};
+using CurrentTempFolder = conquest::CScratchFolder;
 
 int g_Calls = 0;
 int CountCalls(int)
