@@ -1,5 +1,6 @@
 #include "app/EpsExport.h"
 #include "platform/core/MessageBox.h"
+#include "tests/app/EpsLines.h"
 #include "tests/support/GlContext.h"
 #include "tests/support/TempFolder.h"
 
@@ -56,16 +57,6 @@ private:
   std::vector<float> m_Buffer;
 };
 
-std::vector<std::string> Lines(const std::string& path)
-{
-  const std::vector<std::uint8_t> bytes = ReadBytes(path);
-  std::istringstream in(std::string(bytes.begin(), bytes.end()));
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 int CountLines(const std::vector<std::string>& lines, const std::string& text)
 {
   int n = 0;
@@ -114,7 +105,7 @@ protected:
     if (pResult)
       *pResult = result;
     EXPECT_EQ(pointSize, 4.0f);
-    return Lines(m_Path);
+    return ReadEpsLines(m_Path);
   }
 
   CGlContext m_Gl;

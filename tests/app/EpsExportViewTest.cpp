@@ -1,5 +1,5 @@
 #include "tests/app/RenderViewFixture.h"
-#include "tests/support/TempFolder.h"
+#include "tests/app/EpsLines.h"
 
 #include "app/objects/VertexSet3d.h"
 #include "platform/core/Format.h"
@@ -35,12 +35,7 @@ protected:
   {
     m_FileAnswer = std::string("mesh.eps");
     m_View->DoCommand(ID_EXPORT_EPS);
-    const std::vector<std::uint8_t> bytes = ReadBytes(m_Folder.File("mesh.eps"));
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-      lines.push_back(line);
-    return lines;
+    return ReadEpsLines(m_Folder.File("mesh.eps"));
   }
 
   // The scene's triangles as the view's feedback pass sees them: the corners as the file
