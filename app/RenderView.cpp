@@ -1,5 +1,6 @@
 #include "app/RenderView.h"
 
+#include "app/EpsExport.h"
 #include "app/FontLists.h"
 #include "app/objects/Camera3d.h"
 #include "app/VanthApp.h"
@@ -9,6 +10,7 @@
 #include "platform/core/Clipboard.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Redraw.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/WaitCursor.h"
 #include "platform/ui/WinApp.h"
 #include "scene/Texture.h"
@@ -100,6 +102,7 @@ void CRenderView::RegisterCommands()
   m_CommandMap.On(platform::ID_EDIT_COPY, [this] { OnEditCopy(); });
   // File > Export > bmp is offered and does nothing: the bitmap goes out through Edit > Copy.
   m_CommandMap.On(ID_EXPORT_BMP, [] {});
+  m_CommandMap.On(ID_EXPORT_EPS, [this] { OnExportEps(); });
   m_CommandMap.On(ID_VIEWING_PUSH, [this] { OnViewingPush(); });
   m_CommandMap.On(ID_VIEWING_POP, [this] { OnViewingPop(); });
   m_CommandMap.On(ID_HELP_DEMO, [this] { OnHelpDemo(); }, [this](platform::CCmdUI& ui) {
@@ -440,6 +443,35 @@ void CRenderView::OnEditCopy()
   CTexture texture;
   if (texture.ReadBuffer(buffer.data(), static_cast<unsigned>(w), static_cast<unsigned>(h), 24))
     texture.CopyToClipboard();
+}
+
+// Meshes only, in immediate mode and without textures: the feedback pass replays no display
+// list, so no object (nor a driver that mishandles lists in feedback mode) can upset it.
+void CRenderView::OnExportEps()
+{
+  platform::SFileDialogRequest request;
+  request.Open = false;
+  request.InitialPath = "mesh.eps";
+  request.Filter = "EPS Files (*.eps)";
+  const std::optional<std::string> fileName = platform::GetFileName(this, request);
+  if (!fileName || !MakeCurrent())
+    return;
+  platform::CWaitCursor wait;
+  constexpr GLsizei kFeedbackSize = 3000000;
+  std::vector<GLfloat> buffer(kFeedbackSize);
+  glFeedbackBuffer(kFeedbackSize, GL_3D_COLOR, buffer.data());
+  glRenderMode(GL_FEEDBACK);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  ApplyViewTransform();
+  if (m_pDocument)
+    m_pDocument->m_SceneGraph.DrawImmediate(0);
+  glPopMatrix();
+  const GLint count = glRenderMode(GL_RENDER);
+  float pointSize = 1.0f;
+  ExportEps(&pointSize, fileName->c_str(), buffer.data(), count, 1);
+  update();
 }
 
 // The saved view keeps the scale, the three rotations (in its rotation axis) and the

@@ -64,6 +64,9 @@ public:
   void OnGeometryReset();
   void OnSwapAxes();
   void OnEditCopy();
+  // Asks for a file name, renders the scene once into the feedback buffer and writes it as
+  // EPS, farthest primitives first.
+  void OnExportEps();
   void OnViewingPush();
   void OnViewingPop();
   void OnHelpDemo();

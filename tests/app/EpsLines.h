@@ -1,0 +1,18 @@
+#pragma once
+
+#include "tests/support/TempFolder.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The lines of a written EPS file, without their line feeds.
+inline std::vector<std::string> ReadEpsLines(const std::string& path)
+{
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
