@@ -55,6 +55,10 @@ public:
   // (mesh/Mesh3dViewport.cpp).
   void FlagFacesOutOfViewport(const double* modelview, const double* projection,
                               const int* viewport, int flag);
+  // Every edge whose two ends project into the viewport, as a line in window coordinates
+  // times 100 (mesh/Mesh3dProjected.cpp).
+  void DrawProjectedEdges(platform::CDeviceContext& dc, const double* modelview,
+                          const double* projection, const int* viewport, std::uint32_t penColor);
   // The faces whose corners all project into the viewport, as outlined filled triangles from
   // the farthest to the nearest (y negated); faces flagged `hidden` are left out. The fill
   // goes by flag: first special, second special, then the ramp entry 0..255 when `useRamp`,

@@ -129,3 +129,27 @@ void CMesh3d::DrawProjected(platform::CDeviceContext& dc, const double* modelvie
     dc.LineTo(points[0].x, points[0].y);
   }
 }
+
+void CMesh3d::DrawProjectedEdges(platform::CDeviceContext& dc, const double* modelview,
+                                 const double* projection, const int* viewport,
+                                 std::uint32_t penColor)
+{
+  CArray3d<CEdge3d> edges;
+  BuildArrayEdges(&edges, 0, 0, nullptr);
+  {
+    const CGdiObject pen(dc, dc.CreatePen(1, penColor));
+    const CSelection penSelection(dc, pen.Get());
+    CProjectedFace3d ends;
+    for (int i = 0; i < edges.GetSize(); i++) {
+      const CEdge3d* e = edges[i];
+      const CVertex3d* v[2] = {e->v1(), e->v2()};
+      for (int k = 0; k < 2; k++)
+        Project(v[k]->x(), v[k]->y(), v[k]->z(), modelview, projection, viewport, ends, k);
+      if (!Inside(ends, 0, viewport) || !Inside(ends, 1, viewport))
+        continue;
+      dc.MoveTo(int(std::trunc(100.0 * ends.x[0])), int(std::trunc(100.0 * ends.y[0])));
+      dc.LineTo(int(std::trunc(100.0 * ends.x[1])), int(std::trunc(100.0 * ends.y[1])));
+    }
+  }
+  edges.DeleteAll();
+}

@@ -183,3 +183,16 @@ TEST(Mesh3dProjected, FillFollowsTheFlag)
   EXPECT_EQ(noRamp.m_Fills[1].color, Rgb(255, 0, 0));
   EXPECT_EQ(noRamp.m_Fills[2].color, face);
 }
+
+TEST(Mesh3dProjected, EdgesWithBothEndsInsideAreDrawnOnce)
+{
+  // Vertex 3 lies right of the viewport: its two edges are left out.
+  auto mesh = fixtures::Build({{-0.5f, -0.5f, 0.0f}, {0.5f, -0.5f, 0.0f}, {0.5f, 0.5f, 0.0f},
+                               {1.5f, 0.5f, 0.0f}},
+                              {{0, 1, 2}, {1, 3, 2}});
+  CRecordingContext dc;
+  mesh->DrawProjectedEdges(dc, kIdentity, kIdentity, kViewport, Rgb(0, 0, 0));
+  EXPECT_EQ(dc.m_NbLines, 3);
+  EXPECT_TRUE(dc.m_Colors.empty());
+  EXPECT_EQ(dc.m_Pen, -1);
+}
