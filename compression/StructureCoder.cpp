@@ -11,6 +11,11 @@ const CArray3d<CEdge3d>* EdgeArrayOf(const CVertex3d* v)
 }
 } // namespace
 
+CStructureCoder::~CStructureCoder()
+{
+  DeleteEdgeArrays();
+}
+
 CArray3d<CEdge3d>* CStructureCoder::NewEdgeArray(CVertex3d* v)
 {
   auto* pArray = new CArray3d<CEdge3d>;

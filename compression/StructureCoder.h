@@ -1,14 +1,22 @@
 #pragma once
 
 #include "compression/EdgeList.h"
+#include "compression/EdgeListStack.h"
 #include "mesh/Array3d.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 class CEdge3d;
+class CMesh3d;
+class CRenderView;
 class CVertex3d;
+class CVertexRun;
+class CVertexTree;
 
 // The structure (edge-list) coder. This holds the border-loop queries that its conquest runs
 // on: each vertex keeps its edges, in rotation order, in a CArray3d<CEdge3d> reached through
@@ -17,7 +25,7 @@ class CStructureCoder
 {
 public:
   CStructureCoder() = default;
-  ~CStructureCoder() { DeleteEdgeArrays(); }
+  ~CStructureCoder();
 
   CStructureCoder(const CStructureCoder&) = delete;
   CStructureCoder& operator=(const CStructureCoder&) = delete;
@@ -59,7 +67,90 @@ public:
     return CountValue(values, value) > 0 ? 1 : 0;
   }
 
+  // --- encoding ---------------------------------------------------------------------------
+  struct SOptions
+  {
+    int m_EncourageFull = 0;
+    CRenderView* m_pView = nullptr;
+    int m_VisualDebug = 0;
+    int m_VisualDelay = 0;
+    // Redraw every this many conquest steps (taken as 1 when below).
+    int m_UpdateClient = 1;
+    // Held during the preparation and each conquest step when not null.
+    std::mutex* m_pMutex = nullptr;
+  };
+  struct SResult
+  {
+    float m_BitsPerFace = 0.0f;
+    int m_NbOffset = 0;
+    int m_NbGhost = 0;
+    double m_Duration = 0.0;
+    // The report lines; shown in a message box by Encode when not asked for.
+    std::string m_Report;
+  };
+  // Conquers the mesh from the seed face, writes the stream and adds the conquest order of
+  // the vertices to the tree as a new run. 0 (nothing written) when the mesh or the seed
+  // cannot be coded: empty mesh, seed out of range, valence or count beyond the fields.
+  int Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree, int seedFace,
+             const SOptions& options, SResult* pResult = nullptr);
+  // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
+  int ArithmeticCoding(const char* fileName, int nbVertex, int nbFace, double duration,
+                       SResult* pResult) const;
+  // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
+  int DecodeBitstream(const char* fileName);
+
+  // --- decoding ---------------------------------------------------------------------------
+  // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
+  // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
+  // not describe a conquest (the mesh then holds what was rebuilt so far).
+  int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
+             double* pDuration = nullptr);
+
+  const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
+  const std::vector<unsigned int>& GetOffsets() const { return m_Offsets; }
+  const std::vector<unsigned int>& GetSigns() const { return m_Signs; }
+  unsigned int GetGhostDegree() const { return m_GhostDegree; }
+  int GetNbVertexRead() const { return m_NbVertexRead; }
+
 private:
+  int ReadBitstream(const char* fileName);
+  CVertex3d* SearchGhostVertex();
+  void GenerateEdgeArray();
+  void SortEdgesCCW();
+  CVertex3d* NextNeighbor(CVertex3d* v, CVertex3d* b, CVertex3d* a,
+                          const std::vector<CVertex3d*>& placed) const;
+  void InitEdgeList(int seedFace, CVertexRun* pRun);
+  CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
+  void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
+  void SplitEdgeList(CVertex3d* v);
+  CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
+  int RemoveFullVertex();
+  void Redraw(int step) const;
+  void AppendValence(const CVertex3d* v);
+  void EndEncoding();
+  int DecodeCodes();
+  void DecodeInitEdgeList();
+  void DecodeGhostFace();
+  int DecodeSplit(unsigned int offset, unsigned int sign);
+  void DecodeFace(CVertex3d* v, unsigned int valence);
+  int DecodeEmptyList(int forced);
+  void DecodeDropEmptyLists();
+  void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+
   CVertex3d* m_pGhost = nullptr;
   std::vector<CVertex3d*> m_EdgeArrayOwners;
+
+  std::vector<unsigned int> m_Codes;
+  std::vector<unsigned int> m_Offsets;
+  std::vector<unsigned int> m_Signs;
+  unsigned int m_GhostDegree = 0;
+  int m_NbVertexRead = 0;
+  CMesh3d* m_pMesh = nullptr;
+  CEdgeList* m_pActiveList = nullptr;
+  std::unique_ptr<CEdgeListStack> m_pStack;
+  std::vector<std::unique_ptr<CEdge3d>> m_Edges;
+  SOptions m_Options;
+  int m_Decoding = 0;
+  // The pivot already coded as closed, so that the removal test that follows codes it once.
+  CLoopList::POSITION m_ClosedPivot = nullptr;
 };

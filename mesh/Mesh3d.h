@@ -490,6 +490,17 @@ public:
   // Removes every such vertex, its three faces becoming one; returns how many went.
   int RemoveValence3VerticesKeepingManifold();
 
+  // --- progressive mesh (processing/ProgressiveMesh.cpp) -------------------------------------
+  // Best L2 edge collapses against a frozen copy of the starting mesh until finalVertices are
+  // left or no valid candidate remains; returns 1. 0, the mesh unchanged, with fewer than 6
+  // vertices or 3 faces, or finalVertices not below the vertex count. The view, when given and
+  // with update set, is repainted after every period-th successful collapse, the first included
+  // (a period below 1 counts as 1). The caller rebuilds adjacency and normals afterwards.
+  int ProgressiveMesh(int finalVertices, double step, double epsilon, double weight,
+                      int maxIterations, float factorKept, float factorRaised, float minStep,
+                      float maxStep, float sharpThreshold, int hashSize, CRenderView* pWindow,
+                      int update, int period);
+
 private:
   template <class T>
   static const T* Data(const std::vector<T>& v) { return v.empty() ? nullptr : v.data(); }

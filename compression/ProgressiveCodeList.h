@@ -1,0 +1,21 @@
+#pragma once
+
+#include <vector>
+
+// Codes of one progressive layer in conquest order: 2 null patch, 3..6 valence of a removed
+// vertex, 1 then 5 or 6 for a removed boundary vertex.
+class CProgressiveCodeList
+{
+public:
+  explicit CProgressiveCodeList(int gateType) : m_GateType(gateType) {}
+
+  int GetGateType() const { return m_GateType; }
+  int NbCode() const { return static_cast<int>(m_Codes.size()); }
+  unsigned int GetCode(int i) const { return m_Codes[i]; }
+  void Add(unsigned int code) { m_Codes.push_back(code); }
+  const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
+
+private:
+  std::vector<unsigned int> m_Codes;
+  int m_GateType;
+};

@@ -1,0 +1,130 @@
+#include "compression/ProgressiveVertexRecord.h"
+
+#include "mesh/GeometryUtil.h"
+
+#include <cmath>
+
+namespace {
+
+using Point = CProgressiveVertexRecord::Point;
+
+Point Sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Point Cross(const Point& a, const Point& b)
+{
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double Dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// Normalises in place; false when the vector is null.
+bool Normalize(Point* p)
+{
+  const double len = std::sqrt(Dot(*p, *p));
+  if (len == 0)
+    return false;
+  for (double& x : *p)
+    x /= len;
+  return true;
+}
+
+Point Project(const Point& p, const Point& n, double d)
+{
+  const double t = Dot(n, p) + d;
+  return {p[0] - t * n[0], p[1] - t * n[1], p[2] - t * n[2]};
+}
+
+} // namespace
+
+CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
+{
+  SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+  if (m_Border.empty())
+    return frame;
+  for (const Point& p : m_Border)
+    for (int k = 0; k < 3; k++)
+      frame.origin[k] += p[k] / static_cast<double>(m_Border.size());
+  Point n{0, 0, 0};
+  for (const auto& f : m_Faces) {
+    const Point c = Cross(Sub(m_Border[f[1]], m_Border[f[0]]), Sub(m_Border[f[2]], m_Border[f[0]]));
+    for (int k = 0; k < 3; k++)
+      n[k] += c[k];
+  }
+  if (!Normalize(&n))
+    n = {1, 0, 0};
+  const double d = -Dot(n, frame.origin);
+  Point t1 = Sub(Project(m_Border.back(), n, d), Project(m_Border.front(), n, d));
+  if (!Normalize(&t1)) {
+    n = {1, 0, 0};
+    t1 = {0, 1, 0};
+  }
+  Point t2 = Cross(t1, n);
+  if (!Normalize(&t2)) {
+    n = {1, 0, 0};
+    t1 = {0, 1, 0};
+    t2 = {0, 0, 1};
+  }
+  frame.n = n;
+  frame.t1 = t1;
+  frame.t2 = t2;
+  return frame;
+}
+
+std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a, int b, int c) const
+{
+  std::array<int, 3> p{};
+  for (int k = 0; k < 3; k++)
+    p[k] = Round(frame.origin[k] + a * frame.t1[k] + b * frame.t2[k] + c * frame.n[k]);
+  return p;
+}
+
+std::array<int, 3> CProgressiveVertexRecord::Reconstruct() const
+{
+  return Decoded(ComputeFrame(), m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
+}
+
+void CProgressiveVertexRecord::Predict()
+{
+  const SFrame frame = ComputeFrame();
+  const Point target{static_cast<double>(m_Target[0]), static_cast<double>(m_Target[1]),
+                     static_cast<double>(m_Target[2])};
+  const double d = -Dot(frame.n, frame.origin);
+  const Point projected = Project(target, frame.n, d);
+  const Point normal = Sub(target, projected);
+  double c = std::sqrt(Dot(normal, normal));
+  if (Dot(normal, frame.n) < 0)
+    c = -c;
+  // P - O = a t1 + b t2 on the coordinate pair where (t1, t2) is best conditioned.
+  const Point r = Sub(projected, frame.origin);
+  static const int pairs[3][2] = {{0, 1}, {1, 2}, {0, 2}};
+  int best = 0;
+  double bestDet = 0;
+  for (int p = 0; p < 3; p++) {
+    const int i = pairs[p][0];
+    const int j = pairs[p][1];
+    const double det = frame.t1[i] * frame.t2[j] - frame.t1[j] * frame.t2[i];
+    if (std::fabs(det) > std::fabs(bestDet)) {
+      bestDet = det;
+      best = p;
+    }
+  }
+  double a = 0;
+  double b = 0;
+  if (bestDet != 0) {
+    const int i = pairs[best][0];
+    const int j = pairs[best][1];
+    a = (r[i] * frame.t2[j] - r[j] * frame.t2[i]) / bestDet;
+    b = (frame.t1[i] * r[j] - frame.t1[j] * r[i]) / bestDet;
+  }
+  m_Coordinates = {Round(a), Round(b), Round(c)};
+  if (Decoded(frame, m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]) == m_Target)
+    return;
+  for (int da = -2; da <= 2; da++)
+    for (int db = -2; db <= 2; db++)
+      for (int dc = -2; dc <= 2; dc++) {
+        const std::array<int, 3> abc{m_Coordinates[0] + da, m_Coordinates[1] + db,
+                                     m_Coordinates[2] + dc};
+        if (Decoded(frame, abc[0], abc[1], abc[2]) == m_Target) {
+          m_Coordinates = abc;
+          return;
+        }
+      }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+// Geometry of one removed vertex: its quantized position expressed in a frame built from the
+// quantized positions of its border, so that the decoder can rebuild the frame before knowing
+// the vertex.
+class CProgressiveVertexRecord
+{
+public:
+  using Point = std::array<double, 3>;
+
+  CProgressiveVertexRecord() = default;
+  CProgressiveVertexRecord(std::vector<Point> border, std::vector<std::array<int, 3>> faces)
+    : m_Border(std::move(border)), m_Faces(std::move(faces))
+  {
+  }
+
+  void SetFrame(std::vector<Point> border, std::vector<std::array<int, 3>> faces)
+  {
+    m_Border = std::move(border);
+    m_Faces = std::move(faces);
+  }
+  void SetTarget(const std::array<int, 3>& target) { m_Target = target; }
+  const std::array<int, 3>& GetTarget() const { return m_Target; }
+  void SetCoordinates(const std::array<int, 3>& abc) { m_Coordinates = abc; }
+  const std::array<int, 3>& GetCoordinates() const { return m_Coordinates; }
+
+  // Tangential a, b and normal c of the target in the local frame, corrected so that
+  // Reconstruct gives the target back whenever a nearby triple does.
+  void Predict();
+  // Quantized position of the stored (a, b, c).
+  std::array<int, 3> Reconstruct() const;
+
+private:
+  struct SFrame
+  {
+    Point origin;
+    Point t1;
+    Point t2;
+    Point n;
+  };
+  SFrame ComputeFrame() const;
+  std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
+
+  std::vector<Point> m_Border;
+  std::vector<std::array<int, 3>> m_Faces;
+  std::array<int, 3> m_Target{0, 0, 0};
+  std::array<int, 3> m_Coordinates{0, 0, 0};
+};

@@ -1,0 +1,201 @@
+#include "compression/StructureCoder.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Redraw.h"
+
+#include <algorithm>
+
+namespace {
+// Neighbours both ways; a pair already joined stays as it is.
+void Join(CVertex3d* a, CVertex3d* b)
+{
+  a->FillVertexNeighbor(b);
+  b->FillVertexNeighbor(a);
+}
+
+int HasEmptySlot(const CVertex3d* v)
+{
+  return v->CountVertexNeighbor(nullptr) > 0 ? 1 : 0;
+}
+} // namespace
+
+int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
+                            double* pDuration)
+{
+  if (!pMesh || !fileName || pMesh->NbVertex() > 0 || pMesh->NbFace() > 0)
+    return 0;
+  m_pMesh = pMesh;
+  m_Options = options;
+  m_Options.m_UpdateClient = std::max(1, options.m_UpdateClient);
+  const long long start = platform::GetTickMs();
+  if (!DecodeBitstream(fileName))
+    return 0;
+  for (int i = 0; i < m_NbVertexRead; i++)
+    pMesh->AddVertex(new CVertex3d(0.0f, 0.0f, 0.0f));
+  // The ghost closes the borders while decoding; it never joins the mesh.
+  CVertex3d ghost(0.0f, 0.0f, 0.0f);
+  ghost.SetNbVertexNeighbor(static_cast<int>(m_GhostDegree));
+  ghost.SetFlag(2);
+  SetGhost(m_GhostDegree > 0 ? &ghost : nullptr);
+  m_pStack = std::make_unique<CEdgeListStack>();
+  m_pStack->AddHead(std::make_unique<CEdgeList>());
+  m_pActiveList = m_pStack->GetHead();
+  m_Decoding = 1;
+  const int ok = DecodeCodes();
+  m_Decoding = 0;
+  m_pStack.reset();
+  m_pActiveList = nullptr;
+  SetGhost(nullptr);
+  Redraw(0);
+  if (pDuration)
+    *pDuration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
+  return ok;
+}
+
+int CStructureCoder::DecodeCodes()
+{
+  DecodeInitEdgeList();
+  int next = 3;
+  std::size_t k = 0;
+  for (std::size_t i = 3; i < m_Codes.size(); i++) {
+    if (m_pStack->GetCount() == 0)
+      return 0;
+    const unsigned int code = m_Codes[i];
+    if (code == 0) {
+      if (!m_pGhost)
+        return 0;
+      DecodeGhostFace();
+    } else if (code == 1) {
+      if (k >= m_Offsets.size() || !DecodeSplit(m_Offsets[k], m_Signs[k]))
+        return 0;
+      k++;
+    } else if (code == 2) {
+      DecodeEmptyList(1);
+    } else {
+      if (next >= m_pMesh->NbVertex())
+        return 0;
+      DecodeFace(m_pMesh->GetVertex(next++), code);
+    }
+    DecodeDropEmptyLists();
+    Redraw(static_cast<int>(i));
+  }
+  // Every vertex and offset used, and the conquest closed.
+  return next == m_pMesh->NbVertex() && k == m_Offsets.size() && m_pStack->GetCount() == 0;
+}
+
+void CStructureCoder::DecodeDropEmptyLists()
+{
+  while (DecodeEmptyList(0)) {
+  }
+  while (m_pActiveList && m_pActiveList->IsEmpty()) {
+    m_pStack->RemoveHead();
+    m_pActiveList = m_pStack->GetHead();
+    while (m_pActiveList && DecodeEmptyList(0)) {
+    }
+  }
+}
+
+void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
+{
+  if (a == m_pGhost || b == m_pGhost || c == m_pGhost)
+    return;
+  m_pMesh->AddFace(new CFace3d(a, b, c));
+}
+
+void CStructureCoder::DecodeInitEdgeList()
+{
+  CVertex3d* corners[3] = {m_pMesh->GetVertex(0), m_pMesh->GetVertex(1), m_pMesh->GetVertex(2)};
+  AddFace(corners[0], corners[1], corners[2]);
+  for (int i = 0; i < 3; i++) {
+    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[i]));
+    corners[i]->FillVertexNeighbor(corners[(i + 1) % 3]);
+    corners[i]->FillVertexNeighbor(corners[(i + 2) % 3]);
+    corners[i]->SetFlag(1);
+    m_pActiveList->AddTail(corners[i]);
+  }
+  m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
+  Redraw(0);
+}
+
+void CStructureCoder::DecodeGhostFace()
+{
+  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  Join(CLoopList::GetAt(pivot), m_pGhost);
+  Join(pBefore, m_pGhost);
+  m_pActiveList->InsertBefore(pivot, m_pGhost);
+}
+
+void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
+{
+  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
+  CVertex3d* p = CLoopList::GetAt(pivot);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  v->SetNbVertexNeighbor(static_cast<int>(valence));
+  AddFace(pBefore, v, p);
+  m_pActiveList->InsertBefore(pivot, v);
+  Join(v, pBefore);
+  Join(v, p);
+  v->SetFlag(1);
+}
+
+int CStructureCoder::DecodeSplit(unsigned int offset, unsigned int sign)
+{
+  const int n = m_pActiveList->GetCount();
+  const long long steps = sign ? static_cast<long long>(n) - offset : offset;
+  if (steps <= 0 || steps >= n)
+    return 0;
+  CLoopList::POSITION pos = m_pActiveList->GetPivot();
+  CVertex3d* p = CLoopList::GetAt(pos);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pos);
+  auto pNew = std::make_unique<CEdgeList>();
+  for (long long i = 0; i < steps; i++) {
+    const CLoopList::POSITION next = m_pActiveList->GetNextPos(pos);
+    pNew->AddTail(CLoopList::GetAt(pos));
+    m_pActiveList->RemoveAt(pos);
+    pos = next;
+  }
+  CVertex3d* v = CLoopList::GetAt(pos);
+  AddFace(pBefore, v, p);
+  pNew->AddTail(v);
+  pNew->SetPivot(PivotNear(pNew.get(), pNew->GetHeadPosition()));
+  m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
+  Join(v, p);
+  Join(v, pBefore);
+  m_pStack->AddTail(std::move(pNew));
+  return 1;
+}
+
+int CStructureCoder::DecodeEmptyList(int forced)
+{
+  if (!m_pActiveList || m_pActiveList->IsEmpty())
+    return 0;
+  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
+  CVertex3d* p = CLoopList::GetAt(pivot);
+  const CLoopList::POSITION next = m_pActiveList->GetNextPos(pivot);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  CVertex3d* pAfter = CLoopList::GetAt(next);
+  if (p == m_pGhost && HasEmptySlot(p)) {
+    if (pAfter == m_pGhost)
+      m_pActiveList->RemoveAt(pivot);
+    m_pActiveList->SetPivot(m_pActiveList->IsEmpty() ? nullptr : next);
+    return 1;
+  }
+  // The coder drops the pivot of a list of two, or of one whose neighbours on the list are the
+  // same vertex, without a code.
+  if (m_pActiveList->GetCount() <= 2 || pBefore == pAfter)
+    forced = 1;
+  if (HasEmptySlot(p) && !forced)
+    return 0;
+  m_pActiveList->RemoveAt(pivot);
+  if (pBefore != pAfter && m_pActiveList->GetCount() > 1) {
+    AddFace(pBefore, pAfter, p);
+    if (m_pActiveList->GetCount() > 2)
+      Join(pBefore, pAfter);
+  }
+  m_pActiveList->SetPivot(m_pActiveList->IsEmpty() ? nullptr : PivotNear(m_pActiveList, next));
+  return 1;
+}

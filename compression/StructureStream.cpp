@@ -1,0 +1,123 @@
+#include "compression/StructureCoder.h"
+
+#include "coding/IBitFile.h"
+#include "coding/OBitFile.h"
+#include "compression/GateStream.h"
+#include "platform/core/Format.h"
+
+namespace {
+constexpr unsigned int MaxCode = 255;
+constexpr unsigned int MaxOffset = 65536;
+
+std::string Report(float bitsPerFace, double duration, int nbFace, int nbCode, int nbOffset)
+{
+  const bool minutes = duration >= 60.0;
+  std::string text = platform::Format("Cost       : %g bit(s)/face\r\n", bitsPerFace);
+  text += platform::Format("Duration   : %g %s\r\n", minutes ? duration / 60.0 : duration,
+                           minutes ? "min(s)" : "sec(s)");
+  text += platform::Format("Speed     : %g faces/s\r\n",
+                           duration > 0.0 ? nbFace / duration : 0.0);
+  text += platform::Format("Nb faces   : %d faces\r\n", nbFace);
+  text += platform::Format("Nb degrees : %d\r\n", nbCode);
+  text += platform::Format("Nb offsets : %d\r\n", nbOffset);
+  return text;
+}
+} // namespace
+
+int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nbFace,
+                                      double duration, SResult* pResult) const
+{
+  const unsigned int maxCode = GetMax(m_Codes);
+  const unsigned int maxOffset = GetMax(m_Offsets);
+  if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0)
+    return 0;
+  COBitFile file(fileName);
+  if (!file.IsValid())
+    return 0;
+  file.WriteBits(static_cast<std::uint32_t>(nbVertex), 32);
+  const bool hasGhost = m_GhostDegree >= 3;
+  file.WriteBits(hasGhost ? 1 : 0, 1);
+  if (hasGhost)
+    file.WriteBits(m_GhostDegree, 16);
+  file.WriteBits(maxCode, 8);
+  if (!gate::WriteCodes(file, m_Codes, static_cast<int>(maxCode) + 1, 0))
+    return 0;
+  file.WriteBits(m_Offsets.empty() ? 0 : 1, 1);
+  if (!m_Offsets.empty()) {
+    file.WriteBits(maxOffset - 1, 16);
+    std::vector<unsigned int> shifted;
+    for (const unsigned int offset : m_Offsets)
+      shifted.push_back(offset - 1);
+    if (!gate::WriteCodes(file, shifted, static_cast<int>(maxOffset), 0))
+      return 0;
+    for (const unsigned int sign : m_Signs)
+      file.WriteBits(sign, 1);
+  }
+  file.Flush(0);
+  file.FlushStream();
+  if (!file.IsValid())
+    return 0;
+  const long long bits = gate::FileSize(fileName) * 8;
+  pResult->m_BitsPerFace = nbFace > 0 ? static_cast<float>(bits) / nbFace : 0.0f;
+  pResult->m_NbOffset = static_cast<int>(m_Offsets.size());
+  pResult->m_NbGhost = CountValue(m_Codes, 0);
+  pResult->m_Duration = duration;
+  pResult->m_Report = Report(pResult->m_BitsPerFace, duration, nbFace,
+                             static_cast<int>(m_Codes.size()), pResult->m_NbOffset);
+  return 1;
+}
+
+int CStructureCoder::DecodeBitstream(const char* fileName)
+{
+  if (ReadBitstream(fileName))
+    return 1;
+  m_Codes.clear();
+  m_Offsets.clear();
+  m_Signs.clear();
+  m_GhostDegree = 0;
+  m_NbVertexRead = 0;
+  return 0;
+}
+
+int CStructureCoder::ReadBitstream(const char* fileName)
+{
+  m_Codes.clear();
+  m_Offsets.clear();
+  m_Signs.clear();
+  m_GhostDegree = 0;
+  m_NbVertexRead = 0;
+  CIBitFile file(fileName);
+  if (!file.IsValid())
+    return 0;
+  // Every code and offset costs at least a fraction of a bit; this bounds what a small
+  // hostile file can make us allocate.
+  const std::size_t maxCodes = static_cast<std::size_t>(gate::FileSize(fileName)) * 64 + 64;
+  const std::uint32_t nbVertex = file.BReadBits(32);
+  if (nbVertex > static_cast<std::uint32_t>(maxCodes) || nbVertex < 3)
+    return 0;
+  if (file.BReadBits(1)) {
+    m_GhostDegree = file.BReadBits(16);
+    if (m_GhostDegree < 3 || m_GhostDegree > MaxCode)
+      return 0;
+  }
+  const int nbSymbol = static_cast<int>(file.BReadBits(8)) + 1;
+  if (file.IsPastEnd() || !gate::ReadCodes(file, nbSymbol, 0, maxCodes, &m_Codes))
+    return 0;
+  if (m_Codes.size() < 3)
+    return 0;
+  if (file.BReadBits(1)) {
+    const int nbOffsetSymbol = static_cast<int>(file.BReadBits(16)) + 1;
+    if (file.IsPastEnd() || !gate::ReadCodes(file, nbOffsetSymbol, 0, maxCodes, &m_Offsets))
+      return 0;
+    for (unsigned int& offset : m_Offsets)
+      offset += 1;
+    for (std::size_t i = 0; i < m_Offsets.size(); i++)
+      m_Signs.push_back(file.BReadBits(1));
+  }
+  if (m_Offsets.size() != static_cast<std::size_t>(CountValue(m_Codes, 1)))
+    return 0;
+  if (!gate::ReadPadding(file))
+    return 0;
+  m_NbVertexRead = static_cast<int>(nbVertex);
+  return 1;
+}

@@ -1,0 +1,158 @@
+#include "DecimationFixtures.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "platform/core/Redraw.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <utility>
+
+using namespace fixtures;
+
+namespace {
+
+// Default parameters of the progressive mesh dialog.
+int RunProgressive(CMesh3d& mesh, int wanted, CRenderView* pView = nullptr, int period = 1)
+{
+  return mesh.ProgressiveMesh(wanted, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f, 20,
+                              pView, 1, period);
+}
+
+// Vertex and face neighbours by index, as sets.
+using Adjacency = std::pair<std::vector<std::set<int>>, std::vector<std::set<int>>>;
+
+Adjacency AdjacencyOf(const CMesh3d& mesh)
+{
+  Adjacency a;
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    std::set<int> s;
+    for (int k = 0; k < v->NbVertexNeighbor(); k++)
+      s.insert(mesh.IndexFrom(v->GetVertexNeighbor(k)));
+    a.first.push_back(s);
+  }
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    std::set<int> s;
+    for (int k = 0; k < 3; k++)
+      s.insert(f->f(k) ? mesh.IndexFrom(f->f(k)) : -1);
+    a.second.push_back(s);
+  }
+  return a;
+}
+
+// Counts the repaint requests while alive.
+class CRedrawCounter
+{
+public:
+  CRedrawCounter()
+  {
+    m_Previous = platform::SetRedrawHook([this](CRenderView*) { m_Count++; });
+  }
+  ~CRedrawCounter() { platform::SetRedrawHook(std::move(m_Previous)); }
+  int Count() const { return m_Count; }
+
+private:
+  platform::RedrawHook m_Previous;
+  int m_Count = 0;
+};
+
+} // namespace
+
+TEST(ProgressiveMesh, RefusesSmallMeshesAndCountsNotBelowTheVertexCount)
+{
+  auto tetra = Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+                     {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}});
+  EXPECT_EQ(0, RunProgressive(*tetra, 2));
+  EXPECT_EQ(4, tetra->NbVertex());
+
+  auto sphere = Icosphere(1);
+  const auto corners = Corners(*sphere);
+  EXPECT_EQ(0, RunProgressive(*sphere, sphere->NbVertex()));
+  EXPECT_EQ(0, RunProgressive(*sphere, sphere->NbVertex() + 3));
+  EXPECT_EQ(corners, Corners(*sphere));
+}
+
+TEST(ProgressiveMesh, ClosedMeshesReachTheCountAndKeepTheirTopology)
+{
+  struct Case
+  {
+    std::unique_ptr<CMesh3d> mesh;
+    int wanted;
+  };
+  Case cases[] = {{Icosphere(2), 60}, {Torus(20), 200}};
+  for (auto& c : cases) {
+    Perturb(*c.mesh, 0.01f);
+    const int euler = EulerCharacteristic(*c.mesh);
+    ASSERT_EQ(1, RunProgressive(*c.mesh, c.wanted));
+    EXPECT_EQ(c.wanted, c.mesh->NbVertex());
+    EXPECT_EQ(c.wanted, CountUsedVertices(*c.mesh));
+    EXPECT_EQ(euler, EulerCharacteristic(*c.mesh));
+    EXPECT_TRUE(IsClosedAndOriented(*c.mesh));
+    EXPECT_TRUE(IsOrientedManifold(*c.mesh));
+    ExpectVertexNeighborsMatchFaces(*c.mesh);
+    const Adjacency kept = AdjacencyOf(*c.mesh);
+    c.mesh->BuildAdjacency();
+    EXPECT_EQ(kept, AdjacencyOf(*c.mesh));
+  }
+}
+
+TEST(ProgressiveMesh, SharpOctahedronRunsButKeepsItsCorners)
+{
+  // Six vertices: the smallest mesh the run accepts. Every corner is sharp, so every
+  // collapse is refused and dropped, and the run ends above the count with success.
+  auto mesh = Build({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
+                    {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                     {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+  ASSERT_EQ(1, RunProgressive(*mesh, 3));
+  EXPECT_EQ(6, mesh->NbVertex());
+  EXPECT_EQ(8, mesh->NbFace());
+  EXPECT_TRUE(IsOrientedManifold(*mesh));
+  ExpectVertexNeighborsMatchFaces(*mesh);
+}
+
+TEST(ProgressiveMesh, OpenMeshNeverMovesItsBoundary)
+{
+  auto mesh = WavyGrid(6, 0.03f);
+  const std::vector<Position> boundary = BoundaryPositions(*mesh);
+  ASSERT_EQ(1, RunProgressive(*mesh, 5));
+  // Only interior vertices may go: the run stops above the wanted count.
+  EXPECT_GE(mesh->NbVertex(), static_cast<int>(boundary.size()));
+  EXPECT_EQ(1, EulerCharacteristic(*mesh));
+  EXPECT_TRUE(IsOrientedManifold(*mesh));
+  for (const Position& p : boundary)
+    EXPECT_NE(nullptr, VertexAt(*mesh, p)) << p[0] << " " << p[2];
+}
+
+TEST(ProgressiveMesh, RepaintsEveryPeriodOfSuccessfulCollapses)
+{
+  CRedrawCounter counter;
+  auto every = Icosphere(2);
+  const int collapses = every->NbVertex() - 70;
+  ASSERT_EQ(1, RunProgressive(*every, 70, FakeView(), 1));
+  EXPECT_EQ(collapses, counter.Count());
+
+  CRedrawCounter fifth;
+  auto sparse = Icosphere(2);
+  ASSERT_EQ(1, RunProgressive(*sparse, 70, FakeView(), 5));
+  EXPECT_EQ((collapses + 4) / 5, fifth.Count());
+
+  CRedrawCounter none;
+  auto quiet = Icosphere(2);
+  ASSERT_EQ(1, RunProgressive(*quiet, 70, nullptr, 1));
+  EXPECT_EQ(0, none.Count());
+}
+
+TEST(ProgressiveMesh, CallerFaceFlagsDoNotDeleteFaces)
+{
+  auto mesh = Icosphere(2);
+  mesh->SetFacesFlag(1);
+  const int euler = EulerCharacteristic(*mesh);
+  ASSERT_EQ(1, RunProgressive(*mesh, 80));
+  EXPECT_EQ(80, mesh->NbVertex());
+  EXPECT_EQ(euler, EulerCharacteristic(*mesh));
+  EXPECT_TRUE(IsClosedAndOriented(*mesh));
+}
