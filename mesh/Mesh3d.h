@@ -27,6 +27,9 @@ class CVertexTree;
 class CHashTable;
 class CTexture;
 class CStreamFile;
+namespace platform {
+class CDeviceContext;
+}
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
 // each topic's definitions live in a source file of their own (named beside each section).
@@ -52,6 +55,19 @@ public:
   // (mesh/Mesh3dViewport.cpp).
   void FlagFacesOutOfViewport(const double* modelview, const double* projection,
                               const int* viewport, int flag);
+  // Every edge whose two ends project into the viewport, as a line in window coordinates
+  // times 100 (mesh/Mesh3dProjected.cpp).
+  void DrawProjectedEdges(platform::CDeviceContext& dc, const double* modelview,
+                          const double* projection, const int* viewport, std::uint32_t penColor);
+  // The faces whose corners all project into the viewport, as outlined filled triangles from
+  // the farthest to the nearest (y negated); faces flagged `hidden` are left out. The fill
+  // goes by flag: first special, second special, then the ramp entry 0..255 when `useRamp`,
+  // else the face colour (mesh/Mesh3dProjected.cpp).
+  void DrawProjected(platform::CDeviceContext& dc, const double* modelview,
+                     const double* projection, const int* viewport, std::uint32_t penColor,
+                     std::uint32_t faceColor, std::uint32_t hiddenColor, int hidden,
+                     std::uint32_t specialColor1, int specialFlag1, std::uint32_t specialColor2,
+                     int specialFlag2, const CColorRamp* pRamp, unsigned char useRamp) const;
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }

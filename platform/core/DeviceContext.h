@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The drawing surface that core code paints device-independent bitmaps and palette
@@ -32,6 +33,12 @@ struct PaletteEntry
   std::uint8_t peFlags = 0;
 };
 using Palette = std::vector<PaletteEntry>;
+
+struct CPoint
+{
+  int x = 0;
+  int y = 0;
+};
 
 struct CRect
 {
@@ -102,6 +109,21 @@ public:
   virtual int RealizePalette() = 0;
   // Whether the device shows colours through a hardware palette.
   virtual bool HasPalette() const = 0;
+
+  // Vector drawing with pens and brushes, for back ends that keep vectors (the metafile
+  // writer). Objects are numbered handles, 0 meaning none; the defaults draw nothing.
+  virtual int CreatePen(int /*width*/, ColorRef /*color*/) { return 0; }
+  virtual int CreateSolidBrush(ColorRef /*color*/) { return 0; }
+  // Answers the handle of the same kind that was selected before, 0 on failure.
+  virtual int SelectObject(int /*handle*/) { return 0; }
+  virtual bool DeleteObject(int /*handle*/) { return false; }
+  virtual void MoveTo(int /*x*/, int /*y*/) {}
+  virtual void LineTo(int /*x*/, int /*y*/) {}
+  // Filled with the selected brush, outlined with the selected pen.
+  virtual void Polygon(const CPoint* /*points*/, int /*count*/) {}
+  virtual void Polyline(const CPoint* /*points*/, int /*count*/) {}
+  // UTF-8 text with its reference point at the top-left, in the default font.
+  virtual void TextOut(int /*x*/, int /*y*/, const std::string& /*text*/) {}
 };
 
 } // namespace platform
