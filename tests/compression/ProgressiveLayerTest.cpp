@@ -15,8 +15,9 @@ namespace {
 void ExpectSoundMesh(CMesh3d* mesh, int euler, bool closed)
 {
   EXPECT_EQ(euler, fixtures::EulerCharacteristic(*mesh));
-  if (closed)
+  if (closed) {
     EXPECT_TRUE(fixtures::IsClosed(*mesh));
+  }
   EXPECT_TRUE(fixtures::IsOriented(*mesh));
   fixtures::ExpectAdjacencyMatchesRebuild(mesh);
 }

@@ -165,8 +165,9 @@ TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
     WriteBytes("bad.vpm", corrupt);
     CMesh3d decoded;
     CProgressiveCoder decoder;
-    if (decoder.Decode(&decoded, "bad.vpm", nullptr))
+    if (decoder.Decode(&decoded, "bad.vpm", nullptr)) {
       EXPECT_GT(decoded.NbVertex(), 2);
+    }
   }
   CMesh3d missing;
   CProgressiveCoder decoder;

@@ -309,9 +309,11 @@ TEST(EdgeCollapseArray, MinimumRemovalMarksAndUpdate)
   EXPECT_EQ(kept->GetMark(), 0);
   EXPECT_NE(kept->GetCost(), 7.0);
   EXPECT_EQ(broken->IsValid(), 0);
-  for (int i = 0; i < array.GetSize(); i++)
-    if (array.GetAt(i) != kept)
+  for (int i = 0; i < array.GetSize(); i++) {
+    if (array.GetAt(i) != kept) {
       EXPECT_EQ(array.GetAt(i)->GetCost(), costs[i]);
+    }
+  }
 }
 
 // The progressive loop: collapse the cheapest, drop the candidates on its faces, pair the faces

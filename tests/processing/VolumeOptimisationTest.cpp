@@ -51,9 +51,11 @@ TEST(VolumeOptimisation, MovesTowardsTheReferenceAndKeepsTheBoundary)
                                        0.5f, nullptr, 0, nullptr, 0, 0),
             15);
   EXPECT_LT(MeanHeight(*mesh), before * 0.5);
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    if (mesh->GetVertex(i)->IsOnBoundary())
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    if (mesh->GetVertex(i)->IsOnBoundary()) {
       ASSERT_EQ(mesh->GetVertex(i)->y(), 0.0f);
+    }
+  }
 }
 
 TEST(VolumeOptimisation, SnapshotsEverySavePeriodAndNoneForPeriodZero)
