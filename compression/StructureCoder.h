@@ -117,21 +117,34 @@ private:
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   void SortEdgesCCW();
-  CVertex3d* NextNeighbor(CVertex3d* v, CVertex3d* b, CVertex3d* a,
-                          const std::vector<CVertex3d*>& placed) const;
+  std::vector<CVertex3d*> RotationOf(const CVertex3d* v) const;
   void InitEdgeList(int seedFace, CVertexRun* pRun);
+  int Conquer(CVertexRun* pRun, long long maxStep);
+  int NextSeedFace(int* pCursor) const;
   CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
   void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
-  void SplitEdgeList(CVertex3d* v);
+  // Where a conquered vertex stands for the edge towards the pivot: the list's place in the
+  // stack (0 the active list, -1 nowhere) and the item whose free edges hold that edge.
+  struct SPlace
+  {
+    int m_List = -1;
+    CLoopList::POSITION m_Pos = nullptr;
+  };
+  SPlace FindConquered(const CVertex3d* v, const CEdge3d* pEdge) const;
+  static int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge);
+  void SplitEdgeList(CLoopList::POSITION target);
+  void MergeEdgeList(int index, CLoopList::POSITION pos);
+  void JoinEdgeList(int index, CLoopList::POSITION pos);
   CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
   int RemoveFullVertex();
   void Redraw(int step) const;
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
   int DecodeCodes();
-  void DecodeInitEdgeList();
+  void DecodeInitEdgeList(int first, std::size_t code);
   void DecodeGhostFace();
-  int DecodeSplit(unsigned int offset, unsigned int sign);
+  int DecodeSplit(std::size_t* pOffset);
+  int DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign);
   void DecodeFace(CVertex3d* v, unsigned int valence);
   int DecodeEmptyList(int forced);
   void DecodeDropEmptyLists();
@@ -151,6 +164,8 @@ private:
   std::vector<std::unique_ptr<CEdge3d>> m_Edges;
   SOptions m_Options;
   int m_Decoding = 0;
+  // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
+  int m_Lost = 0;
   // The pivot already coded as closed, so that the removal test that follows codes it once.
   CLoopList::POSITION m_ClosedPivot = nullptr;
 };

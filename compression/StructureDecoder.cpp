@@ -41,8 +41,7 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
   ghost.SetFlag(2);
   SetGhost(m_GhostDegree > 0 ? &ghost : nullptr);
   m_pStack = std::make_unique<CEdgeListStack>();
-  m_pStack->AddHead(std::make_unique<CEdgeList>());
-  m_pActiveList = m_pStack->GetHead();
+  m_pActiveList = nullptr;
   m_Decoding = 1;
   const int ok = DecodeCodes();
   m_Decoding = 0;
@@ -57,21 +56,28 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
 
 int CStructureCoder::DecodeCodes()
 {
-  DecodeInitEdgeList();
-  int next = 3;
+  int next = 0;
   std::size_t k = 0;
-  for (std::size_t i = 3; i < m_Codes.size(); i++) {
-    if (m_pStack->GetCount() == 0)
-      return 0;
+  for (std::size_t i = 0; i < m_Codes.size(); i++) {
+    // An empty stack with codes left: the seed corners of the next component.
+    if (m_pStack->GetCount() == 0) {
+      if (i + 3 > m_Codes.size() || next + 3 > m_pMesh->NbVertex())
+        return 0;
+      m_pStack->AddHead(std::make_unique<CEdgeList>());
+      m_pActiveList = m_pStack->GetHead();
+      DecodeInitEdgeList(next, i);
+      next += 3;
+      i += 2;
+      continue;
+    }
     const unsigned int code = m_Codes[i];
     if (code == 0) {
       if (!m_pGhost)
         return 0;
       DecodeGhostFace();
     } else if (code == 1) {
-      if (k >= m_Offsets.size() || !DecodeSplit(m_Offsets[k], m_Signs[k]))
+      if (!DecodeSplit(&k))
         return 0;
-      k++;
     } else if (code == 2) {
       DecodeEmptyList(1);
     } else {
@@ -105,12 +111,13 @@ void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
   m_pMesh->AddFace(new CFace3d(a, b, c));
 }
 
-void CStructureCoder::DecodeInitEdgeList()
+void CStructureCoder::DecodeInitEdgeList(int first, std::size_t code)
 {
-  CVertex3d* corners[3] = {m_pMesh->GetVertex(0), m_pMesh->GetVertex(1), m_pMesh->GetVertex(2)};
+  CVertex3d* corners[3] = {m_pMesh->GetVertex(first), m_pMesh->GetVertex(first + 1),
+                           m_pMesh->GetVertex(first + 2)};
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
-    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[i]));
+    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[code + i]));
     corners[i]->FillVertexNeighbor(corners[(i + 1) % 3]);
     corners[i]->FillVertexNeighbor(corners[(i + 2) % 3]);
     corners[i]->SetFlag(1);
@@ -142,9 +149,20 @@ void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
   v->SetFlag(1);
 }
 
-int CStructureCoder::DecodeSplit(unsigned int offset, unsigned int sign)
+int CStructureCoder::DecodeSplit(std::size_t* pOffset)
 {
+  const std::size_t k = *pOffset;
+  if (k >= m_Offsets.size())
+    return 0;
+  const unsigned int offset = m_Offsets[k];
+  const unsigned int sign = m_Signs[k];
   const int n = m_pActiveList->GetCount();
+  // A negative offset of half the list or more is no split but a merge (see MergeEdgeList).
+  if (sign && offset >= static_cast<unsigned int>((n + 1) / 2)) {
+    *pOffset = k + 2;
+    return k + 1 < m_Offsets.size() && DecodeMerge(offset, m_Offsets[k + 1], m_Signs[k + 1]);
+  }
+  *pOffset = k + 1;
   const long long steps = sign ? static_cast<long long>(n) - offset : offset;
   if (steps <= 0 || steps >= n)
     return 0;
@@ -161,11 +179,38 @@ int CStructureCoder::DecodeSplit(unsigned int offset, unsigned int sign)
   CVertex3d* v = CLoopList::GetAt(pos);
   AddFace(pBefore, v, p);
   pNew->AddTail(v);
+  // In step with the coder, which has conquered the edge (v p), not yet (v pBefore), when
+  // it looks for full pivots.
+  Join(v, p);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->GetHeadPosition()));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  Join(v, p);
   Join(v, pBefore);
   m_pStack->AddTail(std::move(pNew));
+  return 1;
+}
+
+int CStructureCoder::DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign)
+{
+  const long long index =
+    static_cast<long long>(listCode) - (m_pActiveList->GetCount() + 1) / 2 + 1;
+  if (index < 1 || index >= m_pStack->GetCount())
+    return 0;
+  const CEdgeList* pOther = m_pStack->GetAt(static_cast<int>(index));
+  const long long m = pOther->GetCount();
+  const long long count = sign ? m - (static_cast<long long>(offset) - 1) : offset - 1LL;
+  if (count < 0 || count >= m || !pOther->GetPivot())
+    return 0;
+  CLoopList::POSITION pos = pOther->GetPivot();
+  for (long long i = 0; i < count; i++)
+    pos = pOther->GetNextPos(pos);
+  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
+  CVertex3d* p = CLoopList::GetAt(pivot);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  CVertex3d* v = CLoopList::GetAt(pos);
+  AddFace(pBefore, v, p);
+  JoinEdgeList(static_cast<int>(index), pos);
+  Join(v, p);
+  Join(v, pBefore);
   return 1;
 }
 

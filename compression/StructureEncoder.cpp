@@ -42,16 +42,20 @@ private:
   std::mutex* m_pMutex;
 };
 
-// The mesh is one the stream can carry: a seed face, valences within 8 bits, every face a
-// triangle of the mesh's own vertices.
-int IsCodable(const CMesh3d* pMesh, int seedFace)
+// Why the stream cannot carry the mesh, or empty when it can: a seed face, valences within
+// 8 bits, no vertex outside every face.
+std::string Refusal(const CMesh3d* pMesh, int seedFace)
 {
   if (!pMesh || pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
-    return 0;
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    if (pMesh->GetVertex(i)->NbVertexNeighbor() > 255)
-      return 0;
-  return 1;
+    return "Structure coding needs a triangle mesh and a seed face of it.";
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    const int valence = pMesh->GetVertex(i)->NbVertexNeighbor();
+    if (valence > 255)
+      return "Structure coding: a vertex has more than 255 neighbours.";
+    if (valence == 0)
+      return "Structure coding: a vertex belongs to no face.";
+  }
+  return {};
 }
 } // namespace
 
@@ -70,8 +74,11 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   for (int i = 0; i < pMesh->NbVertex(); i++)
     pMesh->GetVertex(i)->SetFlag(FlagFree);
   pMesh->BuildAdjacency();
-  if (!IsCodable(pMesh, seedFace))
+  const std::string refusal = Refusal(pMesh, seedFace);
+  if (!refusal.empty()) {
+    platform::MessageBox(refusal);
     return 0;
+  }
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
   SetGhost(SearchGhostVertex());
@@ -91,12 +98,46 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   // Each step conquers an edge or removes an item, so a mesh the conquest cannot walk (not
   // a manifold) shows itself by running past this bound.
   const long long maxStep = 4 * (static_cast<long long>(m_Edges.size()) + nbVertex) + 16;
-  for (int step = 0; m_pStack->GetCount() > 0; step++) {
+  const int conquered = Conquer(pRun, maxStep);
+  m_pActiveList = nullptr;
+  Redraw(0);
+  const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
+  EndEncoding();
+  if (!conquered || pRun->NbVertex() != nbVertex) {
+    platform::MessageBox("Structure coding: the mesh is not a manifold the conquest can walk.");
+    return 0;
+  }
+  SResult result;
+  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result)) {
+    platform::MessageBox("Structure coding: the codes exceed the stream's fields, or the file "
+                         "cannot be written.");
+    return 0;
+  }
+  if (pResult)
+    *pResult = result;
+  else
+    platform::MessageBox(result.m_Report);
+  return 1;
+}
+
+// Conquers the seed's component, then each further component from its first face; a new
+// component's seed corners follow the codes of the one before.
+int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
+{
+  m_Lost = 0;
+  int cursor = 0;
+  for (int step = 0;; step++) {
     CStepLock lock(m_Options.m_pMutex);
-    if (step > maxStep || !m_pActiveList->GetPivot()) {
-      EndEncoding();
-      return 0;
+    if (m_pStack->GetCount() == 0) {
+      const int seed = NextSeedFace(&cursor);
+      if (seed < 0)
+        return 1;
+      m_pStack->AddHead(std::make_unique<CEdgeList>());
+      m_pActiveList = m_pStack->GetHead();
+      InitEdgeList(seed, pRun);
     }
+    if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
+      return 0;
     if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot()))
       ConquerEdge(pEdge, pRun);
     while (RemoveFullVertex())
@@ -111,18 +152,14 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
       }
     }
   }
-  m_pActiveList = nullptr;
-  Redraw(0);
-  const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
-  EndEncoding();
-  SResult result;
-  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result))
-    return 0;
-  if (pResult)
-    *pResult = result;
-  else
-    platform::MessageBox(result.m_Report);
-  return 1;
+}
+
+int CStructureCoder::NextSeedFace(int* pCursor) const
+{
+  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor)
+    if (m_pMesh->GetFace(*pCursor)->v(0)->GetFlag() == FlagFree)
+      return *pCursor;
+  return -1;
 }
 
 CVertex3d* CStructureCoder::SearchGhostVertex()
@@ -174,29 +211,49 @@ void CStructureCoder::GenerateEdgeArray()
     m_pMesh->GetVertex(i)->SetFlag(saved[i]);
 }
 
-namespace {
-// Moves the edge of v towards u into slot j; 0 when there is none.
-int PlaceEdge(CArray3d<CEdge3d>* pEdges, const CVertex3d* v, const CVertex3d* u, int j)
+// The neighbours of v in rotation order: from the first face's corner after v, each next
+// one is the corner after it in the face that follows round v. An open fan goes on through
+// the ghost to the neighbour that starts it. Neighbours the fans do not reach (not a
+// manifold) keep their place at the end.
+std::vector<CVertex3d*> CStructureCoder::RotationOf(const CVertex3d* v) const
 {
-  for (int k = 0; k < pEdges->GetSize(); k++) {
-    CEdge3d* e = pEdges->GetAt(k);
-    if (e && ((e->v1() == v && e->v2() == u) || (e->v1() == u && e->v2() == v))) {
-      pEdges->SetAt(k, pEdges->GetAt(j));
-      pEdges->SetAt(j, e);
-      return 1;
-    }
+  std::vector<std::pair<CVertex3d*, CVertex3d*>> turns;
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    const CFace3d* f = v->GetFaceNeighbor(i);
+    const int k = f->IndexFrom(v);
+    turns.emplace_back(f->v((k + 1) % 3), f->v((k + 2) % 3));
   }
-  return 0;
+  const auto after = [&](const CVertex3d* u) -> CVertex3d* {
+    for (const auto& [from, to] : turns)
+      if (from == u)
+        return to;
+    return nullptr;
+  };
+  std::vector<CVertex3d*> order{turns.front().first};
+  const auto placed = [&](const CVertex3d* u) {
+    return std::find(order.begin(), order.end(), u) != order.end();
+  };
+  for (CVertex3d* c = turns.front().second; c && !placed(c); c = after(c)) {
+    order.push_back(c);
+    if (after(c) || !m_pGhost || !v->IsNeighbor(m_pGhost) || placed(m_pGhost))
+      continue;
+    // The end of an open fan: the ghost, then the neighbour no face turns to.
+    order.push_back(m_pGhost);
+    for (const auto& [from, to] : turns) {
+      const auto isStart = [&, f = from](const auto& turn) { return turn.second == f; };
+      if (std::none_of(turns.begin(), turns.end(), isStart)) {
+        c = from;
+        break;
+      }
+    }
+    if (!placed(c))
+      order.push_back(c);
+  }
+  for (int i = 0; i < v->NbVertexNeighbor(); i++)
+    if (!placed(v->GetVertexNeighbor(i)))
+      order.push_back(v->GetVertexNeighbor(i));
+  return order;
 }
-// Number of faces around v that also hold c.
-int NbSharedFaces(const CVertex3d* v, const CVertex3d* c)
-{
-  int n = 0;
-  for (int i = 0; i < v->NbFaceNeighbor(); i++)
-    n += v->GetFaceNeighbor(i)->IndexFrom(c) >= 0 ? 1 : 0;
-  return n;
-}
-} // namespace
 
 void CStructureCoder::SortEdgesCCW()
 {
@@ -205,65 +262,12 @@ void CStructureCoder::SortEdgesCCW()
     if (v->GetFlag() == FlagGhost || v->NbFaceNeighbor() == 0)
       continue;
     CArray3d<CEdge3d>* pEdges = EdgesOf(v);
-    const CFace3d* f = v->GetFaceNeighbor(0);
-    const int k = f->IndexFrom(v);
-    CVertex3d* a = f->v((k + 1) % 3);
-    CVertex3d* b = f->v((k + 2) % 3);
-    if (!PlaceEdge(pEdges, v, a, 0) || !PlaceEdge(pEdges, v, b, 1))
-      continue;
-    std::vector<CVertex3d*> placed{a, b};
-    for (int j = 2; j <= v->NbVertexNeighbor() - 2; j++) {
-      CVertex3d* c = NextNeighbor(v, b, a, placed);
-      if (!c || !PlaceEdge(pEdges, v, c, j))
-        break;
-      placed.push_back(c);
-      a = b;
-      b = c;
-    }
+    std::vector<CEdge3d*> edges;
+    for (const CVertex3d* u : RotationOf(v))
+      edges.push_back(GetEdge(v, u));
+    for (int j = 0; j < pEdges->GetSize() && j < static_cast<int>(edges.size()); j++)
+      pEdges->SetAt(j, edges[j]);
   }
-}
-
-CVertex3d* CStructureCoder::NextNeighbor(CVertex3d* v, CVertex3d* b, CVertex3d* a,
-                                         const std::vector<CVertex3d*>& placed) const
-{
-  const auto isPlaced = [&](const CVertex3d* c) {
-    return std::find(placed.begin(), placed.end(), c) != placed.end();
-  };
-  // Around the ghost every boundary neighbour of v neighbours b, so the one to take is the
-  // other end of v's second boundary edge.
-  if (b == m_pGhost) {
-    for (int i = 0; i < v->NbVertexNeighbor(); i++) {
-      CVertex3d* c = v->GetVertexNeighbor(i);
-      if (c != m_pGhost && !isPlaced(c) && NbSharedFaces(v, c) == 1)
-        return c;
-    }
-    return nullptr;
-  }
-  std::vector<CVertex3d*> candidates;
-  for (int i = 0; i < v->NbVertexNeighbor(); i++) {
-    CVertex3d* c = v->GetVertexNeighbor(i);
-    if (c != a && c != b && b->IsNeighbor(c))
-      candidates.push_back(c);
-  }
-  if (candidates.size() == 1)
-    return candidates.front();
-  CVertex3d* found = nullptr;
-  if (v->IsOnBoundary()) {
-    std::vector<CVertex3d*> open;
-    for (CVertex3d* c : candidates)
-      if (!isPlaced(c) && !a->IsNeighbor(c))
-        open.push_back(c);
-    if (open.size() == 1)
-      return open.front();
-    for (CVertex3d* c : open)
-      if (v->HasFace(v, b, c))
-        found = c;
-    return found;
-  }
-  for (CVertex3d* c : candidates)
-    if (v->HasFace(v, b, c))
-      found = c;
-  return found;
 }
 
 void CStructureCoder::AppendValence(const CVertex3d* v)
@@ -320,7 +324,13 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
   CVertex3d* v = pEdge->v1() == p ? pEdge->v2() : pEdge->v1();
   if (v->GetFlag() == FlagConquered) {
     pEdge->SetFlag(FlagConquered);
-    SplitEdgeList(v);
+    const SPlace place = FindConquered(v, pEdge);
+    if (place.m_List == 0)
+      SplitEdgeList(place.m_Pos);
+    else if (place.m_List > 0)
+      MergeEdgeList(place.m_List, place.m_Pos);
+    else
+      m_Lost = 1;
     return;
   }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
@@ -330,7 +340,8 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
     e->SetFlag(FlagConquered);
   if (v == m_pGhost) {
     m_Codes.push_back(0);
-    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor()) & 0xFFu;
+    // Exact, unlike other valences: the decoder knows the ghost full by this count.
+    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor());
   } else {
     pRun->Add(v);
     v->SetFlag(FlagConquered);
@@ -353,15 +364,60 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
   return v ? pList->Find(v) : pos;
 }
 
-void CStructureCoder::SplitEdgeList(CVertex3d* v)
+int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos,
+                               const CEdge3d* pEdge)
+{
+  const CVertex3d* v = CLoopList::GetAt(pos);
+  const CArray3d<CEdge3d>* pEdges = EdgesOf(v);
+  const int k = pEdges->IndexFrom(GetEdge(v, pList->GetPrevItem(pos)));
+  const CEdge3d* pNext = GetEdge(v, pList->GetNextItem(pos));
+  if (k < 0 || !pNext)
+    return 0;
+  // The free edges of an item turn from the edge towards the item before it to the one
+  // towards the item after it.
+  const int n = pEdges->GetSize();
+  for (int i = 1; i < n; i++) {
+    const CEdge3d* e = pEdges->GetAt((k + i) % n);
+    if (e == pNext)
+      return 0;
+    if (e == pEdge)
+      return 1;
+  }
+  return 0;
+}
+
+CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
+                                                      const CEdge3d* pEdge) const
+{
+  // A vertex stands on several lists, or twice on one, where the conquest has pinched the
+  // border; only the item whose free edges hold the new edge closes the right triangle.
+  SPlace first;
+  for (int i = 0; i < m_pStack->GetCount(); i++) {
+    const CEdgeList* pList = m_pStack->GetAt(i);
+    const CLoopList::POSITION start = i == 0 ? pList->GetPivot() : pList->GetHeadPosition();
+    CLoopList::POSITION pos = start;
+    for (int j = 0; j < pList->GetCount(); j++, pos = pList->GetNextPos(pos)) {
+      if (CLoopList::GetAt(pos) != v)
+        continue;
+      if (HoldsEdge(pList, pos, pEdge))
+        return {i, pos};
+      if (first.m_List < 0)
+        first = {i, pos};
+    }
+  }
+  return first;
+}
+
+void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
 {
   const int n = m_pActiveList->GetCount();
   CLoopList::POSITION pos = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pos);
+  CVertex3d* v = CLoopList::GetAt(target);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pos);
   auto pNew = std::make_unique<CEdgeList>();
   int count = 0;
-  while (CLoopList::GetAt(pos) != v && m_pActiveList->GetCount() > 1) {
+  while (pos != target) {
     CLoopList::POSITION next = m_pActiveList->GetNextPos(pos);
     pNew->AddTail(CLoopList::GetAt(pos));
     if (m_Options.m_VisualDebug)
@@ -380,6 +436,38 @@ void CStructureCoder::SplitEdgeList(CVertex3d* v)
   if (CEdge3d* e = GetEdge(pBefore, v))
     e->SetFlag(FlagConquered);
   m_pStack->AddTail(std::move(pNew));
+}
+
+// A merge is coded as a split whose offset no split can have: negative and at least half
+// the active list, raised by the other list's place in the stack. A second offset locates
+// the vertex from that list's pivot, nearest way round.
+void CStructureCoder::MergeEdgeList(int index, CLoopList::POSITION pos)
+{
+  const int n = m_pActiveList->GetCount();
+  const CEdgeList* pOther = m_pStack->GetAt(index);
+  const int m = pOther->GetCount();
+  int count = 0;
+  for (CLoopList::POSITION q = pOther->GetPivot(); q != pos; q = pOther->GetNextPos(q))
+    count++;
+  const int d = count <= m - count ? count : count - m;
+  m_Codes.push_back(1);
+  m_Signs.push_back(1);
+  m_Offsets.push_back(static_cast<unsigned int>((n + 1) / 2 + index - 1));
+  m_Signs.push_back(d < 0 ? 1u : 0u);
+  m_Offsets.push_back(static_cast<unsigned int>((d < 0 ? -d : d) + 1));
+  CVertex3d* v = CLoopList::GetAt(pos);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
+  JoinEdgeList(index, pos);
+  if (CEdge3d* e = GetEdge(pBefore, v))
+    e->SetFlag(FlagConquered);
+  if (m_Options.m_VisualDebug)
+    ShowEdgeList(m_pActiveList);
+}
+
+void CStructureCoder::JoinEdgeList(int index, CLoopList::POSITION pos)
+{
+  const std::unique_ptr<CEdgeList> pOther = m_pStack->RemoveAt(index);
+  m_pActiveList->InsertLoopBefore(m_pActiveList->GetPivot(), *pOther, pos);
 }
 
 int CStructureCoder::RemoveFullVertex()

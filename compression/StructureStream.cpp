@@ -8,6 +8,7 @@
 namespace {
 constexpr unsigned int MaxCode = 255;
 constexpr unsigned int MaxOffset = 65536;
+constexpr unsigned int MaxGhostDegree = 65535;
 
 std::string Report(float bitsPerFace, double duration, int nbFace, int nbCode, int nbOffset)
 {
@@ -29,7 +30,8 @@ int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nb
 {
   const unsigned int maxCode = GetMax(m_Codes);
   const unsigned int maxOffset = GetMax(m_Offsets);
-  if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0)
+  if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0 ||
+      m_GhostDegree > MaxGhostDegree)
     return 0;
   COBitFile file(fileName);
   if (!file.IsValid())
@@ -97,7 +99,7 @@ int CStructureCoder::ReadBitstream(const char* fileName)
     return 0;
   if (file.BReadBits(1)) {
     m_GhostDegree = file.BReadBits(16);
-    if (m_GhostDegree < 3 || m_GhostDegree > MaxCode)
+    if (m_GhostDegree < 3)
       return 0;
   }
   const int nbSymbol = static_cast<int>(file.BReadBits(8)) + 1;
@@ -114,7 +116,9 @@ int CStructureCoder::ReadBitstream(const char* fileName)
     for (std::size_t i = 0; i < m_Offsets.size(); i++)
       m_Signs.push_back(file.BReadBits(1));
   }
-  if (m_Offsets.size() != static_cast<std::size_t>(CountValue(m_Codes, 1)))
+  // One offset per split, two per merge.
+  const std::size_t nbSplit = static_cast<std::size_t>(CountValue(m_Codes, 1));
+  if (m_Offsets.size() < nbSplit || m_Offsets.size() > 2 * nbSplit)
     return 0;
   if (!gate::ReadPadding(file))
     return 0;
