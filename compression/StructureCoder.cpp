@@ -35,6 +35,13 @@ void CStructureCoder::DeleteEdgeArrays()
 
 CEdge3d* CStructureCoder::GetEdge(const CVertex3d* a, const CVertex3d* b)
 {
+  if (!a || !b || a == b)
+    return nullptr;
+  // Both ends share the edge: search the shorter array (the ghost's holds every border).
+  const CArray3d<CEdge3d>* pA = EdgeArrayOf(a);
+  const CArray3d<CEdge3d>* pB = EdgeArrayOf(b);
+  if (pA && pB && pB->GetSize() < pA->GetSize())
+    return b->FindEdgeInData(a);
   return a->FindEdgeInData(b);
 }
 

@@ -5,10 +5,12 @@
 #include "mesh/Array3d.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CEdge3d;
@@ -116,12 +118,13 @@ private:
   int ReadBitstream(const char* fileName);
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
-  void SortEdgesCCW();
-  std::vector<CVertex3d*> RotationOf(const CVertex3d* v) const;
+  const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
   void InitEdgeList(int seedFace, CVertexRun* pRun);
   int Conquer(CVertexRun* pRun, long long maxStep);
   int NextSeedFace(int* pCursor) const;
   CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
+  void SetEdgeConquered(CEdge3d* pEdge);
+  int IsConquered(const CVertex3d* v) const;
   void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
   // Where a conquered vertex stands for the edge towards the pivot: the list's place in the
   // stack (0 the active list, -1 nowhere) and the item whose free edges hold that edge.
@@ -141,7 +144,10 @@ private:
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
   int DecodeCodes();
-  void DecodeInitEdgeList(int first, std::size_t code);
+  int DecodeInitEdgeList(std::size_t code);
+  CVertex3d* NewVertex();
+  void Join(CVertex3d* a, CVertex3d* b);
+  int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();
   int DecodeSplit(std::size_t* pOffset);
   int DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign);
@@ -161,7 +167,11 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CEdgeList* m_pActiveList = nullptr;
   std::unique_ptr<CEdgeListStack> m_pStack;
-  std::vector<std::unique_ptr<CEdge3d>> m_Edges;
+  std::deque<CEdge3d> m_Edges;
+  std::vector<std::pair<CVertex3d*, CVertex3d*>> m_Turns;
+  std::vector<CVertex3d*> m_Rotation;
+  int m_NbGhostFree = 0;
+  long long m_NbGhostJoined = 0;
   SOptions m_Options;
   int m_Decoding = 0;
   // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.

@@ -8,19 +8,35 @@
 
 #include <algorithm>
 
-namespace {
-// Neighbours both ways; a pair already joined stays as it is.
-void Join(CVertex3d* a, CVertex3d* b)
+void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
 {
+  if (b == m_pGhost)
+    std::swap(a, b);
+  // The ghost's neighbours are only counted: it neighbours every border vertex, and a
+  // pair already joined stays as it is.
+  if (a == m_pGhost) {
+    m_NbGhostJoined += b->FillVertexNeighbor(a);
+    return;
+  }
   a->FillVertexNeighbor(b);
   b->FillVertexNeighbor(a);
 }
 
-int HasEmptySlot(const CVertex3d* v)
+int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
 {
+  if (v == m_pGhost)
+    return m_NbGhostJoined < static_cast<long long>(m_GhostDegree) ? 1 : 0;
   return v->CountVertexNeighbor(nullptr) > 0 ? 1 : 0;
 }
-} // namespace
+
+CVertex3d* CStructureCoder::NewVertex()
+{
+  if (m_pMesh->NbVertex() >= m_NbVertexRead)
+    return nullptr;
+  auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  m_pMesh->AddVertex(v);
+  return v;
+}
 
 int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
                             double* pDuration)
@@ -33,17 +49,24 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
   const long long start = platform::GetTickMs();
   if (!DecodeBitstream(fileName))
     return 0;
-  for (int i = 0; i < m_NbVertexRead; i++)
-    pMesh->AddVertex(new CVertex3d(0.0f, 0.0f, 0.0f));
-  // The ghost closes the borders while decoding; it never joins the mesh.
+  // The ghost closes the borders while decoding; it never joins the mesh. Vertices come
+  // as the codes meet them, so that a count the stream cannot back allocates nothing.
   CVertex3d ghost(0.0f, 0.0f, 0.0f);
-  ghost.SetNbVertexNeighbor(static_cast<int>(m_GhostDegree));
   ghost.SetFlag(2);
+  m_NbGhostJoined = 0;
   SetGhost(m_GhostDegree > 0 ? &ghost : nullptr);
   m_pStack = std::make_unique<CEdgeListStack>();
   m_pActiveList = nullptr;
   m_Decoding = 1;
+  // The mesh's arrays grow by at most a thousand at a time: room at once for what the codes
+  // can make (a vertex per code at most, about two faces per vertex), then the usual growth.
+  const long long nbCode = static_cast<long long>(m_Codes.size());
+  const long long nbVertex = std::min<long long>(m_NbVertexRead, nbCode);
+  pMesh->GetArrayVertex()->SetSize(0, static_cast<int>(nbVertex));
+  pMesh->GetArrayFace()->SetSize(0, static_cast<int>(std::min(2 * nbVertex + 16, 2 * nbCode)));
   const int ok = DecodeCodes();
+  pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
+  pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
   m_Decoding = 0;
   m_pStack.reset();
   m_pActiveList = nullptr;
@@ -56,17 +79,12 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
 
 int CStructureCoder::DecodeCodes()
 {
-  int next = 0;
   std::size_t k = 0;
   for (std::size_t i = 0; i < m_Codes.size(); i++) {
     // An empty stack with codes left: the seed corners of the next component.
     if (m_pStack->GetCount() == 0) {
-      if (i + 3 > m_Codes.size() || next + 3 > m_pMesh->NbVertex())
+      if (i + 3 > m_Codes.size() || !DecodeInitEdgeList(i))
         return 0;
-      m_pStack->AddHead(std::make_unique<CEdgeList>());
-      m_pActiveList = m_pStack->GetHead();
-      DecodeInitEdgeList(next, i);
-      next += 3;
       i += 2;
       continue;
     }
@@ -81,15 +99,17 @@ int CStructureCoder::DecodeCodes()
     } else if (code == 2) {
       DecodeEmptyList(1);
     } else {
-      if (next >= m_pMesh->NbVertex())
+      CVertex3d* v = NewVertex();
+      if (!v)
         return 0;
-      DecodeFace(m_pMesh->GetVertex(next++), code);
+      DecodeFace(v, code);
     }
     DecodeDropEmptyLists();
     Redraw(static_cast<int>(i));
   }
   // Every vertex and offset used, and the conquest closed.
-  return next == m_pMesh->NbVertex() && k == m_Offsets.size() && m_pStack->GetCount() == 0;
+  return m_pMesh->NbVertex() == m_NbVertexRead && k == m_Offsets.size() &&
+         m_pStack->GetCount() == 0;
 }
 
 void CStructureCoder::DecodeDropEmptyLists()
@@ -111,10 +131,13 @@ void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
   m_pMesh->AddFace(new CFace3d(a, b, c));
 }
 
-void CStructureCoder::DecodeInitEdgeList(int first, std::size_t code)
+int CStructureCoder::DecodeInitEdgeList(std::size_t code)
 {
-  CVertex3d* corners[3] = {m_pMesh->GetVertex(first), m_pMesh->GetVertex(first + 1),
-                           m_pMesh->GetVertex(first + 2)};
+  CVertex3d* corners[3] = {NewVertex(), NewVertex(), NewVertex()};
+  if (!corners[2])
+    return 0;
+  m_pStack->AddHead(std::make_unique<CEdgeList>());
+  m_pActiveList = m_pStack->GetHead();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
     corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[code + i]));
@@ -125,6 +148,7 @@ void CStructureCoder::DecodeInitEdgeList(int first, std::size_t code)
   }
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
   Redraw(0);
+  return 1;
 }
 
 void CStructureCoder::DecodeGhostFace()

@@ -89,16 +89,18 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const long long start = platform::GetTickMs();
   auto* pRun = new CVertexRun;
   pTree->AddRun(pRun);
+  // One allocation for the whole run, not one per thousand vertices.
+  pRun->GetArrayVertex()->SetSize(0, nbVertex);
   {
     CStepLock lock(m_Options.m_pMutex);
     GenerateEdgeArray();
-    SortEdgesCCW();
     InitEdgeList(seedFace, pRun);
   }
   // Each step conquers an edge or removes an item, so a mesh the conquest cannot walk (not
   // a manifold) shows itself by running past this bound.
   const long long maxStep = 4 * (static_cast<long long>(m_Edges.size()) + nbVertex) + 16;
   const int conquered = Conquer(pRun, maxStep);
+  pRun->GetArrayVertex()->SetSize(pRun->NbVertex(), 0);
   m_pActiveList = nullptr;
   Redraw(0);
   const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
@@ -175,12 +177,14 @@ CVertex3d* CStructureCoder::SearchGhostVertex()
       m_pMesh->AddVertex(pGhost);
       pGhost->SetFlag(FlagGhost);
     }
+    // Each border vertex comes once: the ghost's side needs no search for duplicates.
     v->AddNeighbor(pGhost);
-    pGhost->AddNeighbor(v);
+    pGhost->AddVertexNeighbor(v);
   }
   return pGhost;
 }
 
+// Each vertex's edges in rotation order, each edge shared by its two ends.
 void CStructureCoder::GenerateEdgeArray()
 {
   const int n = m_pMesh->NbVertex();
@@ -192,36 +196,46 @@ void CStructureCoder::GenerateEdgeArray()
   m_Edges.clear();
   for (int i = 0; i < n; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    CArray3d<CEdge3d> slots;
-    slots.SetSize(v->NbVertexNeighbor());
-    for (int j = 0; j < v->NbVertexNeighbor(); j++) {
-      CVertex3d* u = v->GetVertexNeighbor(j);
+    const std::vector<CVertex3d*>& rotation = RotationOf(v);
+    CArray3d<CEdge3d>* pSlots = NewEdgeArray(v);
+    pSlots->SetSize(static_cast<int>(rotation.size()));
+    for (int j = 0; j < pSlots->GetSize(); j++) {
+      CVertex3d* u = rotation[j];
       if (u->GetFlag() == FlagFree) {
-        m_Edges.push_back(std::make_unique<CEdge3d>(v, u));
-        m_Edges.back()->SetFlag(FlagFree);
-        slots.SetAt(j, m_Edges.back().get());
+        m_Edges.emplace_back(v, u);
+        m_Edges.back().SetFlag(FlagFree);
+        pSlots->SetAt(j, &m_Edges.back());
       } else {
-        slots.SetAt(j, u->FindEdgeInData(v));
+        pSlots->SetAt(j, u->FindEdgeInData(v));
       }
     }
     v->SetFlag(FlagConquered);
-    NewEdgeArray(v)->Copy(slots);
   }
+  m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
   for (int i = 0; i < n; i++)
     m_pMesh->GetVertex(i)->SetFlag(saved[i]);
 }
 
 // The neighbours of v in rotation order: from the first face's corner after v, each next
 // one is the corner after it in the face that follows round v. An open fan goes on through
-// the ghost to the neighbour that starts it. Neighbours the fans do not reach (not a
-// manifold) keep their place at the end.
-std::vector<CVertex3d*> CStructureCoder::RotationOf(const CVertex3d* v) const
+// the ghost to the neighbour that starts it. Neighbours the fans do not reach (the ghost's
+// own, or not a manifold) keep their order at the end.
+const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
 {
-  std::vector<std::pair<CVertex3d*, CVertex3d*>> turns;
+  std::vector<std::pair<CVertex3d*, CVertex3d*>>& turns = m_Turns;
+  std::vector<CVertex3d*>& order = m_Rotation;
+  turns.clear();
+  order.clear();
   for (int i = 0; i < v->NbFaceNeighbor(); i++) {
     const CFace3d* f = v->GetFaceNeighbor(i);
     const int k = f->IndexFrom(v);
     turns.emplace_back(f->v((k + 1) % 3), f->v((k + 2) % 3));
+  }
+  if (turns.empty()) {
+    // The ghost: no face, and its edges are never turned round.
+    for (int i = 0; i < v->NbVertexNeighbor(); i++)
+      order.push_back(v->GetVertexNeighbor(i));
+    return order;
   }
   const auto after = [&](const CVertex3d* u) -> CVertex3d* {
     for (const auto& [from, to] : turns)
@@ -229,10 +243,10 @@ std::vector<CVertex3d*> CStructureCoder::RotationOf(const CVertex3d* v) const
         return to;
     return nullptr;
   };
-  std::vector<CVertex3d*> order{turns.front().first};
   const auto placed = [&](const CVertex3d* u) {
     return std::find(order.begin(), order.end(), u) != order.end();
   };
+  order.push_back(turns.front().first);
   for (CVertex3d* c = turns.front().second; c && !placed(c); c = after(c)) {
     order.push_back(c);
     if (after(c) || !m_pGhost || !v->IsNeighbor(m_pGhost) || placed(m_pGhost))
@@ -255,21 +269,6 @@ std::vector<CVertex3d*> CStructureCoder::RotationOf(const CVertex3d* v) const
   return order;
 }
 
-void CStructureCoder::SortEdgesCCW()
-{
-  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    if (v->GetFlag() == FlagGhost || v->NbFaceNeighbor() == 0)
-      continue;
-    CArray3d<CEdge3d>* pEdges = EdgesOf(v);
-    std::vector<CEdge3d*> edges;
-    for (const CVertex3d* u : RotationOf(v))
-      edges.push_back(GetEdge(v, u));
-    for (int j = 0; j < pEdges->GetSize() && j < static_cast<int>(edges.size()); j++)
-      pEdges->SetAt(j, edges[j]);
-  }
-}
-
 void CStructureCoder::AppendValence(const CVertex3d* v)
 {
   m_Codes.push_back(static_cast<unsigned int>(v->NbVertexNeighbor()) & 0xFFu);
@@ -283,8 +282,7 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     m_pActiveList->AddTail(v);
     pRun->Add(v);
     AppendValence(v);
-    if (CEdge3d* e = GetEdge(v, f->v((i + 1) % 3)))
-      e->SetFlag(FlagConquered);
+    SetEdgeConquered(GetEdge(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
     if (m_Options.m_VisualDebug)
       v->SetColor(i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
@@ -298,7 +296,7 @@ CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   if (!pivot || m_pActiveList->GetCount() <= 2)
     return nullptr;
   CVertex3d* p = CLoopList::GetAt(pivot);
-  if (IsFull(p))
+  if (IsConquered(p))
     return nullptr;
   CEdge3d* pPrev = GetEdge(p, m_pActiveList->GetPrevItem(pivot));
   CEdge3d* pNext = GetEdge(p, m_pActiveList->GetNextItem(pivot));
@@ -318,12 +316,27 @@ CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   return e;
 }
 
+void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
+{
+  if (!pEdge || pEdge->GetFlag() != FlagFree)
+    return;
+  pEdge->SetFlag(FlagConquered);
+  if (m_pGhost && pEdge->HasVertex(m_pGhost))
+    m_NbGhostFree--;
+}
+
+int CStructureCoder::IsConquered(const CVertex3d* v) const
+{
+  // The ghost neighbours every border vertex: its count is kept, not recounted.
+  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : IsFull(v);
+}
+
 void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
 {
   CVertex3d* p = m_pActiveList->GetPivotVertex();
   CVertex3d* v = pEdge->v1() == p ? pEdge->v2() : pEdge->v1();
   if (v->GetFlag() == FlagConquered) {
-    pEdge->SetFlag(FlagConquered);
+    SetEdgeConquered(pEdge);
     const SPlace place = FindConquered(v, pEdge);
     if (place.m_List == 0)
       SplitEdgeList(place.m_Pos);
@@ -335,9 +348,8 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
   }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
-  pEdge->SetFlag(FlagConquered);
-  if (CEdge3d* e = GetEdge(v, pBefore))
-    e->SetFlag(FlagConquered);
+  SetEdgeConquered(pEdge);
+  SetEdgeConquered(GetEdge(v, pBefore));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
     // Exact, unlike other valences: the decoder knows the ghost full by this count.
@@ -433,8 +445,7 @@ void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
   pNew->AddTail(v);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->Find(p)));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  if (CEdge3d* e = GetEdge(pBefore, v))
-    e->SetFlag(FlagConquered);
+  SetEdgeConquered(GetEdge(pBefore, v));
   m_pStack->AddTail(std::move(pNew));
 }
 
@@ -458,8 +469,7 @@ void CStructureCoder::MergeEdgeList(int index, CLoopList::POSITION pos)
   CVertex3d* v = CLoopList::GetAt(pos);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   JoinEdgeList(index, pos);
-  if (CEdge3d* e = GetEdge(pBefore, v))
-    e->SetFlag(FlagConquered);
+  SetEdgeConquered(GetEdge(pBefore, v));
   if (m_Options.m_VisualDebug)
     ShowEdgeList(m_pActiveList);
 }
@@ -477,7 +487,7 @@ int CStructureCoder::RemoveFullVertex()
   const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pivot);
   const CLoopList::POSITION next = m_pActiveList->GetNextPos(pivot);
-  if (p == m_pGhost && !IsFull(p)) {
+  if (p == m_pGhost && !IsConquered(p)) {
     p->SetColor(0, 255, 0);
     if (CLoopList::GetAt(next) == m_pGhost)
       m_pActiveList->RemoveAt(pivot);
@@ -491,8 +501,7 @@ int CStructureCoder::RemoveFullVertex()
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
   if (pBefore != p && pAfter != p)
-    if (CEdge3d* e = GetEdge(pBefore, pAfter))
-      e->SetFlag(FlagConquered);
+    SetEdgeConquered(GetEdge(pBefore, pAfter));
   if (m_Options.m_VisualDebug)
     p->SetColor(0, 0, 255);
   m_pActiveList->RemoveAt(pivot);
@@ -513,9 +522,15 @@ void CStructureCoder::EndEncoding()
   DeleteEdgeArrays();
   m_Edges.clear();
   m_pMesh->ClearDataPointers();
+  // Nothing but the ghost changed the adjacency built at the start: unlinking it is the
+  // rebuild, save the normals and the modified mark.
   if (m_pGhost) {
-    m_pMesh->DeleteVertex(m_pGhost);
+    for (int i = 0; i < m_pGhost->NbVertexNeighbor(); i++)
+      m_pGhost->GetVertexNeighbor(i)->RemoveVertexNeighbor(m_pGhost);
+    m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
     SetGhost(nullptr);
   }
-  m_pMesh->Rebuild();
+  m_pMesh->ComputeFaceNormals();
+  m_pMesh->ComputeVertexNormals();
+  m_pMesh->SetModified();
 }

@@ -1,9 +1,12 @@
 #include "compression/StructureCoder.h"
 
 #include "coding/IBitFile.h"
+#include "coding/FrequencyModel.h"
 #include "coding/OBitFile.h"
 #include "compression/GateStream.h"
 #include "platform/core/Format.h"
+
+#include <algorithm>
 
 namespace {
 constexpr unsigned int MaxCode = 255;
@@ -91,12 +94,15 @@ int CStructureCoder::ReadBitstream(const char* fileName)
   CIBitFile file(fileName);
   if (!file.IsValid())
     return 0;
-  // Every code and offset costs at least a fraction of a bit; this bounds what a small
-  // hostile file can make us allocate.
-  const std::size_t maxCodes = static_cast<std::size_t>(gate::FileSize(fileName)) * 64 + 64;
+  // A code costs at least what the likeliest symbol of a model of total T costs,
+  // -log2(1 - 1/T) > 1 / (0.7 T) bits: the file's size bounds the codes, and a conquest has
+  // fewer than 16 codes per vertex.
+  const std::size_t bits = static_cast<std::size_t>(gate::FileSize(fileName)) * 8;
+  const std::size_t maxSymbols = bits * (CFrequencyModel::Total * 7 / 10) + 64;
   const std::uint32_t nbVertex = file.BReadBits(32);
-  if (nbVertex > static_cast<std::uint32_t>(maxCodes) || nbVertex < 3)
+  if (nbVertex > maxSymbols || nbVertex < 3)
     return 0;
+  const std::size_t maxCodes = std::min(maxSymbols, 16 * static_cast<std::size_t>(nbVertex) + 64);
   if (file.BReadBits(1)) {
     m_GhostDegree = file.BReadBits(16);
     if (m_GhostDegree < 3)

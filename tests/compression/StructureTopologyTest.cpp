@@ -118,3 +118,24 @@ TEST(StructureTopology, SeveralComponents)
   ExpectRoundTripFromSeeds(topology::Join(three, triangle, 40), 3);
   ExpectRoundTripFromSeeds(topology::Join(triangle, topology::GridWithHoles(3), 5), 3);
 }
+
+TEST(StructureTopology, EncodingLeavesTheMeshAsBuilt)
+{
+  // The ghost and the edge arrays are gone; every vertex has the neighbours a fresh build
+  // gives it, in the same order.
+  const topology::SSoup soup = topology::Join(topology::GridWithHoles(7), topology::TorusGrid(3, 4), 30);
+  auto mesh = topology::Build(soup);
+  auto fresh = topology::Build(soup);
+  ASSERT_EQ(structuretest::RoundTrip(mesh.get(), 5).m_Decoded, 1);
+  ASSERT_EQ(mesh->NbVertex(), fresh->NbVertex());
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    const CVertex3d* v = mesh->GetVertex(i);
+    const CVertex3d* w = fresh->GetVertex(i);
+    EXPECT_EQ(v->GetData(), nullptr);
+    ASSERT_EQ(v->NbVertexNeighbor(), w->NbVertexNeighbor()) << i;
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      EXPECT_EQ(mesh->GetArrayVertex()->IndexFrom(v->GetVertexNeighbor(j)),
+                fresh->GetArrayVertex()->IndexFrom(w->GetVertexNeighbor(j)));
+    EXPECT_EQ(v->NbFaceNeighbor(), w->NbFaceNeighbor());
+  }
+}

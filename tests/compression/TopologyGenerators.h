@@ -3,7 +3,7 @@
 // Triangle meshes of every topology class for the codec tests: tori, plates with handles,
 // grids with holes, annuli and several components, built as point and triangle lists so that
 // they compose, with an independent count of their topology from the triangles alone.
-#include "mesh/MeshFixtures.h"
+#include "tests/mesh/MeshFixtures.h"
 
 #include <array>
 #include <cmath>
@@ -160,6 +160,23 @@ inline SSoup Annulus(int sectors, int rings)
   return soup;
 }
 
+// A ring of k vertices between two apexes, each apex of valence k: a closed sphere.
+inline SSoup Bipyramid(int k)
+{
+  SSoup soup;
+  soup.m_Points = {{0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f}};
+  for (int s = 0; s < k; s++) {
+    const double a = 2.0 * M_PI * s / k;
+    soup.m_Points.push_back({static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0.0f});
+  }
+  for (int s = 0; s < k; s++) {
+    const int here = 2 + s, next = 2 + (s + 1) % k;
+    soup.m_Triangles.push_back({0, here, next});
+    soup.m_Triangles.push_back({1, next, here});
+  }
+  return soup;
+}
+
 // The two meshes side by side as one, the second moved along x.
 inline SSoup Join(const SSoup& a, const SSoup& b, float shift)
 {
@@ -181,6 +198,7 @@ struct STopology
   int m_NbFace = 0;
   int m_NbEdge = 0;
   int m_NbBoundaryLoop = 0;
+  int m_NbBoundaryVertex = 0;
   int m_NbComponent = 0;
   int Euler() const { return m_NbVertex - m_NbEdge + m_NbFace; }
   bool operator==(const STopology&) const = default;
@@ -217,11 +235,13 @@ inline STopology Measure(int nbVertex, const fixtures::Triangles& triangles)
     if (n == 1) {
       parent[root(edge.first)] = root(edge.second);
       onBoundary.insert(edge.first);
+      onBoundary.insert(edge.second);
     }
   std::set<int> loops;
   for (const int v : onBoundary)
     loops.insert(root(v));
   t.m_NbBoundaryLoop = static_cast<int>(loops.size());
+  t.m_NbBoundaryVertex = static_cast<int>(onBoundary.size());
   return t;
 }
 
