@@ -92,9 +92,12 @@ public:
   };
   // Conquers the mesh from the seed face, writes the stream and adds the conquest order of
   // the vertices to the tree as a new run. 0 (nothing written) when the mesh or the seed
-  // cannot be coded: empty mesh, seed out of range, valence or count beyond the fields.
+  // cannot be coded: empty mesh, seed out of range, valence or count beyond the fields, a
+  // vertex in no face, a mesh the conquest cannot walk (GetRefusal says which).
   int Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree, int seedFace,
              const SOptions& options, SResult* pResult = nullptr);
+  // Why the last Encode answered 0, for the caller to show; empty after a success.
+  const std::string& GetRefusal() const { return m_Refusal; }
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
   int ArithmeticCoding(const char* fileName, int nbVertex, int nbFace, double duration,
                        SResult* pResult) const;
@@ -157,6 +160,8 @@ private:
   void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
 
   CVertex3d* m_pGhost = nullptr;
+  // The arrays live in chunks, not one allocation each.
+  std::deque<CArray3d<CEdge3d>> m_EdgeArrays;
   std::vector<CVertex3d*> m_EdgeArrayOwners;
 
   std::vector<unsigned int> m_Codes;
@@ -167,7 +172,8 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CEdgeList* m_pActiveList = nullptr;
   std::unique_ptr<CEdgeListStack> m_pStack;
-  std::deque<CEdge3d> m_Edges;
+  std::unique_ptr<CEdge3d[]> m_pEdges;
+  int m_NbEdge = 0;
   std::vector<std::pair<CVertex3d*, CVertex3d*>> m_Turns;
   std::vector<CVertex3d*> m_Rotation;
   int m_NbGhostFree = 0;
@@ -176,6 +182,7 @@ private:
   int m_Decoding = 0;
   // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
   int m_Lost = 0;
+  std::string m_Refusal;
   // The pivot already coded as closed, so that the removal test that follows codes it once.
   CLoopList::POSITION m_ClosedPivot = nullptr;
 };

@@ -62,6 +62,7 @@ std::string Refusal(const CMesh3d* pMesh, int seedFace)
 int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree,
                             int seedFace, const SOptions& options, SResult* pResult)
 {
+  m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
   if (!pMesh || !fileName || !pTree)
     return 0;
   m_pMesh = pMesh;
@@ -74,11 +75,9 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   for (int i = 0; i < pMesh->NbVertex(); i++)
     pMesh->GetVertex(i)->SetFlag(FlagFree);
   pMesh->BuildAdjacency();
-  const std::string refusal = Refusal(pMesh, seedFace);
-  if (!refusal.empty()) {
-    platform::MessageBox(refusal);
+  m_Refusal = Refusal(pMesh, seedFace);
+  if (!m_Refusal.empty())
     return 0;
-  }
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
   SetGhost(SearchGhostVertex());
@@ -98,7 +97,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   }
   // Each step conquers an edge or removes an item, so a mesh the conquest cannot walk (not
   // a manifold) shows itself by running past this bound.
-  const long long maxStep = 4 * (static_cast<long long>(m_Edges.size()) + nbVertex) + 16;
+  const long long maxStep = 4 * (static_cast<long long>(m_NbEdge) + nbVertex) + 16;
   const int conquered = Conquer(pRun, maxStep);
   pRun->GetArrayVertex()->SetSize(pRun->NbVertex(), 0);
   m_pActiveList = nullptr;
@@ -106,13 +105,13 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
   EndEncoding();
   if (!conquered || pRun->NbVertex() != nbVertex) {
-    platform::MessageBox("Structure coding: the mesh is not a manifold the conquest can walk.");
+    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
     return 0;
   }
   SResult result;
   if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result)) {
-    platform::MessageBox("Structure coding: the codes exceed the stream's fields, or the file "
-                         "cannot be written.");
+    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
+                "written.";
     return 0;
   }
   if (pResult)
@@ -193,7 +192,13 @@ void CStructureCoder::GenerateEdgeArray()
     saved[i] = m_pMesh->GetVertex(i)->GetFlag();
     m_pMesh->GetVertex(i)->SetFlag(FlagFree);
   }
-  m_Edges.clear();
+  // Every edge counted from both ends, the ghost's included: one block holds them all.
+  long long nbEnd = 0;
+  for (int i = 0; i < n; i++)
+    nbEnd += m_pMesh->GetVertex(i)->NbVertexNeighbor();
+  m_pEdges = std::make_unique<CEdge3d[]>(static_cast<std::size_t>(nbEnd / 2 + 1));
+  m_NbEdge = 0;
+  m_EdgeArrayOwners.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     const std::vector<CVertex3d*>& rotation = RotationOf(v);
@@ -201,10 +206,11 @@ void CStructureCoder::GenerateEdgeArray()
     pSlots->SetSize(static_cast<int>(rotation.size()));
     for (int j = 0; j < pSlots->GetSize(); j++) {
       CVertex3d* u = rotation[j];
-      if (u->GetFlag() == FlagFree) {
-        m_Edges.emplace_back(v, u);
-        m_Edges.back().SetFlag(FlagFree);
-        pSlots->SetAt(j, &m_Edges.back());
+      if (u->GetFlag() == FlagFree && m_NbEdge <= nbEnd / 2) {
+        CEdge3d* e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
+        e->SetVertices(v, u);
+        e->SetFlag(FlagFree);
+        pSlots->SetAt(j, e);
       } else {
         pSlots->SetAt(j, u->FindEdgeInData(v));
       }
@@ -520,7 +526,8 @@ void CStructureCoder::EndEncoding()
 {
   m_pStack.reset();
   DeleteEdgeArrays();
-  m_Edges.clear();
+  m_pEdges.reset();
+  m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
   // Nothing but the ghost changed the adjacency built at the start: unlinking it is the
   // rebuild, save the normals and the modified mark.
