@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CDlgValenceEncoding;
 class CMesh3d;
 class CRenderView;
 class QWidget;
@@ -156,6 +157,11 @@ public:
   void GateDecode(const char* what, bool askLevels, TDecode decode);
 
   // ---- Valence-centred coding commands (VanthDocValenceCoding.cpp)
+  void OnValenceParameters();
+  void OnValenceBenchsPsnr();
+  void OnDebugUnquantize();
+  void ValenceEncodeOnce(const CDlgValenceEncoding& dialog);
+  void ValenceMultiSeed(const CDlgValenceEncoding& dialog);
 
   // ---- Position coding commands (VanthDocPositionCoding.cpp)
 
