@@ -164,8 +164,23 @@ public:
   void ValenceMultiSeed(const CDlgValenceEncoding& dialog);
 
   // ---- Position coding commands (VanthDocPositionCoding.cpp)
+  void OnAttributesPositions();
+  void OnAttributesPositionsSpheres();
+  void OnDecodeFirstApproximation();
+  void OnDecodeFirstApproximationR0();
+  void OnDecodeBitplane();
+  void OnDecodeMultiMesh();
+  void OnAttributesMultiCoding();
+  void OnAttributesMultiCodingInterpolating();
+  void OnAttributesColorError();
+  void OnAttributesErrorVectors();
+  void OnAttributesToggleQuantized();
+  void EncodePositionsCommand(int errorSpheres);
+  void DecodeLevelIntoCopy(int level);
 
   // ---- Structure coding commands (VanthDocStructureCoding.cpp)
+  void OnStructureEncode();
+  void OnStructureDecode();
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
 

@@ -1,4 +1,4 @@
-#include "tests/document/CommandFixture.h"
+#include "tests/document/CodingFixture.h"
 
 #include "app/dialogs/DlgDistribution.h"
 #include "app/dialogs/DlgValenceEncoding.h"
@@ -13,51 +13,24 @@
 
 namespace {
 
-class CValenceCodingCommandsTest : public CCommandFixture
+class CValenceCodingCommandsTest : public CCodingFixture
 {
 protected:
   void SetUp() override
   {
-    CCommandFixture::SetUp();
-    std::filesystem::current_path(m_Scope.Path());
-    m_Recorder.emplace();
-    m_pMesh = SetMesh([](CMesh3d& mesh) {
-      auto sphere = fixtures::Icosphere(1);
-      mesh.Copy(sphere.get());
-    });
+    CCodingFixture::SetUp();
+    m_pMesh = SetMesh([](CMesh3d& mesh) { mesh.Copy(fixtures::Icosphere(1).get()); });
   }
-  void TearDown() override
+  // Ticks the check boxes and types the texts into the dialog's controls.
+  void Check(std::vector<int> checks, std::vector<std::pair<int, std::string>> texts = {})
   {
-    m_Recorder.reset();
-    CCommandFixture::TearDown();
-  }
-
-  // Ticks the check boxes and types the texts into the dialog's controls, as a person would.
-  void Options(std::vector<int> checks, std::vector<std::pair<int, std::string>> texts = {})
-  {
-    m_EditDialog = [checks, texts](platform::CDialog& dialog) {
-      for (int id : checks)
-        EXPECT_TRUE(dialog.Fields().SetChoice(id, 1)) << id;
-      for (const auto& [id, text] : texts)
-        EXPECT_TRUE(dialog.Fields().SetText(id, text)) << id;
-    };
+    std::vector<std::pair<int, int>> choices;
+    for (int id : checks)
+      choices.emplace_back(id, 1);
+    Options(choices, texts);
   }
   enum { kDebug = 1088, kMultipleSeed = 1128, kUseNbFace = 1131, kNbFace = 1110, kGeometry = 1133 };
-  std::string Clipboard() const
-  {
-    return m_Recorder->m_Texts.empty() ? std::string() : m_Recorder->m_Texts.back();
-  }
-  static std::vector<std::string> Lines(const std::string& text)
-  {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-      lines.push_back(line);
-    return lines;
-  }
 
-  CScopedFolder m_Scope{"orvane_valence_commands"};
-  std::optional<CClipboardRecorder> m_Recorder;
   CMesh3d* m_pMesh = nullptr;
 };
 
@@ -80,7 +53,7 @@ TEST_F(CValenceCodingCommandsTest, OneEncodingReportsItsRateAndCounters)
   // The coder lived for the run only.
   EXPECT_EQ(NbObject(), 1);
 
-  Options({kGeometry});
+  Check({kGeometry});
   ASSERT_TRUE(Run(ID_VALENCE_PARAMETERS));
   EXPECT_TRUE(std::regex_match(LastStatus(),
                                std::regex("80 faces, CONN " + n + " b/v, " + n + " s, " + n +
@@ -92,7 +65,7 @@ TEST_F(CValenceCodingCommandsTest, OneEncodingReportsItsRateAndCounters)
 
 TEST_F(CValenceCodingCommandsTest, ADebugRunLeavesItsCoderInTheScene)
 {
-  Options({kDebug});
+  Check({kDebug});
   ASSERT_TRUE(Run(ID_VALENCE_PARAMETERS));
   ASSERT_EQ(NbObject(), 2);
   EXPECT_NE(dynamic_cast<CConquestCoder*>(m_pDoc->m_SceneGraph.GetAt(1)), nullptr);
@@ -101,7 +74,7 @@ TEST_F(CValenceCodingCommandsTest, ADebugRunLeavesItsCoderInTheScene)
 TEST_F(CValenceCodingCommandsTest, MultiSeedTablesOneRowPerRunWithLineFeeds)
 {
   // More faces asked than the mesh has: one run per face, no more.
-  Options({kMultipleSeed, kUseNbFace}, {{kNbFace, "500"}});
+  Check({kMultipleSeed, kUseNbFace}, {{kNbFace, "500"}});
   ASSERT_TRUE(Run(ID_VALENCE_PARAMETERS));
   const std::vector<std::string> lines = Lines(Clipboard());
   ASSERT_EQ(lines.size(), 81u);
@@ -117,7 +90,7 @@ TEST_F(CValenceCodingCommandsTest, MultiSeedTablesOneRowPerRunWithLineFeeds)
 
 TEST_F(CValenceCodingCommandsTest, MultiSeedWithoutRunsTablesTheHeaderOnly)
 {
-  Options({kMultipleSeed, kUseNbFace}, {{kNbFace, "0"}});
+  Check({kMultipleSeed, kUseNbFace}, {{kNbFace, "0"}});
   ASSERT_TRUE(Run(ID_VALENCE_PARAMETERS));
   EXPECT_EQ(Clipboard(), "Face \t Rate (b/v)\t #Split\n");
   EXPECT_NE(LastStatus().find("Min rate: -1.0000000 b/f (index 0), max rate: -1 b/f (index 0)"),
