@@ -122,6 +122,7 @@ private:
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
+  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const;
   void InitEdgeList(int seedFace, CVertexRun* pRun);
   int Conquer(CVertexRun* pRun, long long maxStep);
   int NextSeedFace(int* pCursor) const;

@@ -90,6 +90,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   pTree->AddRun(pRun);
   // One allocation for the whole run, not one per thousand vertices.
   pRun->GetArrayVertex()->SetSize(0, nbVertex);
+  m_Lost = 0;
   {
     CStepLock lock(m_Options.m_pMutex);
     GenerateEdgeArray();
@@ -125,7 +126,6 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
 // component's seed corners follow the codes of the one before.
 int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
 {
-  m_Lost = 0;
   int cursor = 0;
   for (int step = 0;; step++) {
     CStepLock lock(m_Options.m_pMutex);
@@ -269,10 +269,32 @@ const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
     if (!placed(c))
       order.push_back(c);
   }
-  for (int i = 0; i < v->NbVertexNeighbor(); i++)
-    if (!placed(v->GetVertexNeighbor(i)))
-      order.push_back(v->GetVertexNeighbor(i));
+  if (static_cast<int>(order.size()) < v->NbVertexNeighbor()) {
+    m_Lost = 1;
+    for (int i = 0; i < v->NbVertexNeighbor(); i++)
+      if (!placed(v->GetVertexNeighbor(i)))
+        order.push_back(v->GetVertexNeighbor(i));
+  }
+  if (!IsOneFan(v, order.size()))
+    m_Lost = 1;
   return order;
+}
+
+// The faces round v make one fan: each turns from a different neighbour and to a different
+// one (no edge in three faces, no face turned over), as many as its edges, or one fewer on a
+// border. A vertex pinched between fans, or one the walk did not close, is no manifold.
+int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const
+{
+  const std::size_t nbTurn = m_Turns.size();
+  for (std::size_t i = 0; i < nbTurn; i++)
+    for (std::size_t j = i + 1; j < nbTurn; j++)
+      if (m_Turns[i].first == m_Turns[j].first || m_Turns[i].second == m_Turns[j].second)
+        return 0;
+  const std::size_t nbReal =
+    static_cast<std::size_t>(v->NbVertexNeighbor()) - (m_pGhost && v->IsNeighbor(m_pGhost) ? 1 : 0);
+  const std::size_t open = nbReal - nbTurn;
+  return nbPlaced == static_cast<std::size_t>(v->NbVertexNeighbor()) &&
+         (open == 0 || (open == 1 && nbReal < static_cast<std::size_t>(v->NbVertexNeighbor())));
 }
 
 void CStructureCoder::AppendValence(const CVertex3d* v)
@@ -529,15 +551,13 @@ void CStructureCoder::EndEncoding()
   m_pEdges.reset();
   m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
-  // Nothing but the ghost changed the adjacency built at the start: unlinking it is the
-  // rebuild, save the normals and the modified mark.
+  // Nothing but the ghost changed the adjacency built at the start, and no position moved:
+  // unlinking the ghost is all a rebuild would do.
   if (m_pGhost) {
     for (int i = 0; i < m_pGhost->NbVertexNeighbor(); i++)
       m_pGhost->GetVertexNeighbor(i)->RemoveVertexNeighbor(m_pGhost);
     m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
     SetGhost(nullptr);
   }
-  m_pMesh->ComputeFaceNormals();
-  m_pMesh->ComputeVertexNormals();
   m_pMesh->SetModified();
 }

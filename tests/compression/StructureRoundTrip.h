@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace structuretest {
@@ -22,6 +23,7 @@ struct SRoundTrip
   std::vector<unsigned int> m_Codes;
   std::vector<unsigned int> m_Offsets;
   std::vector<std::uint8_t> m_Bytes;
+  std::string m_Refusal;
   std::unique_ptr<CMesh3d> m_pDecoded;
 };
 
@@ -35,6 +37,7 @@ inline SRoundTrip RoundTrip(CMesh3d* pMesh, int seed, const CStructureCoder::SOp
   out.m_Encoded = coder.Encode(pMesh, "topology.bin", &tree, seed, options, &result);
   out.m_Codes = coder.GetCodes();
   out.m_Offsets = coder.GetOffsets();
+  out.m_Refusal = coder.GetRefusal();
   if (!out.m_Encoded)
     return out;
   for (int i = 0; i < tree.GetRun(0)->NbVertex(); i++)

@@ -139,3 +139,23 @@ TEST(StructureTopology, EncodingLeavesTheMeshAsBuilt)
     EXPECT_EQ(v->NbFaceNeighbor(), w->NbFaceNeighbor());
   }
 }
+
+TEST(StructureTopology, NonManifoldMeshesAreRefused)
+{
+  // Two fans pinched at one vertex, three faces on one edge, a face turned over: no stream
+  // could bring them back, so the coder refuses them and says why.
+  const topology::SSoup pinched{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}},
+                                {{0, 1, 2}, {0, 3, 4}}};
+  const topology::SSoup fin{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                            {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}}};
+  topology::SSoup turned = topology::TorusGrid(4, 4);
+  std::swap(turned.m_Triangles[5][1], turned.m_Triangles[5][2]);
+  for (const topology::SSoup* pSoup : {&pinched, &fin, static_cast<const topology::SSoup*>(&turned)}) {
+    auto mesh = topology::Build(*pSoup);
+    for (int seed = 0; seed < mesh->NbFace(); seed++) {
+      const structuretest::SRoundTrip r = structuretest::RoundTrip(mesh.get(), seed);
+      EXPECT_EQ(r.m_Encoded, 0) << seed;
+      EXPECT_NE(r.m_Refusal.find("manifold"), std::string::npos) << r.m_Refusal;
+    }
+  }
+}
