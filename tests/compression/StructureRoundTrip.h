@@ -22,27 +22,36 @@ struct SRoundTrip
   std::vector<int> m_Run;
   std::vector<unsigned int> m_Codes;
   std::vector<unsigned int> m_Offsets;
-  std::vector<std::uint8_t> m_Bytes;
+  std::vector<unsigned int> m_Signs;
+  unsigned int m_GhostDegree = 0;
+  CStructureCoder::SResult m_Result;
   std::string m_Refusal;
+  std::vector<std::uint8_t> m_Bytes;
   std::unique_ptr<CMesh3d> m_pDecoded;
 };
 
-inline SRoundTrip RoundTrip(CMesh3d* pMesh, int seed, const CStructureCoder::SOptions& options = {})
+// Encodes, and with `decode` reads the stream back into a new mesh.
+inline SRoundTrip RoundTrip(CMesh3d* pMesh, int seed, const CStructureCoder::SOptions& options = {},
+                            bool decode = true)
 {
   gatetest::CCurrentTempFolder folder;
   SRoundTrip out;
   CStructureCoder coder;
   CVertexTree tree;
-  CStructureCoder::SResult result;
-  out.m_Encoded = coder.Encode(pMesh, "topology.bin", &tree, seed, options, &result);
+  out.m_Encoded = coder.Encode(pMesh, "topology.bin", &tree, seed, options, &out.m_Result);
   out.m_Codes = coder.GetCodes();
   out.m_Offsets = coder.GetOffsets();
+  out.m_Signs = coder.GetSigns();
+  out.m_GhostDegree = coder.GetGhostDegree();
   out.m_Refusal = coder.GetRefusal();
+  if (tree.NbRun() == 1)
+    for (int i = 0; i < tree.GetRun(0)->NbVertex(); i++)
+      out.m_Run.push_back(pMesh->GetArrayVertex()->IndexFrom(tree.GetRun(0)->GetVertex(i)));
   if (!out.m_Encoded)
     return out;
-  for (int i = 0; i < tree.GetRun(0)->NbVertex(); i++)
-    out.m_Run.push_back(pMesh->GetArrayVertex()->IndexFrom(tree.GetRun(0)->GetVertex(i)));
   out.m_Bytes = ReadBytes(folder.File("topology.bin"));
+  if (!decode)
+    return out;
   out.m_pDecoded = std::make_unique<CMesh3d>();
   CStructureCoder decoder;
   out.m_Decoded = decoder.Decode(out.m_pDecoded.get(), "topology.bin", options);

@@ -105,34 +105,11 @@ SDecoded DecodeStream(const std::vector<std::uint8_t>& bytes)
   return out;
 }
 
-// Encodes with the coder's own arrays beside the bytes.
-struct SCoded
-{
-  int m_Ok = 0;
-  Codes m_Codes;
-  Codes m_Offsets;
-  Codes m_Signs;
-  unsigned int m_GhostDegree = 0;
-  std::vector<std::uint8_t> m_Bytes;
-  std::string m_Refusal;
-};
+using SCoded = structuretest::SRoundTrip;
 
 SCoded Encode(CMesh3d* pMesh, int seed)
 {
-  gatetest::CCurrentTempFolder folder;
-  CStructureCoder coder;
-  CVertexTree tree;
-  CStructureCoder::SResult result;
-  SCoded out;
-  out.m_Ok = coder.Encode(pMesh, "topology.bin", &tree, seed, {}, &result);
-  out.m_Codes = coder.GetCodes();
-  out.m_Offsets = coder.GetOffsets();
-  out.m_Signs = coder.GetSigns();
-  out.m_GhostDegree = coder.GetGhostDegree();
-  out.m_Refusal = coder.GetRefusal();
-  if (out.m_Ok)
-    out.m_Bytes = ReadBytes(folder.File("topology.bin"));
-  return out;
+  return structuretest::RoundTrip(pMesh, seed, {}, false);
 }
 
 // A strip of n squares in one row: every one of its 2n + 2 vertices on its one border.
@@ -161,7 +138,7 @@ TEST(StructureStreamFields, WidthsHoldOnHandlesHolesAndPowersOfTwo)
     auto mesh = topology::Build(c.m_Soup);
     const topology::STopology topology = topology::Measure(*mesh);
     const SCoded e = Encode(mesh.get(), mesh->NbFace() / 2);
-    ASSERT_EQ(e.m_Ok, 1);
+    ASSERT_EQ(e.m_Encoded, 1);
     const SFields f = Parse(e.m_Bytes);
     EXPECT_EQ(f.m_NbVertex, static_cast<std::uint32_t>(mesh->NbVertex()));
     EXPECT_EQ(f.m_HasGhost, topology.m_NbBoundaryVertex > 0 ? 1u : 0u);
@@ -189,7 +166,7 @@ TEST(StructureStreamFields, CoderRefusesWhatNoFieldHolds)
   // Refusals are said to the caller, which shows them; the coder shows nothing itself.
   CMessageCapture messages;
   const auto expectRefused = [](const SCoded& e, const char* what) {
-    EXPECT_EQ(e.m_Ok, 0) << what;
+    EXPECT_EQ(e.m_Encoded, 0) << what;
     EXPECT_NE(e.m_Refusal.find(what), std::string::npos) << e.m_Refusal;
     EXPECT_TRUE(e.m_Bytes.empty());
   };
@@ -206,7 +183,7 @@ TEST(StructureStreamFields, CoderRefusesWhatNoFieldHolds)
   expectRefused(Encode(over.get(), 0), "fields");
   auto under = topology::Build(Strip(32766));
   const SCoded e = Encode(under.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_TRUE(e.m_Refusal.empty());
   EXPECT_EQ(Parse(e.m_Bytes).m_GhostDegree, 65534u);
   EXPECT_TRUE(messages.Texts().empty());
@@ -236,7 +213,7 @@ TEST(StructureStreamRefusals, OffsetsBeyondEveryListAndMissingMergeOffsets)
 {
   auto mesh = topology::Build(topology::VoxelPlate(2));
   const SCoded e = Encode(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   ASSERT_GT(e.m_Offsets.size(), static_cast<std::size_t>(CStructureCoder::CountValue(e.m_Codes, 1)));
   const std::uint32_t nbVertex = static_cast<std::uint32_t>(mesh->NbVertex());
   ASSERT_EQ(DecodeStream(Compose(nbVertex, 0, e.m_Codes, e.m_Offsets, e.m_Signs)).m_Ok, 1);
@@ -261,7 +238,7 @@ TEST(StructureStreamRefusals, CutAndFlippedStreamsWithMergesHolesAndParts)
   for (const topology::SSoup& soup : soups) {
     auto mesh = topology::Build(soup);
     const SCoded e = Encode(mesh.get(), 1);
-    ASSERT_EQ(e.m_Ok, 1);
+    ASSERT_EQ(e.m_Encoded, 1);
     for (std::size_t cut = 0; cut < e.m_Bytes.size(); cut++) {
       const std::vector<std::uint8_t> head(e.m_Bytes.begin(), e.m_Bytes.begin() + cut);
       EXPECT_EQ(DecodeStream(head).m_Ok, 0) << cut;
