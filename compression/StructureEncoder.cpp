@@ -91,6 +91,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   // One allocation for the whole run, not one per thousand vertices.
   pRun->GetArrayVertex()->SetSize(0, nbVertex);
   m_Lost = 0;
+  m_ClosedPivot = nullptr;
   {
     CStepLock lock(m_Options.m_pMutex);
     GenerateEdgeArray();
@@ -145,6 +146,8 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
       if (m_Options.m_UpdateClient == 1)
         Redraw(step);
     if (m_pActiveList->IsEmpty()) {
+      // Its nodes go with it: a closed pivot remembered there must not match a new node.
+      m_ClosedPivot = nullptr;
       m_pStack->RemoveHead();
       m_pActiveList = m_pStack->GetHead();
       if (m_pActiveList && m_Options.m_VisualDebug) {
@@ -466,6 +469,8 @@ void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
     pos = next;
     count++;
   }
+  // The pivot's node went back to the pool, where a later item may take it.
+  m_ClosedPivot = nullptr;
   const int offset = count <= n - count ? count : count - n;
   m_Codes.push_back(1);
   m_Signs.push_back(offset < 0 ? 1u : 0u);
