@@ -23,6 +23,9 @@ class CVertexTree;
 // The structure (edge-list) coder. This holds the border-loop queries that its conquest runs
 // on: each vertex keeps its edges, in rotation order, in a CArray3d<CEdge3d> reached through
 // its data pointer; the coder owns those arrays and frees them with DeleteEdgeArrays.
+// Handles and holes make the conquest meet a vertex of another list: that list joins the
+// active one (a merge, see MergeEdgeList). A mesh of several parts codes them one after the
+// other, each from its first face, the seed corners' valences opening each.
 class CStructureCoder
 {
 public:
