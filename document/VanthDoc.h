@@ -135,6 +135,28 @@ public:
 
   // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
 
+  void OnGeometryProperties();
+  void OnGeometryRange();
+  void OnGeometryMeanCompacity();
+  void OnTexturesEdit();
+  void OnTexturesView();
+  void OnModeFlat();
+  void OnModeGouraud();
+  void OnModeLine();
+  void OnUpdateModeLine(platform::CCmdUI& ui);
+  void OnModeLight();
+  void OnUpdateModeLight(platform::CCmdUI& ui);
+  void OnHighlightFace();
+  void OnUpdateHighlightFace(platform::CCmdUI& ui);
+  void OnHighlightVertex();
+  void OnUpdateHighlightVertex(platform::CCmdUI& ui);
+  void OnDebugHighlightCollapse();
+  void OnDebugNextCollapse();
+  void OnDebugNextVertex();
+  void OnDebugNextFace();
+  void OnAdvancedTestModelVertex();
+  void OnHelpDebug();
+
   // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
 
   // ---- Gate-approach coding commands (VanthDocGateCoding.cpp)
@@ -149,11 +171,64 @@ public:
 
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
+  void OnSceneKeepFirstObject();
+  void OnSceneAddSimplexMesh();
+  void OnSceneDuplicateLastMesh();
+  void OnSceneProcessCamera();
+  void OnColorSilhouetteCamera();
+  void OnColorFrontFacesSilhouette();
+  void OnMaterialLightBlue();
+  void OnMaterialBrass();
+  void OnMaterialPewter();
+  // Gives every triangle mesh of the scene the named predefined material.
+  void SetMaterial(const char* name);
+
   // ---- Ribbon commands (VanthDocRibbon.cpp)
 
   // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
 
+  void OnErrorOnFaces();
+  void OnErrorMoveMesh();
+  void OnErrorAdaptiveSubdivision();
+  void OnLoopAdaptiveActiveFace();
+  void OnSubdivisionFractal();
+  void OnV3SimulateSplit();
+  void OnV3SimulateSplitSwap();
+  // Appends 20 frames of one V3 step on the last scene object, from the split to the result.
+  void SimulateSplit(int swap);
+  void OnV3VertexTypes();
+  void OnV3MeshControl();
+  void OnPredefinedQuadrilateral();
+  void OnAdvancedPeaks();
+  void OnAdvancedQuadPeaks();
+  void OnAdvancedTraceActiveVertex();
+  void OnStackRunBinaryExpand();
+  void OnArithmeticSparse();
+  // Object 1 when objects 0 and 1 are both triangle meshes, else null.
+  CMesh3d* GetSecondMesh() const;
+
   // ---- Mesh conversion, quad-mesh and polygon-mesh commands (VanthDocConversion.cpp)
+
+  void OnConversionTriangleQuad();
+  void OnConversionTrianglePolygon();
+  void OnConversionQuadPolygon();
+  void OnConversionPolygonTriangleStar();
+  void OnConversionPolygonTriangleRegular();
+  void OnConversionPolygonQuadTriangles();
+  void OnStatisticsPolygonDegrees();
+  void OnAlgorithmsWeld();
+  void OnUpdateAlgorithmsWeld(platform::CCmdUI& ui);
+  void OnQuadKobbelt();
+  void OnQuadCatmullClark();
+  void OnPredefinedQuadBox();
+  void OnPredefinedQuadMushroom();
+  void OnPredefinedPathologic();
+  void OnExportQuadMesh();
+  void OnExportCpt();
+  void OnRemoveFacesDuplicate();
+  void OnModificationRemoveHole();
+  // Appends the converted mesh, then deletes object 0: the result ends up last.
+  void ReplaceFirstObject(CObject3d* pConverted);
 
   // ---- Progressive coding commands (VanthDocProgressive.cpp)
 
