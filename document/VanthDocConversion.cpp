@@ -25,13 +25,13 @@ T* FirstObjectAs(const CSceneGraph3d& scene, int type)
   return static_cast<T*>(scene.GetAt(0));
 }
 
-// A save dialog with the given default name; nothing when the user cancels.
-std::optional<std::string> AskSavePath(const char* initialPath, const char* filter)
+// A save dialog with the given default name and only the all-files filter; nothing when the
+// user cancels.
+std::optional<std::string> AskSavePath(const char* initialPath)
 {
   platform::SFileDialogRequest request;
   request.Open = false;
   request.InitialPath = initialPath;
-  request.Filter = filter;
   return platform::GetFileName(CVanthDoc::GetRenderView(), request);
 }
 
@@ -240,7 +240,7 @@ void CVanthDoc::OnExportQuadMesh()
   auto* pQuads = FirstObjectAs<CQuadMesh3d>(m_SceneGraph, TYPE_QUADMESH3D);
   if (!pQuads)
     return;
-  const std::optional<std::string> path = AskSavePath("", "");
+  const std::optional<std::string> path = AskSavePath("");
   if (path)
     pQuads->WriteBinary(path->c_str());
 }
@@ -250,7 +250,7 @@ void CVanthDoc::OnExportCpt()
   CMesh3d* pMesh = GetFirstMesh();
   if (!pMesh)
     return;
-  const std::optional<std::string> path = AskSavePath("*.dat", "");
+  const std::optional<std::string> path = AskSavePath("*.dat");
   if (path)
     pMesh->WriteFileCpt(path->c_str());
 }

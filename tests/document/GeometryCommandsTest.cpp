@@ -4,6 +4,7 @@
 #include "app/dialogs/DlgProperties.h"
 #include "app/dialogs/DlgRange.h"
 #include "app/dialogs/DlgTexture.h"
+#include "tests/support/ClipboardRecorder.h"
 
 #include <GL/gl.h>
 #include <QAbstractButton>
@@ -319,11 +320,13 @@ TEST_F(CGeometryCommandsTest, TheTextureViewerOpensAnImageAndDrawsTheCoordinates
   pMesh->SetTextureIndices({0, 1, 2, 0, 1, 7});
   m_FileAnswer = path;
   QImage picture;
+  CClipboardRecorder clipboard;
   m_EditDialog = [&](platform::CDialog& dialog) {
     auto& viewer = dynamic_cast<CDlgTexture&>(dialog);
     EXPECT_TRUE(viewer.Picture().isNull());
     viewer.OnFileOpen();
     picture = viewer.Picture();
+    viewer.OnEditCopy();
   };
   ASSERT_TRUE(Run(ID_TEXTURES_EDIT));
   ASSERT_EQ(m_Requests.size(), 1u);
@@ -336,4 +339,29 @@ TEST_F(CGeometryCommandsTest, TheTextureViewerOpensAnImageAndDrawsTheCoordinates
   EXPECT_EQ(picture.pixelColor(20, 20), QColor(Qt::white));
   EXPECT_EQ(picture.pixelColor(30, 5), QColor(Qt::black));
   EXPECT_EQ(picture.pixelColor(5, 30), QColor(Qt::black));
+  // The copy is the texture alone, as a 24-bit bitmap of its size.
+  ASSERT_EQ(clipboard.m_Bitmaps.size(), 1u);
+  const std::vector<std::uint8_t>& dib = clipboard.m_Bitmaps[0];
+  ASSERT_GE(dib.size(), 40u + 40u * 40u * 3u);
+  EXPECT_EQ(dib[4], 40); // width
+  EXPECT_EQ(dib[8], 40); // height
+  EXPECT_EQ(dib[14], 24); // bits per pixel
+  EXPECT_EQ(dib[40], 0); // the first pixel is black, no line drawn into it
+}
+
+TEST_F(CGeometryCommandsTest, TheHighlightsAreKeptInsideTheMeshTheyAreDrawnOn)
+{
+  SetTorus(4, 4); // 16 vertices, 32 faces
+  m_pDoc->m_HighlightVertex = m_pDoc->m_HighlightCollapse = m_pDoc->m_HighlightFace = 1;
+  m_pDoc->m_HighlightVertexIndex = 50;
+  m_pDoc->m_CollapseVertexIndex = 16;
+  m_pDoc->m_HighlightFaceIndex = 5000;
+  // What the view's paint does.
+  ASSERT_TRUE(ViewContext());
+  m_pDoc->RenderScene();
+  EXPECT_EQ(m_pDoc->m_HighlightVertexIndex, 0);
+  EXPECT_EQ(m_pDoc->m_CollapseVertexIndex, 0);
+  // A face index outside the mesh draws nothing and splits nothing.
+  ASSERT_TRUE(Run(ID_LOOP_ADAPTIVE_ACTIVE_FACE));
+  EXPECT_EQ(Mesh(0)->NbFace(), 32);
 }
