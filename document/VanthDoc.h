@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CDlgValenceEncoding;
 class CMesh3d;
 class CRenderView;
 class QWidget;
@@ -178,10 +179,30 @@ public:
   void GateDecode(const char* what, bool askLevels, TDecode decode);
 
   // ---- Valence-centred coding commands (VanthDocValenceCoding.cpp)
+  void OnValenceParameters();
+  void OnValenceBenchsPsnr();
+  void OnDebugUnquantize();
+  void ValenceEncodeOnce(const CDlgValenceEncoding& dialog);
+  void ValenceMultiSeed(const CDlgValenceEncoding& dialog);
 
   // ---- Position coding commands (VanthDocPositionCoding.cpp)
+  void OnAttributesPositions();
+  void OnAttributesPositionsSpheres();
+  void OnDecodeFirstApproximation();
+  void OnDecodeFirstApproximationR0();
+  void OnDecodeBitplane();
+  void OnDecodeMultiMesh();
+  void OnAttributesMultiCoding();
+  void OnAttributesMultiCodingInterpolating();
+  void OnAttributesColorError();
+  void OnAttributesErrorVectors();
+  void OnAttributesToggleQuantized();
+  void EncodePositionsCommand(int errorSpheres);
+  void DecodeLevelIntoCopy(int level);
 
   // ---- Structure coding commands (VanthDocStructureCoding.cpp)
+  void OnStructureEncode();
+  void OnStructureDecode();
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
 
