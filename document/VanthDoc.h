@@ -88,6 +88,10 @@ public:
   // Repaints every view of this document later, or at once (visual debugging, long commands).
   void InvalidateViews();
   void RedrawViewsNow();
+  // Decoders replace the whole scene, but only once they succeed: the new object is shown
+  // alone while decode runs (visual debugging draws it), then either the old objects and
+  // textures go, or the new object goes and the old scene comes back. Answers decode's result.
+  int ReplaceSceneByDecoding(CObject3d* pObject, const std::function<int()>& decode);
 
   // The scene every command works on; object 0 is the one most commands act on.
   CSceneGraph3d m_SceneGraph;
@@ -239,6 +243,17 @@ public:
   // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
 
   // ---- Gate-approach coding commands (VanthDocGateCoding.cpp)
+  void OnGateTriangleEncode();
+  void OnGateTriangleDecode();
+  void OnGateQuadEncode();
+  void OnGateQuadDecode();
+  void OnGateQuadMultiEncoding();
+  void OnGatePolygonEncode();
+  void OnGatePolygonDecode();
+  void OnGatePolygonMultiSeed();
+  void OnGatePolygonLabelCoding();
+  template <typename TMesh, typename TDecode>
+  void GateDecode(const char* what, bool askLevels, TDecode decode);
 
   // ---- Valence-centred coding commands (VanthDocValenceCoding.cpp)
 
