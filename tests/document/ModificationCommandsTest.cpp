@@ -73,6 +73,21 @@ TEST_F(CModificationCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes)
       ASSERT_EQ(Mesh(0), pMesh) << id;
       EXPECT_TRUE(pMesh->IsValid()) << id;
     }
+    // The generators replace the scene by one mesh (the image map's file dialog is cancelled);
+    // the pseudo hash table appends a box and a point.
+    for (unsigned id : {ID_PREDEFINED_MAP, ID_PREDEFINED_PEAKS_MAP, ID_PREDEFINED_BOX}) {
+      build();
+      m_pDoc->m_SceneGraph.Add(new CQuadMesh3d);
+      EXPECT_TRUE(Run(id)) << id;
+      ASSERT_EQ(NbObject(), 1) << id;
+      ASSERT_NE(Mesh(0), nullptr) << id;
+      EXPECT_TRUE(Mesh(0)->IsValid()) << id;
+      EXPECT_GT(Mesh(0)->NbFace(), 0) << id;
+    }
+    CMesh3d* pMesh = build();
+    EXPECT_TRUE(Run(ID_DEBUG_PSEUDO_HASH_TABLE));
+    EXPECT_EQ(NbObject(), 3);
+    EXPECT_EQ(Mesh(0), pMesh);
   }
 }
 

@@ -2,8 +2,10 @@
 
 #include "platform/core/Random.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -29,6 +31,27 @@ int Count(const std::string& text, const std::string& word)
   for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
     n++;
   return n;
+}
+
+// A seed after which the generator's next two draws are both its largest value: the draws
+// that would pick index n of n without a bound.
+unsigned SeedOfTwoLargestDraws()
+{
+  constexpr unsigned kMultiplier = 214013u;
+  constexpr unsigned kIncrement = 2531011u;
+  // The inverse of the multiplier modulo 2^32, by Newton's iteration.
+  unsigned inverse = kMultiplier;
+  for (int i = 0; i < 5; i++)
+    inverse *= 2u - kMultiplier * inverse;
+  for (unsigned high = 0; high < 2; high++) {
+    for (unsigned low = 0; low < 0x10000u; low++) {
+      const unsigned first = (high << 31) | (0x7fffu << 16) | low;
+      const unsigned second = first * kMultiplier + kIncrement;
+      if (((second >> 16) & 0x7fffu) == 0x7fffu)
+        return (first - kIncrement) * inverse;
+    }
+  }
+  return 0;
 }
 
 } // namespace
@@ -69,8 +92,12 @@ TEST_F(CSimplificationCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes
                                                 [this] { return SetBox(); },
                                                 [this] { return SetMapGrid(6); }};
   for (const auto& build : builders) {
-    for (unsigned id : kTriangleCommands) {
+    std::vector<unsigned> commands(std::begin(kTriangleCommands), std::end(kTriangleCommands));
+    commands.insert(commands.end(), std::begin(kAlwaysCommands), std::end(kAlwaysCommands));
+    for (unsigned id : commands) {
       CMesh3d* pMesh = build();
+      // Volumic metric collapses the highlighted edge 0-1.
+      m_pDoc->m_CollapseVertexIndex = 1;
       const int vertices = pMesh->NbVertex();
       EXPECT_TRUE(Run(id)) << id;
       m_pDoc->JoinDecimation();
@@ -89,6 +116,21 @@ TEST_F(CSimplificationCommandsTest, RandomEdgeCollapsesStayInsideTheMesh)
     ASSERT_TRUE(Run(ID_SIMPLIFICATION_EDGE_COLLAPSE));
   EXPECT_LT(pMesh->NbVertex(), 64);
   EXPECT_LT(pMesh->NbFace(), 2 * 7 * 7);
+}
+
+TEST_F(CSimplificationCommandsTest, TheLargestRandomDrawsStillPickAVertexAndANeighbour)
+{
+  const unsigned seed = SeedOfTwoLargestDraws();
+  platform::Srand(seed);
+  ASSERT_EQ(platform::Rand(), platform::RandMax);
+  ASSERT_EQ(platform::Rand(), platform::RandMax);
+
+  CMesh3d* pMesh = SetMapGrid(5);
+  platform::Srand(seed);
+  ASSERT_TRUE(Run(ID_SIMPLIFICATION_EDGE_COLLAPSE));
+  // The last vertex (a corner of the grid) went into its last neighbour.
+  EXPECT_EQ(pMesh->NbVertex(), 24);
+  EXPECT_TRUE(CornersInMesh(pMesh));
 }
 
 TEST_F(CSimplificationCommandsTest, VertexRemovalsTakeTheInnerVerticesOfThreeFaces)
@@ -233,6 +275,22 @@ TEST_F(CSimplificationCommandsTest, TheDecimationThreadWorksOnAOneMeshScene)
   const int faces = pMesh->NbFace();
   ASSERT_TRUE(Run(ID_SUBDIVISION_LOOP));
   EXPECT_EQ(pMesh->NbFace(), 4 * faces);
+}
+
+TEST_F(CSimplificationCommandsTest, TheDecimationResultArrivesThroughTheEventLoop)
+{
+  CMesh3d* pMesh = SetMapGrid(8);
+  AnswerWith({{"Final", "40"}, {"Save intermediate", "0"}, {"Method", "0"}, {"Max iter", "5"},
+              {"Samples per face", "4"}});
+  ASSERT_TRUE(Run(ID_SIMPLIFICATION_VOLUMIC));
+  // No join: the worker's requests, queued to this thread, end the run and bring the result.
+  for (int turn = 0; turn < 20000 && m_pDoc->IsDecimating(); turn++) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(m_pDoc->IsDecimating());
+  EXPECT_LT(pMesh->NbVertex(), 64);
+  EXPECT_GT(pMesh->GetVertex(0)->NbVertexNeighbor(), 0);
 }
 
 TEST_F(CSimplificationCommandsTest, AModelDeletedDuringTheDecimationGetsNoResult)

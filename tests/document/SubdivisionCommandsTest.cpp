@@ -52,7 +52,9 @@ TEST_F(CSubdivisionCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes)
                                                 [this] { return SetBox(); },
                                                 [this] { return SetMapGrid(6); }};
   for (const auto& build : builders) {
-    for (unsigned id : kTriangleCommands) {
+    std::vector<unsigned> commands(std::begin(kTriangleCommands), std::end(kTriangleCommands));
+    commands.push_back(ID_LOOP_MULTIPLE);
+    for (unsigned id : commands) {
       CMesh3d* pMesh = build();
       const int faces = pMesh->NbFace();
       EXPECT_TRUE(Run(id)) << id;
