@@ -190,6 +190,10 @@ public:
   void OnV3Regularize();
   // Every triangle mesh of the scene, in scene order.
   std::vector<CMesh3d*> GetMeshes() const;
+  // Edits object 0 when it is a triangle mesh, or every triangle mesh, under the wait cursor,
+  // then repaints; nothing (but a status text) while the decimation holds a mesh it would edit.
+  void EditFirstMesh(const std::function<void(CMesh3d&)>& edit);
+  void EditAllMeshes(const std::function<void(CMesh3d&)>& edit);
   // The dialog of repeated steps on object 0: in place, or on copies of scene object i
   // appended to the scene (only triangle meshes are copied).
   void RepeatOnFirstMesh(const std::function<void(CMesh3d&, int moveBoundaries)>& step);
@@ -200,8 +204,11 @@ private:
   void FrontPass(CMesh3d* pMesh);
   void SilhouettePass(CMesh3d* pMesh);
   void FinalColouring(CMesh3d* pMesh);
-  // Undoes every recorded V3 step of object 0; returns how many.
-  int UndoHistory(CMesh3d* pMesh, bool redraw);
+  // Undoes every recorded V3 step of the mesh, cutting the faces that lose a corner (and
+  // repainting after each step, with a status text when `report`); returns how many steps.
+  int UndoHistory(CMesh3d* pMesh, bool report);
+  // Every recorded V3 step, then the faces and vertices that are left over; then rebuilt.
+  static void UndoAll(CMesh3d& mesh);
 
 public:
 

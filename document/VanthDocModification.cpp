@@ -73,11 +73,7 @@ void CVanthDoc::OnModificationMultipleSmooth()
 
 void CVanthDoc::RemoveFacesWithNeighbors(int n)
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  platform::CWaitCursor wait;
-  pMesh->DeleteFacesWithNeighborCount(n);
+  EditFirstMesh([n](CMesh3d& mesh) { mesh.DeleteFacesWithNeighborCount(n); });
   OnAlgorithmsRebuild();
 }
 
@@ -98,25 +94,19 @@ void CVanthDoc::OnRemoveFacesNoNeighbor()
 
 void CVanthDoc::OnAlgorithmsRebuild()
 {
-  if (RefuseWhileDecimating())
-    return;
-  for (CMesh3d* pMesh : GetMeshes()) {
-    pMesh->BuildAdjacency();
-    pMesh->ComputeFaceNormals();
-    pMesh->ComputeVertexNormals();
-  }
-  InvalidateViews();
+  EditAllMeshes([](CMesh3d& mesh) {
+    mesh.BuildAdjacency();
+    mesh.ComputeFaceNormals();
+    mesh.ComputeVertexNormals();
+  });
 }
 
 void CVanthDoc::OnAlgorithmsCleanup()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  platform::CWaitCursor wait;
-  pMesh->Cleanup();
-  pMesh->Rebuild();
-  InvalidateViews();
+  EditFirstMesh([](CMesh3d& mesh) {
+    mesh.Cleanup();
+    mesh.Rebuild();
+  });
 }
 
 // The findings go to the diagnostic trace only.
@@ -128,14 +118,9 @@ void CVanthDoc::OnAlgorithmsCheck()
 
 void CVanthDoc::ColorAllMeshes(void (CMesh3d::*color)(const CColorRamp*))
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
   CColorRamp ramp;
   ramp.BuildRainbow();
-  for (CMesh3d* pMesh : GetMeshes())
-    (pMesh->*color)(&ramp);
-  InvalidateViews();
+  EditAllMeshes([&ramp, color](CMesh3d& mesh) { (mesh.*color)(&ramp); });
 }
 
 void CVanthDoc::OnColorCurvature()
@@ -160,12 +145,7 @@ void CVanthDoc::OnColorCompacity()
 
 void CVanthDoc::OnColorVerticesFromFaces()
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
-  for (CMesh3d* pMesh : GetMeshes())
-    pMesh->ColorVerticesFromFaces();
-  InvalidateViews();
+  EditAllMeshes([](CMesh3d& mesh) { mesh.ColorVerticesFromFaces(); });
 }
 
 // The inner vertices of three faces, as red spheres sized by the mean edge length around the

@@ -93,19 +93,17 @@ void CVanthDoc::OnSimplificationProgressiveMesh()
   if (!pMesh)
     return;
   CDlgProgressiveMesh dlg(pMesh);
-  if (dlg.DoModal() != platform::IDOK || RefuseWhileDecimating(pMesh))
+  if (dlg.DoModal() != platform::IDOK)
     return;
-  {
-    platform::CWaitCursor wait;
+  EditFirstMesh([this, &dlg](CMesh3d& mesh) {
     m_HighlightVertexIndex = 0;
     m_HighlightFaceIndex = 0;
-    pMesh->ProgressiveMesh(dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring,
-                           dlg.m_MaxIter, dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min,
-                           dlg.m_Max, dlg.m_SharpThreshold, dlg.m_SizeHashTable,
-                           GetOwnRenderView(), dlg.m_UpdateIterations, dlg.m_UpdateFrequency);
-    pMesh->Rebuild();
-  }
-  InvalidateViews();
+    mesh.ProgressiveMesh(dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring,
+                         dlg.m_MaxIter, dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min,
+                         dlg.m_Max, dlg.m_SharpThreshold, dlg.m_SizeHashTable, GetOwnRenderView(),
+                         dlg.m_UpdateIterations, dlg.m_UpdateFrequency);
+    mesh.Rebuild();
+  });
 }
 
 // One collapse of a random edge at its midpoint. Edge Collapse is always enabled: it does
@@ -130,34 +128,31 @@ void CVanthDoc::OnSimplificationEdgeCollapse()
 
 void CVanthDoc::OnSimplificationIndependentCollapses()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  CArrayEdgeCollapse candidates;
-  candidates.FillIndependant(pMesh);
-  for (int i = 0; i < candidates.GetSize(); i++) {
-    const CEdgeCollapse* pCandidate = candidates.GetAt(i);
-    if (!pCandidate)
-      continue;
-    CVertex3d* v1 = pCandidate->GetVertex1();
-    CVertex3d* v2 = pCandidate->GetVertex2();
-    const std::unique_ptr<CVertex3d> pMiddle(Midpoint(v1, v2));
-    CArray3d<CFace3d> faces;
-    pMesh->EdgeCollapse(v1, v2, pMiddle.get(), &faces, 1);
-  }
-  candidates.FreeArrayNeighbor();
-  pMesh->SetFacesFlag(0);
+  EditFirstMesh([](CMesh3d& mesh) {
+    CArrayEdgeCollapse candidates;
+    candidates.FillIndependant(&mesh);
+    for (int i = 0; i < candidates.GetSize(); i++) {
+      const CEdgeCollapse* pCandidate = candidates.GetAt(i);
+      if (!pCandidate)
+        continue;
+      CVertex3d* v1 = pCandidate->GetVertex1();
+      CVertex3d* v2 = pCandidate->GetVertex2();
+      const std::unique_ptr<CVertex3d> pMiddle(Midpoint(v1, v2));
+      CArray3d<CFace3d> faces;
+      mesh.EdgeCollapse(v1, v2, pMiddle.get(), &faces, 1);
+    }
+    candidates.FreeArrayNeighbor();
+    mesh.SetFacesFlag(0);
+  });
   OnAlgorithmsRebuild();
 }
 
 void CVanthDoc::OnSimplificationVertexRemovals()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  pMesh->RemoveValence3Vertices();
-  pMesh->Rebuild();
-  InvalidateViews();
+  EditFirstMesh([](CMesh3d& mesh) {
+    mesh.RemoveValence3Vertices();
+    mesh.Rebuild();
+  });
 }
 
 void CVanthDoc::OnSimplificationEdgeBased()
@@ -290,7 +285,7 @@ void CVanthDoc::StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlg
   // The worker only asks: the snapshot is taken and painted on the UI thread, and only while
   // this document exists.
   const std::weak_ptr<int> alive = m_pAlive;
-  pThread->SetRedrawPoster([this, alive](CRenderView*) {
+  const auto post = [this, alive] {
     QMetaObject::invokeMethod(
       QCoreApplication::instance(),
       [this, alive] {
@@ -298,7 +293,9 @@ void CVanthDoc::StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlg
           TakeDecimationStep();
       },
       Qt::QueuedConnection);
-  });
+  };
+  pThread->SetRedrawPoster([post](CRenderView*) { post(); });
+  pThread->SetFinishedPoster(post);
   m_pDecimation = std::move(pThread);
   m_pDecimationModel = pModel;
   m_pDecimationReference = pReference;

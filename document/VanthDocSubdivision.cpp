@@ -59,47 +59,65 @@ std::vector<CMesh3d*> CVanthDoc::GetMeshes() const
   return meshes;
 }
 
+void CVanthDoc::EditFirstMesh(const std::function<void(CMesh3d&)>& edit)
+{
+  CMesh3d* pMesh = GetFirstMesh();
+  if (!pMesh || RefuseWhileDecimating(pMesh))
+    return;
+  {
+    platform::CWaitCursor wait;
+    edit(*pMesh);
+  }
+  InvalidateViews();
+}
+
+void CVanthDoc::EditAllMeshes(const std::function<void(CMesh3d&)>& edit)
+{
+  if (RefuseWhileDecimating())
+    return;
+  {
+    platform::CWaitCursor wait;
+    for (CMesh3d* pMesh : GetMeshes())
+      edit(*pMesh);
+  }
+  InvalidateViews();
+}
+
 void CVanthDoc::OnSubdivisionLoop()
 {
   if (RefuseWhileDecimating())
     return;
-  platform::CWaitCursor wait;
   const long long start = platform::GetTickMs();
   int before = 0;
   int after = 0;
-  for (CMesh3d* pMesh : GetMeshes()) {
-    before += pMesh->NbFace();
-    pMesh->SetFacesFlag(0);
-    pMesh->SubdivisionLoop();
-    after += pMesh->NbFace();
-  }
-  InvalidateViews();
+  EditAllMeshes([&](CMesh3d& mesh) {
+    before += mesh.NbFace();
+    mesh.SetFacesFlag(0);
+    mesh.SubdivisionLoop();
+    after += mesh.NbFace();
+  });
   platform::StatusMessage("Loop done, %d -> %d faces, %g s...", before, after, SecondsSince(start));
 }
 
 void CVanthDoc::OnLoopAdaptiveRandom()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  for (int i = 0; i < pMesh->NbFace(); i++)
-    if (platform::Rand() < kRandomFaceThreshold)
-      pMesh->GetFace(i)->SetFlag(1);
-  pMesh->SubdivisionAdaptive(1);
-  InvalidateViews();
+  EditFirstMesh([](CMesh3d& mesh) {
+    for (int i = 0; i < mesh.NbFace(); i++)
+      if (platform::Rand() < kRandomFaceThreshold)
+        mesh.GetFace(i)->SetFlag(1);
+    mesh.SubdivisionAdaptive(1);
+  });
 }
 
 void CVanthDoc::OnLoopAdaptiveCurvature()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  const double threshold = pMesh->GetMaxCurveAround() / 10.0 * 9.5;
-  for (int i = 0; i < pMesh->NbFace(); i++)
-    if (pMesh->GetFace(i)->GetMaxVertexCurvature() > threshold)
-      pMesh->GetFace(i)->SetFlag(1);
-  pMesh->SubdivisionAdaptive(1);
-  InvalidateViews();
+  EditFirstMesh([](CMesh3d& mesh) {
+    const double threshold = mesh.GetMaxCurveAround() / 10.0 * 9.5;
+    for (int i = 0; i < mesh.NbFace(); i++)
+      if (mesh.GetFace(i)->GetMaxVertexCurvature() > threshold)
+        mesh.GetFace(i)->SetFlag(1);
+    mesh.SubdivisionAdaptive(1);
+  });
 }
 
 void CVanthDoc::RepeatOnFirstMesh(const std::function<void(CMesh3d&, int)>& step)
@@ -141,28 +159,21 @@ void CVanthDoc::OnLoopMultiple()
 
 void CVanthDoc::OnSubdivisionSimple()
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
-  for (CMesh3d* pMesh : GetMeshes())
-    pMesh->Subdivision();
-  InvalidateViews();
+  EditAllMeshes([](CMesh3d& mesh) { mesh.Subdivision(); });
 }
 
 void CVanthDoc::V3OnAllMeshes(int flip, int fixedWeight, float weight, CRenderView* pWindow)
 {
-  for (CMesh3d* pMesh : GetMeshes()) {
-    pMesh->SubdivisionV3(flip, 1, 0, pWindow, fixedWeight, weight);
-    pMesh->Rebuild();
-  }
-  InvalidateViews();
+  EditAllMeshes([=](CMesh3d& mesh) {
+    mesh.SubdivisionV3(flip, 1, 0, pWindow, fixedWeight, weight);
+    mesh.Rebuild();
+  });
 }
 
 void CVanthDoc::OnV3FlipEdges()
 {
   if (RefuseWhileDecimating())
     return;
-  platform::CWaitCursor wait;
   const long long start = platform::GetTickMs();
   V3OnAllMeshes(1, 0, 0.0f, GetOwnRenderView());
   platform::StatusMessage("V3 done (%g s)...", SecondsSince(start));
@@ -170,25 +181,16 @@ void CVanthDoc::OnV3FlipEdges()
 
 void CVanthDoc::OnV3Alone()
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
   V3OnAllMeshes(0, 0, 0.0f, nullptr);
 }
 
 void CVanthDoc::OnV3Alpha29()
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
   V3OnAllMeshes(1, 1, 0.22222222f, nullptr);
 }
 
 void CVanthDoc::OnV3Alpha13()
 {
-  if (RefuseWhileDecimating())
-    return;
-  platform::CWaitCursor wait;
   V3OnAllMeshes(1, 1, 0.33333334f, nullptr);
 }
 
@@ -220,54 +222,42 @@ void CVanthDoc::OnV3Parameters()
   CDlgV3Subdivision dlg;
   if (dlg.DoModal() != platform::IDOK)
     return;
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
   // The seed names a vertex: one outside the mesh would flag nothing on every pass.
-  if (!dlg.m_Piecewise && dlg.m_AdaptativeMode && (dlg.m_Seed < 0 || dlg.m_Seed >= pMesh->NbVertex())) {
+  const CMesh3d* pMesh = GetFirstMesh();
+  const bool seeded = !dlg.m_Piecewise && dlg.m_AdaptativeMode;
+  if (pMesh && seeded && (dlg.m_Seed < 0 || dlg.m_Seed >= pMesh->NbVertex())) {
     platform::StatusMessage("Seed %d is not a vertex of the mesh (0 to %d)", dlg.m_Seed,
                             pMesh->NbVertex() - 1);
     return;
   }
-  platform::CWaitCursor wait;
-  if (dlg.m_Piecewise) {
-    pMesh->SubdivisionV3Piecewise(dlg.m_Sharp, dlg.m_Flat, GetOwnRenderView(), dlg.m_SplitSharpEdges);
-    pMesh->Rebuild();
-  } else if (dlg.m_AdaptativeMode) {
+  EditFirstMesh([this, &dlg](CMesh3d& mesh) {
+    if (dlg.m_Piecewise) {
+      mesh.SubdivisionV3Piecewise(dlg.m_Sharp, dlg.m_Flat, GetOwnRenderView(), dlg.m_SplitSharpEdges);
+      mesh.Rebuild();
+      return;
+    }
     float ratio = dlg.m_Ratio;
-    for (int i = 0; i < dlg.m_NbIter; i++) {
-      pMesh->FlagFacesNearVertex(dlg.m_Seed, 1, ratio);
-      pMesh->SubdivisionV3(dlg.m_FlipEdges, dlg.m_Smooth, dlg.m_AdaptativeMode, GetOwnRenderView(),
-                           0, 0.0f);
+    for (int i = 0; i < dlg.m_NbIter && dlg.m_AdaptativeMode; i++) {
+      mesh.FlagFacesNearVertex(dlg.m_Seed, 1, ratio);
+      mesh.SubdivisionV3(dlg.m_FlipEdges, dlg.m_Smooth, dlg.m_AdaptativeMode, GetOwnRenderView(), 0,
+                         0.0f);
       ratio *= dlg.m_DecRatio;
     }
-  }
-  InvalidateViews();
+  });
 }
 
 void CVanthDoc::OnV3Piecewise()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    pMesh->SubdivisionV3Piecewise(50.0, 0.0, GetOwnRenderView(), 1);
-    pMesh->Rebuild();
-  }
-  InvalidateViews();
+  EditFirstMesh([this](CMesh3d& mesh) {
+    mesh.SubdivisionV3Piecewise(50.0, 0.0, GetOwnRenderView(), 1);
+    mesh.Rebuild();
+  });
 }
 
+// The faces already flagged 1 are the selection.
 void CVanthDoc::OnV3Silhouette1Iter()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    pMesh->SubdivisionV3(1, 1, 1, GetOwnRenderView(), 0, 0.0f);
-  }
-  InvalidateViews();
+  EditFirstMesh([this](CMesh3d& mesh) { mesh.SubdivisionV3(1, 1, 1, GetOwnRenderView(), 0, 0.0f); });
 }
 
 void CVanthDoc::OnV3Silhouette4Iters()
@@ -311,15 +301,14 @@ void CVanthDoc::FinalColouring(CMesh3d* pMesh)
   pMesh->ColorFacesByFlagPalette();
 }
 
-int CVanthDoc::UndoHistory(CMesh3d* pMesh, bool redraw)
+int CVanthDoc::UndoHistory(CMesh3d* pMesh, bool report)
 {
   int steps = 0;
   while (pMesh->Undo()) {
     pMesh->TruncateFacesAtNullVertex();
-    if (redraw) {
-      RedrawViewsNow();
+    RedrawViewsNow();
+    if (report)
       platform::StatusMessage("Undo action...step %d", steps);
-    }
     steps++;
   }
   return steps;
@@ -362,28 +351,20 @@ void CVanthDoc::AdaptiveRefinementStep()
   }
 }
 
+// Six passes, not four.
 void CVanthDoc::OnV3Silhouette4ItersNoDebug()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    while (pMesh->Undo()) {
-    }
-    pMesh->DeleteFacesWithNullVertex();
-    pMesh->RemoveUnusedVertices();
-    pMesh->Rebuild();
+  EditFirstMesh([this](CMesh3d& mesh) {
+    UndoAll(mesh);
     for (int i = 0; i < 6; i++) {
       ColorSilhouette(0);
       FlagFacesOutOfViewport();
-      pMesh->SubdivisionV3(1, 1, 1, nullptr, 0, 0.0f);
+      mesh.SubdivisionV3(1, 1, 1, nullptr, 0, 0.0f);
     }
     ColorSilhouette(0);
-  }
-  FlagFacesOutOfViewport();
-  pMesh->ColorFacesByFlagPalette();
-  InvalidateViews();
+    FlagFacesOutOfViewport();
+    mesh.ColorFacesByFlagPalette();
+  });
 }
 
 void CVanthDoc::OnV3SilhouetteParameters()
@@ -391,65 +372,50 @@ void CVanthDoc::OnV3SilhouetteParameters()
   CDlgAdaptiveRefinement dlg;
   if (dlg.DoModal() != platform::IDOK)
     return;
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  platform::CWaitCursor wait;
-  UndoHistory(pMesh, false);
-  pMesh->RemoveUnusedVertices();
-  pMesh->Rebuild();
-  InvalidateViews();
-  for (unsigned i = 0; i < dlg.m_Camera; i++) {
-    ProcessCamera();
-    FrontPass(pMesh);
-  }
-  for (unsigned i = 0; i < dlg.m_Silhouette; i++)
-    SilhouettePass(pMesh);
-  pMesh->ComputeFaceNormals();
-  pMesh->ComputeVertexNormals();
-  FinalColouring(pMesh);
-  InvalidateViews();
+  EditFirstMesh([this, &dlg](CMesh3d& mesh) {
+    UndoHistory(&mesh, false);
+    mesh.RemoveUnusedVertices();
+    mesh.Rebuild();
+    InvalidateViews();
+    for (unsigned i = 0; i < dlg.m_Camera; i++) {
+      ProcessCamera();
+      FrontPass(&mesh);
+    }
+    for (unsigned i = 0; i < dlg.m_Silhouette; i++)
+      SilhouettePass(&mesh);
+    mesh.ComputeFaceNormals();
+    mesh.ComputeVertexNormals();
+    FinalColouring(&mesh);
+  });
 }
 
 void CVanthDoc::OnV3Undo()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    pMesh->Undo();
-    pMesh->DeleteFacesWithNullVertex();
-    pMesh->Rebuild();
+  EditFirstMesh([](CMesh3d& mesh) {
+    mesh.Undo();
+    mesh.DeleteFacesWithNullVertex();
+    mesh.Rebuild();
+  });
+}
+
+void CVanthDoc::UndoAll(CMesh3d& mesh)
+{
+  while (mesh.Undo()) {
   }
-  InvalidateViews();
+  mesh.DeleteFacesWithNullVertex();
+  mesh.RemoveUnusedVertices();
+  mesh.Rebuild();
 }
 
 void CVanthDoc::OnV3RecursiveUndo()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    while (pMesh->Undo()) {
-    }
-    pMesh->DeleteFacesWithNullVertex();
-    pMesh->RemoveUnusedVertices();
-    pMesh->Rebuild();
-  }
-  InvalidateViews();
+  EditFirstMesh(&CVanthDoc::UndoAll);
 }
 
 void CVanthDoc::OnV3Regularize()
 {
-  CMesh3d* pMesh = GetFirstMesh();
-  if (!pMesh || RefuseWhileDecimating(pMesh))
-    return;
-  {
-    platform::CWaitCursor wait;
-    while (pMesh->FlagFacesFromAreaDispersion(5.0, 1))
-      pMesh->SubdivisionV3(1, 1, 1, GetOwnRenderView(), 0, 0.0f);
-  }
-  InvalidateViews();
+  EditFirstMesh([this](CMesh3d& mesh) {
+    while (mesh.FlagFacesFromAreaDispersion(5.0, 1))
+      mesh.SubdivisionV3(1, 1, 1, GetOwnRenderView(), 0, 0.0f);
+  });
 }

@@ -97,8 +97,8 @@ int CThreadMeshApproxVolumic::Start()
     LowerThreadPriority();
     m_Result = Run();
     m_Finished = 1;
-    if (m_Poster)
-      m_Poster(m_pRenderView);
+    if (m_FinishedPoster)
+      m_FinishedPoster();
   });
   return 1;
 }

@@ -122,6 +122,28 @@ protected:
     }
   }
 
+  // Scenes whose object 0 is a triangle mesh.
+  static bool IsTriangleScene(int scene)
+  {
+    return scene == SCENE_MESH || scene == SCENE_EMPTY_MESH || scene == SCENE_MESH_AND_TILING;
+  }
+  static bool IsAnyScene(int) { return true; }
+  // Over every scene: each command is enabled exactly where `enabledOn` says.
+  void ExpectEnabledOn(const std::vector<unsigned>& ids, const std::function<bool(int)>& enabledOn)
+  {
+    for (int scene = 0; scene < SCENE_COUNT; scene++) {
+      SetScene(scene);
+      for (unsigned id : ids)
+        EXPECT_EQ(IsEnabled(id), enabledOn(scene)) << "command " << id << " on " << SceneName(scene);
+    }
+  }
+  // The small meshes every command runs on with its defaults: each builder replaces the scene.
+  std::vector<std::function<CMesh3d*()>> SmallMeshes()
+  {
+    return {[this] { return SetTetrahedron(); }, [this] { return SetBox(); },
+            [this] { return SetMapGrid(6); }};
+  }
+
   // Types the dialog's edit, check box or radio group of this label as a person would; the
   // first field of that label counts.
   static void SetField(platform::CDialog& dialog, const std::string& label, const std::string& text)

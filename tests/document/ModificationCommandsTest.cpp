@@ -48,25 +48,15 @@ CMesh3d* AddStrayFaces(CMesh3d* pMesh)
 
 TEST_F(CModificationCommandsTest, EnablementFollowsTheTypeOfObjectZero)
 {
-  for (int scene = 0; scene < SCENE_COUNT; scene++) {
-    SetScene(scene);
-    const bool triangle = scene == SCENE_MESH || scene == SCENE_EMPTY_MESH ||
-                          scene == SCENE_MESH_AND_TILING;
-    for (unsigned id : kTriangleCommands)
-      EXPECT_EQ(IsEnabled(id), triangle) << id << " on " << SceneName(scene);
-    for (unsigned id : kAlwaysCommands)
-      EXPECT_TRUE(IsEnabled(id)) << id << " on " << SceneName(scene);
-    EXPECT_EQ(IsEnabled(ID_MODIFICATION_SMOOTH), triangle || scene == SCENE_QUAD_MESH)
-      << SceneName(scene);
-  }
+  ExpectEnabledOn({std::begin(kTriangleCommands), std::end(kTriangleCommands)}, IsTriangleScene);
+  ExpectEnabledOn({std::begin(kAlwaysCommands), std::end(kAlwaysCommands)}, IsAnyScene);
+  ExpectEnabledOn({ID_MODIFICATION_SMOOTH},
+                  [](int scene) { return IsTriangleScene(scene) || scene == SCENE_QUAD_MESH; });
 }
 
 TEST_F(CModificationCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes)
 {
-  const std::function<CMesh3d*()> builders[] = {[this] { return SetTetrahedron(); },
-                                                [this] { return SetBox(); },
-                                                [this] { return SetMapGrid(6); }};
-  for (const auto& build : builders) {
+  for (const auto& build : SmallMeshes()) {
     for (unsigned id : kTriangleCommands) {
       CMesh3d* pMesh = build();
       EXPECT_TRUE(Run(id)) << id;

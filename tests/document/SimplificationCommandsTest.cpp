@@ -58,15 +58,8 @@ unsigned SeedOfTwoLargestDraws()
 
 TEST_F(CSimplificationCommandsTest, EnablementFollowsTheTypeOfObjectZero)
 {
-  for (int scene = 0; scene < SCENE_COUNT; scene++) {
-    SetScene(scene);
-    const bool triangle = scene == SCENE_MESH || scene == SCENE_EMPTY_MESH ||
-                          scene == SCENE_MESH_AND_TILING;
-    for (unsigned id : kTriangleCommands)
-      EXPECT_EQ(IsEnabled(id), triangle) << id << " on " << SceneName(scene);
-    for (unsigned id : kAlwaysCommands)
-      EXPECT_TRUE(IsEnabled(id)) << id << " on " << SceneName(scene);
-  }
+  ExpectEnabledOn({std::begin(kTriangleCommands), std::end(kTriangleCommands)}, IsTriangleScene);
+  ExpectEnabledOn({std::begin(kAlwaysCommands), std::end(kAlwaysCommands)}, IsAnyScene);
 }
 
 TEST_F(CSimplificationCommandsTest, AlwaysEnabledCommandsLeaveOtherScenesAlone)
@@ -88,10 +81,7 @@ TEST_F(CSimplificationCommandsTest, AlwaysEnabledCommandsLeaveOtherScenesAlone)
 
 TEST_F(CSimplificationCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes)
 {
-  const std::function<CMesh3d*()> builders[] = {[this] { return SetTetrahedron(); },
-                                                [this] { return SetBox(); },
-                                                [this] { return SetMapGrid(6); }};
-  for (const auto& build : builders) {
+  for (const auto& build : SmallMeshes()) {
     std::vector<unsigned> commands(std::begin(kTriangleCommands), std::end(kTriangleCommands));
     commands.insert(commands.end(), std::begin(kAlwaysCommands), std::end(kAlwaysCommands));
     for (unsigned id : commands) {

@@ -36,22 +36,13 @@ bool Matches(const std::string& text, const std::string& pattern)
 
 TEST_F(CSubdivisionCommandsTest, EnablementFollowsTheTypeOfObjectZero)
 {
-  for (int scene = 0; scene < SCENE_COUNT; scene++) {
-    SetScene(scene);
-    const bool triangle = scene == SCENE_MESH || scene == SCENE_EMPTY_MESH ||
-                          scene == SCENE_MESH_AND_TILING;
-    for (unsigned id : kTriangleCommands)
-      EXPECT_EQ(IsEnabled(id), triangle) << id << " on " << SceneName(scene);
-    EXPECT_TRUE(IsEnabled(ID_LOOP_MULTIPLE)) << SceneName(scene);
-  }
+  ExpectEnabledOn({std::begin(kTriangleCommands), std::end(kTriangleCommands)}, IsTriangleScene);
+  ExpectEnabledOn({ID_LOOP_MULTIPLE}, IsAnyScene);
 }
 
 TEST_F(CSubdivisionCommandsTest, EveryCommandRunsWithItsDefaultsOnSmallMeshes)
 {
-  const std::function<CMesh3d*()> builders[] = {[this] { return SetTetrahedron(); },
-                                                [this] { return SetBox(); },
-                                                [this] { return SetMapGrid(6); }};
-  for (const auto& build : builders) {
+  for (const auto& build : SmallMeshes()) {
     std::vector<unsigned> commands(std::begin(kTriangleCommands), std::end(kTriangleCommands));
     commands.push_back(ID_LOOP_MULTIPLE);
     for (unsigned id : commands) {
