@@ -322,6 +322,7 @@ void CVanthDoc::AdaptiveRefinementStep()
   if (!pMesh || RefuseWhileDecimating(pMesh))
     return;
   const long long start = platform::GetTickMs();
+  int nbFace = 0;
   {
     platform::CWaitCursor wait;
     platform::StatusMessage("Undo action...");
@@ -330,7 +331,7 @@ void CVanthDoc::AdaptiveRefinementStep()
     platform::StatusMessage("Rebuild adjacency...");
     pMesh->Rebuild();
     InvalidateViews();
-    const int nbFace = pMesh->NbFace();
+    nbFace = pMesh->NbFace();
     ProcessCamera();
     for (int step = 0; step < 2; step++) {
       platform::StatusMessage("Refine front faces...(step %d)", step);
@@ -345,13 +346,12 @@ void CVanthDoc::AdaptiveRefinementStep()
     pMesh->ComputeVertexNormals();
     platform::StatusMessage("Color faces...");
     FinalColouring(pMesh);
-    InvalidateViews();
-    platform::StatusMessage("Adaptive refinement done (%d to %d faces, %g s)...", nbFace,
-                            pMesh->NbFace(), SecondsSince(start));
   }
+  InvalidateViews();
+  platform::StatusMessage("Adaptive refinement done (%d to %d faces, %g s)...", nbFace,
+                          pMesh->NbFace(), SecondsSince(start));
 }
 
-// Six passes, not four.
 void CVanthDoc::OnV3Silhouette4ItersNoDebug()
 {
   EditFirstMesh([this](CMesh3d& mesh) {
