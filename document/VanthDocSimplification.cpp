@@ -147,10 +147,12 @@ void CVanthDoc::OnSimplificationIndependentCollapses()
   OnAlgorithmsRebuild();
 }
 
+// Only the vertices whose removal keeps the mesh manifold: removing a vertex of a tetrahedron
+// would leave two faces back to back.
 void CVanthDoc::OnSimplificationVertexRemovals()
 {
   EditFirstMesh([](CMesh3d& mesh) {
-    mesh.RemoveValence3Vertices();
+    mesh.RemoveValence3VerticesKeepingManifold();
     mesh.Rebuild();
   });
 }
