@@ -1,15 +1,20 @@
 #pragma once
 
 #include "app/objects/Camera3d.h"
+#include "mesh/Mesh3d.h"
 #include "platform/ui/Document.h"
+#include "processing/ThreadMeshApproxVolumic.h"
 #include "scene/SceneGraph3d.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CDlgValenceEncoding;
 class CVertexTree;
+class CColorRamp;
+class CDlgApproxVolumic;
 class CMesh3d;
 class CRenderView;
 class QWidget;
@@ -135,10 +140,112 @@ protected:
 
 public:
   // ---- Simplification commands (VanthDocSimplification.cpp)
+  void OnSimplificationProgressiveMesh();
+  void OnSimplificationVolumic();
+  void OnSimplificationEdgeCollapse();
+  void OnSimplificationIndependentCollapses();
+  void OnSimplificationVertexRemovals();
+  void OnSimplificationEdgeBased();
+  void OnDebugVolumicMetric();
+  // The volume-based decimation works on copies in its own thread; its results come back into
+  // the model mesh on the UI thread. While it runs, commands that would change or delete the
+  // meshes it took are refused (with a status text): true when this one must be.
+  bool IsDecimating() const { return m_pDecimation != nullptr; }
+  bool RefuseWhileDecimating(const CObject3d* pObject = nullptr) const;
+  // Waits for the decimation and takes its result into the model mesh.
+  void JoinDecimation();
+  // A scene object is going: the decimation must not write into it any more.
+  void ForgetDecimationMesh(const CObject3d* pObject);
+
+private:
+  void TakeDecimationStep();
+  void StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlgApproxVolumic& dlg,
+                       const std::string& fileName);
+  // Declared after the scene: the worker is joined before the scene goes.
+  std::unique_ptr<CThreadMeshApproxVolumic> m_pDecimation;
+  CMesh3d* m_pDecimationModel = nullptr;
+  CMesh3d* m_pDecimationReference = nullptr;
+  // Lets queued repaint requests find out whether this document still exists.
+  std::shared_ptr<int> m_pAlive = std::make_shared<int>(0);
+
+public:
 
   // ---- Subdivision and adaptive refinement commands (VanthDocSubdivision.cpp)
+  void OnSubdivisionLoop();
+  void OnLoopAdaptiveRandom();
+  void OnLoopAdaptiveCurvature();
+  void OnLoopMultiple();
+  void OnSubdivisionSimple();
+  void OnV3FlipEdges();
+  void OnV3Alone();
+  void OnV3Alpha29();
+  void OnV3Alpha13();
+  void OnV3MaxVertices();
+  void OnV3Parameters();
+  void OnV3Piecewise();
+  void OnV3Silhouette1Iter();
+  void OnV3Silhouette4Iters();
+  void OnV3Silhouette4ItersNoDebug();
+  void OnV3SilhouetteParameters();
+  void OnV3Undo();
+  void OnV3RecursiveUndo();
+  void OnV3Regularize();
+  // Every triangle mesh of the scene, in scene order.
+  std::vector<CMesh3d*> GetMeshes() const;
+  // Edits object 0 when it is a triangle mesh, or every triangle mesh, under the wait cursor,
+  // then repaints; nothing (but a status text) while the decimation holds a mesh it would edit.
+  void EditFirstMesh(const std::function<void(CMesh3d&)>& edit);
+  void EditAllMeshes(const std::function<void(CMesh3d&)>& edit);
+  // The dialog of repeated steps on object 0: in place, or on copies of scene object i
+  // appended to the scene (only triangle meshes are copied).
+  void RepeatOnFirstMesh(const std::function<void(CMesh3d&, int moveBoundaries)>& step);
+
+private:
+  void V3OnAllMeshes(int flip, int fixedWeight, float weight, CRenderView* pWindow);
+  void FlagFacesOutOfViewport();
+  void FrontPass(CMesh3d* pMesh);
+  void SilhouettePass(CMesh3d* pMesh);
+  void FinalColouring(CMesh3d* pMesh);
+  // Undoes every recorded V3 step of the mesh, cutting the faces that lose a corner (and
+  // repainting after each step, with a status text when `report`); returns how many steps.
+  int UndoHistory(CMesh3d* pMesh, bool report);
+  // Every recorded V3 step, then the faces and vertices that are left over; then rebuilt.
+  static void UndoAll(CMesh3d& mesh);
+
+public:
 
   // ---- Surface modification, colouring, generator and hash-table commands (VanthDocModification.cpp)
+  void OnModificationSmooth();
+  void OnUpdateModificationSmooth(platform::CCmdUI& ui);
+  void OnModificationMultipleSmooth();
+  void OnRemoveFaces1Neighbor();
+  void OnRemoveFaces2Neighbors();
+  void OnRemoveFacesNoNeighbor();
+  void OnAlgorithmsRebuild();
+  void OnAlgorithmsCleanup();
+  void OnAlgorithmsCheck();
+  void OnColorCurvature();
+  void OnColorHeight();
+  void OnColorNormalSpace();
+  void OnColorCompacity();
+  void OnColorVerticesFromFaces();
+  void OnHighlightRemovableVertices();
+  void OnHighlightVertices();
+  void OnAlgorithmsHashTable();
+  void OnDebugPseudoHashTable();
+  void OnPredefinedMap();
+  void OnPredefinedPeaksMap();
+  void OnPredefinedBox();
+  void OnPredefinedMapFromImage();
+
+private:
+  void RemoveFacesWithNeighbors(int n);
+  void ColorAllMeshes(void (CMesh3d::*color)(const CColorRamp*));
+  // Empties the scene and puts the new mesh, with adjacency and normals, in its place.
+  void ReplaceSceneWith(std::unique_ptr<CMesh3d> pMesh);
+  void GenerateMapFromDialog(int (CMesh3d::*generate)(int, int, float, float));
+
+public:
 
   // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
 
