@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-class COBitFile;
+class COBitStream;
 class CFace3d;
 class GLUquadric;
 class CMesh3d;
@@ -126,7 +126,7 @@ public:
 
 protected:
   // One order-0 range-coded section over the codes' own alphabet (their maximum + 1).
-  static int EncodeRange(const std::vector<unsigned int>& codes, COBitFile* pFile);
+  static int EncodeRange(const std::vector<unsigned int>& codes, COBitStream* pFile);
   static int FitsRangeCoder(unsigned int maxCode);
   void Redraw(int force);
   void Fail() { m_Failed = 1; }

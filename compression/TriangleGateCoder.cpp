@@ -208,9 +208,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                                     int nbSymbol, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   file.PutBit(static_cast<unsigned int>(s.m_Genus));
   file.PutBit(static_cast<unsigned int>(s.m_OldestFirst));
   file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 3);
@@ -224,8 +222,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                               gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
   }
   file.Flush(0);
-  file.FlushStream();
-  return file.IsValid();
+  return file.WriteFile(fileName);
 }
 
 void CTriangleGateCoder::Refresh(int force)
