@@ -312,9 +312,12 @@ void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v,
   v->SetFlag(1);
   EmitValence(v);
   ConquerFace(g, p, v, ff);
-  auto pPatch = std::make_unique<CConquestPatch3d>();
-  pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
-  m_Patches.push_back(std::move(pPatch));
+  // Only the geometry coding reads the frames: a connectivity run makes none.
+  if (m_GeometryOn) {
+    auto pPatch = std::make_unique<CConquestPatch3d>();
+    pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
+    m_Patches.push_back(std::move(pPatch));
+  }
   if (m_Debug) {
     v->SetColor(51, 51, 255);
     ff->SetColor(153, 204, 255);
