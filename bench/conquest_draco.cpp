@@ -127,12 +127,7 @@ double ConquestInMemory(CMesh3d* pMesh)
 {
   CConquestCoder coder;
   coder.Init(pMesh, nullptr, 0);
-  coder.AddGhostVertex();
-  pMesh->AddEdges(0);
-  coder.InitItems();
-  coder.InitCoder(0);
-  while (coder.ConquestStep())
-    ;
+  coder.Conquer(0);
   const auto& codes = coder.GetCodes();
   COBitStream stream;
   CRangeEncoder encoder(CConquestCoder::GetMaxValue(codes) + 1);

@@ -68,12 +68,7 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
     return 0;
 
-  AddGhostVertex();
-  pMesh->AddEdges(0);
-  InitItems();
-  InitCoder(seedFace);
-  while (ConquestStep())
-    ;
+  Conquer(seedFace);
 
   int ok = m_Failed ? 0 : 1;
   if (ok) {
@@ -92,6 +87,16 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
     RemoveGhostVertex();
   Redraw(m_Debug);
   return ok;
+}
+
+void CConquestCoder::Conquer(int seedFace)
+{
+  AddGhostVertex();
+  m_pMesh->AddEdges(0);
+  InitItems();
+  InitCoder(seedFace);
+  while (ConquestStep())
+    ;
 }
 
 // --- initialisation ------------------------------------------------------------------------

@@ -65,6 +65,9 @@ public:
   CVertex3d* GetGhostVertex() const { return m_pGhostVertex; }
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
+  // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
+  // and stays (RemoveGhostVertex takes it away), the codes are left in the coder.
+  void Conquer(int seedFace);
   int InitItems();
   int InitCoder(int seedFace);
   // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).

@@ -3,6 +3,7 @@
 // Meshes of every topology class for the conquest and gate coders' tests: torus grids, voxel
 // plates of any genus, grids with many holes, several components, annuli. Every one is an
 // oriented manifold, closed or with boundaries, and comes back with adjacency.
+#include "tests/compression/ConquestFixtures.h"
 #include "tests/mesh/MeshFixtures.h"
 
 #include <array>
@@ -16,27 +17,7 @@ namespace topology {
 // Torus of n x m quads, each cut along the same diagonal: closed, genus 1, n * m vertices.
 inline std::unique_ptr<CMesh3d> TorusGrid(int n, int m)
 {
-  fixtures::Points points;
-  fixtures::Triangles triangles;
-  const double pi = 3.14159265358979;
-  for (int j = 0; j < m; j++)
-    for (int i = 0; i < n; i++) {
-      const double u = 2.0 * pi * i / n;
-      const double v = 2.0 * pi * j / m;
-      points.push_back({static_cast<float>((1.0 + 0.4 * std::cos(v)) * std::cos(u)),
-                        static_cast<float>((1.0 + 0.4 * std::cos(v)) * std::sin(u)),
-                        static_cast<float>(0.4 * std::sin(v))});
-    }
-  for (int j = 0; j < m; j++)
-    for (int i = 0; i < n; i++) {
-      const int a = j * n + i;
-      const int b = j * n + (i + 1) % n;
-      const int c = ((j + 1) % m) * n + (i + 1) % n;
-      const int d = ((j + 1) % m) * n + i;
-      triangles.push_back({a, b, c});
-      triangles.push_back({a, c, d});
-    }
-  return fixtures::Build(points, triangles);
+  return conquest::Torus(n, m, false);
 }
 
 // The boundary surface of a set of unit voxels, two outward triangles per exposed square.
@@ -138,31 +119,6 @@ inline std::unique_ptr<CMesh3d> Plate(int genus)
   return Plate(genus, 1);
 }
 
-// An n x n grid of squares over [0, 1]^2, two triangles each, without the squares listed as
-// holes (index j * n + i) and with a gentle bump so that no two vertices are equidistant by
-// symmetry only.
-inline std::unique_ptr<CMesh3d> HoledGrid(int n, const std::set<int>& holes)
-{
-  fixtures::Points points;
-  fixtures::Triangles triangles;
-  for (int j = 0; j <= n; j++)
-    for (int i = 0; i <= n; i++) {
-      const float s = static_cast<float>(i) / n;
-      const float t = static_cast<float>(j) / n;
-      points.push_back({s, t, 0.1f * std::sin(3.0f * s) * std::cos(2.0f * t)});
-    }
-  for (int j = 0; j < n; j++)
-    for (int i = 0; i < n; i++) {
-      if (holes.count(j * n + i))
-        continue;
-      const int a = j * (n + 1) + i;
-      const int c = a + n + 1;
-      triangles.push_back({a, a + 1, c + 1});
-      triangles.push_back({a, c + 1, c});
-    }
-  return fixtures::Build(points, triangles);
-}
-
 // A grid with the given number of holes, each one square, none touching another or the
 // outer border: the holes sit on the odd rows and columns.
 inline std::unique_ptr<CMesh3d> GridWithHoles(int nbHole)
@@ -174,7 +130,7 @@ inline std::unique_ptr<CMesh3d> GridWithHoles(int nbHole)
   std::set<int> holes;
   for (int h = 0; h < nbHole; h++)
     holes.insert((2 * (h / k) + 1) * n + 2 * (h % k) + 1);
-  return HoledGrid(n, holes);
+  return conquest::Grid(n, 0, holes);
 }
 
 // An annulus of n quads, each cut in two: n vertices on the inner and n on the outer circle,
