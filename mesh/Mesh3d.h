@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CCamera3d;
@@ -166,6 +167,14 @@ public:
   int RemoveIsolatedVertices();
   int Cleanup();
   int Check();
+  // Between these two calls DeleteVertex and DeleteFace only mark their element, which stays
+  // allocated and in its slot; the end frees the marked elements and closes the gaps in one
+  // pass, the others keeping their order. A long run of removals stays linear that way. In
+  // between, the arrays still hold the marked elements: count with NbLiveVertex, NbLiveFace.
+  void BeginDeferredDeletion();
+  void EndDeferredDeletion();
+  int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.size()); }
+  int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.size()); }
 
   // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
   int BuildAdjacency();
@@ -518,6 +527,9 @@ private:
 
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;
+  int m_DeferDeletion = 0;
+  std::unordered_set<const CVertex3d*> m_DeletedVertices;
+  std::unordered_set<const CFace3d*> m_DeletedFaces;
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;
