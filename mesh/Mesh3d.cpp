@@ -122,6 +122,14 @@ void CMesh3d::EndDeferredDeletion()
   m_DeletedVertices.clear();
 }
 
+void CMesh3d::FlushDeferredDeletion()
+{
+  if (!m_DeferDeletion)
+    return;
+  EndDeferredDeletion();
+  BeginDeferredDeletion();
+}
+
 int CMesh3d::DeleteVertex(CVertex3d* v)
 {
   if (m_DeferDeletion) {

@@ -173,6 +173,8 @@ public:
   // between, the arrays still hold the marked elements: count with NbLiveVertex, NbLiveFace.
   void BeginDeferredDeletion();
   void EndDeferredDeletion();
+  // Frees the marked elements now and goes on deferring; nothing outside a deferral.
+  void FlushDeferredDeletion();
   int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.size()); }
   int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.size()); }
 

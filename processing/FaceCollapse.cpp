@@ -221,7 +221,6 @@ int CFaceCollapse::Simplify(CMesh3d* pMesh, int nbFaceWanted, int visual, int /*
     ComputeCost(pMesh->GetFace(i), i);
   m_Sweep.Begin(pMesh);
   pMesh->BeginDeferredDeletion();
-  m_Deferring = 1;
   std::vector<CVertex3d*> around;
   while (pMesh->NbLiveFace() > nbFaceWanted) {
     CFace3d* pCheapest = FindCheapest();
@@ -247,7 +246,6 @@ int CFaceCollapse::Simplify(CMesh3d* pMesh, int nbFaceWanted, int visual, int /*
       UnblockAround(changed);
     });
   }
-  m_Deferring = 0;
   pMesh->EndDeferredDeletion();
   FreeRecords();
   m_pMesh = nullptr;
@@ -343,10 +341,7 @@ void CFaceCollapse::Redraw()
   if (!m_Visual || !m_pWindow)
     return;
   // The view draws the arrays: the faces removed so far must be gone from them.
-  if (m_Deferring) {
-    m_pMesh->EndDeferredDeletion();
-    m_pMesh->BeginDeferredDeletion();
-  }
+  m_pMesh->FlushDeferredDeletion();
   m_pMesh->SetModified();
   platform::RedrawView(m_pWindow);
 }

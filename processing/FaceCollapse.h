@@ -79,5 +79,4 @@ private:
   // during a run.
   CCollapseQueue<CFaceCollapseRecord, float> m_Queue;
   CValence3Sweep m_Sweep;
-  int m_Deferring = 0;
 };

@@ -61,14 +61,12 @@ int CHalfEdgeCollapse::Simplify(CMesh3d* pMesh, int nbVertexWanted, int visual, 
     return 0;
   Begin(pMesh, visual, pWindow);
   pMesh->BeginDeferredDeletion();
-  m_Deferring = 1;
   while (pMesh->NbLiveVertex() > nbVertexWanted) {
     CHalfEdge* pCheapest = FindCheapest();
     if (!pCheapest)
       break;
     Realise(pCheapest);
   }
-  m_Deferring = 0;
   pMesh->EndDeferredDeletion();
   CopyTextToClipboard("Accumulator\tRemoved\r\n");
   End();
@@ -403,10 +401,7 @@ void CHalfEdgeCollapse::Redraw()
   if (!m_Visual || !m_pWindow)
     return;
   // The view draws the arrays: the elements removed so far must be gone from them.
-  if (m_Deferring) {
-    m_pMesh->EndDeferredDeletion();
-    m_pMesh->BeginDeferredDeletion();
-  }
+  m_pMesh->FlushDeferredDeletion();
   m_pMesh->SetModified();
   platform::RedrawView(m_pWindow);
 }

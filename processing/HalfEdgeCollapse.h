@@ -83,5 +83,4 @@ private:
   int m_Visual = 0;
   // The valid half-edges, cheapest key first; a cache of FindCheapest's search.
   mutable CCollapseQueue<CHalfEdge, float> m_Queue;
-  int m_Deferring = 0;
 };

@@ -128,6 +128,7 @@ int CThreadMeshApproxVolumic::CopyModel(CMesh3d* pTarget)
   if (!pTarget || !m_pModel || pTarget->NbVertex() || pTarget->NbFace())
     return 0;
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->FlushDeferredDeletion();
   pTarget->Copy(m_pModel.get());
   return 1;
 }
@@ -171,6 +172,7 @@ int CThreadMeshApproxVolumic::SaveIntermediateMesh()
   if (!m_File.IsOpen())
     return 0;
   m_SavedMeshes++;
+  m_pModel->FlushDeferredDeletion();
   return m_pModel->WriteVrml(m_File);
 }
 
@@ -283,8 +285,9 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     operations.Fill(m_pModel.get());
     operations.UpdateAll();
     operations.SetPotential(m_Potential);
+    m_pModel->BeginDeferredDeletion();
   }
-  for (int step = 0; m_pModel->NbVertex() > m_NbVertexWanted; step++) {
+  for (int step = 0; m_pModel->NbLiveVertex() > m_NbVertexWanted; step++) {
     const std::lock_guard<std::mutex> guard(m_Lock);
     std::unique_ptr<COperationEdge> pOperation(operations.ExtractMin());
     if (!pOperation)
@@ -313,6 +316,7 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     }
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
 }
 
