@@ -240,12 +240,14 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     energy();
     if (m_SaveIntermediate)
       SaveIntermediateMesh();
+    m_pModel->BeginDeferredDeletion();
   }
 
   CArray3d<CFace3d> faces;
   for (int step = 0;;) {
     const std::lock_guard<std::mutex> guard(m_Lock);
-    CEdgeCollapse* pMin = m_pModel->NbVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
+    CEdgeCollapse* pMin =
+      m_pModel->NbLiveVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
     if (!pMin)
       break;
     CFace3d* f1 = pMin->GetFace(0);
@@ -272,6 +274,7 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
   candidates.FreeArrayNeighbor();
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
   return 0;
 }
