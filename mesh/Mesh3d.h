@@ -211,7 +211,7 @@ public:
   // Entropy of the valence histogram, in bits per vertex.
   float ForecastValenceRate();
 
-  // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
+  // --- intersections (mesh/Mesh3dIntersection.cpp) -------------------------------------------
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
   int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                              CFace3d** ppFace, int* pNbTested) const;
@@ -519,6 +519,10 @@ private:
   int DeleteFacesIf(Pred pred);
   template <class Pred>
   int DeleteVerticesIf(Pred pred);
+  // The link condition: the two ends may have in common only the third corners of the faces on
+  // their edge; any other common neighbour would pinch the surface when they merge.
+  static bool HasOnlyOppositeCommonNeighbors(const CVertex3d* vs, const CVertex3d* vt,
+                                             int nbShared);
   // Shared by the two collapses: the merge of vt's neighbour vertices into vs.
   static void MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt);
   // Detaches a removed face f: its outer neighbours at vs and at vt become neighbours.
