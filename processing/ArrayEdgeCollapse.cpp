@@ -220,13 +220,13 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
   TrimLog();
   // Entries of a candidate that went, turned invalid or changed its cost since are dropped.
   while (!m_Heap.empty()) {
-    const SEntry top = m_Heap.top();
+    const SSlotEntry<double> top = m_Heap.top();
     const CEdgeCollapse* c = m_Slots[top.slot];
-    if (c && c->IsValid() && c->GetCost() == top.cost)
+    if (c && c->IsValid() && c->GetCost() == top.key)
       break;
     m_Heap.pop();
   }
-  if (m_Heap.empty() || !(m_Heap.top().cost < 3.4e38))
+  if (m_Heap.empty() || !(m_Heap.top().key < 3.4e38))
     return nullptr;
   return m_Slots[m_Heap.top().slot];
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processing/EdgeCollapse.h"
+#include "processing/SlotEntry.h"
 
 #include <queue>
 #include <unordered_map>
@@ -66,18 +67,6 @@ public:
   void FreeArrayNeighbor();
 
 private:
-  struct SEntry
-  {
-    double cost;
-    int slot;
-    // The heap keeps the greatest on top: "greater" means costlier, then later.
-    bool operator<(const SEntry& other) const
-    {
-      if (cost != other.cost)
-        return cost > other.cost;
-      return slot > other.slot;
-    }
-  };
 
   // The live slots logged since the cursor, each once and in slot order; the cursor moves to
   // the end. A cursor of -1 (a search that never ran) gives every live slot.
@@ -91,7 +80,7 @@ private:
   mutable std::vector<CEdgeCollapse*> m_Slots;
   mutable std::unordered_map<const CFace3d*, std::vector<int>> m_SlotsOfFace;
   mutable std::vector<int> m_Log;
-  mutable std::priority_queue<SEntry> m_Heap;
+  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
   mutable int m_HeapCursor = -1;
   mutable int m_UpdateCursor = -1;
   mutable int m_EnergyCursor = -1;

@@ -113,13 +113,13 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
 {
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
-    const SEntry top = m_Heap.top();
+    const SSlotEntry<double> top = m_Heap.top();
     const COperationEdge* o = m_Slots[top.slot];
-    if (o && o->GetPotential() == top.potential)
+    if (o && o->GetPotential() == top.key)
       break;
     m_Heap.pop();
   }
-  if (!m_Heap.empty() && m_Heap.top().potential < 1.7e308) {
+  if (!m_Heap.empty() && m_Heap.top().key < 1.7e308) {
     const int slot = m_Heap.top().slot;
     m_Heap.pop();
     return ExtractSlot(slot);

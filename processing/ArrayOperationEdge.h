@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processing/OperationEdge.h"
+#include "processing/SlotEntry.h"
 
 #include <cstdint>
 #include <queue>
@@ -57,18 +58,6 @@ public:
   int UpdateAroundVertex(const CVertex3d* v);
 
 private:
-  struct SEntry
-  {
-    double potential;
-    int slot;
-    // The heap keeps the greatest on top: "greater" means larger, then later.
-    bool operator<(const SEntry& other) const
-    {
-      if (potential != other.potential)
-        return potential > other.potential;
-      return slot > other.slot;
-    }
-  };
 
   COperationEdge* ExtractSlot(int slot);
   void Push(int slot) const;
@@ -82,7 +71,7 @@ private:
 
   mutable std::vector<COperationEdge*> m_Slots;
   mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
-  mutable std::priority_queue<SEntry> m_Heap;
+  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
   mutable int m_First = 0;
   int m_Live = 0;
   int m_PotentialKind = 0;

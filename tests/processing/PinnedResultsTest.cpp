@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 using namespace fixtures;
 
@@ -229,34 +230,38 @@ void ExpectPinned(const std::string& key, std::uint64_t actual)
 }
 
 // Fractions of the vertex (or face) count that each simplification is run to.
-const int kPercents[] = {80, 50, 10};
+const std::vector<int> kPercents = {80, 50, 10};
 
 int Fraction(int n, int percent) { return n * percent / 100; }
+
+// Runs the route on a fresh copy of every input at every percent and checks the pins.
+void PinEveryInput(const std::string& route, const std::vector<int>& percents,
+                   const std::function<void(CMesh3d&, int)>& run)
+{
+  for (const auto& input : kInputs)
+    for (const int percent : percents) {
+      auto mesh = input.make();
+      run(*mesh, percent);
+      ExpectPinned(route + "/" + input.name + "/" + std::to_string(percent), HashMesh(*mesh));
+    }
+}
 
 } // namespace
 
 TEST(PinnedResults, HalfEdgeCollapse)
 {
-  for (const auto& input : kInputs)
-    for (const int percent : kPercents) {
-      auto mesh = input.make();
-      CHalfEdgeCollapse collapse;
-      collapse.Simplify(mesh.get(), Fraction(mesh->NbVertex(), percent), 0, 1, nullptr);
-      ExpectPinned(std::string("halfedge/") + input.name + "/" + std::to_string(percent),
-                   HashMesh(*mesh));
-    }
+  PinEveryInput("halfedge", kPercents, [](CMesh3d& mesh, int percent) {
+    CHalfEdgeCollapse collapse;
+    collapse.Simplify(&mesh, Fraction(mesh.NbVertex(), percent), 0, 1, nullptr);
+  });
 }
 
 TEST(PinnedResults, FaceCollapse)
 {
-  for (const auto& input : kInputs)
-    for (const int percent : kPercents) {
-      auto mesh = input.make();
-      CFaceCollapse collapse;
-      collapse.Simplify(mesh.get(), Fraction(mesh->NbFace(), percent), 0, 1, nullptr);
-      ExpectPinned(std::string("face/") + input.name + "/" + std::to_string(percent),
-                   HashMesh(*mesh));
-    }
+  PinEveryInput("face", kPercents, [](CMesh3d& mesh, int percent) {
+    CFaceCollapse collapse;
+    collapse.Simplify(&mesh, Fraction(mesh.NbFace(), percent), 0, 1, nullptr);
+  });
 }
 
 TEST(PinnedResults, MultipleFaceCollapse)
@@ -271,15 +276,11 @@ TEST(PinnedResults, MultipleFaceCollapse)
 
 TEST(PinnedResults, ProgressiveMesh)
 {
-  for (const auto& input : kInputs)
-    for (const int percent : {80, 40}) {
-      auto mesh = input.make();
-      mesh->ProgressiveMesh(Fraction(mesh->NbVertex(), percent), 1.0, 0.0001, 0.01, 20, 1.5f,
-                            0.1f, 0.01f, 5.0f, 0.6f, 10, nullptr, 0, 1);
-      mesh->Rebuild();
-      ExpectPinned(std::string("progressive/") + input.name + "/" + std::to_string(percent),
-                   HashMesh(*mesh));
-    }
+  PinEveryInput("progressive", {80, 40}, [](CMesh3d& mesh, int percent) {
+    mesh.ProgressiveMesh(Fraction(mesh.NbVertex(), percent), 1.0, 0.0001, 0.01, 20, 1.5f, 0.1f,
+                         0.01f, 5.0f, 0.6f, 10, nullptr, 0, 1);
+    mesh.Rebuild();
+  });
 }
 
 // The three decimation methods of the worker (random, priority queue, global optimisation),
