@@ -450,7 +450,7 @@ public:
                 "quadric decimater:\n");
     for (const char* route : {"halfedge/ours", "facecollapse/ours", "edgeoperations/ours",
                               "progressive/ours", "quadric/openmesh", "edgecollapse/cgal"}) {
-      std::printf("  %-22s exponent %.2f ", route, Exponent(route));
+      std::printf("  %-22s exponent %.2f\n  ", route, Exponent(route));
       PrintRatios(route, "quadric/openmesh");
     }
   }
@@ -478,8 +478,10 @@ private:
   {
     const auto a = m_Best.find(ours);
     const auto b = m_Best.find(peer);
-    if (a == m_Best.end() || b == m_Best.end())
+    if (a == m_Best.end() || b == m_Best.end()) {
+      std::printf("\n");
       return;
+    }
     std::printf("  %s / %s:", ours.c_str(), peer.c_str());
     for (const auto& [faces, ms] : a->second) {
       const auto other = b->second.find(faces);
