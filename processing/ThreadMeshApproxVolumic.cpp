@@ -131,6 +131,7 @@ int CThreadMeshApproxVolumic::CopyModel(CMesh3d* pTarget)
   if (!pTarget || !m_pModel || pTarget->NbVertex() || pTarget->NbFace())
     return 0;
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->FlushDeferredDeletion();
   pTarget->Copy(m_pModel.get());
   return 1;
 }
@@ -174,6 +175,7 @@ int CThreadMeshApproxVolumic::SaveIntermediateMesh()
   if (!m_File.IsOpen())
     return 0;
   m_SavedMeshes++;
+  m_pModel->FlushDeferredDeletion();
   return m_pModel->WriteVrml(m_File);
 }
 
@@ -241,12 +243,14 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     energy();
     if (m_SaveIntermediate)
       SaveIntermediateMesh();
+    m_pModel->BeginDeferredDeletion();
   }
 
   CArray3d<CFace3d> faces;
   for (int step = 0;;) {
     const std::lock_guard<std::mutex> guard(m_Lock);
-    CEdgeCollapse* pMin = m_pModel->NbVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
+    CEdgeCollapse* pMin =
+      m_pModel->NbLiveVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
     if (!pMin)
       break;
     CFace3d* f1 = pMin->GetFace(0);
@@ -273,6 +277,7 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
   candidates.FreeArrayNeighbor();
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
   return 0;
 }
@@ -286,8 +291,9 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     operations.Fill(m_pModel.get());
     operations.UpdateAll();
     operations.SetPotential(m_Potential);
+    m_pModel->BeginDeferredDeletion();
   }
-  for (int step = 0; m_pModel->NbVertex() > m_NbVertexWanted; step++) {
+  for (int step = 0; m_pModel->NbLiveVertex() > m_NbVertexWanted; step++) {
     const std::lock_guard<std::mutex> guard(m_Lock);
     std::unique_ptr<COperationEdge> pOperation(operations.ExtractMin());
     if (!pOperation)
@@ -316,6 +322,7 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     }
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
 }
 
