@@ -12,6 +12,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +32,15 @@ int IndexBits(int nbVertex)
 std::int64_t MaxCodes(std::int64_t nbFace)
 {
   return 2 * nbFace + 2;
+}
+
+// n bits, least significant first; a field cut by the end of the file marks the read short.
+std::uint32_t ReadField(CIBitFile* pFile, int n, bool* pShort)
+{
+  std::uint32_t value = 0;
+  if (pFile->ReadBitsUpTo(value, n) != n)
+    *pShort = true;
+  return value;
 }
 
 // Codes 1 to 6 only, every 1 followed by the side of its boundary removal.
@@ -179,18 +189,19 @@ int CProgressiveCoder::WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometry
 
 int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
 {
-  const int q = static_cast<int>(pFile->BReadBits(4));
-  const int nv = static_cast<int>(pFile->BReadBits(24));
-  const int nf = static_cast<int>(pFile->BReadBits(24));
+  bool cut = false;
+  const int q = static_cast<int>(ReadField(pFile, 4, &cut));
+  const int nv = static_cast<int>(ReadField(pFile, 24, &cut));
+  const int nf = static_cast<int>(ReadField(pFile, 24, &cut));
   m_QuantizationBits = q;
   for (int axis = 0; axis < 3; axis++) {
-    m_Scale[axis] = pFile->ReadFloat();
-    m_Shift[axis] = pFile->ReadFloat();
+    m_Scale[axis] = std::bit_cast<float>(ReadField(pFile, 32, &cut));
+    m_Shift[axis] = std::bit_cast<float>(ReadField(pFile, 32, &cut));
   }
   const int b = IndexBits(nv);
   // Counts are checked against what the file can hold before anything is allocated.
   const std::uint64_t needed = 4 + 48 + 192 + 3ull * q * nv + 3ull * b * nf;
-  if (pFile->IsPastEnd() || q < 1 || nv < 3 || nf < 1 || needed > fileBits)
+  if (cut || pFile->IsPastEnd() || q < 1 || nv < 3 || nf < 1 || needed > fileBits)
     return 0;
   for (int axis = 0; axis < 3; axis++)
     if (!std::isfinite(m_Scale[axis]) || !std::isfinite(m_Shift[axis]))
@@ -198,7 +209,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
   for (int i = 0; i < nv; i++) {
     int quantized[3];
     for (int& x : quantized)
-      x = static_cast<int>(pFile->BReadBits(q));
+      x = static_cast<int>(ReadField(pFile, q, &cut));
     auto* v = new CVertex3d(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
                             static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
                             static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
@@ -209,7 +220,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
   for (int i = 0; i < nf; i++) {
     int index[3];
     for (int& x : index) {
-      x = static_cast<int>(pFile->BReadBits(b));
+      x = static_cast<int>(ReadField(pFile, b, &cut));
       if (x >= nv)
         return 0;
     }
@@ -218,7 +229,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
     m_pMesh->AddFace(new CFace3d(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
                                  m_pMesh->GetVertex(index[2])));
   }
-  if (pFile->IsPastEnd())
+  if (cut || pFile->IsPastEnd())
     return 0;
   m_pMesh->Rebuild();
   return 1;
@@ -228,8 +239,9 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
 // can use, that mesh growing by two faces per removal of the layers before.
 int CProgressiveCoder::InputCodes(CIBitFile* pFile)
 {
-  const int nbLayer = static_cast<int>(pFile->BReadBits(10));
-  if (pFile->IsPastEnd())
+  bool cut = false;
+  const int nbLayer = static_cast<int>(ReadField(pFile, 10, &cut));
+  if (cut || pFile->IsPastEnd())
     return 0;
   CRangeDecoder decoder(kCodeSymbols);
   if (!decoder.Start(pFile))
@@ -260,7 +272,8 @@ int CProgressiveCoder::InputCodes(CIBitFile* pFile)
       return 0;
     codes->Add(symbol);
   }
-  if (!decoder.Done(pFile) || codes || static_cast<int>(coarseFirst.size()) != nbLayer)
+  if (!decoder.Done(pFile) || cut || pFile->IsPastEnd() || codes ||
+      static_cast<int>(coarseFirst.size()) != nbLayer)
     return 0;
   for (int i = nbLayer - 1; i >= 0; i--)
     m_LayerCodes.push_back(std::move(coarseFirst[i]));
@@ -270,9 +283,10 @@ int CProgressiveCoder::InputCodes(CIBitFile* pFile)
 // One record per removal of the layer's codes, no more: the readers stop there.
 int CProgressiveCoder::InflateGeometry(CIBitFile* pFile)
 {
+  bool cut = false;
   const int q = m_QuantizationBits;
-  const int nbLayer = static_cast<int>(pFile->BReadBits(10));
-  if (pFile->IsPastEnd() || nbLayer != NbLayer())
+  const int nbLayer = static_cast<int>(ReadField(pFile, 10, &cut));
+  if (cut || pFile->IsPastEnd() || nbLayer != NbLayer())
     return 0;
   m_LayerGeometry.clear();
   for (int i = 0; i < nbLayer; i++)
@@ -280,38 +294,40 @@ int CProgressiveCoder::InflateGeometry(CIBitFile* pFile)
   for (int i = nbLayer - 1; i >= 0; i--) {
     CProgressiveGeometryLayer* pLayer = m_LayerGeometry[i].get();
     const int expected = m_LayerCodes[i]->NbRemoval();
-    pLayer->SetPredicted(static_cast<int>(pFile->BReadBits(1)));
+    pLayer->SetPredicted(static_cast<int>(ReadField(pFile, 1, &cut)));
     if (pLayer->IsPredicted()) {
       if (!ReadPredictedLayer(pFile, expected, pLayer))
         return 0;
       continue;
     }
-    const int count = static_cast<int>(pFile->BReadBits(4));
+    const int count = static_cast<int>(ReadField(pFile, 4, &cut));
     if (count != expected)
       return 0;
     for (int r = 0; r < count; r++) {
       std::array<int, 3> abc{};
       for (int& x : abc)
-        x = static_cast<int>(pFile->BReadBits(q));
+        x = static_cast<int>(ReadField(pFile, q, &cut));
       pLayer->Add(CProgressiveVertexRecord()).SetCoordinates(abc);
     }
-    if (pFile->IsPastEnd())
+    if (cut || pFile->IsPastEnd())
       return 0;
   }
-  return 1;
+  // A range decoder reading beyond the end makes up zeros: the stream was cut.
+  return (cut || pFile->IsPastEnd()) ? 0 : 1;
 }
 
 int CProgressiveCoder::ReadPredictedLayer(CIBitFile* pFile, int expected,
                                           CProgressiveGeometryLayer* pLayer)
 {
+  bool cut = false;
   const int q = m_QuantizationBits;
-  const int rangeC = static_cast<int>(pFile->BReadBits(q + 1));
-  const int signC = static_cast<int>(pFile->BReadBits(1));
-  const int magC = static_cast<int>(pFile->BReadBits(q));
-  const int rangeT = static_cast<int>(pFile->BReadBits(q + 1));
-  const int signT = static_cast<int>(pFile->BReadBits(1));
-  const int magT = static_cast<int>(pFile->BReadBits(q));
-  if (pFile->IsPastEnd())
+  const int rangeC = static_cast<int>(ReadField(pFile, q + 1, &cut));
+  const int signC = static_cast<int>(ReadField(pFile, 1, &cut));
+  const int magC = static_cast<int>(ReadField(pFile, q, &cut));
+  const int rangeT = static_cast<int>(ReadField(pFile, q + 1, &cut));
+  const int signT = static_cast<int>(ReadField(pFile, 1, &cut));
+  const int magT = static_cast<int>(ReadField(pFile, q, &cut));
+  if (cut || pFile->IsPastEnd())
     return 0;
   const int minC = signC ? magC : -magC;
   const int minT = signT ? magT : -magT;
@@ -361,12 +377,13 @@ int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveC
 
 int CProgressiveCoder::ReadLayerCodes(const char* fileName)
 {
+  bool cut = false;
   CIBitFile file(fileName);
   if (!file.IsValid())
     return 0;
-  const int gateType = static_cast<int>(file.BReadBits(1));
+  const int gateType = static_cast<int>(ReadField(&file, 1, &cut));
   CRangeDecoder decoder(kCodeSymbols);
-  if (file.IsPastEnd() || !decoder.Start(&file))
+  if (cut || file.IsPastEnd() || !decoder.Start(&file))
     return 0;
   auto codes = std::make_unique<CProgressiveCodeList>(gateType);
   const std::int64_t limit = MaxCodes(m_pMesh->NbFace());

@@ -18,16 +18,11 @@ namespace {
 
 using Grid = std::set<std::array<int, 3>>;
 
-std::array<int, 3> Quantized(const CVertex3d* v)
-{
-  return {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())};
-}
-
 Grid QuantizedPoints(const CMesh3d& mesh)
 {
   Grid grid;
   for (int i = 0; i < mesh.NbVertex(); i++)
-    grid.insert(Quantized(mesh.GetVertex(i)));
+    grid.insert(progressive::Quantized(mesh.GetVertex(i)));
   return grid;
 }
 
@@ -40,15 +35,6 @@ bool HasNeighbourWithinOneStep(const Grid& grid, const std::array<int, 3>& p)
         if (grid.count({p[0] + dx, p[1] + dy, p[2] + dz}))
           return true;
   return false;
-}
-
-int CountBoundaryEdges(const CMesh3d& mesh)
-{
-  int n = 0;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++)
-      n += mesh.GetFace(i)->f(k) ? 0 : 1;
-  return n;
 }
 
 struct SCase
@@ -74,45 +60,27 @@ TEST_P(ProgressiveExact, DecoderGivesTheEncodersReconstructionBitForBit)
   conquest::CScratchFolder folder;
   const SCase& c = GetParam();
   for (int q : {8, 10, 12}) {
-      SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(q) + " bits");
-      auto mesh = c.build();
-      auto reference = c.build();
-      ASSERT_TRUE(reference->RangeAndSnap(q));
-      const int n0 = mesh->NbVertex();
-      const int euler = fixtures::EulerCharacteristic(*mesh);
-      const int boundary = CountBoundaryEdges(*mesh);
-      ASSERT_GT(n0, 8000);
+    SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(q) + " bits");
+    auto mesh = c.build();
+    auto reference = c.build();
+    ASSERT_TRUE(reference->RangeAndSnap(q));
+    ASSERT_GT(mesh->NbVertex(), 8000);
+    CMesh3d decoded;
+    EXPECT_GT(progressive::ExpectExactRoundTrip(mesh.get(), mesh->NbVertex() / 20, q, "m.vpm",
+                                                &decoded),
+              4);
 
-      CProgressiveCoder encoder;
-      ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), n0 / 20, q, "m.vpm"));
-      EXPECT_GT(encoder.NbLayer(), 4);
-      const auto& reconstruction = encoder.GetReconstruction();
-      ASSERT_EQ(static_cast<size_t>(n0), reconstruction.size());
+    // No drift: the decoded points and the original quantized points are each within one
+    // grid step of the other set.
+    const Grid original = QuantizedPoints(*reference);
+    const Grid decodedPoints = QuantizedPoints(decoded);
+    int far = 0;
+    for (const auto& p : decodedPoints)
+      far += HasNeighbourWithinOneStep(original, p) ? 0 : 1;
+    for (const auto& p : original)
+      far += HasNeighbourWithinOneStep(decodedPoints, p) ? 0 : 1;
+    EXPECT_EQ(0, far);
 
-      CMesh3d decoded;
-      CProgressiveCoder decoder;
-      ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "m.vpm"));
-      ASSERT_EQ(n0, decoded.NbVertex());
-      int mismatches = 0;
-      for (int i = 0; i < n0; i++)
-        mismatches += Quantized(decoded.GetVertex(i)) == reconstruction[i] ? 0 : 1;
-      EXPECT_EQ(0, mismatches);
-
-      // No drift: the decoded points and the original quantized points are each within one
-      // grid step of the other set.
-      const Grid original = QuantizedPoints(*reference);
-      const Grid decodedPoints = QuantizedPoints(decoded);
-      int far = 0;
-      for (const auto& p : decodedPoints)
-        far += HasNeighbourWithinOneStep(original, p) ? 0 : 1;
-      for (const auto& p : original)
-        far += HasNeighbourWithinOneStep(decodedPoints, p) ? 0 : 1;
-      EXPECT_EQ(0, far);
-
-      EXPECT_EQ(reference->NbFace(), decoded.NbFace());
-      EXPECT_EQ(euler, fixtures::EulerCharacteristic(decoded));
-      EXPECT_EQ(boundary, CountBoundaryEdges(decoded));
-      EXPECT_TRUE(fixtures::IsOriented(decoded));
     }
 }
 

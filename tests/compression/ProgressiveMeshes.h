@@ -3,7 +3,9 @@
 // Meshes of every topology class for the progressive coder's tests, large enough to run
 // dozens of layers, and the coder's calls with their options spelt once.
 #include "compression/ProgressiveCoder.h"
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
 #include "tests/mesh/MeshFixtures.h"
 
 #include <array>
@@ -157,6 +159,20 @@ inline std::unique_ptr<CMesh3d> TorusAndPlate(int n, int m, int nx, int ny)
   return fixtures::Build(points, triangles);
 }
 
+inline std::array<int, 3> Quantized(const CVertex3d* v)
+{
+  return {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())};
+}
+
+inline int CountBoundaryEdges(const CMesh3d& mesh)
+{
+  int n = 0;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      n += mesh.GetFace(i)->f(k) ? 0 : 1;
+  return n;
+}
+
 inline int Encode(CProgressiveCoder* coder, CMesh3d* mesh, int target, int q, const char* name,
                   CProgressiveCoder::Callback callback = nullptr, int simulate = 0)
 {
@@ -168,6 +184,34 @@ inline int Decode(CProgressiveCoder* coder, CMesh3d* mesh, const char* name,
                   CProgressiveCoder::Callback callback = nullptr)
 {
   return coder->Decode(mesh, name, callback, nullptr, 0, 0, 0, 0, 1);
+}
+
+// Encodes the mesh (left as the base mesh) and decodes the stream into `decoded`: the decoder
+// must give the encoder's own reconstruction, every vertex and face back and the same
+// topology. Returns the number of layers.
+inline int ExpectExactRoundTrip(CMesh3d* mesh, int target, int q, const char* name,
+                                CMesh3d* decoded)
+{
+  const int n0 = mesh->NbVertex();
+  const int nf = mesh->NbFace();
+  const int euler = fixtures::EulerCharacteristic(*mesh);
+  const int boundary = CountBoundaryEdges(*mesh);
+  CProgressiveCoder encoder;
+  EXPECT_EQ(1, Encode(&encoder, mesh, target, q, name));
+  const auto& reconstruction = encoder.GetReconstruction();
+  EXPECT_EQ(static_cast<size_t>(n0), reconstruction.size());
+  CProgressiveCoder decoder;
+  EXPECT_EQ(1, Decode(&decoder, decoded, name));
+  EXPECT_EQ(n0, decoded->NbVertex());
+  EXPECT_EQ(nf, decoded->NbFace());
+  int mismatches = 0;
+  for (int i = 0; i < decoded->NbVertex() && i < static_cast<int>(reconstruction.size()); i++)
+    mismatches += Quantized(decoded->GetVertex(i)) == reconstruction[i] ? 0 : 1;
+  EXPECT_EQ(0, mismatches);
+  EXPECT_EQ(euler, fixtures::EulerCharacteristic(*decoded));
+  EXPECT_EQ(boundary, CountBoundaryEdges(*decoded));
+  EXPECT_TRUE(fixtures::IsOriented(*decoded));
+  return encoder.NbLayer();
 }
 
 } // namespace progressive
