@@ -181,12 +181,13 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   InitLayer();
   while (EncodeStep()) {
   }
+  const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (m_ApplyRemoval) {
     m_pMesh->RemoveFacesWithFlag(2);
     ReleaseRemovedVertices();
     m_pMesh->Rebuild();
   }
-  const int written = WriteLayerCodes(fileName, m_pCurrentCodes);
+  const int written = WriteLayerCodes(fileName, m_pCurrentCodes, removed);
   m_pMesh->SetModified();
   return written;
 }

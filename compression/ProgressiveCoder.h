@@ -106,7 +106,7 @@ private:
   int InputCodes(CIBitFile* pFile);
   int InflateGeometry(CIBitFile* pFile);
   int ReadPredictedLayer(CIBitFile* pFile, int expected, CProgressiveGeometryLayer* pLayer);
-  int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes) const;
+  int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes, int nbRemoved);
   int ReadLayerCodes(const char* fileName);
   void Report(int initialCount, int totalBits) const;
   void DebugStep();

@@ -210,7 +210,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
       return RemoveBoundaryVertex(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 1);
   }
-  if (valence < 3 || valence > m_MaxValence || (m_PureValence && valence != m_MaxValence))
+  // The patterns end at valence 6, whatever larger degree is asked for.
+  if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
+      (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence))

@@ -359,7 +359,9 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitFile* pFile, int expected,
   return 1;
 }
 
-int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes) const
+// The rate is the file's bits over the vertices the layer removed.
+int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes,
+                                       int nbRemoved)
 {
   COBitFile file(fileName);
   if (!file.IsValid())
@@ -372,6 +374,8 @@ int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveC
   ok = encoder.Done(&file) && ok;
   file.Flush(0);
   file.FlushStream();
+  if (nbRemoved > 0)
+    m_BitsPerRemovedVertex = static_cast<float>(file.GetTotalBits()) / static_cast<float>(nbRemoved);
   return ok && file.IsValid();
 }
 

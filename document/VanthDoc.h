@@ -29,7 +29,7 @@ public:
     FILE_DEM,
     FILE_MHP,
     FILE_OBJ,
-    FILE_PROGRESSIVE, // ".vpm", recognised once the progressive decoder is there
+    FILE_PROGRESSIVE, // ".vpm"
     FILE_RAW          // ".raw", written only
   };
 
@@ -156,6 +156,19 @@ public:
   // ---- Mesh conversion, quad-mesh and polygon-mesh commands (VanthDocConversion.cpp)
 
   // ---- Progressive coding commands (VanthDocProgressive.cpp)
+  void OnProgressiveEncodeLayer();
+  void OnProgressiveDecodeLayer();
+  void OnProgressiveEncode();
+  void OnProgressiveDecode();
+  void OnColorFacesValence();
+  void OnExportSceneIv();
+  void OnValenceForecast();
+  // Decodes a ".vpm" stream into a new mesh that replaces the scene; false, with a message and
+  // the scene as it was, when the stream cannot be decoded.
+  bool DecodeProgressive(const std::string& path, CRenderView* pView, int redrawAfterLayer,
+                         int colour, int delay, int fineGrain, int fineGrainPeriod);
+  // The ".vpm" branch of opening.
+  bool OpenProgressive(const std::string& path);
 
 private:
   // Folder and root of the path; the folder becomes the current directory.
