@@ -146,6 +146,21 @@ public:
   // ---- Structure coding commands (VanthDocStructureCoding.cpp)
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
+  void OnPackSetFrequency();
+  void OnPackMultiple();
+  void OnErrorAccumulation();
+  void OnFaceBasedSimplification();
+  void OnFastFaceCollapses();
+  void OnKeepFaces();
+  void OnCoarseProgressiveMesh();
+  void OnTilingBuild();
+  void OnUpdateTilingOptimize(platform::CCmdUI& ui);
+  void OnTilingOptimize();
+  void OnSpringAdaptative();
+  // A tiling per seed vertex of [first, last), or the one of the fewest tiles.
+  void BuildTilings(CMesh3d* pMesh, unsigned first, unsigned last, int split, int retainMin);
+  // A tiling of the mesh, then `generations` times a mesh of the last tiling and its tiling.
+  void BuildTiling(CMesh3d* pMesh, unsigned seed, int split, int generations);
 
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
