@@ -165,6 +165,15 @@ public:
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
   // ---- Ribbon commands (VanthDocRibbon.cpp)
+  void OnRibbonsBuild();
+  void OnRibbonsBenchsCompacity();
+  void OnRemeshAcross();
+  void OnRemeshAcrossTwoEdges();
+  void OnRemeshAlong();
+  void OnRemeshBoth();
+  void OnRemeshSpringFree();
+  void OnImproveCompacity();
+  void OnMeanCompacity();
 
   // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
 
