@@ -48,12 +48,10 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   m_ForbidNormalFlipping = forbidNormalFlipping;
   SetMetric(useMetric, metricKind, metricThreshold);
   m_RedrawPeriod = std::max(1, redrawPeriod);
-  m_ColourPatches = colourPatches;
-  m_ColourCause = colourCause;
+  // No redraw inside a layer: the view only serves the redraw after each pair.
+  SetDebugging(nullptr, colourPatches, colourCause, 0);
   m_ApplyRemoval = 1;
   m_PureValence = 0;
-  // No redraw inside a layer: the view only serves the redraw after each pair.
-  m_pView = nullptr;
   m_HasBoundary = pMesh->HasBoundary();
   if (targetVertexCount >= pMesh->NbVertex()) {
     platform::MessageBox("invalid #vertices", platform::MB_OK);
@@ -172,21 +170,10 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   m_ForbidNormalFlipping = forbidNormalFlipping;
   SetMetric(useMetric, metricKind, metricThreshold);
   m_ApplyRemoval = applyRemoval;
-  m_pView = pView;
   m_RedrawPeriod = std::max(1, redrawPeriod);
-  m_ColourPatches = colourPatches;
-  m_ColourCause = colourCause;
-  m_Delay = delay;
+  SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
-  InitLayer();
-  while (EncodeStep()) {
-  }
-  const int removed = m_pMesh->CountVerticesWithFlag(2);
-  if (m_ApplyRemoval) {
-    m_pMesh->RemoveFacesWithFlag(2);
-    ReleaseRemovedVertices();
-    m_pMesh->Rebuild();
-  }
+  const int removed = RunLayer();
   const int written = WriteLayerCodes(fileName, m_pCurrentCodes, removed);
   m_pMesh->SetModified();
   return written;
@@ -197,10 +184,7 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
                               int fineGrain, int fineGrainPeriod)
 {
   m_pMesh = pMesh;
-  m_pView = pView;
-  m_ColourPatches = colour;
-  m_ColourCause = colour;
-  m_Delay = delay;
+  SetDebugging(pView, colour, colour, delay);
   m_FineGrain = fineGrain;
   m_FineGrainPeriod = std::max(1, fineGrainPeriod);
   m_InputFileName = fileName ? fileName : "";
@@ -249,6 +233,15 @@ int CProgressiveCoder::DecodeLayer(CMesh3d* pMesh, const char* fileName, int ref
   }
   m_pMesh->SetModified();
   return !m_DecodeError && m_CodeCursor == m_pCurrentCodes->NbCode();
+}
+
+void CProgressiveCoder::SetDebugging(CRenderView* pView, int colourPatches, int colourCause,
+                                     int delay)
+{
+  m_pView = pView;
+  m_ColourPatches = colourPatches;
+  m_ColourCause = colourCause;
+  m_Delay = delay;
 }
 
 void CProgressiveCoder::DebugStep()

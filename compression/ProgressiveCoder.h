@@ -109,9 +109,11 @@ private:
   int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes, int nbRemoved);
   int ReadLayerCodes(const char* fileName);
   void Report(int initialCount, int totalBits) const;
+  void SetDebugging(CRenderView* pView, int colourPatches, int colourCause, int delay);
   void DebugStep();
 
   // --- layer decimation (ProgressiveCoderLayer.cpp) ------------------------------------------
+  int RunLayer();
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);

@@ -96,11 +96,20 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   m_GateType = gateType;
   m_MaxValence = maxValence;
   m_HasBoundary = pMesh->HasBoundary();
+  return RunLayer();
+}
+
+// The conquest of one layer; with removal applied, the removed vertices and their faces leave
+// the mesh. Returns the number of vertices removed. Their geometry waits until every layer is
+// known, to be predicted as the decoder will (Encode).
+int CProgressiveCoder::RunLayer()
+{
   InitLayer();
   while (EncodeStep()) {
   }
-  ComputeLayerGeometry(m_pCurrentGeometry, 15);
   const int removed = m_pMesh->CountVerticesWithFlag(2);
+  if (!m_ApplyRemoval)
+    return removed;
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
   m_pMesh->Rebuild();

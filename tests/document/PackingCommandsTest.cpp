@@ -11,6 +11,10 @@ namespace {
 
 class CPackingCommandsTest : public CCommandFixture
 {
+public:
+  using CCommandFixture::m_EditDialog;
+  using CCommandFixture::m_pDoc;
+
 protected:
   CMesh3d* SetPlate()
   {
@@ -105,22 +109,29 @@ public:
   std::string m_Text;
 };
 
+// Multi-mesh tilings of a small torus from seed first to last; the clipboard's table.
+std::string RunTilings(CPackingCommandsTest* test, int first, int last, int retainMin)
+{
+  CClipboardText clipboard;
+  platform::CClipboardSink* previous = platform::SetClipboard(&clipboard);
+  test->m_EditDialog = [=](platform::CDialog& dialog) {
+    dialog.Fields().SetChoice(1103, 1);
+    dialog.Fields().SetText(1079, std::to_string(first));
+    dialog.Fields().SetText(1080, std::to_string(last));
+    dialog.Fields().SetChoice(1104, retainMin);
+  };
+  EXPECT_TRUE(test->m_pDoc->DoCommand(ID_TILING_BUILD));
+  platform::SetClipboard(previous);
+  return clipboard.m_Text;
+}
+
 TEST_F(CPackingCommandsTest, TilingSeedRangeStopsAtTheVertexCount)
 {
   CMesh3d* pMesh = SetMesh([](CMesh3d& m) { m.Copy(progressive::Torus(8, 6).get()); });
   const int nv = pMesh->NbVertex();
-  CClipboardText clipboard;
-  platform::CClipboardSink* previous = platform::SetClipboard(&clipboard);
-  m_EditDialog = [nv](platform::CDialog& dialog) {
-    dialog.Fields().SetChoice(1103, 1);
-    dialog.Fields().SetText(1079, std::to_string(nv - 3));
-    dialog.Fields().SetText(1080, std::to_string(nv + 50));
-  };
   EXPECT_FALSE(IsEnabled(ID_TILING_OPTIMIZE));
-  ASSERT_TRUE(Run(ID_TILING_BUILD));
-  platform::SetClipboard(previous);
+  std::istringstream table(RunTilings(this, nv - 3, nv + 50, 0));
   EXPECT_EQ(4, NbObject());
-  std::istringstream table(clipboard.m_Text);
   int seed = 0;
   int tiles = 0;
   int lines = 0;
@@ -138,19 +149,12 @@ TEST_F(CPackingCommandsTest, RetainingTheFewestTilesWithNoWinnerAppendsNothing)
 {
   CMesh3d* pMesh = SetMesh([](CMesh3d& m) { m.Copy(progressive::Torus(8, 6).get()); });
   const int nv = pMesh->NbVertex();
-  CClipboardText clipboard;
-  platform::CClipboardSink* previous = platform::SetClipboard(&clipboard);
   // Seeds past the vertex count build nothing at all.
-  m_EditDialog = [nv](platform::CDialog& dialog) {
-    dialog.Fields().SetChoice(1103, 1);
-    dialog.Fields().SetText(1079, std::to_string(nv + 1));
-    dialog.Fields().SetText(1080, std::to_string(nv + 9));
-    dialog.Fields().SetChoice(1104, 1);
-  };
-  ASSERT_TRUE(Run(ID_TILING_BUILD));
-  platform::SetClipboard(previous);
+  EXPECT_EQ("", RunTilings(this, nv + 1, nv + 9, 1));
   EXPECT_EQ(1, NbObject());
-  EXPECT_EQ("", clipboard.m_Text);
+  // Seeds in range: the fewest tiles are kept, one tiling.
+  EXPECT_NE("", RunTilings(this, 0, 5, 1));
+  EXPECT_EQ(2, NbObject());
 }
 
 TEST_F(CPackingCommandsTest, SimplifiersRunFromTheMenu)
