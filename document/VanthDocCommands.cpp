@@ -64,3 +64,23 @@ void CVanthDoc::RedrawViewsNow()
   for (CRenderView* pView : m_RenderViews)
     pView->RedrawNow();
 }
+
+int CVanthDoc::ReplaceSceneByDecoding(CObject3d* pObject, const std::function<int()>& decode)
+{
+  CArray3d<CObject3d>* pObjects = m_SceneGraph.GetArrayObject();
+  std::vector<CObject3d*> previous(pObjects->GetData(), pObjects->GetData() + pObjects->GetSize());
+  pObjects->RemoveAll();
+  m_SceneGraph.Add(pObject);
+  const int result = decode();
+  pObjects->RemoveAll();
+  for (CObject3d* pPrevious : previous)
+    m_SceneGraph.Add(pPrevious);
+  if (result) {
+    EmptyScene();
+    m_SceneGraph.Add(pObject);
+  } else {
+    MakeViewContextCurrent();
+    delete pObject;
+  }
+  return result;
+}
