@@ -1,7 +1,7 @@
 #include "tests/document/CommandFixture.h"
 
 #include "app/resources/Resource.h"
-#include "platform/core/Clipboard.h"
+#include "tests/support/ClipboardRecorder.h"
 #include "tests/compression/ProgressiveMeshes.h"
 
 #include <cmath>
@@ -95,25 +95,10 @@ TEST_F(CPackingCommandsTest, CoarseProgressiveMeshAppendsShrinkingSoundCopies)
   EXPECT_EQ(4, NbObject());
 }
 
-class CClipboardText : public platform::CClipboardSink
-{
-public:
-  bool SetText(const std::string& text) override
-  {
-    m_Text = text;
-    return true;
-  }
-  bool SetBitmap(const std::vector<std::uint8_t>&) override { return true; }
-  bool SetMetafile(const std::vector<std::uint8_t>&) override { return true; }
-  std::string GetText() override { return m_Text; }
-  std::string m_Text;
-};
-
 // Multi-mesh tilings of a small torus from seed first to last; the clipboard's table.
 std::string RunTilings(CPackingCommandsTest* test, int first, int last, int retainMin)
 {
-  CClipboardText clipboard;
-  platform::CClipboardSink* previous = platform::SetClipboard(&clipboard);
+  CClipboardRecorder clipboard;
   test->m_EditDialog = [=](platform::CDialog& dialog) {
     dialog.Fields().SetChoice(1103, 1);
     dialog.Fields().SetText(1079, std::to_string(first));
@@ -121,8 +106,7 @@ std::string RunTilings(CPackingCommandsTest* test, int first, int last, int reta
     dialog.Fields().SetChoice(1104, retainMin);
   };
   EXPECT_TRUE(test->m_pDoc->DoCommand(ID_TILING_BUILD));
-  platform::SetClipboard(previous);
-  return clipboard.m_Text;
+  return clipboard.GetText();
 }
 
 TEST_F(CPackingCommandsTest, TilingSeedRangeStopsAtTheVertexCount)
