@@ -280,7 +280,10 @@ void CProgressiveCoder::FineGrainRedraw()
 {
   if (!m_pView || !m_FineGrain || m_FineGrainPeriod < 1 || m_InsertedCount % m_FineGrainPeriod)
     return;
+  // The vertices must let go of the deleted faces before the conquest looks at them again;
+  // adjacency touches no flag or mark, so the layer goes on as it was.
   m_pMesh->RemoveFacesWithFlag(2);
+  m_pMesh->Rebuild();
   m_pMesh->SetModified();
   platform::RedrawView(m_pView);
 }

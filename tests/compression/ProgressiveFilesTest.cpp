@@ -342,6 +342,18 @@ TEST(ProgressiveFiles, RedrawsThroughTheHook)
   CProgressiveCoder decoder;
   ASSERT_EQ(1, decoder.Decode(&decoded, "t.vpm", nullptr, view, 1, 0, 0, 0, 1));
   EXPECT_EQ(simple, redraws);
+
+  // Fine grain: a redraw every 5 re-inserted vertices as well, the result unchanged.
+  redraws = 0;
+  CMesh3d fine;
+  CProgressiveCoder fineDecoder;
+  ASSERT_EQ(1, fineDecoder.Decode(&fine, "t.vpm", nullptr, view, 1, 1, 0, 1, 5));
+  EXPECT_EQ(simple + (fine.NbVertex() - full->NbVertex()) / 5, redraws);
+  ASSERT_EQ(decoded.NbVertex(), fine.NbVertex());
+  EXPECT_EQ(decoded.NbFace(), fine.NbFace());
+  for (int i = 0; i < fine.NbVertex(); i++)
+    ASSERT_EQ(progressive::Quantized(decoded.GetVertex(i)), progressive::Quantized(fine.GetVertex(i)));
+  EXPECT_TRUE(fixtures::IsOriented(fine));
   platform::SetRedrawHook(previous);
 }
 
