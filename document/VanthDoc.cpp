@@ -46,10 +46,10 @@ CVanthDoc::EFileKind CVanthDoc::FileKindOf(const std::string& path)
   return FILE_UNKNOWN;
 }
 
-// The progressive streams open once their decoder exists; ".raw" files are written only.
+// ".raw" files are written only.
 bool CVanthDoc::IsOpenable(EFileKind kind)
 {
-  return kind != FILE_UNKNOWN && kind != FILE_PROGRESSIVE && kind != FILE_RAW;
+  return kind != FILE_UNKNOWN && kind != FILE_RAW;
 }
 
 void CVanthDoc::TakePath(const std::string& path)
@@ -105,6 +105,7 @@ bool CVanthDoc::OnOpenDocument(const std::string& path)
     m_SceneGraph.Add(pMesh.release());
     return true;
   }
+  case FILE_PROGRESSIVE: return OpenProgressive(path);
   default: return false;
   }
 }

@@ -51,7 +51,7 @@ TEST(FileKind, ProgressiveStreamsAndRawFilesDoNotOpenYet)
 {
   EXPECT_TRUE(CVanthDoc::IsOpenable(CVanthDoc::FILE_VRML));
   EXPECT_TRUE(CVanthDoc::IsOpenable(CVanthDoc::FILE_QUAD_MESH));
-  EXPECT_FALSE(CVanthDoc::IsOpenable(CVanthDoc::FILE_PROGRESSIVE));
+  EXPECT_TRUE(CVanthDoc::IsOpenable(CVanthDoc::FILE_PROGRESSIVE));
   EXPECT_FALSE(CVanthDoc::IsOpenable(CVanthDoc::FILE_RAW));
   EXPECT_FALSE(CVanthDoc::IsOpenable(CVanthDoc::FILE_UNKNOWN));
 }
