@@ -166,7 +166,7 @@ TEST_F(TextureHostile, TruncatedOrHugeSgiFails)
   std::vector<std::uint8_t> huge = sound;
   PutBE16(huge, 6, 0xffff);
   PutBE16(huge, 8, 0xffff);
-  ExpectRefused(huge, ".rgb", "CTexture::Alloc : Insufisant memory");
+  ExpectRefused(huge, ".rgb", "Error during reading image");
 }
 
 TEST_F(TextureHostile, BrokenJpegsFail)
@@ -222,7 +222,7 @@ TEST_F(TextureHostile, RawReaderChecksItsSizes)
   EXPECT_EQ(m_Messages.Last(), "CTexture::ReadFileRAW : invalid image");
   EXPECT_EQ(m_Texture.ReadFile(m_Folder.File("t.raw"), 0, 2, 24), 0);
   EXPECT_EQ(m_Texture.ReadFile(m_Folder.File("t.raw"), 0xffffffffu, 0xffffffffu, 32), 0);
-  EXPECT_EQ(m_Messages.Last(), "Insuffisant memory");
+  EXPECT_EQ(m_Messages.Last(), "Error during reading image");
 }
 
 TEST_F(TextureHostile, ImportHandleValidatesBeforeOverwriting)
