@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-
 #include <span>
 #include <string>
 
@@ -39,21 +37,24 @@ protected:
   CMessages m_Messages;
 };
 
-// A Windows bitmap header of the given size, 8 bits per pixel, and nothing after it.
-std::vector<std::uint8_t> DibHeader(std::int32_t width, std::int32_t height, std::size_t fileSize)
+// A Windows bitmap header, pixels at the offset, in a file of the given size.
+std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, unsigned bits,
+                                    std::uint32_t offset, std::size_t fileSize)
 {
   std::vector<std::uint8_t> bytes(fileSize, 0);
   bytes[0] = 'B';
   bytes[1] = 'M';
   PutLE32(bytes, 2, std::uint32_t(fileSize));
-  PutLE32(bytes, 10, 14 + 40 + 1024);
+  PutLE32(bytes, 10, offset);
   PutLE32(bytes, 14, 40);
   PutLE32(bytes, 18, std::uint32_t(width));
   PutLE32(bytes, 22, std::uint32_t(height));
   PutLE16(bytes, 26, 1);
-  PutLE16(bytes, 28, 8);
+  PutLE16(bytes, 28, bits);
   return bytes;
 }
+
+constexpr std::uint32_t DibPixels = 14 + 40 + 1024;
 
 } // namespace
 
@@ -84,7 +85,7 @@ TEST_F(ReaderBounds, ImageLibraryHeadersAloneCostNoImage)
 
 TEST_F(ReaderBounds, DibHeaderAloneCostsNoBitmap)
 {
-  const std::vector<std::uint8_t> header = DibHeader(16384, 16384, 1024);
+  const std::vector<std::uint8_t> header = BmpHeader(16384, 16384, 8, DibPixels, 1024);
   const std::string path = Write("h.dib", header);
   {
     CAllocationProbe probe;
@@ -99,7 +100,7 @@ TEST_F(ReaderBounds, DibHeaderAloneCostsNoBitmap)
   EXPECT_LT(probe.Largest(), Small);
 
   // The same header with its bits present is read.
-  std::vector<std::uint8_t> whole = DibHeader(8, 3, 14 + 40 + 1024 + 8 * 3);
+  std::vector<std::uint8_t> whole = BmpHeader(8, 3, 8, DibPixels, DibPixels + 8 * 3);
   whole[whole.size() - 1] = 77;
   CDIB sound;
   ASSERT_EQ(sound.Load(Write("s.dib", whole)), 1);
@@ -108,15 +109,7 @@ TEST_F(ReaderBounds, DibHeaderAloneCostsNoBitmap)
 
 TEST_F(ReaderBounds, TextureHeadersAloneCostNoTexture)
 {
-  std::vector<std::uint8_t> bmp(54, 0);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  PutLE32(bmp, 10, 54);
-  PutLE32(bmp, 14, 40);
-  PutLE32(bmp, 18, 9000);
-  PutLE32(bmp, 22, 9000);
-  PutLE16(bmp, 26, 1);
-  PutLE16(bmp, 28, 24);
+  const std::vector<std::uint8_t> bmp = BmpHeader(9000, 9000, 24, 54, 54);
   std::vector<std::uint8_t> sgi(600, 0);
   PutBE16(sgi, 0, 474);
   sgi[3] = 1;
@@ -143,18 +136,9 @@ TEST_F(ReaderBounds, TextureHeadersAloneCostNoTexture)
 
 TEST_F(ReaderBounds, JpegClaimingMorePixelsThanItCanHoldIsRefused)
 {
-  QByteArray jpeg;
-  QBuffer buffer(&jpeg);
-  buffer.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(PatternImage(16, 16).save(&buffer, "JPEG", 90));
-  std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
-  std::size_t at = 2;
-  while (at + 9 < bytes.size() && !(bytes[at] == 0xff && bytes[at + 1] == 0xc0))
-    at++;
-  ASSERT_LT(at + 9, bytes.size());
   // 8000 x 8000 RGB is 192 MB: within what a reader takes at all, far beyond this file.
-  PutBE16(bytes, at + 5, 8000);
-  PutBE16(bytes, at + 7, 8000);
+  const std::vector<std::uint8_t> bytes = JpegClaiming(8000, 8000);
+  ASSERT_FALSE(bytes.empty());
   const std::string path = Write("h.jpg", bytes);
   CAllocationProbe probe;
   CTexture texture;
