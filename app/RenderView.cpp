@@ -17,6 +17,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
@@ -238,10 +239,15 @@ void CRenderView::paintGL()
   glPopMatrix();
 }
 
+// Qt turns a repaint into a posted update request when the window composed less than a frame
+// ago, so repaint alone paints at once only some of the time. Delivering that request, and no
+// other event, makes the redraw synchronous every time.
 void CRenderView::RedrawNow()
 {
-  if (isVisible())
-    repaint();
+  if (!isVisible())
+    return;
+  repaint();
+  QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void CRenderView::focusInEvent(QFocusEvent* event)

@@ -452,7 +452,12 @@ private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
   // Opens a triangle-mesh file into a new mesh that replaces the scene.
-  bool OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild);
+  bool OpenMesh(int (CMesh3d::*read)(const char*), const std::string& path, bool rebuild);
+  // Appends the meshes of a VRML file; false, with a message, when it holds none.
+  bool OpenVrml(const std::string& path);
+  // Tell the user why nothing opens; both answer false.
+  static bool NoMeshFound(const std::string& path);
+  static bool CannotRead(const std::string& path);
   // Samples an image into a height map after the "Sampling" dialog.
   bool OpenImage(const std::string& path);
   static QWidget* GetActivePane(int column);

@@ -38,6 +38,14 @@ std::unique_ptr<CMesh3d> CopyOf(const CMesh3d* pSource)
   return pCopy;
 }
 
+// Copying numbers the source's vertices in their scratch marks: a copy of the model made on
+// the worker takes the lock that the snapshots of the user-interface thread take too.
+std::unique_ptr<CMesh3d> LockedCopyOf(const CMesh3d* pSource, std::mutex& lock)
+{
+  const std::lock_guard<std::mutex> guard(lock);
+  return CopyOf(pSource);
+}
+
 } // namespace
 
 void CThreadMeshApproxVolumic::SetParameters(
@@ -204,7 +212,7 @@ int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
 int CThreadMeshApproxVolumic::DecimateRandom()
 {
   // The reference becomes the starting model: the survivors are fitted to it.
-  m_pReference = CopyOf(m_pModel.get());
+  m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
   const int wanted = m_pModel->NbVertex() - m_NbVertexWanted;
   // Without a bound a mesh where no collapse is legal would spin for ever.
@@ -226,7 +234,7 @@ int CThreadMeshApproxVolumic::DecimateRandom()
 
 int CThreadMeshApproxVolumic::DecimatePriorityQueue()
 {
-  m_pReference = CopyOf(m_pModel.get());
+  m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
   auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
   pHash->Fill(m_pReference.get(), nullptr);
@@ -331,7 +339,7 @@ int CThreadMeshApproxVolumic::DecimateGlobalOptimization()
   // Without a reference of its own the run fits the model to its starting shape.
   const bool ownReference = !m_pReference;
   if (ownReference) {
-    m_pReference = CopyOf(m_pModel.get());
+    m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
     Rebuild(m_pReference.get());
   }
   auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
