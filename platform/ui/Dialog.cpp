@@ -80,6 +80,7 @@ int CDialog::DoModal()
   m_Window = &window;
   OnInitDialog();
   const int result = Answer(window);
+  OnDestroy();
   m_Window = nullptr;
   m_Fields.Release();
   if (result != IDOK)

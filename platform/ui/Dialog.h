@@ -45,6 +45,8 @@ protected:
   virtual bool OnOK();
   // Behaviour beyond the exchange, once the controls show the members.
   virtual void OnInitDialog() {}
+  // The window is about to go; the controls still exist.
+  virtual void OnDestroy() {}
 
   CDialogBuilder m_Fields;
 
