@@ -150,6 +150,8 @@ public:
   void OnShowObject1();
   void OnLodInit();
   void OnLodRestore();
+  // The render view's metafile of the object the LOD slider names, front faces only.
+  void OnLodMetafile();
   void OnCameraAdd();
   void OnCameraRemove();
   void OnCameraInit();

@@ -5,6 +5,8 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 
+class CCamera3d;
+class CMesh3d;
 class CVanthDoc;
 class QPainter;
 class QPrinter;
@@ -60,6 +62,18 @@ public:
   // Flags the faces of the scene's triangle mesh at this index that lie wholly outside the
   // view, as the view transform and the projection place them.
   void FlagFacesOutOfViewport(int flag, int index);
+  // The matrices and viewport of the view transform, read with the view's context current;
+  // false when the view has no context.
+  bool ReadViewMatrices(double modelview[16], double projection[16], int viewport[4]);
+  // Puts the camera where the view looks from: the eye at the negated translation turned by
+  // the view's rotations, looking at the origin.
+  void PointCamera(CCamera3d* pCamera) const;
+  // The scene's triangle mesh at this index, or null.
+  CMesh3d* GetMesh(int index) const;
+  // "metafile.emf" and the clipboard: the edges of the mesh at this index (only those of the
+  // faces in front of the view with frontFacesOnly), or its faces filled white with faceMode.
+  // False when there is no such mesh or nothing could be written.
+  bool GenerateMetafile(int index, int frontFacesOnly, int faceMode);
 
   void OnGeometryReset();
   void OnSwapAxes();
@@ -71,6 +85,9 @@ public:
   void OnViewingPop();
   void OnHelpDemo();
   void OnMultiRefinement();
+  // Appends a visual-mode chooser, hides the meshes and draws the chart 30 times at once.
+  void OnVisualMode();
+  void OnMetafileParameters();
   void OnFilePrint();
   void OnFilePrintPreview();
   // Prints the view on the printer, one page; false when the printer cannot start.
@@ -119,6 +136,7 @@ private:
 
   CVanthDoc* m_pDocument;
   bool m_HasContext = false;
+  unsigned m_NbPaint = 0;
   int m_LeftButtonDown = 0;
   int m_RightButtonDown = 0;
   QPoint m_LeftDownPos;
