@@ -393,10 +393,14 @@ bool CRenderView::IsTimerActive(unsigned id) const
   return timer && timer->isActive();
 }
 
-// Timer 2 would step the document's adaptive refinement, which the document does not offer
-// yet: its ticks do nothing.
+// Timer 1 spins the scene; timer 2 steps the adaptive refinement of this view's document.
 void CRenderView::OnTimer(unsigned id)
 {
+  if (id == 2) {
+    if (m_pDocument)
+      m_pDocument->AdaptiveRefinementStep();
+    return;
+  }
   if (id != 1)
     return;
   m_xRotation += m_xSpin;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/objects/Camera3d.h"
 #include "platform/ui/Document.h"
 #include "scene/SceneGraph3d.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,8 @@ public:
     FILE_RAW          // ".raw", written only
   };
 
-  CVanthDoc() = default;
+  // Registers every command group's handlers (document/VanthDocCommands.cpp).
+  CVanthDoc();
   // The scene's OpenGL objects go with a view's context current (document/VanthDocRender.cpp).
   ~CVanthDoc() override { ReleaseScene(); }
 
@@ -60,13 +63,35 @@ public:
   // view context, no context is left current, so that nothing of another group is deleted.
   // Every command that empties the scene goes through here.
   void EmptyScene();
+  // Deletes one scene object (and its display list, with a view context current).
+  void DeleteObject(int index);
 
   // A render view adds itself when built and removes itself when destroyed.
   void AddRenderView(CRenderView* pView);
   void RemoveRenderView(CRenderView* pView);
 
+  // Scene and view members that several command groups share.
+  void KeepFirstObjectOnly();     // scene commands (document/VanthDocScene.cpp)
+  void ProcessCamera();           // scene commands
+  void ColorSilhouette(int invalidate); // scene commands
+  void AdaptiveRefinementStep();  // subdivision commands (document/VanthDocSubdivision.cpp)
+
+  // Object 0 when it is a triangle mesh, else null.
+  CMesh3d* GetFirstMesh() const;
+  // The render view of this document's own window (the first one built), else null.
+  CRenderView* GetOwnRenderView() const;
+  // Repaints every view of this document later, or at once (visual debugging, long commands).
+  void InvalidateViews();
+  void RedrawViewsNow();
+  // Decoders replace the whole scene, but only once they succeed: the new object is shown
+  // alone while decode runs (visual debugging draws it), then either the old objects and
+  // textures go, or the new object goes and the old scene comes back. Answers decode's result.
+  int ReplaceSceneByDecoding(CObject3d* pObject, const std::function<int()>& decode);
+
   // The scene every command works on; object 0 is the one most commands act on.
   CSceneGraph3d m_SceneGraph;
+  // Camera of the silhouette and visibility commands; not part of the scene.
+  CCamera3d m_Camera;
 
   int m_SingleColorWireframe = 0;
   int m_HighlightVertexIndex = 0;
@@ -82,6 +107,72 @@ public:
   int m_Lighting = 1;
   float m_LineWidth = 1.0f;
 
+protected:
+  // Registration helpers of the command groups. A command of a type is enabled when object 0
+  // has that type (8 triangle mesh, 10 quad mesh, 11 polygon mesh); kAlways enables it always.
+  static constexpr int kAlways = -1;
+  void OnCommand(unsigned id, void (CVanthDoc::*handler)(), int type);
+  void OnCommand(unsigned id, void (CVanthDoc::*handler)(), void (CVanthDoc::*update)(platform::CCmdUI&));
+
+  // One registration function per command group, each in its own source file.
+  void RegisterSimplificationCommands();   // VanthDocSimplification.cpp
+  void RegisterSubdivisionCommands();      // VanthDocSubdivision.cpp
+  void RegisterModificationCommands();     // VanthDocModification.cpp
+  void RegisterGeometryCommands();         // VanthDocGeometry.cpp
+  void RegisterStatisticsCommands();       // VanthDocStatistics.cpp
+  void RegisterGateCodingCommands();       // VanthDocGateCoding.cpp
+  void RegisterValenceCodingCommands();    // VanthDocValenceCoding.cpp
+  void RegisterPositionCodingCommands();   // VanthDocPositionCoding.cpp
+  void RegisterStructureCodingCommands();  // VanthDocStructureCoding.cpp
+  void RegisterPackingCommands();          // VanthDocPacking.cpp
+  void RegisterSceneCommands();            // VanthDocScene.cpp
+  void RegisterRibbonCommands();           // VanthDocRibbon.cpp
+  void RegisterErrorMeasureCommands();     // VanthDocErrorMeasure.cpp
+  void RegisterConversionCommands();       // VanthDocConversion.cpp
+  void RegisterProgressiveCommands();      // VanthDocProgressive.cpp
+
+public:
+  // ---- Simplification commands (VanthDocSimplification.cpp)
+
+  // ---- Subdivision and adaptive refinement commands (VanthDocSubdivision.cpp)
+
+  // ---- Surface modification, colouring, generator and hash-table commands (VanthDocModification.cpp)
+
+  // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
+
+  // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
+
+  // ---- Gate-approach coding commands (VanthDocGateCoding.cpp)
+  void OnGateTriangleEncode();
+  void OnGateTriangleDecode();
+  void OnGateQuadEncode();
+  void OnGateQuadDecode();
+  void OnGateQuadMultiEncoding();
+  void OnGatePolygonEncode();
+  void OnGatePolygonDecode();
+  void OnGatePolygonMultiSeed();
+  void OnGatePolygonLabelCoding();
+  template <typename TMesh, typename TDecode>
+  void GateDecode(const char* what, bool askLevels, TDecode decode);
+
+  // ---- Valence-centred coding commands (VanthDocValenceCoding.cpp)
+
+  // ---- Position coding commands (VanthDocPositionCoding.cpp)
+
+  // ---- Structure coding commands (VanthDocStructureCoding.cpp)
+
+  // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
+
+  // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
+
+  // ---- Ribbon commands (VanthDocRibbon.cpp)
+
+  // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
+
+  // ---- Mesh conversion, quad-mesh and polygon-mesh commands (VanthDocConversion.cpp)
+
+  // ---- Progressive coding commands (VanthDocProgressive.cpp)
+
 private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
@@ -96,6 +187,8 @@ private:
   // Empties the scene and lets go of the views: the child frame deletes the document before
   // its panes, so a view may outlive its document by a moment.
   void ReleaseScene();
+  // A view's context current before scene objects go, or none at all.
+  void MakeViewContextCurrent();
 
   std::string m_FileRoot;
   std::vector<CRenderView*> m_RenderViews;

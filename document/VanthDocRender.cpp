@@ -39,7 +39,7 @@ void CVanthDoc::RemoveRenderView(CRenderView* pView)
   std::erase(m_RenderViews, pView);
 }
 
-void CVanthDoc::EmptyScene()
+void CVanthDoc::MakeViewContextCurrent()
 {
   const bool current = std::any_of(m_RenderViews.begin(), m_RenderViews.end(),
                                    [](CRenderView* pView) { return pView->MakeCurrent(); });
@@ -49,7 +49,21 @@ void CVanthDoc::EmptyScene()
     if (QOpenGLContext* other = QOpenGLContext::currentContext())
       other->doneCurrent();
   }
+}
+
+void CVanthDoc::EmptyScene()
+{
+  MakeViewContextCurrent();
   m_SceneGraph.RemoveAll();
+}
+
+void CVanthDoc::DeleteObject(int index)
+{
+  if (index < 0 || index >= m_SceneGraph.NbObject())
+    return;
+  MakeViewContextCurrent();
+  delete m_SceneGraph.GetAt(index);
+  m_SceneGraph.GetArrayObject()->RemoveAt(index);
 }
 
 void CVanthDoc::ReleaseScene()

@@ -216,6 +216,7 @@ const std::vector<SMenuItem>& GetDocumentMenu()
     {4, "Encode...\tCtrl+P", ID_GATE_POLYGON_ENCODE},
     {4, "Decode...\tCtrl+Shift+P", ID_GATE_POLYGON_DECODE},
     {4, "Multi-seed...\tCtrl+Alt+Shift+P", ID_GATE_POLYGON_MULTI_SEED},
+    {4, "Label coding test...", ID_GATE_POLYGON_LABEL_CODING},
     {2, "PhD", 0},
     {3, "Structure", 0},
     {4, "Valence-centered", 0},

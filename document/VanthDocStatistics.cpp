@@ -1,0 +1,5 @@
+#include "document/VanthDoc.h"
+
+void CVanthDoc::RegisterStatisticsCommands()
+{
+}

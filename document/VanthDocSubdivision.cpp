@@ -1,0 +1,9 @@
+#include "document/VanthDoc.h"
+
+void CVanthDoc::RegisterSubdivisionCommands()
+{
+}
+
+void CVanthDoc::AdaptiveRefinementStep()
+{
+}
