@@ -441,31 +441,6 @@ void CRenderView::FlagFacesOutOfViewport(int flag, int index)
     pMesh->FlagFacesOutOfViewport(modelview, projection, viewport, flag);
 }
 
-void CRenderView::PointCamera(CCamera3d* pCamera) const
-{
-  const CVertex3d eye(-m_xTranslation, -m_yTranslation, -m_zTranslation);
-  pCamera->SetEye(&eye);
-  const double pi = 3.1415927f;
-  const double ax = -m_xRotation / 180.0 * pi;
-  const double ay = m_yRotation / 180.0 * pi;
-  const double az = -m_zRotation / 180.0 * pi;
-  double point[3] = {eye.x(), eye.y(), eye.z()};
-  double rotation[3][4];
-  double turned[3];
-  RotationMatrixX(ax, rotation);
-  MatrixMultPoint(rotation, point, turned);
-  RotationMatrixY(ay, rotation);
-  MatrixMultPoint(rotation, turned, point);
-  RotationMatrixZ(az, rotation);
-  MatrixMultPoint(rotation, point, turned);
-  const CVector3d direction(static_cast<float>(-turned[0]), static_cast<float>(-turned[1]),
-                            static_cast<float>(-turned[2]));
-  pCamera->SetDirection(&direction);
-  const CVertex3d turnedEye(static_cast<float>(turned[0]), static_cast<float>(turned[1]),
-                            static_cast<float>(turned[2]));
-  pCamera->SetEye(&turnedEye);
-}
-
 bool CRenderView::GenerateMetafile(int index, int frontFacesOnly, int faceMode)
 {
   CMesh3d* pMesh = GetMesh(index);
@@ -475,10 +450,9 @@ bool CRenderView::GenerateMetafile(int index, int frontFacesOnly, int faceMode)
   if (!pMesh || !ReadViewMatrices(modelview, projection, viewport))
     return false;
   if (frontFacesOnly) {
-    CCamera3d camera;
-    PointCamera(&camera);
+    m_pDocument->ProcessCamera();
     pMesh->SetFacesFlag(0);
-    pMesh->FlagFacesInFrontOfCamera(&camera, 1);
+    pMesh->FlagFacesInFrontOfCamera(&m_pDocument->m_Camera, 1);
   }
   return WriteMetafile(METAFILE_MM_HIMETRIC, [&](platform::CDeviceContext& dc) {
     if (faceMode) {

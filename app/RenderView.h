@@ -5,7 +5,6 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 
-class CCamera3d;
 class CMesh3d;
 class CVanthDoc;
 class QPainter;
@@ -65,9 +64,6 @@ public:
   // The matrices and viewport of the view transform, read with the view's context current;
   // false when the view has no context.
   bool ReadViewMatrices(double modelview[16], double projection[16], int viewport[4]);
-  // Puts the camera where the view looks from: the eye at the negated translation turned by
-  // the view's rotations, looking at the origin.
-  void PointCamera(CCamera3d* pCamera) const;
   // The scene's triangle mesh at this index, or null.
   CMesh3d* GetMesh(int index) const;
   // "metafile.emf" and the clipboard: the edges of the mesh at this index (only those of the

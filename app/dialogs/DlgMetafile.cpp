@@ -143,19 +143,20 @@ void CDlgMetafile::OnMode(int mode)
   if (flags.RampMode >= 0)
     m_Settings.m_RampMode = flags.RampMode;
   m_Settings.m_TextureMapMode = flags.TextureMapMode;
-  if (!m_pMesh || !m_pView)
+  CVanthDoc* pDoc = m_pView ? m_pView->GetDocument() : nullptr;
+  if (!m_pMesh || !pDoc)
     return;
   // The camera stands where the view looks from now, not where it stood at opening.
-  CCamera3d camera;
-  m_pView->PointCamera(&camera);
+  pDoc->ProcessCamera();
+  const CCamera3d* pCamera = &pDoc->m_Camera;
   if (flags.Reset)
     m_pMesh->SetFacesFlag(0);
   if (flags.Depth)
-    m_pMesh->FlagFacesByDistanceToCamera(&camera);
+    m_pMesh->FlagFacesByDistanceToCamera(pCamera);
   if (flags.Back)
-    m_pMesh->FlagFacesBackfacing(&camera, -1);
+    m_pMesh->FlagFacesBackfacing(pCamera, -1);
   if (flags.Silhouette)
-    m_pMesh->FlagSilhouette(&camera, -3, -2);
+    m_pMesh->FlagSilhouette(pCamera, -3, -2);
 }
 
 bool CDlgMetafile::Run()

@@ -3,7 +3,6 @@
 #include "tests/app/EmfReader.h"
 
 #include "app/dialogs/DlgMetafile.h"
-#include "app/objects/Camera3d.h"
 #include "app/objects/VertexSet3d.h"
 #include "platform/core/Clipboard.h"
 #include "tests/support/TempFolder.h"
@@ -144,17 +143,29 @@ TEST_F(CMetafileCommandsTest, ARefusedClipboardIsReportedAndTheFileStays)
   EXPECT_EQ(m_Messages[0], "Unable to open the clipboard");
 }
 
-TEST_F(CMetafileCommandsTest, TheCameraStandsWhereTheViewLooksFrom)
+// The view turns while the dialog is open: the mode buttons flag the faces seen from where the
+// view looks now.
+TEST_F(CMetafileCommandsTest, DialogFlagsFacesFromTheViewsCurrentCamera)
 {
-  CCamera3d camera;
-  m_View->PointCamera(&camera);
-  EXPECT_NEAR(camera.GetEye()->z(), 5.0f, 1e-6);
-  EXPECT_NEAR(camera.GetDirection()->z(), -5.0f, 1e-6);
-  m_View->m_yRotation = 90.0f;
-  m_View->PointCamera(&camera);
-  EXPECT_NEAR(camera.GetEye()->x(), -5.0f, 1e-5);
-  EXPECT_NEAR(camera.GetEye()->z(), 0.0f, 1e-5);
-  EXPECT_NEAR(camera.GetDirection()->x(), 5.0f, 1e-5);
+  CMesh3d* box = AddBox();
+  std::vector<int> facingViewer;
+  for (int i = 0; i < box->NbFace(); i++)
+    if (box->GetFace(i)->GetNormal()->z() > 0.9f)
+      facingViewer.push_back(i);
+  ASSERT_EQ(facingViewer.size(), 2u);
+  std::vector<std::vector<int>> flags;
+  CDialogAnswer answer([&](platform::CDialog& shown) {
+    for (const float angle : {0.0f, 180.0f}) {
+      m_View->m_yRotation = angle;
+      shown.GetWindow()->findChild<QRadioButton*>("1069")->click(); // Back facing
+      flags.push_back({});
+      for (int i : facingViewer)
+        flags.back().push_back(box->GetFace(i)->GetFlag());
+    }
+    return platform::IDCANCEL;
+  });
+  m_View->DoCommand(ID_METAFILE_PARAMETERS);
+  EXPECT_EQ(flags, (std::vector<std::vector<int>>{{0, 0}, {-1, -1}}));
 }
 
 TEST_F(CMetafileCommandsTest, TheFormsMetafileButtonExportsTheObjectTheSliderNames)
