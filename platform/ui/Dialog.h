@@ -47,11 +47,14 @@ protected:
   virtual void OnInitDialog() {}
   // The window is about to go; the controls still exist.
   virtual void OnDestroy() {}
+  // The window and every control of it are gone.
+  virtual void PostNcDestroy() {}
 
   CDialogBuilder m_Fields;
 
 private:
   int Answer(QDialog& window);
+  int RunWindow();
 
   int m_TemplateId;
   std::string m_Title;
