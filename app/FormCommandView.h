@@ -140,6 +140,8 @@ public:
   void OnAntialiasing();
   void OnCulling();
   void OnTextureView();
+  // The texture viewer, over scene object 0 when that is a triangle mesh.
+  void OnTextureEdit();
   void OnRotation();
   void OnLink();
   void OnAddWireframe();

@@ -238,7 +238,7 @@ QWidget* CFormCommandView::BuildTextures()
   QFormLayout* form = Form(box);
   form->addRow(AddCheck(IDC_TEXTURE_VIEW, "View", &m_TextureView, &CFormCommandView::OnTextureView));
   form->addRow(AddCheck(IDC_TEXTURE_LIGHTING, "Lighting", &m_TextureLighting, nullptr));
-  form->addRow(AddButton(IDC_TEXTURE_EDIT, "Edit...", nullptr));
+  form->addRow(AddButton(IDC_TEXTURE_EDIT, "Edit...", &CFormCommandView::OnTextureEdit));
   return box;
 }
 

@@ -141,17 +141,7 @@ void CDlgTextureMap::Paint(QPainter& painter) const
 {
   if (!m_pBuffer)
     return;
-  const int w = m_pBuffer->GetWidth();
-  const int h = m_pBuffer->GetHeight();
-  QImage image(w, h, QImage::Format_RGB32);
-  for (int y = 0; y < h; y++) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < w; x++) {
-      const platform::ColorRef c = m_pBuffer->GetPixel(x, y);
-      line[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    }
-  }
-  painter.drawImage(0, 0, image);
+  painter.drawImage(0, 0, CPaintFrame::ImageOf(*m_pBuffer));
 }
 
 void CDlgTextureMap::BuildMenu()

@@ -4,8 +4,13 @@
 
 #include <functional>
 
+class QImage;
 class QMouseEvent;
 class QPainter;
+
+namespace platform {
+class CDeviceContextMemory;
+}
 
 // A plain area of a dialog that the dialog paints and whose mouse it handles, through
 // functions it installs; without them the area shows the dialog's background.
@@ -17,6 +22,9 @@ public:
   using ResizeHandler = std::function<void(int width, int height)>;
 
   explicit CPaintFrame(QWidget* parent);
+
+  // What a memory device context holds, as an image to paint.
+  static QImage ImageOf(const platform::CDeviceContextMemory& dc);
 
   void OnPaint(PaintHandler handler) { m_Paint = std::move(handler); }
   void OnMousePress(MouseHandler handler) { m_Press = std::move(handler); }
