@@ -1,21 +1,57 @@
 #include "app/dialogs/DlgDistribution.h"
 
-#include "app/dialogs/PaintFrame.h"
-
-#include <QBoxLayout>
 #include <QDialog>
+#include <QBoxLayout>
 #include <QPainter>
+#include <QWidget>
 
 #include <algorithm>
 
 namespace {
+
 constexpr int kRowHeight = 20;
+constexpr int kTop = 3;
 constexpr int kBarLeft = 40;
 constexpr int kLabelLeft = 5;
-constexpr int kMargin = 70; // client width that is not bar area
+constexpr int kMargin = 70;
+
+// The chart; it reads the dialog at every paint, so a resize rescales the bars.
+class CDistributionChart : public QWidget
+{
+public:
+  CDistributionChart(const CDlgDistribution& dialog, QWidget* parent)
+    : QWidget(parent), m_Dialog(dialog)
+  {
+    const int rows = dialog.GetHistogram().empty() ? 0 : static_cast<int>(dialog.GetLargestCode()) + 1;
+    setMinimumSize(300, std::min(kRowHeight * rows + 2 * kTop, 800));
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override
+  {
+    QPainter painter(this);
+    const int barArea = width() - kMargin;
+    const auto& histogram = m_Dialog.GetHistogram();
+    for (unsigned int code = 0; code < histogram.size(); code++) {
+      const int top = kRowHeight * static_cast<int>(code) + kTop;
+      painter.setPen(Qt::black);
+      painter.drawText(QRect(kLabelLeft, top, kBarLeft - kLabelLeft, kRowHeight),
+                       Qt::AlignLeft | Qt::AlignVCenter,
+                       QString::fromStdString(CDlgDistribution::Label(code)));
+      const int length = m_Dialog.BarLength(code, barArea);
+      if (length > 0)
+        painter.fillRect(QRect(QPoint(kBarLeft, top), QPoint(kBarLeft + length - 1, top + kRowHeight - 2)),
+                         QColor(0, 0, 128));
+    }
+  }
+
+private:
+  const CDlgDistribution& m_Dialog;
+};
+
 } // namespace
 
-CDlgDistribution::CDlgDistribution(const std::vector<unsigned>* pCodes)
+CDlgDistribution::CDlgDistribution(const std::vector<unsigned int>* pCodes)
   : CDialog(184, "Distribution"), m_pCodes(pCodes)
 {
 }
@@ -28,61 +64,38 @@ void CDlgDistribution::BuildHistogram()
   if (!m_pCodes || m_pCodes->empty())
     return;
   m_LargestCode = *std::max_element(m_pCodes->begin(), m_pCodes->end());
+  // Nothing but ghost codes: no chart.
   if (m_LargestCode == 0)
     return;
-  m_Histogram.assign(static_cast<std::size_t>(m_LargestCode) + 1, 0);
-  for (unsigned code : *m_pCodes)
+  m_Histogram.assign(static_cast<size_t>(m_LargestCode) + 1, 0);
+  for (unsigned int code : *m_pCodes)
     m_Histogram[code]++;
   m_LargestCount = *std::max_element(m_Histogram.begin(), m_Histogram.end());
 }
 
-std::vector<CDlgDistribution::SRow> CDlgDistribution::Rows(int clientWidth) const
+std::string CDlgDistribution::Label(unsigned int code)
 {
-  std::vector<SRow> rows;
-  const int area = clientWidth - kMargin;
-  for (std::size_t i = 0; i < m_Histogram.size(); i++) {
-    static const char* const kNames[3] = {"ghost", "split", "merge"};
-    SRow row;
-    row.Label = i < 3 ? kNames[i] : std::to_string(i);
-    int length = static_cast<int>(static_cast<double>(m_Histogram[i]) / m_LargestCount * area);
-    // A code that occurs at all shows, however rare.
-    if (m_Histogram[i] > 0)
-      length = std::max(length, 1);
-    const int top = kRowHeight * static_cast<int>(i) + 3;
-    row.Left = kBarLeft;
-    row.Top = top;
-    row.Right = kBarLeft + length;
-    row.Bottom = top + kRowHeight - 1;
-    rows.push_back(row);
+  switch (code) {
+  case 0: return "ghost";
+  case 1: return "split";
+  case 2: return "merge";
+  default: return std::to_string(code);
   }
-  return rows;
 }
 
-void CDlgDistribution::Paint(QPainter& painter) const
+int CDlgDistribution::BarLength(unsigned int code, int barAreaWidth) const
 {
-  for (const SRow& row : Rows(m_pFrame->width())) {
-    painter.setPen(Qt::black);
-    painter.drawText(kLabelLeft, row.Top, kBarLeft - kLabelLeft, kRowHeight, Qt::AlignLeft,
-                     QString::fromStdString(row.Label));
-    painter.fillRect(QRect(QPoint(row.Left, row.Top), QPoint(row.Right - 1, row.Bottom - 1)),
-                     QColor(0, 0, 128));
-  }
+  if (code >= m_Histogram.size() || m_LargestCount == 0 || m_Histogram[code] == 0)
+    return 0;
+  const int length = static_cast<int>(static_cast<double>(m_Histogram[code]) / m_LargestCount *
+                                      std::max(barAreaWidth, 0));
+  return std::max(length, 1);
 }
 
 void CDlgDistribution::OnInitDialog()
 {
   BuildHistogram();
-  QDialog* window = GetWindow();
-  m_pFrame = new CPaintFrame(window);
-  m_pFrame->setMinimumSize(400, std::max(100, kRowHeight * static_cast<int>(m_Histogram.size()) + 6));
-  m_pFrame->OnPaint([this](QPainter& painter) { Paint(painter); });
-  // A new width rescales every bar.
-  m_pFrame->OnResize([this](int, int) { m_pFrame->update(); });
-  static_cast<QBoxLayout*>(window->layout())->insertWidget(0, m_pFrame, 1);
-}
-
-void CDlgDistribution::OnDestroy()
-{
-  m_pFrame = nullptr;
-  m_Histogram.clear();
+  QDialog* pWindow = GetWindow();
+  if (auto* pLayout = pWindow ? qobject_cast<QBoxLayout*>(pWindow->layout()) : nullptr)
+    pLayout->insertWidget(0, new CDistributionChart(*this, pWindow));
 }

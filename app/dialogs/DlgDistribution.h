@@ -5,39 +5,31 @@
 #include <string>
 #include <vector>
 
-class CPaintFrame;
-class QPainter;
-
-// "Distribution": a horizontal bar chart of how often each code occurs in the codes of a
-// conquest coding, one row of 20 pixels per code value.
+// How often each conquest code occurs, as a horizontal bar chart: one row of 20 pixels per
+// code value from 0 to the largest, bars scaled to the widest.
 class CDlgDistribution : public platform::CDialog
 {
 public:
-  struct SRow
-  {
-    std::string Label;
-    int Left, Top, Right, Bottom; // the bar, right and bottom excluded
-  };
+  // The codes stay the caller's and must outlive the dialog.
+  explicit CDlgDistribution(const std::vector<unsigned int>* pCodes);
 
-  // The codes belong to the caller and outlive the dialog.
-  explicit CDlgDistribution(const std::vector<unsigned>* pCodes);
-
-  // Counts every code; an empty array, or one of zeros only, gives no chart.
+  // The histogram is built when the dialog opens.
   void BuildHistogram();
-  const std::vector<unsigned>& GetHistogram() const { return m_Histogram; }
-  // The rows of the chart in a client area of this width.
-  std::vector<SRow> Rows(int clientWidth) const;
+  const std::vector<unsigned int>& GetHistogram() const { return m_Histogram; }
+  unsigned int GetLargestCount() const { return m_LargestCount; }
+  unsigned int GetLargestCode() const { return m_LargestCode; }
+
+  // Row i: its label and its bar's length in a bar area of the given width (the client width
+  // less 70 pixels). A code that occurs at all gets at least one pixel.
+  static std::string Label(unsigned int code);
+  int BarLength(unsigned int code, int barAreaWidth) const;
 
 protected:
   void OnInitDialog() override;
-  void OnDestroy() override;
 
 private:
-  void Paint(QPainter& painter) const;
-
-  const std::vector<unsigned>* m_pCodes;
-  std::vector<unsigned> m_Histogram;
-  unsigned m_LargestCount = 0;
-  unsigned m_LargestCode = 0;
-  CPaintFrame* m_pFrame = nullptr;
+  const std::vector<unsigned int>* m_pCodes;
+  std::vector<unsigned int> m_Histogram;
+  unsigned int m_LargestCount = 0;
+  unsigned int m_LargestCode = 0;
 };
