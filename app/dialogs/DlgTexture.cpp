@@ -15,13 +15,18 @@ CDlgTexture::CDlgTexture(const CMesh3d* pMesh) : CDialog(151, "Texture"), m_pMes
 
 CDlgTexture::~CDlgTexture() = default;
 
-bool CDlgTexture::OnOpen()
+std::optional<std::string> CDlgTexture::AskImageFile(QWidget* parent)
 {
   platform::SFileDialogRequest request;
   request.Open = true;
   request.InitialPath = "*.*";
   request.Filter = "Image files (*.*)";
-  const std::optional<std::string> path = platform::GetFileName(GetWindow(), request);
+  return platform::GetFileName(parent, request);
+}
+
+bool CDlgTexture::OnOpen()
+{
+  const std::optional<std::string> path = AskImageFile(GetWindow());
   if (!path)
     return false;
   const bool read = m_Texture.ReadFile(*path) != 0;

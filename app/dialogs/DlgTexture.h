@@ -4,10 +4,13 @@
 #include "scene/Texture.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class CMesh3d;
 class CPaintFrame;
 class QPainter;
+class QWidget;
 
 namespace platform {
 class CDeviceContextMemory;
@@ -24,6 +27,8 @@ public:
 
   // "File > Open...": reads the chosen image; false when cancelled or unreadable.
   bool OnOpen();
+  // The file dialog of the image viewers: the chosen path, or nothing when cancelled.
+  static std::optional<std::string> AskImageFile(QWidget* parent);
   // "Edit > Copy": the image on the clipboard as a device-independent bitmap.
   bool OnCopy() const;
   // What the client area of this size shows.

@@ -1,10 +1,10 @@
 #include "app/dialogs/DlgTextureMap.h"
 
+#include "app/dialogs/DlgTexture.h"
 #include "app/dialogs/PaintFrame.h"
 #include "app/resources/Menus.h"
 #include "app/resources/Resource.h"
 #include "platform/core/DeviceContextMemory.h"
-#include "platform/ui/FileDialog.h"
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -59,11 +59,7 @@ void CDlgTextureMap::OnLod(int level)
 
 void CDlgTextureMap::OnOpen()
 {
-  platform::SFileDialogRequest request;
-  request.Open = true;
-  request.InitialPath = "*.*";
-  request.Filter = "Image files (*.*)";
-  const std::optional<std::string> path = platform::GetFileName(GetWindow(), request);
+  const std::optional<std::string> path = CDlgTexture::AskImageFile(GetWindow());
   if (!path)
     return;
   m_Map.RemoveAllTiles();

@@ -4,7 +4,7 @@
 
 #include "app/dialogs/DlgMetafile.h"
 #include "app/objects/VertexSet3d.h"
-#include "platform/core/Clipboard.h"
+#include "tests/support/ClipboardRecorder.h"
 #include "tests/support/TempFolder.h"
 
 #include <QDialog>
@@ -13,27 +13,21 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-class CMetafileClipboard : public platform::CClipboardSink
+// The clipboard of the tests, which can refuse a metafile as a clipboard held by another
+// program would.
+class CMetafileClipboard : public CClipboardRecorder
 {
 public:
-  bool SetText(const std::string&) override { return true; }
-  bool SetBitmap(const std::vector<std::uint8_t>&) override { return true; }
   bool SetMetafile(const std::vector<std::uint8_t>& emf) override
   {
-    if (m_Refuse)
-      return false;
-    m_Metafile = emf;
-    m_NbPuts++;
-    return true;
+    return !m_Refuse && CClipboardRecorder::SetMetafile(emf);
   }
-  std::string GetText() override { return {}; }
-  std::vector<std::uint8_t> m_Metafile;
-  int m_NbPuts = 0;
   bool m_Refuse = false;
 };
 
@@ -49,11 +43,11 @@ protected:
       return;
     m_Previous = std::filesystem::current_path();
     std::filesystem::current_path(m_Folder.Path());
-    m_pPreviousClipboard = platform::SetClipboard(&m_Clipboard);
+    m_Clipboard.emplace();
   }
   void TearDown() override
   {
-    platform::SetClipboard(m_pPreviousClipboard);
+    m_Clipboard.reset();
     std::filesystem::current_path(m_Previous);
     CFormViewFixture::TearDown();
   }
@@ -65,7 +59,9 @@ protected:
   CEmfReader Written()
   {
     const std::vector<std::uint8_t> bytes = File();
-    EXPECT_EQ(bytes, m_Clipboard.m_Metafile);
+    EXPECT_FALSE(m_Clipboard->m_Metafiles.empty());
+    if (!m_Clipboard->m_Metafiles.empty())
+      EXPECT_EQ(bytes, m_Clipboard->m_Metafiles.back());
     return CEmfReader(bytes);
   }
 
@@ -73,8 +69,8 @@ protected:
 
   CTempFolder m_Folder;
   std::filesystem::path m_Previous;
-  CMetafileClipboard m_Clipboard;
-  platform::CClipboardSink* m_pPreviousClipboard = nullptr;
+  // Installed once the workbench runs, so that it stands in for the one the program set.
+  std::optional<CMetafileClipboard> m_Clipboard;
 };
 
 constexpr int kBoxEdges = 18;
@@ -105,7 +101,7 @@ TEST_F(CMetafileCommandsTest, EachGenerateCommandWritesHiMetricFileAndClipboard)
   EXPECT_EQ(faces.MapMode(), 3u);
   EXPECT_EQ(faces.Count(CEmfReader::EMR_POLYGON), kBoxFaces);
   EXPECT_EQ(faces.Colors(CEmfReader::EMR_CREATEPEN), std::vector<std::uint32_t>{0});
-  EXPECT_EQ(m_Clipboard.m_NbPuts, 3);
+  EXPECT_EQ(static_cast<int>(m_Clipboard->m_Metafiles.size()), 3);
   EXPECT_TRUE(m_Messages.empty());
 }
 
@@ -130,13 +126,13 @@ TEST_F(CMetafileCommandsTest, NoMeshFirstWritesNothing)
   AddBox();
   m_View->DoCommand(ID_METAFILE_FACE_MODE);
   EXPECT_FALSE(HasFile());
-  EXPECT_EQ(m_Clipboard.m_NbPuts, 0);
+  EXPECT_EQ(static_cast<int>(m_Clipboard->m_Metafiles.size()), 0);
 }
 
 TEST_F(CMetafileCommandsTest, ARefusedClipboardIsReportedAndTheFileStays)
 {
   AddBox();
-  m_Clipboard.m_Refuse = true;
+  m_Clipboard->m_Refuse = true;
   m_View->DoCommand(ID_METAFILE_GENERATE);
   EXPECT_TRUE(HasFile());
   ASSERT_EQ(m_Messages.size(), 1u);

@@ -2,7 +2,7 @@
 #include "tests/app/FormViewFixture.h"
 
 #include "app/dialogs/DlgTexture.h"
-#include "platform/core/Clipboard.h"
+#include "tests/support/ClipboardRecorder.h"
 #include "platform/core/DeviceContextMemory.h"
 #include "tests/support/TempFolder.h"
 
@@ -84,28 +84,17 @@ TEST_F(CTextureDialogTest, TheFormsEditButtonOpensTheViewerOnObjectZero)
 
 TEST_F(CTextureDialogTest, CopyPutsTheImageOnTheClipboardAsABitmap)
 {
-  struct SClipboard : platform::CClipboardSink
-  {
-    bool SetText(const std::string&) override { return true; }
-    bool SetBitmap(const std::vector<std::uint8_t>& dib) override
-    {
-      m_Dib = dib;
-      return true;
-    }
-    bool SetMetafile(const std::vector<std::uint8_t>&) override { return true; }
-    std::string GetText() override { return {}; }
-    std::vector<std::uint8_t> m_Dib;
-  } clipboard;
-  platform::CClipboardSink* previous = platform::SetClipboard(&clipboard);
+  CClipboardRecorder clipboard;
   m_FileAnswer = WriteImage();
   CDlgTexture dialog;
   EXPECT_FALSE(dialog.OnCopy()); // nothing loaded yet
   ASSERT_TRUE(dialog.OnOpen());
   EXPECT_TRUE(dialog.OnCopy());
-  platform::SetClipboard(previous);
-  ASSERT_GE(clipboard.m_Dib.size(), 40u + 2 * 12);
-  EXPECT_EQ(clipboard.m_Dib[4], 4); // width
-  EXPECT_EQ(clipboard.m_Dib[8], 2); // height
+  ASSERT_EQ(clipboard.m_Bitmaps.size(), 1u);
+  const std::vector<std::uint8_t>& dib = clipboard.m_Bitmaps[0];
+  ASSERT_GE(dib.size(), 40u + 2 * 12);
+  EXPECT_EQ(dib[4], 4); // width
+  EXPECT_EQ(dib[8], 2); // height
 }
 
 } // namespace
