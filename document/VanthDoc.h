@@ -37,7 +37,7 @@ public:
     FILE_DEM,
     FILE_MHP,
     FILE_OBJ,
-    FILE_PROGRESSIVE, // ".vpm", recognised once the progressive decoder is there
+    FILE_PROGRESSIVE, // ".vpm"
     FILE_RAW          // ".raw", written only
   };
 
@@ -347,6 +347,21 @@ public:
   void OnStructureDecode();
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
+  void OnPackSetFrequency();
+  void OnPackMultiple();
+  void OnErrorAccumulation();
+  void OnFaceBasedSimplification();
+  void OnFastFaceCollapses();
+  void OnKeepFaces();
+  void OnCoarseProgressiveMesh();
+  void OnTilingBuild();
+  void OnUpdateTilingOptimize(platform::CCmdUI& ui);
+  void OnTilingOptimize();
+  void OnSpringAdaptative();
+  // A tiling per seed vertex of [first, last), or the one of the fewest tiles.
+  void BuildTilings(CMesh3d* pMesh, unsigned first, unsigned last, int split, int retainMin);
+  // A tiling of the mesh, then `generations` times a mesh of the last tiling and its tiling.
+  void BuildTiling(CMesh3d* pMesh, unsigned seed, int split, int generations);
 
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
@@ -363,6 +378,15 @@ public:
   void SetMaterial(const char* name);
 
   // ---- Ribbon commands (VanthDocRibbon.cpp)
+  void OnRibbonsBuild();
+  void OnRibbonsBenchsCompacity();
+  void OnRemeshAcross();
+  void OnRemeshAcrossTwoEdges();
+  void OnRemeshAlong();
+  void OnRemeshBoth();
+  void OnRemeshSpringFree();
+  void OnImproveCompacity();
+  void OnMeanCompacity();
 
   // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
 
@@ -410,12 +434,30 @@ public:
   void ReplaceFirstObject(CObject3d* pConverted);
 
   // ---- Progressive coding commands (VanthDocProgressive.cpp)
+  void OnProgressiveEncodeLayer();
+  void OnProgressiveDecodeLayer();
+  void OnProgressiveEncode();
+  void OnProgressiveDecode();
+  void OnColorFacesValence();
+  void OnExportSceneIv();
+  void OnValenceForecast();
+  // Decodes a ".vpm" stream into a new mesh that replaces the scene; false, with a message and
+  // the scene as it was, when the stream cannot be decoded.
+  bool DecodeProgressive(const std::string& path, CRenderView* pView, int redrawAfterLayer,
+                         int colour, int delay, int fineGrain, int fineGrainPeriod);
+  // The ".vpm" branch of opening.
+  bool OpenProgressive(const std::string& path);
 
 private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
   // Opens a triangle-mesh file into a new mesh that replaces the scene.
-  bool OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild);
+  bool OpenMesh(int (CMesh3d::*read)(const char*), const std::string& path, bool rebuild);
+  // Appends the meshes of a VRML file; false, with a message, when it holds none.
+  bool OpenVrml(const std::string& path);
+  // Tell the user why nothing opens; both answer false.
+  static bool NoMeshFound(const std::string& path);
+  static bool CannotRead(const std::string& path);
   // Samples an image into a height map after the "Sampling" dialog.
   bool OpenImage(const std::string& path);
   static QWidget* GetActivePane(int column);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CCamera3d;
@@ -172,6 +173,16 @@ public:
   int RemoveIsolatedVertices();
   int Cleanup();
   int Check();
+  // Between these two calls DeleteVertex and DeleteFace only mark their element, which stays
+  // allocated and in its slot; the end frees the marked elements and closes the gaps in one
+  // pass, the others keeping their order. A long run of removals stays linear that way. In
+  // between, the arrays still hold the marked elements: count with NbLiveVertex, NbLiveFace.
+  void BeginDeferredDeletion();
+  void EndDeferredDeletion();
+  // Frees the marked elements now and goes on deferring; nothing outside a deferral.
+  void FlushDeferredDeletion();
+  int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.size()); }
+  int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.size()); }
 
   // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
   int BuildAdjacency();
@@ -206,7 +217,7 @@ public:
   // Entropy of the valence histogram, in bits per vertex.
   float ForecastValenceRate();
 
-  // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
+  // --- intersections (mesh/Mesh3dIntersection.cpp) -------------------------------------------
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
   int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                              CFace3d** ppFace, int* pNbTested) const;
@@ -514,6 +525,10 @@ private:
   int DeleteFacesIf(Pred pred);
   template <class Pred>
   int DeleteVerticesIf(Pred pred);
+  // The link condition: the two ends may have in common only the third corners of the faces on
+  // their edge; any other common neighbour would pinch the surface when they merge.
+  static bool HasOnlyOppositeCommonNeighbors(const CVertex3d* vs, const CVertex3d* vt,
+                                             int nbShared);
   // Shared by the two collapses: the merge of vt's neighbour vertices into vs.
   static void MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt);
   // Detaches a removed face f: its outer neighbours at vs and at vt become neighbours.
@@ -524,6 +539,9 @@ private:
 
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;
+  int m_DeferDeletion = 0;
+  std::unordered_set<const CVertex3d*> m_DeletedVertices;
+  std::unordered_set<const CFace3d*> m_DeletedFaces;
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;

@@ -361,3 +361,21 @@ const std::vector<SMenuItem>& GetDocumentMenu()
   };
   return menu;
 }
+
+const std::vector<platform::SMenuItem>& GetTextureMapMenu()
+{
+  static const std::vector<platform::SMenuItem> menu = {
+    {0, "File", 0},
+    {1, "Open", ID_FILE_OPEN},
+    {0, "Map", 0},
+    {1, "LOD 1", ID_MAP_LOD1},
+    {1, "LOD 2", ID_MAP_LOD2},
+    {1, "LOD 3", ID_MAP_LOD3},
+    {1, "Overlap", 0},
+    {2, "Increase\tCtrl+", ID_MAP_OVERLAP_INCREASE},
+    {2, "Decrease\tCtrl-", ID_MAP_OVERLAP_DECREASE},
+    {0, "View", 0},
+    {1, "Init", ID_MAP_VIEW_INIT},
+  };
+  return menu;
+}

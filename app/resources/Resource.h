@@ -271,6 +271,10 @@ enum : unsigned {
   // The texture map dialog's own menu, reached by accelerators of the main table too
   ID_MAP_OVERLAP_INCREASE,
   ID_MAP_OVERLAP_DECREASE,
+  ID_MAP_LOD1,
+  ID_MAP_LOD2,
+  ID_MAP_LOD3,
+  ID_MAP_VIEW_INIT,
   // Help
   ID_HELP_DEBUG,
   ID_HELP_DEMO,
