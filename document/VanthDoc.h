@@ -376,6 +376,10 @@ public:
   void OnMaterialPewter();
   // Gives every triangle mesh of the scene the named predefined material.
   void SetMaterial(const char* name);
+  void OnWindowMultiView();
+  void OnWindowSpline();
+  void OnTexturesMap();
+  void OnDromeAnalysis();
 
   // ---- Ribbon commands (VanthDocRibbon.cpp)
   void OnRibbonsBuild();

@@ -2,6 +2,10 @@
 
 #include "app/PredefinedMaterials.h"
 #include "app/RenderView.h"
+#include "app/dialogs/DlgDataAnalysis.h"
+#include "app/dialogs/DlgMultiview.h"
+#include "app/dialogs/DlgSpline.h"
+#include "app/dialogs/DlgTextureMap.h"
 #include "app/objects/VectorSet3d.h"
 #include "app/resources/Resource.h"
 #include "mesh/Mesh3d.h"
@@ -35,6 +39,10 @@ void CVanthDoc::RegisterSceneCommands()
   OnCommand(ID_MATERIAL_LIGHT_BLUE, &CVanthDoc::OnMaterialLightBlue, TYPE_MESH3D);
   OnCommand(ID_MATERIAL_BRASS, &CVanthDoc::OnMaterialBrass, TYPE_MESH3D);
   OnCommand(ID_MATERIAL_PEWTER, &CVanthDoc::OnMaterialPewter, TYPE_MESH3D);
+  OnCommand(ID_WINDOW_MULTI_VIEW, &CVanthDoc::OnWindowMultiView, kAlways);
+  OnCommand(ID_WINDOW_SPLINE, &CVanthDoc::OnWindowSpline, kAlways);
+  OnCommand(ID_TEXTURES_MAP, &CVanthDoc::OnTexturesMap, kAlways);
+  OnCommand(ID_DROME_ANALYSIS, &CVanthDoc::OnDromeAnalysis, kAlways);
 }
 
 void CVanthDoc::KeepFirstObjectOnly()
@@ -160,4 +168,32 @@ void CVanthDoc::OnMaterialBrass()
 void CVanthDoc::OnMaterialPewter()
 {
   SetMaterial("Pewter");
+}
+
+// The previews share the render view's OpenGL objects: without a view there is nothing to show.
+void CVanthDoc::OnWindowMultiView()
+{
+  CRenderView* pView = GetOwnRenderView();
+  if (!pView)
+    return;
+  CDlgMultiview dialog(pView);
+  dialog.DoModal();
+}
+
+void CVanthDoc::OnWindowSpline()
+{
+  CDlgSpline dialog;
+  dialog.DoModal();
+}
+
+void CVanthDoc::OnTexturesMap()
+{
+  CDlgTextureMap dialog;
+  dialog.DoModal();
+}
+
+void CVanthDoc::OnDromeAnalysis()
+{
+  CDlgDataAnalysis dialog;
+  dialog.DoModal();
 }

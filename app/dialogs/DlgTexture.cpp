@@ -102,13 +102,18 @@ void CDlgTexture::OnInitDialog()
   Repaint();
 }
 
-void CDlgTexture::OnFileOpen()
+std::optional<std::string> CDlgTexture::AskImageFile(QWidget* pParent)
 {
   platform::SFileDialogRequest request;
   request.Open = true;
   request.InitialPath = "*.*";
   request.Filter = "Image files (*.*)";
-  const std::optional<std::string> path = platform::GetFileName(GetWindow(), request);
+  return platform::GetFileName(pParent, request);
+}
+
+void CDlgTexture::OnFileOpen()
+{
+  const std::optional<std::string> path = AskImageFile(GetWindow());
   if (!path)
     return;
   CTexture texture;

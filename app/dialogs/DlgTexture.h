@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <optional>
+#include <string>
+
 class CMesh3d;
 
 // A texture viewer with its own menu: opens an image, shows it (stretched under the mesh's
@@ -23,6 +26,9 @@ public:
   void OnFileClose();
   // "Edit > Copy": the texture on the clipboard as a bitmap.
   void OnEditCopy();
+
+  // The image file dialog of the texture windows; nothing when the user cancels.
+  static std::optional<std::string> AskImageFile(QWidget* pParent);
 
   const CTexture& GetTexture() const { return m_Texture; }
   // What the view shows: the texture, and over it the mesh's texture coordinates; null

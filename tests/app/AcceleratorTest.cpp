@@ -19,12 +19,13 @@ class CAccelerators : public CAppFixture
 {
 protected:
   // The open document, when there is one, is asked before the application: the recorder
-  // stands in for its handler too.
+  // stands in for its handler too, enabled whatever the scene holds.
   void Record(unsigned id)
   {
     m_App->GetCommandMap().On(id, [this, id] { m_Ran.push_back(id); });
     if (CVanthDoc* pDoc = ActiveDocument())
-      pDoc->GetCommandMap().On(id, [this, id] { m_Ran.push_back(id); });
+      pDoc->GetCommandMap().On(id, [this, id] { m_Ran.push_back(id); },
+                               [](platform::CCmdUI& ui) { ui.Enable(); });
   }
   std::vector<unsigned> m_Ran;
 };

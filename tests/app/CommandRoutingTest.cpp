@@ -105,8 +105,10 @@ TEST_F(CRouting, OpeningAMenuGreysAndChecksItsActions)
   EXPECT_FALSE(fullScreen->isChecked());
   EXPECT_TRUE(toolbar->isChecked());
   EXPECT_FALSE(check->isEnabled());
-  Frame()->GetCommandMap().OnUpdate(ID_ALGORITHMS_CHECK, [](platform::CCmdUI& ui) { ui.SetCheck(1); });
-  Frame()->GetCommandMap().On(ID_ALGORITHMS_CHECK, [] {});
+  // The document answers before the frame: its table takes the new handlers.
+  platform::CCommandMap& commands = ActiveDocument()->GetCommandMap();
+  commands.OnUpdate(ID_ALGORITHMS_CHECK, [](platform::CCmdUI& ui) { ui.SetCheck(1); });
+  commands.On(ID_ALGORITHMS_CHECK, [] {});
   emit algorithms->aboutToShow();
   EXPECT_TRUE(check->isEnabled());
   EXPECT_TRUE(check->isChecked());

@@ -76,6 +76,10 @@ const SEntry kEntries[] = {
   {ID_EXPORT_CPT, MESH},
   {ID_REMOVE_FACES_DUPLICATE, MESH},
   {ID_MODIFICATION_REMOVE_HOLE, MESH},
+  {ID_WINDOW_MULTI_VIEW, ALWAYS},
+  {ID_WINDOW_SPLINE, ALWAYS},
+  {ID_TEXTURES_MAP, ALWAYS},
+  {ID_DROME_ANALYSIS, ALWAYS},
 };
 
 bool Expected(ERule rule, int firstType)
@@ -153,6 +157,8 @@ TEST_F(CGeometryMenuMatrixTest, EveryEnabledCommandRunsOnEachKindOfSurface)
       Run(ID_CONVERSION_TRIANGLE_POLYGON);
     },
   };
+  // Whatever a command writes goes to the scratch folder.
+  std::filesystem::current_path(m_Scope.Path());
   m_FileAnswer = (m_Scope.Path() / "export.out").string();
   m_Answer = platform::IDNO;
   for (const auto& setScene : scenes) {
@@ -187,8 +193,11 @@ TEST_F(CGeometryMenuMatrixTest, TheSparseRunCodesBetweenTheEntropyAndAByteASymbo
   EXPECT_EQ(NbObject(), 0);
 }
 
-TEST_F(CGeometryMenuMatrixTest, TheDialogEntriesOfOtherWindowsWaitForTheirDialogs)
+TEST_F(CGeometryMenuMatrixTest, TheWindowEntriesOpenTheirDialogsOnAnyScene)
 {
+  m_DialogAnswer = platform::IDCANCEL;
   for (unsigned id : {ID_WINDOW_MULTI_VIEW, ID_WINDOW_SPLINE, ID_TEXTURES_MAP, ID_DROME_ANALYSIS})
-    EXPECT_FALSE(IsEnabled(id)) << id;
+    EXPECT_TRUE(Run(id)) << id;
+  EXPECT_EQ(m_DialogTemplates, (std::vector<int>{170, 182, 175, 178}));
+  EXPECT_EQ(NbObject(), 0);
 }
