@@ -13,6 +13,8 @@
 
 class CColorRamp;
 class CDlgApproxVolumic;
+class CDlgValenceEncoding;
+class CVertexTree;
 class CMesh3d;
 class CRenderView;
 class QWidget;
@@ -248,6 +250,40 @@ public:
   // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
 
   // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
+  void OnStatisticsDegreeHistogram();
+  void OnStatisticsExcursion();
+  void OnStatisticsExcursionDelta();
+  void OnHighlightOrderEdges();
+  void OnHighlightOrderRamp();
+  void OnSpanningEdgeLength();
+  void OnSpanningRootDistance();
+  void OnRingsPastels();
+  void OnRingsGrey();
+  void OnSpanningFastConnect();
+  void OnGapRings();
+  void OnGapRingsMultiMesh();
+  void OnGapRingsNoGap();
+  void OnQuantizeLinear();
+  void OnQuantizeLinearMulti();
+  void OnQuantizeDeltaTree();
+  void OnQuantizeDeltaTreeMulti();
+  void OnQuantizerTraceRandom();
+  void OnTreePullPushRoot();
+  void OnTreePullPushNoReorder();
+  void OnTreePullPushDelta();
+  void OnTreePullPushQuantization();
+  void OnTreePullPushDeltaQuantization();
+  void OnTreeExcursion();
+  void OnTreeExcursionDelta();
+  void OnTreeShowDelta();
+  // The highlighted vertex of the mesh as a seed, back to 0 when it lies outside.
+  int SeedVertex(const CMesh3d* pMesh);
+  void ExcursionInMeshOrder(const char* fileName, int delta);
+  void SpanningTreeExcursions(int criterion, const char* deltaFile, const char* absoluteFile);
+  CMesh3d* RingsInPastels();
+  void AddGaps(const std::vector<float>& ratios);
+  void PullAndPush(int reorder, const std::function<void(CVertexTree&)>& transform);
+  void TreeExcursion(int delta);
 
   // ---- Gate-approach coding commands (VanthDocGateCoding.cpp)
   void OnGateTriangleEncode();
@@ -263,10 +299,30 @@ public:
   void GateDecode(const char* what, bool askLevels, TDecode decode);
 
   // ---- Valence-centred coding commands (VanthDocValenceCoding.cpp)
+  void OnValenceParameters();
+  void OnValenceBenchsPsnr();
+  void OnDebugUnquantize();
+  void ValenceEncodeOnce(const CDlgValenceEncoding& dialog);
+  void ValenceMultiSeed(const CDlgValenceEncoding& dialog);
 
   // ---- Position coding commands (VanthDocPositionCoding.cpp)
+  void OnAttributesPositions();
+  void OnAttributesPositionsSpheres();
+  void OnDecodeFirstApproximation();
+  void OnDecodeFirstApproximationR0();
+  void OnDecodeBitplane();
+  void OnDecodeMultiMesh();
+  void OnAttributesMultiCoding();
+  void OnAttributesMultiCodingInterpolating();
+  void OnAttributesColorError();
+  void OnAttributesErrorVectors();
+  void OnAttributesToggleQuantized();
+  void EncodePositionsCommand(int errorSpheres);
+  void DecodeLevelIntoCopy(int level);
 
   // ---- Structure coding commands (VanthDocStructureCoding.cpp)
+  void OnStructureEncode();
+  void OnStructureDecode();
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
 

@@ -1,4 +1,4 @@
-#include "tests/document/CommandFixture.h"
+#include "tests/document/CodingFixture.h"
 
 #include "app/dialogs/DlgGateCoding.h"
 #include "app/dialogs/DlgIterations.h"
@@ -13,22 +13,9 @@
 namespace {
 
 // Coders write their fixed-name files into the current folder: a scratch one.
-class CGateCodingCommandsTest : public CCommandFixture
+class CGateCodingCommandsTest : public CCodingFixture
 {
 protected:
-  void SetUp() override
-  {
-    CCommandFixture::SetUp();
-    std::filesystem::current_path(m_Scope.Path());
-    m_Recorder.emplace();
-  }
-  void TearDown() override
-  {
-    m_Recorder.reset();
-    CCommandFixture::TearDown();
-  }
-
-  std::string PathOf(const std::string& name) const { return (m_Scope.Path() / name).string(); }
 
   template <typename TMesh> TMesh* Set(std::unique_ptr<TMesh> pMesh)
   {
@@ -47,9 +34,6 @@ protected:
     return n;
   }
 
-  CScopedFolder m_Scope{"orvane_gate_commands"};
-  // Installed over the application's clipboard.
-  std::optional<CClipboardRecorder> m_Recorder;
   const std::vector<std::string>& ClipboardTexts() const { return m_Recorder->m_Texts; }
 };
 
