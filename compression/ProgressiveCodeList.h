@@ -14,6 +14,15 @@ public:
   unsigned int GetCode(int i) const { return m_Codes[i]; }
   void Add(unsigned int code) { m_Codes.push_back(code); }
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
+  void SetCodes(std::vector<unsigned int> codes) { m_Codes = std::move(codes); }
+  // Number of removals: codes of valence 3 and more (a boundary removal is 1 then 5 or 6).
+  int NbRemoval() const
+  {
+    int n = 0;
+    for (unsigned int code : m_Codes)
+      n += code >= 3 ? 1 : 0;
+    return n;
+  }
 
 private:
   std::vector<unsigned int> m_Codes;

@@ -2,29 +2,36 @@
 
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveGate.h"
-#include "compression/ProgressiveVertexRecord.h"
+#include "compression/ProgressiveGeometryLayer.h"
 #include "mesh/Object3d.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CFace3d;
 class CIBitFile;
 class CMesh3d;
 class COBitFile;
+class CProgressivePattern;
+class CRenderView;
+class CStreamFile;
 class CVertex3d;
 
 // Progressive coder: removes vertices in decimation layers by a first-in first-out conquest of
 // gates, retriangulating each removed vertex's hole by a fixed pattern, and records each
-// decision as a code of the layer.
+// decision as a code of the layer. The stream holds the coarse base mesh, the codes and the
+// quantized geometry of every removed vertex; decoding re-inserts the layers coarse to fine.
 class CProgressiveCoder : public CObject3d
 {
 public:
+  using Callback = int (*)(int);
+
   CProgressiveCoder() = default;
-  ~CProgressiveCoder() override = default;
+  ~CProgressiveCoder() override;
 
   CProgressiveCoder(const CProgressiveCoder&) = delete;
   CProgressiveCoder& operator=(const CProgressiveCoder&) = delete;
@@ -33,85 +40,156 @@ public:
   void SetForbidConcave(int flag) { m_ForbidConcave = flag; }
   void SetForbidNormalFlipping(int flag) { m_ForbidNormalFlipping = flag; }
   void SetPureValence(int flag) { m_PureValence = flag; }
+  void SetMetric(int use, int kind, double threshold)
+  {
+    m_UseMetric = use;
+    m_MetricKind = kind;
+    m_MetricThreshold = threshold;
+  }
 
   // Decimates the mesh in pairs of layers (simple, then double) until it has at most the target
   // vertex count or nothing more goes, and writes base mesh, codes and geometry with q bits per
   // quantized coordinate. The callback gets the vertex count after each pair. Returns 0 when
   // refused (target not below the vertex count, q outside 1..15, file not written).
   int Encode(CMesh3d* pMesh, int targetVertexCount, int quantizationBits, const char* fileName,
-             int (*callback)(int));
-  // Reads a stream into an empty mesh, calling back after each re-inserted layer. Returns 0 on
-  // a stream that cannot be read whole or does not fit together.
-  int Decode(CMesh3d* pMesh, const char* fileName, int (*callback)(int));
+             int simulate, int forbidConcave, int forbidNormalFlipping, int useMetric,
+             int metricKind, double metricThreshold, int switchMetricOff,
+             int metricOffVertexCount, CRenderView* pView, int redrawPeriod, int colourPatches,
+             int colourCause, Callback callback, int writeLevels, const char* levelsFileName,
+             int report);
+  // One decimation layer of the mesh in place, its codes written to a single-layer file.
+  int EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int gateType, int maxValence,
+                     int pureValence, int forbidConcave, int forbidNormalFlipping, int useMetric,
+                     int metricKind, double metricThreshold, int applyRemoval,
+                     CRenderView* pView, int redrawPeriod, int colourPatches, int colourCause,
+                     int delay);
+  // Reads a stream into an empty mesh, calling back after each re-inserted layer. Returns 0,
+  // with the mesh emptied again, on a stream that cannot be read whole or does not fit.
+  int Decode(CMesh3d* pMesh, const char* fileName, Callback callback, CRenderView* pView,
+             int redrawAfterLayer, int colour, int delay, int fineGrain, int fineGrainPeriod);
+  // Re-inserts the layer of a single-layer file into the mesh, new vertices at the mean of
+  // their border. With refresh the replaced faces are deleted and the mesh rebuilt. Returns 0
+  // when the file cannot be read or its codes do not fit the mesh.
+  int DecodeLayer(CMesh3d* pMesh, const char* fileName, int refresh, CRenderView* pView,
+                  int colourPatches, int unused);
 
   // One decimation layer of the mesh in place (gate type 0 simple, 1 double); returns the number
   // of vertices removed. The mesh is rebuilt afterwards.
   int EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence);
-
   // Re-inserts every layer encoded so far into the decimated mesh, coarsest first, replaying the
-  // conquest with the stored codes; removed vertices come back at their positions before removal.
-  // Returns 0 when a layer's codes do not fit the mesh (the mesh then stays sound but unrefined).
+  // conquest with the stored codes; removed vertices come back at their positions before removal. Returns 0 when a layer's codes do not
+  // fit the mesh (the mesh then stays sound but unrefined).
   int DecodeLayers(CMesh3d* pMesh);
 
   int NbLayer() const { return static_cast<int>(m_LayerCodes.size()); }
   const CProgressiveCodeList* GetLayerCodes(int i) const { return m_LayerCodes[i].get(); }
+  float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
+  int GetGeometryBits() const { return m_GeometryBits; }
+  // After Encode: the quantized positions the decoder will give, in the decoder's vertex order
+  // (base mesh first, then the re-inserted vertices layer by layer, coarsest first).
+  const std::vector<std::array<int, 3>>& GetReconstruction() const { return m_Reconstruction; }
 
 private:
   static constexpr int kNone = -1;
 
+  // --- encoding driver and stream (ProgressiveCoder.cpp, ProgressiveCoderStream.cpp) --------
   int Quantize();
-  void ComputeLayerGeometry(int limit);
+  void ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit);
+  void StoreReconstruction(const CVertex3d* v);
+  void ComputeGeometry();
   void DiscardEmptyLayers();
-  int OutputBaseMesh(COBitFile* pFile);
-  int OutputCodes(COBitFile* pFile) const;
-  int WriteGeometry(COBitFile* pFile) const;
+  void OutputBaseMesh(COBitFile* pFile);
+  int OutputCodes(COBitFile* pFile);
+  int WriteGeometry(COBitFile* pFile);
+  int WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometryLayer* pLayer) const;
   int InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits);
   int InputCodes(CIBitFile* pFile);
   int InflateGeometry(CIBitFile* pFile);
-  int ReadPredictedLayer(CIBitFile* pFile, std::vector<CProgressiveVertexRecord>* pRecords);
-  void PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>& border,
-                   const std::vector<std::array<int, 3>>& faces);
+  int ReadPredictedLayer(CIBitFile* pFile, int expected, CProgressiveGeometryLayer* pLayer);
+  int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes, int nbRemoved);
+  int ReadLayerCodes(const char* fileName);
+  void Report(int initialCount, int totalBits) const;
+  void SetDebugging(CRenderView* pView, int colourPatches, int colourCause, int delay);
+  void DebugStep();
 
+  // --- layer decimation (ProgressiveCoderLayer.cpp) ------------------------------------------
+  int RunLayer();
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
-  int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
+  int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
+  int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
+  int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence) const;
+  void ColourPatch(CProgressiveGate* pGate) const;
   int IsBorderConcave(CProgressiveGate* pGate) const;
   int IsBorderDegenerate(CProgressiveGate* pGate) const;
-  int Retriangulate(CProgressiveGate* pGate);
+  int Retriangulate(CProgressiveGate* pGate, CVertex3d* v);
+  int IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
+                       const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval(CProgressiveGate* pGate);
   void PushGate(CVertex3d* a, CVertex3d* b);
   void SeedGates();
-  int DecodeLayer(int layer);
-  int DecodeStep();
+  void ReleaseRemovedVertices();
+
+  // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
+  void InitDecodingGates();
+  int ReinsertLayer(int layer);
+  int DecodeStep(int simulation);
+  int DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFace);
+  void MarkRemovable(CProgressiveGate* pGate);
   int FindPattern(CProgressiveGate* pGate, int valence, std::vector<CVertex3d*>* pBorder,
                   std::vector<CFace3d*>* pFaces) const;
   void InsertVertex(CProgressiveGate* pGate, const std::vector<CVertex3d*>& border,
                     const std::vector<CFace3d*>& faces);
+  void PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>& border,
+                   const std::vector<std::array<int, 3>>& faces);
+  void SimulateDecoding();
+  void RemoveUnusefulCodes(CProgressiveCodeList* pCodes);
+  void FineGrainRedraw();
 
-  CMesh3d* m_pMesh = nullptr;
+  int m_Delay = 0;
+  int m_RedrawPeriod = 1;
   std::deque<std::unique_ptr<CProgressiveGate>> m_Gates;
-  std::vector<std::unique_ptr<CProgressiveCodeList>> m_LayerCodes;
+  CRenderView* m_pView = nullptr;
+  CMesh3d* m_pMesh = nullptr;
+  int m_HasBoundary = 0;
   CProgressiveCodeList* m_pCurrentCodes = nullptr;
-  // Per layer, the removed vertices' positions in removal order.
-  std::vector<std::vector<std::array<float, 3>>> m_LayerPositions;
-  // Per layer, the quantized geometry of the removed vertices and whether it is predicted.
-  std::vector<std::vector<CProgressiveVertexRecord>> m_LayerRecords;
-  std::vector<int> m_LayerPredicted;
-  int m_FromStream = 0;
-  int m_DecodeError = 0;
+  std::string m_InputFileName;
+  std::vector<unsigned int> m_Removable;
+  float m_BitsPerRemovedVertex = 0;
+  int m_CodeBits = 0;
+  std::vector<std::unique_ptr<CProgressiveCodeList>> m_LayerCodes;
+  int m_InsertedCount = 0;
+  std::vector<std::unique_ptr<CProgressiveGeometryLayer>> m_LayerGeometry;
+  CProgressiveGeometryLayer* m_pCurrentGeometry = nullptr;
+  int m_GeometryBits = 0;
   int m_QuantizationBits = 0;
+  int m_GeometryAvailable = 1;
   float m_Scale[3] = {0, 0, 0};
   float m_Shift[3] = {0, 0, 0};
-  int m_CodeCursor = 0;
-  int m_PositionCursor = 0;
-  int m_DecodeLayer = 0;
-  int m_HasBoundary = 0;
+  int m_ApplyRemoval = 1;
+  int m_ColourPatches = 0;
   int m_GateType = 0;
+  int m_UseMetric = 0;
+  int m_MetricKind = 0;
   int m_MaxValence = 6;
   int m_PureValence = 0;
-  int m_ApplyRemoval = 1;
+  int m_ColourCause = 0;
+  int m_CodeCursor = 0;
   int m_ForbidConcave = 0;
+  int m_GeometryCursor = 0;
+  double m_MetricThreshold = 0;
   int m_ForbidNormalFlipping = 0;
+  int m_FineGrain = 0;
+  int m_FineGrainPeriod = 1;
+  // Visual-debug steps so far; runs on across layers.
+  int m_DebugSteps = 0;
+  int m_DecodeError = 0;
+  // Largest local-frame residual a removal may need (0: no bound, when nothing is written).
+  int m_ResidualLimit = 0;
+  // Removed vertices stay alive until the coder goes: the geometry of finer layers is predicted
+  // from them once their own positions are known as the decoder will have them.
+  std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
+  std::vector<std::array<int, 3>> m_Reconstruction;
 };

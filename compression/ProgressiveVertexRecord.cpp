@@ -1,6 +1,7 @@
 #include "compression/ProgressiveVertexRecord.h"
 
 #include "mesh/GeometryUtil.h"
+#include "mesh/Vertex3d.h"
 
 #include <cmath>
 
@@ -33,6 +34,22 @@ Point Project(const Point& p, const Point& n, double d)
 }
 
 } // namespace
+
+CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
+                                                   std::vector<CVertex3d*> border,
+                                                   std::vector<std::array<int, 3>> faces)
+  : m_pVertex(pVertex), m_BorderVertices(std::move(border)), m_Faces(std::move(faces))
+{
+  m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
+              static_cast<int>(pVertex->z2())};
+}
+
+void CProgressiveVertexRecord::TakeFrameFromBorder()
+{
+  m_Border.clear();
+  for (const CVertex3d* w : m_BorderVertices)
+    m_Border.push_back({w->x2(), w->y2(), w->z2()});
+}
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {

@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+class CVertex3d;
+
 // Geometry of one removed vertex: its quantized position expressed in a frame built from the
 // quantized positions of its border, so that the decoder can rebuild the frame before knowing
 // the vertex.
@@ -16,12 +18,19 @@ public:
     : m_Border(std::move(border)), m_Faces(std::move(faces))
   {
   }
+  // A removal as the conquest sees it: the vertex, its border in order and the faces of its
+  // retriangulation as border indices. The frame is taken from the border later.
+  CProgressiveVertexRecord(CVertex3d* pVertex, std::vector<CVertex3d*> border,
+                           std::vector<std::array<int, 3>> faces);
 
   void SetFrame(std::vector<Point> border, std::vector<std::array<int, 3>> faces)
   {
     m_Border = std::move(border);
     m_Faces = std::move(faces);
   }
+  // The frame from the border vertices' second (quantized) positions as they are now.
+  void TakeFrameFromBorder();
+  CVertex3d* GetVertex() const { return m_pVertex; }
   void SetTarget(const std::array<int, 3>& target) { m_Target = target; }
   const std::array<int, 3>& GetTarget() const { return m_Target; }
   void SetCoordinates(const std::array<int, 3>& abc) { m_Coordinates = abc; }
@@ -44,6 +53,8 @@ private:
   SFrame ComputeFrame() const;
   std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
 
+  CVertex3d* m_pVertex = nullptr;
+  std::vector<CVertex3d*> m_BorderVertices;
   std::vector<Point> m_Border;
   std::vector<std::array<int, 3>> m_Faces;
   std::array<int, 3> m_Target{0, 0, 0};

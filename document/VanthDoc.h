@@ -37,7 +37,7 @@ public:
     FILE_DEM,
     FILE_MHP,
     FILE_OBJ,
-    FILE_PROGRESSIVE, // ".vpm", recognised once the progressive decoder is there
+    FILE_PROGRESSIVE, // ".vpm"
     FILE_RAW          // ".raw", written only
   };
 
@@ -249,6 +249,28 @@ public:
 
   // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
 
+  void OnGeometryProperties();
+  void OnGeometryRange();
+  void OnGeometryMeanCompacity();
+  void OnTexturesEdit();
+  void OnTexturesView();
+  void OnModeFlat();
+  void OnModeGouraud();
+  void OnModeLine();
+  void OnUpdateModeLine(platform::CCmdUI& ui);
+  void OnModeLight();
+  void OnUpdateModeLight(platform::CCmdUI& ui);
+  void OnHighlightFace();
+  void OnUpdateHighlightFace(platform::CCmdUI& ui);
+  void OnHighlightVertex();
+  void OnUpdateHighlightVertex(platform::CCmdUI& ui);
+  void OnDebugHighlightCollapse();
+  void OnDebugNextCollapse();
+  void OnDebugNextVertex();
+  void OnDebugNextFace();
+  void OnAdvancedTestModelVertex();
+  void OnHelpDebug();
+
   // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
   void OnStatisticsDegreeHistogram();
   void OnStatisticsExcursion();
@@ -325,22 +347,117 @@ public:
   void OnStructureDecode();
 
   // ---- Simplification, packing and tiling commands (VanthDocPacking.cpp)
+  void OnPackSetFrequency();
+  void OnPackMultiple();
+  void OnErrorAccumulation();
+  void OnFaceBasedSimplification();
+  void OnFastFaceCollapses();
+  void OnKeepFaces();
+  void OnCoarseProgressiveMesh();
+  void OnTilingBuild();
+  void OnUpdateTilingOptimize(platform::CCmdUI& ui);
+  void OnTilingOptimize();
+  void OnSpringAdaptative();
+  // A tiling per seed vertex of [first, last), or the one of the fewest tiles.
+  void BuildTilings(CMesh3d* pMesh, unsigned first, unsigned last, int split, int retainMin);
+  // A tiling of the mesh, then `generations` times a mesh of the last tiling and its tiling.
+  void BuildTiling(CMesh3d* pMesh, unsigned seed, int split, int generations);
 
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
+  void OnSceneKeepFirstObject();
+  void OnSceneAddSimplexMesh();
+  void OnSceneDuplicateLastMesh();
+  void OnSceneProcessCamera();
+  void OnColorSilhouetteCamera();
+  void OnColorFrontFacesSilhouette();
+  void OnMaterialLightBlue();
+  void OnMaterialBrass();
+  void OnMaterialPewter();
+  // Gives every triangle mesh of the scene the named predefined material.
+  void SetMaterial(const char* name);
+
   // ---- Ribbon commands (VanthDocRibbon.cpp)
+  void OnRibbonsBuild();
+  void OnRibbonsBenchsCompacity();
+  void OnRemeshAcross();
+  void OnRemeshAcrossTwoEdges();
+  void OnRemeshAlong();
+  void OnRemeshBoth();
+  void OnRemeshSpringFree();
+  void OnImproveCompacity();
+  void OnMeanCompacity();
 
   // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
 
+  void OnErrorOnFaces();
+  void OnErrorMoveMesh();
+  void OnErrorAdaptiveSubdivision();
+  void OnLoopAdaptiveActiveFace();
+  void OnSubdivisionFractal();
+  void OnV3SimulateSplit();
+  void OnV3SimulateSplitSwap();
+  // Appends 20 frames of one V3 step on the last scene object, from the split to the result.
+  void SimulateSplit(int swap);
+  void OnV3VertexTypes();
+  void OnV3MeshControl();
+  void OnPredefinedQuadrilateral();
+  void OnAdvancedPeaks();
+  void OnAdvancedQuadPeaks();
+  void OnAdvancedTraceActiveVertex();
+  void OnStackRunBinaryExpand();
+  void OnArithmeticSparse();
+  // Object 1 when objects 0 and 1 are both triangle meshes, else null.
+  CMesh3d* GetSecondMesh() const;
+
   // ---- Mesh conversion, quad-mesh and polygon-mesh commands (VanthDocConversion.cpp)
 
+  void OnConversionTriangleQuad();
+  void OnConversionTrianglePolygon();
+  void OnConversionQuadPolygon();
+  void OnConversionPolygonTriangleStar();
+  void OnConversionPolygonTriangleRegular();
+  void OnConversionPolygonQuadTriangles();
+  void OnStatisticsPolygonDegrees();
+  void OnAlgorithmsWeld();
+  void OnUpdateAlgorithmsWeld(platform::CCmdUI& ui);
+  void OnQuadKobbelt();
+  void OnQuadCatmullClark();
+  void OnPredefinedQuadBox();
+  void OnPredefinedQuadMushroom();
+  void OnPredefinedPathologic();
+  void OnExportQuadMesh();
+  void OnExportCpt();
+  void OnRemoveFacesDuplicate();
+  void OnModificationRemoveHole();
+  // Appends the converted mesh, then deletes object 0: the result ends up last.
+  void ReplaceFirstObject(CObject3d* pConverted);
+
   // ---- Progressive coding commands (VanthDocProgressive.cpp)
+  void OnProgressiveEncodeLayer();
+  void OnProgressiveDecodeLayer();
+  void OnProgressiveEncode();
+  void OnProgressiveDecode();
+  void OnColorFacesValence();
+  void OnExportSceneIv();
+  void OnValenceForecast();
+  // Decodes a ".vpm" stream into a new mesh that replaces the scene; false, with a message and
+  // the scene as it was, when the stream cannot be decoded.
+  bool DecodeProgressive(const std::string& path, CRenderView* pView, int redrawAfterLayer,
+                         int colour, int delay, int fineGrain, int fineGrainPeriod);
+  // The ".vpm" branch of opening.
+  bool OpenProgressive(const std::string& path);
 
 private:
   // Folder and root of the path; the folder becomes the current directory.
   void TakePath(const std::string& path);
   // Opens a triangle-mesh file into a new mesh that replaces the scene.
-  bool OpenMesh(int (CMesh3d::*read)(const char*), const char* file, bool rebuild);
+  bool OpenMesh(int (CMesh3d::*read)(const char*), const std::string& path, bool rebuild);
+  // Appends the meshes of a VRML file; false, with a message, when it holds none.
+  bool OpenVrml(const std::string& path);
+  // Tell the user why nothing opens; both answer false.
+  static bool NoMeshFound(const std::string& path);
+  static bool CannotRead(const std::string& path);
   // Samples an image into a height map after the "Sampling" dialog.
   bool OpenImage(const std::string& path);
   static QWidget* GetActivePane(int column);

@@ -246,7 +246,7 @@ TEST(StackRun, GeneratedSignalsAreSparseAndSmall)
   ASSERT_EQ(signal.size(), 5000u);
   int zeros = 0;
   for (int v : signal) {
-    EXPECT_LE(std::abs(v), 19);
+    EXPECT_LE(std::abs(v), 20); // a draw of 32767 gives 20
     zeros += v == 0;
   }
   EXPECT_GT(zeros, 2500); // runs average about 100 zeros, one draw in ten

@@ -2,6 +2,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Vertex3d.h"
 #include "tests/compression/ConquestFixtures.h"
+#include "tests/compression/ProgressiveMeshes.h"
 #include "tests/mesh/MeshFixtures.h"
 #include "tests/support/MessageCapture.h"
 #include "tests/support/TempFolder.h"
@@ -76,14 +77,14 @@ TEST(ProgressiveStream, RoundTripRestoresConnectivityAndPositions)
     ASSERT_TRUE(reference->RangeAndSnap(q));
     CProgressiveCoder encoder;
     g_Calls = 0;
-    ASSERT_EQ(1, encoder.Encode(mesh.get(), 20, q, "sphere.vpm", CountCalls));
+    ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, q, "sphere.vpm", CountCalls));
     EXPECT_GT(g_Calls, 0);
     EXPECT_LT(mesh->NbVertex(), n0 / 4);
 
     CMesh3d decoded;
     CProgressiveCoder decoder;
     g_Calls = 0;
-    ASSERT_EQ(1, decoder.Decode(&decoded, "sphere.vpm", CountCalls));
+    ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "sphere.vpm", CountCalls));
     EXPECT_EQ(decoder.NbLayer(), g_Calls);
     ASSERT_EQ(n0, decoded.NbVertex());
     const std::vector<int> match = MatchVertices(decoded, *reference);
@@ -112,7 +113,7 @@ TEST(ProgressiveStream, EncodingIsDeterministic)
   for (const char* name : {"a.vpm", "b.vpm"}) {
     auto mesh = fixtures::Icosphere(2);
     CProgressiveCoder coder;
-    ASSERT_EQ(1, coder.Encode(mesh.get(), 10, 10, name, CountCalls));
+    ASSERT_EQ(1, progressive::Encode(&coder, mesh.get(), 10, 10, name, CountCalls));
   }
   EXPECT_EQ(ReadBytes("a.vpm"), ReadBytes("b.vpm"));
   EXPECT_FALSE(ReadBytes("a.vpm").empty());
@@ -124,7 +125,7 @@ TEST(ProgressiveStream, TargetNotBelowVertexCountIsRefused)
   CMessageCapture messages;
   auto mesh = fixtures::Icosphere(1);
   CProgressiveCoder coder;
-  EXPECT_EQ(0, coder.Encode(mesh.get(), mesh->NbVertex(), 10, "x.vpm", CountCalls));
+  EXPECT_EQ(0, progressive::Encode(&coder, mesh.get(), mesh->NbVertex(), 10, "x.vpm", CountCalls));
   EXPECT_EQ("invalid #vertices", messages.Last());
   EXPECT_FALSE(std::filesystem::exists("x.vpm"));
   EXPECT_EQ(42, mesh->NbVertex());
@@ -135,11 +136,11 @@ TEST(ProgressiveStream, MeshWithNothingRemovableKeepsOnlyTheBase)
   CurrentTempFolder folder;
   auto mesh = fixtures::Tetrahedron();
   CProgressiveCoder coder;
-  ASSERT_EQ(1, coder.Encode(mesh.get(), 2, 6, "t.vpm", CountCalls));
+  ASSERT_EQ(1, progressive::Encode(&coder, mesh.get(), 2, 6, "t.vpm", CountCalls));
   EXPECT_EQ(0, coder.NbLayer());
   CMesh3d decoded;
   CProgressiveCoder decoder;
-  ASSERT_EQ(1, decoder.Decode(&decoded, "t.vpm", CountCalls));
+  ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "t.vpm", CountCalls));
   EXPECT_EQ(4, decoded.NbVertex());
   EXPECT_EQ(4, decoded.NbFace());
 }
@@ -149,14 +150,14 @@ TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
   CurrentTempFolder folder;
   auto mesh = fixtures::Icosphere(2);
   CProgressiveCoder coder;
-  ASSERT_EQ(1, coder.Encode(mesh.get(), 10, 10, "s.vpm", CountCalls));
+  ASSERT_EQ(1, progressive::Encode(&coder, mesh.get(), 10, 10, "s.vpm", CountCalls));
   const auto bytes = ReadBytes("s.vpm");
   ASSERT_GT(bytes.size(), 40u);
   for (size_t cut = 0; cut < bytes.size(); cut += 3) {
     WriteBytes("cut.vpm", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
     CMesh3d decoded;
     CProgressiveCoder decoder;
-    EXPECT_EQ(0, decoder.Decode(&decoded, "cut.vpm", nullptr)) << "cut at " << cut;
+    EXPECT_EQ(0, progressive::Decode(&decoder, &decoded, "cut.vpm", nullptr)) << "cut at " << cut;
   }
   // Flipped bytes either fail or give a sound mesh; they never crash.
   for (size_t at = 0; at < bytes.size(); at++) {
@@ -165,13 +166,13 @@ TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
     WriteBytes("bad.vpm", corrupt);
     CMesh3d decoded;
     CProgressiveCoder decoder;
-    if (decoder.Decode(&decoded, "bad.vpm", nullptr)) {
+    if (progressive::Decode(&decoder, &decoded, "bad.vpm", nullptr)) {
       EXPECT_GT(decoded.NbVertex(), 2);
     }
   }
   CMesh3d missing;
   CProgressiveCoder decoder;
-  EXPECT_EQ(0, decoder.Decode(&missing, "none.vpm", nullptr));
+  EXPECT_EQ(0, progressive::Decode(&decoder, &missing, "none.vpm", nullptr));
 }
 
 } // namespace

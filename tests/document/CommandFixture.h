@@ -15,6 +15,8 @@
 
 #include <QApplication>
 
+#include <cmath>
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -73,6 +75,59 @@ protected:
     pMesh->Rebuild();
     m_pDoc->m_SceneGraph.Add(pMesh);
     return pMesh;
+  }
+  // Closed genus-1 surface: n by m squares around the two circles of a torus, each cut in two.
+  CMesh3d* SetTorus(int n, int m) { return SetMesh([n, m](CMesh3d& mesh) { BuildTorus(mesh, n, m); }); }
+  // Open flat grid of nx by ny squares in the xz plane; with holeEvery > 0 every holeEvery-th
+  // interior square is left out, so the grid has many holes.
+  CMesh3d* SetGrid(int nx, int ny, int holeEvery = 0)
+  {
+    return SetMesh([=](CMesh3d& mesh) { BuildGrid(mesh, nx, ny, holeEvery, 0.0f); });
+  }
+  // Two disjoint grids in one mesh: two components, each with a boundary.
+  CMesh3d* SetTwoComponents()
+  {
+    return SetMesh([](CMesh3d& mesh) {
+      BuildGrid(mesh, 3, 3, 0, 0.0f);
+      BuildGrid(mesh, 2, 4, 0, 5.0f);
+    });
+  }
+
+  static void BuildTorus(CMesh3d& mesh, int n, int m)
+  {
+    const int first = mesh.NbVertex();
+    for (int i = 0; i < n; i++)
+      for (int j = 0; j < m; j++) {
+        const double a = 2.0 * M_PI * i / n;
+        const double b = 2.0 * M_PI * j / m;
+        const double r = 2.0 + 0.7 * std::cos(b);
+        mesh.AddVertex(new CVertex3d(static_cast<float>(r * std::cos(a)),
+                                     static_cast<float>(0.7 * std::sin(b)),
+                                     static_cast<float>(r * std::sin(a))));
+      }
+    auto at = [&](int i, int j) { return mesh.GetVertex(first + (i % n) * m + j % m); };
+    for (int i = 0; i < n; i++)
+      for (int j = 0; j < m; j++) {
+        mesh.AddFace(new CFace3d(at(i, j), at(i, j + 1), at(i + 1, j + 1)));
+        mesh.AddFace(new CFace3d(at(i, j), at(i + 1, j + 1), at(i + 1, j)));
+      }
+  }
+  static void BuildGrid(CMesh3d& mesh, int nx, int ny, int holeEvery, float xOffset)
+  {
+    const int first = mesh.NbVertex();
+    for (int j = 0; j <= ny; j++)
+      for (int i = 0; i <= nx; i++)
+        mesh.AddVertex(new CVertex3d(xOffset + static_cast<float>(i), 0.0f, static_cast<float>(j)));
+    auto at = [&](int i, int j) { return mesh.GetVertex(first + j * (nx + 1) + i); };
+    int square = 0;
+    for (int j = 0; j < ny; j++)
+      for (int i = 0; i < nx; i++, square++) {
+        const bool interior = i > 0 && j > 0 && i < nx - 1 && j < ny - 1;
+        if (holeEvery > 0 && interior && square % holeEvery == 0)
+          continue;
+        mesh.AddFace(new CFace3d(at(i, j), at(i, j + 1), at(i + 1, j + 1)));
+        mesh.AddFace(new CFace3d(at(i, j), at(i + 1, j + 1), at(i + 1, j)));
+      }
   }
   // A grid of n by n samples of the plane, an open mesh with a boundary.
   CMesh3d* SetMapGrid(int n = 10) { return SetMesh([n](CMesh3d& m) { m.GenerateMap(n, n, -4.0f, 4.0f); }); }

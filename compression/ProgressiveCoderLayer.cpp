@@ -1,0 +1,491 @@
+// Layer decimation of the progressive coder: the gate conquest that removes vertices and
+// retriangulates their holes, with the vetoes on each removal.
+#include "compression/ProgressiveCoder.h"
+#include "compression/ProgressivePattern.h"
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+#include "platform/core/Random.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+using Point = std::array<double, 3>;
+
+Point P(const CVertex3d* v) { return {v->x(), v->y(), v->z()}; }
+Point Sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Point Cross(const Point& a, const Point& b)
+{
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double Dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double Length(const Point& a) { return std::sqrt(Dot(a, a)); }
+
+Point UnitNormal(const Point& a, const Point& b, const Point& c)
+{
+  Point n = Cross(Sub(b, a), Sub(c, a));
+  const double len = Length(n);
+  if (len > 0)
+    n = {n[0] / len, n[1] / len, n[2] / len};
+  return n;
+}
+
+// Squared distance from p to the segment [a, b].
+double SquaredDistanceToSegment(const Point& p, const Point& a, const Point& b)
+{
+  const Point ab = Sub(b, a);
+  const double len2 = Dot(ab, ab);
+  double t = len2 > 0 ? Dot(Sub(p, a), ab) / len2 : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  const Point q{a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
+  const Point d = Sub(p, q);
+  return Dot(d, d);
+}
+
+// Squared distance from p to the triangle (a, b, c).
+double SquaredDistanceToTriangle(const Point& p, const Point& a, const Point& b, const Point& c)
+{
+  const Point n = UnitNormal(a, b, c);
+  if (Length(n) > 0) {
+    const double h = Dot(Sub(p, a), n);
+    const Point q{p[0] - h * n[0], p[1] - h * n[1], p[2] - h * n[2]};
+    const bool inside = Dot(Cross(Sub(b, a), Sub(q, a)), n) >= 0 &&
+                        Dot(Cross(Sub(c, b), Sub(q, b)), n) >= 0 &&
+                        Dot(Cross(Sub(a, c), Sub(q, c)), n) >= 0;
+    if (inside)
+      return h * h;
+  }
+  return std::min({SquaredDistanceToSegment(p, a, b), SquaredDistanceToSegment(p, b, c),
+                   SquaredDistanceToSegment(p, c, a)});
+}
+
+// Distance from p to the line through a and b.
+double DistanceToLine(const Point& p, const Point& a, const Point& b)
+{
+  const Point ab = Sub(b, a);
+  const double len = Length(ab);
+  if (len == 0)
+    return Length(Sub(p, a));
+  return Length(Cross(ab, Sub(p, a))) / len;
+}
+
+double SignedVolume(const Point& p0, const Point& p1, const Point& p2)
+{
+  return Dot(p0, Cross(Sub(p1, p0), Sub(p2, p0)));
+}
+
+const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
+                                           {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
+                                           {121, 123, 221}};
+
+} // namespace
+
+void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
+{
+  m_Gates.push_back(std::make_unique<CProgressiveGate>(a, b));
+}
+
+int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
+{
+  m_pMesh = pMesh;
+  m_GateType = gateType;
+  m_MaxValence = maxValence;
+  m_HasBoundary = pMesh->HasBoundary();
+  return RunLayer();
+}
+
+// The conquest of one layer; with removal applied, the removed vertices and their faces leave
+// the mesh. Returns the number of vertices removed. Their geometry waits until every layer is
+// known, to be predicted as the decoder will (Encode).
+int CProgressiveCoder::RunLayer()
+{
+  InitLayer();
+  while (EncodeStep()) {
+  }
+  const int removed = m_pMesh->CountVerticesWithFlag(2);
+  if (!m_ApplyRemoval)
+    return removed;
+  m_pMesh->RemoveFacesWithFlag(2);
+  ReleaseRemovedVertices();
+  m_pMesh->Rebuild();
+  return removed;
+}
+
+// The removed vertices leave the mesh but not memory: their records still point at them.
+void CProgressiveCoder::ReleaseRemovedVertices()
+{
+  CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
+  int kept = 0;
+  const int size = pArray->GetSize();
+  for (int i = 0; i < size; i++) {
+    CVertex3d* v = pArray->GetAt(i);
+    if (v->GetFlag() == 2)
+      m_RemovedVertices.emplace_back(v);
+    else
+      pArray->SetAt(kept++, v);
+  }
+  pArray->SetSize(kept);
+  m_pMesh->SetModified();
+}
+
+void CProgressiveCoder::InitLayer()
+{
+  m_Gates.clear();
+  m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
+  m_pCurrentCodes = m_LayerCodes.back().get();
+  m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
+  m_pCurrentGeometry = m_LayerGeometry.back().get();
+  m_pMesh->SetFacesFlag(0);
+  m_pMesh->SetVerticesFlag(0);
+  m_pMesh->SetVerticesMark(0);
+  if (m_ColourPatches) {
+    platform::Srand(static_cast<unsigned int>(std::time(nullptr)));
+    for (int i = 0; i < m_pMesh->NbFace(); i++)
+      m_pMesh->GetFace(i)->SetColor(255, 255, 255);
+  }
+  if (m_pMesh->NbVertex() < 2)
+    return;
+  CVertex3d* s0 = m_pMesh->GetVertex(0);
+  CVertex3d* s1 = m_pMesh->GetVertex(1);
+  if (!s0->IsNeighbor(s1)) {
+    // A seed without neighbours has nothing to conquer.
+    if (s0->NbVertexNeighbor() == 0)
+      return;
+    s1 = s0->GetVertexNeighbor(0);
+    m_pMesh->SwapVertexToIndex(s1, 1);
+  }
+  SeedGates();
+}
+
+// The conquest starts from the edge joining vertices 0 and 1, in both directions.
+void CProgressiveCoder::SeedGates()
+{
+  CVertex3d* s0 = m_pMesh->GetVertex(0);
+  CVertex3d* s1 = m_pMesh->GetVertex(1);
+  PushGate(s0, s1);
+  PushGate(s1, s0);
+  s0->SetMark(2);
+  s1->SetMark(1);
+  s0->SetFlag(1);
+  s1->SetFlag(1);
+}
+
+int CProgressiveCoder::EncodeStep()
+{
+  if (m_Gates.empty())
+    return 0;
+  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
+  m_Gates.pop_front();
+  const int r = ProcessGate(pGate.get());
+  if (r != kNone && r != 1)
+    m_pCurrentCodes->Add(static_cast<unsigned int>(r));
+  if (r != kNone)
+    DebugStep();
+  return 1;
+}
+
+int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
+                                 int cause)
+{
+  if (m_ColourCause && cause >= 0 && cause < 7)
+    pFace->SetColor(kCauseColours[cause][0], kCauseColours[cause][1], kCauseColours[cause][2]);
+  v->SetFlag(1);
+  pFace->SetFlag(1);
+  if (v->GetMark() == 0)
+    v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
+  PushGate(pGate->GetFirst(), v);
+  PushGate(v, pGate->GetSecond());
+  return 2;
+}
+
+int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
+{
+  CFace3d* pFace = pGate->GetFrontFace();
+  if (!pFace || pFace->GetFlag() != 0)
+    return kNone;
+  CVertex3d* v = pGate->GetFrontVertex();
+  if (!v)
+    return kNone;
+  if (v->GetFlag() != 0)
+    return NullPatch(pGate, pFace, v, 3);
+  const int valence = v->NbVertexNeighbor();
+  if (m_HasBoundary && v->IsOnBoundary()) {
+    if (valence == 3 && 3 < m_MaxValence)
+      return RemoveBoundaryVertex(pGate, pFace, v);
+    return NullPatch(pGate, pFace, v, 1);
+  }
+  // The patterns end at valence 6, whatever larger degree is asked for.
+  if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
+      (m_PureValence && valence != m_MaxValence))
+    return NullPatch(pGate, pFace, v, 1);
+  // A ring that does not close around v is no manifold patch: kept like a degenerate border.
+  if (!BuildPatch(pGate, pFace, v, valence))
+    return NullPatch(pGate, pFace, v, 2);
+  ColourPatch(pGate);
+  const int concave = m_ForbidConcave && IsBorderConcave(pGate);
+  const int degenerate = IsBorderDegenerate(pGate);
+  if (concave || degenerate)
+    return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
+  if (!IsResidualSendable(pGate, v, valence))
+    return NullPatch(pGate, pFace, v, 5);
+  if (m_ApplyRemoval && !Retriangulate(pGate, v))
+    return NullPatch(pGate, pFace, v, 4);
+  PushGatesAfterRemoval(pGate);
+  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  std::vector<CVertex3d*> border;
+  for (int i = 0; i < pBorder->GetSize(); i++)
+    border.push_back(pBorder->GetAt(i));
+  m_pCurrentGeometry->Add(CProgressiveVertexRecord(
+      v, std::move(border), CProgressivePattern(valence, pGate->GetTagPair()).GetFaces()));
+  v->SetFlag(2);
+  for (int i = 1; i + 1 < pBorder->GetSize(); i++)
+    pBorder->GetAt(i)->SetFlag(1);
+  for (int i = 0; i < pGate->GetPatchFaces()->GetSize(); i++)
+    pGate->GetPatchFaces()->GetAt(i)->SetFlag(2);
+  return valence;
+}
+
+// A boundary vertex of valence 3 has two faces: both go and one face (first, W, second)
+// closes the hole, W being the third corner of the face beside the front face.
+int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v)
+{
+  const int i = pFace->IndexFrom(v);
+  CVertex3d* first = pGate->GetFirst();
+  CVertex3d* second = pGate->GetSecond();
+  const int onFirstSide = pFace->f(i) == nullptr;
+  CFace3d* g = onFirstSide ? pFace->f((i + 2) % 3) : pFace->f(i);
+  CVertex3d* w = g ? g->GetVertexOther(onFirstSide ? first : second, v) : nullptr;
+  if (!w || g->GetFlag() != 0)
+    return NullPatch(pGate, pFace, v, 2);
+  if (w->IsNeighbor(onFirstSide ? second : first))
+    return NullPatch(pGate, pFace, v, 2);
+  if (onFirstSide)
+    PushGate(first, w);
+  else
+    PushGate(w, second);
+  m_pCurrentCodes->Add(1);
+  m_pCurrentCodes->Add(onFirstSide ? 5 : 6);
+  v->SetFlag(2);
+  w->SetFlag(1);
+  pFace->SetFlag(2);
+  g->SetFlag(2);
+  auto* pNew = new CFace3d(first, w, second, 3);
+  m_pMesh->AddFace(pNew);
+  pNew->AddVertexNeighbors();
+  if (w->GetMark() == 0)
+    w->SetMark(2);
+  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, {first, w, second}, {{0, 1, 2}}));
+  return 1;
+}
+
+// A removal whose local-frame residuals could not be sent is refused before it is made: the
+// stream's fields and the range coder's alphabet bound them. The prediction here takes the
+// border's exact quantized positions, a little off those the decoder will have: hence the margin.
+int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
+{
+  if (m_ResidualLimit <= 0)
+    return 1;
+  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  std::vector<CVertex3d*> border;
+  for (int i = 0; i < pBorder->GetSize(); i++)
+    border.push_back(pBorder->GetAt(i));
+  CProgressiveVertexRecord record(v, std::move(border),
+                                  CProgressivePattern(valence, pGate->GetTagPair()).GetFaces());
+  record.TakeFrameFromBorder();
+  record.Predict();
+  for (int x : record.GetCoordinates())
+    if (std::abs(x) > m_ResidualLimit)
+      return 0;
+  return 1;
+}
+
+// Walks the faces around v from the front face; the border ends at the gate's second vertex
+// on a manifold ring (0 when the ring does not close that way).
+int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
+                                  int valence) const
+{
+  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  CArray3d<CFace3d>* pFaces = pGate->GetPatchFaces();
+  pBorder->Add(pGate->GetFirst());
+  pFaces->Add(pFace);
+  CFace3d* pCurrent = pFace;
+  CVertex3d* pPrevious = pGate->GetFirst();
+  for (int k = 0; k < valence - 1; k++) {
+    const int corner = pCurrent->IndexFrom(pPrevious);
+    if (corner < 0)
+      return 0;
+    CFace3d* pNext = pCurrent->f(corner);
+    if (!pNext || !pNext->HasVertex(v) || pFaces->Contains(pNext))
+      return 0;
+    CVertex3d* pNextVertex = pNext->GetVertexOther(v, pPrevious);
+    if (!pNextVertex)
+      return 0;
+    pFaces->Add(pNext);
+    pBorder->Add(pNextVertex);
+    pCurrent = pNext;
+    pPrevious = pNextVertex;
+  }
+  return pPrevious == pGate->GetSecond() ? 1 : 0;
+}
+
+// Visual debugging: the front face a little darker than the rest of the patch, each patch in
+// one of seven tints.
+void CProgressiveCoder::ColourPatch(CProgressiveGate* pGate) const
+{
+  if (!m_ColourPatches)
+    return;
+  int r = (platform::Rand() & 1) ? 50 : 0;
+  const int g = (platform::Rand() & 1) ? 50 : 0;
+  const int b = (platform::Rand() & 1) ? 50 : 0;
+  if (r == 0 && g == 0 && b == 0)
+    r = 50;
+  if (r == g && g == b)
+    r = 0;
+  CArray3d<CFace3d>* pFaces = pGate->GetPatchFaces();
+  const int valence = pFaces->GetSize();
+  pFaces->GetAt(0)->SetColor(static_cast<std::uint8_t>(100 + r), static_cast<std::uint8_t>(100 + g),
+                             static_cast<std::uint8_t>(100 + b));
+  for (int k = 1; k < valence; k++) {
+    const int s = 100 + (100 * k) / (valence - 1);
+    pFaces->GetAt(k)->SetColor(static_cast<std::uint8_t>(s + r), static_cast<std::uint8_t>(s + g),
+                               static_cast<std::uint8_t>(s + b));
+  }
+}
+
+int CProgressiveCoder::IsBorderConcave(CProgressiveGate* pGate) const
+{
+  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const int n = b->GetSize();
+  for (int i = 0; i < n; i++) {
+    const Point e1 = Sub(P(b->GetAt((i + 1) % n)), P(b->GetAt(i)));
+    const Point e2 = Sub(P(b->GetAt((i + 2) % n)), P(b->GetAt((i + 1) % n)));
+    const Point e3 = Sub(P(b->GetAt((i + 3) % n)), P(b->GetAt((i + 2) % n)));
+    if (Dot(Cross(e1, e2), Cross(e2, e3)) < 0)
+      return 1;
+  }
+  return 0;
+}
+
+int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
+{
+  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const int n = b->GetSize();
+  for (int i = 0; i < n; i++) {
+    CVertex3d* b0 = b->GetAt(i);
+    CVertex3d* b1 = b->GetAt((i + 1) % n);
+    CVertex3d* b2 = b->GetAt((i + 2) % n);
+    if (b0->NbVertexNeighbor() == 3)
+      return 1;
+    if (b0 == b1 || b1 == b2 || b0 == b2)
+      return 1;
+    const CVertex3d* f1 = CProgressiveGate(b0, b1).GetFrontVertex();
+    const CVertex3d* f2 = CProgressiveGate(b1, b2).GetFrontVertex();
+    if (f1 && f2 && f1 == f2 && f1->GetFlag() == 2)
+      return 1;
+  }
+  if (n < 4)
+    return 0;
+  for (int i = 0; i < n; i++)
+    for (int j = i + 2; j < n; j++) {
+      if (i == 0 && j == n - 1)
+        continue;
+      if (b->GetAt(i)->IsNeighbor(b->GetAt(j)))
+        return 1;
+    }
+  return 0;
+}
+
+// Measures how far the retriangulation moves the surface against the mean border edge.
+int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
+                                        const CProgressivePattern& pattern) const
+{
+  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const int n = b->GetSize();
+  double perimeter = 0;
+  for (int i = 0; i < n; i++)
+    perimeter += Length(Sub(P(b->GetAt((i + 1) % n)), P(b->GetAt(i))));
+  if (perimeter == 0)
+    return 0;
+  const Point pv = P(v);
+  const auto& faces = pattern.GetFaces();
+  double m = 0;
+  if (m_MetricKind == 0 && faces.size() == 2) {
+    m = 2 * DistanceToLine(pv, P(b->GetAt(0)), P(b->GetAt(2)));
+  } else if (m_MetricKind == 0) {
+    double best = 1.7e308;
+    for (const auto& t : faces)
+      best = std::min(best, SquaredDistanceToTriangle(pv, P(b->GetAt(t[0])), P(b->GetAt(t[1])),
+                                                      P(b->GetAt(t[2]))));
+    m = std::sqrt(best);
+  } else {
+    double volume = 0;
+    for (const auto& t : faces)
+      volume += SignedVolume(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2])));
+    CArray3d<CFace3d>* pOld = pGate->GetPatchFaces();
+    for (int i = 0; i < pOld->GetSize(); i++) {
+      const CFace3d* f = pOld->GetAt(i);
+      volume -= SignedVolume(P(f->v(0)), P(f->v(1)), P(f->v(2)));
+    }
+    m = std::cbrt(std::fabs(volume) / 6);
+  }
+  return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
+}
+
+int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
+{
+  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CProgressivePattern pattern(b->GetSize(), pGate->GetTagPair());
+  if (m_UseMetric && IsVetoedByMetric(pGate, v, pattern))
+    return 0;
+  if (m_ForbidNormalFlipping) {
+    std::vector<Point> normals;
+    for (const auto& t : pattern.GetFaces())
+      normals.push_back(UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2]))));
+    for (size_t i = 0; i < normals.size(); i++)
+      for (size_t j = i + 1; j < normals.size(); j++)
+        if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
+          return 0;
+  }
+  for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
+    CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
+    if (w->GetMark() == 0)
+      w->SetMark(pattern.GetMarks()[k]);
+  }
+  for (const auto& t : pattern.GetFaces()) {
+    auto* pNew = new CFace3d(b->GetAt(t[0]), b->GetAt(t[1]), b->GetAt(t[2]), 0);
+    m_pMesh->AddFace(pNew);
+    pNew->AddVertexNeighbors();
+    pGate->GetNewFaces()->Add(pNew);
+  }
+  return 1;
+}
+
+void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
+{
+  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const int n = b->GetSize();
+  for (int i = 0; i + 1 < n; i++) {
+    CVertex3d* b0 = b->GetAt(i);
+    CVertex3d* b1 = b->GetAt(i + 1);
+    if (m_GateType == 0) {
+      PushGate(b0, b1);
+      continue;
+    }
+    const CProgressiveGate edge(b0, b1);
+    CFace3d* pFront = edge.GetFrontFace();
+    if (!pFront || pFront->GetFlag() != 0)
+      continue;
+    CVertex3d* w = edge.GetFrontVertex();
+    PushGate(b0, w);
+    PushGate(w, b1);
+    pFront->SetFlag(1);
+    w->SetFlag(1);
+    if (w->GetMark() == 0)
+      w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
+  }
+}
