@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-class CDlgValenceEncoding;
-class CVertexTree;
 class CColorRamp;
 class CDlgApproxVolumic;
+class CDlgValenceEncoding;
+class CVertexTree;
 class CMesh3d;
 class CRenderView;
 class QWidget;

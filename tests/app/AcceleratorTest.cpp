@@ -81,8 +81,12 @@ TEST_F(CAccelerators, KeysTypedInTheWindowRunTheFirstEntrysCommand)
 
 TEST_F(CAccelerators, AnAcceleratorWinsOverTheChildWindowsOwnShortcuts)
 {
-  ASSERT_NE(NewDocument(), nullptr);
-  Record(ID_MODIFICATION_SMOOTH);
+  CVanthDoc* pDoc = NewDocument();
+  ASSERT_NE(pDoc, nullptr);
+  // The document handles Smooth: record it there, enabled whatever the scene holds.
+  pDoc->GetCommandMap().On(
+    ID_MODIFICATION_SMOOTH, [this] { m_Ran.push_back(ID_MODIFICATION_SMOOTH); },
+    [](platform::CCmdUI& ui) { ui.Enable(true); });
   QWidget* view = CVanthDoc::GetRenderView();
   ASSERT_NE(view, nullptr);
   view->setFocus();
