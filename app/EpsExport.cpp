@@ -54,8 +54,22 @@ const char* const kProlog[] = {
   "  3 array astore triangle } ifelse } bd",
 };
 
-// Floats in the record that starts at p, or 0 when it is no record the writer knows or it runs
-// past end: the vertex count of a polygon comes from the buffer and is not trusted.
+// What the feedback pass writes for a vertex: finite window coordinates and colour components
+// in [0, 1]. Anything else was never written by it.
+bool IsFeedbackVertex(const float* v)
+{
+  for (int i = 0; i < 3; i++)
+    if (!std::isfinite(v[i]))
+      return false;
+  for (int i = 3; i < kVertexFloats; i++)
+    if (!(v[i] >= 0.0f && v[i] <= 1.0f))
+      return false;
+  return true;
+}
+
+// Floats in the record that starts at p, or 0 when it is no record the writer knows, it runs
+// past end or a vertex of it holds values the feedback pass cannot write: the vertex count of
+// a polygon and the values come from the buffer and are not trusted.
 long RecordLength(const float* p, const float* end)
 {
   long length = 0;
@@ -76,7 +90,13 @@ long RecordLength(const float* p, const float* end)
   default:
     return 0;
   }
-  return length <= end - p ? length : 0;
+  if (length > end - p)
+    return 0;
+  const float* first = p + (static_cast<int>(*p) == GL_POLYGON_TOKEN ? 2 : 1);
+  for (const float* v = first; v < p + length; v += kVertexFloats)
+    if (!IsFeedbackVertex(v))
+      return 0;
+  return length;
 }
 
 void WriteColor(std::FILE* file, const float* v)

@@ -3,6 +3,7 @@
 #include "app/ColorSwatch.h"
 #include "app/PredefinedMaterials.h"
 #include "app/RenderView.h"
+#include "app/dialogs/DlgTexture.h"
 #include "app/objects/Camera3d.h"
 #include "app/objects/VectorSet3d.h"
 #include "document/VanthDoc.h"
@@ -395,6 +396,15 @@ void CFormCommandView::OnTextureView()
   m_TextureView = !m_TextureView;
   ToggleEnable(GL_TEXTURE_2D, m_TextureView);
   Invalidate();
+}
+
+void CFormCommandView::OnTextureEdit()
+{
+  const CMesh3d* pMesh = nullptr;
+  if (m_pDocument && m_pDocument->IsFirstObjectOfType(TYPE_MESH3D))
+    pMesh = static_cast<const CMesh3d*>(m_pDocument->m_SceneGraph.GetAt(0));
+  CDlgTexture dialog(pMesh);
+  dialog.DoModal();
 }
 
 // --- view fields ---------------------------------------------------------------------------

@@ -140,6 +140,8 @@ public:
   void OnAntialiasing();
   void OnCulling();
   void OnTextureView();
+  // The texture viewer, over scene object 0 when that is a triangle mesh.
+  void OnTextureEdit();
   void OnRotation();
   void OnLink();
   void OnAddWireframe();
@@ -150,6 +152,8 @@ public:
   void OnShowObject1();
   void OnLodInit();
   void OnLodRestore();
+  // The render view's metafile of the object the LOD slider names, front faces only.
+  void OnLodMetafile();
   void OnCameraAdd();
   void OnCameraRemove();
   void OnCameraInit();

@@ -238,7 +238,7 @@ QWidget* CFormCommandView::BuildTextures()
   QFormLayout* form = Form(box);
   form->addRow(AddCheck(IDC_TEXTURE_VIEW, "View", &m_TextureView, &CFormCommandView::OnTextureView));
   form->addRow(AddCheck(IDC_TEXTURE_LIGHTING, "Lighting", &m_TextureLighting, nullptr));
-  form->addRow(AddButton(IDC_TEXTURE_EDIT, "Edit...", nullptr));
+  form->addRow(AddButton(IDC_TEXTURE_EDIT, "Edit...", &CFormCommandView::OnTextureEdit));
   return box;
 }
 
@@ -294,7 +294,7 @@ QWidget* CFormCommandView::BuildLod()
   form->addRow(AddButton(IDC_LOD_RESTORE, "Restore", &CFormCommandView::OnLodRestore));
   form->addRow(AddCheck(IDC_SHOW_0, "0", &m_Show0, &CFormCommandView::OnShowObject0));
   form->addRow(AddCheck(IDC_SHOW_1, "1", &m_Show1, &CFormCommandView::OnShowObject1));
-  form->addRow(AddButton(IDC_LOD_METAFILE, "Metafile", nullptr));
+  form->addRow(AddButton(IDC_LOD_METAFILE, "Metafile", &CFormCommandView::OnLodMetafile));
   return box;
 }
 

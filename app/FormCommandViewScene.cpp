@@ -177,6 +177,12 @@ void CFormCommandView::OnLodRestore()
   Invalidate();
 }
 
+void CFormCommandView::OnLodMetafile()
+{
+  if (CRenderView* view = GetRenderView())
+    view->GenerateMetafile(Slider(IDC_LOD)->value(), 1, 0);
+}
+
 // --- camera --------------------------------------------------------------------------------
 
 void CFormCommandView::OnCameraAdd()

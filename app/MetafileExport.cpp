@@ -5,23 +5,41 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/MetafileWriter.h"
 
-bool ExportMetafile(CMesh3d& mesh, const double* modelview, const double* projection,
-                    const int* viewport, const CMetafileSettings& settings,
-                    const std::string& fileName)
+bool WriteMetafile(int mapMode, const std::function<void(platform::CDeviceContext&)>& draw,
+                   const std::string& fileName)
 {
   platform::CMetafileWriter writer;
-  writer.SetMapMode(platform::MM_TEXT);
-  const std::uint32_t* colors = settings.m_Colors;
-  if (settings.m_LineMode)
-    mesh.DrawProjectedEdges(writer, modelview, projection, viewport, colors[1]);
-  else
-    mesh.DrawProjected(writer, modelview, projection, viewport, colors[1], colors[0], colors[4],
-                       -1, colors[2], -3, colors[3], -2, &settings.m_Ramp,
-                       std::uint8_t(settings.m_RampMode));
+  writer.SetMapMode(mapMode);
+  draw(writer);
   if (!writer.Save(fileName)) {
     platform::MessageBox("Unable to create MetaFile", platform::MB_OK);
     return false;
   }
-  platform::ClipboardSetMetafile(writer.Close());
+  if (!platform::ClipboardSetMetafile(writer.Close())) {
+    platform::MessageBox("Unable to open the clipboard", platform::MB_OK);
+    return false;
+  }
   return true;
+}
+
+bool ExportMetafile(CMesh3d& mesh, const double* modelview, const double* projection,
+                    const int* viewport, const CMetafileSettings& settings,
+                    const std::string& fileName)
+{
+  const std::uint32_t* colors = settings.m_Colors;
+  return WriteMetafile(
+    METAFILE_MM_TEXT,
+    [&](platform::CDeviceContext& dc) {
+      // The request map needs the mesh's texture; without one the metafile stays empty.
+      if (settings.m_TextureMapMode)
+        return;
+      if (settings.m_LineMode) {
+        mesh.DrawProjectedEdges(dc, modelview, projection, viewport, colors[1]);
+        return;
+      }
+      mesh.DrawProjected(dc, modelview, projection, viewport, colors[1], colors[0], colors[4], -1,
+                         colors[2], -3, colors[3], -2, &settings.m_Ramp,
+                         std::uint8_t(settings.m_RampMode));
+    },
+    fileName);
 }

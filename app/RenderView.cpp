@@ -2,13 +2,17 @@
 
 #include "app/EpsExport.h"
 #include "app/FontLists.h"
+#include "app/MetafileExport.h"
+#include "app/dialogs/DlgMetafile.h"
 #include "app/objects/Camera3d.h"
+#include "app/objects/VisualModeObject.h"
 #include "app/VanthApp.h"
 #include "app/resources/Resource.h"
 #include "document/VanthDoc.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Clipboard.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/MetafileWriter.h"
 #include "platform/core/Redraw.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/WaitCursor.h"
@@ -17,6 +21,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
@@ -26,9 +31,14 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 
+#include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
+
+// Drawings of the chart as the visual mode opens, each a little larger.
+constexpr int kVisualModeDrawings = 30;
 
 const float kResetTranslation = -5.0f;
 const float kSpeedFactor = 1.5f;
@@ -109,6 +119,11 @@ void CRenderView::RegisterCommands()
     ui.Enable(m_pDocument && m_pDocument->m_SceneGraph.NbObject() > 0);
   });
   m_CommandMap.On(ID_ADVANCED_MULTI_REFINEMENT, [this] { OnMultiRefinement(); });
+  m_CommandMap.On(ID_MODE_VISUAL_MODE, [this] { OnVisualMode(); });
+  m_CommandMap.On(ID_METAFILE_GENERATE, [this] { GenerateMetafile(0, 0, 0); });
+  m_CommandMap.On(ID_METAFILE_FRONT_FACES, [this] { GenerateMetafile(0, 1, 0); });
+  m_CommandMap.On(ID_METAFILE_FACE_MODE, [this] { GenerateMetafile(0, 0, 1); });
+  m_CommandMap.On(ID_METAFILE_PARAMETERS, [this] { OnMetafileParameters(); });
   m_CommandMap.On(platform::ID_FILE_PRINT, [this] { OnFilePrint(); });
   m_CommandMap.On(platform::ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
 }
@@ -238,10 +253,15 @@ void CRenderView::paintGL()
   glPopMatrix();
 }
 
+// Qt turns a repaint into a posted update request when the window composed less than a frame
+// ago, so repaint alone paints at once only some of the time. Delivering that request, and no
+// other event, makes the redraw synchronous every time.
 void CRenderView::RedrawNow()
 {
-  if (isVisible())
-    repaint();
+  if (!isVisible())
+    return;
+  repaint();
+  QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void CRenderView::focusInEvent(QFocusEvent* event)
@@ -386,16 +406,18 @@ void CRenderView::OnTimer(unsigned id)
   RedrawNow();
 }
 
-void CRenderView::FlagFacesOutOfViewport(int flag, int index)
+CMesh3d* CRenderView::GetMesh(int index) const
 {
   if (!m_pDocument || index < 0 || index >= m_pDocument->m_SceneGraph.NbObject())
-    return;
+    return nullptr;
   CObject3d* pObject = m_pDocument->m_SceneGraph.GetAt(index);
-  if (!pObject || pObject->GetType() != TYPE_MESH3D || !MakeCurrent())
-    return;
-  GLdouble modelview[16];
-  GLdouble projection[16];
-  GLint viewport[4];
+  return pObject && pObject->GetType() == TYPE_MESH3D ? static_cast<CMesh3d*>(pObject) : nullptr;
+}
+
+bool CRenderView::ReadViewMatrices(double modelview[16], double projection[16], int viewport[4])
+{
+  if (!MakeCurrent())
+    return false;
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   ApplyViewTransform();
@@ -403,7 +425,42 @@ void CRenderView::FlagFacesOutOfViewport(int flag, int index)
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
   glGetIntegerv(GL_VIEWPORT, viewport);
   glPopMatrix();
-  static_cast<CMesh3d*>(pObject)->FlagFacesOutOfViewport(modelview, projection, viewport, flag);
+  return true;
+}
+
+void CRenderView::FlagFacesOutOfViewport(int flag, int index)
+{
+  CMesh3d* pMesh = GetMesh(index);
+  GLdouble modelview[16];
+  GLdouble projection[16];
+  GLint viewport[4];
+  if (pMesh && ReadViewMatrices(modelview, projection, viewport))
+    pMesh->FlagFacesOutOfViewport(modelview, projection, viewport, flag);
+}
+
+bool CRenderView::GenerateMetafile(int index, int frontFacesOnly, int faceMode)
+{
+  CMesh3d* pMesh = GetMesh(index);
+  GLdouble modelview[16];
+  GLdouble projection[16];
+  GLint viewport[4];
+  if (!pMesh || !ReadViewMatrices(modelview, projection, viewport))
+    return false;
+  if (frontFacesOnly) {
+    m_pDocument->ProcessCamera();
+    pMesh->SetFacesFlag(0);
+    pMesh->FlagFacesInFrontOfCamera(&m_pDocument->m_Camera, 1);
+  }
+  return WriteMetafile(METAFILE_MM_HIMETRIC, [&](platform::CDeviceContext& dc) {
+    if (faceMode) {
+      // Black outlines, white faces, faces flagged -1 left out, -2 in red.
+      pMesh->SetFacesFlag(0);
+      pMesh->DrawProjected(dc, modelview, projection, viewport, 0, 0xFFFFFF, 0, -1, 255, -2, 255,
+                           -2, nullptr, 0);
+      return;
+    }
+    pMesh->DrawProjectedEdges(dc, modelview, projection, viewport, 0);
+  });
 }
 
 // --- commands ------------------------------------------------------------------------------
@@ -476,6 +533,23 @@ void CRenderView::OnExportEps()
   float pointSize = 1.0f;
   ExportEps(&pointSize, fileName->c_str(), buffer.data(), count, 1);
   update();
+}
+
+void CRenderView::OnVisualMode()
+{
+  if (!m_pDocument)
+    return;
+  const double aspect = height() > 0 ? static_cast<double>(width()) / height() : width();
+  m_pDocument->m_SceneGraph.Add(std::make_unique<CVisualModeObject>(m_Fovy, aspect).release());
+  m_pDocument->m_SceneGraph.ShowMeshes(0);
+  for (int i = 0; i < kVisualModeDrawings; i++)
+    RedrawNow();
+}
+
+void CRenderView::OnMetafileParameters()
+{
+  CDlgMetafile dialog(this);
+  dialog.DoModal();
 }
 
 // The saved view keeps the scale, the three rotations (in its rotation axis) and the

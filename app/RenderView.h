@@ -5,6 +5,7 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 
+class CMesh3d;
 class CVanthDoc;
 class QPainter;
 class QPrinter;
@@ -60,6 +61,15 @@ public:
   // Flags the faces of the scene's triangle mesh at this index that lie wholly outside the
   // view, as the view transform and the projection place them.
   void FlagFacesOutOfViewport(int flag, int index);
+  // The matrices and viewport of the view transform, read with the view's context current;
+  // false when the view has no context.
+  bool ReadViewMatrices(double modelview[16], double projection[16], int viewport[4]);
+  // The scene's triangle mesh at this index, or null.
+  CMesh3d* GetMesh(int index) const;
+  // "metafile.emf" and the clipboard: the edges of the mesh at this index (only those of the
+  // faces in front of the view with frontFacesOnly), or its faces filled white with faceMode.
+  // False when there is no such mesh or nothing could be written.
+  bool GenerateMetafile(int index, int frontFacesOnly, int faceMode);
 
   void OnGeometryReset();
   void OnSwapAxes();
@@ -71,6 +81,9 @@ public:
   void OnViewingPop();
   void OnHelpDemo();
   void OnMultiRefinement();
+  // Appends a visual-mode chooser, hides the meshes and draws the chart 30 times at once.
+  void OnVisualMode();
+  void OnMetafileParameters();
   void OnFilePrint();
   void OnFilePrintPreview();
   // Prints the view on the printer, one page; false when the printer cannot start.

@@ -1,10 +1,13 @@
 #include "coding/OBitFile.h"
 
-#include <bit>
-
 COBitFile::COBitFile(const char* fileName)
     : m_pStream(std::fopen(fileName, "wb")), m_Owner(1)
 {
+}
+
+COBitFile::~COBitFile()
+{
+  WritePending();
 }
 
 std::uint16_t COBitFile::ClassId() const
@@ -14,17 +17,12 @@ std::uint16_t COBitFile::ClassId() const
 
 bool COBitFile::IsA(unsigned int id) const
 {
-  return CBitBuffer::IsA(id) || (id & 0xFFFF) == CBitBuffer::ClassId();
-}
-
-std::unique_ptr<CBitBuffer> COBitFile::Clone() const
-{
-  return nullptr;
+  return COBitStream::IsA(id);
 }
 
 int COBitFile::IsValid() const
 {
-  return m_pStream && !std::ferror(m_pStream.get()) ? 1 : 0;
+  return m_pStream && !m_WriteFailed && !std::ferror(m_pStream.get()) ? 1 : 0;
 }
 
 std::ostream& COBitFile::Dump(std::ostream& out) const
@@ -33,22 +31,18 @@ std::ostream& COBitFile::Dump(std::ostream& out) const
   return DumpStream(out, m_pStream.get(), m_Owner);
 }
 
-void COBitFile::WriteFloat(float value)
-{
-  WriteBits(std::bit_cast<std::uint32_t>(value), 32);
-}
-
-void COBitFile::Flush(unsigned int padBit)
-{
-  do
-    SetBit(padBit);
-  while (!Advance());
-  WriteByte();
-  ClearBuffer();
-}
-
 void COBitFile::FlushStream()
 {
+  WritePending();
   if (m_pStream)
     std::fflush(m_pStream.get());
+}
+
+// The bytes go out and leave memory, so a long file never holds all of itself.
+void COBitFile::WritePending()
+{
+  if (m_pStream && !m_Bytes.empty() &&
+      std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pStream.get()) != m_Bytes.size())
+    m_WriteFailed = true;
+  m_Bytes.clear();
 }

@@ -35,10 +35,11 @@ int CRangeCoderBase::StartModels(std::uint32_t order, const int* table, bool dec
   if (nbModel == 0)
     return 0;
 
-  CFrequencyModel first;
-  if (!first.Initialise(static_cast<int>(m_NbSymbol + 1), table, decoder))
+  if (!m_Initial.Initialise(static_cast<int>(m_NbSymbol + 1), table, decoder))
     return 0;
-  m_Models.assign(nbModel, first);
+  m_NbModel = static_cast<std::uint32_t>(nbModel);
+  if (nbModel <= MaxEagerModels)
+    m_Models.assign(nbModel, m_Initial);
   m_Order = order;
   m_Context = 0;
   m_ContextModulo = order > 0 ? IntPower(m_NbSymbol, order - 1) : 1;
@@ -50,8 +51,19 @@ int CRangeCoderBase::StartModels(std::uint32_t order, const int* table, bool dec
 void CRangeCoderBase::FreeModels()
 {
   m_Models = {};
+  m_LazyModels = {};
+  m_Initial = CFrequencyModel();
+  m_NbModel = 0;
   m_Order = 0;
   m_Context = 0;
   m_ContextModulo = 1;
   m_Started = false;
+}
+
+const CFrequencyModel& CRangeCoderBase::GetModel(std::uint32_t context) const
+{
+  if (!m_Models.empty())
+    return m_Models[context];
+  const auto found = m_LazyModels.find(context);
+  return found == m_LazyModels.end() ? m_Initial : found->second;
 }

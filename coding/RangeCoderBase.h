@@ -3,6 +3,7 @@
 #include "coding/FrequencyModel.h"
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 // What the range encoder and decoder share: the alphabet of n data symbols plus the end
@@ -21,8 +22,11 @@ public:
   std::uint32_t GetNbCoded() const { return m_NbCoded; }
   std::uint32_t GetOrder() const { return m_Order; }
   std::uint32_t GetContext() const { return m_Context; }
-  std::uint32_t GetNbModel() const { return static_cast<std::uint32_t>(m_Models.size()); }
-  const CFrequencyModel& GetModel(std::uint32_t context) const { return m_Models[context]; }
+  std::uint32_t GetNbModel() const { return m_NbModel; }
+  // A context not used yet answers with the initial model.
+  const CFrequencyModel& GetModel(std::uint32_t context) const;
+  // Models actually built: every one when there are few, else only those of the contexts met.
+  std::size_t GetNbBuiltModel() const { return m_Models.size() + m_LazyModels.size(); }
   // 0 once a start was refused, a symbol could not be coded or the input was bad.
   int IsValid() const { return m_Failed ? 0 : 1; }
 
@@ -32,6 +36,9 @@ public:
   // Room for the tables of all models, counted in entries: beyond it a start is refused
   // rather than exhausting memory.
   static constexpr std::uint64_t MaxModelEntries = std::uint64_t(1) << 26;
+  // Up to this many contexts every model is built at the start; beyond, a model is built
+  // when its context first comes, so that a short section costs what it codes.
+  static constexpr std::uint64_t MaxEagerModels = 1024;
 
 protected:
   // Order 0 with an optional initial table of n + 1 frequencies, or n^order uniform
@@ -40,7 +47,10 @@ protected:
   int StartModels(std::uint32_t order, const int* table, bool decoder);
   void FreeModels();
 
-  CFrequencyModel& CurrentModel() { return m_Models[m_Context]; }
+  CFrequencyModel& CurrentModel()
+  {
+    return m_Models.empty() ? LazyModel(m_Context) : m_Models[m_Context];
+  }
 
   void PushSymbol(std::uint32_t symbol)
   {
@@ -57,5 +67,13 @@ private:
   std::uint32_t m_Order = 0;
   std::uint32_t m_Context = 0;
   std::uint32_t m_ContextModulo = 1; // n^(k-1): drops the oldest symbol of the history
+  std::uint32_t m_NbModel = 0;
+  CFrequencyModel m_Initial;
   std::vector<CFrequencyModel> m_Models;
+  std::unordered_map<std::uint32_t, CFrequencyModel> m_LazyModels;
+
+  CFrequencyModel& LazyModel(std::uint32_t context)
+  {
+    return m_LazyModels.try_emplace(context, m_Initial).first->second;
+  }
 };

@@ -1,6 +1,6 @@
 #include "coding/RangeDecoder.h"
 
-int CRangeDecoder::StartOrderK(CIBitFile* file, std::uint32_t order)
+int CRangeDecoder::StartOrderK(CIBitStream* file, std::uint32_t order)
 {
   if (!StartModels(order, nullptr, true))
     return 0;
@@ -14,7 +14,7 @@ int CRangeDecoder::StartOrderK(CIBitFile* file, std::uint32_t order)
   return 1;
 }
 
-int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitFile* file)
+int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitStream* file)
 {
   if (m_SawEnd)
     return 0;
@@ -44,7 +44,7 @@ int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitFile* file)
   return 1;
 }
 
-int CRangeDecoder::Finish(CIBitFile* file)
+int CRangeDecoder::Finish(CIBitStream* file)
 {
   if (!m_Started)
     return 0;
@@ -62,7 +62,7 @@ int CRangeDecoder::Finish(CIBitFile* file)
   return m_Failed ? 0 : 1;
 }
 
-std::uint8_t CRangeDecoder::StartDecoding(CIBitFile* file)
+std::uint8_t CRangeDecoder::StartDecoding(CIBitStream* file)
 {
   m_NbByteRead = 0;
   m_Tail = 0;
@@ -73,7 +73,7 @@ std::uint8_t CRangeDecoder::StartDecoding(CIBitFile* file)
   return first;
 }
 
-std::uint32_t CRangeDecoder::DecodeCulShift(int shift, CIBitFile* file)
+std::uint32_t CRangeDecoder::DecodeCulShift(int shift, CIBitStream* file)
 {
   if (shift < 0 || shift > 16) {
     m_Failed = true;
@@ -85,7 +85,7 @@ std::uint32_t CRangeDecoder::DecodeCulShift(int shift, CIBitFile* file)
   return (t >> shift) ? (std::uint32_t(1) << shift) - 1 : t;
 }
 
-std::uint32_t CRangeDecoder::DecodeCulFreq(std::uint32_t total, CIBitFile* file)
+std::uint32_t CRangeDecoder::DecodeCulFreq(std::uint32_t total, CIBitStream* file)
 {
   if (total == 0 || total > 65536) {
     m_Failed = true;
@@ -107,14 +107,14 @@ void CRangeDecoder::DecodeUpdate(std::uint32_t symf, std::uint32_t cumf, std::ui
   Narrow(symf, cumf, cumf + symf >= total);
 }
 
-std::uint32_t CRangeDecoder::DecodeByte(CIBitFile* file)
+std::uint32_t CRangeDecoder::DecodeByte(CIBitStream* file)
 {
   const std::uint32_t value = DecodeCulShift(8, file);
   DecodeUpdate(1, value, 256);
   return value;
 }
 
-std::uint32_t CRangeDecoder::DecodeShort(CIBitFile* file)
+std::uint32_t CRangeDecoder::DecodeShort(CIBitStream* file)
 {
   const std::uint32_t value = DecodeCulShift(16, file);
   DecodeUpdate(1, value, 65536);

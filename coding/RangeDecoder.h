@@ -16,23 +16,23 @@ public:
   explicit CRangeDecoder(std::uint32_t nbSymbol) : CRangeCoderBase(nbSymbol) {}
   virtual ~CRangeDecoder() = default;
 
-  int Start(CIBitFile* file) { return StartOrderK(file, 0); }
-  int StartOrderK(CIBitFile* file, std::uint32_t order);
+  int Start(CIBitStream* file) { return StartOrderK(file, 0); }
+  int StartOrderK(CIBitStream* file, std::uint32_t order);
 
-  int Decode(std::uint32_t* symbol, CIBitFile* file) { return DecodeSymbol(symbol, file); }
-  int DecodeOrderK(std::uint32_t* symbol, CIBitFile* file) { return DecodeSymbol(symbol, file); }
+  int Decode(std::uint32_t* symbol, CIBitStream* file) { return DecodeSymbol(symbol, file); }
+  int DecodeOrderK(std::uint32_t* symbol, CIBitStream* file) { return DecodeSymbol(symbol, file); }
 
-  int Done(CIBitFile* file) { return Finish(file); }
-  int DoneOrderK(CIBitFile* file) { return Finish(file); }
+  int Done(CIBitStream* file) { return Finish(file); }
+  int DoneOrderK(CIBitStream* file) { return Finish(file); }
 
   // The decoding interface under the models, mirror of the encoder's.
-  std::uint8_t StartDecoding(CIBitFile* file);
-  std::uint32_t DecodeCulShift(int shift, CIBitFile* file);
-  std::uint32_t DecodeCulFreq(std::uint32_t total, CIBitFile* file);
+  std::uint8_t StartDecoding(CIBitStream* file);
+  std::uint32_t DecodeCulShift(int shift, CIBitStream* file);
+  std::uint32_t DecodeCulFreq(std::uint32_t total, CIBitStream* file);
   void DecodeUpdate(std::uint32_t symf, std::uint32_t cumf, std::uint32_t total);
-  std::uint32_t DecodeByte(CIBitFile* file);
-  std::uint32_t DecodeShort(CIBitFile* file);
-  void DoneDecoding(CIBitFile* file) { Normalize(file); }
+  std::uint32_t DecodeByte(CIBitStream* file);
+  std::uint32_t DecodeShort(CIBitStream* file);
+  void DoneDecoding(CIBitStream* file) { Normalize(file); }
 
   // Bytes taken from the file since StartDecoding.
   std::uint32_t GetNbByteRead() const { return m_NbByteRead; }
@@ -41,8 +41,8 @@ private:
   static constexpr std::uint32_t Bottom = std::uint32_t(1) << 23;
   static constexpr int ExtraBits = 7;
 
-  int DecodeSymbol(std::uint32_t* symbol, CIBitFile* file);
-  int Finish(CIBitFile* file);
+  int DecodeSymbol(std::uint32_t* symbol, CIBitStream* file);
+  int Finish(CIBitStream* file);
 
   void Narrow(std::uint32_t symf, std::uint32_t cumf, bool last)
   {
@@ -51,7 +51,7 @@ private:
     m_Range = last ? m_Range - t : m_Help * symf;
   }
 
-  std::uint8_t NextByte(CIBitFile* file)
+  std::uint8_t NextByte(CIBitStream* file)
   {
     const std::uint8_t byte = file->GetAlignedByte();
     m_NbByteRead++;
@@ -59,7 +59,7 @@ private:
     return byte;
   }
 
-  void Normalize(CIBitFile* file)
+  void Normalize(CIBitStream* file)
   {
     while (m_Range <= Bottom) {
       m_Low = (m_Low << 8) | ((static_cast<std::uint32_t>(m_Buffer) << ExtraBits) & 0xFF);

@@ -80,7 +80,7 @@ int CRangeEncoder::StartGaussian(double s)
   return StartTable(table.data());
 }
 
-int CRangeEncoder::EncodeSymbol(std::uint32_t symbol, COBitFile* file)
+int CRangeEncoder::EncodeSymbol(std::uint32_t symbol, COBitStream* file)
 {
   if (!m_Started || m_Failed || symbol > m_NbSymbol) {
     m_Failed = true;
@@ -105,7 +105,7 @@ int CRangeEncoder::EncodeSymbol(std::uint32_t symbol, COBitFile* file)
   return 1;
 }
 
-int CRangeEncoder::Finish(COBitFile* file)
+int CRangeEncoder::Finish(COBitStream* file)
 {
   if (!m_Started)
     return 0;
@@ -128,7 +128,7 @@ void CRangeEncoder::StartEncoding(std::uint8_t first)
   m_ByteCount = 0;
 }
 
-int CRangeEncoder::EncodeShift(std::uint32_t symf, std::uint32_t cumf, int shift, COBitFile* file)
+int CRangeEncoder::EncodeShift(std::uint32_t symf, std::uint32_t cumf, int shift, COBitStream* file)
 {
   if (shift < 0 || shift > 16 || symf == 0 || cumf + symf > (std::uint32_t(1) << shift)) {
     m_Failed = true;
@@ -140,7 +140,7 @@ int CRangeEncoder::EncodeShift(std::uint32_t symf, std::uint32_t cumf, int shift
 }
 
 int CRangeEncoder::EncodeFreq(std::uint32_t symf, std::uint32_t cumf, std::uint32_t total,
-                              COBitFile* file)
+                              COBitStream* file)
 {
   if (total == 0 || total > 65536 || symf == 0 || symf > total || cumf > total - symf) {
     m_Failed = true;
@@ -151,14 +151,14 @@ int CRangeEncoder::EncodeFreq(std::uint32_t symf, std::uint32_t cumf, std::uint3
   return 1;
 }
 
-void CRangeEncoder::EmitPending(COBitFile* file, std::uint8_t byte, std::uint8_t pending)
+void CRangeEncoder::EmitPending(COBitStream* file, std::uint8_t byte, std::uint8_t pending)
 {
   file->PutAlignedByte(byte);
   for (; m_Help; m_Help--)
     file->PutAlignedByte(pending);
 }
 
-void CRangeEncoder::ShiftByte(COBitFile* file)
+void CRangeEncoder::ShiftByte(COBitStream* file)
 {
   if (m_Low < (std::uint32_t(0xFF) << ShiftBits)) {
     EmitPending(file, m_Buffer, 0xFF);
@@ -174,7 +174,7 @@ void CRangeEncoder::ShiftByte(COBitFile* file)
   m_ByteCount++;
 }
 
-void CRangeEncoder::DoneEncoding(COBitFile* file)
+void CRangeEncoder::DoneEncoding(COBitStream* file)
 {
   Normalize(file);
   m_ByteCount += 5;

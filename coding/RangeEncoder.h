@@ -26,21 +26,21 @@ public:
   int StartPreset();
   int StartGaussian(double s);
 
-  int Encode(std::uint32_t symbol, COBitFile* file) { return EncodeSymbol(symbol, file); }
-  int EncodeOrder1(std::uint32_t symbol, COBitFile* file) { return EncodeSymbol(symbol, file); }
-  int EncodeOrderK(std::uint32_t symbol, COBitFile* file) { return EncodeSymbol(symbol, file); }
+  int Encode(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
+  int EncodeOrder1(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
+  int EncodeOrderK(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
 
   // Codes the end symbol, writes the last bytes and frees the models.
-  int Done(COBitFile* file) { return Finish(file); }
-  int DoneOrder1(COBitFile* file) { return Finish(file); }
-  int DoneOrderK(COBitFile* file) { return Finish(file); }
+  int Done(COBitStream* file) { return Finish(file); }
+  int DoneOrder1(COBitStream* file) { return Finish(file); }
+  int DoneOrderK(COBitStream* file) { return Finish(file); }
 
   // The coding interface under the models: an interval [cumf, cumf + symf) of a total of
   // 2^shift (shift <= 16) or of total (<= 65536).
   void StartEncoding(std::uint8_t first = 0);
-  int EncodeShift(std::uint32_t symf, std::uint32_t cumf, int shift, COBitFile* file);
-  int EncodeFreq(std::uint32_t symf, std::uint32_t cumf, std::uint32_t total, COBitFile* file);
-  void DoneEncoding(COBitFile* file);
+  int EncodeShift(std::uint32_t symf, std::uint32_t cumf, int shift, COBitStream* file);
+  int EncodeFreq(std::uint32_t symf, std::uint32_t cumf, std::uint32_t total, COBitStream* file);
+  void DoneEncoding(COBitStream* file);
 
 private:
   static constexpr std::uint32_t Top = std::uint32_t(1) << 31;
@@ -48,8 +48,8 @@ private:
   static constexpr int ShiftBits = 23;
 
   int StartTable(const int* table);
-  int EncodeSymbol(std::uint32_t symbol, COBitFile* file);
-  int Finish(COBitFile* file);
+  int EncodeSymbol(std::uint32_t symbol, COBitStream* file);
+  int Finish(COBitStream* file);
 
   void Narrow(std::uint32_t r, std::uint32_t symf, std::uint32_t cumf, bool last)
   {
@@ -58,14 +58,14 @@ private:
     m_Low += t;
   }
 
-  void Normalize(COBitFile* file)
+  void Normalize(COBitStream* file)
   {
     while (m_Range <= Bottom)
       ShiftByte(file);
   }
 
-  void ShiftByte(COBitFile* file);
-  void EmitPending(COBitFile* file, std::uint8_t byte, std::uint8_t pending);
+  void ShiftByte(COBitStream* file);
+  void EmitPending(COBitStream* file, std::uint8_t byte, std::uint8_t pending);
 
   std::uint32_t m_Low = 0;
   std::uint32_t m_Range = 0;

@@ -19,7 +19,7 @@ constexpr std::uint8_t RunDigit = 2; // run digits 0 and 1 are sent as 2 and 3
 constexpr int MaxLevelDigits = 33;   // |value + shift| + 1 needs up to 33 bits
 constexpr int MaxRunDigits = 31;     // a run is at most INT_MAX long
 
-int CodeSection(const std::vector<std::uint8_t>& symbols, COBitFile* file)
+int CodeSection(const std::vector<std::uint8_t>& symbols, COBitStream* file)
 {
   CRangeEncoder encoder(4);
   if (!encoder.Start())
@@ -30,7 +30,7 @@ int CodeSection(const std::vector<std::uint8_t>& symbols, COBitFile* file)
 }
 
 // Exactly length symbols followed by the end symbol.
-int DecodeSection(CIBitFile* file, std::uint32_t length, std::vector<std::uint8_t>& symbols)
+int DecodeSection(CIBitStream* file, std::uint32_t length, std::vector<std::uint8_t>& symbols)
 {
   symbols.clear();
   CRangeDecoder decoder(4);
@@ -77,7 +77,7 @@ void CStackRun::CItem::Set(std::int64_t value)
     Digit[i] = static_cast<std::uint8_t>((magnitude >> i) & 1);
 }
 
-int CStackRun::Encode(const int* values, int size, int shift, COBitFile* file)
+int CStackRun::Encode(const int* values, int size, int shift, COBitStream* file)
 {
   m_Result = 0;
   const std::uint32_t shiftMagnitude =
@@ -106,8 +106,13 @@ int CStackRun::Encode(const int* values, int size, int shift, COBitFile* file)
 
 int CStackRun::EncodeToFile(const int* values, int size, int shift, const char* fileName)
 {
-  COBitFile file(fileName);
-  return Encode(values, size, shift, &file);
+  COBitStream stream;
+  const int bits = Encode(values, size, shift, &stream);
+  if (!bits || !stream.WriteFile(fileName)) {
+    m_Result = 0;
+    return 0;
+  }
+  return bits;
 }
 
 int CStackRun::CompareWithStd(const int* values, int size, int shift, const char* fileName,
@@ -196,7 +201,7 @@ void CStackRun::Interleave()
   }
 }
 
-int CStackRun::Decode(std::vector<int>& values, CIBitFile* file)
+int CStackRun::Decode(std::vector<int>& values, CIBitStream* file)
 {
   values.clear();
   const std::uint32_t runLength = file->BReadBits(24);

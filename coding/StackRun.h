@@ -27,7 +27,7 @@ public:
   // Codes values + shift into the file; returns the file's total bits, header included,
   // or 0 when the signal does not fit the stream (size, shift or buffer lengths above
   // their fields) or the file cannot be written. The values are not changed.
-  int Encode(const int* values, int size, int shift, COBitFile* file);
+  int Encode(const int* values, int size, int shift, COBitStream* file);
   int EncodeToFile(const int* values, int size, int shift, const char* fileName);
 
   // Codes the values both ways, stack-run into fileName and plain order-0 range coding into
@@ -37,7 +37,7 @@ public:
                      int& stdBits);
 
   // Rebuilds the signal; 0 (values emptied) on a truncated or inconsistent stream.
-  int Decode(std::vector<int>& values, CIBitFile* file);
+  int Decode(std::vector<int>& values, CIBitStream* file);
   int DecodeFromFile(std::vector<int>& values, const char* fileName);
 
   // A random test signal of n values, the generator seeded with the clock.

@@ -68,12 +68,7 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
     return 0;
 
-  AddGhostVertex();
-  pMesh->AddEdges(0);
-  InitItems();
-  InitCoder(seedFace);
-  while (ConquestStep())
-    ;
+  Conquer(seedFace);
 
   int ok = m_Failed ? 0 : 1;
   if (ok) {
@@ -92,6 +87,16 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
     RemoveGhostVertex();
   Redraw(m_Debug);
   return ok;
+}
+
+void CConquestCoder::Conquer(int seedFace)
+{
+  AddGhostVertex();
+  m_pMesh->AddEdges(0);
+  InitItems();
+  InitCoder(seedFace);
+  while (ConquestStep())
+    ;
 }
 
 // --- initialisation ------------------------------------------------------------------------
@@ -122,6 +127,14 @@ int CConquestCoder::InitCoder(int seedFace)
     Redraw(0);
   }
   m_CodedVertexCount = 0;
+  m_NextSeedScan = 0;
+  StartSeed(pSeed);
+  m_CompletedCount = 0;
+  return 1;
+}
+
+void CConquestCoder::StartSeed(CFace3d* pSeed)
+{
   m_pCurrent = m_Stack.Push(std::make_unique<CActiveList>());
   FollowCurrent();
   for (int i = 0; i < 3; i++) {
@@ -135,8 +148,23 @@ int CConquestCoder::InitCoder(int seedFace)
   for (int i = 0; i < 3; i++)
     pSeed->v(i)->SetEdgeFlag(pSeed->v(i + 1), 1);
   RecountDegrees(pSeed->v(0), pSeed->v(1), pSeed->v(2));
-  m_CompletedCount = 0;
-  return 1;
+}
+
+int CConquestCoder::SeedNextComponent()
+{
+  // A component the conquest cannot reach starts again from its first face in mesh order,
+  // coded as the first seed is: its three valences.
+  for (; m_NextSeedScan < m_pMesh->NbFace(); m_NextSeedScan++) {
+    CFace3d* f = m_pMesh->GetFace(m_NextSeedScan);
+    if (f->GetFlag() != 0 || f->v(0)->GetFlag() != 0 || f->v(1)->GetFlag() != 0 ||
+        f->v(2)->GetFlag() != 0)
+      continue;
+    f->SetFlag(1);
+    StartSeed(f);
+    ChooseGate();
+    return 1;
+  }
+  return 0;
 }
 
 void CConquestCoder::EmitValence(CVertex3d* v)
@@ -182,12 +210,11 @@ int CConquestCoder::ConquestStep()
   CVertex3d* v = nullptr;
   if (!FindGateFaces(g, p, &cf, &ff)) {
     // The gate edge is closed on both sides, as along a spike of the list that a gate kept
-    // at the head never reaches: a list vertex without free edges goes first. Without one
-    // the conquest cannot go on.
-    if (SetGateOnClosedVertex())
+    // at the head never reaches: a list vertex without free edges goes first, then an edge
+    // that is still open. A list without either is done.
+    if (SetGateOnClosedVertex() || SetGateOnOpenEdge())
       return 1;
-    Fail();
-    return 0;
+    return PopList();
   }
   v = ff->GetVertexOther(g, p);
   if (!v) {
@@ -226,6 +253,22 @@ int CConquestCoder::SetGateOnClosedVertex()
   return 0;
 }
 
+int CConquestCoder::SetGateOnOpenEdge()
+{
+  // Around the ghost, which stands on the border once per visit, an edge of the list may be
+  // closed on both sides; the conquest goes on from the first edge that still has a free
+  // face beyond it. 0 when the list has none: it is done.
+  for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
+    CFace3d* cf = nullptr;
+    CFace3d* ff = nullptr;
+    if (FindGateFaces(*it, m_pCurrent->GetPrevVertex(it), &cf, &ff)) {
+      m_pCurrent->SetGate(it);
+      return 1;
+    }
+  }
+  return 0;
+}
+
 int CConquestCoder::PopList()
 {
   m_Index.Detach();
@@ -233,7 +276,7 @@ int CConquestCoder::PopList()
   m_pCurrent = m_Stack.GetHead();
   FollowCurrent();
   if (!m_pCurrent)
-    return 0;
+    return SeedNextComponent();
   ChooseGate();
   return 1;
 }
@@ -274,9 +317,12 @@ void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v,
   v->SetFlag(1);
   EmitValence(v);
   ConquerFace(g, p, v, ff);
-  auto pPatch = std::make_unique<CConquestPatch3d>();
-  pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
-  m_Patches.push_back(std::move(pPatch));
+  // Only the geometry coding reads the frames: a connectivity run makes none.
+  if (m_GeometryOn) {
+    auto pPatch = std::make_unique<CConquestPatch3d>();
+    pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
+    m_Patches.push_back(std::move(pPatch));
+  }
   if (m_Debug) {
     v->SetColor(51, 51, 255);
     ff->SetColor(153, 204, 255);
@@ -286,10 +332,18 @@ void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v,
 
 int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
 {
-  const int inCurrent = m_pCurrent->IsNull(m_pCurrent->Find(v)) ? 0 : 1;
+  // v may stand on the border more than once; only the node whose free wedge holds ff
+  // splits or merges the lists into borders again. Without one (the border is no longer a
+  // border there) the first node from the head decides, as the list alone would.
+  CActiveList* pOwner = nullptr;
+  CActiveList::Position node = FindWedgeNode(v, p, &pOwner);
+  if (!pOwner) {
+    pOwner = m_pCurrent->IsNull(m_pCurrent->Find(v)) ? nullptr : m_pCurrent;
+    node = CActiveList::GetNull();
+  }
   ConquerFace(g, p, v, ff);
-  if (inCurrent) {
-    const int offset = Split(v);
+  if (pOwner == m_pCurrent) {
+    const int offset = Split(v, node);
     if (offset < 0) {
       Fail();
       return 0;
@@ -300,7 +354,7 @@ int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, 
     m_SplitCount++;
   } else {
     // A failed merge leaves the region inconsistent: the step goes on, the result fails.
-    if (!Merge(v))
+    if (!Merge(v, pOwner, node))
       Fail();
     ChooseGate();
     m_Codes.push_back(2);
@@ -310,6 +364,40 @@ int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, 
     Redraw(0);
   }
   return 1;
+}
+
+int CConquestCoder::IsInFreeWedge(const CActiveList& list, CActiveList::Position pos,
+                                  const CVertex3d* p)
+{
+  // List edges run as in the conquered faces, so the free wedge at the node turns from the
+  // face entering the node from the next vertex to the face leaving it for the previous one.
+  const CVertex3d* v = list.GetAt(pos);
+  const CVertex3d* a = list.GetPrevVertex(pos);
+  const CVertex3d* x = list.GetNextVertex(pos);
+  for (int guard = v->NbFaceNeighbor(); guard > 0; guard--) {
+    if (x == p)
+      return 1;
+    const CFace3d* f = v->FindFaceWithOrientedEdge(x, v);
+    if (!f)
+      return 0;
+    x = f->v(f->IndexFrom(v) + 1);
+    if (x == a)
+      return 0;
+  }
+  return 0;
+}
+
+CActiveList::Position CConquestCoder::FindWedgeNode(const CVertex3d* v, const CVertex3d* p,
+                                                    CActiveList** ppOwner) const
+{
+  *ppOwner = nullptr;
+  for (const auto& pList : m_Stack)
+    for (auto it = pList->GetHeadPosition(); !pList->IsNull(it); ++it)
+      if (*it == v && IsInFreeWedge(*pList, it, p)) {
+        *ppOwner = pList.get();
+        return it;
+      }
+  return CActiveList::GetNull();
 }
 
 void CConquestCoder::ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
@@ -450,7 +538,7 @@ int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTie
 
 // --- splits and merges ---------------------------------------------------------------------
 
-int CConquestCoder::Split(CVertex3d* v)
+int CConquestCoder::Split(CVertex3d* v, CActiveList::Position node)
 {
   const int offset = SplitOffset(v);
   if (offset < 0)
@@ -464,7 +552,7 @@ int CConquestCoder::Split(CVertex3d* v)
     const CActiveList::Position next = m_pCurrent->GetNextPosition(pos);
     pList->AddTail(w);
     m_pCurrent->RemoveAt(pos);
-    if (w == v)
+    if (m_pCurrent->IsNull(node) ? w == v : pos == node)
       break;
     pos = next;
   }
@@ -552,10 +640,10 @@ CActiveList* CConquestCoder::FindListForMerge(CVertex3d* v, CActiveList::Positio
   return nullptr;
 }
 
-int CConquestCoder::Merge(CVertex3d* v)
+int CConquestCoder::Merge(CVertex3d* v, CActiveList* pOwner, CActiveList::Position node)
 {
-  CActiveList::Position vertexPos;
-  CActiveList* pFound = FindListForMerge(v, &vertexPos);
+  CActiveList::Position vertexPos = node;
+  CActiveList* pFound = pOwner && pOwner != m_pCurrent ? pOwner : FindListForMerge(v, &vertexPos);
   if (!pFound)
     return 0;
   const std::unique_ptr<CActiveList> pList = m_Stack.Remove(pFound);

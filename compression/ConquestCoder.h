@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-class COBitFile;
+class COBitStream;
 class CFace3d;
 class GLUquadric;
 class CMesh3d;
@@ -65,6 +65,9 @@ public:
   CVertex3d* GetGhostVertex() const { return m_pGhostVertex; }
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
+  // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
+  // and stays (RemoveGhostVertex takes it away), the codes are left in the coder.
+  void Conquer(int seedFace);
   int InitItems();
   int InitCoder(int seedFace);
   // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).
@@ -75,7 +78,8 @@ public:
   // Smallest remaining degree on the current list, its first position and how many share it;
   // a fill gate answers at once with one tie.
   int GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies);
-  int Split(CVertex3d* v);
+  // Splits at the given node of v, or at v's first node from the gate for the null position.
+  int Split(CVertex3d* v, CActiveList::Position node = CActiveList::GetNull());
   int SplitOffset(CVertex3d* v);
   // v's first index in a once it is sorted by distance with the exchange sort that the
   // offsets are defined by (ties keep the order that sort leaves them in); -1 when absent.
@@ -84,7 +88,9 @@ public:
   // The sort itself, quadratic: the reference SortedIndexOf answers for.
   static int ExchangeSortedIndexOf(std::vector<CVertex3d*> a, std::vector<double> distance,
                                    const CVertex3d* v);
-  int Merge(CVertex3d* v);
+  // Merges the list holding v's node, or the first other list holding v for none.
+  int Merge(CVertex3d* v, CActiveList* pOwner = nullptr,
+            CActiveList::Position node = CActiveList::GetNull());
   CActiveList* FindListForMerge(CVertex3d* v, CActiveList::Position* pPos);
   int IsFailed() const { return m_Failed; }
 
@@ -123,7 +129,7 @@ public:
 
 protected:
   // One order-0 range-coded section over the codes' own alphabet (their maximum + 1).
-  static int EncodeRange(const std::vector<unsigned int>& codes, COBitFile* pFile);
+  static int EncodeRange(const std::vector<unsigned int>& codes, COBitStream* pFile);
   static int FitsRangeCoder(unsigned int maxCode);
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
@@ -136,13 +142,25 @@ protected:
   int ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
   void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
   void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
+  // 1 when the free wedge of the list node holds the face that enters it from p.
+  static int IsInFreeWedge(const CActiveList& list, CActiveList::Position pos, const CVertex3d* p);
+  // The node of v, on any list, whose free wedge holds the face entering it from p; the null
+  // position (and no owner) when there is none.
+  CActiveList::Position FindWedgeNode(const CVertex3d* v, const CVertex3d* p,
+                                      CActiveList** ppOwner) const;
   int PopList();
+  // A new list on the seed face's corners, their valences emitted.
+  void StartSeed(CFace3d* pSeed);
+  // Seeds the next component that the conquest has not reached; 0 when none is left.
+  int SeedNextComponent();
   // Points the index at the current list (nowhere in the deterministic conquest).
   void FollowCurrent();
   // The gate ChooseGate takes on a list of two or more vertices, from the index.
   CActiveList::Position ChooseIndexedGate();
   // Moves the gate to the first list vertex without free edges; 0 when there is none.
   int SetGateOnClosedVertex();
+  // Moves the gate to the first list edge with a free face beyond it; 0 when there is none.
+  int SetGateOnOpenEdge();
   void DrawLists(GLUquadric* pQuadric) const;
   void PurgeGhostFromLists();
 
@@ -181,6 +199,8 @@ protected:
   int m_GeometryOn = 0;
   int m_SplitCount = 0;
   int m_Failed = 0;
+  // Faces before it are conquered or touch a conquered vertex.
+  int m_NextSeedScan = 0;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;

@@ -2,7 +2,7 @@
 
 #include "coding/FrequencyModel.h"
 #include "coding/Huffman.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "coding/RangeEncoder.h"
 #include "coding/StackRun.h"
 #include "mesh/Mesh3d.h"
@@ -26,7 +26,7 @@ int CConquestCoder::FitsRangeCoder(unsigned int maxCode)
   return maxCode + 1 < static_cast<unsigned int>(CFrequencyModel::MaxSymbols) ? 1 : 0;
 }
 
-int CConquestCoder::EncodeRange(const std::vector<unsigned int>& codes, COBitFile* pFile)
+int CConquestCoder::EncodeRange(const std::vector<unsigned int>& codes, COBitStream* pFile)
 {
   CRangeEncoder encoder(GetMaxValue(codes) + 1);
   if (!encoder.Start())
@@ -41,14 +41,11 @@ int CConquestCoder::EncodeArithmetic(const char* fileName)
   const unsigned int max = GetMaxValue(m_Codes);
   if (max > MaxByteCode)
     return 0;
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   file.WriteBits(max, 8);
   const int coded = EncodeRange(m_Codes, &file);
   file.Flush(0);
-  file.FlushStream();
-  if (!coded || !file.IsValid())
+  if (!coded || !file.WriteFile(fileName))
     return 0;
   if (m_pConnectivityRate)
     *m_pConnectivityRate =

@@ -1,6 +1,6 @@
 #include "compression/ConquestCoder.h"
 
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 
@@ -57,15 +57,12 @@ int CConquestCoder::EncodeGeometry()
   // Refused before the file is made: the range coder's alphabet holds 4095 symbols.
   if (!FitsRangeCoder(GetMaxValue(m_NormalCodes)) || !FitsRangeCoder(GetMaxValue(m_ParameterCodes)))
     return 0;
-  COBitFile file("pos.bin");
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   const int normals = EncodeRange(m_NormalCodes, &file);
   file.Flush(0);
   const int parameters = EncodeRange(m_ParameterCodes, &file);
   file.Flush(0);
-  file.FlushStream();
-  if (!normals || !parameters || !file.IsValid())
+  if (!normals || !parameters || !file.WriteFile("pos.bin"))
     return 0;
   if (m_pGeometryRate)
     *m_pGeometryRate = static_cast<float>(static_cast<double>(file.GetTotalBits()) / m_pMesh->NbFace());

@@ -8,3 +8,20 @@ std::unique_ptr<CEdgeList> CEdgeListStack::RemoveHead()
   m_Lists.pop_front();
   return pList;
 }
+
+CEdgeList* CEdgeListStack::GetAt(int i) const
+{
+  if (i < 0 || i >= GetCount())
+    return nullptr;
+  return m_Lists[static_cast<std::size_t>(i)].get();
+}
+
+std::unique_ptr<CEdgeList> CEdgeListStack::RemoveAt(int i)
+{
+  if (i < 0 || i >= GetCount())
+    return nullptr;
+  const auto it = m_Lists.begin() + i;
+  std::unique_ptr<CEdgeList> pList = std::move(*it);
+  m_Lists.erase(it);
+  return pList;
+}

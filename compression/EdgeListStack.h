@@ -20,6 +20,10 @@ public:
   // Null on an empty stack.
   std::unique_ptr<CEdgeList> RemoveHead();
   CEdgeList* GetHead() const { return m_Lists.empty() ? nullptr : m_Lists.front().get(); }
+  // The list at place i from the head (0 is the active list); null out of range.
+  CEdgeList* GetAt(int i) const;
+  // Takes the list at place i out of the stack; null out of range.
+  std::unique_ptr<CEdgeList> RemoveAt(int i);
   int GetCount() const { return static_cast<int>(m_Lists.size()); }
 
 private:

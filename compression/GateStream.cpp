@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+
 namespace gate {
 
 int IndexBits(int n)
@@ -22,7 +23,12 @@ long long FileSize(const char* fileName)
   return error ? 0 : static_cast<long long>(size);
 }
 
-int WriteCodes(COBitFile& file, const std::vector<unsigned int>& codes, int nbSymbol, int order)
+std::size_t MaxCodes(const CIBitStream& file)
+{
+  return static_cast<std::size_t>(CodesPerVertex * (MaxVertices(file) + 4));
+}
+
+int WriteCodes(COBitStream& file, const std::vector<unsigned int>& codes, int nbSymbol, int order)
 {
   CRangeEncoder encoder(static_cast<std::uint32_t>(nbSymbol));
   if (!encoder.StartOrderK(static_cast<std::uint32_t>(order)))
@@ -34,7 +40,7 @@ int WriteCodes(COBitFile& file, const std::vector<unsigned int>& codes, int nbSy
   return ok;
 }
 
-int ReadCodes(CIBitFile& file, int nbSymbol, int order, std::size_t maxCodes,
+int ReadCodes(CIBitStream& file, int nbSymbol, int order, std::size_t maxCodes,
               std::vector<unsigned int>* pCodes)
 {
   CRangeDecoder decoder(static_cast<std::uint32_t>(nbSymbol));
@@ -49,7 +55,7 @@ int ReadCodes(CIBitFile& file, int nbSymbol, int order, std::size_t maxCodes,
   return decoder.DoneOrderK(&file);
 }
 
-int ReadPadding(CIBitFile& file)
+int ReadPadding(CIBitStream& file)
 {
   file.ReadBit();
   while (file.GetBitIndex() != 7)

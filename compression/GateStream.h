@@ -17,18 +17,31 @@ namespace gate {
 int IndexBits(int n);
 // Size of the file in bytes, 0 when it cannot be told.
 long long FileSize(const char* fileName);
+// Bits of geometry per vertex: three 32-bit floats.
+constexpr int VertexBits = 96;
+// Codes a stream may hold per vertex its geometry can carry: far above what any mesh needs
+// (a face or two and a boundary gate per vertex), so that a corrupted section that decodes
+// to runs of one code is refused after a small multiple of the input.
+constexpr long long CodesPerVertex = 64;
+// Vertices whose positions the rest of the stream can still hold.
+inline long long MaxVertices(const CIBitStream& file)
+{
+  return static_cast<long long>(file.GetRemainingBits() / VertexBits);
+}
+// The codes a section at this point of the stream may decode to.
+std::size_t MaxCodes(const CIBitStream& file);
 // The codes as one range-coded section of order-k models; 0 when the coder refused them.
-int WriteCodes(COBitFile& file, const std::vector<unsigned int>& codes, int nbSymbol, int order);
+int WriteCodes(COBitStream& file, const std::vector<unsigned int>& codes, int nbSymbol, int order);
 // A section up to its end symbol; 0 when it is bad, or holds more than maxCodes codes.
-int ReadCodes(CIBitFile& file, int nbSymbol, int order, std::size_t maxCodes,
+int ReadCodes(CIBitStream& file, int nbSymbol, int order, std::size_t maxCodes,
               std::vector<unsigned int>* pCodes);
 // The padding that ends every stream: at least one bit, up to the byte boundary. 0 when the
 // file ended earlier, so a stream cut at a byte boundary is told from a whole one.
-int ReadPadding(CIBitFile& file);
+int ReadPadding(CIBitStream& file);
 
 // x, y, z of the vertices [from, to) of the order, as 32-bit floats.
 template <class V>
-void WriteGeometry(COBitFile& file, const CArray3d<V>& order, int from, int to)
+void WriteGeometry(COBitStream& file, const CArray3d<V>& order, int from, int to)
 {
   for (int i = from; i < to; i++) {
     file.WriteFloat(order[i]->x());
@@ -38,10 +51,12 @@ void WriteGeometry(COBitFile& file, const CArray3d<V>& order, int from, int to)
 }
 
 // n new vertices handed to add (which takes ownership) and appended to the order; 0 when the
-// file ends first.
+// stream cannot hold them (nothing is made then) or ends first.
 template <class V, class Add>
-int ReadGeometry(CIBitFile& file, int n, CArray3d<V>* pOrder, Add add)
+int ReadGeometry(CIBitStream& file, long long n, CArray3d<V>* pOrder, Add add)
 {
+  if (n < 0 || n > MaxVertices(file))
+    return 0;
   for (int i = 0; i < n; i++) {
     const float x = file.ReadFloat();
     const float y = file.ReadFloat();
@@ -83,7 +98,7 @@ constexpr int MaxCount24 = (1 << 24) - 1;
 // 24-bit number of them and their positions, then the real count, with B taken over the
 // whole order.
 template <int N, class V>
-void WriteSeedSection(COBitFile& file, const CArray3d<V>& order, int nbMain,
+void WriteSeedSection(COBitStream& file, const CArray3d<V>& order, int nbMain,
                       const SeedIndices<N>& seeds)
 {
   const int nbExtra = order.GetSize() - nbMain;
@@ -99,16 +114,14 @@ void WriteSeedSection(COBitFile& file, const CArray3d<V>& order, int nbMain,
       file.WriteBits(static_cast<std::uint32_t>(index), bits);
 }
 
-// Mirror of WriteSeedSection. maxVertex bounds the extra vertices (the file's size tells how
-// many it can hold). 0 on a count or index the stream cannot mean.
+// Mirror of WriteSeedSection. 0 on a count or index the stream cannot mean.
 template <int N, class V, class Add>
-int ReadSeedSection(CIBitFile& file, long long maxVertex, CArray3d<V>* pOrder, Add add,
-                    SeedIndices<N>* pSeeds)
+int ReadSeedSection(CIBitStream& file, CArray3d<V>* pOrder, Add add, SeedIndices<N>* pSeeds)
 {
   int count = static_cast<int>(file.BReadBits(8));
   if (count == 0) {
     const int nbExtra = static_cast<int>(file.BReadBits(24));
-    if (nbExtra <= 0 || nbExtra > maxVertex || !ReadGeometry(file, nbExtra, pOrder, add))
+    if (nbExtra <= 0 || !ReadGeometry(file, nbExtra, pOrder, add))
       return 0;
     count = static_cast<int>(file.BReadBits(8));
     if (count == 0)
@@ -116,6 +129,9 @@ int ReadSeedSection(CIBitFile& file, long long maxVertex, CArray3d<V>* pOrder, A
   }
   const int nbVertex = pOrder->GetSize();
   const int bits = IndexBits(nbVertex);
+  if (static_cast<std::uint64_t>(count) * N * bits > file.GetRemainingBits())
+    return 0;
+  pSeeds->reserve(static_cast<std::size_t>(count));
   for (int s = 0; s < count; s++) {
     std::array<int, N> seed{};
     for (int& index : seed) {

@@ -33,6 +33,16 @@ CLoopList::POSITION CLoopList::InsertBefore(POSITION pos, CVertex3d* item)
   return pNode;
 }
 
+CLoopList::POSITION CLoopList::InsertLoopBefore(POSITION pos, const CLoopList& from,
+                                                POSITION start)
+{
+  POSITION first = InsertBefore(pos, GetAt(start));
+  for (POSITION p = from.GetNextPos(start); p != start; p = from.GetNextPos(p))
+    InsertBefore(pos, GetAt(p));
+  InsertBefore(pos, GetAt(start));
+  return first;
+}
+
 CLoopList::POSITION CLoopList::InsertAfter(POSITION pos, CVertex3d* item)
 {
   CNode* pNode = NewNode(item);

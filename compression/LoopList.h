@@ -44,6 +44,9 @@ public:
   void RemoveAt(POSITION pos);
   CVertex3d* RemoveHead();
   void RemoveAll();
+  // Copies the loop of the other list, from start round to start again (its first item
+  // twice), in before pos; answers the position of the first copy.
+  POSITION InsertLoopBefore(POSITION pos, const CLoopList& from, POSITION start);
   // First position of the item, null when absent.
   POSITION Find(const CVertex3d* item) const;
 

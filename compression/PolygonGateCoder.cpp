@@ -269,9 +269,7 @@ void CPolygonGateCoder::AppendDistribution() const
 int CPolygonGateCoder::WriteStream()
 {
   CPolygonGateState& s = m_State;
-  COBitFile file(s.m_FileName);
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 2);
   file.PutBit(static_cast<unsigned int>(s.m_Adaptive ? 1 : 0));
   if (!gate::WriteCodes(file, s.m_Codes, 13, s.m_Order))
@@ -281,8 +279,7 @@ int CPolygonGateCoder::WriteStream()
   file.WriteBits(static_cast<std::uint32_t>(s.m_VertexOrder.GetSize()), 24);
   gate::WriteGeometry(file, s.m_VertexOrder, 0, s.m_VertexOrder.GetSize());
   file.Flush(0);
-  file.FlushStream();
-  return file.IsValid();
+  return file.WriteFile(s.m_FileName);
 }
 
 void CPolygonGateCoder::Refresh(int force)

@@ -6,12 +6,6 @@
 #include "compression/PolygonGateJoin.h"
 #include "mesh/PolygonMesh3d.h"
 
-namespace {
-
-constexpr std::size_t MaxCodes = std::size_t(1) << 25;
-
-} // namespace
-
 int CPolygonGateDecoder::Decode(CPolygonMesh3d* pMesh, const char* fileName, int debug,
                                 CRenderView* pView, int refreshPeriod, int delay)
 {
@@ -36,10 +30,10 @@ int CPolygonGateDecoder::Read(const char* fileName)
   s.m_Order = static_cast<int>(file.BReadBits(2));
   s.m_Adaptive = file.ReadBit();
   s.m_Codes.clear();
-  if (!gate::ReadCodes(file, 13, s.m_Order, MaxCodes, &s.m_Codes))
+  if (!gate::ReadCodes(file, 13, s.m_Order, gate::MaxCodes(file), &s.m_Codes))
     return 0;
   const int nbVertex = static_cast<int>(file.BReadBits(24));
-  if (nbVertex < 3 || nbVertex > gate::FileSize(fileName) / 12)
+  if (nbVertex < 3)
     return 0;
   auto add = [&s](CPolygonVertex3d* v) { s.m_pMesh->AddVertex(v); };
   if (!gate::ReadGeometry(file, nbVertex, &s.m_VertexOrder, add))

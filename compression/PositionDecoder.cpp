@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-int CPositionDecoder::ReadHeader(CIBitFile& file)
+int CPositionDecoder::ReadHeader(CIBitStream& file)
 {
   m_NbVertex = file.BReadBits(32);
   m_QuantizationBits = file.BReadBits(5);
@@ -30,7 +30,7 @@ int CPositionDecoder::ReadHeader(CIBitFile& file)
   return file.IsPastEnd() ? 0 : 1;
 }
 
-int CPositionDecoder::ReadPositions(CIBitFile& file)
+int CPositionDecoder::ReadPositions(CIBitStream& file)
 {
   const std::size_t nbCoded = m_NbVertex - 4;
   const std::uint32_t maxCut = file.BReadBits(16);
@@ -69,7 +69,7 @@ int CPositionDecoder::ReadPositions(CIBitFile& file)
   return 1;
 }
 
-int CPositionDecoder::ReadRefinement(CIBitFile& file, int level)
+int CPositionDecoder::ReadRefinement(CIBitStream& file, int level)
 {
   const std::size_t perAxis = m_NbVertex - 4;
   const std::size_t nbError = 3 * perAxis;
@@ -104,7 +104,7 @@ int CPositionDecoder::ReadRefinement(CIBitFile& file, int level)
   return 1;
 }
 
-int CPositionDecoder::Decode(const char* fileName, CIBitFile* bitFile, CMesh3d* pMesh, int level)
+int CPositionDecoder::Decode(const char* fileName, CIBitStream* bitFile, CMesh3d* pMesh, int level)
 {
   m_pMesh = pMesh;
   std::unique_ptr<CIBitFile> pOwned;

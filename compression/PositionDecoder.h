@@ -2,7 +2,7 @@
 
 #include "compression/PositionCoder.h"
 
-class CIBitFile;
+class CIBitStream;
 
 // Reads what CPositionEncoder wrote and moves the mesh's vertices to the decoded positions.
 class CPositionDecoder : public CPositionCoder
@@ -14,10 +14,10 @@ public:
   // approximation, 1 adds each error's first significant bit, n > 1 also planes 0 .. n-1.
   // 1, vertex i of the mesh at the i-th position; 0, the mesh untouched, when the file cannot
   // be read, is cut short or corrupted, or its vertex count is not the mesh's.
-  int Decode(const char* fileName, CIBitFile* bitFile, CMesh3d* pMesh, int level);
+  int Decode(const char* fileName, CIBitStream* bitFile, CMesh3d* pMesh, int level);
 
 private:
-  int ReadHeader(CIBitFile& file);
-  int ReadPositions(CIBitFile& file);
-  int ReadRefinement(CIBitFile& file, int level);
+  int ReadHeader(CIBitStream& file);
+  int ReadPositions(CIBitStream& file);
+  int ReadRefinement(CIBitStream& file, int level);
 };

@@ -1,7 +1,7 @@
 #include "compression/PositionEncoder.h"
 
 #include "app/objects/VertexSet3d.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "compression/GateCodes.h"
 #include "compression/GateStream.h"
 #include "compression/VertexRun.h"
@@ -129,7 +129,7 @@ void CPositionEncoder::ComputeRefinement()
   }
 }
 
-int CPositionEncoder::WritePositions(COBitFile& file) const
+int CPositionEncoder::WritePositions(COBitStream& file) const
 {
   int ok = 1;
   const unsigned int maxCut = m_Cuts.empty() ? 0 : gate::MaxCode(m_Cuts);
@@ -153,7 +153,7 @@ int CPositionEncoder::WritePositions(COBitFile& file) const
   return ok;
 }
 
-int CPositionEncoder::WriteRefinement(COBitFile& file) const
+int CPositionEncoder::WriteRefinement(COBitStream& file) const
 {
   for (const float scale : m_RefinementScale)
     file.WriteFloat(scale);
@@ -183,7 +183,7 @@ void CPositionEncoder::ShowErrors(CSceneGraph3d* pSceneGraph, const CVertexRun* 
   pSceneGraph->Add(pSet.release());
 }
 
-float CPositionEncoder::Encode(const char* fileName, COBitFile* bitFile, const CVertexRun* pRun,
+float CPositionEncoder::Encode(const char* fileName, COBitStream* bitFile, const CVertexRun* pRun,
                                int qb, int movingMean, int refinementBits,
                                CSceneGraph3d* pSceneGraph, int showErrors, CMesh3d* pMesh)
 {
@@ -197,11 +197,12 @@ float CPositionEncoder::Encode(const char* fileName, COBitFile* bitFile, const C
   m_RefinementBits = static_cast<std::uint32_t>(refinementBits);
   if (!TakeInput(pRun))
     return 0.0f;
-  std::unique_ptr<COBitFile> pOwned;
+  // Without a stream of the caller's, the file is written whole once it is coded.
+  std::unique_ptr<COBitStream> pOwned;
   if (!bitFile) {
     if (!fileName)
       return 0.0f;
-    pOwned = std::make_unique<COBitFile>(fileName);
+    pOwned = std::make_unique<COBitStream>();
     bitFile = pOwned.get();
   }
   if (!bitFile->IsValid())
@@ -215,7 +216,7 @@ float CPositionEncoder::Encode(const char* fileName, COBitFile* bitFile, const C
     CodeVertex(i);
   ComputeRefinement();
 
-  COBitFile& file = *bitFile;
+  COBitStream& file = *bitFile;
   m_BitsStart = file.GetTotalBits();
   file.WriteBits(m_NbVertex, 32);
   file.WriteBits(m_QuantizationBits, 5);
@@ -233,7 +234,7 @@ float CPositionEncoder::Encode(const char* fileName, COBitFile* bitFile, const C
   if (pOwned && file.GetBitIndex() != 7)
     file.Flush(0);
   file.FlushStream();
-  if (!ok || !file.IsValid())
+  if (!ok || !file.IsValid() || (pOwned && !pOwned->WriteFile(fileName)))
     return 0.0f;
 
   if (pSceneGraph && showErrors)

@@ -2,7 +2,7 @@
 
 #include "compression/PositionCoder.h"
 
-class COBitFile;
+class COBitStream;
 class CSceneGraph3d;
 class CVertexRun;
 
@@ -18,7 +18,7 @@ public:
   // of fewer than 4 vertices or with a coordinate that is not finite, qb outside 1 .. 31, a
   // moving mean above 31, or a file that cannot be written. With a scene graph and
   // showErrors, a point set of the vertices whose rebuilt position is off goes into it.
-  float Encode(const char* fileName, COBitFile* bitFile, const CVertexRun* pRun, int qb,
+  float Encode(const char* fileName, COBitStream* bitFile, const CVertexRun* pRun, int qb,
                int movingMean, int refinementBits, CSceneGraph3d* pSceneGraph, int showErrors,
                CMesh3d* pMesh);
 
@@ -29,7 +29,7 @@ private:
   float Quantize(double base, double residual, double factor, int axis);
   void CodeVertex(int i);
   void ComputeRefinement();
-  int WritePositions(COBitFile& file) const;
-  int WriteRefinement(COBitFile& file) const;
+  int WritePositions(COBitStream& file) const;
+  int WriteRefinement(COBitStream& file) const;
   void ShowErrors(CSceneGraph3d* pSceneGraph, const CVertexRun* pRun) const;
 };

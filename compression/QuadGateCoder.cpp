@@ -225,9 +225,7 @@ void CQuadGateCoder::OpenSeeds()
 int CQuadGateCoder::WriteStream()
 {
   CQuadGateState& s = m_State;
-  COBitFile file(s.m_FileName);
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   file.PutBit(static_cast<unsigned int>(s.m_Genus));
   if (!gate::WriteCodes(file, s.m_Codes, 7, 0))
     return 0;
@@ -239,11 +237,10 @@ int CQuadGateCoder::WriteStream()
                               gate::SeedRanks<4>(s.m_SeedQuads, s.m_VertexOrder));
   const std::uint32_t seedBits = file.GetTotalBits() - seedStart;
   file.Flush(0);
-  file.FlushStream();
   // The geometry is not counted.
   s.m_BitsPerVertex = static_cast<float>(codeBits + seedBits) /
                       static_cast<float>(s.m_pMesh->NbVertex());
-  return file.IsValid();
+  return file.WriteFile(s.m_FileName);
 }
 
 void CQuadGateCoder::Refresh(int force)

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr std::size_t MaxCodes = std::size_t(1) << 25;
 
 // Vertices that each code brings into the order.
 int NewVertices(unsigned int code)
@@ -38,21 +37,18 @@ int CQuadGateDecoder::Read(const char* fileName, gate::SeedIndices<4>* pSeeds)
   CIBitFile file(fileName);
   if (!file.IsValid())
     return 0;
-  const long long maxVertex = gate::FileSize(fileName) / 12;
   s.m_Genus = file.ReadBit();
   s.m_Codes.clear();
-  if (!gate::ReadCodes(file, 7, 0, MaxCodes, &s.m_Codes))
+  if (!gate::ReadCodes(file, 7, 0, gate::MaxCodes(file), &s.m_Codes))
     return 0;
   long long nbVertex = 4;
   for (const unsigned int code : s.m_Codes)
     nbVertex += NewVertices(code);
-  if (nbVertex > maxVertex)
-    return 0;
   auto add = [&s](CQuadVertex3d* v) { s.m_pMesh->AddVertex(v); };
-  if (!gate::ReadGeometry(file, static_cast<int>(nbVertex), &s.m_VertexOrder, add))
+  if (!gate::ReadGeometry(file, nbVertex, &s.m_VertexOrder, add))
     return 0;
   s.m_NbMainVertex = static_cast<int>(nbVertex);
-  if (s.m_Genus && !gate::ReadSeedSection<4>(file, maxVertex, &s.m_VertexOrder, add, pSeeds))
+  if (s.m_Genus && !gate::ReadSeedSection<4>(file, &s.m_VertexOrder, add, pSeeds))
     return 0;
   return gate::ReadPadding(file);
 }

@@ -18,7 +18,7 @@ CStructureCoder::~CStructureCoder()
 
 CArray3d<CEdge3d>* CStructureCoder::NewEdgeArray(CVertex3d* v)
 {
-  auto* pArray = new CArray3d<CEdge3d>;
+  CArray3d<CEdge3d>* pArray = &m_EdgeArrays.emplace_back();
   v->SetData(pArray);
   m_EdgeArrayOwners.push_back(v);
   return pArray;
@@ -26,15 +26,21 @@ CArray3d<CEdge3d>* CStructureCoder::NewEdgeArray(CVertex3d* v)
 
 void CStructureCoder::DeleteEdgeArrays()
 {
-  for (CVertex3d* v : m_EdgeArrayOwners) {
-    delete static_cast<CArray3d<CEdge3d>*>(v->GetData());
+  for (CVertex3d* v : m_EdgeArrayOwners)
     v->SetData(nullptr);
-  }
   m_EdgeArrayOwners.clear();
+  m_EdgeArrays.clear();
 }
 
 CEdge3d* CStructureCoder::GetEdge(const CVertex3d* a, const CVertex3d* b)
 {
+  if (!a || !b || a == b)
+    return nullptr;
+  // Both ends share the edge: search the shorter array (the ghost's holds every border).
+  const CArray3d<CEdge3d>* pA = EdgeArrayOf(a);
+  const CArray3d<CEdge3d>* pB = EdgeArrayOf(b);
+  if (pA && pB && pB->GetSize() < pA->GetSize())
+    return b->FindEdgeInData(a);
   return a->FindEdgeInData(b);
 }
 

@@ -5,10 +5,12 @@
 #include "mesh/Array3d.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CEdge3d;
@@ -21,6 +23,9 @@ class CVertexTree;
 // The structure (edge-list) coder. This holds the border-loop queries that its conquest runs
 // on: each vertex keeps its edges, in rotation order, in a CArray3d<CEdge3d> reached through
 // its data pointer; the coder owns those arrays and frees them with DeleteEdgeArrays.
+// Handles and holes make the conquest meet a vertex of another list: that list joins the
+// active one (a merge, see MergeEdgeList). A mesh of several parts codes them one after the
+// other, each from its first face, the seed corners' valences opening each.
 class CStructureCoder
 {
 public:
@@ -90,9 +95,12 @@ public:
   };
   // Conquers the mesh from the seed face, writes the stream and adds the conquest order of
   // the vertices to the tree as a new run. 0 (nothing written) when the mesh or the seed
-  // cannot be coded: empty mesh, seed out of range, valence or count beyond the fields.
+  // cannot be coded: empty mesh, seed out of range, valence or count beyond the fields, a
+  // vertex in no face, a mesh the conquest cannot walk (GetRefusal says which).
   int Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree, int seedFace,
              const SOptions& options, SResult* pResult = nullptr);
+  // Why the last Encode answered 0, for the caller to show; empty after a success.
+  const std::string& GetRefusal() const { return m_Refusal; }
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
   int ArithmeticCoding(const char* fileName, int nbVertex, int nbFace, double duration,
                        SResult* pResult) const;
@@ -116,28 +124,48 @@ private:
   int ReadBitstream(const char* fileName);
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
-  void SortEdgesCCW();
-  CVertex3d* NextNeighbor(CVertex3d* v, CVertex3d* b, CVertex3d* a,
-                          const std::vector<CVertex3d*>& placed) const;
+  const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
+  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const;
   void InitEdgeList(int seedFace, CVertexRun* pRun);
+  int Conquer(CVertexRun* pRun, long long maxStep);
+  int NextSeedFace(int* pCursor) const;
   CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
+  void SetEdgeConquered(CEdge3d* pEdge);
+  int IsConquered(const CVertex3d* v) const;
   void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
-  void SplitEdgeList(CVertex3d* v);
+  // Where a conquered vertex stands for the edge towards the pivot: the list's place in the
+  // stack (0 the active list, -1 nowhere) and the item whose free edges hold that edge.
+  struct SPlace
+  {
+    int m_List = -1;
+    CLoopList::POSITION m_Pos = nullptr;
+  };
+  SPlace FindConquered(const CVertex3d* v, const CEdge3d* pEdge) const;
+  static int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge);
+  void SplitEdgeList(CLoopList::POSITION target);
+  void MergeEdgeList(int index, CLoopList::POSITION pos);
+  void JoinEdgeList(int index, CLoopList::POSITION pos);
   CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
   int RemoveFullVertex();
   void Redraw(int step) const;
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
   int DecodeCodes();
-  void DecodeInitEdgeList();
+  int DecodeInitEdgeList(std::size_t code);
+  CVertex3d* NewVertex();
+  void Join(CVertex3d* a, CVertex3d* b);
+  int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();
-  int DecodeSplit(unsigned int offset, unsigned int sign);
+  int DecodeSplit(std::size_t* pOffset);
+  int DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign);
   void DecodeFace(CVertex3d* v, unsigned int valence);
   int DecodeEmptyList(int forced);
   void DecodeDropEmptyLists();
   void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
 
   CVertex3d* m_pGhost = nullptr;
+  // The arrays live in chunks, not one allocation each.
+  std::deque<CArray3d<CEdge3d>> m_EdgeArrays;
   std::vector<CVertex3d*> m_EdgeArrayOwners;
 
   std::vector<unsigned int> m_Codes;
@@ -148,9 +176,17 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CEdgeList* m_pActiveList = nullptr;
   std::unique_ptr<CEdgeListStack> m_pStack;
-  std::vector<std::unique_ptr<CEdge3d>> m_Edges;
+  std::unique_ptr<CEdge3d[]> m_pEdges;
+  int m_NbEdge = 0;
+  std::vector<std::pair<CVertex3d*, CVertex3d*>> m_Turns;
+  std::vector<CVertex3d*> m_Rotation;
+  int m_NbGhostFree = 0;
+  long long m_NbGhostJoined = 0;
   SOptions m_Options;
   int m_Decoding = 0;
+  // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
+  int m_Lost = 0;
+  std::string m_Refusal;
   // The pivot already coded as closed, so that the removal test that follows codes it once.
   CLoopList::POSITION m_ClosedPivot = nullptr;
 };

@@ -8,19 +8,35 @@
 
 #include <algorithm>
 
-namespace {
-// Neighbours both ways; a pair already joined stays as it is.
-void Join(CVertex3d* a, CVertex3d* b)
+void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
 {
+  if (b == m_pGhost)
+    std::swap(a, b);
+  // The ghost's neighbours are only counted: it neighbours every border vertex, and a
+  // pair already joined stays as it is.
+  if (a == m_pGhost) {
+    m_NbGhostJoined += b->FillVertexNeighbor(a);
+    return;
+  }
   a->FillVertexNeighbor(b);
   b->FillVertexNeighbor(a);
 }
 
-int HasEmptySlot(const CVertex3d* v)
+int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
 {
+  if (v == m_pGhost)
+    return m_NbGhostJoined < static_cast<long long>(m_GhostDegree) ? 1 : 0;
   return v->CountVertexNeighbor(nullptr) > 0 ? 1 : 0;
 }
-} // namespace
+
+CVertex3d* CStructureCoder::NewVertex()
+{
+  if (m_pMesh->NbVertex() >= m_NbVertexRead)
+    return nullptr;
+  auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  m_pMesh->AddVertex(v);
+  return v;
+}
 
 int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
                             double* pDuration)
@@ -33,18 +49,24 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
   const long long start = platform::GetTickMs();
   if (!DecodeBitstream(fileName))
     return 0;
-  for (int i = 0; i < m_NbVertexRead; i++)
-    pMesh->AddVertex(new CVertex3d(0.0f, 0.0f, 0.0f));
-  // The ghost closes the borders while decoding; it never joins the mesh.
+  // The ghost closes the borders while decoding; it never joins the mesh. Vertices come
+  // as the codes meet them, so that a count the stream cannot back allocates nothing.
   CVertex3d ghost(0.0f, 0.0f, 0.0f);
-  ghost.SetNbVertexNeighbor(static_cast<int>(m_GhostDegree));
   ghost.SetFlag(2);
+  m_NbGhostJoined = 0;
   SetGhost(m_GhostDegree > 0 ? &ghost : nullptr);
   m_pStack = std::make_unique<CEdgeListStack>();
-  m_pStack->AddHead(std::make_unique<CEdgeList>());
-  m_pActiveList = m_pStack->GetHead();
+  m_pActiveList = nullptr;
   m_Decoding = 1;
+  // The mesh's arrays grow by at most a thousand at a time: room at once for what the codes
+  // can make (a vertex per code at most, about two faces per vertex), then the usual growth.
+  const long long nbCode = static_cast<long long>(m_Codes.size());
+  const long long nbVertex = std::min<long long>(m_NbVertexRead, nbCode);
+  pMesh->GetArrayVertex()->SetSize(0, static_cast<int>(nbVertex));
+  pMesh->GetArrayFace()->SetSize(0, static_cast<int>(std::min(2 * nbVertex + 16, 2 * nbCode)));
   const int ok = DecodeCodes();
+  pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
+  pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
   m_Decoding = 0;
   m_pStack.reset();
   m_pActiveList = nullptr;
@@ -57,33 +79,37 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
 
 int CStructureCoder::DecodeCodes()
 {
-  DecodeInitEdgeList();
-  int next = 3;
   std::size_t k = 0;
-  for (std::size_t i = 3; i < m_Codes.size(); i++) {
-    if (m_pStack->GetCount() == 0)
-      return 0;
+  for (std::size_t i = 0; i < m_Codes.size(); i++) {
+    // An empty stack with codes left: the seed corners of the next component.
+    if (m_pStack->GetCount() == 0) {
+      if (i + 3 > m_Codes.size() || !DecodeInitEdgeList(i))
+        return 0;
+      i += 2;
+      continue;
+    }
     const unsigned int code = m_Codes[i];
     if (code == 0) {
       if (!m_pGhost)
         return 0;
       DecodeGhostFace();
     } else if (code == 1) {
-      if (k >= m_Offsets.size() || !DecodeSplit(m_Offsets[k], m_Signs[k]))
+      if (!DecodeSplit(&k))
         return 0;
-      k++;
     } else if (code == 2) {
       DecodeEmptyList(1);
     } else {
-      if (next >= m_pMesh->NbVertex())
+      CVertex3d* v = NewVertex();
+      if (!v)
         return 0;
-      DecodeFace(m_pMesh->GetVertex(next++), code);
+      DecodeFace(v, code);
     }
     DecodeDropEmptyLists();
     Redraw(static_cast<int>(i));
   }
   // Every vertex and offset used, and the conquest closed.
-  return next == m_pMesh->NbVertex() && k == m_Offsets.size() && m_pStack->GetCount() == 0;
+  return m_pMesh->NbVertex() == m_NbVertexRead && k == m_Offsets.size() &&
+         m_pStack->GetCount() == 0;
 }
 
 void CStructureCoder::DecodeDropEmptyLists()
@@ -105,12 +131,16 @@ void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
   m_pMesh->AddFace(new CFace3d(a, b, c));
 }
 
-void CStructureCoder::DecodeInitEdgeList()
+int CStructureCoder::DecodeInitEdgeList(std::size_t code)
 {
-  CVertex3d* corners[3] = {m_pMesh->GetVertex(0), m_pMesh->GetVertex(1), m_pMesh->GetVertex(2)};
+  CVertex3d* corners[3] = {NewVertex(), NewVertex(), NewVertex()};
+  if (!corners[2])
+    return 0;
+  m_pStack->AddHead(std::make_unique<CEdgeList>());
+  m_pActiveList = m_pStack->GetHead();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
-    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[i]));
+    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[code + i]));
     corners[i]->FillVertexNeighbor(corners[(i + 1) % 3]);
     corners[i]->FillVertexNeighbor(corners[(i + 2) % 3]);
     corners[i]->SetFlag(1);
@@ -118,6 +148,7 @@ void CStructureCoder::DecodeInitEdgeList()
   }
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
   Redraw(0);
+  return 1;
 }
 
 void CStructureCoder::DecodeGhostFace()
@@ -142,9 +173,20 @@ void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
   v->SetFlag(1);
 }
 
-int CStructureCoder::DecodeSplit(unsigned int offset, unsigned int sign)
+int CStructureCoder::DecodeSplit(std::size_t* pOffset)
 {
+  const std::size_t k = *pOffset;
+  if (k >= m_Offsets.size())
+    return 0;
+  const unsigned int offset = m_Offsets[k];
+  const unsigned int sign = m_Signs[k];
   const int n = m_pActiveList->GetCount();
+  // A negative offset of half the list or more is no split but a merge (see MergeEdgeList).
+  if (sign && offset >= static_cast<unsigned int>((n + 1) / 2)) {
+    *pOffset = k + 2;
+    return k + 1 < m_Offsets.size() && DecodeMerge(offset, m_Offsets[k + 1], m_Signs[k + 1]);
+  }
+  *pOffset = k + 1;
   const long long steps = sign ? static_cast<long long>(n) - offset : offset;
   if (steps <= 0 || steps >= n)
     return 0;
@@ -161,11 +203,38 @@ int CStructureCoder::DecodeSplit(unsigned int offset, unsigned int sign)
   CVertex3d* v = CLoopList::GetAt(pos);
   AddFace(pBefore, v, p);
   pNew->AddTail(v);
+  // In step with the coder, which has conquered the edge (v p), not yet (v pBefore), when
+  // it looks for full pivots.
+  Join(v, p);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->GetHeadPosition()));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  Join(v, p);
   Join(v, pBefore);
   m_pStack->AddTail(std::move(pNew));
+  return 1;
+}
+
+int CStructureCoder::DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign)
+{
+  const long long index =
+    static_cast<long long>(listCode) - (m_pActiveList->GetCount() + 1) / 2 + 1;
+  if (index < 1 || index >= m_pStack->GetCount())
+    return 0;
+  const CEdgeList* pOther = m_pStack->GetAt(static_cast<int>(index));
+  const long long m = pOther->GetCount();
+  const long long count = sign ? m - (static_cast<long long>(offset) - 1) : offset - 1LL;
+  if (count < 0 || count >= m || !pOther->GetPivot())
+    return 0;
+  CLoopList::POSITION pos = pOther->GetPivot();
+  for (long long i = 0; i < count; i++)
+    pos = pOther->GetNextPos(pos);
+  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
+  CVertex3d* p = CLoopList::GetAt(pivot);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  CVertex3d* v = CLoopList::GetAt(pos);
+  AddFace(pBefore, v, p);
+  JoinEdgeList(static_cast<int>(index), pos);
+  Join(v, p);
+  Join(v, pBefore);
   return 1;
 }
 

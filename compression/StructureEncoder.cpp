@@ -42,22 +42,27 @@ private:
   std::mutex* m_pMutex;
 };
 
-// The mesh is one the stream can carry: a seed face, valences within 8 bits, every face a
-// triangle of the mesh's own vertices.
-int IsCodable(const CMesh3d* pMesh, int seedFace)
+// Why the stream cannot carry the mesh, or empty when it can: a seed face, valences within
+// 8 bits, no vertex outside every face.
+std::string Refusal(const CMesh3d* pMesh, int seedFace)
 {
   if (!pMesh || pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
-    return 0;
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    if (pMesh->GetVertex(i)->NbVertexNeighbor() > 255)
-      return 0;
-  return 1;
+    return "Structure coding needs a triangle mesh and a seed face of it.";
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    const int valence = pMesh->GetVertex(i)->NbVertexNeighbor();
+    if (valence > 255)
+      return "Structure coding: a vertex has more than 255 neighbours.";
+    if (valence == 0)
+      return "Structure coding: a vertex belongs to no face.";
+  }
+  return {};
 }
 } // namespace
 
 int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree,
                             int seedFace, const SOptions& options, SResult* pResult)
 {
+  m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
   if (!pMesh || !fileName || !pTree)
     return 0;
   m_pMesh = pMesh;
@@ -70,7 +75,8 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   for (int i = 0; i < pMesh->NbVertex(); i++)
     pMesh->GetVertex(i)->SetFlag(FlagFree);
   pMesh->BuildAdjacency();
-  if (!IsCodable(pMesh, seedFace))
+  m_Refusal = Refusal(pMesh, seedFace);
+  if (!m_Refusal.empty())
     return 0;
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
@@ -82,27 +88,66 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const long long start = platform::GetTickMs();
   auto* pRun = new CVertexRun;
   pTree->AddRun(pRun);
+  // One allocation for the whole run, not one per thousand vertices.
+  pRun->GetArrayVertex()->SetSize(0, nbVertex);
+  m_Lost = 0;
+  m_ClosedPivot = nullptr;
   {
     CStepLock lock(m_Options.m_pMutex);
     GenerateEdgeArray();
-    SortEdgesCCW();
     InitEdgeList(seedFace, pRun);
   }
   // Each step conquers an edge or removes an item, so a mesh the conquest cannot walk (not
   // a manifold) shows itself by running past this bound.
-  const long long maxStep = 4 * (static_cast<long long>(m_Edges.size()) + nbVertex) + 16;
-  for (int step = 0; m_pStack->GetCount() > 0; step++) {
+  const long long maxStep = 4 * (static_cast<long long>(m_NbEdge) + nbVertex) + 16;
+  const int conquered = Conquer(pRun, maxStep);
+  pRun->GetArrayVertex()->SetSize(pRun->NbVertex(), 0);
+  m_pActiveList = nullptr;
+  Redraw(0);
+  const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
+  EndEncoding();
+  if (!conquered || pRun->NbVertex() != nbVertex) {
+    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
+    return 0;
+  }
+  SResult result;
+  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result)) {
+    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
+                "written.";
+    return 0;
+  }
+  if (pResult)
+    *pResult = result;
+  else
+    platform::MessageBox(result.m_Report);
+  return 1;
+}
+
+// Conquers the seed's component, then each further component from its first face; a new
+// component's seed corners follow the codes of the one before.
+int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
+{
+  int cursor = 0;
+  for (int step = 0;; step++) {
     CStepLock lock(m_Options.m_pMutex);
-    if (step > maxStep || !m_pActiveList->GetPivot()) {
-      EndEncoding();
-      return 0;
+    if (m_pStack->GetCount() == 0) {
+      const int seed = NextSeedFace(&cursor);
+      if (seed < 0)
+        return 1;
+      m_pStack->AddHead(std::make_unique<CEdgeList>());
+      m_pActiveList = m_pStack->GetHead();
+      InitEdgeList(seed, pRun);
     }
+    if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
+      return 0;
     if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot()))
       ConquerEdge(pEdge, pRun);
     while (RemoveFullVertex())
       if (m_Options.m_UpdateClient == 1)
         Redraw(step);
     if (m_pActiveList->IsEmpty()) {
+      // Its nodes go with it: a closed pivot remembered there must not match a new node.
+      m_ClosedPivot = nullptr;
       m_pStack->RemoveHead();
       m_pActiveList = m_pStack->GetHead();
       if (m_pActiveList && m_Options.m_VisualDebug) {
@@ -111,18 +156,14 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
       }
     }
   }
-  m_pActiveList = nullptr;
-  Redraw(0);
-  const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
-  EndEncoding();
-  SResult result;
-  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result))
-    return 0;
-  if (pResult)
-    *pResult = result;
-  else
-    platform::MessageBox(result.m_Report);
-  return 1;
+}
+
+int CStructureCoder::NextSeedFace(int* pCursor) const
+{
+  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor)
+    if (m_pMesh->GetFace(*pCursor)->v(0)->GetFlag() == FlagFree)
+      return *pCursor;
+  return -1;
 }
 
 CVertex3d* CStructureCoder::SearchGhostVertex()
@@ -138,12 +179,14 @@ CVertex3d* CStructureCoder::SearchGhostVertex()
       m_pMesh->AddVertex(pGhost);
       pGhost->SetFlag(FlagGhost);
     }
+    // Each border vertex comes once: the ghost's side needs no search for duplicates.
     v->AddNeighbor(pGhost);
-    pGhost->AddNeighbor(v);
+    pGhost->AddVertexNeighbor(v);
   }
   return pGhost;
 }
 
+// Each vertex's edges in rotation order, each edge shared by its two ends.
 void CStructureCoder::GenerateEdgeArray()
 {
   const int n = m_pMesh->NbVertex();
@@ -152,118 +195,109 @@ void CStructureCoder::GenerateEdgeArray()
     saved[i] = m_pMesh->GetVertex(i)->GetFlag();
     m_pMesh->GetVertex(i)->SetFlag(FlagFree);
   }
-  m_Edges.clear();
+  // Every edge counted from both ends, the ghost's included: one block holds them all.
+  long long nbEnd = 0;
+  for (int i = 0; i < n; i++)
+    nbEnd += m_pMesh->GetVertex(i)->NbVertexNeighbor();
+  m_pEdges = std::make_unique<CEdge3d[]>(static_cast<std::size_t>(nbEnd / 2 + 1));
+  m_NbEdge = 0;
+  m_EdgeArrayOwners.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    CArray3d<CEdge3d> slots;
-    slots.SetSize(v->NbVertexNeighbor());
-    for (int j = 0; j < v->NbVertexNeighbor(); j++) {
-      CVertex3d* u = v->GetVertexNeighbor(j);
-      if (u->GetFlag() == FlagFree) {
-        m_Edges.push_back(std::make_unique<CEdge3d>(v, u));
-        m_Edges.back()->SetFlag(FlagFree);
-        slots.SetAt(j, m_Edges.back().get());
+    const std::vector<CVertex3d*>& rotation = RotationOf(v);
+    CArray3d<CEdge3d>* pSlots = NewEdgeArray(v);
+    pSlots->SetSize(static_cast<int>(rotation.size()));
+    for (int j = 0; j < pSlots->GetSize(); j++) {
+      CVertex3d* u = rotation[j];
+      if (u->GetFlag() == FlagFree && m_NbEdge <= nbEnd / 2) {
+        CEdge3d* e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
+        e->SetVertices(v, u);
+        e->SetFlag(FlagFree);
+        pSlots->SetAt(j, e);
       } else {
-        slots.SetAt(j, u->FindEdgeInData(v));
+        pSlots->SetAt(j, u->FindEdgeInData(v));
       }
     }
     v->SetFlag(FlagConquered);
-    NewEdgeArray(v)->Copy(slots);
   }
+  m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
   for (int i = 0; i < n; i++)
     m_pMesh->GetVertex(i)->SetFlag(saved[i]);
 }
 
-namespace {
-// Moves the edge of v towards u into slot j; 0 when there is none.
-int PlaceEdge(CArray3d<CEdge3d>* pEdges, const CVertex3d* v, const CVertex3d* u, int j)
+// The neighbours of v in rotation order: from the first face's corner after v, each next
+// one is the corner after it in the face that follows round v. An open fan goes on through
+// the ghost to the neighbour that starts it. Neighbours the fans do not reach (the ghost's
+// own, or not a manifold) keep their order at the end.
+const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
 {
-  for (int k = 0; k < pEdges->GetSize(); k++) {
-    CEdge3d* e = pEdges->GetAt(k);
-    if (e && ((e->v1() == v && e->v2() == u) || (e->v1() == u && e->v2() == v))) {
-      pEdges->SetAt(k, pEdges->GetAt(j));
-      pEdges->SetAt(j, e);
-      return 1;
-    }
-  }
-  return 0;
-}
-// Number of faces around v that also hold c.
-int NbSharedFaces(const CVertex3d* v, const CVertex3d* c)
-{
-  int n = 0;
-  for (int i = 0; i < v->NbFaceNeighbor(); i++)
-    n += v->GetFaceNeighbor(i)->IndexFrom(c) >= 0 ? 1 : 0;
-  return n;
-}
-} // namespace
-
-void CStructureCoder::SortEdgesCCW()
-{
-  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    if (v->GetFlag() == FlagGhost || v->NbFaceNeighbor() == 0)
-      continue;
-    CArray3d<CEdge3d>* pEdges = EdgesOf(v);
-    const CFace3d* f = v->GetFaceNeighbor(0);
+  std::vector<std::pair<CVertex3d*, CVertex3d*>>& turns = m_Turns;
+  std::vector<CVertex3d*>& order = m_Rotation;
+  turns.clear();
+  order.clear();
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    const CFace3d* f = v->GetFaceNeighbor(i);
     const int k = f->IndexFrom(v);
-    CVertex3d* a = f->v((k + 1) % 3);
-    CVertex3d* b = f->v((k + 2) % 3);
-    if (!PlaceEdge(pEdges, v, a, 0) || !PlaceEdge(pEdges, v, b, 1))
-      continue;
-    std::vector<CVertex3d*> placed{a, b};
-    for (int j = 2; j <= v->NbVertexNeighbor() - 2; j++) {
-      CVertex3d* c = NextNeighbor(v, b, a, placed);
-      if (!c || !PlaceEdge(pEdges, v, c, j))
-        break;
-      placed.push_back(c);
-      a = b;
-      b = c;
-    }
+    turns.emplace_back(f->v((k + 1) % 3), f->v((k + 2) % 3));
   }
+  if (turns.empty()) {
+    // The ghost: no face, and its edges are never turned round.
+    for (int i = 0; i < v->NbVertexNeighbor(); i++)
+      order.push_back(v->GetVertexNeighbor(i));
+    return order;
+  }
+  const auto after = [&](const CVertex3d* u) -> CVertex3d* {
+    for (const auto& [from, to] : turns)
+      if (from == u)
+        return to;
+    return nullptr;
+  };
+  const auto placed = [&](const CVertex3d* u) {
+    return std::find(order.begin(), order.end(), u) != order.end();
+  };
+  order.push_back(turns.front().first);
+  for (CVertex3d* c = turns.front().second; c && !placed(c); c = after(c)) {
+    order.push_back(c);
+    if (after(c) || !m_pGhost || !v->IsNeighbor(m_pGhost) || placed(m_pGhost))
+      continue;
+    // The end of an open fan: the ghost, then the neighbour no face turns to.
+    order.push_back(m_pGhost);
+    for (const auto& [from, to] : turns) {
+      const auto isStart = [&, f = from](const auto& turn) { return turn.second == f; };
+      if (std::none_of(turns.begin(), turns.end(), isStart)) {
+        c = from;
+        break;
+      }
+    }
+    if (!placed(c))
+      order.push_back(c);
+  }
+  if (static_cast<int>(order.size()) < v->NbVertexNeighbor()) {
+    m_Lost = 1;
+    for (int i = 0; i < v->NbVertexNeighbor(); i++)
+      if (!placed(v->GetVertexNeighbor(i)))
+        order.push_back(v->GetVertexNeighbor(i));
+  }
+  if (!IsOneFan(v, order.size()))
+    m_Lost = 1;
+  return order;
 }
 
-CVertex3d* CStructureCoder::NextNeighbor(CVertex3d* v, CVertex3d* b, CVertex3d* a,
-                                         const std::vector<CVertex3d*>& placed) const
+// The faces round v make one fan: each turns from a different neighbour and to a different
+// one (no edge in three faces, no face turned over), as many as its edges, or one fewer on a
+// border. A vertex pinched between fans, or one the walk did not close, is no manifold.
+int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const
 {
-  const auto isPlaced = [&](const CVertex3d* c) {
-    return std::find(placed.begin(), placed.end(), c) != placed.end();
-  };
-  // Around the ghost every boundary neighbour of v neighbours b, so the one to take is the
-  // other end of v's second boundary edge.
-  if (b == m_pGhost) {
-    for (int i = 0; i < v->NbVertexNeighbor(); i++) {
-      CVertex3d* c = v->GetVertexNeighbor(i);
-      if (c != m_pGhost && !isPlaced(c) && NbSharedFaces(v, c) == 1)
-        return c;
-    }
-    return nullptr;
-  }
-  std::vector<CVertex3d*> candidates;
-  for (int i = 0; i < v->NbVertexNeighbor(); i++) {
-    CVertex3d* c = v->GetVertexNeighbor(i);
-    if (c != a && c != b && b->IsNeighbor(c))
-      candidates.push_back(c);
-  }
-  if (candidates.size() == 1)
-    return candidates.front();
-  CVertex3d* found = nullptr;
-  if (v->IsOnBoundary()) {
-    std::vector<CVertex3d*> open;
-    for (CVertex3d* c : candidates)
-      if (!isPlaced(c) && !a->IsNeighbor(c))
-        open.push_back(c);
-    if (open.size() == 1)
-      return open.front();
-    for (CVertex3d* c : open)
-      if (v->HasFace(v, b, c))
-        found = c;
-    return found;
-  }
-  for (CVertex3d* c : candidates)
-    if (v->HasFace(v, b, c))
-      found = c;
-  return found;
+  const std::size_t nbTurn = m_Turns.size();
+  for (std::size_t i = 0; i < nbTurn; i++)
+    for (std::size_t j = i + 1; j < nbTurn; j++)
+      if (m_Turns[i].first == m_Turns[j].first || m_Turns[i].second == m_Turns[j].second)
+        return 0;
+  const std::size_t nbReal =
+    static_cast<std::size_t>(v->NbVertexNeighbor()) - (m_pGhost && v->IsNeighbor(m_pGhost) ? 1 : 0);
+  const std::size_t open = nbReal - nbTurn;
+  return nbPlaced == static_cast<std::size_t>(v->NbVertexNeighbor()) &&
+         (open == 0 || (open == 1 && nbReal < static_cast<std::size_t>(v->NbVertexNeighbor())));
 }
 
 void CStructureCoder::AppendValence(const CVertex3d* v)
@@ -279,8 +313,7 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     m_pActiveList->AddTail(v);
     pRun->Add(v);
     AppendValence(v);
-    if (CEdge3d* e = GetEdge(v, f->v((i + 1) % 3)))
-      e->SetFlag(FlagConquered);
+    SetEdgeConquered(GetEdge(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
     if (m_Options.m_VisualDebug)
       v->SetColor(i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
@@ -294,7 +327,7 @@ CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   if (!pivot || m_pActiveList->GetCount() <= 2)
     return nullptr;
   CVertex3d* p = CLoopList::GetAt(pivot);
-  if (IsFull(p))
+  if (IsConquered(p))
     return nullptr;
   CEdge3d* pPrev = GetEdge(p, m_pActiveList->GetPrevItem(pivot));
   CEdge3d* pNext = GetEdge(p, m_pActiveList->GetNextItem(pivot));
@@ -314,23 +347,44 @@ CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   return e;
 }
 
+void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
+{
+  if (!pEdge || pEdge->GetFlag() != FlagFree)
+    return;
+  pEdge->SetFlag(FlagConquered);
+  if (m_pGhost && pEdge->HasVertex(m_pGhost))
+    m_NbGhostFree--;
+}
+
+int CStructureCoder::IsConquered(const CVertex3d* v) const
+{
+  // The ghost neighbours every border vertex: its count is kept, not recounted.
+  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : IsFull(v);
+}
+
 void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
 {
   CVertex3d* p = m_pActiveList->GetPivotVertex();
   CVertex3d* v = pEdge->v1() == p ? pEdge->v2() : pEdge->v1();
   if (v->GetFlag() == FlagConquered) {
-    pEdge->SetFlag(FlagConquered);
-    SplitEdgeList(v);
+    SetEdgeConquered(pEdge);
+    const SPlace place = FindConquered(v, pEdge);
+    if (place.m_List == 0)
+      SplitEdgeList(place.m_Pos);
+    else if (place.m_List > 0)
+      MergeEdgeList(place.m_List, place.m_Pos);
+    else
+      m_Lost = 1;
     return;
   }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
-  pEdge->SetFlag(FlagConquered);
-  if (CEdge3d* e = GetEdge(v, pBefore))
-    e->SetFlag(FlagConquered);
+  SetEdgeConquered(pEdge);
+  SetEdgeConquered(GetEdge(v, pBefore));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
-    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor()) & 0xFFu;
+    // Exact, unlike other valences: the decoder knows the ghost full by this count.
+    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor());
   } else {
     pRun->Add(v);
     v->SetFlag(FlagConquered);
@@ -353,15 +407,60 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
   return v ? pList->Find(v) : pos;
 }
 
-void CStructureCoder::SplitEdgeList(CVertex3d* v)
+int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos,
+                               const CEdge3d* pEdge)
+{
+  const CVertex3d* v = CLoopList::GetAt(pos);
+  const CArray3d<CEdge3d>* pEdges = EdgesOf(v);
+  const int k = pEdges->IndexFrom(GetEdge(v, pList->GetPrevItem(pos)));
+  const CEdge3d* pNext = GetEdge(v, pList->GetNextItem(pos));
+  if (k < 0 || !pNext)
+    return 0;
+  // The free edges of an item turn from the edge towards the item before it to the one
+  // towards the item after it.
+  const int n = pEdges->GetSize();
+  for (int i = 1; i < n; i++) {
+    const CEdge3d* e = pEdges->GetAt((k + i) % n);
+    if (e == pNext)
+      return 0;
+    if (e == pEdge)
+      return 1;
+  }
+  return 0;
+}
+
+CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
+                                                      const CEdge3d* pEdge) const
+{
+  // A vertex stands on several lists, or twice on one, where the conquest has pinched the
+  // border; only the item whose free edges hold the new edge closes the right triangle.
+  SPlace first;
+  for (int i = 0; i < m_pStack->GetCount(); i++) {
+    const CEdgeList* pList = m_pStack->GetAt(i);
+    const CLoopList::POSITION start = i == 0 ? pList->GetPivot() : pList->GetHeadPosition();
+    CLoopList::POSITION pos = start;
+    for (int j = 0; j < pList->GetCount(); j++, pos = pList->GetNextPos(pos)) {
+      if (CLoopList::GetAt(pos) != v)
+        continue;
+      if (HoldsEdge(pList, pos, pEdge))
+        return {i, pos};
+      if (first.m_List < 0)
+        first = {i, pos};
+    }
+  }
+  return first;
+}
+
+void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
 {
   const int n = m_pActiveList->GetCount();
   CLoopList::POSITION pos = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pos);
+  CVertex3d* v = CLoopList::GetAt(target);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pos);
   auto pNew = std::make_unique<CEdgeList>();
   int count = 0;
-  while (CLoopList::GetAt(pos) != v && m_pActiveList->GetCount() > 1) {
+  while (pos != target) {
     CLoopList::POSITION next = m_pActiveList->GetNextPos(pos);
     pNew->AddTail(CLoopList::GetAt(pos));
     if (m_Options.m_VisualDebug)
@@ -370,6 +469,8 @@ void CStructureCoder::SplitEdgeList(CVertex3d* v)
     pos = next;
     count++;
   }
+  // The pivot's node went back to the pool, where a later item may take it.
+  m_ClosedPivot = nullptr;
   const int offset = count <= n - count ? count : count - n;
   m_Codes.push_back(1);
   m_Signs.push_back(offset < 0 ? 1u : 0u);
@@ -377,9 +478,39 @@ void CStructureCoder::SplitEdgeList(CVertex3d* v)
   pNew->AddTail(v);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->Find(p)));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  if (CEdge3d* e = GetEdge(pBefore, v))
-    e->SetFlag(FlagConquered);
+  SetEdgeConquered(GetEdge(pBefore, v));
   m_pStack->AddTail(std::move(pNew));
+}
+
+// A merge is coded as a split whose offset no split can have: negative and at least half
+// the active list, raised by the other list's place in the stack. A second offset locates
+// the vertex from that list's pivot, nearest way round.
+void CStructureCoder::MergeEdgeList(int index, CLoopList::POSITION pos)
+{
+  const int n = m_pActiveList->GetCount();
+  const CEdgeList* pOther = m_pStack->GetAt(index);
+  const int m = pOther->GetCount();
+  int count = 0;
+  for (CLoopList::POSITION q = pOther->GetPivot(); q != pos; q = pOther->GetNextPos(q))
+    count++;
+  const int d = count <= m - count ? count : count - m;
+  m_Codes.push_back(1);
+  m_Signs.push_back(1);
+  m_Offsets.push_back(static_cast<unsigned int>((n + 1) / 2 + index - 1));
+  m_Signs.push_back(d < 0 ? 1u : 0u);
+  m_Offsets.push_back(static_cast<unsigned int>((d < 0 ? -d : d) + 1));
+  CVertex3d* v = CLoopList::GetAt(pos);
+  CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
+  JoinEdgeList(index, pos);
+  SetEdgeConquered(GetEdge(pBefore, v));
+  if (m_Options.m_VisualDebug)
+    ShowEdgeList(m_pActiveList);
+}
+
+void CStructureCoder::JoinEdgeList(int index, CLoopList::POSITION pos)
+{
+  const std::unique_ptr<CEdgeList> pOther = m_pStack->RemoveAt(index);
+  m_pActiveList->InsertLoopBefore(m_pActiveList->GetPivot(), *pOther, pos);
 }
 
 int CStructureCoder::RemoveFullVertex()
@@ -389,7 +520,7 @@ int CStructureCoder::RemoveFullVertex()
   const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pivot);
   const CLoopList::POSITION next = m_pActiveList->GetNextPos(pivot);
-  if (p == m_pGhost && !IsFull(p)) {
+  if (p == m_pGhost && !IsConquered(p)) {
     p->SetColor(0, 255, 0);
     if (CLoopList::GetAt(next) == m_pGhost)
       m_pActiveList->RemoveAt(pivot);
@@ -403,8 +534,7 @@ int CStructureCoder::RemoveFullVertex()
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
   if (pBefore != p && pAfter != p)
-    if (CEdge3d* e = GetEdge(pBefore, pAfter))
-      e->SetFlag(FlagConquered);
+    SetEdgeConquered(GetEdge(pBefore, pAfter));
   if (m_Options.m_VisualDebug)
     p->SetColor(0, 0, 255);
   m_pActiveList->RemoveAt(pivot);
@@ -423,11 +553,16 @@ void CStructureCoder::EndEncoding()
 {
   m_pStack.reset();
   DeleteEdgeArrays();
-  m_Edges.clear();
+  m_pEdges.reset();
+  m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
+  // Nothing but the ghost changed the adjacency built at the start, and no position moved:
+  // unlinking the ghost is all a rebuild would do.
   if (m_pGhost) {
-    m_pMesh->DeleteVertex(m_pGhost);
+    for (int i = 0; i < m_pGhost->NbVertexNeighbor(); i++)
+      m_pGhost->GetVertexNeighbor(i)->RemoveVertexNeighbor(m_pGhost);
+    m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
     SetGhost(nullptr);
   }
-  m_pMesh->Rebuild();
+  m_pMesh->SetModified();
 }

@@ -1,13 +1,17 @@
 #include "compression/StructureCoder.h"
 
 #include "coding/IBitFile.h"
+#include "coding/FrequencyModel.h"
 #include "coding/OBitFile.h"
 #include "compression/GateStream.h"
 #include "platform/core/Format.h"
 
+#include <algorithm>
+
 namespace {
 constexpr unsigned int MaxCode = 255;
 constexpr unsigned int MaxOffset = 65536;
+constexpr unsigned int MaxGhostDegree = 65535;
 
 std::string Report(float bitsPerFace, double duration, int nbFace, int nbCode, int nbOffset)
 {
@@ -29,7 +33,8 @@ int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nb
 {
   const unsigned int maxCode = GetMax(m_Codes);
   const unsigned int maxOffset = GetMax(m_Offsets);
-  if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0)
+  if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0 ||
+      m_GhostDegree > MaxGhostDegree)
     return 0;
   COBitFile file(fileName);
   if (!file.IsValid())
@@ -89,15 +94,18 @@ int CStructureCoder::ReadBitstream(const char* fileName)
   CIBitFile file(fileName);
   if (!file.IsValid())
     return 0;
-  // Every code and offset costs at least a fraction of a bit; this bounds what a small
-  // hostile file can make us allocate.
-  const std::size_t maxCodes = static_cast<std::size_t>(gate::FileSize(fileName)) * 64 + 64;
+  // A code costs at least what the likeliest symbol of a model of total T costs,
+  // -log2(1 - 1/T) > 1 / (0.7 T) bits: the file's size bounds the codes, and a conquest has
+  // fewer than 16 codes per vertex.
+  const std::size_t bits = static_cast<std::size_t>(gate::FileSize(fileName)) * 8;
+  const std::size_t maxSymbols = bits * (CFrequencyModel::Total * 7 / 10) + 64;
   const std::uint32_t nbVertex = file.BReadBits(32);
-  if (nbVertex > static_cast<std::uint32_t>(maxCodes) || nbVertex < 3)
+  if (nbVertex > maxSymbols || nbVertex < 3)
     return 0;
+  const std::size_t maxCodes = std::min(maxSymbols, 16 * static_cast<std::size_t>(nbVertex) + 64);
   if (file.BReadBits(1)) {
     m_GhostDegree = file.BReadBits(16);
-    if (m_GhostDegree < 3 || m_GhostDegree > MaxCode)
+    if (m_GhostDegree < 3)
       return 0;
   }
   const int nbSymbol = static_cast<int>(file.BReadBits(8)) + 1;
@@ -114,7 +122,9 @@ int CStructureCoder::ReadBitstream(const char* fileName)
     for (std::size_t i = 0; i < m_Offsets.size(); i++)
       m_Signs.push_back(file.BReadBits(1));
   }
-  if (m_Offsets.size() != static_cast<std::size_t>(CountValue(m_Codes, 1)))
+  // One offset per split, two per merge.
+  const std::size_t nbSplit = static_cast<std::size_t>(CountValue(m_Codes, 1));
+  if (m_Offsets.size() < nbSplit || m_Offsets.size() > 2 * nbSplit)
     return 0;
   if (!gate::ReadPadding(file))
     return 0;

@@ -58,7 +58,7 @@ void CTriangleGateCoder::Initialize()
     mesh->GetVertex(i)->SetFlag(0);
     mesh->GetVertex(i)->SetByteFlag(0);
   }
-  s.m_Gates.RemoveAll();
+  m_Queue.RemoveAll();
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes.clear();
@@ -73,7 +73,7 @@ void CTriangleGateCoder::Initialize()
   for (int i = 0; i < 3; i++) {
     CVertex3d* corner = seed->v(i);
     corner->SetFlag(1);
-    corner->SetByteFlag(static_cast<std::uint8_t>(corner->GetByteFlag() + 1));
+    CountGate(corner);
     s.m_VertexOrder.Add(corner);
     AddGate(corner, seed->v((i + 1) % 3));
   }
@@ -105,11 +105,10 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
 int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
   CTriangleGateState& s = m_State;
-  if (s.m_Gates.GetSize() == 0)
+  if (m_Queue.IsEmpty())
     return 0;
-  const int index = gate::ChooseGate(s.m_Gates.GetArray(), s.m_Adaptive,
-                                     [](CTriangleGate3d* gt) { return gt->GetVertex2()->GetByteFlag(); });
-  CTriangleGate3d* gt = s.m_Gates.GetAt(index);
+  const CTriangleGateQueue::Slot slot = s.m_Adaptive ? m_Queue.ChooseBest() : m_Queue.ChooseOldest();
+  CTriangleGate3d* gt = m_Queue.GetAt(slot);
   CVertex3d* v1 = gt->GetVertex1();
   CVertex3d* v2 = gt->GetVertex2();
   CFace3d* outer = gt->GetOuterFace();
@@ -143,7 +142,7 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
     s.m_Codes.push_back(static_cast<unsigned int>(code));
     s.m_CodeCount++;
   }
-  s.m_Gates.RemoveAt(index);
+  m_Queue.Remove(slot);
   if (s.m_Debug)
     Refresh(0);
   return 1;
@@ -157,12 +156,18 @@ void CTriangleGateCoder::ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t
   if (m_State.m_Debug)
     face->SetColor(r, g, b);
   for (int i = 0; i < 3; i++)
-    face->v(i)->SetByteFlag(static_cast<std::uint8_t>(face->v(i)->GetByteFlag() + 1));
+    CountGate(face->v(i));
+}
+
+void CTriangleGateCoder::CountGate(CVertex3d* v)
+{
+  v->SetByteFlag(static_cast<std::uint8_t>(v->GetByteFlag() + 1));
+  m_Queue.Rescore(v);
 }
 
 void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2)
 {
-  m_State.m_Gates.Add(new CTriangleGate3d(v1, v2));
+  m_Queue.Add(v1, v2);
 }
 
 void CTriangleGateCoder::FindSeeds()
@@ -199,7 +204,7 @@ void CTriangleGateCoder::OpenSeeds()
       face->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {
       AddGate(face->v(c), face->v((c + 1) % 3));
-      face->v(c)->SetByteFlag(static_cast<std::uint8_t>(face->v(c)->GetByteFlag() + 1));
+      CountGate(face->v(c));
     }
   }
 }
@@ -208,9 +213,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                                     int nbSymbol, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
+  COBitStream file;
   file.PutBit(static_cast<unsigned int>(s.m_Genus));
   file.PutBit(static_cast<unsigned int>(s.m_OldestFirst));
   file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 3);
@@ -224,8 +227,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                               gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
   }
   file.Flush(0);
-  file.FlushStream();
-  return file.IsValid();
+  return file.WriteFile(fileName);
 }
 
 void CTriangleGateCoder::Refresh(int force)

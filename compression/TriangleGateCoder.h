@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compression/TriangleGateQueue.h"
 #include "compression/TriangleGateState.h"
 #include "mesh/Array3d.h"
 
@@ -55,6 +56,8 @@ private:
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void AddGate(CVertex3d* v1, CVertex3d* v2);
+  // One more on the vertex's gate counter.
+  void CountGate(CVertex3d* v);
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
@@ -62,4 +65,5 @@ private:
   void Refresh(int force);
 
   CTriangleGateState m_State;
+  CTriangleGateQueue m_Queue;
 };

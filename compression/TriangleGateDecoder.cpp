@@ -9,9 +9,6 @@
 
 namespace {
 
-// Far more codes than any mesh the workbench holds: a corrupted section stops here.
-constexpr std::size_t MaxCodes = std::size_t(1) << 25;
-
 void IncrementCounters(const CFace3d* face)
 {
   for (int i = 0; i < 3; i++)
@@ -47,12 +44,11 @@ int CTriangleGateDecoder::Read(const char* fileName, int packed, gate::SeedIndic
   CIBitFile file(fileName);
   if (!file.IsValid())
     return 0;
-  const long long maxVertex = gate::FileSize(fileName) / 12;
   s.m_Genus = file.ReadBit();
   s.m_OldestFirst = file.ReadBit();
   s.m_Order = static_cast<int>(file.BReadBits(3));
   std::vector<unsigned int> codes;
-  if (!gate::ReadCodes(file, packed ? 5 : 4, s.m_Order, MaxCodes, &codes))
+  if (!gate::ReadCodes(file, packed ? 5 : 4, s.m_Order, gate::MaxCodes(file), &codes))
     return 0;
   s.m_Codes.clear();
   for (const unsigned int code : codes) {
@@ -64,13 +60,11 @@ int CTriangleGateDecoder::Read(const char* fileName, int packed, gate::SeedIndic
     }
   }
   const long long nbVertex = 3 + std::count(s.m_Codes.begin(), s.m_Codes.end(), 0u);
-  if (nbVertex > maxVertex)
-    return 0;
   auto add = [&s](CVertex3d* v) { s.m_pMesh->AddVertex(v); };
-  if (!gate::ReadGeometry(file, static_cast<int>(nbVertex), &s.m_VertexOrder, add))
+  if (!gate::ReadGeometry(file, nbVertex, &s.m_VertexOrder, add))
     return 0;
   s.m_NbMainVertex = static_cast<int>(nbVertex);
-  if (s.m_Genus && !gate::ReadSeedSection<3>(file, maxVertex, &s.m_VertexOrder, add, pSeeds))
+  if (s.m_Genus && !gate::ReadSeedSection<3>(file, &s.m_VertexOrder, add, pSeeds))
     return 0;
   return gate::ReadPadding(file);
 }

@@ -7,6 +7,7 @@
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
+#include <functional>
 
 class CHashTable;
 class CMesh3d;
@@ -184,6 +185,8 @@ public:
   // Adds a vector along the normal at every sample of that grid inside the face; the set
   // turns green.
   void ShowL1Samples(CVectorSet3d* pSet, float radius);
+  // Calls fn with each sample of the grid that GetL1Error walks at that radius.
+  void ForEachL1SamplePoint(float radius, const std::function<void(const CVertex3d*)>& fn) const;
 
 private:
   template <class Pred>

@@ -1,6 +1,5 @@
 #include "mesh/Face3d.h"
 
-#include "app/objects/VectorSet3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
@@ -107,15 +106,8 @@ double CFace3d::GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashT
   return sum;
 }
 
-void CFace3d::ShowL1Samples(CVectorSet3d* pSet, float radius)
+void CFace3d::ForEachL1SamplePoint(float radius,
+                                   const std::function<void(const CVertex3d*)>& fn) const
 {
-  // The face's own normal is left as it is.
-  CVector3d normal = CVector3d(v(0), v(1)) ^ CVector3d(v(0), v(2));
-  normal.SetNorm(radius);
-  ForEachL1Sample(this, radius, [&](const CVertex3d* pSample) {
-    pSet->AddVector(new CVertex3d(pSample),
-                    new CVertex3d(pSample->x() + normal.x(), pSample->y() + normal.y(),
-                                  pSample->z() + normal.z()));
-  });
-  pSet->SetColor(CColor(0, 255, 0));
+  ForEachL1Sample(this, radius, fn);
 }

@@ -6,6 +6,7 @@
 #include "platform/core/Clipboard.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -460,4 +461,10 @@ int Round(double x)
   const double low = std::floor(x);
   const double high = std::ceil(x);
   return static_cast<int>(x - low <= high - x ? low : high);
+}
+
+double DistanceToCentroid(const CVertex3d* p, const CFace3d* f)
+{
+  const std::unique_ptr<CVertex3d> c(f->NewCentroidVertex());
+  return Distance(p, c.get());
 }

@@ -17,6 +17,8 @@ class CVertex3d;
 // --- distances and products --------------------------------------------------------------------
 double SquareDistance(const CVertex3d* p, const CVertex3d* q);
 double Distance(const CVertex3d* p, const CVertex3d* q);
+// Distance from p to the face's centroid, computed as the centroid is stored.
+double DistanceToCentroid(const CVertex3d* p, const CFace3d* f);
 double InnerProduct(const CVector3d* u, const CVector3d* v);
 double InnerProduct(const CVector3d& u, const CVector3d& v);
 // 1 when the two vectors point against each other on all three axes.

@@ -19,6 +19,8 @@ void CMesh3d::Free()
   m_ArrayEdge.DeleteAll();
   m_TextureCoordinates.clear();
   m_TextureIndices.clear();
+  m_DeletedVertices.clear();
+  m_DeletedFaces.clear();
 }
 
 void CMesh3d::Copy(const CMesh3d* pSource)
@@ -107,8 +109,33 @@ int CMesh3d::DeleteVerticesIf(Pred pred)
   return deleted;
 }
 
+void CMesh3d::BeginDeferredDeletion() { m_DeferDeletion = 1; }
+
+void CMesh3d::EndDeferredDeletion()
+{
+  m_DeferDeletion = 0;
+  if (!m_DeletedFaces.empty())
+    DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.count(f) != 0; });
+  if (!m_DeletedVertices.empty())
+    DeleteVerticesIf([this](const CVertex3d* v) { return m_DeletedVertices.count(v) != 0; });
+  m_DeletedFaces.clear();
+  m_DeletedVertices.clear();
+}
+
+void CMesh3d::FlushDeferredDeletion()
+{
+  if (!m_DeferDeletion)
+    return;
+  EndDeferredDeletion();
+  BeginDeferredDeletion();
+}
+
 int CMesh3d::DeleteVertex(CVertex3d* v)
 {
+  if (m_DeferDeletion) {
+    m_Modified = 1;
+    return m_DeletedVertices.insert(v).second ? 1 : 0;
+  }
   const int i = IndexFrom(v);
   if (i < 0)
     return 0;
@@ -120,6 +147,8 @@ int CMesh3d::DeleteVertexAt(int i)
 {
   if (i < 0 || i >= NbVertex())
     return 0;
+  if (m_DeferDeletion)
+    return DeleteVertex(GetVertex(i));
   delete GetVertex(i);
   m_ArrayVertex.RemoveAt(i);
   m_Modified = 1;
@@ -128,6 +157,10 @@ int CMesh3d::DeleteVertexAt(int i)
 
 int CMesh3d::DeleteFace(CFace3d* f)
 {
+  if (m_DeferDeletion) {
+    m_Modified = 1;
+    return m_DeletedFaces.insert(f).second ? 1 : 0;
+  }
   const int i = IndexFrom(f);
   if (i < 0)
     return 0;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CCamera3d;
@@ -29,6 +30,7 @@ class CTexture;
 class CStreamFile;
 namespace platform {
 class CDeviceContext;
+struct CRect;
 }
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
@@ -68,6 +70,11 @@ public:
                      std::uint32_t faceColor, std::uint32_t hiddenColor, int hidden,
                      std::uint32_t specialColor1, int specialFlag1, std::uint32_t specialColor2,
                      int specialFlag2, const CColorRamp* pRamp, unsigned char useRamp) const;
+  // The triangles of the texture coordinates as outlines with the current pen, scaled into
+  // the rectangle (v upwards); nothing without coordinates or with an empty texture
+  // (scene/Mesh3dTextureCoordinates.cpp).
+  void DrawTextureCoordinates(platform::CDeviceContext& dc, const CTexture* pTexture,
+                              const platform::CRect& rect) const;
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }
@@ -166,6 +173,16 @@ public:
   int RemoveIsolatedVertices();
   int Cleanup();
   int Check();
+  // Between these two calls DeleteVertex and DeleteFace only mark their element, which stays
+  // allocated and in its slot; the end frees the marked elements and closes the gaps in one
+  // pass, the others keeping their order. A long run of removals stays linear that way. In
+  // between, the arrays still hold the marked elements: count with NbLiveVertex, NbLiveFace.
+  void BeginDeferredDeletion();
+  void EndDeferredDeletion();
+  // Frees the marked elements now and goes on deferring; nothing outside a deferral.
+  void FlushDeferredDeletion();
+  int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.size()); }
+  int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.size()); }
 
   // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
   int BuildAdjacency();
@@ -200,7 +217,7 @@ public:
   // Entropy of the valence histogram, in bits per vertex.
   float ForecastValenceRate();
 
-  // --- intersections (processing/MeshIntersection.cpp) ---------------------------------------
+  // --- intersections (mesh/Mesh3dIntersection.cpp) -------------------------------------------
   // Nearest hit of the line ab with the faces; returns the number of faces hit.
   int IntersectLineWithFaces(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                              CFace3d** ppFace, int* pNbTested) const;
@@ -508,6 +525,10 @@ private:
   int DeleteFacesIf(Pred pred);
   template <class Pred>
   int DeleteVerticesIf(Pred pred);
+  // The link condition: the two ends may have in common only the third corners of the faces on
+  // their edge; any other common neighbour would pinch the surface when they merge.
+  static bool HasOnlyOppositeCommonNeighbors(const CVertex3d* vs, const CVertex3d* vt,
+                                             int nbShared);
   // Shared by the two collapses: the merge of vt's neighbour vertices into vs.
   static void MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt);
   // Detaches a removed face f: its outer neighbours at vs and at vt become neighbours.
@@ -518,6 +539,9 @@ private:
 
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;
+  int m_DeferDeletion = 0;
+  std::unordered_set<const CVertex3d*> m_DeletedVertices;
+  std::unordered_set<const CFace3d*> m_DeletedFaces;
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;

@@ -1,5 +1,3 @@
-#include "app/objects/Camera3d.h"
-#include "app/objects/VectorSet3d.h"
 #include "mesh/ColorRamp.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
@@ -11,13 +9,6 @@
 
 namespace {
 constexpr int kNbBin = 256;
-
-// Distance from p to the face's centroid, computed as the centroid is stored.
-double DistanceToCentroid(const CVertex3d* p, const CFace3d* f)
-{
-  const std::unique_ptr<CVertex3d> c(f->NewCentroidVertex());
-  return Distance(p, c.get());
-}
 
 // Ramp entry of a distance: 255 for the largest, and every distance in bin 0 when all are
 // zero (the largest is then 0 as well).
@@ -100,36 +91,6 @@ int CMesh3d::ColorVerticesFromDistance(const CColorRamp* pRamp, const CMesh3d* p
   return 1;
 }
 
-CVectorSet3d* CMesh3d::GetVectorSetToMesh(const CMesh3d* pOther) const
-{
-  if (!pOther || pOther->NbVertex() < NbVertex())
-    return nullptr;
-  auto pSet = std::make_unique<CVectorSet3d>();
-  pSet->SetTransform(*pOther->GetTransform());
-  for (int i = 0; i < NbVertex(); i++)
-    pSet->AddVector(new CVertex3d(GetVertex(i)), new CVertex3d(pOther->GetVertex(i)));
-  return pSet.release();
-}
-
-CVectorSet3d* CMesh3d::GetVectorSetDualEdges()
-{
-  auto pSet = std::make_unique<CVectorSet3d>();
-  pSet->SetTransform(m_Transform);
-  SetFacesFlag(0);
-  // A face is flagged once its pairs are made: each pair goes from the earlier face.
-  for (int i = 0; i < NbFace(); i++) {
-    CFace3d* f = GetFace(i);
-    for (int k = 0; k < 3; k++) {
-      const CFace3d* g = f->f(k);
-      const bool repeated = (k > 0 && f->f(0) == g) || (k > 1 && f->f(1) == g);
-      if (g && g != f && g->GetFlag() == 0 && !repeated)
-        pSet->AddVector(f->NewCentroidVertex(), g->NewCentroidVertex());
-    }
-    f->SetFlag(1);
-  }
-  return pSet.release();
-}
-
 int CMesh3d::FlagFacesNearVertex(int i, int flag, float ratio)
 {
   if (i < 0 || i >= NbVertex())
@@ -145,54 +106,6 @@ int CMesh3d::FlagFacesNearVertex(int i, int flag, float ratio)
     f->SetFlag(d < threshold ? flag : 0);
   }
   return 1;
-}
-
-void CMesh3d::FlagFacesFromCamera(const CCamera3d* pCamera, int flag)
-{
-  for (int i = 0; i < NbFace(); i++)
-    if (pCamera->IsFaceVisible(GetFace(i)))
-      GetFace(i)->SetFlag(flag);
-}
-
-void CMesh3d::FlagFacesInFrontOfCamera(const CCamera3d* pCamera, int flag)
-{
-  for (int i = 0; i < NbFace(); i++)
-    if (pCamera->IsFaceInFront(GetFace(i)))
-      GetFace(i)->SetFlag(flag);
-}
-
-void CMesh3d::FlagFacesBackfacing(const CCamera3d* pCamera, int flag)
-{
-  for (int i = 0; i < NbFace(); i++)
-    if (!pCamera->IsFaceInFront(GetFace(i)))
-      GetFace(i)->SetFlag(flag);
-}
-
-void CMesh3d::FlagSilhouette(const CCamera3d* pCamera, int frontFlag, int backFlag)
-{
-  for (int i = 0; i < NbFace(); i++)
-    pCamera->FlagSilhouette(GetFace(i), frontFlag, backFlag);
-}
-
-void CMesh3d::FlagFacesByDistanceToCamera(const CCamera3d* pCamera)
-{
-  const CVertex3d* eye = pCamera->GetEye();
-  std::vector<double> distance(static_cast<size_t>(NbFace()));
-  double dmin = 1.7e308;
-  double dmax = 0.0;
-  for (int i = 0; i < NbFace(); i++) {
-    distance[i] = DistanceToCentroid(eye, GetFace(i));
-    if (distance[i] < dmin)
-      dmin = distance[i];
-    if (distance[i] > dmax)
-      dmax = distance[i];
-  }
-  // Faces all at one distance are all the nearest.
-  const double span = dmax - dmin;
-  for (int i = 0; i < NbFace(); i++) {
-    const double t = span > 0.0 ? (distance[i] - dmin) / span : 0.0;
-    GetFace(i)->SetFlag(static_cast<int>(255.0 - t * 255.0));
-  }
 }
 
 int CMesh3d::FlagFacesFromAreaDispersion(double ratio, int flag)

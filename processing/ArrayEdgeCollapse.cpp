@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -15,6 +16,81 @@ FacePair Unordered(const CFace3d* a, const CFace3d* b)
 }
 } // namespace
 
+CArrayEdgeCollapse::~CArrayEdgeCollapse()
+{
+  for (CEdgeCollapse* c : m_Slots)
+    delete c;
+}
+
+CEdgeCollapse* CArrayEdgeCollapse::GetAt(int i) const
+{
+  if (m_Live != static_cast<int>(m_Slots.size()))
+    Compact();
+  return m_Slots[i];
+}
+
+int CArrayEdgeCollapse::Add(CEdgeCollapse* pCandidate)
+{
+  const int slot = static_cast<int>(m_Slots.size());
+  m_Slots.push_back(pCandidate);
+  m_Live++;
+  pCandidate->SetLog(&m_Log, slot);
+  m_Log.push_back(slot);
+  ListFaces(slot);
+  return m_Live - 1;
+}
+
+void CArrayEdgeCollapse::ListFaces(int slot) const
+{
+  const CEdgeCollapse* c = m_Slots[slot];
+  for (int side = 0; side < 2; side++)
+    if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0)))
+      m_SlotsOfFace[c->GetFace(side)].push_back(slot);
+}
+
+void CArrayEdgeCollapse::Compact() const
+{
+  std::erase(m_Slots, nullptr);
+  m_SlotsOfFace.clear();
+  m_Log.clear();
+  m_Heap = {};
+  m_HeapCursor = m_UpdateCursor = m_EnergyCursor = -1;
+  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
+    m_Slots[slot]->SetLog(&m_Log, slot);
+    ListFaces(slot);
+  }
+}
+
+std::vector<int> CArrayEdgeCollapse::TakeLogged(int* pCursor) const
+{
+  std::vector<int> slots;
+  if (*pCursor < 0) {
+    for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
+      if (m_Slots[slot])
+        slots.push_back(slot);
+  } else {
+    for (size_t i = static_cast<size_t>(*pCursor); i < m_Log.size(); i++)
+      if (m_Slots[m_Log[i]])
+        slots.push_back(m_Log[i]);
+    std::sort(slots.begin(), slots.end());
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  }
+  *pCursor = static_cast<int>(m_Log.size());
+  return slots;
+}
+
+void CArrayEdgeCollapse::TrimLog() const
+{
+  const int size = static_cast<int>(m_Log.size());
+  for (const int* cursor : {&m_HeapCursor, &m_UpdateCursor, &m_EnergyCursor})
+    if (*cursor >= 0 && *cursor < size)
+      return;
+  m_Log.clear();
+  for (int* cursor : {&m_HeapCursor, &m_UpdateCursor, &m_EnergyCursor})
+    if (*cursor >= 0)
+      *cursor = 0;
+}
+
 int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double weight,
                              int maxIterations, float factorKept, float factorRaised,
                              float minStep, float maxStep, float sharpThreshold)
@@ -26,8 +102,9 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
     return 0;
   // The pairs already entered, in either order, so that the test stays linear in the mesh.
   std::set<FacePair> entered;
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    entered.insert(Unordered(m_Array[i]->GetFace(0), m_Array[i]->GetFace(1)));
+  for (const CEdgeCollapse* c : m_Slots)
+    if (c)
+      entered.insert(Unordered(c->GetFace(0), c->GetFace(1)));
   int added = 0;
   for (int i = 0; i < pMesh->NbFace(); i++) {
     CFace3d* f = pMesh->GetFace(i);
@@ -37,7 +114,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.insert(Unordered(f, g)).second)
         continue;
-      m_Array.Add(new CEdgeCollapse(f, g));
+      Add(new CEdgeCollapse(f, g));
       added++;
     }
   }
@@ -53,7 +130,7 @@ int CArrayEdgeCollapse::FillAllPairs(CMesh3d* pMesh)
     CFace3d* f = pMesh->GetFace(i);
     for (int k = 0; k < 3; k++)
       if (f->f(k)) {
-        m_Array.Add(new CEdgeCollapse(f, f->f(k)));
+        Add(new CEdgeCollapse(f, f->f(k)));
         added++;
       }
   }
@@ -74,7 +151,7 @@ int CArrayEdgeCollapse::FillIndependant(CMesh3d* pMesh)
       if (!g || g->GetFlag() == 1)
         continue;
       auto* pCandidate = new CEdgeCollapse(f, g);
-      m_Array.Add(pCandidate);
+      Add(pCandidate);
       added++;
       if (pCandidate->GetVertex1())
         pCandidate->GetVertex1()->SetFlagFaceNeighbors(1);
@@ -87,8 +164,9 @@ int CArrayEdgeCollapse::FillIndependant(CMesh3d* pMesh)
 
 void CArrayEdgeCollapse::CalculateEnergy(CHashTable* pHash)
 {
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    m_Array[i]->CalculateCost(pHash, m_Descent);
+  for (CEdgeCollapse* c : m_Slots)
+    if (c)
+      c->CalculateCost(pHash, m_Descent);
 }
 
 void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReference,
@@ -98,20 +176,23 @@ void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReferen
                                            float minStep, float sharpThreshold,
                                            int facesPerSearch)
 {
-  for (int i = 0; i < m_Array.GetSize(); i++) {
-    CEdgeCollapse* c = m_Array[i];
+  // A candidate computed once keeps its mark until it changes, which logs it.
+  for (const int slot : TakeLogged(&m_EnergyCursor)) {
+    CEdgeCollapse* c = m_Slots[slot];
     if (c->IsValid() && !c->GetMark())
       c->CalculateCostL1(pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace,
                          initialStep, decreaseFactor, minStep, sharpThreshold, facesPerSearch);
   }
+  TrimLog();
 }
 
 int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
 {
   int recomputed = 0;
   int total = 0;
-  for (int i = 0; i < m_Array.GetSize(); i++) {
-    CEdgeCollapse* c = m_Array[i];
+  // A mark is set only through SetMark, which logs the candidate.
+  for (const int slot : TakeLogged(&m_UpdateCursor)) {
+    CEdgeCollapse* c = m_Slots[slot];
     if (!c->GetMark())
       continue;
     c->SetMark(0);
@@ -123,6 +204,7 @@ int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
       c->SetValid(0);
     }
   }
+  TrimLog();
   if (pTotal)
     *pTotal = total;
   return recomputed;
@@ -130,39 +212,52 @@ int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
 
 CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 {
-  double best = 3.4e38;
-  CEdgeCollapse* pBest = nullptr;
-  for (int i = 0; i < m_Array.GetSize(); i++) {
-    CEdgeCollapse* c = m_Array[i];
-    if (c->IsValid() && c->GetCost() < best) {
-      best = c->GetCost();
-      pBest = c;
-    }
+  for (const int slot : TakeLogged(&m_HeapCursor)) {
+    const CEdgeCollapse* c = m_Slots[slot];
+    if (c->IsValid() && c->GetCost() == c->GetCost())
+      m_Heap.push({c->GetCost(), slot});
   }
-  return pBest;
+  TrimLog();
+  // Entries of a candidate that went, turned invalid or changed its cost since are dropped.
+  while (!m_Heap.empty()) {
+    const SSlotEntry<double> top = m_Heap.top();
+    const CEdgeCollapse* c = m_Slots[top.slot];
+    if (c && c->IsValid() && c->GetCost() == top.key)
+      break;
+    m_Heap.pop();
+  }
+  if (m_Heap.empty() || !(m_Heap.top().key < 3.4e38))
+    return nullptr;
+  return m_Slots[m_Heap.top().slot];
 }
 
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)
 {
-  int i = 0;
-  while (i < m_Array.GetSize()) {
-    CEdgeCollapse* c = m_Array[i];
-    if ((pFace1 && c->HasFace(pFace1)) || (pFace2 && c->HasFace(pFace2))) {
-      delete c;  // frees its face copies
-      m_Array.RemoveAt(i);
-    } else {
-      i++;
-    }
+  for (const CFace3d* f : {pFace1, pFace2}) {
+    const auto it = f ? m_SlotsOfFace.find(f) : m_SlotsOfFace.end();
+    if (it == m_SlotsOfFace.end())
+      continue;
+    for (const int slot : it->second)
+      if (m_Slots[slot] && m_Slots[slot]->HasFace(f)) {
+        delete m_Slots[slot];  // frees its face copies
+        m_Slots[slot] = nullptr;
+        m_Live--;
+      }
+    m_SlotsOfFace.erase(it);
   }
-  return m_Array.GetSize();
+  return m_Live;
 }
 
 int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
 {
+  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
+  if (it == m_SlotsOfFace.end())
+    return 0;
+  std::erase_if(it->second, [this](int slot) { return !m_Slots[slot]; });
   int n = 0;
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    if (pFace && m_Array[i]->HasFace(pFace)) {
-      m_Array[i]->SetMark(mark);
+  for (const int slot : it->second)
+    if (m_Slots[slot]->HasFace(pFace)) {
+      m_Slots[slot]->SetMark(mark);
       n++;
     }
   return n;
@@ -170,6 +265,7 @@ int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
 
 void CArrayEdgeCollapse::FreeArrayNeighbor()
 {
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    m_Array[i]->FreeArrayNeighbor();
+  for (CEdgeCollapse* c : m_Slots)
+    if (c)
+      c->FreeArrayNeighbor();
 }

@@ -1,27 +1,37 @@
 #pragma once
 
-#include "mesh/Array3d.h"
 #include "processing/EdgeCollapse.h"
+#include "processing/SlotEntry.h"
+
+#include <queue>
+#include <unordered_map>
+#include <vector>
 
 class CFace3d;
 class CHashTable;
 class CMesh3d;
 
 // The edge-collapse candidates of a mesh and the parameters of their L2 measure. It owns its
-// candidates. The minimum search is a linear scan that keeps the first of equal costs.
+// candidates. The minimum search keeps the first of equal costs in insertion order.
+//
+// The candidates sit in slots numbered in insertion order; a removal empties its slot. Each
+// candidate writes its slot to the log when its cost, validity or mark changes, so that the
+// minimum (a lazy heap keyed on cost and slot), Update and CalculateEnergyL1 look only at the
+// candidates that changed since they last ran. Every face lists the slots of its candidates.
 class CArrayEdgeCollapse
 {
 public:
   CArrayEdgeCollapse() = default;
-  ~CArrayEdgeCollapse() { m_Array.DeleteAll(); }
+  ~CArrayEdgeCollapse();
 
   CArrayEdgeCollapse(const CArrayEdgeCollapse&) = delete;
   CArrayEdgeCollapse& operator=(const CArrayEdgeCollapse&) = delete;
 
-  int GetSize() const { return m_Array.GetSize(); }
-  CEdgeCollapse* GetAt(int i) const { return m_Array[i]; }
+  int GetSize() const { return m_Live; }
+  // The i-th candidate in insertion order.
+  CEdgeCollapse* GetAt(int i) const;
   // Takes ownership; returns the index.
-  int Add(CEdgeCollapse* pCandidate) { return m_Array.Add(pCandidate); }
+  int Add(CEdgeCollapse* pCandidate);
 
   const CEdgeCollapse::SDescent& GetDescent() const { return m_Descent; }
   float GetSharpThreshold() const { return m_SharpThreshold; }
@@ -57,7 +67,24 @@ public:
   void FreeArrayNeighbor();
 
 private:
-  CArray3d<CEdgeCollapse> m_Array;
+
+  // The live slots logged since the cursor, each once and in slot order; the cursor moves to
+  // the end. A cursor of -1 (a search that never ran) gives every live slot.
+  std::vector<int> TakeLogged(int* pCursor) const;
+  // Forgets the log up to the cursors that every search has passed.
+  void TrimLog() const;
+  // Closes the empty slots (renumbering the rest in order) and starts the searches afresh.
+  void Compact() const;
+  void ListFaces(int slot) const;
+
+  mutable std::vector<CEdgeCollapse*> m_Slots;
+  mutable std::unordered_map<const CFace3d*, std::vector<int>> m_SlotsOfFace;
+  mutable std::vector<int> m_Log;
+  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
+  mutable int m_HeapCursor = -1;
+  mutable int m_UpdateCursor = -1;
+  mutable int m_EnergyCursor = -1;
+  int m_Live = 0;
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
 };

@@ -2,6 +2,61 @@
 
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
+#include <unordered_set>
+
+CArrayOperationEdge::~CArrayOperationEdge()
+{
+  for (COperationEdge* o : m_Slots)
+    delete o;
+}
+
+COperationEdge* CArrayOperationEdge::GetAt(int i) const
+{
+  if (m_Live != static_cast<int>(m_Slots.size()))
+    Compact();
+  return m_Slots[i];
+}
+
+int CArrayOperationEdge::Add(COperationEdge* pOperation)
+{
+  const int slot = static_cast<int>(m_Slots.size());
+  m_Slots.push_back(pOperation);
+  m_Live++;
+  for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
+    if (v)
+      m_SlotsOfVertex[v].push_back(slot);
+  Push(slot);
+  return m_Live - 1;
+}
+
+void CArrayOperationEdge::Push(int slot) const
+{
+  const double potential = m_Slots[slot]->GetPotential();
+  if (potential == potential)
+    m_Heap.push({potential, slot});
+}
+
+void CArrayOperationEdge::RebuildHeap() const
+{
+  m_Heap = {};
+  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
+    if (m_Slots[slot])
+      Push(slot);
+}
+
+void CArrayOperationEdge::Compact() const
+{
+  std::erase(m_Slots, nullptr);
+  m_First = 0;
+  m_SlotsOfVertex.clear();
+  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
+    for (const CVertex3d* v : {m_Slots[slot]->GetFirst(), m_Slots[slot]->GetSecond()})
+      if (v)
+        m_SlotsOfVertex[v].push_back(slot);
+  RebuildHeap();
+}
+
 int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 {
   if (!pMesh)
@@ -15,7 +70,7 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
         continue;
       auto* pOperation = new COperationEdge(v, w);
       pOperation->SetPotential(m_PotentialKind);
-      m_Array.Add(pOperation);
+      Add(pOperation);
     }
     v->SetFlag(1);
   }
@@ -25,8 +80,10 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 void CArrayOperationEdge::SetPotential(int kind)
 {
   m_PotentialKind = kind;
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    m_Array[i]->SetPotential(kind);
+  for (COperationEdge* o : m_Slots)
+    if (o)
+      o->SetPotential(kind);
+  RebuildHeap();
 }
 
 const char* CArrayOperationEdge::GetPotentialName(int kind)
@@ -36,32 +93,41 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    m_Array[i]->Update();
+  for (COperationEdge* o : m_Slots)
+    if (o)
+      o->Update();
+  RebuildHeap();
 }
 
-COperationEdge* CArrayOperationEdge::ExtractAt(int i)
+COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
 {
-  if (i < 0)
+  if (slot < 0)
     return nullptr;
-  COperationEdge* pOperation = m_Array[i];
-  m_Array.RemoveAt(i);
+  COperationEdge* pOperation = m_Slots[slot];
+  m_Slots[slot] = nullptr;
+  m_Live--;
   return pOperation;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractMin()
 {
-  double best = 1.7e308;
-  int found = -1;
-  for (int i = 0; i < m_Array.GetSize(); i++)
-    if (m_Array[i]->GetPotential() < best) {
-      best = m_Array[i]->GetPotential();
-      found = i;
-    }
+  // Entries whose operation went or whose potential changed since are dropped.
+  while (!m_Heap.empty()) {
+    const SSlotEntry<double> top = m_Heap.top();
+    const COperationEdge* o = m_Slots[top.slot];
+    if (o && o->GetPotential() == top.key)
+      break;
+    m_Heap.pop();
+  }
+  if (!m_Heap.empty() && m_Heap.top().key < 1.7e308) {
+    const int slot = m_Heap.top().slot;
+    m_Heap.pop();
+    return ExtractSlot(slot);
+  }
   // Every potential at or above the sentinel (or not a number): the first still goes.
-  if (found < 0 && m_Array.GetSize() > 0)
-    found = 0;
-  return ExtractAt(found);
+  while (m_First < static_cast<int>(m_Slots.size()) && !m_Slots[m_First])
+    m_First++;
+  return m_First < static_cast<int>(m_Slots.size()) ? ExtractSlot(m_First) : nullptr;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start, double step)
@@ -70,11 +136,11 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   double threshold = start;
   while (threshold <= 1.0 && found < 0) {
     double best = 1.7e308;
-    for (int i = 0; i < m_Array.GetSize(); i++) {
-      const COperationEdge* o = m_Array[i];
-      if (o->GetCurveness() <= threshold && o->GetLength() < best) {
+    for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
+      const COperationEdge* o = m_Slots[slot];
+      if (o && o->GetCurveness() <= threshold && o->GetLength() < best) {
         best = o->GetLength();
-        found = i;
+        found = slot;
       }
     }
     // A step that does not raise the threshold would never end the search.
@@ -83,34 +149,36 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
       break;
     threshold = next;
   }
-  return ExtractAt(found);
+  return ExtractSlot(found);
 }
 
-template <class Pred>
-int CArrayOperationEdge::RemoveIf(Pred pred)
+std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 {
+  std::vector<int>& slots = m_SlotsOfVertex[v];
+  std::erase_if(slots, [this](int slot) { return !m_Slots[slot]; });
+  return slots;
+}
+
+int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
+{
+  const auto it = m_SlotsOfVertex.find(v);
+  if (it == m_SlotsOfVertex.end())
+    return 0;
   int removed = 0;
-  int i = 0;
-  while (i < m_Array.GetSize()) {
-    if (pred(m_Array[i])) {
-      delete m_Array[i];
-      m_Array.RemoveAt(i);
+  for (const int slot : it->second)
+    if (m_Slots[slot] && m_Slots[slot]->HasVertex(v)) {
+      delete ExtractSlot(slot);
       removed++;
-    } else {
-      i++;
     }
-  }
+  m_SlotsOfVertex.erase(it);
   return removed;
 }
 
-int CArrayOperationEdge::RemoveOperationsOnVertex(const CVertex3d* v)
-{
-  return RemoveIf([v](const COperationEdge* o) { return o->HasVertex(v); });
-}
+int CArrayOperationEdge::RemoveOperationsOnVertex(const CVertex3d* v) { return RemoveAt(v); }
 
 int CArrayOperationEdge::RemoveOperationsOnVertices(const CVertex3d* a, const CVertex3d* b)
 {
-  return RemoveIf([a, b](const COperationEdge* o) { return o->HasVertex(a) || o->HasVertex(b); });
+  return RemoveAt(a) + RemoveAt(b);
 }
 
 int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
@@ -118,21 +186,28 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
   for (int k = 0; k < v->NbVertexNeighbor(); k++) {
     auto* pOperation = new COperationEdge(v, v->GetVertexNeighbor(k));
     pOperation->SetPotential(m_PotentialKind);
-    m_Array.Add(pOperation);
+    Add(pOperation);
   }
   return 1;
 }
 
+// The operations with an end at v or at a neighbour of v are those listed under v and its
+// neighbours; each is updated once.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
+  std::unordered_set<int> seen;
   int updated = 0;
-  for (int i = 0; i < m_Array.GetSize(); i++) {
-    COperationEdge* o = m_Array[i];
-    if (!o->IsValid())
-      continue;
-    if (o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) || o->GetSecond()->IsNeighbor(v)) {
-      o->Update();
-      updated++;
+  for (int k = -1; k < v->NbVertexNeighbor(); k++) {
+    const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
+    for (const int slot : SlotsOf(u)) {
+      COperationEdge* o = m_Slots[slot];
+      if (!o->IsValid() || !seen.insert(slot).second)
+        continue;
+      if (o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) || o->GetSecond()->IsNeighbor(v)) {
+        o->Update();
+        Push(slot);
+        updated++;
+      }
     }
   }
   return updated;

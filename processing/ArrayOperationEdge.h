@@ -1,26 +1,38 @@
 #pragma once
 
-#include "mesh/Array3d.h"
 #include "processing/OperationEdge.h"
+#include "processing/SlotEntry.h"
+
+#include <cstdint>
+#include <queue>
+#include <unordered_map>
+#include <vector>
 
 class CMesh3d;
 class CVertex3d;
 
-// The edge operations of a mesh in insertion order; it owns them. Extraction is a linear scan
-// that keeps the first of equal keys, so older operations win ties.
+// The edge operations of a mesh in insertion order; it owns them. Extraction takes the least
+// potential, the first in insertion order among equal ones, so older operations win ties.
+//
+// The operations sit in slots numbered in insertion order; a removal empties its slot. A heap
+// keyed on potential and slot finds the least, and every vertex lists the slots of its
+// operations, so that the work around a collapse stays local. The heap is lazy: a changed
+// potential is pushed again and the older entry dropped when it comes up. Potentials change
+// only through this array (UpdateAll, UpdateAroundVertex, SetPotential).
 class CArrayOperationEdge
 {
 public:
   CArrayOperationEdge() = default;
-  ~CArrayOperationEdge() { m_Array.DeleteAll(); }
+  ~CArrayOperationEdge();
 
   CArrayOperationEdge(const CArrayOperationEdge&) = delete;
   CArrayOperationEdge& operator=(const CArrayOperationEdge&) = delete;
 
-  int GetSize() const { return m_Array.GetSize(); }
-  COperationEdge* GetAt(int i) const { return m_Array[i]; }
+  int GetSize() const { return m_Live; }
+  // The i-th operation in insertion order.
+  COperationEdge* GetAt(int i) const;
   // Takes ownership; returns the index.
-  int Add(COperationEdge* pOperation) { return m_Array.Add(pOperation); }
+  int Add(COperationEdge* pOperation);
 
   // One operation per edge, whose first end comes first in the vertex array; the vertex flags
   // are scratch and end at 1. 0, and nothing added, for a null mesh.
@@ -46,10 +58,21 @@ public:
   int UpdateAroundVertex(const CVertex3d* v);
 
 private:
-  COperationEdge* ExtractAt(int i);
-  template <class Pred>
-  int RemoveIf(Pred pred);
 
-  CArray3d<COperationEdge> m_Array;
+  COperationEdge* ExtractSlot(int slot);
+  void Push(int slot) const;
+  void RebuildHeap() const;
+  // Closes the empty slots (the slots are renumbered, the order kept).
+  void Compact() const;
+  // Deletes the operations with an end at v; returns how many.
+  int RemoveAt(const CVertex3d* v);
+  // The live slots listed under v, the empty ones dropped from the list.
+  std::vector<int>& SlotsOf(const CVertex3d* v);
+
+  mutable std::vector<COperationEdge*> m_Slots;
+  mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
+  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
+  mutable int m_First = 0;
+  int m_Live = 0;
   int m_PotentialKind = 0;
 };

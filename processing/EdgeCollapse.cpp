@@ -145,9 +145,9 @@ int CEdgeCollapse::CalculateCost(CHashTable* pHash, const SDescent& descent)
   const double eEnd = end2 ? e2 : e1;
   if (em >= eEnd) {
     m_OptimalVertex.Set(end2 ? &b : &a);
-    m_Cost = eEnd;
+    SetCost(eEnd);
   } else {
-    m_Cost = em;
+    SetCost(em);
   }
   return (n1 + n2 + nm) / 3;
 }
@@ -160,7 +160,7 @@ int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int u
   if (m_Mark || !pReference || (useHash && !pHash))
     return 0;
   if (!FindVerticesToCollapse() || !BuildArrayNeighbor()) {
-    m_Valid = 0;
+    SetValid(0);
     return 0;
   }
   // Start at the sharper end, so that a feature or boundary vertex keeps its place.
@@ -175,7 +175,7 @@ int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int u
   const int iterations = m_OptimalVertex.OptimizeL1(
     pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace, length * initialStep,
     length * minStep, decreaseFactor, nullptr, 0, nullptr);
-  m_Cost = SquareDistance(m_pVertex1, m_pVertex2);
-  m_Mark = 1;
+  SetCost(SquareDistance(m_pVertex1, m_pVertex2));
+  SetMark(1);
   return iterations;
 }

@@ -2,6 +2,8 @@
 
 #include "mesh/Vertex3d.h"
 
+#include <vector>
+
 class CFace3d;
 class CHashTable;
 class CMesh3d;
@@ -58,11 +60,30 @@ public:
   const CVertex3d* GetOptimalVertex() const { return &m_OptimalVertex; }
 
   double GetCost() const { return m_Cost; }
-  void SetCost(double cost) { m_Cost = cost; }
+  void SetCost(double cost)
+  {
+    m_Cost = cost;
+    Changed();
+  }
   int GetMark() const { return m_Mark; }
-  void SetMark(int mark) { m_Mark = mark; }
+  void SetMark(int mark)
+  {
+    m_Mark = mark;
+    Changed();
+  }
   int IsValid() const { return m_Valid; }
-  void SetValid(int valid) { m_Valid = valid; }
+  void SetValid(int valid)
+  {
+    m_Valid = valid;
+    Changed();
+  }
+  // The array that holds the candidate, at the slot, hears of every change of its cost,
+  // validity or mark through the log: its searches then look at the changed candidates only.
+  void SetLog(std::vector<int>* pLog, int slot)
+  {
+    m_pLog = pLog;
+    m_Slot = slot;
+  }
 
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
   int FindVerticesToCollapse();
@@ -89,6 +110,11 @@ public:
                       int facesPerSearch);
 
 private:
+  void Changed()
+  {
+    if (m_pLog)
+      m_pLog->push_back(m_Slot);
+  }
   // One descent of the optimal vertex from where it stands; writes its iterations.
   double Descend(CHashTable* pHash, const SDescent& descent, int* pIterations);
   double SpringEnergy(double weight) const;
@@ -102,4 +128,6 @@ private:
   double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
+  std::vector<int>* m_pLog = nullptr;
+  int m_Slot = -1;
 };

@@ -145,7 +145,7 @@ void CFaceCollapse::ComputeCost(CFace3d* pFace, int index)
       index = static_cast<int>(m_ArrayRecord.size());
     if (index >= static_cast<int>(m_ArrayRecord.size()))
       m_ArrayRecord.resize(static_cast<size_t>(index) + 1);
-    m_ArrayRecord[index] = std::make_unique<CFaceCollapseRecord>();
+    m_ArrayRecord[index] = std::make_unique<CFaceCollapseRecord>(pFace, index);
     pRecord = m_ArrayRecord[index].get();
     pFace->SetData(pRecord);
   }
@@ -177,6 +177,21 @@ void CFaceCollapse::ComputeCost(CFace3d* pFace, int index)
     }
   }
   pRecord->Set(minimum, best);
+  Push(pRecord);
+}
+
+void CFaceCollapse::Push(const CFaceCollapseRecord* pRecord)
+{
+  m_Queue.Push(const_cast<CFaceCollapseRecord*>(pRecord), pRecord->GetCost(),
+               pRecord->GetOrder());
+}
+
+void CFaceCollapse::UnblockAround(const std::vector<CVertex3d*>& vertices)
+{
+  for (const CVertex3d* v : vertices)
+    for (int i = 0; i < v->NbFaceNeighbor(); i++)
+      if (CFaceCollapseRecord* pRecord = GetRecord(v->GetFaceNeighbor(i)))
+        m_Queue.Unblock(pRecord, pRecord->GetCost(), pRecord->GetOrder());
 }
 
 void CFaceCollapse::FreeRecords()
@@ -185,6 +200,7 @@ void CFaceCollapse::FreeRecords()
     for (int i = 0; i < m_pMesh->NbFace(); i++)
       m_pMesh->GetFace(i)->SetData(nullptr);
   m_ArrayRecord.clear();
+  m_Queue.Clear();
 }
 
 // --- simplification ----------------------------------------------------------------------------
@@ -203,33 +219,47 @@ int CFaceCollapse::Simplify(CMesh3d* pMesh, int nbFaceWanted, int visual, int /*
   m_pWindow = pWindow;
   for (int i = 0; i < pMesh->NbFace(); i++)
     ComputeCost(pMesh->GetFace(i), i);
-  while (pMesh->NbFace() > nbFaceWanted) {
+  m_Sweep.Begin(pMesh);
+  pMesh->BeginDeferredDeletion();
+  std::vector<CVertex3d*> around;
+  while (pMesh->NbLiveFace() > nbFaceWanted) {
     CFace3d* pCheapest = FindCheapest();
     if (!pCheapest)
       break;
-    Collapse(pCheapest);
-    pMesh->RemoveValence3VerticesKeepingManifold();
+    CVertex3d* pSurvivor = pCheapest->v(GetRecord(pCheapest)->GetCorner());
+    const CVertex3d* corners[3] = {pCheapest->v(0), pCheapest->v(1), pCheapest->v(2)};
+    if (!Collapse(pCheapest))
+      break;
+    for (const CVertex3d* p : corners)
+      if (p != pSurvivor)
+        m_Sweep.Forget(p);
+    // Only what lies within two edges of the survivor changed: the collapse edited the
+    // survivor's ring.
+    CValence3Sweep::CollectRings(pSurvivor, 2, &around);
+    m_Sweep.Touch(around);
+    UnblockAround(around);
+    m_Sweep.Sweep([this](const std::vector<CFace3d*>& deleted,
+                         const std::vector<CVertex3d*>& changed) {
+      for (CFace3d* f : deleted)
+        if (CFaceCollapseRecord* pRecord = GetRecord(f))
+          pRecord->Kill();
+      UnblockAround(changed);
+    });
   }
+  pMesh->EndDeferredDeletion();
   FreeRecords();
   m_pMesh = nullptr;
   pMesh->Rebuild();
   return 1;
 }
 
-CFace3d* CFaceCollapse::FindCheapest() const
+// The face of smallest cost that can collapse, the first in array order among equal ones.
+CFace3d* CFaceCollapse::FindCheapest()
 {
-  CFace3d* pCheapest = nullptr;
-  double minimum = 1e308;
-  for (int i = 0; i < m_pMesh->NbFace(); i++) {
-    CFace3d* f = m_pMesh->GetFace(i);
-    const CFaceCollapseRecord* pRecord = GetRecord(f);
-    // The valence and manifold tests only for a face that would win.
-    if (pRecord && pRecord->GetCost() < minimum && CanCollapse(f)) {
-      minimum = pRecord->GetCost();
-      pCheapest = f;
-    }
-  }
-  return pCheapest;
+  const CFaceCollapseRecord* pRecord = m_Queue.Top(
+    [](const CFaceCollapseRecord* r, float cost) { return r->GetFace() && r->GetCost() == cost; },
+    [](const CFaceCollapseRecord* r) { return CanCollapse(r->GetFace()); });
+  return pRecord ? pRecord->GetFace() : nullptr;
 }
 
 int CFaceCollapse::CanCollapse(const CFace3d* pFace)
@@ -287,6 +317,8 @@ int CFaceCollapse::Collapse(CFace3d* pFace)
   m_pMesh->DeleteVertex(b);
   m_pMesh->DeleteVertex(c);
   for (int i = 0; i < removed.GetSize(); i++) {
+    if (CFaceCollapseRecord* pRecord = GetRecord(removed[i]))
+      pRecord->Kill();
     removed[i]->SetData(nullptr);
     m_pMesh->DeleteFace(removed[i]);
   }
@@ -308,6 +340,8 @@ void CFaceCollapse::Redraw()
 {
   if (!m_Visual || !m_pWindow)
     return;
+  // The view draws the arrays: the faces removed so far must be gone from them.
+  m_pMesh->FlushDeferredDeletion();
   m_pMesh->SetModified();
   platform::RedrawView(m_pWindow);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "processing/CollapseQueue.h"
 #include "processing/FaceCollapseRecord.h"
+#include "processing/Valence3Sweep.h"
 
 #include <memory>
 #include <vector>
@@ -54,7 +56,10 @@ public:
   void FreeRecords();
 
 private:
-  CFace3d* FindCheapest() const;
+  CFace3d* FindCheapest();
+  void Push(const CFaceCollapseRecord* pRecord);
+  // Hands back to the queue the blocked faces around the vertices.
+  void UnblockAround(const std::vector<CVertex3d*>& vertices);
   void Redraw();
   // --- multiple collapse (processing/FaceCollapseMultiple.cpp) --------------------------------
   static int CanFlag(const CFace3d* pFace);
@@ -70,4 +75,8 @@ private:
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
   std::vector<std::unique_ptr<CFaceCollapseRecord>> m_ArrayRecord;
+  // A run's candidates, cheapest first, and its valence-3 sweeps; deletions are deferred
+  // during a run.
+  CCollapseQueue<CFaceCollapseRecord, float> m_Queue;
+  CValence3Sweep m_Sweep;
 };

@@ -31,6 +31,9 @@ public:
   float GetCost() const { return m_Cost; }
   void SetCost(float cost) { m_Cost = cost; }
   int IsValid() const { return m_Valid; }
+  // Its rank in the order the run created the half-edges, which breaks ties between costs.
+  int GetOrder() const { return m_Order; }
+  void SetOrder(int order) { m_Order = order; }
   void Disable() { m_Valid = 0; }
 
   // The end that is not v (the removed vertex when v is neither end).
@@ -53,4 +56,5 @@ private:
   CFace3d* m_pFace2 = nullptr;
   float m_Cost = 0.0f;
   int m_Valid = 0;
+  int m_Order = 0;
 };

@@ -3,6 +3,7 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
+#include "processing/Valence3Sweep.h"
 
 #include <cmath>
 
@@ -59,12 +60,14 @@ int CHalfEdgeCollapse::Simplify(CMesh3d* pMesh, int nbVertexWanted, int visual, 
   if (pMesh->NbVertex() <= nbVertexWanted)
     return 0;
   Begin(pMesh, visual, pWindow);
-  while (pMesh->NbVertex() > nbVertexWanted) {
+  pMesh->BeginDeferredDeletion();
+  while (pMesh->NbLiveVertex() > nbVertexWanted) {
     CHalfEdge* pCheapest = FindCheapest();
     if (!pCheapest)
       break;
     Realise(pCheapest);
   }
+  pMesh->EndDeferredDeletion();
   CopyTextToClipboard("Accumulator\tRemoved\r\n");
   End();
   pMesh->Rebuild();
@@ -78,8 +81,10 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_Visual = visual;
   m_pWindow = pWindow;
   BuildBags();
-  for (const auto& pHalfEdge : m_ArrayHalfEdge)
+  for (const auto& pHalfEdge : m_ArrayHalfEdge) {
     pHalfEdge->SetCost(ComputeCost(pHalfEdge.get()));
+    m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
+  }
 }
 
 void CHalfEdgeCollapse::End()
@@ -89,6 +94,7 @@ void CHalfEdgeCollapse::End()
       m_pMesh->GetVertex(i)->SetData(nullptr);
   m_ArrayBag.clear();
   m_ArrayHalfEdge.clear();
+  m_Queue.Clear();
   m_pMesh = nullptr;
 }
 
@@ -115,6 +121,7 @@ void CHalfEdgeCollapse::BuildBags()
       for (CVertex3d* pAccumulator : {v, n}) {
         m_ArrayHalfEdge.push_back(
           std::make_unique<CHalfEdge>(pAccumulator, pAccumulator == v ? n : v, faces[0], f2));
+        m_ArrayHalfEdge.back()->SetOrder(static_cast<int>(m_ArrayHalfEdge.size()) - 1);
         GetBag(v)->Add(m_ArrayHalfEdge.back().get());
         GetBag(n)->Add(m_ArrayHalfEdge.back().get());
       }
@@ -165,20 +172,40 @@ float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
 
 // --- choice ------------------------------------------------------------------------------------
 
+float CHalfEdgeCollapse::GetKey(const CHalfEdge* pHalfEdge)
+{
+  return pHalfEdge->GetCost() + GetPenalty(pHalfEdge->GetAccumulator());
+}
+
 CHalfEdge* CHalfEdgeCollapse::FindCheapest() const
 {
-  CHalfEdge* pCheapest = nullptr;
-  float minimum = 1e38f;
-  for (const auto& pHalfEdge : m_ArrayHalfEdge) {
-    if (!pHalfEdge->IsValid())
-      continue;  // cheap test first: most of the array is disabled late in a run
-    const float key = pHalfEdge->GetCost() + GetPenalty(pHalfEdge->GetAccumulator());
-    if (key < minimum && CanRealise(pHalfEdge.get())) {
-      minimum = key;
-      pCheapest = pHalfEdge.get();
+  return m_Queue.Top(
+    [](const CHalfEdge* h, float key) { return h->IsValid() && GetKey(h) == key; },
+    [this](const CHalfEdge* h) { return CanRealise(h) != 0; });
+}
+
+void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
+{
+  const CHalfEdgeBag* pBag = GetBag(v);
+  for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
+    CHalfEdge* h = pBag->GetHalfEdge(i);
+    if (h->IsValid())
+      m_Queue.Push(h, GetKey(h), h->GetOrder());
+  }
+}
+
+void CHalfEdgeCollapse::UnblockAround(CVertex3d* v, int rings)
+{
+  std::vector<CVertex3d*> around;
+  CValence3Sweep::CollectRings(v, rings, &around);
+  for (const CVertex3d* p : around) {
+    const CHalfEdgeBag* pBag = GetBag(p);
+    for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
+      CHalfEdge* h = pBag->GetHalfEdge(i);
+      if (h->IsValid())
+        m_Queue.Unblock(h, GetKey(h), h->GetOrder());
     }
   }
-  return pCheapest;
 }
 
 CVertex3d* CHalfEdgeCollapse::FindLowDegreeOpposite(const CHalfEdge* pHalfEdge)
@@ -287,8 +314,12 @@ void CHalfEdgeCollapse::RemoveValence3(CVertex3d* v)
       pBag->GetHalfEdge(i)->ReplaceFace(fc, fa);
     }
   }
-  for (const CVertex3d* p : ring)
+  for (const CVertex3d* p : ring) {
     RecomputeCosts(p);
+    Requeue(p);
+  }
+  // The ring corners are neighbours of one another: three edges from one covers two from all.
+  UnblockAround(ring[0], 3);
 }
 
 void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
@@ -359,6 +390,9 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
   m_pMesh->DeleteVertex(r);
   RecomputeCosts(a);
   pBagA->AddPenalty(pHalfEdge->GetCost() + penalty);
+  Requeue(a);
+  // The collapse changed the lists of a's ring; half-edges read two edges beyond their ends.
+  UnblockAround(a, 3);
   m_pMesh->SetModified();
 }
 
@@ -366,6 +400,8 @@ void CHalfEdgeCollapse::Redraw()
 {
   if (!m_Visual || !m_pWindow)
     return;
+  // The view draws the arrays: the elements removed so far must be gone from them.
+  m_pMesh->FlushDeferredDeletion();
   m_pMesh->SetModified();
   platform::RedrawView(m_pWindow);
 }

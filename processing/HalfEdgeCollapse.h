@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processing/CollapseQueue.h"
 #include "processing/HalfEdge.h"
 #include "processing/HalfEdgeBag.h"
 
@@ -67,6 +68,12 @@ private:
   // Disables the half-edges of v's bag that lie on f1 or f2 and takes them out of both bags.
   static void DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2);
   static void RecomputeCosts(const CVertex3d* v);
+  static float GetKey(const CHalfEdge* pHalfEdge);
+  // Queues the valid half-edges of v's bag with their keys as they stand.
+  void Requeue(const CVertex3d* v);
+  // Hands back to the queue the blocked half-edges within `rings` edges of v: realising one
+  // reads the faces and neighbours up to two edges from its ends.
+  void UnblockAround(CVertex3d* v, int rings);
   void Redraw();
 
   std::vector<std::unique_ptr<CHalfEdge>> m_ArrayHalfEdge;
@@ -74,4 +81,6 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
+  // The valid half-edges, cheapest key first; a cache of FindCheapest's search.
+  mutable CCollapseQueue<CHalfEdge, float> m_Queue;
 };

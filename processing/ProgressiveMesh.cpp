@@ -48,7 +48,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
 
   int collapses = 0;
   CArray3d<CFace3d> faces;
-  while (NbVertex() > finalVertices) {
+  BeginDeferredDeletion();
+  while (NbLiveVertex() > finalVertices) {
     CEdgeCollapse* pMin = candidates.GetMin();
     if (!pMin)
       break;
@@ -65,7 +66,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       AddCandidate(&candidates, faces[0], faces[1], pHash.get());
     if (faces.GetSize() >= 4)
       AddCandidate(&candidates, faces[2], faces[3], pHash.get());
-    DeleteFacesWithFlag(1);
+    // The collapse flagged its two faces, the only ones of flag 1.
+    DeleteFace(fa);
+    DeleteFace(fb);
     for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++) {
       CFace3d* f = pSurvivor->GetFaceNeighbor(i);
       f->CalculateNormal();
@@ -73,10 +76,12 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     }
     candidates.Update(pHash.get(), nullptr);
     if (pWindow && update && collapses % period == 0) {
+      FlushDeferredDeletion();
       SetModified(1);
       platform::RedrawView(pWindow);
     }
     collapses++;
   }
+  EndDeferredDeletion();
   return 1;
 }

@@ -38,6 +38,14 @@ std::unique_ptr<CMesh3d> CopyOf(const CMesh3d* pSource)
   return pCopy;
 }
 
+// Copying numbers the source's vertices in their scratch marks: a copy of the model made on
+// the worker takes the lock that the snapshots of the user-interface thread take too.
+std::unique_ptr<CMesh3d> LockedCopyOf(const CMesh3d* pSource, std::mutex& lock)
+{
+  const std::lock_guard<std::mutex> guard(lock);
+  return CopyOf(pSource);
+}
+
 } // namespace
 
 void CThreadMeshApproxVolumic::SetParameters(
@@ -96,6 +104,9 @@ int CThreadMeshApproxVolumic::Start()
   m_Thread = std::thread([this] {
     LowerThreadPriority();
     m_Result = Run();
+    m_Finished = 1;
+    if (m_FinishedPoster)
+      m_FinishedPoster();
   });
   return 1;
 }
@@ -128,6 +139,7 @@ int CThreadMeshApproxVolumic::CopyModel(CMesh3d* pTarget)
   if (!pTarget || !m_pModel || pTarget->NbVertex() || pTarget->NbFace())
     return 0;
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->FlushDeferredDeletion();
   pTarget->Copy(m_pModel.get());
   return 1;
 }
@@ -171,6 +183,7 @@ int CThreadMeshApproxVolumic::SaveIntermediateMesh()
   if (!m_File.IsOpen())
     return 0;
   m_SavedMeshes++;
+  m_pModel->FlushDeferredDeletion();
   return m_pModel->WriteVrml(m_File);
 }
 
@@ -199,7 +212,7 @@ int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
 int CThreadMeshApproxVolumic::DecimateRandom()
 {
   // The reference becomes the starting model: the survivors are fitted to it.
-  m_pReference = CopyOf(m_pModel.get());
+  m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
   const int wanted = m_pModel->NbVertex() - m_NbVertexWanted;
   // Without a bound a mesh where no collapse is legal would spin for ever.
@@ -221,7 +234,7 @@ int CThreadMeshApproxVolumic::DecimateRandom()
 
 int CThreadMeshApproxVolumic::DecimatePriorityQueue()
 {
-  m_pReference = CopyOf(m_pModel.get());
+  m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
   auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
   pHash->Fill(m_pReference.get(), nullptr);
@@ -238,12 +251,14 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     energy();
     if (m_SaveIntermediate)
       SaveIntermediateMesh();
+    m_pModel->BeginDeferredDeletion();
   }
 
   CArray3d<CFace3d> faces;
   for (int step = 0;;) {
     const std::lock_guard<std::mutex> guard(m_Lock);
-    CEdgeCollapse* pMin = m_pModel->NbVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
+    CEdgeCollapse* pMin =
+      m_pModel->NbLiveVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
     if (!pMin)
       break;
     CFace3d* f1 = pMin->GetFace(0);
@@ -270,6 +285,7 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
   candidates.FreeArrayNeighbor();
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
   return 0;
 }
@@ -283,8 +299,9 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     operations.Fill(m_pModel.get());
     operations.UpdateAll();
     operations.SetPotential(m_Potential);
+    m_pModel->BeginDeferredDeletion();
   }
-  for (int step = 0; m_pModel->NbVertex() > m_NbVertexWanted; step++) {
+  for (int step = 0; m_pModel->NbLiveVertex() > m_NbVertexWanted; step++) {
     const std::lock_guard<std::mutex> guard(m_Lock);
     std::unique_ptr<COperationEdge> pOperation(operations.ExtractMin());
     if (!pOperation)
@@ -313,6 +330,7 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     }
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
+  m_pModel->EndDeferredDeletion();
   Rebuild(m_pModel.get());
 }
 
@@ -321,7 +339,7 @@ int CThreadMeshApproxVolumic::DecimateGlobalOptimization()
   // Without a reference of its own the run fits the model to its starting shape.
   const bool ownReference = !m_pReference;
   if (ownReference) {
-    m_pReference = CopyOf(m_pModel.get());
+    m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
     Rebuild(m_pReference.get());
   }
   auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));

@@ -66,7 +66,13 @@ bool ReadDib(const CDIB::ReadAt& read, LoadedDib& dib)
     return false;
   for (unsigned i = 0; i < entries; i++)
     std::memcpy(dib.colors.data() + 4 * i, table.data() + entrySize * i, entrySize);
-  dib.bits.assign(StorageBytes(header), 0);
+  // The last byte of the bits must be in the file before their memory is taken: a header
+  // alone must not cost the bitmap it announces.
+  const std::uint64_t size = StorageBytes(header);
+  std::uint8_t last = 0;
+  if (!read(file.bfOffBits + size - 1, &last, 1))
+    return false;
+  dib.bits.assign(size, 0);
   return read(file.bfOffBits, dib.bits.data(), dib.bits.size());
 }
 

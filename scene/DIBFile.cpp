@@ -74,3 +74,13 @@ void WriteBitmapInfoHeader(const platform::BitmapInfoHeader& header, std::uint8_
   StoreLE32(p + 32, header.biClrUsed);
   StoreLE32(p + 36, header.biClrImportant);
 }
+
+std::uint64_t RemainingBytes(std::FILE* file)
+{
+  const long position = std::ftell(file);
+  if (position < 0 || std::fseek(file, 0, SEEK_END) != 0)
+    return 0;
+  const long end = std::ftell(file);
+  std::fseek(file, position, SEEK_SET);
+  return end > position ? std::uint64_t(end - position) : 0;
+}

@@ -37,6 +37,10 @@ void WriteBitmapFileHeader(const BitmapFileHeader& header, std::uint8_t* p);
 platform::BitmapInfoHeader ReadBitmapInfoHeader(const std::uint8_t* p);
 void WriteBitmapInfoHeader(const platform::BitmapInfoHeader& header, std::uint8_t* p);
 
+// Bytes from the file's position to its end (the position is kept); 0 when it cannot be told.
+// Readers compare what a header announces with it before allocating.
+std::uint64_t RemainingBytes(std::FILE* file);
+
 // An open stdio file of the image classes, closed when it goes out of scope.
 struct ImageFileCloser
 {

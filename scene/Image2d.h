@@ -152,7 +152,8 @@ private:
   int WritePGM(const char* name);
   int WriteInrimage(const char* name);
   int WriteBMP(const char* name);
-  int ReadBytes(std::FILE* file, float endValue);
+  int ReadBytes(std::FILE* file, int width, int height);
+  int ReadNumbers(std::FILE* file, int width, int height);
   int WriteBytes(std::FILE* file, int stride);
   void SpreadNeighbourhoods(float seek, float set, std::vector<float>& out) const;
   int MorphologyWith(CImage2d& work, float background, float seek, const char* error);

@@ -1,7 +1,9 @@
 #include "scene/Image2d.h"
 
 #include "platform/core/Format.h"
+#include "scene/DIBFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -44,6 +46,17 @@ long long FileSize(std::FILE* file)
   const long size = std::ftell(file);
   std::fseek(file, position, SEEK_SET);
   return size;
+}
+
+// The pixels that the header announces must be in the file before any is allocated: a header
+// alone must not cost the memory of the image it describes. bytesPerPixel is the least that
+// one pixel takes.
+bool HoldsPixels(std::FILE* file, int width, int height, long long bytesPerPixel)
+{
+  if (width <= 0 || height <= 0)
+    return true;  // refused by Alloc with its own message
+  const long long pixels = static_cast<long long>(width) * height;
+  return static_cast<long long>(RemainingBytes(file)) >= bytesPerPixel * pixels - (bytesPerPixel - 1);
 }
 
 uint32_t GetLE(const unsigned char* bytes, int count)
@@ -109,13 +122,36 @@ int CImage2d::WriteFile(int type, const char* name, int /*flag*/)
   }
 }
 
-// One byte per pixel from the current position; pixels past the end of the file get endValue.
-int CImage2d::ReadBytes(std::FILE* file, float endValue)
+// One byte per pixel from the current position into an image of that size; a file that ends
+// first is refused and the image left as it was.
+int CImage2d::ReadBytes(std::FILE* file, int width, int height)
 {
-  std::vector<unsigned char> bytes(m_Data.size());
-  const size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-  for (size_t i = 0; i < m_Data.size(); i++)
-    m_Data[i] = i < count ? bytes[i] : endValue;
+  if (!HoldsPixels(file, width, height, 1))
+    return SetError("ReadFile : file shorter than its image\n");
+  std::vector<unsigned char> bytes(width > 0 && height > 0 ? static_cast<size_t>(width) * height : 0);
+  if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+    return SetError("ReadFile : file shorter than its image\n");
+  if (!Alloc(width, height))
+    return 0;
+  std::copy(bytes.begin(), bytes.end(), m_Data.begin());
+  return 1;
+}
+
+// Text pixels, each a number and a blank; the same rules as ReadBytes.
+int CImage2d::ReadNumbers(std::FILE* file, int width, int height)
+{
+  if (!HoldsPixels(file, width, height, 2))
+    return SetError("ReadFile : file shorter than its image\n");
+  std::vector<float> values(width > 0 && height > 0 ? static_cast<size_t>(width) * height : 0);
+  for (float& p : values) {
+    int value = 0;
+    if (std::fscanf(file, "%d", &value) != 1)
+      return SetError("ReadFile : file shorter than its image\n");
+    p = static_cast<float>(value);
+  }
+  if (!Alloc(width, height))
+    return 0;
+  m_Data.swap(values);
   return 1;
 }
 
@@ -148,18 +184,7 @@ int CImage2d::ReadPGM(const char* name)
                         format, width, height, max);
   if (format != 2 && format != 5)
     return SetError("Invalid PGM file format in file");
-  if (!Alloc(width, height))
-    return 0;
-  if (format == 5)
-    return ReadBytes(file.get(), -1.0f);
-  // Text values; pixels after a short file stay 0.
-  for (float& p : m_Data) {
-    int value = 0;
-    if (std::fscanf(file.get(), "%d", &value) != 1)
-      break;
-    p = static_cast<float>(value);
-  }
-  return 1;
+  return format == 5 ? ReadBytes(file.get(), width, height) : ReadNumbers(file.get(), width, height);
 }
 
 int CImage2d::ReadInrimage(const char* name)
@@ -192,9 +217,7 @@ int CImage2d::ReadInrimage(const char* name)
     ended = std::strstr(line, "##}") != nullptr;
   if (!ended)
     return SetError("Invalid inrimage file : no end of header\n");
-  if (!Alloc(width, height))
-    return 0;
-  return ReadBytes(file.get(), -1.0f);
+  return ReadBytes(file.get(), width, height);
 }
 
 int CImage2d::ReadBMP(const char* name)
@@ -244,9 +267,7 @@ int CImage2d::ReadLGN(const char* name)
   const long long height = size / width;
   if (height > MaxPixels)
     return SetError(" Alloc : insuffissant memory\n");
-  if (!Alloc(width, static_cast<int>(height)))
-    return 0;
-  return ReadBytes(file.get(), -1.0f);
+  return ReadBytes(file.get(), width, static_cast<int>(height));
 }
 
 int CImage2d::WritePGM(const char* name)

@@ -4,6 +4,7 @@
 #include "platform/core/MessageBox.h"
 #include "scene/DIBFile.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,12 @@ void ShowFatalError(const char* text)
   platform::MessageBox(text, platform::MB_OK | platform::MB_ICONSTOP);
 }
 
+// A JPEG file packs at most about a thousand bytes of pixels in one of its own (uniform blocks
+// of a few bits each); a header that claims more describes no real image, and must not cost
+// the memory it names.
+constexpr std::uint64_t MaxPixelBytesPerFileByte = 1024;
+constexpr std::uint64_t PixelBytesAnyFile = std::uint64_t(1) << 20;
+
 enum class EDecode { Ok, Failed, TooLarge, NoMemory, Unsupported };
 
 struct DecodeResult
@@ -67,7 +74,11 @@ EDecode Decode(std::FILE* file, DecodeResult* result, bool pixels)
     result->pixels = nullptr;
     return EDecode::Failed;
   }
+  const std::uint64_t maxBytes = std::min<std::uint64_t>(
+    MaxImageBytes, MaxPixelBytesPerFileByte * RemainingBytes(file) + PixelBytesAnyFile);
   jpeg_create_decompress(&info);
+  // The library's own buffers (whole-image coefficients of progressive files) within the same bound.
+  info.mem->max_memory_to_use = long(2 * maxBytes);
   jpeg_stdio_src(&info, file);
   jpeg_read_header(&info, TRUE);
   if (!pixels) {
@@ -77,7 +88,7 @@ EDecode Decode(std::FILE* file, DecodeResult* result, bool pixels)
     return EDecode::Ok;
   }
   const std::uint64_t bytes = std::uint64_t(info.image_width) * info.image_height * 3;
-  if (bytes > MaxImageBytes) {
+  if (bytes > maxBytes) {
     jpeg_destroy_decompress(&info);
     return EDecode::TooLarge;
   }

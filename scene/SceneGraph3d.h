@@ -89,6 +89,8 @@ private:
   void BindTexture(const CObject3d* pObject) const;
   // The object as a triangle mesh, or null.
   static CMesh3d* AsMesh(CObject3d* pObject);
+  // Triangle meshes in the object list, the only objects the scene files hold.
+  int NbMesh();
   static int WriteHeader(CStreamFile& file, const char* fileName, const char* header);
   template <class Fn>
   void ForEachOfType(int type, Fn fn);

@@ -39,9 +39,19 @@ int CSceneGraph3d::WriteHeaderInventor(CStreamFile& file, const char* fileName)
   return WriteHeader(file, fileName, "#Inventor V2.1 ascii");
 }
 
+int CSceneGraph3d::NbMesh()
+{
+  int n = 0;
+  for (int i = 0; i < NbObject(); i++)
+    n += AsMesh(GetAt(i)) ? 1 : 0;
+  return n;
+}
+
+// Only triangle meshes are written: a scene without one would give a file holding nothing of
+// it, which must not be reported as saved.
 int CSceneGraph3d::SaveFileVrml(const char* fileName)
 {
-  if (NbObject() == 0)
+  if (NbMesh() == 0)
     return Fail("This scene does not contain meshes");
   CStreamFile file;
   if (!WriteHeaderVrml(file, fileName))
@@ -54,7 +64,7 @@ int CSceneGraph3d::SaveFileVrml(const char* fileName)
 
 int CSceneGraph3d::SaveFileBinary(const char* fileName)
 {
-  if (NbObject() == 0)
+  if (NbMesh() == 0)
     return Fail("This scene does not contain meshes");
   CStreamFile file;
   if (!file.Open(fileName, "wb"))

@@ -117,6 +117,10 @@ int CTexture::ReadFileBMP(const std::string& fileName)
   const BmpLayout layout = CheckBmpHeaders(headers, "Texture file must have 24 bits depth");
   if (layout.error)
     return Fail(layout.error);
+  // The rows must be in the file before their memory is taken.
+  if (layout.offset < BmpHeadersSize ||
+      layout.offset - BmpHeadersSize + layout.bytes > RemainingBytes(file.get()))
+    return Fail("Error during reading image");
   if (!Alloc(layout.width, layout.height, 24))
     return 0;
   if (std::fseek(file.get(), long(layout.offset), SEEK_SET) != 0 ||
@@ -175,6 +179,9 @@ int CTexture::ReadFileRAW(const std::string& fileName, unsigned width, unsigned 
     return Fail("Unable to open file for reading");
   if ((depth != 24 && depth != 32) || width == 0 || height == 0)
     return Fail("CTexture::ReadFileRAW : invalid image");
+  // width * height * bytes within the file, without overflowing.
+  if (RemainingBytes(file.get()) / (depth / 8) / width < height)
+    return Fail("Error during reading image");
   if (!Alloc(width, height, depth))
     return Fail("Insuffisant memory");
   const std::size_t rowBytes = std::size_t(width) * BytesPerPixel();
@@ -208,6 +215,8 @@ int CTexture::ReadFileRGB(const std::string& fileName)
   const unsigned zsize = big16(10);
   if (storage != 0 || bytesPerChannel != 1 || dimension != 3 || zsize != 3 || !xsize || !ysize)
     return Fail("Sorry, unable to read this format");
+  if (3 * std::uint64_t(xsize) * ysize > RemainingBytes(file.get()))
+    return Fail("Error during reading image");
   if (!Alloc(xsize, ysize, dimension * 8))
     return 0;
   std::vector<std::uint8_t> block(std::size_t(xsize) * ysize);

@@ -19,4 +19,11 @@ public:
   int m_MultipleSeedFace;
   unsigned m_SeedFace;
   int m_UseSeedFace;
+
+protected:
+  void OnInitDialog() override;
+
+private:
+  // "...": the chosen file becomes the file name and shows in its field.
+  void OnBrowse();
 };

@@ -1,5 +1,12 @@
 #include "app/dialogs/DlgValenceEncoding.h"
 
+namespace {
+// The conquest coder's geometry takes no more bits than its spins offer: a typed value beyond
+// them is refused here rather than by the coder after the dialog.
+constexpr int kMinBits = 4;
+constexpr int kMaxBits = 11;
+} // namespace
+
 CDlgValenceEncoding::CDlgValenceEncoding()
   : CDialog(183, "Valence-centered encoding")
 {
@@ -7,7 +14,7 @@ CDlgValenceEncoding::CDlgValenceEncoding()
   m_Fields.Combo(1135, "", {"Face perimeter", "Face area", "Edge length", "Unitary", "Nothing"},
                  {2, 4, 3, 1, 0}, m_Normalization, 2)
     .Unsigned(1097, "Seed face", m_SeedFace, 0)
-    .String(1094, "", m_FileName, "mesh.bin")
+    .String(1094, "", m_FileName, "mesh.bin").WithBrowse()
     .Check(1088, "Debug", m_Debug, 0)
     .Unsigned(1091, "Update each", m_UpdateEach, 1)
     .Check(1089, "Edge list", m_EdgeList, 1)
@@ -21,8 +28,10 @@ CDlgValenceEncoding::CDlgValenceEncoding()
     .Int(1110, "", m_NbFace, 0)
     .Check(1131, "# faces", m_UseNbFace, 0)
     .Check(1132, "Random", m_Random, 0)
-    .Int(1111, "Normal (# bits)", m_NormalBits, 8).InGroup("Geometry")
-    .Int(1113, "Parameters (# bits)", m_ParameterBits, 8).InGroup("Geometry")
+    .Int(1111, "Normal (# bits)", m_NormalBits, 8).InRange(kMinBits, kMaxBits)
+      .WithSpin(1080, kMinBits, kMaxBits, 8).InGroup("Geometry")
+    .Int(1113, "Parameters (# bits)", m_ParameterBits, 8).InRange(kMinBits, kMaxBits)
+      .WithSpin(1081, kMinBits, kMaxBits, 8).InGroup("Geometry")
     .Check(1133, "", m_Geometry, 0).InGroup("Geometry")
     .Check(1098, "Stack-run encoding", m_StackRun, 0)
     .Check(1103, "Deterministic conquest", m_DeterministicConquest, 0);

@@ -344,6 +344,7 @@ const std::vector<SMenuItem>& GetDocumentMenu()
     {2, "Peaks...", ID_ADVANCED_PEAKS},
     {2, "Quad Peaks", ID_ADVANCED_QUAD_PEAKS},
     {2, "Trace pos active vertex", ID_ADVANCED_TRACE_ACTIVE_VERTEX},
+    {2, "Test mesh: highlight vertex 268", ID_ADVANCED_TEST_MODEL_VERTEX},
     {2, "Stack-Run", 0},
     {3, "Binary expand", ID_STACK_RUN_BINARY_EXPAND},
     {1, "Arithmetic encoder", 0},
@@ -357,6 +358,24 @@ const std::vector<SMenuItem>& GetDocumentMenu()
     {1, "About Vanth...", ID_APP_ABOUT},
     {1, "Debug", ID_HELP_DEBUG},
     {1, "Demo\tF5", ID_HELP_DEMO},
+  };
+  return menu;
+}
+
+const std::vector<platform::SMenuItem>& GetTextureMapMenu()
+{
+  static const std::vector<platform::SMenuItem> menu = {
+    {0, "File", 0},
+    {1, "Open", ID_FILE_OPEN},
+    {0, "Map", 0},
+    {1, "LOD 1", ID_MAP_LOD1},
+    {1, "LOD 2", ID_MAP_LOD2},
+    {1, "LOD 3", ID_MAP_LOD3},
+    {1, "Overlap", 0},
+    {2, "Increase\tCtrl+", ID_MAP_OVERLAP_INCREASE},
+    {2, "Decrease\tCtrl-", ID_MAP_OVERLAP_DECREASE},
+    {0, "View", 0},
+    {1, "Init", ID_MAP_VIEW_INIT},
   };
   return menu;
 }

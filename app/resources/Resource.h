@@ -263,6 +263,7 @@ enum : unsigned {
   ID_ADVANCED_PEAKS,
   ID_ADVANCED_QUAD_PEAKS,
   ID_ADVANCED_TRACE_ACTIVE_VERTEX,
+  ID_ADVANCED_TEST_MODEL_VERTEX,
   ID_STACK_RUN_BINARY_EXPAND,
   ID_ARITHMETIC_SPARSE,
   ID_DEBUG_UNQUANTIZE,
@@ -270,6 +271,10 @@ enum : unsigned {
   // The texture map dialog's own menu, reached by accelerators of the main table too
   ID_MAP_OVERLAP_INCREASE,
   ID_MAP_OVERLAP_DECREASE,
+  ID_MAP_LOD1,
+  ID_MAP_LOD2,
+  ID_MAP_LOD3,
+  ID_MAP_VIEW_INIT,
   // Help
   ID_HELP_DEBUG,
   ID_HELP_DEMO,

@@ -60,6 +60,15 @@ int CDialog::Answer(QDialog& window)
 int CDialog::DoModal()
 {
   const std::vector<FieldValue> before = m_Fields.Values();
+  const int result = RunWindow();
+  PostNcDestroy();
+  if (result != IDOK)
+    m_Fields.SetValues(before);
+  return result;
+}
+
+int CDialog::RunWindow()
+{
   QDialog window(QApplication::activeWindow());
   window.setWindowTitle(QString::fromStdString(m_Title));
   auto* layout = new QVBoxLayout(&window);
@@ -80,10 +89,9 @@ int CDialog::DoModal()
   m_Window = &window;
   OnInitDialog();
   const int result = Answer(window);
+  OnDestroy();
   m_Window = nullptr;
   m_Fields.Release();
-  if (result != IDOK)
-    m_Fields.SetValues(before);
   return result;
 }
 

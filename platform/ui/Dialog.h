@@ -45,11 +45,16 @@ protected:
   virtual bool OnOK();
   // Behaviour beyond the exchange, once the controls show the members.
   virtual void OnInitDialog() {}
+  // The window is about to go; the controls still exist.
+  virtual void OnDestroy() {}
+  // The window and every control of it are gone.
+  virtual void PostNcDestroy() {}
 
   CDialogBuilder m_Fields;
 
 private:
   int Answer(QDialog& window);
+  int RunWindow();
 
   int m_TemplateId;
   std::string m_Title;

@@ -2,6 +2,7 @@
 
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
+#include "platform/ui/DialogSpin.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -217,6 +219,24 @@ CDialogBuilder& CDialogBuilder::WithHelp(std::string text)
   return *this;
 }
 
+CDialogBuilder& CDialogBuilder::WithSpin(int spinId, int min, int max, int pos)
+{
+  Last().Spin = SFieldSpin{spinId, min, max, pos};
+  return *this;
+}
+
+CDialogBuilder& CDialogBuilder::EnabledBy(int checkId)
+{
+  Last().EnabledBy = checkId;
+  return *this;
+}
+
+CDialogBuilder& CDialogBuilder::WithBrowse()
+{
+  Last().Browse = true;
+  return *this;
+}
+
 int CDialogBuilder::IndexOf(int id) const
 {
   for (size_t i = 0; i < m_Fields.size(); i++)
@@ -235,6 +255,67 @@ QWidget* CDialogBuilder::Control(int id) const
 {
   const int i = IndexOf(id);
   return i < 0 || !HasForm() ? nullptr : m_Controls[i].Focus;
+}
+
+CDialogSpin* CDialogBuilder::Spin(int spinId) const
+{
+  for (size_t i = 0; i < m_Controls.size(); i++)
+    if (m_Fields[i].Spin && m_Fields[i].Spin->Id == spinId)
+      return m_Controls[i].Spin;
+  return nullptr;
+}
+
+QPushButton* CDialogBuilder::BrowseButton(int id) const
+{
+  const int i = IndexOf(id);
+  return i < 0 || !HasForm() ? nullptr : m_Controls[i].Browse;
+}
+
+void CDialogBuilder::ShowText(int id, const std::string& text)
+{
+  const int i = IndexOf(id);
+  if (i >= 0 && HasForm() && m_Controls[i].Edit)
+    m_Controls[i].Edit->setText(QString::fromStdString(text));
+}
+
+// An edit, with its up-down control or "..." button in one row when it has one.
+QWidget* CDialogBuilder::BuildEdit(const SDialogField& field, SControl& control, QWidget& parent)
+{
+  control.Edit = new QLineEdit(&parent);
+  control.Edit->setReadOnly(field.ReadOnly);
+  control.Focus = control.Edit;
+  if (!field.Spin && !field.Browse)
+    return control.Edit;
+  auto* row = new QWidget(&parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  control.Edit->setParent(row);
+  layout->addWidget(control.Edit);
+  if (field.Spin) {
+    control.Spin = new CDialogSpin(row);
+    control.Spin->setObjectName(QString::number(field.Spin->Id));
+    control.Spin->SetRange(field.Spin->Min, field.Spin->Max);
+    control.Spin->SetPos(field.Spin->Pos);
+    QLineEdit* edit = control.Edit;
+    control.Spin->SetOnMove([edit](int pos) { edit->setText(QString::number(pos)); });
+    // Typed text becomes the position the next click starts from, as long as it is a number.
+    CDialogSpin* spin = control.Spin;
+    QObject::connect(edit, &QLineEdit::textEdited, spin, [spin](const QString& text) {
+      bool ok = false;
+      const int pos = text.trimmed().toInt(&ok);
+      if (ok)
+        spin->SetPos(pos);
+    });
+    layout->addWidget(control.Spin);
+  }
+  if (field.Browse) {
+    control.Browse = new QPushButton("...", row);
+    control.Browse->setObjectName(QString::number(field.Id) + "...");
+    control.Browse->setAutoDefault(false);
+    layout->addWidget(control.Browse);
+  }
+  return row;
 }
 
 void CDialogBuilder::BuildControl(const SDialogField& field, SControl& control, QWidget& parent,
@@ -272,13 +353,13 @@ void CDialogBuilder::BuildControl(const SDialogField& field, SControl& control, 
     break;
   }
   default: {
-    control.Edit = new QLineEdit(&parent);
-    control.Edit->setReadOnly(field.ReadOnly);
-    form.addRow(label, control.Edit);
-    control.Focus = control.Edit;
+    form.addRow(label, BuildEdit(field, control, parent));
     break;
   }
   }
+  control.Label = form.labelForField(control.Focus->parentWidget() != &parent
+                                       ? control.Focus->parentWidget()
+                                       : control.Focus);
   control.Focus->setEnabled(field.Enabled);
   control.Focus->setObjectName(QString::number(field.Id));
   if (!field.Help.empty())
@@ -314,8 +395,37 @@ QWidget* CDialogBuilder::Build(QWidget& parent)
     BuildControl(field, m_Controls[i], *panel, *form);
   }
   m_Built = true;
+  ConnectEnabling();
   Load();
   return panel;
+}
+
+void CDialogBuilder::ConnectEnabling()
+{
+  for (const SDialogField& field : m_Fields) {
+    const int check = IndexOf(field.EnabledBy);
+    if (field.EnabledBy == 0 || check < 0 || !m_Controls[check].Check)
+      continue;
+    QObject::connect(m_Controls[check].Check, &QAbstractButton::toggled, m_Controls[check].Check,
+                     [this] { UpdateEnabling(); });
+  }
+}
+
+// Each control that hangs on a check box follows it, with its label, spin and button.
+void CDialogBuilder::UpdateEnabling()
+{
+  for (size_t i = 0; i < m_Fields.size(); i++) {
+    const SDialogField& field = m_Fields[i];
+    const int check = IndexOf(field.EnabledBy);
+    if (field.EnabledBy == 0 || check < 0 || !m_Controls[check].Check)
+      continue;
+    const bool enabled = field.Enabled && m_Controls[check].Check->isChecked();
+    const SControl& control = m_Controls[i];
+    for (QWidget* widget : {control.Focus, control.Label, static_cast<QWidget*>(control.Spin),
+                            static_cast<QWidget*>(control.Browse)})
+      if (widget)
+        widget->setEnabled(enabled);
+  }
 }
 
 void CDialogBuilder::Release()
@@ -365,6 +475,7 @@ void CDialogBuilder::Load()
     return;
   for (size_t i = 0; i < m_Fields.size(); i++)
     LoadField(m_Fields[i], m_Controls[i]);
+  UpdateEnabling();
 }
 
 std::optional<FieldValue> CDialogBuilder::ReadField(const SDialogField& field,

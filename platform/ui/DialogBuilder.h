@@ -10,9 +10,12 @@ class QButtonGroup;
 class QComboBox;
 class QFormLayout;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace platform {
+
+class CDialogSpin;
 
 enum class EFieldType { Int, Unsigned, Float, Double, String, Check, Radio, Combo };
 
@@ -23,6 +26,15 @@ struct SFieldRange
 {
   double Min = 0.0;
   double Max = 0.0;
+};
+
+// An up-down control beside an integer edit: its id, range and position on opening.
+struct SFieldSpin
+{
+  int Id = 0;
+  int Min = 0;
+  int Max = 0;
+  int Pos = 0;
 };
 
 // One control of a dialog and the member it exchanges with. Check boxes, radio groups and
@@ -42,7 +54,10 @@ struct SDialogField
   std::string Help;                 // hover help
   bool ReadOnly = false;
   bool Enabled = true;
+  int EnabledBy = 0;   // id of the check box that enables the control, or 0
+  bool Browse = false; // a "..." button stands beside the edit
   std::optional<SFieldRange> Range;
+  std::optional<SFieldSpin> Spin;
 };
 
 // A dialog's field table: each Add sets the member to its default and records the control;
@@ -71,6 +86,12 @@ public:
   CDialogBuilder& Disabled();
   CDialogBuilder& InGroup(std::string caption);
   CDialogBuilder& WithHelp(std::string text);
+  // An up-down control whose moves write their position into the edit.
+  CDialogBuilder& WithSpin(int spinId, int min, int max, int pos);
+  // The control (and its label) is enabled only while the check box is ticked.
+  CDialogBuilder& EnabledBy(int checkId);
+  // A "..." button beside the edit; it does nothing until the dialog connects it.
+  CDialogBuilder& WithBrowse();
 
   const std::vector<SDialogField>& Fields() const { return m_Fields; }
   const SDialogField* Find(int id) const;
@@ -100,6 +121,11 @@ public:
   int GetChoice(int id) const;
   bool IsEditable(int id) const;
   QWidget* Control(int id) const;
+  // The up-down control with this id, the "..." button of a field, or null.
+  CDialogSpin* Spin(int spinId) const;
+  QPushButton* BrowseButton(int id) const;
+  // Shows a text in an edit whatever its state (a value the dialog itself chose).
+  void ShowText(int id, const std::string& text);
 
 private:
   struct SControl
@@ -109,12 +135,18 @@ private:
     QButtonGroup* Radio = nullptr;
     QComboBox* Combo = nullptr;
     QWidget* Focus = nullptr;
+    QWidget* Label = nullptr;
+    CDialogSpin* Spin = nullptr;
+    QPushButton* Browse = nullptr;
   };
   CDialogBuilder& Add(SDialogField field);
   SDialogField& Last();
   int IndexOf(int id) const;
   void BuildControl(const SDialogField& field, SControl& control, QWidget& parent,
                     QFormLayout& form);
+  QWidget* BuildEdit(const SDialogField& field, SControl& control, QWidget& parent);
+  void ConnectEnabling();
+  void UpdateEnabling();
   void LoadField(const SDialogField& field, const SControl& control) const;
   std::optional<FieldValue> ReadField(const SDialogField& field, const SControl& control,
                                  std::string& message) const;

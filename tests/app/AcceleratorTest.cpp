@@ -18,9 +18,13 @@ const platform::CAccelTable& Table()
 class CAccelerators : public CAppFixture
 {
 protected:
+  // The open document, when there is one, is asked before the application: the recorder
+  // stands in for its handler too.
   void Record(unsigned id)
   {
     m_App->GetCommandMap().On(id, [this, id] { m_Ran.push_back(id); });
+    if (CVanthDoc* pDoc = ActiveDocument())
+      pDoc->GetCommandMap().On(id, [this, id] { m_Ran.push_back(id); });
   }
   std::vector<unsigned> m_Ran;
 };

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -269,7 +271,7 @@ TEST_F(CEpsExportTest, OverflowedBufferWritesNoPrimitive)
 // buffer or a record cut short stop the export with the records before them written.
 TEST_F(CEpsExportTest, UnreadableRecordEndsTheExportWithoutACrash)
 {
-  for (int variant = 0; variant < 3; variant++) {
+  for (int variant = 0; variant < 5; variant++) {
     CFeedback feedback;
     feedback.Point(At(1, 1, 0.5f, 0.3f));
     if (variant == 0)
@@ -282,6 +284,12 @@ TEST_F(CEpsExportTest, UnreadableRecordEndsTheExportWithoutACrash)
       feedback.Raw(GL_LINE_TOKEN);
       feedback.Raw(3.0f);
     }
+    // Values the feedback pass never writes: a colour from stray memory, a coordinate that
+    // is no number.
+    if (variant == 3)
+      feedback.Polygon({kRed, kGreen, {200, 300, 0.5f, -2.9e-35f, 3.1e-41f, 0}});
+    if (variant == 4)
+      feedback.Polygon({kRed, {NAN, 100, 0.5f, 0, 1, 0}, kBlue});
     int result = 1;
     const std::vector<std::string> lines = Export(feedback, variant % 2, &result);
     EXPECT_EQ(result, 0) << variant;

@@ -4,6 +4,7 @@
 #include "app/objects/VertexSet3d.h"
 #include "platform/core/Format.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -177,4 +178,100 @@ TEST_F(CEpsExportViewTest, SpheresInDisplayListsStayOutOfTheFeedbackPass)
   EXPECT_GT(m_Polygons, 0);
   EXPECT_LE(m_Polygons, 12);
   EXPECT_EQ(lines.back(), "showpage");
+}
+
+namespace {
+
+// A sphere of the given refinement with rings of faces cut away: many holes through which the
+// inside (back faces, lit by the back material) shows.
+std::unique_ptr<CMesh3d> SphereWithHoles(int levels)
+{
+  std::unique_ptr<CMesh3d> sphere = fixtures::Icosphere(levels);
+  fixtures::Points points;
+  for (int i = 0; i < sphere->NbVertex(); i++) {
+    const CVertex3d* v = sphere->GetVertex(i);
+    points.push_back({v->x(), v->y(), v->z()});
+  }
+  fixtures::Triangles triangles;
+  for (int i = 0; i < sphere->NbFace(); i++) {
+    const CFace3d* f = sphere->GetFace(i);
+    const float y = (f->v(0)->y() + f->v(1)->y() + f->v(2)->y()) / 3.0f;
+    const float x = (f->v(0)->x() + f->v(1)->x() + f->v(2)->x()) / 3.0f;
+    // Bands across y and a slot across x make several holes of different shapes.
+    if ((y > 0.3f && y < 0.5f) || (y < -0.2f && y > -0.35f) || (x > 0.6f && y > -0.1f && y < 0.1f))
+      continue;
+    triangles.push_back({sphere->IndexFrom(f->v(0)), sphere->IndexFrom(f->v(1)),
+                         sphere->IndexFrom(f->v(2))});
+  }
+  return fixtures::Build(points, triangles);
+}
+
+} // namespace
+
+// A number in [0, 1], written whole.
+static bool IsColourValue(const std::string& word)
+{
+  char* end = nullptr;
+  const double value = std::strtod(word.c_str(), &end);
+  return end == word.c_str() + word.size() && value >= 0.0 && value <= 1.0;
+}
+
+// Every number the file holds for a colour lies in [0, 1]: the corners of each smooth
+// triangle and every flat fill.
+static void ExpectColoursInRange(const std::vector<std::string>& lines)
+{
+  int colours = 0;
+  for (const std::string& line : lines) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+      words.push_back(word);
+    if (words.size() == 4 && words[3] == "setrgbcolor") {
+      for (int k = 0; k < 3; k++)
+        EXPECT_TRUE(IsColourValue(words[k])) << line;
+      colours++;
+    }
+    // The prolog's own gouraudtriangle lines hold names, not numbers.
+    if (!words.empty() && words.back() == "gouraudtriangle" && words[0].rfind("[x", 0) != 0) {
+      // [x x x y y y] [r g b] [r g b] [r g b]
+      for (std::size_t k = 6; k + 1 < words.size(); k++) {
+        std::string w = words[k];
+        w.erase(std::remove(w.begin(), w.end(), '['), w.end());
+        w.erase(std::remove(w.begin(), w.end(), ']'), w.end());
+        EXPECT_TRUE(IsColourValue(w)) << line;
+      }
+      colours++;
+    }
+  }
+  EXPECT_GT(colours, 1);
+}
+
+// Lit meshes with holes, seen from several sides and with both shadings: two exports of the
+// same view are the same bytes, and no colour comes from values the feedback pass never wrote.
+TEST_F(CEpsExportViewTest, RepeatedExportsOfALitMeshWithHolesAreIdentical)
+{
+  CMesh3d* mesh = Add(SphereWithHoles(3));
+  ASSERT_GT(mesh->NbFace(), 500);
+  ASSERT_TRUE(m_View->MakeCurrent());
+  ASSERT_TRUE(glIsEnabled(GL_LIGHTING));
+  for (const GLenum shading : {GL_FLAT, GL_SMOOTH}) {
+    for (const float angle : {0.0f, 35.0f, 160.0f}) {
+      SCOPED_TRACE(std::to_string(shading) + " " + std::to_string(angle));
+      ASSERT_TRUE(m_View->MakeCurrent());
+      glShadeModel(shading);
+      m_View->m_xRotation = angle / 2.0f;
+      m_View->m_yRotation = angle;
+      m_View->RedrawNow();
+      const std::vector<std::string> first = ExportEps();
+      m_View->RedrawNow();
+      const std::vector<std::string> second = ExportEps();
+      EXPECT_EQ(first, second);
+      ExpectColoursInRange(first);
+      FeedbackPolygons();
+      EXPECT_EQ(static_cast<int>(PaintedCorners(first).size()), m_Polygons);
+      m_Polygons = 0;
+    }
+  }
+  ASSERT_TRUE(m_View->MakeCurrent());
+  glShadeModel(GL_FLAT);
 }

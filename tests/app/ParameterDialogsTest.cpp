@@ -1,5 +1,6 @@
 #include "DialogAnswer.h"
 #include "mesh/MeshFixtures.h"
+#include "platform/core/Format.h"
 #include "support/MessageCapture.h"
 
 #include "app/dialogs/DlgAdaptiveRefinement.h"
@@ -124,7 +125,7 @@ std::vector<SExpectedDialog> ExpectedDialogs()
       {1101, "Limit conquest (# steps)", 'c', "0"},
       {1159, "", 'i', "0"},
       {1102, "Adaptive conquest", 'c', "1"},
-      {1160, "Order (0-3)", 'i', "1"},
+      {1160, "Order (0-3)", 'i', "1", Range{0, 3}},
       {1104, "", 'c', "1"},
       {1107, "Output to clipboard", 'c', "0"}}},
     {"CDlgValenceEncoding", 183, "Valence-centered encoding", "OK", Maker<CDlgValenceEncoding>(),
@@ -145,8 +146,8 @@ std::vector<SExpectedDialog> ExpectedDialogs()
       {1110, "", 'i', "0"},
       {1131, "# faces", 'c', "0"},
       {1132, "Random", 'c', "0"},
-      {1111, "Normal (# bits)", 'i', "8"},
-      {1113, "Parameters (# bits)", 'i', "8"},
+      {1111, "Normal (# bits)", 'i', "8", Range{4, 11}},
+      {1113, "Parameters (# bits)", 'i', "8", Range{4, 11}},
       {1133, "", 'c', "0"},
       {1098, "Stack-run encoding", 'c', "0"},
       {1103, "Deterministic conquest", 'c', "0"}}},
@@ -409,6 +410,98 @@ TEST(ParameterDialogsTest, OkWithoutEditsKeepsEveryDefault)
     EXPECT_EQ(dialog->DoModal(), IDOK);
     EXPECT_TRUE(messages.Texts().empty());
     EXPECT_EQ(dialog->Fields().Values(), before);
+  }
+}
+
+// The class library's message for text that is no number of the field's kind, or for a number
+// beyond the field's range.
+std::string NotANumberMessage(EFieldType type)
+{
+  switch (type) {
+  case EFieldType::Int: return "Please enter an integer.";
+  case EFieldType::Unsigned: return "Please enter a positive integer.";
+  default: return "Please enter a number.";
+  }
+}
+
+bool IsNumber(EFieldType type)
+{
+  return type == EFieldType::Int || type == EFieldType::Unsigned || type == EFieldType::Float ||
+         type == EFieldType::Double;
+}
+
+// For every dialog: garbage in each editable number field is refused by the first one, with
+// the message of its kind; a value just past a range is refused with the range message.
+TEST(ParameterDialogsTest, TheFirstBadFieldIsRefusedWithTheClassLibraryMessage)
+{
+  int checked = 0;
+  for (const SExpectedDialog& expected : ExpectedDialogs()) {
+    if (expected.Class == "CDlgColorValence")
+      continue; // its defaults lie outside its ranges
+    SCOPED_TRACE(expected.Class);
+    std::unique_ptr<platform::CDialog> dialog = expected.Make();
+    CMessageCapture messages;
+    std::vector<int> failed;
+    int firstBad = 0;
+    EFieldType firstType = EFieldType::Int;
+    CDialogAnswer answer([&](platform::CDialog& shown) {
+      failed.push_back(shown.Fields().FailedId());
+      if (failed.size() > 1)
+        return IDCANCEL;
+      for (const platform::SDialogField& field : shown.Fields().Fields()) {
+        if (!IsNumber(field.Type) || !shown.Fields().IsEditable(field.Id))
+          continue;
+        if (firstBad == 0) {
+          firstBad = field.Id;
+          firstType = field.Type;
+        }
+        shown.Fields().SetText(field.Id, "1.5x");
+      }
+      return firstBad != 0 ? IDOK : IDCANCEL;
+    });
+    EXPECT_EQ(dialog->DoModal(), IDCANCEL);
+    if (firstBad == 0) {
+      EXPECT_TRUE(messages.Texts().empty());
+      continue;
+    }
+    checked++;
+    EXPECT_EQ(failed, (std::vector<int>{0, firstBad}));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{NotANumberMessage(firstType)});
+  }
+  EXPECT_GE(checked, 20);
+}
+
+TEST(ParameterDialogsTest, EveryRangeRefusesTheValueJustPastEachEnd)
+{
+  for (const SExpectedDialog& expected : ExpectedDialogs()) {
+    for (const SExpectedField& ranged : expected.Fields) {
+      if (!ranged.Range)
+        continue;
+      const bool integer = ranged.Kind == 'i' || ranged.Kind == 'u';
+      const double step = integer ? 1.0 : ranged.Range->first / 2.0;
+      for (const double value : {ranged.Range->first - step, ranged.Range->second + 1.0}) {
+        SCOPED_TRACE(expected.Class + " " + std::to_string(ranged.Id) + " " + std::to_string(value));
+        std::unique_ptr<platform::CDialog> dialog = expected.Make();
+        CMessageCapture messages;
+        int rounds = 0;
+        CDialogAnswer answer([&](platform::CDialog& shown) {
+          if (rounds++ > 0)
+            return IDCANCEL;
+          // Every other field valid, so that only this one can fail.
+          for (const SExpectedField& other : expected.Fields)
+            if (other.Range && other.Id != ranged.Id)
+              shown.Fields().SetText(other.Id, platform::Format("%.15g", other.Range->first));
+          shown.Fields().SetText(ranged.Id, platform::Format("%.15g", value));
+          return IDOK;
+        });
+        EXPECT_EQ(dialog->DoModal(), IDCANCEL);
+        const std::string kind = integer ? "an integer" : "a number";
+        EXPECT_EQ(messages.Texts(),
+                  std::vector<std::string>{platform::Format("Please enter %s between %.15g and %.15g.",
+                                                            kind.c_str(), ranged.Range->first,
+                                                            ranged.Range->second)});
+      }
+    }
   }
 }
 

@@ -200,6 +200,26 @@ TEST_F(CRenderViewTest, TheRedrawHookPaintsAtOnceWithoutRunningOtherEvents)
   EXPECT_TRUE(ran);
 }
 
+// Visual debugging redraws in a tight loop: Qt defers a repaint that comes less than a frame
+// after the window last composed, so each redraw right after another one tests that the view
+// is still painted before the hook returns.
+TEST_F(CRenderViewTest, RedrawsInARowEachPaintAtOnce)
+{
+  AddBox();
+  platform::RedrawView(m_View);
+  for (float angle : {20.0f, 40.0f, 60.0f, 80.0f}) {
+    const QImage before = LastPainted();
+    m_View->m_yRotation = angle;
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    platform::RedrawView(m_View);
+    EXPECT_FALSE(ran) << angle;
+    EXPECT_NE(LastPainted(), before) << angle;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran) << angle;
+  }
+}
+
 TEST_F(CRenderViewTest, PushThenPopCarriesTheViewToAnotherWindow)
 {
   m_View->m_xRotation = 12.0f;

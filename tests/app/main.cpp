@@ -13,6 +13,8 @@ int main(int argc, char* argv[])
 {
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   ::testing::InitGoogleTest(&argc, argv);
+  // As in the program: every OpenGL context of the process in one share group.
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   platform::RestoreCNumericLocale();
   QTemporaryDir settings;

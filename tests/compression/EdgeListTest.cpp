@@ -144,6 +144,51 @@ TEST(EdgeListStack, FirstInFirstOutAndOwnsItsLists)
   EXPECT_EQ(stack.GetCount(), 1);
 }
 
+TEST(LoopList, InsertLoopClosesTheOtherLoopAtItsStart)
+{
+  // Joining 0 1 2 3 with 4 5 6 at 5, before 2: 0 1 5 6 4 5 2 3, the join vertex twice.
+  LoopFixture f(7);
+  CEdgeList other;
+  for (int i = 4; i < 7; i++) {
+    f.list.RemoveItem(f.V(i));
+    other.AddTail(f.V(i));
+  }
+  const POSITION first = f.list.InsertLoopBefore(f.PositionOf(2), other, other.Find(f.V(5)));
+  EXPECT_EQ(CLoopList::GetAt(first), f.V(5));
+  EXPECT_EQ(f.list.GetPrevItem(first), f.V(1));
+  EXPECT_EQ(Items(f.list),
+            (std::vector<CVertex3d*>{f.V(0), f.V(1), f.V(5), f.V(6), f.V(4), f.V(5), f.V(2), f.V(3)}));
+  // The other list is left as it was; a loop of one comes in twice.
+  EXPECT_EQ(other.GetCount(), 3);
+  CEdgeList single;
+  single.AddTail(f.V(6));
+  f.list.InsertLoopBefore(f.list.GetHeadPosition(), single, single.GetHeadPosition());
+  EXPECT_EQ(f.list.GetCount(), 10);
+  EXPECT_EQ(f.list.GetHead(), f.V(6));
+  EXPECT_EQ(f.list.GetNextItem(f.list.GetHeadPosition()), f.V(6));
+}
+
+TEST(EdgeListStack, ListsByPlaceAndTakenFromTheMiddle)
+{
+  CEdgeListStack stack;
+  std::vector<CEdgeList*> lists;
+  for (int i = 0; i < 4; i++) {
+    auto pList = std::make_unique<CEdgeList>();
+    lists.push_back(pList.get());
+    stack.AddTail(std::move(pList));
+  }
+  EXPECT_EQ(stack.GetAt(0), lists[0]);
+  EXPECT_EQ(stack.GetAt(3), lists[3]);
+  EXPECT_EQ(stack.GetAt(4), nullptr);
+  EXPECT_EQ(stack.GetAt(-1), nullptr);
+  EXPECT_EQ(stack.RemoveAt(4), nullptr);
+  const std::unique_ptr<CEdgeList> taken = stack.RemoveAt(2);
+  EXPECT_EQ(taken.get(), lists[2]);
+  EXPECT_EQ(stack.GetCount(), 3);
+  EXPECT_EQ(stack.GetAt(2), lists[3]);
+  EXPECT_EQ(stack.GetHead(), lists[0]);
+}
+
 TEST(EdgeList, PivotVertexFollowsItsPosition)
 {
   LoopFixture f(3);

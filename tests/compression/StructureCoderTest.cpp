@@ -1,6 +1,4 @@
-#include "compression/StructureCoder.h"
-#include "compression/VertexTree.h"
-#include "GateTestUtil.h"
+#include "StructureRoundTrip.h"
 #include "platform/core/Random.h"
 
 #include <gtest/gtest.h>
@@ -10,35 +8,11 @@
 namespace {
 using Codes = std::vector<unsigned int>;
 
-struct SEncoded
-{
-  int m_Ok = 0;
-  Codes m_Codes;
-  Codes m_Offsets;
-  Codes m_Signs;
-  unsigned int m_GhostDegree = 0;
-  CStructureCoder::SResult m_Result;
-  std::vector<std::uint8_t> m_Bytes;
-  std::vector<int> m_Run;
-};
+using SEncoded = structuretest::SRoundTrip;
 
 SEncoded EncodeMesh(CMesh3d* pMesh, int seed, const CStructureCoder::SOptions& options = {})
 {
-  gatetest::CCurrentTempFolder folder;
-  CStructureCoder coder;
-  CVertexTree tree;
-  SEncoded out;
-  out.m_Ok = coder.Encode(pMesh, "topology.bin", &tree, seed, options, &out.m_Result);
-  out.m_Codes = coder.GetCodes();
-  out.m_Offsets = coder.GetOffsets();
-  out.m_Signs = coder.GetSigns();
-  out.m_GhostDegree = coder.GetGhostDegree();
-  if (out.m_Ok)
-    out.m_Bytes = ReadBytes(folder.File("topology.bin"));
-  if (tree.NbRun() == 1)
-    for (int i = 0; i < tree.GetRun(0)->NbVertex(); i++)
-      out.m_Run.push_back(pMesh->GetArrayVertex()->IndexFrom(tree.GetRun(0)->GetVertex(i)));
-  return out;
+  return structuretest::RoundTrip(pMesh, seed, options, false);
 }
 
 // An n x n grid of squares cut in two, open along its border.
@@ -84,7 +58,7 @@ std::unique_ptr<CMesh3d> Sphere(int nbRing, int nbSector)
 // The conquest met every vertex once, coded each valence once, and gave one offset per split.
 void ExpectWholeConquest(const CMesh3d& mesh, const SEncoded& e)
 {
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   std::vector<int> sorted = e.m_Run;
   std::sort(sorted.begin(), sorted.end());
   std::vector<int> all(static_cast<std::size_t>(mesh.NbVertex()));
@@ -114,7 +88,7 @@ TEST(StructureCoderCodes, TetrahedronByHand)
   // to the new vertex 3; then 0, 2, 1 and 3 are full and leave one by one.
   auto mesh = fixtures::Tetrahedron();
   const SEncoded e = EncodeMesh(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_EQ(e.m_Codes, (Codes{3, 3, 3, 3}));
   EXPECT_TRUE(e.m_Offsets.empty());
   EXPECT_EQ(e.m_GhostDegree, 0u);
@@ -129,7 +103,7 @@ TEST(StructureCoderCodes, OctahedronByHand)
   // 3, then 5, and 0 is full. Pivot 2 (after 0) turns 4, 0, 5, 1: from 5 comes 1.
   auto mesh = fixtures::Octahedron();
   const SEncoded e = EncodeMesh(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_EQ(e.m_Codes, (Codes{4, 4, 4, 4, 4, 4}));
   EXPECT_TRUE(e.m_Offsets.empty());
   EXPECT_EQ(e.m_Run, (std::vector<int>{0, 2, 4, 3, 5, 1}));
@@ -140,7 +114,7 @@ TEST(StructureCoderCodes, BoundaryGetsGhostOfLoopSize)
   auto mesh = fixtures::Fan(4);
   const int nbVertex = mesh->NbVertex();
   const SEncoded e = EncodeMesh(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_EQ(e.m_GhostDegree, 6u);
   EXPECT_GE(CStructureCoder::CountValue(e.m_Codes, 0), 1);
   EXPECT_EQ(e.m_Result.m_NbGhost, CStructureCoder::CountValue(e.m_Codes, 0));
@@ -192,17 +166,17 @@ TEST(StructureCoderCodes, SphereFromEverySeedSplitsAndStaysWhole)
 TEST(StructureCoderCodes, RefusesWhatTheStreamCannotCarry)
 {
   auto mesh = fixtures::Tetrahedron();
-  EXPECT_EQ(EncodeMesh(mesh.get(), -1).m_Ok, 0);
-  EXPECT_EQ(EncodeMesh(mesh.get(), 4).m_Ok, 0);
+  EXPECT_EQ(EncodeMesh(mesh.get(), -1).m_Encoded, 0);
+  EXPECT_EQ(EncodeMesh(mesh.get(), 4).m_Encoded, 0);
   CMesh3d empty;
-  EXPECT_EQ(EncodeMesh(&empty, 0).m_Ok, 0);
+  EXPECT_EQ(EncodeMesh(&empty, 0).m_Encoded, 0);
 }
 
 TEST(StructureCoderStream, ClosedMeshReadsBackWithoutGhostOrOffsets)
 {
   auto mesh = fixtures::Octahedron();
   const SEncoded e = EncodeMesh(mesh.get(), 3);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   CStructureCoder reader;
   ASSERT_EQ(DecodeBytes(e.m_Bytes, &reader), 1);
   EXPECT_EQ(reader.GetCodes(), e.m_Codes);
@@ -219,7 +193,7 @@ TEST(StructureCoderStream, SplitsAndGhostReadBack)
      {2, 2, 0}},
     {{0, 1, 4}, {0, 4, 3}, {1, 2, 5}, {1, 5, 4}, {3, 4, 7}, {3, 7, 6}, {4, 5, 8}, {4, 8, 7}});
   const SEncoded e = EncodeMesh(mesh.get(), 3);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_EQ(e.m_GhostDegree, 8u);
   CStructureCoder reader;
   ASSERT_EQ(DecodeBytes(e.m_Bytes, &reader), 1);
@@ -239,7 +213,7 @@ TEST(StructureCoderStream, SameBytesTwiceAndWithMutex)
   CStructureCoder::SOptions options;
   options.m_pMutex = &mutex;
   const SEncoded second = EncodeMesh(mesh.get(), 5, options);
-  ASSERT_EQ(first.m_Ok, 1);
+  ASSERT_EQ(first.m_Encoded, 1);
   EXPECT_EQ(first.m_Bytes, second.m_Bytes);
   // The coder leaves the mutex free.
   EXPECT_TRUE(mutex.try_lock());
@@ -254,7 +228,7 @@ TEST(StructureCoderStream, HostileStreamsAreRefused)
   EXPECT_EQ(DecodeBytes({}, &reader), 0);
   platform::Srand(7);
   for (const SEncoded& e : {EncodeMesh(octahedron.get(), 0), EncodeMesh(sphere.get(), 76)}) {
-    ASSERT_EQ(e.m_Ok, 1);
+    ASSERT_EQ(e.m_Encoded, 1);
     for (std::size_t cut = 0; cut < e.m_Bytes.size(); cut++) {
       const std::vector<std::uint8_t> head(e.m_Bytes.begin(), e.m_Bytes.begin() + cut);
       EXPECT_EQ(DecodeBytes(head, &reader), 0) << cut;
@@ -281,7 +255,7 @@ TEST(StructureCoderStream, ReportSwitchesToMinutesAtSixtySeconds)
 {
   auto mesh = fixtures::Tetrahedron();
   const SEncoded e = EncodeMesh(mesh.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   EXPECT_NE(e.m_Result.m_Report.find("Nb degrees : 4\r\n"), std::string::npos);
   EXPECT_NE(e.m_Result.m_Report.find("Nb faces   : 4 faces\r\n"), std::string::npos);
   CStructureCoder coder;
@@ -296,41 +270,7 @@ TEST(StructureCoderStream, ReportSwitchesToMinutesAtSixtySeconds)
   EXPECT_EQ(ReadBytes(folder.File("again.bin")), e.m_Bytes);
 }
 
-namespace {
-// The faces of the mesh with its vertices renumbered in the order of the run.
-gatetest::FaceSet FacesInRunOrder(const CMesh3d& mesh, const std::vector<int>& run)
-{
-  gatetest::Rank rank;
-  for (std::size_t i = 0; i < run.size(); i++)
-    rank.emplace(mesh.GetVertex(run[i]), static_cast<int>(i));
-  return gatetest::Faces(
-    mesh.NbFace(), [&](int i) { return gatetest::Corners(mesh, i); }, rank);
-}
-
-// Encodes, decodes into a new mesh, and compares the faces.
-void ExpectRoundTrip(CMesh3d* pMesh, int seed, const CStructureCoder::SOptions& options = {})
-{
-  SCOPED_TRACE(seed);
-  gatetest::CCurrentTempFolder folder;
-  CStructureCoder coder;
-  CVertexTree tree;
-  CStructureCoder::SResult result;
-  ASSERT_EQ(coder.Encode(pMesh, "topology.bin", &tree, seed, options, &result), 1);
-  std::vector<int> run;
-  for (int i = 0; i < tree.GetRun(0)->NbVertex(); i++)
-    run.push_back(pMesh->GetArrayVertex()->IndexFrom(tree.GetRun(0)->GetVertex(i)));
-  CMesh3d decoded;
-  CStructureCoder decoder;
-  double duration = -1.0;
-  ASSERT_EQ(decoder.Decode(&decoded, "topology.bin", options, &duration), 1);
-  EXPECT_GE(duration, 0.0);
-  ASSERT_EQ(decoded.NbVertex(), pMesh->NbVertex());
-  const gatetest::Rank rank = gatetest::RankOf(*decoded.GetArrayVertex(), decoded.NbVertex());
-  EXPECT_EQ(gatetest::Faces(
-              decoded.NbFace(), [&](int i) { return gatetest::Corners(decoded, i); }, rank),
-            FacesInRunOrder(*pMesh, run));
-}
-} // namespace
+using structuretest::ExpectRoundTrip;
 
 TEST(StructureCoderRoundTrip, ClosedMeshes)
 {
@@ -366,7 +306,7 @@ TEST(StructureCoderRoundTrip, DecoderRefusesAMeshThatIsNotEmptyAndBadStreams)
 {
   auto octahedron = fixtures::Octahedron();
   const SEncoded e = EncodeMesh(octahedron.get(), 0);
-  ASSERT_EQ(e.m_Ok, 1);
+  ASSERT_EQ(e.m_Encoded, 1);
   gatetest::CCurrentTempFolder folder;
   WriteBytes(folder.File("topology.bin"), e.m_Bytes);
   CStructureCoder decoder;

@@ -105,7 +105,8 @@ TEST_F(CDocumentTest, AFileThatDoesNotOpenLeavesNoWindow)
   EXPECT_EQ(m_App->GetOpenDocumentCount(), 0);
   EXPECT_FALSE(Frame()->IsDocumentMenuShown());
   EXPECT_EQ(m_App->GetRecentFileList()->GetSize(), 0);
-  EXPECT_TRUE(m_Messages.empty());
+  EXPECT_EQ(m_Messages, (std::vector<std::string>{"no mesh found in " + (m_Folder / "bad.wrl").string(),
+                                                  "no mesh found in " + (m_Folder / "notes.txt").string()}));
 }
 
 TEST_F(CDocumentTest, AnsweringNoToTheSaveQuestionWritesNothing)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 TEST(Mesh3dCore, Defaults)
 {
@@ -187,4 +188,67 @@ TEST(Mesh3dServices, IntersectLineWithFaces)
   CVertex3d c(5, 5, 5), d(6, 5, 5);
   EXPECT_EQ(box->IntersectLineWithFaces(&c, &d, &hit, &face, &tested), 0);
   EXPECT_EQ(face, nullptr);
+}
+
+// Deferred deletions leave the elements in place until the end, then go in one pass that keeps
+// the order of the rest, exactly as the same deletions one by one would.
+TEST(Mesh3dCore, DeferredDeletionMatchesImmediateDeletion)
+{
+  auto deferred = fixtures::Icosphere(1);
+  auto immediate = fixtures::Icosphere(1);
+  const std::vector<int> faces{7, 0, 79, 31, 32, 7};
+  const std::vector<int> vertices{41, 3, 0};
+  auto run = [&](CMesh3d& mesh, bool defer) {
+    std::vector<CFace3d*> f;
+    std::vector<CVertex3d*> v;
+    for (int i : faces)
+      f.push_back(mesh.GetFace(i));
+    for (int i : vertices)
+      v.push_back(mesh.GetVertex(i));
+    if (defer)
+      mesh.BeginDeferredDeletion();
+    int done = 0;
+    for (CFace3d* p : f)
+      done += mesh.DeleteFace(p);
+    for (CVertex3d* p : v)
+      done += mesh.DeleteVertex(p);
+    return done;
+  };
+  const int nbFace = deferred->NbFace();
+  const int nbVertex = deferred->NbVertex();
+  // The repeated face counts once, in both ways.
+  EXPECT_EQ(run(*deferred, true), 8);
+  EXPECT_EQ(deferred->NbFace(), nbFace);
+  EXPECT_EQ(deferred->NbLiveFace(), nbFace - 5);
+  EXPECT_EQ(deferred->NbLiveVertex(), nbVertex - 3);
+  deferred->EndDeferredDeletion();
+  run(*immediate, false);
+  ASSERT_EQ(deferred->NbFace(), immediate->NbFace());
+  ASSERT_EQ(deferred->NbVertex(), immediate->NbVertex());
+  for (int i = 0; i < deferred->NbVertex(); i++)
+    EXPECT_EQ(deferred->GetVertex(i)->x(), immediate->GetVertex(i)->x()) << i;
+  for (int i = 0; i < deferred->NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      EXPECT_EQ(deferred->IndexFrom(deferred->GetFace(i)->v(k)),
+                immediate->IndexFrom(immediate->GetFace(i)->v(k)));
+  // After the end, deletions are immediate again; a flush outside a deferral does nothing.
+  deferred->FlushDeferredDeletion();
+  EXPECT_EQ(deferred->DeleteFace(deferred->GetFace(0)), 1);
+  EXPECT_EQ(deferred->NbFace(), immediate->NbFace() - 1);
+}
+
+TEST(Mesh3dCore, FlushFreesTheMarkedElementsAndGoesOnDeferring)
+{
+  auto mesh = fixtures::Octahedron();
+  mesh->BeginDeferredDeletion();
+  CFace3d* last = mesh->GetFace(7);
+  mesh->DeleteFace(mesh->GetFace(0));
+  mesh->FlushDeferredDeletion();
+  EXPECT_EQ(mesh->NbFace(), 7);
+  EXPECT_EQ(mesh->GetFace(6), last);
+  mesh->DeleteFace(last);
+  EXPECT_EQ(mesh->NbFace(), 7);
+  EXPECT_EQ(mesh->NbLiveFace(), 6);
+  mesh->EndDeferredDeletion();
+  EXPECT_EQ(mesh->NbFace(), 6);
 }

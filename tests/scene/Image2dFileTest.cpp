@@ -100,13 +100,9 @@ TEST_F(Image2dFile, PgmBinaryAndTextForms)
   ASSERT_EQ(image.ReadFile(path.c_str()), 1);
   EXPECT_EQ(Pixels(image), (std::vector<float>{1, 2, 3, 4, 5, 6, 254, 255}));
 
-  WriteBytes(path, std::string("P5\n4 2\n255\n") + "\x01\x02\x03\x04\x05\x06");
+  WriteBytes(path, "P2\r\n# text\r\n3 2\r\n255\r\n 10 20\n30 40\n50 60");
   ASSERT_EQ(image.ReadFile(path.c_str()), 1);
-  EXPECT_EQ(Pixels(image), (std::vector<float>{1, 2, 3, 4, 5, 6, -1, -1}));
-
-  WriteBytes(path, "P2\r\n# text\r\n3 2\r\n255\r\n 10 20\n30 40\n50\n");
-  ASSERT_EQ(image.ReadFile(path.c_str()), 1);
-  EXPECT_EQ(Pixels(image), (std::vector<float>{10, 20, 30, 40, 50, 0}));  // the missing pixel is cleared
+  EXPECT_EQ(Pixels(image), (std::vector<float>{10, 20, 30, 40, 50, 60}));
 
   WriteBytes(path, "P6\n4 2\n255\n12345678");
   EXPECT_EQ(image.ReadFile(path.c_str()), 0);
@@ -124,8 +120,8 @@ TEST_F(Image2dFile, HostilePgmHeadersAreRefused)
     {"P5\n# only comments\n# to the end\n", "ReadFile : Invalid ppm file\n"},
     {"P5\n-4 2\n255\n", "Alloc : invalid specified size\n"},
     {"P5\n0 7\n255\n", "Alloc : invalid specified size\n"},
-    {"P5\n65536 65536\n255\n", " Alloc : insuffissant memory\n"},
-    {"P2\n100000 100000\n255\n1 2 3", " Alloc : insuffissant memory\n"},
+    {"P5\n65536 65536\n255\n", "ReadFile : file shorter than its image\n"},
+    {"P2\n100000 100000\n255\n1 2 3", "ReadFile : file shorter than its image\n"},
   };
   for (const auto& c : cases) {
     WriteBytes(path, c.bytes);
@@ -240,7 +236,7 @@ TEST_F(Image2dFile, HostileInrimageHeadersAreRefused)
     {replaced("##}\n", "\n"), "Invalid inrimage file : no end of header\n"},
     {"#INRIMAGE-4#{\nXDIM=3\n", "Invalid inrimage file : bad height\n"},
     {replaced("XDIM=3", "XDIM=-3"), "Alloc : invalid specified size\n"},
-    {replaced("YDIM=2", "YDIM=2000000000"), " Alloc : insuffissant memory\n"},
+    {replaced("YDIM=2", "YDIM=2000000000"), "ReadFile : file shorter than its image\n"},
   };
   for (const auto& c : cases) {
     WriteBytes(path, c.bytes);
@@ -248,10 +244,38 @@ TEST_F(Image2dFile, HostileInrimageHeadersAreRefused)
     EXPECT_EQ(image.ReadFile(path.c_str()), 0) << c.text;
     EXPECT_EQ(LastBox(), c.text);
   }
-  WriteBytes(path, good + "abcde");  // one byte short
+}
+
+// A header alone must not cost the image it announces: the pixels are counted in the file
+// before anything is allocated, and a file that ends early is refused rather than padded.
+TEST_F(Image2dFile, ShortFilesAreRefusedBeforeAllocating)
+{
+  const std::string path = m_Folder.File("short.pgm");
+  const std::string inr = m_Folder.File("short.inr");
+  const std::string good = InrHeader;
+  std::string large = good;
+  large.replace(large.find("XDIM=3"), 6, "XDIM=16384");
+  large.replace(large.find("YDIM=2"), 6, "YDIM=16384");
+  const struct { std::string file; std::string bytes; } cases[] = {
+    {path, "P5\n16384 16384\n255\n"},
+    {path, std::string("P5\n4 2\n255\n") + "\x01\x02\x03\x04\x05\x06\x07"},
+    {path, "P2\n16384 16384\n255\n1 2 3\n"},
+    {path, "P2\n3 2\n255\n10 20 30 40 50\n"},
+    {path, "P2\n3 2\n255\n10 20 30 40 50 x\n"},
+    {inr, large},
+    {inr, good + "abcde"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(c.file, c.bytes);
+    CImage2d image(2, 2, 9.0);
+    EXPECT_EQ(image.ReadFile(c.file.c_str()), 0) << c.bytes;
+    EXPECT_EQ(LastBox(), "ReadFile : file shorter than its image\n") << c.bytes;
+    EXPECT_EQ(Pixels(image), std::vector<float>(4, 9.0f)) << c.bytes;  // left as it was
+  }
+  WriteBytes(inr, good + "abcdef");
   CImage2d image;
-  ASSERT_EQ(image.ReadFile(path.c_str()), 1);
-  EXPECT_EQ(Pixels(image), (std::vector<float>{'a', 'b', 'c', 'd', 'e', -1}));
+  ASSERT_EQ(image.ReadFile(inr.c_str()), 1);
+  EXPECT_EQ(Pixels(image), (std::vector<float>{'a', 'b', 'c', 'd', 'e', 'f'}));
 }
 
 TEST_F(Image2dFile, LgnTakesItsHeightFromTheFileSize)

@@ -6,6 +6,7 @@
 #include "support/MessageCapture.h"
 #include "support/TempFolder.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <atomic>
@@ -58,6 +59,27 @@ inline QImage PatternImage(int width, int height)
     for (int x = 0; x < width; x++)
       image.setPixelColor(x, y, PatternColor(x, y));
   return image;
+}
+
+// A small JPEG written by Qt whose frame header (0xFFC0) then claims width x height; empty
+// when Qt wrote no such header.
+inline std::vector<std::uint8_t> JpegClaiming(unsigned width, unsigned height)
+{
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  if (!PatternImage(16, 16).save(&buffer, "JPEG", 90))
+    return {};
+  std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
+  // The height and width follow the segment's length and precision.
+  std::size_t at = 2;
+  while (at + 9 < bytes.size() && !(bytes[at] == 0xff && bytes[at + 1] == 0xc0))
+    at++;
+  if (at + 9 >= bytes.size())
+    return {};
+  PutBE16(bytes, at + 5, height);
+  PutBE16(bytes, at + 7, width);
+  return bytes;
 }
 
 // An SGI file made byte by byte: 512-byte big-endian header, then the red, green and blue

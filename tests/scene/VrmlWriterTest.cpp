@@ -1,6 +1,7 @@
 #include "SceneFileTestSupport.h"
 
 #include "app/objects/Camera3d.h"
+#include "mesh/QuadMesh3d.h"
 #include "scene/ParserVrml.h"
 #include "scene/StreamFile.h"
 #include "support/MessageCapture.h"
@@ -243,3 +244,28 @@ TEST(VrmlWriter, AFailureInsideAMeshBlockAnswersZero)
 }
 
 } // namespace
+
+// A scene of other objects holds nothing the scene files can carry: neither writer may answer
+// success for a file that would hold no object of it.
+TEST(VrmlWriter, ASceneWithoutTriangleMeshesIsRefused)
+{
+  CTempFolder folder;
+  CMessageCapture messages;
+  CSceneGraph3d scene;
+  auto* pQuads = new CQuadMesh3d;
+  pQuads->GenerateBox();
+  scene.Add(pQuads);
+  EXPECT_EQ(scene.SaveFileVrml(folder.File("q.wrl").c_str()), 0);
+  EXPECT_EQ(scene.SaveFileBinary(folder.File("q.raw").c_str()), 0);
+  EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"This scene does not contain meshes",
+                                                        "This scene does not contain meshes"}));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("q.wrl")));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("q.raw")));
+  // With a triangle mesh beside it, only the mesh is written and the save succeeds.
+  scene.Add(Grid(2).release());
+  EXPECT_EQ(scene.SaveFileVrml(folder.File("q.wrl").c_str()), 1);
+  CSceneGraph3d read;
+  CParserVrml parser;
+  ASSERT_EQ(parser.Run(folder.File("q.wrl").c_str(), &read), 1);
+  EXPECT_EQ(read.NbObject(), 1);
+}

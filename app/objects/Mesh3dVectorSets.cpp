@@ -118,3 +118,33 @@ CVectorSet3d* CMesh3d::GetVectorSetErrorPerEdge(CMesh3d* pOther)
   boundary.DeleteAll();
   return pSet.release();
 }
+
+CVectorSet3d* CMesh3d::GetVectorSetToMesh(const CMesh3d* pOther) const
+{
+  if (!pOther || pOther->NbVertex() < NbVertex())
+    return nullptr;
+  auto pSet = std::make_unique<CVectorSet3d>();
+  pSet->SetTransform(*pOther->GetTransform());
+  for (int i = 0; i < NbVertex(); i++)
+    pSet->AddVector(new CVertex3d(GetVertex(i)), new CVertex3d(pOther->GetVertex(i)));
+  return pSet.release();
+}
+
+CVectorSet3d* CMesh3d::GetVectorSetDualEdges()
+{
+  auto pSet = std::make_unique<CVectorSet3d>();
+  pSet->SetTransform(m_Transform);
+  SetFacesFlag(0);
+  // A face is flagged once its pairs are made: each pair goes from the earlier face.
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = GetFace(i);
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* g = f->f(k);
+      const bool repeated = (k > 0 && f->f(0) == g) || (k > 1 && f->f(1) == g);
+      if (g && g != f && g->GetFlag() == 0 && !repeated)
+        pSet->AddVector(f->NewCentroidVertex(), g->NewCentroidVertex());
+    }
+    f->SetFlag(1);
+  }
+  return pSet.release();
+}

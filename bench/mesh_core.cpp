@@ -1,0 +1,510 @@
+// The mesh core beside OpenMesh and CGAL in one run, on bumpy tori of growing size:
+// - one Loop, sqrt(3) and Catmull-Clark step (5 thousand to 1.3 million faces);
+// - every simplification route to a tenth of the mesh (1 thousand to 330 thousand faces),
+//   beside OpenMesh's quadric decimater and CGAL's edge collapse, with the exponent of the time
+//   in the face count fitted over the sizes;
+// - the heap held per vertex by a 1.3-million-face mesh with its adjacency, and its peak while
+//   it is built (every allocation of the program is counted).
+// The summary at the end gives the ratios: our time over the library's, our bytes per vertex.
+// ORVANE_BENCH_MAX_FACES caps the sizes (for a quick run).
+#include "mesh/Mesh3d.h"
+#include "mesh/QuadMesh3d.h"
+#include "processing/ArrayOperationEdge.h"
+#include "processing/FaceCollapse.h"
+#include "processing/HalfEdgeCollapse.h"
+
+#include <CGAL/Simple_cartesian.h>
+#include <CGAL/Surface_mesh.h>
+#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Count_ratio_stop_predicate.h>
+#include <CGAL/Surface_mesh_simplification/edge_collapse.h>
+#include <CGAL/subdivision_method_3.h>
+#include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
+#include <OpenMesh/Core/Mesh/TriMesh_ArrayKernelT.hh>
+#include <OpenMesh/Tools/Decimater/DecimaterT.hh>
+#include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
+#include <OpenMesh/Tools/Subdivider/Uniform/CatmullClarkT.hh>
+#include <OpenMesh/Tools/Subdivider/Uniform/LoopT.hh>
+#include <OpenMesh/Tools/Subdivider/Uniform/Sqrt3T.hh>
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+// --- every allocation counted ------------------------------------------------------------------
+
+namespace {
+std::atomic<long long> g_Held{0};
+std::atomic<long long> g_Peak{0};
+
+void* Counted(void* p)
+{
+  if (!p)
+    throw std::bad_alloc();
+  const long long held = g_Held += static_cast<long long>(malloc_usable_size(p));
+  long long peak = g_Peak.load();
+  while (held > peak && !g_Peak.compare_exchange_weak(peak, held)) {
+  }
+  return p;
+}
+
+void Uncounted(void* p)
+{
+  if (!p)
+    return;
+  g_Held -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+} // namespace
+
+void* operator new(size_t size) { return Counted(std::malloc(size ? size : 1)); }
+void* operator new[](size_t size) { return Counted(std::malloc(size ? size : 1)); }
+void operator delete(void* p) noexcept { Uncounted(p); }
+void operator delete[](void* p) noexcept { Uncounted(p); }
+void operator delete(void* p, size_t) noexcept { Uncounted(p); }
+void operator delete[](void* p, size_t) noexcept { Uncounted(p); }
+
+namespace {
+
+// --- inputs --------------------------------------------------------------------------------------
+
+using Kernel = CGAL::Simple_cartesian<double>;
+using CgalMesh = CGAL::Surface_mesh<Kernel::Point_3>;
+using TriMesh = OpenMesh::TriMesh_ArrayKernelT<>;
+using PolyMesh = OpenMesh::PolyMesh_ArrayKernelT<>;
+
+// A torus of n by m samples, off its surface a little so that no two costs tie: n * m quads,
+// or twice as many triangles.
+struct SGrid
+{
+  std::vector<std::array<float, 3>> points;
+  std::vector<std::array<int, 3>> triangles;
+  std::vector<std::array<int, 4>> quads;
+};
+
+SGrid TorusGrid(int n, int m)
+{
+  SGrid grid;
+  const double pi2 = 6.283185307179586;
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++) {
+      const double u = pi2 * i / n;
+      const double v = pi2 * j / m;
+      const double bump = 0.02 * std::sin(7.3 * i + 3.1 * j) * std::cos(1.7 * j);
+      const double r = 2.0 + (0.7 + bump) * std::cos(v);
+      grid.points.push_back({static_cast<float>(r * std::cos(u)),
+                             static_cast<float>((0.7 + bump) * std::sin(v)),
+                             static_cast<float>(r * std::sin(u))});
+    }
+  auto at = [n, m](int i, int j) { return (j % m) * n + i % n; };
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++) {
+      const int a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+      grid.quads.push_back({a, d, c, b});
+      grid.triangles.push_back({a, d, c});
+      grid.triangles.push_back({a, c, b});
+    }
+  return grid;
+}
+
+// The triangle torus with about `faces` faces.
+const SGrid& Triangles(int faces)
+{
+  static std::map<int, SGrid> cache;
+  auto it = cache.find(faces);
+  if (it == cache.end()) {
+    const int n = static_cast<int>(std::lround(std::sqrt(faces / 2.0)));
+    it = cache.emplace(faces, TorusGrid(n, n)).first;
+  }
+  return it->second;
+}
+
+// The quad torus with about `faces` quads.
+const SGrid& Quads(int faces)
+{
+  static std::map<int, SGrid> cache;
+  auto it = cache.find(faces);
+  if (it == cache.end()) {
+    const int n = static_cast<int>(std::lround(std::sqrt(static_cast<double>(faces))));
+    it = cache.emplace(faces, TorusGrid(n, n)).first;
+  }
+  return it->second;
+}
+
+std::unique_ptr<CMesh3d> Ours(const SGrid& grid)
+{
+  auto mesh = std::make_unique<CMesh3d>();
+  for (const auto& p : grid.points)
+    mesh->AddVertex(new CVertex3d(p[0], p[1], p[2]));
+  for (const auto& t : grid.triangles)
+    mesh->AddFace(new CFace3d(mesh->GetVertex(t[0]), mesh->GetVertex(t[1]), mesh->GetVertex(t[2])));
+  mesh->Rebuild();
+  return mesh;
+}
+
+std::unique_ptr<CQuadMesh3d> OurQuads(const SGrid& grid)
+{
+  auto mesh = std::make_unique<CQuadMesh3d>();
+  for (const auto& p : grid.points)
+    mesh->AddVertex(new CQuadVertex3d(p[0], p[1], p[2]));
+  for (const auto& q : grid.quads)
+    mesh->AddQuad(new CQuad3d(mesh->GetVertex(q[0]), mesh->GetVertex(q[1]),
+                              mesh->GetVertex(q[2]), mesh->GetVertex(q[3])));
+  mesh->BuildAdjacencyAndNormals();
+  return mesh;
+}
+
+template <class Mesh, class Faces>
+std::unique_ptr<Mesh> OpenMeshOf(const SGrid& grid, const Faces& faces)
+{
+  auto mesh = std::make_unique<Mesh>();
+  std::vector<typename Mesh::VertexHandle> handles;
+  for (const auto& p : grid.points)
+    handles.push_back(mesh->add_vertex(typename Mesh::Point(p[0], p[1], p[2])));
+  std::vector<typename Mesh::VertexHandle> corners;
+  for (const auto& f : faces) {
+    corners.clear();
+    for (int i : f)
+      corners.push_back(handles[i]);
+    mesh->add_face(corners);
+  }
+  return mesh;
+}
+
+template <class Faces>
+std::unique_ptr<CgalMesh> CgalOf(const SGrid& grid, const Faces& faces)
+{
+  auto mesh = std::make_unique<CgalMesh>();
+  std::vector<CgalMesh::Vertex_index> handles;
+  for (const auto& p : grid.points)
+    handles.push_back(mesh->add_vertex(Kernel::Point_3(p[0], p[1], p[2])));
+  std::vector<CgalMesh::Vertex_index> corners;
+  for (const auto& f : faces) {
+    corners.clear();
+    for (int i : f)
+      corners.push_back(handles[i]);
+    mesh->add_face(corners);
+  }
+  return mesh;
+}
+
+// --- runs ------------------------------------------------------------------------------------------
+
+// Builds a fresh input outside the timing, times the step, frees outside the timing.
+template <class Make, class Step>
+void Timed(benchmark::State& state, Make make, Step step)
+{
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto mesh = make();
+    state.ResumeTiming();
+    step(*mesh);
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    mesh.reset();
+    state.ResumeTiming();
+  }
+}
+
+int MaxFaces()
+{
+  const char* cap = std::getenv("ORVANE_BENCH_MAX_FACES");
+  return cap ? std::atoi(cap) : 1 << 30;
+}
+
+void Register(const std::string& name, int faces, std::function<void(benchmark::State&)> run)
+{
+  if (faces > MaxFaces())
+    return;
+  auto* b = benchmark::RegisterBenchmark((name + "/" + std::to_string(faces)).c_str(),
+                                         [run](benchmark::State& state) { run(state); });
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+  // Few runs of the big meshes: each takes seconds.
+  b->Iterations(faces >= 300000 ? 1 : faces >= 100000 ? 2 : faces >= 20000 ? 4 : 10);
+  b->Repetitions(3);
+}
+
+// One step of an OpenMesh subdivider, then the normals, as ours.
+template <template <class, class> class Subdivider, class Mesh>
+void OpenMeshStep(Mesh& mesh)
+{
+  Subdivider<Mesh, double> subdivider;
+  subdivider.attach(mesh);
+  subdivider(1);
+  subdivider.detach();
+  mesh.update_normals();
+}
+
+void RegisterSubdivision()
+{
+  for (const int faces : {5000, 32768, 131072, 327680, 1310720}) {
+    const SGrid* tri = &Triangles(faces);
+    const SGrid* quad = &Quads(faces);
+    Register("loop/ours", faces, [tri](benchmark::State& s) {
+      Timed(s, [tri] { return Ours(*tri); }, [](CMesh3d& m) { m.SubdivisionLoop(); });
+    });
+    Register("sqrt3/ours", faces, [tri](benchmark::State& s) {
+      Timed(s, [tri] { return Ours(*tri); },
+            [](CMesh3d& m) { m.SubdivisionV3(1, 1, 0, nullptr, 0, 0.0f); });
+    });
+    Register("catmullclark/ours", faces, [quad](benchmark::State& s) {
+      Timed(s, [quad] { return OurQuads(*quad); },
+            [](CQuadMesh3d& m) { m.SubdivisionCatmullClark(); });
+    });
+    // OpenMesh keeps its half-edges as it splits; normals as ours.
+    auto openTri = [tri] {
+      auto m = OpenMeshOf<TriMesh>(*tri, tri->triangles);
+      m->request_face_normals();
+      m->request_vertex_normals();
+      return m;
+    };
+    Register("loop/openmesh", faces, [openTri](benchmark::State& s) {
+      Timed(s, openTri, OpenMeshStep<OpenMesh::Subdivider::Uniform::LoopT, TriMesh>);
+    });
+    Register("sqrt3/openmesh", faces, [openTri](benchmark::State& s) {
+      Timed(s, openTri, OpenMeshStep<OpenMesh::Subdivider::Uniform::Sqrt3T, TriMesh>);
+    });
+    Register("catmullclark/openmesh", faces, [quad](benchmark::State& s) {
+      Timed(s,
+            [quad] {
+              auto m = OpenMeshOf<PolyMesh>(*quad, quad->quads);
+              m->request_face_normals();
+              m->request_vertex_normals();
+              return m;
+            },
+            OpenMeshStep<OpenMesh::Subdivider::Uniform::CatmullClarkT, PolyMesh>);
+    });
+    // CGAL's steps keep no normals.
+    namespace sub = CGAL::Subdivision_method_3;
+    Register("loop/cgal", faces, [tri](benchmark::State& s) {
+      Timed(s, [tri] { return CgalOf(*tri, tri->triangles); },
+            [](CgalMesh& m) { sub::Loop_subdivision(m, CGAL::parameters::number_of_iterations(1)); });
+    });
+    Register("sqrt3/cgal", faces, [tri](benchmark::State& s) {
+      Timed(s, [tri] { return CgalOf(*tri, tri->triangles); },
+            [](CgalMesh& m) { sub::Sqrt3_subdivision(m, CGAL::parameters::number_of_iterations(1)); });
+    });
+    Register("catmullclark/cgal", faces, [quad](benchmark::State& s) {
+      Timed(s, [quad] { return CgalOf(*quad, quad->quads); }, [](CgalMesh& m) {
+        sub::CatmullClark_subdivision(m, CGAL::parameters::number_of_iterations(1));
+      });
+    });
+  }
+}
+
+// The decimation loop of the global optimisation: shortest edge first, collapse at the
+// midpoint, the survivor's operations renewed.
+void EdgeOperations(CMesh3d& mesh, int wanted)
+{
+  CArrayOperationEdge operations;
+  operations.Fill(&mesh);
+  operations.UpdateAll();
+  mesh.BeginDeferredDeletion();
+  while (mesh.NbLiveVertex() > wanted) {
+    std::unique_ptr<COperationEdge> o(operations.ExtractMin());
+    if (!o)
+      break;
+    CVertex3d* p = o->GetFirst();
+    CVertex3d* q = o->GetSecond();
+    const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2, (p->z() + q->z()) / 2);
+    if (!mesh.EdgeCollapse(p, q, &middle, nullptr, 0))
+      continue;
+    operations.RemoveOperationsOnVertex(p);
+    operations.RemoveOperationsOnVertex(q);
+    operations.AddVertexEdges(p);
+    operations.UpdateAroundVertex(p);
+    mesh.DeleteVertex(q);
+  }
+  mesh.EndDeferredDeletion();
+}
+
+void RegisterSimplification()
+{
+  for (const int faces : {1000, 5000, 20000, 80000, 330000}) {
+    const SGrid* tri = &Triangles(faces);
+    const int vertices = static_cast<int>(tri->points.size());
+    auto ours = [tri] { return Ours(*tri); };
+    Register("halfedge/ours", faces, [=](benchmark::State& s) {
+      Timed(s, ours, [vertices](CMesh3d& m) {
+        CHalfEdgeCollapse collapse;
+        collapse.Simplify(&m, vertices / 10, 0, 1, nullptr);
+      });
+    });
+    Register("facecollapse/ours", faces, [=](benchmark::State& s) {
+      Timed(s, ours, [](CMesh3d& m) {
+        CFaceCollapse collapse;
+        collapse.Simplify(&m, m.NbFace() / 10, 0, 1, nullptr);
+      });
+    });
+    Register("edgeoperations/ours", faces, [=](benchmark::State& s) {
+      Timed(s, ours, [vertices](CMesh3d& m) { EdgeOperations(m, vertices / 10); });
+    });
+    // Each candidate of the progressive mesh runs three descents: the big sizes take minutes.
+    if (faces <= 80000)
+      Register("progressive/ours", faces, [=](benchmark::State& s) {
+      Timed(s, ours, [vertices](CMesh3d& m) {
+        m.ProgressiveMesh(vertices / 10, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f, 20,
+                          nullptr, 0, 1);
+      });
+    });
+    Register("quadric/openmesh", faces, [=](benchmark::State& s) {
+      Timed(s, [tri] { return OpenMeshOf<TriMesh>(*tri, tri->triangles); },
+            [vertices](TriMesh& m) {
+              OpenMesh::Decimater::DecimaterT<TriMesh> decimater(m);
+              OpenMesh::Decimater::ModQuadricT<TriMesh>::Handle quadric;
+              decimater.add(quadric);
+              decimater.initialize();
+              decimater.decimate_to(vertices / 10);
+              m.garbage_collection();
+            });
+    });
+    Register("edgecollapse/cgal", faces, [=](benchmark::State& s) {
+      Timed(s, [tri] { return CgalOf(*tri, tri->triangles); }, [](CgalMesh& m) {
+        namespace sms = CGAL::Surface_mesh_simplification;
+        sms::Count_ratio_stop_predicate<CgalMesh> stop(0.1);
+        sms::edge_collapse(m, stop);
+      });
+    });
+  }
+}
+
+// --- memory ----------------------------------------------------------------------------------
+
+struct SMemory
+{
+  double held = 0.0;
+  double peak = 0.0;
+};
+
+template <class Build>
+SMemory MeasureMemory(int vertices, Build build)
+{
+  const long long base = g_Held.load();
+  g_Peak = base;
+  auto mesh = build();
+  SMemory m;
+  m.held = static_cast<double>(g_Held.load() - base) / vertices;
+  m.peak = static_cast<double>(g_Peak.load() - base) / vertices;
+  return m;
+}
+
+void ReportMemory()
+{
+  const int faces = std::min(1310720, MaxFaces());
+  const SGrid& grid = Triangles(faces);
+  const int n = static_cast<int>(grid.points.size());
+  std::printf("\nBytes per vertex, %zu faces with adjacency (held / peak while built):\n",
+              grid.triangles.size());
+  const SMemory ours = MeasureMemory(n, [&] { return Ours(grid); });
+  std::printf("  ours       %7.1f / %7.1f\n", ours.held, ours.peak);
+  const SMemory open = MeasureMemory(n, [&] {
+    auto m = OpenMeshOf<TriMesh>(grid, grid.triangles);
+    m->request_face_normals();
+    m->request_vertex_normals();
+    m->update_normals();
+    return m;
+  });
+  std::printf("  openmesh   %7.1f / %7.1f   (with face and vertex normals, as ours)\n",
+              open.held, open.peak);
+  const SMemory cgal = MeasureMemory(n, [&] { return CgalOf(grid, grid.triangles); });
+  std::printf("  cgal       %7.1f / %7.1f   (no normals)\n", cgal.held, cgal.peak);
+}
+
+// --- summary -----------------------------------------------------------------------------------
+
+// Keeps the best time of every run (per name and size) for the ratios.
+class CSummaryReporter : public benchmark::ConsoleReporter
+{
+public:
+  void ReportRuns(const std::vector<Run>& runs) override
+  {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred)
+        continue;
+      const std::string name = run.run_name.function_name;
+      const auto slash = name.rfind('/');
+      const double ms = run.GetAdjustedRealTime();
+      auto& best = m_Best[name.substr(0, slash)][std::stoi(name.substr(slash + 1))];
+      best = best > 0.0 ? std::min(best, ms) : ms;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void PrintSummary() const
+  {
+    std::printf("\nSubdivision, our time over the library's (best of 3):\n");
+    for (const char* scheme : {"loop", "sqrt3", "catmullclark"})
+      for (const char* peer : {"openmesh", "cgal"})
+        PrintRatios(std::string(scheme) + "/ours", std::string(scheme) + "/" + peer);
+    std::printf("\nSimplification to 10%%: time exponent in the face count, ratio to OpenMesh's "
+                "quadric decimater:\n");
+    for (const char* route : {"halfedge/ours", "facecollapse/ours", "edgeoperations/ours",
+                              "progressive/ours", "quadric/openmesh", "edgecollapse/cgal"}) {
+      std::printf("  %-22s exponent %.2f\n  ", route, Exponent(route));
+      PrintRatios(route, "quadric/openmesh");
+    }
+  }
+
+private:
+  // Least-squares slope of log time over log faces.
+  double Exponent(const std::string& name) const
+  {
+    const auto it = m_Best.find(name);
+    if (it == m_Best.end() || it->second.size() < 2)
+      return 0.0;
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const double n = static_cast<double>(it->second.size());
+    for (const auto& [faces, ms] : it->second) {
+      const double x = std::log(faces), y = std::log(ms);
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+    }
+    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
+  }
+
+  void PrintRatios(const std::string& ours, const std::string& peer) const
+  {
+    const auto a = m_Best.find(ours);
+    const auto b = m_Best.find(peer);
+    if (a == m_Best.end() || b == m_Best.end()) {
+      std::printf("\n");
+      return;
+    }
+    std::printf("  %s / %s:", ours.c_str(), peer.c_str());
+    for (const auto& [faces, ms] : a->second) {
+      const auto other = b->second.find(faces);
+      if (other != b->second.end())
+        std::printf("  %d: %.2f", faces, ms / other->second);
+    }
+    std::printf("\n");
+  }
+
+  std::map<std::string, std::map<int, double>> m_Best;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  RegisterSubdivision();
+  RegisterSimplification();
+  benchmark::Initialize(&argc, argv);
+  CSummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  ReportMemory();
+  benchmark::Shutdown();
+  return 0;
+}

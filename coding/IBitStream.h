@@ -1,0 +1,111 @@
+#pragma once
+
+#include "coding/BitBuffer.h"
+
+#include <cstddef>
+#include <vector>
+
+// Input bit stream from memory. The buffer always holds the byte that the next bit comes
+// from. Reading past the end gives 0 bits and bytes, and is remembered: IsPastEnd (and
+// IsValid) tell a decoder that its input ran out, so that it stops instead of decoding zeros.
+// GetRemainingBits lets a decoder check a count against what the stream can still hold
+// before it allocates anything for it.
+class CIBitStream : public CBitBuffer
+{
+public:
+  explicit CIBitStream(std::vector<std::uint8_t> bytes);
+  CIBitStream(const std::uint8_t* data, std::size_t size);
+  ~CIBitStream() override = default;
+
+  CIBitStream(const CIBitStream&) = delete;
+  CIBitStream& operator=(const CIBitStream&) = delete;
+
+  std::uint16_t ClassId() const override;
+  bool IsA(unsigned int id) const override;
+  std::unique_ptr<CBitBuffer> Clone() const override;
+  // 0 when something was read past the end.
+  int IsValid() const override;
+
+  bool IsPastEnd() const { return m_PastEnd; }
+
+  // Bits not yet taken, the rest of the buffered byte included.
+  std::uint64_t GetRemainingBits() const
+  {
+    const std::uint64_t buffered = m_AtEnd ? 0 : m_BitIndex + 1;
+    return buffered + 8 * static_cast<std::uint64_t>(m_Bytes.size() - m_Next);
+  }
+
+  // Reads the next byte into the buffer; 0 (and an empty buffer) at the end.
+  int ReadByte()
+  {
+    if (m_Next >= m_Bytes.size()) {
+      m_Buffer = 0;
+      m_AtEnd = true;
+      return 0;
+    }
+    m_Buffer = m_Bytes[m_Next++];
+    return 1;
+  }
+
+  int CurrentBit() const { return (m_Buffer & m_Mask) == m_Mask ? 1 : 0; }
+
+  int ReadBit()
+  {
+    const int bit = TakeBit();
+    if (Advance())
+      ReadByte();
+    return bit;
+  }
+
+  // 0 only when this bit completed a byte and no further byte could be read.
+  int GetBit(std::uint32_t& bit)
+  {
+    bit = static_cast<std::uint32_t>(TakeBit());
+    if (Advance())
+      return ReadByte();
+    return 1;
+  }
+
+  // Up to n bits, least significant first; returns how many were taken.
+  int ReadBitsUpTo(std::uint32_t& value, int n);
+  // n bits; a short read is traced with the number of bits it got.
+  std::uint32_t BReadBits(int n);
+  float ReadFloat();
+  double ReadDouble();
+  // A sign bit (1 negative), then an n-bit magnitude.
+  std::int32_t ReadSignedInt(int n);
+
+  // A whole byte for the range decoder, after skipping the rest of a partly read byte.
+  std::uint8_t GetAlignedByte()
+  {
+    if (m_BitIndex < 7) {
+      while (!Advance()) {
+      }
+      ReadByte();
+    }
+    if (m_AtEnd)
+      m_PastEnd = true;
+    const auto byte = static_cast<std::uint8_t>(m_Buffer);
+    ReadByte();
+    m_TotalBits += 8;
+    return byte;
+  }
+
+protected:
+  // For the file: the bytes are read first, then the stream starts on them.
+  CIBitStream() = default;
+  void Begin(std::vector<std::uint8_t> bytes);
+
+private:
+  int TakeBit()
+  {
+    if (m_AtEnd)
+      m_PastEnd = true;
+    return CurrentBit();
+  }
+
+  std::vector<std::uint8_t> m_Bytes;
+  std::size_t m_Next = 0;
+  bool m_AtEnd = false;   // the buffer holds no byte of the stream
+  bool m_PastEnd = false; // a bit or byte was taken beyond the end
+};

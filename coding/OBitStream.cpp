@@ -1,0 +1,44 @@
+#include "coding/OBitStream.h"
+
+#include <bit>
+#include <cstdio>
+
+std::uint16_t COBitStream::ClassId() const
+{
+  return 0x5006;
+}
+
+bool COBitStream::IsA(unsigned int id) const
+{
+  // Every class that derives from the memory stream is one too.
+  return CBitBuffer::IsA(id) || (id & 0xFFFF) == 0x5006 || (id & 0xFFFF) == CBitBuffer::ClassId();
+}
+
+std::unique_ptr<CBitBuffer> COBitStream::Clone() const
+{
+  return nullptr;
+}
+
+void COBitStream::WriteFloat(float value)
+{
+  WriteBits(std::bit_cast<std::uint32_t>(value), 32);
+}
+
+void COBitStream::Flush(unsigned int padBit)
+{
+  do
+    SetBit(padBit);
+  while (!Advance());
+  WriteByte();
+  ClearBuffer();
+}
+
+int COBitStream::WriteFile(const char* fileName) const
+{
+  FilePtr file(std::fopen(fileName, "wb"));
+  if (!file)
+    return 0;
+  if (!m_Bytes.empty() && std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), file.get()) != m_Bytes.size())
+    return 0;
+  return std::fflush(file.get()) == 0 ? 1 : 0;
+}

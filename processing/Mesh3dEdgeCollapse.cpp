@@ -1,0 +1,56 @@
+// The collapse of an edge-collapse candidate, with its crease and boundary rules.
+#include "mesh/GeometryUtil.h"
+#include "mesh/Mesh3d.h"
+#include "processing/EdgeCollapse.h"
+
+int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
+                                   float threshold)
+{
+  CFace3d* fa = pCandidate->GetFace(0);
+  CFace3d* fb = pCandidate->GetFace(1);
+  CVertex3d* vs = pCandidate->GetVertex1();
+  CVertex3d* vt = pCandidate->GetVertex2();
+  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
+    return 0;
+  if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
+    return 0;
+  if (fa->NbFaceNeighbor() != 3 || fb->NbFaceNeighbor() != 3)
+    return 0;
+  if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
+    return 0;
+  CVertex3d* a = fa->GetVertexOther(vs, vt);
+  CVertex3d* b = fb->GetVertexOther(vs, vt);
+  const int cs = vs->Classify(threshold);
+  const int ct = vt->Classify(threshold);
+  if (vs->IsOnBoundary() || vt->IsOnBoundary())
+    return 0;
+  const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
+  if (!crease && (cs >= 1 || ct >= 1))
+    return 0;
+  if (!HasOnlyOppositeCommonNeighbors(vs, vt, 2))
+    return 0;
+
+  MergeVertexNeighbors(vs, vt);
+  a->RemoveFaceNeighbor(fa);
+  b->RemoveFaceNeighbor(fb);
+  CArray3d<CFace3d> facesOfVt;
+  facesOfVt.Copy(*vt->GetArrayFaceNeighbor());
+  for (int i = 0; i < facesOfVt.GetSize(); i++)
+    vs->AddFaceNeighbor(facesOfVt[i]);
+  vs->RemoveFaceNeighbor(fa);
+  vs->RemoveFaceNeighbor(fb);
+  RelinkAcross(fa, vs, vt, pFaces);
+  RelinkAcross(fb, vs, vt, pFaces);
+  for (int i = 0; i < facesOfVt.GetSize(); i++)
+    facesOfVt[i]->UpdateVertex(vt, vs);
+  fa->SetFlag(1);
+  fb->SetFlag(1);
+
+  if (crease)
+    vs->Set((vs->x() + vt->x()) / 2.0f, (vs->y() + vt->y()) / 2.0f, (vs->z() + vt->z()) / 2.0f);
+  else
+    vs->Set(pCandidate->GetOptimalVertex());
+  DeleteVertex(vt);
+  m_Modified = 1;
+  return 1;
+}

@@ -1,0 +1,213 @@
+#include "SimplificationFixtures.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "processing/ArrayEdgeCollapse.h"
+#include "processing/CollapseQueue.h"
+#include "processing/Valence3Sweep.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+using namespace fixtures;
+
+namespace {
+
+// A candidate with a key that the test changes behind the queue's back.
+struct SItem
+{
+  float key;
+  bool usable = true;
+};
+
+using Queue = CCollapseQueue<SItem, float>;
+
+SItem* TopOf(Queue& queue)
+{
+  return queue.Top([](const SItem* item, float key) { return item->key == key; },
+                   [](const SItem* item) { return item->usable; });
+}
+
+} // namespace
+
+TEST(CollapseQueue, CheapestFirstAndTheLowerOrderAmongEquals)
+{
+  SItem a{2.0f};
+  SItem b{1.0f};
+  SItem c{1.0f};
+  Queue queue;
+  queue.Push(&a, a.key, 0);
+  queue.Push(&c, c.key, 9);
+  queue.Push(&b, b.key, 4);
+  EXPECT_EQ(TopOf(queue), &b);
+  // Top leaves the candidate in the queue.
+  EXPECT_EQ(TopOf(queue), &b);
+  b.key = 5.0f;  // stale now: its entry is dropped when it comes up
+  EXPECT_EQ(TopOf(queue), &c);
+  c.key = 7.0f;
+  queue.Push(&c, c.key, 9);
+  queue.Push(&b, b.key, 4);
+  EXPECT_EQ(TopOf(queue), &a);
+  a.key = 8.0f;
+  EXPECT_EQ(TopOf(queue), &b);
+}
+
+TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
+{
+  SItem a{1.0f};
+  SItem b{2.0f};
+  Queue queue;
+  queue.Push(&a, a.key, 0);
+  queue.Push(&b, b.key, 1);
+  a.usable = false;
+  EXPECT_EQ(TopOf(queue), &b);
+  EXPECT_EQ(queue.IsBlocked(&a), 1);
+  a.usable = true;
+  // Still set aside: nothing told the queue.
+  EXPECT_EQ(TopOf(queue), &b);
+  queue.Unblock(&b, b.key, 1);  // not blocked: no second entry
+  queue.Unblock(&a, a.key, 0);
+  EXPECT_EQ(queue.IsBlocked(&a), 0);
+  EXPECT_EQ(TopOf(queue), &a);
+  b.usable = false;
+  a.usable = false;
+  EXPECT_EQ(TopOf(queue), nullptr);
+  EXPECT_EQ(queue.IsEmpty(), 1);
+}
+
+TEST(CollapseQueue, NotANumberIsNeverChosen)
+{
+  SItem a{std::numeric_limits<float>::quiet_NaN()};
+  Queue queue;
+  queue.Push(&a, a.key, 0);
+  EXPECT_EQ(queue.IsEmpty(), 1);
+  EXPECT_EQ(TopOf(queue), nullptr);
+}
+
+namespace {
+
+// A torus whose every fifth face is split at its centroid (a vertex of valence 3), and every
+// tenth split once more inside its first piece: that inner vertex comes later in the array
+// and hides the outer one (valence 4) until it goes.
+std::unique_ptr<CMesh3d> TorusWithValence3Vertices()
+{
+  auto torus = Torus(9);
+  Perturb(*torus, 0.01f);
+  Points points;
+  for (const auto& p : Positions(*torus))
+    points.push_back(p);
+  Triangles triangles;
+  auto centroid = [&points](int a, int b, int c) {
+    Position m{};
+    for (int k = 0; k < 3; k++)
+      m[k] = (points[a][k] + points[b][k] + points[c][k]) / 3.0f;
+    points.push_back(m);
+    return static_cast<int>(points.size()) - 1;
+  };
+  const auto corners = Corners(*torus);
+  for (size_t i = 0; i < corners.size(); i++) {
+    const auto [a, b, c] = corners[i];
+    if (i % 5 != 0) {
+      triangles.push_back({a, b, c});
+      continue;
+    }
+    const int m = centroid(a, b, c);
+    if (i % 10 == 0) {
+      const int n = centroid(a, b, m);
+      triangles.push_back({a, b, n});
+      triangles.push_back({b, m, n});
+      triangles.push_back({m, a, n});
+    } else {
+      triangles.push_back({a, b, m});
+    }
+    triangles.push_back({b, c, m});
+    triangles.push_back({c, a, m});
+  }
+  return Build(points, triangles);
+}
+
+} // namespace
+
+// The sweep over the marked vertices removes what a pass over the whole array removes, pass
+// after pass, including the vertices that a later removal uncovers before it.
+TEST(Valence3Sweep, MatchesTheWholeArrayPass)
+{
+  auto whole = TorusWithValence3Vertices();
+  auto swept = TorusWithValence3Vertices();
+  CValence3Sweep sweep;
+  sweep.Begin(swept.get());
+  for (int pass = 0; pass < 3; pass++) {
+    const int expected = whole->RemoveValence3VerticesKeepingManifold();
+    swept->BeginDeferredDeletion();
+    int deletedFaces = 0;
+    const int removed = sweep.Sweep([&](const std::vector<CFace3d*>& deleted,
+                                        const std::vector<CVertex3d*>&) {
+      deletedFaces += static_cast<int>(deleted.size());
+    });
+    swept->EndDeferredDeletion();
+    EXPECT_EQ(removed, expected) << "pass " << pass;
+    EXPECT_EQ(deletedFaces, 2 * removed);
+    ASSERT_EQ(Corners(*swept), Corners(*whole)) << "pass " << pass;
+    EXPECT_EQ(Positions(*swept), Positions(*whole));
+    if (pass == 0) {
+      EXPECT_GT(removed, 0);
+      EXPECT_TRUE(whole->HasVertexWithValence(3));  // the outer ones, for the next pass
+    }
+  }
+  EXPECT_FALSE(whole->HasVertexWithValence(3));
+  ExpectVertexNeighborsMatchFaces(*swept);
+}
+
+TEST(Valence3Sweep, CollectsRingsOnce)
+{
+  auto torus = Torus(8);
+  CVertex3d* v = torus->GetVertex(0);
+  std::vector<CVertex3d*> around;
+  CValence3Sweep::CollectRings(v, 0, &around);
+  EXPECT_EQ(around, std::vector<CVertex3d*>{v});
+  CValence3Sweep::CollectRings(v, 1, &around);
+  EXPECT_EQ(around.size(), 7u);
+  CValence3Sweep::CollectRings(v, 2, &around);
+  EXPECT_EQ(around.size(), 19u);  // a hexagonal patch of radius 2
+  std::set<CVertex3d*> distinct(around.begin(), around.end());
+  EXPECT_EQ(distinct.size(), around.size());
+}
+
+// The array's searches see every change made through a candidate, also one reached by index.
+TEST(ArrayEdgeCollapse, MinimumFollowsChangesMadeThroughTheCandidates)
+{
+  auto mesh = Torus(6);
+  CArrayEdgeCollapse array;
+  array.FillAllPairs(mesh.get());
+  ASSERT_GT(array.GetSize(), 10);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(5.0 + i);
+  EXPECT_EQ(array.GetMin(), array.GetAt(0));
+  array.GetAt(7)->SetCost(1.0);
+  array.GetAt(4)->SetCost(1.0);
+  EXPECT_EQ(array.GetMin(), array.GetAt(4));
+  array.GetAt(4)->SetValid(0);
+  EXPECT_EQ(array.GetMin(), array.GetAt(7));
+  array.GetAt(4)->SetValid(1);
+  EXPECT_EQ(array.GetMin(), array.GetAt(4));
+  // Removing the faces of the cheapest renumbers the rest, keeping their order.
+  CEdgeCollapse* next = array.GetAt(7);
+  const CFace3d* f = array.GetAt(4)->GetFace(0);
+  const CFace3d* g = array.GetAt(4)->GetFace(1);
+  const int left = array.RemoveFaces(f, g);
+  EXPECT_EQ(left, array.GetSize());
+  bool nextAlive = false;
+  for (int i = 0; i < array.GetSize(); i++) {
+    EXPECT_FALSE(array.GetAt(i)->HasFace(f) || array.GetAt(i)->HasFace(g));
+    nextAlive = nextAlive || array.GetAt(i) == next;
+  }
+  EXPECT_EQ(array.GetMin(), nextAlive ? next : array.GetAt(0));
+  // A cost beyond the sentinel is never the minimum.
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(4e38);
+  EXPECT_EQ(array.GetMin(), nullptr);
+}
