@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdlib>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <set>
 #include <string>
@@ -50,6 +51,11 @@ const SCase kCases[] = {
     {"pierced slab", [] { return progressive::PiercedSlab(80, 50, 3, 3); }},
     {"torus and plate", [] { return progressive::TorusAndPlate(90, 60, 110, 90); }},
 };
+
+void PrintTo(const SCase& c, std::ostream* os)
+{
+  *os << c.name;
+}
 
 class ProgressiveExact : public ::testing::TestWithParam<SCase>
 {

@@ -47,7 +47,7 @@ TEST(FileKind, TheLastFourCharactersDecideInAnyCase)
   EXPECT_EQ(CVanthDoc::FileKindOf(""), CVanthDoc::FILE_UNKNOWN);
 }
 
-TEST(FileKind, ProgressiveStreamsAndRawFilesDoNotOpenYet)
+TEST(FileKind, ProgressiveStreamsOpenRawFilesDoNot)
 {
   EXPECT_TRUE(CVanthDoc::IsOpenable(CVanthDoc::FILE_VRML));
   EXPECT_TRUE(CVanthDoc::IsOpenable(CVanthDoc::FILE_QUAD_MESH));
