@@ -154,14 +154,24 @@ bool CVanthDoc::OnSaveDocument(const std::string& path)
 {
   if (platform::MessageBox("Save moodifications ?", platform::MB_YESNO) != platform::IDYES)
     return false;
-  switch (FileKindOf(path)) {
-  case FILE_VRML: return m_SceneGraph.SaveFileVrml(path.c_str()) != 0;
-  case FILE_RAW: return m_SceneGraph.SaveFileBinary(path.c_str()) != 0;
-  default:
+  const EFileKind kind = FileKindOf(path);
+  if (kind != FILE_VRML && kind != FILE_RAW) {
     // Nothing would be written: saying the document was saved would lose the user's work.
     platform::MessageBox("Unable to save: use the extension .wrl or .raw");
     return false;
   }
+  // Both formats hold triangle meshes only: without one, the file would be a bare header
+  // that looks like a saved scene.
+  bool hasMesh = false;
+  for (int i = 0; i < m_SceneGraph.NbObject() && !hasMesh; i++)
+    hasMesh = m_SceneGraph.GetAt(i)->GetType() == TYPE_MESH3D;
+  if (!hasMesh) {
+    platform::MessageBox("This scene does not contain meshes");
+    return false;
+  }
+  if (kind == FILE_VRML)
+    return m_SceneGraph.SaveFileVrml(path.c_str()) != 0;
+  return m_SceneGraph.SaveFileBinary(path.c_str()) != 0;
 }
 
 QWidget* CVanthDoc::GetActivePane(int column)

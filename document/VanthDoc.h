@@ -1,15 +1,20 @@
 #pragma once
 
 #include "app/objects/Camera3d.h"
+#include "mesh/Mesh3d.h"
 #include "platform/ui/Document.h"
+#include "processing/ThreadMeshApproxVolumic.h"
 #include "scene/SceneGraph3d.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CDlgValenceEncoding;
 class CVertexTree;
+class CColorRamp;
+class CDlgApproxVolumic;
 class CMesh3d;
 class CRenderView;
 class QWidget;
@@ -135,12 +140,136 @@ protected:
 
 public:
   // ---- Simplification commands (VanthDocSimplification.cpp)
+  void OnSimplificationProgressiveMesh();
+  void OnSimplificationVolumic();
+  void OnSimplificationEdgeCollapse();
+  void OnSimplificationIndependentCollapses();
+  void OnSimplificationVertexRemovals();
+  void OnSimplificationEdgeBased();
+  void OnDebugVolumicMetric();
+  // The volume-based decimation works on copies in its own thread; its results come back into
+  // the model mesh on the UI thread. While it runs, commands that would change or delete the
+  // meshes it took are refused (with a status text): true when this one must be.
+  bool IsDecimating() const { return m_pDecimation != nullptr; }
+  bool RefuseWhileDecimating(const CObject3d* pObject = nullptr) const;
+  // Waits for the decimation and takes its result into the model mesh.
+  void JoinDecimation();
+  // A scene object is going: the decimation must not write into it any more.
+  void ForgetDecimationMesh(const CObject3d* pObject);
+
+private:
+  void TakeDecimationStep();
+  void StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlgApproxVolumic& dlg,
+                       const std::string& fileName);
+  // Declared after the scene: the worker is joined before the scene goes.
+  std::unique_ptr<CThreadMeshApproxVolumic> m_pDecimation;
+  CMesh3d* m_pDecimationModel = nullptr;
+  CMesh3d* m_pDecimationReference = nullptr;
+  // Lets queued repaint requests find out whether this document still exists.
+  std::shared_ptr<int> m_pAlive = std::make_shared<int>(0);
+
+public:
 
   // ---- Subdivision and adaptive refinement commands (VanthDocSubdivision.cpp)
+  void OnSubdivisionLoop();
+  void OnLoopAdaptiveRandom();
+  void OnLoopAdaptiveCurvature();
+  void OnLoopMultiple();
+  void OnSubdivisionSimple();
+  void OnV3FlipEdges();
+  void OnV3Alone();
+  void OnV3Alpha29();
+  void OnV3Alpha13();
+  void OnV3MaxVertices();
+  void OnV3Parameters();
+  void OnV3Piecewise();
+  void OnV3Silhouette1Iter();
+  void OnV3Silhouette4Iters();
+  void OnV3Silhouette4ItersNoDebug();
+  void OnV3SilhouetteParameters();
+  void OnV3Undo();
+  void OnV3RecursiveUndo();
+  void OnV3Regularize();
+  // Every triangle mesh of the scene, in scene order.
+  std::vector<CMesh3d*> GetMeshes() const;
+  // Edits object 0 when it is a triangle mesh, or every triangle mesh, under the wait cursor,
+  // then repaints; nothing (but a status text) while the decimation holds a mesh it would edit.
+  void EditFirstMesh(const std::function<void(CMesh3d&)>& edit);
+  void EditAllMeshes(const std::function<void(CMesh3d&)>& edit);
+  // The dialog of repeated steps on object 0: in place, or on copies of scene object i
+  // appended to the scene (only triangle meshes are copied).
+  void RepeatOnFirstMesh(const std::function<void(CMesh3d&, int moveBoundaries)>& step);
+
+private:
+  void V3OnAllMeshes(int flip, int fixedWeight, float weight, CRenderView* pWindow);
+  void FlagFacesOutOfViewport();
+  void FrontPass(CMesh3d* pMesh);
+  void SilhouettePass(CMesh3d* pMesh);
+  void FinalColouring(CMesh3d* pMesh);
+  // Undoes every recorded V3 step of the mesh, cutting the faces that lose a corner (and
+  // repainting after each step, with a status text when `report`); returns how many steps.
+  int UndoHistory(CMesh3d* pMesh, bool report);
+  // Every recorded V3 step, then the faces and vertices that are left over; then rebuilt.
+  static void UndoAll(CMesh3d& mesh);
+
+public:
 
   // ---- Surface modification, colouring, generator and hash-table commands (VanthDocModification.cpp)
+  void OnModificationSmooth();
+  void OnUpdateModificationSmooth(platform::CCmdUI& ui);
+  void OnModificationMultipleSmooth();
+  void OnRemoveFaces1Neighbor();
+  void OnRemoveFaces2Neighbors();
+  void OnRemoveFacesNoNeighbor();
+  void OnAlgorithmsRebuild();
+  void OnAlgorithmsCleanup();
+  void OnAlgorithmsCheck();
+  void OnColorCurvature();
+  void OnColorHeight();
+  void OnColorNormalSpace();
+  void OnColorCompacity();
+  void OnColorVerticesFromFaces();
+  void OnHighlightRemovableVertices();
+  void OnHighlightVertices();
+  void OnAlgorithmsHashTable();
+  void OnDebugPseudoHashTable();
+  void OnPredefinedMap();
+  void OnPredefinedPeaksMap();
+  void OnPredefinedBox();
+  void OnPredefinedMapFromImage();
+
+private:
+  void RemoveFacesWithNeighbors(int n);
+  void ColorAllMeshes(void (CMesh3d::*color)(const CColorRamp*));
+  // Empties the scene and puts the new mesh, with adjacency and normals, in its place.
+  void ReplaceSceneWith(std::unique_ptr<CMesh3d> pMesh);
+  void GenerateMapFromDialog(int (CMesh3d::*generate)(int, int, float, float));
+
+public:
 
   // ---- Geometry, texture, display-mode and debug highlight commands (VanthDocGeometry.cpp)
+
+  void OnGeometryProperties();
+  void OnGeometryRange();
+  void OnGeometryMeanCompacity();
+  void OnTexturesEdit();
+  void OnTexturesView();
+  void OnModeFlat();
+  void OnModeGouraud();
+  void OnModeLine();
+  void OnUpdateModeLine(platform::CCmdUI& ui);
+  void OnModeLight();
+  void OnUpdateModeLight(platform::CCmdUI& ui);
+  void OnHighlightFace();
+  void OnUpdateHighlightFace(platform::CCmdUI& ui);
+  void OnHighlightVertex();
+  void OnUpdateHighlightVertex(platform::CCmdUI& ui);
+  void OnDebugHighlightCollapse();
+  void OnDebugNextCollapse();
+  void OnDebugNextVertex();
+  void OnDebugNextFace();
+  void OnAdvancedTestModelVertex();
+  void OnHelpDebug();
 
   // ---- Compression statistics, quantization and vertex-tree commands (VanthDocStatistics.cpp)
   void OnStatisticsDegreeHistogram();
@@ -221,11 +350,64 @@ public:
 
   // ---- Scene, camera, material and window commands (VanthDocScene.cpp)
 
+  void OnSceneKeepFirstObject();
+  void OnSceneAddSimplexMesh();
+  void OnSceneDuplicateLastMesh();
+  void OnSceneProcessCamera();
+  void OnColorSilhouetteCamera();
+  void OnColorFrontFacesSilhouette();
+  void OnMaterialLightBlue();
+  void OnMaterialBrass();
+  void OnMaterialPewter();
+  // Gives every triangle mesh of the scene the named predefined material.
+  void SetMaterial(const char* name);
+
   // ---- Ribbon commands (VanthDocRibbon.cpp)
 
   // ---- Error-measure, V3 interpolation and debug commands (VanthDocErrorMeasure.cpp)
 
+  void OnErrorOnFaces();
+  void OnErrorMoveMesh();
+  void OnErrorAdaptiveSubdivision();
+  void OnLoopAdaptiveActiveFace();
+  void OnSubdivisionFractal();
+  void OnV3SimulateSplit();
+  void OnV3SimulateSplitSwap();
+  // Appends 20 frames of one V3 step on the last scene object, from the split to the result.
+  void SimulateSplit(int swap);
+  void OnV3VertexTypes();
+  void OnV3MeshControl();
+  void OnPredefinedQuadrilateral();
+  void OnAdvancedPeaks();
+  void OnAdvancedQuadPeaks();
+  void OnAdvancedTraceActiveVertex();
+  void OnStackRunBinaryExpand();
+  void OnArithmeticSparse();
+  // Object 1 when objects 0 and 1 are both triangle meshes, else null.
+  CMesh3d* GetSecondMesh() const;
+
   // ---- Mesh conversion, quad-mesh and polygon-mesh commands (VanthDocConversion.cpp)
+
+  void OnConversionTriangleQuad();
+  void OnConversionTrianglePolygon();
+  void OnConversionQuadPolygon();
+  void OnConversionPolygonTriangleStar();
+  void OnConversionPolygonTriangleRegular();
+  void OnConversionPolygonQuadTriangles();
+  void OnStatisticsPolygonDegrees();
+  void OnAlgorithmsWeld();
+  void OnUpdateAlgorithmsWeld(platform::CCmdUI& ui);
+  void OnQuadKobbelt();
+  void OnQuadCatmullClark();
+  void OnPredefinedQuadBox();
+  void OnPredefinedQuadMushroom();
+  void OnPredefinedPathologic();
+  void OnExportQuadMesh();
+  void OnExportCpt();
+  void OnRemoveFacesDuplicate();
+  void OnModificationRemoveHole();
+  // Appends the converted mesh, then deletes object 0: the result ends up last.
+  void ReplaceFirstObject(CObject3d* pConverted);
 
   // ---- Progressive coding commands (VanthDocProgressive.cpp)
 

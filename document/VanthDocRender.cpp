@@ -53,6 +53,7 @@ void CVanthDoc::MakeViewContextCurrent()
 
 void CVanthDoc::EmptyScene()
 {
+  ForgetDecimationMesh(nullptr);
   MakeViewContextCurrent();
   m_SceneGraph.RemoveAll();
 }
@@ -61,6 +62,7 @@ void CVanthDoc::DeleteObject(int index)
 {
   if (index < 0 || index >= m_SceneGraph.NbObject())
     return;
+  ForgetDecimationMesh(m_SceneGraph.GetAt(index));
   MakeViewContextCurrent();
   delete m_SceneGraph.GetAt(index);
   m_SceneGraph.GetArrayObject()->RemoveAt(index);

@@ -29,6 +29,7 @@ class CTexture;
 class CStreamFile;
 namespace platform {
 class CDeviceContext;
+struct CRect;
 }
 
 // The triangle mesh. It owns its vertices, faces and edges. Methods are grouped by topic;
@@ -68,6 +69,11 @@ public:
                      std::uint32_t faceColor, std::uint32_t hiddenColor, int hidden,
                      std::uint32_t specialColor1, int specialFlag1, std::uint32_t specialColor2,
                      int specialFlag2, const CColorRamp* pRamp, unsigned char useRamp) const;
+  // The triangles of the texture coordinates as outlines with the current pen, scaled into
+  // the rectangle (v upwards); nothing without coordinates or with an empty texture
+  // (scene/Mesh3dTextureCoordinates.cpp).
+  void DrawTextureCoordinates(platform::CDeviceContext& dc, const CTexture* pTexture,
+                              const platform::CRect& rect) const;
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }

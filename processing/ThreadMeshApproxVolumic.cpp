@@ -96,6 +96,9 @@ int CThreadMeshApproxVolumic::Start()
   m_Thread = std::thread([this] {
     LowerThreadPriority();
     m_Result = Run();
+    m_Finished = 1;
+    if (m_FinishedPoster)
+      m_FinishedPoster();
   });
   return 1;
 }

@@ -46,6 +46,9 @@ public:
   int IsReady() const { return m_Ready; }
   // Where the worker's repaint requests go; without one they are only counted.
   void SetRedrawPoster(RedrawPoster poster) { m_Poster = std::move(poster); }
+  // Called by the worker once its run has ended (IsFinished), so that the caller may join.
+  void SetFinishedPoster(std::function<void()> poster) { m_FinishedPoster = std::move(poster); }
+  int IsFinished() const { return m_Finished.load(); }
 
   // Copies the meshes, opens the intermediate file and starts the worker. 0, nothing started,
   // when not ready, already started, without a model, or when the file does not open (after
@@ -115,7 +118,9 @@ private:
   std::mutex m_Lock;
   std::thread m_Thread;
   RedrawPoster m_Poster;
+  std::function<void()> m_FinishedPoster;
   std::atomic<int> m_RedrawRequests{0};
+  std::atomic<int> m_Finished{0};
   std::minstd_rand m_Random;
   int m_SavedMeshes = 0;
   int m_Result = 0;

@@ -178,7 +178,9 @@ void FlipEdge(CFace3d* f, CFace3d* n)
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
   CVertex3d* o = n->GetVertexOther(a, b);
-  if (!o)
+  // An edge og that already exists would fold F and N back to back (two faces on the same
+  // three corners); it happens when selected and unselected faces alternate.
+  if (!o || o->IsNeighbor(g))
     return;
   const int e = n->IndexFrom(o);
   const int next = (e + 1) % 3;

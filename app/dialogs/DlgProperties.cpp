@@ -1,60 +1,65 @@
 #include "app/dialogs/DlgProperties.h"
 
 #include "mesh/Mesh3d.h"
-#include "platform/ui/DialogSpin.h"
 #include "scene/SceneGraph3d.h"
 
 #include <QDialog>
+#include <QLayout>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include <algorithm>
 
 namespace {
-constexpr int kIdObject = 1018;
+
 constexpr int kIdSpin = 1019;
+
+const CMesh3d* MeshAt(const CSceneGraph3d* pSceneGraph, int index)
+{
+  if (!pSceneGraph || index < 0 || index >= pSceneGraph->NbObject())
+    return nullptr;
+  const CObject3d* pObject = pSceneGraph->GetAt(index);
+  return pObject->GetType() == TYPE_MESH3D ? static_cast<const CMesh3d*>(pObject) : nullptr;
+}
+
 } // namespace
 
+// The kind stays empty until the spin names an object.
 CDlgProperties::CDlgProperties(const CSceneGraph3d* pSceneGraph)
   : CDialog(132, "Properties", "&Close"), m_pSceneGraph(pSceneGraph)
 {
-  const int nbObject = pSceneGraph ? pSceneGraph->NbObject() : 0;
-  m_Fields.Int(kIdObject, "Object", m_Object, 0).WithSpin(kIdSpin, 0, std::max(nbObject - 1, 0), 0)
-    .String(1022, "Type", m_Type, "")
-    .Int(1016, "Vertices", m_NbVertex, 0)
-    .Int(1017, "Faces", m_NbFace, 0)
-    .Int(1020, "Nb. objects :", m_NbObject, nbObject);
-  // The counts of object 0 show from the start, its type only once chosen.
-  Describe(0);
-  m_Type.clear();
-}
-
-// A triangle mesh shows its counts and "3D Mesh"; any other object zeros and no type.
-void CDlgProperties::Describe(int index)
-{
-  m_Object = index;
-  m_Type.clear();
-  m_NbVertex = m_NbFace = 0;
-  if (!m_pSceneGraph || index < 0 || index >= m_pSceneGraph->NbObject())
-    return;
-  const CObject3d* pObject = m_pSceneGraph->GetAt(index);
-  if (!pObject || pObject->GetType() != TYPE_MESH3D)
-    return;
-  const auto* pMesh = static_cast<const CMesh3d*>(pObject);
-  m_NbVertex = pMesh->NbVertex();
-  m_NbFace = pMesh->NbFace();
-  m_Type = "3D Mesh";
-}
-
-void CDlgProperties::OnSelect(int index)
-{
-  Describe(index);
-  m_Fields.Load();
+  const CMesh3d* pMesh = MeshAt(pSceneGraph, 0);
+  m_Fields.Int(1018, "Object", m_Object, 0).ReadOnly()
+    .String(1022, "Type", m_Type, "").ReadOnly()
+    .Int(1016, "Vertices", m_NbVertex, pMesh ? pMesh->NbVertex() : 0).ReadOnly()
+    .Int(1017, "Faces", m_NbFace, pMesh ? pMesh->NbFace() : 0).ReadOnly()
+    .Int(1020, "Nb. objects :", m_NbObject, pSceneGraph ? pSceneGraph->NbObject() : 0).ReadOnly();
 }
 
 void CDlgProperties::OnInitDialog()
 {
-  if (auto* cancel = GetWindow()->findChild<QPushButton*>("IDCANCEL"))
-    cancel->hide();
-  if (platform::CDialogSpin* spin = m_Fields.Spin(kIdSpin))
-    spin->SetOnMove([this](int pos) { OnSelect(pos); });
+  QDialog* pWindow = GetWindow();
+  // "Close" is the only button.
+  if (auto* pCancel = pWindow->findChild<QPushButton*>("IDCANCEL"))
+    pCancel->hide();
+  m_pSpin = new QSpinBox(pWindow);
+  m_pSpin->setObjectName(QString::number(kIdSpin));
+  m_pSpin->setRange(0, std::max(m_NbObject - 1, 0));
+  m_pSpin->setValue(m_Object);
+  if (auto* pLayout = qobject_cast<QBoxLayout*>(pWindow->layout()))
+    pLayout->insertWidget(1, m_pSpin);
+  QObject::connect(m_pSpin, &QSpinBox::valueChanged, pWindow, [this](int index) {
+    SelectObject(index);
+  });
+}
+
+void CDlgProperties::SelectObject(int index)
+{
+  m_Object = std::clamp(index, 0, std::max(m_NbObject - 1, 0));
+  const CMesh3d* pMesh = MeshAt(m_pSceneGraph, m_Object);
+  m_Type = pMesh ? "3D Mesh" : "";
+  m_NbVertex = pMesh ? pMesh->NbVertex() : 0;
+  m_NbFace = pMesh ? pMesh->NbFace() : 0;
+  if (m_Fields.HasForm())
+    m_Fields.Load();
 }

@@ -2,18 +2,24 @@
 
 #include "platform/ui/Dialog.h"
 
+#include <QPointer>
+#include <QSpinBox>
+
 #include <string>
 
 class CSceneGraph3d;
 
-// "Properties": the type and counts of one scene object, chosen with a spin over the scene.
+// The scene's objects one at a time: index, kind and counts, chosen with a spin control.
 class CDlgProperties : public platform::CDialog
 {
 public:
   explicit CDlgProperties(const CSceneGraph3d* pSceneGraph);
 
-  // The spin moved to this object.
-  void OnSelect(int index);
+  // Shows the object of that index (kept within the scene): its index, and for a triangle
+  // mesh its kind and counts; any other object shows an empty kind and zero counts.
+  void SelectObject(int index);
+  // The spin control while the dialog shows, else null.
+  QSpinBox* GetSpin() const { return m_pSpin; }
 
   int m_Object;
   std::string m_Type;
@@ -25,7 +31,6 @@ protected:
   void OnInitDialog() override;
 
 private:
-  void Describe(int index);
-
   const CSceneGraph3d* m_pSceneGraph;
+  QPointer<QSpinBox> m_pSpin;
 };

@@ -2,36 +2,38 @@
 
 #include "platform/ui/Dialog.h"
 
-#include <array>
-
-class CSceneGraph3d;
+class CMesh3d;
 class CRenderView;
+class CSceneGraph3d;
 
-// "Range": the extent of scene object 0 along x, y and z, and three "Apply" buttons that map
-// it into a new range, offset it or scale it at once.
+// The extent of object 0 along x, y and z, and three ways to change it at once: map each
+// coordinate into a new range, add offsets, or multiply by factors.
 class CDlgRange : public platform::CDialog
 {
 public:
-  CDlgRange(CSceneGraph3d* pSceneGraph, CRenderView* pView = nullptr);
+  // The parent view repaints after every change; it may be null.
+  CDlgRange(CRenderView* pParent, CSceneGraph3d* pSceneGraph);
 
-  // The three "Apply" buttons: each reads its fields' texts as numbers (text that is no
-  // number counts as 0) and acts on object 0, a triangle mesh.
+  // The "Apply" buttons: each reads its fields as they are typed and acts on object 0.
   void OnApplyRange();
   void OnApplyOffset();
   void OnApplyScale();
 
-  std::array<float, 3> m_Min{};
-  std::array<float, 3> m_Max{};
-  std::array<float, 3> m_Offset{};
-  std::array<float, 3> m_Scale{};
+  float m_Min[3];
+  float m_Max[3];
+  float m_Offset[3];
+  float m_Scale[3];
 
 protected:
   void OnInitDialog() override;
 
 private:
-  float Read(int id) const;
-  void Done();
+  // Object 0 when it is a triangle mesh, else null (an empty scene among others).
+  CMesh3d* GetMesh() const;
+  // The text of a field as a float, or the member's value when no form shows.
+  float Value(int id, float member) const;
+  void Repaint() const;
 
+  CRenderView* m_pParent;
   CSceneGraph3d* m_pSceneGraph;
-  CRenderView* m_pView;
 };

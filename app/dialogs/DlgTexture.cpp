@@ -1,89 +1,150 @@
 #include "app/dialogs/DlgTexture.h"
 
-#include "app/dialogs/PaintFrame.h"
-#include "platform/core/DeviceContextMemory.h"
+#include "mesh/Mesh3d.h"
+#include "platform/core/DeviceContext.h"
 #include "platform/ui/FileDialog.h"
 
-#include <QBoxLayout>
 #include <QDialog>
-#include <QImage>
-#include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
 
-CDlgTexture::CDlgTexture(const CMesh3d* pMesh) : CDialog(151, "Texture"), m_pMesh(pMesh) {}
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
-CDlgTexture::~CDlgTexture() = default;
+namespace {
 
-std::optional<std::string> CDlgTexture::AskImageFile(QWidget* parent)
+// The outline drawing of the texture coordinates, onto a painter. Bitmaps and palettes are
+// not drawn this way here: those calls answer failure.
+class CPainterOutline : public platform::CDeviceContext
+{
+public:
+  explicit CPainterOutline(QPainter& painter) : m_Painter(painter) {}
+
+  int SetDIBitsToDevice(int, int, int, int, int, int, int, int, const std::uint8_t*,
+                        const platform::BitmapInfoHeader&, const std::uint8_t*, int) override
+  {
+    return 0;
+  }
+  int StretchDIBits(int, int, int, int, int, int, int, int, const std::uint8_t*,
+                    const platform::BitmapInfoHeader&, const std::uint8_t*, int,
+                    std::uint32_t) override
+  {
+    return 0;
+  }
+  int SetStretchBltMode(int) override { return 0; }
+  void FillRect(const platform::CRect& rect, platform::ColorRef color) override
+  {
+    m_Painter.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()),
+                       QColor(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff));
+  }
+  const platform::Palette* SelectPalette(const platform::Palette*, bool) override { return nullptr; }
+  int RealizePalette() override { return 0; }
+  bool HasPalette() const override { return false; }
+  void MoveTo(int x, int y) override { m_Current = QPoint(x, y); }
+  void LineTo(int x, int y) override
+  {
+    m_Painter.drawLine(m_Current, QPoint(x, y));
+    m_Current = QPoint(x, y);
+  }
+
+private:
+  QPainter& m_Painter;
+  QPoint m_Current;
+};
+
+// A packed bitmap as the bytes of a ".bmp" file, for Qt's reader.
+QImage ImageOfDib(const std::vector<std::uint8_t>& dib)
+{
+  constexpr std::uint32_t kFileHeader = 14;
+  constexpr std::uint32_t kInfoHeader = 40;
+  if (dib.size() < kInfoHeader)
+    return {};
+  const auto size = static_cast<std::uint32_t>(kFileHeader + dib.size());
+  const std::uint32_t offset = kFileHeader + kInfoHeader;
+  std::vector<std::uint8_t> file = {'B', 'M'};
+  for (std::uint32_t word : {size, std::uint32_t(0), offset})
+    for (int shift = 0; shift < 32; shift += 8)
+      file.push_back(static_cast<std::uint8_t>(word >> shift));
+  file.insert(file.end(), dib.begin(), dib.end());
+  return QImage::fromData(file.data(), static_cast<int>(file.size()), "BMP");
+}
+
+} // namespace
+
+CDlgTexture::CDlgTexture(const CMesh3d* pMesh) : CDialog(151, "Texture", "&Close"), m_pMesh(pMesh)
+{
+}
+
+void CDlgTexture::OnInitDialog()
+{
+  QDialog* pWindow = GetWindow();
+  if (auto* pCancel = pWindow->findChild<QPushButton*>("IDCANCEL"))
+    pCancel->hide();
+  auto* pMenu = new QMenuBar(pWindow);
+  QMenu* pFile = pMenu->addMenu("File");
+  QObject::connect(pFile->addAction("Open..."), &QAction::triggered, pWindow, [this] { OnFileOpen(); });
+  QObject::connect(pFile->addAction("Close"), &QAction::triggered, pWindow, [this] { OnFileClose(); });
+  QMenu* pEdit = pMenu->addMenu("Edit");
+  QObject::connect(pEdit->addAction("Copy"), &QAction::triggered, pWindow, [this] { OnEditCopy(); });
+  m_pView = new QLabel(pWindow);
+  m_pView->setMinimumSize(256, 256);
+  m_pView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // With a mesh, the texture and its coordinates fill the whole view, whatever its size.
+  m_pView->setScaledContents(m_pMesh != nullptr);
+  if (auto* pLayout = qobject_cast<QBoxLayout*>(pWindow->layout())) {
+    pLayout->setMenuBar(pMenu);
+    pLayout->insertWidget(0, m_pView, 1);
+  }
+  Repaint();
+}
+
+void CDlgTexture::OnFileOpen()
 {
   platform::SFileDialogRequest request;
   request.Open = true;
   request.InitialPath = "*.*";
   request.Filter = "Image files (*.*)";
-  return platform::GetFileName(parent, request);
-}
-
-bool CDlgTexture::OnOpen()
-{
-  const std::optional<std::string> path = AskImageFile(GetWindow());
+  const std::optional<std::string> path = platform::GetFileName(GetWindow(), request);
   if (!path)
-    return false;
-  const bool read = m_Texture.ReadFile(*path) != 0;
-  if (read)
-    m_Texture.BGRtoRGB();
-  if (m_pFrame)
-    m_pFrame->update();
-  return read;
+    return;
+  CTexture texture;
+  if (!texture.ReadFile(*path))
+    return;
+  texture.BGRtoRGB();
+  m_Texture = std::move(texture);
+  Repaint();
 }
 
-bool CDlgTexture::OnCopy() const
+void CDlgTexture::OnFileClose()
 {
-  return m_Texture.IsValid() && m_Texture.CopyToClipboard();
+  if (QDialog* pWindow = GetWindow())
+    pWindow->accept();
 }
 
-std::unique_ptr<platform::CDeviceContextMemory> CDlgTexture::Draw(int width, int height) const
+void CDlgTexture::OnEditCopy()
 {
-  if (width <= 0 || height <= 0)
-    return nullptr;
-  const QColor face = QPalette().color(QPalette::Window);
-  auto dc = std::make_unique<platform::CDeviceContextMemory>(
-    width, height,
-    platform::Rgb(static_cast<std::uint8_t>(face.red()), static_cast<std::uint8_t>(face.green()),
-                  static_cast<std::uint8_t>(face.blue())));
-  if (!m_Texture.IsValid())
-    return dc;
-  if (m_pMesh)
-    m_Texture.Stretch(*dc, platform::CRect{0, 0, width, height});
-  else
-    m_Texture.Draw(*dc, 0, 0);
-  return dc;
+  m_Texture.CopyToClipboard();
 }
 
-void CDlgTexture::Paint(QPainter& painter) const
+QImage CDlgTexture::Picture() const
 {
-  if (const auto dc = Draw(m_pFrame->width(), m_pFrame->height()))
-    painter.drawImage(0, 0, CPaintFrame::ImageOf(*dc));
+  QImage image = ImageOfDib(m_Texture.ExportHandle());
+  if (image.isNull() || !m_pMesh)
+    return image;
+  image = image.convertToFormat(QImage::Format_RGB32);
+  QPainter painter(&image);
+  painter.setPen(Qt::white);
+  CPainterOutline outline(painter);
+  m_pMesh->DrawTextureCoordinates(outline, &m_Texture, {0, 0, image.width(), image.height()});
+  return image;
 }
 
-void CDlgTexture::OnInitDialog()
+void CDlgTexture::Repaint()
 {
-  QDialog* window = GetWindow();
-  auto* bar = new QMenuBar(window);
-  QMenu* file = bar->addMenu("File");
-  QObject::connect(file->addAction("Open..."), &QAction::triggered, window, [this] { OnOpen(); });
-  QObject::connect(file->addAction("Close"), &QAction::triggered, window, &QDialog::reject);
-  QMenu* edit = bar->addMenu("Edit");
-  QObject::connect(edit->addAction("Copy"), &QAction::triggered, window, [this] { OnCopy(); });
-  window->layout()->setMenuBar(bar);
-  m_pFrame = new CPaintFrame(window);
-  m_pFrame->setMinimumSize(320, 240);
-  m_pFrame->OnPaint([this](QPainter& painter) { Paint(painter); });
-  m_pFrame->OnResize([this](int, int) { m_pFrame->update(); });
-  static_cast<QBoxLayout*>(window->layout())->insertWidget(0, m_pFrame, 1);
-}
-
-void CDlgTexture::OnDestroy()
-{
-  m_pFrame = nullptr;
+  if (m_pView)
+    m_pView->setPixmap(QPixmap::fromImage(Picture()));
 }

@@ -3,48 +3,39 @@
 #include "platform/ui/Dialog.h"
 #include "scene/Texture.h"
 
-#include <memory>
-#include <optional>
-#include <string>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
 
 class CMesh3d;
-class CPaintFrame;
-class QPainter;
-class QWidget;
 
-namespace platform {
-class CDeviceContextMemory;
-}
-
-// "Texture": a viewer of one image with its own menu (File > Open..., File > Close,
-// Edit > Copy). Without a mesh the image shows at its own size at the top left; with one it
-// is stretched over the client area.
+// A texture viewer with its own menu: opens an image, shows it (stretched under the mesh's
+// texture coordinates when it has a mesh) and copies it to the clipboard.
 class CDlgTexture : public platform::CDialog
 {
 public:
-  explicit CDlgTexture(const CMesh3d* pMesh = nullptr);
-  ~CDlgTexture() override;
+  // The mesh may be null.
+  explicit CDlgTexture(const CMesh3d* pMesh);
 
-  // "File > Open...": reads the chosen image; false when cancelled or unreadable.
-  bool OnOpen();
-  // The file dialog of the image viewers: the chosen path, or nothing when cancelled.
-  static std::optional<std::string> AskImageFile(QWidget* parent);
-  // "Edit > Copy": the image on the clipboard as a device-independent bitmap.
-  bool OnCopy() const;
-  // What the client area of this size shows.
-  std::unique_ptr<platform::CDeviceContextMemory> Draw(int width, int height) const;
+  // "File > Open...": the image the user chooses, shown at once; a file that does not read
+  // leaves the texture as it was.
+  void OnFileOpen();
+  void OnFileClose();
+  // "Edit > Copy": the texture on the clipboard as a bitmap.
+  void OnEditCopy();
 
   const CTexture& GetTexture() const { return m_Texture; }
-  const CMesh3d* GetMesh() const { return m_pMesh; }
+  // What the view shows: the texture, and over it the mesh's texture coordinates; null
+  // without a texture.
+  QImage Picture() const;
 
 protected:
   void OnInitDialog() override;
-  void OnDestroy() override;
 
 private:
-  void Paint(QPainter& painter) const;
+  void Repaint();
 
   const CMesh3d* m_pMesh;
   CTexture m_Texture;
-  CPaintFrame* m_pFrame = nullptr;
+  QPointer<QLabel> m_pView;
 };

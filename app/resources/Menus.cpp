@@ -344,6 +344,7 @@ const std::vector<SMenuItem>& GetDocumentMenu()
     {2, "Peaks...", ID_ADVANCED_PEAKS},
     {2, "Quad Peaks", ID_ADVANCED_QUAD_PEAKS},
     {2, "Trace pos active vertex", ID_ADVANCED_TRACE_ACTIVE_VERTEX},
+    {2, "Test mesh: highlight vertex 268", ID_ADVANCED_TEST_MODEL_VERTEX},
     {2, "Stack-Run", 0},
     {3, "Binary expand", ID_STACK_RUN_BINARY_EXPAND},
     {1, "Arithmetic encoder", 0},

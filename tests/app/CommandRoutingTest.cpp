@@ -105,8 +105,11 @@ TEST_F(CRouting, OpeningAMenuGreysAndChecksItsActions)
   EXPECT_FALSE(fullScreen->isChecked());
   EXPECT_TRUE(toolbar->isChecked());
   EXPECT_FALSE(check->isEnabled());
-  Frame()->GetCommandMap().OnUpdate(ID_ALGORITHMS_CHECK, [](platform::CCmdUI& ui) { ui.SetCheck(1); });
-  Frame()->GetCommandMap().On(ID_ALGORITHMS_CHECK, [] {});
+  // The document handles the command: its update handler is the one asked.
+  CVanthDoc* pDoc = ActiveDocument();
+  ASSERT_NE(pDoc, nullptr);
+  pDoc->GetCommandMap().OnUpdate(ID_ALGORITHMS_CHECK, [](platform::CCmdUI& ui) { ui.SetCheck(1); });
+  pDoc->GetCommandMap().On(ID_ALGORITHMS_CHECK, [] {});
   emit algorithms->aboutToShow();
   EXPECT_TRUE(check->isEnabled());
   EXPECT_TRUE(check->isChecked());

@@ -189,3 +189,147 @@ TEST_F(COpenSaveTest, ASaveThatCannotWriteIsAFailure)
   CVanthDoc empty;
   EXPECT_FALSE(empty.OnSaveDocument(PathOf("empty.wrl")));  // an empty scene writes nothing
 }
+
+namespace {
+
+std::string Bytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A closed triangle mesh whose adjacency and normals were built: every face has its three
+// neighbours and a unit normal, every vertex as many neighbour vertices as faces around it
+// and a unit normal.
+void ExpectBuiltClosedMesh(const CMesh3d* pMesh, int nbVertex, int nbFace)
+{
+  ASSERT_EQ(pMesh->NbVertex(), nbVertex);
+  ASSERT_EQ(pMesh->NbFace(), nbFace);
+  for (int i = 0; i < nbFace; i++) {
+    EXPECT_EQ(pMesh->GetFace(i)->NbFaceNeighbor(), 3) << "face " << i;
+    EXPECT_NEAR(pMesh->GetFace(i)->GetNormal()->GetNorm(), 1.0, 1e-5) << "face " << i;
+  }
+  for (int i = 0; i < nbVertex; i++) {
+    const CVertex3d* v = pMesh->GetVertex(i);
+    EXPECT_GE(v->NbFaceNeighbor(), 3) << "vertex " << i;
+    EXPECT_EQ(v->NbVertexNeighbor(), v->NbFaceNeighbor()) << "vertex " << i;
+    EXPECT_NEAR(v->GetNormal()->GetNorm(), 1.0, 1e-5) << "vertex " << i;
+  }
+}
+
+// The whole scene after an open: one object of the type, nothing left of what was there.
+const CObject3d* ExpectSoleObject(const CVanthDoc& document, int type)
+{
+  EXPECT_EQ(document.m_SceneGraph.NbObject(), 1);
+  if (document.m_SceneGraph.NbObject() != 1)
+    return nullptr;
+  EXPECT_EQ(document.m_SceneGraph.GetAt(0)->GetType(), type);
+  return document.m_SceneGraph.GetAt(0);
+}
+
+// A document whose scene already holds two objects, as after earlier commands.
+void FillScene(CVanthDoc& document)
+{
+  auto* pQuad = new CQuadMesh3d;
+  pQuad->GenerateBox();
+  document.m_SceneGraph.Add(pQuad);
+  auto* pMesh = new CMesh3d;
+  pMesh->GenerateBox(1.0f, 1.0f, 1.0f);
+  document.m_SceneGraph.Add(pMesh);
+}
+
+} // namespace
+
+TEST_F(COpenSaveTest, ATriangleMeshFileReplacesTheWholeSceneWithABuiltMesh)
+{
+  WriteText(PathOf("tetra.smf"), kTetrahedronSmf);
+  CVanthDoc document;
+  FillScene(document);
+  ASSERT_TRUE(document.OnOpenDocument(PathOf("tetra.smf")));
+  const auto* pMesh = static_cast<const CMesh3d*>(ExpectSoleObject(document, TYPE_MESH3D));
+  ASSERT_NE(pMesh, nullptr);
+  ExpectBuiltClosedMesh(pMesh, 4, 4);
+  EXPECT_EQ(document.GetFileRoot(), PathOf("tetra"));
+  EXPECT_EQ(std::filesystem::current_path(), m_Scope.Path());
+}
+
+TEST_F(COpenSaveTest, AVrmlSceneOpensWithEveryMeshBuilt)
+{
+  WriteBoxVrml("box.wrl");
+  CVanthDoc* document = Open("box.wrl");
+  ASSERT_NE(document, nullptr);
+  const auto* pMesh = static_cast<const CMesh3d*>(ExpectSoleObject(*document, TYPE_MESH3D));
+  ASSERT_NE(pMesh, nullptr);
+  ExpectBuiltClosedMesh(pMesh, 8, 12);
+  float lo = 0.0f, hi = 0.0f;
+  pMesh->GetRange(2, &lo, &hi);
+  EXPECT_FLOAT_EQ(hi - lo, 6.0f);
+}
+
+TEST_F(COpenSaveTest, AnObjFileReplacesTheWholeSceneWithABuiltPolygonMesh)
+{
+  WriteText(PathOf("square.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
+  CVanthDoc document;
+  FillScene(document);
+  ASSERT_TRUE(document.OnOpenDocument(PathOf("square.obj")));
+  const auto* pPolygon =
+    static_cast<const CPolygonMesh3d*>(ExpectSoleObject(document, TYPE_POLYGONMESH3D));
+  ASSERT_NE(pPolygon, nullptr);
+  EXPECT_EQ(pPolygon->NbVertex(), 4);
+}
+
+TEST_F(COpenSaveTest, AnImageReplacesTheWholeSceneWithABuiltHeightMap)
+{
+  QImage image(8, 6, QImage::Format_RGB888);
+  image.fill(QColor(20, 40, 60));
+  ASSERT_TRUE(image.save(QString::fromStdString(PathOf("flat.bmp"))));
+  platform::SetDialogSink([](platform::CDialog& dialog) {
+    dialog.Fields().SetText(1058, "5");
+    dialog.Fields().SetText(1059, "4");
+    return platform::IDOK;
+  });
+  CVanthDoc document;
+  FillScene(document);
+  ASSERT_TRUE(document.OnOpenDocument(PathOf("flat.bmp")));
+  const auto* pMesh = static_cast<const CMesh3d*>(ExpectSoleObject(document, TYPE_MESH3D));
+  ASSERT_NE(pMesh, nullptr);
+  ASSERT_EQ(pMesh->NbVertex(), 20);
+  ASSERT_EQ(pMesh->NbFace(), 2 * 4 * 3);
+  // Adjacency and normals: an inner vertex of the grid has neighbours and a unit normal.
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    EXPECT_GE(pMesh->GetVertex(i)->NbVertexNeighbor(), 2) << i;
+    EXPECT_NEAR(pMesh->GetVertex(i)->GetNormal()->GetNorm(), 1.0, 1e-5) << i;
+  }
+}
+
+TEST_F(COpenSaveTest, SavedFilesHoldWhatTheScenesWritersWrite)
+{
+  WriteText(PathOf("tetra.smf"), kTetrahedronSmf);
+  CVanthDoc document;
+  ASSERT_TRUE(document.OnOpenDocument(PathOf("tetra.smf")));
+  ASSERT_EQ(document.m_SceneGraph.SaveFileVrml(PathOf("expected.wrl").c_str()), 1);
+  ASSERT_EQ(document.m_SceneGraph.SaveFileBinary(PathOf("expected.raw").c_str()), 1);
+  const std::string vrml = Bytes(PathOf("expected.wrl"));
+  const std::string raw = Bytes(PathOf("expected.raw"));
+  ASSERT_EQ(vrml.rfind("#VRML V2.0 utf8", 0), 0u);
+  ASSERT_NE(vrml, raw);
+
+  m_Answer = platform::IDYES;
+  ASSERT_TRUE(document.OnSaveDocument(PathOf("saved.wrl")));
+  ASSERT_TRUE(document.OnSaveDocument(PathOf("saved.raw")));
+  ASSERT_TRUE(document.OnSaveDocument(PathOf("SAVED.WRL")));
+  EXPECT_EQ(Bytes(PathOf("saved.wrl")), vrml);
+  EXPECT_EQ(Bytes(PathOf("SAVED.WRL")), vrml);
+  EXPECT_EQ(Bytes(PathOf("saved.raw")), raw);
+  // The raw scene starts with its object count, little-endian.
+  ASSERT_GE(raw.size(), 4u);
+  EXPECT_EQ(raw.substr(0, 4), std::string("\x01\x00\x00\x00", 4));
+
+  // Any other extension writes no file; No leaves a saved file as it was.
+  EXPECT_FALSE(document.OnSaveDocument(PathOf("saved.txt")));
+  EXPECT_FALSE(std::filesystem::exists(PathOf("saved.txt")));
+  document.m_SceneGraph.Add(new CMesh3d);
+  m_Answer = platform::IDNO;
+  EXPECT_FALSE(document.OnSaveDocument(PathOf("saved.wrl")));
+  EXPECT_EQ(Bytes(PathOf("saved.wrl")), vrml);
+}
