@@ -1,10 +1,10 @@
 #include "app/dialogs/DlgTextureMap.h"
 
-#include "app/dialogs/DlgTexture.h"
 #include "app/dialogs/PaintFrame.h"
 #include "app/resources/Menus.h"
 #include "app/resources/Resource.h"
 #include "platform/core/DeviceContextMemory.h"
+#include "platform/ui/FileDialog.h"
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -59,7 +59,11 @@ void CDlgTextureMap::OnLod(int level)
 
 void CDlgTextureMap::OnOpen()
 {
-  const std::optional<std::string> path = CDlgTexture::AskImageFile(GetWindow());
+  platform::SFileDialogRequest request;
+  request.Open = true;
+  request.InitialPath = "*.*";
+  request.Filter = "Image files (*.*)";
+  const std::optional<std::string> path = platform::GetFileName(GetWindow(), request);
   if (!path)
     return;
   m_Map.RemoveAllTiles();

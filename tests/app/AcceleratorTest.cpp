@@ -2,6 +2,7 @@
 
 #include "app/resources/Accelerators.h"
 #include "platform/ui/AccelTable.h"
+#include "tests/mesh/MeshFixtures.h"
 
 #include <QLineEdit>
 #include <QTest>
