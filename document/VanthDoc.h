@@ -290,6 +290,7 @@ public:
   void OnQuantizeDeltaTree();
   void OnQuantizeDeltaTreeMulti();
   void OnQuantizerTraceRandom();
+  void OnQuantizerEmbeddedCoding();
   void OnTreePullPushRoot();
   void OnTreePullPushNoReorder();
   void OnTreePullPushDelta();

@@ -1,5 +1,6 @@
 #include "document/VanthDoc.h"
 
+#include "app/dialogs/DlgEmbeddedCoding.h"
 #include "app/dialogs/DlgQuantization.h"
 #include "app/objects/VectorSet3d.h"
 #include "app/objects/VertexSet3d.h"
@@ -76,6 +77,14 @@ void CVanthDoc::RegisterStatisticsCommands()
   for (const auto& [id, handler] : onMesh)
     OnCommand(id, handler, TYPE_MESH3D);
   OnCommand(ID_QUANTIZER_TRACE_RANDOM, &CVanthDoc::OnQuantizerTraceRandom, kAlways);
+  OnCommand(ID_QUANTIZER_EMBEDDED_CODING, &CVanthDoc::OnQuantizerEmbeddedCoding, kAlways);
+}
+
+// The dialog's own buttons do the work.
+void CVanthDoc::OnQuantizerEmbeddedCoding()
+{
+  CDlgEmbeddedCoding dialog;
+  dialog.DoModal();
 }
 
 int CVanthDoc::SeedVertex(const CMesh3d* pMesh)

@@ -65,7 +65,8 @@ void CVanthDoc::OnStructureEncode()
     if (coder.Encode(pMesh, dialog.m_FileName.c_str(), &tree, seed, options))
       pMesh->PushVertexTree(&tree, 0);
     else
-      platform::MessageBox("This mesh cannot be coded from this seed face");
+      platform::MessageBox(coder.GetRefusal().empty() ? "This mesh cannot be coded"
+                                                      : coder.GetRefusal());
     InvalidateViews();
     return;
   }
