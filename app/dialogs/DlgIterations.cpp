@@ -3,5 +3,6 @@
 CDlgIterations::CDlgIterations()
   : CDialog(163, "Iterations")
 {
-  m_Fields.Int(1067, "Iterations", m_Iterations, 4);
+  // Every command reads the value as a count of at least one.
+  m_Fields.Int(1067, "Iterations", m_Iterations, 4).InRange(1, 2147483647);
 }

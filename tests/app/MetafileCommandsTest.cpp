@@ -60,8 +60,9 @@ protected:
   {
     const std::vector<std::uint8_t> bytes = File();
     EXPECT_FALSE(m_Clipboard->m_Metafiles.empty());
-    if (!m_Clipboard->m_Metafiles.empty())
+    if (!m_Clipboard->m_Metafiles.empty()) {
       EXPECT_EQ(bytes, m_Clipboard->m_Metafiles.back());
+    }
     return CEmfReader(bytes);
   }
 

@@ -116,10 +116,12 @@ protected:
   {
     for (int i = 0; i < NbObject(); i++) {
       CObject3d* pObject = m_pDoc->m_SceneGraph.GetAt(i);
-      if (pObject->GetType() == TYPE_MESH3D)
+      if (pObject->GetType() == TYPE_MESH3D) {
         EXPECT_EQ(static_cast<CMesh3d*>(pObject)->IsValid(), 1) << "command " << id << ", object " << i;
-      if (pObject->GetType() == TYPE_QUADMESH3D)
+      }
+      if (pObject->GetType() == TYPE_QUADMESH3D) {
         EXPECT_EQ(static_cast<CQuadMesh3d*>(pObject)->IsValid(), 1) << "command " << id << ", object " << i;
+      }
     }
   }
 

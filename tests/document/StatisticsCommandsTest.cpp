@@ -154,3 +154,23 @@ TEST_F(CStatisticsCommandsTest, VertexOrderHighlightsAppendOneSetEach)
   ASSERT_TRUE(Run(ID_HIGHLIGHT_ORDER_EDGES));
   EXPECT_EQ(NbObject(), 1);
 }
+
+TEST_F(CStatisticsCommandsTest, BitsAndIterationsOutsideTheirRangesAreRefused)
+{
+  const float x = m_pMesh->GetVertex(5)->x();
+  for (const char* bits : {"0", "31"}) {
+    m_Messages.clear();
+    m_EditDialog = [bits](platform::CDialog& dialog) { dialog.Fields().SetText(1019, bits); };
+    ASSERT_TRUE(Run(ID_QUANTIZE_LINEAR));
+    ASSERT_FALSE(m_Messages.empty()) << bits;
+    EXPECT_EQ(m_Messages.front(), "Please enter an integer between 1 and 30.");
+    // Refused at every try: the dialog ends as cancelled and the mesh is as it was.
+    EXPECT_EQ(m_pMesh->GetVertex(5)->x(), x);
+  }
+  m_Messages.clear();
+  m_EditDialog = [](platform::CDialog& dialog) { dialog.Fields().SetText(1067, "0"); };
+  ASSERT_TRUE(Run(ID_ATTRIBUTES_POSITIONS));
+  ASSERT_FALSE(m_Messages.empty());
+  EXPECT_EQ(m_Messages.front(), "Please enter an integer between 1 and 2147483647.");
+  EXPECT_FALSE(std::filesystem::exists("Positions.bin"));
+}
