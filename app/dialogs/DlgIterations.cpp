@@ -4,5 +4,5 @@ CDlgIterations::CDlgIterations()
   : CDialog(163, "Iterations")
 {
   // Every command reads the value as a count of at least one.
-  m_Fields.Int(1067, "Iterations", m_Iterations, 4).InRange(1, 2147483647);
+  m_Fields.Int(1067, "Iterations", m_Iterations, 4).InRange(1, 1000000000);
 }

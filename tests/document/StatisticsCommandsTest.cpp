@@ -171,6 +171,6 @@ TEST_F(CStatisticsCommandsTest, BitsAndIterationsOutsideTheirRangesAreRefused)
   m_EditDialog = [](platform::CDialog& dialog) { dialog.Fields().SetText(1067, "0"); };
   ASSERT_TRUE(Run(ID_ATTRIBUTES_POSITIONS));
   ASSERT_FALSE(m_Messages.empty());
-  EXPECT_EQ(m_Messages.front(), "Please enter an integer between 1 and 2147483647.");
+  EXPECT_EQ(m_Messages.front(), "Please enter an integer between 1 and 1000000000.");
   EXPECT_FALSE(std::filesystem::exists("Positions.bin"));
 }
