@@ -250,7 +250,8 @@ void CoderFiles(const fs::path& root, std::vector<std::unique_ptr<CMesh3d>>& mes
   copy->Copy(meshes[0].get());
   copy->Rebuild();
   CProgressiveCoder progressive;
-  progressive.Encode(copy.get(), 12, 10, "mesh.vpm", [](int) { return 1; });
+  progressive.Encode(copy.get(), 12, 10, "mesh.vpm", 0, 0, 1, 0, 0, 0.0, 0, 0, nullptr, 1, 0, 0,
+                     [](int) { return 1; }, 0, nullptr, 0);
   Keep(root, "progressive", "mesh.vpm", "box");
 }
 
