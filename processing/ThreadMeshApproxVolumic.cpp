@@ -301,8 +301,11 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     operations.SetPotential(m_Potential);
     m_pModel->BeginDeferredDeletion();
   }
-  for (int step = 0; m_pModel->NbLiveVertex() > m_NbVertexWanted; step++) {
+  // The count is read under the lock too: a snapshot flushes the deferred deletions.
+  for (int step = 0;; step++) {
     const std::lock_guard<std::mutex> guard(m_Lock);
+    if (m_pModel->NbLiveVertex() <= m_NbVertexWanted)
+      break;
     std::unique_ptr<COperationEdge> pOperation(operations.ExtractMin());
     if (!pOperation)
       break;
