@@ -342,6 +342,7 @@ public:
   void OnAttributesToggleQuantized();
   void EncodePositionsCommand(int errorSpheres);
   void DecodeLevelIntoCopy(int level);
+  std::unique_ptr<CMesh3d> CodedCopyOfFirstMesh();
 
   // ---- Structure coding commands (VanthDocStructureCoding.cpp)
   void OnStructureEncode();

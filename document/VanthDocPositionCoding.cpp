@@ -222,22 +222,29 @@ void CVanthDoc::OnAttributesMultiCodingInterpolating()
   InvalidateViews();
 }
 
-void CVanthDoc::OnAttributesColorError()
+// Object 0 alone, coded at the width the user chooses and decoded into a copy; null when the
+// user cancels or the positions do not decode.
+std::unique_ptr<CMesh3d> CVanthDoc::CodedCopyOfFirstMesh()
 {
   if (!GetFirstMesh())
-    return;
+    return nullptr;
   KeepFirstObjectOnly();
   const std::optional<int> bits = AskIterations();
-  CMesh3d* pSource = GetFirstMesh();
   if (!bits)
-    return;
-  platform::CWaitCursor wait;
-  CColorRamp ramp;
-  ramp.BuildRainbow();
-  EncodePositions(pSource, *bits, 16);
-  std::unique_ptr<CMesh3d> pCopy = DecodedCopy(pSource, 0);
+    return nullptr;
+  EncodePositions(GetFirstMesh(), *bits, 16);
+  return DecodedCopy(GetFirstMesh(), 0);
+}
+
+void CVanthDoc::OnAttributesColorError()
+{
+  std::unique_ptr<CMesh3d> pCopy = CodedCopyOfFirstMesh();
   if (!pCopy)
     return;
+  platform::CWaitCursor wait;
+  CMesh3d* pSource = GetFirstMesh();
+  CColorRamp ramp;
+  ramp.BuildRainbow();
   CMesh3d* pShown = pCopy.get();
   m_SceneGraph.Add(pCopy.release());
   pShown->ColorVerticesFromDistance(&ramp, pSource, 1,
@@ -249,18 +256,11 @@ void CVanthDoc::OnAttributesColorError()
 
 void CVanthDoc::OnAttributesErrorVectors()
 {
-  if (!GetFirstMesh())
-    return;
-  KeepFirstObjectOnly();
-  const std::optional<int> bits = AskIterations();
-  CMesh3d* pSource = GetFirstMesh();
-  if (!bits)
-    return;
-  platform::CWaitCursor wait;
-  EncodePositions(pSource, *bits, 16);
-  std::unique_ptr<CMesh3d> pCopy = DecodedCopy(pSource, 0);
+  std::unique_ptr<CMesh3d> pCopy = CodedCopyOfFirstMesh();
   if (!pCopy)
     return;
+  platform::CWaitCursor wait;
+  CMesh3d* pSource = GetFirstMesh();
   if (CVectorSet3d* pVectors = pCopy->GetVectorSetToMesh(pSource))
     m_SceneGraph.Add(pVectors);
   InvalidateViews();
