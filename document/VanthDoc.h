@@ -156,6 +156,9 @@ public:
   void JoinDecimation();
   // A scene object is going: the decimation must not write into it any more.
   void ForgetDecimationMesh(const CObject3d* pObject);
+  // Starts the decimation worker; tests replace it to make the thread creation fail.
+  std::function<int(CThreadMeshApproxVolumic&)> m_StartDecimationWorker =
+    [](CThreadMeshApproxVolumic& worker) { return worker.Start(); };
 
 private:
   void TakeDecimationStep();

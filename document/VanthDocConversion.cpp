@@ -60,6 +60,7 @@ void Triangulate(CVanthDoc& doc, std::unique_ptr<CMesh3d> (CPolygonMesh3d::*tria
   auto* pPolygons = FirstObjectAs<CPolygonMesh3d>(doc.m_SceneGraph, TYPE_POLYGONMESH3D);
   if (!pPolygons)
     return;
+  platform::CWaitCursor wait;
   std::unique_ptr<CMesh3d> pMesh = (pPolygons->*triangulate)();
   if (!pMesh)
     return;
@@ -122,6 +123,7 @@ void CVanthDoc::OnConversionTrianglePolygon()
   CMesh3d* pMesh = GetFirstMesh();
   if (!pMesh)
     return;
+  platform::CWaitCursor wait;
   platform::StatusMessage("Triangle to polygon....");
   auto pPolygons = std::make_unique<CPolygonMesh3d>();
   pPolygons->FromTriangleMesh(pMesh);
@@ -135,6 +137,7 @@ void CVanthDoc::OnConversionQuadPolygon()
   auto* pQuads = FirstObjectAs<CQuadMesh3d>(m_SceneGraph, TYPE_QUADMESH3D);
   if (!pQuads)
     return;
+  platform::CWaitCursor wait;
   platform::StatusMessage("Quad to polygon....");
   auto pPolygons = std::make_unique<CPolygonMesh3d>();
   pPolygons->FromQuadMesh(pQuads);
@@ -158,6 +161,7 @@ void CVanthDoc::OnConversionPolygonQuadTriangles()
   auto* pPolygons = FirstObjectAs<CPolygonMesh3d>(m_SceneGraph, TYPE_POLYGONMESH3D);
   if (!pPolygons)
     return;
+  platform::CWaitCursor wait;
   platform::StatusMessage("Convert polygons to quad and triangles....");
   pPolygons->SplitIntoQuadsAndTriangles(1);
   pPolygons->Rebuild();
@@ -170,6 +174,7 @@ void CVanthDoc::OnStatisticsPolygonDegrees()
   const auto* pPolygons = FirstObjectAs<CPolygonMesh3d>(m_SceneGraph, TYPE_POLYGONMESH3D);
   if (!pPolygons)
     return;
+  platform::CWaitCursor wait;
   platform::StatusMessage("Process distribution....");
   pPolygons->BuildDegreeDistribution();
   platform::StatusMessage("Process distribution....done");
@@ -178,6 +183,7 @@ void CVanthDoc::OnStatisticsPolygonDegrees()
 // The two kinds are tested one after the other, each on object 0 as it is then.
 void CVanthDoc::OnAlgorithmsWeld()
 {
+  platform::CWaitCursor wait;
   if (auto* pPolygons = FirstObjectAs<CPolygonMesh3d>(m_SceneGraph, TYPE_POLYGONMESH3D)) {
     platform::StatusMessage("Weld....");
     pPolygons->Weld();
@@ -201,12 +207,14 @@ void CVanthDoc::OnUpdateAlgorithmsWeld(platform::CCmdUI& ui)
 
 void CVanthDoc::OnQuadKobbelt()
 {
+  platform::CWaitCursor wait;
   SubdivideQuadMeshes(m_SceneGraph, &CQuadMesh3d::SubdivisionKobbelt);
   InvalidateViews();
 }
 
 void CVanthDoc::OnQuadCatmullClark()
 {
+  platform::CWaitCursor wait;
   SubdivideQuadMeshes(m_SceneGraph, &CQuadMesh3d::SubdivisionCatmullClark);
   InvalidateViews();
 }
@@ -241,8 +249,11 @@ void CVanthDoc::OnExportQuadMesh()
   if (!pQuads)
     return;
   const std::optional<std::string> path = AskSavePath("");
-  if (path)
-    pQuads->WriteBinary(path->c_str());
+  if (!path)
+    return;
+  // After the dialog: the hourglass covers the writing only.
+  platform::CWaitCursor wait;
+  pQuads->WriteBinary(path->c_str());
 }
 
 void CVanthDoc::OnExportCpt()
@@ -251,8 +262,11 @@ void CVanthDoc::OnExportCpt()
   if (!pMesh)
     return;
   const std::optional<std::string> path = AskSavePath("*.dat");
-  if (path)
-    pMesh->WriteFileCpt(path->c_str());
+  if (!path)
+    return;
+  // After the dialog: the hourglass covers the writing only.
+  platform::CWaitCursor wait;
+  pMesh->WriteFileCpt(path->c_str());
 }
 
 void CVanthDoc::OnRemoveFacesDuplicate()
@@ -260,6 +274,7 @@ void CVanthDoc::OnRemoveFacesDuplicate()
   CMesh3d* pMesh = GetFirstMesh();
   if (!pMesh)
     return;
+  platform::CWaitCursor wait;
   pMesh->RemoveDuplicatedFaces();
   pMesh->RemoveCollapsedFaces();
   pMesh->Rebuild();
@@ -271,6 +286,7 @@ void CVanthDoc::OnModificationRemoveHole()
   CMesh3d* pMesh = GetFirstMesh();
   if (!pMesh)
     return;
+  platform::CWaitCursor wait;
   pMesh->RemoveHole();
   pMesh->SetModified(1);
   RedrawViewsNow();

@@ -299,7 +299,9 @@ void CVanthDoc::OnGatePolygonMultiSeed()
   InvalidateViews();
 }
 
-// A test of the order-k range coder on polygon labels: digits 0 to 6, one per character.
+// A test of the order-k range coder on polygon labels over 7 symbols. Every character of the
+// file is a value, as atoi reads it alone: a digit its value, anything else (line ends too) 0.
+// Only the digits 7 to 9 cannot be coded over 7 symbols, and they refuse the file.
 void CVanthDoc::OnGatePolygonLabelCoding()
 {
   const std::optional<std::string> path = AskFile("*.ff");
@@ -312,15 +314,14 @@ void CVanthDoc::OnGatePolygonLabelCoding()
   }
   std::vector<std::uint32_t> labels;
   for (int c = std::fgetc(pFile); c != EOF; c = std::fgetc(pFile)) {
-    if (c == '\n' || c == '\r')
-      continue;
-    if (c < '0' || c > '6') {
+    const std::uint32_t value = c >= '0' && c <= '9' ? static_cast<std::uint32_t>(c - '0') : 0;
+    if (value > 6) {
       std::fclose(pFile);
       platform::MessageBox(platform::Format("Invalid label '%c' in %s: labels are 0 to 6", c,
                                             path->c_str()));
       return;
     }
-    labels.push_back(static_cast<std::uint32_t>(c - '0'));
+    labels.push_back(value);
   }
   std::fclose(pFile);
   constexpr std::uint32_t kNbSymbol = 7;

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <system_error>
 
 namespace {
 
@@ -78,7 +79,8 @@ void CVanthDoc::RegisterSimplificationCommands()
   OnCommand(ID_SIMPLIFICATION_PROGRESSIVE_MESH, &CVanthDoc::OnSimplificationProgressiveMesh,
             TYPE_MESH3D);
   OnCommand(ID_SIMPLIFICATION_VOLUMIC, &CVanthDoc::OnSimplificationVolumic, TYPE_MESH3D);
-  OnCommand(ID_SIMPLIFICATION_EDGE_COLLAPSE, &CVanthDoc::OnSimplificationEdgeCollapse, kAlways);
+  OnCommand(ID_SIMPLIFICATION_EDGE_COLLAPSE, &CVanthDoc::OnSimplificationEdgeCollapse,
+            TYPE_MESH3D);
   OnCommand(ID_SIMPLIFICATION_INDEPENDENT_COLLAPSES,
             &CVanthDoc::OnSimplificationIndependentCollapses, TYPE_MESH3D);
   OnCommand(ID_SIMPLIFICATION_VERTEX_REMOVALS, &CVanthDoc::OnSimplificationVertexRemovals,
@@ -106,8 +108,7 @@ void CVanthDoc::OnSimplificationProgressiveMesh()
   });
 }
 
-// One collapse of a random edge at its midpoint. Edge Collapse is always enabled: it does
-// nothing without a triangle mesh with an edge to collapse.
+// One collapse of a random edge at its midpoint; nothing on a mesh without an edge.
 void CVanthDoc::OnSimplificationEdgeCollapse()
 {
   CMesh3d* pMesh = GetFirstMesh();
@@ -301,11 +302,19 @@ void CVanthDoc::StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlg
   m_pDecimation = std::move(pThread);
   m_pDecimationModel = pModel;
   m_pDecimationReference = pReference;
-  if (m_pDecimation->Start())
-    return;
+  bool created = true;
+  try {
+    if (m_StartDecimationWorker(*m_pDecimation))
+      return;
+  } catch (const std::system_error&) {
+    created = false;
+  }
+  // Nothing of the run is kept: the worker and its parameters go with it.
   m_pDecimation.reset();
   m_pDecimationModel = nullptr;
   m_pDecimationReference = nullptr;
+  if (!created)
+    platform::MessageBox("Failed to create thread");
 }
 
 void CVanthDoc::TakeDecimationStep()

@@ -13,9 +13,9 @@ using CSimplificationCommandsTest = CCommandFixture;
 
 const unsigned kTriangleCommands[] = {
   ID_SIMPLIFICATION_PROGRESSIVE_MESH, ID_SIMPLIFICATION_VOLUMIC,
-  ID_SIMPLIFICATION_INDEPENDENT_COLLAPSES, ID_SIMPLIFICATION_VERTEX_REMOVALS,
-  ID_SIMPLIFICATION_EDGE_BASED};
-const unsigned kAlwaysCommands[] = {ID_SIMPLIFICATION_EDGE_COLLAPSE, ID_DEBUG_VOLUMIC_METRIC};
+  ID_SIMPLIFICATION_EDGE_COLLAPSE, ID_SIMPLIFICATION_INDEPENDENT_COLLAPSES,
+  ID_SIMPLIFICATION_VERTEX_REMOVALS, ID_SIMPLIFICATION_EDGE_BASED};
+const unsigned kAlwaysCommands[] = {ID_DEBUG_VOLUMIC_METRIC};
 
 std::string ReadAll(const std::string& path)
 {
@@ -72,6 +72,13 @@ TEST_F(CSimplificationCommandsTest, AlwaysEnabledCommandsLeaveOtherScenesAlone)
       EXPECT_EQ(NbObject(), objects) << SceneName(scene);
     }
   }
+  // Greyed without a triangle mesh: the menu refuses it.
+  for (int scene : {SCENE_EMPTY, SCENE_QUAD_MESH, SCENE_POLYGON_MESH}) {
+    SetScene(scene);
+    EXPECT_FALSE(Run(ID_SIMPLIFICATION_EDGE_COLLAPSE)) << SceneName(scene);
+  }
+  SetScene(SCENE_EMPTY_MESH);
+  EXPECT_TRUE(Run(ID_SIMPLIFICATION_EDGE_COLLAPSE));
   // A mesh whose vertices have no neighbours has no edge to collapse.
   CMesh3d* pMesh = SetMesh([](CMesh3d& m) { m.AddVertex(new CVertex3d(0.0f, 0.0f, 0.0f)); });
   for (int i = 0; i < 20; i++)
