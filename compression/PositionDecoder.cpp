@@ -5,7 +5,10 @@
 #include "compression/GateStream.h"
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <memory>
 
 int CPositionDecoder::ReadHeader(CIBitStream& file)
@@ -114,6 +117,7 @@ int CPositionDecoder::Decode(const char* fileName, CIBitStream* bitFile, CMesh3d
     pOwned = std::make_unique<CIBitFile>(fileName);
     bitFile = pOwned.get();
   }
+  const std::uint64_t bitsBefore = bitFile->GetRemainingBits();
   if (!bitFile->IsValid() || !ReadHeader(*bitFile) || !ReadPositions(*bitFile))
     return 0;
   if (level >= 1 && !ReadRefinement(*bitFile, level))
@@ -122,5 +126,7 @@ int CPositionDecoder::Decode(const char* fileName, CIBitStream* bitFile, CMesh3d
     pMesh->GetVertex(i)->Set(m_Rebuilt[0][static_cast<size_t>(i)], m_Rebuilt[1][static_cast<size_t>(i)],
                              m_Rebuilt[2][static_cast<size_t>(i)]);
   pMesh->SetModified();
-  return 1;
+  // A decoded stream holds at least its header, so a success is never 0.
+  const std::uint64_t bitsRead = bitsBefore - bitFile->GetRemainingBits();
+  return static_cast<int>(std::min<std::uint64_t>(bitsRead, std::numeric_limits<int>::max()));
 }

@@ -12,8 +12,9 @@ public:
 
   // Reads from bitFile, or from fileName when bitFile is null. level 0 keeps the first
   // approximation, 1 adds each error's first significant bit, n > 1 also planes 0 .. n-1.
-  // 1, vertex i of the mesh at the i-th position; 0, the mesh untouched, when the file cannot
-  // be read, is cut short or corrupted, or its vertex count is not the mesh's.
+  // The number of bits read, vertex i of the mesh at the i-th position; 0, the mesh untouched,
+  // when the file cannot be read, is cut short or corrupted, or its vertex count is not the
+  // mesh's.
   int Decode(const char* fileName, CIBitStream* bitFile, CMesh3d* pMesh, int level);
 
 private:

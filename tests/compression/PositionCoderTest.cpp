@@ -78,7 +78,7 @@ TEST_F(PositionCoderTest, RoundTripsRebuildWhatTheEncoderRebuilt)
                                mesh.get()), 0.0f);
       auto coarse = Target(*mesh);
       CPositionDecoder decoder;
-      ASSERT_EQ(decoder.Decode("Positions.bin", nullptr, coarse.get(), 0), 1) << qb;
+      ASSERT_GT(decoder.Decode("Positions.bin", nullptr, coarse.get(), 0), 0) << qb;
       EXPECT_EQ(coarse->GetModified(), 1);
       for (int i = 0; i < mesh->NbVertex(); i++)
         for (int axis = 0; axis < 3; axis++)
@@ -91,7 +91,7 @@ TEST_F(PositionCoderTest, RoundTripsRebuildWhatTheEncoderRebuilt)
       }
 
       auto fine = Target(*mesh);
-      ASSERT_EQ(CPositionDecoder().Decode("Positions.bin", nullptr, fine.get(), 16), 1);
+      ASSERT_GT(CPositionDecoder().Decode("Positions.bin", nullptr, fine.get(), 16), 0);
       for (int axis = 0; axis < 3; axis++) {
         EXPECT_LE(MaxError(*mesh, *fine, axis),
                   encoder.GetRefinementScale(axis) * std::ldexp(1.0, -16) + 1e-6);
@@ -137,7 +137,7 @@ TEST_F(PositionCoderTest, FourVerticesWriteTheHeaderAndEmptySections)
   EXPECT_FLOAT_EQ(encoder.GetRatio(), static_cast<float>(encoder.GetBitsAfterRemainders()) / 8.0f);
 
   auto target = Target(*mesh);
-  ASSERT_EQ(CPositionDecoder().Decode("Positions.bin", nullptr, target.get(), 16), 1);
+  ASSERT_GT(CPositionDecoder().Decode("Positions.bin", nullptr, target.get(), 16), 0);
   for (int i = 0; i < 4; i++)
     EXPECT_TRUE(target->GetVertex(i)->IsSamePosition(mesh->GetVertex(i)));
 }
@@ -164,7 +164,7 @@ TEST_F(PositionCoderTest, AJumpIsCutAndCodedTwice)
     EXPECT_LE(q, 255u);
 
   auto target = Target(mesh);
-  ASSERT_EQ(CPositionDecoder().Decode("Positions.bin", nullptr, target.get(), 0), 1);
+  ASSERT_GT(CPositionDecoder().Decode("Positions.bin", nullptr, target.get(), 0), 0);
   for (int axis = 0; axis < 3; axis++)
     EXPECT_LE(MaxError(mesh, *target, axis), encoder.GetScale(axis) / 255.0);
 }
@@ -197,8 +197,8 @@ TEST_F(PositionCoderTest, LevelZeroStopsBeforeTheRefinement)
   auto bytes = ReadBytes("Positions.bin");
   auto r0 = Target(*mesh);
   auto planes = Target(*mesh);
-  ASSERT_EQ(CPositionDecoder().Decode("Positions.bin", nullptr, r0.get(), 1), 1);
-  ASSERT_EQ(CPositionDecoder().Decode("Positions.bin", nullptr, planes.get(), 6), 1);
+  ASSERT_GT(CPositionDecoder().Decode("Positions.bin", nullptr, r0.get(), 1), 0);
+  ASSERT_GT(CPositionDecoder().Decode("Positions.bin", nullptr, planes.get(), 6), 0);
   for (int axis = 0; axis < 3; axis++) {
     EXPECT_LT(MaxError(*mesh, *planes, axis), MaxError(*mesh, *r0, axis));
     EXPECT_LE(MaxError(*mesh, *r0, axis), encoder.GetRefinementScale(axis));
@@ -207,7 +207,7 @@ TEST_F(PositionCoderTest, LevelZeroStopsBeforeTheRefinement)
   bytes.resize((encoder.GetBitsAfterRemainders() + 7) / 8 + 1);
   WriteBytes("cut.bin", bytes);
   auto coarse = Target(*mesh);
-  EXPECT_EQ(CPositionDecoder().Decode("cut.bin", nullptr, coarse.get(), 0), 1);
+  EXPECT_GT(CPositionDecoder().Decode("cut.bin", nullptr, coarse.get(), 0), 0);
   auto refined = Target(*mesh);
   EXPECT_EQ(CPositionDecoder().Decode("cut.bin", nullptr, refined.get(), 1), 0);
   EXPECT_EQ(refined->GetVertex(5)->x(), -7.0f);

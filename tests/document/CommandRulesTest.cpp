@@ -2,6 +2,7 @@
 
 #include "coding/IBitFile.h"
 #include "coding/RangeDecoder.h"
+#include "compression/PositionDecoder.h"
 #include "platform/ui/WaitCursor.h"
 
 #include <cstdint>
@@ -181,4 +182,24 @@ TEST_F(CCommandRulesTest, ADecimationWorkerThatCannotStartKeepsNothing)
   EXPECT_FALSE(m_pDoc->IsDecimating());
   EXPECT_LT(pMesh->NbVertex(), vertices);
   EXPECT_EQ(m_Messages.size(), 1u);
+}
+
+TEST_F(CCommandRulesTest, MultiMeshNamesEachCopyByTheBitsItsDecodingRead)
+{
+  CMesh3d* pMesh = SetTorus(6, 5);
+  ASSERT_TRUE(Run(ID_ATTRIBUTES_POSITIONS));
+  ASSERT_TRUE(Run(ID_DECODE_MULTI_MESH));
+  ASSERT_EQ(NbObject(), 9);
+  int previous = 0;
+  for (int level = 0; level <= 7; level++) {
+    CMesh3d copy;
+    copy.Copy(pMesh);
+    const int bits = CPositionDecoder().Decode("Positions.bin", nullptr, &copy, level);
+    // At least the header: 32 + 5 + 5 bits and 15 floats.
+    EXPECT_GE(bits, 42 + 15 * 32) << level;
+    EXPECT_GE(bits, previous) << level;
+    previous = bits;
+    EXPECT_EQ(Mesh(level + 1)->GetName(),
+              "[" + std::to_string(level) + "]" + std::to_string(bits) + " bits");
+  }
 }
