@@ -6,6 +6,7 @@
 #include "platform/core/Redraw.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <unordered_map>
@@ -17,6 +18,10 @@ constexpr int kFaceRemoved = 2;
 constexpr int kVertexReached = 1;
 constexpr int kVertexRemoved = 2;
 constexpr int kVertexProtected = 3;
+
+// The removal counters of the whole program: they start at 0 and are never reset.
+std::atomic<std::uint64_t> g_RemovedAcross{0};
+std::atomic<std::uint64_t> g_RemovedAlong{0};
 
 bool HasOpenFace(const CVertex3d* v) { return v->HasFaceNeighborWithFlag(0) != 0; }
 
@@ -353,11 +358,22 @@ int CWavefront::RemoveAcross(CVertex3d* v, int ring)
   return 1;
 }
 
+std::uint64_t CWavefront::TotalRemovedAcross()
+{
+  return g_RemovedAcross.load();
+}
+
+std::uint64_t CWavefront::TotalRemovedAlong()
+{
+  return g_RemovedAlong.load();
+}
+
 void CWavefront::PaceAcross()
 {
   m_CountAcross++;
+  const std::uint64_t count = ++g_RemovedAcross;
   m_pMesh->SetModified(1);
-  if (m_DebugAcross && m_pView && m_CountAcross % m_PeriodAcross == 0)
+  if (m_DebugAcross && m_pView && count % static_cast<std::uint64_t>(m_PeriodAcross) == 0)
     platform::RedrawView(m_pView);
 }
 
@@ -411,7 +427,8 @@ void CWavefront::RemoveAlong(CVertex3d* v, int ring)
 void CWavefront::PaceAlong()
 {
   m_pMesh->SetModified(1);
-  if (m_DebugAlong && m_pView && m_CountAlong % m_PeriodAlong == 0)
+  const std::uint64_t count = g_RemovedAlong++;
+  if (m_DebugAlong && m_pView && count % static_cast<std::uint64_t>(m_PeriodAlong) == 0)
     platform::RedrawView(m_pView);
   m_CountAlong++;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class CFace3d;
 class CMesh3d;
 class CRenderView;
@@ -46,9 +48,14 @@ public:
 
   CMesh3d* GetMesh() const { return m_pMesh; }
   CFace3d* GetSeedFace() const { return m_pSeedFace; }
-  // Removals so far; they pace the redraws of visual debugging.
+  // Removals by this object.
   int NbRemovedAcross() const { return m_CountAcross; }
   int NbRemovedAlong() const { return m_CountAlong; }
+  // Removals by every object since the program started; never reset. They pace the redraws
+  // of visual debugging, so that the rhythm of the repaints runs on from one command to the
+  // next.
+  static std::uint64_t TotalRemovedAcross();
+  static std::uint64_t TotalRemovedAlong();
 
 private:
   int RemoveAcross(CVertex3d* v, int ring);

@@ -325,8 +325,11 @@ TEST(WavefrontDebugging, PeriodSpacesTheRepaintsAndOffMeansNone)
   auto torus = fixtures::Torus(12);
   CWavefront wavefront;
   wavefront.BuildRibbons(torus.get(), 0, 0, 1, 1, 3, 0, SRedrawCounter::View());
+  // The program's counter runs on from earlier passes: a repaint at each multiple of 3 it
+  // reaches.
+  const auto start = static_cast<long long>(CWavefront::TotalRemovedAcross());
   wavefront.UnmeshAcross(0, 2);
-  EXPECT_EQ(wavefront.NbRemovedAcross() / 3, redraws.count);
+  EXPECT_EQ((start + wavefront.NbRemovedAcross()) / 3 - start / 3, redraws.count);
   redraws.count = 0;
   wavefront.UnmeshAlong(1, 2, 0.5f);
   EXPECT_EQ(0, redraws.count);
