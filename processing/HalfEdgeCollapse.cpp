@@ -228,6 +228,9 @@ int CHalfEdgeCollapse::CanRealise(const CHalfEdge* pHalfEdge) const
   const CFace3d* f2 = pHalfEdge->GetFace2();
   if (!pHalfEdge->IsValid() || !f1 || f1 == f2)
     return 0;
+  // Only a vertex of three faces is removed first. An interior vertex of two faces is the
+  // middle of two faces back to back (their component has nothing else): merging them would
+  // leave one face on two corners, so the edge is refused.
   if (const CVertex3d* x = FindLowDegreeOpposite(pHalfEdge))
     return CMesh3d::IsRemovableValence3(x);
 
