@@ -29,6 +29,7 @@ int CSceneGraph3d::WriteHeader(CStreamFile& file, const char* fileName, const ch
   return 1;
 }
 
+// The version line and a blank line, nothing more: every writer appends its own blocks.
 int CSceneGraph3d::WriteHeaderVrml(CStreamFile& file, const char* fileName)
 {
   return WriteHeader(file, fileName, "#VRML V2.0 utf8");

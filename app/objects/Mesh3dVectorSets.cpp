@@ -83,6 +83,7 @@ CVectorSet3d* CMesh3d::GetVectorSetErrorPerFace(const CMesh3d* pOther)
     double largest = 0.0;
     for (const auto& s : samples)
       largest = std::max(largest, AddVectorToMesh(pSet.get(), s.get(), pOther));
+    // The tolerance follows the root of the edge lengths, not the lengths themselves.
     if (0.05 * f->MeanSqrtEdgeLength() < largest) {
       f->SetColor(255, 0, 0);
       f->SetFlag(1);
