@@ -5,6 +5,8 @@
 #include "compression/PositionDecoder.h"
 #include "platform/ui/WaitCursor.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -202,4 +204,101 @@ TEST_F(CCommandRulesTest, MultiMeshNamesEachCopyByTheBitsItsDecodingRead)
     EXPECT_EQ(Mesh(level + 1)->GetName(),
               "[" + std::to_string(level) + "]" + std::to_string(bits) + " bits");
   }
+}
+
+namespace {
+
+// Everything adjacency and normals give a triangle mesh, to compare before and after a rebuild.
+struct SAdjacency
+{
+  std::vector<std::array<const CFace3d*, 3>> faceNeighbors;
+  std::vector<std::vector<const void*>> vertexNeighbors;
+  std::vector<std::vector<const void*>> vertexFaces;
+  std::vector<std::array<float, 3>> faceNormals;
+  std::vector<std::array<float, 3>> vertexNormals;
+
+  explicit SAdjacency(const CMesh3d& mesh)
+  {
+    for (int i = 0; i < mesh.NbFace(); i++) {
+      const CFace3d* f = mesh.GetFace(i);
+      faceNeighbors.push_back({f->f(0), f->f(1), f->f(2)});
+      faceNormals.push_back({f->GetNormal()->x(), f->GetNormal()->y(), f->GetNormal()->z()});
+    }
+    for (int i = 0; i < mesh.NbVertex(); i++) {
+      const CVertex3d* v = mesh.GetVertex(i);
+      std::vector<const void*> neighbors;
+      for (int k = 0; k < v->NbVertexNeighbor(); k++)
+        neighbors.push_back(v->GetVertexNeighbor(k));
+      std::sort(neighbors.begin(), neighbors.end());
+      vertexNeighbors.push_back(neighbors);
+      std::vector<const void*> faces;
+      for (int k = 0; k < v->NbFaceNeighbor(); k++)
+        faces.push_back(v->GetFaceNeighbor(k));
+      std::sort(faces.begin(), faces.end());
+      vertexFaces.push_back(faces);
+      vertexNormals.push_back({v->GetNormal()->x(), v->GetNormal()->y(), v->GetNormal()->z()});
+    }
+  }
+};
+
+void ExpectSameAdjacency(const SAdjacency& a, const SAdjacency& b)
+{
+  EXPECT_EQ(a.faceNeighbors, b.faceNeighbors);
+  EXPECT_EQ(a.vertexNeighbors, b.vertexNeighbors);
+  EXPECT_EQ(a.vertexFaces, b.vertexFaces);
+  EXPECT_EQ(a.faceNormals, b.faceNormals);
+  EXPECT_EQ(a.vertexNormals, b.vertexNormals);
+}
+
+} // namespace
+
+TEST_F(CCommandRulesTest, AGateDecodedMeshComesWithItsAdjacencyAndNormals)
+{
+  CMesh3d* pSource = SetTorus(7, 5);
+  ASSERT_TRUE(Run(ID_GATE_TRIANGLE_ENCODE));
+  m_FileAnswer = PathOf("mesh.bin");
+  m_Answer = platform::IDNO;
+  ASSERT_TRUE(Run(ID_GATE_TRIANGLE_DECODE));
+  CMesh3d* pDecoded = Mesh(0);
+  ASSERT_NE(pDecoded, nullptr);
+  ASSERT_NE(pDecoded, pSource);
+  ASSERT_EQ(pDecoded->NbFace(), 70);
+  const SAdjacency decoded(*pDecoded);
+  // Every vertex of the closed torus has six neighbours in the regular grid, and normals of
+  // length 1.
+  for (const auto& neighbors : decoded.vertexNeighbors)
+    EXPECT_EQ(neighbors.size(), 6u);
+  for (const auto& n : decoded.faceNormals)
+    EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4f);
+  pDecoded->Rebuild();
+  ExpectSameAdjacency(decoded, SAdjacency(*pDecoded));
+}
+
+TEST_F(CCommandRulesTest, AnObjFileOpensWithItsAdjacencyAndNormals)
+{
+  // A cube of six outward quads.
+  std::ofstream(PathOf("cube.obj"))
+    << "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+    << "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n";
+  ASSERT_TRUE(m_pDoc->OnOpenDocument(PathOf("cube.obj")));
+  ASSERT_EQ(NbObject(), 1);
+  auto* pCube = dynamic_cast<CPolygonMesh3d*>(m_pDoc->m_SceneGraph.GetAt(0));
+  ASSERT_NE(pCube, nullptr);
+  for (int i = 0; i < pCube->NbVertex(); i++)
+    EXPECT_EQ(pCube->GetVertex(i)->NbVertexNeighbor(), 3) << i;
+  for (int i = 0; i < pCube->NbPolygon(); i++) {
+    const CPolygon3d* pFace = pCube->GetPolygon(i);
+    for (int k = 0; k < 4; k++)
+      EXPECT_NE(pFace->GetNeighbor(k), nullptr) << i;
+    // Outward: the normal points the way of the face's centre from the cube's.
+    float centre[3] = {0, 0, 0};
+    for (int k = 0; k < 4; k++) {
+      centre[0] += pFace->GetVertex(k)->x() / 4;
+      centre[1] += pFace->GetVertex(k)->y() / 4;
+      centre[2] += pFace->GetVertex(k)->z() / 4;
+    }
+    const CVector3d* n = pFace->GetNormal();
+    EXPECT_NEAR(n->x() * centre[0] + n->y() * centre[1] + n->z() * centre[2], 1.0f, 1e-5f) << i;
+  }
+  EXPECT_EQ(pCube->NbEdge(), 12);
 }
