@@ -4,6 +4,8 @@
 #include "coding/RangeDecoder.h"
 #include "compression/PositionDecoder.h"
 #include "platform/ui/WaitCursor.h"
+#include "processing/Tiling3d.h"
+#include "processing/TilingNode.h"
 
 #include <algorithm>
 #include <array>
@@ -301,4 +303,65 @@ TEST_F(CCommandRulesTest, AnObjFileOpensWithItsAdjacencyAndNormals)
     EXPECT_NEAR(n->x() * centre[0] + n->y() * centre[1] + n->z() * centre[2], 1.0f, 1e-5f) << i;
   }
   EXPECT_EQ(pCube->NbEdge(), 12);
+}
+
+namespace {
+
+std::vector<std::array<float, 3>> NodePositions(const CTiling3d& tiling)
+{
+  std::vector<std::array<float, 3>> positions;
+  for (int i = 0; i < tiling.NbNode(); i++)
+    positions.push_back({tiling.GetNode(i)->x(), tiling.GetNode(i)->y(), tiling.GetNode(i)->z()});
+  return positions;
+}
+
+// The tiling the command builds for one seed, built here the same way.
+std::vector<std::array<float, 3>> TilingNodesFromSeed(CMesh3d* pMesh, unsigned seed)
+{
+  CTiling3d tiling;
+  tiling.Copy(pMesh);
+  tiling.Rebuild();
+  tiling.Build(seed, 0, pMesh);
+  return NodePositions(tiling);
+}
+
+} // namespace
+
+TEST_F(CCommandRulesTest, RetainingTheFewestTilesKeepsTheFirstOfEqualCounts)
+{
+  // A grid of 6 by 6 samples: several seeds give its fewest tiles.
+  CMesh3d* pMesh = SetMapGrid(6);
+  constexpr int kLast = 12;
+  m_EditDialog = [](platform::CDialog& dialog) {
+    dialog.Fields().SetChoice(1103, 1);
+    dialog.Fields().SetText(1079, "0");
+    dialog.Fields().SetText(1080, std::to_string(kLast));
+    dialog.Fields().SetChoice(1104, 1);
+  };
+  ASSERT_TRUE(Run(ID_TILING_BUILD));
+  ASSERT_EQ(NbObject(), 2);
+  const auto* pKept = dynamic_cast<const CTiling3d*>(m_pDoc->m_SceneGraph.GetAt(1));
+  ASSERT_NE(pKept, nullptr);
+
+  // The table: seed and tile count per line; the first seed of the fewest tiles wins.
+  std::istringstream table(Clipboard());
+  int seed = 0;
+  int tiles = 0;
+  int fewest = pMesh->NbFace();
+  std::vector<int> winners;
+  while (table >> seed >> tiles) {
+    if (tiles < fewest) {
+      fewest = tiles;
+      winners.clear();
+    }
+    if (tiles == fewest)
+      winners.push_back(seed);
+  }
+  ASSERT_GE(winners.size(), 2u) << "no tie among the seeds: the choice is not exercised";
+  EXPECT_EQ(pKept->NbTile(), fewest);
+  const auto kept = NodePositions(*pKept);
+  const auto first = TilingNodesFromSeed(pMesh, static_cast<unsigned>(winners.front()));
+  const auto last = TilingNodesFromSeed(pMesh, static_cast<unsigned>(winners.back()));
+  ASSERT_NE(first, last);
+  EXPECT_EQ(kept, first);
 }
