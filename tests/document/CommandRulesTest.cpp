@@ -3,6 +3,8 @@
 #include "coding/IBitFile.h"
 #include "coding/RangeDecoder.h"
 #include "compression/PositionDecoder.h"
+#include "mesh/QuadVertex3d.h"
+#include "tests/compression/GateTestUtil.h"
 #include "platform/ui/WaitCursor.h"
 #include "processing/Tiling3d.h"
 #include "processing/TilingNode.h"
@@ -364,4 +366,29 @@ TEST_F(CCommandRulesTest, RetainingTheFewestTilesKeepsTheFirstOfEqualCounts)
   const auto last = TilingNodesFromSeed(pMesh, static_cast<unsigned>(winners.back()));
   ASSERT_NE(first, last);
   EXPECT_EQ(kept, first);
+}
+
+TEST_F(CCommandRulesTest, AGateDecodedQuadMeshComesWithItsAdjacencyAndNormals)
+{
+  m_pDoc->EmptyScene();
+  m_pDoc->m_SceneGraph.Add(gatetest::QuadTorus(6, 5).release());
+  ASSERT_TRUE(Run(ID_GATE_QUAD_ENCODE));
+  m_FileAnswer = PathOf("mesh.bin");
+  m_Answer = platform::IDNO;
+  ASSERT_TRUE(Run(ID_GATE_QUAD_DECODE));
+  ASSERT_EQ(NbObject(), 1);
+  auto* pDecoded = dynamic_cast<CQuadMesh3d*>(m_pDoc->m_SceneGraph.GetAt(0));
+  ASSERT_NE(pDecoded, nullptr);
+  ASSERT_EQ(pDecoded->NbQuad(), 30);
+  // A closed torus of quads: four neighbours per quad, four per vertex, unit normals.
+  for (int i = 0; i < pDecoded->NbQuad(); i++) {
+    const CQuad3d* pQuad = pDecoded->GetQuad(i);
+    EXPECT_EQ(pQuad->NbFaceNeighbor(), 4) << i;
+    const CVector3d* n = pQuad->GetNormal();
+    EXPECT_NEAR(n->x() * n->x() + n->y() * n->y() + n->z() * n->z(), 1.0f, 1e-4f) << i;
+  }
+  for (int i = 0; i < pDecoded->NbVertex(); i++) {
+    EXPECT_EQ(pDecoded->GetVertex(i)->NbVertexNeighbor(), 4) << i;
+    EXPECT_EQ(pDecoded->GetVertex(i)->NbQuadNeighbor(), 4) << i;
+  }
 }
