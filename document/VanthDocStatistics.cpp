@@ -399,9 +399,9 @@ void CVanthDoc::TreeExcursion(int delta)
   CVertexTree tree;
   pMesh->BuildSpanningTree(&tree, 1, SeedVertex(pMesh), 0);
   tree.Dump();
-  if (!delta) {
-    tree.BuildExcursion("vertex_root_absolute.dat", 0);
-  } else {
+  // The delta command writes the absolute excursion too, before its own.
+  tree.BuildExcursion("vertex_root_absolute.dat", 0);
+  if (delta) {
     tree.MakeDelta(0);
     tree.BuildExcursion("vertex_root_delta.dat", 1);
     tree.MakeDelta(1);
