@@ -248,3 +248,18 @@ TEST_F(CSubdivisionEffectsCommandsTest, RegularizeSplitsUntilNoFaceOutgrowsItsNe
   // The loop ended because no face is flagged any more.
   EXPECT_EQ(pMesh->FlagFacesFromAreaDispersion(5.0, 1), 0);
 }
+
+TEST_F(CSubdivisionEffectsCommandsTest, RegularizeEndsOnAnOpenMeshWhoseSplitsLeaveSlivers)
+{
+  // A grid whose corner is pulled far out: its large faces lie on the boundary, where edges
+  // cannot flip, and each split leaves thinner slivers beside the boundary. Splitting until no
+  // face is flagged would never end; the command stops once a pass makes things no better.
+  CMesh3d* pMesh = SetGrid(4, 4);
+  pMesh->GetVertex(4 * 5 + 4)->Set(40.0f, 0.0f, 40.0f);
+  pMesh->Rebuild();
+  ASSERT_TRUE(Run(ID_V3_REGULARIZE));
+  EXPECT_GT(pMesh->NbFace(), 32);
+  EXPECT_LT(pMesh->NbFace(), 32 * 4);
+  EXPECT_TRUE(pMesh->IsValid());
+  EXPECT_TRUE(CornersInMesh(pMesh));
+}
