@@ -111,6 +111,13 @@ TEST_F(CEffectsTreeCommandsTest, TheDegreeHistogramChangesNothing)
   ASSERT_TRUE(Run(ID_STATISTICS_DEGREE_HISTOGRAM));
   EXPECT_EQ(NbObject(), 1);
   ExpectUnchanged();
+  ExpectAdjacency();
+  EXPECT_TRUE(m_Messages.empty());
+  EXPECT_TRUE(m_DialogTemplates.empty());
+  // A mesh without vertices has no histogram: still nothing shown and nothing added.
+  SetMesh([](CMesh3d&) {});
+  ASSERT_TRUE(Run(ID_STATISTICS_DEGREE_HISTOGRAM));
+  EXPECT_EQ(NbObject(), 1);
   EXPECT_TRUE(m_Messages.empty());
 }
 
