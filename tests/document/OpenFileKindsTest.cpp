@@ -4,6 +4,7 @@
 
 #include "coding/OBitFile.h"
 #include "mesh/QuadMesh3d.h"
+#include "tests/scene/TextureTestSupport.h"
 
 #include <QImage>
 
@@ -236,4 +237,20 @@ TEST_F(COpenFileKindsTest, AVrmlIndexBelowMinusOneIsRefusedWithItsReason)
   EXPECT_TRUE(m_Messages.empty());
   ASSERT_EQ(NbObject(), 2);  // appended to the box
   EXPECT_EQ(Mesh(1)->NbFace(), 1);
+}
+
+TEST_F(COpenFileKindsTest, AnOversizedJpegIsRefusedWithItsPathAndSize)
+{
+  // A small file whose frame header claims 30000 x 20000 pixels.
+  const std::vector<std::uint8_t> bytes = texture_test::JpegClaiming(30000, 20000);
+  ASSERT_FALSE(bytes.empty());
+  std::ofstream(PathOf("huge.jpg"), std::ios::binary)
+    .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  SetBox();
+  m_Messages.clear();
+  EXPECT_FALSE(m_pDoc->OnOpenDocument(PathOf("huge.jpg")));
+  EXPECT_EQ(m_Messages, std::vector<std::string>{"Unable to read " + PathOf("huge.jpg") +
+                                                 ": image of 30000 x 20000 pixels is too large"});
+  ASSERT_EQ(NbObject(), 1);  // the scene is left as it was
+  EXPECT_EQ(Mesh(0)->NbVertex(), 8);
 }
