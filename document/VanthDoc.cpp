@@ -124,7 +124,12 @@ bool CVanthDoc::OpenVrml(const std::string& path)
 {
   const int nbObject = m_SceneGraph.NbObject();
   CParserVrml parser;
-  if (!parser.Run(path.c_str(), &m_SceneGraph) || m_SceneGraph.NbObject() == nbObject)
+  const int read = parser.Run(path.c_str(), &m_SceneGraph);
+  if (!read && !parser.GetError().empty()) {
+    platform::MessageBox("Unable to read " + path + ": " + parser.GetError());
+    return false;
+  }
+  if (!read || m_SceneGraph.NbObject() == nbObject)
     return NoMeshFound(path);
   m_SceneGraph.BuildAdjacency();
   m_SceneGraph.ComputeFaceNormals();

@@ -13,6 +13,9 @@
 #include "platform/core/Status.h"
 #include "platform/ui/WaitCursor.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 // Seconds since a start read from the millisecond clock.
@@ -23,6 +26,27 @@ double SecondsSince(long long start)
 
 // A value of the random generator below this picks the face: one face in ten.
 constexpr int kRandomFaceThreshold = 3276;
+
+// Regularization passes allowed in a row that do not lower the worst area dispersion.
+constexpr int kRegularizePatience = 3;
+
+// The largest ratio of a face's area to the smallest area among the face and its neighbours;
+// infinite once a face has no area left.
+double WorstAreaDispersion(const CMesh3d& mesh)
+{
+  double worst = 1.0;
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    double smallest = f->Area();
+    for (int k = 0; k < 3; k++)
+      if (const CFace3d* g = f->f(k))
+        smallest = std::min(smallest, g->Area());
+    if (!(smallest > 0.0))
+      return std::numeric_limits<double>::infinity();
+    worst = std::max(worst, f->Area() / smallest);
+  }
+  return worst;
+}
 
 } // namespace
 
@@ -415,7 +439,16 @@ void CVanthDoc::OnV3RecursiveUndo()
 void CVanthDoc::OnV3Regularize()
 {
   EditFirstMesh([this](CMesh3d& mesh) {
-    while (mesh.FlagFacesFromAreaDispersion(5.0, 1))
+    // A face split beside a boundary edge, which cannot flip, leaves slivers that make their
+    // neighbours large again: on such a mesh the splitting would never end. Stop once a few
+    // passes in a row have not lowered the worst dispersion.
+    double best = WorstAreaDispersion(mesh);
+    int passesWithoutGain = 0;
+    while (passesWithoutGain < kRegularizePatience && mesh.FlagFacesFromAreaDispersion(5.0, 1)) {
       mesh.SubdivisionV3(1, 1, 1, GetOwnRenderView(), 0, 0.0f);
+      const double now = WorstAreaDispersion(mesh);
+      passesWithoutGain = now < best ? 0 : passesWithoutGain + 1;
+      best = std::min(best, now);
+    }
   });
 }

@@ -23,6 +23,9 @@ struct ErrorManager
   std::jmp_buf jump;
 };
 
+// The value longjmp hands back when the header names dimensions the library refuses.
+constexpr int JumpTooLarge = 2;
+
 // Warnings are counted, not printed (a window program has no console). A file cut short
 // decodes as grey rows with only a warning: treat it as the failure it is.
 void EmitMessage(j_common_ptr info, int level)
@@ -58,7 +61,7 @@ struct DecodeResult
 {
   std::uint8_t* pixels = nullptr;  // adopted by the caller
   unsigned width = 0;
-  unsigned height = 0;
+  unsigned height = 0;  // also set when the image is too large, for the message
 };
 
 // The jump point's scope holds no C++ object with a destructor: a fatal error longjmps
@@ -68,7 +71,15 @@ EDecode Decode(std::FILE* file, DecodeResult* result, bool pixels)
   jpeg_decompress_struct info;
   ErrorManager error;
   InstallErrorManager(reinterpret_cast<jpeg_common_struct*>(&info), error);
-  if (setjmp(error.jump)) {
+  switch (setjmp(error.jump)) {
+  case 0:
+    break;
+  case JumpTooLarge:
+    result->width = info.image_width;
+    result->height = info.image_height;
+    jpeg_destroy_decompress(&info);
+    return EDecode::TooLarge;
+  default:
     jpeg_destroy_decompress(&info);
     delete[] result->pixels;
     result->pixels = nullptr;
@@ -89,6 +100,8 @@ EDecode Decode(std::FILE* file, DecodeResult* result, bool pixels)
   }
   const std::uint64_t bytes = std::uint64_t(info.image_width) * info.image_height * 3;
   if (bytes > maxBytes) {
+    result->width = info.image_width;
+    result->height = info.image_height;
     jpeg_destroy_decompress(&info);
     return EDecode::TooLarge;
   }
@@ -163,6 +176,9 @@ ImageFilePtr OpenForReading(const std::string& fileName)
 
 void JpegFile::OnFatalError(jpeg_common_struct* info)
 {
+  // Dimensions beyond the library's limit: the reader names the file and the size itself.
+  if (info->err->msg_code == JERR_IMAGE_TOO_BIG)
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, JumpTooLarge);
   char text[JMSG_LENGTH_MAX];
   (*info->err->format_message)(info, text);
   ShowFatalError(text);
@@ -185,6 +201,10 @@ std::unique_ptr<std::uint8_t[]> JpegFile::ReadToRgb(const std::string& fileName,
     height = result.height;
     return pixels;
   case EDecode::TooLarge:
+    platform::MessageBox(platform::Format("Unable to read %s: image of %u x %u pixels is too large",
+                                          fileName.c_str(), result.width, result.height),
+                         platform::MB_OK | platform::MB_ICONSTOP);
+    return nullptr;
   case EDecode::NoMemory:
     platform::MessageBox("JpegFile :\nOut of memory", platform::MB_OK | platform::MB_ICONSTOP);
     return nullptr;

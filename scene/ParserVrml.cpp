@@ -1,6 +1,7 @@
 #include "scene/ParserVrml.h"
 
 #include "mesh/Mesh3d.h"
+#include "platform/core/Format.h"
 #include "scene/MeshBuilder.h"
 #include "scene/SceneGraph3d.h"
 #include "scene/StreamFile.h"
@@ -92,6 +93,7 @@ void CParserVrml::Free()
   m_Buffer.shrink_to_fit();
   m_Length = m_Position = m_End = 0;
   m_Line = m_Token = std::string_view();
+  m_Error.clear();
 }
 
 int CParserVrml::ReadFile(const char* fileName)
@@ -389,10 +391,10 @@ int CParserVrml::ReadMeshData(int textured, SMeshData* pData)
   if (result != 1)
     return result;
   m_Position = start;
-  result = ReadList(FacesKey, [&] { return ReadIndexGroups(&pData->faces); });
+  result = ReadList(FacesKey, [&] { return ReadIndexGroups("coordIndex", &pData->faces); });
   if (result == 1 && textured) {
     m_Position = start;
-    result = ReadList(UvFacesKey, [&] { return ReadIndexGroups(&pData->uvIndices); });
+    result = ReadList(UvFacesKey, [&] { return ReadIndexGroups("texCoordIndex", &pData->uvIndices); });
     if (result == 1 && pData->uvIndices.size() != pData->faces.size())
       return 0;
   }
@@ -414,7 +416,7 @@ int CParserVrml::ReadNumbers(int n, std::vector<float>* pValues)
   for (;;) {
     for (int i = 0; i < n; i++) {
       if (!ReadToken())
-        return -1;  // the object ends inside its list: cut short
+        return Fail("a list is cut short by the end of its object");
       if (!ParseFloat(m_Token, &group[i]))
         return pValues->empty() ? 0 : 1;
     }
@@ -422,26 +424,44 @@ int CParserVrml::ReadNumbers(int n, std::vector<float>* pValues)
   }
 }
 
-int CParserVrml::ReadIndexGroups(std::vector<int>* pIndices)
+int CParserVrml::ReadIndexGroups(std::string_view list, std::vector<int>* pIndices)
 {
   int group[3] = {0, 0, 0};
   for (;;) {
     for (int i = 0; i < 3; i++) {
       if (!ReadToken())
-        return -1;
+        return Fail("a list is cut short by the end of its object");
       if (!ParseInt(m_Token, &group[i]))
         return pIndices->empty() ? 0 : 1;
+      // -1 ends a polygon; anything lower names nothing and would read as a mesh with holes.
+      if (group[i] < -1)
+        return FailIndex(list, group[i]);
     }
     pIndices->insert(pIndices->end(), group, group + 3);
     if (!ReadToken())
-      return -1;
+      return Fail("a list is cut short by the end of its object");
     if (Contains(m_Token, "]"))
       return 1;
     // Only triangles: a fourth index in place of the -1 would shift every group that follows.
     int terminator = 0;
-    if (!ParseInt(m_Token, &terminator) || terminator != -1)
+    if (!ParseInt(m_Token, &terminator))
+      return 0;
+    if (terminator < -1)
+      return FailIndex(list, terminator);
+    if (terminator != -1)
       return 0;
   }
+}
+
+int CParserVrml::Fail(const std::string& reason)
+{
+  m_Error = reason;
+  return -1;
+}
+
+int CParserVrml::FailIndex(std::string_view list, int index)
+{
+  return Fail(platform::Format("%.*s holds the index %d", static_cast<int>(list.size()), list.data(), index));
 }
 
 CParserVrml::EObject CParserVrml::BuildMesh(SMeshData& data, int textured, CMesh3d* pMesh)
@@ -455,21 +475,27 @@ CParserVrml::EObject CParserVrml::BuildMesh(SMeshData& data, int textured, CMesh
     const int* face = &data.faces[k];
     if (face[0] < 0 || face[1] < 0 || face[2] < 0)
       continue;
-    if (face[0] >= nbPoint || face[1] >= nbPoint || face[2] >= nbPoint)
+    if (face[0] >= nbPoint || face[1] >= nbPoint || face[2] >= nbPoint) {
+      Fail(platform::Format("coordIndex names a point beyond the %d points", nbPoint));
       return EObject::Malformed;
+    }
     if (textured) {
       // A face and its texture indices are kept or skipped together.
       const int* uv = &data.uvIndices[k];
       if (uv[0] < 0 || uv[1] < 0 || uv[2] < 0)
         continue;
-      if (uv[0] >= nbUv || uv[1] >= nbUv || uv[2] >= nbUv)
+      if (uv[0] >= nbUv || uv[1] >= nbUv || uv[2] >= nbUv) {
+        Fail(platform::Format("texCoordIndex names a coordinate beyond the %d coordinates", nbUv));
         return EObject::Malformed;
+      }
       uvIndices.insert(uvIndices.end(), uv, uv + 3);
     }
     builder.AddFace(face[0], face[1], face[2]);
   }
-  if (!builder.Build(pMesh))
+  if (!builder.Build(pMesh)) {
+    Fail("its faces make no mesh");
     return EObject::Malformed;
+  }
   if (textured) {
     pMesh->SetTextureCoordinates(std::move(data.uv));
     pMesh->SetTextureIndices(std::move(uvIndices));

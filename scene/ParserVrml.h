@@ -30,6 +30,9 @@ public:
   // skipped; a mesh whose indices name no point or texture coordinate fails the whole read and
   // leaves the scene as it was.
   int Run(const char* fileName, CSceneGraph3d* pScene);
+  // Why the last Run failed on a malformed mesh object; empty when the file was no VRML 2.0
+  // file, could not be read, or was read.
+  const std::string& GetError() const { return m_Error; }
 
 private:
   enum class EObject { Skipped, Read, Malformed };
@@ -72,9 +75,13 @@ private:
   int ReadNumbers(int n, std::vector<float>* pValues);
   // Triangles "a, b, c, -1" up to a group that does not parse or a "]": 1 when some were read,
   // 0 when none or when a group is no triangle.
-  int ReadIndexGroups(std::vector<int>* pIndices);
+  // An index below -1 fails the read: -1 ends a polygon, lower indices name nothing.
+  int ReadIndexGroups(std::string_view list, std::vector<int>* pIndices);
+  // Keep the reason of a malformed object; -1, the lists' "malformed" result.
+  int Fail(const std::string& reason);
+  int FailIndex(std::string_view list, int index);
   // Moves the points and texture coordinates into the mesh.
-  static EObject BuildMesh(SMeshData& data, int textured, CMesh3d* pMesh);
+  EObject BuildMesh(SMeshData& data, int textured, CMesh3d* pMesh);
 
   std::vector<char> m_Buffer;  // the whole file, byte for byte
   size_t m_Length = 0;
@@ -82,4 +89,5 @@ private:
   size_t m_End = 0;  // where the scanning stops: the current object's end
   std::string_view m_Line;   // the line last read, without its newline
   std::string_view m_Token;  // the token last read
+  std::string m_Error;
 };

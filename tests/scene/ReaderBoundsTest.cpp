@@ -143,7 +143,7 @@ TEST_F(ReaderBounds, JpegClaimingMorePixelsThanItCanHoldIsRefused)
   CAllocationProbe probe;
   CTexture texture;
   EXPECT_EQ(texture.ReadFile(path), 0);
-  EXPECT_EQ(m_Messages.Last(), "JpegFile :\nOut of memory");
+  EXPECT_EQ(m_Messages.Last(), "Unable to read " + path + ": image of 8000 x 8000 pixels is too large");
   EXPECT_LT(probe.Largest(), Small);
 }
 

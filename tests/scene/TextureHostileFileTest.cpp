@@ -196,9 +196,17 @@ TEST_F(TextureHostile, BrokenJpegsFail)
 
 TEST_F(TextureHostile, JpegClaimingAHugeImageIsRefusedBeforeDecoding)
 {
-  const std::vector<std::uint8_t> bytes = JpegClaiming(60000, 60000);
+  const std::string path = m_Folder.File("hostile.jpg");
+  const std::vector<std::uint8_t> bytes = JpegClaiming(60000, 50000);
   ASSERT_FALSE(bytes.empty());
-  ExpectRefused(bytes, ".jpg", "JpegFile :\nOut of memory");
+  ExpectRefused(bytes, ".jpg", "Unable to read " + path + ": image of 60000 x 50000 pixels is too large");
+  // Beyond the 65500 pixels the JPEG library itself accepts: the same message, not the
+  // library's text without the file's name.
+  const std::vector<std::uint8_t> wide = JpegClaiming(65535, 16);
+  ASSERT_FALSE(wide.empty());
+  const std::size_t before = m_Messages.Texts().size();
+  ExpectRefused(wide, ".jpg", "Unable to read " + path + ": image of 65535 x 16 pixels is too large");
+  EXPECT_EQ(m_Messages.Texts().size(), before + 1);
 }
 
 TEST_F(TextureHostile, RawReaderChecksItsSizes)

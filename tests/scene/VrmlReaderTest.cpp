@@ -249,12 +249,41 @@ TEST_F(VrmlReader, RefusesFilesThatAreNotVrml2)
   EXPECT_EQ(m_Scene.NbObject(), 1);
 }
 
-TEST_F(VrmlReader, SkipsIndexGroupsWithANegativeIndex)
+TEST_F(VrmlReader, SkipsIndexGroupsThatEndEarly)
 {
-  ASSERT_EQ(Read("#VRML V2.0 utf8\n" + Part("P", "", Points3, "0, 1, 2, -1,\n 0, 2, -2, -1,\n 2, 1, 0, -1\n")), 1);
+  ASSERT_EQ(Read("#VRML V2.0 utf8\n" + Part("P", "", Points3, "0, 1, 2, -1,\n 0, 2, -1, -1,\n 2, 1, 0, -1\n")), 1);
   ASSERT_EQ(m_Scene.NbObject(), 1);
   EXPECT_EQ(MeshAt(m_Scene, 0)->NbFace(), 2);
   EXPECT_EQ(Corners(*MeshAt(m_Scene, 0), 1), (std::array<int, 3>{2, 1, 0}));
+}
+
+TEST_F(VrmlReader, AnIndexBelowMinusOneFailsTheReadWithItsReason)
+{
+  m_Scene.Add(Grid(1).release());
+  const struct { const char* faces; const char* reason; } cases[] = {
+    {"0, 1, 2, -1,\n 0, 2, -2, -1\n", "coordIndex holds the index -2"},
+    {"-3, 1, 2, -1\n", "coordIndex holds the index -3"},
+    {"0, 1, 2, -2\n", "coordIndex holds the index -2"},  // in the terminator's place
+  };
+  for (const auto& c : cases) {
+    WriteText(m_Folder.File("low.wrl"), "#VRML V2.0 utf8\n" + Part("P", "", Points3, c.faces));
+    CParserVrml parser;
+    EXPECT_EQ(parser.Run(m_Folder.File("low.wrl").c_str(), &m_Scene), 0) << c.faces;
+    EXPECT_EQ(parser.GetError(), c.reason) << c.faces;
+    EXPECT_EQ(m_Scene.NbObject(), 1) << c.faces;
+  }
+  const std::string uv = Replace(TexturedText(), "texCoordIndex [\n          0, 1, 2, -1, 0, 2, 3, -1 ]",
+                                 "texCoordIndex [\n          0, 1, 2, -1, 0, -7, 3, -1 ]");
+  WriteText(m_Folder.File("uv.wrl"), uv);
+  CParserVrml parser;
+  EXPECT_EQ(parser.Run(m_Folder.File("uv.wrl").c_str(), &m_Scene), 0);
+  EXPECT_EQ(parser.GetError(), "texCoordIndex holds the index -7");
+  EXPECT_EQ(m_Scene.NbObject(), 1);
+  EXPECT_EQ(m_Scene.NbTexture(), 0);
+  // A sound file read by the same parser afterwards has no reason left over.
+  WriteText(m_Folder.File("good.wrl"), "#VRML V2.0 utf8\n" + Part("P", "", Points3, Face3));
+  EXPECT_EQ(parser.Run(m_Folder.File("good.wrl").c_str(), &m_Scene), 1);
+  EXPECT_EQ(parser.GetError(), "");
 }
 
 TEST_F(VrmlReader, SkipsATexturedObjectWithFewerTextureIndicesThanFaces)
@@ -344,9 +373,8 @@ TEST_F(VrmlReader, AnIndexNamingNoPointFailsTheReadAndLeavesTheSceneAsItWas)
   EXPECT_EQ(m_Scene.NbTexture(), 0);  // the first object's texture went again
 
   EXPECT_EQ(Read("#VRML V2.0 utf8\n" + Part("Huge", "", Points3, "0, 1, 99999999999, -1\n")), 0);
-  EXPECT_EQ(Read("#VRML V2.0 utf8\n" + Part("Low", "", Points3, "0, 1, -99999999999, -1\n")), 1);
-  ASSERT_EQ(m_Scene.NbObject(), 2);  // a group with a negative index makes no face
-  EXPECT_EQ(MeshAt(m_Scene, 1)->NbFace(), 0);
+  EXPECT_EQ(Read("#VRML V2.0 utf8\n" + Part("Low", "", Points3, "0, 1, -99999999999, -1\n")), 0);
+  EXPECT_EQ(m_Scene.NbObject(), 1);
 }
 
 TEST_F(VrmlReader, ATextureIndexNamingNoCoordinateFailsTheRead)
