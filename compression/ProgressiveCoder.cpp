@@ -122,6 +122,7 @@ void CProgressiveCoder::Report(int initialCount, int totalBits) const
 void CProgressiveCoder::ComputeGeometry()
 {
   m_Reconstruction.clear();
+  m_Originals.clear();
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     StoreReconstruction(m_pMesh->GetVertex(i));
   for (int layer = NbLayer() - 1; layer >= 0; layer--)
@@ -132,6 +133,17 @@ void CProgressiveCoder::StoreReconstruction(const CVertex3d* v)
 {
   m_Reconstruction.push_back(
       {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())});
+  m_Originals.push_back({v->x(), v->y(), v->z()});
+}
+
+// The unquantized position in grid units: i stands for i * scale + shift.
+CProgressiveVertexRecord::Point CProgressiveCoder::GridPoint(const CVertex3d* v) const
+{
+  CProgressiveVertexRecord::Point p{0, 0, 0};
+  for (int axis = 0; axis < 3; axis++)
+    if (m_Scale[axis] > 0)
+      p[axis] = (static_cast<double>(v->Get(axis)) - m_Shift[axis]) / m_Scale[axis];
+  return p;
 }
 
 void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit)
@@ -143,6 +155,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
       record.TakeFrameFromBorder();
+      record.SetOriginal(GridPoint(record.GetVertex()));
       record.Predict();
       p = record.Reconstruct();
     } else {

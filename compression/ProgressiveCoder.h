@@ -88,6 +88,8 @@ public:
   // After Encode: the quantized positions the decoder will give, in the decoder's vertex order
   // (base mesh first, then the re-inserted vertices layer by layer, coarsest first).
   const std::vector<std::array<int, 3>>& GetReconstruction() const { return m_Reconstruction; }
+  // After Encode: the positions before quantization, in the same order.
+  const std::vector<std::array<float, 3>>& GetOriginalPositions() const { return m_Originals; }
 
 private:
   static constexpr int kNone = -1;
@@ -96,6 +98,7 @@ private:
   int Quantize();
   void ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit);
   void StoreReconstruction(const CVertex3d* v);
+  CProgressiveVertexRecord::Point GridPoint(const CVertex3d* v) const;
   void ComputeGeometry();
   void DiscardEmptyLayers();
   void OutputBaseMesh(COBitFile* pFile);
@@ -192,4 +195,5 @@ private:
   // from them once their own positions are known as the decoder will have them.
   std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
   std::vector<std::array<int, 3>> m_Reconstruction;
+  std::vector<std::array<float, 3>> m_Originals;
 };

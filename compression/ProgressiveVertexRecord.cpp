@@ -3,6 +3,7 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -131,17 +132,37 @@ void CProgressiveVertexRecord::Predict()
     a = (r[i] * frame.t2[j] - r[j] * frame.t2[i]) / bestDet;
     b = (frame.t1[i] * r[j] - frame.t1[j] * r[i]) / bestDet;
   }
-  m_Coordinates = {Round(a), Round(b), Round(c)};
-  if (Decoded(frame, m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]) == m_Target)
+  const std::array<int, 3> rounded{Round(a), Round(b), Round(c)};
+  m_Coordinates = rounded;
+  if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
     return;
+  // A rotated unit lattice rounded to the grid misses some grid points: then the nearest
+  // point it reaches, by the largest axis error first, so that a miss costs one step at most
+  // where a neighbouring cell can be reached.
+  double bestWorst = 1e300;
+  double bestSquared = 1e300;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++)
       for (int dc = -2; dc <= 2; dc++) {
-        const std::array<int, 3> abc{m_Coordinates[0] + da, m_Coordinates[1] + db,
-                                     m_Coordinates[2] + dc};
-        if (Decoded(frame, abc[0], abc[1], abc[2]) == m_Target) {
+        const std::array<int, 3> abc{rounded[0] + da, rounded[1] + db, rounded[2] + dc};
+        const std::array<int, 3> p = Decoded(frame, abc[0], abc[1], abc[2]);
+        if (p == m_Target) {
           m_Coordinates = abc;
           return;
+        }
+        if (!m_HasOriginal)
+          continue;
+        double worst = 0;
+        double squared = 0;
+        for (int k = 0; k < 3; k++) {
+          const double e = std::fabs(p[k] - m_Original[k]);
+          worst = std::max(worst, e);
+          squared += e * e;
+        }
+        if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+          bestWorst = worst;
+          bestSquared = squared;
+          m_Coordinates = abc;
         }
       }
 }

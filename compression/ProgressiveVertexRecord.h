@@ -34,10 +34,18 @@ public:
   void SetTarget(const std::array<int, 3>& target) { m_Target = target; }
   const std::array<int, 3>& GetTarget() const { return m_Target; }
   void SetCoordinates(const std::array<int, 3>& abc) { m_Coordinates = abc; }
+  // The position before quantization, in grid units: where no triple reaches the target, the
+  // triple whose decoded point lies nearest to it is taken.
+  void SetOriginal(const Point& p)
+  {
+    m_Original = p;
+    m_HasOriginal = true;
+  }
   const std::array<int, 3>& GetCoordinates() const { return m_Coordinates; }
 
   // Tangential a, b and normal c of the target in the local frame, corrected so that
-  // Reconstruct gives the target back whenever a nearby triple does.
+  // Reconstruct gives the target back whenever a nearby triple does, else the point nearest
+  // to the original position.
   void Predict();
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
@@ -59,4 +67,6 @@ private:
   std::vector<std::array<int, 3>> m_Faces;
   std::array<int, 3> m_Target{0, 0, 0};
   std::array<int, 3> m_Coordinates{0, 0, 0};
+  Point m_Original{0, 0, 0};
+  bool m_HasOriginal = false;
 };
