@@ -4,7 +4,7 @@
 
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -16,8 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -83,29 +81,28 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
       m_UseMetric = 0;
   }
   levels.Close();
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
   DiscardEmptyLayers();
   ComputeGeometry();
-  OutputBaseMesh(&file);
+  // The stream is coded in memory and written once; the report's base mesh is the one
+  // written, before packing refines the mesh again.
+  COBitStream stream;
+  OutputBaseMesh(&stream);
+  const int baseCount = pMesh->NbVertex();
   if (simulate)
     SimulateDecoding();
-  const int written = OutputCodes(&file) && WriteGeometry(&file);
-  file.Flush(0);
-  file.FlushStream();
-  if (!written || !file.IsValid()) {
+  const int coded = OutputCodes(&stream) && WriteGeometry(&stream);
+  stream.Flush(0);
+  if (!coded || !stream.WriteFile(fileName)) {
     std::remove(fileName);
     return 0;
   }
   if (report)
-    Report(initialCount, static_cast<int>(file.GetTotalBits()));
+    Report(initialCount, baseCount, static_cast<int>(stream.GetTotalBits()));
   return 1;
 }
 
-void CProgressiveCoder::Report(int initialCount, int totalBits) const
+void CProgressiveCoder::Report(int initialCount, int base, int totalBits) const
 {
-  const int base = m_pMesh->NbVertex();
   const double perRemoved = initialCount > base ? 1.0 / (initialCount - base) : 0;
   std::string text = platform::Format("Base mesh: %d vertices\r\n", base);
   text += platform::Format("Connectivity: %g b/rv\r\n",
@@ -204,10 +201,8 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
   m_GeometryAvailable = 1;
   if (pMesh->NbVertex() != 0 || pMesh->NbFace() != 0)
     return 0;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(m_InputFileName, error);
   CIBitFile file(m_InputFileName.c_str());
-  if (error || !file.IsValid() || !InputBaseMesh(&file, 8 * static_cast<std::uint64_t>(size)) || !InputCodes(&file) || !InflateGeometry(&file)) {
+  if (!file.IsValid() || !InputBaseMesh(&file) || !InputCodes(&file) || !InflateGeometry(&file)) {
     pMesh->Free();
     return 0;
   }

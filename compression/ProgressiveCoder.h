@@ -13,9 +13,9 @@
 #include <vector>
 
 class CFace3d;
-class CIBitFile;
+class CIBitStream;
 class CMesh3d;
-class COBitFile;
+class COBitStream;
 class CProgressivePattern;
 class CRenderView;
 class CStreamFile;
@@ -83,8 +83,26 @@ public:
 
   int NbLayer() const { return static_cast<int>(m_LayerCodes.size()); }
   const CProgressiveCodeList* GetLayerCodes(int i) const { return m_LayerCodes[i].get(); }
+  int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
+  const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
   int GetGeometryBits() const { return m_GeometryBits; }
+
+  // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
+  // last first, the record count (32 bits) and each removed vertex's position before removal
+  // as three float bit patterns; padded. InputGeometry replaces the layers' geometry with
+  // records holding those positions; 0 on a file that cannot hold what it announces.
+  int OutputGeometry(COBitStream* pFile) const;
+  int InputGeometry(CIBitStream* pFile);
+
+  // Code statistics. The histogram gets binCount bins and the count of each code when every
+  // code is below binCount; otherwise a message box says so and 0 comes back.
+  static int ProcessDistribution(const CProgressiveCodeList& codes,
+                                 std::vector<unsigned int>* pHistogram, int binCount);
+  // Largest code of the list, 0 for an empty one.
+  static unsigned int MaxCode(const CProgressiveCodeList& codes);
+  // "%d codes\n" with the count, then one code a line; 0 when the file cannot be written.
+  static int DumpCodes(const CProgressiveCodeList& codes, const char* fileName);
   // After Encode: the quantized positions the decoder will give, in the decoder's vertex order
   // (base mesh first, then the re-inserted vertices layer by layer, coarsest first).
   const std::vector<std::array<int, 3>>& GetReconstruction() const { return m_Reconstruction; }
@@ -101,17 +119,19 @@ private:
   CProgressiveVertexRecord::Point GridPoint(const CVertex3d* v) const;
   void ComputeGeometry();
   void DiscardEmptyLayers();
-  void OutputBaseMesh(COBitFile* pFile);
-  int OutputCodes(COBitFile* pFile);
-  int WriteGeometry(COBitFile* pFile);
-  int WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometryLayer* pLayer) const;
-  int InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits);
-  int InputCodes(CIBitFile* pFile);
-  int InflateGeometry(CIBitFile* pFile);
-  int ReadPredictedLayer(CIBitFile* pFile, int expected, CProgressiveGeometryLayer* pLayer);
+  void OutputBaseMesh(COBitStream* pFile);
+  int OutputCodes(COBitStream* pFile);
+  int WriteGeometry(COBitStream* pFile);
+  int WriteLayerGeometry(COBitStream* pFile, CProgressiveGeometryLayer* pLayer) const;
+  int InputBaseMesh(CIBitStream* pFile);
+  int InputCodes(CIBitStream* pFile);
+  int InflateGeometry(CIBitStream* pFile);
+  int ReadPredictedLayer(CIBitStream* pFile, int expected, CProgressiveGeometryLayer* pLayer);
   int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes, int nbRemoved);
   int ReadLayerCodes(const char* fileName);
-  void Report(int initialCount, int totalBits) const;
+  void Report(int initialCount, int baseCount, int totalBits) const;
+  // Called with each layer's codes and an empty name; a place to hang a dump when debugging.
+  void DumpHook(const CProgressiveCodeList* pCodes, const char* fileName) const;
   void SetDebugging(CRenderView* pView, int colourPatches, int colourCause, int delay);
   void DebugStep();
 

@@ -107,6 +107,7 @@ int CProgressiveCoder::RunLayer()
   InitLayer();
   while (EncodeStep()) {
   }
+  DumpHook(m_pCurrentCodes, "");
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval)
     return removed;

@@ -41,6 +41,7 @@ CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
                                                    std::vector<std::array<int, 3>> faces)
   : m_pVertex(pVertex), m_BorderVertices(std::move(border)), m_Faces(std::move(faces))
 {
+  m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
   m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
               static_cast<int>(pVertex->z2())};
 }

@@ -31,6 +31,9 @@ public:
   // The frame from the border vertices' second (quantized) positions as they are now.
   void TakeFrameFromBorder();
   CVertex3d* GetVertex() const { return m_pVertex; }
+  // The vertex's position before removal (raw geometry files).
+  const std::array<float, 3>& GetPosition() const { return m_Position; }
+  void SetPosition(const std::array<float, 3>& p) { m_Position = p; }
   void SetTarget(const std::array<int, 3>& target) { m_Target = target; }
   const std::array<int, 3>& GetTarget() const { return m_Target; }
   void SetCoordinates(const std::array<int, 3>& abc) { m_Coordinates = abc; }
@@ -65,6 +68,7 @@ private:
   std::vector<CVertex3d*> m_BorderVertices;
   std::vector<Point> m_Border;
   std::vector<std::array<int, 3>> m_Faces;
+  std::array<float, 3> m_Position{0, 0, 0};
   std::array<int, 3> m_Target{0, 0, 0};
   std::array<int, 3> m_Coordinates{0, 0, 0};
   Point m_Original{0, 0, 0};
