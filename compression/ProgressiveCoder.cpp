@@ -67,10 +67,14 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   m_ResidualLimit = cap - std::min(8, cap / 4);
   const int initialCount = pMesh->NbVertex();
   while (pMesh->NbVertex() > targetVertexCount && NbLayer() + 2 <= kMaxLayers) {
-    const int r1 = EncodeLayer(pMesh, 0, 6);
-    const int r2 = EncodeLayer(pMesh, 1, 3);
+    const int r1 = EncodeLayer(0, 6);
+    const int r2 = EncodeLayer(1, 3);
     pMesh->SetModified();
-    platform::RedrawView(pView);
+    if (pView) {
+      // Layers keep adjacency only; the view draws with normals.
+      pMesh->Rebuild();
+      platform::RedrawView(pView);
+    }
     if (callback)
       callback(pMesh->NbVertex());
     if (r1 == 0 && r2 == 0)
@@ -90,6 +94,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   const int baseCount = pMesh->NbVertex();
   if (simulate)
     SimulateDecoding();
+  pMesh->Rebuild();
   const int coded = OutputCodes(&stream) && WriteGeometry(&stream);
   stream.Flush(0);
   if (!coded || !stream.WriteFile(fileName)) {
@@ -184,6 +189,8 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
   const int removed = RunLayer();
+  if (m_ApplyRemoval)
+    m_pMesh->Rebuild();
   const int written = WriteLayerCodes(fileName, m_pCurrentCodes, removed);
   m_pMesh->SetModified();
   return written;
@@ -215,11 +222,12 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     if (callback)
       callback(pMesh->NbVertex());
     if (pView && redrawAfterLayer && m_LayerCodes[layer]->GetGateType() == 0) {
-      pMesh->SetModified();
+      pMesh->Rebuild();
       platform::RedrawView(pView);
       Sleep(m_Delay);
     }
   }
+  pMesh->Rebuild();
   return 1;
 }
 

@@ -136,6 +136,9 @@ private:
   void DebugStep();
 
   // --- layer decimation (ProgressiveCoderLayer.cpp) ------------------------------------------
+  // One layer of the mesh being encoded; whether it has a boundary is known already (no
+  // removal opens or closes one).
+  int EncodeLayer(int gateType, int maxValence);
   int RunLayer();
   void InitLayer();
   int EncodeStep();
@@ -159,6 +162,7 @@ private:
   void InitDecodingGates();
   int ReinsertLayer(int layer);
   int DecodeStep(int simulation);
+  int DecodeGate(CProgressiveGate* pGate, int simulation);
   int DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFace);
   void MarkRemovable(CProgressiveGate* pGate);
   int FindPattern(CProgressiveGate* pGate, int valence, std::vector<CVertex3d*>* pBorder,
@@ -173,7 +177,8 @@ private:
 
   int m_Delay = 0;
   int m_RedrawPeriod = 1;
-  std::deque<std::unique_ptr<CProgressiveGate>> m_Gates;
+  // Gates live in the queue itself: pushing at the back keeps the front gate in place.
+  std::deque<CProgressiveGate> m_Gates;
   CRenderView* m_pView = nullptr;
   CMesh3d* m_pMesh = nullptr;
   int m_HasBoundary = 0;

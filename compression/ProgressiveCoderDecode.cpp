@@ -68,7 +68,9 @@ int CProgressiveCoder::ReinsertLayer(int layer)
   while (DecodeStep(0)) {
   }
   m_pMesh->RemoveFacesWithFlag(2);
-  m_pMesh->Rebuild();
+  // Adjacency for the next layer; normals once the mesh is whole (or redrawn).
+  m_pMesh->BuildAdjacency();
+  m_pMesh->SetModified();
   if (m_DecodeError || m_CodeCursor != m_pCurrentCodes->NbCode())
     return 0;
   return !m_GeometryAvailable || (m_pCurrentGeometry &&
@@ -79,22 +81,29 @@ int CProgressiveCoder::DecodeStep(int simulation)
 {
   if (m_Gates.empty() || m_DecodeError)
     return 0;
-  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
+  const int r = DecodeGate(&m_Gates.front(), simulation);
   m_Gates.pop_front();
+  return r;
+}
+
+int CProgressiveCoder::DecodeGate(CProgressiveGate* pGate, int simulation)
+{
   CFace3d* pFace = pGate->GetFrontFace();
-  CVertex3d* w = pGate->GetFrontVertex();
-  if (!pFace || pFace->GetFlag() != 0 || !w || m_CodeCursor >= m_pCurrentCodes->NbCode())
+  if (!pFace || pFace->GetFlag() != 0 || m_CodeCursor >= m_pCurrentCodes->NbCode())
+    return 1;
+  CVertex3d* w = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
+  if (!w)
     return 1;
   const unsigned int code = m_pCurrentCodes->GetCode(m_CodeCursor);
   if (code == 2) {
     if (simulation)
-      MarkRemovable(pGate.get());
-    NullPatch(pGate.get(), pFace, w, 3);
+      MarkRemovable(pGate);
+    NullPatch(pGate, pFace, w, 3);
     m_CodeCursor++;
     return 1;
   }
   if (code == 1)
-    return DecodeBoundaryStep(pGate.get(), pFace);
+    return DecodeBoundaryStep(pGate, pFace);
   if (code < 3 || code > 6) {
     m_DecodeError = 1;
     return 0;
@@ -102,11 +111,11 @@ int CProgressiveCoder::DecodeStep(int simulation)
   std::vector<CVertex3d*> border;
   std::vector<CFace3d*> faces;
   // Where the pattern is missing the code waits for the next gate: an implied null patch.
-  if (!FindPattern(pGate.get(), static_cast<int>(code), &border, &faces)) {
-    NullPatch(pGate.get(), pFace, w, 3);
+  if (!FindPattern(pGate, static_cast<int>(code), &border, &faces)) {
+    NullPatch(pGate, pFace, w, 3);
     return 1;
   }
-  InsertVertex(pGate.get(), border, faces);
+  InsertVertex(pGate, border, faces);
   m_CodeCursor++;
   m_InsertedCount++;
   FineGrainRedraw();
@@ -178,7 +187,7 @@ int CProgressiveCoder::FindPattern(CProgressiveGate* pGate, int valence,
                                    std::vector<CVertex3d*>* pBorder,
                                    std::vector<CFace3d*>* pFaces) const
 {
-  const CProgressivePattern pattern(valence, pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(valence, pGate->GetTagPair());
   const auto& triangles = pattern.GetFaces();
   std::vector<CVertex3d*>& b = *pBorder;
   b.assign(valence, nullptr);
@@ -219,7 +228,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
                                      const std::vector<CFace3d*>& faces)
 {
   const int n = static_cast<int>(border.size());
-  const CProgressivePattern pattern(n, pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(n, pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++)
     if (border[k + 1]->GetMark() == 0)
       border[k + 1]->SetMark(pattern.GetMarks()[k]);
@@ -305,7 +314,7 @@ void CProgressiveCoder::SimulateDecoding()
     while (DecodeStep(1)) {
     }
     m_pMesh->RemoveFacesWithFlag(2);
-    m_pMesh->Rebuild();
+    m_pMesh->BuildAdjacency();
     RemoveUnusefulCodes(m_pCurrentCodes);
   }
 }

@@ -87,15 +87,20 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.push_back(std::make_unique<CProgressiveGate>(a, b));
+  m_Gates.emplace_back(a, b);
 }
 
 int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
 {
   m_pMesh = pMesh;
+  m_HasBoundary = pMesh->HasBoundary();
+  return EncodeLayer(gateType, maxValence);
+}
+
+int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
+{
   m_GateType = gateType;
   m_MaxValence = maxValence;
-  m_HasBoundary = pMesh->HasBoundary();
   return RunLayer();
 }
 
@@ -113,7 +118,9 @@ int CProgressiveCoder::RunLayer()
     return removed;
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
-  m_pMesh->Rebuild();
+  // The conquest needs adjacency only; normals wait for the end of the encoding.
+  m_pMesh->BuildAdjacency();
+  m_pMesh->SetModified();
   return removed;
 }
 
@@ -180,13 +187,12 @@ int CProgressiveCoder::EncodeStep()
 {
   if (m_Gates.empty())
     return 0;
-  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
-  m_Gates.pop_front();
-  const int r = ProcessGate(pGate.get());
+  const int r = ProcessGate(&m_Gates.front());
   if (r != kNone && r != 1)
     m_pCurrentCodes->Add(static_cast<unsigned int>(r));
   if (r != kNone)
     DebugStep();
+  m_Gates.pop_front();
   return 1;
 }
 
@@ -209,7 +215,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   CFace3d* pFace = pGate->GetFrontFace();
   if (!pFace || pFace->GetFlag() != 0)
     return kNone;
-  CVertex3d* v = pGate->GetFrontVertex();
+  CVertex3d* v = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
   if (!v)
     return kNone;
   if (v->GetFlag() != 0)
@@ -242,7 +248,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   for (int i = 0; i < pBorder->GetSize(); i++)
     border.push_back(pBorder->GetAt(i));
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
-      v, std::move(border), CProgressivePattern(valence, pGate->GetTagPair()).GetFaces()));
+      v, std::move(border), CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -296,8 +302,18 @@ int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v,
   for (int i = 0; i < pBorder->GetSize(); i++)
     border.push_back(pBorder->GetAt(i));
   CProgressiveVertexRecord record(v, std::move(border),
-                                  CProgressivePattern(valence, pGate->GetTagPair()).GetFaces());
+                                  CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
   record.TakeFrameFromBorder();
+  // The offset search moves each rounded residual by 2 at most: only near the limit does the
+  // search itself decide.
+  bool undecided = false;
+  for (int x : record.PredictRounded()) {
+    if (std::abs(x) - 2 > m_ResidualLimit)
+      return 0;
+    undecided = undecided || std::abs(x) + 2 > m_ResidualLimit;
+  }
+  if (!undecided)
+    return 1;
   record.Predict();
   for (int x : record.GetCoordinates())
     if (std::abs(x) > m_ResidualLimit)
@@ -440,7 +456,7 @@ int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
 int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
 {
   CArray3d<CVertex3d>* b = pGate->GetBorder();
-  const CProgressivePattern pattern(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(pGate, v, pattern))
     return 0;
   if (m_ForbidNormalFlipping) {
@@ -481,7 +497,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
     CFace3d* pFront = edge.GetFrontFace();
     if (!pFront || pFront->GetFlag() != 0)
       continue;
-    CVertex3d* w = edge.GetFrontVertex();
+    CVertex3d* w = pFront->GetVertexOther(b0, b1);
     PushGate(b0, w);
     PushGate(w, b1);
     pFront->SetFlag(1);

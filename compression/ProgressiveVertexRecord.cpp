@@ -28,6 +28,14 @@ bool Normalize(Point* p)
   return true;
 }
 
+// Round (mesh/GeometryUtil): nearest integer, an exact half going down. Inlined: the residual
+// search rounds hundreds of times per vertex.
+inline int RoundHalfDown(double x)
+{
+  const double low = std::floor(x);
+  return static_cast<int>(x - low > 0.5 ? low + 1 : low);
+}
+
 Point Project(const Point& p, const Point& n, double d)
 {
   const double t = Dot(n, p) + d;
@@ -91,7 +99,7 @@ std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a,
 {
   std::array<int, 3> p{};
   for (int k = 0; k < 3; k++)
-    p[k] = Round(frame.origin[k] + a * frame.t1[k] + b * frame.t2[k] + c * frame.n[k]);
+    p[k] = RoundHalfDown(frame.origin[k] + a * frame.t1[k] + b * frame.t2[k] + c * frame.n[k]);
   return p;
 }
 
@@ -100,9 +108,8 @@ std::array<int, 3> CProgressiveVertexRecord::Reconstruct() const
   return Decoded(ComputeFrame(), m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
 }
 
-void CProgressiveVertexRecord::Predict()
+std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const
 {
-  const SFrame frame = ComputeFrame();
   const Point target{static_cast<double>(m_Target[0]), static_cast<double>(m_Target[1]),
                      static_cast<double>(m_Target[2])};
   const double d = -Dot(frame.n, frame.origin);
@@ -133,13 +140,43 @@ void CProgressiveVertexRecord::Predict()
     a = (r[i] * frame.t2[j] - r[j] * frame.t2[i]) / bestDet;
     b = (frame.t1[i] * r[j] - frame.t1[j] * r[i]) / bestDet;
   }
-  const std::array<int, 3> rounded{Round(a), Round(b), Round(c)};
+  return {Round(a), Round(b), Round(c)};
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictRounded() const
+{
+  return Rounded(ComputeFrame());
+}
+
+void CProgressiveVertexRecord::Predict()
+{
+  const SFrame frame = ComputeFrame();
+  const std::array<int, 3> rounded = Rounded(frame);
   m_Coordinates = rounded;
   if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
     return;
-  // A rotated unit lattice rounded to the grid misses some grid points: then the nearest
-  // point it reaches, by the largest axis error first, so that a miss costs one step at most
-  // where a neighbouring cell can be reached.
+  // The frame is orthonormal and the rounded triple within half a unit of the exact one, so a
+  // triple that decodes to the target (within half a step on every axis) differs from the
+  // rounded one by at most 1 in each residual: the first such offset in the order of the
+  // search over -2..2 is the first over -1..1.
+  for (int da = -1; da <= 1; da++)
+    for (int db = -1; db <= 1; db++)
+      for (int dc = -1; dc <= 1; dc++)
+        if (Decoded(frame, rounded[0] + da, rounded[1] + db, rounded[2] + dc) == m_Target) {
+          m_Coordinates = {rounded[0] + da, rounded[1] + db, rounded[2] + dc};
+          return;
+        }
+  if (m_HasOriginal)
+    m_Coordinates = NearestToOriginal(frame, rounded);
+}
+
+// A rotated unit lattice rounded to the grid misses some grid points: then the nearest point
+// it reaches, by the largest axis error first, so that a miss costs one step at most where a
+// neighbouring cell can be reached.
+std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& frame,
+                                                               const std::array<int, 3>& rounded) const
+{
+  std::array<int, 3> best = rounded;
   double bestWorst = 1e300;
   double bestSquared = 1e300;
   for (int da = -2; da <= 2; da++)
@@ -147,12 +184,6 @@ void CProgressiveVertexRecord::Predict()
       for (int dc = -2; dc <= 2; dc++) {
         const std::array<int, 3> abc{rounded[0] + da, rounded[1] + db, rounded[2] + dc};
         const std::array<int, 3> p = Decoded(frame, abc[0], abc[1], abc[2]);
-        if (p == m_Target) {
-          m_Coordinates = abc;
-          return;
-        }
-        if (!m_HasOriginal)
-          continue;
         double worst = 0;
         double squared = 0;
         for (int k = 0; k < 3; k++) {
@@ -163,7 +194,8 @@ void CProgressiveVertexRecord::Predict()
         if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
           bestWorst = worst;
           bestSquared = squared;
-          m_Coordinates = abc;
+          best = abc;
         }
       }
+  return best;
 }

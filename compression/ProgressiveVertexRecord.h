@@ -50,6 +50,8 @@ public:
   // Reconstruct gives the target back whenever a nearby triple does, else the point nearest
   // to the original position.
   void Predict();
+  // The rounded triple before the offset search, which moves each by at most 2.
+  std::array<int, 3> PredictRounded() const;
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
 
@@ -62,6 +64,8 @@ private:
     Point n;
   };
   SFrame ComputeFrame() const;
+  std::array<int, 3> Rounded(const SFrame& frame) const;
+  std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
 
   CVertex3d* m_pVertex = nullptr;
