@@ -214,6 +214,7 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     return 0;
   }
   m_InsertedCount = 0;
+  m_DeferVertexNeighbors = 1;
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
     if (!ReinsertLayer(layer)) {
       pMesh->Free();
@@ -227,6 +228,7 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
       Sleep(m_Delay);
     }
   }
+  m_DeferVertexNeighbors = 0;
   pMesh->Rebuild();
   return 1;
 }

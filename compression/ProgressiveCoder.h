@@ -171,6 +171,9 @@ private:
                     const std::vector<CFace3d*>& faces);
   void PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>& border,
                    const std::vector<std::array<int, 3>>& faces);
+  void AddLayerFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  void ReplaceLayerFace(CFace3d* pFace);
+  void EndLayerFaces();
   void SimulateDecoding();
   void RemoveUnusefulCodes(CProgressiveCodeList* pCodes);
   void FineGrainRedraw();
@@ -221,4 +224,12 @@ private:
   std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
   std::vector<std::array<int, 3>> m_Reconstruction;
   std::vector<std::array<float, 3>> m_Originals;
+  // Faces replaced and added by the layer being decoded.
+  std::vector<CFace3d*> m_LayerOldFaces;
+  std::vector<CFace3d*> m_LayerNewFaces;
+  // Pattern of the gate being decoded, kept to spare an allocation per gate.
+  std::vector<CVertex3d*> m_PatternBorder;
+  std::vector<CFace3d*> m_PatternFaces;
+  // Set while whole layers are replayed: new faces leave the vertex neighbours alone.
+  int m_DeferVertexNeighbors = 0;
 };

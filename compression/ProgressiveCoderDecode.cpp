@@ -23,29 +23,63 @@ int HasLiveEdge(const CVertex3d* a, const CVertex3d* b)
   return 0;
 }
 
-CFace3d* AddFace(CMesh3d* pMesh, CVertex3d* a, CVertex3d* b, CVertex3d* c)
+} // namespace
+
+// A face of the re-insertion: its vertices learn of it only at the end of the layer, as they
+// would from a rebuilt adjacency, so that the conquest of this layer never sees it.
+void CProgressiveCoder::AddLayerFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   auto* pNew = new CFace3d(a, b, c, 3);
-  pMesh->AddFace(pNew);
-  pNew->AddVertexNeighbors();
-  return pNew;
+  m_pMesh->AddFace(pNew);
+  // Replaying a whole stream, the conquest asks no vertex for its neighbours (the seed edge
+  // is in the base mesh) and the adjacency is rebuilt at the end.
+  if (!m_DeferVertexNeighbors)
+    pNew->AddVertexNeighbors();
+  m_LayerNewFaces.push_back(pNew);
 }
 
-} // namespace
+void CProgressiveCoder::ReplaceLayerFace(CFace3d* pFace)
+{
+  pFace->SetFlag(2);
+  m_LayerOldFaces.push_back(pFace);
+}
+
+// The vertices' face lists after a layer: the replaced faces leave them, the new faces join.
+// The conquest needs nothing else of the adjacency (vertex neighbours only gain edges); the
+// whole of it is rebuilt once the mesh is complete.
+void CProgressiveCoder::EndLayerFaces()
+{
+  for (CFace3d* f : m_LayerOldFaces)
+    for (int k = 0; k < 3; k++)
+      f->v(k)->RemoveFaceNeighbor(f);
+  for (CFace3d* f : m_LayerNewFaces)
+    if (f->GetFlag() != 2)
+      for (int k = 0; k < 3; k++)
+        f->v(k)->AddFaceNeighbor(f);
+  m_pMesh->RemoveFacesWithFlag(2);
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
+  m_pMesh->SetModified();
+}
 
 int CProgressiveCoder::DecodeLayers(CMesh3d* pMesh)
 {
   m_pMesh = pMesh;
   m_GeometryAvailable = 1;
-  for (int layer = NbLayer() - 1; layer >= 0; layer--)
-    if (!ReinsertLayer(layer))
-      return 0;
-  return 1;
+  m_DeferVertexNeighbors = 1;
+  int ok = 1;
+  for (int layer = NbLayer() - 1; layer >= 0 && ok; layer--)
+    ok = ReinsertLayer(layer);
+  m_DeferVertexNeighbors = 0;
+  pMesh->Rebuild();
+  return ok;
 }
 
 void CProgressiveCoder::InitDecodingGates()
 {
   m_Gates.clear();
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
   m_CodeCursor = 0;
   m_GeometryCursor = 0;
   m_DecodeError = 0;
@@ -67,10 +101,7 @@ int CProgressiveCoder::ReinsertLayer(int layer)
   InitDecodingGates();
   while (DecodeStep(0)) {
   }
-  m_pMesh->RemoveFacesWithFlag(2);
-  // Adjacency for the next layer; normals once the mesh is whole (or redrawn).
-  m_pMesh->BuildAdjacency();
-  m_pMesh->SetModified();
+  EndLayerFaces();
   if (m_DecodeError || m_CodeCursor != m_pCurrentCodes->NbCode())
     return 0;
   return !m_GeometryAvailable || (m_pCurrentGeometry &&
@@ -108,9 +139,9 @@ int CProgressiveCoder::DecodeGate(CProgressiveGate* pGate, int simulation)
     m_DecodeError = 1;
     return 0;
   }
-  std::vector<CVertex3d*> border;
-  std::vector<CFace3d*> faces;
   // Where the pattern is missing the code waits for the next gate: an implied null patch.
+  std::vector<CVertex3d*>& border = m_PatternBorder;
+  std::vector<CFace3d*>& faces = m_PatternFaces;
   if (!FindPattern(pGate, static_cast<int>(code), &border, &faces)) {
     NullPatch(pGate, pFace, w, 3);
     return 1;
@@ -130,9 +161,7 @@ void CProgressiveCoder::MarkRemovable(CProgressiveGate* pGate)
     const unsigned int next = m_pCurrentCodes->GetCode(k);
     if (next <= 2)
       continue;
-    std::vector<CVertex3d*> border;
-    std::vector<CFace3d*> faces;
-    if (!FindPattern(pGate, static_cast<int>(next), &border, &faces))
+    if (!FindPattern(pGate, static_cast<int>(next), &m_PatternBorder, &m_PatternFaces))
       m_Removable[m_CodeCursor] = 1;
     return;
   }
@@ -163,15 +192,15 @@ int CProgressiveCoder::DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFac
   }
   v->SetFlag(2);
   m_pMesh->AddVertex(v);
-  AddFace(m_pMesh, first, v, second);
+  AddLayerFace(first, v, second);
   if (onFirstSide) {
-    AddFace(m_pMesh, v, first, w);
+    AddLayerFace(v, first, w);
     PushGate(first, w);
   } else {
-    AddFace(m_pMesh, v, w, second);
+    AddLayerFace(v, w, second);
     PushGate(w, second);
   }
-  pFace->SetFlag(2);
+  ReplaceLayerFace(pFace);
   w->SetFlag(1);
   if (w->GetMark() == 0)
     w->SetMark(2);
@@ -237,7 +266,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
     pGate->GetBorder()->Add(w);
   }
   for (CFace3d* f : faces)
-    f->SetFlag(2);
+    ReplaceLayerFace(f);
   auto* v = new CVertex3d(0, 0, 0);
   if (m_GeometryAvailable) {
     PlaceVertex(v, border, pattern.GetFaces());
@@ -253,7 +282,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
   v->SetFlag(2);
   m_pMesh->AddVertex(v);
   for (int i = 0; i < n; i++)
-    AddFace(m_pMesh, v, border[(i + n - 1) % n], border[i]);
+    AddLayerFace(v, border[(i + n - 1) % n], border[i]);
   PushGatesAfterRemoval(pGate);
 }
 
@@ -293,6 +322,8 @@ void CProgressiveCoder::FineGrainRedraw()
   // adjacency touches no flag or mark, so the layer goes on as it was.
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->Rebuild();
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
   m_pMesh->SetModified();
   platform::RedrawView(m_pView);
 }
@@ -306,6 +337,7 @@ void CProgressiveCoder::SimulateDecoding()
   m_ColourCause = 0;
   m_FineGrain = 0;
   m_GeometryAvailable = 0;
+  m_DeferVertexNeighbors = 1;
   DiscardEmptyLayers();
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
     m_pCurrentCodes = m_LayerCodes[layer].get();
@@ -313,10 +345,10 @@ void CProgressiveCoder::SimulateDecoding()
     InitDecodingGates();
     while (DecodeStep(1)) {
     }
-    m_pMesh->RemoveFacesWithFlag(2);
-    m_pMesh->BuildAdjacency();
+    EndLayerFaces();
     RemoveUnusefulCodes(m_pCurrentCodes);
   }
+  m_DeferVertexNeighbors = 0;
 }
 
 // Deletes each removable null code that directly precedes a removal once the deletions after

@@ -392,16 +392,28 @@ int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
 {
   CArray3d<CVertex3d>* b = pGate->GetBorder();
   const int n = b->GetSize();
+  // Borders come from patterns of valence 6 at most.
+  constexpr int kMaxBorder = 6;
+  if (n > kMaxBorder)
+    return 1;
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* b0 = b->GetAt(i);
+    const CVertex3d* b1 = b->GetAt((i + 1) % n);
+    const CVertex3d* b2 = b->GetAt((i + 2) % n);
+    if (b0->NbVertexNeighbor() == 3 || b0 == b1 || b1 == b2 || b0 == b2)
+      return 1;
+  }
+  // The vertex in front of each border edge, found once for the two pairs it belongs to.
+  std::array<const CVertex3d*, kMaxBorder> front{};
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt((i + 1) % n);
-    CVertex3d* b2 = b->GetAt((i + 2) % n);
-    if (b0->NbVertexNeighbor() == 3)
-      return 1;
-    if (b0 == b1 || b1 == b2 || b0 == b2)
-      return 1;
-    const CVertex3d* f1 = CProgressiveGate(b0, b1).GetFrontVertex();
-    const CVertex3d* f2 = CProgressiveGate(b1, b2).GetFrontVertex();
+    const CFace3d* f = CProgressiveGate(b0, b1).GetFrontFace();
+    front[static_cast<size_t>(i)] = f ? f->GetVertexOther(b0, b1) : nullptr;
+  }
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* f1 = front[static_cast<size_t>(i)];
+    const CVertex3d* f2 = front[static_cast<size_t>((i + 1) % n)];
     if (f1 && f2 && f1 == f2 && f1->GetFlag() == 2)
       return 1;
   }
