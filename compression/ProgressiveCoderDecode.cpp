@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace {
 
@@ -302,10 +303,11 @@ void CProgressiveCoder::PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>&
     v->Set2(pRemoved->x2(), pRemoved->y2(), pRemoved->z2());
     return;
   }
-  std::vector<CProgressiveVertexRecord::Point> points;
-  for (const CVertex3d* w : border)
-    points.push_back({w->x2(), w->y2(), w->z2()});
-  record.SetFrame(std::move(points), faces);
+  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
+  const size_t n = std::min(border.size(), points.size());
+  for (size_t i = 0; i < n; i++)
+    points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
+  record.SetFrame(std::span<const CProgressiveVertexRecord::Point>(points.data(), n), faces);
   const std::array<int, 3> p =
       m_pCurrentGeometry->IsPredicted() ? record.Reconstruct() : record.GetCoordinates();
   v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <span>
 
 namespace {
 
@@ -244,11 +245,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
     return NullPatch(pGate, pFace, v, 4);
   PushGatesAfterRemoval(pGate);
   CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  std::vector<CVertex3d*> border;
-  for (int i = 0; i < pBorder->GetSize(); i++)
-    border.push_back(pBorder->GetAt(i));
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
-      v, std::move(border), CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
+      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -286,7 +285,9 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   pNew->AddVertexNeighbors();
   if (w->GetMark() == 0)
     w->SetMark(2);
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, {first, w, second}, {{0, 1, 2}}));
+  CVertex3d* const border[3] = {first, w, second};
+  const CProgressiveVertexRecord::Triangle face[1] = {{0, 1, 2}};
+  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
   return 1;
 }
 
@@ -298,11 +299,9 @@ int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v,
   if (m_ResidualLimit <= 0)
     return 1;
   CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  std::vector<CVertex3d*> border;
-  for (int i = 0; i < pBorder->GetSize(); i++)
-    border.push_back(pBorder->GetAt(i));
-  CProgressiveVertexRecord record(v, std::move(border),
-                                  CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+  CProgressiveVertexRecord record(
+      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
   record.TakeFrameFromBorder();
   // The offset search moves each rounded residual by 2 at most: only near the limit does the
   // search itself decide.

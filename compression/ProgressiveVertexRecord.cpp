@@ -45,32 +45,57 @@ Point Project(const Point& p, const Point& n, double d)
 } // namespace
 
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
-                                                   std::vector<CVertex3d*> border,
-                                                   std::vector<std::array<int, 3>> faces)
-  : m_pVertex(pVertex), m_BorderVertices(std::move(border)), m_Faces(std::move(faces))
+                                                   std::span<CVertex3d* const> border,
+                                                   std::span<const Triangle> faces)
+  : m_pVertex(pVertex)
 {
+  m_NbBorder = static_cast<int>(std::min(border.size(), m_BorderVertices.size()));
+  std::copy_n(border.begin(), m_NbBorder, m_BorderVertices.begin());
+  SetFaces(faces);
   m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
   m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
               static_cast<int>(pVertex->z2())};
 }
 
+void CProgressiveVertexRecord::SetFaces(std::span<const Triangle> faces)
+{
+  // Faces name border vertices: one that does not exist makes no face.
+  m_NbFace = 0;
+  for (const Triangle& t : faces) {
+    if (m_NbFace == kMaxFaces)
+      break;
+    if (std::max({t[0], t[1], t[2]}) < m_NbBorder && std::min({t[0], t[1], t[2]}) >= 0)
+      m_Faces[static_cast<size_t>(m_NbFace++)] = t;
+  }
+}
+
+void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
+                                        std::span<const Triangle> faces)
+{
+  m_NbBorder = static_cast<int>(std::min(border.size(), m_Border.size()));
+  std::copy_n(border.begin(), m_NbBorder, m_Border.begin());
+  SetFaces(faces);
+}
+
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
-  m_Border.clear();
-  for (const CVertex3d* w : m_BorderVertices)
-    m_Border.push_back({w->x2(), w->y2(), w->z2()});
+  for (int i = 0; i < m_NbBorder; i++) {
+    const CVertex3d* w = m_BorderVertices[static_cast<size_t>(i)];
+    m_Border[static_cast<size_t>(i)] = {w->x2(), w->y2(), w->z2()};
+  }
 }
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {
   SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
-  if (m_Border.empty())
+  if (m_NbBorder == 0)
     return frame;
-  for (const Point& p : m_Border)
+  for (int i = 0; i < m_NbBorder; i++)
     for (int k = 0; k < 3; k++)
-      frame.origin[k] += p[k] / static_cast<double>(m_Border.size());
+      frame.origin[k] += m_Border[static_cast<size_t>(i)][k] / static_cast<double>(m_NbBorder);
   Point n{0, 0, 0};
-  for (const auto& f : m_Faces) {
+  for (int i = 0; i < m_NbFace; i++) {
+    const Triangle& f = m_Faces[static_cast<size_t>(i)];
     const Point c = Cross(Sub(m_Border[f[1]], m_Border[f[0]]), Sub(m_Border[f[2]], m_Border[f[0]]));
     for (int k = 0; k < 3; k++)
       n[k] += c[k];
@@ -78,7 +103,8 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
   if (!Normalize(&n))
     n = {1, 0, 0};
   const double d = -Dot(n, frame.origin);
-  Point t1 = Sub(Project(m_Border.back(), n, d), Project(m_Border.front(), n, d));
+  Point t1 = Sub(Project(m_Border[static_cast<size_t>(m_NbBorder - 1)], n, d),
+                 Project(m_Border[0], n, d));
   if (!Normalize(&t1)) {
     n = {1, 0, 0};
     t1 = {0, 1, 0};
@@ -180,22 +206,28 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   double bestWorst = 1e300;
   double bestSquared = 1e300;
   for (int da = -2; da <= 2; da++)
-    for (int db = -2; db <= 2; db++)
+    for (int db = -2; db <= 2; db++) {
+      const int a = rounded[0] + da;
+      const int b = rounded[1] + db;
+      // O + a t1 + b t2 once for the five c: the sums are those of Decoded, in its order.
+      Point partial{};
+      for (int k = 0; k < 3; k++)
+        partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
       for (int dc = -2; dc <= 2; dc++) {
-        const std::array<int, 3> abc{rounded[0] + da, rounded[1] + db, rounded[2] + dc};
-        const std::array<int, 3> p = Decoded(frame, abc[0], abc[1], abc[2]);
+        const int c = rounded[2] + dc;
         double worst = 0;
         double squared = 0;
         for (int k = 0; k < 3; k++) {
-          const double e = std::fabs(p[k] - m_Original[k]);
+          const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
           worst = std::max(worst, e);
           squared += e * e;
         }
         if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
           bestWorst = worst;
           bestSquared = squared;
-          best = abc;
+          best = {a, b, c};
         }
       }
+    }
   return best;
 }

@@ -77,7 +77,8 @@ TEST(ProgressiveRecord, FlatBorderGivesSmallNormalResiduals)
 {
   std::vector<CProgressiveVertexRecord::Point> flat{{10, 0, 0}, {0, 10, 0}, {-10, 0, 0},
                                                      {0, -10, 0}};
-  CProgressiveVertexRecord record(flat, {{0, 1, 3}, {1, 2, 3}});
+  const std::vector<std::array<int, 3>> faces{{0, 1, 3}, {1, 2, 3}};
+  CProgressiveVertexRecord record(flat, faces);
   record.SetTarget({1, 2, 3});
   record.Predict();
   EXPECT_EQ(3, std::abs(record.GetCoordinates()[2]));
@@ -87,7 +88,9 @@ TEST(ProgressiveRecord, FlatBorderGivesSmallNormalResiduals)
 TEST(ProgressiveRecord, DegenerateBorderFallsBackToTheAxes)
 {
   // All border points equal: no normal, no tangent; the frame is the coordinate axes.
-  CProgressiveVertexRecord record({{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {{0, 1, 2}});
+  const std::vector<CProgressiveVertexRecord::Point> same{{5, 5, 5}, {5, 5, 5}, {5, 5, 5}};
+  const std::vector<std::array<int, 3>> face{{0, 1, 2}};
+  CProgressiveVertexRecord record(same, face);
   record.SetTarget({7, 3, 9});
   record.Predict();
   EXPECT_EQ(record.GetTarget(), record.Reconstruct());
