@@ -3,7 +3,7 @@
 // the mesh decoded so far can use before anything is allocated for it.
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "coding/RangeDecoder.h"
 #include "coding/RangeEncoder.h"
 #include "compression/ProgressiveCoder.h"
@@ -15,8 +15,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -365,20 +363,17 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
 int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes,
                                        int nbRemoved)
 {
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
-  file.PutBit(static_cast<unsigned int>(pCodes->GetGateType()));
+  COBitStream stream;
+  stream.PutBit(static_cast<unsigned int>(pCodes->GetGateType()));
   CRangeEncoder encoder(kCodeSymbols);
   int ok = encoder.Start();
   for (unsigned int code : pCodes->GetCodes())
-    ok = ok && encoder.Encode(code, &file);
-  ok = encoder.Done(&file) && ok;
-  file.Flush(0);
-  file.FlushStream();
+    ok = ok && encoder.Encode(code, &stream);
+  ok = encoder.Done(&stream) && ok;
+  stream.Flush(0);
   if (nbRemoved > 0)
-    m_BitsPerRemovedVertex = static_cast<float>(file.GetTotalBits()) / static_cast<float>(nbRemoved);
-  return ok && file.IsValid();
+    m_BitsPerRemovedVertex = static_cast<float>(stream.GetTotalBits()) / static_cast<float>(nbRemoved);
+  return ok && stream.WriteFile(fileName);
 }
 
 int CProgressiveCoder::ReadLayerCodes(const char* fileName)
