@@ -166,4 +166,21 @@ TEST(ProgressiveSmallBase, OneOrTwoVerticesMakeALegalStream)
   }
 }
 
+// The stream holds q in 4 bits, and q = 0 leaves one level per axis: both refused before
+// anything is written; 15 bits still round-trip.
+TEST(ProgressiveSmallBase, QuantizationBitsOutsideTheFieldAreRefused)
+{
+  Scratch folder;
+  for (int q : {0, 16, 15}) {
+    SCOPED_TRACE(q);
+    auto mesh = progressive::Torus(16, 12);
+    const int n0 = mesh->NbVertex();
+    CProgressiveCoder encoder;
+    const int expected = q == 15 ? 1 : 0;
+    EXPECT_EQ(expected, progressive::Encode(&encoder, mesh.get(), 20, q, "q.vpm"));
+    EXPECT_EQ(expected == 1, folder.Exists("q.vpm"));
+    EXPECT_EQ(expected == 1, mesh->NbVertex() < n0);
+  }
+}
+
 } // namespace
