@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,8 @@ private:
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
+  int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                         std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence) const;
   void ColourPatch(CProgressiveGate* pGate) const;
   int IsBorderConcave(CProgressiveGate* pGate) const;

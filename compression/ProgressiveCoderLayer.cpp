@@ -270,6 +270,10 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
     return NullPatch(pGate, pFace, v, 2);
   if (w->IsNeighbor(onFirstSide ? second : first))
     return NullPatch(pGate, pFace, v, 2);
+  CVertex3d* const border[3] = {first, w, second};
+  const CProgressiveVertexRecord::Triangle face[1] = {{0, 1, 2}};
+  if (!IsResidualSendable(v, border, face))
+    return NullPatch(pGate, pFace, v, 5);
   if (onFirstSide)
     PushGate(first, w);
   else
@@ -285,8 +289,6 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   pNew->AddVertexNeighbors();
   if (w->GetMark() == 0)
     w->SetMark(2);
-  CVertex3d* const border[3] = {first, w, second};
-  const CProgressiveVertexRecord::Triangle face[1] = {{0, 1, 2}};
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
   return 1;
 }
@@ -294,23 +296,37 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
 // A removal whose local-frame residuals could not be sent is refused before it is made: the
 // stream's fields and the range coder's alphabet bound them. The prediction here takes the
 // border's exact quantized positions, a little off those the decoder will have: hence the margin.
+// The frame the decoder builds may also turn (a border nearly closed on itself turns its
+// tangent freely), putting the whole length of the residual on one axis: that length is
+// bounded too.
 int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
+{
+  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  return IsResidualSendable(
+      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+}
+
+int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                                          std::span<const std::array<int, 3>> faces) const
 {
   if (m_ResidualLimit <= 0)
     return 1;
-  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  CProgressiveVertexRecord record(
-      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+  CProgressiveVertexRecord record(v, border, faces);
   record.TakeFrameFromBorder();
   // The offset search moves each rounded residual by 2 at most: only near the limit does the
   // search itself decide.
   bool undecided = false;
+  double squared = 0;
   for (int x : record.PredictRounded()) {
     if (std::abs(x) - 2 > m_ResidualLimit)
       return 0;
     undecided = undecided || std::abs(x) + 2 > m_ResidualLimit;
+    squared += static_cast<double>(x) * x;
   }
+  // 4: the offset search moves the triple by up to 2 on each axis.
+  if (std::sqrt(squared) + 4 > m_ResidualLimit)
+    return 0;
   if (!undecided)
     return 1;
   record.Predict();

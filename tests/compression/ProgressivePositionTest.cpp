@@ -62,7 +62,7 @@ TEST_P(ProgressivePositions, EveryDecodedVertexLiesWithinOneGridStepOfItsOrigina
 {
   conquest::CScratchFolder folder;
   const SMesh& m = GetParam();
-  for (int q : {4, 8, 10, 12}) {
+  for (int q : {4, 8, 10, 12, 15}) {
     SCOPED_TRACE(std::string(m.name) + " at " + std::to_string(q) + " bits");
     auto mesh = m.build();
     ASSERT_NE(nullptr, mesh);
