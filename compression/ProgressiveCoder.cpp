@@ -4,7 +4,7 @@
 
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -16,8 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -69,10 +67,14 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   m_ResidualLimit = cap - std::min(8, cap / 4);
   const int initialCount = pMesh->NbVertex();
   while (pMesh->NbVertex() > targetVertexCount && NbLayer() + 2 <= kMaxLayers) {
-    const int r1 = EncodeLayer(pMesh, 0, 6);
-    const int r2 = EncodeLayer(pMesh, 1, 3);
+    const int r1 = EncodeLayer(0, 6);
+    const int r2 = EncodeLayer(1, 3);
     pMesh->SetModified();
-    platform::RedrawView(pView);
+    if (pView) {
+      // Layers keep adjacency only; the view draws with normals.
+      pMesh->Rebuild();
+      platform::RedrawView(pView);
+    }
     if (callback)
       callback(pMesh->NbVertex());
     if (r1 == 0 && r2 == 0)
@@ -83,29 +85,29 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
       m_UseMetric = 0;
   }
   levels.Close();
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
   DiscardEmptyLayers();
   ComputeGeometry();
-  OutputBaseMesh(&file);
+  // The stream is coded in memory and written once; the report's base mesh is the one
+  // written, before packing refines the mesh again.
+  COBitStream stream;
+  OutputBaseMesh(&stream);
+  const int baseCount = pMesh->NbVertex();
   if (simulate)
     SimulateDecoding();
-  const int written = OutputCodes(&file) && WriteGeometry(&file);
-  file.Flush(0);
-  file.FlushStream();
-  if (!written || !file.IsValid()) {
+  pMesh->Rebuild();
+  const int coded = OutputCodes(&stream) && WriteGeometry(&stream);
+  stream.Flush(0);
+  if (!coded || !stream.WriteFile(fileName)) {
     std::remove(fileName);
     return 0;
   }
   if (report)
-    Report(initialCount, static_cast<int>(file.GetTotalBits()));
+    Report(initialCount, baseCount, static_cast<int>(stream.GetTotalBits()));
   return 1;
 }
 
-void CProgressiveCoder::Report(int initialCount, int totalBits) const
+void CProgressiveCoder::Report(int initialCount, int base, int totalBits) const
 {
-  const int base = m_pMesh->NbVertex();
   const double perRemoved = initialCount > base ? 1.0 / (initialCount - base) : 0;
   std::string text = platform::Format("Base mesh: %d vertices\r\n", base);
   text += platform::Format("Connectivity: %g b/rv\r\n",
@@ -122,6 +124,7 @@ void CProgressiveCoder::Report(int initialCount, int totalBits) const
 void CProgressiveCoder::ComputeGeometry()
 {
   m_Reconstruction.clear();
+  m_Originals.clear();
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     StoreReconstruction(m_pMesh->GetVertex(i));
   for (int layer = NbLayer() - 1; layer >= 0; layer--)
@@ -132,6 +135,17 @@ void CProgressiveCoder::StoreReconstruction(const CVertex3d* v)
 {
   m_Reconstruction.push_back(
       {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())});
+  m_Originals.push_back({v->x(), v->y(), v->z()});
+}
+
+// The unquantized position in grid units: i stands for i * scale + shift.
+CProgressiveVertexRecord::Point CProgressiveCoder::GridPoint(const CVertex3d* v) const
+{
+  CProgressiveVertexRecord::Point p{0, 0, 0};
+  for (int axis = 0; axis < 3; axis++)
+    if (m_Scale[axis] > 0)
+      p[axis] = (static_cast<double>(v->Get(axis)) - m_Shift[axis]) / m_Scale[axis];
+  return p;
 }
 
 void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit)
@@ -143,6 +157,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
       record.TakeFrameFromBorder();
+      record.SetOriginal(GridPoint(record.GetVertex()));
       record.Predict();
       p = record.Reconstruct();
     } else {
@@ -174,6 +189,8 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
   const int removed = RunLayer();
+  if (m_ApplyRemoval)
+    m_pMesh->Rebuild();
   const int written = WriteLayerCodes(fileName, m_pCurrentCodes, removed);
   m_pMesh->SetModified();
   return written;
@@ -191,14 +208,13 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
   m_GeometryAvailable = 1;
   if (pMesh->NbVertex() != 0 || pMesh->NbFace() != 0)
     return 0;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(m_InputFileName, error);
   CIBitFile file(m_InputFileName.c_str());
-  if (error || !file.IsValid() || !InputBaseMesh(&file, 8 * static_cast<std::uint64_t>(size)) || !InputCodes(&file) || !InflateGeometry(&file)) {
+  if (!file.IsValid() || !InputBaseMesh(&file) || !InputCodes(&file) || !InflateGeometry(&file)) {
     pMesh->Free();
     return 0;
   }
   m_InsertedCount = 0;
+  m_DeferVertexNeighbors = 1;
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
     if (!ReinsertLayer(layer)) {
       pMesh->Free();
@@ -207,11 +223,13 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     if (callback)
       callback(pMesh->NbVertex());
     if (pView && redrawAfterLayer && m_LayerCodes[layer]->GetGateType() == 0) {
-      pMesh->SetModified();
+      pMesh->Rebuild();
       platform::RedrawView(pView);
       Sleep(m_Delay);
     }
   }
+  m_DeferVertexNeighbors = 0;
+  pMesh->Rebuild();
   return 1;
 }
 

@@ -9,13 +9,14 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 class CFace3d;
-class CIBitFile;
+class CIBitStream;
 class CMesh3d;
-class COBitFile;
+class COBitStream;
 class CProgressivePattern;
 class CRenderView;
 class CStreamFile;
@@ -83,11 +84,31 @@ public:
 
   int NbLayer() const { return static_cast<int>(m_LayerCodes.size()); }
   const CProgressiveCodeList* GetLayerCodes(int i) const { return m_LayerCodes[i].get(); }
+  int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
+  const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
   int GetGeometryBits() const { return m_GeometryBits; }
+
+  // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
+  // last first, the record count (32 bits) and each removed vertex's position before removal
+  // as three float bit patterns; padded. InputGeometry replaces the layers' geometry with
+  // records holding those positions; 0 on a file that cannot hold what it announces.
+  int OutputGeometry(COBitStream* pFile) const;
+  int InputGeometry(CIBitStream* pFile);
+
+  // Code statistics. The histogram gets binCount bins and the count of each code when every
+  // code is below binCount; otherwise a message box says so and 0 comes back.
+  static int ProcessDistribution(const CProgressiveCodeList& codes,
+                                 std::vector<unsigned int>* pHistogram, int binCount);
+  // Largest code of the list, 0 for an empty one.
+  static unsigned int MaxCode(const CProgressiveCodeList& codes);
+  // "%d codes\n" with the count, then one code a line; 0 when the file cannot be written.
+  static int DumpCodes(const CProgressiveCodeList& codes, const char* fileName);
   // After Encode: the quantized positions the decoder will give, in the decoder's vertex order
   // (base mesh first, then the re-inserted vertices layer by layer, coarsest first).
   const std::vector<std::array<int, 3>>& GetReconstruction() const { return m_Reconstruction; }
+  // After Encode: the positions before quantization, in the same order.
+  const std::vector<std::array<float, 3>>& GetOriginalPositions() const { return m_Originals; }
 
 private:
   static constexpr int kNone = -1;
@@ -96,23 +117,29 @@ private:
   int Quantize();
   void ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit);
   void StoreReconstruction(const CVertex3d* v);
+  CProgressiveVertexRecord::Point GridPoint(const CVertex3d* v) const;
   void ComputeGeometry();
   void DiscardEmptyLayers();
-  void OutputBaseMesh(COBitFile* pFile);
-  int OutputCodes(COBitFile* pFile);
-  int WriteGeometry(COBitFile* pFile);
-  int WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometryLayer* pLayer) const;
-  int InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits);
-  int InputCodes(CIBitFile* pFile);
-  int InflateGeometry(CIBitFile* pFile);
-  int ReadPredictedLayer(CIBitFile* pFile, int expected, CProgressiveGeometryLayer* pLayer);
+  void OutputBaseMesh(COBitStream* pFile);
+  int OutputCodes(COBitStream* pFile);
+  int WriteGeometry(COBitStream* pFile);
+  int WriteLayerGeometry(COBitStream* pFile, CProgressiveGeometryLayer* pLayer) const;
+  int InputBaseMesh(CIBitStream* pFile);
+  int InputCodes(CIBitStream* pFile);
+  int InflateGeometry(CIBitStream* pFile);
+  int ReadPredictedLayer(CIBitStream* pFile, int expected, CProgressiveGeometryLayer* pLayer);
   int WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes, int nbRemoved);
   int ReadLayerCodes(const char* fileName);
-  void Report(int initialCount, int totalBits) const;
+  void Report(int initialCount, int baseCount, int totalBits) const;
+  // Called with each layer's codes and an empty name; a place to hang a dump when debugging.
+  void DumpHook(const CProgressiveCodeList* pCodes, const char* fileName) const;
   void SetDebugging(CRenderView* pView, int colourPatches, int colourCause, int delay);
   void DebugStep();
 
   // --- layer decimation (ProgressiveCoderLayer.cpp) ------------------------------------------
+  // One layer of the mesh being encoded; whether it has a boundary is known already (no
+  // removal opens or closes one).
+  int EncodeLayer(int gateType, int maxValence);
   int RunLayer();
   void InitLayer();
   int EncodeStep();
@@ -120,6 +147,8 @@ private:
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
+  int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                         std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence) const;
   void ColourPatch(CProgressiveGate* pGate) const;
   int IsBorderConcave(CProgressiveGate* pGate) const;
@@ -136,6 +165,7 @@ private:
   void InitDecodingGates();
   int ReinsertLayer(int layer);
   int DecodeStep(int simulation);
+  int DecodeGate(CProgressiveGate* pGate, int simulation);
   int DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFace);
   void MarkRemovable(CProgressiveGate* pGate);
   int FindPattern(CProgressiveGate* pGate, int valence, std::vector<CVertex3d*>* pBorder,
@@ -144,13 +174,17 @@ private:
                     const std::vector<CFace3d*>& faces);
   void PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>& border,
                    const std::vector<std::array<int, 3>>& faces);
+  void AddLayerFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  void ReplaceLayerFace(CFace3d* pFace);
+  void EndLayerFaces();
   void SimulateDecoding();
   void RemoveUnusefulCodes(CProgressiveCodeList* pCodes);
   void FineGrainRedraw();
 
   int m_Delay = 0;
   int m_RedrawPeriod = 1;
-  std::deque<std::unique_ptr<CProgressiveGate>> m_Gates;
+  // Gates live in the queue itself: pushing at the back keeps the front gate in place.
+  std::deque<CProgressiveGate> m_Gates;
   CRenderView* m_pView = nullptr;
   CMesh3d* m_pMesh = nullptr;
   int m_HasBoundary = 0;
@@ -192,4 +226,13 @@ private:
   // from them once their own positions are known as the decoder will have them.
   std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
   std::vector<std::array<int, 3>> m_Reconstruction;
+  std::vector<std::array<float, 3>> m_Originals;
+  // Faces replaced and added by the layer being decoded.
+  std::vector<CFace3d*> m_LayerOldFaces;
+  std::vector<CFace3d*> m_LayerNewFaces;
+  // Pattern of the gate being decoded, kept to spare an allocation per gate.
+  std::vector<CVertex3d*> m_PatternBorder;
+  std::vector<CFace3d*> m_PatternFaces;
+  // Set while whole layers are replayed: new faces leave the vertex neighbours alone.
+  int m_DeferVertexNeighbors = 0;
 };

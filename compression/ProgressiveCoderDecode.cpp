@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace {
 
@@ -23,29 +24,63 @@ int HasLiveEdge(const CVertex3d* a, const CVertex3d* b)
   return 0;
 }
 
-CFace3d* AddFace(CMesh3d* pMesh, CVertex3d* a, CVertex3d* b, CVertex3d* c)
+} // namespace
+
+// A face of the re-insertion: its vertices learn of it only at the end of the layer, as they
+// would from a rebuilt adjacency, so that the conquest of this layer never sees it.
+void CProgressiveCoder::AddLayerFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   auto* pNew = new CFace3d(a, b, c, 3);
-  pMesh->AddFace(pNew);
-  pNew->AddVertexNeighbors();
-  return pNew;
+  m_pMesh->AddFace(pNew);
+  // Replaying a whole stream, the conquest asks no vertex for its neighbours (the seed edge
+  // is in the base mesh) and the adjacency is rebuilt at the end.
+  if (!m_DeferVertexNeighbors)
+    pNew->AddVertexNeighbors();
+  m_LayerNewFaces.push_back(pNew);
 }
 
-} // namespace
+void CProgressiveCoder::ReplaceLayerFace(CFace3d* pFace)
+{
+  pFace->SetFlag(2);
+  m_LayerOldFaces.push_back(pFace);
+}
+
+// The vertices' face lists after a layer: the replaced faces leave them, the new faces join.
+// The conquest needs nothing else of the adjacency (vertex neighbours only gain edges); the
+// whole of it is rebuilt once the mesh is complete.
+void CProgressiveCoder::EndLayerFaces()
+{
+  for (CFace3d* f : m_LayerOldFaces)
+    for (int k = 0; k < 3; k++)
+      f->v(k)->RemoveFaceNeighbor(f);
+  for (CFace3d* f : m_LayerNewFaces)
+    if (f->GetFlag() != 2)
+      for (int k = 0; k < 3; k++)
+        f->v(k)->AddFaceNeighbor(f);
+  m_pMesh->RemoveFacesWithFlag(2);
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
+  m_pMesh->SetModified();
+}
 
 int CProgressiveCoder::DecodeLayers(CMesh3d* pMesh)
 {
   m_pMesh = pMesh;
   m_GeometryAvailable = 1;
-  for (int layer = NbLayer() - 1; layer >= 0; layer--)
-    if (!ReinsertLayer(layer))
-      return 0;
-  return 1;
+  m_DeferVertexNeighbors = 1;
+  int ok = 1;
+  for (int layer = NbLayer() - 1; layer >= 0 && ok; layer--)
+    ok = ReinsertLayer(layer);
+  m_DeferVertexNeighbors = 0;
+  pMesh->Rebuild();
+  return ok;
 }
 
 void CProgressiveCoder::InitDecodingGates()
 {
   m_Gates.clear();
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
   m_CodeCursor = 0;
   m_GeometryCursor = 0;
   m_DecodeError = 0;
@@ -67,8 +102,7 @@ int CProgressiveCoder::ReinsertLayer(int layer)
   InitDecodingGates();
   while (DecodeStep(0)) {
   }
-  m_pMesh->RemoveFacesWithFlag(2);
-  m_pMesh->Rebuild();
+  EndLayerFaces();
   if (m_DecodeError || m_CodeCursor != m_pCurrentCodes->NbCode())
     return 0;
   return !m_GeometryAvailable || (m_pCurrentGeometry &&
@@ -79,34 +113,41 @@ int CProgressiveCoder::DecodeStep(int simulation)
 {
   if (m_Gates.empty() || m_DecodeError)
     return 0;
-  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
+  const int r = DecodeGate(&m_Gates.front(), simulation);
   m_Gates.pop_front();
+  return r;
+}
+
+int CProgressiveCoder::DecodeGate(CProgressiveGate* pGate, int simulation)
+{
   CFace3d* pFace = pGate->GetFrontFace();
-  CVertex3d* w = pGate->GetFrontVertex();
-  if (!pFace || pFace->GetFlag() != 0 || !w || m_CodeCursor >= m_pCurrentCodes->NbCode())
+  if (!pFace || pFace->GetFlag() != 0 || m_CodeCursor >= m_pCurrentCodes->NbCode())
+    return 1;
+  CVertex3d* w = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
+  if (!w)
     return 1;
   const unsigned int code = m_pCurrentCodes->GetCode(m_CodeCursor);
   if (code == 2) {
     if (simulation)
-      MarkRemovable(pGate.get());
-    NullPatch(pGate.get(), pFace, w, 3);
+      MarkRemovable(pGate);
+    NullPatch(pGate, pFace, w, 3);
     m_CodeCursor++;
     return 1;
   }
   if (code == 1)
-    return DecodeBoundaryStep(pGate.get(), pFace);
+    return DecodeBoundaryStep(pGate, pFace);
   if (code < 3 || code > 6) {
     m_DecodeError = 1;
     return 0;
   }
-  std::vector<CVertex3d*> border;
-  std::vector<CFace3d*> faces;
   // Where the pattern is missing the code waits for the next gate: an implied null patch.
-  if (!FindPattern(pGate.get(), static_cast<int>(code), &border, &faces)) {
-    NullPatch(pGate.get(), pFace, w, 3);
+  std::vector<CVertex3d*>& border = m_PatternBorder;
+  std::vector<CFace3d*>& faces = m_PatternFaces;
+  if (!FindPattern(pGate, static_cast<int>(code), &border, &faces)) {
+    NullPatch(pGate, pFace, w, 3);
     return 1;
   }
-  InsertVertex(pGate.get(), border, faces);
+  InsertVertex(pGate, border, faces);
   m_CodeCursor++;
   m_InsertedCount++;
   FineGrainRedraw();
@@ -121,9 +162,7 @@ void CProgressiveCoder::MarkRemovable(CProgressiveGate* pGate)
     const unsigned int next = m_pCurrentCodes->GetCode(k);
     if (next <= 2)
       continue;
-    std::vector<CVertex3d*> border;
-    std::vector<CFace3d*> faces;
-    if (!FindPattern(pGate, static_cast<int>(next), &border, &faces))
+    if (!FindPattern(pGate, static_cast<int>(next), &m_PatternBorder, &m_PatternFaces))
       m_Removable[m_CodeCursor] = 1;
     return;
   }
@@ -154,15 +193,15 @@ int CProgressiveCoder::DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFac
   }
   v->SetFlag(2);
   m_pMesh->AddVertex(v);
-  AddFace(m_pMesh, first, v, second);
+  AddLayerFace(first, v, second);
   if (onFirstSide) {
-    AddFace(m_pMesh, v, first, w);
+    AddLayerFace(v, first, w);
     PushGate(first, w);
   } else {
-    AddFace(m_pMesh, v, w, second);
+    AddLayerFace(v, w, second);
     PushGate(w, second);
   }
-  pFace->SetFlag(2);
+  ReplaceLayerFace(pFace);
   w->SetFlag(1);
   if (w->GetMark() == 0)
     w->SetMark(2);
@@ -178,7 +217,7 @@ int CProgressiveCoder::FindPattern(CProgressiveGate* pGate, int valence,
                                    std::vector<CVertex3d*>* pBorder,
                                    std::vector<CFace3d*>* pFaces) const
 {
-  const CProgressivePattern pattern(valence, pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(valence, pGate->GetTagPair());
   const auto& triangles = pattern.GetFaces();
   std::vector<CVertex3d*>& b = *pBorder;
   b.assign(valence, nullptr);
@@ -219,7 +258,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
                                      const std::vector<CFace3d*>& faces)
 {
   const int n = static_cast<int>(border.size());
-  const CProgressivePattern pattern(n, pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(n, pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++)
     if (border[k + 1]->GetMark() == 0)
       border[k + 1]->SetMark(pattern.GetMarks()[k]);
@@ -228,7 +267,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
     pGate->GetBorder()->Add(w);
   }
   for (CFace3d* f : faces)
-    f->SetFlag(2);
+    ReplaceLayerFace(f);
   auto* v = new CVertex3d(0, 0, 0);
   if (m_GeometryAvailable) {
     PlaceVertex(v, border, pattern.GetFaces());
@@ -244,7 +283,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
   v->SetFlag(2);
   m_pMesh->AddVertex(v);
   for (int i = 0; i < n; i++)
-    AddFace(m_pMesh, v, border[(i + n - 1) % n], border[i]);
+    AddLayerFace(v, border[(i + n - 1) % n], border[i]);
   PushGatesAfterRemoval(pGate);
 }
 
@@ -264,10 +303,11 @@ void CProgressiveCoder::PlaceVertex(CVertex3d* v, const std::vector<CVertex3d*>&
     v->Set2(pRemoved->x2(), pRemoved->y2(), pRemoved->z2());
     return;
   }
-  std::vector<CProgressiveVertexRecord::Point> points;
-  for (const CVertex3d* w : border)
-    points.push_back({w->x2(), w->y2(), w->z2()});
-  record.SetFrame(std::move(points), faces);
+  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
+  const size_t n = std::min(border.size(), points.size());
+  for (size_t i = 0; i < n; i++)
+    points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
+  record.SetFrame(std::span<const CProgressiveVertexRecord::Point>(points.data(), n), faces);
   const std::array<int, 3> p =
       m_pCurrentGeometry->IsPredicted() ? record.Reconstruct() : record.GetCoordinates();
   v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
@@ -284,6 +324,8 @@ void CProgressiveCoder::FineGrainRedraw()
   // adjacency touches no flag or mark, so the layer goes on as it was.
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->Rebuild();
+  m_LayerOldFaces.clear();
+  m_LayerNewFaces.clear();
   m_pMesh->SetModified();
   platform::RedrawView(m_pView);
 }
@@ -297,6 +339,7 @@ void CProgressiveCoder::SimulateDecoding()
   m_ColourCause = 0;
   m_FineGrain = 0;
   m_GeometryAvailable = 0;
+  m_DeferVertexNeighbors = 1;
   DiscardEmptyLayers();
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
     m_pCurrentCodes = m_LayerCodes[layer].get();
@@ -304,10 +347,10 @@ void CProgressiveCoder::SimulateDecoding()
     InitDecodingGates();
     while (DecodeStep(1)) {
     }
-    m_pMesh->RemoveFacesWithFlag(2);
-    m_pMesh->Rebuild();
+    EndLayerFaces();
     RemoveUnusefulCodes(m_pCurrentCodes);
   }
+  m_DeferVertexNeighbors = 0;
 }
 
 // Deletes each removable null code that directly precedes a removal once the deletions after

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <span>
 
 namespace {
 
@@ -87,15 +88,20 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.push_back(std::make_unique<CProgressiveGate>(a, b));
+  m_Gates.emplace_back(a, b);
 }
 
 int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
 {
   m_pMesh = pMesh;
+  m_HasBoundary = pMesh->HasBoundary();
+  return EncodeLayer(gateType, maxValence);
+}
+
+int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
+{
   m_GateType = gateType;
   m_MaxValence = maxValence;
-  m_HasBoundary = pMesh->HasBoundary();
   return RunLayer();
 }
 
@@ -107,12 +113,15 @@ int CProgressiveCoder::RunLayer()
   InitLayer();
   while (EncodeStep()) {
   }
+  DumpHook(m_pCurrentCodes, "");
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval)
     return removed;
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
-  m_pMesh->Rebuild();
+  // The conquest needs adjacency only; normals wait for the end of the encoding.
+  m_pMesh->BuildAdjacency();
+  m_pMesh->SetModified();
   return removed;
 }
 
@@ -179,13 +188,12 @@ int CProgressiveCoder::EncodeStep()
 {
   if (m_Gates.empty())
     return 0;
-  const std::unique_ptr<CProgressiveGate> pGate = std::move(m_Gates.front());
-  m_Gates.pop_front();
-  const int r = ProcessGate(pGate.get());
+  const int r = ProcessGate(&m_Gates.front());
   if (r != kNone && r != 1)
     m_pCurrentCodes->Add(static_cast<unsigned int>(r));
   if (r != kNone)
     DebugStep();
+  m_Gates.pop_front();
   return 1;
 }
 
@@ -208,7 +216,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   CFace3d* pFace = pGate->GetFrontFace();
   if (!pFace || pFace->GetFlag() != 0)
     return kNone;
-  CVertex3d* v = pGate->GetFrontVertex();
+  CVertex3d* v = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
   if (!v)
     return kNone;
   if (v->GetFlag() != 0)
@@ -237,11 +245,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
     return NullPatch(pGate, pFace, v, 4);
   PushGatesAfterRemoval(pGate);
   CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  std::vector<CVertex3d*> border;
-  for (int i = 0; i < pBorder->GetSize(); i++)
-    border.push_back(pBorder->GetAt(i));
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
-      v, std::move(border), CProgressivePattern(valence, pGate->GetTagPair()).GetFaces()));
+      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -264,6 +270,10 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
     return NullPatch(pGate, pFace, v, 2);
   if (w->IsNeighbor(onFirstSide ? second : first))
     return NullPatch(pGate, pFace, v, 2);
+  CVertex3d* const border[3] = {first, w, second};
+  const CProgressiveVertexRecord::Triangle face[1] = {{0, 1, 2}};
+  if (!IsResidualSendable(v, border, face))
+    return NullPatch(pGate, pFace, v, 5);
   if (onFirstSide)
     PushGate(first, w);
   else
@@ -279,24 +289,46 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   pNew->AddVertexNeighbors();
   if (w->GetMark() == 0)
     w->SetMark(2);
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, {first, w, second}, {{0, 1, 2}}));
+  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
   return 1;
 }
 
 // A removal whose local-frame residuals could not be sent is refused before it is made: the
 // stream's fields and the range coder's alphabet bound them. The prediction here takes the
 // border's exact quantized positions, a little off those the decoder will have: hence the margin.
+// The frame the decoder builds may also turn (a border nearly closed on itself turns its
+// tangent freely), putting the whole length of the residual on one axis: that length is
+// bounded too.
 int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
+{
+  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  return IsResidualSendable(
+      v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+}
+
+int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                                          std::span<const std::array<int, 3>> faces) const
 {
   if (m_ResidualLimit <= 0)
     return 1;
-  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  std::vector<CVertex3d*> border;
-  for (int i = 0; i < pBorder->GetSize(); i++)
-    border.push_back(pBorder->GetAt(i));
-  CProgressiveVertexRecord record(v, std::move(border),
-                                  CProgressivePattern(valence, pGate->GetTagPair()).GetFaces());
+  CProgressiveVertexRecord record(v, border, faces);
   record.TakeFrameFromBorder();
+  // The offset search moves each rounded residual by 2 at most: only near the limit does the
+  // search itself decide.
+  bool undecided = false;
+  double squared = 0;
+  for (int x : record.PredictRounded()) {
+    if (std::abs(x) - 2 > m_ResidualLimit)
+      return 0;
+    undecided = undecided || std::abs(x) + 2 > m_ResidualLimit;
+    squared += static_cast<double>(x) * x;
+  }
+  // 4: the offset search moves the triple by up to 2 on each axis.
+  if (std::sqrt(squared) + 4 > m_ResidualLimit)
+    return 0;
+  if (!undecided)
+    return 1;
   record.Predict();
   for (int x : record.GetCoordinates())
     if (std::abs(x) > m_ResidualLimit)
@@ -375,16 +407,28 @@ int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
 {
   CArray3d<CVertex3d>* b = pGate->GetBorder();
   const int n = b->GetSize();
+  // Borders come from patterns of valence 6 at most.
+  constexpr int kMaxBorder = 6;
+  if (n > kMaxBorder)
+    return 1;
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* b0 = b->GetAt(i);
+    const CVertex3d* b1 = b->GetAt((i + 1) % n);
+    const CVertex3d* b2 = b->GetAt((i + 2) % n);
+    if (b0->NbVertexNeighbor() == 3 || b0 == b1 || b1 == b2 || b0 == b2)
+      return 1;
+  }
+  // The vertex in front of each border edge, found once for the two pairs it belongs to.
+  std::array<const CVertex3d*, kMaxBorder> front{};
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt((i + 1) % n);
-    CVertex3d* b2 = b->GetAt((i + 2) % n);
-    if (b0->NbVertexNeighbor() == 3)
-      return 1;
-    if (b0 == b1 || b1 == b2 || b0 == b2)
-      return 1;
-    const CVertex3d* f1 = CProgressiveGate(b0, b1).GetFrontVertex();
-    const CVertex3d* f2 = CProgressiveGate(b1, b2).GetFrontVertex();
+    const CFace3d* f = CProgressiveGate(b0, b1).GetFrontFace();
+    front[static_cast<size_t>(i)] = f ? f->GetVertexOther(b0, b1) : nullptr;
+  }
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* f1 = front[static_cast<size_t>(i)];
+    const CVertex3d* f2 = front[static_cast<size_t>((i + 1) % n)];
     if (f1 && f2 && f1 == f2 && f1->GetFlag() == 2)
       return 1;
   }
@@ -439,7 +483,7 @@ int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
 int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
 {
   CArray3d<CVertex3d>* b = pGate->GetBorder();
-  const CProgressivePattern pattern(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(pGate, v, pattern))
     return 0;
   if (m_ForbidNormalFlipping) {
@@ -480,7 +524,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
     CFace3d* pFront = edge.GetFrontFace();
     if (!pFront || pFront->GetFlag() != 0)
       continue;
-    CVertex3d* w = edge.GetFrontVertex();
+    CVertex3d* w = pFront->GetVertexOther(b0, b1);
     PushGate(b0, w);
     PushGate(w, b1);
     pFront->SetFlag(1);

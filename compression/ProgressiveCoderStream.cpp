@@ -3,7 +3,7 @@
 // the mesh decoded so far can use before anything is allocated for it.
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
-#include "coding/OBitFile.h"
+#include "coding/OBitStream.h"
 #include "coding/RangeDecoder.h"
 #include "coding/RangeEncoder.h"
 #include "compression/ProgressiveCoder.h"
@@ -15,8 +15,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -35,7 +33,7 @@ std::int64_t MaxCodes(std::int64_t nbFace)
 }
 
 // n bits, least significant first; a field cut by the end of the file marks the read short.
-std::uint32_t ReadField(CIBitFile* pFile, int n, bool* pShort)
+std::uint32_t ReadField(CIBitStream* pFile, int n, bool* pShort)
 {
   std::uint32_t value = 0;
   if (pFile->ReadBitsUpTo(value, n) != n)
@@ -84,7 +82,7 @@ void CProgressiveCoder::DiscardEmptyLayers()
   }
 }
 
-void CProgressiveCoder::OutputBaseMesh(COBitFile* pFile)
+void CProgressiveCoder::OutputBaseMesh(COBitStream* pFile)
 {
   const int nv = m_pMesh->NbVertex();
   const int nf = m_pMesh->NbFace();
@@ -108,7 +106,7 @@ void CProgressiveCoder::OutputBaseMesh(COBitFile* pFile)
       pFile->WriteBits(static_cast<unsigned int>(m_pMesh->GetFace(i)->v(k)->GetFlag()), b);
 }
 
-int CProgressiveCoder::OutputCodes(COBitFile* pFile)
+int CProgressiveCoder::OutputCodes(COBitStream* pFile)
 {
   const std::uint32_t start = pFile->GetTotalBits();
   pFile->WriteBits(static_cast<unsigned int>(NbLayer()), 10);
@@ -131,7 +129,7 @@ int CProgressiveCoder::OutputCodes(COBitFile* pFile)
   return ok;
 }
 
-int CProgressiveCoder::WriteGeometry(COBitFile* pFile)
+int CProgressiveCoder::WriteGeometry(COBitStream* pFile)
 {
   const std::uint32_t start = pFile->GetTotalBits();
   pFile->WriteBits(static_cast<unsigned int>(NbLayer()), 10);
@@ -142,7 +140,7 @@ int CProgressiveCoder::WriteGeometry(COBitFile* pFile)
   return 1;
 }
 
-int CProgressiveCoder::WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometryLayer* pLayer) const
+int CProgressiveCoder::WriteLayerGeometry(COBitStream* pFile, CProgressiveGeometryLayer* pLayer) const
 {
   const int q = m_QuantizationBits;
   if (!pLayer->IsPredicted()) {
@@ -187,8 +185,9 @@ int CProgressiveCoder::WriteLayerGeometry(COBitFile* pFile, CProgressiveGeometry
   return tangent.Done(pFile) && ok;
 }
 
-int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
+int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
 {
+  const std::uint64_t fileBits = pFile->GetRemainingBits();
   bool cut = false;
   const int q = static_cast<int>(ReadField(pFile, 4, &cut));
   const int nv = static_cast<int>(ReadField(pFile, 24, &cut));
@@ -201,7 +200,8 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
   const int b = IndexBits(nv);
   // Counts are checked against what the file can hold before anything is allocated.
   const std::uint64_t needed = 4 + 48 + 192 + 3ull * q * nv + 3ull * b * nf;
-  if (cut || pFile->IsPastEnd() || q < 1 || nv < 3 || nf < 1 || needed > fileBits)
+  // A base mesh of one or two vertices (and no face) is legal: nothing more could go.
+  if (cut || pFile->IsPastEnd() || q < 1 || nv < 1 || needed > fileBits)
     return 0;
   for (int axis = 0; axis < 3; axis++)
     if (!std::isfinite(m_Scale[axis]) || !std::isfinite(m_Shift[axis]))
@@ -237,7 +237,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitFile* pFile, std::uint64_t fileBits)
 
 // The layers come coarsest first; each may hold no more codes than the mesh it is replayed on
 // can use, that mesh growing by two faces per removal of the layers before.
-int CProgressiveCoder::InputCodes(CIBitFile* pFile)
+int CProgressiveCoder::InputCodes(CIBitStream* pFile)
 {
   bool cut = false;
   const int nbLayer = static_cast<int>(ReadField(pFile, 10, &cut));
@@ -281,7 +281,7 @@ int CProgressiveCoder::InputCodes(CIBitFile* pFile)
 }
 
 // One record per removal of the layer's codes, no more: the readers stop there.
-int CProgressiveCoder::InflateGeometry(CIBitFile* pFile)
+int CProgressiveCoder::InflateGeometry(CIBitStream* pFile)
 {
   bool cut = false;
   const int q = m_QuantizationBits;
@@ -316,7 +316,7 @@ int CProgressiveCoder::InflateGeometry(CIBitFile* pFile)
   return (cut || pFile->IsPastEnd()) ? 0 : 1;
 }
 
-int CProgressiveCoder::ReadPredictedLayer(CIBitFile* pFile, int expected,
+int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
                                           CProgressiveGeometryLayer* pLayer)
 {
   bool cut = false;
@@ -363,20 +363,17 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitFile* pFile, int expected,
 int CProgressiveCoder::WriteLayerCodes(const char* fileName, const CProgressiveCodeList* pCodes,
                                        int nbRemoved)
 {
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
-  file.PutBit(static_cast<unsigned int>(pCodes->GetGateType()));
+  COBitStream stream;
+  stream.PutBit(static_cast<unsigned int>(pCodes->GetGateType()));
   CRangeEncoder encoder(kCodeSymbols);
   int ok = encoder.Start();
   for (unsigned int code : pCodes->GetCodes())
-    ok = ok && encoder.Encode(code, &file);
-  ok = encoder.Done(&file) && ok;
-  file.Flush(0);
-  file.FlushStream();
+    ok = ok && encoder.Encode(code, &stream);
+  ok = encoder.Done(&stream) && ok;
+  stream.Flush(0);
   if (nbRemoved > 0)
-    m_BitsPerRemovedVertex = static_cast<float>(file.GetTotalBits()) / static_cast<float>(nbRemoved);
-  return ok && file.IsValid();
+    m_BitsPerRemovedVertex = static_cast<float>(stream.GetTotalBits()) / static_cast<float>(nbRemoved);
+  return ok && stream.WriteFile(fileName);
 }
 
 int CProgressiveCoder::ReadLayerCodes(const char* fileName)

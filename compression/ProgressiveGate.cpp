@@ -11,11 +11,18 @@ int CProgressiveGate::FaceHasEdge(const CFace3d* pFace, const CVertex3d* a, cons
   return 0;
 }
 
+// Every face of the first vertex holds it: the edge second -> first ends at its corner, so
+// the second vertex must be the corner before it.
 CFace3d* CProgressiveGate::GetFrontFace() const
 {
-  for (int i = 0; i < m_pFirst->NbFaceNeighbor(); i++) {
+  const int n = m_pFirst->NbFaceNeighbor();
+  for (int i = 0; i < n; i++) {
     CFace3d* pFace = m_pFirst->GetFaceNeighbor(i);
-    if (FaceHasEdge(pFace, m_pSecond, m_pFirst))
+    const CVertex3d* a = pFace->v(0);
+    const CVertex3d* b = pFace->v(1);
+    const CVertex3d* c = pFace->v(2);
+    if ((b == m_pFirst && a == m_pSecond) || (c == m_pFirst && b == m_pSecond) ||
+        (a == m_pFirst && c == m_pSecond))
       return pFace;
   }
   return nullptr;

@@ -10,6 +10,8 @@ class CProgressivePattern
 {
 public:
   CProgressivePattern(int valence, int tagPair);
+  // The shared pattern of a valence (3 to 6; any other is taken as 6) and tag pair (0 to 3).
+  static const CProgressivePattern& Get(int valence, int tagPair);
 
   const std::vector<int>& GetMarks() const { return m_Marks; }
   const std::vector<std::array<int, 3>>& GetFaces() const { return m_Faces; }

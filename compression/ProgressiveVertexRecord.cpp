@@ -3,6 +3,7 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -27,6 +28,14 @@ bool Normalize(Point* p)
   return true;
 }
 
+// Round (mesh/GeometryUtil): nearest integer, an exact half going down. Inlined: the residual
+// search rounds hundreds of times per vertex.
+inline int RoundHalfDown(double x)
+{
+  const double low = std::floor(x);
+  return static_cast<int>(x - low > 0.5 ? low + 1 : low);
+}
+
 Point Project(const Point& p, const Point& n, double d)
 {
   const double t = Dot(n, p) + d;
@@ -36,31 +45,57 @@ Point Project(const Point& p, const Point& n, double d)
 } // namespace
 
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
-                                                   std::vector<CVertex3d*> border,
-                                                   std::vector<std::array<int, 3>> faces)
-  : m_pVertex(pVertex), m_BorderVertices(std::move(border)), m_Faces(std::move(faces))
+                                                   std::span<CVertex3d* const> border,
+                                                   std::span<const Triangle> faces)
+  : m_pVertex(pVertex)
 {
+  m_NbBorder = static_cast<int>(std::min(border.size(), m_BorderVertices.size()));
+  std::copy_n(border.begin(), m_NbBorder, m_BorderVertices.begin());
+  SetFaces(faces);
+  m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
   m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
               static_cast<int>(pVertex->z2())};
 }
 
+void CProgressiveVertexRecord::SetFaces(std::span<const Triangle> faces)
+{
+  // Faces name border vertices: one that does not exist makes no face.
+  m_NbFace = 0;
+  for (const Triangle& t : faces) {
+    if (m_NbFace == kMaxFaces)
+      break;
+    if (std::max({t[0], t[1], t[2]}) < m_NbBorder && std::min({t[0], t[1], t[2]}) >= 0)
+      m_Faces[static_cast<size_t>(m_NbFace++)] = t;
+  }
+}
+
+void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
+                                        std::span<const Triangle> faces)
+{
+  m_NbBorder = static_cast<int>(std::min(border.size(), m_Border.size()));
+  std::copy_n(border.begin(), m_NbBorder, m_Border.begin());
+  SetFaces(faces);
+}
+
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
-  m_Border.clear();
-  for (const CVertex3d* w : m_BorderVertices)
-    m_Border.push_back({w->x2(), w->y2(), w->z2()});
+  for (int i = 0; i < m_NbBorder; i++) {
+    const CVertex3d* w = m_BorderVertices[static_cast<size_t>(i)];
+    m_Border[static_cast<size_t>(i)] = {w->x2(), w->y2(), w->z2()};
+  }
 }
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {
   SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
-  if (m_Border.empty())
+  if (m_NbBorder == 0)
     return frame;
-  for (const Point& p : m_Border)
+  for (int i = 0; i < m_NbBorder; i++)
     for (int k = 0; k < 3; k++)
-      frame.origin[k] += p[k] / static_cast<double>(m_Border.size());
+      frame.origin[k] += m_Border[static_cast<size_t>(i)][k] / static_cast<double>(m_NbBorder);
   Point n{0, 0, 0};
-  for (const auto& f : m_Faces) {
+  for (int i = 0; i < m_NbFace; i++) {
+    const Triangle& f = m_Faces[static_cast<size_t>(i)];
     const Point c = Cross(Sub(m_Border[f[1]], m_Border[f[0]]), Sub(m_Border[f[2]], m_Border[f[0]]));
     for (int k = 0; k < 3; k++)
       n[k] += c[k];
@@ -68,7 +103,8 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
   if (!Normalize(&n))
     n = {1, 0, 0};
   const double d = -Dot(n, frame.origin);
-  Point t1 = Sub(Project(m_Border.back(), n, d), Project(m_Border.front(), n, d));
+  Point t1 = Sub(Project(m_Border[static_cast<size_t>(m_NbBorder - 1)], n, d),
+                 Project(m_Border[0], n, d));
   if (!Normalize(&t1)) {
     n = {1, 0, 0};
     t1 = {0, 1, 0};
@@ -89,7 +125,7 @@ std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a,
 {
   std::array<int, 3> p{};
   for (int k = 0; k < 3; k++)
-    p[k] = Round(frame.origin[k] + a * frame.t1[k] + b * frame.t2[k] + c * frame.n[k]);
+    p[k] = RoundHalfDown(frame.origin[k] + a * frame.t1[k] + b * frame.t2[k] + c * frame.n[k]);
   return p;
 }
 
@@ -98,9 +134,8 @@ std::array<int, 3> CProgressiveVertexRecord::Reconstruct() const
   return Decoded(ComputeFrame(), m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
 }
 
-void CProgressiveVertexRecord::Predict()
+std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const
 {
-  const SFrame frame = ComputeFrame();
   const Point target{static_cast<double>(m_Target[0]), static_cast<double>(m_Target[1]),
                      static_cast<double>(m_Target[2])};
   const double d = -Dot(frame.n, frame.origin);
@@ -131,17 +166,68 @@ void CProgressiveVertexRecord::Predict()
     a = (r[i] * frame.t2[j] - r[j] * frame.t2[i]) / bestDet;
     b = (frame.t1[i] * r[j] - frame.t1[j] * r[i]) / bestDet;
   }
-  m_Coordinates = {Round(a), Round(b), Round(c)};
-  if (Decoded(frame, m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]) == m_Target)
+  return {Round(a), Round(b), Round(c)};
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictRounded() const
+{
+  return Rounded(ComputeFrame());
+}
+
+void CProgressiveVertexRecord::Predict()
+{
+  const SFrame frame = ComputeFrame();
+  const std::array<int, 3> rounded = Rounded(frame);
+  m_Coordinates = rounded;
+  if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
     return;
-  for (int da = -2; da <= 2; da++)
-    for (int db = -2; db <= 2; db++)
-      for (int dc = -2; dc <= 2; dc++) {
-        const std::array<int, 3> abc{m_Coordinates[0] + da, m_Coordinates[1] + db,
-                                     m_Coordinates[2] + dc};
-        if (Decoded(frame, abc[0], abc[1], abc[2]) == m_Target) {
-          m_Coordinates = abc;
+  // The frame is orthonormal and the rounded triple within half a unit of the exact one, so a
+  // triple that decodes to the target (within half a step on every axis) differs from the
+  // rounded one by at most 1 in each residual: the first such offset in the order of the
+  // search over -2..2 is the first over -1..1.
+  for (int da = -1; da <= 1; da++)
+    for (int db = -1; db <= 1; db++)
+      for (int dc = -1; dc <= 1; dc++)
+        if (Decoded(frame, rounded[0] + da, rounded[1] + db, rounded[2] + dc) == m_Target) {
+          m_Coordinates = {rounded[0] + da, rounded[1] + db, rounded[2] + dc};
           return;
         }
+  if (m_HasOriginal)
+    m_Coordinates = NearestToOriginal(frame, rounded);
+}
+
+// A rotated unit lattice rounded to the grid misses some grid points: then the nearest point
+// it reaches, by the largest axis error first, so that a miss costs one step at most where a
+// neighbouring cell can be reached.
+std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& frame,
+                                                               const std::array<int, 3>& rounded) const
+{
+  std::array<int, 3> best = rounded;
+  double bestWorst = 1e300;
+  double bestSquared = 1e300;
+  for (int da = -2; da <= 2; da++)
+    for (int db = -2; db <= 2; db++) {
+      const int a = rounded[0] + da;
+      const int b = rounded[1] + db;
+      // O + a t1 + b t2 once for the five c: the sums are those of Decoded, in its order.
+      Point partial{};
+      for (int k = 0; k < 3; k++)
+        partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+      for (int dc = -2; dc <= 2; dc++) {
+        const int c = rounded[2] + dc;
+        double worst = 0;
+        double squared = 0;
+        for (int k = 0; k < 3; k++) {
+          const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
+          worst = std::max(worst, e);
+          squared += e * e;
+        }
+        if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+          bestWorst = worst;
+          bestSquared = squared;
+          best = {a, b, c};
+        }
       }
+    }
+  return best;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <array>
-#include <vector>
+#include <span>
 
 class CVertex3d;
 
@@ -13,32 +13,47 @@ class CProgressiveVertexRecord
 public:
   using Point = std::array<double, 3>;
 
+  using Triangle = std::array<int, 3>;
+  // A border has at most 6 vertices (the largest pattern), a retriangulation 4 faces: held
+  // inline, records cost no allocation. Longer lists are cut there.
+  static constexpr int kMaxBorder = 6;
+  static constexpr int kMaxFaces = 4;
+
   CProgressiveVertexRecord() = default;
-  CProgressiveVertexRecord(std::vector<Point> border, std::vector<std::array<int, 3>> faces)
-    : m_Border(std::move(border)), m_Faces(std::move(faces))
+  CProgressiveVertexRecord(std::span<const Point> border, std::span<const Triangle> faces)
   {
+    SetFrame(border, faces);
   }
   // A removal as the conquest sees it: the vertex, its border in order and the faces of its
   // retriangulation as border indices. The frame is taken from the border later.
-  CProgressiveVertexRecord(CVertex3d* pVertex, std::vector<CVertex3d*> border,
-                           std::vector<std::array<int, 3>> faces);
+  CProgressiveVertexRecord(CVertex3d* pVertex, std::span<CVertex3d* const> border,
+                           std::span<const Triangle> faces);
 
-  void SetFrame(std::vector<Point> border, std::vector<std::array<int, 3>> faces)
-  {
-    m_Border = std::move(border);
-    m_Faces = std::move(faces);
-  }
+  void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
   // The frame from the border vertices' second (quantized) positions as they are now.
   void TakeFrameFromBorder();
   CVertex3d* GetVertex() const { return m_pVertex; }
+  // The vertex's position before removal (raw geometry files).
+  const std::array<float, 3>& GetPosition() const { return m_Position; }
+  void SetPosition(const std::array<float, 3>& p) { m_Position = p; }
   void SetTarget(const std::array<int, 3>& target) { m_Target = target; }
   const std::array<int, 3>& GetTarget() const { return m_Target; }
   void SetCoordinates(const std::array<int, 3>& abc) { m_Coordinates = abc; }
+  // The position before quantization, in grid units: where no triple reaches the target, the
+  // triple whose decoded point lies nearest to it is taken.
+  void SetOriginal(const Point& p)
+  {
+    m_Original = p;
+    m_HasOriginal = true;
+  }
   const std::array<int, 3>& GetCoordinates() const { return m_Coordinates; }
 
   // Tangential a, b and normal c of the target in the local frame, corrected so that
-  // Reconstruct gives the target back whenever a nearby triple does.
+  // Reconstruct gives the target back whenever a nearby triple does, else the point nearest
+  // to the original position.
   void Predict();
+  // The rounded triple before the offset search, which moves each by at most 2.
+  std::array<int, 3> PredictRounded() const;
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
 
@@ -51,12 +66,21 @@ private:
     Point n;
   };
   SFrame ComputeFrame() const;
+  std::array<int, 3> Rounded(const SFrame& frame) const;
+  std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
 
   CVertex3d* m_pVertex = nullptr;
-  std::vector<CVertex3d*> m_BorderVertices;
-  std::vector<Point> m_Border;
-  std::vector<std::array<int, 3>> m_Faces;
+  void SetFaces(std::span<const Triangle> faces);
+
+  std::array<CVertex3d*, kMaxBorder> m_BorderVertices{};
+  std::array<Point, kMaxBorder> m_Border{};
+  std::array<Triangle, kMaxFaces> m_Faces{};
+  int m_NbBorder = 0;
+  int m_NbFace = 0;
+  std::array<float, 3> m_Position{0, 0, 0};
   std::array<int, 3> m_Target{0, 0, 0};
   std::array<int, 3> m_Coordinates{0, 0, 0};
+  Point m_Original{0, 0, 0};
+  bool m_HasOriginal = false;
 };

@@ -13,7 +13,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <fstream>
 #include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace progressive {
@@ -156,6 +159,41 @@ inline std::unique_ptr<CMesh3d> TorusAndPlate(int n, int m, int nx, int ny)
   Triangles triangles;
   AppendPlateWithHoles(&points, &triangles, nx, ny, 12, 0);
   AppendTorus(&points, &triangles, n, m, static_cast<float>(nx) + 8);
+  return fixtures::Build(points, triangles);
+}
+
+// A triangle mesh of tests/data in the OBJ subset those files use: "v x y z" and "f a b c"
+// (1-based, an index may carry "/vt/vn"). Null when the file is missing or malformed.
+inline std::unique_ptr<CMesh3d> ReadObj(const std::string& name)
+{
+  std::ifstream in(std::string(ORVANE_TEST_DATA) + "/" + name);
+  if (!in)
+    return nullptr;
+  Points points;
+  Triangles triangles;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string tag;
+    fields >> tag;
+    if (tag == "v") {
+      std::array<float, 3> p{};
+      if (!(fields >> p[0] >> p[1] >> p[2]))
+        return nullptr;
+      points.push_back(p);
+    } else if (tag == "f") {
+      std::array<int, 3> t{};
+      for (int& index : t) {
+        std::string corner;
+        if (!(fields >> corner))
+          return nullptr;
+        index = std::stoi(corner) - 1;
+        if (index < 0 || index >= static_cast<int>(points.size()))
+          return nullptr;
+      }
+      triangles.push_back(t);
+    }
+  }
   return fixtures::Build(points, triangles);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -39,11 +41,44 @@ TEST(ProgressiveRecord, PredictionReconstructsWithinOneGridUnit)
   EXPECT_GT(exact, total * 3 / 4);
 }
 
+// Where the rotated lattice reaches no triple for the quantized target, the triple taken must
+// bring the vertex within one step of its unquantized position on every axis: a miss toward
+// the wrong side of the cell would cost one and a half.
+TEST(ProgressiveRecord, UnreachableTargetFallsWithinOneStepOfTheOriginal)
+{
+  int misses = 0;
+  double worstKeptRounded = 0;
+  for (int x = -20; x <= 20; x++)
+    for (int y = -20; y <= 20; y += 2)
+      for (int z = -5; z <= 30; z += 5)
+        for (double offset : {-0.45, 0.45}) {
+          const CProgressiveVertexRecord::Point original{x + offset, y - offset, z + offset};
+          CProgressiveVertexRecord encoder(Hexagon(), kFan);
+          encoder.SetTarget({x, y, z});
+          CProgressiveVertexRecord plain = encoder;
+          encoder.SetOriginal(original);
+          encoder.Predict();
+          plain.Predict();
+          const auto p = encoder.Reconstruct();
+          if (p == encoder.GetTarget())
+            continue;
+          misses++;
+          for (int k = 0; k < 3; k++) {
+            EXPECT_LE(std::abs(p[k] - original[k]), 1.0) << x << " " << y << " " << z;
+            worstKeptRounded = std::max(worstKeptRounded, std::abs(plain.Reconstruct()[k] - original[k]));
+          }
+        }
+  // The case arises, and the rounded triple alone would have missed the bound.
+  EXPECT_GT(misses, 0);
+  EXPECT_GT(worstKeptRounded, 1.0);
+}
+
 TEST(ProgressiveRecord, FlatBorderGivesSmallNormalResiduals)
 {
   std::vector<CProgressiveVertexRecord::Point> flat{{10, 0, 0}, {0, 10, 0}, {-10, 0, 0},
                                                      {0, -10, 0}};
-  CProgressiveVertexRecord record(flat, {{0, 1, 3}, {1, 2, 3}});
+  const std::vector<std::array<int, 3>> faces{{0, 1, 3}, {1, 2, 3}};
+  CProgressiveVertexRecord record(flat, faces);
   record.SetTarget({1, 2, 3});
   record.Predict();
   EXPECT_EQ(3, std::abs(record.GetCoordinates()[2]));
@@ -53,7 +88,9 @@ TEST(ProgressiveRecord, FlatBorderGivesSmallNormalResiduals)
 TEST(ProgressiveRecord, DegenerateBorderFallsBackToTheAxes)
 {
   // All border points equal: no normal, no tangent; the frame is the coordinate axes.
-  CProgressiveVertexRecord record({{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {{0, 1, 2}});
+  const std::vector<CProgressiveVertexRecord::Point> same{{5, 5, 5}, {5, 5, 5}, {5, 5, 5}};
+  const std::vector<std::array<int, 3>> face{{0, 1, 2}};
+  CProgressiveVertexRecord record(same, face);
   record.SetTarget({7, 3, 9});
   record.Predict();
   EXPECT_EQ(record.GetTarget(), record.Reconstruct());
