@@ -1,8 +1,9 @@
 #pragma once
 
 // A folder of the test process's own, made before Qt starts, that takes every per-user place
-// Qt and the OpenGL driver write to: settings, caches (compiled shaders), runtime files.
-// Test processes that run at the same time then share none of them. Removed at exit.
+// Qt and the OpenGL driver write to (settings, caches of compiled shaders, runtime files) and
+// is the current directory, where commands write their files under default names. Test
+// processes that run at the same time then share none of them. Removed at exit.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -29,12 +30,17 @@ public:
       std::filesystem::permissions(place, std::filesystem::perms::owner_all, ignored);
       ::setenv(variable, place.c_str(), 1);
     }
+    std::error_code ignored;
+    std::filesystem::create_directory(m_Path / "work", ignored);
+    std::filesystem::current_path(m_Path / "work", ignored);
   }
   ~CProcessScratch()
   {
+    if (m_Path.empty())
+      return;
     std::error_code ignored;
-    if (!m_Path.empty())
-      std::filesystem::remove_all(m_Path, ignored);
+    std::filesystem::current_path(m_Path.parent_path(), ignored);
+    std::filesystem::remove_all(m_Path, ignored);
   }
   CProcessScratch(const CProcessScratch&) = delete;
   CProcessScratch& operator=(const CProcessScratch&) = delete;
