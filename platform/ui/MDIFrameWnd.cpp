@@ -53,7 +53,8 @@ const QSize kMinChildSize(320, 240);
 QString WindowListText(int index, QString title)
 {
   title.replace("&", "&&");
-  return index < 9 ? QString("&%1 %2").arg(index + 1).arg(title) : QString("%1 %2").arg(index + 1).arg(title);
+  const QString number = QString::number(index + 1);
+  return (index < 9 ? "&" + number : number) + " " + title;
 }
 
 } // namespace
@@ -151,9 +152,12 @@ void CMDIFrameWnd::PlaceNewChild(CMDIChildWnd* pFrame)
   const QSize size(std::max(area.width() * 3 / 4, kMinChildSize.width()),
                    std::max(area.height() * 3 / 4, kMinChildSize.height()));
   pFrame->resize(size);
-  const int step = std::max(pFrame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, pFrame), 1);
+  const int titleBar = pFrame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, pFrame);
+  const int step = std::max(titleBar, 1);
   QPoint place(m_nNextCascade * step, m_nNextCascade * step);
-  if (m_nNextCascade > 0 && (place.x() + size.width() > area.width() || place.y() + size.height() > area.height())) {
+  const bool outside =
+    place.x() + size.width() > area.width() || place.y() + size.height() > area.height();
+  if (m_nNextCascade > 0 && outside) {
     m_nNextCascade = 0;
     place = QPoint(0, 0);
   }

@@ -174,7 +174,7 @@ TEST_F(CTexturedDrawTest, CornersWithIndicesOutsideTheTableTakeTheOrigin)
 
 namespace {
 
-// The textured sphere of the test data opened from its folder as a user would, in a window.
+// The textured sphere of the test data opened as a user would, in a window.
 class CTexturedFileTest : public CRenderViewFixture
 {
 protected:
@@ -198,8 +198,8 @@ TEST_F(CTexturedFileTest, TheCheckerOfAVrmlSphereShowsInItsWindow)
   const std::filesystem::path data(ORVANE_TEST_DATA);
   for (const char* name : {"textured_sphere.wrl", "checker.bmp"})
     std::filesystem::copy_file(data / name, m_Scope.Path() / name);
-  std::filesystem::current_path(m_Scope.Path());
-  ASSERT_NE(m_App->OpenDocumentFile("textured_sphere.wrl"), nullptr);
+  // Opened by its full path from elsewhere: the texture's name is found beside the scene.
+  ASSERT_NE(m_App->OpenDocumentFile((m_Scope.Path() / "textured_sphere.wrl").string()), nullptr);
   CVanthDoc* document = ActiveDocument();
   ASSERT_NE(document, nullptr);
   ASSERT_EQ(document->m_SceneGraph.NbTexture(), 1);
