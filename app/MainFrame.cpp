@@ -11,6 +11,7 @@
 #include "platform/ui/MDIChildWnd.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QScreen>
@@ -190,6 +191,16 @@ void CMainFrame::UpdateIndicators(const platform::SKeyLocks& locks)
 QLabel* CMainFrame::GetIndicatorPane(int index) const
 {
   return index >= 0 && index < 3 ? m_IndicatorPanes[index] : nullptr;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+  if (event->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+      UpdateIndicators(platform::GetKeyLocks());
+  }
+  return platform::CMDIFrameWnd::eventFilter(watched, event);
 }
 
 void CMainFrame::OnIdleUpdate()

@@ -50,6 +50,10 @@ public:
   void OnAviWrite();
   void OnAviResize43();
 
+protected:
+  // A lock key let go anywhere in the program shows at once in its indicator.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
   // A window's placement: its geometry and whether it was maximised or minimised.
   struct SWindowPlacement

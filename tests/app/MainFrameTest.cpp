@@ -149,3 +149,18 @@ TEST_F(CMainFrameTest, TheIndicatorsFollowTheDisplaysLockStates)
   for (int i = 0; i < 3; i++)
     EXPECT_TRUE(Frame()->GetIndicatorPane(i)->text().isEmpty()) << i;
 }
+
+// Letting go of a lock key reads the states again at once, without waiting for the refresh.
+TEST_F(CMainFrameTest, ALockKeyLetGoRefreshesTheIndicators)
+{
+  for (const Qt::Key key : {Qt::Key_CapsLock, Qt::Key_NumLock, Qt::Key_ScrollLock}) {
+    Frame()->UpdateIndicators({true, true, true});
+    QTest::keyRelease(Frame(), key);
+    for (int i = 0; i < 3; i++)
+      EXPECT_TRUE(Frame()->GetIndicatorPane(i)->text().isEmpty()) << key << " " << i;
+  }
+  // Other keys leave the panes alone.
+  Frame()->UpdateIndicators({true, false, false});
+  QTest::keyRelease(Frame(), Qt::Key_A);
+  EXPECT_EQ(Frame()->GetIndicatorPane(0)->text(), QString("CAP"));
+}
