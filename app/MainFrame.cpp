@@ -7,9 +7,13 @@
 #include "app/resources/Strings.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Status.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/MDIChildWnd.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -27,6 +31,7 @@ const int kButtonBarRefreshMs = 250;
 const QSize kButtonSize(30, 28);
 const QSize kImageSize(23, 22);
 const char* const kAviFileName = "video.avi";
+const char* const kIndicators[3] = {"CAP", "NUM", "SCRL"};
 } // namespace
 
 CMainFrame::CMainFrame()
@@ -50,6 +55,8 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+  // The base class closes the child windows after this part of the frame has gone.
+  disconnect(GetMdiArea(), nullptr, this, nullptr);
   if (m_StatusSinkInstalled)
     platform::SetStatusSink({});
 }
@@ -67,7 +74,8 @@ int CMainFrame::OnCreate()
   if (!CreateButtonBar() || !CreateStatusBar())
     return -1;
   m_ButtonBarTimer = new QTimer(this);
-  connect(m_ButtonBarTimer, &QTimer::timeout, this, [this] { UpdateButtonBar(); });
+  connect(m_ButtonBarTimer, &QTimer::timeout, this, [this] { OnIdleUpdate(); });
+  UpdateIndicators(platform::GetKeyLocks());
   m_ButtonBarTimer->start(kButtonBarRefreshMs);
   return 0;
 }
@@ -114,16 +122,24 @@ bool CMainFrame::CreateStatusBar()
   m_wndStatusBar->setObjectName(QString::number(platform::AFX_IDW_STATUS_BAR));
   m_MessagePane = new QLabel(m_wndStatusBar);
   m_wndStatusBar->addWidget(m_MessagePane, 1);
-  // The lock-key indicators; Qt does not tell the lock states, so they stay greyed.
-  for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
-    auto* pane = new QLabel(indicator, m_wndStatusBar);
-    pane->setEnabled(false);
+  // The lock-key indicators keep the width of their text whether it shows or not.
+  for (int i = 0; i < 3; i++) {
+    auto* pane = new QLabel(kIndicators[i], m_wndStatusBar);
+    pane->setObjectName(kIndicators[i]);
+    pane->setMinimumWidth(pane->sizeHint().width());
+    pane->setAlignment(Qt::AlignCenter);
+    m_IndicatorPanes[i] = pane;
     m_wndStatusBar->addPermanentWidget(pane);
   }
   setStatusBar(m_wndStatusBar);
+  // A message belongs to the document whose window is active while it is written; another
+  // window, once active, shows its own document's last message.
   platform::SetStatusSink([this](const std::string& text) {
+    if (platform::CDocument* document = ActiveDocument())
+      document->SetStatusMessage(text);
     SetMessageText(QString::fromStdString(text));
   });
+  connect(GetMdiArea(), &QMdiArea::subWindowActivated, this, [this] { ShowActiveDocumentMessage(); });
   m_StatusSinkInstalled = true;
   return true;
 }
@@ -143,10 +159,55 @@ void CMainFrame::SetMessageText(const QString& text)
     m_wndStatusBar->repaint();
 }
 
+platform::CDocument* CMainFrame::ActiveDocument() const
+{
+  const platform::CMDIChildWnd* frame = MDIGetActive();
+  return frame ? frame->GetActiveDocument() : nullptr;
+}
+
+void CMainFrame::ShowActiveDocumentMessage()
+{
+  const platform::CDocument* document = ActiveDocument();
+  SetMessageText(document ? QString::fromStdString(document->GetStatusMessage()) : QString());
+}
+
 void CMainFrame::UpdateButtonBar()
 {
   if (m_wndButtonBar && m_wndButtonBar->isVisible())
     UpdateCommandActions(m_wndButtonBar->actions());
+}
+
+void CMainFrame::UpdateIndicators(const platform::SKeyLocks& locks)
+{
+  const bool on[3] = {locks.Caps, locks.Num, locks.Scroll};
+  for (int i = 0; i < 3; i++) {
+    if (!m_IndicatorPanes[i])
+      continue;
+    m_IndicatorPanes[i]->setText(on[i] ? kIndicators[i] : "");
+    m_IndicatorPanes[i]->setEnabled(on[i]);
+  }
+}
+
+QLabel* CMainFrame::GetIndicatorPane(int index) const
+{
+  return index >= 0 && index < 3 ? m_IndicatorPanes[index] : nullptr;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+  if (event->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+      UpdateIndicators(platform::GetKeyLocks());
+  }
+  return platform::CMDIFrameWnd::eventFilter(watched, event);
+}
+
+void CMainFrame::OnIdleUpdate()
+{
+  UpdateButtonBar();
+  if (m_wndStatusBar && m_wndStatusBar->isVisible())
+    UpdateIndicators(platform::GetKeyLocks());
 }
 
 void CMainFrame::OnBarCheck(QWidget* bar)

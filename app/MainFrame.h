@@ -1,10 +1,15 @@
 #pragma once
 
 #include "app/AviWriter.h"
+#include "platform/ui/KeyLocks.h"
 #include "platform/ui/MDIFrameWnd.h"
 
 #include <QByteArray>
 #include <QRect>
+
+namespace platform {
+class CDocument;
+}
 
 class QLabel;
 class QStatusBar;
@@ -33,12 +38,21 @@ public:
 
   // Runs the update handlers of the button bar's buttons.
   void UpdateButtonBar();
+  // The lock indicators "CAP", "NUM" and "SCRL" show their text while their key is locked
+  // and stay blank otherwise.
+  void UpdateIndicators(const platform::SKeyLocks& locks);
+  // The indicator pane of CAP, NUM or SCRL (0, 1, 2).
+  QLabel* GetIndicatorPane(int index) const;
 
   void OnViewFullScreen();
   void OnAviInit();
   void OnAviAddFrame();
   void OnAviWrite();
   void OnAviResize43();
+
+protected:
+  // A lock key let go anywhere in the program shows at once in its indicator.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   // A window's placement: its geometry and whether it was maximised or minimised.
@@ -52,7 +66,12 @@ private:
   bool CreateButtonBar();
   bool CreateStatusBar();
   void OnBarCheck(QWidget* bar);
+  // What the frame refreshes while the program waits for input.
+  void OnIdleUpdate();
   void SetMessageText(const QString& text);
+  platform::CDocument* ActiveDocument() const;
+  // Pane 0 shows the active document's last message, blank without one.
+  void ShowActiveDocumentMessage();
 
   CAviWriter m_AviWriter;
   QWidget* m_pFullScreenWnd = nullptr;
@@ -65,6 +84,7 @@ private:
   QStatusBar* m_wndStatusBar = nullptr;
   QToolBar* m_wndButtonBar = nullptr;
   QLabel* m_MessagePane = nullptr;
+  QLabel* m_IndicatorPanes[3] = {};
   QTimer* m_ButtonBarTimer = nullptr;
   bool m_StatusSinkInstalled = false;
 };

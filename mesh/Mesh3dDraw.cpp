@@ -39,6 +39,18 @@ int CMesh3d::Draw()
 namespace {
 void Color(const CColor* pColor) { glColor3ub(pColor->r(), pColor->g(), pColor->b()); }
 void Normal(const CVector3d* pNormal) { glNormal3f(pNormal->x(), pNormal->y(), pNormal->z()); }
+
+// The corner's (u, v); an index the tables do not hold (read from a file) gives (0, 0).
+void TexCoord(const CMesh3d& mesh, int corner)
+{
+  const int index = corner < mesh.NbTextureIndex() ? mesh.GetTextureIndices()[corner] : -1;
+  if (index < 0 || index >= mesh.NbTextureCoordinate()) {
+    glTexCoord2f(0.0f, 0.0f);
+    return;
+  }
+  const float* uv = mesh.GetTextureCoordinates();
+  glTexCoord2f(uv[2 * index], uv[2 * index + 1]);
+}
 } // namespace
 
 void CMesh3d::DrawImmediate() const
@@ -60,6 +72,14 @@ void CMesh3d::DrawImmediate() const
   const bool faceColors = m_UseSingleColor == 0 && m_ColorBinding == 1;
   const bool vertexColors = m_UseSingleColor == 0 && m_ColorBinding == 0;
 
+  // A mesh with texture coordinates gives each corner its (u, v), so that the texture the scene
+  // bound shows; a mesh without them is drawn untextured, whatever texture is still bound.
+  const bool textured = GetTextureCoordinates() && GetTextureIndices();
+  if (!textured) {
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+  }
+
   glBegin(GL_TRIANGLES);
   for (int i = 0; i < NbFace(); i++) {
     const CFace3d* f = GetFace(i);
@@ -77,9 +97,13 @@ void CMesh3d::DrawImmediate() const
         Color(v->GetColor());
         pLastColor = v;
       }
+      if (textured)
+        TexCoord(*this, 3 * i + k);
       glVertex3f(v->x(), v->y(), v->z());
     }
   }
   glEnd();
+  if (!textured)
+    glPopAttrib();
   glPopMatrix();
 }

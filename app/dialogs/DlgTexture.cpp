@@ -56,6 +56,8 @@ private:
   QPoint m_Current;
 };
 
+const QSize kMinViewSize(256, 256);
+
 // A packed bitmap as the bytes of a ".bmp" file, for Qt's reader.
 QImage ImageOfDib(const std::vector<std::uint8_t>& dib)
 {
@@ -91,7 +93,7 @@ void CDlgTexture::OnInitDialog()
   QMenu* pEdit = pMenu->addMenu("Edit");
   QObject::connect(pEdit->addAction("Copy"), &QAction::triggered, pWindow, [this] { OnEditCopy(); });
   m_pView = new QLabel(pWindow);
-  m_pView->setMinimumSize(256, 256);
+  m_pView->setMinimumSize(kMinViewSize);
   m_pView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // With a mesh, the texture and its coordinates fill the whole view, whatever its size.
   m_pView->setScaledContents(m_pMesh != nullptr);
@@ -138,13 +140,25 @@ void CDlgTexture::OnEditCopy()
 QImage CDlgTexture::Picture() const
 {
   QImage image = ImageOfDib(m_Texture.ExportHandle());
-  if (image.isNull() || !m_pMesh)
+  if (!m_pMesh)
     return image;
+  // Before an image is opened, the mesh's coordinates are drawn over a black client area.
+  if (image.isNull()) {
+    const QSize size = m_pView ? m_pView->size().expandedTo(kMinViewSize) : kMinViewSize;
+    image = QImage(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+  }
   image = image.convertToFormat(QImage::Format_RGB32);
   QPainter painter(&image);
   painter.setPen(Qt::white);
   CPainterOutline outline(painter);
-  m_pMesh->DrawTextureCoordinates(outline, &m_Texture, {0, 0, image.width(), image.height()});
+  // The drawing refuses an empty texture; a one-pixel stand-in lets the coordinates show
+  // before an image is opened. They scale to the picture either way.
+  CTexture frame;
+  const CTexture* pFrame = &m_Texture;
+  if (!m_Texture.IsValid() && frame.Alloc(1, 1, 24))
+    pFrame = &frame;
+  m_pMesh->DrawTextureCoordinates(outline, pFrame, {0, 0, image.width(), image.height()});
   return image;
 }
 

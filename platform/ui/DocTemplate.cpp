@@ -69,8 +69,7 @@ CMDIChildWnd* CMultiDocTemplate::CreateNewFrame(CDocument* pDocument)
     delete pFrame;
     return nullptr;
   }
-  const QSize area = main->GetMdiArea()->size();
-  pFrame->resize(std::max(area.width() * 3 / 4, 320), std::max(area.height() * 3 / 4, 240));
+  main->PlaceNewChild(pFrame);
   return pFrame;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ui/CmdTarget.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Document side of the document/view layer. A document is owned by its template and lives
@@ -40,6 +41,11 @@ public:
   bool IsModified() const { return m_bModified; }
   void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
 
+  // The last status-bar message written while this document's window was the active one;
+  // it comes back when the window is activated again.
+  const std::string& GetStatusMessage() const { return m_strStatusMessage; }
+  void SetStatusMessage(std::string text) { m_strStatusMessage = std::move(text); }
+
   CMultiDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
   const std::vector<CMDIChildWnd*>& GetFrames() const { return m_Frames; }
 
@@ -53,6 +59,7 @@ private:
 
   std::string m_strPathName;
   std::string m_strTitle;
+  std::string m_strStatusMessage;
   bool m_bModified = false;
   CMultiDocTemplate* m_pDocTemplate = nullptr;
   std::vector<CMDIChildWnd*> m_Frames;

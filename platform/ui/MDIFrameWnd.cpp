@@ -18,10 +18,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -39,6 +44,17 @@ bool IsTextInput(const QObject* object)
 CDocument* DocumentOf(const CMDIChildWnd* frame)
 {
   return frame ? frame->GetActiveDocument() : nullptr;
+}
+
+// The smallest size a new child window is given, however small the client area.
+const QSize kMinChildSize(320, 240);
+
+// The window list numbers its first nine lines with mnemonics, as menus do.
+QString WindowListText(int index, QString title)
+{
+  title.replace("&", "&&");
+  const QString number = QString::number(index + 1);
+  return (index < 9 ? "&" + number : number) + " " + title;
 }
 
 } // namespace
@@ -128,6 +144,65 @@ void CMDIFrameWnd::MDIActivate(CMDIChildWnd* pFrame)
   OnUpdateFrameMenu();
 }
 
+void CMDIFrameWnd::PlaceNewChild(CMDIChildWnd* pFrame)
+{
+  if (!pFrame)
+    return;
+  const QSize area = m_pMdiArea->viewport()->size();
+  const QSize size(std::max(area.width() * 3 / 4, kMinChildSize.width()),
+                   std::max(area.height() * 3 / 4, kMinChildSize.height()));
+  pFrame->resize(size);
+  const int titleBar = pFrame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, pFrame);
+  const int step = std::max(titleBar, 1);
+  QPoint place(m_nNextCascade * step, m_nNextCascade * step);
+  const bool outside =
+    place.x() + size.width() > area.width() || place.y() + size.height() > area.height();
+  if (m_nNextCascade > 0 && outside) {
+    m_nNextCascade = 0;
+    place = QPoint(0, 0);
+  }
+  m_nNextCascade++;
+  pFrame->move(place);
+}
+
+void CMDIFrameWnd::ClearWindowList()
+{
+  for (QAction* action : m_WindowList)
+    delete action;
+  m_WindowList.clear();
+  delete m_pWindowListSeparator;
+  m_pWindowListSeparator = nullptr;
+}
+
+void CMDIFrameWnd::UpdateWindowList()
+{
+  ClearWindowList();
+  if (!m_pWindowMenu)
+    return;
+  const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty())
+    return;
+  m_pWindowListSeparator = m_pWindowMenu->addSeparator();
+  const CMDIChildWnd* active = MDIGetActive();
+  for (QMdiSubWindow* window : windows) {
+    auto* frame = qobject_cast<CMDIChildWnd*>(window);
+    if (!frame)
+      continue;
+    const int index = static_cast<int>(m_WindowList.size());
+    QAction* action = m_pWindowMenu->addAction(WindowListText(index, frame->windowTitle()));
+    action->setCheckable(true);
+    action->setChecked(frame == active);
+    connect(action, &QAction::triggered, this, [this, target = QPointer<CMDIChildWnd>(frame)] {
+      if (!target)
+        return;
+      if (target->isMinimized())
+        target->showNormal();
+      MDIActivate(target);
+    });
+    m_WindowList.push_back(action);
+  }
+}
+
 bool CMDIFrameWnd::OnCmdMsg(unsigned id, CCmdUI* pCmdUI)
 {
   if (CMDIChildWnd* frame = MDIGetActive(); frame && frame->OnCmdMsg(id, pCmdUI))
@@ -196,12 +271,18 @@ void CMDIFrameWnd::LoadMenus(const std::vector<SMenuItem>& noDocument,
 {
   m_NoDocumentMenus = BuildMenus(noDocument);
   m_DocumentMenus = BuildMenus(document);
+  const QAction* cascade = FindCommandAction(ID_WINDOW_CASCADE);
+  for (QMenu* menu : m_DocumentMenus)
+    if (cascade && menu->actions().contains(cascade))
+      m_pWindowMenu = menu;
   for (const auto* menus : {&m_NoDocumentMenus, &m_DocumentMenus}) {
     for (QMenu* menu : *menus) {
       menuBar()->addMenu(menu);
       for (QMenu* sub : menu->findChildren<QMenu*>())
         connect(sub, &QMenu::aboutToShow, this, [this, sub] { UpdateCommandActions(sub->actions()); });
       connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        if (menu == m_pWindowMenu)
+          UpdateWindowList();
         UpdateCommandActions(menu->actions());
         UpdateRecentFileActions();
       });

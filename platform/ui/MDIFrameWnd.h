@@ -57,6 +57,18 @@ public:
   // The recent-file lines of the File menu.
   void UpdateRecentFileActions();
 
+  // The document menu that lists the child windows (the one with "Cascade"), or null.
+  QMenu* GetWindowMenu() const { return m_pWindowMenu; }
+  // One line per child window at the end of that menu, in the order the windows were
+  // opened, the active one checked; choosing a line activates its window.
+  void UpdateWindowList();
+  const std::vector<QAction*>& GetWindowListActions() const { return m_WindowList; }
+
+  // Size and place of a new child window: three quarters of the client area, each new one
+  // a title bar's height further right and down than the last, back to the top left when
+  // it would leave the area.
+  void PlaceNewChild(CMDIChildWnd* pFrame);
+
   // Menu and title after child frames came or went.
   void OnUpdateFrameMenu();
   // The frame's own title; the active document's title follows it.
@@ -73,6 +85,7 @@ protected:
 
 private:
   std::vector<QMenu*> BuildMenus(const std::vector<SMenuItem>& items);
+  void ClearWindowList();
   void Tile(bool horizontal);
   void ArrangeIcons();
 
@@ -83,6 +96,10 @@ private:
   bool m_DocumentMenuShown = false;
   CAccelTable m_AccelTable;
   std::string m_strTitle;
+  QMenu* m_pWindowMenu = nullptr;
+  QAction* m_pWindowListSeparator = nullptr;
+  std::vector<QAction*> m_WindowList;
+  int m_nNextCascade = 0;
 };
 
 } // namespace platform

@@ -29,9 +29,11 @@ std::uint32_t GetLE32(const std::vector<std::uint8_t>& bytes, std::size_t at)
   return value;
 }
 
+} // namespace
+
 // A packed DIB becomes a BMP file once the 14-byte file header is put in front of it;
 // the pixel offset counts the palette that follows the information header.
-QImage ImageFromDib(const std::vector<std::uint8_t>& dib)
+QImage CQtClipboard::ImageFromDib(const std::vector<std::uint8_t>& dib)
 {
   if (dib.size() < kInfoHeaderSize)
     return {};
@@ -52,8 +54,6 @@ QImage ImageFromDib(const std::vector<std::uint8_t>& dib)
   std::memcpy(file.data() + kFileHeaderSize, dib.data(), dib.size());
   return QImage::fromData(file.data(), static_cast<int>(file.size()), "BMP");
 }
-
-} // namespace
 
 bool CQtClipboard::SetText(const std::string& text)
 {

@@ -31,9 +31,9 @@ protected:
     return static_cast<CCamera3d*>(m_Document->m_SceneGraph.FindFirstOfType(TYPE_CAMERA3D));
   }
   // What the view painted after the form asked for a repaint.
-  QImage Repainted() const
+  QImage Repainted()
   {
-    QTest::qWait(30);
+    EXPECT_TRUE(WaitForPaint()) << "the view was not repainted";
     return LastPainted();
   }
 };
@@ -76,7 +76,7 @@ TEST_F(CFormScene, NormalsShowOnAnEmptySceneOnlyFlipsTheSwitch)
 TEST_F(CFormScene, NormalsAreDrawnInTheirColour)
 {
   AddBox()->ComputeFaceNormals();
-  EXPECT_EQ(CountColor(Repainted(), 0xFF0000), 0);
+  EXPECT_EQ(CountColor(Grab(), 0xFF0000), 0);
   Slider(IDC_NORMALS_SCALE)->setValue(300);
   Click(IDC_NORMALS_SHOW);
   ASSERT_EQ(SetsNamed("NormalSet").size(), 1u);

@@ -42,11 +42,16 @@ protected:
   std::string Text(int id) const { return Edit(id)->text().toStdString(); }
 
   // As a person would: the button's click signal runs the handler.
-  void Click(int id) const { Button(id)->click(); }
+  void Click(int id)
+  {
+    MarkPaints();
+    Button(id)->click();
+  }
   // A colour swatch clicked with this answer from the dialog.
   void Pick(int id, std::optional<platform::COLORREF> answer)
   {
     m_ColorAnswer = answer;
+    MarkPaints();
     QTest::mouseClick(m_Form->Control(id), Qt::LeftButton);
   }
 

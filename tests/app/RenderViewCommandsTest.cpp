@@ -74,11 +74,12 @@ TEST_F(CRenderViewCommandsTest, MultiRefinementSpinsTheSceneTwoDegreesATick)
   EXPECT_TRUE(m_View->IsTimerActive(1));
   EXPECT_TRUE(m_View->IsTimerActive(2));
   EXPECT_FLOAT_EQ(m_View->m_ySpin, 2.0f);
-  QTest::qWait(100);
   m_View->KillTimer(1);
   m_View->KillTimer(2);
-  EXPECT_GT(m_View->m_yRotation, 0.0f);
-  EXPECT_FLOAT_EQ(std::fmod(m_View->m_yRotation, 2.0f), 0.0f);
+  // Each tick of timer 1 turns the scene by the spin.
+  m_View->OnTimer(1);
+  m_View->OnTimer(1);
+  EXPECT_FLOAT_EQ(m_View->m_yRotation, 4.0f);
   EXPECT_FLOAT_EQ(m_View->m_xRotation, 0.0f);
 }
 

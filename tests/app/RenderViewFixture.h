@@ -15,6 +15,24 @@
 #include <memory>
 #include <set>
 
+// Counts the paint events a widget receives.
+class CPaintCounter : public QObject
+{
+public:
+  int Count() const { return m_Count; }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (event->type() == QEvent::Paint)
+      m_Count++;
+    return QObject::eventFilter(watched, event);
+  }
+
+private:
+  int m_Count = 0;
+};
+
 // A started workbench with a document open in a shown child frame, and helpers that read the
 // render view's pixels back.
 class CRenderViewFixture : public CAppFixture
@@ -30,6 +48,19 @@ protected:
     ASSERT_NE(m_View, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
     ASSERT_TRUE(m_View->HasContext()) << "no OpenGL context";
+    // Qt drops the filter from the view when either goes first.
+    m_View->installEventFilter(&m_Paints);
+  }
+
+  // Remembers how often the view has painted, for WaitForPaint.
+  void MarkPaints() { m_PaintsMarked = m_Paints.Count(); }
+  // Waits, for a few seconds at most, until the view has painted since the mark; answers
+  // whether it did, and moves the mark.
+  bool WaitForPaint()
+  {
+    const bool painted = QTest::qWaitFor([this] { return m_Paints.Count() > m_PaintsMarked; }, 10000);
+    MarkPaints();
+    return painted;
   }
 
   static CRenderView* ViewOf(const CChildFrame* frame)
@@ -121,4 +152,6 @@ protected:
 
   CVanthDoc* m_Document = nullptr;
   CRenderView* m_View = nullptr;
+  CPaintCounter m_Paints;
+  int m_PaintsMarked = 0;
 };

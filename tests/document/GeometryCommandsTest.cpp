@@ -323,7 +323,11 @@ TEST_F(CGeometryCommandsTest, TheTextureViewerOpensAnImageAndDrawsTheCoordinates
   CClipboardRecorder clipboard;
   m_EditDialog = [&](platform::CDialog& dialog) {
     auto& viewer = dynamic_cast<CDlgTexture&>(dialog);
-    EXPECT_TRUE(viewer.Picture().isNull());
+    // Before an image is opened, the coordinates are drawn over an empty client area.
+    const QImage empty = viewer.Picture();
+    EXPECT_FALSE(empty.isNull());
+    EXPECT_EQ(empty.pixelColor(0, empty.height() / 2), QColor(Qt::white));
+    EXPECT_EQ(empty.pixelColor(empty.width() - 5, 5), QColor(Qt::black));
     viewer.OnFileOpen();
     picture = viewer.Picture();
     viewer.OnEditCopy();

@@ -2,10 +2,10 @@
 
 #include "platform/core/Random.h"
 
-#include <chrono>
+#include <QTest>
+
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -288,11 +288,7 @@ TEST_F(CSimplificationCommandsTest, TheDecimationResultArrivesThroughTheEventLoo
               {"Samples per face", "4"}});
   ASSERT_TRUE(Run(ID_SIMPLIFICATION_VOLUMIC));
   // No join: the worker's requests, queued to this thread, end the run and bring the result.
-  for (int turn = 0; turn < 20000 && m_pDoc->IsDecimating(); turn++) {
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_FALSE(m_pDoc->IsDecimating());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDoc->IsDecimating(); }, 60000));
   EXPECT_LT(pMesh->NbVertex(), 64);
   EXPECT_GT(pMesh->GetVertex(0)->NbVertexNeighbor(), 0);
 }
