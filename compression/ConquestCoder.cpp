@@ -15,10 +15,13 @@
 #include <vector>
 
 namespace {
+const char* const kNotManifold =
+  "The conquest needs a manifold mesh: a vertex joins several fans of faces";
+
 int HasOrientedEdge(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
 {
   const int i = f->IndexFrom(a);
-  return i >= 0 && f->v(i + 1) == b ? 1 : 0;
+  return i >= 0 && f->v((i + 1) % 3) == b ? 1 : 0;
 }
 } // namespace
 
@@ -67,6 +70,10 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   const auto validBits = [](int bits) { return bits >= 1 && bits <= MaxBits; };
   if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
     return 0;
+  if (!CanCloseBoundaries(pMesh)) {
+    platform::MessageBox(kNotManifold);
+    return 0;
+  }
 
   Conquer(seedFace);
 
@@ -146,7 +153,7 @@ void CConquestCoder::StartSeed(CFace3d* pSeed)
   }
   m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
   for (int i = 0; i < 3; i++)
-    pSeed->v(i)->SetEdgeFlag(pSeed->v(i + 1), 1);
+    pSeed->v(i)->SetEdgeFlag(pSeed->v((i + 1) % 3), 1);
   RecountDegrees(pSeed->v(0), pSeed->v(1), pSeed->v(2));
 }
 
@@ -380,7 +387,7 @@ int CConquestCoder::IsInFreeWedge(const CActiveList& list, CActiveList::Position
     const CFace3d* f = v->FindFaceWithOrientedEdge(x, v);
     if (!f)
       return 0;
-    x = f->v(f->IndexFrom(v) + 1);
+    x = f->v((f->IndexFrom(v) + 1) % 3);
     if (x == a)
       return 0;
   }

@@ -37,7 +37,8 @@ public:
   CConquestCoder& operator=(const CConquestCoder&) = delete;
 
   // 1 when the conquest covered what it could reach and every file was written; 0 when the
-  // input is refused (no mesh, seed face or bit counts out of range), when the conquest
+  // input is refused (no mesh, seed face or bit counts out of range, a vertex whose faces form
+  // several fans, with a message), when the conquest
   // cannot go on (no free face beyond a gate, a split vertex not found, a failed merge) or
   // when a value does not fit its field. A conquest that fails writes no file. The limit on
   // steps is no failure: it skips the entropy stage.
@@ -95,6 +96,9 @@ public:
   int IsFailed() const { return m_Failed; }
 
   // --- ghost vertex (compression/ConquestCoderGhost.cpp) -----------------------------------
+  // 1 when every vertex's faces form one fan, so that the ghost leaves a manifold: a vertex
+  // where the boundary pinches (two fans) would give the ghost edge four faces.
+  static int CanCloseBoundaries(const CMesh3d* pMesh);
   int AddGhostVertex();
   int RemoveGhostVertex();
 

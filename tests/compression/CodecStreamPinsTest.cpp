@@ -2,7 +2,9 @@
 // of meshes (generated and read from tests/data), seed faces and modes, recorded before their
 // inner loops were reworked for speed. A changed hash means the stream format changed, which a
 // speed-up must never do; the mismatch prints the new row so that a deliberate change of
-// format can be reviewed line by line.
+// format can be reviewed line by line. The conquest rows of the adaptive mode were recorded
+// again when the seed face's edge from corner 2 to corner 0 came to be conquered like its other
+// two (the deterministic rows kept their values), and the pinched scan is now refused.
 #include "ObjSoup.h"
 #include "StructureRoundTrip.h"
 #include "compression/ConquestFixtures.h"
@@ -58,9 +60,9 @@ const std::vector<SNamedMesh>& Meshes()
          soup.m_Triangles.push_back({t[0] + base, t[1] + base, t[2] + base});
        return topology::Build(soup);
      }},
-    {"sphere162", [] { return topology::Build(topology::ReadObjSoup(topology::DataFile("sphere162.obj"))); }},
+    {"sphere162", [] { return objsoup::ReadData("sphere162.obj"); }},
     {"elephant", [] {
-       return topology::Build(topology::ReadObjSoup(topology::DataFile("conquest_elephant_patch337.obj")));
+       return objsoup::ReadData("conquest_elephant_patch337.obj");
      }},
   };
   return meshes;
@@ -116,42 +118,42 @@ TEST(CodecStreamPins, ConquestCoder)
     const int ok = conquest::Encode(coder, pMesh, options, "stream.bin").Ok;
     return (HashFile(folder.File("stream.bin")) ^ HashFile(folder.File("codes.bin")) * 3) + ok;
   }, {
-    0x61e3326691ebf5bfull, // sphere mode 0 seed 0
-    0x61e3326691ebf5bfull, // sphere mode 0 seed 640
-    0x2c9348408f8c90c3ull, // sphere mode 0 seed 1279
+    0xc1fc5cfd934da419ull, // sphere mode 0 seed 0
+    0xc1fc5cfd934da419ull, // sphere mode 0 seed 640
+    0x30c0a63902fd8ffeull, // sphere mode 0 seed 1279
     0x05858b8f9481a888ull, // sphere mode 1 seed 0
     0x052e78cf78c28249ull, // sphere mode 1 seed 640
     0xdb12138a735fdd1dull, // sphere mode 1 seed 1279
-    0xb34c94dfb780333full, // torus mode 0 seed 0
-    0xc1a0597e0b73407eull, // torus mode 0 seed 108
-    0xc529be7e1bcad4c0ull, // torus mode 0 seed 215
+    0x4b2257752818ae12ull, // torus mode 0 seed 0
+    0x7089505ef6cf975aull, // torus mode 0 seed 108
+    0x5fd698b196cc38baull, // torus mode 0 seed 215
     0x072274f359d81734ull, // torus mode 1 seed 0
     0x1e3c027a17a0fbf2ull, // torus mode 1 seed 108
     0x243b2f92854718d0ull, // torus mode 1 seed 215
-    0x5ba143021df6478aull, // holes mode 0 seed 0
+    0xe56d55328ddd14e6ull, // holes mode 0 seed 0
     0xad5ea5079619c53dull, // holes mode 0 seed 30
-    0x9990fad31e2bbc57ull, // holes mode 0 seed 59
+    0x29f0bee886f8277eull, // holes mode 0 seed 59
     0x071c5f8f9fd15572ull, // holes mode 1 seed 0
     0xd9dbb28891c2a599ull, // holes mode 1 seed 30
     0xdf759e9a78005e59ull, // holes mode 1 seed 59
-    0xc87b8ec820d8ec7cull, // parts mode 0 seed 0
-    0xcc8440bf16bbdd46ull, // parts mode 0 seed 43
-    0xe6f03787fdb03bf9ull, // parts mode 0 seed 85
+    0x2ef51887535a4dcaull, // parts mode 0 seed 0
+    0x502bfd6b15497c2eull, // parts mode 0 seed 43
+    0xf4c42d782a87a8eeull, // parts mode 0 seed 85
     0x904c59035b013318ull, // parts mode 1 seed 0
     0xe869a848e42ab1c3ull, // parts mode 1 seed 43
     0x0d4c012335db9bd9ull, // parts mode 1 seed 85
-    0xd53fa616759e3792ull, // sphere162 mode 0 seed 0
-    0xd53fa616759e3792ull, // sphere162 mode 0 seed 160
-    0xafa66ddf84b607a8ull, // sphere162 mode 0 seed 319
+    0xd1a8cc1e91ce58cfull, // sphere162 mode 0 seed 0
+    0xd1a8cc1e91ce58cfull, // sphere162 mode 0 seed 160
+    0x7be57d3ed3c3edceull, // sphere162 mode 0 seed 319
     0x07456353ea113351ull, // sphere162 mode 1 seed 0
     0x7916da632cf8fa4eull, // sphere162 mode 1 seed 160
     0xf6e2884b5cf54f15ull, // sphere162 mode 1 seed 319
     0x0000000000000000ull, // elephant mode 0 seed 0
     0x0000000000000000ull, // elephant mode 0 seed 237
     0x0000000000000000ull, // elephant mode 0 seed 473
-    0xb7dc911558aa1bf8ull, // elephant mode 1 seed 0
-    0x988420dd6f2afd86ull, // elephant mode 1 seed 237
-    0xd68d915c20bb5e90ull, // elephant mode 1 seed 473
+    0x0000000000000000ull, // elephant mode 1 seed 0
+    0x0000000000000000ull, // elephant mode 1 seed 237
+    0x0000000000000000ull, // elephant mode 1 seed 473
   });
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
-// Reads the vertices and triangles of a small Wavefront file from tests/data into a soup, with
+// Reads the vertices and triangles of a small Wavefront file from tests/data into a mesh, with
 // no part of the project's own readers in the way: a codec test needs only the lists.
-#include "TopologyGenerators.h"
+#include "tests/mesh/MeshFixtures.h"
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
-namespace topology {
+namespace objsoup {
 
 inline std::string DataFile(const std::string& name)
 {
@@ -16,10 +17,11 @@ inline std::string DataFile(const std::string& name)
 }
 
 // Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed); polygons are
-// fanned. An empty soup when the file cannot be read.
-inline SSoup ReadObjSoup(const std::string& path)
+// fanned. An empty mesh when the file cannot be read.
+inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
 {
-  SSoup soup;
+  fixtures::Points points;
+  fixtures::Triangles triangles;
   std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
@@ -29,17 +31,23 @@ inline SSoup ReadObjSoup(const std::string& path)
     if (tag == "v") {
       std::array<float, 3> p{};
       words >> p[0] >> p[1] >> p[2];
-      soup.m_Points.push_back(p);
+      points.push_back(p);
     } else if (tag == "f") {
       std::vector<int> corners;
       std::string word;
       while (words >> word)
         corners.push_back(std::stoi(word) - 1);
       for (size_t i = 2; i < corners.size(); i++)
-        soup.m_Triangles.push_back({corners[0], corners[i - 1], corners[i]});
+        triangles.push_back({corners[0], corners[i - 1], corners[i]});
     }
   }
-  return soup;
+  return fixtures::Build(points, triangles);
 }
 
-} // namespace topology
+// A file of tests/data.
+inline std::unique_ptr<CMesh3d> ReadData(const std::string& name)
+{
+  return ReadObj(DataFile(name));
+}
+
+} // namespace objsoup
