@@ -16,6 +16,9 @@
 class CEdge3d;
 class CMesh3d;
 class CRenderView;
+class CSceneGraph3d;
+class CVectorSet3d;
+class CVertexSet3d;
 class CVertex3d;
 class CVertexRun;
 class CVertexTree;
@@ -83,6 +86,9 @@ public:
     int m_UpdateClient = 1;
     // Held during the preparation and each conquest step when not null.
     std::mutex* m_pMutex = nullptr;
+    // Visual debugging adds its marker and segment sets here (the scene owns them); without
+    // a scene only the vertices' colours show the conquest.
+    CSceneGraph3d* m_pSceneGraph = nullptr;
   };
   struct SResult
   {
@@ -148,6 +154,11 @@ private:
   CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
   int RemoveFullVertex();
   void Redraw(int step) const;
+  // Visual debugging (compression/StructureCoder.cpp): the sets, a marker on a vertex and a
+  // segment along an edge; each does nothing without its set.
+  void AddDebugSets();
+  void Mark(CVertex3d* v, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void AddSegment(const CVertex3d* a, const CVertex3d* b);
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
   int DecodeCodes();
@@ -183,6 +194,10 @@ private:
   int m_NbGhostFree = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
+  // Owned by the scene graph they were added to.
+  CVertexSet3d* m_pVertexSet = nullptr;
+  CVectorSet3d* m_pVectorSet = nullptr;
+  float m_MaxMarker = 0.0f;
   int m_Decoding = 0;
   // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
   int m_Lost = 0;
