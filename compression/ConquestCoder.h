@@ -7,6 +7,7 @@
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -138,7 +139,10 @@ protected:
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
   void EmitValence(CVertex3d* v);
+  // Tells the index that the remaining degrees of a, b and c may have changed.
   void RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
+  static void ConquerEdge(CVertex3d* a, CVertex3d* b);
   // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when
   // either is missing.
   int FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered, CFace3d** ppFree) const;
@@ -205,6 +209,8 @@ protected:
   int m_Failed = 0;
   // Faces before it are conquered or touch a conquered vertex.
   int m_NextSeedScan = 0;
+  // The ring averages of the tied gate candidates, kept between steps for its capacity.
+  std::vector<std::array<float, 4>> m_Averages;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;
