@@ -14,7 +14,9 @@
 #include <vector>
 
 class CEdge3d;
+class CIBitStream;
 class CMesh3d;
+class COBitStream;
 class CRenderView;
 class CSceneGraph3d;
 class CVectorSet3d;
@@ -110,14 +112,21 @@ public:
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
   int ArithmeticCoding(const char* fileName, int nbVertex, int nbFace, double duration,
                        SResult* pResult) const;
+  // The stream of the codes into memory, padded to a byte; 0 when they exceed the fields.
+  int WriteStream(COBitStream* pStream, int nbVertex) const;
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
+  // The same from a stream in memory (null: nothing to read).
+  int ReadStream(CIBitStream* pStream);
 
   // --- decoding ---------------------------------------------------------------------------
   // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
   // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
   // not describe a conquest (the mesh then holds what was rebuilt so far).
   int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
+             double* pDuration = nullptr);
+  // The same from a stream in memory (null: nothing to decode).
+  int Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions& options,
              double* pDuration = nullptr);
 
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
@@ -127,7 +136,7 @@ public:
   int GetNbVertexRead() const { return m_NbVertexRead; }
 
 private:
-  int ReadBitstream(const char* fileName);
+  int ReadBitstream(CIBitStream& file);
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
