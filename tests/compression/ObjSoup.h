@@ -11,10 +11,6 @@
 
 namespace objsoup {
 
-inline std::string DataFile(const std::string& name)
-{
-  return std::string(ORVANE_TEST_DATA) + "/" + name;
-}
 
 // Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed); polygons are
 // fanned. An empty mesh when the file cannot be read.
@@ -44,10 +40,17 @@ inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
   return fixtures::Build(points, triangles);
 }
 
+#ifdef ORVANE_TEST_DATA
+inline std::string DataFile(const std::string& name)
+{
+  return std::string(ORVANE_TEST_DATA) + "/" + name;
+}
+
 // A file of tests/data.
 inline std::unique_ptr<CMesh3d> ReadData(const std::string& name)
 {
   return ReadObj(DataFile(name));
 }
+#endif
 
 } // namespace objsoup
