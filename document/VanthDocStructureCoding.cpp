@@ -18,6 +18,9 @@ using platform::StatusMessage;
 
 namespace {
 
+// Above this, the markers (a sphere each) would cost each repaint more than the coding.
+constexpr int kMaxVertexForMarkers = 5000;
+
 CStructureCoder::SOptions OptionsOf(const CDlgMeshStructureCoding& dialog, CRenderView* pView)
 {
   CStructureCoder::SOptions options;
@@ -60,9 +63,12 @@ void CVanthDoc::OnStructureEncode()
                                             pMesh->NbFace()));
       return;
     }
-    // Visual debugging leaves its markers and segments in the scene. Without a result to
-    // fill, the coder shows its own report.
-    options.m_pSceneGraph = &m_SceneGraph;
+    // Visual debugging leaves its markers and segments in the scene. Every repaint draws the
+    // whole marker set again, so a large mesh shows its vertices' colours only, or the
+    // repaints would take the run over. Without a result to fill, the coder shows its own
+    // report.
+    if (pMesh->NbVertex() <= kMaxVertexForMarkers)
+      options.m_pSceneGraph = &m_SceneGraph;
     CStructureCoder coder;
     if (coder.Encode(pMesh, dialog.m_FileName.c_str(), &tree, seed, options))
       pMesh->PushVertexTree(&tree, 0);

@@ -63,6 +63,17 @@ TEST_F(CStructureCommandsTest, VisualDebuggingLeavesItsMarkersAndSegmentsInTheSc
   EXPECT_EQ(NbObject(), 3);
 }
 
+TEST_F(CStructureCommandsTest, ALargeMeshIsColouredWithoutMarkerSets)
+{
+  // 10,242 vertices: a sphere per vertex on every repaint would outlast the coding.
+  CMesh3d* pLarge = SetMesh([](CMesh3d& mesh) { mesh.Copy(fixtures::Icosphere(5).get()); });
+  ASSERT_GT(pLarge->NbVertex(), 5000);
+  Options({{kVisual, 1}});
+  ASSERT_TRUE(Run(ID_STRUCTURE_ENCODE));
+  EXPECT_EQ(NbObject(), 1);
+  EXPECT_TRUE(std::filesystem::exists("topology.bin"));
+}
+
 TEST_F(CStructureCommandsTest, AStreamThatDoesNotDecodeLeavesTheScene)
 {
   std::ofstream("topology.bin", std::ios::binary) << "garbage";
