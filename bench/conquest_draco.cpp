@@ -28,7 +28,7 @@ std::unique_ptr<CMesh3d> MakeMesh(int faces)
   int n = 4;
   while (n * n < faces)
     n++;
-  return topology::TorusGrid(n, n / 2);
+  return conquesttopology::TorusGrid(n, n / 2);
 }
 
 std::unique_ptr<draco::Mesh> ToDraco(const CMesh3d& mesh)

@@ -113,6 +113,9 @@ public:
   // Remaining degrees (the vertices' stored edge-flag counts) around the position,
   // weighted n + 1 - k at k steps on either side and n at the centre, over 2n + 1.
   float GetAverageDegree(Position pos, int n) const;
+  // The same averages for n = 1 to 4 from one walk of four steps each way, equal bit for bit
+  // to the four calls (the weighted sums are whole numbers, exact in any order).
+  void GetAverageDegrees(Position pos, float averages[4]) const;
   int CountVertexFlag(int state) const;
   // 1 when a walk from the head meets exactly the count of nodes.
   int Check() const;

@@ -1,5 +1,6 @@
 #include "compression/ConquestCoder.h"
 
+#include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
@@ -15,10 +16,13 @@
 #include <vector>
 
 namespace {
+const char* const kNotManifold =
+  "The conquest needs a manifold mesh: a vertex joins several fans of faces";
+
 int HasOrientedEdge(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
 {
   const int i = f->IndexFrom(a);
-  return i >= 0 && f->v(i + 1) == b ? 1 : 0;
+  return i >= 0 && f->v((i + 1) % 3) == b ? 1 : 0;
 }
 } // namespace
 
@@ -67,6 +71,10 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   const auto validBits = [](int bits) { return bits >= 1 && bits <= MaxBits; };
   if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
     return 0;
+  if (!CanCloseBoundaries(pMesh)) {
+    platform::MessageBox(kNotManifold);
+    return 0;
+  }
 
   Conquer(seedFace);
 
@@ -146,7 +154,7 @@ void CConquestCoder::StartSeed(CFace3d* pSeed)
   }
   m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
   for (int i = 0; i < 3; i++)
-    pSeed->v(i)->SetEdgeFlag(pSeed->v(i + 1), 1);
+    ConquerEdge(pSeed->v(i), pSeed->v((i + 1) % 3));
   RecountDegrees(pSeed->v(0), pSeed->v(1), pSeed->v(2));
 }
 
@@ -173,13 +181,23 @@ void CConquestCoder::EmitValence(CVertex3d* v)
   m_CodedVertexCount++;
 }
 
+void CConquestCoder::ConquerEdge(CVertex3d* a, CVertex3d* b)
+{
+  // The remaining degrees follow the edge flags here rather than being recounted: every flag
+  // the conquest sets goes through this.
+  CEdge3d* e = a->FindEdge(b);
+  if (!e || e->GetFlag() != 0)
+    return;
+  e->SetFlag(1);
+  a->DecrementEdgeFlagCount(1);
+  b->DecrementEdgeFlagCount(1);
+}
+
 void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
-  // Every edge or face flag the conquest sets lies between vertices it recounts here.
-  for (CVertex3d* v : {a, b, c}) {
-    v->CountEdgesWithFlag(0);
+  // Every edge or face flag the conquest sets lies between vertices it refreshes here.
+  for (CVertex3d* v : {a, b, c})
     m_Index.Touch(v);
-  }
 }
 
 void CConquestCoder::FollowCurrent()
@@ -246,7 +264,7 @@ int CConquestCoder::ConquestStep()
 int CConquestCoder::SetGateOnClosedVertex()
 {
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it)
-    if ((*it)->CountEdgesWithFlag(0) == 0) {
+    if ((*it)->GetEdgeFlagCount() == 0) {
       m_pCurrent->SetGate(it);
       return 1;
     }
@@ -305,8 +323,8 @@ int CConquestCoder::FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConque
 void CConquestCoder::ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
 {
   ff->SetFlag(1);
-  g->SetEdgeFlag(v, 1);
-  p->SetEdgeFlag(v, 1);
+  ConquerEdge(g, v);
+  ConquerEdge(p, v);
   m_pCurrent->InsertBefore(m_pCurrent->GetGate(), v);
   RecountDegrees(g, v, p);
 }
@@ -380,7 +398,7 @@ int CConquestCoder::IsInFreeWedge(const CActiveList& list, CActiveList::Position
     const CFace3d* f = v->FindFaceWithOrientedEdge(x, v);
     if (!f)
       return 0;
-    x = f->v(f->IndexFrom(v) + 1);
+    x = f->v((f->IndexFrom(v) + 1) % 3);
     if (x == a)
       return 0;
   }
@@ -421,7 +439,7 @@ int CConquestCoder::ProcessGate()
   CVertex3d* g = m_pCurrent->GetAt(gate);
   const int n = m_pCurrent->GetCount();
   // A list of one or two vertices encloses no face: it goes whatever its degrees.
-  if (n > 2 && g->CountEdgesWithFlag(0) != 0 && !IsFillGate(gate))
+  if (n > 2 && g->GetEdgeFlagCount() != 0 && !IsFillGate(gate))
     return 0;
   CVertex3d* p = m_pCurrent->GetPrevVertex(gate);
   CVertex3d* q = m_pCurrent->GetNextVertex(gate);
@@ -436,7 +454,7 @@ int CConquestCoder::ProcessGate()
   }
   if (p == q)
     m_pCurrent->RemoveAt(m_pCurrent->GetPrevPosition(gate));
-  p->SetEdgeFlag(q, 1);
+  ConquerEdge(p, q);
   RecountDegrees(g, p, q);
   m_pCurrent->RemoveAt(gate);
   if (p != q) {
@@ -496,11 +514,18 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
     return CActiveList::Position(pBest);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
   // each ring ranks every candidate again, the first in list order winning equal averages.
+  // The four averages of a candidate come from one walk.
+  m_Averages.clear();
+  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
+    m_Averages.emplace_back();
+    m_pCurrent->GetAverageDegrees(CActiveList::Position(pNode), m_Averages.back().data());
+  }
   for (int k = 1; k <= 4 && ties > 1; k++) {
     float best = 3.4e38f;
     ties = 0;
-    for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-      const float average = m_pCurrent->GetAverageDegree(CActiveList::Position(pNode), k);
+    size_t i = 0;
+    for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext, i++) {
+      const float average = m_Averages[i][static_cast<size_t>(k - 1)];
       if (average < best || (average == best && pNode->Order < pBest->Order)) {
         ties = average < best ? 1 : ties + 1;
         best = average;

@@ -7,6 +7,7 @@
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -37,7 +38,8 @@ public:
   CConquestCoder& operator=(const CConquestCoder&) = delete;
 
   // 1 when the conquest covered what it could reach and every file was written; 0 when the
-  // input is refused (no mesh, seed face or bit counts out of range), when the conquest
+  // input is refused (no mesh, seed face or bit counts out of range, a vertex whose faces form
+  // several fans, with a message), when the conquest
   // cannot go on (no free face beyond a gate, a split vertex not found, a failed merge) or
   // when a value does not fit its field. A conquest that fails writes no file. The limit on
   // steps is no failure: it skips the entropy stage.
@@ -95,6 +97,9 @@ public:
   int IsFailed() const { return m_Failed; }
 
   // --- ghost vertex (compression/ConquestCoderGhost.cpp) -----------------------------------
+  // 1 when every vertex's faces form one fan, so that the ghost leaves a manifold: a vertex
+  // where the boundary pinches (two fans) would give the ghost edge four faces.
+  static int CanCloseBoundaries(const CMesh3d* pMesh);
   int AddGhostVertex();
   int RemoveGhostVertex();
 
@@ -134,7 +139,10 @@ protected:
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
   void EmitValence(CVertex3d* v);
+  // Tells the index that the remaining degrees of a, b and c may have changed.
   void RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
+  static void ConquerEdge(CVertex3d* a, CVertex3d* b);
   // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when
   // either is missing.
   int FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered, CFace3d** ppFree) const;
@@ -201,6 +209,8 @@ protected:
   int m_Failed = 0;
   // Faces before it are conquered or touch a conquered vertex.
   int m_NextSeedScan = 0;
+  // The ring averages of the tied gate candidates, kept between steps for its capacity.
+  std::vector<std::array<float, 4>> m_Averages;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;

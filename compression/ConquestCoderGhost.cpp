@@ -18,7 +18,51 @@ void RemoveIf(CArray3d<T>* pArray, Pred pred)
       pArray->SetAt(kept++, pArray->GetAt(i));
   pArray->SetSize(kept);
 }
+
+// The corners after and before v in a face that holds it.
+const CVertex3d* After(const CFace3d* f, const CVertex3d* v) { return f->v((f->IndexFrom(v) + 1) % 3); }
+const CVertex3d* Before(const CFace3d* f, const CVertex3d* v) { return f->v((f->IndexFrom(v) + 2) % 3); }
+
+// 1 when the faces around v form one fan, closed or open: the ghost then closes v's gap with
+// one edge. Two fans (a pinch) would hang two gaps on that one edge.
+int HasOneFan(const CVertex3d* v)
+{
+  const int n = v->NbFaceNeighbor();
+  if (n == 0)
+    return 1;
+  // The fan turns from a face to the one holding its edge (v, Before); a fan with a gap starts
+  // where no face leads in.
+  const auto next = [v, n](const CFace3d* f) -> const CFace3d* {
+    for (int i = 0; i < n; i++)
+      if (After(v->GetFaceNeighbor(i), v) == Before(f, v))
+        return v->GetFaceNeighbor(i);
+    return nullptr;
+  };
+  const CFace3d* start = v->GetFaceNeighbor(0);
+  for (int i = 0; i < n; i++) {
+    const CFace3d* f = v->GetFaceNeighbor(i);
+    int leadsIn = 0;
+    for (int j = 0; j < n; j++)
+      leadsIn += Before(v->GetFaceNeighbor(j), v) == After(f, v) ? 1 : 0;
+    if (leadsIn > 1)
+      return 0;
+    if (leadsIn == 0)
+      start = f;
+  }
+  int count = 1;
+  for (const CFace3d* f = next(start); f && f != start && count <= n; f = next(f))
+    count++;
+  return count == n ? 1 : 0;
+}
 } // namespace
+
+int CConquestCoder::CanCloseBoundaries(const CMesh3d* pMesh)
+{
+  for (int i = 0; i < pMesh->NbVertex(); i++)
+    if (!HasOneFan(pMesh->GetVertex(i)))
+      return 0;
+  return 1;
+}
 
 int CConquestCoder::AddGhostVertex()
 {

@@ -1,7 +1,12 @@
 #include "compression/StructureCoder.h"
 
+#include "app/objects/VectorSet3d.h"
+#include "app/objects/VertexSet3d.h"
+#include "scene/SceneGraph3d.h"
+
 #include "compression/GateCodes.h"
 #include "mesh/Edge3d.h"
+#include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
 namespace {
@@ -111,6 +116,42 @@ void CStructureCoder::ShowEdgeList(const CEdgeList* pList)
     CLoopList::GetAt(p)->SetColor(0, 255, 0);
   if (CVertex3d* pivot = pList->GetPivotVertex())
     pivot->SetColor(255, 0, 0);
+}
+
+void CStructureCoder::AddDebugSets()
+{
+  m_pVertexSet = nullptr;
+  m_pVectorSet = nullptr;
+  if (!m_Options.m_VisualDebug || !m_Options.m_pSceneGraph)
+    return;
+  auto pVertices = std::make_unique<CVertexSet3d>();
+  pVertices->SetMesh(m_pMesh);
+  pVertices->SetOwnsVertices(0);
+  auto pVectors = std::make_unique<CVectorSet3d>();
+  pVectors->SetTransform(*m_pMesh->GetTransform());
+  m_MaxMarker = static_cast<float>(m_pMesh->GetMeanLengthEdgeAround() / 12.0);
+  m_pVertexSet = pVertices.get();
+  m_pVectorSet = pVectors.get();
+  m_Options.m_pSceneGraph->Add(pVertices.release());
+  m_Options.m_pSceneGraph->Add(pVectors.release());
+}
+
+void CStructureCoder::Mark(CVertex3d* v, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+  v->SetColor(r, g, b);
+  // The ghost goes at the end of the run: no set may keep it.
+  if (!m_pVertexSet || v == m_pGhost)
+    return;
+  const float size = static_cast<float>(v->GetMeanLengthEdgeAround() / 12.0);
+  m_pVertexSet->AddVertex(v, std::min(m_MaxMarker, size));
+}
+
+void CStructureCoder::AddSegment(const CVertex3d* a, const CVertex3d* b)
+{
+  if (!m_pVectorSet || !a || !b || a == m_pGhost || b == m_pGhost)
+    return;
+  // The set owns its points: copies, which outlive any change to the mesh.
+  m_pVectorSet->AddVector(new CVertex3d(a->x(), a->y(), a->z()), new CVertex3d(b->x(), b->y(), b->z()));
 }
 
 unsigned int CStructureCoder::GetMax(const std::vector<unsigned int>& values)

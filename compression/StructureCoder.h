@@ -14,8 +14,13 @@
 #include <vector>
 
 class CEdge3d;
+class CIBitStream;
 class CMesh3d;
+class COBitStream;
 class CRenderView;
+class CSceneGraph3d;
+class CVectorSet3d;
+class CVertexSet3d;
 class CVertex3d;
 class CVertexRun;
 class CVertexTree;
@@ -83,6 +88,9 @@ public:
     int m_UpdateClient = 1;
     // Held during the preparation and each conquest step when not null.
     std::mutex* m_pMutex = nullptr;
+    // Visual debugging adds its marker and segment sets here (the scene owns them); without
+    // a scene only the vertices' colours show the conquest.
+    CSceneGraph3d* m_pSceneGraph = nullptr;
   };
   struct SResult
   {
@@ -104,14 +112,21 @@ public:
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
   int ArithmeticCoding(const char* fileName, int nbVertex, int nbFace, double duration,
                        SResult* pResult) const;
+  // The stream of the codes into memory, padded to a byte; 0 when they exceed the fields.
+  int WriteStream(COBitStream* pStream, int nbVertex) const;
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
+  // The same from a stream in memory (null: nothing to read).
+  int ReadStream(CIBitStream* pStream);
 
   // --- decoding ---------------------------------------------------------------------------
   // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
   // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
   // not describe a conquest (the mesh then holds what was rebuilt so far).
   int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
+             double* pDuration = nullptr);
+  // The same from a stream in memory (null: nothing to decode).
+  int Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions& options,
              double* pDuration = nullptr);
 
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
@@ -121,7 +136,7 @@ public:
   int GetNbVertexRead() const { return m_NbVertexRead; }
 
 private:
-  int ReadBitstream(const char* fileName);
+  int ReadBitstream(CIBitStream& file);
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
@@ -148,6 +163,11 @@ private:
   CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
   int RemoveFullVertex();
   void Redraw(int step) const;
+  // Visual debugging (compression/StructureCoder.cpp): the sets, a marker on a vertex and a
+  // segment along an edge; each does nothing without its set.
+  void AddDebugSets();
+  void Mark(CVertex3d* v, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void AddSegment(const CVertex3d* a, const CVertex3d* b);
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
   int DecodeCodes();
@@ -183,6 +203,10 @@ private:
   int m_NbGhostFree = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
+  // Owned by the scene graph they were added to.
+  CVertexSet3d* m_pVertexSet = nullptr;
+  CVectorSet3d* m_pVectorSet = nullptr;
+  float m_MaxMarker = 0.0f;
   int m_Decoding = 0;
   // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
   int m_Lost = 0;

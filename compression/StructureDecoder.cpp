@@ -1,5 +1,7 @@
 #include "compression/StructureCoder.h"
 
+#include "coding/IBitFile.h"
+
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
@@ -43,11 +45,21 @@ int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions
 {
   if (!pMesh || !fileName || pMesh->NbVertex() > 0 || pMesh->NbFace() > 0)
     return 0;
+  // The file is read whole, then decoded from memory.
+  CIBitFile file(fileName);
+  return Decode(pMesh, file.IsValid() ? &file : nullptr, options, pDuration);
+}
+
+int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions& options,
+                            double* pDuration)
+{
+  if (!pMesh || pMesh->NbVertex() > 0 || pMesh->NbFace() > 0)
+    return 0;
   m_pMesh = pMesh;
   m_Options = options;
   m_Options.m_UpdateClient = std::max(1, options.m_UpdateClient);
   const long long start = platform::GetTickMs();
-  if (!DecodeBitstream(fileName))
+  if (!ReadStream(pStream))
     return 0;
   // The ghost closes the borders while decoding; it never joins the mesh. Vertices come
   // as the codes meet them, so that a count the stream cannot back allocates nothing.

@@ -81,6 +81,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
   SetGhost(SearchGhostVertex());
+  AddDebugSets();
 
   m_pStack = std::make_unique<CEdgeListStack>();
   m_pStack->AddHead(std::make_unique<CEdgeList>());
@@ -103,6 +104,9 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const int conquered = Conquer(pRun, maxStep);
   pRun->GetArrayVertex()->SetSize(pRun->NbVertex(), 0);
   m_pActiveList = nullptr;
+  // The marks went into the vertices' colours: the mesh draws them from now on.
+  if (m_Options.m_VisualDebug)
+    pMesh->SetModified();
   Redraw(0);
   const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
   EndEncoding();
@@ -140,8 +144,10 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
     }
     if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
       return 0;
-    if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot()))
+    if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot())) {
       ConquerEdge(pEdge, pRun);
+      Redraw(step);
+    }
     while (RemoveFullVertex())
       if (m_Options.m_UpdateClient == 1)
         Redraw(step);
@@ -315,11 +321,12 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     AppendValence(v);
     SetEdgeConquered(GetEdge(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
-    if (m_Options.m_VisualDebug)
-      v->SetColor(i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
+    if (m_Options.m_VisualDebug) {
+      Mark(v, i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
+      Redraw(0);
+    }
   }
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
-  Redraw(0);
 }
 
 CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
@@ -352,6 +359,8 @@ void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
   if (!pEdge || pEdge->GetFlag() != FlagFree)
     return;
   pEdge->SetFlag(FlagConquered);
+  // Visual debugging draws each edge as it is conquered.
+  AddSegment(pEdge->v1(), pEdge->v2());
   if (m_pGhost && pEdge->HasVertex(m_pGhost))
     m_NbGhostFree--;
 }
@@ -391,7 +400,7 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
     AppendValence(v);
   }
   if (m_Options.m_VisualDebug)
-    v->SetColor(0, 255, 0);
+    Mark(v, 0, 255, 0);
 }
 
 CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const

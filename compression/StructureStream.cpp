@@ -28,41 +28,46 @@ std::string Report(float bitsPerFace, double duration, int nbFace, int nbCode, i
 }
 } // namespace
 
-int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nbFace,
-                                      double duration, SResult* pResult) const
+int CStructureCoder::WriteStream(COBitStream* pStream, int nbVertex) const
 {
   const unsigned int maxCode = GetMax(m_Codes);
   const unsigned int maxOffset = GetMax(m_Offsets);
   if (m_Codes.empty() || maxCode > MaxCode || maxOffset > MaxOffset || nbVertex < 0 ||
       m_GhostDegree > MaxGhostDegree)
     return 0;
-  COBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
-  file.WriteBits(static_cast<std::uint32_t>(nbVertex), 32);
+  COBitStream& stream = *pStream;
+  stream.WriteBits(static_cast<std::uint32_t>(nbVertex), 32);
   const bool hasGhost = m_GhostDegree >= 3;
-  file.WriteBits(hasGhost ? 1 : 0, 1);
+  stream.WriteBits(hasGhost ? 1 : 0, 1);
   if (hasGhost)
-    file.WriteBits(m_GhostDegree, 16);
-  file.WriteBits(maxCode, 8);
-  if (!gate::WriteCodes(file, m_Codes, static_cast<int>(maxCode) + 1, 0))
+    stream.WriteBits(m_GhostDegree, 16);
+  stream.WriteBits(maxCode, 8);
+  if (!gate::WriteCodes(stream, m_Codes, static_cast<int>(maxCode) + 1, 0))
     return 0;
-  file.WriteBits(m_Offsets.empty() ? 0 : 1, 1);
+  stream.WriteBits(m_Offsets.empty() ? 0 : 1, 1);
   if (!m_Offsets.empty()) {
-    file.WriteBits(maxOffset - 1, 16);
+    stream.WriteBits(maxOffset - 1, 16);
     std::vector<unsigned int> shifted;
+    shifted.reserve(m_Offsets.size());
     for (const unsigned int offset : m_Offsets)
       shifted.push_back(offset - 1);
-    if (!gate::WriteCodes(file, shifted, static_cast<int>(maxOffset), 0))
+    if (!gate::WriteCodes(stream, shifted, static_cast<int>(maxOffset), 0))
       return 0;
     for (const unsigned int sign : m_Signs)
-      file.WriteBits(sign, 1);
+      stream.WriteBits(sign, 1);
   }
-  file.Flush(0);
-  file.FlushStream();
-  if (!file.IsValid())
+  stream.Flush(0);
+  return 1;
+}
+
+int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nbFace,
+                                      double duration, SResult* pResult) const
+{
+  // Coded in memory, written to the file once.
+  COBitStream stream;
+  if (!WriteStream(&stream, nbVertex) || !stream.WriteFile(fileName))
     return 0;
-  const long long bits = gate::FileSize(fileName) * 8;
+  const long long bits = static_cast<long long>(stream.GetBytes().size()) * 8;
   pResult->m_BitsPerFace = nbFace > 0 ? static_cast<float>(bits) / nbFace : 0.0f;
   pResult->m_NbOffset = static_cast<int>(m_Offsets.size());
   pResult->m_NbGhost = CountValue(m_Codes, 0);
@@ -74,7 +79,14 @@ int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nb
 
 int CStructureCoder::DecodeBitstream(const char* fileName)
 {
-  if (ReadBitstream(fileName))
+  // The file is read once; the codes come from memory.
+  CIBitFile file(fileName);
+  return file.IsValid() ? ReadStream(&file) : ReadStream(nullptr);
+}
+
+int CStructureCoder::ReadStream(CIBitStream* pStream)
+{
+  if (pStream && ReadBitstream(*pStream))
     return 1;
   m_Codes.clear();
   m_Offsets.clear();
@@ -84,20 +96,17 @@ int CStructureCoder::DecodeBitstream(const char* fileName)
   return 0;
 }
 
-int CStructureCoder::ReadBitstream(const char* fileName)
+int CStructureCoder::ReadBitstream(CIBitStream& file)
 {
   m_Codes.clear();
   m_Offsets.clear();
   m_Signs.clear();
   m_GhostDegree = 0;
   m_NbVertexRead = 0;
-  CIBitFile file(fileName);
-  if (!file.IsValid())
-    return 0;
   // A code costs at least what the likeliest symbol of a model of total T costs,
   // -log2(1 - 1/T) > 1 / (0.7 T) bits: the file's size bounds the codes, and a conquest has
   // fewer than 16 codes per vertex.
-  const std::size_t bits = static_cast<std::size_t>(gate::FileSize(fileName)) * 8;
+  const std::size_t bits = static_cast<std::size_t>(file.GetRemainingBits());
   const std::size_t maxSymbols = bits * (CFrequencyModel::Total * 7 / 10) + 64;
   const std::uint32_t nbVertex = file.BReadBits(32);
   if (nbVertex > maxSymbols || nbVertex < 3)

@@ -18,6 +18,9 @@ using platform::StatusMessage;
 
 namespace {
 
+// Above this, the markers (a sphere each) would cost each repaint more than the coding.
+constexpr int kMaxVertexForMarkers = 5000;
+
 CStructureCoder::SOptions OptionsOf(const CDlgMeshStructureCoding& dialog, CRenderView* pView)
 {
   CStructureCoder::SOptions options;
@@ -50,7 +53,7 @@ void CVanthDoc::OnStructureEncode()
     platform::MessageBox("Multithreading is not available: untick it to encode");
     return;
   }
-  const CStructureCoder::SOptions options = OptionsOf(dialog, GetOwnRenderView());
+  CStructureCoder::SOptions options = OptionsOf(dialog, GetOwnRenderView());
   CVertexTree tree;
   platform::CWaitCursor wait;
   if (!dialog.m_MultipleSeedFace) {
@@ -60,7 +63,12 @@ void CVanthDoc::OnStructureEncode()
                                             pMesh->NbFace()));
       return;
     }
-    // Without a result to fill, the coder shows its own report.
+    // Visual debugging leaves its markers and segments in the scene. Every repaint draws the
+    // whole marker set again, so a large mesh shows its vertices' colours only, or the
+    // repaints would take the run over. Without a result to fill, the coder shows its own
+    // report.
+    if (pMesh->NbVertex() <= kMaxVertexForMarkers)
+      options.m_pSceneGraph = &m_SceneGraph;
     CStructureCoder coder;
     if (coder.Encode(pMesh, dialog.m_FileName.c_str(), &tree, seed, options))
       pMesh->PushVertexTree(&tree, 0);
@@ -70,6 +78,8 @@ void CVanthDoc::OnStructureEncode()
     InvalidateViews();
     return;
   }
+  // One set pair per seed face would bury the mesh: the runs over every seed colour the
+  // vertices only.
   std::string table = "Seed\tBoundary\tNbVertexNeighbor\tNbOffset\tNbGhost\tCost\r\n";
   for (int i = 0; i < pMesh->NbFace(); i++) {
     CStructureCoder coder;

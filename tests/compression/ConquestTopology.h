@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-namespace topology {
+namespace conquesttopology {
 
 // Torus of n x m quads, each cut along the same diagonal: closed, genus 1, n * m vertices.
 inline std::unique_ptr<CMesh3d> TorusGrid(int n, int m)
@@ -183,4 +183,4 @@ inline std::unique_ptr<CMesh3d> Components(const std::vector<const CMesh3d*>& pa
   return fixtures::Build(points, triangles);
 }
 
-} // namespace topology
+} // namespace conquesttopology

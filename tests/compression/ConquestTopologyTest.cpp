@@ -69,17 +69,17 @@ struct SCase
 
 std::unique_ptr<CMesh3d> TwoComponents()
 {
-  auto a = topology::Plate(2);
-  auto b = topology::GridWithHoles(3);
-  return topology::Components({a.get(), b.get()});
+  auto a = conquesttopology::Plate(2);
+  auto b = conquesttopology::GridWithHoles(3);
+  return conquesttopology::Components({a.get(), b.get()});
 }
 
 std::unique_ptr<CMesh3d> ThreeComponents()
 {
-  auto a = topology::TorusGrid(4, 3);
-  auto b = topology::Annulus(5);
+  auto a = conquesttopology::TorusGrid(4, 3);
+  auto b = conquesttopology::Annulus(5);
   auto c = fixtures::Icosphere(1);
-  return topology::Components({a.get(), b.get(), c.get()});
+  return conquesttopology::Components({a.get(), b.get(), c.get()});
 }
 
 } // namespace
@@ -87,16 +87,16 @@ std::unique_ptr<CMesh3d> ThreeComponents()
 TEST(ConquestTopology, GeneratorsGiveTheirTopology)
 {
   // Euler characteristic 2 - 2g - b (components add theirs).
-  EXPECT_EQ(fixtures::EulerCharacteristic(*topology::TorusGrid(5, 4)), 0);
+  EXPECT_EQ(fixtures::EulerCharacteristic(*conquesttopology::TorusGrid(5, 4)), 0);
   for (int g : {1, 2, 7})
-    EXPECT_EQ(fixtures::EulerCharacteristic(*topology::Plate(g)), 2 - 2 * g);
-  EXPECT_EQ(fixtures::EulerCharacteristic(*topology::Plate(3, 4, 2, 5)), 2 - 2 * 12);
+    EXPECT_EQ(fixtures::EulerCharacteristic(*conquesttopology::Plate(g)), 2 - 2 * g);
+  EXPECT_EQ(fixtures::EulerCharacteristic(*conquesttopology::Plate(3, 4, 2, 5)), 2 - 2 * 12);
   for (int h : {1, 10, 300})
-    EXPECT_EQ(fixtures::EulerCharacteristic(*topology::GridWithHoles(h)), 2 - (h + 1));
-  EXPECT_EQ(fixtures::EulerCharacteristic(*topology::Annulus(7)), 0);
+    EXPECT_EQ(fixtures::EulerCharacteristic(*conquesttopology::GridWithHoles(h)), 2 - (h + 1));
+  EXPECT_EQ(fixtures::EulerCharacteristic(*conquesttopology::Annulus(7)), 0);
   EXPECT_EQ(fixtures::EulerCharacteristic(*ThreeComponents()), 0 + 0 + 2);
-  const auto plate = topology::Plate(4, 3, 2, 3);
-  const auto torus = topology::TorusGrid(6, 5);
+  const auto plate = conquesttopology::Plate(4, 3, 2, 3);
+  const auto torus = conquesttopology::TorusGrid(6, 5);
   for (const CMesh3d* mesh : {plate.get(), torus.get()}) {
     EXPECT_TRUE(fixtures::IsClosed(*mesh));
     EXPECT_TRUE(fixtures::IsOriented(*mesh));
@@ -106,14 +106,14 @@ TEST(ConquestTopology, GeneratorsGiveTheirTopology)
 TEST(ConquestTopology, SmallMeshesCodeEveryVertexFromEverySeed)
 {
   const SCase cases[] = {
-      {"3x3 torus grid", [] { return topology::TorusGrid(3, 3); }, 1},
-      {"7x5 torus grid", [] { return topology::TorusGrid(7, 5); }, 1},
-      {"plate of genus 1", [] { return topology::Plate(1); }, 1},
-      {"plate of genus 2", [] { return topology::Plate(2); }, 1},
-      {"plate of genus 6, cut at random", [] { return topology::Plate(3, 2, 1, 2); }, 1},
-      {"annulus of 14 vertices", [] { return topology::Annulus(7); }, 1},
-      {"grid with one hole", [] { return topology::GridWithHoles(1); }, 1},
-      {"grid with 7 holes", [] { return topology::GridWithHoles(7); }, 1},
+      {"3x3 torus grid", [] { return conquesttopology::TorusGrid(3, 3); }, 1},
+      {"7x5 torus grid", [] { return conquesttopology::TorusGrid(7, 5); }, 1},
+      {"plate of genus 1", [] { return conquesttopology::Plate(1); }, 1},
+      {"plate of genus 2", [] { return conquesttopology::Plate(2); }, 1},
+      {"plate of genus 6, cut at random", [] { return conquesttopology::Plate(3, 2, 1, 2); }, 1},
+      {"annulus of 14 vertices", [] { return conquesttopology::Annulus(7); }, 1},
+      {"grid with one hole", [] { return conquesttopology::GridWithHoles(1); }, 1},
+      {"grid with 7 holes", [] { return conquesttopology::GridWithHoles(7); }, 1},
       {"two components", TwoComponents, 1},
       {"three components", ThreeComponents, 1},
   };
@@ -127,12 +127,12 @@ TEST(ConquestTopology, SmallMeshesCodeEveryVertexFromEverySeed)
 TEST(ConquestTopology, LargeMeshesCodeEveryVertexFromASpreadOfSeeds)
 {
   const SCase cases[] = {
-      {"40x30 torus grid", [] { return topology::TorusGrid(40, 30); }, 397},
-      {"plate of genus 20", [] { return topology::Plate(20); }, 97},
-      {"plate of genus 144", [] { return topology::Plate(12, 12); }, 571},
-      {"thick plate of genus 36, cut at random", [] { return topology::Plate(6, 6, 3, 7); }, 293},
-      {"grid with 50 holes", [] { return topology::GridWithHoles(50); }, 79},
-      {"grid with 300 holes", [] { return topology::GridWithHoles(300); }, 431},
+      {"40x30 torus grid", [] { return conquesttopology::TorusGrid(40, 30); }, 397},
+      {"plate of genus 20", [] { return conquesttopology::Plate(20); }, 97},
+      {"plate of genus 144", [] { return conquesttopology::Plate(12, 12); }, 571},
+      {"thick plate of genus 36, cut at random", [] { return conquesttopology::Plate(6, 6, 3, 7); }, 293},
+      {"grid with 50 holes", [] { return conquesttopology::GridWithHoles(50); }, 79},
+      {"grid with 300 holes", [] { return conquesttopology::GridWithHoles(300); }, 431},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -144,7 +144,7 @@ TEST(ConquestTopology, LargeMeshesCodeEveryVertexFromASpreadOfSeeds)
 TEST(ConquestTopology, DeterministicAnnulusCodesAllFourteenVertices)
 {
   // The smallest mesh that stopped the deterministic conquest: 14 vertices, 14 faces.
-  auto mesh = topology::Annulus(7);
+  auto mesh = conquesttopology::Annulus(7);
   ASSERT_EQ(mesh->NbVertex(), 14);
   ASSERT_EQ(mesh->NbFace(), 14);
   conquest::CScratchFolder folder;
@@ -164,7 +164,7 @@ TEST(ConquestTopology, EachComponentStartsWithItsThreeSeedValences)
   // three corners' valences follow the first one's codes directly.
   auto a = fixtures::Tetrahedron();
   auto b = fixtures::Tetrahedron();
-  auto mesh = topology::Components({a.get(), b.get()});
+  auto mesh = conquesttopology::Components({a.get(), b.get()});
   conquest::CScratchFolder folder;
   CConquestCoder coder;
   ASSERT_EQ(conquest::Encode(coder, mesh.get()).Ok, 1);

@@ -31,10 +31,10 @@ TEST(GateStreamWidth, SeedIndicesTakeCeilLog2OfTheVertexCount)
   // plate of genus 2 (48 vertices: 6 bits, as for 33 to 64) and a torus of 5 x 13 = 65 (7 bits).
   const std::vector<std::pair<int, std::unique_ptr<CMesh3d>>> cases = [] {
     std::vector<std::pair<int, std::unique_ptr<CMesh3d>>> c;
-    c.emplace_back(5, topology::TorusGrid(8, 4));
-    c.emplace_back(6, topology::TorusGrid(8, 8));
-    c.emplace_back(6, topology::Plate(2));
-    c.emplace_back(7, topology::TorusGrid(5, 13));
+    c.emplace_back(5, conquesttopology::TorusGrid(8, 4));
+    c.emplace_back(6, conquesttopology::TorusGrid(8, 8));
+    c.emplace_back(6, conquesttopology::Plate(2));
+    c.emplace_back(7, conquesttopology::TorusGrid(5, 13));
     return c;
   }();
   for (const auto& [bits, mesh] : cases) {

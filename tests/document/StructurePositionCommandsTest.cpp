@@ -1,5 +1,8 @@
 #include "tests/document/CodingFixture.h"
 
+#include "app/objects/VectorSet3d.h"
+#include "app/objects/VertexSet3d.h"
+
 #include "tests/compression/GateTestUtil.h"
 #include "tests/mesh/MeshFixtures.h"
 
@@ -38,6 +41,37 @@ TEST_F(CStructureCommandsTest, AnEncodedMeshDecodesIntoTheOnlyObject)
   EXPECT_TRUE(fixtures::IsClosed(*pDecoded));
   EXPECT_TRUE(std::regex_match(LastStatus(), std::regex("End decoding\\.\\.\\.[0-9.e+-]+ s")))
     << LastStatus();
+}
+
+TEST_F(CStructureCommandsTest, VisualDebuggingLeavesItsMarkersAndSegmentsInTheScene)
+{
+  // The dialog's default: visual debugging on, a repaint every step.
+  Options({{kVisual, 1}});
+  ASSERT_TRUE(Run(ID_STRUCTURE_ENCODE));
+  ASSERT_EQ(NbObject(), 3);
+  EXPECT_EQ(Mesh(0), m_pMesh);
+  const auto* pMarkers = dynamic_cast<const CVertexSet3d*>(m_pDoc->m_SceneGraph.GetAt(1));
+  const auto* pSegments = dynamic_cast<const CVectorSet3d*>(m_pDoc->m_SceneGraph.GetAt(2));
+  ASSERT_NE(pMarkers, nullptr);
+  ASSERT_NE(pSegments, nullptr);
+  // Every vertex marked once, every edge of the closed icosphere drawn once (V + F - 2).
+  EXPECT_EQ(pMarkers->NbVertex(), 42);
+  EXPECT_EQ(pSegments->NbVector(), 42 + 80 - 2);
+  // Visual debugging off adds nothing more.
+  Options({{kVisual, 0}});
+  ASSERT_TRUE(Run(ID_STRUCTURE_ENCODE));
+  EXPECT_EQ(NbObject(), 3);
+}
+
+TEST_F(CStructureCommandsTest, ALargeMeshIsColouredWithoutMarkerSets)
+{
+  // 10,242 vertices: a sphere per vertex on every repaint would outlast the coding.
+  CMesh3d* pLarge = SetMesh([](CMesh3d& mesh) { mesh.Copy(fixtures::Icosphere(5).get()); });
+  ASSERT_GT(pLarge->NbVertex(), 5000);
+  Options({{kVisual, 1}});
+  ASSERT_TRUE(Run(ID_STRUCTURE_ENCODE));
+  EXPECT_EQ(NbObject(), 1);
+  EXPECT_TRUE(std::filesystem::exists("topology.bin"));
 }
 
 TEST_F(CStructureCommandsTest, AStreamThatDoesNotDecodeLeavesTheScene)

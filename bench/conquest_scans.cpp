@@ -1,0 +1,185 @@
+// The conquest, triangle gate and structure coders beside Draco's valence edgebreaker (11-bit
+// positions) on scanned meshes, in one process: each coder's time over Draco's whole encode
+// (or decode) of the same mesh, best of the runs. The meshes are the .obj files of the folder
+// named by ORVANE_BENCH_MESHES (none without it). The conquest codes into memory; the gate and
+// structure coders write their file into a scratch folder, as their commands do.
+#include "coding/OBitStream.h"
+#include "coding/RangeEncoder.h"
+#include "compression/ConquestCoder.h"
+#include "compression/StructureCoder.h"
+#include "compression/TriangleGateCoder.h"
+#include "compression/VertexTree.h"
+#include "mesh/Mesh3d.h"
+#include "tests/compression/ObjSoup.h"
+#include "tests/support/TempFolder.h"
+
+#include <benchmark/benchmark.h>
+#include <draco/compression/decode.h>
+#include <draco/compression/encode.h>
+#include <draco/mesh/triangle_soup_mesh_builder.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start)
+{
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::unique_ptr<draco::Mesh> DracoMesh(const CMesh3d& mesh)
+{
+  draco::TriangleSoupMeshBuilder builder;
+  builder.Start(mesh.NbFace());
+  const int position = builder.AddAttribute(draco::GeometryAttribute::POSITION, 3, draco::DT_FLOAT32);
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    const auto corner = [f](int k) { return draco::Vector3f(f->v(k)->x(), f->v(k)->y(), f->v(k)->z()); };
+    builder.SetAttributeValuesForFace(position, draco::FaceIndex(i), corner(0).data(),
+                                      corner(1).data(), corner(2).data());
+  }
+  return builder.Finalize();
+}
+
+struct SDraco
+{
+  double Encode = 0.0;
+  double Decode = 0.0;
+};
+
+// Best of five encodes and decodes, measured once per mesh.
+const SDraco& Draco(const std::string& path, const CMesh3d& mesh)
+{
+  static std::map<std::string, SDraco> measured;
+  if (measured.count(path))
+    return measured[path];
+  SDraco best{1e30, 1e30};
+  const auto source = DracoMesh(mesh);
+  for (int run = 0; run < 5; run++) {
+    draco::Encoder encoder;
+    encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);
+    encoder.options().SetGlobalInt("encoding_submethod", draco::MESH_EDGEBREAKER_VALENCE_ENCODING);
+    encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, 11);
+    draco::EncoderBuffer buffer;
+    auto start = Clock::now();
+    if (!encoder.EncodeMeshToBuffer(*source, &buffer).ok())
+      break;
+    best.Encode = std::min(best.Encode, Since(start));
+    draco::DecoderBuffer input;
+    input.Init(buffer.data(), buffer.size());
+    draco::Decoder decoder;
+    start = Clock::now();
+    auto decoded = decoder.DecodeMeshFromBuffer(&input);
+    best.Decode = std::min(best.Decode, Since(start));
+    benchmark::DoNotOptimize(decoded);
+  }
+  return measured[path] = best;
+}
+
+// Runs `code` once per iteration on a fresh copy of the scan (the coders mark the mesh) and
+// reports the best time over Draco's.
+void Measure(benchmark::State& state, const std::string& path, bool decode,
+             const std::function<bool(CMesh3d*)>& code)
+{
+  double best = 1e30;
+  int nbFace = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto mesh = objsoup::ReadObj(path);
+    nbFace = mesh->NbFace();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    if (!code(mesh.get())) {
+      state.SkipWithError("the coder refused the mesh");
+      return;
+    }
+    best = std::min(best, Since(start));
+  }
+  auto mesh = objsoup::ReadObj(path);
+  const SDraco& draco = Draco(path, *mesh);
+  state.counters["faces"] = nbFace;
+  state.counters["time/Draco"] = best / (decode ? draco.Decode : draco.Encode);
+}
+
+bool Conquest(CMesh3d* pMesh)
+{
+  CConquestCoder coder;
+  coder.Init(pMesh, nullptr, 0);
+  coder.Conquer(0);
+  const auto& codes = coder.GetCodes();
+  COBitStream stream;
+  CRangeEncoder encoder(CConquestCoder::GetMaxValue(codes) + 1);
+  encoder.Start();
+  for (const unsigned int code : codes)
+    encoder.Encode(code, &stream);
+  encoder.Done(&stream);
+  benchmark::DoNotOptimize(stream.GetBytes().data());
+  return !coder.IsFailed();
+}
+
+bool TriangleGate(CMesh3d* pMesh)
+{
+  CTempFolder folder;
+  CTriangleGateCoder coder;
+  return coder.Encode(pMesh, folder.File("mesh.bin").c_str(), 0, 0, 1, 0, nullptr, 1, 0, 0, 0) == 1;
+}
+
+// The structure coder as the command runs it: conquest, stream, one file.
+bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
+{
+  CStructureCoder coder;
+  CVertexTree tree;
+  CStructureCoder::SResult result;
+  return coder.Encode(pMesh, fileName.c_str(), &tree, 0, {}, &result) == 1;
+}
+
+int RegisterScans()
+{
+  const char* folder = std::getenv("ORVANE_BENCH_MESHES");
+  if (!folder || !std::filesystem::is_directory(folder))
+    return 0;
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".obj")
+      continue;
+    const std::string path = entry.path().string();
+    const std::string name = entry.path().stem().string();
+    benchmark::RegisterBenchmark(("Conquest/" + name).c_str(), [path](benchmark::State& s) {
+      Measure(s, path, false, Conquest);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("TriangleGate/" + name).c_str(), [path](benchmark::State& s) {
+      Measure(s, path, false, TriangleGate);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("StructureEncode/" + name).c_str(), [path](benchmark::State& s) {
+      CTempFolder scratch;
+      const std::string file = scratch.File("topology.bin");
+      Measure(s, path, false, [&file](CMesh3d* pMesh) { return StructureEncode(pMesh, file); });
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("StructureDecode/" + name).c_str(), [path](benchmark::State& s) {
+      CTempFolder scratch;
+      const std::string file = scratch.File("topology.bin");
+      if (!StructureEncode(objsoup::ReadObj(path).get(), file)) {
+        s.SkipWithError("the structure coder refused the mesh");
+        return;
+      }
+      Measure(s, path, true, [&file](CMesh3d*) {
+        CMesh3d decoded;
+        CStructureCoder decoder;
+        return decoder.Decode(&decoded, file.c_str(), {}) == 1;
+      });
+    })->Unit(benchmark::kMillisecond);
+    n++;
+  }
+  return n;
+}
+
+const int g_NbScan = RegisterScans();
+
+} // namespace

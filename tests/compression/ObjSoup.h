@@ -1,0 +1,56 @@
+#pragma once
+
+// Reads the vertices and triangles of a small Wavefront file from tests/data into a mesh, with
+// no part of the project's own readers in the way: a codec test needs only the lists.
+#include "tests/mesh/MeshFixtures.h"
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace objsoup {
+
+
+// Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed); polygons are
+// fanned. An empty mesh when the file cannot be read.
+inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
+{
+  fixtures::Points points;
+  fixtures::Triangles triangles;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string tag;
+    words >> tag;
+    if (tag == "v") {
+      std::array<float, 3> p{};
+      words >> p[0] >> p[1] >> p[2];
+      points.push_back(p);
+    } else if (tag == "f") {
+      std::vector<int> corners;
+      std::string word;
+      while (words >> word)
+        corners.push_back(std::stoi(word) - 1);
+      for (size_t i = 2; i < corners.size(); i++)
+        triangles.push_back({corners[0], corners[i - 1], corners[i]});
+    }
+  }
+  return fixtures::Build(points, triangles);
+}
+
+#ifdef ORVANE_TEST_DATA
+inline std::string DataFile(const std::string& name)
+{
+  return std::string(ORVANE_TEST_DATA) + "/" + name;
+}
+
+// A file of tests/data.
+inline std::unique_ptr<CMesh3d> ReadData(const std::string& name)
+{
+  return ReadObj(DataFile(name));
+}
+#endif
+
+} // namespace objsoup
