@@ -126,6 +126,7 @@ void CRenderView::RegisterCommands()
   m_CommandMap.On(ID_METAFILE_PARAMETERS, [this] { OnMetafileParameters(); });
   m_CommandMap.On(platform::ID_FILE_PRINT, [this] { OnFilePrint(); });
   m_CommandMap.On(platform::ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+  m_CommandMap.On(ID_COLOR_ALWAYS_SILHOUETTE, [this] { OnAlwaysColorSilhouette(); });
 }
 
 void CRenderView::ResetView()
@@ -291,6 +292,11 @@ void CRenderView::mouseReleaseEvent(QMouseEvent* event)
   if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
     m_LeftButtonDown = 0;
     m_RightButtonDown = 0;
+  }
+  // The silhouette follows the view: recoloured each time a drag with the left button ends.
+  if (event->button() == Qt::LeftButton && m_AlwaysColorSilhouette && m_pDocument) {
+    m_pDocument->ColorSilhouette(0);
+    RedrawNow();
   }
   QOpenGLWidget::mouseReleaseEvent(event);
 }
@@ -554,6 +560,13 @@ void CRenderView::OnMetafileParameters()
 
 // The saved view keeps the scale, the three rotations (in its rotation axis) and the
 // translation; it is the application's, so a view pushed in one window pops in another.
+// Nothing clears the flag again: once asked for, the silhouette is kept for the view's life.
+void CRenderView::OnAlwaysColorSilhouette()
+{
+  m_AlwaysColorSilhouette = 1;
+  update();
+}
+
 void CRenderView::OnViewingPush()
 {
   CVanthApp* app = CVanthApp::GetApp();

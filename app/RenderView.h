@@ -84,6 +84,8 @@ public:
   // Appends a visual-mode chooser, hides the meshes and draws the chart 30 times at once.
   void OnVisualMode();
   void OnMetafileParameters();
+  // From now on, every left-button release colours object 0's silhouette as the view shows it.
+  void OnAlwaysColorSilhouette();
   void OnFilePrint();
   void OnFilePrintPreview();
   // Prints the view on the printer, one page; false when the printer cannot start.
