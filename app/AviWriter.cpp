@@ -13,7 +13,13 @@ namespace {
 // AVI readers use 32-bit offsets, and many stop at 1 GiB: frames beyond it are refused.
 const std::uint64_t kMaxFileSize = std::uint64_t(1) << 30;
 const std::uint32_t kHeaderBytes = 4096; // an upper bound of everything but the frames
-const std::uint32_t kFramesPerSecond = 1;
+// The stream runs at 25 samples a second and each frame takes 25 of them: it shows for one
+// second. The samples between two frames are empty chunks, which players read as "keep
+// showing the last frame".
+const std::uint32_t kRate = 25;
+const std::uint32_t kSamplesPerFrame = 25;
+const std::uint32_t kChunkHeader = 8;
+const std::uint32_t kIndexEntry = 16;
 const std::uint32_t AVIF_HASINDEX = 0x10;
 const std::uint32_t AVIIF_KEYFRAME = 0x10;
 
@@ -57,11 +63,28 @@ std::uint32_t CAviWriter::FrameSize() const
   return RowSize(m_Rect.width(), m_BitsPerPixel) * static_cast<std::uint32_t>(m_Rect.height());
 }
 
+int CAviWriter::DisplayBitsPerPixel() const
+{
+  const QScreen* screen = QGuiApplication::screenAt(m_Rect.center());
+  if (!screen)
+    screen = QGuiApplication::primaryScreen();
+  // Deeper displays keep 8 bits a channel in 32-bit pixels; anything else is written as
+  // 24-bit true colour, the pixel size every reader of uncompressed frames knows.
+  return screen && screen->depth() >= 32 ? 32 : 24;
+}
+
+std::uint64_t CAviWriter::BytesPerFrame() const
+{
+  return kChunkHeader + FrameSize() + kIndexEntry +
+         std::uint64_t(kSamplesPerFrame - 1) * (kChunkHeader + kIndexEntry);
+}
+
 void CAviWriter::Init(const std::string& fileName, const QRect& rect)
 {
   m_FileName = fileName;
   m_Rect = rect;
-  m_BitsPerPixel = 24;
+  m_BitsPerPixel = DisplayBitsPerPixel();
+  // A device-independent bitmap has one plane, whatever the display.
   m_Planes = 1;
   m_NbFrames = 0;
   m_Frames.clear();
@@ -87,21 +110,26 @@ int CAviWriter::AddFrame(const QImage& image)
 {
   if (!m_Initialized || image.isNull())
     return 0;
-  const std::uint64_t after = kHeaderBytes + std::uint64_t(m_NbFrames + 1) * (FrameSize() + 24);
+  const std::uint64_t after = kHeaderBytes + std::uint64_t(m_NbFrames + 1) * BytesPerFrame();
   if (after > kMaxFileSize)
     return 0;
   const QImage rgb = (image.size() == m_Rect.size() ? image : image.scaled(m_Rect.size()))
                        .convertToFormat(QImage::Format_RGB888);
   const std::uint32_t rowSize = RowSize(m_Rect.width(), m_BitsPerPixel);
+  const int pixelSize = m_BitsPerPixel / 8;
   std::vector<std::uint8_t> frame(FrameSize(), 0);
-  // Device-independent bitmaps run bottom-up, in blue-green-red order.
+  // Device-independent bitmaps run bottom-up, in blue-green-red order. A 32-bit pixel's
+  // fourth byte is opaque: readers that take it as alpha must not show a clear frame.
   for (int y = 0; y < m_Rect.height(); y++) {
     const std::uint8_t* source = rgb.constScanLine(m_Rect.height() - 1 - y);
     std::uint8_t* row = frame.data() + std::size_t(y) * rowSize;
     for (int x = 0; x < m_Rect.width(); x++) {
-      row[3 * x] = source[3 * x + 2];
-      row[3 * x + 1] = source[3 * x + 1];
-      row[3 * x + 2] = source[3 * x];
+      std::uint8_t* pixel = row + pixelSize * x;
+      pixel[0] = source[3 * x + 2];
+      pixel[1] = source[3 * x + 1];
+      pixel[2] = source[3 * x];
+      if (pixelSize == 4)
+        pixel[3] = 0xFF;
     }
   }
   m_Frames.push_back(std::move(frame));
@@ -117,6 +145,7 @@ int CAviWriter::Write()
   const std::uint32_t height = static_cast<std::uint32_t>(m_Rect.height());
   const std::uint32_t frameSize = FrameSize();
   const std::uint32_t nbFrames = static_cast<std::uint32_t>(m_NbFrames);
+  const std::uint32_t length = nbFrames * kSamplesPerFrame;
 
   CChunkBuffer header;
   header.FourCC("RIFF");
@@ -129,11 +158,11 @@ int CAviWriter::Write()
   header.FourCC("hdrl");
   header.FourCC("avih");
   header.U32(56);
-  header.U32(1000000 / kFramesPerSecond); // microseconds per frame
-  header.U32(frameSize * kFramesPerSecond);
+  header.U32(1000000 / kRate);            // microseconds per sample
+  header.U32(frameSize * (kRate / kSamplesPerFrame));
   header.U32(0);                          // padding granularity
   header.U32(AVIF_HASINDEX);
-  header.U32(nbFrames);
+  header.U32(length);
   header.U32(0);                          // initial frames
   header.U32(1);                          // streams
   header.U32(frameSize);
@@ -154,9 +183,9 @@ int CAviWriter::Write()
   header.U16(0);                          // language
   header.U32(0);                          // initial frames
   header.U32(1);                          // scale
-  header.U32(kFramesPerSecond);           // rate
+  header.U32(kRate);                      // rate
   header.U32(0);                          // start
-  header.U32(nbFrames);                   // length
+  header.U32(length);                     // length
   header.U32(frameSize);                  // suggested buffer size
   header.U32(1000);                       // quality
   header.U32(0);                          // sample size: one frame per chunk
@@ -178,18 +207,23 @@ int CAviWriter::Write()
   header.PatchU32(strlSize, static_cast<std::uint32_t>(header.Size() - strlSize - 4));
   header.PatchU32(hdrlSize, static_cast<std::uint32_t>(header.Size() - hdrlSize - 4));
   header.FourCC("LIST");
-  const std::uint32_t moviSize = 4 + nbFrames * (8 + frameSize);
+  const std::uint32_t moviSize = 4 + nbFrames * (kChunkHeader + frameSize) +
+                                 (length - nbFrames) * kChunkHeader;
   header.U32(moviSize);
   header.FourCC("movi");
 
+  // Sample i x 25 holds frame i; the other samples are empty.
   CChunkBuffer index;
   index.FourCC("idx1");
-  index.U32(16 * nbFrames);
-  for (std::uint32_t i = 0; i < nbFrames; i++) {
+  index.U32(kIndexEntry * length);
+  std::uint32_t offset = 4; // from the "movi" code
+  for (std::uint32_t sample = 0; sample < length; sample++) {
+    const bool full = sample % kSamplesPerFrame == 0;
     index.FourCC("00db");
-    index.U32(AVIIF_KEYFRAME);
-    index.U32(4 + i * (8 + frameSize)); // from the "movi" code
-    index.U32(frameSize);
+    index.U32(full ? AVIIF_KEYFRAME : 0);
+    index.U32(offset);
+    index.U32(full ? frameSize : 0);
+    offset += kChunkHeader + (full ? frameSize : 0);
   }
   header.PatchU32(riffSize, static_cast<std::uint32_t>(header.Size() - 8 + moviSize - 4 + index.Size()));
 
@@ -197,12 +231,18 @@ int CAviWriter::Write()
   if (!file)
     return 0;
   bool ok = std::fwrite(header.Data().data(), 1, header.Size(), file.get()) == header.Size();
+  CChunkBuffer full;
+  full.FourCC("00db");
+  full.U32(frameSize);
+  CChunkBuffer empty;
+  for (std::uint32_t k = 1; k < kSamplesPerFrame; k++) {
+    empty.FourCC("00db");
+    empty.U32(0);
+  }
   for (const auto& frame : m_Frames) {
-    CChunkBuffer chunk;
-    chunk.FourCC("00db");
-    chunk.U32(frameSize);
-    ok = ok && std::fwrite(chunk.Data().data(), 1, chunk.Size(), file.get()) == chunk.Size() &&
-         std::fwrite(frame.data(), 1, frame.size(), file.get()) == frame.size();
+    ok = ok && std::fwrite(full.Data().data(), 1, full.Size(), file.get()) == full.Size() &&
+         std::fwrite(frame.data(), 1, frame.size(), file.get()) == frame.size() &&
+         std::fwrite(empty.Data().data(), 1, empty.Size(), file.get()) == empty.Size();
   }
   ok = ok && std::fwrite(index.Data().data(), 1, index.Size(), file.get()) == index.Size();
   ok = (std::fclose(file.release()) == 0) && ok;
