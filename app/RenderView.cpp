@@ -126,6 +126,7 @@ void CRenderView::RegisterCommands()
   m_CommandMap.On(ID_METAFILE_PARAMETERS, [this] { OnMetafileParameters(); });
   m_CommandMap.On(platform::ID_FILE_PRINT, [this] { OnFilePrint(); });
   m_CommandMap.On(platform::ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+  m_CommandMap.On(platform::ID_FILE_PRINT_DIRECT, [this] { OnFilePrintDirect(); });
   m_CommandMap.On(ID_COLOR_ALWAYS_SILHOUETTE, [this] { OnAlwaysColorSilhouette(); });
 }
 
@@ -642,6 +643,12 @@ void CRenderView::OnFilePrint()
     return;
   QPrintDialog dialog(pPrinter, this);
   if (dialog.exec() == QDialog::Accepted)
+    PrintTo(pPrinter);
+}
+
+void CRenderView::OnFilePrintDirect()
+{
+  if (QPrinter* pPrinter = AppPrinter())
     PrintTo(pPrinter);
 }
 

@@ -88,6 +88,8 @@ public:
   void OnAlwaysColorSilhouette();
   void OnFilePrint();
   void OnFilePrintPreview();
+  // File > Print without the print dialog, on the application's printer as it is set.
+  void OnFilePrintDirect();
   // Prints the view on the printer, one page; false when the printer cannot start.
   bool PrintTo(QPrinter* pPrinter);
   // What the view draws on a printer page or into any painter other than its own window.
