@@ -528,6 +528,12 @@ void CRenderView::OnExportEps()
   constexpr GLsizei kFeedbackSize = 3000000;
   std::vector<GLfloat> buffer(kFeedbackSize);
   glFeedbackBuffer(kFeedbackSize, GL_3D_COLOR, buffer.data());
+  // With flat shading the driver's clipper leaves the colour of the corners it makes on the
+  // view's sides unwritten. Smooth shading has it interpolate them; every corner of a face
+  // drawn with its face normal and colour gets the same colour, so the picture is the view's.
+  GLint shadeModel = GL_FLAT;
+  glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
+  glShadeModel(GL_SMOOTH);
   glRenderMode(GL_FEEDBACK);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
@@ -537,6 +543,7 @@ void CRenderView::OnExportEps()
     m_pDocument->m_SceneGraph.DrawImmediate(0);
   glPopMatrix();
   const GLint count = glRenderMode(GL_RENDER);
+  glShadeModel(static_cast<GLenum>(shadeModel));
   float pointSize = 1.0f;
   ExportEps(&pointSize, fileName->c_str(), buffer.data(), count, 1);
   update();
