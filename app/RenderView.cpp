@@ -45,21 +45,6 @@ const float kSpeedFactor = 1.5f;
 const double kNear = 0.1;
 const double kFar = 1000.0;
 
-// RGBA with 8 bits a channel, a depth buffer and a stencil; the fixed-function pipeline
-// (display lists, immediate mode) needs a compatibility context.
-QSurfaceFormat ViewFormat()
-{
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  format.setRedBufferSize(8);
-  format.setGreenBufferSize(8);
-  format.setBlueBufferSize(8);
-  format.setDepthBufferSize(24);
-  format.setStencilBufferSize(8);
-  return format;
-}
-
 void Material(GLenum face, GLenum name, float r, float g, float b, float a)
 {
   const GLfloat value[4] = {r, g, b, a};
@@ -81,7 +66,7 @@ CRenderView::CRenderView(platform::CDocument* pDocument, QWidget* parent)
     m_pRefineTimer(new QTimer(this))
 {
   setObjectName("RenderView");
-  setFormat(ViewFormat());
+  setFormat(PixelFormat());
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(50, 50);
   ResetView();
@@ -98,6 +83,26 @@ CRenderView::~CRenderView()
 {
   if (m_pDocument)
     m_pDocument->RemoveRenderView(this);
+}
+
+// 8 bits each for red, green and blue, no alpha, 32-bit depth, 8-bit stencil, double
+// buffered. Qt drops what the display cannot give (down to its deepest depth buffer) rather
+// than failing; the fixed-function pipeline (display lists, immediate mode) needs a
+// compatibility context. There is no way to ask Qt for an accumulation buffer.
+QSurfaceFormat CRenderView::PixelFormat()
+{
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  format.setStereo(false);
+  format.setRedBufferSize(8);
+  format.setGreenBufferSize(8);
+  format.setBlueBufferSize(8);
+  format.setAlphaBufferSize(0);
+  format.setDepthBufferSize(32);
+  format.setStencilBufferSize(8);
+  return format;
 }
 
 void CRenderView::RegisterCommands()

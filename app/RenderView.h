@@ -4,6 +4,7 @@
 
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <QSurfaceFormat>
 
 class CMesh3d;
 class CVanthDoc;
@@ -30,6 +31,9 @@ public:
   static constexpr int kFontGlyphs = 255;
 
   explicit CRenderView(platform::CDocument* pDocument, QWidget* parent = nullptr);
+
+  // The pixel format every OpenGL view of the program asks for.
+  static QSurfaceFormat PixelFormat();
   ~CRenderView() override;
 
   // Null when the view stands on another kind of document.
