@@ -51,6 +51,139 @@ struct SFileCloser
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+
+// What the headers, the index and the movie chunks are computed from.
+struct SVideoLayout
+{
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  std::uint32_t FrameSize = 0;
+  std::uint32_t NbFrames = 0;
+  std::uint32_t Length = 0; // in samples
+  std::uint16_t Planes = 1;
+  std::uint16_t BitsPerPixel = 24;
+};
+
+void WriteMainHeader(CChunkBuffer& header, const SVideoLayout& layout)
+{
+  header.FourCC("avih");
+  header.U32(56);
+  header.U32(1000000 / kRate);            // microseconds per sample
+  header.U32(layout.FrameSize * (kRate / kSamplesPerFrame));
+  header.U32(0);                          // padding granularity
+  header.U32(AVIF_HASINDEX);
+  header.U32(layout.Length);
+  header.U32(0);                          // initial frames
+  header.U32(1);                          // streams
+  header.U32(layout.FrameSize);
+  header.U32(layout.Width);
+  header.U32(layout.Height);
+  for (int i = 0; i < 4; i++)
+    header.U32(0);
+}
+
+void WriteStreamHeader(CChunkBuffer& header, const SVideoLayout& layout)
+{
+  header.FourCC("strh");
+  header.U32(56);
+  header.FourCC("vids");
+  header.U32(0);                          // handler: uncompressed
+  header.U32(0);                          // flags
+  header.U16(0);                          // priority
+  header.U16(0);                          // language
+  header.U32(0);                          // initial frames
+  header.U32(1);                          // scale
+  header.U32(kRate);                      // rate
+  header.U32(0);                          // start
+  header.U32(layout.Length);              // length
+  header.U32(layout.FrameSize);           // suggested buffer size
+  header.U32(1000);                       // quality
+  header.U32(0);                          // sample size: one frame per chunk
+  header.U16(0);
+  header.U16(0);
+  header.U16(static_cast<std::uint16_t>(layout.Width));
+  header.U16(static_cast<std::uint16_t>(layout.Height));
+}
+
+void WriteStreamFormat(CChunkBuffer& header, const SVideoLayout& layout)
+{
+  header.FourCC("strf");
+  header.U32(40);
+  header.U32(40);                         // bitmap information header
+  header.U32(layout.Width);
+  header.U32(layout.Height);              // positive: rows bottom-up
+  header.U16(layout.Planes);
+  header.U16(layout.BitsPerPixel);
+  header.U32(0);                          // no compression
+  header.U32(layout.FrameSize);
+  for (int i = 0; i < 4; i++)
+    header.U32(0);
+}
+
+void WriteHeaderList(CChunkBuffer& header, const SVideoLayout& layout)
+{
+  header.FourCC("LIST");
+  const std::size_t hdrlSize = header.Size();
+  header.U32(0);
+  header.FourCC("hdrl");
+  WriteMainHeader(header, layout);
+  header.FourCC("LIST");
+  const std::size_t strlSize = header.Size();
+  header.U32(0);
+  header.FourCC("strl");
+  WriteStreamHeader(header, layout);
+  WriteStreamFormat(header, layout);
+  header.PatchU32(strlSize, static_cast<std::uint32_t>(header.Size() - strlSize - 4));
+  header.PatchU32(hdrlSize, static_cast<std::uint32_t>(header.Size() - hdrlSize - 4));
+}
+
+// The "movi" code, each frame's chunk and the empty chunks of the samples it stays on.
+std::uint32_t MovieSize(const SVideoLayout& layout)
+{
+  return 4 + layout.NbFrames * (kChunkHeader + layout.FrameSize) +
+         (layout.Length - layout.NbFrames) * kChunkHeader;
+}
+
+// Sample i x 25 holds frame i; the other samples are empty.
+CChunkBuffer IndexChunk(const SVideoLayout& layout)
+{
+  CChunkBuffer index;
+  index.FourCC("idx1");
+  index.U32(kIndexEntry * layout.Length);
+  std::uint32_t offset = 4; // from the "movi" code
+  for (std::uint32_t sample = 0; sample < layout.Length; sample++) {
+    const bool full = sample % kSamplesPerFrame == 0;
+    index.FourCC("00db");
+    index.U32(full ? AVIIF_KEYFRAME : 0);
+    index.U32(offset);
+    index.U32(full ? layout.FrameSize : 0);
+    offset += kChunkHeader + (full ? layout.FrameSize : 0);
+  }
+  return index;
+}
+
+bool WriteBytes(std::FILE* file, const std::vector<std::uint8_t>& bytes)
+{
+  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+bool WriteMovie(std::FILE* file, const std::vector<std::vector<std::uint8_t>>& frames,
+                const SVideoLayout& layout)
+{
+  CChunkBuffer full;
+  full.FourCC("00db");
+  full.U32(layout.FrameSize);
+  CChunkBuffer empty;
+  for (std::uint32_t k = 1; k < kSamplesPerFrame; k++) {
+    empty.FourCC("00db");
+    empty.U32(0);
+  }
+  for (const auto& frame : frames)
+    if (!WriteBytes(file, full.Data()) || !WriteBytes(file, frame) || !WriteBytes(file, empty.Data()))
+      return false;
+  return true;
+}
+
 } // namespace
 
 std::uint32_t CAviWriter::RowSize(int width, int bitsPerPixel)
@@ -141,110 +274,33 @@ int CAviWriter::Write()
 {
   if (!m_Initialized)
     return 0;
-  const std::uint32_t width = static_cast<std::uint32_t>(m_Rect.width());
-  const std::uint32_t height = static_cast<std::uint32_t>(m_Rect.height());
-  const std::uint32_t frameSize = FrameSize();
-  const std::uint32_t nbFrames = static_cast<std::uint32_t>(m_NbFrames);
-  const std::uint32_t length = nbFrames * kSamplesPerFrame;
+  SVideoLayout layout;
+  layout.Width = static_cast<std::uint32_t>(m_Rect.width());
+  layout.Height = static_cast<std::uint32_t>(m_Rect.height());
+  layout.FrameSize = FrameSize();
+  layout.NbFrames = static_cast<std::uint32_t>(m_NbFrames);
+  layout.Length = layout.NbFrames * kSamplesPerFrame;
+  layout.Planes = static_cast<std::uint16_t>(m_Planes);
+  layout.BitsPerPixel = static_cast<std::uint16_t>(m_BitsPerPixel);
 
   CChunkBuffer header;
   header.FourCC("RIFF");
   const std::size_t riffSize = header.Size();
   header.U32(0);
   header.FourCC("AVI ");
+  WriteHeaderList(header, layout);
   header.FourCC("LIST");
-  const std::size_t hdrlSize = header.Size();
-  header.U32(0);
-  header.FourCC("hdrl");
-  header.FourCC("avih");
-  header.U32(56);
-  header.U32(1000000 / kRate);            // microseconds per sample
-  header.U32(frameSize * (kRate / kSamplesPerFrame));
-  header.U32(0);                          // padding granularity
-  header.U32(AVIF_HASINDEX);
-  header.U32(length);
-  header.U32(0);                          // initial frames
-  header.U32(1);                          // streams
-  header.U32(frameSize);
-  header.U32(width);
-  header.U32(height);
-  for (int i = 0; i < 4; i++)
-    header.U32(0);
-  header.FourCC("LIST");
-  const std::size_t strlSize = header.Size();
-  header.U32(0);
-  header.FourCC("strl");
-  header.FourCC("strh");
-  header.U32(56);
-  header.FourCC("vids");
-  header.U32(0);                          // handler: uncompressed
-  header.U32(0);                          // flags
-  header.U16(0);                          // priority
-  header.U16(0);                          // language
-  header.U32(0);                          // initial frames
-  header.U32(1);                          // scale
-  header.U32(kRate);                      // rate
-  header.U32(0);                          // start
-  header.U32(length);                     // length
-  header.U32(frameSize);                  // suggested buffer size
-  header.U32(1000);                       // quality
-  header.U32(0);                          // sample size: one frame per chunk
-  header.U16(0);
-  header.U16(0);
-  header.U16(static_cast<std::uint16_t>(width));
-  header.U16(static_cast<std::uint16_t>(height));
-  header.FourCC("strf");
-  header.U32(40);
-  header.U32(40);                         // bitmap information header
-  header.U32(width);
-  header.U32(height);                     // positive: rows bottom-up
-  header.U16(static_cast<std::uint16_t>(m_Planes));
-  header.U16(static_cast<std::uint16_t>(m_BitsPerPixel));
-  header.U32(0);                          // no compression
-  header.U32(frameSize);
-  for (int i = 0; i < 4; i++)
-    header.U32(0);
-  header.PatchU32(strlSize, static_cast<std::uint32_t>(header.Size() - strlSize - 4));
-  header.PatchU32(hdrlSize, static_cast<std::uint32_t>(header.Size() - hdrlSize - 4));
-  header.FourCC("LIST");
-  const std::uint32_t moviSize = 4 + nbFrames * (kChunkHeader + frameSize) +
-                                 (length - nbFrames) * kChunkHeader;
+  const std::uint32_t moviSize = MovieSize(layout);
   header.U32(moviSize);
   header.FourCC("movi");
-
-  // Sample i x 25 holds frame i; the other samples are empty.
-  CChunkBuffer index;
-  index.FourCC("idx1");
-  index.U32(kIndexEntry * length);
-  std::uint32_t offset = 4; // from the "movi" code
-  for (std::uint32_t sample = 0; sample < length; sample++) {
-    const bool full = sample % kSamplesPerFrame == 0;
-    index.FourCC("00db");
-    index.U32(full ? AVIIF_KEYFRAME : 0);
-    index.U32(offset);
-    index.U32(full ? frameSize : 0);
-    offset += kChunkHeader + (full ? frameSize : 0);
-  }
+  const CChunkBuffer index = IndexChunk(layout);
   header.PatchU32(riffSize, static_cast<std::uint32_t>(header.Size() - 8 + moviSize - 4 + index.Size()));
 
   std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(m_FileName.c_str(), "wb"));
   if (!file)
     return 0;
-  bool ok = std::fwrite(header.Data().data(), 1, header.Size(), file.get()) == header.Size();
-  CChunkBuffer full;
-  full.FourCC("00db");
-  full.U32(frameSize);
-  CChunkBuffer empty;
-  for (std::uint32_t k = 1; k < kSamplesPerFrame; k++) {
-    empty.FourCC("00db");
-    empty.U32(0);
-  }
-  for (const auto& frame : m_Frames) {
-    ok = ok && std::fwrite(full.Data().data(), 1, full.Size(), file.get()) == full.Size() &&
-         std::fwrite(frame.data(), 1, frame.size(), file.get()) == frame.size() &&
-         std::fwrite(empty.Data().data(), 1, empty.Size(), file.get()) == empty.Size();
-  }
-  ok = ok && std::fwrite(index.Data().data(), 1, index.Size(), file.get()) == index.Size();
+  bool ok = WriteBytes(file.get(), header.Data()) && WriteMovie(file.get(), m_Frames, layout) &&
+            WriteBytes(file.get(), index.Data());
   ok = (std::fclose(file.release()) == 0) && ok;
   if (!ok)
     return 0;
