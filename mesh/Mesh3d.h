@@ -75,7 +75,6 @@ public:
   // (scene/Mesh3dTextureCoordinates.cpp).
   void DrawTextureCoordinates(platform::CDeviceContext& dc, const CTexture* pTexture,
                               const platform::CRect& rect) const;
-  // Texture-space faces filled by flag (highlight brush or ramp entry) beside a 256-band ramp legend (app/objects/Mesh3dRequestMap.cpp).
   void DrawCameraRequestMap(platform::CDeviceContext& dc, std::uint32_t penColor, std::uint32_t highlightColor, int highlightFlag, const CColorRamp* pRamp, int width, int height, float scale, int left, int top, int flip, int background) const;
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
