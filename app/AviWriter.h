@@ -9,7 +9,8 @@
 class QImage;
 
 // Records a rectangle of the screen as still frames and writes them as an uncompressed AVI
-// video: 24-bit bottom-up rows, one frame per second, every frame a key frame, with an index.
+// video: bottom-up rows of the display's pixel size (24 or 32 bits), 25 samples a second of
+// which each frame takes 25, so that every frame shows for one second; with an index.
 class CAviWriter
 {
 public:
@@ -35,8 +36,17 @@ public:
   // Bytes per row of a device-independent bitmap: a multiple of 4.
   static std::uint32_t RowSize(int width, int bitsPerPixel);
 
+  int GetBitsPerPixel() const { return m_BitsPerPixel; }
+  int GetPlanes() const { return m_Planes; }
+
+protected:
+  // Bits per pixel of the display showing the rectangle, read at Init: 32 or 24.
+  virtual int DisplayBitsPerPixel() const;
+
 private:
   std::uint32_t FrameSize() const;
+  // A frame's share of the file: its chunk, its empty samples and their index entries.
+  std::uint64_t BytesPerFrame() const;
 
   std::string m_FileName;
   QRect m_Rect;

@@ -18,6 +18,10 @@ constexpr int kVertexFloats = 7; // x y z r g b a
 constexpr double kThreshold = 0.01;
 constexpr double kLineWidth = 0.1;
 constexpr double kLineSteps = 0.06;
+constexpr const char* kOverflowMessage =
+  "The scene does not fit the feedback buffer: the EPS file was not written";
+constexpr const char* kUnreadableMessage =
+  "The feedback buffer holds a record that cannot be read: the EPS file was not written";
 
 struct SFileCloser
 {
@@ -99,19 +103,19 @@ long RecordLength(const float* p, const float* end)
   return length;
 }
 
-void WriteColor(std::FILE* file, const float* v)
+void WriteColor(std::string& out, const float* v)
 {
-  platform::PrintFile(file, "%g %g %g setrgbcolor\n", v[3], v[4], v[5]);
+  out += platform::Format("%g %g %g setrgbcolor\n", v[3], v[4], v[5]);
 }
 
-void WritePoint(std::FILE* file, const float* v, float pointSize)
+void WritePoint(std::string& out, const float* v, float pointSize)
 {
-  WriteColor(file, v);
-  platform::PrintFile(file, "%g %g %g 0 360 arc fill\n\n", v[0], v[1], pointSize / 2.0);
+  WriteColor(out, v);
+  out += platform::Format("%g %g %g 0 360 arc fill\n\n", v[0], v[1], pointSize / 2.0);
 }
 
 // A colour ramp along the line: one stroke per step, each in the colour at its middle.
-void WriteLine(std::FILE* file, const float* v1, const float* v2)
+void WriteLine(std::string& out, const float* v1, const float* v2)
 {
   const float dx = v2[0] - v1[0];
   const float dy = v2[1] - v1[1];
@@ -136,19 +140,19 @@ void WriteLine(std::FILE* file, const float* v1, const float* v2)
     g = v1[4] - gStep / 2.0f;
     b = v1[5] - bStep / 2.0f;
   }
-  WriteColor(file, v1);
-  platform::PrintFile(file, "%g %g moveto\n", v1[0], v1[1]);
+  WriteColor(out, v1);
+  out += platform::Format("%g %g moveto\n", v1[0], v1[1]);
   for (int i = 0; i < steps; i++) {
     x += xStep;
     y += yStep;
     r += rStep;
     g += gStep;
     b += bStep;
-    platform::PrintFile(file, "%g %g lineto stroke\n", x, y);
-    platform::PrintFile(file, "%g %g %g setrgbcolor\n", r, g, b);
-    platform::PrintFile(file, "%g %g moveto\n", x, y);
+    out += platform::Format("%g %g lineto stroke\n", x, y);
+    out += platform::Format("%g %g %g setrgbcolor\n", r, g, b);
+    out += platform::Format("%g %g moveto\n", x, y);
   }
-  platform::PrintFile(file, "%g %g lineto stroke\n", v2[0], v2[1]);
+  out += platform::Format("%g %g lineto stroke\n", v2[0], v2[1]);
 }
 
 bool IsSmooth(const float* vertices, int n)
@@ -161,7 +165,7 @@ bool IsSmooth(const float* vertices, int n)
   return false;
 }
 
-void WritePolygon(std::FILE* file, const float* vertices, int n)
+void WritePolygon(std::string& out, const float* vertices, int n)
 {
   if (n == 0)
     return;
@@ -171,33 +175,33 @@ void WritePolygon(std::FILE* file, const float* vertices, int n)
     for (int i = 0; i + 2 < n; i++) {
       const float* v1 = vertex(i + 1);
       const float* v2 = vertex(i + 2);
-      platform::PrintFile(file, "[%g %g %g %g %g %g]", v0[0], v1[0], v2[0], v0[1], v1[1], v2[1]);
-      platform::PrintFile(file, " [%g %g %g] [%g %g %g] [%g %g %g] gouraudtriangle\n", v0[3],
+      out += platform::Format("[%g %g %g %g %g %g]", v0[0], v1[0], v2[0], v0[1], v1[1], v2[1]);
+      out += platform::Format(" [%g %g %g] [%g %g %g] [%g %g %g] gouraudtriangle\n", v0[3],
                           v0[4], v0[5], v1[3], v1[4], v1[5], v2[3], v2[4], v2[5]);
     }
     return;
   }
-  platform::PrintFile(file, "newpath\n");
-  WriteColor(file, vertex(0));
-  platform::PrintFile(file, "%g %g moveto\n", vertex(0)[0], vertex(0)[1]);
+  out += platform::Format("newpath\n");
+  WriteColor(out, vertex(0));
+  out += platform::Format("%g %g moveto\n", vertex(0)[0], vertex(0)[1]);
   for (int i = 1; i < n; i++)
-    platform::PrintFile(file, "%g %g lineto\n", vertex(i)[0], vertex(i)[1]);
-  platform::PrintFile(file, "closepath fill\n\n");
+    out += platform::Format("%g %g lineto\n", vertex(i)[0], vertex(i)[1]);
+  out += platform::Format("closepath fill\n\n");
 }
 
 // One record, already checked by RecordLength.
-void WritePrimitive(std::FILE* file, const float* p, float pointSize)
+void WritePrimitive(std::string& out, const float* p, float pointSize)
 {
   switch (static_cast<int>(*p)) {
   case GL_POINT_TOKEN:
-    WritePoint(file, p + 1, pointSize);
+    WritePoint(out, p + 1, pointSize);
     break;
   case GL_LINE_TOKEN:
   case GL_LINE_RESET_TOKEN:
-    WriteLine(file, p + 1, p + 1 + kVertexFloats);
+    WriteLine(out, p + 1, p + 1 + kVertexFloats);
     break;
   default:
-    WritePolygon(file, p + 2, static_cast<int>(p[1]));
+    WritePolygon(out, p + 2, static_cast<int>(p[1]));
     break;
   }
 }
@@ -228,15 +232,19 @@ struct SDepthRecord
   float Depth;
 };
 
-// The records the buffer holds, in its order; false when one cannot be read (those before it
-// are kept).
+// The records the buffer holds, in its order; false, with nothing kept, when one cannot be
+// read. The reason goes to the trace: its offset, token and first values.
 bool CollectPrimitives(const float* buffer, int count, std::vector<const float*>* pPrimitives)
 {
   const float* end = buffer + std::max(count, 0);
   for (const float* p = buffer; p < end;) {
     const long length = RecordLength(p, end);
     if (length == 0) {
-      platform::Trace("EPS export: unexpected token (%d)\n", static_cast<int>(*p));
+      const auto value = [p, end](int i) { return p + i < end ? static_cast<double>(p[i]) : 0.0; };
+      platform::Trace("EPS export: record at %ld cannot be read: token %g, then %g %g %g %g %g\n",
+                      static_cast<long>(p - buffer), value(0), value(1), value(2), value(3),
+                      value(4), value(5));
+      pPrimitives->clear();
       return false;
     }
     pPrimitives->push_back(p);
@@ -257,33 +265,51 @@ void SortBackToFront(std::vector<const float*>* pPrimitives)
     (*pPrimitives)[i] = records[i].Primitive;
 }
 
-void WriteHeader(std::FILE* file, const GLfloat* viewport, const GLfloat* clearColor)
+void WriteHeader(std::string& out, const GLfloat* viewport, const GLfloat* clearColor)
 {
-  platform::PrintFile(file, "%%!PS-Adobe-2.0 EPSF-2.0\n");
-  platform::PrintFile(file, "%%%%BoundingBox: %g %g %g %g\n", viewport[0], viewport[1],
+  out += platform::Format("%%!PS-Adobe-2.0 EPSF-2.0\n");
+  out += platform::Format("%%%%BoundingBox: %g %g %g %g\n", viewport[0], viewport[1],
                       viewport[2], viewport[3]);
-  platform::PrintFile(file, "%%%%EndComments\n\ngsave\n\n");
-  platform::PrintFile(file, "/threshold %g def\n", kThreshold);
-  platform::PrintFile(file, "\n%% RGB color command - r g b C\n/C { setrgbcolor } bind def\n");
-  platform::PrintFile(file, "\n%% Flat-shaded triangle - x3 y3 x2 y2 x1 y1 r g b T\n");
-  platform::PrintFile(file, "/T { C newpath moveto lineto lineto closepath fill } bind def\n");
+  out += platform::Format("%%%%EndComments\n\ngsave\n\n");
+  out += platform::Format("/threshold %g def\n", kThreshold);
+  out += platform::Format("\n%% RGB color command - r g b C\n/C { setrgbcolor } bind def\n");
+  out += platform::Format("\n%% Flat-shaded triangle - x3 y3 x2 y2 x1 y1 r g b T\n");
+  out += platform::Format("/T { C newpath moveto lineto lineto closepath fill } bind def\n");
   for (const char* line : kProlog)
-    platform::PrintFile(file, "%s\n", line);
-  platform::PrintFile(file, "\n%g setlinewidth\n", kLineWidth);
-  platform::PrintFile(file, "%g %g %g setrgbcolor\n", clearColor[0], clearColor[1], clearColor[2]);
-  platform::PrintFile(file, "%g %g %g %g rectfill\n\n", viewport[0], viewport[1], viewport[2],
+    out += platform::Format("%s\n", line);
+  out += platform::Format("\n%g setlinewidth\n", kLineWidth);
+  out += platform::Format("%g %g %g setrgbcolor\n", clearColor[0], clearColor[1], clearColor[2]);
+  out += platform::Format("%g %g %g %g rectfill\n\n", viewport[0], viewport[1], viewport[2],
                       viewport[3]);
+}
+
+
+// PostScript readers take either line end; the file's lines end in CR LF.
+std::string WithCrLf(const std::string& text)
+{
+  std::string result;
+  result.reserve(text.size() + text.size() / 16);
+  for (const char c : text) {
+    if (c == '\n')
+      result += '\r';
+    result += c;
+  }
+  return result;
+}
+
+bool WriteFile(const char* fileName, const std::string& text)
+{
+  std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(fileName, "wb"));
+  if (!file)
+    return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+  return std::fclose(file.release()) == 0 && written;
 }
 
 } // namespace
 
 int ExportEps(float* pPointSize, const char* fileName, const float* buffer, int count, int sort)
 {
-  std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(fileName, "w"));
-  if (!file) {
-    platform::MessageBox("Unable to open file for writing", platform::MB_OK);
-    return 0;
-  }
   GLfloat viewport[4] = {0, 0, 0, 0};
   GLfloat clearColor[4] = {0, 0, 0, 0};
   GLfloat lineWidth = 1.0f;
@@ -292,13 +318,26 @@ int ExportEps(float* pPointSize, const char* fileName, const float* buffer, int 
   glGetFloatv(GL_LINE_WIDTH, &lineWidth);
   glGetFloatv(GL_POINT_SIZE, pPointSize);
 
-  WriteHeader(file.get(), viewport, clearColor);
+  // A picture with primitives missing is no picture of the view: nothing is written.
+  if (count < 0) {
+    platform::MessageBox(kOverflowMessage, platform::MB_OK);
+    return 0;
+  }
   std::vector<const float*> primitives;
-  const bool complete = !buffer || CollectPrimitives(buffer, count, &primitives);
+  if (buffer && !CollectPrimitives(buffer, count, &primitives)) {
+    platform::MessageBox(kUnreadableMessage, platform::MB_OK);
+    return 0;
+  }
   if (sort)
     SortBackToFront(&primitives);
+  std::string out;
+  WriteHeader(out, viewport, clearColor);
   for (const float* p : primitives)
-    WritePrimitive(file.get(), p, *pPointSize);
-  platform::PrintFile(file.get(), "grestore\n\nshowpage\n");
-  return complete ? 1 : 0;
+    WritePrimitive(out, p, *pPointSize);
+  out += "grestore\n\nshowpage\n";
+  if (!WriteFile(fileName, WithCrLf(out))) {
+    platform::MessageBox("Unable to open file for writing", platform::MB_OK);
+    return 0;
+  }
+  return 1;
 }

@@ -4,6 +4,12 @@
 #include "platform/core/Clipboard.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/MetafileWriter.h"
+#include "scene/Texture.h"
+
+namespace {
+// Twenty metafile pixels a texel: the map of a 256-texel texture is some 5000 pixels wide.
+constexpr float kRequestMapScale = 20.0f;
+} // namespace
 
 bool WriteMetafile(int mapMode, const std::function<void(platform::CDeviceContext&)>& draw,
                    const std::string& fileName)
@@ -24,15 +30,20 @@ bool WriteMetafile(int mapMode, const std::function<void(platform::CDeviceContex
 
 bool ExportMetafile(CMesh3d& mesh, const double* modelview, const double* projection,
                     const int* viewport, const CMetafileSettings& settings,
-                    const std::string& fileName)
+                    const CTexture* pTexture, const std::string& fileName)
 {
   const std::uint32_t* colors = settings.m_Colors;
   return WriteMetafile(
     METAFILE_MM_TEXT,
     [&](platform::CDeviceContext& dc) {
-      // The request map needs the mesh's texture; without one the metafile stays empty.
-      if (settings.m_TextureMapMode)
+      if (settings.m_TextureMapMode) {
+        if (pTexture)
+          mesh.DrawCameraRequestMap(dc, colors[1], colors[4], -1, &settings.m_Ramp,
+                                    static_cast<int>(pTexture->GetWidth()),
+                                    static_cast<int>(pTexture->GetHeight()), kRequestMapScale, 0,
+                                    0, 0, 1);
         return;
+      }
       if (settings.m_LineMode) {
         mesh.DrawProjectedEdges(dc, modelview, projection, viewport, colors[1]);
         return;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CMesh3d;
+class CTexture;
 
 namespace platform {
 class CDeviceContext;
@@ -26,7 +27,7 @@ struct CMetafileSettings
   CColorRamp m_Ramp;
   int m_LineMode = 1;
   int m_RampMode = 0;
-  // The texture request map: drawn only for a mesh with a texture, nothing otherwise.
+  // The texture request map of the mesh's texture instead of the view: nothing without one.
   int m_TextureMapMode = 0;
 };
 
@@ -38,7 +39,8 @@ bool WriteMetafile(int mapMode, const std::function<void(platform::CDeviceContex
                    const std::string& fileName = "metafile.emf");
 
 // Draws the mesh through the given matrices and viewport into a metafile in pixels, as the
-// settings choose, and writes it as WriteMetafile does.
+// settings choose, and writes it as WriteMetafile does. The texture request map needs the
+// mesh's texture (null: the metafile stays empty).
 bool ExportMetafile(CMesh3d& mesh, const double* modelview, const double* projection,
                     const int* viewport, const CMetafileSettings& settings,
-                    const std::string& fileName = "metafile.emf");
+                    const CTexture* pTexture, const std::string& fileName = "metafile.emf");

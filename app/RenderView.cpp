@@ -45,21 +45,6 @@ const float kSpeedFactor = 1.5f;
 const double kNear = 0.1;
 const double kFar = 1000.0;
 
-// RGBA with 8 bits a channel, a depth buffer and a stencil; the fixed-function pipeline
-// (display lists, immediate mode) needs a compatibility context.
-QSurfaceFormat ViewFormat()
-{
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  format.setRedBufferSize(8);
-  format.setGreenBufferSize(8);
-  format.setBlueBufferSize(8);
-  format.setDepthBufferSize(24);
-  format.setStencilBufferSize(8);
-  return format;
-}
-
 void Material(GLenum face, GLenum name, float r, float g, float b, float a)
 {
   const GLfloat value[4] = {r, g, b, a};
@@ -81,7 +66,7 @@ CRenderView::CRenderView(platform::CDocument* pDocument, QWidget* parent)
     m_pRefineTimer(new QTimer(this))
 {
   setObjectName("RenderView");
-  setFormat(ViewFormat());
+  setFormat(PixelFormat());
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(50, 50);
   ResetView();
@@ -98,6 +83,26 @@ CRenderView::~CRenderView()
 {
   if (m_pDocument)
     m_pDocument->RemoveRenderView(this);
+}
+
+// 8 bits each for red, green and blue, no alpha, 32-bit depth, 8-bit stencil, double
+// buffered. Qt drops what the display cannot give (down to its deepest depth buffer) rather
+// than failing; the fixed-function pipeline (display lists, immediate mode) needs a
+// compatibility context. There is no way to ask Qt for an accumulation buffer.
+QSurfaceFormat CRenderView::PixelFormat()
+{
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  format.setStereo(false);
+  format.setRedBufferSize(8);
+  format.setGreenBufferSize(8);
+  format.setBlueBufferSize(8);
+  format.setAlphaBufferSize(0);
+  format.setDepthBufferSize(32);
+  format.setStencilBufferSize(8);
+  return format;
 }
 
 void CRenderView::RegisterCommands()
@@ -126,6 +131,8 @@ void CRenderView::RegisterCommands()
   m_CommandMap.On(ID_METAFILE_PARAMETERS, [this] { OnMetafileParameters(); });
   m_CommandMap.On(platform::ID_FILE_PRINT, [this] { OnFilePrint(); });
   m_CommandMap.On(platform::ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+  m_CommandMap.On(platform::ID_FILE_PRINT_DIRECT, [this] { OnFilePrintDirect(); });
+  m_CommandMap.On(ID_COLOR_ALWAYS_SILHOUETTE, [this] { OnAlwaysColorSilhouette(); });
 }
 
 void CRenderView::ResetView()
@@ -291,6 +298,11 @@ void CRenderView::mouseReleaseEvent(QMouseEvent* event)
   if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
     m_LeftButtonDown = 0;
     m_RightButtonDown = 0;
+  }
+  // The silhouette follows the view: recoloured each time a drag with the left button ends.
+  if (event->button() == Qt::LeftButton && m_AlwaysColorSilhouette && m_pDocument) {
+    m_pDocument->ColorSilhouette(0);
+    RedrawNow();
   }
   QOpenGLWidget::mouseReleaseEvent(event);
 }
@@ -521,6 +533,12 @@ void CRenderView::OnExportEps()
   constexpr GLsizei kFeedbackSize = 3000000;
   std::vector<GLfloat> buffer(kFeedbackSize);
   glFeedbackBuffer(kFeedbackSize, GL_3D_COLOR, buffer.data());
+  // With flat shading the driver's clipper leaves the colour of the corners it makes on the
+  // view's sides unwritten. Smooth shading has it interpolate them; every corner of a face
+  // drawn with its face normal and colour gets the same colour, so the picture is the view's.
+  GLint shadeModel = GL_FLAT;
+  glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
+  glShadeModel(GL_SMOOTH);
   glRenderMode(GL_FEEDBACK);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
@@ -530,6 +548,7 @@ void CRenderView::OnExportEps()
     m_pDocument->m_SceneGraph.DrawImmediate(0);
   glPopMatrix();
   const GLint count = glRenderMode(GL_RENDER);
+  glShadeModel(static_cast<GLenum>(shadeModel));
   float pointSize = 1.0f;
   ExportEps(&pointSize, fileName->c_str(), buffer.data(), count, 1);
   update();
@@ -554,6 +573,13 @@ void CRenderView::OnMetafileParameters()
 
 // The saved view keeps the scale, the three rotations (in its rotation axis) and the
 // translation; it is the application's, so a view pushed in one window pops in another.
+// Nothing clears the flag again: once asked for, the silhouette is kept for the view's life.
+void CRenderView::OnAlwaysColorSilhouette()
+{
+  m_AlwaysColorSilhouette = 1;
+  update();
+}
+
 void CRenderView::OnViewingPush()
 {
   CVanthApp* app = CVanthApp::GetApp();
@@ -629,6 +655,12 @@ void CRenderView::OnFilePrint()
     return;
   QPrintDialog dialog(pPrinter, this);
   if (dialog.exec() == QDialog::Accepted)
+    PrintTo(pPrinter);
+}
+
+void CRenderView::OnFilePrintDirect()
+{
+  if (QPrinter* pPrinter = AppPrinter())
     PrintTo(pPrinter);
 }
 

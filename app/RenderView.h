@@ -4,6 +4,7 @@
 
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <QSurfaceFormat>
 
 class CMesh3d;
 class CVanthDoc;
@@ -30,6 +31,9 @@ public:
   static constexpr int kFontGlyphs = 255;
 
   explicit CRenderView(platform::CDocument* pDocument, QWidget* parent = nullptr);
+
+  // The pixel format every OpenGL view of the program asks for.
+  static QSurfaceFormat PixelFormat();
   ~CRenderView() override;
 
   // Null when the view stands on another kind of document.
@@ -84,8 +88,12 @@ public:
   // Appends a visual-mode chooser, hides the meshes and draws the chart 30 times at once.
   void OnVisualMode();
   void OnMetafileParameters();
+  // From now on, every left-button release colours object 0's silhouette as the view shows it.
+  void OnAlwaysColorSilhouette();
   void OnFilePrint();
   void OnFilePrintPreview();
+  // File > Print without the print dialog, on the application's printer as it is set.
+  void OnFilePrintDirect();
   // Prints the view on the printer, one page; false when the printer cannot start.
   bool PrintTo(QPrinter* pPrinter);
   // What the view draws on a printer page or into any painter other than its own window.

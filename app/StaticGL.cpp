@@ -1,5 +1,6 @@
 #include "app/StaticGL.h"
 
+#include "app/RenderView.h"
 #include "document/VanthDoc.h"
 
 #include <GL/gl.h>
@@ -29,11 +30,7 @@ void Perspective(int width, int height)
 CStaticGL::CStaticGL(int id, QWidget* parent) : QOpenGLWidget(parent), m_Id(id)
 {
   setObjectName(QString::number(id));
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  format.setDepthBufferSize(24);
-  format.setStencilBufferSize(8);
-  setFormat(format);
+  setFormat(CRenderView::PixelFormat());
   // The dialog, not the preview, handles the mouse.
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }

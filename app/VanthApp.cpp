@@ -10,6 +10,9 @@
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/MessageBoxes.h"
 
+#include <QApplication>
+#include <QIcon>
+
 namespace {
 const int kRecentFiles = 10;
 }
@@ -46,6 +49,7 @@ bool CVanthApp::InitInstance()
   platform::SetClipboard(&m_Clipboard);
   m_SinksInstalled = true;
 
+  QApplication::setWindowIcon(QIcon(CAboutDlg::ApplicationIcon()));
   SetRegistryKey("Orvane");
   LoadStdProfileSettings(kRecentFiles);
 

@@ -75,6 +75,7 @@ public:
   // (scene/Mesh3dTextureCoordinates.cpp).
   void DrawTextureCoordinates(platform::CDeviceContext& dc, const CTexture* pTexture,
                               const platform::CRect& rect) const;
+  void DrawCameraRequestMap(platform::CDeviceContext& dc, std::uint32_t penColor, std::uint32_t highlightColor, int highlightFlag, const CColorRamp* pRamp, int width, int height, float scale, int left, int top, int flip, int background) const;
 
   // --- attributes (mesh/Mesh3d.cpp) ----------------------------------------------------------
   int GetModified() const { return m_Modified; }

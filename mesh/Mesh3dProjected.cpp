@@ -3,6 +3,8 @@
 #include "mesh/ColorRamp.h"
 #include "mesh/DepthTree.h"
 #include "platform/core/DeviceContext.h"
+#include "platform/core/GdiObject.h"
+#include "platform/core/GdiSelection.h"
 
 #include <GL/glu.h>
 
@@ -25,39 +27,6 @@ bool Inside(const CProjectedFace3d& record, int k, const int* viewport)
   return record.x[k] >= viewport[0] && record.x[k] <= viewport[2] &&
          record.y[k] >= viewport[1] && record.y[k] <= viewport[3];
 }
-
-// Selects the objects for the scope and restores the previous ones when it ends.
-class CSelection
-{
-public:
-  CSelection(platform::CDeviceContext& dc, int handle) : m_Dc(dc), m_Previous(dc.SelectObject(handle)) {}
-  ~CSelection()
-  {
-    if (m_Previous != 0)
-      m_Dc.SelectObject(m_Previous);
-  }
-  CSelection(const CSelection&) = delete;
-  CSelection& operator=(const CSelection&) = delete;
-
-private:
-  platform::CDeviceContext& m_Dc;
-  int m_Previous;
-};
-
-// A created pen or brush, deleted when the scope ends.
-class CGdiObject
-{
-public:
-  CGdiObject(platform::CDeviceContext& dc, int handle) : m_Dc(dc), m_Handle(handle) {}
-  ~CGdiObject() { m_Dc.DeleteObject(m_Handle); }
-  CGdiObject(const CGdiObject&) = delete;
-  CGdiObject& operator=(const CGdiObject&) = delete;
-  int Get() const { return m_Handle; }
-
-private:
-  platform::CDeviceContext& m_Dc;
-  int m_Handle;
-};
 
 } // namespace
 
@@ -94,13 +63,13 @@ void CMesh3d::DrawProjected(platform::CDeviceContext& dc, const double* modelvie
     tree.Insert(records.data(), i);
   }
 
-  const CGdiObject pen(dc, dc.CreatePen(0, penColor));
-  const CGdiObject faceBrush(dc, dc.CreateSolidBrush(faceColor));
-  const CGdiObject hiddenBrush(dc, dc.CreateSolidBrush(hiddenColor));
-  const CGdiObject specialBrush1(dc, dc.CreateSolidBrush(specialColor1));
-  const CGdiObject specialBrush2(dc, dc.CreateSolidBrush(specialColor2));
-  const CSelection penSelection(dc, pen.Get());
-  const CSelection brushSelection(dc, faceBrush.Get());
+  const platform::CGdiObject pen(dc, dc.CreatePen(0, penColor));
+  const platform::CGdiObject faceBrush(dc, dc.CreateSolidBrush(faceColor));
+  const platform::CGdiObject hiddenBrush(dc, dc.CreateSolidBrush(hiddenColor));
+  const platform::CGdiObject specialBrush1(dc, dc.CreateSolidBrush(specialColor1));
+  const platform::CGdiObject specialBrush2(dc, dc.CreateSolidBrush(specialColor2));
+  const platform::CGdiSelection penSelection(dc, pen.Get());
+  const platform::CGdiSelection brushSelection(dc, faceBrush.Get());
   const bool ramp = useRamp != 0 && pRamp != nullptr;
 
   for (int i = tree.GetFirst(records.data()); i >= 0; i = tree.GetNext(records.data())) {
@@ -110,16 +79,16 @@ void CMesh3d::DrawProjected(platform::CDeviceContext& dc, const double* modelvie
       points[k] = {int(std::trunc(record.x[k])), -int(std::trunc(record.y[k]))};
     const int flag = GetFace(i)->GetFlag();
     if (flag == specialFlag1) {
-      const CSelection fill(dc, specialBrush1.Get());
+      const platform::CGdiSelection fill(dc, specialBrush1.Get());
       dc.Polygon(points, 3);
     } else if (flag == specialFlag2) {
-      const CSelection fill(dc, specialBrush2.Get());
+      const platform::CGdiSelection fill(dc, specialBrush2.Get());
       dc.Polygon(points, 3);
     } else if (ramp && flag >= 0 && flag <= 255) {
-      const CGdiObject brush(
+      const platform::CGdiObject brush(
         dc, dc.CreateSolidBrush(platform::Rgb(pRamp->Red(flag), pRamp->Green(flag),
                                               pRamp->Blue(flag))));
-      const CSelection fill(dc, brush.Get());
+      const platform::CGdiSelection fill(dc, brush.Get());
       dc.Polygon(points, 3);
     } else
       dc.Polygon(points, 3);
@@ -137,8 +106,8 @@ void CMesh3d::DrawProjectedEdges(platform::CDeviceContext& dc, const double* mod
   CArray3d<CEdge3d> edges;
   BuildArrayEdges(&edges, 0, 0, nullptr);
   {
-    const CGdiObject pen(dc, dc.CreatePen(1, penColor));
-    const CSelection penSelection(dc, pen.Get());
+    const platform::CGdiObject pen(dc, dc.CreatePen(1, penColor));
+    const platform::CGdiSelection penSelection(dc, pen.Get());
     CProjectedFace3d ends;
     for (int i = 0; i < edges.GetSize(); i++) {
       const CEdge3d* e = edges[i];

@@ -1,5 +1,11 @@
 #include "app/dialogs/DlgGateCoding.h"
 
+#include "platform/ui/DialogSpin.h"
+
+#include <QBoxLayout>
+#include <QDialog>
+#include <QPushButton>
+
 CDlgGateCoding::CDlgGateCoding()
   : CDialog(190, "Single-rate Mesh Compression - Gate Approach")
 {
@@ -11,7 +17,20 @@ CDlgGateCoding::CDlgGateCoding()
     .Check(1101, "Limit conquest (# steps)", m_LimitConquest, 0).Disabled()
     .Int(1159, "", m_NbStep, 0).Disabled()
     .Check(1102, "Adaptive conquest", m_AdaptiveConquest, 1)
-    .Int(1160, "Order (0-3)", m_Order, 1).InRange(0, 3).WithSpin(1161, 0, 3, 1)
+    .Int(1160, "Order (0-3)", m_Order, 1).InRange(0, 3).WithSpin(kIdOrderSpin, 0, 3, 1)
     .Check(1104, "", m_JoinMode, 1)
     .Check(1107, "Output to clipboard", m_OutputToClipboard, 0);
+}
+
+void CDlgGateCoding::OnInitDialog()
+{
+  if (platform::CDialogSpin* spin = m_Fields.Spin(kIdOrderSpin))
+    spin->setEnabled(false);
+  QDialog* window = GetWindow();
+  auto* best = new QPushButton("Choose best order", window);
+  best->setObjectName("Choose best order");
+  best->setAutoDefault(false);
+  best->setEnabled(false);
+  // Beside the fields, above the OK and Cancel buttons.
+  static_cast<QBoxLayout*>(window->layout())->insertWidget(1, best);
 }

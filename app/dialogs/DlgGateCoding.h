@@ -8,6 +8,8 @@
 class CDlgGateCoding : public platform::CDialog
 {
 public:
+  static constexpr int kIdOrderSpin = 1161;
+
   CDlgGateCoding();
 
   int m_Debug;
@@ -21,4 +23,8 @@ public:
   int m_Order;
   int m_JoinMode;
   int m_OutputToClipboard;
+
+protected:
+  // The order is typed: its spin and the "Choose best order" button stay disabled.
+  void OnInitDialog() override;
 };

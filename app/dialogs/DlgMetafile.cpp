@@ -174,7 +174,17 @@ bool CDlgMetafile::Run()
   int viewport[4];
   if (!m_pView->ReadViewMatrices(modelview, projection, viewport))
     return false;
-  return ExportMetafile(*m_pMesh, modelview, projection, viewport, m_Settings);
+  return ExportMetafile(*m_pMesh, modelview, projection, viewport, m_Settings, MeshTexture());
+}
+
+// The texture that the mesh's index names in the scene's list, or null.
+const CTexture* CDlgMetafile::MeshTexture() const
+{
+  const CVanthDoc* pDoc = m_pView ? m_pView->GetDocument() : nullptr;
+  const int index = m_pMesh ? m_pMesh->GetTextureIndex() : -1;
+  if (!pDoc || index < 0 || index >= pDoc->m_SceneGraph.NbTexture())
+    return nullptr;
+  return pDoc->m_SceneGraph.GetTexture(index);
 }
 
 bool CDlgMetafile::OnOK()

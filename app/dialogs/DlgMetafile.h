@@ -9,6 +9,7 @@
 class CColorSwatch;
 class CMesh3d;
 class CRenderView;
+class CTexture;
 
 // "Windows Enhanced Metafile": exports the first object of the view's scene, seen through the
 // view's current transform, to "metafile.emf" and the clipboard, as edges or as depth-sorted
@@ -55,6 +56,7 @@ private:
   int ColorIndexOf(int id) const;
   void BuildSwatches();
   void BuildModes();
+  const CTexture* MeshTexture() const;
 
   CRenderView* m_pView;
   CMesh3d* m_pMesh = nullptr;

@@ -269,7 +269,14 @@ void CDlgSpline::OnInitDialog()
   slider->setObjectName(QString::number(kIdSlider));
   slider->setRange(0, 10);
   slider->setValue(10);
-  QObject::connect(slider, &QSlider::sliderMoved, window, [this](int pos) { OnSliderMoved(pos); });
+  // Every change of the value acts, whether dragged, stepped with the keys or paged with a
+  // click on the track. A drag previews coarsely and is refined when the handle is let go;
+  // any other change is complete at once, so it is refined at once.
+  QObject::connect(slider, &QSlider::valueChanged, window, [this, slider](int pos) {
+    OnSliderMoved(pos);
+    if (!slider->isSliderDown())
+      OnSliderReleased();
+  });
   QObject::connect(slider, &QSlider::sliderReleased, window, [this] { OnSliderReleased(); });
 
   auto* buttons = new QVBoxLayout;

@@ -96,6 +96,10 @@ void CCamera3d::SetSize(float size)
 
 void CCamera3d::UpdateFrustum()
 {
+  // A zero direction has no normalised form and would turn every corner into NaN: the
+  // pyramid stays as it was until a real direction is set.
+  if (Dot(m_Direction, m_Direction) == 0.0)
+    return;
   CVector3d dn = m_Direction;
   dn.Normalize();
   dn.Multiply(m_Size);

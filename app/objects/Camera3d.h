@@ -22,7 +22,7 @@ public:
 
   // Defaults of size, eye, direction, up, colour and aspect; the transform is kept.
   void Init();
-  // Recomputes the far corners and the side faces; the direction must not be zero.
+  // Recomputes the far corners and the side faces; with a zero direction they are kept.
   void UpdateFrustum();
 
   int IsFaceInFront(const CFace3d* pFace) const;

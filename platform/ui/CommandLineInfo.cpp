@@ -12,12 +12,28 @@ std::string Lower(std::string text)
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
+
+
+// On this system a path may start with '/': an argument starting so is a switch only when
+// it names one, so that "/p /home/me/mesh.obj" prints that file.
+bool IsSwitch(const std::string& arg)
+{
+  if (arg.size() < 2)
+    return false;
+  if (arg[0] == '-')
+    return true;
+  if (arg[0] != '/')
+    return false;
+  const std::string name = Lower(arg.substr(1));
+  return name == "p" || name == "pt" || name == "dde" || name == "unregister" ||
+         name == "unregserver";
+}
 } // namespace
 
 void CCommandLineInfo::ParseCommandLine(const std::vector<std::string>& args)
 {
   for (const std::string& arg : args) {
-    const bool isFlag = arg.size() > 1 && (arg[0] == '/' || arg[0] == '-');
+    const bool isFlag = IsSwitch(arg);
     ParseParam(isFlag ? arg.substr(1) : arg, isFlag);
   }
 }

@@ -11,7 +11,7 @@ class CCommandLineInfo
 public:
   enum EShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing };
 
-  // Switches start with '/' or '-': "p" print, "pt" print to (printer, driver and port
+  // Switches start with '-', or with '/' when the rest names one (else it is a path): "p" print, "pt" print to (printer, driver and port
   // follow), "dde", "Unregister" or "Unregserver". The first other argument is the file
   // name; it asks for an open only when the command was still FileNew.
   void ParseCommandLine(const std::vector<std::string>& args);

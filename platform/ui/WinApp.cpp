@@ -6,9 +6,11 @@
 #include "platform/ui/MDIChildWnd.h"
 #include "platform/ui/MDIFrameWnd.h"
 #include "platform/ui/StandardIds.h"
+#include "platform/core/MessageBox.h"
 
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QSettings>
 
 namespace platform {
@@ -136,8 +138,8 @@ bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info)
     return OpenDocumentFile(info.m_strFileName) != nullptr;
   case CCommandLineInfo::FilePrint:
   case CCommandLineInfo::FilePrintTo:
-    // The print forms open the document for printing and then end the program.
-    OpenDocumentFile(info.m_strFileName);
+    // The print forms print the document and then end the program.
+    PrintDocumentFile(info);
     return false;
   case CCommandLineInfo::AppUnregister:
     // No file type was registered: nothing to undo, and the program ends.
@@ -147,6 +149,29 @@ bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info)
     return true;
   }
   return false;
+}
+
+// Opens the file, prints it through its view's print command without asking (on the named
+// printer for the "print to" form, else on the application's printer), and closes it.
+void CWinApp::PrintDocumentFile(const CCommandLineInfo& info)
+{
+  if (info.m_strFileName.empty())
+    return;
+  CDocument* document = OpenDocumentFile(info.m_strFileName);
+  if (!document)
+    return;
+  bool ready = true;
+  if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo) {
+    const QString name = QString::fromStdString(info.m_strPrinterName);
+    ready = !QPrinterInfo::printerInfo(name).isNull();
+    if (ready)
+      GetPrinter()->setPrinterName(name);
+    else
+      MessageBox("Could not start print job.");
+  }
+  if (ready && !document->GetFrames().empty())
+    document->GetFrames().front()->DoCommand(ID_FILE_PRINT_DIRECT);
+  document->OnCloseDocument();
 }
 
 void CWinApp::OnFileNew()

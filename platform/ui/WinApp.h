@@ -66,6 +66,8 @@ public:
   void OnAppExit();
 
 private:
+  void PrintDocumentFile(const CCommandLineInfo& info);
+
   std::string m_pszAppName;
   std::string m_pszRegistryKey;
   std::unique_ptr<CRecentFileList> m_pRecentFileList;

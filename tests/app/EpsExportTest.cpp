@@ -1,6 +1,7 @@
 #include "app/EpsExport.h"
 #include "platform/core/MessageBox.h"
 #include "tests/app/EpsLines.h"
+#include "tests/support/MessageCapture.h"
 #include "tests/support/GlContext.h"
 #include "tests/support/TempFolder.h"
 
@@ -256,22 +257,25 @@ TEST_F(CEpsExportTest, SortedExportPaintsFarthestFirst)
   }
 }
 
-TEST_F(CEpsExportTest, OverflowedBufferWritesNoPrimitive)
+TEST_F(CEpsExportTest, OverflowedBufferWritesNoFileAndSaysSo)
 {
+  CMessageCapture messages;
   CFeedback feedback;
   feedback.Polygon({kRed, kGreen, kBlue});
-  int result = 0;
-  const std::vector<std::string> lines = Export(feedback, 1, &result, -1);
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(Find(lines, "] gouraudtriangle"), -1);
-  EXPECT_EQ(lines.back(), "showpage");
+  int result = 1;
+  Export(feedback, 1, &result, -1);
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(std::filesystem::exists(m_Path));
+  EXPECT_EQ(messages.Last(), "The scene does not fit the feedback buffer: the EPS file was not written");
 }
 
 // Records are read from the buffer, not trusted: an unknown token, a vertex count beyond the
-// buffer or a record cut short stop the export with the records before them written.
-TEST_F(CEpsExportTest, UnreadableRecordEndsTheExportWithoutACrash)
+// buffer, a record cut short or values the pass never writes stop the export without a crash,
+// and no partial file is left as if it were the whole picture.
+TEST_F(CEpsExportTest, UnreadableRecordWritesNoFileAndSaysSo)
 {
   for (int variant = 0; variant < 5; variant++) {
+    CMessageCapture messages;
     CFeedback feedback;
     feedback.Point(At(1, 1, 0.5f, 0.3f));
     if (variant == 0)
@@ -291,11 +295,34 @@ TEST_F(CEpsExportTest, UnreadableRecordEndsTheExportWithoutACrash)
     if (variant == 4)
       feedback.Polygon({kRed, {NAN, 100, 0.5f, 0, 1, 0}, kBlue});
     int result = 1;
-    const std::vector<std::string> lines = Export(feedback, variant % 2, &result);
+    Export(feedback, variant % 2, &result);
     EXPECT_EQ(result, 0) << variant;
-    EXPECT_EQ(CountLines(lines, "arc fill"), 1) << variant;
-    EXPECT_EQ(lines.back(), "showpage") << variant;
+    EXPECT_FALSE(std::filesystem::exists(m_Path)) << variant;
+    EXPECT_EQ(messages.Last(),
+              "The feedback buffer holds a record that cannot be read: the EPS file was not written")
+      << variant;
   }
+}
+
+TEST_F(CEpsExportTest, EveryLineEndsInCrLf)
+{
+  CFeedback feedback;
+  feedback.Polygon({kRed, kGreen, kBlue});
+  feedback.Line(At(400, 400, 0.5f, 0.0f), At(600, 400, 0.5f, 1.0f));
+  Export(feedback, 1);
+  const std::vector<std::uint8_t> bytes = ReadBytes(m_Path);
+  ASSERT_GT(bytes.size(), 2u);
+  int lineFeeds = 0;
+  for (std::size_t i = 0; i < bytes.size(); i++) {
+    if (bytes[i] != '\n')
+      continue;
+    lineFeeds++;
+    ASSERT_GT(i, 0u);
+    EXPECT_EQ(bytes[i - 1], '\r') << "at " << i;
+  }
+  EXPECT_GT(lineFeeds, 40);
+  EXPECT_EQ(bytes[bytes.size() - 2], '\r');
+  EXPECT_EQ(bytes.back(), '\n');
 }
 
 TEST_F(CEpsExportTest, UnwritableFileIsReported)

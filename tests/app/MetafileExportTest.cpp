@@ -69,14 +69,14 @@ TEST(MetafileExport, FileAndClipboardGetTheSameBytesEveryRun)
   CMetafileSettings settings;
   const std::string file = folder.File("metafile.emf");
 
-  ASSERT_TRUE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, settings, file));
+  ASSERT_TRUE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, settings, nullptr, file));
   const std::vector<std::uint8_t> lines = ReadBytes(file);
   EXPECT_EQ(clipboard.m_Metafile, lines);
   EXPECT_EQ(CountRecords(lines, 54), 5);  // five edges, LINETO each
   EXPECT_EQ(CountRecords(lines, 3), 0);
 
   settings.m_LineMode = 0;
-  ASSERT_TRUE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, settings, file));
+  ASSERT_TRUE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, settings, nullptr, file));
   const std::vector<std::uint8_t> faces = ReadBytes(file);
   EXPECT_EQ(clipboard.m_Metafile, faces);
   EXPECT_EQ(clipboard.m_NbPuts, 2);
@@ -91,7 +91,7 @@ TEST(MetafileExport, UnwritableFileIsReportedAndClipboardKept)
   platform::CClipboardSink* pPrevious = platform::SetClipboard(&clipboard);
   CMessageCapture messages;
   auto mesh = Square();
-  EXPECT_FALSE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, CMetafileSettings(),
+  EXPECT_FALSE(ExportMetafile(*mesh, kIdentity, kIdentity, kViewport, CMetafileSettings(), nullptr,
                               folder.File("missing/metafile.emf")));
   EXPECT_EQ(messages.Last(), "Unable to create MetaFile");
   EXPECT_EQ(clipboard.m_NbPuts, 0);

@@ -5,9 +5,13 @@
 
 #include <QDialog>
 #include <QPushButton>
+#include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -197,3 +201,90 @@ TEST(SplineDialogTest, TheSchemeButtonCyclesAndInitClears)
 }
 
 } // namespace
+
+namespace {
+
+struct SSliderRun
+{
+  std::vector<float> Inner;
+  std::vector<std::size_t> CurveSizes;
+};
+
+// Places a triangle, then acts on the tension slider of the open dialog as a person would,
+// noting the inner weight and the curve's size after each action.
+SSliderRun RunSlider(const std::function<void(QSlider&)>& act, int actions)
+{
+  CDlgSpline dialog;
+  SSliderRun run;
+  CDialogAnswer answer([&](platform::CDialog& shown) {
+    auto& open = static_cast<CDlgSpline&>(shown);
+    auto* slider = shown.GetWindow()->findChild<QSlider*>("1000");
+    if (!slider)
+      return platform::IDCANCEL;
+    PlaceTriangle(open);
+    for (int i = 0; i < actions; i++) {
+      act(*slider);
+      run.Inner.push_back(open.GetInnerWeight());
+      run.CurveSizes.push_back(open.CurvePoints().size());
+    }
+    return platform::IDOK;
+  });
+  dialog.DoModal();
+  return run;
+}
+
+} // namespace
+
+TEST(SplineDialogTest, KeyboardStepsOnTheSliderChangeTheTension)
+{
+  // From position 10, each Down key goes one step towards 0: 9.9, 9.8, ... as inner weight.
+  const SSliderRun run = RunSlider(
+    [](QSlider& slider) {
+      slider.setFocus();
+      QTest::keyClick(&slider, Qt::Key_Down);
+    },
+    3);
+  ASSERT_EQ(run.Inner.size(), 3u);
+  for (int i = 0; i < 3; i++) {
+    EXPECT_FLOAT_EQ(run.Inner[i], static_cast<float>((10 - (i + 1)) / 10.0 + 8.0)) << i;
+    // A step is no drag: the curve is drawn with all its levels at once (3 x 2^8 points).
+    EXPECT_EQ(run.CurveSizes[i], 768u) << i;
+  }
+}
+
+TEST(SplineDialogTest, AClickOnTheTrackChangesTheTension)
+{
+  // A click on the track below the handle pages towards 0, the slider's own page step.
+  int page = 0;
+  const SSliderRun run = RunSlider(
+    [&page](QSlider& slider) {
+      page = slider.pageStep();
+      slider.triggerAction(QAbstractSlider::SliderPageStepSub);
+    },
+    1);
+  ASSERT_EQ(run.Inner.size(), 1u);
+  const int pos = std::max(0, 10 - page);
+  EXPECT_FLOAT_EQ(run.Inner[0], static_cast<float>(pos / 10.0 + 8.0));
+  EXPECT_EQ(run.CurveSizes[0], 768u);
+}
+
+TEST(SplineDialogTest, ADragPreviewsCoarselyAndIsRefinedOnRelease)
+{
+  int step = 0;
+  const SSliderRun run = RunSlider(
+    [&step](QSlider& slider) {
+      // Odd actions grab the handle and move it, even ones let it go.
+      if (step++ % 2 == 0) {
+        slider.setSliderDown(true);
+        slider.setSliderPosition(5);
+      } else {
+        slider.setSliderDown(false);
+      }
+    },
+    2);
+  ASSERT_EQ(run.Inner.size(), 2u);
+  EXPECT_FLOAT_EQ(run.Inner[0], 8.5f);
+  EXPECT_EQ(run.CurveSizes[0], 24u); // 3 x 2^3 while the handle is held
+  EXPECT_FLOAT_EQ(run.Inner[1], 8.5f);
+  EXPECT_EQ(run.CurveSizes[1], 768u);
+}

@@ -103,6 +103,26 @@ TEST(CommandLine, ABareFileNameOpensOnlyWhenTheCommandWasNew)
   EXPECT_EQ(standard.m_nShellCommand, platform::CCommandLineInfo::FileOpen);
 }
 
+TEST(CommandLine, AnAbsolutePathIsAFileNameNotASwitch)
+{
+  platform::CCommandLineInfo print;
+  print.m_nShellCommand = platform::CCommandLineInfo::FileNothing;
+  print.ParseCommandLine({"/p", "/home/me/mesh.obj"});
+  EXPECT_EQ(print.m_nShellCommand, platform::CCommandLineInfo::FilePrint);
+  EXPECT_EQ(print.m_strFileName, "/home/me/mesh.obj");
+
+  platform::CCommandLineInfo printTo;
+  printTo.ParseCommandLine({"/pt", "/m.obj", "printer"});
+  EXPECT_EQ(printTo.m_nShellCommand, platform::CCommandLineInfo::FilePrintTo);
+  EXPECT_EQ(printTo.m_strFileName, "/m.obj");
+  EXPECT_EQ(printTo.m_strPrinterName, "printer");
+
+  platform::CCommandLineInfo dde;
+  dde.ParseCommandLine({"/DDE"});
+  EXPECT_EQ(dde.m_nShellCommand, platform::CCommandLineInfo::FileDDE);
+  EXPECT_TRUE(dde.m_strFileName.empty());
+}
+
 TEST(CommandLine, PrintSwitchesTakeTheirArguments)
 {
   platform::CCommandLineInfo print;

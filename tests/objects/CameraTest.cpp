@@ -77,3 +77,35 @@ TEST(Camera3d, RotationsAndTranslation)
   EXPECT_FLOAT_EQ(camera.GetEye()->x(), 1);
   EXPECT_NEAR(camera.GetCorner(0)->x() + camera.GetCorner(1)->x(), 2, 1e-5);
 }
+
+TEST(Camera3d, AZeroDirectionKeepsTheLastPyramid)
+{
+  CCamera3d camera;
+  CVertex3d before[4];
+  for (int i = 0; i < 4; i++)
+    before[i].Set(camera.GetCorner(i));
+  const CVector3d zero(0.0f, 0.0f, 0.0f);
+  camera.SetDirection(&zero);
+  camera.SetSize(2.0f);
+  camera.RotateUp(0.5);
+  camera.Translate(1.0f, 0.0f, 0.0f);
+  for (int i = 0; i < 4; i++) {
+    const CVertex3d* c = camera.GetCorner(i);
+    ASSERT_TRUE(std::isfinite(c->x()) && std::isfinite(c->y()) && std::isfinite(c->z())) << i;
+    EXPECT_FLOAT_EQ(c->x(), before[i].x());
+    EXPECT_FLOAT_EQ(c->y(), before[i].y());
+    EXPECT_FLOAT_EQ(c->z(), before[i].z());
+  }
+  // The face tests still answer from that pyramid.
+  CVertex3d centre(0, 0, -1);
+  EXPECT_EQ(camera.IsPointInFrustum(&centre), 1);
+
+  // A real direction again: the pyramid follows it (size 2, looking down -x from x = 1).
+  const CVector3d left(-4.0f, 0.0f, 0.0f);
+  camera.SetDirection(&left);
+  camera.UpdateFrustum();
+  for (int i = 0; i < 4; i++) {
+    EXPECT_NEAR(camera.GetCorner(i)->x(), -3.0f, 1e-5);
+    EXPECT_NEAR(std::fabs(camera.GetCorner(i)->y()), 2.0f, 1e-5);
+  }
+}
