@@ -31,6 +31,22 @@ int RandomIndex(int count)
   return std::min(count - 1, static_cast<int>(r * count));
 }
 
+// Why the progressive mesh stopped above its count, from the veto that refuses most of the
+// collapses left.
+const char* StopReason(int veto)
+{
+  switch (veto) {
+  case CEdgeCollapse::VetoSharp:
+    return "the collapses left are refused, most for a sharp end vertex (Sharp threshold)";
+  case CEdgeCollapse::VetoBoundary:
+    return "the collapses left are refused, most for an end vertex on the boundary";
+  case CEdgeCollapse::VetoLink:
+    return "the collapses left are refused, most because they would pinch the surface";
+  default:
+    return "no collapse candidate is left";
+  }
+}
+
 // The scene object at the index when it is a triangle mesh, else null.
 CMesh3d* MeshAt(const CSceneGraph3d& scene, int index)
 {
@@ -98,11 +114,18 @@ void CVanthDoc::OnSimplificationProgressiveMesh()
   EditFirstMesh([this, &dlg](CMesh3d& mesh) {
     m_HighlightVertexIndex = 0;
     m_HighlightFaceIndex = 0;
-    mesh.ProgressiveMesh(dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring,
-                         dlg.m_MaxIter, dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min,
-                         dlg.m_Max, dlg.m_SharpThreshold, dlg.m_SizeHashTable, GetOwnRenderView(),
-                         dlg.m_UpdateIterations, dlg.m_UpdateFrequency);
+    int veto = CEdgeCollapse::VetoNone;
+    const int ran = mesh.ProgressiveMesh(
+      dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring, dlg.m_MaxIter,
+      dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min, dlg.m_Max, dlg.m_SharpThreshold,
+      dlg.m_SizeHashTable, GetOwnRenderView(), dlg.m_UpdateIterations, dlg.m_UpdateFrequency,
+      &veto);
     mesh.Rebuild();
+    if (ran && mesh.NbVertex() > dlg.m_Final)
+      platform::StatusMessage("Progressive mesh stopped at %d vertices (%d wanted): %s",
+                              mesh.NbVertex(), dlg.m_Final, StopReason(veto));
+    else if (ran)
+      platform::StatusMessage("Progressive mesh: %d vertices", mesh.NbVertex());
   });
 }
 
