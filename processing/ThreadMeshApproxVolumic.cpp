@@ -188,7 +188,7 @@ int CThreadMeshApproxVolumic::SaveIntermediateMesh()
 }
 
 // One collapse of a random vertex into a random neighbour at their midpoint.
-int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
+int CThreadMeshApproxVolumic::CollapseAtRandom(CHashTable* pHash, float* pDistance)
 {
   const int n = m_pModel->NbVertex();
   const auto draw = [this](int count) {
@@ -203,7 +203,7 @@ int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
   const std::unique_ptr<CVertex3d> pMiddle(Midpoint(v, w));
   if (!m_pModel->EdgeCollapse(v, w, pMiddle.get(), nullptr, 1))
     return 0;
-  v->OptimizeL1(m_pReference.get(), nullptr, 0, m_Epsilon, m_MaxIter, m_NbSamplePerFace,
+  v->OptimizeL1(m_pReference.get(), pHash, 0, m_Epsilon, m_MaxIter, m_NbSamplePerFace,
                 *pDistance * m_StepInitial, *pDistance * m_StepMin, m_DecreaseFactor, nullptr, 0,
                 m_pModel.get());
   return 1;
@@ -214,13 +214,16 @@ int CThreadMeshApproxVolumic::DecimateRandom()
   // The reference becomes the starting model: the survivors are fitted to it.
   m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
+  // The hash's search tree finds the lines' hits on the reference as the scan of its faces.
+  auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
+  pHash->Fill(m_pReference.get(), nullptr);
   const int wanted = m_pModel->NbVertex() - m_NbVertexWanted;
   // Without a bound a mesh where no collapse is legal would spin for ever.
   const int maxFailures = 100 * std::max(1, m_pModel->NbVertex());
   for (int done = 0, failures = 0; done < wanted && failures < maxFailures;) {
     const std::lock_guard<std::mutex> guard(m_Lock);
     float distance = 0.0f;
-    if (CollapseAtRandom(&distance)) {
+    if (CollapseAtRandom(pHash.get(), &distance)) {
       done++;
       failures = 0;
     } else {

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+class CHashTable;
 class CMesh3d;
 class CRenderView;
 
@@ -78,7 +79,7 @@ public:
 private:
   void Redraw();
   void Rebuild(CMesh3d* pMesh);
-  int CollapseAtRandom(float* pDistance);
+  int CollapseAtRandom(CHashTable* pHash, float* pDistance);
   void GlobalDecimation();
 
   // Parameters.
