@@ -351,11 +351,14 @@ public:
   // --- volume-based optimisation (processing/VolumeOptimisation.cpp) ------------------------
   // Moves the interior vertices towards the reference; returns the iterations done. With
   // saveIntermediate, every savePeriod-th iteration up to 100 appends the mesh to pFile as VRML.
+  // afterIteration, when given, is called after every iteration with whether a repaint is due,
+  // in place of the repaint itself (a worker thread posts it and lets others at the mesh).
   int OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, int useHashTable,
                            float epsilon, int maxIter, int samplesPerFace, int initHausdorff,
                            float stepInitial, float stepMin, float decreaseFactor,
                            CRenderView* pWindow, int updateIterations, CStreamFile* pFile,
-                           int saveIntermediate, int savePeriod);
+                           int saveIntermediate, int savePeriod,
+                           const std::function<void(bool repaint)>& afterIteration = {});
 
   // --- colouring and face flagging (mesh/Mesh3dColouring.cpp) -------------------------------
   // Takes each new scene object that an operation makes for display, and owns it from then on.
