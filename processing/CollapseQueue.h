@@ -66,8 +66,6 @@ public:
     m_Blocked.clear();
   }
 
-  int NbBlocked() const { return static_cast<int>(m_Blocked.size()); }
-
 private:
   struct SEntry
   {
