@@ -19,7 +19,9 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -308,12 +310,17 @@ void CVanthDoc::StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlg
                          GetOwnRenderView(), dlg.m_UpdateIterations, dlg.m_SaveIntermediate,
                          dlg.m_DecimationEach, dlg.m_OptimizationEach, fileName.c_str());
   // The worker only asks: the snapshot is taken and painted on the UI thread, and only while
-  // this document exists.
+  // this document exists. Requests that come faster than the window paints are merged into
+  // the one already waiting, which reads the newest state (the end of the run included).
   const std::weak_ptr<int> alive = m_pAlive;
-  const auto post = [this, alive] {
+  const auto pending = std::make_shared<std::atomic<bool>>(false);
+  const auto post = [this, alive, pending] {
+    if (pending->exchange(true))
+      return;
     QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [this, alive] {
+      [this, alive, pending] {
+        pending->store(false);
         if (alive.lock())
           TakeDecimationStep();
       },
