@@ -19,7 +19,9 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -30,6 +32,22 @@ int RandomIndex(int count)
 {
   const double r = static_cast<double>(platform::Rand()) / platform::RandMax;
   return std::min(count - 1, static_cast<int>(r * count));
+}
+
+// Why the progressive mesh stopped above its count, from the veto that refuses most of the
+// collapses left.
+const char* StopReason(int veto)
+{
+  switch (veto) {
+  case CEdgeCollapse::VetoSharp:
+    return "the collapses left are refused, most for a sharp end vertex (Sharp threshold)";
+  case CEdgeCollapse::VetoBoundary:
+    return "the collapses left are refused, most for an end vertex on the boundary";
+  case CEdgeCollapse::VetoLink:
+    return "the collapses left are refused, most because they would pinch the surface";
+  default:
+    return "no collapse candidate is left";
+  }
 }
 
 // The scene object at the index when it is a triangle mesh, else null.
@@ -100,11 +118,18 @@ void CVanthDoc::OnSimplificationProgressiveMesh()
   EditFirstMesh([this, &dlg](CMesh3d& mesh) {
     m_HighlightVertexIndex = 0;
     m_HighlightFaceIndex = 0;
-    mesh.ProgressiveMesh(dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring,
-                         dlg.m_MaxIter, dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min,
-                         dlg.m_Max, dlg.m_SharpThreshold, dlg.m_SizeHashTable, GetOwnRenderView(),
-                         dlg.m_UpdateIterations, dlg.m_UpdateFrequency);
+    int veto = CEdgeCollapse::VetoNone;
+    const int ran = mesh.ProgressiveMesh(
+      dlg.m_Final, dlg.m_InitialStep, dlg.m_Epsilon, dlg.m_Spring, dlg.m_MaxIter,
+      dlg.m_IncreaseFactor, dlg.m_DecreaseFactor, dlg.m_Min, dlg.m_Max, dlg.m_SharpThreshold,
+      dlg.m_SizeHashTable, GetOwnRenderView(), dlg.m_UpdateIterations, dlg.m_UpdateFrequency,
+      &veto);
     mesh.Rebuild();
+    if (ran && mesh.NbVertex() > dlg.m_Final)
+      platform::StatusMessage("Progressive mesh stopped at %d vertices (%d wanted): %s",
+                              mesh.NbVertex(), dlg.m_Final, StopReason(veto));
+    else if (ran)
+      platform::StatusMessage("Progressive mesh: %d vertices", mesh.NbVertex());
   });
 }
 
@@ -286,12 +311,17 @@ void CVanthDoc::StartDecimation(CMesh3d* pModel, CMesh3d* pReference, const CDlg
                          GetOwnRenderView(), dlg.m_UpdateIterations, dlg.m_SaveIntermediate,
                          dlg.m_DecimationEach, dlg.m_OptimizationEach, fileName.c_str());
   // The worker only asks: the snapshot is taken and painted on the UI thread, and only while
-  // this document exists.
+  // this document exists. Requests that come faster than the window paints are merged into
+  // the one already waiting, which reads the newest state (the end of the run included).
   const std::weak_ptr<int> alive = m_pAlive;
-  const auto post = [this, alive] {
+  const auto pending = std::make_shared<std::atomic<bool>>(false);
+  const auto post = [this, alive, pending] {
+    if (pending->exchange(true))
+      return;
     QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [this, alive] {
+      [this, alive, pending] {
+        pending->store(false);
         if (alive.lock())
           TakeDecimationStep();
       },

@@ -10,7 +10,8 @@
 
 namespace {
 // Where the line through the sample along the normal meets the reference: first the face that
-// the previous sample hit, then the hash's nearest face or the line search over the reference.
+// the previous sample hit, then the hash's nearest face or the line search over the reference
+// (through the hash's search tree when the hash holds the reference: the same answer, faster).
 // *ppFace is the face hit, null when none.
 void SearchReference(const CVertex3d* pSample, const CVector3d* pNormal, CMesh3d* pReference,
                      CHashTable* pHash, int useHash, CVertex3d* pHit, CFace3d** ppFace)
@@ -22,6 +23,10 @@ void SearchReference(const CVertex3d* pSample, const CVector3d* pNormal, CMesh3d
   *ppFace = nullptr;
   if (useHash == 1 && pHash) {
     pHash->DistanceToNearestFace(pSample, pHit, ppFace, 0);
+    return;
+  }
+  if (pHash && pReference && pHash->GetMesh() == pReference) {
+    pHash->IntersectLine(pSample, &along, pHit, ppFace);
     return;
   }
   int tested = 0;

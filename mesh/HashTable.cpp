@@ -1,6 +1,7 @@
 #include "mesh/HashTable.h"
 
 #include "mesh/GeometryUtil.h"
+#include "mesh/LineSearchTree.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 
@@ -47,6 +48,17 @@ int CHashTable::ForEachCellOnShell(int ci, int cj, int ck, int r, Fn fn) const
   return found;
 }
 
+int CHashTable::IntersectLine(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
+                              CFace3d** ppFace)
+{
+  *ppFace = nullptr;
+  if (!m_pMesh)
+    return 0;
+  if (!m_pLineSearch)
+    m_pLineSearch = std::make_unique<CLineSearchTree>(m_pMesh);
+  return m_pLineSearch->NearestIntersection(a, b, pHit, ppFace);
+}
+
 // --- filling -----------------------------------------------------------------------------------
 
 int CHashTable::Fill(CMesh3d* pMesh, CRenderView* pWindow)
@@ -55,6 +67,7 @@ int CHashTable::Fill(CMesh3d* pMesh, CRenderView* pWindow)
     return 0;
   m_pMesh = pMesh;
   m_pWindow = pWindow;
+  m_pLineSearch.reset();
   for (int axis = 0; axis < 3; axis++) {
     pMesh->GetRange(axis, &m_Min[axis], &m_Max[axis]);
     const double extent = static_cast<double>(m_Max[axis]) - m_Min[axis];

@@ -7,6 +7,7 @@
 #include <memory>
 
 class CFace3d;
+class CLineSearchTree;
 class CMesh3d;
 class CRenderView;
 class CVertex3d;
@@ -50,6 +51,11 @@ public:
   double DistanceToNearestFace(const CVertex3d* p, CVertex3d* pNearest, CFace3d** ppFace,
                                int redraw);
   int FindFaceInNearestCell(const CVertex3d* p, CFace3d** ppFace) const;
+  // The hit of the line ab nearest to a over every face of the mesh, exactly as
+  // CMesh3d::IntersectLineWithFaces gives it, through a search tree built on first use; 1 when
+  // a face is hit. The mesh must not change after Fill.
+  int IntersectLine(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit, CFace3d** ppFace);
+  const CMesh3d* GetMesh() const { return m_pMesh; }
   // Nearest hit to a of the line ab with the faces of the first shell where it hits anything.
   int NearestIntersection(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                           CFace3d** ppFace, int* pCount, int maxRadius) const;
@@ -88,6 +94,7 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   std::unique_ptr<CMesh3d> m_pBoxMesh;
+  std::unique_ptr<CLineSearchTree> m_pLineSearch;
   float m_Scale[3] = {0.0f, 0.0f, 0.0f};
   float m_Min[3] = {0.0f, 0.0f, 0.0f};
   float m_Max[3] = {0.0f, 0.0f, 0.0f};

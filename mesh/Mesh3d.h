@@ -199,6 +199,10 @@ public:
                    CArray3d<CFace3d>* pFaces, int deleteVt);
   int CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
                             float threshold);
+  // Why CollapseEdgeCandidate would refuse the candidate now: a CEdgeCollapse::EVeto;
+  // *pCrease, when the collapse may go, says whether it merges two crease vertices.
+  static int EdgeCandidateVeto(const CEdgeCollapse* pCandidate, float threshold,
+                               bool* pCrease = nullptr);
   int RemoveValence3Vertex(CVertex3d* v);
   int RemoveValence3Vertices();
   int RemoveValence3VertexFlag(CVertex3d* v, int faceFlag, int vertexFlag);
@@ -348,11 +352,14 @@ public:
   // --- volume-based optimisation (processing/VolumeOptimisation.cpp) ------------------------
   // Moves the interior vertices towards the reference; returns the iterations done. With
   // saveIntermediate, every savePeriod-th iteration up to 100 appends the mesh to pFile as VRML.
+  // afterIteration, when given, is called after every iteration with whether a repaint is due,
+  // in place of the repaint itself (a worker thread posts it and lets others at the mesh).
   int OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, int useHashTable,
                            float epsilon, int maxIter, int samplesPerFace, int initHausdorff,
                            float stepInitial, float stepMin, float decreaseFactor,
                            CRenderView* pWindow, int updateIterations, CStreamFile* pFile,
-                           int saveIntermediate, int savePeriod);
+                           int saveIntermediate, int savePeriod,
+                           const std::function<void(bool repaint)>& afterIteration = {});
 
   // --- colouring and face flagging (mesh/Mesh3dColouring.cpp) -------------------------------
   // Takes each new scene object that an operation makes for display, and owns it from then on.
@@ -514,10 +521,12 @@ public:
   // vertices or 3 faces, or finalVertices not below the vertex count. The view, when given and
   // with update set, is repainted after every period-th successful collapse, the first included
   // (a period below 1 counts as 1). The caller rebuilds adjacency and normals afterwards.
+  // *pStopVeto, when the run ends above finalVertices, receives the CEdgeCollapse::EVeto that
+  // refuses most of the candidates left (VetoNone when no candidate is left, or on success).
   int ProgressiveMesh(int finalVertices, double step, double epsilon, double weight,
                       int maxIterations, float factorKept, float factorRaised, float minStep,
                       float maxStep, float sharpThreshold, int hashSize, CRenderView* pWindow,
-                      int update, int period);
+                      int update, int period, int* pStopVeto = nullptr);
 
 private:
   template <class T>

@@ -7,6 +7,7 @@
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
+#include <functional>
 
 class CEdge3d;
 class CFace3d;
@@ -252,10 +253,13 @@ public:
   // sample. pMaxError receives the largest sample distance around the vertex.
   int GetL1MoveDirection(CVector3d* pDirection, CMesh3d* pReference, CHashTable* pHash,
                          int useHash, int n, double* pMaxError, int weightByError);
-  // Descent along that direction; returns the number of steps taken.
+  // Descent along that direction; returns the number of steps taken. afterStep, when given,
+  // is called after every step with whether a repaint is due, in place of the repaint itself
+  // (a worker thread posts it and lets others at the mesh between two steps).
   int OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, float epsilon,
                  int maxIterations, int n, float step, float minStep, float shrink,
-                 CRenderView* pWindow, int visual, CMesh3d* pMesh);
+                 CRenderView* pWindow, int visual, CMesh3d* pMesh,
+                 const std::function<void(bool repaint)>& afterStep = {});
 
 private:
   template <class Pred>

@@ -60,7 +60,8 @@ int CVertex3d::GetL1MoveDirection(CVector3d* pDirection, CMesh3d* pReference, CH
 
 int CVertex3d::OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, float epsilon,
                           int maxIterations, int n, float step, float minStep, float shrink,
-                          CRenderView* pWindow, int visual, CMesh3d* pMesh)
+                          CRenderView* pWindow, int visual, CMesh3d* pMesh,
+                          const std::function<void(bool repaint)>& afterStep)
 {
   CVertex3d previous(this);
   CVector3d previousDirection;
@@ -78,11 +79,13 @@ int CVertex3d::OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, f
     steps++;
     previous.Set(this);
     previousDirection = direction;
-    if (visual && pWindow) {
-      if (pMesh)
-        pMesh->SetModified();
+    const bool repaint = visual && pWindow;
+    if (repaint && pMesh)
+      pMesh->SetModified();
+    if (afterStep)
+      afterStep(repaint);
+    else if (repaint)
       platform::RedrawView(pWindow);
-    }
   }
   return steps;
 }

@@ -53,7 +53,7 @@ void CArrayEdgeCollapse::Compact() const
   std::erase(m_Slots, nullptr);
   m_SlotsOfFace.clear();
   m_Log.clear();
-  m_Heap = {};
+  m_Queue.Clear();
   m_HeapCursor = m_UpdateCursor = m_EnergyCursor = -1;
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
     m_Slots[slot]->SetLog(&m_Log, slot);
@@ -212,23 +212,23 @@ int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
 
 CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 {
-  for (const int slot : TakeLogged(&m_HeapCursor)) {
-    const CEdgeCollapse* c = m_Slots[slot];
-    if (c->IsValid() && c->GetCost() == c->GetCost())
-      m_Heap.push({c->GetCost(), slot});
+  return GetMin([](const CEdgeCollapse*) { return true; });
+}
+
+int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
+{
+  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
+  if (it == m_SlotsOfFace.end())
+    return 0;
+  int n = 0;
+  for (const int slot : it->second) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (c && c->IsValid() && m_Queue.IsBlocked(c)) {
+      m_Queue.Unblock(c, c->GetCost(), slot);
+      n++;
+    }
   }
-  TrimLog();
-  // Entries of a candidate that went, turned invalid or changed its cost since are dropped.
-  while (!m_Heap.empty()) {
-    const SSlotEntry<double> top = m_Heap.top();
-    const CEdgeCollapse* c = m_Slots[top.slot];
-    if (c && c->IsValid() && c->GetCost() == top.key)
-      break;
-    m_Heap.pop();
-  }
-  if (m_Heap.empty() || !(m_Heap.top().key < 3.4e38))
-    return nullptr;
-  return m_Slots[m_Heap.top().slot];
+  return n;
 }
 
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)
@@ -239,6 +239,7 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
       continue;
     for (const int slot : it->second)
       if (m_Slots[slot] && m_Slots[slot]->HasFace(f)) {
+        m_Queue.Forget(m_Slots[slot]);
         delete m_Slots[slot];  // frees its face copies
         m_Slots[slot] = nullptr;
         m_Live--;

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "processing/CollapseQueue.h"
 #include "processing/EdgeCollapse.h"
-#include "processing/SlotEntry.h"
 
-#include <queue>
 #include <unordered_map>
 #include <vector>
 
@@ -16,7 +15,7 @@ class CMesh3d;
 //
 // The candidates sit in slots numbered in insertion order; a removal empties its slot. Each
 // candidate writes its slot to the log when its cost, validity or mark changes, so that the
-// minimum (a lazy heap keyed on cost and slot), Update and CalculateEnergyL1 look only at the
+// minimum (a lazy queue keyed on cost and slot), Update and CalculateEnergyL1 look only at the
 // candidates that changed since they last ran. Every face lists the slots of its candidates.
 class CArrayEdgeCollapse
 {
@@ -60,6 +59,13 @@ public:
 
   // The valid candidate of smallest cost, left in the array; null when none.
   CEdgeCollapse* GetMin() const;
+  // The same among the candidates that isUsable(candidate) accepts. A refused candidate is set
+  // aside until UnblockOnFace hands it back (after an edit around it) or its cost, mark or
+  // validity changes.
+  template <class Usable>
+  CEdgeCollapse* GetMin(Usable isUsable) const;
+  // Hands the set-aside candidates on the face back to the minimum search; returns how many.
+  int UnblockOnFace(const CFace3d* pFace);
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
   // Marks every candidate on the face; returns how many.
@@ -80,7 +86,7 @@ private:
   mutable std::vector<CEdgeCollapse*> m_Slots;
   mutable std::unordered_map<const CFace3d*, std::vector<int>> m_SlotsOfFace;
   mutable std::vector<int> m_Log;
-  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
+  mutable CCollapseQueue<CEdgeCollapse, double> m_Queue;
   mutable int m_HeapCursor = -1;
   mutable int m_UpdateCursor = -1;
   mutable int m_EnergyCursor = -1;
@@ -88,3 +94,24 @@ private:
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
 };
+
+template <class Usable>
+CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
+{
+  for (const int slot : TakeLogged(&m_HeapCursor)) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (c->IsValid())
+      m_Queue.Push(c, c->GetCost(), slot);
+  }
+  TrimLog();
+  // Entries of a candidate that went, turned invalid or changed its cost since are dropped;
+  // the slot is checked before the candidate is read, since a removed one is deleted.
+  const auto isCurrent = [this](const CEdgeCollapse* c, double key, std::int64_t slot) {
+    const CEdgeCollapse* now = m_Slots[static_cast<size_t>(slot)];
+    return now == c && now->IsValid() && now->GetCost() == key;
+  };
+  CEdgeCollapse* pMin = m_Queue.Top(isCurrent, isUsable);
+  if (!pMin || !(pMin->GetCost() < 3.4e38))
+    return nullptr;
+  return pMin;
+}

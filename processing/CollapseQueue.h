@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <queue>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -32,7 +33,11 @@ public:
       Push(pItem, key, order);
   }
 
-  // The cheapest candidate that is current (isCurrent(item, key)) and usable (isUsable(item)),
+  // A candidate that is deleted must not stay blocked: its address may come back.
+  void Forget(const T* pItem) { m_Blocked.erase(const_cast<T*>(pItem)); }
+
+  // The cheapest candidate that is current (isCurrent(item, key), or isCurrent(item, key, order)
+  // for callers whose items may be deleted while entries remain) and usable (isUsable(item)),
   // left in the queue; null when none is. Stale entries are dropped on the way, unusable
   // candidates blocked.
   template <class Current, class Usable>
@@ -40,7 +45,7 @@ public:
   {
     while (!m_Heap.empty()) {
       const SEntry top = m_Heap.top();
-      if (!isCurrent(top.pItem, top.key)) {
+      if (!IsCurrent(isCurrent, top)) {
         m_Heap.pop();
         continue;
       }
@@ -75,6 +80,15 @@ private:
       return order > other.order;
     }
   };
+
+  template <class Current>
+  static bool IsCurrent(Current& isCurrent, const SEntry& entry)
+  {
+    if constexpr (std::is_invocable_v<Current&, T*, Key, std::int64_t>)
+      return isCurrent(entry.pItem, entry.key, entry.order);
+    else
+      return isCurrent(entry.pItem, entry.key);
+  }
 
   std::priority_queue<SEntry> m_Heap;
   std::unordered_set<T*> m_Blocked;

@@ -32,6 +32,18 @@ public:
     float maxStep = 5.0f;
   };
 
+  // Why a collapse of the candidate is refused (CMesh3d::EdgeCandidateVeto): its faces are no
+  // longer two fully surrounded neighbours on its edge, an end lies on the boundary, an end is
+  // sharp (off a crease), or the ends share a neighbour that would pinch the surface.
+  enum EVeto
+  {
+    VetoNone = 0,
+    VetoFaces,
+    VetoBoundary,
+    VetoSharp,
+    VetoLink
+  };
+
   CEdgeCollapse() = default;
   // Valid only when both faces are valid and share an edge.
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2);

@@ -3,32 +3,46 @@
 #include "mesh/Mesh3d.h"
 #include "processing/EdgeCollapse.h"
 
+int CMesh3d::EdgeCandidateVeto(const CEdgeCollapse* pCandidate, float threshold, bool* pCrease)
+{
+  CFace3d* fa = pCandidate->GetFace(0);
+  CFace3d* fb = pCandidate->GetFace(1);
+  const CVertex3d* vs = pCandidate->GetVertex1();
+  const CVertex3d* vt = pCandidate->GetVertex2();
+  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
+    return CEdgeCollapse::VetoFaces;
+  if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
+    return CEdgeCollapse::VetoFaces;
+  if (fa->NbFaceNeighbor() != 3 || fb->NbFaceNeighbor() != 3)
+    return CEdgeCollapse::VetoFaces;
+  if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
+    return CEdgeCollapse::VetoFaces;
+  if (vs->IsOnBoundary() || vt->IsOnBoundary())
+    return CEdgeCollapse::VetoBoundary;
+  const int cs = vs->Classify(threshold);
+  const int ct = vt->Classify(threshold);
+  const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
+  if (!crease && (cs >= 1 || ct >= 1))
+    return CEdgeCollapse::VetoSharp;
+  if (!HasOnlyOppositeCommonNeighbors(vs, vt, 2))
+    return CEdgeCollapse::VetoLink;
+  if (pCrease)
+    *pCrease = crease;
+  return CEdgeCollapse::VetoNone;
+}
+
 int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
                                    float threshold)
 {
+  bool crease = false;
+  if (EdgeCandidateVeto(pCandidate, threshold, &crease) != CEdgeCollapse::VetoNone)
+    return 0;
   CFace3d* fa = pCandidate->GetFace(0);
   CFace3d* fb = pCandidate->GetFace(1);
   CVertex3d* vs = pCandidate->GetVertex1();
   CVertex3d* vt = pCandidate->GetVertex2();
-  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
-    return 0;
-  if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
-    return 0;
-  if (fa->NbFaceNeighbor() != 3 || fb->NbFaceNeighbor() != 3)
-    return 0;
-  if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
-    return 0;
   CVertex3d* a = fa->GetVertexOther(vs, vt);
   CVertex3d* b = fb->GetVertexOther(vs, vt);
-  const int cs = vs->Classify(threshold);
-  const int ct = vt->Classify(threshold);
-  if (vs->IsOnBoundary() || vt->IsOnBoundary())
-    return 0;
-  const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
-  if (!crease && (cs >= 1 || ct >= 1))
-    return 0;
-  if (!HasOnlyOppositeCommonNeighbors(vs, vt, 2))
-    return 0;
 
   MergeVertexNeighbors(vs, vt);
   a->RemoveFaceNeighbor(fa);

@@ -4,6 +4,7 @@
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
 
+#include <array>
 #include <memory>
 
 namespace {
@@ -19,13 +20,42 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g, CHashTable
     pCandidate->CalculateCost(pHash, pArray->GetDescent());
 }
 
+// A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
+// its neighbours, hence every veto that reads them: the candidates set aside on the faces
+// around those vertices are tried again.
+void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
+{
+  for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++)
+    pArray->UnblockOnFace(pSurvivor->GetFaceNeighbor(i));
+  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++) {
+    const CVertex3d* v = pSurvivor->GetVertexNeighbor(k);
+    for (int i = 0; i < v->NbFaceNeighbor(); i++)
+      pArray->UnblockOnFace(v->GetFaceNeighbor(i));
+  }
+}
+
+// The veto that refuses most of the candidates left; VetoNone when none is left.
+int MainVeto(const CArrayEdgeCollapse& candidates, float sharpThreshold)
+{
+  std::array<int, CEdgeCollapse::VetoLink + 1> count{};
+  for (int i = 0; i < candidates.GetSize(); i++)
+    count[CMesh3d::EdgeCandidateVeto(candidates.GetAt(i), sharpThreshold)]++;
+  int veto = CEdgeCollapse::VetoNone;
+  for (int v = CEdgeCollapse::VetoFaces; v <= CEdgeCollapse::VetoLink; v++)
+    if (count[v] > count[veto])
+      veto = v;
+  return veto;
+}
+
 } // namespace
 
 int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, double weight,
                              int maxIterations, float factorKept, float factorRaised,
                              float minStep, float maxStep, float sharpThreshold, int hashSize,
-                             CRenderView* pWindow, int update, int period)
+                             CRenderView* pWindow, int update, int period, int* pStopVeto)
 {
+  if (pStopVeto)
+    *pStopVeto = CEdgeCollapse::VetoNone;
   if (NbVertex() < 6 || NbFace() < 3 || finalVertices >= NbVertex())
     return 0;
   if (period < 1)
@@ -46,11 +76,16 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
                   maxStep, sharpThreshold);
   candidates.CalculateEnergy(pHash.get());
 
+  // A refused candidate waits aside instead of being dropped: a later collapse nearby may
+  // lift its veto (a vertex that flattens, a pinch that opens), and then it is tried again.
+  const auto isCollapsible = [sharpThreshold](const CEdgeCollapse* c) {
+    return EdgeCandidateVeto(c, sharpThreshold) == CEdgeCollapse::VetoNone;
+  };
   int collapses = 0;
   CArray3d<CFace3d> faces;
   BeginDeferredDeletion();
   while (NbLiveVertex() > finalVertices) {
-    CEdgeCollapse* pMin = candidates.GetMin();
+    CEdgeCollapse* pMin = candidates.GetMin(isCollapsible);
     if (!pMin)
       break;
     CFace3d* fa = pMin->GetFace(0);
@@ -75,6 +110,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       candidates.SetComputedOnFace(f, 1);
     }
     candidates.Update(pHash.get(), nullptr);
+    UnblockAround(&candidates, pSurvivor);
     if (pWindow && update && collapses % period == 0) {
       FlushDeferredDeletion();
       SetModified(1);
@@ -83,5 +119,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     collapses++;
   }
   EndDeferredDeletion();
+  if (pStopVeto && NbLiveVertex() > finalVertices)
+    *pStopVeto = MainVeto(candidates, sharpThreshold);
   return 1;
 }

@@ -144,6 +144,18 @@ int CThreadMeshApproxVolumic::CopyModel(CMesh3d* pTarget)
   return 1;
 }
 
+std::function<void(bool)> CThreadMeshApproxVolumic::BetweenSteps(
+  std::unique_lock<std::mutex>& lock)
+{
+  // The repaint is posted with the lock released, so that the view may take a snapshot at once.
+  return [this, &lock](bool repaint) {
+    lock.unlock();
+    if (repaint)
+      Redraw();
+    lock.lock();
+  };
+}
+
 void CThreadMeshApproxVolumic::Redraw()
 {
   if (!m_pRenderView)
@@ -188,7 +200,9 @@ int CThreadMeshApproxVolumic::SaveIntermediateMesh()
 }
 
 // One collapse of a random vertex into a random neighbour at their midpoint.
-int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
+int CThreadMeshApproxVolumic::CollapseAtRandom(CHashTable* pHash,
+                                               std::unique_lock<std::mutex>& lock,
+                                               float* pDistance)
 {
   const int n = m_pModel->NbVertex();
   const auto draw = [this](int count) {
@@ -203,9 +217,9 @@ int CThreadMeshApproxVolumic::CollapseAtRandom(float* pDistance)
   const std::unique_ptr<CVertex3d> pMiddle(Midpoint(v, w));
   if (!m_pModel->EdgeCollapse(v, w, pMiddle.get(), nullptr, 1))
     return 0;
-  v->OptimizeL1(m_pReference.get(), nullptr, 0, m_Epsilon, m_MaxIter, m_NbSamplePerFace,
-                *pDistance * m_StepInitial, *pDistance * m_StepMin, m_DecreaseFactor, nullptr, 0,
-                m_pModel.get());
+  v->OptimizeL1(m_pReference.get(), pHash, 0, m_Epsilon, m_MaxIter, m_NbSamplePerFace,
+                *pDistance * m_StepInitial, *pDistance * m_StepMin, m_DecreaseFactor,
+                m_pRenderView, m_UpdateIterations, m_pModel.get(), BetweenSteps(lock));
   return 1;
 }
 
@@ -214,13 +228,16 @@ int CThreadMeshApproxVolumic::DecimateRandom()
   // The reference becomes the starting model: the survivors are fitted to it.
   m_pReference = LockedCopyOf(m_pModel.get(), m_Lock);
   Rebuild(m_pReference.get());
+  // The hash's search tree finds the lines' hits on the reference as the scan of its faces.
+  auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
+  pHash->Fill(m_pReference.get(), nullptr);
   const int wanted = m_pModel->NbVertex() - m_NbVertexWanted;
   // Without a bound a mesh where no collapse is legal would spin for ever.
   const int maxFailures = 100 * std::max(1, m_pModel->NbVertex());
   for (int done = 0, failures = 0; done < wanted && failures < maxFailures;) {
-    const std::lock_guard<std::mutex> guard(m_Lock);
+    std::unique_lock<std::mutex> lock(m_Lock);
     float distance = 0.0f;
-    if (CollapseAtRandom(&distance)) {
+    if (CollapseAtRandom(pHash.get(), lock, &distance)) {
       done++;
       failures = 0;
     } else {
@@ -256,7 +273,7 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
 
   CArray3d<CFace3d> faces;
   for (int step = 0;;) {
-    const std::lock_guard<std::mutex> guard(m_Lock);
+    std::unique_lock<std::mutex> lock(m_Lock);
     CEdgeCollapse* pMin =
       m_pModel->NbLiveVertex() > m_NbVertexWanted ? candidates.GetMin() : nullptr;
     if (!pMin)
@@ -271,8 +288,6 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     candidates.RemoveFaces(f1, f2);
     if (!done)
       continue;
-    if (m_UpdateIterations)
-      Redraw();
     for (int i = 0; i < v1->NbFaceNeighbor(); i++)
       candidates.SetComputedOnFace(v1->GetFaceNeighbor(i), 0);
     for (int k = 0; k + 1 < faces.GetSize(); k += 2)
@@ -282,6 +297,9 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     step++;
     if (m_SaveIntermediate && step % Period(m_SavePeriodDecimation) == 0)
       SaveIntermediateMesh();
+    lock.unlock();
+    if (m_UpdateIterations)
+      Redraw();
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
   candidates.FreeArrayNeighbor();
@@ -303,7 +321,7 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
   }
   // The count is read under the lock too: a snapshot flushes the deferred deletions.
   for (int step = 0;; step++) {
-    const std::lock_guard<std::mutex> guard(m_Lock);
+    std::unique_lock<std::mutex> lock(m_Lock);
     if (m_pModel->NbLiveVertex() <= m_NbVertexWanted)
       break;
     std::unique_ptr<COperationEdge> pOperation(operations.ExtractMin());
@@ -324,13 +342,13 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
       operations.UpdateAroundVertex(p);
       m_pModel->DeleteVertex(q);
     }
-    const int period = Period(m_SavePeriodDecimation);
-    if (step % period == 0) {
-      if (m_UpdateIterations)
-        Redraw();
-      if (m_SaveIntermediate)
-        SaveIntermediateMesh();
-    }
+    if (step % Period(m_SavePeriodDecimation) != 0)
+      continue;
+    if (m_SaveIntermediate)
+      SaveIntermediateMesh();
+    lock.unlock();
+    if (m_UpdateIterations)
+      Redraw();
   }
   const std::lock_guard<std::mutex> guard(m_Lock);
   m_pModel->EndDeferredDeletion();
@@ -359,15 +377,13 @@ int CThreadMeshApproxVolumic::DecimateGlobalOptimization()
     if (m_SaveIntermediate)
       SaveIntermediateMesh();
   }
-  const std::lock_guard<std::mutex> guard(m_Lock);
-  // No view is handed down: the optimisation would repaint from this thread.
+  // The lock is let go between iterations; the repaints go out through the poster.
+  std::unique_lock<std::mutex> lock(m_Lock);
   m_pModel->OptimizeVolumeMetric(m_pReference.get(), pHash.get(), m_UseHashTable, m_Epsilon,
                                  m_MaxIter, m_NbSamplePerFace, m_InitHausdorff, m_StepInitial,
-                                 m_StepMin, m_DecreaseFactor, nullptr, 0,
+                                 m_StepMin, m_DecreaseFactor, m_pRenderView, m_UpdateIterations,
                                  m_SaveIntermediate ? &m_File : nullptr, m_SaveIntermediate,
-                                 Period(m_SavePeriodOptimization));
-  if (m_UpdateIterations)
-    Redraw();
+                                 Period(m_SavePeriodOptimization), BetweenSteps(lock));
   Rebuild(m_pModel.get());
   pHash.reset();
   if (ownReference)

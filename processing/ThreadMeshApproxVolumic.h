@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+class CHashTable;
 class CMesh3d;
 class CRenderView;
 
@@ -78,7 +79,10 @@ public:
 private:
   void Redraw();
   void Rebuild(CMesh3d* pMesh);
-  int CollapseAtRandom(float* pDistance);
+  int CollapseAtRandom(CHashTable* pHash, std::unique_lock<std::mutex>& lock, float* pDistance);
+  // What the optimisations call between two steps: let go of the lock, post the repaint when
+  // one is due, take the lock again.
+  std::function<void(bool)> BetweenSteps(std::unique_lock<std::mutex>& lock);
   void GlobalDecimation();
 
   // Parameters.

@@ -14,7 +14,8 @@ int CMesh3d::OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, i
                                   int initHausdorff, float stepInitial, float stepMin,
                                   float decreaseFactor, CRenderView* pWindow,
                                   int updateIterations, CStreamFile* pFile,
-                                  int saveIntermediate, int savePeriod)
+                                  int saveIntermediate, int savePeriod,
+                                  const std::function<void(bool repaint)>& afterIteration)
 {
   platform::Trace("Optimization : volume-based metric\n");
   const int n = NbVertex();
@@ -62,10 +63,13 @@ int CMesh3d::OptimizeVolumeMetric(CMesh3d* pReference, CHashTable* pHashTable, i
       }
     }
     previous = direction;
-    if (updateIterations && pWindow) {
+    const bool repaint = updateIterations && pWindow;
+    if (repaint)
       SetModified(1);
+    if (afterIteration)
+      afterIteration(repaint);
+    else if (repaint)
       platform::RedrawView(pWindow);
-    }
     if (iteration >= maxIter - 1)
       break;
   }

@@ -240,6 +240,25 @@ TEST_F(CSimplificationCommandsTest, ProgressiveMeshStopsAtTheFinalCount)
   EXPECT_EQ(pMesh->NbVertex(), 40);
   EXPECT_EQ(m_pDoc->m_HighlightFaceIndex, 0);
   EXPECT_TRUE(pMesh->IsValid());
+  EXPECT_EQ(LastStatus(), "Progressive mesh: 40 vertices");
+}
+
+TEST_F(CSimplificationCommandsTest, ProgressiveMeshSaysWhereAndWhyItStopped)
+{
+  // Every corner of a box is sharp at the dialog's threshold: no collapse may go.
+  CMesh3d* pMesh = SetBox();
+  ASSERT_EQ(pMesh->NbVertex(), 8);
+  AnswerWith({{"Final", "6"}, {"Update iterations", "0"}});
+  ASSERT_TRUE(Run(ID_SIMPLIFICATION_PROGRESSIVE_MESH));
+  EXPECT_EQ(pMesh->NbVertex(), 8);
+  EXPECT_EQ(LastStatus(), "Progressive mesh stopped at 8 vertices (6 wanted): the collapses "
+                          "left are refused, most for a sharp end vertex (Sharp threshold)");
+
+  // With a threshold above any sine, no vertex is sharp and the count is reached.
+  AnswerWith({{"Final", "6"}, {"Update iterations", "0"}, {"Sharp threshold", "1.5"}});
+  ASSERT_TRUE(Run(ID_SIMPLIFICATION_PROGRESSIVE_MESH));
+  EXPECT_EQ(pMesh->NbVertex(), 6);
+  EXPECT_EQ(LastStatus(), "Progressive mesh: 6 vertices");
 }
 
 TEST_F(CSimplificationCommandsTest, TheDecimationThreadWorksOnAOneMeshScene)

@@ -199,4 +199,59 @@ TEST(HashTable, NearestIntersectionAlongALine)
   EXPECT_EQ(pFace, nullptr);
 }
 
+// The search tree answers as the scan of every face: the same face (the first of equally near
+// hits) and the same hit, bit for bit, for random lines, for lines through corners and along
+// shared edges of a flat grid (where several faces tie), for lines parallel to the faces, and
+// for lines that start far away.
+void ExpectTreeMatchesScan(CMesh3d& mesh, const CVertex3d& a, const CVertex3d& b)
+{
+  CHashTable table(4);
+  ASSERT_EQ(table.Fill(&mesh, nullptr), 1);
+  CVertex3d scanHit(-7.0f, -7.0f, -7.0f);
+  CVertex3d treeHit(-7.0f, -7.0f, -7.0f);
+  CFace3d* pScan = nullptr;
+  CFace3d* pTree = nullptr;
+  int tested = 0;
+  const int hits = mesh.IntersectLineWithFaces(&a, &b, &scanHit, &pScan, &tested);
+  EXPECT_EQ(table.IntersectLine(&a, &b, &treeHit, &pTree), hits > 0 ? 1 : 0);
+  ASSERT_EQ(pTree, pScan);
+  EXPECT_EQ(treeHit.x(), scanHit.x());
+  EXPECT_EQ(treeHit.y(), scanHit.y());
+  EXPECT_EQ(treeHit.z(), scanHit.z());
+}
+
+TEST(HashTable, LineSearchTreeAnswersAsTheScan)
+{
+  auto sphere = fixtures::Icosphere(3);
+  platform::Srand(11);
+  int hit = 0;
+  for (int k = 0; k < 300; k++) {
+    const CVertex3d a = RandomPoint(1.5f);
+    const CVertex3d b = RandomPoint(1.5f);
+    ExpectTreeMatchesScan(*sphere, a, b);
+    CVertex3d q;
+    CFace3d* f = nullptr;
+    int tested = 0;
+    hit += sphere->IntersectLineWithFaces(&a, &b, &q, &f, &tested) > 0 ? 1 : 0;
+  }
+  EXPECT_GT(hit, 100);  // most random lines cross the sphere: the comparison is not vacuous
+
+  auto grid = queries::Grid(6, 3.0f);
+  for (int i = 0; i <= 6; i++)
+    for (int j = 0; j <= 6; j++) {
+      // Vertical lines through every corner and every edge midpoint: hits shared by faces.
+      const float x = 0.5f * i;
+      const float y = 0.5f * j;
+      ExpectTreeMatchesScan(*grid, CVertex3d(x, y, 1.0f), CVertex3d(x, y, -1.0f));
+      ExpectTreeMatchesScan(*grid, CVertex3d(x + 0.25f, y, 2.0f), CVertex3d(x + 0.25f, y, 1.0f));
+      // Slanted through the same points, from far away.
+      ExpectTreeMatchesScan(*grid, CVertex3d(x + 300.0f, y, 400.0f), CVertex3d(x, y, 0.0f));
+    }
+  // In the plane of the grid, and parallel to it just above.
+  ExpectTreeMatchesScan(*grid, CVertex3d(-1, 1, 0), CVertex3d(4, 1.3f, 0));
+  ExpectTreeMatchesScan(*grid, CVertex3d(-1, 1, 0.01f), CVertex3d(4, 1.3f, 0.01f));
+  // Missing the mesh altogether.
+  ExpectTreeMatchesScan(*grid, CVertex3d(10, 10, 1), CVertex3d(10, 10, -1));
+}
+
 } // namespace

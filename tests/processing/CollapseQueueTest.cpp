@@ -79,6 +79,31 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
   EXPECT_EQ(queue.IsEmpty(), 1);
 }
 
+// An item that is deleted while its entry waits: the order-aware test reads the caller's own
+// record by order, never the item, and a forgotten item is blocked no more.
+TEST(CollapseQueue, DeletedItemsAreDroppedByOrderAndForgotten)
+{
+  std::vector<SItem*> slots{new SItem{1.0f}, new SItem{2.0f}};
+  Queue queue;
+  for (int i = 0; i < 2; i++)
+    queue.Push(slots[i], slots[i]->key, i);
+  const auto isCurrent = [&slots](const SItem* item, float key, std::int64_t order) {
+    const SItem* now = slots[static_cast<size_t>(order)];
+    return now == item && now->key == key;
+  };
+  const auto usable = [](const SItem* item) { return item->usable; };
+  slots[1]->usable = false;
+  EXPECT_EQ(queue.Top(isCurrent, usable), slots[0]);
+  delete slots[0];
+  slots[0] = nullptr;
+  // Item 1 is unusable and gets blocked on the way; then nothing is left.
+  EXPECT_EQ(queue.Top(isCurrent, usable), nullptr);
+  EXPECT_EQ(queue.IsBlocked(slots[1]), 1);
+  queue.Forget(slots[1]);
+  EXPECT_EQ(queue.IsBlocked(slots[1]), 0);
+  delete slots[1];
+}
+
 TEST(CollapseQueue, NotANumberIsNeverChosen)
 {
   SItem a{std::numeric_limits<float>::quiet_NaN()};

@@ -316,6 +316,39 @@ TEST(EdgeCollapseArray, MinimumRemovalMarksAndUpdate)
   }
 }
 
+// A candidate that the caller refuses waits aside: the minimum skips it until a change of its
+// cost or a hand-back on one of its faces returns it, and a removal forgets it.
+TEST(EdgeCollapseArray, RefusedCandidatesWaitUntilHandedBack)
+{
+  SFlatScene scene;
+  CArrayEdgeCollapse array;
+  ASSERT_GT(array.Fill(scene.mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(10.0 + i);
+  CEdgeCollapse* refused = array.GetAt(0);
+  const auto notRefused = [refused](const CEdgeCollapse* c) { return c != refused; };
+  EXPECT_EQ(array.GetMin(notRefused), array.GetAt(1));
+  // Without a hand-back it stays aside even for a search that would take it.
+  EXPECT_EQ(array.GetMin(), array.GetAt(1));
+  // Only the refused candidate waits: handing back its face returns it alone, once.
+  EXPECT_EQ(array.UnblockOnFace(refused->GetFace(1)), 1);
+  EXPECT_EQ(array.UnblockOnFace(refused->GetFace(0)), 0);
+  EXPECT_EQ(array.GetMin(), refused);
+
+  // Refused again, then a new cost brings it back by itself.
+  EXPECT_EQ(array.GetMin(notRefused), array.GetAt(1));
+  refused->SetCost(1.0);
+  EXPECT_EQ(array.GetMin(), refused);
+
+  // Refused, then removed with its face: the hand-back finds nothing to return.
+  EXPECT_EQ(array.GetMin(notRefused), array.GetAt(1));
+  CFace3d* f = refused->GetFace(0);
+  array.RemoveFaces(f, nullptr);
+  EXPECT_EQ(array.UnblockOnFace(f), 0);
+  EXPECT_NE(array.GetMin(), nullptr);
+}
+
 // The progressive loop: collapse the cheapest, drop the candidates on its faces, pair the faces
 // that became neighbours, recompute around the survivor; the mesh stays a closed, oriented
 // surface after every collapse.

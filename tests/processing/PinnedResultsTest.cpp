@@ -4,6 +4,8 @@
 // corners and adjacency order are folded into one hash. The expected hashes were recorded from
 // the straightforward implementation (linear scans, one heap object per element) before the
 // storage and the candidate queues were reworked; a changed hash means a changed result.
+// The progressive mesh's pins were recorded again when a refused collapse stopped dropping the
+// other candidates on its two faces (it now waits aside until its neighbourhood changes).
 // Run with ORVANE_PRINT_PINS=1 to print the hashes the code gives now.
 #include "DecimationFixtures.h"
 

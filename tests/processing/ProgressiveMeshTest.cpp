@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
+#include "processing/ArrayEdgeCollapse.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,43 @@ using namespace fixtures;
 namespace {
 
 // Default parameters of the progressive mesh dialog.
-int RunProgressive(CMesh3d& mesh, int wanted, CRenderView* pView = nullptr, int period = 1)
+int RunProgressive(CMesh3d& mesh, int wanted, CRenderView* pView = nullptr, int period = 1,
+                   int* pStopVeto = nullptr)
 {
   return mesh.ProgressiveMesh(wanted, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f, 20,
-                              pView, 1, period);
+                              pView, 1, period, pStopVeto);
+}
+
+// The vetoes of every collapse the mesh offers now, one per interior edge, from a fresh fill:
+// a run that stopped above its count must have left none collapsible.
+std::map<int, int> VetoesOfEveryEdge(CMesh3d& mesh)
+{
+  CArrayEdgeCollapse fresh;
+  fresh.Fill(&mesh, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  std::map<int, int> vetoes;
+  for (int i = 0; i < fresh.GetSize(); i++)
+    vetoes[CMesh3d::EdgeCandidateVeto(fresh.GetAt(i), 0.6f)]++;
+  return vetoes;
+}
+
+// The run reached its count, or stopped where every collapse left is refused, and said which
+// veto refuses most of them.
+void ExpectReachedOrEveryCollapseVetoed(CMesh3d& mesh, int wanted, int stopVeto)
+{
+  if (mesh.NbVertex() == wanted) {
+    EXPECT_EQ(stopVeto, CEdgeCollapse::VetoNone);
+    return;
+  }
+  ASSERT_GT(mesh.NbVertex(), wanted);
+  const std::map<int, int> vetoes = VetoesOfEveryEdge(mesh);
+  EXPECT_EQ(vetoes.count(CEdgeCollapse::VetoNone), 0u) << "a legal collapse was lost";
+  if (vetoes.empty())
+    return;  // no edge between two fully surrounded faces is left at all
+  int main = vetoes.begin()->first;
+  for (const auto& [veto, n] : vetoes)
+    if (n > vetoes.at(main))
+      main = veto;
+  EXPECT_EQ(stopVeto, main);
 }
 
 // Vertex and face neighbours by index, as sets.
@@ -155,4 +189,31 @@ TEST(ProgressiveMesh, CallerFaceFlagsDoNotDeleteFaces)
   EXPECT_EQ(80, mesh->NbVertex());
   EXPECT_EQ(euler, EulerCharacteristic(*mesh));
   EXPECT_TRUE(IsClosedAndOriented(*mesh));
+}
+
+// Recorded meshes on which the run used to stop far above its count: a refused collapse took
+// every other candidate on its two faces with it, and nothing brought them back. Now the run
+// goes on until every collapse left is refused by a veto of its own.
+TEST(ProgressiveMesh, StopsOnlyWhenEveryCollapseLeftIsVetoed)
+{
+  auto recorded = ReadTestObj("sphere162.obj");
+  ASSERT_NE(recorded, nullptr);
+  ASSERT_EQ(recorded->NbVertex(), 162);
+  int veto = -1;
+  ASSERT_EQ(1, RunProgressive(*recorded, 16, nullptr, 1, &veto));
+  ExpectReachedOrEveryCollapseVetoed(*recorded, 16, veto);
+  // Sixteen vertices on a sphere cannot all be smooth at the dialog's threshold.
+  EXPECT_EQ(veto, CEdgeCollapse::VetoSharp);
+  EXPECT_TRUE(IsClosedAndOriented(*recorded));
+  EXPECT_TRUE(IsOrientedManifold(*recorded));
+  ExpectVertexNeighborsMatchFaces(*recorded);
+
+  for (const float noise : {0.25f, 0.4f}) {
+    auto sphere = PerturbedSphere(4, noise);
+    const int wanted = sphere->NbVertex() / 10;
+    ASSERT_EQ(1, RunProgressive(*sphere, wanted, nullptr, 1, &veto));
+    ExpectReachedOrEveryCollapseVetoed(*sphere, wanted, veto);
+    EXPECT_EQ(2, EulerCharacteristic(*sphere));
+    EXPECT_TRUE(IsOrientedManifold(*sphere));
+  }
 }

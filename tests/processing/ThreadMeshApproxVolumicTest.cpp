@@ -2,6 +2,7 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "platform/core/Random.h"
 #include "processing/ThreadMeshApproxVolumic.h"
 #include "support/MessageCapture.h"
 #include "support/TempFolder.h"
@@ -9,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 using namespace fixtures;
@@ -41,6 +45,7 @@ struct SRun
   int maxIter = 4;
   int save = 0;
   int period = 10;
+  int samples = 4;
   std::string file = "mesh_volumic.wrl";
 };
 
@@ -48,7 +53,7 @@ struct SRun
 void Configure(CThreadMeshApproxVolumic& thread, const SRun& run)
 {
   thread.SetParameters(run.model, run.reference, run.wanted, run.method, 0, 1e-5f, 0.5f,
-                       run.maxIter, 0, 4, 0.1f, 0.01f, 0.9f, 10, 0, 10, 0, 0, 0,
+                       run.maxIter, 0, run.samples, 0.1f, 0.01f, 0.9f, 10, 0, 10, 0, 0, 0,
                        run.collapseBoundaries, 0, FakeView(), 1, run.save, run.period, 3,
                        run.file.c_str());
 }
@@ -107,8 +112,9 @@ TEST(ThreadMeshApproxVolumic, GlobalOptimisationReachesTheCountOnItsOwnCopy)
   // The scene's mesh is never touched, and the private reference is gone.
   EXPECT_EQ(corners, Corners(*scene));
   EXPECT_EQ(nullptr, thread.GetReference());
-  // Repaints at steps 0, 10, 20 ... of the 102 or more extractions, and one after optimising.
-  EXPECT_GE(thread.GetRedrawRequests(), 12);
+  // Repaints at steps 0, 10, 20 ... of the 102 or more extractions, and one per optimisation
+  // iteration.
+  EXPECT_GE(thread.GetRedrawRequests(), 11 + run.maxIter);
   EXPECT_EQ(thread.GetRedrawRequests(), posted.load());
 
   const auto bytes = ReadBytes(folder.File("mesh_volumic.wrl"));
@@ -137,8 +143,8 @@ TEST(ThreadMeshApproxVolumic, GlobalOptimisationSkipsDecimationAtTheCount)
   // A reference of its own is kept: it was the scene's, copied.
   ASSERT_NE(nullptr, thread.GetReference());
   EXPECT_EQ(reference->NbVertex(), thread.GetReference()->NbVertex());
-  // Only the repaint after optimising.
-  EXPECT_EQ(1, thread.GetRedrawRequests());
+  // One repaint per optimisation iteration, and only those.
+  EXPECT_EQ(run.maxIter, thread.GetRedrawRequests());
 }
 
 TEST(ThreadMeshApproxVolumic, GlobalOptimisationKeepsTheBoundaryWhenAskedTo)
@@ -249,4 +255,111 @@ TEST(ThreadMeshApproxVolumic, SnapshotsDuringTheRunAreWholeMeshes)
   }
   EXPECT_EQ(1, thread.Join());
   EXPECT_EQ(40, thread.GetModel()->NbVertex());
+}
+
+namespace {
+
+// Stops the worker in its first repaint request until the test thread has taken a snapshot of
+// the model, so that the snapshot falls between two optimisation steps without any timing. A
+// worker that held its lock while posting would keep the snapshot out: the wait then ends at
+// its deadline and the snapshot comes after the run.
+class CSnapshotInRepaint
+{
+public:
+  explicit CSnapshotInRepaint(CThreadMeshApproxVolumic& thread) : m_Thread(thread)
+  {
+    thread.SetRedrawPoster([this](CRenderView*) { OnRepaint(); });
+  }
+
+  // Waits for the first repaint request, takes the snapshot and lets the worker go on.
+  bool TakeSnapshot(CMesh3d* pSnapshot)
+  {
+    {
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      if (!m_Changed.wait_for(lock, kDeadline, [this] { return m_Waiting; }))
+        return false;
+    }
+    // Not under our own mutex: a worker that kept its lock must still reach its deadline.
+    const int copied = m_Thread.CopyModel(pSnapshot);
+    const std::lock_guard<std::mutex> lock(m_Mutex);
+    m_Taken = true;
+    m_Changed.notify_all();
+    return copied == 1;
+  }
+  bool WorkerGaveUp() const { return m_GaveUp; }
+
+private:
+  static constexpr std::chrono::seconds kDeadline{20};
+
+  void OnRepaint()
+  {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    if (m_Taken || m_Waiting)
+      return;
+    m_Waiting = true;
+    m_Changed.notify_all();
+    m_GaveUp = !m_Changed.wait_for(lock, kDeadline, [this] { return m_Taken; });
+  }
+
+  CThreadMeshApproxVolumic& m_Thread;
+  std::mutex m_Mutex;
+  std::condition_variable m_Changed;
+  bool m_Waiting = false;
+  bool m_Taken = false;
+  bool m_GaveUp = false;
+};
+
+} // namespace
+
+// The global optimisation repaints after every iteration with its lock let go: a snapshot is
+// taken after the first iteration, before the last.
+TEST(ThreadMeshApproxVolumic, GlobalOptimisationLetsASnapshotInBetweenIterations)
+{
+  auto scene = Icosphere(1);
+  Perturb(*scene, 0.05f);
+  auto reference = Icosphere(2);
+  const auto start = Positions(*scene);
+  CThreadMeshApproxVolumic thread;
+  SRun run;
+  run.model = scene.get();
+  run.reference = reference.get();
+  run.wanted = scene->NbVertex();  // no decimation: every repaint is the optimisation's
+  Configure(thread, run);
+  CSnapshotInRepaint hold(thread);
+  ASSERT_EQ(1, thread.Start());
+  CMesh3d snapshot;
+  ASSERT_TRUE(hold.TakeSnapshot(&snapshot));
+  ASSERT_EQ(1, thread.Join());
+  EXPECT_FALSE(hold.WorkerGaveUp());
+  EXPECT_EQ(run.maxIter, thread.GetRedrawRequests());
+  const auto between = Positions(snapshot);
+  EXPECT_NE(start, between);
+  EXPECT_NE(Positions(*thread.GetModel()), between);
+}
+
+// The random collapses hand the view and the flag to the survivor's optimisation, which
+// repaints after each of its steps with the lock let go.
+TEST(ThreadMeshApproxVolumic, RandomCollapsesLetASnapshotInDuringTheOptimisation)
+{
+  auto scene = Icosphere(2);
+  Perturb(*scene, 0.01f);
+  CThreadMeshApproxVolumic thread;
+  SRun run;
+  run.model = run.reference = scene.get();
+  run.wanted = scene->NbVertex() - 1;  // one collapse, then its survivor's optimisation
+  run.method = 0;
+  // Enough samples that every face around the survivor has some: it never stands still.
+  run.samples = 40;
+  Configure(thread, run);
+  platform::Srand(3);  // the worker's draws follow the program's generator
+  CSnapshotInRepaint hold(thread);
+  ASSERT_EQ(1, thread.Start());
+  CMesh3d snapshot;
+  ASSERT_TRUE(hold.TakeSnapshot(&snapshot));
+  EXPECT_EQ(0, thread.Join());
+  EXPECT_FALSE(hold.WorkerGaveUp());
+  // The optimisation takes its steps up to the limit, one more than the iterations.
+  EXPECT_EQ(run.maxIter + 1, thread.GetRedrawRequests());
+  ASSERT_EQ(scene->NbVertex() - 1, snapshot.NbVertex());
+  EXPECT_NE(Positions(*thread.GetModel()), Positions(snapshot));
 }

@@ -1,5 +1,7 @@
 #include "ProcessingFixtures.h"
 
+#include "mesh/HashTable.h"
+#include "processing/ArrayEdgeCollapse.h"
 #include "scene/StreamFile.h"
 #include "support/TempFolder.h"
 
@@ -78,4 +80,42 @@ TEST(VolumeOptimisation, SnapshotsEverySavePeriodAndNoneForPeriodZero)
   EXPECT_EQ(snapshots(1, 5), 1);     // iteration 0
   EXPECT_EQ(snapshots(4, 0), 0);     // period 0: no snapshots
   EXPECT_EQ(snapshots(120, 50), 3);  // 0, 50, 100: none past iteration 100
+}
+
+// The hash's search tree finds the same hits as the scan of the reference's faces: the fitting
+// and the candidates' optimal vertices come out bit for bit the same with it and without it.
+TEST(VolumeOptimisation, TheSearchTreeChangesNoResult)
+{
+  auto reference = fixtures::Icosphere(2);
+  auto scanned = fixtures::Icosphere(1);
+  fixtures::Perturb(*scanned, 0.05f);
+  auto searched = fixtures::Icosphere(1);
+  fixtures::Perturb(*searched, 0.05f);
+  CHashTable hash(6);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  EXPECT_EQ(scanned->OptimizeVolumeMetric(reference.get(), nullptr, 0, 0.0f, 4, 8, 1, 0.5f, 0.01f,
+                                          0.5f, nullptr, 0, nullptr, 0, 1),
+            4);
+  EXPECT_EQ(searched->OptimizeVolumeMetric(reference.get(), &hash, 0, 0.0f, 4, 8, 1, 0.5f, 0.01f,
+                                           0.5f, nullptr, 0, nullptr, 0, 1),
+            4);
+  const auto fitted = fixtures::Positions(*scanned);
+  EXPECT_EQ(fitted, fixtures::Positions(*searched));
+  EXPECT_NE(fitted, fixtures::Positions(*fixtures::Icosphere(1)));  // the fitting moved them
+
+  CArrayEdgeCollapse withScan;
+  CArrayEdgeCollapse withTree;
+  withScan.FillAllPairs(scanned.get());
+  withTree.FillAllPairs(scanned.get());
+  withScan.CalculateEnergyL1(scanned.get(), reference.get(), nullptr, 0, 1e-5f, 3, 6, 0.1f, 0.9f,
+                             0.01f, 0.5f, 10);
+  withTree.CalculateEnergyL1(scanned.get(), reference.get(), &hash, 0, 1e-5f, 3, 6, 0.1f, 0.9f,
+                             0.01f, 0.5f, 10);
+  ASSERT_EQ(withScan.GetSize(), withTree.GetSize());
+  for (int i = 0; i < withScan.GetSize(); i++) {
+    const CVertex3d* a = withScan.GetAt(i)->GetOptimalVertex();
+    const CVertex3d* b = withTree.GetAt(i)->GetOptimalVertex();
+    ASSERT_EQ(withScan.GetAt(i)->GetMark(), 1);
+    EXPECT_EQ(fixtures::PositionOf(a), fixtures::PositionOf(b)) << "candidate " << i;
+  }
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "mesh/Array3d.h"
+
+#include <vector>
+
+class CFace3d;
+class CMesh3d;
+class CVertex3d;
+
+// A bounding-box tree over the faces of a mesh that answers the nearest hit of a line exactly
+// as the scan of every face does (CMesh3d::IntersectLineWithFaces): the boxes only rule out
+// faces the line cannot hit, and the faces left are tried in the mesh's order with the same
+// test, so that ties go to the same face. The boxes are widened far beyond the rounding of that
+// test, which may accept a point a little off its face. The mesh must not change meanwhile.
+class CLineSearchTree
+{
+public:
+  explicit CLineSearchTree(CMesh3d* pMesh);
+
+  // The hit of the line ab nearest to a, as the scan gives it; 1 when any face is hit.
+  int NearestIntersection(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
+                          CFace3d** ppFace);
+  const CMesh3d* GetMesh() const { return m_pMesh; }
+
+private:
+  struct SBox
+  {
+    double lo[3];
+    double hi[3];
+  };
+  struct SNode
+  {
+    SBox box;
+    int first;  // leaf: faces m_Order[first, first + count); inner: the left child
+    int count;  // 0 for an inner node
+    int right;  // inner: the right child
+  };
+
+  int Build(int begin, int end, const std::vector<SBox>& boxes);
+  static bool LineMeetsBox(const double a[3], const double d[3], const SBox& box, double margin);
+
+  CMesh3d* m_pMesh;
+  std::vector<SNode> m_Nodes;
+  std::vector<int> m_Order;
+  double m_Margin = 0.0;
+  std::vector<int> m_Candidates;
+  std::vector<int> m_Stack;
+  CArray3d<CFace3d> m_Faces;
+};
