@@ -92,8 +92,7 @@ TEST(PolygonGateSuite, RealMeshesAsQuads)
 // Vertex rings merged into polygons, then cut into quads and triangles.
 TEST(PolygonGateSuite, RealMeshesAsQuadsAndTriangles)
 {
-  for (const char* file : {"sphere162.obj", "conquest_cheese_cut6.obj",
-                           "conquest_elephant_unpinched.obj"}) {
+  for (const char* file : kRealMeshes) {
     SCOPED_TRACE(file);
     auto triangles = objsoup::ReadData(file);
     auto mesh = gatesuite::MergedRings(gatesuite::SoupOf(*triangles), 3);
