@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -143,7 +144,8 @@ inline std::unique_ptr<CPolygonMesh3d> MergedRings(const SPolygonSoup& triangles
         break;
       ring.push_back(it->second);
     }
-    if (ring.size() != faces.size() || next.at(ring.back()) != ring.front())
+    const auto last = next.find(ring.back());
+    if (ring.size() != faces.size() || last == next.end() || last->second != ring.front())
       continue;
     for (const int f : faces)
       used[f] = 1;

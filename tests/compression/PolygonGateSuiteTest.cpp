@@ -37,7 +37,7 @@ void ExpectRoundTrip(CPolygonMesh3d* pMesh, int seed, int adaptive, int order)
   for (const auto& face : expected)
     EXPECT_EQ(std::count(face.begin(), face.end(), -1), 0);
   EXPECT_EQ(actual, expected);
-  // The decoded polygons form the same surface again.
+  // The decoded polygons are again a surface the coder takes whole.
   decoded.Rebuild();
   CPolygonGateCoder again;
   ASSERT_EQ(again.Encode(&decoded, "again.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0, 0, nullptr), 1);
@@ -60,8 +60,10 @@ std::vector<int> Degrees(const CPolygonMesh3d& mesh)
   return count;
 }
 
+// The last is pinched at boundary vertices: the conquest follows edges only, so it is in reach.
 const char* const kRealMeshes[] = {"sphere162.obj", "conquest_cheese_cut6.obj",
-                                   "conquest_cheese_cut10.obj", "conquest_elephant_unpinched.obj"};
+                                   "conquest_cheese_cut10.obj", "conquest_elephant_unpinched.obj",
+                                   "conquest_elephant_patch337.obj"};
 
 } // namespace
 

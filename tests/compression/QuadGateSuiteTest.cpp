@@ -44,7 +44,7 @@ void ExpectRoundTrip(CQuadMesh3d* pMesh, int seed)
   // Every vertex of a quad is in the order, once.
   EXPECT_EQ(order.GetSize(), NbUsedVertex(*pMesh));
   EXPECT_EQ(actual, expected);
-  // The decoded quads form the same surface again: it codes to the same symbols.
+  // The decoded quads are again a surface the coder takes whole.
   decoded.BuildAdjacencyAndNormals();
   CQuadGateCoder again;
   ASSERT_EQ(again.Encode(&decoded, "again.bin", 0, 0, nullptr, 1, 0, 0, 0), 1);
