@@ -102,9 +102,11 @@ int CPolygonMesh3d::BuildAdjacency()
     for (int k = 0; k < n; k++) {
       const CPolygonVertex3d* a = polygon->GetVertex(k);
       const CPolygonVertex3d* b = polygon->GetVertex(k + 1 == n ? 0 : k + 1);
+      // The neighbour holds a and b as an edge, in either direction: a polygon holding them
+      // as corners apart is not across this edge.
       for (int r = 0; r < a->NbPolygon() && !polygon->GetNeighbor(k); r++) {
         CPolygon3d* other = a->GetPolygon(r);
-        if (other != polygon && other->HasVertex(b))
+        if (other != polygon && (other->HasEdge(a, b) || other->HasEdge(b, a)))
           polygon->SetNeighbor(k, other);
       }
     }

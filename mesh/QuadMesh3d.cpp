@@ -89,9 +89,11 @@ int CQuadMesh3d::BuildAdjacency()
     for (int k = 0; k < 4; k++) {
       const CQuadVertex3d* a = quad->v(k);
       const CQuadVertex3d* b = quad->v(k + 1);
+      // The neighbour holds a and b as an edge, in either direction: a quad holding them as
+      // opposite corners is not across this edge.
       for (int n = 0; n < a->NbQuadNeighbor() && !quad->f(k); n++) {
         CQuad3d* other = a->GetQuadNeighbor(n);
-        if (other != quad && other->HasVertex(b))
+        if (other != quad && (other->HasEdge(a, b) || other->HasEdge(b, a)))
           quad->SetF(k, other);
       }
     }
