@@ -275,8 +275,12 @@ private:
   int m_Flag = 0;
   CHistory m_History;
   void* m_pData = nullptr;
-  CArray3d<CVertex3d> m_ArrayVertexNeighbor;
-  CArray3d<CFace3d> m_ArrayFaceNeighbor;
+  // Room for the lists of the common valence: most vertices never allocate for them.
+  static constexpr int kNeighborRoom = 6;
+  CVertex3d* m_VertexRoom[kNeighborRoom] = {};
+  CFace3d* m_FaceRoom[kNeighborRoom] = {};
+  CArray3d<CVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
+  CArray3d<CFace3d> m_ArrayFaceNeighbor{m_FaceRoom, kNeighborRoom};
   CArray3d<CEdge3d> m_ArrayEdge;
   int m_EdgeFlagCount = 0;
   std::uint8_t m_ByteFlag = 0;
