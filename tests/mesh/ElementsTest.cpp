@@ -341,3 +341,41 @@ TEST(Face3d, SecondNormalAndRibbonKeepTheirValues)
   EXPECT_EQ(f.GetAltNormal()->z(), 6.0f);
   EXPECT_EQ(f.GetNormal()->GetSquareNorm(), 0.0);
 }
+
+TEST(History, RecordsComeOffLastFirstAndTheCountFollows)
+{
+  CHistory history;
+  EXPECT_TRUE(history.IsEmpty());
+  EXPECT_EQ(history.Pop(), nullptr);
+  EXPECT_EQ(history.GetLast(), nullptr);
+  CVertex3d a(0, 0, 0);
+  auto* first = new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 1.0f, 2.0f, 3.0f);
+  auto* second = new CHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT, 2, &a);
+  auto* third = new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED);
+  history.Push(first);
+  history.Push(second);
+  EXPECT_EQ(history.GetSize(), 2);
+  EXPECT_EQ(history.GetLast(), second);
+  auto popped = history.Pop();
+  EXPECT_EQ(popped.get(), second);
+  EXPECT_EQ(popped->GetVertex(), &a);
+  EXPECT_EQ(popped->GetSlot(), 2);
+  EXPECT_EQ(history.GetSize(), 1);
+  // A record taken off can be pushed again, on another history too.
+  history.Push(third);
+  history.Push(popped.release());
+  EXPECT_EQ(history.GetSize(), 3);
+  EXPECT_EQ(history.Pop().get(), second);
+  EXPECT_EQ(history.Pop().get(), third);
+  auto last = history.Pop();
+  EXPECT_EQ(last.get(), first);
+  EXPECT_EQ(last->GetY(), 2.0f);
+  EXPECT_TRUE(history.IsEmpty());
+  // What is left at the end is freed with the history (the leak checker watches).
+  history.Push(last.release());
+  history.Push(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  EXPECT_EQ(history.GetSize(), 2);
+  history.Clear();
+  EXPECT_EQ(history.GetSize(), 0);
+  history.Push(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+}
