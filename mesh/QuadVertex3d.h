@@ -10,8 +10,7 @@
 class CQuad3d;
 
 // A vertex of a quad mesh with the adjacency that CQuadMesh3d::BuildAdjacency fills: the
-// vertices it shares an edge with and the quads around it, each listed once. Lists of the
-// common valence fit in the vertex itself.
+// vertices it shares an edge with and the quads around it, each listed once.
 class CQuadVertex3d : public CObject3d
 {
 public:
@@ -61,9 +60,6 @@ private:
   CVector3d m_Normal;
   CColor m_Color;
   int m_Flag = 0;
-  static constexpr int kNeighborRoom = 4;
-  CQuadVertex3d* m_VertexRoom[kNeighborRoom] = {};
-  CQuad3d* m_QuadRoom[kNeighborRoom] = {};
-  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
-  CArray3d<CQuad3d> m_ArrayQuadNeighbor{m_QuadRoom, kNeighborRoom};
+  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor;
+  CArray3d<CQuad3d> m_ArrayQuadNeighbor;
 };
