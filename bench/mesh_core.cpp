@@ -1,10 +1,13 @@
 // The mesh core beside OpenMesh and CGAL in one run, on bumpy tori of growing size:
-// - one Loop, sqrt(3) and Catmull-Clark step (5 thousand to 1.3 million faces);
+// - building a mesh with its adjacency from a face list, and one Loop, sqrt(3) and
+//   Catmull-Clark step (5 thousand to 1.3 million faces);
 // - every simplification route to a tenth of the mesh (1 thousand to 330 thousand faces),
 //   beside OpenMesh's quadric decimater and CGAL's edge collapse, with the exponent of the time
 //   in the face count fitted over the sizes;
-// - the heap held per vertex by a 1.3-million-face mesh with its adjacency, and its peak while
-//   it is built (every allocation of the program is counted).
+// - the resident memory per vertex of a 1.3-million-face mesh with its adjacency and its peak
+//   while it is built, read from the kernel in a child process of its own;
+// - with ORVANE_BENCH_HUGE_FACES set (say 10000000), the peak resident memory of a mesh of that
+//   many faces that is built, gets its adjacency and takes one Loop step.
 // The summary at the end gives the ratios: our time over the library's, our bytes per vertex.
 // ORVANE_BENCH_MAX_FACES caps the sizes (for a quick run).
 #include "mesh/Mesh3d.h"
@@ -28,51 +31,21 @@
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
-#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
-
-// --- every allocation counted ------------------------------------------------------------------
-
-namespace {
-std::atomic<long long> g_Held{0};
-std::atomic<long long> g_Peak{0};
-
-void* Counted(void* p)
-{
-  if (!p)
-    throw std::bad_alloc();
-  const long long held = g_Held += static_cast<long long>(malloc_usable_size(p));
-  long long peak = g_Peak.load();
-  while (held > peak && !g_Peak.compare_exchange_weak(peak, held)) {
-  }
-  return p;
-}
-
-void Uncounted(void* p)
-{
-  if (!p)
-    return;
-  g_Held -= static_cast<long long>(malloc_usable_size(p));
-  std::free(p);
-}
-} // namespace
-
-void* operator new(size_t size) { return Counted(std::malloc(size ? size : 1)); }
-void* operator new[](size_t size) { return Counted(std::malloc(size ? size : 1)); }
-void operator delete(void* p) noexcept { Uncounted(p); }
-void operator delete[](void* p) noexcept { Uncounted(p); }
-void operator delete(void* p, size_t) noexcept { Uncounted(p); }
-void operator delete[](void* p, size_t) noexcept { Uncounted(p); }
 
 namespace {
 
@@ -141,14 +114,32 @@ const SGrid& Quads(int faces)
   return it->second;
 }
 
+// The mesh of the face list with its adjacency, no normals.
+std::unique_ptr<CMesh3d> OursWithAdjacency(const SGrid& grid)
+{
+  // Arrays sized first, as the file readers do.
+  auto mesh = std::make_unique<CMesh3d>();
+  CArray3d<CVertex3d>* vertices = mesh->GetArrayVertex();
+  vertices->SetSize(static_cast<int>(grid.points.size()));
+  for (int i = 0; i < vertices->GetSize(); i++) {
+    const auto& p = grid.points[static_cast<size_t>(i)];
+    vertices->SetAt(i, new CVertex3d(p[0], p[1], p[2]));
+  }
+  CArray3d<CFace3d>* faces = mesh->GetArrayFace();
+  faces->SetSize(static_cast<int>(grid.triangles.size()));
+  for (int i = 0; i < faces->GetSize(); i++) {
+    const auto& t = grid.triangles[static_cast<size_t>(i)];
+    faces->SetAt(i, new CFace3d(mesh->GetVertex(t[0]), mesh->GetVertex(t[1]), mesh->GetVertex(t[2])));
+  }
+  mesh->BuildAdjacency();
+  return mesh;
+}
+
 std::unique_ptr<CMesh3d> Ours(const SGrid& grid)
 {
-  auto mesh = std::make_unique<CMesh3d>();
-  for (const auto& p : grid.points)
-    mesh->AddVertex(new CVertex3d(p[0], p[1], p[2]));
-  for (const auto& t : grid.triangles)
-    mesh->AddFace(new CFace3d(mesh->GetVertex(t[0]), mesh->GetVertex(t[1]), mesh->GetVertex(t[2])));
-  mesh->Rebuild();
+  auto mesh = OursWithAdjacency(grid);
+  mesh->ComputeFaceNormals();
+  mesh->ComputeVertexNormals();
   return mesh;
 }
 
@@ -245,9 +236,39 @@ void OpenMeshStep(Mesh& mesh)
   mesh.update_normals();
 }
 
+// Times building a mesh (with its adjacency) from the face list; freeing it is not timed.
+template <class Build>
+void TimedBuild(benchmark::State& state, Build build)
+{
+  for (auto _ : state) {
+    auto mesh = build();
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    mesh.reset();
+    state.ResumeTiming();
+  }
+}
+
+const int kSizes[] = {5000, 20000, 80000, 327680, 1310720};
+
+void RegisterBuild()
+{
+  for (const int faces : kSizes) {
+    const SGrid* tri = &Triangles(faces);
+    Register("build/ours", faces,
+             [tri](benchmark::State& s) { TimedBuild(s, [tri] { return OursWithAdjacency(*tri); }); });
+    Register("build/openmesh", faces, [tri](benchmark::State& s) {
+      TimedBuild(s, [tri] { return OpenMeshOf<TriMesh>(*tri, tri->triangles); });
+    });
+    Register("build/cgal", faces, [tri](benchmark::State& s) {
+      TimedBuild(s, [tri] { return CgalOf(*tri, tri->triangles); });
+    });
+  }
+}
+
 void RegisterSubdivision()
 {
-  for (const int faces : {5000, 32768, 131072, 327680, 1310720}) {
+  for (const int faces : kSizes) {
     const SGrid* tri = &Triangles(faces);
     const SGrid* quad = &Quads(faces);
     Register("loop/ours", faces, [tri](benchmark::State& s) {
@@ -380,22 +401,76 @@ void RegisterSimplification()
 
 // --- memory ----------------------------------------------------------------------------------
 
-struct SMemory
+// Resident bytes of this process, as the kernel counts them.
+long long ResidentBytes()
 {
-  double held = 0.0;
-  double peak = 0.0;
+  long long pages = 0;
+  long long resident = 0;
+  std::ifstream statm("/proc/self/statm");
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// The high-water mark of the resident bytes since the last ResetPeak.
+long long PeakBytes()
+{
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::atoll(line.c_str() + 6) * 1024;
+  return 0;
+}
+
+void ResetPeak()
+{
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct SResident
+{
+  double held = 0.0;       // bytes after the build, over the base
+  double peak = 0.0;       // high-water mark during the build, over the base
+  double seconds = 0.0;
 };
 
-template <class Build>
-SMemory MeasureMemory(int vertices, Build build)
+// Runs fn in a child process, so that no library finds memory that an earlier one freed:
+// the child gives back what the allocator keeps, then reads its resident bytes before and after.
+template <class Fn>
+SResident InChild(Fn fn)
 {
-  const long long base = g_Held.load();
-  g_Peak = base;
-  auto mesh = build();
-  SMemory m;
-  m.held = static_cast<double>(g_Held.load() - base) / vertices;
-  m.peak = static_cast<double>(g_Peak.load() - base) / vertices;
-  return m;
+  int fds[2];
+  if (pipe(fds) != 0)
+    return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    malloc_trim(0);
+    const long long base = ResidentBytes();
+    ResetPeak();
+    const auto start = std::chrono::steady_clock::now();
+    auto kept = fn();
+    SResident r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.held = static_cast<double>(ResidentBytes() - base);
+    r.peak = static_cast<double>(PeakBytes() - base);
+    benchmark::DoNotOptimize(kept.get());
+    const ssize_t written = write(fds[1], &r, sizeof r);
+    _exit(written == sizeof r ? 0 : 1);
+  }
+  close(fds[1]);
+  SResident r;
+  if (read(fds[0], &r, sizeof r) != sizeof r)
+    r = SResident{};
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return r;
+}
+
+void PrintResident(const char* name, const SResident& r, int vertices, const char* note)
+{
+  std::printf("  %-10s %7.1f / %7.1f   %s\n", name, r.held / vertices, r.peak / vertices, note);
 }
 
 void ReportMemory()
@@ -403,21 +478,46 @@ void ReportMemory()
   const int faces = std::min(1310720, MaxFaces());
   const SGrid& grid = Triangles(faces);
   const int n = static_cast<int>(grid.points.size());
-  std::printf("\nBytes per vertex, %zu faces with adjacency (held / peak while built):\n",
-              grid.triangles.size());
-  const SMemory ours = MeasureMemory(n, [&] { return Ours(grid); });
-  std::printf("  ours       %7.1f / %7.1f\n", ours.held, ours.peak);
-  const SMemory open = MeasureMemory(n, [&] {
+  std::printf("\nResident bytes per vertex, %zu faces, %d vertices, with adjacency "
+              "(held / peak while built):\n",
+              grid.triangles.size(), n);
+  const SResident ours = InChild([&] { return Ours(grid); });
+  PrintResident("ours", ours, n, "(with face and vertex normals)");
+  const SResident open = InChild([&] {
     auto m = OpenMeshOf<TriMesh>(grid, grid.triangles);
     m->request_face_normals();
     m->request_vertex_normals();
     m->update_normals();
     return m;
   });
-  std::printf("  openmesh   %7.1f / %7.1f   (with face and vertex normals, as ours)\n",
-              open.held, open.peak);
-  const SMemory cgal = MeasureMemory(n, [&] { return CgalOf(grid, grid.triangles); });
-  std::printf("  cgal       %7.1f / %7.1f   (no normals)\n", cgal.held, cgal.peak);
+  PrintResident("openmesh", open, n, "(with face and vertex normals, as ours)");
+  const SResident cgal = InChild([&] { return CgalOf(grid, grid.triangles); });
+  PrintResident("cgal", cgal, n, "(no normals)");
+  std::printf("  ratios: ours / openmesh %.2f, ours / cgal %.2f\n", ours.held / open.held,
+              ours.held / cgal.held);
+}
+
+// A mesh of ORVANE_BENCH_HUGE_FACES faces built from its face list, with its adjacency and
+// normals, then one Loop step: the peak resident memory of the whole run.
+void ReportHuge()
+{
+  const char* value = std::getenv("ORVANE_BENCH_HUGE_FACES");
+  if (!value)
+    return;
+  const int faces = std::atoi(value);
+  const SResident r = InChild([faces] {
+    const int side = static_cast<int>(std::lround(std::sqrt(faces / 2.0)));
+    std::unique_ptr<CMesh3d> mesh;
+    {
+      const SGrid grid = TorusGrid(side, side);
+      mesh = Ours(grid);
+    }
+    mesh->SubdivisionLoop();
+    return mesh;
+  });
+  std::printf("\n%d faces built with adjacency, then one Loop step: peak resident %.0f MiB, "
+              "held after %.0f MiB, %.1f s\n",
+              faces, r.peak / 1048576.0, r.held / 1048576.0, r.seconds);
 }
 
 // --- summary -----------------------------------------------------------------------------------
@@ -442,8 +542,8 @@ public:
 
   void PrintSummary() const
   {
-    std::printf("\nSubdivision, our time over the library's (best of 3):\n");
-    for (const char* scheme : {"loop", "sqrt3", "catmullclark"})
+    std::printf("\nBuild with adjacency and subdivision, our time over the library's (best of 3):\n");
+    for (const char* scheme : {"build", "loop", "sqrt3", "catmullclark"})
       for (const char* peer : {"openmesh", "cgal"})
         PrintRatios(std::string(scheme) + "/ours", std::string(scheme) + "/" + peer);
     std::printf("\nSimplification to 10%%: time exponent in the face count, ratio to OpenMesh's "
@@ -498,6 +598,7 @@ private:
 
 int main(int argc, char** argv)
 {
+  RegisterBuild();
   RegisterSubdivision();
   RegisterSimplification();
   benchmark::Initialize(&argc, argv);
@@ -505,6 +606,7 @@ int main(int argc, char** argv)
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintSummary();
   ReportMemory();
+  ReportHuge();
   benchmark::Shutdown();
   return 0;
 }

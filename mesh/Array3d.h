@@ -6,13 +6,17 @@
 
 // The growable array of element pointers that every list of the mesh model uses. It never
 // constructs elements and destroys them only in DeleteAll. Accessors are unchecked: they
-// are the most called operations of the system.
+// are the most called operations of the system. An array may be given room of its owner's
+// (the adjacency lists of a vertex): it spills to the heap only beyond that room and comes
+// back to it when emptied, so the common short lists cost no allocation.
 template <class T>
 class CArray3d
 {
 public:
   CArray3d() = default;
-  ~CArray3d() { delete[] m_pData; }
+  // pRoom must outlive the array.
+  CArray3d(T** pRoom, int room) : m_pData(pRoom), m_MaxSize(room), m_Room(room), m_pRoom(pRoom) {}
+  ~CArray3d() { FreeData(); }
 
   CArray3d(const CArray3d&) = delete;
   CArray3d& operator=(const CArray3d&) = delete;
@@ -20,6 +24,8 @@ public:
   int GetSize() const { return m_Size; }
   int GetMaxSize() const { return m_MaxSize; }
   int GetGrowBy() const { return m_GrowBy; }
+  // The entries that fit in the owner's room; 0 for a plain array.
+  int GetRoom() const { return m_Room; }
   T* GetAt(int i) const { return m_pData[i]; }
   T* operator[](int i) const { return m_pData[i]; }
   T** GetData() const { return m_pData; }
@@ -93,10 +99,18 @@ public:
   }
 
 private:
+  void FreeData()
+  {
+    if (m_pData != m_pRoom)
+      delete[] m_pData;
+  }
+
   T** m_pData = nullptr;
   int m_Size = 0;
   int m_MaxSize = 0;
   int m_GrowBy = 0;
+  int m_Room = 0;
+  T** m_pRoom = nullptr;
 };
 
 template <class T>
@@ -106,9 +120,10 @@ void CArray3d<T>::SetSize(int n, int growBy)
     m_GrowBy = growBy;
 
   if (n <= 0) {
-    delete[] m_pData;
-    m_pData = nullptr;
-    m_Size = m_MaxSize = 0;
+    FreeData();
+    m_pData = m_pRoom;
+    m_Size = 0;
+    m_MaxSize = m_Room;
     return;
   }
   if (!m_pData) {
@@ -135,7 +150,7 @@ void CArray3d<T>::SetSize(int n, int growBy)
   T** data = new T*[newMax];  // allocated first: a failure leaves the array as it was
   std::memcpy(data, m_pData, static_cast<size_t>(m_Size) * sizeof(T*));
   std::memset(data + m_Size, 0, static_cast<size_t>(n - m_Size) * sizeof(T*));
-  delete[] m_pData;
+  FreeData();
   m_pData = data;
   m_Size = n;
   m_MaxSize = newMax;

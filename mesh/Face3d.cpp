@@ -219,7 +219,7 @@ int CFace3d::HasSameRibbon(int* pRibbon) const
   return NbVertexInRibbon(*pRibbon) == 3 ? 1 : 0;
 }
 
-int CFace3d::IsRibbonDifferent() const { return m_Ribbon != m_pVertex[0]->GetRibbon() ? 1 : 0; }
+int CFace3d::IsRibbonDifferent() const { return GetRibbon() != m_pVertex[0]->GetRibbon() ? 1 : 0; }
 
 int CFace3d::GetMaxRibbonDifference() const
 {
@@ -597,7 +597,7 @@ void CFace3d::CalculateAltNormal()
   const CVertex3d* q2 = m_pVertex[2];
   const CVector3d u(q1->x2() - q0->x2(), q1->y2() - q0->y2(), q1->z2() - q0->z2());
   const CVector3d w(q2->x2() - q0->x2(), q2->y2() - q0->y2(), q2->z2() - q0->z2());
-  m_AltNormal = u ^ w;
+  *GetAltNormal() = u ^ w;
 }
 
 // --- measures --------------------------------------------------------------------------------

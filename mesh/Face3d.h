@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CHashTable;
 class CMesh3d;
@@ -18,6 +19,8 @@ class CVertex3d;
 // counter-clockwise order, 3..5 the vertices that subdivision puts on edges 0..2. Neighbour i
 // (modulo 3) lies across edge i, from corner i to corner (i+1) mod 3, and is null on a
 // boundary. The undo history has a member of its own, apart from the scratch data pointer.
+// The second normal and the ribbon, which few algorithms use, live in a block that the first
+// write of a value other than its default creates.
 class CFace3d : public CObject3d
 {
 public:
@@ -70,15 +73,19 @@ public:
   CVector3d* GetNormal() { return &m_Normal; }
   const CVector3d* GetNormal() const { return &m_Normal; }
   void SetNormal(float x, float y, float z) { m_Normal.Set(x, y, z); }
-  CVector3d* GetAltNormal() { return &m_AltNormal; }
+  CVector3d* GetAltNormal() { return &Scratch().altNormal; }
   CColor* GetColor() { return &m_Color; }
   const CColor* GetColor() const { return &m_Color; }
   void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { m_Color.Set(r, g, b); }
   void SetColor(const CColor* pColor) { m_Color = *pColor; }
   int GetFlag() const { return m_Flag; }
   void SetFlag(int flag) { m_Flag = flag; }
-  int GetRibbon() const { return m_Ribbon; }
-  void SetRibbon(int ribbon) { m_Ribbon = ribbon; }
+  int GetRibbon() const { return m_pScratch ? m_pScratch->ribbon : 0; }
+  void SetRibbon(int ribbon)
+  {
+    if (ribbon != 0 || m_pScratch)
+      Scratch().ribbon = ribbon;
+  }
   // Scratch pointer that one algorithm borrows for a run; the undo history does not live here.
   void* GetData() const { return m_pData; }
   void SetData(void* pData) { m_pData = pData; }
@@ -194,15 +201,26 @@ private:
   // Corners of the two faces an edge flip with pFace would make; 0 without a shared edge.
   int GetSwappedCorners(const CFace3d* pFace, CVertex3d** ppFirst, CVertex3d** ppSecond) const;
 
+  struct SScratch
+  {
+    CVector3d altNormal;
+    int ribbon = 0;
+  };
+  SScratch& Scratch()
+  {
+    if (!m_pScratch)
+      m_pScratch = std::make_unique<SScratch>();
+    return *m_pScratch;
+  }
+
   CVertex3d* m_pVertex[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   CFace3d* m_pFace[3] = {nullptr, nullptr, nullptr};
   CVector3d m_Normal;
-  CVector3d m_AltNormal;
   CColor m_Color;
   int m_Flag = 0;
   CHistory m_History;
   void* m_pData = nullptr;
-  int m_Ribbon = 0;
+  std::unique_ptr<SScratch> m_pScratch;
 };
 
 // Measures between two faces (their normals are recomputed first) and between two vectors.

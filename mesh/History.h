@@ -1,12 +1,12 @@
 #pragma once
 
-#include "mesh/Array3d.h"
 #include "mesh/HistoryAction.h"
 
 #include <memory>
 
-// The undo history of a vertex or a face: its records in push order. The storage exists only
-// while records are held, and the records are owned.
+// The undo history of a vertex or a face: its records in push order, as a chain from the last
+// one down. An empty history is one null pointer, and a push allocates nothing beyond the
+// record itself. The records are owned.
 class CHistory
 {
 public:
@@ -18,39 +18,36 @@ public:
 
   void Push(CHistoryAction* pAction)
   {
-    if (!m_pArray)
-      m_pArray = std::make_unique<CArray3d<CHistoryAction>>();
-    m_pArray->Add(pAction);
+    pAction->m_Depth = GetSize() + 1;
+    pAction->m_pBelow = m_pTop;
+    m_pTop = pAction;
   }
 
   // Takes the last record off; null when there is none.
   std::unique_ptr<CHistoryAction> Pop()
   {
-    if (!m_pArray)
+    CHistoryAction* pLast = m_pTop;
+    if (!pLast)
       return nullptr;
-    const int size = m_pArray->GetSize();
-    std::unique_ptr<CHistoryAction> pLast(size > 0 ? m_pArray->GetAt(size - 1) : nullptr);
-    if (size > 0)
-      m_pArray->RemoveAt(size - 1);
-    if (m_pArray->GetSize() == 0)
-      m_pArray.reset();
-    return pLast;
+    m_pTop = pLast->m_pBelow;
+    pLast->m_pBelow = nullptr;
+    pLast->m_Depth = 0;
+    return std::unique_ptr<CHistoryAction>(pLast);
   }
 
-  const CHistoryAction* GetLast() const
-  {
-    return IsEmpty() ? nullptr : m_pArray->GetAt(m_pArray->GetSize() - 1);
-  }
-  int GetSize() const { return m_pArray ? m_pArray->GetSize() : 0; }
-  bool IsEmpty() const { return GetSize() == 0; }
+  const CHistoryAction* GetLast() const { return m_pTop; }
+  int GetSize() const { return m_pTop ? m_pTop->m_Depth : 0; }
+  bool IsEmpty() const { return !m_pTop; }
 
   void Clear()
   {
-    if (m_pArray)
-      m_pArray->DeleteAll();
-    m_pArray.reset();
+    while (m_pTop) {
+      CHistoryAction* pBelow = m_pTop->m_pBelow;
+      delete m_pTop;
+      m_pTop = pBelow;
+    }
   }
 
 private:
-  std::unique_ptr<CArray3d<CHistoryAction>> m_pArray;
+  CHistoryAction* m_pTop = nullptr;
 };

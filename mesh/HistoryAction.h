@@ -4,13 +4,16 @@
 
 class CVertex3d;
 
-// One undo record of a face or vertex history. The element's history owns it once pushed.
+// One undo record of a face or vertex history. The element's history owns it once pushed and
+// chains it to the record pushed before it, so that a history costs no storage of its own.
 //   1: a face's corner slot was replaced (slot index, previous vertex)
 //   2: the face was created (undo empties its corners)
 //   3: a vertex moved (previous x, y, z)
 //   4: the vertex was created (undo does nothing)
 class CHistoryAction
 {
+  friend class CHistory;
+
 public:
   enum : std::uint8_t {
     TYPE_VERTEX_SLOT = 1,
@@ -39,6 +42,8 @@ public:
 private:
   std::uint8_t m_Type = 0;
   std::uint8_t m_Slot = 0;
+  int m_Depth = 0;  // this record and those below it, while in a history
   float m_Position[3] = {0.0f, 0.0f, 0.0f};
   CVertex3d* m_pVertex = nullptr;
+  CHistoryAction* m_pBelow = nullptr;
 };

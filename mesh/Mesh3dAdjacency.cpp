@@ -28,11 +28,11 @@ Buffer<T> MakeBuffer(size_t n)
   return std::make_unique_for_overwrite<T[]>(n);
 }
 
-// The storage that n Adds to an empty automatic array end with: later local edits (the V3
-// steps, the collapses) find the same room as after a list grown one entry at a time.
-int GrownCapacity(int n)
+// The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
+// collapses) find the same room as after a list grown one entry at a time.
+int GrownCapacity(int room, int n)
 {
-  int capacity = 1;
+  int capacity = room > 0 ? room : 1;
   while (capacity < n)
     capacity += std::clamp(capacity / 8, 4, 1024);
   return capacity;
@@ -44,7 +44,7 @@ T** ResizeList(CArray3d<T>* pList, int n)
 {
   if (n > pList->GetMaxSize()) {
     pList->RemoveAll();
-    pList->SetSize(GrownCapacity(n));
+    pList->SetSize(GrownCapacity(pList->GetRoom(), n));
   }
   pList->SetSize(n);
   return pList->GetData();

@@ -46,7 +46,8 @@ int CMesh3d::AddEdges(std::uint8_t flag)
   std::vector<int> flags(static_cast<size_t>(NbVertex()));
   for (int i = 0; i < NbVertex(); i++) {
     flags[static_cast<size_t>(i)] = GetVertex(i)->GetFlag();
-    GetVertex(i)->GetArrayEdge()->RemoveAll();
+    if (GetVertex(i)->NbEdge() > 0)
+      GetVertex(i)->GetArrayEdge()->RemoveAll();
   }
   m_ArrayEdge.DeleteAll();
   {

@@ -59,17 +59,21 @@ void CVertex3d::ZeroBelow(float threshold)
 
 void CVertex3d::SwapPositions()
 {
-  std::swap(m_x, m_Second[0]);
-  std::swap(m_y, m_Second[1]);
-  std::swap(m_z, m_Second[2]);
+  float* second = Scratch().second;
+  std::swap(m_x, second[0]);
+  std::swap(m_y, second[1]);
+  std::swap(m_z, second[2]);
 }
 
 int CVertex3d::DecrementEdgeFlagCount(int n)
 {
-  m_EdgeFlagCount -= n;
-  if (m_EdgeFlagCount >= 0)
+  if (n == 0 && !m_pScratch)
     return 1;
-  m_EdgeFlagCount = 0;
+  int& count = Scratch().edgeFlagCount;
+  count -= n;
+  if (count >= 0)
+    return 1;
+  count = 0;
   return 0;
 }
 
@@ -781,7 +785,10 @@ CEdge3d* FindEdgeIn(const CArray3d<CEdge3d>* pArray, const CVertex3d* a, const C
 }
 } // namespace
 
-CEdge3d* CVertex3d::FindEdge(const CVertex3d* v) const { return FindEdgeIn(&m_ArrayEdge, this, v); }
+CEdge3d* CVertex3d::FindEdge(const CVertex3d* v) const
+{
+  return m_pScratch ? FindEdgeIn(&m_pScratch->edges, this, v) : nullptr;
+}
 
 int CVertex3d::SetEdgeFlag(const CVertex3d* v, std::uint8_t flag)
 {
@@ -795,9 +802,10 @@ int CVertex3d::SetEdgeFlag(const CVertex3d* v, std::uint8_t flag)
 int CVertex3d::CountEdgesWithFlag(std::uint8_t flag)
 {
   int n = 0;
-  for (int i = 0; i < m_ArrayEdge.GetSize(); i++)
-    n += m_ArrayEdge[i]->GetFlag() == flag ? 1 : 0;
-  m_EdgeFlagCount = n;
+  for (int i = 0; i < NbEdge(); i++)
+    n += GetEdge(i)->GetFlag() == flag ? 1 : 0;
+  if (n != 0 || m_pScratch)
+    Scratch().edgeFlagCount = n;
   return n;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CEdge3d;
 class CFace3d;
@@ -18,7 +19,9 @@ class CRenderView;
 // Vertex of a triangle mesh: position, a second (quantised) position, normal, colour, a flag
 // word that algorithms use as scratch, an undo history, and the adjacency lists that
 // CMesh3d::BuildAdjacency fills. The undo history has a member of its own, apart from the data
-// pointer that other algorithms borrow for a run.
+// pointer that other algorithms borrow for a run. State that only a few algorithms use (the
+// second position, edges, order, valence, merge target, byte flag) lives in a block that the
+// first write of a value other than its default creates: most vertices never carry it.
 class CVertex3d : public CObject3d
 {
 public:
@@ -72,17 +75,24 @@ public:
   void ZeroBelow(float threshold);
 
   // Second position: the quantised copy.
-  float Get2(int axis) const { return m_Second[axis]; }
-  void Set2(int axis, float value) { m_Second[axis] = value; }
+  float Get2(int axis) const { return m_pScratch ? m_pScratch->second[axis] : 0.0f; }
+  void Set2(int axis, float value)
+  {
+    if (value != 0.0f || m_pScratch)
+      Scratch().second[axis] = value;
+  }
   void Set2(float x, float y, float z)
   {
-    m_Second[0] = x;
-    m_Second[1] = y;
-    m_Second[2] = z;
+    if (x == 0.0f && y == 0.0f && z == 0.0f && !m_pScratch)
+      return;
+    float* second = Scratch().second;
+    second[0] = x;
+    second[1] = y;
+    second[2] = z;
   }
-  float x2() const { return m_Second[0]; }
-  float y2() const { return m_Second[1]; }
-  float z2() const { return m_Second[2]; }
+  float x2() const { return Get2(0); }
+  float y2() const { return Get2(1); }
+  float z2() const { return Get2(2); }
   void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
   void SwapPositions();
 
@@ -104,16 +114,32 @@ public:
   void SetRibbon(int ribbon) { m_Ribbon = ribbon; }
   int GetMark() const { return m_Mark; }
   void SetMark(int mark) { m_Mark = mark; }
-  int GetOrder() const { return m_Order; }
-  void SetOrder(int order) { m_Order = order; }
-  std::uint8_t GetByteFlag() const { return m_ByteFlag; }
-  void SetByteFlag(std::uint8_t flag) { m_ByteFlag = flag; }
-  CVertex3d* GetMergedInto() const { return m_pMergedInto; }
-  void SetMergedInto(CVertex3d* v) { m_pMergedInto = v; }
+  int GetOrder() const { return m_pScratch ? m_pScratch->order : 0; }
+  void SetOrder(int order)
+  {
+    if (order != 0 || m_pScratch)
+      Scratch().order = order;
+  }
+  std::uint8_t GetByteFlag() const { return m_pScratch ? m_pScratch->byteFlag : 0; }
+  void SetByteFlag(std::uint8_t flag)
+  {
+    if (flag != 0 || m_pScratch)
+      Scratch().byteFlag = flag;
+  }
+  CVertex3d* GetMergedInto() const { return m_pScratch ? m_pScratch->pMergedInto : nullptr; }
+  void SetMergedInto(CVertex3d* v)
+  {
+    if (v || m_pScratch)
+      Scratch().pMergedInto = v;
+  }
   // Valence stored by CMesh3d::StoreValences; NbVertexNeighbor is the live one.
-  int GetValence() const { return m_Valence; }
-  void SetValence(int valence) { m_Valence = valence; }
-  int GetEdgeFlagCount() const { return m_EdgeFlagCount; }
+  int GetValence() const { return m_pScratch ? m_pScratch->valence : 0; }
+  void SetValence(int valence)
+  {
+    if (valence != 0 || m_pScratch)
+      Scratch().valence = valence;
+  }
+  int GetEdgeFlagCount() const { return m_pScratch ? m_pScratch->edgeFlagCount : 0; }
   int DecrementEdgeFlagCount(int n);
   // The vertex's index in its mesh, kept by CMesh3d::BuildAdjacency for the run only.
   int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
@@ -127,9 +153,9 @@ public:
   CFace3d* GetFaceNeighbor(int i) const { return m_ArrayFaceNeighbor[i]; }
   CArray3d<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
   CArray3d<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
-  CArray3d<CEdge3d>* GetArrayEdge() { return &m_ArrayEdge; }
-  int NbEdge() const { return m_ArrayEdge.GetSize(); }
-  CEdge3d* GetEdge(int i) const { return m_ArrayEdge[i]; }
+  CArray3d<CEdge3d>* GetArrayEdge() { return &Scratch().edges; }
+  int NbEdge() const { return m_pScratch ? m_pScratch->edges.GetSize() : 0; }
+  CEdge3d* GetEdge(int i) const { return m_pScratch->edges[i]; }
 
   int AddNeighbor(CVertex3d* v);
   int AddVertexNeighbor(CVertex3d* v) { return m_ArrayVertexNeighbor.Add(v); }
@@ -270,24 +296,39 @@ private:
   void ForEachAdjacentFacePair(Fn fn) const;
   void DrawSphere(float radius) const;
 
+  struct SScratch
+  {
+    float second[3] = {0.0f, 0.0f, 0.0f};
+    CArray3d<CEdge3d> edges;
+    CVertex3d* pMergedInto = nullptr;
+    int edgeFlagCount = 0;
+    int order = 0;
+    int valence = 0;
+    std::uint8_t byteFlag = 0;
+  };
+  SScratch& Scratch()
+  {
+    if (!m_pScratch)
+      m_pScratch = std::make_unique<SScratch>();
+    return *m_pScratch;
+  }
+
   float m_x = 0.0f;
   float m_y = 0.0f;
   float m_z = 0.0f;
-  float m_Second[3] = {0.0f, 0.0f, 0.0f};
+  int m_AdjacencyIndex = -1;
   CVector3d m_Normal;
   CColor m_Color;
   int m_Flag = 0;
   CHistory m_History;
   void* m_pData = nullptr;
-  CArray3d<CVertex3d> m_ArrayVertexNeighbor;
-  CArray3d<CFace3d> m_ArrayFaceNeighbor;
-  CArray3d<CEdge3d> m_ArrayEdge;
-  int m_EdgeFlagCount = 0;
-  std::uint8_t m_ByteFlag = 0;
+  // Room for the lists of the common valence: most vertices never allocate for them.
+  static constexpr int kNeighborRoom = 6;
+  CVertex3d* m_VertexRoom[kNeighborRoom] = {};
+  CFace3d* m_FaceRoom[kNeighborRoom] = {};
+  CArray3d<CVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
+  CArray3d<CFace3d> m_ArrayFaceNeighbor{m_FaceRoom, kNeighborRoom};
   int m_Ribbon = 0;
-  CVertex3d* m_pMergedInto = nullptr;
-  int m_Order = 0;
   int m_Mark = 0;
-  int m_Valence = 0;
-  int m_AdjacencyIndex = -1;
+  std::unique_ptr<SScratch> m_pScratch;
 };

@@ -251,20 +251,30 @@ TEST(AdjacencyOrder, ListsAfterSubdivisionAndSmoothing)
 
 TEST(AdjacencyOrder, FreshListsHaveTheRoomOfListsGrownByAdd)
 {
-  // Local edits after a rebuild (V3 steps, collapses) append to these lists.
+  // Local edits after a rebuild (V3 steps, collapses) append to these lists. A fan of 14 faces
+  // around one corner makes lists longer than a vertex holds in its own room.
   auto mesh = fixtures::Icosphere(2);
-  mesh->AddVertex(new CVertex3d(0, 0, 0));  // isolated: no storage at all
+  CVertex3d* hub = mesh->GetVertex(0);
+  const int rim = mesh->NbVertex();
+  for (int k = 0; k < 14; k++)
+    mesh->AddVertex(new CVertex3d(static_cast<float>(k), 5.0f, 0.0f));
+  for (int k = 0; k < 14; k++)
+    mesh->AddFace(new CFace3d(hub, mesh->GetVertex(rim + k), mesh->GetVertex(rim + (k + 1) % 14)));
+  mesh->AddVertex(new CVertex3d(0, 0, 0));  // isolated: no storage beyond its room
   mesh->ClearVertexAdjacency();
   ASSERT_EQ(mesh->BuildAdjacency(), 1);
+  ASSERT_GT(hub->NbFaceNeighbor(), 14);
   for (int i = 0; i < mesh->NbVertex(); i++) {
     CVertex3d* v = mesh->GetVertex(i);
-    CArray3d<CFace3d> grown;
+    CVertex3d grown;
     for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      grown.Add(v->GetFaceNeighbor(j));
-    EXPECT_EQ(v->GetArrayFaceNeighbor()->GetMaxSize(), grown.GetMaxSize()) << "vertex " << i;
-    CArray3d<CFace3d> grownNeighbors;
+      grown.AddFaceNeighbor(v->GetFaceNeighbor(j));
     for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      grownNeighbors.Add(nullptr);
-    EXPECT_EQ(v->GetArrayVertexNeighbor()->GetMaxSize(), grownNeighbors.GetMaxSize());
+      grown.AddVertexNeighbor(v->GetVertexNeighbor(j));
+    EXPECT_EQ(v->GetArrayFaceNeighbor()->GetMaxSize(), grown.GetArrayFaceNeighbor()->GetMaxSize())
+      << "vertex " << i;
+    EXPECT_EQ(v->GetArrayVertexNeighbor()->GetMaxSize(),
+              grown.GetArrayVertexNeighbor()->GetMaxSize())
+      << "vertex " << i;
   }
 }

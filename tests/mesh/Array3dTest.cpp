@@ -181,3 +181,55 @@ TEST(Array3d, ArrayOfArraysOwnsItsRows)
   rows.DeleteAll();  // the sanitizer's leak check verifies the rows' storage is freed
   EXPECT_EQ(rows.GetSize(), 0);
 }
+
+TEST(Array3d, RoomHoldsShortListsAndSpillsBeyondIt)
+{
+  int* room[3] = {nullptr, nullptr, nullptr};
+  CArray3d<int> array(room, 3);
+  EXPECT_EQ(array.GetRoom(), 3);
+  EXPECT_EQ(array.GetMaxSize(), 3);
+  Fill(array, {A, B, C});
+  EXPECT_EQ(array.GetData(), room);
+  EXPECT_EQ(room[2], C);
+  // The fourth entry moves the list to the heap by the step rule, in order.
+  array.Add(D);
+  EXPECT_NE(array.GetData(), room);
+  EXPECT_EQ(array.GetMaxSize(), 3 + 4);
+  for (int i = 0; i < 4; i++)
+    EXPECT_EQ(array[i], g_Items + i);
+  array.RemoveAt(0, 2);
+  EXPECT_EQ(array.GetSize(), 2);
+  EXPECT_EQ(array[0], C);
+  // Emptied, it is back in the room, which is reused.
+  array.RemoveAll();
+  EXPECT_EQ(array.GetData(), room);
+  EXPECT_EQ(array.GetMaxSize(), 3);
+  array.InsertAt(0, P, 2);
+  EXPECT_EQ(array.GetData(), room);
+  EXPECT_EQ(room[0], P);
+  EXPECT_EQ(room[1], P);
+  // Growing inside the room clears the new entries.
+  array.SetSize(3);
+  EXPECT_EQ(array[2], nullptr);
+}
+
+TEST(Array3d, RoomListFreesOnlyWhatItAllocated)
+{
+  int* room[2] = {nullptr, nullptr};
+  int* otherRoom[2] = {nullptr, nullptr};
+  {
+    CArray3d<int> spilled(room, 2);
+    Fill(spilled, {A, B, C, D, P});
+    EXPECT_EQ(spilled.GetSize(), 5);
+    CArray3d<int> copy(otherRoom, 2);
+    copy.Copy(spilled);
+    EXPECT_EQ(copy[4], P);
+  }  // both freed without touching the room: the sanitizers would report it
+  CArray3d<CCounted> owned(nullptr, 0);
+  owned.Add(new CCounted);
+  owned.Add(new CCounted);
+  EXPECT_EQ(CCounted::s_Alive, 2);
+  owned.DeleteAll();
+  EXPECT_EQ(CCounted::s_Alive, 0);
+  EXPECT_EQ(owned.GetMaxSize(), 0);
+}

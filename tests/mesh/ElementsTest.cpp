@@ -234,3 +234,148 @@ TEST(Edge3d, SameEdgeAndSharpness)
   EXPECT_EQ(e.IsSharp(0.1), 0);
   EXPECT_EQ(e.GetFlag(), 0);
 }
+
+TEST(Vertex3d, RarelyUsedStateReadsItsDefaultsUntilWritten)
+{
+  CVertex3d v(1, 2, 3);
+  // Writing a default to a fresh vertex is the same as not writing it.
+  v.Set2(0.0f, 0.0f, 0.0f);
+  v.SetOrder(0);
+  v.SetValence(0);
+  v.SetByteFlag(0);
+  v.SetMergedInto(nullptr);
+  EXPECT_EQ(v.x2(), 0.0f);
+  EXPECT_EQ(v.GetOrder(), 0);
+  EXPECT_EQ(v.GetValence(), 0);
+  EXPECT_EQ(v.GetByteFlag(), 0);
+  EXPECT_EQ(v.GetMergedInto(), nullptr);
+  EXPECT_EQ(v.GetEdgeFlagCount(), 0);
+  EXPECT_EQ(v.NbEdge(), 0);
+  EXPECT_EQ(v.FindEdge(&v), nullptr);
+  EXPECT_EQ(v.DecrementEdgeFlagCount(0), 1);
+  EXPECT_EQ(v.DecrementEdgeFlagCount(1), 0);
+  EXPECT_EQ(v.GetEdgeFlagCount(), 0);
+
+  // Each value is kept apart from the others, and a later default overwrites it.
+  CVertex3d w(4, 5, 6);
+  v.Set2(1, -2.5f);
+  v.SetOrder(7);
+  v.SetValence(5);
+  v.SetByteFlag(200);
+  v.SetMergedInto(&w);
+  EXPECT_EQ(v.x2(), 0.0f);
+  EXPECT_EQ(v.y2(), -2.5f);
+  EXPECT_EQ(v.GetOrder(), 7);
+  EXPECT_EQ(v.GetValence(), 5);
+  EXPECT_EQ(v.GetByteFlag(), 200);
+  EXPECT_EQ(v.GetMergedInto(), &w);
+  v.SetOrder(0);
+  v.SetMergedInto(nullptr);
+  v.Set2(0.0f, 0.0f, 0.0f);
+  EXPECT_EQ(v.GetOrder(), 0);
+  EXPECT_EQ(v.GetMergedInto(), nullptr);
+  EXPECT_EQ(v.y2(), 0.0f);
+  EXPECT_EQ(v.GetValence(), 5);
+}
+
+TEST(Vertex3d, SwapPositionsWithAnUnwrittenSecondSet)
+{
+  CVertex3d v(1, 2, 3);
+  v.SwapPositions();
+  EXPECT_EQ(v.x(), 0.0f);
+  EXPECT_EQ(v.z(), 0.0f);
+  EXPECT_EQ(v.x2(), 1.0f);
+  EXPECT_EQ(v.z2(), 3.0f);
+  v.SwapPositions();
+  EXPECT_EQ(v.y(), 2.0f);
+  EXPECT_EQ(v.y2(), 0.0f);
+}
+
+TEST(Vertex3d, EdgesAndTheirFlagCount)
+{
+  CVertex3d a(0, 0, 0);
+  CVertex3d b(1, 0, 0);
+  CVertex3d c(0, 1, 0);
+  CEdge3d ab(&a, &b);
+  CEdge3d ac(&a, &c);
+  a.GetArrayEdge()->Add(&ab);
+  a.GetArrayEdge()->Add(&ac);
+  ASSERT_EQ(a.NbEdge(), 2);
+  EXPECT_EQ(a.GetEdge(1), &ac);
+  EXPECT_EQ(a.FindEdge(&c), &ac);
+  EXPECT_EQ(a.FindEdge(&a), nullptr);
+  EXPECT_EQ(a.SetEdgeFlag(&b, 3), 1);
+  EXPECT_EQ(a.SetEdgeFlag(&a, 3), 0);
+  EXPECT_EQ(a.CountEdgesWithFlag(3), 1);
+  EXPECT_EQ(a.GetEdgeFlagCount(), 1);
+  EXPECT_EQ(a.DecrementEdgeFlagCount(1), 1);
+  EXPECT_EQ(a.GetEdgeFlagCount(), 0);
+  EXPECT_EQ(a.CountEdgesWithFlag(0), 1);
+  a.GetArrayEdge()->RemoveAll();  // the edges are owned here, not by the vertex
+}
+
+TEST(Face3d, SecondNormalAndRibbonKeepTheirValues)
+{
+  CVertex3d a(0, 0, 0);
+  CVertex3d b(1, 0, 0);
+  CVertex3d c(0, 1, 0);
+  CFace3d f(&a, &b, &c);
+  EXPECT_EQ(f.GetRibbon(), 0);
+  f.SetRibbon(0);
+  EXPECT_EQ(f.GetRibbon(), 0);
+  EXPECT_EQ(f.IsRibbonDifferent(), 0);
+  f.SetRibbon(4);
+  EXPECT_EQ(f.GetRibbon(), 4);
+  EXPECT_EQ(f.IsRibbonDifferent(), 1);
+  f.SetRibbon(0);
+  EXPECT_EQ(f.GetRibbon(), 0);
+  // The second normal comes from the second positions: a right triangle of legs 2 and 3 in
+  // the xy plane, turned counter-clockwise, has the normal (0, 0, 6).
+  EXPECT_EQ(f.GetAltNormal()->GetSquareNorm(), 0.0);
+  a.Set2(1, 1, 0);
+  b.Set2(3, 1, 0);
+  c.Set2(1, 4, 0);
+  f.CalculateAltNormal();
+  EXPECT_EQ(f.GetAltNormal()->x(), 0.0f);
+  EXPECT_EQ(f.GetAltNormal()->y(), 0.0f);
+  EXPECT_EQ(f.GetAltNormal()->z(), 6.0f);
+  EXPECT_EQ(f.GetNormal()->GetSquareNorm(), 0.0);
+}
+
+TEST(History, RecordsComeOffLastFirstAndTheCountFollows)
+{
+  CHistory history;
+  EXPECT_TRUE(history.IsEmpty());
+  EXPECT_EQ(history.Pop(), nullptr);
+  EXPECT_EQ(history.GetLast(), nullptr);
+  CVertex3d a(0, 0, 0);
+  auto* first = new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 1.0f, 2.0f, 3.0f);
+  auto* second = new CHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT, 2, &a);
+  auto* third = new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED);
+  history.Push(first);
+  history.Push(second);
+  EXPECT_EQ(history.GetSize(), 2);
+  EXPECT_EQ(history.GetLast(), second);
+  auto popped = history.Pop();
+  EXPECT_EQ(popped.get(), second);
+  EXPECT_EQ(popped->GetVertex(), &a);
+  EXPECT_EQ(popped->GetSlot(), 2);
+  EXPECT_EQ(history.GetSize(), 1);
+  // A record taken off can be pushed again, on another history too.
+  history.Push(third);
+  history.Push(popped.release());
+  EXPECT_EQ(history.GetSize(), 3);
+  EXPECT_EQ(history.Pop().get(), second);
+  EXPECT_EQ(history.Pop().get(), third);
+  auto last = history.Pop();
+  EXPECT_EQ(last.get(), first);
+  EXPECT_EQ(last->GetY(), 2.0f);
+  EXPECT_TRUE(history.IsEmpty());
+  // What is left at the end is freed with the history (the leak checker watches).
+  history.Push(last.release());
+  history.Push(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  EXPECT_EQ(history.GetSize(), 2);
+  history.Clear();
+  EXPECT_EQ(history.GetSize(), 0);
+  history.Push(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+}

@@ -189,6 +189,36 @@ TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
   EXPECT_EQ(a.NbVertexNeighbor() + a.NbQuadNeighbor(), 0);
 }
 
+// Six quads around one hub: longer lists than a vertex holds in itself keep every element
+// once, in the order the quads list them, and come back empty after a clear.
+TEST(QuadVertex3d, LongNeighbourListsKeepTheirOrder)
+{
+  CQuadMesh3d mesh;
+  auto* hub = new CQuadVertex3d(0, 0, 0);
+  mesh.AddVertex(hub);
+  for (int k = 0; k < 12; k++) {
+    const double angle = 3.14159265358979 * k / 6;
+    const float r = k % 2 == 0 ? 1.0f : 1.5f;
+    mesh.AddVertex(new CQuadVertex3d(r * static_cast<float>(std::cos(angle)),
+                                     r * static_cast<float>(std::sin(angle)), 0.0f));
+  }
+  auto rim = [&mesh](int k) { return mesh.GetVertex(1 + k % 12); };
+  for (int k = 0; k < 12; k += 2)
+    mesh.AddQuad(new CQuad3d(hub, rim(k), rim(k + 1), rim(k + 2)));
+  ASSERT_EQ(mesh.BuildAdjacency(), 1);
+  ASSERT_EQ(hub->NbQuadNeighbor(), 6);
+  ASSERT_EQ(hub->NbVertexNeighbor(), 6);
+  for (int k = 0; k < 6; k++) {
+    EXPECT_EQ(hub->GetQuadNeighbor(k), mesh.GetQuad(k));
+    // Quad k names rim 2k after the hub and rim 2k + 2 before it: each quad adds one new one.
+    EXPECT_EQ(hub->GetVertexNeighbor(k), rim(2 * k)) << k;
+  }
+  hub->RemoveAllNeighbors();
+  EXPECT_EQ(hub->NbVertexNeighbor() + hub->NbQuadNeighbor(), 0);
+  hub->AddNeighbor(rim(3));
+  EXPECT_EQ(hub->GetVertexNeighbor(0), rim(3));
+}
+
 TEST(QuadEdge3d, FindsBothSidesAndTheFarCorners)
 {
   CQuadMesh3d mesh;

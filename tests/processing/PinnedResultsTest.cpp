@@ -12,8 +12,10 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/QuadMesh3d.h"
+#include "processing/ArrayOperationEdge.h"
 #include "processing/FaceCollapse.h"
 #include "processing/HalfEdgeCollapse.h"
+#include "processing/OperationEdge.h"
 #include "processing/ThreadMeshApproxVolumic.h"
 #include "platform/core/Random.h"
 #include "support/TempFolder.h"
@@ -133,6 +135,24 @@ std::uint64_t HashQuadMesh(const CQuadMesh3d& mesh)
       hash.Add(IndexOrMinus(quads, q->f(k)));
     }
     hash.AddPoint(*q->GetNormal());
+  }
+  return hash.Value();
+}
+
+// The mesh hash with the scratch state that the commands leave for the next one: vertex and
+// face flags and the depth of every undo history.
+std::uint64_t HashMeshAndState(const CMesh3d& mesh)
+{
+  CPinHash hash;
+  const std::uint64_t geometry = HashMesh(mesh);
+  hash.Add(&geometry, sizeof geometry);
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    hash.Add(mesh.GetVertex(i)->GetFlag());
+    hash.Add(mesh.GetVertex(i)->NbHistory());
+  }
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    hash.Add(mesh.GetFace(i)->GetFlag());
+    hash.Add(mesh.GetFace(i)->NbHistory());
   }
   return hash.Value();
 }
@@ -342,4 +362,119 @@ TEST(PinnedResults, QuadSubdivision)
     quads->SubdivisionKobbelt();
     ExpectPinned(std::string("kobbelt/") + input.name, HashQuadMesh(*quads));
   }
+}
+
+// Every face whose index is a multiple of `period` gets the flag, the others 0.
+void FlagEveryNth(CMesh3d& mesh, int period, int flag)
+{
+  for (int i = 0; i < mesh.NbFace(); i++)
+    mesh.GetFace(i)->SetFlag(i % period == 0 ? flag : 0);
+}
+
+// A midpoint on edge 0 of every face whose index is a multiple of `period`, shared with the face
+// across that edge, as another command leaves them for the split by the placed vertices.
+void PlaceGhostVertices(CMesh3d& mesh, int period)
+{
+  const int nbFace = mesh.NbFace();
+  for (int i = 0; i < nbFace; i += period) {
+    CFace3d* f = mesh.GetFace(i);
+    if (f->v(3))
+      continue;
+    const CVertex3d* a = f->v(0);
+    const CVertex3d* b = f->v(1);
+    auto* m = new CVertex3d((a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
+                            (a->z() + b->z()) / 2.0f);
+    mesh.AddVertex(m);
+    f->SetVertex(3, m);
+    int j = 0;
+    int k = 0;
+    CFace3d* n = f->f(0);
+    if (n && n->ShareEdge(f, &j, &k))
+      n->SetVertex(3 + j, m);
+  }
+}
+
+TEST(PinnedResults, PartialAndPlacedSubdivision)
+{
+  using Scheme = std::function<void(CMesh3d&)>;
+  const std::pair<const char*, Scheme> schemes[] = {
+    {"adaptive",
+     [](CMesh3d& m) {
+       FlagEveryNth(m, 4, 1);
+       m.SubdivisionAdaptive(1);
+     }},
+    {"fractal", [](CMesh3d& m) { m.SubdivisionFractal(); }},
+    {"ghost",
+     [](CMesh3d& m) {
+       PlaceGhostVertices(m, 3);
+       m.SubdivisionGhostVertices(0);
+     }},
+    {"ghostoptimised",
+     [](CMesh3d& m) {
+       PlaceGhostVertices(m, 2);
+       m.SubdivisionGhostVertices(1);
+     }},
+    {"v3selected",
+     [](CMesh3d& m) {
+       FlagEveryNth(m, 3, 1);
+       m.SubdivisionV3(1, 1, 1, nullptr, 0, 0.0f);
+     }},
+    {"v3piecewise", [](CMesh3d& m) { m.SubdivisionV3Piecewise(40.0, 10.0, nullptr, 0); }},
+    {"v3piecewisesplit", [](CMesh3d& m) { m.SubdivisionV3Piecewise(40.0, 10.0, nullptr, 1); }},
+    {"smooth", [](CMesh3d& m) { m.Smooth(0); }},
+    {"smoothboundary", [](CMesh3d& m) { m.Smooth(1); }},
+  };
+  for (const auto& input : kInputs)
+    for (const auto& [name, scheme] : schemes) {
+      auto mesh = input.make();
+      platform::Srand(13);
+      scheme(*mesh);
+      scheme(*mesh);
+      ExpectPinned(std::string("subdivision/") + name + "/" + input.name,
+                   HashMeshAndState(*mesh));
+    }
+}
+
+// Valence-3 vertices made by a V3 step without flips, then removed where the surface stays
+// manifold.
+TEST(PinnedResults, Valence3Removal)
+{
+  for (const auto& input : kInputs) {
+    auto mesh = input.make();
+    mesh->SubdivisionV3(0, 0, 0, nullptr, 1, 0.3f);
+    mesh->RemoveValence3VerticesKeepingManifold();
+    mesh->Rebuild();
+    ExpectPinned(std::string("valence3/") + input.name, HashMeshAndState(*mesh));
+  }
+}
+
+// The decimation loop of the global optimisation: shortest edge first, collapse at the
+// midpoint, the survivor's operations renewed.
+TEST(PinnedResults, EdgeOperations)
+{
+  PinEveryInput("edgeoperations", kPercents, [](CMesh3d& mesh, int percent) {
+    const int wanted = Fraction(mesh.NbVertex(), percent);
+    CArrayOperationEdge operations;
+    operations.Fill(&mesh);
+    operations.UpdateAll();
+    mesh.BeginDeferredDeletion();
+    while (mesh.NbLiveVertex() > wanted) {
+      std::unique_ptr<COperationEdge> o(operations.ExtractMin());
+      if (!o)
+        break;
+      CVertex3d* p = o->GetFirst();
+      CVertex3d* q = o->GetSecond();
+      const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2,
+                             (p->z() + q->z()) / 2);
+      if (!mesh.EdgeCollapse(p, q, &middle, nullptr, 0))
+        continue;
+      operations.RemoveOperationsOnVertex(p);
+      operations.RemoveOperationsOnVertex(q);
+      operations.AddVertexEdges(p);
+      operations.UpdateAroundVertex(p);
+      mesh.DeleteVertex(q);
+    }
+    mesh.EndDeferredDeletion();
+    mesh.Rebuild();
+  });
 }
