@@ -5,23 +5,36 @@
 #include <algorithm>
 #include <functional>
 
-int CTriangleGateQueue::Score(const CTriangleGate3d* gate)
+int CTriangleGateQueue::Score(Slot slot) const
 {
-  return gate->GetVertex2()->GetByteFlag();
+  return m_Gates[slot].GetVertex2()->GetByteFlag();
 }
 
-void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2)
+void CTriangleGateQueue::Reserve(int nbVertex)
 {
-  const Slot slot = m_Slots.size();
-  m_Slots.push_back(std::make_unique<CTriangleGate3d>(v1, v2));
+  const std::size_t n = static_cast<std::size_t>(std::max(nbVertex, 0));
+  m_Alive.reserve(3 * n);
+  m_Links.reserve(3 * n);
+  m_ByVertex.reserve(n);
+}
+
+void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
+{
+  const Slot slot = m_Gates.size();
+  m_Gates.emplace_back(v1, v2, inner);
+  m_Alive.push_back(1);
   m_NbAlive++;
-  m_ByVertex[v2].push_back(slot);
+  Slot& head = m_ByVertex.try_emplace(v2, None).first->second;
+  m_Links.push_back({None, head});
+  if (head != None)
+    m_Links[head].Prev = slot;
+  head = slot;
   File(slot);
 }
 
 void CTriangleGateQueue::File(Slot slot)
 {
-  const int score = Score(m_Slots[slot].get());
+  const int score = Score(slot);
   std::vector<SEntry>& bucket = m_Buckets[static_cast<std::size_t>(score)];
   bucket.push_back({slot});
   std::push_heap(bucket.begin(), bucket.end(), std::greater<SEntry>());
@@ -30,7 +43,7 @@ void CTriangleGateQueue::File(Slot slot)
 
 CTriangleGateQueue::Slot CTriangleGateQueue::ChooseOldest()
 {
-  while (!m_Slots[m_Oldest])
+  while (!m_Alive[m_Oldest])
     m_Oldest++;
   return m_Oldest;
 }
@@ -41,8 +54,7 @@ CTriangleGateQueue::Slot CTriangleGateQueue::ChooseBest()
     std::vector<SEntry>& bucket = m_Buckets[static_cast<std::size_t>(m_Top)];
     while (!bucket.empty()) {
       const Slot slot = bucket.front().Age;
-      const CTriangleGate3d* gate = m_Slots[slot].get();
-      if (gate && Score(gate) == m_Top)
+      if (m_Alive[slot] && Score(slot) == m_Top)
         return slot;
       // Gone, or filed again under its new counter.
       std::pop_heap(bucket.begin(), bucket.end(), std::greater<SEntry>());
@@ -55,12 +67,14 @@ CTriangleGateQueue::Slot CTriangleGateQueue::ChooseBest()
 
 void CTriangleGateQueue::Remove(Slot slot)
 {
-  const CVertex3d* v2 = m_Slots[slot]->GetVertex2();
-  std::vector<Slot>& slots = m_ByVertex[v2];
-  slots.erase(std::find(slots.begin(), slots.end(), slot));
-  if (slots.empty())
-    m_ByVertex.erase(v2);
-  m_Slots[slot].reset();
+  const SLinks links = m_Links[slot];
+  if (links.Next != None)
+    m_Links[links.Next].Prev = links.Prev;
+  if (links.Prev != None)
+    m_Links[links.Prev].Next = links.Next;
+  else
+    m_ByVertex.find(m_Gates[slot].GetVertex2())->second = links.Next;
+  m_Alive[slot] = 0;
   m_NbAlive--;
 }
 
@@ -69,13 +83,15 @@ void CTriangleGateQueue::Rescore(const CVertex3d* v)
   const auto found = m_ByVertex.find(v);
   if (found == m_ByVertex.end())
     return;
-  for (const Slot slot : found->second)
+  for (Slot slot = found->second; slot != None; slot = m_Links[slot].Next)
     File(slot);
 }
 
 void CTriangleGateQueue::RemoveAll()
 {
-  m_Slots.clear();
+  m_Gates.clear();
+  m_Alive.clear();
+  m_Links.clear();
   m_NbAlive = 0;
   m_Oldest = 0;
   for (auto& bucket : m_Buckets)

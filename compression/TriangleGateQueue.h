@@ -3,10 +3,11 @@
 #include "compression/TriangleGate3d.h"
 
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
+class CFace3d;
 class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
@@ -24,9 +25,13 @@ public:
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
   CTriangleGateQueue& operator=(const CTriangleGateQueue&) = delete;
 
-  void Add(CVertex3d* v1, CVertex3d* v2);
+  // Sized for a run over this many vertices.
+  void Reserve(int nbVertex);
+  // The gate v1 -> v2 of the conquered face inner.
+  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
-  CTriangleGate3d* GetAt(Slot slot) const { return m_Slots[slot].get(); }
+  // Valid until the next Add or RemoveAll.
+  CTriangleGate3d* GetAt(Slot slot) { return &m_Gates[slot]; }
   Slot ChooseOldest();
   // The queue must not be empty.
   Slot ChooseBest();
@@ -41,16 +46,26 @@ private:
     Slot Age;
     bool operator>(const SEntry& other) const { return Age > other.Age; }
   };
+  static constexpr Slot None = static_cast<Slot>(-1);
+  // Links of a live gate in the list of the gates that share its vertex 2.
+  struct SLinks
+  {
+    Slot Prev = None;
+    Slot Next = None;
+  };
 
-  static int Score(const CTriangleGate3d* gate);
+  int Score(Slot slot) const;
   void File(Slot slot);
 
-  std::vector<std::unique_ptr<CTriangleGate3d>> m_Slots;
+  // Gates stay in place (a deque does not move them), so that slots and pointers hold.
+  std::deque<CTriangleGate3d> m_Gates;
+  std::vector<std::uint8_t> m_Alive;
+  std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;
   Slot m_Oldest = 0;
   // One min-heap of ages per counter value; no bucket above m_Top holds an entry.
   std::vector<std::vector<SEntry>> m_Buckets = std::vector<std::vector<SEntry>>(256);
   int m_Top = 0;
-  // The live gates by their vertex 2.
-  std::unordered_map<const CVertex3d*, std::vector<Slot>> m_ByVertex;
+  // The first live gate of each vertex 2 (None once it has none).
+  std::unordered_map<const CVertex3d*, Slot> m_ByVertex;
 };
