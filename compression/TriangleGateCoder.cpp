@@ -215,7 +215,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                                     int nbSymbol, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
-  COBitStream file;
+  CGateStreamBits file;
   file.PutBit(static_cast<unsigned int>(s.m_Genus));
   file.PutBit(static_cast<unsigned int>(s.m_OldestFirst));
   file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 3);
