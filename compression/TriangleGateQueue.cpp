@@ -5,16 +5,12 @@
 #include <algorithm>
 #include <functional>
 
-int CTriangleGateQueue::Score(Slot slot) const
-{
-  return m_Gates[slot].GetVertex2()->GetByteFlag();
-}
-
 void CTriangleGateQueue::Reserve(int nbVertex)
 {
   const std::size_t n = static_cast<std::size_t>(std::max(nbVertex, 0));
   m_Alive.reserve(3 * n);
   m_Links.reserve(3 * n);
+  m_Vertices.reserve(n);
   m_ByVertex.reserve(n);
 }
 
@@ -24,11 +20,15 @@ void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
   m_Gates.emplace_back(v1, v2, inner);
   m_Alive.push_back(1);
   m_NbAlive++;
-  Slot& head = m_ByVertex.try_emplace(v2, None).first->second;
-  m_Links.push_back({None, head});
-  if (head != None)
-    m_Links[head].Prev = slot;
-  head = slot;
+  const auto [found, added] = m_ByVertex.try_emplace(v2, m_Vertices.size());
+  if (added)
+    m_Vertices.push_back({});
+  SVertex& vertex = m_Vertices[found->second];
+  vertex.Score = v2->GetByteFlag();
+  m_Links.push_back({None, vertex.Head, found->second});
+  if (vertex.Head != None)
+    m_Links[vertex.Head].Prev = slot;
+  vertex.Head = slot;
   File(slot);
 }
 
@@ -73,7 +73,7 @@ void CTriangleGateQueue::Remove(Slot slot)
   if (links.Prev != None)
     m_Links[links.Prev].Next = links.Next;
   else
-    m_ByVertex.find(m_Gates[slot].GetVertex2())->second = links.Next;
+    m_Vertices[links.Vertex].Head = links.Next;
   m_Alive[slot] = 0;
   m_NbAlive--;
 }
@@ -83,7 +83,9 @@ void CTriangleGateQueue::Rescore(const CVertex3d* v)
   const auto found = m_ByVertex.find(v);
   if (found == m_ByVertex.end())
     return;
-  for (Slot slot = found->second; slot != None; slot = m_Links[slot].Next)
+  SVertex& vertex = m_Vertices[found->second];
+  vertex.Score = v->GetByteFlag();
+  for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next)
     File(slot);
 }
 
@@ -97,5 +99,6 @@ void CTriangleGateQueue::RemoveAll()
   for (auto& bucket : m_Buckets)
     bucket.clear();
   m_Top = 0;
+  m_Vertices.clear();
   m_ByVertex.clear();
 }

@@ -47,14 +47,22 @@ private:
     bool operator>(const SEntry& other) const { return Age > other.Age; }
   };
   static constexpr Slot None = static_cast<Slot>(-1);
-  // Links of a live gate in the list of the gates that share its vertex 2.
+  // Links of a live gate in the list of the gates that share its vertex 2, and that vertex.
   struct SLinks
   {
     Slot Prev = None;
     Slot Next = None;
+    std::size_t Vertex = 0;
+  };
+  // What the queue keeps of a vertex 2: its first live gate and a copy of its counter, read
+  // from the vertex whenever it gains a gate or is rescored.
+  struct SVertex
+  {
+    Slot Head = None;
+    int Score = 0;
   };
 
-  int Score(Slot slot) const;
+  int Score(Slot slot) const { return m_Vertices[m_Links[slot].Vertex].Score; }
   void File(Slot slot);
 
   // Gates stay in place (a deque does not move them), so that slots and pointers hold.
@@ -66,6 +74,7 @@ private:
   // One min-heap of ages per counter value; no bucket above m_Top holds an entry.
   std::vector<std::vector<SEntry>> m_Buckets = std::vector<std::vector<SEntry>>(256);
   int m_Top = 0;
-  // The first live gate of each vertex 2 (None once it has none).
-  std::unordered_map<const CVertex3d*, Slot> m_ByVertex;
+  std::vector<SVertex> m_Vertices;
+  // Each vertex 2 met so far, by its place in m_Vertices.
+  std::unordered_map<const CVertex3d*, std::size_t> m_ByVertex;
 };
