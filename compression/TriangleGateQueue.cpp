@@ -3,6 +3,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 
 void CTriangleGateQueue::Reserve(int nbVertex)
@@ -11,7 +12,11 @@ void CTriangleGateQueue::Reserve(int nbVertex)
   m_Alive.reserve(3 * n);
   m_Links.reserve(3 * n);
   m_Vertices.reserve(n);
-  m_ByVertex.reserve(n);
+  int bits = 6;
+  while ((std::size_t{1} << bits) < 2 * n)
+    bits++;
+  if (bits > m_CellBits)
+    ResizeCells(bits);
 }
 
 void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
@@ -20,12 +25,10 @@ void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
   m_Gates.emplace_back(v1, v2, inner);
   m_Alive.push_back(1);
   m_NbAlive++;
-  const auto [found, added] = m_ByVertex.try_emplace(v2, m_Vertices.size());
-  if (added)
-    m_Vertices.push_back({});
-  SVertex& vertex = m_Vertices[found->second];
+  const std::size_t index = VertexIndex(v2);
+  SVertex& vertex = m_Vertices[index];
   vertex.Score = v2->GetByteFlag();
-  m_Links.push_back({None, vertex.Head, found->second});
+  m_Links.push_back({None, vertex.Head, index});
   if (vertex.Head != None)
     m_Links[vertex.Head].Prev = slot;
   vertex.Head = slot;
@@ -80,10 +83,10 @@ void CTriangleGateQueue::Remove(Slot slot)
 
 void CTriangleGateQueue::Rescore(const CVertex3d* v)
 {
-  const auto found = m_ByVertex.find(v);
-  if (found == m_ByVertex.end())
+  const SCell& cell = CellOf(v);
+  if (!cell.Key)
     return;
-  SVertex& vertex = m_Vertices[found->second];
+  SVertex& vertex = m_Vertices[cell.Index];
   vertex.Score = v->GetByteFlag();
   for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next)
     File(slot);
@@ -100,5 +103,40 @@ void CTriangleGateQueue::RemoveAll()
     bucket.clear();
   m_Top = 0;
   m_Vertices.clear();
-  m_ByVertex.clear();
+  std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
+}
+
+CTriangleGateQueue::SCell& CTriangleGateQueue::CellOf(const CVertex3d* v)
+{
+  const std::size_t mask = m_Cells.size() - 1;
+  std::size_t i = static_cast<std::size_t>(
+    (reinterpret_cast<std::uintptr_t>(v) * 0x9e3779b97f4a7c15ull) >> (64 - m_CellBits));
+  while (m_Cells[i].Key && m_Cells[i].Key != v)
+    i = (i + 1) & mask;
+  return m_Cells[i];
+}
+
+std::size_t CTriangleGateQueue::VertexIndex(const CVertex3d* v)
+{
+  SCell* cell = &CellOf(v);
+  if (cell->Key)
+    return cell->Index;
+  if (2 * (m_Vertices.size() + 1) > m_Cells.size()) {
+    ResizeCells(m_CellBits + 1);
+    cell = &CellOf(v);
+  }
+  cell->Key = v;
+  cell->Index = m_Vertices.size();
+  m_Vertices.push_back({});
+  return cell->Index;
+}
+
+void CTriangleGateQueue::ResizeCells(int bits)
+{
+  std::vector<SCell> old = std::move(m_Cells);
+  m_Cells.assign(std::size_t{1} << bits, SCell{});
+  m_CellBits = bits;
+  for (const SCell& cell : old)
+    if (cell.Key)
+      CellOf(cell.Key) = cell;
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
 #include <vector>
 
 class CFace3d;
@@ -62,7 +61,19 @@ private:
     int Score = 0;
   };
 
+  // A cell of the vertex table.
+  struct SCell
+  {
+    const CVertex3d* Key = nullptr;
+    std::size_t Index = 0;
+  };
+
   int Score(Slot slot) const { return m_Vertices[m_Links[slot].Vertex].Score; }
+  // The cell of v: its own, or the empty one where it would go.
+  SCell& CellOf(const CVertex3d* v);
+  // v's place in m_Vertices, added when new.
+  std::size_t VertexIndex(const CVertex3d* v);
+  void ResizeCells(int bits);
   void File(Slot slot);
 
   // Gates stay in place (a deque does not move them), so that slots and pointers hold.
@@ -75,6 +86,8 @@ private:
   std::vector<std::vector<SEntry>> m_Buckets = std::vector<std::vector<SEntry>>(256);
   int m_Top = 0;
   std::vector<SVertex> m_Vertices;
-  // Each vertex 2 met so far, by its place in m_Vertices.
-  std::unordered_map<const CVertex3d*, std::size_t> m_ByVertex;
+  // Each vertex 2 met so far, by its place in m_Vertices: an open-addressing table of a power
+  // of two cells, at most half full, since the lookups run on every conquered corner.
+  std::vector<SCell> m_Cells = std::vector<SCell>(64);
+  int m_CellBits = 6;
 };
