@@ -3,8 +3,8 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <functional>
 
 void CTriangleGateQueue::Reserve(int nbVertex)
 {
@@ -32,16 +32,33 @@ void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
   if (vertex.Head != None)
     m_Links[vertex.Head].Prev = slot;
   vertex.Head = slot;
-  File(slot);
+  File(vertex.Score, slot);
 }
 
-void CTriangleGateQueue::File(Slot slot)
+void CTriangleGateQueue::File(int score, Slot slot)
 {
-  const int score = Score(slot);
-  std::vector<SEntry>& bucket = m_Buckets[static_cast<std::size_t>(score)];
-  bucket.push_back({slot});
-  std::push_heap(bucket.begin(), bucket.end(), std::greater<SEntry>());
+  SBucket& bucket = m_Buckets[static_cast<std::size_t>(score)];
+  const std::size_t word = slot / 64;
+  const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
+  if (bucket.Bits.size() <= word)
+    bucket.Bits.resize(std::max(word + 1, 2 * bucket.Bits.size()), 0);
+  if (bucket.Bits[word] & bit)
+    return;
+  bucket.Bits[word] |= bit;
+  bucket.Count++;
+  bucket.First = std::min(bucket.First, word);
   m_Top = std::max(m_Top, score);
+}
+
+void CTriangleGateQueue::Unfile(int score, Slot slot)
+{
+  SBucket& bucket = m_Buckets[static_cast<std::size_t>(score)];
+  const std::size_t word = slot / 64;
+  const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
+  if (word >= bucket.Bits.size() || !(bucket.Bits[word] & bit))
+    return;
+  bucket.Bits[word] &= ~bit;
+  bucket.Count--;
 }
 
 CTriangleGateQueue::Slot CTriangleGateQueue::ChooseOldest()
@@ -53,19 +70,14 @@ CTriangleGateQueue::Slot CTriangleGateQueue::ChooseOldest()
 
 CTriangleGateQueue::Slot CTriangleGateQueue::ChooseBest()
 {
-  for (;; m_Top--) {
-    std::vector<SEntry>& bucket = m_Buckets[static_cast<std::size_t>(m_Top)];
-    while (!bucket.empty()) {
-      const Slot slot = bucket.front().Age;
-      if (m_Alive[slot] && Score(slot) == m_Top)
-        return slot;
-      // Gone, or filed again under its new counter.
-      std::pop_heap(bucket.begin(), bucket.end(), std::greater<SEntry>());
-      bucket.pop_back();
-    }
-    if (m_Top == 0)
-      return ChooseOldest();
-  }
+  while (m_Top > 0 && m_Buckets[static_cast<std::size_t>(m_Top)].Count == 0)
+    m_Top--;
+  SBucket& bucket = m_Buckets[static_cast<std::size_t>(m_Top)];
+  if (bucket.Count == 0)
+    return ChooseOldest();
+  while (bucket.Bits[bucket.First] == 0)
+    bucket.First++;
+  return bucket.First * 64 + static_cast<Slot>(std::countr_zero(bucket.Bits[bucket.First]));
 }
 
 void CTriangleGateQueue::Remove(Slot slot)
@@ -77,6 +89,7 @@ void CTriangleGateQueue::Remove(Slot slot)
     m_Links[links.Prev].Next = links.Next;
   else
     m_Vertices[links.Vertex].Head = links.Next;
+  Unfile(m_Vertices[links.Vertex].Score, slot);
   m_Alive[slot] = 0;
   m_NbAlive--;
 }
@@ -87,9 +100,14 @@ void CTriangleGateQueue::Rescore(const CVertex3d* v)
   if (!cell.Key)
     return;
   SVertex& vertex = m_Vertices[cell.Index];
+  const int old = vertex.Score;
   vertex.Score = v->GetByteFlag();
-  for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next)
-    File(slot);
+  if (vertex.Score == old)
+    return;
+  for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next) {
+    Unfile(old, slot);
+    File(vertex.Score, slot);
+  }
 }
 
 void CTriangleGateQueue::RemoveAll()
@@ -99,8 +117,8 @@ void CTriangleGateQueue::RemoveAll()
   m_Links.clear();
   m_NbAlive = 0;
   m_Oldest = 0;
-  for (auto& bucket : m_Buckets)
-    bucket.clear();
+  for (SBucket& bucket : m_Buckets)
+    bucket = SBucket{};
   m_Top = 0;
   m_Vertices.clear();
   std::fill(m_Cells.begin(), m_Cells.end(), SCell{});

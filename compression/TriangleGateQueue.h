@@ -10,10 +10,10 @@ class CFace3d;
 class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
-// in constant or logarithmic time instead of a scan: the oldest gate, and the oldest gate whose
-// vertex 2 has the largest 8-bit gate counter. Gates are filed by counter in buckets ordered by
-// age; a vertex whose counter changes is told through Rescore, which files its gates again
-// (the entries left behind are dropped when they come up). Owns its gates.
+// without a scan: the oldest gate, and the oldest gate whose vertex 2 has the largest 8-bit
+// gate counter. Each counter value has a bit set of the slots of the live gates filed under
+// it, so the oldest is the lowest set bit; a vertex whose counter changes is told through
+// Rescore, which moves its gates to the new value. Owns its gates.
 class CTriangleGateQueue
 {
 public:
@@ -40,10 +40,12 @@ public:
   void RemoveAll();
 
 private:
-  struct SEntry
+  // The slots filed under one counter value.
+  struct SBucket
   {
-    Slot Age;
-    bool operator>(const SEntry& other) const { return Age > other.Age; }
+    std::vector<std::uint64_t> Bits;
+    std::size_t First = 0; // no bit is set in the words before
+    std::size_t Count = 0;
   };
   static constexpr Slot None = static_cast<Slot>(-1);
   // Links of a live gate in the list of the gates that share its vertex 2, and that vertex.
@@ -68,13 +70,13 @@ private:
     std::size_t Index = 0;
   };
 
-  int Score(Slot slot) const { return m_Vertices[m_Links[slot].Vertex].Score; }
   // The cell of v: its own, or the empty one where it would go.
   SCell& CellOf(const CVertex3d* v);
   // v's place in m_Vertices, added when new.
   std::size_t VertexIndex(const CVertex3d* v);
   void ResizeCells(int bits);
-  void File(Slot slot);
+  void File(int score, Slot slot);
+  void Unfile(int score, Slot slot);
 
   // Gates stay in place (a deque does not move them), so that slots and pointers hold.
   std::deque<CTriangleGate3d> m_Gates;
@@ -82,8 +84,8 @@ private:
   std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;
   Slot m_Oldest = 0;
-  // One min-heap of ages per counter value; no bucket above m_Top holds an entry.
-  std::vector<std::vector<SEntry>> m_Buckets = std::vector<std::vector<SEntry>>(256);
+  // One bucket per counter value; none above m_Top holds a slot.
+  std::vector<SBucket> m_Buckets = std::vector<SBucket>(256);
   int m_Top = 0;
   std::vector<SVertex> m_Vertices;
   // Each vertex 2 met so far, by its place in m_Vertices: an open-addressing table of a power
