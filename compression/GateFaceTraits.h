@@ -18,7 +18,14 @@ struct CGateFaceTraits<CFace3d>
   using Vertex = CVertex3d;
   static int Degree(const CFace3d*) { return 3; }
   static Vertex* Corner(const CFace3d* f, int i) { return f->v(i); }
-  static int IndexOf(const CFace3d* f, const Vertex* v) { return f->IndexFrom(v); }
+  // CFace3d::IndexFrom, inline: the fan walks call it on every step.
+  static int IndexOf(const CFace3d* f, const Vertex* v)
+  {
+    for (int i = 0; i < 3; i++)
+      if (f->v(i) == v)
+        return i;
+    return -1;
+  }
   static CFace3d* Neighbor(const CFace3d* f, int i) { return f->f(i); }
   static void SetNeighbor(CFace3d* f, int i, CFace3d* g) { f->SetF(i, g); }
   static int NbIncident(const Vertex* v) { return v->NbFaceNeighbor(); }

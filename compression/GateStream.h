@@ -2,6 +2,7 @@
 
 #include "coding/IBitFile.h"
 #include "coding/OBitFile.h"
+#include "compression/GateStreamBits.h"
 #include "mesh/Array3d.h"
 
 #include <array>
@@ -47,6 +48,17 @@ void WriteGeometry(COBitStream& file, const CArray3d<V>& order, int from, int to
     file.WriteFloat(order[i]->x());
     file.WriteFloat(order[i]->y());
     file.WriteFloat(order[i]->z());
+  }
+}
+
+// The same bits, a word at a time.
+template <class V>
+void WriteGeometry(CGateStreamBits& file, const CArray3d<V>& order, int from, int to)
+{
+  for (int i = from; i < to; i++) {
+    file.WriteWordFloat(order[i]->x());
+    file.WriteWordFloat(order[i]->y());
+    file.WriteWordFloat(order[i]->z());
   }
 }
 

@@ -153,12 +153,24 @@ int IsCodable(const CArray3d<Face>& faces)
     for (int i = 0; i < n; i++) {
       const VertexOf<Face>* a = T::Corner(face, i);
       const VertexOf<Face>* b = T::Corner(face, (i + 1) % n);
+      // One walk around a: the holders of a -> b, and the first holder of b -> a.
       int holders = 0;
-      for (int k = 0; k < T::NbIncident(a); k++)
-        holders += HoldsEdge(T::Incident(a, k), a, b);
-      if (holders != 1 || FindFaceWithEdge<Face>(a, a, b) != face)
-        return 0;
-      if (T::Neighbor(face, i) != FindFaceWithEdge<Face>(a, b, a))
+      const Face* reverse = nullptr;
+      for (int k = 0; k < T::NbIncident(a); k++) {
+        const Face* g = T::Incident(a, k);
+        const int j = T::IndexOf(g, a);
+        if (j < 0)
+          continue;
+        const int m = T::Degree(g);
+        if (T::Corner(g, (j + 1) % m) == b) {
+          if (g != face)
+            return 0;
+          holders++;
+        }
+        if (!reverse && T::Corner(g, (j + m - 1) % m) == b)
+          reverse = g;
+      }
+      if (holders != 1 || T::Neighbor(face, i) != reverse)
         return 0;
     }
   }

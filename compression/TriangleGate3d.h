@@ -10,6 +10,11 @@ class CTriangleGate3d
 {
 public:
   CTriangleGate3d(CVertex3d* v1, CVertex3d* v2) : m_pVertex1(v1), m_pVertex2(v2) {}
+  // The encoder knows the conquered face that holds the gate.
+  CTriangleGate3d(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
+    : m_pVertex1(v1), m_pVertex2(v2), m_pInnerFace(inner)
+  {
+  }
 
   CVertex3d* GetVertex1() const { return m_pVertex1; }
   CVertex3d* GetVertex2() const { return m_pVertex2; }

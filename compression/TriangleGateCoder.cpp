@@ -59,6 +59,7 @@ void CTriangleGateCoder::Initialize()
     mesh->GetVertex(i)->SetByteFlag(0);
   }
   m_Queue.RemoveAll();
+  m_Queue.Reserve(mesh->NbVertex());
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes.clear();
@@ -75,7 +76,7 @@ void CTriangleGateCoder::Initialize()
     corner->SetFlag(1);
     CountGate(corner);
     s.m_VertexOrder.Add(corner);
-    AddGate(corner, seed->v((i + 1) % 3));
+    AddGate(corner, seed->v((i + 1) % 3), seed);
   }
   seed->SetFlag(1);
   if (s.m_Debug)
@@ -111,29 +112,30 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   CTriangleGate3d* gt = m_Queue.GetAt(slot);
   CVertex3d* v1 = gt->GetVertex1();
   CVertex3d* v2 = gt->GetVertex2();
-  CFace3d* outer = gt->GetOuterFace();
+  CFace3d* inner = gt->GetInnerFace();
+  // The mesh passed IsCodable: the neighbour across v1 -> v2 is the face holding v2 -> v1.
+  CFace3d* outer = inner->f(inner->IndexFrom(v1));
   int code = -1;
   if (!outer) {
     code = 3;
   } else if (outer->GetFlag() == 0) {
-    CVertex3d* third = gt->GetThirdVertex();
-    const CFace3d* inner = gt->GetInnerFace();
+    CVertex3d* third = outer->v((outer->IndexFrom(v1) + 1) % 3);
     if (third->GetFlag() == 0) {
       code = 0;
       s.m_VertexOrder.Add(third);
       s.m_NextVertex++;
       third->SetFlag(1);
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third);
-      AddGate(third, v2);
+      AddGate(v1, third, outer);
+      AddGate(third, v2, outer);
     } else if (gate::FanCloses(inner, outer, v2, 0)) {
       code = 2;
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third);
+      AddGate(v1, third, outer);
     } else if (gate::FanCloses(inner, outer, v1, 1)) {
       code = 1;
       ConquerFace(outer, r, g, b);
-      AddGate(third, v2);
+      AddGate(third, v2, outer);
     } else {
       code = 3;
     }
@@ -165,9 +167,9 @@ void CTriangleGateCoder::CountGate(CVertex3d* v)
   m_Queue.Rescore(v);
 }
 
-void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2)
+void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
 {
-  m_Queue.Add(v1, v2);
+  m_Queue.Add(v1, v2, inner);
 }
 
 void CTriangleGateCoder::FindSeeds()
@@ -203,7 +205,7 @@ void CTriangleGateCoder::OpenSeeds()
     if (s.m_Debug)
       face->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {
-      AddGate(face->v(c), face->v((c + 1) % 3));
+      AddGate(face->v(c), face->v((c + 1) % 3), face);
       CountGate(face->v(c));
     }
   }
@@ -213,7 +215,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
                                     int nbSymbol, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
-  COBitStream file;
+  CGateStreamBits file;
   file.PutBit(static_cast<unsigned int>(s.m_Genus));
   file.PutBit(static_cast<unsigned int>(s.m_OldestFirst));
   file.WriteBits(static_cast<std::uint32_t>(s.m_Order), 3);

@@ -55,7 +55,8 @@ private:
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
-  void AddGate(CVertex3d* v1, CVertex3d* v2);
+  // The gate v1 -> v2 of the conquered face inner.
+  void AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
   // One more on the vertex's gate counter.
   void CountGate(CVertex3d* v);
   void FindSeeds();

@@ -3,17 +3,17 @@
 #include "compression/TriangleGate3d.h"
 
 #include <cstdint>
-#include <memory>
-#include <unordered_map>
+#include <deque>
 #include <vector>
 
+class CFace3d;
 class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
-// in constant or logarithmic time instead of a scan: the oldest gate, and the oldest gate whose
-// vertex 2 has the largest 8-bit gate counter. Gates are filed by counter in buckets ordered by
-// age; a vertex whose counter changes is told through Rescore, which files its gates again
-// (the entries left behind are dropped when they come up). Owns its gates.
+// without a scan: the oldest gate, and the oldest gate whose vertex 2 has the largest 8-bit
+// gate counter. Each counter value has a bit set of the slots of the live gates filed under
+// it, so the oldest is the lowest set bit; a vertex whose counter changes is told through
+// Rescore, which moves its gates to the new value. Owns its gates.
 class CTriangleGateQueue
 {
 public:
@@ -24,9 +24,13 @@ public:
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
   CTriangleGateQueue& operator=(const CTriangleGateQueue&) = delete;
 
-  void Add(CVertex3d* v1, CVertex3d* v2);
+  // Sized for a run over this many vertices.
+  void Reserve(int nbVertex);
+  // The gate v1 -> v2 of the conquered face inner.
+  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
-  CTriangleGate3d* GetAt(Slot slot) const { return m_Slots[slot].get(); }
+  // Valid until the next Add or RemoveAll.
+  CTriangleGate3d* GetAt(Slot slot) { return &m_Gates[slot]; }
   Slot ChooseOldest();
   // The queue must not be empty.
   Slot ChooseBest();
@@ -36,21 +40,56 @@ public:
   void RemoveAll();
 
 private:
-  struct SEntry
+  // The slots filed under one counter value.
+  struct SBucket
   {
-    Slot Age;
-    bool operator>(const SEntry& other) const { return Age > other.Age; }
+    std::vector<std::uint64_t> Bits;
+    std::size_t First = 0; // no bit is set in the words before
+    std::size_t Count = 0;
+  };
+  static constexpr Slot None = static_cast<Slot>(-1);
+  // Links of a live gate in the list of the gates that share its vertex 2, and that vertex.
+  struct SLinks
+  {
+    Slot Prev = None;
+    Slot Next = None;
+    std::size_t Vertex = 0;
+  };
+  // What the queue keeps of a vertex 2: its first live gate and a copy of its counter, read
+  // from the vertex whenever it gains a gate or is rescored.
+  struct SVertex
+  {
+    Slot Head = None;
+    int Score = 0;
   };
 
-  static int Score(const CTriangleGate3d* gate);
-  void File(Slot slot);
+  // A cell of the vertex table.
+  struct SCell
+  {
+    const CVertex3d* Key = nullptr;
+    std::size_t Index = 0;
+  };
 
-  std::vector<std::unique_ptr<CTriangleGate3d>> m_Slots;
+  // The cell of v: its own, or the empty one where it would go.
+  SCell& CellOf(const CVertex3d* v);
+  // v's place in m_Vertices, added when new.
+  std::size_t VertexIndex(const CVertex3d* v);
+  void ResizeCells(int bits);
+  void File(int score, Slot slot);
+  void Unfile(int score, Slot slot);
+
+  // Gates stay in place (a deque does not move them), so that slots and pointers hold.
+  std::deque<CTriangleGate3d> m_Gates;
+  std::vector<std::uint8_t> m_Alive;
+  std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;
   Slot m_Oldest = 0;
-  // One min-heap of ages per counter value; no bucket above m_Top holds an entry.
-  std::vector<std::vector<SEntry>> m_Buckets = std::vector<std::vector<SEntry>>(256);
+  // One bucket per counter value; none above m_Top holds a slot.
+  std::vector<SBucket> m_Buckets = std::vector<SBucket>(256);
   int m_Top = 0;
-  // The live gates by their vertex 2.
-  std::unordered_map<const CVertex3d*, std::vector<Slot>> m_ByVertex;
+  std::vector<SVertex> m_Vertices;
+  // Each vertex 2 met so far, by its place in m_Vertices: an open-addressing table of a power
+  // of two cells, at most half full, since the lookups run on every conquered corner.
+  std::vector<SCell> m_Cells = std::vector<SCell>(64);
+  int m_CellBits = 6;
 };
