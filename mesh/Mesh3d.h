@@ -187,6 +187,9 @@ public:
 
   // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
   int BuildAdjacency();
+  // BuildAdjacency for a caller that holds every face's corner indices (3 per face, -1 for a
+  // face with an empty corner) and has set each vertex's adjacency index to its own slot.
+  int BuildAdjacencyFromCorners(const std::vector<int>& corners);
   int ClearVertexAdjacency();
   int ComputeFaceNormals();
   int ComputeVertexNormals();

@@ -69,6 +69,8 @@ public:
   // False, with nothing built, when a face stands twice in the face array or uses a vertex
   // that the mesh does not list: the caller then builds by the plain rules.
   bool Build();
+  // The same from corner indices the caller already holds: no vertex is read.
+  bool BuildFromCorners(const std::vector<int>& corners);
 
 private:
   struct SNeighbor
@@ -80,6 +82,8 @@ private:
 
   void IndexVertices();
   bool ReadCorners();
+  bool TakeCorners(const std::vector<int>& corners);
+  void BuildLists();
   // The corners of later faces are scattered in memory: their loads are started early.
   void PrefetchCorners(int i) const;
   void ListFaces();
@@ -111,6 +115,20 @@ bool CAdjacencyBuilder::Build()
   IndexVertices();
   if (!ReadCorners())
     return false;
+  BuildLists();
+  return true;
+}
+
+bool CAdjacencyBuilder::BuildFromCorners(const std::vector<int>& corners)
+{
+  if (!TakeCorners(corners))
+    return false;
+  BuildLists();
+  return true;
+}
+
+void CAdjacencyBuilder::BuildLists()
+{
   ListFaces();
   m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
@@ -119,7 +137,6 @@ bool CAdjacencyBuilder::Build()
     BuildAround(a);
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
-  return true;
 }
 
 // A vertex listed twice takes its last index; its earlier slot then receives empty lists
@@ -166,6 +183,29 @@ bool CAdjacencyBuilder::ReadCorners()
         return false;
       corner[k] = index;
     }
+  }
+  return true;
+}
+
+// A face met twice is caught as in ReadCorners; the corners of a face with an empty corner are
+// -1, every other index names the vertex at that slot of the vertex array.
+bool CAdjacencyBuilder::TakeCorners(const std::vector<int>& corners)
+{
+  if (corners.size() != 3 * static_cast<size_t>(m_NbFace))
+    return false;
+  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  std::copy(corners.begin(), corners.end(), &m_Corner[0]);
+  for (int i = 0; i < m_NbFace; i++) {
+    CFace3d* f = m_pMesh->GetFace(i);
+    if (!f || f->f(0) == f) {
+      // The marks go, so that the caller's own build meets the faces as they were.
+      for (int j = 0; j < i; j++)
+        m_pMesh->GetFace(j)->SetF(0, nullptr);
+      return false;
+    }
+    f->SetNeighbors(f, nullptr, nullptr);
+    if (m_Corner[3 * static_cast<size_t>(i)] < 0)
+      m_Unused.push_back(i);
   }
   return true;
 }
@@ -284,6 +324,13 @@ int CMesh3d::BuildAdjacency()
   if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).Build())
     return 1;
   return BuildAdjacencyByRules();
+}
+
+int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)
+{
+  if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).BuildFromCorners(corners))
+    return 1;
+  return BuildAdjacency();
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an

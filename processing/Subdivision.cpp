@@ -5,6 +5,7 @@
 #include "processing/LoopRule.h"
 #include "platform/core/Trace.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -34,6 +35,58 @@ CVertex3d* NewMidpoint(const CVertex3d* a, const CVertex3d* b)
                        (a->z() + b->z()) / 2.0f);
 }
 
+// Vertex indices of the faces present before a step, 6 per face (corners, then the vertices
+// put on edges 0 to 2), from which the step hands the adjacency build every corner without
+// reading a vertex again. Unusable, and the mesh rebuilt the plain way, when a corner is not
+// a vertex the mesh lists.
+struct SSlotIndices
+{
+  std::vector<int> slots;
+  bool valid = true;
+};
+
+// Every vertex learns its slot; a vertex listed twice keeps its last one, as the build does.
+void IndexVertices(CMesh3d* pMesh)
+{
+  for (int i = 0; i < pMesh->NbVertex(); i++)
+    if (CVertex3d* v = pMesh->GetVertex(i))
+      v->SetAdjacencyIndex(i);
+}
+
+// A face with an empty corner takes no part in the adjacency: all its corners stay -1.
+void RecordCorners(const CMesh3d* pMesh, const CFace3d* f, int* pSlots, bool* pValid)
+{
+  if (f->HasNullVertex())
+    return;
+  for (int k = 0; k < 3; k++) {
+    const CVertex3d* v = f->v(k);
+    const int index = v->GetAdjacencyIndex();
+    if (index < 0 || index >= pMesh->NbVertex() || pMesh->GetVertex(index) != v)
+      *pValid = false;
+    pSlots[k] = index;
+  }
+}
+
+void AddEdgeVertex(CMesh3d* pMesh, CFace3d* f, int k, CVertex3d* v, int* pSlots)
+{
+  const int index = pMesh->AddVertex(v);
+  v->SetAdjacencyIndex(index);
+  f->SetVertex(3 + k, v);
+  pSlots[3 + k] = index;
+}
+
+// The slot of a vertex taken from a neighbour: it was put there during this step.
+void RecordEdgeVertex(const CFace3d* f, int k, int* pSlots)
+{
+  const CVertex3d* v = f->v(3 + k);
+  pSlots[3 + k] = v ? v->GetAdjacencyIndex() : -1;
+}
+
+int* SlotsOf(SSlotIndices* pIndices, int face)
+{
+  return &pIndices->slots[6 * static_cast<size_t>(face)];
+}
+
 // When the neighbour across edge k has been visited, copies its vertex on the shared edge
 // (empty when it left that edge whole) and returns true.
 bool CopyFromVisited(CFace3d* f, int k, const CFace3d* pNeighbor)
@@ -56,12 +109,21 @@ struct SSplitOptions
 class CSplitter
 {
 public:
-  CSplitter(CMesh3d* pMesh, const SSplitOptions& options) : m_pMesh(pMesh), m_Options(options) {}
+  // With pCorners, the corners of every face after the split go there as vertex indices.
+  CSplitter(CMesh3d* pMesh, const SSplitOptions& options, SSlotIndices* pIndices,
+            std::vector<int>* pCorners)
+    : m_pMesh(pMesh), m_Options(options), m_pIndices(pIndices), m_pCorners(pCorners)
+  {
+  }
 
-  void Split(CFace3d* f);
+  void Split(int i);
 
 private:
+  void SplitFace(CFace3d* f);
   CFace3d* Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  void SetParent(CFace3d* f, CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  void RecordCorners(size_t first, const CVertex3d* a, const CVertex3d* b, const CVertex3d* c);
+  int SlotIndex(const CVertex3d* v) const;
   // Keeps the diagonal of the quadrilateral (parent, last) that gives the better shapes.
   static void ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3]);
   // Two edge vertices: appends pieces 0 and 1, the parent becomes piece 2; pieces 3 and 4
@@ -70,15 +132,61 @@ private:
 
   CMesh3d* m_pMesh;
   SSplitOptions m_Options;
+  SSlotIndices* m_pIndices;
+  std::vector<int>* m_pCorners;
+  // The face being split: its six vertices and their indices.
+  const CVertex3d* m_Vertex[6] = {};
+  const int* m_pSlots = nullptr;
+  size_t m_Parent = 0;
 };
+
+void CSplitter::Split(int i)
+{
+  CFace3d* f = m_pMesh->GetFace(i);
+  if (m_pCorners) {
+    m_pSlots = SlotsOf(m_pIndices, i);
+    m_Parent = 3 * static_cast<size_t>(i);
+    for (int k = 0; k < 6; k++)
+      m_Vertex[k] = f->v(k);
+  }
+  SplitFace(f);
+}
+
+int CSplitter::SlotIndex(const CVertex3d* v) const
+{
+  for (int k = 0; k < 6; k++)
+    if (m_Vertex[k] == v)
+      return m_pSlots[k];
+  return -1;
+}
+
+void CSplitter::RecordCorners(size_t first, const CVertex3d* a, const CVertex3d* b,
+                              const CVertex3d* c)
+{
+  int* corner = &(*m_pCorners)[first];
+  corner[0] = SlotIndex(a);
+  corner[1] = SlotIndex(b);
+  corner[2] = SlotIndex(c);
+}
 
 CFace3d* CSplitter::Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   auto* f = new CFace3d(a, b, c);
   if (m_Options.ghost)
     f->SetColor(pParent->GetColor()->r(), pParent->GetColor()->g(), pParent->GetColor()->b());
-  m_pMesh->AddFace(f);
+  const int index = m_pMesh->AddFace(f);
+  if (m_pCorners) {
+    m_pCorners->resize(3 * static_cast<size_t>(index) + 3);
+    RecordCorners(3 * static_cast<size_t>(index), a, b, c);
+  }
   return f;
+}
+
+void CSplitter::SetParent(CFace3d* f, CVertex3d* a, CVertex3d* b, CVertex3d* c)
+{
+  f->SetVertices(a, b, c);
+  if (m_pCorners)
+    RecordCorners(m_Parent, a, b, c);
 }
 
 void CSplitter::ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3])
@@ -95,12 +203,13 @@ void CSplitter::SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3])
 {
   Append(f, pieces[0][0], pieces[0][1], pieces[0][2]);
   CFace3d* pLast = Append(f, pieces[1][0], pieces[1][1], pieces[1][2]);
-  f->SetVertices(pieces[2][0], pieces[2][1], pieces[2][2]);
+  SetParent(f, pieces[2][0], pieces[2][1], pieces[2][2]);
+  // Only the ghost method, which records no corners, turns the diagonal.
   if (m_Options.ghost && m_Options.optimise)
     ChooseDiagonal(f, pLast, pieces + 3);
 }
 
-void CSplitter::Split(CFace3d* f)
+void CSplitter::SplitFace(CFace3d* f)
 {
   if (m_Options.clearFlag)
     f->SetFlag(0);
@@ -119,7 +228,7 @@ void CSplitter::Split(CFace3d* f)
     Append(f, e0, c1, e1);
     Append(f, e0, e1, e2);
     Append(f, e2, e1, c2);
-    f->SetVertices(c0, e0, e2);
+    SetParent(f, c0, e0, e2);
   } else if (e0 && e2) {
     CVertex3d* const pieces[5][3] = {
       {c0, e0, e2}, {e2, e0, c2}, {e0, c1, c2}, {e2, c1, c2}, {e2, e0, c1}};
@@ -137,26 +246,50 @@ void CSplitter::Split(CFace3d* f)
     SplitInThree(f, m_Options.ghost ? ghost : plain);
   } else if (e0) {
     Append(f, e0, c1, c2);
-    f->SetVertices(c0, e0, c2);
+    SetParent(f, c0, e0, c2);
   } else if (e1) {
     Append(f, c0, e1, c2);
-    f->SetVertices(c0, c1, e1);
+    SetParent(f, c0, c1, e1);
   } else {
     Append(f, e2, c1, c2);
-    f->SetVertices(c0, c1, e2);
+    SetParent(f, c0, c1, e2);
   }
   ClearEdgeVertices(f);
 }
 
-// Splits the first nbFace faces; faces appended on the way are not visited.
-void SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
+// Splits the first nbFace faces; faces appended on the way are not visited. With usable
+// indices, returns the corners of every face afterwards (3 per face), else nothing.
+std::vector<int> SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options,
+                            SSlotIndices* pIndices = nullptr)
 {
   platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
   Reserve(pMesh->GetArrayFace(), pMesh->NbFace() + 3 * nbFace);
-  CSplitter splitter(pMesh, options);
+  std::vector<int> corners;
+  const bool record = pIndices && pIndices->valid && nbFace == pMesh->NbFace();
+  if (record) {
+    corners.reserve(12 * static_cast<size_t>(nbFace));
+    corners.resize(3 * static_cast<size_t>(nbFace));
+    for (int i = 0; i < nbFace; i++)
+      std::copy_n(SlotsOf(pIndices, i), 3, &corners[3 * static_cast<size_t>(i)]);
+  }
+  CSplitter splitter(pMesh, options, pIndices, record ? &corners : nullptr);
   for (int i = 0; i < nbFace; i++)
-    splitter.Split(pMesh->GetFace(i));
+    splitter.Split(i);
   platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
+  return corners;
+}
+
+// What Rebuild does, the adjacency from corners when the split recorded them.
+void RebuildAfterSplit(CMesh3d* pMesh, const std::vector<int>& corners)
+{
+  if (corners.empty()) {
+    pMesh->Rebuild();
+    return;
+  }
+  pMesh->BuildAdjacencyFromCorners(corners);
+  pMesh->ComputeFaceNormals();
+  pMesh->ComputeVertexNormals();
+  pMesh->SetModified();
 }
 
 // Slots are filled by the edge passes below; leftovers of an interrupted run must not be
@@ -168,34 +301,45 @@ void ClearAllEdgeVertices(CMesh3d* pMesh)
 }
 
 // Midpoint on every edge, reused from a visited neighbour (flag non-zero).
-void PlaceMidpoints(CMesh3d* pMesh)
+SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
   Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
+  SSlotIndices indices;
+  indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
+  IndexVertices(pMesh);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
+    int* slots = SlotsOf(&indices, i);
+    RecordCorners(pMesh, f, slots, &indices.valid);
     if (f->HasNullVertex())
       continue;
     for (int k = 0; k < 3; k++) {
       const CFace3d* n = f->f(k);
-      if (n && n->GetFlag() != 0 && CopyFromVisited(f, k, n))
+      if (n && n->GetFlag() != 0 && CopyFromVisited(f, k, n)) {
+        RecordEdgeVertex(f, k, slots);
         continue;
-      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
-      pMesh->AddVertex(v);
-      f->SetVertex(3 + k, v);
+      }
+      AddEdgeVertex(pMesh, f, k, NewMidpoint(f->v(k), f->v((k + 1) % 3)), slots);
     }
     f->SetFlag(1);
   }
+  return indices;
 }
 
 // Loop's edge rule: (3(a + b) + u + w) / 8 inside, the midpoint on the boundary, whose ends
 // are marked with vertex flag 1.
-void PlaceLoopEdgeVertices(CMesh3d* pMesh)
+SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
   Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
+  SSlotIndices indices;
+  indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
+  IndexVertices(pMesh);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
+    int* slots = SlotsOf(&indices, i);
+    RecordCorners(pMesh, f, slots, &indices.valid);
     if (f->HasNullVertex() || !f->IsValid())
       continue;
     for (int k = 0; k < 3; k++) {
@@ -213,6 +357,7 @@ void PlaceLoopEdgeVertices(CMesh3d* pMesh)
         continue;
       } else if (n->GetFlag() != 0) {
         f->SetVertex(3 + k, n->v(3 + j));
+        RecordEdgeVertex(f, k, slots);
         continue;
       } else {
         const CVertex3d* u = f->v((k + 2) % 3);
@@ -221,11 +366,11 @@ void PlaceLoopEdgeVertices(CMesh3d* pMesh)
                           (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
                           (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
       }
-      pMesh->AddVertex(v);
-      f->SetVertex(3 + k, v);
+      AddEdgeVertex(pMesh, f, k, v, slots);
     }
     f->SetFlag(1);
   }
+  return indices;
 }
 
 // Whether p and q share exactly one face, i.e. the edge between them is a boundary edge.
@@ -277,10 +422,10 @@ int CMesh3d::Subdivision()
   platform::Trace("Start subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   ClearAllEdgeVertices(this);
-  PlaceMidpoints(this);
+  SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  SplitFaces(this, nbFace, SSplitOptions{});
-  Rebuild();
+  const std::vector<int> corners = SplitFaces(this, nbFace, SSplitOptions{}, &indices);
+  RebuildAfterSplit(this, corners);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }
@@ -292,14 +437,14 @@ int CMesh3d::SubdivisionLoop()
   const int nbVertex = NbVertex();
   SetVerticesFlag(0);
   ClearAllEdgeVertices(this);
-  PlaceLoopEdgeVertices(this);
+  SSlotIndices indices = PlaceLoopEdgeVertices(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
   const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
-  SplitFaces(this, nbFace, SSplitOptions{});
+  const std::vector<int> corners = SplitFaces(this, nbFace, SSplitOptions{}, &indices);
   platform::Trace("  copy\n");
   SetPositions(this, positions);
   platform::Trace("  restore\n");
-  Rebuild();
+  RebuildAfterSplit(this, corners);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }

@@ -1,0 +1,183 @@
+// The edge subdivisions link the elements they create themselves; what they leave must be
+// exactly what a full build over the resulting faces gives, list order included, on clean
+// meshes and on the odd ones that take the slower roads.
+#include "processing/ProcessingFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct SAdjacency
+{
+  std::vector<int> faceNeighbors;                 // 3 per face, -1 for none
+  std::vector<std::vector<int>> vertexFaces;      // per vertex
+  std::vector<std::vector<int>> vertexNeighbors;  // per vertex
+};
+
+bool operator==(const SAdjacency& a, const SAdjacency& b)
+{
+  return a.faceNeighbors == b.faceNeighbors && a.vertexFaces == b.vertexFaces &&
+         a.vertexNeighbors == b.vertexNeighbors;
+}
+
+SAdjacency AdjacencyOf(const CMesh3d& mesh)
+{
+  SAdjacency result;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* n = mesh.GetFace(i)->f(k);
+      result.faceNeighbors.push_back(n ? mesh.IndexFrom(n) : -1);
+    }
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    std::vector<int> faces;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      faces.push_back(mesh.IndexFrom(v->GetFaceNeighbor(j)));
+    std::vector<int> neighbors;
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      neighbors.push_back(mesh.IndexFrom(v->GetVertexNeighbor(j)));
+    result.vertexFaces.push_back(faces);
+    result.vertexNeighbors.push_back(neighbors);
+  }
+  return result;
+}
+
+int CountLinks(const SAdjacency& a)
+{
+  int links = 0;
+  for (const int n : a.faceNeighbors)
+    links += n >= 0;
+  return links;
+}
+
+using Step = std::function<void(CMesh3d&)>;
+const std::pair<const char*, Step> kSteps[] = {
+  {"loop", [](CMesh3d& m) { m.SubdivisionLoop(); }},
+  {"four", [](CMesh3d& m) { m.Subdivision(); }},
+};
+
+// Runs the step twice (the second run starts from the adjacency the first one linked) and
+// compares each result with a full build of the same faces.
+void ExpectSameAsFullBuild(CMesh3d& mesh, const Step& step, const std::string& label)
+{
+  for (int run = 0; run < 2; run++) {
+    step(mesh);
+    const SAdjacency linked = AdjacencyOf(mesh);
+    mesh.BuildAdjacency();
+    const SAdjacency built = AdjacencyOf(mesh);
+    EXPECT_TRUE(linked == built) << label << ", run " << run;
+    EXPECT_EQ(linked.vertexFaces.size(), static_cast<size_t>(mesh.NbVertex()));
+  }
+}
+
+TEST(SubdivisionAdjacency, CleanMeshesMatchAFullBuild)
+{
+  for (const auto& [name, step] : kSteps) {
+    std::vector<std::pair<std::string, std::unique_ptr<CMesh3d>>> meshes;
+    meshes.emplace_back("tetrahedron", fixtures::Tetrahedron());
+    meshes.emplace_back("icosphere", fixtures::Icosphere(1));
+    meshes.emplace_back("torus", fixtures::Torus(6));
+    meshes.emplace_back("grid", fixtures::FlatGrid(5, 4));
+    meshes.emplace_back("fan", fixtures::Fan(5));
+    for (auto& [meshName, mesh] : meshes) {
+      ExpectSameAsFullBuild(*mesh, step, std::string(name) + " " + meshName);
+      // A closed mesh has a face across every edge; the grid and the fan have a boundary.
+      const SAdjacency a = AdjacencyOf(*mesh);
+      if (meshName == "tetrahedron" || meshName == "icosphere" || meshName == "torus")
+        EXPECT_EQ(CountLinks(a), 3 * mesh->NbFace()) << meshName;
+      else
+        EXPECT_LT(CountLinks(a), 3 * mesh->NbFace()) << meshName;
+    }
+  }
+}
+
+// Three faces on one edge, and a face whose corner repeats.
+TEST(SubdivisionAdjacency, NonManifoldAndDegenerateFacesMatchAFullBuild)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto book = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                                {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
+    ExpectSameAsFullBuild(*book, step, std::string(name) + " book");
+    auto pinched = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                                   {{0, 1, 2}, {1, 3, 2}, {1, 1, 3}});
+    ExpectSameAsFullBuild(*pinched, step, std::string(name) + " pinched");
+  }
+}
+
+// Flags left on faces by an earlier command read as visited: edges stay whole and faces are
+// cut in two or three instead of four.
+TEST(SubdivisionAdjacency, PartialSplitsFromLeftoverFlagsMatchAFullBuild)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto mesh = fixtures::Icosphere(1);
+    for (int i = 0; i < mesh->NbFace(); i += 3)
+      mesh->GetFace(i)->SetFlag(1);
+    const int nbFace = mesh->NbFace();
+    step(*mesh);
+    EXPECT_LT(mesh->NbFace(), 4 * nbFace) << name;
+    const SAdjacency linked = AdjacencyOf(*mesh);
+    mesh->BuildAdjacency();
+    EXPECT_TRUE(linked == AdjacencyOf(*mesh)) << name;
+  }
+}
+
+// A face with an empty corner (an undone creation) takes no part and keeps no neighbour.
+TEST(SubdivisionAdjacency, FaceWithAnEmptyCornerStaysOut)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto mesh = fixtures::Octahedron();
+    auto* ghost = new CFace3d(mesh->GetVertex(0), mesh->GetVertex(1), mesh->GetVertex(2));
+    ghost->SetVertex(2, nullptr);
+    mesh->AddFace(ghost);
+    mesh->BuildAdjacency();
+    ExpectSameAsFullBuild(*mesh, step, std::string(name) + " empty corner");
+    EXPECT_EQ(ghost->f(0), nullptr);
+    EXPECT_EQ(ghost->f(1), nullptr);
+    EXPECT_EQ(ghost->f(2), nullptr);
+  }
+}
+
+// Elements that the arrays list twice, or a corner the mesh does not list, leave the linked
+// build for the general one; the result is the same.
+TEST(SubdivisionAdjacency, IrregularArraysMatchAFullBuild)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto twiceVertex = fixtures::Tetrahedron();
+    twiceVertex->AddVertex(twiceVertex->GetVertex(1));
+    twiceVertex->BuildAdjacency();
+    step(*twiceVertex);
+    SAdjacency linked = AdjacencyOf(*twiceVertex);
+    twiceVertex->BuildAdjacency();
+    EXPECT_TRUE(linked == AdjacencyOf(*twiceVertex)) << name << " vertex twice";
+    twiceVertex->GetArrayVertex()->RemoveAt(4);
+
+    auto twiceFace = fixtures::Tetrahedron();
+    twiceFace->AddFace(twiceFace->GetFace(2));
+    twiceFace->BuildAdjacency();
+    step(*twiceFace);
+    linked = AdjacencyOf(*twiceFace);
+    twiceFace->BuildAdjacency();
+    EXPECT_TRUE(linked == AdjacencyOf(*twiceFace)) << name << " face twice";
+    twiceFace->GetArrayFace()->RemoveAt(4);
+
+    auto unlisted = fixtures::Tetrahedron();
+    auto outsider = std::make_unique<CVertex3d>(2.0f, 2.0f, 2.0f);
+    unlisted->AddFace(new CFace3d(unlisted->GetVertex(1), unlisted->GetVertex(2), outsider.get()));
+    unlisted->BuildAdjacency();
+    step(*unlisted);
+    linked = AdjacencyOf(*unlisted);
+    unlisted->BuildAdjacency();
+    EXPECT_TRUE(linked == AdjacencyOf(*unlisted)) << name << " unlisted corner";
+    EXPECT_GT(CountLinks(linked), 0) << name;
+    // The faces that use the outsider go before it does.
+    for (int i = unlisted->NbFace() - 1; i >= 0; i--)
+      if (unlisted->GetFace(i)->HasVertex(outsider.get()))
+        unlisted->DeleteFace(unlisted->GetFace(i));
+  }
+}
+
+} // namespace
