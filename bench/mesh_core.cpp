@@ -12,7 +12,7 @@
 // ORVANE_BENCH_MAX_FACES caps the sizes (for a quick run).
 #include "mesh/Mesh3d.h"
 #include "mesh/QuadMesh3d.h"
-#include "processing/ArrayOperationEdge.h"
+#include "bench/EdgeOperationsRoute.h"
 #include "processing/FaceCollapse.h"
 #include "processing/HalfEdgeCollapse.h"
 
@@ -321,32 +321,6 @@ void RegisterSubdivision()
       });
     });
   }
-}
-
-// The decimation loop of the global optimisation: shortest edge first, collapse at the
-// midpoint, the survivor's operations renewed.
-void EdgeOperations(CMesh3d& mesh, int wanted)
-{
-  CArrayOperationEdge operations;
-  operations.Fill(&mesh);
-  operations.UpdateAll();
-  mesh.BeginDeferredDeletion();
-  while (mesh.NbLiveVertex() > wanted) {
-    std::unique_ptr<COperationEdge> o(operations.ExtractMin());
-    if (!o)
-      break;
-    CVertex3d* p = o->GetFirst();
-    CVertex3d* q = o->GetSecond();
-    const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2, (p->z() + q->z()) / 2);
-    if (!mesh.EdgeCollapse(p, q, &middle, nullptr, 0))
-      continue;
-    operations.RemoveOperationsOnVertex(p);
-    operations.RemoveOperationsOnVertex(q);
-    operations.AddVertexEdges(p);
-    operations.UpdateAroundVertex(p);
-    mesh.DeleteVertex(q);
-  }
-  mesh.EndDeferredDeletion();
 }
 
 void RegisterSimplification()

@@ -7,7 +7,7 @@
 // the volume-based decimation (default 200 faces: each of its candidates takes the dialog's
 // 400 iterations over about 40 samples per face around it, whatever the mesh).
 #include "mesh/Mesh3d.h"
-#include "processing/ArrayOperationEdge.h"
+#include "bench/EdgeOperationsRoute.h"
 #include "processing/FaceCollapse.h"
 #include "processing/HalfEdgeCollapse.h"
 #include "processing/ThreadMeshApproxVolumic.h"
@@ -119,30 +119,6 @@ void Register(const std::string& name, int faces, int iterations, int repetition
                                          [run](benchmark::State& state) { run(state); });
   b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(iterations);
   b->Repetitions(repetitions);
-}
-
-void EdgeOperations(CMesh3d& mesh, int wanted)
-{
-  CArrayOperationEdge operations;
-  operations.Fill(&mesh);
-  operations.UpdateAll();
-  mesh.BeginDeferredDeletion();
-  while (mesh.NbLiveVertex() > wanted) {
-    std::unique_ptr<COperationEdge> o(operations.ExtractMin());
-    if (!o)
-      break;
-    CVertex3d* p = o->GetFirst();
-    CVertex3d* q = o->GetSecond();
-    const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2, (p->z() + q->z()) / 2);
-    if (!mesh.EdgeCollapse(p, q, &middle, nullptr, 0))
-      continue;
-    operations.RemoveOperationsOnVertex(p);
-    operations.RemoveOperationsOnVertex(q);
-    operations.AddVertexEdges(p);
-    operations.UpdateAroundVertex(p);
-    mesh.DeleteVertex(q);
-  }
-  mesh.EndDeferredDeletion();
 }
 
 void HalfEdge(CMesh3d& mesh, int wanted)

@@ -212,3 +212,16 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   }
   return updated;
 }
+
+int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
+                                  const CVertex3d* pPosition)
+{
+  if (!pMesh->EdgeCollapse(p, q, pPosition, nullptr, 0))
+    return 0;
+  RemoveOperationsOnVertex(p);
+  RemoveOperationsOnVertex(q);
+  AddVertexEdges(p);
+  UpdateAroundVertex(p);
+  pMesh->DeleteVertex(q);
+  return 1;
+}

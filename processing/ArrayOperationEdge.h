@@ -56,6 +56,9 @@ public:
   int AddVertexEdges(CVertex3d* v);
   // Updates the operations with an end at v or at one of v's neighbours; returns how many.
   int UpdateAroundVertex(const CVertex3d* v);
+  // Collapses p-q onto the position, renews the operations around the survivor p and takes q
+  // out of the mesh; 0, nothing changed, when the mesh refuses the collapse.
+  int Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q, const CVertex3d* pPosition);
 
 private:
 

@@ -335,13 +335,8 @@ void CThreadMeshApproxVolumic::GlobalDecimation()
     if (classP != classQ)
       pPosition->Set(classP > classQ ? p : q);
     const int allowed = m_CollapseBoundaries || (!p->IsOnBoundary() && !q->IsOnBoundary());
-    if (allowed && m_pModel->EdgeCollapse(p, q, pPosition.get(), nullptr, 0)) {
-      operations.RemoveOperationsOnVertex(p);
-      operations.RemoveOperationsOnVertex(q);
-      operations.AddVertexEdges(p);
-      operations.UpdateAroundVertex(p);
-      m_pModel->DeleteVertex(q);
-    }
+    if (allowed)
+      operations.Collapse(m_pModel.get(), p, q, pPosition.get());
     if (step % Period(m_SavePeriodDecimation) != 0)
       continue;
     if (m_SaveIntermediate)

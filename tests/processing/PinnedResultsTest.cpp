@@ -466,13 +466,7 @@ TEST(PinnedResults, EdgeOperations)
       CVertex3d* q = o->GetSecond();
       const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2,
                              (p->z() + q->z()) / 2);
-      if (!mesh.EdgeCollapse(p, q, &middle, nullptr, 0))
-        continue;
-      operations.RemoveOperationsOnVertex(p);
-      operations.RemoveOperationsOnVertex(q);
-      operations.AddVertexEdges(p);
-      operations.UpdateAroundVertex(p);
-      mesh.DeleteVertex(q);
+      operations.Collapse(&mesh, p, q, &middle);
     }
     mesh.EndDeferredDeletion();
     mesh.Rebuild();
