@@ -1,5 +1,5 @@
 #include "mesh/ColorRamp.h"
-#include "platform/core/DeviceContext.h"
+#include "tests/support/RecordingDeviceContext.h"
 #include "tests/mesh/MeshFixtures.h"
 
 #include <gtest/gtest.h>
@@ -14,76 +14,7 @@ using platform::Rgb;
 
 namespace {
 
-// Records the filled polygons with the colour of the brush selected at the time, and
-// checks that every object created is deleted and every selection undone.
-class CRecordingContext : public platform::CDeviceContext
-{
-public:
-  struct Fill
-  {
-    ColorRef color;
-    std::vector<CPoint> points;
-  };
-
-  int SetDIBitsToDevice(int, int, int, int, int, int, int, int, const std::uint8_t*,
-                        const platform::BitmapInfoHeader&, const std::uint8_t*, int) override
-  {
-    return 0;
-  }
-  int StretchDIBits(int, int, int, int, int, int, int, int, const std::uint8_t*,
-                    const platform::BitmapInfoHeader&, const std::uint8_t*, int,
-                    std::uint32_t) override
-  {
-    return 0;
-  }
-  int SetStretchBltMode(int) override { return 0; }
-  void FillRect(const platform::CRect&, ColorRef) override {}
-  const platform::Palette* SelectPalette(const platform::Palette*, bool) override
-  {
-    return nullptr;
-  }
-  int RealizePalette() override { return 0; }
-  bool HasPalette() const override { return false; }
-
-  int CreatePen(int, ColorRef color) override { return Create(color, true); }
-  int CreateSolidBrush(ColorRef color) override { return Create(color, false); }
-  int SelectObject(int handle) override
-  {
-    int& slot = m_IsPen.at(handle) ? m_Pen : m_Brush;
-    const int previous = slot;
-    slot = handle;
-    return previous;
-  }
-  bool DeleteObject(int handle) override
-  {
-    EXPECT_NE(handle, m_Pen);
-    EXPECT_NE(handle, m_Brush);
-    return m_Colors.erase(handle) == 1;
-  }
-  void LineTo(int, int) override { m_NbLines++; }
-  void Polygon(const CPoint* points, int count) override
-  {
-    m_Fills.push_back({m_Colors.at(m_Brush), std::vector<CPoint>(points, points + count)});
-  }
-
-  std::vector<Fill> m_Fills;
-  std::map<int, ColorRef> m_Colors;
-  std::map<int, bool> m_IsPen{{kStockPen, true}, {kStockBrush, false}};
-  int m_Pen = kStockPen;
-  int m_Brush = kStockBrush;
-  int m_NbLines = 0;
-
-private:
-  static constexpr int kStockPen = -1;
-  static constexpr int kStockBrush = -2;
-  int Create(ColorRef color, bool pen)
-  {
-    m_Colors[++m_Next] = color;
-    m_IsPen[m_Next] = pen;
-    return m_Next;
-  }
-  int m_Next = 0;
-};
+using CRecordingContext = CRecordingDeviceContext;
 
 const double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 const int kViewport[4] = {0, 0, 100, 100};
@@ -131,15 +62,15 @@ TEST(Mesh3dProjected, FacesComeFarthestFirstLikeAStableSort)
   CRecordingContext dc;
   mesh->DrawProjected(dc, kIdentity, kIdentity, kViewport, Rgb(0, 0, 0), Rgb(255, 255, 255),
                       Rgb(128, 128, 128), -1, Rgb(255, 0, 0), -3, Rgb(0, 255, 0), -2, nullptr, 0);
-  ASSERT_EQ(dc.m_Fills.size(), expected.size());
+  ASSERT_EQ(dc.m_Polygons.size(), expected.size());
   for (std::size_t j = 0; j < expected.size(); j++) {
     const CFace3d* f = mesh->GetFace(expected[j]);
-    EXPECT_EQ(dc.m_Fills[j].points[0].x, int(WindowX(f->v(0)->x()))) << j;
-    EXPECT_EQ(dc.m_Fills[j].points[2].y, -int(WindowX(f->v(2)->y()))) << j;
-    EXPECT_EQ(dc.m_Fills[j].color, Rgb(255, 255, 255));
+    EXPECT_EQ(dc.m_Polygons[j].Points[0].x, int(WindowX(f->v(0)->x()))) << j;
+    EXPECT_EQ(dc.m_Polygons[j].Points[2].y, -int(WindowX(f->v(2)->y()))) << j;
+    EXPECT_EQ(dc.m_Polygons[j].Brush, Rgb(255, 255, 255));
   }
   EXPECT_EQ(dc.m_NbLines, 3 * int(expected.size()));
-  EXPECT_TRUE(dc.m_Colors.empty());
+  EXPECT_EQ(dc.m_Live, 0);
   EXPECT_EQ(dc.m_Pen, -1);
   EXPECT_EQ(dc.m_Brush, -2);
 }
@@ -167,21 +98,21 @@ TEST(Mesh3dProjected, FillFollowsTheFlag)
   CRecordingContext withRamp;
   mesh->DrawProjected(withRamp, kIdentity, kIdentity, kViewport, 0, face, 0, -1, Rgb(255, 0, 0),
                       -3, Rgb(0, 0, 255), -2, &ramp, 1);
-  ASSERT_EQ(withRamp.m_Fills.size(), 5u);
+  ASSERT_EQ(withRamp.m_Polygons.size(), 5u);
   const ColorRef expected[] = {Rgb(255, 0, 0), Rgb(0, 0, 255), ramp7, face,
                                Rgb(ramp.Red(0), ramp.Green(0), ramp.Blue(0))};
   for (int i = 0; i < 5; i++)
-    EXPECT_EQ(withRamp.m_Fills[std::size_t(i)].color, expected[i]) << i;
-  EXPECT_TRUE(withRamp.m_Colors.empty());
+    EXPECT_EQ(withRamp.m_Polygons[std::size_t(i)].Brush, expected[i]) << i;
+  EXPECT_EQ(withRamp.m_Live, 0);
 
   // Equal special flags: the first wins; ramp off: flagged faces take the face colour.
   CRecordingContext noRamp;
   mesh->DrawProjected(noRamp, kIdentity, kIdentity, kViewport, 0, face, 0, -1, Rgb(255, 0, 0),
                       -2, Rgb(0, 0, 255), -2, &ramp, 0);
-  ASSERT_EQ(noRamp.m_Fills.size(), 5u);
-  EXPECT_EQ(noRamp.m_Fills[0].color, face);
-  EXPECT_EQ(noRamp.m_Fills[1].color, Rgb(255, 0, 0));
-  EXPECT_EQ(noRamp.m_Fills[2].color, face);
+  ASSERT_EQ(noRamp.m_Polygons.size(), 5u);
+  EXPECT_EQ(noRamp.m_Polygons[0].Brush, face);
+  EXPECT_EQ(noRamp.m_Polygons[1].Brush, Rgb(255, 0, 0));
+  EXPECT_EQ(noRamp.m_Polygons[2].Brush, face);
 }
 
 TEST(Mesh3dProjected, EdgesWithBothEndsInsideAreDrawnOnce)
@@ -193,6 +124,6 @@ TEST(Mesh3dProjected, EdgesWithBothEndsInsideAreDrawnOnce)
   CRecordingContext dc;
   mesh->DrawProjectedEdges(dc, kIdentity, kIdentity, kViewport, Rgb(0, 0, 0));
   EXPECT_EQ(dc.m_NbLines, 3);
-  EXPECT_TRUE(dc.m_Colors.empty());
+  EXPECT_EQ(dc.m_Live, 0);
   EXPECT_EQ(dc.m_Pen, -1);
 }

@@ -1,6 +1,6 @@
 #include "mesh/ColorRamp.h"
 #include "mesh/MeshFixtures.h"
-#include "platform/core/DeviceContext.h"
+#include "tests/support/RecordingDeviceContext.h"
 
 #include <gtest/gtest.h>
 
@@ -9,94 +9,7 @@
 
 namespace {
 
-// A device context that keeps what is drawn: polygons with the brush they were filled with,
-// and filled rectangles, in order. Handles count up from 1; selection answers the previous.
-class CRecordingDc : public platform::CDeviceContext
-{
-public:
-  struct SPolygon
-  {
-    std::vector<platform::CPoint> Points;
-    platform::ColorRef Brush;
-    platform::ColorRef Pen;
-  };
-  struct SFill
-  {
-    platform::CRect Rect;
-    platform::ColorRef Color;
-  };
-
-  int SetDIBitsToDevice(int, int, int, int, int, int, int, int, const std::uint8_t*,
-                        const platform::BitmapInfoHeader&, const std::uint8_t*, int) override
-  {
-    return 0;
-  }
-  int StretchDIBits(int, int, int, int, int, int, int, int, const std::uint8_t*,
-                    const platform::BitmapInfoHeader&, const std::uint8_t*, int,
-                    std::uint32_t) override
-  {
-    return 0;
-  }
-  int SetStretchBltMode(int) override { return 0; }
-  void FillRect(const platform::CRect& rect, platform::ColorRef color) override
-  {
-    m_Fills.push_back({rect, color});
-  }
-  const platform::Palette* SelectPalette(const platform::Palette*, bool) override { return nullptr; }
-  int RealizePalette() override { return 0; }
-  bool HasPalette() const override { return false; }
-
-  int CreatePen(int, platform::ColorRef color) override { return Create(color, true); }
-  int CreateSolidBrush(platform::ColorRef color) override { return Create(color, false); }
-  int SelectObject(int handle) override
-  {
-    const auto it = m_Objects.find(handle);
-    if (it == m_Objects.end())
-      return 0;
-    int& current = it->second.IsPen ? m_Pen : m_Brush;
-    const int previous = current;
-    current = handle;
-    return previous;
-  }
-  bool DeleteObject(int handle) override
-  {
-    m_Live -= m_Objects.count(handle) ? 1 : 0;
-    return m_Objects.erase(handle) > 0;
-  }
-  void Polygon(const platform::CPoint* points, int count) override
-  {
-    m_Polygons.push_back({std::vector<platform::CPoint>(points, points + count), ColorOf(m_Brush),
-                          ColorOf(m_Pen)});
-  }
-
-  std::vector<SPolygon> m_Polygons;
-  std::vector<SFill> m_Fills;
-  int m_Live = 0;
-  int m_Pen = kStockPen;
-  int m_Brush = kStockBrush;
-
-private:
-  static constexpr int kStockPen = 1000;
-  static constexpr int kStockBrush = 1001;
-  struct SObject
-  {
-    platform::ColorRef Color;
-    bool IsPen;
-  };
-  int Create(platform::ColorRef color, bool pen)
-  {
-    m_Objects[++m_Last] = {color, pen};
-    m_Live++;
-    return m_Last;
-  }
-  platform::ColorRef ColorOf(int handle) const
-  {
-    const auto it = m_Objects.find(handle);
-    return it == m_Objects.end() ? 0xFFFFFFFFu : it->second.Color;
-  }
-  std::map<int, SObject> m_Objects = {{kStockPen, {0x00123456, true}}, {kStockBrush, {0x00FFFFFF, false}}};
-  int m_Last = 0;
-};
+using CRecordingDc = CRecordingDeviceContext;
 
 // Three triangles side by side in texture space, each with its own coordinates.
 std::unique_ptr<CMesh3d> Textured()
@@ -151,8 +64,8 @@ TEST(RequestMap, FacesAreFilledByFlagAtTheirTextureCoordinates)
   EXPECT_EQ(dc.m_Polygons[0].Pen, kPen);
   // Every pen and brush made is deleted, and the context gets its own back.
   EXPECT_EQ(dc.m_Live, 0);
-  EXPECT_EQ(dc.m_Brush, 1001);
-  EXPECT_EQ(dc.m_Pen, 1000);
+  EXPECT_EQ(dc.m_Brush, CRecordingDc::kStockBrush);
+  EXPECT_EQ(dc.m_Pen, CRecordingDc::kStockPen);
 }
 
 TEST(RequestMap, TheFlipTurnsVOver)
