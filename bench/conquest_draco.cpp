@@ -2,7 +2,7 @@
 // edgebreaker and valence encoders, on closed torus grids of 10k, 100k and 1M faces: faces per
 // second of each, in one run, and the ratio of ours to the library's whole encode
 // (connectivity and 11-bit positions). Our coders code into memory here, as the library does.
-#include "coding/RangeEncoder.h"
+#include "coding/OBitStream.h"
 #include "compression/ConquestCoder.h"
 #include "compression/TriangleGateCoder.h"
 #include "mesh/Mesh3d.h"
@@ -130,11 +130,7 @@ double ConquestInMemory(CMesh3d* pMesh)
   coder.Conquer(0);
   const auto& codes = coder.GetCodes();
   COBitStream stream;
-  CRangeEncoder encoder(CConquestCoder::GetMaxValue(codes) + 1);
-  encoder.Start();
-  for (const unsigned int code : codes)
-    encoder.Encode(code, &stream);
-  encoder.Done(&stream);
+  CConquestCoder::EncodeRange(codes, &stream);
   if (coder.GetGhostVertex())
     coder.RemoveGhostVertex();
   return coder.GetCodedVertexCount() == pMesh->NbVertex() ? stream.GetTotalBits() : -1.0;

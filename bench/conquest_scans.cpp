@@ -4,7 +4,6 @@
 // named by ORVANE_BENCH_MESHES (none without it). The conquest codes into memory; the gate and
 // structure coders write their file into a scratch folder, as their commands do.
 #include "coding/OBitStream.h"
-#include "coding/RangeEncoder.h"
 #include "compression/ConquestCoder.h"
 #include "compression/StructureCoder.h"
 #include "compression/TriangleGateCoder.h"
@@ -115,11 +114,7 @@ bool Conquest(CMesh3d* pMesh)
   coder.Conquer(0);
   const auto& codes = coder.GetCodes();
   COBitStream stream;
-  CRangeEncoder encoder(CConquestCoder::GetMaxValue(codes) + 1);
-  encoder.Start();
-  for (const unsigned int code : codes)
-    encoder.Encode(code, &stream);
-  encoder.Done(&stream);
+  CConquestCoder::EncodeRange(codes, &stream);
   benchmark::DoNotOptimize(stream.GetBytes().data());
   return !coder.IsFailed();
 }

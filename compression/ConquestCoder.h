@@ -124,6 +124,8 @@ public:
   static void BuildHistogram(const std::vector<unsigned int>& codes,
                              std::vector<unsigned int>& histogram);
   static unsigned int GetMaxValue(const std::vector<unsigned int>& values);
+  // One order-0 range-coded section over the codes' own alphabet (their maximum + 1).
+  static int EncodeRange(const std::vector<unsigned int>& codes, COBitStream* pFile);
   double FitValenceDistribution() const;
   int LabelVertices();
 
@@ -133,8 +135,6 @@ public:
   static constexpr unsigned int MaxByteCode = 255;
 
 protected:
-  // One order-0 range-coded section over the codes' own alphabet (their maximum + 1).
-  static int EncodeRange(const std::vector<unsigned int>& codes, COBitStream* pFile);
   static int FitsRangeCoder(unsigned int maxCode);
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
