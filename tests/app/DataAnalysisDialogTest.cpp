@@ -162,10 +162,10 @@ TEST_F(CDataAnalysisTest, FillingClosesTheInnerHolesAndSavingWritesTheBitmap)
   for (int x = 1; x < 999; x += 97)
     EXPECT_NE(dialog.PictureColor(x, 500), platform::Rgb(255, 0, 0));
 
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(s_Folder->Path());
-  EXPECT_TRUE(dialog.OnSave());
-  std::filesystem::current_path(previous);
+  {
+    const CCurrentFolder inFolder(s_Folder->Path());
+    EXPECT_TRUE(dialog.OnSave());
+  }
   const QImage saved(QString::fromStdString(Path("drome_1000_1000.bmp")));
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.size(), QSize(1000, 1000));

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,12 +23,11 @@ protected:
     CRenderViewFixture::SetUp();
     if (HasFatalFailure())
       return;
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
+    m_InFolder.emplace(m_Folder.Path());
   }
   void TearDown() override
   {
-    std::filesystem::current_path(m_Previous);
+    m_InFolder.reset();
     CRenderViewFixture::TearDown();
   }
 
@@ -145,7 +145,7 @@ protected:
   }
 
   CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  std::optional<CCurrentFolder> m_InFolder;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -22,12 +23,11 @@ protected:
     CRenderViewFixture::SetUp();
     if (HasFatalFailure())
       return;
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
+    m_InFolder.emplace(m_Folder.Path());
   }
   void TearDown() override
   {
-    std::filesystem::current_path(m_Previous);
+    m_InFolder.reset();
     CRenderViewFixture::TearDown();
   }
 
@@ -90,7 +90,7 @@ protected:
   }
 
   CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  std::optional<CCurrentFolder> m_InFolder;
   int m_Polygons = 0;
 };
 

@@ -41,14 +41,13 @@ protected:
     CFormViewFixture::SetUp();
     if (HasFatalFailure())
       return;
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
+    m_InFolder.emplace(m_Folder.Path());
     m_Clipboard.emplace();
   }
   void TearDown() override
   {
     m_Clipboard.reset();
-    std::filesystem::current_path(m_Previous);
+    m_InFolder.reset();
     CFormViewFixture::TearDown();
   }
 
@@ -69,7 +68,7 @@ protected:
   void Remove() { std::filesystem::remove(m_Folder.File("metafile.emf")); }
 
   CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  std::optional<CCurrentFolder> m_InFolder;
   // Installed once the workbench runs, so that it stands in for the one the program set.
   std::optional<CMetafileClipboard> m_Clipboard;
 };

@@ -31,14 +31,13 @@ protected:
     CRenderViewFixture::SetUp();
     if (HasFatalFailure())
       return;
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
+    m_InFolder.emplace(m_Folder.Path());
     m_Clipboard.emplace();
   }
   void TearDown() override
   {
     m_Clipboard.reset();
-    std::filesystem::current_path(m_Previous);
+    m_InFolder.reset();
     CRenderViewFixture::TearDown();
   }
 
@@ -85,7 +84,7 @@ protected:
   }
 
   CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  std::optional<CCurrentFolder> m_InFolder;
   std::optional<CClipboardRecorder> m_Clipboard;
 };
 

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 
 namespace {
@@ -18,12 +19,11 @@ protected:
   void SetUp() override
   {
     CCommandFixture::SetUp();
-    m_Previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_Folder.Path());
+    m_InFolder.emplace(m_Folder.Path());
   }
   void TearDown() override
   {
-    std::filesystem::current_path(m_Previous);
+    m_InFolder.reset();
     CCommandFixture::TearDown();
   }
 
@@ -48,7 +48,7 @@ protected:
   }
 
   CTempFolder m_Folder;
-  std::filesystem::path m_Previous;
+  std::optional<CCurrentFolder> m_InFolder;
 };
 
 const unsigned kMeshCommands[] = {ID_PROGRESSIVE_ENCODE_LAYER, ID_PROGRESSIVE_DECODE_LAYER,

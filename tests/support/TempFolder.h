@@ -38,6 +38,27 @@ private:
   std::filesystem::path m_Path;
 };
 
+// Makes a folder the current one for its lifetime; opening and saving files moves the current
+// folder, so the one before is put back whatever happened in between.
+class CCurrentFolder
+{
+public:
+  explicit CCurrentFolder(const std::filesystem::path& folder) : m_Previous(std::filesystem::current_path())
+  {
+    std::filesystem::current_path(folder);
+  }
+  ~CCurrentFolder()
+  {
+    std::error_code ignored;
+    std::filesystem::current_path(m_Previous, ignored);
+  }
+  CCurrentFolder(const CCurrentFolder&) = delete;
+  CCurrentFolder& operator=(const CCurrentFolder&) = delete;
+
+private:
+  std::filesystem::path m_Previous;
+};
+
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
   std::ifstream in(path, std::ios::binary);
