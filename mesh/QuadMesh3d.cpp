@@ -57,50 +57,6 @@ int CQuadMesh3d::IsValid() const
 // Adjacency and normals
 //********************************************
 
-int CQuadMesh3d::BuildAdjacency()
-{
-  if (NbVertex() < 4 || NbQuad() == 0)
-    return 0;
-
-  for (int i = 0; i < NbQuad(); i++)
-    GetQuad(i)->ClearNeighbors();
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->RemoveAllNeighbors();
-
-  for (int i = 0; i < NbQuad(); i++) {
-    CQuad3d* quad = GetQuad(i);
-    for (int k = 0; k < 4; k++)
-      quad->v(k)->AddQuadNeighbor(quad);
-  }
-
-  // The vertices sharing an edge with a corner are the corners before and after it.
-  for (int i = 0; i < NbVertex(); i++) {
-    CQuadVertex3d* vertex = GetVertex(i);
-    for (int k = 0; k < vertex->NbQuadNeighbor(); k++) {
-      const CQuad3d* quad = vertex->GetQuadNeighbor(k);
-      const int j = quad->IndexFrom(vertex);
-      vertex->AddNeighbor(quad->v(j + 1));
-      vertex->AddNeighbor(quad->v(j + 3));
-    }
-  }
-
-  for (int i = 0; i < NbQuad(); i++) {
-    CQuad3d* quad = GetQuad(i);
-    for (int k = 0; k < 4; k++) {
-      const CQuadVertex3d* a = quad->v(k);
-      const CQuadVertex3d* b = quad->v(k + 1);
-      // The neighbour holds a and b as an edge, in either direction: a quad holding them as
-      // opposite corners is not across this edge.
-      for (int n = 0; n < a->NbQuadNeighbor() && !quad->f(k); n++) {
-        CQuad3d* other = a->GetQuadNeighbor(n);
-        if (other != quad && (other->HasEdge(a, b) || other->HasEdge(b, a)))
-          quad->SetF(k, other);
-      }
-    }
-  }
-  return 1;
-}
-
 void CQuadMesh3d::CalculateNormals()
 {
   for (int i = 0; i < NbQuad(); i++)

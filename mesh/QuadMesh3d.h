@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A mesh of quadrilaterals: it owns its vertices and quads, draws them through a display
 // list, subdivides (Catmull-Clark, interpolatory Kobbelt), smooths, and reads and writes
@@ -68,6 +69,9 @@ public:
 
   // Vertex and quad neighbourhoods; 0 (and nothing done) below 4 vertices or without quads.
   int BuildAdjacency();
+  // The same from the corners as vertex indices, 4 per quad, that the caller already holds;
+  // corners that do not fit the arrays leave it to BuildAdjacency.
+  int BuildAdjacencyFromCorners(const std::vector<int>& corners);
   void BuildAdjacencyAndNormals();
   void CalculateNormals();
 
@@ -91,11 +95,15 @@ public:
 
 private:
   void Generate(const float (*points)[3], int nbPoint, const int (*quads)[4], int nbQuad);
+  int BuildAdjacencyByRules();
   template <class EdgePoint>
   void AddEdgePoints(EdgePoint edgePoint);
   void ReserveNewVertices();
+  void IndexVertices();
+  CQuadVertex3d* AddNewVertex(const CVector3d& point);
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);
-  void SplitQuads();
+  std::vector<int> SplitQuads();
+  void FinishStep(const std::vector<int>& corners);
   void MoveOldVerticesCatmullClark(int nbOldVertex);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;

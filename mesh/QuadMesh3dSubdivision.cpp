@@ -1,6 +1,7 @@
 // Smoothing and the two subdivision schemes of the quad mesh.
 #include "mesh/QuadMesh3d.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -125,9 +126,23 @@ void CQuadMesh3d::ReserveNewVertices()
 
 void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
 {
+  quad->SetNewVertex(4, AddNewVertex(point));
+}
+
+CQuadVertex3d* CQuadMesh3d::AddNewVertex(const CVector3d& point)
+{
   auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
-  AddVertex(vertex);
-  quad->SetNewVertex(4, vertex);
+  vertex->SetAdjacencyIndex(AddVertex(vertex));
+  return vertex;
+}
+
+// Every vertex learns its slot before a step; a vertex listed twice keeps its last one, as
+// the adjacency build does.
+void CQuadMesh3d::IndexVertices()
+{
+  for (int i = 0; i < NbVertex(); i++)
+    if (CQuadVertex3d* vertex = GetVertex(i))
+      vertex->SetAdjacencyIndex(i);
 }
 
 // Gives every edge one new vertex: the first quad in array order that reaches an edge
@@ -145,20 +160,29 @@ void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
         quad->SetNewVertex(k, across->GetNewVertex(edge));
         continue;
       }
-      const CVector3d point = edgePoint(i, k);
-      auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
-      AddVertex(vertex);
-      quad->SetNewVertex(k, vertex);
+      quad->SetNewVertex(k, AddNewVertex(edgePoint(i, k)));
     }
   }
 }
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
-// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i.
-void CQuadMesh3d::SplitQuads()
+// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. Returns
+// the corners of every quad afterwards as vertex indices (4 per quad), or nothing when an old
+// corner is not a vertex the mesh lists.
+std::vector<int> CQuadMesh3d::SplitQuads()
 {
   const int n = NbQuad();
   m_ArrayQuad.SetSize(4 * n);
+  std::vector<int> corners(16 * static_cast<size_t>(n));
+  bool listed = true;
+  auto indexOf = [this, &listed](const CQuadVertex3d* v) {
+    const int index = v->GetAdjacencyIndex();
+    listed = listed && index >= 0 && index < NbVertex() && GetVertex(index) == v;
+    return index;
+  };
+  auto record = [&corners, n](int part, int i, const int (&c)[4]) {
+    std::copy(c, c + 4, &corners[4 * (static_cast<size_t>(part) * n + i)]);
+  };
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
     CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
@@ -169,7 +193,29 @@ void CQuadMesh3d::SplitQuads()
     m_ArrayQuad.SetAt(2 * n + i, new CQuad3d(face, e[1], c[2], e[2]));
     m_ArrayQuad.SetAt(3 * n + i, new CQuad3d(e[3], face, e[2], c[3]));
     quad->Set(c[0], e[0], face, e[3]);
+    const int ic[4] = {indexOf(c[0]), indexOf(c[1]), indexOf(c[2]), indexOf(c[3])};
+    const int ie[4] = {e[0]->GetAdjacencyIndex(), e[1]->GetAdjacencyIndex(),
+                       e[2]->GetAdjacencyIndex(), e[3]->GetAdjacencyIndex()};
+    const int f = face->GetAdjacencyIndex();
+    record(0, i, {ic[0], ie[0], f, ie[3]});
+    record(1, i, {ie[0], ic[1], ie[1], f});
+    record(2, i, {f, ie[1], ic[2], ie[2]});
+    record(3, i, {ie[3], f, ie[2], ic[3]});
   }
+  if (!listed)
+    corners.clear();
+  return corners;
+}
+
+// What BuildAdjacencyAndNormals does, from the corners when the split could tell them.
+void CQuadMesh3d::FinishStep(const std::vector<int>& corners)
+{
+  if (corners.empty())
+    BuildAdjacency();
+  else
+    BuildAdjacencyFromCorners(corners);
+  CalculateNormals();
+  m_Modified = 1;
 }
 
 // Interior vertices of valence k move to ((k - 2) V + (mean of neighbours) + (mean of face
@@ -200,6 +246,7 @@ void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
 void CQuadMesh3d::SubdivisionCatmullClark()
 {
   const int nbOldVertex = NbVertex();
+  IndexVertices();
   ReserveNewVertices();
   for (int i = 0; i < NbQuad(); i++)
     AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
@@ -218,8 +265,7 @@ void CQuadMesh3d::SubdivisionCatmullClark()
   });
 
   MoveOldVerticesCatmullClark(nbOldVertex);
-  SplitQuads();
-  BuildAdjacencyAndNormals();
+  FinishStep(SplitQuads());
 }
 
 void CQuadMesh3d::SubdivisionKobbelt()
@@ -227,6 +273,7 @@ void CQuadMesh3d::SubdivisionKobbelt()
   const int n = NbQuad();
   std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
   std::vector<char> regular(static_cast<size_t>(n));
+  IndexVertices();
   ReserveNewVertices();
   for (int i = 0; i < n; i++) {
     const CQuad3d* quad = GetQuad(i);
@@ -239,6 +286,5 @@ void CQuadMesh3d::SubdivisionKobbelt()
     return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
   });
 
-  SplitQuads();
-  BuildAdjacencyAndNormals();
+  FinishStep(SplitQuads());
 }
