@@ -28,6 +28,19 @@ Buffer<T> MakeBuffer(size_t n)
   return std::make_unique_for_overwrite<T[]>(n);
 }
 
+// The mean direction of the normals of the vertex's faces, summed in list order; a vertex
+// without faces keeps its normal.
+void VertexNormalFromFaces(CVertex3d* v)
+{
+  if (v->NbFaceNeighbor() == 0)
+    return;
+  CVector3d sum;
+  for (int j = 0; j < v->NbFaceNeighbor(); j++)
+    sum.Add(*v->GetFaceNeighbor(j)->GetNormal());
+  sum.Normalize();
+  *v->GetNormal() = sum;
+}
+
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
 // collapses) find the same room as after a list grown one entry at a time.
 int GrownCapacity(int room, int n)
@@ -61,8 +74,11 @@ T** ResizeList(CArray3d<T>* pList, int n)
 class CAdjacencyBuilder
 {
 public:
-  explicit CAdjacencyBuilder(CMesh3d* pMesh)
-    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace())
+  // With vertexNormals, each vertex also gets its normal from the normals its faces hold,
+  // while its lists are at hand.
+  CAdjacencyBuilder(CMesh3d* pMesh, bool vertexNormals = false)
+    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace()),
+      m_VertexNormals(vertexNormals)
   {
   }
 
@@ -86,6 +102,7 @@ private:
   void BuildLists();
   // The corners of later faces are scattered in memory: their loads are started early.
   void PrefetchCorners(int i) const;
+  void PrefetchVertex(int a) const;
   void ListFaces();
   // fn(face, vertex) for every distinct corner of the faces that take part, faces from
   // `first` to before `last` by `step`.
@@ -100,7 +117,9 @@ private:
   CMesh3d* m_pMesh;
   const int m_NbVertex;
   const int m_NbFace;
-  Buffer<int> m_Corner;     // 3 per face; -1 for a face that takes no part
+  const bool m_VertexNormals;
+  Buffer<int> m_ReadCorner;   // the corners read from the faces, when not given
+  const int* m_Corner = nullptr;  // 3 per face; -1 for a face that takes no part
   Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
   Buffer<int> m_Faces;
   std::vector<int> m_Unused;  // faces that take no part
@@ -133,8 +152,10 @@ void CAdjacencyBuilder::BuildLists()
   m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
-  for (int a = 0; a < m_NbVertex; a++)
+  for (int a = 0; a < m_NbVertex; a++) {
+    PrefetchVertex(a + kPrefetchDistance);
     BuildAround(a);
+  }
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
 }
@@ -146,6 +167,16 @@ void CAdjacencyBuilder::IndexVertices()
   for (int i = 0; i < m_NbVertex; i++)
     if (CVertex3d* v = m_pMesh->GetVertex(i))
       v->SetAdjacencyIndex(i);
+}
+
+// The lists of a vertex lie beyond its first cache line: the whole object is fetched ahead.
+void CAdjacencyBuilder::PrefetchVertex(int a) const
+{
+  if (a >= m_NbVertex)
+    return;
+  const char* p = reinterpret_cast<const char*>(m_pMesh->GetVertex(a));
+  for (size_t offset = 0; p && offset < sizeof(CVertex3d); offset += 64)
+    __builtin_prefetch(p + offset, 1);
 }
 
 void CAdjacencyBuilder::PrefetchCorners(int i) const
@@ -162,9 +193,10 @@ void CAdjacencyBuilder::PrefetchCorners(int i) const
 // (a face is never its own neighbour); every slot is written again later.
 bool CAdjacencyBuilder::ReadCorners()
 {
-  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  m_ReadCorner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  m_Corner = &m_ReadCorner[0];
   for (int i = 0; i < m_NbFace; i++) {
-    int* corner = &m_Corner[3 * static_cast<size_t>(i)];
+    int* corner = &m_ReadCorner[3 * static_cast<size_t>(i)];
     corner[0] = corner[1] = corner[2] = -1;
     PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
@@ -193,8 +225,8 @@ bool CAdjacencyBuilder::TakeCorners(const std::vector<int>& corners)
 {
   if (corners.size() != 3 * static_cast<size_t>(m_NbFace))
     return false;
-  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
-  std::copy(corners.begin(), corners.end(), &m_Corner[0]);
+  // Read in place: the caller's vector outlives the build.
+  m_Corner = corners.data();
   for (int i = 0; i < m_NbFace; i++) {
     CFace3d* f = m_pMesh->GetFace(i);
     if (!f || f->f(0) == f) {
@@ -248,6 +280,8 @@ void CAdjacencyBuilder::BuildAround(int a)
     return;
   CollectNeighbors(a);
   StoreLists(v, a);
+  if (m_VertexNormals)
+    VertexNormalFromFaces(v);
   LinkFacesFrom(a);
 }
 
@@ -326,11 +360,15 @@ int CMesh3d::BuildAdjacency()
   return BuildAdjacencyByRules();
 }
 
-int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)
+int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners, bool vertexNormals)
 {
-  if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).BuildFromCorners(corners))
+  if (NbVertex() >= 3 && NbFace() > 0 &&
+      CAdjacencyBuilder(this, vertexNormals).BuildFromCorners(corners))
     return 1;
-  return BuildAdjacency();
+  const int built = BuildAdjacency();
+  if (vertexNormals)
+    ComputeVertexNormals();
+  return built;
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an
@@ -396,16 +434,8 @@ int CMesh3d::ComputeFaceNormals()
 
 int CMesh3d::ComputeVertexNormals()
 {
-  for (int i = 0; i < NbVertex(); i++) {
-    CVertex3d* v = GetVertex(i);
-    if (v->NbFaceNeighbor() == 0)
-      continue;
-    CVector3d sum;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      sum.Add(*v->GetFaceNeighbor(j)->GetNormal());
-    sum.Normalize();
-    *v->GetNormal() = sum;
-  }
+  for (int i = 0; i < NbVertex(); i++)
+    VertexNormalFromFaces(GetVertex(i));
   m_Modified = 1;
   return 1;
 }

@@ -71,7 +71,8 @@ private:
   CQuadMesh3d* m_pMesh;
   const int m_NbVertex;
   const int m_NbQuad;
-  Buffer<int> m_Corner;     // 4 per quad
+  Buffer<int> m_ReadCorner;       // the corners read from the quads, when not given
+  const int* m_Corner = nullptr;  // 4 per quad
   Buffer<int> m_QuadStart;  // per vertex + 1: its quads in m_Quads
   Buffer<int> m_Quads;
   // While vertex a is built: owner[b] == a when b is a's neighbour (or across an edge from a)
@@ -106,7 +107,8 @@ bool CQuadAdjacencyBuilder::ReadCorners()
   for (int i = 0; i < m_NbVertex; i++)
     if (CQuadVertex3d* v = m_pMesh->GetVertex(i))
       v->SetAdjacencyIndex(i);
-  m_Corner = MakeBuffer<int>(4 * static_cast<size_t>(m_NbQuad));
+  m_ReadCorner = MakeBuffer<int>(4 * static_cast<size_t>(m_NbQuad));
+  m_Corner = &m_ReadCorner[0];
   for (int i = 0; i < m_NbQuad; i++) {
     const CQuad3d* quad = m_pMesh->GetQuad(i);
     for (int k = 0; k < 4; k++) {
@@ -114,7 +116,7 @@ bool CQuadAdjacencyBuilder::ReadCorners()
       const int index = v ? v->GetAdjacencyIndex() : -1;
       if (index < 0 || index >= m_NbVertex || m_pMesh->GetVertex(index) != v)
         return false;
-      m_Corner[4 * static_cast<size_t>(i) + k] = index;
+      m_ReadCorner[4 * static_cast<size_t>(i) + k] = index;
     }
   }
   return true;
@@ -137,8 +139,8 @@ bool CQuadAdjacencyBuilder::BuildFromCorners(const std::vector<int>& corners)
       return false;
   if (!MarkQuads())
     return false;
-  m_Corner = MakeBuffer<int>(corners.size());
-  std::copy(corners.begin(), corners.end(), &m_Corner[0]);
+  // Read in place: the caller's vector outlives the build.
+  m_Corner = corners.data();
   BuildLists();
   return true;
 }

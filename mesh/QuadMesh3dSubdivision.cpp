@@ -166,7 +166,8 @@ void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
 }
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
-// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. Returns
+// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. The
+// positions are final: each child gets its normal while its corners are at hand. Returns
 // the corners of every quad afterwards as vertex indices (4 per quad), or nothing when an old
 // corner is not a vertex the mesh lists.
 std::vector<int> CQuadMesh3d::SplitQuads()
@@ -193,6 +194,8 @@ std::vector<int> CQuadMesh3d::SplitQuads()
     m_ArrayQuad.SetAt(2 * n + i, new CQuad3d(face, e[1], c[2], e[2]));
     m_ArrayQuad.SetAt(3 * n + i, new CQuad3d(e[3], face, e[2], c[3]));
     quad->Set(c[0], e[0], face, e[3]);
+    for (int part = 0; part < 4; part++)
+      GetQuad(part * n + i)->CalculateNormal();
     const int ic[4] = {indexOf(c[0]), indexOf(c[1]), indexOf(c[2]), indexOf(c[3])};
     const int ie[4] = {e[0]->GetAdjacencyIndex(), e[1]->GetAdjacencyIndex(),
                        e[2]->GetAdjacencyIndex(), e[3]->GetAdjacencyIndex()};
@@ -207,14 +210,14 @@ std::vector<int> CQuadMesh3d::SplitQuads()
   return corners;
 }
 
-// What BuildAdjacencyAndNormals does, from the corners when the split could tell them.
+// What BuildAdjacencyAndNormals does after the split, from the corners when the split could
+// tell them.
 void CQuadMesh3d::FinishStep(const std::vector<int>& corners)
 {
   if (corners.empty())
     BuildAdjacency();
   else
     BuildAdjacencyFromCorners(corners);
-  CalculateNormals();
   m_Modified = 1;
 }
 

@@ -221,8 +221,18 @@ TEST(QuadAdjacency, CornersThatDoNotFitFallBackToAFullBuild)
 
 using Step = void (CQuadMesh3d::*)();
 
+std::vector<float> QuadNormals(const CQuadMesh3d& mesh)
+{
+  std::vector<float> normals;
+  for (int i = 0; i < mesh.NbQuad(); i++) {
+    const CVector3d* n = mesh.GetQuad(i)->GetNormal();
+    normals.insert(normals.end(), {n->x(), n->y(), n->z()});
+  }
+  return normals;
+}
+
 // Two steps (the second starts from the adjacency the first one linked), each compared with a
-// full build of the same quads.
+// full build of the same quads; the normals the step gave are those computed afresh.
 void ExpectStepsMatchAFullBuild(CQuadMesh3d& mesh, Step step, const char* label)
 {
   for (int run = 0; run < 2; run++) {
@@ -230,6 +240,9 @@ void ExpectStepsMatchAFullBuild(CQuadMesh3d& mesh, Step step, const char* label)
     (mesh.*step)();
     ASSERT_EQ(mesh.NbQuad(), 4 * nbQuad) << label;
     ExpectListsFollowRules(mesh, label);
+    const std::vector<float> normals = QuadNormals(mesh);
+    mesh.CalculateNormals();
+    EXPECT_TRUE(normals == QuadNormals(mesh)) << label;
   }
 }
 
