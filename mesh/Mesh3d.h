@@ -189,8 +189,7 @@ public:
   int BuildAdjacency();
   // BuildAdjacency for a caller that holds every face's corner indices (3 per face, -1 for a
   // face with an empty corner) and has set each vertex's adjacency index to its own slot.
-  // With vertexNormals, what ComputeVertexNormals does too, from the face normals as they are.
-  int BuildAdjacencyFromCorners(const std::vector<int>& corners, bool vertexNormals = false);
+  int BuildAdjacencyFromCorners(const std::vector<int>& corners);
   int ClearVertexAdjacency();
   int ComputeFaceNormals();
   int ComputeVertexNormals();

@@ -28,19 +28,6 @@ Buffer<T> MakeBuffer(size_t n)
   return std::make_unique_for_overwrite<T[]>(n);
 }
 
-// The mean direction of the normals of the vertex's faces, summed in list order; a vertex
-// without faces keeps its normal.
-void VertexNormalFromFaces(CVertex3d* v)
-{
-  if (v->NbFaceNeighbor() == 0)
-    return;
-  CVector3d sum;
-  for (int j = 0; j < v->NbFaceNeighbor(); j++)
-    sum.Add(*v->GetFaceNeighbor(j)->GetNormal());
-  sum.Normalize();
-  *v->GetNormal() = sum;
-}
-
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
 // collapses) find the same room as after a list grown one entry at a time.
 int GrownCapacity(int room, int n)
@@ -74,11 +61,8 @@ T** ResizeList(CArray3d<T>* pList, int n)
 class CAdjacencyBuilder
 {
 public:
-  // With vertexNormals, each vertex also gets its normal from the normals its faces hold,
-  // while its lists are at hand.
-  CAdjacencyBuilder(CMesh3d* pMesh, bool vertexNormals = false)
-    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace()),
-      m_VertexNormals(vertexNormals)
+  explicit CAdjacencyBuilder(CMesh3d* pMesh)
+    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace())
   {
   }
 
@@ -117,7 +101,6 @@ private:
   CMesh3d* m_pMesh;
   const int m_NbVertex;
   const int m_NbFace;
-  const bool m_VertexNormals;
   Buffer<int> m_ReadCorner;   // the corners read from the faces, when not given
   const int* m_Corner = nullptr;  // 3 per face; -1 for a face that takes no part
   Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
@@ -280,8 +263,6 @@ void CAdjacencyBuilder::BuildAround(int a)
     return;
   CollectNeighbors(a);
   StoreLists(v, a);
-  if (m_VertexNormals)
-    VertexNormalFromFaces(v);
   LinkFacesFrom(a);
 }
 
@@ -360,15 +341,11 @@ int CMesh3d::BuildAdjacency()
   return BuildAdjacencyByRules();
 }
 
-int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners, bool vertexNormals)
+int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)
 {
-  if (NbVertex() >= 3 && NbFace() > 0 &&
-      CAdjacencyBuilder(this, vertexNormals).BuildFromCorners(corners))
+  if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).BuildFromCorners(corners))
     return 1;
-  const int built = BuildAdjacency();
-  if (vertexNormals)
-    ComputeVertexNormals();
-  return built;
+  return BuildAdjacency();
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an
@@ -434,8 +411,16 @@ int CMesh3d::ComputeFaceNormals()
 
 int CMesh3d::ComputeVertexNormals()
 {
-  for (int i = 0; i < NbVertex(); i++)
-    VertexNormalFromFaces(GetVertex(i));
+  for (int i = 0; i < NbVertex(); i++) {
+    CVertex3d* v = GetVertex(i);
+    if (v->NbFaceNeighbor() == 0)
+      continue;
+    CVector3d sum;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      sum.Add(*v->GetFaceNeighbor(j)->GetNormal());
+    sum.Normalize();
+    *v->GetNormal() = sum;
+  }
   m_Modified = 1;
   return 1;
 }

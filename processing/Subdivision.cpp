@@ -289,14 +289,15 @@ std::vector<int> SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& opt
 }
 
 // What Rebuild does after a split that computed the face normals: the adjacency from
-// corners, with the vertex normals, when the split recorded them.
+// corners when the split recorded them.
 void RebuildAfterSplit(CMesh3d* pMesh, const std::vector<int>& corners)
 {
   if (corners.empty()) {
     pMesh->Rebuild();
     return;
   }
-  pMesh->BuildAdjacencyFromCorners(corners, true);
+  pMesh->BuildAdjacencyFromCorners(corners);
+  pMesh->ComputeVertexNormals();
   pMesh->SetModified();
 }
 
