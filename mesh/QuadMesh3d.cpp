@@ -5,16 +5,39 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 CQuadMesh3d::~CQuadMesh3d()
 {
   Free();
   displaylist::Delete(&m_ListOpenGL);
 }
 
+namespace {
+
+// Deletes the elements that no block holds, then empties the array.
+template <class T>
+void DeleteHandedIn(CArray3d<T>* pArray,
+                    const std::vector<std::unique_ptr<CQuadMeshBlock<T>>>& blocks)
+{
+  for (int i = 0; i < pArray->GetSize(); i++) {
+    T* p = pArray->GetAt(i);
+    const bool inBlock =
+      std::any_of(blocks.begin(), blocks.end(), [p](const auto& b) { return b->Holds(p); });
+    if (p && !inBlock)
+      delete p;
+  }
+  pArray->RemoveAll();
+}
+
+} // namespace
+
 void CQuadMesh3d::Free()
 {
-  m_ArrayVertex.DeleteAll();
-  m_ArrayQuad.DeleteAll();
+  DeleteHandedIn(&m_ArrayVertex, m_VertexBlocks);
+  DeleteHandedIn(&m_ArrayQuad, m_QuadBlocks);
+  m_VertexBlocks.clear();
+  m_QuadBlocks.clear();
 }
 
 void CQuadMesh3d::SetColorBinding(int binding)

@@ -5,11 +5,13 @@
 #include "mesh/Material.h"
 #include "mesh/Object3d.h"
 #include "mesh/Quad3d.h"
+#include "mesh/QuadMesh3dBlock.h"
 #include "mesh/QuadVertex3d.h"
 #include "mesh/Transform.h"
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,12 +104,17 @@ private:
   void IndexVertices();
   CQuadVertex3d* AddNewVertex(const CVector3d& point);
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);
+  CQuad3d* NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
   std::vector<int> SplitQuads();
   void FinishStep(const std::vector<int>& corners);
   void MoveOldVerticesCatmullClark(int nbOldVertex);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;
   CArray3d<CQuad3d> m_ArrayQuad;
+  // The elements the subdivision steps created, a block per step; the arrays list them with
+  // those handed in by AddVertex and AddQuad, which Free deletes one by one.
+  std::vector<std::unique_ptr<CQuadMeshBlock<CQuadVertex3d>>> m_VertexBlocks;
+  std::vector<std::unique_ptr<CQuadMeshBlock<CQuad3d>>> m_QuadBlocks;
   CMaterial m_Material;
   int m_ColorBinding = 1;
   int m_NormalBinding = 1;

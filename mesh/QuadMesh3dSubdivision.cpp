@@ -2,6 +2,7 @@
 #include "mesh/QuadMesh3d.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -122,6 +123,7 @@ void CQuadMesh3d::ReserveNewVertices()
   const int size = NbVertex();
   m_ArrayVertex.SetSize(size + 5 * NbQuad());
   m_ArrayVertex.SetSize(size);
+  m_VertexBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuadVertex3d>>(5 * NbQuad()));
 }
 
 void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
@@ -129,11 +131,19 @@ void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
   quad->SetNewVertex(4, AddNewVertex(point));
 }
 
+// In the step's block, which ReserveNewVertices sized for a face point and four edge points
+// per quad.
 CQuadVertex3d* CQuadMesh3d::AddNewVertex(const CVector3d& point)
 {
-  auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
+  CQuadVertex3d* vertex = m_VertexBlocks.back()->Emplace(point.x(), point.y(), point.z());
   vertex->SetAdjacencyIndex(AddVertex(vertex));
   return vertex;
+}
+
+CQuad3d* CQuadMesh3d::NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2,
+                              CQuadVertex3d* v3)
+{
+  return m_QuadBlocks.back()->Emplace(v0, v1, v2, v3);
 }
 
 // Every vertex learns its slot before a step; a vertex listed twice keeps its last one, as
@@ -174,6 +184,7 @@ std::vector<int> CQuadMesh3d::SplitQuads()
 {
   const int n = NbQuad();
   m_ArrayQuad.SetSize(4 * n);
+  m_QuadBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuad3d>>(3 * n));
   std::vector<int> corners(16 * static_cast<size_t>(n));
   bool listed = true;
   auto indexOf = [this, &listed](const CQuadVertex3d* v) {
@@ -190,9 +201,9 @@ std::vector<int> CQuadMesh3d::SplitQuads()
     CQuadVertex3d* e[4] = {quad->GetNewVertex(0), quad->GetNewVertex(1), quad->GetNewVertex(2),
                            quad->GetNewVertex(3)};
     CQuadVertex3d* face = quad->GetNewVertex(4);
-    m_ArrayQuad.SetAt(n + i, new CQuad3d(e[0], c[1], e[1], face));
-    m_ArrayQuad.SetAt(2 * n + i, new CQuad3d(face, e[1], c[2], e[2]));
-    m_ArrayQuad.SetAt(3 * n + i, new CQuad3d(e[3], face, e[2], c[3]));
+    m_ArrayQuad.SetAt(n + i, NewQuad(e[0], c[1], e[1], face));
+    m_ArrayQuad.SetAt(2 * n + i, NewQuad(face, e[1], c[2], e[2]));
+    m_ArrayQuad.SetAt(3 * n + i, NewQuad(e[3], face, e[2], c[3]));
     quad->Set(c[0], e[0], face, e[3]);
     for (int part = 0; part < 4; part++)
       GetQuad(part * n + i)->CalculateNormal();

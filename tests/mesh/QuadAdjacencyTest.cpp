@@ -189,17 +189,14 @@ TEST(QuadAdjacency, IrregularArraysFollowTheRules)
   EXPECT_EQ(twiceVertex.GetVertex(3)->NbQuadNeighbor(), 3);
   twiceVertex.GetArrayVertex()->RemoveAt(8);
 
+  CQuadVertex3d outsider(5, 5, 5);  // outlives the mesh whose quad uses it
   CQuadMesh3d unlisted;
   unlisted.GenerateBox();
-  CQuadVertex3d outsider(5, 5, 5);
   unlisted.AddQuad(new CQuad3d(unlisted.GetVertex(0), unlisted.GetVertex(1), &outsider,
                                unlisted.GetVertex(4)));
   ASSERT_EQ(unlisted.BuildAdjacency(), 1);
   ExpectListsFollowRules(unlisted, "unlisted corner");
   EXPECT_EQ(outsider.NbQuadNeighbor(), 1);
-  // The quad that uses the outsider goes before it does.
-  delete unlisted.GetQuad(6);
-  unlisted.GetArrayQuad()->RemoveAt(6);
 }
 
 TEST(QuadAdjacency, CornersThatDoNotFitFallBackToAFullBuild)
@@ -273,9 +270,9 @@ TEST(QuadAdjacency, SubdivisionOfIrregularArraysMatchesAFullBuild)
   ExpectListsFollowRules(twiceVertex, "vertex twice");
   twiceVertex.GetArrayVertex()->RemoveAt(8);
 
+  CQuadVertex3d outsider(0, 0, 9);  // outlives the mesh whose quads use it
   CQuadMesh3d unlisted;
   unlisted.GenerateMushroom();
-  CQuadVertex3d outsider(0, 0, 9);
   unlisted.AddQuad(new CQuad3d(unlisted.GetVertex(8), unlisted.GetVertex(9), &outsider,
                                unlisted.GetVertex(10)));
   unlisted.BuildAdjacency();
@@ -283,11 +280,28 @@ TEST(QuadAdjacency, SubdivisionOfIrregularArraysMatchesAFullBuild)
   ExpectListsFollowRules(unlisted, "unlisted corner");
   // The outsider stays where it was: only the vertices the mesh lists move.
   EXPECT_EQ(outsider.z(), 9.0f);
-  for (int i = unlisted.NbQuad() - 1; i >= 0; i--)
-    if (unlisted.GetQuad(i)->HasVertex(&outsider)) {
-      delete unlisted.GetQuad(i);
-      unlisted.GetArrayQuad()->RemoveAt(i);
-    }
+}
+
+// The quads and vertices a step creates live in blocks of the mesh, beside the ones handed in:
+// freeing, reading a file over them and subdividing again release each exactly once (the
+// sanitizer build checks for leaks and double frees).
+TEST(QuadAdjacency, StepElementsAndHandedInElementsAreFreedOnce)
+{
+  CQuadMesh3d mesh;
+  mesh.GenerateBox();
+  mesh.SubdivisionCatmullClark();
+  mesh.AddVertex(new CQuadVertex3d(3, 3, 3));
+  mesh.AddQuad(new CQuad3d(mesh.GetVertex(0), mesh.GetVertex(1), mesh.GetVertex(2),
+                           mesh.GetVertex(mesh.NbVertex() - 1)));
+  mesh.SubdivisionKobbelt();
+  EXPECT_EQ(mesh.NbQuad(), 4 * 25);
+  mesh.Free();
+  EXPECT_EQ(mesh.NbVertex(), 0);
+  EXPECT_EQ(mesh.NbQuad(), 0);
+  mesh.GenerateMushroom();
+  mesh.SubdivisionCatmullClark();
+  EXPECT_EQ(mesh.NbQuad(), 36);
+  ExpectListsFollowRules(mesh, "after free");
 }
 
 } // namespace
