@@ -86,6 +86,7 @@ private:
   void BuildLists();
   // The corners of later faces are scattered in memory: their loads are started early.
   void PrefetchCorners(int i) const;
+  void PrefetchVertex(int a) const;
   void ListFaces();
   // fn(face, vertex) for every distinct corner of the faces that take part, faces from
   // `first` to before `last` by `step`.
@@ -100,7 +101,8 @@ private:
   CMesh3d* m_pMesh;
   const int m_NbVertex;
   const int m_NbFace;
-  Buffer<int> m_Corner;     // 3 per face; -1 for a face that takes no part
+  Buffer<int> m_ReadCorner;   // the corners read from the faces, when not given
+  const int* m_Corner = nullptr;  // 3 per face; -1 for a face that takes no part
   Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
   Buffer<int> m_Faces;
   std::vector<int> m_Unused;  // faces that take no part
@@ -133,8 +135,10 @@ void CAdjacencyBuilder::BuildLists()
   m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
-  for (int a = 0; a < m_NbVertex; a++)
+  for (int a = 0; a < m_NbVertex; a++) {
+    PrefetchVertex(a + kPrefetchDistance);
     BuildAround(a);
+  }
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
 }
@@ -146,6 +150,16 @@ void CAdjacencyBuilder::IndexVertices()
   for (int i = 0; i < m_NbVertex; i++)
     if (CVertex3d* v = m_pMesh->GetVertex(i))
       v->SetAdjacencyIndex(i);
+}
+
+// The lists of a vertex lie beyond its first cache line: the whole object is fetched ahead.
+void CAdjacencyBuilder::PrefetchVertex(int a) const
+{
+  if (a >= m_NbVertex)
+    return;
+  const char* p = reinterpret_cast<const char*>(m_pMesh->GetVertex(a));
+  for (size_t offset = 0; p && offset < sizeof(CVertex3d); offset += 64)
+    __builtin_prefetch(p + offset, 1);
 }
 
 void CAdjacencyBuilder::PrefetchCorners(int i) const
@@ -162,9 +176,10 @@ void CAdjacencyBuilder::PrefetchCorners(int i) const
 // (a face is never its own neighbour); every slot is written again later.
 bool CAdjacencyBuilder::ReadCorners()
 {
-  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  m_ReadCorner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
+  m_Corner = &m_ReadCorner[0];
   for (int i = 0; i < m_NbFace; i++) {
-    int* corner = &m_Corner[3 * static_cast<size_t>(i)];
+    int* corner = &m_ReadCorner[3 * static_cast<size_t>(i)];
     corner[0] = corner[1] = corner[2] = -1;
     PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
@@ -193,8 +208,8 @@ bool CAdjacencyBuilder::TakeCorners(const std::vector<int>& corners)
 {
   if (corners.size() != 3 * static_cast<size_t>(m_NbFace))
     return false;
-  m_Corner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
-  std::copy(corners.begin(), corners.end(), &m_Corner[0]);
+  // Read in place: the caller's vector outlives the build.
+  m_Corner = corners.data();
   for (int i = 0; i < m_NbFace; i++) {
     CFace3d* f = m_pMesh->GetFace(i);
     if (!f || f->f(0) == f) {

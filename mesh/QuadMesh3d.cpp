@@ -5,16 +5,39 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 CQuadMesh3d::~CQuadMesh3d()
 {
   Free();
   displaylist::Delete(&m_ListOpenGL);
 }
 
+namespace {
+
+// Deletes the elements that no block holds, then empties the array.
+template <class T>
+void DeleteHandedIn(CArray3d<T>* pArray,
+                    const std::vector<std::unique_ptr<CQuadMeshBlock<T>>>& blocks)
+{
+  for (int i = 0; i < pArray->GetSize(); i++) {
+    T* p = pArray->GetAt(i);
+    const bool inBlock =
+      std::any_of(blocks.begin(), blocks.end(), [p](const auto& b) { return b->Holds(p); });
+    if (p && !inBlock)
+      delete p;
+  }
+  pArray->RemoveAll();
+}
+
+} // namespace
+
 void CQuadMesh3d::Free()
 {
-  m_ArrayVertex.DeleteAll();
-  m_ArrayQuad.DeleteAll();
+  DeleteHandedIn(&m_ArrayVertex, m_VertexBlocks);
+  DeleteHandedIn(&m_ArrayQuad, m_QuadBlocks);
+  m_VertexBlocks.clear();
+  m_QuadBlocks.clear();
 }
 
 void CQuadMesh3d::SetColorBinding(int binding)
@@ -56,50 +79,6 @@ int CQuadMesh3d::IsValid() const
 //********************************************
 // Adjacency and normals
 //********************************************
-
-int CQuadMesh3d::BuildAdjacency()
-{
-  if (NbVertex() < 4 || NbQuad() == 0)
-    return 0;
-
-  for (int i = 0; i < NbQuad(); i++)
-    GetQuad(i)->ClearNeighbors();
-  for (int i = 0; i < NbVertex(); i++)
-    GetVertex(i)->RemoveAllNeighbors();
-
-  for (int i = 0; i < NbQuad(); i++) {
-    CQuad3d* quad = GetQuad(i);
-    for (int k = 0; k < 4; k++)
-      quad->v(k)->AddQuadNeighbor(quad);
-  }
-
-  // The vertices sharing an edge with a corner are the corners before and after it.
-  for (int i = 0; i < NbVertex(); i++) {
-    CQuadVertex3d* vertex = GetVertex(i);
-    for (int k = 0; k < vertex->NbQuadNeighbor(); k++) {
-      const CQuad3d* quad = vertex->GetQuadNeighbor(k);
-      const int j = quad->IndexFrom(vertex);
-      vertex->AddNeighbor(quad->v(j + 1));
-      vertex->AddNeighbor(quad->v(j + 3));
-    }
-  }
-
-  for (int i = 0; i < NbQuad(); i++) {
-    CQuad3d* quad = GetQuad(i);
-    for (int k = 0; k < 4; k++) {
-      const CQuadVertex3d* a = quad->v(k);
-      const CQuadVertex3d* b = quad->v(k + 1);
-      // The neighbour holds a and b as an edge, in either direction: a quad holding them as
-      // opposite corners is not across this edge.
-      for (int n = 0; n < a->NbQuadNeighbor() && !quad->f(k); n++) {
-        CQuad3d* other = a->GetQuadNeighbor(n);
-        if (other != quad && (other->HasEdge(a, b) || other->HasEdge(b, a)))
-          quad->SetF(k, other);
-      }
-    }
-  }
-  return 1;
-}
 
 void CQuadMesh3d::CalculateNormals()
 {

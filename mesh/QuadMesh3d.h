@@ -5,12 +5,15 @@
 #include "mesh/Material.h"
 #include "mesh/Object3d.h"
 #include "mesh/Quad3d.h"
+#include "mesh/QuadMesh3dBlock.h"
 #include "mesh/QuadVertex3d.h"
 #include "mesh/Transform.h"
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 // A mesh of quadrilaterals: it owns its vertices and quads, draws them through a display
 // list, subdivides (Catmull-Clark, interpolatory Kobbelt), smooths, and reads and writes
@@ -68,6 +71,9 @@ public:
 
   // Vertex and quad neighbourhoods; 0 (and nothing done) below 4 vertices or without quads.
   int BuildAdjacency();
+  // The same from the corners as vertex indices, 4 per quad, that the caller already holds;
+  // corners that do not fit the arrays leave it to BuildAdjacency.
+  int BuildAdjacencyFromCorners(const std::vector<int>& corners);
   void BuildAdjacencyAndNormals();
   void CalculateNormals();
 
@@ -91,15 +97,24 @@ public:
 
 private:
   void Generate(const float (*points)[3], int nbPoint, const int (*quads)[4], int nbQuad);
+  int BuildAdjacencyByRules();
   template <class EdgePoint>
   void AddEdgePoints(EdgePoint edgePoint);
   void ReserveNewVertices();
+  void IndexVertices();
+  CQuadVertex3d* AddNewVertex(const CVector3d& point);
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);
-  void SplitQuads();
+  CQuad3d* NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
+  std::vector<int> SplitQuads();
+  void FinishStep(const std::vector<int>& corners);
   void MoveOldVerticesCatmullClark(int nbOldVertex);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;
   CArray3d<CQuad3d> m_ArrayQuad;
+  // The elements the subdivision steps created, a block per step; the arrays list them with
+  // those handed in by AddVertex and AddQuad, which Free deletes one by one.
+  std::vector<std::unique_ptr<CQuadMeshBlock<CQuadVertex3d>>> m_VertexBlocks;
+  std::vector<std::unique_ptr<CQuadMeshBlock<CQuad3d>>> m_QuadBlocks;
   CMaterial m_Material;
   int m_ColorBinding = 1;
   int m_NormalBinding = 1;

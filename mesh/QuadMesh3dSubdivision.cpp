@@ -1,6 +1,8 @@
 // Smoothing and the two subdivision schemes of the quad mesh.
 #include "mesh/QuadMesh3d.h"
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -121,13 +123,36 @@ void CQuadMesh3d::ReserveNewVertices()
   const int size = NbVertex();
   m_ArrayVertex.SetSize(size + 5 * NbQuad());
   m_ArrayVertex.SetSize(size);
+  m_VertexBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuadVertex3d>>(5 * NbQuad()));
 }
 
 void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
 {
-  auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
-  AddVertex(vertex);
-  quad->SetNewVertex(4, vertex);
+  quad->SetNewVertex(4, AddNewVertex(point));
+}
+
+// In the step's block, which ReserveNewVertices sized for a face point and four edge points
+// per quad.
+CQuadVertex3d* CQuadMesh3d::AddNewVertex(const CVector3d& point)
+{
+  CQuadVertex3d* vertex = m_VertexBlocks.back()->Emplace(point.x(), point.y(), point.z());
+  vertex->SetAdjacencyIndex(AddVertex(vertex));
+  return vertex;
+}
+
+CQuad3d* CQuadMesh3d::NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2,
+                              CQuadVertex3d* v3)
+{
+  return m_QuadBlocks.back()->Emplace(v0, v1, v2, v3);
+}
+
+// Every vertex learns its slot before a step; a vertex listed twice keeps its last one, as
+// the adjacency build does.
+void CQuadMesh3d::IndexVertices()
+{
+  for (int i = 0; i < NbVertex(); i++)
+    if (CQuadVertex3d* vertex = GetVertex(i))
+      vertex->SetAdjacencyIndex(i);
 }
 
 // Gives every edge one new vertex: the first quad in array order that reaches an edge
@@ -145,31 +170,66 @@ void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
         quad->SetNewVertex(k, across->GetNewVertex(edge));
         continue;
       }
-      const CVector3d point = edgePoint(i, k);
-      auto* vertex = new CQuadVertex3d(point.x(), point.y(), point.z());
-      AddVertex(vertex);
-      quad->SetNewVertex(k, vertex);
+      quad->SetNewVertex(k, AddNewVertex(edgePoint(i, k)));
     }
   }
 }
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
-// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i.
-void CQuadMesh3d::SplitQuads()
+// (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. The
+// positions are final: each child gets its normal while its corners are at hand. Returns
+// the corners of every quad afterwards as vertex indices (4 per quad), or nothing when an old
+// corner is not a vertex the mesh lists.
+std::vector<int> CQuadMesh3d::SplitQuads()
 {
   const int n = NbQuad();
   m_ArrayQuad.SetSize(4 * n);
+  m_QuadBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuad3d>>(3 * n));
+  std::vector<int> corners(16 * static_cast<size_t>(n));
+  bool listed = true;
+  auto indexOf = [this, &listed](const CQuadVertex3d* v) {
+    const int index = v->GetAdjacencyIndex();
+    listed = listed && index >= 0 && index < NbVertex() && GetVertex(index) == v;
+    return index;
+  };
+  auto record = [&corners, n](int part, int i, const int (&c)[4]) {
+    std::copy(c, c + 4, &corners[4 * (static_cast<size_t>(part) * n + i)]);
+  };
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
     CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
     CQuadVertex3d* e[4] = {quad->GetNewVertex(0), quad->GetNewVertex(1), quad->GetNewVertex(2),
                            quad->GetNewVertex(3)};
     CQuadVertex3d* face = quad->GetNewVertex(4);
-    m_ArrayQuad.SetAt(n + i, new CQuad3d(e[0], c[1], e[1], face));
-    m_ArrayQuad.SetAt(2 * n + i, new CQuad3d(face, e[1], c[2], e[2]));
-    m_ArrayQuad.SetAt(3 * n + i, new CQuad3d(e[3], face, e[2], c[3]));
+    m_ArrayQuad.SetAt(n + i, NewQuad(e[0], c[1], e[1], face));
+    m_ArrayQuad.SetAt(2 * n + i, NewQuad(face, e[1], c[2], e[2]));
+    m_ArrayQuad.SetAt(3 * n + i, NewQuad(e[3], face, e[2], c[3]));
     quad->Set(c[0], e[0], face, e[3]);
+    for (int part = 0; part < 4; part++)
+      GetQuad(part * n + i)->CalculateNormal();
+    const int ic[4] = {indexOf(c[0]), indexOf(c[1]), indexOf(c[2]), indexOf(c[3])};
+    const int ie[4] = {e[0]->GetAdjacencyIndex(), e[1]->GetAdjacencyIndex(),
+                       e[2]->GetAdjacencyIndex(), e[3]->GetAdjacencyIndex()};
+    const int f = face->GetAdjacencyIndex();
+    record(0, i, {ic[0], ie[0], f, ie[3]});
+    record(1, i, {ie[0], ic[1], ie[1], f});
+    record(2, i, {f, ie[1], ic[2], ie[2]});
+    record(3, i, {ie[3], f, ie[2], ic[3]});
   }
+  if (!listed)
+    corners.clear();
+  return corners;
+}
+
+// What BuildAdjacencyAndNormals does after the split, from the corners when the split could
+// tell them.
+void CQuadMesh3d::FinishStep(const std::vector<int>& corners)
+{
+  if (corners.empty())
+    BuildAdjacency();
+  else
+    BuildAdjacencyFromCorners(corners);
+  m_Modified = 1;
 }
 
 // Interior vertices of valence k move to ((k - 2) V + (mean of neighbours) + (mean of face
@@ -200,6 +260,7 @@ void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
 void CQuadMesh3d::SubdivisionCatmullClark()
 {
   const int nbOldVertex = NbVertex();
+  IndexVertices();
   ReserveNewVertices();
   for (int i = 0; i < NbQuad(); i++)
     AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
@@ -218,8 +279,7 @@ void CQuadMesh3d::SubdivisionCatmullClark()
   });
 
   MoveOldVerticesCatmullClark(nbOldVertex);
-  SplitQuads();
-  BuildAdjacencyAndNormals();
+  FinishStep(SplitQuads());
 }
 
 void CQuadMesh3d::SubdivisionKobbelt()
@@ -227,6 +287,7 @@ void CQuadMesh3d::SubdivisionKobbelt()
   const int n = NbQuad();
   std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
   std::vector<char> regular(static_cast<size_t>(n));
+  IndexVertices();
   ReserveNewVertices();
   for (int i = 0; i < n; i++) {
     const CQuad3d* quad = GetQuad(i);
@@ -239,6 +300,5 @@ void CQuadMesh3d::SubdivisionKobbelt()
     return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
   });
 
-  SplitQuads();
-  BuildAdjacencyAndNormals();
+  FinishStep(SplitQuads());
 }

@@ -52,6 +52,13 @@ public:
     m_ArrayVertexNeighbor.RemoveAll();
     m_ArrayQuadNeighbor.RemoveAll();
   }
+  // The lists themselves, for the adjacency build that sizes them once.
+  CArray3d<CQuadVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
+  CArray3d<CQuad3d>* GetArrayQuadNeighbor() { return &m_ArrayQuadNeighbor; }
+
+  // The vertex's index in its mesh, kept by CQuadMesh3d::BuildAdjacency for the run only.
+  int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
+  void SetAdjacencyIndex(int i) { m_AdjacencyIndex = i; }
 
 private:
   float m_x = 0.0f;
@@ -60,6 +67,11 @@ private:
   CVector3d m_Normal;
   CColor m_Color;
   int m_Flag = 0;
-  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor;
-  CArray3d<CQuad3d> m_ArrayQuadNeighbor;
+  int m_AdjacencyIndex = -1;
+  // Room for the lists of the common valence: most vertices never allocate for them.
+  static constexpr int kNeighborRoom = 4;
+  CQuadVertex3d* m_VertexRoom[kNeighborRoom] = {};
+  CQuad3d* m_QuadRoom[kNeighborRoom] = {};
+  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
+  CArray3d<CQuad3d> m_ArrayQuadNeighbor{m_QuadRoom, kNeighborRoom};
 };

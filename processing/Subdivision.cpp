@@ -104,6 +104,9 @@ struct SSplitOptions
   bool clearFlag = true;
   bool ghost = false;
   int optimise = 0;
+  // Each face gets its normal as it is cut, while its corners are at hand: the positions
+  // must be final.
+  bool normals = false;
 };
 
 class CSplitter
@@ -149,7 +152,13 @@ void CSplitter::Split(int i)
     for (int k = 0; k < 6; k++)
       m_Vertex[k] = f->v(k);
   }
+  const int first = m_pMesh->NbFace();
   SplitFace(f);
+  if (!m_Options.normals)
+    return;
+  f->CalculateNormal();
+  for (int j = first; j < m_pMesh->NbFace(); j++)
+    m_pMesh->GetFace(j)->CalculateNormal();
 }
 
 int CSplitter::SlotIndex(const CVertex3d* v) const
@@ -279,7 +288,8 @@ std::vector<int> SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& opt
   return corners;
 }
 
-// What Rebuild does, the adjacency from corners when the split recorded them.
+// What Rebuild does after a split that computed the face normals: the adjacency from
+// corners when the split recorded them.
 void RebuildAfterSplit(CMesh3d* pMesh, const std::vector<int>& corners)
 {
   if (corners.empty()) {
@@ -287,7 +297,6 @@ void RebuildAfterSplit(CMesh3d* pMesh, const std::vector<int>& corners)
     return;
   }
   pMesh->BuildAdjacencyFromCorners(corners);
-  pMesh->ComputeFaceNormals();
   pMesh->ComputeVertexNormals();
   pMesh->SetModified();
 }
@@ -424,7 +433,9 @@ int CMesh3d::Subdivision()
   ClearAllEdgeVertices(this);
   SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  const std::vector<int> corners = SplitFaces(this, nbFace, SSplitOptions{}, &indices);
+  SSplitOptions options;
+  options.normals = true;
+  const std::vector<int> corners = SplitFaces(this, nbFace, options, &indices);
   RebuildAfterSplit(this, corners);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
@@ -440,9 +451,13 @@ int CMesh3d::SubdivisionLoop()
   SSlotIndices indices = PlaceLoopEdgeVertices(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
   const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
-  const std::vector<int> corners = SplitFaces(this, nbFace, SSplitOptions{}, &indices);
+  // The split reads no position: the old vertices move first, so that it can give every new
+  // face its final normal.
   platform::Trace("  copy\n");
   SetPositions(this, positions);
+  SSplitOptions options;
+  options.normals = true;
+  const std::vector<int> corners = SplitFaces(this, nbFace, options, &indices);
   platform::Trace("  restore\n");
   RebuildAfterSplit(this, corners);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());

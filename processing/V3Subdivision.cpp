@@ -60,9 +60,6 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
   auto* g = new CVertex3d((c0->x() + c1->x() + c2->x()) / 3.0f,
                           (c0->y() + c1->y() + c2->y()) / 3.0f,
                           (c0->z() + c1->z() + c2->z()) / 3.0f, f->GetNormal());
-  c0->IncrementFlag();
-  c1->IncrementFlag();
-  c2->IncrementFlag();
   g->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
   pMesh->GetArrayVertex()->SetAt(vertexIndex, g);
 
@@ -106,10 +103,43 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
   c2->AddNeighbor(g);
 }
 
+// Grows the capacity of a list once, to hold n more entries.
+template <class T>
+void ReserveMore(CArray3d<T>* pList, int n)
+{
+  const int size = pList->GetSize();
+  if (size + n <= pList->GetMaxSize())
+    return;
+  pList->SetSize(size + n);
+  pList->SetSize(size);
+}
+
+// Every corner of a selected face counts it in its flag (a vertex repeated in a face counts
+// it twice). Each selected face around a vertex brings it one more face and one more
+// neighbour: its lists grow once, to their size after the insertions, instead of entry by entry.
+void CountSelectedAroundVertices(const CMesh3d* pMesh, int nbFace)
+{
+  for (int i = 0; i < nbFace; i++) {
+    const CFace3d* f = pMesh->GetFace(i);
+    if (f->GetFlag() != kSelected)
+      continue;
+    for (int k = 0; k < 3; k++)
+      f->v(k)->IncrementFlag();
+  }
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    if (v->GetFlag() == 0)
+      continue;
+    ReserveMore(v->GetArrayFaceNeighbor(), v->GetFlag());
+    ReserveMore(v->GetArrayVertexNeighbor(), v->GetFlag());
+  }
+}
+
 // Inserts a centre in every face flagged as selected among the first nbFace; the arrays have
 // room for m centres after nbVertex and 2m faces after nbFace.
 void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m)
 {
+  CountSelectedAroundVertices(pMesh, nbFace);
   pMesh->GetArrayVertex()->SetSize(nbVertex + m);
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;

@@ -364,6 +364,57 @@ TEST(PinnedResults, QuadSubdivision)
   }
 }
 
+// The two shapes the quad mesh generates, one closed with valence-3 corners and one with a
+// boundary: two Catmull-Clark steps, then a Kobbelt step and a smoothing.
+TEST(PinnedResults, QuadSubdivisionOfGeneratedShapes)
+{
+  using Generate = void (CQuadMesh3d::*)();
+  const std::pair<const char*, Generate> shapes[] = {{"box", &CQuadMesh3d::GenerateBox},
+                                                     {"mushroom", &CQuadMesh3d::GenerateMushroom}};
+  for (const auto& [name, generate] : shapes) {
+    CQuadMesh3d quads;
+    (quads.*generate)();
+    quads.SubdivisionCatmullClark();
+    quads.SubdivisionCatmullClark();
+    ExpectPinned(std::string("catmullclark/") + name, HashQuadMesh(quads));
+    quads.SubdivisionKobbelt();
+    ExpectPinned(std::string("kobbelt/") + name, HashQuadMesh(quads));
+    quads.Smooth();
+    ExpectPinned(std::string("quadsmooth/") + name, HashQuadMesh(quads));
+  }
+}
+
+// One scheme after another: the second step starts from the adjacency the first one left,
+// whose lists are not in the order a full build gives (V3 edits them in place).
+TEST(PinnedResults, MixedSubdivisionSteps)
+{
+  using Scheme = std::function<void(CMesh3d&)>;
+  const std::pair<const char*, Scheme> schemes[] = {
+    {"v3thenloop",
+     [](CMesh3d& m) {
+       m.SubdivisionV3(1, 1, 0, nullptr, 0, 0.0f);
+       m.SubdivisionLoop();
+     }},
+    {"v3thenfour",
+     [](CMesh3d& m) {
+       m.SubdivisionV3(1, 0, 0, nullptr, 0, 0.0f);
+       m.Subdivision();
+     }},
+    {"loopthenv3",
+     [](CMesh3d& m) {
+       m.SubdivisionLoop();
+       m.SubdivisionV3(1, 1, 0, nullptr, 0, 0.0f);
+     }},
+  };
+  for (const auto& input : kInputs)
+    for (const auto& [name, scheme] : schemes) {
+      auto mesh = input.make();
+      scheme(*mesh);
+      ExpectPinned(std::string("subdivision/") + name + "/" + input.name,
+                   HashMeshAndState(*mesh));
+    }
+}
+
 // Every face whose index is a multiple of `period` gets the flag, the others 0.
 void FlagEveryNth(CMesh3d& mesh, int period, int flag)
 {

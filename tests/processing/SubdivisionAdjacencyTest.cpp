@@ -60,17 +60,34 @@ const std::pair<const char*, Step> kSteps[] = {
   {"four", [](CMesh3d& m) { m.Subdivision(); }},
 };
 
+// Face normals, then vertex normals, as xyz triples.
+std::vector<float> NormalsOf(const CMesh3d& mesh)
+{
+  std::vector<float> normals;
+  auto add = [&normals](const CVector3d* n) {
+    normals.insert(normals.end(), {n->x(), n->y(), n->z()});
+  };
+  for (int i = 0; i < mesh.NbFace(); i++)
+    add(mesh.GetFace(i)->GetNormal());
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    add(mesh.GetVertex(i)->GetNormal());
+  return normals;
+}
+
 // Runs the step twice (the second run starts from the adjacency the first one linked) and
-// compares each result with a full build of the same faces.
+// compares each result with a full build of the same faces, normals computed again included:
+// the step gives faces and vertices their normals on the way, to the bit.
 void ExpectSameAsFullBuild(CMesh3d& mesh, const Step& step, const std::string& label)
 {
   for (int run = 0; run < 2; run++) {
     step(mesh);
     const SAdjacency linked = AdjacencyOf(mesh);
-    mesh.BuildAdjacency();
+    const std::vector<float> normals = NormalsOf(mesh);
+    mesh.Rebuild();
     const SAdjacency built = AdjacencyOf(mesh);
     EXPECT_TRUE(linked == built) << label << ", run " << run;
     EXPECT_EQ(linked.vertexFaces.size(), static_cast<size_t>(mesh.NbVertex()));
+    EXPECT_TRUE(normals == NormalsOf(mesh)) << label << ", run " << run;
   }
 }
 
