@@ -20,21 +20,6 @@ using namespace fixtures;
 
 namespace {
 
-// The working folder for the run, restored afterwards.
-class CCurrentFolder
-{
-public:
-  explicit CCurrentFolder(const std::filesystem::path& path)
-    : m_Previous(std::filesystem::current_path())
-  {
-    std::filesystem::current_path(path);
-  }
-  ~CCurrentFolder() { std::filesystem::current_path(m_Previous); }
-
-private:
-  std::filesystem::path m_Previous;
-};
-
 struct SRun
 {
   CMesh3d* model = nullptr;
