@@ -100,7 +100,6 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
 void CConquestCoder::Conquer(int seedFace)
 {
   AddGhostVertex();
-  m_pMesh->AddEdges(0);
   InitItems();
   InitCoder(seedFace);
   while (ConquestStep())
@@ -117,8 +116,7 @@ int CConquestCoder::InitItems()
     if (m_Debug)
       f->SetColor(221, 221, 221);
   }
-  for (int i = 0; i < m_pMesh->NbVertex(); i++)
-    m_pMesh->GetVertex(i)->CountEdgesWithFlag(0);
+  m_Edges.Build(m_pMesh);
   if (m_pMesh->IsQuantized())
     m_pMesh->ToggleQuantizedPositions();
   Redraw(0);
@@ -181,18 +179,6 @@ void CConquestCoder::EmitValence(CVertex3d* v)
   m_CodedVertexCount++;
 }
 
-void CConquestCoder::ConquerEdge(CVertex3d* a, CVertex3d* b)
-{
-  // The remaining degrees follow the edge flags here rather than being recounted: every flag
-  // the conquest sets goes through this.
-  CEdge3d* e = a->FindEdge(b);
-  if (!e || e->GetFlag() != 0)
-    return;
-  e->SetFlag(1);
-  a->DecrementEdgeFlagCount(1);
-  b->DecrementEdgeFlagCount(1);
-}
-
 void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   // Every edge or face flag the conquest sets lies between vertices it refreshes here.
@@ -203,7 +189,7 @@ void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 void CConquestCoder::FollowCurrent()
 {
   // The deterministic conquest always takes the head: it needs no index.
-  m_Index.Attach(m_Deterministic ? nullptr : m_pCurrent);
+  m_Index.Attach(m_Deterministic ? nullptr : m_pCurrent, &m_Edges);
 }
 
 // --- conquest ------------------------------------------------------------------------------
@@ -264,7 +250,7 @@ int CConquestCoder::ConquestStep()
 int CConquestCoder::SetGateOnClosedVertex()
 {
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it)
-    if ((*it)->GetEdgeFlagCount() == 0) {
+    if (m_Edges.GetRemaining(*it) == 0) {
       m_pCurrent->SetGate(it);
       return 1;
     }
@@ -439,7 +425,7 @@ int CConquestCoder::ProcessGate()
   CVertex3d* g = m_pCurrent->GetAt(gate);
   const int n = m_pCurrent->GetCount();
   // A list of one or two vertices encloses no face: it goes whatever its degrees.
-  if (n > 2 && g->GetEdgeFlagCount() != 0 && !IsFillGate(gate))
+  if (n > 2 && m_Edges.GetRemaining(g) != 0 && !IsFillGate(gate))
     return 0;
   CVertex3d* p = m_pCurrent->GetPrevVertex(gate);
   CVertex3d* q = m_pCurrent->GetNextVertex(gate);
@@ -480,7 +466,7 @@ int CConquestCoder::ProcessGate()
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
 {
-  return CActiveListIndex::IsFillCorner(m_pCurrent->GetAt(pos), m_pCurrent->GetPrevVertex(pos),
+  return CActiveListIndex::IsFillCorner(m_Edges, m_pCurrent->GetAt(pos), m_pCurrent->GetPrevVertex(pos),
                                         m_pCurrent->GetNextVertex(pos));
 }
 
@@ -518,7 +504,7 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   m_Averages.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
     m_Averages.emplace_back();
-    m_pCurrent->GetAverageDegrees(CActiveList::Position(pNode), m_Averages.back().data());
+    m_Index.GetAverageDegrees(pNode, m_Averages.back().data());
   }
   for (int k = 1; k <= 4 && ties > 1; k++) {
     float best = 3.4e38f;
@@ -543,7 +529,7 @@ int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTie
   int m = INT_MAX;
   *pPos = m_pCurrent->GetHeadPosition();
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
-    const int d = (*it)->CountEdgesWithFlag(0);
+    const int d = m_Edges.GetRemaining(*it);
     if (d != 0 && IsFillGate(it)) {
       *pPos = it;
       *pTies = 1;
@@ -556,7 +542,7 @@ int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTie
   }
   int ties = 0;
   for (const CVertex3d* v : *m_pCurrent)
-    ties += v->GetEdgeFlagCount() == m ? 1 : 0;
+    ties += m_Edges.GetRemaining(v) == m ? 1 : 0;
   *pTies = ties;
   return m;
 }

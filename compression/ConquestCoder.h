@@ -3,6 +3,7 @@
 #include "compression/ActiveList.h"
 #include "compression/ActiveListIndex.h"
 #include "compression/ActiveListStack.h"
+#include "compression/ConquestEdgeTable.h"
 #include "compression/ConquestPatch3d.h"
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
@@ -27,7 +28,9 @@ class CVertex3d;
 // The code sequence is entropy coded into the caller's file and dumped as "codes.txt" and
 // "codes.bin"; the positions of the free vertices may be coded in local frames ("pos.bin").
 // All of it goes to the current folder. Element flags are scratch: vertex 0 free,
-// 1 conquered, 2 ghost; edge and face 0 free, 1 conquered.
+// 1 conquered, 2 ghost; face 0 free, 1 conquered. The edges and their flags live in the
+// coder's own table (the vertex marks number the vertices for it); the mesh's edges are left
+// as they were.
 class CConquestCoder : public CObject3d
 {
 public:
@@ -65,6 +68,8 @@ public:
   const double* GetRanges() const { return m_Range; }
   const CActiveListStack* GetStack() const { return &m_Stack; }
   CVertex3d* GetGhostVertex() const { return m_pGhostVertex; }
+  // The conquest's edges: which are conquered, and how many each vertex has left.
+  const CConquestEdgeTable& GetEdges() const { return m_Edges; }
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
   // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
@@ -142,7 +147,7 @@ protected:
   // Tells the index that the remaining degrees of a, b and c may have changed.
   void RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c);
   // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
-  static void ConquerEdge(CVertex3d* a, CVertex3d* b);
+  void ConquerEdge(CVertex3d* a, CVertex3d* b) { m_Edges.Conquer(a, b); }
   // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when
   // either is missing.
   int FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered, CFace3d** ppFree) const;
@@ -176,6 +181,7 @@ protected:
   CMesh3d* m_pMesh = nullptr;
   CActiveListStack m_Stack;
   CActiveList* m_pCurrent = nullptr;
+  CConquestEdgeTable m_Edges;
   // Follows the current list; declared after the stack so that it goes first.
   CActiveListIndex m_Index;
   int m_RemoveGhost = 0;

@@ -164,7 +164,7 @@ int CConquestCoder::RemoveGhostVertex()
   m_ArrayBoundaryFace.RemoveAll();
   m_ArrayBoundaryVertex.RemoveAll();
   m_BoundaryEdgeIndex.clear();
-  // The edges built while the ghost stood include edges to it.
+  // The mesh leaves with the edges of its own vertices, none conquered.
   m_pMesh->AddEdges(0);
   m_pMesh->SetModified();
   return 1;
