@@ -1,7 +1,6 @@
 #include "compression/ActiveListIndex.h"
 
-#include "compression/ConquestEdgeTable.h"
-#include "mesh/Face3d.h"
+#include "compression/ConquestMesh.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -9,15 +8,6 @@
 CActiveListIndex::~CActiveListIndex()
 {
   Detach();
-}
-
-int CActiveListIndex::IsFillCorner(const CConquestEdgeTable& edges, const CVertex3d* g,
-                                   const CVertex3d* p, const CVertex3d* q)
-{
-  const CFace3d* f = g->FindFaceWithOrientedEdge(g, p);
-  if (!f || f->GetFlag() != 0 || f->GetVertexOther(g, p) != q)
-    return 0;
-  return edges.IsConquered(g, q);
 }
 
 void CActiveListIndex::Clear()
@@ -39,20 +29,20 @@ void CActiveListIndex::Detach()
     m_pList->SetIndex(nullptr);
   }
   m_pList = nullptr;
-  m_pEdges = nullptr;
+  m_pMesh = nullptr;
   Clear();
 }
 
-void CActiveListIndex::Attach(CActiveList* pList, const CConquestEdgeTable* pEdges)
+void CActiveListIndex::Attach(CActiveList* pList, const CConquestMesh* pMesh)
 {
   Detach();
-  if (!pList || !pEdges)
+  if (!pList || !pMesh)
     return;
   m_pList = pList;
-  m_pEdges = pEdges;
+  m_pMesh = pMesh;
   pList->SetIndex(this);
-  if (m_Nodes.size() < static_cast<size_t>(pEdges->GetNbVertex()))
-    m_Nodes.assign(static_cast<size_t>(pEdges->GetNbVertex()), nullptr);
+  if (m_Nodes.size() < static_cast<size_t>(pMesh->GetNbVertex()))
+    m_Nodes.assign(static_cast<size_t>(pMesh->GetNbVertex()), nullptr);
   for (auto pos = pList->GetHeadPosition(); !CActiveList::IsNull(pos); ++pos) {
     SActiveNode* pNode = pos.GetNode();
     pNode->Degree = -1;
@@ -71,21 +61,18 @@ void CActiveListIndex::MarkDirty(SActiveNode* pNode)
   m_Dirty.push_back(pNode);
 }
 
-void CActiveListIndex::Touch(const CVertex3d* v)
+void CActiveListIndex::Touch(int v)
 {
-  if (!m_pList)
+  if (!m_pList || v < 0)
     return;
-  const int i = m_pEdges->IndexOf(v);
-  if (i < 0)
-    return;
-  for (SActiveNode* p = m_Nodes[static_cast<size_t>(i)]; p; p = p->pSameNext)
+  for (SActiveNode* p = m_Nodes[static_cast<size_t>(v)]; p; p = p->pSameNext)
     MarkDirty(p);
 }
 
 void CActiveListIndex::OnInsert(SActiveNode* pNode)
 {
   // A vertex the table does not hold is filed under degree 0 and found by no Touch.
-  pNode->VertexIndex = m_pEdges->IndexOf(pNode->pVertex);
+  pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
   SActiveNode* pUnlisted = nullptr;
   SActiveNode*& pFirst = pNode->VertexIndex >= 0 ? m_Nodes[static_cast<size_t>(pNode->VertexIndex)] : pUnlisted;
   pNode->pSamePrev = nullptr;
@@ -129,9 +116,10 @@ void CActiveListIndex::OnRemove(SActiveNode* pNode)
 void CActiveListIndex::File(SActiveNode* pNode)
 {
   const CActiveList::Position pos(pNode);
-  const int degree = pNode->VertexIndex >= 0 ? m_pEdges->GetRemaining(pNode->VertexIndex) : 0;
-  pNode->Fill = degree != 0 && IsFillCorner(*m_pEdges, pNode->pVertex, m_pList->GetPrevVertex(pos),
-                                            m_pList->GetNextVertex(pos)) ? 1 : 0;
+  const int degree = pNode->VertexIndex >= 0 ? m_pMesh->GetRemaining(pNode->VertexIndex) : 0;
+  pNode->Fill = degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
+                                                     m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
+                                                     m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
   if (pNode->Fill)
     m_Fills.push_back(pNode);
   if (static_cast<size_t>(degree) >= m_Buckets.size())

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-class CConquestEdgeTable;
+class CConquestMesh;
 class CVertex3d;
 
 // Follows the conquest's current active list so that choosing a gate costs what the few
@@ -20,18 +20,18 @@ public:
   CActiveListIndex(const CActiveListIndex&) = delete;
   CActiveListIndex& operator=(const CActiveListIndex&) = delete;
 
-  // Files every node of the list, their vertices numbered and their degrees counted by the
-  // table, which must hold them and outlive the attachment; a null list only detaches.
-  void Attach(CActiveList* pList, const CConquestEdgeTable* pEdges);
+  // Files every node of the list, their vertices numbered, their degrees and fill corners
+  // answered by the table, which must outlive the attachment; a null list only detaches.
+  void Attach(CActiveList* pList, const CConquestMesh* pMesh);
   void Detach();
   CActiveList* GetList() const { return m_pList; }
 
-  // The vertex's remaining degree, faces or edges changed.
-  void Touch(const CVertex3d* v);
+  // The remaining degree, faces or edges of the vertex (by its number) changed.
+  void Touch(int v);
   void OnInsert(SActiveNode* pNode);
   void OnRemove(SActiveNode* pNode);
 
-  // The fill gate (see IsFillCorner) with a remaining degree first in list order; null when
+  // The fill gate (see CConquestMesh::IsFillCorner) with a remaining degree first in list order; null when
   // there is none.
   SActiveNode* GetFirstFill();
   // The smallest remaining degree and the nodes filed under it (a chain through
@@ -42,11 +42,6 @@ public:
   // every node is filed afresh. Equal bit for bit to the four walks (the weighted sums are
   // whole numbers, exact in any order).
   void GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const;
-
-  // The face beyond the border edge g->p is free and closes on q, whose edge to g is
-  // conquered: conquering it takes no new vertex.
-  static int IsFillCorner(const CConquestEdgeTable& edges, const CVertex3d* g,
-                          const CVertex3d* p, const CVertex3d* q);
 
 private:
   struct SBucket
@@ -62,7 +57,7 @@ private:
   void Clear();
 
   CActiveList* m_pList = nullptr;
-  const CConquestEdgeTable* m_pEdges = nullptr;
+  const CConquestMesh* m_pMesh = nullptr;
   std::vector<SBucket> m_Buckets;
   // No bucket below it holds a node.
   int m_MinDegree = 0;

@@ -47,9 +47,9 @@ private:
   {
     for (int i = 0; i < 3; i++) {
       CVertex3d* a = f->v(i);
-      if (!GetEdges().IsConquered(a, f->v((i + 1) % 3)))
+      if (!GetConquestMesh().IsConquered(a, f->v((i + 1) % 3)))
         return "seed edge " + std::to_string(i) + " is not conquered";
-      if (GetEdges().GetRemaining(a) != a->NbVertexNeighbor() - 2)
+      if (GetConquestMesh().GetRemaining(a) != a->NbVertexNeighbor() - 2)
         return "seed corner " + std::to_string(i) + " has a wrong remaining degree";
     }
     return "";
@@ -63,7 +63,7 @@ private:
         onLists.insert(v);
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (v->GetFlag() == 1 && GetEdges().GetRemaining(v) > 0 && !onLists.count(v))
+      if (v->GetFlag() == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
         return v;
     }
     return nullptr;
@@ -77,7 +77,7 @@ private:
         return "face " + std::to_string(i) + " left free";
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (GetEdges().GetRemaining(v) != 0)
+      if (GetConquestMesh().GetRemaining(v) != 0)
         return "vertex " + std::to_string(i) + " keeps a free edge";
     }
     // Every vertex but the ghost once, with its valence.

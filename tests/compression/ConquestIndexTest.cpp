@@ -20,7 +20,7 @@ CActiveList::Position WalkedGate(CConquestCoder& coder, CActiveList* list)
   CActiveList::Position pos;
   int ties = 0;
   const int m = coder.GetMinRemainingDegree(&pos, &ties);
-  const auto degree = [&coder](const CVertex3d* v) { return coder.GetEdges().GetRemaining(v); };
+  const auto degree = [&coder](const CVertex3d* v) { return coder.GetConquestMesh().GetRemaining(v); };
   for (int k = 1; k <= 4 && ties > 1; k++) {
     float best = 3.4e38f;
     for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it)
