@@ -51,8 +51,12 @@ void CConquestMesh::BuildEdges(const CMesh3d* pMesh)
   // m_Remaining counts the slots filed so far, and ends as the degrees again.
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
-    m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++)].Other = j;
-    m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(j)] + m_Remaining[static_cast<size_t>(j)]++)].Other = i;
+    const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;
+    const int sj = m_First[static_cast<size_t>(j)] + m_Remaining[static_cast<size_t>(j)]++;
+    m_Slot[static_cast<size_t>(si)].Other = j;
+    m_Slot[static_cast<size_t>(si)].Twin = sj;
+    m_Slot[static_cast<size_t>(sj)].Other = i;
+    m_Slot[static_cast<size_t>(sj)].Twin = si;
   });
 }
 
@@ -101,7 +105,7 @@ int CConquestMesh::Conquer(int a, int b)
   if (s < 0 || m_Slot[static_cast<size_t>(s)].Conquered)
     return 0;
   m_Slot[static_cast<size_t>(s)].Conquered = 1;
-  m_Slot[static_cast<size_t>(FindSlot(b, a))].Conquered = 1;
+  m_Slot[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)].Conquered = 1;
   m_Remaining[static_cast<size_t>(a)]--;
   m_Remaining[static_cast<size_t>(b)]--;
   return 1;

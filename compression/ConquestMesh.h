@@ -103,6 +103,8 @@ private:
   struct SSlot
   {
     int Other = -1;
+    // The other end's slot of the same edge.
+    int Twin = -1;
     int Conquered = 0;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
     int Leaving = -2;
