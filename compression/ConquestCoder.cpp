@@ -503,27 +503,34 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
     return CActiveList::Position(pBest);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
   // each ring ranks every candidate again, the first in list order winning equal averages.
-  // The four averages of a candidate come from one walk.
-  m_Averages.clear();
+  // The four averages of a candidate come from one walk, and the rankings read them with
+  // the candidates' labels from one array.
+  m_Candidates.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-    m_Averages.emplace_back();
-    m_Index.GetAverageDegrees(pNode, m_Averages.back().data());
+    m_Candidates.emplace_back();
+    SCandidate& candidate = m_Candidates.back();
+    m_Index.GetAverageDegrees(pNode, candidate.Average);
+    candidate.Order = pNode->Order;
+    candidate.pNode = pNode;
   }
-  for (int k = 1; k <= 4 && ties > 1; k++) {
+  // A ring's winner is the first in list order of those at its smallest average; it stands
+  // when no other candidate shares that average.
+  const SCandidate* pWinner = &m_Candidates.front();
+  for (int k = 0; k < 4 && ties > 1; k++) {
     float best = 3.4e38f;
+    for (const SCandidate& candidate : m_Candidates)
+      best = std::min(best, candidate.Average[k]);
     ties = 0;
-    size_t i = 0;
-    for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext, i++) {
-      const float average = m_Averages[i][static_cast<size_t>(k - 1)];
-      if (average < best || (average == best && pNode->Order < pBest->Order)) {
-        ties = average < best ? 1 : ties + 1;
-        best = average;
-        pBest = pNode;
-      } else if (average == best) {
-        ties++;
-      }
+    pWinner = nullptr;
+    for (const SCandidate& candidate : m_Candidates) {
+      if (candidate.Average[k] != best)
+        continue;
+      ties++;
+      if (!pWinner || candidate.Order < pWinner->Order)
+        pWinner = &candidate;
     }
   }
+  pBest = pWinner->pNode;
   return CActiveList::Position(pBest);
 }
 

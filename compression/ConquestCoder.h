@@ -216,8 +216,15 @@ protected:
   int m_Failed = 0;
   // Faces before it are conquered or touch a conquered vertex.
   int m_NextSeedScan = 0;
-  // The ring averages of the tied gate candidates, kept between steps for its capacity.
-  std::vector<std::array<float, 4>> m_Averages;
+  // A tied gate candidate: its ring averages and list label.
+  struct SCandidate
+  {
+    float Average[4];
+    std::uint64_t Order;
+    SActiveNode* pNode;
+  };
+  // Kept between steps for its capacity.
+  std::vector<SCandidate> m_Candidates;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;
