@@ -10,8 +10,9 @@ class CMesh3d;
 
 // A mesh as the conquest reads it, in compact index arrays: the vertices numbered in their
 // scratch marks, each face's three corners, each vertex's faces in the order of its face list,
-// and its edges as one run of slots (the other end and a conquered flag) with its remaining
-// degree, the count of its edges not conquered yet. Built in a few passes, so that a conquest
+// and its edges as one run of slots (the other end, the twin slot at that end, a conquered
+// flag, the faces found across the edge) with its remaining degree, the count of its edges
+// not conquered yet. Built in a few passes, so that a conquest
 // allocates nothing per element, walks arrays rather than elements in its hot loops, and
 // leaves the mesh's own edges alone. An edge joins a vertex to a later neighbour in the mesh's
 // array that it lists, as CMesh3d::AddEdges builds them. Conquered faces are flagged here
