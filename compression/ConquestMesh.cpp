@@ -3,16 +3,25 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
+
 void CConquestMesh::Build(CMesh3d* pMesh)
 {
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
   // Backwards, so that a vertex listed twice keeps its first number.
+  // The lists' lengths give the arrays their sizes at once: grown, they would be copied
+  // and their memory handed back and forth.
+  size_t nbListed = 0;
+  size_t nbFan = 0;
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
     v->SetMark(i);
     m_pVertex[static_cast<size_t>(i)] = v;
+    nbListed += static_cast<size_t>(v->NbVertexNeighbor());
+    nbFan += static_cast<size_t>(v->NbFaceNeighbor());
   }
+  m_Fan.reserve(std::max(nbListed, nbFan));
   // The edges borrow the fan arrays for the neighbour lists until the faces fill them.
   BuildEdges(pMesh);
   BuildFaces(pMesh);
