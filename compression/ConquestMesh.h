@@ -114,16 +114,16 @@ private:
     int Entering = -2;
   };
 
-  // a's slot that leads to b; -1 when there is none (or either is -1).
+  // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
+  // is read without a branch on the slots: where the match stands is not to be predicted.
   int FindSlot(int a, int b) const
   {
     if (a < 0 || b < 0)
       return -1;
-    const int last = m_First[static_cast<size_t>(a) + 1];
-    for (int s = m_First[static_cast<size_t>(a)]; s < last; s++)
-      if (m_Slot[static_cast<size_t>(s)].Other == b)
-        return s;
-    return -1;
+    int found = -1;
+    for (int s = m_First[static_cast<size_t>(a) + 1] - 1; s >= m_First[static_cast<size_t>(a)]; s--)
+      found = m_Slot[static_cast<size_t>(s)].Other == b ? s : found;
+    return found;
   }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
