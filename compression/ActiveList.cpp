@@ -143,41 +143,6 @@ int CActiveList::IndexOfPosition(Position pos) const
   return -1;
 }
 
-float CActiveList::GetAverageDegree(Position pos, int n) const
-{
-  n = std::max(n, 1);
-  double sum = static_cast<double>(n) * (*pos)->GetEdgeFlagCount();
-  Position after = pos;
-  Position before = pos;
-  for (int k = 1; k <= n; k++) {
-    after = GetNextPosition(after);
-    before = GetPrevPosition(before);
-    sum += static_cast<double>(n - k + 1) *
-           ((*after)->GetEdgeFlagCount() + (*before)->GetEdgeFlagCount());
-  }
-  return static_cast<float>(sum / (2 * n + 1));
-}
-
-void CActiveList::GetAverageDegrees(Position pos, float averages[4]) const
-{
-  // pairs[k]: the remaining degrees k steps after and k steps before the position.
-  const long long centre = (*pos)->GetEdgeFlagCount();
-  long long pairs[5] = {0, 0, 0, 0, 0};
-  Position after = pos;
-  Position before = pos;
-  for (int k = 1; k <= 4; k++) {
-    after = GetNextPosition(after);
-    before = GetPrevPosition(before);
-    pairs[k] = (*after)->GetEdgeFlagCount() + (*before)->GetEdgeFlagCount();
-  }
-  for (int n = 1; n <= 4; n++) {
-    long long sum = n * centre;
-    for (int k = 1; k <= n; k++)
-      sum += (n - k + 1) * pairs[k];
-    averages[n - 1] = static_cast<float>(static_cast<double>(sum) / (2 * n + 1));
-  }
-}
-
 int CActiveList::CountVertexFlag(int state) const
 {
   int count = 0;

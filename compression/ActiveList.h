@@ -16,6 +16,8 @@ struct SActiveNode
   SActiveNode* pPrev = nullptr;
   SActiveNode* pNext = nullptr;
   std::uint64_t Order = 0;
+  // The vertex's number in the edge table of the index that files the node.
+  int VertexIndex = -1;
   // Kept by CActiveListIndex: the remaining degree the node is filed under (-1 when not
   // filed), whether it is a fill gate, whether it awaits a refresh, and its links in its
   // degree bucket and among the nodes of its vertex.
@@ -110,12 +112,22 @@ public:
   CVertex3d* GetNextVertex(Position pos) const { return *GetNextPosition(pos); }
   CVertex3d* GetPrevVertex(Position pos) const { return *GetPrevPosition(pos); }
 
-  // Remaining degrees (the vertices' stored edge-flag counts) around the position,
-  // weighted n + 1 - k at k steps on either side and n at the centre, over 2n + 1.
-  float GetAverageDegree(Position pos, int n) const;
-  // The same averages for n = 1 to 4 from one walk of four steps each way, equal bit for bit
-  // to the four calls (the weighted sums are whole numbers, exact in any order).
-  void GetAverageDegrees(Position pos, float averages[4]) const;
+  // Remaining degrees, as degree(vertex) answers them, around the position: weighted
+  // n + 1 - k at k steps on either side and n at the centre, over 2n + 1.
+  template <class Degree>
+  float GetAverageDegree(Position pos, int n, Degree degree) const
+  {
+    n = n < 1 ? 1 : n;
+    double sum = static_cast<double>(n) * degree(*pos);
+    Position after = pos;
+    Position before = pos;
+    for (int k = 1; k <= n; k++) {
+      after = GetNextPosition(after);
+      before = GetPrevPosition(before);
+      sum += static_cast<double>(n - k + 1) * (degree(*after) + degree(*before));
+    }
+    return static_cast<float>(sum / (2 * n + 1));
+  }
   int CountVertexFlag(int state) const;
   // 1 when a walk from the head meets exactly the count of nodes.
   int Check() const;

@@ -1,7 +1,6 @@
 #include "compression/ActiveListIndex.h"
 
-#include "mesh/Edge3d.h"
-#include "mesh/Face3d.h"
+#include "compression/ConquestMesh.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -11,45 +10,45 @@ CActiveListIndex::~CActiveListIndex()
   Detach();
 }
 
-int CActiveListIndex::IsFillCorner(const CVertex3d* g, const CVertex3d* p, const CVertex3d* q)
-{
-  const CFace3d* f = g->FindFaceWithOrientedEdge(g, p);
-  if (!f || f->GetFlag() != 0 || f->GetVertexOther(g, p) != q)
-    return 0;
-  const CEdge3d* e = g->FindEdge(q);
-  return e && e->GetFlag() == 1 ? 1 : 0;
-}
-
 void CActiveListIndex::Clear()
 {
   m_Buckets.clear();
   m_MinDegree = 0;
   m_Fills.clear();
   m_Dirty.clear();
-  m_Nodes.clear();
 }
 
 void CActiveListIndex::Detach()
 {
-  if (m_pList)
+  // Only the list's own vertices have entries: clearing them keeps a detach as cheap as the
+  // list is short.
+  if (m_pList) {
+    for (auto pos = m_pList->GetHeadPosition(); !CActiveList::IsNull(pos); ++pos)
+      if (pos.GetNode()->VertexIndex >= 0)
+        m_Nodes[static_cast<size_t>(pos.GetNode()->VertexIndex)] = nullptr;
     m_pList->SetIndex(nullptr);
+  }
   m_pList = nullptr;
+  m_pMesh = nullptr;
   Clear();
 }
 
-void CActiveListIndex::Attach(CActiveList* pList)
+void CActiveListIndex::Attach(CActiveList* pList, const CConquestMesh* pMesh)
 {
   Detach();
-  if (!pList)
+  if (!pList || !pMesh)
     return;
   m_pList = pList;
+  m_pMesh = pMesh;
   pList->SetIndex(this);
-  m_Nodes.reserve(static_cast<size_t>(pList->GetCount()) * 2);
+  if (m_Nodes.size() < static_cast<size_t>(pMesh->GetNbVertex()))
+    m_Nodes.assign(static_cast<size_t>(pMesh->GetNbVertex()), nullptr);
   for (auto pos = pList->GetHeadPosition(); !CActiveList::IsNull(pos); ++pos) {
     SActiveNode* pNode = pos.GetNode();
     pNode->Degree = -1;
     pNode->Fill = 0;
     pNode->Dirty = 0;
+    pNode->VertexIndex = -1;
     OnInsert(pNode);
   }
 }
@@ -62,20 +61,20 @@ void CActiveListIndex::MarkDirty(SActiveNode* pNode)
   m_Dirty.push_back(pNode);
 }
 
-void CActiveListIndex::Touch(const CVertex3d* v)
+void CActiveListIndex::Touch(int v)
 {
-  if (!m_pList)
+  if (!m_pList || v < 0)
     return;
-  const auto it = m_Nodes.find(v);
-  if (it == m_Nodes.end())
-    return;
-  for (SActiveNode* p = it->second; p; p = p->pSameNext)
+  for (SActiveNode* p = m_Nodes[static_cast<size_t>(v)]; p; p = p->pSameNext)
     MarkDirty(p);
 }
 
 void CActiveListIndex::OnInsert(SActiveNode* pNode)
 {
-  SActiveNode*& pFirst = m_Nodes[pNode->pVertex];
+  // A vertex the table does not hold is filed under degree 0 and found by no Touch.
+  pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
+  SActiveNode* pUnlisted = nullptr;
+  SActiveNode*& pFirst = pNode->VertexIndex >= 0 ? m_Nodes[static_cast<size_t>(pNode->VertexIndex)] : pUnlisted;
   pNode->pSamePrev = nullptr;
   pNode->pSameNext = pFirst;
   if (pFirst)
@@ -101,10 +100,8 @@ void CActiveListIndex::OnRemove(SActiveNode* pNode)
     m_Dirty.erase(std::find(m_Dirty.begin(), m_Dirty.end(), pNode));
   if (pNode->pSamePrev)
     pNode->pSamePrev->pSameNext = pNode->pSameNext;
-  else if (pNode->pSameNext)
-    m_Nodes[pNode->pVertex] = pNode->pSameNext;
-  else
-    m_Nodes.erase(pNode->pVertex);
+  else if (pNode->VertexIndex >= 0)
+    m_Nodes[static_cast<size_t>(pNode->VertexIndex)] = pNode->pSameNext;
   if (pNode->pSameNext)
     pNode->pSameNext->pSamePrev = pNode->pSamePrev;
   const CActiveList::Position pos(pNode);
@@ -119,9 +116,10 @@ void CActiveListIndex::OnRemove(SActiveNode* pNode)
 void CActiveListIndex::File(SActiveNode* pNode)
 {
   const CActiveList::Position pos(pNode);
-  const int degree = pNode->pVertex->GetEdgeFlagCount();
-  pNode->Fill = degree != 0 && IsFillCorner(pNode->pVertex, m_pList->GetPrevVertex(pos),
-                                            m_pList->GetNextVertex(pos)) ? 1 : 0;
+  const int degree = pNode->VertexIndex >= 0 ? m_pMesh->GetRemaining(pNode->VertexIndex) : 0;
+  pNode->Fill = degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
+                                                     m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
+                                                     m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
   if (pNode->Fill)
     m_Fills.push_back(pNode);
   if (static_cast<size_t>(degree) >= m_Buckets.size())
@@ -191,4 +189,25 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
   *pDegree = m_MinDegree;
   *pCount = bucket.Count;
   return bucket.pFirst;
+}
+
+void CActiveListIndex::GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const
+{
+  // pairs[k]: the remaining degrees k steps after and k steps before the node.
+  const CActiveList::Position pos(const_cast<SActiveNode*>(pNode));
+  const long long centre = pNode->Degree;
+  long long pairs[5] = {0, 0, 0, 0, 0};
+  CActiveList::Position after = pos;
+  CActiveList::Position before = pos;
+  for (int k = 1; k <= 4; k++) {
+    after = m_pList->GetNextPosition(after);
+    before = m_pList->GetPrevPosition(before);
+    pairs[k] = after.GetNode()->Degree + before.GetNode()->Degree;
+  }
+  for (int n = 1; n <= 4; n++) {
+    long long sum = n * centre;
+    for (int k = 1; k <= n; k++)
+      sum += (n - k + 1) * pairs[k];
+    averages[n - 1] = static_cast<float>(static_cast<double>(sum) / (2 * n + 1));
+  }
 }

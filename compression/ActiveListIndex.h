@@ -2,16 +2,16 @@
 
 #include "compression/ActiveList.h"
 
-#include <unordered_map>
 #include <vector>
 
+class CConquestMesh;
 class CVertex3d;
 
 // Follows the conquest's current active list so that choosing a gate costs what the few
-// nodes involved cost, not a walk of the list: the nodes filed by remaining degree, the fill
-// gates among them, and the nodes of each vertex. A change of the list reaches it through the
-// list itself; a change of a vertex's edges or faces through Touch. Nodes are refreshed
-// lazily, on the next question.
+// nodes involved cost, not a walk of the list: the nodes filed by remaining degree (read from
+// the conquest's edge table), the fill gates among them, and the nodes of each vertex. A change
+// of the list reaches it through the list itself; a change of a vertex's edges or faces through
+// Touch. Nodes are refreshed lazily, on the next question.
 class CActiveListIndex
 {
 public:
@@ -20,26 +20,28 @@ public:
   CActiveListIndex(const CActiveListIndex&) = delete;
   CActiveListIndex& operator=(const CActiveListIndex&) = delete;
 
-  // Files every node of the list; null only detaches.
-  void Attach(CActiveList* pList);
+  // Files every node of the list, their vertices numbered, their degrees and fill corners
+  // answered by the table, which must outlive the attachment; a null list only detaches.
+  void Attach(CActiveList* pList, const CConquestMesh* pMesh);
   void Detach();
   CActiveList* GetList() const { return m_pList; }
 
-  // The vertex's remaining degree, faces or edges changed.
-  void Touch(const CVertex3d* v);
+  // The remaining degree, faces or edges of the vertex (by its number) changed.
+  void Touch(int v);
   void OnInsert(SActiveNode* pNode);
   void OnRemove(SActiveNode* pNode);
 
-  // The fill gate (see IsFillCorner) with a remaining degree first in list order; null when
+  // The fill gate (see CConquestMesh::IsFillCorner) with a remaining degree first in list order; null when
   // there is none.
   SActiveNode* GetFirstFill();
   // The smallest remaining degree and the nodes filed under it (a chain through
   // pBucketNext), with their number; the list must not be empty.
   SActiveNode* GetMinDegreeNodes(int* pDegree, int* pCount);
-
-  // The face beyond the border edge g->p is free and closes on q, whose edge to g is
-  // conquered: conquering it takes no new vertex.
-  static int IsFillCorner(const CVertex3d* g, const CVertex3d* p, const CVertex3d* q);
+  // The ring averages of CActiveList::GetAverageDegree for n = 1 to 4 around the node, from
+  // one walk of four steps each way over the filed degrees; right after a question, when
+  // every node is filed afresh. Equal bit for bit to the four walks (the weighted sums are
+  // whole numbers, exact in any order).
+  void GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const;
 
 private:
   struct SBucket
@@ -55,10 +57,12 @@ private:
   void Clear();
 
   CActiveList* m_pList = nullptr;
+  const CConquestMesh* m_pMesh = nullptr;
   std::vector<SBucket> m_Buckets;
   // No bucket below it holds a node.
   int m_MinDegree = 0;
   std::vector<SActiveNode*> m_Fills;
   std::vector<SActiveNode*> m_Dirty;
-  std::unordered_map<const CVertex3d*, SActiveNode*> m_Nodes;
+  // By vertex number: the first of the vertex's nodes (chained through pSameNext), or null.
+  std::vector<SActiveNode*> m_Nodes;
 };

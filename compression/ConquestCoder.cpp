@@ -1,6 +1,5 @@
 #include "compression/ConquestCoder.h"
 
-#include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
@@ -18,12 +17,6 @@
 namespace {
 const char* const kNotManifold =
   "The conquest needs a manifold mesh: a vertex joins several fans of faces";
-
-int HasOrientedEdge(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
-{
-  const int i = f->IndexFrom(a);
-  return i >= 0 && f->v((i + 1) % 3) == b ? 1 : 0;
-}
 } // namespace
 
 CConquestCoder::CConquestCoder() = default;
@@ -100,7 +93,6 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
 void CConquestCoder::Conquer(int seedFace)
 {
   AddGhostVertex();
-  m_pMesh->AddEdges(0);
   InitItems();
   InitCoder(seedFace);
   while (ConquestStep())
@@ -111,14 +103,10 @@ void CConquestCoder::Conquer(int seedFace)
 
 int CConquestCoder::InitItems()
 {
-  for (int i = 0; i < m_pMesh->NbFace(); i++) {
-    CFace3d* f = m_pMesh->GetFace(i);
-    f->SetFlag(0);
-    if (m_Debug)
-      f->SetColor(221, 221, 221);
-  }
-  for (int i = 0; i < m_pMesh->NbVertex(); i++)
-    m_pMesh->GetVertex(i)->CountEdgesWithFlag(0);
+  // Every face free.
+  m_Mesh.Build(m_pMesh);
+  for (int i = 0; m_Debug && i < m_pMesh->NbFace(); i++)
+    m_pMesh->GetFace(i)->SetColor(221, 221, 221);
   if (m_pMesh->IsQuantized())
     m_pMesh->ToggleQuantizedPositions();
   Redraw(0);
@@ -129,7 +117,7 @@ int CConquestCoder::InitCoder(int seedFace)
 {
   m_SplitCount = 0;
   CFace3d* pSeed = m_pMesh->GetFace(seedFace);
-  pSeed->SetFlag(1);
+  m_Mesh.ConquerFace(seedFace);
   if (m_Debug) {
     pSeed->SetColor(51, 153, 255);
     Redraw(0);
@@ -153,9 +141,10 @@ void CConquestCoder::StartSeed(CFace3d* pSeed)
     v->CopyToSecondSet();
   }
   m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
+  const int corner[3] = {m_Mesh.IndexOf(pSeed->v(0)), m_Mesh.IndexOf(pSeed->v(1)), m_Mesh.IndexOf(pSeed->v(2))};
   for (int i = 0; i < 3; i++)
-    ConquerEdge(pSeed->v(i), pSeed->v((i + 1) % 3));
-  RecountDegrees(pSeed->v(0), pSeed->v(1), pSeed->v(2));
+    ConquerEdge(corner[i], corner[(i + 1) % 3]);
+  RecountDegrees(corner[0], corner[1], corner[2]);
 }
 
 int CConquestCoder::SeedNextComponent()
@@ -164,10 +153,10 @@ int CConquestCoder::SeedNextComponent()
   // coded as the first seed is: its three valences.
   for (; m_NextSeedScan < m_pMesh->NbFace(); m_NextSeedScan++) {
     CFace3d* f = m_pMesh->GetFace(m_NextSeedScan);
-    if (f->GetFlag() != 0 || f->v(0)->GetFlag() != 0 || f->v(1)->GetFlag() != 0 ||
-        f->v(2)->GetFlag() != 0)
+    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || f->v(0)->GetFlag() != 0 ||
+        f->v(1)->GetFlag() != 0 || f->v(2)->GetFlag() != 0)
       continue;
-    f->SetFlag(1);
+    m_Mesh.ConquerFace(m_NextSeedScan);
     StartSeed(f);
     ChooseGate();
     return 1;
@@ -181,29 +170,18 @@ void CConquestCoder::EmitValence(CVertex3d* v)
   m_CodedVertexCount++;
 }
 
-void CConquestCoder::ConquerEdge(CVertex3d* a, CVertex3d* b)
-{
-  // The remaining degrees follow the edge flags here rather than being recounted: every flag
-  // the conquest sets goes through this.
-  CEdge3d* e = a->FindEdge(b);
-  if (!e || e->GetFlag() != 0)
-    return;
-  e->SetFlag(1);
-  a->DecrementEdgeFlagCount(1);
-  b->DecrementEdgeFlagCount(1);
-}
-
-void CConquestCoder::RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c)
+void CConquestCoder::RecountDegrees(int a, int b, int c)
 {
   // Every edge or face flag the conquest sets lies between vertices it refreshes here.
-  for (CVertex3d* v : {a, b, c})
-    m_Index.Touch(v);
+  m_Index.Touch(a);
+  m_Index.Touch(b);
+  m_Index.Touch(c);
 }
 
 void CConquestCoder::FollowCurrent()
 {
   // The deterministic conquest always takes the head: it needs no index.
-  m_Index.Attach(m_Deterministic ? nullptr : m_pCurrent);
+  m_Index.Attach(m_Deterministic ? nullptr : m_pCurrent, &m_Mesh);
 }
 
 // --- conquest ------------------------------------------------------------------------------
@@ -223,9 +201,8 @@ int CConquestCoder::ConquestStep()
     return 0;
   }
   CVertex3d* p = m_pCurrent->GetPrevVertex(m_pCurrent->GetGate());
-  CFace3d* cf = nullptr;
-  CFace3d* ff = nullptr;
-  CVertex3d* v = nullptr;
+  int cf = -1;
+  int ff = -1;
   if (!FindGateFaces(g, p, &cf, &ff)) {
     // The gate edge is closed on both sides, as along a spike of the list that a gate kept
     // at the head never reaches: a list vertex without free edges goes first, then an edge
@@ -234,7 +211,7 @@ int CConquestCoder::ConquestStep()
       return 1;
     return PopList();
   }
-  v = ff->GetVertexOther(g, p);
+  CVertex3d* v = m_Mesh.GetVertex(m_Mesh.GetCornerOther(ff, m_Mesh.IndexOf(g), m_Mesh.IndexOf(p)));
   if (!v) {
     Fail();
     return 0;
@@ -264,7 +241,7 @@ int CConquestCoder::ConquestStep()
 int CConquestCoder::SetGateOnClosedVertex()
 {
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it)
-    if ((*it)->GetEdgeFlagCount() == 0) {
+    if (m_Mesh.GetRemaining(*it) == 0) {
       m_pCurrent->SetGate(it);
       return 1;
     }
@@ -277,8 +254,8 @@ int CConquestCoder::SetGateOnOpenEdge()
   // closed on both sides; the conquest goes on from the first edge that still has a free
   // face beyond it. 0 when the list has none: it is done.
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
-    CFace3d* cf = nullptr;
-    CFace3d* ff = nullptr;
+    int cf = -1;
+    int ff = -1;
     if (FindGateFaces(*it, m_pCurrent->GetPrevVertex(it), &cf, &ff)) {
       m_pCurrent->SetGate(it);
       return 1;
@@ -299,38 +276,43 @@ int CConquestCoder::PopList()
   return 1;
 }
 
-int CConquestCoder::FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered,
-                                  CFace3d** ppFree) const
+int CConquestCoder::FindGateFaces(const CVertex3d* pGate, const CVertex3d* pPrev,
+                                  int* pConquered, int* pFree) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
   // only breaks ties (around the ghost several faces may hold the edge).
-  CFace3d* pConquered = nullptr;
-  CFace3d* pFree = nullptr;
-  for (int i = 0; i < g->NbFaceNeighbor(); i++) {
-    CFace3d* f = g->GetFaceNeighbor(i);
-    if (!f->HasVertex(p))
+  const int g = m_Mesh.IndexOf(pGate);
+  const int p = m_Mesh.IndexOf(pPrev);
+  int conquered = -1;
+  int free = -1;
+  for (const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g); f && f != m_Mesh.FanEnd(g); f++) {
+    if (m_Mesh.IndexOfCorner(*f, p) < 0)
       continue;
-    if (f->GetFlag() == 1 && (!pConquered || (HasOrientedEdge(f, p, g) && !HasOrientedEdge(pConquered, p, g))))
-      pConquered = f;
-    else if (f->GetFlag() == 0 && (!pFree || (HasOrientedEdge(f, g, p) && !HasOrientedEdge(pFree, g, p))))
-      pFree = f;
+    if (m_Mesh.IsFaceConquered(*f)) {
+      if (conquered < 0 || (m_Mesh.HasOrientedEdge(*f, p, g) && !m_Mesh.HasOrientedEdge(conquered, p, g)))
+        conquered = *f;
+    } else if (free < 0 || (m_Mesh.HasOrientedEdge(*f, g, p) && !m_Mesh.HasOrientedEdge(free, g, p))) {
+      free = *f;
+    }
   }
-  *ppConquered = pConquered;
-  *ppFree = pFree;
-  return pConquered && pFree ? 1 : 0;
+  *pConquered = conquered;
+  *pFree = free;
+  return conquered >= 0 && free >= 0 ? 1 : 0;
 }
 
-void CConquestCoder::ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+void CConquestCoder::ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
 {
-  ff->SetFlag(1);
-  ConquerEdge(g, v);
-  ConquerEdge(p, v);
+  const int gi = m_Mesh.IndexOf(g);
+  const int pi = m_Mesh.IndexOf(p);
+  const int vi = m_Mesh.IndexOf(v);
+  m_Mesh.ConquerFace(ff);
+  ConquerEdge(gi, vi);
+  ConquerEdge(pi, vi);
   m_pCurrent->InsertBefore(m_pCurrent->GetGate(), v);
-  RecountDegrees(g, v, p);
+  RecountDegrees(gi, vi, pi);
 }
 
-void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* cf,
-                                       CFace3d* ff)
+void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int cf, int ff)
 {
   v->SetFlag(1);
   EmitValence(v);
@@ -338,17 +320,18 @@ void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v,
   // Only the geometry coding reads the frames: a connectivity run makes none.
   if (m_GeometryOn) {
     auto pPatch = std::make_unique<CConquestPatch3d>();
-    pPatch->Set(p, g, cf->GetVertexOther(g, p), v, cf);
+    CFace3d* pConquered = m_Mesh.GetFace(cf);
+    pPatch->Set(p, g, pConquered->GetVertexOther(g, p), v, pConquered);
     m_Patches.push_back(std::move(pPatch));
   }
   if (m_Debug) {
     v->SetColor(51, 51, 255);
-    ff->SetColor(153, 204, 255);
+    m_Mesh.GetFace(ff)->SetColor(153, 204, 255);
     Redraw(0);
   }
 }
 
-int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
 {
   // v may stand on the border more than once; only the node whose free wedge holds ff
   // splits or merges the lists into borders again. Without one (the border is no longer a
@@ -378,27 +361,28 @@ int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, 
     m_Codes.push_back(2);
   }
   if (m_Debug) {
-    ff->SetColor(153, 204, 255);
+    m_Mesh.GetFace(ff)->SetColor(153, 204, 255);
     Redraw(0);
   }
   return 1;
 }
 
 int CConquestCoder::IsInFreeWedge(const CActiveList& list, CActiveList::Position pos,
-                                  const CVertex3d* p)
+                                  const CVertex3d* pEnter) const
 {
   // List edges run as in the conquered faces, so the free wedge at the node turns from the
   // face entering the node from the next vertex to the face leaving it for the previous one.
-  const CVertex3d* v = list.GetAt(pos);
-  const CVertex3d* a = list.GetPrevVertex(pos);
-  const CVertex3d* x = list.GetNextVertex(pos);
-  for (int guard = v->NbFaceNeighbor(); guard > 0; guard--) {
+  const int v = m_Mesh.IndexOf(list.GetAt(pos));
+  const int a = m_Mesh.IndexOf(list.GetPrevVertex(pos));
+  const int p = m_Mesh.IndexOf(pEnter);
+  int x = m_Mesh.IndexOf(list.GetNextVertex(pos));
+  for (int guard = v < 0 ? 0 : m_Mesh.GetFanSize(v); guard > 0; guard--) {
     if (x == p)
       return 1;
-    const CFace3d* f = v->FindFaceWithOrientedEdge(x, v);
-    if (!f)
+    const int f = m_Mesh.FindFaceEntering(v, x);
+    if (f < 0)
       return 0;
-    x = f->v((f->IndexFrom(v) + 1) % 3);
+    x = m_Mesh.GetCorner(f, (m_Mesh.IndexOfCorner(f, v) + 1) % 3);
     if (x == a)
       return 0;
   }
@@ -418,12 +402,12 @@ CActiveList::Position CConquestCoder::FindWedgeNode(const CVertex3d* v, const CV
   return CActiveList::GetNull();
 }
 
-void CConquestCoder::ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff)
+void CConquestCoder::ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
 {
   ConquerFace(g, p, v, ff);
   m_Codes.push_back(0);
   if (m_Debug) {
-    ff->SetColor(200, 150, 255);
+    m_Mesh.GetFace(ff)->SetColor(200, 150, 255);
     v->SetColor(204, 0, 255);
     Redraw(0);
   }
@@ -439,7 +423,7 @@ int CConquestCoder::ProcessGate()
   CVertex3d* g = m_pCurrent->GetAt(gate);
   const int n = m_pCurrent->GetCount();
   // A list of one or two vertices encloses no face: it goes whatever its degrees.
-  if (n > 2 && g->GetEdgeFlagCount() != 0 && !IsFillGate(gate))
+  if (n > 2 && m_Mesh.GetRemaining(g) != 0 && !IsFillGate(gate))
     return 0;
   CVertex3d* p = m_pCurrent->GetPrevVertex(gate);
   CVertex3d* q = m_pCurrent->GetNextVertex(gate);
@@ -454,15 +438,19 @@ int CConquestCoder::ProcessGate()
   }
   if (p == q)
     m_pCurrent->RemoveAt(m_pCurrent->GetPrevPosition(gate));
-  ConquerEdge(p, q);
-  RecountDegrees(g, p, q);
+  const int gi = m_Mesh.IndexOf(g);
+  const int pi = m_Mesh.IndexOf(p);
+  const int qi = m_Mesh.IndexOf(q);
+  ConquerEdge(pi, qi);
+  RecountDegrees(gi, pi, qi);
   m_pCurrent->RemoveAt(gate);
   if (p != q) {
     m_CompletedCount++;
-    if (CFace3d* f = g->FindFace(p, q)) {
-      f->SetFlag(1);
+    const int f = gi < 0 ? -1 : m_Mesh.FindFace(gi, pi, qi);
+    if (f >= 0) {
+      m_Mesh.ConquerFace(f);
       if (m_Debug)
-        f->SetColor(153, 204, 255);
+        m_Mesh.GetFace(f)->SetColor(153, 204, 255);
     }
   }
   if (m_Debug) {
@@ -480,8 +468,9 @@ int CConquestCoder::ProcessGate()
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
 {
-  return CActiveListIndex::IsFillCorner(m_pCurrent->GetAt(pos), m_pCurrent->GetPrevVertex(pos),
-                                        m_pCurrent->GetNextVertex(pos));
+  return m_Mesh.IsFillCorner(m_Mesh.IndexOf(m_pCurrent->GetAt(pos)),
+                             m_Mesh.IndexOf(m_pCurrent->GetPrevVertex(pos)),
+                             m_Mesh.IndexOf(m_pCurrent->GetNextVertex(pos)));
 }
 
 // --- gate choice ---------------------------------------------------------------------------
@@ -514,27 +503,34 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
     return CActiveList::Position(pBest);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
   // each ring ranks every candidate again, the first in list order winning equal averages.
-  // The four averages of a candidate come from one walk.
-  m_Averages.clear();
+  // The four averages of a candidate come from one walk, and the rankings read them with
+  // the candidates' labels from one array.
+  m_Candidates.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-    m_Averages.emplace_back();
-    m_pCurrent->GetAverageDegrees(CActiveList::Position(pNode), m_Averages.back().data());
+    m_Candidates.emplace_back();
+    SCandidate& candidate = m_Candidates.back();
+    m_Index.GetAverageDegrees(pNode, candidate.Average);
+    candidate.Order = pNode->Order;
+    candidate.pNode = pNode;
   }
-  for (int k = 1; k <= 4 && ties > 1; k++) {
+  // A ring's winner is the first in list order of those at its smallest average; it stands
+  // when no other candidate shares that average.
+  const SCandidate* pWinner = &m_Candidates.front();
+  for (int k = 0; k < 4 && ties > 1; k++) {
     float best = 3.4e38f;
+    for (const SCandidate& candidate : m_Candidates)
+      best = std::min(best, candidate.Average[k]);
     ties = 0;
-    size_t i = 0;
-    for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext, i++) {
-      const float average = m_Averages[i][static_cast<size_t>(k - 1)];
-      if (average < best || (average == best && pNode->Order < pBest->Order)) {
-        ties = average < best ? 1 : ties + 1;
-        best = average;
-        pBest = pNode;
-      } else if (average == best) {
-        ties++;
-      }
+    pWinner = nullptr;
+    for (const SCandidate& candidate : m_Candidates) {
+      if (candidate.Average[k] != best)
+        continue;
+      ties++;
+      if (!pWinner || candidate.Order < pWinner->Order)
+        pWinner = &candidate;
     }
   }
+  pBest = pWinner->pNode;
   return CActiveList::Position(pBest);
 }
 
@@ -543,7 +539,7 @@ int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTie
   int m = INT_MAX;
   *pPos = m_pCurrent->GetHeadPosition();
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
-    const int d = (*it)->CountEdgesWithFlag(0);
+    const int d = m_Mesh.GetRemaining(*it);
     if (d != 0 && IsFillGate(it)) {
       *pPos = it;
       *pTies = 1;
@@ -556,7 +552,7 @@ int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTie
   }
   int ties = 0;
   for (const CVertex3d* v : *m_pCurrent)
-    ties += v->GetEdgeFlagCount() == m ? 1 : 0;
+    ties += m_Mesh.GetRemaining(v) == m ? 1 : 0;
   *pTies = ties;
   return m;
 }

@@ -3,6 +3,7 @@
 #include "compression/ActiveList.h"
 #include "compression/ActiveListIndex.h"
 #include "compression/ActiveListStack.h"
+#include "compression/ConquestMesh.h"
 #include "compression/ConquestPatch3d.h"
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
@@ -27,7 +28,9 @@ class CVertex3d;
 // The code sequence is entropy coded into the caller's file and dumped as "codes.txt" and
 // "codes.bin"; the positions of the free vertices may be coded in local frames ("pos.bin").
 // All of it goes to the current folder. Element flags are scratch: vertex 0 free,
-// 1 conquered, 2 ghost; edge and face 0 free, 1 conquered.
+// 1 conquered, 2 ghost; face 0 free, 1 conquered. The edges and their flags live in the
+// coder's own table (the vertex marks number the vertices for it); the mesh's edges are left
+// as they were.
 class CConquestCoder : public CObject3d
 {
 public:
@@ -65,6 +68,9 @@ public:
   const double* GetRanges() const { return m_Range; }
   const CActiveListStack* GetStack() const { return &m_Stack; }
   CVertex3d* GetGhostVertex() const { return m_pGhostVertex; }
+  // The mesh as the conquest reads it: which edges and faces are conquered, and how many
+  // edges each vertex has left.
+  const CConquestMesh& GetConquestMesh() const { return m_Mesh; }
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
   // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
@@ -139,19 +145,19 @@ protected:
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
   void EmitValence(CVertex3d* v);
-  // Tells the index that the remaining degrees of a, b and c may have changed.
-  void RecountDegrees(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  // Tells the index that the remaining degrees of a, b and c (numbers) may have changed.
+  void RecountDegrees(int a, int b, int c);
   // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
-  static void ConquerEdge(CVertex3d* a, CVertex3d* b);
-  // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when
-  // either is missing.
-  int FindGateFaces(CVertex3d* g, CVertex3d* p, CFace3d** ppConquered, CFace3d** ppFree) const;
-  void ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* cf, CFace3d* ff);
-  int ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
-  void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
-  void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, CFace3d* ff);
+  void ConquerEdge(int a, int b) { m_Mesh.Conquer(a, b); }
+  // The conquered face before the gate edge (p, g) and the free face beyond it (numbers of
+  // the conquest's mesh); 0 when either is missing.
+  int FindGateFaces(const CVertex3d* g, const CVertex3d* p, int* pConquered, int* pFree) const;
+  void ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int cf, int ff);
+  int ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
+  void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
+  void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
   // 1 when the free wedge of the list node holds the face that enters it from p.
-  static int IsInFreeWedge(const CActiveList& list, CActiveList::Position pos, const CVertex3d* p);
+  int IsInFreeWedge(const CActiveList& list, CActiveList::Position pos, const CVertex3d* p) const;
   // The node of v, on any list, whose free wedge holds the face entering it from p; the null
   // position (and no owner) when there is none.
   CActiveList::Position FindWedgeNode(const CVertex3d* v, const CVertex3d* p,
@@ -176,6 +182,7 @@ protected:
   CMesh3d* m_pMesh = nullptr;
   CActiveListStack m_Stack;
   CActiveList* m_pCurrent = nullptr;
+  CConquestMesh m_Mesh;
   // Follows the current list; declared after the stack so that it goes first.
   CActiveListIndex m_Index;
   int m_RemoveGhost = 0;
@@ -209,8 +216,15 @@ protected:
   int m_Failed = 0;
   // Faces before it are conquered or touch a conquered vertex.
   int m_NextSeedScan = 0;
-  // The ring averages of the tied gate candidates, kept between steps for its capacity.
-  std::vector<std::array<float, 4>> m_Averages;
+  // A tied gate candidate: its ring averages and list label.
+  struct SCandidate
+  {
+    float Average[4];
+    std::uint64_t Order;
+    SActiveNode* pNode;
+  };
+  // Kept between steps for its capacity.
+  std::vector<SCandidate> m_Candidates;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;

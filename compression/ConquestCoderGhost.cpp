@@ -73,12 +73,24 @@ int CConquestCoder::AddGhostVertex()
   m_BoundaryEdgeIndex.clear();
   m_pMesh->SetVerticesFlag(0);
 
+  // The boundary vertices are the ends of the face sides without a neighbour face: one pass
+  // over the faces flags them (3), rather than a walk round every vertex.
+  const int nbFace = m_pMesh->NbFace();
+  for (int i = 0; i < nbFace; i++) {
+    const CFace3d* f = m_pMesh->GetFace(i);
+    for (int k = 0; k < 3; k++)
+      if (!f->f(k)) {
+        f->v(k)->SetFlag(3);
+        f->v(k + 1 == 3 ? 0 : k + 1)->SetFlag(3);
+      }
+  }
   double sum[3] = {0.0, 0.0, 0.0};
   const int nbVertex = m_pMesh->NbVertex();
   for (int i = 0; i < nbVertex; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v->IsOnBoundary())
+    if (v->GetFlag() != 3)
       continue;
+    v->SetFlag(0);
     if (!m_pGhostVertex) {
       m_pGhostVertex = new CVertex3d;
       m_pMesh->AddVertex(m_pGhostVertex);
@@ -98,7 +110,6 @@ int CConquestCoder::AddGhostVertex()
                       static_cast<float>(sum[2] / count));
 
   // One ghost face on every boundary edge, oriented against the face it closes.
-  const int nbFace = m_pMesh->NbFace();
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = m_pMesh->GetFace(i);
     for (int k = 0; k < 3; k++) {
@@ -164,7 +175,7 @@ int CConquestCoder::RemoveGhostVertex()
   m_ArrayBoundaryFace.RemoveAll();
   m_ArrayBoundaryVertex.RemoveAll();
   m_BoundaryEdgeIndex.clear();
-  // The edges built while the ghost stood include edges to it.
+  // The mesh leaves with the edges of its own vertices, none conquered.
   m_pMesh->AddEdges(0);
   m_pMesh->SetModified();
   return 1;

@@ -4,7 +4,6 @@
 #include "ConquestTopology.h"
 #include "ObjSoup.h"
 #include "compression/ConquestFixtures.h"
-#include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
 #include "tests/support/MessageCapture.h"
 
@@ -25,7 +24,6 @@ public:
     Init(pMesh, nullptr, 0);
     m_Deterministic = deterministic;
     AddGhostVertex();
-    pMesh->AddEdges(0);
     InitItems();
     InitCoder(seed);
     const std::string seedFault = CheckSeed(pMesh->GetFace(seed));
@@ -49,10 +47,9 @@ private:
   {
     for (int i = 0; i < 3; i++) {
       CVertex3d* a = f->v(i);
-      const CEdge3d* e = a->FindEdge(f->v((i + 1) % 3));
-      if (!e || e->GetFlag() != 1)
+      if (!GetConquestMesh().IsConquered(a, f->v((i + 1) % 3)))
         return "seed edge " + std::to_string(i) + " is not conquered";
-      if (a->CountEdgesWithFlag(0) != a->NbVertexNeighbor() - 2)
+      if (GetConquestMesh().GetRemaining(a) != a->NbVertexNeighbor() - 2)
         return "seed corner " + std::to_string(i) + " has a wrong remaining degree";
     }
     return "";
@@ -66,7 +63,7 @@ private:
         onLists.insert(v);
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (v->GetFlag() == 1 && v->CountEdgesWithFlag(0) > 0 && !onLists.count(v))
+      if (v->GetFlag() == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
         return v;
     }
     return nullptr;
@@ -80,7 +77,7 @@ private:
         return "face " + std::to_string(i) + " left free";
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (v->CountEdgesWithFlag(0) != 0)
+      if (GetConquestMesh().GetRemaining(v) != 0)
         return "vertex " + std::to_string(i) + " keeps a free edge";
     }
     // Every vertex but the ghost once, with its valence.

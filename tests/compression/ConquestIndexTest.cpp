@@ -20,16 +20,17 @@ CActiveList::Position WalkedGate(CConquestCoder& coder, CActiveList* list)
   CActiveList::Position pos;
   int ties = 0;
   const int m = coder.GetMinRemainingDegree(&pos, &ties);
+  const auto degree = [&coder](const CVertex3d* v) { return coder.GetConquestMesh().GetRemaining(v); };
   for (int k = 1; k <= 4 && ties > 1; k++) {
     float best = 3.4e38f;
     for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it)
-      if ((*it)->GetEdgeFlagCount() == m && list->GetAverageDegree(it, k) < best) {
-        best = list->GetAverageDegree(it, k);
+      if (degree(*it) == m && list->GetAverageDegree(it, k, degree) < best) {
+        best = list->GetAverageDegree(it, k, degree);
         pos = it;
       }
     ties = 0;
     for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it)
-      ties += (*it)->GetEdgeFlagCount() == m && list->GetAverageDegree(it, k) == best ? 1 : 0;
+      ties += degree(*it) == m && list->GetAverageDegree(it, k, degree) == best ? 1 : 0;
   }
   return pos;
 }
@@ -41,7 +42,6 @@ int ExpectWalkedGates(CMesh3d* pMesh)
   CConquestCoder coder;
   coder.Init(pMesh, nullptr, 0);
   coder.AddGhostVertex();
-  pMesh->AddEdges(0);
   coder.InitItems();
   coder.InitCoder(0);
   int steps = 0;

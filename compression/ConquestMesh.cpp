@@ -1,0 +1,187 @@
+#include "compression/ConquestMesh.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+
+#include <algorithm>
+
+void CConquestMesh::Build(CMesh3d* pMesh)
+{
+  const int nbVertex = pMesh->NbVertex();
+  m_pVertex.resize(static_cast<size_t>(nbVertex));
+  // Backwards, so that a vertex listed twice keeps its first number.
+  // The lists' lengths give the arrays their sizes at once: grown, they would be copied
+  // and their memory handed back and forth.
+  size_t nbListed = 0;
+  size_t nbFan = 0;
+  for (int i = nbVertex - 1; i >= 0; i--) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    v->SetMark(i);
+    m_pVertex[static_cast<size_t>(i)] = v;
+    nbListed += static_cast<size_t>(v->NbVertexNeighbor());
+    nbFan += static_cast<size_t>(v->NbFaceNeighbor());
+  }
+  m_Fan.reserve(std::max(nbListed, nbFan));
+  // The edges borrow the fan arrays for the neighbour lists until the faces fill them.
+  BuildEdges(pMesh);
+  BuildFaces(pMesh);
+}
+
+void CConquestMesh::BuildEdges(const CMesh3d* pMesh)
+{
+  // The neighbour lists by number first, read once from the vertices.
+  const int nbVertex = pMesh->NbVertex();
+  m_FanFirst.resize(static_cast<size_t>(nbVertex) + 1);
+  m_FanFirst[0] = 0;
+  m_Fan.clear();
+  for (int i = 0; i < nbVertex; i++) {
+    const CVertex3d* v = m_pVertex[static_cast<size_t>(i)];
+    for (int k = 0; k < v->NbVertexNeighbor(); k++)
+      m_Fan.push_back(IndexOf(v->GetVertexNeighbor(k)));
+    m_FanFirst[static_cast<size_t>(i) + 1] = static_cast<int>(m_Fan.size());
+  }
+  // An edge (i, j) for every neighbour j > i that i lists: counted, then filed at both ends.
+  const auto forEachEdge = [this, nbVertex](auto fn) {
+    for (int i = 0; i < nbVertex; i++)
+      for (const int* j = FanBegin(i); j != FanEnd(i); j++)
+        if (*j > i)
+          fn(i, *j);
+  };
+  m_Remaining.assign(static_cast<size_t>(nbVertex), 0);
+  forEachEdge([this](int i, int j) {
+    m_Remaining[static_cast<size_t>(i)]++;
+    m_Remaining[static_cast<size_t>(j)]++;
+  });
+  m_First.resize(static_cast<size_t>(nbVertex) + 1);
+  m_First[0] = 0;
+  for (size_t i = 0; i < static_cast<size_t>(nbVertex); i++)
+    m_First[i + 1] = m_First[i] + m_Remaining[i];
+  m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
+  // m_Remaining counts the slots filed so far, and ends as the degrees again.
+  std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
+  forEachEdge([this](int i, int j) {
+    const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;
+    const int sj = m_First[static_cast<size_t>(j)] + m_Remaining[static_cast<size_t>(j)]++;
+    m_Slot[static_cast<size_t>(si)].Other = j;
+    m_Slot[static_cast<size_t>(si)].Twin = sj;
+    m_Slot[static_cast<size_t>(sj)].Other = i;
+    m_Slot[static_cast<size_t>(sj)].Twin = si;
+  });
+}
+
+void CConquestMesh::BuildFaces(CMesh3d* pMesh)
+{
+  // The face flags carry the face numbers while the fans are read from the face lists, and
+  // are all 0 (free) afterwards.
+  const int nbFace = pMesh->NbFace();
+  m_pFace.resize(static_cast<size_t>(nbFace));
+  m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    m_pFace[static_cast<size_t>(i)] = f;
+    if (!f)
+      continue;
+    f->SetFlag(i);
+    for (int k = 0; k < 3; k++)
+      m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
+  }
+  const auto indexOf = [this, nbFace](const CFace3d* f) {
+    const int i = f ? f->GetFlag() : -1;
+    return i >= 0 && i < nbFace && m_pFace[static_cast<size_t>(i)] == f ? i : -1;
+  };
+  const int nbVertex = GetNbVertex();
+  m_FanFirst.resize(static_cast<size_t>(nbVertex) + 1);
+  m_FanFirst[0] = 0;
+  m_Fan.clear();
+  for (int v = 0; v < nbVertex; v++) {
+    const CVertex3d* pVertex = m_pVertex[static_cast<size_t>(v)];
+    for (int k = 0; k < pVertex->NbFaceNeighbor(); k++) {
+      const int f = indexOf(pVertex->GetFaceNeighbor(k));
+      if (f >= 0)
+        m_Fan.push_back(f);
+    }
+    m_FanFirst[static_cast<size_t>(v) + 1] = static_cast<int>(m_Fan.size());
+  }
+  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
+  for (CFace3d* f : m_pFace)
+    if (f)
+      f->SetFlag(0);
+}
+
+int CConquestMesh::Conquer(int a, int b)
+{
+  const int s = FindSlot(a, b);
+  if (s < 0 || m_Slot[static_cast<size_t>(s)].Conquered)
+    return 0;
+  m_Slot[static_cast<size_t>(s)].Conquered = 1;
+  m_Slot[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)].Conquered = 1;
+  m_Remaining[static_cast<size_t>(a)]--;
+  m_Remaining[static_cast<size_t>(b)]--;
+  return 1;
+}
+
+void CConquestMesh::ConquerFace(int f)
+{
+  m_FaceConquered[static_cast<size_t>(f)] = 1;
+  m_pFace[static_cast<size_t>(f)]->SetFlag(1);
+}
+
+int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const
+{
+  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
+    if (HasOrientedEdge(*f, a, b))
+      return *f;
+  return -1;
+}
+
+int CConquestMesh::FindFace(int v, int a, int b) const
+{
+  if (a == b || a == v || b == v)
+    return -1;
+  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
+    if (IndexOfCorner(*f, a) >= 0 && IndexOfCorner(*f, b) >= 0)
+      return *f;
+  return -1;
+}
+
+CConquestMesh::SSlot* CConquestMesh::LeavingSlot(int v, int b) const
+{
+  const int s = FindSlot(v, b);
+  if (s < 0)
+    return nullptr;
+  SSlot& slot = m_Slot[static_cast<size_t>(s)];
+  if (slot.Leaving == -2) {
+    slot.Leaving = FindFaceWithOrientedEdge(v, v, b);
+    slot.LeavingApex = slot.Leaving < 0 ? -1 : GetCornerOther(slot.Leaving, v, b);
+  }
+  return &slot;
+}
+
+int CConquestMesh::FindFaceLeaving(int v, int b) const
+{
+  const SSlot* pSlot = LeavingSlot(v, b);
+  return pSlot ? pSlot->Leaving : FindFaceWithOrientedEdge(v, v, b);
+}
+
+int CConquestMesh::FindFaceEntering(int v, int a) const
+{
+  const int s = FindSlot(v, a);
+  if (s < 0)
+    return FindFaceWithOrientedEdge(v, a, v);
+  int& f = m_Slot[static_cast<size_t>(s)].Entering;
+  if (f == -2)
+    f = FindFaceWithOrientedEdge(v, a, v);
+  return f;
+}
+
+int CConquestMesh::IsFillCorner(int g, int p, int q) const
+{
+  if (g < 0 || p < 0)
+    return 0;
+  const SSlot* pSlot = LeavingSlot(g, p);
+  const int f = pSlot ? pSlot->Leaving : FindFaceWithOrientedEdge(g, g, p);
+  const int apex = pSlot ? pSlot->LeavingApex : (f < 0 ? -1 : GetCornerOther(f, g, p));
+  if (f < 0 || apex != q || IsFaceConquered(f))
+    return 0;
+  return IsConquered(g, q);
+}

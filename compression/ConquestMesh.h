@@ -1,0 +1,143 @@
+#pragma once
+
+#include "mesh/Vertex3d.h"
+
+#include <cstdint>
+#include <vector>
+
+class CFace3d;
+class CMesh3d;
+
+// A mesh as the conquest reads it, in compact index arrays: the vertices numbered in their
+// scratch marks, each face's three corners, each vertex's faces in the order of its face list,
+// and its edges as one run of slots (the other end, the twin slot at that end, a conquered
+// flag, the faces found across the edge) with its remaining degree, the count of its edges
+// not conquered yet. Built in a few passes, so that a conquest
+// allocates nothing per element, walks arrays rather than elements in its hot loops, and
+// leaves the mesh's own edges alone. An edge joins a vertex to a later neighbour in the mesh's
+// array that it lists, as CMesh3d::AddEdges builds them. Conquered faces are flagged here
+// and on the faces themselves (1), which the table answers for.
+class CConquestMesh
+{
+public:
+  // Numbers the vertices (overwriting their marks) and faces, builds the edges, all free,
+  // and frees every face (flag 0).
+  void Build(CMesh3d* pMesh);
+
+  // --- vertices ---
+  int GetNbVertex() const { return static_cast<int>(m_Remaining.size()); }
+  // The vertex's number; -1 for a vertex that the table does not hold.
+  int IndexOf(const CVertex3d* v) const
+  {
+    const int i = v ? v->GetMark() : -1;
+    return i >= 0 && static_cast<size_t>(i) < m_pVertex.size() && m_pVertex[static_cast<size_t>(i)] == v ? i : -1;
+  }
+  CVertex3d* GetVertex(int i) const { return i < 0 ? nullptr : m_pVertex[static_cast<size_t>(i)]; }
+
+  // --- edges ---
+  int GetRemaining(int i) const { return m_Remaining[static_cast<size_t>(i)]; }
+  // 0 for a vertex that the table does not hold.
+  int GetRemaining(const CVertex3d* v) const
+  {
+    const int i = IndexOf(v);
+    return i < 0 ? 0 : GetRemaining(i);
+  }
+  int HasEdge(const CVertex3d* a, const CVertex3d* b) const { return FindSlot(IndexOf(a), IndexOf(b)) >= 0 ? 1 : 0; }
+  // 1 when the edge is there and conquered.
+  int IsConquered(int a, int b) const
+  {
+    const int s = FindSlot(a, b);
+    return s >= 0 && m_Slot[static_cast<size_t>(s)].Conquered ? 1 : 0;
+  }
+  int IsConquered(const CVertex3d* a, const CVertex3d* b) const { return IsConquered(IndexOf(a), IndexOf(b)); }
+  // Marks the edge conquered, one remaining degree less at either end; 0 when there is no
+  // such edge or it was conquered already.
+  int Conquer(int a, int b);
+
+  // --- faces ---
+  int GetNbFace() const { return static_cast<int>(m_pFace.size()); }
+  CFace3d* GetFace(int f) const { return f < 0 ? nullptr : m_pFace[static_cast<size_t>(f)]; }
+  // The corner's vertex number; -1 for a corner that the table does not hold.
+  int GetCorner(int f, int k) const { return m_Corner[3 * static_cast<size_t>(f) + static_cast<size_t>(k)]; }
+  int IsFaceConquered(int f) const { return m_FaceConquered[static_cast<size_t>(f)]; }
+  void ConquerFace(int f);
+  // The first corner that is v, -1 when none is (or v is -1).
+  int IndexOfCorner(int f, int v) const
+  {
+    for (int k = 0; v >= 0 && k < 3; k++)
+      if (GetCorner(f, k) == v)
+        return k;
+    return -1;
+  }
+  // The first corner that is neither a nor b, -1 when there is none.
+  int GetCornerOther(int f, int a, int b) const
+  {
+    for (int k = 0; k < 3; k++)
+      if (GetCorner(f, k) != a && GetCorner(f, k) != b)
+        return GetCorner(f, k);
+    return -1;
+  }
+  // The face runs a -> b (from a's first corner).
+  int HasOrientedEdge(int f, int a, int b) const
+  {
+    const int k = IndexOfCorner(f, a);
+    return k >= 0 && GetCorner(f, (k + 1) % 3) == b ? 1 : 0;
+  }
+  // v's faces, in the order of its face list.
+  const int* FanBegin(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v)]; }
+  const int* FanEnd(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v) + 1]; }
+  int GetFanSize(int v) const { return static_cast<int>(FanEnd(v) - FanBegin(v)); }
+  // As CVertex3d::FindFaceWithOrientedEdge and CVertex3d::FindFace of vertex v; -1 for none.
+  int FindFaceWithOrientedEdge(int v, int a, int b) const;
+  int FindFace(int v, int a, int b) const;
+  // FindFaceWithOrientedEdge(v, v, b) and FindFaceWithOrientedEdge(v, a, v), remembered for
+  // each edge the first time they are asked: the faces never change during a conquest.
+  int FindFaceLeaving(int v, int b) const;
+  int FindFaceEntering(int v, int a) const;
+  // The face beyond the border edge g->p is free and closes on q, whose edge to g is
+  // conquered: conquering it takes no new vertex.
+  int IsFillCorner(int g, int p, int q) const;
+
+private:
+  // One end's view of an edge. The faces are remembered the first time they are asked (-2
+  // until then): the faces never change during a conquest.
+  struct SSlot
+  {
+    int Other = -1;
+    // The other end's slot of the same edge.
+    int Twin = -1;
+    int Conquered = 0;
+    // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
+    int Leaving = -2;
+    int LeavingApex = -1;
+    // FindFaceWithOrientedEdge(v, Other, v).
+    int Entering = -2;
+  };
+
+  // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
+  // is read without a branch on the slots: where the match stands is not to be predicted.
+  int FindSlot(int a, int b) const
+  {
+    if (a < 0 || b < 0)
+      return -1;
+    int found = -1;
+    for (int s = m_First[static_cast<size_t>(a) + 1] - 1; s >= m_First[static_cast<size_t>(a)]; s--)
+      found = m_Slot[static_cast<size_t>(s)].Other == b ? s : found;
+    return found;
+  }
+  // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
+  SSlot* LeavingSlot(int v, int b) const;
+  void BuildEdges(const CMesh3d* pMesh);
+  void BuildFaces(CMesh3d* pMesh);
+
+  std::vector<CVertex3d*> m_pVertex;
+  std::vector<int> m_First;
+  // Mutable for the faces the slots remember.
+  mutable std::vector<SSlot> m_Slot;
+  std::vector<int> m_Remaining;
+  std::vector<CFace3d*> m_pFace;
+  std::vector<int> m_Corner;
+  std::vector<std::uint8_t> m_FaceConquered;
+  std::vector<int> m_FanFirst;
+  std::vector<int> m_Fan;
+};

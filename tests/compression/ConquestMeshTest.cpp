@@ -1,0 +1,166 @@
+// The conquest's own index arrays of a mesh: the edges must be those CMesh3d::AddEdges would
+// build, the face searches must answer as the vertices' own, and the flags must follow what
+// the conquest marks.
+#include "compression/ConquestFixtures.h"
+#include "compression/ConquestMesh.h"
+#include "mesh/Edge3d.h"
+#include "mesh/Face3d.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The mesh's own edges, from CMesh3d::AddEdges, as the oracle of the table's.
+void ExpectEdgesOfAddEdges(CMesh3d& mesh, const CConquestMesh& table)
+{
+  mesh.AddEdges(0);
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    CVertex3d* v = mesh.GetVertex(i);
+    EXPECT_EQ(table.GetRemaining(v), v->NbEdge()) << "vertex " << i;
+    for (int j = 0; j < mesh.NbVertex(); j++) {
+      const CVertex3d* w = mesh.GetVertex(j);
+      EXPECT_EQ(table.HasEdge(v, w), v->FindEdge(w) ? 1 : 0) << i << " - " << j;
+    }
+  }
+}
+
+int IndexOfFace(const CMesh3d& mesh, const CFace3d* f)
+{
+  return f ? mesh.IndexFrom(f) : -1;
+}
+
+} // namespace
+
+TEST(ConquestMesh, EdgesAreThoseOfTheNeighbourLists)
+{
+  auto mesh = fixtures::Icosphere(1);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  ASSERT_EQ(table.GetNbVertex(), mesh->NbVertex());
+  ASSERT_EQ(table.GetNbFace(), mesh->NbFace());
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(table.IndexOf(mesh->GetVertex(i)), i);
+  ExpectEdgesOfAddEdges(*mesh, table);
+
+  // Lists that disagree: an edge stands where the earlier vertex lists the later one only.
+  auto odd = fixtures::Octahedron();
+  CVertex3d* a = odd->GetVertex(0);
+  CVertex3d* b = a->GetVertexNeighbor(0);
+  CVertex3d* c = a->GetVertexNeighbor(1);
+  b->RemoveVertexNeighbor(a);
+  a->RemoveVertexNeighbor(c);
+  CConquestMesh oddTable;
+  oddTable.Build(odd.get());
+  ExpectEdgesOfAddEdges(*odd, oddTable);
+}
+
+TEST(ConquestMesh, ConqueringAnEdgeCountsOnce)
+{
+  auto mesh = fixtures::Octahedron();
+  CConquestMesh table;
+  table.Build(mesh.get());
+  const int a = 0;
+  const int b = table.IndexOf(mesh->GetVertex(0)->GetVertexNeighbor(0));
+  EXPECT_EQ(table.GetRemaining(a), 4);
+  EXPECT_EQ(table.IsConquered(a, b), 0);
+  EXPECT_EQ(table.Conquer(b, a), 1);
+  EXPECT_EQ(table.IsConquered(a, b), 1);
+  EXPECT_EQ(table.IsConquered(b, a), 1);
+  EXPECT_EQ(table.GetRemaining(a), 3);
+  EXPECT_EQ(table.GetRemaining(b), 3);
+  // Again, or between vertices that share no edge: nothing changes.
+  EXPECT_EQ(table.Conquer(a, b), 0);
+  int opposite = -1;
+  for (int i = 1; i < mesh->NbVertex(); i++)
+    if (!mesh->GetVertex(0)->IsNeighbor(mesh->GetVertex(i)))
+      opposite = i;
+  ASSERT_GE(opposite, 0);
+  EXPECT_EQ(table.Conquer(a, opposite), 0);
+  EXPECT_EQ(table.GetRemaining(a), 3);
+  EXPECT_EQ(table.GetRemaining(opposite), 4);
+  // A rebuild frees everything again.
+  table.Build(mesh.get());
+  EXPECT_EQ(table.IsConquered(a, b), 0);
+  EXPECT_EQ(table.GetRemaining(a), 4);
+}
+
+TEST(ConquestMesh, AVertexOfAnotherMeshIsNotHeld)
+{
+  auto mesh = fixtures::Tetrahedron();
+  auto other = fixtures::Tetrahedron();
+  CConquestMesh table;
+  table.Build(mesh.get());
+  // Its mark holds a valid number, of a vertex that is not it.
+  other->GetVertex(1)->SetMark(1);
+  EXPECT_EQ(table.IndexOf(other->GetVertex(1)), -1);
+  EXPECT_EQ(table.GetRemaining(other->GetVertex(1)), 0);
+  EXPECT_EQ(table.HasEdge(mesh->GetVertex(0), other->GetVertex(1)), 0);
+  EXPECT_EQ(table.IsConquered(mesh->GetVertex(0), other->GetVertex(1)), 0);
+  EXPECT_EQ(table.IndexOf(nullptr), -1);
+}
+
+TEST(ConquestMesh, FaceSearchesAnswerAsTheVertices)
+{
+  // A torus with irregular valences, and a grid with holes, whose borders have one face per
+  // edge only.
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(conquest::Torus(9, 7, true));
+  meshes.push_back(conquest::Grid(6, 0, {8, 20}));
+  for (const auto& mesh : meshes) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      const CVertex3d* v = mesh->GetVertex(i);
+      ASSERT_EQ(table.GetFanSize(i), v->NbFaceNeighbor());
+      for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+        const CVertex3d* w = v->GetVertexNeighbor(k);
+        const int j = table.IndexOf(w);
+        const int leaving = IndexOfFace(*mesh, v->FindFaceWithOrientedEdge(v, w));
+        const int entering = IndexOfFace(*mesh, v->FindFaceWithOrientedEdge(w, v));
+        EXPECT_EQ(table.FindFaceWithOrientedEdge(i, i, j), leaving);
+        EXPECT_EQ(table.FindFaceLeaving(i, j), leaving);
+        EXPECT_EQ(table.FindFaceLeaving(i, j), leaving) << "remembered";
+        EXPECT_EQ(table.FindFaceEntering(i, j), entering);
+        EXPECT_EQ(table.FindFaceEntering(i, j), entering) << "remembered";
+        const CVertex3d* u = v->GetVertexNeighbor((k + 1) % v->NbVertexNeighbor());
+        EXPECT_EQ(table.FindFace(i, j, table.IndexOf(u)), IndexOfFace(*mesh, v->FindFace(w, u)));
+      }
+    }
+  }
+}
+
+TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
+{
+  auto mesh = fixtures::Octahedron();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(7);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0);
+    EXPECT_EQ(table.IsFaceConquered(i), 0);
+  }
+  table.ConquerFace(5);
+  EXPECT_EQ(table.IsFaceConquered(5), 1);
+  EXPECT_EQ(mesh->GetFace(5)->GetFlag(), 1);
+  EXPECT_EQ(table.GetFace(5), mesh->GetFace(5));
+}
+
+TEST(ConquestMesh, AFillCornerNeedsAFreeFaceAndAConqueredSide)
+{
+  auto mesh = fixtures::Octahedron();
+  CConquestMesh table;
+  table.Build(mesh.get());
+  // Face 0 runs g -> p -> q: from g, the face beyond g -> p closes on q.
+  const int g = table.GetCorner(0, 0);
+  const int p = table.GetCorner(0, 1);
+  const int q = table.GetCorner(0, 2);
+  EXPECT_EQ(table.FindFaceLeaving(g, p), 0);
+  EXPECT_EQ(table.IsFillCorner(g, p, q), 0); // g - q still free
+  table.Conquer(g, q);
+  EXPECT_EQ(table.IsFillCorner(g, p, q), 1);
+  EXPECT_EQ(table.IsFillCorner(g, q, p), 0); // the face beyond g -> q closes elsewhere
+  EXPECT_EQ(table.IsFillCorner(g, p, -1), 0);
+  table.ConquerFace(0);
+  EXPECT_EQ(table.IsFillCorner(g, p, q), 0);
+}
