@@ -107,6 +107,9 @@ public:
   // vertex in no face, a mesh the conquest cannot walk (GetRefusal says which).
   int Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree, int seedFace,
              const SOptions& options, SResult* pResult = nullptr);
+  // The same into a stream in memory, appended to what it holds.
+  int Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* pTree, int seedFace,
+             const SOptions& options, SResult* pResult = nullptr);
   // Why the last Encode answered 0, for the caller to show; empty after a success.
   const std::string& GetRefusal() const { return m_Refusal; }
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
@@ -114,6 +117,9 @@ public:
                        SResult* pResult) const;
   // The stream of the codes into memory, padded to a byte; 0 when they exceed the fields.
   int WriteStream(COBitStream* pStream, int nbVertex) const;
+  // WriteStream with the figures of the result.
+  int CodeStream(COBitStream* pStream, int nbVertex, int nbFace, double duration,
+                 SResult* pResult) const;
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
   // The same from a stream in memory (null: nothing to read).

@@ -1,5 +1,6 @@
 #include "compression/StructureCoder.h"
 
+#include "coding/OBitStream.h"
 #include "compression/VertexTree.h"
 #include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
@@ -63,7 +64,30 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
                             int seedFace, const SOptions& options, SResult* pResult)
 {
   m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
-  if (!pMesh || !fileName || !pTree)
+  if (!fileName)
+    return 0;
+  // Coded in memory, written to the file once.
+  COBitStream stream;
+  SResult result;
+  if (!Encode(pMesh, &stream, pTree, seedFace, options, &result))
+    return 0;
+  if (!stream.WriteFile(fileName)) {
+    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
+                "written.";
+    return 0;
+  }
+  if (pResult)
+    *pResult = result;
+  else
+    platform::MessageBox(result.m_Report);
+  return 1;
+}
+
+int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* pTree,
+                            int seedFace, const SOptions& options, SResult* pResult)
+{
+  m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
+  if (!pMesh || !pStream || !pTree)
     return 0;
   m_pMesh = pMesh;
   m_Options = options;
@@ -115,7 +139,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
     return 0;
   }
   SResult result;
-  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result)) {
+  if (!CodeStream(pStream, nbVertex, nbFace, duration, &result)) {
     m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
                 "written.";
     return 0;
