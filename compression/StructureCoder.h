@@ -143,10 +143,44 @@ public:
 
 private:
   int ReadBitstream(CIBitStream& file);
+  int IndexVertices();
+  std::vector<char> MarkBorderVertices() const;
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
+  void PrepareMarks(int nbVertex);
   const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
-  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const;
+  CVertex3d* FanStart(const CVertex3d* v, int stamp, CVertex3d* c) const;
+  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced, bool besideGhost) const;
+  // The conquest's own adjacency, over the vertices' indices (see IndexVertices).
+  int NbAround(int i) const
+  {
+    return m_AroundStart[static_cast<std::size_t>(i) + 1] - m_AroundStart[static_cast<std::size_t>(i)];
+  }
+  int Slot(int a, int b) const;
+  int SlotOfEdge(const CVertex3d* v, const CEdge3d* pEdge) const;
+  CEdge3d* EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
+  int HasNoFreeEdge(const CVertex3d* v) const;
+  // FindVertexOutward without a call through std::function per item.
+  template <class IsFull>
+  CVertex3d* FindOutward(const CEdgeList* pList, CLoopList::POSITION pos, IsFull isFull) const
+  {
+    const int n = pList->GetCount();
+    if (n == 0 || !pos)
+      return nullptr;
+    CLoopList::POSITION forward = pos;
+    CLoopList::POSITION backward = pos;
+    for (int i = 0; i < n / 2 + 1; i++) {
+      CVertex3d* f = CLoopList::GetAt(forward);
+      if (f != m_pGhost && isFull(f))
+        return f;
+      CVertex3d* b = CLoopList::GetAt(backward);
+      if (b != m_pGhost && isFull(b))
+        return b;
+      forward = pList->GetNextPos(forward);
+      backward = pList->GetPrevPos(backward);
+    }
+    return nullptr;
+  }
   void InitEdgeList(int seedFace, CVertexRun* pRun);
   int Conquer(CVertexRun* pRun, long long maxStep);
   int NextSeedFace(int* pCursor) const;
@@ -162,7 +196,7 @@ private:
     CLoopList::POSITION m_Pos = nullptr;
   };
   SPlace FindConquered(const CVertex3d* v, const CEdge3d* pEdge) const;
-  static int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge);
+  int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge) const;
   void SplitEdgeList(CLoopList::POSITION target);
   void MergeEdgeList(int index, CLoopList::POSITION pos);
   void JoinEdgeList(int index, CLoopList::POSITION pos);
@@ -204,8 +238,22 @@ private:
   std::unique_ptr<CEdgeListStack> m_pStack;
   std::unique_ptr<CEdge3d[]> m_pEdges;
   int m_NbEdge = 0;
-  std::vector<std::pair<CVertex3d*, CVertex3d*>> m_Turns;
+  // Vertex i's neighbours in rotation order, as indices, and the edges towards them, from
+  // m_AroundStart[i] to m_AroundStart[i + 1]; its count of free edges.
+  std::vector<int> m_AroundStart;
+  std::vector<int> m_AroundVertex;
+  std::vector<CEdge3d*> m_AroundEdge;
+  std::vector<int> m_NbFree;
+  // The rotation being built: per vertex index, the stamp of the vertex it was last marked
+  // for (turned from, turned to, placed) and the corner its turn goes to.
   std::vector<CVertex3d*> m_Rotation;
+  int m_Stamp = 0;
+  std::vector<int> m_TurnStamp;
+  std::vector<int> m_ToStamp;
+  std::vector<int> m_PlacedStamp;
+  std::vector<CVertex3d*> m_TurnTo;
+  int m_NbTurn = 0;
+  int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;

@@ -17,11 +17,6 @@ constexpr int FlagFree = 0;
 constexpr int FlagConquered = 1;
 constexpr int FlagGhost = 2;
 
-CArray3d<CEdge3d>* EdgesOf(const CVertex3d* v)
-{
-  return static_cast<CArray3d<CEdge3d>*>(v->GetData());
-}
-
 // Holds the optional mutex for one scope.
 class CStepLock
 {
@@ -102,6 +97,10 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   m_Refusal = Refusal(pMesh, seedFace);
   if (!m_Refusal.empty())
     return 0;
+  if (!IndexVertices()) {
+    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
+    return 0;
+  }
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
   SetGhost(SearchGhostVertex());
@@ -196,18 +195,61 @@ int CStructureCoder::NextSeedFace(int* pCursor) const
   return -1;
 }
 
+// Each vertex's index in the mesh, kept in the vertex for the coder's arrays. 0 when a vertex
+// stands twice in the mesh or a face uses one the mesh does not list: no conquest then.
+int CStructureCoder::IndexVertices()
+{
+  const int n = m_pMesh->NbVertex();
+  for (int i = 0; i < n; i++)
+    m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+  for (int i = 0; i < n; i++)
+    if (m_pMesh->GetVertex(i)->GetAdjacencyIndex() != i)
+      return 0;
+  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+    const CFace3d* f = m_pMesh->GetFace(i);
+    for (int k = 0; k < 3; k++) {
+      const CVertex3d* v = f->v(k);
+      const int index = v ? v->GetAdjacencyIndex() : -1;
+      if (v && (index < 0 || index >= n || m_pMesh->GetVertex(index) != v))
+        return 0;
+    }
+  }
+  return 1;
+}
+
+// A vertex is on a border when a face round it has no neighbour across one of the two edges
+// at its first corner in that face; one pass over the faces marks them all.
+std::vector<char> CStructureCoder::MarkBorderVertices() const
+{
+  std::vector<char> border(static_cast<std::size_t>(m_pMesh->NbVertex()), 0);
+  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+    const CFace3d* f = m_pMesh->GetFace(i);
+    if (f->HasNullVertex())
+      continue;
+    for (int k = 0; k < 3; k++) {
+      if (f->IndexFrom(f->v(k)) != k)
+        continue;
+      if (!f->f(k) || !f->f(k + 2))
+        border[static_cast<std::size_t>(f->v(k)->GetAdjacencyIndex())] = 1;
+    }
+  }
+  return border;
+}
+
 CVertex3d* CStructureCoder::SearchGhostVertex()
 {
   CVertex3d* pGhost = nullptr;
   const int n = m_pMesh->NbVertex();
+  const std::vector<char> border = MarkBorderVertices();
   for (int i = 0; i < n; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v->IsOnBoundary())
+    if (!border[static_cast<std::size_t>(i)])
       continue;
     if (!pGhost) {
       pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
       m_pMesh->AddVertex(pGhost);
       pGhost->SetFlag(FlagGhost);
+      pGhost->SetAdjacencyIndex(n);
     }
     // Each border vertex comes once: the ghost's side needs no search for duplicates.
     v->AddNeighbor(pGhost);
@@ -216,43 +258,92 @@ CVertex3d* CStructureCoder::SearchGhostVertex()
   return pGhost;
 }
 
-// Each vertex's edges in rotation order, each edge shared by its two ends.
+// Each vertex's edges in rotation order, each edge shared by its two ends: the edge towards a
+// neighbour of higher index is made, the one towards a lower index is the neighbour's own.
 void CStructureCoder::GenerateEdgeArray()
 {
   const int n = m_pMesh->NbVertex();
-  std::vector<int> saved(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; i++) {
-    saved[i] = m_pMesh->GetVertex(i)->GetFlag();
-    m_pMesh->GetVertex(i)->SetFlag(FlagFree);
-  }
   // Every edge counted from both ends, the ghost's included: one block holds them all.
   long long nbEnd = 0;
   for (int i = 0; i < n; i++)
     nbEnd += m_pMesh->GetVertex(i)->NbVertexNeighbor();
   m_pEdges = std::make_unique<CEdge3d[]>(static_cast<std::size_t>(nbEnd / 2 + 1));
   m_NbEdge = 0;
-  m_EdgeArrayOwners.reserve(static_cast<std::size_t>(n));
+  m_AroundStart.assign(static_cast<std::size_t>(n) + 1, 0);
+  m_AroundVertex.clear();
+  m_AroundEdge.clear();
+  m_AroundVertex.reserve(static_cast<std::size_t>(nbEnd));
+  m_AroundEdge.reserve(static_cast<std::size_t>(nbEnd));
+  m_NbFree.assign(static_cast<std::size_t>(n), 0);
+  PrepareMarks(n);
   for (int i = 0; i < n; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     const std::vector<CVertex3d*>& rotation = RotationOf(v);
-    CArray3d<CEdge3d>* pSlots = NewEdgeArray(v);
-    pSlots->SetSize(static_cast<int>(rotation.size()));
-    for (int j = 0; j < pSlots->GetSize(); j++) {
-      CVertex3d* u = rotation[j];
-      if (u->GetFlag() == FlagFree && m_NbEdge <= nbEnd / 2) {
-        CEdge3d* e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
+    for (CVertex3d* u : rotation) {
+      const int j = u->GetAdjacencyIndex();
+      CEdge3d* e = nullptr;
+      if (j >= i && m_NbEdge <= nbEnd / 2) {
+        e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
         e->SetVertices(v, u);
         e->SetFlag(FlagFree);
-        pSlots->SetAt(j, e);
       } else {
-        pSlots->SetAt(j, u->FindEdgeInData(v));
+        const int p = Slot(j, i);
+        e = p < 0 ? nullptr : m_AroundEdge[static_cast<std::size_t>(p)];
       }
+      m_AroundVertex.push_back(j);
+      m_AroundEdge.push_back(e);
+      if (e)
+        m_NbFree[static_cast<std::size_t>(i)]++;
     }
-    v->SetFlag(FlagConquered);
+    m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
   }
   m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
-  for (int i = 0; i < n; i++)
-    m_pMesh->GetVertex(i)->SetFlag(saved[i]);
+}
+
+int CStructureCoder::Slot(int a, int b) const
+{
+  if (a == b)
+    return -1;
+  const int end = m_AroundStart[static_cast<std::size_t>(a) + 1];
+  for (int p = m_AroundStart[static_cast<std::size_t>(a)]; p < end; p++)
+    if (m_AroundVertex[static_cast<std::size_t>(p)] == b)
+      return p;
+  return -1;
+}
+
+// Both ends hold the edge: the shorter list is searched (the ghost's holds every border).
+CEdge3d* CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
+{
+  if (!a || !b || a == b)
+    return nullptr;
+  int i = a->GetAdjacencyIndex();
+  int j = b->GetAdjacencyIndex();
+  if (NbAround(j) < NbAround(i))
+    std::swap(i, j);
+  const int p = Slot(i, j);
+  return p < 0 ? nullptr : m_AroundEdge[static_cast<std::size_t>(p)];
+}
+
+// The place of the edge in v's list, -1 when not there.
+int CStructureCoder::SlotOfEdge(const CVertex3d* v, const CEdge3d* pEdge) const
+{
+  const int i = v->GetAdjacencyIndex();
+  const int end = m_AroundStart[static_cast<std::size_t>(i) + 1];
+  for (int p = m_AroundStart[static_cast<std::size_t>(i)]; p < end; p++)
+    if (m_AroundEdge[static_cast<std::size_t>(p)] == pEdge)
+      return p;
+  return -1;
+}
+
+// Stamps per vertex for the rotation: one pass per vertex, no clearing between them.
+void CStructureCoder::PrepareMarks(int nbVertex)
+{
+  const std::size_t n = static_cast<std::size_t>(nbVertex);
+  m_Stamp = 0;
+  m_TurnStamp.assign(n, -1);
+  m_ToStamp.assign(n, -1);
+  m_PlacedStamp.assign(n, -1);
+  m_TurnTo.assign(n, nullptr);
 }
 
 // The neighbours of v in rotation order: from the first face's corner after v, each next
@@ -261,70 +352,96 @@ void CStructureCoder::GenerateEdgeArray()
 // own, or not a manifold) keep their order at the end.
 const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
 {
-  std::vector<std::pair<CVertex3d*, CVertex3d*>>& turns = m_Turns;
   std::vector<CVertex3d*>& order = m_Rotation;
-  turns.clear();
   order.clear();
+  const int stamp = ++m_Stamp;
+  const auto index = [](const CVertex3d* u) { return static_cast<std::size_t>(u->GetAdjacencyIndex()); };
+  // Each turn of a face round v, from the corner after v to the one before it. A neighbour
+  // that two faces turn from, or to, is no fan: noted for IsOneFan.
+  int nbTurn = 0;
+  m_TurnsRepeat = 0;
+  CVertex3d* pFirstFrom = nullptr;
+  CVertex3d* pFirstTo = nullptr;
   for (int i = 0; i < v->NbFaceNeighbor(); i++) {
     const CFace3d* f = v->GetFaceNeighbor(i);
     const int k = f->IndexFrom(v);
-    turns.emplace_back(f->v((k + 1) % 3), f->v((k + 2) % 3));
+    CVertex3d* from = f->v((k + 1) % 3);
+    CVertex3d* to = f->v((k + 2) % 3);
+    if (nbTurn == 0) {
+      pFirstFrom = from;
+      pFirstTo = to;
+    }
+    nbTurn++;
+    if (m_TurnStamp[index(from)] == stamp)
+      m_TurnsRepeat = 1;
+    else {
+      m_TurnStamp[index(from)] = stamp;
+      m_TurnTo[index(from)] = to;
+    }
+    if (m_ToStamp[index(to)] == stamp)
+      m_TurnsRepeat = 1;
+    m_ToStamp[index(to)] = stamp;
   }
-  if (turns.empty()) {
+  m_NbTurn = nbTurn;
+  if (nbTurn == 0) {
     // The ghost: no face, and its edges are never turned round.
     for (int i = 0; i < v->NbVertexNeighbor(); i++)
       order.push_back(v->GetVertexNeighbor(i));
     return order;
   }
   const auto after = [&](const CVertex3d* u) -> CVertex3d* {
-    for (const auto& [from, to] : turns)
-      if (from == u)
-        return to;
-    return nullptr;
+    return m_TurnStamp[index(u)] == stamp ? m_TurnTo[index(u)] : nullptr;
   };
-  const auto placed = [&](const CVertex3d* u) {
-    return std::find(order.begin(), order.end(), u) != order.end();
+  const auto placed = [&](const CVertex3d* u) { return m_PlacedStamp[index(u)] == stamp; };
+  const auto place = [&](CVertex3d* u) {
+    order.push_back(u);
+    m_PlacedStamp[index(u)] = stamp;
   };
-  order.push_back(turns.front().first);
-  for (CVertex3d* c = turns.front().second; c && !placed(c); c = after(c)) {
-    order.push_back(c);
-    if (after(c) || !m_pGhost || !v->IsNeighbor(m_pGhost) || placed(m_pGhost))
+  const bool besideGhost = m_pGhost && v->IsNeighbor(m_pGhost);
+  place(pFirstFrom);
+  for (CVertex3d* c = pFirstTo; c && !placed(c); c = after(c)) {
+    place(c);
+    if (after(c) || !besideGhost || placed(m_pGhost))
       continue;
     // The end of an open fan: the ghost, then the neighbour no face turns to.
-    order.push_back(m_pGhost);
-    for (const auto& [from, to] : turns) {
-      const auto isStart = [&, f = from](const auto& turn) { return turn.second == f; };
-      if (std::none_of(turns.begin(), turns.end(), isStart)) {
-        c = from;
-        break;
-      }
-    }
+    place(m_pGhost);
+    c = FanStart(v, stamp, c);
     if (!placed(c))
-      order.push_back(c);
+      place(c);
   }
   if (static_cast<int>(order.size()) < v->NbVertexNeighbor()) {
     m_Lost = 1;
     for (int i = 0; i < v->NbVertexNeighbor(); i++)
       if (!placed(v->GetVertexNeighbor(i)))
-        order.push_back(v->GetVertexNeighbor(i));
+        place(v->GetVertexNeighbor(i));
   }
-  if (!IsOneFan(v, order.size()))
+  if (!IsOneFan(v, order.size(), besideGhost))
     m_Lost = 1;
   return order;
+}
+
+// The first corner, in face order, that some face round v turns from and none turns to; c
+// when there is none.
+CVertex3d* CStructureCoder::FanStart(const CVertex3d* v, int stamp, CVertex3d* c) const
+{
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    const CFace3d* f = v->GetFaceNeighbor(i);
+    CVertex3d* from = f->v((f->IndexFrom(v) + 1) % 3);
+    if (m_ToStamp[static_cast<std::size_t>(from->GetAdjacencyIndex())] != stamp)
+      return from;
+  }
+  return c;
 }
 
 // The faces round v make one fan: each turns from a different neighbour and to a different
 // one (no edge in three faces, no face turned over), as many as its edges, or one fewer on a
 // border. A vertex pinched between fans, or one the walk did not close, is no manifold.
-int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const
+int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced, bool besideGhost) const
 {
-  const std::size_t nbTurn = m_Turns.size();
-  for (std::size_t i = 0; i < nbTurn; i++)
-    for (std::size_t j = i + 1; j < nbTurn; j++)
-      if (m_Turns[i].first == m_Turns[j].first || m_Turns[i].second == m_Turns[j].second)
-        return 0;
-  const std::size_t nbReal =
-    static_cast<std::size_t>(v->NbVertexNeighbor()) - (m_pGhost && v->IsNeighbor(m_pGhost) ? 1 : 0);
+  if (m_TurnsRepeat)
+    return 0;
+  const std::size_t nbTurn = static_cast<std::size_t>(m_NbTurn);
+  const std::size_t nbReal = static_cast<std::size_t>(v->NbVertexNeighbor()) - (besideGhost ? 1 : 0);
   const std::size_t open = nbReal - nbTurn;
   return nbPlaced == static_cast<std::size_t>(v->NbVertexNeighbor()) &&
          (open == 0 || (open == 1 && nbReal < static_cast<std::size_t>(v->NbVertexNeighbor())));
@@ -343,7 +460,7 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     m_pActiveList->AddTail(v);
     pRun->Add(v);
     AppendValence(v);
-    SetEdgeConquered(GetEdge(v, f->v((i + 1) % 3)));
+    SetEdgeConquered(EdgeBetween(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
     if (m_Options.m_VisualDebug) {
       Mark(v, i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
@@ -360,15 +477,17 @@ CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   CVertex3d* p = CLoopList::GetAt(pivot);
   if (IsConquered(p))
     return nullptr;
-  CEdge3d* pPrev = GetEdge(p, m_pActiveList->GetPrevItem(pivot));
-  CEdge3d* pNext = GetEdge(p, m_pActiveList->GetNextItem(pivot));
+  CEdge3d* pPrev = EdgeBetween(p, m_pActiveList->GetPrevItem(pivot));
+  CEdge3d* pNext = EdgeBetween(p, m_pActiveList->GetNextItem(pivot));
   if (pPrev == pNext)
     return nullptr;
-  const CArray3d<CEdge3d>* pEdges = EdgesOf(p);
-  const int k = pEdges->IndexFrom(pPrev);
+  const int k = SlotOfEdge(p, pPrev);
   if (k < 0)
     return nullptr;
-  CEdge3d* e = pEdges->GetAt((k + 1) % pEdges->GetSize());
+  const int i = p->GetAdjacencyIndex();
+  const int first = m_AroundStart[static_cast<std::size_t>(i)];
+  const int next = k + 1 < m_AroundStart[static_cast<std::size_t>(i) + 1] ? k + 1 : first;
+  CEdge3d* e = m_AroundEdge[static_cast<std::size_t>(next)];
   if (e == pNext) {
     if (m_ClosedPivot != pivot)
       m_Codes.push_back(2);
@@ -383,16 +502,26 @@ void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
   if (!pEdge || pEdge->GetFlag() != FlagFree)
     return;
   pEdge->SetFlag(FlagConquered);
+  CVertex3d* a = pEdge->v1();
+  CVertex3d* b = pEdge->v2();
+  m_NbFree[static_cast<std::size_t>(a->GetAdjacencyIndex())]--;
+  if (b != a)
+    m_NbFree[static_cast<std::size_t>(b->GetAdjacencyIndex())]--;
   // Visual debugging draws each edge as it is conquered.
   AddSegment(pEdge->v1(), pEdge->v2());
   if (m_pGhost && pEdge->HasVertex(m_pGhost))
     m_NbGhostFree--;
 }
 
+int CStructureCoder::HasNoFreeEdge(const CVertex3d* v) const
+{
+  return m_NbFree[static_cast<std::size_t>(v->GetAdjacencyIndex())] == 0 ? 1 : 0;
+}
+
 int CStructureCoder::IsConquered(const CVertex3d* v) const
 {
   // The ghost neighbours every border vertex: its count is kept, not recounted.
-  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : IsFull(v);
+  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : HasNoFreeEdge(v);
 }
 
 void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
@@ -413,7 +542,7 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
   SetEdgeConquered(pEdge);
-  SetEdgeConquered(GetEdge(v, pBefore));
+  SetEdgeConquered(EdgeBetween(v, pBefore));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
     // Exact, unlike other valences: the decoder knows the ghost full by this count.
@@ -432,28 +561,30 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
   if (!m_Options.m_EncourageFull)
     return pos;
   // The decoder knows a full vertex by its neighbour slots, all filled.
-  CVertex3d* v = m_Decoding ? FindVertexOutward(pList, pos,
-                                                [](const CVertex3d* u) {
-                                                  return u->CountVertexNeighbor(nullptr) == 0;
-                                                })
-                            : FindFullVertex(pList, pos);
+  CVertex3d* v = m_Decoding ? FindOutward(pList, pos,
+                                          [](const CVertex3d* u) {
+                                            return u->CountVertexNeighbor(nullptr) == 0;
+                                          })
+                            : FindOutward(pList, pos,
+                                          [this](const CVertex3d* u) { return HasNoFreeEdge(u); });
   return v ? pList->Find(v) : pos;
 }
 
 int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos,
-                               const CEdge3d* pEdge)
+                               const CEdge3d* pEdge) const
 {
   const CVertex3d* v = CLoopList::GetAt(pos);
-  const CArray3d<CEdge3d>* pEdges = EdgesOf(v);
-  const int k = pEdges->IndexFrom(GetEdge(v, pList->GetPrevItem(pos)));
-  const CEdge3d* pNext = GetEdge(v, pList->GetNextItem(pos));
+  const CEdge3d* pPrev = EdgeBetween(v, pList->GetPrevItem(pos));
+  const int k = pPrev ? SlotOfEdge(v, pPrev) : -1;
+  const CEdge3d* pNext = EdgeBetween(v, pList->GetNextItem(pos));
   if (k < 0 || !pNext)
     return 0;
   // The free edges of an item turn from the edge towards the item before it to the one
   // towards the item after it.
-  const int n = pEdges->GetSize();
+  const int first = m_AroundStart[static_cast<std::size_t>(v->GetAdjacencyIndex())];
+  const int n = NbAround(v->GetAdjacencyIndex());
   for (int i = 1; i < n; i++) {
-    const CEdge3d* e = pEdges->GetAt((k + i) % n);
+    const CEdge3d* e = m_AroundEdge[static_cast<std::size_t>(first + (k - first + i) % n)];
     if (e == pNext)
       return 0;
     if (e == pEdge)
@@ -511,7 +642,7 @@ void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
   pNew->AddTail(v);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->Find(p)));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  SetEdgeConquered(GetEdge(pBefore, v));
+  SetEdgeConquered(EdgeBetween(pBefore, v));
   m_pStack->AddTail(std::move(pNew));
 }
 
@@ -535,7 +666,7 @@ void CStructureCoder::MergeEdgeList(int index, CLoopList::POSITION pos)
   CVertex3d* v = CLoopList::GetAt(pos);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   JoinEdgeList(index, pos);
-  SetEdgeConquered(GetEdge(pBefore, v));
+  SetEdgeConquered(EdgeBetween(pBefore, v));
   if (m_Options.m_VisualDebug)
     ShowEdgeList(m_pActiveList);
 }
@@ -567,7 +698,7 @@ int CStructureCoder::RemoveFullVertex()
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
   if (pBefore != p && pAfter != p)
-    SetEdgeConquered(GetEdge(pBefore, pAfter));
+    SetEdgeConquered(EdgeBetween(pBefore, pAfter));
   if (m_Options.m_VisualDebug)
     p->SetColor(0, 0, 255);
   m_pActiveList->RemoveAt(pivot);
