@@ -143,22 +143,27 @@ public:
 
 private:
   int ReadBitstream(CIBitStream& file);
+  // --- the conquest's own adjacency, over the vertices' indices (see IndexVertices) ------
   int IndexVertices();
-  std::vector<char> MarkBorderVertices() const;
+  void ListFaces(int nbVertex);
+  void MarkBorderVertices();
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   void PrepareMarks(int nbVertex);
-  const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
-  CVertex3d* FanStart(const CVertex3d* v, int stamp, CVertex3d* c) const;
-  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced, bool besideGhost) const;
-  // The conquest's own adjacency, over the vertices' indices (see IndexVertices).
+  std::pair<int, int> TurnOf(int i, int g) const;
+  const std::vector<int>& RotationOf(int i);
+  int FanStart(int i, int stamp, int c) const;
+  int IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const;
+  static int IndexOf(const CVertex3d* v);
   int NbAround(int i) const
   {
     return m_AroundStart[static_cast<std::size_t>(i) + 1] - m_AroundStart[static_cast<std::size_t>(i)];
   }
+  // The place of b in a's rotation, -1 when absent.
   int Slot(int a, int b) const;
-  int SlotOfEdge(const CVertex3d* v, const CEdge3d* pEdge) const;
-  CEdge3d* EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
+  // The edge between two vertices, -1 when none.
+  int EdgeBetween(int a, int b) const;
+  int EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
   int HasNoFreeEdge(const CVertex3d* v) const;
   // FindVertexOutward without a call through std::function per item.
   template <class IsFull>
@@ -184,10 +189,10 @@ private:
   void InitEdgeList(int seedFace, CVertexRun* pRun);
   int Conquer(CVertexRun* pRun, long long maxStep);
   int NextSeedFace(int* pCursor) const;
-  CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
-  void SetEdgeConquered(CEdge3d* pEdge);
+  int CodeNextEdge(CLoopList::POSITION pivot);
+  void SetEdgeConquered(int e);
   int IsConquered(const CVertex3d* v) const;
-  void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
+  void ConquerEdge(int e, CVertexRun* pRun);
   // Where a conquered vertex stands for the edge towards the pivot: the list's place in the
   // stack (0 the active list, -1 nowhere) and the item whose free edges hold that edge.
   struct SPlace
@@ -195,8 +200,8 @@ private:
     int m_List = -1;
     CLoopList::POSITION m_Pos = nullptr;
   };
-  SPlace FindConquered(const CVertex3d* v, const CEdge3d* pEdge) const;
-  int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge) const;
+  SPlace FindConquered(const CVertex3d* v, int e) const;
+  int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, int e) const;
   void SplitEdgeList(CLoopList::POSITION target);
   void MergeEdgeList(int index, CLoopList::POSITION pos);
   void JoinEdgeList(int index, CLoopList::POSITION pos);
@@ -236,22 +241,32 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CEdgeList* m_pActiveList = nullptr;
   std::unique_ptr<CEdgeListStack> m_pStack;
-  std::unique_ptr<CEdge3d[]> m_pEdges;
   int m_NbEdge = 0;
-  // Vertex i's neighbours in rotation order, as indices, and the edges towards them, from
-  // m_AroundStart[i] to m_AroundStart[i + 1]; its count of free edges.
+  // The vertices by index, the ghost last; the faces' corners (-1 for a face with an empty
+  // corner) and each vertex's faces; its valence and whether it is on a border.
+  std::vector<CVertex3d*> m_Vertex;
+  std::vector<int> m_Corner;
+  std::vector<int> m_FaceStart;
+  std::vector<int> m_FaceOf;
+  std::vector<int> m_Valence;
+  std::vector<char> m_Border;
+  // Vertex i's neighbours in rotation order and the edges towards them, from m_AroundStart[i]
+  // to m_AroundStart[i + 1]; its count of free edges. Edge e joins m_EdgeEnd[2e] and
+  // m_EdgeEnd[2e + 1], free or conquered by m_EdgeFlag[e].
   std::vector<int> m_AroundStart;
   std::vector<int> m_AroundVertex;
-  std::vector<CEdge3d*> m_AroundEdge;
+  std::vector<int> m_AroundEdge;
   std::vector<int> m_NbFree;
+  std::vector<int> m_EdgeEnd;
+  std::vector<std::uint8_t> m_EdgeFlag;
   // The rotation being built: per vertex index, the stamp of the vertex it was last marked
   // for (turned from, turned to, placed) and the corner its turn goes to.
-  std::vector<CVertex3d*> m_Rotation;
+  std::vector<int> m_Rotation;
   int m_Stamp = 0;
   std::vector<int> m_TurnStamp;
   std::vector<int> m_ToStamp;
   std::vector<int> m_PlacedStamp;
-  std::vector<CVertex3d*> m_TurnTo;
+  std::vector<int> m_TurnTo;
   int m_NbTurn = 0;
   int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;

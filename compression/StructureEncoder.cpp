@@ -167,8 +167,8 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
     }
     if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
       return 0;
-    if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot())) {
-      ConquerEdge(pEdge, pRun);
+    if (const int e = CodeNextEdge(m_pActiveList->GetPivot()); e >= 0) {
+      ConquerEdge(e, pRun);
       Redraw(step);
     }
     while (RemoveFullVertex())
@@ -195,61 +195,105 @@ int CStructureCoder::NextSeedFace(int* pCursor) const
   return -1;
 }
 
-// Each vertex's index in the mesh, kept in the vertex for the coder's arrays. 0 when a vertex
-// stands twice in the mesh or a face uses one the mesh does not list: no conquest then.
+// Each vertex's index in the mesh, kept in the vertex for the coder's arrays, and the faces'
+// corners as indices. 0 when a vertex stands twice in the mesh or a face uses one the mesh
+// does not list: no conquest then.
 int CStructureCoder::IndexVertices()
 {
   const int n = m_pMesh->NbVertex();
+  const int nbFace = m_pMesh->NbFace();
+  m_Vertex.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; i++) {
+    m_Vertex[static_cast<std::size_t>(i)] = m_pMesh->GetVertex(i);
+    m_Vertex[static_cast<std::size_t>(i)]->SetAdjacencyIndex(i);
+  }
   for (int i = 0; i < n; i++)
-    m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
-  for (int i = 0; i < n; i++)
-    if (m_pMesh->GetVertex(i)->GetAdjacencyIndex() != i)
+    if (m_Vertex[static_cast<std::size_t>(i)]->GetAdjacencyIndex() != i)
       return 0;
-  for (int i = 0; i < m_pMesh->NbFace(); i++) {
+  m_Corner.resize(3 * static_cast<std::size_t>(nbFace));
+  for (int i = 0; i < nbFace; i++) {
     const CFace3d* f = m_pMesh->GetFace(i);
+    int* corner = &m_Corner[3 * static_cast<std::size_t>(i)];
+    // A face with an empty corner takes no part, as in the mesh's adjacency.
+    if (!f || f->HasNullVertex()) {
+      corner[0] = corner[1] = corner[2] = -1;
+      continue;
+    }
     for (int k = 0; k < 3; k++) {
       const CVertex3d* v = f->v(k);
-      const int index = v ? v->GetAdjacencyIndex() : -1;
-      if (v && (index < 0 || index >= n || m_pMesh->GetVertex(index) != v))
+      const int index = v->GetAdjacencyIndex();
+      if (index < 0 || index >= n || m_Vertex[static_cast<std::size_t>(index)] != v)
         return 0;
+      corner[k] = index;
     }
   }
+  ListFaces(n);
   return 1;
+}
+
+// The faces of each vertex in face order, each once (a face may repeat a corner).
+void CStructureCoder::ListFaces(int nbVertex)
+{
+  const std::size_t n = static_cast<std::size_t>(nbVertex);
+  const std::size_t nbFace = m_Corner.size() / 3;
+  m_FaceStart.assign(n + 1, 0);
+  const auto forEachCorner = [this](std::size_t f, auto fn) {
+    const int* c = &m_Corner[3 * f];
+    if (c[0] < 0)
+      return;
+    fn(c[0]);
+    if (c[1] != c[0])
+      fn(c[1]);
+    if (c[2] != c[0] && c[2] != c[1])
+      fn(c[2]);
+  };
+  for (std::size_t f = 0; f < nbFace; f++)
+    forEachCorner(f, [this](int c) { m_FaceStart[static_cast<std::size_t>(c) + 1]++; });
+  for (std::size_t i = 0; i < n; i++)
+    m_FaceStart[i + 1] += m_FaceStart[i];
+  m_FaceOf.resize(static_cast<std::size_t>(m_FaceStart[n]));
+  std::vector<int> cursor(m_FaceStart.begin(), m_FaceStart.end() - 1);
+  for (std::size_t f = 0; f < nbFace; f++)
+    forEachCorner(f, [&](int c) {
+      m_FaceOf[static_cast<std::size_t>(cursor[static_cast<std::size_t>(c)]++)] = static_cast<int>(f);
+    });
 }
 
 // A vertex is on a border when a face round it has no neighbour across one of the two edges
 // at its first corner in that face; one pass over the faces marks them all.
-std::vector<char> CStructureCoder::MarkBorderVertices() const
+void CStructureCoder::MarkBorderVertices()
 {
-  std::vector<char> border(static_cast<std::size_t>(m_pMesh->NbVertex()), 0);
-  for (int i = 0; i < m_pMesh->NbFace(); i++) {
-    const CFace3d* f = m_pMesh->GetFace(i);
-    if (f->HasNullVertex())
+  m_Border.assign(m_Vertex.size(), 0);
+  const int nbFace = m_pMesh->NbFace();
+  for (int i = 0; i < nbFace; i++) {
+    const int* c = &m_Corner[3 * static_cast<std::size_t>(i)];
+    if (c[0] < 0)
       continue;
+    const CFace3d* f = m_pMesh->GetFace(i);
     for (int k = 0; k < 3; k++) {
-      if (f->IndexFrom(f->v(k)) != k)
+      if ((k > 0 && c[k] == c[0]) || (k > 1 && c[k] == c[1]))
         continue;
       if (!f->f(k) || !f->f(k + 2))
-        border[static_cast<std::size_t>(f->v(k)->GetAdjacencyIndex())] = 1;
+        m_Border[static_cast<std::size_t>(c[k])] = 1;
     }
   }
-  return border;
 }
 
 CVertex3d* CStructureCoder::SearchGhostVertex()
 {
   CVertex3d* pGhost = nullptr;
   const int n = m_pMesh->NbVertex();
-  const std::vector<char> border = MarkBorderVertices();
+  MarkBorderVertices();
   for (int i = 0; i < n; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!border[static_cast<std::size_t>(i)])
+    if (!m_Border[static_cast<std::size_t>(i)])
       continue;
+    CVertex3d* v = m_Vertex[static_cast<std::size_t>(i)];
     if (!pGhost) {
       pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
       m_pMesh->AddVertex(pGhost);
       pGhost->SetFlag(FlagGhost);
       pGhost->SetAdjacencyIndex(n);
+      m_Vertex.push_back(pGhost);
     }
     // Each border vertex comes once: the ghost's side needs no search for duplicates.
     v->AddNeighbor(pGhost);
@@ -262,13 +306,19 @@ CVertex3d* CStructureCoder::SearchGhostVertex()
 // neighbour of higher index is made, the one towards a lower index is the neighbour's own.
 void CStructureCoder::GenerateEdgeArray()
 {
-  const int n = m_pMesh->NbVertex();
-  // Every edge counted from both ends, the ghost's included: one block holds them all.
+  const int n = static_cast<int>(m_Vertex.size());
+  m_Valence.resize(static_cast<std::size_t>(n));
+  // Every edge counted from both ends, the ghost's included.
   long long nbEnd = 0;
-  for (int i = 0; i < n; i++)
-    nbEnd += m_pMesh->GetVertex(i)->NbVertexNeighbor();
-  m_pEdges = std::make_unique<CEdge3d[]>(static_cast<std::size_t>(nbEnd / 2 + 1));
+  for (int i = 0; i < n; i++) {
+    m_Valence[static_cast<std::size_t>(i)] = m_Vertex[static_cast<std::size_t>(i)]->NbVertexNeighbor();
+    nbEnd += m_Valence[static_cast<std::size_t>(i)];
+  }
   m_NbEdge = 0;
+  m_EdgeEnd.clear();
+  m_EdgeFlag.clear();
+  m_EdgeEnd.reserve(static_cast<std::size_t>(nbEnd + 2));
+  m_EdgeFlag.reserve(static_cast<std::size_t>(nbEnd / 2 + 1));
   m_AroundStart.assign(static_cast<std::size_t>(n) + 1, 0);
   m_AroundVertex.clear();
   m_AroundEdge.clear();
@@ -277,27 +327,30 @@ void CStructureCoder::GenerateEdgeArray()
   m_NbFree.assign(static_cast<std::size_t>(n), 0);
   PrepareMarks(n);
   for (int i = 0; i < n; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    const std::vector<CVertex3d*>& rotation = RotationOf(v);
-    for (CVertex3d* u : rotation) {
-      const int j = u->GetAdjacencyIndex();
-      CEdge3d* e = nullptr;
+    for (const int j : RotationOf(i)) {
+      int e = -1;
       if (j >= i && m_NbEdge <= nbEnd / 2) {
-        e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
-        e->SetVertices(v, u);
-        e->SetFlag(FlagFree);
+        e = m_NbEdge++;
+        m_EdgeEnd.push_back(i);
+        m_EdgeEnd.push_back(j);
+        m_EdgeFlag.push_back(FlagFree);
       } else {
         const int p = Slot(j, i);
-        e = p < 0 ? nullptr : m_AroundEdge[static_cast<std::size_t>(p)];
+        e = p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
       }
       m_AroundVertex.push_back(j);
       m_AroundEdge.push_back(e);
-      if (e)
+      if (e >= 0)
         m_NbFree[static_cast<std::size_t>(i)]++;
     }
     m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
   }
   m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
+}
+
+int CStructureCoder::IndexOf(const CVertex3d* v)
+{
+  return v->GetAdjacencyIndex();
 }
 
 int CStructureCoder::Slot(int a, int b) const
@@ -312,27 +365,19 @@ int CStructureCoder::Slot(int a, int b) const
 }
 
 // Both ends hold the edge: the shorter list is searched (the ghost's holds every border).
-CEdge3d* CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
+int CStructureCoder::EdgeBetween(int a, int b) const
 {
-  if (!a || !b || a == b)
-    return nullptr;
-  int i = a->GetAdjacencyIndex();
-  int j = b->GetAdjacencyIndex();
-  if (NbAround(j) < NbAround(i))
-    std::swap(i, j);
-  const int p = Slot(i, j);
-  return p < 0 ? nullptr : m_AroundEdge[static_cast<std::size_t>(p)];
+  if (a == b)
+    return -1;
+  if (NbAround(b) < NbAround(a))
+    std::swap(a, b);
+  const int p = Slot(a, b);
+  return p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
 }
 
-// The place of the edge in v's list, -1 when not there.
-int CStructureCoder::SlotOfEdge(const CVertex3d* v, const CEdge3d* pEdge) const
+int CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
 {
-  const int i = v->GetAdjacencyIndex();
-  const int end = m_AroundStart[static_cast<std::size_t>(i) + 1];
-  for (int p = m_AroundStart[static_cast<std::size_t>(i)]; p < end; p++)
-    if (m_AroundEdge[static_cast<std::size_t>(p)] == pEdge)
-      return p;
-  return -1;
+  return a && b ? EdgeBetween(IndexOf(a), IndexOf(b)) : -1;
 }
 
 // Stamps per vertex for the rotation: one pass per vertex, no clearing between them.
@@ -343,113 +388,114 @@ void CStructureCoder::PrepareMarks(int nbVertex)
   m_TurnStamp.assign(n, -1);
   m_ToStamp.assign(n, -1);
   m_PlacedStamp.assign(n, -1);
-  m_TurnTo.assign(n, nullptr);
+  m_TurnTo.assign(n, -1);
 }
 
-// The neighbours of v in rotation order: from the first face's corner after v, each next
-// one is the corner after it in the face that follows round v. An open fan goes on through
-// the ghost to the neighbour that starts it. Neighbours the fans do not reach (the ghost's
-// own, or not a manifold) keep their order at the end.
-const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
+// The corners after and before vertex i in face g, at i's first corner there.
+std::pair<int, int> CStructureCoder::TurnOf(int i, int g) const
 {
-  std::vector<CVertex3d*>& order = m_Rotation;
+  const int* c = &m_Corner[3 * static_cast<std::size_t>(g)];
+  const int k = c[0] == i ? 0 : (c[1] == i ? 1 : 2);
+  return {c[(k + 1) % 3], c[(k + 2) % 3]};
+}
+
+// The neighbours of vertex i in rotation order: from the first face's corner after i, each
+// next one is the corner after it in the face that follows round i. An open fan goes on
+// through the ghost to the neighbour that starts it. Neighbours the fans do not reach (the
+// ghost's own, or not a manifold) keep their order at the end.
+const std::vector<int>& CStructureCoder::RotationOf(int i)
+{
+  std::vector<int>& order = m_Rotation;
   order.clear();
   const int stamp = ++m_Stamp;
-  const auto index = [](const CVertex3d* u) { return static_cast<std::size_t>(u->GetAdjacencyIndex()); };
-  // Each turn of a face round v, from the corner after v to the one before it. A neighbour
+  const CVertex3d* v = m_Vertex[static_cast<std::size_t>(i)];
+  const int first = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i)] : 0;
+  const int last = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i) + 1] : 0;
+  // Each turn of a face round i, from the corner after i to the one before it. A neighbour
   // that two faces turn from, or to, is no fan: noted for IsOneFan.
-  int nbTurn = 0;
   m_TurnsRepeat = 0;
-  CVertex3d* pFirstFrom = nullptr;
-  CVertex3d* pFirstTo = nullptr;
-  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
-    const CFace3d* f = v->GetFaceNeighbor(i);
-    const int k = f->IndexFrom(v);
-    CVertex3d* from = f->v((k + 1) % 3);
-    CVertex3d* to = f->v((k + 2) % 3);
-    if (nbTurn == 0) {
-      pFirstFrom = from;
-      pFirstTo = to;
-    }
-    nbTurn++;
-    if (m_TurnStamp[index(from)] == stamp)
+  for (int p = first; p < last; p++) {
+    const auto [from, to] = TurnOf(i, m_FaceOf[static_cast<std::size_t>(p)]);
+    if (m_TurnStamp[static_cast<std::size_t>(from)] == stamp)
       m_TurnsRepeat = 1;
     else {
-      m_TurnStamp[index(from)] = stamp;
-      m_TurnTo[index(from)] = to;
+      m_TurnStamp[static_cast<std::size_t>(from)] = stamp;
+      m_TurnTo[static_cast<std::size_t>(from)] = to;
     }
-    if (m_ToStamp[index(to)] == stamp)
+    if (m_ToStamp[static_cast<std::size_t>(to)] == stamp)
       m_TurnsRepeat = 1;
-    m_ToStamp[index(to)] = stamp;
+    m_ToStamp[static_cast<std::size_t>(to)] = stamp;
   }
-  m_NbTurn = nbTurn;
-  if (nbTurn == 0) {
+  m_NbTurn = last - first;
+  if (m_NbTurn == 0) {
     // The ghost: no face, and its edges are never turned round.
-    for (int i = 0; i < v->NbVertexNeighbor(); i++)
-      order.push_back(v->GetVertexNeighbor(i));
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      order.push_back(IndexOf(v->GetVertexNeighbor(j)));
     return order;
   }
-  const auto after = [&](const CVertex3d* u) -> CVertex3d* {
-    return m_TurnStamp[index(u)] == stamp ? m_TurnTo[index(u)] : nullptr;
+  const auto after = [&](int u) {
+    return m_TurnStamp[static_cast<std::size_t>(u)] == stamp ? m_TurnTo[static_cast<std::size_t>(u)] : -1;
   };
-  const auto placed = [&](const CVertex3d* u) { return m_PlacedStamp[index(u)] == stamp; };
-  const auto place = [&](CVertex3d* u) {
+  const auto placed = [&](int u) { return m_PlacedStamp[static_cast<std::size_t>(u)] == stamp; };
+  const auto place = [&](int u) {
     order.push_back(u);
-    m_PlacedStamp[index(u)] = stamp;
+    m_PlacedStamp[static_cast<std::size_t>(u)] = stamp;
   };
-  const bool besideGhost = m_pGhost && v->IsNeighbor(m_pGhost);
-  place(pFirstFrom);
-  for (CVertex3d* c = pFirstTo; c && !placed(c); c = after(c)) {
+  const bool besideGhost = m_pGhost && m_Border[static_cast<std::size_t>(i)];
+  const int ghost = m_pGhost ? IndexOf(m_pGhost) : -1;
+  const auto [firstFrom, firstTo] = TurnOf(i, m_FaceOf[static_cast<std::size_t>(first)]);
+  place(firstFrom);
+  for (int c = firstTo; c >= 0 && !placed(c); c = after(c)) {
     place(c);
-    if (after(c) || !besideGhost || placed(m_pGhost))
+    if (after(c) >= 0 || !besideGhost || placed(ghost))
       continue;
     // The end of an open fan: the ghost, then the neighbour no face turns to.
-    place(m_pGhost);
-    c = FanStart(v, stamp, c);
+    place(ghost);
+    c = FanStart(i, stamp, c);
     if (!placed(c))
       place(c);
   }
-  if (static_cast<int>(order.size()) < v->NbVertexNeighbor()) {
+  const int valence = m_Valence[static_cast<std::size_t>(i)];
+  if (static_cast<int>(order.size()) < valence) {
     m_Lost = 1;
-    for (int i = 0; i < v->NbVertexNeighbor(); i++)
-      if (!placed(v->GetVertexNeighbor(i)))
-        place(v->GetVertexNeighbor(i));
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      if (!placed(IndexOf(v->GetVertexNeighbor(j))))
+        place(IndexOf(v->GetVertexNeighbor(j)));
   }
-  if (!IsOneFan(v, order.size(), besideGhost))
+  if (!IsOneFan(i, order.size(), besideGhost))
     m_Lost = 1;
   return order;
 }
 
-// The first corner, in face order, that some face round v turns from and none turns to; c
+// The first corner, in face order, that some face round i turns from and none turns to; c
 // when there is none.
-CVertex3d* CStructureCoder::FanStart(const CVertex3d* v, int stamp, CVertex3d* c) const
+int CStructureCoder::FanStart(int i, int stamp, int c) const
 {
-  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
-    const CFace3d* f = v->GetFaceNeighbor(i);
-    CVertex3d* from = f->v((f->IndexFrom(v) + 1) % 3);
-    if (m_ToStamp[static_cast<std::size_t>(from->GetAdjacencyIndex())] != stamp)
+  for (int p = m_FaceStart[static_cast<std::size_t>(i)]; p < m_FaceStart[static_cast<std::size_t>(i) + 1]; p++) {
+    const int from = TurnOf(i, m_FaceOf[static_cast<std::size_t>(p)]).first;
+    if (m_ToStamp[static_cast<std::size_t>(from)] != stamp)
       return from;
   }
   return c;
 }
 
-// The faces round v make one fan: each turns from a different neighbour and to a different
+// The faces round i make one fan: each turns from a different neighbour and to a different
 // one (no edge in three faces, no face turned over), as many as its edges, or one fewer on a
 // border. A vertex pinched between fans, or one the walk did not close, is no manifold.
-int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced, bool besideGhost) const
+int CStructureCoder::IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const
 {
   if (m_TurnsRepeat)
     return 0;
+  const std::size_t valence = static_cast<std::size_t>(m_Valence[static_cast<std::size_t>(i)]);
   const std::size_t nbTurn = static_cast<std::size_t>(m_NbTurn);
-  const std::size_t nbReal = static_cast<std::size_t>(v->NbVertexNeighbor()) - (besideGhost ? 1 : 0);
+  const std::size_t nbReal = valence - (besideGhost ? 1 : 0);
   const std::size_t open = nbReal - nbTurn;
-  return nbPlaced == static_cast<std::size_t>(v->NbVertexNeighbor()) &&
-         (open == 0 || (open == 1 && nbReal < static_cast<std::size_t>(v->NbVertexNeighbor())));
+  return nbPlaced == valence && (open == 0 || (open == 1 && nbReal < valence));
 }
 
 void CStructureCoder::AppendValence(const CVertex3d* v)
 {
-  m_Codes.push_back(static_cast<unsigned int>(v->NbVertexNeighbor()) & 0xFFu);
+  m_Codes.push_back(static_cast<unsigned int>(m_Valence[static_cast<std::size_t>(IndexOf(v))]) & 0xFFu);
 }
 
 void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
@@ -470,52 +516,53 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
 }
 
-CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
+// The edge after the one towards the item before the pivot, round the pivot; -1 when the
+// pivot is conquered or closed (code 2, once per pivot).
+int CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
 {
   if (!pivot || m_pActiveList->GetCount() <= 2)
-    return nullptr;
+    return -1;
   CVertex3d* p = CLoopList::GetAt(pivot);
   if (IsConquered(p))
-    return nullptr;
-  CEdge3d* pPrev = EdgeBetween(p, m_pActiveList->GetPrevItem(pivot));
-  CEdge3d* pNext = EdgeBetween(p, m_pActiveList->GetNextItem(pivot));
-  if (pPrev == pNext)
-    return nullptr;
-  const int k = SlotOfEdge(p, pPrev);
+    return -1;
+  const int i = IndexOf(p);
+  const int before = IndexOf(m_pActiveList->GetPrevItem(pivot));
+  const int after = IndexOf(m_pActiveList->GetNextItem(pivot));
+  if (before == after)
+    return -1;
+  const int k = Slot(i, before);
   if (k < 0)
-    return nullptr;
-  const int i = p->GetAdjacencyIndex();
-  const int first = m_AroundStart[static_cast<std::size_t>(i)];
-  const int next = k + 1 < m_AroundStart[static_cast<std::size_t>(i) + 1] ? k + 1 : first;
-  CEdge3d* e = m_AroundEdge[static_cast<std::size_t>(next)];
-  if (e == pNext) {
+    return -1;
+  const int next = k + 1 < m_AroundStart[static_cast<std::size_t>(i) + 1] ? k + 1
+                                                                          : m_AroundStart[static_cast<std::size_t>(i)];
+  if (m_AroundVertex[static_cast<std::size_t>(next)] == after) {
     if (m_ClosedPivot != pivot)
       m_Codes.push_back(2);
     m_ClosedPivot = pivot;
-    return nullptr;
+    return -1;
   }
-  return e;
+  return m_AroundEdge[static_cast<std::size_t>(next)];
 }
 
-void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
+void CStructureCoder::SetEdgeConquered(int e)
 {
-  if (!pEdge || pEdge->GetFlag() != FlagFree)
+  if (e < 0 || m_EdgeFlag[static_cast<std::size_t>(e)] != FlagFree)
     return;
-  pEdge->SetFlag(FlagConquered);
-  CVertex3d* a = pEdge->v1();
-  CVertex3d* b = pEdge->v2();
-  m_NbFree[static_cast<std::size_t>(a->GetAdjacencyIndex())]--;
-  if (b != a)
-    m_NbFree[static_cast<std::size_t>(b->GetAdjacencyIndex())]--;
+  m_EdgeFlag[static_cast<std::size_t>(e)] = FlagConquered;
+  const int a = m_EdgeEnd[2 * static_cast<std::size_t>(e)];
+  const int b = m_EdgeEnd[2 * static_cast<std::size_t>(e) + 1];
   // Visual debugging draws each edge as it is conquered.
-  AddSegment(pEdge->v1(), pEdge->v2());
-  if (m_pGhost && pEdge->HasVertex(m_pGhost))
+  AddSegment(m_Vertex[static_cast<std::size_t>(a)], m_Vertex[static_cast<std::size_t>(b)]);
+  m_NbFree[static_cast<std::size_t>(a)]--;
+  if (b != a)
+    m_NbFree[static_cast<std::size_t>(b)]--;
+  if (m_pGhost && (m_Vertex[static_cast<std::size_t>(a)] == m_pGhost || m_Vertex[static_cast<std::size_t>(b)] == m_pGhost))
     m_NbGhostFree--;
 }
 
 int CStructureCoder::HasNoFreeEdge(const CVertex3d* v) const
 {
-  return m_NbFree[static_cast<std::size_t>(v->GetAdjacencyIndex())] == 0 ? 1 : 0;
+  return m_NbFree[static_cast<std::size_t>(IndexOf(v))] == 0 ? 1 : 0;
 }
 
 int CStructureCoder::IsConquered(const CVertex3d* v) const
@@ -524,13 +571,15 @@ int CStructureCoder::IsConquered(const CVertex3d* v) const
   return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : HasNoFreeEdge(v);
 }
 
-void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
+void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
 {
   CVertex3d* p = m_pActiveList->GetPivotVertex();
-  CVertex3d* v = pEdge->v1() == p ? pEdge->v2() : pEdge->v1();
+  const int a = m_EdgeEnd[2 * static_cast<std::size_t>(e)];
+  const int b = m_EdgeEnd[2 * static_cast<std::size_t>(e) + 1];
+  CVertex3d* v = m_Vertex[static_cast<std::size_t>(a == IndexOf(p) ? b : a)];
   if (v->GetFlag() == FlagConquered) {
-    SetEdgeConquered(pEdge);
-    const SPlace place = FindConquered(v, pEdge);
+    SetEdgeConquered(e);
+    const SPlace place = FindConquered(v, e);
     if (place.m_List == 0)
       SplitEdgeList(place.m_Pos);
     else if (place.m_List > 0)
@@ -541,7 +590,7 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
   }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
-  SetEdgeConquered(pEdge);
+  SetEdgeConquered(e);
   SetEdgeConquered(EdgeBetween(v, pBefore));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
@@ -570,31 +619,28 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
   return v ? pList->Find(v) : pos;
 }
 
-int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos,
-                               const CEdge3d* pEdge) const
+int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, int e) const
 {
-  const CVertex3d* v = CLoopList::GetAt(pos);
-  const CEdge3d* pPrev = EdgeBetween(v, pList->GetPrevItem(pos));
-  const int k = pPrev ? SlotOfEdge(v, pPrev) : -1;
-  const CEdge3d* pNext = EdgeBetween(v, pList->GetNextItem(pos));
-  if (k < 0 || !pNext)
+  const int v = IndexOf(CLoopList::GetAt(pos));
+  const int k = Slot(v, IndexOf(pList->GetPrevItem(pos)));
+  const int next = IndexOf(pList->GetNextItem(pos));
+  if (k < 0 || EdgeBetween(v, next) < 0)
     return 0;
   // The free edges of an item turn from the edge towards the item before it to the one
   // towards the item after it.
-  const int first = m_AroundStart[static_cast<std::size_t>(v->GetAdjacencyIndex())];
-  const int n = NbAround(v->GetAdjacencyIndex());
+  const int first = m_AroundStart[static_cast<std::size_t>(v)];
+  const int n = NbAround(v);
   for (int i = 1; i < n; i++) {
-    const CEdge3d* e = m_AroundEdge[static_cast<std::size_t>(first + (k - first + i) % n)];
-    if (e == pNext)
+    const std::size_t p = static_cast<std::size_t>(first + (k - first + i) % n);
+    if (m_AroundVertex[p] == next)
       return 0;
-    if (e == pEdge)
+    if (m_AroundEdge[p] == e)
       return 1;
   }
   return 0;
 }
 
-CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
-                                                      const CEdge3d* pEdge) const
+CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v, int e) const
 {
   // A vertex stands on several lists, or twice on one, where the conquest has pinched the
   // border; only the item whose free edges hold the new edge closes the right triangle.
@@ -606,7 +652,7 @@ CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
     for (int j = 0; j < pList->GetCount(); j++, pos = pList->GetNextPos(pos)) {
       if (CLoopList::GetAt(pos) != v)
         continue;
-      if (HoldsEdge(pList, pos, pEdge))
+      if (HoldsEdge(pList, pos, e))
         return {i, pos};
       if (first.m_List < 0)
         first = {i, pos};
@@ -693,7 +739,7 @@ int CStructureCoder::RemoveFullVertex()
       m_pActiveList->SetPivot(nullptr);
     return 1;
   }
-  if (CodeNextEdge(pivot))
+  if (CodeNextEdge(pivot) >= 0)
     return 0;
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
@@ -717,7 +763,6 @@ void CStructureCoder::EndEncoding()
 {
   m_pStack.reset();
   DeleteEdgeArrays();
-  m_pEdges.reset();
   m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
   // Nothing but the ghost changed the adjacency built at the start, and no position moved:
