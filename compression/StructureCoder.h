@@ -150,7 +150,6 @@ private:
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   void PrepareMarks(int nbVertex);
-  std::pair<int, int> TurnOf(int i, int g) const;
   const std::vector<int>& RotationOf(int i);
   int FanStart(int i, int stamp, int c) const;
   int IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const;
@@ -243,11 +242,12 @@ private:
   std::unique_ptr<CEdgeListStack> m_pStack;
   int m_NbEdge = 0;
   // The vertices by index, the ghost last; the faces' corners (-1 for a face with an empty
-  // corner) and each vertex's faces; its valence and whether it is on a border.
+  // corner) and the turns of each vertex's faces, from m_FaceStart[i] to m_FaceStart[i + 1];
+  // its valence and whether it is on a border.
   std::vector<CVertex3d*> m_Vertex;
   std::vector<int> m_Corner;
   std::vector<int> m_FaceStart;
-  std::vector<int> m_FaceOf;
+  std::vector<std::pair<int, int>> m_Turn;
   std::vector<int> m_Valence;
   std::vector<char> m_Border;
   // Vertex i's neighbours in rotation order and the edges towards them, from m_AroundStart[i]

@@ -231,31 +231,34 @@ int CStructureCoder::IndexVertices()
   return 1;
 }
 
-// The faces of each vertex in face order, each once (a face may repeat a corner).
+// The turns of each vertex's faces in face order, each face once (it may repeat a corner):
+// the corners after and before the vertex at its first corner there. Written in one pass
+// over the faces, so that a rotation reads its turns side by side.
 void CStructureCoder::ListFaces(int nbVertex)
 {
   const std::size_t n = static_cast<std::size_t>(nbVertex);
   const std::size_t nbFace = m_Corner.size() / 3;
   m_FaceStart.assign(n + 1, 0);
+  // fn(corner, the corner after it, the one before it) at each vertex's first corner.
   const auto forEachCorner = [this](std::size_t f, auto fn) {
     const int* c = &m_Corner[3 * f];
     if (c[0] < 0)
       return;
-    fn(c[0]);
+    fn(c[0], c[1], c[2]);
     if (c[1] != c[0])
-      fn(c[1]);
+      fn(c[1], c[2], c[0]);
     if (c[2] != c[0] && c[2] != c[1])
-      fn(c[2]);
+      fn(c[2], c[0], c[1]);
   };
   for (std::size_t f = 0; f < nbFace; f++)
-    forEachCorner(f, [this](int c) { m_FaceStart[static_cast<std::size_t>(c) + 1]++; });
+    forEachCorner(f, [this](int c, int, int) { m_FaceStart[static_cast<std::size_t>(c) + 1]++; });
   for (std::size_t i = 0; i < n; i++)
     m_FaceStart[i + 1] += m_FaceStart[i];
-  m_FaceOf.resize(static_cast<std::size_t>(m_FaceStart[n]));
+  m_Turn.resize(static_cast<std::size_t>(m_FaceStart[n]));
   std::vector<int> cursor(m_FaceStart.begin(), m_FaceStart.end() - 1);
   for (std::size_t f = 0; f < nbFace; f++)
-    forEachCorner(f, [&](int c) {
-      m_FaceOf[static_cast<std::size_t>(cursor[static_cast<std::size_t>(c)]++)] = static_cast<int>(f);
+    forEachCorner(f, [&](int c, int from, int to) {
+      m_Turn[static_cast<std::size_t>(cursor[static_cast<std::size_t>(c)]++)] = {from, to};
     });
 }
 
@@ -391,14 +394,6 @@ void CStructureCoder::PrepareMarks(int nbVertex)
   m_TurnTo.assign(n, -1);
 }
 
-// The corners after and before vertex i in face g, at i's first corner there.
-std::pair<int, int> CStructureCoder::TurnOf(int i, int g) const
-{
-  const int* c = &m_Corner[3 * static_cast<std::size_t>(g)];
-  const int k = c[0] == i ? 0 : (c[1] == i ? 1 : 2);
-  return {c[(k + 1) % 3], c[(k + 2) % 3]};
-}
-
 // The neighbours of vertex i in rotation order: from the first face's corner after i, each
 // next one is the corner after it in the face that follows round i. An open fan goes on
 // through the ghost to the neighbour that starts it. Neighbours the fans do not reach (the
@@ -415,7 +410,7 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   // that two faces turn from, or to, is no fan: noted for IsOneFan.
   m_TurnsRepeat = 0;
   for (int p = first; p < last; p++) {
-    const auto [from, to] = TurnOf(i, m_FaceOf[static_cast<std::size_t>(p)]);
+    const auto [from, to] = m_Turn[static_cast<std::size_t>(p)];
     if (m_TurnStamp[static_cast<std::size_t>(from)] == stamp)
       m_TurnsRepeat = 1;
     else {
@@ -443,7 +438,7 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   };
   const bool besideGhost = m_pGhost && m_Border[static_cast<std::size_t>(i)];
   const int ghost = m_pGhost ? IndexOf(m_pGhost) : -1;
-  const auto [firstFrom, firstTo] = TurnOf(i, m_FaceOf[static_cast<std::size_t>(first)]);
+  const auto [firstFrom, firstTo] = m_Turn[static_cast<std::size_t>(first)];
   place(firstFrom);
   for (int c = firstTo; c >= 0 && !placed(c); c = after(c)) {
     place(c);
@@ -472,7 +467,7 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
 int CStructureCoder::FanStart(int i, int stamp, int c) const
 {
   for (int p = m_FaceStart[static_cast<std::size_t>(i)]; p < m_FaceStart[static_cast<std::size_t>(i) + 1]; p++) {
-    const int from = TurnOf(i, m_FaceOf[static_cast<std::size_t>(p)]).first;
+    const int from = m_Turn[static_cast<std::size_t>(p)].first;
     if (m_ToStamp[static_cast<std::size_t>(from)] != stamp)
       return from;
   }
