@@ -3,6 +3,7 @@
 #include "compression/EdgeList.h"
 #include "compression/EdgeListStack.h"
 #include "mesh/Array3d.h"
+#include "mesh/Vertex3d.h"
 
 #include <cstdint>
 #include <deque>
@@ -153,7 +154,7 @@ private:
   const std::vector<int>& RotationOf(int i);
   int FanStart(int i, int stamp, int c) const;
   int IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const;
-  static int IndexOf(const CVertex3d* v);
+  static int IndexOf(const CVertex3d* v) { return v->GetAdjacencyIndex(); }
   int NbAround(int i) const
   {
     return m_AroundStart[static_cast<std::size_t>(i) + 1] - m_AroundStart[static_cast<std::size_t>(i)];
@@ -217,6 +218,10 @@ private:
   int DecodeCodes();
   int DecodeInitEdgeList(std::size_t code);
   CVertex3d* NewVertex();
+  void SetSlots(const CVertex3d* v, int nbSlot);
+  int FillSlot(const CVertex3d* v, CVertex3d* u);
+  int IsFilled(const CVertex3d* v) const;
+  void HandSlots();
   void Join(CVertex3d* a, CVertex3d* b);
   int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();
@@ -270,6 +275,15 @@ private:
   int m_NbTurn = 0;
   int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;
+  // Decoding: per vertex its slots' place in m_Slots, their number and how many are filled.
+  struct SSlots
+  {
+    int m_Start = 0;
+    int m_Count = 0;
+    int m_Filled = 0;
+  };
+  std::vector<SSlots> m_SlotsOf;
+  std::vector<CVertex3d*> m_Slots;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
   // Owned by the scene graph they were added to.

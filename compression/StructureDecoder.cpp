@@ -17,26 +17,78 @@ void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
   // The ghost's neighbours are only counted: it neighbours every border vertex, and a
   // pair already joined stays as it is.
   if (a == m_pGhost) {
-    m_NbGhostJoined += b->FillVertexNeighbor(a);
+    m_NbGhostJoined += FillSlot(b, a);
     return;
   }
-  a->FillVertexNeighbor(b);
-  b->FillVertexNeighbor(a);
+  FillSlot(a, b);
+  FillSlot(b, a);
+}
+
+// The decoded vertices' neighbour slots are kept here while decoding, side by side, and
+// handed to the vertices at the end (HandSlots): joins look at nothing else.
+void CStructureCoder::SetSlots(const CVertex3d* v, int nbSlot)
+{
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  of.m_Start = static_cast<int>(m_Slots.size());
+  of.m_Count = nbSlot;
+  m_Slots.resize(m_Slots.size() + static_cast<std::size_t>(nbSlot), nullptr);
+}
+
+// Fills v's first empty slot with u unless u has one already; 1 when filled. The ghost
+// itself has no slots.
+int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
+{
+  if (v == m_pGhost)
+    return 0;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  const int nbFilled = of.m_Filled;
+  if (std::find(slots, slots + nbFilled, u) != slots + nbFilled || nbFilled == of.m_Count)
+    return 0;
+  slots[nbFilled] = u;
+  of.m_Filled = nbFilled + 1;
+  return 1;
+}
+
+int CStructureCoder::IsFilled(const CVertex3d* v) const
+{
+  const SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  return of.m_Filled == of.m_Count ? 1 : 0;
+}
+
+// The slots into the vertices' neighbour arrays. The ghost lives only while decoding: its
+// slots stay empty rather than point to it.
+void CStructureCoder::HandSlots()
+{
+  for (int k = 0; k < m_pMesh->NbVertex(); k++) {
+    const SSlots& of = m_SlotsOf[static_cast<std::size_t>(k)];
+    if (of.m_Count == 0)
+      continue;
+    CArray3d<CVertex3d>* pNeighbors = m_pMesh->GetVertex(k)->GetArrayVertexNeighbor();
+    pNeighbors->SetSize(of.m_Count);
+    for (int j = 0; j < of.m_Filled; j++) {
+      CVertex3d* u = m_Slots[static_cast<std::size_t>(of.m_Start + j)];
+      pNeighbors->SetAt(j, u == m_pGhost ? nullptr : u);
+    }
+  }
 }
 
 int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
 {
   if (v == m_pGhost)
     return m_NbGhostJoined < static_cast<long long>(m_GhostDegree) ? 1 : 0;
-  return v->CountVertexNeighbor(nullptr) > 0 ? 1 : 0;
+  return IsFilled(v) ? 0 : 1;
 }
 
 CVertex3d* CStructureCoder::NewVertex()
 {
-  if (m_pMesh->NbVertex() >= m_NbVertexRead)
+  const int n = m_pMesh->NbVertex();
+  if (n >= m_NbVertexRead)
     return nullptr;
   auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  v->SetAdjacencyIndex(n);
   m_pMesh->AddVertex(v);
+  m_SlotsOf.emplace_back();
   return v;
 }
 
@@ -76,7 +128,12 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   const long long nbVertex = std::min<long long>(m_NbVertexRead, nbCode);
   pMesh->GetArrayVertex()->SetSize(0, static_cast<int>(nbVertex));
   pMesh->GetArrayFace()->SetSize(0, static_cast<int>(std::min(2 * nbVertex + 16, 2 * nbCode)));
+  m_SlotsOf.clear();
+  m_Slots.clear();
+  m_SlotsOf.reserve(static_cast<std::size_t>(nbVertex));
+  m_Slots.reserve(static_cast<std::size_t>(std::min(7 * nbVertex, 256 * nbCode)));
   const int ok = DecodeCodes();
+  HandSlots();
   pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
   pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
   m_Decoding = 0;
@@ -152,9 +209,9 @@ int CStructureCoder::DecodeInitEdgeList(std::size_t code)
   m_pActiveList = m_pStack->GetHead();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
-    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[code + i]));
-    corners[i]->FillVertexNeighbor(corners[(i + 1) % 3]);
-    corners[i]->FillVertexNeighbor(corners[(i + 2) % 3]);
+    SetSlots(corners[i], static_cast<int>(m_Codes[code + i]));
+    FillSlot(corners[i], corners[(i + 1) % 3]);
+    FillSlot(corners[i], corners[(i + 2) % 3]);
     corners[i]->SetFlag(1);
     m_pActiveList->AddTail(corners[i]);
   }
@@ -177,7 +234,7 @@ void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
   const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pivot);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
-  v->SetNbVertexNeighbor(static_cast<int>(valence));
+  SetSlots(v, static_cast<int>(valence));
   AddFace(pBefore, v, p);
   m_pActiveList->InsertBefore(pivot, v);
   Join(v, pBefore);

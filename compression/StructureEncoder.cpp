@@ -351,11 +351,6 @@ void CStructureCoder::GenerateEdgeArray()
   m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
 }
 
-int CStructureCoder::IndexOf(const CVertex3d* v)
-{
-  return v->GetAdjacencyIndex();
-}
-
 int CStructureCoder::Slot(int a, int b) const
 {
   if (a == b)
@@ -606,9 +601,7 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
     return pos;
   // The decoder knows a full vertex by its neighbour slots, all filled.
   CVertex3d* v = m_Decoding ? FindOutward(pList, pos,
-                                          [](const CVertex3d* u) {
-                                            return u->CountVertexNeighbor(nullptr) == 0;
-                                          })
+                                          [this](const CVertex3d* u) { return IsFilled(u); })
                             : FindOutward(pList, pos,
                                           [this](const CVertex3d* u) { return HasNoFreeEdge(u); });
   return v ? pList->Find(v) : pos;
