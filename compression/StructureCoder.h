@@ -128,8 +128,9 @@ public:
 
   // --- decoding ---------------------------------------------------------------------------
   // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
-  // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
-  // not describe a conquest (the mesh then holds what was rebuilt so far).
+  // order at the origin; their adjacency is the caller's to build (CMesh3d::Rebuild). 0 when
+  // the mesh is not empty or the stream cannot be read or does not describe a conquest (the
+  // mesh then holds what was rebuilt so far).
   int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
              double* pDuration = nullptr);
   // The same from a stream in memory (null: nothing to decode).
@@ -221,7 +222,6 @@ private:
   void SetSlots(const CVertex3d* v, int nbSlot);
   int FillSlot(const CVertex3d* v, CVertex3d* u);
   int IsFilled(const CVertex3d* v) const;
-  void HandSlots();
   void Join(CVertex3d* a, CVertex3d* b);
   int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();

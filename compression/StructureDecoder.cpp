@@ -24,8 +24,8 @@ void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
   FillSlot(b, a);
 }
 
-// The decoded vertices' neighbour slots are kept here while decoding, side by side, and
-// handed to the vertices at the end (HandSlots): joins look at nothing else.
+// The decoded vertices' neighbour slots, one per coded valence, filled as the faces come:
+// working state of the decoder only, kept side by side in a table of its own.
 void CStructureCoder::SetSlots(const CVertex3d* v, int nbSlot)
 {
   SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
@@ -54,23 +54,6 @@ int CStructureCoder::IsFilled(const CVertex3d* v) const
 {
   const SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
   return of.m_Filled == of.m_Count ? 1 : 0;
-}
-
-// The slots into the vertices' neighbour arrays. The ghost lives only while decoding: its
-// slots stay empty rather than point to it.
-void CStructureCoder::HandSlots()
-{
-  for (int k = 0; k < m_pMesh->NbVertex(); k++) {
-    const SSlots& of = m_SlotsOf[static_cast<std::size_t>(k)];
-    if (of.m_Count == 0)
-      continue;
-    CArray3d<CVertex3d>* pNeighbors = m_pMesh->GetVertex(k)->GetArrayVertexNeighbor();
-    pNeighbors->SetSize(of.m_Count);
-    for (int j = 0; j < of.m_Filled; j++) {
-      CVertex3d* u = m_Slots[static_cast<std::size_t>(of.m_Start + j)];
-      pNeighbors->SetAt(j, u == m_pGhost ? nullptr : u);
-    }
-  }
 }
 
 int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
@@ -133,7 +116,6 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   m_SlotsOf.reserve(static_cast<std::size_t>(nbVertex));
   m_Slots.reserve(static_cast<std::size_t>(std::min(7 * nbVertex, 256 * nbCode)));
   const int ok = DecodeCodes();
-  HandSlots();
   pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
   pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
   m_Decoding = 0;
