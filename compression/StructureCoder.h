@@ -160,10 +160,27 @@ private:
   {
     return m_AroundStart[static_cast<std::size_t>(i) + 1] - m_AroundStart[static_cast<std::size_t>(i)];
   }
-  // The place of b in a's rotation, -1 when absent.
-  int Slot(int a, int b) const;
-  // The edge between two vertices, -1 when none.
-  int EdgeBetween(int a, int b) const;
+  // The place of b in a's rotation, -1 when absent. Rotations are short: the whole one is
+  // read, without a branch that the place would decide.
+  int Slot(int a, int b) const
+  {
+    if (a == b)
+      return -1;
+    const int* around = m_AroundVertex.data();
+    int found = -1;
+    for (int p = m_AroundStart[static_cast<std::size_t>(a) + 1] - 1; p >= m_AroundStart[static_cast<std::size_t>(a)]; p--)
+      found = around[p] == b ? p : found;
+    return found;
+  }
+  // The edge between two vertices, -1 when none. Both ends hold it: the shorter rotation is
+  // searched (the ghost's holds every border).
+  int EdgeBetween(int a, int b) const
+  {
+    if (NbAround(b) < NbAround(a))
+      std::swap(a, b);
+    const int p = Slot(a, b);
+    return p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
+  }
   int EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
   int HasNoFreeEdge(const CVertex3d* v) const;
   // FindVertexOutward without a call through std::function per item.

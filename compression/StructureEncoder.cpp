@@ -93,11 +93,16 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   m_GhostDegree = 0;
   for (int i = 0; i < pMesh->NbVertex(); i++)
     pMesh->GetVertex(i)->SetFlag(FlagFree);
-  pMesh->BuildAdjacency();
+  // The corners the conquest reads build the mesh's adjacency too.
+  const int indexed = IndexVertices();
+  if (indexed)
+    pMesh->BuildAdjacencyFromCorners(m_Corner);
+  else
+    pMesh->BuildAdjacency();
   m_Refusal = Refusal(pMesh, seedFace);
   if (!m_Refusal.empty())
     return 0;
-  if (!IndexVertices()) {
+  if (!indexed) {
     m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
     return 0;
   }
@@ -349,28 +354,6 @@ void CStructureCoder::GenerateEdgeArray()
     m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
   }
   m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
-}
-
-int CStructureCoder::Slot(int a, int b) const
-{
-  if (a == b)
-    return -1;
-  const int end = m_AroundStart[static_cast<std::size_t>(a) + 1];
-  for (int p = m_AroundStart[static_cast<std::size_t>(a)]; p < end; p++)
-    if (m_AroundVertex[static_cast<std::size_t>(p)] == b)
-      return p;
-  return -1;
-}
-
-// Both ends hold the edge: the shorter list is searched (the ghost's holds every border).
-int CStructureCoder::EdgeBetween(int a, int b) const
-{
-  if (a == b)
-    return -1;
-  if (NbAround(b) < NbAround(a))
-    std::swap(a, b);
-  const int p = Slot(a, b);
-  return p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
 }
 
 int CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
