@@ -279,6 +279,8 @@ private:
   std::vector<int> m_AroundVertex;
   std::vector<int> m_AroundEdge;
   std::vector<int> m_NbFree;
+  // 1 once the vertex stands on an edge list (its flag says the same, in the vertex).
+  std::vector<char> m_OnList;
   std::vector<int> m_EdgeEnd;
   std::vector<std::uint8_t> m_EdgeFlag;
   // The rotation being built: per vertex index, the stamp of the vertex it was last marked

@@ -333,6 +333,7 @@ void CStructureCoder::GenerateEdgeArray()
   m_AroundVertex.reserve(static_cast<std::size_t>(nbEnd));
   m_AroundEdge.reserve(static_cast<std::size_t>(nbEnd));
   m_NbFree.assign(static_cast<std::size_t>(n), 0);
+  m_OnList.assign(static_cast<std::size_t>(n), 0);
   PrepareMarks(n);
   for (int i = 0; i < n; i++) {
     for (const int j : RotationOf(i)) {
@@ -481,6 +482,7 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     AppendValence(v);
     SetEdgeConquered(EdgeBetween(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
+    m_OnList[static_cast<std::size_t>(IndexOf(v))] = 1;
     if (m_Options.m_VisualDebug) {
       Mark(v, i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
       Redraw(0);
@@ -508,6 +510,10 @@ int CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
     return -1;
   const int next = k + 1 < m_AroundStart[static_cast<std::size_t>(i) + 1] ? k + 1
                                                                           : m_AroundStart[static_cast<std::size_t>(i)];
+  // The conquest goes on round the pivot: its next neighbours are wanted soon.
+  const int last = m_AroundStart[static_cast<std::size_t>(i) + 1];
+  for (int q = next; q < next + 2 && q < last; q++)
+    m_Vertex[static_cast<std::size_t>(m_AroundVertex[static_cast<std::size_t>(q)])]->PrefetchAdjacencyIndex();
   if (m_AroundVertex[static_cast<std::size_t>(next)] == after) {
     if (m_ClosedPivot != pivot)
       m_Codes.push_back(2);
@@ -549,8 +555,9 @@ void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
   CVertex3d* p = m_pActiveList->GetPivotVertex();
   const int a = m_EdgeEnd[2 * static_cast<std::size_t>(e)];
   const int b = m_EdgeEnd[2 * static_cast<std::size_t>(e) + 1];
-  CVertex3d* v = m_Vertex[static_cast<std::size_t>(a == IndexOf(p) ? b : a)];
-  if (v->GetFlag() == FlagConquered) {
+  const int j = a == IndexOf(p) ? b : a;
+  CVertex3d* v = m_Vertex[static_cast<std::size_t>(j)];
+  if (m_OnList[static_cast<std::size_t>(j)]) {
     SetEdgeConquered(e);
     const SPlace place = FindConquered(v, e);
     if (place.m_List == 0)
@@ -572,6 +579,7 @@ void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
   } else {
     pRun->Add(v);
     v->SetFlag(FlagConquered);
+    m_OnList[static_cast<std::size_t>(j)] = 1;
     AppendValence(v);
   }
   if (m_Options.m_VisualDebug)
