@@ -148,7 +148,7 @@ private:
   // --- the conquest's own adjacency, over the vertices' indices (see IndexVertices) ------
   int IndexVertices();
   void ListFaces(int nbVertex);
-  void MarkBorderVertices();
+  void MeasureFans();
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
   void PrepareMarks(int nbVertex);
@@ -294,6 +294,7 @@ private:
   int m_NbTurn = 0;
   int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;
+  int m_NbBorder = 0;
   // Decoding: per vertex its slots' place in m_Slots, their number and how many are filled.
   struct SSlots
   {

@@ -38,14 +38,13 @@ private:
   std::mutex* m_pMutex;
 };
 
-// Why the stream cannot carry the mesh, or empty when it can: a seed face, valences within
-// 8 bits, no vertex outside every face.
-std::string Refusal(const CMesh3d* pMesh, int seedFace)
+constexpr const char* NoManifold = "Structure coding: the mesh is not a manifold the conquest can walk.";
+
+// Why the stream cannot carry the mesh, or empty when it can: valences within 8 bits, no
+// vertex outside every face.
+std::string Refusal(const std::vector<int>& valences)
 {
-  if (!pMesh || pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
-    return "Structure coding needs a triangle mesh and a seed face of it.";
-  for (int i = 0; i < pMesh->NbVertex(); i++) {
-    const int valence = pMesh->GetVertex(i)->NbVertexNeighbor();
+  for (const int valence : valences) {
     if (valence > 255)
       return "Structure coding: a vertex has more than 255 neighbours.";
     if (valence == 0)
@@ -93,19 +92,19 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   m_GhostDegree = 0;
   for (int i = 0; i < pMesh->NbVertex(); i++)
     pMesh->GetVertex(i)->SetFlag(FlagFree);
-  // The corners the conquest reads build the mesh's adjacency too.
-  const int indexed = IndexVertices();
-  if (indexed)
-    pMesh->BuildAdjacencyFromCorners(m_Corner);
-  else
-    pMesh->BuildAdjacency();
-  m_Refusal = Refusal(pMesh, seedFace);
-  if (!m_Refusal.empty())
+  m_Refusal = "Structure coding needs a triangle mesh and a seed face of it.";
+  if (pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
     return 0;
-  if (!indexed) {
-    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
+  // The conquest reads the faces' corners alone, never the mesh's adjacency, which the
+  // coder leaves as it is: what it needs of it comes from the corners (MeasureFans).
+  if (!IndexVertices()) {
+    m_Refusal = NoManifold;
     return 0;
   }
+  MeasureFans();
+  m_Refusal = Refusal(m_Valence);
+  if (!m_Refusal.empty())
+    return 0;
   const int nbVertex = pMesh->NbVertex();
   const int nbFace = pMesh->NbFace();
   SetGhost(SearchGhostVertex());
@@ -139,7 +138,7 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
   EndEncoding();
   if (!conquered || pRun->NbVertex() != nbVertex) {
-    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
+    m_Refusal = NoManifold;
     return 0;
   }
   SResult result;
@@ -267,46 +266,59 @@ void CStructureCoder::ListFaces(int nbVertex)
     });
 }
 
-// A vertex is on a border when a face round it has no neighbour across one of the two edges
-// at its first corner in that face; one pass over the faces marks them all.
-void CStructureCoder::MarkBorderVertices()
+// Each vertex's count of neighbours and whether it is on a border, from the turns of its
+// faces: a face holds u when it turns from or to u. The edge towards u is a border when no
+// other face of the vertex holds u; an edge from a corner to itself when the vertex has no
+// other face. A vertex is on a border when the edges at its first corner in one of its faces
+// are.
+void CStructureCoder::MeasureFans()
 {
-  m_Border.assign(m_Vertex.size(), 0);
-  const int nbFace = m_pMesh->NbFace();
-  for (int i = 0; i < nbFace; i++) {
-    const int* c = &m_Corner[3 * static_cast<std::size_t>(i)];
-    if (c[0] < 0)
-      continue;
-    const CFace3d* f = m_pMesh->GetFace(i);
-    for (int k = 0; k < 3; k++) {
-      if ((k > 0 && c[k] == c[0]) || (k > 1 && c[k] == c[1]))
-        continue;
-      if (!f->f(k) || !f->f(k + 2))
-        m_Border[static_cast<std::size_t>(c[k])] = 1;
+  const std::size_t n = m_Vertex.size();
+  m_Valence.assign(n, 0);
+  m_Border.assign(n, 0);
+  std::vector<int>& distinct = m_Rotation;
+  for (std::size_t i = 0; i < n; i++) {
+    const std::pair<int, int>* turns = m_Turn.data() + m_FaceStart[i];
+    const int nbTurn = m_FaceStart[i + 1] - m_FaceStart[i];
+    const auto nbHolding = [&](int u) {
+      int count = 0;
+      for (int t = 0; t < nbTurn; t++)
+        count += turns[t].first == u || turns[t].second == u ? 1 : 0;
+      return count;
+    };
+    const auto isBorderEdge = [&](int u) {
+      return u == static_cast<int>(i) ? nbTurn == 1 : nbHolding(u) == 1;
+    };
+    distinct.clear();
+    char border = 0;
+    for (int t = 0; t < nbTurn; t++) {
+      for (const int u : {turns[t].first, turns[t].second})
+        if (u != static_cast<int>(i) && std::find(distinct.begin(), distinct.end(), u) == distinct.end())
+          distinct.push_back(u);
+      border = border || isBorderEdge(turns[t].first) || isBorderEdge(turns[t].second) ? 1 : 0;
     }
+    m_Valence[i] = static_cast<int>(distinct.size());
+    m_Border[i] = border;
   }
 }
 
 CVertex3d* CStructureCoder::SearchGhostVertex()
 {
-  CVertex3d* pGhost = nullptr;
   const int n = m_pMesh->NbVertex();
-  MarkBorderVertices();
-  for (int i = 0; i < n; i++) {
-    if (!m_Border[static_cast<std::size_t>(i)])
-      continue;
-    CVertex3d* v = m_Vertex[static_cast<std::size_t>(i)];
-    if (!pGhost) {
-      pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
-      m_pMesh->AddVertex(pGhost);
-      pGhost->SetFlag(FlagGhost);
-      pGhost->SetAdjacencyIndex(n);
-      m_Vertex.push_back(pGhost);
-    }
-    // Each border vertex comes once: the ghost's side needs no search for duplicates.
-    v->AddNeighbor(pGhost);
-    pGhost->AddVertexNeighbor(v);
-  }
+  m_NbBorder = static_cast<int>(std::count(m_Border.begin(), m_Border.end(), 1));
+  if (m_NbBorder == 0)
+    return nullptr;
+  // The ghost neighbours every border vertex; it is counted in their valences, and its
+  // own is the number of border vertices. Only the coder's tables join it to them.
+  auto* pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
+  m_pMesh->AddVertex(pGhost);
+  pGhost->SetFlag(FlagGhost);
+  pGhost->SetAdjacencyIndex(n);
+  m_Vertex.push_back(pGhost);
+  for (int i = 0; i < n; i++)
+    m_Valence[static_cast<std::size_t>(i)] += m_Border[static_cast<std::size_t>(i)];
+  m_Valence.push_back(m_NbBorder);
+  m_Border.push_back(0);
   return pGhost;
 }
 
@@ -315,13 +327,10 @@ CVertex3d* CStructureCoder::SearchGhostVertex()
 void CStructureCoder::GenerateEdgeArray()
 {
   const int n = static_cast<int>(m_Vertex.size());
-  m_Valence.resize(static_cast<std::size_t>(n));
   // Every edge counted from both ends, the ghost's included.
   long long nbEnd = 0;
-  for (int i = 0; i < n; i++) {
-    m_Valence[static_cast<std::size_t>(i)] = m_Vertex[static_cast<std::size_t>(i)]->NbVertexNeighbor();
+  for (int i = 0; i < n; i++)
     nbEnd += m_Valence[static_cast<std::size_t>(i)];
-  }
   m_NbEdge = 0;
   m_EdgeEnd.clear();
   m_EdgeFlag.clear();
@@ -354,7 +363,7 @@ void CStructureCoder::GenerateEdgeArray()
     }
     m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
   }
-  m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
+  m_NbGhostFree = m_pGhost ? m_NbBorder : 0;
 }
 
 int CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
@@ -382,7 +391,6 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   std::vector<int>& order = m_Rotation;
   order.clear();
   const int stamp = ++m_Stamp;
-  const CVertex3d* v = m_Vertex[static_cast<std::size_t>(i)];
   const int first = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i)] : 0;
   const int last = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i) + 1] : 0;
   // Each turn of a face round i, from the corner after i to the one before it. A neighbour
@@ -402,9 +410,11 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   }
   m_NbTurn = last - first;
   if (m_NbTurn == 0) {
-    // The ghost: no face, and its edges are never turned round.
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      order.push_back(IndexOf(v->GetVertexNeighbor(j)));
+    // The ghost: no face, and its edges are never turned round. Its neighbours are the
+    // border vertices in index order.
+    for (int j = 0; j < static_cast<int>(m_Border.size()); j++)
+      if (m_Border[static_cast<std::size_t>(j)])
+        order.push_back(j);
     return order;
   }
   const auto after = [&](int u) {
@@ -432,9 +442,12 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   const int valence = m_Valence[static_cast<std::size_t>(i)];
   if (static_cast<int>(order.size()) < valence) {
     m_Lost = 1;
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      if (!placed(IndexOf(v->GetVertexNeighbor(j))))
-        place(IndexOf(v->GetVertexNeighbor(j)));
+    for (int p = first; p < last; p++)
+      for (const int u : {m_Turn[static_cast<std::size_t>(p)].first, m_Turn[static_cast<std::size_t>(p)].second})
+        if (u != i && !placed(u))
+          place(u);
+    if (besideGhost && !placed(ghost))
+      place(ghost);
   }
   if (!IsOneFan(i, order.size(), besideGhost))
     m_Lost = 1;
@@ -575,7 +588,7 @@ void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
   if (v == m_pGhost) {
     m_Codes.push_back(0);
     // Exact, unlike other valences: the decoder knows the ghost full by this count.
-    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor());
+    m_GhostDegree = static_cast<unsigned int>(m_NbBorder);
   } else {
     pRun->Add(v);
     v->SetFlag(FlagConquered);
@@ -744,11 +757,8 @@ void CStructureCoder::EndEncoding()
   DeleteEdgeArrays();
   m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
-  // Nothing but the ghost changed the adjacency built at the start, and no position moved:
-  // unlinking the ghost is all a rebuild would do.
+  // The mesh's adjacency was never touched; the ghost goes.
   if (m_pGhost) {
-    for (int i = 0; i < m_pGhost->NbVertexNeighbor(); i++)
-      m_pGhost->GetVertexNeighbor(i)->RemoveVertexNeighbor(m_pGhost);
     m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
     SetGhost(nullptr);
   }
