@@ -90,8 +90,14 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   m_Offsets.clear();
   m_Signs.clear();
   m_GhostDegree = 0;
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    pMesh->GetVertex(i)->SetFlag(FlagFree);
+  // One pass over the vertices: flags, and the indices of the coder's tables.
+  m_Vertex.resize(static_cast<std::size_t>(pMesh->NbVertex()));
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    v->SetFlag(FlagFree);
+    v->SetAdjacencyIndex(i);
+    m_Vertex[static_cast<std::size_t>(i)] = v;
+  }
   m_Refusal = "Structure coding needs a triangle mesh and a seed face of it.";
   if (pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
     return 0;
@@ -199,21 +205,12 @@ int CStructureCoder::NextSeedFace(int* pCursor) const
   return -1;
 }
 
-// Each vertex's index in the mesh, kept in the vertex for the coder's arrays, and the faces'
-// corners as indices. 0 when a vertex stands twice in the mesh or a face uses one the mesh
-// does not list: no conquest then.
+// The faces' corners as indices (Encode has given each vertex its index in the mesh). 0 when a face uses a vertex the mesh does not list: no conquest then.
+// A vertex listed twice keeps its last index; its first place then belongs to no face.
 int CStructureCoder::IndexVertices()
 {
-  const int n = m_pMesh->NbVertex();
+  const int n = static_cast<int>(m_Vertex.size());
   const int nbFace = m_pMesh->NbFace();
-  m_Vertex.resize(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; i++) {
-    m_Vertex[static_cast<std::size_t>(i)] = m_pMesh->GetVertex(i);
-    m_Vertex[static_cast<std::size_t>(i)]->SetAdjacencyIndex(i);
-  }
-  for (int i = 0; i < n; i++)
-    if (m_Vertex[static_cast<std::size_t>(i)]->GetAdjacencyIndex() != i)
-      return 0;
   m_Corner.resize(3 * static_cast<std::size_t>(nbFace));
   for (int i = 0; i < nbFace; i++) {
     const CFace3d* f = m_pMesh->GetFace(i);
@@ -280,14 +277,14 @@ void CStructureCoder::MeasureFans()
   for (std::size_t i = 0; i < n; i++) {
     const std::pair<int, int>* turns = m_Turn.data() + m_FaceStart[i];
     const int nbTurn = m_FaceStart[i + 1] - m_FaceStart[i];
-    const auto nbHolding = [&](int u) {
-      int count = 0;
-      for (int t = 0; t < nbTurn; t++)
-        count += turns[t].first == u || turns[t].second == u ? 1 : 0;
-      return count;
-    };
-    const auto isBorderEdge = [&](int u) {
-      return u == static_cast<int>(i) ? nbTurn == 1 : nbHolding(u) == 1;
+    // Whether a face other than turn t holds u.
+    const auto heldElsewhere = [&](int t, int u) {
+      if (u == static_cast<int>(i))
+        return nbTurn != 1;
+      for (int o = 0; o < nbTurn; o++)
+        if (o != t && (turns[o].first == u || turns[o].second == u))
+          return true;
+      return false;
     };
     distinct.clear();
     char border = 0;
@@ -295,7 +292,8 @@ void CStructureCoder::MeasureFans()
       for (const int u : {turns[t].first, turns[t].second})
         if (u != static_cast<int>(i) && std::find(distinct.begin(), distinct.end(), u) == distinct.end())
           distinct.push_back(u);
-      border = border || isBorderEdge(turns[t].first) || isBorderEdge(turns[t].second) ? 1 : 0;
+      if (!border && (!heldElsewhere(t, turns[t].first) || !heldElsewhere(t, turns[t].second)))
+        border = 1;
     }
     m_Valence[i] = static_cast<int>(distinct.size());
     m_Border[i] = border;
