@@ -273,29 +273,36 @@ void CStructureCoder::MeasureFans()
   const std::size_t n = m_Vertex.size();
   m_Valence.assign(n, 0);
   m_Border.assign(n, 0);
-  std::vector<int>& distinct = m_Rotation;
+  // Per neighbour, stamped with the vertex measured: the number of its faces that hold it.
+  PrepareMarks(static_cast<int>(n));
+  std::vector<int>& mark = m_PlacedStamp;
+  std::vector<int>& nbHolding = m_TurnTo;
   for (std::size_t i = 0; i < n; i++) {
+    const int self = static_cast<int>(i);
     const std::pair<int, int>* turns = m_Turn.data() + m_FaceStart[i];
     const int nbTurn = m_FaceStart[i + 1] - m_FaceStart[i];
-    // Whether a face other than turn t holds u.
-    const auto heldElsewhere = [&](int t, int u) {
-      if (u == static_cast<int>(i))
-        return nbTurn != 1;
-      for (int o = 0; o < nbTurn; o++)
-        if (o != t && (turns[o].first == u || turns[o].second == u))
-          return true;
-      return false;
+    int valence = 0;
+    const auto hold = [&](int u) {
+      const std::size_t k = static_cast<std::size_t>(u);
+      if (mark[k] != self) {
+        mark[k] = self;
+        nbHolding[k] = 0;
+        valence += u != self ? 1 : 0;
+      }
+      nbHolding[k]++;
     };
-    distinct.clear();
-    char border = 0;
     for (int t = 0; t < nbTurn; t++) {
-      for (const int u : {turns[t].first, turns[t].second})
-        if (u != static_cast<int>(i) && std::find(distinct.begin(), distinct.end(), u) == distinct.end())
-          distinct.push_back(u);
-      if (!border && (!heldElsewhere(t, turns[t].first) || !heldElsewhere(t, turns[t].second)))
-        border = 1;
+      hold(turns[t].first);
+      if (turns[t].second != turns[t].first)
+        hold(turns[t].second);
     }
-    m_Valence[i] = static_cast<int>(distinct.size());
+    const auto isBorderEdge = [&](int u) {
+      return u == self ? nbTurn == 1 : nbHolding[static_cast<std::size_t>(u)] == 1;
+    };
+    char border = 0;
+    for (int t = 0; t < nbTurn && !border; t++)
+      border = isBorderEdge(turns[t].first) || isBorderEdge(turns[t].second) ? 1 : 0;
+    m_Valence[i] = valence;
     m_Border[i] = border;
   }
 }
