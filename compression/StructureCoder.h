@@ -240,6 +240,7 @@ private:
   int FillSlot(const CVertex3d* v, CVertex3d* u);
   int IsFilled(const CVertex3d* v) const;
   void Join(CVertex3d* a, CVertex3d* b);
+  void JoinNew(CVertex3d* v, CVertex3d* u);
   int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();
   int DecodeSplit(std::size_t* pOffset);

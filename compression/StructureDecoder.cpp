@@ -24,6 +24,23 @@ void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
   FillSlot(b, a);
 }
 
+// Join for a vertex v just made: another vertex's slots hold v only when its last join was
+// with v, so they need no search.
+void CStructureCoder::JoinNew(CVertex3d* v, CVertex3d* u)
+{
+  if (u == m_pGhost) {
+    m_NbGhostJoined += FillSlot(v, u);
+    return;
+  }
+  FillSlot(v, u);
+  if (u == v)
+    return;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(u))];
+  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  if (of.m_Filled < of.m_Count && (of.m_Filled == 0 || slots[of.m_Filled - 1] != v))
+    slots[of.m_Filled++] = v;
+}
+
 // The decoded vertices' neighbour slots, one per coded valence, filled as the faces come:
 // working state of the decoder only, kept side by side in a table of its own.
 void CStructureCoder::SetSlots(const CVertex3d* v, int nbSlot)
@@ -219,8 +236,8 @@ void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
   SetSlots(v, static_cast<int>(valence));
   AddFace(pBefore, v, p);
   m_pActiveList->InsertBefore(pivot, v);
-  Join(v, pBefore);
-  Join(v, p);
+  JoinNew(v, pBefore);
+  JoinNew(v, p);
   v->SetFlag(1);
 }
 
