@@ -288,10 +288,14 @@ private:
   // for (turned from, turned to, placed) and the corner its turn goes to.
   std::vector<int> m_Rotation;
   int m_Stamp = 0;
-  std::vector<int> m_TurnStamp;
-  std::vector<int> m_ToStamp;
-  std::vector<int> m_PlacedStamp;
-  std::vector<int> m_TurnTo;
+  struct SMark
+  {
+    int m_Turn = -1;
+    int m_To = -1;
+    int m_Placed = -1;
+    int m_After = -1;
+  };
+  std::vector<SMark> m_Mark;
   int m_NbTurn = 0;
   int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;

@@ -273,10 +273,9 @@ void CStructureCoder::MeasureFans()
   const std::size_t n = m_Vertex.size();
   m_Valence.assign(n, 0);
   m_Border.assign(n, 0);
-  // Per neighbour, stamped with the vertex measured: the number of its faces that hold it.
+  // Per neighbour, stamped with the vertex measured: the number of its faces that hold it
+  // (the marks of the rotation, borrowed).
   PrepareMarks(static_cast<int>(n));
-  std::vector<int>& mark = m_PlacedStamp;
-  std::vector<int>& nbHolding = m_TurnTo;
   for (std::size_t i = 0; i < n; i++) {
     const int self = static_cast<int>(i);
     const std::pair<int, int>* turns = m_Turn.data() + m_FaceStart[i];
@@ -284,12 +283,13 @@ void CStructureCoder::MeasureFans()
     int valence = 0;
     const auto hold = [&](int u) {
       const std::size_t k = static_cast<std::size_t>(u);
-      if (mark[k] != self) {
-        mark[k] = self;
-        nbHolding[k] = 0;
+      SMark& mark = m_Mark[k];
+      if (mark.m_Placed != self) {
+        mark.m_Placed = self;
+        mark.m_After = 0;
         valence += u != self ? 1 : 0;
       }
-      nbHolding[k]++;
+      mark.m_After++;
     };
     for (int t = 0; t < nbTurn; t++) {
       hold(turns[t].first);
@@ -297,7 +297,7 @@ void CStructureCoder::MeasureFans()
         hold(turns[t].second);
     }
     const auto isBorderEdge = [&](int u) {
-      return u == self ? nbTurn == 1 : nbHolding[static_cast<std::size_t>(u)] == 1;
+      return u == self ? nbTurn == 1 : m_Mark[static_cast<std::size_t>(u)].m_After == 1;
     };
     char border = 0;
     for (int t = 0; t < nbTurn && !border; t++)
@@ -381,10 +381,7 @@ void CStructureCoder::PrepareMarks(int nbVertex)
 {
   const std::size_t n = static_cast<std::size_t>(nbVertex);
   m_Stamp = 0;
-  m_TurnStamp.assign(n, -1);
-  m_ToStamp.assign(n, -1);
-  m_PlacedStamp.assign(n, -1);
-  m_TurnTo.assign(n, -1);
+  m_Mark.assign(n, SMark{});
 }
 
 // The neighbours of vertex i in rotation order: from the first face's corner after i, each
@@ -403,15 +400,15 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
   m_TurnsRepeat = 0;
   for (int p = first; p < last; p++) {
     const auto [from, to] = m_Turn[static_cast<std::size_t>(p)];
-    if (m_TurnStamp[static_cast<std::size_t>(from)] == stamp)
+    if (m_Mark[static_cast<std::size_t>(from)].m_Turn == stamp)
       m_TurnsRepeat = 1;
     else {
-      m_TurnStamp[static_cast<std::size_t>(from)] = stamp;
-      m_TurnTo[static_cast<std::size_t>(from)] = to;
+      m_Mark[static_cast<std::size_t>(from)].m_Turn = stamp;
+      m_Mark[static_cast<std::size_t>(from)].m_After = to;
     }
-    if (m_ToStamp[static_cast<std::size_t>(to)] == stamp)
+    if (m_Mark[static_cast<std::size_t>(to)].m_To == stamp)
       m_TurnsRepeat = 1;
-    m_ToStamp[static_cast<std::size_t>(to)] = stamp;
+    m_Mark[static_cast<std::size_t>(to)].m_To = stamp;
   }
   m_NbTurn = last - first;
   if (m_NbTurn == 0) {
@@ -423,12 +420,12 @@ const std::vector<int>& CStructureCoder::RotationOf(int i)
     return order;
   }
   const auto after = [&](int u) {
-    return m_TurnStamp[static_cast<std::size_t>(u)] == stamp ? m_TurnTo[static_cast<std::size_t>(u)] : -1;
+    return m_Mark[static_cast<std::size_t>(u)].m_Turn == stamp ? m_Mark[static_cast<std::size_t>(u)].m_After : -1;
   };
-  const auto placed = [&](int u) { return m_PlacedStamp[static_cast<std::size_t>(u)] == stamp; };
+  const auto placed = [&](int u) { return m_Mark[static_cast<std::size_t>(u)].m_Placed == stamp; };
   const auto place = [&](int u) {
     order.push_back(u);
-    m_PlacedStamp[static_cast<std::size_t>(u)] = stamp;
+    m_Mark[static_cast<std::size_t>(u)].m_Placed = stamp;
   };
   const bool besideGhost = m_pGhost && m_Border[static_cast<std::size_t>(i)];
   const int ghost = m_pGhost ? IndexOf(m_pGhost) : -1;
@@ -465,7 +462,7 @@ int CStructureCoder::FanStart(int i, int stamp, int c) const
 {
   for (int p = m_FaceStart[static_cast<std::size_t>(i)]; p < m_FaceStart[static_cast<std::size_t>(i) + 1]; p++) {
     const int from = m_Turn[static_cast<std::size_t>(p)].first;
-    if (m_ToStamp[static_cast<std::size_t>(from)] != stamp)
+    if (m_Mark[static_cast<std::size_t>(from)].m_To != stamp)
       return from;
   }
   return c;
