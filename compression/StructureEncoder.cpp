@@ -197,11 +197,14 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
   }
 }
 
+// The first face from the cursor on whose first corner is not conquered yet.
 int CStructureCoder::NextSeedFace(int* pCursor) const
 {
-  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor)
-    if (m_pMesh->GetFace(*pCursor)->v(0)->GetFlag() == FlagFree)
+  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor) {
+    const int corner = m_Corner[3 * static_cast<std::size_t>(*pCursor)];
+    if (corner >= 0 && !m_OnList[static_cast<std::size_t>(corner)])
       return *pCursor;
+  }
   return -1;
 }
 
