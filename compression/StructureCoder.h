@@ -26,9 +26,12 @@ class CVertex3d;
 class CVertexRun;
 class CVertexTree;
 
-// The structure (edge-list) coder. This holds the border-loop queries that its conquest runs
-// on: each vertex keeps its edges, in rotation order, in a CArray3d<CEdge3d> reached through
-// its data pointer; the coder owns those arrays and frees them with DeleteEdgeArrays.
+// The structure (edge-list) coder. Its conquest runs on tables of its own, over the vertices'
+// indices: the faces' corners, each vertex's neighbours in rotation order with the edges
+// towards them, free-edge counts; the mesh's adjacency is neither read nor rebuilt. The
+// public border-loop queries below work on edges kept, in rotation order, in a
+// CArray3d<CEdge3d> reached through a vertex's data pointer (NewEdgeArray); the coder owns
+// those arrays and frees them with DeleteEdgeArrays.
 // Handles and holes make the conquest meet a vertex of another list: that list joins the
 // active one (a merge, see MergeEdgeList). A mesh of several parts codes them one after the
 // other, each from its first face, the seed corners' valences opening each.

@@ -208,8 +208,9 @@ int CStructureCoder::NextSeedFace(int* pCursor) const
   return -1;
 }
 
-// The faces' corners as indices (Encode has given each vertex its index in the mesh). 0 when a face uses a vertex the mesh does not list: no conquest then.
-// A vertex listed twice keeps its last index; its first place then belongs to no face.
+// The faces' corners as indices (Encode has given each vertex its index in the mesh). 0 when
+// a face uses a vertex the mesh does not list: no conquest then. A vertex listed twice keeps
+// its last index; its first place then belongs to no face.
 int CStructureCoder::IndexVertices()
 {
   const int n = static_cast<int>(m_Vertex.size());
