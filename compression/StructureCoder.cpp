@@ -77,24 +77,7 @@ CVertex3d* CStructureCoder::FindVertexOutward(
   const CEdgeList* pList, CLoopList::POSITION pos,
   const std::function<int(const CVertex3d*)>& isFull) const
 {
-  const int n = pList->GetCount();
-  if (n == 0 || !pos)
-    return nullptr;
-  const auto passes = [&](CLoopList::POSITION p) {
-    CVertex3d* v = CLoopList::GetAt(p);
-    return v != m_pGhost && isFull(v);
-  };
-  CLoopList::POSITION forward = pos;
-  CLoopList::POSITION backward = pos;
-  for (int i = 0; i < n / 2 + 1; i++) {
-    if (passes(forward))
-      return CLoopList::GetAt(forward);
-    if (passes(backward))
-      return CLoopList::GetAt(backward);
-    forward = pList->GetNextPos(forward);
-    backward = pList->GetPrevPos(backward);
-  }
-  return nullptr;
+  return FindOutward(pList, pos, isFull);
 }
 
 int CStructureCoder::IsValidEdgeList(const CEdgeList* pList) const

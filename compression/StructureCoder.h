@@ -3,6 +3,7 @@
 #include "compression/EdgeList.h"
 #include "compression/EdgeListStack.h"
 #include "mesh/Array3d.h"
+#include "mesh/Vertex3d.h"
 
 #include <cstdint>
 #include <deque>
@@ -25,9 +26,12 @@ class CVertex3d;
 class CVertexRun;
 class CVertexTree;
 
-// The structure (edge-list) coder. This holds the border-loop queries that its conquest runs
-// on: each vertex keeps its edges, in rotation order, in a CArray3d<CEdge3d> reached through
-// its data pointer; the coder owns those arrays and frees them with DeleteEdgeArrays.
+// The structure (edge-list) coder. Its conquest runs on tables of its own, over the vertices'
+// indices: the faces' corners, each vertex's neighbours in rotation order with the edges
+// towards them, free-edge counts; the mesh's adjacency is neither read nor rebuilt. The
+// public border-loop queries below work on edges kept, in rotation order, in a
+// CArray3d<CEdge3d> reached through a vertex's data pointer (NewEdgeArray); the coder owns
+// those arrays and frees them with DeleteEdgeArrays.
 // Handles and holes make the conquest meet a vertex of another list: that list joins the
 // active one (a merge, see MergeEdgeList). A mesh of several parts codes them one after the
 // other, each from its first face, the seed corners' valences opening each.
@@ -107,6 +111,9 @@ public:
   // vertex in no face, a mesh the conquest cannot walk (GetRefusal says which).
   int Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* pTree, int seedFace,
              const SOptions& options, SResult* pResult = nullptr);
+  // The same into a stream in memory, appended to what it holds.
+  int Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* pTree, int seedFace,
+             const SOptions& options, SResult* pResult = nullptr);
   // Why the last Encode answered 0, for the caller to show; empty after a success.
   const std::string& GetRefusal() const { return m_Refusal; }
   // Writes the codes; 0 when the file cannot be written or the codes exceed the fields.
@@ -114,6 +121,9 @@ public:
                        SResult* pResult) const;
   // The stream of the codes into memory, padded to a byte; 0 when they exceed the fields.
   int WriteStream(COBitStream* pStream, int nbVertex) const;
+  // WriteStream with the figures of the result.
+  int CodeStream(COBitStream* pStream, int nbVertex, int nbFace, double duration,
+                 SResult* pResult) const;
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
   // The same from a stream in memory (null: nothing to read).
@@ -121,8 +131,9 @@ public:
 
   // --- decoding ---------------------------------------------------------------------------
   // Rebuilds into the empty mesh the faces of the stream, its vertices numbered in conquest
-  // order at the origin. 0 when the mesh is not empty or the stream cannot be read or does
-  // not describe a conquest (the mesh then holds what was rebuilt so far).
+  // order at the origin; their adjacency is the caller's to build (CMesh3d::Rebuild). 0 when
+  // the mesh is not empty or the stream cannot be read or does not describe a conquest (the
+  // mesh then holds what was rebuilt so far).
   int Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
              double* pDuration = nullptr);
   // The same from a stream in memory (null: nothing to decode).
@@ -137,17 +148,72 @@ public:
 
 private:
   int ReadBitstream(CIBitStream& file);
+  // --- the conquest's own adjacency, over the vertices' indices (see IndexVertices) ------
+  int IndexVertices();
+  void ListFaces(int nbVertex);
+  void MeasureFans();
   CVertex3d* SearchGhostVertex();
   void GenerateEdgeArray();
-  const std::vector<CVertex3d*>& RotationOf(const CVertex3d* v);
-  int IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const;
+  void PrepareMarks(int nbVertex);
+  const std::vector<int>& RotationOf(int i);
+  int FanStart(int i, int stamp, int c) const;
+  int IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const;
+  static int IndexOf(const CVertex3d* v) { return v->GetAdjacencyIndex(); }
+  int NbAround(int i) const
+  {
+    return m_AroundStart[static_cast<std::size_t>(i) + 1] - m_AroundStart[static_cast<std::size_t>(i)];
+  }
+  // The place of b in a's rotation, -1 when absent. Rotations are short: the whole one is
+  // read, without a branch that the place would decide.
+  int Slot(int a, int b) const
+  {
+    if (a == b)
+      return -1;
+    const int* around = m_AroundVertex.data();
+    int found = -1;
+    for (int p = m_AroundStart[static_cast<std::size_t>(a) + 1] - 1; p >= m_AroundStart[static_cast<std::size_t>(a)]; p--)
+      found = around[p] == b ? p : found;
+    return found;
+  }
+  // The edge between two vertices, -1 when none. Both ends hold it: the shorter rotation is
+  // searched (the ghost's holds every border).
+  int EdgeBetween(int a, int b) const
+  {
+    if (NbAround(b) < NbAround(a))
+      std::swap(a, b);
+    const int p = Slot(a, b);
+    return p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
+  }
+  int EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
+  int HasNoFreeEdge(const CVertex3d* v) const;
+  // FindVertexOutward without a call through std::function per item.
+  template <class IsFull>
+  CVertex3d* FindOutward(const CEdgeList* pList, CLoopList::POSITION pos, IsFull isFull) const
+  {
+    const int n = pList->GetCount();
+    if (n == 0 || !pos)
+      return nullptr;
+    CLoopList::POSITION forward = pos;
+    CLoopList::POSITION backward = pos;
+    for (int i = 0; i < n / 2 + 1; i++) {
+      CVertex3d* f = CLoopList::GetAt(forward);
+      if (f != m_pGhost && isFull(f))
+        return f;
+      CVertex3d* b = CLoopList::GetAt(backward);
+      if (b != m_pGhost && isFull(b))
+        return b;
+      forward = pList->GetNextPos(forward);
+      backward = pList->GetPrevPos(backward);
+    }
+    return nullptr;
+  }
   void InitEdgeList(int seedFace, CVertexRun* pRun);
   int Conquer(CVertexRun* pRun, long long maxStep);
   int NextSeedFace(int* pCursor) const;
-  CEdge3d* CodeNextEdge(CLoopList::POSITION pivot);
-  void SetEdgeConquered(CEdge3d* pEdge);
+  int CodeNextEdge(CLoopList::POSITION pivot);
+  void SetEdgeConquered(int e);
   int IsConquered(const CVertex3d* v) const;
-  void ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun);
+  void ConquerEdge(int e, CVertexRun* pRun);
   // Where a conquered vertex stands for the edge towards the pivot: the list's place in the
   // stack (0 the active list, -1 nowhere) and the item whose free edges hold that edge.
   struct SPlace
@@ -155,8 +221,8 @@ private:
     int m_List = -1;
     CLoopList::POSITION m_Pos = nullptr;
   };
-  SPlace FindConquered(const CVertex3d* v, const CEdge3d* pEdge) const;
-  static int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, const CEdge3d* pEdge);
+  SPlace FindConquered(const CVertex3d* v, int e) const;
+  int HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, int e) const;
   void SplitEdgeList(CLoopList::POSITION target);
   void MergeEdgeList(int index, CLoopList::POSITION pos);
   void JoinEdgeList(int index, CLoopList::POSITION pos);
@@ -173,7 +239,11 @@ private:
   int DecodeCodes();
   int DecodeInitEdgeList(std::size_t code);
   CVertex3d* NewVertex();
+  void SetSlots(const CVertex3d* v, int nbSlot);
+  int FillSlot(const CVertex3d* v, CVertex3d* u);
+  int IsFilled(const CVertex3d* v) const;
   void Join(CVertex3d* a, CVertex3d* b);
+  void JoinNew(CVertex3d* v, CVertex3d* u);
   int HasEmptySlot(const CVertex3d* v) const;
   void DecodeGhostFace();
   int DecodeSplit(std::size_t* pOffset);
@@ -196,11 +266,52 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CEdgeList* m_pActiveList = nullptr;
   std::unique_ptr<CEdgeListStack> m_pStack;
-  std::unique_ptr<CEdge3d[]> m_pEdges;
   int m_NbEdge = 0;
-  std::vector<std::pair<CVertex3d*, CVertex3d*>> m_Turns;
-  std::vector<CVertex3d*> m_Rotation;
+  // The vertices by index, the ghost last; the faces' corners (-1 for a face with an empty
+  // corner) and the turns of each vertex's faces, from m_FaceStart[i] to m_FaceStart[i + 1];
+  // its valence and whether it is on a border.
+  std::vector<CVertex3d*> m_Vertex;
+  std::vector<int> m_Corner;
+  std::vector<int> m_FaceStart;
+  std::vector<std::pair<int, int>> m_Turn;
+  std::vector<int> m_Valence;
+  std::vector<char> m_Border;
+  // Vertex i's neighbours in rotation order and the edges towards them, from m_AroundStart[i]
+  // to m_AroundStart[i + 1]; its count of free edges. Edge e joins m_EdgeEnd[2e] and
+  // m_EdgeEnd[2e + 1], free or conquered by m_EdgeFlag[e].
+  std::vector<int> m_AroundStart;
+  std::vector<int> m_AroundVertex;
+  std::vector<int> m_AroundEdge;
+  std::vector<int> m_NbFree;
+  // 1 once the vertex stands on an edge list (its flag says the same, in the vertex).
+  std::vector<char> m_OnList;
+  std::vector<int> m_EdgeEnd;
+  std::vector<std::uint8_t> m_EdgeFlag;
+  // The rotation being built: per vertex index, the stamp of the vertex it was last marked
+  // for (turned from, turned to, placed) and the corner its turn goes to.
+  std::vector<int> m_Rotation;
+  int m_Stamp = 0;
+  struct SMark
+  {
+    int m_Turn = -1;
+    int m_To = -1;
+    int m_Placed = -1;
+    int m_After = -1;
+  };
+  std::vector<SMark> m_Mark;
+  int m_NbTurn = 0;
+  int m_TurnsRepeat = 0;
   int m_NbGhostFree = 0;
+  int m_NbBorder = 0;
+  // Decoding: per vertex its slots' place in m_Slots, their number and how many are filled.
+  struct SSlots
+  {
+    int m_Start = 0;
+    int m_Count = 0;
+    int m_Filled = 0;
+  };
+  std::vector<SSlots> m_SlotsOf;
+  std::vector<CVertex3d*> m_Slots;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
   // Owned by the scene graph they were added to.

@@ -17,26 +17,78 @@ void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
   // The ghost's neighbours are only counted: it neighbours every border vertex, and a
   // pair already joined stays as it is.
   if (a == m_pGhost) {
-    m_NbGhostJoined += b->FillVertexNeighbor(a);
+    m_NbGhostJoined += FillSlot(b, a);
     return;
   }
-  a->FillVertexNeighbor(b);
-  b->FillVertexNeighbor(a);
+  FillSlot(a, b);
+  FillSlot(b, a);
+}
+
+// Join for a vertex v just made: another vertex's slots hold v only when its last join was
+// with v, so they need no search.
+void CStructureCoder::JoinNew(CVertex3d* v, CVertex3d* u)
+{
+  if (u == m_pGhost) {
+    m_NbGhostJoined += FillSlot(v, u);
+    return;
+  }
+  FillSlot(v, u);
+  if (u == v)
+    return;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(u))];
+  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  if (of.m_Filled < of.m_Count && (of.m_Filled == 0 || slots[of.m_Filled - 1] != v))
+    slots[of.m_Filled++] = v;
+}
+
+// The decoded vertices' neighbour slots, one per coded valence, filled as the faces come:
+// working state of the decoder only, kept side by side in a table of its own.
+void CStructureCoder::SetSlots(const CVertex3d* v, int nbSlot)
+{
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  of.m_Start = static_cast<int>(m_Slots.size());
+  of.m_Count = nbSlot;
+  m_Slots.resize(m_Slots.size() + static_cast<std::size_t>(nbSlot), nullptr);
+}
+
+// Fills v's first empty slot with u unless u has one already; 1 when filled. The ghost
+// itself has no slots.
+int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
+{
+  if (v == m_pGhost)
+    return 0;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  const int nbFilled = of.m_Filled;
+  if (std::find(slots, slots + nbFilled, u) != slots + nbFilled || nbFilled == of.m_Count)
+    return 0;
+  slots[nbFilled] = u;
+  of.m_Filled = nbFilled + 1;
+  return 1;
+}
+
+int CStructureCoder::IsFilled(const CVertex3d* v) const
+{
+  const SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  return of.m_Filled == of.m_Count ? 1 : 0;
 }
 
 int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
 {
   if (v == m_pGhost)
     return m_NbGhostJoined < static_cast<long long>(m_GhostDegree) ? 1 : 0;
-  return v->CountVertexNeighbor(nullptr) > 0 ? 1 : 0;
+  return IsFilled(v) ? 0 : 1;
 }
 
 CVertex3d* CStructureCoder::NewVertex()
 {
-  if (m_pMesh->NbVertex() >= m_NbVertexRead)
+  const int n = m_pMesh->NbVertex();
+  if (n >= m_NbVertexRead)
     return nullptr;
   auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  v->SetAdjacencyIndex(n);
   m_pMesh->AddVertex(v);
+  m_SlotsOf.emplace_back();
   return v;
 }
 
@@ -76,6 +128,10 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   const long long nbVertex = std::min<long long>(m_NbVertexRead, nbCode);
   pMesh->GetArrayVertex()->SetSize(0, static_cast<int>(nbVertex));
   pMesh->GetArrayFace()->SetSize(0, static_cast<int>(std::min(2 * nbVertex + 16, 2 * nbCode)));
+  m_SlotsOf.clear();
+  m_Slots.clear();
+  m_SlotsOf.reserve(static_cast<std::size_t>(nbVertex));
+  m_Slots.reserve(static_cast<std::size_t>(std::min(7 * nbVertex, 256 * nbCode)));
   const int ok = DecodeCodes();
   pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
   pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
@@ -152,9 +208,9 @@ int CStructureCoder::DecodeInitEdgeList(std::size_t code)
   m_pActiveList = m_pStack->GetHead();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
-    corners[i]->SetNbVertexNeighbor(static_cast<int>(m_Codes[code + i]));
-    corners[i]->FillVertexNeighbor(corners[(i + 1) % 3]);
-    corners[i]->FillVertexNeighbor(corners[(i + 2) % 3]);
+    SetSlots(corners[i], static_cast<int>(m_Codes[code + i]));
+    FillSlot(corners[i], corners[(i + 1) % 3]);
+    FillSlot(corners[i], corners[(i + 2) % 3]);
     corners[i]->SetFlag(1);
     m_pActiveList->AddTail(corners[i]);
   }
@@ -177,11 +233,11 @@ void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
   const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pivot);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
-  v->SetNbVertexNeighbor(static_cast<int>(valence));
+  SetSlots(v, static_cast<int>(valence));
   AddFace(pBefore, v, p);
   m_pActiveList->InsertBefore(pivot, v);
-  Join(v, pBefore);
-  Join(v, p);
+  JoinNew(v, pBefore);
+  JoinNew(v, p);
   v->SetFlag(1);
 }
 

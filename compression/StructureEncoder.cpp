@@ -1,5 +1,6 @@
 #include "compression/StructureCoder.h"
 
+#include "coding/OBitStream.h"
 #include "compression/VertexTree.h"
 #include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
@@ -15,11 +16,6 @@ namespace {
 constexpr int FlagFree = 0;
 constexpr int FlagConquered = 1;
 constexpr int FlagGhost = 2;
-
-CArray3d<CEdge3d>* EdgesOf(const CVertex3d* v)
-{
-  return static_cast<CArray3d<CEdge3d>*>(v->GetData());
-}
 
 // Holds the optional mutex for one scope.
 class CStepLock
@@ -42,14 +38,13 @@ private:
   std::mutex* m_pMutex;
 };
 
-// Why the stream cannot carry the mesh, or empty when it can: a seed face, valences within
-// 8 bits, no vertex outside every face.
-std::string Refusal(const CMesh3d* pMesh, int seedFace)
+constexpr const char* NoManifold = "Structure coding: the mesh is not a manifold the conquest can walk.";
+
+// Why the stream cannot carry the mesh, or empty when it can: valences within 8 bits, no
+// vertex outside every face.
+std::string Refusal(const std::vector<int>& valences)
 {
-  if (!pMesh || pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
-    return "Structure coding needs a triangle mesh and a seed face of it.";
-  for (int i = 0; i < pMesh->NbVertex(); i++) {
-    const int valence = pMesh->GetVertex(i)->NbVertexNeighbor();
+  for (const int valence : valences) {
     if (valence > 255)
       return "Structure coding: a vertex has more than 255 neighbours.";
     if (valence == 0)
@@ -63,7 +58,30 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
                             int seedFace, const SOptions& options, SResult* pResult)
 {
   m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
-  if (!pMesh || !fileName || !pTree)
+  if (!fileName)
+    return 0;
+  // Coded in memory, written to the file once.
+  COBitStream stream;
+  SResult result;
+  if (!Encode(pMesh, &stream, pTree, seedFace, options, &result))
+    return 0;
+  if (!stream.WriteFile(fileName)) {
+    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
+                "written.";
+    return 0;
+  }
+  if (pResult)
+    *pResult = result;
+  else
+    platform::MessageBox(result.m_Report);
+  return 1;
+}
+
+int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* pTree,
+                            int seedFace, const SOptions& options, SResult* pResult)
+{
+  m_Refusal = "Structure coding needs a mesh, a file name and a vertex tree.";
+  if (!pMesh || !pStream || !pTree)
     return 0;
   m_pMesh = pMesh;
   m_Options = options;
@@ -72,10 +90,25 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   m_Offsets.clear();
   m_Signs.clear();
   m_GhostDegree = 0;
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    pMesh->GetVertex(i)->SetFlag(FlagFree);
-  pMesh->BuildAdjacency();
-  m_Refusal = Refusal(pMesh, seedFace);
+  // One pass over the vertices: flags, and the indices of the coder's tables.
+  m_Vertex.resize(static_cast<std::size_t>(pMesh->NbVertex()));
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    v->SetFlag(FlagFree);
+    v->SetAdjacencyIndex(i);
+    m_Vertex[static_cast<std::size_t>(i)] = v;
+  }
+  m_Refusal = "Structure coding needs a triangle mesh and a seed face of it.";
+  if (pMesh->NbVertex() < 3 || seedFace < 0 || seedFace >= pMesh->NbFace())
+    return 0;
+  // The conquest reads the faces' corners alone, never the mesh's adjacency, which the
+  // coder leaves as it is: what it needs of it comes from the corners (MeasureFans).
+  if (!IndexVertices()) {
+    m_Refusal = NoManifold;
+    return 0;
+  }
+  MeasureFans();
+  m_Refusal = Refusal(m_Valence);
   if (!m_Refusal.empty())
     return 0;
   const int nbVertex = pMesh->NbVertex();
@@ -111,11 +144,11 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   const double duration = static_cast<double>(platform::GetTickMs() - start) / 1000.0;
   EndEncoding();
   if (!conquered || pRun->NbVertex() != nbVertex) {
-    m_Refusal = "Structure coding: the mesh is not a manifold the conquest can walk.";
+    m_Refusal = NoManifold;
     return 0;
   }
   SResult result;
-  if (!ArithmeticCoding(fileName, nbVertex, nbFace, duration, &result)) {
+  if (!CodeStream(pStream, nbVertex, nbFace, duration, &result)) {
     m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
                 "written.";
     return 0;
@@ -144,8 +177,8 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
     }
     if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
       return 0;
-    if (CEdge3d* pEdge = CodeNextEdge(m_pActiveList->GetPivot())) {
-      ConquerEdge(pEdge, pRun);
+    if (const int e = CodeNextEdge(m_pActiveList->GetPivot()); e >= 0) {
+      ConquerEdge(e, pRun);
       Redraw(step);
     }
     while (RemoveFullVertex())
@@ -164,151 +197,298 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
   }
 }
 
+// The first face from the cursor on whose first corner is not conquered yet.
 int CStructureCoder::NextSeedFace(int* pCursor) const
 {
-  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor)
-    if (m_pMesh->GetFace(*pCursor)->v(0)->GetFlag() == FlagFree)
+  for (; *pCursor < m_pMesh->NbFace(); ++*pCursor) {
+    const int corner = m_Corner[3 * static_cast<std::size_t>(*pCursor)];
+    if (corner >= 0 && !m_OnList[static_cast<std::size_t>(corner)])
       return *pCursor;
+  }
   return -1;
+}
+
+// The faces' corners as indices (Encode has given each vertex its index in the mesh). 0 when
+// a face uses a vertex the mesh does not list: no conquest then. A vertex listed twice keeps
+// its last index; its first place then belongs to no face.
+int CStructureCoder::IndexVertices()
+{
+  const int n = static_cast<int>(m_Vertex.size());
+  const int nbFace = m_pMesh->NbFace();
+  m_Corner.resize(3 * static_cast<std::size_t>(nbFace));
+  for (int i = 0; i < nbFace; i++) {
+    const CFace3d* f = m_pMesh->GetFace(i);
+    int* corner = &m_Corner[3 * static_cast<std::size_t>(i)];
+    // A face with an empty corner takes no part, as in the mesh's adjacency.
+    if (!f || f->HasNullVertex()) {
+      corner[0] = corner[1] = corner[2] = -1;
+      continue;
+    }
+    for (int k = 0; k < 3; k++) {
+      const CVertex3d* v = f->v(k);
+      const int index = v->GetAdjacencyIndex();
+      if (index < 0 || index >= n || m_Vertex[static_cast<std::size_t>(index)] != v)
+        return 0;
+      corner[k] = index;
+    }
+  }
+  ListFaces(n);
+  return 1;
+}
+
+// The turns of each vertex's faces in face order, each face once (it may repeat a corner):
+// the corners after and before the vertex at its first corner there. Written in one pass
+// over the faces, so that a rotation reads its turns side by side.
+void CStructureCoder::ListFaces(int nbVertex)
+{
+  const std::size_t n = static_cast<std::size_t>(nbVertex);
+  const std::size_t nbFace = m_Corner.size() / 3;
+  m_FaceStart.assign(n + 1, 0);
+  // fn(corner, the corner after it, the one before it) at each vertex's first corner.
+  const auto forEachCorner = [this](std::size_t f, auto fn) {
+    const int* c = &m_Corner[3 * f];
+    if (c[0] < 0)
+      return;
+    fn(c[0], c[1], c[2]);
+    if (c[1] != c[0])
+      fn(c[1], c[2], c[0]);
+    if (c[2] != c[0] && c[2] != c[1])
+      fn(c[2], c[0], c[1]);
+  };
+  for (std::size_t f = 0; f < nbFace; f++)
+    forEachCorner(f, [this](int c, int, int) { m_FaceStart[static_cast<std::size_t>(c) + 1]++; });
+  for (std::size_t i = 0; i < n; i++)
+    m_FaceStart[i + 1] += m_FaceStart[i];
+  m_Turn.resize(static_cast<std::size_t>(m_FaceStart[n]));
+  std::vector<int> cursor(m_FaceStart.begin(), m_FaceStart.end() - 1);
+  for (std::size_t f = 0; f < nbFace; f++)
+    forEachCorner(f, [&](int c, int from, int to) {
+      m_Turn[static_cast<std::size_t>(cursor[static_cast<std::size_t>(c)]++)] = {from, to};
+    });
+}
+
+// Each vertex's count of neighbours and whether it is on a border, from the turns of its
+// faces: a face holds u when it turns from or to u. The edge towards u is a border when no
+// other face of the vertex holds u; an edge from a corner to itself when the vertex has no
+// other face. A vertex is on a border when the edges at its first corner in one of its faces
+// are.
+void CStructureCoder::MeasureFans()
+{
+  const std::size_t n = m_Vertex.size();
+  m_Valence.assign(n, 0);
+  m_Border.assign(n, 0);
+  // Per neighbour, stamped with the vertex measured: the number of its faces that hold it
+  // (the marks of the rotation, borrowed).
+  PrepareMarks(static_cast<int>(n));
+  for (std::size_t i = 0; i < n; i++) {
+    const int self = static_cast<int>(i);
+    const std::pair<int, int>* turns = m_Turn.data() + m_FaceStart[i];
+    const int nbTurn = m_FaceStart[i + 1] - m_FaceStart[i];
+    int valence = 0;
+    const auto hold = [&](int u) {
+      const std::size_t k = static_cast<std::size_t>(u);
+      SMark& mark = m_Mark[k];
+      if (mark.m_Placed != self) {
+        mark.m_Placed = self;
+        mark.m_After = 0;
+        valence += u != self ? 1 : 0;
+      }
+      mark.m_After++;
+    };
+    for (int t = 0; t < nbTurn; t++) {
+      hold(turns[t].first);
+      if (turns[t].second != turns[t].first)
+        hold(turns[t].second);
+    }
+    const auto isBorderEdge = [&](int u) {
+      return u == self ? nbTurn == 1 : m_Mark[static_cast<std::size_t>(u)].m_After == 1;
+    };
+    char border = 0;
+    for (int t = 0; t < nbTurn && !border; t++)
+      border = isBorderEdge(turns[t].first) || isBorderEdge(turns[t].second) ? 1 : 0;
+    m_Valence[i] = valence;
+    m_Border[i] = border;
+  }
 }
 
 CVertex3d* CStructureCoder::SearchGhostVertex()
 {
-  CVertex3d* pGhost = nullptr;
   const int n = m_pMesh->NbVertex();
-  for (int i = 0; i < n; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v->IsOnBoundary())
-      continue;
-    if (!pGhost) {
-      pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
-      m_pMesh->AddVertex(pGhost);
-      pGhost->SetFlag(FlagGhost);
-    }
-    // Each border vertex comes once: the ghost's side needs no search for duplicates.
-    v->AddNeighbor(pGhost);
-    pGhost->AddVertexNeighbor(v);
-  }
+  m_NbBorder = static_cast<int>(std::count(m_Border.begin(), m_Border.end(), 1));
+  if (m_NbBorder == 0)
+    return nullptr;
+  // The ghost neighbours every border vertex; it is counted in their valences, and its
+  // own is the number of border vertices. Only the coder's tables join it to them.
+  auto* pGhost = new CVertex3d(0.0f, 0.0f, 0.0f);
+  m_pMesh->AddVertex(pGhost);
+  pGhost->SetFlag(FlagGhost);
+  pGhost->SetAdjacencyIndex(n);
+  m_Vertex.push_back(pGhost);
+  for (int i = 0; i < n; i++)
+    m_Valence[static_cast<std::size_t>(i)] += m_Border[static_cast<std::size_t>(i)];
+  m_Valence.push_back(m_NbBorder);
+  m_Border.push_back(0);
   return pGhost;
 }
 
-// Each vertex's edges in rotation order, each edge shared by its two ends.
+// Each vertex's edges in rotation order, each edge shared by its two ends: the edge towards a
+// neighbour of higher index is made, the one towards a lower index is the neighbour's own.
 void CStructureCoder::GenerateEdgeArray()
 {
-  const int n = m_pMesh->NbVertex();
-  std::vector<int> saved(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; i++) {
-    saved[i] = m_pMesh->GetVertex(i)->GetFlag();
-    m_pMesh->GetVertex(i)->SetFlag(FlagFree);
-  }
-  // Every edge counted from both ends, the ghost's included: one block holds them all.
+  const int n = static_cast<int>(m_Vertex.size());
+  // Every edge counted from both ends, the ghost's included.
   long long nbEnd = 0;
   for (int i = 0; i < n; i++)
-    nbEnd += m_pMesh->GetVertex(i)->NbVertexNeighbor();
-  m_pEdges = std::make_unique<CEdge3d[]>(static_cast<std::size_t>(nbEnd / 2 + 1));
+    nbEnd += m_Valence[static_cast<std::size_t>(i)];
   m_NbEdge = 0;
-  m_EdgeArrayOwners.reserve(static_cast<std::size_t>(n));
+  m_EdgeEnd.clear();
+  m_EdgeFlag.clear();
+  m_EdgeEnd.reserve(static_cast<std::size_t>(nbEnd + 2));
+  m_EdgeFlag.reserve(static_cast<std::size_t>(nbEnd / 2 + 1));
+  m_AroundStart.assign(static_cast<std::size_t>(n) + 1, 0);
+  m_AroundVertex.clear();
+  m_AroundEdge.clear();
+  m_AroundVertex.reserve(static_cast<std::size_t>(nbEnd));
+  m_AroundEdge.reserve(static_cast<std::size_t>(nbEnd));
+  m_NbFree.assign(static_cast<std::size_t>(n), 0);
+  m_OnList.assign(static_cast<std::size_t>(n), 0);
+  PrepareMarks(n);
   for (int i = 0; i < n; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    const std::vector<CVertex3d*>& rotation = RotationOf(v);
-    CArray3d<CEdge3d>* pSlots = NewEdgeArray(v);
-    pSlots->SetSize(static_cast<int>(rotation.size()));
-    for (int j = 0; j < pSlots->GetSize(); j++) {
-      CVertex3d* u = rotation[j];
-      if (u->GetFlag() == FlagFree && m_NbEdge <= nbEnd / 2) {
-        CEdge3d* e = &m_pEdges[static_cast<std::size_t>(m_NbEdge++)];
-        e->SetVertices(v, u);
-        e->SetFlag(FlagFree);
-        pSlots->SetAt(j, e);
+    for (const int j : RotationOf(i)) {
+      int e = -1;
+      if (j >= i && m_NbEdge <= nbEnd / 2) {
+        e = m_NbEdge++;
+        m_EdgeEnd.push_back(i);
+        m_EdgeEnd.push_back(j);
+        m_EdgeFlag.push_back(FlagFree);
       } else {
-        pSlots->SetAt(j, u->FindEdgeInData(v));
+        const int p = Slot(j, i);
+        e = p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
       }
+      m_AroundVertex.push_back(j);
+      m_AroundEdge.push_back(e);
+      if (e >= 0)
+        m_NbFree[static_cast<std::size_t>(i)]++;
     }
-    v->SetFlag(FlagConquered);
+    m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
   }
-  m_NbGhostFree = m_pGhost ? m_pGhost->NbVertexNeighbor() : 0;
-  for (int i = 0; i < n; i++)
-    m_pMesh->GetVertex(i)->SetFlag(saved[i]);
+  m_NbGhostFree = m_pGhost ? m_NbBorder : 0;
 }
 
-// The neighbours of v in rotation order: from the first face's corner after v, each next
-// one is the corner after it in the face that follows round v. An open fan goes on through
-// the ghost to the neighbour that starts it. Neighbours the fans do not reach (the ghost's
-// own, or not a manifold) keep their order at the end.
-const std::vector<CVertex3d*>& CStructureCoder::RotationOf(const CVertex3d* v)
+int CStructureCoder::EdgeBetween(const CVertex3d* a, const CVertex3d* b) const
 {
-  std::vector<std::pair<CVertex3d*, CVertex3d*>>& turns = m_Turns;
-  std::vector<CVertex3d*>& order = m_Rotation;
-  turns.clear();
+  return a && b ? EdgeBetween(IndexOf(a), IndexOf(b)) : -1;
+}
+
+// Stamps per vertex for the rotation: one pass per vertex, no clearing between them.
+void CStructureCoder::PrepareMarks(int nbVertex)
+{
+  const std::size_t n = static_cast<std::size_t>(nbVertex);
+  m_Stamp = 0;
+  m_Mark.assign(n, SMark{});
+}
+
+// The neighbours of vertex i in rotation order: from the first face's corner after i, each
+// next one is the corner after it in the face that follows round i. An open fan goes on
+// through the ghost to the neighbour that starts it. Neighbours the fans do not reach (the
+// ghost's own, or not a manifold) keep their order at the end.
+const std::vector<int>& CStructureCoder::RotationOf(int i)
+{
+  std::vector<int>& order = m_Rotation;
   order.clear();
-  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
-    const CFace3d* f = v->GetFaceNeighbor(i);
-    const int k = f->IndexFrom(v);
-    turns.emplace_back(f->v((k + 1) % 3), f->v((k + 2) % 3));
+  const int stamp = ++m_Stamp;
+  const int first = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i)] : 0;
+  const int last = i < static_cast<int>(m_FaceStart.size()) - 1 ? m_FaceStart[static_cast<std::size_t>(i) + 1] : 0;
+  // Each turn of a face round i, from the corner after i to the one before it. A neighbour
+  // that two faces turn from, or to, is no fan: noted for IsOneFan.
+  m_TurnsRepeat = 0;
+  for (int p = first; p < last; p++) {
+    const auto [from, to] = m_Turn[static_cast<std::size_t>(p)];
+    if (m_Mark[static_cast<std::size_t>(from)].m_Turn == stamp)
+      m_TurnsRepeat = 1;
+    else {
+      m_Mark[static_cast<std::size_t>(from)].m_Turn = stamp;
+      m_Mark[static_cast<std::size_t>(from)].m_After = to;
+    }
+    if (m_Mark[static_cast<std::size_t>(to)].m_To == stamp)
+      m_TurnsRepeat = 1;
+    m_Mark[static_cast<std::size_t>(to)].m_To = stamp;
   }
-  if (turns.empty()) {
-    // The ghost: no face, and its edges are never turned round.
-    for (int i = 0; i < v->NbVertexNeighbor(); i++)
-      order.push_back(v->GetVertexNeighbor(i));
+  m_NbTurn = last - first;
+  if (m_NbTurn == 0) {
+    // The ghost: no face, and its edges are never turned round. Its neighbours are the
+    // border vertices in index order.
+    for (int j = 0; j < static_cast<int>(m_Border.size()); j++)
+      if (m_Border[static_cast<std::size_t>(j)])
+        order.push_back(j);
     return order;
   }
-  const auto after = [&](const CVertex3d* u) -> CVertex3d* {
-    for (const auto& [from, to] : turns)
-      if (from == u)
-        return to;
-    return nullptr;
+  const auto after = [&](int u) {
+    return m_Mark[static_cast<std::size_t>(u)].m_Turn == stamp ? m_Mark[static_cast<std::size_t>(u)].m_After : -1;
   };
-  const auto placed = [&](const CVertex3d* u) {
-    return std::find(order.begin(), order.end(), u) != order.end();
+  const auto placed = [&](int u) { return m_Mark[static_cast<std::size_t>(u)].m_Placed == stamp; };
+  const auto place = [&](int u) {
+    order.push_back(u);
+    m_Mark[static_cast<std::size_t>(u)].m_Placed = stamp;
   };
-  order.push_back(turns.front().first);
-  for (CVertex3d* c = turns.front().second; c && !placed(c); c = after(c)) {
-    order.push_back(c);
-    if (after(c) || !m_pGhost || !v->IsNeighbor(m_pGhost) || placed(m_pGhost))
+  const bool besideGhost = m_pGhost && m_Border[static_cast<std::size_t>(i)];
+  const int ghost = m_pGhost ? IndexOf(m_pGhost) : -1;
+  const auto [firstFrom, firstTo] = m_Turn[static_cast<std::size_t>(first)];
+  place(firstFrom);
+  for (int c = firstTo; c >= 0 && !placed(c); c = after(c)) {
+    place(c);
+    if (after(c) >= 0 || !besideGhost || placed(ghost))
       continue;
     // The end of an open fan: the ghost, then the neighbour no face turns to.
-    order.push_back(m_pGhost);
-    for (const auto& [from, to] : turns) {
-      const auto isStart = [&, f = from](const auto& turn) { return turn.second == f; };
-      if (std::none_of(turns.begin(), turns.end(), isStart)) {
-        c = from;
-        break;
-      }
-    }
+    place(ghost);
+    c = FanStart(i, stamp, c);
     if (!placed(c))
-      order.push_back(c);
+      place(c);
   }
-  if (static_cast<int>(order.size()) < v->NbVertexNeighbor()) {
+  const int valence = m_Valence[static_cast<std::size_t>(i)];
+  if (static_cast<int>(order.size()) < valence) {
     m_Lost = 1;
-    for (int i = 0; i < v->NbVertexNeighbor(); i++)
-      if (!placed(v->GetVertexNeighbor(i)))
-        order.push_back(v->GetVertexNeighbor(i));
+    for (int p = first; p < last; p++)
+      for (const int u : {m_Turn[static_cast<std::size_t>(p)].first, m_Turn[static_cast<std::size_t>(p)].second})
+        if (u != i && !placed(u))
+          place(u);
+    if (besideGhost && !placed(ghost))
+      place(ghost);
   }
-  if (!IsOneFan(v, order.size()))
+  if (!IsOneFan(i, order.size(), besideGhost))
     m_Lost = 1;
   return order;
 }
 
-// The faces round v make one fan: each turns from a different neighbour and to a different
+// The first corner, in face order, that some face round i turns from and none turns to; c
+// when there is none.
+int CStructureCoder::FanStart(int i, int stamp, int c) const
+{
+  for (int p = m_FaceStart[static_cast<std::size_t>(i)]; p < m_FaceStart[static_cast<std::size_t>(i) + 1]; p++) {
+    const int from = m_Turn[static_cast<std::size_t>(p)].first;
+    if (m_Mark[static_cast<std::size_t>(from)].m_To != stamp)
+      return from;
+  }
+  return c;
+}
+
+// The faces round i make one fan: each turns from a different neighbour and to a different
 // one (no edge in three faces, no face turned over), as many as its edges, or one fewer on a
 // border. A vertex pinched between fans, or one the walk did not close, is no manifold.
-int CStructureCoder::IsOneFan(const CVertex3d* v, std::size_t nbPlaced) const
+int CStructureCoder::IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) const
 {
-  const std::size_t nbTurn = m_Turns.size();
-  for (std::size_t i = 0; i < nbTurn; i++)
-    for (std::size_t j = i + 1; j < nbTurn; j++)
-      if (m_Turns[i].first == m_Turns[j].first || m_Turns[i].second == m_Turns[j].second)
-        return 0;
-  const std::size_t nbReal =
-    static_cast<std::size_t>(v->NbVertexNeighbor()) - (m_pGhost && v->IsNeighbor(m_pGhost) ? 1 : 0);
+  if (m_TurnsRepeat)
+    return 0;
+  const std::size_t valence = static_cast<std::size_t>(m_Valence[static_cast<std::size_t>(i)]);
+  const std::size_t nbTurn = static_cast<std::size_t>(m_NbTurn);
+  const std::size_t nbReal = valence - (besideGhost ? 1 : 0);
   const std::size_t open = nbReal - nbTurn;
-  return nbPlaced == static_cast<std::size_t>(v->NbVertexNeighbor()) &&
-         (open == 0 || (open == 1 && nbReal < static_cast<std::size_t>(v->NbVertexNeighbor())));
+  return nbPlaced == valence && (open == 0 || (open == 1 && nbReal < valence));
 }
 
 void CStructureCoder::AppendValence(const CVertex3d* v)
 {
-  m_Codes.push_back(static_cast<unsigned int>(v->NbVertexNeighbor()) & 0xFFu);
+  m_Codes.push_back(static_cast<unsigned int>(m_Valence[static_cast<std::size_t>(IndexOf(v))]) & 0xFFu);
 }
 
 void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
@@ -319,8 +499,9 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     m_pActiveList->AddTail(v);
     pRun->Add(v);
     AppendValence(v);
-    SetEdgeConquered(GetEdge(v, f->v((i + 1) % 3)));
+    SetEdgeConquered(EdgeBetween(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
+    m_OnList[static_cast<std::size_t>(IndexOf(v))] = 1;
     if (m_Options.m_VisualDebug) {
       Mark(v, i == 0 ? 255 : 0, i == 0 ? 0 : 255, 0);
       Redraw(0);
@@ -329,55 +510,75 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
 }
 
-CEdge3d* CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
+// The edge after the one towards the item before the pivot, round the pivot; -1 when the
+// pivot is conquered or closed (code 2, once per pivot).
+int CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
 {
   if (!pivot || m_pActiveList->GetCount() <= 2)
-    return nullptr;
+    return -1;
   CVertex3d* p = CLoopList::GetAt(pivot);
   if (IsConquered(p))
-    return nullptr;
-  CEdge3d* pPrev = GetEdge(p, m_pActiveList->GetPrevItem(pivot));
-  CEdge3d* pNext = GetEdge(p, m_pActiveList->GetNextItem(pivot));
-  if (pPrev == pNext)
-    return nullptr;
-  const CArray3d<CEdge3d>* pEdges = EdgesOf(p);
-  const int k = pEdges->IndexFrom(pPrev);
+    return -1;
+  const int i = IndexOf(p);
+  const int before = IndexOf(m_pActiveList->GetPrevItem(pivot));
+  const int after = IndexOf(m_pActiveList->GetNextItem(pivot));
+  if (before == after)
+    return -1;
+  const int k = Slot(i, before);
   if (k < 0)
-    return nullptr;
-  CEdge3d* e = pEdges->GetAt((k + 1) % pEdges->GetSize());
-  if (e == pNext) {
+    return -1;
+  const int next = k + 1 < m_AroundStart[static_cast<std::size_t>(i) + 1] ? k + 1
+                                                                          : m_AroundStart[static_cast<std::size_t>(i)];
+  // The conquest goes on round the pivot: its next neighbours are wanted soon.
+  const int last = m_AroundStart[static_cast<std::size_t>(i) + 1];
+  for (int q = next; q < next + 2 && q < last; q++)
+    m_Vertex[static_cast<std::size_t>(m_AroundVertex[static_cast<std::size_t>(q)])]->PrefetchAdjacencyIndex();
+  if (m_AroundVertex[static_cast<std::size_t>(next)] == after) {
     if (m_ClosedPivot != pivot)
       m_Codes.push_back(2);
     m_ClosedPivot = pivot;
-    return nullptr;
+    return -1;
   }
-  return e;
+  return m_AroundEdge[static_cast<std::size_t>(next)];
 }
 
-void CStructureCoder::SetEdgeConquered(CEdge3d* pEdge)
+void CStructureCoder::SetEdgeConquered(int e)
 {
-  if (!pEdge || pEdge->GetFlag() != FlagFree)
+  if (e < 0 || m_EdgeFlag[static_cast<std::size_t>(e)] != FlagFree)
     return;
-  pEdge->SetFlag(FlagConquered);
+  m_EdgeFlag[static_cast<std::size_t>(e)] = FlagConquered;
+  const int a = m_EdgeEnd[2 * static_cast<std::size_t>(e)];
+  const int b = m_EdgeEnd[2 * static_cast<std::size_t>(e) + 1];
   // Visual debugging draws each edge as it is conquered.
-  AddSegment(pEdge->v1(), pEdge->v2());
-  if (m_pGhost && pEdge->HasVertex(m_pGhost))
+  AddSegment(m_Vertex[static_cast<std::size_t>(a)], m_Vertex[static_cast<std::size_t>(b)]);
+  m_NbFree[static_cast<std::size_t>(a)]--;
+  if (b != a)
+    m_NbFree[static_cast<std::size_t>(b)]--;
+  if (m_pGhost && (m_Vertex[static_cast<std::size_t>(a)] == m_pGhost || m_Vertex[static_cast<std::size_t>(b)] == m_pGhost))
     m_NbGhostFree--;
+}
+
+int CStructureCoder::HasNoFreeEdge(const CVertex3d* v) const
+{
+  return m_NbFree[static_cast<std::size_t>(IndexOf(v))] == 0 ? 1 : 0;
 }
 
 int CStructureCoder::IsConquered(const CVertex3d* v) const
 {
   // The ghost neighbours every border vertex: its count is kept, not recounted.
-  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : IsFull(v);
+  return v == m_pGhost ? (m_NbGhostFree == 0 ? 1 : 0) : HasNoFreeEdge(v);
 }
 
-void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
+void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
 {
   CVertex3d* p = m_pActiveList->GetPivotVertex();
-  CVertex3d* v = pEdge->v1() == p ? pEdge->v2() : pEdge->v1();
-  if (v->GetFlag() == FlagConquered) {
-    SetEdgeConquered(pEdge);
-    const SPlace place = FindConquered(v, pEdge);
+  const int a = m_EdgeEnd[2 * static_cast<std::size_t>(e)];
+  const int b = m_EdgeEnd[2 * static_cast<std::size_t>(e) + 1];
+  const int j = a == IndexOf(p) ? b : a;
+  CVertex3d* v = m_Vertex[static_cast<std::size_t>(j)];
+  if (m_OnList[static_cast<std::size_t>(j)]) {
+    SetEdgeConquered(e);
+    const SPlace place = FindConquered(v, e);
     if (place.m_List == 0)
       SplitEdgeList(place.m_Pos);
     else if (place.m_List > 0)
@@ -388,15 +589,16 @@ void CStructureCoder::ConquerEdge(CEdge3d* pEdge, CVertexRun* pRun)
   }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
-  SetEdgeConquered(pEdge);
-  SetEdgeConquered(GetEdge(v, pBefore));
+  SetEdgeConquered(e);
+  SetEdgeConquered(EdgeBetween(v, pBefore));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
     // Exact, unlike other valences: the decoder knows the ghost full by this count.
-    m_GhostDegree = static_cast<unsigned int>(v->NbVertexNeighbor());
+    m_GhostDegree = static_cast<unsigned int>(m_NbBorder);
   } else {
     pRun->Add(v);
     v->SetFlag(FlagConquered);
+    m_OnList[static_cast<std::size_t>(j)] = 1;
     AppendValence(v);
   }
   if (m_Options.m_VisualDebug)
@@ -408,38 +610,35 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
   if (!m_Options.m_EncourageFull)
     return pos;
   // The decoder knows a full vertex by its neighbour slots, all filled.
-  CVertex3d* v = m_Decoding ? FindVertexOutward(pList, pos,
-                                                [](const CVertex3d* u) {
-                                                  return u->CountVertexNeighbor(nullptr) == 0;
-                                                })
-                            : FindFullVertex(pList, pos);
+  CVertex3d* v = m_Decoding ? FindOutward(pList, pos,
+                                          [this](const CVertex3d* u) { return IsFilled(u); })
+                            : FindOutward(pList, pos,
+                                          [this](const CVertex3d* u) { return HasNoFreeEdge(u); });
   return v ? pList->Find(v) : pos;
 }
 
-int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos,
-                               const CEdge3d* pEdge)
+int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, int e) const
 {
-  const CVertex3d* v = CLoopList::GetAt(pos);
-  const CArray3d<CEdge3d>* pEdges = EdgesOf(v);
-  const int k = pEdges->IndexFrom(GetEdge(v, pList->GetPrevItem(pos)));
-  const CEdge3d* pNext = GetEdge(v, pList->GetNextItem(pos));
-  if (k < 0 || !pNext)
+  const int v = IndexOf(CLoopList::GetAt(pos));
+  const int k = Slot(v, IndexOf(pList->GetPrevItem(pos)));
+  const int next = IndexOf(pList->GetNextItem(pos));
+  if (k < 0 || EdgeBetween(v, next) < 0)
     return 0;
   // The free edges of an item turn from the edge towards the item before it to the one
   // towards the item after it.
-  const int n = pEdges->GetSize();
+  const int first = m_AroundStart[static_cast<std::size_t>(v)];
+  const int n = NbAround(v);
   for (int i = 1; i < n; i++) {
-    const CEdge3d* e = pEdges->GetAt((k + i) % n);
-    if (e == pNext)
+    const std::size_t p = static_cast<std::size_t>(first + (k - first + i) % n);
+    if (m_AroundVertex[p] == next)
       return 0;
-    if (e == pEdge)
+    if (m_AroundEdge[p] == e)
       return 1;
   }
   return 0;
 }
 
-CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
-                                                      const CEdge3d* pEdge) const
+CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v, int e) const
 {
   // A vertex stands on several lists, or twice on one, where the conquest has pinched the
   // border; only the item whose free edges hold the new edge closes the right triangle.
@@ -451,7 +650,7 @@ CStructureCoder::SPlace CStructureCoder::FindConquered(const CVertex3d* v,
     for (int j = 0; j < pList->GetCount(); j++, pos = pList->GetNextPos(pos)) {
       if (CLoopList::GetAt(pos) != v)
         continue;
-      if (HoldsEdge(pList, pos, pEdge))
+      if (HoldsEdge(pList, pos, e))
         return {i, pos};
       if (first.m_List < 0)
         first = {i, pos};
@@ -487,7 +686,7 @@ void CStructureCoder::SplitEdgeList(CLoopList::POSITION target)
   pNew->AddTail(v);
   pNew->SetPivot(PivotNear(pNew.get(), pNew->Find(p)));
   m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  SetEdgeConquered(GetEdge(pBefore, v));
+  SetEdgeConquered(EdgeBetween(pBefore, v));
   m_pStack->AddTail(std::move(pNew));
 }
 
@@ -511,7 +710,7 @@ void CStructureCoder::MergeEdgeList(int index, CLoopList::POSITION pos)
   CVertex3d* v = CLoopList::GetAt(pos);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   JoinEdgeList(index, pos);
-  SetEdgeConquered(GetEdge(pBefore, v));
+  SetEdgeConquered(EdgeBetween(pBefore, v));
   if (m_Options.m_VisualDebug)
     ShowEdgeList(m_pActiveList);
 }
@@ -538,12 +737,12 @@ int CStructureCoder::RemoveFullVertex()
       m_pActiveList->SetPivot(nullptr);
     return 1;
   }
-  if (CodeNextEdge(pivot))
+  if (CodeNextEdge(pivot) >= 0)
     return 0;
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
   if (pBefore != p && pAfter != p)
-    SetEdgeConquered(GetEdge(pBefore, pAfter));
+    SetEdgeConquered(EdgeBetween(pBefore, pAfter));
   if (m_Options.m_VisualDebug)
     p->SetColor(0, 0, 255);
   m_pActiveList->RemoveAt(pivot);
@@ -562,14 +761,10 @@ void CStructureCoder::EndEncoding()
 {
   m_pStack.reset();
   DeleteEdgeArrays();
-  m_pEdges.reset();
   m_NbEdge = 0;
   m_pMesh->ClearDataPointers();
-  // Nothing but the ghost changed the adjacency built at the start, and no position moved:
-  // unlinking the ghost is all a rebuild would do.
+  // The mesh's adjacency was never touched; the ghost goes.
   if (m_pGhost) {
-    for (int i = 0; i < m_pGhost->NbVertexNeighbor(); i++)
-      m_pGhost->GetVertexNeighbor(i)->RemoveVertexNeighbor(m_pGhost);
     m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
     SetGhost(nullptr);
   }

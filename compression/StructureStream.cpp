@@ -65,9 +65,16 @@ int CStructureCoder::ArithmeticCoding(const char* fileName, int nbVertex, int nb
 {
   // Coded in memory, written to the file once.
   COBitStream stream;
-  if (!WriteStream(&stream, nbVertex) || !stream.WriteFile(fileName))
+  return CodeStream(&stream, nbVertex, nbFace, duration, pResult) && stream.WriteFile(fileName);
+}
+
+int CStructureCoder::CodeStream(COBitStream* pStream, int nbVertex, int nbFace, double duration,
+                                SResult* pResult) const
+{
+  const std::size_t before = pStream->GetBytes().size();
+  if (!WriteStream(pStream, nbVertex))
     return 0;
-  const long long bits = static_cast<long long>(stream.GetBytes().size()) * 8;
+  const long long bits = static_cast<long long>(pStream->GetBytes().size() - before) * 8;
   pResult->m_BitsPerFace = nbFace > 0 ? static_cast<float>(bits) / nbFace : 0.0f;
   pResult->m_NbOffset = static_cast<int>(m_Offsets.size());
   pResult->m_NbGhost = CountValue(m_Codes, 0);
