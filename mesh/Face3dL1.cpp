@@ -2,6 +2,7 @@
 
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
+#include "mesh/Intersection.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
@@ -18,14 +19,17 @@ void SearchReference(const CVertex3d* pSample, const CVector3d* pNormal, CMesh3d
 {
   const CVertex3d along(pSample->x() + pNormal->x(), pSample->y() + pNormal->y(),
                         pSample->z() + pNormal->z());
-  if (*ppFace && IntersectLineFace(pSample, &along, *ppFace, pHit))
+  const bool viaTree = useHash != 1 && pHash && pReference && pHash->GetMesh() == pReference;
+  // The tree computed the reference's normals when the previous face came from it.
+  if (*ppFace && (viaTree ? IntersectLineFaceAsIs(pSample, &along, *ppFace, pHit)
+                          : IntersectLineFace(pSample, &along, *ppFace, pHit)))
     return;
   *ppFace = nullptr;
   if (useHash == 1 && pHash) {
     pHash->DistanceToNearestFace(pSample, pHit, ppFace, 0);
     return;
   }
-  if (pHash && pReference && pHash->GetMesh() == pReference) {
+  if (viaTree) {
     pHash->IntersectLine(pSample, &along, pHit, ppFace);
     return;
   }

@@ -11,6 +11,10 @@ namespace {
 constexpr int kLeafFaces = 4;
 // Relative widening of the boxes: the line test rounds in single precision (about 1e-7).
 constexpr double kRelativeMargin = 1e-4;
+// A box is passed over only when it lies farther than this factor times the best squared
+// distance: far beyond the rounding of either distance.
+constexpr double kPruneSlack = 1.0 + 1e-6;
+constexpr double kFar = 1.7e308;
 } // namespace
 
 CLineSearchTree::CLineSearchTree(CMesh3d* pMesh) : m_pMesh(pMesh)
@@ -105,6 +109,18 @@ bool CLineSearchTree::LineMeetsBox(const double a[3], const double d[3], const S
   return true;
 }
 
+double CLineSearchTree::SquareDistanceToBox(const double p[3], const SBox& box, double margin)
+{
+  double sum = 0.0;
+  for (int axis = 0; axis < 3; axis++) {
+    const double below = box.lo[axis] - margin - p[axis];
+    const double above = p[axis] - box.hi[axis] - margin;
+    const double gap = std::max({below, above, 0.0});
+    sum += gap * gap;
+  }
+  return sum;
+}
+
 int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                                          CFace3d** ppFace)
 {
@@ -117,28 +133,49 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
   // The hit is rounded from a, so a far start widens the boxes in proportion.
   const double margin =
     m_Margin + kRelativeMargin * std::max({std::abs(pa[0]), std::abs(pa[1]), std::abs(pa[2])});
-  m_Candidates.clear();
+  // The scan keeps the nearest hit and, of equally near ones, the first in the mesh's order:
+  // the least (distance, face index). Nearer boxes go first, and a box farther from a than the
+  // best hit so far (with room for the rounding of both distances) cannot hold a better one.
+  bool hit = false;
+  double best = kFar;
+  int bestFace = -1;
+  CVertex3d q;
   m_Stack.assign(1, 0);
   while (!m_Stack.empty()) {
     const SNode& node = m_Nodes[static_cast<size_t>(m_Stack.back())];
     m_Stack.pop_back();
+    if (bestFace >= 0 && SquareDistanceToBox(pa, node.box, margin) > best * kPruneSlack)
+      continue;
     if (!LineMeetsBox(pa, d, node.box, margin))
       continue;
     if (node.count == 0) {
-      m_Stack.push_back(node.first);
-      m_Stack.push_back(node.right);
+      const double left = SquareDistanceToBox(pa, m_Nodes[static_cast<size_t>(node.first)].box, 0.0);
+      const double right = SquareDistanceToBox(pa, m_Nodes[static_cast<size_t>(node.right)].box, 0.0);
+      const int first = node.first;
+      const int second = node.right;
+      m_Stack.push_back(left <= right ? second : first);
+      m_Stack.push_back(left <= right ? first : second);
       continue;
     }
-    for (int i = node.first; i < node.first + node.count; i++)
-      m_Candidates.push_back(m_Order[static_cast<size_t>(i)]);
+    for (int i = node.first; i < node.first + node.count; i++) {
+      const int index = m_Order[static_cast<size_t>(i)];
+      const CFace3d* f = m_pMesh->GetFace(index);
+      // The normals were computed when the tree was built, and the mesh does not change.
+      if (!IntersectLineFaceAsIs(a, b, f, &q))
+        continue;
+      hit = true;
+      const double dx = static_cast<double>(q.x()) - a->x();
+      const double dy = static_cast<double>(q.y()) - a->y();
+      const double dz = static_cast<double>(q.z()) - a->z();
+      const double distance = dx * dx + dy * dy + dz * dz;
+      if (distance < best || (distance == best && bestFace >= 0 && index < bestFace)) {
+        best = distance;
+        bestFace = index;
+        pHit->Set(q.x(), q.y(), q.z());
+      }
+    }
   }
-  if (m_Candidates.empty())
-    return 0;
-  // The scan's order, so that the first of equally near hits is the scan's.
-  std::sort(m_Candidates.begin(), m_Candidates.end());
-  m_Faces.SetSize(static_cast<int>(m_Candidates.size()));
-  for (int k = 0; k < m_Faces.GetSize(); k++)
-    m_Faces.SetAt(k, m_pMesh->GetFace(m_Candidates[static_cast<size_t>(k)]));
-  int tested = 0;
-  return NearestIntersectionWithFaces(&m_Faces, a, b, pHit, ppFace, &tested) > 0 ? 1 : 0;
+  if (bestFace >= 0)
+    *ppFace = m_pMesh->GetFace(bestFace);
+  return hit ? 1 : 0;
 }

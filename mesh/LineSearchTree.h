@@ -1,7 +1,5 @@
 #pragma once
 
-#include "mesh/Array3d.h"
-
 #include <vector>
 
 class CFace3d;
@@ -10,9 +8,11 @@ class CVertex3d;
 
 // A bounding-box tree over the faces of a mesh that answers the nearest hit of a line exactly
 // as the scan of every face does (CMesh3d::IntersectLineWithFaces): the boxes only rule out
-// faces the line cannot hit, and the faces left are tried in the mesh's order with the same
-// test, so that ties go to the same face. The boxes are widened far beyond the rounding of that
-// test, which may accept a point a little off its face. The mesh must not change meanwhile.
+// faces the line cannot hit or whose hits lie farther than one already found, the faces left
+// are tried with the same test, and of equally near hits the first in the mesh's order wins.
+// The boxes are widened far beyond the rounding of that test, which may accept a point a
+// little off its face. The tree computes every face normal once; the mesh must not change
+// meanwhile.
 class CLineSearchTree
 {
 public:
@@ -39,12 +39,11 @@ private:
 
   int Build(int begin, int end, const std::vector<SBox>& boxes);
   static bool LineMeetsBox(const double a[3], const double d[3], const SBox& box, double margin);
+  static double SquareDistanceToBox(const double p[3], const SBox& box, double margin);
 
   CMesh3d* m_pMesh;
   std::vector<SNode> m_Nodes;
   std::vector<int> m_Order;
   double m_Margin = 0.0;
-  std::vector<int> m_Candidates;
   std::vector<int> m_Stack;
-  CArray3d<CFace3d> m_Faces;
 };
