@@ -334,6 +334,7 @@ TEST(PinnedResults, VolumeBasedDecimation)
 // The priority-queue method with the dialog's samples per face and steps and enough iterations
 // that the survivors' fitted positions are pinned, not only the order of the collapses: a
 // closed input, and an open one whose boundary vertices are where the optimisations start.
+// Recorded again when the descents began to end at a reversal on their step floor.
 TEST(PinnedResults, VolumeBasedPriorityQueueFitsTheSurvivors)
 {
   const std::pair<const char*, Maker> inputs[] = {{"sphere", [] {
