@@ -84,21 +84,20 @@ int CLineSearchTree::Build(int begin, int end, const std::vector<SBox>& boxes)
   return index;
 }
 
-bool CLineSearchTree::LineMeetsBox(const double a[3], const double d[3], const SBox& box,
-                                   double margin)
+bool CLineSearchTree::LineMeetsBox(const SLine& line, const SBox& box)
 {
   double tMin = -1.7e308;
   double tMax = 1.7e308;
   for (int axis = 0; axis < 3; axis++) {
-    const double lo = box.lo[axis] - margin;
-    const double hi = box.hi[axis] + margin;
-    if (d[axis] == 0.0) {
-      if (a[axis] < lo || a[axis] > hi)
+    const double lo = box.lo[axis] - line.margin;
+    const double hi = box.hi[axis] + line.margin;
+    if (line.d[axis] == 0.0) {
+      if (line.a[axis] < lo || line.a[axis] > hi)
         return false;
       continue;
     }
-    double t0 = (lo - a[axis]) / d[axis];
-    double t1 = (hi - a[axis]) / d[axis];
+    double t0 = (lo - line.a[axis]) * line.inverse[axis];
+    double t1 = (hi - line.a[axis]) * line.inverse[axis];
     if (t0 > t1)
       std::swap(t0, t1);
     tMin = std::max(tMin, t0);
@@ -109,17 +108,28 @@ bool CLineSearchTree::LineMeetsBox(const double a[3], const double d[3], const S
   return true;
 }
 
-double CLineSearchTree::SquareDistanceToBox(const double p[3], const SBox& box, double margin)
+double CLineSearchTree::SquareDistanceToBox(const SLine& line, const SBox& box)
 {
   double sum = 0.0;
   for (int axis = 0; axis < 3; axis++) {
-    const double below = box.lo[axis] - margin - p[axis];
-    const double above = p[axis] - box.hi[axis] - margin;
+    const double below = box.lo[axis] - line.margin - line.a[axis];
+    const double above = line.a[axis] - box.hi[axis] - line.margin;
     const double gap = std::max({below, above, 0.0});
     sum += gap * gap;
   }
   return sum;
 }
+
+namespace {
+// The squared distance from a to the hit q, as the scan measures it.
+double SquareDistanceOfHit(const CVertex3d* a, const CVertex3d& q)
+{
+  const double dx = static_cast<double>(q.x()) - a->x();
+  const double dy = static_cast<double>(q.y()) - a->y();
+  const double dz = static_cast<double>(q.z()) - a->z();
+  return dx * dx + dy * dy + dz * dz;
+}
+} // namespace
 
 int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                                          CFace3d** ppFace)
@@ -127,50 +137,50 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
   *ppFace = nullptr;
   if (m_Nodes.empty())
     return 0;
-  const double pa[3] = {a->x(), a->y(), a->z()};
-  const double d[3] = {static_cast<double>(b->x()) - a->x(), static_cast<double>(b->y()) - a->y(),
-                       static_cast<double>(b->z()) - a->z()};
+  SLine line;
+  for (int axis = 0; axis < 3; axis++) {
+    line.a[axis] = a->Get(axis);
+    line.d[axis] = static_cast<double>(b->Get(axis)) - a->Get(axis);
+    line.inverse[axis] = line.d[axis] != 0.0 ? 1.0 / line.d[axis] : 0.0;
+  }
   // The hit is rounded from a, so a far start widens the boxes in proportion.
-  const double margin =
-    m_Margin + kRelativeMargin * std::max({std::abs(pa[0]), std::abs(pa[1]), std::abs(pa[2])});
+  line.margin = m_Margin + kRelativeMargin * std::max({std::abs(line.a[0]), std::abs(line.a[1]),
+                                                       std::abs(line.a[2])});
   // The scan keeps the nearest hit and, of equally near ones, the first in the mesh's order:
-  // the least (distance, face index). Nearer boxes go first, and a box farther from a than the
-  // best hit so far (with room for the rounding of both distances) cannot hold a better one.
+  // the least (distance, face index). Nearer boxes go first, and a box farther from a than a
+  // hit already found (with room for the rounding of both distances) cannot hold the answer.
+  double bound = kFar;
   bool hit = false;
   double best = kFar;
   int bestFace = -1;
   CVertex3d q;
-  m_Stack.assign(1, 0);
+  m_Stack.assign(1, {0, SquareDistanceToBox(line, m_Nodes[0].box)});
   while (!m_Stack.empty()) {
-    const SNode& node = m_Nodes[static_cast<size_t>(m_Stack.back())];
+    const SEntry entry = m_Stack.back();
     m_Stack.pop_back();
-    if (bestFace >= 0 && SquareDistanceToBox(pa, node.box, margin) > best * kPruneSlack)
+    if (entry.distance > bound * kPruneSlack)
       continue;
-    if (!LineMeetsBox(pa, d, node.box, margin))
+    const SNode& node = m_Nodes[static_cast<size_t>(entry.node)];
+    if (!LineMeetsBox(line, node.box))
       continue;
     if (node.count == 0) {
-      const double left = SquareDistanceToBox(pa, m_Nodes[static_cast<size_t>(node.first)].box, 0.0);
-      const double right = SquareDistanceToBox(pa, m_Nodes[static_cast<size_t>(node.right)].box, 0.0);
-      const int first = node.first;
-      const int second = node.right;
-      m_Stack.push_back(left <= right ? second : first);
-      m_Stack.push_back(left <= right ? first : second);
+      const SEntry left{node.first, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(node.first)].box)};
+      const SEntry right{node.right, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(node.right)].box)};
+      m_Stack.push_back(left.distance <= right.distance ? right : left);
+      m_Stack.push_back(left.distance <= right.distance ? left : right);
       continue;
     }
     for (int i = node.first; i < node.first + node.count; i++) {
       const int index = m_Order[static_cast<size_t>(i)];
-      const CFace3d* f = m_pMesh->GetFace(index);
       // The normals were computed when the tree was built, and the mesh does not change.
-      if (!IntersectLineFaceAsIs(a, b, f, &q))
+      if (!IntersectLineFaceAsIs(a, b, m_pMesh->GetFace(index), &q))
         continue;
       hit = true;
-      const double dx = static_cast<double>(q.x()) - a->x();
-      const double dy = static_cast<double>(q.y()) - a->y();
-      const double dz = static_cast<double>(q.z()) - a->z();
-      const double distance = dx * dx + dy * dy + dz * dz;
+      const double distance = SquareDistanceOfHit(a, q);
       if (distance < best || (distance == best && bestFace >= 0 && index < bestFace)) {
         best = distance;
         bestFace = index;
+        bound = std::min(bound, best);
         pHit->Set(q.x(), q.y(), q.z());
       }
     }

@@ -37,13 +37,28 @@ private:
     int right;  // inner: the right child
   };
 
+  // The line of a search: start, direction, its inverse (0 on a null axis), box widening.
+  struct SLine
+  {
+    double a[3];
+    double d[3];
+    double inverse[3];
+    double margin;
+  };
+  // A node left to visit, with the squared distance from the line's start to its box.
+  struct SEntry
+  {
+    int node;
+    double distance;
+  };
+
   int Build(int begin, int end, const std::vector<SBox>& boxes);
-  static bool LineMeetsBox(const double a[3], const double d[3], const SBox& box, double margin);
-  static double SquareDistanceToBox(const double p[3], const SBox& box, double margin);
+  static bool LineMeetsBox(const SLine& line, const SBox& box);
+  static double SquareDistanceToBox(const SLine& line, const SBox& box);
 
   CMesh3d* m_pMesh;
   std::vector<SNode> m_Nodes;
   std::vector<int> m_Order;
   double m_Margin = 0.0;
-  std::vector<int> m_Stack;
+  std::vector<SEntry> m_Stack;
 };
