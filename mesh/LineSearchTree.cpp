@@ -149,7 +149,6 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
   // The scan keeps the nearest hit and, of equally near ones, the first in the mesh's order:
   // the least (distance, face index). Nearer boxes go first, and a box farther from a than a
   // hit already found (with room for the rounding of both distances) cannot hold the answer.
-  double bound = kFar;
   bool hit = false;
   double best = kFar;
   int bestFace = -1;
@@ -158,7 +157,7 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
   while (!m_Stack.empty()) {
     const SEntry entry = m_Stack.back();
     m_Stack.pop_back();
-    if (entry.distance > bound * kPruneSlack)
+    if (entry.distance > best * kPruneSlack)
       continue;
     const SNode& node = m_Nodes[static_cast<size_t>(entry.node)];
     if (!LineMeetsBox(line, node.box))
@@ -180,7 +179,6 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
       if (distance < best || (distance == best && bestFace >= 0 && index < bestFace)) {
         best = distance;
         bestFace = index;
-        bound = std::min(bound, best);
         pHit->Set(q.x(), q.y(), q.z());
       }
     }

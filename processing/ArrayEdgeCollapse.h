@@ -54,8 +54,8 @@ public:
                          float decreaseFactor, float minStep, float sharpThreshold,
                          int facesPerSearch);
   // With deferral on, CalculateEnergyL1 leaves the optimisation of each candidate it computes
-  // pending (CEdgeCollapse::PrepareCostL1) until SettleL1 runs it with that call's parameters:
-  // the same optimal vertex, for only the candidates that are collapsed.
+  // pending (CEdgeCollapse::PrepareCostL1) until SettleL1 runs it with the parameters of the
+  // last CalculateEnergyL1: the same optimal vertex, for only the candidates that are collapsed.
   void SetDeferL1(int defer) { m_DeferL1 = defer; }
   int SettleL1(CEdgeCollapse* pCandidate) { return pCandidate->SettleL1(m_OptimisationL1); }
   // Recomputes the marked candidates (clearing their marks); those whose faces no longer share
