@@ -163,8 +163,11 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
     if (!LineMeetsBox(line, node.box))
       continue;
     if (node.count == 0) {
-      const SEntry left{node.first, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(node.first)].box)};
-      const SEntry right{node.right, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(node.right)].box)};
+      const auto entryOf = [&](int child) {
+        return SEntry{child, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(child)].box)};
+      };
+      const SEntry left = entryOf(node.first);
+      const SEntry right = entryOf(node.right);
       m_Stack.push_back(left.distance <= right.distance ? right : left);
       m_Stack.push_back(left.distance <= right.distance ? left : right);
       continue;

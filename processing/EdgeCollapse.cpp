@@ -197,7 +197,8 @@ std::unique_ptr<CEdgeCollapse::SRingL1> CEdgeCollapse::KeepRing(float length)
     for (int k = 0; k < 3; k++) {
       CVertex3d* v = pCopies->GetAt(i)->v(k);
       const auto& corners = pRing->corners;
-      if (!v || v == &m_OptimalVertex || std::find(corners.begin(), corners.end(), v) != corners.end())
+      const bool kept = std::find(corners.begin(), corners.end(), v) != corners.end();
+      if (!v || v == &m_OptimalVertex || kept)
         continue;
       pRing->corners.push_back(v);
       pRing->positions.insert(pRing->positions.end(), {v->x(), v->y(), v->z()});

@@ -18,7 +18,8 @@ namespace {
 // A bumpy sphere, a copy of it as the reference and the reference's hash table.
 struct SFittedScene
 {
-  explicit SFittedScene(int levels = 2) : model(Icosphere(levels)), reference(std::make_unique<CMesh3d>()), hash(10)
+  explicit SFittedScene(int levels = 2)
+    : model(Icosphere(levels)), reference(std::make_unique<CMesh3d>()), hash(10)
   {
     Perturb(*model, 0.02f);
     model->Rebuild();
@@ -26,12 +27,12 @@ struct SFittedScene
     reference->Rebuild();
     hash.Fill(reference.get(), nullptr);
   }
-  CEdgeCollapse::SOptimisationL1 Optimisation() const
+  CEdgeCollapse::SOptimisationL1 Optimisation()
   {
     // Steps of a tenth of the edge down to a hundredth, enough samples to move every time.
-    return {reference.get(), const_cast<CHashTable*>(&hash), 0, 1e-5f, 25, 40, 0.1f, 0.9f, 0.01f};
+    return {reference.get(), &hash, 0, 1e-5f, 25, 40, 0.1f, 0.9f, 0.01f};
   }
-  int Eager(CEdgeCollapse& c) const
+  int Eager(CEdgeCollapse& c)
   {
     const auto o = Optimisation();
     return c.CalculateCostL1(o.pReference, o.pHash, o.useHash, o.epsilon, o.maxIterations,
