@@ -152,7 +152,7 @@ int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b,
   bool hit = false;
   double best = kFar;
   int bestFace = -1;
-  CVertex3d q;
+  CVertex3d& q = m_Hit;
   m_Stack.assign(1, {0, SquareDistanceToBox(line, m_Nodes[0].box)});
   while (!m_Stack.empty()) {
     const SEntry entry = m_Stack.back();

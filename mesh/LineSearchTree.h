@@ -1,10 +1,11 @@
 #pragma once
 
+#include "mesh/Vertex3d.h"
+
 #include <vector>
 
 class CFace3d;
 class CMesh3d;
-class CVertex3d;
 
 // A bounding-box tree over the faces of a mesh that answers the nearest hit of a line exactly
 // as the scan of every face does (CMesh3d::IntersectLineWithFaces): the boxes only rule out
@@ -61,4 +62,5 @@ private:
   std::vector<int> m_Order;
   double m_Margin = 0.0;
   std::vector<SEntry> m_Stack;
+  CVertex3d m_Hit;  // scratch of a search
 };
