@@ -2,6 +2,7 @@
 
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
+#include "mesh/Intersection.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
@@ -12,20 +13,25 @@ namespace {
 // Where the line through the sample along the normal meets the reference: first the face that
 // the previous sample hit, then the hash's nearest face or the line search over the reference
 // (through the hash's search tree when the hash holds the reference: the same answer, faster).
-// *ppFace is the face hit, null when none.
+// *ppFace is the face hit, null when none. pAlong is scratch for the line's second point.
 void SearchReference(const CVertex3d* pSample, const CVector3d* pNormal, CMesh3d* pReference,
-                     CHashTable* pHash, int useHash, CVertex3d* pHit, CFace3d** ppFace)
+                     CHashTable* pHash, int useHash, CVertex3d* pAlong, CVertex3d* pHit,
+                     CFace3d** ppFace)
 {
-  const CVertex3d along(pSample->x() + pNormal->x(), pSample->y() + pNormal->y(),
-                        pSample->z() + pNormal->z());
-  if (*ppFace && IntersectLineFace(pSample, &along, *ppFace, pHit))
+  pAlong->Set(pSample->x() + pNormal->x(), pSample->y() + pNormal->y(),
+              pSample->z() + pNormal->z());
+  const CVertex3d& along = *pAlong;
+  const bool viaTree = useHash != 1 && pHash && pReference && pHash->GetMesh() == pReference;
+  // The tree computed the reference's normals when the previous face came from it.
+  if (*ppFace && (viaTree ? IntersectLineFaceAsIs(pSample, &along, *ppFace, pHit)
+                          : IntersectLineFace(pSample, &along, *ppFace, pHit)))
     return;
   *ppFace = nullptr;
   if (useHash == 1 && pHash) {
     pHash->DistanceToNearestFace(pSample, pHit, ppFace, 0);
     return;
   }
-  if (pHash && pReference && pHash->GetMesh() == pReference) {
+  if (viaTree) {
     pHash->IntersectLine(pSample, &along, pHit, ppFace);
     return;
   }
@@ -96,10 +102,11 @@ double CFace3d::GetL1Error(const CVertex3d* pVertex, CMesh3d* pReference, CHashT
   double sum = 0.0;
   CFace3d* pHitFace = nullptr;
   CVertex3d hit;
+  CVertex3d along;
   ForEachL1Sample(this, radius, [&](const CVertex3d* pSample) {
     (*pCount)++;
     const double lambda = std::clamp(TriangleArea(pSample, o1, o2) / area, 0.0, 1.0);
-    SearchReference(pSample, &m_Normal, pReference, pHash, useHash, &hit, &pHitFace);
+    SearchReference(pSample, &m_Normal, pReference, pHash, useHash, &along, &hit, &pHitFace);
     if (!pHitFace)
       return;
     const double d = InnerProduct(*pHitFace->GetNormal(), m_Normal) < 0.0

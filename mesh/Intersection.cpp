@@ -6,6 +6,12 @@
 int IntersectLineFace(const CVertex3d* a, const CVertex3d* b, CFace3d* pFace, CVertex3d* q)
 {
   pFace->CalculateNormal();
+  return IntersectLineFaceAsIs(a, b, pFace, q);
+}
+
+int IntersectLineFaceAsIs(const CVertex3d* a, const CVertex3d* b, const CFace3d* pFace,
+                          CVertex3d* q)
+{
   const CVector3d* n = pFace->GetNormal();
   if (n->GetSquareNorm() == 0.0)
     return 0;

@@ -11,6 +11,10 @@ namespace {
 constexpr int kLeafFaces = 4;
 // Relative widening of the boxes: the line test rounds in single precision (about 1e-7).
 constexpr double kRelativeMargin = 1e-4;
+// A box is passed over only when it lies farther than this factor times the best squared
+// distance: far beyond the rounding of either distance.
+constexpr double kPruneSlack = 1.0 + 1e-6;
+constexpr double kFar = 1.7e308;
 } // namespace
 
 CLineSearchTree::CLineSearchTree(CMesh3d* pMesh) : m_pMesh(pMesh)
@@ -80,21 +84,20 @@ int CLineSearchTree::Build(int begin, int end, const std::vector<SBox>& boxes)
   return index;
 }
 
-bool CLineSearchTree::LineMeetsBox(const double a[3], const double d[3], const SBox& box,
-                                   double margin)
+bool CLineSearchTree::LineMeetsBox(const SLine& line, const SBox& box)
 {
   double tMin = -1.7e308;
   double tMax = 1.7e308;
   for (int axis = 0; axis < 3; axis++) {
-    const double lo = box.lo[axis] - margin;
-    const double hi = box.hi[axis] + margin;
-    if (d[axis] == 0.0) {
-      if (a[axis] < lo || a[axis] > hi)
+    const double lo = box.lo[axis] - line.margin;
+    const double hi = box.hi[axis] + line.margin;
+    if (line.d[axis] == 0.0) {
+      if (line.a[axis] < lo || line.a[axis] > hi)
         return false;
       continue;
     }
-    double t0 = (lo - a[axis]) / d[axis];
-    double t1 = (hi - a[axis]) / d[axis];
+    double t0 = (lo - line.a[axis]) * line.inverse[axis];
+    double t1 = (hi - line.a[axis]) * line.inverse[axis];
     if (t0 > t1)
       std::swap(t0, t1);
     tMin = std::max(tMin, t0);
@@ -105,40 +108,85 @@ bool CLineSearchTree::LineMeetsBox(const double a[3], const double d[3], const S
   return true;
 }
 
+double CLineSearchTree::SquareDistanceToBox(const SLine& line, const SBox& box)
+{
+  double sum = 0.0;
+  for (int axis = 0; axis < 3; axis++) {
+    const double below = box.lo[axis] - line.margin - line.a[axis];
+    const double above = line.a[axis] - box.hi[axis] - line.margin;
+    const double gap = std::max({below, above, 0.0});
+    sum += gap * gap;
+  }
+  return sum;
+}
+
+namespace {
+// The squared distance from a to the hit q, as the scan measures it.
+double SquareDistanceOfHit(const CVertex3d* a, const CVertex3d& q)
+{
+  const double dx = static_cast<double>(q.x()) - a->x();
+  const double dy = static_cast<double>(q.y()) - a->y();
+  const double dz = static_cast<double>(q.z()) - a->z();
+  return dx * dx + dy * dy + dz * dz;
+}
+} // namespace
+
 int CLineSearchTree::NearestIntersection(const CVertex3d* a, const CVertex3d* b, CVertex3d* pHit,
                                          CFace3d** ppFace)
 {
   *ppFace = nullptr;
   if (m_Nodes.empty())
     return 0;
-  const double pa[3] = {a->x(), a->y(), a->z()};
-  const double d[3] = {static_cast<double>(b->x()) - a->x(), static_cast<double>(b->y()) - a->y(),
-                       static_cast<double>(b->z()) - a->z()};
+  SLine line;
+  for (int axis = 0; axis < 3; axis++) {
+    line.a[axis] = a->Get(axis);
+    line.d[axis] = static_cast<double>(b->Get(axis)) - a->Get(axis);
+    line.inverse[axis] = line.d[axis] != 0.0 ? 1.0 / line.d[axis] : 0.0;
+  }
   // The hit is rounded from a, so a far start widens the boxes in proportion.
-  const double margin =
-    m_Margin + kRelativeMargin * std::max({std::abs(pa[0]), std::abs(pa[1]), std::abs(pa[2])});
-  m_Candidates.clear();
-  m_Stack.assign(1, 0);
+  line.margin = m_Margin + kRelativeMargin * std::max({std::abs(line.a[0]), std::abs(line.a[1]),
+                                                       std::abs(line.a[2])});
+  // The scan keeps the nearest hit and, of equally near ones, the first in the mesh's order:
+  // the least (distance, face index). Nearer boxes go first, and a box farther from a than a
+  // hit already found (with room for the rounding of both distances) cannot hold the answer.
+  bool hit = false;
+  double best = kFar;
+  int bestFace = -1;
+  CVertex3d& q = m_Hit;
+  m_Stack.assign(1, {0, SquareDistanceToBox(line, m_Nodes[0].box)});
   while (!m_Stack.empty()) {
-    const SNode& node = m_Nodes[static_cast<size_t>(m_Stack.back())];
+    const SEntry entry = m_Stack.back();
     m_Stack.pop_back();
-    if (!LineMeetsBox(pa, d, node.box, margin))
+    if (entry.distance > best * kPruneSlack)
+      continue;
+    const SNode& node = m_Nodes[static_cast<size_t>(entry.node)];
+    if (!LineMeetsBox(line, node.box))
       continue;
     if (node.count == 0) {
-      m_Stack.push_back(node.first);
-      m_Stack.push_back(node.right);
+      const auto entryOf = [&](int child) {
+        return SEntry{child, SquareDistanceToBox(line, m_Nodes[static_cast<size_t>(child)].box)};
+      };
+      const SEntry left = entryOf(node.first);
+      const SEntry right = entryOf(node.right);
+      m_Stack.push_back(left.distance <= right.distance ? right : left);
+      m_Stack.push_back(left.distance <= right.distance ? left : right);
       continue;
     }
-    for (int i = node.first; i < node.first + node.count; i++)
-      m_Candidates.push_back(m_Order[static_cast<size_t>(i)]);
+    for (int i = node.first; i < node.first + node.count; i++) {
+      const int index = m_Order[static_cast<size_t>(i)];
+      // The normals were computed when the tree was built, and the mesh does not change.
+      if (!IntersectLineFaceAsIs(a, b, m_pMesh->GetFace(index), &q))
+        continue;
+      hit = true;
+      const double distance = SquareDistanceOfHit(a, q);
+      if (distance < best || (distance == best && bestFace >= 0 && index < bestFace)) {
+        best = distance;
+        bestFace = index;
+        pHit->Set(q.x(), q.y(), q.z());
+      }
+    }
   }
-  if (m_Candidates.empty())
-    return 0;
-  // The scan's order, so that the first of equally near hits is the scan's.
-  std::sort(m_Candidates.begin(), m_Candidates.end());
-  m_Faces.SetSize(static_cast<int>(m_Candidates.size()));
-  for (int k = 0; k < m_Faces.GetSize(); k++)
-    m_Faces.SetAt(k, m_pMesh->GetFace(m_Candidates[static_cast<size_t>(k)]));
-  int tested = 0;
-  return NearestIntersectionWithFaces(&m_Faces, a, b, pHit, ppFace, &tested) > 0 ? 1 : 0;
+  if (bestFace >= 0)
+    *ppFace = m_pMesh->GetFace(bestFace);
+  return hit ? 1 : 0;
 }

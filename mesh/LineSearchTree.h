@@ -1,18 +1,19 @@
 #pragma once
 
-#include "mesh/Array3d.h"
+#include "mesh/Vertex3d.h"
 
 #include <vector>
 
 class CFace3d;
 class CMesh3d;
-class CVertex3d;
 
 // A bounding-box tree over the faces of a mesh that answers the nearest hit of a line exactly
 // as the scan of every face does (CMesh3d::IntersectLineWithFaces): the boxes only rule out
-// faces the line cannot hit, and the faces left are tried in the mesh's order with the same
-// test, so that ties go to the same face. The boxes are widened far beyond the rounding of that
-// test, which may accept a point a little off its face. The mesh must not change meanwhile.
+// faces the line cannot hit or whose hits lie farther than one already found, the faces left
+// are tried with the same test, and of equally near hits the first in the mesh's order wins.
+// The boxes are widened far beyond the rounding of that test, which may accept a point a
+// little off its face. The tree computes every face normal once; the mesh must not change
+// meanwhile.
 class CLineSearchTree
 {
 public:
@@ -37,14 +38,29 @@ private:
     int right;  // inner: the right child
   };
 
+  // The line of a search: start, direction, its inverse (0 on a null axis), box widening.
+  struct SLine
+  {
+    double a[3];
+    double d[3];
+    double inverse[3];
+    double margin;
+  };
+  // A node left to visit, with the squared distance from the line's start to its box.
+  struct SEntry
+  {
+    int node;
+    double distance;
+  };
+
   int Build(int begin, int end, const std::vector<SBox>& boxes);
-  static bool LineMeetsBox(const double a[3], const double d[3], const SBox& box, double margin);
+  static bool LineMeetsBox(const SLine& line, const SBox& box);
+  static double SquareDistanceToBox(const SLine& line, const SBox& box);
 
   CMesh3d* m_pMesh;
   std::vector<SNode> m_Nodes;
   std::vector<int> m_Order;
   double m_Margin = 0.0;
-  std::vector<int> m_Candidates;
-  std::vector<int> m_Stack;
-  CArray3d<CFace3d> m_Faces;
+  std::vector<SEntry> m_Stack;
+  CVertex3d m_Hit;  // scratch of a search
 };

@@ -2,14 +2,6 @@
 
 #include <cmath>
 
-CVector3d operator^(const CVector3d& u, const CVector3d& v)
-{
-  const double x = static_cast<double>(u.m_y) * v.m_z - static_cast<double>(u.m_z) * v.m_y;
-  const double y = static_cast<double>(u.m_z) * v.m_x - static_cast<double>(u.m_x) * v.m_z;
-  const double z = static_cast<double>(u.m_x) * v.m_y - static_cast<double>(u.m_y) * v.m_x;
-  return CVector3d(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
-}
-
 CVector3d CrossProduct(const CVector3d& u, const CVector3d& v)
 {
   return u ^ v;

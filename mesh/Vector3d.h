@@ -94,7 +94,14 @@ public:
   {
     return CVector3d(u.m_x - v.m_x, u.m_y - v.m_y, u.m_z - v.m_z);
   }
-  friend CVector3d operator^(const CVector3d& u, const CVector3d& v);
+  // In double, rounded once per coordinate. Inline: the inside-face tests call it in loops.
+  friend CVector3d operator^(const CVector3d& u, const CVector3d& v)
+  {
+    const double x = static_cast<double>(u.m_y) * v.m_z - static_cast<double>(u.m_z) * v.m_y;
+    const double y = static_cast<double>(u.m_z) * v.m_x - static_cast<double>(u.m_x) * v.m_z;
+    const double z = static_cast<double>(u.m_x) * v.m_y - static_cast<double>(u.m_y) * v.m_x;
+    return CVector3d(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+  }
 
 private:
   float m_x = 0.0f;

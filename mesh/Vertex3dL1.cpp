@@ -63,6 +63,11 @@ int CVertex3d::OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, f
                           CRenderView* pWindow, int visual, CMesh3d* pMesh,
                           const std::function<void(bool repaint)>& afterStep)
 {
+  // A move is as long as the step, which never falls below the floor: with the floor above
+  // epsilon, no move is ever shorter than epsilon, and the vertex would bounce across its
+  // minimum until the last iteration. There a reversal at the floor ends the descent instead:
+  // the minimum lies within that one shortest step, which is all the floor lets it resolve.
+  const bool floorAboveEpsilon = minStep > epsilon;
   CVertex3d previous(this);
   CVector3d previousDirection;
   int steps = 0;
@@ -73,9 +78,10 @@ int CVertex3d::OptimizeL1(CMesh3d* pReference, CHashTable* pHash, int useHash, f
     GetL1MoveDirection(&direction, pReference, pHash, useHash, n, &maxError, 0);
     MoveAlong(&direction, step);
     // A reversal means the minimum was passed: shorter steps, but not below the floor.
-    const float factor = InnerProduct(direction, previousDirection) >= 0.0 ? 1.0f : shrink;
-    step = std::max(step * factor, minStep);
-    more = Distance(&previous, this) > epsilon && steps < maxIterations;
+    const bool reversed = !(InnerProduct(direction, previousDirection) >= 0.0);
+    const bool bracketed = floorAboveEpsilon && reversed && step <= minStep;
+    step = std::max(step * (reversed ? shrink : 1.0f), minStep);
+    more = Distance(&previous, this) > epsilon && steps < maxIterations && !bracketed;
     steps++;
     previous.Set(this);
     previousDirection = direction;

@@ -176,10 +176,19 @@ void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReferen
                                            float minStep, float sharpThreshold,
                                            int facesPerSearch)
 {
+  // Without a reference nothing is computed, and every candidate stays due for the next call.
+  if (!pReference || (useHash && !pHash))
+    return;
+  m_OptimisationL1 = {pReference,    pHash,       useHash,        epsilon, maxIterations,
+                       samplesPerFace, initialStep, decreaseFactor, minStep};
   // A candidate computed once keeps its mark until it changes, which logs it.
   for (const int slot : TakeLogged(&m_EnergyCursor)) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (c->IsValid() && !c->GetMark())
+    if (!c->IsValid() || c->GetMark())
+      continue;
+    if (m_DeferL1)
+      c->PrepareCostL1(sharpThreshold);
+    else
       c->CalculateCostL1(pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace,
                          initialStep, decreaseFactor, minStep, sharpThreshold, facesPerSearch);
   }

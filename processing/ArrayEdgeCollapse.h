@@ -53,6 +53,11 @@ public:
                          float epsilon, int maxIterations, int samplesPerFace, float initialStep,
                          float decreaseFactor, float minStep, float sharpThreshold,
                          int facesPerSearch);
+  // With deferral on, CalculateEnergyL1 leaves the optimisation of each candidate it computes
+  // pending (CEdgeCollapse::PrepareCostL1) until SettleL1 runs it with the parameters of the
+  // last CalculateEnergyL1: the same optimal vertex, for only the candidates that are collapsed.
+  void SetDeferL1(int defer) { m_DeferL1 = defer; }
+  int SettleL1(CEdgeCollapse* pCandidate) { return pCandidate->SettleL1(m_OptimisationL1); }
   // Recomputes the marked candidates (clearing their marks); those whose faces no longer share
   // an edge become invalid. Returns how many were recomputed; *pTotal gets their iterations.
   int Update(CHashTable* pHash, int* pTotal);
@@ -93,6 +98,8 @@ private:
   int m_Live = 0;
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
+  int m_DeferL1 = 0;
+  CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };
 
 template <class Usable>

@@ -4,6 +4,8 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
 
+#include <algorithm>
+
 namespace {
 // What the nearest-face searches give when there is nothing to find.
 constexpr double kFar = 1.7e308;
@@ -63,6 +65,7 @@ void CEdgeCollapse::AddFaceCopies(CVertex3d* pEnd)
 
 void CEdgeCollapse::FreeArrayNeighbor()
 {
+  m_pPendingL1.reset();
   m_OptimalVertex.GetArrayFaceNeighbor()->DeleteAll();
 }
 
@@ -159,6 +162,15 @@ int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int u
 {
   if (m_Mark || !pReference || (useHash && !pHash))
     return 0;
+  if (!PrepareCostL1(sharpThreshold))
+    return 0;
+  return SettleL1({pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace,
+                   initialStep, decreaseFactor, minStep});
+}
+
+int CEdgeCollapse::PrepareCostL1(float sharpThreshold)
+{
+  m_pPendingL1.reset();
   if (!FindVerticesToCollapse() || !BuildArrayNeighbor()) {
     SetValid(0);
     return 0;
@@ -170,12 +182,66 @@ int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int u
     SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
   else
     m_OptimalVertex.Set(class1 < class2 ? m_pVertex2 : m_pVertex1);
-
-  const auto length = static_cast<float>(Distance(m_pVertex1, m_pVertex2));
-  const int iterations = m_OptimalVertex.OptimizeL1(
-    pReference, pHash, useHash, epsilon, maxIterations, samplesPerFace, length * initialStep,
-    length * minStep, decreaseFactor, nullptr, 0, nullptr);
+  m_pPendingL1 = KeepRing(static_cast<float>(Distance(m_pVertex1, m_pVertex2)));
   SetCost(SquareDistance(m_pVertex1, m_pVertex2));
   SetMark(1);
+  return 1;
+}
+
+std::unique_ptr<CEdgeCollapse::SRingL1> CEdgeCollapse::KeepRing(float length)
+{
+  auto pRing = std::make_unique<SRingL1>();
+  pRing->length = length;
+  CArray3d<CFace3d>* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
+  for (int i = 0; i < pCopies->GetSize(); i++)
+    for (int k = 0; k < 3; k++) {
+      CVertex3d* v = pCopies->GetAt(i)->v(k);
+      const auto& corners = pRing->corners;
+      const bool kept = std::find(corners.begin(), corners.end(), v) != corners.end();
+      if (!v || v == &m_OptimalVertex || kept)
+        continue;
+      pRing->corners.push_back(v);
+      pRing->positions.insert(pRing->positions.end(), {v->x(), v->y(), v->z()});
+    }
+  return pRing;
+}
+
+namespace {
+// Puts the corner to[i] in place of from[i] in every face copy.
+void ReplaceCorners(CArray3d<CFace3d>* pCopies, const std::vector<CVertex3d*>& from,
+                    const std::vector<CVertex3d*>& to)
+{
+  for (int i = 0; i < pCopies->GetSize(); i++)
+    for (int k = 0; k < 3; k++) {
+      CFace3d* f = pCopies->GetAt(i);
+      const auto at = std::find(from.begin(), from.end(), f->v(k));
+      if (at != from.end())
+        f->SetVertex(k, to[static_cast<size_t>(at - from.begin())]);
+    }
+}
+} // namespace
+
+int CEdgeCollapse::SettleL1(const SOptimisationL1& o)
+{
+  if (!m_pPendingL1)
+    return 0;
+  const std::unique_ptr<SRingL1> pRing = std::move(m_pPendingL1);
+  // The copies name stand-ins at the kept positions while the optimisation runs: the ring's
+  // own vertices may have moved, or gone, since.
+  const size_t n = pRing->corners.size();
+  const auto standIns = std::make_unique<CVertex3d[]>(n);
+  std::vector<CVertex3d*> standInPointers(n);
+  for (size_t i = 0; i < n; i++) {
+    standIns[i].Set(pRing->positions[3 * i], pRing->positions[3 * i + 1],
+                    pRing->positions[3 * i + 2]);
+    standInPointers[i] = &standIns[i];
+  }
+  CArray3d<CFace3d>* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
+  ReplaceCorners(pCopies, pRing->corners, standInPointers);
+  const float length = pRing->length;
+  const int iterations = m_OptimalVertex.OptimizeL1(
+    o.pReference, o.pHash, o.useHash, o.epsilon, o.maxIterations, o.samplesPerFace,
+    length * o.initialStep, length * o.minStep, o.decreaseFactor, nullptr, 0, nullptr);
+  ReplaceCorners(pCopies, standInPointers, pRing->corners);
   return iterations;
 }

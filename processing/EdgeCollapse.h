@@ -2,6 +2,7 @@
 
 #include "mesh/Vertex3d.h"
 
+#include <memory>
 #include <vector>
 
 class CFace3d;
@@ -121,6 +122,29 @@ public:
                       float decreaseFactor, float minStep, float sharpThreshold,
                       int facesPerSearch);
 
+  // The optimisation of the L1 measure against a reference.
+  struct SOptimisationL1
+  {
+    CMesh3d* pReference = nullptr;
+    CHashTable* pHash = nullptr;
+    int useHash = 0;
+    float epsilon = 1e-5f;
+    int maxIterations = 400;
+    int samplesPerFace = 40;
+    float initialStep = 0.1f;
+    float decreaseFactor = 0.9f;
+    float minStep = 0.01f;
+  };
+  // The L1 measure in two halves, for a caller that collapses few of the candidates it
+  // computes: PrepareCostL1 does all but the optimisation (start, cost, mark) and keeps the
+  // positions of the one-ring as they stand; SettleL1 later optimises the optimal vertex on
+  // those kept positions, so that it ends where CalculateCostL1 would have left it, however the
+  // mesh changed meanwhile. PrepareCostL1 returns 1 when an optimisation is pending; SettleL1
+  // returns its iterations (0 when none was pending).
+  int PrepareCostL1(float sharpThreshold);
+  int SettleL1(const SOptimisationL1& optimisation);
+  int IsPendingL1() const { return m_pPendingL1 ? 1 : 0; }
+
 private:
   void Changed()
   {
@@ -131,6 +155,15 @@ private:
   double Descend(CHashTable* pHash, const SDescent& descent, int* pIterations);
   double SpringEnergy(double weight) const;
   void AddFaceCopies(CVertex3d* pEnd);
+  // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
+  // other than the optimal vertex, with its position then, and the edge length then.
+  struct SRingL1
+  {
+    std::vector<CVertex3d*> corners;
+    std::vector<float> positions;
+    float length = 0.0f;
+  };
+  std::unique_ptr<SRingL1> KeepRing(float length);
 
   CFace3d* m_pFace1 = nullptr;
   CFace3d* m_pFace2 = nullptr;
@@ -142,4 +175,5 @@ private:
   int m_Valid = 1;
   std::vector<int>* m_pLog = nullptr;
   int m_Slot = -1;
+  std::unique_ptr<SRingL1> m_pPendingL1;
 };

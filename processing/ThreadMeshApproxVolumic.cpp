@@ -256,6 +256,8 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
   auto pHash = std::make_unique<CHashTable>(std::max(1, m_HashSize));
   pHash->Fill(m_pReference.get(), nullptr);
   CArrayEdgeCollapse candidates;
+  // Only the collapsed candidates need their optimal vertex: the others' optimisations wait.
+  candidates.SetDeferL1(1);
   const auto energy = [&] {
     candidates.CalculateEnergyL1(m_pModel.get(), m_pReference.get(), pHash.get(), m_UseHashTable,
                                  m_Epsilon, m_MaxIter, m_NbSamplePerFace, m_StepInitial,
@@ -281,6 +283,7 @@ int CThreadMeshApproxVolumic::DecimatePriorityQueue()
     CFace3d* f1 = pMin->GetFace(0);
     CFace3d* f2 = pMin->GetFace(1);
     CVertex3d* v1 = pMin->GetVertex1();
+    candidates.SettleL1(pMin);
     faces.RemoveAll();
     const int done =
       m_pModel->EdgeCollapse(v1, pMin->GetVertex2(), pMin->GetOptimalVertex(), &faces, 1);

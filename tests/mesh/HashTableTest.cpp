@@ -254,4 +254,29 @@ TEST(HashTable, LineSearchTreeAnswersAsTheScan)
   ExpectTreeMatchesScan(*grid, CVertex3d(10, 10, 1), CVertex3d(10, 10, -1));
 }
 
+// The lines of the volume measure: from points a little off a face, inside and outside, along
+// the face's normal, where the nearest hit is close and a far one lies across the sphere; and
+// from the corners themselves, where the neighbouring faces tie.
+TEST(HashTable, LineSearchTreeAnswersAsTheScanAlongFaceNormals)
+{
+  auto sphere = fixtures::Icosphere(2);
+  platform::Srand(5);
+  for (int i = 0; i < sphere->NbVertex(); i++) {
+    const CVertex3d p = RandomPoint(0.01f);
+    sphere->GetVertex(i)->Move(p.x(), p.y(), p.z());
+  }
+  for (int i = 0; i < sphere->NbFace(); i += 3) {
+    CFace3d* f = sphere->GetFace(i);
+    f->CalculateNormal();
+    const CVector3d n = *f->GetNormal();
+    const CVertex3d* c = f->v(i % 3);
+    for (const float off : {-0.02f, 0.0f, 0.02f}) {
+      const CVertex3d a(c->x() + off * n.x() + 0.01f, c->y() + off * n.y(), c->z() + off * n.z());
+      const CVertex3d b(a.x() + n.x(), a.y() + n.y(), a.z() + n.z());
+      ExpectTreeMatchesScan(*sphere, a, b);
+    }
+    ExpectTreeMatchesScan(*sphere, *c, CVertex3d(c->x() + n.x(), c->y() + n.y(), c->z() + n.z()));
+  }
+}
+
 } // namespace

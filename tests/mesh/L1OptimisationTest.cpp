@@ -1,12 +1,15 @@
 #include "MeshFixtures.h"
 #include "QueryFixtures.h"
 
+#include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
 #include "platform/core/Redraw.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -129,6 +132,80 @@ TEST_F(L1Test, StepCountsAtTheLimits)
   EXPECT_EQ(mesh->GetModified(), 1);
   EXPECT_NEAR(mesh->GetVertex(0)->z(), 0.3f, 1e-4);
   platform::SetRedrawHook(previous);
+}
+
+// The descent as its rule reads, without any other end: each step moves along the direction,
+// shrinks the step on a reversal (not below the floor), and the loop goes on while the move was
+// longer than epsilon and fewer than maxIterations steps came before. Records, per step, the
+// position reached and whether that step reversed at the floor.
+struct SLiteralStep
+{
+  float x, y, z;
+  bool reversedAtFloor;
+};
+std::vector<SLiteralStep> LiteralDescent(CVertex3d* v, CMesh3d* pReference, CHashTable* pHash,
+                                         float epsilon, int maxIterations, float step,
+                                         float minStep, float shrink)
+{
+  std::vector<SLiteralStep> steps;
+  CVector3d previousDirection;
+  for (int before = 0;; before++) {
+    CVector3d direction;
+    double maxError = 0.0;
+    v->GetL1MoveDirection(&direction, pReference, pHash, 1, 50, &maxError, 0);
+    const CVertex3d start(v);
+    v->MoveAlong(&direction, step);
+    const bool reversed = !(InnerProduct(direction, previousDirection) >= 0.0);
+    steps.push_back({v->x(), v->y(), v->z(), reversed && step <= minStep});
+    step = std::max(step * (reversed ? shrink : 1.0f), minStep);
+    previousDirection = direction;
+    if (!(Distance(&start, v) > epsilon && before < maxIterations))
+      return steps;
+  }
+}
+
+// With the step floor above epsilon no move is ever short enough for epsilon to end the
+// descent, which bounces across the apex's minimum until the last iteration; it ends instead at
+// the first reversal at the floor, where it stands exactly as the bouncing descent stood then.
+TEST_F(L1Test, ADescentWhoseFloorIsAboveEpsilonEndsAtAReversalOnTheFloor)
+{
+  auto literal = Pyramid(0.5f);
+  const auto path =
+    LiteralDescent(literal->GetVertex(0), reference.get(), &hash, 1e-4f, 200, 0.1f, 0.001f, 0.5f);
+  ASSERT_EQ(path.size(), 201u);
+  size_t end = 0;
+  while (end < path.size() && !path[end].reversedAtFloor)
+    end++;
+  ASSERT_LT(end + 1, path.size());
+
+  auto mesh = Pyramid(0.5f);
+  CVertex3d* apex = mesh->GetVertex(0);
+  EXPECT_EQ(static_cast<int>(end + 1), apex->OptimizeL1(reference.get(), &hash, 1, 1e-4f, 200,
+                                                         50, 0.1f, 0.001f, 0.5f, nullptr, 0,
+                                                         nullptr));
+  EXPECT_EQ(path[end].x, apex->x());
+  EXPECT_EQ(path[end].y, apex->y());
+  EXPECT_EQ(path[end].z, apex->z());
+  // Within a few floor steps of the plane it is fitted to.
+  EXPECT_LT(std::fabs(apex->z()), 0.005f);
+}
+
+// With the floor at or below epsilon the rule ends the descent itself: unchanged.
+TEST_F(L1Test, ADescentWhoseFloorIsBelowEpsilonFollowsTheRule)
+{
+  for (const float floor : {0.001f, 0.0005f}) {
+    auto literal = Pyramid(0.5f);
+    const auto path =
+      LiteralDescent(literal->GetVertex(0), reference.get(), &hash, 0.001f, 200, 0.1f, floor, 0.5f);
+    ASSERT_LT(path.size(), 201u);
+    auto mesh = Pyramid(0.5f);
+    CVertex3d* apex = mesh->GetVertex(0);
+    EXPECT_EQ(static_cast<int>(path.size()),
+              apex->OptimizeL1(reference.get(), &hash, 1, 0.001f, 200, 50, 0.1f, floor, 0.5f,
+                               nullptr, 0, nullptr));
+    EXPECT_EQ(path.back().x, apex->x());
+    EXPECT_EQ(path.back().z, apex->z());
+  }
 }
 
 } // namespace

@@ -331,6 +331,30 @@ TEST(PinnedResults, VolumeBasedDecimation)
   std::filesystem::current_path(previous);
 }
 
+// The priority-queue method with the dialog's samples per face and steps and enough iterations
+// that the survivors' fitted positions are pinned, not only the order of the collapses: a
+// closed input, and an open one whose boundary vertices are where the optimisations start.
+// Recorded again when the descents began to end at a reversal on their step floor.
+TEST(PinnedResults, VolumeBasedPriorityQueueFitsTheSurvivors)
+{
+  const std::pair<const char*, Maker> inputs[] = {{"sphere", [] {
+                                                     auto mesh = Icosphere(1);
+                                                     Perturb(*mesh, 0.02f);
+                                                     return mesh;
+                                                   }},
+                                                  {"plate", [] { return WavyGrid(6, 0.15f); }}};
+  for (const auto& [name, make] : inputs) {
+    auto scene = make();
+    CThreadMeshApproxVolumic thread;
+    thread.SetParameters(scene.get(), scene.get(), Fraction(scene->NbVertex(), 40), 1, 0, 1e-5f,
+                         0.5f, 30, 0, 40, 0.1f, 0.01f, 0.9f, 10, 0, 10, 0, 0, 0, 0, 0, nullptr, 1,
+                         0, 10, 3, "");
+    ASSERT_EQ(1, thread.Start());
+    thread.Join();
+    ExpectPinned(std::string("volumicfit/") + name, HashMesh(*thread.GetModel()));
+  }
+}
+
 TEST(PinnedResults, Subdivision)
 {
   using Scheme = std::function<void(CMesh3d&)>;
