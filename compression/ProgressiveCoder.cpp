@@ -5,6 +5,7 @@
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
 #include "coding/OBitStream.h"
+#include "compression/ProgressiveReplay.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -213,6 +214,9 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     pMesh->Free();
     return 0;
   }
+  // Without a view to redraw or faces to colour, the layers are replayed on index arrays.
+  if (!pView && !colour)
+    return ReplayLayers(pMesh, callback);
   m_InsertedCount = 0;
   m_DeferVertexNeighbors = 1;
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
@@ -229,6 +233,25 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     }
   }
   m_DeferVertexNeighbors = 0;
+  pMesh->Rebuild();
+  return 1;
+}
+
+int CProgressiveCoder::ReplayLayers(CMesh3d* pMesh, Callback callback)
+{
+  int added = 0;
+  for (const auto& codes : m_LayerCodes)
+    added += codes->NbRemoval();
+  CProgressiveReplay replay(*pMesh, m_Scale, m_Shift, added);
+  for (int layer = NbLayer() - 1; layer >= 0; layer--) {
+    if (!replay.ReplayLayer(*m_LayerCodes[layer], m_LayerGeometry[layer].get())) {
+      pMesh->Free();
+      return 0;
+    }
+    if (callback)
+      callback(replay.NbVertex());
+  }
+  replay.Store(pMesh);
   pMesh->Rebuild();
   return 1;
 }

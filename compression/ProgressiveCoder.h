@@ -166,6 +166,7 @@ private:
   void ReleaseRemovedVertices();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
+  int ReplayLayers(CMesh3d* pMesh, Callback callback);
   void InitDecodingGates();
   int ReinsertLayer(int layer);
   int DecodeStep(int simulation);
