@@ -268,6 +268,7 @@ int CProgressiveCoder::DecodeLayer(CMesh3d* pMesh, const char* fileName, int ref
     return 0;
   while (DecodeStep(0)) {
   }
+  m_CornersValid = 0;
   if (refresh) {
     m_pMesh->RemoveFacesWithFlag(2);
     m_pMesh->Rebuild();

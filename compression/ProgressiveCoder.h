@@ -161,6 +161,7 @@ private:
   void PushGate(CVertex3d* a, CVertex3d* b);
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
+  void ListCorners();
   void ClearGates();
   void SeedGates();
   void ReleaseRemovedVertices();
@@ -247,4 +248,17 @@ private:
   std::vector<CFace3d*> m_PatternFaces;
   // Set while whole layers are replayed: new faces leave the vertex neighbours alone.
   int m_DeferVertexNeighbors = 0;
+  // The vertices' face lists as a layer starts, each face with the corner before the vertex,
+  // by adjacency index: a layer changes no face list until it ends (new faces only join the
+  // vertex neighbours), and a front face is then found without reading the faces in turn.
+  // Vertices whose adjacency index does not name them alone are looked up on their own lists.
+  struct SCorner
+  {
+    const CVertex3d* previous;
+    CFace3d* face;
+  };
+  std::vector<SCorner> m_Corners;
+  std::vector<int> m_CornerStart;
+  std::vector<const CVertex3d*> m_CornerOwner;
+  int m_CornersValid = 0;
 };

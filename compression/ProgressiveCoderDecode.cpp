@@ -50,6 +50,7 @@ void CProgressiveCoder::ReplaceLayerFace(CFace3d* pFace)
 // whole of it is rebuilt once the mesh is complete.
 void CProgressiveCoder::EndLayerFaces()
 {
+  m_CornersValid = 0;
   for (CFace3d* f : m_LayerOldFaces)
     for (int k = 0; k < 3; k++)
       f->v(k)->RemoveFaceNeighbor(f);
@@ -85,6 +86,7 @@ void CProgressiveCoder::InitDecodingGates()
   m_GeometryCursor = 0;
   m_DecodeError = 0;
   m_GateType = m_pCurrentCodes->GetGateType();
+  ListCorners();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -326,6 +328,7 @@ void CProgressiveCoder::FineGrainRedraw()
   // adjacency touches no flag or mark, so the layer goes on as it was.
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->Rebuild();
+  ListCorners();
   m_LayerOldFaces.clear();
   m_LayerNewFaces.clear();
   m_pMesh->SetModified();

@@ -93,7 +93,54 @@ void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
 {
-  return CProgressiveGate(first, second).GetFrontFace();
+  const int id = first->GetAdjacencyIndex();
+  if (!m_CornersValid || id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
+      m_CornerOwner[static_cast<size_t>(id)] != first)
+    return CProgressiveGate(first, second).GetFrontFace();
+  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
+    if (m_Corners[static_cast<size_t>(i)].previous == second)
+      return m_Corners[static_cast<size_t>(i)].face;
+  return nullptr;
+}
+
+// Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
+// at two corners is listed at both, next to each other: it is found from either.
+void CProgressiveCoder::ListCorners()
+{
+  m_CornersValid = 0;
+  if (m_pView)
+    return;
+  const int nv = m_pMesh->NbVertex();
+  m_CornerOwner.assign(static_cast<size_t>(nv), nullptr);
+  std::vector<char> shared(static_cast<size_t>(nv), 0);
+  for (int i = 0; i < nv; i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const int id = v->GetAdjacencyIndex();
+    if (id < 0 || id >= nv)
+      continue;
+    if (m_CornerOwner[static_cast<size_t>(id)])
+      shared[static_cast<size_t>(id)] = 1;
+    m_CornerOwner[static_cast<size_t>(id)] = v;
+  }
+  m_Corners.clear();
+  m_CornerStart.assign(static_cast<size_t>(nv) + 1, 0);
+  for (int id = 0; id < nv; id++) {
+    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
+    if (shared[static_cast<size_t>(id)])
+      m_CornerOwner[static_cast<size_t>(id)] = nullptr;
+    const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)];
+    if (!v)
+      continue;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+      CFace3d* f = v->GetFaceNeighbor(j);
+      for (int k = 0; k < 3; k++)
+        if (f->v(k) == v)
+          m_Corners.push_back({f->v((k + 2) % 3), f});
+    }
+  }
+  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  m_CornersValid = 1;
 }
 
 void CProgressiveCoder::ClearGates()
@@ -125,6 +172,7 @@ int CProgressiveCoder::RunLayer()
   while (EncodeStep()) {
   }
   DumpHook(m_pCurrentCodes, "");
+  m_CornersValid = 0;
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval)
     return removed;
@@ -156,6 +204,7 @@ void CProgressiveCoder::ReleaseRemovedVertices()
 void CProgressiveCoder::InitLayer()
 {
   ClearGates();
+  ListCorners();
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
