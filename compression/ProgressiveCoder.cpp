@@ -252,7 +252,6 @@ int CProgressiveCoder::ReplayLayers(CMesh3d* pMesh, Callback callback)
       callback(replay.NbVertex());
   }
   replay.Store(pMesh);
-  pMesh->Rebuild();
   return 1;
 }
 

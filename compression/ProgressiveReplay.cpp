@@ -422,4 +422,15 @@ void CProgressiveReplay::Store(CMesh3d* pMesh) const
   }
   for (int i = 0; i < NbFace() && i < pMesh->NbFace(); i++)
     pMesh->GetFace(i)->SetFlag(m_FaceFlag[static_cast<size_t>(i)]);
+  // The corners are known: the adjacency need not read them back from the faces.
+  for (int i = 0; i < pMesh->NbVertex(); i++)
+    pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+  std::vector<int> corners;
+  corners.reserve(3 * m_Faces.size());
+  for (const auto& f : m_Faces)
+    corners.insert(corners.end(), f.begin(), f.end());
+  pMesh->BuildAdjacencyFromCorners(corners);
+  pMesh->ComputeFaceNormals();
+  pMesh->ComputeVertexNormals();
+  pMesh->SetModified();
 }

@@ -28,7 +28,8 @@ public:
   int NbVertex() const { return static_cast<int>(m_Position.size()); }
   int NbFace() const { return static_cast<int>(m_Faces.size()); }
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
-  // layer left; the base mesh's surviving vertices and faces keep their objects.
+  // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
+  // keep their objects.
   void Store(CMesh3d* pMesh) const;
 
 private:
