@@ -99,8 +99,8 @@ void CProgressiveReplay::StartLayer()
   m_GateHead = 0;
   if (NbVertex() < 2 || !m_Seeded)
     return;
-  PushGate(0, 1);
-  PushGate(1, 0);
+  PushGate(0, 1, -1);
+  PushGate(1, 0, -1);
   m_Mark[0] = 2;
   m_Mark[1] = 1;
   m_VertexFlag[0] = 1;
@@ -124,7 +124,35 @@ void CProgressiveReplay::ListFaces()
     const auto& f = m_Faces[i];
     for (size_t k = 0; k < 3; k++)
       m_FaceList[static_cast<size_t>(m_FaceStart[static_cast<size_t>(f[k]) + 1]++)] = {
-          f[(k + 2) % 3], static_cast<int>(i)};
+          f[(k + 2) % 3], static_cast<int>(i), static_cast<int>(k)};
+  }
+  ListAcross();
+}
+
+// For each vertex a, the first of its faces holding x -> a for every x; then each edge a -> x
+// of its faces gets that face: what FrontFace(a, x) finds walking a's faces.
+void CProgressiveReplay::ListAcross()
+{
+  const size_t nv = m_Position.size();
+  m_NbLayerFace = static_cast<int>(m_Faces.size());
+  m_Across.assign(3 * m_Faces.size(), -1);
+  m_Stamp.assign(nv, -1);
+  m_FirstFace.resize(nv);
+  for (size_t a = 0; a < nv; a++) {
+    const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
+    const SCorner* end = m_FaceList.data() + m_FaceStart[a + 1];
+    for (const SCorner* c = begin; c != end; c++) {
+      const size_t x = static_cast<size_t>(c->previous);
+      if (m_Stamp[x] == static_cast<int>(a))
+        continue;
+      m_Stamp[x] = static_cast<int>(a);
+      m_FirstFace[x] = c->face;
+    }
+    for (const SCorner* c = begin; c != end; c++) {
+      const size_t x = static_cast<size_t>(m_Faces[static_cast<size_t>(c->face)][static_cast<size_t>((c->corner + 1) % 3)]);
+      if (m_Stamp[x] == static_cast<int>(a))
+        m_Across[3 * static_cast<size_t>(c->face) + static_cast<size_t>(c->corner)] = m_FirstFace[x];
+    }
   }
 }
 
@@ -168,6 +196,32 @@ int CProgressiveReplay::FrontFace(int first, int second) const
   return -1;
 }
 
+int CProgressiveReplay::FrontFace(Gate gate) const
+{
+  if (gate.back >= 0 && gate.back < 3 * m_NbLayerFace)
+    return m_Across[static_cast<size_t>(gate.back)];
+  return FrontFace(gate.first, gate.second);
+}
+
+int CProgressiveReplay::FrontFaceAcross(int first, int second, const int* faces, int nbFace) const
+{
+  for (int i = 0; i < nbFace; i++) {
+    const int edge = faces[i] >= 0 && faces[i] < m_NbLayerFace ? EdgeOf(faces[i], first, second) : -1;
+    if (edge >= 0)
+      return m_Across[static_cast<size_t>(edge)];
+  }
+  return FrontFace(first, second);
+}
+
+int CProgressiveReplay::EdgeOf(int face, int from, int to) const
+{
+  const auto& f = m_Faces[static_cast<size_t>(face)];
+  for (int k = 0; k < 3; k++)
+    if (f[static_cast<size_t>(k)] == from && f[static_cast<size_t>((k + 1) % 3)] == to)
+      return 3 * face + k;
+  return -1;
+}
+
 int CProgressiveReplay::Other(int face, int a, int b) const
 {
   for (int x : m_Faces[static_cast<size_t>(face)])
@@ -190,7 +244,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  const int face = FrontFace(gate.first, gate.second);
+  const int face = FrontFace(gate);
   if (face < 0 || m_FaceFlag[static_cast<size_t>(face)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const int w = Other(face, gate.first, gate.second);
@@ -209,7 +263,7 @@ int CProgressiveReplay::DecodeGate(Gate gate)
     return 0;
   }
   // Where the pattern is missing the code waits for the next gate: an implied null patch.
-  if (!FindPattern(gate, static_cast<int>(code))) {
+  if (!FindPattern(gate, face, static_cast<int>(code))) {
     NullPatch(gate, face, w);
     return 1;
   }
@@ -224,8 +278,8 @@ int CProgressiveReplay::NullPatch(Gate gate, int face, int v)
   m_FaceFlag[static_cast<size_t>(face)] = 1;
   if (m_Mark[static_cast<size_t>(v)] == 0)
     m_Mark[static_cast<size_t>(v)] = TagPair(gate.first, gate.second) == 2 ? 1 : 2;
-  PushGate(gate.first, v);
-  PushGate(v, gate.second);
+  PushGate(gate.first, v, EdgeOf(face, gate.first, v));
+  PushGate(v, gate.second, EdgeOf(face, v, gate.second));
   return 2;
 }
 
@@ -250,10 +304,10 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate, int face)
   AddLayerFace(first, v, second);
   if (onFirstSide) {
     AddLayerFace(v, first, w);
-    PushGate(first, w);
+    PushGate(first, w, EdgeOf(face, first, w));
   } else {
     AddLayerFace(v, w, second);
-    PushGate(w, second);
+    PushGate(w, second, EdgeOf(face, w, second));
   }
   ReplaceLayerFace(face);
   m_VertexFlag[static_cast<size_t>(w)] = 1;
@@ -265,7 +319,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate, int face)
 
 // Finds the border and the faces of the retriangulation pattern of this valence in front of the
 // gate; every face must be free and all of them and the border vertices distinct.
-int CProgressiveReplay::FindPattern(Gate gate, int valence)
+int CProgressiveReplay::FindPattern(Gate gate, int face, int valence)
 {
   const auto& triangles =
       CProgressivePattern::Get(valence, TagPair(gate.first, gate.second)).GetFaces();
@@ -277,6 +331,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   b[valence - 1] = gate.second;
   int* faces = m_PatternFaces.data();
   std::fill_n(faces, nbTriangle, -1);
+  m_NbPatternFace = static_cast<int>(nbTriangle);
   for (size_t round = 0; round < nbTriangle; round++)
     for (size_t k = 0; k < nbTriangle; k++) {
       if (faces[k] >= 0)
@@ -287,7 +342,10 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
         const int c = b[t[static_cast<size_t>((e + 1) % 3)]];
         if (a < 0 || c < 0)
           continue;
-        const int found = FrontFace(c, a);
+        // Across the front face or a face found already, when one holds the edge.
+        const int found = EdgeOf(face, c, a) >= 0
+                              ? FrontFaceAcross(c, a, &face, 1)
+                              : FrontFaceAcross(c, a, faces, static_cast<int>(nbTriangle));
         if (found < 0 || m_FaceFlag[static_cast<size_t>(found)] != 0 ||
             std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
           return 0;
@@ -327,16 +385,20 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
   for (int i = 0; i + 1 < n; i++) {
     const int b0 = border[i];
     const int b1 = border[i + 1];
+    const int* pattern = m_PatternFaces.data();
+    int back = -1;
+    for (int k = 0; k < m_NbPatternFace && back < 0; k++)
+      back = EdgeOf(pattern[k], b0, b1);
     if (m_GateType == 0) {
-      PushGate(b0, b1);
+      PushGate(b0, b1, back);
       continue;
     }
-    const int front = FrontFace(b0, b1);
+    const int front = FrontFace({b0, b1, back});
     if (front < 0 || m_FaceFlag[static_cast<size_t>(front)] != 0)
       continue;
     const int w = Other(front, b0, b1);
-    PushGate(b0, w);
-    PushGate(w, b1);
+    PushGate(b0, w, EdgeOf(front, b0, w));
+    PushGate(w, b1, EdgeOf(front, w, b1));
     m_FaceFlag[static_cast<size_t>(front)] = 1;
     m_VertexFlag[static_cast<size_t>(w)] = 1;
     if (m_Mark[static_cast<size_t>(w)] == 0)

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <utility>
 #include <vector>
 
 class CMesh3d;
@@ -33,20 +32,34 @@ public:
   void Store(CMesh3d* pMesh) const;
 
 private:
-  using Gate = std::pair<int, int>;
+  // An oriented front edge and, when known, an edge first -> second of a face the layer
+  // started with (3 face + corner; -1 otherwise): the face in front is across it.
+  struct SGate
+  {
+    int first;
+    int second;
+    int back;
+  };
+  // Passed by value: the gates pushed while one is decoded may move the queue.
+  using Gate = SGate;
 
   void StartLayer();
   void ListFaces();
+  void ListAcross();
   void EndLayer();
-  void PushGate(int a, int b) { m_Gates.emplace_back(a, b); }
+  void PushGate(int a, int b, int back) { m_Gates.push_back({a, b, back}); }
   int TagPair(int first, int second) const;
   int FrontFace(int first, int second) const;
+  int FrontFace(Gate gate) const;
+  // The face in front of first -> second, across one of the given faces when one holds the edge.
+  int FrontFaceAcross(int first, int second, const int* faces, int nbFace) const;
+  int EdgeOf(int face, int from, int to) const;
   int Other(int face, int a, int b) const;
   int HasLiveEdge(int a, int b) const;
   int DecodeGate(Gate gate);
   int NullPatch(Gate gate, int face, int v);
   int DecodeBoundaryStep(Gate gate, int face);
-  int FindPattern(Gate gate, int valence);
+  int FindPattern(Gate gate, int face, int valence);
   void InsertVertex(Gate gate);
   void PushGatesAfterRemoval(const int* border, int n);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
@@ -68,10 +81,16 @@ private:
   {
     int previous;
     int face;
+    int corner;
   };
   std::vector<int> m_FaceStart;
   std::vector<SCorner> m_FaceList;
-  std::vector<Gate> m_Gates;
+  // Per edge a -> b of the faces the layer started with, the face in front of the gate (a, b).
+  std::vector<int> m_Across;
+  int m_NbLayerFace = 0;
+  std::vector<int> m_Stamp;
+  std::vector<int> m_FirstFace;
+  std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
   bool m_Seeded = false;
@@ -87,4 +106,5 @@ private:
   std::array<int, 6> m_Border{};
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;
+  int m_NbPatternFace = 0;
 };
