@@ -162,6 +162,8 @@ private:
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
   void ListCorners();
+  bool CanUpdateAdjacency() const;
+  void UpdateAdjacency();
   void ClearGates();
   void SeedGates();
   void ReleaseRemovedVertices();
@@ -261,4 +263,7 @@ private:
   std::vector<int> m_CornerStart;
   std::vector<const CVertex3d*> m_CornerOwner;
   int m_CornersValid = 0;
+  // Faces the encoder's layer removes and makes, in that order.
+  std::vector<CFace3d*> m_DeadFaces;
+  std::vector<CFace3d*> m_NewFaces;
 };

@@ -172,14 +172,19 @@ int CProgressiveCoder::RunLayer()
   while (EncodeStep()) {
   }
   DumpHook(m_pCurrentCodes, "");
+  const bool update = m_ApplyRemoval && CanUpdateAdjacency();
   m_CornersValid = 0;
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval)
     return removed;
-  m_pMesh->RemoveFacesWithFlag(2);
-  ReleaseRemovedVertices();
   // The conquest needs adjacency only; normals wait for the end of the encoding.
-  m_pMesh->BuildAdjacency();
+  if (update) {
+    UpdateAdjacency();
+  } else {
+    m_pMesh->RemoveFacesWithFlag(2);
+    ReleaseRemovedVertices();
+    m_pMesh->BuildAdjacency();
+  }
   m_pMesh->SetModified();
   return removed;
 }
@@ -204,6 +209,8 @@ void CProgressiveCoder::ReleaseRemovedVertices()
 void CProgressiveCoder::InitLayer()
 {
   ClearGates();
+  m_DeadFaces.clear();
+  m_NewFaces.clear();
   ListCorners();
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
@@ -314,8 +321,10 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
-  for (int i = 0; i < m_GatePatchFaces.GetSize(); i++)
+  for (int i = 0; i < m_GatePatchFaces.GetSize(); i++) {
     m_GatePatchFaces.GetAt(i)->SetFlag(2);
+    m_DeadFaces.push_back(m_GatePatchFaces.GetAt(i));
+  }
   return valence;
 }
 
@@ -347,9 +356,12 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   w->SetFlag(1);
   pFace->SetFlag(2);
   g->SetFlag(2);
+  m_DeadFaces.push_back(pFace);
+  m_DeadFaces.push_back(g);
   auto* pNew = new CFace3d(first, w, second, 3);
   m_pMesh->AddFace(pNew);
   pNew->AddVertexNeighbors();
+  m_NewFaces.push_back(pNew);
   if (w->GetMark() == 0)
     w->SetMark(2);
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
@@ -567,6 +579,7 @@ int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
     auto* pNew = new CFace3d(b->GetAt(t[0]), b->GetAt(t[1]), b->GetAt(t[2]), 0);
     m_pMesh->AddFace(pNew);
     pNew->AddVertexNeighbors();
+    m_NewFaces.push_back(pNew);
   }
   return 1;
 }

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -126,31 +125,6 @@ void DecodeWith(const char* name, int colour, SDecoded* pOut)
   pOut->counts = g_Counts;
 }
 
-// Faces, face neighbours and vertex neighbours of every vertex and face, by index.
-std::vector<int> Adjacency(const CMesh3d& mesh)
-{
-  std::unordered_map<const void*, int> index;
-  for (int i = 0; i < mesh.NbVertex(); i++)
-    index[mesh.GetVertex(i)] = i;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    index[mesh.GetFace(i)] = i;
-  auto at = [&index](const void* p) { return p ? index.at(p) : -1; };
-  std::vector<int> out;
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    out.push_back(v->NbFaceNeighbor());
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      out.push_back(at(v->GetFaceNeighbor(j)));
-    out.push_back(v->NbVertexNeighbor());
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      out.push_back(at(v->GetVertexNeighbor(j)));
-  }
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++)
-      out.push_back(at(mesh.GetFace(i)->f(k)));
-  return out;
-}
-
 void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
 {
   ASSERT_EQ(a.NbVertex(), b.NbVertex());
@@ -166,7 +140,7 @@ void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
   for (int i = 0; i < a.NbFace(); i++)
     differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag();
   EXPECT_EQ(0, differences);
-  EXPECT_EQ(Adjacency(a), Adjacency(b));
+  EXPECT_EQ(progressive::Adjacency(a), progressive::Adjacency(b));
 }
 
 TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
