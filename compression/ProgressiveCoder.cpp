@@ -214,8 +214,8 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     pMesh->Free();
     return 0;
   }
-  // Without a view to redraw or faces to colour, the layers are replayed on index arrays.
-  if (!pView && !colour)
+  // Without redraws or faces to colour, the layers are replayed on index arrays.
+  if (!colour && !(pView && (redrawAfterLayer || fineGrain)))
     return ReplayLayers(pMesh, callback);
   m_InsertedCount = 0;
   m_DeferVertexNeighbors = 1;
