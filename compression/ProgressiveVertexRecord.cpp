@@ -227,37 +227,64 @@ void CProgressiveVertexRecord::Predict()
 
 // A rotated unit lattice rounded to the grid misses some grid points: then the nearest point
 // it reaches, by the largest axis error first, so that a miss costs one step at most where a
-// neighbouring cell can be reached.
+// neighbouring cell can be reached: the first triple of the search order with the least
+// (largest error, sum of squares).
 std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& frame,
                                                                const std::array<int, 3>& rounded) const
 {
+  // O + a t1 + b t2 + c n rounded, against the original: the sums are those of Decoded, in its
+  // order. An axis already worse than the bound rules the triple out.
+  auto score = [&](const Point& partial, int c, double bound, double* pWorst, double* pSquared) {
+    double worst = 0;
+    double squared = 0;
+    for (int k = 0; k < 3 && worst <= bound; k++) {
+      const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
+      worst = std::max(worst, e);
+      squared += e * e;
+    }
+    *pWorst = worst;
+    *pSquared = squared;
+  };
+  auto partialOf = [&frame](int a, int b) {
+    Point partial{};
+    for (int k = 0; k < 3; k++)
+      partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+    return partial;
+  };
+  // The rounded triple's errors bound the search from the start. Until the search reaches it,
+  // a triple as good as it comes first in the order and takes its place.
   std::array<int, 3> best = rounded;
-  double bestWorst = 1e300;
-  double bestSquared = 1e300;
+  double bestWorst = 0;
+  double bestSquared = 0;
+  score(partialOf(rounded[0], rounded[1]), rounded[2], 1e300, &bestWorst, &bestSquared);
+  const bool seeded = std::isfinite(bestWorst) && std::isfinite(bestSquared);
+  if (!seeded) {
+    bestWorst = 1e300;
+    bestSquared = 1e300;
+  }
+  bool seed = seeded;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
       const int b = rounded[1] + db;
-      // O + a t1 + b t2 once for the five c: the sums are those of Decoded, in its order.
-      Point partial{};
-      for (int k = 0; k < 3; k++)
-        partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+      const Point partial = partialOf(a, b);
       for (int dc = -2; dc <= 2; dc++) {
         const int c = rounded[2] + dc;
+        if (seeded && da == 0 && db == 0 && dc == 0) {
+          seed = false;
+          continue;
+        }
         double worst = 0;
         double squared = 0;
-        // An axis already worse than the best triple's worst rules the triple out.
-        for (int k = 0; k < 3 && worst <= bestWorst; k++) {
-          const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
-          worst = std::max(worst, e);
-          squared += e * e;
-        }
+        score(partial, c, bestWorst, &worst, &squared);
         if (worst > bestWorst)
           continue;
-        if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+        const bool better = worst < bestWorst || squared < bestSquared;
+        if (better || (seed && squared == bestSquared)) {
           bestWorst = worst;
           bestSquared = squared;
           best = {a, b, c};
+          seed = false;
         }
       }
     }
