@@ -3,6 +3,8 @@
 // generated closed and open meshes, positions quantized to 11 bits for both. Counters: faces
 // per second, bits per vertex, and "x Draco", our best processor time over the library's best
 // of ten for its whole encode or decode of the same mesh, measured in the same run.
+// Run from the Release build (scripts/bench configures it):
+//   build/bench/bench/bench_progressive_coder --benchmark_filter=Progressive
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"

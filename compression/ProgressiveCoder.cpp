@@ -5,6 +5,7 @@
 #include "coding/FrequencyModel.h"
 #include "coding/IBitFile.h"
 #include "coding/OBitStream.h"
+#include "compression/ProgressiveReplay.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -213,6 +214,9 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
     pMesh->Free();
     return 0;
   }
+  // Without redraws or faces to colour, the layers are replayed on index arrays.
+  if (!colour && !(pView && (redrawAfterLayer || fineGrain)))
+    return ReplayLayers(pMesh, callback);
   m_InsertedCount = 0;
   m_DeferVertexNeighbors = 1;
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
@@ -233,6 +237,24 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
   return 1;
 }
 
+int CProgressiveCoder::ReplayLayers(CMesh3d* pMesh, Callback callback)
+{
+  int added = 0;
+  for (const auto& codes : m_LayerCodes)
+    added += codes->NbRemoval();
+  CProgressiveReplay replay(*pMesh, m_Scale, m_Shift, added);
+  for (int layer = NbLayer() - 1; layer >= 0; layer--) {
+    if (!replay.ReplayLayer(*m_LayerCodes[layer], m_LayerGeometry[layer].get())) {
+      pMesh->Free();
+      return 0;
+    }
+    if (callback)
+      callback(replay.NbVertex());
+  }
+  replay.Store(pMesh);
+  return 1;
+}
+
 int CProgressiveCoder::DecodeLayer(CMesh3d* pMesh, const char* fileName, int refresh,
                                    CRenderView* pView, int colourPatches, int /*unused*/)
 {
@@ -245,6 +267,7 @@ int CProgressiveCoder::DecodeLayer(CMesh3d* pMesh, const char* fileName, int ref
     return 0;
   while (DecodeStep(0)) {
   }
+  m_CornersValid = 0;
   if (refresh) {
     m_pMesh->RemoveFacesWithFlag(2);
     m_pMesh->Rebuild();

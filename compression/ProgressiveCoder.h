@@ -3,11 +3,11 @@
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveGate.h"
 #include "compression/ProgressiveGeometryLayer.h"
+#include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -112,6 +112,8 @@ public:
 
 private:
   static constexpr int kNone = -1;
+  // Patterns end at valence 6: a patch's border and faces fit here without an allocation.
+  static constexpr int kPatchRoom = 8;
 
   // --- encoding driver and stream (ProgressiveCoder.cpp, ProgressiveCoderStream.cpp) --------
   int Quantize();
@@ -149,19 +151,25 @@ private:
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
-  int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence) const;
-  void ColourPatch(CProgressiveGate* pGate) const;
-  int IsBorderConcave(CProgressiveGate* pGate) const;
-  int IsBorderDegenerate(CProgressiveGate* pGate) const;
+  int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
+  void ColourPatch() const;
+  int IsBorderConcave() const;
+  int IsBorderDegenerate() const;
   int Retriangulate(CProgressiveGate* pGate, CVertex3d* v);
-  int IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
-                       const CProgressivePattern& pattern) const;
-  void PushGatesAfterRemoval(CProgressiveGate* pGate);
+  int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
+  void PushGatesAfterRemoval();
   void PushGate(CVertex3d* a, CVertex3d* b);
+  // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
+  CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
+  void ListCorners();
+  bool CanUpdateAdjacency() const;
+  void UpdateAdjacency();
+  void ClearGates();
   void SeedGates();
   void ReleaseRemovedVertices();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
+  int ReplayLayers(CMesh3d* pMesh, Callback callback);
   void InitDecodingGates();
   int ReinsertLayer(int layer);
   int DecodeStep(int simulation);
@@ -183,8 +191,15 @@ private:
 
   int m_Delay = 0;
   int m_RedrawPeriod = 1;
-  // Gates live in the queue itself: pushing at the back keeps the front gate in place.
-  std::deque<CProgressiveGate> m_Gates;
+  // First-in first-out gates of the layer: the front is m_Gates[m_GateHead]. The storage
+  // is kept from layer to layer.
+  std::vector<CProgressiveGate> m_Gates;
+  size_t m_GateHead = 0;
+  // The patch in front of the gate being processed.
+  CVertex3d* m_BorderRoom[kPatchRoom] = {};
+  CFace3d* m_PatchFaceRoom[kPatchRoom] = {};
+  CArray3d<CVertex3d> m_GateBorder{m_BorderRoom, kPatchRoom};
+  CArray3d<CFace3d> m_GatePatchFaces{m_PatchFaceRoom, kPatchRoom};
   CRenderView* m_pView = nullptr;
   CMesh3d* m_pMesh = nullptr;
   int m_HasBoundary = 0;
@@ -235,4 +250,20 @@ private:
   std::vector<CFace3d*> m_PatternFaces;
   // Set while whole layers are replayed: new faces leave the vertex neighbours alone.
   int m_DeferVertexNeighbors = 0;
+  // The vertices' face lists as a layer starts, each face with the corner before the vertex,
+  // by adjacency index: a layer changes no face list until it ends (new faces only join the
+  // vertex neighbours), and a front face is then found without reading the faces in turn.
+  // Vertices whose adjacency index does not name them alone are looked up on their own lists.
+  struct SCorner
+  {
+    const CVertex3d* previous;
+    CFace3d* face;
+  };
+  std::vector<SCorner> m_Corners;
+  std::vector<int> m_CornerStart;
+  std::vector<const CVertex3d*> m_CornerOwner;
+  int m_CornersValid = 0;
+  // Faces the encoder's layer removes and makes, in that order.
+  std::vector<CFace3d*> m_DeadFaces;
+  std::vector<CFace3d*> m_NewFaces;
 };

@@ -50,6 +50,7 @@ void CProgressiveCoder::ReplaceLayerFace(CFace3d* pFace)
 // whole of it is rebuilt once the mesh is complete.
 void CProgressiveCoder::EndLayerFaces()
 {
+  m_CornersValid = 0;
   for (CFace3d* f : m_LayerOldFaces)
     for (int k = 0; k < 3; k++)
       f->v(k)->RemoveFaceNeighbor(f);
@@ -78,13 +79,14 @@ int CProgressiveCoder::DecodeLayers(CMesh3d* pMesh)
 
 void CProgressiveCoder::InitDecodingGates()
 {
-  m_Gates.clear();
+  ClearGates();
   m_LayerOldFaces.clear();
   m_LayerNewFaces.clear();
   m_CodeCursor = 0;
   m_GeometryCursor = 0;
   m_DecodeError = 0;
   m_GateType = m_pCurrentCodes->GetGateType();
+  ListCorners();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -111,16 +113,17 @@ int CProgressiveCoder::ReinsertLayer(int layer)
 
 int CProgressiveCoder::DecodeStep(int simulation)
 {
-  if (m_Gates.empty() || m_DecodeError)
+  if (m_GateHead == m_Gates.size() || m_DecodeError)
     return 0;
-  const int r = DecodeGate(&m_Gates.front(), simulation);
-  m_Gates.pop_front();
-  return r;
+  // A copy: the gates pushed while it is decoded may move the queue.
+  CProgressiveGate gate = m_Gates[m_GateHead++];
+  return DecodeGate(&gate, simulation);
 }
 
 int CProgressiveCoder::DecodeGate(CProgressiveGate* pGate, int simulation)
 {
-  CFace3d* pFace = pGate->GetFrontFace();
+  m_GateBorder.RemoveAll();
+  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond());
   if (!pFace || pFace->GetFlag() != 0 || m_CodeCursor >= m_pCurrentCodes->NbCode())
     return 1;
   CVertex3d* w = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
@@ -176,7 +179,8 @@ int CProgressiveCoder::DecodeBoundaryStep(CProgressiveGate* pGate, CFace3d* pFac
   const unsigned int side = cursor < m_pCurrentCodes->NbCode() ? m_pCurrentCodes->GetCode(cursor) : 0;
   CVertex3d* first = pGate->GetFirst();
   CVertex3d* second = pGate->GetSecond();
-  CVertex3d* w = pGate->GetFrontVertex();
+  const CFace3d* pFront = FrontFace(first, second);
+  CVertex3d* w = pFront ? pFront->GetVertexOther(first, second) : nullptr;
   const int onFirstSide = side == 5;
   if ((side != 5 && side != 6) ||
       (onFirstSide ? HasLiveEdge(w, second) : HasLiveEdge(first, w))) {
@@ -234,7 +238,7 @@ int CProgressiveCoder::FindPattern(CProgressiveGate* pGate, int valence,
         CVertex3d* c = b[t[(e + 1) % 3]];
         if (!a || !c)
           continue;
-        CFace3d* pFound = CProgressiveGate(c, a).GetFrontFace();
+        CFace3d* pFound = FrontFace(c, a);
         if (!pFound || pFound->GetFlag() != 0 ||
             std::find(pFaces->begin(), pFaces->end(), pFound) != pFaces->end())
           return 0;
@@ -264,7 +268,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
       border[k + 1]->SetMark(pattern.GetMarks()[k]);
   for (CVertex3d* w : border) {
     w->SetFlag(1);
-    pGate->GetBorder()->Add(w);
+    m_GateBorder.Add(w);
   }
   for (CFace3d* f : faces)
     ReplaceLayerFace(f);
@@ -284,7 +288,7 @@ void CProgressiveCoder::InsertVertex(CProgressiveGate* pGate, const std::vector<
   m_pMesh->AddVertex(v);
   for (int i = 0; i < n; i++)
     AddLayerFace(v, border[(i + n - 1) % n], border[i]);
-  PushGatesAfterRemoval(pGate);
+  PushGatesAfterRemoval();
 }
 
 // A re-inserted vertex from the stream: its quantized position from the next record, rebuilt in
@@ -324,6 +328,7 @@ void CProgressiveCoder::FineGrainRedraw()
   // adjacency touches no flag or mark, so the layer goes on as it was.
   m_pMesh->RemoveFacesWithFlag(2);
   m_pMesh->Rebuild();
+  ListCorners();
   m_LayerOldFaces.clear();
   m_LayerNewFaces.clear();
   m_pMesh->SetModified();

@@ -91,6 +91,64 @@ void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
   m_Gates.emplace_back(a, b);
 }
 
+CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
+{
+  const int id = first->GetAdjacencyIndex();
+  if (!m_CornersValid || id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
+      m_CornerOwner[static_cast<size_t>(id)] != first)
+    return CProgressiveGate(first, second).GetFrontFace();
+  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
+    if (m_Corners[static_cast<size_t>(i)].previous == second)
+      return m_Corners[static_cast<size_t>(i)].face;
+  return nullptr;
+}
+
+// Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
+// at two corners is listed at both, next to each other: it is found from either.
+void CProgressiveCoder::ListCorners()
+{
+  m_CornersValid = 0;
+  if (m_pView)
+    return;
+  const int nv = m_pMesh->NbVertex();
+  m_CornerOwner.assign(static_cast<size_t>(nv), nullptr);
+  std::vector<char> shared(static_cast<size_t>(nv), 0);
+  for (int i = 0; i < nv; i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const int id = v->GetAdjacencyIndex();
+    if (id < 0 || id >= nv)
+      continue;
+    if (m_CornerOwner[static_cast<size_t>(id)])
+      shared[static_cast<size_t>(id)] = 1;
+    m_CornerOwner[static_cast<size_t>(id)] = v;
+  }
+  m_Corners.clear();
+  m_CornerStart.assign(static_cast<size_t>(nv) + 1, 0);
+  for (int id = 0; id < nv; id++) {
+    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
+    if (shared[static_cast<size_t>(id)])
+      m_CornerOwner[static_cast<size_t>(id)] = nullptr;
+    const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)];
+    if (!v)
+      continue;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+      CFace3d* f = v->GetFaceNeighbor(j);
+      for (int k = 0; k < 3; k++)
+        if (f->v(k) == v)
+          m_Corners.push_back({f->v((k + 2) % 3), f});
+    }
+  }
+  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  m_CornersValid = 1;
+}
+
+void CProgressiveCoder::ClearGates()
+{
+  m_Gates.clear();
+  m_GateHead = 0;
+}
+
 int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
 {
   m_pMesh = pMesh;
@@ -114,13 +172,19 @@ int CProgressiveCoder::RunLayer()
   while (EncodeStep()) {
   }
   DumpHook(m_pCurrentCodes, "");
+  const bool update = m_ApplyRemoval && CanUpdateAdjacency();
+  m_CornersValid = 0;
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval)
     return removed;
-  m_pMesh->RemoveFacesWithFlag(2);
-  ReleaseRemovedVertices();
   // The conquest needs adjacency only; normals wait for the end of the encoding.
-  m_pMesh->BuildAdjacency();
+  if (update) {
+    UpdateAdjacency();
+  } else {
+    m_pMesh->RemoveFacesWithFlag(2);
+    ReleaseRemovedVertices();
+    m_pMesh->BuildAdjacency();
+  }
   m_pMesh->SetModified();
   return removed;
 }
@@ -144,7 +208,10 @@ void CProgressiveCoder::ReleaseRemovedVertices()
 
 void CProgressiveCoder::InitLayer()
 {
-  m_Gates.clear();
+  ClearGates();
+  m_DeadFaces.clear();
+  m_NewFaces.clear();
+  ListCorners();
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
@@ -186,14 +253,15 @@ void CProgressiveCoder::SeedGates()
 
 int CProgressiveCoder::EncodeStep()
 {
-  if (m_Gates.empty())
+  if (m_GateHead == m_Gates.size())
     return 0;
-  const int r = ProcessGate(&m_Gates.front());
+  // A copy: the gates pushed while it is processed may move the queue.
+  CProgressiveGate gate = m_Gates[m_GateHead++];
+  const int r = ProcessGate(&gate);
   if (r != kNone && r != 1)
     m_pCurrentCodes->Add(static_cast<unsigned int>(r));
   if (r != kNone)
     DebugStep();
-  m_Gates.pop_front();
   return 1;
 }
 
@@ -213,7 +281,9 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
 
 int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 {
-  CFace3d* pFace = pGate->GetFrontFace();
+  m_GateBorder.RemoveAll();
+  m_GatePatchFaces.RemoveAll();
+  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond());
   if (!pFace || pFace->GetFlag() != 0)
     return kNone;
   CVertex3d* v = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
@@ -234,25 +304,27 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence))
     return NullPatch(pGate, pFace, v, 2);
-  ColourPatch(pGate);
-  const int concave = m_ForbidConcave && IsBorderConcave(pGate);
-  const int degenerate = IsBorderDegenerate(pGate);
+  ColourPatch();
+  const int concave = m_ForbidConcave && IsBorderConcave();
+  const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
   if (!IsResidualSendable(pGate, v, valence))
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval && !Retriangulate(pGate, v))
     return NullPatch(pGate, pFace, v, 4);
-  PushGatesAfterRemoval(pGate);
-  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  PushGatesAfterRemoval();
+  const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
       CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
-  for (int i = 0; i < pGate->GetPatchFaces()->GetSize(); i++)
-    pGate->GetPatchFaces()->GetAt(i)->SetFlag(2);
+  for (int i = 0; i < m_GatePatchFaces.GetSize(); i++) {
+    m_GatePatchFaces.GetAt(i)->SetFlag(2);
+    m_DeadFaces.push_back(m_GatePatchFaces.GetAt(i));
+  }
   return valence;
 }
 
@@ -284,9 +356,12 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   w->SetFlag(1);
   pFace->SetFlag(2);
   g->SetFlag(2);
+  m_DeadFaces.push_back(pFace);
+  m_DeadFaces.push_back(g);
   auto* pNew = new CFace3d(first, w, second, 3);
   m_pMesh->AddFace(pNew);
   pNew->AddVertexNeighbors();
+  m_NewFaces.push_back(pNew);
   if (w->GetMark() == 0)
     w->SetMark(2);
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
@@ -301,7 +376,7 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
 // bounded too.
 int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
 {
-  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
+  const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
       CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
@@ -339,10 +414,10 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
 // Walks the faces around v from the front face; the border ends at the gate's second vertex
 // on a manifold ring (0 when the ring does not close that way).
 int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
-                                  int valence) const
+                                  int valence)
 {
-  CArray3d<CVertex3d>* pBorder = pGate->GetBorder();
-  CArray3d<CFace3d>* pFaces = pGate->GetPatchFaces();
+  CArray3d<CVertex3d>* pBorder = &m_GateBorder;
+  CArray3d<CFace3d>* pFaces = &m_GatePatchFaces;
   pBorder->Add(pGate->GetFirst());
   pFaces->Add(pFace);
   CFace3d* pCurrent = pFace;
@@ -367,7 +442,7 @@ int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVert
 
 // Visual debugging: the front face a little darker than the rest of the patch, each patch in
 // one of seven tints.
-void CProgressiveCoder::ColourPatch(CProgressiveGate* pGate) const
+void CProgressiveCoder::ColourPatch() const
 {
   if (!m_ColourPatches)
     return;
@@ -378,7 +453,7 @@ void CProgressiveCoder::ColourPatch(CProgressiveGate* pGate) const
     r = 50;
   if (r == g && g == b)
     r = 0;
-  CArray3d<CFace3d>* pFaces = pGate->GetPatchFaces();
+  const CArray3d<CFace3d>* pFaces = &m_GatePatchFaces;
   const int valence = pFaces->GetSize();
   pFaces->GetAt(0)->SetColor(static_cast<std::uint8_t>(100 + r), static_cast<std::uint8_t>(100 + g),
                              static_cast<std::uint8_t>(100 + b));
@@ -389,9 +464,9 @@ void CProgressiveCoder::ColourPatch(CProgressiveGate* pGate) const
   }
 }
 
-int CProgressiveCoder::IsBorderConcave(CProgressiveGate* pGate) const
+int CProgressiveCoder::IsBorderConcave() const
 {
-  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
   for (int i = 0; i < n; i++) {
     const Point e1 = Sub(P(b->GetAt((i + 1) % n)), P(b->GetAt(i)));
@@ -403,9 +478,9 @@ int CProgressiveCoder::IsBorderConcave(CProgressiveGate* pGate) const
   return 0;
 }
 
-int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
+int CProgressiveCoder::IsBorderDegenerate() const
 {
-  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
   // Borders come from patterns of valence 6 at most.
   constexpr int kMaxBorder = 6;
@@ -423,7 +498,7 @@ int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt((i + 1) % n);
-    const CFace3d* f = CProgressiveGate(b0, b1).GetFrontFace();
+    const CFace3d* f = FrontFace(b0, b1);
     front[static_cast<size_t>(i)] = f ? f->GetVertexOther(b0, b1) : nullptr;
   }
   for (int i = 0; i < n; i++) {
@@ -445,10 +520,10 @@ int CProgressiveCoder::IsBorderDegenerate(CProgressiveGate* pGate) const
 }
 
 // Measures how far the retriangulation moves the surface against the mean border edge.
-int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
+int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
                                         const CProgressivePattern& pattern) const
 {
-  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
   double perimeter = 0;
   for (int i = 0; i < n; i++)
@@ -470,7 +545,7 @@ int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
     double volume = 0;
     for (const auto& t : faces)
       volume += SignedVolume(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2])));
-    CArray3d<CFace3d>* pOld = pGate->GetPatchFaces();
+    const CArray3d<CFace3d>* pOld = &m_GatePatchFaces;
     for (int i = 0; i < pOld->GetSize(); i++) {
       const CFace3d* f = pOld->GetAt(i);
       volume -= SignedVolume(P(f->v(0)), P(f->v(1)), P(f->v(2)));
@@ -482,9 +557,9 @@ int CProgressiveCoder::IsVetoedByMetric(CProgressiveGate* pGate, CVertex3d* v,
 
 int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
 {
-  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
   const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
-  if (m_UseMetric && IsVetoedByMetric(pGate, v, pattern))
+  if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 0;
   if (m_ForbidNormalFlipping) {
     std::vector<Point> normals;
@@ -504,14 +579,14 @@ int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
     auto* pNew = new CFace3d(b->GetAt(t[0]), b->GetAt(t[1]), b->GetAt(t[2]), 0);
     m_pMesh->AddFace(pNew);
     pNew->AddVertexNeighbors();
-    pGate->GetNewFaces()->Add(pNew);
+    m_NewFaces.push_back(pNew);
   }
   return 1;
 }
 
-void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
+void CProgressiveCoder::PushGatesAfterRemoval()
 {
-  CArray3d<CVertex3d>* b = pGate->GetBorder();
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
   for (int i = 0; i + 1 < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
@@ -521,7 +596,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(CProgressiveGate* pGate)
       continue;
     }
     const CProgressiveGate edge(b0, b1);
-    CFace3d* pFront = edge.GetFrontFace();
+    CFace3d* pFront = FrontFace(b0, b1);
     if (!pFront || pFront->GetFlag() != 0)
       continue;
     CVertex3d* w = pFront->GetVertexOther(b0, b1);

@@ -335,7 +335,9 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
   if (!normal.Start(pFile))
     return 0;
   std::uint32_t symbol = 0;
+  // The counts are bounded by the codes already read.
   std::vector<int> c;
+  c.reserve(static_cast<size_t>(expected));
   while (normal.Decode(&symbol, pFile)) {
     if (static_cast<int>(c.size()) >= expected)
       return 0;
@@ -347,6 +349,7 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
   if (!tangent.Start(pFile))
     return 0;
   std::vector<int> t;
+  t.reserve(2 * c.size());
   while (tangent.Decode(&symbol, pFile)) {
     if (t.size() >= 2 * c.size())
       return 0;
@@ -354,6 +357,7 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
   }
   if (!tangent.Done(pFile) || t.size() != 2 * c.size())
     return 0;
+  pLayer->Reserve(static_cast<int>(c.size()));
   for (size_t r = 0; r < c.size(); r++)
     pLayer->Add(CProgressiveVertexRecord()).SetCoordinates({t[2 * r], t[2 * r + 1], c[r]});
   return 1;

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "mesh/Array3d.h"
-
 class CFace3d;
 class CVertex3d;
 
-// An oriented front edge of a progressive conquest and the patch it finds in front of it.
+// An oriented front edge of a progressive conquest: two vertices, copied freely.
 class CProgressiveGate
 {
 public:
   CProgressiveGate(CVertex3d* pFirst, CVertex3d* pSecond) : m_pFirst(pFirst), m_pSecond(pSecond) {}
-
-  CProgressiveGate(const CProgressiveGate&) = delete;
-  CProgressiveGate& operator=(const CProgressiveGate&) = delete;
 
   CVertex3d* GetFirst() const { return m_pFirst; }
   CVertex3d* GetSecond() const { return m_pSecond; }
@@ -22,17 +17,10 @@ public:
   // Retriangulation tag pair from the marks of (first, second): (2,1) 1, (1,2) 0, (2,2) 2, else 3.
   int GetTagPair() const;
 
-  CArray3d<CVertex3d>* GetBorder() { return &m_ArrayBorder; }
-  CArray3d<CFace3d>* GetPatchFaces() { return &m_ArrayPatchFace; }
-  CArray3d<CFace3d>* GetNewFaces() { return &m_ArrayNewFace; }
-
   // True when the face has the oriented edge a -> b among its corners.
   static int FaceHasEdge(const CFace3d* pFace, const CVertex3d* a, const CVertex3d* b);
 
 private:
   CVertex3d* m_pFirst;
   CVertex3d* m_pSecond;
-  CArray3d<CVertex3d> m_ArrayBorder;
-  CArray3d<CFace3d> m_ArrayPatchFace;
-  CArray3d<CFace3d> m_ArrayNewFace;
 };

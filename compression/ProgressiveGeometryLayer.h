@@ -17,6 +17,7 @@ public:
     m_Records.push_back(std::move(record));
     return m_Records.back();
   }
+  void Reserve(int count) { m_Records.reserve(static_cast<size_t>(count)); }
   int IsPredicted() const { return m_Predicted; }
   void SetPredicted(int flag) { m_Predicted = flag; }
 

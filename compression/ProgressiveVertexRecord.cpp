@@ -1,6 +1,5 @@
 #include "compression/ProgressiveVertexRecord.h"
 
-#include "mesh/GeometryUtil.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -28,11 +27,29 @@ bool Normalize(Point* p)
   return true;
 }
 
+// std::floor without the library call, which the residual search makes hundreds of times per
+// vertex: exact wherever a 64-bit integer holds the value, the library elsewhere (and on NaN).
+inline double Floor(double x)
+{
+  if (!(std::fabs(x) < 1e18))
+    return std::floor(x);
+  const double t = static_cast<double>(static_cast<long long>(x));
+  return t > x ? t - 1 : t;
+}
+
+// Round (mesh/GeometryUtil) inlined, the same sums on the same bounds.
+inline int RoundNearest(double x)
+{
+  const double low = Floor(x);
+  const double high = -Floor(-x);
+  return static_cast<int>(x - low <= high - x ? low : high);
+}
+
 // Round (mesh/GeometryUtil): nearest integer, an exact half going down. Inlined: the residual
 // search rounds hundreds of times per vertex.
 inline int RoundHalfDown(double x)
 {
-  const double low = std::floor(x);
+  const double low = Floor(x);
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
 }
 
@@ -166,7 +183,7 @@ std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const
     a = (r[i] * frame.t2[j] - r[j] * frame.t2[i]) / bestDet;
     b = (frame.t1[i] * r[j] - frame.t1[j] * r[i]) / bestDet;
   }
-  return {Round(a), Round(b), Round(c)};
+  return {RoundNearest(a), RoundNearest(b), RoundNearest(c)};
 }
 
 std::array<int, 3> CProgressiveVertexRecord::PredictRounded() const
@@ -186,46 +203,88 @@ void CProgressiveVertexRecord::Predict()
   // rounded one by at most 1 in each residual: the first such offset in the order of the
   // search over -2..2 is the first over -1..1.
   for (int da = -1; da <= 1; da++)
-    for (int db = -1; db <= 1; db++)
-      for (int dc = -1; dc <= 1; dc++)
-        if (Decoded(frame, rounded[0] + da, rounded[1] + db, rounded[2] + dc) == m_Target) {
-          m_Coordinates = {rounded[0] + da, rounded[1] + db, rounded[2] + dc};
+    for (int db = -1; db <= 1; db++) {
+      // O + a t1 + b t2 once for the three c: the sums are those of Decoded, in its order.
+      const int a = rounded[0] + da;
+      const int b = rounded[1] + db;
+      Point partial{};
+      for (int k = 0; k < 3; k++)
+        partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+      for (int dc = -1; dc <= 1; dc++) {
+        const int c = rounded[2] + dc;
+        int k = 0;
+        while (k < 3 && RoundHalfDown(partial[k] + c * frame.n[k]) == m_Target[k])
+          k++;
+        if (k == 3) {
+          m_Coordinates = {a, b, c};
           return;
         }
+      }
+    }
   if (m_HasOriginal)
     m_Coordinates = NearestToOriginal(frame, rounded);
 }
 
 // A rotated unit lattice rounded to the grid misses some grid points: then the nearest point
 // it reaches, by the largest axis error first, so that a miss costs one step at most where a
-// neighbouring cell can be reached.
+// neighbouring cell can be reached: the first triple of the search order with the least
+// (largest error, sum of squares).
 std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& frame,
                                                                const std::array<int, 3>& rounded) const
 {
+  // O + a t1 + b t2 + c n rounded, against the original: the sums are those of Decoded, in its
+  // order. An axis already worse than the bound rules the triple out.
+  auto score = [&](const Point& partial, int c, double bound, double* pWorst, double* pSquared) {
+    double worst = 0;
+    double squared = 0;
+    for (int k = 0; k < 3 && worst <= bound; k++) {
+      const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
+      worst = std::max(worst, e);
+      squared += e * e;
+    }
+    *pWorst = worst;
+    *pSquared = squared;
+  };
+  auto partialOf = [&frame](int a, int b) {
+    Point partial{};
+    for (int k = 0; k < 3; k++)
+      partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+    return partial;
+  };
+  // The rounded triple's errors bound the search from the start. Until the search reaches it,
+  // a triple as good as it comes first in the order and takes its place.
   std::array<int, 3> best = rounded;
-  double bestWorst = 1e300;
-  double bestSquared = 1e300;
+  double bestWorst = 0;
+  double bestSquared = 0;
+  score(partialOf(rounded[0], rounded[1]), rounded[2], 1e300, &bestWorst, &bestSquared);
+  const bool seeded = std::isfinite(bestWorst) && std::isfinite(bestSquared);
+  if (!seeded) {
+    bestWorst = 1e300;
+    bestSquared = 1e300;
+  }
+  bool seed = seeded;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
       const int b = rounded[1] + db;
-      // O + a t1 + b t2 once for the five c: the sums are those of Decoded, in its order.
-      Point partial{};
-      for (int k = 0; k < 3; k++)
-        partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
+      const Point partial = partialOf(a, b);
       for (int dc = -2; dc <= 2; dc++) {
         const int c = rounded[2] + dc;
+        if (seeded && da == 0 && db == 0 && dc == 0) {
+          seed = false;
+          continue;
+        }
         double worst = 0;
         double squared = 0;
-        for (int k = 0; k < 3; k++) {
-          const double e = std::fabs(RoundHalfDown(partial[k] + c * frame.n[k]) - m_Original[k]);
-          worst = std::max(worst, e);
-          squared += e * e;
-        }
-        if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+        score(partial, c, bestWorst, &worst, &squared);
+        if (worst > bestWorst)
+          continue;
+        const bool better = worst < bestWorst || squared < bestSquared;
+        if (better || (seed && squared == bestSquared)) {
           bestWorst = worst;
           bestSquared = squared;
           best = {a, b, c};
+          seed = false;
         }
       }
     }

@@ -17,6 +17,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace progressive {
@@ -200,6 +201,32 @@ inline std::unique_ptr<CMesh3d> ReadObj(const std::string& name)
 inline std::array<int, 3> Quantized(const CVertex3d* v)
 {
   return {static_cast<int>(v->x2()), static_cast<int>(v->y2()), static_cast<int>(v->z2())};
+}
+
+// Faces and neighbour vertices of every vertex, neighbour faces of every face, in their
+// orders, by index.
+inline std::vector<int> Adjacency(const CMesh3d& mesh)
+{
+  std::unordered_map<const void*, int> index;
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    index[mesh.GetVertex(i)] = i;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    index[mesh.GetFace(i)] = i;
+  auto at = [&index](const void* p) { return p ? index.at(p) : -1; };
+  std::vector<int> out;
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    out.push_back(v->NbFaceNeighbor());
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      out.push_back(at(v->GetFaceNeighbor(j)));
+    out.push_back(v->NbVertexNeighbor());
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      out.push_back(at(v->GetVertexNeighbor(j)));
+  }
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      out.push_back(at(mesh.GetFace(i)->f(k)));
+  return out;
 }
 
 inline int CountBoundaryEdges(const CMesh3d& mesh)

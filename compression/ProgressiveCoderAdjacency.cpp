@@ -1,0 +1,115 @@
+// The encoder's adjacency after a layer, brought up to date around the removals instead of
+// rebuilt: by the same rules as CMesh3d::BuildAdjacency, so the next layer sees the same lists.
+#include "compression/ProgressiveCoder.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+
+namespace {
+
+// Faces in the array order, each once; neighbours in the order of their faces' corners, each
+// once; across edge k of f, the first other face of corner k holding corner k + 1.
+void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
+{
+  CArray3d<CFace3d>* pList = v->GetArrayFaceNeighbor();
+  pList->SetSize(static_cast<int>(faces.size()));
+  for (size_t i = 0; i < faces.size(); i++)
+    pList->SetAt(static_cast<int>(i), faces[i]);
+  v->RemoveAllVertexNeighbor();
+  for (const CFace3d* f : faces)
+    for (int k = 0; k < 3; k++)
+      v->AddNeighbor(f->v(k));
+}
+
+void LinkFacesFrom(const CVertex3d* v)
+{
+  for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+    CFace3d* f = v->GetFaceNeighbor(j);
+    for (int k = 0; k < 3; k++) {
+      if (f->v(k) != v)
+        continue;
+      const CVertex3d* b = f->v((k + 1) % 3);
+      CFace3d* across = nullptr;
+      for (int i = 0; i < v->NbFaceNeighbor() && !across; i++) {
+        CFace3d* g = v->GetFaceNeighbor(i);
+        if (g != f && g->HasVertex(b))
+          across = g;
+      }
+      f->SetF(k, across);
+    }
+  }
+}
+
+} // namespace
+
+// Worth it while few faces change; every vertex on them must be known by its adjacency index.
+bool CProgressiveCoder::CanUpdateAdjacency() const
+{
+  const size_t nbFace = static_cast<size_t>(m_pMesh->NbFace());
+  if (!m_CornersValid || 4 * m_DeadFaces.size() >= nbFace || m_pMesh->NbVertex() < 4)
+    return false;
+  for (const auto* list : {&m_DeadFaces, &m_NewFaces})
+    for (const CFace3d* f : *list)
+      for (int k = 0; k < 3; k++) {
+        const CVertex3d* v = f->v(k);
+        const int id = v ? v->GetAdjacencyIndex() : -1;
+        if (id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
+            m_CornerOwner[static_cast<size_t>(id)] != v)
+          return false;
+      }
+  return true;
+}
+
+// Before the removed faces are deleted: the corners of the faces that go or come (the removed
+// vertices aside) get their lists again; the faces are linked once the others have gone.
+void CProgressiveCoder::UpdateAdjacency()
+{
+  // Affected vertices by adjacency index: their rank in `vertices`.
+  std::vector<int> rank(m_CornerOwner.size(), -1);
+  std::vector<CVertex3d*> vertices;
+  for (const auto* list : {&m_DeadFaces, &m_NewFaces})
+    for (const CFace3d* f : *list)
+      for (int k = 0; k < 3; k++) {
+        CVertex3d* v = f->v(k);
+        int& r = rank[static_cast<size_t>(v->GetAdjacencyIndex())];
+        if (r >= 0 || v->GetFlag() == 2)
+          continue;
+        r = static_cast<int>(vertices.size());
+        vertices.push_back(v);
+      }
+  // The new faces of each, in the order they were made: after the others in the array.
+  std::vector<int> start(vertices.size() + 1, 0);
+  auto forCorners = [&](auto fn) {
+    for (CFace3d* f : m_NewFaces) {
+      if (f->GetFlag() == 2)
+        continue;
+      for (int k = 0; k < 3; k++)
+        if ((k == 0 || f->v(k) != f->v(0)) && (k < 2 || f->v(2) != f->v(1)))
+          if (const int r = rank[static_cast<size_t>(f->v(k)->GetAdjacencyIndex())]; r >= 0)
+            fn(r, f);
+    }
+  };
+  forCorners([&start](int r, CFace3d*) { start[static_cast<size_t>(r) + 1]++; });
+  for (size_t i = 1; i < start.size(); i++)
+    start[i] += start[i - 1];
+  std::vector<CFace3d*> added(static_cast<size_t>(start.back()));
+  std::vector<int> cursor(start.begin(), start.end() - 1);
+  forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
+  std::vector<CFace3d*> faces;
+  for (size_t r = 0; r < vertices.size(); r++) {
+    CVertex3d* v = vertices[r];
+    faces.clear();
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      if (v->GetFaceNeighbor(j)->GetFlag() != 2)
+        faces.push_back(v->GetFaceNeighbor(j));
+    faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
+    StoreFaces(v, faces);
+  }
+  m_pMesh->RemoveFacesWithFlag(2);
+  ReleaseRemovedVertices();
+  for (const CVertex3d* v : vertices)
+    LinkFacesFrom(v);
+  for (int i = 0; i < m_pMesh->NbVertex(); i++)
+    m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+}

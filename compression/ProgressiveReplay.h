@@ -1,0 +1,110 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+class CMesh3d;
+class CProgressiveCodeList;
+class CProgressiveGeometryLayer;
+
+// The decoder's replay of whole layers on index arrays: the same first-in first-out conquest
+// as the coder's on mesh objects, which costs a heap object per element and a pointer walk per
+// question. Within a layer the faces it adds stay out of sight of the conquest, and every
+// vertex lists its faces in face order (the faces a layer replaces leave, the faces it adds
+// come last), so one list of faces per vertex, rebuilt per layer, answers every question.
+class CProgressiveReplay
+{
+public:
+  // Takes the base mesh: vertices in array order, faces by vertex index, adjacency built.
+  // Room is made for the vertices and faces the layers will add.
+  CProgressiveReplay(const CMesh3d& base, const float scale[3], const float shift[3],
+                     int nbAddedVertex);
+
+  // Re-inserts one layer; 1 when every code and every geometry record was used, 0 otherwise
+  // (the arrays then hold a partial layer).
+  int ReplayLayer(const CProgressiveCodeList& codes, CProgressiveGeometryLayer* pGeometry);
+  int NbVertex() const { return static_cast<int>(m_Position.size()); }
+  int NbFace() const { return static_cast<int>(m_Faces.size()); }
+  // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
+  // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
+  // keep their objects.
+  void Store(CMesh3d* pMesh) const;
+
+private:
+  // An oriented front edge and, when known, an edge first -> second of a face the layer
+  // started with (3 face + corner; -1 otherwise): the face in front is across it.
+  struct SGate
+  {
+    int first;
+    int second;
+    int back;
+  };
+  // Passed by value: the gates pushed while one is decoded may move the queue.
+  using Gate = SGate;
+
+  void StartLayer();
+  void ListFaces();
+  void ListAcross();
+  void EndLayer();
+  void PushGate(int a, int b, int back) { m_Gates.push_back({a, b, back}); }
+  int TagPair(int first, int second) const;
+  int FrontFace(int first, int second) const;
+  int FrontFace(Gate gate) const;
+  // The face in front of first -> second, across one of the given faces when one holds the edge.
+  int FrontFaceAcross(int first, int second, const int* faces, int nbFace) const;
+  int EdgeOf(int face, int from, int to) const;
+  int Other(int face, int a, int b) const;
+  int HasLiveEdge(int a, int b) const;
+  int DecodeGate(Gate gate);
+  int NullPatch(Gate gate, int face, int v);
+  int DecodeBoundaryStep(Gate gate, int face);
+  int FindPattern(Gate gate, int face, int valence);
+  void InsertVertex(Gate gate);
+  void PushGatesAfterRemoval(const int* border, int n);
+  int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
+  void AddLayerFace(int a, int b, int c);
+  void ReplaceLayerFace(int face);
+
+  std::vector<std::array<float, 3>> m_Position;
+  std::vector<std::array<float, 3>> m_Quantized;
+  std::vector<int> m_VertexFlag;
+  std::vector<int> m_Mark;
+  std::vector<std::array<int, 3>> m_Faces;
+  std::vector<int> m_FaceFlag;
+  // Index of the face in the base mesh, -1 for a face a layer added.
+  std::vector<int> m_BaseFace;
+  int m_NbBaseVertex = 0;
+  // Faces of each vertex, in face order, as the layer found them, each with the corner before
+  // the vertex: the face holding the edge x -> v is found among v's without reading a face.
+  struct SCorner
+  {
+    int previous;
+    int face;
+    int corner;
+  };
+  std::vector<int> m_FaceStart;
+  std::vector<SCorner> m_FaceList;
+  // Per edge a -> b of the faces the layer started with, the face in front of the gate (a, b).
+  std::vector<int> m_Across;
+  int m_NbLayerFace = 0;
+  std::vector<int> m_Stamp;
+  std::vector<int> m_FirstFace;
+  std::vector<SGate> m_Gates;
+  size_t m_GateHead = 0;
+  // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
+  bool m_Seeded = false;
+  float m_Scale[3] = {0, 0, 0};
+  float m_Shift[3] = {0, 0, 0};
+  const CProgressiveCodeList* m_pCodes = nullptr;
+  CProgressiveGeometryLayer* m_pGeometry = nullptr;
+  int m_GateType = 0;
+  int m_CodeCursor = 0;
+  int m_GeometryCursor = 0;
+  int m_Error = 0;
+  // The pattern found in front of the gate being decoded.
+  std::array<int, 6> m_Border{};
+  std::array<int, 4> m_PatternFaces{};
+  int m_NbBorder = 0;
+  int m_NbPatternFace = 0;
+};

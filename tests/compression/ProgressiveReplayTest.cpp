@@ -1,0 +1,173 @@
+// The decoder's replay on index arrays: a hand-followed layer on a tetrahedron, refusals, and
+// the same meshes as the replay on mesh objects (which runs when faces are coloured).
+#include "compression/ProgressiveCodeList.h"
+#include "compression/ProgressiveCoder.h"
+#include "compression/ProgressiveGeometryLayer.h"
+#include "compression/ProgressiveReplay.h"
+#include "tests/compression/ConquestFixtures.h"
+#include "tests/compression/ProgressiveMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const float kScale[3] = {0.5f, 0.5f, 0.5f};
+const float kShift[3] = {1, 1, 1};
+
+std::array<int, 3> Corners(const CMesh3d& mesh, int face)
+{
+  std::array<int, 3> c{};
+  for (int k = 0; k < 3; k++)
+    c[static_cast<size_t>(k)] = mesh.IndexFrom(mesh.GetFace(face)->v(k));
+  return c;
+}
+
+CProgressiveGeometryLayer AbsoluteRecords(std::vector<std::array<int, 3>> points)
+{
+  CProgressiveGeometryLayer layer;
+  for (const auto& p : points)
+    layer.Add(CProgressiveVertexRecord()).SetCoordinates(p);
+  return layer;
+}
+
+// Seed edge 0 -> 1: the gate (0, 1) finds face (0, 2, 1) in front, and a code 3 puts the new
+// vertex inside it, fanned (4, 1, 0), (4, 0, 2), (4, 2, 1) after the faces that stay.
+TEST(ProgressiveReplay, ValenceThreeCodeSplitsTheFrontFace)
+{
+  auto mesh = fixtures::Tetrahedron();
+  CProgressiveCodeList codes(0);
+  codes.Add(3);
+  CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+  CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+  ASSERT_EQ(1, replay.ReplayLayer(codes, &geometry));
+  EXPECT_EQ(5, replay.NbVertex());
+  EXPECT_EQ(6, replay.NbFace());
+  replay.Store(mesh.get());
+  ASSERT_EQ(5, mesh->NbVertex());
+  ASSERT_EQ(6, mesh->NbFace());
+  const CVertex3d* v = mesh->GetVertex(4);
+  EXPECT_FLOAT_EQ(3.5f, v->x());
+  EXPECT_FLOAT_EQ(4.0f, v->y());
+  EXPECT_FLOAT_EQ(4.5f, v->z());
+  EXPECT_FLOAT_EQ(7.0f, v->z2());
+  const std::array<std::array<int, 3>, 6> expected{
+      {{0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {4, 1, 0}, {4, 0, 2}, {4, 2, 1}}};
+  for (int i = 0; i < 6; i++)
+    EXPECT_EQ(expected[static_cast<size_t>(i)], Corners(*mesh, i)) << i;
+  // The new faces are flagged 3, the new vertex 2, its border 1.
+  EXPECT_EQ(3, mesh->GetFace(5)->GetFlag());
+  EXPECT_EQ(2, v->GetFlag());
+  EXPECT_EQ(1, mesh->GetVertex(2)->GetFlag());
+  mesh->Rebuild();
+  EXPECT_TRUE(fixtures::IsClosed(*mesh));
+  EXPECT_TRUE(fixtures::IsOriented(*mesh));
+}
+
+TEST(ProgressiveReplay, LayerThatCannotUseItsCodesOrRecordsIsRefused)
+{
+  auto mesh = fixtures::Tetrahedron();
+  {
+    // The second removal has no record.
+    CProgressiveCodeList codes(0);
+    codes.Add(3);
+    codes.Add(3);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+    CProgressiveReplay replay(*mesh, kScale, kShift, 2);
+    EXPECT_EQ(0, replay.ReplayLayer(codes, &geometry));
+  }
+  {
+    // No valence-6 pattern in a tetrahedron: the code is never used.
+    CProgressiveCodeList codes(0);
+    codes.Add(6);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+    CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+    EXPECT_EQ(0, replay.ReplayLayer(codes, &geometry));
+  }
+  {
+    // A record left over.
+    CProgressiveCodeList codes(0);
+    codes.Add(3);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}, {1, 2, 3}});
+    CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+    EXPECT_EQ(0, replay.ReplayLayer(codes, &geometry));
+  }
+  {
+    CProgressiveCodeList codes(0);
+    codes.Add(7);
+    CProgressiveReplay replay(*mesh, kScale, kShift, 0);
+    EXPECT_EQ(0, replay.ReplayLayer(codes, nullptr));
+  }
+}
+
+std::vector<int> g_Counts;
+
+int RecordCount(int n)
+{
+  g_Counts.push_back(n);
+  return 1;
+}
+
+struct SDecoded
+{
+  CMesh3d mesh;
+  std::vector<int> counts;
+};
+
+void DecodeWith(const char* name, int colour, SDecoded* pOut)
+{
+  g_Counts.clear();
+  CProgressiveCoder decoder;
+  ASSERT_EQ(1, decoder.Decode(&pOut->mesh, name, RecordCount, nullptr, 0, colour, 0, 0, 1));
+  pOut->counts = g_Counts;
+}
+
+void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
+{
+  ASSERT_EQ(a.NbVertex(), b.NbVertex());
+  ASSERT_EQ(a.NbFace(), b.NbFace());
+  int differences = 0;
+  for (int i = 0; i < a.NbVertex(); i++) {
+    const CVertex3d* u = a.GetVertex(i);
+    const CVertex3d* v = b.GetVertex(i);
+    for (int k = 0; k < 3; k++)
+      differences += u->Get(k) != v->Get(k) || u->Get2(k) != v->Get2(k);
+    differences += u->GetFlag() != v->GetFlag() || u->GetMark() != v->GetMark();
+  }
+  for (int i = 0; i < a.NbFace(); i++)
+    differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag();
+  EXPECT_EQ(0, differences);
+  EXPECT_EQ(progressive::Adjacency(a), progressive::Adjacency(b));
+}
+
+TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
+{
+  conquest::CScratchFolder folder;
+  const std::vector<std::unique_ptr<CMesh3d> (*)()> builds = {
+      [] { return progressive::PiercedSlab(19, 9, 2, 3); },
+      [] { return progressive::PlateWithHoles(38, 38, 6); },
+      [] { return progressive::TorusAndPlate(20, 12, 30, 24); },
+      [] { return progressive::ReadObj("bunny3674.obj"); },
+  };
+  for (size_t i = 0; i < builds.size(); i++)
+    for (int simulate : {0, 1}) {
+      SCOPED_TRACE(static_cast<int>(i) * 10 + simulate);
+      auto mesh = builds[i]();
+      ASSERT_NE(nullptr, mesh);
+      CProgressiveCoder encoder;
+      ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 30, 10, "r.vpm", nullptr, simulate));
+      ASSERT_GT(encoder.NbLayer(), 2);
+      SDecoded arrays;
+      SDecoded objects;
+      DecodeWith("r.vpm", 0, &arrays);
+      DecodeWith("r.vpm", 1, &objects);
+      ExpectSameMesh(objects.mesh, arrays.mesh);
+      EXPECT_EQ(objects.counts, arrays.counts);
+      EXPECT_EQ(static_cast<size_t>(encoder.NbLayer()), arrays.counts.size());
+    }
+}
+
+} // namespace
