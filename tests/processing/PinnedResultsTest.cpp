@@ -305,6 +305,16 @@ TEST(PinnedResults, ProgressiveMesh)
   });
 }
 
+// The benchmark's steering: more descent iterations, a finer hash table, down to a tenth.
+TEST(PinnedResults, ProgressiveMeshLongDescent)
+{
+  PinEveryInput("progressivelong", {10}, [](CMesh3d& mesh, int percent) {
+    mesh.ProgressiveMesh(Fraction(mesh.NbVertex(), percent), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f,
+                         0.01f, 5.0f, 0.6f, 20, nullptr, 0, 1);
+    mesh.Rebuild();
+  });
+}
+
 // The three decimation methods of the worker (random, priority queue, global optimisation),
 // run on the calling thread without an intermediate file.
 TEST(PinnedResults, VolumeBasedDecimation)
