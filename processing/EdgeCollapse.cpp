@@ -94,7 +94,7 @@ double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& desce
   if (!pFace)
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
-  const std::vector<CNearestFaceSearch::SFace>& searchSet = pSearch->FacesAroundCorners(pFace);
+  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(pFace);
 
   const double w = descent.weight;
   double energy = SpringEnergy(w) + distance;
@@ -111,7 +111,7 @@ double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& desce
     const float before[3] = {o->x(), o->y(), o->z()};
     o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
            static_cast<float>(o->z() - step * g[2]));
-    distance = CNearestFaceSearch::SquareDistanceToFaces(o, searchSet, nearest, &pFace);
+    distance = pSearch->SquareDistanceToFaces(o, searchSet, nearest, &pFace);
     const double next = SpringEnergy(w) + distance;
     step *= next <= energy ? descent.factorKept : descent.factorRaised;
     if (step > descent.maxStep)

@@ -7,7 +7,9 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 
 // Every expression below keeps the types and the order of the geometry functions it stands
 // for (floats subtracted as floats, products summed in double from the left), since the
@@ -114,8 +116,19 @@ void NearestOnBorder(const SFace& f, const float q[3], float nearest[3])
   }
 }
 
-// The squared distance from p to the face, or -1 when the face is surely farther than bound
-// (its plane is, and p projects outside it).
+// Whether every point that NearestOnBorder can give lies farther from p than bound allows.
+bool BorderBeyond(const SFace& f, const float p[3], double bound)
+{
+  const double dx = p[0] - f.centre[0];
+  const double dy = p[1] - f.centre[1];
+  const double dz = p[2] - f.centre[2];
+  const double gap = (std::sqrt(dx * dx + dy * dy + dz * dz) - f.reach) * (1.0 - 1e-6);
+  return gap > 0.0 && gap * gap > bound;
+}
+
+// The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
+// its plane is farther (then so is the face, whether p projects inside it or not), or p
+// projects outside it and its ball is farther.
 double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound)
 {
   float q[3];
@@ -124,32 +137,17 @@ double BoundedDistance(const SFace& f, const float p[3], float nearest[3], doubl
   } else {
     Project(f, p, q);
     const double toPlane = SquareDistance(p, q);
-    const bool inside = IsInside(f, q);
-    if (toPlane > bound && !inside)
+    if (toPlane > bound)
       return -1.0;
-    if (inside) {
+    if (IsInside(f, q)) {
       Copy(nearest, q);
       return toPlane;
     }
   }
+  if (BorderBeyond(f, p, bound))
+    return -1.0;
   NearestOnBorder(f, q, nearest);
   return SquareDistance(p, nearest);
-}
-
-double NearestOf(const float p[3], const SFace* faces, size_t count, float nearest[3],
-                 CFace3d** ppFace)
-{
-  double best = kFar;
-  float candidate[3] = {0.0f, 0.0f, 0.0f};
-  for (size_t i = 0; i < count; i++) {
-    const double d = BoundedDistance(faces[i], p, candidate, best);
-    if (d < best && d != -1.0) {
-      best = d;
-      Copy(nearest, candidate);
-      *ppFace = faces[i].pFace;
-    }
-  }
-  return best;
 }
 } // namespace
 
@@ -157,12 +155,27 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
 {
   SFace f;
   f.pFace = pFace;
+  double largest = 0.0;
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
     f.corner[i][0] = v->x();
     f.corner[i][1] = v->y();
     f.corner[i][2] = v->z();
+    for (int k = 0; k < 3; k++) {
+      f.centre[k] += f.corner[i][k] / 3.0;
+      largest = std::max(largest, std::fabs(static_cast<double>(f.corner[i][k])));
+    }
   }
+  double radius = 0.0;
+  for (int i = 0; i < 3; i++) {
+    const double dx = f.corner[i][0] - f.centre[0];
+    const double dy = f.corner[i][1] - f.centre[1];
+    const double dz = f.corner[i][2] - f.centre[2];
+    radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
+  }
+  // A point on an edge is rounded to floats by a few units of the last place of the largest
+  // coordinate; this margin is far wider.
+  f.reach = radius * (1.0 + 1e-9) + 1e-5 * largest;
   float* n = f.plane;
   if (!GetFacePlane(pFace, &n[0], &n[1], &n[2], &n[3]))
     return f;
@@ -173,25 +186,52 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
   return f;
 }
 
-double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
-                                                 const std::vector<SFace>& faces,
-                                                 float nearest[3], CFace3d** ppFace)
+int CNearestFaceSearch::IdOf(CFace3d* pFace)
 {
-  const float point[3] = {p->x(), p->y(), p->z()};
-  return NearestOf(point, faces.data(), faces.size(), nearest, ppFace);
+  const auto [it, added] = m_Ids.try_emplace(pFace, static_cast<int>(m_Faces.size()));
+  if (added) {
+    m_Faces.push_back(Record(pFace));
+    m_Around.emplace_back();
+  }
+  return it->second;
 }
 
-const std::vector<SFace>& CNearestFaceSearch::CellFaces(int index)
+double CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
+                                     float nearest[3], CFace3d** ppFace) const
+{
+  double best = kFar;
+  float candidate[3] = {0.0f, 0.0f, 0.0f};
+  for (const int id : faces) {
+    const SFace& f = m_Faces[static_cast<size_t>(id)];
+    const double d = BoundedDistance(f, p, candidate, best);
+    if (d < best && d != -1.0) {
+      best = d;
+      Copy(nearest, candidate);
+      *ppFace = f.pFace;
+    }
+  }
+  return best;
+}
+
+double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
+                                                 const std::vector<int>& faces,
+                                                 float nearest[3], CFace3d** ppFace) const
+{
+  const float point[3] = {p->x(), p->y(), p->z()};
+  return NearestOf(point, faces, nearest, ppFace);
+}
+
+const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
 {
   const auto it = m_Cells.find(index);
   if (it != m_Cells.end())
     return it->second;
-  std::vector<SFace>& faces = m_Cells[index];
+  std::vector<int> faces;
   const CArray3d<CFace3d>* pArray = m_pHash->GetCell(index)->GetArrayFace();
   faces.reserve(static_cast<size_t>(pArray->GetSize()));
   for (int i = 0; i < pArray->GetSize(); i++)
-    faces.push_back(Record(pArray->GetAt(i)));
-  return faces;
+    faces.push_back(IdOf(pArray->GetAt(i)));
+  return m_Cells.emplace(index, std::move(faces)).first->second;
 }
 
 double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
@@ -223,8 +263,7 @@ double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float neare
           if (!m_pHash->GetCell(index))
             continue;
           found = true;
-          const std::vector<SFace>& faces = CellFaces(index);
-          const double d = NearestOf(point, faces.data(), faces.size(), candidate, &pCandidate);
+          const double d = NearestOf(point, CellFaces(index), candidate, &pCandidate);
           if (d < best) {
             best = d;
             Copy(nearest, candidate);
@@ -237,19 +276,20 @@ double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float neare
   return best;
 }
 
-const std::vector<SFace>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
+const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
 {
-  m_Around.clear();
-  m_Around.push_back(Record(pFace));
+  const int id = IdOf(pFace);
+  if (!m_Around[static_cast<size_t>(id)].empty())
+    return m_Around[static_cast<size_t>(id)];
+  std::vector<int> around{id};
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
     for (int k = 0; k < v->NbFaceNeighbor(); k++) {
-      CFace3d* g = v->GetFaceNeighbor(k);
-      const bool listed = std::any_of(m_Around.begin(), m_Around.end(),
-                                      [g](const SFace& f) { return f.pFace == g; });
-      if (!listed)
-        m_Around.push_back(Record(g));
+      const int g = IdOf(v->GetFaceNeighbor(k));
+      if (std::find(around.begin(), around.end(), g) == around.end())
+        around.push_back(g);
     }
   }
-  return m_Around;
+  m_Around[static_cast<size_t>(id)] = std::move(around);
+  return m_Around[static_cast<size_t>(id)];
 }

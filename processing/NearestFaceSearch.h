@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -23,27 +25,38 @@ public:
     float plane[4] = {};
     float norm = 0.0f;
     bool projects = false;
+    // A ball around the face, widened by more than the rounding of any point that the
+    // distance computation puts on its border.
+    double centre[3] = {};
+    double reach = 0.0;
   };
 
   // The table (and the mesh it holds) must outlive the search and stay unchanged.
   explicit CNearestFaceSearch(CHashTable* pHash) : m_pHash(pHash) {}
 
   static SFace Record(CFace3d* pFace);
+  const SFace& GetFace(int id) const { return m_Faces[static_cast<size_t>(id)]; }
 
   // The nearest face of the first shell of cells around p that holds one; 1.7e308 with the
   // outputs untouched when there is none.
   double DistanceToNearestFace(const CVertex3d* p, float nearest[3], CFace3d** ppFace);
-  // The face and the faces around its corners, in the order CFace3d::GetFacesAroundCorners
-  // lists them; valid until the next call.
-  const std::vector<SFace>& FacesAroundCorners(CFace3d* pFace);
+  // The ids of the face and of the faces around its corners, in the order
+  // CFace3d::GetFacesAroundCorners lists them; the list lives as long as the search.
+  const std::vector<int>& FacesAroundCorners(CFace3d* pFace);
   // The nearest of the faces; 1.7e308 with the outputs untouched when none is nearer.
-  static double SquareDistanceToFaces(const CVertex3d* p, const std::vector<SFace>& faces,
-                                      float nearest[3], CFace3d** ppFace);
+  double SquareDistanceToFaces(const CVertex3d* p, const std::vector<int>& faces,
+                               float nearest[3], CFace3d** ppFace) const;
 
 private:
-  const std::vector<SFace>& CellFaces(int index);
+  int IdOf(CFace3d* pFace);
+  const std::vector<int>& CellFaces(int index);
+  double NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
+                   CFace3d** ppFace) const;
 
   CHashTable* m_pHash;
-  std::unordered_map<int, std::vector<SFace>> m_Cells;
-  std::vector<SFace> m_Around;
+  std::vector<SFace> m_Faces;
+  // Per face id, its faces around corners once asked for.
+  std::deque<std::vector<int>> m_Around;
+  std::unordered_map<const CFace3d*, int> m_Ids;
+  std::unordered_map<int, std::vector<int>> m_Cells;
 };

@@ -95,10 +95,10 @@ TEST(NearestFaceSearch, FacesAroundCornersAnswerAsTheGeometryFunctions)
       CFace3d* f = mesh->GetFace(i);
       CArray3d<CFace3d> expectedSet;
       f->GetFacesAroundCorners(&expectedSet);
-      const std::vector<CNearestFaceSearch::SFace>& set = search.FacesAroundCorners(f);
+      const std::vector<int>& set = search.FacesAroundCorners(f);
       ASSERT_EQ(static_cast<int>(set.size()), expectedSet.GetSize());
       for (int k = 0; k < expectedSet.GetSize(); k++)
-        EXPECT_EQ(set[k].pFace, expectedSet[k]);
+        EXPECT_EQ(search.GetFace(set[k]).pFace, expectedSet[k]);
       for (size_t q = static_cast<size_t>(i) % 7; q < queries.size(); q += 23) {
         CVertex3d expected;
         CFace3d* pExpected = nullptr;
@@ -106,7 +106,7 @@ TEST(NearestFaceSearch, FacesAroundCornersAnswerAsTheGeometryFunctions)
                                                          &expectedSet);
         float nearest[3] = {0.0f, 0.0f, 0.0f};
         CFace3d* pFace = nullptr;
-        EXPECT_EQ(CNearestFaceSearch::SquareDistanceToFaces(&queries[q], set, nearest, &pFace), d);
+        EXPECT_EQ(search.SquareDistanceToFaces(&queries[q], set, nearest, &pFace), d);
         EXPECT_EQ(pFace, pExpected);
         ExpectSamePoint(expected, nearest);
       }
@@ -139,7 +139,7 @@ TEST(NearestFaceSearch, NothingToFindLeavesTheOutputs)
   CHashTable empty(4);
   CNearestFaceSearch unfilled(&empty);
   EXPECT_EQ(unfilled.DistanceToNearestFace(&p, nearest, &pFace), 1.7e308);
-  EXPECT_EQ(CNearestFaceSearch::SquareDistanceToFaces(&p, {}, nearest, &pFace), 1.7e308);
+  EXPECT_EQ(none.SquareDistanceToFaces(&p, {}, nearest, &pFace), 1.7e308);
   EXPECT_EQ(pFace, nullptr);
   EXPECT_EQ(nearest[0], 7.0f);
   EXPECT_EQ(nearest[2], 9.0f);
