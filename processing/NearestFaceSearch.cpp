@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 // Every expression below keeps the types and the order of the geometry functions it stands
@@ -237,9 +238,25 @@ const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
 double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
                                                  CFace3d** ppFace)
 {
-  double best = kFar;
   if (!m_pHash || !m_pHash->GetMesh())
-    return best;
+    return kFar;
+  const float point[3] = {p->x(), p->y(), p->z()};
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  auto it = m_Answers.find(key);
+  if (it == m_Answers.end())
+    it = m_Answers.emplace(key, Query(p)).first;
+  const SAnswer& answer = it->second;
+  if (answer.pFace) {
+    Copy(nearest, answer.nearest);
+    *ppFace = answer.pFace;
+  }
+  return answer.distance;
+}
+
+CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
+{
+  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr};
   const int n = m_pHash->GetSize();
   int ci = 0;
   int cj = 0;
@@ -264,16 +281,16 @@ double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float neare
             continue;
           found = true;
           const double d = NearestOf(point, CellFaces(index), candidate, &pCandidate);
-          if (d < best) {
-            best = d;
-            Copy(nearest, candidate);
-            *ppFace = pCandidate;
+          if (d < answer.distance) {
+            answer.distance = d;
+            Copy(answer.nearest, candidate);
+            answer.pFace = pCandidate;
           }
         }
     if (found)
       break;
   }
-  return best;
+  return answer;
 }
 
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)

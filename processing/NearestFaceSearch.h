@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <unordered_map>
 #include <vector>
@@ -53,7 +54,37 @@ private:
   double NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
                    CFace3d** ppFace) const;
 
+  // The answer of a table query, kept by the bits of the point asked: the descents start again
+  // and again from the same vertices and midpoints.
+  struct SAnswer
+  {
+    double distance;
+    float nearest[3];
+    CFace3d* pFace;
+  };
+  struct SPointKey
+  {
+    std::uint32_t bits[3];
+    bool operator==(const SPointKey& other) const
+    {
+      return bits[0] == other.bits[0] && bits[1] == other.bits[1] && bits[2] == other.bits[2];
+    }
+  };
+  struct SPointHash
+  {
+    size_t operator()(const SPointKey& key) const
+    {
+      std::uint64_t h = key.bits[0];
+      h = h * 0x9E3779B97F4A7C15ull ^ key.bits[1];
+      h = h * 0x9E3779B97F4A7C15ull ^ key.bits[2];
+      return static_cast<size_t>(h ^ (h >> 29));
+    }
+  };
+
+  SAnswer Query(const CVertex3d* p);
+
   CHashTable* m_pHash;
+  std::unordered_map<SPointKey, SAnswer, SPointHash> m_Answers;
   std::vector<SFace> m_Faces;
   // Per face id, its faces around corners once asked for.
   std::deque<std::vector<int>> m_Around;
