@@ -482,3 +482,32 @@ TEST(PinnedResults, EdgeOperations)
     mesh.Rebuild();
   });
 }
+
+// The same loop ordered by curveness, and by the shortest edge under a rising curveness
+// threshold: both read the curveness of every renewed operation.
+TEST(PinnedResults, EdgeOperationsByCurveness)
+{
+  for (const bool combination : {false, true})
+    PinEveryInput(combination ? "edgecombination" : "edgecurveness", {50},
+                  [combination](CMesh3d& mesh, int percent) {
+      const int wanted = Fraction(mesh.NbVertex(), percent);
+      CArrayOperationEdge operations;
+      operations.Fill(&mesh);
+      operations.UpdateAll();
+      operations.SetPotential(combination ? 0 : 1);
+      mesh.BeginDeferredDeletion();
+      while (mesh.NbLiveVertex() > wanted) {
+        std::unique_ptr<COperationEdge> o(combination
+                                            ? operations.ExtractShortestUnderCurveness(0.1, 0.1)
+                                            : operations.ExtractMin());
+        if (!o)
+          break;
+        CVertex3d* p = o->GetFirst();
+        CVertex3d* q = o->GetSecond();
+        const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2,
+                               (p->z() + q->z()) / 2);
+        operations.Collapse(&mesh, p, q, &middle);
+      }
+      mesh.EndDeferredDeletion();
+    });
+}
