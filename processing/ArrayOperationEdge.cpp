@@ -3,7 +3,35 @@
 #include "mesh/Mesh3d.h"
 
 #include <algorithm>
+#include <limits>
+#include <unordered_map>
 #include <unordered_set>
+
+namespace {
+constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
+
+// A vertex's curveness depends on the faces around it only, which stay as they are while a
+// batch of operations is updated: each vertex is measured once per batch.
+class CCurveOnce
+{
+public:
+  void Update(COperationEdge* o)
+  {
+    if (o->IsValid())
+      o->Update(Of(o->GetFirst()), Of(o->GetSecond()));
+  }
+
+private:
+  double Of(const CVertex3d* v)
+  {
+    const auto [it, added] = m_Curve.try_emplace(v, 0.0);
+    if (added)
+      it->second = v->GetMaxCurveAround();
+    return it->second;
+  }
+  std::unordered_map<const CVertex3d*, double> m_Curve;
+};
+} // namespace
 
 CArrayOperationEdge::~CArrayOperationEdge()
 {
@@ -33,6 +61,9 @@ int CArrayOperationEdge::Add(COperationEdge* pOperation)
 void CArrayOperationEdge::Push(int slot) const
 {
   const double potential = m_Slots[slot]->GetPotential();
+  if (m_Keys.size() < m_Slots.size())
+    m_Keys.resize(m_Slots.size(), kEmpty);
+  m_Keys[slot] = potential;
   if (potential == potential)
     m_Heap.push({potential, slot});
 }
@@ -40,6 +71,7 @@ void CArrayOperationEdge::Push(int slot) const
 void CArrayOperationEdge::RebuildHeap() const
 {
   m_Heap = {};
+  m_Keys.assign(m_Slots.size(), kEmpty);
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
     if (m_Slots[slot])
       Push(slot);
@@ -93,9 +125,10 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
+  CCurveOnce curves;
   for (COperationEdge* o : m_Slots)
     if (o)
-      o->Update();
+      curves.Update(o);
   RebuildHeap();
 }
 
@@ -105,6 +138,7 @@ COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
     return nullptr;
   COperationEdge* pOperation = m_Slots[slot];
   m_Slots[slot] = nullptr;
+  m_Keys[slot] = kEmpty;
   m_Live--;
   return pOperation;
 }
@@ -114,8 +148,7 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();
-    const COperationEdge* o = m_Slots[top.slot];
-    if (o && o->GetPotential() == top.key)
+    if (m_Keys[top.slot] == top.key)
       break;
     m_Heap.pop();
   }
@@ -196,6 +229,7 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
   std::unordered_set<int> seen;
+  CCurveOnce curves;
   int updated = 0;
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
@@ -204,7 +238,7 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
       if (!o->IsValid() || !seen.insert(slot).second)
         continue;
       if (o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) || o->GetSecond()->IsNeighbor(v)) {
-        o->Update();
+        curves.Update(o);
         Push(slot);
         updated++;
       }

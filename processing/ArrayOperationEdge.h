@@ -73,6 +73,9 @@ private:
   std::vector<int>& SlotsOf(const CVertex3d* v);
 
   mutable std::vector<COperationEdge*> m_Slots;
+  // Per slot, the potential of its latest heap entry; NaN for an empty slot. A heap entry is
+  // current when its key is still the one here (the heap need not reach into the operation).
+  mutable std::vector<double> m_Keys;
   mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
   mutable std::priority_queue<SSlotEntry<double>> m_Heap;
   mutable int m_First = 0;
