@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
@@ -225,26 +224,34 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 }
 
 // The operations with an end at v or at a neighbour of v are those listed under v and its
-// neighbours; each is updated once.
+// neighbours; each is updated once. An operation whose potential comes out as it was keeps
+// its heap entry.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
-  std::unordered_set<int> seen;
-  CCurveOnce curves;
-  int updated = 0;
+  std::vector<int> batch;
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
+    // Every operation listed under u has an end at u.
+    const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
-      COperationEdge* o = m_Slots[slot];
-      if (!o->IsValid() || !seen.insert(slot).second)
+      const COperationEdge* o = m_Slots[slot];
+      if (!o->IsValid())
         continue;
-      if (o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) || o->GetSecond()->IsNeighbor(v)) {
-        curves.Update(o);
-        Push(slot);
-        updated++;
-      }
+      if (uNear || o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) ||
+          o->GetSecond()->IsNeighbor(v))
+        batch.push_back(slot);
     }
   }
-  return updated;
+  std::sort(batch.begin(), batch.end());
+  batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
+  CCurveOnce curves;
+  for (const int slot : batch) {
+    COperationEdge* o = m_Slots[slot];
+    curves.Update(o);
+    if (!(o->GetPotential() == m_Keys[slot]))
+      Push(slot);
+  }
+  return static_cast<int>(batch.size());
 }
 
 int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
