@@ -1,6 +1,8 @@
 #include "processing/ArrayOperationEdge.h"
 
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,8 +11,10 @@
 namespace {
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
-// A vertex's curveness depends on the faces around it only, which stay as they are while a
-// batch of operations is updated: each vertex is measured once per batch.
+// A vertex's curveness (CVertex3d::GetMaxCurveAround: the largest |sin| between the normals of
+// two neighbour faces around it) depends on the faces around it only, which stay as they are
+// while a batch of operations is updated: each vertex is measured once per batch, and each
+// face normal recomputed once, with the arithmetic of AbsSinusFaces.
 class CCurveOnce
 {
 public:
@@ -25,10 +29,44 @@ private:
   {
     const auto [it, added] = m_Curve.try_emplace(v, 0.0);
     if (added)
-      it->second = v->GetMaxCurveAround();
+      it->second = Measure(v);
     return it->second;
   }
+
+  double Measure(const CVertex3d* v)
+  {
+    const int n = v->NbFaceNeighbor();
+    double best = 0.0;
+    for (int i = 0; i < n; i++)
+      for (int j = i + 1; j < n; j++)
+        if (v->GetFaceNeighbor(i)->HasNeighbor(v->GetFaceNeighbor(j)))
+          best = std::max(best, AbsSinus(Normal(v->GetFaceNeighbor(i)),
+                                         Normal(v->GetFaceNeighbor(j))));
+    return best;
+  }
+
+  const CVector3d& Normal(CFace3d* f)
+  {
+    const auto [it, added] = m_Normal.try_emplace(f);
+    if (added) {
+      f->CalculateNormal();
+      it->second = *f->GetNormal();
+    }
+    return it->second;
+  }
+
+  static double AbsSinus(const CVector3d& a, const CVector3d& b)
+  {
+    if (a.GetSquareNorm() == 0.0 || b.GetSquareNorm() == 0.0)
+      return 0.0;
+    const double product = a.GetNorm() * b.GetNorm();
+    if (product == 0.0)
+      return 0.0;
+    return (a ^ b).GetNorm() / product;
+  }
+
   std::unordered_map<const CVertex3d*, double> m_Curve;
+  std::unordered_map<const CFace3d*, CVector3d> m_Normal;
 };
 } // namespace
 
