@@ -230,6 +230,8 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 
 int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 {
+  if (!m_Queue.HasBlocked())
+    return 0;
   const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
   if (it == m_SlotsOfFace.end())
     return 0;

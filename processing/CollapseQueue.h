@@ -58,6 +58,8 @@ public:
   }
 
   int IsBlocked(const T* pItem) const { return m_Blocked.count(const_cast<T*>(pItem)) ? 1 : 0; }
+  // Few candidates wait at any time: callers skip their search for them when none does.
+  int HasBlocked() const { return m_Blocked.empty() ? 0 : 1; }
   int IsEmpty() const { return m_Heap.empty() ? 1 : 0; }
 
   void Clear()

@@ -188,6 +188,8 @@ void CFaceCollapse::Push(const CFaceCollapseRecord* pRecord)
 
 void CFaceCollapse::UnblockAround(const std::vector<CVertex3d*>& vertices)
 {
+  if (!m_Queue.HasBlocked())
+    return;
   for (const CVertex3d* v : vertices)
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
       if (CFaceCollapseRecord* pRecord = GetRecord(v->GetFaceNeighbor(i)))

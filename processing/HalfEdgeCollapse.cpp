@@ -196,6 +196,8 @@ void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
 
 void CHalfEdgeCollapse::UnblockAround(CVertex3d* v, int rings)
 {
+  if (!m_Queue.HasBlocked())
+    return;
   std::vector<CVertex3d*> around;
   CValence3Sweep::CollectRings(v, rings, &around);
   for (const CVertex3d* p : around) {

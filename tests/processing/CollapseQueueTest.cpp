@@ -63,15 +63,18 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
   Queue queue;
   queue.Push(&a, a.key, 0);
   queue.Push(&b, b.key, 1);
+  EXPECT_EQ(queue.HasBlocked(), 0);
   a.usable = false;
   EXPECT_EQ(TopOf(queue), &b);
   EXPECT_EQ(queue.IsBlocked(&a), 1);
+  EXPECT_EQ(queue.HasBlocked(), 1);
   a.usable = true;
   // Still set aside: nothing told the queue.
   EXPECT_EQ(TopOf(queue), &b);
   queue.Unblock(&b, b.key, 1);  // not blocked: no second entry
   queue.Unblock(&a, a.key, 0);
   EXPECT_EQ(queue.IsBlocked(&a), 0);
+  EXPECT_EQ(queue.HasBlocked(), 0);
   EXPECT_EQ(TopOf(queue), &a);
   b.usable = false;
   a.usable = false;
