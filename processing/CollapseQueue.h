@@ -58,8 +58,10 @@ public:
   }
 
   int IsBlocked(const T* pItem) const { return m_Blocked.count(const_cast<T*>(pItem)) ? 1 : 0; }
-  // Few candidates wait at any time: callers skip their search for them when none does.
+  // Few candidates wait at any time: callers skip their search for them when none does, and
+  // otherwise compare against this short list instead of asking the queue for each.
   int HasBlocked() const { return m_Blocked.empty() ? 0 : 1; }
+  std::vector<T*> GetBlocked() const { return {m_Blocked.begin(), m_Blocked.end()}; }
   int IsEmpty() const { return m_Heap.empty() ? 1 : 0; }
 
   void Clear()

@@ -5,7 +5,9 @@
 #include "platform/core/Redraw.h"
 #include "processing/Valence3Sweep.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -30,13 +32,23 @@ double SumArea(const CArray3d<CFace3d>& faces)
   return sum;
 }
 
-// Any two of the faces (every pair) more than a right angle apart.
+// Any two of the faces (every pair) more than a right angle apart, as AngleFaces measures
+// them, each face's normal recomputed once rather than once per pair.
 int IsFolding(const CArray3d<CFace3d>& faces)
 {
-  for (int i = 0; i < faces.GetSize(); i++)
-    for (int j = i + 1; j < faces.GetSize(); j++)
-      if (AngleFaces(faces[i], faces[j]) > kHalfPi)
+  std::vector<CVector3d> normals(static_cast<size_t>(faces.GetSize()));
+  for (int i = 0; i < faces.GetSize(); i++) {
+    faces[i]->CalculateNormal();
+    normals[i] = *faces[i]->GetNormal();
+  }
+  // A face without a normal makes no angle.
+  for (size_t i = 0; i < normals.size(); i++) {
+    if (normals[i].GetSquareNorm() == 0.0)
+      continue;
+    for (size_t j = i + 1; j < normals.size(); j++)
+      if (normals[j].GetSquareNorm() != 0.0 && AngleVectors(&normals[i], &normals[j]) > kHalfPi)
         return 1;
+  }
   return 0;
 }
 
@@ -198,13 +210,14 @@ void CHalfEdgeCollapse::UnblockAround(CVertex3d* v, int rings)
 {
   if (!m_Queue.HasBlocked())
     return;
+  const std::vector<CHalfEdge*> waiting = m_Queue.GetBlocked();
   std::vector<CVertex3d*> around;
   CValence3Sweep::CollectRings(v, rings, &around);
   for (const CVertex3d* p : around) {
     const CHalfEdgeBag* pBag = GetBag(p);
     for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
       CHalfEdge* h = pBag->GetHalfEdge(i);
-      if (h->IsValid())
+      if (h->IsValid() && std::find(waiting.begin(), waiting.end(), h) != waiting.end())
         m_Queue.Unblock(h, GetKey(h), h->GetOrder());
     }
   }
