@@ -206,21 +206,27 @@ void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
   }
 }
 
+// A half-edge sits in the bags of its two ends only, so the waiting ones to hand back are those
+// with an end in the rings (few ever wait: the bags of the rings are not walked).
 void CHalfEdgeCollapse::UnblockAround(CVertex3d* v, int rings)
 {
   if (!m_Queue.HasBlocked())
     return;
-  const std::vector<CHalfEdge*> waiting = m_Queue.GetBlocked();
+  std::vector<CHalfEdge*> waiting = m_Queue.GetBlocked();
+  std::erase_if(waiting, [](const CHalfEdge* h) { return !h->IsValid(); });
+  if (waiting.empty())
+    return;
   std::vector<CVertex3d*> around;
   CValence3Sweep::CollectRings(v, rings, &around);
-  for (const CVertex3d* p : around) {
-    const CHalfEdgeBag* pBag = GetBag(p);
-    for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
-      CHalfEdge* h = pBag->GetHalfEdge(i);
-      if (h->IsValid() && std::find(waiting.begin(), waiting.end(), h) != waiting.end())
+  for (CHalfEdge* h : waiting)
+    for (const CVertex3d* end : {h->GetAccumulator(), h->GetRemoved()}) {
+      const CHalfEdgeBag* pBag = GetBag(end);
+      if (pBag && pBag->Contains(h) &&
+          std::find(around.begin(), around.end(), end) != around.end()) {
         m_Queue.Unblock(h, GetKey(h), h->GetOrder());
+        break;
+      }
     }
-  }
 }
 
 CVertex3d* CHalfEdgeCollapse::FindLowDegreeOpposite(const CHalfEdge* pHalfEdge)
