@@ -1,7 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <queue>
 #include <type_traits>
 #include <unordered_set>
 #include <vector>
@@ -23,7 +24,8 @@ public:
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
     m_Blocked.erase(pItem);
-    m_Heap.push({key, order, pItem});
+    m_Heap.push_back({key, static_cast<std::int32_t>(order), pItem});
+    SiftUp(m_Heap.size() - 1);
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
@@ -44,14 +46,14 @@ public:
   T* Top(Current isCurrent, Usable isUsable)
   {
     while (!m_Heap.empty()) {
-      const SEntry top = m_Heap.top();
+      const SEntry top = m_Heap.front();
       if (!IsCurrent(isCurrent, top)) {
-        m_Heap.pop();
+        Pop();
         continue;
       }
       if (isUsable(top.pItem))
         return top.pItem;
-      m_Heap.pop();
+      Pop();
       m_Blocked.insert(top.pItem);
     }
     return nullptr;
@@ -66,7 +68,7 @@ public:
 
   void Clear()
   {
-    m_Heap = {};
+    m_Heap.clear();
     m_Blocked.clear();
   }
 
@@ -74,16 +76,59 @@ private:
   struct SEntry
   {
     Key key;
-    std::int64_t order;
+    std::int32_t order;
     T* pItem;
-    // The heap keeps the greatest on top: "greater" means costlier, then later.
-    bool operator<(const SEntry& other) const
+    // Cheaper, then earlier. No two candidates share an order, so entries of different
+    // candidates never tie and any heap pops them in the same sequence.
+    bool Before(const SEntry& other) const
     {
       if (key != other.key)
-        return key > other.key;
-      return order > other.order;
+        return key < other.key;
+      return order < other.order;
     }
   };
+
+  // A heap of four children per node: half the levels of a binary one, and the children of a
+  // node share a cache line or two, which is what a large queue's pops wait on.
+  static constexpr std::size_t kArity = 4;
+
+  void SiftUp(std::size_t i)
+  {
+    const SEntry entry = m_Heap[i];
+    while (i > 0) {
+      const std::size_t parent = (i - 1) / kArity;
+      if (!entry.Before(m_Heap[parent]))
+        break;
+      m_Heap[i] = m_Heap[parent];
+      i = parent;
+    }
+    m_Heap[i] = entry;
+  }
+
+  void Pop()
+  {
+    const SEntry last = m_Heap.back();
+    m_Heap.pop_back();
+    const std::size_t n = m_Heap.size();
+    if (n == 0)
+      return;
+    std::size_t i = 0;
+    for (;;) {
+      const std::size_t first = i * kArity + 1;
+      if (first >= n)
+        break;
+      std::size_t best = first;
+      const std::size_t end = std::min(first + kArity, n);
+      for (std::size_t c = first + 1; c < end; c++)
+        if (m_Heap[c].Before(m_Heap[best]))
+          best = c;
+      if (!m_Heap[best].Before(last))
+        break;
+      m_Heap[i] = m_Heap[best];
+      i = best;
+    }
+    m_Heap[i] = last;
+  }
 
   template <class Current>
   static bool IsCurrent(Current& isCurrent, const SEntry& entry)
@@ -94,6 +139,6 @@ private:
       return isCurrent(entry.pItem, entry.key);
   }
 
-  std::priority_queue<SEntry> m_Heap;
+  std::vector<SEntry> m_Heap;
   std::unordered_set<T*> m_Blocked;
 };
