@@ -107,7 +107,7 @@ void CArrayOperationEdge::Push(int slot) const
 
 void CArrayOperationEdge::RebuildHeap() const
 {
-  m_Heap = {};
+  m_Heap.clear();
   m_Keys.assign(m_Slots.size(), kEmpty);
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
     if (m_Slots[slot])

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "processing/OperationEdge.h"
+#include "processing/QuadHeap.h"
 #include "processing/SlotEntry.h"
 
 #include <cstdint>
-#include <queue>
 #include <unordered_map>
 #include <vector>
 
@@ -77,7 +77,7 @@ private:
   // current when its key is still the one here (the heap need not reach into the operation).
   mutable std::vector<double> m_Keys;
   mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
-  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
+  mutable CQuadHeap<SSlotEntry<double>> m_Heap;
   mutable int m_First = 0;
   int m_Live = 0;
   int m_PotentialKind = 0;

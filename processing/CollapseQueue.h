@@ -1,7 +1,7 @@
 #pragma once
 
-#include <algorithm>
-#include <cstddef>
+#include "processing/QuadHeap.h"
+
 #include <cstdint>
 #include <type_traits>
 #include <unordered_set>
@@ -24,8 +24,7 @@ public:
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
     m_Blocked.erase(pItem);
-    m_Heap.push_back({key, static_cast<std::int32_t>(order), pItem});
-    SiftUp(m_Heap.size() - 1);
+    m_Heap.push({key, static_cast<std::int32_t>(order), pItem});
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
@@ -46,14 +45,14 @@ public:
   T* Top(Current isCurrent, Usable isUsable)
   {
     while (!m_Heap.empty()) {
-      const SEntry top = m_Heap.front();
+      const SEntry top = m_Heap.top();
       if (!IsCurrent(isCurrent, top)) {
-        Pop();
+        m_Heap.pop();
         continue;
       }
       if (isUsable(top.pItem))
         return top.pItem;
-      Pop();
+      m_Heap.pop();
       m_Blocked.insert(top.pItem);
     }
     return nullptr;
@@ -88,48 +87,6 @@ private:
     }
   };
 
-  // A heap of four children per node: half the levels of a binary one, and the children of a
-  // node share a cache line or two, which is what a large queue's pops wait on.
-  static constexpr std::size_t kArity = 4;
-
-  void SiftUp(std::size_t i)
-  {
-    const SEntry entry = m_Heap[i];
-    while (i > 0) {
-      const std::size_t parent = (i - 1) / kArity;
-      if (!entry.Before(m_Heap[parent]))
-        break;
-      m_Heap[i] = m_Heap[parent];
-      i = parent;
-    }
-    m_Heap[i] = entry;
-  }
-
-  void Pop()
-  {
-    const SEntry last = m_Heap.back();
-    m_Heap.pop_back();
-    const std::size_t n = m_Heap.size();
-    if (n == 0)
-      return;
-    std::size_t i = 0;
-    for (;;) {
-      const std::size_t first = i * kArity + 1;
-      if (first >= n)
-        break;
-      std::size_t best = first;
-      const std::size_t end = std::min(first + kArity, n);
-      for (std::size_t c = first + 1; c < end; c++)
-        if (m_Heap[c].Before(m_Heap[best]))
-          best = c;
-      if (!m_Heap[best].Before(last))
-        break;
-      m_Heap[i] = m_Heap[best];
-      i = best;
-    }
-    m_Heap[i] = last;
-  }
-
   template <class Current>
   static bool IsCurrent(Current& isCurrent, const SEntry& entry)
   {
@@ -139,6 +96,6 @@ private:
       return isCurrent(entry.pItem, entry.key);
   }
 
-  std::vector<SEntry> m_Heap;
+  CQuadHeap<SEntry> m_Heap;
   std::unordered_set<T*> m_Blocked;
 };
