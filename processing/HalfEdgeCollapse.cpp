@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -93,8 +95,14 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_Visual = visual;
   m_pWindow = pWindow;
   BuildBags();
+  // A cost reads the area around the removed vertex, which no cost changes: once per vertex.
+  std::unordered_map<const CVertex3d*, double> areas;
   for (const auto& pHalfEdge : m_ArrayHalfEdge) {
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get()));
+    const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+    auto [it, added] = areas.try_emplace(pRemoved, 0.0);
+    if (added)
+      it->second = AreaAround(pRemoved);
+    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), it->second));
     m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
   }
 }
@@ -157,14 +165,22 @@ float CHalfEdgeCollapse::GetPenalty(const CVertex3d* v)
 
 // --- cost --------------------------------------------------------------------------------------
 
+double CHalfEdgeCollapse::AreaAround(const CVertex3d* v)
+{
+  CArray3d<CFace3d> around;
+  FacesAroundExcept(v, nullptr, nullptr, &around);
+  return SumArea(around);
+}
+
 float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
+{
+  return ComputeCost(pHalfEdge, AreaAround(pHalfEdge->GetRemoved()));
+}
+
+float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
 {
   CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
   CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-  CArray3d<CFace3d> around;
-  FacesAroundExcept(pRemoved, nullptr, nullptr, &around);
-  const double before = SumArea(around);
-
   CArray3d<CFace3d> moved;
   FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
   std::vector<int> corner;
@@ -310,9 +326,20 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
 void CHalfEdgeCollapse::RecomputeCosts(const CVertex3d* v)
 {
   const CHalfEdgeBag* pBag = GetBag(v);
-  for (int i = 0; i < pBag->NbHalfEdge(); i++)
-    if (pBag->GetHalfEdge(i)->IsValid())
-      pBag->GetHalfEdge(i)->SetCost(ComputeCost(pBag->GetHalfEdge(i)));
+  std::optional<double> aroundV;
+  for (int i = 0; i < pBag->NbHalfEdge(); i++) {
+    CHalfEdge* h = pBag->GetHalfEdge(i);
+    if (!h->IsValid())
+      continue;
+    if (h->GetRemoved() != v) {
+      h->SetCost(ComputeCost(h));
+      continue;
+    }
+    // The half-edges that remove v all read the area around v.
+    if (!aroundV)
+      aroundV = AreaAround(v);
+    h->SetCost(ComputeCost(h, *aroundV));
+  }
 }
 
 // The three faces around v become one on its ring; the half-edges of the ring edges that

@@ -61,6 +61,9 @@ public:
 
 private:
   void BuildBags();
+  // The summed area of the faces around v, in their order.
+  static double AreaAround(const CVertex3d* v);
+  static float ComputeCost(const CHalfEdge* pHalfEdge, double areaAroundRemoved);
   // The third corner of an edge face that the collapse would reduce below four faces, or null.
   static CVertex3d* FindLowDegreeOpposite(const CHalfEdge* pHalfEdge);
   void RemoveValence3(CVertex3d* v);
