@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kHalfPi = 1.5707963267948966;
-
 // The faces around v other than f1 and f2.
 void FacesAroundExcept(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2,
                        CArray3d<CFace3d>* pFaces)
@@ -48,7 +46,7 @@ int IsFolding(const CArray3d<CFace3d>& faces)
     if (normals[i].GetSquareNorm() == 0.0)
       continue;
     for (size_t j = i + 1; j < normals.size(); j++)
-      if (normals[j].GetSquareNorm() != 0.0 && AngleVectors(&normals[i], &normals[j]) > kHalfPi)
+      if (normals[j].GetSquareNorm() != 0.0 && CHalfEdgeCollapse::IsBeyondRightAngle(normals[i], normals[j]))
         return 1;
   }
   return 0;
@@ -196,6 +194,20 @@ float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
   }
   const float cost = static_cast<float>(std::fabs(after - before));
   return folds ? 2.0f * cost : cost;
+}
+
+// AngleVectors(u, v) beyond a right angle (1.5707963267948966), without its arc sine. It gives
+// asin(s) for a cosine c >= 0 and pi - asin(s) otherwise, with s in [0, 1] and its pi a little
+// above twice that right angle: the first never passes asin(1), the right angle itself; the
+// second always does; a sine that is not a number fails both.
+int CHalfEdgeCollapse::IsBeyondRightAngle(const CVector3d& u, const CVector3d& v)
+{
+  const double p = u.GetNorm() * v.GetNorm();
+  if (p == 0.0)
+    return 0;
+  const double c = InnerProduct(u, v) / p;
+  const double s = (u ^ v).GetNorm() / p;
+  return !(c >= 0.0) && !std::isnan(s) ? 1 : 0;
 }
 
 // --- choice ------------------------------------------------------------------------------------

@@ -298,3 +298,36 @@ TEST(HalfEdgeCollapse, BoundaryEdgeRemovesItsOneFace)
   EXPECT_EQ(7, mesh->NbFace());
   collapse.End();
 }
+
+// The fold test must agree with the angle itself on every pair of normals: unit vectors all
+// round, right angles, parallel and opposite ones, the nearly opposite, zero and not-a-number.
+TEST(HalfEdgeCollapseCost, FoldTestAgreesWithTheAngle)
+{
+  constexpr double kRightAngle = 1.5707963267948966;
+  std::vector<CVector3d> normals;
+  for (int i = 0; i < 60; i++) {
+    const double a = 0.37 * i;
+    const double b = 0.11 * i * i;
+    CVector3d n(static_cast<float>(std::cos(a) * std::sin(b)),
+                static_cast<float>(std::sin(a) * std::sin(b)), static_cast<float>(std::cos(b)));
+    n.Normalize();
+    normals.push_back(n);
+  }
+  for (const float e : {0.0f, 1e-7f, 1e-4f})
+    for (const CVector3d& n : {CVector3d(1.0f, 0.0f, 0.0f), CVector3d(0.0f, 0.6f, 0.8f)}) {
+      normals.emplace_back(-n.x(), -n.y() + e, -n.z());
+      normals.emplace_back(n.y(), -n.x() + e, n.z());
+      normals.push_back(n);
+    }
+  normals.emplace_back(0.0f, 0.0f, 0.0f);
+  normals.emplace_back(std::nanf(""), 0.0f, 1.0f);
+  int beyond = 0;
+  for (const CVector3d& u : normals)
+    for (const CVector3d& v : normals) {
+      const bool expected = AngleVectors(&u, &v) > kRightAngle;
+      EXPECT_EQ(CHalfEdgeCollapse::IsBeyondRightAngle(u, v), expected ? 1 : 0)
+        << u.x() << " " << u.y() << " " << u.z() << " / " << v.x() << " " << v.y() << " " << v.z();
+      beyond += expected ? 1 : 0;
+    }
+  EXPECT_GT(beyond, 0);
+}
