@@ -32,21 +32,31 @@ double SumArea(const CArray3d<CFace3d>& faces)
   return sum;
 }
 
-// Any two of the faces (every pair) more than a right angle apart, as AngleFaces measures
-// them, each face's normal recomputed once rather than once per pair.
-int IsFolding(const CArray3d<CFace3d>& faces)
+// The face with its first corner `from` put on `to`: its area, and its normal as
+// CFace3d::CalculateNormal would give it.
+double MovedArea(const CFace3d* f, const CVertex3d* from, const CVertex3d* to, CVector3d* pNormal)
 {
-  std::vector<CVector3d> normals(static_cast<size_t>(faces.GetSize()));
-  for (int i = 0; i < faces.GetSize(); i++) {
-    faces[i]->CalculateNormal();
-    normals[i] = *faces[i]->GetNormal();
-  }
-  // A face without a normal makes no angle.
+  const CVertex3d* p[3] = {f->v(0), f->v(1), f->v(2)};
+  for (const CVertex3d*& corner : p)
+    if (corner == from) {
+      corner = to;
+      break;
+    }
+  *pNormal = CVector3d(p[0], p[1]) ^ CVector3d(p[0], p[2]);
+  pNormal->Normalize();
+  return TriangleArea(p[0], p[1], p[2]);
+}
+
+// Any two of the normals (every pair) more than a right angle apart; a face without a normal
+// makes no angle.
+int IsFolding(const std::vector<CVector3d>& normals)
+{
   for (size_t i = 0; i < normals.size(); i++) {
     if (normals[i].GetSquareNorm() == 0.0)
       continue;
     for (size_t j = i + 1; j < normals.size(); j++)
-      if (normals[j].GetSquareNorm() != 0.0 && CHalfEdgeCollapse::IsBeyondRightAngle(normals[i], normals[j]))
+      if (normals[j].GetSquareNorm() != 0.0 &&
+          CHalfEdgeCollapse::IsBeyondRightAngle(normals[i], normals[j]))
         return 1;
   }
   return 0;
@@ -177,21 +187,17 @@ float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
 
 float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
 {
-  CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
-  CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+  // The moved faces are measured with the accumulator in place of the removed vertex; the
+  // faces themselves are not touched.
+  const CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
+  const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
   CArray3d<CFace3d> moved;
   FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
-  std::vector<int> corner;
-  for (int i = 0; i < moved.GetSize(); i++) {
-    corner.push_back(moved[i]->IndexFrom(pRemoved));
-    moved[i]->SetVertex(corner.back(), pAccumulator);
-  }
-  const double after = SumArea(moved);
-  const int folds = IsFolding(moved);
-  for (int i = 0; i < moved.GetSize(); i++) {
-    moved[i]->SetVertex(corner[i], pRemoved);
-    moved[i]->CalculateNormal();
-  }
+  std::vector<CVector3d> normals(static_cast<size_t>(moved.GetSize()));
+  double after = 0.0;
+  for (int i = 0; i < moved.GetSize(); i++)
+    after += MovedArea(moved[i], pRemoved, pAccumulator, &normals[i]);
+  const int folds = IsFolding(normals);
   const float cost = static_cast<float>(std::fabs(after - before));
   return folds ? 2.0f * cost : cost;
 }
@@ -370,6 +376,9 @@ void CHalfEdgeCollapse::RemoveValence3(CVertex3d* v)
   v->SetFlag(1);
   if (!m_pMesh->RemoveValence3Vertex(v))
     return;
+  // The kept face took a new corner without its normal following; the other edits of a run
+  // keep every face normal current.
+  fa->CalculateNormal();
   for (const CVertex3d* p : ring) {
     const CHalfEdgeBag* pBag = GetBag(p);
     for (int i = 0; i < pBag->NbHalfEdge(); i++) {
