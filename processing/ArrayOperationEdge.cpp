@@ -91,24 +91,52 @@ int CArrayOperationEdge::Add(COperationEdge* pOperation)
   for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
     if (v)
       m_SlotsOfVertex[v].push_back(slot);
-  Push(slot);
+  Defer(slot);
   return m_Live - 1;
+}
+
+void CArrayOperationEdge::Defer(int slot) const
+{
+  if (m_Keys.size() < m_Slots.size()) {
+    m_Keys.resize(m_Slots.size(), kEmpty);
+    m_Deferred.resize(m_Slots.size(), 0);
+  }
+  m_Keys[slot] = m_Slots[slot]->GetPotential();
+  m_Deferred[slot] = 1;
+  m_Pending.push_back(slot);
 }
 
 void CArrayOperationEdge::Push(int slot) const
 {
   const double potential = m_Slots[slot]->GetPotential();
-  if (m_Keys.size() < m_Slots.size())
+  if (m_Keys.size() < m_Slots.size()) {
     m_Keys.resize(m_Slots.size(), kEmpty);
+    m_Deferred.resize(m_Slots.size(), 0);
+  }
   m_Keys[slot] = potential;
+  m_Deferred[slot] = 0;
   if (potential == potential)
     m_Heap.push({potential, slot});
+}
+
+void CArrayOperationEdge::Flush() const
+{
+  for (const int slot : m_Pending)
+    if (m_Deferred[slot] && m_Slots[slot]) {
+      m_Deferred[slot] = 0;
+      const double key = m_Keys[slot];
+      if (key == key)
+        m_Heap.push({key, slot});
+    }
+  m_Pending.clear();
 }
 
 void CArrayOperationEdge::RebuildHeap() const
 {
   m_Heap.clear();
+  m_Pending.clear();
   m_Keys.assign(m_Slots.size(), kEmpty);
+  m_Deferred.assign(m_Slots.size(), 0);
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
     if (m_Slots[slot])
       Push(slot);
@@ -182,6 +210,7 @@ COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
 
 COperationEdge* CArrayOperationEdge::ExtractMin()
 {
+  Flush();
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();

@@ -64,6 +64,10 @@ private:
 
   COperationEdge* ExtractSlot(int slot);
   void Push(int slot) const;
+  // An added operation's entry waits until a search needs the heap: most are renewed first,
+  // and their first entry would only be popped again as stale.
+  void Defer(int slot) const;
+  void Flush() const;
   void RebuildHeap() const;
   // Closes the empty slots (the slots are renumbered, the order kept).
   void Compact() const;
@@ -76,6 +80,9 @@ private:
   // Per slot, the potential of its latest heap entry; NaN for an empty slot. A heap entry is
   // current when its key is still the one here (the heap need not reach into the operation).
   mutable std::vector<double> m_Keys;
+  // The slots whose entry of m_Keys is not in the heap yet (flag per slot, and their list).
+  mutable std::vector<char> m_Deferred;
+  mutable std::vector<int> m_Pending;
   mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
   mutable int m_First = 0;
