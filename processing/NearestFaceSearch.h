@@ -12,7 +12,9 @@ class CVertex3d;
 
 // Nearest-face queries against a reference surface that stays still while they run, for the
 // descents of the edge-collapse costs that ask millions of them. Each face's corners and plane
-// are read once into a flat record instead of on every query; the distances are those of
+// are read once into a flat record instead of on every query, a table query is answered once
+// per point, and a face whose plane or bounding ball lies beyond the best distance so far is
+// passed over (it could not have replaced it). The distances are those of
 // SquareDistanceFromVertexToFaces and CHashTable::DistanceToNearestFace, operation for
 // operation, so that every answer is the same to the bit.
 class CNearestFaceSearch
