@@ -2,6 +2,7 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
 #include <set>
@@ -164,9 +165,15 @@ int CArrayEdgeCollapse::FillIndependant(CMesh3d* pMesh)
 
 void CArrayEdgeCollapse::CalculateEnergy(CHashTable* pHash)
 {
+  CNearestFaceSearch search(pHash);
+  CalculateEnergy(&search);
+}
+
+void CArrayEdgeCollapse::CalculateEnergy(CNearestFaceSearch* pSearch)
+{
   for (CEdgeCollapse* c : m_Slots)
     if (c)
-      c->CalculateCost(pHash, m_Descent);
+      c->CalculateCost(pSearch, m_Descent);
 }
 
 void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReference,
@@ -197,6 +204,12 @@ void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReferen
 
 int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
 {
+  CNearestFaceSearch search(pHash);
+  return Update(&search, pTotal);
+}
+
+int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
+{
   int recomputed = 0;
   int total = 0;
   // A mark is set only through SetMark, which logs the candidate.
@@ -206,7 +219,7 @@ int CArrayEdgeCollapse::Update(CHashTable* pHash, int* pTotal)
       continue;
     c->SetMark(0);
     if (c->FindVerticesToCollapse() && c->BuildArrayNeighbor()) {
-      total += c->CalculateCost(pHash, m_Descent);
+      total += c->CalculateCost(pSearch, m_Descent);
       c->SetValid(1);
       recomputed++;
     } else {
@@ -226,6 +239,8 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 
 int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 {
+  if (!m_Queue.HasBlocked())
+    return 0;
   const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
   if (it == m_SlotsOfFace.end())
     return 0;

@@ -9,6 +9,7 @@
 class CFace3d;
 class CHashTable;
 class CMesh3d;
+class CNearestFaceSearch;
 
 // The edge-collapse candidates of a mesh and the parameters of their L2 measure. It owns its
 // candidates. The minimum search keeps the first of equal costs in insertion order.
@@ -48,6 +49,7 @@ public:
 
   // The L2 measure on every candidate with the stored parameters.
   void CalculateEnergy(CHashTable* pHash);
+  void CalculateEnergy(CNearestFaceSearch* pSearch);
   // The L1 measure on every valid candidate not yet computed (not marked).
   void CalculateEnergyL1(CMesh3d* pMesh, CMesh3d* pReference, CHashTable* pHash, int useHash,
                          float epsilon, int maxIterations, int samplesPerFace, float initialStep,
@@ -61,6 +63,7 @@ public:
   // Recomputes the marked candidates (clearing their marks); those whose faces no longer share
   // an edge become invalid. Returns how many were recomputed; *pTotal gets their iterations.
   int Update(CHashTable* pHash, int* pTotal);
+  int Update(CNearestFaceSearch* pSearch, int* pTotal);
 
   // The valid candidate of smallest cost, left in the array; null when none.
   CEdgeCollapse* GetMin() const;

@@ -1,9 +1,74 @@
 #include "processing/ArrayOperationEdge.h"
 
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <limits>
+#include <unordered_map>
+
+namespace {
+constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
+
+// A vertex's curveness (CVertex3d::GetMaxCurveAround: the largest |sin| between the normals of
+// two neighbour faces around it) depends on the faces around it only, which stay as they are
+// while a batch of operations is updated: each vertex is measured once per batch, and each
+// face normal recomputed once, with the arithmetic of AbsSinusFaces.
+class CCurveOnce
+{
+public:
+  void Update(COperationEdge* o)
+  {
+    if (o->IsValid())
+      o->Update(Of(o->GetFirst()), Of(o->GetSecond()));
+  }
+
+private:
+  double Of(const CVertex3d* v)
+  {
+    const auto [it, added] = m_Curve.try_emplace(v, 0.0);
+    if (added)
+      it->second = Measure(v);
+    return it->second;
+  }
+
+  double Measure(const CVertex3d* v)
+  {
+    const int n = v->NbFaceNeighbor();
+    double best = 0.0;
+    for (int i = 0; i < n; i++)
+      for (int j = i + 1; j < n; j++)
+        if (v->GetFaceNeighbor(i)->HasNeighbor(v->GetFaceNeighbor(j)))
+          best = std::max(best, AbsSinus(Normal(v->GetFaceNeighbor(i)),
+                                         Normal(v->GetFaceNeighbor(j))));
+    return best;
+  }
+
+  const CVector3d& Normal(CFace3d* f)
+  {
+    const auto [it, added] = m_Normal.try_emplace(f);
+    if (added) {
+      f->CalculateNormal();
+      it->second = *f->GetNormal();
+    }
+    return it->second;
+  }
+
+  static double AbsSinus(const CVector3d& a, const CVector3d& b)
+  {
+    if (a.GetSquareNorm() == 0.0 || b.GetSquareNorm() == 0.0)
+      return 0.0;
+    const double product = a.GetNorm() * b.GetNorm();
+    if (product == 0.0)
+      return 0.0;
+    return (a ^ b).GetNorm() / product;
+  }
+
+  std::unordered_map<const CVertex3d*, double> m_Curve;
+  std::unordered_map<const CFace3d*, CVector3d> m_Normal;
+};
+} // namespace
 
 CArrayOperationEdge::~CArrayOperationEdge()
 {
@@ -26,20 +91,52 @@ int CArrayOperationEdge::Add(COperationEdge* pOperation)
   for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
     if (v)
       m_SlotsOfVertex[v].push_back(slot);
-  Push(slot);
+  Defer(slot);
   return m_Live - 1;
+}
+
+void CArrayOperationEdge::Defer(int slot) const
+{
+  if (m_Keys.size() < m_Slots.size()) {
+    m_Keys.resize(m_Slots.size(), kEmpty);
+    m_Deferred.resize(m_Slots.size(), 0);
+  }
+  m_Keys[slot] = m_Slots[slot]->GetPotential();
+  m_Deferred[slot] = 1;
+  m_Pending.push_back(slot);
 }
 
 void CArrayOperationEdge::Push(int slot) const
 {
   const double potential = m_Slots[slot]->GetPotential();
+  if (m_Keys.size() < m_Slots.size()) {
+    m_Keys.resize(m_Slots.size(), kEmpty);
+    m_Deferred.resize(m_Slots.size(), 0);
+  }
+  m_Keys[slot] = potential;
+  m_Deferred[slot] = 0;
   if (potential == potential)
     m_Heap.push({potential, slot});
 }
 
+void CArrayOperationEdge::Flush() const
+{
+  for (const int slot : m_Pending)
+    if (m_Deferred[slot] && m_Slots[slot]) {
+      m_Deferred[slot] = 0;
+      const double key = m_Keys[slot];
+      if (key == key)
+        m_Heap.push({key, slot});
+    }
+  m_Pending.clear();
+}
+
 void CArrayOperationEdge::RebuildHeap() const
 {
-  m_Heap = {};
+  m_Heap.clear();
+  m_Pending.clear();
+  m_Keys.assign(m_Slots.size(), kEmpty);
+  m_Deferred.assign(m_Slots.size(), 0);
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
     if (m_Slots[slot])
       Push(slot);
@@ -93,9 +190,10 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
+  CCurveOnce curves;
   for (COperationEdge* o : m_Slots)
     if (o)
-      o->Update();
+      curves.Update(o);
   RebuildHeap();
 }
 
@@ -105,17 +203,18 @@ COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
     return nullptr;
   COperationEdge* pOperation = m_Slots[slot];
   m_Slots[slot] = nullptr;
+  m_Keys[slot] = kEmpty;
   m_Live--;
   return pOperation;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractMin()
 {
+  Flush();
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();
-    const COperationEdge* o = m_Slots[top.slot];
-    if (o && o->GetPotential() == top.key)
+    if (m_Keys[top.slot] == top.key)
       break;
     m_Heap.pop();
   }
@@ -192,25 +291,34 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 }
 
 // The operations with an end at v or at a neighbour of v are those listed under v and its
-// neighbours; each is updated once.
+// neighbours; each is updated once. An operation whose potential comes out as it was keeps
+// its heap entry.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
-  std::unordered_set<int> seen;
-  int updated = 0;
+  std::vector<int> batch;
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
+    // Every operation listed under u has an end at u.
+    const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
-      COperationEdge* o = m_Slots[slot];
-      if (!o->IsValid() || !seen.insert(slot).second)
+      const COperationEdge* o = m_Slots[slot];
+      if (!o->IsValid())
         continue;
-      if (o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) || o->GetSecond()->IsNeighbor(v)) {
-        o->Update();
-        Push(slot);
-        updated++;
-      }
+      if (uNear || o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) ||
+          o->GetSecond()->IsNeighbor(v))
+        batch.push_back(slot);
     }
   }
-  return updated;
+  std::sort(batch.begin(), batch.end());
+  batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
+  CCurveOnce curves;
+  for (const int slot : batch) {
+    COperationEdge* o = m_Slots[slot];
+    curves.Update(o);
+    if (!(o->GetPotential() == m_Keys[slot]))
+      Push(slot);
+  }
+  return static_cast<int>(batch.size());
 }
 
 int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "processing/OperationEdge.h"
+#include "processing/QuadHeap.h"
 #include "processing/SlotEntry.h"
 
 #include <cstdint>
-#include <queue>
 #include <unordered_map>
 #include <vector>
 
@@ -64,6 +64,10 @@ private:
 
   COperationEdge* ExtractSlot(int slot);
   void Push(int slot) const;
+  // An added operation's entry waits until a search needs the heap: most are renewed first,
+  // and their first entry would only be popped again as stale.
+  void Defer(int slot) const;
+  void Flush() const;
   void RebuildHeap() const;
   // Closes the empty slots (the slots are renumbered, the order kept).
   void Compact() const;
@@ -73,8 +77,14 @@ private:
   std::vector<int>& SlotsOf(const CVertex3d* v);
 
   mutable std::vector<COperationEdge*> m_Slots;
+  // Per slot, the potential of its latest heap entry; NaN for an empty slot. A heap entry is
+  // current when its key is still the one here (the heap need not reach into the operation).
+  mutable std::vector<double> m_Keys;
+  // The slots whose entry of m_Keys is not in the heap yet (flag per slot, and their list).
+  mutable std::vector<char> m_Deferred;
+  mutable std::vector<int> m_Pending;
   mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
-  mutable std::priority_queue<SSlotEntry<double>> m_Heap;
+  mutable CQuadHeap<SSlotEntry<double>> m_Heap;
   mutable int m_First = 0;
   int m_Live = 0;
   int m_PotentialKind = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "processing/QuadHeap.h"
+
 #include <cstdint>
-#include <queue>
 #include <type_traits>
 #include <unordered_set>
 #include <vector>
@@ -23,7 +24,7 @@ public:
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
     m_Blocked.erase(pItem);
-    m_Heap.push({key, order, pItem});
+    m_Heap.push({key, static_cast<std::int32_t>(order), pItem});
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
@@ -58,11 +59,15 @@ public:
   }
 
   int IsBlocked(const T* pItem) const { return m_Blocked.count(const_cast<T*>(pItem)) ? 1 : 0; }
+  // Few candidates wait at any time: callers skip their search for them when none does, and
+  // otherwise compare against this short list instead of asking the queue for each.
+  int HasBlocked() const { return m_Blocked.empty() ? 0 : 1; }
+  std::vector<T*> GetBlocked() const { return {m_Blocked.begin(), m_Blocked.end()}; }
   int IsEmpty() const { return m_Heap.empty() ? 1 : 0; }
 
   void Clear()
   {
-    m_Heap = {};
+    m_Heap.clear();
     m_Blocked.clear();
   }
 
@@ -70,14 +75,15 @@ private:
   struct SEntry
   {
     Key key;
-    std::int64_t order;
+    std::int32_t order;
     T* pItem;
-    // The heap keeps the greatest on top: "greater" means costlier, then later.
-    bool operator<(const SEntry& other) const
+    // Cheaper, then earlier. No two candidates share an order, so entries of different
+    // candidates never tie and any heap pops them in the same sequence.
+    bool Before(const SEntry& other) const
     {
       if (key != other.key)
-        return key > other.key;
-      return order > other.order;
+        return key < other.key;
+      return order < other.order;
     }
   };
 
@@ -90,6 +96,6 @@ private:
       return isCurrent(entry.pItem, entry.key);
   }
 
-  std::priority_queue<SEntry> m_Heap;
+  CQuadHeap<SEntry> m_Heap;
   std::unordered_set<T*> m_Blocked;
 };

@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
+#include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
 
@@ -15,6 +16,14 @@ void SetMidpoint(CVertex3d* p, const CVertex3d* a, const CVertex3d* b)
   p->Set(static_cast<float>((static_cast<double>(a->x()) + b->x()) / 2.0),
          static_cast<float>((static_cast<double>(a->y()) + b->y()) / 2.0),
          static_cast<float>((static_cast<double>(a->z()) + b->z()) / 2.0));
+}
+// SquareDistance from the point before a move to the vertex after it.
+double MovedSquare(const float before[3], const CVertex3d* p)
+{
+  const double dx = static_cast<double>(before[0] - p->x());
+  const double dy = static_cast<double>(before[1] - p->y());
+  const double dz = static_cast<double>(before[2] - p->z());
+  return dx * dx + dy * dy + dz * dz;
 }
 } // namespace
 
@@ -77,18 +86,18 @@ double CEdgeCollapse::SpringEnergy(double weight) const
   return weight * sum;
 }
 
-double CEdgeCollapse::Descend(CHashTable* pHash, const SDescent& descent, int* pIterations)
+double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
+                             int* pIterations)
 {
   *pIterations = 0;
   CVertex3d* o = &m_OptimalVertex;
-  CVertex3d nearest;
+  float nearest[3] = {0.0f, 0.0f, 0.0f};
   CFace3d* pFace = nullptr;
-  double distance = pHash ? pHash->DistanceToNearestFace(o, &nearest, &pFace, 0) : kFar;
+  double distance = pSearch->DistanceToNearestFace(o, nearest, &pFace);
   if (!pFace)
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
-  CArray3d<CFace3d> searchSet;
-  pFace->GetFacesAroundCorners(&searchSet);
+  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(pFace);
 
   const double w = descent.weight;
   double energy = SpringEnergy(w) + distance;
@@ -100,19 +109,19 @@ double CEdgeCollapse::Descend(CHashTable* pHash, const SDescent& descent, int* p
       double spring = 0.0;
       for (int i = 0; i < o->NbVertexNeighbor(); i++)
         spring += o->Get(k) - o->GetVertexNeighbor(i)->Get(k);
-      g[k] = w * spring + (o->Get(k) - nearest.Get(k));
+      g[k] = w * spring + (o->Get(k) - nearest[k]);
     }
-    const CVertex3d before(o);
+    const float before[3] = {o->x(), o->y(), o->z()};
     o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
            static_cast<float>(o->z() - step * g[2]));
-    distance = SquareDistanceFromVertexToFaces(o, &nearest, &pFace, &searchSet);
+    distance = pSearch->SquareDistanceToFaces(o, searchSet, nearest, &pFace);
     const double next = SpringEnergy(w) + distance;
     step *= next <= energy ? descent.factorKept : descent.factorRaised;
     if (step > descent.maxStep)
       step = descent.maxStep;
     if (step < descent.minStep)
       step = descent.minStep;
-    more = SquareDistance(&before, o) > descent.epsilon && *pIterations < descent.maxIterations;
+    more = MovedSquare(before, o) > descent.epsilon && *pIterations < descent.maxIterations;
     (*pIterations)++;
     energy = next;
   }
@@ -129,19 +138,25 @@ int CEdgeCollapse::CalculateCost(CHashTable* pHash, double step, double epsilon,
 
 int CEdgeCollapse::CalculateCost(CHashTable* pHash, const SDescent& descent)
 {
+  CNearestFaceSearch search(pHash);
+  return CalculateCost(&search, descent);
+}
+
+int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& descent)
+{
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
   int n1 = 0;
   int n2 = 0;
   int nm = 0;
   m_OptimalVertex.Set(m_pVertex1);
-  const double e1 = Descend(pHash, descent, &n1);
+  const double e1 = Descend(pSearch, descent, &n1);
   const CVertex3d a(&m_OptimalVertex);
   m_OptimalVertex.Set(m_pVertex2);
-  const double e2 = Descend(pHash, descent, &n2);
+  const double e2 = Descend(pSearch, descent, &n2);
   const CVertex3d b(&m_OptimalVertex);
   SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
-  const double em = Descend(pHash, descent, &nm);
+  const double em = Descend(pSearch, descent, &nm);
 
   // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.
   const bool end2 = e1 >= e2;

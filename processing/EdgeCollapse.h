@@ -8,6 +8,7 @@
 class CFace3d;
 class CHashTable;
 class CMesh3d;
+class CNearestFaceSearch;
 
 // A candidate of edge-collapse simplification: the two faces that the collapse removes, the
 // two vertices of their shared edge (vertex 1 stays, vertex 2 goes), the optimal vertex that
@@ -113,6 +114,8 @@ public:
                     int maxIterations, float factorKept, float factorRaised, float minStep,
                     float maxStep);
   int CalculateCost(CHashTable* pHash, const SDescent& descent);
+  // The same against a search over the reference, which keeps what it reads between calls.
+  int CalculateCost(CNearestFaceSearch* pSearch, const SDescent& descent);
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -152,7 +155,7 @@ private:
       m_pLog->push_back(m_Slot);
   }
   // One descent of the optimal vertex from where it stands; writes its iterations.
-  double Descend(CHashTable* pHash, const SDescent& descent, int* pIterations);
+  double Descend(CNearestFaceSearch* pSearch, const SDescent& descent, int* pIterations);
   double SpringEnergy(double weight) const;
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies

@@ -1,5 +1,6 @@
 #include "processing/FaceCollapse.h"
 
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Redraw.h"
@@ -27,26 +28,16 @@ void AddFacesNotIn(const CVertex3d* v, const CArray3d<CFace3d>& removed, CArray3
       pFaces->AddUnique(v->GetFaceNeighbor(i));
 }
 
-double SumArea(const CArray3d<CFace3d>& faces)
+// Area of the face with its first corner `from` put on `to`.
+double AreaWithCorner(const CFace3d* f, const CVertex3d* from, const CVertex3d* to)
 {
-  double sum = 0.0;
-  for (int i = 0; i < faces.GetSize(); i++)
-    sum += faces[i]->Area();
-  return sum;
-}
-
-// Area of the faces of `moved` with every corner `from` put on `to`, then put back.
-double AreaWithCorner(const CArray3d<CFace3d>& moved, CVertex3d* from, CVertex3d* to)
-{
-  std::vector<int> corner;
-  for (int i = 0; i < moved.GetSize(); i++) {
-    corner.push_back(moved[i]->IndexFrom(from));
-    moved[i]->SetVertex(corner.back(), to);
-  }
-  const double area = SumArea(moved);
-  for (int i = 0; i < moved.GetSize(); i++)
-    moved[i]->SetVertex(corner[i], from);
-  return area;
+  const CVertex3d* p[3] = {f->v(0), f->v(1), f->v(2)};
+  for (const CVertex3d*& corner : p)
+    if (corner == from) {
+      corner = to;
+      break;
+    }
+  return TriangleArea(p[0], p[1], p[2]);
 }
 
 VertexList Neighbors(const CVertex3d* v)
@@ -149,27 +140,43 @@ void CFaceCollapse::ComputeCost(CFace3d* pFace, int index)
     pRecord = m_ArrayRecord[index].get();
     pFace->SetData(pRecord);
   }
-  CArray3d<CFace3d> removed;
-  GetRemovedFaces(pFace, &removed);
-  CArray3d<CFace3d> around;
+  m_Removed.assign(1, pFace);
   for (int i = 0; i < 3; i++)
-    for (int k = 0; k < pFace->v(i)->NbFaceNeighbor(); k++)
-      around.AddUnique(pFace->v(i)->GetFaceNeighbor(k));
-  const double before = SumArea(around);
+    if (pFace->f(i))
+      m_Removed.push_back(pFace->f(i));
+  m_Around.clear();
+  double before = 0.0;
+  for (int i = 0; i < 3; i++)
+    for (int k = 0; k < pFace->v(i)->NbFaceNeighbor(); k++) {
+      const CFace3d* g = pFace->v(i)->GetFaceNeighbor(k);
+      if (std::none_of(m_Around.begin(), m_Around.end(),
+                       [g](const auto& entry) { return entry.first == g; })) {
+        m_Around.emplace_back(g, g->Area());
+        before += m_Around.back().second;
+      }
+    }
 
+  // The corners of each choice: the other two merge into the survivor a. Each sum starts
+  // from zero and runs in the faces' order, as a sum over a list of faces would.
   float minimum = 1e38f;
   int best = 0;
   for (int i = 0; i < 3; i++) {
-    CVertex3d* a = pFace->v(i);
-    CVertex3d* b = pFace->v((i + 1) % 3);
-    CVertex3d* c = pFace->v((i + 2) % 3);
-    CArray3d<CFace3d> ofA;
-    CArray3d<CFace3d> ofB;
-    CArray3d<CFace3d> ofC;
-    AddFacesNotIn(a, removed, &ofA);
-    AddFacesNotIn(b, removed, &ofB);
-    AddFacesNotIn(c, removed, &ofC);
-    const double after = SumArea(ofA) + AreaWithCorner(ofB, b, a) + AreaWithCorner(ofC, c, a);
+    const CVertex3d* a = pFace->v(i);
+    const CVertex3d* b = pFace->v((i + 1) % 3);
+    const CVertex3d* c = pFace->v((i + 2) % 3);
+    double ofA = 0.0;
+    KeptFaces(a);
+    for (const CFace3d* g : m_Kept)
+      ofA += AroundArea(g);
+    double ofB = 0.0;
+    KeptFaces(b);
+    for (const CFace3d* g : m_Kept)
+      ofB += AreaWithCorner(g, b, a);
+    double ofC = 0.0;
+    KeptFaces(c);
+    for (const CFace3d* g : m_Kept)
+      ofC += AreaWithCorner(g, c, a);
+    const double after = ofA + ofB + ofC;
     const float cost = static_cast<float>(std::fabs(after - before));
     if (cost < minimum) {
       minimum = cost;
@@ -180,6 +187,25 @@ void CFaceCollapse::ComputeCost(CFace3d* pFace, int index)
   Push(pRecord);
 }
 
+void CFaceCollapse::KeptFaces(const CVertex3d* v)
+{
+  m_Kept.clear();
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    const CFace3d* g = v->GetFaceNeighbor(i);
+    if (std::find(m_Removed.begin(), m_Removed.end(), g) == m_Removed.end() &&
+        std::find(m_Kept.begin(), m_Kept.end(), g) == m_Kept.end())
+      m_Kept.push_back(g);
+  }
+}
+
+double CFaceCollapse::AroundArea(const CFace3d* pFace) const
+{
+  for (const auto& [g, area] : m_Around)
+    if (g == pFace)
+      return area;
+  return pFace->Area();
+}
+
 void CFaceCollapse::Push(const CFaceCollapseRecord* pRecord)
 {
   m_Queue.Push(const_cast<CFaceCollapseRecord*>(pRecord), pRecord->GetCost(),
@@ -188,6 +214,8 @@ void CFaceCollapse::Push(const CFaceCollapseRecord* pRecord)
 
 void CFaceCollapse::UnblockAround(const std::vector<CVertex3d*>& vertices)
 {
+  if (!m_Queue.HasBlocked())
+    return;
   for (const CVertex3d* v : vertices)
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
       if (CFaceCollapseRecord* pRecord = GetRecord(v->GetFaceNeighbor(i)))

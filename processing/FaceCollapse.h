@@ -5,6 +5,7 @@
 #include "processing/Valence3Sweep.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class CFace3d;
@@ -56,6 +57,10 @@ public:
   void FreeRecords();
 
 private:
+  // The faces of v outside m_Removed, each once, into m_Kept.
+  void KeptFaces(const CVertex3d* v);
+  // The area m_Around gives the face.
+  double AroundArea(const CFace3d* pFace) const;
   CFace3d* FindCheapest();
   void Push(const CFaceCollapseRecord* pRecord);
   // Hands back to the queue the blocked faces around the vertices.
@@ -79,4 +84,9 @@ private:
   // during a run.
   CCollapseQueue<CFaceCollapseRecord, float> m_Queue;
   CValence3Sweep m_Sweep;
+  // Scratch of ComputeCost, kept so that a cost allocates nothing: the faces its collapse
+  // removes, the faces around its corners with their areas, and one corner's other faces.
+  std::vector<const CFace3d*> m_Removed;
+  std::vector<std::pair<const CFace3d*, double>> m_Around;
+  std::vector<const CFace3d*> m_Kept;
 };

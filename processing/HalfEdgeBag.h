@@ -22,6 +22,7 @@ public:
     if (i >= 0)
       m_ArrayHalfEdge.RemoveAt(i);
   }
+  int Contains(const CHalfEdge* pHalfEdge) const { return m_ArrayHalfEdge.Contains(pHalfEdge); }
   void RemoveAll() { m_ArrayHalfEdge.RemoveAll(); }
   float GetPenalty() const { return m_Penalty; }
   void AddPenalty(float penalty) { m_Penalty += penalty; }

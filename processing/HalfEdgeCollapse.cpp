@@ -5,11 +5,13 @@
 #include "platform/core/Redraw.h"
 #include "processing/Valence3Sweep.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace {
-
-constexpr double kHalfPi = 1.5707963267948966;
 
 // The faces around v other than f1 and f2.
 void FacesAroundExcept(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2,
@@ -30,13 +32,33 @@ double SumArea(const CArray3d<CFace3d>& faces)
   return sum;
 }
 
-// Any two of the faces (every pair) more than a right angle apart.
-int IsFolding(const CArray3d<CFace3d>& faces)
+// The face with its first corner `from` put on `to`: its area, and its normal as
+// CFace3d::CalculateNormal would give it.
+double MovedArea(const CFace3d* f, const CVertex3d* from, const CVertex3d* to, CVector3d* pNormal)
 {
-  for (int i = 0; i < faces.GetSize(); i++)
-    for (int j = i + 1; j < faces.GetSize(); j++)
-      if (AngleFaces(faces[i], faces[j]) > kHalfPi)
+  const CVertex3d* p[3] = {f->v(0), f->v(1), f->v(2)};
+  for (const CVertex3d*& corner : p)
+    if (corner == from) {
+      corner = to;
+      break;
+    }
+  *pNormal = CVector3d(p[0], p[1]) ^ CVector3d(p[0], p[2]);
+  pNormal->Normalize();
+  return TriangleArea(p[0], p[1], p[2]);
+}
+
+// Any two of the normals (every pair) more than a right angle apart; a face without a normal
+// makes no angle.
+int IsFolding(const std::vector<CVector3d>& normals)
+{
+  for (size_t i = 0; i < normals.size(); i++) {
+    if (normals[i].GetSquareNorm() == 0.0)
+      continue;
+    for (size_t j = i + 1; j < normals.size(); j++)
+      if (normals[j].GetSquareNorm() != 0.0 &&
+          CHalfEdgeCollapse::IsBeyondRightAngle(normals[i], normals[j]))
         return 1;
+  }
   return 0;
 }
 
@@ -81,8 +103,14 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_Visual = visual;
   m_pWindow = pWindow;
   BuildBags();
+  // A cost reads the area around the removed vertex, which no cost changes: once per vertex.
+  std::unordered_map<const CVertex3d*, double> areas;
   for (const auto& pHalfEdge : m_ArrayHalfEdge) {
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get()));
+    const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+    auto [it, added] = areas.try_emplace(pRemoved, 0.0);
+    if (added)
+      it->second = AreaAround(pRemoved);
+    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), it->second));
     m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
   }
 }
@@ -145,29 +173,47 @@ float CHalfEdgeCollapse::GetPenalty(const CVertex3d* v)
 
 // --- cost --------------------------------------------------------------------------------------
 
+double CHalfEdgeCollapse::AreaAround(const CVertex3d* v)
+{
+  CArray3d<CFace3d> around;
+  FacesAroundExcept(v, nullptr, nullptr, &around);
+  return SumArea(around);
+}
+
 float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
 {
-  CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
-  CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-  CArray3d<CFace3d> around;
-  FacesAroundExcept(pRemoved, nullptr, nullptr, &around);
-  const double before = SumArea(around);
+  return ComputeCost(pHalfEdge, AreaAround(pHalfEdge->GetRemoved()));
+}
 
+float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
+{
+  // The moved faces are measured with the accumulator in place of the removed vertex; the
+  // faces themselves are not touched.
+  const CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
+  const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
   CArray3d<CFace3d> moved;
   FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
-  std::vector<int> corner;
-  for (int i = 0; i < moved.GetSize(); i++) {
-    corner.push_back(moved[i]->IndexFrom(pRemoved));
-    moved[i]->SetVertex(corner.back(), pAccumulator);
-  }
-  const double after = SumArea(moved);
-  const int folds = IsFolding(moved);
-  for (int i = 0; i < moved.GetSize(); i++) {
-    moved[i]->SetVertex(corner[i], pRemoved);
-    moved[i]->CalculateNormal();
-  }
+  std::vector<CVector3d> normals(static_cast<size_t>(moved.GetSize()));
+  double after = 0.0;
+  for (int i = 0; i < moved.GetSize(); i++)
+    after += MovedArea(moved[i], pRemoved, pAccumulator, &normals[i]);
+  const int folds = IsFolding(normals);
   const float cost = static_cast<float>(std::fabs(after - before));
   return folds ? 2.0f * cost : cost;
+}
+
+// AngleVectors(u, v) beyond a right angle (1.5707963267948966), without its arc sine. It gives
+// asin(s) for a cosine c >= 0 and pi - asin(s) otherwise, with s in [0, 1] and its pi a little
+// above twice that right angle: the first never passes asin(1), the right angle itself; the
+// second always does; a sine that is not a number fails both.
+int CHalfEdgeCollapse::IsBeyondRightAngle(const CVector3d& u, const CVector3d& v)
+{
+  const double p = u.GetNorm() * v.GetNorm();
+  if (p == 0.0)
+    return 0;
+  const double c = InnerProduct(u, v) / p;
+  const double s = (u ^ v).GetNorm() / p;
+  return !(c >= 0.0) && !std::isnan(s) ? 1 : 0;
 }
 
 // --- choice ------------------------------------------------------------------------------------
@@ -194,18 +240,27 @@ void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
   }
 }
 
+// A half-edge sits in the bags of its two ends only, so the waiting ones to hand back are those
+// with an end in the rings (few ever wait: the bags of the rings are not walked).
 void CHalfEdgeCollapse::UnblockAround(CVertex3d* v, int rings)
 {
+  if (!m_Queue.HasBlocked())
+    return;
+  std::vector<CHalfEdge*> waiting = m_Queue.GetBlocked();
+  std::erase_if(waiting, [](const CHalfEdge* h) { return !h->IsValid(); });
+  if (waiting.empty())
+    return;
   std::vector<CVertex3d*> around;
   CValence3Sweep::CollectRings(v, rings, &around);
-  for (const CVertex3d* p : around) {
-    const CHalfEdgeBag* pBag = GetBag(p);
-    for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
-      CHalfEdge* h = pBag->GetHalfEdge(i);
-      if (h->IsValid())
+  for (CHalfEdge* h : waiting)
+    for (const CVertex3d* end : {h->GetAccumulator(), h->GetRemoved()}) {
+      const CHalfEdgeBag* pBag = GetBag(end);
+      if (pBag && pBag->Contains(h) &&
+          std::find(around.begin(), around.end(), end) != around.end()) {
         m_Queue.Unblock(h, GetKey(h), h->GetOrder());
+        break;
+      }
     }
-  }
 }
 
 CVertex3d* CHalfEdgeCollapse::FindLowDegreeOpposite(const CHalfEdge* pHalfEdge)
@@ -289,9 +344,20 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
 void CHalfEdgeCollapse::RecomputeCosts(const CVertex3d* v)
 {
   const CHalfEdgeBag* pBag = GetBag(v);
-  for (int i = 0; i < pBag->NbHalfEdge(); i++)
-    if (pBag->GetHalfEdge(i)->IsValid())
-      pBag->GetHalfEdge(i)->SetCost(ComputeCost(pBag->GetHalfEdge(i)));
+  std::optional<double> aroundV;
+  for (int i = 0; i < pBag->NbHalfEdge(); i++) {
+    CHalfEdge* h = pBag->GetHalfEdge(i);
+    if (!h->IsValid())
+      continue;
+    if (h->GetRemoved() != v) {
+      h->SetCost(ComputeCost(h));
+      continue;
+    }
+    // The half-edges that remove v all read the area around v.
+    if (!aroundV)
+      aroundV = AreaAround(v);
+    h->SetCost(ComputeCost(h, *aroundV));
+  }
 }
 
 // The three faces around v become one on its ring; the half-edges of the ring edges that
@@ -310,6 +376,9 @@ void CHalfEdgeCollapse::RemoveValence3(CVertex3d* v)
   v->SetFlag(1);
   if (!m_pMesh->RemoveValence3Vertex(v))
     return;
+  // The kept face took a new corner without its normal following; the other edits of a run
+  // keep every face normal current.
+  fa->CalculateNormal();
   for (const CVertex3d* p : ring) {
     const CHalfEdgeBag* pBag = GetBag(p);
     for (int i = 0; i < pBag->NbHalfEdge(); i++) {

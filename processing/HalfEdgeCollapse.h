@@ -10,6 +10,7 @@
 class CFace3d;
 class CMesh3d;
 class CRenderView;
+class CVector3d;
 class CVertex3d;
 
 // Simplification by half-edge collapses with error accumulation. A collapse merges the removed
@@ -51,6 +52,8 @@ public:
   // 1 when the half-edge is valid and realising it keeps the mesh manifold.
   int CanRealise(const CHalfEdge* pHalfEdge) const;
 
+  // 1 when AngleVectors(u, v) exceeds a right angle, the fold test of two face normals.
+  static int IsBeyondRightAngle(const CVector3d& u, const CVector3d& v);
   // Area change of the collapse, doubled when it folds; the mesh is left as it was.
   static float ComputeCost(const CHalfEdge* pHalfEdge);
   // The error accumulated in the vertex (0 outside a run).
@@ -61,6 +64,9 @@ public:
 
 private:
   void BuildBags();
+  // The summed area of the faces around v, in their order.
+  static double AreaAround(const CVertex3d* v);
+  static float ComputeCost(const CHalfEdge* pHalfEdge, double areaAroundRemoved);
   // The third corner of an edge face that the collapse would reduce below four faces, or null.
   static CVertex3d* FindLowDegreeOpposite(const CHalfEdge* pHalfEdge);
   void RemoveValence3(CVertex3d* v);

@@ -7,7 +7,14 @@ void COperationEdge::Update()
 {
   if (!IsValid())
     return;
+  Update(m_pFirst->GetMaxCurveAround(), m_pSecond->GetMaxCurveAround());
+}
+
+void COperationEdge::Update(double firstCurve, double secondCurve)
+{
+  if (!IsValid())
+    return;
   m_Length = SquareDistance(m_pFirst, m_pSecond);
-  m_Curveness = (m_pFirst->GetMaxCurveAround() + m_pSecond->GetMaxCurveAround()) / 2.0;
+  m_Curveness = (firstCurve + secondCurve) / 2.0;
   m_Updated = 1;
 }

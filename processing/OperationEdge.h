@@ -29,6 +29,8 @@ public:
   // Computes both measures of a valid operation; does nothing otherwise. Until then both
   // stay 0.
   void Update();
+  // The same with the ends' GetMaxCurveAround already measured.
+  void Update(double firstCurve, double secondCurve);
   double GetLength() const { return m_Length; }
   double GetCurveness() const { return m_Curveness; }
 

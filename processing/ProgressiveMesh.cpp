@@ -3,6 +3,7 @@
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
+#include "processing/NearestFaceSearch.h"
 
 #include <array>
 #include <memory>
@@ -10,14 +11,15 @@
 namespace {
 
 // A new candidate for two faces that have just become neighbours, costed at once.
-void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g, CHashTable* pHash)
+void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g,
+                  CNearestFaceSearch* pSearch)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
   auto* pCandidate = new CEdgeCollapse(f, g);
   pArray->Add(pCandidate);
   if (pCandidate->IsValid())
-    pCandidate->CalculateCost(pHash, pArray->GetDescent());
+    pCandidate->CalculateCost(pSearch, pArray->GetDescent());
 }
 
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
@@ -70,11 +72,12 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   reference.ComputeFaceNormals();
   auto pHash = std::make_unique<CHashTable>(hashSize > 0 ? hashSize : 1);
   pHash->Fill(&reference, pWindow);
+  CNearestFaceSearch search(pHash.get());
 
   CArrayEdgeCollapse candidates;
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
-  candidates.CalculateEnergy(pHash.get());
+  candidates.CalculateEnergy(&search);
 
   // A refused candidate waits aside instead of being dropped: a later collapse nearby may
   // lift its veto (a vertex that flattens, a pinch that opens), and then it is tried again.
@@ -98,9 +101,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     if (!done)
       continue;
     if (faces.GetSize() >= 2)
-      AddCandidate(&candidates, faces[0], faces[1], pHash.get());
+      AddCandidate(&candidates, faces[0], faces[1], &search);
     if (faces.GetSize() >= 4)
-      AddCandidate(&candidates, faces[2], faces[3], pHash.get());
+      AddCandidate(&candidates, faces[2], faces[3], &search);
     // The collapse flagged its two faces, the only ones of flag 1.
     DeleteFace(fa);
     DeleteFace(fb);
@@ -109,7 +112,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       f->CalculateNormal();
       candidates.SetComputedOnFace(f, 1);
     }
-    candidates.Update(pHash.get(), nullptr);
+    candidates.Update(&search, nullptr);
     UnblockAround(&candidates, pSurvivor);
     if (pWindow && update && collapses % period == 0) {
       FlushDeferredDeletion();

@@ -63,15 +63,18 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
   Queue queue;
   queue.Push(&a, a.key, 0);
   queue.Push(&b, b.key, 1);
+  EXPECT_EQ(queue.HasBlocked(), 0);
   a.usable = false;
   EXPECT_EQ(TopOf(queue), &b);
   EXPECT_EQ(queue.IsBlocked(&a), 1);
+  EXPECT_EQ(queue.HasBlocked(), 1);
   a.usable = true;
   // Still set aside: nothing told the queue.
   EXPECT_EQ(TopOf(queue), &b);
   queue.Unblock(&b, b.key, 1);  // not blocked: no second entry
   queue.Unblock(&a, a.key, 0);
   EXPECT_EQ(queue.IsBlocked(&a), 0);
+  EXPECT_EQ(queue.HasBlocked(), 0);
   EXPECT_EQ(TopOf(queue), &a);
   b.usable = false;
   a.usable = false;
@@ -102,6 +105,49 @@ TEST(CollapseQueue, DeletedItemsAreDroppedByOrderAndForgotten)
   queue.Forget(slots[1]);
   EXPECT_EQ(queue.IsBlocked(slots[1]), 0);
   delete slots[1];
+}
+
+// Many candidates whose keys change (few distinct keys, so that ties are broken by order) and
+// that are taken one by one: every Top must name what a scan of the candidates in their order
+// for the least key would, the queue being told of each change as its callers do.
+TEST(CollapseQueue, PicksWhatAScanPicksThroughManyChanges)
+{
+  const int n = 3000;
+  std::vector<SItem> items(n);
+  std::vector<bool> taken(n, false);
+  Queue queue;
+  unsigned state = 12345;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7fff;
+  };
+  for (int i = 0; i < n; i++) {
+    items[i].key = static_cast<float>(next() % 50);
+    queue.Push(&items[i], items[i].key, i);
+  }
+  const auto isCurrent = [&items, &taken](const SItem* item, float key) {
+    return !taken[static_cast<size_t>(item - items.data())] && item->key == key;
+  };
+  const auto usable = [](const SItem*) { return true; };
+  for (int round = 0; round < n; round++) {
+    int expected = -1;
+    for (int i = 0; i < n; i++)
+      if (!taken[i] && (expected < 0 || items[i].key < items[expected].key))
+        expected = i;
+    SItem* top = queue.Top(isCurrent, usable);
+    ASSERT_EQ(top, &items[expected]) << "round " << round;
+    taken[expected] = true;
+    // A few candidates change, some to a key they had before.
+    for (int k = 0; k < 3; k++) {
+      const int i = static_cast<int>(next() % n);
+      if (taken[i])
+        continue;
+      items[i].key = static_cast<float>(next() % 50);
+      queue.Push(&items[i], items[i].key, i);
+    }
+  }
+  EXPECT_EQ(queue.Top(isCurrent, usable), nullptr);
+  EXPECT_EQ(queue.IsEmpty(), 1);
 }
 
 TEST(CollapseQueue, NotANumberIsNeverChosen)

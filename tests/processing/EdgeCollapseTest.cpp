@@ -223,7 +223,7 @@ TEST(EdgeCollapseEnergy, NoReferenceMeansNoCandidate)
   SFlatScene scene;
   CArrayEdgeCollapse array;
   array.Fill(scene.mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
-  array.CalculateEnergy(nullptr);
+  array.CalculateEnergy(static_cast<CHashTable*>(nullptr));
   EXPECT_EQ(array.GetMin(), nullptr);
   CHashTable empty(4);
   array.CalculateEnergy(&empty);

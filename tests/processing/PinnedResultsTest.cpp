@@ -305,6 +305,16 @@ TEST(PinnedResults, ProgressiveMesh)
   });
 }
 
+// The benchmark's steering: more descent iterations, a finer hash table, down to a tenth.
+TEST(PinnedResults, ProgressiveMeshLongDescent)
+{
+  PinEveryInput("progressivelong", {10}, [](CMesh3d& mesh, int percent) {
+    mesh.ProgressiveMesh(Fraction(mesh.NbVertex(), percent), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f,
+                         0.01f, 5.0f, 0.6f, 20, nullptr, 0, 1);
+    mesh.Rebuild();
+  });
+}
+
 // The three decimation methods of the worker (random, priority queue, global optimisation),
 // run on the calling thread without an intermediate file.
 TEST(PinnedResults, VolumeBasedDecimation)
@@ -546,4 +556,33 @@ TEST(PinnedResults, EdgeOperations)
     mesh.EndDeferredDeletion();
     mesh.Rebuild();
   });
+}
+
+// The same loop ordered by curveness, and by the shortest edge under a rising curveness
+// threshold: both read the curveness of every renewed operation.
+TEST(PinnedResults, EdgeOperationsByCurveness)
+{
+  for (const bool combination : {false, true})
+    PinEveryInput(combination ? "edgecombination" : "edgecurveness", {50},
+                  [combination](CMesh3d& mesh, int percent) {
+      const int wanted = Fraction(mesh.NbVertex(), percent);
+      CArrayOperationEdge operations;
+      operations.Fill(&mesh);
+      operations.UpdateAll();
+      operations.SetPotential(combination ? 0 : 1);
+      mesh.BeginDeferredDeletion();
+      while (mesh.NbLiveVertex() > wanted) {
+        std::unique_ptr<COperationEdge> o(combination
+                                            ? operations.ExtractShortestUnderCurveness(0.1, 0.1)
+                                            : operations.ExtractMin());
+        if (!o)
+          break;
+        CVertex3d* p = o->GetFirst();
+        CVertex3d* q = o->GetSecond();
+        const CVertex3d middle((p->x() + q->x()) / 2, (p->y() + q->y()) / 2,
+                               (p->z() + q->z()) / 2);
+        operations.Collapse(&mesh, p, q, &middle);
+      }
+      mesh.EndDeferredDeletion();
+    });
 }

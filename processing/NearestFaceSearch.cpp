@@ -1,0 +1,312 @@
+#include "processing/NearestFaceSearch.h"
+
+#include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashCell.h"
+#include "mesh/HashTable.h"
+#include "mesh/Vertex3d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+// Every expression below keeps the types and the order of the geometry functions it stands
+// for (floats subtracted as floats, products summed in double from the left), since the
+// descents compare these distances for equality and order.
+namespace {
+constexpr double kFar = 1.7e308;
+
+using SFace = CNearestFaceSearch::SFace;
+
+void Copy(float to[3], const float from[3])
+{
+  to[0] = from[0];
+  to[1] = from[1];
+  to[2] = from[2];
+}
+
+double SquareDistance(const float p[3], const float q[3])
+{
+  const double dx = static_cast<double>(p[0] - q[0]);
+  const double dy = static_cast<double>(p[1] - q[1]);
+  const double dz = static_cast<double>(p[2] - q[2]);
+  return dx * dx + dy * dy + dz * dz;
+}
+
+// q - p.
+void Difference(const float p[3], const float q[3], float out[3])
+{
+  out[0] = q[0] - p[0];
+  out[1] = q[1] - p[1];
+  out[2] = q[2] - p[2];
+}
+
+double Dot(const float u[3], const float v[3])
+{
+  return static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] +
+         static_cast<double>(u[2]) * v[2];
+}
+
+void Cross(const float u[3], const float v[3], float out[3])
+{
+  out[0] = static_cast<float>(static_cast<double>(u[1]) * v[2] - static_cast<double>(u[2]) * v[1]);
+  out[1] = static_cast<float>(static_cast<double>(u[2]) * v[0] - static_cast<double>(u[0]) * v[2]);
+  out[2] = static_cast<float>(static_cast<double>(u[0]) * v[1] - static_cast<double>(u[1]) * v[0]);
+}
+
+void Project(const SFace& f, const float p[3], float q[3])
+{
+  const float* n = f.plane;
+  const double h = static_cast<double>(n[0]) * p[0] + static_cast<double>(n[1]) * p[1] +
+                   static_cast<double>(n[2]) * p[2] + n[3];
+  const float t = static_cast<float>(-h / f.norm);
+  q[0] = p[0] + t * n[0];
+  q[1] = p[1] + t * n[1];
+  q[2] = p[2] + t * n[2];
+}
+
+bool IsInside(const SFace& f, const float q[3])
+{
+  float a[3], b[3], c[3];
+  Difference(q, f.corner[0], a);
+  Difference(q, f.corner[1], b);
+  Difference(q, f.corner[2], c);
+  float ab[3], bc[3], ca[3];
+  Cross(a, b, ab);
+  Cross(b, c, bc);
+  Cross(c, a, ca);
+  return Dot(ab, bc) >= 0.0 && Dot(bc, ca) >= 0.0 && Dot(ab, ca) >= 0.0;
+}
+
+// The nearest point of the face's border to q (a point of the face's plane, or p itself for a
+// face without one): the nearest corner, then any nearer foot on an edge.
+void NearestOnBorder(const SFace& f, const float q[3], float nearest[3])
+{
+  double best = SquareDistance(q, f.corner[0]);
+  Copy(nearest, f.corner[0]);
+  for (int i = 1; i < 3; i++) {
+    const double d = SquareDistance(q, f.corner[i]);
+    if (d < best) {
+      best = d;
+      Copy(nearest, f.corner[i]);
+    }
+  }
+  for (int i = 0; i < 3; i++) {
+    const float* a = f.corner[i];
+    const float* b = f.corner[(i + 1) % 3];
+    const double length = SquareDistance(a, b);
+    if (length == 0.0)
+      continue;
+    float ab[3], aq[3];
+    Difference(a, b, ab);
+    Difference(a, q, aq);
+    const float t = static_cast<float>(Dot(aq, ab) / length);
+    const float r[3] = {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
+    float ra[3], rb[3];
+    Difference(r, a, ra);
+    Difference(r, b, rb);
+    if (!(Dot(ra, rb) <= 0.0))
+      continue;
+    const double d = SquareDistance(q, r);
+    if (d <= best) {
+      best = d;
+      Copy(nearest, r);
+    }
+  }
+}
+
+// Whether every point that NearestOnBorder can give lies farther from p than bound allows.
+bool BorderBeyond(const SFace& f, const float p[3], double bound)
+{
+  const double dx = p[0] - f.centre[0];
+  const double dy = p[1] - f.centre[1];
+  const double dz = p[2] - f.centre[2];
+  const double gap = (std::sqrt(dx * dx + dy * dy + dz * dz) - f.reach) * (1.0 - 1e-6);
+  return gap > 0.0 && gap * gap > bound;
+}
+
+// The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
+// its plane is farther (then so is the face, whether p projects inside it or not), or p
+// projects outside it and its ball is farther.
+double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound)
+{
+  float q[3];
+  if (!f.projects) {
+    Copy(q, p);
+  } else {
+    Project(f, p, q);
+    const double toPlane = SquareDistance(p, q);
+    if (toPlane > bound)
+      return -1.0;
+    if (IsInside(f, q)) {
+      Copy(nearest, q);
+      return toPlane;
+    }
+  }
+  if (BorderBeyond(f, p, bound))
+    return -1.0;
+  NearestOnBorder(f, q, nearest);
+  return SquareDistance(p, nearest);
+}
+} // namespace
+
+CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
+{
+  SFace f;
+  f.pFace = pFace;
+  double largest = 0.0;
+  for (int i = 0; i < 3; i++) {
+    const CVertex3d* v = pFace->v(i);
+    f.corner[i][0] = v->x();
+    f.corner[i][1] = v->y();
+    f.corner[i][2] = v->z();
+    for (int k = 0; k < 3; k++) {
+      f.centre[k] += f.corner[i][k] / 3.0;
+      largest = std::max(largest, std::fabs(static_cast<double>(f.corner[i][k])));
+    }
+  }
+  double radius = 0.0;
+  for (int i = 0; i < 3; i++) {
+    const double dx = f.corner[i][0] - f.centre[0];
+    const double dy = f.corner[i][1] - f.centre[1];
+    const double dz = f.corner[i][2] - f.centre[2];
+    radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
+  }
+  // A point on an edge is rounded to floats by a few units of the last place of the largest
+  // coordinate; this margin is far wider.
+  f.reach = radius * (1.0 + 1e-9) + 1e-5 * largest;
+  float* n = f.plane;
+  if (!GetFacePlane(pFace, &n[0], &n[1], &n[2], &n[3]))
+    return f;
+  f.norm = static_cast<float>(static_cast<double>(n[0]) * n[0] +
+                              static_cast<double>(n[1]) * n[1] +
+                              static_cast<double>(n[2]) * n[2]);
+  f.projects = f.norm != 0.0f;
+  return f;
+}
+
+int CNearestFaceSearch::IdOf(CFace3d* pFace)
+{
+  const auto [it, added] = m_Ids.try_emplace(pFace, static_cast<int>(m_Faces.size()));
+  if (added) {
+    m_Faces.push_back(Record(pFace));
+    m_Around.emplace_back();
+  }
+  return it->second;
+}
+
+double CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
+                                     float nearest[3], CFace3d** ppFace) const
+{
+  double best = kFar;
+  float candidate[3] = {0.0f, 0.0f, 0.0f};
+  for (const int id : faces) {
+    const SFace& f = m_Faces[static_cast<size_t>(id)];
+    const double d = BoundedDistance(f, p, candidate, best);
+    if (d < best && d != -1.0) {
+      best = d;
+      Copy(nearest, candidate);
+      *ppFace = f.pFace;
+    }
+  }
+  return best;
+}
+
+double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
+                                                 const std::vector<int>& faces,
+                                                 float nearest[3], CFace3d** ppFace) const
+{
+  const float point[3] = {p->x(), p->y(), p->z()};
+  return NearestOf(point, faces, nearest, ppFace);
+}
+
+const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
+{
+  const auto it = m_Cells.find(index);
+  if (it != m_Cells.end())
+    return it->second;
+  std::vector<int> faces;
+  const CArray3d<CFace3d>* pArray = m_pHash->GetCell(index)->GetArrayFace();
+  faces.reserve(static_cast<size_t>(pArray->GetSize()));
+  for (int i = 0; i < pArray->GetSize(); i++)
+    faces.push_back(IdOf(pArray->GetAt(i)));
+  return m_Cells.emplace(index, std::move(faces)).first->second;
+}
+
+double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
+                                                 CFace3d** ppFace)
+{
+  if (!m_pHash || !m_pHash->GetMesh())
+    return kFar;
+  const float point[3] = {p->x(), p->y(), p->z()};
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  auto it = m_Answers.find(key);
+  if (it == m_Answers.end())
+    it = m_Answers.emplace(key, Query(p)).first;
+  const SAnswer& answer = it->second;
+  if (answer.pFace) {
+    Copy(nearest, answer.nearest);
+    *ppFace = answer.pFace;
+  }
+  return answer.distance;
+}
+
+CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
+{
+  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr};
+  const int n = m_pHash->GetSize();
+  int ci = 0;
+  int cj = 0;
+  int ck = 0;
+  if (m_pHash->Contains(p))
+    m_pHash->CellIndex(p, &ci, &cj, &ck);
+  else
+    m_pHash->CellIndexOutside(p, &ci, &cj, &ck);
+  const float point[3] = {p->x(), p->y(), p->z()};
+  float candidate[3] = {0.0f, 0.0f, 0.0f};
+  CFace3d* pCandidate = nullptr;
+  // Shells of growing Chebyshev radius, each in grid order, up to the first that has a cell.
+  for (int r = 0; r <= n; r++) {
+    bool found = false;
+    for (int i = std::max(ci - r, 0); i <= std::min(ci + r, n - 1); i++)
+      for (int j = std::max(cj - r, 0); j <= std::min(cj + r, n - 1); j++)
+        for (int k = std::max(ck - r, 0); k <= std::min(ck + r, n - 1); k++) {
+          if (std::abs(i - ci) != r && std::abs(j - cj) != r && std::abs(k - ck) != r)
+            continue;
+          const int index = m_pHash->Index(i, j, k);
+          if (!m_pHash->GetCell(index))
+            continue;
+          found = true;
+          const double d = NearestOf(point, CellFaces(index), candidate, &pCandidate);
+          if (d < answer.distance) {
+            answer.distance = d;
+            Copy(answer.nearest, candidate);
+            answer.pFace = pCandidate;
+          }
+        }
+    if (found)
+      break;
+  }
+  return answer;
+}
+
+const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
+{
+  const int id = IdOf(pFace);
+  if (!m_Around[static_cast<size_t>(id)].empty())
+    return m_Around[static_cast<size_t>(id)];
+  std::vector<int> around{id};
+  for (int i = 0; i < 3; i++) {
+    const CVertex3d* v = pFace->v(i);
+    for (int k = 0; k < v->NbFaceNeighbor(); k++) {
+      const int g = IdOf(v->GetFaceNeighbor(k));
+      if (std::find(around.begin(), around.end(), g) == around.end())
+        around.push_back(g);
+    }
+  }
+  m_Around[static_cast<size_t>(id)] = std::move(around);
+  return m_Around[static_cast<size_t>(id)];
+}

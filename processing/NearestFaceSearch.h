@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
+#include <vector>
+
+class CFace3d;
+class CHashTable;
+class CVertex3d;
+
+// Nearest-face queries against a reference surface that stays still while they run, for the
+// descents of the edge-collapse costs that ask millions of them. Each face's corners and plane
+// are read once into a flat record instead of on every query, a table query is answered once
+// per point, and a face whose plane or bounding ball lies beyond the best distance so far is
+// passed over (it could not have replaced it). The distances are those of
+// SquareDistanceFromVertexToFaces and CHashTable::DistanceToNearestFace, operation for
+// operation, so that every answer is the same to the bit.
+class CNearestFaceSearch
+{
+public:
+  struct SFace
+  {
+    CFace3d* pFace = nullptr;
+    float corner[3][3] = {};
+    // The face plane a x + b y + c z + d = 0 and a^2 + b^2 + c^2 as the projection rounds it.
+    float plane[4] = {};
+    float norm = 0.0f;
+    bool projects = false;
+    // A ball around the face, widened by more than the rounding of any point that the
+    // distance computation puts on its border.
+    double centre[3] = {};
+    double reach = 0.0;
+  };
+
+  // The table (and the mesh it holds) must outlive the search and stay unchanged.
+  explicit CNearestFaceSearch(CHashTable* pHash) : m_pHash(pHash) {}
+
+  static SFace Record(CFace3d* pFace);
+  const SFace& GetFace(int id) const { return m_Faces[static_cast<size_t>(id)]; }
+
+  // The nearest face of the first shell of cells around p that holds one; 1.7e308 with the
+  // outputs untouched when there is none.
+  double DistanceToNearestFace(const CVertex3d* p, float nearest[3], CFace3d** ppFace);
+  // The ids of the face and of the faces around its corners, in the order
+  // CFace3d::GetFacesAroundCorners lists them; the list lives as long as the search.
+  const std::vector<int>& FacesAroundCorners(CFace3d* pFace);
+  // The nearest of the faces; 1.7e308 with the outputs untouched when none is nearer.
+  double SquareDistanceToFaces(const CVertex3d* p, const std::vector<int>& faces,
+                               float nearest[3], CFace3d** ppFace) const;
+
+private:
+  int IdOf(CFace3d* pFace);
+  const std::vector<int>& CellFaces(int index);
+  double NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
+                   CFace3d** ppFace) const;
+
+  // The answer of a table query, kept by the bits of the point asked: the descents start again
+  // and again from the same vertices and midpoints.
+  struct SAnswer
+  {
+    double distance;
+    float nearest[3];
+    CFace3d* pFace;
+  };
+  struct SPointKey
+  {
+    std::uint32_t bits[3];
+    bool operator==(const SPointKey& other) const
+    {
+      return bits[0] == other.bits[0] && bits[1] == other.bits[1] && bits[2] == other.bits[2];
+    }
+  };
+  struct SPointHash
+  {
+    size_t operator()(const SPointKey& key) const
+    {
+      std::uint64_t h = key.bits[0];
+      h = h * 0x9E3779B97F4A7C15ull ^ key.bits[1];
+      h = h * 0x9E3779B97F4A7C15ull ^ key.bits[2];
+      return static_cast<size_t>(h ^ (h >> 29));
+    }
+  };
+
+  SAnswer Query(const CVertex3d* p);
+
+  CHashTable* m_pHash;
+  std::unordered_map<SPointKey, SAnswer, SPointHash> m_Answers;
+  std::vector<SFace> m_Faces;
+  // Per face id, its faces around corners once asked for.
+  std::deque<std::vector<int>> m_Around;
+  std::unordered_map<const CFace3d*, int> m_Ids;
+  std::unordered_map<int, std::vector<int>> m_Cells;
+};

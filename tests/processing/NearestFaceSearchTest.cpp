@@ -1,0 +1,146 @@
+#include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
+#include "processing/NearestFaceSearch.h"
+#include "processing/ProcessingFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <vector>
+
+using namespace fixtures;
+
+// The search must answer every query exactly as the hash table and the geometry functions do:
+// the descents of the edge-collapse costs compare its distances for order and equality.
+namespace {
+
+// A bumpy torus, and a grid with degenerate faces: one corner moved onto its neighbour (faces
+// without a plane, an edge of length zero) and one moved onto the line of two others.
+std::vector<std::unique_ptr<CMesh3d>> References()
+{
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(Torus(9));
+  Perturb(*meshes.back(), 0.05f);
+  meshes.push_back(FlatGrid(6, 6));
+  CMesh3d& grid = *meshes.back();
+  grid.GetVertex(8)->Set(grid.GetVertex(9));
+  grid.GetVertex(14)->Set(3.0f, 0.0f, 2.5f);
+  grid.GetVertex(27)->Move(0.0f, 0.3f, 0.0f);
+  for (CMesh3d* mesh : {meshes[0].get(), meshes[1].get()}) {
+    mesh->BuildAdjacency();
+    mesh->ComputeFaceNormals();
+  }
+  return meshes;
+}
+
+// Points inside and around the box of the mesh, some far outside it.
+std::deque<CVertex3d> Queries()
+{
+  std::deque<CVertex3d> points;
+  for (int i = 0; i < 400; i++) {
+    const float s = i < 340 ? 3.5f : 40.0f;
+    points.emplace_back(s * std::sin(1.7f * i + 0.3f), 1.5f * std::cos(2.3f * i),
+                        s * std::cos(0.9f * i) + 2.0f);
+  }
+  points.emplace_back(1.0f, 0.0f, 1.0f);  // a corner of the grid
+  points.emplace_back(3.0f, 0.0f, 2.5f);  // the corner on the line of two others
+  return points;
+}
+
+void ExpectSamePoint(const CVertex3d& expected, const float actual[3])
+{
+  EXPECT_EQ(expected.x(), actual[0]);
+  EXPECT_EQ(expected.y(), actual[1]);
+  EXPECT_EQ(expected.z(), actual[2]);
+}
+} // namespace
+
+TEST(NearestFaceSearch, AnswersAsTheHashTable)
+{
+  for (const auto& mesh : References())
+    for (const int n : {1, 4, 9}) {
+      CHashTable hash(n);
+      ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+      CNearestFaceSearch search(&hash);
+      int found = 0;
+      for (const CVertex3d& p : Queries()) {
+        CVertex3d expected;
+        CFace3d* pExpected = nullptr;
+        const double d = hash.DistanceToNearestFace(&p, &expected, &pExpected, 0);
+        float nearest[3] = {0.0f, 0.0f, 0.0f};
+        CFace3d* pFace = nullptr;
+        // Asked twice: the second answer comes from the records kept by the first.
+        for (int pass = 0; pass < 2; pass++) {
+          EXPECT_EQ(search.DistanceToNearestFace(&p, nearest, &pFace), d);
+          EXPECT_EQ(pFace, pExpected);
+          ExpectSamePoint(expected, nearest);
+        }
+        found += pFace ? 1 : 0;
+      }
+      EXPECT_GT(found, 0);
+    }
+}
+
+TEST(NearestFaceSearch, FacesAroundCornersAnswerAsTheGeometryFunctions)
+{
+  for (const auto& mesh : References()) {
+    CHashTable hash(3);
+    ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+    CNearestFaceSearch search(&hash);
+    const std::deque<CVertex3d> queries = Queries();
+    for (int i = 0; i < mesh->NbFace(); i++) {
+      CFace3d* f = mesh->GetFace(i);
+      CArray3d<CFace3d> expectedSet;
+      f->GetFacesAroundCorners(&expectedSet);
+      const std::vector<int>& set = search.FacesAroundCorners(f);
+      ASSERT_EQ(static_cast<int>(set.size()), expectedSet.GetSize());
+      for (int k = 0; k < expectedSet.GetSize(); k++)
+        EXPECT_EQ(search.GetFace(set[k]).pFace, expectedSet[k]);
+      for (size_t q = static_cast<size_t>(i) % 7; q < queries.size(); q += 23) {
+        CVertex3d expected;
+        CFace3d* pExpected = nullptr;
+        const double d = SquareDistanceFromVertexToFaces(&queries[q], &expected, &pExpected,
+                                                         &expectedSet);
+        float nearest[3] = {0.0f, 0.0f, 0.0f};
+        CFace3d* pFace = nullptr;
+        EXPECT_EQ(search.SquareDistanceToFaces(&queries[q], set, nearest, &pFace), d);
+        EXPECT_EQ(pFace, pExpected);
+        ExpectSamePoint(expected, nearest);
+      }
+    }
+  }
+}
+
+TEST(NearestFaceSearch, DegenerateFacesHaveNoPlane)
+{
+  const auto meshes = References();
+  const CMesh3d& grid = *meshes[1];
+  int flat = 0;
+  for (int i = 0; i < grid.NbFace(); i++) {
+    const CNearestFaceSearch::SFace f = CNearestFaceSearch::Record(grid.GetFace(i));
+    EXPECT_EQ(f.pFace, grid.GetFace(i));
+    flat += f.projects ? 0 : 1;
+  }
+  // The two faces on the edge whose ends now meet, and the face whose corner lies on the line
+  // of the other two.
+  EXPECT_GE(flat, 3);
+}
+
+TEST(NearestFaceSearch, NothingToFindLeavesTheOutputs)
+{
+  const CVertex3d p(1.0f, 2.0f, 3.0f);
+  float nearest[3] = {7.0f, 8.0f, 9.0f};
+  CFace3d* pFace = nullptr;
+  CNearestFaceSearch none(nullptr);
+  EXPECT_EQ(none.DistanceToNearestFace(&p, nearest, &pFace), 1.7e308);
+  CHashTable empty(4);
+  CNearestFaceSearch unfilled(&empty);
+  EXPECT_EQ(unfilled.DistanceToNearestFace(&p, nearest, &pFace), 1.7e308);
+  EXPECT_EQ(none.SquareDistanceToFaces(&p, {}, nearest, &pFace), 1.7e308);
+  EXPECT_EQ(pFace, nullptr);
+  EXPECT_EQ(nearest[0], 7.0f);
+  EXPECT_EQ(nearest[2], 9.0f);
+}
