@@ -35,10 +35,14 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
     return 0;
 
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
-  if (!WriteStream(fileName, s.m_Codes, 4, &s.m_BitsPerVertex))
+  // Both streams carry the same geometry and seeds.
+  const std::vector<std::uint32_t> geometry = gate::GeometryWords(s.m_VertexOrder, 0, s.m_NbMainVertex);
+  const gate::SeedIndices<3> seeds =
+    s.m_Genus ? gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder) : gate::SeedIndices<3>{};
+  if (!WriteStream(fileName, s.m_Codes, 4, geometry, seeds, &s.m_BitsPerVertex))
     return 0;
   s.m_Codes = gate::PackPairs(s.m_Codes);
-  if (!WriteStream("packed.bin", s.m_Codes, 5, &s.m_PackedBitsPerVertex))
+  if (!WriteStream("packed.bin", s.m_Codes, 5, geometry, seeds, &s.m_PackedBitsPerVertex))
     return 0;
   if (debug)
     Refresh(1);
@@ -212,7 +216,8 @@ void CTriangleGateCoder::OpenSeeds()
 }
 
 int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsigned int>& codes,
-                                    int nbSymbol, float* pBitsPerVertex) const
+                                    int nbSymbol, const std::vector<std::uint32_t>& geometry,
+                                    const gate::SeedIndices<3>& seeds, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
   CGateStreamBits file;
@@ -223,11 +228,9 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
     return 0;
   *pBitsPerVertex = static_cast<float>(file.GetTotalBits()) /
                     static_cast<float>(s.m_pMesh->NbVertex());
-  gate::WriteGeometry(file, s.m_VertexOrder, 0, s.m_NbMainVertex);
-  if (s.m_Genus) {
-    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex,
-                              gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
-  }
+  file.WriteWords(geometry.data(), geometry.size());
+  if (s.m_Genus)
+    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex, seeds);
   file.Flush(0);
   return file.WriteFile(fileName);
 }

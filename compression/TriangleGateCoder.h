@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compression/GateStream.h"
 #include "compression/TriangleGateQueue.h"
 #include "compression/TriangleGateState.h"
 #include "mesh/Array3d.h"
@@ -62,6 +63,7 @@ private:
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
+                  const std::vector<std::uint32_t>& geometry, const gate::SeedIndices<3>& seeds,
                   float* pBitsPerVertex) const;
   void Refresh(int force);
 

@@ -62,3 +62,45 @@ TEST(GateStreamBits, FloatIsItsBitPatternLowBitFirst)
   EXPECT_EQ(bytes[3], 0xfc);
   EXPECT_EQ(stream.GetTotalBits(), 32u);
 }
+
+TEST(GateStreamBits, WordRunsMatchBitByBitWritingAtEveryOffset)
+{
+  // A run long enough that the accumulator carries bits across many words, then a second run
+  // after an odd number of bits.
+  std::vector<std::uint32_t> words;
+  std::uint32_t state = 12345u;
+  for (int i = 0; i < 37; i++) {
+    state = state * 214013u + 2531011u;
+    words.push_back(state ^ (state << 13));
+  }
+  for (int prefix = 0; prefix < 17; prefix++) {
+    COBitStream plain;
+    CGateStreamBits fast;
+    Write(plain, prefix, {}, false);
+    Write(fast, prefix, {}, false);
+    for (const std::uint32_t w : words)
+      plain.WriteBits(w, 32);
+    fast.WriteWords(words.data(), words.size());
+    plain.WriteBits(5, 3);
+    fast.WriteBits(5, 3);
+    for (const std::uint32_t w : words)
+      plain.WriteBits(w, 32);
+    fast.WriteWords(words.data(), words.size());
+    plain.Flush(1);
+    fast.Flush(1);
+    EXPECT_EQ(fast.GetBytes(), plain.GetBytes()) << "prefix " << prefix;
+    EXPECT_EQ(fast.GetTotalBits(), plain.GetTotalBits()) << "prefix " << prefix;
+  }
+}
+
+TEST(GateStreamBits, EmptyRunWritesNothing)
+{
+  CGateStreamBits stream;
+  stream.WriteBits(3, 5);
+  stream.WriteWords(nullptr, 0);
+  EXPECT_EQ(stream.GetTotalBits(), 5u);
+  EXPECT_TRUE(stream.GetBytes().empty());
+  stream.WriteBits(0, 3);
+  ASSERT_EQ(stream.GetBytes().size(), 1u);
+  EXPECT_EQ(stream.GetBytes()[0], 0xc0); // 1, 1, 0, 0, 0, then three zeros
+}
