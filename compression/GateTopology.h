@@ -3,6 +3,7 @@
 #include "compression/GateFaceTraits.h"
 #include "mesh/Array3d.h"
 
+#include <utility>
 #include <vector>
 
 // The topology that the gate coders share. A fan is walked around a pivot vertex from the
@@ -137,44 +138,93 @@ int LinkFace(Face* f)
   return 1;
 }
 
+// What a vertex's face list says of one face holding the vertex at corner j: the corners
+// after and before it, and the neighbour across the edge leaving it.
+template <class Face>
+struct SFanEntry
+{
+  const Face* Holder = nullptr;
+  const VertexOf<Face>* Out = nullptr;
+  const VertexOf<Face>* In = nullptr;
+  const Face* Across = nullptr;
+};
+
+// 1 when every face listed around v that holds v holds its edge leaving v alone among them,
+// and has as neighbour across it the first of them that holds the reverse edge (null when
+// none does). pEntries is scratch.
+template <class Face>
+int IsFanConsistent(const VertexOf<Face>* v, std::vector<SFanEntry<Face>>* pEntries)
+{
+  using T = CGateFaceTraits<Face>;
+  std::vector<SFanEntry<Face>>& entries = *pEntries;
+  entries.clear();
+  for (int k = 0; k < T::NbIncident(v); k++) {
+    const Face* g = T::Incident(v, k);
+    const int j = T::IndexOf(g, v);
+    if (j < 0)
+      continue;
+    const int m = T::Degree(g);
+    entries.push_back({g, T::Corner(g, (j + 1) % m), T::Corner(g, (j + m - 1) % m), T::Neighbor(g, j)});
+  }
+  for (const SFanEntry<Face>& e : entries) {
+    int holders = 0;
+    const Face* reverse = nullptr;
+    for (const SFanEntry<Face>& other : entries) {
+      holders += other.Out == e.Out ? 1 : 0;
+      if (!reverse && other.In == e.Out)
+        reverse = other.Holder;
+    }
+    if (holders != 1 || e.Across != reverse)
+      return 0;
+  }
+  return 1;
+}
+
+// 1 when the vertex lists the face.
+template <class Face>
+int ListsFace(const VertexOf<Face>* v, const Face* f)
+{
+  using T = CGateFaceTraits<Face>;
+  for (int k = 0; k < T::NbIncident(v); k++)
+    if (T::Incident(v, k) == f)
+      return 1;
+  return 0;
+}
+
 // Encoder: 1 when the faces form an oriented edge-manifold surface whose adjacency is
 // current: distinct corners that list the face, every directed edge held once, and every
 // neighbour the face holding the reverse edge (null when none does). The conquest and the
-// decoder's linking agree on such meshes only.
+// decoder's linking agree on such meshes only. Each corner's face list is read once rather
+// than once per face around it; the faces listed there must all be consistent, the mesh's
+// own as well as any stray one. Vertex flags mark the corners seen and are restored.
 template <class Face>
 int IsCodable(const CArray3d<Face>& faces)
 {
   using T = CGateFaceTraits<Face>;
-  for (int f = 0; f < faces.GetSize(); f++) {
+  using V = VertexOf<Face>;
+  std::vector<std::pair<V*, int>> saved;
+  int ok = 1;
+  for (int f = 0; ok && f < faces.GetSize(); f++) {
     const Face* face = faces[f];
-    if (!face || !HasDistinctCorners(face))
-      return 0;
-    const int n = T::Degree(face);
-    for (int i = 0; i < n; i++) {
-      const VertexOf<Face>* a = T::Corner(face, i);
-      const VertexOf<Face>* b = T::Corner(face, (i + 1) % n);
-      // One walk around a: the holders of a -> b, and the first holder of b -> a.
-      int holders = 0;
-      const Face* reverse = nullptr;
-      for (int k = 0; k < T::NbIncident(a); k++) {
-        const Face* g = T::Incident(a, k);
-        const int j = T::IndexOf(g, a);
-        if (j < 0)
-          continue;
-        const int m = T::Degree(g);
-        if (T::Corner(g, (j + 1) % m) == b) {
-          if (g != face)
-            return 0;
-          holders++;
-        }
-        if (!reverse && T::Corner(g, (j + m - 1) % m) == b)
-          reverse = g;
-      }
-      if (holders != 1 || T::Neighbor(face, i) != reverse)
-        return 0;
+    ok = face && HasDistinctCorners(face) ? 1 : 0;
+    for (int i = 0; ok && i < T::Degree(face); i++) {
+      V* corner = T::Corner(face, i);
+      ok = ListsFace(corner, face);
+      saved.emplace_back(corner, corner->GetFlag());
+      corner->SetFlag(0);
     }
   }
-  return 1;
+  std::vector<SFanEntry<Face>> entries;
+  for (std::size_t i = 0; ok && i < saved.size(); i++) {
+    V* corner = saved[i].first;
+    if (corner->GetFlag() != 0)
+      continue;
+    corner->SetFlag(1);
+    ok = IsFanConsistent<Face>(corner, &entries);
+  }
+  for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+    it->first->SetFlag(it->second);
+  return ok;
 }
 
 // Index of the gate to process: the oldest one, or (adaptive) the first whose vertex 2
