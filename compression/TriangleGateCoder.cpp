@@ -29,9 +29,10 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
       order > 7 || !gate::IsCodable(*pMesh->GetArrayFace()))
     return 0;
 
+  m_Failed = 0;
   s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
                                       [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
-  if (s.m_NbMainVertex < 0)
+  if (s.m_NbMainVertex < 0 || m_Failed)
     return 0;
 
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
@@ -58,12 +59,15 @@ void CTriangleGateCoder::Initialize()
     if (s.m_Debug)
       mesh->GetFace(i)->SetColor(212, 208, 200);
   }
-  for (int i = 0; i < mesh->NbVertex(); i++) {
-    mesh->GetVertex(i)->SetFlag(0);
-    mesh->GetVertex(i)->SetByteFlag(0);
-  }
+  // During the run a vertex's flag is its index; Conquer puts the entered flags back.
+  const int nbVertex = mesh->NbVertex();
+  for (int i = 0; i < nbVertex; i++)
+    mesh->GetVertex(i)->SetFlag(i);
+  // One more slot for a corner that is not the mesh's own (the run then fails).
+  m_Counters.assign(static_cast<std::size_t>(nbVertex) + 1, 0);
+  m_Entered.assign(static_cast<std::size_t>(nbVertex) + 1, 0);
   m_Queue.RemoveAll();
-  m_Queue.Reserve(mesh->NbVertex());
+  m_Queue.Reserve(nbVertex + 1);
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes.clear();
@@ -77,7 +81,7 @@ void CTriangleGateCoder::Initialize()
   CFace3d* seed = mesh->GetFace(s.m_SeedFace);
   for (int i = 0; i < 3; i++) {
     CVertex3d* corner = seed->v(i);
-    corner->SetFlag(1);
+    m_Entered[Index(corner)] = 1;
     CountGate(corner);
     s.m_VertexOrder.Add(corner);
     AddGate(corner, seed->v((i + 1) % 3), seed);
@@ -105,6 +109,19 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
   while (ConquerStep(145, 237, 195)) {
   }
   m_State.m_RefreshPeriod = period;
+  const CMesh3d* mesh = m_State.m_pMesh;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    mesh->GetVertex(i)->SetFlag(m_Entered[static_cast<std::size_t>(i)]);
+}
+
+std::size_t CTriangleGateCoder::Index(const CVertex3d* v)
+{
+  const CMesh3d* mesh = m_State.m_pMesh;
+  const int i = v->GetFlag();
+  if (i >= 0 && i < mesh->NbVertex() && mesh->GetVertex(i) == v)
+    return static_cast<std::size_t>(i);
+  m_Failed = 1;
+  return static_cast<std::size_t>(mesh->NbVertex());
 }
 
 int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b)
@@ -124,11 +141,12 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
     code = 3;
   } else if (outer->GetFlag() == 0) {
     CVertex3d* third = outer->v((outer->IndexFrom(v1) + 1) % 3);
-    if (third->GetFlag() == 0) {
+    std::uint8_t& entered = m_Entered[Index(third)];
+    if (!entered) {
       code = 0;
       s.m_VertexOrder.Add(third);
       s.m_NextVertex++;
-      third->SetFlag(1);
+      entered = 1;
       ConquerFace(outer, r, g, b);
       AddGate(v1, third, outer);
       AddGate(third, v2, outer);
@@ -165,15 +183,17 @@ void CTriangleGateCoder::ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t
     CountGate(face->v(i));
 }
 
-void CTriangleGateCoder::CountGate(CVertex3d* v)
+void CTriangleGateCoder::CountGate(const CVertex3d* v)
 {
-  v->SetByteFlag(static_cast<std::uint8_t>(v->GetByteFlag() + 1));
-  m_Queue.Rescore(v);
+  const std::size_t i = Index(v);
+  m_Counters[i]++;
+  m_Queue.Rescore(i, m_Counters[i]);
 }
 
 void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
 {
-  m_Queue.Add(v1, v2, inner);
+  const std::size_t i = Index(v2);
+  m_Queue.Add(v1, v2, inner, i, m_Counters[i]);
 }
 
 void CTriangleGateCoder::FindSeeds()

@@ -58,8 +58,11 @@ private:
   void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   // The gate v1 -> v2 of the conquered face inner.
   void AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
-  // One more on the vertex's gate counter.
-  void CountGate(CVertex3d* v);
+  // One more on the vertex's 8-bit gate counter.
+  void CountGate(const CVertex3d* v);
+  // The vertex's index in the mesh, read from its flag; a vertex that is not the mesh's own
+  // fails the run.
+  std::size_t Index(const CVertex3d* v);
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
@@ -69,4 +72,8 @@ private:
 
   CTriangleGateState m_State;
   CTriangleGateQueue m_Queue;
+  // By vertex index: the gate counters and whether the conquest entered the vertex.
+  std::vector<std::uint8_t> m_Counters;
+  std::vector<std::uint8_t> m_Entered;
+  int m_Failed = 0;
 };

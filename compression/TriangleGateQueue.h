@@ -11,8 +11,9 @@ class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
 // without a scan: the oldest gate, and the oldest gate whose vertex 2 has the largest 8-bit
-// gate counter. Each counter value has a bit set of the slots of the live gates filed under
-// it, so the oldest is the lowest set bit; a vertex whose counter changes is told through
+// gate counter. Vertices are known by their index in the coder's run (0 to the size given to
+// Reserve). Each counter value has a bit set of the slots of the live gates filed under it,
+// so the oldest is the lowest set bit; a vertex whose counter changes is told through
 // Rescore, which moves its gates to the new value. Owns its gates.
 class CTriangleGateQueue
 {
@@ -24,10 +25,10 @@ public:
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
   CTriangleGateQueue& operator=(const CTriangleGateQueue&) = delete;
 
-  // Sized for a run over this many vertices.
+  // Sized for a run over vertices 0 to nbVertex - 1, every counter 0.
   void Reserve(int nbVertex);
-  // The gate v1 -> v2 of the conquered face inner.
-  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
+  // The gate v1 -> v2 of the conquered face inner; v2 has that index and counter.
+  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner, std::size_t index2, int score);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
   // Valid until the next Add or RemoveAll.
   CTriangleGate3d* GetAt(Slot slot) { return &m_Gates[slot]; }
@@ -35,8 +36,8 @@ public:
   // The queue must not be empty.
   Slot ChooseBest();
   void Remove(Slot slot);
-  // The counter of v changed.
-  void Rescore(const CVertex3d* v);
+  // The counter of the vertex of that index is now score.
+  void Rescore(std::size_t index, int score);
   void RemoveAll();
 
 private:
@@ -55,26 +56,13 @@ private:
     Slot Next = None;
     std::size_t Vertex = 0;
   };
-  // What the queue keeps of a vertex 2: its first live gate and a copy of its counter, read
-  // from the vertex whenever it gains a gate or is rescored.
+  // What the queue keeps of a vertex: its first live gate and a copy of its counter.
   struct SVertex
   {
     Slot Head = None;
     int Score = 0;
   };
 
-  // A cell of the vertex table.
-  struct SCell
-  {
-    const CVertex3d* Key = nullptr;
-    std::size_t Index = 0;
-  };
-
-  // The cell of v: its own, or the empty one where it would go.
-  SCell& CellOf(const CVertex3d* v);
-  // v's place in m_Vertices, added when new.
-  std::size_t VertexIndex(const CVertex3d* v);
-  void ResizeCells(int bits);
   void File(int score, Slot slot);
   void Unfile(int score, Slot slot);
 
@@ -88,8 +76,4 @@ private:
   std::vector<SBucket> m_Buckets = std::vector<SBucket>(256);
   int m_Top = 0;
   std::vector<SVertex> m_Vertices;
-  // Each vertex 2 met so far, by its place in m_Vertices: an open-addressing table of a power
-  // of two cells, at most half full, since the lookups run on every conquered corner.
-  std::vector<SCell> m_Cells = std::vector<SCell>(64);
-  int m_CellBits = 6;
 };

@@ -211,6 +211,29 @@ TEST(TriangleGateCoder, RefusesWhatItCannotCode)
   EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
 }
 
+TEST(TriangleGateCoder, RefusesACornerTheMeshDoesNotHold)
+{
+  // The faces and their adjacency are whole, but one corner is missing from the mesh's vertex
+  // array: its position could not be told apart from the vertices the mesh holds.
+  CCurrentTempFolder folder;
+  auto mesh = fixtures::Octahedron();
+  std::unique_ptr<CVertex3d> outside(mesh->GetVertex(5));
+  mesh->GetArrayVertex()->RemoveAt(5);
+  CTriangleGateCoder coder;
+  EXPECT_EQ(Encode(mesh.get(), &coder), 0);
+  EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
+  // The vertices the mesh holds keep flags of 0 or 1, not run-time indices.
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_GE(mesh->GetVertex(i)->GetFlag(), 0) << i;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_LE(mesh->GetVertex(i)->GetFlag(), 1) << i;
+  // Back in the array, the same mesh is coded.
+  mesh->AddVertex(outside.release());
+  EXPECT_EQ(Encode(mesh.get(), &coder), 1);
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), 1) << i;
+}
+
 TEST(TriangleGateCoder, StreamsAreIdenticalBetweenRuns)
 {
   CCurrentTempFolder folder;
