@@ -194,34 +194,52 @@ int ListsFace(const VertexOf<Face>* v, const Face* f)
 // Encoder: 1 when the faces form an oriented edge-manifold surface whose adjacency is
 // current: distinct corners that list the face, every directed edge held once, and every
 // neighbour the face holding the reverse edge (null when none does). The conquest and the
-// decoder's linking agree on such meshes only. Each corner's face list is read once rather
-// than once per face around it; the faces listed there must all be consistent, the mesh's
-// own as well as any stray one. Vertex flags mark the corners seen and are restored.
+// decoder's linking agree on such meshes only. Each corner's face list is read in full once,
+// when firstVisit(corner) says it is met for the first time (1; 0 when met before, -1 to
+// refuse the corner); the faces listed there must all be consistent, the mesh's own as well
+// as any stray one.
+template <class Face, class FirstVisit>
+int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit)
+{
+  using T = CGateFaceTraits<Face>;
+  std::vector<SFanEntry<Face>> entries;
+  for (int f = 0; f < faces.GetSize(); f++) {
+    const Face* face = faces[f];
+    if (!face || !HasDistinctCorners(face))
+      return 0;
+    for (int i = 0; i < T::Degree(face); i++) {
+      VertexOf<Face>* corner = T::Corner(face, i);
+      if (!ListsFace(corner, face))
+        return 0;
+      const int first = firstVisit(corner);
+      if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, &entries)))
+        return 0;
+    }
+  }
+  return 1;
+}
+
+// The same check with the vertex flags marking the corners met; the flags are restored.
 template <class Face>
 int IsCodable(const CArray3d<Face>& faces)
 {
   using T = CGateFaceTraits<Face>;
   using V = VertexOf<Face>;
   std::vector<std::pair<V*, int>> saved;
-  int ok = 1;
-  for (int f = 0; ok && f < faces.GetSize(); f++) {
-    const Face* face = faces[f];
-    ok = face && HasDistinctCorners(face) ? 1 : 0;
-    for (int i = 0; ok && i < T::Degree(face); i++) {
-      V* corner = T::Corner(face, i);
-      ok = ListsFace(corner, face);
+  for (int f = 0; f < faces.GetSize(); f++)
+    for (int i = 0; faces[f] && i < T::Degree(faces[f]); i++) {
+      V* corner = T::Corner(faces[f], i);
+      if (!corner)
+        continue;
       saved.emplace_back(corner, corner->GetFlag());
       corner->SetFlag(0);
     }
-  }
-  std::vector<SFanEntry<Face>> entries;
-  for (std::size_t i = 0; ok && i < saved.size(); i++) {
-    V* corner = saved[i].first;
-    if (corner->GetFlag() != 0)
-      continue;
-    corner->SetFlag(1);
-    ok = IsFanConsistent<Face>(corner, &entries);
-  }
+  const int ok = IsCodableWith(faces, [](V* v) {
+    if (v->GetFlag() != 0)
+      return 0;
+    v->SetFlag(1);
+    return 1;
+  });
   for (auto it = saved.rbegin(); it != saved.rend(); ++it)
     it->first->SetFlag(it->second);
   return ok;

@@ -26,10 +26,9 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
-      order > 7 || !gate::IsCodable(*pMesh->GetArrayFace()))
+      order > 7 || !IsCodable())
     return 0;
 
-  m_Failed = 0;
   s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
                                       [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
   if (s.m_NbMainVertex < 0 || m_Failed)
@@ -48,6 +47,35 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   if (debug)
     Refresh(1);
   return 1;
+}
+
+int CTriangleGateCoder::IsCodable()
+{
+  // The check reads each corner's fan once, marked by the index that the vertex flag holds
+  // for the run; a refused mesh gets its flags back.
+  const CMesh3d* mesh = m_State.m_pMesh;
+  const int nbVertex = mesh->NbVertex();
+  std::vector<int> flags(static_cast<std::size_t>(nbVertex));
+  for (int i = 0; i < nbVertex; i++) {
+    CVertex3d* v = mesh->GetVertex(i);
+    flags[static_cast<std::size_t>(i)] = v->GetFlag();
+    v->SetFlag(i);
+  }
+  m_Failed = 0;
+  std::vector<std::uint8_t> met(static_cast<std::size_t>(nbVertex) + 1, 0);
+  const int ok = gate::IsCodableWith(*mesh->GetArrayFace(), [&](const CVertex3d* v) {
+    const std::size_t i = Index(v);
+    if (m_Failed)
+      return -1;
+    if (met[i])
+      return 0;
+    met[i] = 1;
+    return 1;
+  });
+  if (!ok)
+    for (int i = 0; i < nbVertex; i++)
+      mesh->GetVertex(i)->SetFlag(flags[static_cast<std::size_t>(i)]);
+  return ok;
 }
 
 void CTriangleGateCoder::Initialize()

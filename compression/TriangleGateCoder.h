@@ -52,6 +52,8 @@ public:
   void ReplacePairRuns();
 
 private:
+  // The mesh passes gate::IsCodable's rule and holds every corner of its faces.
+  int IsCodable();
   void Initialize();
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
