@@ -197,9 +197,10 @@ int ListsFace(const VertexOf<Face>* v, const Face* f)
 // decoder's linking agree on such meshes only. Each corner's face list is read in full once,
 // when firstVisit(corner) says it is met for the first time (1; 0 when met before, -1 to
 // refuse the corner); the faces listed there must all be consistent, the mesh's own as well
-// as any stray one.
-template <class Face, class FirstVisit>
-int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit)
+// as any stray one. onFace(f, face) sees each face whose corners passed, while it is at
+// hand; it may refuse it too (0).
+template <class Face, class FirstVisit, class OnFace>
+int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit, OnFace onFace)
 {
   using T = CGateFaceTraits<Face>;
   std::vector<SFanEntry<Face>> entries;
@@ -215,6 +216,8 @@ int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit)
       if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, &entries)))
         return 0;
     }
+    if (!onFace(f, face))
+      return 0;
   }
   return 1;
 }
@@ -239,7 +242,7 @@ int IsCodable(const CArray3d<Face>& faces)
       return 0;
     v->SetFlag(1);
     return 1;
-  });
+  }, [](int, const Face*) { return 1; });
   for (auto it = saved.rbegin(); it != saved.rend(); ++it)
     it->first->SetFlag(it->second);
   return ok;

@@ -6,6 +6,9 @@
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
+#include <utility>
+
 
 int* TriangleGateRefreshCounter()
 {
@@ -26,12 +29,12 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
-      order > 7 || !IsCodable())
+      order > 7 || !Prepare())
     return 0;
 
   s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
                                       [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
-  if (s.m_NbMainVertex < 0 || m_Failed)
+  if (s.m_NbMainVertex < 0)
     return 0;
 
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
@@ -49,53 +52,62 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   return 1;
 }
 
-int CTriangleGateCoder::IsCodable()
+int CTriangleGateCoder::Prepare()
 {
-  // The check reads each corner's fan once, marked by the index that the vertex flag holds
-  // for the run; a refused mesh gets its flags back.
+  // Vertex and face flags hold the elements' indices for the run: the check marks the
+  // corners it has read through them, and the topology reads neighbours through them. A
+  // refused mesh gets its flags back.
   const CMesh3d* mesh = m_State.m_pMesh;
   const int nbVertex = mesh->NbVertex();
-  std::vector<int> flags(static_cast<std::size_t>(nbVertex));
+  const int nbFace = mesh->NbFace();
+  std::vector<int> vertexFlags(static_cast<std::size_t>(nbVertex));
   for (int i = 0; i < nbVertex; i++) {
     CVertex3d* v = mesh->GetVertex(i);
-    flags[static_cast<std::size_t>(i)] = v->GetFlag();
+    vertexFlags[static_cast<std::size_t>(i)] = v->GetFlag();
     v->SetFlag(i);
   }
-  m_Failed = 0;
-  std::vector<std::uint8_t> met(static_cast<std::size_t>(nbVertex) + 1, 0);
+  std::vector<int> faceFlags(static_cast<std::size_t>(nbFace));
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* face = mesh->GetFace(i);
+    faceFlags[static_cast<std::size_t>(i)] = face->GetFlag();
+    face->SetFlag(i);
+  }
+  m_Topology.Start(*mesh);
+  std::vector<std::uint8_t> met(static_cast<std::size_t>(nbVertex), 0);
   const int ok = gate::IsCodableWith(*mesh->GetArrayFace(), [&](const CVertex3d* v) {
-    const std::size_t i = Index(v);
-    if (m_Failed)
+    const int i = v->GetFlag();
+    if (i < 0 || i >= nbVertex || mesh->GetVertex(i) != v)
       return -1;
-    if (met[i])
-      return 0;
-    met[i] = 1;
+    const int first = met[static_cast<std::size_t>(i)] ? 0 : 1;
+    met[static_cast<std::size_t>(i)] = 1;
+    return first;
+  }, [&](int f, const CFace3d* face) { return m_Topology.SetFace(*mesh, f, face); });
+  if (ok)
     return 1;
-  });
-  if (!ok)
-    for (int i = 0; i < nbVertex; i++)
-      mesh->GetVertex(i)->SetFlag(flags[static_cast<std::size_t>(i)]);
-  return ok;
+  // Backwards, so that an element listed twice gets its first value back.
+  for (int i = nbVertex - 1; i >= 0; i--)
+    mesh->GetVertex(i)->SetFlag(vertexFlags[static_cast<std::size_t>(i)]);
+  for (int i = nbFace - 1; i >= 0; i--)
+    mesh->GetFace(i)->SetFlag(faceFlags[static_cast<std::size_t>(i)]);
+  return 0;
 }
 
 void CTriangleGateCoder::Initialize()
 {
   CTriangleGateState& s = m_State;
   CMesh3d* mesh = s.m_pMesh;
-  for (int i = 0; i < mesh->NbFace(); i++) {
-    mesh->GetFace(i)->SetFlag(0);
-    if (s.m_Debug)
+  if (s.m_Debug)
+    for (int i = 0; i < mesh->NbFace(); i++)
       mesh->GetFace(i)->SetColor(212, 208, 200);
-  }
-  // During the run a vertex's flag is its index; Conquer puts the entered flags back.
-  const int nbVertex = mesh->NbVertex();
-  for (int i = 0; i < nbVertex; i++)
-    mesh->GetVertex(i)->SetFlag(i);
-  // One more slot for a corner that is not the mesh's own (the run then fails).
-  m_Counters.assign(static_cast<std::size_t>(nbVertex) + 1, 0);
-  m_Entered.assign(static_cast<std::size_t>(nbVertex) + 1, 0);
+  const std::size_t nbVertex = static_cast<std::size_t>(mesh->NbVertex());
+  m_FaceState.assign(static_cast<std::size_t>(mesh->NbFace()), 0);
+  m_Counters.assign(nbVertex, 0);
+  m_Entered.assign(nbVertex, 0);
+  m_Order.clear();
+  m_Order.reserve(nbVertex);
+  m_Seeds.clear();
   m_Queue.RemoveAll();
-  m_Queue.Reserve(nbVertex + 1);
+  m_Queue.Reserve(mesh->NbVertex());
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes.clear();
@@ -106,50 +118,81 @@ void CTriangleGateCoder::Initialize()
   if (s.m_Debug)
     Refresh(1);
 
-  CFace3d* seed = mesh->GetFace(s.m_SeedFace);
+  const int seed = s.m_SeedFace;
   for (int i = 0; i < 3; i++) {
-    CVertex3d* corner = seed->v(i);
-    m_Entered[Index(corner)] = 1;
+    const int corner = m_Topology.Corner(seed, i);
+    m_Entered[static_cast<std::size_t>(corner)] = 1;
     CountGate(corner);
-    s.m_VertexOrder.Add(corner);
-    AddGate(corner, seed->v((i + 1) % 3), seed);
+    m_Order.push_back(corner);
+    AddGate(corner, m_Topology.Corner(seed, (i + 1) % 3), seed);
   }
-  seed->SetFlag(1);
+  m_FaceState[static_cast<std::size_t>(seed)] = 1;
   if (s.m_Debug)
-    seed->SetColor(0, 0, 255);
+    mesh->GetFace(seed)->SetColor(0, 0, 255);
   s.m_NextVertex = 3;
 }
 
 void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
 {
+  CTriangleGateState& s = m_State;
   Initialize();
   while (ConquerStep(156, 207, 255)) {
   }
   // No periodic redraw while zipping.
-  const int period = m_State.m_RefreshPeriod;
-  m_State.m_RefreshPeriod = 0;
-  FindSeeds();
-  for (CFace3d* face : extraSeeds)
-    if (face->GetFlag() == 0)
-      gate::AddSeed(&m_State.m_SeedFaces, face);
-  m_State.m_Genus = m_State.m_SeedFaces.GetSize() > 0 ? 1 : 0;
+  const int period = s.m_RefreshPeriod;
+  s.m_RefreshPeriod = 0;
+  // The seed search reads the mesh's flags; with no face left and no seed handed over, it
+  // would find nothing.
+  const bool left = std::find(m_FaceState.begin(), m_FaceState.end(), 0) != m_FaceState.end();
+  if (left || !extraSeeds.empty()) {
+    WriteFlags();
+    FindSeeds();
+    for (CFace3d* face : extraSeeds)
+      if (face->GetFlag() == 0)
+        gate::AddSeed(&s.m_SeedFaces, face);
+    ReadSeeds();
+  }
+  s.m_Genus = s.m_SeedFaces.GetSize() > 0 ? 1 : 0;
   OpenSeeds();
   while (ConquerStep(145, 237, 195)) {
   }
-  m_State.m_RefreshPeriod = period;
+  s.m_RefreshPeriod = period;
+  WriteFlags();
+  const CMesh3d* mesh = s.m_pMesh;
+  s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
+  for (std::size_t i = 0; i < m_Order.size(); i++)
+    s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
+}
+
+void CTriangleGateCoder::WriteFlags()
+{
   const CMesh3d* mesh = m_State.m_pMesh;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(m_FaceState[static_cast<std::size_t>(i)]);
   for (int i = 0; i < mesh->NbVertex(); i++)
     mesh->GetVertex(i)->SetFlag(m_Entered[static_cast<std::size_t>(i)]);
 }
 
-std::size_t CTriangleGateCoder::Index(const CVertex3d* v)
+void CTriangleGateCoder::ReadSeeds()
 {
+  // The search flagged its seeds, and only them, from 0 to 1.
   const CMesh3d* mesh = m_State.m_pMesh;
-  const int i = v->GetFlag();
-  if (i >= 0 && i < mesh->NbVertex() && mesh->GetVertex(i) == v)
-    return static_cast<std::size_t>(i);
-  m_Failed = 1;
-  return static_cast<std::size_t>(mesh->NbVertex());
+  std::vector<std::pair<const CFace3d*, int>> flagged;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    const CFace3d* face = mesh->GetFace(i);
+    std::uint8_t& state = m_FaceState[static_cast<std::size_t>(i)];
+    if (face->GetFlag() != state) {
+      state = static_cast<std::uint8_t>(face->GetFlag());
+      flagged.emplace_back(face, i);
+    }
+  }
+  std::sort(flagged.begin(), flagged.end());
+  const CArray3d<CFace3d>& seeds = m_State.m_SeedFaces;
+  for (int i = 0; i < seeds.GetSize(); i++) {
+    const auto it = std::lower_bound(flagged.begin(), flagged.end(),
+                                     std::pair<const CFace3d*, int>(seeds[i], 0));
+    m_Seeds.push_back(it->second);
+  }
 }
 
 int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b)
@@ -158,31 +201,31 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   if (m_Queue.IsEmpty())
     return 0;
   const CTriangleGateQueue::Slot slot = s.m_Adaptive ? m_Queue.ChooseBest() : m_Queue.ChooseOldest();
-  CTriangleGate3d* gt = m_Queue.GetAt(slot);
-  CVertex3d* v1 = gt->GetVertex1();
-  CVertex3d* v2 = gt->GetVertex2();
-  CFace3d* inner = gt->GetInnerFace();
-  // The mesh passed IsCodable: the neighbour across v1 -> v2 is the face holding v2 -> v1.
-  CFace3d* outer = inner->f(inner->IndexFrom(v1));
+  const CTriangleGateQueue::SGate gt = m_Queue.GetAt(slot);
+  const int v1 = gt.Vertex1;
+  const int v2 = gt.Vertex2;
+  const int inner = gt.Inner;
+  // The mesh passed the check: the neighbour across v1 -> v2 is the face holding v2 -> v1.
+  const int outer = m_Topology.Neighbor(inner, m_Topology.PositionOf(inner, v1));
   int code = -1;
-  if (!outer) {
+  if (outer < 0) {
     code = 3;
-  } else if (outer->GetFlag() == 0) {
-    CVertex3d* third = outer->v((outer->IndexFrom(v1) + 1) % 3);
-    std::uint8_t& entered = m_Entered[Index(third)];
+  } else if (m_FaceState[static_cast<std::size_t>(outer)] == 0) {
+    const int third = m_Topology.Corner(outer, (m_Topology.PositionOf(outer, v1) + 1) % 3);
+    std::uint8_t& entered = m_Entered[static_cast<std::size_t>(third)];
     if (!entered) {
       code = 0;
-      s.m_VertexOrder.Add(third);
+      m_Order.push_back(third);
       s.m_NextVertex++;
       entered = 1;
       ConquerFace(outer, r, g, b);
       AddGate(v1, third, outer);
       AddGate(third, v2, outer);
-    } else if (gate::FanCloses(inner, outer, v2, 0)) {
+    } else if (m_Topology.FanCloses(inner, outer, v2, 0, m_FaceState)) {
       code = 2;
       ConquerFace(outer, r, g, b);
       AddGate(v1, third, outer);
-    } else if (gate::FanCloses(inner, outer, v1, 1)) {
+    } else if (m_Topology.FanCloses(inner, outer, v1, 1, m_FaceState)) {
       code = 1;
       ConquerFace(outer, r, g, b);
       AddGate(third, v2, outer);
@@ -200,28 +243,26 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   return 1;
 }
 
-void CTriangleGateCoder::ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g,
-                                     std::uint8_t b)
+void CTriangleGateCoder::ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
   m_State.m_ConqueredFaces++;
-  face->SetFlag(1);
+  m_FaceState[static_cast<std::size_t>(face)] = 1;
   if (m_State.m_Debug)
-    face->SetColor(r, g, b);
+    m_State.m_pMesh->GetFace(face)->SetColor(r, g, b);
   for (int i = 0; i < 3; i++)
-    CountGate(face->v(i));
+    CountGate(m_Topology.Corner(face, i));
 }
 
-void CTriangleGateCoder::CountGate(const CVertex3d* v)
+void CTriangleGateCoder::CountGate(int v)
 {
-  const std::size_t i = Index(v);
-  m_Counters[i]++;
-  m_Queue.Rescore(i, m_Counters[i]);
+  std::uint8_t& counter = m_Counters[static_cast<std::size_t>(v)];
+  counter++;
+  m_Queue.Rescore(static_cast<std::size_t>(v), counter);
 }
 
-void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
+void CTriangleGateCoder::AddGate(int v1, int v2, int inner)
 {
-  const std::size_t i = Index(v2);
-  m_Queue.Add(v1, v2, inner, i, m_Counters[i]);
+  m_Queue.Add({v1, v2, inner}, m_Counters[static_cast<std::size_t>(v2)]);
 }
 
 void CTriangleGateCoder::FindSeeds()
@@ -251,14 +292,12 @@ void CTriangleGateCoder::FindSeeds()
 
 void CTriangleGateCoder::OpenSeeds()
 {
-  CTriangleGateState& s = m_State;
-  for (int i = 0; i < s.m_SeedFaces.GetSize(); i++) {
-    CFace3d* face = s.m_SeedFaces[i];
-    if (s.m_Debug)
-      face->SetColor(255, 0, 0);
+  for (const int face : m_Seeds) {
+    if (m_State.m_Debug)
+      m_State.m_pMesh->GetFace(face)->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {
-      AddGate(face->v(c), face->v((c + 1) % 3), face);
-      CountGate(face->v(c));
+      AddGate(m_Topology.Corner(face, c), m_Topology.Corner(face, (c + 1) % 3), face);
+      CountGate(m_Topology.Corner(face, c));
     }
   }
 }

@@ -3,6 +3,7 @@
 #include "compression/GateStream.h"
 #include "compression/TriangleGateQueue.h"
 #include "compression/TriangleGateState.h"
+#include "compression/TriangleGateTopology.h"
 #include "mesh/Array3d.h"
 
 #include <cstdint>
@@ -52,19 +53,21 @@ public:
   void ReplacePairRuns();
 
 private:
-  // The mesh passes gate::IsCodable's rule and holds every corner of its faces.
-  int IsCodable();
+  // The input check (gate::IsCodable's rule, with every corner one of the mesh's vertices)
+  // and the index copy of the mesh; 0 when the mesh is refused, its flags left as they were.
+  int Prepare();
   void Initialize();
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-  void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   // The gate v1 -> v2 of the conquered face inner.
-  void AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
+  void AddGate(int v1, int v2, int inner);
   // One more on the vertex's 8-bit gate counter.
-  void CountGate(const CVertex3d* v);
-  // The vertex's index in the mesh, read from its flag; a vertex that is not the mesh's own
-  // fails the run.
-  std::size_t Index(const CVertex3d* v);
+  void CountGate(int v);
+  // The conquest's marks as the mesh's face and vertex flags, which the seed searches read.
+  void WriteFlags();
+  // After FindSeeds: the faces it flagged, and the seed faces' indices.
+  void ReadSeeds();
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
@@ -73,9 +76,14 @@ private:
   void Refresh(int force);
 
   CTriangleGateState m_State;
+  CTriangleGateTopology m_Topology;
   CTriangleGateQueue m_Queue;
-  // By vertex index: the gate counters and whether the conquest entered the vertex.
+  // By face: 0 free, 1 conquered (or seed). By vertex: the gate counters and whether the
+  // conquest entered the vertex.
+  std::vector<std::uint8_t> m_FaceState;
   std::vector<std::uint8_t> m_Counters;
   std::vector<std::uint8_t> m_Entered;
-  int m_Failed = 0;
+  // The vertex order and the seed faces of the run, by index.
+  std::vector<int> m_Order;
+  std::vector<int> m_Seeds;
 };

@@ -7,16 +7,17 @@
 void CTriangleGateQueue::Reserve(int nbVertex)
 {
   const std::size_t n = static_cast<std::size_t>(std::max(nbVertex, 0));
+  m_Gates.reserve(3 * n);
   m_Alive.reserve(3 * n);
   m_Links.reserve(3 * n);
   m_Vertices.assign(n, SVertex{});
 }
 
-void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner, std::size_t index2,
-                             int score)
+void CTriangleGateQueue::Add(const SGate& gate, int score)
 {
   const Slot slot = m_Gates.size();
-  m_Gates.emplace_back(v1, v2, inner);
+  const std::size_t index2 = static_cast<std::size_t>(gate.Vertex2);
+  m_Gates.push_back(gate);
   m_Alive.push_back(1);
   m_NbAlive++;
   SVertex& vertex = m_Vertices[index2];

@@ -1,25 +1,27 @@
 #pragma once
 
-#include "compression/TriangleGate3d.h"
-
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
-
-class CFace3d;
-class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
 // without a scan: the oldest gate, and the oldest gate whose vertex 2 has the largest 8-bit
 // gate counter. Vertices are known by their index in the coder's run (0 to the size given to
 // Reserve). Each counter value has a bit set of the slots of the live gates filed under it,
 // so the oldest is the lowest set bit; a vertex whose counter changes is told through
-// Rescore, which moves its gates to the new value. Owns its gates.
+// Rescore, which moves its gates to the new value.
 class CTriangleGateQueue
 {
 public:
   // A gate's place in the queue, by age.
   using Slot = std::size_t;
+  // The edge vertex 1 -> vertex 2 of the conquered face Inner, by indices.
+  struct SGate
+  {
+    int Vertex1 = 0;
+    int Vertex2 = 0;
+    int Inner = 0;
+  };
 
   CTriangleGateQueue() = default;
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
@@ -27,11 +29,10 @@ public:
 
   // Sized for a run over vertices 0 to nbVertex - 1, every counter 0.
   void Reserve(int nbVertex);
-  // The gate v1 -> v2 of the conquered face inner; v2 has that index and counter.
-  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner, std::size_t index2, int score);
+  // The gate; its vertex 2 has that counter.
+  void Add(const SGate& gate, int score);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
-  // Valid until the next Add or RemoveAll.
-  CTriangleGate3d* GetAt(Slot slot) { return &m_Gates[slot]; }
+  const SGate& GetAt(Slot slot) const { return m_Gates[slot]; }
   Slot ChooseOldest();
   // The queue must not be empty.
   Slot ChooseBest();
@@ -66,8 +67,7 @@ private:
   void File(int score, Slot slot);
   void Unfile(int score, Slot slot);
 
-  // Gates stay in place (a deque does not move them), so that slots and pointers hold.
-  std::deque<CTriangleGate3d> m_Gates;
+  std::vector<SGate> m_Gates;
   std::vector<std::uint8_t> m_Alive;
   std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;

@@ -234,6 +234,24 @@ TEST(TriangleGateCoder, RefusesACornerTheMeshDoesNotHold)
     EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), 1) << i;
 }
 
+TEST(TriangleGateCoder, RefusesAFaceListedTwice)
+{
+  // Every fan is consistent, but the face's edges would be coded once for two faces.
+  CCurrentTempFolder folder;
+  auto mesh = fixtures::Octahedron();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(40 + i);
+  mesh->GetArrayFace()->Add(mesh->GetFace(2));
+  CTriangleGateCoder coder;
+  EXPECT_EQ(Encode(mesh.get(), &coder), 0);
+  EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
+  mesh->GetArrayFace()->RemoveAt(mesh->NbFace() - 1);
+  // The refused run left the flags as they were.
+  for (int i = 0; i < mesh->NbFace(); i++)
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 40 + i);
+  EXPECT_EQ(Encode(mesh.get(), &coder), 1);
+}
+
 TEST(TriangleGateCoder, StreamsAreIdenticalBetweenRuns)
 {
   CCurrentTempFolder folder;

@@ -1,22 +1,10 @@
 #include "compression/TriangleGateQueue.h"
 
-#include "mesh/Vertex3d.h"
-
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace {
-
-// Vertices owned by the test; gates of the queue point at them.
-std::vector<std::unique_ptr<CVertex3d>> MakeVertices(int n)
-{
-  std::vector<std::unique_ptr<CVertex3d>> vertices;
-  for (int i = 0; i < n; i++)
-    vertices.push_back(std::make_unique<CVertex3d>(static_cast<float>(i), 0.0f, 0.0f));
-  return vertices;
-}
 
 // The gate counters of the vertices by index, as the coder keeps them.
 struct SCounters
@@ -28,10 +16,10 @@ struct SCounters
     Values[static_cast<std::size_t>(i)]++;
     queue.Rescore(static_cast<std::size_t>(i), Values[static_cast<std::size_t>(i)]);
   }
-  void Add(CTriangleGateQueue& queue, const std::vector<std::unique_ptr<CVertex3d>>& v, int i1, int i2)
+  // The gate v1 -> v2 of face 0.
+  void Add(CTriangleGateQueue& queue, int v1, int v2)
   {
-    queue.Add(v[static_cast<std::size_t>(i1)].get(), v[static_cast<std::size_t>(i2)].get(), nullptr,
-              static_cast<std::size_t>(i2), Values[static_cast<std::size_t>(i2)]);
+    queue.Add({v1, v2, 0}, Values[static_cast<std::size_t>(v2)]);
   }
 };
 
@@ -41,12 +29,11 @@ TEST(TriangleGateQueue, BestIsTheOldestGateOfTheHighestCounterAcrossManyVertices
 {
   // More gates than one word of a bucket's bit set.
   const int n = 300;
-  auto vertices = MakeVertices(n + 1);
   CTriangleGateQueue queue;
   queue.Reserve(n + 1);
   SCounters counters(n + 1);
   for (int i = 0; i < n; i++)
-    counters.Add(queue, vertices, i, i + 1);
+    counters.Add(queue, i, i + 1);
   // All counters 0: the oldest gate.
   EXPECT_EQ(queue.ChooseBest(), 0u);
   // Vertex 200 is vertex 2 of gate 199 only; two bumps put it above vertex 50 (one bump).
@@ -63,15 +50,14 @@ TEST(TriangleGateQueue, BestIsTheOldestGateOfTheHighestCounterAcrossManyVertices
 
 TEST(TriangleGateQueue, GatesSharingAVertexAreAllRescoredAndRemovedOneByOne)
 {
-  auto vertices = MakeVertices(5);
   CTriangleGateQueue queue;
   queue.Reserve(5);
   SCounters counters(5);
   const int shared = 4;
-  counters.Add(queue, vertices, 0, 1);      // slot 0
-  counters.Add(queue, vertices, 1, shared); // slot 1
-  counters.Add(queue, vertices, 2, shared); // slot 2
-  counters.Add(queue, vertices, 3, shared); // slot 3
+  counters.Add(queue, 0, 1);      // slot 0
+  counters.Add(queue, 1, shared); // slot 1
+  counters.Add(queue, 2, shared); // slot 2
+  counters.Add(queue, 3, shared); // slot 3
   counters.Bump(queue, shared);
   EXPECT_EQ(queue.ChooseBest(), 1u);
   // Removing the middle and then the newest of the shared gates keeps the list whole.
@@ -87,26 +73,26 @@ TEST(TriangleGateQueue, GatesSharingAVertexAreAllRescoredAndRemovedOneByOne)
   // After RemoveAll and Reserve a new run starts; the counters are the ones Add is given.
   queue.RemoveAll();
   queue.Reserve(5);
-  counters.Add(queue, vertices, 0, shared);
-  counters.Add(queue, vertices, 1, 2);
+  counters.Add(queue, 0, shared);
+  counters.Add(queue, 1, 2);
   counters.Bump(queue, 2);
   counters.Bump(queue, 2);
   counters.Bump(queue, 2); // 3 against the shared vertex's 2
   EXPECT_EQ(queue.ChooseBest(), 1u);
-  EXPECT_EQ(queue.GetAt(1)->GetVertex2(), vertices[2].get());
+  EXPECT_EQ(queue.GetAt(1).Vertex1, 1);
+  EXPECT_EQ(queue.GetAt(1).Vertex2, 2);
 }
 
 TEST(TriangleGateQueue, CounterOfAVertexWithoutGatesIsTakenWhenItGainsOne)
 {
-  auto vertices = MakeVertices(4);
   CTriangleGateQueue queue;
   queue.Reserve(4);
   SCounters counters(4);
-  counters.Add(queue, vertices, 0, 1); // slot 0, counter 0
+  counters.Add(queue, 0, 1); // slot 0, counter 0
   counters.Bump(queue, 3);             // vertex 3 has no gate yet
   counters.Bump(queue, 3);
   EXPECT_EQ(queue.ChooseBest(), 0u);
-  counters.Add(queue, vertices, 2, 3); // slot 1, counter 2
+  counters.Add(queue, 2, 3); // slot 1, counter 2
   EXPECT_EQ(queue.ChooseBest(), 1u);
   EXPECT_EQ(queue.ChooseOldest(), 0u);
   queue.Remove(1);
@@ -114,7 +100,7 @@ TEST(TriangleGateQueue, CounterOfAVertexWithoutGatesIsTakenWhenItGainsOne)
   // The counter wraps at 8 bits in the coder: 255 then 0 moves the gate down again.
   for (int i = 0; i < 255; i++)
     counters.Bump(queue, 1);
-  counters.Add(queue, vertices, 3, 2); // slot 2, counter 0
+  counters.Add(queue, 3, 2); // slot 2, counter 0
   EXPECT_EQ(queue.ChooseBest(), 0u);
   queue.Rescore(1, 0);
   EXPECT_EQ(queue.ChooseBest(), 0u);

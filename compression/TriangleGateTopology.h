@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CFace3d;
+class CMesh3d;
+
+// The triangle encoder's copy of a mesh's connectivity as index arrays, so that its conquest
+// reads a few bytes per step instead of walking the mesh's elements: per face its corners
+// (vertex indices) and its neighbours across edges 0 to 2 (face indices, -1 on a boundary),
+// per vertex its number of faces.
+class CTriangleGateTopology
+{
+public:
+  // Sized for the mesh, whose vertex and face flags hold their own indices from here on.
+  void Start(const CMesh3d& mesh);
+  // Reads face f of that mesh; 0 when a corner or a neighbour is not one of its elements, or
+  // the mesh lists the face again further on.
+  int SetFace(const CMesh3d& mesh, int f, const CFace3d* face);
+
+  int NbFace() const { return static_cast<int>(m_Neighbors.size() / 3); }
+  int Corner(int f, int k) const { return m_Corners[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]; }
+  int Neighbor(int f, int k) const { return m_Neighbors[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]; }
+  // 0, 1 or 2 where face f has vertex v; -1 when it has not.
+  int PositionOf(int f, int v) const
+  {
+    const int* c = &m_Corners[3 * static_cast<std::size_t>(f)];
+    return c[0] == v ? 0 : (c[1] == v ? 1 : (c[2] == v ? 2 : -1));
+  }
+  // 1 when the faces with state 1 around the pivot lead from inner to outer, crossing the
+  // edge leaving the pivot (direction 0) or the one entering it (direction 1).
+  int FanCloses(int inner, int outer, int pivot, int direction,
+                const std::vector<std::uint8_t>& state) const;
+
+private:
+  std::vector<int> m_Corners;
+  std::vector<int> m_Neighbors;
+  std::vector<int> m_NbFaceAt;
+};
