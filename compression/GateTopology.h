@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compression/GateFaceTraits.h"
+#include "compression/GateFlagCheck.h"
 #include "mesh/Array3d.h"
 
 #include <utility>
@@ -150,10 +151,10 @@ struct SFanEntry
 };
 
 // 1 when every face listed around v that holds v holds its edge leaving v alone among them,
-// and has as neighbour across it the first of them that holds the reverse edge (null when
-// none does). pEntries is scratch.
-template <class Face>
-int IsFanConsistent(const VertexOf<Face>* v, std::vector<SFanEntry<Face>>* pEntries)
+// has as neighbour across it the first of them that holds the reverse edge (null when none
+// does), and is accepted by check.Entry. pEntries is scratch.
+template <class Face, class Check>
+int IsFanConsistent(const VertexOf<Face>* v, Check& check, std::vector<SFanEntry<Face>>* pEntries)
 {
   using T = CGateFaceTraits<Face>;
   std::vector<SFanEntry<Face>>& entries = *pEntries;
@@ -163,6 +164,8 @@ int IsFanConsistent(const VertexOf<Face>* v, std::vector<SFanEntry<Face>>* pEntr
     const int j = T::IndexOf(g, v);
     if (j < 0)
       continue;
+    if (!check.Entry(g))
+      return 0;
     const int m = T::Degree(g);
     entries.push_back({g, T::Corner(g, (j + 1) % m), T::Corner(g, (j + m - 1) % m), T::Neighbor(g, j)});
   }
@@ -180,27 +183,16 @@ int IsFanConsistent(const VertexOf<Face>* v, std::vector<SFanEntry<Face>>* pEntr
   return 1;
 }
 
-// 1 when the vertex lists the face.
-template <class Face>
-int ListsFace(const VertexOf<Face>* v, const Face* f)
-{
-  using T = CGateFaceTraits<Face>;
-  for (int k = 0; k < T::NbIncident(v); k++)
-    if (T::Incident(v, k) == f)
-      return 1;
-  return 0;
-}
-
 // Encoder: 1 when the faces form an oriented edge-manifold surface whose adjacency is
 // current: distinct corners that list the face, every directed edge held once, and every
 // neighbour the face holding the reverse edge (null when none does). The conquest and the
 // decoder's linking agree on such meshes only. Each corner's face list is read in full once,
-// when firstVisit(corner) says it is met for the first time (1; 0 when met before, -1 to
-// refuse the corner); the faces listed there must all be consistent, the mesh's own as well
-// as any stray one. onFace(f, face) sees each face whose corners passed, while it is at
-// hand; it may refuse it too (0).
-template <class Face, class FirstVisit, class OnFace>
-int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit, OnFace onFace)
+// the first time check.FirstVisit(corner) says it is met (1; 0 when met before, -1 to refuse
+// the corner); the faces listed there must all be consistent. check also says whether the
+// corners list the face (Listed), sees each face listed around a corner (Entry) and each face
+// once its corners passed (Passed), each of which may refuse; Done ends the check.
+template <class Face, class Check>
+int IsCodableWith(const CArray3d<Face>& faces, Check& check)
 {
   using T = CGateFaceTraits<Face>;
   std::vector<SFanEntry<Face>> entries;
@@ -210,42 +202,24 @@ int IsCodableWith(const CArray3d<Face>& faces, FirstVisit firstVisit, OnFace onF
       return 0;
     for (int i = 0; i < T::Degree(face); i++) {
       VertexOf<Face>* corner = T::Corner(face, i);
-      if (!ListsFace(corner, face))
+      if (!check.Listed(corner, face))
         return 0;
-      const int first = firstVisit(corner);
-      if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, &entries)))
+      const int first = check.FirstVisit(corner);
+      if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, check, &entries)))
         return 0;
     }
-    if (!onFace(f, face))
+    if (!check.Passed(f, face))
       return 0;
   }
-  return 1;
+  return check.Done();
 }
 
-// The same check with the vertex flags marking the corners met; the flags are restored.
+// The check alone, with vertex flags marking the corners met (restored afterwards).
 template <class Face>
 int IsCodable(const CArray3d<Face>& faces)
 {
-  using T = CGateFaceTraits<Face>;
-  using V = VertexOf<Face>;
-  std::vector<std::pair<V*, int>> saved;
-  for (int f = 0; f < faces.GetSize(); f++)
-    for (int i = 0; faces[f] && i < T::Degree(faces[f]); i++) {
-      V* corner = T::Corner(faces[f], i);
-      if (!corner)
-        continue;
-      saved.emplace_back(corner, corner->GetFlag());
-      corner->SetFlag(0);
-    }
-  const int ok = IsCodableWith(faces, [](V* v) {
-    if (v->GetFlag() != 0)
-      return 0;
-    v->SetFlag(1);
-    return 1;
-  }, [](int, const Face*) { return 1; });
-  for (auto it = saved.rbegin(); it != saved.rend(); ++it)
-    it->first->SetFlag(it->second);
-  return ok;
+  CGateFlagCheck<Face> check(faces);
+  return IsCodableWith(faces, check);
 }
 
 // Index of the gate to process: the oldest one, or (adaptive) the first whose vertex 2

@@ -1,10 +1,12 @@
 // The encoders' input check against a direct reading of its rule: for every face and every
 // edge a -> b of it, a walk around a finds that face alone holding a -> b, and the face's
 // neighbour across the edge is the first face there holding b -> a.
+#include "GateTestUtil.h"
 #include "ObjSoup.h"
 #include "TopologyGenerators.h"
 
 #include "compression/GateTopology.h"
+#include "compression/TriangleGateCoder.h"
 #include "mesh/Mesh3d.h"
 
 #include <gtest/gtest.h>
@@ -57,15 +59,36 @@ std::vector<int> VertexFlags(const CMesh3d& mesh)
   return flags;
 }
 
+std::vector<int> FaceFlags(const CMesh3d& mesh)
+{
+  std::vector<int> flags;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    flags.push_back(mesh.GetFace(i)->GetFlag());
+  return flags;
+}
+
+// The check alone and the triangle encoder both judge as the rule does; a refusal leaves the
+// flags as they were.
 void ExpectAgrees(CMesh3d* mesh, int expected, const std::string& what)
 {
   for (int i = 0; i < mesh->NbVertex(); i++)
     mesh->GetVertex(i)->SetFlag(i % 3 == 0 ? 7 : -i);
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(i % 2 == 0 ? 2 : i);
   const std::vector<int> before = VertexFlags(*mesh);
+  const std::vector<int> faceBefore = FaceFlags(*mesh);
   const int got = gate::IsCodable(*mesh->GetArrayFace());
   EXPECT_EQ(got, ReferenceCodable(*mesh->GetArrayFace())) << what;
   EXPECT_EQ(got, expected) << what;
   EXPECT_EQ(VertexFlags(*mesh), before) << what;
+  gatetest::CCurrentTempFolder folder;
+  CTriangleGateCoder coder;
+  const int coded = coder.Encode(mesh, "mesh.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0);
+  EXPECT_EQ(coded, expected) << what;
+  if (!coded) {
+    EXPECT_EQ(VertexFlags(*mesh), before) << what;
+    EXPECT_EQ(FaceFlags(*mesh), faceBefore) << what;
+  }
 }
 
 // Draws from the system's generator so that a failing case replays.
@@ -180,6 +203,24 @@ TEST(GateCodable, NonManifoldEdgeIsRefused)
 {
   auto mesh = fixtures::NonManifoldEdge();
   ExpectAgrees(mesh.get(), 0, "three faces on an edge");
+}
+
+TEST(GateCodable, EncoderRefusesAnyStrayFaceInAList)
+{
+  // A face that a corner lists but the mesh does not hold, consistent with its fan: the
+  // check alone lets it pass, the encoder, which may only walk the mesh's own faces, does not.
+  auto mesh = fixtures::Strip(3);
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d far(5.0f, 5.0f, 5.0f);
+  CVertex3d other(6.0f, 5.0f, 5.0f);
+  CFace3d stray(a, &far, &other);
+  a->AddFaceNeighbor(&stray);
+  EXPECT_EQ(gate::IsCodable(*mesh->GetArrayFace()), 1);
+  gatetest::CCurrentTempFolder folder;
+  CTriangleGateCoder coder;
+  EXPECT_EQ(coder.Encode(mesh.get(), "mesh.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0), 0);
+  a->RemoveFaceNeighbor(&stray);
+  EXPECT_EQ(coder.Encode(mesh.get(), "mesh.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0), 1);
 }
 
 TEST(GateCodable, StrayFaceInAListIsRefusedWhenItsNeighbourIsWrong)
