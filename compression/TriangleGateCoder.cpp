@@ -141,7 +141,7 @@ void CTriangleGateCoder::Initialize()
     for (int i = 0; i < mesh->NbFace(); i++)
       mesh->GetFace(i)->SetColor(212, 208, 200);
   const std::size_t nbVertex = static_cast<std::size_t>(mesh->NbVertex());
-  m_FaceState.assign(static_cast<std::size_t>(mesh->NbFace()), 0);
+  m_Topology.ClearMarks();
   m_Counters.assign(nbVertex, 0);
   m_Entered.assign(nbVertex, 0);
   m_Order.clear();
@@ -167,7 +167,7 @@ void CTriangleGateCoder::Initialize()
     m_Order.push_back(corner);
     AddGate(corner, m_Topology.Corner(seed, (i + 1) % 3), seed);
   }
-  m_FaceState[static_cast<std::size_t>(seed)] = 1;
+  m_Topology.SetMark(seed, 1);
   if (s.m_Debug)
     mesh->GetFace(seed)->SetColor(0, 0, 255);
   s.m_NextVertex = 3;
@@ -184,8 +184,7 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
   s.m_RefreshPeriod = 0;
   // The seed search reads the mesh's flags; with no face left and no seed handed over, it
   // would find nothing.
-  const bool left = std::find(m_FaceState.begin(), m_FaceState.end(), 0) != m_FaceState.end();
-  if (left || !extraSeeds.empty()) {
+  if (m_Topology.HasFreeFace() || !extraSeeds.empty()) {
     WriteFlags();
     FindSeeds();
     for (CFace3d* face : extraSeeds)
@@ -209,7 +208,7 @@ void CTriangleGateCoder::WriteFlags()
 {
   const CMesh3d* mesh = m_State.m_pMesh;
   for (int i = 0; i < mesh->NbFace(); i++)
-    mesh->GetFace(i)->SetFlag(m_FaceState[static_cast<std::size_t>(i)]);
+    mesh->GetFace(i)->SetFlag(m_Topology.Mark(i));
   for (int i = 0; i < mesh->NbVertex(); i++)
     mesh->GetVertex(i)->SetFlag(m_Entered[static_cast<std::size_t>(i)]);
 }
@@ -221,9 +220,8 @@ void CTriangleGateCoder::ReadSeeds()
   std::vector<std::pair<const CFace3d*, int>> flagged;
   for (int i = 0; i < mesh->NbFace(); i++) {
     const CFace3d* face = mesh->GetFace(i);
-    std::uint8_t& state = m_FaceState[static_cast<std::size_t>(i)];
-    if (face->GetFlag() != state) {
-      state = static_cast<std::uint8_t>(face->GetFlag());
+    if (face->GetFlag() != m_Topology.Mark(i)) {
+      m_Topology.SetMark(i, face->GetFlag());
       flagged.emplace_back(face, i);
     }
   }
@@ -251,7 +249,7 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   int code = -1;
   if (outer < 0) {
     code = 3;
-  } else if (m_FaceState[static_cast<std::size_t>(outer)] == 0) {
+  } else if (m_Topology.Mark(outer) == 0) {
     const int third = m_Topology.Corner(outer, (m_Topology.PositionOf(outer, v1) + 1) % 3);
     std::uint8_t& entered = m_Entered[static_cast<std::size_t>(third)];
     if (!entered) {
@@ -262,11 +260,11 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
       ConquerFace(outer, r, g, b);
       AddGate(v1, third, outer);
       AddGate(third, v2, outer);
-    } else if (m_Topology.FanCloses(inner, outer, v2, 0, m_FaceState)) {
+    } else if (m_Topology.FanCloses(inner, outer, v2, 0)) {
       code = 2;
       ConquerFace(outer, r, g, b);
       AddGate(v1, third, outer);
-    } else if (m_Topology.FanCloses(inner, outer, v1, 1, m_FaceState)) {
+    } else if (m_Topology.FanCloses(inner, outer, v1, 1)) {
       code = 1;
       ConquerFace(outer, r, g, b);
       AddGate(third, v2, outer);
@@ -287,7 +285,7 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
 void CTriangleGateCoder::ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
   m_State.m_ConqueredFaces++;
-  m_FaceState[static_cast<std::size_t>(face)] = 1;
+  m_Topology.SetMark(face, 1);
   if (m_State.m_Debug)
     m_State.m_pMesh->GetFace(face)->SetColor(r, g, b);
   for (int i = 0; i < 3; i++)

@@ -78,9 +78,7 @@ private:
   CTriangleGateState m_State;
   CTriangleGateTopology m_Topology;
   CTriangleGateQueue m_Queue;
-  // By face: 0 free, 1 conquered (or seed). By vertex: the gate counters and whether the
-  // conquest entered the vertex.
-  std::vector<std::uint8_t> m_FaceState;
+  // By vertex: the gate counters and whether the conquest entered the vertex.
   std::vector<std::uint8_t> m_Counters;
   std::vector<std::uint8_t> m_Entered;
   // The vertex order and the seed faces of the run, by index.

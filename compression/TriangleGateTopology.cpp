@@ -4,9 +4,7 @@
 
 void CTriangleGateTopology::Start(const CMesh3d& mesh)
 {
-  const std::size_t nbFace = static_cast<std::size_t>(mesh.NbFace());
-  m_Corners.assign(3 * nbFace, -1);
-  m_Neighbors.assign(3 * nbFace, -1);
+  m_Faces.assign(static_cast<std::size_t>(mesh.NbFace()), SFace{});
   m_NbFaceAt.assign(static_cast<std::size_t>(mesh.NbVertex()), 0);
 }
 
@@ -15,25 +13,38 @@ int CTriangleGateTopology::SetFace(const CMesh3d& mesh, int f, const CFace3d* fa
   // A face the mesh lists twice holds its edges twice.
   if (face->GetFlag() != f)
     return 0;
-  std::size_t slot = 3 * static_cast<std::size_t>(f);
-  for (int k = 0; k < 3; k++, slot++) {
+  SFace& record = m_Faces[static_cast<std::size_t>(f)];
+  for (int k = 0; k < 3; k++) {
     const CVertex3d* v = face->v(k);
     const int i = v->GetFlag();
     if (i < 0 || i >= mesh.NbVertex() || mesh.GetVertex(i) != v)
       return 0;
-    m_Corners[slot] = i;
+    record.Corner[k] = i;
     m_NbFaceAt[static_cast<std::size_t>(i)]++;
     const CFace3d* n = face->f(k);
     const int j = n ? n->GetFlag() : -1;
     if (n && (j < 0 || j >= mesh.NbFace() || mesh.GetFace(j) != n))
       return 0;
-    m_Neighbors[slot] = j;
+    record.Neighbor[k] = j;
   }
   return 1;
 }
 
-int CTriangleGateTopology::FanCloses(int inner, int outer, int pivot, int direction,
-                                     const std::vector<std::uint8_t>& state) const
+void CTriangleGateTopology::ClearMarks()
+{
+  for (SFace& face : m_Faces)
+    face.Mark = 0;
+}
+
+int CTriangleGateTopology::HasFreeFace() const
+{
+  for (const SFace& face : m_Faces)
+    if (face.Mark == 0)
+      return 1;
+  return 0;
+}
+
+int CTriangleGateTopology::FanCloses(int inner, int outer, int pivot, int direction) const
 {
   // A fan holds no more faces than its pivot, so the walk ends on any mesh.
   const int bound = m_NbFaceAt[static_cast<std::size_t>(pivot)];
@@ -47,7 +58,7 @@ int CTriangleGateTopology::FanCloses(int inner, int outer, int pivot, int direct
       return 0;
     if (n == outer)
       return 1;
-    if (state[static_cast<std::size_t>(n)] != 1)
+    if (Mark(n) != 1)
       return 0;
     f = n;
   }

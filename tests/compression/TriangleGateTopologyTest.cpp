@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <vector>
 
 namespace {
@@ -85,21 +84,23 @@ TEST(TriangleGateTopology, FanClosesOnlyOverConqueredFaces)
     inner++;
   const std::vector<int> fan = FanOrder(*mesh, t, pivot, inner);
   ASSERT_EQ(fan.size(), 4u);
-  std::vector<std::uint8_t> state(static_cast<std::size_t>(t.NbFace()), 0);
-  state[static_cast<std::size_t>(fan[0])] = 1;
+  for (int f = 0; f < t.NbFace(); f++)
+    EXPECT_EQ(t.Mark(f), 0);
+  EXPECT_EQ(t.HasFreeFace(), 1);
+  t.SetMark(fan[0], 1);
   // The next face is the outer one.
-  EXPECT_EQ(t.FanCloses(fan[0], fan[1], pivot, 0, state), 1);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[1], pivot, 0), 1);
   // Through a free face: no.
-  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0, state), 0);
-  state[static_cast<std::size_t>(fan[1])] = 1;
-  state[static_cast<std::size_t>(fan[2])] = 1;
-  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0, state), 1);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0), 0);
+  t.SetMark(fan[1], 1);
+  t.SetMark(fan[2], 1);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0), 1);
   // The other way round the pivot, the first face met is fan[3].
-  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 1, state), 1);
-  EXPECT_EQ(t.FanCloses(fan[0], fan[2], pivot, 1, state), 0);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 1), 1);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[2], pivot, 1), 0);
   // A seed face (2) does not carry the walk.
-  state[static_cast<std::size_t>(fan[1])] = 2;
-  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0, state), 0);
+  t.SetMark(fan[1], 2);
+  EXPECT_EQ(t.FanCloses(fan[0], fan[3], pivot, 0), 0);
 }
 
 TEST(TriangleGateTopology, FanWalksEndAtBoundariesAndOnFullCircles)
@@ -109,24 +110,30 @@ TEST(TriangleGateTopology, FanWalksEndAtBoundariesAndOnFullCircles)
   ASSERT_EQ(ReadAll(strip.get(), &t), 1);
   // Every face conquered, and an outer face that no fan holds: each walk from face 0 ends on
   // the strip's boundary.
-  std::vector<std::uint8_t> all(static_cast<std::size_t>(t.NbFace()), 1);
+  for (int f = 0; f < t.NbFace(); f++)
+    t.SetMark(f, 1);
+  EXPECT_EQ(t.HasFreeFace(), 0);
   for (int k = 0; k < 3; k++)
     for (int direction = 0; direction < 2; direction++)
-      EXPECT_EQ(t.FanCloses(0, t.NbFace() + 5, t.Corner(0, k), direction, all), 0);
+      EXPECT_EQ(t.FanCloses(0, t.NbFace() + 5, t.Corner(0, k), direction), 0);
   // Around a closed fan whose faces are all conquered, a face that is not in the fan is never
   // reached: the walk comes round and stops.
   auto mesh = fixtures::Octahedron();
   CTriangleGateTopology closed;
   ASSERT_EQ(ReadAll(mesh.get(), &closed), 1);
-  std::vector<std::uint8_t> conquered(8, 1);
+  for (int f = 0; f < closed.NbFace(); f++)
+    closed.SetMark(f, 1);
   int away = 0;
   while (closed.PositionOf(away, 0) >= 0)
     away++;
   int inner = 0;
   while (closed.PositionOf(inner, 0) < 0)
     inner++;
-  EXPECT_EQ(closed.FanCloses(inner, away, 0, 0, conquered), 0);
-  EXPECT_EQ(closed.FanCloses(inner, away, 0, 1, conquered), 0);
+  EXPECT_EQ(closed.FanCloses(inner, away, 0, 0), 0);
+  EXPECT_EQ(closed.FanCloses(inner, away, 0, 1), 0);
+  closed.ClearMarks();
+  EXPECT_EQ(closed.HasFreeFace(), 1);
+  EXPECT_EQ(closed.Mark(away), 0);
 }
 
 TEST(TriangleGateTopology, RefusesElementsTheMeshDoesNotHold)
