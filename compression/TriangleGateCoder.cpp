@@ -165,7 +165,7 @@ void CTriangleGateCoder::Initialize()
     m_Entered[static_cast<std::size_t>(corner)] = 1;
     CountGate(corner);
     m_Order.push_back(corner);
-    AddGate(corner, m_Topology.Corner(seed, (i + 1) % 3), seed);
+    AddGate(seed, i);
   }
   m_Topology.SetMark(seed, 1);
   if (s.m_Debug)
@@ -240,17 +240,21 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   if (m_Queue.IsEmpty())
     return 0;
   const CTriangleGateQueue::Slot slot = s.m_Adaptive ? m_Queue.ChooseBest() : m_Queue.ChooseOldest();
-  const CTriangleGateQueue::SGate gt = m_Queue.GetAt(slot);
-  const int v1 = gt.Vertex1;
-  const int v2 = gt.Vertex2;
-  const int inner = gt.Inner;
-  // The mesh passed the check: the neighbour across v1 -> v2 is the face holding v2 -> v1.
-  const int outer = m_Topology.Neighbor(inner, m_Topology.PositionOf(inner, v1));
+  const CTriangleGateQueue::Gate gate = m_Queue.GetAt(slot);
+  const int inner = static_cast<int>(gate / 3);
+  const int edge = static_cast<int>(gate % 3);
+  const int v1 = m_Topology.Corner(inner, edge);
+  const int v2 = m_Topology.Corner(inner, (edge + 1) % 3);
+  // The mesh passed the check: the neighbour across v1 -> v2 is the face holding v2 -> v1,
+  // whose edges are then v1 -> third and third -> v2.
+  const int outer = m_Topology.Neighbor(inner, edge);
   int code = -1;
   if (outer < 0) {
     code = 3;
   } else if (m_Topology.Mark(outer) == 0) {
-    const int third = m_Topology.Corner(outer, (m_Topology.PositionOf(outer, v1) + 1) % 3);
+    const int toThird = m_Topology.PositionOf(outer, v1);
+    const int fromThird = (toThird + 1) % 3;
+    const int third = m_Topology.Corner(outer, fromThird);
     std::uint8_t& entered = m_Entered[static_cast<std::size_t>(third)];
     if (!entered) {
       code = 0;
@@ -258,16 +262,16 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
       s.m_NextVertex++;
       entered = 1;
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third, outer);
-      AddGate(third, v2, outer);
+      AddGate(outer, toThird);
+      AddGate(outer, fromThird);
     } else if (m_Topology.FanCloses(inner, outer, v2, 0)) {
       code = 2;
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third, outer);
+      AddGate(outer, toThird);
     } else if (m_Topology.FanCloses(inner, outer, v1, 1)) {
       code = 1;
       ConquerFace(outer, r, g, b);
-      AddGate(third, v2, outer);
+      AddGate(outer, fromThird);
     } else {
       code = 3;
     }
@@ -299,9 +303,10 @@ void CTriangleGateCoder::CountGate(int v)
   m_Queue.Rescore(static_cast<std::size_t>(v), counter);
 }
 
-void CTriangleGateCoder::AddGate(int v1, int v2, int inner)
+void CTriangleGateCoder::AddGate(int face, int edge)
 {
-  m_Queue.Add({v1, v2, inner}, m_Counters[static_cast<std::size_t>(v2)]);
+  const std::size_t v2 = static_cast<std::size_t>(m_Topology.Corner(face, (edge + 1) % 3));
+  m_Queue.Add(static_cast<CTriangleGateQueue::Gate>(3 * face + edge), v2, m_Counters[v2]);
 }
 
 void CTriangleGateCoder::FindSeeds()
@@ -335,7 +340,7 @@ void CTriangleGateCoder::OpenSeeds()
     if (m_State.m_Debug)
       m_State.m_pMesh->GetFace(face)->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {
-      AddGate(m_Topology.Corner(face, c), m_Topology.Corner(face, (c + 1) % 3), face);
+      AddGate(face, c);
       CountGate(m_Topology.Corner(face, c));
     }
   }

@@ -60,8 +60,8 @@ private:
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
-  // The gate v1 -> v2 of the conquered face inner.
-  void AddGate(int v1, int v2, int inner);
+  // The gate across the edge from corner edge to the next of the conquered face.
+  void AddGate(int face, int edge);
   // One more on the vertex's 8-bit gate counter.
   void CountGate(int v);
   // The conquest's marks as the mesh's face and vertex flags, which the seed searches read.

@@ -13,16 +13,15 @@ void CTriangleGateQueue::Reserve(int nbVertex)
   m_Vertices.assign(n, SVertex{});
 }
 
-void CTriangleGateQueue::Add(const SGate& gate, int score)
+void CTriangleGateQueue::Add(Gate gate, std::size_t vertex2, int score)
 {
-  const Slot slot = m_Gates.size();
-  const std::size_t index2 = static_cast<std::size_t>(gate.Vertex2);
+  const std::uint32_t slot = static_cast<std::uint32_t>(m_Gates.size());
   m_Gates.push_back(gate);
   m_Alive.push_back(1);
   m_NbAlive++;
-  SVertex& vertex = m_Vertices[index2];
+  SVertex& vertex = m_Vertices[vertex2];
   vertex.Score = score;
-  m_Links.push_back({None, vertex.Head, index2});
+  m_Links.push_back({None, vertex.Head, static_cast<std::uint32_t>(vertex2)});
   if (vertex.Head != None)
     m_Links[vertex.Head].Prev = slot;
   vertex.Head = slot;
@@ -95,7 +94,7 @@ void CTriangleGateQueue::Rescore(std::size_t index, int score)
   vertex.Score = score;
   if (score == old)
     return;
-  for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next) {
+  for (std::uint32_t slot = vertex.Head; slot != None; slot = m_Links[slot].Next) {
     Unfile(old, slot);
     File(score, slot);
   }

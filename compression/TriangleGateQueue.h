@@ -15,13 +15,8 @@ class CTriangleGateQueue
 public:
   // A gate's place in the queue, by age.
   using Slot = std::size_t;
-  // The edge vertex 1 -> vertex 2 of the conquered face Inner, by indices.
-  struct SGate
-  {
-    int Vertex1 = 0;
-    int Vertex2 = 0;
-    int Inner = 0;
-  };
+  // What the coder files as a gate, an edge of a conquered face: 3 * face + edge.
+  using Gate = std::uint32_t;
 
   CTriangleGateQueue() = default;
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
@@ -29,10 +24,10 @@ public:
 
   // Sized for a run over vertices 0 to nbVertex - 1, every counter 0.
   void Reserve(int nbVertex);
-  // The gate; its vertex 2 has that counter.
-  void Add(const SGate& gate, int score);
+  // The gate, whose vertex 2 has that index and counter.
+  void Add(Gate gate, std::size_t vertex2, int score);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
-  const SGate& GetAt(Slot slot) const { return m_Gates[slot]; }
+  Gate GetAt(Slot slot) const { return m_Gates[slot]; }
   Slot ChooseOldest();
   // The queue must not be empty.
   Slot ChooseBest();
@@ -49,25 +44,26 @@ private:
     std::size_t First = 0; // no bit is set in the words before
     std::size_t Count = 0;
   };
-  static constexpr Slot None = static_cast<Slot>(-1);
+  // Slots and vertices are held in 32 bits: the queue's arrays are most of a run's memory.
+  static constexpr std::uint32_t None = 0xffffffffu;
   // Links of a live gate in the list of the gates that share its vertex 2, and that vertex.
   struct SLinks
   {
-    Slot Prev = None;
-    Slot Next = None;
-    std::size_t Vertex = 0;
+    std::uint32_t Prev = None;
+    std::uint32_t Next = None;
+    std::uint32_t Vertex = 0;
   };
   // What the queue keeps of a vertex: its first live gate and a copy of its counter.
   struct SVertex
   {
-    Slot Head = None;
+    std::uint32_t Head = None;
     int Score = 0;
   };
 
   void File(int score, Slot slot);
   void Unfile(int score, Slot slot);
 
-  std::vector<SGate> m_Gates;
+  std::vector<Gate> m_Gates;
   std::vector<std::uint8_t> m_Alive;
   std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;

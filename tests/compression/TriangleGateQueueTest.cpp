@@ -16,10 +16,11 @@ struct SCounters
     Values[static_cast<std::size_t>(i)]++;
     queue.Rescore(static_cast<std::size_t>(i), Values[static_cast<std::size_t>(i)]);
   }
-  // The gate v1 -> v2 of face 0.
+  // A gate named after its vertex 1, whose vertex 2 is v2.
   void Add(CTriangleGateQueue& queue, int v1, int v2)
   {
-    queue.Add({v1, v2, 0}, Values[static_cast<std::size_t>(v2)]);
+    queue.Add(static_cast<CTriangleGateQueue::Gate>(v1), static_cast<std::size_t>(v2),
+              Values[static_cast<std::size_t>(v2)]);
   }
 };
 
@@ -79,8 +80,7 @@ TEST(TriangleGateQueue, GatesSharingAVertexAreAllRescoredAndRemovedOneByOne)
   counters.Bump(queue, 2);
   counters.Bump(queue, 2); // 3 against the shared vertex's 2
   EXPECT_EQ(queue.ChooseBest(), 1u);
-  EXPECT_EQ(queue.GetAt(1).Vertex1, 1);
-  EXPECT_EQ(queue.GetAt(1).Vertex2, 2);
+  EXPECT_EQ(queue.GetAt(1), 1u);
 }
 
 TEST(TriangleGateQueue, CounterOfAVertexWithoutGatesIsTakenWhenItGainsOne)
