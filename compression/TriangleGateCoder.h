@@ -30,7 +30,10 @@ public:
   // Writes fileName and "packed.bin" (where each 0 2 pair is one code 4) into the current
   // folder. 0 when the mesh cannot be coded (nothing is written then): no faces, a seed face
   // or order out of range, faces that do not form an oriented edge-manifold surface with a
-  // current adjacency, more than 255 seed faces; 0 too when a file cannot be written.
+  // current adjacency (corners, listed faces and neighbours all the mesh's own, each face
+  // listed once), more than 255 seed faces; 0 too when a file cannot be written. A mesh
+  // refused by its check keeps its flags; after a run the face flags tell the conquered faces
+  // and the vertex flags the vertices coded.
   int Encode(CMesh3d* pMesh, const char* fileName, int order, int seedFace, int adaptive,
              int debug, CRenderView* pView, int refreshPeriod, int delay, int stepLimitFlag,
              int stepLimit);
