@@ -52,60 +52,10 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   return 1;
 }
 
-namespace {
-
-// The hooks of gate::IsCodableWith for the encoder, whose vertex and face flags hold the
-// elements' indices: the corners met are marked by index, each face listed around a corner
-// must be one of the mesh's own and is counted there, so that a face counted at its three
-// corners is listed by all three; the topology reads each face as it passes.
-class CIndexCheck
-{
-public:
-  CIndexCheck(const CMesh3d& mesh, CTriangleGateTopology* pTopology)
-    : m_Mesh(mesh), m_pTopology(pTopology),
-      m_Met(static_cast<std::size_t>(mesh.NbVertex()), 0),
-      m_Listed(static_cast<std::size_t>(mesh.NbFace()), 0)
-  {
-  }
-
-  int Listed(const CVertex3d*, const CFace3d*) const { return 1; }
-  int FirstVisit(const CVertex3d* v)
-  {
-    const int i = v->GetFlag();
-    if (i < 0 || i >= m_Mesh.NbVertex() || m_Mesh.GetVertex(i) != v)
-      return -1;
-    std::uint8_t& met = m_Met[static_cast<std::size_t>(i)];
-    const int first = met ? 0 : 1;
-    met = 1;
-    return first;
-  }
-  int Entry(const CFace3d* g)
-  {
-    const int i = g->GetFlag();
-    if (i < 0 || i >= m_Mesh.NbFace() || m_Mesh.GetFace(i) != g)
-      return 0;
-    m_Listed[static_cast<std::size_t>(i)]++;
-    return 1;
-  }
-  int Passed(int f, const CFace3d* face) { return m_pTopology->SetFace(m_Mesh, f, face); }
-  int Done() const
-  {
-    return std::all_of(m_Listed.begin(), m_Listed.end(), [](std::uint8_t n) { return n == 3; }) ? 1 : 0;
-  }
-
-private:
-  const CMesh3d& m_Mesh;
-  CTriangleGateTopology* m_pTopology;
-  std::vector<std::uint8_t> m_Met;
-  std::vector<std::uint8_t> m_Listed;
-};
-
-} // namespace
-
 int CTriangleGateCoder::Prepare()
 {
-  // Vertex and face flags hold the elements' indices for the run; a refused mesh gets its
-  // flags back.
+  // Vertex and face flags hold the elements' indices for the run, through which the topology
+  // reads the mesh and checks it; a refused mesh gets its flags back.
   const CMesh3d* mesh = m_State.m_pMesh;
   const int nbVertex = mesh->NbVertex();
   const int nbFace = mesh->NbFace();
@@ -121,9 +71,7 @@ int CTriangleGateCoder::Prepare()
     faceFlags[static_cast<std::size_t>(i)] = face->GetFlag();
     face->SetFlag(i);
   }
-  m_Topology.Start(*mesh);
-  CIndexCheck check(*mesh, &m_Topology);
-  if (gate::IsCodableWith(*mesh->GetArrayFace(), check))
+  if (m_Topology.Build(*mesh))
     return 1;
   // Backwards, so that an element listed twice gets its first value back.
   for (int i = nbVertex - 1; i >= 0; i--)

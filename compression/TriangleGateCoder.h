@@ -56,8 +56,8 @@ public:
   void ReplacePairRuns();
 
 private:
-  // The input check (gate::IsCodable's rule, with every corner one of the mesh's vertices)
-  // and the index copy of the mesh; 0 when the mesh is refused, its flags left as they were.
+  // The index copy of the mesh and its input check; 0 when the mesh is refused, its flags
+  // left as they were.
   int Prepare();
   void Initialize();
   void Conquer(const std::vector<CFace3d*>& extraSeeds);

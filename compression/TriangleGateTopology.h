@@ -14,11 +14,10 @@ class CMesh3d;
 class CTriangleGateTopology
 {
 public:
-  // Sized for the mesh, whose vertex and face flags hold their own indices from here on.
-  void Start(const CMesh3d& mesh);
-  // Reads face f of that mesh; 0 when a corner or a neighbour is not one of its elements, or
-  // the mesh lists the face again further on.
-  int SetFace(const CMesh3d& mesh, int f, const CFace3d* face);
+  // Reads the mesh, whose vertex and face flags hold their own indices, and checks on the way
+  // that it is codable: the rule of gate::IsCodable, with every corner, listed face and
+  // neighbour one of the mesh's own and every face listed once. 0 when it is not.
+  int Build(const CMesh3d& mesh);
 
   int NbFace() const { return static_cast<int>(m_Faces.size()); }
   int Corner(int f, int k) const { return At(f).Corner[k]; }
@@ -47,8 +46,33 @@ private:
     int Mark = 0;
   };
 
+  // Marks of the fan of the vertex being checked, by vertex index: the vertices that its
+  // faces' edges leave to and come from, and the face coming from each.
+  struct SStamps
+  {
+    std::vector<int> Out;
+    std::vector<int> In;
+    std::vector<int> InFace;
+  };
+
   const SFace& At(int f) const { return m_Faces[static_cast<std::size_t>(f)]; }
+  // Corners and face counts; the neighbours as pointers in pAcross. 0 on a null or degenerate
+  // face, a corner that is not the mesh's, a face listed twice.
+  int ReadFaces(const CMesh3d& mesh, std::vector<const CFace3d*>* pAcross);
+  // Each vertex's faces by index, in face order.
+  void BuildFans();
+  // The fan of vertex v: its face list holds its faces, its edges leave to distinct vertices,
+  // and each face's neighbour across the edge leaving v is the face of the fan holding the
+  // reverse edge; the neighbours are read as indices.
+  int CheckFan(const CMesh3d& mesh, int v, const std::vector<const CFace3d*>& across,
+               SStamps* pStamps);
+  // The same when the face list holds more than the fan: read from the list itself.
+  int CheckFanByList(const CMesh3d& mesh, int v, const std::vector<const CFace3d*>& across);
+  // 1 when the face list of v holds every face of its fan.
+  int ListsFan(const CMesh3d& mesh, int v) const;
 
   std::vector<SFace> m_Faces;
   std::vector<int> m_NbFaceAt;
+  std::vector<int> m_FanStart;
+  std::vector<int> m_Fans;
 };

@@ -20,11 +20,7 @@ void IndexFlags(CMesh3d* mesh)
 int ReadAll(CMesh3d* mesh, CTriangleGateTopology* topology)
 {
   IndexFlags(mesh);
-  topology->Start(*mesh);
-  for (int f = 0; f < mesh->NbFace(); f++)
-    if (!topology->SetFace(*mesh, f, mesh->GetFace(f)))
-      return 0;
-  return 1;
+  return topology->Build(*mesh);
 }
 
 // The faces around vertex v of the octahedron, in the order a walk across the edges leaving
