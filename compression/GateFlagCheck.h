@@ -51,8 +51,6 @@ public:
     return 1;
   }
   int Entry(const Face*) const { return 1; }
-  int Passed(int, const Face*) const { return 1; }
-  int Done() const { return 1; }
 
 private:
   std::vector<std::pair<V*, int>> m_Saved;

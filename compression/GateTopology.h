@@ -188,9 +188,9 @@ int IsFanConsistent(const VertexOf<Face>* v, Check& check, std::vector<SFanEntry
 // neighbour the face holding the reverse edge (null when none does). The conquest and the
 // decoder's linking agree on such meshes only. Each corner's face list is read in full once,
 // the first time check.FirstVisit(corner) says it is met (1; 0 when met before, -1 to refuse
-// the corner); the faces listed there must all be consistent. check also says whether the
-// corners list the face (Listed), sees each face listed around a corner (Entry) and each face
-// once its corners passed (Passed), each of which may refuse; Done ends the check.
+// the corner); the faces listed there must all be consistent. check also says whether a
+// corner lists the face (Listed) and sees each face listed around a corner (Entry), which it
+// may refuse.
 template <class Face, class Check>
 int IsCodableWith(const CArray3d<Face>& faces, Check& check)
 {
@@ -208,10 +208,8 @@ int IsCodableWith(const CArray3d<Face>& faces, Check& check)
       if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, check, &entries)))
         return 0;
     }
-    if (!check.Passed(f, face))
-      return 0;
   }
-  return check.Done();
+  return 1;
 }
 
 // The check alone, with vertex flags marking the corners met (restored afterwards).
