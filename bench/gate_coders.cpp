@@ -1,5 +1,8 @@
 // The three gate coders on meshes of growing size: bits per vertex of the stream, and faces
-// per second of the encoder and of the decoder. Streams go to a scratch folder.
+// per second of the encoder and of the decoder. Streams go to a scratch folder. With
+// ORVANE_BENCH_MESHES naming a folder of .obj scans, the triangle encoder runs on each beside
+// Draco's whole encode (valence edgebreaker, 11-bit positions) of the same mesh, and reports
+// the ratio of the best times.
 #include "compression/PolygonGateCoder.h"
 #include "compression/PolygonGateDecoder.h"
 #include "compression/QuadGateCoder.h"
@@ -8,10 +11,15 @@
 #include "compression/TriangleGateDecoder.h"
 #include "mesh/PolygonMesh3d.h"
 #include "mesh/QuadMesh3d.h"
+#include "tests/compression/ObjSoup.h"
 #include "tests/mesh/MeshFixtures.h"
 
 #include <benchmark/benchmark.h>
+#include <draco/compression/encode.h>
+#include <draco/mesh/triangle_soup_mesh_builder.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -163,6 +171,87 @@ void BM_PolygonDecode(benchmark::State& state)
   }
   Report(state, faces, mesh.NbPolygon(), coder.GetBitsPerVertex());
 }
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start)
+{
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Best of ten of Draco's whole encode of the mesh's triangles.
+double DracoEncode(const CMesh3d& mesh)
+{
+  draco::TriangleSoupMeshBuilder builder;
+  builder.Start(mesh.NbFace());
+  const int position = builder.AddAttribute(draco::GeometryAttribute::POSITION, 3, draco::DT_FLOAT32);
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    const auto corner = [f](int k) { return draco::Vector3f(f->v(k)->x(), f->v(k)->y(), f->v(k)->z()); };
+    builder.SetAttributeValuesForFace(position, draco::FaceIndex(i), corner(0).data(),
+                                      corner(1).data(), corner(2).data());
+  }
+  const auto source = builder.Finalize();
+  double best = 1e30;
+  for (int run = 0; run < 10; run++) {
+    draco::Encoder encoder;
+    encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);
+    encoder.options().SetGlobalInt("encoding_submethod", draco::MESH_EDGEBREAKER_VALENCE_ENCODING);
+    encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, 11);
+    draco::EncoderBuffer buffer;
+    const auto start = Clock::now();
+    if (!encoder.EncodeMeshToBuffer(*source, &buffer).ok())
+      return 0.0;
+    best = std::min(best, Since(start));
+  }
+  return best;
+}
+
+// The triangle encoder on a fresh copy of the scan per iteration (the run marks the mesh),
+// both files written into the scratch folder; the best time over Draco's.
+void TriangleScan(benchmark::State& state, const std::string& path)
+{
+  Scratch();
+  double best = 1e30;
+  int nbFace = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto mesh = objsoup::ReadObj(path);
+    nbFace = mesh->NbFace();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    CTriangleGateCoder coder;
+    if (!coder.Encode(mesh.get(), "scan.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0)) {
+      state.SkipWithError("the coder refused the mesh");
+      return;
+    }
+    best = std::min(best, Since(start));
+  }
+  const double draco = DracoEncode(*objsoup::ReadObj(path));
+  state.counters["faces"] = nbFace;
+  state.counters["best ms"] = best * 1e3;
+  state.counters["time/Draco"] = draco > 0.0 ? best / draco : 0.0;
+}
+
+int RegisterScans()
+{
+  const char* folder = std::getenv("ORVANE_BENCH_MESHES");
+  if (!folder || !std::filesystem::is_directory(folder))
+    return 0;
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".obj")
+      continue;
+    const std::string path = entry.path().string();
+    benchmark::RegisterBenchmark(("TriangleScan/" + entry.path().stem().string()).c_str(),
+                                 [path](benchmark::State& s) { TriangleScan(s, path); })
+      ->Unit(benchmark::kMillisecond);
+    n++;
+  }
+  return n;
+}
+
+const int g_NbScan = RegisterScans();
 
 } // namespace
 

@@ -5,8 +5,11 @@
 #include "compression/GateStreamBits.h"
 #include "mesh/Array3d.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -51,15 +54,26 @@ void WriteGeometry(COBitStream& file, const CArray3d<V>& order, int from, int to
   }
 }
 
+// The bit patterns of x, y, z of the vertices [from, to) of the order.
+template <class V>
+std::vector<std::uint32_t> GeometryWords(const CArray3d<V>& order, int from, int to)
+{
+  std::vector<std::uint32_t> words;
+  words.reserve(3 * static_cast<std::size_t>(std::max(to - from, 0)));
+  for (int i = from; i < to; i++) {
+    words.push_back(std::bit_cast<std::uint32_t>(order[i]->x()));
+    words.push_back(std::bit_cast<std::uint32_t>(order[i]->y()));
+    words.push_back(std::bit_cast<std::uint32_t>(order[i]->z()));
+  }
+  return words;
+}
+
 // The same bits, a word at a time.
 template <class V>
 void WriteGeometry(CGateStreamBits& file, const CArray3d<V>& order, int from, int to)
 {
-  for (int i = from; i < to; i++) {
-    file.WriteWordFloat(order[i]->x());
-    file.WriteWordFloat(order[i]->y());
-    file.WriteWordFloat(order[i]->z());
-  }
+  const std::vector<std::uint32_t> words = GeometryWords(order, from, to);
+  file.WriteWords(words.data(), words.size());
 }
 
 // n new vertices handed to add (which takes ownership) and appended to the order; 0 when the

@@ -1,12 +1,15 @@
 #include "compression/GateStreamBits.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 
 namespace {
 
-// Each byte with its bit order reversed: the low bit of a chunk goes to the high bit first.
+// Each byte with its bit order reversed.
 constexpr std::array<std::uint8_t, 256> MakeReversed()
 {
   std::array<std::uint8_t, 256> table{};
@@ -22,35 +25,62 @@ constexpr std::array<std::uint8_t, 256> MakeReversed()
 
 constexpr std::array<std::uint8_t, 256> Reversed = MakeReversed();
 
-} // namespace
-
-void CGateStreamBits::WriteWord(std::uint32_t value)
+// The word with its 32 bits in reverse order: the low bit, written first, becomes the high one.
+std::uint32_t Reverse(std::uint32_t w)
 {
-  int left = 32;
-  while (left > 0) {
-    const int room = static_cast<int>(m_BitIndex) + 1;
-    const int k = std::min(room, left);
-    const std::uint32_t low = (1u << k) - 1;
-    // Bit j of the chunk lands on bit m_BitIndex - j of the buffer.
-    const int shift = 7 - static_cast<int>(m_BitIndex);
-    const std::uint32_t bits = static_cast<std::uint32_t>(Reversed[value & low]) >> shift;
-    const std::uint32_t mask = static_cast<std::uint32_t>(Reversed[low]) >> shift;
-    m_Buffer = (m_Buffer & ~mask) | bits;
-    m_TotalBits += static_cast<std::uint32_t>(k);
-    value >>= k;
-    left -= k;
-    if (k == room) {
-      WriteByte();
-      ClearBuffer();
-      ResetMask();
-    } else {
-      m_BitIndex -= static_cast<std::uint32_t>(k);
-      m_Mask >>= k;
-    }
-  }
+  return (std::uint32_t{Reversed[w & 0xffu]} << 24) | (std::uint32_t{Reversed[(w >> 8) & 0xffu]} << 16) |
+         (std::uint32_t{Reversed[(w >> 16) & 0xffu]} << 8) | std::uint32_t{Reversed[w >> 24]};
 }
+
+} // namespace
 
 void CGateStreamBits::WriteWordFloat(float value)
 {
   WriteWord(std::bit_cast<std::uint32_t>(value));
+}
+
+void CGateStreamBits::WriteWords(const std::uint32_t* words, std::size_t n)
+{
+  // The bits of the partial byte (its high 7 - m_BitIndex bits) and then each reversed word
+  // run through a 64-bit accumulator that hands out whole bytes; fewer than 8 bits stay.
+  int pending = 7 - static_cast<int>(m_BitIndex);
+  std::uint64_t acc = (m_Buffer & 0xffu) >> (m_BitIndex + 1);
+  const std::size_t start = m_Bytes.size();
+  m_Bytes.resize(start + 4 * n);
+  std::uint8_t* out = m_Bytes.data() + start;
+  for (std::size_t i = 0; i < n; i++) {
+    acc = (acc << 32) | Reverse(words[i]);
+    const int shift = pending;
+    out[0] = static_cast<std::uint8_t>(acc >> (shift + 24));
+    out[1] = static_cast<std::uint8_t>(acc >> (shift + 16));
+    out[2] = static_cast<std::uint8_t>(acc >> (shift + 8));
+    out[3] = static_cast<std::uint8_t>(acc >> shift);
+    out += 4;
+  }
+  const std::uint32_t low = static_cast<std::uint32_t>(acc & ((1u << pending) - 1));
+  m_Buffer = pending == 0 ? 0 : low << (8 - pending);
+  m_TotalBits += static_cast<std::uint32_t>(32 * n);
+}
+
+int CGateStreamBits::SaveFile(const char* fileName) const
+{
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> existing(std::fopen(fileName, "r+b"),
+                                                                 &std::fclose);
+  if (!existing)
+    return WriteFile(fileName);
+  std::FILE* file = existing.get();
+  if (std::fseek(file, 0, SEEK_END) != 0)
+    return 0;
+  const long oldSize = std::ftell(file);
+  if (oldSize < 0 || std::fseek(file, 0, SEEK_SET) != 0)
+    return 0;
+  if (!m_Bytes.empty() && std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), file) != m_Bytes.size())
+    return 0;
+  if (std::fflush(file) != 0)
+    return 0;
+  if (static_cast<std::size_t>(oldSize) <= m_Bytes.size())
+    return 1;
+  std::error_code error;
+  std::filesystem::resize_file(fileName, m_Bytes.size(), error);
+  return error ? 0 : 1;
 }

@@ -2,10 +2,11 @@
 
 #include "coding/OBitStream.h"
 
+#include <cstddef>
 #include <cstdint>
 
-// The in-memory bit stream of a gate encoder, with whole words written a byte chunk at a time
-// rather than bit by bit: the raw geometry is most of a stream. The bits come out exactly as
+// The in-memory bit stream of a gate encoder, with whole words written a byte at a time rather
+// than bit by bit: the raw geometry is most of a stream. The bits come out exactly as
 // WriteBits would put them.
 class CGateStreamBits : public COBitStream
 {
@@ -13,7 +14,15 @@ public:
   CGateStreamBits() = default;
 
   // Same bits as WriteBits(value, 32).
-  void WriteWord(std::uint32_t value);
+  void WriteWord(std::uint32_t value) { WriteWords(&value, 1); }
   // Same bits as WriteFloat(value).
   void WriteWordFloat(float value);
+  // Same bits as WriteBits(words[i], 32) for each word in turn.
+  void WriteWords(const std::uint32_t* words, std::size_t n);
+
+  // The complete bytes as the whole content of the file; 1 on success. An existing file is
+  // written over in place and cut to length rather than emptied first: emptying a file that
+  // holds data makes the file system free its blocks and write the new ones out on close,
+  // which costs more than the coding of a small mesh.
+  int SaveFile(const char* fileName) const;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "compression/GateFaceTraits.h"
+#include "compression/GateFlagCheck.h"
 #include "mesh/Array3d.h"
 
+#include <utility>
 #include <vector>
 
 // The topology that the gate coders share. A fan is walked around a pivot vertex from the
@@ -137,44 +139,85 @@ int LinkFace(Face* f)
   return 1;
 }
 
+// What a vertex's face list says of one face holding the vertex at corner j: the corners
+// after and before it, and the neighbour across the edge leaving it.
+template <class Face>
+struct SFanEntry
+{
+  const Face* Holder = nullptr;
+  const VertexOf<Face>* Out = nullptr;
+  const VertexOf<Face>* In = nullptr;
+  const Face* Across = nullptr;
+};
+
+// 1 when every face listed around v that holds v holds its edge leaving v alone among them,
+// has as neighbour across it the first of them that holds the reverse edge (null when none
+// does), and is accepted by check.Entry. pEntries is scratch.
+template <class Face, class Check>
+int IsFanConsistent(const VertexOf<Face>* v, Check& check, std::vector<SFanEntry<Face>>* pEntries)
+{
+  using T = CGateFaceTraits<Face>;
+  std::vector<SFanEntry<Face>>& entries = *pEntries;
+  entries.clear();
+  for (int k = 0; k < T::NbIncident(v); k++) {
+    const Face* g = T::Incident(v, k);
+    const int j = T::IndexOf(g, v);
+    if (j < 0)
+      continue;
+    if (!check.Entry(g))
+      return 0;
+    const int m = T::Degree(g);
+    entries.push_back({g, T::Corner(g, (j + 1) % m), T::Corner(g, (j + m - 1) % m), T::Neighbor(g, j)});
+  }
+  for (const SFanEntry<Face>& e : entries) {
+    int holders = 0;
+    const Face* reverse = nullptr;
+    for (const SFanEntry<Face>& other : entries) {
+      holders += other.Out == e.Out ? 1 : 0;
+      if (!reverse && other.In == e.Out)
+        reverse = other.Holder;
+    }
+    if (holders != 1 || e.Across != reverse)
+      return 0;
+  }
+  return 1;
+}
+
 // Encoder: 1 when the faces form an oriented edge-manifold surface whose adjacency is
 // current: distinct corners that list the face, every directed edge held once, and every
 // neighbour the face holding the reverse edge (null when none does). The conquest and the
-// decoder's linking agree on such meshes only.
-template <class Face>
-int IsCodable(const CArray3d<Face>& faces)
+// decoder's linking agree on such meshes only. Each corner's face list is read in full once,
+// the first time check.FirstVisit(corner) says it is met (1; 0 when met before, -1 to refuse
+// the corner); the faces listed there must all be consistent. check also says whether a
+// corner lists the face (Listed) and sees each face listed around a corner (Entry), which it
+// may refuse.
+template <class Face, class Check>
+int IsCodableWith(const CArray3d<Face>& faces, Check& check)
 {
   using T = CGateFaceTraits<Face>;
+  std::vector<SFanEntry<Face>> entries;
   for (int f = 0; f < faces.GetSize(); f++) {
     const Face* face = faces[f];
     if (!face || !HasDistinctCorners(face))
       return 0;
-    const int n = T::Degree(face);
-    for (int i = 0; i < n; i++) {
-      const VertexOf<Face>* a = T::Corner(face, i);
-      const VertexOf<Face>* b = T::Corner(face, (i + 1) % n);
-      // One walk around a: the holders of a -> b, and the first holder of b -> a.
-      int holders = 0;
-      const Face* reverse = nullptr;
-      for (int k = 0; k < T::NbIncident(a); k++) {
-        const Face* g = T::Incident(a, k);
-        const int j = T::IndexOf(g, a);
-        if (j < 0)
-          continue;
-        const int m = T::Degree(g);
-        if (T::Corner(g, (j + 1) % m) == b) {
-          if (g != face)
-            return 0;
-          holders++;
-        }
-        if (!reverse && T::Corner(g, (j + m - 1) % m) == b)
-          reverse = g;
-      }
-      if (holders != 1 || T::Neighbor(face, i) != reverse)
+    for (int i = 0; i < T::Degree(face); i++) {
+      VertexOf<Face>* corner = T::Corner(face, i);
+      if (!check.Listed(corner, face))
+        return 0;
+      const int first = check.FirstVisit(corner);
+      if (first < 0 || (first > 0 && !IsFanConsistent<Face>(corner, check, &entries)))
         return 0;
     }
   }
   return 1;
+}
+
+// The check alone, with vertex flags marking the corners met (restored afterwards).
+template <class Face>
+int IsCodable(const CArray3d<Face>& faces)
+{
+  CGateFlagCheck<Face> check(faces);
+  return IsCodableWith(faces, check);
 }
 
 // Index of the gate to process: the oldest one, or (adaptive) the first whose vertex 2

@@ -6,6 +6,9 @@
 #include "compression/GateTopology.h"
 #include "mesh/Mesh3d.h"
 
+#include <algorithm>
+#include <utility>
+
 
 int* TriangleGateRefreshCounter()
 {
@@ -26,7 +29,7 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
-      order > 7 || !gate::IsCodable(*pMesh->GetArrayFace()))
+      order > 7 || !Prepare())
     return 0;
 
   s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
@@ -35,29 +38,63 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
     return 0;
 
   s.m_Codes.resize(static_cast<std::size_t>(s.m_CodeCount));
-  if (!WriteStream(fileName, s.m_Codes, 4, &s.m_BitsPerVertex))
+  // Both streams carry the same geometry and seeds.
+  const std::vector<std::uint32_t> geometry = gate::GeometryWords(s.m_VertexOrder, 0, s.m_NbMainVertex);
+  const gate::SeedIndices<3> seeds =
+    s.m_Genus ? gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder) : gate::SeedIndices<3>{};
+  if (!WriteStream(fileName, s.m_Codes, 4, geometry, seeds, &s.m_BitsPerVertex))
     return 0;
   s.m_Codes = gate::PackPairs(s.m_Codes);
-  if (!WriteStream("packed.bin", s.m_Codes, 5, &s.m_PackedBitsPerVertex))
+  if (!WriteStream("packed.bin", s.m_Codes, 5, geometry, seeds, &s.m_PackedBitsPerVertex))
     return 0;
   if (debug)
     Refresh(1);
   return 1;
 }
 
+int CTriangleGateCoder::Prepare()
+{
+  // Vertex and face flags hold the elements' indices for the run, through which the topology
+  // reads the mesh and checks it; a refused mesh gets its flags back.
+  const CMesh3d* mesh = m_State.m_pMesh;
+  const int nbVertex = mesh->NbVertex();
+  const int nbFace = mesh->NbFace();
+  std::vector<int> vertexFlags(static_cast<std::size_t>(nbVertex));
+  for (int i = 0; i < nbVertex; i++) {
+    CVertex3d* v = mesh->GetVertex(i);
+    vertexFlags[static_cast<std::size_t>(i)] = v->GetFlag();
+    v->SetFlag(i);
+  }
+  std::vector<int> faceFlags(static_cast<std::size_t>(nbFace));
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* face = mesh->GetFace(i);
+    faceFlags[static_cast<std::size_t>(i)] = face->GetFlag();
+    face->SetFlag(i);
+  }
+  if (m_Topology.Build(*mesh))
+    return 1;
+  // Backwards, so that an element listed twice gets its first value back.
+  for (int i = nbVertex - 1; i >= 0; i--)
+    mesh->GetVertex(i)->SetFlag(vertexFlags[static_cast<std::size_t>(i)]);
+  for (int i = nbFace - 1; i >= 0; i--)
+    mesh->GetFace(i)->SetFlag(faceFlags[static_cast<std::size_t>(i)]);
+  return 0;
+}
+
 void CTriangleGateCoder::Initialize()
 {
   CTriangleGateState& s = m_State;
   CMesh3d* mesh = s.m_pMesh;
-  for (int i = 0; i < mesh->NbFace(); i++) {
-    mesh->GetFace(i)->SetFlag(0);
-    if (s.m_Debug)
+  if (s.m_Debug)
+    for (int i = 0; i < mesh->NbFace(); i++)
       mesh->GetFace(i)->SetColor(212, 208, 200);
-  }
-  for (int i = 0; i < mesh->NbVertex(); i++) {
-    mesh->GetVertex(i)->SetFlag(0);
-    mesh->GetVertex(i)->SetByteFlag(0);
-  }
+  const std::size_t nbVertex = static_cast<std::size_t>(mesh->NbVertex());
+  m_Topology.ClearMarks();
+  m_Counters.assign(nbVertex, 0);
+  m_Entered.assign(nbVertex, 0);
+  m_Order.clear();
+  m_Order.reserve(nbVertex);
+  m_Seeds.clear();
   m_Queue.RemoveAll();
   m_Queue.Reserve(mesh->NbVertex());
   s.m_SeedFaces.RemoveAll();
@@ -70,37 +107,79 @@ void CTriangleGateCoder::Initialize()
   if (s.m_Debug)
     Refresh(1);
 
-  CFace3d* seed = mesh->GetFace(s.m_SeedFace);
+  const int seed = s.m_SeedFace;
   for (int i = 0; i < 3; i++) {
-    CVertex3d* corner = seed->v(i);
-    corner->SetFlag(1);
+    const int corner = m_Topology.Corner(seed, i);
+    m_Entered[static_cast<std::size_t>(corner)] = 1;
     CountGate(corner);
-    s.m_VertexOrder.Add(corner);
-    AddGate(corner, seed->v((i + 1) % 3), seed);
+    m_Order.push_back(corner);
+    AddGate(seed, i);
   }
-  seed->SetFlag(1);
+  m_Topology.SetMark(seed, 1);
   if (s.m_Debug)
-    seed->SetColor(0, 0, 255);
+    mesh->GetFace(seed)->SetColor(0, 0, 255);
   s.m_NextVertex = 3;
 }
 
 void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
 {
+  CTriangleGateState& s = m_State;
   Initialize();
   while (ConquerStep(156, 207, 255)) {
   }
   // No periodic redraw while zipping.
-  const int period = m_State.m_RefreshPeriod;
-  m_State.m_RefreshPeriod = 0;
-  FindSeeds();
-  for (CFace3d* face : extraSeeds)
-    if (face->GetFlag() == 0)
-      gate::AddSeed(&m_State.m_SeedFaces, face);
-  m_State.m_Genus = m_State.m_SeedFaces.GetSize() > 0 ? 1 : 0;
+  const int period = s.m_RefreshPeriod;
+  s.m_RefreshPeriod = 0;
+  // The seed search reads the mesh's flags; with no face left and no seed handed over, it
+  // would find nothing.
+  if (m_Topology.HasFreeFace() || !extraSeeds.empty()) {
+    WriteFlags();
+    FindSeeds();
+    for (CFace3d* face : extraSeeds)
+      if (face->GetFlag() == 0)
+        gate::AddSeed(&s.m_SeedFaces, face);
+    ReadSeeds();
+  }
+  s.m_Genus = s.m_SeedFaces.GetSize() > 0 ? 1 : 0;
   OpenSeeds();
   while (ConquerStep(145, 237, 195)) {
   }
-  m_State.m_RefreshPeriod = period;
+  s.m_RefreshPeriod = period;
+  WriteFlags();
+  const CMesh3d* mesh = s.m_pMesh;
+  s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
+  for (std::size_t i = 0; i < m_Order.size(); i++)
+    s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
+}
+
+void CTriangleGateCoder::WriteFlags()
+{
+  const CMesh3d* mesh = m_State.m_pMesh;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(m_Topology.Mark(i));
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    mesh->GetVertex(i)->SetFlag(m_Entered[static_cast<std::size_t>(i)]);
+}
+
+void CTriangleGateCoder::ReadSeeds()
+{
+  // The search flagged its seeds, and only them, from 0 to 1.
+  const CMesh3d* mesh = m_State.m_pMesh;
+  std::vector<std::pair<const CFace3d*, int>> flagged;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    const CFace3d* face = mesh->GetFace(i);
+    if (face->GetFlag() != m_Topology.Mark(i)) {
+      m_Topology.SetMark(i, face->GetFlag());
+      flagged.emplace_back(face, i);
+    }
+  }
+  std::sort(flagged.begin(), flagged.end());
+  const CArray3d<CFace3d>& seeds = m_State.m_SeedFaces;
+  for (int i = 0; i < seeds.GetSize(); i++) {
+    const auto it = std::lower_bound(flagged.begin(), flagged.end(),
+                                     std::pair<const CFace3d*, int>(seeds[i], 0));
+    m_Seeds.push_back(it->second);
+  }
 }
 
 int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b)
@@ -109,33 +188,38 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   if (m_Queue.IsEmpty())
     return 0;
   const CTriangleGateQueue::Slot slot = s.m_Adaptive ? m_Queue.ChooseBest() : m_Queue.ChooseOldest();
-  CTriangleGate3d* gt = m_Queue.GetAt(slot);
-  CVertex3d* v1 = gt->GetVertex1();
-  CVertex3d* v2 = gt->GetVertex2();
-  CFace3d* inner = gt->GetInnerFace();
-  // The mesh passed IsCodable: the neighbour across v1 -> v2 is the face holding v2 -> v1.
-  CFace3d* outer = inner->f(inner->IndexFrom(v1));
+  const CTriangleGateQueue::Gate gate = m_Queue.GetAt(slot);
+  const int inner = static_cast<int>(gate / 3);
+  const int edge = static_cast<int>(gate % 3);
+  const int v1 = m_Topology.Corner(inner, edge);
+  const int v2 = m_Topology.Corner(inner, (edge + 1) % 3);
+  // The mesh passed the check: the neighbour across v1 -> v2 is the face holding v2 -> v1,
+  // whose edges are then v1 -> third and third -> v2.
+  const int outer = m_Topology.Neighbor(inner, edge);
   int code = -1;
-  if (!outer) {
+  if (outer < 0) {
     code = 3;
-  } else if (outer->GetFlag() == 0) {
-    CVertex3d* third = outer->v((outer->IndexFrom(v1) + 1) % 3);
-    if (third->GetFlag() == 0) {
+  } else if (m_Topology.Mark(outer) == 0) {
+    const int toThird = m_Topology.PositionOf(outer, v1);
+    const int fromThird = (toThird + 1) % 3;
+    const int third = m_Topology.Corner(outer, fromThird);
+    std::uint8_t& entered = m_Entered[static_cast<std::size_t>(third)];
+    if (!entered) {
       code = 0;
-      s.m_VertexOrder.Add(third);
+      m_Order.push_back(third);
       s.m_NextVertex++;
-      third->SetFlag(1);
+      entered = 1;
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third, outer);
-      AddGate(third, v2, outer);
-    } else if (gate::FanCloses(inner, outer, v2, 0)) {
+      AddGate(outer, toThird);
+      AddGate(outer, fromThird);
+    } else if (m_Topology.FanCloses(inner, outer, v2, 0)) {
       code = 2;
       ConquerFace(outer, r, g, b);
-      AddGate(v1, third, outer);
-    } else if (gate::FanCloses(inner, outer, v1, 1)) {
+      AddGate(outer, toThird);
+    } else if (m_Topology.FanCloses(inner, outer, v1, 1)) {
       code = 1;
       ConquerFace(outer, r, g, b);
-      AddGate(third, v2, outer);
+      AddGate(outer, fromThird);
     } else {
       code = 3;
     }
@@ -150,26 +234,27 @@ int CTriangleGateCoder::ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t
   return 1;
 }
 
-void CTriangleGateCoder::ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g,
-                                     std::uint8_t b)
+void CTriangleGateCoder::ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
   m_State.m_ConqueredFaces++;
-  face->SetFlag(1);
+  m_Topology.SetMark(face, 1);
   if (m_State.m_Debug)
-    face->SetColor(r, g, b);
+    m_State.m_pMesh->GetFace(face)->SetColor(r, g, b);
   for (int i = 0; i < 3; i++)
-    CountGate(face->v(i));
+    CountGate(m_Topology.Corner(face, i));
 }
 
-void CTriangleGateCoder::CountGate(CVertex3d* v)
+void CTriangleGateCoder::CountGate(int v)
 {
-  v->SetByteFlag(static_cast<std::uint8_t>(v->GetByteFlag() + 1));
-  m_Queue.Rescore(v);
+  std::uint8_t& counter = m_Counters[static_cast<std::size_t>(v)];
+  counter++;
+  m_Queue.Rescore(static_cast<std::size_t>(v), counter);
 }
 
-void CTriangleGateCoder::AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
+void CTriangleGateCoder::AddGate(int face, int edge)
 {
-  m_Queue.Add(v1, v2, inner);
+  const std::size_t v2 = static_cast<std::size_t>(m_Topology.Corner(face, (edge + 1) % 3));
+  m_Queue.Add(static_cast<CTriangleGateQueue::Gate>(3 * face + edge), v2, m_Counters[v2]);
 }
 
 void CTriangleGateCoder::FindSeeds()
@@ -199,20 +284,19 @@ void CTriangleGateCoder::FindSeeds()
 
 void CTriangleGateCoder::OpenSeeds()
 {
-  CTriangleGateState& s = m_State;
-  for (int i = 0; i < s.m_SeedFaces.GetSize(); i++) {
-    CFace3d* face = s.m_SeedFaces[i];
-    if (s.m_Debug)
-      face->SetColor(255, 0, 0);
+  for (const int face : m_Seeds) {
+    if (m_State.m_Debug)
+      m_State.m_pMesh->GetFace(face)->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {
-      AddGate(face->v(c), face->v((c + 1) % 3), face);
-      CountGate(face->v(c));
+      AddGate(face, c);
+      CountGate(m_Topology.Corner(face, c));
     }
   }
 }
 
 int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsigned int>& codes,
-                                    int nbSymbol, float* pBitsPerVertex) const
+                                    int nbSymbol, const std::vector<std::uint32_t>& geometry,
+                                    const gate::SeedIndices<3>& seeds, float* pBitsPerVertex) const
 {
   const CTriangleGateState& s = m_State;
   CGateStreamBits file;
@@ -223,13 +307,11 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
     return 0;
   *pBitsPerVertex = static_cast<float>(file.GetTotalBits()) /
                     static_cast<float>(s.m_pMesh->NbVertex());
-  gate::WriteGeometry(file, s.m_VertexOrder, 0, s.m_NbMainVertex);
-  if (s.m_Genus) {
-    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex,
-                              gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder));
-  }
+  file.WriteWords(geometry.data(), geometry.size());
+  if (s.m_Genus)
+    gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex, seeds);
   file.Flush(0);
-  return file.WriteFile(fileName);
+  return file.SaveFile(fileName);
 }
 
 void CTriangleGateCoder::Refresh(int force)

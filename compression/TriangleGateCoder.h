@@ -1,7 +1,9 @@
 #pragma once
 
+#include "compression/GateStream.h"
 #include "compression/TriangleGateQueue.h"
 #include "compression/TriangleGateState.h"
+#include "compression/TriangleGateTopology.h"
 #include "mesh/Array3d.h"
 
 #include <cstdint>
@@ -28,7 +30,10 @@ public:
   // Writes fileName and "packed.bin" (where each 0 2 pair is one code 4) into the current
   // folder. 0 when the mesh cannot be coded (nothing is written then): no faces, a seed face
   // or order out of range, faces that do not form an oriented edge-manifold surface with a
-  // current adjacency, more than 255 seed faces; 0 too when a file cannot be written.
+  // current adjacency (corners, listed faces and neighbours all the mesh's own, each face
+  // listed once), more than 255 seed faces; 0 too when a file cannot be written. A mesh
+  // refused by its check keeps its flags; after a run the face flags tell the conquered faces
+  // and the vertex flags the vertices coded.
   int Encode(CMesh3d* pMesh, const char* fileName, int order, int seedFace, int adaptive,
              int debug, CRenderView* pView, int refreshPeriod, int delay, int stepLimitFlag,
              int stepLimit);
@@ -51,20 +56,35 @@ public:
   void ReplacePairRuns();
 
 private:
+  // The index copy of the mesh and its input check; 0 when the mesh is refused, its flags
+  // left as they were.
+  int Prepare();
   void Initialize();
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-  void ConquerFace(CFace3d* face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
-  // The gate v1 -> v2 of the conquered face inner.
-  void AddGate(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
-  // One more on the vertex's gate counter.
-  void CountGate(CVertex3d* v);
+  void ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  // The gate across the edge from corner edge to the next of the conquered face.
+  void AddGate(int face, int edge);
+  // One more on the vertex's 8-bit gate counter.
+  void CountGate(int v);
+  // The conquest's marks as the mesh's face and vertex flags, which the seed searches read.
+  void WriteFlags();
+  // After FindSeeds: the faces it flagged, and the seed faces' indices.
+  void ReadSeeds();
   void FindSeeds();
   void OpenSeeds();
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
+                  const std::vector<std::uint32_t>& geometry, const gate::SeedIndices<3>& seeds,
                   float* pBitsPerVertex) const;
   void Refresh(int force);
 
   CTriangleGateState m_State;
+  CTriangleGateTopology m_Topology;
   CTriangleGateQueue m_Queue;
+  // By vertex: the gate counters and whether the conquest entered the vertex.
+  std::vector<std::uint8_t> m_Counters;
+  std::vector<std::uint8_t> m_Entered;
+  // The vertex order and the seed faces of the run, by index.
+  std::vector<int> m_Order;
+  std::vector<int> m_Seeds;
 };

@@ -1,7 +1,5 @@
 #include "compression/TriangleGateQueue.h"
 
-#include "mesh/Vertex3d.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -9,26 +7,21 @@
 void CTriangleGateQueue::Reserve(int nbVertex)
 {
   const std::size_t n = static_cast<std::size_t>(std::max(nbVertex, 0));
+  m_Gates.reserve(3 * n);
   m_Alive.reserve(3 * n);
   m_Links.reserve(3 * n);
-  m_Vertices.reserve(n);
-  int bits = 6;
-  while ((std::size_t{1} << bits) < 2 * n)
-    bits++;
-  if (bits > m_CellBits)
-    ResizeCells(bits);
+  m_Vertices.assign(n, SVertex{});
 }
 
-void CTriangleGateQueue::Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner)
+void CTriangleGateQueue::Add(Gate gate, std::size_t vertex2, int score)
 {
-  const Slot slot = m_Gates.size();
-  m_Gates.emplace_back(v1, v2, inner);
+  const std::uint32_t slot = static_cast<std::uint32_t>(m_Gates.size());
+  m_Gates.push_back(gate);
   m_Alive.push_back(1);
   m_NbAlive++;
-  const std::size_t index = VertexIndex(v2);
-  SVertex& vertex = m_Vertices[index];
-  vertex.Score = v2->GetByteFlag();
-  m_Links.push_back({None, vertex.Head, index});
+  SVertex& vertex = m_Vertices[vertex2];
+  vertex.Score = score;
+  m_Links.push_back({None, vertex.Head, static_cast<std::uint32_t>(vertex2)});
   if (vertex.Head != None)
     m_Links[vertex.Head].Prev = slot;
   vertex.Head = slot;
@@ -94,19 +87,16 @@ void CTriangleGateQueue::Remove(Slot slot)
   m_NbAlive--;
 }
 
-void CTriangleGateQueue::Rescore(const CVertex3d* v)
+void CTriangleGateQueue::Rescore(std::size_t index, int score)
 {
-  const SCell& cell = CellOf(v);
-  if (!cell.Key)
-    return;
-  SVertex& vertex = m_Vertices[cell.Index];
+  SVertex& vertex = m_Vertices[index];
   const int old = vertex.Score;
-  vertex.Score = v->GetByteFlag();
-  if (vertex.Score == old)
+  vertex.Score = score;
+  if (score == old)
     return;
-  for (Slot slot = vertex.Head; slot != None; slot = m_Links[slot].Next) {
+  for (std::uint32_t slot = vertex.Head; slot != None; slot = m_Links[slot].Next) {
     Unfile(old, slot);
-    File(vertex.Score, slot);
+    File(score, slot);
   }
 }
 
@@ -121,40 +111,4 @@ void CTriangleGateQueue::RemoveAll()
     bucket = SBucket{};
   m_Top = 0;
   m_Vertices.clear();
-  std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
-}
-
-CTriangleGateQueue::SCell& CTriangleGateQueue::CellOf(const CVertex3d* v)
-{
-  const std::size_t mask = m_Cells.size() - 1;
-  std::size_t i = static_cast<std::size_t>(
-    (reinterpret_cast<std::uintptr_t>(v) * 0x9e3779b97f4a7c15ull) >> (64 - m_CellBits));
-  while (m_Cells[i].Key && m_Cells[i].Key != v)
-    i = (i + 1) & mask;
-  return m_Cells[i];
-}
-
-std::size_t CTriangleGateQueue::VertexIndex(const CVertex3d* v)
-{
-  SCell* cell = &CellOf(v);
-  if (cell->Key)
-    return cell->Index;
-  if (2 * (m_Vertices.size() + 1) > m_Cells.size()) {
-    ResizeCells(m_CellBits + 1);
-    cell = &CellOf(v);
-  }
-  cell->Key = v;
-  cell->Index = m_Vertices.size();
-  m_Vertices.push_back({});
-  return cell->Index;
-}
-
-void CTriangleGateQueue::ResizeCells(int bits)
-{
-  std::vector<SCell> old = std::move(m_Cells);
-  m_Cells.assign(std::size_t{1} << bits, SCell{});
-  m_CellBits = bits;
-  for (const SCell& cell : old)
-    if (cell.Key)
-      CellOf(cell.Key) = cell;
 }

@@ -1,42 +1,39 @@
 #pragma once
 
-#include "compression/TriangleGate3d.h"
-
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
-
-class CFace3d;
-class CVertex3d;
 
 // The triangle encoder's active gates, oldest first, with the two choices the conquest makes
 // without a scan: the oldest gate, and the oldest gate whose vertex 2 has the largest 8-bit
-// gate counter. Each counter value has a bit set of the slots of the live gates filed under
-// it, so the oldest is the lowest set bit; a vertex whose counter changes is told through
-// Rescore, which moves its gates to the new value. Owns its gates.
+// gate counter. Vertices are known by their index in the coder's run (0 to the size given to
+// Reserve). Each counter value has a bit set of the slots of the live gates filed under it,
+// so the oldest is the lowest set bit; a vertex whose counter changes is told through
+// Rescore, which moves its gates to the new value.
 class CTriangleGateQueue
 {
 public:
   // A gate's place in the queue, by age.
   using Slot = std::size_t;
+  // What the coder files as a gate, an edge of a conquered face: 3 * face + edge.
+  using Gate = std::uint32_t;
 
   CTriangleGateQueue() = default;
   CTriangleGateQueue(const CTriangleGateQueue&) = delete;
   CTriangleGateQueue& operator=(const CTriangleGateQueue&) = delete;
 
-  // Sized for a run over this many vertices.
+  // Sized for a run over vertices 0 to nbVertex - 1, every counter 0.
   void Reserve(int nbVertex);
-  // The gate v1 -> v2 of the conquered face inner.
-  void Add(CVertex3d* v1, CVertex3d* v2, CFace3d* inner);
+  // The gate, whose vertex 2 has that index and counter.
+  void Add(Gate gate, std::size_t vertex2, int score);
   int IsEmpty() const { return m_NbAlive == 0 ? 1 : 0; }
-  // Valid until the next Add or RemoveAll.
-  CTriangleGate3d* GetAt(Slot slot) { return &m_Gates[slot]; }
+  Gate GetAt(Slot slot) const { return m_Gates[slot]; }
   Slot ChooseOldest();
   // The queue must not be empty.
   Slot ChooseBest();
   void Remove(Slot slot);
-  // The counter of v changed.
-  void Rescore(const CVertex3d* v);
+  // The counter of the vertex of that index is now score.
+  void Rescore(std::size_t index, int score);
   void RemoveAll();
 
 private:
@@ -47,39 +44,26 @@ private:
     std::size_t First = 0; // no bit is set in the words before
     std::size_t Count = 0;
   };
-  static constexpr Slot None = static_cast<Slot>(-1);
+  // Slots and vertices are held in 32 bits: the queue's arrays are most of a run's memory.
+  static constexpr std::uint32_t None = 0xffffffffu;
   // Links of a live gate in the list of the gates that share its vertex 2, and that vertex.
   struct SLinks
   {
-    Slot Prev = None;
-    Slot Next = None;
-    std::size_t Vertex = 0;
+    std::uint32_t Prev = None;
+    std::uint32_t Next = None;
+    std::uint32_t Vertex = 0;
   };
-  // What the queue keeps of a vertex 2: its first live gate and a copy of its counter, read
-  // from the vertex whenever it gains a gate or is rescored.
+  // What the queue keeps of a vertex: its first live gate and a copy of its counter.
   struct SVertex
   {
-    Slot Head = None;
+    std::uint32_t Head = None;
     int Score = 0;
   };
 
-  // A cell of the vertex table.
-  struct SCell
-  {
-    const CVertex3d* Key = nullptr;
-    std::size_t Index = 0;
-  };
-
-  // The cell of v: its own, or the empty one where it would go.
-  SCell& CellOf(const CVertex3d* v);
-  // v's place in m_Vertices, added when new.
-  std::size_t VertexIndex(const CVertex3d* v);
-  void ResizeCells(int bits);
   void File(int score, Slot slot);
   void Unfile(int score, Slot slot);
 
-  // Gates stay in place (a deque does not move them), so that slots and pointers hold.
-  std::deque<CTriangleGate3d> m_Gates;
+  std::vector<Gate> m_Gates;
   std::vector<std::uint8_t> m_Alive;
   std::vector<SLinks> m_Links;
   std::size_t m_NbAlive = 0;
@@ -88,8 +72,4 @@ private:
   std::vector<SBucket> m_Buckets = std::vector<SBucket>(256);
   int m_Top = 0;
   std::vector<SVertex> m_Vertices;
-  // Each vertex 2 met so far, by its place in m_Vertices: an open-addressing table of a power
-  // of two cells, at most half full, since the lookups run on every conquered corner.
-  std::vector<SCell> m_Cells = std::vector<SCell>(64);
-  int m_CellBits = 6;
 };

@@ -1,9 +1,11 @@
 #include "compression/GateStreamBits.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -61,4 +63,76 @@ TEST(GateStreamBits, FloatIsItsBitPatternLowBitFirst)
   EXPECT_EQ(bytes[2], 0x01);
   EXPECT_EQ(bytes[3], 0xfc);
   EXPECT_EQ(stream.GetTotalBits(), 32u);
+}
+
+TEST(GateStreamBits, WordRunsMatchBitByBitWritingAtEveryOffset)
+{
+  // A run long enough that the accumulator carries bits across many words, then a second run
+  // after an odd number of bits.
+  std::vector<std::uint32_t> words;
+  std::uint32_t state = 12345u;
+  for (int i = 0; i < 37; i++) {
+    state = state * 214013u + 2531011u;
+    words.push_back(state ^ (state << 13));
+  }
+  for (int prefix = 0; prefix < 17; prefix++) {
+    COBitStream plain;
+    CGateStreamBits fast;
+    Write(plain, prefix, {}, false);
+    Write(fast, prefix, {}, false);
+    for (const std::uint32_t w : words)
+      plain.WriteBits(w, 32);
+    fast.WriteWords(words.data(), words.size());
+    plain.WriteBits(5, 3);
+    fast.WriteBits(5, 3);
+    for (const std::uint32_t w : words)
+      plain.WriteBits(w, 32);
+    fast.WriteWords(words.data(), words.size());
+    plain.Flush(1);
+    fast.Flush(1);
+    EXPECT_EQ(fast.GetBytes(), plain.GetBytes()) << "prefix " << prefix;
+    EXPECT_EQ(fast.GetTotalBits(), plain.GetTotalBits()) << "prefix " << prefix;
+  }
+}
+
+TEST(GateStreamBits, EmptyRunWritesNothing)
+{
+  CGateStreamBits stream;
+  stream.WriteBits(3, 5);
+  stream.WriteWords(nullptr, 0);
+  EXPECT_EQ(stream.GetTotalBits(), 5u);
+  EXPECT_TRUE(stream.GetBytes().empty());
+  stream.WriteBits(0, 3);
+  ASSERT_EQ(stream.GetBytes().size(), 1u);
+  EXPECT_EQ(stream.GetBytes()[0], 0xc0); // 1, 1, 0, 0, 0, then three zeros
+}
+
+TEST(GateStreamBits, SaveFileLeavesExactlyTheStreamWhateverWasThere)
+{
+  CTempFolder folder;
+  const std::string path = folder.File("stream.bin");
+  CGateStreamBits shortStream;
+  shortStream.WriteWord(0x01020304u);
+  CGateStreamBits longStream;
+  const std::vector<std::uint32_t> words(50, 0xdeadbeefu);
+  longStream.WriteWords(words.data(), words.size());
+
+  ASSERT_EQ(shortStream.SaveFile(path.c_str()), 1); // a new file
+  EXPECT_EQ(ReadBytes(path), shortStream.GetBytes());
+  ASSERT_EQ(longStream.SaveFile(path.c_str()), 1); // over a shorter one
+  EXPECT_EQ(ReadBytes(path), longStream.GetBytes());
+  ASSERT_EQ(shortStream.SaveFile(path.c_str()), 1); // over a longer one: cut to length
+  EXPECT_EQ(ReadBytes(path), shortStream.GetBytes());
+  CGateStreamBits empty;
+  ASSERT_EQ(empty.SaveFile(path.c_str()), 1);
+  EXPECT_TRUE(ReadBytes(path).empty());
+}
+
+TEST(GateStreamBits, SaveFileFailsWhereNoFileCanBe)
+{
+  CTempFolder folder;
+  CGateStreamBits stream;
+  stream.WriteWord(7u);
+  EXPECT_EQ(stream.SaveFile(folder.File("missing/stream.bin").c_str()), 0);
+  EXPECT_EQ(stream.SaveFile(folder.Path().string().c_str()), 0); // a folder
 }

@@ -211,6 +211,47 @@ TEST(TriangleGateCoder, RefusesWhatItCannotCode)
   EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
 }
 
+TEST(TriangleGateCoder, RefusesACornerTheMeshDoesNotHold)
+{
+  // The faces and their adjacency are whole, but one corner is missing from the mesh's vertex
+  // array: its position could not be told apart from the vertices the mesh holds.
+  CCurrentTempFolder folder;
+  auto mesh = fixtures::Octahedron();
+  std::unique_ptr<CVertex3d> outside(mesh->GetVertex(5));
+  mesh->GetArrayVertex()->RemoveAt(5);
+  CTriangleGateCoder coder;
+  EXPECT_EQ(Encode(mesh.get(), &coder), 0);
+  EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
+  // The vertices the mesh holds keep flags of 0 or 1, not run-time indices.
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_GE(mesh->GetVertex(i)->GetFlag(), 0) << i;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_LE(mesh->GetVertex(i)->GetFlag(), 1) << i;
+  // Back in the array, the same mesh is coded.
+  mesh->AddVertex(outside.release());
+  EXPECT_EQ(Encode(mesh.get(), &coder), 1);
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), 1) << i;
+}
+
+TEST(TriangleGateCoder, RefusesAFaceListedTwice)
+{
+  // Every fan is consistent, but the face's edges would be coded once for two faces.
+  CCurrentTempFolder folder;
+  auto mesh = fixtures::Octahedron();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetFlag(40 + i);
+  mesh->GetArrayFace()->Add(mesh->GetFace(2));
+  CTriangleGateCoder coder;
+  EXPECT_EQ(Encode(mesh.get(), &coder), 0);
+  EXPECT_FALSE(std::filesystem::exists("mesh.bin"));
+  mesh->GetArrayFace()->RemoveAt(mesh->NbFace() - 1);
+  // The refused run left the flags as they were.
+  for (int i = 0; i < mesh->NbFace(); i++)
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 40 + i);
+  EXPECT_EQ(Encode(mesh.get(), &coder), 1);
+}
+
 TEST(TriangleGateCoder, StreamsAreIdenticalBetweenRuns)
 {
   CCurrentTempFolder folder;

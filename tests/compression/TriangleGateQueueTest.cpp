@@ -1,45 +1,46 @@
 #include "compression/TriangleGateQueue.h"
 
-#include "mesh/Vertex3d.h"
-
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace {
 
-// Vertices owned by the test; gates of the queue point at them.
-std::vector<std::unique_ptr<CVertex3d>> MakeVertices(int n)
+// The gate counters of the vertices by index, as the coder keeps them.
+struct SCounters
 {
-  std::vector<std::unique_ptr<CVertex3d>> vertices;
-  for (int i = 0; i < n; i++)
-    vertices.push_back(std::make_unique<CVertex3d>(static_cast<float>(i), 0.0f, 0.0f));
-  return vertices;
-}
-
-void Bump(CTriangleGateQueue& queue, CVertex3d* v)
-{
-  v->SetByteFlag(static_cast<std::uint8_t>(v->GetByteFlag() + 1));
-  queue.Rescore(v);
-}
+  std::vector<int> Values;
+  explicit SCounters(int n) : Values(static_cast<std::size_t>(n), 0) {}
+  void Bump(CTriangleGateQueue& queue, int i)
+  {
+    Values[static_cast<std::size_t>(i)]++;
+    queue.Rescore(static_cast<std::size_t>(i), Values[static_cast<std::size_t>(i)]);
+  }
+  // A gate named after its vertex 1, whose vertex 2 is v2.
+  void Add(CTriangleGateQueue& queue, int v1, int v2)
+  {
+    queue.Add(static_cast<CTriangleGateQueue::Gate>(v1), static_cast<std::size_t>(v2),
+              Values[static_cast<std::size_t>(v2)]);
+  }
+};
 
 } // namespace
 
 TEST(TriangleGateQueue, BestIsTheOldestGateOfTheHighestCounterAcrossManyVertices)
 {
-  // More vertices than the table's first size, with no Reserve: the table grows on the way.
+  // More gates than one word of a bucket's bit set.
   const int n = 300;
-  auto vertices = MakeVertices(n + 1);
   CTriangleGateQueue queue;
+  queue.Reserve(n + 1);
+  SCounters counters(n + 1);
   for (int i = 0; i < n; i++)
-    queue.Add(vertices[i].get(), vertices[i + 1].get(), nullptr);
+    counters.Add(queue, i, i + 1);
   // All counters 0: the oldest gate.
   EXPECT_EQ(queue.ChooseBest(), 0u);
   // Vertex 200 is vertex 2 of gate 199 only; two bumps put it above vertex 50 (one bump).
-  Bump(queue, vertices[50].get());
-  Bump(queue, vertices[200].get());
-  Bump(queue, vertices[200].get());
+  counters.Bump(queue, 50);
+  counters.Bump(queue, 200);
+  counters.Bump(queue, 200);
   EXPECT_EQ(queue.ChooseBest(), 199u);
   queue.Remove(199);
   EXPECT_EQ(queue.ChooseBest(), 49u);
@@ -50,33 +51,59 @@ TEST(TriangleGateQueue, BestIsTheOldestGateOfTheHighestCounterAcrossManyVertices
 
 TEST(TriangleGateQueue, GatesSharingAVertexAreAllRescoredAndRemovedOneByOne)
 {
-  auto vertices = MakeVertices(5);
   CTriangleGateQueue queue;
   queue.Reserve(5);
-  CVertex3d* shared = vertices[4].get();
-  queue.Add(vertices[0].get(), vertices[1].get(), nullptr); // slot 0
-  queue.Add(vertices[1].get(), shared, nullptr);            // slot 1
-  queue.Add(vertices[2].get(), shared, nullptr);            // slot 2
-  queue.Add(vertices[3].get(), shared, nullptr);            // slot 3
-  Bump(queue, shared);
+  SCounters counters(5);
+  const int shared = 4;
+  counters.Add(queue, 0, 1);      // slot 0
+  counters.Add(queue, 1, shared); // slot 1
+  counters.Add(queue, 2, shared); // slot 2
+  counters.Add(queue, 3, shared); // slot 3
+  counters.Bump(queue, shared);
   EXPECT_EQ(queue.ChooseBest(), 1u);
   // Removing the middle and then the newest of the shared gates keeps the list whole.
   queue.Remove(2);
   queue.Remove(1);
   EXPECT_EQ(queue.ChooseBest(), 3u);
-  Bump(queue, shared);
+  counters.Bump(queue, shared);
   EXPECT_EQ(queue.ChooseBest(), 3u);
   queue.Remove(3);
   EXPECT_EQ(queue.ChooseBest(), 0u);
   queue.Remove(0);
   EXPECT_TRUE(queue.IsEmpty());
-  // After RemoveAll the vertices are met afresh, their counters read again.
+  // After RemoveAll and Reserve a new run starts; the counters are the ones Add is given.
   queue.RemoveAll();
-  queue.Add(vertices[0].get(), shared, nullptr);
-  queue.Add(vertices[1].get(), vertices[2].get(), nullptr);
-  Bump(queue, vertices[2].get());
-  Bump(queue, vertices[2].get());
-  Bump(queue, vertices[2].get()); // 3 against the shared vertex's 2
+  queue.Reserve(5);
+  counters.Add(queue, 0, shared);
+  counters.Add(queue, 1, 2);
+  counters.Bump(queue, 2);
+  counters.Bump(queue, 2);
+  counters.Bump(queue, 2); // 3 against the shared vertex's 2
   EXPECT_EQ(queue.ChooseBest(), 1u);
-  EXPECT_EQ(queue.GetAt(1)->GetVertex2(), vertices[2].get());
+  EXPECT_EQ(queue.GetAt(1), 1u);
+}
+
+TEST(TriangleGateQueue, CounterOfAVertexWithoutGatesIsTakenWhenItGainsOne)
+{
+  CTriangleGateQueue queue;
+  queue.Reserve(4);
+  SCounters counters(4);
+  counters.Add(queue, 0, 1); // slot 0, counter 0
+  counters.Bump(queue, 3);             // vertex 3 has no gate yet
+  counters.Bump(queue, 3);
+  EXPECT_EQ(queue.ChooseBest(), 0u);
+  counters.Add(queue, 2, 3); // slot 1, counter 2
+  EXPECT_EQ(queue.ChooseBest(), 1u);
+  EXPECT_EQ(queue.ChooseOldest(), 0u);
+  queue.Remove(1);
+  EXPECT_EQ(queue.ChooseBest(), 0u);
+  // The counter wraps at 8 bits in the coder: 255 then 0 moves the gate down again.
+  for (int i = 0; i < 255; i++)
+    counters.Bump(queue, 1);
+  counters.Add(queue, 3, 2); // slot 2, counter 0
+  EXPECT_EQ(queue.ChooseBest(), 0u);
+  queue.Rescore(1, 0);
+  EXPECT_EQ(queue.ChooseBest(), 0u);
+  queue.Remove(0);
+  EXPECT_EQ(queue.ChooseBest(), 2u);
 }
