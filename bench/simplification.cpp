@@ -1,16 +1,13 @@
 // Every simplification route beside CGAL's edge collapse in one run, each to a tenth of the
 // mesh, on bumpy tori of 5, 20 and 80 thousand faces: the half-edge collapse, the edge
-// operations, the progressive mesh, the face collapse. Then the volume-based decimation (the
-// priority-queue method with the dialog's defaults) beside the half-edge collapse on the same
-// small tori. The summary at the end gives our time over the peer's and the time exponents.
-// ORVANE_BENCH_MAX_FACES caps the sizes; ORVANE_BENCH_VOLUMIC_FACES sets the largest torus of
-// the volume-based decimation (default 200 faces: each of its candidates takes the dialog's
-// 400 iterations over about 40 samples per face around it, whatever the mesh).
+// operations, the progressive mesh, the face collapse. The summary at the end gives our time
+// over the peer's and the time exponents; ORVANE_BENCH_MAX_FACES caps the sizes. The
+// volume-based decimation has a bench of its own (volume_decimation.cpp).
 #include "mesh/Mesh3d.h"
+#include "bench/BestTimeReporter.h"
 #include "bench/EdgeOperationsRoute.h"
 #include "processing/FaceCollapse.h"
 #include "processing/HalfEdgeCollapse.h"
-#include "processing/ThreadMeshApproxVolumic.h"
 
 #include <CGAL/Simple_cartesian.h>
 #include <CGAL/Surface_mesh.h>
@@ -127,17 +124,6 @@ void HalfEdge(CMesh3d& mesh, int wanted)
   collapse.Simplify(&mesh, wanted, 0, 1, nullptr);
 }
 
-// The priority-queue method of the decimation thread, on this thread, with the dialog's
-// defaults and no intermediate file.
-void VolumeBased(CMesh3d& mesh, int wanted)
-{
-  CThreadMeshApproxVolumic thread;
-  thread.SetParameters(&mesh, &mesh, wanted, 1, 0, 1e-5f, 0.5f, 400, 0, 40, 0.1f, 0.01f, 0.9f,
-                       10, 0, 10, 0, 0, 0, 0, 0, nullptr, 1, 0, 10, 3, "");
-  thread.Start();
-  thread.Join();
-}
-
 // The machine is shared: the best of five runs keeps a passing load out of the ratios.
 constexpr int kRepetitions = 5;
 
@@ -176,90 +162,16 @@ void RegisterRoutes()
       });
     });
   }
-  const int largest = EnvOr("ORVANE_BENCH_VOLUMIC_FACES", 200);
-  for (const int faces : {200, 800, 3200, 20000}) {
-    if (faces > largest)
-      continue;
-    const STorus* t = &Torus(faces);
-    const int wanted = static_cast<int>(t->points.size()) / 10;
-    const auto ours = [t] { return Ours(*t); };
-    Register("volumic/ours", faces, 1, 1, [=](benchmark::State& s) {
-      Timed(s, ours, [wanted](CMesh3d& m) { VolumeBased(m, wanted); });
-    });
-    Register("volumichalfedge/ours", faces, 5, 3, [=](benchmark::State& s) {
-      Timed(s, ours, [wanted](CMesh3d& m) { HalfEdge(m, wanted); });
-    });
-  }
 }
 
-// Prints the runs as the console does and keeps the best time of each name and size.
-class CSummaryReporter : public benchmark::ConsoleReporter
+void PrintSummary(const CBestTimeReporter& times)
 {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override
-  {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred)
-        continue;
-      const std::string name = run.run_name.function_name;
-      const auto slash = name.rfind('/');
-      // The worker of the volume-based decimation runs on a thread of its own: wall time there,
-      // this thread's processor time elsewhere (steadier on a shared machine).
-      const bool threaded = name.rfind("volumic/", 0) == 0;
-      const double ms = threaded ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
-      auto& best = m_Best[name.substr(0, slash)][std::stoi(name.substr(slash + 1))];
-      best = best > 0.0 ? std::min(best, ms) : ms;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintSummary() const
-  {
-    std::printf("\nSimplification to 10%%, our processor time over CGAL's edge collapse (best "
-                "of 5), and the time exponent in the face count:\n");
-    for (const char* route : {"halfedge/ours", "edgeoperations/ours", "progressive/ours",
-                              "facecollapse/ours", "edgecollapse/cgal"})
-      PrintRatios(route, "edgecollapse/cgal");
-    std::printf("\nVolume-based decimation (priority queue, dialog defaults; wall time) over the "
-                "half-edge collapse on the same torus:\n");
-    PrintRatios("volumic/ours", "volumichalfedge/ours");
-  }
-
-private:
-  // Least-squares slope of log time over log faces.
-  double Exponent(const std::map<int, double>& times) const
-  {
-    if (times.size() < 2)
-      return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    const double n = static_cast<double>(times.size());
-    for (const auto& [faces, ms] : times) {
-      const double x = std::log(faces), y = std::log(ms);
-      sx += x;
-      sy += y;
-      sxx += x * x;
-      sxy += x * y;
-    }
-    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
-  }
-
-  void PrintRatios(const std::string& ours, const std::string& peer) const
-  {
-    const auto a = m_Best.find(ours);
-    const auto b = m_Best.find(peer);
-    if (a == m_Best.end() || b == m_Best.end())
-      return;
-    std::printf("  %-22s exponent %.2f  ratio", ours.c_str(), Exponent(a->second));
-    for (const auto& [faces, ms] : a->second) {
-      const auto other = b->second.find(faces);
-      if (other != b->second.end())
-        std::printf("  %d: %.2f", faces, ms / other->second);
-    }
-    std::printf("\n");
-  }
-
-  std::map<std::string, std::map<int, double>> m_Best;
-};
+  std::printf("\nSimplification to 10%%, our processor time over CGAL's edge collapse (best "
+              "of 5), and the time exponent in the face count:\n");
+  for (const char* route : {"halfedge/ours", "edgeoperations/ours", "progressive/ours",
+                            "facecollapse/ours", "edgecollapse/cgal"})
+    times.PrintRatios(route, "edgecollapse/cgal");
+}
 
 } // namespace
 
@@ -267,9 +179,9 @@ int main(int argc, char** argv)
 {
   RegisterRoutes();
   benchmark::Initialize(&argc, argv);
-  CSummaryReporter reporter;
+  CBestTimeReporter reporter(CBestTimeReporter::EClock::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }

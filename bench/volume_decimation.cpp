@@ -4,6 +4,7 @@
 // half-edge time per mesh, and the time exponent in the vertex count of each route. Times are
 // the processor time of the process: the volume-based route runs on its worker thread.
 // ORVANE_BENCH_VOLUMIC_VERTICES caps the sizes (default: all three).
+#include "bench/BestTimeReporter.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
@@ -153,65 +154,26 @@ void RegisterRoutes()
   }
 }
 
-// Prints the runs as the console does and keeps the best processor time of each name and size.
-class CSummaryReporter : public benchmark::ConsoleReporter
+void PrintSummary(const CBestTimeReporter& times)
 {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override
-  {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred)
-        continue;
-      const std::string name = run.run_name.function_name;
-      const auto slash = name.rfind('/');
-      const double ms = run.GetAdjustedRealTime();
-      double& best = m_Best[name.substr(0, slash)][std::stoi(name.substr(slash + 1))];
-      best = best > 0.0 ? std::min(best, ms) : ms;
+  std::printf("\nTo 10%% of the vertices: volume-based (priority queue, dialog defaults) over "
+              "half-edge collapse, best processor times of the process:\n");
+  for (const char* shape : {"sphere", "torus"}) {
+    const std::map<int, double>& ours = times.Best(std::string("volumic/") + shape);
+    const std::map<int, double>& peer = times.Best(std::string("halfedge/") + shape);
+    if (ours.empty() || peer.empty())
+      continue;
+    std::printf("  %-7s exponents %.2f / %.2f  ratio", shape,
+                times.Exponent(std::string("volumic/") + shape),
+                times.Exponent(std::string("halfedge/") + shape));
+    for (const auto& [vertices, ms] : ours) {
+      const auto other = peer.find(vertices);
+      if (other != peer.end())
+        std::printf("  %d: %.1f (%.1f / %.2f ms)", vertices, ms / other->second, ms, other->second);
     }
-    ConsoleReporter::ReportRuns(runs);
+    std::printf("\n");
   }
-
-  void PrintSummary() const
-  {
-    std::printf("\nTo 10%% of the vertices: volume-based (priority queue, dialog defaults) over "
-                "half-edge collapse, best processor times of the process:\n");
-    for (const char* shape : {"sphere", "torus"}) {
-      const auto ours = m_Best.find(std::string("volumic/") + shape);
-      const auto peer = m_Best.find(std::string("halfedge/") + shape);
-      if (ours == m_Best.end() || peer == m_Best.end())
-        continue;
-      std::printf("  %-7s exponents %.2f / %.2f  ratio", shape, Exponent(ours->second),
-                  Exponent(peer->second));
-      for (const auto& [vertices, ms] : ours->second) {
-        const auto other = peer->second.find(vertices);
-        if (other != peer->second.end())
-          std::printf("  %d: %.1f (%.1f / %.2f ms)", vertices, ms / other->second, ms,
-                      other->second);
-      }
-      std::printf("\n");
-    }
-  }
-
-private:
-  // Least-squares slope of log time over log vertices.
-  static double Exponent(const std::map<int, double>& times)
-  {
-    if (times.size() < 2)
-      return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    const double n = static_cast<double>(times.size());
-    for (const auto& [vertices, ms] : times) {
-      const double x = std::log(vertices), y = std::log(ms);
-      sx += x;
-      sy += y;
-      sxx += x * x;
-      sxy += x * y;
-    }
-    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
-  }
-
-  std::map<std::string, std::map<int, double>> m_Best;
-};
+}
 
 } // namespace
 
@@ -219,9 +181,9 @@ int main(int argc, char** argv)
 {
   RegisterRoutes();
   benchmark::Initialize(&argc, argv);
-  CSummaryReporter reporter;
+  CBestTimeReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }
