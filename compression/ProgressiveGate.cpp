@@ -36,8 +36,11 @@ CVertex3d* CProgressiveGate::GetFrontVertex() const
 
 int CProgressiveGate::GetTagPair() const
 {
-  const int a = m_pFirst->GetMark();
-  const int b = m_pSecond->GetMark();
+  return TagPair(m_pFirst->GetMark(), m_pSecond->GetMark());
+}
+
+int CProgressiveGate::TagPair(int a, int b)
+{
   if (a == 2 && b == 1)
     return 1;
   if (a == 1 && b == 2)

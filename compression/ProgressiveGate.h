@@ -16,6 +16,7 @@ public:
   CVertex3d* GetFrontVertex() const;
   // Retriangulation tag pair from the marks of (first, second): (2,1) 1, (1,2) 0, (2,2) 2, else 3.
   int GetTagPair() const;
+  static int TagPair(int firstMark, int secondMark);
 
   // True when the face has the oriented edge a -> b among its corners.
   static int FaceHasEdge(const CFace3d* pFace, const CVertex3d* a, const CVertex3d* b);

@@ -1,6 +1,7 @@
 #include "compression/ProgressiveReplay.h"
 
 #include "compression/ProgressiveCodeList.h"
+#include "compression/ProgressiveGate.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
@@ -175,15 +176,7 @@ void CProgressiveReplay::EndLayer()
 
 int CProgressiveReplay::TagPair(int first, int second) const
 {
-  const int a = m_Mark[static_cast<size_t>(first)];
-  const int b = m_Mark[static_cast<size_t>(second)];
-  if (a == 2 && b == 1)
-    return 1;
-  if (a == 1 && b == 2)
-    return 0;
-  if (a == 2 && b == 2)
-    return 2;
-  return 3;
+  return CProgressiveGate::TagPair(m_Mark[static_cast<size_t>(first)], m_Mark[static_cast<size_t>(second)]);
 }
 
 // The first face of the first vertex holding the edge second -> first; -1 when none.

@@ -124,6 +124,10 @@ public:
   // WriteStream with the figures of the result.
   int CodeStream(COBitStream* pStream, int nbVertex, int nbFace, double duration,
                  SResult* pResult) const;
+  // Sets the refusal of a stream that cannot be coded or written; 0.
+  int RefuseStream();
+  // Hands the result to the caller, or shows its report; 1.
+  static int HandOver(const SResult& result, SResult* pResult);
   // Reads the codes back; 0 on a stream that is cut, malformed or out of its fields' range.
   int DecodeBitstream(const char* fileName);
   // The same from a stream in memory (null: nothing to read).

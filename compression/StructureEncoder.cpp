@@ -65,16 +65,9 @@ int CStructureCoder::Encode(CMesh3d* pMesh, const char* fileName, CVertexTree* p
   SResult result;
   if (!Encode(pMesh, &stream, pTree, seedFace, options, &result))
     return 0;
-  if (!stream.WriteFile(fileName)) {
-    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
-                "written.";
-    return 0;
-  }
-  if (pResult)
-    *pResult = result;
-  else
-    platform::MessageBox(result.m_Report);
-  return 1;
+  if (!stream.WriteFile(fileName))
+    return RefuseStream();
+  return HandOver(result, pResult);
 }
 
 int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* pTree,
@@ -148,11 +141,21 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
     return 0;
   }
   SResult result;
-  if (!CodeStream(pStream, nbVertex, nbFace, duration, &result)) {
-    m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
-                "written.";
-    return 0;
-  }
+  if (!CodeStream(pStream, nbVertex, nbFace, duration, &result))
+    return RefuseStream();
+  return HandOver(result, pResult);
+}
+
+int CStructureCoder::RefuseStream()
+{
+  m_Refusal = "Structure coding: the codes exceed the stream's fields, or the file cannot be "
+              "written.";
+  return 0;
+}
+
+// The caller takes the result, or the user sees its report.
+int CStructureCoder::HandOver(const SResult& result, SResult* pResult)
+{
   if (pResult)
     *pResult = result;
   else
