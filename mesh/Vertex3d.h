@@ -3,6 +3,7 @@
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
 #include "mesh/History.h"
+#include "mesh/NeighborList.h"
 #include "mesh/Object3d.h"
 #include "mesh/Vector3d.h"
 
@@ -151,8 +152,10 @@ public:
   int NbFaceNeighbor() const { return m_ArrayFaceNeighbor.GetSize(); }
   CVertex3d* GetVertexNeighbor(int i) const { return m_ArrayVertexNeighbor[i]; }
   CFace3d* GetFaceNeighbor(int i) const { return m_ArrayFaceNeighbor[i]; }
-  CArray3d<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
-  CArray3d<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
+  CNeighborList<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
+  CNeighborList<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
+  const CNeighborList<CVertex3d>* GetArrayVertexNeighbor() const { return &m_ArrayVertexNeighbor; }
+  const CNeighborList<CFace3d>* GetArrayFaceNeighbor() const { return &m_ArrayFaceNeighbor; }
   CArray3d<CEdge3d>* GetArrayEdge() { return &Scratch().edges; }
   int NbEdge() const { return m_pScratch ? m_pScratch->edges.GetSize() : 0; }
   CEdge3d* GetEdge(int i) const { return m_pScratch->edges[i]; }
@@ -322,12 +325,8 @@ private:
   int m_Flag = 0;
   CHistory m_History;
   void* m_pData = nullptr;
-  // Room for the lists of the common valence: most vertices never allocate for them.
-  static constexpr int kNeighborRoom = 6;
-  CVertex3d* m_VertexRoom[kNeighborRoom] = {};
-  CFace3d* m_FaceRoom[kNeighborRoom] = {};
-  CArray3d<CVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
-  CArray3d<CFace3d> m_ArrayFaceNeighbor{m_FaceRoom, kNeighborRoom};
+  CNeighborList<CVertex3d> m_ArrayVertexNeighbor;
+  CNeighborList<CFace3d> m_ArrayFaceNeighbor;
   int m_Ribbon = 0;
   int m_Mark = 0;
   std::unique_ptr<SScratch> m_pScratch;

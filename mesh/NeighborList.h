@@ -1,0 +1,241 @@
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+
+// The neighbour list of a vertex (its vertices or its faces), with the interface of CArray3d
+// that the adjacency code uses.
+//
+// Entries are 32-bit references relative to the list itself: the distance to the element in
+// units of 8 bytes (every element is 8-aligned), which reaches 16 GiB either way. The elements
+// of a mesh are allocated together, in its pools or in the heap, far closer than that, so an
+// entry costs half a pointer and turns back into one with an add: no table to read, no pool to
+// find from an address, nothing for the hot accessors to wait on. Zero is the null entry: no
+// element starts at the list's own address, which lies inside its owner.
+// The room holds the common valence inline; a longer list, or one that names an element out of
+// reach (on the stack, in another thread's heap), keeps full pointers in a heap block instead,
+// so that no reference is ever lost. The block grows as CArray3d's storage grows and goes back
+// to the room when the list is emptied.
+template <class T>
+class CNeighborList
+{
+public:
+  static constexpr int kRoom = 6;
+
+  CNeighborList() {}  // user-provided: a const owner needs no initialiser of its own
+  ~CNeighborList() { FreeSpill(); }
+
+  CNeighborList(const CNeighborList&) = delete;
+  CNeighborList& operator=(const CNeighborList&) = delete;
+
+  int GetSize() const { return m_Size; }
+  int GetMaxSize() const { return m_Capacity ? m_Capacity : kRoom; }
+  int GetRoom() const { return kRoom; }
+  // 1 when the entries live in the heap block rather than in the room.
+  int IsSpilled() const { return m_Capacity ? 1 : 0; }
+
+  T* GetAt(int i) const { return m_Capacity ? m_pSpill[i] : Decode(m_Room[i]); }
+  T* operator[](int i) const { return GetAt(i); }
+
+  void SetAt(int i, T* p)
+  {
+    if (!m_Capacity && Encode(p, &m_Room[i]))
+      return;
+    if (!m_Capacity)
+      Widen(kRoom);
+    m_pSpill[i] = p;
+  }
+
+  void SetAtGrow(int i, T* p)
+  {
+    if (i >= m_Size)
+      SetSize(i + 1);
+    SetAt(i, p);
+  }
+
+  int Add(T* p)
+  {
+    const int index = m_Size;
+    SetAtGrow(index, p);
+    return index;
+  }
+
+  void SetSize(int n);
+  void RemoveAt(int i, int n = 1);
+  void RemoveAll() { SetSize(0); }
+
+  int IndexFrom(const T* p) const;
+  int Contains(const T* p) const { return IndexFrom(p) >= 0 ? 1 : 0; }
+  int AddUnique(T* p) { return Contains(p) ? 1 : Add(p); }
+
+  void Swap(int i, int j)
+  {
+    if (i == j)
+      return;
+    T* a = GetAt(i);
+    SetAt(i, GetAt(j));
+    SetAt(j, a);
+  }
+
+  // Deletes the elements listed, then empties the list.
+  void DeleteAll()
+  {
+    for (int i = 0; i < m_Size; i++)
+      delete GetAt(i);
+    RemoveAll();
+  }
+
+  class const_iterator
+  {
+  public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = T*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T* const*;
+    using reference = T*;
+
+    const_iterator() = default;
+    const_iterator(const CNeighborList* pList, int i) : m_pList(pList), m_i(i) {}
+    T* operator*() const { return m_pList->GetAt(m_i); }
+    const_iterator& operator++()
+    {
+      ++m_i;
+      return *this;
+    }
+    const_iterator operator++(int)
+    {
+      const_iterator before = *this;
+      ++m_i;
+      return before;
+    }
+    bool operator==(const const_iterator& o) const { return m_i == o.m_i; }
+
+  private:
+    const CNeighborList* m_pList = nullptr;
+    int m_i = 0;
+  };
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this, m_Size); }
+
+private:
+  T* Decode(std::int32_t code) const
+  {
+    const std::intptr_t target = reinterpret_cast<std::intptr_t>(this) +
+                                 static_cast<std::intptr_t>(code) * 8;
+    return code ? reinterpret_cast<T*>(target) : nullptr;
+  }
+
+  // False when the element is out of reach of a 32-bit entry.
+  bool Encode(const T* p, std::int32_t* pCode) const
+  {
+    if (!p) {
+      *pCode = 0;
+      return true;
+    }
+    const std::intptr_t distance =
+      reinterpret_cast<std::intptr_t>(p) - reinterpret_cast<std::intptr_t>(this);
+    if (distance == 0 || (distance & 7) != 0)
+      return false;
+    const std::intptr_t code = distance / 8;
+    if (code < INT32_MIN || code > INT32_MAX)
+      return false;
+    *pCode = static_cast<std::int32_t>(code);
+    return true;
+  }
+
+  // Moves the entries into a heap block of the given capacity (at least the size).
+  void Widen(int capacity);
+
+  void FreeSpill()
+  {
+    if (m_Capacity)
+      delete[] m_pSpill;
+    m_Capacity = 0;
+  }
+
+  std::int32_t m_Size = 0;
+  std::int32_t m_Capacity = 0;  // 0 while the entries are in the room
+  union {
+    std::int32_t m_Room[kRoom] = {};
+    T** m_pSpill;
+  };
+};
+
+template <class T>
+void CNeighborList<T>::Widen(int capacity)
+{
+  T** block = new T*[capacity];  // allocated first: a failure leaves the list as it was
+  for (int i = 0; i < m_Size; i++)
+    block[i] = GetAt(i);
+  if (capacity > m_Size)
+    std::memset(block + m_Size, 0, static_cast<size_t>(capacity - m_Size) * sizeof(T*));
+  FreeSpill();
+  m_pSpill = block;
+  m_Capacity = capacity;
+}
+
+template <class T>
+void CNeighborList<T>::SetSize(int n)
+{
+  if (n <= 0) {
+    FreeSpill();
+    std::memset(m_Room, 0, sizeof m_Room);
+    m_Size = 0;
+    return;
+  }
+  if (n <= GetMaxSize()) {
+    for (int i = m_Size; i < n; i++) {
+      if (m_Capacity)
+        m_pSpill[i] = nullptr;
+      else
+        m_Room[i] = 0;
+    }
+    m_Size = n;
+    return;
+  }
+  // The growth of CArray3d, so that lists sized at once and lists grown an entry at a time end
+  // with the same storage.
+  int step = m_Size / 8;
+  if (step < 4)
+    step = 4;
+  else if (step > 1024)
+    step = 1024;
+  const int max = GetMaxSize();
+  Widen(n > max + step ? n : max + step);
+  m_Size = n;
+}
+
+template <class T>
+void CNeighborList<T>::RemoveAt(int i, int n)
+{
+  const int moved = m_Size - (i + n);
+  if (moved > 0) {
+    if (m_Capacity)
+      std::memmove(m_pSpill + i, m_pSpill + i + n, static_cast<size_t>(moved) * sizeof(T*));
+    else
+      std::memmove(m_Room + i, m_Room + i + n, static_cast<size_t>(moved) * sizeof(std::int32_t));
+  }
+  m_Size -= n;
+}
+
+template <class T>
+int CNeighborList<T>::IndexFrom(const T* p) const
+{
+  if (m_Capacity) {
+    for (int i = 0; i < m_Size; i++)
+      if (m_pSpill[i] == p)
+        return i;
+    return -1;
+  }
+  // Every entry of the room is in reach: an element out of reach is not listed.
+  std::int32_t code = 0;
+  if (!Encode(p, &code))
+    return -1;
+  for (int i = 0; i < m_Size; i++)
+    if (m_Room[i] == code)
+      return i;
+  return -1;
+}
