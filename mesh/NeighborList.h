@@ -1,24 +1,18 @@
 #pragma once
 
-#include <climits>
+#include "mesh/ElementRef.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
 
 // The neighbour list of a vertex (its vertices or its faces), with the interface of CArray3d
-// that the adjacency code uses.
-//
-// Entries are 32-bit references relative to the list itself: the distance to the element in
-// units of 8 bytes (every element is 8-aligned), which reaches 16 GiB either way. The elements
-// of a mesh are allocated together, in its pools or in the heap, far closer than that, so an
-// entry costs half a pointer and turns back into one with an add: no table to read, no pool to
-// find from an address, nothing for the hot accessors to wait on. Zero is the null entry: no
-// element starts at the list's own address, which lies inside its owner.
-// The room holds the common valence inline; a longer list, or one that names an element out of
-// reach (on the stack, in another thread's heap), keeps full pointers in a heap block instead,
-// so that no reference is ever lost. The block grows as CArray3d's storage grows and goes back
-// to the room when the list is emptied.
+// that the adjacency code uses. Entries are 32-bit references relative to the list
+// (mesh/ElementRef.h). The room holds the common valence inline; a longer list, or one that
+// names an element out of reach, keeps full pointers in a heap block instead. The block grows
+// as CArray3d's storage grows, so that a list sized at once and a list grown an entry at a time
+// end alike, and the list goes back to its room when emptied.
 template <class T>
 class CNeighborList
 {
@@ -121,30 +115,8 @@ public:
   const_iterator end() const { return const_iterator(this, m_Size); }
 
 private:
-  T* Decode(std::int32_t code) const
-  {
-    const std::intptr_t target = reinterpret_cast<std::intptr_t>(this) +
-                                 static_cast<std::intptr_t>(code) * 8;
-    return code ? reinterpret_cast<T*>(target) : nullptr;
-  }
-
-  // False when the element is out of reach of a 32-bit entry.
-  bool Encode(const T* p, std::int32_t* pCode) const
-  {
-    if (!p) {
-      *pCode = 0;
-      return true;
-    }
-    const std::intptr_t distance =
-      reinterpret_cast<std::intptr_t>(p) - reinterpret_cast<std::intptr_t>(this);
-    if (distance == 0 || (distance & 7) != 0)
-      return false;
-    const std::intptr_t code = distance / 8;
-    if (code < INT32_MIN || code > INT32_MAX)
-      return false;
-    *pCode = static_cast<std::int32_t>(code);
-    return true;
-  }
+  T* Decode(std::int32_t code) const { return elementref::Decode<T>(this, code); }
+  bool Encode(const T* p, std::int32_t* pCode) const { return elementref::Encode(this, p, pCode); }
 
   // Moves the entries into a heap block of the given capacity (at least the size).
   void Widen(int capacity);
