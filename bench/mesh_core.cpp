@@ -4,7 +4,7 @@
 // - every simplification route to a tenth of the mesh (1 thousand to 330 thousand faces),
 //   beside OpenMesh's quadric decimater and CGAL's edge collapse, with the exponent of the time
 //   in the face count fitted over the sizes;
-// - the resident memory per vertex of a 1.3-million-face mesh with its adjacency and its peak
+// - the resident memory per vertex of a mesh with its adjacency at every size and its peak
 //   while it is built, read from the kernel in a child process of its own;
 // - with ORVANE_BENCH_HUGE_FACES set (say 10000000), the peak resident memory of a mesh of that
 //   many faces that is built, gets its adjacency and takes one Loop step.

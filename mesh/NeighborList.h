@@ -12,7 +12,9 @@
 // (mesh/ElementRef.h). The room holds the common valence inline; a longer list, or one that
 // names an element out of reach, keeps full pointers in a heap block instead. The block grows
 // as CArray3d's storage grows, so that a list sized at once and a list grown an entry at a time
-// end alike, and the list goes back to its room when emptied.
+// end alike, and the list goes back to its room when emptied. A spilled list keeps its block's
+// address and capacity in the room, marked by a first entry that no element can have (the
+// reference to the list's own second entry): a vertex holds two lists, and every word counts.
 template <class T>
 class CNeighborList
 {
@@ -26,21 +28,27 @@ public:
   CNeighborList& operator=(const CNeighborList&) = delete;
 
   int GetSize() const { return m_Size; }
-  int GetMaxSize() const { return m_Capacity ? m_Capacity : kRoom; }
+  int GetMaxSize() const { return IsSpilled() ? m_Room[1] : kRoom; }
   int GetRoom() const { return kRoom; }
   // 1 when the entries live in the heap block rather than in the room.
-  int IsSpilled() const { return m_Capacity ? 1 : 0; }
+  int IsSpilled() const { return m_Room[0] == kSpilled ? 1 : 0; }
 
-  T* GetAt(int i) const { return m_Capacity ? m_pSpill[i] : Decode(m_Room[i]); }
+  T* GetAt(int i) const { return IsSpilled() ? Spill()[i] : Decode(m_Room[i]); }
   T* operator[](int i) const { return GetAt(i); }
 
   void SetAt(int i, T* p)
   {
-    if (!m_Capacity && Encode(p, &m_Room[i]))
+    if (IsSpilled()) {
+      Spill()[i] = p;
       return;
-    if (!m_Capacity)
-      Widen(kRoom);
-    m_pSpill[i] = p;
+    }
+    std::int32_t code = 0;
+    if (Encode(p, &code)) {
+      m_Room[i] = code;
+      return;
+    }
+    Widen(kRoom);
+    Spill()[i] = p;
   }
 
   void SetAtGrow(int i, T* p)
@@ -115,25 +123,39 @@ public:
   const_iterator end() const { return const_iterator(this, m_Size); }
 
 private:
+  // The reference to the room's second entry, which lies inside the list.
+  static constexpr std::int32_t kSpilled = 1;
+
   T* Decode(std::int32_t code) const { return elementref::Decode<T>(this, code); }
   bool Encode(const T* p, std::int32_t* pCode) const { return elementref::Encode(this, p, pCode); }
 
   // Moves the entries into a heap block of the given capacity (at least the size).
   void Widen(int capacity);
 
-  void FreeSpill()
+  // Spilled: entry 0 is kSpilled, entry 1 the capacity, entries 2 and 3 the block's address.
+  T** Spill() const
   {
-    if (m_Capacity)
-      delete[] m_pSpill;
-    m_Capacity = 0;
+    T** block = nullptr;
+    std::memcpy(&block, &m_Room[2], sizeof block);
+    return block;
+  }
+  void SetSpill(T** block, int capacity)
+  {
+    m_Room[0] = kSpilled;
+    m_Room[1] = capacity;
+    std::memcpy(&m_Room[2], &block, sizeof block);
   }
 
+  void FreeSpill()
+  {
+    if (IsSpilled())
+      delete[] Spill();
+    m_Room[0] = 0;
+  }
+
+  static_assert(kRoom >= 4, "a spilled list keeps three words in the room");
   std::int32_t m_Size = 0;
-  std::int32_t m_Capacity = 0;  // 0 while the entries are in the room
-  union {
-    std::int32_t m_Room[kRoom] = {};
-    T** m_pSpill;
-  };
+  std::int32_t m_Room[kRoom] = {};
 };
 
 template <class T>
@@ -145,8 +167,7 @@ void CNeighborList<T>::Widen(int capacity)
   if (capacity > m_Size)
     std::memset(block + m_Size, 0, static_cast<size_t>(capacity - m_Size) * sizeof(T*));
   FreeSpill();
-  m_pSpill = block;
-  m_Capacity = capacity;
+  SetSpill(block, capacity);
 }
 
 template <class T>
@@ -160,8 +181,8 @@ void CNeighborList<T>::SetSize(int n)
   }
   if (n <= GetMaxSize()) {
     for (int i = m_Size; i < n; i++) {
-      if (m_Capacity)
-        m_pSpill[i] = nullptr;
+      if (IsSpilled())
+        Spill()[i] = nullptr;
       else
         m_Room[i] = 0;
     }
@@ -185,8 +206,8 @@ void CNeighborList<T>::RemoveAt(int i, int n)
 {
   const int moved = m_Size - (i + n);
   if (moved > 0) {
-    if (m_Capacity)
-      std::memmove(m_pSpill + i, m_pSpill + i + n, static_cast<size_t>(moved) * sizeof(T*));
+    if (IsSpilled())
+      std::memmove(Spill() + i, Spill() + i + n, static_cast<size_t>(moved) * sizeof(T*));
     else
       std::memmove(m_Room + i, m_Room + i + n, static_cast<size_t>(moved) * sizeof(std::int32_t));
   }
@@ -196,9 +217,10 @@ void CNeighborList<T>::RemoveAt(int i, int n)
 template <class T>
 int CNeighborList<T>::IndexFrom(const T* p) const
 {
-  if (m_Capacity) {
+  if (IsSpilled()) {
+    T* const* block = Spill();
     for (int i = 0; i < m_Size; i++)
-      if (m_pSpill[i] == p)
+      if (block[i] == p)
         return i;
     return -1;
   }

@@ -19,10 +19,11 @@ class CRenderView;
 
 // Vertex of a triangle mesh: position, a second (quantised) position, normal, colour, a flag
 // word that algorithms use as scratch, an undo history, and the adjacency lists that
-// CMesh3d::BuildAdjacency fills. The undo history has a member of its own, apart from the data
-// pointer that other algorithms borrow for a run. State that only a few algorithms use (the
-// second position, edges, order, valence, merge target, byte flag) lives in a block that the
-// first write of a value other than its default creates: most vertices never carry it.
+// CMesh3d::BuildAdjacency fills (32-bit references, mesh/NeighborList.h). The undo history is
+// kept apart from the data pointer that other algorithms borrow for a run. State that only a
+// few algorithms use (the undo history, the second position, edges, order, valence, merge
+// target, byte flag) lives in a block that the first write of a value other than its default
+// creates: most vertices never carry it.
 class CVertex3d : public CObject3d
 {
 public:
@@ -261,9 +262,9 @@ public:
   void MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag);
 
   // --- history ----------------------------------------------------------------------------
-  void PushHistory(CHistoryAction* pAction) { m_History.Push(pAction); }
+  void PushHistory(CHistoryAction* pAction) { Scratch().history.Push(pAction); }
   int PopHistory();
-  int NbHistory() const { return m_History.GetSize(); }
+  int NbHistory() const { return m_pScratch ? m_pScratch->history.GetSize() : 0; }
   void GetPreviousPosition(float* pPosition) const;
 
   // --- drawing ----------------------------------------------------------------------------
@@ -308,6 +309,7 @@ private:
     int order = 0;
     int valence = 0;
     std::uint8_t byteFlag = 0;
+    CHistory history;
   };
   SScratch& Scratch()
   {
@@ -323,7 +325,6 @@ private:
   CVector3d m_Normal;
   CColor m_Color;
   int m_Flag = 0;
-  CHistory m_History;
   void* m_pData = nullptr;
   CNeighborList<CVertex3d> m_ArrayVertexNeighbor;
   CNeighborList<CFace3d> m_ArrayFaceNeighbor;

@@ -155,3 +155,33 @@ TEST(NeighborList, VertexListsBehaveAsBeforeInTheVertex)
   EXPECT_EQ(hub->GetVertexNeighbor(10), owned[5].get());
   EXPECT_EQ(hub->CountVertexNeighbor(nullptr), 1);
 }
+
+TEST(NeighborList, RareVertexStateComesAndGoesWithoutTheLists)
+{
+  // The undo history lives beside the other rare state, created by the first record.
+  auto owned = MakeVertices(9);
+  CVertex3d* v = owned[0].get();
+  float previous[3] = {};
+  EXPECT_EQ(v->NbHistory(), 0);
+  EXPECT_EQ(v->PopHistory(), 0);
+  v->GetPreviousPosition(previous);
+  EXPECT_EQ(previous[0], 0.0f);
+  for (int i = 1; i < 9; i++)
+    v->AddVertexNeighbor(owned[static_cast<size_t>(i)].get());
+  v->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 7.0f, 8.0f, 9.0f));
+  v->SetOrder(4);
+  v->Set(1.0f, 1.0f, 1.0f);
+  EXPECT_EQ(v->NbHistory(), 1);
+  v->GetPreviousPosition(previous);
+  EXPECT_EQ(previous[2], 9.0f);
+  EXPECT_EQ(v->PopHistory(), 1);
+  EXPECT_EQ(v->x(), 7.0f);
+  EXPECT_EQ(v->z(), 9.0f);
+  EXPECT_EQ(v->NbHistory(), 0);
+  EXPECT_EQ(v->GetOrder(), 4);
+  // A record left in the history goes with the vertex (the sanitizer build checks the leak).
+  v->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  EXPECT_EQ(v->NbHistory(), 1);
+  EXPECT_EQ(v->NbVertexNeighbor(), 8);
+  EXPECT_EQ(v->GetVertexNeighbor(7), owned[8].get());
+}
