@@ -123,7 +123,7 @@ public:
   const_iterator end() const { return const_iterator(this, m_Size); }
 
 private:
-  // The reference to the room's second entry, which lies inside the list.
+  // The reference to 8 bytes past the list's rounded address: inside the list, never an element.
   static constexpr std::int32_t kSpilled = 1;
 
   T* Decode(std::int32_t code) const { return elementref::Decode<T>(this, code); }

@@ -148,6 +148,28 @@ TEST(FaceReferences, SlotsRoundTripWhenAllAreInReach)
   EXPECT_EQ(block.Face(0)->GetNeighbor1(), nullptr);
 }
 
+TEST(FaceReferences, VertexListsOfElementsInReachStayInTheirRoom)
+{
+  // Wherever a list lies in its vertex, elements in reach take no heap block.
+  CSideBySide block(8, 8);
+  CVertex3d* v = block.Vertex(0);
+  for (int i = 1; i < 7; i++) {
+    v->AddFaceNeighbor(block.Face(i));
+    v->AddVertexNeighbor(block.Vertex(i));
+  }
+  v->AddVertexNeighbor(v);
+  EXPECT_EQ(v->GetArrayFaceNeighbor()->IsSpilled(), 0);
+  EXPECT_EQ(v->GetArrayVertexNeighbor()->IsSpilled(), 1);  // seven: beyond the room
+  EXPECT_EQ(v->GetFaceNeighbor(5), block.Face(6));
+  EXPECT_EQ(v->GetVertexNeighbor(6), v);
+  v->RemoveAllVertexNeighbor();
+  v->AddVertexNeighbor(v);
+  EXPECT_EQ(v->GetArrayVertexNeighbor()->IsSpilled(), 0);
+  EXPECT_EQ(v->GetVertexNeighbor(0), v);
+  EXPECT_EQ(v->RemoveFaceNeighbor(block.Face(3)), 1);
+  EXPECT_EQ(v->GetFaceNeighbor(2), block.Face(4));
+}
+
 TEST(FaceReferences, AnElementOutOfReachKeepsEveryOtherReference)
 {
   // A vertex on the stack is out of reach of a face in the heap: from then on the face keeps
