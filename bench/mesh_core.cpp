@@ -4,7 +4,7 @@
 // - every simplification route to a tenth of the mesh (1 thousand to 330 thousand faces),
 //   beside OpenMesh's quadric decimater and CGAL's edge collapse, with the exponent of the time
 //   in the face count fitted over the sizes;
-// - the resident memory per vertex of a 1.3-million-face mesh with its adjacency and its peak
+// - the resident memory per vertex of a mesh with its adjacency at every size and its peak
 //   while it is built, read from the kernel in a child process of its own;
 // - with ORVANE_BENCH_HUGE_FACES set (say 10000000), the peak resident memory of a mesh of that
 //   many faces that is built, gets its adjacency and takes one Loop step.
@@ -447,9 +447,8 @@ void PrintResident(const char* name, const SResident& r, int vertices, const cha
   std::printf("  %-10s %7.1f / %7.1f   %s\n", name, r.held / vertices, r.peak / vertices, note);
 }
 
-void ReportMemory()
+void ReportMemoryAt(int faces)
 {
-  const int faces = std::min(1310720, MaxFaces());
   const SGrid& grid = Triangles(faces);
   const int n = static_cast<int>(grid.points.size());
   std::printf("\nResident bytes per vertex, %zu faces, %d vertices, with adjacency "
@@ -469,6 +468,14 @@ void ReportMemory()
   PrintResident("cgal", cgal, n, "(no normals)");
   std::printf("  ratios: ours / openmesh %.2f, ours / cgal %.2f\n", ours.held / open.held,
               ours.held / cgal.held);
+}
+
+// Small meshes fit in the pages the allocator already holds: their figures are coarse.
+void ReportMemory()
+{
+  for (const int faces : kSizes)
+    if (faces <= MaxFaces())
+      ReportMemoryAt(faces);
 }
 
 // A mesh of ORVANE_BENCH_HUGE_FACES faces built from its face list, with its adjacency and

@@ -9,8 +9,8 @@
 
 namespace {
 // Keeps the elements of the array that the predicate does not take, in order.
-template <class T, class Pred>
-void RemoveIf(CArray3d<T>* pArray, Pred pred)
+template <class Array, class Pred>
+void RemoveIf(Array* pArray, Pred pred)
 {
   int kept = 0;
   for (int i = 0; i < pArray->GetSize(); i++)

@@ -80,11 +80,14 @@ public:
     m_pData[j] = tmp;
   }
 
-  void Copy(const CArray3d& source)
+  // From any list of element pointers with GetSize and operator[] (a neighbour list too).
+  template <class Source>
+  void Copy(const Source& source)
   {
-    SetSize(source.m_Size);
-    for (int k = 0; k < source.m_Size; k++)
-      m_pData[k] = source.m_pData[k];
+    const int n = source.GetSize();
+    SetSize(n);
+    for (int k = 0; k < n; k++)
+      m_pData[k] = source[k];
   }
 
   void DeleteAll()

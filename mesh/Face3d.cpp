@@ -56,6 +56,22 @@ void DrawLoop(const CFace3d* pFace, const CColor* pColor)
 
 // --- accessors -------------------------------------------------------------------------------
 
+void CFace3d::SetWideRef(int slot, void* p)
+{
+  if (!m_Wide) {
+    SScratch& scratch = Scratch();
+    for (int i = 0; i < kFaceRef; i++)
+      scratch.wideVertex[i] = elementref::Decode<CVertex3d>(m_Ref, m_Ref[i]);
+    for (int i = 0; i < 3; i++)
+      scratch.wideFace[i] = elementref::Decode<CFace3d>(m_Ref, m_Ref[kFaceRef + i]);
+    m_Wide = true;
+  }
+  if (slot < kFaceRef)
+    m_pScratch->wideVertex[slot] = static_cast<CVertex3d*>(p);
+  else
+    m_pScratch->wideFace[slot - kFaceRef] = static_cast<CFace3d*>(p);
+}
+
 void CFace3d::CopyFrom(const CFace3d* pFace)
 {
   Set(pFace->v(0), pFace->v(1), pFace->v(2), pFace->f(0), pFace->f(1), pFace->f(2));
@@ -66,7 +82,7 @@ void CFace3d::CopyFrom(const CFace3d* pFace)
 int CFace3d::IndexFrom(const CVertex3d* p) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i] == p)
+    if (V(i) == p)
       return i;
   return -1;
 }
@@ -84,31 +100,31 @@ int CFace3d::NbOccurrence(const CVertex3d* p) const
 {
   int n = 0;
   for (int i = 0; i < 3; i++)
-    n += m_pVertex[i] == p ? 1 : 0;
+    n += V(i) == p ? 1 : 0;
   return n;
 }
 
 int CFace3d::NbVertex() const
 {
   int n = 0;
-  for (const CVertex3d* p : m_pVertex)
-    n += p ? 1 : 0;
+  for (int i = 0; i < 6; i++)
+    n += V(i) ? 1 : 0;
   return n;
 }
 
 CVertex3d* CFace3d::GetVertexOther(const CVertex3d* a, const CVertex3d* b) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i] != a && m_pVertex[i] != b)
-      return m_pVertex[i];
+    if (V(i) != a && V(i) != b)
+      return V(i);
   return nullptr;
 }
 
 CVertex3d* CFace3d::GetSharedVertexOther(const CVertex3d* p, const CFace3d* pFace) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i] != p && pFace->HasVertex(m_pVertex[i]))
-      return m_pVertex[i];
+    if (V(i) != p && pFace->HasVertex(V(i)))
+      return V(i);
   return nullptr;
 }
 
@@ -117,10 +133,10 @@ CVertex3d* CFace3d::GetNearestVertex(const CVertex3d* pPoint) const
   CVertex3d* pNearest = nullptr;
   double best = 1.7e308;
   for (int i = 0; i < 3; i++) {
-    const double d = EdgeLength(pPoint, m_pVertex[i]);
+    const double d = EdgeLength(pPoint, V(i));
     if (d < best) {
       best = d;
-      pNearest = m_pVertex[i];
+      pNearest = V(i);
     }
   }
   return pNearest;
@@ -128,8 +144,8 @@ CVertex3d* CFace3d::GetNearestVertex(const CVertex3d* pPoint) const
 
 int CFace3d::IsCollapsed() const
 {
-  return (m_pVertex[0] == m_pVertex[1] || m_pVertex[1] == m_pVertex[2] ||
-          m_pVertex[0] == m_pVertex[2])
+  return (V(0) == V(1) || V(1) == V(2) ||
+          V(0) == V(2))
            ? 1
            : 0;
 }
@@ -137,7 +153,7 @@ int CFace3d::IsCollapsed() const
 int CFace3d::HasBoundaryVertex() const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i]->IsOnBoundary())
+    if (V(i)->IsOnBoundary())
       return 1;
   return 0;
 }
@@ -145,7 +161,7 @@ int CFace3d::HasBoundaryVertex() const
 int CFace3d::HasNoValence3Near() const
 {
   for (int i = 0; i < 3; i++) {
-    const CVertex3d* p = m_pVertex[i];
+    const CVertex3d* p = V(i);
     if (p->NbVertexNeighbor() == 3)
       return 0;
     for (int k = 0; k < p->NbVertexNeighbor(); k++)
@@ -157,22 +173,22 @@ int CFace3d::HasNoValence3Near() const
 
 int CFace3d::SumValence() const
 {
-  return m_pVertex[0]->NbVertexNeighbor() + m_pVertex[1]->NbVertexNeighbor() +
-         m_pVertex[2]->NbVertexNeighbor();
+  return V(0)->NbVertexNeighbor() + V(1)->NbVertexNeighbor() +
+         V(2)->NbVertexNeighbor();
 }
 
 int CFace3d::NbVertexWithFlag(int flag) const
 {
   int n = 0;
   for (int i = 0; i < 3; i++)
-    n += m_pVertex[i]->GetFlag() == flag ? 1 : 0;
+    n += V(i)->GetFlag() == flag ? 1 : 0;
   return n;
 }
 
 int CFace3d::IndexVertexWithFlag(int flag) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i]->GetFlag() == flag)
+    if (V(i)->GetFlag() == flag)
       return i;
   return 0;
 }
@@ -180,52 +196,52 @@ int CFace3d::IndexVertexWithFlag(int flag) const
 CVertex3d* CFace3d::GetVertexWithFlag(int flag) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i]->GetFlag() == flag)
-      return m_pVertex[i];
+    if (V(i)->GetFlag() == flag)
+      return V(i);
   return nullptr;
 }
 
 void CFace3d::SetFlagOnVertices(int flag)
 {
   for (int i = 0; i < 3; i++)
-    m_pVertex[i]->SetFlag(flag);
+    V(i)->SetFlag(flag);
 }
 
 void CFace3d::SetFlagOnVerticesExcept(const CVertex3d* p, int flag)
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i] != p)
-      m_pVertex[i]->SetFlag(flag);
+    if (V(i) != p)
+      V(i)->SetFlag(flag);
 }
 
 void CFace3d::SetFlagOnVerticesIfNot(int value, int flag)
 {
   for (int i = 0; i < 3; i++)
-    if (m_pVertex[i]->GetFlag() != value)
-      m_pVertex[i]->SetFlag(flag);
+    if (V(i)->GetFlag() != value)
+      V(i)->SetFlag(flag);
 }
 
 int CFace3d::NbVertexInRibbon(int ribbon) const
 {
   int n = 0;
   for (int i = 0; i < 3; i++)
-    n += m_pVertex[i]->GetRibbon() == ribbon ? 1 : 0;
+    n += V(i)->GetRibbon() == ribbon ? 1 : 0;
   return n;
 }
 
 int CFace3d::HasSameRibbon(int* pRibbon) const
 {
-  *pRibbon = m_pVertex[0]->GetRibbon();
+  *pRibbon = V(0)->GetRibbon();
   return NbVertexInRibbon(*pRibbon) == 3 ? 1 : 0;
 }
 
-int CFace3d::IsRibbonDifferent() const { return GetRibbon() != m_pVertex[0]->GetRibbon() ? 1 : 0; }
+int CFace3d::IsRibbonDifferent() const { return GetRibbon() != V(0)->GetRibbon() ? 1 : 0; }
 
 int CFace3d::GetMaxRibbonDifference() const
 {
   int maxDiff = 0;
   for (int i = 0; i < 3; i++) {
-    const int d = std::abs(m_pVertex[i]->GetRibbon() - m_pVertex[(i + 1) % 3]->GetRibbon());
+    const int d = std::abs(V(i)->GetRibbon() - V((i + 1) % 3)->GetRibbon());
     if (d > maxDiff)
       maxDiff = d;
   }
@@ -234,9 +250,9 @@ int CFace3d::GetMaxRibbonDifference() const
 
 CVertex3d* CFace3d::NewCentroidVertex() const
 {
-  const CVertex3d* a = m_pVertex[0];
-  const CVertex3d* b = m_pVertex[1];
-  const CVertex3d* c = m_pVertex[2];
+  const CVertex3d* a = V(0);
+  const CVertex3d* b = V(1);
+  const CVertex3d* c = V(2);
   return new CVertex3d((a->x() + b->x() + c->x()) / 3.0f, (a->y() + b->y() + c->y()) / 3.0f,
                        (a->z() + b->z() + c->z()) / 3.0f);
 }
@@ -244,8 +260,8 @@ CVertex3d* CFace3d::NewCentroidVertex() const
 void CFace3d::AddVertexNeighbors()
 {
   for (int i = 0; i < 3; i++) {
-    m_pVertex[i]->AddNeighbor(m_pVertex[(i + 1) % 3]);
-    m_pVertex[(i + 1) % 3]->AddNeighbor(m_pVertex[i]);
+    V(i)->AddNeighbor(V((i + 1) % 3));
+    V((i + 1) % 3)->AddNeighbor(V(i));
   }
 }
 
@@ -255,8 +271,8 @@ template <class Pred>
 CFace3d* CFace3d::FirstNeighbor(Pred pred) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pFace[i] && pred(m_pFace[i]))
-      return m_pFace[i];
+    if (F(i) && pred(F(i)))
+      return F(i);
   return nullptr;
 }
 
@@ -277,7 +293,7 @@ int CFace3d::HasNeighborIn(const CArray3d<CFace3d>* pArray) const
 int CFace3d::IndexOfNeighbor(const CFace3d* pFace, int* pIndex) const
 {
   for (int i = 0; i < 3; i++) {
-    if (m_pFace[i] == pFace) {
+    if (F(i) == pFace) {
       *pIndex = i;
       return 1;
     }
@@ -288,7 +304,7 @@ int CFace3d::IndexOfNeighbor(const CFace3d* pFace, int* pIndex) const
 int CFace3d::IndexOfNeighborWithFlag(int flag, int* pIndex) const
 {
   for (int i = 0; i < 3; i++) {
-    if (m_pFace[i] && m_pFace[i]->GetFlag() == flag) {
+    if (F(i) && F(i)->GetFlag() == flag) {
       *pIndex = i;
       return 1;
     }
@@ -298,14 +314,14 @@ int CFace3d::IndexOfNeighborWithFlag(int flag, int* pIndex) const
 
 int CFace3d::NbFaceNeighbor() const
 {
-  return (m_pFace[0] ? 1 : 0) + (m_pFace[1] ? 1 : 0) + (m_pFace[2] ? 1 : 0);
+  return (F(0) ? 1 : 0) + (F(1) ? 1 : 0) + (F(2) ? 1 : 0);
 }
 
 int CFace3d::NbFaceNeighborWithFlag(int flag) const
 {
   int n = 0;
   for (int i = 0; i < 3; i++)
-    n += (m_pFace[i] && m_pFace[i]->GetFlag() == flag) ? 1 : 0;
+    n += (F(i) && F(i)->GetFlag() == flag) ? 1 : 0;
   return n;
 }
 
@@ -313,7 +329,7 @@ int CFace3d::NbFaceNeighborWithRibbon(int ribbon) const
 {
   int n = 0;
   for (int i = 0; i < 3; i++)
-    n += (m_pFace[i] && m_pFace[i]->GetRibbon() == ribbon) ? 1 : 0;
+    n += (F(i) && F(i)->GetRibbon() == ribbon) ? 1 : 0;
   return n;
 }
 
@@ -346,8 +362,8 @@ CFace3d* CFace3d::GetFaceNotSharing(const CVertex3d* p) const
 CFace3d* CFace3d::GetFaceOther(const CFace3d* g, const CFace3d* h) const
 {
   for (int i = 0; i < 3; i++)
-    if (m_pFace[i] != g && m_pFace[i] != h)
-      return m_pFace[i];
+    if (F(i) != g && F(i) != h)
+      return F(i);
   return nullptr;
 }
 
@@ -368,7 +384,7 @@ int CFace3d::SharesEdge(const CFace3d* pFace) const
     return 0;
   int shared = 0;
   for (int i = 0; i < 3; i++)
-    shared += pFace->HasVertex(m_pVertex[i]) ? 1 : 0;
+    shared += pFace->HasVertex(V(i)) ? 1 : 0;
   return shared == 2 ? 1 : 0;
 }
 
@@ -376,7 +392,7 @@ int CFace3d::SharesOneVertex(const CFace3d* pFace) const
 {
   int shared = 0;
   for (int i = 0; i < 3; i++)
-    shared += pFace->HasVertex(m_pVertex[i]) ? 1 : 0;
+    shared += pFace->HasVertex(V(i)) ? 1 : 0;
   return shared == 1 ? 1 : 0;
 }
 
@@ -399,7 +415,7 @@ int CFace3d::ShareEdge(const CFace3d* pFace, int* pI, int* pJ) const
   int matches = 0;
   for (int p = 0; p < 3; p++) {
     for (int q = 0; q < 3; q++) {
-      if (pFace->v(p) == m_pVertex[q]) {
+      if (pFace->v(p) == V(q)) {
         mine[q] = true;
         other[p] = true;
         matches++;
@@ -421,8 +437,8 @@ int CFace3d::GetSharedEdge(const CFace3d* pFace, CVertex3d** ppA, CVertex3d** pp
     *ppA = *ppB = nullptr;
     return 0;
   }
-  *ppA = m_pVertex[i];
-  *ppB = m_pVertex[(i + 1) % 3];
+  *ppA = V(i);
+  *ppB = V((i + 1) % 3);
   return 1;
 }
 
@@ -431,7 +447,7 @@ int CFace3d::GetFacesAroundCorners(CArray3d<CFace3d>* pArray)
   pArray->RemoveAll();
   pArray->Add(this);
   for (int i = 0; i < 3; i++) {
-    const CVertex3d* p = m_pVertex[i];
+    const CVertex3d* p = V(i);
     for (int k = 0; k < p->NbFaceNeighbor(); k++) {
       CFace3d* g = p->GetFaceNeighbor(k);
       if (!pArray->Contains(g))
@@ -444,10 +460,10 @@ int CFace3d::GetFacesAroundCorners(CArray3d<CFace3d>* pArray)
 int CFace3d::IsValid() const
 {
   for (int i = 0; i < 3; i++) {
-    const CFace3d* g = m_pFace[i];
+    const CFace3d* g = F(i);
     if (g == this)
       return 0;
-    if (g && g == m_pFace[(i + 1) % 3])
+    if (g && g == F((i + 1) % 3))
       return 0;
     if (g && !g->HasNeighbor(this))
       return 0;
@@ -458,7 +474,7 @@ int CFace3d::IsValid() const
 int CFace3d::CheckNeighbors() const
 {
   for (int i = 0; i < 3; i++) {
-    const CFace3d* g = m_pFace[i];
+    const CFace3d* g = F(i);
     if (!SharesEdge(g) || !g->HasNeighbor(this))
       return 0;
   }
@@ -472,7 +488,7 @@ int CFace3d::UpdateVertex(const CVertex3d* pOld, CVertex3d* pNew)
   const int i = IndexFrom(pOld);
   if (i < 0)
     return 0;
-  m_pVertex[i] = pNew;
+  SetRef(i, pNew);
   CalculateNormal();
   return 1;
 }
@@ -483,8 +499,8 @@ void CFace3d::ReplaceVertexRecursive(const CVertex3d* pOld, CVertex3d* pNew)
     return;
   UpdateVertex(pOld, pNew);
   for (int i = 0; i < 3; i++)
-    if (m_pFace[i] && m_pFace[i]->HasVertex(pOld))
-      m_pFace[i]->ReplaceVertexRecursive(pOld, pNew);
+    if (F(i) && F(i)->HasVertex(pOld))
+      F(i)->ReplaceVertexRecursive(pOld, pNew);
 }
 
 int CFace3d::UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew)
@@ -492,7 +508,7 @@ int CFace3d::UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew)
   int i = 0;
   if (!IndexOfNeighbor(pOld, &i))
     return 0;
-  m_pFace[i] = pNew;
+  SetRef(kFaceRef + i, pNew);
   return 1;
 }
 
@@ -509,8 +525,8 @@ int CFace3d::UpdateNeighborFromArray(const CArray3d<CFace3d>* pArray, CFace3d* p
 int CFace3d::RepairNeighbor(CFace3d* pNew)
 {
   for (int i = 0; i < 3; i++) {
-    if (m_pFace[i] && !SharesEdge(m_pFace[i])) {
-      m_pFace[i] = pNew;
+    if (F(i) && !SharesEdge(F(i))) {
+      SetRef(kFaceRef + i, pNew);
       return 1;
     }
   }
@@ -585,16 +601,16 @@ void CFace3d::CalculateNormal()
 {
   if (HasNullVertex())
     return;
-  m_Normal = TriangleNormal(m_pVertex[0], m_pVertex[1], m_pVertex[2]);
+  m_Normal = TriangleNormal(V(0), V(1), V(2));
 }
 
 void CFace3d::CalculateAltNormal()
 {
   if (HasNullVertex())
     return;
-  const CVertex3d* q0 = m_pVertex[0];
-  const CVertex3d* q1 = m_pVertex[1];
-  const CVertex3d* q2 = m_pVertex[2];
+  const CVertex3d* q0 = V(0);
+  const CVertex3d* q1 = V(1);
+  const CVertex3d* q2 = V(2);
   const CVector3d u(q1->x2() - q0->x2(), q1->y2() - q0->y2(), q1->z2() - q0->z2());
   const CVector3d w(q2->x2() - q0->x2(), q2->y2() - q0->y2(), q2->z2() - q0->z2());
   *GetAltNormal() = u ^ w;
@@ -602,15 +618,15 @@ void CFace3d::CalculateAltNormal()
 
 // --- measures --------------------------------------------------------------------------------
 
-double CFace3d::Area() const { return TriangleArea(m_pVertex[0], m_pVertex[1], m_pVertex[2]); }
+double CFace3d::Area() const { return TriangleArea(V(0), V(1), V(2)); }
 
 double CFace3d::Perimeter() const
 {
-  return EdgeLength(m_pVertex[0], m_pVertex[1]) + EdgeLength(m_pVertex[1], m_pVertex[2]) +
-         EdgeLength(m_pVertex[2], m_pVertex[0]);
+  return EdgeLength(V(0), V(1)) + EdgeLength(V(1), V(2)) +
+         EdgeLength(V(2), V(0));
 }
 
-double CFace3d::Compacity() const { return ::Compacity(m_pVertex[0], m_pVertex[1], m_pVertex[2]); }
+double CFace3d::Compacity() const { return ::Compacity(V(0), V(1), V(2)); }
 
 double CFace3d::MeanCompacity(const CFace3d* pFace) const
 {
@@ -660,7 +676,7 @@ double CFace3d::MeanSqrtEdgeLength() const
 {
   double sum = 0.0;
   for (int i = 0; i < 3; i++)
-    sum += std::sqrt(EdgeLength(m_pVertex[i], m_pVertex[(i + 1) % 3]));
+    sum += std::sqrt(EdgeLength(V(i), V((i + 1) % 3)));
   return sum / 3.0;
 }
 
@@ -668,7 +684,7 @@ double CFace3d::GetMaxAngleAroundVertices() const
 {
   double best = 0.0;
   for (int i = 0; i < 3; i++)
-    best = std::max(best, m_pVertex[i]->GetMaxAngleAround());
+    best = std::max(best, V(i)->GetMaxAngleAround());
   return best;
 }
 
@@ -676,14 +692,14 @@ double CFace3d::GetMaxVertexCurvature() const
 {
   double best = 0.0;
   for (int i = 0; i < 3; i++)
-    best = std::max(best, m_pVertex[i]->GetSumCurveAround());
+    best = std::max(best, V(i)->GetSumCurveAround());
   return best;
 }
 
 int CFace3d::IsSharpEdge(double threshold)
 {
   for (int i = 0; i < 3; i++)
-    if (m_pFace[i] && AbsSinusFaces(this, m_pFace[i]) >= threshold)
+    if (F(i) && AbsSinusFaces(this, F(i)) >= threshold)
       return 1;
   return 0;
 }
@@ -692,7 +708,7 @@ int CFace3d::GetSharpEdges(double threshold, int* pSharp)
 {
   int any = 0;
   for (int i = 0; i < 3; i++) {
-    if (m_pFace[i] && AbsSinusFaces(this, m_pFace[i]) >= threshold) {
+    if (F(i) && AbsSinusFaces(this, F(i)) >= threshold) {
       pSharp[i] = 1;
       any = 1;
     }
@@ -703,18 +719,18 @@ int CFace3d::GetSharpEdges(double threshold, int* pSharp)
 void CFace3d::ColorSharpEdges(double threshold, const CColor* pColor)
 {
   for (int i = 0; i < 3; i++) {
-    if (m_pFace[i] && AbsSinusFaces(this, m_pFace[i]) >= threshold) {
-      m_pVertex[i]->SetColor(pColor);
-      m_pVertex[(i + 1) % 3]->SetColor(pColor);
+    if (F(i) && AbsSinusFaces(this, F(i)) >= threshold) {
+      V(i)->SetColor(pColor);
+      V((i + 1) % 3)->SetColor(pColor);
     }
   }
 }
 
 int CFace3d::IsPointInside(const CVertex3d* pPoint) const
 {
-  const CVector3d a(pPoint, m_pVertex[0]);
-  const CVector3d b(pPoint, m_pVertex[1]);
-  const CVector3d c(pPoint, m_pVertex[2]);
+  const CVector3d a(pPoint, V(0));
+  const CVector3d b(pPoint, V(1));
+  const CVector3d c(pPoint, V(2));
   const CVector3d ab = a ^ b;
   const CVector3d bc = b ^ c;
   const CVector3d ca = c ^ a;
@@ -748,8 +764,8 @@ void CFace3d::glDraw(const CColor* pColor, const CMesh3d* pMesh,
   }
   if (pNeighborColor)
     for (int i = 0; i < 3; i++)
-      if (m_pFace[i])
-        DrawLoop(m_pFace[i], pNeighborColor);
+      if (F(i))
+        DrawLoop(F(i), pNeighborColor);
   DrawLoop(this, pColor);
   if (pMesh)
     glPopMatrix();

@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/ElementRef.h"
 #include "mesh/History.h"
 #include "mesh/Object3d.h"
 #include "mesh/Vector3d.h"
@@ -25,14 +26,16 @@ class CFace3d : public CObject3d
 {
 public:
   CFace3d() = default;
-  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c) : m_pVertex{a, b, c} {}
-  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, int flag) : m_pVertex{a, b, c}, m_Flag(flag)
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c) { SetVertices(a, b, c); }
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, int flag) : m_Flag(flag)
   {
+    SetVertices(a, b, c);
   }
   CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, std::uint8_t r, std::uint8_t g,
           std::uint8_t bl, int flag, void* pData)
-    : m_pVertex{a, b, c}, m_Color(r, g, bl), m_Flag(flag), m_pData(pData)
+    : m_Color(r, g, bl), m_Flag(flag), m_pData(pData)
   {
+    SetVertices(a, b, c);
   }
   // Corners and neighbours only.
   explicit CFace3d(const CFace3d* pFace) { CopyFrom(pFace); }
@@ -46,21 +49,21 @@ public:
                       const CColor* pNeighborColor) const;
 
   // --- accessors --------------------------------------------------------------------------
-  CVertex3d* v(int i) const { return m_pVertex[i % 6]; }
-  void SetVertex(int i, CVertex3d* pVertex) { m_pVertex[i % 6] = pVertex; }
+  CVertex3d* v(int i) const { return V(i % 6); }
+  void SetVertex(int i, CVertex3d* pVertex) { SetRef(i % 6, pVertex); }
   void SetVertices(CVertex3d* a, CVertex3d* b, CVertex3d* c)
   {
-    m_pVertex[0] = a;
-    m_pVertex[1] = b;
-    m_pVertex[2] = c;
+    SetRef(0, a);
+    SetRef(1, b);
+    SetRef(2, c);
   }
-  CFace3d* f(int i) const { return m_pFace[i % 3]; }
-  void SetF(int i, CFace3d* pFace) { m_pFace[i % 3] = pFace; }
+  CFace3d* f(int i) const { return F(i % 3); }
+  void SetF(int i, CFace3d* pFace) { SetRef(kFaceRef + i % 3, pFace); }
   void SetNeighbors(CFace3d* f0, CFace3d* f1, CFace3d* f2)
   {
-    m_pFace[0] = f0;
-    m_pFace[1] = f1;
-    m_pFace[2] = f2;
+    SetRef(kFaceRef, f0);
+    SetRef(kFaceRef + 1, f1);
+    SetRef(kFaceRef + 2, f2);
   }
   void Set(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1, CFace3d* f2)
   {
@@ -68,8 +71,8 @@ public:
     SetNeighbors(f0, f1, f2);
   }
   void CopyFrom(const CFace3d* pFace);
-  CFace3d* GetNeighbor0() const { return m_pFace[0]; }
-  CFace3d* GetNeighbor1() const { return m_pFace[1]; }
+  CFace3d* GetNeighbor0() const { return F(0); }
+  CFace3d* GetNeighbor1() const { return F(1); }
   CVector3d* GetNormal() { return &m_Normal; }
   const CVector3d* GetNormal() const { return &m_Normal; }
   void SetNormal(float x, float y, float z) { m_Normal.Set(x, y, z); }
@@ -107,7 +110,7 @@ public:
   CVertex3d* GetVertexOther(const CVertex3d* a, const CVertex3d* b) const;
   CVertex3d* GetSharedVertexOther(const CVertex3d* p, const CFace3d* pFace) const;
   CVertex3d* GetNearestVertex(const CVertex3d* pPoint) const;
-  int HasNullVertex() const { return (!m_pVertex[0] || !m_pVertex[1] || !m_pVertex[2]) ? 1 : 0; }
+  int HasNullVertex() const { return (!V(0) || !V(1) || !V(2)) ? 1 : 0; }
   int IsCollapsed() const;
   int HasBoundaryVertex() const;
   int HasNoValence3Near() const;
@@ -201,10 +204,33 @@ private:
   // Corners of the two faces an edge flip with pFace would make; 0 without a shared edge.
   int GetSwappedCorners(const CFace3d* pFace, CVertex3d** ppFirst, CVertex3d** ppSecond) const;
 
+  // Slots 0..5 are the vertex slots, 6..8 the neighbours.
+  static constexpr int kFaceRef = 6;
+  static constexpr int kNbRef = 9;
+  CVertex3d* V(int i) const
+  {
+    return m_Wide ? m_pScratch->wideVertex[i] : elementref::Decode<CVertex3d>(m_Ref, m_Ref[i]);
+  }
+  CFace3d* F(int i) const
+  {
+    return m_Wide ? m_pScratch->wideFace[i]
+                  : elementref::Decode<CFace3d>(m_Ref, m_Ref[kFaceRef + i]);
+  }
+  void SetRef(int slot, void* p)
+  {
+    if (!m_Wide && elementref::Encode(m_Ref, p, &m_Ref[slot]))
+      return;
+    SetWideRef(slot, p);
+  }
+  // Moves every reference to full pointers in the scratch block, for good, and sets one.
+  void SetWideRef(int slot, void* p);
+
   struct SScratch
   {
     CVector3d altNormal;
     int ribbon = 0;
+    CVertex3d* wideVertex[6] = {};
+    CFace3d* wideFace[3] = {};
   };
   SScratch& Scratch()
   {
@@ -213,11 +239,15 @@ private:
     return *m_pScratch;
   }
 
-  CVertex3d* m_pVertex[6] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-  CFace3d* m_pFace[3] = {nullptr, nullptr, nullptr};
-  CVector3d m_Normal;
+  // The vertex slots and the neighbours as references relative to this array
+  // (mesh/ElementRef.h), which lies inside the face, so that the face itself is in reach (the
+  // adjacency build marks a face with itself); while all are in reach, else as pointers in the
+  // scratch block (m_Wide).
+  std::int32_t m_Ref[kNbRef] = {};
   CColor m_Color;
+  CVector3d m_Normal;
   int m_Flag = 0;
+  bool m_Wide = false;
   CHistory m_History;
   void* m_pData = nullptr;
   std::unique_ptr<SScratch> m_pScratch;

@@ -39,15 +39,14 @@ int GrownCapacity(int room, int n)
 }
 
 // Sizes a list to n entries in one allocation, keeping its storage when it is large enough.
-template <class T>
-T** ResizeList(CArray3d<T>* pList, int n)
+template <class List>
+void ResizeList(List* pList, int n)
 {
   if (n > pList->GetMaxSize()) {
     pList->RemoveAll();
     pList->SetSize(GrownCapacity(pList->GetRoom(), n));
   }
   pList->SetSize(n);
-  return pList->GetData();
 }
 
 // The three relations built over vertex and face indices, with the orders of the rules:
@@ -293,13 +292,15 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 {
   const int first = m_FaceStart[a];
   const int nbFace = m_FaceStart[a + 1] - first;
-  CFace3d** faces = ResizeList(v->GetArrayFaceNeighbor(), nbFace);
+  auto* faces = v->GetArrayFaceNeighbor();
+  ResizeList(faces, nbFace);
   for (int p = 0; p < nbFace; p++)
-    faces[p] = m_pMesh->GetFace(m_Faces[first + p]);
+    faces->SetAt(p, m_pMesh->GetFace(m_Faces[first + p]));
   const int nbNeighbor = static_cast<int>(m_Neighbors.size());
-  CVertex3d** neighbors = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
+  auto* neighbors = v->GetArrayVertexNeighbor();
+  ResizeList(neighbors, nbNeighbor);
   for (int j = 0; j < nbNeighbor; j++)
-    neighbors[j] = m_pMesh->GetVertex(m_Neighbors[j].vertex);
+    neighbors->SetAt(j, m_pMesh->GetVertex(m_Neighbors[j].vertex));
 }
 
 // Every edge k of a face that starts at corner a = corner k is settled here, once.

@@ -880,7 +880,9 @@ void CVertex3d::MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag)
 
 int CVertex3d::PopHistory()
 {
-  const std::unique_ptr<CHistoryAction> pAction = m_History.Pop();
+  if (!m_pScratch)
+    return 0;
+  const std::unique_ptr<CHistoryAction> pAction = m_pScratch->history.Pop();
   if (!pAction)
     return 0;
   if (pAction->GetType() == CHistoryAction::TYPE_VERTEX_MOVED)
@@ -890,7 +892,7 @@ int CVertex3d::PopHistory()
 
 void CVertex3d::GetPreviousPosition(float* pPosition) const
 {
-  const CHistoryAction* pLast = m_History.GetLast();
+  const CHistoryAction* pLast = m_pScratch ? m_pScratch->history.GetLast() : nullptr;
   if (pLast && pLast->GetType() == CHistoryAction::TYPE_VERTEX_MOVED) {
     pPosition[0] = pLast->GetX();
     pPosition[1] = pLast->GetY();

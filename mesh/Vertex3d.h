@@ -3,6 +3,7 @@
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
 #include "mesh/History.h"
+#include "mesh/NeighborList.h"
 #include "mesh/Object3d.h"
 #include "mesh/Vector3d.h"
 
@@ -18,10 +19,11 @@ class CRenderView;
 
 // Vertex of a triangle mesh: position, a second (quantised) position, normal, colour, a flag
 // word that algorithms use as scratch, an undo history, and the adjacency lists that
-// CMesh3d::BuildAdjacency fills. The undo history has a member of its own, apart from the data
-// pointer that other algorithms borrow for a run. State that only a few algorithms use (the
-// second position, edges, order, valence, merge target, byte flag) lives in a block that the
-// first write of a value other than its default creates: most vertices never carry it.
+// CMesh3d::BuildAdjacency fills (32-bit references, mesh/NeighborList.h). The undo history is
+// kept apart from the data pointer that other algorithms borrow for a run. State that only a
+// few algorithms use (the undo history, the second position, edges, order, valence, merge
+// target, byte flag) lives in a block that the first write of a value other than its default
+// creates: most vertices never carry it.
 class CVertex3d : public CObject3d
 {
 public:
@@ -151,8 +153,10 @@ public:
   int NbFaceNeighbor() const { return m_ArrayFaceNeighbor.GetSize(); }
   CVertex3d* GetVertexNeighbor(int i) const { return m_ArrayVertexNeighbor[i]; }
   CFace3d* GetFaceNeighbor(int i) const { return m_ArrayFaceNeighbor[i]; }
-  CArray3d<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
-  CArray3d<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
+  CNeighborList<CVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
+  CNeighborList<CFace3d>* GetArrayFaceNeighbor() { return &m_ArrayFaceNeighbor; }
+  const CNeighborList<CVertex3d>* GetArrayVertexNeighbor() const { return &m_ArrayVertexNeighbor; }
+  const CNeighborList<CFace3d>* GetArrayFaceNeighbor() const { return &m_ArrayFaceNeighbor; }
   CArray3d<CEdge3d>* GetArrayEdge() { return &Scratch().edges; }
   int NbEdge() const { return m_pScratch ? m_pScratch->edges.GetSize() : 0; }
   CEdge3d* GetEdge(int i) const { return m_pScratch->edges[i]; }
@@ -258,9 +262,9 @@ public:
   void MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag);
 
   // --- history ----------------------------------------------------------------------------
-  void PushHistory(CHistoryAction* pAction) { m_History.Push(pAction); }
+  void PushHistory(CHistoryAction* pAction) { Scratch().history.Push(pAction); }
   int PopHistory();
-  int NbHistory() const { return m_History.GetSize(); }
+  int NbHistory() const { return m_pScratch ? m_pScratch->history.GetSize() : 0; }
   void GetPreviousPosition(float* pPosition) const;
 
   // --- drawing ----------------------------------------------------------------------------
@@ -305,6 +309,7 @@ private:
     int order = 0;
     int valence = 0;
     std::uint8_t byteFlag = 0;
+    CHistory history;
   };
   SScratch& Scratch()
   {
@@ -320,14 +325,9 @@ private:
   CVector3d m_Normal;
   CColor m_Color;
   int m_Flag = 0;
-  CHistory m_History;
   void* m_pData = nullptr;
-  // Room for the lists of the common valence: most vertices never allocate for them.
-  static constexpr int kNeighborRoom = 6;
-  CVertex3d* m_VertexRoom[kNeighborRoom] = {};
-  CFace3d* m_FaceRoom[kNeighborRoom] = {};
-  CArray3d<CVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
-  CArray3d<CFace3d> m_ArrayFaceNeighbor{m_FaceRoom, kNeighborRoom};
+  CNeighborList<CVertex3d> m_ArrayVertexNeighbor;
+  CNeighborList<CFace3d> m_ArrayFaceNeighbor;
   int m_Ribbon = 0;
   int m_Mark = 0;
   std::unique_ptr<SScratch> m_pScratch;

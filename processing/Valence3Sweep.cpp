@@ -60,8 +60,7 @@ int CValence3Sweep::Sweep(const Removed& removed)
     CVertex3d* v = m_Vertex[k];
     if (!CMesh3d::IsRemovableValence3(v))
       continue;
-    faces.assign(v->GetArrayFaceNeighbor()->GetData(),
-                 v->GetArrayFaceNeighbor()->GetData() + v->NbFaceNeighbor());
+    faces.assign(v->GetArrayFaceNeighbor()->begin(), v->GetArrayFaceNeighbor()->end());
     CVertex3d* ring[3] = {v->GetVertexNeighbor(0), v->GetVertexNeighbor(1),
                           v->GetVertexNeighbor(2)};
     m_Current = k;

@@ -25,10 +25,9 @@ struct SSnapshot
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
       Vertices.push_back(v);
-      VertexNeighbors.emplace_back(v->GetArrayVertexNeighbor()->GetData(),
-                                   v->GetArrayVertexNeighbor()->GetData() + v->NbVertexNeighbor());
-      FaceLists.emplace_back(v->GetArrayFaceNeighbor()->GetData(),
-                             v->GetArrayFaceNeighbor()->GetData() + v->NbFaceNeighbor());
+      VertexNeighbors.emplace_back(v->GetArrayVertexNeighbor()->begin(),
+                                   v->GetArrayVertexNeighbor()->end());
+      FaceLists.emplace_back(v->GetArrayFaceNeighbor()->begin(), v->GetArrayFaceNeighbor()->end());
     }
     for (int i = 0; i < mesh.NbFace(); i++) {
       const CFace3d* f = mesh.GetFace(i);

@@ -69,7 +69,7 @@ SExpected Expected(const CMesh3d& mesh)
 }
 
 template <class T>
-std::vector<const T*> Listed(const CArray3d<T>* pArray)
+std::vector<const T*> Listed(const CNeighborList<T>* pArray)
 {
   std::vector<const T*> list;
   for (int i = 0; i < pArray->GetSize(); i++)

@@ -1,0 +1,253 @@
+#include "mesh/ElementRef.h"
+#include "mesh/Face3d.h"
+#include "mesh/Vertex3d.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// An address that is only compared, never read.
+const void* At(std::intptr_t address) { return reinterpret_cast<const void*>(address); }
+
+// Vertices and faces built side by side in one block, as a pool holds them: every reference
+// between them is in reach.
+class CSideBySide
+{
+public:
+  CSideBySide(int nbVertex, int nbFace)
+  {
+    for (int i = 0; i < nbVertex; i++)
+      m_Vertices.push_back(new (Take(sizeof(CVertex3d))) CVertex3d(static_cast<float>(i), 0, 0));
+    for (int i = 0; i < nbFace; i++)
+      m_Faces.push_back(new (Take(sizeof(CFace3d))) CFace3d());
+  }
+  ~CSideBySide()
+  {
+    for (CFace3d* f : m_Faces)
+      f->~CFace3d();
+    for (CVertex3d* v : m_Vertices)
+      v->~CVertex3d();
+  }
+  CSideBySide(const CSideBySide&) = delete;
+  CSideBySide& operator=(const CSideBySide&) = delete;
+
+  CVertex3d* Vertex(int i) const { return m_Vertices[static_cast<size_t>(i)]; }
+  CFace3d* Face(int i) const { return m_Faces[static_cast<size_t>(i)]; }
+
+private:
+  void* Take(size_t bytes)
+  {
+    void* p = m_Block.get() + m_Used;
+    m_Used += (bytes + 7) / 8 * 8;
+    return p;
+  }
+
+  std::unique_ptr<std::max_align_t[]> m_Block{new std::max_align_t[4096]};
+  size_t m_Used = 0;
+  std::vector<CVertex3d*> m_Vertices;
+  std::vector<CFace3d*> m_Faces;
+};
+
+// A face and a vertex 17 GiB apart, beyond the reach of a reference: an address range is
+// reserved and only the two pages they lie on are made usable.
+class CFarApart
+{
+public:
+  CFarApart()
+  {
+    void* p = mmap(nullptr, kBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED)
+      return;
+    m_pBase = static_cast<char*>(p);
+    if (mprotect(m_pBase, kPage, PROT_READ | PROT_WRITE) != 0 ||
+        mprotect(m_pBase + kFar, kPage, PROT_READ | PROT_WRITE) != 0)
+      return;
+    m_pFace = new (m_pBase) CFace3d();
+    m_pVertex = new (m_pBase + kFar) CVertex3d(4, 5, 6);
+  }
+  ~CFarApart()
+  {
+    if (m_pFace)
+      m_pFace->~CFace3d();
+    if (m_pVertex)
+      m_pVertex->~CVertex3d();
+    if (m_pBase)
+      munmap(m_pBase, kBytes);
+  }
+  CFarApart(const CFarApart&) = delete;
+  CFarApart& operator=(const CFarApart&) = delete;
+
+  CFace3d* Face() const { return m_pFace; }
+  CVertex3d* Vertex() const { return m_pVertex; }
+
+private:
+  static constexpr size_t kPage = 1 << 16;
+  static constexpr size_t kFar = size_t{17} << 30;
+  static constexpr size_t kBytes = kFar + kPage;
+  char* m_pBase = nullptr;
+  CFace3d* m_pFace = nullptr;
+  CVertex3d* m_pVertex = nullptr;
+};
+
+// Sets every slot of the face and reads each back, through the index wrap of the accessors.
+void ExpectSlotsRoundTrip(CFace3d* f, CVertex3d* const* vertices, CFace3d* const* faces)
+{
+  for (int i = 0; i < 6; i++)
+    f->SetVertex(i, vertices[i]);
+  f->SetNeighbors(faces[0], faces[1], faces[2]);
+  for (int i = 0; i < 6; i++) {
+    EXPECT_EQ(f->v(i), vertices[i]) << "slot " << i;
+    EXPECT_EQ(f->v(i + 6), vertices[i]) << "slot " << i + 6;
+  }
+  for (int i = 0; i < 3; i++) {
+    EXPECT_EQ(f->f(i), faces[i]) << "neighbour " << i;
+    EXPECT_EQ(f->f(i + 3), faces[i]) << "neighbour " << i + 3;
+  }
+}
+
+} // namespace
+
+TEST(ElementRef, EncodesWithinReachAndRefusesTheRest)
+{
+  const std::intptr_t origin = std::intptr_t{1} << 40;
+  std::int32_t code = 7;
+  EXPECT_TRUE(elementref::Encode(At(origin), nullptr, &code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(elementref::Decode<const void>(At(origin), 0), nullptr);
+
+  for (const std::intptr_t distance :
+       {std::intptr_t{8}, std::intptr_t{-8}, std::intptr_t{4096}, std::intptr_t{-1} << 20,
+        std::intptr_t{INT32_MAX} * 8, std::intptr_t{INT32_MIN + 1} * 8}) {
+    ASSERT_TRUE(elementref::Encode(At(origin), At(origin + distance), &code)) << distance;
+    EXPECT_EQ(elementref::Decode<const void>(At(origin), code), At(origin + distance)) << distance;
+  }
+  // One step past the reach either way, the origin itself, and a misaligned element.
+  EXPECT_FALSE(elementref::Encode(At(origin), At(origin + (std::intptr_t{INT32_MAX} + 1) * 8), &code));
+  EXPECT_FALSE(elementref::Encode(At(origin), At(origin + (std::intptr_t{INT32_MIN} - 1) * 8), &code));
+  EXPECT_FALSE(elementref::Encode(At(origin), At(origin), &code));
+  EXPECT_FALSE(elementref::Encode(At(origin), At(origin + 12), &code));
+}
+
+TEST(FaceReferences, SlotsRoundTripWhenAllAreInReach)
+{
+  CSideBySide block(6, 4);
+  CVertex3d* vertices[6] = {block.Vertex(0), block.Vertex(1), block.Vertex(2),
+                            block.Vertex(3), nullptr,         block.Vertex(5)};
+  CFace3d* faces[3] = {block.Face(1), nullptr, block.Face(3)};
+  ExpectSlotsRoundTrip(block.Face(0), vertices, faces);
+  EXPECT_EQ(block.Face(0)->NbVertex(), 5);
+  EXPECT_EQ(block.Face(0)->NbFaceNeighbor(), 2);
+  EXPECT_EQ(block.Face(0)->IndexFrom(block.Vertex(2)), 2);
+  EXPECT_EQ(block.Face(0)->GetNeighbor1(), nullptr);
+}
+
+TEST(FaceReferences, VertexListsOfElementsInReachStayInTheirRoom)
+{
+  // Wherever a list lies in its vertex, elements in reach take no heap block.
+  CSideBySide block(8, 8);
+  CVertex3d* v = block.Vertex(0);
+  for (int i = 1; i < 7; i++) {
+    v->AddFaceNeighbor(block.Face(i));
+    v->AddVertexNeighbor(block.Vertex(i));
+  }
+  v->AddVertexNeighbor(v);
+  EXPECT_EQ(v->GetArrayFaceNeighbor()->IsSpilled(), 0);
+  EXPECT_EQ(v->GetArrayVertexNeighbor()->IsSpilled(), 1);  // seven: beyond the room
+  EXPECT_EQ(v->GetFaceNeighbor(5), block.Face(6));
+  EXPECT_EQ(v->GetVertexNeighbor(6), v);
+  v->RemoveAllVertexNeighbor();
+  v->AddVertexNeighbor(v);
+  EXPECT_EQ(v->GetArrayVertexNeighbor()->IsSpilled(), 0);
+  EXPECT_EQ(v->GetVertexNeighbor(0), v);
+  EXPECT_EQ(v->RemoveFaceNeighbor(block.Face(3)), 1);
+  EXPECT_EQ(v->GetFaceNeighbor(2), block.Face(4));
+}
+
+TEST(FaceReferences, AnElementOutOfReachKeepsEveryOtherReference)
+{
+  // A vertex on the stack is out of reach of a face in the heap: from then on the face keeps
+  // pointers, and the references set before come through unchanged. (Whether the stack is out
+  // of reach depends on the allocator; the results are the same either way.)
+  CSideBySide block(6, 3);
+  CFace3d* f = block.Face(0);
+  f->SetVertices(block.Vertex(0), block.Vertex(1), block.Vertex(2));
+  f->SetVertex(4, block.Vertex(4));
+  f->SetNeighbors(block.Face(1), nullptr, block.Face(2));
+  f->SetF(1, f);  // the adjacency build marks a face with itself
+  CVertex3d onStack(1, 2, 3);
+  f->SetVertex(5, &onStack);
+  EXPECT_EQ(f->v(0), block.Vertex(0));
+  EXPECT_EQ(f->v(2), block.Vertex(2));
+  EXPECT_EQ(f->v(3), nullptr);
+  EXPECT_EQ(f->v(4), block.Vertex(4));
+  EXPECT_EQ(f->v(5), &onStack);
+  EXPECT_EQ(f->f(0), block.Face(1));
+  EXPECT_EQ(f->f(1), f);
+  EXPECT_EQ(f->f(2), block.Face(2));
+  f->SetVertex(5, nullptr);
+
+  // Edits go on as before, with the scratch state sharing the block.
+  f->SetRibbon(3);
+  EXPECT_EQ(f->UpdateVertex(block.Vertex(1), block.Vertex(5)), 1);
+  EXPECT_EQ(f->v(1), block.Vertex(5));
+  EXPECT_EQ(f->UpdateNeighbor(block.Face(2), nullptr), 1);
+  EXPECT_EQ(f->f(2), nullptr);
+  EXPECT_EQ(f->GetRibbon(), 3);
+
+  // Elements on the stack and in the heap mix with those of the block.
+  auto onHeap = std::make_unique<CFace3d>();
+  CVertex3d* vertices[6] = {&onStack, block.Vertex(1), nullptr, block.Vertex(3), nullptr, nullptr};
+  CFace3d* faces[3] = {onHeap.get(), block.Face(0), nullptr};
+  ExpectSlotsRoundTrip(block.Face(2), vertices, faces);
+}
+
+TEST(FaceReferences, AVertexBeyondReachIsKeptExactly)
+{
+  CFarApart far;
+  if (!far.Face())
+    GTEST_SKIP() << "no address range to reserve";
+  CSideBySide block(3, 1);
+  CFace3d* f = far.Face();
+  f->SetF(0, f);
+  f->SetVertices(block.Vertex(0), nullptr, nullptr);  // out of reach already
+  f->SetVertex(1, far.Vertex());
+  f->SetVertex(2, block.Vertex(2));
+  EXPECT_EQ(f->f(0), f);
+  EXPECT_EQ(f->v(0), block.Vertex(0));
+  EXPECT_EQ(f->v(1), far.Vertex());
+  EXPECT_EQ(f->v(2), block.Vertex(2));
+  EXPECT_EQ(f->IndexFrom(far.Vertex()), 1);
+
+  // The same for a neighbour list, whose entries then become pointers.
+  CNeighborList<CFace3d>* list = far.Vertex()->GetArrayFaceNeighbor();
+  list->Add(nullptr);
+  list->Add(far.Face());
+  EXPECT_EQ(list->IsSpilled(), 1);
+  EXPECT_EQ(list->GetAt(0), nullptr);
+  EXPECT_EQ(list->GetAt(1), far.Face());
+  EXPECT_EQ(list->IndexFrom(far.Face()), 1);
+}
+
+TEST(FaceReferences, CopiesAndConstructorsKeepTheCorners)
+{
+  CSideBySide block(3, 2);
+  auto made = std::make_unique<CFace3d>(block.Vertex(0), block.Vertex(1), block.Vertex(2), 200,
+                                        100, 50, 7, nullptr);
+  EXPECT_EQ(made->v(1), block.Vertex(1));
+  EXPECT_EQ(made->GetFlag(), 7);
+  EXPECT_EQ(made->GetColor()->g(), 100);
+  made->SetF(2, block.Face(1));
+  const CFace3d copy(made.get());
+  EXPECT_EQ(copy.v(0), block.Vertex(0));
+  EXPECT_EQ(copy.v(2), block.Vertex(2));
+  EXPECT_EQ(copy.f(2), block.Face(1));
+  EXPECT_EQ(copy.f(0), nullptr);
+  EXPECT_EQ(copy.IsSameFace(made.get()), 1);
+}
