@@ -12,7 +12,7 @@ namespace {
 // once; across edge k of f, the first other face of corner k holding corner k + 1.
 void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
 {
-  CArray3d<CFace3d>* pList = v->GetArrayFaceNeighbor();
+  auto* pList = v->GetArrayFaceNeighbor();
   pList->SetSize(static_cast<int>(faces.size()));
   for (size_t i = 0; i < faces.size(); i++)
     pList->SetAt(static_cast<int>(i), faces[i]);

@@ -207,7 +207,7 @@ std::unique_ptr<CEdgeCollapse::SRingL1> CEdgeCollapse::KeepRing(float length)
 {
   auto pRing = std::make_unique<SRingL1>();
   pRing->length = length;
-  CArray3d<CFace3d>* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
+  auto* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
   for (int i = 0; i < pCopies->GetSize(); i++)
     for (int k = 0; k < 3; k++) {
       CVertex3d* v = pCopies->GetAt(i)->v(k);
@@ -223,7 +223,7 @@ std::unique_ptr<CEdgeCollapse::SRingL1> CEdgeCollapse::KeepRing(float length)
 
 namespace {
 // Puts the corner to[i] in place of from[i] in every face copy.
-void ReplaceCorners(CArray3d<CFace3d>* pCopies, const std::vector<CVertex3d*>& from,
+void ReplaceCorners(CNeighborList<CFace3d>* pCopies, const std::vector<CVertex3d*>& from,
                     const std::vector<CVertex3d*>& to)
 {
   for (int i = 0; i < pCopies->GetSize(); i++)
@@ -251,7 +251,7 @@ int CEdgeCollapse::SettleL1(const SOptimisationL1& o)
                     pRing->positions[3 * i + 2]);
     standInPointers[i] = &standIns[i];
   }
-  CArray3d<CFace3d>* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
+  auto* pCopies = m_OptimalVertex.GetArrayFaceNeighbor();
   ReplaceCorners(pCopies, pRing->corners, standInPointers);
   const float length = pRing->length;
   const int iterations = m_OptimalVertex.OptimizeL1(

@@ -104,8 +104,8 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
 }
 
 // Grows the capacity of a list once, to hold n more entries.
-template <class T>
-void ReserveMore(CArray3d<T>* pList, int n)
+template <class List>
+void ReserveMore(List* pList, int n)
 {
   const int size = pList->GetSize();
   if (size + n <= pList->GetMaxSize())

@@ -153,7 +153,7 @@ std::vector<std::pair<std::string, Damage>> Damages()
     {"list order of a corner reversed", [](CMesh3d* m, CDraw* d) {
        // Harmless on a manifold: the holders of each edge stay unique.
        CVertex3d* v = m->GetVertex(d->Below(m->NbVertex()));
-       CArray3d<CFace3d>* list = v->GetArrayFaceNeighbor();
+       auto* list = v->GetArrayFaceNeighbor();
        for (int i = 0, j = list->GetSize() - 1; i < j; i++, j--) {
          CFace3d* t = (*list)[i];
          list->SetAt(i, (*list)[j]);
