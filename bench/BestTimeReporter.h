@@ -65,7 +65,8 @@ public:
     const std::map<int, double>& b = Best(peer);
     if (a.empty() || b.empty())
       return;
-    std::printf("  %-22s exponent %.2f  ratio", ours.c_str(), Exponent(ours));
+    std::printf("  %-20s over %-18s exponent %.2f  ratio", ours.c_str(), peer.c_str(),
+                Exponent(ours));
     for (const auto& [size, ms] : a) {
       const auto other = b.find(size);
       if (other != b.end())

@@ -12,6 +12,7 @@
 // ORVANE_BENCH_MAX_FACES caps the sizes (for a quick run).
 #include "mesh/Mesh3d.h"
 #include "mesh/QuadMesh3d.h"
+#include "bench/BestTimeReporter.h"
 #include "bench/EdgeOperationsRoute.h"
 #include "processing/FaceCollapse.h"
 #include "processing/HalfEdgeCollapse.h"
@@ -503,77 +504,18 @@ void ReportHuge()
 
 // --- summary -----------------------------------------------------------------------------------
 
-// Keeps the best time of every run (per name and size) for the ratios.
-class CSummaryReporter : public benchmark::ConsoleReporter
+void PrintSummary(const CBestTimeReporter& times)
 {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override
-  {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred)
-        continue;
-      const std::string name = run.run_name.function_name;
-      const auto slash = name.rfind('/');
-      const double ms = run.GetAdjustedRealTime();
-      auto& best = m_Best[name.substr(0, slash)][std::stoi(name.substr(slash + 1))];
-      best = best > 0.0 ? std::min(best, ms) : ms;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintSummary() const
-  {
-    std::printf("\nBuild with adjacency and subdivision, our time over the library's (best of 3):\n");
-    for (const char* scheme : {"build", "loop", "sqrt3", "catmullclark"})
-      for (const char* peer : {"openmesh", "cgal"})
-        PrintRatios(std::string(scheme) + "/ours", std::string(scheme) + "/" + peer);
-    std::printf("\nSimplification to 10%%: time exponent in the face count, ratio to OpenMesh's "
-                "quadric decimater:\n");
-    for (const char* route : {"halfedge/ours", "facecollapse/ours", "edgeoperations/ours",
-                              "progressive/ours", "quadric/openmesh", "edgecollapse/cgal"}) {
-      std::printf("  %-22s exponent %.2f\n  ", route, Exponent(route));
-      PrintRatios(route, "quadric/openmesh");
-    }
-  }
-
-private:
-  // Least-squares slope of log time over log faces.
-  double Exponent(const std::string& name) const
-  {
-    const auto it = m_Best.find(name);
-    if (it == m_Best.end() || it->second.size() < 2)
-      return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    const double n = static_cast<double>(it->second.size());
-    for (const auto& [faces, ms] : it->second) {
-      const double x = std::log(faces), y = std::log(ms);
-      sx += x;
-      sy += y;
-      sxx += x * x;
-      sxy += x * y;
-    }
-    return (n * sxy - sx * sy) / (n * sxx - sx * sx);
-  }
-
-  void PrintRatios(const std::string& ours, const std::string& peer) const
-  {
-    const auto a = m_Best.find(ours);
-    const auto b = m_Best.find(peer);
-    if (a == m_Best.end() || b == m_Best.end()) {
-      std::printf("\n");
-      return;
-    }
-    std::printf("  %s / %s:", ours.c_str(), peer.c_str());
-    for (const auto& [faces, ms] : a->second) {
-      const auto other = b->second.find(faces);
-      if (other != b->second.end())
-        std::printf("  %d: %.2f", faces, ms / other->second);
-    }
-    std::printf("\n");
-  }
-
-  std::map<std::string, std::map<int, double>> m_Best;
-};
+  std::printf("\nBuild with adjacency and subdivision, our time over the library's (best of 3):\n");
+  for (const char* scheme : {"build", "loop", "sqrt3", "catmullclark"})
+    for (const char* peer : {"openmesh", "cgal"})
+      times.PrintRatios(std::string(scheme) + "/ours", std::string(scheme) + "/" + peer);
+  std::printf("\nSimplification to 10%%: time exponent in the face count, ratio to OpenMesh's "
+              "quadric decimater:\n");
+  for (const char* route : {"halfedge/ours", "facecollapse/ours", "edgeoperations/ours",
+                            "progressive/ours", "quadric/openmesh", "edgecollapse/cgal"})
+    times.PrintRatios(route, "quadric/openmesh");
+}
 
 } // namespace
 
@@ -583,9 +525,9 @@ int main(int argc, char** argv)
   RegisterSubdivision();
   RegisterSimplification();
   benchmark::Initialize(&argc, argv);
-  CSummaryReporter reporter;
+  CBestTimeReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   ReportMemory();
   ReportHuge();
   benchmark::Shutdown();

@@ -1,7 +1,12 @@
 #include "mesh/Mesh3d.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 int CMesh3d::ClearVertexAdjacency()
@@ -19,13 +24,40 @@ namespace {
 
 constexpr int kPrefetchDistance = 8;
 
+// Scratch arrays of a megabyte or more are mapped from the system and unmapped after the
+// build: from the heap, a large mesh's build would leave tens of bytes per vertex of freed
+// heap resident beside the mesh.
+constexpr size_t kMappedBytes = size_t{1} << 20;
+
+struct SScratchRelease
+{
+  size_t mappedBytes = 0;
+  void operator()(void* p) const
+  {
+    if (mappedBytes)
+      ::munmap(p, mappedBytes);
+    else
+      std::free(p);
+  }
+};
+
 template <class T>
-using Buffer = std::unique_ptr<T[]>;
+using Buffer = std::unique_ptr<T[], SScratchRelease>;
 
 template <class T>
 Buffer<T> MakeBuffer(size_t n)
 {
-  return std::make_unique_for_overwrite<T[]>(n);
+  static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+  const size_t bytes = std::max<size_t>(n * sizeof(T), 1);
+  if (bytes >= kMappedBytes) {
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED)
+      return Buffer<T>(static_cast<T*>(p), SScratchRelease{bytes});
+  }
+  void* p = std::malloc(bytes);
+  if (!p)
+    throw std::bad_alloc();
+  return Buffer<T>(static_cast<T*>(p), SScratchRelease{});
 }
 
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
@@ -244,8 +276,9 @@ void CAdjacencyBuilder::ForEachFaceCorner(int first, int last, int step, Fn fn) 
 void CAdjacencyBuilder::ListFaces()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbVertex);
-  m_FaceStart = std::make_unique<int[]>(nbVertex + 1);
+  m_FaceStart = MakeBuffer<int>(nbVertex + 1);
   int* start = &m_FaceStart[0];
+  std::fill_n(start, nbVertex + 1, 0);
   ForEachFaceCorner(0, m_NbFace, 1, [start](int, int c) { start[c]++; });
   for (size_t i = 1; i < nbVertex; i++)
     start[i] += start[i - 1];
