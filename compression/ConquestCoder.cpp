@@ -468,6 +468,10 @@ int CConquestCoder::ProcessGate()
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
 {
+  // The index answered it on its last refresh when the node has not changed since.
+  const SActiveNode* pNode = pos.GetNode();
+  if (m_Index.GetList() == m_pCurrent && !pNode->Dirty && pNode->Degree > 0)
+    return pNode->Fill;
   return m_Mesh.IsFillCorner(m_Mesh.IndexOf(m_pCurrent->GetAt(pos)),
                              m_Mesh.IndexOf(m_pCurrent->GetPrevVertex(pos)),
                              m_Mesh.IndexOf(m_pCurrent->GetNextVertex(pos)));
