@@ -113,14 +113,23 @@ void CActiveListIndex::OnRemove(SActiveNode* pNode)
     MarkDirty(pNext);
 }
 
-void CActiveListIndex::File(SActiveNode* pNode)
+int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
+{
+  return pNode->VertexIndex >= 0 ? m_pMesh->GetRemaining(pNode->VertexIndex) : 0;
+}
+
+int CActiveListIndex::IsFill(SActiveNode* pNode, int degree) const
 {
   const CActiveList::Position pos(pNode);
-  const int degree = pNode->VertexIndex >= 0 ? m_pMesh->GetRemaining(pNode->VertexIndex) : 0;
-  pNode->Fill = degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
-                                                     m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
-                                                     m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
-  if (pNode->Fill)
+  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
+                                              m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
+                                              m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
+}
+
+void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
+{
+  pNode->Fill = fill;
+  if (fill)
     m_Fills.push_back(pNode);
   if (static_cast<size_t>(degree) >= m_Buckets.size())
     m_Buckets.resize(static_cast<size_t>(degree) + 1);
@@ -156,10 +165,16 @@ void CActiveListIndex::Unfile(SActiveNode* pNode)
 
 void CActiveListIndex::Refresh()
 {
+  // A node whose degree and fill are what it is filed under stays where it is: the order
+  // within a bucket decides nothing (ties go by the node labels).
   for (SActiveNode* pNode : m_Dirty) {
-    Unfile(pNode);
-    File(pNode);
     pNode->Dirty = 0;
+    const int degree = GetDegree(pNode);
+    const int fill = IsFill(pNode, degree);
+    if (degree == pNode->Degree && fill == pNode->Fill)
+      continue;
+    Unfile(pNode);
+    File(pNode, degree, fill);
   }
   m_Dirty.clear();
 }

@@ -51,7 +51,9 @@ private:
   };
 
   void Refresh();
-  void File(SActiveNode* pNode);
+  int GetDegree(const SActiveNode* pNode) const;
+  int IsFill(SActiveNode* pNode, int degree) const;
+  void File(SActiveNode* pNode, int degree, int fill);
   void Unfile(SActiveNode* pNode);
   void MarkDirty(SActiveNode* pNode);
   void Clear();

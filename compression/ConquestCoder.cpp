@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <deque>
 #include <vector>
@@ -468,6 +469,10 @@ int CConquestCoder::ProcessGate()
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
 {
+  // The index answered it on its last refresh when the node has not changed since.
+  const SActiveNode* pNode = pos.GetNode();
+  if (m_Index.GetList() == m_pCurrent && !pNode->Dirty && pNode->Degree > 0)
+    return pNode->Fill;
   return m_Mesh.IsFillCorner(m_Mesh.IndexOf(m_pCurrent->GetAt(pos)),
                              m_Mesh.IndexOf(m_pCurrent->GetPrevVertex(pos)),
                              m_Mesh.IndexOf(m_pCurrent->GetNextVertex(pos)));
@@ -520,14 +525,16 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
     float best = 3.4e38f;
     for (const SCandidate& candidate : m_Candidates)
       best = std::min(best, candidate.Average[k]);
+    // Without branches: which candidate ties is not to be predicted.
     ties = 0;
     pWinner = nullptr;
+    std::uint64_t winnerOrder = UINT64_MAX;
     for (const SCandidate& candidate : m_Candidates) {
-      if (candidate.Average[k] != best)
-        continue;
-      ties++;
-      if (!pWinner || candidate.Order < pWinner->Order)
-        pWinner = &candidate;
+      const bool tie = candidate.Average[k] == best;
+      ties += tie ? 1 : 0;
+      const bool first = tie && candidate.Order <= winnerOrder;
+      winnerOrder = first ? candidate.Order : winnerOrder;
+      pWinner = first ? &candidate : pWinner;
     }
   }
   pBest = pWinner->pNode;

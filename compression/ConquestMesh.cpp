@@ -178,6 +178,10 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
 {
   if (g < 0 || p < 0)
     return 0;
+  // Most corners are no fill: without the edge p-q there is no face g->p->q, and p's run of
+  // slots is cheaper to read than g's faces.
+  if (FindSlot(p, q) < 0)
+    return 0;
   const SSlot* pSlot = LeavingSlot(g, p);
   const int f = pSlot ? pSlot->Leaving : FindFaceWithOrientedEdge(g, g, p);
   const int apex = pSlot ? pSlot->LeavingApex : (f < 0 ? -1 : GetCornerOther(f, g, p));

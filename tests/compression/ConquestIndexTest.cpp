@@ -50,6 +50,15 @@ int ExpectWalkedGates(CMesh3d* pMesh)
     CActiveList* list = coder.GetStack()->GetHead();
     if (!list || list->IsEmpty())
       continue;
+    // The fill answer the index keeps for a clean node is the table's own.
+    const CConquestMesh& table = coder.GetConquestMesh();
+    for (auto it = list->GetHeadPosition(); !CActiveList::IsNull(it); ++it) {
+      const int g = table.IndexOf(*it);
+      if (table.GetRemaining(*it) == 0)
+        continue;
+      const int fill = table.IsFillCorner(g, table.IndexOf(list->GetPrevVertex(it)), table.IndexOf(list->GetNextVertex(it)));
+      EXPECT_EQ(coder.IsFillGate(it), fill) << "step " << steps << " at " << list->IndexOfPosition(it);
+    }
     const auto walked = WalkedGate(coder, list);
     if (list->GetGate() != walked) {
       ADD_FAILURE() << "step " << steps << ": gate at " << list->IndexOfPosition(list->GetGate())
