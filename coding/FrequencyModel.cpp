@@ -76,20 +76,24 @@ int CFrequencyModel::Rescale()
   if (m_Rescale < m_TargetRescale)
     m_Rescale = std::min(m_Rescale * 2, m_TargetRescale);
 
-  int c = Total;
-  int missing = Total;
-  for (int i = m_NbSymbol - 1; i >= 1; i--) {
-    int f = m_NewFrequency[i];
-    c -= f;
-    m_Cumulative[i] = static_cast<std::uint16_t>(c);
-    f = (f >> 1) | 1;
-    missing -= f;
-    m_NewFrequency[i] = static_cast<std::uint16_t>(f);
+  // Forward passes with no carried dependency but the running sum, so that they vectorise.
+  const int n = m_NbSymbol;
+  std::uint16_t* const cumulative = m_Cumulative.data();
+  std::uint16_t* const frequency = m_NewFrequency.data();
+  int sum = 0;
+  for (int i = 0; i < n; i++) {
+    cumulative[i] = static_cast<std::uint16_t>(sum);
+    sum += frequency[i];
   }
-  if (c != m_NewFrequency[0])
+  if (sum != Total)
     return 0;
-  m_NewFrequency[0] = static_cast<std::uint16_t>((m_NewFrequency[0] >> 1) | 1);
-  missing -= m_NewFrequency[0];
+  int kept = 0;
+  for (int i = 0; i < n; i++) {
+    const auto halved = static_cast<std::uint16_t>((frequency[i] >> 1) | 1);
+    frequency[i] = halved;
+    kept += halved;
+  }
+  const int missing = Total - kept;
 
   m_Increment = missing / m_Rescale;
   m_NextLeft = missing % m_Rescale;
