@@ -103,13 +103,20 @@ int CFrequencyModel::Rescale()
   return 1;
 }
 
-// Each slice of the total gets the lowest symbol whose interval meets it.
+// Each slice of the total gets the lowest symbol whose interval meets it: the last symbol
+// whose interval starts at or before the slice's first value. Each symbol marks the first
+// slice at or after its start, and a running maximum spreads the marks; no branch depends on
+// the frequencies, which a scan that advances per slice mispredicts.
 void CFrequencyModel::FillSearch()
 {
-  for (int i = m_NbSymbol; i >= 1; i--) {
-    const int first = m_Cumulative[i - 1] >> m_SearchShift;
-    const int last = (m_Cumulative[i] - 1) >> m_SearchShift;
-    for (int j = first; j <= last; j++)
-      m_Search[j] = static_cast<std::uint16_t>(i - 1);
-  }
+  std::uint16_t* const search = m_Search.data();
+  const std::uint16_t* const cumulative = m_Cumulative.data();
+  const unsigned int round = (1u << m_SearchShift) - 1;
+  std::fill(search, search + SearchSlices + 1, std::uint16_t(0));
+  // Every interval but the end symbol's starts below the total: slice SearchSlices at most.
+  for (int i = 1; i < m_NbSymbol; i++)
+    search[(cumulative[i] + round) >> m_SearchShift] = static_cast<std::uint16_t>(i);
+  for (int j = 1; j < SearchSlices; j++)
+    search[j] = std::max(search[j], search[j - 1]);
+  search[SearchSlices] = static_cast<std::uint16_t>(m_NbSymbol - 1);
 }
