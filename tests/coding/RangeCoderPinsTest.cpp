@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -133,5 +134,59 @@ TEST(RangeCoderPins, ModelsFollowTheReferenceForEveryRescaleLimit)
         }
       }
     }
+  }
+}
+
+// Beyond the eager bound models are built as their contexts come, found through a slot table
+// or, for very many contexts, a hash: either way the bytes are the reference's, only the
+// contexts met have a model, and a context not met answers with the initial model.
+TEST(RangeCoderPins, ContextsBuiltOnDemandWhetherIndexedOrHashed)
+{
+  struct CCase
+  {
+    std::uint32_t N;
+    std::uint32_t Order;
+  };
+  // 2197 and 64000 contexts go through the slot table, 68921 and 90000 through the hash.
+  for (const CCase& c : {CCase{13, 3}, CCase{40, 3}, CCase{41, 3}, CCase{300, 2}}) {
+    const Symbols symbols = ShiftingSymbols(c.N + c.Order, c.N, 20000);
+    COBitStream out;
+    CRangeEncoder encoder(c.N);
+    ASSERT_EQ(encoder.StartOrderK(c.Order), 1);
+    for (std::uint32_t s : symbols)
+      ASSERT_EQ(encoder.EncodeOrderK(s, &out), 1);
+
+    // The contexts met: the first symbols see the history of zeros.
+    std::vector<bool> met(encoder.GetNbModel(), false);
+    std::uint32_t context = 0;
+    const std::uint32_t modulo = CRangeCoderBase::IntPower(c.N, c.Order - 1);
+    for (std::uint32_t s : symbols) {
+      met[context] = true;
+      context = s + c.N * (context % modulo);
+    }
+    EXPECT_EQ(context, encoder.GetContext());
+    const auto nbMet = static_cast<std::size_t>(std::count(met.begin(), met.end(), true));
+    EXPECT_EQ(encoder.GetNbBuiltModel(), nbMet);
+    std::uint32_t unmet = 0;
+    while (unmet < met.size() && met[unmet])
+      unmet++;
+    ASSERT_LT(unmet, met.size());
+    EXPECT_EQ(encoder.GetModel(unmet).GetFrequency(0), 4096u / (c.N + 1) + (4096u % (c.N + 1) ? 1 : 0));
+    EXPECT_EQ(encoder.DoneOrderK(&out), 1);
+
+    CReferenceEncoder reference(static_cast<int>(c.N), static_cast<int>(c.Order));
+    for (std::uint32_t s : symbols)
+      reference.Encode(static_cast<int>(s));
+    ASSERT_EQ(out.GetBytes(), reference.Done()) << "n " << c.N << " order " << c.Order;
+
+    CIBitStream in(out.GetBytes());
+    CRangeDecoder decoder(c.N);
+    ASSERT_EQ(decoder.StartOrderK(&in, c.Order), 1);
+    Symbols decoded;
+    std::uint32_t s = 0;
+    while (decoded.size() <= symbols.size() && decoder.DecodeOrderK(&s, &in))
+      decoded.push_back(s);
+    EXPECT_EQ(decoder.DoneOrderK(&in), 1);
+    EXPECT_EQ(decoded, symbols) << "n " << c.N << " order " << c.Order;
   }
 }
