@@ -37,8 +37,8 @@ void COBitStream::Flush(unsigned int padBit)
 
 int COBitStream::WriteFile(const char* fileName) const
 {
-  // An existing file is written over in place and then cut, never emptied first: an emptied
-  // file may only reach the disk at close, and a failure then would lose the old contents.
+  // An existing file is written over in place and then cut to length, not emptied first:
+  // some volumes flush a file that was emptied when it is closed, at the cost of a sync.
   FilePtr file(std::fopen(fileName, "r+b"));
   if (!file)
     file.reset(std::fopen(fileName, "wb"));
