@@ -1,7 +1,10 @@
 // Throughput of the entropy coders on streams of growing length: symbols (bytes) per
 // second of encoding and decoding, for the range coder at orders 0, 1 and 2 over skewed
-// byte symbols, for Huffman, and for stack-run over a sparse integer signal.
+// byte symbols (through files and in memory), for Huffman, for stack-run over a sparse
+// integer signal, and for raw bit fields in memory.
 #include "coding/Huffman.h"
+#include "coding/IBitStream.h"
+#include "coding/OBitStream.h"
 #include "coding/RangeDecoder.h"
 #include "coding/RangeEncoder.h"
 #include "coding/StackRun.h"
@@ -92,6 +95,91 @@ void RangeDecode(benchmark::State& state)
   std::remove(name.c_str());
 }
 
+std::vector<std::uint8_t> EncodeRangeInMemory(const std::vector<std::uint32_t>& symbols,
+                                               std::uint32_t order)
+{
+  COBitStream out;
+  CRangeEncoder encoder(NbByteSymbol);
+  encoder.StartOrderK(order);
+  for (std::uint32_t s : symbols)
+    encoder.EncodeOrderK(s, &out);
+  encoder.DoneOrderK(&out);
+  return out.GetBytes();
+}
+
+// The coder alone: no file opened, written or read.
+void RangeEncodeMemory(benchmark::State& state)
+{
+  const auto symbols = SkewedSymbols(static_cast<std::size_t>(state.range(0)));
+  const auto order = static_cast<std::uint32_t>(state.range(1));
+  std::size_t coded = 0;
+  for (auto _ : state)
+    coded = EncodeRangeInMemory(symbols, order).size();
+  SetFigures(state, symbols.size(), 1, coded);
+}
+
+void RangeDecodeMemory(benchmark::State& state)
+{
+  const auto symbols = SkewedSymbols(static_cast<std::size_t>(state.range(0)));
+  const auto order = static_cast<std::uint32_t>(state.range(1));
+  const std::vector<std::uint8_t> bytes = EncodeRangeInMemory(symbols, order);
+  for (auto _ : state) {
+    CIBitStream in(bytes.data(), bytes.size());
+    CRangeDecoder decoder(NbByteSymbol);
+    decoder.StartOrderK(&in, order);
+    std::uint32_t s = 0;
+    std::size_t count = 0;
+    while (decoder.DecodeOrderK(&s, &in))
+      count++;
+    if (!decoder.DoneOrderK(&in) || count != symbols.size())
+      state.SkipWithError("decoding failed");
+  }
+  SetFigures(state, symbols.size(), 1, bytes.size());
+}
+
+// Raw fields of 1 to 17 bits, as the coders write headers, signs and bit planes.
+std::vector<int> FieldWidths(std::size_t count)
+{
+  platform::Srand(2);
+  std::vector<int> widths(count);
+  for (int& width : widths)
+    width = 1 + platform::Rand() % 17;
+  return widths;
+}
+
+void BitFieldsWrite(benchmark::State& state)
+{
+  const auto widths = FieldWidths(static_cast<std::size_t>(state.range(0)));
+  std::size_t coded = 0;
+  for (auto _ : state) {
+    COBitStream out;
+    std::uint32_t value = 0x9E3779B9u;
+    for (int width : widths)
+      out.WriteBits(value += 0x6D2B79F5u, width);
+    out.Flush(0);
+    coded = out.GetBytes().size();
+  }
+  SetFigures(state, widths.size(), 1, coded);
+}
+
+void BitFieldsRead(benchmark::State& state)
+{
+  const auto widths = FieldWidths(static_cast<std::size_t>(state.range(0)));
+  COBitStream out;
+  for (int width : widths)
+    out.WriteBits(0x5A5A5A5Au, width);
+  out.Flush(0);
+  const std::vector<std::uint8_t>& bytes = out.GetBytes();
+  for (auto _ : state) {
+    CIBitStream in(bytes.data(), bytes.size());
+    std::uint32_t sum = 0;
+    for (int width : widths)
+      sum += in.BReadBits(width);
+    benchmark::DoNotOptimize(sum);
+  }
+  SetFigures(state, widths.size(), 1, bytes.size());
+}
+
 void HuffmanEncode(benchmark::State& state)
 {
   const auto symbols = SkewedSymbols(static_cast<std::size_t>(state.range(0)));
@@ -153,6 +241,16 @@ BENCHMARK(RangeDecode)
     ->ArgsProduct({{1 << 16, 1 << 20, 1 << 24}, {0, 1, 2}})
     ->ArgNames({"symbols", "order"})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(RangeEncodeMemory)
+    ->ArgsProduct({{1 << 20}, {0, 1, 2}})
+    ->ArgNames({"symbols", "order"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(RangeDecodeMemory)
+    ->ArgsProduct({{1 << 20}, {0, 1, 2}})
+    ->ArgNames({"symbols", "order"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BitFieldsWrite)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BitFieldsRead)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 // One output element per code bit: 16 MiB of symbols would take about 300 MB.
 BENCHMARK(HuffmanEncode)->RangeMultiplier(16)->Range(1 << 16, 1 << 22)->Unit(benchmark::kMillisecond);
 BENCHMARK(StackRunEncode)->RangeMultiplier(16)->Range(1 << 16, 1 << 24)->Unit(benchmark::kMillisecond);

@@ -1,9 +1,28 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <ostream>
+
+namespace bitorder {
+
+constexpr std::array<std::uint8_t, 256> MakeReversedBytes()
+{
+  std::array<std::uint8_t, 256> table{};
+  for (int v = 0; v < 256; v++) {
+    int r = 0;
+    for (int bit = 0; bit < 8; bit++)
+      r |= ((v >> bit) & 1) << (7 - bit);
+    table[v] = static_cast<std::uint8_t>(r);
+  }
+  return table;
+}
+
+inline constexpr std::array<std::uint8_t, 256> ReversedBytes = MakeReversedBytes();
+
+} // namespace bitorder
 
 // The one-byte bit buffer in front of every bit file. Bits fill a byte from its most
 // significant bit down; the total counts every bit written or read, pad bits and whole
@@ -40,6 +59,13 @@ public:
     }
     ResetMask();
     return 1;
+  }
+
+  // The low k bits of value (k from 0 to 8) in reverse order: fields go least significant
+  // bit first, while a byte fills from its most significant bit.
+  static std::uint32_t ReverseBits(std::uint32_t value, int k)
+  {
+    return static_cast<std::uint32_t>(bitorder::ReversedBytes[value & ((1u << k) - 1)]) >> (8 - k);
   }
 
   std::uint32_t GetTotalBits() const { return m_TotalBits; }

@@ -76,20 +76,24 @@ int CFrequencyModel::Rescale()
   if (m_Rescale < m_TargetRescale)
     m_Rescale = std::min(m_Rescale * 2, m_TargetRescale);
 
-  int c = Total;
-  int missing = Total;
-  for (int i = m_NbSymbol - 1; i >= 1; i--) {
-    int f = m_NewFrequency[i];
-    c -= f;
-    m_Cumulative[i] = static_cast<std::uint16_t>(c);
-    f = (f >> 1) | 1;
-    missing -= f;
-    m_NewFrequency[i] = static_cast<std::uint16_t>(f);
+  // Forward passes with no carried dependency but the running sum, so that they vectorise.
+  const int n = m_NbSymbol;
+  std::uint16_t* const cumulative = m_Cumulative.data();
+  std::uint16_t* const frequency = m_NewFrequency.data();
+  int sum = 0;
+  for (int i = 0; i < n; i++) {
+    cumulative[i] = static_cast<std::uint16_t>(sum);
+    sum += frequency[i];
   }
-  if (c != m_NewFrequency[0])
+  if (sum != Total)
     return 0;
-  m_NewFrequency[0] = static_cast<std::uint16_t>((m_NewFrequency[0] >> 1) | 1);
-  missing -= m_NewFrequency[0];
+  int kept = 0;
+  for (int i = 0; i < n; i++) {
+    const auto halved = static_cast<std::uint16_t>((frequency[i] >> 1) | 1);
+    frequency[i] = halved;
+    kept += halved;
+  }
+  const int missing = Total - kept;
 
   m_Increment = missing / m_Rescale;
   m_NextLeft = missing % m_Rescale;
@@ -99,13 +103,20 @@ int CFrequencyModel::Rescale()
   return 1;
 }
 
-// Each slice of the total gets the lowest symbol whose interval meets it.
+// Each slice of the total gets the lowest symbol whose interval meets it: the last symbol
+// whose interval starts at or before the slice's first value. Each symbol marks the first
+// slice at or after its start, and a running maximum spreads the marks; no branch depends on
+// the frequencies, which a scan that advances per slice mispredicts.
 void CFrequencyModel::FillSearch()
 {
-  for (int i = m_NbSymbol; i >= 1; i--) {
-    const int first = m_Cumulative[i - 1] >> m_SearchShift;
-    const int last = (m_Cumulative[i] - 1) >> m_SearchShift;
-    for (int j = first; j <= last; j++)
-      m_Search[j] = static_cast<std::uint16_t>(i - 1);
-  }
+  std::uint16_t* const search = m_Search.data();
+  const std::uint16_t* const cumulative = m_Cumulative.data();
+  const unsigned int round = (1u << m_SearchShift) - 1;
+  std::fill(search, search + SearchSlices + 1, std::uint16_t(0));
+  // Every interval but the end symbol's starts below the total: slice SearchSlices at most.
+  for (int i = 1; i < m_NbSymbol; i++)
+    search[(cumulative[i] + round) >> m_SearchShift] = static_cast<std::uint16_t>(i);
+  for (int j = 1; j < SearchSlices; j++)
+    search[j] = std::max(search[j], search[j - 1]);
+  search[SearchSlices] = static_cast<std::uint16_t>(m_NbSymbol - 1);
 }

@@ -38,12 +38,18 @@ public:
     return 1;
   }
 
-  // The symbol whose interval holds c (0 <= c < 4096); decoder models only.
+  // The symbol whose interval holds c (0 <= c < 4096); decoder models only. A slice of the
+  // total usually meets one or a few intervals: those are scanned, longer spans bisected.
   int Search(unsigned int c) const
   {
     const unsigned int slice = c >> m_SearchShift;
     int lo = m_Search[slice];
     int hi = m_Search[slice + 1] + 1;
+    if (hi - lo <= ScanSpan) {
+      while (m_Cumulative[lo + 1] <= c)
+        lo++;
+      return lo;
+    }
     while (lo + 1 < hi) {
       const int mid = (lo + hi) >> 1;
       if (c < m_Cumulative[mid])
@@ -56,6 +62,7 @@ public:
 
 private:
   static constexpr int SearchSlices = 128;
+  static constexpr int ScanSpan = 8;
 
   int Reset(const int* table);
   int Rescale();

@@ -42,6 +42,8 @@ int CIBitStream::IsValid() const
   return m_PastEnd ? 0 : 1;
 }
 
+// Takes as many bits at once as the buffered byte holds; stops, as bit by bit would, after
+// the bit that completes a byte when no further byte follows.
 int CIBitStream::ReadBitsUpTo(std::uint32_t& value, int n)
 {
   value = 0;
@@ -49,11 +51,21 @@ int CIBitStream::ReadBitsUpTo(std::uint32_t& value, int n)
     n = 32;
   int count = 0;
   while (count < n) {
-    std::uint32_t bit = 0;
-    const int more = GetBit(bit);
-    value |= bit << count;
-    count++;
-    if (!more)
+    const int room = static_cast<int>(m_BitIndex) + 1;
+    const int k = n - count < room ? n - count : room;
+    if (m_AtEnd)
+      m_PastEnd = true;
+    const std::uint32_t field = (m_Buffer >> (room - k)) & ((1u << k) - 1);
+    value |= ReverseBits(field, k) << count;
+    count += k;
+    m_TotalBits += static_cast<std::uint32_t>(k);
+    if (k < room) {
+      m_BitIndex -= static_cast<std::uint32_t>(k);
+      m_Mask >>= k;
+      break;
+    }
+    ResetMask();
+    if (!ReadByte())
       break;
   }
   return count;

@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 std::uint16_t COBitStream::ClassId() const
 {
@@ -35,10 +37,22 @@ void COBitStream::Flush(unsigned int padBit)
 
 int COBitStream::WriteFile(const char* fileName) const
 {
-  FilePtr file(std::fopen(fileName, "wb"));
+  // An existing file is written over in place and then cut to length, not emptied first:
+  // some volumes flush a file that was emptied when it is closed, at the cost of a sync.
+  FilePtr file(std::fopen(fileName, "r+b"));
+  if (!file)
+    file.reset(std::fopen(fileName, "wb"));
   if (!file)
     return 0;
   if (!m_Bytes.empty() && std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), file.get()) != m_Bytes.size())
     return 0;
-  return std::fflush(file.get()) == 0 ? 1 : 0;
+  if (std::fflush(file.get()) != 0)
+    return 0;
+  std::error_code error;
+  if (std::filesystem::is_regular_file(fileName, error)) {
+    std::filesystem::resize_file(fileName, m_Bytes.size(), error);
+    if (error)
+      return 0;
+  }
+  return std::fclose(file.release()) == 0 ? 1 : 0;
 }

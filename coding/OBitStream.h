@@ -29,11 +29,30 @@ public:
     }
   }
 
-  // The low n bits of value (n from 0 to 32), least significant first.
+  // The low n bits of value (n from 0 to 32), least significant first; as many at once as
+  // the current byte takes.
   void WriteBits(std::uint32_t value, int n)
   {
-    for (int i = 0; i < n && i < 32; i++)
-      PutBit((value >> i) & 1);
+    if (n > 32)
+      n = 32;
+    while (n > 0) {
+      const int room = static_cast<int>(m_BitIndex) + 1;
+      const int k = n < room ? n : room;
+      const int low = room - k;
+      const std::uint32_t field = ((1u << k) - 1) << low;
+      m_Buffer = (m_Buffer & ~field) | (ReverseBits(value, k) << low);
+      m_TotalBits += static_cast<std::uint32_t>(k);
+      value >>= k;
+      n -= k;
+      if (k < room) {
+        m_BitIndex -= static_cast<std::uint32_t>(k);
+        m_Mask >>= k;
+        return;
+      }
+      ResetMask();
+      WriteByte();
+      ClearBuffer();
+    }
   }
 
   void WriteFloat(float value);
@@ -58,7 +77,8 @@ public:
 
   // The complete bytes written so far (a partial byte is still in the buffer).
   const std::vector<std::uint8_t>& GetBytes() const { return m_Bytes; }
-  // Writes the complete bytes to a new file; 1 on success.
+  // Writes the complete bytes to the file, over what it held and cut to their length; 1 on
+  // success.
   int WriteFile(const char* fileName) const;
 
 protected:

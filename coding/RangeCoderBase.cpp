@@ -40,6 +40,8 @@ int CRangeCoderBase::StartModels(std::uint32_t order, const int* table, bool dec
   m_NbModel = static_cast<std::uint32_t>(nbModel);
   if (nbModel <= MaxEagerModels)
     m_Models.assign(nbModel, m_Initial);
+  else if (nbModel <= MaxIndexedModels)
+    m_Slots.assign(nbModel, 0);
   m_Order = order;
   m_Context = 0;
   m_ContextModulo = order > 0 ? IntPower(m_NbSymbol, order - 1) : 1;
@@ -51,6 +53,8 @@ int CRangeCoderBase::StartModels(std::uint32_t order, const int* table, bool dec
 void CRangeCoderBase::FreeModels()
 {
   m_Models = {};
+  m_Slots = {};
+  m_IndexedModels = {};
   m_LazyModels = {};
   m_Initial = CFrequencyModel();
   m_NbModel = 0;
@@ -64,6 +68,8 @@ const CFrequencyModel& CRangeCoderBase::GetModel(std::uint32_t context) const
 {
   if (!m_Models.empty())
     return m_Models[context];
+  if (!m_Slots.empty())
+    return m_Slots[context] ? m_IndexedModels[m_Slots[context] - 1] : m_Initial;
   const auto found = m_LazyModels.find(context);
   return found == m_LazyModels.end() ? m_Initial : found->second;
 }

@@ -3,6 +3,7 @@
 #include "coding/FrequencyModel.h"
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -26,7 +27,10 @@ public:
   // A context not used yet answers with the initial model.
   const CFrequencyModel& GetModel(std::uint32_t context) const;
   // Models actually built: every one when there are few, else only those of the contexts met.
-  std::size_t GetNbBuiltModel() const { return m_Models.size() + m_LazyModels.size(); }
+  std::size_t GetNbBuiltModel() const
+  {
+    return m_Models.size() + m_IndexedModels.size() + m_LazyModels.size();
+  }
   // 0 once a start was refused, a symbol could not be coded or the input was bad.
   int IsValid() const { return m_Failed ? 0 : 1; }
 
@@ -39,6 +43,9 @@ public:
   // Up to this many contexts every model is built at the start; beyond, a model is built
   // when its context first comes, so that a short section costs what it codes.
   static constexpr std::uint64_t MaxEagerModels = 1024;
+  // Up to this many contexts, the models built on demand are found through a table of slots
+  // rather than hashed: a few bytes per context buy a lookup per symbol.
+  static constexpr std::uint64_t MaxIndexedModels = std::uint64_t(1) << 16;
 
 protected:
   // Order 0 with an optional initial table of n + 1 frequencies, or n^order uniform
@@ -70,10 +77,19 @@ private:
   std::uint32_t m_NbModel = 0;
   CFrequencyModel m_Initial;
   std::vector<CFrequencyModel> m_Models;
+  std::vector<std::uint32_t> m_Slots;          // per context: 1 + index in m_IndexedModels, or 0
+  std::deque<CFrequencyModel> m_IndexedModels; // a deque keeps the models in place as it grows
   std::unordered_map<std::uint32_t, CFrequencyModel> m_LazyModels;
 
   CFrequencyModel& LazyModel(std::uint32_t context)
   {
-    return m_LazyModels.try_emplace(context, m_Initial).first->second;
+    if (m_Slots.empty())
+      return m_LazyModels.try_emplace(context, m_Initial).first->second;
+    std::uint32_t& slot = m_Slots[context];
+    if (slot == 0) {
+      m_IndexedModels.push_back(m_Initial);
+      slot = static_cast<std::uint32_t>(m_IndexedModels.size());
+    }
+    return m_IndexedModels[slot - 1];
   }
 };

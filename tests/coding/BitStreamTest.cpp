@@ -126,3 +126,137 @@ TEST(BitStream, FileBytesReachTheDiskAtFlushStream)
   file.FlushStream();
   EXPECT_EQ(ReadBytes(name), Bytes({0xAB, 0xCD}));
 }
+
+namespace {
+
+// Fields of random widths (0 to 32 bits), now and then an aligned byte or a pad.
+struct CField
+{
+  std::uint32_t Value;
+  int Width;
+  int Kind; // 0 field, 1 aligned byte, 2 pad with ones
+};
+
+std::vector<CField> RandomFields(std::mt19937& random, int count)
+{
+  std::vector<CField> fields(count);
+  for (CField& field : fields) {
+    const std::uint32_t r = random();
+    field.Kind = r % 23 == 0 ? 1 : r % 31 == 0 ? 2 : 0;
+    field.Width = static_cast<int>(random() % 33);
+    field.Value = random();
+  }
+  return fields;
+}
+
+void WriteFields(COBitStream& out, const std::vector<CField>& fields, bool bitwise)
+{
+  for (const CField& field : fields) {
+    if (field.Kind == 1) {
+      out.PutAlignedByte(static_cast<std::uint8_t>(field.Value));
+    } else if (field.Kind == 2) {
+      out.Flush(1);
+    } else if (bitwise) {
+      for (int i = 0; i < field.Width; i++)
+        out.PutBit((field.Value >> i) & 1);
+    } else {
+      out.WriteBits(field.Value, field.Width);
+    }
+  }
+}
+
+} // namespace
+
+TEST(BitStream, FieldsWrittenAtOnceMatchBitByBit)
+{
+  std::mt19937 random(3);
+  for (int round = 0; round < 20; round++) {
+    const std::vector<CField> fields = RandomFields(random, 400);
+    COBitStream whole;
+    COBitStream bitwise;
+    WriteFields(whole, fields, false);
+    WriteFields(bitwise, fields, true);
+    ASSERT_EQ(whole.GetBytes(), bitwise.GetBytes()) << "round " << round;
+    EXPECT_EQ(whole.GetTotalBits(), bitwise.GetTotalBits());
+    EXPECT_EQ(whole.GetBitIndex(), bitwise.GetBitIndex());
+    whole.Flush(0);
+    bitwise.Flush(0);
+    EXPECT_EQ(whole.GetBytes(), bitwise.GetBytes()) << "round " << round;
+  }
+  // Widths beyond 32 write 32 bits; negative widths nothing.
+  COBitStream out;
+  out.WriteBits(0x80000001u, 40);
+  out.WriteBits(0xFFu, -3);
+  EXPECT_EQ(out.GetBytes(), Bytes({0x80, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(out.GetTotalBits(), 32u);
+}
+
+TEST(BitStream, FieldsReadAtOnceMatchBitByBitUpToAndPastTheEnd)
+{
+  std::mt19937 random(4);
+  for (int round = 0; round < 30; round++) {
+    Bytes bytes(random() % 40);
+    for (auto& byte : bytes)
+      byte = static_cast<std::uint8_t>(random());
+    CIBitStream whole(bytes);
+    CIBitStream bitwise(bytes);
+    for (int read = 0; read < 40; read++) {
+      const int width = static_cast<int>(random() % 36);
+      std::uint32_t value = 0;
+      const int count = whole.ReadBitsUpTo(value, width);
+      std::uint32_t expected = 0;
+      int expectedCount = 0;
+      while (expectedCount < width && expectedCount < 32) {
+        std::uint32_t bit = 0;
+        const int more = bitwise.GetBit(bit);
+        expected |= bit << expectedCount++;
+        if (!more)
+          break;
+      }
+      ASSERT_EQ(count, expectedCount) << "round " << round << " read " << read;
+      ASSERT_EQ(value, expected) << "round " << round << " read " << read;
+      ASSERT_EQ(whole.GetTotalBits(), bitwise.GetTotalBits());
+      ASSERT_EQ(whole.GetRemainingBits(), bitwise.GetRemainingBits());
+      ASSERT_EQ(whole.IsPastEnd(), bitwise.IsPastEnd());
+      ASSERT_EQ(whole.GetBitIndex(), bitwise.GetBitIndex());
+    }
+  }
+  // A read that reaches the last bit stops there and tells how many bits it got.
+  const Bytes one = {0xA5};
+  CIBitStream in(one);
+  std::uint32_t value = 0;
+  EXPECT_EQ(in.ReadBitsUpTo(value, 3), 3);
+  EXPECT_EQ(value, 0x5u); // 1, 0, 1 from the top of 0xA5
+  EXPECT_EQ(in.ReadBitsUpTo(value, 16), 5);
+  EXPECT_EQ(value, 0x14u); // 0, 0, 1, 0, 1, least significant first
+  EXPECT_FALSE(in.IsPastEnd());
+  EXPECT_EQ(in.ReadBitsUpTo(value, 4), 4);
+  EXPECT_EQ(value, 0u);
+  EXPECT_TRUE(in.IsPastEnd());
+}
+
+TEST(BitStream, WriteFileReplacesLongerAndShorterFilesWhole)
+{
+  CTempFolder folder;
+  const std::string name = folder.File("replaced.bin");
+  COBitStream longer;
+  for (int i = 0; i < 3000; i++)
+    longer.PutAlignedByte(static_cast<std::uint8_t>(i * 7));
+  ASSERT_EQ(longer.WriteFile(name.c_str()), 1);
+  EXPECT_EQ(ReadBytes(name), longer.GetBytes());
+
+  COBitStream shorter;
+  shorter.WriteBits(0x3C5A, 16);
+  ASSERT_EQ(shorter.WriteFile(name.c_str()), 1);
+  EXPECT_EQ(ReadBytes(name), Bytes({0x5A, 0x3C}));
+
+  COBitStream empty;
+  ASSERT_EQ(empty.WriteFile(name.c_str()), 1);
+  EXPECT_TRUE(ReadBytes(name).empty());
+  EXPECT_TRUE(std::filesystem::exists(name));
+
+  ASSERT_EQ(longer.WriteFile(name.c_str()), 1);
+  EXPECT_EQ(ReadBytes(name), longer.GetBytes());
+  // A folder is not written over.
+  EXPECT_EQ(longer.WriteFile(folder.File("").c_str()), 0);
+}

@@ -10,7 +10,9 @@
 class CReferenceModel
 {
 public:
-  CReferenceModel(int m, const std::vector<int>& table) : m_M(m), m_Next(m), m_Cum(m + 1)
+  // target: the longest interval between rescales.
+  CReferenceModel(int m, const std::vector<int>& table, int target = 100)
+      : m_M(m), m_Next(m), m_Cum(m + 1), m_Target(target)
   {
     for (int i = 0; i < m; i++)
       m_Next[i] = table.empty() ? 4096 / m + (i < 4096 % m ? 1 : 0) : table[i];
@@ -39,7 +41,8 @@ public:
 private:
   void Refresh()
   {
-    m_Interval = m_Interval * 2 > 100 ? (m_Interval < 100 ? 100 : m_Interval) : m_Interval * 2;
+    if (m_Interval < m_Target)
+      m_Interval = m_Interval * 2 > m_Target ? m_Target : m_Interval * 2;
     int below = 0;
     for (int i = 0; i < m_M; i++) {
       m_Cum[i] = below;
@@ -59,6 +62,7 @@ private:
   int m_M;
   std::vector<int> m_Next;
   std::vector<int> m_Cum;
+  int m_Target;
   int m_Interval = 0;
   int m_Step = 0;
   int m_Left = 0;
