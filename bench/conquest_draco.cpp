@@ -2,6 +2,7 @@
 // edgebreaker and valence encoders, on closed torus grids of 10k, 100k and 1M faces: faces per
 // second of each, in one run, and the ratio of ours to the library's whole encode
 // (connectivity and 11-bit positions). Our coders code into memory here, as the library does.
+#include "bench/DracoMesh.h"
 #include "coding/OBitStream.h"
 #include "compression/ConquestCoder.h"
 #include "compression/TriangleGateCoder.h"
@@ -29,34 +30,6 @@ std::unique_ptr<CMesh3d> MakeMesh(int faces)
   while (n * n < faces)
     n++;
   return conquesttopology::TorusGrid(n, n / 2);
-}
-
-std::unique_ptr<draco::Mesh> ToDraco(const CMesh3d& mesh)
-{
-  auto out = std::make_unique<draco::Mesh>();
-  out->set_num_points(static_cast<std::uint32_t>(mesh.NbVertex()));
-  draco::GeometryAttribute position;
-  position.Init(draco::GeometryAttribute::POSITION, nullptr, 3, draco::DT_FLOAT32, false,
-                sizeof(float) * 3, 0);
-  const int id = out->AddAttribute(position, true, static_cast<std::uint32_t>(mesh.NbVertex()));
-  draco::PointAttribute* attribute = out->attribute(id);
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    const float xyz[3] = {v->x(), v->y(), v->z()};
-    attribute->SetAttributeValue(draco::AttributeValueIndex(i), xyz);
-  }
-  std::unordered_map<const CVertex3d*, std::uint32_t> index;
-  for (int i = 0; i < mesh.NbVertex(); i++)
-    index.emplace(mesh.GetVertex(i), static_cast<std::uint32_t>(i));
-  out->SetNumFaces(static_cast<std::size_t>(mesh.NbFace()));
-  for (int f = 0; f < mesh.NbFace(); f++) {
-    const CFace3d* face = mesh.GetFace(f);
-    draco::Mesh::Face corners;
-    for (int c = 0; c < 3; c++)
-      corners[c] = draco::PointIndex(index.at(face->v(c)));
-    out->SetFace(draco::FaceIndex(f), corners);
-  }
-  return out;
 }
 
 // Processor time: the machine running the benchmark may be busy with other work.

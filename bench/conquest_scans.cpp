@@ -3,6 +3,7 @@
 // (or decode) of the same mesh, best of the runs. The meshes are the .obj files of the folder
 // named by ORVANE_BENCH_MESHES (none without it). The conquest codes into memory; the gate and
 // structure coders write their file into a scratch folder, as their commands do.
+#include "bench/DracoMesh.h"
 #include "coding/OBitStream.h"
 #include "compression/ConquestCoder.h"
 #include "compression/StructureCoder.h"
@@ -15,7 +16,6 @@
 #include <benchmark/benchmark.h>
 #include <draco/compression/decode.h>
 #include <draco/compression/encode.h>
-#include <draco/mesh/triangle_soup_mesh_builder.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -33,20 +33,6 @@ double Since(Clock::time_point start)
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::unique_ptr<draco::Mesh> DracoMesh(const CMesh3d& mesh)
-{
-  draco::TriangleSoupMeshBuilder builder;
-  builder.Start(mesh.NbFace());
-  const int position = builder.AddAttribute(draco::GeometryAttribute::POSITION, 3, draco::DT_FLOAT32);
-  for (int i = 0; i < mesh.NbFace(); i++) {
-    const CFace3d* f = mesh.GetFace(i);
-    const auto corner = [f](int k) { return draco::Vector3f(f->v(k)->x(), f->v(k)->y(), f->v(k)->z()); };
-    builder.SetAttributeValuesForFace(position, draco::FaceIndex(i), corner(0).data(),
-                                      corner(1).data(), corner(2).data());
-  }
-  return builder.Finalize();
-}
-
 struct SDraco
 {
   double Encode = 0.0;
@@ -60,7 +46,7 @@ const SDraco& Draco(const std::string& path, const CMesh3d& mesh)
   if (measured.count(path))
     return measured[path];
   SDraco best{1e30, 1e30};
-  const auto source = DracoMesh(mesh);
+  const auto source = ToDraco(mesh);
   for (int run = 0; run < 5; run++) {
     draco::Encoder encoder;
     encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);

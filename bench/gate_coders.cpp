@@ -3,6 +3,7 @@
 // ORVANE_BENCH_MESHES naming a folder of .obj scans, the triangle encoder runs on each beside
 // Draco's whole encode (valence edgebreaker, 11-bit positions) of the same mesh, and reports
 // the ratio of the best times.
+#include "bench/DracoMesh.h"
 #include "compression/PolygonGateCoder.h"
 #include "compression/PolygonGateDecoder.h"
 #include "compression/QuadGateCoder.h"
@@ -16,7 +17,6 @@
 
 #include <benchmark/benchmark.h>
 #include <draco/compression/encode.h>
-#include <draco/mesh/triangle_soup_mesh_builder.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -182,16 +182,7 @@ double Since(Clock::time_point start)
 // Best of ten of Draco's whole encode of the mesh's triangles.
 double DracoEncode(const CMesh3d& mesh)
 {
-  draco::TriangleSoupMeshBuilder builder;
-  builder.Start(mesh.NbFace());
-  const int position = builder.AddAttribute(draco::GeometryAttribute::POSITION, 3, draco::DT_FLOAT32);
-  for (int i = 0; i < mesh.NbFace(); i++) {
-    const CFace3d* f = mesh.GetFace(i);
-    const auto corner = [f](int k) { return draco::Vector3f(f->v(k)->x(), f->v(k)->y(), f->v(k)->z()); };
-    builder.SetAttributeValuesForFace(position, draco::FaceIndex(i), corner(0).data(),
-                                      corner(1).data(), corner(2).data());
-  }
-  const auto source = builder.Finalize();
+  const auto source = ToDraco(mesh);
   double best = 1e30;
   for (int run = 0; run < 10; run++) {
     draco::Encoder encoder;

@@ -5,6 +5,7 @@
 // of ten for its whole encode or decode of the same mesh, measured in the same run.
 // Run from the Release build (scripts/bench configures it):
 //   build/bench/bench/bench_progressive_coder --benchmark_filter=Progressive
+#include "bench/DracoMesh.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
@@ -44,30 +45,6 @@ const SMesh kMeshes[] = {
     {"torus 100k", [] { return progressive::Torus(224, 224); }},
     {"plate 100k", [] { return progressive::PlateWithHoles(224, 224, 10); }},
 };
-
-std::unique_ptr<draco::Mesh> ToDraco(const CMesh3d& mesh)
-{
-  auto pDraco = std::make_unique<draco::Mesh>();
-  pDraco->set_num_points(static_cast<draco::PointIndex::ValueType>(mesh.NbVertex()));
-  draco::GeometryAttribute position;
-  position.Init(draco::GeometryAttribute::POSITION, nullptr, 3, draco::DT_FLOAT32, false,
-                sizeof(float) * 3, 0);
-  const int id = pDraco->AddAttribute(position, true, mesh.NbVertex());
-  draco::PointAttribute* pAttribute = pDraco->attribute(id);
-  std::map<const CVertex3d*, int> index;
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    const float p[3] = {v->x(), v->y(), v->z()};
-    pAttribute->SetAttributeValue(draco::AttributeValueIndex(i), p);
-    index[v] = i;
-  }
-  for (int i = 0; i < mesh.NbFace(); i++) {
-    const CFace3d* f = mesh.GetFace(i);
-    pDraco->AddFace({draco::PointIndex(index[f->v(0)]), draco::PointIndex(index[f->v(1)]),
-                     draco::PointIndex(index[f->v(2)])});
-  }
-  return pDraco;
-}
 
 // Meshes are read or generated once per run.
 const CMesh3d& CachedMesh(int index)

@@ -4,6 +4,7 @@
 // faces per second, bits per vertex, and "x Draco": our best processor time over the
 // library's best of ten for its whole encode (connectivity and 11-bit positions) or decode of
 // the same mesh, measured in the same run.
+#include "bench/DracoMesh.h"
 #include "coding/IBitStream.h"
 #include "coding/OBitStream.h"
 #include "compression/StructureCoder.h"
@@ -69,30 +70,6 @@ CMesh3d& CachedMesh(int index)
   if (!pMesh)
     pMesh = std::make_unique<CMesh3d>();
   return *pMesh;
-}
-
-std::unique_ptr<draco::Mesh> ToDraco(const CMesh3d& mesh)
-{
-  auto pDraco = std::make_unique<draco::Mesh>();
-  pDraco->set_num_points(static_cast<std::uint32_t>(mesh.NbVertex()));
-  draco::GeometryAttribute position;
-  position.Init(draco::GeometryAttribute::POSITION, nullptr, 3, draco::DT_FLOAT32, false,
-                sizeof(float) * 3, 0);
-  const int id = pDraco->AddAttribute(position, true, static_cast<std::uint32_t>(mesh.NbVertex()));
-  draco::PointAttribute* pAttribute = pDraco->attribute(id);
-  std::unordered_map<const CVertex3d*, std::uint32_t> index;
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    const float p[3] = {v->x(), v->y(), v->z()};
-    pAttribute->SetAttributeValue(draco::AttributeValueIndex(i), p);
-    index.emplace(v, static_cast<std::uint32_t>(i));
-  }
-  for (int i = 0; i < mesh.NbFace(); i++) {
-    const CFace3d* f = mesh.GetFace(i);
-    pDraco->AddFace({draco::PointIndex(index.at(f->v(0))), draco::PointIndex(index.at(f->v(1))),
-                     draco::PointIndex(index.at(f->v(2)))});
-  }
-  return pDraco;
 }
 
 // Processor time of the process: on a machine shared with other jobs it varies far less
