@@ -122,6 +122,9 @@ public:
   const int* GetTextureIndices() const { return Data(m_TextureIndices); }
   int NbTextureCoordinate() const { return static_cast<int>(m_TextureCoordinates.size() / 2); }
   int NbTextureIndex() const { return static_cast<int>(m_TextureIndices.size()); }
+  // The (u, v) of face f's three corners; false when the face has no indices or one of them
+  // (read from a file) falls outside the coordinate table.
+  bool GetFaceTextureCorners(int f, double uv[3][2]) const;
   void SetTextureCoordinates(std::vector<float> uv) { m_TextureCoordinates = std::move(uv); }
   void SetTextureIndices(std::vector<int> indices) { m_TextureIndices = std::move(indices); }
   unsigned int GetDisplayList() const { return m_ListDone; }

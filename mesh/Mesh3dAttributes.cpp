@@ -249,3 +249,17 @@ double CMesh3d::LoopAlpha(int n)
   const float a = static_cast<float>(0.625 - w * t / 64.0);
   return n * (1.0 - a) / a;
 }
+
+bool CMesh3d::GetFaceTextureCorners(int f, double uv[3][2]) const
+{
+  if (f < 0 || 3 * static_cast<size_t>(f) + 3 > m_TextureIndices.size())
+    return false;
+  for (int k = 0; k < 3; k++) {
+    const int index = m_TextureIndices[3 * static_cast<size_t>(f) + k];
+    if (index < 0 || index >= NbTextureCoordinate())
+      return false;
+    uv[k][0] = m_TextureCoordinates[2 * static_cast<size_t>(index)];
+    uv[k][1] = m_TextureCoordinates[2 * static_cast<size_t>(index) + 1];
+  }
+  return true;
+}

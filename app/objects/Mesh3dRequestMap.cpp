@@ -30,9 +30,7 @@ void CMesh3d::DrawCameraRequestMap(platform::CDeviceContext& dc, std::uint32_t p
                                    const CColorRamp* pRamp, int width, int height, float scale,
                                    int left, int top, int flip, int background) const
 {
-  const float* uv = GetTextureCoordinates();
-  const int* indices = GetTextureIndices();
-  if (!uv || !indices)
+  if (NbTextureIndex() == 0 || NbTextureCoordinate() == 0)
     return;
   const double s = scale;
   const double mapWidth = static_cast<double>(width - kLegendTexels);
@@ -52,19 +50,14 @@ void CMesh3d::DrawCameraRequestMap(platform::CDeviceContext& dc, std::uint32_t p
     const bool ramp = pRamp && flag >= 0 && flag < kLegendBands;
     if (flag != highlightFlag && !ramp)
       continue;
-    platform::CPoint points[3];
-    bool valid = true;
-    for (int k = 0; k < 3 && valid; k++) {
-      const int index = indices[3 * f + k];
-      valid = index >= 0 && index < NbTextureCoordinate();
-      if (!valid)
-        break;
-      const double u = uv[2 * index];
-      const double v = flip ? 1.0 - uv[2 * index + 1] : uv[2 * index + 1];
-      points[k] = {left + Trunc(u * s * mapWidth), top + Trunc(v * s * height)};
-    }
-    if (!valid)
+    double uv[3][2];
+    if (!GetFaceTextureCorners(f, uv))
       continue;
+    platform::CPoint points[3];
+    for (int k = 0; k < 3; k++) {
+      const double v = flip ? 1.0 - uv[k][1] : uv[k][1];
+      points[k] = {left + Trunc(uv[k][0] * s * mapWidth), top + Trunc(v * s * height)};
+    }
     if (flag == highlightFlag) {
       const platform::CGdiSelection fill(dc, highlight.Get());
       dc.Polygon(points, 3);

@@ -200,3 +200,24 @@ TEST(Positions, SwapVertexToIndexAndColours)
 }
 
 } // namespace
+
+// Indices come from files: a face whose index leaves the table, or that has no indices, has
+// no corners; the others read their pairs through the table.
+TEST(TextureCorners, ReadThroughTheIndexTableAndRefuseIndicesOutsideIt)
+{
+  auto mesh = fixtures::Tetrahedron();
+  mesh->SetTextureCoordinates({0.0f, 0.25f, 0.5f, 0.75f, 1.0f, 0.125f});
+  mesh->SetTextureIndices({2, 0, 1, 0, 3, 1, 1, -1, 0});
+  double uv[3][2];
+  ASSERT_TRUE(mesh->GetFaceTextureCorners(0, uv));
+  EXPECT_EQ(uv[0][0], 1.0);
+  EXPECT_EQ(uv[0][1], 0.125);
+  EXPECT_EQ(uv[1][0], 0.0);
+  EXPECT_EQ(uv[1][1], 0.25);
+  EXPECT_EQ(uv[2][0], 0.5);
+  EXPECT_EQ(uv[2][1], 0.75);
+  EXPECT_FALSE(mesh->GetFaceTextureCorners(1, uv));  // index 3 of a 3-pair table
+  EXPECT_FALSE(mesh->GetFaceTextureCorners(2, uv));  // a negative index
+  EXPECT_FALSE(mesh->GetFaceTextureCorners(3, uv));  // no indices for the fourth face
+  EXPECT_FALSE(mesh->GetFaceTextureCorners(-1, uv));
+}
