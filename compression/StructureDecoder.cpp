@@ -202,9 +202,12 @@ void CStructureCoder::DecodeDropEmptyLists()
   while (DecodeEmptyList(0)) {
   }
   while (m_pActiveList && m_pActiveList->IsEmpty()) {
-    // Kept for the next split: a list's node pool and the list itself are made once.
-    m_SpareLists.push_back(m_pStack->RemoveHead());
-    m_SpareLists.back()->SetPivot(nullptr);
+    // A few kept for the next splits, so that a list and its node pool are made once.
+    std::unique_ptr<CEdgeList> pEmpty = m_pStack->RemoveHead();
+    if (m_SpareLists.size() < 4) {
+      pEmpty->SetPivot(nullptr);
+      m_SpareLists.push_back(std::move(pEmpty));
+    }
     m_pActiveList = m_pStack->GetHead();
     while (m_pActiveList && DecodeEmptyList(0)) {
     }
