@@ -60,7 +60,8 @@ int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
   SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
   CVertex3d** slots = m_Slots.data() + of.m_Start;
   const int nbFilled = of.m_Filled;
-  if (std::find(slots, slots + nbFilled, u) != slots + nbFilled || nbFilled == of.m_Count)
+  // A full vertex takes no one: no search.
+  if (nbFilled == of.m_Count || std::find(slots, slots + nbFilled, u) != slots + nbFilled)
     return 0;
   slots[nbFilled] = u;
   of.m_Filled = nbFilled + 1;
