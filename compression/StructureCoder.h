@@ -255,6 +255,11 @@ private:
   void DecodeFace(CVertex3d* v, unsigned int valence);
   int DecodeEmptyList(int forced);
   void DecodeDropEmptyLists();
+  // An emptied list back from the spares, or a new one.
+  std::unique_ptr<CEdgeList> NewEdgeList();
+  void CutArrays();
+  // Redraw with the mesh's arrays cut to what was made.
+  void DecodeRedraw(int step);
   void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
 
   CVertex3d* m_pGhost = nullptr;
@@ -316,6 +321,10 @@ private:
   };
   std::vector<SSlots> m_SlotsOf;
   std::vector<CVertex3d*> m_Slots;
+  // Emptied lists kept for the next splits.
+  std::vector<std::unique_ptr<CEdgeList>> m_SpareLists;
+  int m_NbVertexMade = 0;
+  int m_NbFaceMade = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
   // Owned by the scene graph they were added to.

@@ -60,7 +60,8 @@ int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
   SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
   CVertex3d** slots = m_Slots.data() + of.m_Start;
   const int nbFilled = of.m_Filled;
-  if (std::find(slots, slots + nbFilled, u) != slots + nbFilled || nbFilled == of.m_Count)
+  // A full vertex takes no one: no search.
+  if (nbFilled == of.m_Count || std::find(slots, slots + nbFilled, u) != slots + nbFilled)
     return 0;
   slots[nbFilled] = u;
   of.m_Filled = nbFilled + 1;
@@ -82,12 +83,14 @@ int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
 
 CVertex3d* CStructureCoder::NewVertex()
 {
-  const int n = m_pMesh->NbVertex();
-  if (n >= m_NbVertexRead)
+  const int n = m_NbVertexMade;
+  CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
+  if (n >= m_NbVertexRead || n >= vertices.GetSize())
     return nullptr;
   auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
   v->SetAdjacencyIndex(n);
-  m_pMesh->AddVertex(v);
+  vertices.SetAt(n, v);
+  m_NbVertexMade = n + 1;
   m_SlotsOf.emplace_back();
   return v;
 }
@@ -122,21 +125,27 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   m_pStack = std::make_unique<CEdgeListStack>();
   m_pActiveList = nullptr;
   m_Decoding = 1;
-  // The mesh's arrays grow by at most a thousand at a time: room at once for what the codes
-  // can make (a vertex per code at most, about two faces per vertex), then the usual growth.
+  // Room at once for what the codes can make (a vertex per code at most, about two faces per
+  // vertex), then the usual growth. The arrays are filled in place and cut to what was made
+  // at the end (and before each redraw).
   const long long nbCode = static_cast<long long>(m_Codes.size());
   const long long nbVertex = std::min<long long>(m_NbVertexRead, nbCode);
-  pMesh->GetArrayVertex()->SetSize(0, static_cast<int>(nbVertex));
+  m_NbVertexMade = 0;
+  m_NbFaceMade = 0;
+  pMesh->GetArrayVertex()->SetSize(static_cast<int>(nbVertex), static_cast<int>(nbVertex));
   pMesh->GetArrayFace()->SetSize(0, static_cast<int>(std::min(2 * nbVertex + 16, 2 * nbCode)));
   m_SlotsOf.clear();
   m_Slots.clear();
   m_SlotsOf.reserve(static_cast<std::size_t>(nbVertex));
   m_Slots.reserve(static_cast<std::size_t>(std::min(7 * nbVertex, 256 * nbCode)));
   const int ok = DecodeCodes();
-  pMesh->GetArrayVertex()->SetSize(pMesh->NbVertex(), 0);
-  pMesh->GetArrayFace()->SetSize(pMesh->NbFace(), 0);
+  pMesh->GetArrayVertex()->SetSize(m_NbVertexMade, 0);
+  pMesh->GetArrayFace()->SetSize(m_NbFaceMade, 0);
+  if (m_NbFaceMade > 0)
+    pMesh->SetModified(1);
   m_Decoding = 0;
   m_pStack.reset();
+  m_SpareLists.clear();
   m_pActiveList = nullptr;
   SetGhost(nullptr);
   Redraw(0);
@@ -173,11 +182,20 @@ int CStructureCoder::DecodeCodes()
       DecodeFace(v, code);
     }
     DecodeDropEmptyLists();
-    Redraw(static_cast<int>(i));
+    DecodeRedraw(static_cast<int>(i));
   }
   // Every vertex and offset used, and the conquest closed.
-  return m_pMesh->NbVertex() == m_NbVertexRead && k == m_Offsets.size() &&
+  return m_NbVertexMade == m_NbVertexRead && k == m_Offsets.size() &&
          m_pStack->GetCount() == 0;
+}
+
+std::unique_ptr<CEdgeList> CStructureCoder::NewEdgeList()
+{
+  if (m_SpareLists.empty())
+    return std::make_unique<CEdgeList>();
+  std::unique_ptr<CEdgeList> pList = std::move(m_SpareLists.back());
+  m_SpareLists.pop_back();
+  return pList;
 }
 
 void CStructureCoder::DecodeDropEmptyLists()
@@ -185,7 +203,12 @@ void CStructureCoder::DecodeDropEmptyLists()
   while (DecodeEmptyList(0)) {
   }
   while (m_pActiveList && m_pActiveList->IsEmpty()) {
-    m_pStack->RemoveHead();
+    // A few kept for the next splits, so that a list and its node pool are made once.
+    std::unique_ptr<CEdgeList> pEmpty = m_pStack->RemoveHead();
+    if (m_SpareLists.size() < 4) {
+      pEmpty->SetPivot(nullptr);
+      m_SpareLists.push_back(std::move(pEmpty));
+    }
     m_pActiveList = m_pStack->GetHead();
     while (m_pActiveList && DecodeEmptyList(0)) {
     }
@@ -196,7 +219,29 @@ void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   if (a == m_pGhost || b == m_pGhost || c == m_pGhost)
     return;
-  m_pMesh->AddFace(new CFace3d(a, b, c));
+  CArray3d<CFace3d>& faces = *m_pMesh->GetArrayFace();
+  const int n = m_NbFaceMade;
+  if (n == faces.GetSize())
+    faces.SetSize(n < faces.GetMaxSize() ? faces.GetMaxSize() : n + 1);
+  faces.SetAt(n, new CFace3d(a, b, c));
+  m_NbFaceMade = n + 1;
+}
+
+// The mesh's arrays cut to the elements made, so that no empty entry shows.
+void CStructureCoder::CutArrays()
+{
+  m_pMesh->GetArrayVertex()->SetSize(m_NbVertexMade);
+  m_pMesh->GetArrayFace()->SetSize(m_NbFaceMade);
+}
+
+void CStructureCoder::DecodeRedraw(int step)
+{
+  if (!m_Options.m_VisualDebug)
+    return;
+  CutArrays();
+  Redraw(step);
+  // Back to the whole room; the entries past the cut are empty again.
+  m_pMesh->GetArrayVertex()->SetSize(m_pMesh->GetArrayVertex()->GetMaxSize());
 }
 
 int CStructureCoder::DecodeInitEdgeList(std::size_t code)
@@ -204,7 +249,7 @@ int CStructureCoder::DecodeInitEdgeList(std::size_t code)
   CVertex3d* corners[3] = {NewVertex(), NewVertex(), NewVertex()};
   if (!corners[2])
     return 0;
-  m_pStack->AddHead(std::make_unique<CEdgeList>());
+  m_pStack->AddHead(NewEdgeList());
   m_pActiveList = m_pStack->GetHead();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
@@ -215,7 +260,7 @@ int CStructureCoder::DecodeInitEdgeList(std::size_t code)
     m_pActiveList->AddTail(corners[i]);
   }
   m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
-  Redraw(0);
+  DecodeRedraw(0);
   return 1;
 }
 
@@ -261,7 +306,7 @@ int CStructureCoder::DecodeSplit(std::size_t* pOffset)
   CLoopList::POSITION pos = m_pActiveList->GetPivot();
   CVertex3d* p = CLoopList::GetAt(pos);
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pos);
-  auto pNew = std::make_unique<CEdgeList>();
+  std::unique_ptr<CEdgeList> pNew = NewEdgeList();
   for (long long i = 0; i < steps; i++) {
     const CLoopList::POSITION next = m_pActiveList->GetNextPos(pos);
     pNew->AddTail(CLoopList::GetAt(pos));
