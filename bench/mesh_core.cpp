@@ -1,9 +1,6 @@
 // The mesh core beside OpenMesh and CGAL in one run, on bumpy tori of growing size:
 // - building a mesh with its adjacency from a face list, and one Loop, sqrt(3) and
 //   Catmull-Clark step (5 thousand to 1.3 million faces);
-// - every simplification route to a tenth of the mesh (1 thousand to 330 thousand faces),
-//   beside OpenMesh's quadric decimater and CGAL's edge collapse, with the exponent of the time
-//   in the face count fitted over the sizes;
 // - the resident memory per vertex of a mesh with its adjacency at every size and its peak
 //   while it is built, read from the kernel in a child process of its own;
 // - with ORVANE_BENCH_HUGE_FACES set (say 10000000), the peak resident memory of a mesh of that
@@ -13,19 +10,12 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/QuadMesh3d.h"
 #include "bench/BestTimeReporter.h"
-#include "bench/EdgeOperationsRoute.h"
-#include "processing/FaceCollapse.h"
-#include "processing/HalfEdgeCollapse.h"
 
 #include <CGAL/Simple_cartesian.h>
 #include <CGAL/Surface_mesh.h>
-#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Count_ratio_stop_predicate.h>
-#include <CGAL/Surface_mesh_simplification/edge_collapse.h>
 #include <CGAL/subdivision_method_3.h>
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
 #include <OpenMesh/Core/Mesh/TriMesh_ArrayKernelT.hh>
-#include <OpenMesh/Tools/Decimater/DecimaterT.hh>
-#include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 #include <OpenMesh/Tools/Subdivider/Uniform/CatmullClarkT.hh>
 #include <OpenMesh/Tools/Subdivider/Uniform/LoopT.hh>
 #include <OpenMesh/Tools/Subdivider/Uniform/Sqrt3T.hh>
@@ -324,56 +314,6 @@ void RegisterSubdivision()
   }
 }
 
-void RegisterSimplification()
-{
-  for (const int faces : {1000, 5000, 20000, 80000, 330000}) {
-    const SGrid* tri = &Triangles(faces);
-    const int vertices = static_cast<int>(tri->points.size());
-    auto ours = [tri] { return Ours(*tri); };
-    Register("halfedge/ours", faces, [=](benchmark::State& s) {
-      Timed(s, ours, [vertices](CMesh3d& m) {
-        CHalfEdgeCollapse collapse;
-        collapse.Simplify(&m, vertices / 10, 0, 1, nullptr);
-      });
-    });
-    Register("facecollapse/ours", faces, [=](benchmark::State& s) {
-      Timed(s, ours, [](CMesh3d& m) {
-        CFaceCollapse collapse;
-        collapse.Simplify(&m, m.NbFace() / 10, 0, 1, nullptr);
-      });
-    });
-    Register("edgeoperations/ours", faces, [=](benchmark::State& s) {
-      Timed(s, ours, [vertices](CMesh3d& m) { EdgeOperations(m, vertices / 10); });
-    });
-    // Each candidate of the progressive mesh runs three descents: the big sizes take minutes.
-    if (faces <= 80000)
-      Register("progressive/ours", faces, [=](benchmark::State& s) {
-      Timed(s, ours, [vertices](CMesh3d& m) {
-        m.ProgressiveMesh(vertices / 10, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f, 20,
-                          nullptr, 0, 1);
-      });
-    });
-    Register("quadric/openmesh", faces, [=](benchmark::State& s) {
-      Timed(s, [tri] { return OpenMeshOf<TriMesh>(*tri, tri->triangles); },
-            [vertices](TriMesh& m) {
-              OpenMesh::Decimater::DecimaterT<TriMesh> decimater(m);
-              OpenMesh::Decimater::ModQuadricT<TriMesh>::Handle quadric;
-              decimater.add(quadric);
-              decimater.initialize();
-              decimater.decimate_to(vertices / 10);
-              m.garbage_collection();
-            });
-    });
-    Register("edgecollapse/cgal", faces, [=](benchmark::State& s) {
-      Timed(s, [tri] { return CgalOf(*tri, tri->triangles); }, [](CgalMesh& m) {
-        namespace sms = CGAL::Surface_mesh_simplification;
-        sms::Count_ratio_stop_predicate<CgalMesh> stop(0.1);
-        sms::edge_collapse(m, stop);
-      });
-    });
-  }
-}
-
 // --- memory ----------------------------------------------------------------------------------
 
 // Resident bytes of this process, as the kernel counts them.
@@ -510,11 +450,6 @@ void PrintSummary(const CBestTimeReporter& times)
   for (const char* scheme : {"build", "loop", "sqrt3", "catmullclark"})
     for (const char* peer : {"openmesh", "cgal"})
       times.PrintRatios(std::string(scheme) + "/ours", std::string(scheme) + "/" + peer);
-  std::printf("\nSimplification to 10%%: time exponent in the face count, ratio to OpenMesh's "
-              "quadric decimater:\n");
-  for (const char* route : {"halfedge/ours", "facecollapse/ours", "edgeoperations/ours",
-                            "progressive/ours", "quadric/openmesh", "edgecollapse/cgal"})
-    times.PrintRatios(route, "quadric/openmesh");
 }
 
 } // namespace
@@ -523,7 +458,6 @@ int main(int argc, char** argv)
 {
   RegisterBuild();
   RegisterSubdivision();
-  RegisterSimplification();
   benchmark::Initialize(&argc, argv);
   CBestTimeReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

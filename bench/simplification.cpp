@@ -1,6 +1,6 @@
-// Every simplification route beside CGAL's edge collapse in one run, each to a tenth of the
-// mesh, on bumpy tori of 5, 20 and 80 thousand faces: the half-edge collapse, the edge
-// operations, the progressive mesh, the face collapse. The summary at the end gives our time
+// Every simplification route beside CGAL's edge collapse and OpenMesh's quadric decimater in
+// one run, each to a tenth of the mesh, on bumpy tori of 5, 20 and 80 thousand faces: the
+// half-edge collapse, the edge operations, the progressive mesh, the face collapse. The summary at the end gives our time
 // over the peer's and the time exponents; ORVANE_BENCH_MAX_FACES caps the sizes. The
 // volume-based decimation has a bench of its own (volume_decimation.cpp).
 #include "mesh/Mesh3d.h"
@@ -13,6 +13,9 @@
 #include <CGAL/Surface_mesh.h>
 #include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Count_ratio_stop_predicate.h>
 #include <CGAL/Surface_mesh_simplification/edge_collapse.h>
+#include <OpenMesh/Core/Mesh/TriMesh_ArrayKernelT.hh>
+#include <OpenMesh/Tools/Decimater/DecimaterT.hh>
+#include <OpenMesh/Tools/Decimater/ModQuadricT.hh>
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +33,7 @@ namespace {
 
 using Kernel = CGAL::Simple_cartesian<double>;
 using CgalMesh = CGAL::Surface_mesh<Kernel::Point_3>;
+using OmMesh = OpenMesh::TriMesh_ArrayKernelT<>;
 
 // A torus of n by n samples, off its surface a little so that no two costs tie: 2 n^2 faces.
 struct STorus
@@ -73,6 +77,17 @@ std::unique_ptr<CMesh3d> Ours(const STorus& t)
   for (const auto& f : t.triangles)
     mesh->AddFace(new CFace3d(mesh->GetVertex(f[0]), mesh->GetVertex(f[1]), mesh->GetVertex(f[2])));
   mesh->Rebuild();
+  return mesh;
+}
+
+std::unique_ptr<OmMesh> OpenMeshOf(const STorus& t)
+{
+  auto mesh = std::make_unique<OmMesh>();
+  std::vector<OmMesh::VertexHandle> handles;
+  for (const auto& p : t.points)
+    handles.push_back(mesh->add_vertex(OmMesh::Point(p[0], p[1], p[2])));
+  for (const auto& f : t.triangles)
+    mesh->add_face(handles[f[0]], handles[f[1]], handles[f[2]]);
   return mesh;
 }
 
@@ -155,6 +170,16 @@ void RegisterRoutes()
         collapse.Simplify(&m, m.NbFace() / 10, 0, 1, nullptr);
       });
     });
+    Register("quadric/openmesh", faces, runs, kRepetitions, [=](benchmark::State& s) {
+      Timed(s, [t] { return OpenMeshOf(*t); }, [wanted](OmMesh& m) {
+        OpenMesh::Decimater::DecimaterT<OmMesh> decimater(m);
+        OpenMesh::Decimater::ModQuadricT<OmMesh>::Handle quadric;
+        decimater.add(quadric);
+        decimater.initialize();
+        decimater.decimate_to(static_cast<size_t>(wanted));
+        m.garbage_collection();
+      });
+    });
     Register("edgecollapse/cgal", faces, runs, kRepetitions, [=](benchmark::State& s) {
       Timed(s, [t] { return Cgal(*t); }, [](CgalMesh& m) {
         CGAL::Surface_mesh_simplification::Count_ratio_stop_predicate<CgalMesh> stop(0.1);
@@ -169,7 +194,7 @@ void PrintSummary(const CBestTimeReporter& times)
   std::printf("\nSimplification to 10%%, our processor time over CGAL's edge collapse (best "
               "of 5), and the time exponent in the face count:\n");
   for (const char* route : {"halfedge/ours", "edgeoperations/ours", "progressive/ours",
-                            "facecollapse/ours", "edgecollapse/cgal"})
+                            "facecollapse/ours", "quadric/openmesh", "edgecollapse/cgal"})
     times.PrintRatios(route, "edgecollapse/cgal");
 }
 
