@@ -2,6 +2,7 @@
 // edgebreaker and valence encoders, on closed torus grids of 10k, 100k and 1M faces: faces per
 // second of each, in one run, and the ratio of ours to the library's whole encode
 // (connectivity and 11-bit positions). Our coders code into memory here, as the library does.
+#include "bench/ProcessTime.h"
 #include "bench/DracoMesh.h"
 #include "coding/OBitStream.h"
 #include "compression/ConquestCoder.h"
@@ -32,12 +33,6 @@ std::unique_ptr<CMesh3d> MakeMesh(int faces)
   return conquesttopology::TorusGrid(n, n / 2);
 }
 
-// Processor time: the machine running the benchmark may be busy with other work.
-double CpuSeconds()
-{
-  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
 struct SDracoRun
 {
   double Seconds = 0.0;
@@ -54,10 +49,10 @@ SDracoRun DracoEncode(const draco::Mesh& mesh, int submethod)
     encoder.options().SetGlobalInt("encoding_submethod", submethod);
     encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, 11);
     draco::EncoderBuffer buffer;
-    const double start = CpuSeconds();
+    const double start = ProcessSeconds();
     if (!encoder.EncodeMeshToBuffer(mesh, &buffer).ok())
       return {};
-    const double seconds = CpuSeconds() - start;
+    const double seconds = ProcessSeconds() - start;
     if (seconds < best.Seconds)
       best = {seconds, buffer.size()};
   }
@@ -113,10 +108,10 @@ void BM_Conquest(benchmark::State& state)
 {
   auto mesh = MakeMesh(static_cast<int>(state.range(0)));
   double bits = 0.0;
-  const double start = CpuSeconds();
+  const double start = ProcessSeconds();
   for (auto _ : state)
     bits = ConquestInMemory(mesh.get());
-  const double seconds = CpuSeconds() - start;
+  const double seconds = ProcessSeconds() - start;
   if (bits < 0)
     state.SkipWithError("the conquest left vertices");
   SetCounters(state, *mesh, bits);
@@ -128,13 +123,13 @@ void BM_TriangleGate(benchmark::State& state)
   auto mesh = MakeMesh(static_cast<int>(state.range(0)));
   conquest::CScratchFolder folder;
   float bitsPerVertex = 0.0f;
-  const double start = CpuSeconds();
+  const double start = ProcessSeconds();
   for (auto _ : state) {
     CTriangleGateCoder coder;
     coder.Encode(mesh.get(), "mesh.bin", 0, 0, 1, 0, nullptr, 1, 0, 0, 0);
     bitsPerVertex = coder.GetBitsPerVertex();
   }
-  const double seconds = CpuSeconds() - start;
+  const double seconds = ProcessSeconds() - start;
   SetCounters(state, *mesh, static_cast<double>(bitsPerVertex) * mesh->NbVertex());
   SetRatio(state, seconds / static_cast<double>(state.iterations()));
 }

@@ -5,6 +5,7 @@
 // of ten for its whole encode or decode of the same mesh, measured in the same run.
 // Run from the Release build (scripts/bench configures it):
 //   build/bench/bench/bench_progressive_coder --benchmark_filter=Progressive
+#include "bench/ProcessTime.h"
 #include "bench/DracoMesh.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
@@ -58,18 +59,9 @@ const CMesh3d& CachedMesh(int index)
   return *pMesh;
 }
 
-// Processor time of the process: on a machine shared with other jobs it varies far less
-// than the wall clock, for ours and the library's runs alike.
-double CpuNow()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 double Seconds(double start)
 {
-  return CpuNow() - start;
+  return ProcessSeconds() - start;
 }
 
 draco::EncoderBuffer EncodeDraco(const draco::Mesh& mesh)
@@ -110,11 +102,11 @@ const SDracoRun& Draco(int index)
   const std::unique_ptr<draco::Mesh> pMesh = ToDraco(CachedMesh(index));
   SDracoRun run{1e300, 1e300, 0};
   for (int i = 0; i < 10; i++) {
-    auto start = CpuNow();
+    auto start = ProcessSeconds();
     const draco::EncoderBuffer encoded = EncodeDraco(*pMesh);
     run.encode = std::min(run.encode, Seconds(start));
     run.bytes = encoded.size();
-    start = CpuNow();
+    start = ProcessSeconds();
     DecodeDraco(encoded);
     run.decode = std::min(run.decode, Seconds(start));
   }
@@ -151,7 +143,7 @@ void BM_ProgressiveEncode(benchmark::State& state)
     mesh.Copy(&source);
     mesh.Rebuild();
     state.ResumeTiming();
-    const auto start = CpuNow();
+    const auto start = ProcessSeconds();
     CProgressiveCoder coder;
     if (!progressive::Encode(&coder, &mesh, source.NbVertex() / 100, kBits, "m.vpm"))
       state.SkipWithError("encoding failed");
@@ -171,7 +163,7 @@ void BM_ProgressiveDecode(benchmark::State& state)
     state.SkipWithError("encoding failed");
   double best = 1e300;
   for (auto _ : state) {
-    const auto start = CpuNow();
+    const auto start = ProcessSeconds();
     CMesh3d decoded;
     CProgressiveCoder coder;
     if (!progressive::Decode(&coder, &decoded, "m.vpm"))

@@ -4,6 +4,7 @@
 // faces per second, bits per vertex, and "x Draco": our best processor time over the
 // library's best of ten for its whole encode (connectivity and 11-bit positions) or decode of
 // the same mesh, measured in the same run.
+#include "bench/ProcessTime.h"
 #include "bench/DracoMesh.h"
 #include "coding/IBitStream.h"
 #include "coding/OBitStream.h"
@@ -72,15 +73,6 @@ CMesh3d& CachedMesh(int index)
   return *pMesh;
 }
 
-// Processor time of the process: on a machine shared with other jobs it varies far less
-// than the wall clock, for ours and the library's runs alike.
-double CpuNow()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 struct SDracoRun
 {
   double encode = 0;
@@ -95,22 +87,22 @@ SDracoRun Draco(int index)
   const std::unique_ptr<draco::Mesh> pMesh = ToDraco(CachedMesh(index));
   SDracoRun run{1e300, 1e300, 0};
   for (int i = 0; i < 10; i++) {
-    double start = CpuNow();
+    double start = ProcessSeconds();
     draco::Encoder encoder;
     encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);
     encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, 11);
     draco::EncoderBuffer encoded;
     if (!encoder.EncodeMeshToBuffer(*pMesh, &encoded).ok())
       break;
-    run.encode = std::min(run.encode, CpuNow() - start);
+    run.encode = std::min(run.encode, ProcessSeconds() - start);
     run.bytes = encoded.size();
-    start = CpuNow();
+    start = ProcessSeconds();
     draco::DecoderBuffer buffer;
     buffer.Init(encoded.data(), encoded.size());
     draco::Decoder decoder;
     auto decoded = decoder.DecodeMeshFromBuffer(&buffer);
     benchmark::DoNotOptimize(decoded);
-    run.decode = std::min(run.decode, CpuNow() - start);
+    run.decode = std::min(run.decode, ProcessSeconds() - start);
   }
   return run;
 }
@@ -143,9 +135,9 @@ void BM_StructureEncode(benchmark::State& state)
   std::size_t bytes = 0;
   double best = 1e300;
   for (auto _ : state) {
-    const double start = CpuNow();
+    const double start = ProcessSeconds();
     bytes = Encode(&mesh).size();
-    best = std::min(best, CpuNow() - start);
+    best = std::min(best, ProcessSeconds() - start);
     if (bytes == 0)
       state.SkipWithError("the structure coder refused the mesh");
   }
@@ -167,13 +159,13 @@ void BM_StructureDecode(benchmark::State& state)
   }
   double best = 1e300;
   for (auto _ : state) {
-    const double start = CpuNow();
+    const double start = ProcessSeconds();
     CIBitStream input(bytes.data(), bytes.size());
     CMesh3d decoded;
     CStructureCoder decoder;
     if (!decoder.Decode(&decoded, &input, {}) || decoded.NbFace() != mesh.NbFace())
       state.SkipWithError("the stream did not decode");
-    best = std::min(best, CpuNow() - start);
+    best = std::min(best, ProcessSeconds() - start);
   }
   SetCounters(state, mesh, bytes.size());
   state.counters["x Draco"] = best / Draco(index).decode;

@@ -4,6 +4,7 @@
 // half-edge time per mesh, and the time exponent in the vertex count of each route. Times are
 // the processor time of the process: the volume-based route runs on its worker thread.
 // ORVANE_BENCH_VOLUMIC_VERTICES caps the sizes (default: all three).
+#include "bench/ProcessTime.h"
 #include "bench/BestTimeReporter.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
@@ -110,15 +111,6 @@ void VolumeBased(CMesh3d& mesh, int wanted)
 
 using Make = std::function<std::unique_ptr<CMesh3d>()>;
 using Route = std::function<void(CMesh3d&, int)>;
-
-// The processor time of the whole process, so that the decimation thread's worker (at the
-// lowest priority, which a loaded machine starves) counts by the work it does.
-double ProcessSeconds()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
 
 // A fresh mesh per iteration, built and freed outside the timing.
 void Register(const std::string& name, int vertices, int iterations, Make make, Route route)

@@ -2,10 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 
 namespace {
 
@@ -60,27 +56,4 @@ void CGateStreamBits::WriteWords(const std::uint32_t* words, std::size_t n)
   const std::uint32_t low = static_cast<std::uint32_t>(acc & ((1u << pending) - 1));
   m_Buffer = pending == 0 ? 0 : low << (8 - pending);
   m_TotalBits += static_cast<std::uint32_t>(32 * n);
-}
-
-int CGateStreamBits::SaveFile(const char* fileName) const
-{
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> existing(std::fopen(fileName, "r+b"),
-                                                                 &std::fclose);
-  if (!existing)
-    return WriteFile(fileName);
-  std::FILE* file = existing.get();
-  if (std::fseek(file, 0, SEEK_END) != 0)
-    return 0;
-  const long oldSize = std::ftell(file);
-  if (oldSize < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-    return 0;
-  if (!m_Bytes.empty() && std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), file) != m_Bytes.size())
-    return 0;
-  if (std::fflush(file) != 0)
-    return 0;
-  if (static_cast<std::size_t>(oldSize) <= m_Bytes.size())
-    return 1;
-  std::error_code error;
-  std::filesystem::resize_file(fileName, m_Bytes.size(), error);
-  return error ? 0 : 1;
 }

@@ -19,10 +19,4 @@ public:
   void WriteWordFloat(float value);
   // Same bits as WriteBits(words[i], 32) for each word in turn.
   void WriteWords(const std::uint32_t* words, std::size_t n);
-
-  // The complete bytes as the whole content of the file; 1 on success. An existing file is
-  // written over in place and cut to length rather than emptied first: emptying a file that
-  // holds data makes the file system free its blocks and write the new ones out on close,
-  // which costs more than the coding of a small mesh.
-  int SaveFile(const char* fileName) const;
 };

@@ -311,7 +311,7 @@ int CTriangleGateCoder::WriteStream(const char* fileName, const std::vector<unsi
   if (s.m_Genus)
     gate::WriteSeedSection<3>(file, s.m_VertexOrder, s.m_NbMainVertex, seeds);
   file.Flush(0);
-  return file.SaveFile(fileName);
+  return file.WriteFile(fileName);
 }
 
 void CTriangleGateCoder::Refresh(int force)

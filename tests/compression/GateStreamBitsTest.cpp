@@ -1,5 +1,4 @@
 #include "compression/GateStreamBits.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -105,34 +104,4 @@ TEST(GateStreamBits, EmptyRunWritesNothing)
   stream.WriteBits(0, 3);
   ASSERT_EQ(stream.GetBytes().size(), 1u);
   EXPECT_EQ(stream.GetBytes()[0], 0xc0); // 1, 1, 0, 0, 0, then three zeros
-}
-
-TEST(GateStreamBits, SaveFileLeavesExactlyTheStreamWhateverWasThere)
-{
-  CTempFolder folder;
-  const std::string path = folder.File("stream.bin");
-  CGateStreamBits shortStream;
-  shortStream.WriteWord(0x01020304u);
-  CGateStreamBits longStream;
-  const std::vector<std::uint32_t> words(50, 0xdeadbeefu);
-  longStream.WriteWords(words.data(), words.size());
-
-  ASSERT_EQ(shortStream.SaveFile(path.c_str()), 1); // a new file
-  EXPECT_EQ(ReadBytes(path), shortStream.GetBytes());
-  ASSERT_EQ(longStream.SaveFile(path.c_str()), 1); // over a shorter one
-  EXPECT_EQ(ReadBytes(path), longStream.GetBytes());
-  ASSERT_EQ(shortStream.SaveFile(path.c_str()), 1); // over a longer one: cut to length
-  EXPECT_EQ(ReadBytes(path), shortStream.GetBytes());
-  CGateStreamBits empty;
-  ASSERT_EQ(empty.SaveFile(path.c_str()), 1);
-  EXPECT_TRUE(ReadBytes(path).empty());
-}
-
-TEST(GateStreamBits, SaveFileFailsWhereNoFileCanBe)
-{
-  CTempFolder folder;
-  CGateStreamBits stream;
-  stream.WriteWord(7u);
-  EXPECT_EQ(stream.SaveFile(folder.File("missing/stream.bin").c_str()), 0);
-  EXPECT_EQ(stream.SaveFile(folder.Path().string().c_str()), 0); // a folder
 }
