@@ -1,12 +1,9 @@
 #include "mesh/Mesh3d.h"
 
-#include <sys/mman.h>
+#include "mesh/ScratchBuffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
-#include <new>
-#include <type_traits>
 #include <vector>
 
 int CMesh3d::ClearVertexAdjacency()
@@ -22,43 +19,10 @@ int CMesh3d::ClearVertexAdjacency()
 
 namespace {
 
+using scratch::Buffer;
+using scratch::MakeBuffer;
+
 constexpr int kPrefetchDistance = 8;
-
-// Scratch arrays of a megabyte or more are mapped from the system and unmapped after the
-// build: from the heap, a large mesh's build would leave tens of bytes per vertex of freed
-// heap resident beside the mesh.
-constexpr size_t kMappedBytes = size_t{1} << 20;
-
-struct SScratchRelease
-{
-  size_t mappedBytes = 0;
-  void operator()(void* p) const
-  {
-    if (mappedBytes)
-      ::munmap(p, mappedBytes);
-    else
-      std::free(p);
-  }
-};
-
-template <class T>
-using Buffer = std::unique_ptr<T[], SScratchRelease>;
-
-template <class T>
-Buffer<T> MakeBuffer(size_t n)
-{
-  static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
-  const size_t bytes = std::max<size_t>(n * sizeof(T), 1);
-  if (bytes >= kMappedBytes) {
-    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p != MAP_FAILED)
-      return Buffer<T>(static_cast<T*>(p), SScratchRelease{bytes});
-  }
-  void* p = std::malloc(bytes);
-  if (!p)
-    throw std::bad_alloc();
-  return Buffer<T>(static_cast<T*>(p), SScratchRelease{});
-}
 
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
 // collapses) find the same room as after a list grown one entry at a time.

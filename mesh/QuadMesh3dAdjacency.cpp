@@ -1,5 +1,6 @@
 // The adjacency of the quad mesh, built from corner indices in a few linear passes.
 #include "mesh/QuadMesh3d.h"
+#include "mesh/ScratchBuffer.h"
 
 #include <algorithm>
 #include <memory>
@@ -7,14 +8,8 @@
 
 namespace {
 
-template <class T>
-using Buffer = std::unique_ptr<T[]>;
-
-template <class T>
-Buffer<T> MakeBuffer(size_t n)
-{
-  return std::make_unique_for_overwrite<T[]>(n);
-}
+using scratch::Buffer;
+using scratch::MakeBuffer;
 
 // Sizes a list to n entries, keeping its storage when it is large enough.
 template <class T>
@@ -163,7 +158,8 @@ void CQuadAdjacencyBuilder::BuildLists()
 void CQuadAdjacencyBuilder::ListQuads()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbVertex);
-  m_QuadStart = std::make_unique<int[]>(nbVertex + 1);
+  m_QuadStart = MakeBuffer<int>(nbVertex + 1);
+  std::fill_n(&m_QuadStart[0], nbVertex + 1, 0);
   int* start = &m_QuadStart[0];
   auto forEachDistinctCorner = [this](int i, auto fn) {
     const int* c = CornersOf(i);
