@@ -7,6 +7,7 @@
 #include "mesh/Quad3d.h"
 #include "mesh/QuadMesh3dBlock.h"
 #include "mesh/QuadVertex3d.h"
+#include "mesh/ScratchBuffer.h"
 #include "mesh/Transform.h"
 #include "mesh/Vector3d.h"
 
@@ -96,17 +97,35 @@ public:
   void DrawImmediate() const;
 
 private:
+  // What a subdivision step records of the old quads, 4 entries per quad, so that it can link
+  // the elements it creates without a build from scratch.
+  struct SSplit
+  {
+    int nbOldVertex = 0;
+    int nbOldQuad = 0;
+    scratch::Buffer<int> corners;  // vertex index of corner k
+    scratch::Buffer<int> edges;    // vertex index of the point of edge k
+    scratch::Buffer<int> across;   // 4 * (quad across edge k) + its edge there; -1 when none
+    // False when the old mesh had a degenerate quad, an element listed twice or an adjacency
+    // that does not pair its quads: the step then builds the adjacency from scratch.
+    bool linkable = true;
+  };
+
   void Generate(const float (*points)[3], int nbPoint, const int (*quads)[4], int nbQuad);
   int BuildAdjacencyByRules();
+  SSplit BeginStep();
   template <class EdgePoint>
-  void AddEdgePoints(EdgePoint edgePoint);
+  void AddEdgePoints(SSplit& split, EdgePoint edgePoint);
   void ReserveNewVertices();
-  void IndexVertices();
+  bool IndexVertices();
   CQuadVertex3d* AddNewVertex(const CVector3d& point);
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);
   CQuad3d* NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
-  std::vector<int> SplitQuads();
-  void FinishStep(const std::vector<int>& corners);
+  void SplitQuads(SSplit& split);
+  void FinishStep(const SSplit& split);
+  // Lists and links the elements of a split from what it recorded; false, with nothing
+  // touched, when the record does not pair every shared edge.
+  bool LinkSplit(const SSplit& split);
   void MoveOldVerticesCatmullClark(int nbOldVertex);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;

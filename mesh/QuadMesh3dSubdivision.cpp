@@ -147,25 +147,56 @@ CQuad3d* CQuadMesh3d::NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3
 }
 
 // Every vertex learns its slot before a step; a vertex listed twice keeps its last one, as
-// the adjacency build does.
-void CQuadMesh3d::IndexVertices()
+// the adjacency build does. False when a slot is empty or not its vertex's own.
+bool CQuadMesh3d::IndexVertices()
 {
   for (int i = 0; i < NbVertex(); i++)
     if (CQuadVertex3d* vertex = GetVertex(i))
       vertex->SetAdjacencyIndex(i);
+  for (int i = 0; i < NbVertex(); i++)
+    if (!GetVertex(i) || GetVertex(i)->GetAdjacencyIndex() != i)
+      return false;
+  return true;
+}
+
+CQuadMesh3d::SSplit CQuadMesh3d::BeginStep()
+{
+  SSplit split;
+  split.nbOldVertex = NbVertex();
+  split.nbOldQuad = NbQuad();
+  split.linkable = IndexVertices() && NbQuad() > 0;
+  const size_t slots = 4 * static_cast<size_t>(NbQuad());
+  split.corners = scratch::MakeBuffer<int>(slots);
+  split.edges = scratch::MakeBuffer<int>(slots);
+  split.across = scratch::MakeBuffer<int>(slots);
+  ReserveNewVertices();
+  return split;
 }
 
 // Gives every edge one new vertex: the first quad in array order that reaches an edge
-// creates its point with edgePoint(quad index, edge), the quad across shares it.
+// creates its point with edgePoint(quad index, edge), the quad across shares it. Face points
+// exist already, at nbOldVertex + quad index: they tell the index of the quad across.
 template <class EdgePoint>
-void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
+void CQuadMesh3d::AddEdgePoints(SSplit& split, EdgePoint edgePoint)
 {
+  const int first = split.nbOldVertex;
+  auto quadIndex = [this, first](const CQuad3d* quad) {
+    const CQuadVertex3d* face = quad->GetNewVertex(4);
+    const int index = face ? face->GetAdjacencyIndex() - first : -1;
+    return index >= 0 && index < NbQuad() && GetQuad(index) == quad ? index : -1;
+  };
   for (int i = 0; i < NbQuad(); i++) {
     CQuad3d* quad = GetQuad(i);
+    if (quadIndex(quad) != i)
+      split.linkable = false;
     for (int k = 0; k < 4; k++) {
       // Looked up by the edge's ends, so that a neighbour of either orientation shares.
       const CQuad3d* across = quad->f(k);
       const int edge = across ? across->IndexEdge(quad->v(k), quad->v(k + 1)) : -1;
+      const int r = edge >= 0 ? quadIndex(across) : -1;
+      split.across[4 * static_cast<size_t>(i) + k] = r >= 0 && r != i ? 4 * r + edge : -1;
+      if (across && split.across[4 * static_cast<size_t>(i) + k] < 0)
+        split.linkable = false;
       if (edge >= 0 && across->GetNewVertex(edge)) {
         quad->SetNewVertex(k, across->GetNewVertex(edge));
         continue;
@@ -177,23 +208,19 @@ void CQuadMesh3d::AddEdgePoints(EdgePoint edgePoint)
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
 // (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. The
-// positions are final: each child gets its normal while its corners are at hand. Returns
-// the corners of every quad afterwards as vertex indices (4 per quad), or nothing when an old
-// corner is not a vertex the mesh lists.
-std::vector<int> CQuadMesh3d::SplitQuads()
+// positions are final: each child gets its normal while its corners are at hand. The split
+// records the old corners and the edge points as vertex indices; an old corner that is not a
+// vertex the mesh lists, or a corner twice in a quad, makes it unlinkable.
+void CQuadMesh3d::SplitQuads(SSplit& split)
 {
   const int n = NbQuad();
   m_ArrayQuad.SetSize(4 * n);
   m_QuadBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuad3d>>(3 * n));
-  std::vector<int> corners(16 * static_cast<size_t>(n));
-  bool listed = true;
-  auto indexOf = [this, &listed](const CQuadVertex3d* v) {
+  bool linkable = split.linkable;
+  auto indexOf = [this, &linkable](const CQuadVertex3d* v) {
     const int index = v->GetAdjacencyIndex();
-    listed = listed && index >= 0 && index < NbVertex() && GetVertex(index) == v;
+    linkable = linkable && index >= 0 && index < NbVertex() && GetVertex(index) == v;
     return index;
-  };
-  auto record = [&corners, n](int part, int i, const int (&c)[4]) {
-    std::copy(c, c + 4, &corners[4 * (static_cast<size_t>(part) * n + i)]);
   };
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
@@ -207,28 +234,24 @@ std::vector<int> CQuadMesh3d::SplitQuads()
     quad->Set(c[0], e[0], face, e[3]);
     for (int part = 0; part < 4; part++)
       GetQuad(part * n + i)->CalculateNormal();
-    const int ic[4] = {indexOf(c[0]), indexOf(c[1]), indexOf(c[2]), indexOf(c[3])};
-    const int ie[4] = {e[0]->GetAdjacencyIndex(), e[1]->GetAdjacencyIndex(),
-                       e[2]->GetAdjacencyIndex(), e[3]->GetAdjacencyIndex()};
-    const int f = face->GetAdjacencyIndex();
-    record(0, i, {ic[0], ie[0], f, ie[3]});
-    record(1, i, {ie[0], ic[1], ie[1], f});
-    record(2, i, {f, ie[1], ic[2], ie[2]});
-    record(3, i, {ie[3], f, ie[2], ic[3]});
+    linkable = linkable && c[0] != c[1] && c[0] != c[2] && c[0] != c[3] && c[1] != c[2] &&
+               c[1] != c[3] && c[2] != c[3];
+    int* corners = &split.corners[4 * static_cast<size_t>(i)];
+    int* edges = &split.edges[4 * static_cast<size_t>(i)];
+    for (int k = 0; k < 4; k++) {
+      corners[k] = indexOf(c[k]);
+      edges[k] = e[k]->GetAdjacencyIndex();
+    }
   }
-  if (!listed)
-    corners.clear();
-  return corners;
+  split.linkable = linkable;
 }
 
-// What BuildAdjacencyAndNormals does after the split, from the corners when the split could
-// tell them.
-void CQuadMesh3d::FinishStep(const std::vector<int>& corners)
+// What BuildAdjacencyAndNormals does after the split: the split's own links when its record
+// allows them.
+void CQuadMesh3d::FinishStep(const SSplit& split)
 {
-  if (corners.empty())
+  if (!split.linkable || !LinkSplit(split))
     BuildAdjacency();
-  else
-    BuildAdjacencyFromCorners(corners);
   m_Modified = 1;
 }
 
@@ -259,13 +282,11 @@ void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
 
 void CQuadMesh3d::SubdivisionCatmullClark()
 {
-  const int nbOldVertex = NbVertex();
-  IndexVertices();
-  ReserveNewVertices();
+  SSplit split = BeginStep();
   for (int i = 0; i < NbQuad(); i++)
     AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
 
-  AddEdgePoints([this](int index, int edge) {
+  AddEdgePoints(split, [this](int index, int edge) {
     const CQuad3d* quad = GetQuad(index);
     const CQuad3d* across = quad->f(edge);
     if (!across)
@@ -278,8 +299,9 @@ void CQuadMesh3d::SubdivisionCatmullClark()
     return sum.Get(0.25);
   });
 
-  MoveOldVerticesCatmullClark(nbOldVertex);
-  FinishStep(SplitQuads());
+  MoveOldVerticesCatmullClark(split.nbOldVertex);
+  SplitQuads(split);
+  FinishStep(split);
 }
 
 void CQuadMesh3d::SubdivisionKobbelt()
@@ -287,18 +309,18 @@ void CQuadMesh3d::SubdivisionKobbelt()
   const int n = NbQuad();
   std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
   std::vector<char> regular(static_cast<size_t>(n));
-  IndexVertices();
-  ReserveNewVertices();
+  SSplit split = BeginStep();
   for (int i = 0; i < n; i++) {
     const CQuad3d* quad = GetQuad(i);
     regular[i] = GetKobbeltRing(quad, rings[i]);
     AddFacePoint(GetQuad(i), regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));
   }
 
-  AddEdgePoints([&](int index, int edge) {
+  AddEdgePoints(split, [&](int index, int edge) {
     const CQuad3d* quad = GetQuad(index);
     return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
   });
 
-  FinishStep(SplitQuads());
+  SplitQuads(split);
+  FinishStep(split);
 }

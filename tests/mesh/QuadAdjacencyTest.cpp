@@ -258,6 +258,150 @@ TEST(QuadAdjacency, SubdivisionStepsMatchAFullBuild)
   }
 }
 
+// A torus of n by m quads, every vertex of valence 4; `flip` reverses every other row, so that
+// neighbours across those rows hold their shared edge in the same direction.
+void AddTorus(CQuadMesh3d& mesh, int n, int m, bool flip)
+{
+  std::vector<std::array<float, 3>> points;
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++) {
+      const double u = 6.283185307179586 * i / n;
+      const double v = 6.283185307179586 * j / m;
+      const double r = 2.0 + 0.7 * std::cos(v) + 0.01 * i;
+      points.push_back({float(r * std::cos(u)), float(0.7 * std::sin(v)), float(r * std::sin(u))});
+    }
+  std::vector<std::array<int, 4>> quads;
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < n; i++) {
+      const int a = j * n + i, b = j * n + (i + 1) % n;
+      const int c = ((j + 1) % m) * n + (i + 1) % n, d = ((j + 1) % m) * n + i;
+      if (flip && j % 2)
+        quads.push_back({a, b, c, d});
+      else
+        quads.push_back({a, d, c, b});
+    }
+  AddQuads(mesh, points, quads);
+}
+
+// A disc of `sides` quads around vertex 0: its centre has valence `sides`, more than a vertex
+// keeps without a list of its own.
+void AddFan(CQuadMesh3d& mesh, int sides)
+{
+  std::vector<std::array<float, 3>> points = {{0, 0, 0}};
+  for (int i = 0; i < 2 * sides; i++) {
+    const double a = 3.141592653589793 * i / sides;
+    const double r = i % 2 ? 1.5 : 1.0;
+    points.push_back({float(r * std::cos(a)), float(r * std::sin(a)), float(0.1 * (i % 3))});
+  }
+  std::vector<std::array<int, 4>> quads;
+  for (int i = 0; i < sides; i++)
+    quads.push_back({0, 1 + 2 * i, 2 + 2 * i, 1 + (2 * i + 2) % (2 * sides)});
+  AddQuads(mesh, points, quads);
+}
+
+// Meshes whose steps link the new elements from the old adjacency: closed and open, of both
+// orientations across an edge, with a vertex of high valence, several parts and a vertex in
+// no quad. Each result is compared with the rules applied to the corners.
+TEST(QuadAdjacency, LinkedStepsOfCleanMeshesFollowTheRules)
+{
+  for (const Step step : {&CQuadMesh3d::SubdivisionCatmullClark, &CQuadMesh3d::SubdivisionKobbelt}) {
+    CQuadMesh3d torus;
+    AddTorus(torus, 5, 4, false);
+    torus.BuildAdjacency();
+    ExpectStepsMatchAFullBuild(torus, step, "torus");
+    CQuadMesh3d flipped;
+    AddTorus(flipped, 4, 6, true);
+    flipped.BuildAdjacency();
+    ExpectStepsMatchAFullBuild(flipped, step, "torus with flipped rows");
+    CQuadMesh3d fan;
+    AddFan(fan, 7);
+    fan.BuildAdjacency();
+    ExpectStepsMatchAFullBuild(fan, step, "fan");
+    EXPECT_EQ(fan.GetVertex(0)->NbVertexNeighbor(), 7);
+    EXPECT_EQ(fan.GetVertex(0)->NbQuadNeighbor(), 7);
+    CQuadMesh3d parts;
+    parts.GenerateMushroom();
+    AddFan(parts, 5);
+    parts.AddVertex(new CQuadVertex3d(9, 9, 9));
+    parts.BuildAdjacency();
+    ExpectStepsMatchAFullBuild(parts, step, "two parts and a lone vertex");
+    EXPECT_EQ(parts.GetVertex(12 + 11)->NbQuadNeighbor(), 0);
+  }
+}
+
+// On a closed torus of valence 4, Catmull-Clark keeps valence 4 everywhere: every vertex has
+// four quads and four neighbours, every quad four neighbours, each of which points back.
+TEST(QuadAdjacency, LinkedStepOfATorusIsSymmetric)
+{
+  CQuadMesh3d torus;
+  AddTorus(torus, 6, 5, true);
+  torus.BuildAdjacency();
+  torus.SubdivisionCatmullClark();
+  ASSERT_EQ(torus.NbQuad(), 4 * 30);
+  ASSERT_EQ(torus.NbVertex(), 30 + 30 + 60);
+  for (int i = 0; i < torus.NbVertex(); i++) {
+    EXPECT_EQ(torus.GetVertex(i)->NbQuadNeighbor(), 4) << i;
+    EXPECT_EQ(torus.GetVertex(i)->NbVertexNeighbor(), 4) << i;
+  }
+  for (int i = 0; i < torus.NbQuad(); i++) {
+    const CQuad3d* quad = torus.GetQuad(i);
+    for (int k = 0; k < 4; k++) {
+      ASSERT_NE(quad->f(k), nullptr) << i;
+      EXPECT_TRUE(quad->f(k)->HasNeighbor(quad)) << i << " " << k;
+      EXPECT_GE(quad->f(k)->IndexEdge(quad->v(k), quad->v(k + 1)), 0) << i << " " << k;
+    }
+  }
+}
+
+// Meshes whose old adjacency does not pair every edge: an edge of three quads, degenerate
+// quads, an adjacency left stale by an edit, a neighbour that does not hold the edge. The step
+// cannot trust it for the links and builds them from the corners instead.
+TEST(QuadAdjacency, StepsOfMeshesThatCannotBeLinkedFollowTheRules)
+{
+  for (const Step step : {&CQuadMesh3d::SubdivisionCatmullClark, &CQuadMesh3d::SubdivisionKobbelt}) {
+    CQuadMesh3d book;
+    AddQuads(book, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, -1, 0}, {0, -1, 0},
+                    {1, 0, 1}, {0, 0, 1}},
+             {{0, 1, 2, 3}, {1, 0, 5, 4}, {0, 1, 6, 7}});
+    book.BuildAdjacency();
+    ExpectStepsMatchAFullBuild(book, step, "book");
+
+    for (unsigned seed = 1; seed <= 6; seed++) {
+      CQuadMesh3d soup;
+      AddRandomQuads(soup, 7, 6, seed);
+      soup.BuildAdjacency();
+      (soup.*step)();
+      ExpectListsFollowRules(soup, "soup");
+    }
+
+    // One quad forgets its neighbour; the other still names it.
+    CQuadMesh3d stale;
+    stale.GenerateBox();
+    stale.GetQuad(0)->SetF(0, nullptr);
+    (stale.*step)();
+    ExpectListsFollowRules(stale, "one side forgot");
+
+    // Both sides forget: the step cuts the box open along that edge.
+    CQuadMesh3d cut;
+    cut.GenerateBox();
+    CQuad3d* q0 = cut.GetQuad(0);
+    CQuad3d* q1 = q0->f(0);
+    ASSERT_NE(q1, nullptr);
+    q1->SetF(q1->IndexEdge(q0->v(0), q0->v(1)), nullptr);
+    q0->SetF(0, nullptr);
+    (cut.*step)();
+    ExpectListsFollowRules(cut, "both sides forgot");
+    EXPECT_EQ(cut.NbVertex(), 8 + 6 + 12 + 1);
+
+    // A neighbour that does not hold the edge at all.
+    CQuadMesh3d wrong;
+    wrong.GenerateBox();
+    wrong.GetQuad(0)->SetF(1, wrong.GetQuad(2));
+    (wrong.*step)();
+    ExpectListsFollowRules(wrong, "neighbour without the edge");
+  }
+}
+
 // A step over a mesh that lists a vertex twice, or whose quads use an unlisted vertex, cannot
 // name the corners by index: it builds the plain way, with the same lists.
 TEST(QuadAdjacency, SubdivisionOfIrregularArraysMatchesAFullBuild)

@@ -536,3 +536,41 @@ TEST(QuadMeshKobbelt, TorusIsRegularEverywhere)
   }
   EXPECT_LT(worst, 0.25 * midpointSag) << worst;
 }
+
+namespace {
+
+// Counts its destructions.
+struct SCounted
+{
+  explicit SCounted(int* pDestroyed, int value) : pDestroyed(pDestroyed), value(value) {}
+  ~SCounted() { ++*pDestroyed; }
+  int* pDestroyed;
+  int value;
+};
+
+// A block small enough for the heap and one the system maps: each constructs in order, tells
+// its own elements from the room beyond them, and destroys exactly what it constructed.
+TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
+{
+  for (const int capacity : {10, 400000}) {
+    int destroyed = 0;
+    const int used = capacity - 3;
+    {
+      CQuadMeshBlock<SCounted> block(capacity);
+      SCounted* first = block.Emplace(&destroyed, 0);
+      SCounted* last = first;
+      for (int i = 1; i < used; i++)
+        last = block.Emplace(&destroyed, i);
+      EXPECT_EQ(last - first, used - 1) << capacity;
+      EXPECT_EQ(last->value, used - 1) << capacity;
+      EXPECT_TRUE(block.Holds(first)) << capacity;
+      EXPECT_TRUE(block.Holds(last)) << capacity;
+      EXPECT_FALSE(block.Holds(last + 1)) << capacity;
+      EXPECT_FALSE(block.Holds(first - 1)) << capacity;
+      EXPECT_EQ(destroyed, 0);
+    }
+    EXPECT_EQ(destroyed, used) << capacity;
+  }
+}
+
+} // namespace
