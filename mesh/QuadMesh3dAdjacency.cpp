@@ -13,7 +13,7 @@ using scratch::MakeBuffer;
 
 // Sizes a list to n entries, keeping its storage when it is large enough.
 template <class T>
-T** ResizeList(CArray3d<T>* pList, int n)
+T** ResizeList(CQuadNeighborList<T>* pList, int n)
 {
   if (n > pList->GetMaxSize())
     pList->RemoveAll();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mesh/Array3d.h"
 #include "mesh/Color.h"
 #include "mesh/Object3d.h"
+#include "mesh/QuadNeighborList.h"
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
@@ -53,8 +53,8 @@ public:
     m_ArrayQuadNeighbor.RemoveAll();
   }
   // The lists themselves, for the adjacency build that sizes them once.
-  CArray3d<CQuadVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
-  CArray3d<CQuad3d>* GetArrayQuadNeighbor() { return &m_ArrayQuadNeighbor; }
+  CQuadNeighborList<CQuadVertex3d>* GetArrayVertexNeighbor() { return &m_ArrayVertexNeighbor; }
+  CQuadNeighborList<CQuad3d>* GetArrayQuadNeighbor() { return &m_ArrayQuadNeighbor; }
 
   // The vertex's index in its mesh, kept by CQuadMesh3d::BuildAdjacency for the run only.
   int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
@@ -64,14 +64,10 @@ private:
   float m_x = 0.0f;
   float m_y = 0.0f;
   float m_z = 0.0f;
-  CVector3d m_Normal;
   CColor m_Color;
+  CVector3d m_Normal;
   int m_Flag = 0;
   int m_AdjacencyIndex = -1;
-  // Room for the lists of the common valence: most vertices never allocate for them.
-  static constexpr int kNeighborRoom = 4;
-  CQuadVertex3d* m_VertexRoom[kNeighborRoom] = {};
-  CQuad3d* m_QuadRoom[kNeighborRoom] = {};
-  CArray3d<CQuadVertex3d> m_ArrayVertexNeighbor{m_VertexRoom, kNeighborRoom};
-  CArray3d<CQuad3d> m_ArrayQuadNeighbor{m_QuadRoom, kNeighborRoom};
+  CQuadNeighborList<CQuadVertex3d> m_ArrayVertexNeighbor;
+  CQuadNeighborList<CQuad3d> m_ArrayQuadNeighbor;
 };

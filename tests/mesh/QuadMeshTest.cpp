@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -547,6 +548,38 @@ struct SCounted
   int* pDestroyed;
   int value;
 };
+
+// A list grown past its room keeps its entries in order in a block, each once; emptied, it is
+// back in its room; entries it exposes again by growing within its capacity are null.
+TEST(QuadNeighborList, SpillsPastItsRoomAndComesBack)
+{
+  std::vector<int> values(20);
+  CQuadNeighborList<int> list;
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  for (int round = 0; round < 2; round++) {
+    for (int& v : values) {
+      list.AddUnique(&v);
+      list.AddUnique(&values[0]);
+    }
+    ASSERT_EQ(list.GetSize(), 20);
+    EXPECT_GE(list.GetMaxSize(), 20);
+    for (int i = 0; i < 20; i++)
+      EXPECT_EQ(list[i], &values[i]) << i;
+    EXPECT_EQ(list.IndexFrom(&values[13]), 13);
+    list.SetSize(2);
+    list.SetSize(5);
+    EXPECT_EQ(list[1], &values[1]);
+    EXPECT_EQ(list[2], nullptr);
+    EXPECT_EQ(list[4], nullptr);
+    list.RemoveAll();
+    EXPECT_EQ(list.GetSize(), 0);
+    EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+    EXPECT_EQ(list.IndexFrom(&values[0]), -1);
+  }
+  list.SetSize(3);
+  EXPECT_EQ(list[0], nullptr);
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+}
 
 // A block small enough for the heap and one the system maps: each constructs in order, tells
 // its own elements from the room beyond them, and destroys exactly what it constructed.
