@@ -2,6 +2,12 @@
 
 #include "mesh/QuadVertex3d.h"
 
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void CQuad3d::Set(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3)
 {
   m_pVertex[0] = v0;
@@ -80,6 +86,43 @@ int CQuad3d::IsValid() const
   return 1;
 }
 
+namespace {
+
+// Normalizes lanes i and i + 1 of the vectors (x, y, z), each coordinate rounded to float, as
+// CVector3d::Normalize does one vector: a zero vector stays. Two lanes go through one divide.
+void NormalizeTwo(double* x, double* y, double* z, int i)
+{
+#if defined(__SSE2__)
+  const __m128d vx = _mm_loadu_pd(x + i);
+  const __m128d vy = _mm_loadu_pd(y + i);
+  const __m128d vz = _mm_loadu_pd(z + i);
+  const __m128d square =
+    _mm_add_pd(_mm_add_pd(_mm_mul_pd(vx, vx), _mm_mul_pd(vy, vy)), _mm_mul_pd(vz, vz));
+  const __m128d norm = _mm_sqrt_pd(square);
+  const __m128d zero = _mm_cmpeq_pd(norm, _mm_setzero_pd());
+  auto unit = [&](__m128d v) {
+    const __m128d q = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_div_pd(v, norm)));
+    return _mm_or_pd(_mm_and_pd(zero, v), _mm_andnot_pd(zero, q));
+  };
+  _mm_storeu_pd(x + i, unit(vx));
+  _mm_storeu_pd(y + i, unit(vy));
+  _mm_storeu_pd(z + i, unit(vz));
+#else
+  for (int k = i; k < i + 2; k++) {
+    const double norm = std::sqrt(x[k] * x[k] + y[k] * y[k] + z[k] * z[k]);
+    if (norm == 0.0)
+      continue;
+    x[k] = static_cast<float>(x[k] / norm);
+    y[k] = static_cast<float>(y[k] / norm);
+    z[k] = static_cast<float>(z[k] / norm);
+  }
+#endif
+}
+
+} // namespace
+
+// The corner normals are CVector3d's cross products of the arms, normalized, summed in double;
+// computed here two at a time, with the same roundings, as a step computes millions of them.
 void CQuad3d::CalculateNormal()
 {
   double cx = 0.0, cy = 0.0, cz = 0.0;
@@ -88,19 +131,29 @@ void CQuad3d::CalculateNormal()
     cy += corner->y();
     cz += corner->z();
   }
-  const CVector3d centre(static_cast<float>(cx / 4.0), static_cast<float>(cy / 4.0),
-                         static_cast<float>(cz / 4.0));
-  CVector3d arm[4];
-  for (int i = 0; i < 4; i++)
-    arm[i] = CVector3d::GetPoint(m_pVertex[i]) - centre;
+  const float centre[3] = {static_cast<float>(cx / 4.0), static_cast<float>(cy / 4.0),
+                           static_cast<float>(cz / 4.0)};
+  float ax[4], ay[4], az[4];
+  for (int i = 0; i < 4; i++) {
+    ax[i] = m_pVertex[i]->x() - centre[0];
+    ay[i] = m_pVertex[i]->y() - centre[1];
+    az[i] = m_pVertex[i]->z() - centre[2];
+  }
+  double x[4], y[4], z[4];
+  for (int i = 0; i < 4; i++) {
+    const int j = (i + 1) % 4;
+    x[i] = static_cast<float>(static_cast<double>(ay[i]) * az[j] - static_cast<double>(az[i]) * ay[j]);
+    y[i] = static_cast<float>(static_cast<double>(az[i]) * ax[j] - static_cast<double>(ax[i]) * az[j]);
+    z[i] = static_cast<float>(static_cast<double>(ax[i]) * ay[j] - static_cast<double>(ay[i]) * ax[j]);
+  }
+  NormalizeTwo(x, y, z, 0);
+  NormalizeTwo(x, y, z, 2);
 
   double nx = 0.0, ny = 0.0, nz = 0.0;
   for (int i = 0; i < 4; i++) {
-    CVector3d n = arm[i] ^ arm[(i + 1) % 4];
-    n.Normalize();
-    nx += n.x();
-    ny += n.y();
-    nz += n.z();
+    nx += x[i];
+    ny += y[i];
+    nz += z[i];
   }
   m_Normal.Set(static_cast<float>(0.25 * nx), static_cast<float>(0.25 * ny),
                static_cast<float>(0.25 * nz));

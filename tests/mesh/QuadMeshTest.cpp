@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <deque>
 #include <map>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -171,6 +174,64 @@ TEST(Quad3d, NormalFollowsCornerOrder)
   twisted.CalculateNormal();
   EXPECT_NEAR(twisted.GetNormal()->GetNorm(), 1.0, 1e-6);
   EXPECT_NEAR(twisted.GetNormal()->x(), twisted.GetNormal()->y(), 1e-6);
+}
+
+// The quad normal as CVector3d's own operations give it: the unit normals of the corner
+// triangles around the centroid, their mean, normalized.
+static CVector3d ReferenceNormal(const CQuad3d& quad)
+{
+  double cx = 0.0, cy = 0.0, cz = 0.0;
+  for (int i = 0; i < 4; i++) {
+    cx += quad.v(i)->x();
+    cy += quad.v(i)->y();
+    cz += quad.v(i)->z();
+  }
+  const CVector3d centre(float(cx / 4.0), float(cy / 4.0), float(cz / 4.0));
+  double nx = 0.0, ny = 0.0, nz = 0.0;
+  for (int i = 0; i < 4; i++) {
+    CVector3d n = (CVector3d::GetPoint(quad.v(i)) - centre) ^ (CVector3d::GetPoint(quad.v(i + 1)) - centre);
+    n.Normalize();
+    nx += n.x();
+    ny += n.y();
+    nz += n.z();
+  }
+  CVector3d normal(float(0.25 * nx), float(0.25 * ny), float(0.25 * nz));
+  normal.Normalize();
+  return normal;
+}
+
+// Bit for bit, on random quads and on quads whose corner triangles vanish (repeated corners, a
+// point, a line), where a corner normal stays zero.
+TEST(Quad3d, NormalIsBitForBitTheVectorComputation)
+{
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+  std::deque<CQuadVertex3d> points;  // never moved: the quads point at them
+  for (int i = 0; i < 400; i++)
+    points.emplace_back(coordinate(random), coordinate(random), 1e-3f * coordinate(random));
+  points.emplace_back(1.0f, 2.0f, 3.0f);
+  points.emplace_back(2.0f, 4.0f, 6.0f);
+  points.emplace_back(-0.0f, 0.0f, 0.0f);
+  const int n = static_cast<int>(points.size());
+  auto p = [&points](int i) { return &points[static_cast<size_t>(i)]; };
+  std::vector<CQuad3d> quads;
+  for (int i = 0; i + 3 < 400; i += 4)
+    quads.emplace_back(p(i), p(i + 1), p(i + 2), p(i + 3));
+  quads.emplace_back(p(0), p(0), p(1), p(2));
+  quads.emplace_back(p(n - 1), p(n - 1), p(n - 1), p(n - 1));
+  quads.emplace_back(p(n - 3), p(n - 2), p(n - 3), p(n - 2));
+  quads.emplace_back(p(n - 1), p(n - 3), p(n - 2), p(n - 1));
+  for (size_t i = 0; i < quads.size(); i++) {
+    quads[i].CalculateNormal();
+    const CVector3d expected = ReferenceNormal(quads[i]);
+    const CVector3d* actual = quads[i].GetNormal();
+    const float a[3] = {actual->x(), actual->y(), actual->z()};
+    const float e[3] = {expected.x(), expected.y(), expected.z()};
+    EXPECT_EQ(std::memcmp(a, e, sizeof a), 0)
+      << i << ": " << a[0] << " " << a[1] << " " << a[2] << " vs " << e[0] << " " << e[1] << " " << e[2];
+  }
+  // Collinear corners give no direction at all.
+  EXPECT_EQ(quads.back().GetNormal()->GetSquareNorm(), 0.0);
 }
 
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
