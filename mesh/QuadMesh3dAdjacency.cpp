@@ -337,23 +337,25 @@ void CQuadSplitLinker::Link()
 }
 
 // Each vertex's neighbours: for each of its quads in order, the corners after and before it,
-// each once.
+// each once. `neighbors` is scratch, kept between calls.
 void CQuadSplitLinker::Store(int vertex, const SEntry* entries, int nb,
                              std::vector<int>& neighbors) const
 {
   CQuadVertex3d* v = m_pMesh->GetVertex(vertex);
   CQuad3d** quads = ResizeList(v->GetArrayQuadNeighbor(), nb);
-  neighbors.clear();
+  if (neighbors.size() < 2 * static_cast<size_t>(nb))
+    neighbors.resize(2 * static_cast<size_t>(nb));
+  int* found = neighbors.data();
+  int nbNeighbor = 0;
   for (int p = 0; p < nb; p++) {
     quads[p] = m_pMesh->GetQuad(entries[p].quad);
     for (const int b : {entries[p].after, entries[p].before})
-      if (std::find(neighbors.begin(), neighbors.end(), b) == neighbors.end())
-        neighbors.push_back(b);
+      if (std::find(found, found + nbNeighbor, b) == found + nbNeighbor)
+        found[nbNeighbor++] = b;
   }
-  const int nbNeighbor = static_cast<int>(neighbors.size());
   CQuadVertex3d** list = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
   for (int j = 0; j < nbNeighbor; j++)
-    list[j] = m_pMesh->GetVertex(neighbors[j]);
+    list[j] = m_pMesh->GetVertex(found[j]);
 }
 
 // Old vertex c at corner j of old quad i is corner j of child j, between the points of edges
@@ -446,8 +448,8 @@ int CQuadSplitLinker::ChildAcross(int s, int c) const
 void CQuadSplitLinker::LinkQuads() const
 {
   auto quadAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetQuad(index); };
-  for (int p = 0; p < 4; p++)
-    for (int i = 0; i < m_NbOldQuad; i++) {
+  for (int i = 0; i < m_NbOldQuad; i++)
+    for (int p = 0; p < 4; p++) {
       CQuad3d* quad = m_pMesh->GetQuad(Child(p, i));
       const int s = 4 * i + p;
       const int c = m_Corner[s];
