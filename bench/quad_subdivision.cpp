@@ -1,5 +1,5 @@
-// One subdivision step of each quad scheme on meshes of growing size: faces of the input
-// mesh per second, adjacency and normals of the result included.
+// One subdivision step of each quad scheme, and one smoothing, on meshes of growing size:
+// faces of the input mesh per second, adjacency and normals of the result included.
 #include "mesh/QuadMesh3d.h"
 
 #include <benchmark/benchmark.h>
@@ -45,7 +45,13 @@ void BM_Kobbelt(benchmark::State& state)
   BM_QuadSubdivision<&CQuadMesh3d::SubdivisionKobbelt>(state);
 }
 
+void BM_Smooth(benchmark::State& state)
+{
+  BM_QuadSubdivision<&CQuadMesh3d::Smooth>(state);
+}
+
 } // namespace
 
 BENCHMARK(BM_CatmullClark)->DenseRange(2, 8, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Kobbelt)->DenseRange(2, 8, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth)->DenseRange(2, 8, 2)->Unit(benchmark::kMillisecond);
