@@ -10,54 +10,111 @@ void CConquestMesh::Build(CMesh3d* pMesh)
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
   // Backwards, so that a vertex listed twice keeps its first number.
-  // The lists' lengths give the arrays their sizes at once: grown, they would be copied
-  // and their memory handed back and forth.
-  size_t nbListed = 0;
-  size_t nbFan = 0;
+  std::vector<int> listed(static_cast<size_t>(nbVertex));
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
     v->SetMark(i);
     m_pVertex[static_cast<size_t>(i)] = v;
-    nbListed += static_cast<size_t>(v->NbVertexNeighbor());
-    nbFan += static_cast<size_t>(v->NbFaceNeighbor());
+    listed[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
-  m_Fan.reserve(std::max(nbListed, nbFan));
-  // The edges borrow the fan arrays for the neighbour lists until the faces fill them.
-  BuildEdges(pMesh);
   BuildFaces(pMesh);
+  if (!BuildEdgesFromCorners(listed))
+    BuildEdgesFromLists();
 }
 
-void CConquestMesh::BuildEdges(const CMesh3d* pMesh)
+bool CConquestMesh::BuildEdgesFromCorners(const std::vector<int>& listed)
 {
-  // The neighbour lists by number first, read once from the vertices.
-  const int nbVertex = pMesh->NbVertex();
-  m_FanFirst.resize(static_cast<size_t>(nbVertex) + 1);
-  m_FanFirst[0] = 0;
-  m_Fan.clear();
+  // The sides of the faces, each as (lo, hi) with lo < hi, sorted by lo in one counting pass;
+  // each run of the same lo then keeps each hi once. The neighbour lists are not read (their
+  // vertices lie all over memory); a vertex whose sides give another count of neighbours
+  // than it lists says that they disagree, and the lists decide then.
+  const size_t nbVertex = m_pVertex.size();
+  const size_t nbFace = m_pFace.size();
+  std::vector<int> start(nbVertex + 1, 0);
+  const auto forEachSide = [this, nbFace](auto fn) {
+    for (size_t f = 0; f < nbFace; f++) {
+      const int* c = &m_Corner[3 * f];
+      for (int k = 0; k < 3; k++) {
+        const int a = c[k];
+        const int b = c[k == 2 ? 0 : k + 1];
+        if (a >= 0 && b >= 0 && a != b)
+          fn(std::min(a, b), std::max(a, b));
+      }
+    }
+  };
+  forEachSide([&start](int lo, int) { start[static_cast<size_t>(lo) + 1]++; });
+  for (size_t i = 0; i < nbVertex; i++)
+    start[i + 1] += start[i];
+  std::vector<int> hi(static_cast<size_t>(start[nbVertex]));
+  {
+    std::vector<int> next(start.begin(), start.end() - 1);
+    forEachSide([&hi, &next](int lo, int h) { hi[static_cast<size_t>(next[static_cast<size_t>(lo)]++)] = h; });
+  }
+  // Each run keeps its first of each hi, packed at the run's front; end[lo] closes it.
+  std::vector<int> seen(nbVertex, -1);
+  std::vector<int> end(nbVertex);
+  m_Remaining.assign(nbVertex, 0);
+  for (size_t lo = 0; lo < nbVertex; lo++) {
+    int kept = start[lo];
+    for (int k = start[lo]; k < start[lo + 1]; k++) {
+      const int h = hi[static_cast<size_t>(k)];
+      if (seen[static_cast<size_t>(h)] == static_cast<int>(lo))
+        continue;
+      seen[static_cast<size_t>(h)] = static_cast<int>(lo);
+      hi[static_cast<size_t>(kept++)] = h;
+      m_Remaining[static_cast<size_t>(h)]++;
+    }
+    end[lo] = kept;
+    m_Remaining[lo] += kept - start[lo];
+  }
+  if (m_Remaining != listed)
+    return false;
+  FileEdges([&start, &end, &hi, nbVertex](auto fn) {
+    for (size_t lo = 0; lo < nbVertex; lo++)
+      for (int k = start[lo]; k < end[lo]; k++)
+        fn(static_cast<int>(lo), hi[static_cast<size_t>(k)]);
+  });
+  return true;
+}
+
+void CConquestMesh::BuildEdgesFromLists()
+{
+  // The neighbour lists by number, read once from the vertices.
+  const int nbVertex = GetNbVertex();
+  std::vector<int> first(static_cast<size_t>(nbVertex) + 1, 0);
+  std::vector<int> neighbor;
   for (int i = 0; i < nbVertex; i++) {
     const CVertex3d* v = m_pVertex[static_cast<size_t>(i)];
     for (int k = 0; k < v->NbVertexNeighbor(); k++)
-      m_Fan.push_back(IndexOf(v->GetVertexNeighbor(k)));
-    m_FanFirst[static_cast<size_t>(i) + 1] = static_cast<int>(m_Fan.size());
+      neighbor.push_back(IndexOf(v->GetVertexNeighbor(k)));
+    first[static_cast<size_t>(i) + 1] = static_cast<int>(neighbor.size());
   }
-  // An edge (i, j) for every neighbour j > i that i lists: counted, then filed at both ends.
-  const auto forEachEdge = [this, nbVertex](auto fn) {
+  // An edge (i, j) for every neighbour j > i that i lists.
+  const auto forEachEdge = [nbVertex, &first, &neighbor](auto fn) {
     for (int i = 0; i < nbVertex; i++)
-      for (const int* j = FanBegin(i); j != FanEnd(i); j++)
-        if (*j > i)
-          fn(i, *j);
+      for (int k = first[static_cast<size_t>(i)]; k < first[static_cast<size_t>(i) + 1]; k++)
+        if (neighbor[static_cast<size_t>(k)] > i)
+          fn(i, neighbor[static_cast<size_t>(k)]);
   };
   m_Remaining.assign(static_cast<size_t>(nbVertex), 0);
   forEachEdge([this](int i, int j) {
     m_Remaining[static_cast<size_t>(i)]++;
     m_Remaining[static_cast<size_t>(j)]++;
   });
-  m_First.resize(static_cast<size_t>(nbVertex) + 1);
+  FileEdges(forEachEdge);
+}
+
+template <class ForEachEdge>
+void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
+{
+  // m_Remaining holds the degrees; it counts the slots filed so far, and ends as the degrees
+  // again.
+  const size_t nbVertex = m_Remaining.size();
+  m_First.resize(nbVertex + 1);
   m_First[0] = 0;
-  for (size_t i = 0; i < static_cast<size_t>(nbVertex); i++)
+  for (size_t i = 0; i < nbVertex; i++)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
   m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
-  // m_Remaining counts the slots filed so far, and ends as the degrees again.
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
     const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;

@@ -25,7 +25,7 @@ public:
   void Build(CMesh3d* pMesh);
 
   // --- vertices ---
-  int GetNbVertex() const { return static_cast<int>(m_Remaining.size()); }
+  int GetNbVertex() const { return static_cast<int>(m_pVertex.size()); }
   // The vertex's number; -1 for a vertex that the table does not hold.
   int IndexOf(const CVertex3d* v) const
   {
@@ -127,8 +127,15 @@ private:
   }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
-  void BuildEdges(const CMesh3d* pMesh);
   void BuildFaces(CMesh3d* pMesh);
+  // The edges from the sides of the faces; false, with nothing filed, when a vertex lists
+  // another count of neighbours than its faces show (listed: each vertex's count).
+  bool BuildEdgesFromCorners(const std::vector<int>& listed);
+  void BuildEdgesFromLists();
+  // Files the edges that forEachEdge(fn) hands to fn(i, j), i < j, with m_Remaining holding
+  // the degrees they give.
+  template <class ForEachEdge>
+  void FileEdges(ForEachEdge forEachEdge);
 
   std::vector<CVertex3d*> m_pVertex;
   std::vector<int> m_First;
