@@ -71,8 +71,11 @@ void CActiveListIndex::Touch(int v)
 
 void CActiveListIndex::OnInsert(SActiveNode* pNode)
 {
-  // A vertex the table does not hold is filed under degree 0 and found by no Touch.
-  pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
+  // A vertex the table does not hold is filed under degree 0 and found by no Touch. A number
+  // given with the node saves reading the vertex, which lies far away in memory.
+  if (pNode->VertexIndex < 0 || pNode->VertexIndex >= m_pMesh->GetNbVertex() ||
+      m_pMesh->GetVertex(pNode->VertexIndex) != pNode->pVertex)
+    pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
   SActiveNode* pUnlisted = nullptr;
   SActiveNode*& pFirst = pNode->VertexIndex >= 0 ? m_Nodes[static_cast<size_t>(pNode->VertexIndex)] : pUnlisted;
   pNode->pSamePrev = nullptr;

@@ -9,20 +9,22 @@ void CConquestMesh::Build(CMesh3d* pMesh)
 {
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
+  m_State.resize(static_cast<size_t>(nbVertex));
+  m_Valence.resize(static_cast<size_t>(nbVertex));
   // Backwards, so that a vertex listed twice keeps its first number.
-  std::vector<int> listed(static_cast<size_t>(nbVertex));
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
     v->SetMark(i);
     m_pVertex[static_cast<size_t>(i)] = v;
-    listed[static_cast<size_t>(i)] = v->NbVertexNeighbor();
+    m_State[static_cast<size_t>(i)] = v->GetFlag();
+    m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
   BuildFaces(pMesh);
-  if (!BuildEdgesFromCorners(listed))
+  if (!BuildEdgesFromCorners())
     BuildEdgesFromLists();
 }
 
-bool CConquestMesh::BuildEdgesFromCorners(const std::vector<int>& listed)
+bool CConquestMesh::BuildEdgesFromCorners()
 {
   // The sides of the faces, each as (lo, hi) with lo < hi, sorted by lo in one counting pass;
   // each run of the same lo then keeps each hi once. The neighbour lists are not read (their
@@ -67,7 +69,7 @@ bool CConquestMesh::BuildEdgesFromCorners(const std::vector<int>& listed)
     end[lo] = kept;
     m_Remaining[lo] += kept - start[lo];
   }
-  if (m_Remaining != listed)
+  if (m_Remaining != m_Valence)
     return false;
   FileEdges([&start, &end, &hi, nbVertex](auto fn) {
     for (size_t lo = 0; lo < nbVertex; lo++)

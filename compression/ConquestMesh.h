@@ -33,6 +33,16 @@ public:
     return i >= 0 && static_cast<size_t>(i) < m_pVertex.size() && m_pVertex[static_cast<size_t>(i)] == v ? i : -1;
   }
   CVertex3d* GetVertex(int i) const { return i < 0 ? nullptr : m_pVertex[static_cast<size_t>(i)]; }
+  // The vertex's flag as the conquest reads it (read from the vertex at Build); SetState sets
+  // both. Kept here so that the conquest's hot loop does not read the vertices themselves.
+  int GetState(int i) const { return m_State[static_cast<size_t>(i)]; }
+  void SetState(int i, int state)
+  {
+    m_State[static_cast<size_t>(i)] = state;
+    m_pVertex[static_cast<size_t>(i)]->SetFlag(state);
+  }
+  // The length of the vertex's neighbour list at Build.
+  int GetValence(int i) const { return m_Valence[static_cast<size_t>(i)]; }
 
   // --- edges ---
   int GetRemaining(int i) const { return m_Remaining[static_cast<size_t>(i)]; }
@@ -129,8 +139,8 @@ private:
   SSlot* LeavingSlot(int v, int b) const;
   void BuildFaces(CMesh3d* pMesh);
   // The edges from the sides of the faces; false, with nothing filed, when a vertex lists
-  // another count of neighbours than its faces show (listed: each vertex's count).
-  bool BuildEdgesFromCorners(const std::vector<int>& listed);
+  // another count of neighbours than its faces show (m_Valence).
+  bool BuildEdgesFromCorners();
   void BuildEdgesFromLists();
   // Files the edges that forEachEdge(fn) hands to fn(i, j), i < j, with m_Remaining holding
   // the degrees they give.
@@ -142,6 +152,8 @@ private:
   // Mutable for the faces the slots remember.
   mutable std::vector<SSlot> m_Slot;
   std::vector<int> m_Remaining;
+  std::vector<int> m_State;
+  std::vector<int> m_Valence;
   std::vector<CFace3d*> m_pFace;
   std::vector<int> m_Corner;
   std::vector<std::uint8_t> m_FaceConquered;
