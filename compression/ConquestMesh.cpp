@@ -130,8 +130,6 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
 
 void CConquestMesh::BuildFaces(CMesh3d* pMesh)
 {
-  // The face flags carry the face numbers while the fans are read from the face lists, and
-  // are all 0 (free) afterwards.
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
   m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
@@ -140,10 +138,61 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
     m_pFace[static_cast<size_t>(i)] = f;
     if (!f)
       continue;
-    f->SetFlag(i);
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
   }
+  if (!BuildFansFromCorners())
+    BuildFansFromLists();
+  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
+  for (CFace3d* f : m_pFace)
+    if (f)
+      f->SetFlag(0);
+}
+
+bool CConquestMesh::BuildFansFromCorners()
+{
+  // Each vertex's faces in face order, each once, from one counting pass over the corners:
+  // what the face lists hold when the mesh built them. They are compared with the lists
+  // rather than trusted, the faces themselves left unread (they lie all over memory).
+  const size_t nbVertex = m_pVertex.size();
+  const size_t nbFace = m_pFace.size();
+  const auto forEachCorner = [this, nbFace](auto fn) {
+    for (size_t f = 0; f < nbFace; f++) {
+      const int* c = &m_Corner[3 * f];
+      for (int k = 0; k < 3; k++)
+        if (c[k] >= 0 && (k == 0 || c[k] != c[0]) && (k < 2 || c[k] != c[1]))
+          fn(static_cast<int>(f), static_cast<size_t>(c[k]));
+    }
+  };
+  m_FanFirst.assign(nbVertex + 1, 0);
+  forEachCorner([this](int, size_t v) { m_FanFirst[v + 1]++; });
+  for (size_t v = 0; v < nbVertex; v++)
+    m_FanFirst[v + 1] += m_FanFirst[v];
+  m_Fan.resize(static_cast<size_t>(m_FanFirst[nbVertex]));
+  {
+    std::vector<int> next(m_FanFirst.begin(), m_FanFirst.end() - 1);
+    forEachCorner([this, &next](int f, size_t v) { m_Fan[static_cast<size_t>(next[v]++)] = f; });
+  }
+  for (size_t v = 0; v < nbVertex; v++) {
+    const CVertex3d* pVertex = m_pVertex[v];
+    const int* pFan = FanBegin(static_cast<int>(v));
+    const int n = GetFanSize(static_cast<int>(v));
+    if (pVertex->NbFaceNeighbor() != n)
+      return false;
+    for (int k = 0; k < n; k++)
+      if (pVertex->GetFaceNeighbor(k) != m_pFace[static_cast<size_t>(pFan[k])])
+        return false;
+  }
+  return true;
+}
+
+void CConquestMesh::BuildFansFromLists()
+{
+  // The face flags carry the face numbers while the fans are read from the face lists.
+  const int nbFace = GetNbFace();
+  for (int i = 0; i < nbFace; i++)
+    if (CFace3d* f = m_pFace[static_cast<size_t>(i)])
+      f->SetFlag(i);
   const auto indexOf = [this, nbFace](const CFace3d* f) {
     const int i = f ? f->GetFlag() : -1;
     return i >= 0 && i < nbFace && m_pFace[static_cast<size_t>(i)] == f ? i : -1;
@@ -161,10 +210,6 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
     }
     m_FanFirst[static_cast<size_t>(v) + 1] = static_cast<int>(m_Fan.size());
   }
-  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
-  for (CFace3d* f : m_pFace)
-    if (f)
-      f->SetFlag(0);
 }
 
 int CConquestMesh::Conquer(int a, int b)

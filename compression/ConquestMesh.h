@@ -138,6 +138,10 @@ private:
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
   void BuildFaces(CMesh3d* pMesh);
+  // The fans from the corners; false when they differ from the vertices' face lists, which
+  // BuildFansFromLists then reads.
+  bool BuildFansFromCorners();
+  void BuildFansFromLists();
   // The edges from the sides of the faces; false, with nothing filed, when a vertex lists
   // another count of neighbours than its faces show (m_Valence).
   bool BuildEdgesFromCorners();

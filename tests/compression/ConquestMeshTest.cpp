@@ -173,6 +173,35 @@ TEST(ConquestMesh, FaceSearchesAnswerAsTheVertices)
   }
 }
 
+TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
+{
+  // Lists in face order, as the mesh builds them, and one list turned round: each fan holds
+  // the faces of its vertex's list in that list's order, which the face searches follow.
+  auto mesh = conquest::Torus(6, 5, true);
+  const auto expectFans = [&mesh](const char* when) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      const CVertex3d* v = mesh->GetVertex(i);
+      ASSERT_EQ(table.GetFanSize(i), v->NbFaceNeighbor()) << when << " vertex " << i;
+      for (int k = 0; k < v->NbFaceNeighbor(); k++)
+        EXPECT_EQ(table.FanBegin(i)[k], mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
+    }
+    for (int i = 0; i < mesh->NbFace(); i++)
+      EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << when << " face " << i << " left free";
+  };
+  expectFans("face order");
+  auto* pList = mesh->GetVertex(3)->GetArrayFaceNeighbor();
+  const int n = pList->GetSize();
+  ASSERT_GE(n, 4);
+  for (int k = 0; k < n / 2; k++) {
+    CFace3d* f = pList->GetAt(k);
+    pList->SetAt(k, pList->GetAt(n - 1 - k));
+    pList->SetAt(n - 1 - k, f);
+  }
+  expectFans("one list turned round");
+}
+
 TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
 {
   auto mesh = fixtures::Octahedron();
