@@ -522,20 +522,23 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   {
     float Best = 3.4e38f;
     int Ties = 0;
+    std::uint64_t FirstOrder = UINT64_MAX;
     SActiveNode* pFirst = nullptr;
   };
   SRing rings[4];
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
     float average[4];
     m_Index.GetAverageDegrees(pNode, average);
+    // Without branches: which candidate leads or ties is not to be predicted.
     for (int k = 0; k < 4; k++) {
       SRing& ring = rings[k];
-      if (average[k] < ring.Best) {
-        ring = {average[k], 1, pNode};
-      } else if (average[k] == ring.Best) {
-        ring.Ties++;
-        ring.pFirst = pNode->Order < ring.pFirst->Order ? pNode : ring.pFirst;
-      }
+      const bool less = average[k] < ring.Best;
+      const bool tie = average[k] == ring.Best;
+      const bool first = less || (tie && pNode->Order < ring.FirstOrder);
+      ring.Ties = less ? 1 : ring.Ties + (tie ? 1 : 0);
+      ring.Best = less ? average[k] : ring.Best;
+      ring.FirstOrder = first ? pNode->Order : ring.FirstOrder;
+      ring.pFirst = first ? pNode : ring.pFirst;
     }
   }
   for (int k = 0; k < 3; k++)
