@@ -117,6 +117,8 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
   for (size_t i = 0; i < nbVertex; i++)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
   m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
+  m_SlotConquered.assign(m_Slot.size(), 0);
+  m_Entering.assign(m_Slot.size(), -2);
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
     const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;
@@ -215,10 +217,10 @@ void CConquestMesh::BuildFansFromLists()
 int CConquestMesh::Conquer(int a, int b)
 {
   const int s = FindSlot(a, b);
-  if (s < 0 || m_Slot[static_cast<size_t>(s)].Conquered)
+  if (s < 0 || m_SlotConquered[static_cast<size_t>(s)])
     return 0;
-  m_Slot[static_cast<size_t>(s)].Conquered = 1;
-  m_Slot[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)].Conquered = 1;
+  m_SlotConquered[static_cast<size_t>(s)] = 1;
+  m_SlotConquered[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)] = 1;
   m_Remaining[static_cast<size_t>(a)]--;
   m_Remaining[static_cast<size_t>(b)]--;
   return 1;
@@ -272,7 +274,7 @@ int CConquestMesh::FindFaceEntering(int v, int a) const
   const int s = FindSlot(v, a);
   if (s < 0)
     return FindFaceWithOrientedEdge(v, a, v);
-  int& f = m_Slot[static_cast<size_t>(s)].Entering;
+  int& f = m_Entering[static_cast<size_t>(s)];
   if (f == -2)
     f = FindFaceWithOrientedEdge(v, a, v);
   return f;

@@ -57,7 +57,7 @@ public:
   int IsConquered(int a, int b) const
   {
     const int s = FindSlot(a, b);
-    return s >= 0 && m_Slot[static_cast<size_t>(s)].Conquered ? 1 : 0;
+    return s >= 0 && m_SlotConquered[static_cast<size_t>(s)] ? 1 : 0;
   }
   int IsConquered(const CVertex3d* a, const CVertex3d* b) const { return IsConquered(IndexOf(a), IndexOf(b)); }
   // Marks the edge conquered, one remaining degree less at either end; 0 when there is no
@@ -109,19 +109,18 @@ public:
   int IsFillCorner(int g, int p, int q) const;
 
 private:
-  // One end's view of an edge. The faces are remembered the first time they are asked (-2
-  // until then): the faces never change during a conquest.
+  // One end's view of an edge, in 16 bytes so that a vertex's run spans few cache lines.
+  // The leaving face is remembered the first time it is asked (-2 until then): the faces
+  // never change during a conquest. The conquered flags and the entering faces, read less
+  // often, stand in arrays of their own by slot.
   struct SSlot
   {
     int Other = -1;
     // The other end's slot of the same edge.
     int Twin = -1;
-    int Conquered = 0;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
     int Leaving = -2;
     int LeavingApex = -1;
-    // FindFaceWithOrientedEdge(v, Other, v).
-    int Entering = -2;
   };
 
   // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
@@ -155,6 +154,9 @@ private:
   std::vector<int> m_First;
   // Mutable for the faces the slots remember.
   mutable std::vector<SSlot> m_Slot;
+  std::vector<std::uint8_t> m_SlotConquered;
+  // FindFaceWithOrientedEdge(v, Other, v) by slot, remembered as the leaving faces are.
+  mutable std::vector<int> m_Entering;
   std::vector<int> m_Remaining;
   std::vector<int> m_State;
   std::vector<int> m_Valence;
