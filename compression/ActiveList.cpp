@@ -43,10 +43,11 @@ void CActiveList::FreeNode(SActiveNode* pNode)
   m_pFree = pNode;
 }
 
-CActiveList::Position CActiveList::Link(CVertex3d* v, SActiveNode* pPrev, SActiveNode* pNext)
+CActiveList::Position CActiveList::Link(CVertex3d* v, SActiveNode* pPrev, SActiveNode* pNext, int number)
 {
   SActiveNode* pNode = NewNode();
   pNode->pVertex = v;
+  pNode->VertexIndex = number;
   pNode->pPrev = pPrev;
   pNode->pNext = pNext;
   (pPrev ? pPrev->pNext : m_pHead) = pNode;

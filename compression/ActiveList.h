@@ -16,7 +16,8 @@ struct SActiveNode
   SActiveNode* pPrev = nullptr;
   SActiveNode* pNext = nullptr;
   std::uint64_t Order = 0;
-  // The vertex's number in the edge table of the index that files the node.
+  // The vertex's number in the edge table of the index that files the node (or the one it
+  // was linked with); -1 when unknown.
   int VertexIndex = -1;
   // Kept by CActiveListIndex: the remaining degree the node is filed under (-1 when not
   // filed), whether it is a fill gate, whether it awaits a refresh, and its links in its
@@ -74,10 +75,18 @@ public:
   static Position GetNull() { return Position(); }
   static int IsNull(Position pos) { return pos.GetNode() ? 0 : 1; }
 
-  Position AddTail(CVertex3d* v) { return Link(v, m_pTail, nullptr); }
+  // The number, when given (>= 0), is the vertex's in the edge table of the index: an index
+  // that files the node then takes it rather than reading the vertex.
+  Position AddTail(CVertex3d* v, int number = -1) { return Link(v, m_pTail, nullptr, number); }
   // Before the head, the new node becomes the head.
-  Position InsertBefore(Position pos, CVertex3d* v) { return Link(v, pos.GetNode()->pPrev, pos.GetNode()); }
-  Position InsertAfter(Position pos, CVertex3d* v) { return Link(v, pos.GetNode(), pos.GetNode()->pNext); }
+  Position InsertBefore(Position pos, CVertex3d* v, int number = -1)
+  {
+    return Link(v, pos.GetNode()->pPrev, pos.GetNode(), number);
+  }
+  Position InsertAfter(Position pos, CVertex3d* v, int number = -1)
+  {
+    return Link(v, pos.GetNode(), pos.GetNode()->pNext, number);
+  }
   // Removing the gate's node leaves the list without a gate.
   void RemoveAt(Position pos);
   // First occurrence from the head; the null position when absent.
@@ -139,7 +148,7 @@ public:
   static Position end() { return Position(); }
 
 private:
-  Position Link(CVertex3d* v, SActiveNode* pPrev, SActiveNode* pNext);
+  Position Link(CVertex3d* v, SActiveNode* pPrev, SActiveNode* pNext, int number);
   // Gives the freshly linked node a label between its neighbours', spreading the labels of
   // the nodes around it when they leave no room.
   void AssignOrder(SActiveNode* pNode);

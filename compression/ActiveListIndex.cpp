@@ -71,8 +71,11 @@ void CActiveListIndex::Touch(int v)
 
 void CActiveListIndex::OnInsert(SActiveNode* pNode)
 {
-  // A vertex the table does not hold is filed under degree 0 and found by no Touch.
-  pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
+  // A vertex the table does not hold is filed under degree 0 and found by no Touch. A number
+  // given with the node saves reading the vertex, which lies far away in memory.
+  if (pNode->VertexIndex < 0 || pNode->VertexIndex >= m_pMesh->GetNbVertex() ||
+      m_pMesh->GetVertex(pNode->VertexIndex) != pNode->pVertex)
+    pNode->VertexIndex = m_pMesh->IndexOf(pNode->pVertex);
   SActiveNode* pUnlisted = nullptr;
   SActiveNode*& pFirst = pNode->VertexIndex >= 0 ? m_Nodes[static_cast<size_t>(pNode->VertexIndex)] : pUnlisted;
   pNode->pSamePrev = nullptr;
@@ -204,25 +207,4 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
   *pDegree = m_MinDegree;
   *pCount = bucket.Count;
   return bucket.pFirst;
-}
-
-void CActiveListIndex::GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const
-{
-  // pairs[k]: the remaining degrees k steps after and k steps before the node.
-  const CActiveList::Position pos(const_cast<SActiveNode*>(pNode));
-  const long long centre = pNode->Degree;
-  long long pairs[5] = {0, 0, 0, 0, 0};
-  CActiveList::Position after = pos;
-  CActiveList::Position before = pos;
-  for (int k = 1; k <= 4; k++) {
-    after = m_pList->GetNextPosition(after);
-    before = m_pList->GetPrevPosition(before);
-    pairs[k] = after.GetNode()->Degree + before.GetNode()->Degree;
-  }
-  for (int n = 1; n <= 4; n++) {
-    long long sum = n * centre;
-    for (int k = 1; k <= n; k++)
-      sum += (n - k + 1) * pairs[k];
-    averages[n - 1] = static_cast<float>(static_cast<double>(sum) / (2 * n + 1));
-  }
 }

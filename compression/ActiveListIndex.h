@@ -41,7 +41,26 @@ public:
   // one walk of four steps each way over the filed degrees; right after a question, when
   // every node is filed afresh. Equal bit for bit to the four walks (the weighted sums are
   // whole numbers, exact in any order).
-  void GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const;
+  void GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const
+  {
+    // pairs[k]: the remaining degrees k steps after and k steps before the node.
+    const CActiveList::Position pos(const_cast<SActiveNode*>(pNode));
+    const long long centre = pNode->Degree;
+    long long pairs[5] = {0, 0, 0, 0, 0};
+    CActiveList::Position after = pos;
+    CActiveList::Position before = pos;
+    for (int k = 1; k <= 4; k++) {
+      after = m_pList->GetNextPosition(after);
+      before = m_pList->GetPrevPosition(before);
+      pairs[k] = after.GetNode()->Degree + before.GetNode()->Degree;
+    }
+    for (int n = 1; n <= 4; n++) {
+      long long sum = n * centre;
+      for (int k = 1; k <= n; k++)
+        sum += (n - k + 1) * pairs[k];
+      averages[n - 1] = static_cast<float>(static_cast<double>(sum) / (2 * n + 1));
+    }
+  }
 
 private:
   struct SBucket

@@ -134,15 +134,17 @@ void CConquestCoder::StartSeed(CFace3d* pSeed)
 {
   m_pCurrent = m_Stack.Push(std::make_unique<CActiveList>());
   FollowCurrent();
+  const int corner[3] = {m_Mesh.IndexOf(pSeed->v(0)), m_Mesh.IndexOf(pSeed->v(1)), m_Mesh.IndexOf(pSeed->v(2))};
   for (int i = 0; i < 3; i++) {
     CVertex3d* v = pSeed->v(i);
-    EmitValence(v);
-    m_pCurrent->AddTail(v);
+    EmitValence(v, corner[i]);
+    m_pCurrent->AddTail(v, corner[i]);
     v->SetFlag(1);
+    if (corner[i] >= 0)
+      m_Mesh.SetState(corner[i], 1);
     v->CopyToSecondSet();
   }
   m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
-  const int corner[3] = {m_Mesh.IndexOf(pSeed->v(0)), m_Mesh.IndexOf(pSeed->v(1)), m_Mesh.IndexOf(pSeed->v(2))};
   for (int i = 0; i < 3; i++)
     ConquerEdge(corner[i], corner[(i + 1) % 3]);
   RecountDegrees(corner[0], corner[1], corner[2]);
@@ -165,9 +167,10 @@ int CConquestCoder::SeedNextComponent()
   return 0;
 }
 
-void CConquestCoder::EmitValence(CVertex3d* v)
+void CConquestCoder::EmitValence(const CVertex3d* v, int number)
 {
-  m_Codes.push_back(static_cast<unsigned int>(v->NbVertexNeighbor()));
+  const int valence = number >= 0 ? m_Mesh.GetValence(number) : v->NbVertexNeighbor();
+  m_Codes.push_back(static_cast<unsigned int>(valence));
   m_CodedVertexCount++;
 }
 
@@ -196,12 +199,12 @@ int CConquestCoder::ConquestStep()
   if (m_pCurrent->IsEmpty())
     return PopList();
 
-  CVertex3d* g = m_pCurrent->GetGateVertex();
-  if (!g) {
+  if (!m_pCurrent->GetGateVertex()) {
     Fail();
     return 0;
   }
-  CVertex3d* p = m_pCurrent->GetPrevVertex(m_pCurrent->GetGate());
+  const int g = NumberAt(m_pCurrent->GetGate());
+  const int p = NumberAt(m_pCurrent->GetPrevPosition(m_pCurrent->GetGate()));
   int cf = -1;
   int ff = -1;
   if (!FindGateFaces(g, p, &cf, &ff)) {
@@ -212,12 +215,13 @@ int CConquestCoder::ConquestStep()
       return 1;
     return PopList();
   }
-  CVertex3d* v = m_Mesh.GetVertex(m_Mesh.GetCornerOther(ff, m_Mesh.IndexOf(g), m_Mesh.IndexOf(p)));
-  if (!v) {
+  // The third vertex is read from the table: the vertex itself is seldom in the cache.
+  const int v = m_Mesh.GetCornerOther(ff, g, p);
+  if (v < 0) {
     Fail();
     return 0;
   }
-  switch (v->GetFlag()) {
+  switch (m_Mesh.GetState(v)) {
   case 0:
     ConquerFreeVertex(g, p, v, cf, ff);
     break;
@@ -257,7 +261,7 @@ int CConquestCoder::SetGateOnOpenEdge()
   for (auto it = m_pCurrent->GetHeadPosition(); !m_pCurrent->IsNull(it); ++it) {
     int cf = -1;
     int ff = -1;
-    if (FindGateFaces(*it, m_pCurrent->GetPrevVertex(it), &cf, &ff)) {
+    if (FindGateFaces(NumberAt(it), NumberAt(m_pCurrent->GetPrevPosition(it)), &cf, &ff)) {
       m_pCurrent->SetGate(it);
       return 1;
     }
@@ -277,13 +281,10 @@ int CConquestCoder::PopList()
   return 1;
 }
 
-int CConquestCoder::FindGateFaces(const CVertex3d* pGate, const CVertex3d* pPrev,
-                                  int* pConquered, int* pFree) const
+int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
   // only breaks ties (around the ghost several faces may hold the edge).
-  const int g = m_Mesh.IndexOf(pGate);
-  const int p = m_Mesh.IndexOf(pPrev);
   int conquered = -1;
   int free = -1;
   for (const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g); f && f != m_Mesh.FanEnd(g); f++) {
@@ -301,49 +302,49 @@ int CConquestCoder::FindGateFaces(const CVertex3d* pGate, const CVertex3d* pPrev
   return conquered >= 0 && free >= 0 ? 1 : 0;
 }
 
-void CConquestCoder::ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
+void CConquestCoder::ConquerFace(int g, int p, int v, int ff)
 {
-  const int gi = m_Mesh.IndexOf(g);
-  const int pi = m_Mesh.IndexOf(p);
-  const int vi = m_Mesh.IndexOf(v);
   m_Mesh.ConquerFace(ff);
-  ConquerEdge(gi, vi);
-  ConquerEdge(pi, vi);
-  m_pCurrent->InsertBefore(m_pCurrent->GetGate(), v);
-  RecountDegrees(gi, vi, pi);
+  ConquerEdge(g, v);
+  ConquerEdge(p, v);
+  m_pCurrent->InsertBefore(m_pCurrent->GetGate(), m_Mesh.GetVertex(v), v);
+  RecountDegrees(g, v, p);
 }
 
-void CConquestCoder::ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int cf, int ff)
+void CConquestCoder::ConquerFreeVertex(int g, int p, int v, int cf, int ff)
 {
-  v->SetFlag(1);
-  EmitValence(v);
+  m_Mesh.SetState(v, 1);
+  EmitValence(m_Mesh.GetVertex(v), v);
   ConquerFace(g, p, v, ff);
   // Only the geometry coding reads the frames: a connectivity run makes none.
   if (m_GeometryOn) {
     auto pPatch = std::make_unique<CConquestPatch3d>();
     CFace3d* pConquered = m_Mesh.GetFace(cf);
-    pPatch->Set(p, g, pConquered->GetVertexOther(g, p), v, pConquered);
+    CVertex3d* pGate = m_Mesh.GetVertex(g);
+    CVertex3d* pPrev = m_Mesh.GetVertex(p);
+    pPatch->Set(pPrev, pGate, pConquered->GetVertexOther(pGate, pPrev), m_Mesh.GetVertex(v), pConquered);
     m_Patches.push_back(std::move(pPatch));
   }
   if (m_Debug) {
-    v->SetColor(51, 51, 255);
+    m_Mesh.GetVertex(v)->SetColor(51, 51, 255);
     m_Mesh.GetFace(ff)->SetColor(153, 204, 255);
     Redraw(0);
   }
 }
 
-int CConquestCoder::ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
+int CConquestCoder::ConquerListVertex(int g, int p, int vi, int ff)
 {
+  CVertex3d* v = m_Mesh.GetVertex(vi);
   // v may stand on the border more than once; only the node whose free wedge holds ff
   // splits or merges the lists into borders again. Without one (the border is no longer a
   // border there) the first node from the head decides, as the list alone would.
   CActiveList* pOwner = nullptr;
-  CActiveList::Position node = FindWedgeNode(v, p, &pOwner);
+  CActiveList::Position node = FindWedgeNode(v, m_Mesh.GetVertex(p), &pOwner);
   if (!pOwner) {
     pOwner = m_pCurrent->IsNull(m_pCurrent->Find(v)) ? nullptr : m_pCurrent;
     node = CActiveList::GetNull();
   }
-  ConquerFace(g, p, v, ff);
+  ConquerFace(g, p, vi, ff);
   if (pOwner == m_pCurrent) {
     const int offset = Split(v, node);
     if (offset < 0) {
@@ -403,13 +404,13 @@ CActiveList::Position CConquestCoder::FindWedgeNode(const CVertex3d* v, const CV
   return CActiveList::GetNull();
 }
 
-void CConquestCoder::ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff)
+void CConquestCoder::ConquerGhost(int g, int p, int v, int ff)
 {
   ConquerFace(g, p, v, ff);
   m_Codes.push_back(0);
   if (m_Debug) {
     m_Mesh.GetFace(ff)->SetColor(200, 150, 255);
-    v->SetColor(204, 0, 255);
+    m_Mesh.GetVertex(v)->SetColor(204, 0, 255);
     Redraw(0);
   }
 }
@@ -421,10 +422,10 @@ int CConquestCoder::ProcessGate()
   if (!m_pCurrent->HasGate())
     ChooseGate();
   const CActiveList::Position gate = m_pCurrent->GetGate();
-  CVertex3d* g = m_pCurrent->GetAt(gate);
   const int n = m_pCurrent->GetCount();
+  const int gi = NumberAt(gate);
   // A list of one or two vertices encloses no face: it goes whatever its degrees.
-  if (n > 2 && m_Mesh.GetRemaining(g) != 0 && !IsFillGate(gate))
+  if (n > 2 && m_Mesh.GetRemaining(gi) != 0 && !IsFillGate(gate))
     return 0;
   CVertex3d* p = m_pCurrent->GetPrevVertex(gate);
   CVertex3d* q = m_pCurrent->GetNextVertex(gate);
@@ -437,11 +438,10 @@ int CConquestCoder::ProcessGate()
     ChooseGate();
     return 1;
   }
+  const int pi = NumberAt(m_pCurrent->GetPrevPosition(gate));
+  const int qi = NumberAt(m_pCurrent->GetNextPosition(gate));
   if (p == q)
     m_pCurrent->RemoveAt(m_pCurrent->GetPrevPosition(gate));
-  const int gi = m_Mesh.IndexOf(g);
-  const int pi = m_Mesh.IndexOf(p);
-  const int qi = m_Mesh.IndexOf(q);
   ConquerEdge(pi, qi);
   RecountDegrees(gi, pi, qi);
   m_pCurrent->RemoveAt(gate);
@@ -465,6 +465,14 @@ int CConquestCoder::ProcessGate()
   Redraw(0);
   m_StepCount++;
   return 1;
+}
+
+int CConquestCoder::NumberAt(CActiveList::Position pos) const
+{
+  const int number = pos.GetNode()->VertexIndex;
+  return number >= 0 && number < m_Mesh.GetNbVertex() && m_Mesh.GetVertex(number) == *pos
+           ? number
+           : m_Mesh.IndexOf(*pos);
 }
 
 int CConquestCoder::IsFillGate(CActiveList::Position pos)
@@ -503,42 +511,40 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   int m = 0;
   int ties = 0;
   SActiveNode* pCandidates = m_Index.GetMinDegreeNodes(&m, &ties);
-  SActiveNode* pBest = pCandidates;
   if (ties == 1)
-    return CActiveList::Position(pBest);
+    return CActiveList::Position(pCandidates);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
-  // each ring ranks every candidate again, the first in list order winning equal averages.
-  // The four averages of a candidate come from one walk, and the rankings read them with
-  // the candidates' labels from one array.
-  m_Candidates.clear();
+  // each ring ranks every candidate again, the first in list order winning equal averages,
+  // and the first ring with a single smallest average decides (the fourth in any case). One
+  // walk over the candidates keeps, for every ring at once, its smallest average, how many
+  // share it and the first of those in list order.
+  struct SRing
+  {
+    float Best = 3.4e38f;
+    int Ties = 0;
+    std::uint64_t FirstOrder = UINT64_MAX;
+    SActiveNode* pFirst = nullptr;
+  };
+  SRing rings[4];
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-    m_Candidates.emplace_back();
-    SCandidate& candidate = m_Candidates.back();
-    m_Index.GetAverageDegrees(pNode, candidate.Average);
-    candidate.Order = pNode->Order;
-    candidate.pNode = pNode;
-  }
-  // A ring's winner is the first in list order of those at its smallest average; it stands
-  // when no other candidate shares that average.
-  const SCandidate* pWinner = &m_Candidates.front();
-  for (int k = 0; k < 4 && ties > 1; k++) {
-    float best = 3.4e38f;
-    for (const SCandidate& candidate : m_Candidates)
-      best = std::min(best, candidate.Average[k]);
-    // Without branches: which candidate ties is not to be predicted.
-    ties = 0;
-    pWinner = nullptr;
-    std::uint64_t winnerOrder = UINT64_MAX;
-    for (const SCandidate& candidate : m_Candidates) {
-      const bool tie = candidate.Average[k] == best;
-      ties += tie ? 1 : 0;
-      const bool first = tie && candidate.Order <= winnerOrder;
-      winnerOrder = first ? candidate.Order : winnerOrder;
-      pWinner = first ? &candidate : pWinner;
+    float average[4];
+    m_Index.GetAverageDegrees(pNode, average);
+    // Without branches: which candidate leads or ties is not to be predicted.
+    for (int k = 0; k < 4; k++) {
+      SRing& ring = rings[k];
+      const bool less = average[k] < ring.Best;
+      const bool tie = average[k] == ring.Best;
+      const bool first = less || (tie && pNode->Order < ring.FirstOrder);
+      ring.Ties = less ? 1 : ring.Ties + (tie ? 1 : 0);
+      ring.Best = less ? average[k] : ring.Best;
+      ring.FirstOrder = first ? pNode->Order : ring.FirstOrder;
+      ring.pFirst = first ? pNode : ring.pFirst;
     }
   }
-  pBest = pWinner->pNode;
-  return CActiveList::Position(pBest);
+  for (int k = 0; k < 3; k++)
+    if (rings[k].Ties == 1)
+      return CActiveList::Position(rings[k].pFirst);
+  return CActiveList::Position(rings[3].pFirst);
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)
@@ -578,7 +584,7 @@ int CConquestCoder::Split(CVertex3d* v, CActiveList::Position node)
   for (int guard = m_pCurrent->GetCount(); guard > 0; guard--) {
     CVertex3d* w = m_pCurrent->GetAt(pos);
     const CActiveList::Position next = m_pCurrent->GetNextPosition(pos);
-    pList->AddTail(w);
+    pList->AddTail(w, pos.GetNode()->VertexIndex);
     m_pCurrent->RemoveAt(pos);
     if (m_pCurrent->IsNull(node) ? w == v : pos == node)
       break;
@@ -680,7 +686,7 @@ int CConquestCoder::Merge(CVertex3d* v, CActiveList* pOwner, CActiveList::Positi
   CActiveList::Position walk = vertexPos;
   for (int guard = pList->GetCount(); guard > 0; guard--) {
     walk = pList->GetNextPosition(walk);
-    pos = m_pCurrent->InsertAfter(pos, pList->GetAt(walk));
+    pos = m_pCurrent->InsertAfter(pos, pList->GetAt(walk), walk.GetNode()->VertexIndex);
     if (walk == vertexPos)
       break;
   }

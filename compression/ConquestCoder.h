@@ -144,18 +144,21 @@ protected:
   static int FitsRangeCoder(unsigned int maxCode);
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
-  void EmitValence(CVertex3d* v);
+  // The valence of v, whose number is given (-1 when the table does not hold it).
+  void EmitValence(const CVertex3d* v, int number);
+  // The number of the vertex at the position, from its node when it carries one.
+  int NumberAt(CActiveList::Position pos) const;
   // Tells the index that the remaining degrees of a, b and c (numbers) may have changed.
   void RecountDegrees(int a, int b, int c);
   // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
   void ConquerEdge(int a, int b) { m_Mesh.Conquer(a, b); }
-  // The conquered face before the gate edge (p, g) and the free face beyond it (numbers of
-  // the conquest's mesh); 0 when either is missing.
-  int FindGateFaces(const CVertex3d* g, const CVertex3d* p, int* pConquered, int* pFree) const;
-  void ConquerFreeVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int cf, int ff);
-  int ConquerListVertex(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
-  void ConquerGhost(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
-  void ConquerFace(CVertex3d* g, CVertex3d* p, CVertex3d* v, int ff);
+  // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when either
+  // is missing. Vertices and faces here go by their numbers in the conquest's mesh.
+  int FindGateFaces(int g, int p, int* pConquered, int* pFree) const;
+  void ConquerFreeVertex(int g, int p, int v, int cf, int ff);
+  int ConquerListVertex(int g, int p, int v, int ff);
+  void ConquerGhost(int g, int p, int v, int ff);
+  void ConquerFace(int g, int p, int v, int ff);
   // 1 when the free wedge of the list node holds the face that enters it from p.
   int IsInFreeWedge(const CActiveList& list, CActiveList::Position pos, const CVertex3d* p) const;
   // The node of v, on any list, whose free wedge holds the face entering it from p; the null
@@ -216,15 +219,6 @@ protected:
   int m_Failed = 0;
   // Faces before it are conquered or touch a conquered vertex.
   int m_NextSeedScan = 0;
-  // A tied gate candidate: its ring averages and list label.
-  struct SCandidate
-  {
-    float Average[4];
-    std::uint64_t Order;
-    SActiveNode* pNode;
-  };
-  // Kept between steps for its capacity.
-  std::vector<SCandidate> m_Candidates;
 
   // Visual-debugging requests of every conquest coder of the process.
   static inline int s_RedrawCount = 0;

@@ -9,55 +9,116 @@ void CConquestMesh::Build(CMesh3d* pMesh)
 {
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
+  m_State.resize(static_cast<size_t>(nbVertex));
+  m_Valence.resize(static_cast<size_t>(nbVertex));
   // Backwards, so that a vertex listed twice keeps its first number.
-  // The lists' lengths give the arrays their sizes at once: grown, they would be copied
-  // and their memory handed back and forth.
-  size_t nbListed = 0;
-  size_t nbFan = 0;
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
     v->SetMark(i);
     m_pVertex[static_cast<size_t>(i)] = v;
-    nbListed += static_cast<size_t>(v->NbVertexNeighbor());
-    nbFan += static_cast<size_t>(v->NbFaceNeighbor());
+    m_State[static_cast<size_t>(i)] = v->GetFlag();
+    m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
-  m_Fan.reserve(std::max(nbListed, nbFan));
-  // The edges borrow the fan arrays for the neighbour lists until the faces fill them.
-  BuildEdges(pMesh);
   BuildFaces(pMesh);
+  if (!BuildEdgesFromCorners())
+    BuildEdgesFromLists();
 }
 
-void CConquestMesh::BuildEdges(const CMesh3d* pMesh)
+bool CConquestMesh::BuildEdgesFromCorners()
 {
-  // The neighbour lists by number first, read once from the vertices.
-  const int nbVertex = pMesh->NbVertex();
-  m_FanFirst.resize(static_cast<size_t>(nbVertex) + 1);
-  m_FanFirst[0] = 0;
-  m_Fan.clear();
+  // The sides of the faces, each as (lo, hi) with lo < hi, sorted by lo in one counting pass;
+  // each run of the same lo then keeps each hi once. The neighbour lists are not read (their
+  // vertices lie all over memory); a vertex whose sides give another count of neighbours
+  // than it lists says that they disagree, and the lists decide then.
+  const size_t nbVertex = m_pVertex.size();
+  const size_t nbFace = m_pFace.size();
+  std::vector<int> start(nbVertex + 1, 0);
+  const auto forEachSide = [this, nbFace](auto fn) {
+    for (size_t f = 0; f < nbFace; f++) {
+      const int* c = &m_Corner[3 * f];
+      for (int k = 0; k < 3; k++) {
+        const int a = c[k];
+        const int b = c[k == 2 ? 0 : k + 1];
+        if (a >= 0 && b >= 0 && a != b)
+          fn(std::min(a, b), std::max(a, b));
+      }
+    }
+  };
+  forEachSide([&start](int lo, int) { start[static_cast<size_t>(lo) + 1]++; });
+  for (size_t i = 0; i < nbVertex; i++)
+    start[i + 1] += start[i];
+  std::vector<int> hi(static_cast<size_t>(start[nbVertex]));
+  {
+    std::vector<int> next(start.begin(), start.end() - 1);
+    forEachSide([&hi, &next](int lo, int h) { hi[static_cast<size_t>(next[static_cast<size_t>(lo)]++)] = h; });
+  }
+  // Each run keeps its first of each hi, packed at the run's front; end[lo] closes it.
+  std::vector<int> seen(nbVertex, -1);
+  std::vector<int> end(nbVertex);
+  m_Remaining.assign(nbVertex, 0);
+  for (size_t lo = 0; lo < nbVertex; lo++) {
+    int kept = start[lo];
+    for (int k = start[lo]; k < start[lo + 1]; k++) {
+      const int h = hi[static_cast<size_t>(k)];
+      if (seen[static_cast<size_t>(h)] == static_cast<int>(lo))
+        continue;
+      seen[static_cast<size_t>(h)] = static_cast<int>(lo);
+      hi[static_cast<size_t>(kept++)] = h;
+      m_Remaining[static_cast<size_t>(h)]++;
+    }
+    end[lo] = kept;
+    m_Remaining[lo] += kept - start[lo];
+  }
+  if (m_Remaining != m_Valence)
+    return false;
+  FileEdges([&start, &end, &hi, nbVertex](auto fn) {
+    for (size_t lo = 0; lo < nbVertex; lo++)
+      for (int k = start[lo]; k < end[lo]; k++)
+        fn(static_cast<int>(lo), hi[static_cast<size_t>(k)]);
+  });
+  return true;
+}
+
+void CConquestMesh::BuildEdgesFromLists()
+{
+  // The neighbour lists by number, read once from the vertices.
+  const int nbVertex = GetNbVertex();
+  std::vector<int> first(static_cast<size_t>(nbVertex) + 1, 0);
+  std::vector<int> neighbor;
   for (int i = 0; i < nbVertex; i++) {
     const CVertex3d* v = m_pVertex[static_cast<size_t>(i)];
     for (int k = 0; k < v->NbVertexNeighbor(); k++)
-      m_Fan.push_back(IndexOf(v->GetVertexNeighbor(k)));
-    m_FanFirst[static_cast<size_t>(i) + 1] = static_cast<int>(m_Fan.size());
+      neighbor.push_back(IndexOf(v->GetVertexNeighbor(k)));
+    first[static_cast<size_t>(i) + 1] = static_cast<int>(neighbor.size());
   }
-  // An edge (i, j) for every neighbour j > i that i lists: counted, then filed at both ends.
-  const auto forEachEdge = [this, nbVertex](auto fn) {
+  // An edge (i, j) for every neighbour j > i that i lists.
+  const auto forEachEdge = [nbVertex, &first, &neighbor](auto fn) {
     for (int i = 0; i < nbVertex; i++)
-      for (const int* j = FanBegin(i); j != FanEnd(i); j++)
-        if (*j > i)
-          fn(i, *j);
+      for (int k = first[static_cast<size_t>(i)]; k < first[static_cast<size_t>(i) + 1]; k++)
+        if (neighbor[static_cast<size_t>(k)] > i)
+          fn(i, neighbor[static_cast<size_t>(k)]);
   };
   m_Remaining.assign(static_cast<size_t>(nbVertex), 0);
   forEachEdge([this](int i, int j) {
     m_Remaining[static_cast<size_t>(i)]++;
     m_Remaining[static_cast<size_t>(j)]++;
   });
-  m_First.resize(static_cast<size_t>(nbVertex) + 1);
+  FileEdges(forEachEdge);
+}
+
+template <class ForEachEdge>
+void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
+{
+  // m_Remaining holds the degrees; it counts the slots filed so far, and ends as the degrees
+  // again.
+  const size_t nbVertex = m_Remaining.size();
+  m_First.resize(nbVertex + 1);
   m_First[0] = 0;
-  for (size_t i = 0; i < static_cast<size_t>(nbVertex); i++)
+  for (size_t i = 0; i < nbVertex; i++)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
   m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
-  // m_Remaining counts the slots filed so far, and ends as the degrees again.
+  m_SlotConquered.assign(m_Slot.size(), 0);
+  m_Entering.assign(m_Slot.size(), -2);
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
     const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;
@@ -71,8 +132,6 @@ void CConquestMesh::BuildEdges(const CMesh3d* pMesh)
 
 void CConquestMesh::BuildFaces(CMesh3d* pMesh)
 {
-  // The face flags carry the face numbers while the fans are read from the face lists, and
-  // are all 0 (free) afterwards.
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
   m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
@@ -81,10 +140,61 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
     m_pFace[static_cast<size_t>(i)] = f;
     if (!f)
       continue;
-    f->SetFlag(i);
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
   }
+  if (!BuildFansFromCorners())
+    BuildFansFromLists();
+  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
+  for (CFace3d* f : m_pFace)
+    if (f)
+      f->SetFlag(0);
+}
+
+bool CConquestMesh::BuildFansFromCorners()
+{
+  // Each vertex's faces in face order, each once, from one counting pass over the corners:
+  // what the face lists hold when the mesh built them. They are compared with the lists
+  // rather than trusted, the faces themselves left unread (they lie all over memory).
+  const size_t nbVertex = m_pVertex.size();
+  const size_t nbFace = m_pFace.size();
+  const auto forEachCorner = [this, nbFace](auto fn) {
+    for (size_t f = 0; f < nbFace; f++) {
+      const int* c = &m_Corner[3 * f];
+      for (int k = 0; k < 3; k++)
+        if (c[k] >= 0 && (k == 0 || c[k] != c[0]) && (k < 2 || c[k] != c[1]))
+          fn(static_cast<int>(f), static_cast<size_t>(c[k]));
+    }
+  };
+  m_FanFirst.assign(nbVertex + 1, 0);
+  forEachCorner([this](int, size_t v) { m_FanFirst[v + 1]++; });
+  for (size_t v = 0; v < nbVertex; v++)
+    m_FanFirst[v + 1] += m_FanFirst[v];
+  m_Fan.resize(static_cast<size_t>(m_FanFirst[nbVertex]));
+  {
+    std::vector<int> next(m_FanFirst.begin(), m_FanFirst.end() - 1);
+    forEachCorner([this, &next](int f, size_t v) { m_Fan[static_cast<size_t>(next[v]++)] = f; });
+  }
+  for (size_t v = 0; v < nbVertex; v++) {
+    const CVertex3d* pVertex = m_pVertex[v];
+    const int* pFan = FanBegin(static_cast<int>(v));
+    const int n = GetFanSize(static_cast<int>(v));
+    if (pVertex->NbFaceNeighbor() != n)
+      return false;
+    for (int k = 0; k < n; k++)
+      if (pVertex->GetFaceNeighbor(k) != m_pFace[static_cast<size_t>(pFan[k])])
+        return false;
+  }
+  return true;
+}
+
+void CConquestMesh::BuildFansFromLists()
+{
+  // The face flags carry the face numbers while the fans are read from the face lists.
+  const int nbFace = GetNbFace();
+  for (int i = 0; i < nbFace; i++)
+    if (CFace3d* f = m_pFace[static_cast<size_t>(i)])
+      f->SetFlag(i);
   const auto indexOf = [this, nbFace](const CFace3d* f) {
     const int i = f ? f->GetFlag() : -1;
     return i >= 0 && i < nbFace && m_pFace[static_cast<size_t>(i)] == f ? i : -1;
@@ -102,19 +212,15 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
     }
     m_FanFirst[static_cast<size_t>(v) + 1] = static_cast<int>(m_Fan.size());
   }
-  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
-  for (CFace3d* f : m_pFace)
-    if (f)
-      f->SetFlag(0);
 }
 
 int CConquestMesh::Conquer(int a, int b)
 {
   const int s = FindSlot(a, b);
-  if (s < 0 || m_Slot[static_cast<size_t>(s)].Conquered)
+  if (s < 0 || m_SlotConquered[static_cast<size_t>(s)])
     return 0;
-  m_Slot[static_cast<size_t>(s)].Conquered = 1;
-  m_Slot[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)].Conquered = 1;
+  m_SlotConquered[static_cast<size_t>(s)] = 1;
+  m_SlotConquered[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)] = 1;
   m_Remaining[static_cast<size_t>(a)]--;
   m_Remaining[static_cast<size_t>(b)]--;
   return 1;
@@ -168,7 +274,7 @@ int CConquestMesh::FindFaceEntering(int v, int a) const
   const int s = FindSlot(v, a);
   if (s < 0)
     return FindFaceWithOrientedEdge(v, a, v);
-  int& f = m_Slot[static_cast<size_t>(s)].Entering;
+  int& f = m_Entering[static_cast<size_t>(s)];
   if (f == -2)
     f = FindFaceWithOrientedEdge(v, a, v);
   return f;

@@ -25,7 +25,7 @@ public:
   void Build(CMesh3d* pMesh);
 
   // --- vertices ---
-  int GetNbVertex() const { return static_cast<int>(m_Remaining.size()); }
+  int GetNbVertex() const { return static_cast<int>(m_pVertex.size()); }
   // The vertex's number; -1 for a vertex that the table does not hold.
   int IndexOf(const CVertex3d* v) const
   {
@@ -33,6 +33,16 @@ public:
     return i >= 0 && static_cast<size_t>(i) < m_pVertex.size() && m_pVertex[static_cast<size_t>(i)] == v ? i : -1;
   }
   CVertex3d* GetVertex(int i) const { return i < 0 ? nullptr : m_pVertex[static_cast<size_t>(i)]; }
+  // The vertex's flag as the conquest reads it (read from the vertex at Build); SetState sets
+  // both. Kept here so that the conquest's hot loop does not read the vertices themselves.
+  int GetState(int i) const { return m_State[static_cast<size_t>(i)]; }
+  void SetState(int i, int state)
+  {
+    m_State[static_cast<size_t>(i)] = state;
+    m_pVertex[static_cast<size_t>(i)]->SetFlag(state);
+  }
+  // The length of the vertex's neighbour list at Build.
+  int GetValence(int i) const { return m_Valence[static_cast<size_t>(i)]; }
 
   // --- edges ---
   int GetRemaining(int i) const { return m_Remaining[static_cast<size_t>(i)]; }
@@ -47,7 +57,7 @@ public:
   int IsConquered(int a, int b) const
   {
     const int s = FindSlot(a, b);
-    return s >= 0 && m_Slot[static_cast<size_t>(s)].Conquered ? 1 : 0;
+    return s >= 0 && m_SlotConquered[static_cast<size_t>(s)] ? 1 : 0;
   }
   int IsConquered(const CVertex3d* a, const CVertex3d* b) const { return IsConquered(IndexOf(a), IndexOf(b)); }
   // Marks the edge conquered, one remaining degree less at either end; 0 when there is no
@@ -99,19 +109,18 @@ public:
   int IsFillCorner(int g, int p, int q) const;
 
 private:
-  // One end's view of an edge. The faces are remembered the first time they are asked (-2
-  // until then): the faces never change during a conquest.
+  // One end's view of an edge, in 16 bytes so that a vertex's run spans few cache lines.
+  // The leaving face is remembered the first time it is asked (-2 until then): the faces
+  // never change during a conquest. The conquered flags and the entering faces, read less
+  // often, stand in arrays of their own by slot.
   struct SSlot
   {
     int Other = -1;
     // The other end's slot of the same edge.
     int Twin = -1;
-    int Conquered = 0;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
     int Leaving = -2;
     int LeavingApex = -1;
-    // FindFaceWithOrientedEdge(v, Other, v).
-    int Entering = -2;
   };
 
   // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
@@ -127,14 +136,30 @@ private:
   }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
-  void BuildEdges(const CMesh3d* pMesh);
   void BuildFaces(CMesh3d* pMesh);
+  // The fans from the corners; false when they differ from the vertices' face lists, which
+  // BuildFansFromLists then reads.
+  bool BuildFansFromCorners();
+  void BuildFansFromLists();
+  // The edges from the sides of the faces; false, with nothing filed, when a vertex lists
+  // another count of neighbours than its faces show (m_Valence).
+  bool BuildEdgesFromCorners();
+  void BuildEdgesFromLists();
+  // Files the edges that forEachEdge(fn) hands to fn(i, j), i < j, with m_Remaining holding
+  // the degrees they give.
+  template <class ForEachEdge>
+  void FileEdges(ForEachEdge forEachEdge);
 
   std::vector<CVertex3d*> m_pVertex;
   std::vector<int> m_First;
   // Mutable for the faces the slots remember.
   mutable std::vector<SSlot> m_Slot;
+  std::vector<std::uint8_t> m_SlotConquered;
+  // FindFaceWithOrientedEdge(v, Other, v) by slot, remembered as the leaving faces are.
+  mutable std::vector<int> m_Entering;
   std::vector<int> m_Remaining;
+  std::vector<int> m_State;
+  std::vector<int> m_Valence;
   std::vector<CFace3d*> m_pFace;
   std::vector<int> m_Corner;
   std::vector<std::uint8_t> m_FaceConquered;

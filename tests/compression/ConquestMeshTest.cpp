@@ -52,6 +52,50 @@ TEST(ConquestMesh, EdgesAreThoseOfTheNeighbourLists)
   CConquestMesh oddTable;
   oddTable.Build(odd.get());
   ExpectEdgesOfAddEdges(*odd, oddTable);
+
+  // Lists that name a neighbour no face joins: the lists still decide, so the two poles of
+  // the octahedron share an edge that no face side gives.
+  auto linked = fixtures::Octahedron();
+  CVertex3d* pole = linked->GetVertex(0);
+  CVertex3d* opposite = nullptr;
+  for (int i = 1; i < linked->NbVertex(); i++)
+    if (!pole->IsNeighbor(linked->GetVertex(i)))
+      opposite = linked->GetVertex(i);
+  ASSERT_NE(opposite, nullptr);
+  pole->AddNeighbor(opposite);
+  opposite->AddNeighbor(pole);
+  CConquestMesh linkedTable;
+  linkedTable.Build(linked.get());
+  EXPECT_EQ(linkedTable.HasEdge(pole, opposite), 1);
+  EXPECT_EQ(linkedTable.GetRemaining(pole), 5);
+  ExpectEdgesOfAddEdges(*linked, linkedTable);
+}
+
+TEST(ConquestMesh, EdgesOfOpenMeshesAreFiledOnceAtEachEnd)
+{
+  // Inner edges are sides of two faces, border edges of one; each is filed once at either
+  // end. Euler: E = V + F - 1 on the disc, E = V + F on the ring round the missing square.
+  struct SCase
+  {
+    std::unique_ptr<CMesh3d> Mesh;
+    int Holes;
+  };
+  SCase cases[] = {{conquest::Grid(2, 1), 0}, {conquest::Grid(3, 0, {4}), 1}};
+  for (SCase& c : cases) {
+    CMesh3d& mesh = *c.Mesh;
+    CConquestMesh table;
+    table.Build(&mesh);
+    int slots = 0;
+    for (int i = 0; i < mesh.NbVertex(); i++) {
+      const CVertex3d* v = mesh.GetVertex(i);
+      EXPECT_EQ(table.GetRemaining(i), v->NbVertexNeighbor()) << "vertex " << i;
+      for (int k = 0; k < v->NbVertexNeighbor(); k++)
+        EXPECT_EQ(table.HasEdge(v, v->GetVertexNeighbor(k)), 1) << i << " - " << k;
+      slots += table.GetRemaining(i);
+    }
+    EXPECT_EQ(slots, 2 * (mesh.NbVertex() + mesh.NbFace() - 1 + c.Holes));
+    ExpectEdgesOfAddEdges(mesh, table);
+  }
 }
 
 TEST(ConquestMesh, ConqueringAnEdgeCountsOnce)
@@ -127,6 +171,35 @@ TEST(ConquestMesh, FaceSearchesAnswerAsTheVertices)
       }
     }
   }
+}
+
+TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
+{
+  // Lists in face order, as the mesh builds them, and one list turned round: each fan holds
+  // the faces of its vertex's list in that list's order, which the face searches follow.
+  auto mesh = conquest::Torus(6, 5, true);
+  const auto expectFans = [&mesh](const char* when) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      const CVertex3d* v = mesh->GetVertex(i);
+      ASSERT_EQ(table.GetFanSize(i), v->NbFaceNeighbor()) << when << " vertex " << i;
+      for (int k = 0; k < v->NbFaceNeighbor(); k++)
+        EXPECT_EQ(table.FanBegin(i)[k], mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
+    }
+    for (int i = 0; i < mesh->NbFace(); i++)
+      EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << when << " face " << i << " left free";
+  };
+  expectFans("face order");
+  auto* pList = mesh->GetVertex(3)->GetArrayFaceNeighbor();
+  const int n = pList->GetSize();
+  ASSERT_GE(n, 4);
+  for (int k = 0; k < n / 2; k++) {
+    CFace3d* f = pList->GetAt(k);
+    pList->SetAt(k, pList->GetAt(n - 1 - k));
+    pList->SetAt(n - 1 - k, f);
+  }
+  expectFans("one list turned round");
 }
 
 TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
