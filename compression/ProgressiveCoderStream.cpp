@@ -217,6 +217,8 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
             static_cast<float>(quantized[2]));
     m_pMesh->AddVertex(v);
   }
+  m_BaseCorners.clear();
+  m_BaseCorners.reserve(3 * static_cast<size_t>(nf));
   for (int i = 0; i < nf; i++) {
     int index[3];
     for (int& x : index) {
@@ -228,10 +230,12 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
       return 0;
     m_pMesh->AddFace(new CFace3d(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
                                  m_pMesh->GetVertex(index[2])));
+    m_BaseCorners.insert(m_BaseCorners.end(), index, index + 3);
   }
   if (cut || pFile->IsPastEnd())
     return 0;
-  m_pMesh->Rebuild();
+  if (!m_ReplayOnArrays)
+    m_pMesh->Rebuild();
   return 1;
 }
 

@@ -35,10 +35,30 @@ std::vector<int> FaceCorners(const CMesh3d& mesh)
   return corners;
 }
 
+// Vertices 0 and 1 are neighbours when a face holds both.
+bool HoldsSeedEdge(const std::vector<int>& corners)
+{
+  for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+    const int* c = &corners[i];
+    const bool zero = c[0] == 0 || c[1] == 0 || c[2] == 0;
+    const bool one = c[0] == 1 || c[1] == 1 || c[2] == 1;
+    if (zero && one)
+      return true;
+  }
+  return false;
+}
+
 } // namespace
 
 CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const float scale[3],
                                        const float shift[3], int nbAddedVertex)
+  : CProgressiveReplay(base, FaceCorners(base), scale, shift, nbAddedVertex)
+{
+}
+
+CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<int>& corners,
+                                       const float scale[3], const float shift[3],
+                                       int nbAddedVertex)
 {
   std::copy_n(scale, 3, m_Scale);
   std::copy_n(shift, 3, m_Shift);
@@ -60,15 +80,15 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const float scale[3]
   }
   m_VertexFlag.assign(m_Position.size(), 0);
   m_Mark.assign(m_Position.size(), 0);
-  const std::vector<int> corners = FaceCorners(base);
-  for (int i = 0; i < base.NbFace(); i++) {
-    m_Faces.push_back({corners[3 * static_cast<size_t>(i)], corners[3 * static_cast<size_t>(i) + 1],
-                       corners[3 * static_cast<size_t>(i) + 2]});
+  const int nbFace = std::min(base.NbFace(), static_cast<int>(corners.size() / 3));
+  for (int i = 0; i < nbFace; i++) {
+    const int* c = &corners[3 * static_cast<size_t>(i)];
+    m_Faces.push_back({c[0], c[1], c[2]});
     m_FaceFlag.push_back(base.GetFace(i)->GetFlag());
     m_BaseFace.push_back(i);
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
-  m_Seeded = base.NbVertex() >= 2 && base.GetVertex(0)->IsNeighbor(base.GetVertex(1));
+  m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
 }
 
 int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
@@ -125,7 +145,7 @@ void CProgressiveReplay::ListFaces()
     const auto& f = m_Faces[i];
     for (size_t k = 0; k < 3; k++)
       m_FaceList[static_cast<size_t>(m_FaceStart[static_cast<size_t>(f[k]) + 1]++)] = {
-          f[(k + 2) % 3], static_cast<int>(i), static_cast<int>(k)};
+          f[(k + 2) % 3], f[(k + 1) % 3], static_cast<int>(i), static_cast<int>(k)};
   }
   ListAcross();
 }
@@ -150,7 +170,7 @@ void CProgressiveReplay::ListAcross()
       m_FirstFace[x] = c->face;
     }
     for (const SCorner* c = begin; c != end; c++) {
-      const size_t x = static_cast<size_t>(m_Faces[static_cast<size_t>(c->face)][static_cast<size_t>((c->corner + 1) % 3)]);
+      const size_t x = static_cast<size_t>(c->next);
       if (m_Stamp[x] == static_cast<int>(a))
         m_Across[3 * static_cast<size_t>(c->face) + static_cast<size_t>(c->corner)] = m_FirstFace[x];
     }
@@ -189,11 +209,18 @@ int CProgressiveReplay::FrontFace(int first, int second) const
   return -1;
 }
 
-int CProgressiveReplay::FrontFace(Gate gate) const
+int CProgressiveReplay::FrontFace(int first, int second, int back) const
 {
-  if (gate.back >= 0 && gate.back < 3 * m_NbLayerFace)
-    return m_Across[static_cast<size_t>(gate.back)];
-  return FrontFace(gate.first, gate.second);
+  if (back >= 0 && back < 3 * m_NbLayerFace)
+    return m_Across[static_cast<size_t>(back)];
+  return FrontFace(first, second);
+}
+
+void CProgressiveReplay::PushGate(int a, int b, int back)
+{
+  const int face = FrontFace(a, b, back);
+  if (face >= 0 && m_FaceFlag[static_cast<size_t>(face)] == 0)
+    m_Gates.push_back({a, b, face});
 }
 
 int CProgressiveReplay::FrontFaceAcross(int first, int second, const int* faces, int nbFace) const
@@ -237,8 +264,8 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  const int face = FrontFace(gate);
-  if (face < 0 || m_FaceFlag[static_cast<size_t>(face)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
+  const int face = gate.face;
+  if (m_FaceFlag[static_cast<size_t>(face)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const int w = Other(face, gate.first, gate.second);
   if (w < 0)
@@ -386,7 +413,7 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
       PushGate(b0, b1, back);
       continue;
     }
-    const int front = FrontFace({b0, b1, back});
+    const int front = FrontFace(b0, b1, back);
     if (front < 0 || m_FaceFlag[static_cast<size_t>(front)] != 0)
       continue;
     const int w = Other(front, b0, b1);

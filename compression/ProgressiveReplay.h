@@ -20,6 +20,10 @@ public:
   // Room is made for the vertices and faces the layers will add.
   CProgressiveReplay(const CMesh3d& base, const float scale[3], const float shift[3],
                      int nbAddedVertex);
+  // The same from the base mesh's corners, 3 vertex indices per face, when the caller has
+  // them: the base mesh then needs no adjacency.
+  CProgressiveReplay(const CMesh3d& base, const std::vector<int>& corners, const float scale[3],
+                     const float shift[3], int nbAddedVertex);
 
   // Re-inserts one layer; 1 when every code and every geometry record was used, 0 otherwise
   // (the arrays then hold a partial layer).
@@ -32,13 +36,14 @@ public:
   void Store(CMesh3d* pMesh) const;
 
 private:
-  // An oriented front edge and, when known, an edge first -> second of a face the layer
-  // started with (3 face + corner; -1 otherwise): the face in front is across it.
+  // An oriented front edge and the face in front of it. The faces in front are fixed while a
+  // layer runs and a face once taken stays taken, so the face is found when the gate is pushed,
+  // and a gate whose face is missing or taken already is never queued.
   struct SGate
   {
     int first;
     int second;
-    int back;
+    int face;
   };
   // Passed by value: the gates pushed while one is decoded may move the queue.
   using Gate = SGate;
@@ -47,10 +52,12 @@ private:
   void ListFaces();
   void ListAcross();
   void EndLayer();
-  void PushGate(int a, int b, int back) { m_Gates.push_back({a, b, back}); }
+  // Queues the gate a -> b; back is an edge a -> b of a face the layer started with (3 face +
+  // corner), across which the face in front lies, or -1.
+  void PushGate(int a, int b, int back);
   int TagPair(int first, int second) const;
   int FrontFace(int first, int second) const;
-  int FrontFace(Gate gate) const;
+  int FrontFace(int first, int second, int back) const;
   // The face in front of first -> second, across one of the given faces when one holds the edge.
   int FrontFaceAcross(int first, int second, const int* faces, int nbFace) const;
   int EdgeOf(int face, int from, int to) const;
@@ -75,11 +82,13 @@ private:
   // Index of the face in the base mesh, -1 for a face a layer added.
   std::vector<int> m_BaseFace;
   int m_NbBaseVertex = 0;
-  // Faces of each vertex, in face order, as the layer found them, each with the corner before
-  // the vertex: the face holding the edge x -> v is found among v's without reading a face.
+  // Faces of each vertex, in face order, as the layer found them, each with the corners before
+  // and after the vertex: the face holding the edge x -> v is found among v's without reading
+  // a face.
   struct SCorner
   {
     int previous;
+    int next;
     int face;
     int corner;
   };
