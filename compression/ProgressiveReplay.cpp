@@ -422,7 +422,7 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
   std::array<float, 3> quantized{0, 0, 0};
   if (!m_pGeometry || m_GeometryCursor >= m_pGeometry->NbRecord()) {
     m_Error = 1;
-  } else if (CProgressiveVertexRecord& record = m_pGeometry->GetRecord(m_GeometryCursor++);
+  } else if (const CProgressiveVertexRecord& record = m_pGeometry->GetRecord(m_GeometryCursor++);
              const CVertex3d* pRemoved = record.GetVertex()) {
     // The encoder's own record still knows the removed vertex: it comes back where it was.
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
@@ -434,9 +434,10 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
       const auto& q = m_Quantized[static_cast<size_t>(border[i])];
       points[i] = {q[0], q[1], q[2]};
     }
-    record.SetFrame(std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces);
     const std::array<int, 3> p =
-        m_pGeometry->IsPredicted() ? record.Reconstruct() : record.GetCoordinates();
+        m_pGeometry->IsPredicted()
+            ? record.Reconstruct(std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
+            : record.GetCoordinates();
     for (size_t k = 0; k < 3; k++) {
       quantized[k] = static_cast<float>(p[k]);
       position[k] = static_cast<float>(p[k]) * m_Scale[k] + m_Shift[k];
