@@ -311,7 +311,7 @@ int CProgressiveCoder::InflateGeometry(CIBitStream* pFile)
       std::array<int, 3> abc{};
       for (int& x : abc)
         x = static_cast<int>(ReadField(pFile, q, &cut));
-      pLayer->Add(CProgressiveVertexRecord()).SetCoordinates(abc);
+      pLayer->AddCoordinates(abc);
     }
     if (cut || pFile->IsPastEnd())
       return 0;
@@ -363,7 +363,7 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
     return 0;
   pLayer->Reserve(static_cast<int>(c.size()));
   for (size_t r = 0; r < c.size(); r++)
-    pLayer->Add(CProgressiveVertexRecord()).SetCoordinates({t[2 * r], t[2 * r + 1], c[r]});
+    pLayer->AddCoordinates({t[2 * r], t[2 * r + 1], c[r]});
   return 1;
 }
 

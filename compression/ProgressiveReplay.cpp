@@ -457,7 +457,8 @@ void CProgressiveReplay::AddLayerFace(int a, int b, int c)
 
 void CProgressiveReplay::Store(CMesh3d* pMesh) const
 {
-  // The base faces that went: flagged, then deleted; the survivors come first, in order.
+  // The base faces that went: flagged, then deleted; the survivors come first, in order, as
+  // they come first in the replay's faces.
   std::vector<char> kept(static_cast<size_t>(pMesh->NbFace()), 0);
   for (const SFace& f : m_Faces)
     if (f.base >= 0)
@@ -465,31 +466,37 @@ void CProgressiveReplay::Store(CMesh3d* pMesh) const
   for (int i = 0; i < pMesh->NbFace(); i++)
     pMesh->GetFace(i)->SetFlag(kept[static_cast<size_t>(i)] ? 0 : 2);
   pMesh->RemoveFacesWithFlag(2);
-  for (size_t i = static_cast<size_t>(m_NbBaseVertex); i < m_Position.size(); i++) {
-    auto* v = new CVertex3d(0, 0, 0);
-    v->Set2(m_Quantized[i][0], m_Quantized[i][1], m_Quantized[i][2]);
-    v->Set(m_Position[i][0], m_Position[i][1], m_Position[i][2]);
-    pMesh->AddVertex(v);
-  }
+  // The arrays are sized once: grown an element at a time they would be copied again and again.
+  CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
+  const int nbBaseVertex = std::min(m_NbBaseVertex, vertices->GetSize());
+  vertices->SetSize(NbVertex());
   for (int i = 0; i < NbVertex(); i++) {
-    pMesh->GetVertex(i)->SetFlag(m_Vertices[static_cast<size_t>(i)].flag);
-    pMesh->GetVertex(i)->SetMark(m_Vertices[static_cast<size_t>(i)].mark);
+    const size_t slot = static_cast<size_t>(i);
+    CVertex3d* v = vertices->GetAt(i);
+    if (i >= nbBaseVertex) {
+      v = new CVertex3d(m_Position[slot][0], m_Position[slot][1], m_Position[slot][2]);
+      v->Set2(m_Quantized[slot][0], m_Quantized[slot][1], m_Quantized[slot][2]);
+      vertices->SetAt(i, v);
+    }
+    v->SetFlag(m_Vertices[slot].flag);
+    v->SetMark(m_Vertices[slot].mark);
+    // The corners are known: the adjacency need not read them back from the faces.
+    v->SetAdjacencyIndex(i);
   }
-  for (const SFace& f : m_Faces) {
-    if (f.base >= 0)
-      continue;
-    pMesh->AddFace(new CFace3d(pMesh->GetVertex(f.v[0]), pMesh->GetVertex(f.v[1]),
-                               pMesh->GetVertex(f.v[2]), 3));
-  }
-  for (int i = 0; i < NbFace() && i < pMesh->NbFace(); i++)
-    pMesh->GetFace(i)->SetFlag(m_Faces[static_cast<size_t>(i)].flag);
-  // The corners are known: the adjacency need not read them back from the faces.
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
+  const int nbKept = faces->GetSize();
+  faces->SetSize(NbFace());
   std::vector<int> corners;
   corners.reserve(3 * m_Faces.size());
-  for (const SFace& f : m_Faces)
+  for (int i = 0; i < NbFace(); i++) {
+    const SFace& f = m_Faces[static_cast<size_t>(i)];
+    if (i < nbKept)
+      faces->GetAt(i)->SetFlag(f.flag);
+    else
+      faces->SetAt(i, new CFace3d(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
+                                  vertices->GetAt(f.v[2]), f.flag));
     corners.insert(corners.end(), f.v.begin(), f.v.end());
+  }
   pMesh->BuildAdjacencyFromCorners(corners);
   pMesh->ComputeFaceNormals();
   pMesh->ComputeVertexNormals();
