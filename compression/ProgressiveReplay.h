@@ -79,7 +79,11 @@ private:
   // The same, across one of the given faces when one holds the edge first -> second.
   int FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const;
   int EdgeOf(int face, int from, int to) const;
-  int Third(int edge) const { return m_Faces[static_cast<size_t>(edge / 3)].v[static_cast<size_t>((edge + 2) % 3)]; }
+  // The corner of the edge's face that is on neither end.
+  int Third(int edge) const
+  {
+    return m_Faces[static_cast<size_t>(edge / 3)].v[static_cast<size_t>((edge + 2) % 3)];
+  }
   int HasLiveEdge(int a, int b) const;
   int DecodeGate(Gate gate);
   void NullPatch(Gate gate);
