@@ -201,13 +201,6 @@ int CProgressiveReplay::FrontEdge(int first, int second, int back) const
   return FrontEdge(first, second);
 }
 
-void CProgressiveReplay::PushGate(int a, int b, int back)
-{
-  const int edge = FrontEdge(a, b, back);
-  if (edge >= 0 && m_Faces[static_cast<size_t>(edge / 3)].flag == 0)
-    m_Gates.push_back({a, b, edge});
-}
-
 int CProgressiveReplay::FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const
 {
   for (int i = 0; i < nbFace; i++) {
@@ -277,13 +270,18 @@ void CProgressiveReplay::Take(int v, int mark)
 // The face in front is conquered without a removal; the front moves over its two other edges.
 void CProgressiveReplay::NullPatch(Gate gate)
 {
-  const int face = gate.edge / 3;
+  static constexpr int kNext[3] = {1, 2, 0};
+  static constexpr int kPrevious[3] = {2, 0, 1};
+  SFace& f = m_Faces[static_cast<size_t>(gate.edge / 3)];
   const int j = gate.edge % 3;
-  const int w = Third(gate.edge);
-  m_Faces[static_cast<size_t>(face)].flag = 1;
+  const int w = f.v[static_cast<size_t>(kPrevious[j])];
+  f.flag = 1;
   Take(w, TagPair(gate.first, gate.second) == 2 ? 1 : 2);
-  PushGate(gate.first, w, 3 * face + (j + 1) % 3);
-  PushGate(w, gate.second, 3 * face + (j + 2) % 3);
+  // A gate's face is one the layer started with: the faces across its edges are listed.
+  const int first = f.across[static_cast<size_t>(kNext[j])];
+  const int second = f.across[static_cast<size_t>(kPrevious[j])];
+  QueueGate(gate.first, w, first);
+  QueueGate(w, gate.second, second);
 }
 
 // Codes 1 then 5 or 6: a boundary vertex of valence 3 comes back on the border edge beside

@@ -71,7 +71,14 @@ private:
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
-  void PushGate(int a, int b, int back);
+  void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
+  // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
+  // it is taken.
+  void QueueGate(int a, int b, int edge)
+  {
+    if (edge >= 0 && m_Faces[static_cast<size_t>(edge / 3)].flag == 0)
+      m_Gates.push_back({a, b, edge});
+  }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
   int FrontEdge(int first, int second) const;
