@@ -209,13 +209,14 @@ int CProgressiveCoder::Decode(CMesh3d* pMesh, const char* fileName, Callback cal
   m_GeometryAvailable = 1;
   if (pMesh->NbVertex() != 0 || pMesh->NbFace() != 0)
     return 0;
+  // Without redraws or faces to colour, the layers are replayed on index arrays.
+  m_ReplayOnArrays = !colour && !(pView && (redrawAfterLayer || fineGrain));
   CIBitFile file(m_InputFileName.c_str());
   if (!file.IsValid() || !InputBaseMesh(&file) || !InputCodes(&file) || !InflateGeometry(&file)) {
     pMesh->Free();
     return 0;
   }
-  // Without redraws or faces to colour, the layers are replayed on index arrays.
-  if (!colour && !(pView && (redrawAfterLayer || fineGrain)))
+  if (m_ReplayOnArrays)
     return ReplayLayers(pMesh, callback);
   m_InsertedCount = 0;
   m_DeferVertexNeighbors = 1;
@@ -242,7 +243,7 @@ int CProgressiveCoder::ReplayLayers(CMesh3d* pMesh, Callback callback)
   int added = 0;
   for (const auto& codes : m_LayerCodes)
     added += codes->NbRemoval();
-  CProgressiveReplay replay(*pMesh, m_Scale, m_Shift, added);
+  CProgressiveReplay replay(*pMesh, m_BaseCorners, m_Scale, m_Shift, added);
   for (int layer = NbLayer() - 1; layer >= 0; layer--) {
     if (!replay.ReplayLayer(*m_LayerCodes[layer], m_LayerGeometry[layer].get())) {
       pMesh->Free();

@@ -250,6 +250,10 @@ private:
   std::vector<CFace3d*> m_PatternFaces;
   // Set while whole layers are replayed: new faces leave the vertex neighbours alone.
   int m_DeferVertexNeighbors = 0;
+  // Set when the layers are replayed on index arrays: the base mesh then needs no adjacency
+  // of its own, the replay takes its corners as read.
+  int m_ReplayOnArrays = 0;
+  std::vector<int> m_BaseCorners;
   // The vertices' face lists as a layer starts, each face with the corner before the vertex,
   // by adjacency index: a layer changes no face list until it ends (new faces only join the
   // vertex neighbours), and a front face is then found without reading the faces in turn.

@@ -217,6 +217,8 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
             static_cast<float>(quantized[2]));
     m_pMesh->AddVertex(v);
   }
+  m_BaseCorners.clear();
+  m_BaseCorners.reserve(3 * static_cast<size_t>(nf));
   for (int i = 0; i < nf; i++) {
     int index[3];
     for (int& x : index) {
@@ -228,10 +230,12 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
       return 0;
     m_pMesh->AddFace(new CFace3d(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
                                  m_pMesh->GetVertex(index[2])));
+    m_BaseCorners.insert(m_BaseCorners.end(), index, index + 3);
   }
   if (cut || pFile->IsPastEnd())
     return 0;
-  m_pMesh->Rebuild();
+  if (!m_ReplayOnArrays)
+    m_pMesh->Rebuild();
   return 1;
 }
 
@@ -307,7 +311,7 @@ int CProgressiveCoder::InflateGeometry(CIBitStream* pFile)
       std::array<int, 3> abc{};
       for (int& x : abc)
         x = static_cast<int>(ReadField(pFile, q, &cut));
-      pLayer->Add(CProgressiveVertexRecord()).SetCoordinates(abc);
+      pLayer->AddCoordinates(abc);
     }
     if (cut || pFile->IsPastEnd())
       return 0;
@@ -359,7 +363,7 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
     return 0;
   pLayer->Reserve(static_cast<int>(c.size()));
   for (size_t r = 0; r < c.size(); r++)
-    pLayer->Add(CProgressiveVertexRecord()).SetCoordinates({t[2 * r], t[2 * r + 1], c[r]});
+    pLayer->AddCoordinates({t[2 * r], t[2 * r + 1], c[r]});
   return 1;
 }
 

@@ -17,6 +17,8 @@ public:
     m_Records.push_back(std::move(record));
     return m_Records.back();
   }
+  // A decoded record: its residuals only, built in place (a record is a few hundred bytes).
+  void AddCoordinates(const std::array<int, 3>& abc) { m_Records.emplace_back().SetCoordinates(abc); }
   void Reserve(int count) { m_Records.reserve(static_cast<size_t>(count)); }
   int IsPredicted() const { return m_Predicted; }
   void SetPredicted(int flag) { m_Predicted = flag; }

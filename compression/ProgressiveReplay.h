@@ -20,6 +20,10 @@ public:
   // Room is made for the vertices and faces the layers will add.
   CProgressiveReplay(const CMesh3d& base, const float scale[3], const float shift[3],
                      int nbAddedVertex);
+  // The same from the base mesh's corners, 3 vertex indices per face, when the caller has
+  // them: the base mesh then needs no adjacency.
+  CProgressiveReplay(const CMesh3d& base, const std::vector<int>& corners, const float scale[3],
+                     const float shift[3], int nbAddedVertex);
 
   // Re-inserts one layer; 1 when every code and every geometry record was used, 0 otherwise
   // (the arrays then hold a partial layer).
@@ -32,13 +36,31 @@ public:
   void Store(CMesh3d* pMesh) const;
 
 private:
-  // An oriented front edge and, when known, an edge first -> second of a face the layer
-  // started with (3 face + corner; -1 otherwise): the face in front is across it.
+  // A face with its state for the layer: corners, flag, and per edge k (corner k -> k + 1) the
+  // edge 3 g + j of the face g in front of it (g's corner j -> j + 1 runs the other way), -1
+  // when none. Kept together: the conquest reads them at once.
+  struct SFace
+  {
+    std::array<int, 3> v;
+    int flag;
+    std::array<int, 3> across;
+    // Index of the face in the base mesh, -1 for a face a layer added.
+    int base;
+  };
+  struct SVertex
+  {
+    int flag;
+    int mark;
+  };
+  // An oriented front edge and the edge 3 g + j (second -> first) of the face g in front of it.
+  // The faces in front are fixed while a layer runs and a face once taken stays taken, so the
+  // face is found when the gate is pushed, and a gate whose face is missing or taken already is
+  // never queued.
   struct SGate
   {
     int first;
     int second;
-    int back;
+    int edge;
   };
   // Passed by value: the gates pushed while one is decoded may move the queue.
   using Gate = SGate;
@@ -47,49 +69,60 @@ private:
   void ListFaces();
   void ListAcross();
   void EndLayer();
-  void PushGate(int a, int b, int back) { m_Gates.push_back({a, b, back}); }
+  // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
+  // which the face in front lies, or -1.
+  void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
+  // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
+  // it is taken.
+  void QueueGate(int a, int b, int edge)
+  {
+    if (edge >= 0 && m_Faces[static_cast<size_t>(edge / 3)].flag == 0)
+      m_Gates.push_back({a, b, edge});
+  }
   int TagPair(int first, int second) const;
-  int FrontFace(int first, int second) const;
-  int FrontFace(Gate gate) const;
-  // The face in front of first -> second, across one of the given faces when one holds the edge.
-  int FrontFaceAcross(int first, int second, const int* faces, int nbFace) const;
+  // The edge second -> first of the first face of `first` that holds it; -1 when none.
+  int FrontEdge(int first, int second) const;
+  int FrontEdge(int first, int second, int back) const;
+  // The same, across one of the given faces when one holds the edge first -> second.
+  int FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const;
   int EdgeOf(int face, int from, int to) const;
-  int Other(int face, int a, int b) const;
+  // The corner of the edge's face that is on neither end.
+  int Third(int edge) const
+  {
+    return m_Faces[static_cast<size_t>(edge / 3)].v[static_cast<size_t>((edge + 2) % 3)];
+  }
   int HasLiveEdge(int a, int b) const;
   int DecodeGate(Gate gate);
-  int NullPatch(Gate gate, int face, int v);
-  int DecodeBoundaryStep(Gate gate, int face);
-  int FindPattern(Gate gate, int face, int valence);
+  void NullPatch(Gate gate);
+  int DecodeBoundaryStep(Gate gate);
+  int FindPattern(Gate gate, int valence);
   void InsertVertex(Gate gate);
   void PushGatesAfterRemoval(const int* border, int n);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   void AddLayerFace(int a, int b, int c);
-  void ReplaceLayerFace(int face);
+  void ReplaceLayerFace(int face) { m_Faces[static_cast<size_t>(face)].flag = 2; }
+  void Take(int v, int mark);
 
   std::vector<std::array<float, 3>> m_Position;
   std::vector<std::array<float, 3>> m_Quantized;
-  std::vector<int> m_VertexFlag;
-  std::vector<int> m_Mark;
-  std::vector<std::array<int, 3>> m_Faces;
-  std::vector<int> m_FaceFlag;
-  // Index of the face in the base mesh, -1 for a face a layer added.
-  std::vector<int> m_BaseFace;
+  std::vector<SVertex> m_Vertices;
+  std::vector<SFace> m_Faces;
   int m_NbBaseVertex = 0;
-  // Faces of each vertex, in face order, as the layer found them, each with the corner before
-  // the vertex: the face holding the edge x -> v is found among v's without reading a face.
+  // Faces of each vertex, in face order, as the layer found them, each with the corners before
+  // and after the vertex: the face holding the edge x -> v is found among v's without reading
+  // a face.
   struct SCorner
   {
     int previous;
+    int next;
     int face;
     int corner;
   };
   std::vector<int> m_FaceStart;
   std::vector<SCorner> m_FaceList;
-  // Per edge a -> b of the faces the layer started with, the face in front of the gate (a, b).
-  std::vector<int> m_Across;
   int m_NbLayerFace = 0;
   std::vector<int> m_Stamp;
-  std::vector<int> m_FirstFace;
+  std::vector<int> m_FirstEdge;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

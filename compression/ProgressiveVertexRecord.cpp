@@ -76,14 +76,21 @@ CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
 
 void CProgressiveVertexRecord::SetFaces(std::span<const Triangle> faces)
 {
-  // Faces name border vertices: one that does not exist makes no face.
-  m_NbFace = 0;
+  m_NbFace = KeepFaces(faces, m_NbBorder, &m_Faces);
+}
+
+// Faces name border vertices: one that does not exist makes no face.
+int CProgressiveVertexRecord::KeepFaces(std::span<const Triangle> faces, int nbBorder,
+                                        std::array<Triangle, kMaxFaces>* pKept)
+{
+  int n = 0;
   for (const Triangle& t : faces) {
-    if (m_NbFace == kMaxFaces)
+    if (n == kMaxFaces)
       break;
-    if (std::max({t[0], t[1], t[2]}) < m_NbBorder && std::min({t[0], t[1], t[2]}) >= 0)
-      m_Faces[static_cast<size_t>(m_NbFace++)] = t;
+    if (std::max({t[0], t[1], t[2]}) < nbBorder && std::min({t[0], t[1], t[2]}) >= 0)
+      (*pKept)[static_cast<size_t>(n++)] = t;
   }
+  return n;
 }
 
 void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
@@ -104,24 +111,31 @@ void CProgressiveVertexRecord::TakeFrameFromBorder()
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {
+  return ComputeFrame(std::span<const Point>(m_Border.data(), static_cast<size_t>(m_NbBorder)),
+                      std::span<const Triangle>(m_Faces.data(), static_cast<size_t>(m_NbFace)));
+}
+
+// The faces name border vertices that exist.
+CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::span<const Point> border,
+                                                                        std::span<const Triangle> faces)
+{
   SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
-  if (m_NbBorder == 0)
+  const size_t nbBorder = border.size();
+  if (nbBorder == 0)
     return frame;
-  for (int i = 0; i < m_NbBorder; i++)
+  for (size_t i = 0; i < nbBorder; i++)
     for (int k = 0; k < 3; k++)
-      frame.origin[k] += m_Border[static_cast<size_t>(i)][k] / static_cast<double>(m_NbBorder);
+      frame.origin[k] += border[i][k] / static_cast<double>(nbBorder);
   Point n{0, 0, 0};
-  for (int i = 0; i < m_NbFace; i++) {
-    const Triangle& f = m_Faces[static_cast<size_t>(i)];
-    const Point c = Cross(Sub(m_Border[f[1]], m_Border[f[0]]), Sub(m_Border[f[2]], m_Border[f[0]]));
+  for (const Triangle& f : faces) {
+    const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
     for (int k = 0; k < 3; k++)
       n[k] += c[k];
   }
   if (!Normalize(&n))
     n = {1, 0, 0};
   const double d = -Dot(n, frame.origin);
-  Point t1 = Sub(Project(m_Border[static_cast<size_t>(m_NbBorder - 1)], n, d),
-                 Project(m_Border[0], n, d));
+  Point t1 = Sub(Project(border[nbBorder - 1], n, d), Project(border[0], n, d));
   if (!Normalize(&t1)) {
     n = {1, 0, 0};
     t1 = {0, 1, 0};
@@ -149,6 +163,17 @@ std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a,
 std::array<int, 3> CProgressiveVertexRecord::Reconstruct() const
 {
   return Decoded(ComputeFrame(), m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::Reconstruct(std::span<const Point> border,
+                                                         std::span<const Triangle> faces) const
+{
+  // As SetFrame keeps them: the border cut to its room, the faces that name it.
+  border = border.first(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
+  std::array<Triangle, kMaxFaces> kept{};
+  const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
+  return Decoded(ComputeFrame(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept))),
+                 m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const

@@ -56,6 +56,8 @@ public:
   std::array<int, 3> PredictRounded() const;
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
+  // The same in the frame of the given border, the record left as it is.
+  std::array<int, 3> Reconstruct(std::span<const Point> border, std::span<const Triangle> faces) const;
 
 private:
   struct SFrame
@@ -66,12 +68,15 @@ private:
     Point n;
   };
   SFrame ComputeFrame() const;
+  static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
   std::array<int, 3> Rounded(const SFrame& frame) const;
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
 
   CVertex3d* m_pVertex = nullptr;
   void SetFaces(std::span<const Triangle> faces);
+  static int KeepFaces(std::span<const Triangle> faces, int nbBorder,
+                       std::array<Triangle, kMaxFaces>* pKept);
 
   std::array<CVertex3d*, kMaxBorder> m_BorderVertices{};
   std::array<Point, kMaxBorder> m_Border{};

@@ -96,4 +96,31 @@ TEST(ProgressiveRecord, DegenerateBorderFallsBackToTheAxes)
   EXPECT_EQ(record.GetTarget(), record.Reconstruct());
 }
 
+// The decoder rebuilds a vertex in the frame of its border without storing the border in the
+// record: the same point as a record that keeps the frame, for every pattern of the hexagon and
+// for faces that name no border vertex (dropped alike), and the record keeps its own frame.
+TEST(ProgressiveRecord, ReconstructionInAGivenFrameLeavesTheRecordAlone)
+{
+  const std::vector<std::vector<std::array<int, 3>>> patterns{
+      kFan, {{0, 1, 2}}, {{0, 1, 5}, {1, 3, 5}, {1, 2, 3}, {3, 4, 5}}, {{0, 1, 9}, {0, 2, 4}}, {}};
+  const auto hexagon = Hexagon();
+  const std::vector<CProgressiveVertexRecord::Point> triangle{{0, 0, 0}, {40, 3, 1}, {7, 50, -2}};
+  for (const auto& faces : patterns)
+    for (const std::array<int, 3> abc : {std::array<int, 3>{0, 0, 0}, {3, -4, 7}, {-9, 2, -5}}) {
+      CProgressiveVertexRecord keeping;
+      keeping.SetFrame(hexagon, faces);
+      keeping.SetCoordinates(abc);
+      CProgressiveVertexRecord given;
+      given.SetFrame(triangle, {{{0, 1, 2}}});
+      given.SetCoordinates(abc);
+      const auto own = given.Reconstruct();
+      EXPECT_EQ(keeping.Reconstruct(), given.Reconstruct(hexagon, faces));
+      EXPECT_EQ(own, given.Reconstruct());
+      // A different frame gives a different point for a non-zero triple.
+      if (abc != std::array<int, 3>{0, 0, 0} && faces == kFan) {
+        EXPECT_NE(keeping.Reconstruct(), own);
+      }
+    }
+}
+
 } // namespace

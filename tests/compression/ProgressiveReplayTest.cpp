@@ -103,6 +103,51 @@ TEST(ProgressiveReplay, LayerThatCannotUseItsCodesOrRecordsIsRefused)
   }
 }
 
+std::vector<int> CornersOf(const fixtures::Triangles& triangles)
+{
+  std::vector<int> corners;
+  for (const auto& t : triangles)
+    corners.insert(corners.end(), t.begin(), t.end());
+  return corners;
+}
+
+// The decoder hands the replay the base mesh's corners as read, before any adjacency: the
+// result must be the one the replay gives from a mesh whose adjacency is built; and without a
+// face holding vertices 0 and 1 there is no seed edge, so no code can be used.
+TEST(ProgressiveReplay, CornersAsReadNeedNoAdjacency)
+{
+  const fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const fixtures::Triangles triangles{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+  auto built = fixtures::Build(points, triangles);
+  auto bare = fixtures::Build(points, triangles, false);
+  ASSERT_EQ(0, bare->GetVertex(0)->NbVertexNeighbor());
+  CProgressiveCodeList codes(0);
+  codes.Add(2);
+  codes.Add(3);
+  CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+  CProgressiveGeometryLayer sameGeometry = AbsoluteRecords({{5, 6, 7}});
+  CProgressiveReplay fromBuilt(*built, kScale, kShift, 1);
+  CProgressiveReplay fromCorners(*bare, CornersOf(triangles), kScale, kShift, 1);
+  ASSERT_EQ(1, fromBuilt.ReplayLayer(codes, &geometry));
+  ASSERT_EQ(1, fromCorners.ReplayLayer(codes, &sameGeometry));
+  fromBuilt.Store(built.get());
+  fromCorners.Store(bare.get());
+  ASSERT_EQ(built->NbFace(), bare->NbFace());
+  for (int i = 0; i < built->NbFace(); i++)
+    EXPECT_EQ(Corners(*built, i), Corners(*bare, i)) << i;
+  EXPECT_EQ(progressive::Adjacency(*built), progressive::Adjacency(*bare));
+
+  // Two triangles apart: 0 and 1 are not neighbours.
+  const fixtures::Triangles apart{{0, 2, 3}, {1, 4, 5}};
+  auto split = fixtures::Build({{0, 0, 0}, {5, 0, 0}, {1, 0, 0}, {0, 1, 0}, {6, 0, 0}, {5, 1, 0}},
+                               apart, false);
+  CProgressiveCodeList one(0);
+  one.Add(3);
+  CProgressiveGeometryLayer record = AbsoluteRecords({{1, 1, 1}});
+  CProgressiveReplay unseeded(*split, CornersOf(apart), kScale, kShift, 1);
+  EXPECT_EQ(0, unseeded.ReplayLayer(one, &record));
+}
+
 std::vector<int> g_Counts;
 
 int RecordCount(int n)
