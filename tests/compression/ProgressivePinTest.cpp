@@ -67,6 +67,11 @@ const SStreamPin kStreams[] = {
     {"bunny packed", [] { return Obj("bunny3674.obj"); }, 20, 10, 1, 0, 1, 1, 0, 0.25, 0, 2122060537787953946ull},
     {"camel", [] { return Obj("camel.obj"); }, 20, 10, 0, 0, 0, 0, 0, 0, 0, 18364029683873751373ull},
     {"cheese", [] { return Obj("cheese.obj"); }, 20, 12, 1, 0, 0, 0, 0, 0, 0, 7860132039702721200ull},
+    // Down to a hundredth with the normal flipping veto on: many layers that remove little.
+    {"cheese flipping", [] { return Obj("cheese.obj"); }, 100, 11, 0, 0, 1, 0, 0, 0, 0, 18431035510922783309ull},
+    {"cheese metric", [] { return Obj("cheese.obj"); }, 100, 11, 0, 1, 1, 1, 0, 0.3, 1, 14844418188767847414ull},
+    {"camel flipping", [] { return Obj("camel.obj"); }, 100, 11, 0, 0, 1, 0, 0, 0, 0, 16143989298482626968ull},
+    {"plate flipping", [] { return progressive::PlateWithHoles(60, 60, 10); }, 100, 11, 0, 0, 1, 0, 0, 0, 0, 5522226871806777399ull},
 };
 
 TEST(ProgressivePins, StreamBytesStayTheSame)
