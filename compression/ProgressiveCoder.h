@@ -155,7 +155,8 @@ private:
   void ColourPatch() const;
   int IsBorderConcave() const;
   int IsBorderDegenerate() const;
-  int Retriangulate(CProgressiveGate* pGate, CVertex3d* v);
+  int IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const;
+  void Retriangulate(const CProgressiveGate* pGate);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval();
   void PushGate(CVertex3d* a, CVertex3d* b);
@@ -259,10 +260,19 @@ private:
     const CVertex3d* previous;
     CFace3d* face;
   };
+  // After an update: the lists again, by the mesh's new indices; `fresh` holds the lists of
+  // the vertices the layer touched, by their rank.
+  void CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+                    const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
   std::vector<const CVertex3d*> m_CornerOwner;
   int m_CornersValid = 0;
+  // Every vertex of the mesh owns its adjacency index in the lists above.
+  int m_CornersComplete = 0;
+  // Set when a layer's update left the lists matching the mesh's new indices: the next layer
+  // of the same encoding takes them instead of listing the corners again.
+  int m_CornersCarried = 0;
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

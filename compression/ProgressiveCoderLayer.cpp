@@ -109,18 +109,25 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
 void CProgressiveCoder::ListCorners()
 {
   m_CornersValid = 0;
+  m_CornersComplete = 0;
+  m_CornersCarried = 0;
   if (m_pView)
     return;
   const int nv = m_pMesh->NbVertex();
   m_CornerOwner.assign(static_cast<size_t>(nv), nullptr);
   std::vector<char> shared(static_cast<size_t>(nv), 0);
+  int complete = 1;
   for (int i = 0; i < nv; i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
     const int id = v->GetAdjacencyIndex();
-    if (id < 0 || id >= nv)
+    if (id < 0 || id >= nv) {
+      complete = 0;
       continue;
-    if (m_CornerOwner[static_cast<size_t>(id)])
+    }
+    if (m_CornerOwner[static_cast<size_t>(id)]) {
       shared[static_cast<size_t>(id)] = 1;
+      complete = 0;
+    }
     m_CornerOwner[static_cast<size_t>(id)] = v;
   }
   m_Corners.clear();
@@ -141,6 +148,7 @@ void CProgressiveCoder::ListCorners()
   }
   m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
   m_CornersValid = 1;
+  m_CornersComplete = complete;
 }
 
 void CProgressiveCoder::ClearGates()
@@ -153,6 +161,8 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
 {
   m_pMesh = pMesh;
   m_HasBoundary = pMesh->HasBoundary();
+  // The caller may have changed the mesh since the last layer.
+  m_CornersCarried = 0;
   return EncodeLayer(gateType, maxValence);
 }
 
@@ -173,14 +183,16 @@ int CProgressiveCoder::RunLayer()
   }
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
-  m_CornersValid = 0;
   const int removed = m_pMesh->CountVerticesWithFlag(2);
-  if (!m_ApplyRemoval)
+  if (!m_ApplyRemoval) {
+    m_CornersValid = 0;
     return removed;
+  }
   // The conquest needs adjacency only; normals wait for the end of the encoding.
   if (update) {
     UpdateAdjacency();
   } else {
+    m_CornersValid = 0;
     m_pMesh->RemoveFacesWithFlag(2);
     ReleaseRemovedVertices();
     m_pMesh->BuildAdjacency();
@@ -211,7 +223,11 @@ void CProgressiveCoder::InitLayer()
   ClearGates();
   m_DeadFaces.clear();
   m_NewFaces.clear();
-  ListCorners();
+  if (m_CornersCarried && !m_pView)
+    m_CornersValid = 1;
+  else
+    ListCorners();
+  m_CornersCarried = 0;
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
@@ -309,10 +325,14 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
+  // The vetoes on the new faces cost less than the residual's frame and refuse far more
+  // often: they go first. A patch both refuse is shown as refused for its residual.
+  if (m_ApplyRemoval && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, m_ColourCause && !IsResidualSendable(pGate, v, valence) ? 5 : 4);
   if (!IsResidualSendable(pGate, v, valence))
     return NullPatch(pGate, pFace, v, 5);
-  if (m_ApplyRemoval && !Retriangulate(pGate, v))
-    return NullPatch(pGate, pFace, v, 4);
+  if (m_ApplyRemoval)
+    Retriangulate(pGate);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
@@ -555,21 +575,30 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
   return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
 }
 
-int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
+int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
   const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
+    return 1;
+  if (!m_ForbidNormalFlipping)
     return 0;
-  if (m_ForbidNormalFlipping) {
-    std::vector<Point> normals;
-    for (const auto& t : pattern.GetFaces())
-      normals.push_back(UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2]))));
-    for (size_t i = 0; i < normals.size(); i++)
-      for (size_t j = i + 1; j < normals.size(); j++)
-        if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
-          return 0;
-  }
+  std::array<Point, kPatchRoom> normals{};
+  size_t n = 0;
+  for (const auto& t : pattern.GetFaces())
+    if (n < normals.size())
+      normals[n++] = UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2])));
+  for (size_t i = 0; i < n; i++)
+    for (size_t j = i + 1; j < n; j++)
+      if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
+        return 1;
+  return 0;
+}
+
+void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
+{
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
@@ -581,7 +610,6 @@ int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
     pNew->AddVertexNeighbors();
     m_NewFaces.push_back(pNew);
   }
-  return 1;
 }
 
 void CProgressiveCoder::PushGatesAfterRemoval()
