@@ -88,6 +88,9 @@ public:
   int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
+  // The encoder's layer table as the last layer left it: invalid when that layer rebuilt the
+  // adjacency instead of updating it.
+  const CProgressiveLayerTable& GetLayerTable() const { return m_Table; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,

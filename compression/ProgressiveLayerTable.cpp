@@ -14,6 +14,13 @@ int CProgressiveLayerTable::FaceIndex(const CFace3d* f) const
   return id;
 }
 
+bool CProgressiveLayerTable::operator==(const CProgressiveLayerTable& other) const
+{
+  return m_Valid == other.m_Valid && m_Vertex == other.m_Vertex && m_Face == other.m_Face &&
+         m_Corner == other.m_Corner && m_Across == other.m_Across && m_Valence == other.m_Valence &&
+         m_Boundary == other.m_Boundary && m_Fan == other.m_Fan && m_FanStart == other.m_FanStart;
+}
+
 int CProgressiveLayerTable::IndexOf(const CVertex3d* v) const
 {
   const int id = v ? v->GetAdjacencyIndex() : -1;

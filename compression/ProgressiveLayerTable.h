@@ -23,6 +23,7 @@ public:
     int face;
     int previous;
     int next;
+    bool operator==(const SCorner&) const = default;
   };
   struct SGate
   {
@@ -35,6 +36,8 @@ public:
   // faces' flags are left at 0.
   bool Build(CMesh3d* pMesh);
   bool IsValid() const { return m_Valid; }
+  // The same elements, lists and orders (the layer's flags aside).
+  bool operator==(const CProgressiveLayerTable& other) const;
   void Invalidate() { m_Valid = false; }
   // Once the mesh has been brought up to date after a layer (dead faces flagged 2 in the
   // table, removed vertices flagged 2, the new faces noted by AddNewFace) and its removed
