@@ -126,7 +126,7 @@ void CProgressiveCoder::UpdateAdjacency()
   for (const CVertex3d* v : vertices)
     LinkFacesFrom(v);
   if (m_UseTable) {
-    m_Table.Carry(m_pMesh);
+    m_Table.Carry(m_pMesh, CProgressiveLayerTable::OldIndices(*m_pMesh));
     return;
   }
   if (m_CornersComplete) {

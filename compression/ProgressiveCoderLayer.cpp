@@ -197,10 +197,16 @@ int CProgressiveCoder::RunLayer()
     UpdateAdjacency();
   } else {
     m_CornersValid = 0;
-    m_Table.Invalidate();
     m_pMesh->RemoveFacesWithFlag(2);
     ReleaseRemovedVertices();
+    // The table follows the rebuilt lists as it follows updated ones: both end alike.
+    const std::vector<int> oldIndex =
+        m_UseTable ? CProgressiveLayerTable::OldIndices(*m_pMesh) : std::vector<int>();
     m_pMesh->BuildAdjacency();
+    if (m_UseTable)
+      m_Table.Carry(m_pMesh, oldIndex);
+    else
+      m_Table.Invalidate();
   }
   m_pMesh->SetModified();
   return removed;

@@ -190,7 +190,15 @@ void CProgressiveLayerTable::LinkFaces(int v)
 // Kept faces keep their order and the new ones follow, as in the mesh's array once the dead
 // faces are gone. A vertex on no changed face keeps its corners; the others lose the dead
 // faces and take the new ones, in the order they were made.
-void CProgressiveLayerTable::Carry(CMesh3d* pMesh)
+std::vector<int> CProgressiveLayerTable::OldIndices(const CMesh3d& mesh)
+{
+  std::vector<int> old(static_cast<size_t>(mesh.NbVertex()));
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    old[static_cast<size_t>(i)] = mesh.GetVertex(i)->GetAdjacencyIndex();
+  return old;
+}
+
+void CProgressiveLayerTable::Carry(CMesh3d* pMesh, const std::vector<int>& oldIndex)
 {
   const size_t oldNf = m_Face.size();
   const size_t oldNv = m_Vertex.size();
@@ -205,7 +213,7 @@ void CProgressiveLayerTable::Carry(CMesh3d* pMesh)
   std::vector<CVertex3d*> vertex(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = pMesh->GetVertex(i);
-    const int old = v->GetAdjacencyIndex();
+    const int old = oldIndex[static_cast<size_t>(i)];
     vertexMap[static_cast<size_t>(old)] = i;
     oldOf[static_cast<size_t>(i)] = old;
     vertex[static_cast<size_t>(i)] = v;

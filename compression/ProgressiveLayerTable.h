@@ -39,11 +39,13 @@ public:
   // The same elements, lists and orders (the layer's flags aside).
   bool operator==(const CProgressiveLayerTable& other) const;
   void Invalidate() { m_Valid = false; }
-  // Once the mesh has been brought up to date after a layer (dead faces flagged 2 in the
-  // table, removed vertices flagged 2, the new faces noted by AddNewFace) and its removed
-  // vertices released: the table follows, and every vertex takes its place in the array as
-  // its adjacency index.
-  void Carry(CMesh3d* pMesh);
+  // The adjacency index of every vertex of the mesh, in the array's order: taken once the
+  // removed vertices are released, before the mesh's lists are brought up to date.
+  static std::vector<int> OldIndices(const CMesh3d& mesh);
+  // Once the mesh's lists are up to date after a layer (dead faces flagged 2 in the table,
+  // removed vertices flagged 2, the new faces noted by AddNewFace): the table follows, and
+  // every vertex takes its place in the array as its adjacency index.
+  void Carry(CMesh3d* pMesh, const std::vector<int>& oldIndex);
   // Layer start: flags and marks at 0, no new face.
   void ClearLayer();
   // Writes the layer's flags and marks to the mesh's objects.
