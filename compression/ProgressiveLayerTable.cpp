@@ -166,23 +166,24 @@ void CProgressiveLayerTable::AddNewFace(CFace3d* pFace, int a, int b, int c)
     m_Valence[static_cast<size_t>(v)] = m_Vertex[static_cast<size_t>(v)]->NbVertexNeighbor();
 }
 
+// A face of v holds v, the corner before and the corner after it: whether it holds the end
+// of an edge is read from v's own corners.
 void CProgressiveLayerTable::LinkFaces(int v)
 {
-  const int begin = m_FanStart[static_cast<size_t>(v)];
-  const int end = m_FanStart[static_cast<size_t>(v) + 1];
-  for (int e = begin; e < end; e++) {
-    const int f = m_Fan[static_cast<size_t>(e)].face;
-    for (int k = 0; k < 3; k++) {
-      if (Corner(f, k) != v)
+  const SCorner* begin = m_Fan.data() + m_FanStart[static_cast<size_t>(v)];
+  const SCorner* end = m_Fan.data() + m_FanStart[static_cast<size_t>(v) + 1];
+  for (const SCorner* e = begin; e < end; e++) {
+    const int f = e->face;
+    const auto& c = m_Corner[static_cast<size_t>(f)];
+    for (size_t k = 0; k < 3; k++) {
+      if (c[k] != v || c[(k + 1) % 3] != e->next || c[(k + 2) % 3] != e->previous)
         continue;
-      const int b = Corner(f, (k + 1) % 3);
+      const int b = e->next;
       int across = -1;
-      for (int i = begin; i < end && across < 0; i++) {
-        const int g = m_Fan[static_cast<size_t>(i)].face;
-        if (g != f && HasVertex(g, b))
-          across = g;
-      }
-      m_Across[static_cast<size_t>(f)][static_cast<size_t>(k)] = across;
+      for (const SCorner* g = begin; g < end && across < 0; g++)
+        if (g->face != f && (b == v || g->previous == b || g->next == b))
+          across = g->face;
+      m_Across[static_cast<size_t>(f)][k] = across;
     }
   }
 }
