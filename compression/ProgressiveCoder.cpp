@@ -53,7 +53,6 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   m_PureValence = 0;
   m_HasBoundary = pMesh->HasBoundary();
   m_CornersCarried = 0;
-  m_Table.Invalidate();
   if (targetVertexCount >= pMesh->NbVertex()) {
     platform::MessageBox("invalid #vertices", platform::MB_OK);
     return 0;
@@ -77,7 +76,6 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
       // Layers keep adjacency only; the view draws with normals.
       pMesh->Rebuild();
       m_CornersCarried = 0;
-      m_Table.Invalidate();
       platform::RedrawView(pView);
     }
     if (callback)
@@ -194,7 +192,6 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
   m_CornersCarried = 0;
-  m_Table.Invalidate();
   const int removed = RunLayer();
   if (m_ApplyRemoval)
     m_pMesh->Rebuild();

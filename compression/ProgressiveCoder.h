@@ -3,7 +3,6 @@
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveGate.h"
 #include "compression/ProgressiveGeometryLayer.h"
-#include "compression/ProgressiveLayerTable.h"
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
@@ -88,9 +87,6 @@ public:
   int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
-  // The encoder's layer table as the last layer left it: invalid when that layer rebuilt the
-  // adjacency instead of updating it.
-  const CProgressiveLayerTable& GetLayerTable() const { return m_Table; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -152,16 +148,15 @@ private:
   int ProcessGate(CProgressiveGate* pGate);
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
-  int IsResidualSendable(int tagPair, CVertex3d* v, int valence) const;
+  int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   void ColourPatch() const;
   int IsBorderConcave() const;
   int IsBorderDegenerate() const;
-  int IsRetriangulationVetoed(int tagPair, CVertex3d* v) const;
-  void Retriangulate(int tagPair);
-  void ColourCause(CFace3d* pFace, int cause) const;
+  int IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const;
+  void Retriangulate(const CProgressiveGate* pGate);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval();
   void PushGate(CVertex3d* a, CVertex3d* b);
@@ -173,19 +168,6 @@ private:
   void ClearGates();
   void SeedGates();
   void ReleaseRemovedVertices();
-
-  // --- the same conquest on the index arrays of m_Table (ProgressiveCoderTableLayer.cpp) -----
-  using STableGate = CProgressiveLayerTable::SGate;
-  void SeedTableGates(const CVertex3d* s0, const CVertex3d* s1);
-  int EncodeTableStep();
-  int ProcessTableGate(STableGate gate);
-  int TableNullPatch(STableGate gate, int face, int v, int cause);
-  int RemoveTableBoundaryVertex(STableGate gate, int face, int v);
-  int BuildTablePatch(STableGate gate, int face, int v, int valence);
-  int IsTableBorderDegenerate() const;
-  void RetriangulateTable(int tagPair);
-  void PushTableGatesAfterRemoval();
-  int TableTagPair(STableGate gate) const;
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
   int ReplayLayers(CMesh3d* pMesh, Callback callback);
@@ -291,14 +273,6 @@ private:
   // Set when a layer's update left the lists matching the mesh's new indices: the next layer
   // of the same encoding takes them instead of listing the corners again.
   int m_CornersCarried = 0;
-  // The encoder's layers run on the table when no view may rebuild the mesh halfway and the
-  // mesh's lists can be read into it.
-  CProgressiveLayerTable m_Table;
-  int m_UseTable = 0;
-  // The patch in front of the gate, by the table's indices, beside m_GateBorder and
-  // m_GatePatchFaces.
-  std::array<int, kPatchRoom> m_BorderId{};
-  std::array<int, kPatchRoom> m_PatchFaceId{};
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

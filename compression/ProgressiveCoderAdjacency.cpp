@@ -47,12 +47,7 @@ void LinkFacesFrom(const CVertex3d* v)
 bool CProgressiveCoder::CanUpdateAdjacency() const
 {
   const size_t nbFace = static_cast<size_t>(m_pMesh->NbFace());
-  if (4 * m_DeadFaces.size() >= nbFace || m_pMesh->NbVertex() < 4)
-    return false;
-  // The table knows every vertex by its adjacency index.
-  if (m_UseTable)
-    return true;
-  if (!m_CornersValid)
+  if (!m_CornersValid || 4 * m_DeadFaces.size() >= nbFace || m_pMesh->NbVertex() < 4)
     return false;
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
@@ -71,7 +66,7 @@ bool CProgressiveCoder::CanUpdateAdjacency() const
 void CProgressiveCoder::UpdateAdjacency()
 {
   // Affected vertices by adjacency index: their rank in `vertices`.
-  std::vector<int> rank(m_UseTable ? static_cast<size_t>(m_Table.NbVertex()) : m_CornerOwner.size(), -1);
+  std::vector<int> rank(m_CornerOwner.size(), -1);
   std::vector<CVertex3d*> vertices;
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
@@ -113,8 +108,6 @@ void CProgressiveCoder::UpdateAdjacency()
         faces.push_back(v->GetFaceNeighbor(j));
     faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
     StoreFaces(v, faces);
-    if (m_UseTable)
-      continue;
     for (CFace3d* f : faces)
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
@@ -125,10 +118,6 @@ void CProgressiveCoder::UpdateAdjacency()
   ReleaseRemovedVertices();
   for (const CVertex3d* v : vertices)
     LinkFacesFrom(v);
-  if (m_UseTable) {
-    m_Table.Carry(m_pMesh, CProgressiveLayerTable::OldIndices(*m_pMesh));
-    return;
-  }
   if (m_CornersComplete) {
     CarryCorners(rank, fresh, freshStart);
     return;

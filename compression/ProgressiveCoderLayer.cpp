@@ -163,7 +163,6 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   m_HasBoundary = pMesh->HasBoundary();
   // The caller may have changed the mesh since the last layer.
   m_CornersCarried = 0;
-  m_Table.Invalidate();
   return EncodeLayer(gateType, maxValence);
 }
 
@@ -183,13 +182,10 @@ int CProgressiveCoder::RunLayer()
   while (EncodeStep()) {
   }
   DumpHook(m_pCurrentCodes, "");
-  if (m_UseTable)
-    m_Table.StoreFlags();
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
   const int removed = m_pMesh->CountVerticesWithFlag(2);
   if (!m_ApplyRemoval) {
     m_CornersValid = 0;
-    m_Table.Invalidate();
     return removed;
   }
   // The conquest needs adjacency only; normals wait for the end of the encoding.
@@ -199,14 +195,7 @@ int CProgressiveCoder::RunLayer()
     m_CornersValid = 0;
     m_pMesh->RemoveFacesWithFlag(2);
     ReleaseRemovedVertices();
-    // The table follows the rebuilt lists as it follows updated ones: both end alike.
-    const std::vector<int> oldIndex =
-        m_UseTable ? CProgressiveLayerTable::OldIndices(*m_pMesh) : std::vector<int>();
     m_pMesh->BuildAdjacency();
-    if (m_UseTable)
-      m_Table.Carry(m_pMesh, oldIndex);
-    else
-      m_Table.Invalidate();
   }
   m_pMesh->SetModified();
   return removed;
@@ -234,28 +223,18 @@ void CProgressiveCoder::InitLayer()
   ClearGates();
   m_DeadFaces.clear();
   m_NewFaces.clear();
-  m_UseTable = !m_pView && (m_Table.IsValid() || m_Table.Build(m_pMesh));
-  if (m_UseTable) {
-    m_CornersValid = 0;
-    m_Table.ClearLayer();
-  } else {
-    m_Table.Invalidate();
-    if (m_CornersCarried && !m_pView)
-      m_CornersValid = 1;
-    else
-      ListCorners();
-  }
+  if (m_CornersCarried && !m_pView)
+    m_CornersValid = 1;
+  else
+    ListCorners();
   m_CornersCarried = 0;
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
-  // The table holds the layer's flags until it ends.
-  if (!m_UseTable) {
-    m_pMesh->SetFacesFlag(0);
-    m_pMesh->SetVerticesFlag(0);
-    m_pMesh->SetVerticesMark(0);
-  }
+  m_pMesh->SetFacesFlag(0);
+  m_pMesh->SetVerticesFlag(0);
+  m_pMesh->SetVerticesMark(0);
   if (m_ColourPatches) {
     platform::Srand(static_cast<unsigned int>(std::time(nullptr)));
     for (int i = 0; i < m_pMesh->NbFace(); i++)
@@ -272,10 +251,7 @@ void CProgressiveCoder::InitLayer()
     s1 = s0->GetVertexNeighbor(0);
     m_pMesh->SwapVertexToIndex(s1, 1);
   }
-  if (m_UseTable)
-    SeedTableGates(s0, s1);
-  else
-    SeedGates();
+  SeedGates();
 }
 
 // The conquest starts from the edge joining vertices 0 and 1, in both directions.
@@ -293,8 +269,6 @@ void CProgressiveCoder::SeedGates()
 
 int CProgressiveCoder::EncodeStep()
 {
-  if (m_UseTable)
-    return EncodeTableStep();
   if (m_GateHead == m_Gates.size())
     return 0;
   // A copy: the gates pushed while it is processed may move the queue.
@@ -310,7 +284,8 @@ int CProgressiveCoder::EncodeStep()
 int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                  int cause)
 {
-  ColourCause(pFace, cause);
+  if (m_ColourCause && cause >= 0 && cause < 7)
+    pFace->SetColor(kCauseColours[cause][0], kCauseColours[cause][1], kCauseColours[cause][2]);
   v->SetFlag(1);
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
@@ -318,12 +293,6 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   PushGate(pGate->GetFirst(), v);
   PushGate(v, pGate->GetSecond());
   return 2;
-}
-
-void CProgressiveCoder::ColourCause(CFace3d* pFace, int cause) const
-{
-  if (m_ColourCause && cause >= 0 && cause < 7)
-    pFace->SetColor(kCauseColours[cause][0], kCauseColours[cause][1], kCauseColours[cause][2]);
 }
 
 int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
@@ -358,13 +327,12 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
   // The vetoes on the new faces cost less than the residual's frame and refuse far more
   // often: they go first. A patch both refuse is shown as refused for its residual.
-  const int tag = pGate->GetTagPair();
-  if (m_ApplyRemoval && IsRetriangulationVetoed(tag, v))
-    return NullPatch(pGate, pFace, v, m_ColourCause && !IsResidualSendable(tag, v, valence) ? 5 : 4);
-  if (!IsResidualSendable(tag, v, valence))
+  if (m_ApplyRemoval && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, m_ColourCause && !IsResidualSendable(pGate, v, valence) ? 5 : 4);
+  if (!IsResidualSendable(pGate, v, valence))
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval)
-    Retriangulate(tag);
+    Retriangulate(pGate);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
@@ -426,12 +394,12 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
 // The frame the decoder builds may also turn (a border nearly closed on itself turns its
 // tangent freely), putting the whole length of the residual on one axis: that length is
 // bounded too.
-int CProgressiveCoder::IsResidualSendable(int tagPair, CVertex3d* v, int valence) const
+int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
 {
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, tagPair).GetFaces());
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -607,10 +575,10 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
   return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
 }
 
-int CProgressiveCoder::IsRetriangulationVetoed(int tagPair, CVertex3d* v) const
+int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), tagPair);
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
@@ -627,10 +595,10 @@ int CProgressiveCoder::IsRetriangulationVetoed(int tagPair, CVertex3d* v) const
   return 0;
 }
 
-void CProgressiveCoder::Retriangulate(int tagPair)
+void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), tagPair);
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
