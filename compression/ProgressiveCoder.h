@@ -162,6 +162,8 @@ private:
   void PushGate(CVertex3d* a, CVertex3d* b);
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
+  // The same, with the face's vertex other than first and second (null when it has none).
+  CFace3d* FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther) const;
   void ListCorners();
   bool CanUpdateAdjacency() const;
   void UpdateAdjacency();
@@ -259,6 +261,8 @@ private:
   {
     const CVertex3d* previous;
     CFace3d* face;
+    // The corner after the vertex: the face's third vertex, read without the face.
+    CVertex3d* next;
   };
   // After an update: the lists again, by the mesh's new indices; `fresh` holds the lists of
   // the vertices the layer touched, by their rank.

@@ -111,7 +111,7 @@ void CProgressiveCoder::UpdateAdjacency()
     for (CFace3d* f : faces)
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
-          fresh.push_back({f->v((k + 2) % 3), f});
+          fresh.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
     freshStart[r + 1] = static_cast<int>(fresh.size());
   }
   m_pMesh->RemoveFacesWithFlag(2);

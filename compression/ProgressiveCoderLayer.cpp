@@ -104,6 +104,31 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
   return nullptr;
 }
 
+// The corner at first holds first and second before it: the face's other vertex is the one
+// after, unless that repeats one of them.
+CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther) const
+{
+  *pOther = nullptr;
+  const int id = first->GetAdjacencyIndex();
+  if (!m_CornersValid || id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
+      m_CornerOwner[static_cast<size_t>(id)] != first) {
+    CFace3d* pFace = CProgressiveGate(first, second).GetFrontFace();
+    if (pFace)
+      *pOther = pFace->GetVertexOther(first, second);
+    return pFace;
+  }
+  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++) {
+    const SCorner& c = m_Corners[static_cast<size_t>(i)];
+    if (c.previous != second)
+      continue;
+    if (c.next != first && c.next != second)
+      *pOther = c.next;
+    return c.face;
+  }
+  return nullptr;
+}
+
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
 // at two corners is listed at both, next to each other: it is found from either.
 void CProgressiveCoder::ListCorners()
@@ -143,7 +168,7 @@ void CProgressiveCoder::ListCorners()
       CFace3d* f = v->GetFaceNeighbor(j);
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
-          m_Corners.push_back({f->v((k + 2) % 3), f});
+          m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
     }
   }
   m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
@@ -299,11 +324,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 {
   m_GateBorder.RemoveAll();
   m_GatePatchFaces.RemoveAll();
-  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond());
-  if (!pFace || pFace->GetFlag() != 0)
-    return kNone;
-  CVertex3d* v = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
-  if (!v)
+  CVertex3d* v = nullptr;
+  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond(), &v);
+  if (!pFace || pFace->GetFlag() != 0 || !v)
     return kNone;
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
@@ -518,8 +541,9 @@ int CProgressiveCoder::IsBorderDegenerate() const
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt((i + 1) % n);
-    const CFace3d* f = FrontFace(b0, b1);
-    front[static_cast<size_t>(i)] = f ? f->GetVertexOther(b0, b1) : nullptr;
+    CVertex3d* pOther = nullptr;
+    FrontFace(b0, b1, &pOther);
+    front[static_cast<size_t>(i)] = pOther;
   }
   for (int i = 0; i < n; i++) {
     const CVertex3d* f1 = front[static_cast<size_t>(i)];
@@ -624,10 +648,11 @@ void CProgressiveCoder::PushGatesAfterRemoval()
       continue;
     }
     const CProgressiveGate edge(b0, b1);
-    CFace3d* pFront = FrontFace(b0, b1);
-    if (!pFront || pFront->GetFlag() != 0)
+    CVertex3d* w = nullptr;
+    CFace3d* pFront = FrontFace(b0, b1, &w);
+    // A face that repeats an edge vertex has no third vertex to reach.
+    if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;
-    CVertex3d* w = pFront->GetVertexOther(b0, b1);
     PushGate(b0, w);
     PushGate(w, b1);
     pFront->SetFlag(1);
