@@ -22,22 +22,21 @@ void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
       v->AddNeighbor(f->v(k));
 }
 
-void LinkFacesFrom(const CVertex3d* v)
+// From v's corners on its new lists, in their order: each corner names v's face with the
+// corners before and after v, so whether a face holds the end of an edge is read there.
+template <class Corner>
+void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end)
 {
-  for (int j = 0; j < v->NbFaceNeighbor(); j++) {
-    CFace3d* f = v->GetFaceNeighbor(j);
-    for (int k = 0; k < 3; k++) {
-      if (f->v(k) != v)
-        continue;
-      const CVertex3d* b = f->v((k + 1) % 3);
-      CFace3d* across = nullptr;
-      for (int i = 0; i < v->NbFaceNeighbor() && !across; i++) {
-        CFace3d* g = v->GetFaceNeighbor(i);
-        if (g != f && g->HasVertex(b))
-          across = g;
-      }
-      f->SetF(k, across);
-    }
+  for (const Corner* e = begin; e < end; e++) {
+    CFace3d* f = e->face;
+    const CVertex3d* b = e->next;
+    CFace3d* across = nullptr;
+    for (const Corner* g = begin; g < end && !across; g++)
+      if (g->face != f && (b == v || g->previous == b || g->next == b))
+        across = g->face;
+    for (int k = 0; k < 3; k++)
+      if (f->v(k) == v && f->v((k + 1) % 3) == b && f->v((k + 2) % 3) == e->previous)
+        f->SetF(k, across);
   }
 }
 
@@ -116,8 +115,8 @@ void CProgressiveCoder::UpdateAdjacency()
   }
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
-  for (const CVertex3d* v : vertices)
-    LinkFacesFrom(v);
+  for (size_t r = 0; r < vertices.size(); r++)
+    LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1]);
   if (m_CornersComplete) {
     CarryCorners(rank, fresh, freshStart);
     return;
