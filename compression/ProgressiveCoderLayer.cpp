@@ -344,14 +344,18 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (!BuildPatch(pGate, pFace, v, valence))
     return NullPatch(pGate, pFace, v, 2);
   ColourPatch();
+  // The vetoes on the new faces cost less than the border tests and the residual's frame and
+  // refuse far more often: they go first, unless each refusal is to be shown with its cause
+  // (a patch refused on several counts shows the first of border, residual, new faces).
+  const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
+  if (vetoFirst && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, 4);
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
-  // The vetoes on the new faces cost less than the residual's frame and refuse far more
-  // often: they go first. A patch both refuse is shown as refused for its residual.
-  if (m_ApplyRemoval && IsRetriangulationVetoed(pGate, v))
-    return NullPatch(pGate, pFace, v, m_ColourCause && !IsResidualSendable(pGate, v, valence) ? 5 : 4);
+  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, !IsResidualSendable(pGate, v, valence) ? 5 : 4);
   if (!IsResidualSendable(pGate, v, valence))
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval)

@@ -123,3 +123,28 @@ TEST(ProgressivePins, SingleLayerBytesStayTheSame)
 }
 
 } // namespace
+
+namespace {
+
+// Colouring each refused patch by its cause checks the vetoes in another order: the
+// decisions, hence the stream, stay the same.
+TEST(ProgressivePins, CauseColouringLeavesTheStreamAlone)
+{
+  conquest::CScratchFolder folder;
+  for (const char* name : {"bunny3674.obj", "cheese.obj"}) {
+    SCOPED_TRACE(name);
+    std::uint64_t hashes[2] = {0, 0};
+    for (int colourCause = 0; colourCause < 2; colourCause++) {
+      auto mesh = Obj(name);
+      ASSERT_GT(mesh->NbVertex(), 100);
+      CProgressiveCoder coder;
+      ASSERT_EQ(1, coder.Encode(mesh.get(), mesh->NbVertex() / 20, 10, "cause.vpm", 0, 1, 1, 1, 0,
+                                0.3, 0, 0, nullptr, 1, 0, colourCause, nullptr, 0, nullptr, 0));
+      hashes[colourCause] = HashFile("cause.vpm");
+    }
+    EXPECT_NE(0u, hashes[0]);
+    EXPECT_EQ(hashes[0], hashes[1]);
+  }
+}
+
+} // namespace
