@@ -163,7 +163,9 @@ private:
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
   // The same, with the face's vertex other than first and second (null when it has none).
-  CFace3d* FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther) const;
+  // firstIndex: first's adjacency index if known (checked), else -1.
+  CFace3d* FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                     int firstIndex = -1) const;
   void ListCorners();
   bool CanUpdateAdjacency() const;
   void UpdateAdjacency();

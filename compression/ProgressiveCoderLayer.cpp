@@ -88,7 +88,7 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b);
+  m_Gates.emplace_back(a, b, a->GetAdjacencyIndex());
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -106,12 +106,16 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
 
 // The corner at first holds first and second before it: the face's other vertex is the one
 // after, unless that repeats one of them.
-CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther) const
+CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                                     int firstIndex) const
 {
   *pOther = nullptr;
-  const int id = first->GetAdjacencyIndex();
-  if (!m_CornersValid || id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
-      m_CornerOwner[static_cast<size_t>(id)] != first) {
+  auto owns = [this, first](int id) {
+    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
+           m_CornerOwner[static_cast<size_t>(id)] == first;
+  };
+  const int id = owns(firstIndex) ? firstIndex : first->GetAdjacencyIndex();
+  if (!m_CornersValid || !owns(id)) {
     CFace3d* pFace = CProgressiveGate(first, second).GetFrontFace();
     if (pFace)
       *pOther = pFace->GetVertexOther(first, second);
@@ -325,7 +329,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   m_GateBorder.RemoveAll();
   m_GatePatchFaces.RemoveAll();
   CVertex3d* v = nullptr;
-  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond(), &v);
+  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond(), &v, pGate->GetFirstIndex());
   if (!pFace || pFace->GetFlag() != 0 || !v)
     return kNone;
   if (v->GetFlag() != 0)
