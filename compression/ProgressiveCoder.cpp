@@ -52,6 +52,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   m_ApplyRemoval = 1;
   m_PureValence = 0;
   m_HasBoundary = pMesh->HasBoundary();
+  m_CornersCarried = 0;
   if (targetVertexCount >= pMesh->NbVertex()) {
     platform::MessageBox("invalid #vertices", platform::MB_OK);
     return 0;
@@ -74,6 +75,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
     if (pView) {
       // Layers keep adjacency only; the view draws with normals.
       pMesh->Rebuild();
+      m_CornersCarried = 0;
       platform::RedrawView(pView);
     }
     if (callback)
@@ -189,6 +191,7 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   m_RedrawPeriod = std::max(1, redrawPeriod);
   SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
+  m_CornersCarried = 0;
   const int removed = RunLayer();
   if (m_ApplyRemoval)
     m_pMesh->Rebuild();

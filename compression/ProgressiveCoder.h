@@ -155,12 +155,17 @@ private:
   void ColourPatch() const;
   int IsBorderConcave() const;
   int IsBorderDegenerate() const;
-  int Retriangulate(CProgressiveGate* pGate, CVertex3d* v);
+  int IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const;
+  void Retriangulate(const CProgressiveGate* pGate);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval();
   void PushGate(CVertex3d* a, CVertex3d* b);
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
+  // The same, with the face's vertex other than first and second (null when it has none).
+  // firstIndex: first's adjacency index if known (checked), else -1.
+  CFace3d* FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                     int firstIndex = -1) const;
   void ListCorners();
   bool CanUpdateAdjacency() const;
   void UpdateAdjacency();
@@ -262,11 +267,22 @@ private:
   {
     const CVertex3d* previous;
     CFace3d* face;
+    // The corner after the vertex: the face's third vertex, read without the face.
+    CVertex3d* next;
   };
+  // After an update: the lists again, by the mesh's new indices; `fresh` holds the lists of
+  // the vertices the layer touched, by their rank.
+  void CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+                    const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
   std::vector<const CVertex3d*> m_CornerOwner;
   int m_CornersValid = 0;
+  // Every vertex of the mesh owns its adjacency index in the lists above.
+  int m_CornersComplete = 0;
+  // Set when a layer's update left the lists matching the mesh's new indices: the next layer
+  // of the same encoding takes them instead of listing the corners again.
+  int m_CornersCarried = 0;
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

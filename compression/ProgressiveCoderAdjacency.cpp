@@ -22,22 +22,21 @@ void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
       v->AddNeighbor(f->v(k));
 }
 
-void LinkFacesFrom(const CVertex3d* v)
+// From v's corners on its new lists, in their order: each corner names v's face with the
+// corners before and after v, so whether a face holds the end of an edge is read there.
+template <class Corner>
+void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end)
 {
-  for (int j = 0; j < v->NbFaceNeighbor(); j++) {
-    CFace3d* f = v->GetFaceNeighbor(j);
-    for (int k = 0; k < 3; k++) {
-      if (f->v(k) != v)
-        continue;
-      const CVertex3d* b = f->v((k + 1) % 3);
-      CFace3d* across = nullptr;
-      for (int i = 0; i < v->NbFaceNeighbor() && !across; i++) {
-        CFace3d* g = v->GetFaceNeighbor(i);
-        if (g != f && g->HasVertex(b))
-          across = g;
-      }
-      f->SetF(k, across);
-    }
+  for (const Corner* e = begin; e < end; e++) {
+    CFace3d* f = e->face;
+    const CVertex3d* b = e->next;
+    CFace3d* across = nullptr;
+    for (const Corner* g = begin; g < end && !across; g++)
+      if (g->face != f && (b == v || g->previous == b || g->next == b))
+        across = g->face;
+    for (int k = 0; k < 3; k++)
+      if (f->v(k) == v && f->v((k + 1) % 3) == b && f->v((k + 2) % 3) == e->previous)
+        f->SetF(k, across);
   }
 }
 
@@ -97,6 +96,9 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<int> cursor(start.begin(), start.end() - 1);
   forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
   std::vector<CFace3d*> faces;
+  // The touched vertices' corners, by rank, as ListCorners would find them on the new lists.
+  std::vector<SCorner> fresh;
+  std::vector<int> freshStart(vertices.size() + 1, 0);
   for (size_t r = 0; r < vertices.size(); r++) {
     CVertex3d* v = vertices[r];
     faces.clear();
@@ -105,11 +107,50 @@ void CProgressiveCoder::UpdateAdjacency()
         faces.push_back(v->GetFaceNeighbor(j));
     faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
     StoreFaces(v, faces);
+    for (CFace3d* f : faces)
+      for (int k = 0; k < 3; k++)
+        if (f->v(k) == v)
+          fresh.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+    freshStart[r + 1] = static_cast<int>(fresh.size());
   }
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
-  for (const CVertex3d* v : vertices)
-    LinkFacesFrom(v);
+  for (size_t r = 0; r < vertices.size(); r++)
+    LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1]);
+  if (m_CornersComplete) {
+    CarryCorners(rank, fresh, freshStart);
+    return;
+  }
+  m_CornersValid = 0;
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+}
+
+// Each vertex left takes its new index; an untouched one keeps its corners as they were
+// listed, since none of its faces changed.
+void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+                                     const std::vector<int>& freshStart)
+{
+  const int nv = m_pMesh->NbVertex();
+  std::vector<SCorner> corners;
+  corners.reserve(m_Corners.size());
+  std::vector<int> cornerStart(static_cast<size_t>(nv) + 1, 0);
+  m_CornerOwner.resize(static_cast<size_t>(nv));
+  for (int i = 0; i < nv; i++) {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    const size_t old = static_cast<size_t>(v->GetAdjacencyIndex());
+    const int r = rank[old];
+    const SCorner* first = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r)]
+                                  : m_Corners.data() + m_CornerStart[old];
+    const SCorner* last = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r) + 1]
+                                 : m_Corners.data() + m_CornerStart[old + 1];
+    corners.insert(corners.end(), first, last);
+    cornerStart[static_cast<size_t>(i) + 1] = static_cast<int>(corners.size());
+    m_CornerOwner[static_cast<size_t>(i)] = v;
+    v->SetAdjacencyIndex(i);
+  }
+  m_Corners.swap(corners);
+  m_CornerStart.swap(cornerStart);
+  m_CornersValid = 0;
+  m_CornersCarried = 1;
 }

@@ -88,7 +88,7 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b);
+  m_Gates.emplace_back(a, b, a->GetAdjacencyIndex());
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -104,23 +104,59 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
   return nullptr;
 }
 
+// The corner at first holds first and second before it: the face's other vertex is the one
+// after, unless that repeats one of them.
+CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                                     int firstIndex) const
+{
+  *pOther = nullptr;
+  auto owns = [this, first](int id) {
+    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
+           m_CornerOwner[static_cast<size_t>(id)] == first;
+  };
+  const int id = owns(firstIndex) ? firstIndex : first->GetAdjacencyIndex();
+  if (!m_CornersValid || !owns(id)) {
+    CFace3d* pFace = CProgressiveGate(first, second).GetFrontFace();
+    if (pFace)
+      *pOther = pFace->GetVertexOther(first, second);
+    return pFace;
+  }
+  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++) {
+    const SCorner& c = m_Corners[static_cast<size_t>(i)];
+    if (c.previous != second)
+      continue;
+    if (c.next != first && c.next != second)
+      *pOther = c.next;
+    return c.face;
+  }
+  return nullptr;
+}
+
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
 // at two corners is listed at both, next to each other: it is found from either.
 void CProgressiveCoder::ListCorners()
 {
   m_CornersValid = 0;
+  m_CornersComplete = 0;
+  m_CornersCarried = 0;
   if (m_pView)
     return;
   const int nv = m_pMesh->NbVertex();
   m_CornerOwner.assign(static_cast<size_t>(nv), nullptr);
   std::vector<char> shared(static_cast<size_t>(nv), 0);
+  int complete = 1;
   for (int i = 0; i < nv; i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
     const int id = v->GetAdjacencyIndex();
-    if (id < 0 || id >= nv)
+    if (id < 0 || id >= nv) {
+      complete = 0;
       continue;
-    if (m_CornerOwner[static_cast<size_t>(id)])
+    }
+    if (m_CornerOwner[static_cast<size_t>(id)]) {
       shared[static_cast<size_t>(id)] = 1;
+      complete = 0;
+    }
     m_CornerOwner[static_cast<size_t>(id)] = v;
   }
   m_Corners.clear();
@@ -136,11 +172,12 @@ void CProgressiveCoder::ListCorners()
       CFace3d* f = v->GetFaceNeighbor(j);
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
-          m_Corners.push_back({f->v((k + 2) % 3), f});
+          m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
     }
   }
   m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
   m_CornersValid = 1;
+  m_CornersComplete = complete;
 }
 
 void CProgressiveCoder::ClearGates()
@@ -153,6 +190,8 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
 {
   m_pMesh = pMesh;
   m_HasBoundary = pMesh->HasBoundary();
+  // The caller may have changed the mesh since the last layer.
+  m_CornersCarried = 0;
   return EncodeLayer(gateType, maxValence);
 }
 
@@ -173,14 +212,16 @@ int CProgressiveCoder::RunLayer()
   }
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
-  m_CornersValid = 0;
   const int removed = m_pMesh->CountVerticesWithFlag(2);
-  if (!m_ApplyRemoval)
+  if (!m_ApplyRemoval) {
+    m_CornersValid = 0;
     return removed;
+  }
   // The conquest needs adjacency only; normals wait for the end of the encoding.
   if (update) {
     UpdateAdjacency();
   } else {
+    m_CornersValid = 0;
     m_pMesh->RemoveFacesWithFlag(2);
     ReleaseRemovedVertices();
     m_pMesh->BuildAdjacency();
@@ -211,7 +252,11 @@ void CProgressiveCoder::InitLayer()
   ClearGates();
   m_DeadFaces.clear();
   m_NewFaces.clear();
-  ListCorners();
+  if (m_CornersCarried && !m_pView)
+    m_CornersValid = 1;
+  else
+    ListCorners();
+  m_CornersCarried = 0;
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
@@ -283,11 +328,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 {
   m_GateBorder.RemoveAll();
   m_GatePatchFaces.RemoveAll();
-  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond());
-  if (!pFace || pFace->GetFlag() != 0)
-    return kNone;
-  CVertex3d* v = pFace->GetVertexOther(pGate->GetFirst(), pGate->GetSecond());
-  if (!v)
+  CVertex3d* v = nullptr;
+  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond(), &v, pGate->GetFirstIndex());
+  if (!pFace || pFace->GetFlag() != 0 || !v)
     return kNone;
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
@@ -305,14 +348,22 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (!BuildPatch(pGate, pFace, v, valence))
     return NullPatch(pGate, pFace, v, 2);
   ColourPatch();
+  // The vetoes on the new faces cost less than the border tests and the residual's frame and
+  // refuse far more often: they go first, unless each refusal is to be shown with its cause
+  // (a patch refused on several counts shows the first of border, residual, new faces).
+  const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
+  if (vetoFirst && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, 4);
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
+  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pGate, v))
+    return NullPatch(pGate, pFace, v, !IsResidualSendable(pGate, v, valence) ? 5 : 4);
   if (!IsResidualSendable(pGate, v, valence))
     return NullPatch(pGate, pFace, v, 5);
-  if (m_ApplyRemoval && !Retriangulate(pGate, v))
-    return NullPatch(pGate, pFace, v, 4);
+  if (m_ApplyRemoval)
+    Retriangulate(pGate);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Add(CProgressiveVertexRecord(
@@ -498,8 +549,9 @@ int CProgressiveCoder::IsBorderDegenerate() const
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt((i + 1) % n);
-    const CFace3d* f = FrontFace(b0, b1);
-    front[static_cast<size_t>(i)] = f ? f->GetVertexOther(b0, b1) : nullptr;
+    CVertex3d* pOther = nullptr;
+    FrontFace(b0, b1, &pOther);
+    front[static_cast<size_t>(i)] = pOther;
   }
   for (int i = 0; i < n; i++) {
     const CVertex3d* f1 = front[static_cast<size_t>(i)];
@@ -555,21 +607,30 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
   return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
 }
 
-int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
+int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
   const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
+    return 1;
+  if (!m_ForbidNormalFlipping)
     return 0;
-  if (m_ForbidNormalFlipping) {
-    std::vector<Point> normals;
-    for (const auto& t : pattern.GetFaces())
-      normals.push_back(UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2]))));
-    for (size_t i = 0; i < normals.size(); i++)
-      for (size_t j = i + 1; j < normals.size(); j++)
-        if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
-          return 0;
-  }
+  std::array<Point, kPatchRoom> normals{};
+  size_t n = 0;
+  for (const auto& t : pattern.GetFaces())
+    if (n < normals.size())
+      normals[n++] = UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2])));
+  for (size_t i = 0; i < n; i++)
+    for (size_t j = i + 1; j < n; j++)
+      if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
+        return 1;
+  return 0;
+}
+
+void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
+{
+  const CArray3d<CVertex3d>* b = &m_GateBorder;
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
@@ -581,7 +642,6 @@ int CProgressiveCoder::Retriangulate(CProgressiveGate* pGate, CVertex3d* v)
     pNew->AddVertexNeighbors();
     m_NewFaces.push_back(pNew);
   }
-  return 1;
 }
 
 void CProgressiveCoder::PushGatesAfterRemoval()
@@ -596,10 +656,11 @@ void CProgressiveCoder::PushGatesAfterRemoval()
       continue;
     }
     const CProgressiveGate edge(b0, b1);
-    CFace3d* pFront = FrontFace(b0, b1);
-    if (!pFront || pFront->GetFlag() != 0)
+    CVertex3d* w = nullptr;
+    CFace3d* pFront = FrontFace(b0, b1, &w);
+    // A face that repeats an edge vertex has no third vertex to reach.
+    if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;
-    CVertex3d* w = pFront->GetVertexOther(b0, b1);
     PushGate(b0, w);
     PushGate(w, b1);
     pFront->SetFlag(1);

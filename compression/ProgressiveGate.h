@@ -8,9 +8,16 @@ class CProgressiveGate
 {
 public:
   CProgressiveGate(CVertex3d* pFirst, CVertex3d* pSecond) : m_pFirst(pFirst), m_pSecond(pSecond) {}
+  // With the first vertex's adjacency index as the gate is made, while the vertex is at hand:
+  // a hint, to be checked against the index's owner.
+  CProgressiveGate(CVertex3d* pFirst, CVertex3d* pSecond, int firstIndex)
+    : m_pFirst(pFirst), m_pSecond(pSecond), m_FirstIndex(firstIndex)
+  {
+  }
 
   CVertex3d* GetFirst() const { return m_pFirst; }
   CVertex3d* GetSecond() const { return m_pSecond; }
+  int GetFirstIndex() const { return m_FirstIndex; }
   // Face of the first vertex holding the edge second -> first; null on a boundary edge.
   CFace3d* GetFrontFace() const;
   CVertex3d* GetFrontVertex() const;
@@ -24,4 +31,5 @@ public:
 private:
   CVertex3d* m_pFirst;
   CVertex3d* m_pSecond;
+  int m_FirstIndex = -1;
 };

@@ -1,0 +1,124 @@
+// The encoder's corner lists: carried from layer to layer through the adjacency update, they
+// must lead the conquest where lists made afresh each layer lead it, and where the vertices'
+// own face lists lead it when the lists cannot be made.
+#include "compression/ProgressiveCodeList.h"
+#include "compression/ProgressiveCoder.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+#include "tests/compression/ConquestFixtures.h"
+#include "tests/compression/ProgressiveMeshes.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Build = std::unique_ptr<CMesh3d> (*)();
+
+std::vector<std::vector<unsigned int>> NonEmptyLayers(const CProgressiveCoder& coder)
+{
+  std::vector<std::vector<unsigned int>> layers;
+  for (int i = 0; i < coder.NbLayer(); i++)
+    if (coder.GetLayerCodes(i)->NbRemoval() > 0)
+      layers.push_back(coder.GetLayerCodes(i)->GetCodes());
+  return layers;
+}
+
+// Whole encodings carry the lists; layers asked for one at a time list them again. With every
+// veto off and a coarse grid (6 bits: residuals stay far below their bound, which single
+// layers do not have), both take the same decisions.
+TEST(ProgressiveCornerLists, CarriedListsCodeAsListsMadeEachLayer)
+{
+  conquest::CScratchFolder folder;
+  const Build builds[] = {[] { return progressive::Torus(40, 30); },
+                          [] { return progressive::PlateWithHoles(40, 30, 9); },
+                          [] { return progressive::PiercedSlab(14, 9, 2, 2); }};
+  for (const Build build : builds) {
+    auto whole = build();
+    auto stepped = build();
+    const int target = whole->NbVertex() / 50;
+    SCOPED_TRACE(whole->NbVertex());
+    CProgressiveCoder encoder;
+    ASSERT_EQ(1, encoder.Encode(whole.get(), target, 6, "whole.vpm", 0, 0, 0, 0, 0, 0.0, 0, 0,
+                                nullptr, 1, 0, 0, nullptr, 0, nullptr, 0));
+    CProgressiveCoder layers;
+    int pairs = 0;
+    while (stepped->NbVertex() > target) {
+      const int r1 = layers.EncodeLayer(stepped.get(), 0, 6);
+      const int r2 = layers.EncodeLayer(stepped.get(), 1, 3);
+      pairs++;
+      if (r1 == 0 && r2 == 0)
+        break;
+    }
+    const auto expected = NonEmptyLayers(layers);
+    EXPECT_GT(pairs, 3);
+    EXPECT_GT(expected.size(), 6u);
+    EXPECT_EQ(expected, NonEmptyLayers(encoder));
+  }
+}
+
+// Adjacency indices that name no vertex leave the conquest to the vertices' own face lists:
+// the codes and the mesh left are those of a layer led by the corner lists.
+TEST(ProgressiveCornerLists, StaleIndicesFallBackToTheFaceListsAlike)
+{
+  conquest::CScratchFolder folder;
+  struct SCase
+  {
+    int gateType;
+    int maxValence;
+    int pureValence;
+    int applyRemoval;
+  };
+  const SCase cases[] = {{0, 6, 0, 1}, {1, 3, 0, 1}, {0, 6, 1, 1}, {0, 5, 0, 0}};
+  const Build builds[] = {[] { return progressive::PlateWithHoles(30, 24, 6); },
+                          [] { return progressive::ReadObj("bunny3674.obj"); }};
+  int removing = 0;
+  for (const SCase& c : cases)
+    for (const Build build : builds) {
+      SCOPED_TRACE(c.gateType * 100 + c.maxValence * 10 + c.pureValence);
+      auto listed = build();
+      auto stale = build();
+      ASSERT_NE(nullptr, listed);
+      const int before = listed->NbVertex();
+      for (int i = 0; i < stale->NbVertex(); i++)
+        stale->GetVertex(i)->SetAdjacencyIndex(-1);
+      CProgressiveCoder a;
+      CProgressiveCoder b;
+      ASSERT_EQ(1, a.EncodeOneLayer(listed.get(), "listed.bin", c.gateType, c.maxValence,
+                                    c.pureValence, 1, 1, 0, 0, 0.0, c.applyRemoval, nullptr, 1, 0,
+                                    0, 0));
+      ASSERT_EQ(1, b.EncodeOneLayer(stale.get(), "stale.bin", c.gateType, c.maxValence,
+                                    c.pureValence, 1, 1, 0, 0, 0.0, c.applyRemoval, nullptr, 1, 0,
+                                    0, 0));
+      const auto bytes = ReadBytes(folder.File("listed.bin"));
+      EXPECT_GT(bytes.size(), 8u);
+      EXPECT_EQ(bytes, ReadBytes(folder.File("stale.bin")));
+      EXPECT_EQ(progressive::Adjacency(*listed), progressive::Adjacency(*stale));
+      removing += listed->NbVertex() < before;
+    }
+  EXPECT_GE(removing, 5);
+}
+
+// An encoding whose first layer cannot list the corners writes the stream of one that lists
+// and carries them throughout.
+TEST(ProgressiveCornerLists, EncodingFromStaleIndicesWritesTheSameStream)
+{
+  conquest::CScratchFolder folder;
+  auto a = progressive::ReadObj("bunny3674.obj");
+  auto b = progressive::ReadObj("bunny3674.obj");
+  ASSERT_NE(nullptr, a);
+  for (int i = 0; i < b->NbVertex(); i++)
+    b->GetVertex(i)->SetAdjacencyIndex(-1);
+  CProgressiveCoder first;
+  CProgressiveCoder second;
+  ASSERT_EQ(1, progressive::Encode(&first, a.get(), a->NbVertex() / 20, 10, "a.vpm"));
+  ASSERT_EQ(1, progressive::Encode(&second, b.get(), b->NbVertex() / 20, 10, "b.vpm"));
+  const auto bytes = ReadBytes(folder.File("a.vpm"));
+  EXPECT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes, ReadBytes(folder.File("b.vpm")));
+}
+
+} // namespace
