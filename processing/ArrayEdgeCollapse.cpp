@@ -115,7 +115,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.insert(Unordered(f, g)).second)
         continue;
-      Add(new CEdgeCollapse(f, g));
+      Add(new CEdgeCollapse(f, g, m_FaceCopies));
       added++;
     }
   }

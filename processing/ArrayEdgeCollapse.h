@@ -41,6 +41,9 @@ public:
   int Fill(CMesh3d* pMesh, double step, double epsilon, double weight, int maxIterations,
            float factorKept, float factorRaised, float minStep, float maxStep,
            float sharpThreshold);
+  // Whether the candidates that Fill makes carry face copies (the L1 measure needs them, the
+  // L2 measure does not); on by default.
+  void SetFaceCopies(int faceCopies) { m_FaceCopies = faceCopies != 0; }
   // One candidate per face and non-null neighbour: each pair twice, once from each side.
   int FillAllPairs(CMesh3d* pMesh);
   // Candidates with disjoint surroundings: after each, the faces around both its vertices get
@@ -102,6 +105,7 @@ private:
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
   int m_DeferL1 = 0;
+  bool m_FaceCopies = true;
   CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };
 

@@ -27,8 +27,8 @@ double MovedSquare(const float before[3], const CVertex3d* p)
 }
 } // namespace
 
-CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0)
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies)
+  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_FaceCopies(faceCopies)
 {
   if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
     m_Valid = BuildArrayNeighbor();
@@ -54,6 +54,8 @@ int CEdgeCollapse::BuildArrayNeighbor()
     if (m_pVertex2->GetVertexNeighbor(i) != m_pVertex1)
       m_OptimalVertex.AddNeighbor(m_pVertex2->GetVertexNeighbor(i));
   FreeArrayNeighbor();
+  if (!m_FaceCopies)
+    return 1;
   AddFaceCopies(m_pVertex1);
   AddFaceCopies(m_pVertex2);
   return 1;
@@ -78,44 +80,70 @@ void CEdgeCollapse::FreeArrayNeighbor()
   m_OptimalVertex.GetArrayFaceNeighbor()->DeleteAll();
 }
 
-double CEdgeCollapse::SpringEnergy(double weight) const
+namespace {
+// The neighbours' coordinates, x y z after one another: they stay put through the three
+// descents of a cost, which read them on every step.
+void ReadRing(const CVertex3d* o, std::vector<float>* pRing)
+{
+  pRing->clear();
+  for (int i = 0; i < o->NbVertexNeighbor(); i++) {
+    const CVertex3d* v = o->GetVertexNeighbor(i);
+    pRing->insert(pRing->end(), {v->x(), v->y(), v->z()});
+  }
+}
+
+// The spring energy of o against the ring: weight times the sum of squared distances.
+double RingEnergy(const std::vector<float>& ring, const float o[3], double weight)
 {
   double sum = 0.0;
-  for (int i = 0; i < m_OptimalVertex.NbVertexNeighbor(); i++)
-    sum += SquareDistance(m_OptimalVertex.GetVertexNeighbor(i), &m_OptimalVertex);
+  for (size_t i = 0; i < ring.size(); i += 3) {
+    const double dx = static_cast<double>(ring[i] - o[0]);
+    const double dy = static_cast<double>(ring[i + 1] - o[1]);
+    const double dz = static_cast<double>(ring[i + 2] - o[2]);
+    sum += dx * dx + dy * dy + dz * dz;
+  }
   return weight * sum;
 }
 
+// The sum over the ring of o[k] minus the neighbour's coordinate k.
+double RingSpring(const std::vector<float>& ring, const float o[3], int k)
+{
+  double spring = 0.0;
+  for (size_t i = static_cast<size_t>(k); i < ring.size(); i += 3)
+    spring += o[k] - ring[i];
+  return spring;
+}
+} // namespace
+
 double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
-                             int* pIterations)
+                             const std::vector<float>& ring, int* pIterations)
 {
   *pIterations = 0;
   CVertex3d* o = &m_OptimalVertex;
   float nearest[3] = {0.0f, 0.0f, 0.0f};
   CFace3d* pFace = nullptr;
-  double distance = pSearch->DistanceToNearestFace(o, nearest, &pFace);
+  int id = -1;
+  double distance = pSearch->DistanceToNearestFace(o, nearest, &pFace, &id);
   if (!pFace)
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
-  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(pFace);
+  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(id);
 
   const double w = descent.weight;
-  double energy = SpringEnergy(w) + distance;
+  float position[3] = {o->x(), o->y(), o->z()};
+  double energy = RingEnergy(ring, position, w) + distance;
   double step = descent.step;
   bool more = true;
   while (more) {
     double g[3];
-    for (int k = 0; k < 3; k++) {
-      double spring = 0.0;
-      for (int i = 0; i < o->NbVertexNeighbor(); i++)
-        spring += o->Get(k) - o->GetVertexNeighbor(i)->Get(k);
-      g[k] = w * spring + (o->Get(k) - nearest[k]);
-    }
-    const float before[3] = {o->x(), o->y(), o->z()};
-    o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
-           static_cast<float>(o->z() - step * g[2]));
+    for (int k = 0; k < 3; k++)
+      g[k] = w * RingSpring(ring, position, k) + (position[k] - nearest[k]);
+    const float before[3] = {position[0], position[1], position[2]};
+    for (int k = 0; k < 3; k++)
+      position[k] = static_cast<float>(position[k] - step * g[k]);
+    o->Set(position[0], position[1], position[2]);
     distance = pSearch->SquareDistanceToFaces(o, searchSet, nearest, &pFace);
-    const double next = SpringEnergy(w) + distance;
+    const double next = RingEnergy(ring, position, w) + distance;
     step *= next <= energy ? descent.factorKept : descent.factorRaised;
     if (step > descent.maxStep)
       step = descent.maxStep;
@@ -149,14 +177,16 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
   int n1 = 0;
   int n2 = 0;
   int nm = 0;
+  std::vector<float> ring;
+  ReadRing(&m_OptimalVertex, &ring);
   m_OptimalVertex.Set(m_pVertex1);
-  const double e1 = Descend(pSearch, descent, &n1);
+  const double e1 = Descend(pSearch, descent, ring, &n1);
   const CVertex3d a(&m_OptimalVertex);
   m_OptimalVertex.Set(m_pVertex2);
-  const double e2 = Descend(pSearch, descent, &n2);
+  const double e2 = Descend(pSearch, descent, ring, &n2);
   const CVertex3d b(&m_OptimalVertex);
   SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
-  const double em = Descend(pSearch, descent, &nm);
+  const double em = Descend(pSearch, descent, ring, &nm);
 
   // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.
   const bool end2 = e1 >= e2;

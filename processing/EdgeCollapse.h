@@ -47,8 +47,9 @@ public:
   };
 
   CEdgeCollapse() = default;
-  // Valid only when both faces are valid and share an edge.
-  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2);
+  // Valid only when both faces are valid and share an edge. Without face copies the optimal
+  // vertex gets its neighbour list only: enough for the L2 measure, which never reads faces.
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies = true);
   ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;
@@ -101,8 +102,8 @@ public:
 
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
   int FindVerticesToCollapse();
-  // Rebuilds the optimal vertex's one-ring from the current adjacency; 0, nothing changed,
-  // without both vertices.
+  // Rebuilds the optimal vertex's one-ring from the current adjacency (its face copies only
+  // for a candidate made with them); 0, nothing changed, without both vertices.
   int BuildArrayNeighbor();
   // Deletes the face copies of the optimal vertex.
   void FreeArrayNeighbor();
@@ -155,8 +156,9 @@ private:
       m_pLog->push_back(m_Slot);
   }
   // One descent of the optimal vertex from where it stands; writes its iterations.
-  double Descend(CNearestFaceSearch* pSearch, const SDescent& descent, int* pIterations);
-  double SpringEnergy(double weight) const;
+  // ring holds the neighbours' coordinates, x y z after one another.
+  double Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
+                 const std::vector<float>& ring, int* pIterations);
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -176,6 +178,7 @@ private:
   double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
+  bool m_FaceCopies = true;
   std::vector<int>* m_pLog = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;

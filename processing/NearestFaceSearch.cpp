@@ -197,21 +197,24 @@ int CNearestFaceSearch::IdOf(CFace3d* pFace)
   return it->second;
 }
 
-double CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
-                                     float nearest[3], CFace3d** ppFace) const
+int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
+                                  float nearest[3], double* pDistance) const
 {
   double best = kFar;
+  int at = -1;
   float candidate[3] = {0.0f, 0.0f, 0.0f};
-  for (const int id : faces) {
-    const SFace& f = m_Faces[static_cast<size_t>(id)];
+  const int n = static_cast<int>(faces.size());
+  for (int i = 0; i < n; i++) {
+    const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
     const double d = BoundedDistance(f, p, candidate, best);
     if (d < best && d != -1.0) {
       best = d;
+      at = i;
       Copy(nearest, candidate);
-      *ppFace = f.pFace;
     }
   }
-  return best;
+  *pDistance = best;
+  return at;
 }
 
 double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
@@ -219,7 +222,11 @@ double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
                                                  float nearest[3], CFace3d** ppFace) const
 {
   const float point[3] = {p->x(), p->y(), p->z()};
-  return NearestOf(point, faces, nearest, ppFace);
+  double distance = kFar;
+  const int at = NearestOf(point, faces, nearest, &distance);
+  if (at >= 0)
+    *ppFace = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(at)])].pFace;
+  return distance;
 }
 
 const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
@@ -236,27 +243,60 @@ const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
 }
 
 double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
-                                                 CFace3d** ppFace)
+                                                 CFace3d** ppFace, int* pId)
 {
+  if (pId)
+    *pId = -1;
   if (!m_pHash || !m_pHash->GetMesh())
     return kFar;
-  const float point[3] = {p->x(), p->y(), p->z()};
-  SPointKey key;
-  std::memcpy(key.bits, point, sizeof key.bits);
-  auto it = m_Answers.find(key);
-  if (it == m_Answers.end())
-    it = m_Answers.emplace(key, Query(p)).first;
-  const SAnswer& answer = it->second;
+  const SAnswer& answer = Answer(p);
   if (answer.pFace) {
     Copy(nearest, answer.nearest);
     *ppFace = answer.pFace;
+    if (pId)
+      *pId = answer.id;
   }
   return answer.distance;
 }
 
-CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
+const CNearestFaceSearch::SAnswer& CNearestFaceSearch::Answer(const CVertex3d* p)
 {
-  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr};
+  if (2 * (m_NbAnswer + 1) > m_Answers.size())
+    GrowAnswers();
+  const float point[3] = {p->x(), p->y(), p->z()};
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  const size_t mask = m_Answers.size() - 1;
+  for (size_t i = SPointHash{}(key) & mask;; i = (i + 1) & mask) {
+    SSlot& slot = m_Answers[i];
+    if (slot.used && slot.key == key)
+      return slot.answer;
+    if (!slot.used) {
+      slot = {key, true, Query(p, point)};
+      m_NbAnswer++;
+      return slot.answer;
+    }
+  }
+}
+
+void CNearestFaceSearch::GrowAnswers()
+{
+  std::vector<SSlot> old(std::max<size_t>(1024, 2 * m_Answers.size()));
+  old.swap(m_Answers);
+  const size_t mask = m_Answers.size() - 1;
+  for (const SSlot& slot : old) {
+    if (!slot.used)
+      continue;
+    size_t i = SPointHash{}(slot.key) & mask;
+    while (m_Answers[i].used)
+      i = (i + 1) & mask;
+    m_Answers[i] = slot;
+  }
+}
+
+CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const float point[3])
+{
+  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr, -1};
   const int n = m_pHash->GetSize();
   int ci = 0;
   int cj = 0;
@@ -265,9 +305,7 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
     m_pHash->CellIndex(p, &ci, &cj, &ck);
   else
     m_pHash->CellIndexOutside(p, &ci, &cj, &ck);
-  const float point[3] = {p->x(), p->y(), p->z()};
   float candidate[3] = {0.0f, 0.0f, 0.0f};
-  CFace3d* pCandidate = nullptr;
   // Shells of growing Chebyshev radius, each in grid order, up to the first that has a cell.
   for (int r = 0; r <= n; r++) {
     bool found = false;
@@ -280,11 +318,14 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
           if (!m_pHash->GetCell(index))
             continue;
           found = true;
-          const double d = NearestOf(point, CellFaces(index), candidate, &pCandidate);
-          if (d < answer.distance) {
+          const std::vector<int>& faces = CellFaces(index);
+          double d = kFar;
+          const int at = NearestOf(point, faces, candidate, &d);
+          if (at >= 0 && d < answer.distance) {
             answer.distance = d;
             Copy(answer.nearest, candidate);
-            answer.pFace = pCandidate;
+            answer.id = faces[static_cast<size_t>(at)];
+            answer.pFace = m_Faces[static_cast<size_t>(answer.id)].pFace;
           }
         }
     if (found)
@@ -295,9 +336,14 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
 
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
 {
-  const int id = IdOf(pFace);
+  return FacesAroundCorners(IdOf(pFace));
+}
+
+const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
+{
   if (!m_Around[static_cast<size_t>(id)].empty())
     return m_Around[static_cast<size_t>(id)];
+  const CFace3d* pFace = m_Faces[static_cast<size_t>(id)].pFace;
   std::vector<int> around{id};
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);

@@ -10,16 +10,16 @@
 
 namespace {
 
-// A new candidate for two faces that have just become neighbours, costed at once.
-void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g,
-                  CNearestFaceSearch* pSearch)
+// A new candidate for two faces that have just become neighbours, left marked: the Update
+// that follows the collapse costs it once, from the one-ring as the collapse leaves it.
+void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  auto* pCandidate = new CEdgeCollapse(f, g);
+  auto* pCandidate = new CEdgeCollapse(f, g, false);
   pArray->Add(pCandidate);
   if (pCandidate->IsValid())
-    pCandidate->CalculateCost(pSearch, pArray->GetDescent());
+    pCandidate->SetMark(1);
 }
 
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
@@ -74,7 +74,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   pHash->Fill(&reference, pWindow);
   CNearestFaceSearch search(pHash.get());
 
+  // The L2 descents read the optimal vertex's neighbours, never its faces.
   CArrayEdgeCollapse candidates;
+  candidates.SetFaceCopies(0);
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
   candidates.CalculateEnergy(&search);
@@ -101,9 +103,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     if (!done)
       continue;
     if (faces.GetSize() >= 2)
-      AddCandidate(&candidates, faces[0], faces[1], &search);
+      AddCandidate(&candidates, faces[0], faces[1]);
     if (faces.GetSize() >= 4)
-      AddCandidate(&candidates, faces[2], faces[3], &search);
+      AddCandidate(&candidates, faces[2], faces[3]);
     // The collapse flagged its two faces, the only ones of flag 1.
     DeleteFace(fa);
     DeleteFace(fb);

@@ -1,12 +1,17 @@
 #include "DecimationFixtures.h"
 
 #include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
+#include "processing/NearestFaceSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
@@ -93,6 +98,49 @@ private:
   platform::RedrawHook m_Previous;
   int m_Count = 0;
 };
+
+// The L2 descent written plainly with the geometry functions: the hash table for the first
+// nearest face, the faces around its corners for the rest, the spring over the ring's vertices.
+double PlainDescent(CVertex3d* o, const std::vector<const CVertex3d*>& ring, CHashTable* pHash,
+                    const CEdgeCollapse::SDescent& d)
+{
+  CVertex3d nearest;
+  CFace3d* pFace = nullptr;
+  double distance = pHash->DistanceToNearestFace(o, &nearest, &pFace, 0);
+  if (!pFace)
+    return 1.7e308;
+  CArray3d<CFace3d> around;
+  pFace->GetFacesAroundCorners(&around);
+  const auto spring = [&] {
+    double sum = 0.0;
+    for (const CVertex3d* v : ring)
+      sum += SquareDistance(v, o);
+    return d.weight * sum;
+  };
+  double energy = spring() + distance;
+  double step = d.step;
+  for (int iterations = 0;; iterations++) {
+    double g[3];
+    for (int k = 0; k < 3; k++) {
+      double sum = 0.0;
+      for (const CVertex3d* v : ring)
+        sum += o->Get(k) - v->Get(k);
+      g[k] = d.weight * sum + (o->Get(k) - nearest.Get(k));
+    }
+    const CVertex3d before(o->x(), o->y(), o->z());
+    o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
+           static_cast<float>(o->z() - step * g[2]));
+    distance = SquareDistanceFromVertexToFaces(o, &nearest, &pFace, &around);
+    const double next = spring() + distance;
+    step = std::clamp(step * (next <= energy ? d.factorKept : d.factorRaised),
+                      static_cast<double>(d.minStep), static_cast<double>(d.maxStep));
+    energy = next;
+    if (!(SquareDistance(&before, o) > d.epsilon && iterations < d.maxIterations))
+      return energy;
+  }
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace
 
@@ -216,4 +264,63 @@ TEST(ProgressiveMesh, StopsOnlyWhenEveryCollapseLeftIsVetoed)
     EXPECT_EQ(2, EulerCharacteristic(*sphere));
     EXPECT_TRUE(IsOrientedManifold(*sphere));
   }
+}
+
+// The progressive mesh's candidates carry no face copies; their costs and optimal vertices are
+// those of candidates with copies, and those of the plain descent from both ends and the
+// midpoint (the midpoint only when strictly better, vertex 2 on a tie of the ends).
+TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  auto mesh = Icosphere(2);
+  Perturb(*mesh, 0.05f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+
+  CArrayEdgeCollapse bare;
+  bare.SetFaceCopies(0);
+  bare.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CArrayEdgeCollapse copied;
+  copied.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  ASSERT_EQ(bare.GetSize(), copied.GetSize());
+  ASSERT_GT(bare.GetSize(), 100);
+  bare.CalculateEnergy(&search);
+  copied.CalculateEnergy(&hash);
+  int midpoints = 0;
+  for (int i = 0; i < bare.GetSize(); i++) {
+    const CEdgeCollapse* c = bare.GetAt(i);
+    const CEdgeCollapse* withCopies = copied.GetAt(i);
+    ASSERT_EQ(c->GetVertex1(), withCopies->GetVertex1());
+    EXPECT_EQ(c->GetOptimalVertex()->NbFaceNeighbor(), 0);
+    EXPECT_GT(withCopies->GetOptimalVertex()->NbFaceNeighbor(), 0);
+    EXPECT_TRUE(SameBits(c->GetCost(), withCopies->GetCost())) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(withCopies->GetOptimalVertex()), 1) << i;
+
+    std::vector<const CVertex3d*> ring;
+    for (int k = 0; k < c->GetOptimalVertex()->NbVertexNeighbor(); k++)
+      ring.push_back(c->GetOptimalVertex()->GetVertexNeighbor(k));
+    ASSERT_EQ(ring.size(), static_cast<size_t>(withCopies->GetOptimalVertex()->NbVertexNeighbor()));
+    CVertex3d a(c->GetVertex1()), b(c->GetVertex2());
+    const auto half = [c](int k) {
+      return static_cast<float>(
+        (static_cast<double>(c->GetVertex1()->Get(k)) + c->GetVertex2()->Get(k)) / 2.0);
+    };
+    CVertex3d m(half(0), half(1), half(2));
+    const CEdgeCollapse::SDescent& d = bare.GetDescent();
+    const double ea = PlainDescent(&a, ring, &hash, d);
+    const double eb = PlainDescent(&b, ring, &hash, d);
+    const double em = PlainDescent(&m, ring, &hash, d);
+    const double eEnd = ea >= eb ? eb : ea;
+    const CVertex3d& best = em < eEnd ? m : (ea >= eb ? b : a);
+    midpoints += em < eEnd ? 1 : 0;
+    EXPECT_TRUE(SameBits(c->GetCost(), em < eEnd ? em : eEnd)) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(&best), 1) << i;
+  }
+  // Both kinds of outcome are exercised.
+  EXPECT_GT(midpoints, 0);
+  EXPECT_LT(midpoints, bare.GetSize());
 }
