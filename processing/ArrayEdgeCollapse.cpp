@@ -239,20 +239,7 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 
 int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 {
-  if (!m_Queue.HasBlocked())
-    return 0;
-  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
-  if (it == m_SlotsOfFace.end())
-    return 0;
-  int n = 0;
-  for (const int slot : it->second) {
-    CEdgeCollapse* c = m_Slots[slot];
-    if (c && c->IsValid() && m_Queue.IsBlocked(c)) {
-      m_Queue.Unblock(c, c->GetCost(), slot);
-      n++;
-    }
-  }
-  return n;
+  return UnblockOnFace(pFace, [](const CEdgeCollapse*) { return true; });
 }
 
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)

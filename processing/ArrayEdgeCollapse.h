@@ -77,6 +77,9 @@ public:
   CEdgeCollapse* GetMin(Usable isUsable) const;
   // Hands the set-aside candidates on the face back to the minimum search; returns how many.
   int UnblockOnFace(const CFace3d* pFace);
+  // The same for those of them that isAffected(candidate) accepts.
+  template <class Affected>
+  int UnblockOnFace(const CFace3d* pFace, Affected isAffected);
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
   // Marks every candidate on the face; returns how many.
@@ -128,4 +131,23 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
   if (!pMin || !(pMin->GetCost() < 3.4e38))
     return nullptr;
   return pMin;
+}
+
+template <class Affected>
+int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
+{
+  if (!m_Queue.HasBlocked())
+    return 0;
+  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
+  if (it == m_SlotsOfFace.end())
+    return 0;
+  int n = 0;
+  for (const int slot : it->second) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (c && c->IsValid() && m_Queue.IsBlocked(c) && isAffected(c)) {
+      m_Queue.Unblock(c, c->GetCost(), slot);
+      n++;
+    }
+  }
+  return n;
 }

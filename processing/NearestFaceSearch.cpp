@@ -127,15 +127,42 @@ bool BorderBeyond(const SFace& f, const float p[3], double bound)
   return gap > 0.0 && gap * gap > bound;
 }
 
+// The bound on the plane distance that PlaneBeyond tests against, from the squared bound and
+// the largest absolute coordinate of the point.
+double PlaneBound(double bound, double largest)
+{
+  const double r = std::sqrt(bound) + 1e-6 * largest;
+  return r * r;
+}
+
+// Whether the plane distance that Project and SquareDistance would compute exceeds the bound,
+// decided without the division and the rounded projection. The exact plane distance is
+// |h| / sqrt(norm); the computed one differs from it by a few float roundings of t, of each
+// product and sum, and of the point's largest coordinate: under 4e-7 relatively plus 2e-7 of
+// that coordinate. The margins here are forty times wider, so a face passed over is one the
+// projection would pass over too; otherwise the projection decides.
+bool PlaneBeyond(const SFace& f, const float p[3], double planeBound)
+{
+  const float* n = f.plane;
+  const double h = static_cast<double>(n[0]) * p[0] + static_cast<double>(n[1]) * p[1] +
+                   static_cast<double>(n[2]) * p[2] + n[3];
+  const double hh = h * h;
+  constexpr double kShrink = (1.0 - 1e-5) * (1.0 - 1e-5);
+  return hh < 1e60 && hh * kShrink > f.norm * planeBound;
+}
+
 // The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
 // its plane is farther (then so is the face, whether p projects inside it or not), or p
-// projects outside it and its ball is farther.
-double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound)
+// projects outside it and its ball is farther. planeBound is PlaneBound(bound, largest).
+double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound,
+                       double planeBound)
 {
   float q[3];
   if (!f.projects) {
     Copy(q, p);
   } else {
+    if (PlaneBeyond(f, p, planeBound))
+      return -1.0;
     Project(f, p, q);
     const double toPlane = SquareDistance(p, q);
     if (toPlane > bound)
@@ -201,14 +228,19 @@ int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& face
                                   float nearest[3], double* pDistance) const
 {
   double best = kFar;
+  const double largest = std::max({std::fabs(static_cast<double>(p[0])),
+                                   std::fabs(static_cast<double>(p[1])),
+                                   std::fabs(static_cast<double>(p[2]))});
+  double planeBound = PlaneBound(best, largest);
   int at = -1;
   float candidate[3] = {0.0f, 0.0f, 0.0f};
   const int n = static_cast<int>(faces.size());
   for (int i = 0; i < n; i++) {
     const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
-    const double d = BoundedDistance(f, p, candidate, best);
+    const double d = BoundedDistance(f, p, candidate, best, planeBound);
     if (d < best && d != -1.0) {
       best = d;
+      planeBound = PlaneBound(best, largest);
       at = i;
       Copy(nearest, candidate);
     }

@@ -24,15 +24,23 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
 // its neighbours, hence every veto that reads them: the candidates set aside on the faces
-// around those vertices are tried again.
+// around those vertices are tried again. A candidate around a neighbour whose two ends both
+// lie beyond the survivor's one-ring reads none of that (its ends' faces, links, normals and
+// neighbours are as they were) and would only be refused again.
 void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
 {
   for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++)
     pArray->UnblockOnFace(pSurvivor->GetFaceNeighbor(i));
+  const auto isNear = [pSurvivor](const CVertex3d* v) {
+    return v == pSurvivor || pSurvivor->IsNeighbor(v);
+  };
+  const auto isAffected = [&isNear](const CEdgeCollapse* c) {
+    return isNear(c->GetVertex1()) || isNear(c->GetVertex2());
+  };
   for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++) {
     const CVertex3d* v = pSurvivor->GetVertexNeighbor(k);
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
-      pArray->UnblockOnFace(v->GetFaceNeighbor(i));
+      pArray->UnblockOnFace(v->GetFaceNeighbor(i), isAffected);
   }
 }
 

@@ -324,3 +324,38 @@ TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
   EXPECT_GT(midpoints, 0);
   EXPECT_LT(midpoints, bare.GetSize());
 }
+
+// The hand-back around a collapse can be narrowed to the candidates a test accepts: the others
+// on the same face stay aside.
+TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse array;
+  array.SetFaceCopies(0);
+  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(10.0 + i);
+  // The first candidate and another one on its first face, both refused.
+  CEdgeCollapse* first = array.GetAt(0);
+  const CFace3d* f = first->GetFace(0);
+  CEdgeCollapse* second = nullptr;
+  for (int i = 1; i < array.GetSize() && !second; i++)
+    if (array.GetAt(i)->HasFace(f))
+      second = array.GetAt(i);
+  ASSERT_NE(second, nullptr);
+  const auto neither = [&](const CEdgeCollapse* c) { return c != first && c != second; };
+  const CEdgeCollapse* other = array.GetMin(neither);
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other, first);
+  EXPECT_NE(other, second);
+  EXPECT_EQ(array.GetMin(), other);
+
+  const auto isSecond = [&](const CEdgeCollapse* c) { return c == second; };
+  EXPECT_EQ(array.UnblockOnFace(f, isSecond), 1);
+  EXPECT_EQ(array.UnblockOnFace(f, isSecond), 0);
+  // The second has the higher cost of the two but the first still waits aside.
+  const auto notOther = [&](const CEdgeCollapse* c) { return c != other; };
+  EXPECT_EQ(array.GetMin(notOther), second);
+  EXPECT_EQ(array.UnblockOnFace(f), 1);
+  EXPECT_EQ(array.GetMin(), first);
+}
