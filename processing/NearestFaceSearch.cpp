@@ -127,12 +127,32 @@ bool BorderBeyond(const SFace& f, const float p[3], double bound)
   return gap > 0.0 && gap * gap > bound;
 }
 
-// The bound on the plane distance that PlaneBeyond tests against, from the squared bound and
-// the largest absolute coordinate of the point.
-double PlaneBound(double bound, double largest)
+// The bounds that the early tests of a face compare against, from the squared bound and the
+// largest absolute coordinate of the point.
+struct SEarlyBounds
 {
-  const double r = std::sqrt(bound) + 1e-6 * largest;
-  return r * r;
+  double plane;
+  double ball;
+};
+
+SEarlyBounds EarlyBounds(double bound, double largest)
+{
+  const double root = std::sqrt(bound);
+  const double plane = root + 1e-6 * largest;
+  return {plane * plane, root / (1.0 - 1e-6)};
+}
+
+// BorderBeyond without its square root and a hair more cautious, for any point of the face:
+// when it holds, the plane distance of a point projecting inside the face and the distance to
+// its border both exceed the bound (the ball holds the face and every rounding of a point on
+// it), so the face would be passed over whatever the projection found.
+bool BallBeyond(const SFace& f, const float p[3], double ball)
+{
+  const double dx = p[0] - f.centre[0];
+  const double dy = p[1] - f.centre[1];
+  const double dz = p[2] - f.centre[2];
+  const double r = f.reach + ball;
+  return dx * dx + dy * dy + dz * dz > r * r * (1.0 + 1e-12);
 }
 
 // Whether the plane distance that Project and SquareDistance would compute exceeds the bound,
@@ -153,15 +173,17 @@ bool PlaneBeyond(const SFace& f, const float p[3], double planeBound)
 
 // The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
 // its plane is farther (then so is the face, whether p projects inside it or not), or p
-// projects outside it and its ball is farther. planeBound is PlaneBound(bound, largest).
+// projects outside it and its ball is farther. early holds EarlyBounds(bound, largest).
 double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound,
-                       double planeBound)
+                       const SEarlyBounds& early)
 {
+  if (BallBeyond(f, p, early.ball))
+    return -1.0;
   float q[3];
   if (!f.projects) {
     Copy(q, p);
   } else {
-    if (PlaneBeyond(f, p, planeBound))
+    if (PlaneBeyond(f, p, early.plane))
       return -1.0;
     Project(f, p, q);
     const double toPlane = SquareDistance(p, q);
@@ -231,16 +253,16 @@ int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& face
   const double largest = std::max({std::fabs(static_cast<double>(p[0])),
                                    std::fabs(static_cast<double>(p[1])),
                                    std::fabs(static_cast<double>(p[2]))});
-  double planeBound = PlaneBound(best, largest);
+  SEarlyBounds early = EarlyBounds(best, largest);
   int at = -1;
   float candidate[3] = {0.0f, 0.0f, 0.0f};
   const int n = static_cast<int>(faces.size());
   for (int i = 0; i < n; i++) {
     const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
-    const double d = BoundedDistance(f, p, candidate, best, planeBound);
+    const double d = BoundedDistance(f, p, candidate, best, early);
     if (d < best && d != -1.0) {
       best = d;
-      planeBound = PlaneBound(best, largest);
+      early = EarlyBounds(best, largest);
       at = i;
       Copy(nearest, candidate);
     }
