@@ -315,7 +315,7 @@ double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float neare
 
 const CNearestFaceSearch::SAnswer& CNearestFaceSearch::Answer(const CVertex3d* p)
 {
-  if (2 * (m_NbAnswer + 1) > m_Answers.size())
+  if (10 * (m_NbAnswer + 1) > 7 * m_Answers.size())
     GrowAnswers();
   const float point[3] = {p->x(), p->y(), p->z()};
   SPointKey key;
@@ -350,7 +350,7 @@ void CNearestFaceSearch::GrowAnswers()
 
 CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const float point[3])
 {
-  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr, -1};
+  SAnswer answer{kFar, nullptr, {0.0f, 0.0f, 0.0f}, -1};
   const int n = m_pHash->GetSize();
   int ci = 0;
   int cj = 0;
