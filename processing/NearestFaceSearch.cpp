@@ -96,11 +96,11 @@ void NearestOnBorder(const SFace& f, const float q[3], float nearest[3])
   for (int i = 0; i < 3; i++) {
     const float* a = f.corner[i];
     const float* b = f.corner[(i + 1) % 3];
-    const double length = SquareDistance(a, b);
+    const double length = f.length[i];
     if (length == 0.0)
       continue;
-    float ab[3], aq[3];
-    Difference(a, b, ab);
+    const float* ab = f.edge[i];
+    float aq[3];
     Difference(a, q, aq);
     const float t = static_cast<float>(Dot(aq, ab) / length);
     const float r[3] = {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
@@ -215,6 +215,12 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
       f.centre[k] += f.corner[i][k] / 3.0;
       largest = std::max(largest, std::fabs(static_cast<double>(f.corner[i][k])));
     }
+  }
+  for (int i = 0; i < 3; i++) {
+    const float* a = f.corner[i];
+    const float* b = f.corner[(i + 1) % 3];
+    f.length[i] = SquareDistance(a, b);
+    Difference(a, b, f.edge[i]);
   }
   double radius = 0.0;
   for (int i = 0; i < 3; i++) {

@@ -24,6 +24,10 @@ public:
   {
     CFace3d* pFace = nullptr;
     float corner[3][3] = {};
+    // Each edge from corner i to corner i + 1 and its squared length, as the border search
+    // computes them.
+    float edge[3][3] = {};
+    double length[3] = {};
     // The face plane a x + b y + c z + d = 0 and a^2 + b^2 + c^2 as the projection rounds it.
     float plane[4] = {};
     float norm = 0.0f;
