@@ -171,9 +171,14 @@ void CArrayEdgeCollapse::CalculateEnergy(CHashTable* pHash)
 
 void CArrayEdgeCollapse::CalculateEnergy(CNearestFaceSearch* pSearch)
 {
-  for (CEdgeCollapse* c : m_Slots)
-    if (c)
+  for (CEdgeCollapse* c : m_Slots) {
+    if (!c)
+      continue;
+    if (m_DeferL2)
+      c->PrepareCostL2(m_Descent.weight);
+    else
       c->CalculateCost(pSearch, m_Descent);
+  }
 }
 
 void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReference,
@@ -219,7 +224,10 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
       continue;
     c->SetMark(0);
     if (c->FindVerticesToCollapse() && c->BuildArrayNeighbor()) {
-      total += c->CalculateCost(pSearch, m_Descent);
+      if (m_DeferL2)
+        c->PrepareCostL2(m_Descent.weight);
+      else
+        total += c->CalculateCost(pSearch, m_Descent);
       c->SetValid(1);
       recomputed++;
     } else {

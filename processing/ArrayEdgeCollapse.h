@@ -63,6 +63,13 @@ public:
   // last CalculateEnergyL1: the same optimal vertex, for only the candidates that are collapsed.
   void SetDeferL1(int defer) { m_DeferL1 = defer; }
   int SettleL1(CEdgeCollapse* pCandidate) { return pCandidate->SettleL1(m_OptimisationL1); }
+  // With deferral on, CalculateEnergy and Update leave the L2 measure of each candidate pending
+  // (CEdgeCollapse::PrepareCostL2, a floor as cost) until SettleL2 runs it.
+  void SetDeferL2(int defer) { m_DeferL2 = defer; }
+  int SettleL2(CEdgeCollapse* pCandidate, CNearestFaceSearch* pSearch)
+  {
+    return pCandidate->SettleL2(pSearch, m_Descent);
+  }
   // Recomputes the marked candidates (clearing their marks); those whose faces no longer share
   // an edge become invalid. Returns how many were recomputed; *pTotal gets their iterations.
   int Update(CHashTable* pHash, int* pTotal);
@@ -108,6 +115,7 @@ private:
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
   int m_DeferL1 = 0;
+  int m_DeferL2 = 0;
   bool m_FaceCopies = true;
   CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };

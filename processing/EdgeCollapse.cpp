@@ -174,18 +174,30 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
+  m_pPendingL2.reset();
+  std::vector<float> ring;
+  ReadRing(&m_OptimalVertex, &ring);
+  const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
+                         m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
+  return CostFrom(pSearch, descent, ring, ends);
+}
+
+int CEdgeCollapse::CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
+                            const std::vector<float>& ring, const float ends[6])
+{
   int n1 = 0;
   int n2 = 0;
   int nm = 0;
-  std::vector<float> ring;
-  ReadRing(&m_OptimalVertex, &ring);
-  m_OptimalVertex.Set(m_pVertex1);
+  m_OptimalVertex.Set(ends[0], ends[1], ends[2]);
   const double e1 = Descend(pSearch, descent, ring, &n1);
   const CVertex3d a(&m_OptimalVertex);
-  m_OptimalVertex.Set(m_pVertex2);
+  m_OptimalVertex.Set(ends[3], ends[4], ends[5]);
   const double e2 = Descend(pSearch, descent, ring, &n2);
   const CVertex3d b(&m_OptimalVertex);
-  SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
+  const auto half = [ends](int k) {
+    return static_cast<float>((static_cast<double>(ends[k]) + ends[k + 3]) / 2.0);
+  };
+  m_OptimalVertex.Set(half(0), half(1), half(2));
   const double em = Descend(pSearch, descent, ring, &nm);
 
   // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.
@@ -198,6 +210,55 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
     SetCost(em);
   }
   return (n1 + n2 + nm) / 3;
+}
+
+namespace {
+// A floor of RingEnergy wherever the point is: the sum of squared distances to the ring is
+// least at its centroid. The energies round each coordinate difference to a float, which may
+// shrink a square by 1.2e-7 relatively; the floor is lowered by far more. Without a positive
+// weight there is no floor.
+double RingEnergyFloor(const std::vector<float>& ring, double weight)
+{
+  if (!(weight > 0.0))
+    return -kFar;
+  const size_t n = ring.size() / 3;
+  if (n == 0)
+    return 0.0;
+  double centre[3] = {0.0, 0.0, 0.0};
+  for (size_t i = 0; i < ring.size(); i++)
+    centre[i % 3] += ring[i];
+  for (double& c : centre)
+    c /= static_cast<double>(n);
+  double sum = 0.0;
+  for (size_t i = 0; i < ring.size(); i++) {
+    const double d = ring[i] - centre[i % 3];
+    sum += d * d;
+  }
+  return weight * sum * (1.0 - 1e-6);
+}
+} // namespace
+
+int CEdgeCollapse::PrepareCostL2(double weight)
+{
+  if (!m_pVertex1 || !m_pVertex2)
+    return 0;
+  auto pPending = std::make_unique<SPendingL2>();
+  ReadRing(&m_OptimalVertex, &pPending->ring);
+  const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
+                         m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
+  std::copy(ends, ends + 6, pPending->ends);
+  const double floor = RingEnergyFloor(pPending->ring, weight);
+  m_pPendingL2 = std::move(pPending);
+  SetCost(floor);
+  return 1;
+}
+
+int CEdgeCollapse::SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent)
+{
+  if (!m_pPendingL2)
+    return 0;
+  const std::unique_ptr<SPendingL2> pPending = std::move(m_pPendingL2);
+  return CostFrom(pSearch, descent, pPending->ring, pPending->ends);
 }
 
 int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int useHash,

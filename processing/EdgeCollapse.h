@@ -117,6 +117,16 @@ public:
   int CalculateCost(CHashTable* pHash, const SDescent& descent);
   // The same against a search over the reference, which keeps what it reads between calls.
   int CalculateCost(CNearestFaceSearch* pSearch, const SDescent& descent);
+  // The L2 measure in two halves, for a caller that looks at few of the costs it asks for:
+  // PrepareCostL2 keeps the ends and the one-ring as they stand and sets as cost a floor of
+  // every energy the descents can end with (the spring energy at the ring's centroid, a hair
+  // lower); SettleL2 later runs the descents on what was kept, so that the cost and optimal
+  // vertex are those CalculateCost would have given then, however the mesh changed meanwhile.
+  // PrepareCostL2 returns 1 when a settling is pending; SettleL2 the mean iterations (0 when
+  // none was pending).
+  int PrepareCostL2(double weight);
+  int SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent);
+  int IsPendingL2() const { return m_pPendingL2 ? 1 : 0; }
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -159,6 +169,15 @@ private:
   // ring holds the neighbours' coordinates, x y z after one another.
   double Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
                  const std::vector<float>& ring, int* pIterations);
+  // The three descents from the ends (x y z of vertex 1, then of vertex 2) and their midpoint;
+  // sets the cost and the optimal vertex, returns the mean iterations.
+  int CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
+               const std::vector<float>& ring, const float ends[6]);
+  struct SPendingL2
+  {
+    std::vector<float> ring;
+    float ends[6];
+  };
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -182,4 +201,5 @@ private:
   std::vector<int>* m_pLog = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;
+  std::unique_ptr<SPendingL2> m_pPendingL2;
 };

@@ -5,13 +5,15 @@
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/NearestFaceSearch.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 namespace {
 
 // A new candidate for two faces that have just become neighbours, left marked: the Update
-// that follows the collapse costs it once, from the one-ring as the collapse leaves it.
+// that follows the collapse takes it up once, from the one-ring as the collapse leaves it.
 void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
@@ -85,20 +87,51 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   // The L2 descents read the optimal vertex's neighbours, never its faces.
   CArrayEdgeCollapse candidates;
   candidates.SetFaceCopies(0);
+  candidates.SetDeferL2(1);
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
   candidates.CalculateEnergy(&search);
 
   // A refused candidate waits aside instead of being dropped: a later collapse nearby may
   // lift its veto (a vertex that flattens, a pinch that opens), and then it is tried again.
-  const auto isCollapsible = [sharpThreshold](const CEdgeCollapse* c) {
-    return EdgeCandidateVeto(c, sharpThreshold) == CEdgeCollapse::VetoNone;
+  // Most costs are never looked at: a candidate's neighbourhood changes again before it comes
+  // near the top. So a cost stays a floor until the candidate comes first, and is settled
+  // then. After a settling, the search goes on only among candidates strictly cheaper than
+  // every cost it settled (the settled ones wait aside until the next search); at the first
+  // other one it stops and runs again with those costs.
+  double settledLeast = 0.0;
+  bool again = false;
+  const auto isCollapsible = [&](CEdgeCollapse* c) {
+    if (!(c->GetCost() < settledLeast)) {
+      again = true;
+      return true;
+    }
+    // A veto reads no cost: a refused candidate waits aside unsettled.
+    if (EdgeCandidateVeto(c, sharpThreshold) != CEdgeCollapse::VetoNone)
+      return false;
+    if (c->IsPendingL2()) {
+      candidates.SettleL2(c, &search);
+      settledLeast = std::min(settledLeast, c->GetCost());
+      return false;
+    }
+    return true;
+  };
+  const auto nextCollapse = [&] {
+    CEdgeCollapse* pMin = nullptr;
+    do {
+      settledLeast = std::numeric_limits<double>::infinity();
+      again = false;
+      pMin = candidates.GetMin(isCollapsible);
+      // A search that ran out after settling costs left those candidates aside.
+      again = again || (!pMin && settledLeast != std::numeric_limits<double>::infinity());
+    } while (again);
+    return pMin;
   };
   int collapses = 0;
   CArray3d<CFace3d> faces;
   BeginDeferredDeletion();
   while (NbLiveVertex() > finalVertices) {
-    CEdgeCollapse* pMin = candidates.GetMin(isCollapsible);
+    CEdgeCollapse* pMin = nextCollapse();
     if (!pMin)
       break;
     CFace3d* fa = pMin->GetFace(0);

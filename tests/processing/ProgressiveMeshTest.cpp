@@ -359,3 +359,75 @@ TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
   EXPECT_EQ(array.UnblockOnFace(f), 1);
   EXPECT_EQ(array.GetMin(), first);
 }
+
+// A deferred cost is a floor until settled; settled, it is the cost computed when it was
+// deferred, to the bit, with the same optimal vertex, even after the mesh has moved since.
+TEST(ProgressiveMesh, DeferredCostsSettleToTheCostsOfTheirTime)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  auto mesh = Icosphere(2);
+  Perturb(*mesh, 0.05f);
+
+  CArrayEdgeCollapse eager;
+  eager.SetFaceCopies(0);
+  eager.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  eager.CalculateEnergy(&search);
+  CArrayEdgeCollapse deferred;
+  deferred.SetFaceCopies(0);
+  deferred.SetDeferL2(1);
+  deferred.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  deferred.CalculateEnergy(&search);
+  ASSERT_EQ(eager.GetSize(), deferred.GetSize());
+  for (int i = 0; i < deferred.GetSize(); i++) {
+    EXPECT_EQ(deferred.GetAt(i)->IsPendingL2(), 1);
+    EXPECT_LE(deferred.GetAt(i)->GetCost(), eager.GetAt(i)->GetCost()) << i;
+    EXPECT_GT(deferred.GetAt(i)->GetCost(), 0.0) << i;
+  }
+  // The mesh moves before the costs are settled: they were kept as they stood.
+  Perturb(*mesh, 0.1f);
+  int settled = 0;
+  for (int i = 0; i < deferred.GetSize(); i++) {
+    CEdgeCollapse* c = deferred.GetAt(i);
+    settled += deferred.SettleL2(c, &search) >= 0 ? 1 : 0;
+    EXPECT_EQ(c->IsPendingL2(), 0);
+    EXPECT_TRUE(SameBits(c->GetCost(), eager.GetAt(i)->GetCost())) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(eager.GetAt(i)->GetOptimalVertex()), 1) << i;
+    // Settling twice changes nothing.
+    EXPECT_EQ(deferred.SettleL2(c, &search), 0);
+  }
+  EXPECT_EQ(settled, deferred.GetSize());
+
+  // A marked candidate is deferred again by Update, from the mesh as it stands now.
+  CEdgeCollapse* c = deferred.GetAt(0);
+  CEdgeCollapse* now = eager.GetAt(0);
+  c->SetMark(1);
+  now->SetMark(1);
+  EXPECT_EQ(deferred.Update(&search, nullptr), 1);
+  EXPECT_EQ(eager.Update(&search, nullptr), 1);
+  EXPECT_EQ(c->IsPendingL2(), 1);
+  EXPECT_LE(c->GetCost(), now->GetCost());
+  deferred.SettleL2(c, &search);
+  EXPECT_TRUE(SameBits(c->GetCost(), now->GetCost()));
+}
+
+// Without a positive spring weight there is no floor: a deferred cost comes first of all.
+TEST(ProgressiveMesh, DeferredCostsWithoutSpringHaveNoFloor)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse deferred;
+  deferred.SetDeferL2(1);
+  deferred.Fill(mesh.get(), 1.0, 0.0001, 0.0, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  deferred.CalculateEnergy(&search);
+  ASSERT_GT(deferred.GetSize(), 0);
+  for (int i = 0; i < deferred.GetSize(); i++)
+    EXPECT_LT(deferred.GetAt(i)->GetCost(), -1e300);
+}
