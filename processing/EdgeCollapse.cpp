@@ -174,12 +174,11 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  m_pPendingL2.reset();
-  std::vector<float> ring;
-  ReadRing(&m_OptimalVertex, &ring);
+  m_PendingL2 = false;
+  ReadRing(&m_OptimalVertex, &m_KeptRing);
   const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
                          m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
-  return CostFrom(pSearch, descent, ring, ends);
+  return CostFrom(pSearch, descent, m_KeptRing, ends);
 }
 
 int CEdgeCollapse::CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
@@ -242,23 +241,21 @@ int CEdgeCollapse::PrepareCostL2(double weight)
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  auto pPending = std::make_unique<SPendingL2>();
-  ReadRing(&m_OptimalVertex, &pPending->ring);
+  ReadRing(&m_OptimalVertex, &m_KeptRing);
   const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
                          m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
-  std::copy(ends, ends + 6, pPending->ends);
-  const double floor = RingEnergyFloor(pPending->ring, weight);
-  m_pPendingL2 = std::move(pPending);
-  SetCost(floor);
+  std::copy(ends, ends + 6, m_KeptEnds);
+  m_PendingL2 = true;
+  SetCost(RingEnergyFloor(m_KeptRing, weight));
   return 1;
 }
 
 int CEdgeCollapse::SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent)
 {
-  if (!m_pPendingL2)
+  if (!m_PendingL2)
     return 0;
-  const std::unique_ptr<SPendingL2> pPending = std::move(m_pPendingL2);
-  return CostFrom(pSearch, descent, pPending->ring, pPending->ends);
+  m_PendingL2 = false;
+  return CostFrom(pSearch, descent, m_KeptRing, m_KeptEnds);
 }
 
 int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int useHash,

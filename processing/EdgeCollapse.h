@@ -126,7 +126,7 @@ public:
   // none was pending).
   int PrepareCostL2(double weight);
   int SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent);
-  int IsPendingL2() const { return m_pPendingL2 ? 1 : 0; }
+  int IsPendingL2() const { return m_PendingL2 ? 1 : 0; }
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -173,11 +173,7 @@ private:
   // sets the cost and the optimal vertex, returns the mean iterations.
   int CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
                const std::vector<float>& ring, const float ends[6]);
-  struct SPendingL2
-  {
-    std::vector<float> ring;
-    float ends[6];
-  };
+
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -201,5 +197,9 @@ private:
   std::vector<int>* m_pLog = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;
-  std::unique_ptr<SPendingL2> m_pPendingL2;
+  // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
+  // candidate, which is asked for again and again.
+  std::vector<float> m_KeptRing;
+  float m_KeptEnds[6] = {};
+  bool m_PendingL2 = false;
 };
