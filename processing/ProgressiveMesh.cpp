@@ -3,12 +3,14 @@
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
+#include "processing/EdgeCandidateVeto.h"
 #include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -44,6 +46,36 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
       pArray->UnblockOnFace(v->GetFaceNeighbor(i), isAffected);
   }
+}
+
+// The sharpness classes of the vertices that the vetoes asked for, kept across collapses. A
+// class reads the vertex's faces, their links and the positions of their corners; a collapse
+// changes these only around the survivor and its neighbours, whose classes it forgets.
+using ClassCache = std::unordered_map<const CVertex3d*, int>;
+
+void ForgetAround(ClassCache* pCache, const CVertex3d* pSurvivor)
+{
+  pCache->erase(pSurvivor);
+  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
+    pCache->erase(pSurvivor->GetVertexNeighbor(k));
+}
+
+// CMesh3d::EdgeCandidateVeto with the classes from the cache.
+int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
+{
+  const auto classOf = [pCache, threshold](const CVertex3d* v) {
+    const auto [it, added] = pCache->try_emplace(v, 0);
+    if (added)
+      it->second = v->Classify(threshold);
+    return it->second;
+  };
+  const auto linked = [](const CVertex3d* vs, const CVertex3d* vt) {
+    int common = 0;
+    for (int i = 0; i < vs->NbVertexNeighbor(); i++)
+      common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
+    return common <= 2;
+  };
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr);
 }
 
 // The veto that refuses most of the candidates left; VetoNone when none is left.
@@ -101,13 +133,14 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   // other one it stops and runs again with those costs.
   double settledLeast = 0.0;
   bool again = false;
+  ClassCache classes;
   const auto isCollapsible = [&](CEdgeCollapse* c) {
     if (!(c->GetCost() < settledLeast)) {
       again = true;
       return true;
     }
     // A veto reads no cost: a refused candidate waits aside unsettled.
-    if (EdgeCandidateVeto(c, sharpThreshold) != CEdgeCollapse::VetoNone)
+    if (CachedVeto(c, sharpThreshold, &classes) != CEdgeCollapse::VetoNone)
       return false;
     if (c->IsPendingL2()) {
       candidates.SettleL2(c, &search);
@@ -140,6 +173,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     const int done = CollapseEdgeCandidate(pMin, &faces, sharpThreshold);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
+    const CVertex3d* pGone = pMin->GetVertex2();
     candidates.RemoveFaces(fa, fb);
     if (!done)
       continue;
@@ -155,6 +189,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       f->CalculateNormal();
       candidates.SetComputedOnFace(f, 1);
     }
+    classes.erase(pGone);
+    ForgetAround(&classes, pSurvivor);
     candidates.Update(&search, nullptr);
     UnblockAround(&candidates, pSurvivor);
     if (pWindow && update && collapses % period == 0) {
