@@ -115,7 +115,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.insert(Unordered(f, g)).second)
         continue;
-      Add(new CEdgeCollapse(f, g));
+      Add(new CEdgeCollapse(f, g, m_FaceCopies));
       added++;
     }
   }
@@ -171,9 +171,14 @@ void CArrayEdgeCollapse::CalculateEnergy(CHashTable* pHash)
 
 void CArrayEdgeCollapse::CalculateEnergy(CNearestFaceSearch* pSearch)
 {
-  for (CEdgeCollapse* c : m_Slots)
-    if (c)
+  for (CEdgeCollapse* c : m_Slots) {
+    if (!c)
+      continue;
+    if (m_DeferL2)
+      c->PrepareCostL2(m_Descent.weight);
+    else
       c->CalculateCost(pSearch, m_Descent);
+  }
 }
 
 void CArrayEdgeCollapse::CalculateEnergyL1(CMesh3d* /*pMesh*/, CMesh3d* pReference,
@@ -219,7 +224,10 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
       continue;
     c->SetMark(0);
     if (c->FindVerticesToCollapse() && c->BuildArrayNeighbor()) {
-      total += c->CalculateCost(pSearch, m_Descent);
+      if (m_DeferL2)
+        c->PrepareCostL2(m_Descent.weight);
+      else
+        total += c->CalculateCost(pSearch, m_Descent);
       c->SetValid(1);
       recomputed++;
     } else {
@@ -239,20 +247,7 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin() const
 
 int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 {
-  if (!m_Queue.HasBlocked())
-    return 0;
-  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
-  if (it == m_SlotsOfFace.end())
-    return 0;
-  int n = 0;
-  for (const int slot : it->second) {
-    CEdgeCollapse* c = m_Slots[slot];
-    if (c && c->IsValid() && m_Queue.IsBlocked(c)) {
-      m_Queue.Unblock(c, c->GetCost(), slot);
-      n++;
-    }
-  }
-  return n;
+  return UnblockOnFace(pFace, [](const CEdgeCollapse*) { return true; });
 }
 
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)

@@ -41,6 +41,9 @@ public:
   int Fill(CMesh3d* pMesh, double step, double epsilon, double weight, int maxIterations,
            float factorKept, float factorRaised, float minStep, float maxStep,
            float sharpThreshold);
+  // Whether the candidates that Fill makes carry face copies (the L1 measure needs them, the
+  // L2 measure does not); on by default.
+  void SetFaceCopies(int faceCopies) { m_FaceCopies = faceCopies != 0; }
   // One candidate per face and non-null neighbour: each pair twice, once from each side.
   int FillAllPairs(CMesh3d* pMesh);
   // Candidates with disjoint surroundings: after each, the faces around both its vertices get
@@ -60,6 +63,13 @@ public:
   // last CalculateEnergyL1: the same optimal vertex, for only the candidates that are collapsed.
   void SetDeferL1(int defer) { m_DeferL1 = defer; }
   int SettleL1(CEdgeCollapse* pCandidate) { return pCandidate->SettleL1(m_OptimisationL1); }
+  // With deferral on, CalculateEnergy and Update leave the L2 measure of each candidate pending
+  // (CEdgeCollapse::PrepareCostL2, a floor as cost) until SettleL2 runs it.
+  void SetDeferL2(int defer) { m_DeferL2 = defer; }
+  int SettleL2(CEdgeCollapse* pCandidate, CNearestFaceSearch* pSearch)
+  {
+    return pCandidate->SettleL2(pSearch, m_Descent);
+  }
   // Recomputes the marked candidates (clearing their marks); those whose faces no longer share
   // an edge become invalid. Returns how many were recomputed; *pTotal gets their iterations.
   int Update(CHashTable* pHash, int* pTotal);
@@ -74,6 +84,9 @@ public:
   CEdgeCollapse* GetMin(Usable isUsable) const;
   // Hands the set-aside candidates on the face back to the minimum search; returns how many.
   int UnblockOnFace(const CFace3d* pFace);
+  // The same for those of them that isAffected(candidate) accepts.
+  template <class Affected>
+  int UnblockOnFace(const CFace3d* pFace, Affected isAffected);
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
   // Marks every candidate on the face; returns how many.
@@ -102,6 +115,8 @@ private:
   CEdgeCollapse::SDescent m_Descent;
   float m_SharpThreshold = 0.6f;
   int m_DeferL1 = 0;
+  int m_DeferL2 = 0;
+  bool m_FaceCopies = true;
   CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };
 
@@ -124,4 +139,23 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
   if (!pMin || !(pMin->GetCost() < 3.4e38))
     return nullptr;
   return pMin;
+}
+
+template <class Affected>
+int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
+{
+  if (!m_Queue.HasBlocked())
+    return 0;
+  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
+  if (it == m_SlotsOfFace.end())
+    return 0;
+  int n = 0;
+  for (const int slot : it->second) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (c && c->IsValid() && m_Queue.IsBlocked(c) && isAffected(c)) {
+      m_Queue.Unblock(c, c->GetCost(), slot);
+      n++;
+    }
+  }
+  return n;
 }

@@ -27,8 +27,8 @@ double MovedSquare(const float before[3], const CVertex3d* p)
 }
 } // namespace
 
-CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0)
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies)
+  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_FaceCopies(faceCopies)
 {
   if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
     m_Valid = BuildArrayNeighbor();
@@ -54,6 +54,8 @@ int CEdgeCollapse::BuildArrayNeighbor()
     if (m_pVertex2->GetVertexNeighbor(i) != m_pVertex1)
       m_OptimalVertex.AddNeighbor(m_pVertex2->GetVertexNeighbor(i));
   FreeArrayNeighbor();
+  if (!m_FaceCopies)
+    return 1;
   AddFaceCopies(m_pVertex1);
   AddFaceCopies(m_pVertex2);
   return 1;
@@ -78,44 +80,70 @@ void CEdgeCollapse::FreeArrayNeighbor()
   m_OptimalVertex.GetArrayFaceNeighbor()->DeleteAll();
 }
 
-double CEdgeCollapse::SpringEnergy(double weight) const
+namespace {
+// The neighbours' coordinates, x y z after one another: they stay put through the three
+// descents of a cost, which read them on every step.
+void ReadRing(const CVertex3d* o, std::vector<float>* pRing)
+{
+  pRing->clear();
+  for (int i = 0; i < o->NbVertexNeighbor(); i++) {
+    const CVertex3d* v = o->GetVertexNeighbor(i);
+    pRing->insert(pRing->end(), {v->x(), v->y(), v->z()});
+  }
+}
+
+// The spring energy of o against the ring: weight times the sum of squared distances.
+double RingEnergy(const std::vector<float>& ring, const float o[3], double weight)
 {
   double sum = 0.0;
-  for (int i = 0; i < m_OptimalVertex.NbVertexNeighbor(); i++)
-    sum += SquareDistance(m_OptimalVertex.GetVertexNeighbor(i), &m_OptimalVertex);
+  for (size_t i = 0; i < ring.size(); i += 3) {
+    const double dx = static_cast<double>(ring[i] - o[0]);
+    const double dy = static_cast<double>(ring[i + 1] - o[1]);
+    const double dz = static_cast<double>(ring[i + 2] - o[2]);
+    sum += dx * dx + dy * dy + dz * dz;
+  }
   return weight * sum;
 }
 
+// The sum over the ring of o[k] minus the neighbour's coordinate k.
+double RingSpring(const std::vector<float>& ring, const float o[3], int k)
+{
+  double spring = 0.0;
+  for (size_t i = static_cast<size_t>(k); i < ring.size(); i += 3)
+    spring += o[k] - ring[i];
+  return spring;
+}
+} // namespace
+
 double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
-                             int* pIterations)
+                             const std::vector<float>& ring, int* pIterations)
 {
   *pIterations = 0;
   CVertex3d* o = &m_OptimalVertex;
   float nearest[3] = {0.0f, 0.0f, 0.0f};
   CFace3d* pFace = nullptr;
-  double distance = pSearch->DistanceToNearestFace(o, nearest, &pFace);
+  int id = -1;
+  double distance = pSearch->DistanceToNearestFace(o, nearest, &pFace, &id);
   if (!pFace)
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
-  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(pFace);
+  const std::vector<int>& searchSet = pSearch->FacesAroundCorners(id);
 
   const double w = descent.weight;
-  double energy = SpringEnergy(w) + distance;
+  float position[3] = {o->x(), o->y(), o->z()};
+  double energy = RingEnergy(ring, position, w) + distance;
   double step = descent.step;
   bool more = true;
   while (more) {
     double g[3];
-    for (int k = 0; k < 3; k++) {
-      double spring = 0.0;
-      for (int i = 0; i < o->NbVertexNeighbor(); i++)
-        spring += o->Get(k) - o->GetVertexNeighbor(i)->Get(k);
-      g[k] = w * spring + (o->Get(k) - nearest[k]);
-    }
-    const float before[3] = {o->x(), o->y(), o->z()};
-    o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
-           static_cast<float>(o->z() - step * g[2]));
+    for (int k = 0; k < 3; k++)
+      g[k] = w * RingSpring(ring, position, k) + (position[k] - nearest[k]);
+    const float before[3] = {position[0], position[1], position[2]};
+    for (int k = 0; k < 3; k++)
+      position[k] = static_cast<float>(position[k] - step * g[k]);
+    o->Set(position[0], position[1], position[2]);
     distance = pSearch->SquareDistanceToFaces(o, searchSet, nearest, &pFace);
-    const double next = SpringEnergy(w) + distance;
+    const double next = RingEnergy(ring, position, w) + distance;
     step *= next <= energy ? descent.factorKept : descent.factorRaised;
     if (step > descent.maxStep)
       step = descent.maxStep;
@@ -146,17 +174,30 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
+  m_PendingL2 = false;
+  ReadRing(&m_OptimalVertex, &m_KeptRing);
+  const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
+                         m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
+  return CostFrom(pSearch, descent, m_KeptRing, ends);
+}
+
+int CEdgeCollapse::CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
+                            const std::vector<float>& ring, const float ends[6])
+{
   int n1 = 0;
   int n2 = 0;
   int nm = 0;
-  m_OptimalVertex.Set(m_pVertex1);
-  const double e1 = Descend(pSearch, descent, &n1);
+  m_OptimalVertex.Set(ends[0], ends[1], ends[2]);
+  const double e1 = Descend(pSearch, descent, ring, &n1);
   const CVertex3d a(&m_OptimalVertex);
-  m_OptimalVertex.Set(m_pVertex2);
-  const double e2 = Descend(pSearch, descent, &n2);
+  m_OptimalVertex.Set(ends[3], ends[4], ends[5]);
+  const double e2 = Descend(pSearch, descent, ring, &n2);
   const CVertex3d b(&m_OptimalVertex);
-  SetMidpoint(&m_OptimalVertex, m_pVertex1, m_pVertex2);
-  const double em = Descend(pSearch, descent, &nm);
+  const auto half = [ends](int k) {
+    return static_cast<float>((static_cast<double>(ends[k]) + ends[k + 3]) / 2.0);
+  };
+  m_OptimalVertex.Set(half(0), half(1), half(2));
+  const double em = Descend(pSearch, descent, ring, &nm);
 
   // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.
   const bool end2 = e1 >= e2;
@@ -168,6 +209,53 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
     SetCost(em);
   }
   return (n1 + n2 + nm) / 3;
+}
+
+namespace {
+// A floor of RingEnergy wherever the point is: the sum of squared distances to the ring is
+// least at its centroid. The energies round each coordinate difference to a float, which may
+// shrink a square by 1.2e-7 relatively; the floor is lowered by far more. Without a positive
+// weight there is no floor.
+double RingEnergyFloor(const std::vector<float>& ring, double weight)
+{
+  if (!(weight > 0.0))
+    return -kFar;
+  const size_t n = ring.size() / 3;
+  if (n == 0)
+    return 0.0;
+  double centre[3] = {0.0, 0.0, 0.0};
+  for (size_t i = 0; i < ring.size(); i++)
+    centre[i % 3] += ring[i];
+  for (double& c : centre)
+    c /= static_cast<double>(n);
+  double sum = 0.0;
+  for (size_t i = 0; i < ring.size(); i++) {
+    const double d = ring[i] - centre[i % 3];
+    sum += d * d;
+  }
+  return weight * sum * (1.0 - 1e-6);
+}
+} // namespace
+
+int CEdgeCollapse::PrepareCostL2(double weight)
+{
+  if (!m_pVertex1 || !m_pVertex2)
+    return 0;
+  ReadRing(&m_OptimalVertex, &m_KeptRing);
+  const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
+                         m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
+  std::copy(ends, ends + 6, m_KeptEnds);
+  m_PendingL2 = true;
+  SetCost(RingEnergyFloor(m_KeptRing, weight));
+  return 1;
+}
+
+int CEdgeCollapse::SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent)
+{
+  if (!m_PendingL2)
+    return 0;
+  m_PendingL2 = false;
+  return CostFrom(pSearch, descent, m_KeptRing, m_KeptEnds);
 }
 
 int CEdgeCollapse::CalculateCostL1(CMesh3d* pReference, CHashTable* pHash, int useHash,

@@ -47,8 +47,9 @@ public:
   };
 
   CEdgeCollapse() = default;
-  // Valid only when both faces are valid and share an edge.
-  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2);
+  // Valid only when both faces are valid and share an edge. Without face copies the optimal
+  // vertex gets its neighbour list only: enough for the L2 measure, which never reads faces.
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies = true);
   ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;
@@ -101,8 +102,8 @@ public:
 
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
   int FindVerticesToCollapse();
-  // Rebuilds the optimal vertex's one-ring from the current adjacency; 0, nothing changed,
-  // without both vertices.
+  // Rebuilds the optimal vertex's one-ring from the current adjacency (its face copies only
+  // for a candidate made with them); 0, nothing changed, without both vertices.
   int BuildArrayNeighbor();
   // Deletes the face copies of the optimal vertex.
   void FreeArrayNeighbor();
@@ -116,6 +117,16 @@ public:
   int CalculateCost(CHashTable* pHash, const SDescent& descent);
   // The same against a search over the reference, which keeps what it reads between calls.
   int CalculateCost(CNearestFaceSearch* pSearch, const SDescent& descent);
+  // The L2 measure in two halves, for a caller that looks at few of the costs it asks for:
+  // PrepareCostL2 keeps the ends and the one-ring as they stand and sets as cost a floor of
+  // every energy the descents can end with (the spring energy at the ring's centroid, a hair
+  // lower); SettleL2 later runs the descents on what was kept, so that the cost and optimal
+  // vertex are those CalculateCost would have given then, however the mesh changed meanwhile.
+  // PrepareCostL2 returns 1 when a settling is pending; SettleL2 the mean iterations (0 when
+  // none was pending).
+  int PrepareCostL2(double weight);
+  int SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent);
+  int IsPendingL2() const { return m_PendingL2 ? 1 : 0; }
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -155,8 +166,14 @@ private:
       m_pLog->push_back(m_Slot);
   }
   // One descent of the optimal vertex from where it stands; writes its iterations.
-  double Descend(CNearestFaceSearch* pSearch, const SDescent& descent, int* pIterations);
-  double SpringEnergy(double weight) const;
+  // ring holds the neighbours' coordinates, x y z after one another.
+  double Descend(CNearestFaceSearch* pSearch, const SDescent& descent,
+                 const std::vector<float>& ring, int* pIterations);
+  // The three descents from the ends (x y z of vertex 1, then of vertex 2) and their midpoint;
+  // sets the cost and the optimal vertex, returns the mean iterations.
+  int CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
+               const std::vector<float>& ring, const float ends[6]);
+
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -176,7 +193,13 @@ private:
   double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
+  bool m_FaceCopies = true;
   std::vector<int>* m_pLog = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;
+  // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
+  // candidate, which is asked for again and again.
+  std::vector<float> m_KeptRing;
+  float m_KeptEnds[6] = {};
+  bool m_PendingL2 = false;
 };

@@ -1,34 +1,17 @@
 // The collapse of an edge-collapse candidate, with its crease and boundary rules.
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
+#include "processing/EdgeCandidateVeto.h"
 #include "processing/EdgeCollapse.h"
 
 int CMesh3d::EdgeCandidateVeto(const CEdgeCollapse* pCandidate, float threshold, bool* pCrease)
 {
-  CFace3d* fa = pCandidate->GetFace(0);
-  CFace3d* fb = pCandidate->GetFace(1);
-  const CVertex3d* vs = pCandidate->GetVertex1();
-  const CVertex3d* vt = pCandidate->GetVertex2();
-  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
-    return CEdgeCollapse::VetoFaces;
-  if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
-    return CEdgeCollapse::VetoFaces;
-  if (fa->NbFaceNeighbor() != 3 || fb->NbFaceNeighbor() != 3)
-    return CEdgeCollapse::VetoFaces;
-  if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
-    return CEdgeCollapse::VetoFaces;
-  if (vs->IsOnBoundary() || vt->IsOnBoundary())
-    return CEdgeCollapse::VetoBoundary;
-  const int cs = vs->Classify(threshold);
-  const int ct = vt->Classify(threshold);
-  const bool crease = cs == 2 && ct == 2 && AbsSinusFaces(fa, fb) >= threshold;
-  if (!crease && (cs >= 1 || ct >= 1))
-    return CEdgeCollapse::VetoSharp;
-  if (!HasOnlyOppositeCommonNeighbors(vs, vt, 2))
-    return CEdgeCollapse::VetoLink;
-  if (pCrease)
-    *pCrease = crease;
-  return CEdgeCollapse::VetoNone;
+  return EdgeCandidateVetoWith(
+    pCandidate, threshold, [threshold](const CVertex3d* v) { return v->Classify(threshold); },
+    [](const CVertex3d* vs, const CVertex3d* vt) {
+      return HasOnlyOppositeCommonNeighbors(vs, vt, 2);
+    },
+    pCrease);
 }
 
 int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,

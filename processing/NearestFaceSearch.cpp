@@ -96,11 +96,11 @@ void NearestOnBorder(const SFace& f, const float q[3], float nearest[3])
   for (int i = 0; i < 3; i++) {
     const float* a = f.corner[i];
     const float* b = f.corner[(i + 1) % 3];
-    const double length = SquareDistance(a, b);
+    const double length = f.length[i];
     if (length == 0.0)
       continue;
-    float ab[3], aq[3];
-    Difference(a, b, ab);
+    const float* ab = f.edge[i];
+    float aq[3];
     Difference(a, q, aq);
     const float t = static_cast<float>(Dot(aq, ab) / length);
     const float r[3] = {a[0] + t * ab[0], a[1] + t * ab[1], a[2] + t * ab[2]};
@@ -127,15 +127,64 @@ bool BorderBeyond(const SFace& f, const float p[3], double bound)
   return gap > 0.0 && gap * gap > bound;
 }
 
+// The bounds that the early tests of a face compare against, from the squared bound and the
+// largest absolute coordinate of the point.
+struct SEarlyBounds
+{
+  double plane;
+  double ball;
+};
+
+SEarlyBounds EarlyBounds(double bound, double largest)
+{
+  const double root = std::sqrt(bound);
+  const double plane = root + 1e-6 * largest;
+  return {plane * plane, root / (1.0 - 1e-6)};
+}
+
+// BorderBeyond without its square root and a hair more cautious, for any point of the face:
+// when it holds, the plane distance of a point projecting inside the face and the distance to
+// its border both exceed the bound (the ball holds the face and every rounding of a point on
+// it), so the face would be passed over whatever the projection found.
+bool BallBeyond(const SFace& f, const float p[3], double ball)
+{
+  const double dx = p[0] - f.centre[0];
+  const double dy = p[1] - f.centre[1];
+  const double dz = p[2] - f.centre[2];
+  const double r = f.reach + ball;
+  return dx * dx + dy * dy + dz * dz > r * r * (1.0 + 1e-12);
+}
+
+// Whether the plane distance that Project and SquareDistance would compute exceeds the bound,
+// decided without the division and the rounded projection. The exact plane distance is
+// |h| / sqrt(norm); the computed one differs from it by a few float roundings of t, of each
+// product and sum, and of the point's largest coordinate: under 4e-7 relatively plus 2e-7 of
+// that coordinate. The margins here are forty times wider, so a face passed over is one the
+// projection would pass over too; otherwise the projection decides.
+bool PlaneBeyond(const SFace& f, const float p[3], double planeBound)
+{
+  const float* n = f.plane;
+  const double h = static_cast<double>(n[0]) * p[0] + static_cast<double>(n[1]) * p[1] +
+                   static_cast<double>(n[2]) * p[2] + n[3];
+  const double hh = h * h;
+  constexpr double kShrink = (1.0 - 1e-5) * (1.0 - 1e-5);
+  return hh < 1e60 && hh * kShrink > f.norm * planeBound;
+}
+
 // The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
 // its plane is farther (then so is the face, whether p projects inside it or not), or p
-// projects outside it and its ball is farther.
-double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound)
+// projects outside it and its ball is farther. early holds EarlyBounds(bound, largest).
+double BoundedDistance(const SFace& f, const float p[3], float nearest[3], double bound,
+                       const SEarlyBounds& early)
 {
+  if (BallBeyond(f, p, early.ball))
+    return -1.0;
   float q[3];
   if (!f.projects) {
     Copy(q, p);
   } else {
+    if (PlaneBeyond(f, p, early.plane))
+      return -1.0;
     Project(f, p, q);
     const double toPlane = SquareDistance(p, q);
     if (toPlane > bound)
@@ -167,6 +216,12 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
       largest = std::max(largest, std::fabs(static_cast<double>(f.corner[i][k])));
     }
   }
+  for (int i = 0; i < 3; i++) {
+    const float* a = f.corner[i];
+    const float* b = f.corner[(i + 1) % 3];
+    f.length[i] = SquareDistance(a, b);
+    Difference(a, b, f.edge[i]);
+  }
   double radius = 0.0;
   for (int i = 0; i < 3; i++) {
     const double dx = f.corner[i][0] - f.centre[0];
@@ -197,21 +252,29 @@ int CNearestFaceSearch::IdOf(CFace3d* pFace)
   return it->second;
 }
 
-double CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
-                                     float nearest[3], CFace3d** ppFace) const
+int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,
+                                  float nearest[3], double* pDistance) const
 {
   double best = kFar;
+  const double largest = std::max({std::fabs(static_cast<double>(p[0])),
+                                   std::fabs(static_cast<double>(p[1])),
+                                   std::fabs(static_cast<double>(p[2]))});
+  SEarlyBounds early = EarlyBounds(best, largest);
+  int at = -1;
   float candidate[3] = {0.0f, 0.0f, 0.0f};
-  for (const int id : faces) {
-    const SFace& f = m_Faces[static_cast<size_t>(id)];
-    const double d = BoundedDistance(f, p, candidate, best);
+  const int n = static_cast<int>(faces.size());
+  for (int i = 0; i < n; i++) {
+    const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
+    const double d = BoundedDistance(f, p, candidate, best, early);
     if (d < best && d != -1.0) {
       best = d;
+      early = EarlyBounds(best, largest);
+      at = i;
       Copy(nearest, candidate);
-      *ppFace = f.pFace;
     }
   }
-  return best;
+  *pDistance = best;
+  return at;
 }
 
 double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
@@ -219,7 +282,11 @@ double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
                                                  float nearest[3], CFace3d** ppFace) const
 {
   const float point[3] = {p->x(), p->y(), p->z()};
-  return NearestOf(point, faces, nearest, ppFace);
+  double distance = kFar;
+  const int at = NearestOf(point, faces, nearest, &distance);
+  if (at >= 0)
+    *ppFace = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(at)])].pFace;
+  return distance;
 }
 
 const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
@@ -236,27 +303,60 @@ const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
 }
 
 double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
-                                                 CFace3d** ppFace)
+                                                 CFace3d** ppFace, int* pId)
 {
+  if (pId)
+    *pId = -1;
   if (!m_pHash || !m_pHash->GetMesh())
     return kFar;
-  const float point[3] = {p->x(), p->y(), p->z()};
-  SPointKey key;
-  std::memcpy(key.bits, point, sizeof key.bits);
-  auto it = m_Answers.find(key);
-  if (it == m_Answers.end())
-    it = m_Answers.emplace(key, Query(p)).first;
-  const SAnswer& answer = it->second;
+  const SAnswer& answer = Answer(p);
   if (answer.pFace) {
     Copy(nearest, answer.nearest);
     *ppFace = answer.pFace;
+    if (pId)
+      *pId = answer.id;
   }
   return answer.distance;
 }
 
-CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
+const CNearestFaceSearch::SAnswer& CNearestFaceSearch::Answer(const CVertex3d* p)
 {
-  SAnswer answer{kFar, {0.0f, 0.0f, 0.0f}, nullptr};
+  if (10 * (m_NbAnswer + 1) > 7 * m_Answers.size())
+    GrowAnswers();
+  const float point[3] = {p->x(), p->y(), p->z()};
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  const size_t mask = m_Answers.size() - 1;
+  for (size_t i = SPointHash{}(key) & mask;; i = (i + 1) & mask) {
+    SSlot& slot = m_Answers[i];
+    if (slot.used && slot.key == key)
+      return slot.answer;
+    if (!slot.used) {
+      slot = {key, true, Query(p, point)};
+      m_NbAnswer++;
+      return slot.answer;
+    }
+  }
+}
+
+void CNearestFaceSearch::GrowAnswers()
+{
+  std::vector<SSlot> old(std::max<size_t>(1024, 2 * m_Answers.size()));
+  old.swap(m_Answers);
+  const size_t mask = m_Answers.size() - 1;
+  for (const SSlot& slot : old) {
+    if (!slot.used)
+      continue;
+    size_t i = SPointHash{}(slot.key) & mask;
+    while (m_Answers[i].used)
+      i = (i + 1) & mask;
+    m_Answers[i] = slot;
+  }
+}
+
+CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const float point[3])
+{
+  SAnswer answer{kFar, nullptr, {0.0f, 0.0f, 0.0f}, -1};
   const int n = m_pHash->GetSize();
   int ci = 0;
   int cj = 0;
@@ -265,9 +365,7 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
     m_pHash->CellIndex(p, &ci, &cj, &ck);
   else
     m_pHash->CellIndexOutside(p, &ci, &cj, &ck);
-  const float point[3] = {p->x(), p->y(), p->z()};
   float candidate[3] = {0.0f, 0.0f, 0.0f};
-  CFace3d* pCandidate = nullptr;
   // Shells of growing Chebyshev radius, each in grid order, up to the first that has a cell.
   for (int r = 0; r <= n; r++) {
     bool found = false;
@@ -280,11 +378,14 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
           if (!m_pHash->GetCell(index))
             continue;
           found = true;
-          const double d = NearestOf(point, CellFaces(index), candidate, &pCandidate);
-          if (d < answer.distance) {
+          const std::vector<int>& faces = CellFaces(index);
+          double d = kFar;
+          const int at = NearestOf(point, faces, candidate, &d);
+          if (at >= 0 && d < answer.distance) {
             answer.distance = d;
             Copy(answer.nearest, candidate);
-            answer.pFace = pCandidate;
+            answer.id = faces[static_cast<size_t>(at)];
+            answer.pFace = m_Faces[static_cast<size_t>(answer.id)].pFace;
           }
         }
     if (found)
@@ -295,9 +396,14 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p)
 
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
 {
-  const int id = IdOf(pFace);
+  return FacesAroundCorners(IdOf(pFace));
+}
+
+const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
+{
   if (!m_Around[static_cast<size_t>(id)].empty())
     return m_Around[static_cast<size_t>(id)];
+  const CFace3d* pFace = m_Faces[static_cast<size_t>(id)].pFace;
   std::vector<int> around{id};
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);

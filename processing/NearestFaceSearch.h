@@ -24,6 +24,10 @@ public:
   {
     CFace3d* pFace = nullptr;
     float corner[3][3] = {};
+    // Each edge from corner i to corner i + 1 and its squared length, as the border search
+    // computes them.
+    float edge[3][3] = {};
+    double length[3] = {};
     // The face plane a x + b y + c z + d = 0 and a^2 + b^2 + c^2 as the projection rounds it.
     float plane[4] = {};
     float norm = 0.0f;
@@ -41,11 +45,13 @@ public:
   const SFace& GetFace(int id) const { return m_Faces[static_cast<size_t>(id)]; }
 
   // The nearest face of the first shell of cells around p that holds one; 1.7e308 with the
-  // outputs untouched when there is none.
-  double DistanceToNearestFace(const CVertex3d* p, float nearest[3], CFace3d** ppFace);
+  // outputs untouched when there is none. *pId, when asked, gets the face's id (-1 for none).
+  double DistanceToNearestFace(const CVertex3d* p, float nearest[3], CFace3d** ppFace,
+                               int* pId = nullptr);
   // The ids of the face and of the faces around its corners, in the order
   // CFace3d::GetFacesAroundCorners lists them; the list lives as long as the search.
   const std::vector<int>& FacesAroundCorners(CFace3d* pFace);
+  const std::vector<int>& FacesAroundCorners(int id);
   // The nearest of the faces; 1.7e308 with the outputs untouched when none is nearer.
   double SquareDistanceToFaces(const CVertex3d* p, const std::vector<int>& faces,
                                float nearest[3], CFace3d** ppFace) const;
@@ -53,16 +59,22 @@ public:
 private:
   int IdOf(CFace3d* pFace);
   const std::vector<int>& CellFaces(int index);
-  double NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
-                   CFace3d** ppFace) const;
+  // A scan of the faces in list order that keeps a face only when it is nearer than the best
+  // so far: the position in the list of the one kept last, -1 when none; the distance and
+  // nearest point go to the outputs. The order matters: a face is passed over by the best
+  // distance of the faces before it, and the rounding of its plane distance may then hide a
+  // point of its border that is a hair nearer.
+  int NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
+                double* pDistance) const;
 
   // The answer of a table query, kept by the bits of the point asked: the descents start again
   // and again from the same vertices and midpoints.
   struct SAnswer
   {
     double distance;
-    float nearest[3];
     CFace3d* pFace;
+    float nearest[3];
+    int id;
   };
   struct SPointKey
   {
@@ -83,10 +95,22 @@ private:
     }
   };
 
-  SAnswer Query(const CVertex3d* p);
+  // The answers kept, in a table of open addressing at most 70 % full: millions are asked
+  // for, and a kept one costs a slot of 48 bytes.
+  struct SSlot
+  {
+    SPointKey key;
+    bool used;
+    SAnswer answer;
+  };
+
+  SAnswer Query(const CVertex3d* p, const float point[3]);
+  const SAnswer& Answer(const CVertex3d* p);
+  void GrowAnswers();
 
   CHashTable* m_pHash;
-  std::unordered_map<SPointKey, SAnswer, SPointHash> m_Answers;
+  std::vector<SSlot> m_Answers;
+  size_t m_NbAnswer = 0;
   std::vector<SFace> m_Faces;
   // Per face id, its faces around corners once asked for.
   std::deque<std::vector<int>> m_Around;

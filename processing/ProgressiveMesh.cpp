@@ -3,37 +3,79 @@
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
+#include "processing/EdgeCandidateVeto.h"
 #include "processing/NearestFaceSearch.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
-// A new candidate for two faces that have just become neighbours, costed at once.
-void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g,
-                  CNearestFaceSearch* pSearch)
+// A new candidate for two faces that have just become neighbours, left marked: the Update
+// that follows the collapse takes it up once, from the one-ring as the collapse leaves it.
+void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  auto* pCandidate = new CEdgeCollapse(f, g);
+  auto* pCandidate = new CEdgeCollapse(f, g, false);
   pArray->Add(pCandidate);
   if (pCandidate->IsValid())
-    pCandidate->CalculateCost(pSearch, pArray->GetDescent());
+    pCandidate->SetMark(1);
 }
 
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
 // its neighbours, hence every veto that reads them: the candidates set aside on the faces
-// around those vertices are tried again.
+// around those vertices are tried again. A candidate around a neighbour whose two ends both
+// lie beyond the survivor's one-ring reads none of that (its ends' faces, links, normals and
+// neighbours are as they were) and would only be refused again.
 void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
 {
   for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++)
     pArray->UnblockOnFace(pSurvivor->GetFaceNeighbor(i));
+  const auto isNear = [pSurvivor](const CVertex3d* v) {
+    return v == pSurvivor || pSurvivor->IsNeighbor(v);
+  };
+  const auto isAffected = [&isNear](const CEdgeCollapse* c) {
+    return isNear(c->GetVertex1()) || isNear(c->GetVertex2());
+  };
   for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++) {
     const CVertex3d* v = pSurvivor->GetVertexNeighbor(k);
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
-      pArray->UnblockOnFace(v->GetFaceNeighbor(i));
+      pArray->UnblockOnFace(v->GetFaceNeighbor(i), isAffected);
   }
+}
+
+// The sharpness classes of the vertices that the vetoes asked for, kept across collapses. A
+// class reads the vertex's faces, their links and the positions of their corners; a collapse
+// changes these only around the survivor and its neighbours, whose classes it forgets.
+using ClassCache = std::unordered_map<const CVertex3d*, int>;
+
+void ForgetAround(ClassCache* pCache, const CVertex3d* pSurvivor)
+{
+  pCache->erase(pSurvivor);
+  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
+    pCache->erase(pSurvivor->GetVertexNeighbor(k));
+}
+
+// CMesh3d::EdgeCandidateVeto with the classes from the cache.
+int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
+{
+  const auto classOf = [pCache, threshold](const CVertex3d* v) {
+    const auto [it, added] = pCache->try_emplace(v, 0);
+    if (added)
+      it->second = v->Classify(threshold);
+    return it->second;
+  };
+  const auto linked = [](const CVertex3d* vs, const CVertex3d* vt) {
+    int common = 0;
+    for (int i = 0; i < vs->NbVertexNeighbor(); i++)
+      common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
+    return common <= 2;
+  };
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr);
 }
 
 // The veto that refuses most of the candidates left; VetoNone when none is left.
@@ -74,21 +116,55 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   pHash->Fill(&reference, pWindow);
   CNearestFaceSearch search(pHash.get());
 
+  // The L2 descents read the optimal vertex's neighbours, never its faces.
   CArrayEdgeCollapse candidates;
+  candidates.SetFaceCopies(0);
+  candidates.SetDeferL2(1);
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
   candidates.CalculateEnergy(&search);
 
   // A refused candidate waits aside instead of being dropped: a later collapse nearby may
   // lift its veto (a vertex that flattens, a pinch that opens), and then it is tried again.
-  const auto isCollapsible = [sharpThreshold](const CEdgeCollapse* c) {
-    return EdgeCandidateVeto(c, sharpThreshold) == CEdgeCollapse::VetoNone;
+  // Most costs are never looked at: a candidate's neighbourhood changes again before it comes
+  // near the top. So a cost stays a floor until the candidate comes first, and is settled
+  // then. After a settling, the search goes on only among candidates strictly cheaper than
+  // every cost it settled (the settled ones wait aside until the next search); at the first
+  // other one it stops and runs again with those costs.
+  double settledLeast = 0.0;
+  bool again = false;
+  ClassCache classes;
+  const auto isCollapsible = [&](CEdgeCollapse* c) {
+    if (!(c->GetCost() < settledLeast)) {
+      again = true;
+      return true;
+    }
+    // A veto reads no cost: a refused candidate waits aside unsettled.
+    if (CachedVeto(c, sharpThreshold, &classes) != CEdgeCollapse::VetoNone)
+      return false;
+    if (c->IsPendingL2()) {
+      candidates.SettleL2(c, &search);
+      settledLeast = std::min(settledLeast, c->GetCost());
+      return false;
+    }
+    return true;
+  };
+  const auto nextCollapse = [&] {
+    CEdgeCollapse* pMin = nullptr;
+    do {
+      settledLeast = std::numeric_limits<double>::infinity();
+      again = false;
+      pMin = candidates.GetMin(isCollapsible);
+      // A search that ran out after settling costs left those candidates aside.
+      again = again || (!pMin && settledLeast != std::numeric_limits<double>::infinity());
+    } while (again);
+    return pMin;
   };
   int collapses = 0;
   CArray3d<CFace3d> faces;
   BeginDeferredDeletion();
   while (NbLiveVertex() > finalVertices) {
-    CEdgeCollapse* pMin = candidates.GetMin(isCollapsible);
+    CEdgeCollapse* pMin = nextCollapse();
     if (!pMin)
       break;
     CFace3d* fa = pMin->GetFace(0);
@@ -97,13 +173,14 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     const int done = CollapseEdgeCandidate(pMin, &faces, sharpThreshold);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
+    const CVertex3d* pGone = pMin->GetVertex2();
     candidates.RemoveFaces(fa, fb);
     if (!done)
       continue;
     if (faces.GetSize() >= 2)
-      AddCandidate(&candidates, faces[0], faces[1], &search);
+      AddCandidate(&candidates, faces[0], faces[1]);
     if (faces.GetSize() >= 4)
-      AddCandidate(&candidates, faces[2], faces[3], &search);
+      AddCandidate(&candidates, faces[2], faces[3]);
     // The collapse flagged its two faces, the only ones of flag 1.
     DeleteFace(fa);
     DeleteFace(fb);
@@ -112,6 +189,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       f->CalculateNormal();
       candidates.SetComputedOnFace(f, 1);
     }
+    classes.erase(pGone);
+    ForgetAround(&classes, pSurvivor);
     candidates.Update(&search, nullptr);
     UnblockAround(&candidates, pSurvivor);
     if (pWindow && update && collapses % period == 0) {

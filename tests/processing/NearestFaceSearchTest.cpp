@@ -144,3 +144,116 @@ TEST(NearestFaceSearch, NothingToFindLeavesTheOutputs)
   EXPECT_EQ(nearest[0], 7.0f);
   EXPECT_EQ(nearest[2], 9.0f);
 }
+
+TEST(NearestFaceSearch, IdsNameTheFacesFoundAndTheirLists)
+{
+  for (const auto& mesh : References()) {
+    CHashTable hash(4);
+    ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+    CNearestFaceSearch search(&hash);
+    for (const CVertex3d& p : Queries()) {
+      float nearest[3] = {0.0f, 0.0f, 0.0f};
+      CFace3d* pFace = nullptr;
+      int id = -7;
+      search.DistanceToNearestFace(&p, nearest, &pFace, &id);
+      ASSERT_NE(pFace, nullptr);
+      ASSERT_GE(id, 0);
+      EXPECT_EQ(search.GetFace(id).pFace, pFace);
+      // The list by id is the very list by face, and it starts with the face itself.
+      const std::vector<int>& byId = search.FacesAroundCorners(id);
+      EXPECT_EQ(&byId, &search.FacesAroundCorners(pFace));
+      EXPECT_EQ(byId.front(), id);
+    }
+  }
+  CHashTable empty(4);
+  CNearestFaceSearch unfilled(&empty);
+  const CVertex3d p(1.0f, 2.0f, 3.0f);
+  float nearest[3] = {0.0f, 0.0f, 0.0f};
+  CFace3d* pFace = nullptr;
+  int id = 5;
+  unfilled.DistanceToNearestFace(&p, nearest, &pFace, &id);
+  EXPECT_EQ(id, -1);
+}
+
+// Thousands of distinct points, so that the table of kept answers grows several times; each is
+// asked again after the growth, and 0 and -0 (equal values, different bits) both answer.
+TEST(NearestFaceSearch, KeptAnswersSurviveTheTableGrowing)
+{
+  const auto meshes = References();
+  CHashTable hash(5);
+  ASSERT_EQ(hash.Fill(meshes[0].get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  std::deque<CVertex3d> points;
+  for (int i = 0; i < 5000; i++)
+    points.emplace_back(3.2f * std::sin(0.37f * i), 1.1f * std::cos(0.91f * i),
+                        3.2f * std::cos(0.53f * i) + 0.5f);
+  points.emplace_back(0.0f, 0.0f, 0.0f);
+  points.emplace_back(-0.0f, 0.0f, -0.0f);
+  std::vector<double> first;
+  for (const CVertex3d& p : points) {
+    float nearest[3];
+    CFace3d* pFace = nullptr;
+    first.push_back(search.DistanceToNearestFace(&p, nearest, &pFace));
+  }
+  for (size_t i = 0; i < points.size(); i++) {
+    CVertex3d expected;
+    CFace3d* pExpected = nullptr;
+    const double d = hash.DistanceToNearestFace(&points[i], &expected, &pExpected, 0);
+    float nearest[3] = {0.0f, 0.0f, 0.0f};
+    CFace3d* pFace = nullptr;
+    ASSERT_EQ(search.DistanceToNearestFace(&points[i], nearest, &pFace), d) << i;
+    EXPECT_EQ(first[i], d) << i;
+    EXPECT_EQ(pFace, pExpected) << i;
+    ExpectSamePoint(expected, nearest);
+  }
+}
+
+// Points on the reference's corners and edges, and a hair off them along the face normal or
+// across the border: there the plane distance and the border distance differ by a rounding,
+// and a face passed over early must be one the plain geometry functions also pass over.
+TEST(NearestFaceSearch, PointsOnAndNearTheSurfaceAnswerAsTheGeometryFunctions)
+{
+  for (const auto& mesh : References()) {
+    CHashTable hash(3);
+    ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+    CNearestFaceSearch search(&hash);
+    int compared = 0;
+    for (int i = 0; i < mesh->NbFace(); i += 3) {
+      CFace3d* f = mesh->GetFace(i);
+      CArray3d<CFace3d> around;
+      f->GetFacesAroundCorners(&around);
+      const std::vector<int>& set = search.FacesAroundCorners(f);
+      const CVector3d* n = f->GetNormal();
+      for (int k = 0; k < 3; k++) {
+        const CVertex3d* a = f->v(k);
+        const CVertex3d* b = f->v((k + 1) % 3);
+        for (const float offset : {0.0f, 1e-7f, 1e-5f, -1e-3f}) {
+          for (const float along : {0.0f, 0.5f, 1.0f + 1e-6f}) {
+            const float nx = n ? n->x() : 0.0f;
+            const float ny = n ? n->y() : 0.0f;
+            const float nz = n ? n->z() : 0.0f;
+            const CVertex3d p(a->x() + along * (b->x() - a->x()) + offset * nx,
+                              a->y() + along * (b->y() - a->y()) + offset * ny,
+                              a->z() + along * (b->z() - a->z()) + offset * nz);
+            CVertex3d expected;
+            CFace3d* pExpected = nullptr;
+            const double d = SquareDistanceFromVertexToFaces(&p, &expected, &pExpected, &around);
+            float nearest[3] = {0.0f, 0.0f, 0.0f};
+            CFace3d* pFace = nullptr;
+            ASSERT_EQ(search.SquareDistanceToFaces(&p, set, nearest, &pFace), d);
+            EXPECT_EQ(pFace, pExpected);
+            ExpectSamePoint(expected, nearest);
+            CVertex3d expectedTable;
+            CFace3d* pExpectedTable = nullptr;
+            const double dt = hash.DistanceToNearestFace(&p, &expectedTable, &pExpectedTable, 0);
+            EXPECT_EQ(search.DistanceToNearestFace(&p, nearest, &pFace), dt);
+            EXPECT_EQ(pFace, pExpectedTable);
+            ExpectSamePoint(expectedTable, nearest);
+            compared++;
+          }
+        }
+      }
+    }
+    EXPECT_GT(compared, 100);
+  }
+}

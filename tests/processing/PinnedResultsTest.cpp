@@ -315,6 +315,22 @@ TEST(PinnedResults, ProgressiveMeshLongDescent)
   });
 }
 
+// Another steering: a lower sharpness threshold (crease collapses at their midpoint), a
+// stronger spring, other step factors and a coarse hash table; and a mesh with real creases.
+TEST(PinnedResults, ProgressiveMeshOtherSteering)
+{
+  const auto run = [](CMesh3d& mesh, int percent) {
+    mesh.ProgressiveMesh(Fraction(mesh.NbVertex(), percent), 0.5, 1e-5, 0.1, 30, 1.2f, 0.5f,
+                         0.05f, 2.0f, 0.3f, 4, nullptr, 0, 1);
+    mesh.Rebuild();
+  };
+  PinEveryInput("progressivesteer", {30}, run);
+  auto cheese = ReadTestObj("conquest_cheese_cut10.obj");
+  ASSERT_TRUE(cheese);
+  run(*cheese, 30);
+  ExpectPinned("progressivesteer/cheese/30", HashMesh(*cheese));
+}
+
 // The three decimation methods of the worker (random, priority queue, global optimisation),
 // run on the calling thread without an intermediate file.
 TEST(PinnedResults, VolumeBasedDecimation)

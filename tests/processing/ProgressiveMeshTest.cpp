@@ -1,12 +1,17 @@
 #include "DecimationFixtures.h"
 
 #include "mesh/Face3d.h"
+#include "mesh/GeometryUtil.h"
+#include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
+#include "processing/NearestFaceSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
@@ -93,6 +98,49 @@ private:
   platform::RedrawHook m_Previous;
   int m_Count = 0;
 };
+
+// The L2 descent written plainly with the geometry functions: the hash table for the first
+// nearest face, the faces around its corners for the rest, the spring over the ring's vertices.
+double PlainDescent(CVertex3d* o, const std::vector<const CVertex3d*>& ring, CHashTable* pHash,
+                    const CEdgeCollapse::SDescent& d)
+{
+  CVertex3d nearest;
+  CFace3d* pFace = nullptr;
+  double distance = pHash->DistanceToNearestFace(o, &nearest, &pFace, 0);
+  if (!pFace)
+    return 1.7e308;
+  CArray3d<CFace3d> around;
+  pFace->GetFacesAroundCorners(&around);
+  const auto spring = [&] {
+    double sum = 0.0;
+    for (const CVertex3d* v : ring)
+      sum += SquareDistance(v, o);
+    return d.weight * sum;
+  };
+  double energy = spring() + distance;
+  double step = d.step;
+  for (int iterations = 0;; iterations++) {
+    double g[3];
+    for (int k = 0; k < 3; k++) {
+      double sum = 0.0;
+      for (const CVertex3d* v : ring)
+        sum += o->Get(k) - v->Get(k);
+      g[k] = d.weight * sum + (o->Get(k) - nearest.Get(k));
+    }
+    const CVertex3d before(o->x(), o->y(), o->z());
+    o->Set(static_cast<float>(o->x() - step * g[0]), static_cast<float>(o->y() - step * g[1]),
+           static_cast<float>(o->z() - step * g[2]));
+    distance = SquareDistanceFromVertexToFaces(o, &nearest, &pFace, &around);
+    const double next = spring() + distance;
+    step = std::clamp(step * (next <= energy ? d.factorKept : d.factorRaised),
+                      static_cast<double>(d.minStep), static_cast<double>(d.maxStep));
+    energy = next;
+    if (!(SquareDistance(&before, o) > d.epsilon && iterations < d.maxIterations))
+      return energy;
+  }
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace
 
@@ -216,4 +264,170 @@ TEST(ProgressiveMesh, StopsOnlyWhenEveryCollapseLeftIsVetoed)
     EXPECT_EQ(2, EulerCharacteristic(*sphere));
     EXPECT_TRUE(IsOrientedManifold(*sphere));
   }
+}
+
+// The progressive mesh's candidates carry no face copies; their costs and optimal vertices are
+// those of candidates with copies, and those of the plain descent from both ends and the
+// midpoint (the midpoint only when strictly better, vertex 2 on a tie of the ends).
+TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  auto mesh = Icosphere(2);
+  Perturb(*mesh, 0.05f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+
+  CArrayEdgeCollapse bare;
+  bare.SetFaceCopies(0);
+  bare.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CArrayEdgeCollapse copied;
+  copied.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  ASSERT_EQ(bare.GetSize(), copied.GetSize());
+  ASSERT_GT(bare.GetSize(), 100);
+  bare.CalculateEnergy(&search);
+  copied.CalculateEnergy(&hash);
+  int midpoints = 0;
+  for (int i = 0; i < bare.GetSize(); i++) {
+    const CEdgeCollapse* c = bare.GetAt(i);
+    const CEdgeCollapse* withCopies = copied.GetAt(i);
+    ASSERT_EQ(c->GetVertex1(), withCopies->GetVertex1());
+    EXPECT_EQ(c->GetOptimalVertex()->NbFaceNeighbor(), 0);
+    EXPECT_GT(withCopies->GetOptimalVertex()->NbFaceNeighbor(), 0);
+    EXPECT_TRUE(SameBits(c->GetCost(), withCopies->GetCost())) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(withCopies->GetOptimalVertex()), 1) << i;
+
+    std::vector<const CVertex3d*> ring;
+    for (int k = 0; k < c->GetOptimalVertex()->NbVertexNeighbor(); k++)
+      ring.push_back(c->GetOptimalVertex()->GetVertexNeighbor(k));
+    ASSERT_EQ(ring.size(), static_cast<size_t>(withCopies->GetOptimalVertex()->NbVertexNeighbor()));
+    CVertex3d a(c->GetVertex1()), b(c->GetVertex2());
+    const auto half = [c](int k) {
+      return static_cast<float>(
+        (static_cast<double>(c->GetVertex1()->Get(k)) + c->GetVertex2()->Get(k)) / 2.0);
+    };
+    CVertex3d m(half(0), half(1), half(2));
+    const CEdgeCollapse::SDescent& d = bare.GetDescent();
+    const double ea = PlainDescent(&a, ring, &hash, d);
+    const double eb = PlainDescent(&b, ring, &hash, d);
+    const double em = PlainDescent(&m, ring, &hash, d);
+    const double eEnd = ea >= eb ? eb : ea;
+    const CVertex3d& best = em < eEnd ? m : (ea >= eb ? b : a);
+    midpoints += em < eEnd ? 1 : 0;
+    EXPECT_TRUE(SameBits(c->GetCost(), em < eEnd ? em : eEnd)) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(&best), 1) << i;
+  }
+  // Both kinds of outcome are exercised.
+  EXPECT_GT(midpoints, 0);
+  EXPECT_LT(midpoints, bare.GetSize());
+}
+
+// The hand-back around a collapse can be narrowed to the candidates a test accepts: the others
+// on the same face stay aside.
+TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse array;
+  array.SetFaceCopies(0);
+  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(10.0 + i);
+  // The first candidate and another one on its first face, both refused.
+  CEdgeCollapse* first = array.GetAt(0);
+  const CFace3d* f = first->GetFace(0);
+  CEdgeCollapse* second = nullptr;
+  for (int i = 1; i < array.GetSize() && !second; i++)
+    if (array.GetAt(i)->HasFace(f))
+      second = array.GetAt(i);
+  ASSERT_NE(second, nullptr);
+  const auto neither = [&](const CEdgeCollapse* c) { return c != first && c != second; };
+  const CEdgeCollapse* other = array.GetMin(neither);
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other, first);
+  EXPECT_NE(other, second);
+  EXPECT_EQ(array.GetMin(), other);
+
+  const auto isSecond = [&](const CEdgeCollapse* c) { return c == second; };
+  EXPECT_EQ(array.UnblockOnFace(f, isSecond), 1);
+  EXPECT_EQ(array.UnblockOnFace(f, isSecond), 0);
+  // The second has the higher cost of the two but the first still waits aside.
+  const auto notOther = [&](const CEdgeCollapse* c) { return c != other; };
+  EXPECT_EQ(array.GetMin(notOther), second);
+  EXPECT_EQ(array.UnblockOnFace(f), 1);
+  EXPECT_EQ(array.GetMin(), first);
+}
+
+// A deferred cost is a floor until settled; settled, it is the cost computed when it was
+// deferred, to the bit, with the same optimal vertex, even after the mesh has moved since.
+TEST(ProgressiveMesh, DeferredCostsSettleToTheCostsOfTheirTime)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  auto mesh = Icosphere(2);
+  Perturb(*mesh, 0.05f);
+
+  CArrayEdgeCollapse eager;
+  eager.SetFaceCopies(0);
+  eager.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  eager.CalculateEnergy(&search);
+  CArrayEdgeCollapse deferred;
+  deferred.SetFaceCopies(0);
+  deferred.SetDeferL2(1);
+  deferred.Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  deferred.CalculateEnergy(&search);
+  ASSERT_EQ(eager.GetSize(), deferred.GetSize());
+  for (int i = 0; i < deferred.GetSize(); i++) {
+    EXPECT_EQ(deferred.GetAt(i)->IsPendingL2(), 1);
+    EXPECT_LE(deferred.GetAt(i)->GetCost(), eager.GetAt(i)->GetCost()) << i;
+    EXPECT_GT(deferred.GetAt(i)->GetCost(), 0.0) << i;
+  }
+  // The mesh moves before the costs are settled: they were kept as they stood.
+  Perturb(*mesh, 0.1f);
+  int settled = 0;
+  for (int i = 0; i < deferred.GetSize(); i++) {
+    CEdgeCollapse* c = deferred.GetAt(i);
+    settled += deferred.SettleL2(c, &search) >= 0 ? 1 : 0;
+    EXPECT_EQ(c->IsPendingL2(), 0);
+    EXPECT_TRUE(SameBits(c->GetCost(), eager.GetAt(i)->GetCost())) << i;
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(eager.GetAt(i)->GetOptimalVertex()), 1) << i;
+    // Settling twice changes nothing.
+    EXPECT_EQ(deferred.SettleL2(c, &search), 0);
+  }
+  EXPECT_EQ(settled, deferred.GetSize());
+
+  // A marked candidate is deferred again by Update, from the mesh as it stands now.
+  CEdgeCollapse* c = deferred.GetAt(0);
+  CEdgeCollapse* now = eager.GetAt(0);
+  c->SetMark(1);
+  now->SetMark(1);
+  EXPECT_EQ(deferred.Update(&search, nullptr), 1);
+  EXPECT_EQ(eager.Update(&search, nullptr), 1);
+  EXPECT_EQ(c->IsPendingL2(), 1);
+  EXPECT_LE(c->GetCost(), now->GetCost());
+  deferred.SettleL2(c, &search);
+  EXPECT_TRUE(SameBits(c->GetCost(), now->GetCost()));
+}
+
+// Without a positive spring weight there is no floor: a deferred cost comes first of all.
+TEST(ProgressiveMesh, DeferredCostsWithoutSpringHaveNoFloor)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse deferred;
+  deferred.SetDeferL2(1);
+  deferred.Fill(mesh.get(), 1.0, 0.0001, 0.0, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  deferred.CalculateEnergy(&search);
+  ASSERT_GT(deferred.GetSize(), 0);
+  for (int i = 0; i < deferred.GetSize(); i++)
+    EXPECT_LT(deferred.GetAt(i)->GetCost(), -1e300);
 }
