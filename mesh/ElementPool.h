@@ -13,8 +13,10 @@
 // allocation per block, and elements that are neighbours in the mesh are neighbours in memory.
 //
 // A pooled element is still deleted with `delete p`, one by one, by whoever holds it, and may
-// outlive its mesh (elements are handed between meshes). So a block counts its live elements
-// plus one for the pool while the pool still fills it; the last of them to go frees the block.
+// outlive its mesh (elements are handed between meshes). So a block counts its live elements;
+// while the pool fills it, the count holds a large bias instead of the elements made so far
+// (no atomic add per element), which the pool trades for their number when it moves on. The
+// last element to go, or the pool when none is left, frees the block.
 // The element keeps its slot number (1-based; 0 for an element made with plain `new`), from which
 // its class's destroying operator delete finds the block without any search or table, and it
 // hands the memory back here after running the destructor. A slot is never reused: the memory
@@ -45,7 +47,6 @@ public:
     const std::uint32_t index = pBlock->used;
     T* p = std::construct_at(pBlock->Slot(index), std::forward<Args>(args)...);
     pBlock->used = index + 1;
-    pBlock->refs.fetch_add(1, std::memory_order_relaxed);
     p->m_PoolSlot = index + 1;
     return p;
   }
@@ -73,7 +74,8 @@ public:
 private:
   struct SBlock
   {
-    std::atomic<std::uint32_t> refs{1};  // the live elements, plus one while the pool fills it
+    // The live elements; while the pool fills the block, kFilling less those deleted so far.
+    std::atomic<std::int32_t> refs{kFilling};
     std::uint32_t used = 0;
     std::uint32_t capacity = 0;
 
@@ -86,9 +88,12 @@ private:
     {
       return kDataOffset + static_cast<size_t>(capacity) * sizeof(T);
     }
-    void Drop()
+    void Drop() { Add(-1); }
+    // The pool moves on: the bias becomes the number of elements made.
+    void Detach() { Add(static_cast<std::int32_t>(used) - kFilling); }
+    void Add(std::int32_t n)
     {
-      if (refs.fetch_sub(1, std::memory_order_acq_rel) != 1)
+      if (refs.fetch_add(n, std::memory_order_acq_rel) + n != 0)
         return;
       const size_t bytes = Bytes(capacity);
       this->~SBlock();
@@ -96,6 +101,8 @@ private:
     }
   };
 
+  // Above any number of elements a block holds.
+  static constexpr std::int32_t kFilling = std::int32_t{1} << 30;
   static constexpr size_t kAlign = alignof(T) > alignof(SBlock) ? alignof(T) : alignof(SBlock);
   static constexpr size_t kDataOffset = (sizeof(SBlock) + kAlign - 1) / kAlign * kAlign;
   static constexpr std::uint32_t kMaxCapacity =
@@ -116,7 +123,7 @@ private:
   void Detach()
   {
     if (m_pBlock)
-      m_pBlock->Drop();
+      m_pBlock->Detach();
     m_pBlock = nullptr;
   }
 
