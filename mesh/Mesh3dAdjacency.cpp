@@ -52,10 +52,11 @@ void ResizeList(List* pList, int n)
 // The face lists come from one counting pass; then each vertex a in turn gets its lists, sized
 // once, and the faces of edges that start at a get their neighbour. No list is searched: the
 // slot of a neighbour in a's list is remembered per vertex, with the first two faces of a's
-// list that hold it, which settle the face across every edge from a to that neighbour. The
-// faces across are noted by index and linked in a last pass in face order: the faces around a
-// vertex lie apart in memory, and writing them while going round each vertex would wait on a
-// cache miss for almost every face.
+// list that hold it, which settle the face across every edge from a to that neighbour. In a
+// large mesh the faces across are noted by index and linked in a last pass in face order: the
+// faces around a vertex lie apart in memory, and writing them while going round each vertex
+// would wait on a cache miss for almost every face. A small mesh stays in the cache and is
+// linked on the way, without the notes' array, which the heap would keep after the build.
 class CAdjacencyBuilder
 {
 public:
@@ -110,7 +111,7 @@ private:
   Buffer<int> m_Slot;
   std::vector<SNeighbor> m_Neighbors;
   // 3 per face: the index of the face across each edge, -1 for none, kUnset where no vertex
-  // settled that edge.
+  // settled that edge; empty in a small mesh.
   static constexpr int kUnset = -2;
   Buffer<int> m_Across;
 };
@@ -138,8 +139,11 @@ void CAdjacencyBuilder::BuildLists()
   m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
-  m_Across = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
-  std::fill(&m_Across[0], &m_Across[0] + 3 * static_cast<size_t>(m_NbFace), kUnset);
+  const size_t nbAcross = 3 * static_cast<size_t>(m_NbFace);
+  if (nbAcross * sizeof(int) >= scratch::kMappedBytes) {
+    m_Across = MakeBuffer<int>(nbAcross);
+    std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
+  }
   for (int a = 0; a < m_NbVertex; a++) {
     PrefetchVertex(a + kPrefetchDistance);
     BuildAround(a);
@@ -317,14 +321,22 @@ void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
   for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
     const int g = m_Faces[p];
     const int* c = &m_Corner[3 * static_cast<size_t>(g)];
-    for (int k = 0; k < 3; k++)
-      if (c[k] == a)
-        m_Across[3 * static_cast<size_t>(g) + k] = FaceAcross(a, g, c[(k + 1) % 3]);
+    for (int k = 0; k < 3; k++) {
+      if (c[k] != a)
+        continue;
+      const int across = FaceAcross(a, g, c[(k + 1) % 3]);
+      if (m_Across)
+        m_Across[3 * static_cast<size_t>(g) + k] = across;
+      else
+        m_pMesh->GetFace(g)->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+    }
   }
 }
 
 void CAdjacencyBuilder::LinkFaces() const
 {
+  if (!m_Across)
+    return;
   for (int g = 0; g < m_NbFace; g++) {
     const int* across = &m_Across[3 * static_cast<size_t>(g)];
     if (across[0] == kUnset && across[1] == kUnset && across[2] == kUnset)
