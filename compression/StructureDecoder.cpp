@@ -87,7 +87,7 @@ CVertex3d* CStructureCoder::NewVertex()
   CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
   if (n >= m_NbVertexRead || n >= vertices.GetSize())
     return nullptr;
-  auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  auto* v = m_pMesh->NewVertex(0.0f, 0.0f, 0.0f);
   v->SetAdjacencyIndex(n);
   vertices.SetAt(n, v);
   m_NbVertexMade = n + 1;
@@ -223,7 +223,7 @@ void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
   const int n = m_NbFaceMade;
   if (n == faces.GetSize())
     faces.SetSize(n < faces.GetMaxSize() ? faces.GetMaxSize() : n + 1);
-  faces.SetAt(n, new CFace3d(a, b, c));
+  faces.SetAt(n, m_pMesh->NewFace(a, b, c));
   m_NbFaceMade = n + 1;
 }
 

@@ -52,7 +52,11 @@ void ResizeList(List* pList, int n)
 // The face lists come from one counting pass; then each vertex a in turn gets its lists, sized
 // once, and the faces of edges that start at a get their neighbour. No list is searched: the
 // slot of a neighbour in a's list is remembered per vertex, with the first two faces of a's
-// list that hold it, which settle the face across every edge from a to that neighbour.
+// list that hold it, which settle the face across every edge from a to that neighbour. In a
+// large mesh the faces across are noted by index and linked in a last pass in face order: the
+// faces around a vertex lie apart in memory, and writing them while going round each vertex
+// would wait on a cache miss for almost every face. A small mesh stays in the cache and is
+// linked on the way, without the notes' array, which the heap would keep after the build.
 class CAdjacencyBuilder
 {
 public:
@@ -90,8 +94,9 @@ private:
   void BuildAround(int a);
   void CollectNeighbors(int a);
   void StoreLists(CVertex3d* v, int a) const;
-  void LinkFacesFrom(int a) const;
+  void NoteFacesAcrossFrom(int a);
   int FaceAcross(int a, int f, int b) const;
+  void LinkFaces() const;
 
   CMesh3d* m_pMesh;
   const int m_NbVertex;
@@ -105,6 +110,10 @@ private:
   Buffer<int> m_Owner;
   Buffer<int> m_Slot;
   std::vector<SNeighbor> m_Neighbors;
+  // 3 per face: the index of the face across each edge, -1 for none, kUnset where no vertex
+  // settled that edge; empty in a small mesh.
+  static constexpr int kUnset = -2;
+  Buffer<int> m_Across;
 };
 
 bool CAdjacencyBuilder::Build()
@@ -130,10 +139,16 @@ void CAdjacencyBuilder::BuildLists()
   m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
+  const size_t nbAcross = 3 * static_cast<size_t>(m_NbFace);
+  if (nbAcross * sizeof(int) >= scratch::kMappedBytes) {
+    m_Across = MakeBuffer<int>(nbAcross);
+    std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
+  }
   for (int a = 0; a < m_NbVertex; a++) {
     PrefetchVertex(a + kPrefetchDistance);
     BuildAround(a);
   }
+  LinkFaces();
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
 }
@@ -259,7 +274,7 @@ void CAdjacencyBuilder::BuildAround(int a)
     return;
   CollectNeighbors(a);
   StoreLists(v, a);
-  LinkFacesFrom(a);
+  NoteFacesAcrossFrom(a);
 }
 
 void CAdjacencyBuilder::CollectNeighbors(int a)
@@ -301,18 +316,35 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 }
 
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
-void CAdjacencyBuilder::LinkFacesFrom(int a) const
+void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
 {
   for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
     const int g = m_Faces[p];
     const int* c = &m_Corner[3 * static_cast<size_t>(g)];
-    CFace3d* f = m_pMesh->GetFace(g);
     for (int k = 0; k < 3; k++) {
       if (c[k] != a)
         continue;
       const int across = FaceAcross(a, g, c[(k + 1) % 3]);
-      f->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+      if (m_Across)
+        m_Across[3 * static_cast<size_t>(g) + k] = across;
+      else
+        m_pMesh->GetFace(g)->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
     }
+  }
+}
+
+void CAdjacencyBuilder::LinkFaces() const
+{
+  if (!m_Across)
+    return;
+  for (int g = 0; g < m_NbFace; g++) {
+    const int* across = &m_Across[3 * static_cast<size_t>(g)];
+    if (across[0] == kUnset && across[1] == kUnset && across[2] == kUnset)
+      continue;
+    CFace3d* f = m_pMesh->GetFace(g);
+    for (int k = 0; k < 3; k++)
+      if (across[k] != kUnset)
+        f->SetF(k, across[k] < 0 ? nullptr : m_pMesh->GetFace(across[k]));
   }
 }
 
