@@ -313,9 +313,15 @@ int CStructureCoder::DecodeMerge(unsigned int listCode, unsigned int offset, uns
   const long long count = sign ? m - (static_cast<long long>(offset) - 1) : offset - 1LL;
   if (count < 0 || count >= m || other.m_Pivot == CStructureLoops::None)
     return 0;
+  // The start of the other loop, reached the shorter way round.
   int pos = other.m_Pivot;
-  for (long long i = 0; i < count; i++)
-    pos = m_Loops.Next(pos);
+  if (count <= m - count) {
+    for (long long i = 0; i < count; i++)
+      pos = m_Loops.Next(pos);
+  } else {
+    for (long long i = count; i < m; i++)
+      pos = m_Loops.Prev(pos);
+  }
   const int pivot = active.m_Pivot;
   const int p = m_Loops.Item(pivot);
   const int before = m_Loops.Item(m_Loops.Prev(pivot));

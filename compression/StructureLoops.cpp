@@ -83,20 +83,35 @@ int CStructureLoops::Find(const SLoop& loop, int item) const
 CStructureLoops::SLoop CStructureLoops::Cut(SLoop& loop, int first, int count, int* pAfter)
 {
   const int before = Prev(first);
+  // The ends of the cut, found by walking the shorter of the cut and the rest. When the loop's
+  // head goes with the cut, the first node left becomes the head, as it would for a list whose
+  // nodes are removed one by one.
   int last = first;
-  // The loop's head among the nodes taken: the first node left becomes the head, as it would
-  // for a list whose nodes are removed one by one.
-  bool takesHead = first == loop.m_Head;
-  for (int i = 1; i < count; i++) {
-    last = Next(last);
-    takesHead = takesHead || last == loop.m_Head;
+  int after = None;
+  bool takesHead = false;
+  const int rest = loop.m_Count - count;
+  if (count <= rest) {
+    takesHead = first == loop.m_Head;
+    for (int i = 1; i < count; i++) {
+      last = Next(last);
+      takesHead = takesHead || last == loop.m_Head;
+    }
+    after = Next(last);
+  } else {
+    after = before;
+    bool restHasHead = before == loop.m_Head;
+    for (int i = 1; i < rest; i++) {
+      after = Prev(after);
+      restHasHead = restHasHead || after == loop.m_Head;
+    }
+    last = Prev(after);
+    takesHead = !restHasHead;
   }
-  const int after = Next(last);
   m_Nodes[static_cast<std::size_t>(before)].m_Next = after;
   m_Nodes[static_cast<std::size_t>(after)].m_Prev = before;
   m_Nodes[static_cast<std::size_t>(first)].m_Prev = last;
   m_Nodes[static_cast<std::size_t>(last)].m_Next = first;
-  loop.m_Count -= count;
+  loop.m_Count = rest;
   if (takesHead)
     loop.m_Head = after;
   *pAfter = after;
