@@ -329,6 +329,8 @@ private:
   CStructureLoops m_Loops;
   int m_NbVertexMade = 0;
   int m_NbFaceMade = 0;
+  // Set when the codes made a face on a repeated vertex: the decoding fails.
+  int m_BadFace = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
   // Owned by the scene graph they were added to.

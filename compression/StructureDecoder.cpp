@@ -119,6 +119,7 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   // The ghost closes the borders while decoding; it never joins the mesh. Vertices come
   // as the codes meet them, so that a count the stream cannot back allocates nothing.
   m_NbGhostJoined = 0;
+  m_BadFace = 0;
   m_Loops.Clear();
   // Room at once for what the codes can make (a vertex per code at most, about two faces per
   // vertex), then the usual growth. The arrays are filled in place and cut to what was made
@@ -174,6 +175,8 @@ int CStructureCoder::DecodeCodes()
       DecodeFace(v, code);
     }
     DecodeDropEmptyLists();
+    if (m_BadFace)
+      return 0;
     DecodeRedraw(static_cast<int>(i));
   }
   // Every vertex and offset used, and the conquest closed.
@@ -195,6 +198,11 @@ void CStructureCoder::AddFace(int a, int b, int c)
 {
   if (a == Ghost || b == Ghost || c == Ghost)
     return;
+  // Only a stream that does not describe a conquest makes a face on a repeated vertex.
+  if (a == b || b == c || a == c) {
+    m_BadFace = 1;
+    return;
+  }
   const CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
   CArray3d<CFace3d>& faces = *m_pMesh->GetArrayFace();
   const int n = m_NbFaceMade;
