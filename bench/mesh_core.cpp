@@ -114,13 +114,13 @@ std::unique_ptr<CMesh3d> OursWithAdjacency(const SGrid& grid)
   vertices->SetSize(static_cast<int>(grid.points.size()));
   for (int i = 0; i < vertices->GetSize(); i++) {
     const auto& p = grid.points[static_cast<size_t>(i)];
-    vertices->SetAt(i, new CVertex3d(p[0], p[1], p[2]));
+    vertices->SetAt(i, mesh->NewVertex(p[0], p[1], p[2]));
   }
   CArray3d<CFace3d>* faces = mesh->GetArrayFace();
   faces->SetSize(static_cast<int>(grid.triangles.size()));
   for (int i = 0; i < faces->GetSize(); i++) {
     const auto& t = grid.triangles[static_cast<size_t>(i)];
-    faces->SetAt(i, new CFace3d(mesh->GetVertex(t[0]), mesh->GetVertex(t[1]), mesh->GetVertex(t[2])));
+    faces->SetAt(i, mesh->NewFace(mesh->GetVertex(t[0]), mesh->GetVertex(t[1]), mesh->GetVertex(t[2])));
   }
   mesh->BuildAdjacency();
   return mesh;

@@ -38,9 +38,9 @@ const CMesh3d& Input(int levels)
                         {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                         {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
   for (const auto& q : p)
-    mesh->AddVertex(new CVertex3d(q[0], q[1], q[2]));
+    mesh->AddVertex(mesh->NewVertex(q[0], q[1], q[2]));
   for (const auto& c : f)
-    mesh->AddFace(new CFace3d(mesh->GetVertex(c[0]), mesh->GetVertex(c[1]), mesh->GetVertex(c[2])));
+    mesh->AddFace(mesh->NewFace(mesh->GetVertex(c[0]), mesh->GetVertex(c[1]), mesh->GetVertex(c[2])));
   mesh->Rebuild();
   for (int i = 0; i < levels; i++)
     mesh->Subdivision();

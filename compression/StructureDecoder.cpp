@@ -87,7 +87,7 @@ int CStructureCoder::NewVertex()
   CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
   if (n >= m_NbVertexRead || n >= vertices.GetSize())
     return -1;
-  auto* v = new CVertex3d(0.0f, 0.0f, 0.0f);
+  auto* v = m_pMesh->NewVertex(0.0f, 0.0f, 0.0f);
   v->SetAdjacencyIndex(n);
   vertices.SetAt(n, v);
   m_NbVertexMade = n + 1;
@@ -208,7 +208,7 @@ void CStructureCoder::AddFace(int a, int b, int c)
   const int n = m_NbFaceMade;
   if (n == faces.GetSize())
     faces.SetSize(n < faces.GetMaxSize() ? faces.GetMaxSize() : n + 1);
-  faces.SetAt(n, new CFace3d(vertices.GetAt(a), vertices.GetAt(b), vertices.GetAt(c)));
+  faces.SetAt(n, m_pMesh->NewFace(vertices.GetAt(a), vertices.GetAt(b), vertices.GetAt(c)));
   m_NbFaceMade = n + 1;
 }
 

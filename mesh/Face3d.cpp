@@ -72,6 +72,13 @@ void CFace3d::SetWideRef(int slot, void* p)
     m_pScratch->wideFace[slot - kFaceRef] = static_cast<CFace3d*>(p);
 }
 
+void CFace3d::operator delete(CFace3d* p, std::destroying_delete_t)
+{
+  CElementPool<CFace3d>::Delete(p);
+}
+
+static_assert(sizeof(CFace3d) <= 104, "the pool slot is meant to cost no room");
+
 void CFace3d::CopyFrom(const CFace3d* pFace)
 {
   Set(pFace->v(0), pFace->v(1), pFace->v(2), pFace->f(0), pFace->f(1), pFace->f(2));

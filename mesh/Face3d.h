@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/ElementPool.h"
 #include "mesh/ElementRef.h"
 #include "mesh/History.h"
 #include "mesh/Object3d.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 
 class CHashTable;
 class CMesh3d;
@@ -40,6 +42,9 @@ public:
   // Corners and neighbours only.
   explicit CFace3d(const CFace3d* pFace) { CopyFrom(pFace); }
   ~CFace3d() override = default;
+  // Destroys the face and frees its memory to the heap or to its mesh's pool
+  // (mesh/ElementPool.h), whichever it came from.
+  void operator delete(CFace3d* p, std::destroying_delete_t);
 
   CFace3d(const CFace3d&) = delete;
   CFace3d& operator=(const CFace3d&) = delete;
@@ -204,6 +209,8 @@ private:
   // Corners of the two faces an edge flip with pFace would make; 0 without a shared edge.
   int GetSwappedCorners(const CFace3d* pFace, CVertex3d** ppFirst, CVertex3d** ppSecond) const;
 
+  friend class CElementPool<CFace3d>;
+
   // Slots 0..5 are the vertex slots, 6..8 the neighbours.
   static constexpr int kFaceRef = 6;
   static constexpr int kNbRef = 9;
@@ -245,8 +252,10 @@ private:
   // scratch block (m_Wide).
   std::int32_t m_Ref[kNbRef] = {};
   CColor m_Color;
-  CVector3d m_Normal;
+  // The flag fills the normal's tail padding (it has a vtable pointer).
+  [[no_unique_address]] CVector3d m_Normal;
   int m_Flag = 0;
+  std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a face made with new
   bool m_Wide = false;
   CHistory m_History;
   void* m_pData = nullptr;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "mesh/ElementPool.h"
+
 #include <cstdint>
+#include <new>
 
 class CVertex3d;
 
@@ -31,6 +34,13 @@ public:
   {
   }
 
+  // Destroys the record and frees its memory to the heap or to its mesh's pool
+  // (mesh/ElementPool.h), whichever it came from.
+  void operator delete(CHistoryAction* p, std::destroying_delete_t)
+  {
+    CElementPool<CHistoryAction>::Delete(p);
+  }
+
   std::uint8_t GetType() const { return m_Type; }
   std::uint8_t GetSlot() const { return m_Slot; }
   float GetX() const { return m_Position[0]; }
@@ -40,10 +50,13 @@ public:
   CVertex3d* GetVertex() const { return m_pVertex; }
 
 private:
+  friend class CElementPool<CHistoryAction>;
+
   std::uint8_t m_Type = 0;
   std::uint8_t m_Slot = 0;
   int m_Depth = 0;  // this record and those below it, while in a history
   float m_Position[3] = {0.0f, 0.0f, 0.0f};
+  std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a record made with new
   CVertex3d* m_pVertex = nullptr;
   CHistoryAction* m_pBelow = nullptr;
 };

@@ -33,7 +33,7 @@ void CMesh3d::Copy(const CMesh3d* pSource)
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pSource->GetVertex(i);
     v->SetMark(i);  // backwards, so that a vertex listed twice keeps its first index
-    m_ArrayVertex.SetAt(i, new CVertex3d(v));
+    m_ArrayVertex.SetAt(i, NewVertex(v));
   }
   auto indexOf = [pSource, nbVertex](const CVertex3d* v) {
     if (!v)
@@ -52,7 +52,7 @@ void CMesh3d::Copy(const CMesh3d* pSource)
     const int b = indexOf(f->v(1));
     const int c = indexOf(f->v(2));
     if (a >= 0 && b >= 0 && c >= 0)
-      m_ArrayFace.SetAt(i, new CFace3d(GetVertex(a), GetVertex(b), GetVertex(c)));
+      m_ArrayFace.SetAt(i, NewFace(GetVertex(a), GetVertex(b), GetVertex(c)));
   }
   m_Transform.Copy(pSource->GetTransform());
   m_Modified = 1;

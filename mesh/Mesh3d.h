@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/ElementPool.h"
 #include "mesh/Edge3d.h"
 #include "mesh/Face3d.h"
 #include "mesh/Material.h"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 class CCamera3d;
@@ -142,6 +144,26 @@ public:
   CArray3d<CEdge3d>* GetArrayEdge() { return &m_ArrayEdge; }
   const CArray3d<CVertex3d>* GetArrayVertex() const { return &m_ArrayVertex; }
   const CArray3d<CFace3d>* GetArrayFace() const { return &m_ArrayFace; }
+  // A new vertex or face, constructed in the mesh's own blocks (mesh/ElementPool.h) with the
+  // arguments of its constructor. Nothing is added to the arrays: the caller places it, as it
+  // would one made with new, and `delete` frees it like one; it stays valid when handed to
+  // another mesh or when this mesh goes first.
+  template <class... Args>
+  CVertex3d* NewVertex(Args&&... args)
+  {
+    return m_VertexPool.New(std::forward<Args>(args)...);
+  }
+  template <class... Args>
+  CFace3d* NewFace(Args&&... args)
+  {
+    return m_FacePool.New(std::forward<Args>(args)...);
+  }
+  // An undo record in the mesh's own blocks, for the histories of its elements.
+  template <class... Args>
+  CHistoryAction* NewHistoryAction(Args&&... args)
+  {
+    return m_HistoryPool.New(std::forward<Args>(args)...);
+  }
   int AddVertex(CVertex3d* v) { return m_ArrayVertex.Add(v); }
   int AddFace(CFace3d* f)
   {
@@ -553,6 +575,9 @@ private:
   void DeleteList();
   int BuildAdjacencyByRules();
 
+  CElementPool<CVertex3d> m_VertexPool;
+  CElementPool<CFace3d> m_FacePool;
+  CElementPool<CHistoryAction> m_HistoryPool;
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;
   int m_DeferDeletion = 0;

@@ -10,14 +10,14 @@ int CMesh3d::GenerateBox(float sx, float sy, float sz)
   const float hz = sz / 2.0f;
   // Indices below count from the first vertex added here: the mesh is meant to be empty.
   const int base = NbVertex();
-  AddVertex(new CVertex3d(-hx, -hy, -hz));
-  AddVertex(new CVertex3d(-hx, hy, -hz));
-  AddVertex(new CVertex3d(hx, hy, -hz));
-  AddVertex(new CVertex3d(hx, -hy, -hz));
-  AddVertex(new CVertex3d(-hx, -hy, hz));
-  AddVertex(new CVertex3d(-hx, hy, hz));
-  AddVertex(new CVertex3d(hx, hy, hz));
-  AddVertex(new CVertex3d(hx, -hy, hz));
+  AddVertex(NewVertex(-hx, -hy, -hz));
+  AddVertex(NewVertex(-hx, hy, -hz));
+  AddVertex(NewVertex(hx, hy, -hz));
+  AddVertex(NewVertex(hx, -hy, -hz));
+  AddVertex(NewVertex(-hx, -hy, hz));
+  AddVertex(NewVertex(-hx, hy, hz));
+  AddVertex(NewVertex(hx, hy, hz));
+  AddVertex(NewVertex(hx, -hy, hz));
 
   struct SSide
   {
@@ -31,7 +31,7 @@ int CMesh3d::GenerateBox(float sx, float sy, float sz)
   };
   for (const SSide& side : kSides) {
     for (const int* c : side.corner) {
-      auto* f = new CFace3d(GetVertex(base + c[0]), GetVertex(base + c[1]), GetVertex(base + c[2]));
+      auto* f = NewFace(GetVertex(base + c[0]), GetVertex(base + c[1]), GetVertex(base + c[2]));
       f->SetNormal(side.normal[0], side.normal[1], side.normal[2]);
       AddFace(f);
     }

@@ -37,6 +37,13 @@ CVector3d Direction(const CVertex3d* a, const CVertex3d* b)
 
 CVertex3d::~CVertex3d() = default;
 
+void CVertex3d::operator delete(CVertex3d* p, std::destroying_delete_t)
+{
+  CElementPool<CVertex3d>::Delete(p);
+}
+
+static_assert(sizeof(CVertex3d) <= 136, "the pool slot is meant to cost no room");
+
 void CVertex3d::Set(int axis, float value)
 {
   if (axis == 0)

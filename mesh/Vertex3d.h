@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/ElementPool.h"
 #include "mesh/History.h"
 #include "mesh/NeighborList.h"
 #include "mesh/Object3d.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 
 class CEdge3d;
 class CFace3d;
@@ -37,6 +39,9 @@ public:
   explicit CVertex3d(const CVertex3d* p) : m_x(p->x()), m_y(p->y()), m_z(p->z()) {}
   explicit CVertex3d(const CVector3d* p) : m_x(p->x()), m_y(p->y()), m_z(p->z()) {}
   ~CVertex3d() override;
+  // Destroys the vertex and frees its memory to the heap or to its mesh's pool
+  // (mesh/ElementPool.h), whichever it came from.
+  void operator delete(CVertex3d* p, std::destroying_delete_t);
 
   CVertex3d(const CVertex3d&) = delete;
   CVertex3d& operator=(const CVertex3d&) = delete;
@@ -318,12 +323,16 @@ private:
     return *m_pScratch;
   }
 
+  friend class CElementPool<CVertex3d>;
+
   float m_x = 0.0f;
   float m_y = 0.0f;
   float m_z = 0.0f;
   int m_AdjacencyIndex = -1;
-  CVector3d m_Normal;
+  // The colour and the pool slot fill the normal's tail padding (it has a vtable pointer).
+  [[no_unique_address]] CVector3d m_Normal;
   CColor m_Color;
+  std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a vertex made with new
   int m_Flag = 0;
   void* m_pData = nullptr;
   CNeighborList<CVertex3d> m_ArrayVertexNeighbor;

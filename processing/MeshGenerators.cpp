@@ -9,13 +9,13 @@
 int CMesh3d::GenerateQuadrilateral()
 {
   Free();
-  AddVertex(new CVertex3d(1.5f, 0.0f, 1.5f));
-  AddVertex(new CVertex3d(-1.5f, 0.0f, 1.5f));
-  AddVertex(new CVertex3d(0.0f, 0.0f, -1.5f));
-  AddVertex(new CVertex3d(0.0f, 3.0f, 0.0f));
+  AddVertex(NewVertex(1.5f, 0.0f, 1.5f));
+  AddVertex(NewVertex(-1.5f, 0.0f, 1.5f));
+  AddVertex(NewVertex(0.0f, 0.0f, -1.5f));
+  AddVertex(NewVertex(0.0f, 3.0f, 0.0f));
   static const int kFaces[4][3] = {{0, 1, 2}, {0, 2, 3}, {2, 1, 3}, {1, 0, 3}};
   for (const int* c : kFaces)
-    AddFace(new CFace3d(GetVertex(c[0]), GetVertex(c[1]), GetVertex(c[2])));
+    AddFace(NewFace(GetVertex(c[0]), GetVertex(c[1]), GetVertex(c[2])));
   Rebuild();
   return 1;
 }
@@ -49,12 +49,12 @@ int GenerateHeightGrid(CMesh3d* pMesh, int nx, int ny, float lo, float hi, Heigh
     for (int i = 0; i < nx; i++) {
       const float x = lo + static_cast<float>(j) / static_cast<float>(nx) * (hi - lo);
       const float z = lo + static_cast<float>(i) / static_cast<float>(nx) * (hi - lo);
-      pMesh->AddVertex(new CVertex3d(x, height(x, z), z));
+      pMesh->AddVertex(pMesh->NewVertex(x, height(x, z), z));
     }
   platform::Trace("  set faces\n");
   ForEachGridCell(base, nx, ny, [pMesh](int a, int b, int c, int d) {
-    pMesh->AddFace(new CFace3d(pMesh->GetVertex(a), pMesh->GetVertex(b), pMesh->GetVertex(c)));
-    pMesh->AddFace(new CFace3d(pMesh->GetVertex(a), pMesh->GetVertex(c), pMesh->GetVertex(d)));
+    pMesh->AddFace(pMesh->NewFace(pMesh->GetVertex(a), pMesh->GetVertex(b), pMesh->GetVertex(c)));
+    pMesh->AddFace(pMesh->NewFace(pMesh->GetVertex(a), pMesh->GetVertex(c), pMesh->GetVertex(d)));
   });
   return 1;
 }
@@ -101,8 +101,8 @@ int CMesh3d::GenerateMapFromImage(const CTexture* pImage, int nx, int ny, int wi
         std::min(width - 1, static_cast<unsigned>(static_cast<float>(i) / nx * width));
       const unsigned py =
         std::min(height - 1, static_cast<unsigned>(static_cast<float>(j) / ny * height));
-      auto* v = new CVertex3d(static_cast<float>(i), static_cast<float>(pImage->Grey(px, py)),
-                              static_cast<float>(j));
+      auto* v = NewVertex(static_cast<float>(i), static_cast<float>(pImage->Grey(px, py)),
+                           static_cast<float>(j));
       if (withColour) {
         std::uint8_t r = 0;
         std::uint8_t g = 0;
@@ -113,8 +113,8 @@ int CMesh3d::GenerateMapFromImage(const CTexture* pImage, int nx, int ny, int wi
       AddVertex(v);
     }
   ForEachGridCell(0, nx, ny, [this, withColour](int a, int b, int c, int d) {
-    auto* first = new CFace3d(GetVertex(b), GetVertex(a), GetVertex(c));
-    auto* second = new CFace3d(GetVertex(c), GetVertex(a), GetVertex(d));
+    auto* first = NewFace(GetVertex(b), GetVertex(a), GetVertex(c));
+    auto* second = NewFace(GetVertex(c), GetVertex(a), GetVertex(d));
     if (withColour) {
       first->SetColor(GetVertex(a)->GetColor());
       second->SetColor(GetVertex(b)->GetColor());

@@ -29,10 +29,10 @@ void ClearEdgeVertices(CFace3d* f)
   f->SetVertex(5, nullptr);
 }
 
-CVertex3d* NewMidpoint(const CVertex3d* a, const CVertex3d* b)
+CVertex3d* NewMidpoint(CMesh3d* pMesh, const CVertex3d* a, const CVertex3d* b)
 {
-  return new CVertex3d((a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
-                       (a->z() + b->z()) / 2.0f);
+  return pMesh->NewVertex((a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
+                          (a->z() + b->z()) / 2.0f);
 }
 
 // Vertex indices of the faces present before a step, 6 per face (corners, then the vertices
@@ -180,7 +180,7 @@ void CSplitter::RecordCorners(size_t first, const CVertex3d* a, const CVertex3d*
 
 CFace3d* CSplitter::Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
-  auto* f = new CFace3d(a, b, c);
+  auto* f = m_pMesh->NewFace(a, b, c);
   if (m_Options.ghost)
     f->SetColor(pParent->GetColor()->r(), pParent->GetColor()->g(), pParent->GetColor()->b());
   const int index = m_pMesh->AddFace(f);
@@ -329,7 +329,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
         RecordEdgeVertex(f, k, slots);
         continue;
       }
-      AddEdgeVertex(pMesh, f, k, NewMidpoint(f->v(k), f->v((k + 1) % 3)), slots);
+      AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, f->v(k), f->v((k + 1) % 3)), slots);
     }
     f->SetFlag(1);
   }
@@ -359,7 +359,7 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       int j = 0;
       int kf = 0;
       if (!n) {
-        v = NewMidpoint(a, b);
+        v = NewMidpoint(pMesh, a, b);
         a->SetFlag(1);
         b->SetFlag(1);
       } else if (!n->ShareEdge(f, &j, &kf)) {
@@ -371,9 +371,9 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       } else {
         const CVertex3d* u = f->v((k + 2) % 3);
         const CVertex3d* w = n->v((j + 2) % 3);
-        v = new CVertex3d((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
-                          (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
-                          (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
+        v = pMesh->NewVertex((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
+                             (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
+                             (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
       }
       AddEdgeVertex(pMesh, f, k, v, slots);
     }
@@ -481,7 +481,7 @@ int CMesh3d::SubdivisionAdaptive(signed char flag)
         continue;
       if (!selected)
         continue;
-      CVertex3d* v = NewMidpoint(f->v(k), f->v((k + 1) % 3));
+      CVertex3d* v = NewMidpoint(this, f->v(k), f->v((k + 1) % 3));
       AddVertex(v);
       f->SetVertex(3 + k, v);
     }
@@ -536,15 +536,15 @@ int CMesh3d::SubdivisionFractal()
     const float d = static_cast<float>(f->Perimeter() / 12.0);
     CVector3d* n = f->GetNormal();
     n->Normalize();
-    auto* g = new CVertex3d((c0->x() + c1->x() + c2->x()) / 3.0f + d * n->x(),
-                            (c0->y() + c1->y() + c2->y()) / 3.0f + d * n->y(),
-                            (c0->z() + c1->z() + c2->z()) / 3.0f + d * n->z());
+    auto* g = NewVertex((c0->x() + c1->x() + c2->x()) / 3.0f + d * n->x(),
+                        (c0->y() + c1->y() + c2->y()) / 3.0f + d * n->y(),
+                        (c0->z() + c1->z() + c2->z()) / 3.0f + d * n->z());
     AddVertex(g);
-    AddFace(new CFace3d(e0, c1, e1));
-    AddFace(new CFace3d(e2, e1, c2));
-    AddFace(new CFace3d(e0, e1, g));
-    AddFace(new CFace3d(g, e1, e2));
-    AddFace(new CFace3d(e2, e0, g));
+    AddFace(NewFace(e0, c1, e1));
+    AddFace(NewFace(e2, e1, c2));
+    AddFace(NewFace(e0, e1, g));
+    AddFace(NewFace(g, e1, e2));
+    AddFace(NewFace(e2, e0, g));
     f->SetVertices(c0, e0, e2);
     ClearEdgeVertices(f);
   }

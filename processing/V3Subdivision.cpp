@@ -17,10 +17,10 @@ constexpr int kTaken = 3;
 // alpha(n) of the filter for old valences 3 to 10.
 constexpr float kAlpha[8] = {1.5f, 5.0f, 8.30585f, 12.0f, 15.8839f, 19.844526f, 23.8213f, 27.7839f};
 
-CHistoryAction* SlotRecord(int slot, CVertex3d* pPrevious)
+CHistoryAction* SlotRecord(CMesh3d* pMesh, int slot, CVertex3d* pPrevious)
 {
-  return new CHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT, static_cast<std::uint8_t>(slot),
-                            pPrevious);
+  return pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT,
+                                 static_cast<std::uint8_t>(slot), pPrevious);
 }
 
 // The face across an edge, when there is one, names pNew where it named pOld.
@@ -57,22 +57,22 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
   CVertex3d* c0 = f->v(0);
   CVertex3d* c1 = f->v(1);
   CVertex3d* c2 = f->v(2);
-  auto* g = new CVertex3d((c0->x() + c1->x() + c2->x()) / 3.0f,
-                          (c0->y() + c1->y() + c2->y()) / 3.0f,
-                          (c0->z() + c1->z() + c2->z()) / 3.0f, f->GetNormal());
-  g->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  auto* g = pMesh->NewVertex((c0->x() + c1->x() + c2->x()) / 3.0f,
+                             (c0->y() + c1->y() + c2->y()) / 3.0f,
+                             (c0->z() + c1->z() + c2->z()) / 3.0f, f->GetNormal());
+  g->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
   pMesh->GetArrayVertex()->SetAt(vertexIndex, g);
 
-  auto* a = new CFace3d(c1, c2, g, kInserted);
-  auto* b = new CFace3d(c2, c0, g, kInserted);
+  auto* a = pMesh->NewFace(c1, c2, g, kInserted);
+  auto* b = pMesh->NewFace(c2, c0, g, kInserted);
   a->CalculateNormal();
   b->CalculateNormal();
-  a->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
-  b->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  a->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  b->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
   pMesh->GetArrayFace()->SetAt(faceIndex, a);
   pMesh->GetArrayFace()->SetAt(faceIndex + 1, b);
 
-  f->PushHistory(SlotRecord(2, c2));
+  f->PushHistory(SlotRecord(pMesh, 2, c2));
   f->SetVertex(2, g);
   f->CalculateNormal();
   f->SetFlag(kInserted);
@@ -175,7 +175,7 @@ void FilterVertices(CMesh3d* pMesh, Rule rule)
   for (size_t i = 0; i < vertices.size(); i++) {
     CVertex3d* v = vertices[i];
     v->PushHistory(
-      new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, v->x(), v->y(), v->z()));
+      pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, v->x(), v->y(), v->z()));
     v->Set(positions[3 * i], positions[3 * i + 1], positions[3 * i + 2]);
   }
 }
@@ -202,7 +202,7 @@ bool IsFilteredValence(int n) { return n >= 3 && n <= 10; }
 
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
 // N = (o, g, a): the old edge ab becomes og.
-void FlipEdge(CFace3d* f, CFace3d* n)
+void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
 {
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
@@ -214,8 +214,8 @@ void FlipEdge(CFace3d* f, CFace3d* n)
     return;
   const int e = n->IndexFrom(o);
   const int next = (e + 1) % 3;
-  f->PushHistory(SlotRecord(0, a));
-  n->PushHistory(SlotRecord(next, n->v(next)));
+  f->PushHistory(SlotRecord(pMesh, 0, a));
+  n->PushHistory(SlotRecord(pMesh, next, n->v(next)));
   f->SetVertex(0, o);
   n->SetVertex(next, g);
   f->CalculateNormal();
@@ -283,25 +283,26 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
     a->GetPreviousPosition(pa);
     b->GetPreviousPosition(pb);
   }
-  auto* m = new CVertex3d((pa[0] + pb[0]) / 2.0f, (pa[1] + pb[1]) / 2.0f, (pa[2] + pb[2]) / 2.0f);
-  m->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  auto* m =
+    pMesh->NewVertex((pa[0] + pb[0]) / 2.0f, (pa[1] + pb[1]) / 2.0f, (pa[2] + pb[2]) / 2.0f);
+  m->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
   pMesh->AddVertex(m);
 
-  auto* fa = new CFace3d(m, b, g, kTaken);
-  auto* fb = new CFace3d(o, b, m, kTaken);
+  auto* fa = pMesh->NewFace(m, b, g, kTaken);
+  auto* fb = pMesh->NewFace(o, b, m, kTaken);
   fa->CalculateNormal();
   fb->CalculateNormal();
-  fa->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
-  fb->PushHistory(new CHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  fa->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  fb->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
   pMesh->AddFace(fa);
   pMesh->AddFace(fb);
 
   const int slotB = n->IndexFrom(b);
   const int slotO = n->IndexFrom(o);
-  n->PushHistory(SlotRecord(slotB, b));
+  n->PushHistory(SlotRecord(pMesh, slotB, b));
   n->SetVertex(slotB, m);
   n->CalculateNormal();
-  f->PushHistory(SlotRecord(1, b));
+  f->PushHistory(SlotRecord(pMesh, 1, b));
   f->SetVertex(1, m);
   f->CalculateNormal();
   n->SetFlag(kTaken);
@@ -378,7 +379,7 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
       if (n && n->GetFlag() == kTaken)
         continue;
       if (n)
-        FlipEdge(f, n);
+        FlipEdge(this, f, n);
       if (i % period == 0)
         Redraw(this, pWindow);
     }
@@ -428,7 +429,7 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
     CFace3d* f = GetFace(i);
     CFace3d* n = f->GetFlag() == kInserted ? FlipPartner(f) : nullptr;
     if (n && !IsSharpOldEdge(f, n, sharp))
-      FlipEdge(f, n);
+      FlipEdge(this, f, n);
   }
   Redraw(this, pWindow);
 

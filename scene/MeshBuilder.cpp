@@ -42,7 +42,7 @@ int CMeshBuilder::Build(CMesh3d* pMesh) const
   pVertices->SetSize(firstVertex + nbVertex);
   for (int i = 0; i < nbVertex; i++) {
     const float* p = &m_Points[3 * static_cast<size_t>(i)];
-    auto* v = new CVertex3d(p[0], p[1], p[2]);
+    auto* v = pMesh->NewVertex(p[0], p[1], p[2]);
     if (static_cast<size_t>(i) < m_VertexColors.size())
       v->SetColor(&m_VertexColors[static_cast<size_t>(i)]);
     pVertices->SetAt(firstVertex + i, v);
@@ -53,8 +53,9 @@ int CMeshBuilder::Build(CMesh3d* pMesh) const
   pFaces->SetSize(firstFace + nbFace);
   for (int i = 0; i < nbFace; i++) {
     const int* c = &m_Faces[3 * static_cast<size_t>(i)];
-    auto* f = new CFace3d(pMesh->GetVertex(firstVertex + c[0]), pMesh->GetVertex(firstVertex + c[1]),
-                          pMesh->GetVertex(firstVertex + c[2]));
+    auto* f = pMesh->NewFace(pMesh->GetVertex(firstVertex + c[0]),
+                             pMesh->GetVertex(firstVertex + c[1]),
+                             pMesh->GetVertex(firstVertex + c[2]));
     if (static_cast<size_t>(i) < m_FaceColors.size())
       f->SetColor(&m_FaceColors[static_cast<size_t>(i)]);
     pFaces->SetAt(firstFace + i, f);

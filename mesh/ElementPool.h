@@ -1,0 +1,124 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
+
+// Vertices, faces and undo records of a mesh, constructed side by side in blocks that the mesh
+// fills in order, instead of one heap object each: no allocator header or rounding per element, one
+// allocation per block, and elements that are neighbours in the mesh are neighbours in memory.
+//
+// A pooled element is still deleted with `delete p`, one by one, by whoever holds it, and may
+// outlive its mesh (elements are handed between meshes). So a block counts its live elements
+// plus one for the pool while the pool still fills it; the last of them to go frees the block.
+// The element keeps its slot number (1-based; 0 for an element made with plain `new`), from which
+// its class's destroying operator delete finds the block without any search or table, and it
+// hands the memory back here after running the destructor. A slot is never reused: the memory
+// of deleted elements returns when their whole block is empty.
+//
+// One pool is filled by one thread at a time (a mesh belongs to one thread at a time), but the
+// elements of a block may be deleted on other threads, so the count is atomic.
+//
+// Blocks stay below the allocator's default threshold for separate mappings, so that they lie
+// in the same heap as the rest of the mesh, within reach of the 32-bit element references
+// (mesh/ElementRef.h).
+template <class T>
+class CElementPool
+{
+public:
+  CElementPool() = default;
+  ~CElementPool() { Detach(); }
+
+  CElementPool(const CElementPool&) = delete;
+  CElementPool& operator=(const CElementPool&) = delete;
+
+  template <class... Args>
+  T* New(Args&&... args)
+  {
+    if (!m_pBlock || m_pBlock->used == m_pBlock->capacity)
+      StartBlock();
+    SBlock* pBlock = m_pBlock;
+    const std::uint32_t index = pBlock->used;
+    T* p = std::construct_at(pBlock->Slot(index), std::forward<Args>(args)...);
+    pBlock->used = index + 1;
+    pBlock->refs.fetch_add(1, std::memory_order_relaxed);
+    p->m_PoolSlot = index + 1;
+    return p;
+  }
+
+  // The body of the element class's destroying operator delete: destroys the element, then
+  // frees its memory to the heap or to its block, whichever it came from. The slot is read
+  // while the element is alive.
+  static void Delete(T* p)
+  {
+    const std::uint32_t slot = p->m_PoolSlot;
+    p->~T();
+    if (slot == 0) {
+      ::operator delete(static_cast<void*>(p));
+      return;
+    }
+    std::byte* pBytes = reinterpret_cast<std::byte*>(p) - kDataOffset -
+                        static_cast<size_t>(slot - 1) * sizeof(T);
+    std::launder(reinterpret_cast<SBlock*>(pBytes))->Drop();
+  }
+
+  // Elements per block: small first, so that a small mesh costs little, up to the largest block.
+  static constexpr std::uint32_t kFirstCapacity = 16;
+  static constexpr size_t kMaxBlockBytes = 64 * 1024 - 64;
+
+private:
+  struct SBlock
+  {
+    std::atomic<std::uint32_t> refs{1};  // the live elements, plus one while the pool fills it
+    std::uint32_t used = 0;
+    std::uint32_t capacity = 0;
+
+    T* Slot(std::uint32_t i)
+    {
+      return reinterpret_cast<T*>(reinterpret_cast<std::byte*>(this) + kDataOffset +
+                                  static_cast<size_t>(i) * sizeof(T));
+    }
+    static size_t Bytes(std::uint32_t capacity)
+    {
+      return kDataOffset + static_cast<size_t>(capacity) * sizeof(T);
+    }
+    void Drop()
+    {
+      if (refs.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+      const size_t bytes = Bytes(capacity);
+      this->~SBlock();
+      ::operator delete(static_cast<void*>(this), bytes);
+    }
+  };
+
+  static constexpr size_t kAlign = alignof(T) > alignof(SBlock) ? alignof(T) : alignof(SBlock);
+  static constexpr size_t kDataOffset = (sizeof(SBlock) + kAlign - 1) / kAlign * kAlign;
+  static constexpr std::uint32_t kMaxCapacity =
+    static_cast<std::uint32_t>((kMaxBlockBytes - kDataOffset) / sizeof(T));
+  static_assert(kAlign <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "blocks come from plain new");
+  static_assert(kMaxCapacity >= kFirstCapacity, "an element too large for a block");
+
+  void StartBlock()
+  {
+    const std::uint32_t capacity =
+      m_pBlock ? std::min(m_pBlock->capacity * 2, kMaxCapacity) : kFirstCapacity;
+    void* pMemory = ::operator new(SBlock::Bytes(capacity));  // first: a failure changes nothing
+    Detach();
+    m_pBlock = ::new (pMemory) SBlock;
+    m_pBlock->capacity = capacity;
+  }
+
+  void Detach()
+  {
+    if (m_pBlock)
+      m_pBlock->Drop();
+    m_pBlock = nullptr;
+  }
+
+  SBlock* m_pBlock = nullptr;
+};
