@@ -2,6 +2,7 @@
 
 #include "compression/EdgeList.h"
 #include "compression/EdgeListStack.h"
+#include "compression/StructureLoops.h"
 #include "mesh/Array3d.h"
 #include "mesh/Vertex3d.h"
 
@@ -240,27 +241,31 @@ private:
   void AddSegment(const CVertex3d* a, const CVertex3d* b);
   void AppendValence(const CVertex3d* v);
   void EndEncoding();
+  // The decoder works on vertex indices; the ghost is Ghost.
+  static constexpr int Ghost = -1;
   int DecodeCodes();
   int DecodeInitEdgeList(std::size_t code);
-  CVertex3d* NewVertex();
-  void SetSlots(const CVertex3d* v, int nbSlot);
-  int FillSlot(const CVertex3d* v, CVertex3d* u);
-  int IsFilled(const CVertex3d* v) const;
-  void Join(CVertex3d* a, CVertex3d* b);
-  void JoinNew(CVertex3d* v, CVertex3d* u);
-  int HasEmptySlot(const CVertex3d* v) const;
+  // The index of a new vertex, -1 when the stream's count is reached.
+  int NewVertex();
+  void SetSlots(int v, int nbSlot);
+  int FillSlot(int v, int u);
+  int IsFilled(int v) const;
+  void Join(int a, int b);
+  void JoinNew(int v, int u);
+  int HasEmptySlot(int v) const;
   void DecodeGhostFace();
   int DecodeSplit(std::size_t* pOffset);
   int DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign);
-  void DecodeFace(CVertex3d* v, unsigned int valence);
+  void DecodeFace(int v, unsigned int valence);
   int DecodeEmptyList(int forced);
   void DecodeDropEmptyLists();
-  // An emptied list back from the spares, or a new one.
-  std::unique_ptr<CEdgeList> NewEdgeList();
+  // The pivot near pos on a decoded loop: the first place of the nearest filled vertex when
+  // full vertices are encouraged.
+  int DecodePivotNear(const CStructureLoops::SLoop& loop, int pos) const;
   void CutArrays();
   // Redraw with the mesh's arrays cut to what was made.
   void DecodeRedraw(int step);
-  void AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c);
+  void AddFace(int a, int b, int c);
 
   CVertex3d* m_pGhost = nullptr;
   // The arrays live in chunks, not one allocation each.
@@ -320,18 +325,18 @@ private:
     int m_Filled = 0;
   };
   std::vector<SSlots> m_SlotsOf;
-  std::vector<CVertex3d*> m_Slots;
-  // Emptied lists kept for the next splits.
-  std::vector<std::unique_ptr<CEdgeList>> m_SpareLists;
+  std::vector<int> m_Slots;
+  CStructureLoops m_Loops;
   int m_NbVertexMade = 0;
   int m_NbFaceMade = 0;
+  // Set when the codes made a face on a repeated vertex: the decoding fails.
+  int m_BadFace = 0;
   long long m_NbGhostJoined = 0;
   SOptions m_Options;
   // Owned by the scene graph they were added to.
   CVertexSet3d* m_pVertexSet = nullptr;
   CVectorSet3d* m_pVectorSet = nullptr;
   float m_MaxMarker = 0.0f;
-  int m_Decoding = 0;
   // Set when the conquest meets a vertex on no list: the mesh is not one it can walk.
   int m_Lost = 0;
   std::string m_Refusal;

@@ -10,13 +10,13 @@
 
 #include <algorithm>
 
-void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
+void CStructureCoder::Join(int a, int b)
 {
-  if (b == m_pGhost)
+  if (b == Ghost)
     std::swap(a, b);
   // The ghost's neighbours are only counted: it neighbours every border vertex, and a
   // pair already joined stays as it is.
-  if (a == m_pGhost) {
+  if (a == Ghost) {
     m_NbGhostJoined += FillSlot(b, a);
     return;
   }
@@ -26,39 +26,39 @@ void CStructureCoder::Join(CVertex3d* a, CVertex3d* b)
 
 // Join for a vertex v just made: another vertex's slots hold v only when its last join was
 // with v, so they need no search.
-void CStructureCoder::JoinNew(CVertex3d* v, CVertex3d* u)
+void CStructureCoder::JoinNew(int v, int u)
 {
-  if (u == m_pGhost) {
+  if (u == Ghost) {
     m_NbGhostJoined += FillSlot(v, u);
     return;
   }
   FillSlot(v, u);
   if (u == v)
     return;
-  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(u))];
-  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(u)];
+  int* slots = m_Slots.data() + of.m_Start;
   if (of.m_Filled < of.m_Count && (of.m_Filled == 0 || slots[of.m_Filled - 1] != v))
     slots[of.m_Filled++] = v;
 }
 
 // The decoded vertices' neighbour slots, one per coded valence, filled as the faces come:
 // working state of the decoder only, kept side by side in a table of its own.
-void CStructureCoder::SetSlots(const CVertex3d* v, int nbSlot)
+void CStructureCoder::SetSlots(int v, int nbSlot)
 {
-  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(v)];
   of.m_Start = static_cast<int>(m_Slots.size());
   of.m_Count = nbSlot;
-  m_Slots.resize(m_Slots.size() + static_cast<std::size_t>(nbSlot), nullptr);
+  m_Slots.resize(m_Slots.size() + static_cast<std::size_t>(nbSlot), Ghost);
 }
 
 // Fills v's first empty slot with u unless u has one already; 1 when filled. The ghost
 // itself has no slots.
-int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
+int CStructureCoder::FillSlot(int v, int u)
 {
-  if (v == m_pGhost)
+  if (v == Ghost)
     return 0;
-  SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
-  CVertex3d** slots = m_Slots.data() + of.m_Start;
+  SSlots& of = m_SlotsOf[static_cast<std::size_t>(v)];
+  int* slots = m_Slots.data() + of.m_Start;
   const int nbFilled = of.m_Filled;
   // A full vertex takes no one: no search.
   if (nbFilled == of.m_Count || std::find(slots, slots + nbFilled, u) != slots + nbFilled)
@@ -68,31 +68,31 @@ int CStructureCoder::FillSlot(const CVertex3d* v, CVertex3d* u)
   return 1;
 }
 
-int CStructureCoder::IsFilled(const CVertex3d* v) const
+int CStructureCoder::IsFilled(int v) const
 {
-  const SSlots& of = m_SlotsOf[static_cast<std::size_t>(IndexOf(v))];
+  const SSlots& of = m_SlotsOf[static_cast<std::size_t>(v)];
   return of.m_Filled == of.m_Count ? 1 : 0;
 }
 
-int CStructureCoder::HasEmptySlot(const CVertex3d* v) const
+int CStructureCoder::HasEmptySlot(int v) const
 {
-  if (v == m_pGhost)
+  if (v == Ghost)
     return m_NbGhostJoined < static_cast<long long>(m_GhostDegree) ? 1 : 0;
   return IsFilled(v) ? 0 : 1;
 }
 
-CVertex3d* CStructureCoder::NewVertex()
+int CStructureCoder::NewVertex()
 {
   const int n = m_NbVertexMade;
   CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
   if (n >= m_NbVertexRead || n >= vertices.GetSize())
-    return nullptr;
+    return -1;
   auto* v = m_pMesh->NewVertex(0.0f, 0.0f, 0.0f);
   v->SetAdjacencyIndex(n);
   vertices.SetAt(n, v);
   m_NbVertexMade = n + 1;
   m_SlotsOf.emplace_back();
-  return v;
+  return n;
 }
 
 int CStructureCoder::Decode(CMesh3d* pMesh, const char* fileName, const SOptions& options,
@@ -118,13 +118,9 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
     return 0;
   // The ghost closes the borders while decoding; it never joins the mesh. Vertices come
   // as the codes meet them, so that a count the stream cannot back allocates nothing.
-  CVertex3d ghost(0.0f, 0.0f, 0.0f);
-  ghost.SetFlag(2);
   m_NbGhostJoined = 0;
-  SetGhost(m_GhostDegree > 0 ? &ghost : nullptr);
-  m_pStack = std::make_unique<CEdgeListStack>();
-  m_pActiveList = nullptr;
-  m_Decoding = 1;
+  m_BadFace = 0;
+  m_Loops.Clear();
   // Room at once for what the codes can make (a vertex per code at most, about two faces per
   // vertex), then the usual growth. The arrays are filled in place and cut to what was made
   // at the end (and before each redraw).
@@ -143,10 +139,7 @@ int CStructureCoder::Decode(CMesh3d* pMesh, CIBitStream* pStream, const SOptions
   pMesh->GetArrayFace()->SetSize(m_NbFaceMade, 0);
   if (m_NbFaceMade > 0)
     pMesh->SetModified(1);
-  m_Decoding = 0;
-  m_pStack.reset();
-  m_SpareLists.clear();
-  m_pActiveList = nullptr;
+  m_Loops.Clear();
   SetGhost(nullptr);
   Redraw(0);
   if (pDuration)
@@ -159,7 +152,7 @@ int CStructureCoder::DecodeCodes()
   std::size_t k = 0;
   for (std::size_t i = 0; i < m_Codes.size(); i++) {
     // An empty stack with codes left: the seed corners of the next component.
-    if (m_pStack->GetCount() == 0) {
+    if (m_Loops.GetCount() == 0) {
       if (i + 3 > m_Codes.size() || !DecodeInitEdgeList(i))
         return 0;
       i += 2;
@@ -167,7 +160,7 @@ int CStructureCoder::DecodeCodes()
     }
     const unsigned int code = m_Codes[i];
     if (code == 0) {
-      if (!m_pGhost)
+      if (m_GhostDegree == 0)
         return 0;
       DecodeGhostFace();
     } else if (code == 1) {
@@ -176,54 +169,46 @@ int CStructureCoder::DecodeCodes()
     } else if (code == 2) {
       DecodeEmptyList(1);
     } else {
-      CVertex3d* v = NewVertex();
-      if (!v)
+      const int v = NewVertex();
+      if (v < 0)
         return 0;
       DecodeFace(v, code);
     }
     DecodeDropEmptyLists();
+    if (m_BadFace)
+      return 0;
     DecodeRedraw(static_cast<int>(i));
   }
   // Every vertex and offset used, and the conquest closed.
-  return m_NbVertexMade == m_NbVertexRead && k == m_Offsets.size() &&
-         m_pStack->GetCount() == 0;
-}
-
-std::unique_ptr<CEdgeList> CStructureCoder::NewEdgeList()
-{
-  if (m_SpareLists.empty())
-    return std::make_unique<CEdgeList>();
-  std::unique_ptr<CEdgeList> pList = std::move(m_SpareLists.back());
-  m_SpareLists.pop_back();
-  return pList;
+  return m_NbVertexMade == m_NbVertexRead && k == m_Offsets.size() && m_Loops.GetCount() == 0;
 }
 
 void CStructureCoder::DecodeDropEmptyLists()
 {
   while (DecodeEmptyList(0)) {
   }
-  while (m_pActiveList && m_pActiveList->IsEmpty()) {
-    // A few kept for the next splits, so that a list and its node pool are made once.
-    std::unique_ptr<CEdgeList> pEmpty = m_pStack->RemoveHead();
-    if (m_SpareLists.size() < 4) {
-      pEmpty->SetPivot(nullptr);
-      m_SpareLists.push_back(std::move(pEmpty));
-    }
-    m_pActiveList = m_pStack->GetHead();
-    while (m_pActiveList && DecodeEmptyList(0)) {
+  while (m_Loops.GetCount() > 0 && m_Loops.Active().m_Count == 0) {
+    m_Loops.RemoveAt(0);
+    while (m_Loops.GetCount() > 0 && DecodeEmptyList(0)) {
     }
   }
 }
 
-void CStructureCoder::AddFace(CVertex3d* a, CVertex3d* b, CVertex3d* c)
+void CStructureCoder::AddFace(int a, int b, int c)
 {
-  if (a == m_pGhost || b == m_pGhost || c == m_pGhost)
+  if (a == Ghost || b == Ghost || c == Ghost)
     return;
+  // Only a stream that does not describe a conquest makes a face on a repeated vertex.
+  if (a == b || b == c || a == c) {
+    m_BadFace = 1;
+    return;
+  }
+  const CArray3d<CVertex3d>& vertices = *m_pMesh->GetArrayVertex();
   CArray3d<CFace3d>& faces = *m_pMesh->GetArrayFace();
   const int n = m_NbFaceMade;
   if (n == faces.GetSize())
     faces.SetSize(n < faces.GetMaxSize() ? faces.GetMaxSize() : n + 1);
-  faces.SetAt(n, m_pMesh->NewFace(a, b, c));
+  faces.SetAt(n, m_pMesh->NewFace(vertices.GetAt(a), vertices.GetAt(b), vertices.GetAt(c)));
   m_NbFaceMade = n + 1;
 }
 
@@ -246,44 +231,46 @@ void CStructureCoder::DecodeRedraw(int step)
 
 int CStructureCoder::DecodeInitEdgeList(std::size_t code)
 {
-  CVertex3d* corners[3] = {NewVertex(), NewVertex(), NewVertex()};
-  if (!corners[2])
+  const int corners[3] = {NewVertex(), NewVertex(), NewVertex()};
+  if (corners[2] < 0)
     return 0;
-  m_pStack->AddHead(NewEdgeList());
-  m_pActiveList = m_pStack->GetHead();
+  m_Loops.AddHead();
+  CStructureLoops::SLoop& active = m_Loops.Active();
   AddFace(corners[0], corners[1], corners[2]);
   for (int i = 0; i < 3; i++) {
-    SetSlots(corners[i], static_cast<int>(m_Codes[code + i]));
+    SetSlots(corners[i], static_cast<int>(m_Codes[code + static_cast<std::size_t>(i)]));
     FillSlot(corners[i], corners[(i + 1) % 3]);
     FillSlot(corners[i], corners[(i + 2) % 3]);
-    corners[i]->SetFlag(1);
-    m_pActiveList->AddTail(corners[i]);
+    m_pMesh->GetVertex(corners[i])->SetFlag(1);
+    m_Loops.AddTail(active, corners[i]);
   }
-  m_pActiveList->SetPivot(m_pActiveList->GetHeadPosition());
+  active.m_Pivot = active.m_Head;
   DecodeRedraw(0);
   return 1;
 }
 
 void CStructureCoder::DecodeGhostFace()
 {
-  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
-  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
-  Join(CLoopList::GetAt(pivot), m_pGhost);
-  Join(pBefore, m_pGhost);
-  m_pActiveList->InsertBefore(pivot, m_pGhost);
+  CStructureLoops::SLoop& active = m_Loops.Active();
+  const int pivot = active.m_Pivot;
+  const int before = m_Loops.Item(m_Loops.Prev(pivot));
+  Join(m_Loops.Item(pivot), Ghost);
+  Join(before, Ghost);
+  m_Loops.InsertBefore(active, pivot, Ghost);
 }
 
-void CStructureCoder::DecodeFace(CVertex3d* v, unsigned int valence)
+void CStructureCoder::DecodeFace(int v, unsigned int valence)
 {
-  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
-  CVertex3d* p = CLoopList::GetAt(pivot);
-  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
+  CStructureLoops::SLoop& active = m_Loops.Active();
+  const int pivot = active.m_Pivot;
+  const int p = m_Loops.Item(pivot);
+  const int before = m_Loops.Item(m_Loops.Prev(pivot));
   SetSlots(v, static_cast<int>(valence));
-  AddFace(pBefore, v, p);
-  m_pActiveList->InsertBefore(pivot, v);
-  JoinNew(v, pBefore);
+  AddFace(before, v, p);
+  m_Loops.InsertBefore(active, pivot, v);
+  JoinNew(v, before);
   JoinNew(v, p);
-  v->SetFlag(1);
+  m_pMesh->GetVertex(v)->SetFlag(1);
 }
 
 int CStructureCoder::DecodeSplit(std::size_t* pOffset)
@@ -293,7 +280,8 @@ int CStructureCoder::DecodeSplit(std::size_t* pOffset)
     return 0;
   const unsigned int offset = m_Offsets[k];
   const unsigned int sign = m_Signs[k];
-  const int n = m_pActiveList->GetCount();
+  CStructureLoops::SLoop& active = m_Loops.Active();
+  const int n = active.m_Count;
   // A negative offset of half the list or more is no split but a merge (see MergeEdgeList).
   if (sign && offset >= static_cast<unsigned int>((n + 1) / 2)) {
     *pOffset = k + 2;
@@ -303,81 +291,106 @@ int CStructureCoder::DecodeSplit(std::size_t* pOffset)
   const long long steps = sign ? static_cast<long long>(n) - offset : offset;
   if (steps <= 0 || steps >= n)
     return 0;
-  CLoopList::POSITION pos = m_pActiveList->GetPivot();
-  CVertex3d* p = CLoopList::GetAt(pos);
-  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pos);
-  std::unique_ptr<CEdgeList> pNew = NewEdgeList();
-  for (long long i = 0; i < steps; i++) {
-    const CLoopList::POSITION next = m_pActiveList->GetNextPos(pos);
-    pNew->AddTail(CLoopList::GetAt(pos));
-    m_pActiveList->RemoveAt(pos);
-    pos = next;
-  }
-  CVertex3d* v = CLoopList::GetAt(pos);
-  AddFace(pBefore, v, p);
-  pNew->AddTail(v);
-  // In step with the coder, which has conquered the edge (v p), not yet (v pBefore), when
+  const int pivot = active.m_Pivot;
+  const int p = m_Loops.Item(pivot);
+  const int before = m_Loops.Item(m_Loops.Prev(pivot));
+  // The items from the pivot on go to a new loop; the item after them closes both.
+  int pos = CStructureLoops::None;
+  CStructureLoops::SLoop cut = m_Loops.Cut(active, pivot, static_cast<int>(steps), &pos);
+  const int v = m_Loops.Item(pos);
+  AddFace(before, v, p);
+  m_Loops.AddTail(cut, v);
+  // In step with the coder, which has conquered the edge (v p), not yet (v before), when
   // it looks for full pivots.
   Join(v, p);
-  pNew->SetPivot(PivotNear(pNew.get(), pNew->GetHeadPosition()));
-  m_pActiveList->SetPivot(PivotNear(m_pActiveList, pos));
-  Join(v, pBefore);
-  m_pStack->AddTail(std::move(pNew));
+  cut.m_Pivot = DecodePivotNear(cut, cut.m_Head);
+  active.m_Pivot = DecodePivotNear(active, pos);
+  Join(v, before);
+  m_Loops.AddTail(cut);
   return 1;
 }
 
 int CStructureCoder::DecodeMerge(unsigned int listCode, unsigned int offset, unsigned int sign)
 {
-  const long long index =
-    static_cast<long long>(listCode) - (m_pActiveList->GetCount() + 1) / 2 + 1;
-  if (index < 1 || index >= m_pStack->GetCount())
+  CStructureLoops::SLoop& active = m_Loops.Active();
+  const long long index = static_cast<long long>(listCode) - (active.m_Count + 1) / 2 + 1;
+  if (index < 1 || index >= m_Loops.GetCount())
     return 0;
-  const CEdgeList* pOther = m_pStack->GetAt(static_cast<int>(index));
-  const long long m = pOther->GetCount();
+  CStructureLoops::SLoop& other = m_Loops.At(static_cast<int>(index));
+  const long long m = other.m_Count;
   const long long count = sign ? m - (static_cast<long long>(offset) - 1) : offset - 1LL;
-  if (count < 0 || count >= m || !pOther->GetPivot())
+  if (count < 0 || count >= m || other.m_Pivot == CStructureLoops::None)
     return 0;
-  CLoopList::POSITION pos = pOther->GetPivot();
-  for (long long i = 0; i < count; i++)
-    pos = pOther->GetNextPos(pos);
-  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
-  CVertex3d* p = CLoopList::GetAt(pivot);
-  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
-  CVertex3d* v = CLoopList::GetAt(pos);
-  AddFace(pBefore, v, p);
-  JoinEdgeList(static_cast<int>(index), pos);
+  // The start of the other loop, reached the shorter way round.
+  int pos = other.m_Pivot;
+  if (count <= m - count) {
+    for (long long i = 0; i < count; i++)
+      pos = m_Loops.Next(pos);
+  } else {
+    for (long long i = count; i < m; i++)
+      pos = m_Loops.Prev(pos);
+  }
+  const int pivot = active.m_Pivot;
+  const int p = m_Loops.Item(pivot);
+  const int before = m_Loops.Item(m_Loops.Prev(pivot));
+  const int v = m_Loops.Item(pos);
+  AddFace(before, v, p);
+  m_Loops.InsertLoopBefore(active, pivot, other, pos);
+  m_Loops.RemoveAt(static_cast<int>(index));
   Join(v, p);
-  Join(v, pBefore);
+  Join(v, before);
   return 1;
 }
 
 int CStructureCoder::DecodeEmptyList(int forced)
 {
-  if (!m_pActiveList || m_pActiveList->IsEmpty())
+  if (m_Loops.GetCount() == 0 || m_Loops.Active().m_Count == 0)
     return 0;
-  const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
-  CVertex3d* p = CLoopList::GetAt(pivot);
-  const CLoopList::POSITION next = m_pActiveList->GetNextPos(pivot);
-  CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
-  CVertex3d* pAfter = CLoopList::GetAt(next);
-  if (p == m_pGhost && HasEmptySlot(p)) {
-    if (pAfter == m_pGhost)
-      m_pActiveList->RemoveAt(pivot);
-    m_pActiveList->SetPivot(m_pActiveList->IsEmpty() ? nullptr : next);
+  CStructureLoops::SLoop& active = m_Loops.Active();
+  const int pivot = active.m_Pivot;
+  const int p = m_Loops.Item(pivot);
+  const int next = m_Loops.Next(pivot);
+  const int before = m_Loops.Item(m_Loops.Prev(pivot));
+  const int after = m_Loops.Item(next);
+  if (p == Ghost && HasEmptySlot(p)) {
+    if (after == Ghost)
+      m_Loops.RemoveAt(active, pivot);
+    active.m_Pivot = active.m_Count == 0 ? CStructureLoops::None : next;
     return 1;
   }
   // The coder drops the pivot of a list of two, or of one whose neighbours on the list are the
   // same vertex, without a code.
-  if (m_pActiveList->GetCount() <= 2 || pBefore == pAfter)
+  if (active.m_Count <= 2 || before == after)
     forced = 1;
   if (HasEmptySlot(p) && !forced)
     return 0;
-  m_pActiveList->RemoveAt(pivot);
-  if (pBefore != pAfter && m_pActiveList->GetCount() > 1) {
-    AddFace(pBefore, pAfter, p);
-    if (m_pActiveList->GetCount() > 2)
-      Join(pBefore, pAfter);
+  m_Loops.RemoveAt(active, pivot);
+  if (before != after && active.m_Count > 1) {
+    AddFace(before, after, p);
+    if (active.m_Count > 2)
+      Join(before, after);
   }
-  m_pActiveList->SetPivot(m_pActiveList->IsEmpty() ? nullptr : PivotNear(m_pActiveList, next));
+  active.m_Pivot = active.m_Count == 0 ? CStructureLoops::None : DecodePivotNear(active, next);
   return 1;
+}
+
+int CStructureCoder::DecodePivotNear(const CStructureLoops::SLoop& loop, int pos) const
+{
+  const int n = loop.m_Count;
+  if (!m_Options.m_EncourageFull || n == 0 || pos == CStructureLoops::None)
+    return pos;
+  // The nearest filled item, forward first at equal distance; the ghost is never taken.
+  int forward = pos;
+  int backward = pos;
+  for (int i = 0; i < n / 2 + 1; i++) {
+    const int f = m_Loops.Item(forward);
+    if (f != Ghost && IsFilled(f))
+      return m_Loops.Find(loop, f);
+    const int b = m_Loops.Item(backward);
+    if (b != Ghost && IsFilled(b))
+      return m_Loops.Find(loop, b);
+    forward = m_Loops.Next(forward);
+    backward = m_Loops.Prev(backward);
+  }
+  return pos;
 }

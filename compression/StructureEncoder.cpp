@@ -612,11 +612,7 @@ CLoopList::POSITION CStructureCoder::PivotNear(CEdgeList* pList, CLoopList::POSI
 {
   if (!m_Options.m_EncourageFull)
     return pos;
-  // The decoder knows a full vertex by its neighbour slots, all filled.
-  CVertex3d* v = m_Decoding ? FindOutward(pList, pos,
-                                          [this](const CVertex3d* u) { return IsFilled(u); })
-                            : FindOutward(pList, pos,
-                                          [this](const CVertex3d* u) { return HasNoFreeEdge(u); });
+  CVertex3d* v = FindOutward(pList, pos, [this](const CVertex3d* u) { return HasNoFreeEdge(u); });
   return v ? pList->Find(v) : pos;
 }
 

@@ -253,3 +253,71 @@ TEST(StructureStreamRefusals, CutAndFlippedStreamsWithMergesHolesAndParts)
     }
   }
 }
+
+// Streams whose codes, offsets and signs were changed before they were range coded: the
+// coding is sound, the conquest they describe is not. The decoder walks, splits and merges its
+// loops on whatever they say, in both pivot modes, and either refuses them or makes a mesh of
+// whole faces on the vertices it made.
+TEST(StructureStreamRefusals, ConquestsChangedBeforeCodingDecodeSafely)
+{
+  const std::vector<topology::SSoup> soups{
+    topology::Join(topology::GridWithHoles(5), topology::TorusGrid(6, 4), 30),
+    topology::VoxelPlate(3)};
+  platform::Srand(11);
+  const auto pick = [](std::size_t n) { return static_cast<std::size_t>(platform::Rand()) % n; };
+  int nbRefused = 0;
+  int nbTrial = 0;
+  for (const topology::SSoup& soup : soups) {
+    auto mesh = topology::Build(soup);
+    const SCoded e = Encode(mesh.get(), 0);
+    ASSERT_EQ(e.m_Encoded, 1);
+    ASSERT_FALSE(e.m_Offsets.empty());
+    const auto nbVertex = static_cast<std::uint32_t>(mesh->NbVertex());
+    const unsigned int maxCode = CStructureCoder::GetMax(e.m_Codes);
+    const unsigned int maxOffset = CStructureCoder::GetMax(e.m_Offsets);
+    for (int trial = 0; trial < 150; trial++, nbTrial++) {
+      SCOPED_TRACE(trial);
+      Codes codes = e.m_Codes;
+      Codes offsets = e.m_Offsets;
+      Codes signs = e.m_Signs;
+      for (int change = 0; change < 1 + trial % 3; change++) {
+        const std::size_t what = pick(3);
+        if (what == 0)
+          codes[3 + pick(codes.size() - 3)] = static_cast<unsigned int>(pick(maxCode + 1));
+        else if (what == 1)
+          offsets[pick(offsets.size())] = 1 + static_cast<unsigned int>(pick(maxOffset));
+        else
+          signs[pick(signs.size())] ^= 1u;
+      }
+      const std::vector<std::uint8_t> bytes =
+        Compose(nbVertex, e.m_GhostDegree, codes, offsets, signs);
+      for (int mode = 0; mode < 2; mode++) {
+        CStructureCoder::SOptions options;
+        options.m_EncourageFull = mode;
+        CIBitStream input(bytes.data(), bytes.size());
+        CMesh3d decoded;
+        CStructureCoder decoder;
+        const int ok = decoder.Decode(&decoded, &input, options);
+        nbRefused += ok ? 0 : 1;
+        EXPECT_LE(decoded.NbVertex(), static_cast<int>(nbVertex));
+        for (int f = 0; f < decoded.NbFace(); f++) {
+          const CFace3d* pFace = decoded.GetFace(f);
+          ASSERT_NE(pFace, nullptr);
+          for (int c = 0; c < 3; c++) {
+            const int index = pFace->v(c)->GetAdjacencyIndex();
+            ASSERT_GE(index, 0);
+            ASSERT_LT(index, decoded.NbVertex());
+            EXPECT_EQ(decoded.GetVertex(index), pFace->v(c));
+          }
+          if (ok) {
+            EXPECT_NE(pFace->v(0), pFace->v(1));
+            EXPECT_NE(pFace->v(1), pFace->v(2));
+            EXPECT_NE(pFace->v(0), pFace->v(2));
+          }
+        }
+      }
+    }
+  }
+  // Most changed conquests do not close as their counts say.
+  EXPECT_GT(nbRefused, nbTrial / 2);
+}
