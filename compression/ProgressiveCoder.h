@@ -286,6 +286,10 @@ private:
                     const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
+  // Buffers of the update, kept from layer to layer.
+  std::vector<SCorner> m_CornerSpare;
+  std::vector<int> m_CornerStartSpare;
+  std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
   int m_CornersValid = 0;
   // Every vertex of the mesh owns its adjacency index in the lists above.

@@ -64,18 +64,25 @@ bool CProgressiveCoder::CanUpdateAdjacency() const
 // vertices aside) get their lists again; the faces are linked once the others have gone.
 void CProgressiveCoder::UpdateAdjacency()
 {
-  // Affected vertices by adjacency index: their rank in `vertices`.
-  std::vector<int> rank(m_CornerOwner.size(), -1);
+  // Affected vertices by adjacency index: their rank in `vertices`. Kept from layer to layer,
+  // all -1 between updates.
+  std::vector<int>& rank = m_Rank;
+  if (rank.size() < m_CornerOwner.size())
+    rank.resize(m_CornerOwner.size(), -1);
   std::vector<CVertex3d*> vertices;
+  // The indices ranked, by the numbering the update started from.
+  std::vector<size_t> ranked;
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
       for (int k = 0; k < 3; k++) {
         CVertex3d* v = f->v(k);
-        int& r = rank[static_cast<size_t>(v->GetAdjacencyIndex())];
+        const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
+        int& r = rank[id];
         if (r >= 0 || v->GetFlag() == 2)
           continue;
         r = static_cast<int>(vertices.size());
         vertices.push_back(v);
+        ranked.push_back(id);
       }
   // The new faces of each, in the order they were made: after the others in the array.
   std::vector<int> start(vertices.size() + 1, 0);
@@ -117,10 +124,12 @@ void CProgressiveCoder::UpdateAdjacency()
   ReleaseRemovedVertices();
   for (size_t r = 0; r < vertices.size(); r++)
     LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1]);
-  if (m_CornersComplete) {
+  if (m_CornersComplete)
     CarryCorners(rank, fresh, freshStart);
+  for (size_t id : ranked)
+    rank[id] = -1;
+  if (m_CornersComplete)
     return;
-  }
   m_CornersValid = 0;
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
@@ -132,9 +141,12 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
                                      const std::vector<int>& freshStart)
 {
   const int nv = m_pMesh->NbVertex();
-  std::vector<SCorner> corners;
+  // Built in the buffers of the lists before, swapped in: no allocation per layer.
+  std::vector<SCorner>& corners = m_CornerSpare;
+  corners.clear();
   corners.reserve(m_Corners.size());
-  std::vector<int> cornerStart(static_cast<size_t>(nv) + 1, 0);
+  std::vector<int>& cornerStart = m_CornerStartSpare;
+  cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
   m_CornerOwner.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);

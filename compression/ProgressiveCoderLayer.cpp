@@ -275,7 +275,8 @@ int CProgressiveCoder::RunLayer()
   }
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
-  const int removed = m_pMesh->CountVerticesWithFlag(2);
+  // Each removal flags its vertex 2 and leaves one record.
+  const int removed = m_pCurrentGeometry->NbRecord();
   if (!m_ApplyRemoval) {
     m_CornersValid = 0;
     return removed;
