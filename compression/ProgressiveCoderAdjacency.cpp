@@ -6,20 +6,32 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
+
 namespace {
 
 // Faces in the array order, each once; neighbours in the order of their faces' corners, each
 // once; across edge k of f, the first other face of corner k holding corner k + 1.
-void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
+// The neighbours are gathered first and stored at once: the list's own duplicate test would
+// decode its entries for every corner.
+void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces, std::vector<CVertex3d*>* pScratch)
 {
   auto* pList = v->GetArrayFaceNeighbor();
   pList->SetSize(static_cast<int>(faces.size()));
   for (size_t i = 0; i < faces.size(); i++)
     pList->SetAt(static_cast<int>(i), faces[i]);
-  v->RemoveAllVertexNeighbor();
+  std::vector<CVertex3d*>& neighbours = *pScratch;
+  neighbours.clear();
   for (const CFace3d* f : faces)
-    for (int k = 0; k < 3; k++)
-      v->AddNeighbor(f->v(k));
+    for (int k = 0; k < 3; k++) {
+      CVertex3d* w = f->v(k);
+      if (w != v && std::find(neighbours.begin(), neighbours.end(), w) == neighbours.end())
+        neighbours.push_back(w);
+    }
+  auto* pNeighbours = v->GetArrayVertexNeighbor();
+  pNeighbours->SetSize(static_cast<int>(neighbours.size()));
+  for (size_t i = 0; i < neighbours.size(); i++)
+    pNeighbours->SetAt(static_cast<int>(i), neighbours[i]);
 }
 
 // From v's corners on its new lists, in their order: each corner names v's face with the
@@ -103,6 +115,7 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<int> cursor(start.begin(), start.end() - 1);
   forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
   std::vector<CFace3d*> faces;
+  std::vector<CVertex3d*> neighbours;
   // The touched vertices' corners, by rank, as ListCorners would find them on the new lists.
   std::vector<SCorner> fresh;
   std::vector<int> freshStart(vertices.size() + 1, 0);
@@ -113,7 +126,7 @@ void CProgressiveCoder::UpdateAdjacency()
       if (v->GetFaceNeighbor(j)->GetFlag() != 2)
         faces.push_back(v->GetFaceNeighbor(j));
     faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
-    StoreFaces(v, faces);
+    StoreFaces(v, faces, &neighbours);
     for (CFace3d* f : faces)
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
