@@ -587,11 +587,20 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   const CVertex3d* previous = pGate->GetFirst();
   if (!current || current->previous != previous)
     return -1;
-  CArray3d<CVertex3d>* pBorder = &m_GateBorder;
-  CArray3d<CFace3d>* pFaces = &m_GatePatchFaces;
-  pBorder->Add(pGate->GetFirst());
-  pFaces->Add(pFace);
-  for (int k = 0; k < valence - 1; k++) {
+  // Gathered here and stored once: the arrays grow out of line.
+  std::array<CVertex3d*, kPatchRoom> border{pGate->GetFirst()};
+  std::array<CFace3d*, kPatchRoom> faces{pFace};
+  int size = 1;
+  auto store = [&](int result) {
+    m_GateBorder.SetSize(size);
+    m_GatePatchFaces.SetSize(size);
+    for (int i = 0; i < size; i++) {
+      m_GateBorder.SetAt(i, border[static_cast<size_t>(i)]);
+      m_GatePatchFaces.SetAt(i, faces[static_cast<size_t>(i)]);
+    }
+    return result;
+  };
+  for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
     const SCorner* next = nullptr;
     for (const SCorner* c = begin; c < end; c++) {
       if (c == current || (c->previous != previous && c->next != previous))
@@ -603,14 +612,14 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     // The walk goes on only across a face turning the same way.
     if (!next || next->next != previous)
       return -1;
-    if (pFaces->Contains(next->face))
-      return 0;
-    pFaces->Add(next->face);
-    pBorder->Add(const_cast<CVertex3d*>(next->previous));
+    if (std::find(faces.begin(), faces.begin() + size, next->face) != faces.begin() + size)
+      return store(0);
+    faces[static_cast<size_t>(size)] = next->face;
+    border[static_cast<size_t>(size++)] = const_cast<CVertex3d*>(next->previous);
     current = next;
     previous = next->previous;
   }
-  return previous == pGate->GetSecond() ? 1 : 0;
+  return store(previous == pGate->GetSecond() ? 1 : 0);
 }
 
 // Visual debugging: the front face a little darker than the rest of the patch, each patch in
