@@ -152,6 +152,7 @@ private:
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
+  int BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   void ColourPatch() const;
   int IsBorderConcave() const;
   int IsBorderDegenerate() const;
@@ -166,6 +167,15 @@ private:
   // firstIndex: first's adjacency index if known (checked), else -1.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
                      int firstIndex = -1) const;
+  // The same from a front corner as FrontCorner gives it.
+  CFace3d* FrontFaceAt(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                       int corner) const;
+  // first's adjacency index when its corners are listed, else -1.
+  int CornerListOf(const CVertex3d* first, int firstIndex) const;
+  // Position in the corner lists of the front face's corner at first; kNoFront without one,
+  // kUnresolved when first's corners are not listed.
+  int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
+  void LookAhead();
   void ListCorners();
   bool CanUpdateAdjacency() const;
   void UpdateAdjacency();
@@ -276,6 +286,10 @@ private:
                     const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
+  // Buffers of the update, kept from layer to layer.
+  std::vector<SCorner> m_CornerSpare;
+  std::vector<int> m_CornerStartSpare;
+  std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
   int m_CornersValid = 0;
   // Every vertex of the mesh owns its adjacency index in the lists above.

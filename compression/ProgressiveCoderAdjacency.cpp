@@ -6,20 +6,32 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
+
 namespace {
 
 // Faces in the array order, each once; neighbours in the order of their faces' corners, each
 // once; across edge k of f, the first other face of corner k holding corner k + 1.
-void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces)
+// The neighbours are gathered first and stored at once: the list's own duplicate test would
+// decode its entries for every corner.
+void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces, std::vector<CVertex3d*>* pScratch)
 {
   auto* pList = v->GetArrayFaceNeighbor();
   pList->SetSize(static_cast<int>(faces.size()));
   for (size_t i = 0; i < faces.size(); i++)
     pList->SetAt(static_cast<int>(i), faces[i]);
-  v->RemoveAllVertexNeighbor();
+  std::vector<CVertex3d*>& neighbours = *pScratch;
+  neighbours.clear();
   for (const CFace3d* f : faces)
-    for (int k = 0; k < 3; k++)
-      v->AddNeighbor(f->v(k));
+    for (int k = 0; k < 3; k++) {
+      CVertex3d* w = f->v(k);
+      if (w != v && std::find(neighbours.begin(), neighbours.end(), w) == neighbours.end())
+        neighbours.push_back(w);
+    }
+  auto* pNeighbours = v->GetArrayVertexNeighbor();
+  pNeighbours->SetSize(static_cast<int>(neighbours.size()));
+  for (size_t i = 0; i < neighbours.size(); i++)
+    pNeighbours->SetAt(static_cast<int>(i), neighbours[i]);
 }
 
 // From v's corners on its new lists, in their order: each corner names v's face with the
@@ -64,18 +76,25 @@ bool CProgressiveCoder::CanUpdateAdjacency() const
 // vertices aside) get their lists again; the faces are linked once the others have gone.
 void CProgressiveCoder::UpdateAdjacency()
 {
-  // Affected vertices by adjacency index: their rank in `vertices`.
-  std::vector<int> rank(m_CornerOwner.size(), -1);
+  // Affected vertices by adjacency index: their rank in `vertices`. Kept from layer to layer,
+  // all -1 between updates.
+  std::vector<int>& rank = m_Rank;
+  if (rank.size() < m_CornerOwner.size())
+    rank.resize(m_CornerOwner.size(), -1);
   std::vector<CVertex3d*> vertices;
+  // The indices ranked, by the numbering the update started from.
+  std::vector<size_t> ranked;
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
       for (int k = 0; k < 3; k++) {
         CVertex3d* v = f->v(k);
-        int& r = rank[static_cast<size_t>(v->GetAdjacencyIndex())];
+        const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
+        int& r = rank[id];
         if (r >= 0 || v->GetFlag() == 2)
           continue;
         r = static_cast<int>(vertices.size());
         vertices.push_back(v);
+        ranked.push_back(id);
       }
   // The new faces of each, in the order they were made: after the others in the array.
   std::vector<int> start(vertices.size() + 1, 0);
@@ -96,6 +115,7 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<int> cursor(start.begin(), start.end() - 1);
   forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
   std::vector<CFace3d*> faces;
+  std::vector<CVertex3d*> neighbours;
   // The touched vertices' corners, by rank, as ListCorners would find them on the new lists.
   std::vector<SCorner> fresh;
   std::vector<int> freshStart(vertices.size() + 1, 0);
@@ -106,7 +126,7 @@ void CProgressiveCoder::UpdateAdjacency()
       if (v->GetFaceNeighbor(j)->GetFlag() != 2)
         faces.push_back(v->GetFaceNeighbor(j));
     faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
-    StoreFaces(v, faces);
+    StoreFaces(v, faces, &neighbours);
     for (CFace3d* f : faces)
       for (int k = 0; k < 3; k++)
         if (f->v(k) == v)
@@ -117,10 +137,12 @@ void CProgressiveCoder::UpdateAdjacency()
   ReleaseRemovedVertices();
   for (size_t r = 0; r < vertices.size(); r++)
     LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1]);
-  if (m_CornersComplete) {
+  if (m_CornersComplete)
     CarryCorners(rank, fresh, freshStart);
+  for (size_t id : ranked)
+    rank[id] = -1;
+  if (m_CornersComplete)
     return;
-  }
   m_CornersValid = 0;
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
@@ -132,9 +154,12 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
                                      const std::vector<int>& freshStart)
 {
   const int nv = m_pMesh->NbVertex();
-  std::vector<SCorner> corners;
+  // Built in the buffers of the lists before, swapped in: no allocation per layer.
+  std::vector<SCorner>& corners = m_CornerSpare;
+  corners.clear();
   corners.reserve(m_Corners.size());
-  std::vector<int> cornerStart(static_cast<size_t>(nv) + 1, 0);
+  std::vector<int>& cornerStart = m_CornerStartSpare;
+  cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
   m_CornerOwner.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);

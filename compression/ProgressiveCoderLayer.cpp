@@ -27,13 +27,17 @@ Point Cross(const Point& a, const Point& b)
 double Dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 double Length(const Point& a) { return std::sqrt(Dot(a, a)); }
 
-Point UnitNormal(const Point& a, const Point& b, const Point& c)
+Point Unit(Point n)
 {
-  Point n = Cross(Sub(b, a), Sub(c, a));
   const double len = Length(n);
   if (len > 0)
     n = {n[0] / len, n[1] / len, n[2] / len};
   return n;
+}
+
+Point UnitNormal(const Point& a, const Point& b, const Point& c)
+{
+  return Unit(Cross(Sub(b, a), Sub(c, a)));
 }
 
 // Squared distance from p to the segment [a, b].
@@ -80,6 +84,20 @@ double SignedVolume(const Point& p0, const Point& p1, const Point& p2)
   return Dot(p0, Cross(Sub(p1, p0), Sub(p2, p0)));
 }
 
+// CFace3d::IndexFrom and GetVertexOther, inlined: the patch walk calls them for every face.
+int CornerOf(const CFace3d* f, const CVertex3d* p)
+{
+  return f->v(0) == p ? 0 : f->v(1) == p ? 1 : f->v(2) == p ? 2 : -1;
+}
+
+CVertex3d* OtherCorner(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
+{
+  for (int i = 0; i < 3; i++)
+    if (f->v(i) != a && f->v(i) != b)
+      return f->v(i);
+  return nullptr;
+}
+
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
                                            {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
                                            {121, 123, 221}};
@@ -109,28 +127,73 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
                                      int firstIndex) const
 {
-  *pOther = nullptr;
+  return FrontFaceAt(first, second, pOther, FrontCorner(first, second, firstIndex));
+}
+
+int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) const
+{
   auto owns = [this, first](int id) {
     return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
            m_CornerOwner[static_cast<size_t>(id)] == first;
   };
   const int id = owns(firstIndex) ? firstIndex : first->GetAdjacencyIndex();
-  if (!m_CornersValid || !owns(id)) {
+  return m_CornersValid && owns(id) ? id : -1;
+}
+
+int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* second,
+                                   int firstIndex) const
+{
+  const int id = CornerListOf(first, firstIndex);
+  if (id < 0)
+    return CProgressiveGate::kUnresolved;
+  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
+    if (m_Corners[static_cast<size_t>(i)].previous == second)
+      return i;
+  return CProgressiveGate::kNoFront;
+}
+
+CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
+                                       int corner) const
+{
+  *pOther = nullptr;
+  if (corner == CProgressiveGate::kNoFront)
+    return nullptr;
+  if (corner == CProgressiveGate::kUnresolved) {
     CFace3d* pFace = CProgressiveGate(first, second).GetFrontFace();
     if (pFace)
       *pOther = pFace->GetVertexOther(first, second);
     return pFace;
   }
-  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
-  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++) {
-    const SCorner& c = m_Corners[static_cast<size_t>(i)];
-    if (c.previous != second)
-      continue;
-    if (c.next != first && c.next != second)
-      *pOther = c.next;
-    return c.face;
+  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
+  if (c.next != first && c.next != second)
+    *pOther = c.next;
+  return c.face;
+}
+
+// The conquest reads each gate's corners, front face and front vertex in turn, scattered over
+// the mesh: they are fetched some gates ahead, so that the reads overlap. The corner lists do
+// not change within a layer: a front corner found early is the one found in turn.
+void CProgressiveCoder::LookAhead()
+{
+  constexpr size_t kFar = 16;
+  constexpr size_t kNear = 8;
+  if (m_GateHead + kFar < m_Gates.size()) {
+    const CProgressiveGate& g = m_Gates[m_GateHead + kFar];
+    const int id = CornerListOf(g.GetFirst(), g.GetFirstIndex());
+    if (id >= 0)
+      __builtin_prefetch(m_Corners.data() + m_CornerStart[static_cast<size_t>(id)]);
   }
-  return nullptr;
+  if (m_GateHead + kNear >= m_Gates.size())
+    return;
+  CProgressiveGate& g = m_Gates[m_GateHead + kNear];
+  const int corner = FrontCorner(g.GetFirst(), g.GetSecond(), g.GetFirstIndex());
+  g.SetFrontCorner(corner);
+  if (corner < 0)
+    return;
+  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
+  __builtin_prefetch(c.face);
+  __builtin_prefetch(c.next);
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -212,7 +275,8 @@ int CProgressiveCoder::RunLayer()
   }
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
-  const int removed = m_pMesh->CountVerticesWithFlag(2);
+  // Each removal flags its vertex 2 and leaves one record.
+  const int removed = m_pCurrentGeometry->NbRecord();
   if (!m_ApplyRemoval) {
     m_CornersValid = 0;
     return removed;
@@ -300,6 +364,8 @@ int CProgressiveCoder::EncodeStep()
 {
   if (m_GateHead == m_Gates.size())
     return 0;
+  if (m_CornersValid)
+    LookAhead();
   // A copy: the gates pushed while it is processed may move the queue.
   CProgressiveGate gate = m_Gates[m_GateHead++];
   const int r = ProcessGate(&gate);
@@ -329,7 +395,10 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   m_GateBorder.RemoveAll();
   m_GatePatchFaces.RemoveAll();
   CVertex3d* v = nullptr;
-  CFace3d* pFace = FrontFace(pGate->GetFirst(), pGate->GetSecond(), &v, pGate->GetFirstIndex());
+  const int corner = pGate->GetFrontCorner() != CProgressiveGate::kUnresolved
+                         ? pGate->GetFrontCorner()
+                         : FrontCorner(pGate->GetFirst(), pGate->GetSecond(), pGate->GetFirstIndex());
+  CFace3d* pFace = FrontFaceAt(pGate->GetFirst(), pGate->GetSecond(), &v, corner);
   if (!pFace || pFace->GetFlag() != 0 || !v)
     return kNone;
   if (v->GetFlag() != 0)
@@ -467,6 +536,11 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
 int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                   int valence)
 {
+  const int found = BuildPatchFromCorners(pGate, pFace, v, valence);
+  if (found >= 0)
+    return found;
+  m_GateBorder.RemoveAll();
+  m_GatePatchFaces.RemoveAll();
   CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   CArray3d<CFace3d>* pFaces = &m_GatePatchFaces;
   pBorder->Add(pGate->GetFirst());
@@ -474,13 +548,13 @@ int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVert
   CFace3d* pCurrent = pFace;
   CVertex3d* pPrevious = pGate->GetFirst();
   for (int k = 0; k < valence - 1; k++) {
-    const int corner = pCurrent->IndexFrom(pPrevious);
+    const int corner = CornerOf(pCurrent, pPrevious);
     if (corner < 0)
       return 0;
     CFace3d* pNext = pCurrent->f(corner);
-    if (!pNext || !pNext->HasVertex(v) || pFaces->Contains(pNext))
+    if (!pNext || CornerOf(pNext, v) < 0 || pFaces->Contains(pNext))
       return 0;
-    CVertex3d* pNextVertex = pNext->GetVertexOther(v, pPrevious);
+    CVertex3d* pNextVertex = OtherCorner(pNext, v, pPrevious);
     if (!pNextVertex)
       return 0;
     pFaces->Add(pNext);
@@ -489,6 +563,63 @@ int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVert
     pPrevious = pNextVertex;
   }
   return pPrevious == pGate->GetSecond() ? 1 : 0;
+}
+
+// The same walk on v's corners, without reading the faces: where each edge from v has two
+// faces, both turning the same way, and no face repeats a vertex, the face across an edge of
+// the ring is the only other corner of v holding the edge's far end, as the face links have
+// it. -1 where that does not hold (the walk is then made on the faces).
+int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* pFace,
+                                             CVertex3d* v, int valence)
+{
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  if (id < 0)
+    return -1;
+  const SCorner* begin = m_Corners.data() + m_CornerStart[static_cast<size_t>(id)];
+  const SCorner* end = m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1];
+  const SCorner* current = nullptr;
+  for (const SCorner* c = begin; c < end; c++) {
+    if (c->previous == c->next || c->previous == v || c->next == v)
+      return -1;
+    if (c->face == pFace)
+      current = c;
+  }
+  const CVertex3d* previous = pGate->GetFirst();
+  if (!current || current->previous != previous)
+    return -1;
+  // Gathered here and stored once: the arrays grow out of line.
+  std::array<CVertex3d*, kPatchRoom> border{pGate->GetFirst()};
+  std::array<CFace3d*, kPatchRoom> faces{pFace};
+  int size = 1;
+  auto store = [&](int result) {
+    m_GateBorder.SetSize(size);
+    m_GatePatchFaces.SetSize(size);
+    for (int i = 0; i < size; i++) {
+      m_GateBorder.SetAt(i, border[static_cast<size_t>(i)]);
+      m_GatePatchFaces.SetAt(i, faces[static_cast<size_t>(i)]);
+    }
+    return result;
+  };
+  for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
+    const SCorner* next = nullptr;
+    for (const SCorner* c = begin; c < end; c++) {
+      if (c == current || (c->previous != previous && c->next != previous))
+        continue;
+      if (next)
+        return -1;
+      next = c;
+    }
+    // The walk goes on only across a face turning the same way.
+    if (!next || next->next != previous)
+      return -1;
+    if (std::find(faces.begin(), faces.begin() + size, next->face) != faces.begin() + size)
+      return store(0);
+    faces[static_cast<size_t>(size)] = next->face;
+    border[static_cast<size_t>(size++)] = const_cast<CVertex3d*>(next->previous);
+    current = next;
+    previous = next->previous;
+  }
+  return store(previous == pGate->GetSecond() ? 1 : 0);
 }
 
 // Visual debugging: the front face a little darker than the rest of the patch, each patch in
@@ -615,14 +746,20 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CV
     return 1;
   if (!m_ForbidNormalFlipping)
     return 0;
-  std::array<Point, kPatchRoom> normals{};
+  // Two unit normals meet below -0.1 only where their unnormalized cross products already
+  // point apart: the square roots are taken for those pairs alone.
+  std::array<Point, kPatchRoom> crosses{};
   size_t n = 0;
-  for (const auto& t : pattern.GetFaces())
-    if (n < normals.size())
-      normals[n++] = UnitNormal(P(b->GetAt(t[0])), P(b->GetAt(t[1])), P(b->GetAt(t[2])));
+  for (const auto& t : pattern.GetFaces()) {
+    if (n == crosses.size())
+      break;
+    const Point a = P(b->GetAt(t[0]));
+    crosses[n++] = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
+  }
   for (size_t i = 0; i < n; i++)
     for (size_t j = i + 1; j < n; j++)
-      if (Dot(normals[i], normals[j]) < static_cast<double>(-0.1f))
+      if (Dot(crosses[i], crosses[j]) < 0 &&
+          Dot(Unit(crosses[i]), Unit(crosses[j])) < static_cast<double>(-0.1f))
         return 1;
   return 0;
 }

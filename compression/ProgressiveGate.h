@@ -18,6 +18,12 @@ public:
   CVertex3d* GetFirst() const { return m_pFirst; }
   CVertex3d* GetSecond() const { return m_pSecond; }
   int GetFirstIndex() const { return m_FirstIndex; }
+  // The coder's corner list entry of the front face, once looked up ahead of the gate's turn
+  // (kUnresolved before, kNoFront when the edge has no front face).
+  static constexpr int kUnresolved = -1;
+  static constexpr int kNoFront = -2;
+  int GetFrontCorner() const { return m_FrontCorner; }
+  void SetFrontCorner(int corner) { m_FrontCorner = corner; }
   // Face of the first vertex holding the edge second -> first; null on a boundary edge.
   CFace3d* GetFrontFace() const;
   CVertex3d* GetFrontVertex() const;
@@ -32,4 +38,5 @@ private:
   CVertex3d* m_pFirst;
   CVertex3d* m_pSecond;
   int m_FirstIndex = -1;
+  int m_FrontCorner = kUnresolved;
 };

@@ -123,4 +123,59 @@ TEST(ProgressiveRecord, ReconstructionInAGivenFrameLeavesTheRecordAlone)
     }
 }
 
+// Where no triple reaches the target, the triple taken is the first, over the 5 x 5 x 5
+// offsets of the rounded one in a, b, c order, with the least largest axis error and then the
+// least sum of squared errors against the original: a search that skips whole rows on a bound
+// must find what the plain search finds.
+TEST(ProgressiveRecord, NearestTripleIsTheFirstLeastErrorOfTheWholeSearch)
+{
+  const std::vector<std::vector<CProgressiveVertexRecord::Point>> borders{
+      Hexagon(),
+      {{30, -4, 11}, {9, 41, -7}, {-35, 12, 19}, {-8, -38, 3}},
+      {{0, 0, 0}, {25, 7, 31}, {-6, 29, 17}}};
+  const std::vector<std::vector<std::array<int, 3>>> faces{
+      kFan, {{0, 1, 3}, {1, 2, 3}}, {{0, 1, 2}}};
+  int searched = 0;
+  for (size_t f = 0; f < borders.size(); f++)
+    for (int x = -15; x <= 15; x++)
+      for (int y = -15; y <= 15; y += 3)
+        for (int z = -6; z <= 24; z += 6)
+          for (double offset : {-0.45, 0.3}) {
+            const CProgressiveVertexRecord::Point original{x + offset, y - offset, z + 0.7 * offset};
+            CProgressiveVertexRecord record(borders[f], faces[f]);
+            record.SetTarget({x, y, z});
+            record.SetOriginal(original);
+            const auto rounded = record.PredictRounded();
+            record.Predict();
+            if (record.Reconstruct() == record.GetTarget())
+              continue;
+            searched++;
+            CProgressiveVertexRecord probe(borders[f], faces[f]);
+            std::array<int, 3> best{};
+            double bestWorst = 1e300;
+            double bestSquared = 1e300;
+            for (int da = -2; da <= 2; da++)
+              for (int db = -2; db <= 2; db++)
+                for (int dc = -2; dc <= 2; dc++) {
+                  const std::array<int, 3> abc{rounded[0] + da, rounded[1] + db, rounded[2] + dc};
+                  probe.SetCoordinates(abc);
+                  const auto p = probe.Reconstruct();
+                  double worst = 0;
+                  double squared = 0;
+                  for (int k = 0; k < 3; k++) {
+                    const double e = std::fabs(p[k] - original[k]);
+                    worst = std::max(worst, e);
+                    squared += e * e;
+                  }
+                  if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+                    best = abc;
+                    bestWorst = worst;
+                    bestSquared = squared;
+                  }
+                }
+            EXPECT_EQ(best, record.GetCoordinates()) << f << ": " << x << " " << y << " " << z;
+          }
+  EXPECT_GT(searched, 50);
+}
+
 } // namespace
