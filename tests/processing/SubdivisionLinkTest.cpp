@@ -215,7 +215,8 @@ TEST(SubdivisionLink, LinkedTorusIsSymmetric)
 }
 
 // Old links that do not pair the edges: one side forgot, both forgot, a neighbour that does
-// not hold the edge, two faces back to back on the same corners.
+// not hold the edge, a neighbour named across the wrong edge, two faces back to back on the
+// same corners.
 TEST(SubdivisionLink, MeshesWithUnpairedLinksFollowTheRules)
 {
   for (const auto& [name, step] : kSteps) {
@@ -237,6 +238,14 @@ TEST(SubdivisionLink, MeshesWithUnpairedLinksFollowTheRules)
     auto wrong = fixtures::Octahedron();
     wrong->GetFace(0)->SetF(1, wrong->GetFace(6));
     ExpectStepFollowsRules(*wrong, step, std::string(name) + " neighbour without the edge");
+
+    // The last face names its neighbour across edge 1 across edge 0 as well, and nothing across
+    // edge 1: its edge 0 takes the vertex already put on edge 1.
+    auto elsewhere = fixtures::Octahedron();
+    CFace3d* last = elsewhere->GetFace(elsewhere->NbFace() - 1);
+    last->SetF(0, last->f(1));
+    last->SetF(1, nullptr);
+    ExpectStepFollowsRules(*elsewhere, step, std::string(name) + " neighbour across another edge");
 
     auto pillow = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 1}});
     ExpectStepFollowsRules(*pillow, step, std::string(name) + " pillow");
