@@ -38,18 +38,6 @@ void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
   platform::RedrawView(pWindow);
 }
 
-// The faces across a face's edges lie anywhere in memory; loads of the neighbours that the
-// loops below relink are started this many faces ahead.
-constexpr int kPrefetchDistance = 8;
-
-void PrefetchNeighbor(const CMesh3d* pMesh, int i, int edge)
-{
-  if (i >= pMesh->NbFace())
-    return;
-  if (const CFace3d* n = pMesh->GetFace(i)->f(edge))
-    __builtin_prefetch(n, 1);
-}
-
 // Faces with an empty corner (undone creations) are never selected.
 int CountSelected(const CMesh3d* pMesh)
 {
@@ -156,10 +144,6 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m)
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;
   for (int i = 0; i < nbFace; i++) {
-    if (i + kPrefetchDistance < nbFace) {
-      PrefetchNeighbor(pMesh, i + kPrefetchDistance, 1);
-      PrefetchNeighbor(pMesh, i + kPrefetchDistance, 2);
-    }
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kSelected)
       continue;
@@ -388,7 +372,6 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
     const int nbNow = NbFace();
     const int period = std::max(1, nbNow / 10);
     for (int i = 0; i < nbNow; i++) {
-      PrefetchNeighbor(this, i + kPrefetchDistance, 0);
       CFace3d* f = GetFace(i);
       if (f->GetFlag() != kInserted)
         continue;
