@@ -1,5 +1,6 @@
 #include "mesh/Mesh3d.h"
 
+#include "mesh/AdjacencyLists.h"
 #include "mesh/ScratchBuffer.h"
 
 #include <algorithm>
@@ -376,6 +377,20 @@ int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)
   if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).BuildFromCorners(corners))
     return 1;
   return BuildAdjacency();
+}
+
+void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
+                       const int* neighbors, int nbNeighbor)
+{
+  CVertex3d* v = pMesh->GetVertex(vertex);
+  auto* faceList = v->GetArrayFaceNeighbor();
+  ResizeList(faceList, nbFace);
+  for (int p = 0; p < nbFace; p++)
+    faceList->SetAt(p, pMesh->GetFace(faces[p]));
+  auto* vertexList = v->GetArrayVertexNeighbor();
+  ResizeList(vertexList, nbNeighbor);
+  for (int j = 0; j < nbNeighbor; j++)
+    vertexList->SetAt(j, pMesh->GetVertex(neighbors[j]));
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an

@@ -3,6 +3,7 @@
 // and faces keep their indices; new ones are appended in face order.
 #include "mesh/Mesh3d.h"
 #include "processing/LoopRule.h"
+#include "processing/TriangleSplitLinker.h"
 #include "platform/core/Trace.h"
 
 #include <algorithm>
@@ -36,9 +37,9 @@ CVertex3d* NewMidpoint(CMesh3d* pMesh, const CVertex3d* a, const CVertex3d* b)
 }
 
 // Vertex indices of the faces present before a step, 6 per face (corners, then the vertices
-// put on edges 0 to 2), from which the step hands the adjacency build every corner without
-// reading a vertex again. Unusable, and the mesh rebuilt the plain way, when a corner is not
-// a vertex the mesh lists.
+// put on edges 0 to 2), from which the step links the faces it creates without reading a
+// vertex again. Unusable, and the mesh rebuilt the plain way, when a corner is not a vertex
+// the mesh lists.
 struct SSlotIndices
 {
   std::vector<int> slots;
@@ -112,21 +113,15 @@ struct SSplitOptions
 class CSplitter
 {
 public:
-  // With pCorners, the corners of every face after the split go there as vertex indices.
-  CSplitter(CMesh3d* pMesh, const SSplitOptions& options, SSlotIndices* pIndices,
-            std::vector<int>* pCorners)
-    : m_pMesh(pMesh), m_Options(options), m_pIndices(pIndices), m_pCorners(pCorners)
-  {
-  }
+  CSplitter(CMesh3d* pMesh, const SSplitOptions& options) : m_pMesh(pMesh), m_Options(options) {}
 
   void Split(int i);
+  // Whether every face split so far was cut in four.
+  bool AllCutInFour() const { return m_AllCutInFour; }
 
 private:
   void SplitFace(CFace3d* f);
   CFace3d* Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c);
-  void SetParent(CFace3d* f, CVertex3d* a, CVertex3d* b, CVertex3d* c);
-  void RecordCorners(size_t first, const CVertex3d* a, const CVertex3d* b, const CVertex3d* c);
-  int SlotIndex(const CVertex3d* v) const;
   // Keeps the diagonal of the quadrilateral (parent, last) that gives the better shapes.
   static void ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3]);
   // Two edge vertices: appends pieces 0 and 1, the parent becomes piece 2; pieces 3 and 4
@@ -135,23 +130,12 @@ private:
 
   CMesh3d* m_pMesh;
   SSplitOptions m_Options;
-  SSlotIndices* m_pIndices;
-  std::vector<int>* m_pCorners;
-  // The face being split: its six vertices and their indices.
-  const CVertex3d* m_Vertex[6] = {};
-  const int* m_pSlots = nullptr;
-  size_t m_Parent = 0;
+  bool m_AllCutInFour = true;
 };
 
 void CSplitter::Split(int i)
 {
   CFace3d* f = m_pMesh->GetFace(i);
-  if (m_pCorners) {
-    m_pSlots = SlotsOf(m_pIndices, i);
-    m_Parent = 3 * static_cast<size_t>(i);
-    for (int k = 0; k < 6; k++)
-      m_Vertex[k] = f->v(k);
-  }
   const int first = m_pMesh->NbFace();
   SplitFace(f);
   if (!m_Options.normals)
@@ -161,41 +145,13 @@ void CSplitter::Split(int i)
     m_pMesh->GetFace(j)->CalculateNormal();
 }
 
-int CSplitter::SlotIndex(const CVertex3d* v) const
-{
-  for (int k = 0; k < 6; k++)
-    if (m_Vertex[k] == v)
-      return m_pSlots[k];
-  return -1;
-}
-
-void CSplitter::RecordCorners(size_t first, const CVertex3d* a, const CVertex3d* b,
-                              const CVertex3d* c)
-{
-  int* corner = &(*m_pCorners)[first];
-  corner[0] = SlotIndex(a);
-  corner[1] = SlotIndex(b);
-  corner[2] = SlotIndex(c);
-}
-
 CFace3d* CSplitter::Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c)
 {
   auto* f = m_pMesh->NewFace(a, b, c);
   if (m_Options.ghost)
     f->SetColor(pParent->GetColor()->r(), pParent->GetColor()->g(), pParent->GetColor()->b());
-  const int index = m_pMesh->AddFace(f);
-  if (m_pCorners) {
-    m_pCorners->resize(3 * static_cast<size_t>(index) + 3);
-    RecordCorners(3 * static_cast<size_t>(index), a, b, c);
-  }
+  m_pMesh->AddFace(f);
   return f;
-}
-
-void CSplitter::SetParent(CFace3d* f, CVertex3d* a, CVertex3d* b, CVertex3d* c)
-{
-  f->SetVertices(a, b, c);
-  if (m_pCorners)
-    RecordCorners(m_Parent, a, b, c);
 }
 
 void CSplitter::ChooseDiagonal(CFace3d* pParent, CFace3d* pLast, CVertex3d* const alt[2][3])
@@ -212,8 +168,8 @@ void CSplitter::SplitInThree(CFace3d* f, CVertex3d* const pieces[5][3])
 {
   Append(f, pieces[0][0], pieces[0][1], pieces[0][2]);
   CFace3d* pLast = Append(f, pieces[1][0], pieces[1][1], pieces[1][2]);
-  SetParent(f, pieces[2][0], pieces[2][1], pieces[2][2]);
-  // Only the ghost method, which records no corners, turns the diagonal.
+  f->SetVertices(pieces[2][0], pieces[2][1], pieces[2][2]);
+  // Only the ghost method turns the diagonal.
   if (m_Options.ghost && m_Options.optimise)
     ChooseDiagonal(f, pLast, pieces + 3);
 }
@@ -230,14 +186,16 @@ void CSplitter::SplitFace(CFace3d* f)
   CVertex3d* e2 = f->v(5);
   // A face left over from an undone creation has no corners to split.
   if (f->HasNullVertex() || (!e0 && !e1 && !e2)) {
+    m_AllCutInFour = false;
     ClearEdgeVertices(f);
     return;
   }
+  m_AllCutInFour = m_AllCutInFour && e0 && e1 && e2;
   if (e0 && e1 && e2) {
     Append(f, e0, c1, e1);
     Append(f, e0, e1, e2);
     Append(f, e2, e1, c2);
-    SetParent(f, c0, e0, e2);
+    f->SetVertices(c0, e0, e2);
   } else if (e0 && e2) {
     CVertex3d* const pieces[5][3] = {
       {c0, e0, e2}, {e2, e0, c2}, {e0, c1, c2}, {e2, c1, c2}, {e2, e0, c1}};
@@ -255,49 +213,41 @@ void CSplitter::SplitFace(CFace3d* f)
     SplitInThree(f, m_Options.ghost ? ghost : plain);
   } else if (e0) {
     Append(f, e0, c1, c2);
-    SetParent(f, c0, e0, c2);
+    f->SetVertices(c0, e0, c2);
   } else if (e1) {
     Append(f, c0, e1, c2);
-    SetParent(f, c0, c1, e1);
+    f->SetVertices(c0, c1, e1);
   } else {
     Append(f, e2, c1, c2);
-    SetParent(f, c0, c1, e2);
+    f->SetVertices(c0, c1, e2);
   }
   ClearEdgeVertices(f);
 }
 
-// Splits the first nbFace faces; faces appended on the way are not visited. With usable
-// indices, returns the corners of every face afterwards (3 per face), else nothing.
-std::vector<int> SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options,
-                            SSlotIndices* pIndices = nullptr)
+// Splits the first nbFace faces; faces appended on the way are not visited. Returns whether
+// every face was cut in four.
+bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
 {
   platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
   Reserve(pMesh->GetArrayFace(), pMesh->NbFace() + 3 * nbFace);
-  std::vector<int> corners;
-  const bool record = pIndices && pIndices->valid && nbFace == pMesh->NbFace();
-  if (record) {
-    corners.reserve(12 * static_cast<size_t>(nbFace));
-    corners.resize(3 * static_cast<size_t>(nbFace));
-    for (int i = 0; i < nbFace; i++)
-      std::copy_n(SlotsOf(pIndices, i), 3, &corners[3 * static_cast<size_t>(i)]);
-  }
-  CSplitter splitter(pMesh, options, pIndices, record ? &corners : nullptr);
+  CSplitter splitter(pMesh, options);
   for (int i = 0; i < nbFace; i++)
     splitter.Split(i);
   platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
-  return corners;
+  return splitter.AllCutInFour();
 }
 
-// What Rebuild does after a split that computed the face normals: the adjacency from
-// corners when the split recorded them.
-void RebuildAfterSplit(CMesh3d* pMesh, const std::vector<int>& corners)
+// What Rebuild does after a split that computed the face normals: the step links the
+// elements it created when every face was cut in four and the mesh was clean.
+void FinishSplit(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace,
+                 bool allCutInFour)
 {
-  if (corners.empty()) {
+  CTriangleSplitLinker linker(pMesh, nbOldVertex, nbOldFace, indices.slots);
+  if (!indices.valid || !allCutInFour || !linker.Link()) {
     pMesh->Rebuild();
     return;
   }
-  pMesh->BuildAdjacencyFromCorners(corners);
-  pMesh->ComputeVertexNormals();
+  linker.ComputeVertexNormals();
   pMesh->SetModified();
 }
 
@@ -430,13 +380,14 @@ int CMesh3d::Subdivision()
 {
   platform::Trace("Start subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
+  const int nbVertex = NbVertex();
   ClearAllEdgeVertices(this);
-  SSlotIndices indices = PlaceMidpoints(this);
+  const SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
   SSplitOptions options;
   options.normals = true;
-  const std::vector<int> corners = SplitFaces(this, nbFace, options, &indices);
-  RebuildAfterSplit(this, corners);
+  const bool allCutInFour = SplitFaces(this, nbFace, options);
+  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }
@@ -448,7 +399,7 @@ int CMesh3d::SubdivisionLoop()
   const int nbVertex = NbVertex();
   SetVerticesFlag(0);
   ClearAllEdgeVertices(this);
-  SSlotIndices indices = PlaceLoopEdgeVertices(this);
+  const SSlotIndices indices = PlaceLoopEdgeVertices(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
   const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
   // The split reads no position: the old vertices move first, so that it can give every new
@@ -457,9 +408,9 @@ int CMesh3d::SubdivisionLoop()
   SetPositions(this, positions);
   SSplitOptions options;
   options.normals = true;
-  const std::vector<int> corners = SplitFaces(this, nbFace, options, &indices);
+  const bool allCutInFour = SplitFaces(this, nbFace, options);
   platform::Trace("  restore\n");
-  RebuildAfterSplit(this, corners);
+  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }

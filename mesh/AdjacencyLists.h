@@ -1,0 +1,9 @@
+#pragma once
+
+class CMesh3d;
+
+// Sets the face and neighbour lists of the mesh's vertex number `vertex` to the mesh's elements
+// at the given indices, sized as the adjacency build sizes them: for a caller that links the
+// elements it creates itself.
+void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
+                       const int* neighbors, int nbNeighbor);

@@ -1,0 +1,252 @@
+#include "processing/TriangleSplitLinker.h"
+
+#include "mesh/AdjacencyLists.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
+
+#include <algorithm>
+
+CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
+                                           const std::vector<int>& slots)
+  : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots)
+{
+}
+
+bool CTriangleSplitLinker::Link()
+{
+  if (!IsClean())
+    return false;
+  m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+  ListOldVertices();
+  ListEdgeVertices();
+  LinkFaces();
+  return true;
+}
+
+// Every old vertex in its own slot, once; every face cut in four with distinct corners.
+bool CTriangleSplitLinker::IsClean()
+{
+  const int nbVertex = m_pMesh->NbVertex();
+  if (m_NbOldFace <= 0 || m_pMesh->NbFace() != 4 * m_NbOldFace ||
+      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex)
+    return false;
+  for (int i = 0; i < nbVertex; i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    if (!v || v->GetAdjacencyIndex() != i)
+      return false;
+  }
+  for (int g = 0; g < m_NbOldFace; g++) {
+    for (int k = 0; k < 3; k++) {
+      const int c = Corner(g, k);
+      const int e = EdgeVertex(g, k);
+      if (c < 0 || c >= m_NbOldVertex || e < m_NbOldVertex || e >= nbVertex)
+        return false;
+    }
+    if (Corner(g, 0) == Corner(g, 1) || Corner(g, 1) == Corner(g, 2) ||
+        Corner(g, 0) == Corner(g, 2))
+      return false;
+  }
+  return PairEdgeVertices() && PairsAreConsistent();
+}
+
+// An edge vertex on more than two faces stands on a non-manifold edge.
+bool CTriangleSplitLinker::PairEdgeVertices()
+{
+  m_Owner.assign(2 * static_cast<size_t>(m_pMesh->NbVertex() - m_NbOldVertex), -1);
+  for (int s = 0; s < 3 * m_NbOldFace; s++) {
+    int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
+    if (owner[0] < 0)
+      owner[0] = s;
+    else if (owner[1] < 0)
+      owner[1] = s;
+    else
+      return false;
+  }
+  return true;
+}
+
+// The two slots of an edge vertex lie on two faces with the same ends; no two faces share two
+// edge vertices (their centre pieces would share an edge with more than two faces).
+bool CTriangleSplitLinker::PairsAreConsistent() const
+{
+  for (int g = 0; g < m_NbOldFace; g++) {
+    int across[3];
+    for (int k = 0; k < 3; k++) {
+      const int t = Across(3 * g + k);
+      across[k] = t < 0 ? -1 - k : t / 3;
+      if (t < 0)
+        continue;
+      if (across[k] == g)
+        return false;
+      const int a = Corner(g, k);
+      const int b = Corner(g, (k + 1) % 3);
+      const int c = Corner(t / 3, t % 3);
+      const int d = Corner(t / 3, (t % 3 + 1) % 3);
+      if (!((a == c && b == d) || (a == d && b == c)))
+        return false;
+    }
+    if (across[0] == across[1] || across[1] == across[2] || across[0] == across[2])
+      return false;
+  }
+  return true;
+}
+
+int CTriangleSplitLinker::Across(int s) const
+{
+  const int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
+  return owner[0] == s ? owner[1] : owner[0];
+}
+
+void CTriangleSplitLinker::NewCorners(int face, int corners[3]) const
+{
+  if (face < m_NbOldFace) {
+    corners[0] = Corner(face, 0);
+    corners[1] = EdgeVertex(face, 0);
+    corners[2] = EdgeVertex(face, 2);
+    return;
+  }
+  const int g = (face - m_NbOldFace) / 3;
+  static constexpr int kPieces[3][3] = {{3, 1, 4}, {3, 4, 5}, {5, 4, 2}};
+  for (int k = 0; k < 3; k++)
+    corners[k] = Corner(g, kPieces[(face - m_NbOldFace) % 3][k]);
+}
+
+int CTriangleSplitLinker::ChildAt(int g, int c) const
+{
+  if (Corner(g, 0) == c)
+    return g;
+  if (Corner(g, 1) == c)
+    return m_NbOldFace + 3 * g;
+  if (Corner(g, 2) == c)
+    return m_NbOldFace + 3 * g + 2;
+  return -1;
+}
+
+int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
+{
+  const int t = Across(3 * g + edge);
+  return t < 0 ? -1 : ChildAt(t / 3, c);
+}
+
+void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
+{
+  m_Neighbors.clear();
+  for (int p = 0; p < nb; p++) {
+    int corners[3];
+    NewCorners(faces[p], corners);
+    for (const int b : corners) {
+      if (b == vertex || m_Stamp[b] == vertex)
+        continue;
+      m_Stamp[b] = vertex;
+      m_Neighbors.push_back(b);
+    }
+  }
+  SetAdjacencyLists(m_pMesh, vertex, faces, nb, m_Neighbors.data(),
+                    static_cast<int>(m_Neighbors.size()));
+}
+
+// An old vertex is corner 0 of the child kept in place (indices below n) or corner 1 or 2 of
+// an appended one: its faces in index order are those where it was corner 0, then the others,
+// each group in old face order.
+void CTriangleSplitLinker::ListOldVertices()
+{
+  const size_t nbVertex = static_cast<size_t>(m_NbOldVertex);
+  std::vector<int> start(nbVertex + 1, 0);
+  for (int s = 0; s < 3 * m_NbOldFace; s++)
+    start[Corner(s / 3, s % 3) + 1]++;
+  for (size_t a = 1; a <= nbVertex; a++)
+    start[a] += start[a - 1];
+  std::vector<int> faces(static_cast<size_t>(3 * m_NbOldFace));
+  {
+    std::vector<int> cursor(start.begin(), start.end() - 1);
+    for (int g = 0; g < m_NbOldFace; g++)
+      faces[cursor[Corner(g, 0)]++] = g;
+    for (int g = 0; g < m_NbOldFace; g++) {
+      faces[cursor[Corner(g, 1)]++] = m_NbOldFace + 3 * g;
+      faces[cursor[Corner(g, 2)]++] = m_NbOldFace + 3 * g + 2;
+    }
+  }
+  for (int a = 0; a < m_NbOldVertex; a++)
+    Store(a, &faces[start[a]], start[a + 1] - start[a]);
+}
+
+// The vertex on edge k of face g lies in three of its children; with the face across, six.
+void CTriangleSplitLinker::ListEdgeVertices()
+{
+  static constexpr int kHolders[3][3] = {{-1, 0, 1}, {0, 1, 2}, {-1, 1, 2}};
+  auto addHolders = [this](int s, int* faces, int& nb) {
+    const int g = s / 3;
+    for (const int piece : kHolders[s % 3])
+      faces[nb++] = piece < 0 ? g : m_NbOldFace + 3 * g + piece;
+  };
+  for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
+    const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
+    int faces[6];
+    int nb = 0;
+    addHolders(owner[0], faces, nb);
+    if (owner[1] >= 0) {
+      addHolders(owner[1], faces, nb);
+      std::sort(faces, faces + nb);
+    }
+    Store(e, faces, nb);
+  }
+}
+
+// Each child's inner edges face its centre sibling; its outer halves face the child of the
+// face across that holds the same old corner.
+void CTriangleSplitLinker::LinkFaces() const
+{
+  auto faceAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetFace(index); };
+  for (int g = 0; g < m_NbOldFace; g++) {
+    const int c0 = Corner(g, 0);
+    const int c1 = Corner(g, 1);
+    const int c2 = Corner(g, 2);
+    const int a = m_NbOldFace + 3 * g;
+    CFace3d* kept = m_pMesh->GetFace(g);
+    kept->SetF(0, faceAt(ChildAcross(g, 0, c0)));
+    kept->SetF(1, faceAt(a + 1));
+    kept->SetF(2, faceAt(ChildAcross(g, 2, c0)));
+    CFace3d* first = m_pMesh->GetFace(a);
+    first->SetF(0, faceAt(ChildAcross(g, 0, c1)));
+    first->SetF(1, faceAt(ChildAcross(g, 1, c1)));
+    first->SetF(2, faceAt(a + 1));
+    CFace3d* centre = m_pMesh->GetFace(a + 1);
+    centre->SetF(0, first);
+    centre->SetF(1, faceAt(a + 2));
+    centre->SetF(2, kept);
+    CFace3d* last = m_pMesh->GetFace(a + 2);
+    last->SetF(0, faceAt(a + 1));
+    last->SetF(1, faceAt(ChildAcross(g, 1, c2)));
+    last->SetF(2, faceAt(ChildAcross(g, 2, c2)));
+  }
+}
+
+// The kept children (indices below n) first, then the appended ones: face order.
+void CTriangleSplitLinker::ComputeVertexNormals() const
+{
+  const int nbVertex = m_pMesh->NbVertex();
+  std::vector<CVector3d> sums(static_cast<size_t>(nbVertex));
+  std::vector<char> used(static_cast<size_t>(nbVertex), 0);
+  auto add = [this, &sums, &used](int face, int a, int b, int c) {
+    const CVector3d* normal = m_pMesh->GetFace(face)->GetNormal();
+    for (const int v : {a, b, c}) {
+      sums[v].Add(*normal);
+      used[v] = 1;
+    }
+  };
+  for (int g = 0; g < m_NbOldFace; g++)
+    add(g, Corner(g, 0), EdgeVertex(g, 0), EdgeVertex(g, 2));
+  for (int g = 0; g < m_NbOldFace; g++) {
+    const int* s = &m_Slots[6 * static_cast<size_t>(g)];
+    const int face = m_NbOldFace + 3 * g;
+    add(face, s[3], s[1], s[4]);
+    add(face + 1, s[3], s[4], s[5]);
+    add(face + 2, s[5], s[4], s[2]);
+  }
+  for (int v = 0; v < nbVertex; v++) {
+    if (!used[v])
+      continue;
+    sums[v].Normalize();
+    *m_pMesh->GetVertex(v)->GetNormal() = sums[v];
+  }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+class CMesh3d;
+
+// Links the elements of a 1->4 step from the step's record, as a full adjacency build over
+// the resulting faces links them (list orders and faces across included), without searching.
+// Old face g keeps (c0, e0, e2) at index g; its other three children are (e0, c1, e1),
+// (e0, e1, e2) and (e2, e1, c2) at n + 3g, n + 3g + 1, n + 3g + 2. The record holds six vertex
+// indices per old face: its corners, then the vertices put on its edges 0 to 2.
+class CTriangleSplitLinker
+{
+public:
+  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots);
+
+  // False, with nothing changed, when the record is not a plain 1->4 split of a clean mesh
+  // (a face cut otherwise, a repeated or unlisted corner, an edge vertex on more than two
+  // faces, two faces sharing two edges): the caller then builds in full.
+  bool Link();
+  // What CMesh3d::ComputeVertexNormals gives after Link, to the bit: every vertex lists its
+  // faces in face order, so the sums are gathered in one pass over the faces in that order.
+  void ComputeVertexNormals() const;
+
+private:
+  bool IsClean();
+  bool PairEdgeVertices();
+  bool PairsAreConsistent() const;
+  int Corner(int face, int k) const { return m_Slots[6 * static_cast<std::size_t>(face) + k]; }
+  int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
+  // Corners of the new face at index `face`.
+  void NewCorners(int face, int corners[3]) const;
+  // The slot (3 * face + edge) across slot s, -1 on a boundary.
+  int Across(int s) const;
+  // The child of old face g that holds its corner c, -1 for none.
+  int ChildAt(int g, int c) const;
+  int ChildAcross(int g, int edge, int c) const;
+  void ListOldVertices();
+  void ListEdgeVertices();
+  void LinkFaces() const;
+  // Stores the faces given and the neighbours they give, in order, each once.
+  void Store(int vertex, const int* faces, int nb);
+
+  CMesh3d* m_pMesh;
+  const int m_NbOldVertex;
+  const int m_NbOldFace;
+  const std::vector<int>& m_Slots;
+  // Per edge vertex: the one or two slots that hold it.
+  std::vector<int> m_Owner;
+  // Per vertex: the vertex whose neighbours are being gathered when it was last met.
+  std::vector<int> m_Stamp;
+  std::vector<int> m_Neighbors;
+};

@@ -1,0 +1,260 @@
+// The 1->4 and Loop steps link the faces they create from the old mesh's pairing. Whatever
+// road a step takes, the lists and links it leaves must follow the adjacency rules over the
+// resulting corners, checked here by a plain quadratic reading of those rules.
+#include "processing/ProcessingFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct SLinks
+{
+  std::vector<int> across;                   // 3 per face, -1 for none
+  std::vector<std::vector<int>> faces;       // per vertex
+  std::vector<std::vector<int>> neighbors;   // per vertex
+};
+
+bool operator==(const SLinks& a, const SLinks& b)
+{
+  return a.across == b.across && a.faces == b.faces && a.neighbors == b.neighbors;
+}
+
+SLinks LinksOf(const CMesh3d& mesh)
+{
+  SLinks links;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* n = mesh.GetFace(i)->f(k);
+      links.across.push_back(n ? mesh.IndexFrom(n) : -1);
+    }
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    std::vector<int> faces;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      faces.push_back(mesh.IndexFrom(v->GetFaceNeighbor(j)));
+    std::vector<int> neighbors;
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      neighbors.push_back(mesh.IndexFrom(v->GetVertexNeighbor(j)));
+    links.faces.push_back(faces);
+    links.neighbors.push_back(neighbors);
+  }
+  return links;
+}
+
+bool Holds(const std::array<int, 3>& c, int v) { return c[0] == v || c[1] == v || c[2] == v; }
+
+// The faces of a vertex in face order; its neighbours in the order of its faces' corners, each
+// once; across edge k, the first other face of corner k that holds corner k + 1.
+SLinks LinksByRules(const CMesh3d& mesh)
+{
+  const auto corners = fixtures::Corners(mesh);
+  SLinks links;
+  links.faces.resize(mesh.NbVertex());
+  links.neighbors.resize(mesh.NbVertex());
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int v = 0; v < mesh.NbVertex(); v++)
+      if (Holds(corners[i], v))
+        links.faces[v].push_back(i);
+  for (int v = 0; v < mesh.NbVertex(); v++)
+    for (const int f : links.faces[v])
+      for (const int b : corners[f]) {
+        auto& list = links.neighbors[v];
+        if (b != v && std::find(list.begin(), list.end(), b) == list.end())
+          list.push_back(b);
+      }
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      int across = -1;
+      for (const int g : links.faces[corners[i][k]])
+        if (g != i && Holds(corners[g], corners[i][(k + 1) % 3])) {
+          across = g;
+          break;
+        }
+      links.across.push_back(across);
+    }
+  return links;
+}
+
+using Step = std::function<void(CMesh3d&)>;
+const std::pair<const char*, Step> kSteps[] = {
+  {"loop", [](CMesh3d& m) { m.SubdivisionLoop(); }},
+  {"four", [](CMesh3d& m) { m.Subdivision(); }},
+};
+
+void ExpectStepFollowsRules(CMesh3d& mesh, const Step& step, const std::string& label)
+{
+  step(mesh);
+  const SLinks linked = LinksOf(mesh);
+  EXPECT_TRUE(linked == LinksByRules(mesh)) << label;
+}
+
+// Vertex normals are the normalised sums of the faces' normals in list order.
+void ExpectVertexNormalsFromFaces(const CMesh3d& mesh, const std::string& label)
+{
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    if (v->NbFaceNeighbor() == 0)
+      continue;
+    CVector3d sum;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      sum.Add(*v->GetFaceNeighbor(j)->GetNormal());
+    sum.Normalize();
+    EXPECT_EQ(v->GetNormal()->x(), sum.x()) << label << " vertex " << i;
+    EXPECT_EQ(v->GetNormal()->y(), sum.y()) << label << " vertex " << i;
+    EXPECT_EQ(v->GetNormal()->z(), sum.z()) << label << " vertex " << i;
+  }
+}
+
+// Appends the faces of `part` to `mesh`, vertices first.
+void Append(CMesh3d& mesh, const CMesh3d& part)
+{
+  const int first = mesh.NbVertex();
+  for (int i = 0; i < part.NbVertex(); i++) {
+    const CVertex3d* v = part.GetVertex(i);
+    mesh.AddVertex(new CVertex3d(v->x(), v->y(), v->z()));
+  }
+  for (const auto& c : fixtures::Corners(part))
+    mesh.AddFace(new CFace3d(mesh.GetVertex(first + c[0]), mesh.GetVertex(first + c[1]),
+                             mesh.GetVertex(first + c[2])));
+}
+
+// A closed double cone over a polygon of n sides: apex and base centre of valence n.
+std::unique_ptr<CMesh3d> Cone(int n)
+{
+  fixtures::Points points{{0, 0, 1}, {0, 0, -0.3f}};
+  fixtures::Triangles triangles;
+  for (int i = 0; i < n; i++) {
+    const float a = 6.2831853f * i / n;
+    points.push_back({std::cos(a), std::sin(a), 0.05f * (i % 2)});
+    const int p = 2 + i;
+    const int q = 2 + (i + 1) % n;
+    triangles.push_back({0, p, q});
+    triangles.push_back({1, q, p});
+  }
+  return fixtures::Build(points, triangles);
+}
+
+// A torus whose faces of every other row turn the other way: neighbours across those rows hold
+// their shared edge in the same direction.
+std::unique_ptr<CMesh3d> MixedTorus()
+{
+  auto torus = fixtures::Torus(6);
+  auto corners = fixtures::Corners(*torus);
+  for (size_t i = 0; i < corners.size(); i += 4)
+    std::swap(corners[i][1], corners[i][2]);
+  return fixtures::Build(fixtures::Positions(*torus), corners);
+}
+
+TEST(SubdivisionLink, CleanMeshesFollowTheRules)
+{
+  for (const auto& [name, step] : kSteps) {
+    std::vector<std::pair<std::string, std::unique_ptr<CMesh3d>>> meshes;
+    meshes.emplace_back("torus", fixtures::Torus(5));
+    meshes.emplace_back("mixed torus", MixedTorus());
+    meshes.emplace_back("cone of 7", Cone(7));
+    // Apices of more faces than a vertex's neighbours are searched for.
+    meshes.emplace_back("cone of 23", Cone(23));
+    meshes.emplace_back("fan", fixtures::Fan(7));
+    auto parts = fixtures::Tetrahedron();
+    Append(*parts, *fixtures::Octahedron());
+    Append(*parts, *fixtures::FlatGrid(3, 3));
+    parts->AddVertex(new CVertex3d(9, 9, 9));
+    parts->Rebuild();
+    meshes.emplace_back("three parts and a lone vertex", std::move(parts));
+    for (auto& [meshName, mesh] : meshes) {
+      const std::string label = std::string(name) + " " + meshName;
+      ExpectStepFollowsRules(*mesh, step, label);
+      ExpectVertexNormalsFromFaces(*mesh, label);
+      ExpectStepFollowsRules(*mesh, step, label + ", second step");
+    }
+  }
+}
+
+// Steps chained either way start from the links the step before made.
+TEST(SubdivisionLink, ChainedStepsFollowTheRules)
+{
+  auto mesh = Cone(7);
+  mesh->SubdivisionLoop();
+  ExpectStepFollowsRules(*mesh, kSteps[1].second, "loop then four");
+  ExpectStepFollowsRules(*mesh, kSteps[0].second, "loop, four, loop");
+  EXPECT_EQ(mesh->NbFace(), 14 * 64);
+  // The apex keeps valence 7 through every step.
+  EXPECT_EQ(mesh->GetVertex(0)->NbVertexNeighbor(), 7);
+}
+
+// A closed torus of valence 6 stays so: every vertex has six faces and six neighbours, and
+// every face three neighbours that point back and hold the shared edge.
+TEST(SubdivisionLink, LinkedTorusIsSymmetric)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto torus = fixtures::Torus(6);
+    step(*torus);
+    ASSERT_EQ(torus->NbFace(), 4 * 72) << name;
+    ASSERT_EQ(torus->NbVertex(), 36 + 108) << name;
+    for (int i = 0; i < torus->NbVertex(); i++) {
+      EXPECT_EQ(torus->GetVertex(i)->NbFaceNeighbor(), 6) << name << " " << i;
+      EXPECT_EQ(torus->GetVertex(i)->NbVertexNeighbor(), 6) << name << " " << i;
+    }
+    for (int i = 0; i < torus->NbFace(); i++) {
+      const CFace3d* f = torus->GetFace(i);
+      for (int k = 0; k < 3; k++) {
+        const CFace3d* n = f->f(k);
+        ASSERT_NE(n, nullptr) << name << " " << i;
+        EXPECT_TRUE(n->HasNeighbor(f)) << name << " " << i << " " << k;
+        EXPECT_TRUE(n->HasVertex(f->v(k)) && n->HasVertex(f->v((k + 1) % 3)))
+          << name << " " << i << " " << k;
+      }
+    }
+  }
+}
+
+// Old links that do not pair the edges: one side forgot, both forgot, a neighbour that does
+// not hold the edge, a neighbour named across the wrong edge, two faces back to back on the
+// same corners.
+TEST(SubdivisionLink, MeshesWithUnpairedLinksFollowTheRules)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto oneSide = fixtures::Octahedron();
+    oneSide->GetFace(0)->SetF(0, nullptr);
+    ExpectStepFollowsRules(*oneSide, step, std::string(name) + " one side forgot");
+
+    auto cut = fixtures::Octahedron();
+    CFace3d* f0 = cut->GetFace(0);
+    CFace3d* f1 = f0->f(0);
+    ASSERT_NE(f1, nullptr);
+    f1->UpdateNeighbor(f0, nullptr);
+    f0->SetF(0, nullptr);
+    const int nbVertex = cut->NbVertex();
+    ExpectStepFollowsRules(*cut, step, std::string(name) + " both forgot");
+    // The edge the links left open gets a vertex on each side.
+    EXPECT_EQ(cut->NbVertex(), nbVertex + 12 + 1) << name;
+
+    auto wrong = fixtures::Octahedron();
+    wrong->GetFace(0)->SetF(1, wrong->GetFace(6));
+    ExpectStepFollowsRules(*wrong, step, std::string(name) + " neighbour without the edge");
+
+    // The last face names its neighbour across edge 1 across edge 0 as well, and nothing across
+    // edge 1: its edge 0 takes the vertex already put on edge 1.
+    auto elsewhere = fixtures::Octahedron();
+    CFace3d* last = elsewhere->GetFace(elsewhere->NbFace() - 1);
+    last->SetF(0, last->f(1));
+    last->SetF(1, nullptr);
+    ExpectStepFollowsRules(*elsewhere, step, std::string(name) + " neighbour across another edge");
+
+    auto pillow = fixtures::Build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 1}});
+    ExpectStepFollowsRules(*pillow, step, std::string(name) + " pillow");
+    // Faces on the same three corners share no single edge: the midpoint step gives each edge a
+    // vertex per face; Loop's rule, which needs the face across, leaves them whole.
+    const bool loop = std::string(name) == "loop";
+    EXPECT_EQ(pillow->NbFace(), loop ? 2 : 8) << name;
+    EXPECT_EQ(pillow->NbVertex(), loop ? 3 : 3 + 6) << name;
+  }
+}
+
+} // namespace
