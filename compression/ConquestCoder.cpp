@@ -321,17 +321,31 @@ int CConquestCoder::PopList()
 int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
-  // only breaks ties (around the ghost several faces may hold the edge).
+  // only breaks ties (around the ghost several faces may hold the edge). A face of the right
+  // orientation is never displaced, so the walk ends once both have one.
   int conquered = -1;
   int free = -1;
-  for (const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g); f && f != m_Mesh.FanEnd(g); f++) {
-    if (m_Mesh.IndexOfCorner(*f, p) < 0)
+  bool conqueredOriented = false;
+  bool freeOriented = false;
+  const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g);
+  for (; f && f != m_Mesh.FanEnd(g) && !(conqueredOriented && freeOriented); f++) {
+    const int k = m_Mesh.IndexOfCorner(*f, p);
+    if (k < 0)
       continue;
+    // p's first corner; the face runs p->g when g follows it, g->p when g's own first
+    // corner comes just before a p.
     if (m_Mesh.IsFaceConquered(*f)) {
-      if (conquered < 0 || (m_Mesh.HasOrientedEdge(*f, p, g) && !m_Mesh.HasOrientedEdge(conquered, p, g)))
+      const bool oriented = m_Mesh.GetCorner(*f, k == 2 ? 0 : k + 1) == g;
+      if (conquered < 0 || (oriented && !conqueredOriented)) {
         conquered = *f;
-    } else if (free < 0 || (m_Mesh.HasOrientedEdge(*f, g, p) && !m_Mesh.HasOrientedEdge(free, g, p))) {
-      free = *f;
+        conqueredOriented = oriented;
+      }
+    } else {
+      const bool oriented = m_Mesh.HasOrientedEdge(*f, g, p) != 0;
+      if (free < 0 || (oriented && !freeOriented)) {
+        free = *f;
+        freeOriented = oriented;
+      }
     }
   }
   *pConquered = conquered;
