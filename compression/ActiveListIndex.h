@@ -62,6 +62,29 @@ public:
     }
   }
 
+  // Over the nodes of one remaining degree, the ring averages rank as these whole sums do:
+  // ring n's weighted sum without its centre, sum over k of (n - k + 1) times the degrees k
+  // steps either side. Exact while GetDegreeBound() stays below MaxRankedDegree, so that
+  // distinct averages (at least 1/9 apart) stay distinct as floats.
+  void GetRingSums(const SActiveNode* pNode, int sums[4]) const
+  {
+    const SActiveNode* pAfter = pNode;
+    const SActiveNode* pBefore = pNode;
+    int pairs[4];
+    for (int k = 0; k < 4; k++) {
+      pAfter = m_pList->GetNextPosition(CActiveList::Position(const_cast<SActiveNode*>(pAfter))).GetNode();
+      pBefore = m_pList->GetPrevPosition(CActiveList::Position(const_cast<SActiveNode*>(pBefore))).GetNode();
+      pairs[k] = pAfter->Degree + pBefore->Degree;
+    }
+    sums[0] = pairs[0];
+    sums[1] = 2 * pairs[0] + pairs[1];
+    sums[2] = 3 * pairs[0] + 2 * pairs[1] + pairs[2];
+    sums[3] = 4 * pairs[0] + 3 * pairs[1] + 2 * pairs[2] + pairs[3];
+  }
+  // Above every degree filed so far.
+  int GetDegreeBound() const { return static_cast<int>(m_Buckets.size()); }
+  static constexpr int MaxRankedDegree = 1 << 18;
+
 private:
   struct SBucket
   {

@@ -13,11 +13,48 @@
 #include <cstdint>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <vector>
 
 namespace {
 const char* const kNotManifold =
   "The conquest needs a manifold mesh: a vertex joins several fans of faces";
+
+// Each ring ranks every candidate (a chain through pBucketNext) by its value, the first in
+// list order winning equal values, and the first ring with a single smallest value decides
+// (the fourth in any case). One walk over the candidates keeps, for every ring at once, its
+// smallest value, how many share it and the first of those in list order.
+template <class T, class RingValues>
+CActiveList::Position RankRings(SActiveNode* pCandidates, RingValues ringValues)
+{
+  struct SRing
+  {
+    T Best = std::numeric_limits<T>::max();
+    int Ties = 0;
+    std::uint64_t FirstOrder = UINT64_MAX;
+    SActiveNode* pFirst = nullptr;
+  };
+  SRing rings[4];
+  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
+    T value[4];
+    ringValues(pNode, value);
+    // Without branches: which candidate leads or ties is not to be predicted.
+    for (int k = 0; k < 4; k++) {
+      SRing& ring = rings[k];
+      const bool less = value[k] < ring.Best;
+      const bool tie = value[k] == ring.Best;
+      const bool first = less || (tie && pNode->Order < ring.FirstOrder);
+      ring.Ties = less ? 1 : ring.Ties + (tie ? 1 : 0);
+      ring.Best = less ? value[k] : ring.Best;
+      ring.FirstOrder = first ? pNode->Order : ring.FirstOrder;
+      ring.pFirst = first ? pNode : ring.pFirst;
+    }
+  }
+  for (int k = 0; k < 3; k++)
+    if (rings[k].Ties == 1)
+      return CActiveList::Position(rings[k].pFirst);
+  return CActiveList::Position(rings[3].pFirst);
+}
 } // namespace
 
 CConquestCoder::CConquestCoder() = default;
@@ -284,17 +321,31 @@ int CConquestCoder::PopList()
 int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
-  // only breaks ties (around the ghost several faces may hold the edge).
+  // only breaks ties (around the ghost several faces may hold the edge). A face of the right
+  // orientation is never displaced, so the walk ends once both have one.
   int conquered = -1;
   int free = -1;
-  for (const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g); f && f != m_Mesh.FanEnd(g); f++) {
-    if (m_Mesh.IndexOfCorner(*f, p) < 0)
+  bool conqueredOriented = false;
+  bool freeOriented = false;
+  const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g);
+  for (; f && f != m_Mesh.FanEnd(g) && !(conqueredOriented && freeOriented); f++) {
+    const int k = m_Mesh.IndexOfCorner(*f, p);
+    if (k < 0)
       continue;
+    // p's first corner; the face runs p->g when g follows it, g->p when g's own first
+    // corner comes just before a p.
     if (m_Mesh.IsFaceConquered(*f)) {
-      if (conquered < 0 || (m_Mesh.HasOrientedEdge(*f, p, g) && !m_Mesh.HasOrientedEdge(conquered, p, g)))
+      const bool oriented = m_Mesh.GetCorner(*f, k == 2 ? 0 : k + 1) == g;
+      if (conquered < 0 || (oriented && !conqueredOriented)) {
         conquered = *f;
-    } else if (free < 0 || (m_Mesh.HasOrientedEdge(*f, g, p) && !m_Mesh.HasOrientedEdge(free, g, p))) {
-      free = *f;
+        conqueredOriented = oriented;
+      }
+    } else {
+      const bool oriented = m_Mesh.HasOrientedEdge(*f, g, p) != 0;
+      if (free < 0 || (oriented && !freeOriented)) {
+        free = *f;
+        freeOriented = oriented;
+      }
     }
   }
   *pConquered = conquered;
@@ -514,37 +565,13 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   if (ties == 1)
     return CActiveList::Position(pCandidates);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
-  // each ring ranks every candidate again, the first in list order winning equal averages,
-  // and the first ring with a single smallest average decides (the fourth in any case). One
-  // walk over the candidates keeps, for every ring at once, its smallest average, how many
-  // share it and the first of those in list order.
-  struct SRing
-  {
-    float Best = 3.4e38f;
-    int Ties = 0;
-    std::uint64_t FirstOrder = UINT64_MAX;
-    SActiveNode* pFirst = nullptr;
-  };
-  SRing rings[4];
-  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-    float average[4];
-    m_Index.GetAverageDegrees(pNode, average);
-    // Without branches: which candidate leads or ties is not to be predicted.
-    for (int k = 0; k < 4; k++) {
-      SRing& ring = rings[k];
-      const bool less = average[k] < ring.Best;
-      const bool tie = average[k] == ring.Best;
-      const bool first = less || (tie && pNode->Order < ring.FirstOrder);
-      ring.Ties = less ? 1 : ring.Ties + (tie ? 1 : 0);
-      ring.Best = less ? average[k] : ring.Best;
-      ring.FirstOrder = first ? pNode->Order : ring.FirstOrder;
-      ring.pFirst = first ? pNode : ring.pFirst;
-    }
-  }
-  for (int k = 0; k < 3; k++)
-    if (rings[k].Ties == 1)
-      return CActiveList::Position(rings[k].pFirst);
-  return CActiveList::Position(rings[3].pFirst);
+  // the candidates share their centre, so whole ring sums rank them as the averages do while
+  // the degrees stay small enough for the averages to keep them apart.
+  if (m_Index.GetDegreeBound() < CActiveListIndex::MaxRankedDegree)
+    return RankRings<int>(pCandidates, [this](const SActiveNode* pNode, int sums[4]) { m_Index.GetRingSums(pNode, sums); });
+  return RankRings<float>(pCandidates, [this](const SActiveNode* pNode, float averages[4]) {
+    m_Index.GetAverageDegrees(pNode, averages);
+  });
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)

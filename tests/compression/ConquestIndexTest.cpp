@@ -138,3 +138,51 @@ TEST(ConquestIndex, OrderLabelsFollowTheListThroughCrowdedInsertions)
   }
   EXPECT_TRUE(list.Check());
 }
+
+TEST(ConquestIndex, RingSumsRankNodesOfOneDegreeAsTheAveragesDo)
+{
+  // Any run of the mesh's vertices serves as a list: the ranking reads the filed degrees
+  // only. Conquering random edges spreads the degrees, so that each bucket holds many nodes
+  // whose rings differ slightly.
+  auto mesh = fixtures::Icosphere(2);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  platform::Srand(11);
+  for (int i = 0; i < 200; i++) {
+    const int v = platform::Rand() % table.GetNbVertex();
+    table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
+  }
+  CActiveList list;
+  for (int i = 0; i < 120; i++) {
+    const int v = platform::Rand() % table.GetNbVertex();
+    list.AddTail(table.GetVertex(v), v);
+  }
+  CActiveListIndex index;
+  index.Attach(&list, &table);
+  int degree = 0;
+  int count = 0;
+  ASSERT_NE(index.GetMinDegreeNodes(&degree, &count), nullptr);
+  ASSERT_LT(index.GetDegreeBound(), CActiveListIndex::MaxRankedDegree);
+  int compared = 0;
+  for (auto a = list.GetHeadPosition(); !CActiveList::IsNull(a); ++a)
+    for (auto b = list.GetHeadPosition(); !CActiveList::IsNull(b); ++b) {
+      if (a.GetNode()->Degree != b.GetNode()->Degree)
+        continue;
+      int sumA[4], sumB[4];
+      float averageA[4], averageB[4];
+      index.GetRingSums(a.GetNode(), sumA);
+      index.GetRingSums(b.GetNode(), sumB);
+      index.GetAverageDegrees(a.GetNode(), averageA);
+      index.GetAverageDegrees(b.GetNode(), averageB);
+      for (int k = 0; k < 4; k++) {
+        ASSERT_EQ(sumA[k] < sumB[k], averageA[k] < averageB[k]) << "ring " << k + 1;
+        ASSERT_EQ(sumA[k] == sumB[k], averageA[k] == averageB[k]) << "ring " << k + 1;
+        // And each average is its ring's weighted sum over the ring's width.
+        const int n = k + 1;
+        EXPECT_FLOAT_EQ(averageA[k], static_cast<float>(n * a.GetNode()->Degree + sumA[k]) / (2 * n + 1));
+        compared += sumA[k] != sumB[k] ? 1 : 0;
+      }
+    }
+  EXPECT_GT(compared, 1000);
+  index.Detach();
+}
