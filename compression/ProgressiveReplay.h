@@ -33,7 +33,7 @@ public:
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
   // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
   // keep their objects.
-  void Store(CMesh3d* pMesh) const;
+  void Store(CMesh3d* pMesh);
 
 private:
   // A face with its state for the layer: corners, flag, and per edge k (corner k -> k + 1) the
@@ -68,6 +68,8 @@ private:
   void StartLayer();
   void ListFaces();
   void ListAcross();
+  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists.
+  void StoreAdjacency(CMesh3d* pMesh);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
@@ -123,6 +125,9 @@ private:
   int m_NbLayerFace = 0;
   std::vector<int> m_Stamp;
   std::vector<int> m_FirstEdge;
+  std::vector<int> m_FirstFace;
+  std::vector<int> m_SecondFace;
+  std::vector<int> m_Neighbors;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

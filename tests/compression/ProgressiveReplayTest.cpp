@@ -215,4 +215,34 @@ TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
     }
 }
 
+// The replay links the final mesh from its own face lists: the same relations, in the same
+// orders, as the mesh's own build from its faces, on closed, bounded and pierced meshes.
+TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
+{
+  conquest::CScratchFolder folder;
+  const std::vector<std::unique_ptr<CMesh3d> (*)()> builds = {
+      [] { return progressive::Torus(16, 12); },
+      [] { return progressive::PlateWithHoles(30, 30, 4); },
+      [] { return progressive::TorusAndPlate(14, 10, 20, 16); },
+  };
+  for (size_t i = 0; i < builds.size(); i++) {
+    SCOPED_TRACE(static_cast<int>(i));
+    auto mesh = builds[i]();
+    ASSERT_NE(nullptr, mesh);
+    CProgressiveCoder encoder;
+    ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 10, "s.vpm"));
+    ASSERT_GT(encoder.NbLayer(), 2);
+    SDecoded decoded;
+    DecodeWith("s.vpm", 0, &decoded);
+    const std::vector<int> stored = progressive::Adjacency(decoded.mesh);
+    ASSERT_EQ(1, decoded.mesh.BuildAdjacency());
+    EXPECT_EQ(progressive::Adjacency(decoded.mesh), stored);
+    // Every face lists a neighbour across each inner edge: a closed torus has no empty slot.
+    if (i == 0)
+      for (int f = 0; f < decoded.mesh.NbFace(); f++)
+        for (int k = 0; k < 3; k++)
+          ASSERT_NE(nullptr, decoded.mesh.GetFace(f)->f(k));
+  }
+}
+
 } // namespace
