@@ -265,7 +265,7 @@ int CProgressiveReplay::DecodeGate(Gate gate)
 }
 
 // The vertex joins the front; an unmarked one takes the mark.
-void CProgressiveReplay::Take(int v, int mark)
+void CProgressiveReplay::Take(int v, std::int8_t mark)
 {
   SVertex& s = m_Vertices[static_cast<size_t>(v)];
   s.flag = 1;
@@ -379,7 +379,7 @@ void CProgressiveReplay::InsertVertex(Gate gate)
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)
-      s.mark = pattern.GetMarks()[k];
+      s.mark = static_cast<std::int8_t>(pattern.GetMarks()[k]);
   }
   for (int i = 0; i < n; i++)
     m_Vertices[static_cast<size_t>(border[i])].flag = 1;
