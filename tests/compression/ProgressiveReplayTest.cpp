@@ -148,6 +148,29 @@ TEST(ProgressiveReplay, CornersAsReadNeedNoAdjacency)
   EXPECT_EQ(0, unseeded.ReplayLayer(one, &record));
 }
 
+// A stream without layers gives back its base mesh: the faces keep their own flags, and the
+// adjacency is the mesh's own build.
+TEST(ProgressiveReplay, NoLayerKeepsTheBaseFlags)
+{
+  const fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const fixtures::Triangles triangles{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+  auto bare = fixtures::Build(points, triangles, false);
+  const int flags[4] = {7, 0, 300, 2};
+  for (int i = 0; i < 4; i++)
+    bare->GetFace(i)->SetFlag(flags[i]);
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(4, bare->NbFace());
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(triangles[static_cast<size_t>(i)], Corners(*bare, i)) << i;
+    EXPECT_EQ(flags[i], bare->GetFace(i)->GetFlag()) << i;
+  }
+  const std::vector<int> stored = progressive::Adjacency(*bare);
+  ASSERT_EQ(1, bare->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*bare), stored);
+  EXPECT_EQ(3, bare->GetVertex(0)->NbVertexNeighbor());
+}
+
 std::vector<int> g_Counts;
 
 int RecordCount(int n)
