@@ -70,6 +70,12 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   m_Quantized.reserve(nv);
   m_Vertices.reserve(nv);
   m_Faces.reserve(nf);
+  // The lists are as large as the final mesh needs from the start: nothing is copied or given
+  // back to the system between layers.
+  m_FaceStart.reserve(nv + 2);
+  m_FaceList.reserve(3 * nf);
+  for (std::vector<int>* pList : {&m_Stamp, &m_FirstEdge, &m_FirstFace, &m_SecondFace})
+    pList->reserve(nv);
   for (int i = 0; i < base.NbVertex(); i++) {
     const CVertex3d* v = base.GetVertex(i);
     m_Position.push_back({v->x(), v->y(), v->z()});
@@ -107,6 +113,7 @@ void CProgressiveReplay::StartLayer()
   m_GeometryCursor = 0;
   m_Error = 0;
   ListFaces();
+  ListAcross();
   for (SFace& f : m_Faces)
     f.flag = 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
@@ -139,7 +146,6 @@ void CProgressiveReplay::ListFaces()
       m_FaceList[static_cast<size_t>(m_FaceStart[static_cast<size_t>(v[k]) + 1]++)] = {
           v[(k + 2) % 3], v[(k + 1) % 3], static_cast<int>(i), static_cast<int>(k)};
   }
-  ListAcross();
 }
 
 // For each vertex a, the first of its faces holding x -> a for every x; then each edge a -> x
@@ -259,7 +265,7 @@ int CProgressiveReplay::DecodeGate(Gate gate)
 }
 
 // The vertex joins the front; an unmarked one takes the mark.
-void CProgressiveReplay::Take(int v, int mark)
+void CProgressiveReplay::Take(int v, std::int8_t mark)
 {
   SVertex& s = m_Vertices[static_cast<size_t>(v)];
   s.flag = 1;
@@ -373,7 +379,7 @@ void CProgressiveReplay::InsertVertex(Gate gate)
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)
-      s.mark = pattern.GetMarks()[k];
+      s.mark = static_cast<std::int8_t>(pattern.GetMarks()[k]);
   }
   for (int i = 0; i < n; i++)
     m_Vertices[static_cast<size_t>(border[i])].flag = 1;
@@ -453,7 +459,7 @@ void CProgressiveReplay::AddLayerFace(int a, int b, int c)
   m_Faces.push_back({{a, b, c}, 3, {-1, -1, -1}, -1});
 }
 
-void CProgressiveReplay::Store(CMesh3d* pMesh) const
+void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
   // The base faces that went: flagged, then deleted; the survivors come first, in order, as
   // they come first in the replay's faces.
@@ -472,7 +478,7 @@ void CProgressiveReplay::Store(CMesh3d* pMesh) const
     const size_t slot = static_cast<size_t>(i);
     CVertex3d* v = vertices->GetAt(i);
     if (i >= nbBaseVertex) {
-      v = new CVertex3d(m_Position[slot][0], m_Position[slot][1], m_Position[slot][2]);
+      v = pMesh->NewVertex(m_Position[slot][0], m_Position[slot][1], m_Position[slot][2]);
       v->Set2(m_Quantized[slot][0], m_Quantized[slot][1], m_Quantized[slot][2]);
       vertices->SetAt(i, v);
     }
@@ -484,19 +490,105 @@ void CProgressiveReplay::Store(CMesh3d* pMesh) const
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
   const int nbKept = faces->GetSize();
   faces->SetSize(NbFace());
-  std::vector<int> corners;
-  corners.reserve(3 * m_Faces.size());
   for (int i = 0; i < NbFace(); i++) {
     const SFace& f = m_Faces[static_cast<size_t>(i)];
     if (i < nbKept)
       faces->GetAt(i)->SetFlag(f.flag);
     else
-      faces->SetAt(i, new CFace3d(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
-                                  vertices->GetAt(f.v[2]), f.flag));
-    corners.insert(corners.end(), f.v.begin(), f.v.end());
+      faces->SetAt(i, pMesh->NewFace(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
+                                      vertices->GetAt(f.v[2]), f.flag));
   }
-  pMesh->BuildAdjacencyFromCorners(corners);
+  StoreAdjacency(pMesh);
   pMesh->ComputeFaceNormals();
   pMesh->ComputeVertexNormals();
   pMesh->SetModified();
+}
+
+namespace {
+
+// The storage that n Adds to an empty list end with, as the mesh's adjacency build sizes its
+// lists: later local edits find the room they would after a list grown an entry at a time.
+int GrownCapacity(int room, int n)
+{
+  int capacity = room > 0 ? room : 1;
+  while (capacity < n)
+    capacity += std::clamp(capacity / 8, 4, 1024);
+  return capacity;
+}
+
+template <class List>
+void ResizeList(List* pList, int n)
+{
+  if (n > pList->GetMaxSize()) {
+    pList->RemoveAll();
+    pList->SetSize(GrownCapacity(pList->GetRoom(), n));
+  }
+  pList->SetSize(n);
+}
+
+} // namespace
+
+// A vertex's faces in face order; its neighbours in the order of its faces' corners, each
+// once; across edge k of a face, the first other face of corner k that holds corner k + 1. The
+// vertices are written in turn, then the faces: each object once, in array order, where the
+// mesh's own build links each face from each of its corners.
+void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
+{
+  ListFaces();
+  const size_t nv = m_Position.size();
+  CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
+  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
+  // First face of the vertex being built that holds each neighbour, and the second.
+  m_Stamp.assign(nv, -1);
+  m_FirstFace.resize(nv);
+  m_SecondFace.resize(nv);
+  for (size_t a = 0; a < nv; a++) {
+    // The lists lie beyond a vertex's first cache line: the objects are fetched ahead.
+    if (a + 8 < nv) {
+      const char* p = reinterpret_cast<const char*>(vertices->GetAt(static_cast<int>(a + 8)));
+      for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
+        __builtin_prefetch(p + offset, 1);
+    }
+    const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
+    const SCorner* end = m_FaceList.data() + m_FaceStart[a + 1];
+    m_Neighbors.clear();
+    for (const SCorner* c = begin; c != end; c++) {
+      // The other corners in corner order: before the vertex first only when it is corner 1.
+      const int other[2] = {c->corner == 1 ? c->previous : c->next,
+                            c->corner == 1 ? c->next : c->previous};
+      for (const int b : other) {
+        const size_t x = static_cast<size_t>(b);
+        if (m_Stamp[x] != static_cast<int>(a)) {
+          m_Stamp[x] = static_cast<int>(a);
+          m_FirstFace[x] = c->face;
+          m_SecondFace[x] = -1;
+          m_Neighbors.push_back(b);
+        } else if (m_FirstFace[x] != c->face && m_SecondFace[x] < 0) {
+          m_SecondFace[x] = c->face;
+        }
+      }
+    }
+    for (const SCorner* c = begin; c != end; c++) {
+      const size_t x = static_cast<size_t>(c->next);
+      // The layers are over: the faces' own slots take the faces across.
+      m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
+          m_FirstFace[x] != c->face ? m_FirstFace[x] : m_SecondFace[x];
+    }
+    CVertex3d* v = vertices->GetAt(static_cast<int>(a));
+    auto* faceList = v->GetArrayFaceNeighbor();
+    ResizeList(faceList, static_cast<int>(end - begin));
+    for (const SCorner* c = begin; c != end; c++)
+      faceList->SetAt(static_cast<int>(c - begin), faces->GetAt(c->face));
+    auto* vertexList = v->GetArrayVertexNeighbor();
+    ResizeList(vertexList, static_cast<int>(m_Neighbors.size()));
+    for (size_t j = 0; j < m_Neighbors.size(); j++)
+      vertexList->SetAt(static_cast<int>(j), vertices->GetAt(m_Neighbors[j]));
+  }
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = faces->GetAt(i);
+    for (int k = 0; k < 3; k++) {
+      const int g = m_Faces[static_cast<size_t>(i)].across[static_cast<size_t>(k)];
+      f->SetF(k, g < 0 ? nullptr : faces->GetAt(g));
+    }
+  }
 }

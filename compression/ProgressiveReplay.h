@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class CMesh3d;
@@ -33,7 +34,7 @@ public:
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
   // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
   // keep their objects.
-  void Store(CMesh3d* pMesh) const;
+  void Store(CMesh3d* pMesh);
 
 private:
   // A face with its state for the layer: corners, flag, and per edge k (corner k -> k + 1) the
@@ -47,10 +48,12 @@ private:
     // Index of the face in the base mesh, -1 for a face a layer added.
     int base;
   };
+  // Flag 0 to 2 and mark 0 to 2 in a byte each: the conquest reads the vertices at random,
+  // and so they all stay in the first-level cache.
   struct SVertex
   {
-    int flag;
-    int mark;
+    std::int8_t flag;
+    std::int8_t mark;
   };
   // An oriented front edge and the edge 3 g + j (second -> first) of the face g in front of it.
   // The faces in front are fixed while a layer runs and a face once taken stays taken, so the
@@ -68,6 +71,8 @@ private:
   void StartLayer();
   void ListFaces();
   void ListAcross();
+  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists.
+  void StoreAdjacency(CMesh3d* pMesh);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
@@ -101,7 +106,7 @@ private:
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   void AddLayerFace(int a, int b, int c);
   void ReplaceLayerFace(int face) { m_Faces[static_cast<size_t>(face)].flag = 2; }
-  void Take(int v, int mark);
+  void Take(int v, std::int8_t mark);
 
   std::vector<std::array<float, 3>> m_Position;
   std::vector<std::array<float, 3>> m_Quantized;
@@ -123,6 +128,9 @@ private:
   int m_NbLayerFace = 0;
   std::vector<int> m_Stamp;
   std::vector<int> m_FirstEdge;
+  std::vector<int> m_FirstFace;
+  std::vector<int> m_SecondFace;
+  std::vector<int> m_Neighbors;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

@@ -148,6 +148,29 @@ TEST(ProgressiveReplay, CornersAsReadNeedNoAdjacency)
   EXPECT_EQ(0, unseeded.ReplayLayer(one, &record));
 }
 
+// A stream without layers gives back its base mesh: the faces keep their own flags, and the
+// adjacency is the mesh's own build.
+TEST(ProgressiveReplay, NoLayerKeepsTheBaseFlags)
+{
+  const fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const fixtures::Triangles triangles{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+  auto bare = fixtures::Build(points, triangles, false);
+  const int flags[4] = {7, 0, 300, 2};
+  for (int i = 0; i < 4; i++)
+    bare->GetFace(i)->SetFlag(flags[i]);
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(4, bare->NbFace());
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(triangles[static_cast<size_t>(i)], Corners(*bare, i)) << i;
+    EXPECT_EQ(flags[i], bare->GetFace(i)->GetFlag()) << i;
+  }
+  const std::vector<int> stored = progressive::Adjacency(*bare);
+  ASSERT_EQ(1, bare->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*bare), stored);
+  EXPECT_EQ(3, bare->GetVertex(0)->NbVertexNeighbor());
+}
+
 std::vector<int> g_Counts;
 
 int RecordCount(int n)
@@ -213,6 +236,36 @@ TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
       EXPECT_EQ(objects.counts, arrays.counts);
       EXPECT_EQ(static_cast<size_t>(encoder.NbLayer()), arrays.counts.size());
     }
+}
+
+// The replay links the final mesh from its own face lists: the same relations, in the same
+// orders, as the mesh's own build from its faces, on closed, bounded and pierced meshes.
+TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
+{
+  conquest::CScratchFolder folder;
+  const std::vector<std::unique_ptr<CMesh3d> (*)()> builds = {
+      [] { return progressive::Torus(16, 12); },
+      [] { return progressive::PlateWithHoles(30, 30, 4); },
+      [] { return progressive::TorusAndPlate(14, 10, 20, 16); },
+  };
+  for (size_t i = 0; i < builds.size(); i++) {
+    SCOPED_TRACE(static_cast<int>(i));
+    auto mesh = builds[i]();
+    ASSERT_NE(nullptr, mesh);
+    CProgressiveCoder encoder;
+    ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 10, "s.vpm"));
+    ASSERT_GT(encoder.NbLayer(), 2);
+    SDecoded decoded;
+    DecodeWith("s.vpm", 0, &decoded);
+    const std::vector<int> stored = progressive::Adjacency(decoded.mesh);
+    ASSERT_EQ(1, decoded.mesh.BuildAdjacency());
+    EXPECT_EQ(progressive::Adjacency(decoded.mesh), stored);
+    // Every face lists a neighbour across each inner edge: a closed torus has no empty slot.
+    if (i == 0)
+      for (int f = 0; f < decoded.mesh.NbFace(); f++)
+        for (int k = 0; k < 3; k++)
+          ASSERT_NE(nullptr, decoded.mesh.GetFace(f)->f(k));
+  }
 }
 
 } // namespace
