@@ -258,7 +258,7 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
       continue;
     for (const int slot : it->second)
       if (m_Slots[slot] && m_Slots[slot]->HasFace(f)) {
-        m_Queue.Forget(m_Slots[slot]);
+        m_Queue.Forget(slot);
         delete m_Slots[slot];  // frees its face copies
         m_Slots[slot] = nullptr;
         m_Live--;

@@ -152,7 +152,7 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
   int n = 0;
   for (const int slot : it->second) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (c && c->IsValid() && m_Queue.IsBlocked(c) && isAffected(c)) {
+    if (c && c->IsValid() && m_Queue.IsBlocked(c, slot) && isAffected(c)) {
       m_Queue.Unblock(c, c->GetCost(), slot);
       n++;
     }

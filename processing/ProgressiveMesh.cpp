@@ -10,7 +10,9 @@
 #include <array>
 #include <limits>
 #include <memory>
-#include <unordered_map>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -51,23 +53,101 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
 // The sharpness classes of the vertices that the vetoes asked for, kept across collapses. A
 // class reads the vertex's faces, their links and the positions of their corners; a collapse
 // changes these only around the survivor and its neighbours, whose classes it forgets.
-using ClassCache = std::unordered_map<const CVertex3d*, int>;
-
-void ForgetAround(ClassCache* pCache, const CVertex3d* pSurvivor)
+// The run makes no vertex, so the table holds every vertex from the start and a lookup never
+// allocates: open addressing on the address, with room for twice the vertices.
+class CClassCache
 {
-  pCache->erase(pSurvivor);
-  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
-    pCache->erase(pSurvivor->GetVertexNeighbor(k));
+public:
+  explicit CClassCache(const CMesh3d& mesh)
+  {
+    std::size_t size = 16;
+    while (size < 2 * static_cast<std::size_t>(mesh.NbVertex()))
+      size *= 2;
+    m_Slots.resize(size);
+    m_Mask = size - 1;
+    for (int i = 0; i < mesh.NbVertex(); i++)
+      Find(mesh.GetVertex(i))->pVertex = mesh.GetVertex(i);
+  }
+
+  // The class of the vertex; kUnknown when it was never asked for or was forgotten since.
+  int Known(const CVertex3d* v) const { return FindConst(v)->cls; }
+
+  int Get(const CVertex3d* v, float threshold)
+  {
+    SSlot* slot = Find(v);
+    if (slot->pVertex != v)
+      return v->Classify(threshold);  // not a vertex of the mesh at the start
+    if (slot->cls == kUnknown)
+      slot->cls = v->Classify(threshold);
+    return slot->cls;
+  }
+
+  void Forget(const CVertex3d* v)
+  {
+    SSlot* slot = Find(v);
+    if (slot->pVertex == v)
+      slot->cls = kUnknown;
+  }
+
+  void ForgetAround(const CVertex3d* pSurvivor)
+  {
+    Forget(pSurvivor);
+    for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
+      Forget(pSurvivor->GetVertexNeighbor(k));
+  }
+
+  static constexpr int kUnknown = -1;
+
+private:
+  struct SSlot
+  {
+    const CVertex3d* pVertex = nullptr;
+    int cls = kUnknown;
+  };
+
+  std::size_t Home(const CVertex3d* v) const
+  {
+    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(v));
+    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & m_Mask;
+  }
+
+  // The vertex's slot, or the empty one where it would go.
+  SSlot* Find(const CVertex3d* v)
+  {
+    std::size_t i = Home(v);
+    while (m_Slots[i].pVertex && m_Slots[i].pVertex != v)
+      i = (i + 1) & m_Mask;
+    return &m_Slots[i];
+  }
+  const SSlot* FindConst(const CVertex3d* v) const { return const_cast<CClassCache*>(this)->Find(v); }
+
+  std::vector<SSlot> m_Slots;
+  std::size_t m_Mask = 0;
+};
+
+// Whether the classes already known refuse the candidate whatever the rest of the veto says:
+// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
+// part of a crease.
+bool KnownSharp(const CEdgeCollapse* c, const CClassCache& classes)
+{
+  const int cs = classes.Known(c->GetVertex1());
+  const int ct = classes.Known(c->GetVertex2());
+  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
+  if (refuses(cs) || refuses(ct))
+    return true;
+  return cs != CClassCache::kUnknown && ct != CClassCache::kUnknown && (cs >= 1 || ct >= 1) &&
+         !(cs == 2 && ct == 2);
 }
 
-// CMesh3d::EdgeCandidateVeto with the classes from the cache.
-int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
+// Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache.
+bool IsRefused(const CEdgeCollapse* c, float threshold, CClassCache* pCache)
 {
+  if (!c->GetVertex1() || !c->GetVertex2())
+    return true;
+  if (KnownSharp(c, *pCache))
+    return true;
   const auto classOf = [pCache, threshold](const CVertex3d* v) {
-    const auto [it, added] = pCache->try_emplace(v, 0);
-    if (added)
-      it->second = v->Classify(threshold);
-    return it->second;
+    return pCache->Get(v, threshold);
   };
   const auto linked = [](const CVertex3d* vs, const CVertex3d* vt) {
     int common = 0;
@@ -75,7 +155,7 @@ int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
       common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
     return common <= 2;
   };
-  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr);
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr) != CEdgeCollapse::VetoNone;
 }
 
 // The veto that refuses most of the candidates left; VetoNone when none is left.
@@ -133,14 +213,14 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   // other one it stops and runs again with those costs.
   double settledLeast = 0.0;
   bool again = false;
-  ClassCache classes;
+  CClassCache classes(*this);
   const auto isCollapsible = [&](CEdgeCollapse* c) {
     if (!(c->GetCost() < settledLeast)) {
       again = true;
       return true;
     }
     // A veto reads no cost: a refused candidate waits aside unsettled.
-    if (CachedVeto(c, sharpThreshold, &classes) != CEdgeCollapse::VetoNone)
+    if (IsRefused(c, sharpThreshold, &classes))
       return false;
     if (c->IsPendingL2()) {
       candidates.SettleL2(c, &search);
@@ -189,8 +269,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       f->CalculateNormal();
       candidates.SetComputedOnFace(f, 1);
     }
-    classes.erase(pGone);
-    ForgetAround(&classes, pSurvivor);
+    classes.Forget(pGone);
+    classes.ForgetAround(pSurvivor);
     candidates.Update(&search, nullptr);
     UnblockAround(&candidates, pSurvivor);
     if (pWindow && update && collapses % period == 0) {
