@@ -2,8 +2,8 @@
 
 #include "processing/CollapseQueue.h"
 #include "processing/EdgeCollapse.h"
+#include "processing/FaceSlotTable.h"
 
-#include <unordered_map>
 #include <vector>
 
 class CFace3d;
@@ -105,8 +105,10 @@ private:
   void ListFaces(int slot) const;
 
   mutable std::vector<CEdgeCollapse*> m_Slots;
-  mutable std::unordered_map<const CFace3d*, std::vector<int>> m_SlotsOfFace;
+  mutable CFaceSlotTable m_SlotsOfFace;
   mutable std::vector<int> m_Log;
+  // Per slot, the candidate's key as its queue compares it (see CEdgeCollapse::SetLog).
+  mutable std::vector<double> m_Keys;
   mutable CCollapseQueue<CEdgeCollapse, double> m_Queue;
   mutable int m_HeapCursor = -1;
   mutable int m_UpdateCursor = -1;
@@ -130,10 +132,9 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
   }
   TrimLog();
   // Entries of a candidate that went, turned invalid or changed its cost since are dropped;
-  // the slot is checked before the candidate is read, since a removed one is deleted.
-  const auto isCurrent = [this](const CEdgeCollapse* c, double key, std::int64_t slot) {
-    const CEdgeCollapse* now = m_Slots[static_cast<size_t>(slot)];
-    return now == c && now->IsValid() && now->GetCost() == key;
+  // the slot's key says so without reading the candidate, which a removal has deleted.
+  const auto isCurrent = [this](const CEdgeCollapse*, double key, std::int64_t slot) {
+    return m_Keys[static_cast<size_t>(slot)] == key;
   };
   CEdgeCollapse* pMin = m_Queue.Top(isCurrent, isUsable);
   if (!pMin || !(pMin->GetCost() < 3.4e38))
@@ -146,13 +147,13 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
 {
   if (!m_Queue.HasBlocked())
     return 0;
-  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
-  if (it == m_SlotsOfFace.end())
+  const std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  if (!pSlots)
     return 0;
   int n = 0;
-  for (const int slot : it->second) {
+  for (const int slot : *pSlots) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (c && c->IsValid() && m_Queue.IsBlocked(c, slot) && isAffected(c)) {
+    if (c && m_Queue.IsBlocked(c, slot) && c->IsValid() && isAffected(c)) {
       m_Queue.Unblock(c, c->GetCost(), slot);
       n++;
     }

@@ -4,6 +4,7 @@
 #include "mesh/Mesh3d.h"
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/CollapseQueue.h"
+#include "processing/FaceSlotTable.h"
 #include "processing/Valence3Sweep.h"
 
 #include <gtest/gtest.h>
@@ -364,4 +365,39 @@ TEST(ArrayEdgeCollapse, MinimumFollowsChangesMadeThroughTheCandidates)
   for (int i = 0; i < array.GetSize(); i++)
     array.GetAt(i)->SetCost(4e38);
   EXPECT_EQ(array.GetMin(), nullptr);
+}
+
+// The per-face lists through growth and forgetting, against a plain map: faces are only
+// addresses to the table, so distinct addresses in one block stand for them.
+TEST(FaceSlotTable, KeepsEachFacesListThroughGrowthAndForgetting)
+{
+  const int n = 1000;
+  std::vector<char> block(n);
+  const auto face = [&block](int i) { return reinterpret_cast<const CFace3d*>(&block[i]); };
+  CFaceSlotTable table;
+  std::map<int, std::vector<int>> model;
+  EXPECT_EQ(table.Find(face(0)), nullptr);
+  EXPECT_EQ(table.Find(nullptr), nullptr);
+  for (int slot = 0; slot < 3 * n; slot++) {
+    const int i = (slot * 7) % n;
+    table.At(face(i)).push_back(slot);
+    model[i].push_back(slot);
+    if (slot % 5 == 0) {
+      const int j = (slot * 13) % n;
+      table.Forget(face(j));
+      if (model.count(j))
+        model[j].clear();
+    }
+  }
+  for (int i = 0; i < n; i++) {
+    const std::vector<int>* pSlots = table.Find(face(i));
+    if (!model.count(i)) {
+      EXPECT_EQ(pSlots, nullptr) << i;
+      continue;
+    }
+    ASSERT_NE(pSlots, nullptr) << i;
+    EXPECT_EQ(*pSlots, model[i]) << i;
+  }
+  table.Clear();
+  EXPECT_EQ(table.Find(face(7)), nullptr);
 }
