@@ -87,6 +87,16 @@ public:
   // The same for those of them that isAffected(candidate) accepts.
   template <class Affected>
   int UnblockOnFace(const CFace3d* pFace, Affected isAffected);
+  // The same for the candidate at the slot (CEdgeCollapse::GetSlot); 1 when handed back.
+  template <class Affected>
+  int UnblockAt(int slot, Affected isAffected);
+  // The candidate at the slot, null when removed; whether it waits aside.
+  CEdgeCollapse* AtSlot(int slot) const { return m_Slots[static_cast<size_t>(slot)]; }
+  int IsBlockedAt(int slot) const
+  {
+    const CEdgeCollapse* c = AtSlot(slot);
+    return c && m_Queue.IsBlocked(c, slot) ? 1 : 0;
+  }
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
   // Marks every candidate on the face; returns how many.
@@ -140,6 +150,16 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
   if (!pMin || !(pMin->GetCost() < 3.4e38))
     return nullptr;
   return pMin;
+}
+
+template <class Affected>
+int CArrayEdgeCollapse::UnblockAt(int slot, Affected isAffected)
+{
+  CEdgeCollapse* c = AtSlot(slot);
+  if (!c || !m_Queue.IsBlocked(c, slot) || !c->IsValid() || !isAffected(c))
+    return 0;
+  m_Queue.Unblock(c, c->GetCost(), slot);
+  return 1;
 }
 
 template <class Affected>

@@ -97,6 +97,7 @@ public:
   // validity or mark through the log: its searches then look at the changed candidates only.
   // pKeys[slot] follows the key the array's queue compares: the cost while the candidate is
   // valid, a NaN (equal to nothing) otherwise; the queue reads it there instead of here.
+  int GetSlot() const { return m_Slot; }
   void SetLog(std::vector<int>* pLog, std::vector<double>* pKeys, int slot)
   {
     m_pLog = pLog;

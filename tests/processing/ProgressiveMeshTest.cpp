@@ -360,6 +360,44 @@ TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
   EXPECT_EQ(array.GetMin(), first);
 }
 
+// A candidate set aside is reached by its slot too: handed back only when the test accepts it
+// and only once; a removed one is neither listed nor handed back.
+TEST(ProgressiveMesh, HandBackBySlot)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse array;
+  array.SetFaceCopies(0);
+  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(10.0 + i);
+  CEdgeCollapse* first = array.GetAt(0);
+  CEdgeCollapse* third = array.GetAt(2);
+  const int slot = first->GetSlot();
+  EXPECT_EQ(array.AtSlot(slot), first);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  const auto notFirst = [&](const CEdgeCollapse* c) { return c != first; };
+  EXPECT_EQ(array.GetMin(notFirst), array.GetAt(1));
+  EXPECT_EQ(array.IsBlockedAt(slot), 1);
+  EXPECT_EQ(array.IsBlockedAt(third->GetSlot()), 0);  // never came up
+
+  const auto no = [](const CEdgeCollapse*) { return false; };
+  const auto yes = [](const CEdgeCollapse*) { return true; };
+  EXPECT_EQ(array.UnblockAt(slot, no), 0);
+  EXPECT_EQ(array.IsBlockedAt(slot), 1);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 1);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 0);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  EXPECT_EQ(array.GetMin(), first);
+
+  // Refused again, then removed with its faces.
+  EXPECT_NE(array.GetMin(notFirst), first);
+  ASSERT_EQ(array.IsBlockedAt(slot), 1);
+  array.RemoveFaces(first->GetFace(0), first->GetFace(1));
+  EXPECT_EQ(array.AtSlot(slot), nullptr);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 0);
+}
+
 // A deferred cost is a floor until settled; settled, it is the cost computed when it was
 // deferred, to the bit, with the same optimal vertex, even after the mesh has moved since.
 TEST(ProgressiveMesh, DeferredCostsSettleToTheCostsOfTheirTime)
