@@ -18,7 +18,10 @@
 //
 // The order names the candidate: each order belongs to one candidate until Clear. The queue
 // keeps, per order, the candidate and whether it waits, so that an entry holds only the key
-// and the order, and setting aside or handing back is an index away.
+// and the order, and setting aside or handing back is an index away. It also keeps whether the
+// last key pushed still has its entry in the heap: pushing that key again adds nothing. (A
+// second entry of the same key and order would come out right after the first, to be judged
+// the same way: it could only cost time.)
 template <class T, class Key>
 class CCollapseQueue
 {
@@ -28,8 +31,12 @@ public:
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
     SSlot& slot = SlotAt(order);
+    if (slot.pItem == pItem && slot.queued && slot.lastKey == key && slot.waiting < 0)
+      return;
     slot.pItem = pItem;
     Release(slot);
+    slot.lastKey = key;
+    slot.queued = true;
     m_Heap.push({key, static_cast<std::int32_t>(order)});
   }
 
@@ -59,11 +66,13 @@ public:
       SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
       if (!IsCurrent(isCurrent, slot.pItem, top)) {
         m_Heap.pop();
+        Dropped(slot, top.key);
         continue;
       }
       if (isUsable(slot.pItem))
         return slot.pItem;
       m_Heap.pop();
+      Dropped(slot, top.key);
       Block(slot, top.order);
     }
     return nullptr;
@@ -114,8 +123,18 @@ private:
   struct SSlot
   {
     T* pItem = nullptr;
+    Key lastKey{};
     std::int32_t waiting = -1;  // the position in m_Waiting, -1 when not blocked
+    bool queued = false;        // whether an entry of lastKey is in the heap
   };
+
+  // An entry left the heap: if it was of the last key pushed, none of that key is left (its
+  // twins, if any, come out right after it and find the flag down already).
+  static void Dropped(SSlot& slot, Key key)
+  {
+    if (slot.lastKey == key)
+      slot.queued = false;
+  }
 
   SSlot& SlotAt(std::int64_t order)
   {

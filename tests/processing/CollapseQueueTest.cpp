@@ -234,6 +234,37 @@ TEST(CollapseQueue, WaitingListFollowsBlocksAndReleases)
   EXPECT_EQ(queue.IsBlocked(&items[k], n + 5), 0);
 }
 
+// Pushing the key a candidate already waits under in the heap adds nothing; once its entry has
+// left the heap (set aside, or dropped while its key differed), the same key queues it again.
+TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)
+{
+  SItem a{1.0f};
+  Queue queue;
+  for (int i = 0; i < 3; i++)
+    queue.Push(&a, a.key, 0);
+  a.usable = false;
+  int asked = 0;
+  const auto isCurrent = [](const SItem* item, float key) { return item->key == key; };
+  const auto counted = [&asked](const SItem* item) {
+    asked++;
+    return item->usable;
+  };
+  EXPECT_EQ(queue.Top(isCurrent, counted), nullptr);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(queue.IsEmpty(), 1);
+  // Set aside: the same key queues it again.
+  a.usable = true;
+  queue.Push(&a, a.key, 0);
+  EXPECT_EQ(TopOf(queue), &a);
+  // Its key changes behind the queue's back: the entry is dropped as stale...
+  a.key = 5.0f;
+  EXPECT_EQ(TopOf(queue), nullptr);
+  // ...and when the key comes back, pushing it queues the candidate anew.
+  a.key = 1.0f;
+  queue.Push(&a, a.key, 0);
+  EXPECT_EQ(TopOf(queue), &a);
+}
+
 TEST(CollapseQueue, NotANumberIsNeverChosen)
 {
   SItem a{std::numeric_limits<float>::quiet_NaN()};
