@@ -65,9 +65,10 @@ void CArrayEdgeCollapse::Compact() const
   }
 }
 
-std::vector<int> CArrayEdgeCollapse::TakeLogged(int* pCursor) const
+const std::vector<int>& CArrayEdgeCollapse::TakeLogged(int* pCursor) const
 {
-  std::vector<int> slots;
+  std::vector<int>& slots = m_Taken;
+  slots.clear();
   if (*pCursor < 0) {
     for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
       if (m_Slots[slot])

@@ -107,7 +107,9 @@ private:
 
   // The live slots logged since the cursor, each once and in slot order; the cursor moves to
   // the end. A cursor of -1 (a search that never ran) gives every live slot.
-  std::vector<int> TakeLogged(int* pCursor) const;
+  // The list is a buffer of the array, refilled by the next call: no caller takes the log
+  // while walking it.
+  const std::vector<int>& TakeLogged(int* pCursor) const;
   // Forgets the log up to the cursors that every search has passed.
   void TrimLog() const;
   // Closes the empty slots (renumbering the rest in order) and starts the searches afresh.
@@ -117,6 +119,7 @@ private:
   mutable std::vector<CEdgeCollapse*> m_Slots;
   mutable CFaceSlotTable m_SlotsOfFace;
   mutable std::vector<int> m_Log;
+  mutable std::vector<int> m_Taken;
   // Per slot, the candidate's key as its queue compares it (see CEdgeCollapse::SetLog).
   mutable std::vector<double> m_Keys;
   mutable CCollapseQueue<CEdgeCollapse, double> m_Queue;
