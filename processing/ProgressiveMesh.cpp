@@ -196,8 +196,9 @@ bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
          !(cs == 2 && ct == 2);
 }
 
-// Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache.
-bool IsRefused(const CEdgeCollapse* c, float threshold, CVertexRecords* pCache)
+// Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache;
+// *pCrease gets its crease answer when it does not.
+bool IsRefused(const CEdgeCollapse* c, float threshold, CVertexRecords* pCache, bool* pCrease)
 {
   if (!c->GetVertex1() || !c->GetVertex2())
     return true;
@@ -212,7 +213,8 @@ bool IsRefused(const CEdgeCollapse* c, float threshold, CVertexRecords* pCache)
       common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
     return common <= 2;
   };
-  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr) != CEdgeCollapse::VetoNone;
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, pCrease) !=
+         CEdgeCollapse::VetoNone;
 }
 
 // The veto that refuses most of the candidates left; VetoNone when none is left.
@@ -273,13 +275,15 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   CVertexRecords classes(*this);
   // A refused candidate with an end the records do not hold is found through the faces.
   bool unlisted = false;
+  // The crease answer of the last candidate that the veto let go: the one collapsed.
+  bool crease = false;
   const auto isCollapsible = [&](CEdgeCollapse* c) {
     if (!(c->GetCost() < settledLeast)) {
       again = true;
       return true;
     }
     // A veto reads no cost: a refused candidate waits aside unsettled.
-    if (IsRefused(c, sharpThreshold, &classes)) {
+    if (IsRefused(c, sharpThreshold, &classes, &crease)) {
       for (const CVertex3d* v : {c->GetVertex1(), c->GetVertex2()})
         if (v && !classes.NoteRefused(v, c->GetSlot()))
           unlisted = true;
@@ -313,7 +317,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     CFace3d* fa = pMin->GetFace(0);
     CFace3d* fb = pMin->GetFace(1);
     faces.RemoveAll();
-    const int done = CollapseEdgeCandidate(pMin, &faces, sharpThreshold);
+    const int done = CollapseVettedCandidate(pMin, &faces, crease);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
     const CVertex3d* pGone = pMin->GetVertex2();

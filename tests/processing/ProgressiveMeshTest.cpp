@@ -469,3 +469,49 @@ TEST(ProgressiveMesh, DeferredCostsWithoutSpringHaveNoFloor)
   for (int i = 0; i < deferred.GetSize(); i++)
     EXPECT_LT(deferred.GetAt(i)->GetCost(), -1e300);
 }
+
+// A collapse told the veto's answer edits the mesh exactly as the collapse that asks the veto
+// itself; told it is a crease, it puts the survivor at the middle of the edge.
+TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
+{
+  const auto make = [] {
+    auto mesh = Torus(16);
+    Perturb(*mesh, 0.005f);
+    return mesh;
+  };
+  int compared = 0;
+  for (int i = 0; i < 60; i += 2) {
+    auto checked = make();
+    auto vetted = make();
+    CArrayEdgeCollapse checkedArray;
+    CArrayEdgeCollapse vettedArray;
+    checkedArray.Fill(checked.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+    vettedArray.Fill(vetted.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+    ASSERT_GT(checkedArray.GetSize(), i);
+    CEdgeCollapse* c = vettedArray.GetAt(i);
+    bool crease = true;
+    if (CMesh3d::EdgeCandidateVeto(c, 0.6f, &crease) != CEdgeCollapse::VetoNone)
+      continue;
+    CArray3d<CFace3d> checkedFaces;
+    CArray3d<CFace3d> vettedFaces;
+    ASSERT_EQ(checked->CollapseEdgeCandidate(checkedArray.GetAt(i), &checkedFaces, 0.6f), 1);
+    ASSERT_EQ(vetted->CollapseVettedCandidate(c, &vettedFaces, crease), 1);
+    EXPECT_EQ(Positions(*vetted), Positions(*checked)) << i;
+    EXPECT_EQ(Corners(*vetted), Corners(*checked)) << i;
+    EXPECT_EQ(vettedFaces.GetSize(), checkedFaces.GetSize());
+    compared++;
+  }
+  EXPECT_GT(compared, 5);
+
+  auto mesh = make();
+  CArrayEdgeCollapse array;
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CEdgeCollapse* c = array.GetAt(0);
+  CVertex3d* survivor = c->GetVertex1();
+  const Position a = PositionOf(c->GetVertex1());
+  const Position b = PositionOf(c->GetVertex2());
+  CArray3d<CFace3d> faces;
+  ASSERT_EQ(mesh->CollapseVettedCandidate(c, &faces, true), 1);
+  for (int k = 0; k < 3; k++)
+    EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
+}
