@@ -19,7 +19,7 @@ public:
     if (!pFace || m_Entries.empty())
       return nullptr;
     const SEntry& entry = m_Entries[Probe(pFace)];
-    return entry.pFace == pFace ? &entry.slots : nullptr;
+    return entry.pFace == pFace ? &entry.list : nullptr;
   }
   std::vector<int>* Find(const CFace3d* pFace)
   {
@@ -36,7 +36,7 @@ public:
       entry.pFace = pFace;
       m_Used++;
     }
-    return entry.slots;
+    return entry.list;
   }
 
   void Forget(const CFace3d* pFace)
@@ -55,7 +55,7 @@ private:
   struct SEntry
   {
     const CFace3d* pFace = nullptr;
-    std::vector<int> slots;
+    std::vector<int> list;
   };
 
   // The face's entry, or the empty one where it would go.

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
-#include <memory>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -125,7 +125,10 @@ private:
       i = (i + 1) & m_Mask;
     return &m_Slots[i];
   }
-  const SSlot* FindConst(const CVertex3d* v) const { return const_cast<CVertexRecords*>(this)->Find(v); }
+  const SSlot* FindConst(const CVertex3d* v) const
+  {
+    return const_cast<CVertexRecords*>(this)->Find(v);
+  }
 
   std::vector<SSlot> m_Slots;
   std::size_t m_Mask = 0;
