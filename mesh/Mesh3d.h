@@ -227,6 +227,8 @@ public:
                    CArray3d<CFace3d>* pFaces, int deleteVt);
   int CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
                             float threshold);
+  // The same for a candidate that EdgeCandidateVeto has just let go, with its crease answer.
+  int CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces, bool crease);
   // Why CollapseEdgeCandidate would refuse the candidate now: a CEdgeCollapse::EVeto;
   // *pCrease, when the collapse may go, says whether it merges two crease vertices.
   static int EdgeCandidateVeto(const CEdgeCollapse* pCandidate, float threshold,

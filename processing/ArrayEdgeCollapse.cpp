@@ -5,6 +5,7 @@
 #include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <utility>
 
@@ -35,7 +36,8 @@ int CArrayEdgeCollapse::Add(CEdgeCollapse* pCandidate)
   const int slot = static_cast<int>(m_Slots.size());
   m_Slots.push_back(pCandidate);
   m_Live++;
-  pCandidate->SetLog(&m_Log, slot);
+  m_Keys.push_back(0.0);
+  pCandidate->SetLog(&m_Log, &m_Keys, slot);
   m_Log.push_back(slot);
   ListFaces(slot);
   return m_Live - 1;
@@ -46,25 +48,27 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
   const CEdgeCollapse* c = m_Slots[slot];
   for (int side = 0; side < 2; side++)
     if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0)))
-      m_SlotsOfFace[c->GetFace(side)].push_back(slot);
+      m_SlotsOfFace.At(c->GetFace(side)).push_back(slot);
 }
 
 void CArrayEdgeCollapse::Compact() const
 {
   std::erase(m_Slots, nullptr);
-  m_SlotsOfFace.clear();
+  m_SlotsOfFace.Clear();
   m_Log.clear();
   m_Queue.Clear();
   m_HeapCursor = m_UpdateCursor = m_EnergyCursor = -1;
+  m_Keys.resize(m_Slots.size());
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
-    m_Slots[slot]->SetLog(&m_Log, slot);
+    m_Slots[slot]->SetLog(&m_Log, &m_Keys, slot);
     ListFaces(slot);
   }
 }
 
-std::vector<int> CArrayEdgeCollapse::TakeLogged(int* pCursor) const
+const std::vector<int>& CArrayEdgeCollapse::TakeLogged(int* pCursor) const
 {
-  std::vector<int> slots;
+  std::vector<int>& slots = m_Taken;
+  slots.clear();
   if (*pCursor < 0) {
     for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
       if (m_Slots[slot])
@@ -253,29 +257,30 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)
 {
   for (const CFace3d* f : {pFace1, pFace2}) {
-    const auto it = f ? m_SlotsOfFace.find(f) : m_SlotsOfFace.end();
-    if (it == m_SlotsOfFace.end())
+    std::vector<int>* pSlots = m_SlotsOfFace.Find(f);
+    if (!pSlots)
       continue;
-    for (const int slot : it->second)
+    for (const int slot : *pSlots)
       if (m_Slots[slot] && m_Slots[slot]->HasFace(f)) {
-        m_Queue.Forget(m_Slots[slot]);
+        m_Queue.Forget(slot);
         delete m_Slots[slot];  // frees its face copies
         m_Slots[slot] = nullptr;
+        m_Keys[slot] = std::numeric_limits<double>::quiet_NaN();
         m_Live--;
       }
-    m_SlotsOfFace.erase(it);
+    pSlots->clear();
   }
   return m_Live;
 }
 
 int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
 {
-  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
-  if (it == m_SlotsOfFace.end())
+  std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  if (!pSlots)
     return 0;
-  std::erase_if(it->second, [this](int slot) { return !m_Slots[slot]; });
+  std::erase_if(*pSlots, [this](int slot) { return !m_Slots[slot]; });
   int n = 0;
-  for (const int slot : it->second)
+  for (const int slot : *pSlots)
     if (m_Slots[slot]->HasFace(pFace)) {
       m_Slots[slot]->SetMark(mark);
       n++;

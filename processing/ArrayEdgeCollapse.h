@@ -2,8 +2,8 @@
 
 #include "processing/CollapseQueue.h"
 #include "processing/EdgeCollapse.h"
+#include "processing/FaceSlotTable.h"
 
-#include <unordered_map>
 #include <vector>
 
 class CFace3d;
@@ -87,6 +87,16 @@ public:
   // The same for those of them that isAffected(candidate) accepts.
   template <class Affected>
   int UnblockOnFace(const CFace3d* pFace, Affected isAffected);
+  // The same for the candidate at the slot (CEdgeCollapse::GetSlot); 1 when handed back.
+  template <class Affected>
+  int UnblockAt(int slot, Affected isAffected);
+  // The candidate at the slot, null when removed; whether it waits aside.
+  CEdgeCollapse* AtSlot(int slot) const { return m_Slots[static_cast<size_t>(slot)]; }
+  int IsBlockedAt(int slot) const
+  {
+    const CEdgeCollapse* c = AtSlot(slot);
+    return c && m_Queue.IsBlocked(c, slot) ? 1 : 0;
+  }
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
   // Marks every candidate on the face; returns how many.
@@ -97,7 +107,9 @@ private:
 
   // The live slots logged since the cursor, each once and in slot order; the cursor moves to
   // the end. A cursor of -1 (a search that never ran) gives every live slot.
-  std::vector<int> TakeLogged(int* pCursor) const;
+  // The list is a buffer of the array, refilled by the next call: no caller takes the log
+  // while walking it.
+  const std::vector<int>& TakeLogged(int* pCursor) const;
   // Forgets the log up to the cursors that every search has passed.
   void TrimLog() const;
   // Closes the empty slots (renumbering the rest in order) and starts the searches afresh.
@@ -105,8 +117,11 @@ private:
   void ListFaces(int slot) const;
 
   mutable std::vector<CEdgeCollapse*> m_Slots;
-  mutable std::unordered_map<const CFace3d*, std::vector<int>> m_SlotsOfFace;
+  mutable CFaceSlotTable m_SlotsOfFace;
   mutable std::vector<int> m_Log;
+  mutable std::vector<int> m_Taken;
+  // Per slot, the candidate's key as its queue compares it (see CEdgeCollapse::SetLog).
+  mutable std::vector<double> m_Keys;
   mutable CCollapseQueue<CEdgeCollapse, double> m_Queue;
   mutable int m_HeapCursor = -1;
   mutable int m_UpdateCursor = -1;
@@ -130,10 +145,9 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
   }
   TrimLog();
   // Entries of a candidate that went, turned invalid or changed its cost since are dropped;
-  // the slot is checked before the candidate is read, since a removed one is deleted.
-  const auto isCurrent = [this](const CEdgeCollapse* c, double key, std::int64_t slot) {
-    const CEdgeCollapse* now = m_Slots[static_cast<size_t>(slot)];
-    return now == c && now->IsValid() && now->GetCost() == key;
+  // the slot's key says so without reading the candidate, which a removal has deleted.
+  const auto isCurrent = [this](const CEdgeCollapse*, double key, std::int64_t slot) {
+    return m_Keys[static_cast<size_t>(slot)] == key;
   };
   CEdgeCollapse* pMin = m_Queue.Top(isCurrent, isUsable);
   if (!pMin || !(pMin->GetCost() < 3.4e38))
@@ -142,17 +156,27 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
 }
 
 template <class Affected>
+int CArrayEdgeCollapse::UnblockAt(int slot, Affected isAffected)
+{
+  CEdgeCollapse* c = AtSlot(slot);
+  if (!c || !m_Queue.IsBlocked(c, slot) || !c->IsValid() || !isAffected(c))
+    return 0;
+  m_Queue.Unblock(c, c->GetCost(), slot);
+  return 1;
+}
+
+template <class Affected>
 int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
 {
   if (!m_Queue.HasBlocked())
     return 0;
-  const auto it = pFace ? m_SlotsOfFace.find(pFace) : m_SlotsOfFace.end();
-  if (it == m_SlotsOfFace.end())
+  const std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  if (!pSlots)
     return 0;
   int n = 0;
-  for (const int slot : it->second) {
+  for (const int slot : *pSlots) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (c && c->IsValid() && m_Queue.IsBlocked(c) && isAffected(c)) {
+    if (c && m_Queue.IsBlocked(c, slot) && c->IsValid() && isAffected(c)) {
       m_Queue.Unblock(c, c->GetCost(), slot);
       n++;
     }

@@ -2,9 +2,9 @@
 
 #include "processing/QuadHeap.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
-#include <unordered_set>
 #include <vector>
 
 // The candidates of a greedy simplification, cheapest first; among equal keys the lower order
@@ -15,6 +15,13 @@
 // dropped when they come up, because the caller's test says they are no longer current. A
 // candidate that is current but cannot be used now is set aside as blocked until the caller,
 // after an edit around it, hands it back (Unblock); it costs nothing while it waits.
+//
+// The order names the candidate: each order belongs to one candidate until Clear. The queue
+// keeps, per order, the candidate and whether it waits, so that an entry holds only the key
+// and the order, and setting aside or handing back is an index away. It also keeps whether the
+// last key pushed still has its entry in the heap: pushing that key again adds nothing. (A
+// second entry of the same key and order would come out right after the first, to be judged
+// the same way: it could only cost time.)
 template <class T, class Key>
 class CCollapseQueue
 {
@@ -23,19 +30,29 @@ public:
   {
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
-    m_Blocked.erase(pItem);
-    m_Heap.push({key, static_cast<std::int32_t>(order), pItem});
+    SSlot& slot = SlotAt(order);
+    if (slot.pItem == pItem && slot.queued && slot.lastKey == key && slot.waiting < 0)
+      return;
+    slot.pItem = pItem;
+    Release(slot);
+    slot.lastKey = key;
+    slot.queued = true;
+    m_Heap.push({key, static_cast<std::int32_t>(order)});
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
   void Unblock(T* pItem, Key key, std::int64_t order)
   {
-    if (m_Blocked.erase(pItem))
+    if (IsBlocked(pItem, order))
       Push(pItem, key, order);
   }
 
-  // A candidate that is deleted must not stay blocked: its address may come back.
-  void Forget(const T* pItem) { m_Blocked.erase(const_cast<T*>(pItem)); }
+  // A candidate that is deleted must not stay blocked.
+  void Forget(std::int64_t order)
+  {
+    if (order >= 0 && static_cast<std::size_t>(order) < m_Slots.size())
+      Release(m_Slots[static_cast<std::size_t>(order)]);
+  }
 
   // The cheapest candidate that is current (isCurrent(item, key), or isCurrent(item, key, order)
   // for callers whose items may be deleted while entries remain) and usable (isUsable(item)),
@@ -46,29 +63,46 @@ public:
   {
     while (!m_Heap.empty()) {
       const SEntry top = m_Heap.top();
-      if (!IsCurrent(isCurrent, top)) {
+      SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
+      if (!IsCurrent(isCurrent, slot.pItem, top)) {
         m_Heap.pop();
+        Dropped(slot, top.key);
         continue;
       }
-      if (isUsable(top.pItem))
-        return top.pItem;
+      if (isUsable(slot.pItem))
+        return slot.pItem;
       m_Heap.pop();
-      m_Blocked.insert(top.pItem);
+      Dropped(slot, top.key);
+      Block(slot, top.order);
     }
     return nullptr;
   }
 
-  int IsBlocked(const T* pItem) const { return m_Blocked.count(const_cast<T*>(pItem)) ? 1 : 0; }
+  int IsBlocked(const T* pItem, std::int64_t order) const
+  {
+    if (order < 0 || static_cast<std::size_t>(order) >= m_Slots.size())
+      return 0;
+    const SSlot& slot = m_Slots[static_cast<std::size_t>(order)];
+    return slot.pItem == pItem && slot.waiting >= 0 ? 1 : 0;
+  }
   // Few candidates wait at any time: callers skip their search for them when none does, and
   // otherwise compare against this short list instead of asking the queue for each.
-  int HasBlocked() const { return m_Blocked.empty() ? 0 : 1; }
-  std::vector<T*> GetBlocked() const { return {m_Blocked.begin(), m_Blocked.end()}; }
+  int HasBlocked() const { return m_Waiting.empty() ? 0 : 1; }
+  std::vector<T*> GetBlocked() const
+  {
+    std::vector<T*> items;
+    items.reserve(m_Waiting.size());
+    for (const std::int32_t order : m_Waiting)
+      items.push_back(m_Slots[static_cast<std::size_t>(order)].pItem);
+    return items;
+  }
   int IsEmpty() const { return m_Heap.empty() ? 1 : 0; }
 
   void Clear()
   {
     m_Heap.clear();
-    m_Blocked.clear();
+    m_Slots.clear();
+    m_Waiting.clear();
   }
 
 private:
@@ -76,7 +110,6 @@ private:
   {
     Key key;
     std::int32_t order;
-    T* pItem;
     // Cheaper, then earlier. No two candidates share an order, so entries of different
     // candidates never tie and any heap pops them in the same sequence.
     bool Before(const SEntry& other) const
@@ -87,15 +120,60 @@ private:
     }
   };
 
+  struct SSlot
+  {
+    T* pItem = nullptr;
+    Key lastKey{};
+    std::int32_t waiting = -1;  // the position in m_Waiting, -1 when not blocked
+    bool queued = false;        // whether an entry of lastKey is in the heap
+  };
+
+  // An entry left the heap: if it was of the last key pushed, none of that key is left (its
+  // twins, if any, come out right after it and find the flag down already).
+  static void Dropped(SSlot& slot, Key key)
+  {
+    if (slot.lastKey == key)
+      slot.queued = false;
+  }
+
+  SSlot& SlotAt(std::int64_t order)
+  {
+    const auto i = static_cast<std::size_t>(order);
+    if (i >= m_Slots.size())
+      m_Slots.resize(i + 1);
+    return m_Slots[i];
+  }
+
+  void Block(SSlot& slot, std::int32_t order)
+  {
+    if (slot.waiting >= 0)
+      return;
+    slot.waiting = static_cast<std::int32_t>(m_Waiting.size());
+    m_Waiting.push_back(order);
+  }
+
+  // Takes the candidate off the waiting list by moving the last one into its place.
+  void Release(SSlot& slot)
+  {
+    if (slot.waiting < 0)
+      return;
+    const std::int32_t last = m_Waiting.back();
+    m_Waiting[static_cast<std::size_t>(slot.waiting)] = last;
+    m_Slots[static_cast<std::size_t>(last)].waiting = slot.waiting;
+    m_Waiting.pop_back();
+    slot.waiting = -1;
+  }
+
   template <class Current>
-  static bool IsCurrent(Current& isCurrent, const SEntry& entry)
+  static bool IsCurrent(Current& isCurrent, T* pItem, const SEntry& entry)
   {
     if constexpr (std::is_invocable_v<Current&, T*, Key, std::int64_t>)
-      return isCurrent(entry.pItem, entry.key, entry.order);
+      return isCurrent(pItem, entry.key, entry.order);
     else
-      return isCurrent(entry.pItem, entry.key);
+      return isCurrent(pItem, entry.key);
   }
 
   CQuadHeap<SEntry> m_Heap;
-  std::unordered_set<T*> m_Blocked;
+  std::vector<SSlot> m_Slots;
+  std::vector<std::int32_t> m_Waiting;
 };

@@ -2,6 +2,7 @@
 
 #include "mesh/Vertex3d.h"
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -94,10 +95,15 @@ public:
   }
   // The array that holds the candidate, at the slot, hears of every change of its cost,
   // validity or mark through the log: its searches then look at the changed candidates only.
-  void SetLog(std::vector<int>* pLog, int slot)
+  // pKeys[slot] follows the key the array's queue compares: the cost while the candidate is
+  // valid, a NaN (equal to nothing) otherwise; the queue reads it there instead of here.
+  int GetSlot() const { return m_Slot; }
+  void SetLog(std::vector<int>* pLog, std::vector<double>* pKeys, int slot)
   {
     m_pLog = pLog;
+    m_pKeys = pKeys;
     m_Slot = slot;
+    WriteKey();
   }
 
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
@@ -164,6 +170,13 @@ private:
   {
     if (m_pLog)
       m_pLog->push_back(m_Slot);
+    WriteKey();
+  }
+  void WriteKey()
+  {
+    if (m_pKeys)
+      (*m_pKeys)[static_cast<std::size_t>(m_Slot)] =
+        m_Valid ? m_Cost : std::numeric_limits<double>::quiet_NaN();
   }
   // One descent of the optimal vertex from where it stands; writes its iterations.
   // ring holds the neighbours' coordinates, x y z after one another.
@@ -195,6 +208,7 @@ private:
   int m_Valid = 1;
   bool m_FaceCopies = true;
   std::vector<int>* m_pLog = nullptr;
+  std::vector<double>* m_pKeys = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;
   // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the

@@ -20,6 +20,12 @@ int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>*
   bool crease = false;
   if (EdgeCandidateVeto(pCandidate, threshold, &crease) != CEdgeCollapse::VetoNone)
     return 0;
+  return CollapseVettedCandidate(pCandidate, pFaces, crease);
+}
+
+int CMesh3d::CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
+                                     bool crease)
+{
   CFace3d* fa = pCandidate->GetFace(0);
   CFace3d* fb = pCandidate->GetFace(1);
   CVertex3d* vs = pCandidate->GetVertex1();

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -26,12 +28,147 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
     pCandidate->SetMark(1);
 }
 
+// What the vetoes keep per vertex across collapses, in a table that holds every vertex from
+// the start (the run makes none), so that a lookup never allocates: open addressing on the
+// address, with room for twice the vertices.
+// - The sharpness class the vetoes asked for. A class reads the vertex's faces, their links and
+//   the positions of their corners; a collapse changes these only around the survivor and its
+//   neighbours, whose classes it forgets.
+// - The slots of the candidates refused while the vertex was one of their ends: a collapse
+//   hands back only refused candidates with an end at the survivor or a neighbour, so these
+//   lists find them without walking every face around.
+class CVertexRecords
+{
+public:
+  explicit CVertexRecords(const CMesh3d& mesh)
+  {
+    std::size_t size = 16;
+    while (size < 2 * static_cast<std::size_t>(mesh.NbVertex()))
+      size *= 2;
+    m_Slots.resize(size);
+    m_Mask = size - 1;
+    for (int i = 0; i < mesh.NbVertex(); i++)
+      Find(mesh.GetVertex(i))->pVertex = mesh.GetVertex(i);
+  }
+
+  // The class of the vertex; kUnknown when it was never asked for or was forgotten since.
+  int Known(const CVertex3d* v) const { return FindConst(v)->cls; }
+
+  int Get(const CVertex3d* v, float threshold)
+  {
+    SSlot* slot = Find(v);
+    if (slot->pVertex != v)
+      return v->Classify(threshold);  // not a vertex of the mesh at the start
+    if (slot->cls == kUnknown)
+      slot->cls = v->Classify(threshold);
+    return slot->cls;
+  }
+
+  void Forget(const CVertex3d* v)
+  {
+    SSlot* slot = Find(v);
+    if (slot->pVertex == v)
+      slot->cls = kUnknown;
+  }
+
+  // Notes the slot of a refused candidate at the vertex; false for a vertex not in the table.
+  bool NoteRefused(const CVertex3d* v, int slot)
+  {
+    SSlot* record = Find(v);
+    if (record->pVertex != v)
+      return false;
+    if (record->refused < 0) {
+      record->refused = static_cast<int>(m_Refused.size());
+      m_Refused.emplace_back();
+    }
+    m_Refused[static_cast<std::size_t>(record->refused)].push_back(slot);
+    return true;
+  }
+
+  // The slots noted at the vertex; null when none ever was.
+  std::vector<int>* RefusedAt(const CVertex3d* v)
+  {
+    const SSlot* record = Find(v);
+    if (record->pVertex != v || record->refused < 0)
+      return nullptr;
+    return &m_Refused[static_cast<std::size_t>(record->refused)];
+  }
+
+  void ForgetAround(const CVertex3d* pSurvivor)
+  {
+    Forget(pSurvivor);
+    for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
+      Forget(pSurvivor->GetVertexNeighbor(k));
+  }
+
+  static constexpr int kUnknown = -1;
+
+private:
+  struct SSlot
+  {
+    const CVertex3d* pVertex = nullptr;
+    int cls = kUnknown;
+    int refused = -1;  // the index of the vertex's list in m_Refused
+  };
+
+  std::size_t Home(const CVertex3d* v) const
+  {
+    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(v));
+    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & m_Mask;
+  }
+
+  // The vertex's slot, or the empty one where it would go.
+  SSlot* Find(const CVertex3d* v)
+  {
+    std::size_t i = Home(v);
+    while (m_Slots[i].pVertex && m_Slots[i].pVertex != v)
+      i = (i + 1) & m_Mask;
+    return &m_Slots[i];
+  }
+  const SSlot* FindConst(const CVertex3d* v) const
+  {
+    return const_cast<CVertexRecords*>(this)->Find(v);
+  }
+
+  std::vector<SSlot> m_Slots;
+  std::size_t m_Mask = 0;
+  std::vector<std::vector<int>> m_Refused;
+};
+
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
-// its neighbours, hence every veto that reads them: the candidates set aside on the faces
-// around those vertices are tried again. A candidate around a neighbour whose two ends both
-// lie beyond the survivor's one-ring reads none of that (its ends' faces, links, normals and
-// neighbours are as they were) and would only be refused again.
-void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
+// its neighbours, hence every veto that reads them: the refused candidates with an end among
+// those vertices are tried again. The others read none of that (their ends' faces, links,
+// normals and neighbours are as they were) and would only be refused again. A vertex's list
+// drops the candidates that no longer wait with that end.
+void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
+                   CVertexRecords* pRecords)
+{
+  const auto isNear = [pSurvivor](const CVertex3d* v) {
+    return v == pSurvivor || pSurvivor->IsNeighbor(v);
+  };
+  const auto isAffected = [&isNear](const CEdgeCollapse* c) {
+    return isNear(c->GetVertex1()) || isNear(c->GetVertex2());
+  };
+  const auto visit = [&](const CVertex3d* v) {
+    std::vector<int>* pSlots = pRecords->RefusedAt(v);
+    if (!pSlots)
+      return;
+    std::erase_if(*pSlots, [&](int slot) {
+      if (!pArray->IsBlockedAt(slot))
+        return true;
+      const CEdgeCollapse* c = pArray->AtSlot(slot);
+      if (c->GetVertex1() != v && c->GetVertex2() != v)
+        return true;
+      return pArray->UnblockAt(slot, isAffected) == 1;
+    });
+  };
+  visit(pSurvivor);
+  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
+    visit(pSurvivor->GetVertexNeighbor(k));
+}
+
+// The same through the candidates listed on the faces around those vertices.
+void UnblockAroundByFaces(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
 {
   for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++)
     pArray->UnblockOnFace(pSurvivor->GetFaceNeighbor(i));
@@ -48,26 +185,30 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor)
   }
 }
 
-// The sharpness classes of the vertices that the vetoes asked for, kept across collapses. A
-// class reads the vertex's faces, their links and the positions of their corners; a collapse
-// changes these only around the survivor and its neighbours, whose classes it forgets.
-using ClassCache = std::unordered_map<const CVertex3d*, int>;
-
-void ForgetAround(ClassCache* pCache, const CVertex3d* pSurvivor)
+// Whether the classes already known refuse the candidate whatever the rest of the veto says:
+// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
+// part of a crease.
+bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
 {
-  pCache->erase(pSurvivor);
-  for (int k = 0; k < pSurvivor->NbVertexNeighbor(); k++)
-    pCache->erase(pSurvivor->GetVertexNeighbor(k));
+  const int cs = classes.Known(c->GetVertex1());
+  const int ct = classes.Known(c->GetVertex2());
+  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
+  if (refuses(cs) || refuses(ct))
+    return true;
+  return cs != CVertexRecords::kUnknown && ct != CVertexRecords::kUnknown && (cs >= 1 || ct >= 1) &&
+         !(cs == 2 && ct == 2);
 }
 
-// CMesh3d::EdgeCandidateVeto with the classes from the cache.
-int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
+// Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache;
+// *pCrease gets its crease answer when it does not.
+bool IsRefused(const CEdgeCollapse* c, float threshold, CVertexRecords* pCache, bool* pCrease)
 {
+  if (!c->GetVertex1() || !c->GetVertex2())
+    return true;
+  if (KnownSharp(c, *pCache))
+    return true;
   const auto classOf = [pCache, threshold](const CVertex3d* v) {
-    const auto [it, added] = pCache->try_emplace(v, 0);
-    if (added)
-      it->second = v->Classify(threshold);
-    return it->second;
+    return pCache->Get(v, threshold);
   };
   const auto linked = [](const CVertex3d* vs, const CVertex3d* vt) {
     int common = 0;
@@ -75,7 +216,8 @@ int CachedVeto(const CEdgeCollapse* c, float threshold, ClassCache* pCache)
       common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
     return common <= 2;
   };
-  return EdgeCandidateVetoWith(c, threshold, classOf, linked, nullptr);
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, pCrease) !=
+         CEdgeCollapse::VetoNone;
 }
 
 // The veto that refuses most of the candidates left; VetoNone when none is left.
@@ -133,15 +275,23 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   // other one it stops and runs again with those costs.
   double settledLeast = 0.0;
   bool again = false;
-  ClassCache classes;
+  CVertexRecords classes(*this);
+  // A refused candidate with an end the records do not hold is found through the faces.
+  bool unlisted = false;
+  // The crease answer of the last candidate that the veto let go: the one collapsed.
+  bool crease = false;
   const auto isCollapsible = [&](CEdgeCollapse* c) {
     if (!(c->GetCost() < settledLeast)) {
       again = true;
       return true;
     }
     // A veto reads no cost: a refused candidate waits aside unsettled.
-    if (CachedVeto(c, sharpThreshold, &classes) != CEdgeCollapse::VetoNone)
+    if (IsRefused(c, sharpThreshold, &classes, &crease)) {
+      for (const CVertex3d* v : {c->GetVertex1(), c->GetVertex2()})
+        if (v && !classes.NoteRefused(v, c->GetSlot()))
+          unlisted = true;
       return false;
+    }
     if (c->IsPendingL2()) {
       candidates.SettleL2(c, &search);
       settledLeast = std::min(settledLeast, c->GetCost());
@@ -170,7 +320,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     CFace3d* fa = pMin->GetFace(0);
     CFace3d* fb = pMin->GetFace(1);
     faces.RemoveAll();
-    const int done = CollapseEdgeCandidate(pMin, &faces, sharpThreshold);
+    const int done = CollapseVettedCandidate(pMin, &faces, crease);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
     const CVertex3d* pGone = pMin->GetVertex2();
@@ -189,10 +339,13 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       f->CalculateNormal();
       candidates.SetComputedOnFace(f, 1);
     }
-    classes.erase(pGone);
-    ForgetAround(&classes, pSurvivor);
+    classes.Forget(pGone);
+    classes.ForgetAround(pSurvivor);
     candidates.Update(&search, nullptr);
-    UnblockAround(&candidates, pSurvivor);
+    if (unlisted)
+      UnblockAroundByFaces(&candidates, pSurvivor);
+    else
+      UnblockAround(&candidates, pSurvivor, &classes);
     if (pWindow && update && collapses % period == 0) {
       FlushDeferredDeletion();
       SetModified(1);

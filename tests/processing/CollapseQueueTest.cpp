@@ -4,13 +4,16 @@
 #include "mesh/Mesh3d.h"
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/CollapseQueue.h"
+#include "processing/FaceSlotTable.h"
 #include "processing/Valence3Sweep.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <vector>
 
 using namespace fixtures;
@@ -66,14 +69,14 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
   EXPECT_EQ(queue.HasBlocked(), 0);
   a.usable = false;
   EXPECT_EQ(TopOf(queue), &b);
-  EXPECT_EQ(queue.IsBlocked(&a), 1);
+  EXPECT_EQ(queue.IsBlocked(&a, 0), 1);
   EXPECT_EQ(queue.HasBlocked(), 1);
   a.usable = true;
   // Still set aside: nothing told the queue.
   EXPECT_EQ(TopOf(queue), &b);
   queue.Unblock(&b, b.key, 1);  // not blocked: no second entry
   queue.Unblock(&a, a.key, 0);
-  EXPECT_EQ(queue.IsBlocked(&a), 0);
+  EXPECT_EQ(queue.IsBlocked(&a, 0), 0);
   EXPECT_EQ(queue.HasBlocked(), 0);
   EXPECT_EQ(TopOf(queue), &a);
   b.usable = false;
@@ -101,9 +104,9 @@ TEST(CollapseQueue, DeletedItemsAreDroppedByOrderAndForgotten)
   slots[0] = nullptr;
   // Item 1 is unusable and gets blocked on the way; then nothing is left.
   EXPECT_EQ(queue.Top(isCurrent, usable), nullptr);
-  EXPECT_EQ(queue.IsBlocked(slots[1]), 1);
-  queue.Forget(slots[1]);
-  EXPECT_EQ(queue.IsBlocked(slots[1]), 0);
+  EXPECT_EQ(queue.IsBlocked(slots[1], 1), 1);
+  queue.Forget(1);
+  EXPECT_EQ(queue.IsBlocked(slots[1], 1), 0);
   delete slots[1];
 }
 
@@ -148,6 +151,118 @@ TEST(CollapseQueue, PicksWhatAScanPicksThroughManyChanges)
   }
   EXPECT_EQ(queue.Top(isCurrent, usable), nullptr);
   EXPECT_EQ(queue.IsEmpty(), 1);
+}
+
+// Candidates set aside, handed back, pushed again and forgotten in a random sequence: the
+// queue's waiting list must name exactly the blocked ones at every step, whatever the order
+// in which they leave it.
+TEST(CollapseQueue, WaitingListFollowsBlocksAndReleases)
+{
+  const int n = 200;
+  std::vector<SItem> items(n);
+  std::set<int> blocked;
+  std::size_t most = 0;
+  Queue queue;
+  for (int i = 0; i < n; i++) {
+    items[i].key = static_cast<float>(i % 17);
+    queue.Push(&items[i], items[i].key, i);
+  }
+  unsigned state = 777;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7fff;
+  };
+  for (int step = 0; step < 2000; step++) {
+    const int i = static_cast<int>(next() % n);
+    // Mostly refusals, so that many candidates wait and leave the list from its middle.
+    switch (next() % 8) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4: {
+      // Top blocks every unusable candidate that comes up before the first usable one.
+      items[i].usable = false;
+      SItem* expected = nullptr;
+      for (int key = 0; key < 17 && !expected; key++)
+        for (int k = key; k < n && !expected; k += 17) {
+          if (blocked.count(k))
+            continue;
+          if (items[k].usable)
+            expected = &items[k];
+          else
+            blocked.insert(k);
+        }
+      EXPECT_EQ(TopOf(queue), expected) << "step " << step;
+      break;
+    }
+    case 5:
+      items[i].usable = true;
+      queue.Unblock(&items[i], items[i].key, i);
+      blocked.erase(i);
+      break;
+    case 6:
+      items[i].usable = true;
+      queue.Push(&items[i], items[i].key, i);
+      blocked.erase(i);
+      break;
+    default:
+      queue.Forget(i);
+      if (blocked.erase(i))
+        queue.Push(&items[i], items[i].key, i);  // back in the heap for the rest of the run
+      break;
+    }
+    std::vector<SItem*> waiting = queue.GetBlocked();
+    std::set<int> listed;
+    for (const SItem* item : waiting)
+      listed.insert(static_cast<int>(item - items.data()));
+    ASSERT_EQ(listed.size(), waiting.size()) << "step " << step;
+    ASSERT_EQ(listed, blocked) << "step " << step;
+    ASSERT_EQ(queue.HasBlocked(), blocked.empty() ? 0 : 1);
+    for (int k = 0; k < n; k++)
+      ASSERT_EQ(queue.IsBlocked(&items[k], k), blocked.count(k) ? 1 : 0) << k;
+    most = std::max(most, blocked.size());
+  }
+  EXPECT_GT(most, 5u);
+  // The order names the candidate: another item at a blocked order is not blocked.
+  items[0].usable = false;  // the first in the queue's order: the next Top sets it aside
+  TopOf(queue);
+  const int k = 0;
+  ASSERT_EQ(queue.IsBlocked(&items[k], k), 1);
+  SItem other{0.0f};
+  EXPECT_EQ(queue.IsBlocked(&other, k), 0);
+  EXPECT_EQ(queue.IsBlocked(&items[k], n + 5), 0);
+}
+
+// Pushing the key a candidate already waits under in the heap adds nothing; once its entry has
+// left the heap (set aside, or dropped while its key differed), the same key queues it again.
+TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)
+{
+  SItem a{1.0f};
+  Queue queue;
+  for (int i = 0; i < 3; i++)
+    queue.Push(&a, a.key, 0);
+  a.usable = false;
+  int asked = 0;
+  const auto isCurrent = [](const SItem* item, float key) { return item->key == key; };
+  const auto counted = [&asked](const SItem* item) {
+    asked++;
+    return item->usable;
+  };
+  EXPECT_EQ(queue.Top(isCurrent, counted), nullptr);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(queue.IsEmpty(), 1);
+  // Set aside: the same key queues it again.
+  a.usable = true;
+  queue.Push(&a, a.key, 0);
+  EXPECT_EQ(TopOf(queue), &a);
+  // Its key changes behind the queue's back: the entry is dropped as stale...
+  a.key = 5.0f;
+  EXPECT_EQ(TopOf(queue), nullptr);
+  // ...and when the key comes back, pushing it queues the candidate anew.
+  a.key = 1.0f;
+  queue.Push(&a, a.key, 0);
+  EXPECT_EQ(TopOf(queue), &a);
 }
 
 TEST(CollapseQueue, NotANumberIsNeverChosen)
@@ -281,4 +396,39 @@ TEST(ArrayEdgeCollapse, MinimumFollowsChangesMadeThroughTheCandidates)
   for (int i = 0; i < array.GetSize(); i++)
     array.GetAt(i)->SetCost(4e38);
   EXPECT_EQ(array.GetMin(), nullptr);
+}
+
+// The per-face lists through growth and forgetting, against a plain map: faces are only
+// addresses to the table, so distinct addresses in one block stand for them.
+TEST(FaceSlotTable, KeepsEachFacesListThroughGrowthAndForgetting)
+{
+  const int n = 1000;
+  std::vector<char> block(n);
+  const auto face = [&block](int i) { return reinterpret_cast<const CFace3d*>(&block[i]); };
+  CFaceSlotTable table;
+  std::map<int, std::vector<int>> model;
+  EXPECT_EQ(table.Find(face(0)), nullptr);
+  EXPECT_EQ(table.Find(nullptr), nullptr);
+  for (int slot = 0; slot < 3 * n; slot++) {
+    const int i = (slot * 7) % n;
+    table.At(face(i)).push_back(slot);
+    model[i].push_back(slot);
+    if (slot % 5 == 0) {
+      const int j = (slot * 13) % n;
+      table.Forget(face(j));
+      if (model.count(j))
+        model[j].clear();
+    }
+  }
+  for (int i = 0; i < n; i++) {
+    const std::vector<int>* pSlots = table.Find(face(i));
+    if (!model.count(i)) {
+      EXPECT_EQ(pSlots, nullptr) << i;
+      continue;
+    }
+    ASSERT_NE(pSlots, nullptr) << i;
+    EXPECT_EQ(*pSlots, model[i]) << i;
+  }
+  table.Clear();
+  EXPECT_EQ(table.Find(face(7)), nullptr);
 }

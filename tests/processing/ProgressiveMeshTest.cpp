@@ -360,6 +360,44 @@ TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
   EXPECT_EQ(array.GetMin(), first);
 }
 
+// A candidate set aside is reached by its slot too: handed back only when the test accepts it
+// and only once; a removed one is neither listed nor handed back.
+TEST(ProgressiveMesh, HandBackBySlot)
+{
+  auto mesh = Icosphere(1);
+  CArrayEdgeCollapse array;
+  array.SetFaceCopies(0);
+  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
+  for (int i = 0; i < array.GetSize(); i++)
+    array.GetAt(i)->SetCost(10.0 + i);
+  CEdgeCollapse* first = array.GetAt(0);
+  CEdgeCollapse* third = array.GetAt(2);
+  const int slot = first->GetSlot();
+  EXPECT_EQ(array.AtSlot(slot), first);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  const auto notFirst = [&](const CEdgeCollapse* c) { return c != first; };
+  EXPECT_EQ(array.GetMin(notFirst), array.GetAt(1));
+  EXPECT_EQ(array.IsBlockedAt(slot), 1);
+  EXPECT_EQ(array.IsBlockedAt(third->GetSlot()), 0);  // never came up
+
+  const auto no = [](const CEdgeCollapse*) { return false; };
+  const auto yes = [](const CEdgeCollapse*) { return true; };
+  EXPECT_EQ(array.UnblockAt(slot, no), 0);
+  EXPECT_EQ(array.IsBlockedAt(slot), 1);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 1);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 0);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  EXPECT_EQ(array.GetMin(), first);
+
+  // Refused again, then removed with its faces.
+  EXPECT_NE(array.GetMin(notFirst), first);
+  ASSERT_EQ(array.IsBlockedAt(slot), 1);
+  array.RemoveFaces(first->GetFace(0), first->GetFace(1));
+  EXPECT_EQ(array.AtSlot(slot), nullptr);
+  EXPECT_EQ(array.IsBlockedAt(slot), 0);
+  EXPECT_EQ(array.UnblockAt(slot, yes), 0);
+}
+
 // A deferred cost is a floor until settled; settled, it is the cost computed when it was
 // deferred, to the bit, with the same optimal vertex, even after the mesh has moved since.
 TEST(ProgressiveMesh, DeferredCostsSettleToTheCostsOfTheirTime)
@@ -430,4 +468,50 @@ TEST(ProgressiveMesh, DeferredCostsWithoutSpringHaveNoFloor)
   ASSERT_GT(deferred.GetSize(), 0);
   for (int i = 0; i < deferred.GetSize(); i++)
     EXPECT_LT(deferred.GetAt(i)->GetCost(), -1e300);
+}
+
+// A collapse told the veto's answer edits the mesh exactly as the collapse that asks the veto
+// itself; told it is a crease, it puts the survivor at the middle of the edge.
+TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
+{
+  const auto make = [] {
+    auto mesh = Torus(16);
+    Perturb(*mesh, 0.005f);
+    return mesh;
+  };
+  int compared = 0;
+  for (int i = 0; i < 60; i += 2) {
+    auto checked = make();
+    auto vetted = make();
+    CArrayEdgeCollapse checkedArray;
+    CArrayEdgeCollapse vettedArray;
+    checkedArray.Fill(checked.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+    vettedArray.Fill(vetted.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+    ASSERT_GT(checkedArray.GetSize(), i);
+    CEdgeCollapse* c = vettedArray.GetAt(i);
+    bool crease = true;
+    if (CMesh3d::EdgeCandidateVeto(c, 0.6f, &crease) != CEdgeCollapse::VetoNone)
+      continue;
+    CArray3d<CFace3d> checkedFaces;
+    CArray3d<CFace3d> vettedFaces;
+    ASSERT_EQ(checked->CollapseEdgeCandidate(checkedArray.GetAt(i), &checkedFaces, 0.6f), 1);
+    ASSERT_EQ(vetted->CollapseVettedCandidate(c, &vettedFaces, crease), 1);
+    EXPECT_EQ(Positions(*vetted), Positions(*checked)) << i;
+    EXPECT_EQ(Corners(*vetted), Corners(*checked)) << i;
+    EXPECT_EQ(vettedFaces.GetSize(), checkedFaces.GetSize());
+    compared++;
+  }
+  EXPECT_GT(compared, 5);
+
+  auto mesh = make();
+  CArrayEdgeCollapse array;
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CEdgeCollapse* c = array.GetAt(0);
+  CVertex3d* survivor = c->GetVertex1();
+  const Position a = PositionOf(c->GetVertex1());
+  const Position b = PositionOf(c->GetVertex2());
+  CArray3d<CFace3d> faces;
+  ASSERT_EQ(mesh->CollapseVettedCandidate(c, &faces, true), 1);
+  for (int k = 0; k < 3; k++)
+    EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
 }
