@@ -24,7 +24,7 @@ class CVertex3d;
 // (modulo 3) lies across edge i, from corner i to corner (i+1) mod 3, and is null on a
 // boundary. The undo history has a member of its own, apart from the scratch data pointer.
 // The second normal and the ribbon, which few algorithms use, live in a block that the first
-// write of a value other than its default creates.
+// write of a value other than its default creates; it shares one word with the data pointer.
 class CFace3d : public CObject3d
 {
 public:

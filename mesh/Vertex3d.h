@@ -26,7 +26,7 @@ class CRenderView;
 // kept apart from the data pointer that other algorithms borrow for a run. State that only a
 // few algorithms use (the undo history, the second position, edges, order, valence, merge
 // target, byte flag) lives in a block that the first write of a value other than its default
-// creates: most vertices never carry it.
+// creates: most vertices never carry it. The block and the data pointer share one word.
 class CVertex3d : public CObject3d
 {
 public:
