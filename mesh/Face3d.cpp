@@ -67,9 +67,9 @@ void CFace3d::SetWideRef(int slot, void* p)
     m_Wide = true;
   }
   if (slot < kFaceRef)
-    m_pScratch->wideVertex[slot] = static_cast<CVertex3d*>(p);
+    FindScratch()->wideVertex[slot] = static_cast<CVertex3d*>(p);
   else
-    m_pScratch->wideFace[slot - kFaceRef] = static_cast<CFace3d*>(p);
+    FindScratch()->wideFace[slot - kFaceRef] = static_cast<CFace3d*>(p);
 }
 
 void CFace3d::operator delete(CFace3d* p, std::destroying_delete_t)
@@ -77,7 +77,7 @@ void CFace3d::operator delete(CFace3d* p, std::destroying_delete_t)
   CElementPool<CFace3d>::Delete(p);
 }
 
-static_assert(sizeof(CFace3d) <= 104, "the pool slot is meant to cost no room");
+static_assert(sizeof(CFace3d) <= 96, "the pool slot and the scratch block are meant to cost no room");
 
 void CFace3d::CopyFrom(const CFace3d* pFace)
 {

@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/DataOrBlock.h"
 #include "mesh/ElementPool.h"
 #include "mesh/ElementRef.h"
 #include "mesh/History.h"
@@ -23,7 +24,7 @@ class CVertex3d;
 // (modulo 3) lies across edge i, from corner i to corner (i+1) mod 3, and is null on a
 // boundary. The undo history has a member of its own, apart from the scratch data pointer.
 // The second normal and the ribbon, which few algorithms use, live in a block that the first
-// write of a value other than its default creates.
+// write of a value other than its default creates; it shares one word with the data pointer.
 class CFace3d : public CObject3d
 {
 public:
@@ -35,7 +36,7 @@ public:
   }
   CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, std::uint8_t r, std::uint8_t g,
           std::uint8_t bl, int flag, void* pData)
-    : m_Color(r, g, bl), m_Flag(flag), m_pData(pData)
+    : m_Color(r, g, bl), m_Flag(flag), m_DataOrScratch(pData)
   {
     SetVertices(a, b, c);
   }
@@ -88,15 +89,15 @@ public:
   void SetColor(const CColor* pColor) { m_Color = *pColor; }
   int GetFlag() const { return m_Flag; }
   void SetFlag(int flag) { m_Flag = flag; }
-  int GetRibbon() const { return m_pScratch ? m_pScratch->ribbon : 0; }
+  int GetRibbon() const { return FindScratch() ? FindScratch()->ribbon : 0; }
   void SetRibbon(int ribbon)
   {
-    if (ribbon != 0 || m_pScratch)
+    if (ribbon != 0 || FindScratch())
       Scratch().ribbon = ribbon;
   }
   // Scratch pointer that one algorithm borrows for a run; the undo history does not live here.
-  void* GetData() const { return m_pData; }
-  void SetData(void* pData) { m_pData = pData; }
+  void* GetData() const { return m_DataOrScratch.GetData(); }
+  void SetData(void* pData) { m_DataOrScratch.SetData(pData); }
 
   // --- corner queries ---------------------------------------------------------------------
   int HasVertex(const CVertex3d* p) const { return IndexFrom(p) >= 0 ? 1 : 0; }
@@ -216,11 +217,11 @@ private:
   static constexpr int kNbRef = 9;
   CVertex3d* V(int i) const
   {
-    return m_Wide ? m_pScratch->wideVertex[i] : elementref::Decode<CVertex3d>(m_Ref, m_Ref[i]);
+    return m_Wide ? FindScratch()->wideVertex[i] : elementref::Decode<CVertex3d>(m_Ref, m_Ref[i]);
   }
   CFace3d* F(int i) const
   {
-    return m_Wide ? m_pScratch->wideFace[i]
+    return m_Wide ? FindScratch()->wideFace[i]
                   : elementref::Decode<CFace3d>(m_Ref, m_Ref[kFaceRef + i]);
   }
   void SetRef(int slot, void* p)
@@ -238,13 +239,10 @@ private:
     int ribbon = 0;
     CVertex3d* wideVertex[6] = {};
     CFace3d* wideFace[3] = {};
+    void* data = nullptr;  // GetData's, once the block exists
   };
-  SScratch& Scratch()
-  {
-    if (!m_pScratch)
-      m_pScratch = std::make_unique<SScratch>();
-    return *m_pScratch;
-  }
+  SScratch* FindScratch() const { return m_DataOrScratch.Find(); }
+  SScratch& Scratch() { return m_DataOrScratch.Get(); }
 
   // The vertex slots and the neighbours as references relative to this array
   // (mesh/ElementRef.h), which lies inside the face, so that the face itself is in reach (the
@@ -258,8 +256,8 @@ private:
   std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a face made with new
   bool m_Wide = false;
   CHistory m_History;
-  void* m_pData = nullptr;
-  std::unique_ptr<SScratch> m_pScratch;
+  // The data pointer, or the block of rarely used state that holds it (mesh/DataOrBlock.h).
+  CDataOrBlock<SScratch> m_DataOrScratch;
 };
 
 // Measures between two faces (their normals are recomputed first) and between two vectors.

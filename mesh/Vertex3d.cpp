@@ -42,7 +42,7 @@ void CVertex3d::operator delete(CVertex3d* p, std::destroying_delete_t)
   CElementPool<CVertex3d>::Delete(p);
 }
 
-static_assert(sizeof(CVertex3d) <= 136, "the pool slot is meant to cost no room");
+static_assert(sizeof(CVertex3d) <= 128, "the pool slot and the scratch block are meant to cost no room");
 
 void CVertex3d::Set(int axis, float value)
 {
@@ -74,7 +74,7 @@ void CVertex3d::SwapPositions()
 
 int CVertex3d::DecrementEdgeFlagCount(int n)
 {
-  if (n == 0 && !m_pScratch)
+  if (n == 0 && !FindScratch())
     return 1;
   int& count = Scratch().edgeFlagCount;
   count -= n;
@@ -794,7 +794,7 @@ CEdge3d* FindEdgeIn(const CArray3d<CEdge3d>* pArray, const CVertex3d* a, const C
 
 CEdge3d* CVertex3d::FindEdge(const CVertex3d* v) const
 {
-  return m_pScratch ? FindEdgeIn(&m_pScratch->edges, this, v) : nullptr;
+  return FindScratch() ? FindEdgeIn(&FindScratch()->edges, this, v) : nullptr;
 }
 
 int CVertex3d::SetEdgeFlag(const CVertex3d* v, std::uint8_t flag)
@@ -811,16 +811,17 @@ int CVertex3d::CountEdgesWithFlag(std::uint8_t flag)
   int n = 0;
   for (int i = 0; i < NbEdge(); i++)
     n += GetEdge(i)->GetFlag() == flag ? 1 : 0;
-  if (n != 0 || m_pScratch)
+  if (n != 0 || FindScratch())
     Scratch().edgeFlagCount = n;
   return n;
 }
 
 CEdge3d* CVertex3d::FindEdgeInData(const CVertex3d* v) const
 {
-  if (!m_pData)
+  const void* pData = GetData();
+  if (!pData)
     return nullptr;
-  return FindEdgeIn(static_cast<const CArray3d<CEdge3d>*>(m_pData), this, v);
+  return FindEdgeIn(static_cast<const CArray3d<CEdge3d>*>(pData), this, v);
 }
 
 // --- collapse --------------------------------------------------------------------------------
@@ -887,9 +888,9 @@ void CVertex3d::MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag)
 
 int CVertex3d::PopHistory()
 {
-  if (!m_pScratch)
+  if (!FindScratch())
     return 0;
-  const std::unique_ptr<CHistoryAction> pAction = m_pScratch->history.Pop();
+  const std::unique_ptr<CHistoryAction> pAction = FindScratch()->history.Pop();
   if (!pAction)
     return 0;
   if (pAction->GetType() == CHistoryAction::TYPE_VERTEX_MOVED)
@@ -899,7 +900,7 @@ int CVertex3d::PopHistory()
 
 void CVertex3d::GetPreviousPosition(float* pPosition) const
 {
-  const CHistoryAction* pLast = m_pScratch ? m_pScratch->history.GetLast() : nullptr;
+  const CHistoryAction* pLast = FindScratch() ? FindScratch()->history.GetLast() : nullptr;
   if (pLast && pLast->GetType() == CHistoryAction::TYPE_VERTEX_MOVED) {
     pPosition[0] = pLast->GetX();
     pPosition[1] = pLast->GetY();

@@ -2,6 +2,7 @@
 
 #include "mesh/Array3d.h"
 #include "mesh/Color.h"
+#include "mesh/DataOrBlock.h"
 #include "mesh/ElementPool.h"
 #include "mesh/History.h"
 #include "mesh/NeighborList.h"
@@ -25,7 +26,7 @@ class CRenderView;
 // kept apart from the data pointer that other algorithms borrow for a run. State that only a
 // few algorithms use (the undo history, the second position, edges, order, valence, merge
 // target, byte flag) lives in a block that the first write of a value other than its default
-// creates: most vertices never carry it.
+// creates: most vertices never carry it. The block and the data pointer share one word.
 class CVertex3d : public CObject3d
 {
 public:
@@ -82,15 +83,15 @@ public:
   void ZeroBelow(float threshold);
 
   // Second position: the quantised copy.
-  float Get2(int axis) const { return m_pScratch ? m_pScratch->second[axis] : 0.0f; }
+  float Get2(int axis) const { return FindScratch() ? FindScratch()->second[axis] : 0.0f; }
   void Set2(int axis, float value)
   {
-    if (value != 0.0f || m_pScratch)
+    if (value != 0.0f || FindScratch())
       Scratch().second[axis] = value;
   }
   void Set2(float x, float y, float z)
   {
-    if (x == 0.0f && y == 0.0f && z == 0.0f && !m_pScratch)
+    if (x == 0.0f && y == 0.0f && z == 0.0f && !FindScratch())
       return;
     float* second = Scratch().second;
     second[0] = x;
@@ -115,38 +116,38 @@ public:
   const CVector3d* GetNormal() const { return &m_Normal; }
   // Scratch pointer that one algorithm borrows for a run; the owner of what it points to
   // clears it. The undo history does not live here.
-  void* GetData() const { return m_pData; }
-  void SetData(void* pData) { m_pData = pData; }
+  void* GetData() const { return m_DataOrScratch.GetData(); }
+  void SetData(void* pData) { m_DataOrScratch.SetData(pData); }
   int GetRibbon() const { return m_Ribbon; }
   void SetRibbon(int ribbon) { m_Ribbon = ribbon; }
   int GetMark() const { return m_Mark; }
   void SetMark(int mark) { m_Mark = mark; }
-  int GetOrder() const { return m_pScratch ? m_pScratch->order : 0; }
+  int GetOrder() const { return FindScratch() ? FindScratch()->order : 0; }
   void SetOrder(int order)
   {
-    if (order != 0 || m_pScratch)
+    if (order != 0 || FindScratch())
       Scratch().order = order;
   }
-  std::uint8_t GetByteFlag() const { return m_pScratch ? m_pScratch->byteFlag : 0; }
+  std::uint8_t GetByteFlag() const { return FindScratch() ? FindScratch()->byteFlag : 0; }
   void SetByteFlag(std::uint8_t flag)
   {
-    if (flag != 0 || m_pScratch)
+    if (flag != 0 || FindScratch())
       Scratch().byteFlag = flag;
   }
-  CVertex3d* GetMergedInto() const { return m_pScratch ? m_pScratch->pMergedInto : nullptr; }
+  CVertex3d* GetMergedInto() const { return FindScratch() ? FindScratch()->pMergedInto : nullptr; }
   void SetMergedInto(CVertex3d* v)
   {
-    if (v || m_pScratch)
+    if (v || FindScratch())
       Scratch().pMergedInto = v;
   }
   // Valence stored by CMesh3d::StoreValences; NbVertexNeighbor is the live one.
-  int GetValence() const { return m_pScratch ? m_pScratch->valence : 0; }
+  int GetValence() const { return FindScratch() ? FindScratch()->valence : 0; }
   void SetValence(int valence)
   {
-    if (valence != 0 || m_pScratch)
+    if (valence != 0 || FindScratch())
       Scratch().valence = valence;
   }
-  int GetEdgeFlagCount() const { return m_pScratch ? m_pScratch->edgeFlagCount : 0; }
+  int GetEdgeFlagCount() const { return FindScratch() ? FindScratch()->edgeFlagCount : 0; }
   int DecrementEdgeFlagCount(int n);
   // The vertex's index in its mesh, kept by CMesh3d::BuildAdjacency for the run only.
   int GetAdjacencyIndex() const { return m_AdjacencyIndex; }
@@ -163,8 +164,8 @@ public:
   const CNeighborList<CVertex3d>* GetArrayVertexNeighbor() const { return &m_ArrayVertexNeighbor; }
   const CNeighborList<CFace3d>* GetArrayFaceNeighbor() const { return &m_ArrayFaceNeighbor; }
   CArray3d<CEdge3d>* GetArrayEdge() { return &Scratch().edges; }
-  int NbEdge() const { return m_pScratch ? m_pScratch->edges.GetSize() : 0; }
-  CEdge3d* GetEdge(int i) const { return m_pScratch->edges[i]; }
+  int NbEdge() const { return FindScratch() ? FindScratch()->edges.GetSize() : 0; }
+  CEdge3d* GetEdge(int i) const { return FindScratch()->edges[i]; }
 
   int AddNeighbor(CVertex3d* v);
   int AddVertexNeighbor(CVertex3d* v) { return m_ArrayVertexNeighbor.Add(v); }
@@ -269,7 +270,7 @@ public:
   // --- history ----------------------------------------------------------------------------
   void PushHistory(CHistoryAction* pAction) { Scratch().history.Push(pAction); }
   int PopHistory();
-  int NbHistory() const { return m_pScratch ? m_pScratch->history.GetSize() : 0; }
+  int NbHistory() const { return FindScratch() ? FindScratch()->history.GetSize() : 0; }
   void GetPreviousPosition(float* pPosition) const;
 
   // --- drawing ----------------------------------------------------------------------------
@@ -315,13 +316,10 @@ private:
     int valence = 0;
     std::uint8_t byteFlag = 0;
     CHistory history;
+    void* data = nullptr;  // GetData's, once the block exists
   };
-  SScratch& Scratch()
-  {
-    if (!m_pScratch)
-      m_pScratch = std::make_unique<SScratch>();
-    return *m_pScratch;
-  }
+  SScratch* FindScratch() const { return m_DataOrScratch.Find(); }
+  SScratch& Scratch() { return m_DataOrScratch.Get(); }
 
   friend class CElementPool<CVertex3d>;
 
@@ -334,10 +332,10 @@ private:
   CColor m_Color;
   std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a vertex made with new
   int m_Flag = 0;
-  void* m_pData = nullptr;
+  // The data pointer, or the block of rarely used state that holds it (mesh/DataOrBlock.h).
+  CDataOrBlock<SScratch> m_DataOrScratch;
   CNeighborList<CVertex3d> m_ArrayVertexNeighbor;
   CNeighborList<CFace3d> m_ArrayFaceNeighbor;
   int m_Ribbon = 0;
   int m_Mark = 0;
-  std::unique_ptr<SScratch> m_pScratch;
 };

@@ -215,10 +215,14 @@ TEST(FaceReferences, AVertexBeyondReachIsKeptExactly)
     GTEST_SKIP() << "no address range to reserve";
   CSideBySide block(3, 1);
   CFace3d* f = far.Face();
+  f->SetData(block.Vertex(1));  // the pointers then share the block with the data
   f->SetF(0, f);
   f->SetVertices(block.Vertex(0), nullptr, nullptr);  // out of reach already
   f->SetVertex(1, far.Vertex());
   f->SetVertex(2, block.Vertex(2));
+  EXPECT_EQ(f->GetData(), block.Vertex(1));
+  f->SetData(nullptr);
+  EXPECT_EQ(f->GetData(), nullptr);
   EXPECT_EQ(f->f(0), f);
   EXPECT_EQ(f->v(0), block.Vertex(0));
   EXPECT_EQ(f->v(1), far.Vertex());
