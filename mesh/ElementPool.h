@@ -95,9 +95,8 @@ private:
     {
       if (refs.fetch_add(n, std::memory_order_acq_rel) + n != 0)
         return;
-      const size_t bytes = Bytes(capacity);
       this->~SBlock();
-      ::operator delete(static_cast<void*>(this), bytes);
+      ::operator delete(static_cast<void*>(this));
     }
   };
 
