@@ -7,6 +7,7 @@
 //   build/bench/bench/bench_progressive_coder --benchmark_filter=Progressive
 #include "bench/ProcessTime.h"
 #include "bench/DracoMesh.h"
+#include "bench/WarmHeap.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
@@ -25,7 +26,6 @@
 #include <ctime>
 #include <cmath>
 #include <iterator>
-#include <malloc.h>
 #include <map>
 #include <memory>
 #include <utility>
@@ -48,20 +48,6 @@ const SMesh kMeshes[] = {
     {"torus 100k", [] { return progressive::Torus(224, 224); }},
     {"plate 100k", [] { return progressive::PlateWithHoles(224, 224, 10); }},
 };
-
-// No block of the runs goes to its own mapping nor back to the system between runs (32 MB is
-// glibc's largest mapping threshold), for our coder and the library's alike. ORVANE_COLD_HEAP=1
-// leaves glibc's defaults, to compare.
-void KeepHeapWarm()
-{
-  static const bool s_Done = [] {
-    const char* cold = std::getenv("ORVANE_COLD_HEAP");
-    if (cold && cold[0] == '1')
-      return false;
-    return mallopt(M_MMAP_THRESHOLD, 32 << 20) && mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  }();
-  benchmark::DoNotOptimize(s_Done);
-}
 
 // Meshes are read or generated once per run.
 const CMesh3d& CachedMesh(int index)

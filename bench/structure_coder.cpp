@@ -8,6 +8,7 @@
 // run faults it in again) depended on unrelated allocations, which swung a ratio twofold.
 #include "bench/ProcessTime.h"
 #include "bench/DracoMesh.h"
+#include "bench/WarmHeap.h"
 #include "coding/IBitStream.h"
 #include "coding/OBitStream.h"
 #include "compression/StructureCoder.h"
@@ -27,7 +28,6 @@
 #include <cmath>
 #include <ctime>
 #include <iterator>
-#include <malloc.h>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -63,14 +63,6 @@ const SMesh kMeshes[] = {
   {"torus 1M", [] { return Torus(1000000); }},
   {"holes 1M", [] { return Holes(1000000); }},
 };
-
-// No block of the runs goes to its own mapping nor back to the system between runs (32 MB is
-// glibc's largest mapping threshold).
-void KeepHeapWarm()
-{
-  static const bool s_Done = mallopt(M_MMAP_THRESHOLD, 32 << 20) && mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  benchmark::DoNotOptimize(s_Done);
-}
 
 // Meshes are read or generated once per run.
 CMesh3d& CachedMesh(int index)

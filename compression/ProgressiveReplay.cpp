@@ -4,6 +4,7 @@
 #include "compression/ProgressiveGate.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressivePattern.h"
+#include "mesh/AdjacencyLists.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
@@ -504,30 +505,6 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   pMesh->SetModified();
 }
 
-namespace {
-
-// The storage that n Adds to an empty list end with, as the mesh's adjacency build sizes its
-// lists: later local edits find the room they would after a list grown an entry at a time.
-int GrownCapacity(int room, int n)
-{
-  int capacity = room > 0 ? room : 1;
-  while (capacity < n)
-    capacity += std::clamp(capacity / 8, 4, 1024);
-  return capacity;
-}
-
-template <class List>
-void ResizeList(List* pList, int n)
-{
-  if (n > pList->GetMaxSize()) {
-    pList->RemoveAll();
-    pList->SetSize(GrownCapacity(pList->GetRoom(), n));
-  }
-  pList->SetSize(n);
-}
-
-} // namespace
-
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
 // once; across edge k of a face, the first other face of corner k that holds corner k + 1. The
 // vertices are written in turn, then the faces: each object once, in array order, where the
@@ -574,15 +551,12 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
       m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
           m_FirstFace[x] != c->face ? m_FirstFace[x] : m_SecondFace[x];
     }
-    CVertex3d* v = vertices->GetAt(static_cast<int>(a));
-    auto* faceList = v->GetArrayFaceNeighbor();
-    ResizeList(faceList, static_cast<int>(end - begin));
+    m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)
-      faceList->SetAt(static_cast<int>(c - begin), faces->GetAt(c->face));
-    auto* vertexList = v->GetArrayVertexNeighbor();
-    ResizeList(vertexList, static_cast<int>(m_Neighbors.size()));
-    for (size_t j = 0; j < m_Neighbors.size(); j++)
-      vertexList->SetAt(static_cast<int>(j), vertices->GetAt(m_Neighbors[j]));
+      m_VertexFaces.push_back(c->face);
+    SetAdjacencyLists(pMesh, static_cast<int>(a), m_VertexFaces.data(),
+                      static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
+                      static_cast<int>(m_Neighbors.size()));
   }
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = faces->GetAt(i);

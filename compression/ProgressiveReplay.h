@@ -131,6 +131,7 @@ private:
   std::vector<int> m_FirstFace;
   std::vector<int> m_SecondFace;
   std::vector<int> m_Neighbors;
+  std::vector<int> m_VertexFaces;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

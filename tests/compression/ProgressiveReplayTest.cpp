@@ -261,10 +261,11 @@ TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
     ASSERT_EQ(1, decoded.mesh.BuildAdjacency());
     EXPECT_EQ(progressive::Adjacency(decoded.mesh), stored);
     // Every face lists a neighbour across each inner edge: a closed torus has no empty slot.
-    if (i == 0)
-      for (int f = 0; f < decoded.mesh.NbFace(); f++)
-        for (int k = 0; k < 3; k++)
-          ASSERT_NE(nullptr, decoded.mesh.GetFace(f)->f(k));
+    if (i != 0)
+      continue;
+    for (int f = 0; f < decoded.mesh.NbFace(); f++)
+      for (int k = 0; k < 3; k++)
+        ASSERT_NE(nullptr, decoded.mesh.GetFace(f)->f(k));
   }
 }
 
