@@ -105,9 +105,6 @@ struct SSplitOptions
   bool clearFlag = true;
   bool ghost = false;
   int optimise = 0;
-  // Each face gets its normal as it is cut, while its corners are at hand: the positions
-  // must be final.
-  bool normals = false;
 };
 
 class CSplitter
@@ -135,14 +132,7 @@ private:
 
 void CSplitter::Split(int i)
 {
-  CFace3d* f = m_pMesh->GetFace(i);
-  const int first = m_pMesh->NbFace();
-  SplitFace(f);
-  if (!m_Options.normals)
-    return;
-  f->CalculateNormal();
-  for (int j = first; j < m_pMesh->NbFace(); j++)
-    m_pMesh->GetFace(j)->CalculateNormal();
+  SplitFace(m_pMesh->GetFace(i));
 }
 
 CFace3d* CSplitter::Append(const CFace3d* pParent, CVertex3d* a, CVertex3d* b, CVertex3d* c)
@@ -237,8 +227,8 @@ bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
   return splitter.AllCutInFour();
 }
 
-// What Rebuild does after a split that computed the face normals: the step links the
-// elements it created when every face was cut in four and the mesh was clean.
+// What Rebuild does after a split: the step links the elements it created and gives them
+// their normals when every face was cut in four and the mesh was clean.
 void FinishSplit(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace,
                  bool allCutInFour)
 {
@@ -247,7 +237,6 @@ void FinishSplit(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, i
     pMesh->Rebuild();
     return;
   }
-  linker.ComputeVertexNormals();
   pMesh->SetModified();
 }
 
@@ -346,6 +335,7 @@ bool IsBoundaryEdge(const CVertex3d* p, const CVertex3d* q)
 std::vector<float> LoopVertexPositions(const CMesh3d* pMesh, int nbVertex)
 {
   std::vector<float> positions(3 * static_cast<size_t>(nbVertex));
+  CLoopAlphas alphas;
   for (int i = 0; i < nbVertex; i++) {
     const CVertex3d* p = pMesh->GetVertex(i);
     float* out = &positions[3 * static_cast<size_t>(i)];
@@ -369,7 +359,7 @@ std::vector<float> LoopVertexPositions(const CMesh3d* pMesh, int nbVertex)
         out[axis] = (6.0f * p->Get(axis) + ends[0]->Get(axis) + ends[1]->Get(axis)) / 8.0f;
       continue;
     }
-    LoopVertexRule(p, out);
+    LoopVertexRule(p, out, [&alphas](int n) { return alphas(n); });
   }
   return positions;
 }
@@ -384,9 +374,7 @@ int CMesh3d::Subdivision()
   ClearAllEdgeVertices(this);
   const SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  SSplitOptions options;
-  options.normals = true;
-  const bool allCutInFour = SplitFaces(this, nbFace, options);
+  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
   FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
@@ -402,13 +390,11 @@ int CMesh3d::SubdivisionLoop()
   const SSlotIndices indices = PlaceLoopEdgeVertices(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
   const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
-  // The split reads no position: the old vertices move first, so that it can give every new
-  // face its final normal.
+  // The split reads no position: the old vertices move first, and every face gets its normal
+  // from the final positions afterwards.
   platform::Trace("  copy\n");
   SetPositions(this, positions);
-  SSplitOptions options;
-  options.normals = true;
-  const bool allCutInFour = SplitFaces(this, nbFace, options);
+  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
   platform::Trace("  restore\n");
   FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());

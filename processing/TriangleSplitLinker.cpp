@@ -5,6 +5,26 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+// CVector3d::Normalize, to the bit, where the compiler sees it: a step normalises every face
+// and vertex it makes, and the square roots and divisions of neighbouring elements overlap
+// only when they are not behind calls.
+inline void Normalize(float* v)
+{
+  const double norm = std::sqrt(static_cast<double>(v[0]) * v[0] +
+                                static_cast<double>(v[1]) * v[1] +
+                                static_cast<double>(v[2]) * v[2]);
+  if (norm == 0.0)
+    return;
+  v[0] = static_cast<float>(v[0] / norm);
+  v[1] = static_cast<float>(v[1] / norm);
+  v[2] = static_cast<float>(v[2] / norm);
+}
+
+} // namespace
 
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
                                            const std::vector<int>& slots)
@@ -12,14 +32,17 @@ CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int 
 {
 }
 
+// The faces first, in memory order, each linked and given its normal while it is at hand;
+// then the vertices, in memory order, each given its lists and its normal from the faces'.
 bool CTriangleSplitLinker::Link()
 {
   if (!IsClean())
     return false;
-  m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+  m_Stamp.clear();
+  ReadPositions();
+  LinkFaces();
   ListOldVertices();
   ListEdgeVertices();
-  LinkFaces();
   return true;
 }
 
@@ -131,18 +154,41 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
 void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
 {
   m_Neighbors.clear();
+  // A short list is searched in place; a long one marks its members per vertex, so that a
+  // vertex of high valence costs no more than its list.
+  const bool stamped = nb > kSearchedFaces;
+  if (stamped && m_Stamp.empty())
+    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
   for (int p = 0; p < nb; p++) {
     int corners[3];
     NewCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex || m_Stamp[b] == vertex)
+      if (b == vertex)
         continue;
-      m_Stamp[b] = vertex;
+      if (stamped) {
+        if (m_Stamp[b] == vertex)
+          continue;
+        m_Stamp[b] = vertex;
+      } else if (std::find(m_Neighbors.begin(), m_Neighbors.end(), b) != m_Neighbors.end()) {
+        continue;
+      }
       m_Neighbors.push_back(b);
     }
   }
   SetAdjacencyLists(m_pMesh, vertex, faces, nb, m_Neighbors.data(),
                     static_cast<int>(m_Neighbors.size()));
+  SetVertexNormal(vertex, nb);
+}
+
+// The sum of the normals of the vertex's faces in list order, normalised: what
+// CMesh3d::ComputeVertexNormals gives. A vertex without faces keeps its normal.
+void CTriangleSplitLinker::SetVertexNormal(int vertex, int nb)
+{
+  if (nb == 0)
+    return;
+  float* sum = m_Sums[static_cast<size_t>(vertex)].p;
+  Normalize(sum);
+  m_pMesh->GetVertex(vertex)->GetNormal()->Set(sum[0], sum[1], sum[2]);
 }
 
 // An old vertex is corner 0 of the child kept in place (indices below n) or corner 1 or 2 of
@@ -171,82 +217,90 @@ void CTriangleSplitLinker::ListOldVertices()
 }
 
 // The vertex on edge k of face g lies in three of its children; with the face across, six.
+// The first slot of an edge vertex lies on the lower face, so the faces come in index order
+// with the kept children (below n) first, then the appended ones of each face in turn.
 void CTriangleSplitLinker::ListEdgeVertices()
 {
   static constexpr int kHolders[3][3] = {{-1, 0, 1}, {0, 1, 2}, {-1, 1, 2}};
-  auto addHolders = [this](int s, int* faces, int& nb) {
-    const int g = s / 3;
+  auto addKept = [](int s, int* faces, int& nb) {
+    if (kHolders[s % 3][0] < 0)
+      faces[nb++] = s / 3;
+  };
+  auto addAppended = [this](int s, int* faces, int& nb) {
+    const int first = m_NbOldFace + 3 * (s / 3);
     for (const int piece : kHolders[s % 3])
-      faces[nb++] = piece < 0 ? g : m_NbOldFace + 3 * g + piece;
+      if (piece >= 0)
+        faces[nb++] = first + piece;
   };
   for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
     const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
     int faces[6];
     int nb = 0;
-    addHolders(owner[0], faces, nb);
-    if (owner[1] >= 0) {
-      addHolders(owner[1], faces, nb);
-      std::sort(faces, faces + nb);
-    }
+    addKept(owner[0], faces, nb);
+    if (owner[1] >= 0)
+      addKept(owner[1], faces, nb);
+    addAppended(owner[0], faces, nb);
+    if (owner[1] >= 0)
+      addAppended(owner[1], faces, nb);
     Store(e, faces, nb);
   }
 }
 
 // Each child's inner edges face its centre sibling; its outer halves face the child of the
-// face across that holds the same old corner.
-void CTriangleSplitLinker::LinkFaces() const
+// face across that holds the same old corner. Every vertex lists its faces in face order, so
+// the kept children (below n) are done first, then the appended ones: each face's normal is
+// added to its corners' sums in the order of their lists, as it is made.
+void CTriangleSplitLinker::LinkFaces()
 {
+  m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
   auto faceAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetFace(index); };
   for (int g = 0; g < m_NbOldFace; g++) {
-    const int c0 = Corner(g, 0);
-    const int c1 = Corner(g, 1);
-    const int c2 = Corner(g, 2);
+    const int* s = &m_Slots[6 * static_cast<size_t>(g)];
+    CFace3d* kept = m_pMesh->GetFace(g);
+    kept->SetNeighbors(faceAt(ChildAcross(g, 0, s[0])), faceAt(m_NbOldFace + 3 * g + 1),
+                       faceAt(ChildAcross(g, 2, s[0])));
+    SetNormal(kept, s[0], s[3], s[5]);
+  }
+  for (int g = 0; g < m_NbOldFace; g++) {
+    const int* s = &m_Slots[6 * static_cast<size_t>(g)];
     const int a = m_NbOldFace + 3 * g;
     CFace3d* kept = m_pMesh->GetFace(g);
-    kept->SetF(0, faceAt(ChildAcross(g, 0, c0)));
-    kept->SetF(1, faceAt(a + 1));
-    kept->SetF(2, faceAt(ChildAcross(g, 2, c0)));
     CFace3d* first = m_pMesh->GetFace(a);
-    first->SetF(0, faceAt(ChildAcross(g, 0, c1)));
-    first->SetF(1, faceAt(ChildAcross(g, 1, c1)));
-    first->SetF(2, faceAt(a + 1));
     CFace3d* centre = m_pMesh->GetFace(a + 1);
-    centre->SetF(0, first);
-    centre->SetF(1, faceAt(a + 2));
-    centre->SetF(2, kept);
     CFace3d* last = m_pMesh->GetFace(a + 2);
-    last->SetF(0, faceAt(a + 1));
-    last->SetF(1, faceAt(ChildAcross(g, 1, c2)));
-    last->SetF(2, faceAt(ChildAcross(g, 2, c2)));
+    first->SetNeighbors(faceAt(ChildAcross(g, 0, s[1])), faceAt(ChildAcross(g, 1, s[1])), centre);
+    centre->SetNeighbors(first, last, kept);
+    last->SetNeighbors(centre, faceAt(ChildAcross(g, 1, s[2])), faceAt(ChildAcross(g, 2, s[2])));
+    SetNormal(first, s[3], s[1], s[4]);
+    SetNormal(centre, s[3], s[4], s[5]);
+    SetNormal(last, s[5], s[4], s[2]);
   }
 }
 
-// The kept children (indices below n) first, then the appended ones: face order.
-void CTriangleSplitLinker::ComputeVertexNormals() const
+// The positions in one compact array, read in memory order: the faces, visited in memory
+// order, find their corners there rather than in the scattered vertices.
+void CTriangleSplitLinker::ReadPositions()
 {
   const int nbVertex = m_pMesh->NbVertex();
-  std::vector<CVector3d> sums(static_cast<size_t>(nbVertex));
-  std::vector<char> used(static_cast<size_t>(nbVertex), 0);
-  auto add = [this, &sums, &used](int face, int a, int b, int c) {
-    const CVector3d* normal = m_pMesh->GetFace(face)->GetNormal();
-    for (const int v : {a, b, c}) {
-      sums[v].Add(*normal);
-      used[v] = 1;
-    }
-  };
-  for (int g = 0; g < m_NbOldFace; g++)
-    add(g, Corner(g, 0), EdgeVertex(g, 0), EdgeVertex(g, 2));
-  for (int g = 0; g < m_NbOldFace; g++) {
-    const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    const int face = m_NbOldFace + 3 * g;
-    add(face, s[3], s[1], s[4]);
-    add(face + 1, s[3], s[4], s[5]);
-    add(face + 2, s[5], s[4], s[2]);
-  }
+  m_Points.resize(static_cast<size_t>(nbVertex));
   for (int v = 0; v < nbVertex; v++) {
-    if (!used[v])
-      continue;
-    sums[v].Normalize();
-    *m_pMesh->GetVertex(v)->GetNormal() = sums[v];
+    const CVertex3d* p = m_pMesh->GetVertex(v);
+    m_Points[static_cast<size_t>(v)] = {{p->x(), p->y(), p->z()}};
+  }
+}
+
+// What CFace3d::CalculateNormal gives, from the compact positions; added to the corners' sums.
+void CTriangleSplitLinker::SetNormal(CFace3d* f, int a, int b, int c)
+{
+  const SPoint* p = m_Points.data();
+  const CVector3d cross(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
+  float normal[3] = {cross.x(), cross.y(), cross.z()};
+  Normalize(normal);
+  f->SetNormal(normal[0], normal[1], normal[2]);
+  for (const int v : {a, b, c}) {
+    float* sum = m_Sums[static_cast<size_t>(v)].p;
+    sum[0] += normal[0];
+    sum[1] += normal[1];
+    sum[2] += normal[2];
   }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+class CFace3d;
 class CMesh3d;
 
 // Links the elements of a 1->4 step from the step's record, as a full adjacency build over
@@ -15,13 +16,12 @@ class CTriangleSplitLinker
 public:
   CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots);
 
-  // False, with nothing changed, when the record is not a plain 1->4 split of a clean mesh
-  // (a face cut otherwise, a repeated or unlisted corner, an edge vertex on more than two
-  // faces, two faces sharing two edges): the caller then builds in full.
+  // Links, and gives every face and vertex the normal that CMesh3d::ComputeFaceNormals and
+  // ComputeVertexNormals would, to the bit; the positions must be final. False, with nothing
+  // changed, when the record is not a plain 1->4 split of a clean mesh (a face cut otherwise,
+  // a repeated or unlisted corner, an edge vertex on more than two faces, two faces sharing
+  // two edges): the caller then builds in full.
   bool Link();
-  // What CMesh3d::ComputeVertexNormals gives after Link, to the bit: every vertex lists its
-  // faces in face order, so the sums are gathered in one pass over the faces in that order.
-  void ComputeVertexNormals() const;
 
 private:
   bool IsClean();
@@ -38,9 +38,14 @@ private:
   int ChildAcross(int g, int edge, int c) const;
   void ListOldVertices();
   void ListEdgeVertices();
-  void LinkFaces() const;
+  void LinkFaces();
+  void ReadPositions();
+  void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
+
+  // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
+  static constexpr int kSearchedFaces = 8;
 
   CMesh3d* m_pMesh;
   const int m_NbOldVertex;
@@ -48,7 +53,21 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
-  // Per vertex: the vertex whose neighbours are being gathered when it was last met.
+  // Per vertex: the vertex whose neighbours are being gathered when it was last met; made on
+  // the first vertex of high valence.
   std::vector<int> m_Stamp;
   std::vector<int> m_Neighbors;
+  // A position or a normal, with the accessors that CVector3d builds from.
+  struct SPoint
+  {
+    float p[3];
+    float x() const { return p[0]; }
+    float y() const { return p[1]; }
+    float z() const { return p[2]; }
+  };
+  std::vector<SPoint> m_Points;
+  // Gives the face its normal and adds it to the sums of its corners a, b, c.
+  void SetNormal(CFace3d* f, int a, int b, int c);
+  // Per vertex, the sum of the normals of its faces so far.
+  std::vector<SPoint> m_Sums;
 };

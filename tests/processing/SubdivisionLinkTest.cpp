@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -210,6 +211,76 @@ TEST(SubdivisionLink, LinkedTorusIsSymmetric)
         EXPECT_TRUE(n->HasVertex(f->v(k)) && n->HasVertex(f->v((k + 1) % 3)))
           << name << " " << i << " " << k;
       }
+    }
+  }
+}
+
+struct SNormals
+{
+  std::vector<std::array<float, 3>> faces;
+  std::vector<std::array<float, 3>> vertices;
+};
+
+std::array<float, 3> Xyz(const CVector3d* n) { return {n->x(), n->y(), n->z()}; }
+
+SNormals NormalsOf(const CMesh3d& mesh)
+{
+  SNormals normals;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    normals.faces.push_back(Xyz(mesh.GetFace(i)->GetNormal()));
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    normals.vertices.push_back(Xyz(mesh.GetVertex(i)->GetNormal()));
+  return normals;
+}
+
+// The step gives every face and vertex its normal itself, from the new positions and the
+// lists it makes: to the bit what the full rebuild computes over the same mesh. The meshes are
+// neither flat nor regular, so that a corner taken in the wrong order, a face summed out of
+// list order or a position read before it moved changes some bit.
+TEST(SubdivisionLink, NormalsAreThoseOfAFullRebuild)
+{
+  for (const auto& [name, step] : kSteps) {
+    std::vector<std::pair<std::string, std::unique_ptr<CMesh3d>>> meshes;
+    meshes.emplace_back("mixed torus", MixedTorus());
+    meshes.emplace_back("cone of 23", Cone(23));
+    auto grid = fixtures::FlatGrid(4, 3);
+    for (int i = 0; i < grid->NbVertex(); i++)
+      grid->GetVertex(i)->SetZ(0.37f * static_cast<float>((i * 7) % 5));
+    grid->Rebuild();
+    meshes.emplace_back("bent grid", std::move(grid));
+    for (auto& [meshName, mesh] : meshes) {
+      const std::string label = std::string(name) + " " + meshName;
+      step(*mesh);
+      step(*mesh);
+      const SNormals linked = NormalsOf(*mesh);
+      mesh->Rebuild();
+      const SNormals rebuilt = NormalsOf(*mesh);
+      ASSERT_EQ(linked.faces.size(), rebuilt.faces.size()) << label;
+      for (size_t i = 0; i < linked.faces.size(); i++)
+        EXPECT_EQ(linked.faces[i], rebuilt.faces[i]) << label << " face " << i;
+      for (size_t i = 0; i < linked.vertices.size(); i++)
+        EXPECT_EQ(linked.vertices[i], rebuilt.vertices[i]) << label << " vertex " << i;
+    }
+  }
+}
+
+// A vertex that no face uses keeps the normal it had; the others get unit normals.
+TEST(SubdivisionLink, LoneVertexKeepsItsNormal)
+{
+  for (const auto& [name, step] : kSteps) {
+    auto mesh = fixtures::Octahedron();
+    const CVector3d mark(0.25f, -2.0f, 7.0f);
+    CVector3d normal(mark);
+    mesh->AddVertex(new CVertex3d(5, 5, 5, &normal));
+    const int lone = mesh->NbVertex() - 1;
+    mesh->Rebuild();
+    step(*mesh);
+    const CVector3d* kept = mesh->GetVertex(lone)->GetNormal();
+    EXPECT_EQ(Xyz(kept), Xyz(&mark)) << name;
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      if (i == lone)
+        continue;
+      EXPECT_NEAR(mesh->GetVertex(i)->GetNormal()->GetNorm(), 1.0, 1e-6) << name << " " << i;
     }
   }
 }
