@@ -39,7 +39,6 @@ bool CTriangleSplitLinker::Link()
   if (!IsClean())
     return false;
   m_Stamp.clear();
-  ReadPositions();
   LinkFaces();
   ListOldVertices();
   ListEdgeVertices();
@@ -53,10 +52,13 @@ bool CTriangleSplitLinker::IsClean()
   if (m_NbOldFace <= 0 || m_pMesh->NbFace() != 4 * m_NbOldFace ||
       m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex)
     return false;
+  // The positions are read on the way, while each vertex is at hand.
+  m_Points.resize(static_cast<size_t>(nbVertex));
   for (int i = 0; i < nbVertex; i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
     if (!v || v->GetAdjacencyIndex() != i)
       return false;
+    m_Points[static_cast<size_t>(i)] = {{v->x(), v->y(), v->z()}};
   }
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
@@ -120,20 +122,6 @@ int CTriangleSplitLinker::Across(int s) const
   return owner[0] == s ? owner[1] : owner[0];
 }
 
-void CTriangleSplitLinker::NewCorners(int face, int corners[3]) const
-{
-  if (face < m_NbOldFace) {
-    corners[0] = Corner(face, 0);
-    corners[1] = EdgeVertex(face, 0);
-    corners[2] = EdgeVertex(face, 2);
-    return;
-  }
-  const int g = (face - m_NbOldFace) / 3;
-  static constexpr int kPieces[3][3] = {{3, 1, 4}, {3, 4, 5}, {5, 4, 2}};
-  for (int k = 0; k < 3; k++)
-    corners[k] = Corner(g, kPieces[(face - m_NbOldFace) % 3][k]);
-}
-
 int CTriangleSplitLinker::ChildAt(int g, int c) const
 {
   if (Corner(g, 0) == c)
@@ -153,25 +141,40 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
 
 void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
 {
-  m_Neighbors.clear();
-  // A short list is searched in place; a long one marks its members per vertex, so that a
-  // vertex of high valence costs no more than its list.
-  const bool stamped = nb > kSearchedFaces;
-  if (stamped && m_Stamp.empty())
-    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+  if (nb > kSearchedFaces) {
+    StoreStamped(vertex, faces, nb);
+    return;
+  }
+  // A short list is searched in place: each face brings at most two neighbours.
+  int neighbors[2 * kSearchedFaces] = {};
+  int nbNeighbor = 0;
   for (int p = 0; p < nb; p++) {
     int corners[3];
     NewCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex)
+      if (b == vertex || std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
         continue;
-      if (stamped) {
-        if (m_Stamp[b] == vertex)
-          continue;
-        m_Stamp[b] = vertex;
-      } else if (std::find(m_Neighbors.begin(), m_Neighbors.end(), b) != m_Neighbors.end()) {
+      neighbors[nbNeighbor++] = b;
+    }
+  }
+  SetAdjacencyLists(m_pMesh, vertex, faces, nb, neighbors, nbNeighbor);
+  SetVertexNormal(vertex, nb);
+}
+
+// A long list marks its members per vertex, so that a vertex of high valence costs no more
+// than its list.
+void CTriangleSplitLinker::StoreStamped(int vertex, const int* faces, int nb)
+{
+  if (m_Stamp.empty())
+    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+  m_Neighbors.clear();
+  for (int p = 0; p < nb; p++) {
+    int corners[3];
+    NewCorners(faces[p], corners);
+    for (const int b : corners) {
+      if (b == vertex || m_Stamp[b] == vertex)
         continue;
-      }
+      m_Stamp[b] = vertex;
       m_Neighbors.push_back(b);
     }
   }
@@ -274,18 +277,6 @@ void CTriangleSplitLinker::LinkFaces()
     SetNormal(first, s[3], s[1], s[4]);
     SetNormal(centre, s[3], s[4], s[5]);
     SetNormal(last, s[5], s[4], s[2]);
-  }
-}
-
-// The positions in one compact array, read in memory order: the faces, visited in memory
-// order, find their corners there rather than in the scattered vertices.
-void CTriangleSplitLinker::ReadPositions()
-{
-  const int nbVertex = m_pMesh->NbVertex();
-  m_Points.resize(static_cast<size_t>(nbVertex));
-  for (int v = 0; v < nbVertex; v++) {
-    const CVertex3d* p = m_pMesh->GetVertex(v);
-    m_Points[static_cast<size_t>(v)] = {{p->x(), p->y(), p->z()}};
   }
 }
 

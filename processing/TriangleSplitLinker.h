@@ -29,8 +29,20 @@ private:
   bool PairsAreConsistent() const;
   int Corner(int face, int k) const { return m_Slots[6 * static_cast<std::size_t>(face) + k]; }
   int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
-  // Corners of the new face at index `face`.
-  void NewCorners(int face, int corners[3]) const;
+  // Corners of the new face at index `face`: slots of its old face's record.
+  void NewCorners(int face, int corners[3]) const
+  {
+    static constexpr int kChildCorners[4][3] = {{0, 3, 5}, {3, 1, 4}, {3, 4, 5}, {5, 4, 2}};
+    int g = face;
+    int child = 0;
+    if (face >= m_NbOldFace) {
+      g = (face - m_NbOldFace) / 3;
+      child = face - m_NbOldFace - 3 * g + 1;
+    }
+    const int* s = &m_Slots[6 * static_cast<std::size_t>(g)];
+    for (int k = 0; k < 3; k++)
+      corners[k] = s[kChildCorners[child][k]];
+  }
   // The slot (3 * face + edge) across slot s, -1 on a boundary.
   int Across(int s) const;
   // The child of old face g that holds its corner c, -1 for none.
@@ -39,10 +51,10 @@ private:
   void ListOldVertices();
   void ListEdgeVertices();
   void LinkFaces();
-  void ReadPositions();
   void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
+  void StoreStamped(int vertex, const int* faces, int nb);
 
   // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
   static constexpr int kSearchedFaces = 8;
@@ -57,7 +69,9 @@ private:
   // the first vertex of high valence.
   std::vector<int> m_Stamp;
   std::vector<int> m_Neighbors;
-  // A position or a normal, with the accessors that CVector3d builds from.
+  // A position or a normal, with the accessors that CVector3d builds from. The positions are
+  // kept in one compact array, read in memory order: the faces, visited in memory order, find
+  // their corners there rather than in the scattered vertices.
   struct SPoint
   {
     float p[3];
