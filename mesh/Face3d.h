@@ -235,12 +235,14 @@ private:
 
   struct SScratch
   {
-    CVector3d altNormal;
+    // The ribbon fills the normal's tail padding (it has a vtable pointer): 104 bytes in all.
+    [[no_unique_address]] CVector3d altNormal;
     int ribbon = 0;
     CVertex3d* wideVertex[6] = {};
     CFace3d* wideFace[3] = {};
     void* data = nullptr;  // GetData's, once the block exists
   };
+  static_assert(sizeof(SScratch) <= 104, "the block is meant to fit a 112-byte heap chunk");
   SScratch* FindScratch() const { return m_DataOrScratch.Find(); }
   SScratch& Scratch() { return m_DataOrScratch.Get(); }
 

@@ -3,6 +3,7 @@
 #include "mesh/ElementPool.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 class CVertex3d;
@@ -13,7 +14,7 @@ class CVertex3d;
 //   2: the face was created (undo empties its corners)
 //   3: a vertex moved (previous x, y, z)
 //   4: the vertex was created (undo does nothing)
-class CHistoryAction
+class CHistoryAction final
 {
   friend class CHistory;
 
@@ -27,10 +28,12 @@ public:
 
   explicit CHistoryAction(std::uint8_t type) : m_Type(type) {}
   CHistoryAction(std::uint8_t type, std::uint8_t slot, CVertex3d* pVertex)
-    : m_Type(type), m_Slot(slot), m_pVertex(pVertex)
+    : m_Type(type), m_Slot(slot)
   {
+    std::memcpy(m_Value, &pVertex, sizeof pVertex);
   }
-  CHistoryAction(std::uint8_t type, float x, float y, float z) : m_Type(type), m_Position{x, y, z}
+  CHistoryAction(std::uint8_t type, float x, float y, float z)
+    : m_Value{x, y, z}, m_Type(type), m_HasPosition(true)
   {
   }
 
@@ -43,20 +46,35 @@ public:
 
   std::uint8_t GetType() const { return m_Type; }
   std::uint8_t GetSlot() const { return m_Slot; }
-  float GetX() const { return m_Position[0]; }
-  float GetY() const { return m_Position[1]; }
-  float GetZ() const { return m_Position[2]; }
-  const float* GetPosition() const { return m_Position; }
-  CVertex3d* GetVertex() const { return m_pVertex; }
+  float GetX() const { return GetPosition()[0]; }
+  float GetY() const { return GetPosition()[1]; }
+  float GetZ() const { return GetPosition()[2]; }
+  // The origin for a record made without a position.
+  const float* GetPosition() const { return m_HasPosition ? m_Value : kOrigin; }
+  // Null for a record made without a vertex.
+  CVertex3d* GetVertex() const
+  {
+    CVertex3d* pVertex = nullptr;
+    if (!m_HasPosition)
+      std::memcpy(&pVertex, m_Value, sizeof pVertex);
+    return pVertex;
+  }
 
 private:
   friend class CElementPool<CHistoryAction>;
 
+  static constexpr float kOrigin[3] = {0.0f, 0.0f, 0.0f};
+
+  // A record holds a position or a vertex's address (its bytes), never both: 32 bytes in all,
+  // as a mesh step makes several records per face.
+  CHistoryAction* m_pBelow = nullptr;
+  float m_Value[3] = {0.0f, 0.0f, 0.0f};
+  int m_Depth = 0;               // this record and those below it, while in a history
+  std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a record made with new
   std::uint8_t m_Type = 0;
   std::uint8_t m_Slot = 0;
-  int m_Depth = 0;  // this record and those below it, while in a history
-  float m_Position[3] = {0.0f, 0.0f, 0.0f};
-  std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a record made with new
-  CVertex3d* m_pVertex = nullptr;
-  CHistoryAction* m_pBelow = nullptr;
+  bool m_HasPosition = false;
 };
+
+static_assert(sizeof(CHistoryAction) <= 32, "several records per face in a mesh step");
+static_assert(alignof(CHistoryAction) >= 4, "a vertex keeps its history's top in a tagged word");

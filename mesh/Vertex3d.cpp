@@ -35,7 +35,11 @@ CVector3d Direction(const CVertex3d* a, const CVertex3d* b)
 }
 } // namespace
 
-CVertex3d::~CVertex3d() = default;
+CVertex3d::~CVertex3d()
+{
+  CHistoryAction* pTop = m_DataOrScratch.GetSide();
+  CHistory::ClearChain(pTop);
+}
 
 void CVertex3d::operator delete(CVertex3d* p, std::destroying_delete_t)
 {
@@ -888,11 +892,11 @@ void CVertex3d::MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag)
 
 int CVertex3d::PopHistory()
 {
-  if (!FindScratch())
-    return 0;
-  const std::unique_ptr<CHistoryAction> pAction = FindScratch()->history.Pop();
+  CHistoryAction* pTop = m_DataOrScratch.GetSide();
+  const std::unique_ptr<CHistoryAction> pAction = CHistory::PopFrom(pTop);
   if (!pAction)
     return 0;
+  m_DataOrScratch.SetSide(pTop);
   if (pAction->GetType() == CHistoryAction::TYPE_VERTEX_MOVED)
     Set(pAction->GetX(), pAction->GetY(), pAction->GetZ());
   return 1;
@@ -900,7 +904,7 @@ int CVertex3d::PopHistory()
 
 void CVertex3d::GetPreviousPosition(float* pPosition) const
 {
-  const CHistoryAction* pLast = FindScratch() ? FindScratch()->history.GetLast() : nullptr;
+  const CHistoryAction* pLast = m_DataOrScratch.GetSide();
   if (pLast && pLast->GetType() == CHistoryAction::TYPE_VERTEX_MOVED) {
     pPosition[0] = pLast->GetX();
     pPosition[1] = pLast->GetY();

@@ -26,7 +26,9 @@ class CRenderView;
 // kept apart from the data pointer that other algorithms borrow for a run. State that only a
 // few algorithms use (the undo history, the second position, edges, order, valence, merge
 // target, byte flag) lives in a block that the first write of a value other than its default
-// creates: most vertices never carry it. The block and the data pointer share one word.
+// creates: most vertices never carry it. The block and the data pointer share one word, which
+// also holds the top of the undo history by itself while there is neither data nor a block, so
+// that a step recording every vertex's move makes no block.
 class CVertex3d : public CObject3d
 {
 public:
@@ -268,9 +270,14 @@ public:
   void MarkCollapse(CVertex3d* v, int faceFlag, int vertexFlag);
 
   // --- history ----------------------------------------------------------------------------
-  void PushHistory(CHistoryAction* pAction) { Scratch().history.Push(pAction); }
+  void PushHistory(CHistoryAction* pAction)
+  {
+    CHistoryAction* pTop = m_DataOrScratch.GetSide();
+    CHistory::PushOnto(pTop, pAction);
+    m_DataOrScratch.SetSide(pTop);
+  }
   int PopHistory();
-  int NbHistory() const { return FindScratch() ? FindScratch()->history.GetSize() : 0; }
+  int NbHistory() const { return CHistory::SizeOf(m_DataOrScratch.GetSide()); }
   void GetPreviousPosition(float* pPosition) const;
 
   // --- drawing ----------------------------------------------------------------------------
@@ -315,8 +322,8 @@ private:
     int order = 0;
     int valence = 0;
     std::uint8_t byteFlag = 0;
-    CHistory history;
-    void* data = nullptr;  // GetData's, once the block exists
+    CHistoryAction* side = nullptr;  // the undo history's top, once the block exists
+    void* data = nullptr;            // GetData's, once the block exists
   };
   SScratch* FindScratch() const { return m_DataOrScratch.Find(); }
   SScratch& Scratch() { return m_DataOrScratch.Get(); }
@@ -332,8 +339,9 @@ private:
   CColor m_Color;
   std::uint32_t m_PoolSlot = 0;  // in its mesh's pool; 0 for a vertex made with new
   int m_Flag = 0;
-  // The data pointer, or the block of rarely used state that holds it (mesh/DataOrBlock.h).
-  CDataOrBlock<SScratch> m_DataOrScratch;
+  // The data pointer, or the block of rarely used state that holds it, or the undo history's
+  // top (mesh/DataOrBlock.h). The history is owned: the destructor clears it.
+  CDataOrBlock<SScratch, CHistoryAction> m_DataOrScratch;
   CNeighborList<CVertex3d> m_ArrayVertexNeighbor;
   CNeighborList<CFace3d> m_ArrayFaceNeighbor;
   int m_Ribbon = 0;

@@ -51,8 +51,30 @@ int CountSelected(const CMesh3d* pMesh)
   return m;
 }
 
-// Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g).
-void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
+// The lists of the corners of a face with three distinct corners get the new centre and the
+// two new faces appended: none can hold them yet, so no search for them.
+void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
+                CFace3d* a, CFace3d* b)
+{
+  g->AddVertexNeighbor(c2);
+  g->AddVertexNeighbor(c0);
+  g->AddVertexNeighbor(c1);
+  g->GetArrayFaceNeighbor()->Add(f);
+  g->GetArrayFaceNeighbor()->Add(a);
+  g->GetArrayFaceNeighbor()->Add(b);
+  c2->RemoveFaceNeighbor(f);
+  c2->GetArrayFaceNeighbor()->Add(a);
+  c2->GetArrayFaceNeighbor()->Add(b);
+  c0->GetArrayFaceNeighbor()->Add(b);
+  c1->GetArrayFaceNeighbor()->Add(a);
+  c0->AddVertexNeighbor(g);
+  c1->AddVertexNeighbor(g);
+  c2->AddVertexNeighbor(g);
+}
+
+// Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g). Without
+// `normals`, the three faces keep the normals they had (none for A and B): the caller sets them.
+void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals)
 {
   CVertex3d* c0 = f->v(0);
   CVertex3d* c1 = f->v(1);
@@ -65,8 +87,10 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
 
   auto* a = pMesh->NewFace(c1, c2, g, kInserted);
   auto* b = pMesh->NewFace(c2, c0, g, kInserted);
-  a->CalculateNormal();
-  b->CalculateNormal();
+  if (normals) {
+    a->CalculateNormal();
+    b->CalculateNormal();
+  }
   a->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
   b->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
   pMesh->GetArrayFace()->SetAt(faceIndex, a);
@@ -74,7 +98,8 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
 
   f->PushHistory(SlotRecord(pMesh, 2, c2));
   f->SetVertex(2, g);
-  f->CalculateNormal();
+  if (normals)
+    f->CalculateNormal();
   f->SetFlag(kInserted);
 
   CFace3d* n1 = f->f(1);
@@ -86,6 +111,10 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex)
   Relink(n1, f, a);
   Relink(n2, f, b);
 
+  if (c0 != c1 && c1 != c2 && c0 != c2) {
+    LinkCentre(c0, c1, c2, g, f, a, b);
+    return;
+  }
   g->AddFaceNeighbor(f);
   g->AddFaceNeighbor(a);
   g->AddFaceNeighbor(b);
@@ -136,8 +165,9 @@ void CountSelectedAroundVertices(const CMesh3d* pMesh, int nbFace)
 }
 
 // Inserts a centre in every face flagged as selected among the first nbFace; the arrays have
-// room for m centres after nbVertex and 2m faces after nbFace.
-void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m)
+// room for m centres after nbVertex and 2m faces after nbFace. Without `normals`, the faces cut
+// keep their old normals, and the new ones have none (see InsertCentre).
+void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true)
 {
   CountSelectedAroundVertices(pMesh, nbFace);
   pMesh->GetArrayVertex()->SetSize(nbVertex + m);
@@ -147,7 +177,7 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m)
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kSelected)
       continue;
-    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k);
+    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k, normals);
     k++;
   }
 }
@@ -238,7 +268,8 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
   g->AddFaceNeighbor(n);
   a->RemoveVertexNeighbor(b);
   b->RemoveVertexNeighbor(a);
-  o->AddNeighbor(g);
+  if (o != g)
+    o->AddVertexNeighbor(g);  // known not to be there
   g->AddNeighbor(o);
 }
 
@@ -340,6 +371,52 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   o->AddNeighbor(m);
 }
 
+// A corner position as the normal computation reads it.
+struct SCorner
+{
+  float px;
+  float py;
+  float pz;
+  float x() const { return px; }
+  float y() const { return py; }
+  float z() const { return pz; }
+};
+
+// The normal CFace3d::CalculateNormal gives over the positions the corners had before the
+// filter: those with a flag moved, and their last record holds where they were.
+void NormalBeforeFilter(CFace3d* f)
+{
+  if (f->HasNullVertex())
+    return;
+  SCorner p[3];
+  for (int k = 0; k < 3; k++) {
+    const CVertex3d* v = f->v(k);
+    float position[3] = {v->x(), v->y(), v->z()};
+    if (v->GetFlag() >= 1)
+      v->GetPreviousPosition(position);
+    p[k] = {position[0], position[1], position[2]};
+  }
+  CVector3d normal(CVector3d(&p[0], &p[1]) ^ CVector3d(&p[0], &p[2]));
+  normal.Normalize();
+  *f->GetNormal() = normal;
+}
+
+// The flips recompute the normals of the faces they turn, so the centre insertion leaves them
+// out; the faces still marked inserted after the flips get the normals the insertion would
+// have given them, over the positions of that time.
+void NormalsOfUnflippedFaces(CMesh3d* pMesh, bool filtered)
+{
+  for (int i = 0; i < pMesh->NbFace(); i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->GetFlag() != kInserted)
+      continue;
+    if (filtered)
+      NormalBeforeFilter(f);
+    else
+      f->CalculateNormal();
+  }
+}
+
 } // namespace
 
 void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView* pWindow,
@@ -357,7 +434,9 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   } else {
     SetFacesFlag(kSelected);
   }
-  InsertCentres(this, nbVertex, nbFace, CountSelected(this));
+  // A repaint between the steps shows every face with its normal of the moment.
+  const bool deferNormals = flip && !pWindow;
+  InsertCentres(this, nbVertex, nbFace, CountSelected(this), !deferNormals);
   Redraw(this, pWindow);
 
   if (filter) {
@@ -383,6 +462,8 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
       if (i % period == 0)
         Redraw(this, pWindow);
     }
+    if (deferNormals)
+      NormalsOfUnflippedFaces(this, filter != 0);
   }
   SetModified(1);
   platform::Trace("End V3 subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
