@@ -48,6 +48,10 @@ int COBitStream::WriteFile(const char* fileName) const
     return 0;
   if (std::fflush(file.get()) != 0)
     return 0;
+  // Only a longer old file needs the cut: the same file written again (the usual case) is
+  // left alone.
+  if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) == static_cast<long>(m_Bytes.size()))
+    return std::fclose(file.release()) == 0 ? 1 : 0;
   std::error_code error;
   if (std::filesystem::is_regular_file(fileName, error)) {
     std::filesystem::resize_file(fileName, m_Bytes.size(), error);

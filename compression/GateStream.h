@@ -10,7 +10,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
+#include <stdexcept>
 #include <vector>
 
 // Stream pieces that the gate coders share: the range-coded code section, raw float
@@ -99,17 +99,38 @@ template <int N>
 using SeedIndices = std::vector<std::array<int, N>>;
 
 // The corners of each seed face as indices into the vertex order.
+// Each corner's first place in the order; std::out_of_range for a corner not in it. Only the
+// few corners are filed: one walk of the order looks each vertex up among them.
 template <int N, class Face, class V>
 SeedIndices<N> SeedRanks(const CArray3d<Face>& seeds, const CArray3d<V>& order)
 {
-  std::unordered_map<const V*, int> rank;
-  for (int i = 0; i < order.GetSize(); i++)
-    rank.emplace(order[i], i);
+  std::vector<const V*> corners;
+  corners.reserve(static_cast<std::size_t>(seeds.GetSize()) * N);
+  for (int i = 0; i < seeds.GetSize(); i++)
+    for (int c = 0; c < N; c++)
+      corners.push_back(seeds[i]->v(c));
+  std::sort(corners.begin(), corners.end());
+  corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+  const auto find = [&corners](const V* v) {
+    const auto it = std::lower_bound(corners.begin(), corners.end(), v);
+    return it != corners.end() && *it == v ? static_cast<std::size_t>(it - corners.begin()) : corners.size();
+  };
+  std::vector<int> rank(corners.size(), -1);
+  for (int i = 0; i < order.GetSize() && !corners.empty(); i++) {
+    const std::size_t k = find(order[i]);
+    if (k < corners.size() && rank[k] < 0)
+      rank[k] = i;
+  }
   SeedIndices<N> indices;
+  indices.reserve(static_cast<std::size_t>(seeds.GetSize()));
   for (int i = 0; i < seeds.GetSize(); i++) {
     std::array<int, N> seed{};
-    for (int c = 0; c < N; c++)
-      seed[c] = rank.at(seeds[i]->v(c));
+    for (int c = 0; c < N; c++) {
+      const int r = rank[find(seeds[i]->v(c))];
+      if (r < 0)
+        throw std::out_of_range("a seed corner is not in the vertex order");
+      seed[c] = r;
+    }
     indices.push_back(seed);
   }
   return indices;

@@ -28,6 +28,7 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_OldestFirst = adaptive ? 0 : 1;
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
+  m_Main.Saved = false;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
       order > 7 || !Prepare())
     return 0;
@@ -121,12 +122,66 @@ void CTriangleGateCoder::Initialize()
   s.m_NextVertex = 3;
 }
 
-void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
+void CTriangleGateCoder::RunMainPhase()
 {
-  CTriangleGateState& s = m_State;
+  // Visual debugging draws every attempt in full.
+  if (m_Main.Saved && !m_State.m_Debug) {
+    RestoreMainPhase();
+    return;
+  }
   Initialize();
   while (ConquerStep(156, 207, 255)) {
   }
+  SaveMainPhase();
+}
+
+void CTriangleGateCoder::SaveMainPhase()
+{
+  const CTriangleGateState& s = m_State;
+  const int nbFace = m_Topology.NbFace();
+  m_Main.Marks.resize(static_cast<std::size_t>(nbFace));
+  for (int f = 0; f < nbFace; f++)
+    m_Main.Marks[static_cast<std::size_t>(f)] = m_Topology.Mark(f);
+  m_Main.Counters = m_Counters;
+  m_Main.Entered = m_Entered;
+  m_Main.Order = m_Order;
+  m_Main.Codes = s.m_Codes;
+  m_Main.CodeCount = s.m_CodeCount;
+  m_Main.ConqueredFaces = s.m_ConqueredFaces;
+  m_Main.NextVertex = s.m_NextVertex;
+  m_Main.Saved = true;
+}
+
+void CTriangleGateCoder::RestoreMainPhase()
+{
+  // As Initialize and the conquest would leave it. The queue is empty then: a fresh one
+  // holding each vertex's counter chooses as the used one would, its live gates being all
+  // that a choice reads.
+  CTriangleGateState& s = m_State;
+  for (int f = 0; f < m_Topology.NbFace(); f++)
+    m_Topology.SetMark(f, m_Main.Marks[static_cast<std::size_t>(f)]);
+  m_Counters = m_Main.Counters;
+  m_Entered = m_Main.Entered;
+  m_Order = m_Main.Order;
+  m_Seeds.clear();
+  m_Queue.RemoveAll();
+  m_Queue.Reserve(s.m_pMesh->NbVertex());
+  for (std::size_t v = 0; v < m_Counters.size(); v++)
+    if (m_Counters[v] != 0)
+      m_Queue.Rescore(v, m_Counters[v]);
+  s.m_SeedFaces.RemoveAll();
+  s.m_VertexOrder.RemoveAll();
+  s.m_Codes = m_Main.Codes;
+  s.m_CodeCount = m_Main.CodeCount;
+  s.m_ConqueredFaces = m_Main.ConqueredFaces;
+  s.m_Genus = 0;
+  s.m_NextVertex = m_Main.NextVertex;
+}
+
+void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
+{
+  CTriangleGateState& s = m_State;
+  RunMainPhase();
   // No periodic redraw while zipping.
   const int period = s.m_RefreshPeriod;
   s.m_RefreshPeriod = 0;

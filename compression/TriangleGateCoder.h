@@ -61,6 +61,11 @@ private:
   int Prepare();
   void Initialize();
   void Conquer(const std::vector<CFace3d*>& extraSeeds);
+  // The conquest from the seed face, before any zip: run once, then taken from the copy that
+  // SaveMainPhase kept, since another attempt with more seeds repeats it exactly.
+  void RunMainPhase();
+  void SaveMainPhase();
+  void RestoreMainPhase();
   int ConquerStep(std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void ConquerFace(int face, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   // The gate across the edge from corner edge to the next of the conquered face.
@@ -87,4 +92,19 @@ private:
   // The vertex order and the seed faces of the run, by index.
   std::vector<int> m_Order;
   std::vector<int> m_Seeds;
+
+  // What the conquest from the seed face leaves, its gate queue then empty.
+  struct SMainPhase
+  {
+    bool Saved = false;
+    std::vector<int> Marks;
+    std::vector<std::uint8_t> Counters;
+    std::vector<std::uint8_t> Entered;
+    std::vector<int> Order;
+    std::vector<unsigned int> Codes;
+    int CodeCount = 0;
+    int ConqueredFaces = 0;
+    int NextVertex = 0;
+  };
+  SMainPhase m_Main;
 };

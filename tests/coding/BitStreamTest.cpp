@@ -257,6 +257,13 @@ TEST(BitStream, WriteFileReplacesLongerAndShorterFilesWhole)
 
   ASSERT_EQ(longer.WriteFile(name.c_str()), 1);
   EXPECT_EQ(ReadBytes(name), longer.GetBytes());
+  // Other bytes of the same length replace the old ones, none left over.
+  COBitStream sameLength;
+  for (int i = 0; i < 3000; i++)
+    sameLength.PutAlignedByte(static_cast<std::uint8_t>(255 - i * 3));
+  ASSERT_EQ(sameLength.WriteFile(name.c_str()), 1);
+  EXPECT_EQ(ReadBytes(name), sameLength.GetBytes());
+  EXPECT_NE(sameLength.GetBytes(), longer.GetBytes());
   // A folder is not written over.
   EXPECT_EQ(longer.WriteFile(folder.File("").c_str()), 0);
 }

@@ -1,6 +1,8 @@
 #include "GateTestUtil.h"
+#include "ObjSoup.h"
 
 #include "compression/GateCodes.h"
+#include "compression/GateStream.h"
 #include "compression/TriangleGateCoder.h"
 #include "compression/TriangleGateDecoder.h"
 #include "mesh/MeshFixtures.h"
@@ -343,4 +345,123 @@ TEST(TriangleGateCoder, LevelsFileHoldsTheMeshAtEveryRedraw)
        at = text.find("IndexedFaceSet", at + 1))
     blocks++;
   EXPECT_GE(blocks, 2u);
+}
+
+namespace {
+
+// What one encode leaves: its result, both streams, the flags and the statistics.
+struct SEncodeRun
+{
+  int Ok = 0;
+  std::vector<std::uint8_t> Stream;
+  std::vector<std::uint8_t> Packed;
+  std::vector<int> FaceFlags;
+  std::vector<int> VertexFlags;
+  int Conquered = 0;
+  int Seeds = 0;
+  int Genus = 0;
+
+  bool operator==(const SEncodeRun&) const = default;
+};
+
+SEncodeRun EncodeRun(CMesh3d* mesh, CTriangleGateCoder* coder, int seed, int adaptive, int debug,
+                     CRenderView* view = nullptr)
+{
+  SEncodeRun run;
+  run.Ok = coder->Encode(mesh, "mesh.bin", 1, seed, adaptive, debug, view, 0, 0, 0, 0);
+  run.Stream = ReadBytes("mesh.bin");
+  run.Packed = ReadBytes("packed.bin");
+  for (int i = 0; i < mesh->NbFace(); i++)
+    run.FaceFlags.push_back(mesh->GetFace(i)->GetFlag());
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    run.VertexFlags.push_back(mesh->GetVertex(i)->GetFlag());
+  run.Conquered = coder->GetConqueredFaces();
+  run.Seeds = coder->NbSeedFace();
+  run.Genus = coder->GetGenus();
+  return run;
+}
+
+} // namespace
+
+TEST(TriangleGateCoder, LaterAttemptsCodeAsAWholeRerunDoes)
+{
+  // The open patch leaves faces that the first attempts' seeds do not reach, so the encoder
+  // starts over with more seeds. Visual debugging still reruns each attempt in full (each
+  // starts with a forced redraw); without it the conquest from the seed face is kept from
+  // the first attempt. Both must code the same.
+  CCurrentTempFolder folder;
+  int redraws = 0;
+  auto previous = platform::SetRedrawHook([&redraws](CRenderView*) { redraws++; });
+  int viewStandIn = 0;
+  auto* view = reinterpret_cast<CRenderView*>(&viewStandIn);
+  auto mesh = objsoup::ReadData("conquest_elephant_patch337.obj");
+  ASSERT_TRUE(mesh);
+  for (const int seed : {0, 237, 473})
+    for (const int adaptive : {0, 1}) {
+      CTriangleGateCoder drawn;
+      redraws = 0;
+      const SEncodeRun full = EncodeRun(mesh.get(), &drawn, seed, adaptive, 1, view);
+      ASSERT_EQ(full.Ok, 1);
+      // Two attempts or more: a start each, and the end.
+      if (seed == 0)
+        EXPECT_GE(redraws, 3) << "adaptive " << adaptive;
+      CTriangleGateCoder quiet;
+      const SEncodeRun kept = EncodeRun(mesh.get(), &quiet, seed, adaptive, 0);
+      EXPECT_TRUE(kept == full) << "seed " << seed << " adaptive " << adaptive;
+      EXPECT_GT(kept.Seeds, 0);
+    }
+  platform::SetRedrawHook(previous);
+}
+
+TEST(TriangleGateCoder, AReusedCoderStartsEachEncodeAfresh)
+{
+  // The kept conquest belongs to one encode: another mesh, or another seed face, on the same
+  // coder codes as a fresh coder does.
+  CCurrentTempFolder folder;
+  auto patch = objsoup::ReadData("conquest_elephant_patch337.obj");
+  auto torus = gatetest::TriangleTorus(8, 5);
+  ASSERT_TRUE(patch);
+  CTriangleGateCoder reused;
+  const SEncodeRun patch0 = EncodeRun(patch.get(), &reused, 0, 1, 0);
+  const SEncodeRun torus3 = EncodeRun(torus.get(), &reused, 3, 1, 0);
+  const SEncodeRun patch237 = EncodeRun(patch.get(), &reused, 237, 1, 0);
+  const SEncodeRun patch0Again = EncodeRun(patch.get(), &reused, 0, 1, 0);
+  CTriangleGateCoder fresh[3];
+  EXPECT_TRUE(torus3 == EncodeRun(torus.get(), &fresh[0], 3, 1, 0));
+  EXPECT_TRUE(patch237 == EncodeRun(patch.get(), &fresh[1], 237, 1, 0));
+  EXPECT_TRUE(patch0Again == EncodeRun(patch.get(), &fresh[2], 0, 1, 0));
+  EXPECT_TRUE(patch0 == patch0Again);
+  EXPECT_NE(patch0.Stream, patch237.Stream);
+}
+
+TEST(TriangleGateCoder, SeedRanksAreFirstPlacesInTheOrder)
+{
+  auto mesh = fixtures::Tetrahedron();
+  ASSERT_EQ(mesh->NbVertex(), 4);
+  CVertex3d* v[4] = {mesh->GetVertex(0), mesh->GetVertex(1), mesh->GetVertex(2), mesh->GetVertex(3)};
+  // Vertex 2 stands twice in the order: its first place counts.
+  CArray3d<CVertex3d> order;
+  for (CVertex3d* w : {v[3], v[2], v[0], v[2], v[1]})
+    order.Add(w);
+  CArray3d<CFace3d> seeds;
+  seeds.Add(mesh->GetFace(0));
+  seeds.Add(mesh->GetFace(1));
+  seeds.Add(mesh->GetFace(0));
+  const auto rankOf = [&v](const CVertex3d* w) {
+    const int places[4] = {2, 4, 1, 0};
+    for (int i = 0; i < 4; i++)
+      if (v[i] == w)
+        return places[i];
+    return -1;
+  };
+  const gate::SeedIndices<3> ranks = gate::SeedRanks<3>(seeds, order);
+  ASSERT_EQ(ranks.size(), 3u);
+  for (int i = 0; i < 3; i++)
+    for (int c = 0; c < 3; c++)
+      EXPECT_EQ(ranks[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)], rankOf(seeds[i]->v(c)));
+  EXPECT_TRUE(gate::SeedRanks<3>(CArray3d<CFace3d>(), order).empty());
+  // A corner missing from the order is an error, not a rank.
+  order.RemoveAll();
+  order.Add(v[0]);
+  EXPECT_THROW(gate::SeedRanks<3>(seeds, order), std::out_of_range);
 }
