@@ -46,13 +46,25 @@ int CEdgeCollapse::BuildArrayNeighbor()
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  m_OptimalVertex.RemoveAllVertexNeighbor();
+  // The ends' neighbours but the ends, each once, vertex 1's first. The list is sized for all
+  // of them at once and cut to what is written: emptied, it would give back its heap block and
+  // grow a new one an entry at a time on every rebuild.
+  CNeighborList<CVertex3d>* pRing = m_OptimalVertex.GetArrayVertexNeighbor();
+  pRing->SetSize(m_pVertex1->NbVertexNeighbor() + m_pVertex2->NbVertexNeighbor());
+  int n = 0;
+  const auto add = [this, pRing, &n](CVertex3d* v, const CVertex3d* pOtherEnd) {
+    if (v == pOtherEnd || v == &m_OptimalVertex)
+      return;
+    for (int i = 0; i < n; i++)
+      if (pRing->GetAt(i) == v)
+        return;
+    pRing->SetAt(n++, v);
+  };
   for (int i = 0; i < m_pVertex1->NbVertexNeighbor(); i++)
-    if (m_pVertex1->GetVertexNeighbor(i) != m_pVertex2)
-      m_OptimalVertex.AddNeighbor(m_pVertex1->GetVertexNeighbor(i));
+    add(m_pVertex1->GetVertexNeighbor(i), m_pVertex2);
   for (int i = 0; i < m_pVertex2->NbVertexNeighbor(); i++)
-    if (m_pVertex2->GetVertexNeighbor(i) != m_pVertex1)
-      m_OptimalVertex.AddNeighbor(m_pVertex2->GetVertexNeighbor(i));
+    add(m_pVertex2->GetVertexNeighbor(i), m_pVertex1);
+  pRing->SetSize(n);
   FreeArrayNeighbor();
   if (!m_FaceCopies)
     return 1;
