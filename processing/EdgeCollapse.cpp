@@ -55,7 +55,7 @@ int CEdgeCollapse::BuildArrayNeighbor()
   pRing->SetSize(most);
   // The duplicates are looked for among plain pointers, not the list's coded entries.
   constexpr int kShort = 64;
-  std::array<CVertex3d*, kShort> written{};
+  std::array<CVertex3d*, kShort> written;  // read only where written
   int n = 0;
   const auto add = [&](CVertex3d* v, const CVertex3d* pOtherEnd) {
     if (v == pOtherEnd || v == &m_OptimalVertex)

@@ -135,11 +135,29 @@ private:
   std::vector<std::vector<int>> m_Refused;
 };
 
+// Whether the classes already known refuse the candidate whatever the rest of the veto says:
+// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
+// part of a crease.
+bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
+{
+  const int cs = classes.Known(c->GetVertex1());
+  const int ct = classes.Known(c->GetVertex2());
+  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
+  if (refuses(cs) || refuses(ct))
+    return true;
+  return cs != CVertexRecords::kUnknown && ct != CVertexRecords::kUnknown && (cs >= 1 || ct >= 1) &&
+         !(cs == 2 && ct == 2);
+}
+
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
 // its neighbours, hence every veto that reads them: the refused candidates with an end among
 // those vertices are tried again. The others read none of that (their ends' faces, links,
 // normals and neighbours are as they were) and would only be refused again. A vertex's list
 // drops the candidates that no longer wait with that end.
+//
+// A candidate whose other end lies outside those vertices and keeps a known class that no
+// crease has is refused whatever the collapse did: it stays aside, listed at both ends, until a
+// collapse around that end forgets the class (and visits its list) or the candidate changes.
 void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
                    CVertexRecords* pRecords)
 {
@@ -159,6 +177,8 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
       const CEdgeCollapse* c = pArray->AtSlot(slot);
       if (c->GetVertex1() != v && c->GetVertex2() != v)
         return true;
+      if (KnownSharp(c, *pRecords))
+        return false;
       return pArray->UnblockAt(slot, isAffected) == 1;
     });
   };
@@ -183,20 +203,6 @@ void UnblockAroundByFaces(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
       pArray->UnblockOnFace(v->GetFaceNeighbor(i), isAffected);
   }
-}
-
-// Whether the classes already known refuse the candidate whatever the rest of the veto says:
-// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
-// part of a crease.
-bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
-{
-  const int cs = classes.Known(c->GetVertex1());
-  const int ct = classes.Known(c->GetVertex2());
-  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
-  if (refuses(cs) || refuses(ct))
-    return true;
-  return cs != CVertexRecords::kUnknown && ct != CVertexRecords::kUnknown && (cs >= 1 || ct >= 1) &&
-         !(cs == 2 && ct == 2);
 }
 
 // Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache;
