@@ -155,11 +155,13 @@ bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
 // normals and neighbours are as they were) and would only be refused again. A vertex's list
 // drops the candidates that no longer wait with that end.
 //
-// A candidate whose other end lies outside those vertices and keeps a known class that no
-// crease has is refused whatever the collapse did: it stays aside, listed at both ends, until a
-// collapse around that end forgets the class (and visits its list) or the candidate changes.
+// Most of these are refused again for the sharpness of an end, and the classes are asked for
+// here (kept for the vetoes that follow): a candidate whose classes refuse it stays aside,
+// listed at both ends, instead of going through the heap to be refused when it comes up. Only
+// a collapse around an end forgets a class, and that collapse visits the end's list again; a
+// candidate that changes leaves the waiting list through its new cost.
 void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
-                   CVertexRecords* pRecords)
+                   CVertexRecords* pRecords, float threshold)
 {
   const auto isNear = [pSurvivor](const CVertex3d* v) {
     return v == pSurvivor || pSurvivor->IsNeighbor(v);
@@ -177,7 +179,11 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
       const CEdgeCollapse* c = pArray->AtSlot(slot);
       if (c->GetVertex1() != v && c->GetVertex2() != v)
         return true;
-      if (KnownSharp(c, *pRecords))
+      if (!c->IsValid())
+        return false;
+      const int cs = pRecords->Get(c->GetVertex1(), threshold);
+      const int ct = pRecords->Get(c->GetVertex2(), threshold);
+      if ((cs >= 1 || ct >= 1) && !(cs == 2 && ct == 2))
         return false;
       return pArray->UnblockAt(slot, isAffected) == 1;
     });
@@ -351,7 +357,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     if (unlisted)
       UnblockAroundByFaces(&candidates, pSurvivor);
     else
-      UnblockAround(&candidates, pSurvivor, &classes);
+      UnblockAround(&candidates, pSurvivor, &classes, sharpThreshold);
     if (pWindow && update && collapses % period == 0) {
       FlushDeferredDeletion();
       SetModified(1);
