@@ -16,20 +16,36 @@
 // candidate that is current but cannot be used now is set aside as blocked until the caller,
 // after an edit around it, hands it back (Unblock); it costs nothing while it waits.
 //
-// The order names the candidate: each order belongs to one candidate until Clear. The queue
-// keeps, per order, the candidate and whether it waits, so that an entry holds only the key
-// and the order, and setting aside or handing back is an index away. It also keeps whether the
-// last key pushed still has its entry in the heap: pushing that key again adds nothing. (A
-// second entry of the same key and order would come out right after the first, to be judged
-// the same way: it could only cost time.)
+// The order names the candidate: each order belongs to one candidate until Clear. Setting
+// aside or handing back is an index away, in a table of the orders.
+//
+// With a key of eight bytes, an entry holds only the key and the order, in sixteen bytes; the
+// table keeps, per order, the candidate, whether it waits, and whether the last key pushed
+// still has its entry in the heap: pushing that key again adds nothing. (A second entry of the
+// same key and order would come out right after the first, to be judged the same way: it could
+// only cost time.)
+//
+// With a key of four bytes, the candidate fits in the entry's sixteen bytes beside the key and
+// the order, and the table is touched only by the few candidates that are set aside: a queue of
+// many cheap entries (one per half-edge) would otherwise pay a random access per push and per
+// pop for what is nearly always "not waiting". Repeated pushes of one key then each add an
+// entry.
 template <class T, class Key>
 class CCollapseQueue
 {
+  static constexpr bool kCarried = sizeof(Key) + sizeof(std::int32_t) + sizeof(T*) <= 16;
+
 public:
   void Push(T* pItem, Key key, std::int64_t order)
   {
     if (key != key)
       return;  // a NaN never compares below anything: a scan would never choose it
+    if constexpr (kCarried) {
+      if (!m_Waiting.empty())
+        Forget(order);
+      m_Heap.push({{pItem}, key, static_cast<std::int32_t>(order)});
+      return;
+    }
     SSlot& slot = SlotAt(order);
     if (slot.pItem == pItem && slot.queued && slot.lastKey == key && slot.waiting < 0)
       return;
@@ -37,7 +53,7 @@ public:
     Release(slot);
     slot.lastKey = key;
     slot.queued = true;
-    m_Heap.push({key, static_cast<std::int32_t>(order)});
+    m_Heap.push({{}, key, static_cast<std::int32_t>(order)});
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
@@ -63,6 +79,19 @@ public:
   {
     while (!m_Heap.empty()) {
       const SEntry top = m_Heap.top();
+      if constexpr (kCarried) {
+        if (!IsCurrent(isCurrent, top.pItem, top)) {
+          m_Heap.pop();
+          continue;
+        }
+        if (isUsable(top.pItem))
+          return top.pItem;
+        m_Heap.pop();
+        SSlot& slot = SlotAt(top.order);
+        slot.pItem = top.pItem;
+        Block(slot, top.order);
+        continue;
+      }
       SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
       if (!IsCurrent(isCurrent, slot.pItem, top)) {
         m_Heap.pop();
@@ -106,7 +135,14 @@ public:
   }
 
 private:
-  struct SEntry
+  struct SItemless
+  {
+  };
+  struct SCarried
+  {
+    T* pItem;
+  };
+  struct SEntry : std::conditional_t<kCarried, SCarried, SItemless>
   {
     Key key;
     std::int32_t order;

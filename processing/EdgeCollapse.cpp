@@ -6,6 +6,7 @@
 #include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 // What the nearest-face searches give when there is nothing to find.
@@ -46,13 +47,35 @@ int CEdgeCollapse::BuildArrayNeighbor()
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  m_OptimalVertex.RemoveAllVertexNeighbor();
+  // The ends' neighbours but the ends, each once, vertex 1's first. The list is sized for all
+  // of them at once and cut to what is written: emptied, it would give back its heap block and
+  // grow a new one an entry at a time on every rebuild.
+  CNeighborList<CVertex3d>* pRing = m_OptimalVertex.GetArrayVertexNeighbor();
+  const int most = m_pVertex1->NbVertexNeighbor() + m_pVertex2->NbVertexNeighbor();
+  pRing->SetSize(most);
+  // The duplicates are looked for among plain pointers, not the list's coded entries.
+  constexpr int kShort = 64;
+  std::array<CVertex3d*, kShort> written;  // read only where written
+  int n = 0;
+  const auto add = [&](CVertex3d* v, const CVertex3d* pOtherEnd) {
+    if (v == pOtherEnd || v == &m_OptimalVertex)
+      return;
+    if (most <= kShort) {
+      if (std::find(written.begin(), written.begin() + n, v) != written.begin() + n)
+        return;
+      written[static_cast<size_t>(n)] = v;
+    } else {
+      for (int i = 0; i < n; i++)
+        if (pRing->GetAt(i) == v)
+          return;
+    }
+    pRing->SetAt(n++, v);
+  };
   for (int i = 0; i < m_pVertex1->NbVertexNeighbor(); i++)
-    if (m_pVertex1->GetVertexNeighbor(i) != m_pVertex2)
-      m_OptimalVertex.AddNeighbor(m_pVertex1->GetVertexNeighbor(i));
+    add(m_pVertex1->GetVertexNeighbor(i), m_pVertex2);
   for (int i = 0; i < m_pVertex2->NbVertexNeighbor(); i++)
-    if (m_pVertex2->GetVertexNeighbor(i) != m_pVertex1)
-      m_OptimalVertex.AddNeighbor(m_pVertex2->GetVertexNeighbor(i));
+    add(m_pVertex2->GetVertexNeighbor(i), m_pVertex1);
+  pRing->SetSize(n);
   FreeArrayNeighbor();
   if (!m_FaceCopies)
     return 1;
@@ -85,10 +108,16 @@ namespace {
 // descents of a cost, which read them on every step.
 void ReadRing(const CVertex3d* o, std::vector<float>* pRing)
 {
-  pRing->clear();
-  for (int i = 0; i < o->NbVertexNeighbor(); i++) {
+  // Sized at once: grown three floats at a time, a candidate's first reading reallocated
+  // several times over.
+  const int n = o->NbVertexNeighbor();
+  pRing->resize(3 * static_cast<std::size_t>(n));
+  float* pOut = pRing->data();
+  for (int i = 0; i < n; i++, pOut += 3) {
     const CVertex3d* v = o->GetVertexNeighbor(i);
-    pRing->insert(pRing->end(), {v->x(), v->y(), v->z()});
+    pOut[0] = v->x();
+    pOut[1] = v->y();
+    pOut[2] = v->z();
   }
 }
 
@@ -223,16 +252,19 @@ double RingEnergyFloor(const std::vector<float>& ring, double weight)
   const size_t n = ring.size() / 3;
   if (n == 0)
     return 0.0;
+  // Point after point, coordinate after coordinate: the sums add in the ring's order.
   double centre[3] = {0.0, 0.0, 0.0};
-  for (size_t i = 0; i < ring.size(); i++)
-    centre[i % 3] += ring[i];
+  for (size_t i = 0; i < 3 * n; i += 3)
+    for (size_t k = 0; k < 3; k++)
+      centre[k] += ring[i + k];
   for (double& c : centre)
     c /= static_cast<double>(n);
   double sum = 0.0;
-  for (size_t i = 0; i < ring.size(); i++) {
-    const double d = ring[i] - centre[i % 3];
-    sum += d * d;
-  }
+  for (size_t i = 0; i < 3 * n; i += 3)
+    for (size_t k = 0; k < 3; k++) {
+      const double d = ring[i + k] - centre[k];
+      sum += d * d;
+    }
   return weight * sum * (1.0 - 1e-6);
 }
 } // namespace

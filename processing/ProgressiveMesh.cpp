@@ -135,13 +135,33 @@ private:
   std::vector<std::vector<int>> m_Refused;
 };
 
+// Whether the classes already known refuse the candidate whatever the rest of the veto says:
+// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
+// part of a crease.
+bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
+{
+  const int cs = classes.Known(c->GetVertex1());
+  const int ct = classes.Known(c->GetVertex2());
+  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
+  if (refuses(cs) || refuses(ct))
+    return true;
+  return cs != CVertexRecords::kUnknown && ct != CVertexRecords::kUnknown && (cs >= 1 || ct >= 1) &&
+         !(cs == 2 && ct == 2);
+}
+
 // A collapse at the survivor changes the faces, normals and one-rings of the survivor and of
 // its neighbours, hence every veto that reads them: the refused candidates with an end among
 // those vertices are tried again. The others read none of that (their ends' faces, links,
 // normals and neighbours are as they were) and would only be refused again. A vertex's list
 // drops the candidates that no longer wait with that end.
+//
+// Most of these are refused again for the sharpness of an end, and the classes are asked for
+// here (kept for the vetoes that follow): a candidate whose classes refuse it stays aside,
+// listed at both ends, instead of going through the heap to be refused when it comes up. Only
+// a collapse around an end forgets a class, and that collapse visits the end's list again; a
+// candidate that changes leaves the waiting list through its new cost.
 void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
-                   CVertexRecords* pRecords)
+                   CVertexRecords* pRecords, float threshold)
 {
   const auto isNear = [pSurvivor](const CVertex3d* v) {
     return v == pSurvivor || pSurvivor->IsNeighbor(v);
@@ -159,6 +179,12 @@ void UnblockAround(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor,
       const CEdgeCollapse* c = pArray->AtSlot(slot);
       if (c->GetVertex1() != v && c->GetVertex2() != v)
         return true;
+      if (!c->IsValid())
+        return false;
+      const int cs = pRecords->Get(c->GetVertex1(), threshold);
+      const int ct = pRecords->Get(c->GetVertex2(), threshold);
+      if ((cs >= 1 || ct >= 1) && !(cs == 2 && ct == 2))
+        return false;
       return pArray->UnblockAt(slot, isAffected) == 1;
     });
   };
@@ -183,20 +209,6 @@ void UnblockAroundByFaces(CArrayEdgeCollapse* pArray, const CVertex3d* pSurvivor
     for (int i = 0; i < v->NbFaceNeighbor(); i++)
       pArray->UnblockOnFace(v->GetFaceNeighbor(i), isAffected);
   }
-}
-
-// Whether the classes already known refuse the candidate whatever the rest of the veto says:
-// an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
-// part of a crease.
-bool KnownSharp(const CEdgeCollapse* c, const CVertexRecords& classes)
-{
-  const int cs = classes.Known(c->GetVertex1());
-  const int ct = classes.Known(c->GetVertex2());
-  const auto refuses = [](int cls) { return cls >= 1 && cls != 2; };
-  if (refuses(cs) || refuses(ct))
-    return true;
-  return cs != CVertexRecords::kUnknown && ct != CVertexRecords::kUnknown && (cs >= 1 || ct >= 1) &&
-         !(cs == 2 && ct == 2);
 }
 
 // Whether CMesh3d::EdgeCandidateVeto refuses the candidate, with the classes from the cache;
@@ -345,7 +357,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     if (unlisted)
       UnblockAroundByFaces(&candidates, pSurvivor);
     else
-      UnblockAround(&candidates, pSurvivor, &classes);
+      UnblockAround(&candidates, pSurvivor, &classes, sharpThreshold);
     if (pWindow && update && collapses % period == 0) {
       FlushDeferredDeletion();
       SetModified(1);

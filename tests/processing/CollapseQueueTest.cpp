@@ -28,12 +28,22 @@ struct SItem
 };
 
 using Queue = CCollapseQueue<SItem, float>;
+// Eight-byte keys: the candidate lives in the queue's table instead of in the entry.
+using WideQueue = CCollapseQueue<SItem, double>;
 
-SItem* TopOf(Queue& queue)
+template <class Q>
+SItem* TopOf(Q& queue)
 {
-  return queue.Top([](const SItem* item, float key) { return item->key == key; },
+  return queue.Top([](const SItem* item, auto key) { return item->key == key; },
                    [](const SItem* item) { return item->usable; });
 }
+
+template <class Q>
+class CollapseQueueOfEitherKey : public ::testing::Test
+{
+};
+using Queues = ::testing::Types<Queue, WideQueue>;
+TYPED_TEST_SUITE(CollapseQueueOfEitherKey, Queues);
 
 } // namespace
 
@@ -87,13 +97,13 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
 
 // An item that is deleted while its entry waits: the order-aware test reads the caller's own
 // record by order, never the item, and a forgotten item is blocked no more.
-TEST(CollapseQueue, DeletedItemsAreDroppedByOrderAndForgotten)
+TYPED_TEST(CollapseQueueOfEitherKey, DeletedItemsAreDroppedByOrderAndForgotten)
 {
   std::vector<SItem*> slots{new SItem{1.0f}, new SItem{2.0f}};
-  Queue queue;
+  TypeParam queue;
   for (int i = 0; i < 2; i++)
     queue.Push(slots[i], slots[i]->key, i);
-  const auto isCurrent = [&slots](const SItem* item, float key, std::int64_t order) {
+  const auto isCurrent = [&slots](const SItem* item, auto key, std::int64_t order) {
     const SItem* now = slots[static_cast<size_t>(order)];
     return now == item && now->key == key;
   };
@@ -113,12 +123,12 @@ TEST(CollapseQueue, DeletedItemsAreDroppedByOrderAndForgotten)
 // Many candidates whose keys change (few distinct keys, so that ties are broken by order) and
 // that are taken one by one: every Top must name what a scan of the candidates in their order
 // for the least key would, the queue being told of each change as its callers do.
-TEST(CollapseQueue, PicksWhatAScanPicksThroughManyChanges)
+TYPED_TEST(CollapseQueueOfEitherKey, PicksWhatAScanPicksThroughManyChanges)
 {
   const int n = 3000;
   std::vector<SItem> items(n);
   std::vector<bool> taken(n, false);
-  Queue queue;
+  TypeParam queue;
   unsigned state = 12345;
   const auto next = [&state] {
     state = state * 1103515245u + 12345u;
@@ -128,7 +138,7 @@ TEST(CollapseQueue, PicksWhatAScanPicksThroughManyChanges)
     items[i].key = static_cast<float>(next() % 50);
     queue.Push(&items[i], items[i].key, i);
   }
-  const auto isCurrent = [&items, &taken](const SItem* item, float key) {
+  const auto isCurrent = [&items, &taken](const SItem* item, auto key) {
     return !taken[static_cast<size_t>(item - items.data())] && item->key == key;
   };
   const auto usable = [](const SItem*) { return true; };
@@ -156,13 +166,13 @@ TEST(CollapseQueue, PicksWhatAScanPicksThroughManyChanges)
 // Candidates set aside, handed back, pushed again and forgotten in a random sequence: the
 // queue's waiting list must name exactly the blocked ones at every step, whatever the order
 // in which they leave it.
-TEST(CollapseQueue, WaitingListFollowsBlocksAndReleases)
+TYPED_TEST(CollapseQueueOfEitherKey, WaitingListFollowsBlocksAndReleases)
 {
   const int n = 200;
   std::vector<SItem> items(n);
   std::set<int> blocked;
   std::size_t most = 0;
-  Queue queue;
+  TypeParam queue;
   for (int i = 0; i < n; i++) {
     items[i].key = static_cast<float>(i % 17);
     queue.Push(&items[i], items[i].key, i);
@@ -239,12 +249,12 @@ TEST(CollapseQueue, WaitingListFollowsBlocksAndReleases)
 TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)
 {
   SItem a{1.0f};
-  Queue queue;
+  WideQueue queue;
   for (int i = 0; i < 3; i++)
     queue.Push(&a, a.key, 0);
   a.usable = false;
   int asked = 0;
-  const auto isCurrent = [](const SItem* item, float key) { return item->key == key; };
+  const auto isCurrent = [](const SItem* item, double key) { return item->key == key; };
   const auto counted = [&asked](const SItem* item) {
     asked++;
     return item->usable;
@@ -263,6 +273,34 @@ TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)
   a.key = 1.0f;
   queue.Push(&a, a.key, 0);
   EXPECT_EQ(TopOf(queue), &a);
+}
+
+// Entries that carry their candidate may repeat one key: every copy that comes up unusable sets
+// the candidate aside once, and one hand-back frees it whatever copies were left.
+TEST(CollapseQueue, RepeatedEntriesOfACarriedCandidateWaitOnce)
+{
+  SItem a{1.0f};
+  SItem b{3.0f};
+  Queue queue;
+  for (int i = 0; i < 3; i++)
+    queue.Push(&a, a.key, 4);
+  queue.Push(&b, b.key, 0);
+  a.usable = false;
+  EXPECT_EQ(TopOf(queue), &b);
+  EXPECT_EQ(queue.IsBlocked(&a, 4), 1);
+  EXPECT_EQ(queue.GetBlocked(), std::vector<SItem*>{&a});
+  b.usable = false;
+  EXPECT_EQ(TopOf(queue), nullptr);
+  EXPECT_EQ(queue.GetBlocked().size(), 2u);
+  a.usable = true;
+  queue.Unblock(&a, a.key, 4);
+  EXPECT_EQ(queue.GetBlocked(), std::vector<SItem*>{&b});
+  EXPECT_EQ(TopOf(queue), &a);
+  // A second hand-back of a candidate no longer waiting adds nothing.
+  queue.Unblock(&a, a.key, 4);
+  a.key = 9.0f;
+  EXPECT_EQ(TopOf(queue), nullptr);
+  EXPECT_EQ(queue.IsEmpty(), 1);
 }
 
 TEST(CollapseQueue, NotANumberIsNeverChosen)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <set>
 #include <vector>
@@ -87,6 +89,95 @@ TEST(EdgeCollapseCandidate, BuildsTheOneRingOfTheMergedVertex)
   EXPECT_EQ(o->NbFaceNeighbor(), a->NbFaceNeighbor() + b->NbFaceNeighbor() - 4);
   c.FreeArrayNeighbor();
   EXPECT_EQ(o->NbFaceNeighbor(), 0);
+}
+
+namespace {
+// Two apexes over a ring of n vertices: an apex has valence n.
+std::unique_ptr<CMesh3d> Bipyramid(int n)
+{
+  Points points;
+  Triangles triangles;
+  for (int i = 0; i < n; i++) {
+    const float u = 6.2831853f * static_cast<float>(i) / static_cast<float>(n);
+    points.push_back({std::cos(u), 0.05f * static_cast<float>(i % 3), std::sin(u)});
+  }
+  points.push_back({0.0f, 1.0f, 0.0f});
+  points.push_back({0.0f, -1.0f, 0.0f});
+  for (int i = 0; i < n; i++) {
+    triangles.push_back({n, (i + 1) % n, i});
+    triangles.push_back({n + 1, i, (i + 1) % n});
+  }
+  return Build(points, triangles);
+}
+
+// The ring the merged vertex must have: vertex 1's neighbours but vertex 2, then vertex 2's
+// neighbours not listed yet but vertex 1, in their lists' order.
+std::vector<const CVertex3d*> ExpectedRing(const CVertex3d* v1, const CVertex3d* v2)
+{
+  std::vector<const CVertex3d*> ring;
+  for (const auto& [end, other] : {std::pair{v1, v2}, std::pair{v2, v1}})
+    for (int i = 0; i < end->NbVertexNeighbor(); i++) {
+      const CVertex3d* v = end->GetVertexNeighbor(i);
+      if (v != other && std::find(ring.begin(), ring.end(), v) == ring.end())
+        ring.push_back(v);
+    }
+  return ring;
+}
+
+std::vector<const CVertex3d*> RingOf(const CEdgeCollapse& c)
+{
+  std::vector<const CVertex3d*> ring;
+  for (int i = 0; i < c.GetOptimalVertex()->NbVertexNeighbor(); i++)
+    ring.push_back(c.GetOptimalVertex()->GetVertexNeighbor(i));
+  return ring;
+}
+} // namespace
+
+// The ring's order is what the descents sum in: it must be exactly the ends' lists merged, for
+// short rings and for rings past any inline or scratch room (an apex of valence 70), and a
+// rebuild after an end loses a neighbour must leave no stale entry behind.
+TEST(EdgeCollapseCandidate, MergedRingKeepsTheEndsOrderAtEveryLength)
+{
+  for (const int n : {5, 70}) {
+    auto mesh = Bipyramid(n);
+    const CVertex3d* apex = mesh->GetVertex(n);
+    for (const CVertex3d* other : {mesh->GetVertex(0), mesh->GetVertex(n / 2)}) {
+      const auto [f1, f2] = FacesOf(apex, other);
+      CEdgeCollapse c(f1, f2, false);
+      ASSERT_EQ(c.IsValid(), 1) << n;
+      const auto expected = ExpectedRing(c.GetVertex1(), c.GetVertex2());
+      // n ring vertices and the other apex, less the two ends.
+      EXPECT_EQ(expected.size(), static_cast<size_t>(n + 2 - 2)) << n;
+      EXPECT_EQ(RingOf(c), expected) << n;
+      ASSERT_EQ(c.BuildArrayNeighbor(), 1);
+      EXPECT_EQ(RingOf(c), expected) << n;
+    }
+    // An equator edge: four faces' worth of neighbours, both apexes shared.
+    const auto [g1, g2] = FacesOf(mesh->GetVertex(1), mesh->GetVertex(2));
+    CEdgeCollapse e(g1, g2, false);
+    ASSERT_EQ(e.IsValid(), 1);
+    EXPECT_EQ(RingOf(e), ExpectedRing(e.GetVertex1(), e.GetVertex2())) << n;
+    EXPECT_EQ(RingOf(e).size(), 4u) << n;
+  }
+  // Vertex 1 forgets a neighbour only it had: the rebuilt ring is one shorter, in order.
+  auto mesh = Bipyramid(70);
+  CVertex3d* apex = mesh->GetVertex(70);
+  const auto [f1, f2] = FacesOf(apex, mesh->GetVertex(10));
+  CEdgeCollapse c(f1, f2, false);
+  CVertex3d* v1 = c.GetVertex1();
+  CVertex3d* v2 = c.GetVertex2();
+  CVertex3d* gone = nullptr;
+  for (int i = 0; i < v1->NbVertexNeighbor() && !gone; i++)
+    if (v1->GetVertexNeighbor(i) != v2 && !v2->IsNeighbor(v1->GetVertexNeighbor(i)))
+      gone = v1->GetVertexNeighbor(i);
+  ASSERT_NE(gone, nullptr);
+  const size_t before = RingOf(c).size();
+  ASSERT_EQ(v1->RemoveVertexNeighbor(gone), 1);
+  ASSERT_EQ(c.BuildArrayNeighbor(), 1);
+  const auto ring = RingOf(c);
+  EXPECT_EQ(ring.size(), before - 1);
+  EXPECT_EQ(std::count(ring.begin(), ring.end(), gone), 0);
+  EXPECT_EQ(ring, ExpectedRing(v1, v2));
 }
 
 TEST(EdgeCollapseCandidate, InvalidPairsAndDefaults)
