@@ -283,6 +283,35 @@ TEST(Quad3d, NormalIsBitForBitTheVectorComputation)
   EXPECT_EQ(quads.back().GetNormal()->GetSquareNorm(), 0.0);
 }
 
+// The same on many quads whose axes have wildly different scales, so that some normal
+// components are tiny beside the others and the unit vectors take every float exponent.
+TEST(Quad3d, NormalIsBitForBitOverScales)
+{
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> exponent(-42.0f, 4.0f);
+  std::deque<CQuadVertex3d> points;
+  std::deque<CQuad3d> quads;
+  int mismatches = 0;
+  for (int q = 0; q < 20000; q++) {
+    const float scale[3] = {std::pow(10.0f, exponent(random)), std::pow(10.0f, exponent(random)),
+                            std::pow(10.0f, exponent(random))};
+    CQuadVertex3d* c[4];
+    for (CQuadVertex3d*& corner : c)
+      corner = &points.emplace_back(scale[0] * coordinate(random), scale[1] * coordinate(random),
+                                    scale[2] * coordinate(random));
+    CQuad3d& quad = quads.emplace_back(c[0], c[1], c[2], c[3]);
+    quad.CalculateNormal();
+    const CVector3d expected = ReferenceNormal(quad);
+    const float a[3] = {quad.GetNormal()->x(), quad.GetNormal()->y(), quad.GetNormal()->z()};
+    const float e[3] = {expected.x(), expected.y(), expected.z()};
+    if (std::memcmp(a, e, sizeof a) != 0 && ++mismatches <= 5)
+      ADD_FAILURE() << q << ": " << a[0] << " " << a[1] << " " << a[2] << " vs " << e[0] << " "
+                    << e[1] << " " << e[2];
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
 {
   CQuadVertex3d a, b, c, d;
