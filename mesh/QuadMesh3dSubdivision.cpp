@@ -47,7 +47,7 @@ CVector3d Midpoint(const CQuad3d* quad, int edge)
 // beyond its ends.
 struct SKobbeltRing
 {
-  const CQuadVertex3d* triple[4][3] = {};
+  const CQuadVertex3d* triple[4][3];  // filled by GetKobbeltRing
 };
 
 // Fills the ring; false when a neighbour or a diagonal quad is missing.
@@ -327,27 +327,21 @@ void CQuadMesh3d::SubdivisionCatmullClark()
 
 void CQuadMesh3d::SubdivisionKobbelt()
 {
+  // The rings are kept from the face points for the edge points: finding them again costs
+  // more than keeping them.
+  const size_t n = static_cast<size_t>(NbQuad());
+  auto rings = std::make_unique_for_overwrite<SKobbeltRing[]>(n);
+  auto regular = std::make_unique_for_overwrite<bool[]>(n);
   SSplit split = BeginStep();
   for (int i = 0; i < NbQuad(); i++) {
     const CQuad3d* quad = GetQuad(i);
-    SKobbeltRing ring;
-    const bool regular = GetKobbeltRing(quad, ring);
-    AddFacePoint(GetQuad(i), regular ? KobbeltFacePoint(quad, ring) : MeanOfCorners(quad));
+    regular[i] = GetKobbeltRing(quad, rings[i]);
+    AddFacePoint(GetQuad(i), regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));
   }
 
-  // The ring is found again per quad rather than kept for all: the edges of a quad come
-  // one after the other.
-  int ringOf = -1;
-  bool regular = false;
-  SKobbeltRing ring;
   AddEdgePoints(split, [&](int index, int edge) {
     const CQuad3d* quad = GetQuad(index);
-    if (index != ringOf) {
-      ringOf = index;
-      ring = SKobbeltRing();
-      regular = GetKobbeltRing(quad, ring);
-    }
-    return regular ? KobbeltEdgePoint(quad, ring, edge) : Midpoint(quad, edge);
+    return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
   });
 
   SplitQuads(split);
