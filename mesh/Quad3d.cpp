@@ -2,6 +2,7 @@
 
 #include "mesh/QuadVertex3d.h"
 
+#include <algorithm>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -14,8 +15,21 @@ void CQuad3d::Set(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuad
   m_pVertex[1] = v1;
   m_pVertex[2] = v2;
   m_pVertex[3] = v3;
-  for (CQuadVertex3d*& slot : m_pNewVertex)
-    slot = nullptr;
+  m_NewVertex.SetData(nullptr);
+  if (SEdgeVertices* block = m_NewVertex.Find())
+    std::fill_n(block->edge, 4, nullptr);
+}
+
+void CQuad3d::SetNewVertex(int i, CQuadVertex3d* vertex)
+{
+  const int slot = i % 5;
+  if (slot == 4) {
+    m_NewVertex.SetData(vertex);
+    return;
+  }
+  // Clearing a slot that was never set makes no block.
+  if (vertex || m_NewVertex.Find())
+    m_NewVertex.Get().edge[slot] = vertex;
 }
 
 void CQuad3d::ClearNeighbors()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mesh/Color.h"
+#include "mesh/DataOrBlock.h"
 #include "mesh/Object3d.h"
 #include "mesh/Vector3d.h"
 
@@ -11,7 +12,9 @@ class CQuadVertex3d;
 // A quadrilateral face: four corners counter-clockwise, neighbour i across the edge from
 // corner i to corner i+1. Corner and neighbour indices wrap modulo 4 (callers pass
 // non-negative indices). Five new-vertex slots are the scratch of the subdivision steps:
-// slot i < 4 holds the point of edge i, slot 4 the face point.
+// slot i < 4 holds the point of edge i, slot 4 the face point. The steps use the face point
+// slot only, so the quad keeps that one inline and the edge slots in a block made on first
+// need: a step creates millions of quads and each byte of them is faulted in.
 class CQuad3d : public CObject3d
 {
 public:
@@ -31,8 +34,14 @@ public:
   // Sets the four corners and clears the new-vertex slots.
   void Set(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
 
-  CQuadVertex3d* GetNewVertex(int i) const { return m_pNewVertex[i % 5]; }
-  void SetNewVertex(int i, CQuadVertex3d* vertex) { m_pNewVertex[i % 5] = vertex; }
+  CQuadVertex3d* GetNewVertex(int i) const
+  {
+    if (i % 5 == 4)
+      return static_cast<CQuadVertex3d*>(m_NewVertex.GetData());
+    const SEdgeVertices* block = m_NewVertex.Find();
+    return block ? block->edge[i % 5] : nullptr;
+  }
+  void SetNewVertex(int i, CQuadVertex3d* vertex);
 
   CVector3d* GetNormal() { return &m_Normal; }
   const CVector3d* GetNormal() const { return &m_Normal; }
@@ -59,8 +68,14 @@ public:
   void CalculateNormal();
 
 private:
+  struct SEdgeVertices
+  {
+    void* data = nullptr;  // the face point
+    CQuadVertex3d* edge[4] = {};
+  };
+
   CQuadVertex3d* m_pVertex[4] = {};
-  CQuadVertex3d* m_pNewVertex[5] = {};
+  CDataOrBlock<SEdgeVertices> m_NewVertex;
   CQuad3d* m_pFace[4] = {};
   CVector3d m_Normal;
   CColor m_Color;

@@ -98,14 +98,15 @@ public:
 
 private:
   // What a subdivision step records of the old quads, 4 entries per quad, so that it can link
-  // the elements it creates without a build from scratch.
+  // the elements it creates without a build from scratch. Taken from the heap, as the blocks
+  // of a small step: the next step reuses those pages instead of faulting in fresh ones.
   struct SSplit
   {
     int nbOldVertex = 0;
     int nbOldQuad = 0;
-    scratch::Buffer<int> corners;  // vertex index of corner k
-    scratch::Buffer<int> edges;    // vertex index of the point of edge k
-    scratch::Buffer<int> across;   // 4 * (quad across edge k) + its edge there; -1 when none
+    std::unique_ptr<int[]> corners;  // vertex index of corner k
+    std::unique_ptr<int[]> edges;    // vertex index of the point of edge k
+    std::unique_ptr<int[]> across;   // 4 * (quad across edge k) + its edge there; -1 when none
     // False when the old mesh had a degenerate quad, an element listed twice or an adjacency
     // that does not pair its quads: the step then builds the adjacency from scratch.
     bool linkable = true;
@@ -116,7 +117,11 @@ private:
   SSplit BeginStep();
   template <class EdgePoint>
   void AddEdgePoints(SSplit& split, EdgePoint edgePoint);
-  void ReserveNewVertices();
+  void ReserveNewVertices(int count);
+  // Fills the across entries; the edge entries say, for the step to come, which slot creates
+  // a point (-1) and which shares the point of an earlier slot t (-2 - t). The number of
+  // points to create.
+  int PairEdges(SSplit& split);
   bool IndexVertices();
   CQuadVertex3d* AddNewVertex(const CVector3d& point);
   void AddFacePoint(CQuad3d* quad, const CVector3d& point);

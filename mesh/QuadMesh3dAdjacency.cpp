@@ -363,15 +363,16 @@ void CQuadSplitLinker::Store(int vertex, const SEntry* entries, int nb,
 void CQuadSplitLinker::ListOldVertices()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbOldVertex);
-  Buffer<int> start = MakeBuffer<int>(nbVertex + 1);
+  // From the heap: a step reuses the pages of the last one.
+  auto start = std::make_unique_for_overwrite<int[]>(nbVertex + 1);
   std::fill_n(&start[0], nbVertex + 1, 0);
   for (int s = 0; s < Slots(); s++)
     start[m_Corner[s] + 1]++;
   for (size_t a = 1; a <= nbVertex; a++)
     start[a] += start[a - 1];
-  Buffer<int> slots = MakeBuffer<int>(static_cast<size_t>(Slots()));
+  auto slots = std::make_unique_for_overwrite<int[]>(static_cast<size_t>(Slots()));
   {
-    Buffer<int> cursor = MakeBuffer<int>(nbVertex);
+    auto cursor = std::make_unique_for_overwrite<int[]>(nbVertex);
     std::copy_n(&start[0], nbVertex, &cursor[0]);
     for (int j = 0; j < 4; j++)
       for (int i = 0; i < m_NbOldQuad; i++)

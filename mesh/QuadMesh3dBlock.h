@@ -51,8 +51,11 @@ public:
 
 private:
   // Large blocks are mapped from the system in huge pages: a step fills its block front to
-  // back at once, and faulting it in 4 KiB pages cost more than the step's arithmetic.
-  static constexpr size_t kMappedBytes = size_t{1} << 22;
+  // back at once, and faulting it in 4 KiB pages cost more than the step's arithmetic. Blocks
+  // below the heap's own mapping threshold (32 MiB at most) come from the heap, which hands
+  // out pages it holds already: fresh pages, huge or not, are zeroed by the kernel first, and
+  // a huge one may wait for the kernel to compact memory.
+  static constexpr size_t kMappedBytes = size_t{1} << 25;
   static constexpr size_t kHugePage = size_t{1} << 21;
 
   // 0 for a block small enough for the heap.

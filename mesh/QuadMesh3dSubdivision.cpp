@@ -47,7 +47,7 @@ CVector3d Midpoint(const CQuad3d* quad, int edge)
 // beyond its ends.
 struct SKobbeltRing
 {
-  const CQuadVertex3d* triple[4][3] = {};
+  const CQuadVertex3d* triple[4][3];  // filled by GetKobbeltRing
 };
 
 // Fills the ring; false when a neighbour or a diagonal quad is missing.
@@ -116,14 +116,15 @@ void CQuadMesh3d::Smooth()
   BuildAdjacencyAndNormals();
 }
 
-// Makes room for the face and edge points of a step at once: the array alone would grow
-// by at most 1024 slots at a time, copying itself over and over on a large mesh.
-void CQuadMesh3d::ReserveNewVertices()
+// Makes room for `count` new vertices at once: the array alone would grow by at most 1024
+// slots at a time, copying itself over and over on a large mesh. The block is sized exactly:
+// the heap serves a small one from pages it already holds.
+void CQuadMesh3d::ReserveNewVertices(int count)
 {
   const int size = NbVertex();
-  m_ArrayVertex.SetSize(size + 5 * NbQuad());
+  m_ArrayVertex.SetSize(size + count);
   m_ArrayVertex.SetSize(size);
-  m_VertexBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuadVertex3d>>(5 * NbQuad()));
+  m_VertexBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuadVertex3d>>(count));
 }
 
 void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
@@ -131,8 +132,7 @@ void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
   quad->SetNewVertex(4, AddNewVertex(point));
 }
 
-// In the step's block, which ReserveNewVertices sized for a face point and four edge points
-// per quad.
+// In the last block, which ReserveNewVertices sized for the points being made.
 CQuadVertex3d* CQuadMesh3d::AddNewVertex(const CVector3d& point)
 {
   CQuadVertex3d* vertex = m_VertexBlocks.back()->Emplace(point.x(), point.y(), point.z());
@@ -166,18 +166,17 @@ CQuadMesh3d::SSplit CQuadMesh3d::BeginStep()
   split.nbOldQuad = NbQuad();
   split.linkable = IndexVertices() && NbQuad() > 0;
   const size_t slots = 4 * static_cast<size_t>(NbQuad());
-  split.corners = scratch::MakeBuffer<int>(slots);
-  split.edges = scratch::MakeBuffer<int>(slots);
-  split.across = scratch::MakeBuffer<int>(slots);
-  ReserveNewVertices();
+  split.corners = std::make_unique_for_overwrite<int[]>(slots);
+  split.edges = std::make_unique_for_overwrite<int[]>(slots);
+  split.across = std::make_unique_for_overwrite<int[]>(slots);
+  ReserveNewVertices(NbQuad());
   return split;
 }
 
-// Gives every edge one new vertex: the first quad in array order that reaches an edge
-// creates its point with edgePoint(quad index, edge), the quad across shares it. Face points
-// exist already, at nbOldVertex + quad index: they tell the index of the quad across.
-template <class EdgePoint>
-void CQuadMesh3d::AddEdgePoints(SSplit& split, EdgePoint edgePoint)
+// The first quad in array order that reaches an edge creates its point, the quad across
+// shares it. Face points exist already, at nbOldVertex + quad index: they tell the index of
+// the quad across.
+int CQuadMesh3d::PairEdges(SSplit& split)
 {
   const int first = split.nbOldVertex;
   auto quadIndex = [this, first](const CQuad3d* quad) {
@@ -185,31 +184,46 @@ void CQuadMesh3d::AddEdgePoints(SSplit& split, EdgePoint edgePoint)
     const int index = face ? face->GetAdjacencyIndex() - first : -1;
     return index >= 0 && index < NbQuad() && GetQuad(index) == quad ? index : -1;
   };
+  int created = 0;
   for (int i = 0; i < NbQuad(); i++) {
-    CQuad3d* quad = GetQuad(i);
+    const CQuad3d* quad = GetQuad(i);
     if (quadIndex(quad) != i)
       split.linkable = false;
     for (int k = 0; k < 4; k++) {
+      const int slot = 4 * i + k;
       // Looked up by the edge's ends, so that a neighbour of either orientation shares.
       const CQuad3d* across = quad->f(k);
       const int edge = across ? across->IndexEdge(quad->v(k), quad->v(k + 1)) : -1;
       const int r = edge >= 0 ? quadIndex(across) : -1;
-      split.across[4 * static_cast<size_t>(i) + k] = r >= 0 && r != i ? 4 * r + edge : -1;
-      if (across && split.across[4 * static_cast<size_t>(i) + k] < 0)
+      split.across[slot] = r >= 0 && r != i ? 4 * r + edge : -1;
+      if (across && split.across[slot] < 0)
         split.linkable = false;
-      if (edge >= 0 && across->GetNewVertex(edge)) {
-        quad->SetNewVertex(k, across->GetNewVertex(edge));
-        continue;
-      }
-      quad->SetNewVertex(k, AddNewVertex(edgePoint(i, k)));
+      const bool shared = r >= 0 && (r < i || (r == i && edge < k));
+      split.edges[slot] = shared ? -2 - (4 * r + edge) : -1;
+      created += shared ? 0 : 1;
     }
   }
+  return created;
+}
+
+// Gives every edge one new vertex, made with edgePoint(quad index, edge) by the slot that
+// PairEdges chose; the split records it as edge slot 4 i + k.
+template <class EdgePoint>
+void CQuadMesh3d::AddEdgePoints(SSplit& split, EdgePoint edgePoint)
+{
+  ReserveNewVertices(PairEdges(split));
+  int* edges = split.edges.get();
+  for (int i = 0; i < NbQuad(); i++)
+    for (int k = 0; k < 4; k++) {
+      int& e = edges[4 * i + k];
+      e = e == -1 ? AddNewVertex(edgePoint(i, k))->GetAdjacencyIndex() : edges[-2 - e];
+    }
 }
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
 // (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. The
 // positions are final: each child gets its normal while its corners are at hand. The split
-// records the old corners and the edge points as vertex indices; an old corner that is not a
+// records the old corners as vertex indices; an old corner that is not a
 // vertex the mesh lists, or a corner twice in a quad, makes it unlinkable.
 void CQuadMesh3d::SplitQuads(SSplit& split)
 {
@@ -225,8 +239,9 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
     CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
-    CQuadVertex3d* e[4] = {quad->GetNewVertex(0), quad->GetNewVertex(1), quad->GetNewVertex(2),
-                           quad->GetNewVertex(3)};
+    int* edges = &split.edges[4 * static_cast<size_t>(i)];
+    CQuadVertex3d* e[4] = {GetVertex(edges[0]), GetVertex(edges[1]), GetVertex(edges[2]),
+                           GetVertex(edges[3])};
     CQuadVertex3d* face = quad->GetNewVertex(4);
     m_ArrayQuad.SetAt(n + i, NewQuad(e[0], c[1], e[1], face));
     m_ArrayQuad.SetAt(2 * n + i, NewQuad(face, e[1], c[2], e[2]));
@@ -237,11 +252,8 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
     linkable = linkable && c[0] != c[1] && c[0] != c[2] && c[0] != c[3] && c[1] != c[2] &&
                c[1] != c[3] && c[2] != c[3];
     int* corners = &split.corners[4 * static_cast<size_t>(i)];
-    int* edges = &split.edges[4 * static_cast<size_t>(i)];
-    for (int k = 0; k < 4; k++) {
+    for (int k = 0; k < 4; k++)
       corners[k] = indexOf(c[k]);
-      edges[k] = e[k]->GetAdjacencyIndex();
-    }
   }
   split.linkable = linkable;
 }
@@ -259,12 +271,16 @@ void CQuadMesh3d::FinishStep(const SSplit& split)
 // points)) / k; boundary vertices, and vertices without neighbours, stay.
 void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
 {
-  std::vector<CVector3d> positions(static_cast<size_t>(nbOldVertex));
+  // Three floats a vertex: the moves read the old positions of the neighbours.
+  auto positions = std::make_unique_for_overwrite<float[]>(3 * static_cast<size_t>(nbOldVertex));
   for (int i = 0; i < nbOldVertex; i++) {
     const CQuadVertex3d* vertex = GetVertex(i);
+    float* p = &positions[3 * static_cast<size_t>(i)];
     const int k = vertex->NbVertexNeighbor();
     if (k == 0 || vertex->NbQuadNeighbor() != k) {
-      positions[i] = CVector3d::GetPoint(vertex);
+      p[0] = vertex->x();
+      p[1] = vertex->y();
+      p[2] = vertex->z();
       continue;
     }
     const double kk = static_cast<double>(k) * k;
@@ -274,10 +290,15 @@ void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
       sum.Add(vertex->GetVertexNeighbor(j), 1.0 / kk);
       sum.Add(vertex->GetQuadNeighbor(j)->GetNewVertex(4), 1.0 / kk);
     }
-    positions[i] = sum.Get();
+    const CVector3d moved = sum.Get();
+    p[0] = moved.x();
+    p[1] = moved.y();
+    p[2] = moved.z();
   }
-  for (int i = 0; i < nbOldVertex; i++)
-    GetVertex(i)->Set(positions[i]);
+  for (int i = 0; i < nbOldVertex; i++) {
+    const float* p = &positions[3 * static_cast<size_t>(i)];
+    GetVertex(i)->Set(p[0], p[1], p[2]);
+  }
 }
 
 void CQuadMesh3d::SubdivisionCatmullClark()
@@ -306,11 +327,13 @@ void CQuadMesh3d::SubdivisionCatmullClark()
 
 void CQuadMesh3d::SubdivisionKobbelt()
 {
-  const int n = NbQuad();
-  std::vector<SKobbeltRing> rings(static_cast<size_t>(n));
-  std::vector<char> regular(static_cast<size_t>(n));
+  // The rings are kept from the face points for the edge points: finding them again costs
+  // more than keeping them.
+  const size_t n = static_cast<size_t>(NbQuad());
+  auto rings = std::make_unique_for_overwrite<SKobbeltRing[]>(n);
+  auto regular = std::make_unique_for_overwrite<bool[]>(n);
   SSplit split = BeginStep();
-  for (int i = 0; i < n; i++) {
+  for (int i = 0; i < NbQuad(); i++) {
     const CQuad3d* quad = GetQuad(i);
     regular[i] = GetKobbeltRing(quad, rings[i]);
     AddFacePoint(GetQuad(i), regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));

@@ -6,6 +6,7 @@
 #include "mesh/Vector3d.h"
 
 #include <cstdint>
+#include <memory>
 
 class CQuad3d;
 
@@ -30,8 +31,10 @@ public:
   }
   void Set(const CVector3d& p) { Set(p.x(), p.y(), p.z()); }
 
-  CVector3d* GetNormal() { return &m_Normal; }
-  const CVector3d* GetNormal() const { return &m_Normal; }
+  // The normal lives apart, made on first write access: no step computes vertex normals, and
+  // the vertices a step creates would fault in its bytes for nothing.
+  CVector3d* GetNormal();
+  const CVector3d* GetNormal() const;
   const CColor* GetColor() const { return &m_Color; }
   void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { m_Color.Set(r, g, b); }
   int GetFlag() const { return m_Flag; }
@@ -65,7 +68,7 @@ private:
   float m_y = 0.0f;
   float m_z = 0.0f;
   CColor m_Color;
-  CVector3d m_Normal;
+  std::unique_ptr<CVector3d> m_pNormal;
   int m_Flag = 0;
   int m_AdjacencyIndex = -1;
   CQuadNeighborList<CQuadVertex3d> m_ArrayVertexNeighbor;

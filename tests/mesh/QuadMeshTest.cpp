@@ -159,6 +159,55 @@ TEST(Quad3d, CornersNeighboursAndEdgesWrap)
   EXPECT_EQ(quad.GetNewVertex(4), nullptr);
 }
 
+// The face point slot lives in the quad, the edge slots apart: each of the five keeps its own
+// vertex, clearing one leaves the others, and setting the corners clears all five.
+TEST(Quad3d, FiveNewVertexSlotsAreIndependent)
+{
+  CQuadVertex3d a, b, c, d, p[5];
+  CQuad3d quad(&a, &b, &c, &d);
+  quad.SetNewVertex(4, &p[4]);
+  for (int i = 0; i < 4; i++)
+    EXPECT_EQ(quad.GetNewVertex(i), nullptr) << i;
+  for (int i = 0; i < 4; i++)
+    quad.SetNewVertex(i + 5, &p[i]);
+  for (int i = 0; i < 5; i++)
+    EXPECT_EQ(quad.GetNewVertex(i + 10), &p[i]) << i;
+  quad.SetNewVertex(2, nullptr);
+  quad.SetNewVertex(4, nullptr);
+  EXPECT_EQ(quad.GetNewVertex(2), nullptr);
+  EXPECT_EQ(quad.GetNewVertex(4), nullptr);
+  EXPECT_EQ(quad.GetNewVertex(1), &p[1]);
+  EXPECT_EQ(quad.GetNewVertex(3), &p[3]);
+  quad.SetNewVertex(4, &p[0]);
+  quad.Set(&a, &b, &c, &d);
+  for (int i = 0; i < 5; i++)
+    EXPECT_EQ(quad.GetNewVertex(i), nullptr) << i;
+  // The slots work again after the clearing.
+  quad.SetNewVertex(0, &p[2]);
+  EXPECT_EQ(quad.GetNewVertex(0), &p[2]);
+  EXPECT_EQ(quad.GetNewVertex(4), nullptr);
+}
+
+// A vertex normal starts at zero and keeps what is written through it, per vertex.
+TEST(QuadVertex3d, NormalStartsAtZeroAndKeepsItsValue)
+{
+  CQuadVertex3d a(1, 2, 3), b(4, 5, 6);
+  const CQuadVertex3d& constA = a;
+  EXPECT_EQ(constA.GetNormal()->x(), 0.0f);
+  EXPECT_EQ(constA.GetNormal()->y(), 0.0f);
+  EXPECT_EQ(constA.GetNormal()->z(), 0.0f);
+  EXPECT_EQ(a.GetNormal()->GetSquareNorm(), 0.0);
+  a.GetNormal()->Set(0.0f, 0.6f, 0.8f);
+  EXPECT_EQ(constA.GetNormal()->y(), 0.6f);
+  EXPECT_EQ(constA.GetNormal()->z(), 0.8f);
+  EXPECT_EQ(a.GetNormal(), constA.GetNormal());
+  const CQuadVertex3d& constB = b;
+  EXPECT_EQ(constB.GetNormal()->GetSquareNorm(), 0.0);
+  b.GetNormal()->Set(1.0f, 0.0f, 0.0f);
+  EXPECT_EQ(constA.GetNormal()->x(), 0.0f);
+  EXPECT_EQ(constB.GetNormal()->x(), 1.0f);
+}
+
 TEST(Quad3d, NormalFollowsCornerOrder)
 {
   CQuadVertex3d a(0, 0, 0), b(2, 0, 0), c(2, 2, 0), d(0, 2, 0);
@@ -214,7 +263,7 @@ TEST(Quad3d, NormalIsBitForBitTheVectorComputation)
   points.emplace_back(-0.0f, 0.0f, 0.0f);
   const int n = static_cast<int>(points.size());
   auto p = [&points](int i) { return &points[static_cast<size_t>(i)]; };
-  std::vector<CQuad3d> quads;
+  std::deque<CQuad3d> quads;  // quads do not move
   for (int i = 0; i + 3 < 400; i += 4)
     quads.emplace_back(p(i), p(i + 1), p(i + 2), p(i + 3));
   quads.emplace_back(p(0), p(0), p(1), p(2));
@@ -232,6 +281,35 @@ TEST(Quad3d, NormalIsBitForBitTheVectorComputation)
   }
   // Collinear corners give no direction at all.
   EXPECT_EQ(quads.back().GetNormal()->GetSquareNorm(), 0.0);
+}
+
+// The same on many quads whose axes have wildly different scales, so that some normal
+// components are tiny beside the others and the unit vectors take every float exponent.
+TEST(Quad3d, NormalIsBitForBitOverScales)
+{
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> exponent(-42.0f, 4.0f);
+  std::deque<CQuadVertex3d> points;
+  std::deque<CQuad3d> quads;
+  int mismatches = 0;
+  for (int q = 0; q < 20000; q++) {
+    const float scale[3] = {std::pow(10.0f, exponent(random)), std::pow(10.0f, exponent(random)),
+                            std::pow(10.0f, exponent(random))};
+    CQuadVertex3d* c[4];
+    for (CQuadVertex3d*& corner : c)
+      corner = &points.emplace_back(scale[0] * coordinate(random), scale[1] * coordinate(random),
+                                    scale[2] * coordinate(random));
+    CQuad3d& quad = quads.emplace_back(c[0], c[1], c[2], c[3]);
+    quad.CalculateNormal();
+    const CVector3d expected = ReferenceNormal(quad);
+    const float a[3] = {quad.GetNormal()->x(), quad.GetNormal()->y(), quad.GetNormal()->z()};
+    const float e[3] = {expected.x(), expected.y(), expected.z()};
+    if (std::memcmp(a, e, sizeof a) != 0 && ++mismatches <= 5)
+      ADD_FAILURE() << q << ": " << a[0] << " " << a[1] << " " << a[2] << " vs " << e[0] << " "
+                    << e[1] << " " << e[2];
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
@@ -523,6 +601,34 @@ TEST(QuadMeshCatmullClark, VertexWithoutQuadsStaysWhereItIs)
   ExpectPoint(mesh.GetVertex(8), 7, 8, 9);
 }
 
+// Scratch a caller left in the quads' new-vertex slots is not taken for a step's points: the
+// step gives the same mesh as on clean quads, and leaves every slot empty.
+TEST(QuadMeshSubdivision, StaleSlotsAreNotReused)
+{
+  for (auto step : {&CQuadMesh3d::SubdivisionCatmullClark, &CQuadMesh3d::SubdivisionKobbelt}) {
+    CQuadMesh3d clean, stale;
+    BuildTorus(clean, 8, 6);
+    BuildTorus(stale, 8, 6);
+    CQuadVertex3d stray(100, 100, 100);
+    for (int i = 0; i < stale.NbQuad(); i += 3)
+      for (int k = 0; k < 4; k++)
+        stale.GetQuad(i)->SetNewVertex(k, &stray);
+    (clean.*step)();
+    (stale.*step)();
+    ASSERT_EQ(stale.NbVertex(), clean.NbVertex());
+    ASSERT_EQ(stale.NbQuad(), clean.NbQuad());
+    for (int i = 0; i < clean.NbVertex(); i++) {
+      const CQuadVertex3d* v = clean.GetVertex(i);
+      ExpectPoint(stale.GetVertex(i), v->x(), v->y(), v->z(), 0.0);
+      EXPECT_EQ(stale.GetVertex(i)->NbVertexNeighbor(), 4) << i;
+    }
+    for (int i = 0; i < stale.NbQuad(); i++)
+      for (int k = 0; k < 5; k++)
+        EXPECT_EQ(stale.GetQuad(i)->GetNewVertex(k), nullptr) << i << " " << k;
+    EXPECT_TRUE(IsClosedAndOriented(stale));
+  }
+}
+
 //********************************************
 // Kobbelt
 //********************************************
@@ -646,7 +752,8 @@ TEST(QuadNeighborList, SpillsPastItsRoomAndComesBack)
 // its own elements from the room beyond them, and destroys exactly what it constructed.
 TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
 {
-  for (const int capacity : {10, 400000}) {
+  // 16-byte elements: the second block is past the heap's share and mapped.
+  for (const int capacity : {10, (1 << 25) / 16 + 1000}) {
     int destroyed = 0;
     const int used = capacity - 3;
     {
