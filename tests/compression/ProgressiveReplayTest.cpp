@@ -238,6 +238,30 @@ TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
     }
 }
 
+// Layers that each re-insert a few vertices into a large mesh: the replay updates only the
+// face lists around them, and must end where the replay on mesh objects ends, layer by layer.
+TEST(ProgressiveReplay, SmallLayersUpdateTheListsAsARebuildWould)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::ReadObj("cheese.obj");
+  ASSERT_NE(nullptr, mesh);
+  CProgressiveCoder encoder;
+  ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 12, "c.vpm"));
+  ASSERT_GT(encoder.NbLayer(), 10);
+  SDecoded arrays;
+  SDecoded objects;
+  DecodeWith("c.vpm", 0, &arrays);
+  DecodeWith("c.vpm", 1, &objects);
+  ExpectSameMesh(objects.mesh, arrays.mesh);
+  EXPECT_EQ(objects.counts, arrays.counts);
+  // Most layers add under a 64th of the vertices, so replace under a 16th of the faces: the
+  // lists were updated, not rebuilt.
+  int small = 0;
+  for (size_t i = 1; i < arrays.counts.size(); i++)
+    small += 64 * (arrays.counts[i] - arrays.counts[i - 1]) < arrays.counts[i - 1] ? 1 : 0;
+  EXPECT_GT(small, static_cast<int>(arrays.counts.size()) / 2);
+}
+
 // The replay links the final mesh from its own face lists: the same relations, in the same
 // orders, as the mesh's own build from its faces, on closed, bounded and pierced meshes.
 TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
