@@ -7,6 +7,7 @@
 #include "mesh/AdjacencyLists.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -623,10 +624,27 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
       faces->SetAt(i, pMesh->NewFace(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
                                       vertices->GetAt(f.v[2]), FaceFlag(i)));
   }
+  ComputeNormals();
   StoreAdjacency(pMesh);
-  pMesh->ComputeFaceNormals();
-  pMesh->ComputeVertexNormals();
   pMesh->SetModified();
+}
+
+// The faces' unit normals, zero for a degenerate face, and each vertex's sum of its faces'
+// normals in face order, normalised: the mesh's own sums, on the arrays rather than by a walk
+// through the objects.
+void CProgressiveReplay::ComputeNormals()
+{
+  m_FaceNormal.resize(m_Faces.size());
+  for (size_t i = 0; i < m_Faces.size(); i++) {
+    const auto& p0 = m_Position[static_cast<size_t>(m_Faces[i].v[0])];
+    const auto& p1 = m_Position[static_cast<size_t>(m_Faces[i].v[1])];
+    const auto& p2 = m_Position[static_cast<size_t>(m_Faces[i].v[2])];
+    const CVector3d u(p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]);
+    const CVector3d w(p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]);
+    CVector3d n = u ^ w;
+    n.Normalize();
+    m_FaceNormal[i] = {n.x(), n.y(), n.z()};
+  }
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
@@ -681,9 +699,20 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     SetAdjacencyLists(pMesh, static_cast<int>(a), m_VertexFaces.data(),
                       static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
                       static_cast<int>(m_Neighbors.size()));
+    if (begin == end)
+      continue;
+    std::array<float, 3> sum{0, 0, 0};
+    for (const SCorner* c = begin; c != end; c++)
+      for (size_t k = 0; k < 3; k++)
+        sum[k] += m_FaceNormal[static_cast<size_t>(c->face)][k];
+    CVector3d normal(sum[0], sum[1], sum[2]);
+    normal.Normalize();
+    *vertices->GetAt(static_cast<int>(a))->GetNormal() = normal;
   }
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = faces->GetAt(i);
+    const auto& n = m_FaceNormal[static_cast<size_t>(i)];
+    f->SetNormal(n[0], n[1], n[2]);
     for (int k = 0; k < 3; k++) {
       const int g = m_Faces[static_cast<size_t>(i)].across[static_cast<size_t>(k)];
       f->SetF(k, g < 0 ? nullptr : faces->GetAt(g));

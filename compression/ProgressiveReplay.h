@@ -81,7 +81,9 @@ private:
   void RemoveFromList(int v, int face);
   void AppendToList(int v, const int* corners, int face, int k);
   void Touch(int v, int pass);
-  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists.
+  void ComputeNormals();
+  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
+  // the normals.
   void StoreAdjacency(CMesh3d* pMesh);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
@@ -159,6 +161,7 @@ private:
   std::vector<int> m_SecondFace;
   std::vector<int> m_Neighbors;
   std::vector<int> m_VertexFaces;
+  std::vector<std::array<float, 3>> m_FaceNormal;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

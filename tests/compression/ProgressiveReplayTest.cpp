@@ -4,6 +4,7 @@
 #include "compression/ProgressiveCoder.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveReplay.h"
+#include "mesh/Vector3d.h"
 #include "tests/compression/ConquestFixtures.h"
 #include "tests/compression/ProgressiveMeshes.h"
 
@@ -193,6 +194,12 @@ void DecodeWith(const char* name, int colour, SDecoded* pOut)
   pOut->counts = g_Counts;
 }
 
+// Bit for bit: the normals are computed in the same order of operations either way.
+bool SameVector(const CVector3d& u, const CVector3d& v)
+{
+  return u.x() == v.x() && u.y() == v.y() && u.z() == v.z();
+}
+
 void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
 {
   ASSERT_EQ(a.NbVertex(), b.NbVertex());
@@ -204,9 +211,11 @@ void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
     for (int k = 0; k < 3; k++)
       differences += u->Get(k) != v->Get(k) || u->Get2(k) != v->Get2(k);
     differences += u->GetFlag() != v->GetFlag() || u->GetMark() != v->GetMark();
+    differences += !SameVector(*u->GetNormal(), *v->GetNormal());
   }
   for (int i = 0; i < a.NbFace(); i++)
-    differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag();
+    differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag() ||
+                   !SameVector(*a.GetFace(i)->GetNormal(), *b.GetFace(i)->GetNormal());
   EXPECT_EQ(0, differences);
   EXPECT_EQ(progressive::Adjacency(a), progressive::Adjacency(b));
 }
