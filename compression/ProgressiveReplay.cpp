@@ -128,6 +128,7 @@ void CProgressiveReplay::StartLayer()
   m_CodeCursor = 0;
   m_GeometryCursor = 0;
   m_Error = 0;
+  m_Replayed = true;
   if (!m_Listed)
     ListAll();
   m_NbLayerFace = static_cast<int>(m_Faces.size());
@@ -243,6 +244,7 @@ void CProgressiveReplay::DropGoneFaces()
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
+  m_NbGone = 0;
 }
 
 // Every list from the faces as they are, the gone ones dropped first; the faces keep their
@@ -261,14 +263,15 @@ void CProgressiveReplay::ListAll()
 
 // The replaced faces leave their vertices' lists, the added faces join them last; the faces
 // across are listed again around every vertex whose faces changed. A layer that changed much
-// of the mesh has them all listed again: a sort in memory order costs less than as many
-// updates at random.
+// of the mesh has them all listed again, by the next layer if one comes: a sort in memory
+// order costs less than as many updates at random.
 void CProgressiveReplay::EndLayer()
 {
   const size_t nv = m_Position.size();
+  m_NbGone += m_Replaced.size();
   if (m_Replaced.size() * kRelistShare > m_Faces.size()) {
     m_Replaced.clear();
-    ListAll();
+    m_Listed = false;
     return;
   }
   m_Stamp.resize(nv, -1);
@@ -580,12 +583,12 @@ void CProgressiveReplay::AddLayerFace(int a, int b, int c)
 int CProgressiveReplay::FaceFlag(int face) const
 {
   const size_t i = static_cast<size_t>(face);
-  return m_Listed ? m_FaceFlag[i] : m_BaseFlag[i];
+  return m_Replayed ? m_FaceFlag[i] : m_BaseFlag[i];
 }
 
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
-  if (m_Listed)
+  if (m_Replayed)
     DropGoneFaces();
   // The base faces that went: flagged, then deleted; the survivors come first, in order, as
   // they come first in the replay's faces.

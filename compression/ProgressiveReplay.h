@@ -32,7 +32,7 @@ public:
   // (the arrays then hold a partial layer).
   int ReplayLayer(const CProgressiveCodeList& codes, CProgressiveGeometryLayer* pGeometry);
   int NbVertex() const { return static_cast<int>(m_Position.size()); }
-  int NbFace() const { return static_cast<int>(m_Faces.size()); }
+  int NbFace() const { return static_cast<int>(m_Faces.size() - m_NbGone); }
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
   // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
   // keep their objects.
@@ -131,6 +131,8 @@ private:
   std::vector<SVertex> m_Vertices;
   std::vector<SFace> m_Faces;
   std::vector<std::int8_t> m_FaceFlag;
+  // Faces gone and still in m_Faces.
+  size_t m_NbGone = 0;
   // The base faces' own flags, which the mesh keeps when no layer is replayed.
   std::vector<int> m_BaseFlag;
   int m_NbBaseVertex = 0;
@@ -149,7 +151,9 @@ private:
   std::vector<int> m_FaceCount;
   std::vector<int> m_FaceRoom;
   std::vector<SCorner> m_FaceList;
+  // Whether the lists hold the faces as they are; whether a layer was replayed.
   bool m_Listed = false;
+  bool m_Replayed = false;
   int m_NbLayerFace = 0;
   std::vector<int> m_Replaced;
   std::vector<int> m_Touched;

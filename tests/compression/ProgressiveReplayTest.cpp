@@ -68,6 +68,39 @@ TEST(ProgressiveReplay, ValenceThreeCodeSplitsTheFrontFace)
   EXPECT_TRUE(fixtures::IsOriented(*mesh));
 }
 
+// On a torus of 96 faces each layer below splits one face: the lists are updated in place, and
+// the next layer sees the faces the last one added (its gate 0 -> 1 now fronts one of them).
+TEST(ProgressiveReplay, LayersThatSplitOneFaceEachCountAndLinkTheirFaces)
+{
+  auto mesh = progressive::Torus(8, 6);
+  ASSERT_EQ(96, mesh->NbFace());
+  CProgressiveReplay replay(*mesh, kScale, kShift, 3);
+  for (int layer = 1; layer <= 3; layer++) {
+    CProgressiveCodeList codes(0);
+    codes.Add(3);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{layer, 2 * layer, 3 * layer}});
+    ASSERT_EQ(1, replay.ReplayLayer(codes, &geometry)) << layer;
+    EXPECT_EQ(48 + layer, replay.NbVertex());
+    EXPECT_EQ(96 + 2 * layer, replay.NbFace());
+  }
+  replay.Store(mesh.get());
+  ASSERT_EQ(51, mesh->NbVertex());
+  ASSERT_EQ(102, mesh->NbFace());
+  // Each new vertex went into the face fronting the edge 0 -> 1, the one (v, 1, 0) of the
+  // vertex before, which so trades it for two: 4 faces each, 3 for the last.
+  for (int i = 48; i < 51; i++) {
+    const CVertex3d* v = mesh->GetVertex(i);
+    EXPECT_EQ(i < 50 ? 4 : 3, v->NbFaceNeighbor()) << i;
+    EXPECT_TRUE(v->IsNeighbor(mesh->GetVertex(0)) && v->IsNeighbor(mesh->GetVertex(1))) << i;
+  }
+  const std::vector<int> stored = progressive::Adjacency(*mesh);
+  ASSERT_EQ(1, mesh->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*mesh), stored);
+  for (int f = 0; f < mesh->NbFace(); f++)
+    for (int k = 0; k < 3; k++)
+      ASSERT_NE(nullptr, mesh->GetFace(f)->f(k)) << f;
+}
+
 TEST(ProgressiveReplay, LayerThatCannotUseItsCodesOrRecordsIsRefused)
 {
   auto mesh = fixtures::Tetrahedron();
