@@ -16,8 +16,6 @@
 
 namespace {
 
-// Gates between the one decoded and the one whose face is fetched.
-constexpr size_t kFetchAhead = 6;
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
 
@@ -110,13 +108,9 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   m_pGeometry = pGeometry;
   m_GateType = codes.GetGateType();
   StartLayer();
-  while (m_GateHead < m_Gates.size() && !m_Error) {
-    // The faces of the queue lie at random: the one a few gates on is fetched ahead.
-    if (m_GateHead + kFetchAhead < m_Gates.size())
-      __builtin_prefetch(&m_Faces[static_cast<size_t>(m_Gates[m_GateHead + kFetchAhead].edge / 3)]);
+  while (m_GateHead < m_Gates.size() && !m_Error)
     if (!DecodeGate(m_Gates[m_GateHead++]))
       break;
-  }
   EndLayer();
   if (m_Error || m_CodeCursor != codes.NbCode())
     return 0;
