@@ -15,9 +15,9 @@ public:
   static constexpr int MaxSymbols = Total; // every symbol needs a frequency of at least 1
 
   // m symbols; table holds m initial frequencies (low 16 bits taken) or is null for a
-  // uniform start. A decoder model also keeps the search table. 0 when the model is
-  // refused: m outside 1 .. 4096, a table whose frequencies do not add up to 4096, or a
-  // last (end) symbol of zero frequency.
+  // uniform start. A decoder model of more than CountedSymbols symbols also keeps the search
+  // table. 0 when the model is refused: m outside 1 .. 4096, a table whose frequencies do not
+  // add up to 4096, or a last (end) symbol of zero frequency.
   int Initialise(int nbSymbol, const int* table, bool decoder, int targetRescale = 100);
   void Free();
 
