@@ -100,8 +100,9 @@ TEST(FrequencyModel, ScaledSearchMatchesTheClampedQuotient)
       // The exact edges: an interval's first value belongs to it, the value before does not.
       const std::uint32_t start = model.GetCumulative(s) * help;
       ASSERT_EQ(model.SearchScaled(start, help), LinearSearch(model, model.GetCumulative(s)));
-      if (start > 0)
+      if (start > 0) {
         ASSERT_EQ(model.SearchScaled(start - 1, help), LinearSearch(model, model.GetCumulative(s) - 1));
+      }
     }
   }
 }
