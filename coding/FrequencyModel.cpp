@@ -29,7 +29,7 @@ int CFrequencyModel::Initialise(int nbSymbol, const int* table, bool decoder, in
   m_Cumulative.assign(nbSymbol + 1, 0);
   m_NewFrequency.assign(nbSymbol + 1, 0);
   m_Cumulative[nbSymbol] = Total;
-  if (decoder) {
+  if (decoder && nbSymbol > CountedSymbols) {
     m_Search.assign(SearchSlices + 1, 0);
     m_Search[SearchSlices] = static_cast<std::uint16_t>(nbSymbol - 1);
   }

@@ -15,9 +15,9 @@ public:
   static constexpr int MaxSymbols = Total; // every symbol needs a frequency of at least 1
 
   // m symbols; table holds m initial frequencies (low 16 bits taken) or is null for a
-  // uniform start. A decoder model also keeps the search table. 0 when the model is
-  // refused: m outside 1 .. 4096, a table whose frequencies do not add up to 4096, or a
-  // last (end) symbol of zero frequency.
+  // uniform start. A decoder model of more than CountedSymbols symbols also keeps the search
+  // table. 0 when the model is refused: m outside 1 .. 4096, a table whose frequencies do not
+  // add up to 4096, or a last (end) symbol of zero frequency.
   int Initialise(int nbSymbol, const int* table, bool decoder, int targetRescale = 100);
   void Free();
 
@@ -40,8 +40,11 @@ public:
 
   // The symbol whose interval holds c (0 <= c < 4096); decoder models only. A slice of the
   // total usually meets one or a few intervals: those are scanned, longer spans bisected.
+  // A small alphabet has no slices: its interval starts are counted.
   int Search(unsigned int c) const
   {
+    if (m_Search.empty())
+      return CountStartsAtOrBelow(c, 1);
     const unsigned int slice = c >> m_SearchShift;
     int lo = m_Search[slice];
     int hi = m_Search[slice + 1] + 1;
@@ -60,7 +63,30 @@ public:
     return lo;
   }
 
+  // The symbol whose interval holds min(low / help, 4095), help > 0 and 4095 help below 2^32;
+  // decoder models only. A small alphabet compares low with each interval start times help
+  // (cum <= low / help exactly when cum help <= low), which costs less than the division.
+  int SearchScaled(std::uint32_t low, std::uint32_t help) const
+  {
+    if (m_Search.empty())
+      return CountStartsAtOrBelow(low, help);
+    const std::uint32_t c = low / help;
+    return Search(c >> LogTotal ? Total - 1 : c);
+  }
+
+  // Alphabets up to this size are searched by counting rather than through slices.
+  static constexpr int CountedSymbols = 16;
+
 private:
+  // Number of symbols after the first whose interval start, times scale, is at most value.
+  int CountStartsAtOrBelow(std::uint32_t value, std::uint32_t scale) const
+  {
+    int s = 0;
+    for (int i = 1; i < m_NbSymbol; i++)
+      s += static_cast<std::uint32_t>(m_Cumulative[i]) * scale <= value ? 1 : 0;
+    return s;
+  }
+
   static constexpr int SearchSlices = 128;
   static constexpr int ScanSpan = 8;
 
@@ -77,5 +103,5 @@ private:
   int m_SearchShift = 0;
   std::vector<std::uint16_t> m_Cumulative;
   std::vector<std::uint16_t> m_NewFrequency;
-  std::vector<std::uint16_t> m_Search; // empty for an encoder model
+  std::vector<std::uint16_t> m_Search; // empty for an encoder model or a small alphabet
 };

@@ -22,13 +22,14 @@ int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitStream* file)
     m_Failed = true;
     return 0;
   }
-  const std::uint32_t c = DecodeCulShift(CFrequencyModel::LogTotal, file);
+  Normalize(file);
+  m_Help = m_Range >> CFrequencyModel::LogTotal;
   if (file->IsPastEnd()) {
     m_Failed = true;
     return 0;
   }
   CFrequencyModel& model = CurrentModel();
-  const int s = model.Search(c);
+  const int s = model.SearchScaled(m_Low, m_Help);
   m_NbCoded++;
   if (static_cast<std::uint32_t>(s) == m_NbSymbol) {
     m_SawEnd = true;

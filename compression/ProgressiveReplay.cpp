@@ -7,6 +7,7 @@
 #include "mesh/AdjacencyLists.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -14,6 +15,9 @@
 #include <unordered_map>
 
 namespace {
+
+// A layer that replaces more than one face in this many has every list built again.
+constexpr size_t kRelistShare = 16;
 
 // The slot of each base vertex: the adjacency index when it names the vertex's own slot.
 std::vector<int> FaceCorners(const CMesh3d& mesh)
@@ -64,18 +68,20 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   std::copy_n(scale, 3, m_Scale);
   std::copy_n(shift, 3, m_Shift);
   m_NbBaseVertex = base.NbVertex();
-  // Each re-inserted vertex adds two faces.
+  // Each re-inserted vertex adds at most six faces; the ones it replaces keep their place.
   const size_t nv = static_cast<size_t>(base.NbVertex()) + static_cast<size_t>(std::max(0, nbAddedVertex));
-  const size_t nf = static_cast<size_t>(base.NbFace()) + 2 * (nv - static_cast<size_t>(base.NbVertex()));
+  const size_t nf = static_cast<size_t>(base.NbFace()) + 6 * (nv - static_cast<size_t>(base.NbVertex()));
   m_Position.reserve(nv);
   m_Quantized.reserve(nv);
   m_Vertices.reserve(nv);
   m_Faces.reserve(nf);
+  m_FaceFlag.reserve(nf);
+  m_BaseFlag.reserve(static_cast<size_t>(base.NbFace()));
   // The lists are as large as the final mesh needs from the start: nothing is copied or given
   // back to the system between layers.
-  m_FaceStart.reserve(nv + 2);
   m_FaceList.reserve(3 * nf);
-  for (std::vector<int>* pList : {&m_Stamp, &m_FirstEdge, &m_FirstFace, &m_SecondFace})
+  for (std::vector<int>* pList : {&m_FaceStart, &m_FaceCount, &m_FaceRoom, &m_Stamp, &m_FirstEdge,
+                                  &m_FirstFace, &m_SecondFace})
     pList->reserve(nv);
   for (int i = 0; i < base.NbVertex(); i++) {
     const CVertex3d* v = base.GetVertex(i);
@@ -84,9 +90,12 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   }
   m_Vertices.assign(m_Position.size(), {0, 0});
   const int nbFace = std::min(base.NbFace(), static_cast<int>(corners.size() / 3));
+  // None is taken or gone before the first layer.
+  m_FaceFlag.assign(static_cast<size_t>(nbFace), 0);
   for (int i = 0; i < nbFace; i++) {
     const int* c = &corners[3 * static_cast<size_t>(i)];
-    m_Faces.push_back({{c[0], c[1], c[2]}, base.GetFace(i)->GetFlag(), {-1, -1, -1}, i});
+    m_Faces.push_back({{c[0], c[1], c[2]}, {-1, -1, -1}, i});
+    m_BaseFlag.push_back(base.GetFace(i)->GetFlag());
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
   m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
@@ -113,10 +122,12 @@ void CProgressiveReplay::StartLayer()
   m_CodeCursor = 0;
   m_GeometryCursor = 0;
   m_Error = 0;
-  ListFaces();
-  ListAcross();
-  for (SFace& f : m_Faces)
-    f.flag = 0;
+  m_Replayed = true;
+  if (!m_Listed)
+    ListAll();
+  m_NbLayerFace = static_cast<int>(m_Faces.size());
+  for (std::int8_t& flag : m_FaceFlag)
+    flag = flag == 2 ? flag : 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
   m_Gates.clear();
   m_GateHead = 0;
@@ -128,8 +139,9 @@ void CProgressiveReplay::StartLayer()
   m_Vertices[1] = {1, 1};
 }
 
-// Counting sort of the corners by vertex: each vertex's faces in face order. The stream's
-// faces have three distinct corners, and so have those the layers add.
+// Counting sort of the corners by vertex: each vertex's faces in face order, with no room to
+// spare (a list that grows moves). The stream's faces have three distinct corners, and so have
+// those the layers add; no face is gone.
 void CProgressiveReplay::ListFaces()
 {
   const size_t nv = m_Position.size();
@@ -147,41 +159,136 @@ void CProgressiveReplay::ListFaces()
       m_FaceList[static_cast<size_t>(m_FaceStart[static_cast<size_t>(v[k]) + 1]++)] = {
           v[(k + 2) % 3], v[(k + 1) % 3], static_cast<int>(i), static_cast<int>(k)};
   }
+  m_FaceStart.resize(nv);
+  m_FaceCount.resize(nv);
+  for (size_t a = 0; a + 1 < nv; a++)
+    m_FaceCount[a] = m_FaceStart[a + 1] - m_FaceStart[a];
+  if (nv > 0)
+    m_FaceCount[nv - 1] = static_cast<int>(m_FaceList.size()) - m_FaceStart[nv - 1];
+  m_FaceRoom = m_FaceCount;
 }
 
-// For each vertex a, the first of its faces holding x -> a for every x; then each edge a -> x
-// of its faces gets that face's edge x -> a: what FrontEdge(a, x) finds walking a's faces.
-// Every corner of every face is met once, so every edge is set.
-void CProgressiveReplay::ListAcross()
+// Corner k of the face, with its corners before and after, goes last in v's faces; a list out
+// of room moves to the end with twice the room.
+void CProgressiveReplay::AppendToList(int v, const int* corners, int face, int k)
 {
-  const size_t nv = m_Position.size();
-  m_NbLayerFace = static_cast<int>(m_Faces.size());
-  m_Stamp.assign(nv, -1);
-  m_FirstEdge.resize(nv);
-  for (size_t a = 0; a < nv; a++) {
-    const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
-    const SCorner* end = m_FaceList.data() + m_FaceStart[a + 1];
-    for (const SCorner* c = begin; c != end; c++) {
-      const size_t x = static_cast<size_t>(c->previous);
-      if (m_Stamp[x] == static_cast<int>(a))
-        continue;
-      m_Stamp[x] = static_cast<int>(a);
-      m_FirstEdge[x] = 3 * c->face + (c->corner + 2) % 3;
-    }
-    for (const SCorner* c = begin; c != end; c++) {
-      const size_t x = static_cast<size_t>(c->next);
-      m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
-          m_Stamp[x] == static_cast<int>(a) ? m_FirstEdge[x] : -1;
-    }
+  const size_t a = static_cast<size_t>(v);
+  if (m_FaceCount[a] == m_FaceRoom[a]) {
+    const int room = std::max(8, 2 * m_FaceRoom[a]);
+    const size_t start = m_FaceList.size();
+    m_FaceList.resize(start + static_cast<size_t>(room));
+    std::copy_n(m_FaceList.begin() + m_FaceStart[a], m_FaceCount[a], m_FaceList.begin() + static_cast<std::ptrdiff_t>(start));
+    m_FaceStart[a] = static_cast<int>(start);
+    m_FaceRoom[a] = room;
+  }
+  m_FaceList[static_cast<size_t>(m_FaceStart[a] + m_FaceCount[a]++)] = {corners[(k + 2) % 3],
+                                                                        corners[(k + 1) % 3], face, k};
+}
+
+void CProgressiveReplay::RemoveFromList(int v, int face)
+{
+  const size_t a = static_cast<size_t>(v);
+  SCorner* begin = m_FaceList.data() + m_FaceStart[a];
+  SCorner* end = begin + m_FaceCount[a];
+  SCorner* c = std::find_if(begin, end, [face](const SCorner& x) { return x.face == face; });
+  if (c == end)
+    return;
+  std::copy(c + 1, end, c);
+  m_FaceCount[a]--;
+}
+
+// For vertex a, the first of its faces holding x -> a for every x; then each edge a -> x of
+// its faces gets that face's edge x -> a: what FrontEdge(a, x) finds walking a's faces. The
+// edges leaving a depend on a's faces alone.
+void CProgressiveReplay::ListAcross(int a, int pass)
+{
+  const SCorner* begin = m_FaceList.data() + m_FaceStart[static_cast<size_t>(a)];
+  const SCorner* end = begin + m_FaceCount[static_cast<size_t>(a)];
+  for (const SCorner* c = begin; c != end; c++) {
+    const size_t x = static_cast<size_t>(c->previous);
+    if (m_Stamp[x] == pass)
+      continue;
+    m_Stamp[x] = pass;
+    m_FirstEdge[x] = 3 * c->face + (c->corner + 2) % 3;
+  }
+  for (const SCorner* c = begin; c != end; c++) {
+    const size_t x = static_cast<size_t>(c->next);
+    m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
+        m_Stamp[x] == pass ? m_FirstEdge[x] : -1;
   }
 }
 
-// The replaced faces leave, the others keeping their order; the added faces are already last.
+void CProgressiveReplay::Touch(int v, int pass)
+{
+  if (m_Stamp[static_cast<size_t>(v)] == pass)
+    return;
+  m_Stamp[static_cast<size_t>(v)] = pass;
+  m_Touched.push_back(v);
+}
+
+// The faces replaced by the layers leave, the others keeping their order.
+void CProgressiveReplay::DropGoneFaces()
+{
+  size_t kept = static_cast<size_t>(std::find(m_FaceFlag.begin(), m_FaceFlag.end(), 2) - m_FaceFlag.begin());
+  for (size_t i = kept; i < m_Faces.size(); i++) {
+    if (m_FaceFlag[i] == 2)
+      continue;
+    m_Faces[kept] = m_Faces[i];
+    m_FaceFlag[kept++] = m_FaceFlag[i];
+  }
+  m_Faces.resize(kept);
+  m_FaceFlag.resize(kept);
+  m_NbGone = 0;
+}
+
+// Every list from the faces as they are, the gone ones dropped first; the faces keep their
+// order and so every list its order.
+void CProgressiveReplay::ListAll()
+{
+  DropGoneFaces();
+  ListFaces();
+  m_Stamp.resize(m_Position.size(), -1);
+  m_FirstEdge.resize(m_Position.size());
+  for (int a = 0; a < NbVertex(); a++)
+    ListAcross(a, m_Pass + a);
+  m_Pass += NbVertex();
+  m_Listed = true;
+}
+
+// The replaced faces leave their vertices' lists, the added faces join them last; the faces
+// across are listed again around every vertex whose faces changed. A layer that changed much
+// of the mesh has them all listed again, by the next layer if one comes: a sort in memory
+// order costs less than as many updates at random.
 void CProgressiveReplay::EndLayer()
 {
-  const auto end = std::remove_if(m_Faces.begin(), m_Faces.end(),
-                                  [](const SFace& f) { return f.flag == 2; });
-  m_Faces.erase(end, m_Faces.end());
+  const size_t nv = m_Position.size();
+  m_NbGone += m_Replaced.size();
+  if (m_Replaced.size() * kRelistShare > m_Faces.size()) {
+    m_Replaced.clear();
+    m_Listed = false;
+    return;
+  }
+  m_Stamp.resize(nv, -1);
+  m_FirstEdge.resize(nv);
+  m_FaceStart.resize(nv, 0);
+  m_FaceCount.resize(nv, 0);
+  m_FaceRoom.resize(nv, 0);
+  m_Touched.clear();
+  const int pass = m_Pass++;
+  for (const int face : m_Replaced)
+    for (const int x : m_Faces[static_cast<size_t>(face)].v) {
+      RemoveFromList(x, face);
+      Touch(x, pass);
+    }
+  m_Replaced.clear();
+  for (size_t i = static_cast<size_t>(m_NbLayerFace); i < m_Faces.size(); i++)
+    for (int k = 0; k < 3; k++) {
+      const int x = m_Faces[i].v[static_cast<size_t>(k)];
+      AppendToList(x, m_Faces[i].v.data(), static_cast<int>(i), k);
+      Touch(x, pass);
+    }
+  for (const int a : m_Touched)
+    ListAcross(a, m_Pass++);
 }
 
 int CProgressiveReplay::TagPair(int first, int second) const
@@ -192,8 +299,9 @@ int CProgressiveReplay::TagPair(int first, int second) const
 
 int CProgressiveReplay::FrontEdge(int first, int second) const
 {
-  const int end = m_FaceStart[static_cast<size_t>(first) + 1];
-  for (int i = m_FaceStart[static_cast<size_t>(first)]; i < end; i++) {
+  const int begin = m_FaceStart[static_cast<size_t>(first)];
+  const int end = begin + m_FaceCount[static_cast<size_t>(first)];
+  for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
     if (c.previous == second)
       return 3 * c.face + (c.corner + 2) % 3;
@@ -230,10 +338,11 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
 // True when some face of a not about to go holds the edge b -> a.
 int CProgressiveReplay::HasLiveEdge(int a, int b) const
 {
-  const int end = m_FaceStart[static_cast<size_t>(a) + 1];
-  for (int i = m_FaceStart[static_cast<size_t>(a)]; i < end; i++) {
+  const int begin = m_FaceStart[static_cast<size_t>(a)];
+  const int end = begin + m_FaceCount[static_cast<size_t>(a)];
+  for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
-    if (c.previous == b && m_Faces[static_cast<size_t>(c.face)].flag != 2)
+    if (c.previous == b && m_FaceFlag[static_cast<size_t>(c.face)] != 2)
       return 1;
   }
   return 0;
@@ -241,7 +350,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  if (m_Faces[static_cast<size_t>(gate.edge / 3)].flag != 0 || m_CodeCursor >= m_pCodes->NbCode())
+  if (m_FaceFlag[static_cast<size_t>(gate.edge / 3)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const unsigned int code = m_pCodes->GetCode(m_CodeCursor);
   if (code == 2) {
@@ -279,11 +388,15 @@ void CProgressiveReplay::NullPatch(Gate gate)
 {
   static constexpr int kNext[3] = {1, 2, 0};
   static constexpr int kPrevious[3] = {2, 0, 1};
-  SFace& f = m_Faces[static_cast<size_t>(gate.edge / 3)];
+  const size_t face = static_cast<size_t>(gate.edge / 3);
+  const SFace& f = m_Faces[face];
   const int j = gate.edge % 3;
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
-  f.flag = 1;
-  Take(w, TagPair(gate.first, gate.second) == 2 ? 1 : 2);
+  m_FaceFlag[face] = 1;
+  // Tag pair 2: both ends marked 2.
+  const bool both = m_Vertices[static_cast<size_t>(gate.first)].mark == 2 &&
+                    m_Vertices[static_cast<size_t>(gate.second)].mark == 2;
+  Take(w, both ? 1 : 2);
   // A gate's face is one the layer started with: the faces across its edges are listed.
   const int first = f.across[static_cast<size_t>(kNext[j])];
   const int second = f.across[static_cast<size_t>(kPrevious[j])];
@@ -356,7 +469,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
                              ? FrontEdgeAcross(c, a, &face, 1)
                              : FrontEdgeAcross(c, a, faces, static_cast<int>(nbTriangle));
         const int found = edge < 0 ? -1 : edge / 3;
-        if (found < 0 || m_Faces[static_cast<size_t>(found)].flag != 0 ||
+        if (found < 0 || m_FaceFlag[static_cast<size_t>(found)] != 0 ||
             std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
           return 0;
         const int third = Third(edge);
@@ -406,14 +519,14 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
       continue;
     }
     const int edge = FrontEdge(b0, b1, back);
-    if (edge < 0 || m_Faces[static_cast<size_t>(edge / 3)].flag != 0)
+    if (edge < 0 || m_FaceFlag[static_cast<size_t>(edge / 3)] != 0)
       continue;
     const int front = edge / 3;
     const int j = edge % 3;
     const int w = Third(edge);
     PushGate(b0, w, 3 * front + (j + 1) % 3);
     PushGate(w, b1, 3 * front + (j + 2) % 3);
-    m_Faces[static_cast<size_t>(front)].flag = 1;
+    m_FaceFlag[static_cast<size_t>(front)] = 1;
     Take(w, TagPair(b0, b1) == 2 ? 1 : 2);
   }
 }
@@ -457,11 +570,20 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
 // Faces added by a layer are out of the conquest's sight until the next layer.
 void CProgressiveReplay::AddLayerFace(int a, int b, int c)
 {
-  m_Faces.push_back({{a, b, c}, 3, {-1, -1, -1}, -1});
+  m_Faces.push_back({{a, b, c}, {-1, -1, -1}, -1});
+  m_FaceFlag.push_back(3);
+}
+
+int CProgressiveReplay::FaceFlag(int face) const
+{
+  const size_t i = static_cast<size_t>(face);
+  return m_Replayed ? m_FaceFlag[i] : m_BaseFlag[i];
 }
 
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
+  if (m_Replayed)
+    DropGoneFaces();
   // The base faces that went: flagged, then deleted; the survivors come first, in order, as
   // they come first in the replay's faces.
   std::vector<char> kept(static_cast<size_t>(pMesh->NbFace()), 0);
@@ -494,15 +616,32 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   for (int i = 0; i < NbFace(); i++) {
     const SFace& f = m_Faces[static_cast<size_t>(i)];
     if (i < nbKept)
-      faces->GetAt(i)->SetFlag(f.flag);
+      faces->GetAt(i)->SetFlag(FaceFlag(i));
     else
       faces->SetAt(i, pMesh->NewFace(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
-                                      vertices->GetAt(f.v[2]), f.flag));
+                                      vertices->GetAt(f.v[2]), FaceFlag(i)));
   }
+  ComputeNormals();
   StoreAdjacency(pMesh);
-  pMesh->ComputeFaceNormals();
-  pMesh->ComputeVertexNormals();
   pMesh->SetModified();
+}
+
+// The faces' unit normals, zero for a degenerate face, and each vertex's sum of its faces'
+// normals in face order, normalised: the mesh's own sums, on the arrays rather than by a walk
+// through the objects.
+void CProgressiveReplay::ComputeNormals()
+{
+  m_FaceNormal.resize(m_Faces.size());
+  for (size_t i = 0; i < m_Faces.size(); i++) {
+    const auto& p0 = m_Position[static_cast<size_t>(m_Faces[i].v[0])];
+    const auto& p1 = m_Position[static_cast<size_t>(m_Faces[i].v[1])];
+    const auto& p2 = m_Position[static_cast<size_t>(m_Faces[i].v[2])];
+    const CVector3d u(p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]);
+    const CVector3d w(p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]);
+    CVector3d n = u ^ w;
+    n.Normalize();
+    m_FaceNormal[i] = {n.x(), n.y(), n.z()};
+  }
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
@@ -527,7 +666,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
         __builtin_prefetch(p + offset, 1);
     }
     const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
-    const SCorner* end = m_FaceList.data() + m_FaceStart[a + 1];
+    const SCorner* end = begin + m_FaceCount[a];
     m_Neighbors.clear();
     for (const SCorner* c = begin; c != end; c++) {
       // The other corners in corner order: before the vertex first only when it is corner 1.
@@ -557,9 +696,20 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     SetAdjacencyLists(pMesh, static_cast<int>(a), m_VertexFaces.data(),
                       static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
                       static_cast<int>(m_Neighbors.size()));
+    if (begin == end)
+      continue;
+    std::array<float, 3> sum{0, 0, 0};
+    for (const SCorner* c = begin; c != end; c++)
+      for (size_t k = 0; k < 3; k++)
+        sum[k] += m_FaceNormal[static_cast<size_t>(c->face)][k];
+    CVector3d normal(sum[0], sum[1], sum[2]);
+    normal.Normalize();
+    *vertices->GetAt(static_cast<int>(a))->GetNormal() = normal;
   }
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = faces->GetAt(i);
+    const auto& n = m_FaceNormal[static_cast<size_t>(i)];
+    f->SetNormal(n[0], n[1], n[2]);
     for (int k = 0; k < 3; k++) {
       const int g = m_Faces[static_cast<size_t>(i)].across[static_cast<size_t>(k)];
       f->SetF(k, g < 0 ? nullptr : faces->GetAt(g));

@@ -13,7 +13,9 @@ class CProgressiveGeometryLayer;
 // as the coder's on mesh objects, which costs a heap object per element and a pointer walk per
 // question. Within a layer the faces it adds stay out of sight of the conquest, and every
 // vertex lists its faces in face order (the faces a layer replaces leave, the faces it adds
-// come last), so one list of faces per vertex, rebuilt per layer, answers every question.
+// come last), so one list of faces per vertex answers every question. Faces keep their index
+// until the end, the replaced ones left in place, so that a layer only updates the lists and
+// the faces across of the vertices it touched.
 class CProgressiveReplay
 {
 public:
@@ -30,20 +32,20 @@ public:
   // (the arrays then hold a partial layer).
   int ReplayLayer(const CProgressiveCodeList& codes, CProgressiveGeometryLayer* pGeometry);
   int NbVertex() const { return static_cast<int>(m_Position.size()); }
-  int NbFace() const { return static_cast<int>(m_Faces.size()); }
+  int NbFace() const { return static_cast<int>(m_Faces.size() - m_NbGone); }
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
   // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
   // keep their objects.
   void Store(CMesh3d* pMesh);
 
 private:
-  // A face with its state for the layer: corners, flag, and per edge k (corner k -> k + 1) the
-  // edge 3 g + j of the face g in front of it (g's corner j -> j + 1 runs the other way), -1
-  // when none. Kept together: the conquest reads them at once.
+  // A face: corners, and per edge k (corner k -> k + 1) the edge 3 g + j of the face g in front
+  // of it (g's corner j -> j + 1 runs the other way), -1 when none. Kept together: the conquest
+  // reads them at once. Its flag is apart, a byte in m_FaceFlag: the conquest asks many faces
+  // whether they are taken before it reads one.
   struct SFace
   {
     std::array<int, 3> v;
-    int flag;
     std::array<int, 3> across;
     // Index of the face in the base mesh, -1 for a face a layer added.
     int base;
@@ -69,9 +71,19 @@ private:
   using Gate = SGate;
 
   void StartLayer();
+  void ListAll();
+  void DropGoneFaces();
+  // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
+  int FaceFlag(int face) const;
   void ListFaces();
-  void ListAcross();
-  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists.
+  // The faces across the edges leaving a; `pass` is new to m_Stamp.
+  void ListAcross(int a, int pass);
+  void RemoveFromList(int v, int face);
+  void AppendToList(int v, const int* corners, int face, int k);
+  void Touch(int v, int pass);
+  void ComputeNormals();
+  // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
+  // the normals.
   void StoreAdjacency(CMesh3d* pMesh);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
@@ -81,7 +93,7 @@ private:
   // it is taken.
   void QueueGate(int a, int b, int edge)
   {
-    if (edge >= 0 && m_Faces[static_cast<size_t>(edge / 3)].flag == 0)
+    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(edge / 3)] == 0)
       m_Gates.push_back({a, b, edge});
   }
   int TagPair(int first, int second) const;
@@ -105,17 +117,29 @@ private:
   void PushGatesAfterRemoval(const int* border, int n);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   void AddLayerFace(int a, int b, int c);
-  void ReplaceLayerFace(int face) { m_Faces[static_cast<size_t>(face)].flag = 2; }
+  // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
+  // every list.
+  void ReplaceLayerFace(int face)
+  {
+    m_FaceFlag[static_cast<size_t>(face)] = 2;
+    m_Replaced.push_back(face);
+  }
   void Take(int v, std::int8_t mark);
 
   std::vector<std::array<float, 3>> m_Position;
   std::vector<std::array<float, 3>> m_Quantized;
   std::vector<SVertex> m_Vertices;
   std::vector<SFace> m_Faces;
+  std::vector<std::int8_t> m_FaceFlag;
+  // Faces gone and still in m_Faces.
+  size_t m_NbGone = 0;
+  // The base faces' own flags, which the mesh keeps when no layer is replayed.
+  std::vector<int> m_BaseFlag;
   int m_NbBaseVertex = 0;
   // Faces of each vertex, in face order, as the layer found them, each with the corners before
   // and after the vertex: the face holding the edge x -> v is found among v's without reading
-  // a face.
+  // a face. A vertex's faces start at m_FaceStart, m_FaceCount of them, in room for
+  // m_FaceRoom; one that outgrows its room moves to the end of m_FaceList.
   struct SCorner
   {
     int previous;
@@ -124,14 +148,24 @@ private:
     int corner;
   };
   std::vector<int> m_FaceStart;
+  std::vector<int> m_FaceCount;
+  std::vector<int> m_FaceRoom;
   std::vector<SCorner> m_FaceList;
+  // Whether the lists hold the faces as they are; whether a layer was replayed.
+  bool m_Listed = false;
+  bool m_Replayed = false;
   int m_NbLayerFace = 0;
+  std::vector<int> m_Replaced;
+  std::vector<int> m_Touched;
+  // Per vertex, the last pass that saw it: a pass takes the next value of m_Pass.
   std::vector<int> m_Stamp;
+  int m_Pass = 0;
   std::vector<int> m_FirstEdge;
   std::vector<int> m_FirstFace;
   std::vector<int> m_SecondFace;
   std::vector<int> m_Neighbors;
   std::vector<int> m_VertexFaces;
+  std::vector<std::array<float, 3>> m_FaceNormal;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -74,4 +76,33 @@ TEST(FrequencyModel, InvalidStartsAreRefused)
   const std::vector<int> highBits = {0x10000 + 4095, 1}; // only the low 16 bits count
   EXPECT_EQ(model.Initialise(2, highBits.data(), false), 1);
   EXPECT_EQ(model.GetFrequency(0), 4095u);
+}
+
+// The decoder's search on the scaled value: the symbol whose interval holds low / help, the
+// quotient clamped to the total's last value, whichever way the alphabet is searched (small
+// ones count interval starts times help, large ones divide).
+TEST(FrequencyModel, ScaledSearchMatchesTheClampedQuotient)
+{
+  std::mt19937 random(31);
+  for (int m : {1, 2, 8, CFrequencyModel::CountedSymbols, CFrequencyModel::CountedSymbols + 1, 300}) {
+    CFrequencyModel model;
+    ASSERT_EQ(model.Initialise(m, nullptr, true), 1) << m;
+    for (int i = 0; i < 2000; i++) {
+      ASSERT_EQ(model.Update(random() % 5 ? 0 : static_cast<int>(random() % m)), 1);
+      // help as a normalised range gives it: 2^11 .. 2^20 - 1; low up to past 4096 help.
+      const std::uint32_t help = (1u << 11) + static_cast<std::uint32_t>(random() % ((1u << 20) - (1u << 11)));
+      const std::uint64_t bound = std::min<std::uint64_t>(
+          static_cast<std::uint64_t>(help) * (CFrequencyModel::Total + 8), 0xFFFFFFFFu);
+      const auto low = static_cast<std::uint32_t>(random() % bound);
+      const std::uint32_t quotient = std::min<std::uint32_t>(low / help, CFrequencyModel::Total - 1);
+      const int s = model.SearchScaled(low, help);
+      ASSERT_EQ(s, LinearSearch(model, quotient)) << "m " << m << " low " << low << " help " << help;
+      // The exact edges: an interval's first value belongs to it, the value before does not.
+      const std::uint32_t start = model.GetCumulative(s) * help;
+      ASSERT_EQ(model.SearchScaled(start, help), LinearSearch(model, model.GetCumulative(s)));
+      if (start > 0) {
+        ASSERT_EQ(model.SearchScaled(start - 1, help), LinearSearch(model, model.GetCumulative(s) - 1));
+      }
+    }
+  }
 }

@@ -4,6 +4,7 @@
 #include "compression/ProgressiveCoder.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveReplay.h"
+#include "mesh/Vector3d.h"
 #include "tests/compression/ConquestFixtures.h"
 #include "tests/compression/ProgressiveMeshes.h"
 
@@ -65,6 +66,39 @@ TEST(ProgressiveReplay, ValenceThreeCodeSplitsTheFrontFace)
   mesh->Rebuild();
   EXPECT_TRUE(fixtures::IsClosed(*mesh));
   EXPECT_TRUE(fixtures::IsOriented(*mesh));
+}
+
+// On a torus of 96 faces each layer below splits one face: the lists are updated in place, and
+// the next layer sees the faces the last one added (its gate 0 -> 1 now fronts one of them).
+TEST(ProgressiveReplay, LayersThatSplitOneFaceEachCountAndLinkTheirFaces)
+{
+  auto mesh = progressive::Torus(8, 6);
+  ASSERT_EQ(96, mesh->NbFace());
+  CProgressiveReplay replay(*mesh, kScale, kShift, 3);
+  for (int layer = 1; layer <= 3; layer++) {
+    CProgressiveCodeList codes(0);
+    codes.Add(3);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{layer, 2 * layer, 3 * layer}});
+    ASSERT_EQ(1, replay.ReplayLayer(codes, &geometry)) << layer;
+    EXPECT_EQ(48 + layer, replay.NbVertex());
+    EXPECT_EQ(96 + 2 * layer, replay.NbFace());
+  }
+  replay.Store(mesh.get());
+  ASSERT_EQ(51, mesh->NbVertex());
+  ASSERT_EQ(102, mesh->NbFace());
+  // Each new vertex went into the face fronting the edge 0 -> 1, the one (v, 1, 0) of the
+  // vertex before, which so trades it for two: 4 faces each, 3 for the last.
+  for (int i = 48; i < 51; i++) {
+    const CVertex3d* v = mesh->GetVertex(i);
+    EXPECT_EQ(i < 50 ? 4 : 3, v->NbFaceNeighbor()) << i;
+    EXPECT_TRUE(v->IsNeighbor(mesh->GetVertex(0)) && v->IsNeighbor(mesh->GetVertex(1))) << i;
+  }
+  const std::vector<int> stored = progressive::Adjacency(*mesh);
+  ASSERT_EQ(1, mesh->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*mesh), stored);
+  for (int f = 0; f < mesh->NbFace(); f++)
+    for (int k = 0; k < 3; k++)
+      ASSERT_NE(nullptr, mesh->GetFace(f)->f(k)) << f;
 }
 
 TEST(ProgressiveReplay, LayerThatCannotUseItsCodesOrRecordsIsRefused)
@@ -193,6 +227,12 @@ void DecodeWith(const char* name, int colour, SDecoded* pOut)
   pOut->counts = g_Counts;
 }
 
+// Bit for bit: the normals are computed in the same order of operations either way.
+bool SameVector(const CVector3d& u, const CVector3d& v)
+{
+  return u.x() == v.x() && u.y() == v.y() && u.z() == v.z();
+}
+
 void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
 {
   ASSERT_EQ(a.NbVertex(), b.NbVertex());
@@ -204,9 +244,11 @@ void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
     for (int k = 0; k < 3; k++)
       differences += u->Get(k) != v->Get(k) || u->Get2(k) != v->Get2(k);
     differences += u->GetFlag() != v->GetFlag() || u->GetMark() != v->GetMark();
+    differences += !SameVector(*u->GetNormal(), *v->GetNormal());
   }
   for (int i = 0; i < a.NbFace(); i++)
-    differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag();
+    differences += Corners(a, i) != Corners(b, i) || a.GetFace(i)->GetFlag() != b.GetFace(i)->GetFlag() ||
+                   !SameVector(*a.GetFace(i)->GetNormal(), *b.GetFace(i)->GetNormal());
   EXPECT_EQ(0, differences);
   EXPECT_EQ(progressive::Adjacency(a), progressive::Adjacency(b));
 }
@@ -236,6 +278,30 @@ TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
       EXPECT_EQ(objects.counts, arrays.counts);
       EXPECT_EQ(static_cast<size_t>(encoder.NbLayer()), arrays.counts.size());
     }
+}
+
+// Layers that each re-insert a few vertices into a large mesh: the replay updates only the
+// face lists around them, and must end where the replay on mesh objects ends, layer by layer.
+TEST(ProgressiveReplay, SmallLayersUpdateTheListsAsARebuildWould)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::ReadObj("cheese.obj");
+  ASSERT_NE(nullptr, mesh);
+  CProgressiveCoder encoder;
+  ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 12, "c.vpm"));
+  ASSERT_GT(encoder.NbLayer(), 10);
+  SDecoded arrays;
+  SDecoded objects;
+  DecodeWith("c.vpm", 0, &arrays);
+  DecodeWith("c.vpm", 1, &objects);
+  ExpectSameMesh(objects.mesh, arrays.mesh);
+  EXPECT_EQ(objects.counts, arrays.counts);
+  // Most layers add under a 64th of the vertices, so replace under a 16th of the faces: the
+  // lists were updated, not rebuilt.
+  int small = 0;
+  for (size_t i = 1; i < arrays.counts.size(); i++)
+    small += 64 * (arrays.counts[i] - arrays.counts[i - 1]) < arrays.counts[i - 1] ? 1 : 0;
+  EXPECT_GT(small, static_cast<int>(arrays.counts.size()) / 2);
 }
 
 // The replay links the final mesh from its own face lists: the same relations, in the same
