@@ -87,6 +87,12 @@ public:
   int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
+  // Remembered refusals (see SRefusal): 0 answers from them, 1 judges every removal in full,
+  // 2 judges in full and counts the remembered answers the full judgement contradicts.
+  void SetRefusalMemory(int mode) { m_RefusalMode = mode; }
+  // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
+  int GetRefusalHits() const { return m_RefusalHits; }
+  int GetRefusalMismatches() const { return m_RefusalMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -146,6 +152,10 @@ private:
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
+  int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
+  struct SRefusal;
+  SRefusal* RefusalOf(const CVertex3d* v);
+  void ForgetRefusals(size_t count);
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
@@ -286,6 +296,33 @@ private:
                     const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
+  // A removal refused by the vetoes on the new faces, with the gate it was judged from: those
+  // vetoes read only the positions of v's ring, walked from the gate on v's corners, and the
+  // pattern of the ring's size and the gate's tag pair. While v's corners stay as listed (a
+  // layer's update lists again those of every vertex its faces touch) and the vetoes' settings
+  // stay, the same gate gets the same refusal.
+  struct SRefusal
+  {
+    const CVertex3d* first = nullptr;
+    const CVertex3d* second = nullptr;
+    int tagPair = -1;
+  };
+  // One per kind of layer (simple, double), by adjacency index like the corner lists.
+  struct SRefusals
+  {
+    SRefusal kind[2];
+  };
+  std::vector<SRefusals> m_Refusals;
+  std::vector<SRefusals> m_RefusalSpare;
+  // The veto settings the remembered refusals were judged under.
+  std::array<double, 4> m_RefusalSettings{};
+  int m_RefusalMode = 0;
+  int m_RefusalHits = 0;
+  int m_RefusalMismatches = 0;
+  // The last gate's null patch cause (kNone when it removed its vertex).
+  int m_LastCause = kNone;
+  // Set when the last patch was walked on the corner lists.
+  int m_PatchFromCorners = 0;
   // Buffers of the update, kept from layer to layer.
   std::vector<SCorner> m_CornerSpare;
   std::vector<int> m_CornerStartSpare;

@@ -176,8 +176,17 @@ CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVe
 // not change within a layer: a front corner found early is the one found in turn.
 void CProgressiveCoder::LookAhead()
 {
+  constexpr size_t kFarthest = 32;
   constexpr size_t kFar = 16;
   constexpr size_t kNear = 8;
+  if (m_GateHead + kFarthest < m_Gates.size()) {
+    // The owner and start of the first vertex's corners, by the index the gate carries.
+    const size_t id = static_cast<size_t>(m_Gates[m_GateHead + kFarthest].GetFirstIndex());
+    if (id < m_CornerOwner.size()) {
+      __builtin_prefetch(m_CornerOwner.data() + id);
+      __builtin_prefetch(m_CornerStart.data() + id);
+    }
+  }
   if (m_GateHead + kFar < m_Gates.size()) {
     const CProgressiveGate& g = m_Gates[m_GateHead + kFar];
     const int id = CornerListOf(g.GetFirst(), g.GetFirstIndex());
@@ -192,8 +201,8 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  __builtin_prefetch(c.face);
-  __builtin_prefetch(c.next);
+  __builtin_prefetch(c.face, 1);
+  __builtin_prefetch(c.next, 1);
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -239,6 +248,7 @@ void CProgressiveCoder::ListCorners()
     }
   }
   m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  ForgetRefusals(static_cast<size_t>(nv));
   m_CornersValid = 1;
   m_CornersComplete = complete;
 }
@@ -321,6 +331,13 @@ void CProgressiveCoder::InitLayer()
   else
     ListCorners();
   m_CornersCarried = 0;
+  const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
+                                       static_cast<double>(m_MetricKind), m_MetricThreshold,
+                                       static_cast<double>(m_ForbidNormalFlipping)};
+  if (settings != m_RefusalSettings) {
+    ForgetRefusals(m_Refusals.size());
+    m_RefusalSettings = settings;
+  }
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
@@ -379,6 +396,7 @@ int CProgressiveCoder::EncodeStep()
 int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                  int cause)
 {
+  m_LastCause = cause;
   if (m_ColourCause && cause >= 0 && cause < 7)
     pFace->SetColor(kCauseColours[cause][0], kCauseColours[cause][1], kCauseColours[cause][2]);
   v->SetFlag(1);
@@ -413,6 +431,44 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
       (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
+  SRefusal* pRefusal = RefusalOf(v);
+  const bool remembered = pRefusal && pRefusal->first == pGate->GetFirst() &&
+                          pRefusal->second == pGate->GetSecond() &&
+                          pRefusal->tagPair == pGate->GetTagPair();
+  if (remembered) {
+    m_RefusalHits++;
+    if (m_RefusalMode == 0)
+      return NullPatch(pGate, pFace, v, 4);
+  }
+  const int r = JudgeRemoval(pGate, pFace, v, valence);
+  if (remembered && m_LastCause != 4)
+    m_RefusalMismatches++;
+  return r;
+}
+
+// The slot of v for this kind of layer, null when refusals are not remembered: with every
+// refusal shown or coloured, the full judgement runs each time.
+CProgressiveCoder::SRefusal* CProgressiveCoder::RefusalOf(const CVertex3d* v)
+{
+  if (m_RefusalMode == 1 || !m_ApplyRemoval || m_ColourCause || m_ColourPatches)
+    return nullptr;
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  if (id < 0 || static_cast<size_t>(id) >= m_Refusals.size())
+    return nullptr;
+  return &m_Refusals[static_cast<size_t>(id)].kind[m_GateType & 1];
+}
+
+void CProgressiveCoder::ForgetRefusals(size_t count)
+{
+  m_Refusals.assign(count, SRefusals{});
+}
+
+// The patch in front of a free vertex of a fitting valence: walked, checked, and removed
+// unless refused.
+int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
+                                    int valence)
+{
+  m_LastCause = kNone;
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence))
     return NullPatch(pGate, pFace, v, 2);
@@ -421,8 +477,12 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
   // (a patch refused on several counts shows the first of border, residual, new faces).
   const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
-  if (vetoFirst && IsRetriangulationVetoed(pGate, v))
+  if (vetoFirst && IsRetriangulationVetoed(pGate, v)) {
+    SRefusal* pRefusal = m_PatchFromCorners ? RefusalOf(v) : nullptr;
+    if (pRefusal)
+      *pRefusal = {pGate->GetFirst(), pGate->GetSecond(), pGate->GetTagPair()};
     return NullPatch(pGate, pFace, v, 4);
+  }
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
@@ -537,6 +597,7 @@ int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVert
                                   int valence)
 {
   const int found = BuildPatchFromCorners(pGate, pFace, v, valence);
+  m_PatchFromCorners = found >= 0;
   if (found >= 0)
     return found;
   m_GateBorder.RemoveAll();
