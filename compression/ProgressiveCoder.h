@@ -87,7 +87,7 @@ public:
   int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
-  // Remembered refusals (see SRefusal): 0 answers from them, 1 judges every removal in full,
+  // Remembered refusals (see SRefusals): 0 answers from them, 1 judges every removal in full,
   // 2 judges in full and counts the remembered answers the full judgement contradicts.
   void SetRefusalMemory(int mode) { m_RefusalMode = mode; }
   // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
@@ -153,8 +153,11 @@ private:
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
   int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
-  struct SRefusal;
-  SRefusal* RefusalOf(const CVertex3d* v);
+  // v's slot for this kind of layer and v's adjacency index, null when nothing is remembered.
+  std::uint8_t* RefusalOf(const CVertex3d* v, int* pId);
+  bool IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace, int id,
+                           std::uint8_t code) const;
+  void RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace, CVertex3d* v);
   void ForgetRefusals(size_t count);
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
@@ -300,18 +303,14 @@ private:
   // vetoes read only the positions of v's ring, walked from the gate on v's corners, and the
   // pattern of the ring's size and the gate's tag pair. While v's corners stay as listed (a
   // layer's update lists again those of every vertex its faces touch) and the vetoes' settings
-  // stay, the same gate gets the same refusal.
-  struct SRefusal
-  {
-    const CVertex3d* first = nullptr;
-    const CVertex3d* second = nullptr;
-    int tagPair = -1;
-  };
-  // One per kind of layer (simple, double), by adjacency index like the corner lists.
+  // stay, the same gate gets the same refusal. The gate is named by the position of the front
+  // face among v's corners (the corner holds first before v, second after): per kind of layer
+  // (simple, double), 0 when none, else 1 + 4 * position + tag pair.
   struct SRefusals
   {
-    SRefusal kind[2];
+    std::uint8_t kind[2] = {0, 0};
   };
+  static constexpr int kMaxRefusalCorner = 60;
   std::vector<SRefusals> m_Refusals;
   std::vector<SRefusals> m_RefusalSpare;
   // The veto settings the remembered refusals were judged under.

@@ -176,17 +176,8 @@ CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVe
 // not change within a layer: a front corner found early is the one found in turn.
 void CProgressiveCoder::LookAhead()
 {
-  constexpr size_t kFarthest = 32;
   constexpr size_t kFar = 16;
   constexpr size_t kNear = 8;
-  if (m_GateHead + kFarthest < m_Gates.size()) {
-    // The owner and start of the first vertex's corners, by the index the gate carries.
-    const size_t id = static_cast<size_t>(m_Gates[m_GateHead + kFarthest].GetFirstIndex());
-    if (id < m_CornerOwner.size()) {
-      __builtin_prefetch(m_CornerOwner.data() + id);
-      __builtin_prefetch(m_CornerStart.data() + id);
-    }
-  }
   if (m_GateHead + kFar < m_Gates.size()) {
     const CProgressiveGate& g = m_Gates[m_GateHead + kFar];
     const int id = CornerListOf(g.GetFirst(), g.GetFirstIndex());
@@ -201,8 +192,8 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  __builtin_prefetch(c.face, 1);
-  __builtin_prefetch(c.next, 1);
+  __builtin_prefetch(c.face);
+  __builtin_prefetch(c.next);
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -431,10 +422,9 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
       (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
-  SRefusal* pRefusal = RefusalOf(v);
-  const bool remembered = pRefusal && pRefusal->first == pGate->GetFirst() &&
-                          pRefusal->second == pGate->GetSecond() &&
-                          pRefusal->tagPair == pGate->GetTagPair();
+  int id = -1;
+  const std::uint8_t* pRefusal = RefusalOf(v, &id);
+  const bool remembered = pRefusal && *pRefusal && IsRefusalRemembered(pGate, pFace, id, *pRefusal);
   if (remembered) {
     m_RefusalHits++;
     if (m_RefusalMode == 0)
@@ -446,16 +436,45 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   return r;
 }
 
-// The slot of v for this kind of layer, null when refusals are not remembered: with every
-// refusal shown or coloured, the full judgement runs each time.
-CProgressiveCoder::SRefusal* CProgressiveCoder::RefusalOf(const CVertex3d* v)
+// Null when refusals are not remembered: with every refusal shown or coloured, the full
+// judgement runs each time.
+std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 {
   if (m_RefusalMode == 1 || !m_ApplyRemoval || m_ColourCause || m_ColourPatches)
     return nullptr;
   const int id = CornerListOf(v, v->GetAdjacencyIndex());
   if (id < 0 || static_cast<size_t>(id) >= m_Refusals.size())
     return nullptr;
+  *pId = id;
   return &m_Refusals[static_cast<size_t>(id)].kind[m_GateType & 1];
+}
+
+bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace,
+                                            int id, std::uint8_t code) const
+{
+  const int corner = m_CornerStart[static_cast<size_t>(id)] + (code - 1) / 4;
+  if (corner >= m_CornerStart[static_cast<size_t>(id) + 1])
+    return false;
+  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
+  return c.face == pFace && c.previous == pGate->GetFirst() && c.next == pGate->GetSecond() &&
+         (code - 1) % 4 == pGate->GetTagPair();
+}
+
+// Only for a patch walked on v's corners: the walk then read nothing but them.
+void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace,
+                                        CVertex3d* v)
+{
+  int id = -1;
+  std::uint8_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
+  if (!pRefusal)
+    return;
+  const int begin = m_CornerStart[static_cast<size_t>(id)];
+  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  for (int i = begin; i < end; i++)
+    if (m_Corners[static_cast<size_t>(i)].face == pFace) {
+      *pRefusal = static_cast<std::uint8_t>(1 + 4 * (i - begin) + pGate->GetTagPair());
+      return;
+    }
 }
 
 void CProgressiveCoder::ForgetRefusals(size_t count)
@@ -478,9 +497,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // (a patch refused on several counts shows the first of border, residual, new faces).
   const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
   if (vetoFirst && IsRetriangulationVetoed(pGate, v)) {
-    SRefusal* pRefusal = m_PatchFromCorners ? RefusalOf(v) : nullptr;
-    if (pRefusal)
-      *pRefusal = {pGate->GetFirst(), pGate->GetSecond(), pGate->GetTagPair()};
+    RememberRefusal(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 4);
   }
   const int concave = m_ForbidConcave && IsBorderConcave();
