@@ -93,6 +93,9 @@ public:
   // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
   int GetRefusalHits() const { return m_RefusalHits; }
   int GetRefusalMismatches() const { return m_RefusalMismatches; }
+  // In mode 2, also the free vertices whose boundary status read on the corner lists differed
+  // from the one read on their faces.
+  int GetBoundaryMismatches() const { return m_BoundaryMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -159,6 +162,10 @@ private:
                            std::uint8_t code) const;
   void RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace, CVertex3d* v);
   void ForgetRefusals(size_t count);
+  // v->IsOnBoundary(), read on v's corners where they are listed.
+  int IsOnBoundary(const CVertex3d* v);
+  // -1 when v's corners are not listed or one of its faces repeats a vertex.
+  int IsOnBoundaryByCorners(const CVertex3d* v) const;
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
@@ -318,6 +325,7 @@ private:
   int m_RefusalMode = 0;
   int m_RefusalHits = 0;
   int m_RefusalMismatches = 0;
+  int m_BoundaryMismatches = 0;
   // The last gate's null patch cause (kNone when it removed its vertex).
   int m_LastCause = kNone;
   // Set when the last patch was walked on the corner lists.

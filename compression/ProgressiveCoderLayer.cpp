@@ -192,8 +192,13 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  __builtin_prefetch(c.face);
-  __builtin_prefetch(c.next);
+  // Both lines of each: the flags and marks the gate reads sit past the first.
+  const char* face = reinterpret_cast<const char*>(c.face);
+  const char* next = reinterpret_cast<const char*>(c.next);
+  __builtin_prefetch(face);
+  __builtin_prefetch(face + 64);
+  __builtin_prefetch(next);
+  __builtin_prefetch(next + 64);
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -413,7 +418,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
   const int valence = v->NbVertexNeighbor();
-  if (m_HasBoundary && v->IsOnBoundary()) {
+  if (m_HasBoundary && IsOnBoundary(v)) {
     if (valence == 3 && 3 < m_MaxValence)
       return RemoveBoundaryVertex(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 1);
@@ -475,6 +480,41 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
       *pRefusal = static_cast<std::uint8_t>(1 + 4 * (i - begin) + pGate->GetTagPair());
       return;
     }
+}
+
+int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
+{
+  const int byCorners = IsOnBoundaryByCorners(v);
+  if (byCorners < 0)
+    return v->IsOnBoundary();
+  if (m_RefusalMode == 2 && byCorners != v->IsOnBoundary())
+    m_BoundaryMismatches++;
+  return byCorners;
+}
+
+// A face of v lacks a neighbour across one of its edges at v when no other face of v holds
+// the edge's far end: the face links are made by that rule, and a layer changes none of them
+// before it ends. The corners read here lie together; the faces lie apart.
+int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v) const
+{
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  if (id < 0)
+    return -1;
+  const SCorner* begin = m_Corners.data() + m_CornerStart[static_cast<size_t>(id)];
+  const SCorner* end = m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1];
+  for (const SCorner* c = begin; c < end; c++)
+    if (c->previous == c->next || c->previous == v || c->next == v)
+      return -1;
+  auto heldElsewhere = [begin, end](const SCorner* c, const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->face != c->face && (g->previous == b || g->next == b))
+        return true;
+    return false;
+  };
+  for (const SCorner* c = begin; c < end; c++)
+    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous))
+      return 1;
+  return 0;
 }
 
 void CProgressiveCoder::ForgetRefusals(size_t count)

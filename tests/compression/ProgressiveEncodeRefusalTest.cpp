@@ -1,6 +1,7 @@
 // Remembered refusals: a gate refused by the vetoes on the new faces, met again in a later layer
 // on an unchanged ring, is refused without walking the patch. Judging every such gate in full
-// as well must never contradict the remembered answer, and the stream must not change.
+// as well must never contradict the remembered answer, and the stream must not change. The
+// boundary test of a free vertex, read on its corners, is checked against its faces the same way.
 #include "compression/ProgressiveCoder.h"
 #include "tests/compression/ConquestFixtures.h"
 #include "tests/compression/ProgressiveMeshes.h"
@@ -50,6 +51,8 @@ const SCase kCases[] = {
     {"camel volume", [] { return Obj("camel.obj"); }, 100, 0, 1, 1, 0.25, 0, true},
     {"plate with holes", [] { return progressive::PlateWithHoles(60, 60, 10); }, 100, 0, 0, 0, 0, 0,
      false},
+    {"elephant patch", [] { return Obj("conquest_elephant_patch337.obj"); }, 10, 1, 1, 0, 0.3, 0,
+     false},
 };
 
 struct SRun
@@ -58,6 +61,7 @@ struct SRun
   int layers = 0;
   int hits = 0;
   int mismatches = 0;
+  int boundaryMismatches = 0;
 };
 
 SRun EncodeCase(const SCase& c, int mode, int colourCause = 0)
@@ -75,6 +79,7 @@ SRun EncodeCase(const SCase& c, int mode, int colourCause = 0)
   run.layers = coder.NbLayer();
   run.hits = coder.GetRefusalHits();
   run.mismatches = coder.GetRefusalMismatches();
+  run.boundaryMismatches = coder.GetBoundaryMismatches();
   return run;
 }
 
@@ -85,6 +90,8 @@ TEST(ProgressiveRefusals, FullJudgementNeverContradictsARememberedRefusal)
     SCOPED_TRACE(c.name);
     const SRun checked = EncodeCase(c, 2);
     EXPECT_EQ(0, checked.mismatches);
+    // The boundary test read on the corner lists agrees with the one read on the faces.
+    EXPECT_EQ(0, checked.boundaryMismatches);
     if (c.expectHits) {
       // Many layers, most refusals coming back: the memory is exercised, not bypassed.
       EXPECT_GT(checked.layers, 10);
