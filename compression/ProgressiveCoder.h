@@ -87,6 +87,15 @@ public:
   int NbGeometryLayer() const { return static_cast<int>(m_LayerGeometry.size()); }
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
+  // Remembered refusals (see SRefusals): 0 answers from them, 1 judges every removal in full,
+  // 2 judges in full and counts the remembered answers the full judgement contradicts.
+  void SetRefusalMemory(int mode) { m_RefusalMode = mode; }
+  // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
+  int GetRefusalHits() const { return m_RefusalHits; }
+  int GetRefusalMismatches() const { return m_RefusalMismatches; }
+  // In mode 2, also the free vertices whose boundary status read on the corner lists differed
+  // from the one read on their faces.
+  int GetBoundaryMismatches() const { return m_BoundaryMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -146,6 +155,17 @@ private:
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
+  int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
+  // v's slot for this kind of layer and v's adjacency index, null when nothing is remembered.
+  std::uint8_t* RefusalOf(const CVertex3d* v, int* pId);
+  bool IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace, int id,
+                           std::uint8_t code) const;
+  void RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace, CVertex3d* v);
+  void ForgetRefusals(size_t count);
+  // v->IsOnBoundary(), read on v's corners where they are listed.
+  int IsOnBoundary(const CVertex3d* v);
+  // -1 when v's corners are not listed or one of its faces repeats a vertex.
+  int IsOnBoundaryByCorners(const CVertex3d* v) const;
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
@@ -286,6 +306,30 @@ private:
                     const std::vector<int>& freshStart);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
+  // A removal refused by the vetoes on the new faces, with the gate it was judged from: those
+  // vetoes read only the positions of v's ring, walked from the gate on v's corners, and the
+  // pattern of the ring's size and the gate's tag pair. While v's corners stay as listed (a
+  // layer's update lists again those of every vertex its faces touch) and the vetoes' settings
+  // stay, the same gate gets the same refusal. The gate is named by the position of the front
+  // face among v's corners (the corner holds first before v, second after): per kind of layer
+  // (simple, double), 0 when none, else 1 + 4 * position + tag pair.
+  struct SRefusals
+  {
+    std::uint8_t kind[2] = {0, 0};
+  };
+  static constexpr int kMaxRefusalCorner = 60;
+  std::vector<SRefusals> m_Refusals;
+  std::vector<SRefusals> m_RefusalSpare;
+  // The veto settings the remembered refusals were judged under.
+  std::array<double, 4> m_RefusalSettings{};
+  int m_RefusalMode = 0;
+  int m_RefusalHits = 0;
+  int m_RefusalMismatches = 0;
+  int m_BoundaryMismatches = 0;
+  // The last gate's null patch cause (kNone when it removed its vertex).
+  int m_LastCause = kNone;
+  // Set when the last patch was walked on the corner lists.
+  int m_PatchFromCorners = 0;
   // Buffers of the update, kept from layer to layer.
   std::vector<SCorner> m_CornerSpare;
   std::vector<int> m_CornerStartSpare;

@@ -161,10 +161,16 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
   std::vector<int>& cornerStart = m_CornerStartSpare;
   cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
   m_CornerOwner.resize(static_cast<size_t>(nv));
+  // A touched vertex's refusals go with its old corners.
+  std::vector<SRefusals>& refusals = m_RefusalSpare;
+  refusals.assign(static_cast<size_t>(nv), SRefusals{});
+  const bool refused = m_Refusals.size() >= m_CornerStart.size() - 1;
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     const size_t old = static_cast<size_t>(v->GetAdjacencyIndex());
     const int r = rank[old];
+    if (r < 0 && refused)
+      refusals[static_cast<size_t>(i)] = m_Refusals[old];
     const SCorner* first = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r)]
                                   : m_Corners.data() + m_CornerStart[old];
     const SCorner* last = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r) + 1]
@@ -176,6 +182,7 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
   }
   m_Corners.swap(corners);
   m_CornerStart.swap(cornerStart);
+  m_Refusals.swap(refusals);
   m_CornersValid = 0;
   m_CornersCarried = 1;
 }

@@ -192,8 +192,13 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  __builtin_prefetch(c.face);
-  __builtin_prefetch(c.next);
+  // Both lines of each: the flags and marks the gate reads sit past the first.
+  const char* face = reinterpret_cast<const char*>(c.face);
+  const char* next = reinterpret_cast<const char*>(c.next);
+  __builtin_prefetch(face);
+  __builtin_prefetch(face + 64);
+  __builtin_prefetch(next);
+  __builtin_prefetch(next + 64);
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -239,6 +244,7 @@ void CProgressiveCoder::ListCorners()
     }
   }
   m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  ForgetRefusals(static_cast<size_t>(nv));
   m_CornersValid = 1;
   m_CornersComplete = complete;
 }
@@ -321,6 +327,13 @@ void CProgressiveCoder::InitLayer()
   else
     ListCorners();
   m_CornersCarried = 0;
+  const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
+                                       static_cast<double>(m_MetricKind), m_MetricThreshold,
+                                       static_cast<double>(m_ForbidNormalFlipping)};
+  if (settings != m_RefusalSettings) {
+    ForgetRefusals(m_Refusals.size());
+    m_RefusalSettings = settings;
+  }
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
@@ -379,6 +392,7 @@ int CProgressiveCoder::EncodeStep()
 int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                  int cause)
 {
+  m_LastCause = cause;
   if (m_ColourCause && cause >= 0 && cause < 7)
     pFace->SetColor(kCauseColours[cause][0], kCauseColours[cause][1], kCauseColours[cause][2]);
   v->SetFlag(1);
@@ -404,7 +418,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
   const int valence = v->NbVertexNeighbor();
-  if (m_HasBoundary && v->IsOnBoundary()) {
+  if (m_HasBoundary && IsOnBoundary(v)) {
     if (valence == 3 && 3 < m_MaxValence)
       return RemoveBoundaryVertex(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 1);
@@ -413,6 +427,107 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
       (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
+  int id = -1;
+  const std::uint8_t* pRefusal = RefusalOf(v, &id);
+  const bool remembered = pRefusal && *pRefusal && IsRefusalRemembered(pGate, pFace, id, *pRefusal);
+  if (remembered) {
+    m_RefusalHits++;
+    if (m_RefusalMode == 0)
+      return NullPatch(pGate, pFace, v, 4);
+  }
+  const int r = JudgeRemoval(pGate, pFace, v, valence);
+  if (remembered && m_LastCause != 4)
+    m_RefusalMismatches++;
+  return r;
+}
+
+// Null when refusals are not remembered: with every refusal shown or coloured, the full
+// judgement runs each time.
+std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
+{
+  if (m_RefusalMode == 1 || !m_ApplyRemoval || m_ColourCause || m_ColourPatches)
+    return nullptr;
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  if (id < 0 || static_cast<size_t>(id) >= m_Refusals.size())
+    return nullptr;
+  *pId = id;
+  return &m_Refusals[static_cast<size_t>(id)].kind[m_GateType & 1];
+}
+
+bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace,
+                                            int id, std::uint8_t code) const
+{
+  const int corner = m_CornerStart[static_cast<size_t>(id)] + (code - 1) / 4;
+  if (corner >= m_CornerStart[static_cast<size_t>(id) + 1])
+    return false;
+  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
+  return c.face == pFace && c.previous == pGate->GetFirst() && c.next == pGate->GetSecond() &&
+         (code - 1) % 4 == pGate->GetTagPair();
+}
+
+// Only for a patch walked on v's corners: the walk then read nothing but them.
+void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace,
+                                        CVertex3d* v)
+{
+  int id = -1;
+  std::uint8_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
+  if (!pRefusal)
+    return;
+  const int begin = m_CornerStart[static_cast<size_t>(id)];
+  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  for (int i = begin; i < end; i++)
+    if (m_Corners[static_cast<size_t>(i)].face == pFace) {
+      *pRefusal = static_cast<std::uint8_t>(1 + 4 * (i - begin) + pGate->GetTagPair());
+      return;
+    }
+}
+
+int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
+{
+  const int byCorners = IsOnBoundaryByCorners(v);
+  if (byCorners < 0)
+    return v->IsOnBoundary();
+  if (m_RefusalMode == 2 && byCorners != v->IsOnBoundary())
+    m_BoundaryMismatches++;
+  return byCorners;
+}
+
+// A face of v lacks a neighbour across one of its edges at v when no other face of v holds
+// the edge's far end: the face links are made by that rule, and a layer changes none of them
+// before it ends. The corners read here lie together; the faces lie apart.
+int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v) const
+{
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  if (id < 0)
+    return -1;
+  const SCorner* begin = m_Corners.data() + m_CornerStart[static_cast<size_t>(id)];
+  const SCorner* end = m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1];
+  for (const SCorner* c = begin; c < end; c++)
+    if (c->previous == c->next || c->previous == v || c->next == v)
+      return -1;
+  auto heldElsewhere = [begin, end](const SCorner* c, const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->face != c->face && (g->previous == b || g->next == b))
+        return true;
+    return false;
+  };
+  for (const SCorner* c = begin; c < end; c++)
+    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous))
+      return 1;
+  return 0;
+}
+
+void CProgressiveCoder::ForgetRefusals(size_t count)
+{
+  m_Refusals.assign(count, SRefusals{});
+}
+
+// The patch in front of a free vertex of a fitting valence: walked, checked, and removed
+// unless refused.
+int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
+                                    int valence)
+{
+  m_LastCause = kNone;
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence))
     return NullPatch(pGate, pFace, v, 2);
@@ -421,8 +536,10 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
   // (a patch refused on several counts shows the first of border, residual, new faces).
   const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
-  if (vetoFirst && IsRetriangulationVetoed(pGate, v))
+  if (vetoFirst && IsRetriangulationVetoed(pGate, v)) {
+    RememberRefusal(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 4);
+  }
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
@@ -537,6 +654,7 @@ int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVert
                                   int valence)
 {
   const int found = BuildPatchFromCorners(pGate, pFace, v, valence);
+  m_PatchFromCorners = found >= 0;
   if (found >= 0)
     return found;
   m_GateBorder.RemoveAll();
