@@ -5,12 +5,30 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <limits>
-#include <unordered_map>
 
 namespace {
 constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 
+// A face normal as the curveness reads it, with its norm computed once.
+struct SNormal
+{
+  CVector3d normal;
+  double square = 0.0;
+  double norm = 0.0;
+};
+} // namespace
+
+// The tables of CCurveOnce, kept from batch to batch so that a batch allocates nothing.
+struct CArrayOperationEdge::SCurveScratch
+{
+  CPointerStampMap<double> curves;
+  CPointerStampMap<SNormal> normals;
+};
+
+namespace {
 // A vertex's curveness (CVertex3d::GetMaxCurveAround: the largest |sin| between the normals of
 // two neighbour faces around it) depends on the faces around it only, which stay as they are
 // while a batch of operations is updated: each vertex is measured once per batch, and each
@@ -18,6 +36,12 @@ constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 class CCurveOnce
 {
 public:
+  explicit CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch) : m_Scratch(*pScratch)
+  {
+    m_Scratch.curves.Clear();
+    m_Scratch.normals.Clear();
+  }
+
   void Update(COperationEdge* o)
   {
     if (o->IsValid())
@@ -27,48 +51,99 @@ public:
 private:
   double Of(const CVertex3d* v)
   {
-    const auto [it, added] = m_Curve.try_emplace(v, 0.0);
-    if (added)
-      it->second = Measure(v);
-    return it->second;
+    bool added = false;
+    if (const double* pKnown = m_Scratch.curves.Find(v, &added); !added)
+      return *pKnown;
+    const double curve = Measure(v);
+    // Measuring looked up normals only; the vertex's entry is found again to be written.
+    *m_Scratch.curves.Find(v, &added) = curve;
+    return curve;
   }
 
+  // The pairs are those of CVertex3d::ForEachAdjacentFacePair (a face before a later one that
+  // it names as a neighbour); the largest value does not depend on the order they come in.
+  // Each face and its normal are read once per vertex.
   double Measure(const CVertex3d* v)
   {
     const int n = v->NbFaceNeighbor();
-    double best = 0.0;
+    if (n > kMostFaces)
+      return MeasureMany(v);
+    std::array<CFace3d*, kMostFaces> faces;  // read only where written
+    std::array<SNormal, kMostFaces> normals;
+    std::array<bool, kMostFaces> known{};
     for (int i = 0; i < n; i++)
-      for (int j = i + 1; j < n; j++)
-        if (v->GetFaceNeighbor(i)->HasNeighbor(v->GetFaceNeighbor(j)))
-          best = std::max(best, AbsSinus(Normal(v->GetFaceNeighbor(i)),
-                                         Normal(v->GetFaceNeighbor(j))));
+      faces[static_cast<size_t>(i)] = v->GetFaceNeighbor(i);
+    const auto normalAt = [&](int i) -> const SNormal& {
+      const auto k = static_cast<size_t>(i);
+      if (!known[k]) {
+        normals[k] = Normal(faces[k]);
+        known[k] = true;
+      }
+      return normals[k];
+    };
+    double best = 0.0;
+    for (int i = 0; i < n; i++) {
+      const CFace3d* f = faces[static_cast<size_t>(i)];
+      const CFace3d* f0 = f->f(0);
+      const CFace3d* f1 = f->f(1);
+      const CFace3d* f2 = f->f(2);
+      for (int j = i + 1; j < n; j++) {
+        const CFace3d* g = faces[static_cast<size_t>(j)];
+        if (g == f0 || g == f1 || g == f2)
+          best = std::max(best, AbsSinus(normalAt(i), normalAt(j)));
+      }
+    }
     return best;
   }
 
-  const CVector3d& Normal(CFace3d* f)
+  double MeasureMany(const CVertex3d* v)
   {
-    const auto [it, added] = m_Normal.try_emplace(f);
+    const int n = v->NbFaceNeighbor();
+    double best = 0.0;
+    for (int i = 0; i < n; i++) {
+      CFace3d* f = v->GetFaceNeighbor(i);
+      for (int j = i + 1; j < n; j++) {
+        CFace3d* g = v->GetFaceNeighbor(j);
+        if (f->HasNeighbor(g)) {
+          const SNormal a = Normal(f);
+          best = std::max(best, AbsSinus(a, Normal(g)));
+        }
+      }
+    }
+    return best;
+  }
+
+  static constexpr int kMostFaces = 24;
+
+  SNormal Normal(CFace3d* f)
+  {
+    bool added = false;
+    SNormal* pNormal = m_Scratch.normals.Find(f, &added);
     if (added) {
       f->CalculateNormal();
-      it->second = *f->GetNormal();
+      pNormal->normal = *f->GetNormal();
+      pNormal->square = pNormal->normal.GetSquareNorm();
+      pNormal->norm = std::sqrt(pNormal->square);
     }
-    return it->second;
+    return *pNormal;
   }
 
-  static double AbsSinus(const CVector3d& a, const CVector3d& b)
+  // AbsSinusFaces on the normals, CVector3d::GetNorm being the root of the square norm.
+  static double AbsSinus(const SNormal& a, const SNormal& b)
   {
-    if (a.GetSquareNorm() == 0.0 || b.GetSquareNorm() == 0.0)
+    if (a.square == 0.0 || b.square == 0.0)
       return 0.0;
-    const double product = a.GetNorm() * b.GetNorm();
+    const double product = a.norm * b.norm;
     if (product == 0.0)
       return 0.0;
-    return (a ^ b).GetNorm() / product;
+    return (a.normal ^ b.normal).GetNorm() / product;
   }
 
-  std::unordered_map<const CVertex3d*, double> m_Curve;
-  std::unordered_map<const CFace3d*, CVector3d> m_Normal;
+  CArrayOperationEdge::SCurveScratch& m_Scratch;
 };
 } // namespace
+
+CArrayOperationEdge::CArrayOperationEdge() : m_pCurveScratch(std::make_unique<SCurveScratch>()) {}
 
 CArrayOperationEdge::~CArrayOperationEdge()
 {
@@ -90,7 +165,7 @@ int CArrayOperationEdge::Add(COperationEdge* pOperation)
   m_Live++;
   for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
     if (v)
-      m_SlotsOfVertex[v].push_back(slot);
+      ListOf(v).push_back(slot);
   Defer(slot);
   return m_Live - 1;
 }
@@ -146,11 +221,12 @@ void CArrayOperationEdge::Compact() const
 {
   std::erase(m_Slots, nullptr);
   m_First = 0;
-  m_SlotsOfVertex.clear();
+  m_ListOfVertex.Clear();
+  m_SlotListOfVertex.clear();
   for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
     for (const CVertex3d* v : {m_Slots[slot]->GetFirst(), m_Slots[slot]->GetSecond()})
       if (v)
-        m_SlotsOfVertex[v].push_back(slot);
+        ListOf(v).push_back(slot);
   RebuildHeap();
 }
 
@@ -190,7 +266,7 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
-  CCurveOnce curves;
+  CCurveOnce curves(m_pCurveScratch.get());
   for (COperationEdge* o : m_Slots)
     if (o)
       curves.Update(o);
@@ -251,25 +327,38 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   return ExtractSlot(found);
 }
 
+std::vector<int>& CArrayOperationEdge::ListOf(const CVertex3d* v) const
+{
+  bool added = false;
+  int* pIndex = m_ListOfVertex.Find(v, &added);
+  if (added) {
+    *pIndex = static_cast<int>(m_SlotListOfVertex.size());
+    m_SlotListOfVertex.emplace_back();
+  }
+  return m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
+}
+
 std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 {
-  std::vector<int>& slots = m_SlotsOfVertex[v];
+  std::vector<int>& slots = ListOf(v);
   std::erase_if(slots, [this](int slot) { return !m_Slots[slot]; });
   return slots;
 }
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
-  const auto it = m_SlotsOfVertex.find(v);
-  if (it == m_SlotsOfVertex.end())
+  const int* pIndex = m_ListOfVertex.FindExisting(v);
+  if (!pIndex)
     return 0;
+  // Emptied, the list keeps its room: the survivor of a collapse gets a new one at once.
+  std::vector<int>& slots = m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
   int removed = 0;
-  for (const int slot : it->second)
+  for (const int slot : slots)
     if (m_Slots[slot] && m_Slots[slot]->HasVertex(v)) {
       delete ExtractSlot(slot);
       removed++;
     }
-  m_SlotsOfVertex.erase(it);
+  slots.clear();
   return removed;
 }
 
@@ -311,7 +400,7 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   }
   std::sort(batch.begin(), batch.end());
   batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
-  CCurveOnce curves;
+  CCurveOnce curves(m_pCurveScratch.get());
   for (const int slot : batch) {
     COperationEdge* o = m_Slots[slot];
     curves.Update(o);

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "processing/OperationEdge.h"
+#include "processing/PointerStampMap.h"
 #include "processing/QuadHeap.h"
 #include "processing/SlotEntry.h"
 
 #include <cstdint>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 class CMesh3d;
@@ -22,7 +23,7 @@ class CVertex3d;
 class CArrayOperationEdge
 {
 public:
-  CArrayOperationEdge() = default;
+  CArrayOperationEdge();
   ~CArrayOperationEdge();
 
   CArrayOperationEdge(const CArrayOperationEdge&) = delete;
@@ -60,6 +61,9 @@ public:
   // out of the mesh; 0, nothing changed, when the mesh refuses the collapse.
   int Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q, const CVertex3d* pPosition);
 
+  // Scratch of the curveness measure, reused by every batch of updates.
+  struct SCurveScratch;
+
 private:
 
   COperationEdge* ExtractSlot(int slot);
@@ -75,6 +79,8 @@ private:
   int RemoveAt(const CVertex3d* v);
   // The live slots listed under v, the empty ones dropped from the list.
   std::vector<int>& SlotsOf(const CVertex3d* v);
+  // The list of slots of v, made empty when v has none.
+  std::vector<int>& ListOf(const CVertex3d* v) const;
 
   mutable std::vector<COperationEdge*> m_Slots;
   // Per slot, the potential of its latest heap entry; NaN for an empty slot. A heap entry is
@@ -83,8 +89,11 @@ private:
   // The slots whose entry of m_Keys is not in the heap yet (flag per slot, and their list).
   mutable std::vector<char> m_Deferred;
   mutable std::vector<int> m_Pending;
-  mutable std::unordered_map<const CVertex3d*, std::vector<int>> m_SlotsOfVertex;
+  // Per vertex, the index of its list of slots in m_SlotListOfVertex.
+  mutable CPointerStampMap<int> m_ListOfVertex;
+  mutable std::vector<std::vector<int>> m_SlotListOfVertex;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
+  std::unique_ptr<SCurveScratch> m_pCurveScratch;
   mutable int m_First = 0;
   int m_Live = 0;
   int m_PotentialKind = 0;

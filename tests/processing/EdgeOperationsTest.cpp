@@ -208,3 +208,74 @@ TEST(ArrayOperationEdge, CollapseLoopKeepsTheSurfaceSound)
     EXPECT_EQ(mesh->NbVertex(), 100 - 85);
   }
 }
+
+namespace {
+// A double cone over a rim of n vertices, the rim a little wavy: its apexes have n faces each,
+// more than a common vertex.
+std::unique_ptr<CMesh3d> WavyBipyramid(int n)
+{
+  Points points;
+  Triangles triangles;
+  const float pi2 = 6.2831853f;
+  for (int i = 0; i < n; i++) {
+    const float u = pi2 * i / n;
+    points.push_back({std::cos(u), std::sin(u), 0.15f * std::sin(3.0f * u)});
+  }
+  points.push_back({0.0f, 0.0f, 1.0f});
+  points.push_back({0.1f, 0.0f, -1.0f});
+  for (int i = 0; i < n; i++) {
+    triangles.push_back({n, i, (i + 1) % n});
+    triangles.push_back({n + 1, (i + 1) % n, i});
+  }
+  return Build(points, triangles);
+}
+
+// Every valid operation's curveness is the mean of its ends' CVertex3d::GetMaxCurveAround, to
+// the bit, and its length the squared distance of its ends.
+void ExpectMeasuresOfTheEnds(const CArrayOperationEdge& array)
+{
+  for (int i = 0; i < array.GetSize(); i++) {
+    const COperationEdge* o = array.GetAt(i);
+    if (!o->IsValid() || !o->IsUpdated())
+      continue;
+    const double expected =
+      (o->GetFirst()->GetMaxCurveAround() + o->GetSecond()->GetMaxCurveAround()) / 2.0;
+    ASSERT_EQ(o->GetCurveness(), expected) << "operation " << i;
+    ASSERT_EQ(o->GetLength(), SquareDistance(o->GetFirst(), o->GetSecond())) << "operation " << i;
+  }
+}
+} // namespace
+
+// The curveness is measured once per vertex and face normal per batch, from tables kept
+// between batches: after a large batch (UpdateAll), after the small ones that follow each
+// collapse, and at vertices with many faces, each operation's values are those of its ends.
+TEST(ArrayOperationEdge, CurvenessAgreesWithTheEndsThroughCollapses)
+{
+  for (const int rim : {5, 40}) {
+    auto mesh = WavyBipyramid(rim);
+    auto torus = Torus(24);
+    Perturb(*torus, 0.05f);
+    for (CMesh3d* m : {mesh.get(), torus.get()}) {
+      CArrayOperationEdge array;
+      array.Fill(m);
+      array.UpdateAll();
+      ExpectMeasuresOfTheEnds(array);
+      for (int collapsed = 0; collapsed < 20 && m->NbVertex() > 8;) {
+        OperationPtr o(array.ExtractMin());
+        ASSERT_NE(o, nullptr);
+        CVertex3d* p = o->GetFirst();
+        CVertex3d* q = o->GetSecond();
+        std::unique_ptr<CVertex3d> middle(Midpoint(p, q));
+        if (!array.Collapse(m, p, q, middle.get()))
+          continue;
+        collapsed++;
+        // Only the operations around the survivor were renewed; the others kept measures
+        // that still hold, since nothing moved around them.
+        ExpectMeasuresOfTheEnds(array);
+      }
+      // A large batch again after small ones.
+      array.UpdateAll();
+      ExpectMeasuresOfTheEnds(array);
+    }
+  }
+}
