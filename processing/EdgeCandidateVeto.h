@@ -8,9 +8,10 @@
 // neighbour besides the third corners of the two faces) supplied by the caller, so that a
 // caller that keeps the classes across edits asks the same questions in the same order.
 // *pCrease, when given and the candidate passes, says whether the edge is a crease.
-template <class ClassOf, class Linked>
+// onBoundary(vertex) answers CVertex3d::IsOnBoundary, for a caller that knows it already.
+template <class ClassOf, class Linked, class OnBoundary>
 int EdgeCandidateVetoWith(const CEdgeCollapse* pCandidate, float threshold, ClassOf classOf,
-                          Linked linked, bool* pCrease)
+                          Linked linked, OnBoundary onBoundary, bool* pCrease)
 {
   CFace3d* fa = pCandidate->GetFace(0);
   CFace3d* fb = pCandidate->GetFace(1);
@@ -24,7 +25,7 @@ int EdgeCandidateVetoWith(const CEdgeCollapse* pCandidate, float threshold, Clas
     return CEdgeCollapse::VetoFaces;
   if (!fa->HasVertex(vs) || !fa->HasVertex(vt) || !fb->HasVertex(vs) || !fb->HasVertex(vt))
     return CEdgeCollapse::VetoFaces;
-  if (vs->IsOnBoundary() || vt->IsOnBoundary())
+  if (onBoundary(vs) || onBoundary(vt))
     return CEdgeCollapse::VetoBoundary;
   const int cs = classOf(vs);
   const int ct = classOf(vt);
@@ -36,4 +37,12 @@ int EdgeCandidateVetoWith(const CEdgeCollapse* pCandidate, float threshold, Clas
   if (pCrease)
     *pCrease = crease;
   return CEdgeCollapse::VetoNone;
+}
+
+template <class ClassOf, class Linked>
+int EdgeCandidateVetoWith(const CEdgeCollapse* pCandidate, float threshold, ClassOf classOf,
+                          Linked linked, bool* pCrease)
+{
+  const auto onBoundary = [](const CVertex3d* v) { return v->IsOnBoundary() != 0; };
+  return EdgeCandidateVetoWith(pCandidate, threshold, classOf, linked, onBoundary, pCrease);
 }

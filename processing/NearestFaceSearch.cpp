@@ -244,12 +244,14 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
 
 int CNearestFaceSearch::IdOf(CFace3d* pFace)
 {
-  const auto [it, added] = m_Ids.try_emplace(pFace, static_cast<int>(m_Faces.size()));
+  bool added = false;
+  int* pId = m_Ids.Find(pFace, &added);
   if (added) {
+    *pId = static_cast<int>(m_Faces.size());
     m_Faces.push_back(Record(pFace));
     m_Around.emplace_back();
   }
-  return it->second;
+  return *pId;
 }
 
 int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& faces,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "processing/PointerStampMap.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -114,6 +116,6 @@ private:
   std::vector<SFace> m_Faces;
   // Per face id, its faces around corners once asked for.
   std::deque<std::vector<int>> m_Around;
-  std::unordered_map<const CFace3d*, int> m_Ids;
+  CPointerStampMap<int> m_Ids;
   std::unordered_map<int, std::vector<int>> m_Cells;
 };

@@ -1,6 +1,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vector3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/EdgeCandidateVeto.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -15,6 +17,72 @@
 #include <vector>
 
 namespace {
+
+// CVertex3d::Classify with each face normal computed once instead of once per pair the face is
+// in: the same normals (a normal depends on the corners only) and the same arithmetic as
+// AbsSinusFaces, so the same class and the same normals left in the faces.
+int ClassifyOnce(const CVertex3d* v, double threshold)
+{
+  constexpr int kMostFaces = 24;
+  const int n = v->NbFaceNeighbor();
+  if (n > kMostFaces)
+    return v->Classify(threshold);
+  if (v->IsOnBoundary())
+    return 3;
+  if (n == 0)
+    return 0;
+  if (n == 1)
+    return 2;
+  struct SNormal
+  {
+    CVector3d normal;
+    double square = 0.0;
+    double norm = 0.0;
+    bool known = false;
+  };
+  std::array<CFace3d*, kMostFaces> faces;  // read only where written
+  std::array<SNormal, kMostFaces> normals;
+  for (int i = 0; i < n; i++)
+    faces[static_cast<size_t>(i)] = v->GetFaceNeighbor(i);
+  const auto normalAt = [&](int i) -> const SNormal& {
+    SNormal& m = normals[static_cast<size_t>(i)];
+    if (!m.known) {
+      CFace3d* f = faces[static_cast<size_t>(i)];
+      f->CalculateNormal();
+      m.normal = *f->GetNormal();
+      m.square = m.normal.GetSquareNorm();
+      m.norm = std::sqrt(m.square);
+      m.known = true;
+    }
+    return m;
+  };
+  // AbsSinusFaces, CVector3d::GetNorm being the root of the square norm.
+  const auto absSinus = [](const SNormal& a, const SNormal& b) {
+    if (a.square == 0.0 || b.square == 0.0)
+      return 0.0;
+    const double product = a.norm * b.norm;
+    if (product == 0.0)
+      return 0.0;
+    return (a.normal ^ b.normal).GetNorm() / product;
+  };
+  int sharp = 0;
+  for (int i = 0; i < n; i++) {
+    const CFace3d* f = faces[static_cast<size_t>(i)];
+    const CFace3d* f0 = f->f(0);
+    const CFace3d* f1 = f->f(1);
+    const CFace3d* f2 = f->f(2);
+    for (int j = i + 1; j < n; j++) {
+      const CFace3d* g = faces[static_cast<size_t>(j)];
+      if (g != f0 && g != f1 && g != f2)
+        continue;
+      // Both normals are computed before either is read, as AbsSinusFaces does.
+      const SNormal& a = normalAt(i);
+      const SNormal& b = normalAt(j);
+      sharp += absSinus(a, b) >= threshold ? 1 : 0;
+    }
+  }
+  return sharp;
+}
 
 // A new candidate for two faces that have just become neighbours, left marked: the Update
 // that follows the collapse takes it up once, from the one-ring as the collapse leaves it.
@@ -58,9 +126,9 @@ public:
   {
     SSlot* slot = Find(v);
     if (slot->pVertex != v)
-      return v->Classify(threshold);  // not a vertex of the mesh at the start
+      return ClassifyOnce(v, threshold);  // not a vertex of the mesh at the start
     if (slot->cls == kUnknown)
-      slot->cls = v->Classify(threshold);
+      slot->cls = ClassifyOnce(v, threshold);
     return slot->cls;
   }
 
@@ -228,7 +296,15 @@ bool IsRefused(const CEdgeCollapse* c, float threshold, CVertexRecords* pCache, 
       common += vt->IsNeighbor(vs->GetVertexNeighbor(i));
     return common <= 2;
   };
-  return EdgeCandidateVetoWith(c, threshold, classOf, linked, pCrease) !=
+  // A class is kept only while the vertex's faces and links stay as they were, and these decide
+  // the boundary too: a known class other than 3 says the vertex is not on it.
+  const auto onBoundary = [pCache](const CVertex3d* v) {
+    const int cls = pCache->Known(v);
+    if (cls == 0 || cls == 1 || cls == 2)
+      return false;
+    return v->IsOnBoundary() != 0;
+  };
+  return EdgeCandidateVetoWith(c, threshold, classOf, linked, onBoundary, pCrease) !=
          CEdgeCollapse::VetoNone;
 }
 
