@@ -18,41 +18,47 @@
 
 namespace {
 
-// CVertex3d::Classify with each face normal computed once instead of once per pair the face is
-// in: the same normals (a normal depends on the corners only) and the same arithmetic as
-// AbsSinusFaces, so the same class and the same normals left in the faces.
+// CVertex3d::Classify with each face read once and each normal computed once instead of once
+// per pair the face is in: the same boundary test, the same normals (a normal depends on the
+// corners only) and the arithmetic of AbsSinusFaces, so the same class and the same normals
+// left in the faces.
 int ClassifyOnce(const CVertex3d* v, double threshold)
 {
   constexpr int kMostFaces = 24;
   const int n = v->NbFaceNeighbor();
   if (n > kMostFaces)
     return v->Classify(threshold);
-  if (v->IsOnBoundary())
-    return 3;
+  std::array<CFace3d*, kMostFaces> faces;  // read only where written
+  std::array<std::array<const CFace3d*, 3>, kMostFaces> links;
+  for (int i = 0; i < n; i++) {
+    CFace3d* f = v->GetFaceNeighbor(i);
+    auto& link = links[static_cast<size_t>(i)];
+    faces[static_cast<size_t>(i)] = f;
+    link = {f->f(0), f->f(1), f->f(2)};
+    // CVertex3d::IsOnBoundary: a face around v without a neighbour across one of v's edges.
+    const int k = f->v(0) == v ? 0 : f->v(1) == v ? 1 : f->v(2) == v ? 2 : -1;
+    if (k >= 0 && (!link[static_cast<size_t>(k)] || !link[static_cast<size_t>((k + 2) % 3)]))
+      return 3;
+  }
   if (n == 0)
     return 0;
   if (n == 1)
     return 2;
   struct SNormal
   {
-    CVector3d normal;
+    const CVector3d* pNormal = nullptr;
     double square = 0.0;
     double norm = 0.0;
-    bool known = false;
   };
-  std::array<CFace3d*, kMostFaces> faces;  // read only where written
-  std::array<SNormal, kMostFaces> normals;
-  for (int i = 0; i < n; i++)
-    faces[static_cast<size_t>(i)] = v->GetFaceNeighbor(i);
+  std::array<SNormal, kMostFaces> normals{};
   const auto normalAt = [&](int i) -> const SNormal& {
     SNormal& m = normals[static_cast<size_t>(i)];
-    if (!m.known) {
+    if (!m.pNormal) {
       CFace3d* f = faces[static_cast<size_t>(i)];
       f->CalculateNormal();
-      m.normal = *f->GetNormal();
-      m.square = m.normal.GetSquareNorm();
+      m.pNormal = f->GetNormal();
+      m.square = m.pNormal->GetSquareNorm();
       m.norm = std::sqrt(m.square);
-      m.known = true;
     }
     return m;
   };
@@ -63,17 +69,14 @@ int ClassifyOnce(const CVertex3d* v, double threshold)
     const double product = a.norm * b.norm;
     if (product == 0.0)
       return 0.0;
-    return (a.normal ^ b.normal).GetNorm() / product;
+    return (*a.pNormal ^ *b.pNormal).GetNorm() / product;
   };
   int sharp = 0;
   for (int i = 0; i < n; i++) {
-    const CFace3d* f = faces[static_cast<size_t>(i)];
-    const CFace3d* f0 = f->f(0);
-    const CFace3d* f1 = f->f(1);
-    const CFace3d* f2 = f->f(2);
+    const auto& link = links[static_cast<size_t>(i)];
     for (int j = i + 1; j < n; j++) {
       const CFace3d* g = faces[static_cast<size_t>(j)];
-      if (g != f0 && g != f1 && g != f2)
+      if (g != link[0] && g != link[1] && g != link[2])
         continue;
       // Both normals are computed before either is read, as AbsSinusFaces does.
       const SNormal& a = normalAt(i);
