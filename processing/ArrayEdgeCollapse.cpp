@@ -74,11 +74,22 @@ const std::vector<int>& CArrayEdgeCollapse::TakeLogged(int* pCursor) const
       if (m_Slots[slot])
         slots.push_back(slot);
   } else {
-    for (size_t i = static_cast<size_t>(*pCursor); i < m_Log.size(); i++)
-      if (m_Slots[m_Log[i]])
-        slots.push_back(m_Log[i]);
+    // A slot is often logged several times over (cost, mark, validity): it is taken once, by
+    // its stamp, and only the distinct slots are sorted.
+    if (m_TakenStamp.size() < m_Slots.size())
+      m_TakenStamp.resize(m_Slots.size(), 0);
+    if (++m_Stamp == 0) {
+      std::fill(m_TakenStamp.begin(), m_TakenStamp.end(), 0u);
+      m_Stamp = 1;
+    }
+    for (size_t i = static_cast<size_t>(*pCursor); i < m_Log.size(); i++) {
+      const int slot = m_Log[i];
+      if (m_Slots[slot] && m_TakenStamp[static_cast<size_t>(slot)] != m_Stamp) {
+        m_TakenStamp[static_cast<size_t>(slot)] = m_Stamp;
+        slots.push_back(slot);
+      }
+    }
     std::sort(slots.begin(), slots.end());
-    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
   }
   *pCursor = static_cast<int>(m_Log.size());
   return slots;

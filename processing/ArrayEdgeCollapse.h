@@ -4,6 +4,7 @@
 #include "processing/EdgeCollapse.h"
 #include "processing/FaceSlotTable.h"
 
+#include <cstdint>
 #include <vector>
 
 class CFace3d;
@@ -120,6 +121,9 @@ private:
   mutable CFaceSlotTable m_SlotsOfFace;
   mutable std::vector<int> m_Log;
   mutable std::vector<int> m_Taken;
+  // Per slot, the stamp of the last TakeLogged that took it.
+  mutable std::vector<std::uint32_t> m_TakenStamp;
+  mutable std::uint32_t m_Stamp = 0;
   // Per slot, the candidate's key as its queue compares it (see CEdgeCollapse::SetLog).
   mutable std::vector<double> m_Keys;
   mutable CCollapseQueue<CEdgeCollapse, double> m_Queue;
