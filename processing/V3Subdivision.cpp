@@ -182,14 +182,15 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals
   }
 }
 
-// Moves every vertex whose flag is at least 1 (an old vertex beside a new centre) to the
-// position that rule(vertex, old valence, xyz) writes; all positions are computed first.
+// Moves every vertex among the first nbVertex whose flag is at least 1 (an old vertex beside a
+// new centre; the centres have flag 0) to the position that rule(vertex, old valence, xyz)
+// writes; all positions are computed first.
 template <class Rule>
-void FilterVertices(CMesh3d* pMesh, Rule rule)
+void FilterVertices(CMesh3d* pMesh, int nbVertex, Rule rule)
 {
   platform::Trace("  begin filtering\n");
   std::vector<CVertex3d*> vertices;
-  for (int i = 0; i < pMesh->NbVertex(); i++)
+  for (int i = 0; i < nbVertex; i++)
     if (pMesh->GetVertex(i)->GetFlag() >= 1)
       vertices.push_back(pMesh->GetVertex(i));
   platform::Trace("  %d vertices to filter\n", static_cast<int>(vertices.size()));
@@ -403,11 +404,11 @@ void NormalBeforeFilter(CFace3d* f)
 
 // The flips recompute the normals of the faces they turn, so the centre insertion leaves them
 // out; the faces still marked inserted after the flips get the normals the insertion would
-// have given them, over the positions of that time.
-void NormalsOfUnflippedFaces(CMesh3d* pMesh, bool filtered)
+// have given them, over the positions of that time. The candidates are the faces passed over
+// by the flips, not every face of the mesh: on a closed mesh none is left.
+void NormalsOfUnflippedFaces(const std::vector<CFace3d*>& faces, bool filtered)
 {
-  for (int i = 0; i < pMesh->NbFace(); i++) {
-    CFace3d* f = pMesh->GetFace(i);
+  for (CFace3d* f : faces) {
     if (f->GetFlag() != kInserted)
       continue;
     if (filtered)
@@ -440,7 +441,7 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   Redraw(this, pWindow);
 
   if (filter) {
-    FilterVertices(this, [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
+    FilterVertices(this, nbVertex, [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
       if (IsFilteredValence(n))
         WeightedRule(v, n, fixedWeight ? weight : kAlpha[n - 3], pOut);
     });
@@ -450,20 +451,23 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
     Redraw(this, pWindow);
     const int nbNow = NbFace();
     const int period = std::max(1, nbNow / 10);
+    // A face left unflipped at its turn may still be taken as a later face's partner.
+    std::vector<CFace3d*> unflipped;
     for (int i = 0; i < nbNow; i++) {
       CFace3d* f = GetFace(i);
       if (f->GetFlag() != kInserted)
         continue;
       CFace3d* n = f->f(0);
-      if (n && n->GetFlag() == kTaken)
-        continue;
-      if (n)
+      const bool free = !n || n->GetFlag() != kTaken;
+      if (n && free)
         FlipEdge(this, f, n);
-      if (i % period == 0)
+      if (deferNormals && f->GetFlag() == kInserted)
+        unflipped.push_back(f);
+      if (free && i % period == 0)
         Redraw(this, pWindow);
     }
     if (deferNormals)
-      NormalsOfUnflippedFaces(this, filter != 0);
+      NormalsOfUnflippedFaces(unflipped, filter != 0);
   }
   SetModified(1);
   platform::Trace("End V3 subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
@@ -490,7 +494,7 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
   InsertCentres(this, nbVertex, nbFace, CountSelected(this));
   Redraw(this, pWindow);
 
-  FilterVertices(this, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
+  FilterVertices(this, nbVertex, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
     CArray3d<CVertex3d> ends;
     const int k = v->GetSharpEdgeVertices(&ends, sineSharp);
     const bool smooth = v->GetMaxAngleAround() < sharp || k == 2;
