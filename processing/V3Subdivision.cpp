@@ -82,7 +82,7 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bo
   auto* g = pMesh->NewVertex((c0->x() + c1->x() + c2->x()) / 3.0f,
                              (c0->y() + c1->y() + c2->y()) / 3.0f,
                              (c0->z() + c1->z() + c2->z()) / 3.0f, f->GetNormal());
-  g->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  g->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_VERTEX_CREATED));
   pMesh->GetArrayVertex()->SetAt(vertexIndex, g);
 
   auto* a = pMesh->NewFace(c1, c2, g, kInserted);
@@ -91,8 +91,8 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bo
     a->CalculateNormal();
     b->CalculateNormal();
   }
-  a->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
-  b->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  a->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_FACE_CREATED));
+  b->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_FACE_CREATED));
   pMesh->GetArrayFace()->SetAt(faceIndex, a);
   pMesh->GetArrayFace()->SetAt(faceIndex + 1, b);
 
@@ -317,15 +317,15 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   }
   auto* m =
     pMesh->NewVertex((pa[0] + pb[0]) / 2.0f, (pa[1] + pb[1]) / 2.0f, (pa[2] + pb[2]) / 2.0f);
-  m->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_CREATED));
+  m->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_VERTEX_CREATED));
   pMesh->AddVertex(m);
 
   auto* fa = pMesh->NewFace(m, b, g, kTaken);
   auto* fb = pMesh->NewFace(o, b, m, kTaken);
   fa->CalculateNormal();
   fb->CalculateNormal();
-  fa->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
-  fb->PushHistory(pMesh->NewHistoryAction(CHistoryAction::TYPE_FACE_CREATED));
+  fa->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_FACE_CREATED));
+  fb->PushHistory(CHistoryAction::Created(CHistoryAction::TYPE_FACE_CREATED));
   pMesh->AddFace(fa);
   pMesh->AddFace(fb);
 
