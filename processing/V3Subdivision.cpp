@@ -451,7 +451,7 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
     Redraw(this, pWindow);
     const int nbNow = NbFace();
     const int period = std::max(1, nbNow / 10);
-    // A face left unflipped at its turn may still be taken as a later face's partner.
+    // The faces still inserted after their turn; checked again once all flips are done.
     std::vector<CFace3d*> unflipped;
     for (int i = 0; i < nbNow; i++) {
       CFace3d* f = GetFace(i);
