@@ -231,6 +231,18 @@ void WeightedRule(const CVertex3d* v, int n, float alpha, float* pOut)
 
 bool IsFilteredValence(int n) { return n >= 3 && n <= 10; }
 
+// What CFace3d::CalculateNormal gives the face, over corners the caller already holds: the
+// flips make two normals per old edge, and reading the corners back through the face (its
+// references decoded, checked for null) cost about a tenth of the flips' time.
+void SetNormalOfCorners(CFace3d* f, const CVertex3d* p0, const CVertex3d* p1, const CVertex3d* p2)
+{
+  if (!p0 || !p1 || !p2)
+    return;
+  CVector3d normal(CVector3d(p0, p1) ^ CVector3d(p0, p2));
+  normal.Normalize();
+  *f->GetNormal() = normal;
+}
+
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
 // N = (o, g, a): the old edge ab becomes og.
 void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
@@ -249,8 +261,8 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
   n->PushHistory(SlotRecord(pMesh, next, n->v(next)));
   f->SetVertex(0, o);
   n->SetVertex(next, g);
-  f->CalculateNormal();
-  n->CalculateNormal();
+  SetNormalOfCorners(f, o, b, g);
+  SetNormalOfCorners(n, n->v(0), n->v(1), n->v(2));
   f->SetFlag(kTaken);
   n->SetFlag(kTaken);
 
