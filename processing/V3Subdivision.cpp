@@ -38,15 +38,27 @@ void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
   platform::RedrawView(pWindow);
 }
 
-// Faces with an empty corner (undone creations) are never selected.
-int CountSelected(const CMesh3d* pMesh)
+// Selects every face (all), or clears the marks of the faces not selected (marks of an earlier
+// run, 2 and 3, would read as this run's inserted and taken faces); faces with an empty corner
+// (undone creations) are never selected. Every corner of a selected face counts it in its flag
+// (a vertex repeated in a face counts it twice): the vertex flags must be 0 before. Returns the
+// number of faces selected.
+int SelectFaces(CMesh3d* pMesh, bool all)
 {
   int m = 0;
   for (int i = 0; i < pMesh->NbFace(); i++) {
     CFace3d* f = pMesh->GetFace(i);
-    if (f->GetFlag() == kSelected && f->HasNullVertex())
+    if (all || f->GetFlag() != kSelected)
+      f->SetFlag(all ? kSelected : 0);
+    if (f->GetFlag() != kSelected)
+      continue;
+    if (f->HasNullVertex()) {
       f->SetFlag(0);
-    m += f->GetFlag() == kSelected ? 1 : 0;
+      continue;
+    }
+    m++;
+    for (int k = 0; k < 3; k++)
+      f->v(k)->IncrementFlag();
   }
   return m;
 }
@@ -143,18 +155,11 @@ void ReserveMore(List* pList, int n)
   pList->SetSize(size);
 }
 
-// Every corner of a selected face counts it in its flag (a vertex repeated in a face counts
-// it twice). Each selected face around a vertex brings it one more face and one more
-// neighbour: its lists grow once, to their size after the insertions, instead of entry by entry.
-void CountSelectedAroundVertices(const CMesh3d* pMesh, int nbFace)
+// Each selected face around a vertex (counted in its flag) brings it one more face and one
+// more neighbour: its lists grow once, to their size after the insertions, instead of entry by
+// entry.
+void ReserveAroundVertices(const CMesh3d* pMesh)
 {
-  for (int i = 0; i < nbFace; i++) {
-    const CFace3d* f = pMesh->GetFace(i);
-    if (f->GetFlag() != kSelected)
-      continue;
-    for (int k = 0; k < 3; k++)
-      f->v(k)->IncrementFlag();
-  }
   for (int i = 0; i < pMesh->NbVertex(); i++) {
     CVertex3d* v = pMesh->GetVertex(i);
     if (v->GetFlag() == 0)
@@ -169,7 +174,7 @@ void CountSelectedAroundVertices(const CMesh3d* pMesh, int nbFace)
 // keep their old normals, and the new ones have none (see InsertCentre).
 void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true)
 {
-  CountSelectedAroundVertices(pMesh, nbFace);
+  ReserveAroundVertices(pMesh);
   pMesh->GetArrayVertex()->SetSize(nbVertex + m);
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;
@@ -439,17 +444,10 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
   SetVerticesFlag(0);
-  if (selectedOnly) {
-    // Marks of an earlier run (2, 3) would be read as this run's inserted and taken faces.
-    for (int i = 0; i < nbFace; i++)
-      if (GetFace(i)->GetFlag() != kSelected)
-        GetFace(i)->SetFlag(0);
-  } else {
-    SetFacesFlag(kSelected);
-  }
+  const int m = SelectFaces(this, !selectedOnly);
   // A repaint between the steps shows every face with its normal of the moment.
   const bool deferNormals = flip && !pWindow;
-  InsertCentres(this, nbVertex, nbFace, CountSelected(this), !deferNormals);
+  InsertCentres(this, nbVertex, nbFace, m, !deferNormals);
   Redraw(this, pWindow);
 
   if (filter) {
@@ -503,7 +501,7 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
     if (!f->HasNullVertex() && f->GetMaxAngleAroundVertices() > flat)
       f->SetFlag(kSelected);
   }
-  InsertCentres(this, nbVertex, nbFace, CountSelected(this));
+  InsertCentres(this, nbVertex, nbFace, SelectFaces(this, false));
   Redraw(this, pWindow);
 
   FilterVertices(this, nbVertex, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
