@@ -255,19 +255,24 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
-  CVertex3d* o = n->GetVertexOther(a, b);
+  // o is N's first corner other than a and b (as GetVertexOther finds it), at slot e.
+  CVertex3d* corners[3] = {n->v(0), n->v(1), n->v(2)};
+  int e = 0;
+  while (e < 3 && (corners[e] == a || corners[e] == b))
+    e++;
+  CVertex3d* o = e < 3 ? corners[e] : nullptr;
   // An edge og that already exists would fold F and N back to back (two faces on the same
   // three corners); it happens when selected and unselected faces alternate.
   if (!o || o->IsNeighbor(g))
     return;
-  const int e = n->IndexFrom(o);
   const int next = (e + 1) % 3;
   f->PushHistory(SlotRecord(pMesh, 0, a));
-  n->PushHistory(SlotRecord(pMesh, next, n->v(next)));
+  n->PushHistory(SlotRecord(pMesh, next, corners[next]));
   f->SetVertex(0, o);
   n->SetVertex(next, g);
+  corners[next] = g;
   SetNormalOfCorners(f, o, b, g);
-  SetNormalOfCorners(n, n->v(0), n->v(1), n->v(2));
+  SetNormalOfCorners(n, corners[0], corners[1], corners[2]);
   f->SetFlag(kTaken);
   n->SetFlag(kTaken);
 
