@@ -17,6 +17,37 @@ constexpr int kTaken = 3;
 // alpha(n) of the filter for old valences 3 to 10.
 constexpr float kAlpha[8] = {1.5f, 5.0f, 8.30585f, 12.0f, 15.8839f, 19.844526f, 23.8213f, 27.7839f};
 
+// A face's neighbours and corners lie anywhere in the mesh's memory: the loops over the faces
+// ask for them this many faces ahead, so that they are in cache when the face's turn comes.
+constexpr int kAhead = 32;
+
+// Both cache lines of a face or vertex (each spans about two). Inlined by force: a function
+// that only prefetches counts as free of effects, and its calls would be dropped.
+[[gnu::always_inline]] inline void Prefetch(const void* p)
+{
+  if (!p)
+    return;
+  const char* bytes = static_cast<const char*>(p);
+  __builtin_prefetch(bytes);
+  __builtin_prefetch(bytes + 64);
+}
+
+// What cutting the face reads first: the faces across edges 1 and 2, and the corners.
+[[gnu::always_inline]] inline void PrefetchInsertion(const CFace3d* f)
+{
+  Prefetch(f->f(1));
+  Prefetch(f->f(2));
+  for (int k = 0; k < 3; k++)
+    Prefetch(f->v(k));
+}
+
+// What flipping the face reads first: its partner across edge 0 and the face across edge 2.
+[[gnu::always_inline]] inline void PrefetchFlip(const CFace3d* f)
+{
+  Prefetch(f->f(0));
+  Prefetch(f->f(2));
+}
+
 CHistoryAction* SlotRecord(CMesh3d* pMesh, int slot, CVertex3d* pPrevious)
 {
   return pMesh->NewHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT,
@@ -179,6 +210,8 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;
   for (int i = 0; i < nbFace; i++) {
+    if (i + kAhead < nbFace)
+      PrefetchInsertion(pMesh->GetFace(i + kAhead));
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kSelected)
       continue;
@@ -469,6 +502,8 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
     // The faces still inserted after their turn; checked again once all flips are done.
     std::vector<CFace3d*> unflipped;
     for (int i = 0; i < nbNow; i++) {
+      if (i + kAhead < nbNow)
+        PrefetchFlip(GetFace(i + kAhead));
       CFace3d* f = GetFace(i);
       if (f->GetFlag() != kInserted)
         continue;
