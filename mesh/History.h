@@ -7,7 +7,9 @@
 // The undo history of a vertex or a face: its records in push order, as a chain from the last
 // one down. An empty history is one null pointer, and a push allocates nothing beyond the
 // record itself. The records are owned. The static forms work on a chain whose top pointer the
-// owner keeps elsewhere (a vertex keeps it in its data word).
+// owner keeps elsewhere (a vertex keeps it in its data word). A shared creation record
+// (CHistoryAction::Created) is kept as it is at the bottom of a history, never written nor
+// freed; pushed above other records, it is pushed as a record of its own.
 class CHistory
 {
 public:
@@ -27,6 +29,13 @@ public:
 
   static void PushOnto(CHistoryAction*& pTop, CHistoryAction* pAction)
   {
+    if (pAction->m_Shared) {
+      if (!pTop) {
+        pTop = pAction;
+        return;
+      }
+      pAction = new CHistoryAction(pAction->m_Type);
+    }
     pAction->m_Depth = SizeOf(pTop) + 1;
     pAction->m_pBelow = pTop;
     pTop = pAction;
@@ -38,6 +47,8 @@ public:
     if (!pLast)
       return nullptr;
     pTop = pLast->m_pBelow;
+    if (pLast->m_Shared)
+      return std::make_unique<CHistoryAction>(pLast->m_Type);
     pLast->m_pBelow = nullptr;
     pLast->m_Depth = 0;
     return std::unique_ptr<CHistoryAction>(pLast);
@@ -49,7 +60,8 @@ public:
   {
     while (pTop) {
       CHistoryAction* pBelow = pTop->m_pBelow;
-      delete pTop;
+      if (!pTop->m_Shared)
+        delete pTop;
       pTop = pBelow;
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 class CVertex3d;
 
@@ -14,6 +15,9 @@ class CVertex3d;
 //   2: the face was created (undo empties its corners)
 //   3: a vertex moved (previous x, y, z)
 //   4: the vertex was created (undo does nothing)
+// A creation carries nothing but its type and is always the first record of its element, so
+// one shared record of each creation type (Created) can stand for all of them: a mesh step
+// makes one per new vertex and face. A history never writes to a shared record nor frees it.
 class CHistoryAction final
 {
   friend class CHistory;
@@ -36,6 +40,10 @@ public:
     : m_Value{x, y, z}, m_Type(type), m_HasPosition(true)
   {
   }
+
+  // The shared record of a creation type (TYPE_FACE_CREATED or TYPE_VERTEX_CREATED).
+  static CHistoryAction* Created(std::uint8_t type);
+  bool IsShared() const { return m_Shared; }
 
   // Destroys the record and frees its memory to the heap or to its mesh's pool
   // (mesh/ElementPool.h), whichever it came from.
@@ -63,6 +71,14 @@ public:
 private:
   friend class CElementPool<CHistoryAction>;
 
+  struct SShared
+  {
+  };
+  // Alone in the histories that hold it: depth 1, nothing below.
+  constexpr CHistoryAction(std::uint8_t type, SShared) : m_Depth(1), m_Type(type), m_Shared(true)
+  {
+  }
+
   static constexpr float kOrigin[3] = {0.0f, 0.0f, 0.0f};
 
   // A record holds a position or a vertex's address (its bytes), never both: 32 bytes in all,
@@ -74,7 +90,17 @@ private:
   std::uint8_t m_Type = 0;
   std::uint8_t m_Slot = 0;
   bool m_HasPosition = false;
+  bool m_Shared = false;
 };
 
 static_assert(sizeof(CHistoryAction) <= 32, "several records per face in a mesh step");
 static_assert(alignof(CHistoryAction) >= 4, "a vertex keeps its history's top in a tagged word");
+static_assert(std::is_trivially_destructible_v<CHistoryAction>,
+              "the shared records stay readable until the last element goes");
+
+inline CHistoryAction* CHistoryAction::Created(std::uint8_t type)
+{
+  static constinit CHistoryAction s_Face(TYPE_FACE_CREATED, SShared{});
+  static constinit CHistoryAction s_Vertex(TYPE_VERTEX_CREATED, SShared{});
+  return type == TYPE_VERTEX_CREATED ? &s_Vertex : &s_Face;
+}

@@ -176,3 +176,74 @@ TEST(VertexHistory, AVertexFreesTheRecordsItHolds)
   EXPECT_EQ(withBlock->GetOrder(), 4);
   delete withBlock;
 }
+
+// One shared creation record stands at the bottom of many histories: each element counts it,
+// undoes it and drops it on its own, and none of them changes or frees it (ASan sees a free
+// of the static record, the leak check a copy never freed).
+TEST(SharedCreation, EveryHistoryHoldingItUndoesItOnItsOwn)
+{
+  CHistoryAction* created = CHistoryAction::Created(CHistoryAction::TYPE_FACE_CREATED);
+  ASSERT_TRUE(created->IsShared());
+  EXPECT_EQ(created->GetType(), CHistoryAction::TYPE_FACE_CREATED);
+  EXPECT_EQ(CHistoryAction::Created(CHistoryAction::TYPE_VERTEX_CREATED)->GetType(),
+            CHistoryAction::TYPE_VERTEX_CREATED);
+
+  CVertex3d a(0, 0, 0), b(1, 0, 0), c(0, 1, 0), d(1, 1, 0);
+  CFace3d first(&a, &b, &c);
+  CFace3d second(&a, &b, &c);
+  first.PushHistory(created);
+  second.PushHistory(created);
+  first.PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_SLOT, 2, &c));
+  first.SetVertex(2, &d);
+  EXPECT_EQ(first.NbHistory(), 2);
+  EXPECT_EQ(second.NbHistory(), 1);
+
+  EXPECT_EQ(first.PopHistory(), 1);  // the slot: c comes back
+  EXPECT_EQ(first.v(2), &c);
+  EXPECT_EQ(first.PopHistory(), 1);  // the creation: corners emptied
+  EXPECT_EQ(first.v(0), nullptr);
+  EXPECT_EQ(first.NbHistory(), 0);
+  EXPECT_EQ(first.PopHistory(), 0);
+  // The other face still holds the record, untouched.
+  EXPECT_EQ(second.NbHistory(), 1);
+  EXPECT_EQ(second.v(0), &a);
+  EXPECT_EQ(second.PopHistory(), 1);
+  EXPECT_EQ(second.v(1), nullptr);
+  EXPECT_TRUE(created->IsShared());
+  EXPECT_EQ(created->GetType(), CHistoryAction::TYPE_FACE_CREATED);
+}
+
+// Above other records a creation is pushed as a record of its own, so the depths below stay
+// right; vertices and faces freed with a shared record at the bottom leave it in place.
+TEST(SharedCreation, AboveOtherRecordsItIsPushedAsARecordOfItsOwn)
+{
+  CHistoryAction* created = CHistoryAction::Created(CHistoryAction::TYPE_VERTEX_CREATED);
+  CHistory history;
+  history.Push(new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 1.0f, 2.0f, 3.0f));
+  history.Push(created);
+  ASSERT_NE(history.GetLast(), created);
+  EXPECT_FALSE(history.GetLast()->IsShared());
+  EXPECT_EQ(history.GetLast()->GetType(), CHistoryAction::TYPE_VERTEX_CREATED);
+  EXPECT_EQ(history.GetSize(), 2);
+  EXPECT_EQ(history.Pop()->GetType(), CHistoryAction::TYPE_VERTEX_CREATED);
+  EXPECT_EQ(history.Pop()->GetX(), 1.0f);
+  EXPECT_TRUE(history.IsEmpty());
+
+  CMesh3d mesh;
+  CVertex3d* v = mesh.NewVertex(1.0f, 2.0f, 3.0f);
+  v->PushHistory(created);
+  v->PushHistory(mesh.NewHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 1.0f, 2.0f, 3.0f));
+  v->Set(5.0f, 5.0f, 5.0f);
+  EXPECT_EQ(v->NbHistory(), 2);
+  EXPECT_EQ(v->PopHistory(), 1);
+  EXPECT_EQ(v->x(), 1.0f);
+  EXPECT_EQ(v->NbHistory(), 1);
+  delete v;
+  auto* w = new CVertex3d(0, 0, 0);
+  w->SetOrder(3);  // the history's top in a block beside other state
+  w->PushHistory(created);
+  EXPECT_EQ(w->NbHistory(), 1);
+  delete w;
+  EXPECT_TRUE(created->IsShared());
+  EXPECT_EQ(created->GetType(), CHistoryAction::TYPE_VERTEX_CREATED);
+}

@@ -98,3 +98,47 @@ TEST(V3SubdivisionNormals, TwoStepsOnAClosedMeshLeaveEveryNormalCurrent)
     EXPECT_TRUE(SameBits(*f->GetNormal(), NormalAt(*mesh, f, {}))) << "face " << i;
   }
 }
+
+// A selection on a closed mesh leaves faces of every kind: selected faces turned, selected
+// faces whose partner another flip took first (left cut),
+// unselected faces turned as partners, and unselected faces untouched. Each ends with the
+// normal of its kind: current corners when turned, corners before the filter when cut only,
+// the normal it had when untouched.
+TEST(V3SubdivisionNormals, ASelectionGivesEveryKindOfFaceItsNormal)
+{
+  auto mesh = fixtures::Torus(8);
+  fixtures::Perturb(*mesh, 0.05f);
+  mesh->ComputeFaceNormals();
+  const auto before = fixtures::Positions(*mesh);
+  std::vector<CFace3d*> untouched;
+  std::vector<CVector3d> normals;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    CFace3d* f = mesh->GetFace(i);
+    f->SetFlag(i < mesh->NbFace() / 2 && i % 3 != 2 ? 1 : 0);
+    untouched.push_back(f);
+    normals.push_back(*f->GetNormal());
+  }
+  mesh->SubdivisionV3(1, 1, 1, nullptr, 0, 0.0f);
+
+  int turned = 0;
+  int cut = 0;
+  int kept = 0;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    const CFace3d* f = mesh->GetFace(i);
+    if (f->GetFlag() == kTaken) {
+      turned++;
+      EXPECT_TRUE(SameBits(*f->GetNormal(), NormalAt(*mesh, f, {}))) << "turned face " << i;
+    } else if (f->GetFlag() == kInserted) {
+      cut++;
+      EXPECT_TRUE(SameBits(*f->GetNormal(), NormalAt(*mesh, f, before))) << "cut face " << i;
+    } else {
+      kept++;
+      ASSERT_LT(static_cast<size_t>(i), untouched.size());
+      EXPECT_EQ(f, untouched[static_cast<size_t>(i)]);
+      EXPECT_TRUE(SameBits(*f->GetNormal(), normals[static_cast<size_t>(i)])) << "face " << i;
+    }
+  }
+  EXPECT_GT(turned, 0);
+  EXPECT_GT(cut, 0);
+  EXPECT_GT(kept, 0);
+}
