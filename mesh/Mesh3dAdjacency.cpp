@@ -307,13 +307,13 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
   const int nbFace = m_FaceStart[a + 1] - first;
   auto* faces = v->GetArrayFaceNeighbor();
   ResizeList(faces, nbFace);
-  for (int p = 0; p < nbFace; p++)
-    faces->SetAt(p, m_pMesh->GetFace(m_Faces[first + p]));
+  faces->Assign(nbFace, [this, first](int p) { return m_pMesh->GetFace(m_Faces[first + p]); });
   const int nbNeighbor = static_cast<int>(m_Neighbors.size());
   auto* neighbors = v->GetArrayVertexNeighbor();
   ResizeList(neighbors, nbNeighbor);
-  for (int j = 0; j < nbNeighbor; j++)
-    neighbors->SetAt(j, m_pMesh->GetVertex(m_Neighbors[j].vertex));
+  neighbors->Assign(nbNeighbor, [this](int j) {
+    return m_pMesh->GetVertex(m_Neighbors[static_cast<size_t>(j)].vertex);
+  });
 }
 
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
@@ -385,12 +385,11 @@ void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
   CVertex3d* v = pMesh->GetVertex(vertex);
   auto* faceList = v->GetArrayFaceNeighbor();
   ResizeList(faceList, nbFace);
-  for (int p = 0; p < nbFace; p++)
-    faceList->SetAt(p, pMesh->GetFace(faces[p]));
+  faceList->Assign(nbFace, [pMesh, faces](int p) { return pMesh->GetFace(faces[p]); });
   auto* vertexList = v->GetArrayVertexNeighbor();
   ResizeList(vertexList, nbNeighbor);
-  for (int j = 0; j < nbNeighbor; j++)
-    vertexList->SetAt(j, pMesh->GetVertex(neighbors[j]));
+  vertexList->Assign(nbNeighbor,
+                     [pMesh, neighbors](int j) { return pMesh->GetVertex(neighbors[j]); });
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an

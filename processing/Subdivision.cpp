@@ -113,8 +113,6 @@ public:
   CSplitter(CMesh3d* pMesh, const SSplitOptions& options) : m_pMesh(pMesh), m_Options(options) {}
 
   void Split(int i);
-  // Whether every face split so far was cut in four.
-  bool AllCutInFour() const { return m_AllCutInFour; }
 
 private:
   void SplitFace(CFace3d* f);
@@ -127,7 +125,6 @@ private:
 
   CMesh3d* m_pMesh;
   SSplitOptions m_Options;
-  bool m_AllCutInFour = true;
 };
 
 void CSplitter::Split(int i)
@@ -176,11 +173,9 @@ void CSplitter::SplitFace(CFace3d* f)
   CVertex3d* e2 = f->v(5);
   // A face left over from an undone creation has no corners to split.
   if (f->HasNullVertex() || (!e0 && !e1 && !e2)) {
-    m_AllCutInFour = false;
     ClearEdgeVertices(f);
     return;
   }
-  m_AllCutInFour = m_AllCutInFour && e0 && e1 && e2;
   if (e0 && e1 && e2) {
     Append(f, e0, c1, e1);
     Append(f, e0, e1, e2);
@@ -214,9 +209,8 @@ void CSplitter::SplitFace(CFace3d* f)
   ClearEdgeVertices(f);
 }
 
-// Splits the first nbFace faces; faces appended on the way are not visited. Returns whether
-// every face was cut in four.
-bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
+// Splits the first nbFace faces; faces appended on the way are not visited.
+void SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
 {
   platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
   Reserve(pMesh->GetArrayFace(), pMesh->NbFace() + 3 * nbFace);
@@ -224,20 +218,23 @@ bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
   for (int i = 0; i < nbFace; i++)
     splitter.Split(i);
   platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
-  return splitter.AllCutInFour();
 }
 
-// What Rebuild does after a split: the step links the elements it created and gives them
-// their normals when every face was cut in four and the mesh was clean.
-void FinishSplit(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace,
-                 bool allCutInFour)
+// Splits the first nbOldFace faces and does what Rebuild does after: the step cuts, links and
+// gives normals itself when every face is cut in four and the mesh is clean.
+void SplitAndLink(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace)
 {
-  CTriangleSplitLinker linker(pMesh, nbOldVertex, nbOldFace, indices.slots);
-  if (!indices.valid || !allCutInFour || !linker.Link()) {
-    pMesh->Rebuild();
-    return;
+  if (indices.valid) {
+    platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
+    CTriangleSplitLinker linker(pMesh, nbOldVertex, nbOldFace, indices.slots);
+    if (linker.Split()) {
+      platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
+      pMesh->SetModified();
+      return;
+    }
   }
-  pMesh->SetModified();
+  SplitFaces(pMesh, nbOldFace, SSplitOptions{});
+  pMesh->Rebuild();
 }
 
 // Slots are filled by the edge passes below; leftovers of an interrupted run must not be
@@ -374,8 +371,7 @@ int CMesh3d::Subdivision()
   ClearAllEdgeVertices(this);
   const SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
-  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
+  SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }
@@ -394,9 +390,7 @@ int CMesh3d::SubdivisionLoop()
   // from the final positions afterwards.
   platform::Trace("  copy\n");
   SetPositions(this, positions);
-  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
-  platform::Trace("  restore\n");
-  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
+  SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }

@@ -5,26 +5,6 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
-#include <cmath>
-
-namespace {
-
-// CVector3d::Normalize, to the bit, where the compiler sees it: a step normalises every face
-// and vertex it makes, and the square roots and divisions of neighbouring elements overlap
-// only when they are not behind calls.
-inline void Normalize(float* v)
-{
-  const double norm = std::sqrt(static_cast<double>(v[0]) * v[0] +
-                                static_cast<double>(v[1]) * v[1] +
-                                static_cast<double>(v[2]) * v[2]);
-  if (norm == 0.0)
-    return;
-  v[0] = static_cast<float>(v[0] / norm);
-  v[1] = static_cast<float>(v[1] / norm);
-  v[2] = static_cast<float>(v[2] / norm);
-}
-
-} // namespace
 
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
                                            const std::vector<int>& slots)
@@ -32,14 +12,14 @@ CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int 
 {
 }
 
-// The faces first, in memory order, each linked and given its normal while it is at hand;
+// The faces first, in memory order, each cut, linked and given its normal while it is at hand;
 // then the vertices, in memory order, each given its lists and its normal from the faces'.
-bool CTriangleSplitLinker::Link()
+bool CTriangleSplitLinker::Split()
 {
   if (!IsClean())
     return false;
   m_Stamp.clear();
-  LinkFaces();
+  SplitFaces();
   ListOldVertices();
   ListEdgeVertices();
   return true;
@@ -49,7 +29,7 @@ bool CTriangleSplitLinker::Link()
 bool CTriangleSplitLinker::IsClean()
 {
   const int nbVertex = m_pMesh->NbVertex();
-  if (m_NbOldFace <= 0 || m_pMesh->NbFace() != 4 * m_NbOldFace ||
+  if (m_NbOldFace <= 0 || m_pMesh->NbFace() != m_NbOldFace ||
       m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex)
     return false;
   // The positions are read on the way, while each vertex is at hand.
@@ -189,9 +169,10 @@ void CTriangleSplitLinker::SetVertexNormal(int vertex, int nb)
 {
   if (nb == 0)
     return;
-  float* sum = m_Sums[static_cast<size_t>(vertex)].p;
-  Normalize(sum);
-  m_pMesh->GetVertex(vertex)->GetNormal()->Set(sum[0], sum[1], sum[2]);
+  const float* sum = m_Sums[static_cast<size_t>(vertex)].p;
+  CVector3d normal(sum[0], sum[1], sum[2]);
+  normal.Normalize();
+  m_pMesh->GetVertex(vertex)->GetNormal()->Set(normal);
 }
 
 // An old vertex is corner 0 of the child kept in place (indices below n) or corner 1 or 2 of
@@ -250,48 +231,82 @@ void CTriangleSplitLinker::ListEdgeVertices()
 }
 
 // Each child's inner edges face its centre sibling; its outer halves face the child of the
-// face across that holds the same old corner. Every vertex lists its faces in face order, so
-// the kept children (below n) are done first, then the appended ones: each face's normal is
-// added to its corners' sums in the order of their lists, as it is made.
-void CTriangleSplitLinker::LinkFaces()
+// face across that holds the same old corner, across the same old edge (edge k of the old face
+// is edge k of both children along it). Every vertex lists its faces in face order, so the
+// normals of the kept children (below n) are summed first, then those of the appended ones as
+// they are made.
+void CTriangleSplitLinker::SplitFaces()
 {
   m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
-  auto faceAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetFace(index); };
+  m_KeptNormals.resize(static_cast<size_t>(m_NbOldFace));
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    CFace3d* kept = m_pMesh->GetFace(g);
-    kept->SetNeighbors(faceAt(ChildAcross(g, 0, s[0])), faceAt(m_NbOldFace + 3 * g + 1),
-                       faceAt(ChildAcross(g, 2, s[0])));
-    SetNormal(kept, s[0], s[3], s[5]);
+    const CVector3d normal = AddNormal(s[0], s[3], s[5]);
+    m_KeptNormals[static_cast<size_t>(g)] = {{normal.x(), normal.y(), normal.z()}};
+  }
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  const int capacity = 4 * m_NbOldFace;
+  if (capacity > pFaces->GetMaxSize()) {
+    pFaces->SetSize(capacity);
+    pFaces->SetSize(m_NbOldFace);
   }
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    const int a = m_NbOldFace + 3 * g;
+    CVertex3d* v[6];
+    for (int k = 0; k < 6; k++)
+      v[k] = m_pMesh->GetVertex(s[k]);
+    CFace3d* first = m_pMesh->NewFace(v[3], v[1], v[4]);
+    m_pMesh->AddFace(first);
+    CFace3d* centre = m_pMesh->NewFace(v[3], v[4], v[5]);
+    m_pMesh->AddFace(centre);
+    CFace3d* last = m_pMesh->NewFace(v[5], v[4], v[2]);
+    m_pMesh->AddFace(last);
     CFace3d* kept = m_pMesh->GetFace(g);
-    CFace3d* first = m_pMesh->GetFace(a);
-    CFace3d* centre = m_pMesh->GetFace(a + 1);
-    CFace3d* last = m_pMesh->GetFace(a + 2);
-    first->SetNeighbors(faceAt(ChildAcross(g, 0, s[1])), faceAt(ChildAcross(g, 1, s[1])), centre);
+    kept->SetFlag(0);
+    kept->Set(v[0], v[3], v[5], nullptr, centre, nullptr);
+    for (int k = 3; k < 6; k++)
+      kept->SetVertex(k, nullptr);
+    const SPoint& n = m_KeptNormals[static_cast<size_t>(g)];
+    kept->SetNormal(n.p[0], n.p[1], n.p[2]);
+    first->SetF(2, centre);
     centre->SetNeighbors(first, last, kept);
-    last->SetNeighbors(centre, faceAt(ChildAcross(g, 1, s[2])), faceAt(ChildAcross(g, 2, s[2])));
-    SetNormal(first, s[3], s[1], s[4]);
-    SetNormal(centre, s[3], s[4], s[5]);
-    SetNormal(last, s[5], s[4], s[2]);
+    last->SetF(0, centre);
+    first->GetNormal()->Set(AddNormal(s[3], s[1], s[4]));
+    centre->GetNormal()->Set(AddNormal(s[3], s[4], s[5]));
+    last->GetNormal()->Set(AddNormal(s[5], s[4], s[2]));
+    CFace3d* const children[4] = {kept, first, centre, last};
+    LinkAcross(g, children);
+  }
+}
+
+void CTriangleSplitLinker::LinkAcross(int g, CFace3d* const children[4])
+{
+  for (int k = 0; k < 3; k++) {
+    const int t = Across(3 * g + k);
+    const int h = t / 3;
+    if (t < 0 || h > g)
+      continue;
+    const int edge = t % 3;
+    for (const int corner : {k, (k + 1) % 3}) {
+      CFace3d* mine = children[ChildOfCorner(corner)];
+      CFace3d* other = m_pMesh->GetFace(ChildAt(h, Corner(g, corner)));
+      mine->SetF(k, other);
+      other->SetF(edge, mine);
+    }
   }
 }
 
 // What CFace3d::CalculateNormal gives, from the compact positions; added to the corners' sums.
-void CTriangleSplitLinker::SetNormal(CFace3d* f, int a, int b, int c)
+CVector3d CTriangleSplitLinker::AddNormal(int a, int b, int c)
 {
   const SPoint* p = m_Points.data();
-  const CVector3d cross(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
-  float normal[3] = {cross.x(), cross.y(), cross.z()};
-  Normalize(normal);
-  f->SetNormal(normal[0], normal[1], normal[2]);
+  CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
+  normal.Normalize();
   for (const int v : {a, b, c}) {
     float* sum = m_Sums[static_cast<size_t>(v)].p;
-    sum[0] += normal[0];
-    sum[1] += normal[1];
-    sum[2] += normal[2];
+    sum[0] += normal.x();
+    sum[1] += normal.y();
+    sum[2] += normal.z();
   }
+  return normal;
 }

@@ -1,27 +1,30 @@
 #pragma once
 
+#include "mesh/Vector3d.h"
+
 #include <cstddef>
 #include <vector>
 
 class CFace3d;
 class CMesh3d;
 
-// Links the elements of a 1->4 step from the step's record, as a full adjacency build over
-// the resulting faces links them (list orders and faces across included), without searching.
-// Old face g keeps (c0, e0, e2) at index g; its other three children are (e0, c1, e1),
-// (e0, e1, e2) and (e2, e1, c2) at n + 3g, n + 3g + 1, n + 3g + 2. The record holds six vertex
-// indices per old face: its corners, then the vertices put on its edges 0 to 2.
+// Cuts every face of a mesh in four from a 1->4 step's record and links the elements as a full
+// adjacency build over the resulting faces links them (list orders and faces across included),
+// without searching. Old face g keeps (c0, e0, e2) at index g; its other three children are
+// (e0, c1, e1), (e0, e1, e2) and (e2, e1, c2) at n + 3g, n + 3g + 1, n + 3g + 2, appended in
+// that order. The record holds six vertex indices per old face: its corners, then the vertices
+// put on its edges 0 to 2.
 class CTriangleSplitLinker
 {
 public:
   CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots);
 
-  // Links, and gives every face and vertex the normal that CMesh3d::ComputeFaceNormals and
-  // ComputeVertexNormals would, to the bit; the positions must be final. False, with nothing
-  // changed, when the record is not a plain 1->4 split of a clean mesh (a face cut otherwise,
-  // a repeated or unlisted corner, an edge vertex on more than two faces, two faces sharing
-  // two edges): the caller then builds in full.
-  bool Link();
+  // Splits, links, and gives every face and vertex the normal that CMesh3d::ComputeFaceNormals
+  // and ComputeVertexNormals would, to the bit; the positions must be final. False, with nothing
+  // changed, when the record is not a plain 1->4 split of a clean mesh (a face left whole or
+  // cut otherwise, a repeated or unlisted corner, an edge vertex on more than two faces, two
+  // faces sharing two edges): the caller then splits and builds in full.
+  bool Split();
 
 private:
   bool IsClean();
@@ -50,7 +53,13 @@ private:
   int ChildAcross(int g, int edge, int c) const;
   void ListOldVertices();
   void ListEdgeVertices();
-  void LinkFaces();
+  void SplitFaces();
+  // Links the children of old face g along its old edges to those of the faces across that are
+  // already cut; the others link back to them when they are cut.
+  void LinkAcross(int g, CFace3d* const children[4]);
+  // The child of g that holds corner k of g (0 to 2).
+  static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
+  static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
@@ -80,8 +89,11 @@ private:
     float z() const { return p[2]; }
   };
   std::vector<SPoint> m_Points;
-  // Gives the face its normal and adds it to the sums of its corners a, b, c.
-  void SetNormal(CFace3d* f, int a, int b, int c);
+  // The normal of the face with corners a, b, c, added to the sums of its corners.
+  CVector3d AddNormal(int a, int b, int c);
   // Per vertex, the sum of the normals of its faces so far.
   std::vector<SPoint> m_Sums;
+  // Per old face, the normal of the child kept in its place: the kept children come first in
+  // every vertex's list, so their normals are summed before any face is cut.
+  std::vector<SPoint> m_KeptNormals;
 };
