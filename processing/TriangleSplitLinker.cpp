@@ -4,11 +4,12 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
 
-#include <algorithm>
 
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
-                                           const std::vector<int>& slots)
-  : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots)
+                                           const std::vector<int>& slots,
+                                           const std::vector<SPoint>& points)
+  : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots),
+    m_Points(points)
 {
 }
 
@@ -18,28 +19,21 @@ bool CTriangleSplitLinker::Split()
 {
   if (!IsClean())
     return false;
-  m_Stamp.clear();
   SplitFaces();
+  m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
   ListOldVertices();
   ListEdgeVertices();
   return true;
 }
 
-// Every old vertex in its own slot, once; every face cut in four with distinct corners.
+// Every face cut in four with distinct corners.
 bool CTriangleSplitLinker::IsClean()
 {
   const int nbVertex = m_pMesh->NbVertex();
   if (m_NbOldFace <= 0 || m_pMesh->NbFace() != m_NbOldFace ||
-      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex)
+      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex ||
+      m_Points.size() != static_cast<size_t>(nbVertex))
     return false;
-  // The positions are read on the way, while each vertex is at hand.
-  m_Points.resize(static_cast<size_t>(nbVertex));
-  for (int i = 0; i < nbVertex; i++) {
-    const CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v || v->GetAdjacencyIndex() != i)
-      return false;
-    m_Points[static_cast<size_t>(i)] = {{v->x(), v->y(), v->z()}};
-  }
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
       const int c = Corner(g, k);
@@ -119,42 +113,33 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
   return t < 0 ? -1 : ChildAt(t / 3, c);
 }
 
-void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
+// The vertices are visited in memory order, but each is far from the last pass that touched it
+// and its lists and normal lie on both of its cache lines.
+void CTriangleSplitLinker::PrefetchVertex(int vertex) const
 {
-  if (nb > kSearchedFaces) {
-    StoreStamped(vertex, faces, nb);
+  if (vertex >= m_pMesh->NbVertex())
     return;
-  }
-  // A short list is searched in place: each face brings at most two neighbours.
-  int neighbors[2 * kSearchedFaces] = {};
-  int nbNeighbor = 0;
-  for (int p = 0; p < nb; p++) {
-    int corners[3];
-    NewCorners(faces[p], corners);
-    for (const int b : corners) {
-      if (b == vertex || std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
-        continue;
-      neighbors[nbNeighbor++] = b;
-    }
-  }
-  SetAdjacencyLists(m_pMesh, vertex, faces, nb, neighbors, nbNeighbor);
-  SetVertexNormal(vertex, nb);
+  const char* p = reinterpret_cast<const char*>(m_pMesh->GetVertex(vertex));
+  __builtin_prefetch(p, 1);
+  __builtin_prefetch(p + 64, 1);
 }
 
-// A long list marks its members per vertex, so that a vertex of high valence costs no more
-// than its list.
-void CTriangleSplitLinker::StoreStamped(int vertex, const int* faces, int nb)
+// Each neighbour met is stamped with the vertex whose list it joins, so that a list is made
+// in one pass over its faces' corners, without a search.
+void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
 {
-  if (m_Stamp.empty())
-    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+  if (vertex < m_NbOldVertex) {
+    const SPoint& point = m_Points[static_cast<size_t>(vertex)];
+    m_pMesh->GetVertex(vertex)->Set(point.p[0], point.p[1], point.p[2]);
+  }
   m_Neighbors.clear();
   for (int p = 0; p < nb; p++) {
     int corners[3];
     NewCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex || m_Stamp[b] == vertex)
+      if (b == vertex || m_Stamp[static_cast<size_t>(b)] == vertex)
         continue;
-      m_Stamp[b] = vertex;
+      m_Stamp[static_cast<size_t>(b)] = vertex;
       m_Neighbors.push_back(b);
     }
   }
@@ -196,8 +181,10 @@ void CTriangleSplitLinker::ListOldVertices()
       faces[cursor[Corner(g, 2)]++] = m_NbOldFace + 3 * g + 2;
     }
   }
-  for (int a = 0; a < m_NbOldVertex; a++)
+  for (int a = 0; a < m_NbOldVertex; a++) {
+    PrefetchVertex(a + kPrefetchDistance);
     Store(a, &faces[start[a]], start[a + 1] - start[a]);
+  }
 }
 
 // The vertex on edge k of face g lies in three of its children; with the face across, six.
@@ -217,6 +204,7 @@ void CTriangleSplitLinker::ListEdgeVertices()
         faces[nb++] = first + piece;
   };
   for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
+    PrefetchVertex(e + kPrefetchDistance);
     const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
     int faces[6];
     int nb = 0;
@@ -233,16 +221,15 @@ void CTriangleSplitLinker::ListEdgeVertices()
 // Each child's inner edges face its centre sibling; its outer halves face the child of the
 // face across that holds the same old corner, across the same old edge (edge k of the old face
 // is edge k of both children along it). Every vertex lists its faces in face order, so the
-// normals of the kept children (below n) are summed first, then those of the appended ones as
-// they are made.
+// normals of the kept children (below n) are summed first, in a pass of their own, then those
+// of the appended ones as they are made; a kept child's normal is computed again when it is
+// cut, which costs less than keeping the normals in between.
 void CTriangleSplitLinker::SplitFaces()
 {
   m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
-  m_KeptNormals.resize(static_cast<size_t>(m_NbOldFace));
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    const CVector3d normal = AddNormal(s[0], s[3], s[5]);
-    m_KeptNormals[static_cast<size_t>(g)] = {{normal.x(), normal.y(), normal.z()}};
+    AddNormal(s[0], s[3], s[5]);
   }
   CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
   const int capacity = 4 * m_NbOldFace;
@@ -266,8 +253,7 @@ void CTriangleSplitLinker::SplitFaces()
     kept->Set(v[0], v[3], v[5], nullptr, centre, nullptr);
     for (int k = 3; k < 6; k++)
       kept->SetVertex(k, nullptr);
-    const SPoint& n = m_KeptNormals[static_cast<size_t>(g)];
-    kept->SetNormal(n.p[0], n.p[1], n.p[2]);
+    kept->GetNormal()->Set(Normal(s[0], s[3], s[5]));
     first->SetF(2, centre);
     centre->SetNeighbors(first, last, kept);
     last->SetF(0, centre);
@@ -296,12 +282,18 @@ void CTriangleSplitLinker::LinkAcross(int g, CFace3d* const children[4])
   }
 }
 
-// What CFace3d::CalculateNormal gives, from the compact positions; added to the corners' sums.
-CVector3d CTriangleSplitLinker::AddNormal(int a, int b, int c)
+// What CFace3d::CalculateNormal gives, from the compact positions.
+CVector3d CTriangleSplitLinker::Normal(int a, int b, int c) const
 {
   const SPoint* p = m_Points.data();
   CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
   normal.Normalize();
+  return normal;
+}
+
+CVector3d CTriangleSplitLinker::AddNormal(int a, int b, int c)
+{
+  const CVector3d normal = Normal(a, b, c);
   for (const int v : {a, b, c}) {
     float* sum = m_Sums[static_cast<size_t>(v)].p;
     sum[0] += normal.x();

@@ -17,13 +17,27 @@ class CMesh3d;
 class CTriangleSplitLinker
 {
 public:
-  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots);
+  // A position or a normal, with the accessors that CVector3d builds from.
+  struct SPoint
+  {
+    float p[3];
+    float x() const { return p[0]; }
+    float y() const { return p[1]; }
+    float z() const { return p[2]; }
+  };
 
-  // Splits, links, and gives every face and vertex the normal that CMesh3d::ComputeFaceNormals
-  // and ComputeVertexNormals would, to the bit; the positions must be final. False, with nothing
-  // changed, when the record is not a plain 1->4 split of a clean mesh (a face left whole or
-  // cut otherwise, a repeated or unlisted corner, an edge vertex on more than two faces, two
-  // faces sharing two edges): the caller then splits and builds in full.
+  // The points are the final positions of the mesh's vertices, one per vertex, which the caller
+  // has checked: each vertex listed once, at the index it knows (GetAdjacencyIndex). They are
+  // kept in one compact array, read in memory order: the faces, visited in memory order, find
+  // their corners there rather than in the scattered vertices.
+  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots,
+                       const std::vector<SPoint>& points);
+
+  // Splits, links, moves the old vertices to their points, and gives every face and vertex the
+  // normal that CMesh3d::ComputeFaceNormals and ComputeVertexNormals would, to the bit. False,
+  // with nothing changed, when the record is not a plain 1->4 split of a clean mesh (a face
+  // left whole or cut otherwise, a repeated or unlisted corner, an edge vertex on more than two
+  // faces, two faces sharing two edges): the caller then splits and builds in full.
   bool Split();
 
 private:
@@ -61,12 +75,10 @@ private:
   static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
   static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
+  void PrefetchVertex(int vertex) const;
+  static constexpr int kPrefetchDistance = 8;
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
-  void StoreStamped(int vertex, const int* faces, int nb);
-
-  // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
-  static constexpr int kSearchedFaces = 8;
 
   CMesh3d* m_pMesh;
   const int m_NbOldVertex;
@@ -74,26 +86,13 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
-  // Per vertex: the vertex whose neighbours are being gathered when it was last met; made on
-  // the first vertex of high valence.
+  // Per vertex: the vertex whose neighbours were being gathered when it was last met.
   std::vector<int> m_Stamp;
   std::vector<int> m_Neighbors;
-  // A position or a normal, with the accessors that CVector3d builds from. The positions are
-  // kept in one compact array, read in memory order: the faces, visited in memory order, find
-  // their corners there rather than in the scattered vertices.
-  struct SPoint
-  {
-    float p[3];
-    float x() const { return p[0]; }
-    float y() const { return p[1]; }
-    float z() const { return p[2]; }
-  };
-  std::vector<SPoint> m_Points;
-  // The normal of the face with corners a, b, c, added to the sums of its corners.
+  const std::vector<SPoint>& m_Points;
+  // The normal of the face with corners a, b, c; then the same, added to the sums of its corners.
+  CVector3d Normal(int a, int b, int c) const;
   CVector3d AddNormal(int a, int b, int c);
   // Per vertex, the sum of the normals of its faces so far.
   std::vector<SPoint> m_Sums;
-  // Per old face, the normal of the child kept in its place: the kept children come first in
-  // every vertex's list, so their normals are summed before any face is cut.
-  std::vector<SPoint> m_KeptNormals;
 };
