@@ -279,13 +279,17 @@ void ClearAllEdgeVertices(CMesh3d* pMesh)
 // The corners and neighbours of a face, decoded once: the edge passes ask every face whether it
 // is valid and its neighbours which edge they share, and CFace3d's own queries decode them
 // again at every use.
-struct SFaceRefs
+struct SCorners
 {
-  explicit SFaceRefs(const CFace3d* f)
-    : v{f->v(0), f->v(1), f->v(2)}, n{f->f(0), f->f(1), f->f(2)}
-  {
-  }
+  explicit SCorners(const CFace3d* f) : v{f->v(0), f->v(1), f->v(2)} {}
   bool HasNullVertex() const { return !v[0] || !v[1] || !v[2]; }
+
+  CVertex3d* v[3];
+};
+
+struct SFaceRefs : SCorners
+{
+  explicit SFaceRefs(const CFace3d* f) : SCorners(f), n{f->f(0), f->f(1), f->f(2)} {}
   // CFace3d::IsValid of face f.
   bool IsValid(const CFace3d* f) const
   {
@@ -299,7 +303,6 @@ struct SFaceRefs
     return v[0] != v[1] && v[1] != v[2] && v[0] != v[2];
   }
 
-  CVertex3d* v[3];
   CFace3d* n[3];
 };
 
@@ -315,7 +318,7 @@ int MarkedEdge(const bool* marked)
 
 // CFace3d::ShareEdge of face `mine` with face `other`: their edges i and j that hold the two
 // corners they share, when they share exactly two.
-bool ShareEdge(const SFaceRefs& mine, const SFaceRefs& other, int* pI, int* pJ)
+bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
 {
   bool inMine[3] = {false, false, false};
   bool inOther[3] = {false, false, false};
@@ -355,7 +358,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
       const CFace3d* n = refs.n[k];
       int j = 0;
       int kf = 0;
-      if (n && n->GetFlag() != 0 && ShareEdge(SFaceRefs(n), refs, &j, &kf)) {
+      if (n && n->GetFlag() != 0 && ShareEdge(SCorners(n), refs, &j, &kf)) {
         f->SetVertex(3 + k, n->v(3 + j));
         RecordEdgeVertex(f, k, slots);
         continue;
@@ -396,7 +399,7 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       }
       int j = 0;
       int kf = 0;
-      const SFaceRefs across(n);
+      const SCorners across(n);
       if (!ShareEdge(across, refs, &j, &kf))
         continue;
       if (n->GetFlag() != 0) {

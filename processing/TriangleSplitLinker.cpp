@@ -48,7 +48,8 @@ bool CTriangleSplitLinker::IsClean()
   return PairEdgeVertices() && PairsAreConsistent();
 }
 
-// An edge vertex on more than two faces stands on a non-manifold edge.
+// An edge vertex on more than two faces stands on a non-manifold edge; one on none was not put
+// there by the step.
 bool CTriangleSplitLinker::PairEdgeVertices()
 {
   m_Owner.assign(2 * static_cast<size_t>(m_pMesh->NbVertex() - m_NbOldVertex), -1);
@@ -61,6 +62,10 @@ bool CTriangleSplitLinker::PairEdgeVertices()
     else
       return false;
   }
+  // Every vertex made by the step lies on some edge.
+  for (size_t e = 0; e < m_Owner.size(); e += 2)
+    if (m_Owner[e] < 0)
+      return false;
   return true;
 }
 
@@ -113,17 +118,6 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
   return t < 0 ? -1 : ChildAt(t / 3, c);
 }
 
-// The vertices are visited in memory order, but each is far from the last pass that touched it
-// and its lists and normal lie on both of its cache lines.
-void CTriangleSplitLinker::PrefetchVertex(int vertex) const
-{
-  if (vertex >= m_pMesh->NbVertex())
-    return;
-  const char* p = reinterpret_cast<const char*>(m_pMesh->GetVertex(vertex));
-  __builtin_prefetch(p, 1);
-  __builtin_prefetch(p + 64, 1);
-}
-
 // Each neighbour met is stamped with the vertex whose list it joins, so that a list is made
 // in one pass over its faces' corners, without a search.
 void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
@@ -132,7 +126,11 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
     const SPoint& point = m_Points[static_cast<size_t>(vertex)];
     m_pMesh->GetVertex(vertex)->Set(point.p[0], point.p[1], point.p[2]);
   }
-  m_Neighbors.clear();
+  // Each face brings at most two neighbours.
+  if (m_Neighbors.size() < 2 * static_cast<size_t>(nb))
+    m_Neighbors.resize(2 * static_cast<size_t>(nb));
+  int* neighbors = m_Neighbors.data();
+  int nbNeighbor = 0;
   for (int p = 0; p < nb; p++) {
     int corners[3];
     NewCorners(faces[p], corners);
@@ -140,11 +138,10 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
       if (b == vertex || m_Stamp[static_cast<size_t>(b)] == vertex)
         continue;
       m_Stamp[static_cast<size_t>(b)] = vertex;
-      m_Neighbors.push_back(b);
+      neighbors[nbNeighbor++] = b;
     }
   }
-  SetAdjacencyLists(m_pMesh, vertex, faces, nb, m_Neighbors.data(),
-                    static_cast<int>(m_Neighbors.size()));
+  SetAdjacencyLists(m_pMesh, vertex, faces, nb, neighbors, nbNeighbor);
   SetVertexNormal(vertex, nb);
 }
 
@@ -181,10 +178,8 @@ void CTriangleSplitLinker::ListOldVertices()
       faces[cursor[Corner(g, 2)]++] = m_NbOldFace + 3 * g + 2;
     }
   }
-  for (int a = 0; a < m_NbOldVertex; a++) {
-    PrefetchVertex(a + kPrefetchDistance);
+  for (int a = 0; a < m_NbOldVertex; a++)
     Store(a, &faces[start[a]], start[a + 1] - start[a]);
-  }
 }
 
 // The vertex on edge k of face g lies in three of its children; with the face across, six.
@@ -204,7 +199,6 @@ void CTriangleSplitLinker::ListEdgeVertices()
         faces[nb++] = first + piece;
   };
   for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
-    PrefetchVertex(e + kPrefetchDistance);
     const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
     int faces[6];
     int nb = 0;

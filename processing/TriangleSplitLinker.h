@@ -75,8 +75,6 @@ private:
   static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
   static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
-  void PrefetchVertex(int vertex) const;
-  static constexpr int kPrefetchDistance = 8;
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
 
