@@ -56,7 +56,8 @@ void IndexVertices(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
 {
   const int nbVertex = pMesh->NbVertex();
   // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
-  pIndices->points.reserve(static_cast<size_t>(nbVertex) + 2 * static_cast<size_t>(pMesh->NbFace()));
+  pIndices->points.reserve(static_cast<size_t>(nbVertex) +
+                           2 * static_cast<size_t>(pMesh->NbFace()));
   pIndices->points.resize(static_cast<size_t>(nbVertex));
   for (int i = 0; i < nbVertex; i++) {
     CVertex3d* v = pMesh->GetVertex(i);

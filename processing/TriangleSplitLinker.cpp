@@ -4,6 +4,7 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
 
+#include <algorithm>
 
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
                                            const std::vector<int>& slots,
@@ -135,9 +136,16 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
     int corners[3];
     NewCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex || m_Stamp[static_cast<size_t>(b)] == vertex)
+      if (b == vertex)
         continue;
-      m_Stamp[static_cast<size_t>(b)] = vertex;
+      if (nb <= kSearchedFaces) {
+        if (std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
+          continue;
+      } else {
+        if (m_Stamp[static_cast<size_t>(b)] == vertex)
+          continue;
+        m_Stamp[static_cast<size_t>(b)] = vertex;
+      }
       neighbors[nbNeighbor++] = b;
     }
   }
@@ -212,12 +220,13 @@ void CTriangleSplitLinker::ListEdgeVertices()
   }
 }
 
-// Each child's inner edges face its centre sibling; its outer halves face the child of the
-// face across that holds the same old corner, across the same old edge (edge k of the old face
-// is edge k of both children along it). Every vertex lists its faces in face order, so the
-// normals of the kept children (below n) are summed first, in a pass of their own, then those
-// of the appended ones as they are made; a kept child's normal is computed again when it is
-// cut, which costs less than keeping the normals in between.
+// Each child's inner edges face its centre sibling, linked as the children are made; its outer
+// halves face the child of the face across that holds the same old corner, across the same old
+// edge (edge k of the old face is edge k of both children along it), linked in a pass of their
+// own. Every vertex lists its faces in face order, so the normals of the kept children (below
+// n) are summed first, in a pass of their own, then those of the appended ones as they are
+// made; a kept child's normal is computed again when it is cut, which costs less than keeping
+// the normals in between.
 void CTriangleSplitLinker::SplitFaces()
 {
   m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
@@ -254,24 +263,23 @@ void CTriangleSplitLinker::SplitFaces()
     first->GetNormal()->Set(AddNormal(s[3], s[1], s[4]));
     centre->GetNormal()->Set(AddNormal(s[3], s[4], s[5]));
     last->GetNormal()->Set(AddNormal(s[5], s[4], s[2]));
-    CFace3d* const children[4] = {kept, first, centre, last};
-    LinkAcross(g, children);
   }
+  for (int g = 0; g < m_NbOldFace; g++)
+    LinkAcross(g);
 }
 
-void CTriangleSplitLinker::LinkAcross(int g, CFace3d* const children[4])
+void CTriangleSplitLinker::LinkAcross(int g)
 {
+  const int a = m_NbOldFace + 3 * g;
+  CFace3d* const children[4] = {m_pMesh->GetFace(g), m_pMesh->GetFace(a), m_pMesh->GetFace(a + 1),
+                                m_pMesh->GetFace(a + 2)};
   for (int k = 0; k < 3; k++) {
     const int t = Across(3 * g + k);
-    const int h = t / 3;
-    if (t < 0 || h > g)
+    if (t < 0)
       continue;
-    const int edge = t % 3;
     for (const int corner : {k, (k + 1) % 3}) {
-      CFace3d* mine = children[ChildOfCorner(corner)];
-      CFace3d* other = m_pMesh->GetFace(ChildAt(h, Corner(g, corner)));
-      mine->SetF(k, other);
-      other->SetF(edge, mine);
+      CFace3d* other = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
+      children[ChildOfCorner(corner)]->SetF(k, other);
     }
   }
 }

@@ -30,8 +30,8 @@ public:
   // has checked: each vertex listed once, at the index it knows (GetAdjacencyIndex). They are
   // kept in one compact array, read in memory order: the faces, visited in memory order, find
   // their corners there rather than in the scattered vertices.
-  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots,
-                       const std::vector<SPoint>& points);
+  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
+                       const std::vector<int>& slots, const std::vector<SPoint>& points);
 
   // Splits, links, moves the old vertices to their points, and gives every face and vertex the
   // normal that CMesh3d::ComputeFaceNormals and ComputeVertexNormals would, to the bit. False,
@@ -68,15 +68,18 @@ private:
   void ListOldVertices();
   void ListEdgeVertices();
   void SplitFaces();
-  // Links the children of old face g along its old edges to those of the faces across that are
-  // already cut; the others link back to them when they are cut.
-  void LinkAcross(int g, CFace3d* const children[4]);
+  // Links the children of old face g to those of the faces across, on the side of g only: a
+  // pass of its own once every face is cut, in face order, so that the faces are written in
+  // memory order rather than back and forth as their neighbours are cut.
+  void LinkAcross(int g);
   // The child of g that holds corner k of g (0 to 2).
   static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
   static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
+  // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
+  static constexpr int kSearchedFaces = 8;
 
   CMesh3d* m_pMesh;
   const int m_NbOldVertex;
