@@ -180,7 +180,11 @@ template <class T>
 template <class At>
 void CNeighborList<T>::Assign(int n, At at)
 {
-  SetSize(n);
+  // Within the storage only the size changes: the entries SetSize would clear are all written.
+  if (n > 0 && n <= GetMaxSize())
+    m_Size = n;
+  else
+    SetSize(n);
   int i = 0;
   if (!IsSpilled()) {
     for (; i < n; i++) {
