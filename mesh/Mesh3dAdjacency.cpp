@@ -35,15 +35,16 @@ int GrownCapacity(int room, int n)
   return capacity;
 }
 
-// Sizes a list to n entries in one allocation, keeping its storage when it is large enough.
-template <class List>
-void ResizeList(List* pList, int n)
+// Sizes a list to n entries in one allocation, keeping its storage when it is large enough,
+// and sets them to at(0) .. at(n - 1).
+template <class List, class At>
+void AssignList(List* pList, int n, At at)
 {
   if (n > pList->GetMaxSize()) {
     pList->RemoveAll();
     pList->SetSize(GrownCapacity(pList->GetRoom(), n));
   }
-  pList->SetSize(n);
+  pList->Assign(n, at);
 }
 
 // The three relations built over vertex and face indices, with the orders of the rules:
@@ -306,14 +307,12 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
   const int first = m_FaceStart[a];
   const int nbFace = m_FaceStart[a + 1] - first;
   auto* faces = v->GetArrayFaceNeighbor();
-  ResizeList(faces, nbFace);
-  for (int p = 0; p < nbFace; p++)
-    faces->SetAt(p, m_pMesh->GetFace(m_Faces[first + p]));
+  AssignList(faces, nbFace, [this, first](int p) { return m_pMesh->GetFace(m_Faces[first + p]); });
   const int nbNeighbor = static_cast<int>(m_Neighbors.size());
   auto* neighbors = v->GetArrayVertexNeighbor();
-  ResizeList(neighbors, nbNeighbor);
-  for (int j = 0; j < nbNeighbor; j++)
-    neighbors->SetAt(j, m_pMesh->GetVertex(m_Neighbors[j].vertex));
+  AssignList(neighbors, nbNeighbor, [this](int j) {
+    return m_pMesh->GetVertex(m_Neighbors[static_cast<size_t>(j)].vertex);
+  });
 }
 
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
@@ -384,13 +383,9 @@ void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
 {
   CVertex3d* v = pMesh->GetVertex(vertex);
   auto* faceList = v->GetArrayFaceNeighbor();
-  ResizeList(faceList, nbFace);
-  for (int p = 0; p < nbFace; p++)
-    faceList->SetAt(p, pMesh->GetFace(faces[p]));
-  auto* vertexList = v->GetArrayVertexNeighbor();
-  ResizeList(vertexList, nbNeighbor);
-  for (int j = 0; j < nbNeighbor; j++)
-    vertexList->SetAt(j, pMesh->GetVertex(neighbors[j]));
+  AssignList(faceList, nbFace, [pMesh, faces](int p) { return pMesh->GetFace(faces[p]); });
+  AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+             [pMesh, neighbors](int j) { return pMesh->GetVertex(neighbors[j]); });
 }
 
 // The rules applied one face and one vertex at a time. Kept for meshes whose arrays hold an

@@ -65,6 +65,12 @@ public:
     return index;
   }
 
+  // The list becomes the n elements at(0) .. at(n - 1), in order, with the storage that
+  // SetSize(n) and n calls of SetAt leave: for a caller that writes whole lists, without the
+  // per-entry checks of SetAt.
+  template <class At>
+  void Assign(int n, At at);
+
   void SetSize(int n);
   void RemoveAt(int i, int n = 1);
   void RemoveAll() { SetSize(0); }
@@ -168,6 +174,34 @@ void CNeighborList<T>::Widen(int capacity)
     std::memset(block + m_Size, 0, static_cast<size_t>(capacity - m_Size) * sizeof(T*));
   FreeSpill();
   SetSpill(block, capacity);
+}
+
+template <class T>
+template <class At>
+void CNeighborList<T>::Assign(int n, At at)
+{
+  // Within the storage only the size changes: the entries SetSize would clear are all written.
+  if (n > 0 && n <= GetMaxSize())
+    m_Size = n;
+  else
+    SetSize(n);
+  int i = 0;
+  if (!IsSpilled()) {
+    for (; i < n; i++) {
+      T* p = at(i);
+      if (!Encode(p, &m_Room[i])) {
+        // As SetAt: the first element out of reach sends the list to a block of the room's size.
+        Widen(kRoom);
+        Spill()[i++] = p;
+        break;
+      }
+    }
+  }
+  if (i >= n)
+    return;
+  T** block = Spill();
+  for (; i < n; i++)
+    block[i] = at(i);
 }
 
 template <class T>

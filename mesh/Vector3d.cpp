@@ -17,21 +17,6 @@ void CVector3d::CrossProduct(const CVector3d& u, const CVector3d& v)
   *this = u ^ v;
 }
 
-double CVector3d::GetNorm() const
-{
-  return std::sqrt(GetSquareNorm());
-}
-
-void CVector3d::Normalize()
-{
-  const double norm = GetNorm();
-  if (norm == 0.0)
-    return;
-  m_x = static_cast<float>(m_x / norm);
-  m_y = static_cast<float>(m_y / norm);
-  m_z = static_cast<float>(m_z / norm);
-}
-
 void CVector3d::SetNorm(float norm)
 {
   const double length = GetNorm();

@@ -2,6 +2,8 @@
 
 #include "mesh/Object3d.h"
 
+#include <cmath>
+
 // A 3D vector of floats; intermediate products are computed in double and stored back.
 class CVector3d : public CObject3d
 {
@@ -74,14 +76,24 @@ public:
   void CrossProduct(const CVector3d& v);
   void CrossProduct(const CVector3d& u, const CVector3d& v);
   void CrossProduct(const CVector3d* u, const CVector3d* v) { CrossProduct(*u, *v); }
-  void Normalize();
+  // Inline: the subdivision steps normalise every face and vertex they make, and the square
+  // roots and divisions of neighbouring elements overlap only when they are not behind calls.
+  void Normalize()
+  {
+    const double norm = GetNorm();
+    if (norm == 0.0)
+      return;
+    m_x = static_cast<float>(m_x / norm);
+    m_y = static_cast<float>(m_y / norm);
+    m_z = static_cast<float>(m_z / norm);
+  }
   void SetNorm(float norm);
   double GetSquareNorm() const
   {
     return static_cast<double>(m_x) * m_x + static_cast<double>(m_y) * m_y +
            static_cast<double>(m_z) * m_z;
   }
-  double GetNorm() const;
+  double GetNorm() const { return std::sqrt(GetSquareNorm()); }
   int IsCollinear(const CVector3d& v) const;
   void RotateY(double angle);
   void RotateX(double angle);

@@ -36,22 +36,46 @@ CVertex3d* NewMidpoint(CMesh3d* pMesh, const CVertex3d* a, const CVertex3d* b)
                           (a->z() + b->z()) / 2.0f);
 }
 
+using SPoint = CTriangleSplitLinker::SPoint;
+
 // Vertex indices of the faces present before a step, 6 per face (corners, then the vertices
-// put on edges 0 to 2), from which the step links the faces it creates without reading a
-// vertex again. Unusable, and the mesh rebuilt the plain way, when a corner is not a vertex
-// the mesh lists.
+// put on edges 0 to 2), and the position of every vertex once the step is done, from which
+// the step links the faces it creates without reading a vertex again. Unusable, and the mesh
+// rebuilt the plain way, when a corner is not a vertex the mesh lists, or the mesh lists an
+// empty vertex or one vertex twice.
 struct SSlotIndices
 {
   std::vector<int> slots;
+  std::vector<SPoint> points;
   bool valid = true;
 };
 
-// Every vertex learns its slot; a vertex listed twice keeps its last one, as the build does.
-void IndexVertices(CMesh3d* pMesh)
+// Every vertex learns its slot and has its position noted, in one pass; a vertex listed twice
+// keeps its last slot, as the build does. The vertex flags are cleared on the way if asked.
+void IndexVertices(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
 {
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    if (CVertex3d* v = pMesh->GetVertex(i))
-      v->SetAdjacencyIndex(i);
+  const int nbVertex = pMesh->NbVertex();
+  // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
+  pIndices->points.reserve(static_cast<size_t>(nbVertex) +
+                           2 * static_cast<size_t>(pMesh->NbFace()));
+  pIndices->points.resize(static_cast<size_t>(nbVertex));
+  for (int i = 0; i < nbVertex; i++) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    SPoint& point = pIndices->points[static_cast<size_t>(i)];
+    if (!v) {
+      pIndices->valid = false;
+      point = SPoint{{0.0f, 0.0f, 0.0f}};
+      continue;
+    }
+    if (clearFlags)
+      v->SetFlag(0);
+    // Met before in this pass: the slot it holds from there names it.
+    const int before = v->GetAdjacencyIndex();
+    if (before >= 0 && before < i && pMesh->GetVertex(before) == v)
+      pIndices->valid = false;
+    v->SetAdjacencyIndex(i);
+    point = SPoint{{v->x(), v->y(), v->z()}};
+  }
 }
 
 // A face with an empty corner takes no part in the adjacency: all its corners stay -1.
@@ -68,12 +92,14 @@ void RecordCorners(const CMesh3d* pMesh, const CFace3d* f, int* pSlots, bool* pV
   }
 }
 
-void AddEdgeVertex(CMesh3d* pMesh, CFace3d* f, int k, CVertex3d* v, int* pSlots)
+void AddEdgeVertex(CMesh3d* pMesh, CFace3d* f, int k, CVertex3d* v, SSlotIndices* pIndices,
+                   int* pSlots)
 {
   const int index = pMesh->AddVertex(v);
   v->SetAdjacencyIndex(index);
   f->SetVertex(3 + k, v);
   pSlots[3 + k] = index;
+  pIndices->points.push_back(SPoint{{v->x(), v->y(), v->z()}});
 }
 
 // The slot of a vertex taken from a neighbour: it was put there during this step.
@@ -113,8 +139,6 @@ public:
   CSplitter(CMesh3d* pMesh, const SSplitOptions& options) : m_pMesh(pMesh), m_Options(options) {}
 
   void Split(int i);
-  // Whether every face split so far was cut in four.
-  bool AllCutInFour() const { return m_AllCutInFour; }
 
 private:
   void SplitFace(CFace3d* f);
@@ -127,7 +151,6 @@ private:
 
   CMesh3d* m_pMesh;
   SSplitOptions m_Options;
-  bool m_AllCutInFour = true;
 };
 
 void CSplitter::Split(int i)
@@ -176,11 +199,9 @@ void CSplitter::SplitFace(CFace3d* f)
   CVertex3d* e2 = f->v(5);
   // A face left over from an undone creation has no corners to split.
   if (f->HasNullVertex() || (!e0 && !e1 && !e2)) {
-    m_AllCutInFour = false;
     ClearEdgeVertices(f);
     return;
   }
-  m_AllCutInFour = m_AllCutInFour && e0 && e1 && e2;
   if (e0 && e1 && e2) {
     Append(f, e0, c1, e1);
     Append(f, e0, e1, e2);
@@ -214,9 +235,8 @@ void CSplitter::SplitFace(CFace3d* f)
   ClearEdgeVertices(f);
 }
 
-// Splits the first nbFace faces; faces appended on the way are not visited. Returns whether
-// every face was cut in four.
-bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
+// Splits the first nbFace faces; faces appended on the way are not visited.
+void SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
 {
   platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
   Reserve(pMesh->GetArrayFace(), pMesh->NbFace() + 3 * nbFace);
@@ -224,20 +244,29 @@ bool SplitFaces(CMesh3d* pMesh, int nbFace, const SSplitOptions& options)
   for (int i = 0; i < nbFace; i++)
     splitter.Split(i);
   platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
-  return splitter.AllCutInFour();
 }
 
-// What Rebuild does after a split: the step links the elements it created and gives them
-// their normals when every face was cut in four and the mesh was clean.
-void FinishSplit(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace,
-                 bool allCutInFour)
+// Splits the first nbOldFace faces and does what Rebuild does after: the step cuts, links and
+// gives normals itself when every face is cut in four and the mesh is clean.
+// The old vertices go to their points first.
+void SplitAndLink(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, int nbOldFace)
 {
-  CTriangleSplitLinker linker(pMesh, nbOldVertex, nbOldFace, indices.slots);
-  if (!indices.valid || !allCutInFour || !linker.Link()) {
-    pMesh->Rebuild();
-    return;
+  if (indices.valid) {
+    platform::Trace("  creating faces (%d faces)\n", pMesh->NbFace());
+    CTriangleSplitLinker linker(pMesh, nbOldVertex, nbOldFace, indices.slots, indices.points);
+    if (linker.Split()) {
+      platform::Trace("  end creating faces (%d faces)\n", pMesh->NbFace());
+      pMesh->SetModified();
+      return;
+    }
   }
-  pMesh->SetModified();
+  for (int i = 0; i < nbOldVertex; i++) {
+    const SPoint& point = indices.points[static_cast<size_t>(i)];
+    if (CVertex3d* v = pMesh->GetVertex(i))
+      v->Set(point.p[0], point.p[1], point.p[2]);
+  }
+  SplitFaces(pMesh, nbOldFace, SSplitOptions{});
+  pMesh->Rebuild();
 }
 
 // Slots are filled by the edge passes below; leftovers of an interrupted run must not be
@@ -248,6 +277,69 @@ void ClearAllEdgeVertices(CMesh3d* pMesh)
     ClearEdgeVertices(pMesh->GetFace(i));
 }
 
+// The corners and neighbours of a face, decoded once: the edge passes ask every face whether it
+// is valid and its neighbours which edge they share, and CFace3d's own queries decode them
+// again at every use.
+struct SCorners
+{
+  explicit SCorners(const CFace3d* f) : v{f->v(0), f->v(1), f->v(2)} {}
+  bool HasNullVertex() const { return !v[0] || !v[1] || !v[2]; }
+
+  CVertex3d* v[3];
+};
+
+struct SFaceRefs : SCorners
+{
+  explicit SFaceRefs(const CFace3d* f) : SCorners(f), n{f->f(0), f->f(1), f->f(2)} {}
+  // CFace3d::IsValid of face f.
+  bool IsValid(const CFace3d* f) const
+  {
+    for (int i = 0; i < 3; i++) {
+      const CFace3d* g = n[i];
+      if (g == f)
+        return false;
+      if (g && (g == n[(i + 1) % 3] || (g->f(0) != f && g->f(1) != f && g->f(2) != f)))
+        return false;
+    }
+    return v[0] != v[1] && v[1] != v[2] && v[0] != v[2];
+  }
+
+  CFace3d* n[3];
+};
+
+// The edge of the face marked at both ends; the third when none is.
+int MarkedEdge(const bool* marked)
+{
+  if (marked[0] && marked[1])
+    return 0;
+  if (marked[1] && marked[2])
+    return 1;
+  return 2;
+}
+
+// CFace3d::ShareEdge of face `mine` with face `other`: their edges i and j that hold the two
+// corners they share, when they share exactly two.
+bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
+{
+  bool inMine[3] = {false, false, false};
+  bool inOther[3] = {false, false, false};
+  int matches = 0;
+  for (int p = 0; p < 3; p++) {
+    for (int q = 0; q < 3; q++) {
+      if (other.v[p] == mine.v[q]) {
+        inMine[q] = true;
+        inOther[p] = true;
+        matches++;
+      }
+    }
+  }
+  if (matches != 2)
+    return false;
+  *pI = MarkedEdge(inMine);
+  *pJ = MarkedEdge(inOther);
+  return true;
+}
+
 // Midpoint on every edge, reused from a visited neighbour (flag non-zero).
 SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
 {
@@ -255,20 +347,25 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
   Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  IndexVertices(pMesh);
+  IndexVertices(pMesh, false, &indices);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     RecordCorners(pMesh, f, slots, &indices.valid);
-    if (f->HasNullVertex())
+    const SFaceRefs refs(f);
+    if (refs.HasNullVertex())
       continue;
     for (int k = 0; k < 3; k++) {
-      const CFace3d* n = f->f(k);
-      if (n && n->GetFlag() != 0 && CopyFromVisited(f, k, n)) {
+      const CFace3d* n = refs.n[k];
+      int j = 0;
+      int kf = 0;
+      if (n && n->GetFlag() != 0 && ShareEdge(SCorners(n), refs, &j, &kf)) {
+        f->SetVertex(3 + k, n->v(3 + j));
         RecordEdgeVertex(f, k, slots);
         continue;
       }
-      AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, f->v(k), f->v((k + 1) % 3)), slots);
+      AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, refs.v[k], refs.v[(k + 1) % 3]), &indices,
+                    slots);
     }
     f->SetFlag(1);
   }
@@ -276,45 +373,47 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
 }
 
 // Loop's edge rule: (3(a + b) + u + w) / 8 inside, the midpoint on the boundary, whose ends
-// are marked with vertex flag 1.
+// are marked with vertex flag 1 (every other vertex flag is cleared first).
 SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
   Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  IndexVertices(pMesh);
+  IndexVertices(pMesh, true, &indices);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     RecordCorners(pMesh, f, slots, &indices.valid);
-    if (f->HasNullVertex() || !f->IsValid())
+    const SFaceRefs refs(f);
+    if (refs.HasNullVertex() || !refs.IsValid(f))
       continue;
     for (int k = 0; k < 3; k++) {
-      CVertex3d* a = f->v(k);
-      CVertex3d* b = f->v((k + 1) % 3);
-      const CFace3d* n = f->f(k);
-      CVertex3d* v = nullptr;
-      int j = 0;
-      int kf = 0;
+      CVertex3d* a = refs.v[k];
+      CVertex3d* b = refs.v[(k + 1) % 3];
+      const CFace3d* n = refs.n[k];
       if (!n) {
-        v = NewMidpoint(pMesh, a, b);
         a->SetFlag(1);
         b->SetFlag(1);
-      } else if (!n->ShareEdge(f, &j, &kf)) {
+        AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, a, b), &indices, slots);
         continue;
-      } else if (n->GetFlag() != 0) {
+      }
+      int j = 0;
+      int kf = 0;
+      const SCorners across(n);
+      if (!ShareEdge(across, refs, &j, &kf))
+        continue;
+      if (n->GetFlag() != 0) {
         f->SetVertex(3 + k, n->v(3 + j));
         RecordEdgeVertex(f, k, slots);
         continue;
-      } else {
-        const CVertex3d* u = f->v((k + 2) % 3);
-        const CVertex3d* w = n->v((j + 2) % 3);
-        v = pMesh->NewVertex((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
-                             (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
-                             (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
       }
-      AddEdgeVertex(pMesh, f, k, v, slots);
+      const CVertex3d* u = refs.v[(k + 2) % 3];
+      const CVertex3d* w = across.v[(j + 2) % 3];
+      CVertex3d* v = pMesh->NewVertex((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
+                                      (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
+                                      (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
+      AddEdgeVertex(pMesh, f, k, v, &indices, slots);
     }
     f->SetFlag(1);
   }
@@ -330,15 +429,16 @@ bool IsBoundaryEdge(const CVertex3d* p, const CVertex3d* q)
   return shared == 1;
 }
 
-// Loop's vertex rule for the vertices present before the run, into xyz triples; computed
+// Loop's vertex rule for the vertices present before the run, into their points; computed
 // before the split, while the old faces still tell the boundary edges.
-std::vector<float> LoopVertexPositions(const CMesh3d* pMesh, int nbVertex)
+void LoopVertexPositions(const CMesh3d* pMesh, int nbVertex, SSlotIndices* pIndices)
 {
-  std::vector<float> positions(3 * static_cast<size_t>(nbVertex));
   CLoopAlphas alphas;
   for (int i = 0; i < nbVertex; i++) {
     const CVertex3d* p = pMesh->GetVertex(i);
-    float* out = &positions[3 * static_cast<size_t>(i)];
+    if (!p)
+      continue;
+    float* out = pIndices->points[static_cast<size_t>(i)].p;
     out[0] = p->x();
     out[1] = p->y();
     out[2] = p->z();
@@ -361,7 +461,6 @@ std::vector<float> LoopVertexPositions(const CMesh3d* pMesh, int nbVertex)
     }
     LoopVertexRule(p, out, [&alphas](int n) { return alphas(n); });
   }
-  return positions;
 }
 
 } // namespace
@@ -374,8 +473,7 @@ int CMesh3d::Subdivision()
   ClearAllEdgeVertices(this);
   const SSlotIndices indices = PlaceMidpoints(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
-  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
+  SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }
@@ -385,18 +483,14 @@ int CMesh3d::SubdivisionLoop()
   platform::Trace("Start loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
-  SetVerticesFlag(0);
   ClearAllEdgeVertices(this);
-  const SSlotIndices indices = PlaceLoopEdgeVertices(this);
+  SSlotIndices indices = PlaceLoopEdgeVertices(this);
   platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
-  const std::vector<float> positions = LoopVertexPositions(this, nbVertex);
-  // The split reads no position: the old vertices move first, and every face gets its normal
-  // from the final positions afterwards.
+  LoopVertexPositions(this, nbVertex, &indices);
+  // The split reads no position: the old vertices move with it, and every face gets its
+  // normal from the final positions.
   platform::Trace("  copy\n");
-  SetPositions(this, positions);
-  const bool allCutInFour = SplitFaces(this, nbFace, SSplitOptions{});
-  platform::Trace("  restore\n");
-  FinishSplit(this, indices, nbVertex, nbFace, allCutInFour);
+  SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
 }

@@ -5,61 +5,36 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
-#include <cmath>
-
-namespace {
-
-// CVector3d::Normalize, to the bit, where the compiler sees it: a step normalises every face
-// and vertex it makes, and the square roots and divisions of neighbouring elements overlap
-// only when they are not behind calls.
-inline void Normalize(float* v)
-{
-  const double norm = std::sqrt(static_cast<double>(v[0]) * v[0] +
-                                static_cast<double>(v[1]) * v[1] +
-                                static_cast<double>(v[2]) * v[2]);
-  if (norm == 0.0)
-    return;
-  v[0] = static_cast<float>(v[0] / norm);
-  v[1] = static_cast<float>(v[1] / norm);
-  v[2] = static_cast<float>(v[2] / norm);
-}
-
-} // namespace
 
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
-                                           const std::vector<int>& slots)
-  : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots)
+                                           const std::vector<int>& slots,
+                                           const std::vector<SPoint>& points)
+  : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots),
+    m_Points(points)
 {
 }
 
-// The faces first, in memory order, each linked and given its normal while it is at hand;
+// The faces first, in memory order, each cut, linked and given its normal while it is at hand;
 // then the vertices, in memory order, each given its lists and its normal from the faces'.
-bool CTriangleSplitLinker::Link()
+bool CTriangleSplitLinker::Split()
 {
   if (!IsClean())
     return false;
-  m_Stamp.clear();
-  LinkFaces();
+  SplitFaces();
+  m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
   ListOldVertices();
   ListEdgeVertices();
   return true;
 }
 
-// Every old vertex in its own slot, once; every face cut in four with distinct corners.
+// Every face cut in four with distinct corners.
 bool CTriangleSplitLinker::IsClean()
 {
   const int nbVertex = m_pMesh->NbVertex();
-  if (m_NbOldFace <= 0 || m_pMesh->NbFace() != 4 * m_NbOldFace ||
-      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex)
+  if (m_NbOldFace <= 0 || m_pMesh->NbFace() != m_NbOldFace ||
+      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex ||
+      m_Points.size() != static_cast<size_t>(nbVertex))
     return false;
-  // The positions are read on the way, while each vertex is at hand.
-  m_Points.resize(static_cast<size_t>(nbVertex));
-  for (int i = 0; i < nbVertex; i++) {
-    const CVertex3d* v = m_pMesh->GetVertex(i);
-    if (!v || v->GetAdjacencyIndex() != i)
-      return false;
-    m_Points[static_cast<size_t>(i)] = {{v->x(), v->y(), v->z()}};
-  }
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
       const int c = Corner(g, k);
@@ -74,7 +49,8 @@ bool CTriangleSplitLinker::IsClean()
   return PairEdgeVertices() && PairsAreConsistent();
 }
 
-// An edge vertex on more than two faces stands on a non-manifold edge.
+// An edge vertex on more than two faces stands on a non-manifold edge; one on none was not put
+// there by the step.
 bool CTriangleSplitLinker::PairEdgeVertices()
 {
   m_Owner.assign(2 * static_cast<size_t>(m_pMesh->NbVertex() - m_NbOldVertex), -1);
@@ -87,6 +63,10 @@ bool CTriangleSplitLinker::PairEdgeVertices()
     else
       return false;
   }
+  // Every vertex made by the step lies on some edge.
+  for (size_t e = 0; e < m_Owner.size(); e += 2)
+    if (m_Owner[e] < 0)
+      return false;
   return true;
 }
 
@@ -139,47 +119,37 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
   return t < 0 ? -1 : ChildAt(t / 3, c);
 }
 
+// Each neighbour met is stamped with the vertex whose list it joins, so that a list is made
+// in one pass over its faces' corners, without a search.
 void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
 {
-  if (nb > kSearchedFaces) {
-    StoreStamped(vertex, faces, nb);
-    return;
+  if (vertex < m_NbOldVertex) {
+    const SPoint& point = m_Points[static_cast<size_t>(vertex)];
+    m_pMesh->GetVertex(vertex)->Set(point.p[0], point.p[1], point.p[2]);
   }
-  // A short list is searched in place: each face brings at most two neighbours.
-  int neighbors[2 * kSearchedFaces] = {};
+  // Each face brings at most two neighbours.
+  if (m_Neighbors.size() < 2 * static_cast<size_t>(nb))
+    m_Neighbors.resize(2 * static_cast<size_t>(nb));
+  int* neighbors = m_Neighbors.data();
   int nbNeighbor = 0;
   for (int p = 0; p < nb; p++) {
     int corners[3];
     NewCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex || std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
+      if (b == vertex)
         continue;
+      if (nb <= kSearchedFaces) {
+        if (std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
+          continue;
+      } else {
+        if (m_Stamp[static_cast<size_t>(b)] == vertex)
+          continue;
+        m_Stamp[static_cast<size_t>(b)] = vertex;
+      }
       neighbors[nbNeighbor++] = b;
     }
   }
   SetAdjacencyLists(m_pMesh, vertex, faces, nb, neighbors, nbNeighbor);
-  SetVertexNormal(vertex, nb);
-}
-
-// A long list marks its members per vertex, so that a vertex of high valence costs no more
-// than its list.
-void CTriangleSplitLinker::StoreStamped(int vertex, const int* faces, int nb)
-{
-  if (m_Stamp.empty())
-    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
-  m_Neighbors.clear();
-  for (int p = 0; p < nb; p++) {
-    int corners[3];
-    NewCorners(faces[p], corners);
-    for (const int b : corners) {
-      if (b == vertex || m_Stamp[b] == vertex)
-        continue;
-      m_Stamp[b] = vertex;
-      m_Neighbors.push_back(b);
-    }
-  }
-  SetAdjacencyLists(m_pMesh, vertex, faces, nb, m_Neighbors.data(),
-                    static_cast<int>(m_Neighbors.size()));
   SetVertexNormal(vertex, nb);
 }
 
@@ -189,9 +159,10 @@ void CTriangleSplitLinker::SetVertexNormal(int vertex, int nb)
 {
   if (nb == 0)
     return;
-  float* sum = m_Sums[static_cast<size_t>(vertex)].p;
-  Normalize(sum);
-  m_pMesh->GetVertex(vertex)->GetNormal()->Set(sum[0], sum[1], sum[2]);
+  const float* sum = m_Sums[static_cast<size_t>(vertex)].p;
+  CVector3d normal(sum[0], sum[1], sum[2]);
+  normal.Normalize();
+  m_pMesh->GetVertex(vertex)->GetNormal()->Set(normal);
 }
 
 // An old vertex is corner 0 of the child kept in place (indices below n) or corner 1 or 2 of
@@ -249,49 +220,87 @@ void CTriangleSplitLinker::ListEdgeVertices()
   }
 }
 
-// Each child's inner edges face its centre sibling; its outer halves face the child of the
-// face across that holds the same old corner. Every vertex lists its faces in face order, so
-// the kept children (below n) are done first, then the appended ones: each face's normal is
-// added to its corners' sums in the order of their lists, as it is made.
-void CTriangleSplitLinker::LinkFaces()
+// Each child's inner edges face its centre sibling, linked as the children are made; its outer
+// halves face the child of the face across that holds the same old corner, across the same old
+// edge (edge k of the old face is edge k of both children along it), linked in a pass of their
+// own. Every vertex lists its faces in face order, so the normals of the kept children (below
+// n) are summed first, in a pass of their own, then those of the appended ones as they are
+// made; a kept child's normal is computed again when it is cut, which costs less than keeping
+// the normals in between.
+void CTriangleSplitLinker::SplitFaces()
 {
   m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
-  auto faceAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetFace(index); };
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    CFace3d* kept = m_pMesh->GetFace(g);
-    kept->SetNeighbors(faceAt(ChildAcross(g, 0, s[0])), faceAt(m_NbOldFace + 3 * g + 1),
-                       faceAt(ChildAcross(g, 2, s[0])));
-    SetNormal(kept, s[0], s[3], s[5]);
+    AddNormal(s[0], s[3], s[5]);
+  }
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  const int capacity = 4 * m_NbOldFace;
+  if (capacity > pFaces->GetMaxSize()) {
+    pFaces->SetSize(capacity);
+    pFaces->SetSize(m_NbOldFace);
   }
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    const int a = m_NbOldFace + 3 * g;
+    CVertex3d* v[6];
+    for (int k = 0; k < 6; k++)
+      v[k] = m_pMesh->GetVertex(s[k]);
+    CFace3d* first = m_pMesh->NewFace(v[3], v[1], v[4]);
+    m_pMesh->AddFace(first);
+    CFace3d* centre = m_pMesh->NewFace(v[3], v[4], v[5]);
+    m_pMesh->AddFace(centre);
+    CFace3d* last = m_pMesh->NewFace(v[5], v[4], v[2]);
+    m_pMesh->AddFace(last);
     CFace3d* kept = m_pMesh->GetFace(g);
-    CFace3d* first = m_pMesh->GetFace(a);
-    CFace3d* centre = m_pMesh->GetFace(a + 1);
-    CFace3d* last = m_pMesh->GetFace(a + 2);
-    first->SetNeighbors(faceAt(ChildAcross(g, 0, s[1])), faceAt(ChildAcross(g, 1, s[1])), centre);
+    kept->SetFlag(0);
+    kept->Set(v[0], v[3], v[5], nullptr, centre, nullptr);
+    for (int k = 3; k < 6; k++)
+      kept->SetVertex(k, nullptr);
+    kept->GetNormal()->Set(Normal(s[0], s[3], s[5]));
+    first->SetF(2, centre);
     centre->SetNeighbors(first, last, kept);
-    last->SetNeighbors(centre, faceAt(ChildAcross(g, 1, s[2])), faceAt(ChildAcross(g, 2, s[2])));
-    SetNormal(first, s[3], s[1], s[4]);
-    SetNormal(centre, s[3], s[4], s[5]);
-    SetNormal(last, s[5], s[4], s[2]);
+    last->SetF(0, centre);
+    first->GetNormal()->Set(AddNormal(s[3], s[1], s[4]));
+    centre->GetNormal()->Set(AddNormal(s[3], s[4], s[5]));
+    last->GetNormal()->Set(AddNormal(s[5], s[4], s[2]));
+  }
+  for (int g = 0; g < m_NbOldFace; g++)
+    LinkAcross(g);
+}
+
+void CTriangleSplitLinker::LinkAcross(int g)
+{
+  const int a = m_NbOldFace + 3 * g;
+  CFace3d* const children[4] = {m_pMesh->GetFace(g), m_pMesh->GetFace(a), m_pMesh->GetFace(a + 1),
+                                m_pMesh->GetFace(a + 2)};
+  for (int k = 0; k < 3; k++) {
+    const int t = Across(3 * g + k);
+    if (t < 0)
+      continue;
+    for (const int corner : {k, (k + 1) % 3}) {
+      CFace3d* other = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
+      children[ChildOfCorner(corner)]->SetF(k, other);
+    }
   }
 }
 
-// What CFace3d::CalculateNormal gives, from the compact positions; added to the corners' sums.
-void CTriangleSplitLinker::SetNormal(CFace3d* f, int a, int b, int c)
+// What CFace3d::CalculateNormal gives, from the compact positions.
+CVector3d CTriangleSplitLinker::Normal(int a, int b, int c) const
 {
   const SPoint* p = m_Points.data();
-  const CVector3d cross(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
-  float normal[3] = {cross.x(), cross.y(), cross.z()};
-  Normalize(normal);
-  f->SetNormal(normal[0], normal[1], normal[2]);
+  CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
+  normal.Normalize();
+  return normal;
+}
+
+CVector3d CTriangleSplitLinker::AddNormal(int a, int b, int c)
+{
+  const CVector3d normal = Normal(a, b, c);
   for (const int v : {a, b, c}) {
     float* sum = m_Sums[static_cast<size_t>(v)].p;
-    sum[0] += normal[0];
-    sum[1] += normal[1];
-    sum[2] += normal[2];
+    sum[0] += normal.x();
+    sum[1] += normal.y();
+    sum[2] += normal.z();
   }
+  return normal;
 }

@@ -1,27 +1,44 @@
 #pragma once
 
+#include "mesh/Vector3d.h"
+
 #include <cstddef>
 #include <vector>
 
 class CFace3d;
 class CMesh3d;
 
-// Links the elements of a 1->4 step from the step's record, as a full adjacency build over
-// the resulting faces links them (list orders and faces across included), without searching.
-// Old face g keeps (c0, e0, e2) at index g; its other three children are (e0, c1, e1),
-// (e0, e1, e2) and (e2, e1, c2) at n + 3g, n + 3g + 1, n + 3g + 2. The record holds six vertex
-// indices per old face: its corners, then the vertices put on its edges 0 to 2.
+// Cuts every face of a mesh in four from a 1->4 step's record and links the elements as a full
+// adjacency build over the resulting faces links them (list orders and faces across included),
+// without searching. Old face g keeps (c0, e0, e2) at index g; its other three children are
+// (e0, c1, e1), (e0, e1, e2) and (e2, e1, c2) at n + 3g, n + 3g + 1, n + 3g + 2, appended in
+// that order. The record holds six vertex indices per old face: its corners, then the vertices
+// put on its edges 0 to 2.
 class CTriangleSplitLinker
 {
 public:
-  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace, const std::vector<int>& slots);
+  // A position or a normal, with the accessors that CVector3d builds from.
+  struct SPoint
+  {
+    float p[3];
+    float x() const { return p[0]; }
+    float y() const { return p[1]; }
+    float z() const { return p[2]; }
+  };
 
-  // Links, and gives every face and vertex the normal that CMesh3d::ComputeFaceNormals and
-  // ComputeVertexNormals would, to the bit; the positions must be final. False, with nothing
-  // changed, when the record is not a plain 1->4 split of a clean mesh (a face cut otherwise,
-  // a repeated or unlisted corner, an edge vertex on more than two faces, two faces sharing
-  // two edges): the caller then builds in full.
-  bool Link();
+  // The points are the final positions of the mesh's vertices, one per vertex, which the caller
+  // has checked: each vertex listed once, at the index it knows (GetAdjacencyIndex). They are
+  // kept in one compact array, read in memory order: the faces, visited in memory order, find
+  // their corners there rather than in the scattered vertices.
+  CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
+                       const std::vector<int>& slots, const std::vector<SPoint>& points);
+
+  // Splits, links, moves the old vertices to their points, and gives every face and vertex the
+  // normal that CMesh3d::ComputeFaceNormals and ComputeVertexNormals would, to the bit. False,
+  // with nothing changed, when the record is not a plain 1->4 split of a clean mesh (a face
+  // left whole or cut otherwise, a repeated or unlisted corner, an edge vertex on more than two
+  // faces, two faces sharing two edges): the caller then splits and builds in full.
+  bool Split();
 
 private:
   bool IsClean();
@@ -50,12 +67,17 @@ private:
   int ChildAcross(int g, int edge, int c) const;
   void ListOldVertices();
   void ListEdgeVertices();
-  void LinkFaces();
+  void SplitFaces();
+  // Links the children of old face g to those of the faces across, on the side of g only: a
+  // pass of its own once every face is cut, in face order, so that the faces are written in
+  // memory order rather than back and forth as their neighbours are cut.
+  void LinkAcross(int g);
+  // The child of g that holds corner k of g (0 to 2).
+  static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
+  static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
-  void StoreStamped(int vertex, const int* faces, int nb);
-
   // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
   static constexpr int kSearchedFaces = 8;
 
@@ -65,23 +87,13 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
-  // Per vertex: the vertex whose neighbours are being gathered when it was last met; made on
-  // the first vertex of high valence.
+  // Per vertex: the vertex whose neighbours were being gathered when it was last met.
   std::vector<int> m_Stamp;
   std::vector<int> m_Neighbors;
-  // A position or a normal, with the accessors that CVector3d builds from. The positions are
-  // kept in one compact array, read in memory order: the faces, visited in memory order, find
-  // their corners there rather than in the scattered vertices.
-  struct SPoint
-  {
-    float p[3];
-    float x() const { return p[0]; }
-    float y() const { return p[1]; }
-    float z() const { return p[2]; }
-  };
-  std::vector<SPoint> m_Points;
-  // Gives the face its normal and adds it to the sums of its corners a, b, c.
-  void SetNormal(CFace3d* f, int a, int b, int c);
+  const std::vector<SPoint>& m_Points;
+  // The normal of the face with corners a, b, c; then the same, added to the sums of its corners.
+  CVector3d Normal(int a, int b, int c) const;
+  CVector3d AddNormal(int a, int b, int c);
   // Per vertex, the sum of the normals of its faces so far.
   std::vector<SPoint> m_Sums;
 };

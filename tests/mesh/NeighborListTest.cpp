@@ -185,3 +185,46 @@ TEST(NeighborList, RareVertexStateComesAndGoesWithoutTheLists)
   EXPECT_EQ(v->NbVertexNeighbor(), 8);
   EXPECT_EQ(v->GetVertexNeighbor(7), owned[8].get());
 }
+
+// Assign leaves what SetSize and one SetAt per entry leave: entries, size, storage and spill,
+// from any earlier state, including an element out of reach met halfway through the room.
+TEST(NeighborList, AssignsWholeListsAsEntryByEntryWritesDo)
+{
+  auto owned = MakeVertices(30);
+  CVertex3d onStack(1.0f, 2.0f, 3.0f);
+  using Entries = std::vector<CVertex3d*>;
+  const Entries none;
+  const Entries three = {owned[4].get(), nullptr, owned[2].get()};
+  const Entries full = {owned[0].get(), owned[1].get(), owned[2].get(),
+                        owned[3].get(), owned[4].get(), owned[5].get()};
+  const Entries farInRoom = {owned[9].get(), owned[8].get(), &onStack, owned[7].get()};
+  Entries many;
+  for (int i = 29; i >= 0; i -= 2)
+    many.push_back(owned[static_cast<size_t>(i)].get());
+  const std::vector<Entries> cases = {none, three, full, farInRoom, many};
+  for (const Entries& before : cases) {
+    for (const Entries& after : cases) {
+      auto assigned = std::make_unique<CNeighborList<CVertex3d>>();
+      auto written = std::make_unique<CNeighborList<CVertex3d>>();
+      for (CVertex3d* v : before) {
+        assigned->Add(v);
+        written->Add(v);
+      }
+      const int n = static_cast<int>(after.size());
+      assigned->Assign(n, [&after](int i) { return after[static_cast<size_t>(i)]; });
+      written->SetSize(n);
+      for (int i = 0; i < n; i++)
+        written->SetAt(i, after[static_cast<size_t>(i)]);
+      SCOPED_TRACE(testing::Message() << before.size() << " entries, then " << n);
+      ASSERT_EQ(assigned->GetSize(), n);
+      for (int i = 0; i < n; i++)
+        EXPECT_EQ(assigned->GetAt(i), after[static_cast<size_t>(i)]) << "entry " << i;
+      EXPECT_EQ(assigned->GetMaxSize(), written->GetMaxSize());
+      EXPECT_EQ(assigned->IsSpilled(), written->IsSpilled());
+      if (FarApart(assigned.get(), &onStack) && &after == &cases[3])
+        EXPECT_EQ(assigned->IsSpilled(), 1);
+      if (n == 0)
+        EXPECT_EQ(assigned->GetMaxSize(), assigned->GetRoom());
+    }
+  }
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 struct SPoint
@@ -42,6 +43,32 @@ TEST(Vector3d, NormalizeAndSetNorm)
   w.SetNorm(10);
   ExpectVector(w, 0, 6, 8);
   EXPECT_DOUBLE_EQ(CVector3d(1, 2, 2).GetSquareNorm(), 9.0);
+}
+
+// Normals are pinned to the bit: the norm and the three quotients are taken in double and each
+// quotient is rounded once, which single-precision arithmetic gives differently for about a
+// third of these vectors.
+TEST(Vector3d, NormalizeDividesInDoubleAndRoundsOnce)
+{
+  std::uint32_t state = 12345;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int>(state >> 8) - (1 << 23)) /
+           static_cast<float>(1 << 20);
+  };
+  for (int i = 0; i < 20000; i++) {
+    const float x = next();
+    const float y = next();
+    const float z = next();
+    CVector3d v(x, y, z);
+    v.Normalize();
+    const double norm = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y +
+                                  static_cast<double>(z) * z);
+    ASSERT_EQ(v.x(), static_cast<float>(x / norm)) << i;
+    ASSERT_EQ(v.y(), static_cast<float>(y / norm)) << i;
+    ASSERT_EQ(v.z(), static_cast<float>(z / norm)) << i;
+    EXPECT_EQ(v.GetNorm(), std::sqrt(v.GetSquareNorm()));
+  }
 }
 
 TEST(Vector3d, CrossProductsAgreeAndAreAntisymmetric)
