@@ -209,7 +209,7 @@ void CProgressiveReplay::ListAcross(int a, int pass)
     if (m_Stamp[x] == pass)
       continue;
     m_Stamp[x] = pass;
-    m_FirstEdge[x] = 3 * c->face + (c->corner + 2) % 3;
+    m_FirstEdge[x] = Edge(c->face, kPrevious[c->corner]);
   }
   for (const SCorner* c = begin; c != end; c++) {
     const size_t x = static_cast<size_t>(c->next);
@@ -304,15 +304,15 @@ int CProgressiveReplay::FrontEdge(int first, int second) const
   for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
     if (c.previous == second)
-      return 3 * c.face + (c.corner + 2) % 3;
+      return Edge(c.face, kPrevious[c.corner]);
   }
   return -1;
 }
 
 int CProgressiveReplay::FrontEdge(int first, int second, int back) const
 {
-  if (back >= 0 && back < 3 * m_NbLayerFace)
-    return m_Faces[static_cast<size_t>(back / 3)].across[static_cast<size_t>(back % 3)];
+  if (back >= 0 && FaceOf(back) < m_NbLayerFace)
+    return m_Faces[static_cast<size_t>(FaceOf(back))].across[static_cast<size_t>(SideOf(back))];
   return FrontEdge(first, second);
 }
 
@@ -330,8 +330,8 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
 {
   const auto& v = m_Faces[static_cast<size_t>(face)].v;
   for (int k = 0; k < 3; k++)
-    if (v[static_cast<size_t>(k)] == from && v[static_cast<size_t>((k + 1) % 3)] == to)
-      return 3 * face + k;
+    if (v[static_cast<size_t>(k)] == from && v[static_cast<size_t>(kNext[k])] == to)
+      return Edge(face, k);
   return -1;
 }
 
@@ -350,7 +350,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  if (m_FaceFlag[static_cast<size_t>(gate.edge / 3)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
+  if (m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))] != 0 || m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const unsigned int code = m_pCodes->GetCode(m_CodeCursor);
   if (code == 2) {
@@ -386,11 +386,9 @@ void CProgressiveReplay::Take(int v, std::int8_t mark)
 // The face in front is conquered without a removal; the front moves over its two other edges.
 void CProgressiveReplay::NullPatch(Gate gate)
 {
-  static constexpr int kNext[3] = {1, 2, 0};
-  static constexpr int kPrevious[3] = {2, 0, 1};
-  const size_t face = static_cast<size_t>(gate.edge / 3);
+  const size_t face = static_cast<size_t>(FaceOf(gate.edge));
   const SFace& f = m_Faces[face];
-  const int j = gate.edge % 3;
+  const int j = SideOf(gate.edge);
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
   m_FaceFlag[face] = 1;
   // Tag pair 2: both ends marked 2.
@@ -412,8 +410,8 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   const unsigned int side = cursor < m_pCodes->NbCode() ? m_pCodes->GetCode(cursor) : 0;
   const int first = gate.first;
   const int second = gate.second;
-  const int face = gate.edge / 3;
-  const int j = gate.edge % 3;
+  const int face = FaceOf(gate.edge);
+  const int j = SideOf(gate.edge);
   const int w = Third(gate.edge);
   const int onFirstSide = side == 5;
   if ((side != 5 && side != 6) ||
@@ -427,10 +425,10 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   AddLayerFace(first, v, second);
   if (onFirstSide) {
     AddLayerFace(v, first, w);
-    PushGate(first, w, 3 * face + (j + 1) % 3);
+    PushGate(first, w, Edge(face, kNext[j]));
   } else {
     AddLayerFace(v, w, second);
-    PushGate(w, second, 3 * face + (j + 2) % 3);
+    PushGate(w, second, Edge(face, kPrevious[j]));
   }
   ReplaceLayerFace(face);
   Take(w, 2);
@@ -445,7 +443,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   const auto& triangles =
       CProgressivePattern::Get(valence, TagPair(gate.first, gate.second)).GetFaces();
   const size_t nbTriangle = triangles.size();
-  const int face = gate.edge / 3;
+  const int face = FaceOf(gate.edge);
   int* b = m_Border.data();
   m_NbBorder = valence;
   std::fill_n(b, valence, -1);
@@ -468,7 +466,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
         const int edge = EdgeOf(face, c, a) >= 0
                              ? FrontEdgeAcross(c, a, &face, 1)
                              : FrontEdgeAcross(c, a, faces, static_cast<int>(nbTriangle));
-        const int found = edge < 0 ? -1 : edge / 3;
+        const int found = edge < 0 ? -1 : FaceOf(edge);
         if (found < 0 || m_FaceFlag[static_cast<size_t>(found)] != 0 ||
             std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
           return 0;
@@ -519,13 +517,13 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
       continue;
     }
     const int edge = FrontEdge(b0, b1, back);
-    if (edge < 0 || m_FaceFlag[static_cast<size_t>(edge / 3)] != 0)
+    if (edge < 0 || m_FaceFlag[static_cast<size_t>(FaceOf(edge))] != 0)
       continue;
-    const int front = edge / 3;
-    const int j = edge % 3;
+    const int front = FaceOf(edge);
+    const int j = SideOf(edge);
     const int w = Third(edge);
-    PushGate(b0, w, 3 * front + (j + 1) % 3);
-    PushGate(w, b1, 3 * front + (j + 2) % 3);
+    PushGate(b0, w, Edge(front, kNext[j]));
+    PushGate(w, b1, Edge(front, kPrevious[j]));
     m_FaceFlag[static_cast<size_t>(front)] = 1;
     Take(w, TagPair(b0, b1) == 2 ? 1 : 2);
   }
