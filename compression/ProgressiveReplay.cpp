@@ -316,16 +316,6 @@ int CProgressiveReplay::FrontEdge(int first, int second, int back) const
   return FrontEdge(first, second);
 }
 
-int CProgressiveReplay::FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const
-{
-  for (int i = 0; i < nbFace; i++) {
-    const int edge = faces[i] >= 0 && faces[i] < m_NbLayerFace ? EdgeOf(faces[i], first, second) : -1;
-    if (edge >= 0)
-      return FrontEdge(first, second, edge);
-  }
-  return FrontEdge(first, second);
-}
-
 int CProgressiveReplay::EdgeOf(int face, int from, int to) const
 {
   const auto& v = m_Faces[static_cast<size_t>(face)].v;
@@ -437,13 +427,14 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
 }
 
 // Finds the border and the faces of the retriangulation pattern of this valence in front of the
-// gate; every face must be free and all of them and the border vertices distinct.
+// gate; every face must be free and all of them and the border vertices distinct. The pattern
+// lists its faces in the order they are found and, for each, a face found before it across
+// the edge, so that no face list is walked but the first.
 int CProgressiveReplay::FindPattern(Gate gate, int valence)
 {
-  const auto& triangles =
-      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second)).GetFaces();
-  const size_t nbTriangle = triangles.size();
-  const int face = FaceOf(gate.edge);
+  const CProgressivePattern& pattern =
+      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second));
+  const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();
   m_NbBorder = valence;
   std::fill_n(b, valence, -1);
@@ -452,35 +443,35 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   int* faces = m_PatternFaces.data();
   std::fill_n(faces, nbTriangle, -1);
   m_NbPatternFace = static_cast<int>(nbTriangle);
-  for (size_t round = 0; round < nbTriangle; round++)
-    for (size_t k = 0; k < nbTriangle; k++) {
-      if (faces[k] >= 0)
-        continue;
-      const auto& t = triangles[k];
-      for (int e = 0; e < 3 && faces[k] < 0; e++) {
-        const int a = b[t[static_cast<size_t>(e)]];
-        const int c = b[t[static_cast<size_t>((e + 1) % 3)]];
-        if (a < 0 || c < 0)
-          continue;
-        // Across the front face or a face found already, when one holds the edge.
-        const int edge = EdgeOf(face, c, a) >= 0
-                             ? FrontEdgeAcross(c, a, &face, 1)
-                             : FrontEdgeAcross(c, a, faces, static_cast<int>(nbTriangle));
-        const int found = edge < 0 ? -1 : FaceOf(edge);
-        if (found < 0 || m_FaceFlag[static_cast<size_t>(found)] != 0 ||
-            std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
-          return 0;
-        const int third = Third(edge);
-        int& slot = b[t[static_cast<size_t>((e + 2) % 3)]];
-        if (slot >= 0 && slot != third)
-          return 0;
-        if (slot < 0 && std::find(b, b + valence, third) != b + valence)
-          return 0;
-        slot = third;
-        faces[k] = found;
-      }
-    }
-  return std::find(faces, faces + nbTriangle, -1) == faces + nbTriangle ? 1 : 0;
+  const auto& steps = pattern.GetSteps();
+  if (steps.empty())
+    return 0;
+  for (const CProgressivePattern::SStep& step : steps) {
+    const int from = b[step.from];
+    const int to = b[step.to];
+    int edge = -1;
+    if (step.across == CProgressivePattern::kAcrossGate)
+      edge = gate.edge;
+    else if (step.across >= 0)
+      edge = FrontEdge(to, from, EdgeOf(faces[step.across], to, from));
+    else
+      edge = FrontEdge(to, from);
+    if (edge < 0)
+      return 0;
+    const int found = FaceOf(edge);
+    if (m_FaceFlag[static_cast<size_t>(found)] != 0 ||
+        std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
+      return 0;
+    const int third = Third(edge);
+    int& slot = b[step.third];
+    if (slot >= 0 && slot != third)
+      return 0;
+    if (slot < 0 && std::find(b, b + valence, third) != b + valence)
+      return 0;
+    slot = third;
+    faces[step.triangle] = found;
+  }
+  return 1;
 }
 
 void CProgressiveReplay::InsertVertex(Gate gate)
@@ -500,18 +491,17 @@ void CProgressiveReplay::InsertVertex(Gate gate)
   const int v = AddVertex(border, n, pattern.GetFaces());
   for (int i = 0; i < n; i++)
     AddLayerFace(v, border[(i + n - 1) % n], border[i]);
-  PushGatesAfterRemoval(border, n);
+  PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
 }
 
-void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
+void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
+                                               const std::vector<int>& borderTriangles)
 {
   for (int i = 0; i + 1 < n; i++) {
     const int b0 = border[i];
     const int b1 = border[i + 1];
-    const int* pattern = m_PatternFaces.data();
-    int back = -1;
-    for (int k = 0; k < m_NbPatternFace && back < 0; k++)
-      back = EdgeOf(pattern[k], b0, b1);
+    const int holder = borderTriangles[static_cast<size_t>(i)];
+    const int back = holder < 0 ? -1 : EdgeOf(m_PatternFaces[static_cast<size_t>(holder)], b0, b1);
     if (m_GateType == 0) {
       PushGate(b0, b1, back);
       continue;

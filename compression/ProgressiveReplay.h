@@ -108,8 +108,6 @@ private:
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
   int FrontEdge(int first, int second) const;
   int FrontEdge(int first, int second, int back) const;
-  // The same, across one of the given faces when one holds the edge first -> second.
-  int FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const;
   int EdgeOf(int face, int from, int to) const;
   // The corner of the edge's face that is on neither end.
   int Third(int edge) const
@@ -122,7 +120,8 @@ private:
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
   void InsertVertex(Gate gate);
-  void PushGatesAfterRemoval(const int* border, int n);
+  // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
+  void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   void AddLayerFace(int a, int b, int c);
   // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
