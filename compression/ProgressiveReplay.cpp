@@ -528,8 +528,7 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
   std::array<float, 3> quantized{0, 0, 0};
   if (!m_pGeometry || m_GeometryCursor >= m_pGeometry->NbRecord()) {
     m_Error = 1;
-  } else if (const CProgressiveVertexRecord& record = m_pGeometry->GetRecord(m_GeometryCursor++);
-             const CVertex3d* pRemoved = record.GetVertex()) {
+  } else if (const int r = m_GeometryCursor++; const CVertex3d* pRemoved = m_pGeometry->GetVertex(r)) {
     // The encoder's own record still knows the removed vertex: it comes back where it was.
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
@@ -542,8 +541,10 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     }
     const std::array<int, 3> p =
         m_pGeometry->IsPredicted()
-            ? record.Reconstruct(std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
-            : record.GetCoordinates();
+            ? CProgressiveVertexRecord::Reconstruct(
+                  m_pGeometry->GetCoordinates(r),
+                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
+            : m_pGeometry->GetCoordinates(r);
     for (size_t k = 0; k < 3; k++) {
       quantized[k] = static_cast<float>(p[k]);
       position[k] = static_cast<float>(p[k]) * m_Scale[k] + m_Shift[k];
