@@ -11,6 +11,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <unordered_map>
 
@@ -51,6 +52,33 @@ bool HoldsSeedEdge(const std::vector<int>& corners)
       return true;
   }
   return false;
+}
+
+// CVector3d's normalisation, the same operations in the same order, on plain floats: no
+// object made and destroyed per face and per vertex.
+void Normalize(std::array<float, 3>* p)
+{
+  auto& v = *p;
+  const double norm = std::sqrt(static_cast<double>(v[0]) * v[0] + static_cast<double>(v[1]) * v[1] +
+                                static_cast<double>(v[2]) * v[2]);
+  if (norm == 0.0)
+    return;
+  for (float& x : v)
+    x = static_cast<float>(x / norm);
+}
+
+// CVector3d's cross product of p1 - p0 and p2 - p0, likewise.
+std::array<float, 3> Normal(const std::array<float, 3>& p0, const std::array<float, 3>& p1,
+                            const std::array<float, 3>& p2)
+{
+  const float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+  const float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+  std::array<float, 3> n{
+      static_cast<float>(static_cast<double>(u[1]) * w[2] - static_cast<double>(u[2]) * w[1]),
+      static_cast<float>(static_cast<double>(u[2]) * w[0] - static_cast<double>(u[0]) * w[2]),
+      static_cast<float>(static_cast<double>(u[0]) * w[1] - static_cast<double>(u[1]) * w[0])};
+  Normalize(&n);
+  return n;
 }
 
 } // namespace
@@ -621,16 +649,10 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 void CProgressiveReplay::ComputeNormals()
 {
   m_FaceNormal.resize(m_Faces.size());
-  for (size_t i = 0; i < m_Faces.size(); i++) {
-    const auto& p0 = m_Position[static_cast<size_t>(m_Faces[i].v[0])];
-    const auto& p1 = m_Position[static_cast<size_t>(m_Faces[i].v[1])];
-    const auto& p2 = m_Position[static_cast<size_t>(m_Faces[i].v[2])];
-    const CVector3d u(p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]);
-    const CVector3d w(p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]);
-    CVector3d n = u ^ w;
-    n.Normalize();
-    m_FaceNormal[i] = {n.x(), n.y(), n.z()};
-  }
+  for (size_t i = 0; i < m_Faces.size(); i++)
+    m_FaceNormal[i] = Normal(m_Position[static_cast<size_t>(m_Faces[i].v[0])],
+                             m_Position[static_cast<size_t>(m_Faces[i].v[1])],
+                             m_Position[static_cast<size_t>(m_Faces[i].v[2])]);
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
@@ -691,9 +713,8 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     for (const SCorner* c = begin; c != end; c++)
       for (size_t k = 0; k < 3; k++)
         sum[k] += m_FaceNormal[static_cast<size_t>(c->face)][k];
-    CVector3d normal(sum[0], sum[1], sum[2]);
-    normal.Normalize();
-    *vertices->GetAt(static_cast<int>(a))->GetNormal() = normal;
+    Normalize(&sum);
+    vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(sum[0], sum[1], sum[2]);
   }
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = faces->GetAt(i);
