@@ -649,10 +649,19 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 void CProgressiveReplay::ComputeNormals()
 {
   m_FaceNormal.resize(m_Faces.size());
-  for (size_t i = 0; i < m_Faces.size(); i++)
-    m_FaceNormal[i] = Normal(m_Position[static_cast<size_t>(m_Faces[i].v[0])],
-                             m_Position[static_cast<size_t>(m_Faces[i].v[1])],
-                             m_Position[static_cast<size_t>(m_Faces[i].v[2])]);
+  // Added up face by face, each vertex's sum takes its faces in face order, as its list holds
+  // them; the normals are read once, in memory order.
+  m_VertexNormal.assign(m_Position.size(), {0, 0, 0});
+  for (size_t i = 0; i < m_Faces.size(); i++) {
+    const auto& v = m_Faces[i].v;
+    const std::array<float, 3> n = Normal(m_Position[static_cast<size_t>(v[0])],
+                                          m_Position[static_cast<size_t>(v[1])],
+                                          m_Position[static_cast<size_t>(v[2])]);
+    m_FaceNormal[i] = n;
+    for (const int x : v)
+      for (size_t k = 0; k < 3; k++)
+        m_VertexNormal[static_cast<size_t>(x)][k] += n[k];
+  }
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
@@ -709,10 +718,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
                       static_cast<int>(m_Neighbors.size()));
     if (begin == end)
       continue;
-    std::array<float, 3> sum{0, 0, 0};
-    for (const SCorner* c = begin; c != end; c++)
-      for (size_t k = 0; k < 3; k++)
-        sum[k] += m_FaceNormal[static_cast<size_t>(c->face)][k];
+    std::array<float, 3> sum = m_VertexNormal[a];
     Normalize(&sum);
     vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(sum[0], sum[1], sum[2]);
   }

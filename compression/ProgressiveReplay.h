@@ -173,6 +173,8 @@ private:
   std::vector<int> m_Neighbors;
   std::vector<int> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
+  // Per vertex, the sum of its faces' normals.
+  std::vector<std::array<float, 3>> m_VertexNormal;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
