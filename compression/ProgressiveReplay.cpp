@@ -108,8 +108,7 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   // The lists are as large as the final mesh needs from the start: nothing is copied or given
   // back to the system between layers.
   m_FaceList.reserve(3 * nf);
-  for (std::vector<int>* pList : {&m_FaceStart, &m_FaceCount, &m_FaceRoom, &m_Stamp, &m_FirstEdge,
-                                  &m_FirstFace, &m_SecondFace})
+  for (std::vector<int>* pList : {&m_FaceStart, &m_FaceCount, &m_FaceRoom, &m_Stamp, &m_FirstEdge})
     pList->reserve(nv);
   for (int i = 0; i < base.NbVertex(); i++) {
     const CVertex3d* v = base.GetVertex(i);
@@ -674,10 +673,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  // First face of the vertex being built that holds each neighbour, and the second.
-  m_Stamp.assign(nv, -1);
-  m_FirstFace.resize(nv);
-  m_SecondFace.resize(nv);
+  m_Seen.assign(nv, {-1, -1, -1});
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead.
     if (a + 8 < nv) {
@@ -693,22 +689,20 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
       const int other[2] = {c->corner == 1 ? c->previous : c->next,
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
-        const size_t x = static_cast<size_t>(b);
-        if (m_Stamp[x] != static_cast<int>(a)) {
-          m_Stamp[x] = static_cast<int>(a);
-          m_FirstFace[x] = c->face;
-          m_SecondFace[x] = -1;
+        SSeen& seen = m_Seen[static_cast<size_t>(b)];
+        if (seen.vertex != static_cast<int>(a)) {
+          seen = {static_cast<int>(a), c->face, -1};
           m_Neighbors.push_back(b);
-        } else if (m_FirstFace[x] != c->face && m_SecondFace[x] < 0) {
-          m_SecondFace[x] = c->face;
+        } else if (seen.first != c->face && seen.second < 0) {
+          seen.second = c->face;
         }
       }
     }
     for (const SCorner* c = begin; c != end; c++) {
-      const size_t x = static_cast<size_t>(c->next);
+      const SSeen& seen = m_Seen[static_cast<size_t>(c->next)];
       // The layers are over: the faces' own slots take the faces across.
       m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
-          m_FirstFace[x] != c->face ? m_FirstFace[x] : m_SecondFace[x];
+          seen.first != c->face ? seen.first : seen.second;
     }
     m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)

@@ -168,8 +168,15 @@ private:
   std::vector<int> m_Stamp;
   int m_Pass = 0;
   std::vector<int> m_FirstEdge;
-  std::vector<int> m_FirstFace;
-  std::vector<int> m_SecondFace;
+  // Per neighbour of the vertex whose adjacency is being stored: that vertex, and the first
+  // and second of its faces holding the neighbour. Together: they are read at once.
+  struct SSeen
+  {
+    int vertex;
+    int first;
+    int second;
+  };
+  std::vector<SSeen> m_Seen;
   std::vector<int> m_Neighbors;
   std::vector<int> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
