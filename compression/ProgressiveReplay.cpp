@@ -386,7 +386,7 @@ int CProgressiveReplay::DecodeGate(Gate gate)
     NullPatch(gate);
     return 1;
   }
-  InsertVertex(gate);
+  InsertVertex();
   m_CodeCursor++;
   return 1;
 }
@@ -461,6 +461,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
 {
   const CProgressivePattern& pattern =
       CProgressivePattern::Get(valence, TagPair(gate.first, gate.second));
+  m_pPattern = &pattern;
   const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();
   m_NbBorder = valence;
@@ -501,11 +502,12 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   return 1;
 }
 
-void CProgressiveReplay::InsertVertex(Gate gate)
+void CProgressiveReplay::InsertVertex()
 {
   const int n = m_NbBorder;
   const int* border = m_Border.data();
-  const CProgressivePattern& pattern = CProgressivePattern::Get(n, TagPair(gate.first, gate.second));
+  // The pattern FindPattern found: the marks of the gate's ends have not changed since.
+  const CProgressivePattern& pattern = *m_pPattern;
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)

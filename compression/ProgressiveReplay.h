@@ -8,6 +8,7 @@
 class CMesh3d;
 class CProgressiveCodeList;
 class CProgressiveGeometryLayer;
+class CProgressivePattern;
 
 // The decoder's replay of whole layers on index arrays: the same first-in first-out conquest
 // as the coder's on mesh objects, which costs a heap object per element and a pointer walk per
@@ -119,7 +120,8 @@ private:
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
-  void InsertVertex(Gate gate);
+  // Re-inserts the vertex of the pattern FindPattern found.
+  void InsertVertex();
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
@@ -195,6 +197,7 @@ private:
   int m_GeometryCursor = 0;
   int m_Error = 0;
   // The pattern found in front of the gate being decoded.
+  const CProgressivePattern* m_pPattern = nullptr;
   std::array<int, 6> m_Border{};
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;
