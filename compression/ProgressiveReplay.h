@@ -99,11 +99,13 @@ private:
   // which the face in front lies, or -1.
   void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
   // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
-  // it is taken.
+  // it is taken. The face's record is fetched now: it is read when the gate comes out.
   void QueueGate(int a, int b, int edge)
   {
-    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] == 0)
+    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] == 0) {
+      __builtin_prefetch(&m_Faces[static_cast<size_t>(FaceOf(edge))]);
       m_Gates.push_back({a, b, edge});
+    }
   }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
