@@ -2,8 +2,20 @@
 
 #include <algorithm>
 
+void CProgressiveGeometryLayer::MakeRecords() const
+{
+  if (m_Decoded.empty())
+    return;
+  m_Records.reserve(m_Records.size() + m_Decoded.size());
+  for (const std::array<int, 3>& abc : m_Decoded)
+    m_Records.emplace_back().SetCoordinates(abc);
+  m_Decoded.clear();
+  m_Decoded.shrink_to_fit();
+}
+
 void CProgressiveGeometryLayer::ComputeRanges()
 {
+  MakeRecords();
   int minT = 0, maxT = 0, minC = 0, maxC = 0;
   for (const CProgressiveVertexRecord& r : m_Records) {
     const auto& abc = r.GetCoordinates();

@@ -6,20 +6,48 @@
 
 // Geometry of one progressive layer: a record per removed vertex in removal order, stored as
 // absolute quantized coordinates (few records) or as residuals in local frames.
+//
+// A decoded layer holds its residuals alone (a record is a few hundred bytes): records are
+// made of them only when one is asked for.
 class CProgressiveGeometryLayer
 {
 public:
-  int NbRecord() const { return static_cast<int>(m_Records.size()); }
-  CProgressiveVertexRecord& GetRecord(int i) { return m_Records[i]; }
-  const CProgressiveVertexRecord& GetRecord(int i) const { return m_Records[i]; }
+  int NbRecord() const { return static_cast<int>(m_Records.size() + m_Decoded.size()); }
+  CProgressiveVertexRecord& GetRecord(int i)
+  {
+    MakeRecords();
+    return m_Records[static_cast<size_t>(i)];
+  }
+  const CProgressiveVertexRecord& GetRecord(int i) const
+  {
+    MakeRecords();
+    return m_Records[static_cast<size_t>(i)];
+  }
   CProgressiveVertexRecord& Add(CProgressiveVertexRecord record)
   {
+    MakeRecords();
     m_Records.push_back(std::move(record));
     return m_Records.back();
   }
-  // A decoded record: its residuals only, built in place (a record is a few hundred bytes).
-  void AddCoordinates(const std::array<int, 3>& abc) { m_Records.emplace_back().SetCoordinates(abc); }
-  void Reserve(int count) { m_Records.reserve(static_cast<size_t>(count)); }
+  // A decoded record: its residuals only.
+  void AddCoordinates(const std::array<int, 3>& abc)
+  {
+    if (m_Records.empty())
+      m_Decoded.push_back(abc);
+    else
+      m_Records.emplace_back().SetCoordinates(abc);
+  }
+  void Reserve(int count) { m_Decoded.reserve(static_cast<size_t>(count)); }
+  // Record i's removed vertex (none for a decoded record) and residuals, with no record made.
+  const CVertex3d* GetVertex(int i) const
+  {
+    return m_Decoded.empty() ? m_Records[static_cast<size_t>(i)].GetVertex() : nullptr;
+  }
+  const std::array<int, 3>& GetCoordinates(int i) const
+  {
+    return m_Decoded.empty() ? m_Records[static_cast<size_t>(i)].GetCoordinates()
+                             : m_Decoded[static_cast<size_t>(i)];
+  }
   int IsPredicted() const { return m_Predicted; }
   void SetPredicted(int flag) { m_Predicted = flag; }
 
@@ -31,7 +59,11 @@ public:
   int GetRangeNormal() const { return m_RangeNormal; }
 
 private:
-  std::vector<CProgressiveVertexRecord> m_Records;
+  // The decoded residuals become records, in order.
+  void MakeRecords() const;
+
+  mutable std::vector<CProgressiveVertexRecord> m_Records;
+  mutable std::vector<std::array<int, 3>> m_Decoded;
   int m_Range = 0;
   int m_RangeNormal = 0;
   int m_RangeTangential = 0;

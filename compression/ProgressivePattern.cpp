@@ -1,8 +1,67 @@
 #include "compression/ProgressivePattern.h"
 
+#include <algorithm>
 #include <cstddef>
 
+namespace {
+
+bool HoldsEdge(const std::array<int, 3>& t, int from, int to)
+{
+  for (size_t k = 0; k < 3; k++)
+    if (t[k] == from && t[(k + 1) % 3] == to)
+      return true;
+  return false;
+}
+
+} // namespace
+
 CProgressivePattern::CProgressivePattern(int valence, int tagPair)
+{
+  SetFaces(valence, tagPair);
+  ListSteps(m_Marks.empty() ? 0 : static_cast<int>(m_Marks.size()) + 2);
+}
+
+// The search in rounds over the triangles, each found across its first edge whose two ends are
+// known, from the edge second -> first of the gate's face.
+void CProgressivePattern::ListSteps(int valence)
+{
+  const size_t n = m_Faces.size();
+  std::vector<bool> known(static_cast<size_t>(valence), false);
+  std::vector<bool> found(n, false);
+  if (valence < 3)
+    return;
+  known[0] = true;
+  known[static_cast<size_t>(valence - 1)] = true;
+  for (size_t round = 0; round < n; round++)
+    for (size_t k = 0; k < n; k++)
+      for (int e = 0; e < 3 && !found[k]; e++) {
+        const auto& t = m_Faces[k];
+        const int from = t[static_cast<size_t>(e)];
+        const int to = t[static_cast<size_t>((e + 1) % 3)];
+        if (!known[static_cast<size_t>(from)] || !known[static_cast<size_t>(to)])
+          continue;
+        SStep step{static_cast<int>(k), from, to, t[static_cast<size_t>((e + 2) % 3)], kAcrossNone};
+        if (from == valence - 1 && to == 0)
+          step.across = kAcrossGate;
+        for (const SStep& before : m_Steps)
+          if (step.across == kAcrossNone && HoldsEdge(m_Faces[static_cast<size_t>(before.triangle)], to, from))
+            step.across = before.triangle;
+        m_Steps.push_back(step);
+        found[k] = true;
+        known[static_cast<size_t>(step.third)] = true;
+      }
+  if (std::find(found.begin(), found.end(), false) != found.end())
+    m_Steps.clear();
+  for (int i = 0; i + 1 < valence; i++) {
+    int holder = -1;
+    for (size_t k = 0; k < n && holder < 0; k++)
+      if (HoldsEdge(m_Faces[k], i, i + 1))
+        holder = static_cast<int>(k);
+    m_BorderTriangles.push_back(holder);
+  }
+}
+
+void CProgressivePattern::SetFaces(int valence, int tagPair)
 {
   const bool oneOrTwo = tagPair == 1 || tagPair == 2;
   switch (valence) {

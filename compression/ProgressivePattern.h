@@ -16,7 +16,32 @@ public:
   const std::vector<int>& GetMarks() const { return m_Marks; }
   const std::vector<std::array<int, 3>>& GetFaces() const { return m_Faces; }
 
+  // The search for the pattern in front of a gate starts from the gate's ends and finds one
+  // face per step: the face holding the edge from -> to (border indices), whose third corner
+  // is border vertex `third`. Which ends are known at each step does not depend on the mesh,
+  // so the order is fixed per pattern. `across` names a triangle found at an earlier step that
+  // holds the edge to -> from, kAcrossGate the gate's own face, kAcrossNone neither.
+  static constexpr int kAcrossGate = -2;
+  static constexpr int kAcrossNone = -1;
+  struct SStep
+  {
+    int triangle;
+    int from;
+    int to;
+    int third;
+    int across;
+  };
+  // Empty steps when some triangle is never reached.
+  const std::vector<SStep>& GetSteps() const { return m_Steps; }
+  // Per border edge i -> i + 1 the triangle holding it, -1 when none does.
+  const std::vector<int>& GetBorderTriangles() const { return m_BorderTriangles; }
+
 private:
+  void SetFaces(int valence, int tagPair);
+  void ListSteps(int valence);
+
   std::vector<int> m_Marks;
   std::vector<std::array<int, 3>> m_Faces;
+  std::vector<SStep> m_Steps;
+  std::vector<int> m_BorderTriangles;
 };

@@ -11,6 +11,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <unordered_map>
 
@@ -53,6 +54,33 @@ bool HoldsSeedEdge(const std::vector<int>& corners)
   return false;
 }
 
+// CVector3d's normalisation, the same operations in the same order, on plain floats: no
+// object made and destroyed per face and per vertex.
+void Normalize(std::array<float, 3>* p)
+{
+  auto& v = *p;
+  const double norm = std::sqrt(static_cast<double>(v[0]) * v[0] + static_cast<double>(v[1]) * v[1] +
+                                static_cast<double>(v[2]) * v[2]);
+  if (norm == 0.0)
+    return;
+  for (float& x : v)
+    x = static_cast<float>(x / norm);
+}
+
+// CVector3d's cross product of p1 - p0 and p2 - p0, likewise.
+std::array<float, 3> Normal(const std::array<float, 3>& p0, const std::array<float, 3>& p1,
+                            const std::array<float, 3>& p2)
+{
+  const float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+  const float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+  std::array<float, 3> n{
+      static_cast<float>(static_cast<double>(u[1]) * w[2] - static_cast<double>(u[2]) * w[1]),
+      static_cast<float>(static_cast<double>(u[2]) * w[0] - static_cast<double>(u[0]) * w[2]),
+      static_cast<float>(static_cast<double>(u[0]) * w[1] - static_cast<double>(u[1]) * w[0])};
+  Normalize(&n);
+  return n;
+}
+
 } // namespace
 
 CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const float scale[3],
@@ -80,8 +108,7 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   // The lists are as large as the final mesh needs from the start: nothing is copied or given
   // back to the system between layers.
   m_FaceList.reserve(3 * nf);
-  for (std::vector<int>* pList : {&m_FaceStart, &m_FaceCount, &m_FaceRoom, &m_Stamp, &m_FirstEdge,
-                                  &m_FirstFace, &m_SecondFace})
+  for (std::vector<int>* pList : {&m_FaceStart, &m_FaceCount, &m_FaceRoom, &m_Stamp, &m_FirstEdge})
     pList->reserve(nv);
   for (int i = 0; i < base.NbVertex(); i++) {
     const CVertex3d* v = base.GetVertex(i);
@@ -209,7 +236,7 @@ void CProgressiveReplay::ListAcross(int a, int pass)
     if (m_Stamp[x] == pass)
       continue;
     m_Stamp[x] = pass;
-    m_FirstEdge[x] = 3 * c->face + (c->corner + 2) % 3;
+    m_FirstEdge[x] = Edge(c->face, kPrevious[c->corner]);
   }
   for (const SCorner* c = begin; c != end; c++) {
     const size_t x = static_cast<size_t>(c->next);
@@ -304,25 +331,15 @@ int CProgressiveReplay::FrontEdge(int first, int second) const
   for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
     if (c.previous == second)
-      return 3 * c.face + (c.corner + 2) % 3;
+      return Edge(c.face, kPrevious[c.corner]);
   }
   return -1;
 }
 
 int CProgressiveReplay::FrontEdge(int first, int second, int back) const
 {
-  if (back >= 0 && back < 3 * m_NbLayerFace)
-    return m_Faces[static_cast<size_t>(back / 3)].across[static_cast<size_t>(back % 3)];
-  return FrontEdge(first, second);
-}
-
-int CProgressiveReplay::FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const
-{
-  for (int i = 0; i < nbFace; i++) {
-    const int edge = faces[i] >= 0 && faces[i] < m_NbLayerFace ? EdgeOf(faces[i], first, second) : -1;
-    if (edge >= 0)
-      return FrontEdge(first, second, edge);
-  }
+  if (back >= 0 && FaceOf(back) < m_NbLayerFace)
+    return m_Faces[static_cast<size_t>(FaceOf(back))].across[static_cast<size_t>(SideOf(back))];
   return FrontEdge(first, second);
 }
 
@@ -330,8 +347,8 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
 {
   const auto& v = m_Faces[static_cast<size_t>(face)].v;
   for (int k = 0; k < 3; k++)
-    if (v[static_cast<size_t>(k)] == from && v[static_cast<size_t>((k + 1) % 3)] == to)
-      return 3 * face + k;
+    if (v[static_cast<size_t>(k)] == from && v[static_cast<size_t>(kNext[k])] == to)
+      return Edge(face, k);
   return -1;
 }
 
@@ -350,7 +367,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  if (m_FaceFlag[static_cast<size_t>(gate.edge / 3)] != 0 || m_CodeCursor >= m_pCodes->NbCode())
+  if (m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))] != 0 || m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const unsigned int code = m_pCodes->GetCode(m_CodeCursor);
   if (code == 2) {
@@ -369,7 +386,7 @@ int CProgressiveReplay::DecodeGate(Gate gate)
     NullPatch(gate);
     return 1;
   }
-  InsertVertex(gate);
+  InsertVertex();
   m_CodeCursor++;
   return 1;
 }
@@ -386,11 +403,9 @@ void CProgressiveReplay::Take(int v, std::int8_t mark)
 // The face in front is conquered without a removal; the front moves over its two other edges.
 void CProgressiveReplay::NullPatch(Gate gate)
 {
-  static constexpr int kNext[3] = {1, 2, 0};
-  static constexpr int kPrevious[3] = {2, 0, 1};
-  const size_t face = static_cast<size_t>(gate.edge / 3);
+  const size_t face = static_cast<size_t>(FaceOf(gate.edge));
   const SFace& f = m_Faces[face];
-  const int j = gate.edge % 3;
+  const int j = SideOf(gate.edge);
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
   m_FaceFlag[face] = 1;
   // Tag pair 2: both ends marked 2.
@@ -412,8 +427,8 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   const unsigned int side = cursor < m_pCodes->NbCode() ? m_pCodes->GetCode(cursor) : 0;
   const int first = gate.first;
   const int second = gate.second;
-  const int face = gate.edge / 3;
-  const int j = gate.edge % 3;
+  const int face = FaceOf(gate.edge);
+  const int j = SideOf(gate.edge);
   const int w = Third(gate.edge);
   const int onFirstSide = side == 5;
   if ((side != 5 && side != 6) ||
@@ -427,10 +442,10 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   AddLayerFace(first, v, second);
   if (onFirstSide) {
     AddLayerFace(v, first, w);
-    PushGate(first, w, 3 * face + (j + 1) % 3);
+    PushGate(first, w, Edge(face, kNext[j]));
   } else {
     AddLayerFace(v, w, second);
-    PushGate(w, second, 3 * face + (j + 2) % 3);
+    PushGate(w, second, Edge(face, kPrevious[j]));
   }
   ReplaceLayerFace(face);
   Take(w, 2);
@@ -439,13 +454,15 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
 }
 
 // Finds the border and the faces of the retriangulation pattern of this valence in front of the
-// gate; every face must be free and all of them and the border vertices distinct.
+// gate; every face must be free and all of them and the border vertices distinct. The pattern
+// lists its faces in the order they are found and, for each, a face found before it across
+// the edge, so that no face list is walked but the first.
 int CProgressiveReplay::FindPattern(Gate gate, int valence)
 {
-  const auto& triangles =
-      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second)).GetFaces();
-  const size_t nbTriangle = triangles.size();
-  const int face = gate.edge / 3;
+  const CProgressivePattern& pattern =
+      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second));
+  m_pPattern = &pattern;
+  const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();
   m_NbBorder = valence;
   std::fill_n(b, valence, -1);
@@ -454,42 +471,43 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   int* faces = m_PatternFaces.data();
   std::fill_n(faces, nbTriangle, -1);
   m_NbPatternFace = static_cast<int>(nbTriangle);
-  for (size_t round = 0; round < nbTriangle; round++)
-    for (size_t k = 0; k < nbTriangle; k++) {
-      if (faces[k] >= 0)
-        continue;
-      const auto& t = triangles[k];
-      for (int e = 0; e < 3 && faces[k] < 0; e++) {
-        const int a = b[t[static_cast<size_t>(e)]];
-        const int c = b[t[static_cast<size_t>((e + 1) % 3)]];
-        if (a < 0 || c < 0)
-          continue;
-        // Across the front face or a face found already, when one holds the edge.
-        const int edge = EdgeOf(face, c, a) >= 0
-                             ? FrontEdgeAcross(c, a, &face, 1)
-                             : FrontEdgeAcross(c, a, faces, static_cast<int>(nbTriangle));
-        const int found = edge < 0 ? -1 : edge / 3;
-        if (found < 0 || m_FaceFlag[static_cast<size_t>(found)] != 0 ||
-            std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
-          return 0;
-        const int third = Third(edge);
-        int& slot = b[t[static_cast<size_t>((e + 2) % 3)]];
-        if (slot >= 0 && slot != third)
-          return 0;
-        if (slot < 0 && std::find(b, b + valence, third) != b + valence)
-          return 0;
-        slot = third;
-        faces[k] = found;
-      }
-    }
-  return std::find(faces, faces + nbTriangle, -1) == faces + nbTriangle ? 1 : 0;
+  const auto& steps = pattern.GetSteps();
+  if (steps.empty())
+    return 0;
+  for (const CProgressivePattern::SStep& step : steps) {
+    const int from = b[step.from];
+    const int to = b[step.to];
+    int edge = -1;
+    if (step.across == CProgressivePattern::kAcrossGate)
+      edge = gate.edge;
+    else if (step.across >= 0)
+      edge = FrontEdge(to, from, EdgeOf(faces[step.across], to, from));
+    else
+      edge = FrontEdge(to, from);
+    if (edge < 0)
+      return 0;
+    const int found = FaceOf(edge);
+    if (m_FaceFlag[static_cast<size_t>(found)] != 0 ||
+        std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
+      return 0;
+    const int third = Third(edge);
+    int& slot = b[step.third];
+    if (slot >= 0 && slot != third)
+      return 0;
+    if (slot < 0 && std::find(b, b + valence, third) != b + valence)
+      return 0;
+    slot = third;
+    faces[step.triangle] = found;
+  }
+  return 1;
 }
 
-void CProgressiveReplay::InsertVertex(Gate gate)
+void CProgressiveReplay::InsertVertex()
 {
   const int n = m_NbBorder;
   const int* border = m_Border.data();
-  const CProgressivePattern& pattern = CProgressivePattern::Get(n, TagPair(gate.first, gate.second));
+  // The pattern FindPattern found: the marks of the gate's ends have not changed since.
+  const CProgressivePattern& pattern = *m_pPattern;
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)
@@ -502,30 +520,29 @@ void CProgressiveReplay::InsertVertex(Gate gate)
   const int v = AddVertex(border, n, pattern.GetFaces());
   for (int i = 0; i < n; i++)
     AddLayerFace(v, border[(i + n - 1) % n], border[i]);
-  PushGatesAfterRemoval(border, n);
+  PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
 }
 
-void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n)
+void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
+                                               const std::vector<int>& borderTriangles)
 {
   for (int i = 0; i + 1 < n; i++) {
     const int b0 = border[i];
     const int b1 = border[i + 1];
-    const int* pattern = m_PatternFaces.data();
-    int back = -1;
-    for (int k = 0; k < m_NbPatternFace && back < 0; k++)
-      back = EdgeOf(pattern[k], b0, b1);
+    const int holder = borderTriangles[static_cast<size_t>(i)];
+    const int back = holder < 0 ? -1 : EdgeOf(m_PatternFaces[static_cast<size_t>(holder)], b0, b1);
     if (m_GateType == 0) {
       PushGate(b0, b1, back);
       continue;
     }
     const int edge = FrontEdge(b0, b1, back);
-    if (edge < 0 || m_FaceFlag[static_cast<size_t>(edge / 3)] != 0)
+    if (edge < 0 || m_FaceFlag[static_cast<size_t>(FaceOf(edge))] != 0)
       continue;
-    const int front = edge / 3;
-    const int j = edge % 3;
+    const int front = FaceOf(edge);
+    const int j = SideOf(edge);
     const int w = Third(edge);
-    PushGate(b0, w, 3 * front + (j + 1) % 3);
-    PushGate(w, b1, 3 * front + (j + 2) % 3);
+    PushGate(b0, w, Edge(front, kNext[j]));
+    PushGate(w, b1, Edge(front, kPrevious[j]));
     m_FaceFlag[static_cast<size_t>(front)] = 1;
     Take(w, TagPair(b0, b1) == 2 ? 1 : 2);
   }
@@ -540,8 +557,7 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
   std::array<float, 3> quantized{0, 0, 0};
   if (!m_pGeometry || m_GeometryCursor >= m_pGeometry->NbRecord()) {
     m_Error = 1;
-  } else if (const CProgressiveVertexRecord& record = m_pGeometry->GetRecord(m_GeometryCursor++);
-             const CVertex3d* pRemoved = record.GetVertex()) {
+  } else if (const int r = m_GeometryCursor++; const CVertex3d* pRemoved = m_pGeometry->GetVertex(r)) {
     // The encoder's own record still knows the removed vertex: it comes back where it was.
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
@@ -554,8 +570,10 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     }
     const std::array<int, 3> p =
         m_pGeometry->IsPredicted()
-            ? record.Reconstruct(std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
-            : record.GetCoordinates();
+            ? CProgressiveVertexRecord::Reconstruct(
+                  m_pGeometry->GetCoordinates(r),
+                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
+            : m_pGeometry->GetCoordinates(r);
     for (size_t k = 0; k < 3; k++) {
       quantized[k] = static_cast<float>(p[k]);
       position[k] = static_cast<float>(p[k]) * m_Scale[k] + m_Shift[k];
@@ -632,15 +650,18 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 void CProgressiveReplay::ComputeNormals()
 {
   m_FaceNormal.resize(m_Faces.size());
+  // Added up face by face, each vertex's sum takes its faces in face order, as its list holds
+  // them; the normals are read once, in memory order.
+  m_VertexNormal.assign(m_Position.size(), {0, 0, 0});
   for (size_t i = 0; i < m_Faces.size(); i++) {
-    const auto& p0 = m_Position[static_cast<size_t>(m_Faces[i].v[0])];
-    const auto& p1 = m_Position[static_cast<size_t>(m_Faces[i].v[1])];
-    const auto& p2 = m_Position[static_cast<size_t>(m_Faces[i].v[2])];
-    const CVector3d u(p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]);
-    const CVector3d w(p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]);
-    CVector3d n = u ^ w;
-    n.Normalize();
-    m_FaceNormal[i] = {n.x(), n.y(), n.z()};
+    const auto& v = m_Faces[i].v;
+    const std::array<float, 3> n = Normal(m_Position[static_cast<size_t>(v[0])],
+                                          m_Position[static_cast<size_t>(v[1])],
+                                          m_Position[static_cast<size_t>(v[2])]);
+    m_FaceNormal[i] = n;
+    for (const int x : v)
+      for (size_t k = 0; k < 3; k++)
+        m_VertexNormal[static_cast<size_t>(x)][k] += n[k];
   }
 }
 
@@ -654,10 +675,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  // First face of the vertex being built that holds each neighbour, and the second.
-  m_Stamp.assign(nv, -1);
-  m_FirstFace.resize(nv);
-  m_SecondFace.resize(nv);
+  m_Seen.assign(nv, {-1, -1, -1});
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead.
     if (a + 8 < nv) {
@@ -673,22 +691,20 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
       const int other[2] = {c->corner == 1 ? c->previous : c->next,
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
-        const size_t x = static_cast<size_t>(b);
-        if (m_Stamp[x] != static_cast<int>(a)) {
-          m_Stamp[x] = static_cast<int>(a);
-          m_FirstFace[x] = c->face;
-          m_SecondFace[x] = -1;
+        SSeen& seen = m_Seen[static_cast<size_t>(b)];
+        if (seen.vertex != static_cast<int>(a)) {
+          seen = {static_cast<int>(a), c->face, -1};
           m_Neighbors.push_back(b);
-        } else if (m_FirstFace[x] != c->face && m_SecondFace[x] < 0) {
-          m_SecondFace[x] = c->face;
+        } else if (seen.first != c->face && seen.second < 0) {
+          seen.second = c->face;
         }
       }
     }
     for (const SCorner* c = begin; c != end; c++) {
-      const size_t x = static_cast<size_t>(c->next);
+      const SSeen& seen = m_Seen[static_cast<size_t>(c->next)];
       // The layers are over: the faces' own slots take the faces across.
       m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
-          m_FirstFace[x] != c->face ? m_FirstFace[x] : m_SecondFace[x];
+          seen.first != c->face ? seen.first : seen.second;
     }
     m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)
@@ -698,13 +714,9 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
                       static_cast<int>(m_Neighbors.size()));
     if (begin == end)
       continue;
-    std::array<float, 3> sum{0, 0, 0};
-    for (const SCorner* c = begin; c != end; c++)
-      for (size_t k = 0; k < 3; k++)
-        sum[k] += m_FaceNormal[static_cast<size_t>(c->face)][k];
-    CVector3d normal(sum[0], sum[1], sum[2]);
-    normal.Normalize();
-    *vertices->GetAt(static_cast<int>(a))->GetNormal() = normal;
+    std::array<float, 3> sum = m_VertexNormal[a];
+    Normalize(&sum);
+    vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(sum[0], sum[1], sum[2]);
   }
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = faces->GetAt(i);

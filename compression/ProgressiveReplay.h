@@ -8,6 +8,7 @@
 class CMesh3d;
 class CProgressiveCodeList;
 class CProgressiveGeometryLayer;
+class CProgressivePattern;
 
 // The decoder's replay of whole layers on index arrays: the same first-in first-out conquest
 // as the coder's on mesh objects, which costs a heap object per element and a pointer walk per
@@ -39,11 +40,11 @@ public:
   void Store(CMesh3d* pMesh);
 
 private:
-  // A face: corners, and per edge k (corner k -> k + 1) the edge 3 g + j of the face g in front
-  // of it (g's corner j -> j + 1 runs the other way), -1 when none. Kept together: the conquest
-  // reads them at once. Its flag is apart, a byte in m_FaceFlag: the conquest asks many faces
-  // whether they are taken before it reads one.
-  struct SFace
+  // A face: corners, and per edge k (corner k -> k + 1) the edge Edge(g, j) of the face g in
+  // front of it (g's corner j -> j + 1 runs the other way), -1 when none. Kept together, in one
+  // cache line: the conquest reads them at once. Its flag is apart, a byte in m_FaceFlag: the
+  // conquest asks many faces whether they are taken before it reads one.
+  struct alignas(32) SFace
   {
     std::array<int, 3> v;
     std::array<int, 3> across;
@@ -57,7 +58,7 @@ private:
     std::int8_t flag;
     std::int8_t mark;
   };
-  // An oriented front edge and the edge 3 g + j (second -> first) of the face g in front of it.
+  // An oriented front edge and the edge Edge(g, j) (second -> first) of the face g in front of it.
   // The faces in front are fixed while a layer runs and a face once taken stays taken, so the
   // face is found when the gate is pushed, and a gate whose face is missing or taken already is
   // never queued.
@@ -69,6 +70,14 @@ private:
   };
   // Passed by value: the gates pushed while one is decoded may move the queue.
   using Gate = SGate;
+
+  // Edge j of face g is 4 g + j: the conquest splits an edge into face and side with a shift
+  // and a mask, where three per face would take a multiplication and a remainder.
+  static constexpr int Edge(int face, int j) { return 4 * face + j; }
+  static constexpr int FaceOf(int edge) { return edge >> 2; }
+  static constexpr int SideOf(int edge) { return edge & 3; }
+  static constexpr int kNext[3] = {1, 2, 0};
+  static constexpr int kPrevious[3] = {2, 0, 1};
 
   void StartLayer();
   void ListAll();
@@ -90,31 +99,33 @@ private:
   // which the face in front lies, or -1.
   void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
   // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
-  // it is taken.
+  // it is taken. The face's record is fetched now: it is read when the gate comes out.
   void QueueGate(int a, int b, int edge)
   {
-    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(edge / 3)] == 0)
+    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] == 0) {
+      __builtin_prefetch(&m_Faces[static_cast<size_t>(FaceOf(edge))]);
       m_Gates.push_back({a, b, edge});
+    }
   }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
   int FrontEdge(int first, int second) const;
   int FrontEdge(int first, int second, int back) const;
-  // The same, across one of the given faces when one holds the edge first -> second.
-  int FrontEdgeAcross(int first, int second, const int* faces, int nbFace) const;
   int EdgeOf(int face, int from, int to) const;
   // The corner of the edge's face that is on neither end.
   int Third(int edge) const
   {
-    return m_Faces[static_cast<size_t>(edge / 3)].v[static_cast<size_t>((edge + 2) % 3)];
+    return m_Faces[static_cast<size_t>(FaceOf(edge))].v[static_cast<size_t>(kPrevious[SideOf(edge)])];
   }
   int HasLiveEdge(int a, int b) const;
   int DecodeGate(Gate gate);
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
-  void InsertVertex(Gate gate);
-  void PushGatesAfterRemoval(const int* border, int n);
+  // Re-inserts the vertex of the pattern FindPattern found.
+  void InsertVertex();
+  // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
+  void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   void AddLayerFace(int a, int b, int c);
   // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
@@ -161,11 +172,20 @@ private:
   std::vector<int> m_Stamp;
   int m_Pass = 0;
   std::vector<int> m_FirstEdge;
-  std::vector<int> m_FirstFace;
-  std::vector<int> m_SecondFace;
+  // Per neighbour of the vertex whose adjacency is being stored: that vertex, and the first
+  // and second of its faces holding the neighbour. Together: they are read at once.
+  struct SSeen
+  {
+    int vertex;
+    int first;
+    int second;
+  };
+  std::vector<SSeen> m_Seen;
   std::vector<int> m_Neighbors;
   std::vector<int> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
+  // Per vertex, the sum of its faces' normals.
+  std::vector<std::array<float, 3>> m_VertexNormal;
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
@@ -179,6 +199,7 @@ private:
   int m_GeometryCursor = 0;
   int m_Error = 0;
   // The pattern found in front of the gate being decoded.
+  const CProgressivePattern* m_pPattern = nullptr;
   std::array<int, 6> m_Border{};
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;

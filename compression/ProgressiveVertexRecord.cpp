@@ -152,7 +152,7 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::spa
   return frame;
 }
 
-std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a, int b, int c) const
+std::array<int, 3> CProgressiveVertexRecord::Decoded(const SFrame& frame, int a, int b, int c)
 {
   std::array<int, 3> p{};
   for (int k = 0; k < 3; k++)
@@ -165,15 +165,16 @@ std::array<int, 3> CProgressiveVertexRecord::Reconstruct() const
   return Decoded(ComputeFrame(), m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
 }
 
-std::array<int, 3> CProgressiveVertexRecord::Reconstruct(std::span<const Point> border,
-                                                         std::span<const Triangle> faces) const
+std::array<int, 3> CProgressiveVertexRecord::Reconstruct(const std::array<int, 3>& abc,
+                                                         std::span<const Point> border,
+                                                         std::span<const Triangle> faces)
 {
   // As SetFrame keeps them: the border cut to its room, the faces that name it.
   border = border.first(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
   std::array<Triangle, kMaxFaces> kept{};
   const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
   return Decoded(ComputeFrame(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept))),
-                 m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
+                 abc[0], abc[1], abc[2]);
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const

@@ -57,7 +57,13 @@ public:
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
   // The same in the frame of the given border, the record left as it is.
-  std::array<int, 3> Reconstruct(std::span<const Point> border, std::span<const Triangle> faces) const;
+  std::array<int, 3> Reconstruct(std::span<const Point> border, std::span<const Triangle> faces) const
+  {
+    return Reconstruct(m_Coordinates, border, faces);
+  }
+  // The quantized position of the residuals abc in the frame of the given border.
+  static std::array<int, 3> Reconstruct(const std::array<int, 3>& abc, std::span<const Point> border,
+                                        std::span<const Triangle> faces);
 
 private:
   struct SFrame
@@ -71,7 +77,7 @@ private:
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
   std::array<int, 3> Rounded(const SFrame& frame) const;
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
-  std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c) const;
+  static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 
   CVertex3d* m_pVertex = nullptr;
   void SetFaces(std::span<const Triangle> faces);

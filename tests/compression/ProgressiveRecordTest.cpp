@@ -1,3 +1,4 @@
+#include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveVertexRecord.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +177,44 @@ TEST(ProgressiveRecord, NearestTripleIsTheFirstLeastErrorOfTheWholeSearch)
             EXPECT_EQ(best, record.GetCoordinates()) << f << ": " << x << " " << y << " " << z;
           }
   EXPECT_GT(searched, 50);
+}
+
+// A decoded layer keeps residuals alone until a record is asked for; either way each record
+// gives back its residuals in order, with no vertex, and rebuilds the position its record would.
+TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
+{
+  CProgressiveGeometryLayer layer;
+  layer.Reserve(3);
+  const std::vector<std::array<int, 3>> residuals{{1, -2, 3}, {0, 0, 0}, {-7, 5, 11}};
+  for (const auto& abc : residuals)
+    layer.AddCoordinates(abc);
+  ASSERT_EQ(layer.NbRecord(), 3);
+  const auto border = Hexagon();
+  for (int r = 0; r < 3; r++) {
+    EXPECT_EQ(layer.GetVertex(r), nullptr);
+    EXPECT_EQ(layer.GetCoordinates(r), residuals[static_cast<size_t>(r)]);
+  }
+  const std::array<int, 3> fromResiduals = CProgressiveVertexRecord::Reconstruct(
+      layer.GetCoordinates(2), border, kFan);
+  // Asking for a record turns every residual into one, in order.
+  EXPECT_EQ(layer.GetRecord(2).GetCoordinates(), residuals[2]);
+  ASSERT_EQ(layer.NbRecord(), 3);
+  for (int r = 0; r < 3; r++) {
+    EXPECT_EQ(layer.GetRecord(r).GetCoordinates(), residuals[static_cast<size_t>(r)]);
+    EXPECT_EQ(layer.GetCoordinates(r), residuals[static_cast<size_t>(r)]);
+    EXPECT_EQ(layer.GetVertex(r), nullptr);
+  }
+  EXPECT_EQ(layer.GetRecord(2).Reconstruct(border, kFan), fromResiduals);
+  // Residuals added after that become records at once.
+  layer.AddCoordinates({4, 4, 4});
+  ASSERT_EQ(layer.NbRecord(), 4);
+  EXPECT_EQ(layer.GetRecord(3).GetCoordinates(), (std::array<int, 3>{4, 4, 4}));
+  // The ranges cover every residual: tangential -7 .. 5, normal 0 .. 11.
+  layer.ComputeRanges();
+  EXPECT_EQ(layer.GetMinTangential(), -7);
+  EXPECT_EQ(layer.GetRangeTangential(), 12);
+  EXPECT_EQ(layer.GetMinNormal(), 0);
+  EXPECT_EQ(layer.GetRangeNormal(), 11);
 }
 
 } // namespace
