@@ -66,6 +66,9 @@ public:
   // Normal of the quad as the mean of the unit normals at its four corners around the
   // centroid, so that a non-planar quad gets a balanced normal.
   void CalculateNormal();
+  // The normals of two quads at once, each as CalculateNormal gives it: a step computes
+  // millions, and the two go through the divisions side by side.
+  static void CalculateNormals(CQuad3d* a, CQuad3d* b);
 
 private:
   struct SEdgeVertices

@@ -247,8 +247,8 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
     m_ArrayQuad.SetAt(2 * n + i, NewQuad(face, e[1], c[2], e[2]));
     m_ArrayQuad.SetAt(3 * n + i, NewQuad(e[3], face, e[2], c[3]));
     quad->Set(c[0], e[0], face, e[3]);
-    for (int part = 0; part < 4; part++)
-      GetQuad(part * n + i)->CalculateNormal();
+    CQuad3d::CalculateNormals(quad, GetQuad(n + i));
+    CQuad3d::CalculateNormals(GetQuad(2 * n + i), GetQuad(3 * n + i));
     linkable = linkable && c[0] != c[1] && c[0] != c[2] && c[0] != c[3] && c[1] != c[2] &&
                c[1] != c[3] && c[2] != c[3];
     int* corners = &split.corners[4 * static_cast<size_t>(i)];
