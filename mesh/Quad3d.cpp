@@ -108,6 +108,10 @@ namespace {
 using Lanes = __m128d;
 
 Lanes Load(float a, float b) { return _mm_set_pd(b, a); }
+
+// Corner k's coordinates, from a vertex or from a copy of its position.
+float Coordinate(const CQuadVertex3d* v, int axis) { return axis == 0 ? v->x() : axis == 1 ? v->y() : v->z(); }
+float Coordinate(const float* p, int axis) { return p[axis]; }
 Lanes ToFloat(Lanes v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
 
 // Divides by the norm, rounding to float; a zero vector stays.
@@ -127,14 +131,14 @@ void Normalize(Lanes& x, Lanes& y, Lanes& z)
 
 // The corner normals are CVector3d's cross products of the arms around the centroid,
 // normalized, summed in double; their mean normalized is the quad's normal.
-void CalculateTwo(const CQuadVertex3d* const* a, const CQuadVertex3d* const* b, float* normalA,
-                  float* normalB)
+template <class Corner>
+void CalculateTwo(const Corner* a, const Corner* b, float* normalA, float* normalB)
 {
   Lanes px[4], py[4], pz[4];
   for (int i = 0; i < 4; i++) {
-    px[i] = Load(a[i]->x(), b[i]->x());
-    py[i] = Load(a[i]->y(), b[i]->y());
-    pz[i] = Load(a[i]->z(), b[i]->z());
+    px[i] = Load(Coordinate(a[i], 0), Coordinate(b[i], 0));
+    py[i] = Load(Coordinate(a[i], 1), Coordinate(b[i], 1));
+    pz[i] = Load(Coordinate(a[i], 2), Coordinate(b[i], 2));
   }
   Lanes cx = _mm_setzero_pd(), cy = cx, cz = cx;
   for (int i = 0; i < 4; i++) {
@@ -180,19 +184,24 @@ void CalculateTwo(const CQuadVertex3d* const* a, const CQuadVertex3d* const* b, 
   }
 }
 #else
-void CalculateOne(const CQuadVertex3d* const* c, float* normal)
+CVector3d PointOf(const CQuadVertex3d* v) { return CVector3d::GetPoint(v); }
+CVector3d PointOf(const float* p) { return CVector3d(p[0], p[1], p[2]); }
+
+template <class Corner>
+void CalculateOne(const Corner* c, float* normal)
 {
   double cx = 0.0, cy = 0.0, cz = 0.0;
   for (int i = 0; i < 4; i++) {
-    cx += c[i]->x();
-    cy += c[i]->y();
-    cz += c[i]->z();
+    const CVector3d p = PointOf(c[i]);
+    cx += p.x();
+    cy += p.y();
+    cz += p.z();
   }
   const CVector3d centre(static_cast<float>(cx / 4.0), static_cast<float>(cy / 4.0),
                          static_cast<float>(cz / 4.0));
   double nx = 0.0, ny = 0.0, nz = 0.0;
   for (int i = 0; i < 4; i++) {
-    CVector3d n = (CVector3d::GetPoint(c[i]) - centre) ^ (CVector3d::GetPoint(c[(i + 1) % 4]) - centre);
+    CVector3d n = (PointOf(c[i]) - centre) ^ (PointOf(c[(i + 1) % 4]) - centre);
     n.Normalize();
     nx += n.x();
     ny += n.y();
@@ -206,8 +215,8 @@ void CalculateOne(const CQuadVertex3d* const* c, float* normal)
   normal[2] = mean.z();
 }
 
-void CalculateTwo(const CQuadVertex3d* const* a, const CQuadVertex3d* const* b, float* normalA,
-                  float* normalB)
+template <class Corner>
+void CalculateTwo(const Corner* a, const Corner* b, float* normalA, float* normalB)
 {
   CalculateOne(a, normalA);
   CalculateOne(b, normalB);
@@ -218,15 +227,27 @@ void CalculateTwo(const CQuadVertex3d* const* a, const CQuadVertex3d* const* b, 
 
 void CQuad3d::CalculateNormal()
 {
+  const CQuadVertex3d* const* corners = m_pVertex;
   float normal[3];
-  CalculateTwo(m_pVertex, m_pVertex, normal, normal);
+  CalculateTwo(corners, corners, normal, normal);
   m_Normal.Set(normal[0], normal[1], normal[2]);
 }
 
 void CQuad3d::CalculateNormals(CQuad3d* a, CQuad3d* b)
 {
+  const CQuadVertex3d* const* cornersA = a->m_pVertex;
+  const CQuadVertex3d* const* cornersB = b->m_pVertex;
   float normalA[3], normalB[3];
-  CalculateTwo(a->m_pVertex, b->m_pVertex, normalA, normalB);
+  CalculateTwo(cornersA, cornersB, normalA, normalB);
+  a->m_Normal.Set(normalA[0], normalA[1], normalA[2]);
+  b->m_Normal.Set(normalB[0], normalB[1], normalB[2]);
+}
+
+void CQuad3d::CalculateNormals(CQuad3d* a, const float* const* cornersA, CQuad3d* b,
+                               const float* const* cornersB)
+{
+  float normalA[3], normalB[3];
+  CalculateTwo(cornersA, cornersB, normalA, normalB);
   a->m_Normal.Set(normalA[0], normalA[1], normalA[2]);
   b->m_Normal.Set(normalB[0], normalB[1], normalB[2]);
 }

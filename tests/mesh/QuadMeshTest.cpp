@@ -754,6 +754,51 @@ TEST(QuadMeshKobbelt, TorusIsRegularEverywhere)
   EXPECT_LT(worst, 0.25 * midpointSag) << worst;
 }
 
+// Every quad a step makes carries, bit for bit, the normal of its final corners: the step
+// computes them from its own copy of the positions, which must follow every move and every
+// new point, corner by corner.
+TEST(QuadMeshSubdivision, NewNormalsAreThoseOfTheFinalCorners)
+{
+  auto expectNormalsOfCorners = [](const CQuadMesh3d& mesh, const char* what) {
+    int mismatches = 0;
+    for (int i = 0; i < mesh.NbQuad(); i++) {
+      const CQuad3d* quad = mesh.GetQuad(i);
+      const CVector3d e = ReferenceNormal(*quad);
+      const float a[3] = {quad->GetNormal()->x(), quad->GetNormal()->y(), quad->GetNormal()->z()};
+      const float b[3] = {e.x(), e.y(), e.z()};
+      if (std::memcmp(a, b, sizeof a) != 0 && ++mismatches <= 3)
+        ADD_FAILURE() << what << " quad " << i << ": " << a[0] << " " << a[1] << " " << a[2]
+                      << " vs " << b[0] << " " << b[1] << " " << b[2];
+    }
+    EXPECT_EQ(mismatches, 0) << what;
+  };
+  for (const bool kobbelt : {false, true}) {
+    const char* what = kobbelt ? "Kobbelt" : "Catmull-Clark";
+    auto step = [kobbelt](CQuadMesh3d& mesh) {
+      if (kobbelt)
+        mesh.SubdivisionKobbelt();
+      else
+        mesh.SubdivisionCatmullClark();
+    };
+    // Two steps: the second starts from the first one's blocks and links.
+    CQuadMesh3d torus;
+    BuildTorus(torus, 9, 7);
+    step(torus);
+    step(torus);
+    expectNormalsOfCorners(torus, what);
+    CQuadMesh3d box;
+    box.GenerateBox();
+    step(box);
+    step(box);
+    expectNormalsOfCorners(box, what);
+    // A bumpy open grid: boundary vertices stay, interior ones move.
+    CQuadMesh3d grid;
+    BuildGrid(grid, 5, 4, [](int i, int j) { return std::sin(1.3 * i) * std::cos(0.7 * j); });
+    step(grid);
+    expectNormalsOfCorners(grid, what);
+  }
+}
+
 namespace {
 
 // Counts its destructions.
