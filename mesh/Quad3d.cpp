@@ -102,74 +102,152 @@ int CQuad3d::IsValid() const
 
 namespace {
 
-// Normalizes lanes i and i + 1 of the vectors (x, y, z), each coordinate rounded to float, as
-// CVector3d::Normalize does one vector: a zero vector stays. Two lanes go through one divide.
-void NormalizeTwo(double* x, double* y, double* z, int i)
-{
 #if defined(__SSE2__)
-  const __m128d vx = _mm_loadu_pd(x + i);
-  const __m128d vy = _mm_loadu_pd(y + i);
-  const __m128d vz = _mm_loadu_pd(z + i);
-  const __m128d square =
-    _mm_add_pd(_mm_add_pd(_mm_mul_pd(vx, vx), _mm_mul_pd(vy, vy)), _mm_mul_pd(vz, vz));
-  const __m128d norm = _mm_sqrt_pd(square);
-  const __m128d zero = _mm_cmpeq_pd(norm, _mm_setzero_pd());
-  auto unit = [&](__m128d v) {
-    const __m128d q = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_div_pd(v, norm)));
+// Lane l holds quad l of a pair. Every lane goes through the operations of CVector3d on one
+// vector, in the same order, each rounding to float where CVector3d's float fields do.
+using Lanes = __m128d;
+
+Lanes Load(float a, float b) { return _mm_set_pd(b, a); }
+
+// Corner k's coordinates, from a vertex or from a copy of its position.
+float Coordinate(const CQuadVertex3d* v, int axis) { return axis == 0 ? v->x() : axis == 1 ? v->y() : v->z(); }
+float Coordinate(const float* p, int axis) { return p[axis]; }
+Lanes ToFloat(Lanes v) { return _mm_cvtps_pd(_mm_cvtpd_ps(v)); }
+
+// Divides by the norm, rounding to float; a zero vector stays.
+void Normalize(Lanes& x, Lanes& y, Lanes& z)
+{
+  const Lanes square = _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
+  const Lanes norm = _mm_sqrt_pd(square);
+  const Lanes zero = _mm_cmpeq_pd(norm, _mm_setzero_pd());
+  auto unit = [&](Lanes v) {
+    const Lanes q = ToFloat(_mm_div_pd(v, norm));
     return _mm_or_pd(_mm_and_pd(zero, v), _mm_andnot_pd(zero, q));
   };
-  _mm_storeu_pd(x + i, unit(vx));
-  _mm_storeu_pd(y + i, unit(vy));
-  _mm_storeu_pd(z + i, unit(vz));
-#else
-  for (int k = i; k < i + 2; k++) {
-    const double norm = std::sqrt(x[k] * x[k] + y[k] * y[k] + z[k] * z[k]);
-    if (norm == 0.0)
-      continue;
-    x[k] = static_cast<float>(x[k] / norm);
-    y[k] = static_cast<float>(y[k] / norm);
-    z[k] = static_cast<float>(z[k] / norm);
-  }
-#endif
+  x = unit(x);
+  y = unit(y);
+  z = unit(z);
 }
+
+// The corner normals are CVector3d's cross products of the arms around the centroid,
+// normalized, summed in double; their mean normalized is the quad's normal.
+template <class Corner>
+void CalculateTwo(const Corner* a, const Corner* b, float* normalA, float* normalB)
+{
+  Lanes px[4], py[4], pz[4];
+  for (int i = 0; i < 4; i++) {
+    px[i] = Load(Coordinate(a[i], 0), Coordinate(b[i], 0));
+    py[i] = Load(Coordinate(a[i], 1), Coordinate(b[i], 1));
+    pz[i] = Load(Coordinate(a[i], 2), Coordinate(b[i], 2));
+  }
+  Lanes cx = _mm_setzero_pd(), cy = cx, cz = cx;
+  for (int i = 0; i < 4; i++) {
+    cx = _mm_add_pd(cx, px[i]);
+    cy = _mm_add_pd(cy, py[i]);
+    cz = _mm_add_pd(cz, pz[i]);
+  }
+  // A quarter is exact: the product is the quotient by 4.
+  const Lanes quarter = _mm_set1_pd(0.25);
+  cx = ToFloat(_mm_mul_pd(cx, quarter));
+  cy = ToFloat(_mm_mul_pd(cy, quarter));
+  cz = ToFloat(_mm_mul_pd(cz, quarter));
+  // The float differences, computed in double and rounded once: double holds more than
+  // twice float's precision, so the result is the float subtraction's.
+  Lanes ax[4], ay[4], az[4];
+  for (int i = 0; i < 4; i++) {
+    ax[i] = ToFloat(_mm_sub_pd(px[i], cx));
+    ay[i] = ToFloat(_mm_sub_pd(py[i], cy));
+    az[i] = ToFloat(_mm_sub_pd(pz[i], cz));
+  }
+  Lanes nx = _mm_setzero_pd(), ny = nx, nz = nx;
+  for (int i = 0; i < 4; i++) {
+    const int j = (i + 1) % 4;
+    Lanes x = ToFloat(_mm_sub_pd(_mm_mul_pd(ay[i], az[j]), _mm_mul_pd(az[i], ay[j])));
+    Lanes y = ToFloat(_mm_sub_pd(_mm_mul_pd(az[i], ax[j]), _mm_mul_pd(ax[i], az[j])));
+    Lanes z = ToFloat(_mm_sub_pd(_mm_mul_pd(ax[i], ay[j]), _mm_mul_pd(ay[i], ax[j])));
+    Normalize(x, y, z);
+    nx = _mm_add_pd(nx, x);
+    ny = _mm_add_pd(ny, y);
+    nz = _mm_add_pd(nz, z);
+  }
+  nx = ToFloat(_mm_mul_pd(quarter, nx));
+  ny = ToFloat(_mm_mul_pd(quarter, ny));
+  nz = ToFloat(_mm_mul_pd(quarter, nz));
+  Normalize(nx, ny, nz);
+  double out[3][2];
+  _mm_storeu_pd(out[0], nx);
+  _mm_storeu_pd(out[1], ny);
+  _mm_storeu_pd(out[2], nz);
+  for (int k = 0; k < 3; k++) {
+    normalA[k] = static_cast<float>(out[k][0]);
+    normalB[k] = static_cast<float>(out[k][1]);
+  }
+}
+#else
+CVector3d PointOf(const CQuadVertex3d* v) { return CVector3d::GetPoint(v); }
+CVector3d PointOf(const float* p) { return CVector3d(p[0], p[1], p[2]); }
+
+template <class Corner>
+void CalculateOne(const Corner* c, float* normal)
+{
+  double cx = 0.0, cy = 0.0, cz = 0.0;
+  for (int i = 0; i < 4; i++) {
+    const CVector3d p = PointOf(c[i]);
+    cx += p.x();
+    cy += p.y();
+    cz += p.z();
+  }
+  const CVector3d centre(static_cast<float>(cx / 4.0), static_cast<float>(cy / 4.0),
+                         static_cast<float>(cz / 4.0));
+  double nx = 0.0, ny = 0.0, nz = 0.0;
+  for (int i = 0; i < 4; i++) {
+    CVector3d n = (PointOf(c[i]) - centre) ^ (PointOf(c[(i + 1) % 4]) - centre);
+    n.Normalize();
+    nx += n.x();
+    ny += n.y();
+    nz += n.z();
+  }
+  CVector3d mean(static_cast<float>(0.25 * nx), static_cast<float>(0.25 * ny),
+                 static_cast<float>(0.25 * nz));
+  mean.Normalize();
+  normal[0] = mean.x();
+  normal[1] = mean.y();
+  normal[2] = mean.z();
+}
+
+template <class Corner>
+void CalculateTwo(const Corner* a, const Corner* b, float* normalA, float* normalB)
+{
+  CalculateOne(a, normalA);
+  CalculateOne(b, normalB);
+}
+#endif
 
 } // namespace
 
-// The corner normals are CVector3d's cross products of the arms, normalized, summed in double;
-// computed here two at a time, with the same roundings, as a step computes millions of them.
 void CQuad3d::CalculateNormal()
 {
-  double cx = 0.0, cy = 0.0, cz = 0.0;
-  for (const CQuadVertex3d* corner : m_pVertex) {
-    cx += corner->x();
-    cy += corner->y();
-    cz += corner->z();
-  }
-  const float centre[3] = {static_cast<float>(cx / 4.0), static_cast<float>(cy / 4.0),
-                           static_cast<float>(cz / 4.0)};
-  float ax[4], ay[4], az[4];
-  for (int i = 0; i < 4; i++) {
-    ax[i] = m_pVertex[i]->x() - centre[0];
-    ay[i] = m_pVertex[i]->y() - centre[1];
-    az[i] = m_pVertex[i]->z() - centre[2];
-  }
-  double x[4], y[4], z[4];
-  for (int i = 0; i < 4; i++) {
-    const int j = (i + 1) % 4;
-    x[i] = static_cast<float>(static_cast<double>(ay[i]) * az[j] - static_cast<double>(az[i]) * ay[j]);
-    y[i] = static_cast<float>(static_cast<double>(az[i]) * ax[j] - static_cast<double>(ax[i]) * az[j]);
-    z[i] = static_cast<float>(static_cast<double>(ax[i]) * ay[j] - static_cast<double>(ay[i]) * ax[j]);
-  }
-  NormalizeTwo(x, y, z, 0);
-  NormalizeTwo(x, y, z, 2);
+  const CQuadVertex3d* const* corners = m_pVertex;
+  float normal[3];
+  CalculateTwo(corners, corners, normal, normal);
+  m_Normal.Set(normal[0], normal[1], normal[2]);
+}
 
-  double nx = 0.0, ny = 0.0, nz = 0.0;
-  for (int i = 0; i < 4; i++) {
-    nx += x[i];
-    ny += y[i];
-    nz += z[i];
-  }
-  m_Normal.Set(static_cast<float>(0.25 * nx), static_cast<float>(0.25 * ny),
-               static_cast<float>(0.25 * nz));
-  m_Normal.Normalize();
+void CQuad3d::CalculateNormals(CQuad3d* a, CQuad3d* b)
+{
+  const CQuadVertex3d* const* cornersA = a->m_pVertex;
+  const CQuadVertex3d* const* cornersB = b->m_pVertex;
+  float normalA[3], normalB[3];
+  CalculateTwo(cornersA, cornersB, normalA, normalB);
+  a->m_Normal.Set(normalA[0], normalA[1], normalA[2]);
+  b->m_Normal.Set(normalB[0], normalB[1], normalB[2]);
+}
+
+void CQuad3d::CalculateNormals(CQuad3d* a, const float* const* cornersA, CQuad3d* b,
+                               const float* const* cornersB)
+{
+  float normalA[3], normalB[3];
+  CalculateTwo(cornersA, cornersB, normalA, normalB);
+  a->m_Normal.Set(normalA[0], normalA[1], normalA[2]);
+  b->m_Normal.Set(normalB[0], normalB[1], normalB[2]);
 }

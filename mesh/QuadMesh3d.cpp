@@ -82,7 +82,10 @@ int CQuadMesh3d::IsValid() const
 
 void CQuadMesh3d::CalculateNormals()
 {
-  for (int i = 0; i < NbQuad(); i++)
+  int i = 0;
+  for (; i + 1 < NbQuad(); i += 2)
+    CQuad3d::CalculateNormals(GetQuad(i), GetQuad(i + 1));
+  if (i < NbQuad())
     GetQuad(i)->CalculateNormal();
 }
 

@@ -107,6 +107,9 @@ private:
     std::unique_ptr<int[]> corners;  // vertex index of corner k
     std::unique_ptr<int[]> edges;    // vertex index of the point of edge k
     std::unique_ptr<int[]> across;   // 4 * (quad across edge k) + its edge there; -1 when none
+    // The final position of every vertex, three floats by vertex index: the new quads' normals
+    // read it instead of the vertices, which lie scattered over the mesh's memory.
+    std::unique_ptr<float[]> positions;
     // False when the old mesh had a degenerate quad, an element listed twice or an adjacency
     // that does not pair its quads: the step then builds the adjacency from scratch.
     bool linkable = true;
@@ -123,15 +126,17 @@ private:
   // points to create.
   int PairEdges(SSplit& split);
   bool IndexVertices();
-  CQuadVertex3d* AddNewVertex(const CVector3d& point);
-  void AddFacePoint(CQuad3d* quad, const CVector3d& point);
+  CQuadVertex3d* AddNewVertex(SSplit& split, const CVector3d& point);
+  // Gives quad i its face point and records its corners.
+  void AddFacePoint(SSplit& split, int i, const CVector3d& point);
+  void CopyOldPositions(SSplit& split) const;
   CQuad3d* NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
   void SplitQuads(SSplit& split);
   void FinishStep(const SSplit& split);
   // Lists and links the elements of a split from what it recorded; false, with nothing
   // touched, when the record does not pair every shared edge.
   bool LinkSplit(const SSplit& split);
-  void MoveOldVerticesCatmullClark(int nbOldVertex);
+  void MoveOldVerticesCatmullClark(SSplit& split);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;
   CArray3d<CQuad3d> m_ArrayQuad;

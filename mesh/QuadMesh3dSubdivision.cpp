@@ -127,17 +127,49 @@ void CQuadMesh3d::ReserveNewVertices(int count)
   m_VertexBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuadVertex3d>>(count));
 }
 
-void CQuadMesh3d::AddFacePoint(CQuad3d* quad, const CVector3d& point)
+// The split records the old corners as vertex indices; an old corner that is not a vertex
+// the mesh lists, or a corner twice in a quad, makes it unlinkable.
+void CQuadMesh3d::AddFacePoint(SSplit& split, int i, const CVector3d& point)
 {
-  quad->SetNewVertex(4, AddNewVertex(point));
+  CQuad3d* quad = GetQuad(i);
+  const CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
+  bool linkable = split.linkable && c[0] != c[1] && c[0] != c[2] && c[0] != c[3] &&
+                  c[1] != c[2] && c[1] != c[3] && c[2] != c[3];
+  int* corners = &split.corners[4 * static_cast<size_t>(i)];
+  for (int k = 0; k < 4; k++) {
+    const int index = c[k]->GetAdjacencyIndex();
+    linkable = linkable && index >= 0 && index < NbVertex() && GetVertex(index) == c[k];
+    corners[k] = index;
+  }
+  split.linkable = linkable;
+  quad->SetNewVertex(4, AddNewVertex(split, point));
 }
 
 // In the last block, which ReserveNewVertices sized for the points being made.
-CQuadVertex3d* CQuadMesh3d::AddNewVertex(const CVector3d& point)
+CQuadVertex3d* CQuadMesh3d::AddNewVertex(SSplit& split, const CVector3d& point)
 {
   CQuadVertex3d* vertex = m_VertexBlocks.back()->Emplace(point.x(), point.y(), point.z());
-  vertex->SetAdjacencyIndex(AddVertex(vertex));
+  const int index = AddVertex(vertex);
+  vertex->SetAdjacencyIndex(index);
+  float* p = &split.positions[3 * static_cast<size_t>(index)];
+  p[0] = vertex->x();
+  p[1] = vertex->y();
+  p[2] = vertex->z();
   return vertex;
+}
+
+// Old vertices that the step does not move.
+void CQuadMesh3d::CopyOldPositions(SSplit& split) const
+{
+  for (int i = 0; i < split.nbOldVertex; i++) {
+    const CQuadVertex3d* vertex = GetVertex(i);
+    if (!vertex)
+      continue;  // the split is unlinkable then, and its normals read the vertices
+    float* p = &split.positions[3 * static_cast<size_t>(i)];
+    p[0] = vertex->x();
+    p[1] = vertex->y();
+    p[2] = vertex->z();
+  }
 }
 
 CQuad3d* CQuadMesh3d::NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2,
@@ -169,6 +201,9 @@ CQuadMesh3d::SSplit CQuadMesh3d::BeginStep()
   split.corners = std::make_unique_for_overwrite<int[]>(slots);
   split.edges = std::make_unique_for_overwrite<int[]>(slots);
   split.across = std::make_unique_for_overwrite<int[]>(slots);
+  // Old vertices, face points, and at most four edge points a quad.
+  split.positions = std::make_unique_for_overwrite<float[]>(
+    3 * (static_cast<size_t>(split.nbOldVertex) + 5 * static_cast<size_t>(NbQuad())));
   ReserveNewVertices(NbQuad());
   return split;
 }
@@ -216,46 +251,50 @@ void CQuadMesh3d::AddEdgePoints(SSplit& split, EdgePoint edgePoint)
   for (int i = 0; i < NbQuad(); i++)
     for (int k = 0; k < 4; k++) {
       int& e = edges[4 * i + k];
-      e = e == -1 ? AddNewVertex(edgePoint(i, k))->GetAdjacencyIndex() : edges[-2 - e];
+      e = e == -1 ? AddNewVertex(split, edgePoint(i, k))->GetAdjacencyIndex() : edges[-2 - e];
     }
 }
 
 // Every quad (c0, c1, c2, c3) with edge points e0..e3 and face point F becomes
 // (c0, e0, F, e3) in place; its three other children go to n + i, 2n + i and 3n + i. The
-// positions are final: each child gets its normal while its corners are at hand. The split
-// records the old corners as vertex indices; an old corner that is not a
-// vertex the mesh lists, or a corner twice in a quad, makes it unlinkable.
+// positions are final: each child gets its normal while its corners are at hand, from the
+// split's table when the split's indices are sound.
 void CQuadMesh3d::SplitQuads(SSplit& split)
 {
   const int n = NbQuad();
   m_ArrayQuad.SetSize(4 * n);
   m_QuadBlocks.push_back(std::make_unique<CQuadMeshBlock<CQuad3d>>(3 * n));
-  bool linkable = split.linkable;
-  auto indexOf = [this, &linkable](const CQuadVertex3d* v) {
-    const int index = v->GetAdjacencyIndex();
-    linkable = linkable && index >= 0 && index < NbVertex() && GetVertex(index) == v;
-    return index;
-  };
+  const float* positions = split.positions.get();
+  auto at = [positions](int index) { return positions + 3 * static_cast<size_t>(index); };
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
     CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
-    int* edges = &split.edges[4 * static_cast<size_t>(i)];
+    const int* edges = &split.edges[4 * static_cast<size_t>(i)];
     CQuadVertex3d* e[4] = {GetVertex(edges[0]), GetVertex(edges[1]), GetVertex(edges[2]),
                            GetVertex(edges[3])};
     CQuadVertex3d* face = quad->GetNewVertex(4);
-    m_ArrayQuad.SetAt(n + i, NewQuad(e[0], c[1], e[1], face));
-    m_ArrayQuad.SetAt(2 * n + i, NewQuad(face, e[1], c[2], e[2]));
-    m_ArrayQuad.SetAt(3 * n + i, NewQuad(e[3], face, e[2], c[3]));
+    CQuad3d* children[4] = {quad, NewQuad(e[0], c[1], e[1], face), NewQuad(face, e[1], c[2], e[2]),
+                            NewQuad(e[3], face, e[2], c[3])};
+    m_ArrayQuad.SetAt(n + i, children[1]);
+    m_ArrayQuad.SetAt(2 * n + i, children[2]);
+    m_ArrayQuad.SetAt(3 * n + i, children[3]);
     quad->Set(c[0], e[0], face, e[3]);
-    for (int part = 0; part < 4; part++)
-      GetQuad(part * n + i)->CalculateNormal();
-    linkable = linkable && c[0] != c[1] && c[0] != c[2] && c[0] != c[3] && c[1] != c[2] &&
-               c[1] != c[3] && c[2] != c[3];
-    int* corners = &split.corners[4 * static_cast<size_t>(i)];
-    for (int k = 0; k < 4; k++)
-      corners[k] = indexOf(c[k]);
+    if (!split.linkable) {
+      CQuad3d::CalculateNormals(children[0], children[1]);
+      CQuad3d::CalculateNormals(children[2], children[3]);
+      continue;
+    }
+    const int* corners = &split.corners[4 * static_cast<size_t>(i)];
+    const float* pc[4] = {at(corners[0]), at(corners[1]), at(corners[2]), at(corners[3])};
+    const float* pe[4] = {at(edges[0]), at(edges[1]), at(edges[2]), at(edges[3])};
+    const float* pf = at(split.nbOldVertex + i);
+    const float* p0[4] = {pc[0], pe[0], pf, pe[3]};
+    const float* p1[4] = {pe[0], pc[1], pe[1], pf};
+    const float* p2[4] = {pf, pe[1], pc[2], pe[2]};
+    const float* p3[4] = {pe[3], pf, pe[2], pc[3]};
+    CQuad3d::CalculateNormals(children[0], p0, children[1], p1);
+    CQuad3d::CalculateNormals(children[2], p2, children[3], p3);
   }
-  split.linkable = linkable;
 }
 
 // What BuildAdjacencyAndNormals does after the split: the split's own links when its record
@@ -269,10 +308,11 @@ void CQuadMesh3d::FinishStep(const SSplit& split)
 
 // Interior vertices of valence k move to ((k - 2) V + (mean of neighbours) + (mean of face
 // points)) / k; boundary vertices, and vertices without neighbours, stay.
-void CQuadMesh3d::MoveOldVerticesCatmullClark(int nbOldVertex)
+void CQuadMesh3d::MoveOldVerticesCatmullClark(SSplit& split)
 {
   // Three floats a vertex: the moves read the old positions of the neighbours.
-  auto positions = std::make_unique_for_overwrite<float[]>(3 * static_cast<size_t>(nbOldVertex));
+  const int nbOldVertex = split.nbOldVertex;
+  float* positions = split.positions.get();
   for (int i = 0; i < nbOldVertex; i++) {
     const CQuadVertex3d* vertex = GetVertex(i);
     float* p = &positions[3 * static_cast<size_t>(i)];
@@ -305,7 +345,7 @@ void CQuadMesh3d::SubdivisionCatmullClark()
 {
   SSplit split = BeginStep();
   for (int i = 0; i < NbQuad(); i++)
-    AddFacePoint(GetQuad(i), MeanOfCorners(GetQuad(i)));
+    AddFacePoint(split, i, MeanOfCorners(GetQuad(i)));
 
   AddEdgePoints(split, [this](int index, int edge) {
     const CQuad3d* quad = GetQuad(index);
@@ -320,7 +360,7 @@ void CQuadMesh3d::SubdivisionCatmullClark()
     return sum.Get(0.25);
   });
 
-  MoveOldVerticesCatmullClark(split.nbOldVertex);
+  MoveOldVerticesCatmullClark(split);
   SplitQuads(split);
   FinishStep(split);
 }
@@ -336,7 +376,7 @@ void CQuadMesh3d::SubdivisionKobbelt()
   for (int i = 0; i < NbQuad(); i++) {
     const CQuad3d* quad = GetQuad(i);
     regular[i] = GetKobbeltRing(quad, rings[i]);
-    AddFacePoint(GetQuad(i), regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));
+    AddFacePoint(split, i, regular[i] ? KobbeltFacePoint(quad, rings[i]) : MeanOfCorners(quad));
   }
 
   AddEdgePoints(split, [&](int index, int edge) {
@@ -344,6 +384,7 @@ void CQuadMesh3d::SubdivisionKobbelt()
     return regular[index] ? KobbeltEdgePoint(quad, rings[index], edge) : Midpoint(quad, edge);
   });
 
+  CopyOldPositions(split);
   SplitQuads(split);
   FinishStep(split);
 }

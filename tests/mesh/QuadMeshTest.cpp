@@ -312,6 +312,55 @@ TEST(Quad3d, NormalIsBitForBitOverScales)
   EXPECT_EQ(mismatches, 0);
 }
 
+// Two quads computed side by side give each the normal of the vector computation, whatever
+// the other lane holds: a degenerate quad beside a regular one, tiny beside huge, a quad
+// beside itself.
+TEST(Quad3d, PairedNormalsMatchTheVectorComputation)
+{
+  std::mt19937 random(13);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> exponent(-30.0f, 4.0f);
+  std::deque<CQuadVertex3d> points;
+  std::deque<CQuad3d> quads;
+  CQuadVertex3d same(3.0f, -1.0f, 2.0f);
+  auto newQuad = [&](bool degenerate) -> CQuad3d& {
+    if (degenerate)
+      return quads.emplace_back(&same, &same, &same, &same);
+    const float scale = std::pow(10.0f, exponent(random));
+    CQuadVertex3d* c[4];
+    for (CQuadVertex3d*& corner : c)
+      corner = &points.emplace_back(scale * coordinate(random), scale * coordinate(random),
+                                    scale * coordinate(random));
+    return quads.emplace_back(c[0], c[1], c[2], c[3]);
+  };
+  int mismatches = 0;
+  auto expectReference = [&mismatches](const CQuad3d& quad) {
+    const CVector3d e = ReferenceNormal(quad);
+    const float a[3] = {quad.GetNormal()->x(), quad.GetNormal()->y(), quad.GetNormal()->z()};
+    const float b[3] = {e.x(), e.y(), e.z()};
+    if (std::memcmp(a, b, sizeof a) != 0 && ++mismatches <= 5)
+      ADD_FAILURE() << a[0] << " " << a[1] << " " << a[2] << " vs " << b[0] << " " << b[1] << " "
+                    << b[2];
+  };
+  for (int q = 0; q < 5000; q++) {
+    CQuad3d& a = newQuad(q % 7 == 0);
+    CQuad3d& b = newQuad(q % 5 == 0);
+    CQuad3d::CalculateNormals(&a, &b);
+    expectReference(a);
+    expectReference(b);
+  }
+  CQuad3d& self = newQuad(false);
+  CQuad3d::CalculateNormals(&self, &self);
+  expectReference(self);
+  EXPECT_EQ(mismatches, 0);
+  // The degenerate quads have no direction in either lane.
+  CQuad3d& p1 = newQuad(true);
+  CQuad3d& p2 = newQuad(true);
+  CQuad3d::CalculateNormals(&p1, &p2);
+  EXPECT_EQ(p1.GetNormal()->GetSquareNorm(), 0.0);
+  EXPECT_EQ(p2.GetNormal()->GetSquareNorm(), 0.0);
+}
+
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
 {
   CQuadVertex3d a, b, c, d;
@@ -703,6 +752,51 @@ TEST(QuadMeshKobbelt, TorusIsRegularEverywhere)
     worst = std::max(worst, std::fabs(std::hypot(ring, double(v->z())) - 1));
   }
   EXPECT_LT(worst, 0.25 * midpointSag) << worst;
+}
+
+// Every quad a step makes carries, bit for bit, the normal of its final corners: the step
+// computes them from its own copy of the positions, which must follow every move and every
+// new point, corner by corner.
+TEST(QuadMeshSubdivision, NewNormalsAreThoseOfTheFinalCorners)
+{
+  auto expectNormalsOfCorners = [](const CQuadMesh3d& mesh, const char* what) {
+    int mismatches = 0;
+    for (int i = 0; i < mesh.NbQuad(); i++) {
+      const CQuad3d* quad = mesh.GetQuad(i);
+      const CVector3d e = ReferenceNormal(*quad);
+      const float a[3] = {quad->GetNormal()->x(), quad->GetNormal()->y(), quad->GetNormal()->z()};
+      const float b[3] = {e.x(), e.y(), e.z()};
+      if (std::memcmp(a, b, sizeof a) != 0 && ++mismatches <= 3)
+        ADD_FAILURE() << what << " quad " << i << ": " << a[0] << " " << a[1] << " " << a[2]
+                      << " vs " << b[0] << " " << b[1] << " " << b[2];
+    }
+    EXPECT_EQ(mismatches, 0) << what;
+  };
+  for (const bool kobbelt : {false, true}) {
+    const char* what = kobbelt ? "Kobbelt" : "Catmull-Clark";
+    auto step = [kobbelt](CQuadMesh3d& mesh) {
+      if (kobbelt)
+        mesh.SubdivisionKobbelt();
+      else
+        mesh.SubdivisionCatmullClark();
+    };
+    // Two steps: the second starts from the first one's blocks and links.
+    CQuadMesh3d torus;
+    BuildTorus(torus, 9, 7);
+    step(torus);
+    step(torus);
+    expectNormalsOfCorners(torus, what);
+    CQuadMesh3d box;
+    box.GenerateBox();
+    step(box);
+    step(box);
+    expectNormalsOfCorners(box, what);
+    // A bumpy open grid: boundary vertices stay, interior ones move.
+    CQuadMesh3d grid;
+    BuildGrid(grid, 5, 4, [](int i, int j) { return std::sin(1.3 * i) * std::cos(0.7 * j); });
+    step(grid);
+    expectNormalsOfCorners(grid, what);
+  }
 }
 
 namespace {
