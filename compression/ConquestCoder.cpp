@@ -132,14 +132,9 @@ void CConquestCoder::Conquer(int seedFace)
 {
   AddGhostVertex();
   InitItems();
-  // Nothing looks at the element flags while an unwatched run goes on: they are written
-  // once, at its end, rather than vertex by vertex all over memory.
-  if (!m_Debug)
-    m_Mesh.DeferFlags();
   InitCoder(seedFace);
   while (ConquestStep())
     ;
-  m_Mesh.WriteFlags();
 }
 
 // --- initialisation ------------------------------------------------------------------------
@@ -197,23 +192,16 @@ int CConquestCoder::SeedNextComponent()
   // A component the conquest cannot reach starts again from its first face in mesh order,
   // coded as the first seed is: its three valences.
   for (; m_NextSeedScan < m_pMesh->NbFace(); m_NextSeedScan++) {
-    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || StateOf(m_NextSeedScan, 0) != 0 ||
-        StateOf(m_NextSeedScan, 1) != 0 || StateOf(m_NextSeedScan, 2) != 0)
-      continue;
     CFace3d* f = m_pMesh->GetFace(m_NextSeedScan);
+    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || f->v(0)->GetFlag() != 0 ||
+        f->v(1)->GetFlag() != 0 || f->v(2)->GetFlag() != 0)
+      continue;
     m_Mesh.ConquerFace(m_NextSeedScan);
     StartSeed(f);
     ChooseGate();
     return 1;
   }
   return 0;
-}
-
-int CConquestCoder::StateOf(int f, int k) const
-{
-  // The table holds the flags of its vertices while they are deferred.
-  const int i = m_Mesh.GetCorner(f, k);
-  return i >= 0 ? m_Mesh.GetState(i) : m_Mesh.GetFace(f)->v(k)->GetFlag();
 }
 
 void CConquestCoder::EmitValence(const CVertex3d* v, int number)

@@ -172,8 +172,6 @@ protected:
   void StartSeed(CFace3d* pSeed);
   // Seeds the next component that the conquest has not reached; 0 when none is left.
   int SeedNextComponent();
-  // The flag of the face's corner k (by numbers), from the table when it holds the vertex.
-  int StateOf(int f, int k) const;
   // Points the index at the current list (nowhere in the deterministic conquest).
   void FollowCurrent();
   // The gate ChooseGate takes on a list of two or more vertices, from the index.

@@ -7,7 +7,6 @@
 
 void CConquestMesh::Build(CMesh3d* pMesh)
 {
-  m_Deferred = false;
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
   m_State.resize(static_cast<size_t>(nbVertex));
@@ -231,23 +230,7 @@ int CConquestMesh::Conquer(int a, int b)
 void CConquestMesh::ConquerFace(int f)
 {
   m_FaceConquered[static_cast<size_t>(f)] = 1;
-  if (!m_Deferred)
-    m_pFace[static_cast<size_t>(f)]->SetFlag(1);
-}
-
-void CConquestMesh::WriteFlags()
-{
-  if (!m_Deferred)
-    return;
-  m_Deferred = false;
-  // Every state was set under the vertex's own number (a vertex listed twice goes by its
-  // first); the others still hold the flag read at Build.
-  for (size_t i = 0; i < m_pVertex.size(); i++)
-    if (IndexOf(m_pVertex[i]) == static_cast<int>(i))
-      m_pVertex[i]->SetFlag(m_State[i]);
-  for (size_t f = 0; f < m_pFace.size(); f++)
-    if (m_FaceConquered[f])
-      m_pFace[f]->SetFlag(1);
+  m_pFace[static_cast<size_t>(f)]->SetFlag(1);
 }
 
 int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const

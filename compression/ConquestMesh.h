@@ -39,14 +39,8 @@ public:
   void SetState(int i, int state)
   {
     m_State[static_cast<size_t>(i)] = state;
-    if (!m_Deferred)
-      m_pVertex[static_cast<size_t>(i)]->SetFlag(state);
+    m_pVertex[static_cast<size_t>(i)]->SetFlag(state);
   }
-  // From now on SetState and ConquerFace leave the vertices and faces alone until WriteFlags,
-  // which gives them, in two sequential passes, the flags they would have had: for a run that
-  // nothing reads the element flags of before it ends. Build ends a deferral.
-  void DeferFlags() { m_Deferred = true; }
-  void WriteFlags();
   // The length of the vertex's neighbour list at Build.
   int GetValence(int i) const { return m_Valence[static_cast<size_t>(i)]; }
 
@@ -175,5 +169,4 @@ private:
   std::vector<int> m_FanFirst;
   std::vector<int> m_Fan;
   bool m_FansFromCorners = false;
-  bool m_Deferred = false;
 };

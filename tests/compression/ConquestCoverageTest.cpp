@@ -161,40 +161,6 @@ TEST(ConquestCoverage, EveryTopologyClass)
   }
 }
 
-TEST(ConquestCoverage, AWholeRunLeavesTheFlagsAndCodesOfAStepwiseOne)
-{
-  // Conquer writes the element flags once at its end; the stepped run writes each as it goes.
-  // On three components (each later seed is found by the flags) both must end alike.
-  const auto make = [] {
-    auto a = conquesttopology::TorusGrid(4, 3);
-    auto b = conquesttopology::Annulus(5);
-    auto c = fixtures::Icosphere(1);
-    return conquesttopology::Components({a.get(), b.get(), c.get()});
-  };
-  for (const int seed : {0, 7, 40}) {
-    auto stepped = make();
-    auto whole = make();
-    CSteppedCoder stepwise;
-    ASSERT_EQ(stepwise.Run(stepped.get(), seed, 0, false), "") << "seed " << seed;
-    CConquestCoder coder;
-    coder.Init(whole.get(), nullptr, 0);
-    coder.Conquer(seed);
-    ASSERT_FALSE(coder.IsFailed());
-    EXPECT_EQ(coder.GetCodes(), stepwise.GetCodes()) << "seed " << seed;
-    ASSERT_EQ(whole->NbVertex(), stepped->NbVertex());
-    ASSERT_EQ(whole->NbFace(), stepped->NbFace());
-    int conquered = 0;
-    for (int i = 0; i < whole->NbVertex(); i++) {
-      EXPECT_EQ(whole->GetVertex(i)->GetFlag(), stepped->GetVertex(i)->GetFlag()) << "vertex " << i;
-      conquered += whole->GetVertex(i)->GetFlag() == 1 ? 1 : 0;
-    }
-    // Every vertex but the ghost is conquered.
-    EXPECT_EQ(conquered, whole->NbVertex() - 1) << "seed " << seed;
-    for (int i = 0; i < whole->NbFace(); i++)
-      EXPECT_EQ(whole->GetFace(i)->GetFlag(), stepped->GetFace(i)->GetFlag()) << "face " << i;
-  }
-}
-
 TEST(ConquestCoverage, PinchedBoundariesAreRefusedWithAMessage)
 {
   // Three boundary vertices of the scanned patch join two fans each: the ghost would hang

@@ -202,43 +202,6 @@ TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
   expectFans("one list turned round");
 }
 
-TEST(ConquestMesh, DeferredFlagsReachTheElementsAtWriteFlagsOnly)
-{
-  // While deferred the table answers with the new states and the elements keep the old ones;
-  // WriteFlags gives them exactly what write-through would have, and writes through again.
-  auto mesh = fixtures::Octahedron();
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    mesh->GetVertex(i)->SetFlag(i == 4 ? 2 : 0);
-  CConquestMesh table;
-  table.Build(mesh.get());
-  table.DeferFlags();
-  table.SetState(1, 1);
-  table.SetState(3, 1);
-  table.SetState(3, 2);
-  table.ConquerFace(2);
-  table.ConquerFace(6);
-  EXPECT_EQ(table.GetState(3), 2);
-  EXPECT_EQ(table.IsFaceConquered(6), 1);
-  EXPECT_EQ(mesh->GetVertex(1)->GetFlag(), 0);
-  EXPECT_EQ(mesh->GetVertex(3)->GetFlag(), 0);
-  EXPECT_EQ(mesh->GetFace(2)->GetFlag(), 0);
-  table.WriteFlags();
-  const int expectedVertex[6] = {0, 1, 0, 2, 2, 0};
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), expectedVertex[i]) << "vertex " << i;
-  for (int i = 0; i < mesh->NbFace(); i++)
-    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), i == 2 || i == 6 ? 1 : 0) << "face " << i;
-  table.SetState(5, 1);
-  table.ConquerFace(7);
-  EXPECT_EQ(mesh->GetVertex(5)->GetFlag(), 1);
-  EXPECT_EQ(mesh->GetFace(7)->GetFlag(), 1);
-  // A new build writes through from the start.
-  table.DeferFlags();
-  table.Build(mesh.get());
-  table.SetState(0, 1);
-  EXPECT_EQ(mesh->GetVertex(0)->GetFlag(), 1);
-}
-
 TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
 {
   auto mesh = fixtures::Octahedron();
