@@ -20,8 +20,8 @@ struct SActiveNode
   // was linked with); -1 when unknown.
   int VertexIndex = -1;
   // Kept by CActiveListIndex: the remaining degree the node is filed under (-1 when not
-  // filed), whether it is a fill gate, whether it awaits a refresh, and its links in its
-  // degree bucket and among the nodes of its vertex.
+  // filed), whether it is a fill gate, whether it awaits a refresh (2: one that may take it
+  // for no fill gate), and its links in its degree bucket and among the nodes of its vertex.
   int Degree = -1;
   int Fill = 0;
   int Dirty = 0;

@@ -61,6 +61,18 @@ void CActiveListIndex::MarkDirty(SActiveNode* pNode)
   m_Dirty.push_back(pNode);
 }
 
+void CActiveListIndex::MarkNeighbourChanged(SActiveNode* pNode)
+{
+  MarkDirty(pNode);
+  pNode->Dirty = 1;
+}
+
+void CActiveListIndex::MarkNoFill(const CActiveList* pList, SActiveNode* pNode)
+{
+  if (pList && pList == m_pList && pNode->Dirty)
+    pNode->Dirty = 2;
+}
+
 void CActiveListIndex::Touch(int v)
 {
   if (!m_pList || v < 0)
@@ -84,15 +96,15 @@ void CActiveListIndex::OnInsert(SActiveNode* pNode)
     pFirst->pSamePrev = pNode;
   pFirst = pNode;
   // A fill gate looks at the nodes on either side.
-  MarkDirty(pNode);
+  MarkNeighbourChanged(pNode);
   if (pNode->pPrev)
-    MarkDirty(pNode->pPrev);
+    MarkNeighbourChanged(pNode->pPrev);
   if (pNode->pNext)
-    MarkDirty(pNode->pNext);
+    MarkNeighbourChanged(pNode->pNext);
   // The neighbours of a node at an end are across the wrap.
   if (!pNode->pPrev || !pNode->pNext) {
-    MarkDirty(m_pList->GetHeadPosition().GetNode());
-    MarkDirty(m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode());
+    MarkNeighbourChanged(m_pList->GetHeadPosition().GetNode());
+    MarkNeighbourChanged(m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode());
   }
 }
 
@@ -111,9 +123,9 @@ void CActiveListIndex::OnRemove(SActiveNode* pNode)
   SActiveNode* pPrev = m_pList->GetPrevPosition(pos).GetNode();
   SActiveNode* pNext = m_pList->GetNextPosition(pos).GetNode();
   if (pPrev != pNode)
-    MarkDirty(pPrev);
+    MarkNeighbourChanged(pPrev);
   if (pNext != pNode)
-    MarkDirty(pNext);
+    MarkNeighbourChanged(pNext);
 }
 
 int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
@@ -171,9 +183,10 @@ void CActiveListIndex::Refresh()
   // A node whose degree and fill are what it is filed under stays where it is: the order
   // within a bucket decides nothing (ties go by the node labels).
   for (SActiveNode* pNode : m_Dirty) {
+    const bool noFill = pNode->Dirty == 2;
     pNode->Dirty = 0;
     const int degree = GetDegree(pNode);
-    const int fill = IsFill(pNode, degree);
+    const int fill = noFill ? 0 : IsFill(pNode, degree);
     if (degree == pNode->Degree && fill == pNode->Fill)
       continue;
     Unfile(pNode);

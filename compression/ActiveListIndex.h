@@ -28,6 +28,10 @@ public:
 
   // The remaining degree, faces or edges of the vertex (by its number) changed.
   void Touch(int v);
+  // The caller knows that the node of the followed list, awaiting its refresh, is no fill
+  // gate between its present neighbours: the refresh takes that without the test, unless
+  // a neighbour changes first.
+  void MarkNoFill(const CActiveList* pList, SActiveNode* pNode);
   void OnInsert(SActiveNode* pNode);
   void OnRemove(SActiveNode* pNode);
 
@@ -98,6 +102,8 @@ private:
   void File(SActiveNode* pNode, int degree, int fill);
   void Unfile(SActiveNode* pNode);
   void MarkDirty(SActiveNode* pNode);
+  // A neighbour of the node changed: a fill test is due whatever the node was marked.
+  void MarkNeighbourChanged(SActiveNode* pNode);
   void Clear();
 
   CActiveList* m_pList = nullptr;

@@ -244,7 +244,8 @@ int CConquestCoder::ConquestStep()
   const int p = NumberAt(m_pCurrent->GetPrevPosition(m_pCurrent->GetGate()));
   int cf = -1;
   int ff = -1;
-  if (!FindGateFaces(g, p, &cf, &ff)) {
+  int otherFree = 1;
+  if (!FindGateFaces(g, p, &cf, &ff, &otherFree)) {
     // The gate edge is closed on both sides, as along a spike of the list that a gate kept
     // at the head never reaches: a list vertex without free edges goes first, then an edge
     // that is still open. A list without either is done.
@@ -260,7 +261,7 @@ int CConquestCoder::ConquestStep()
   }
   switch (m_Mesh.GetState(v)) {
   case 0:
-    ConquerFreeVertex(g, p, v, cf, ff);
+    ConquerFreeVertex(g, p, v, cf, ff, otherFree);
     break;
   case 1:
     if (!ConquerListVertex(g, p, v, ff))
@@ -318,17 +319,19 @@ int CConquestCoder::PopList()
   return 1;
 }
 
-int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) const
+int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
   // only breaks ties (around the ghost several faces may hold the edge). A face of the right
-  // orientation is never displaced, so the walk ends once both have one.
+  // orientation is never displaced, so the walk ends once both have one, unless the free
+  // faces are to be counted.
   int conquered = -1;
   int free = -1;
+  int nbFree = 0;
   bool conqueredOriented = false;
   bool freeOriented = false;
   const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g);
-  for (; f && f != m_Mesh.FanEnd(g) && !(conqueredOriented && freeOriented); f++) {
+  for (; f && f != m_Mesh.FanEnd(g) && (pOtherFree || !(conqueredOriented && freeOriented)); f++) {
     const int k = m_Mesh.IndexOfCorner(*f, p);
     if (k < 0)
       continue;
@@ -341,6 +344,7 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) con
         conqueredOriented = oriented;
       }
     } else {
+      nbFree++;
       const bool oriented = m_Mesh.HasOrientedEdge(*f, g, p) != 0;
       if (free < 0 || (oriented && !freeOriented)) {
         free = *f;
@@ -350,6 +354,8 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree) con
   }
   *pConquered = conquered;
   *pFree = free;
+  if (pOtherFree)
+    *pOtherFree = nbFree > 1 ? 1 : 0;
   return conquered >= 0 && free >= 0 ? 1 : 0;
 }
 
@@ -362,11 +368,16 @@ void CConquestCoder::ConquerFace(int g, int p, int v, int ff)
   RecountDegrees(g, v, p);
 }
 
-void CConquestCoder::ConquerFreeVertex(int g, int p, int v, int cf, int ff)
+void CConquestCoder::ConquerFreeVertex(int g, int p, int v, int cf, int ff, int otherFree)
 {
   m_Mesh.SetState(v, 1);
   EmitValence(m_Mesh.GetVertex(v), v);
   ConquerFace(g, p, v, ff);
+  // v's new node stands between p and g. A fill there would take a free face on v, p and g
+  // other than ff: it would stand in g's fan, and FindGateFaces saw none. So the index is
+  // spared the test, which would read v's edges and faces for the first time.
+  if (!otherFree && m_Mesh.FansHoldEveryCorner())
+    m_Index.MarkNoFill(m_pCurrent, m_pCurrent->GetPrevPosition(m_pCurrent->GetGate()).GetNode());
   // Only the geometry coding reads the frames: a connectivity run makes none.
   if (m_GeometryOn) {
     auto pPatch = std::make_unique<CConquestPatch3d>();

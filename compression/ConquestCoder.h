@@ -153,9 +153,11 @@ protected:
   // Marks the edge (a, b) conquered; the remaining degrees of both ends drop with it.
   void ConquerEdge(int a, int b) { m_Mesh.Conquer(a, b); }
   // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when either
-  // is missing. Vertices and faces here go by their numbers in the conquest's mesh.
-  int FindGateFaces(int g, int p, int* pConquered, int* pFree) const;
-  void ConquerFreeVertex(int g, int p, int v, int cf, int ff);
+  // is missing. Vertices and faces here go by their numbers in the conquest's mesh. With
+  // pOtherFree the whole of g's fan is read, to tell whether another free face holds g and p.
+  int FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree = nullptr) const;
+  // otherFree: another free face than ff holds g and p (FindGateFaces).
+  void ConquerFreeVertex(int g, int p, int v, int cf, int ff, int otherFree = 1);
   int ConquerListVertex(int g, int p, int v, int ff);
   void ConquerGhost(int g, int p, int v, int ff);
   void ConquerFace(int g, int p, int v, int ff);

@@ -143,7 +143,8 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
   }
-  if (!BuildFansFromCorners())
+  m_FansFromCorners = BuildFansFromCorners();
+  if (!m_FansFromCorners)
     BuildFansFromLists();
   m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
   for (CFace3d* f : m_pFace)

@@ -93,6 +93,9 @@ public:
     const int k = IndexOfCorner(f, a);
     return k >= 0 && GetCorner(f, (k + 1) % 3) == b ? 1 : 0;
   }
+  // 1 when every face stands in the fan of each of its corners (the fans came from the
+  // corners), so that a walk of one vertex's fan meets every face that holds it.
+  int FansHoldEveryCorner() const { return m_FansFromCorners ? 1 : 0; }
   // v's faces, in the order of its face list.
   const int* FanBegin(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v)]; }
   const int* FanEnd(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v) + 1]; }
@@ -165,4 +168,5 @@ private:
   std::vector<std::uint8_t> m_FaceConquered;
   std::vector<int> m_FanFirst;
   std::vector<int> m_Fan;
+  bool m_FansFromCorners = false;
 };
