@@ -1,6 +1,7 @@
 #include "mesh/Face3d.h"
 
 #include "mesh/Mesh3d.h"
+#include "mesh/SharedEdge.h"
 #include "mesh/Vertex3d.h"
 
 #include <GL/gl.h>
@@ -403,37 +404,11 @@ int CFace3d::SharesOneVertex(const CFace3d* pFace) const
   return shared == 1 ? 1 : 0;
 }
 
-namespace {
-// Index of the edge whose two ends are marked: 0 for corners 0-1, 1 for 1-2, else 2.
-int MarkedEdge(const bool* marked)
-{
-  if (marked[0] && marked[1])
-    return 0;
-  if (marked[1] && marked[2])
-    return 1;
-  return 2;
-}
-} // namespace
-
 int CFace3d::ShareEdge(const CFace3d* pFace, int* pI, int* pJ) const
 {
-  bool mine[3] = {false, false, false};
-  bool other[3] = {false, false, false};
-  int matches = 0;
-  for (int p = 0; p < 3; p++) {
-    for (int q = 0; q < 3; q++) {
-      if (pFace->v(p) == V(q)) {
-        mine[q] = true;
-        other[p] = true;
-        matches++;
-      }
-    }
-  }
-  if (matches != 2)
-    return 0;
-  *pI = MarkedEdge(mine);
-  *pJ = MarkedEdge(other);
-  return 1;
+  const CVertex3d* const mine[3] = {V(0), V(1), V(2)};
+  const CVertex3d* const other[3] = {pFace->v(0), pFace->v(1), pFace->v(2)};
+  return SharedEdgeOfCorners(mine, other, pI, pJ) ? 1 : 0;
 }
 
 int CFace3d::GetSharedEdge(const CFace3d* pFace, CVertex3d** ppA, CVertex3d** ppB) const

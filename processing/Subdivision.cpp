@@ -2,6 +2,7 @@
 // 0 to 2), then one split pass cuts every face by the edges that carry a vertex. Old vertices
 // and faces keep their indices; new ones are appended in face order.
 #include "mesh/Mesh3d.h"
+#include "mesh/SharedEdge.h"
 #include "processing/LoopRule.h"
 #include "processing/TriangleSplitLinker.h"
 #include "platform/core/Trace.h"
@@ -307,37 +308,10 @@ struct SFaceRefs : SCorners
   CFace3d* n[3];
 };
 
-// The edge of the face marked at both ends; the third when none is.
-int MarkedEdge(const bool* marked)
-{
-  if (marked[0] && marked[1])
-    return 0;
-  if (marked[1] && marked[2])
-    return 1;
-  return 2;
-}
-
-// CFace3d::ShareEdge of face `mine` with face `other`: their edges i and j that hold the two
-// corners they share, when they share exactly two.
+// CFace3d::ShareEdge of face `mine` with face `other`, on their decoded corners.
 bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
 {
-  bool inMine[3] = {false, false, false};
-  bool inOther[3] = {false, false, false};
-  int matches = 0;
-  for (int p = 0; p < 3; p++) {
-    for (int q = 0; q < 3; q++) {
-      if (other.v[p] == mine.v[q]) {
-        inMine[q] = true;
-        inOther[p] = true;
-        matches++;
-      }
-    }
-  }
-  if (matches != 2)
-    return false;
-  *pI = MarkedEdge(inMine);
-  *pJ = MarkedEdge(inOther);
-  return true;
+  return SharedEdgeOfCorners(mine.v, other.v, pI, pJ);
 }
 
 // Midpoint on every edge, reused from a visited neighbour (flag non-zero).
