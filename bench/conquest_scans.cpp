@@ -4,6 +4,7 @@
 // named by ORVANE_BENCH_MESHES (none without it). The conquest codes into memory; the gate and
 // structure coders write their file into a scratch folder, as their commands do.
 #include "bench/DracoMesh.h"
+#include "bench/ScanMeshes.h"
 #include "coding/OBitStream.h"
 #include "compression/ConquestCoder.h"
 #include "compression/StructureCoder.h"
@@ -124,15 +125,10 @@ bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
 
 int RegisterScans()
 {
-  const char* folder = std::getenv("ORVANE_BENCH_MESHES");
-  if (!folder || !std::filesystem::is_directory(folder))
-    return 0;
   int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().extension() != ".obj")
-      continue;
-    const std::string path = entry.path().string();
-    const std::string name = entry.path().stem().string();
+  for (const auto& scan : ScanMeshes()) {
+    const std::string path = scan.string();
+    const std::string name = scan.stem().string();
     benchmark::RegisterBenchmark(("Conquest/" + name).c_str(), [path](benchmark::State& s) {
       Measure(s, path, false, Conquest);
     })->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 // Draco's whole encode (valence edgebreaker, 11-bit positions) of the same mesh, and reports
 // the ratio of the best times.
 #include "bench/DracoMesh.h"
+#include "bench/ScanMeshes.h"
 #include "compression/PolygonGateCoder.h"
 #include "compression/PolygonGateDecoder.h"
 #include "compression/QuadGateCoder.h"
@@ -226,15 +227,10 @@ void TriangleScan(benchmark::State& state, const std::string& path)
 
 int RegisterScans()
 {
-  const char* folder = std::getenv("ORVANE_BENCH_MESHES");
-  if (!folder || !std::filesystem::is_directory(folder))
-    return 0;
   int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().extension() != ".obj")
-      continue;
-    const std::string path = entry.path().string();
-    benchmark::RegisterBenchmark(("TriangleScan/" + entry.path().stem().string()).c_str(),
+  for (const auto& scan : ScanMeshes()) {
+    const std::string path = scan.string();
+    benchmark::RegisterBenchmark(("TriangleScan/" + scan.stem().string()).c_str(),
                                  [path](benchmark::State& s) { TriangleScan(s, path); })
       ->Unit(benchmark::kMillisecond);
     n++;
