@@ -325,16 +325,26 @@ TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
   EXPECT_LT(midpoints, bare.GetSize());
 }
 
+namespace {
+
+// Candidates of the mesh without face copies, their costs rising in array order.
+void FillInCostOrder(CMesh3d* pMesh, CArrayEdgeCollapse* pArray)
+{
+  pArray->SetFaceCopies(0);
+  ASSERT_GT(pArray->Fill(pMesh, 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
+  for (int i = 0; i < pArray->GetSize(); i++)
+    pArray->GetAt(i)->SetCost(10.0 + i);
+}
+
+} // namespace
+
 // The hand-back around a collapse can be narrowed to the candidates a test accepts: the others
 // on the same face stay aside.
 TEST(ProgressiveMesh, NarrowedHandBackReturnsOnlyTheAcceptedCandidates)
 {
   auto mesh = Icosphere(1);
   CArrayEdgeCollapse array;
-  array.SetFaceCopies(0);
-  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
-  for (int i = 0; i < array.GetSize(); i++)
-    array.GetAt(i)->SetCost(10.0 + i);
+  ASSERT_NO_FATAL_FAILURE(FillInCostOrder(mesh.get(), &array));
   // The first candidate and another one on its first face, both refused.
   CEdgeCollapse* first = array.GetAt(0);
   const CFace3d* f = first->GetFace(0);
@@ -366,10 +376,7 @@ TEST(ProgressiveMesh, HandBackBySlot)
 {
   auto mesh = Icosphere(1);
   CArrayEdgeCollapse array;
-  array.SetFaceCopies(0);
-  ASSERT_GT(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f), 3);
-  for (int i = 0; i < array.GetSize(); i++)
-    array.GetAt(i)->SetCost(10.0 + i);
+  ASSERT_NO_FATAL_FAILURE(FillInCostOrder(mesh.get(), &array));
   CEdgeCollapse* first = array.GetAt(0);
   CEdgeCollapse* third = array.GetAt(2);
   const int slot = first->GetSlot();

@@ -1,6 +1,7 @@
 // The edge subdivisions link the elements they create themselves; what they leave must be
 // exactly what a full build over the resulting faces gives, list order included, on clean
 // meshes and on the odd ones that take the slower roads.
+#include "processing/MeshLinks.h"
 #include "processing/ProcessingFixtures.h"
 
 #include <gtest/gtest.h>
@@ -11,45 +12,13 @@
 
 namespace {
 
-struct SAdjacency
-{
-  std::vector<int> faceNeighbors;                 // 3 per face, -1 for none
-  std::vector<std::vector<int>> vertexFaces;      // per vertex
-  std::vector<std::vector<int>> vertexNeighbors;  // per vertex
-};
+using fixtures::LinksOf;
+using fixtures::SMeshLinks;
 
-bool operator==(const SAdjacency& a, const SAdjacency& b)
-{
-  return a.faceNeighbors == b.faceNeighbors && a.vertexFaces == b.vertexFaces &&
-         a.vertexNeighbors == b.vertexNeighbors;
-}
-
-SAdjacency AdjacencyOf(const CMesh3d& mesh)
-{
-  SAdjacency result;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++) {
-      const CFace3d* n = mesh.GetFace(i)->f(k);
-      result.faceNeighbors.push_back(n ? mesh.IndexFrom(n) : -1);
-    }
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    std::vector<int> faces;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      faces.push_back(mesh.IndexFrom(v->GetFaceNeighbor(j)));
-    std::vector<int> neighbors;
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      neighbors.push_back(mesh.IndexFrom(v->GetVertexNeighbor(j)));
-    result.vertexFaces.push_back(faces);
-    result.vertexNeighbors.push_back(neighbors);
-  }
-  return result;
-}
-
-int CountLinks(const SAdjacency& a)
+int CountLinks(const SMeshLinks& a)
 {
   int links = 0;
-  for (const int n : a.faceNeighbors)
+  for (const int n : a.across)
     links += n >= 0;
   return links;
 }
@@ -81,12 +50,12 @@ void ExpectSameAsFullBuild(CMesh3d& mesh, const Step& step, const std::string& l
 {
   for (int run = 0; run < 2; run++) {
     step(mesh);
-    const SAdjacency linked = AdjacencyOf(mesh);
+    const SMeshLinks linked = LinksOf(mesh);
     const std::vector<float> normals = NormalsOf(mesh);
     mesh.Rebuild();
-    const SAdjacency built = AdjacencyOf(mesh);
+    const SMeshLinks built = LinksOf(mesh);
     EXPECT_TRUE(linked == built) << label << ", run " << run;
-    EXPECT_EQ(linked.vertexFaces.size(), static_cast<size_t>(mesh.NbVertex()));
+    EXPECT_EQ(linked.faces.size(), static_cast<size_t>(mesh.NbVertex()));
     EXPECT_TRUE(normals == NormalsOf(mesh)) << label << ", run " << run;
   }
 }
@@ -103,7 +72,7 @@ TEST(SubdivisionAdjacency, CleanMeshesMatchAFullBuild)
     for (auto& [meshName, mesh] : meshes) {
       ExpectSameAsFullBuild(*mesh, step, std::string(name) + " " + meshName);
       // A closed mesh has a face across every edge; the grid and the fan have a boundary.
-      const SAdjacency a = AdjacencyOf(*mesh);
+      const SMeshLinks a = LinksOf(*mesh);
       if (meshName == "tetrahedron" || meshName == "icosphere" || meshName == "torus")
         EXPECT_EQ(CountLinks(a), 3 * mesh->NbFace()) << meshName;
       else
@@ -136,9 +105,9 @@ TEST(SubdivisionAdjacency, PartialSplitsFromLeftoverFlagsMatchAFullBuild)
     const int nbFace = mesh->NbFace();
     step(*mesh);
     EXPECT_LT(mesh->NbFace(), 4 * nbFace) << name;
-    const SAdjacency linked = AdjacencyOf(*mesh);
+    const SMeshLinks linked = LinksOf(*mesh);
     mesh->BuildAdjacency();
-    EXPECT_TRUE(linked == AdjacencyOf(*mesh)) << name;
+    EXPECT_TRUE(linked == LinksOf(*mesh)) << name;
   }
 }
 
@@ -167,18 +136,18 @@ TEST(SubdivisionAdjacency, IrregularArraysMatchAFullBuild)
     twiceVertex->AddVertex(twiceVertex->GetVertex(1));
     twiceVertex->BuildAdjacency();
     step(*twiceVertex);
-    SAdjacency linked = AdjacencyOf(*twiceVertex);
+    SMeshLinks linked = LinksOf(*twiceVertex);
     twiceVertex->BuildAdjacency();
-    EXPECT_TRUE(linked == AdjacencyOf(*twiceVertex)) << name << " vertex twice";
+    EXPECT_TRUE(linked == LinksOf(*twiceVertex)) << name << " vertex twice";
     twiceVertex->GetArrayVertex()->RemoveAt(4);
 
     auto twiceFace = fixtures::Tetrahedron();
     twiceFace->AddFace(twiceFace->GetFace(2));
     twiceFace->BuildAdjacency();
     step(*twiceFace);
-    linked = AdjacencyOf(*twiceFace);
+    linked = LinksOf(*twiceFace);
     twiceFace->BuildAdjacency();
-    EXPECT_TRUE(linked == AdjacencyOf(*twiceFace)) << name << " face twice";
+    EXPECT_TRUE(linked == LinksOf(*twiceFace)) << name << " face twice";
     twiceFace->GetArrayFace()->RemoveAt(4);
 
     auto unlisted = fixtures::Tetrahedron();
@@ -186,9 +155,9 @@ TEST(SubdivisionAdjacency, IrregularArraysMatchAFullBuild)
     unlisted->AddFace(new CFace3d(unlisted->GetVertex(1), unlisted->GetVertex(2), outsider.get()));
     unlisted->BuildAdjacency();
     step(*unlisted);
-    linked = AdjacencyOf(*unlisted);
+    linked = LinksOf(*unlisted);
     unlisted->BuildAdjacency();
-    EXPECT_TRUE(linked == AdjacencyOf(*unlisted)) << name << " unlisted corner";
+    EXPECT_TRUE(linked == LinksOf(*unlisted)) << name << " unlisted corner";
     EXPECT_GT(CountLinks(linked), 0) << name;
     // The faces that use the outsider go before it does.
     for (int i = unlisted->NbFace() - 1; i >= 0; i--)

@@ -1,6 +1,7 @@
 // The 1->4 and Loop steps link the faces they create from the old mesh's pairing. Whatever
 // road a step takes, the lists and links it leaves must follow the adjacency rules over the
 // resulting corners, checked here by a plain quadratic reading of those rules.
+#include "processing/MeshLinks.h"
 #include "processing/ProcessingFixtures.h"
 
 #include <gtest/gtest.h>
@@ -14,48 +15,17 @@
 
 namespace {
 
-struct SLinks
-{
-  std::vector<int> across;                   // 3 per face, -1 for none
-  std::vector<std::vector<int>> faces;       // per vertex
-  std::vector<std::vector<int>> neighbors;   // per vertex
-};
-
-bool operator==(const SLinks& a, const SLinks& b)
-{
-  return a.across == b.across && a.faces == b.faces && a.neighbors == b.neighbors;
-}
-
-SLinks LinksOf(const CMesh3d& mesh)
-{
-  SLinks links;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++) {
-      const CFace3d* n = mesh.GetFace(i)->f(k);
-      links.across.push_back(n ? mesh.IndexFrom(n) : -1);
-    }
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    std::vector<int> faces;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      faces.push_back(mesh.IndexFrom(v->GetFaceNeighbor(j)));
-    std::vector<int> neighbors;
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      neighbors.push_back(mesh.IndexFrom(v->GetVertexNeighbor(j)));
-    links.faces.push_back(faces);
-    links.neighbors.push_back(neighbors);
-  }
-  return links;
-}
+using fixtures::LinksOf;
+using fixtures::SMeshLinks;
 
 bool Holds(const std::array<int, 3>& c, int v) { return c[0] == v || c[1] == v || c[2] == v; }
 
 // The faces of a vertex in face order; its neighbours in the order of its faces' corners, each
 // once; across edge k, the first other face of corner k that holds corner k + 1.
-SLinks LinksByRules(const CMesh3d& mesh)
+SMeshLinks LinksByRules(const CMesh3d& mesh)
 {
   const auto corners = fixtures::Corners(mesh);
-  SLinks links;
+  SMeshLinks links;
   links.faces.resize(mesh.NbVertex());
   links.neighbors.resize(mesh.NbVertex());
   for (int i = 0; i < mesh.NbFace(); i++)
@@ -91,7 +61,7 @@ const std::pair<const char*, Step> kSteps[] = {
 void ExpectStepFollowsRules(CMesh3d& mesh, const Step& step, const std::string& label)
 {
   step(mesh);
-  const SLinks linked = LinksOf(mesh);
+  const SMeshLinks linked = LinksOf(mesh);
   EXPECT_TRUE(linked == LinksByRules(mesh)) << label;
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "mesh/Mesh3d.h"
+
+#include <vector>
+
+// A mesh's adjacency as indices, list order included, for comparing two builds of it.
+namespace fixtures {
+
+struct SMeshLinks
+{
+  std::vector<int> across;                  // 3 per face, -1 for none
+  std::vector<std::vector<int>> faces;      // per vertex
+  std::vector<std::vector<int>> neighbors;  // per vertex
+};
+
+inline bool operator==(const SMeshLinks& a, const SMeshLinks& b)
+{
+  return a.across == b.across && a.faces == b.faces && a.neighbors == b.neighbors;
+}
+
+inline SMeshLinks LinksOf(const CMesh3d& mesh)
+{
+  SMeshLinks links;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    for (int k = 0; k < 3; k++) {
+      const CFace3d* n = mesh.GetFace(i)->f(k);
+      links.across.push_back(n ? mesh.IndexFrom(n) : -1);
+    }
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    std::vector<int> faces;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      faces.push_back(mesh.IndexFrom(v->GetFaceNeighbor(j)));
+    std::vector<int> neighbors;
+    for (int j = 0; j < v->NbVertexNeighbor(); j++)
+      neighbors.push_back(mesh.IndexFrom(v->GetVertexNeighbor(j)));
+    links.faces.push_back(faces);
+    links.neighbors.push_back(neighbors);
+  }
+  return links;
+}
+
+} // namespace fixtures
