@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -52,6 +53,28 @@ inline int RoundHalfDown(double x)
   const double low = Floor(x);
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
 }
+
+// The values x whose rounding lies within a bound of the original on one axis: those in
+// (low, high]. The bound is widened a little, far beyond the rounding of the error's
+// difference, so no x whose error passes the bound is left out.
+struct SAxisWindow
+{
+  double low = -std::numeric_limits<double>::infinity();
+  double high = std::numeric_limits<double>::infinity();
+
+  void SetBound(double original, double bound)
+  {
+    constexpr double kMargin = 1e-6;
+    constexpr double kRange = 1e6;
+    *this = SAxisWindow{};
+    if (!(std::fabs(original) < kRange && bound < kRange))
+      return;
+    // round(x) lies in [first, last] exactly when first - 0.5 < x <= last + 0.5.
+    low = -Floor(-(original - bound - kMargin)) - 0.5;
+    high = Floor(original + bound + kMargin) + 0.5;
+  }
+  bool Holds(double x) const { return x > low && x <= high; }
+};
 
 Point Project(const Point& p, const Point& n, double d)
 {
@@ -289,17 +312,30 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
     bestSquared = 1e300;
   }
   bool seed = seeded;
+  std::array<SAxisWindow, 3> windows{};
+  double windowBound = -1;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
       const int b = rounded[1] + db;
       const Point partial = partialOf(a, b);
+      if (seeded && windowBound != bestWorst) {
+        windowBound = bestWorst;
+        for (int k = 0; k < 3; k++)
+          windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
+      }
       for (int dc = -2; dc <= 2; dc++) {
         const int c = rounded[2] + dc;
         if (seeded && da == 0 && db == 0 && dc == 0) {
           seed = false;
           continue;
         }
+        // A triple with an axis outside its window is worse than the best: the decoded
+        // coordinate is not rounded to learn it.
+        if (seeded && !(windows[0].Holds(partial[0] + c * frame.n[0]) &&
+                        windows[1].Holds(partial[1] + c * frame.n[1]) &&
+                        windows[2].Holds(partial[2] + c * frame.n[2])))
+          continue;
         double worst = 0;
         double squared = 0;
         score(partial, c, bestWorst, &worst, &squared);
