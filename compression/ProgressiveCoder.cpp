@@ -161,8 +161,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     if (predicted) {
       record.TakeFrameFromBorder();
       record.SetOriginal(GridPoint(record.GetVertex()));
-      record.Predict();
-      p = record.Reconstruct();
+      p = record.Predict();
     } else {
       record.SetCoordinates(p);
     }

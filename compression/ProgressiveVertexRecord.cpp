@@ -240,13 +240,21 @@ std::array<int, 3> CProgressiveVertexRecord::PredictRounded() const
   return Rounded(ComputeFrame());
 }
 
-void CProgressiveVertexRecord::Predict()
+std::array<int, 3> CProgressiveVertexRecord::Predict()
 {
   const SFrame frame = ComputeFrame();
   const std::array<int, 3> rounded = Rounded(frame);
   m_Coordinates = rounded;
   if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
-    return;
+    return m_Target;
+  // round(x) is the target's coordinate t exactly when t - 0.5 < x <= t + 0.5: compared
+  // without rounding.
+  Point low{};
+  Point high{};
+  for (int k = 0; k < 3; k++) {
+    low[k] = m_Target[k] - 0.5;
+    high[k] = m_Target[k] + 0.5;
+  }
   // The frame is orthonormal and the rounded triple within half a unit of the exact one, so a
   // triple that decodes to the target (within half a step on every axis) differs from the
   // rounded one by at most 1 in each residual: the first such offset in the order of the
@@ -262,16 +270,18 @@ void CProgressiveVertexRecord::Predict()
       for (int dc = -1; dc <= 1; dc++) {
         const int c = rounded[2] + dc;
         int k = 0;
-        while (k < 3 && RoundHalfDown(partial[k] + c * frame.n[k]) == m_Target[k])
+        while (k < 3 && partial[k] + c * frame.n[k] > low[k] && partial[k] + c * frame.n[k] <= high[k])
           k++;
         if (k == 3) {
           m_Coordinates = {a, b, c};
-          return;
+          return m_Target;
         }
       }
     }
-  if (m_HasOriginal)
-    m_Coordinates = NearestToOriginal(frame, rounded);
+  if (!m_HasOriginal)
+    return Decoded(frame, rounded[0], rounded[1], rounded[2]);
+  m_Coordinates = NearestToOriginal(frame, rounded);
+  return Decoded(frame, m_Coordinates[0], m_Coordinates[1], m_Coordinates[2]);
 }
 
 // A rotated unit lattice rounded to the grid misses some grid points: then the nearest point

@@ -50,8 +50,9 @@ public:
 
   // Tangential a, b and normal c of the target in the local frame, corrected so that
   // Reconstruct gives the target back whenever a nearby triple does, else the point nearest
-  // to the original position.
-  void Predict();
+  // to the original position. Returns the quantized position of the triple, as Reconstruct
+  // gives it.
+  std::array<int, 3> Predict();
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
   // Quantized position of the stored (a, b, c).

@@ -159,7 +159,8 @@ std::array<int, 3> PlainNearest(const std::vector<CProgressiveVertexRecord::Poin
 }
 
 // Predicts the target from the original; 1 when the target was missed and the triple taken is
-// the plain search's, 0 when the target was reached, -1 when the triple differs.
+// the plain search's, 0 when the target was reached, -1 when the triple differs or the
+// position the prediction gives is not the one its triple rebuilds.
 int CompareWithPlainSearch(const std::vector<CProgressiveVertexRecord::Point>& border,
                            const std::vector<std::array<int, 3>>& faces,
                            const std::array<int, 3>& target,
@@ -169,7 +170,9 @@ int CompareWithPlainSearch(const std::vector<CProgressiveVertexRecord::Point>& b
   record.SetTarget(target);
   record.SetOriginal(original);
   const auto rounded = record.PredictRounded();
-  record.Predict();
+  const auto predicted = record.Predict();
+  if (predicted != record.Reconstruct())
+    return -1;
   if (record.Reconstruct() == record.GetTarget())
     return 0;
   return PlainNearest(border, faces, rounded, original) == record.GetCoordinates() ? 1 : -1;
