@@ -155,7 +155,11 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
 {
   const int predicted = pLayer->NbRecord() > limit ? 1 : 0;
   pLayer->SetPredicted(predicted);
-  for (int i = 0; i < pLayer->NbRecord(); i++) {
+  constexpr int kAhead = 8;
+  const int nbRecord = pLayer->NbRecord();
+  for (int i = 0; i < nbRecord; i++) {
+    if (i + kAhead < nbRecord)
+      pLayer->GetRecord(i + kAhead).PrefetchVertices();
     CProgressiveVertexRecord& record = pLayer->GetRecord(i);
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {

@@ -32,6 +32,13 @@ public:
   void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
   // The frame from the border vertices' second (quantized) positions as they are now.
   void TakeFrameFromBorder();
+  // Starts loading the vertex and its border, scattered in memory, some records ahead.
+  void PrefetchVertices() const
+  {
+    __builtin_prefetch(m_pVertex);
+    for (int i = 0; i < m_NbBorder; i++)
+      __builtin_prefetch(m_BorderVertices[static_cast<size_t>(i)]);
+  }
   CVertex3d* GetVertex() const { return m_pVertex; }
   // The vertex's position before removal (raw geometry files).
   const std::array<float, 3>& GetPosition() const { return m_Position; }
