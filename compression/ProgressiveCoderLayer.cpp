@@ -624,13 +624,19 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
 {
   if (m_ResidualLimit <= 0)
     return 1;
-  CProgressiveVertexRecord record(v, border, faces);
-  record.TakeFrameFromBorder();
+  // The border's and v's quantized positions, as a record would take them.
+  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
+  const size_t nbBorder = std::min(border.size(), points.size());
+  for (size_t i = 0; i < nbBorder; i++)
+    points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
+  const std::array<int, 3> target{static_cast<int>(v->x2()), static_cast<int>(v->y2()),
+                                  static_cast<int>(v->z2())};
   // The offset search moves each rounded residual by 2 at most: only near the limit does the
   // search itself decide.
   bool undecided = false;
   double squared = 0;
-  for (int x : record.PredictRounded()) {
+  for (int x : CProgressiveVertexRecord::PredictRounded(
+           std::span<const CProgressiveVertexRecord::Point>(points.data(), nbBorder), faces, target)) {
     if (std::abs(x) - 2 > m_ResidualLimit)
       return 0;
     undecided = undecided || std::abs(x) + 2 > m_ResidualLimit;
@@ -641,6 +647,8 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
     return 0;
   if (!undecided)
     return 1;
+  CProgressiveVertexRecord record(v, border, faces);
+  record.TakeFrameFromBorder();
   record.Predict();
   for (int x : record.GetCoordinates())
     if (std::abs(x) > m_ResidualLimit)

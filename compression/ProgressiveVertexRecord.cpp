@@ -200,10 +200,11 @@ std::array<int, 3> CProgressiveVertexRecord::Reconstruct(const std::array<int, 3
                  abc[0], abc[1], abc[2]);
 }
 
-std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const
+std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,
+                                                     const std::array<int, 3>& quantized)
 {
-  const Point target{static_cast<double>(m_Target[0]), static_cast<double>(m_Target[1]),
-                     static_cast<double>(m_Target[2])};
+  const Point target{static_cast<double>(quantized[0]), static_cast<double>(quantized[1]),
+                     static_cast<double>(quantized[2])};
   const double d = -Dot(frame.n, frame.origin);
   const Point projected = Project(target, frame.n, d);
   const Point normal = Sub(target, projected);
@@ -238,6 +239,18 @@ std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame) const
 std::array<int, 3> CProgressiveVertexRecord::PredictRounded() const
 {
   return Rounded(ComputeFrame());
+}
+
+// As a record made of them keeps them: the border cut to its room, the faces that name it.
+std::array<int, 3> CProgressiveVertexRecord::PredictRounded(std::span<const Point> border,
+                                                            std::span<const Triangle> faces,
+                                                            const std::array<int, 3>& target)
+{
+  border = border.first(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
+  std::array<Triangle, kMaxFaces> kept{};
+  const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
+  return Rounded(ComputeFrame(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept))),
+                 target);
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Predict()

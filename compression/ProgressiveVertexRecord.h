@@ -62,6 +62,10 @@ public:
   std::array<int, 3> Predict();
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
+  // The same for a border, faces and target given as they are, without a record.
+  static std::array<int, 3> PredictRounded(std::span<const Point> border,
+                                           std::span<const Triangle> faces,
+                                           const std::array<int, 3>& target);
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
   // The same in the frame of the given border, the record left as it is.
@@ -83,7 +87,8 @@ private:
   };
   SFrame ComputeFrame() const;
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
-  std::array<int, 3> Rounded(const SFrame& frame) const;
+  std::array<int, 3> Rounded(const SFrame& frame) const { return Rounded(frame, m_Target); }
+  static std::array<int, 3> Rounded(const SFrame& frame, const std::array<int, 3>& target);
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 

@@ -244,6 +244,38 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnTiltedBordersFarOut)
   EXPECT_GT(searched, 300);
 }
 
+// The rounded triple of a border given as it is equals the record's: the border cut to six,
+// faces naming a vertex beyond it left out, and the same frame on both ways.
+TEST(ProgressiveRecord, RoundedTripleWithoutARecordIsTheRecords)
+{
+  std::srand(11);
+  auto uniform = [](double from, double to) {
+    return from + (to - from) * (std::rand() / static_cast<double>(RAND_MAX));
+  };
+  int differing = 0;
+  int nonZero = 0;
+  for (int trial = 0; trial < 2000; trial++) {
+    const int nbBorder = 3 + trial % 6;
+    std::vector<CProgressiveVertexRecord::Point> border;
+    for (int i = 0; i < nbBorder; i++)
+      border.push_back({std::round(uniform(0, 2000)), std::round(uniform(0, 2000)),
+                        std::round(uniform(0, 2000))});
+    std::vector<std::array<int, 3>> fan;
+    for (int i = 1; i + 1 < nbBorder; i++)
+      fan.push_back({0, i, i + 1});
+    const std::array<int, 3> target{static_cast<int>(uniform(0, 2000)),
+                                    static_cast<int>(uniform(0, 2000)),
+                                    static_cast<int>(uniform(0, 2000))};
+    CProgressiveVertexRecord record(border, fan);
+    record.SetTarget(target);
+    const auto alone = CProgressiveVertexRecord::PredictRounded(border, fan, target);
+    differing += alone != record.PredictRounded();
+    nonZero += alone != std::array<int, 3>{0, 0, 0};
+  }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(nonZero, 1900);
+}
+
 // A decoded layer keeps residuals alone until a record is asked for; either way each record
 // gives back its residuals in order, with no vertex, and rebuilds the position its record would.
 TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
