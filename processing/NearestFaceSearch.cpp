@@ -605,7 +605,13 @@ const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
   if (!m_Around[static_cast<size_t>(id)].empty())
     return m_Around[static_cast<size_t>(id)];
   const CFace3d* pFace = m_Faces[static_cast<size_t>(id)].pFace;
-  std::vector<int> around{id};
+  // Room for every face around the corners at once: grown an entry at a time, the list of
+  // each face would be moved several times over.
+  std::vector<int> around;
+  around.reserve(static_cast<size_t>(1 + pFace->v(0)->NbFaceNeighbor() +
+                                     pFace->v(1)->NbFaceNeighbor() +
+                                     pFace->v(2)->NbFaceNeighbor()));
+  around.push_back(id);
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
     for (int k = 0; k < v->NbFaceNeighbor(); k++) {
