@@ -184,7 +184,11 @@ public:
       record->refused = static_cast<int>(m_Refused.size());
       m_Refused.emplace_back();
     }
-    m_Refused[static_cast<std::size_t>(record->refused)].push_back(slot);
+    // A slot refused again before a hand-back visited the vertex is listed already: a second
+    // entry would only be judged the same way again.
+    std::vector<int>& slots = m_Refused[static_cast<std::size_t>(record->refused)];
+    if (std::find(slots.begin(), slots.end(), slot) == slots.end())
+      slots.push_back(slot);
     return true;
   }
 
