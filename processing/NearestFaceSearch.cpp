@@ -367,8 +367,11 @@ int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float
   if (nbRun < 2 || nbRun > kMostRuns)
     return NearestOf(p, faces, nearest, pDistance);
   std::array<std::pair<double, int>, kMostRuns> order;
-  for (size_t r = 0; r < nbRun; r++)
-    order[r] = {RunGap(cell.runs[r], p), static_cast<int>(r)};
+  for (size_t r = 0; r < nbRun; r++) {
+    // A gap that is not a number (a corner or point that is not one) would break the sort.
+    const double gap = RunGap(cell.runs[r], p);
+    order[r] = {gap == gap ? gap : -kFar, static_cast<int>(r)};
+  }
   std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(nbRun));
   const double largest = LargestOf(p);
   double least = kFar;
@@ -493,9 +496,14 @@ void CNearestFaceSearch::SplitIntoRuns(SCell* pCell, int first, int end) const
   };
   const auto begin = pCell->order.begin();
   const int middle = first + (end - first) / 2;
-  std::nth_element(begin + first, begin + middle, begin + end, [&centreOf](int a, int b) {
-    const double ca = centreOf(a);
-    const double cb = centreOf(b);
+  // A centre that is not a number goes last, so that the order stays a strict one.
+  const auto keyOf = [&centreOf](int position) {
+    const double c = centreOf(position);
+    return c == c ? c : kFar;
+  };
+  std::nth_element(begin + first, begin + middle, begin + end, [&keyOf](int a, int b) {
+    const double ca = keyOf(a);
+    const double cb = keyOf(b);
     return ca < cb || (ca == cb && a < b);
   });
   SplitIntoRuns(pCell, first, middle);
