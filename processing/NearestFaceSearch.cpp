@@ -7,6 +7,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -155,6 +156,53 @@ bool BallBeyond(const SFace& f, const float p[3], double ball)
   return dx * dx + dy * dy + dz * dz > r * r * (1.0 + 1e-12);
 }
 
+// The ball of a run: about the mean of the faces' centres, reaching past every face's ball
+// by far more than the rounding of the distances below.
+CNearestFaceSearch::SRun RunBallOf(const SFace* const* run, int n)
+{
+  CNearestFaceSearch::SRun ball{};
+  for (int i = 0; i < n; i++)
+    for (int k = 0; k < 3; k++)
+      ball.centre[k] += run[i]->centre[k] / static_cast<double>(n);
+  for (int i = 0; i < n; i++) {
+    const double dx = run[i]->centre[0] - ball.centre[0];
+    const double dy = run[i]->centre[1] - ball.centre[1];
+    const double dz = run[i]->centre[2] - ball.centre[2];
+    ball.reach = std::max(ball.reach, std::sqrt(dx * dx + dy * dy + dz * dz) + run[i]->reach);
+  }
+  ball.reach *= 1.0 + 1e-9;
+  return ball;
+}
+
+// Whether BallBeyond(f, p, ball) holds for every face f of the run: p lies farther from the
+// run's centre than its reach and the ball together, with a margin that covers the rounding
+// here and the 1e-12 there. The ball of no bound yet (about 1e154) never passes.
+bool RunBeyondBall(const CNearestFaceSearch::SRun& run, const float p[3], double ball)
+{
+  if (!(ball < 1e100))
+    return false;
+  const double dx = p[0] - run.centre[0];
+  const double dy = p[1] - run.centre[1];
+  const double dz = p[2] - run.centre[2];
+  const double r = run.reach + ball;
+  return dx * dx + dy * dy + dz * dz > r * r * (1.0 + 1e-9);
+}
+
+// How far p lies outside the run's ball: the order in which runs are looked at.
+double RunGap(const CNearestFaceSearch::SRun& run, const float p[3])
+{
+  const double dx = p[0] - run.centre[0];
+  const double dy = p[1] - run.centre[1];
+  const double dz = p[2] - run.centre[2];
+  return std::sqrt(dx * dx + dy * dy + dz * dz) - run.reach;
+}
+
+double LargestOf(const float p[3])
+{
+  return std::max({std::fabs(static_cast<double>(p[0])), std::fabs(static_cast<double>(p[1])),
+                   std::fabs(static_cast<double>(p[2]))});
+}
+
 // Whether the plane distance that Project and SquareDistance would compute exceeds the bound,
 // decided without the division and the rounded projection. The exact plane distance is
 // |h| / sqrt(norm); the computed one differs from it by a few float roundings of t, of each
@@ -189,6 +237,30 @@ double BoundedDistance(const SFace& f, const float p[3], float nearest[3], doubl
     const double toPlane = SquareDistance(p, q);
     if (toPlane > bound)
       return -1.0;
+    if (IsInside(f, q)) {
+      Copy(nearest, q);
+      return toPlane;
+    }
+  }
+  if (BorderBeyond(f, p, bound))
+    return -1.0;
+  NearestOnBorder(f, q, nearest);
+  return SquareDistance(p, nearest);
+}
+
+// The distance BoundedDistance gives when it does not pass the face over, and the plane
+// distance of the projection (left as it is for a face without a plane); -1 for a face whose
+// border lies beyond the bound when p projects outside it.
+double UnboundedDistance(const SFace& f, const float p[3], float nearest[3], double bound,
+                         double* pToPlane)
+{
+  float q[3];
+  if (!f.projects) {
+    Copy(q, p);
+  } else {
+    Project(f, p, q);
+    const double toPlane = SquareDistance(p, q);
+    *pToPlane = toPlane;
     if (IsInside(f, q)) {
       Copy(nearest, q);
       return toPlane;
@@ -258,9 +330,7 @@ int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& face
                                   float nearest[3], double* pDistance) const
 {
   double best = kFar;
-  const double largest = std::max({std::fabs(static_cast<double>(p[0])),
-                                   std::fabs(static_cast<double>(p[1])),
-                                   std::fabs(static_cast<double>(p[2]))});
+  const double largest = LargestOf(p);
   SEarlyBounds early = EarlyBounds(best, largest);
   int at = -1;
   float candidate[3] = {0.0f, 0.0f, 0.0f};
@@ -279,6 +349,89 @@ int CNearestFaceSearch::NearestOf(const float p[3], const std::vector<int>& face
   return at;
 }
 
+// The scan in list order keeps a face when its distance is below the best so far and, for a
+// face with a plane, its plane distance is not above it (the early tests pass over only faces
+// that it would not keep). So it ends with the first face of least distance: the faces before
+// it are all farther, the best when it comes is one of their distances, and none after it is
+// nearer. The one exception is a plane distance above that least distance (a border point
+// rounded a hair nearer than the plane, as at a corner that is the point itself): then the
+// face is kept only if no face before it is nearer than its plane, or else the scan decides.
+// The face is looked for nearest runs first, passing over any run or face whose ball lies
+// beyond the least distance so far.
+int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float nearest[3],
+                                      double* pDistance) const
+{
+  const std::vector<int>& faces = cell.faces;
+  const size_t nbRun = cell.runs.size();
+  constexpr size_t kMostRuns = 64;
+  if (nbRun < 2 || nbRun > kMostRuns)
+    return NearestOf(p, faces, nearest, pDistance);
+  std::array<std::pair<double, int>, kMostRuns> order;
+  for (size_t r = 0; r < nbRun; r++) {
+    // A gap that is not a number (a corner or point that is not one) would break the sort.
+    const double gap = RunGap(cell.runs[r], p);
+    order[r] = {gap == gap ? gap : -kFar, static_cast<int>(r)};
+  }
+  std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(nbRun));
+  const double largest = LargestOf(p);
+  double least = kFar;
+  double ball = EarlyBounds(least, largest).ball;
+  int at = -1;
+  double toPlaneAt = 0.0;
+  float kept[3] = {0.0f, 0.0f, 0.0f};
+  float candidate[3] = {0.0f, 0.0f, 0.0f};
+  for (size_t k = 0; k < nbRun; k++) {
+    const SRun& run = cell.runs[static_cast<size_t>(order[k].second)];
+    if (RunBeyondBall(run, p, ball))
+      continue;
+    for (int j = run.first; j < run.end; j++) {
+      const int i = cell.order[static_cast<size_t>(j)];
+      const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
+      if (BallBeyond(f, p, ball))
+        continue;
+      double toPlane = 0.0;
+      const double d = UnboundedDistance(f, p, candidate, least, &toPlane);
+      if (d == -1.0 || !(d < kFar) || !(d < least || (d == least && i < at)))
+        continue;
+      least = d;
+      ball = EarlyBounds(least, largest).ball;
+      at = i;
+      toPlaneAt = toPlane;
+      Copy(kept, candidate);
+    }
+  }
+  if (at >= 0 && toPlaneAt > least && AnyNearerBefore(p, cell, at, toPlaneAt))
+    return NearestOf(p, faces, nearest, pDistance);
+  if (at >= 0)
+    Copy(nearest, kept);
+  *pDistance = least;
+  return at;
+}
+
+bool CNearestFaceSearch::AnyNearerBefore(const float p[3], const SCell& cell, int position,
+                                         double bound) const
+{
+  const double ball = EarlyBounds(bound, LargestOf(p)).ball;
+  float candidate[3] = {0.0f, 0.0f, 0.0f};
+  for (const SRun& run : cell.runs) {
+    if (RunBeyondBall(run, p, ball))
+      continue;
+    for (int j = run.first; j < run.end; j++) {
+      const int i = cell.order[static_cast<size_t>(j)];
+      if (i >= position)
+        continue;
+      const SFace& f = m_Faces[static_cast<size_t>(cell.faces[static_cast<size_t>(i)])];
+      if (BallBeyond(f, p, ball))
+        continue;
+      double toPlane = 0.0;
+      const double d = UnboundedDistance(f, p, candidate, bound, &toPlane);
+      if (d != -1.0 && d < bound)
+        return true;
+    }
+  }
+  return false;
+}
+
 double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
                                                  const std::vector<int>& faces,
                                                  float nearest[3], CFace3d** ppFace) const
@@ -291,17 +444,70 @@ double CNearestFaceSearch::SquareDistanceToFaces(const CVertex3d* p,
   return distance;
 }
 
-const std::vector<int>& CNearestFaceSearch::CellFaces(int index)
+const CNearestFaceSearch::SCell& CNearestFaceSearch::CellFaces(int index)
 {
   const auto it = m_Cells.find(index);
   if (it != m_Cells.end())
     return it->second;
-  std::vector<int> faces;
+  SCell cell;
   const CArray3d<CFace3d>* pArray = m_pHash->GetCell(index)->GetArrayFace();
-  faces.reserve(static_cast<size_t>(pArray->GetSize()));
+  cell.faces.reserve(static_cast<size_t>(pArray->GetSize()));
   for (int i = 0; i < pArray->GetSize(); i++)
-    faces.push_back(IdOf(pArray->GetAt(i)));
-  return m_Cells.emplace(index, std::move(faces)).first->second;
+    cell.faces.push_back(IdOf(pArray->GetAt(i)));
+  // A short list is scanned as it stands.
+  if (cell.faces.size() >= kLeastRuns * kRun) {
+    cell.order.resize(cell.faces.size());
+    for (size_t i = 0; i < cell.order.size(); i++)
+      cell.order[i] = static_cast<int>(i);
+    SplitIntoRuns(&cell, 0, static_cast<int>(cell.order.size()));
+  }
+  return m_Cells.emplace(index, std::move(cell)).first->second;
+}
+
+void CNearestFaceSearch::SplitIntoRuns(SCell* pCell, int first, int end) const
+{
+  const auto faceAt = [pCell, this](int j) -> const SFace& {
+    const int position = pCell->order[static_cast<size_t>(j)];
+    return m_Faces[static_cast<size_t>(pCell->faces[static_cast<size_t>(position)])];
+  };
+  if (end - first <= kRun) {
+    std::array<const SFace*, kRun> run;
+    for (int j = first; j < end; j++)
+      run[static_cast<size_t>(j - first)] = &faceAt(j);
+    SRun r = RunBallOf(run.data(), end - first);
+    r.first = first;
+    r.end = end;
+    pCell->runs.push_back(r);
+    return;
+  }
+  double lo[3] = {kFar, kFar, kFar};
+  double hi[3] = {-kFar, -kFar, -kFar};
+  for (int j = first; j < end; j++)
+    for (int k = 0; k < 3; k++) {
+      lo[k] = std::min(lo[k], faceAt(j).centre[k]);
+      hi[k] = std::max(hi[k], faceAt(j).centre[k]);
+    }
+  int axis = 0;
+  for (int k = 1; k < 3; k++)
+    if (hi[k] - lo[k] > hi[axis] - lo[axis])
+      axis = k;
+  const auto centreOf = [pCell, axis, this](int position) {
+    return m_Faces[static_cast<size_t>(pCell->faces[static_cast<size_t>(position)])].centre[axis];
+  };
+  const auto begin = pCell->order.begin();
+  const int middle = first + (end - first) / 2;
+  // A centre that is not a number goes last, so that the order stays a strict one.
+  const auto keyOf = [&centreOf](int position) {
+    const double c = centreOf(position);
+    return c == c ? c : kFar;
+  };
+  std::nth_element(begin + first, begin + middle, begin + end, [&keyOf](int a, int b) {
+    const double ca = keyOf(a);
+    const double cb = keyOf(b);
+    return ca < cb || (ca == cb && a < b);
+  });
+  SplitIntoRuns(pCell, first, middle);
+  SplitIntoRuns(pCell, middle, end);
 }
 
 double CNearestFaceSearch::DistanceToNearestFace(const CVertex3d* p, float nearest[3],
@@ -380,9 +586,10 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const 
           if (!m_pHash->GetCell(index))
             continue;
           found = true;
-          const std::vector<int>& faces = CellFaces(index);
+          const SCell& cell = CellFaces(index);
+          const std::vector<int>& faces = cell.faces;
           double d = kFar;
-          const int at = NearestOf(point, faces, candidate, &d);
+          const int at = NearestInCell(point, cell, candidate, &d);
           if (at >= 0 && d < answer.distance) {
             answer.distance = d;
             Copy(answer.nearest, candidate);
@@ -406,7 +613,13 @@ const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
   if (!m_Around[static_cast<size_t>(id)].empty())
     return m_Around[static_cast<size_t>(id)];
   const CFace3d* pFace = m_Faces[static_cast<size_t>(id)].pFace;
-  std::vector<int> around{id};
+  // Room for every face around the corners at once: grown an entry at a time, the list of
+  // each face would be moved several times over.
+  std::vector<int> around;
+  around.reserve(static_cast<size_t>(1 + pFace->v(0)->NbFaceNeighbor() +
+                                     pFace->v(1)->NbFaceNeighbor() +
+                                     pFace->v(2)->NbFaceNeighbor()));
+  around.push_back(id);
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
     for (int k = 0; k < v->NbFaceNeighbor(); k++) {

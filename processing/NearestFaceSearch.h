@@ -40,6 +40,16 @@ public:
     double reach = 0.0;
   };
 
+  // A ball around the balls of a run of a cell's faces that lie near one another; the run's
+  // positions in the cell's list are order[first] to order[end - 1].
+  struct SRun
+  {
+    double centre[3];
+    double reach;
+    int first;
+    int end;
+  };
+
   // The table (and the mesh it holds) must outlive the search and stay unchanged.
   explicit CNearestFaceSearch(CHashTable* pHash) : m_pHash(pHash) {}
 
@@ -59,8 +69,20 @@ public:
                                float nearest[3], CFace3d** ppFace) const;
 
 private:
+  // A cell's faces in the table's order and, for a cell of at least kLeastRuns runs, the same
+  // positions grouped into runs of at most kRun faces by halving the box of their centres
+  // along its longest side.
+  struct SCell
+  {
+    std::vector<int> faces;
+    std::vector<int> order;
+    std::vector<SRun> runs;
+  };
+  static constexpr int kRun = 8;
+  static constexpr size_t kLeastRuns = 4;
+
   int IdOf(CFace3d* pFace);
-  const std::vector<int>& CellFaces(int index);
+  const SCell& CellFaces(int index);
   // A scan of the faces in list order that keeps a face only when it is nearer than the best
   // so far: the position in the list of the one kept last, -1 when none; the distance and
   // nearest point go to the outputs. The order matters: a face is passed over by the best
@@ -68,6 +90,12 @@ private:
   // point of its border that is a hair nearer.
   int NearestOf(const float p[3], const std::vector<int>& faces, float nearest[3],
                 double* pDistance) const;
+  // The same answer for a cell's list, found nearest runs first.
+  int NearestInCell(const float p[3], const SCell& cell, float nearest[3],
+                    double* pDistance) const;
+  // Whether a face before the position lies nearer to p than the bound.
+  bool AnyNearerBefore(const float p[3], const SCell& cell, int position, double bound) const;
+  void SplitIntoRuns(SCell* pCell, int first, int end) const;
 
   // The answer of a table query, kept by the bits of the point asked: the descents start again
   // and again from the same vertices and midpoints.
@@ -117,5 +145,5 @@ private:
   // Per face id, its faces around corners once asked for.
   std::deque<std::vector<int>> m_Around;
   CPointerStampMap<int> m_Ids;
-  std::unordered_map<int, std::vector<int>> m_Cells;
+  std::unordered_map<int, SCell> m_Cells;
 };

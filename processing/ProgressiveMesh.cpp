@@ -18,11 +18,20 @@
 
 namespace {
 
+// A face's normal as CFace3d::CalculateNormal leaves it, with its square norm and norm.
+struct SNormal
+{
+  const CVector3d* pNormal = nullptr;
+  double square = 0.0;
+  double norm = 0.0;
+};
+
 // CVertex3d::Classify with each face read once and each normal computed once instead of once
-// per pair the face is in: the same boundary test, the same normals (a normal depends on the
-// corners only) and the arithmetic of AbsSinusFaces, so the same class and the same normals
-// left in the faces.
-int ClassifyOnce(const CVertex3d* v, double threshold)
+// per pair the face is in: the same boundary test, the same normals (normalOf(face) gives the
+// normal that CalculateNormal leaves in the face) and the arithmetic of AbsSinusFaces, so the
+// same class and the same normals left in the faces.
+template <class NormalOf>
+int ClassifyOnce(const CVertex3d* v, double threshold, NormalOf normalOf)
 {
   constexpr int kMostFaces = 24;
   const int n = v->NbFaceNeighbor();
@@ -44,23 +53,12 @@ int ClassifyOnce(const CVertex3d* v, double threshold)
     return 0;
   if (n == 1)
     return 2;
-  struct SNormal
-  {
-    const CVector3d* pNormal = nullptr;
-    double square = 0.0;
-    double norm = 0.0;
-  };
-  std::array<SNormal, kMostFaces> normals{};
+  std::array<const SNormal*, kMostFaces> normals{};
   const auto normalAt = [&](int i) -> const SNormal& {
-    SNormal& m = normals[static_cast<size_t>(i)];
-    if (!m.pNormal) {
-      CFace3d* f = faces[static_cast<size_t>(i)];
-      f->CalculateNormal();
-      m.pNormal = f->GetNormal();
-      m.square = m.pNormal->GetSquareNorm();
-      m.norm = std::sqrt(m.square);
-    }
-    return m;
+    const SNormal*& m = normals[static_cast<size_t>(i)];
+    if (!m)
+      m = &normalOf(faces[static_cast<size_t>(i)]);
+    return *m;
   };
   // AbsSinusFaces, CVector3d::GetNorm being the root of the square norm.
   const auto absSinus = [](const SNormal& a, const SNormal& b) {
@@ -108,6 +106,9 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 // - The slots of the candidates refused while the vertex was one of their ends: a collapse
 //   hands back only refused candidates with an end at the survivor or a neighbour, so these
 //   lists find them without walking every face around.
+// And per face, its normal once CFace3d::CalculateNormal has run on it: a normal depends on the
+// corners only, and the corners of a face change only in a collapse, after which the normals
+// around the survivor are computed again (Renormal). So the classes read the normals kept.
 class CVertexRecords
 {
 public:
@@ -120,6 +121,36 @@ public:
     m_Mask = size - 1;
     for (int i = 0; i < mesh.NbVertex(); i++)
       Find(mesh.GetVertex(i))->pVertex = mesh.GetVertex(i);
+    size = 16;
+    while (size < 2 * static_cast<std::size_t>(mesh.NbFace()))
+      size *= 2;
+    m_Faces.resize(size);
+    m_FaceMask = size - 1;
+    for (int i = 0; i < mesh.NbFace(); i++)
+      FindFace(mesh.GetFace(i))->pFace = mesh.GetFace(i);
+  }
+
+  // The face's normal, computed if it was not since the start.
+  const SNormal& NormalOf(CFace3d* f)
+  {
+    SFaceSlot* slot = FindFace(f);
+    if (slot->pFace != f) {
+      m_Scratch = Computed(f);  // not a face of the mesh at the start
+      return m_Scratch;
+    }
+    if (!slot->normal.pNormal)
+      slot->normal = Computed(f);
+    return slot->normal;
+  }
+
+  // Computes the face's normal again, its corners having changed.
+  void Renormal(CFace3d* f)
+  {
+    SFaceSlot* slot = FindFace(f);
+    if (slot->pFace == f)
+      slot->normal = Computed(f);
+    else
+      f->CalculateNormal();
   }
 
   // The class of the vertex; kUnknown when it was never asked for or was forgotten since.
@@ -128,10 +159,11 @@ public:
   int Get(const CVertex3d* v, float threshold)
   {
     SSlot* slot = Find(v);
+    const auto normalOf = [this](CFace3d* f) -> const SNormal& { return NormalOf(f); };
     if (slot->pVertex != v)
-      return ClassifyOnce(v, threshold);  // not a vertex of the mesh at the start
+      return ClassifyOnce(v, threshold, normalOf);  // not a vertex of the mesh at the start
     if (slot->cls == kUnknown)
-      slot->cls = ClassifyOnce(v, threshold);
+      slot->cls = ClassifyOnce(v, threshold, normalOf);
     return slot->cls;
   }
 
@@ -152,7 +184,11 @@ public:
       record->refused = static_cast<int>(m_Refused.size());
       m_Refused.emplace_back();
     }
-    m_Refused[static_cast<std::size_t>(record->refused)].push_back(slot);
+    // A slot refused again before a hand-back visited the vertex is listed already: a second
+    // entry would only be judged the same way again.
+    std::vector<int>& slots = m_Refused[static_cast<std::size_t>(record->refused)];
+    if (std::find(slots.begin(), slots.end(), slot) == slots.end())
+      slots.push_back(slot);
     return true;
   }
 
@@ -201,9 +237,37 @@ private:
     return const_cast<CVertexRecords*>(this)->Find(v);
   }
 
+  struct SFaceSlot
+  {
+    const CFace3d* pFace = nullptr;
+    SNormal normal;  // no normal until computed
+  };
+
+  static SNormal Computed(CFace3d* f)
+  {
+    f->CalculateNormal();
+    SNormal normal;
+    normal.pNormal = f->GetNormal();
+    normal.square = normal.pNormal->GetSquareNorm();
+    normal.norm = std::sqrt(normal.square);
+    return normal;
+  }
+
+  SFaceSlot* FindFace(const CFace3d* f)
+  {
+    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(f));
+    std::size_t i = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & m_FaceMask;
+    while (m_Faces[i].pFace && m_Faces[i].pFace != f)
+      i = (i + 1) & m_FaceMask;
+    return &m_Faces[i];
+  }
+
   std::vector<SSlot> m_Slots;
   std::size_t m_Mask = 0;
   std::vector<std::vector<int>> m_Refused;
+  std::vector<SFaceSlot> m_Faces;
+  std::size_t m_FaceMask = 0;
+  SNormal m_Scratch;
 };
 
 // Whether the classes already known refuse the candidate whatever the rest of the veto says:
@@ -427,7 +491,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     DeleteFace(fb);
     for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++) {
       CFace3d* f = pSurvivor->GetFaceNeighbor(i);
-      f->CalculateNormal();
+      classes.Renormal(f);
       candidates.SetComputedOnFace(f, 1);
     }
     classes.Forget(pGone);

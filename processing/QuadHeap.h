@@ -43,11 +43,7 @@ public:
       const std::size_t first = i * kArity + 1;
       if (first >= n)
         break;
-      std::size_t best = first;
-      const std::size_t end = std::min(first + kArity, n);
-      for (std::size_t c = first + 1; c < end; c++)
-        if (m_Entries[c].Before(m_Entries[best]))
-          best = c;
+      const std::size_t best = LeastChild(first, n);
       if (!m_Entries[best].Before(last))
         break;
       m_Entries[i] = m_Entries[best];
@@ -58,5 +54,23 @@ public:
 
 private:
   static constexpr std::size_t kArity = 4;
+
+  // The first of the least of the children from first on: for a full node, the least of the
+  // first two against the least of the last two, each pair keeping its first on a tie, which
+  // is the entry a scan of the four in order keeps.
+  std::size_t LeastChild(std::size_t first, std::size_t n) const
+  {
+    const Entry* e = m_Entries.data();
+    if (first + kArity <= n) {
+      const std::size_t a = e[first + 1].Before(e[first]) ? first + 1 : first;
+      const std::size_t b = e[first + 3].Before(e[first + 2]) ? first + 3 : first + 2;
+      return e[b].Before(e[a]) ? b : a;
+    }
+    std::size_t best = first;
+    for (std::size_t c = first + 1; c < n; c++)
+      if (e[c].Before(e[best]))
+        best = c;
+    return best;
+  }
   std::vector<Entry> m_Entries;
 };

@@ -5,6 +5,7 @@
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/CollapseQueue.h"
 #include "processing/FaceSlotTable.h"
+#include "processing/QuadHeap.h"
 #include "processing/Valence3Sweep.h"
 
 #include <gtest/gtest.h>
@@ -469,4 +470,53 @@ TEST(FaceSlotTable, KeepsEachFacesListThroughGrowthAndForgetting)
   }
   table.Clear();
   EXPECT_EQ(table.Find(face(7)), nullptr);
+}
+
+namespace {
+// An entry ordered by its key alone: entries of one key tie, and the tag tells them apart.
+struct STagged
+{
+  int key;
+  int tag;
+  bool Before(const STagged& other) const { return key < other.key; }
+};
+} // namespace
+
+// Pushes and pops interleaved, with many ties and nodes of one to four children: every pop
+// gives a least key of what is in, and every entry comes out once.
+TEST(QuadHeap, PopsTheLeastThroughInterleavedPushesAndPops)
+{
+  CQuadHeap<STagged> heap;
+  std::multiset<int> in;
+  std::vector<int> tagsOut;
+  int tag = 0;
+  unsigned state = 12345u;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int step = 0; step < 20000; step++) {
+    const bool push = heap.empty() || next() % 5 < 3;
+    if (push) {
+      const int key = static_cast<int>(next() % 50);
+      heap.push({key, tag++});
+      in.insert(key);
+    } else {
+      ASSERT_EQ(heap.top().key, *in.begin());
+      tagsOut.push_back(heap.top().tag);
+      in.erase(in.begin());
+      heap.pop();
+    }
+    ASSERT_EQ(heap.size(), in.size());
+  }
+  while (!heap.empty()) {
+    ASSERT_EQ(heap.top().key, *in.begin());
+    tagsOut.push_back(heap.top().tag);
+    in.erase(in.begin());
+    heap.pop();
+  }
+  std::sort(tagsOut.begin(), tagsOut.end());
+  ASSERT_EQ(static_cast<int>(tagsOut.size()), tag);
+  for (int i = 0; i < tag; i++)
+    EXPECT_EQ(tagsOut[static_cast<size_t>(i)], i);
 }

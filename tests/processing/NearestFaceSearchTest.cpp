@@ -1,11 +1,13 @@
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
+#include "mesh/HashCell.h"
 #include "mesh/HashTable.h"
 #include "processing/NearestFaceSearch.h"
 #include "processing/ProcessingFixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -256,4 +258,99 @@ TEST(NearestFaceSearch, PointsOnAndNearTheSurfaceAnswerAsTheGeometryFunctions)
     }
     EXPECT_GT(compared, 100);
   }
+}
+
+namespace {
+// Meshes whose table cells hold dozens of faces each, so that a cell's faces are looked at
+// nearest group first: a bumpy torus, and a flat grid with a second copy of every face listed
+// after the first (every distance then ties, and the table keeps the first copy).
+std::vector<std::unique_ptr<CMesh3d>> CrowdedReferences()
+{
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(Torus(40));
+  Perturb(*meshes.back(), 0.01f);
+  meshes.push_back(FlatGrid(14, 14));
+  CMesh3d& grid = *meshes.back();
+  const int n = grid.NbFace();
+  for (int i = 0; i < n; i++) {
+    const CFace3d* f = grid.GetFace(i);
+    grid.AddFace(new CFace3d(f->v(0), f->v(1), f->v(2)));
+  }
+  grid.ComputeFaceNormals();
+  return meshes;
+}
+
+// The largest number of faces in one cell of the table.
+int MostFacesInACell(const CHashTable& hash)
+{
+  const int n = hash.GetSize();
+  int most = 0;
+  for (int index = 0; index < n * n * n; index++)
+    if (const CHashCell* pCell = hash.GetCell(index))
+      most = std::max(most, pCell->GetArrayFace()->GetSize());
+  return most;
+}
+} // namespace
+
+// Corners (where the border distance is exactly zero and the plane distance a rounding above
+// it), points a hair off edges and faces, and points farther away: each answers as the table.
+TEST(NearestFaceSearch, CrowdedCellsAnswerAsTheHashTable)
+{
+  for (const auto& mesh : CrowdedReferences()) {
+    CHashTable hash(3);
+    ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+    ASSERT_GE(MostFacesInACell(hash), 64);
+    CNearestFaceSearch search(&hash);
+    std::deque<CVertex3d> points(Queries());
+    for (int i = 0; i < mesh->NbFace(); i += 2) {
+      const CFace3d* f = mesh->GetFace(i);
+      const CVector3d* n = f->GetNormal();
+      const CVertex3d* a = f->v(i % 3);
+      const CVertex3d* b = f->v((i + 1) % 3);
+      const float offset = (i % 5 == 0 ? 1e-7f : 3e-3f) * (i % 4 == 0 ? -1.0f : 1.0f);
+      points.emplace_back(a);
+      points.emplace_back((a->x() + b->x()) / 2 + offset * n->x(),
+                          (a->y() + b->y()) / 2 + offset * n->y(),
+                          (a->z() + b->z()) / 2 + offset * n->z());
+      const CVertex3d* c = f->v((i + 2) % 3);
+      points.emplace_back((a->x() + b->x() + c->x()) / 3 + 20 * offset * n->x(),
+                          (a->y() + b->y() + c->y()) / 3 + 20 * offset * n->y(),
+                          (a->z() + b->z() + c->z()) / 3 + 20 * offset * n->z());
+    }
+    for (const CVertex3d& p : points) {
+      CVertex3d expected;
+      CFace3d* pExpected = nullptr;
+      const double d = hash.DistanceToNearestFace(&p, &expected, &pExpected, 0);
+      float nearest[3] = {0.0f, 0.0f, 0.0f};
+      CFace3d* pFace = nullptr;
+      ASSERT_EQ(search.DistanceToNearestFace(&p, nearest, &pFace), d);
+      ASSERT_EQ(pFace, pExpected);
+      ExpectSamePoint(expected, nearest);
+    }
+  }
+}
+
+// Of two faces at the same distance the first listed wins, however the cell groups them.
+TEST(NearestFaceSearch, TiesInACrowdedCellGoToTheFirstFace)
+{
+  const auto meshes = CrowdedReferences();
+  const CMesh3d& grid = *meshes[1];
+  const int half = grid.NbFace() / 2;
+  CHashTable hash(2);
+  ASSERT_EQ(hash.Fill(const_cast<CMesh3d*>(&grid), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  int inside = 0;
+  for (int i = 0; i < half; i++) {
+    const CFace3d* f = grid.GetFace(i);
+    // Above the centre of the face, which then is nearer than any other.
+    const CVertex3d p((f->v(0)->x() + f->v(1)->x() + f->v(2)->x()) / 3,
+                      (f->v(0)->y() + f->v(1)->y() + f->v(2)->y()) / 3 + 0.01f,
+                      (f->v(0)->z() + f->v(1)->z() + f->v(2)->z()) / 3);
+    float nearest[3] = {0.0f, 0.0f, 0.0f};
+    CFace3d* pFace = nullptr;
+    search.DistanceToNearestFace(&p, nearest, &pFace);
+    EXPECT_NE(pFace, grid.GetFace(i + half));
+    inside += pFace == f ? 1 : 0;
+  }
+  EXPECT_EQ(inside, half);
 }

@@ -522,3 +522,39 @@ TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
   for (int k = 0; k < 3; k++)
     EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
 }
+
+// The sharpness classes read only normals computed during the run: normals left wrong in the
+// faces beforehand change nothing, and every face ends with the normal of its corners.
+TEST(ProgressiveMesh, NormalsLeftInTheFacesBeforeTheRunAreNotRead)
+{
+  auto reference = Torus(16);
+  Perturb(*reference, 0.03f);
+  auto spoilt = Torus(16);
+  Perturb(*spoilt, 0.03f);
+  for (int i = 0; i < spoilt->NbFace(); i++)
+    spoilt->GetFace(i)->GetNormal()->Set(i % 2 ? 1.0f : 0.0f, 0.0f, 0.0f);
+  ASSERT_EQ(1, RunProgressive(*reference, 60));
+  ASSERT_EQ(1, RunProgressive(*spoilt, 60));
+  ASSERT_EQ(reference->NbVertex(), spoilt->NbVertex());
+  ASSERT_EQ(reference->NbFace(), spoilt->NbFace());
+  EXPECT_EQ(Corners(*reference), Corners(*spoilt));
+  for (int i = 0; i < reference->NbVertex(); i++) {
+    EXPECT_EQ(reference->GetVertex(i)->x(), spoilt->GetVertex(i)->x());
+    EXPECT_EQ(reference->GetVertex(i)->y(), spoilt->GetVertex(i)->y());
+    EXPECT_EQ(reference->GetVertex(i)->z(), spoilt->GetVertex(i)->z());
+  }
+  // A face whose normal the run read carries the normal of its corners; one never read keeps
+  // what it had (the reference's normals are those of their corners from the start).
+  int read = 0;
+  for (int i = 0; i < reference->NbFace(); i++) {
+    CFace3d* f = reference->GetFace(i);
+    const CVector3d kept = *f->GetNormal();
+    f->CalculateNormal();
+    EXPECT_EQ(kept.x(), f->GetNormal()->x());
+    EXPECT_EQ(kept.y(), f->GetNormal()->y());
+    EXPECT_EQ(kept.z(), f->GetNormal()->z());
+    const CVector3d* pSpoilt = spoilt->GetFace(i)->GetNormal();
+    read += pSpoilt->x() == kept.x() && pSpoilt->y() == kept.y() && pSpoilt->z() == kept.z();
+  }
+  EXPECT_GT(read, reference->NbFace() / 2);
+}
