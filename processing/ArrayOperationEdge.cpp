@@ -21,7 +21,10 @@ struct SNormal
 };
 } // namespace
 
-// The tables of CCurveOnce, kept from batch to batch so that a batch allocates nothing.
+// The tables of CCurveOnce, kept from batch to batch so that a batch allocates nothing. The
+// curveness of a vertex stays known across batches (NaN: not known): it changes only when the
+// faces around the vertex do, and a collapse changes those of the survivor and its neighbours
+// alone, which the update around the survivor measures again.
 struct CArrayOperationEdge::SCurveScratch
 {
   CPointerStampMap<double> curves;
@@ -31,14 +34,19 @@ struct CArrayOperationEdge::SCurveScratch
 namespace {
 // A vertex's curveness (CVertex3d::GetMaxCurveAround: the largest |sin| between the normals of
 // two neighbour faces around it) depends on the faces around it only, which stay as they are
-// while a batch of operations is updated: each vertex is measured once per batch, and each
-// face normal recomputed once, with the arithmetic of AbsSinusFaces.
+// while a batch of operations is updated: each vertex is measured at most once per batch, and
+// each face normal recomputed once, with the arithmetic of AbsSinusFaces. Measuring leaves the
+// normals of the faces it reads computed, as GetMaxCurveAround does.
 class CCurveOnce
 {
 public:
-  explicit CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch) : m_Scratch(*pScratch)
+  // A batch that forgets every known curveness, or one that keeps those still known.
+  enum class EKnown { Forget, Keep };
+
+  CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch, EKnown known) : m_Scratch(*pScratch)
   {
-    m_Scratch.curves.Clear();
+    if (known == EKnown::Forget)
+      m_Scratch.curves.Clear();
     m_Scratch.normals.Clear();
   }
 
@@ -48,11 +56,18 @@ public:
       o->Update(Of(o->GetFirst()), Of(o->GetSecond()));
   }
 
+  // The vertex is measured again when an operation of the batch next asks for it.
+  void Forget(const CVertex3d* v)
+  {
+    if (double* pCurve = m_Scratch.curves.FindExisting(v))
+      *pCurve = kEmpty;
+  }
+
 private:
   double Of(const CVertex3d* v)
   {
     bool added = false;
-    if (const double* pKnown = m_Scratch.curves.Find(v, &added); !added)
+    if (const double* pKnown = m_Scratch.curves.Find(v, &added); !added && *pKnown == *pKnown)
       return *pKnown;
     const double curve = Measure(v);
     // Measuring looked up normals only; the vertex's entry is found again to be written.
@@ -266,7 +281,7 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
-  CCurveOnce curves(m_pCurveScratch.get());
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EKnown::Forget);
   for (COperationEdge* o : m_Slots)
     if (o)
       curves.Update(o);
@@ -347,6 +362,9 @@ std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
+  // The vertex may go out of the mesh, and its address be taken by a new one.
+  if (double* pCurve = m_pCurveScratch->curves.FindExisting(v))
+    *pCurve = kEmpty;
   const int* pIndex = m_ListOfVertex.FindExisting(v);
   if (!pIndex)
     return 0;
@@ -381,10 +399,14 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 
 // The operations with an end at v or at a neighbour of v are those listed under v and its
 // neighbours; each is updated once. An operation whose potential comes out as it was keeps
-// its heap entry.
+// its heap entry. The faces around v and its neighbours are the ones that may have changed
+// (a collapse changes those of the survivor): their curveness is measured again, and the other
+// ends keep the curveness known from before (measured when none is). Whatever moves a vertex
+// or changes its faces updates around it next, as the collapse does.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
-  std::vector<int> batch;
+  std::vector<int>& batch = m_Batch;
+  batch.clear();
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
     // Every operation listed under u has an end at u.
@@ -400,7 +422,9 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   }
   std::sort(batch.begin(), batch.end());
   batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
-  CCurveOnce curves(m_pCurveScratch.get());
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EKnown::Keep);
+  for (int k = -1; k < v->NbVertexNeighbor(); k++)
+    curves.Forget(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {
     COperationEdge* o = m_Slots[slot];
     curves.Update(o);

@@ -19,7 +19,9 @@ class CVertex3d;
 // keyed on potential and slot finds the least, and every vertex lists the slots of its
 // operations, so that the work around a collapse stays local. The heap is lazy: a changed
 // potential is pushed again and the older entry dropped when it comes up. Potentials change
-// only through this array (UpdateAll, UpdateAroundVertex, SetPotential).
+// only through this array (UpdateAll, UpdateAroundVertex, SetPotential). The curveness of each
+// vertex is kept from one update to the next: whatever moves a vertex or changes the faces
+// around it (a collapse) is followed by UpdateAroundVertex of that vertex.
 class CArrayOperationEdge
 {
 public:
@@ -93,6 +95,8 @@ private:
   mutable CPointerStampMap<int> m_ListOfVertex;
   mutable std::vector<std::vector<int>> m_SlotListOfVertex;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
+  // The slots of one UpdateAroundVertex, kept for the next.
+  std::vector<int> m_Batch;
   std::unique_ptr<SCurveScratch> m_pCurveScratch;
   mutable int m_First = 0;
   int m_Live = 0;

@@ -279,3 +279,39 @@ TEST(ArrayOperationEdge, CurvenessAgreesWithTheEndsThroughCollapses)
     }
   }
 }
+
+// A vertex moved by hand, then updated around: its curveness and its neighbours' are measured
+// again (the faces around them turned), while the ends two rings away keep theirs. Each
+// operation's measures are those of its ends, and the normals of the faces around the moved
+// vertex are those of the new position.
+TEST(ArrayOperationEdge, UpdateAroundAMovedVertexMeasuresItsRingAgain)
+{
+  auto mesh = Torus(12);
+  Perturb(*mesh, 0.03f);
+  CArrayOperationEdge array;
+  array.Fill(mesh.get());
+  array.UpdateAll();
+  for (const int i : {0, 40, 77}) {
+    CVertex3d* v = mesh->GetVertex(i);
+    v->Move(0.0f, 0.4f, 0.1f);
+    // Valence 6 everywhere: the 7 vertices have 42 edge ends, and the 12 edges among them
+    // count twice.
+    EXPECT_EQ(array.UpdateAroundVertex(v), 42 - 12);
+    ExpectMeasuresOfTheEnds(array);
+    for (int k = 0; k < v->NbFaceNeighbor(); k++) {
+      CFace3d* f = v->GetFaceNeighbor(k);
+      const CVector3d stored = *f->GetNormal();
+      f->CalculateNormal();
+      EXPECT_EQ(stored.x(), f->GetNormal()->x());
+      EXPECT_EQ(stored.y(), f->GetNormal()->y());
+      EXPECT_EQ(stored.z(), f->GetNormal()->z());
+    }
+  }
+  // The curveness of the array's operations orders them once asked for.
+  array.SetPotential(1);
+  ExpectMeasuresOfTheEnds(array);
+  OperationPtr first(array.ExtractMin());
+  ASSERT_NE(first, nullptr);
+  for (int i = 0; i < array.GetSize(); i++)
+    ASSERT_LE(first->GetCurveness(), array.GetAt(i)->GetCurveness());
+}
