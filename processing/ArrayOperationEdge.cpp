@@ -21,10 +21,7 @@ struct SNormal
 };
 } // namespace
 
-// The tables of CCurveOnce, kept from batch to batch so that a batch allocates nothing. The
-// curveness of a vertex stays known across batches (NaN: not known): it changes only when the
-// faces around the vertex do, and a collapse changes those of the survivor and its neighbours
-// alone, which the update around the survivor measures again.
+// The tables of CCurveOnce, kept from batch to batch so that a batch allocates nothing.
 struct CArrayOperationEdge::SCurveScratch
 {
   CPointerStampMap<double> curves;
@@ -37,42 +34,59 @@ namespace {
 // while a batch of operations is updated: each vertex is measured at most once per batch, and
 // each face normal recomputed once, with the arithmetic of AbsSinusFaces. Measuring leaves the
 // normals of the faces it reads computed, as GetMaxCurveAround does.
+//
+// A batch around a vertex measures that vertex and its neighbours again (a collapse changes the
+// faces around the survivor, and so around its neighbours, and no others); any other end keeps
+// the curveness that its operation read at its last update in this array.
 class CCurveOnce
 {
 public:
-  // A batch that forgets every known curveness, or one that keeps those still known.
-  enum class EKnown { Forget, Keep };
+  // A batch that measures every end, or one that measures the ends it is told to renew.
+  enum class EEnds { MeasureAll, KeepOthers };
 
-  CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch, EKnown known) : m_Scratch(*pScratch)
+  CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch, EEnds ends)
+    : m_Scratch(*pScratch), m_KeepOthers(ends == EEnds::KeepOthers)
   {
-    if (known == EKnown::Forget)
-      m_Scratch.curves.Clear();
+    m_Scratch.curves.Clear();
     m_Scratch.normals.Clear();
   }
 
   void Update(COperationEdge* o)
   {
-    if (o->IsValid())
-      o->Update(Of(o->GetFirst()), Of(o->GetSecond()));
+    if (!o->IsValid())
+      return;
+    const bool known = m_KeepOthers && o->AreEndCurvesKnown();
+    o->Update(Of(o->GetFirst(), known, o->GetFirstCurve()),
+              Of(o->GetSecond(), known, o->GetSecondCurve()));
   }
 
-  // The vertex is measured again when an operation of the batch next asks for it.
-  void Forget(const CVertex3d* v)
+  // The vertex is measured when an operation of the batch first asks for it.
+  void Renew(const CVertex3d* v)
   {
-    if (double* pCurve = m_Scratch.curves.FindExisting(v))
-      *pCurve = kEmpty;
+    bool added = false;
+    *m_Scratch.curves.Find(v, &added) = kEmpty;
   }
 
 private:
-  double Of(const CVertex3d* v)
+  // NaN in the table: to be measured.
+  double Of(const CVertex3d* v, bool known, double curve)
   {
-    bool added = false;
-    if (const double* pKnown = m_Scratch.curves.Find(v, &added); !added && *pKnown == *pKnown)
-      return *pKnown;
-    const double curve = Measure(v);
+    double* pCurve = m_KeepOthers ? m_Scratch.curves.FindExisting(v) : nullptr;
+    if (!pCurve) {
+      if (known)
+        return curve;
+      bool added = false;
+      pCurve = m_Scratch.curves.Find(v, &added);
+      if (added)
+        *pCurve = kEmpty;
+    }
+    if (*pCurve == *pCurve)
+      return *pCurve;
+    const double measured = Measure(v);
     // Measuring looked up normals only; the vertex's entry is found again to be written.
-    *m_Scratch.curves.Find(v, &added) = curve;
-    return curve;
+    bool added = false;
+    *m_Scratch.curves.Find(v, &added) = measured;
+    return measured;
   }
 
   // The pairs are those of CVertex3d::ForEachAdjacentFacePair (a face before a later one that
@@ -155,6 +169,7 @@ private:
   }
 
   CArrayOperationEdge::SCurveScratch& m_Scratch;
+  const bool m_KeepOthers;
 };
 } // namespace
 
@@ -176,6 +191,8 @@ COperationEdge* CArrayOperationEdge::GetAt(int i) const
 int CArrayOperationEdge::Add(COperationEdge* pOperation)
 {
   const int slot = static_cast<int>(m_Slots.size());
+  // Read before it came here, against a mesh that may have changed since.
+  pOperation->ForgetEndCurves();
   m_Slots.push_back(pOperation);
   m_Live++;
   for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
@@ -281,7 +298,7 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
-  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EKnown::Forget);
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::MeasureAll);
   for (COperationEdge* o : m_Slots)
     if (o)
       curves.Update(o);
@@ -362,9 +379,6 @@ std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
-  // The vertex may go out of the mesh, and its address be taken by a new one.
-  if (double* pCurve = m_pCurveScratch->curves.FindExisting(v))
-    *pCurve = kEmpty;
   const int* pIndex = m_ListOfVertex.FindExisting(v);
   if (!pIndex)
     return 0;
@@ -401,8 +415,8 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 // neighbours; each is updated once. An operation whose potential comes out as it was keeps
 // its heap entry. The faces around v and its neighbours are the ones that may have changed
 // (a collapse changes those of the survivor): their curveness is measured again, and the other
-// ends keep the curveness known from before (measured when none is). Whatever moves a vertex
-// or changes its faces updates around it next, as the collapse does.
+// ends keep the curveness their operation read before (measured when it read none). Whatever
+// moves a vertex or changes its faces updates around it next, as the collapse does.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
   std::vector<int>& batch = m_Batch;
@@ -422,9 +436,9 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   }
   std::sort(batch.begin(), batch.end());
   batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
-  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EKnown::Keep);
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
-    curves.Forget(k < 0 ? v : v->GetVertexNeighbor(k));
+    curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {
     COperationEdge* o = m_Slots[slot];
     curves.Update(o);
