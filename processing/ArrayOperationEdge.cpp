@@ -175,27 +175,43 @@ private:
 
 CArrayOperationEdge::CArrayOperationEdge() : m_pCurveScratch(std::make_unique<SCurveScratch>()) {}
 
-CArrayOperationEdge::~CArrayOperationEdge()
+CArrayOperationEdge::~CArrayOperationEdge() = default;
+
+CArrayOperationEdge::SSlot& CArrayOperationEdge::At(int slot) const
 {
-  for (COperationEdge* o : m_Slots)
-    delete o;
+  return m_Chunks[static_cast<size_t>(slot) >> kChunkBits][static_cast<size_t>(slot) & kChunkMask];
 }
 
 COperationEdge* CArrayOperationEdge::GetAt(int i) const
 {
-  if (m_Live != static_cast<int>(m_Slots.size()))
+  if (m_Live != m_Size)
     Compact();
-  return m_Slots[i];
+  return &At(i).operation;
 }
 
 int CArrayOperationEdge::Add(COperationEdge* pOperation)
 {
-  const int slot = static_cast<int>(m_Slots.size());
+  const std::unique_ptr<COperationEdge> owned(pOperation);
   // Read before it came here, against a mesh that may have changed since.
   pOperation->ForgetEndCurves();
-  m_Slots.push_back(pOperation);
+  return Append(*pOperation);
+}
+
+int CArrayOperationEdge::Append(const COperationEdge& operation)
+{
+  // Emptied slots are closed once they outnumber the live ones, so that the slots stay within
+  // twice the operations and those of one neighbourhood near each other.
+  if (m_Size >= kChunkSize && m_Size - m_Live > m_Live)
+    Compact();
+  const int slot = m_Size;
+  if (static_cast<size_t>(slot) >> kChunkBits == m_Chunks.size())
+    m_Chunks.push_back(std::make_unique<SSlot[]>(kChunkSize));
+  m_Size++;
+  SSlot& entry = At(slot);
+  entry.operation = operation;
+  entry.live = true;
   m_Live++;
-  for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
+  for (const CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
     if (v)
       ListOf(v).push_back(slot);
   Defer(slot);
@@ -204,37 +220,32 @@ int CArrayOperationEdge::Add(COperationEdge* pOperation)
 
 void CArrayOperationEdge::Defer(int slot) const
 {
-  if (m_Keys.size() < m_Slots.size()) {
-    m_Keys.resize(m_Slots.size(), kEmpty);
-    m_Deferred.resize(m_Slots.size(), 0);
-  }
-  m_Keys[slot] = m_Slots[slot]->GetPotential();
-  m_Deferred[slot] = 1;
+  SSlot& entry = At(slot);
+  entry.key = entry.operation.GetPotential();
+  entry.deferred = true;
   m_Pending.push_back(slot);
 }
 
 void CArrayOperationEdge::Push(int slot) const
 {
-  const double potential = m_Slots[slot]->GetPotential();
-  if (m_Keys.size() < m_Slots.size()) {
-    m_Keys.resize(m_Slots.size(), kEmpty);
-    m_Deferred.resize(m_Slots.size(), 0);
-  }
-  m_Keys[slot] = potential;
-  m_Deferred[slot] = 0;
+  SSlot& entry = At(slot);
+  const double potential = entry.operation.GetPotential();
+  entry.key = potential;
+  entry.deferred = false;
   if (potential == potential)
     m_Heap.push({potential, slot});
 }
 
 void CArrayOperationEdge::Flush() const
 {
-  for (const int slot : m_Pending)
-    if (m_Deferred[slot] && m_Slots[slot]) {
-      m_Deferred[slot] = 0;
-      const double key = m_Keys[slot];
-      if (key == key)
-        m_Heap.push({key, slot});
+  for (const int slot : m_Pending) {
+    SSlot& entry = At(slot);
+    if (entry.deferred && entry.live) {
+      entry.deferred = false;
+      if (entry.key == entry.key)
+        m_Heap.push({entry.key, slot});
     }
+  }
   m_Pending.clear();
 }
 
@@ -242,23 +253,31 @@ void CArrayOperationEdge::RebuildHeap() const
 {
   m_Heap.clear();
   m_Pending.clear();
-  m_Keys.assign(m_Slots.size(), kEmpty);
-  m_Deferred.assign(m_Slots.size(), 0);
-  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
-    if (m_Slots[slot])
+  for (int slot = 0; slot < m_Size; slot++)
+    if (At(slot).live)
       Push(slot);
 }
 
 void CArrayOperationEdge::Compact() const
 {
-  std::erase(m_Slots, nullptr);
+  int kept = 0;
+  for (int slot = 0; slot < m_Size; slot++)
+    if (At(slot).live) {
+      if (kept != slot)
+        At(kept) = At(slot);
+      kept++;
+    }
+  m_Size = kept;
+  m_Chunks.resize((static_cast<size_t>(m_Size) + kChunkMask) >> kChunkBits);
   m_First = 0;
   m_ListOfVertex.Clear();
   m_SlotListOfVertex.clear();
-  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
-    for (const CVertex3d* v : {m_Slots[slot]->GetFirst(), m_Slots[slot]->GetSecond()})
+  for (int slot = 0; slot < m_Size; slot++) {
+    const COperationEdge& o = At(slot).operation;
+    for (const CVertex3d* v : {o.GetFirst(), o.GetSecond()})
       if (v)
         ListOf(v).push_back(slot);
+  }
   RebuildHeap();
 }
 
@@ -273,9 +292,9 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
       CVertex3d* w = v->GetVertexNeighbor(k);
       if (w->GetFlag() != 0)
         continue;
-      auto* pOperation = new COperationEdge(v, w);
-      pOperation->SetPotential(m_PotentialKind);
-      Add(pOperation);
+      COperationEdge operation(v, w);
+      operation.SetPotential(m_PotentialKind);
+      Append(operation);
     }
     v->SetFlag(1);
   }
@@ -285,9 +304,9 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 void CArrayOperationEdge::SetPotential(int kind)
 {
   m_PotentialKind = kind;
-  for (COperationEdge* o : m_Slots)
-    if (o)
-      o->SetPotential(kind);
+  for (int slot = 0; slot < m_Size; slot++)
+    if (At(slot).live)
+      At(slot).operation.SetPotential(kind);
   RebuildHeap();
 }
 
@@ -299,20 +318,27 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 void CArrayOperationEdge::UpdateAll()
 {
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::MeasureAll);
-  for (COperationEdge* o : m_Slots)
-    if (o)
-      curves.Update(o);
+  for (int slot = 0; slot < m_Size; slot++)
+    if (At(slot).live)
+      curves.Update(&At(slot).operation);
   RebuildHeap();
+}
+
+void CArrayOperationEdge::Empty(int slot)
+{
+  SSlot& entry = At(slot);
+  entry.live = false;
+  entry.key = kEmpty;
+  m_Live--;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
 {
   if (slot < 0)
     return nullptr;
-  COperationEdge* pOperation = m_Slots[slot];
-  m_Slots[slot] = nullptr;
-  m_Keys[slot] = kEmpty;
-  m_Live--;
+  // The caller owns what it gets: a copy, the slot's storage stays with the array.
+  auto* pOperation = new COperationEdge(At(slot).operation);
+  Empty(slot);
   return pOperation;
 }
 
@@ -322,7 +348,7 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();
-    if (m_Keys[top.slot] == top.key)
+    if (At(top.slot).key == top.key)
       break;
     m_Heap.pop();
   }
@@ -332,9 +358,9 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
     return ExtractSlot(slot);
   }
   // Every potential at or above the sentinel (or not a number): the first still goes.
-  while (m_First < static_cast<int>(m_Slots.size()) && !m_Slots[m_First])
+  while (m_First < m_Size && !At(m_First).live)
     m_First++;
-  return m_First < static_cast<int>(m_Slots.size()) ? ExtractSlot(m_First) : nullptr;
+  return m_First < m_Size ? ExtractSlot(m_First) : nullptr;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start, double step)
@@ -343,10 +369,11 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   double threshold = start;
   while (threshold <= 1.0 && found < 0) {
     double best = 1.7e308;
-    for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
-      const COperationEdge* o = m_Slots[slot];
-      if (o && o->GetCurveness() <= threshold && o->GetLength() < best) {
-        best = o->GetLength();
+    for (int slot = 0; slot < m_Size; slot++) {
+      const SSlot& entry = At(slot);
+      const COperationEdge& o = entry.operation;
+      if (entry.live && o.GetCurveness() <= threshold && o.GetLength() < best) {
+        best = o.GetLength();
         found = slot;
       }
     }
@@ -373,7 +400,7 @@ std::vector<int>& CArrayOperationEdge::ListOf(const CVertex3d* v) const
 std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 {
   std::vector<int>& slots = ListOf(v);
-  std::erase_if(slots, [this](int slot) { return !m_Slots[slot]; });
+  std::erase_if(slots, [this](int slot) { return !At(slot).live; });
   return slots;
 }
 
@@ -386,8 +413,8 @@ int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
   std::vector<int>& slots = m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
   int removed = 0;
   for (const int slot : slots)
-    if (m_Slots[slot] && m_Slots[slot]->HasVertex(v)) {
-      delete ExtractSlot(slot);
+    if (At(slot).live && At(slot).operation.HasVertex(v)) {
+      Empty(slot);
       removed++;
     }
   slots.clear();
@@ -404,9 +431,9 @@ int CArrayOperationEdge::RemoveOperationsOnVertices(const CVertex3d* a, const CV
 int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 {
   for (int k = 0; k < v->NbVertexNeighbor(); k++) {
-    auto* pOperation = new COperationEdge(v, v->GetVertexNeighbor(k));
-    pOperation->SetPotential(m_PotentialKind);
-    Add(pOperation);
+    COperationEdge operation(v, v->GetVertexNeighbor(k));
+    operation.SetPotential(m_PotentialKind);
+    Append(operation);
   }
   return 1;
 }
@@ -426,11 +453,10 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
     // Every operation listed under u has an end at u.
     const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
-      const COperationEdge* o = m_Slots[slot];
-      if (!o->IsValid())
+      const COperationEdge& o = At(slot).operation;
+      if (!o.IsValid())
         continue;
-      if (uNear || o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) ||
-          o->GetSecond()->IsNeighbor(v))
+      if (uNear || o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
         batch.push_back(slot);
     }
   }
@@ -440,9 +466,9 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {
-    COperationEdge* o = m_Slots[slot];
-    curves.Update(o);
-    if (!(o->GetPotential() == m_Keys[slot]))
+    SSlot& entry = At(slot);
+    curves.Update(&entry.operation);
+    if (!(entry.operation.GetPotential() == entry.key))
       Push(slot);
   }
   return static_cast<int>(batch.size());

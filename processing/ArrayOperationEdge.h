@@ -5,6 +5,7 @@
 #include "processing/QuadHeap.h"
 #include "processing/SlotEntry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -15,13 +16,15 @@ class CVertex3d;
 // The edge operations of a mesh in insertion order; it owns them. Extraction takes the least
 // potential, the first in insertion order among equal ones, so older operations win ties.
 //
-// The operations sit in slots numbered in insertion order; a removal empties its slot. A heap
-// keyed on potential and slot finds the least, and every vertex lists the slots of its
-// operations, so that the work around a collapse stays local. The heap is lazy: a changed
-// potential is pushed again and the older entry dropped when it comes up. Potentials change
-// only through this array (UpdateAll, UpdateAroundVertex, SetPotential). The curveness of each
-// vertex is kept from one update to the next: whatever moves a vertex or changes the faces
-// around it (a collapse) is followed by UpdateAroundVertex of that vertex.
+// The operations sit by value in slots numbered in insertion order; a removal empties its
+// slot, and an extraction hands the caller a copy of its own. A pointer from GetAt holds until
+// the array next changes. A heap keyed on potential and slot finds the least, and every vertex
+// lists the slots of its operations, so that the work around a collapse stays local. The heap
+// is lazy: a changed potential is pushed again and the older entry dropped when it comes up.
+// Potentials change only through this array (UpdateAll, UpdateAroundVertex, SetPotential).
+// Each operation keeps the curveness of its ends from one update to the next: whatever moves a
+// vertex or changes the faces around it (a collapse) is followed by UpdateAroundVertex of that
+// vertex.
 class CArrayOperationEdge
 {
 public:
@@ -34,7 +37,7 @@ public:
   int GetSize() const { return m_Live; }
   // The i-th operation in insertion order.
   COperationEdge* GetAt(int i) const;
-  // Takes ownership; returns the index.
+  // Takes ownership (the operation is copied in and deleted); returns the index.
   int Add(COperationEdge* pOperation);
 
   // One operation per edge, whose first end comes first in the vertex array; the vertex flags
@@ -67,7 +70,26 @@ public:
   struct SCurveScratch;
 
 private:
+  // One per operation added since the slots were last closed up, in insertion order: the
+  // operation itself and its heap state side by side, in chunks that never move.
+  struct SSlot
+  {
+    COperationEdge operation;
+    // The potential of its latest heap entry; NaN for an empty slot. A heap entry is current
+    // when its key is still this one (the heap need not reach into the operation).
+    double key = 0.0;
+    bool live = false;
+    // Its key not in the heap yet (the slot is listed in m_Pending).
+    bool deferred = false;
+  };
+  static constexpr int kChunkBits = 12;
+  static constexpr int kChunkSize = 1 << kChunkBits;
+  static constexpr std::size_t kChunkMask = kChunkSize - 1;
 
+  SSlot& At(int slot) const;
+  // Copies the operation into a new slot; returns its index.
+  int Append(const COperationEdge& operation);
+  void Empty(int slot);
   COperationEdge* ExtractSlot(int slot);
   void Push(int slot) const;
   // An added operation's entry waits until a search needs the heap: most are renewed first,
@@ -84,12 +106,8 @@ private:
   // The list of slots of v, made empty when v has none.
   std::vector<int>& ListOf(const CVertex3d* v) const;
 
-  mutable std::vector<COperationEdge*> m_Slots;
-  // Per slot, the potential of its latest heap entry; NaN for an empty slot. A heap entry is
-  // current when its key is still the one here (the heap need not reach into the operation).
-  mutable std::vector<double> m_Keys;
-  // The slots whose entry of m_Keys is not in the heap yet (flag per slot, and their list).
-  mutable std::vector<char> m_Deferred;
+  mutable std::vector<std::unique_ptr<SSlot[]>> m_Chunks;
+  mutable int m_Size = 0;
   mutable std::vector<int> m_Pending;
   // Per vertex, the index of its list of slots in m_SlotListOfVertex.
   mutable CPointerStampMap<int> m_ListOfVertex;
