@@ -211,9 +211,9 @@ int CArrayOperationEdge::Append(const COperationEdge& operation)
   entry.operation = operation;
   entry.live = true;
   m_Live++;
-  for (const CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
+  for (CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
     if (v)
-      ListOf(v).push_back(slot);
+      PushSlot(ListOf(v), slot);
   Defer(slot);
   return m_Live - 1;
 }
@@ -270,13 +270,15 @@ void CArrayOperationEdge::Compact() const
   m_Size = kept;
   m_Chunks.resize((static_cast<size_t>(m_Size) + kChunkMask) >> kChunkBits);
   m_First = 0;
-  m_ListOfVertex.Clear();
-  m_SlotListOfVertex.clear();
+  // Every vertex keeps its list, emptied and filled again in the new numbering.
+  for (SSlotList& list : m_Lists)
+    list.count = 0;
   for (int slot = 0; slot < m_Size; slot++) {
     const COperationEdge& o = At(slot).operation;
+    // Every end has its list from when its operation came.
     for (const CVertex3d* v : {o.GetFirst(), o.GetSecond()})
       if (v)
-        ListOf(v).push_back(slot);
+        PushSlot(*FindByAddress(v), slot);
   }
   RebuildHeap();
 }
@@ -386,38 +388,84 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   return ExtractSlot(found);
 }
 
-std::vector<int>& CArrayOperationEdge::ListOf(const CVertex3d* v) const
+CArrayOperationEdge::SSlotList* CArrayOperationEdge::FindList(const CVertex3d* v) const
 {
+  const int hint = v->GetAdjacencyIndex();
+  if (hint >= 0 && hint < static_cast<int>(m_Lists.size()) &&
+      m_Lists[static_cast<size_t>(hint)].owner == v)
+    return &m_Lists[static_cast<size_t>(hint)];
+  return FindByAddress(v);
+}
+
+CArrayOperationEdge::SSlotList* CArrayOperationEdge::FindByAddress(const CVertex3d* v) const
+{
+  const int* pIndex = m_ListOfVertex.FindExisting(v);
+  return pIndex ? &m_Lists[static_cast<size_t>(*pIndex)] : nullptr;
+}
+
+CArrayOperationEdge::SSlotList& CArrayOperationEdge::ListOf(CVertex3d* v) const
+{
+  if (SSlotList* pList = FindList(v); pList && v->GetAdjacencyIndex() == pList - m_Lists.data())
+    return *pList;
   bool added = false;
   int* pIndex = m_ListOfVertex.Find(v, &added);
   if (added) {
-    *pIndex = static_cast<int>(m_SlotListOfVertex.size());
-    m_SlotListOfVertex.emplace_back();
+    *pIndex = static_cast<int>(m_Lists.size());
+    m_Lists.emplace_back().owner = v;
   }
-  return m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
+  v->SetAdjacencyIndex(*pIndex);
+  return m_Lists[static_cast<size_t>(*pIndex)];
 }
 
-std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
+std::span<int> CArrayOperationEdge::SlotsIn(SSlotList& list) const
 {
-  std::vector<int>& slots = ListOf(v);
-  std::erase_if(slots, [this](int slot) { return !At(slot).live; });
-  return slots;
+  int* first = list.spilled < 0 ? list.inPlace : m_Spilled[static_cast<size_t>(list.spilled)].data();
+  return {first, static_cast<size_t>(list.count)};
+}
+
+void CArrayOperationEdge::PushSlot(SSlotList& list, int slot) const
+{
+  if (list.spilled < 0 && list.count < SSlotList::kInPlace) {
+    list.inPlace[list.count++] = slot;
+    return;
+  }
+  if (list.spilled < 0) {
+    list.spilled = static_cast<int>(m_Spilled.size());
+    m_Spilled.emplace_back(list.inPlace, list.inPlace + list.count);
+  }
+  std::vector<int>& spilled = m_Spilled[static_cast<size_t>(list.spilled)];
+  // The count is the list's length; the spilled list may hold more from before a clear.
+  spilled.resize(static_cast<size_t>(list.count));
+  spilled.push_back(slot);
+  list.count++;
+}
+
+std::span<int> CArrayOperationEdge::SlotsOf(const CVertex3d* v)
+{
+  SSlotList* pList = FindList(v);
+  if (!pList)
+    return {};
+  SSlotList& list = *pList;
+  const std::span<int> slots = SlotsIn(list);
+  const auto kept = std::remove_if(slots.begin(), slots.end(),
+                                   [this](int slot) { return !At(slot).live; });
+  list.count = static_cast<int>(kept - slots.begin());
+  return slots.first(static_cast<size_t>(list.count));
 }
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
-  const int* pIndex = m_ListOfVertex.FindExisting(v);
-  if (!pIndex)
+  SSlotList* pList = FindByAddress(v);
+  if (!pList)
     return 0;
-  // Emptied, the list keeps its room: the survivor of a collapse gets a new one at once.
-  std::vector<int>& slots = m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
+  SSlotList& list = *pList;
   int removed = 0;
-  for (const int slot : slots)
+  for (const int slot : SlotsIn(list))
     if (At(slot).live && At(slot).operation.HasVertex(v)) {
       Empty(slot);
       removed++;
     }
-  slots.clear();
+  list.count = 0;
   return removed;
 }
 

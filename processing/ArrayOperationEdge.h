@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 class CMesh3d;
@@ -101,17 +102,39 @@ private:
   void Compact() const;
   // Deletes the operations with an end at v; returns how many.
   int RemoveAt(const CVertex3d* v);
+  // The slots listed under a vertex: those of the common valence in place, in one cache line
+  // with the count, more in a list of their own (then all of them are there).
+  struct alignas(64) SSlotList
+  {
+    static constexpr int kInPlace = 12;
+    const CVertex3d* owner = nullptr;
+    int count = 0;
+    // Its index in m_Spilled once it outgrew the place; -1 before.
+    int spilled = -1;
+    int inPlace[kInPlace];
+  };
   // The live slots listed under v, the empty ones dropped from the list.
-  std::vector<int>& SlotsOf(const CVertex3d* v);
-  // The list of slots of v, made empty when v has none.
-  std::vector<int>& ListOf(const CVertex3d* v) const;
+  std::span<int> SlotsOf(const CVertex3d* v);
+  // The list of slots of v, made for v when it has none. A vertex that ends an operation
+  // carries the index of its list as its adjacency index, a hint that is checked against the
+  // list's owner (whatever builds adjacency may overwrite it); without it, a table by address
+  // finds the list.
+  SSlotList& ListOf(CVertex3d* v) const;
+  // The list of slots of v; null when it has none. FindList reads the hint in v, which must
+  // be a live vertex; FindByAddress does not reach into v (an operation's end may be deleted
+  // before its operations are removed).
+  SSlotList* FindList(const CVertex3d* v) const;
+  SSlotList* FindByAddress(const CVertex3d* v) const;
+  std::span<int> SlotsIn(SSlotList& list) const;
+  void PushSlot(SSlotList& list, int slot) const;
 
   mutable std::vector<std::unique_ptr<SSlot[]>> m_Chunks;
   mutable int m_Size = 0;
   mutable std::vector<int> m_Pending;
-  // Per vertex, the index of its list of slots in m_SlotListOfVertex.
+  // Per vertex, the index of its list of slots in m_Lists.
   mutable CPointerStampMap<int> m_ListOfVertex;
-  mutable std::vector<std::vector<int>> m_SlotListOfVertex;
+  mutable std::vector<SSlotList> m_Lists;
+  mutable std::vector<std::vector<int>> m_Spilled;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
   // The slots of one UpdateAroundVertex, kept for the next.
   std::vector<int> m_Batch;
