@@ -60,6 +60,10 @@ public:
               Of(o->GetSecond(), known, o->GetSecondCurve()));
   }
 
+  // The faces that do not touch the centre keep their normals: those were computed when their
+  // corners last moved (an update around each vertex that moves follows it).
+  void KeepNormalsAwayFrom(const CVertex3d* pCentre) { m_pCentre = pCentre; }
+
   // The vertex is measured when an operation of the batch first asks for it.
   void Renew(const CVertex3d* v)
   {
@@ -149,7 +153,8 @@ private:
     bool added = false;
     SNormal* pNormal = m_Scratch.normals.Find(f, &added);
     if (added) {
-      f->CalculateNormal();
+      if (!m_pCentre || f->HasVertex(m_pCentre))
+        f->CalculateNormal();
       pNormal->normal = *f->GetNormal();
       pNormal->square = pNormal->normal.GetSquareNorm();
       pNormal->norm = std::sqrt(pNormal->square);
@@ -170,6 +175,7 @@ private:
 
   CArrayOperationEdge::SCurveScratch& m_Scratch;
   const bool m_KeepOthers;
+  const CVertex3d* m_pCentre = nullptr;
 };
 } // namespace
 
@@ -192,8 +198,10 @@ COperationEdge* CArrayOperationEdge::GetAt(int i) const
 int CArrayOperationEdge::Add(COperationEdge* pOperation)
 {
   const std::unique_ptr<COperationEdge> owned(pOperation);
-  // Read before it came here, against a mesh that may have changed since.
+  // Read before it came here, against a mesh that may have changed since; the faces around
+  // its ends may not have had their normals computed.
   pOperation->ForgetEndCurves();
+  m_NormalsKnown = false;
   return Append(*pOperation);
 }
 
@@ -287,6 +295,7 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 {
   if (!pMesh)
     return 0;
+  m_NormalsKnown = false;
   pMesh->SetVerticesFlag(0);
   for (int i = 0; i < pMesh->NbVertex(); i++) {
     CVertex3d* v = pMesh->GetVertex(i);
@@ -323,6 +332,7 @@ void CArrayOperationEdge::UpdateAll()
   for (int slot = 0; slot < m_Size; slot++)
     if (At(slot).live)
       curves.Update(&At(slot).operation);
+  m_NormalsKnown = true;
   RebuildHeap();
 }
 
@@ -545,6 +555,8 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
     __builtin_prefetch(o.GetSecond());
   }
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
+  if (m_NormalsKnown)
+    curves.KeepNormalsAwayFrom(v);
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {

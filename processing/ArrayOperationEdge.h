@@ -142,6 +142,9 @@ private:
   // The slots of one UpdateAroundVertex, kept for the next.
   std::vector<int> m_Batch;
   std::unique_ptr<SCurveScratch> m_pCurveScratch;
+  // Every face around an end has had its normal computed since its corners last moved: true
+  // from UpdateAll until operations come from elsewhere (Fill, Add).
+  bool m_NormalsKnown = false;
   mutable int m_First = 0;
   int m_Live = 0;
   int m_PotentialKind = 0;
