@@ -6,8 +6,10 @@
 #include "processing/Valence3Sweep.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -24,13 +26,6 @@ void FacesAroundExcept(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2,
   }
 }
 
-double SumArea(const CArray3d<CFace3d>& faces)
-{
-  double sum = 0.0;
-  for (int i = 0; i < faces.GetSize(); i++)
-    sum += faces[i]->Area();
-  return sum;
-}
 
 // The face with its first corner `from` put on `to`: its area, and its normal as
 // CFace3d::CalculateNormal would give it.
@@ -49,7 +44,7 @@ double MovedArea(const CFace3d* f, const CVertex3d* from, const CVertex3d* to, C
 
 // Any two of the normals (every pair) more than a right angle apart; a face without a normal
 // makes no angle.
-int IsFolding(const std::vector<CVector3d>& normals)
+int IsFolding(std::span<const CVector3d> normals)
 {
   for (size_t i = 0; i < normals.size(); i++) {
     if (normals[i].GetSquareNorm() == 0.0)
@@ -175,9 +170,10 @@ float CHalfEdgeCollapse::GetPenalty(const CVertex3d* v)
 
 double CHalfEdgeCollapse::AreaAround(const CVertex3d* v)
 {
-  CArray3d<CFace3d> around;
-  FacesAroundExcept(v, nullptr, nullptr, &around);
-  return SumArea(around);
+  double sum = 0.0;
+  for (int i = 0; i < v->NbFaceNeighbor(); i++)
+    sum += v->GetFaceNeighbor(i)->Area();
+  return sum;
 }
 
 float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
@@ -189,15 +185,25 @@ float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
 {
   // The moved faces are measured with the accumulator in place of the removed vertex; the
   // faces themselves are not touched.
+  // Costs are asked for a dozen times a collapse: the normals of a common vertex's faces stay
+  // on the stack.
   const CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
   const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-  CArray3d<CFace3d> moved;
-  FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
-  std::vector<CVector3d> normals(static_cast<size_t>(moved.GetSize()));
+  const CFace3d* f1 = pHalfEdge->GetFace1();
+  const CFace3d* f2 = pHalfEdge->GetFace2();
+  const int n = pRemoved->NbFaceNeighbor();
+  constexpr int kFewFaces = 24;
+  std::array<CVector3d, kFewFaces> few;
+  std::vector<CVector3d> many(n > kFewFaces ? static_cast<size_t>(n) : 0);
+  CVector3d* normals = n > kFewFaces ? many.data() : few.data();
+  size_t count = 0;
   double after = 0.0;
-  for (int i = 0; i < moved.GetSize(); i++)
-    after += MovedArea(moved[i], pRemoved, pAccumulator, &normals[i]);
-  const int folds = IsFolding(normals);
+  for (int i = 0; i < n; i++) {
+    const CFace3d* f = pRemoved->GetFaceNeighbor(i);
+    if (f != f1 && f != f2)
+      after += MovedArea(f, pRemoved, pAccumulator, &normals[count++]);
+  }
+  const int folds = IsFolding({normals, count});
   const float cost = static_cast<float>(std::fabs(after - before));
   return folds ? 2.0f * cost : cost;
 }
