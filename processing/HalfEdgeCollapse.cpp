@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -98,14 +98,15 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_Visual = visual;
   m_pWindow = pWindow;
   BuildBags();
-  // A cost reads the area around the removed vertex, which no cost changes: once per vertex.
-  std::unordered_map<const CVertex3d*, double> areas;
+  // A cost reads the area around the removed vertex, which no cost changes: once per vertex,
+  // kept by the index of the vertex's bag (NaN until measured).
+  std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
   for (const auto& pHalfEdge : m_ArrayHalfEdge) {
     const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-    auto [it, added] = areas.try_emplace(pRemoved, 0.0);
-    if (added)
-      it->second = AreaAround(pRemoved);
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), it->second));
+    double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
+    if (area != area)
+      area = AreaAround(pRemoved);
+    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), area));
     m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
   }
 }
@@ -127,7 +128,7 @@ void CHalfEdgeCollapse::BuildBags()
 {
   m_pMesh->SetVerticesFlag(0);
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>());
+    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>(i));
     m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
   }
   m_ArrayHalfEdge.reserve(2 * static_cast<size_t>(m_pMesh->NbVertex() + m_pMesh->NbFace()));
