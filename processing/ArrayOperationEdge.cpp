@@ -469,7 +469,6 @@ int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
   if (!pList)
     return 0;
   SSlotList& list = *pList;
-  PrefetchSlots(list);
   int removed = 0;
   for (const int slot : SlotsIn(list))
     if (At(slot).live && At(slot).operation.HasVertex(v)) {
@@ -487,32 +486,8 @@ int CArrayOperationEdge::RemoveOperationsOnVertices(const CVertex3d* a, const CV
   return RemoveAt(a) + RemoveAt(b);
 }
 
-// The neighbourhood of a collapse lies anywhere in memory: the lines that the work reads one
-// after another are asked for together ahead of it, a step of the chain at a time.
-void CArrayOperationEdge::PrefetchLists(const CVertex3d* v) const
-{
-  const int n = v->NbVertexNeighbor();
-  for (int k = 0; k < n; k++)
-    __builtin_prefetch(v->GetVertexNeighbor(k));
-  for (int k = -1; k < n; k++) {
-    const int hint = (k < 0 ? v : v->GetVertexNeighbor(k))->GetAdjacencyIndex();
-    if (hint >= 0 && hint < static_cast<int>(m_Lists.size()))
-      __builtin_prefetch(&m_Lists[static_cast<size_t>(hint)]);
-  }
-}
-
-void CArrayOperationEdge::PrefetchSlots(SSlotList& list) const
-{
-  for (const int slot : SlotsIn(list)) {
-    const SSlot* pSlot = &At(slot);
-    __builtin_prefetch(pSlot);
-    __builtin_prefetch(reinterpret_cast<const char*>(pSlot + 1) - 1);
-  }
-}
-
 int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 {
-  PrefetchLists(v);
   for (int k = 0; k < v->NbVertexNeighbor(); k++) {
     COperationEdge operation(v, v->GetVertexNeighbor(k));
     operation.SetPotential(m_PotentialKind);
@@ -531,10 +506,6 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
   std::vector<int>& batch = m_Batch;
   batch.clear();
-  PrefetchLists(v);
-  for (int k = -1; k < v->NbVertexNeighbor(); k++)
-    if (SSlotList* pList = FindList(k < 0 ? v : v->GetVertexNeighbor(k)))
-      PrefetchSlots(*pList);
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
     // Every operation listed under u has an end at u.
@@ -549,11 +520,6 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   }
   std::sort(batch.begin(), batch.end());
   batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
-  for (const int slot : batch) {
-    const COperationEdge& o = At(slot).operation;
-    __builtin_prefetch(o.GetFirst());
-    __builtin_prefetch(o.GetSecond());
-  }
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
   if (m_NormalsKnown)
     curves.KeepNormalsAwayFrom(v);

@@ -125,9 +125,6 @@ private:
   // before its operations are removed).
   SSlotList* FindList(const CVertex3d* v) const;
   SSlotList* FindByAddress(const CVertex3d* v) const;
-  // Asks for the lines of the lists of v and its neighbours, or of the slots of a list.
-  void PrefetchLists(const CVertex3d* v) const;
-  void PrefetchSlots(SSlotList& list) const;
   std::span<int> SlotsIn(SSlotList& list) const;
   void PushSlot(SSlotList& list, int slot) const;
 
