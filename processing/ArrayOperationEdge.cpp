@@ -219,7 +219,7 @@ int CArrayOperationEdge::Append(const COperationEdge& operation)
   entry.operation = operation;
   entry.live = true;
   m_Live++;
-  for (CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
+  for (const CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
     if (v)
       PushSlot(ListOf(v), slot);
   Defer(slot);
@@ -286,7 +286,7 @@ void CArrayOperationEdge::Compact() const
     // Every end has its list from when its operation came.
     for (const CVertex3d* v : {o.GetFirst(), o.GetSecond()})
       if (v)
-        PushSlot(*FindByAddress(v), slot);
+        PushSlot(*FindList(v), slot);
   }
   RebuildHeap();
 }
@@ -400,30 +400,18 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
 
 CArrayOperationEdge::SSlotList* CArrayOperationEdge::FindList(const CVertex3d* v) const
 {
-  const int hint = v->GetAdjacencyIndex();
-  if (hint >= 0 && hint < static_cast<int>(m_Lists.size()) &&
-      m_Lists[static_cast<size_t>(hint)].owner == v)
-    return &m_Lists[static_cast<size_t>(hint)];
-  return FindByAddress(v);
-}
-
-CArrayOperationEdge::SSlotList* CArrayOperationEdge::FindByAddress(const CVertex3d* v) const
-{
   const int* pIndex = m_ListOfVertex.FindExisting(v);
   return pIndex ? &m_Lists[static_cast<size_t>(*pIndex)] : nullptr;
 }
 
-CArrayOperationEdge::SSlotList& CArrayOperationEdge::ListOf(CVertex3d* v) const
+CArrayOperationEdge::SSlotList& CArrayOperationEdge::ListOf(const CVertex3d* v) const
 {
-  if (SSlotList* pList = FindList(v); pList && v->GetAdjacencyIndex() == pList - m_Lists.data())
-    return *pList;
   bool added = false;
   int* pIndex = m_ListOfVertex.Find(v, &added);
   if (added) {
     *pIndex = static_cast<int>(m_Lists.size());
-    m_Lists.emplace_back().owner = v;
+    m_Lists.emplace_back();
   }
-  v->SetAdjacencyIndex(*pIndex);
   return m_Lists[static_cast<size_t>(*pIndex)];
 }
 
@@ -465,7 +453,7 @@ std::span<int> CArrayOperationEdge::SlotsOf(const CVertex3d* v)
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
-  SSlotList* pList = FindByAddress(v);
+  SSlotList* pList = FindList(v);
   if (!pList)
     return 0;
   SSlotList& list = *pList;

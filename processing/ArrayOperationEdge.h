@@ -106,8 +106,7 @@ private:
   // with the count, more in a list of their own (then all of them are there).
   struct alignas(64) SSlotList
   {
-    static constexpr int kInPlace = 12;
-    const CVertex3d* owner = nullptr;
+    static constexpr int kInPlace = 14;
     int count = 0;
     // Its index in m_Spilled once it outgrew the place; -1 before.
     int spilled = -1;
@@ -115,16 +114,11 @@ private:
   };
   // The live slots listed under v, the empty ones dropped from the list.
   std::span<int> SlotsOf(const CVertex3d* v);
-  // The list of slots of v, made for v when it has none. A vertex that ends an operation
-  // carries the index of its list as its adjacency index, a hint that is checked against the
-  // list's owner (whatever builds adjacency may overwrite it); without it, a table by address
-  // finds the list.
-  SSlotList& ListOf(CVertex3d* v) const;
-  // The list of slots of v; null when it has none. FindList reads the hint in v, which must
-  // be a live vertex; FindByAddress does not reach into v (an operation's end may be deleted
-  // before its operations are removed).
+  // The list of slots of v, made for v when it has none. The address is the key: an
+  // operation's end may be deleted before its operations are removed.
+  SSlotList& ListOf(const CVertex3d* v) const;
+  // The list of slots of v; null when it has none.
   SSlotList* FindList(const CVertex3d* v) const;
-  SSlotList* FindByAddress(const CVertex3d* v) const;
   std::span<int> SlotsIn(SSlotList& list) const;
   void PushSlot(SSlotList& list, int slot) const;
 
