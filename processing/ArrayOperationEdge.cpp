@@ -268,25 +268,29 @@ void CArrayOperationEdge::RebuildHeap() const
 
 void CArrayOperationEdge::Compact() const
 {
+  // The lists are renumbered where they stand: a pass over them in memory order instead of a
+  // look-up per operation end.
+  m_Renumbered.resize(static_cast<size_t>(m_Size));
   int kept = 0;
-  for (int slot = 0; slot < m_Size; slot++)
-    if (At(slot).live) {
-      if (kept != slot)
-        At(kept) = At(slot);
-      kept++;
+  for (int slot = 0; slot < m_Size; slot++) {
+    if (!At(slot).live) {
+      m_Renumbered[static_cast<size_t>(slot)] = -1;
+      continue;
     }
+    if (kept != slot)
+      At(kept) = At(slot);
+    m_Renumbered[static_cast<size_t>(slot)] = kept++;
+  }
   m_Size = kept;
   m_Chunks.resize((static_cast<size_t>(m_Size) + kChunkMask) >> kChunkBits);
   m_First = 0;
-  // Every vertex keeps its list, emptied and filled again in the new numbering.
-  for (SSlotList& list : m_Lists)
-    list.count = 0;
-  for (int slot = 0; slot < m_Size; slot++) {
-    const COperationEdge& o = At(slot).operation;
-    // Every end has its list from when its operation came.
-    for (const CVertex3d* v : {o.GetFirst(), o.GetSecond()})
-      if (v)
-        PushSlot(*FindList(v), slot);
+  for (SSlotList& list : m_Lists) {
+    const std::span<int> slots = SlotsIn(list);
+    int count = 0;
+    for (const int slot : slots)
+      if (const int renumbered = m_Renumbered[static_cast<size_t>(slot)]; renumbered >= 0)
+        slots[static_cast<size_t>(count++)] = renumbered;
+    list.count = count;
   }
   RebuildHeap();
 }

@@ -129,6 +129,8 @@ private:
   mutable CPointerStampMap<int> m_ListOfVertex;
   mutable std::vector<SSlotList> m_Lists;
   mutable std::vector<std::vector<int>> m_Spilled;
+  // Scratch of Compact: the new number of each slot, -1 for an empty one.
+  mutable std::vector<int> m_Renumbered;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
   // The slots of one UpdateAroundVertex, kept for the next.
   std::vector<int> m_Batch;
