@@ -51,13 +51,16 @@ public:
     m_Scratch.normals.Clear();
   }
 
-  void Update(COperationEdge* o)
+  // The operation with the ends' curveness it read last time (when known), which it reads
+  // again.
+  void Update(COperationEdge* o, double* pFirstCurve, double* pSecondCurve, bool known)
   {
     if (!o->IsValid())
       return;
-    const bool known = m_KeepOthers && o->AreEndCurvesKnown();
-    o->Update(Of(o->GetFirst(), known, o->GetFirstCurve()),
-              Of(o->GetSecond(), known, o->GetSecondCurve()));
+    known = known && m_KeepOthers;
+    *pFirstCurve = Of(o->GetFirst(), known, *pFirstCurve);
+    *pSecondCurve = Of(o->GetSecond(), known, *pSecondCurve);
+    o->Update(*pFirstCurve, *pSecondCurve);
   }
 
   // The faces that do not touch the centre keep their normals: those were computed when their
@@ -188,6 +191,25 @@ CArrayOperationEdge::SSlot& CArrayOperationEdge::At(int slot) const
   return m_Chunks[static_cast<size_t>(slot) >> kChunkBits][static_cast<size_t>(slot) & kChunkMask];
 }
 
+std::uint8_t& CArrayOperationEdge::Flags(int slot) const
+{
+  return m_Flags[static_cast<size_t>(slot)];
+}
+
+bool CArrayOperationEdge::IsLive(int slot) const { return (Flags(slot) & kLive) != 0; }
+
+// Through the curveness measure of the batch, which reuses the ends' curveness the slot read
+// last time when its faces stayed as they were.
+template <class Curves>
+void CArrayOperationEdge::Update(Curves* pCurves, int slot)
+{
+  SSlot& entry = At(slot);
+  const bool known = (Flags(slot) & kEndsKnown) != 0;
+  pCurves->Update(&entry.operation, &entry.firstCurve, &entry.secondCurve, known);
+  if (entry.operation.IsValid())
+    Flags(slot) |= kEndsKnown;
+}
+
 COperationEdge* CArrayOperationEdge::GetAt(int i) const
 {
   if (m_Live != m_Size)
@@ -198,9 +220,7 @@ COperationEdge* CArrayOperationEdge::GetAt(int i) const
 int CArrayOperationEdge::Add(COperationEdge* pOperation)
 {
   const std::unique_ptr<COperationEdge> owned(pOperation);
-  // Read before it came here, against a mesh that may have changed since; the faces around
-  // its ends may not have had their normals computed.
-  pOperation->ForgetEndCurves();
+  // The faces around its ends may not have had their normals computed.
   m_NormalsKnown = false;
   return Append(*pOperation);
 }
@@ -215,9 +235,9 @@ int CArrayOperationEdge::Append(const COperationEdge& operation)
   if (static_cast<size_t>(slot) >> kChunkBits == m_Chunks.size())
     m_Chunks.push_back(std::make_unique<SSlot[]>(kChunkSize));
   m_Size++;
-  SSlot& entry = At(slot);
-  entry.operation = operation;
-  entry.live = true;
+  At(slot).operation = operation;
+  // A new slot: its ends' curveness not read here yet.
+  m_Flags.push_back(kLive);
   m_Live++;
   for (const CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
     if (v)
@@ -228,32 +248,23 @@ int CArrayOperationEdge::Append(const COperationEdge& operation)
 
 void CArrayOperationEdge::Defer(int slot) const
 {
-  SSlot& entry = At(slot);
-  entry.key = entry.operation.GetPotential();
-  entry.deferred = true;
+  Flags(slot) |= kDeferred;
   m_Pending.push_back(slot);
 }
 
 void CArrayOperationEdge::Push(int slot) const
 {
-  SSlot& entry = At(slot);
-  const double potential = entry.operation.GetPotential();
-  entry.key = potential;
-  entry.deferred = false;
+  const double potential = At(slot).operation.GetPotential();
+  Flags(slot) &= static_cast<std::uint8_t>(~kDeferred);
   if (potential == potential)
     m_Heap.push({potential, slot});
 }
 
 void CArrayOperationEdge::Flush() const
 {
-  for (const int slot : m_Pending) {
-    SSlot& entry = At(slot);
-    if (entry.deferred && entry.live) {
-      entry.deferred = false;
-      if (entry.key == entry.key)
-        m_Heap.push({entry.key, slot});
-    }
-  }
+  for (const int slot : m_Pending)
+    if ((Flags(slot) & (kDeferred | kLive)) == (kDeferred | kLive))
+      Push(slot);
   m_Pending.clear();
 }
 
@@ -262,7 +273,7 @@ void CArrayOperationEdge::RebuildHeap() const
   m_Heap.clear();
   m_Pending.clear();
   for (int slot = 0; slot < m_Size; slot++)
-    if (At(slot).live)
+    if (IsLive(slot))
       Push(slot);
 }
 
@@ -273,15 +284,18 @@ void CArrayOperationEdge::Compact() const
   m_Renumbered.resize(static_cast<size_t>(m_Size));
   int kept = 0;
   for (int slot = 0; slot < m_Size; slot++) {
-    if (!At(slot).live) {
+    if (!IsLive(slot)) {
       m_Renumbered[static_cast<size_t>(slot)] = -1;
       continue;
     }
-    if (kept != slot)
+    if (kept != slot) {
       At(kept) = At(slot);
+      Flags(kept) = Flags(slot);
+    }
     m_Renumbered[static_cast<size_t>(slot)] = kept++;
   }
   m_Size = kept;
+  m_Flags.resize(static_cast<size_t>(m_Size));
   m_Chunks.resize((static_cast<size_t>(m_Size) + kChunkMask) >> kChunkBits);
   m_First = 0;
   for (SSlotList& list : m_Lists) {
@@ -320,7 +334,7 @@ void CArrayOperationEdge::SetPotential(int kind)
 {
   m_PotentialKind = kind;
   for (int slot = 0; slot < m_Size; slot++)
-    if (At(slot).live)
+    if (IsLive(slot))
       At(slot).operation.SetPotential(kind);
   RebuildHeap();
 }
@@ -334,17 +348,15 @@ void CArrayOperationEdge::UpdateAll()
 {
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::MeasureAll);
   for (int slot = 0; slot < m_Size; slot++)
-    if (At(slot).live)
-      curves.Update(&At(slot).operation);
+    if (IsLive(slot))
+      Update(&curves, slot);
   m_NormalsKnown = true;
   RebuildHeap();
 }
 
 void CArrayOperationEdge::Empty(int slot)
 {
-  SSlot& entry = At(slot);
-  entry.live = false;
-  entry.key = kEmpty;
+  Flags(slot) = 0;
   m_Live--;
 }
 
@@ -364,7 +376,7 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();
-    if (At(top.slot).key == top.key)
+    if (IsLive(top.slot) && At(top.slot).operation.GetPotential() == top.key)
       break;
     m_Heap.pop();
   }
@@ -374,7 +386,7 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
     return ExtractSlot(slot);
   }
   // Every potential at or above the sentinel (or not a number): the first still goes.
-  while (m_First < m_Size && !At(m_First).live)
+  while (m_First < m_Size && !IsLive(m_First))
     m_First++;
   return m_First < m_Size ? ExtractSlot(m_First) : nullptr;
 }
@@ -386,9 +398,8 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   while (threshold <= 1.0 && found < 0) {
     double best = 1.7e308;
     for (int slot = 0; slot < m_Size; slot++) {
-      const SSlot& entry = At(slot);
-      const COperationEdge& o = entry.operation;
-      if (entry.live && o.GetCurveness() <= threshold && o.GetLength() < best) {
+      const COperationEdge& o = At(slot).operation;
+      if (IsLive(slot) && o.GetCurveness() <= threshold && o.GetLength() < best) {
         best = o.GetLength();
         found = slot;
       }
@@ -450,7 +461,7 @@ std::span<int> CArrayOperationEdge::SlotsOf(const CVertex3d* v)
   SSlotList& list = *pList;
   const std::span<int> slots = SlotsIn(list);
   const auto kept = std::remove_if(slots.begin(), slots.end(),
-                                   [this](int slot) { return !At(slot).live; });
+                                   [this](int slot) { return !IsLive(slot); });
   list.count = static_cast<int>(kept - slots.begin());
   return slots.first(static_cast<size_t>(list.count));
 }
@@ -463,7 +474,7 @@ int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
   SSlotList& list = *pList;
   int removed = 0;
   for (const int slot : SlotsIn(list))
-    if (At(slot).live && At(slot).operation.HasVertex(v)) {
+    if (IsLive(slot) && At(slot).operation.HasVertex(v)) {
       Empty(slot);
       removed++;
     }
@@ -518,9 +529,9 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {
-    SSlot& entry = At(slot);
-    curves.Update(&entry.operation);
-    if (!(entry.operation.GetPotential() == entry.key))
+    const double before = At(slot).operation.GetPotential();
+    Update(&curves, slot);
+    if (!(At(slot).operation.GetPotential() == before))
       Push(slot);
   }
   return static_cast<int>(batch.size());

@@ -72,22 +72,29 @@ public:
 
 private:
   // One per operation added since the slots were last closed up, in insertion order: the
-  // operation itself and its heap state side by side, in chunks that never move.
-  struct SSlot
+  // operation itself and the curveness its ends had at its last update here, in one cache
+  // line, in chunks that never move. The state of each slot is a byte of m_Flags.
+  struct alignas(64) SSlot
   {
     COperationEdge operation;
-    // The potential of its latest heap entry; NaN for an empty slot. A heap entry is current
-    // when its key is still this one (the heap need not reach into the operation).
-    double key = 0.0;
-    bool live = false;
-    // Its key not in the heap yet (the slot is listed in m_Pending).
-    bool deferred = false;
+    double firstCurve = 0.0;
+    double secondCurve = 0.0;
   };
+  static_assert(sizeof(SSlot) == 64, "a slot is one cache line");
+  // The slot holds an operation; its potential is not in the heap yet (the slot is listed in
+  // m_Pending); its ends' curveness was read by an update here.
+  static constexpr std::uint8_t kLive = 1;
+  static constexpr std::uint8_t kDeferred = 2;
+  static constexpr std::uint8_t kEndsKnown = 4;
   static constexpr int kChunkBits = 12;
   static constexpr int kChunkSize = 1 << kChunkBits;
   static constexpr std::size_t kChunkMask = kChunkSize - 1;
 
   SSlot& At(int slot) const;
+  std::uint8_t& Flags(int slot) const;
+  bool IsLive(int slot) const;
+  template <class Curves>
+  void Update(Curves* pCurves, int slot);
   // Copies the operation into a new slot; returns its index.
   int Append(const COperationEdge& operation);
   void Empty(int slot);
@@ -123,6 +130,7 @@ private:
   void PushSlot(SSlotList& list, int slot) const;
 
   mutable std::vector<std::unique_ptr<SSlot[]>> m_Chunks;
+  mutable std::vector<std::uint8_t> m_Flags;
   mutable int m_Size = 0;
   mutable std::vector<int> m_Pending;
   // Per vertex, the index of its list of slots in m_Lists.

@@ -16,8 +16,5 @@ void COperationEdge::Update(double firstCurve, double secondCurve)
     return;
   m_Length = SquareDistance(m_pFirst, m_pSecond);
   m_Curveness = (firstCurve + secondCurve) / 2.0;
-  m_FirstCurve = firstCurve;
-  m_SecondCurve = secondCurve;
-  m_EndCurvesKnown = true;
   m_Updated = 1;
 }

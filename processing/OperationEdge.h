@@ -33,13 +33,6 @@ public:
   void Update(double firstCurve, double secondCurve);
   double GetLength() const { return m_Length; }
   double GetCurveness() const { return m_Curveness; }
-  // The ends' curveness read by the last update, which an array may reuse for an end whose
-  // faces stayed as they were; not known before an update, nor after the operation is added
-  // to an array.
-  bool AreEndCurvesKnown() const { return m_EndCurvesKnown; }
-  double GetFirstCurve() const { return m_FirstCurve; }
-  double GetSecondCurve() const { return m_SecondCurve; }
-  void ForgetEndCurves() { m_EndCurvesKnown = false; }
 
 private:
   CVertex3d* m_pFirst = nullptr;
@@ -49,7 +42,4 @@ private:
   double m_Length = 0.0;
   double m_Curveness = 0.0;
   int m_PotentialKind = 0;
-  bool m_EndCurvesKnown = false;
-  double m_FirstCurve = 0.0;
-  double m_SecondCurve = 0.0;
 };
