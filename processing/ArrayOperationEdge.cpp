@@ -31,33 +31,69 @@ struct CArrayOperationEdge::SCurveScratch
 namespace {
 // A vertex's curveness (CVertex3d::GetMaxCurveAround: the largest |sin| between the normals of
 // two neighbour faces around it) depends on the faces around it only, which stay as they are
-// while a batch of operations is updated: each vertex is measured once per batch, and each
-// face normal recomputed once, with the arithmetic of AbsSinusFaces.
+// while a batch of operations is updated: each vertex is measured at most once per batch, and
+// each face normal recomputed once, with the arithmetic of AbsSinusFaces. Measuring leaves the
+// normals of the faces it reads computed, as GetMaxCurveAround does.
+//
+// A batch around a vertex measures that vertex and its neighbours again (a collapse changes the
+// faces around the survivor, and so around its neighbours, and no others); any other end keeps
+// the curveness that its operation read at its last update in this array.
 class CCurveOnce
 {
 public:
-  explicit CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch) : m_Scratch(*pScratch)
+  // A batch that measures every end, or one that measures the ends it is told to renew.
+  enum class EEnds { MeasureAll, KeepOthers };
+
+  CCurveOnce(CArrayOperationEdge::SCurveScratch* pScratch, EEnds ends)
+    : m_Scratch(*pScratch), m_KeepOthers(ends == EEnds::KeepOthers)
   {
     m_Scratch.curves.Clear();
     m_Scratch.normals.Clear();
   }
 
-  void Update(COperationEdge* o)
+  // The operation with the ends' curveness it read last time (when known), which it reads
+  // again.
+  void Update(COperationEdge* o, double* pFirstCurve, double* pSecondCurve, bool known)
   {
-    if (o->IsValid())
-      o->Update(Of(o->GetFirst()), Of(o->GetSecond()));
+    if (!o->IsValid())
+      return;
+    known = known && m_KeepOthers;
+    *pFirstCurve = Of(o->GetFirst(), known, *pFirstCurve);
+    *pSecondCurve = Of(o->GetSecond(), known, *pSecondCurve);
+    o->Update(*pFirstCurve, *pSecondCurve);
+  }
+
+  // The faces that do not touch the centre keep their normals: those were computed when their
+  // corners last moved (an update around each vertex that moves follows it).
+  void KeepNormalsAwayFrom(const CVertex3d* pCentre) { m_pCentre = pCentre; }
+
+  // The vertex is measured when an operation of the batch first asks for it.
+  void Renew(const CVertex3d* v)
+  {
+    bool added = false;
+    *m_Scratch.curves.Find(v, &added) = kEmpty;
   }
 
 private:
-  double Of(const CVertex3d* v)
+  // NaN in the table: to be measured.
+  double Of(const CVertex3d* v, bool known, double curve)
   {
-    bool added = false;
-    if (const double* pKnown = m_Scratch.curves.Find(v, &added); !added)
-      return *pKnown;
-    const double curve = Measure(v);
+    double* pCurve = m_KeepOthers ? m_Scratch.curves.FindExisting(v) : nullptr;
+    if (!pCurve) {
+      if (known)
+        return curve;
+      bool added = false;
+      pCurve = m_Scratch.curves.Find(v, &added);
+      if (added)
+        *pCurve = kEmpty;
+    }
+    if (*pCurve == *pCurve)
+      return *pCurve;
+    const double measured = Measure(v);
     // Measuring looked up normals only; the vertex's entry is found again to be written.
-    *m_Scratch.curves.Find(v, &added) = curve;
-    return curve;
+    bool added = false;
+    *m_Scratch.curves.Find(v, &added) = measured;
+    return measured;
   }
 
   // The pairs are those of CVertex3d::ForEachAdjacentFacePair (a face before a later one that
@@ -120,7 +156,8 @@ private:
     bool added = false;
     SNormal* pNormal = m_Scratch.normals.Find(f, &added);
     if (added) {
-      f->CalculateNormal();
+      if (!m_pCentre || f->HasVertex(m_pCentre))
+        f->CalculateNormal();
       pNormal->normal = *f->GetNormal();
       pNormal->square = pNormal->normal.GetSquareNorm();
       pNormal->norm = std::sqrt(pNormal->square);
@@ -140,56 +177,85 @@ private:
   }
 
   CArrayOperationEdge::SCurveScratch& m_Scratch;
+  const bool m_KeepOthers;
+  const CVertex3d* m_pCentre = nullptr;
 };
 } // namespace
 
 CArrayOperationEdge::CArrayOperationEdge() : m_pCurveScratch(std::make_unique<SCurveScratch>()) {}
 
-CArrayOperationEdge::~CArrayOperationEdge()
+CArrayOperationEdge::~CArrayOperationEdge() = default;
+
+CArrayOperationEdge::SSlot& CArrayOperationEdge::At(int slot) const
 {
-  for (COperationEdge* o : m_Slots)
-    delete o;
+  return m_Chunks[static_cast<size_t>(slot) >> kChunkBits][static_cast<size_t>(slot) & kChunkMask];
+}
+
+std::uint8_t& CArrayOperationEdge::Flags(int slot) const
+{
+  return m_Flags[static_cast<size_t>(slot)];
+}
+
+bool CArrayOperationEdge::IsLive(int slot) const { return (Flags(slot) & kLive) != 0; }
+
+// Through the curveness measure of the batch, which reuses the ends' curveness the slot read
+// last time when its faces stayed as they were.
+template <class Curves>
+void CArrayOperationEdge::Update(Curves* pCurves, int slot)
+{
+  SSlot& entry = At(slot);
+  const bool known = (Flags(slot) & kEndsKnown) != 0;
+  pCurves->Update(&entry.operation, &entry.firstCurve, &entry.secondCurve, known);
+  if (entry.operation.IsValid())
+    Flags(slot) |= kEndsKnown;
 }
 
 COperationEdge* CArrayOperationEdge::GetAt(int i) const
 {
-  if (m_Live != static_cast<int>(m_Slots.size()))
+  if (m_Live != m_Size)
     Compact();
-  return m_Slots[i];
+  return &At(i).operation;
 }
 
 int CArrayOperationEdge::Add(COperationEdge* pOperation)
 {
-  const int slot = static_cast<int>(m_Slots.size());
-  m_Slots.push_back(pOperation);
+  const std::unique_ptr<COperationEdge> owned(pOperation);
+  // The faces around its ends may not have had their normals computed.
+  m_NormalsKnown = false;
+  return Append(*pOperation);
+}
+
+int CArrayOperationEdge::Append(const COperationEdge& operation)
+{
+  // Emptied slots are closed once they outnumber the live ones, so that the slots stay within
+  // twice the operations and those of one neighbourhood near each other.
+  if (m_Size >= kChunkSize && m_Size - m_Live > m_Live)
+    Compact();
+  const int slot = m_Size;
+  if (static_cast<size_t>(slot) >> kChunkBits == m_Chunks.size())
+    m_Chunks.push_back(std::make_unique<SSlot[]>(kChunkSize));
+  m_Size++;
+  At(slot).operation = operation;
+  // A new slot: its ends' curveness not read here yet.
+  m_Flags.push_back(kLive);
   m_Live++;
-  for (const CVertex3d* v : {pOperation->GetFirst(), pOperation->GetSecond()})
+  for (const CVertex3d* v : {operation.GetFirst(), operation.GetSecond()})
     if (v)
-      ListOf(v).push_back(slot);
+      PushSlot(ListOf(v), slot);
   Defer(slot);
   return m_Live - 1;
 }
 
 void CArrayOperationEdge::Defer(int slot) const
 {
-  if (m_Keys.size() < m_Slots.size()) {
-    m_Keys.resize(m_Slots.size(), kEmpty);
-    m_Deferred.resize(m_Slots.size(), 0);
-  }
-  m_Keys[slot] = m_Slots[slot]->GetPotential();
-  m_Deferred[slot] = 1;
+  Flags(slot) |= kDeferred;
   m_Pending.push_back(slot);
 }
 
 void CArrayOperationEdge::Push(int slot) const
 {
-  const double potential = m_Slots[slot]->GetPotential();
-  if (m_Keys.size() < m_Slots.size()) {
-    m_Keys.resize(m_Slots.size(), kEmpty);
-    m_Deferred.resize(m_Slots.size(), 0);
-  }
-  m_Keys[slot] = potential;
-  m_Deferred[slot] = 0;
+  const double potential = At(slot).operation.GetPotential();
+  Flags(slot) &= static_cast<std::uint8_t>(~kDeferred);
   if (potential == potential)
     m_Heap.push({potential, slot});
 }
@@ -197,12 +263,8 @@ void CArrayOperationEdge::Push(int slot) const
 void CArrayOperationEdge::Flush() const
 {
   for (const int slot : m_Pending)
-    if (m_Deferred[slot] && m_Slots[slot]) {
-      m_Deferred[slot] = 0;
-      const double key = m_Keys[slot];
-      if (key == key)
-        m_Heap.push({key, slot});
-    }
+    if ((Flags(slot) & (kDeferred | kLive)) == (kDeferred | kLive))
+      Push(slot);
   m_Pending.clear();
 }
 
@@ -210,23 +272,40 @@ void CArrayOperationEdge::RebuildHeap() const
 {
   m_Heap.clear();
   m_Pending.clear();
-  m_Keys.assign(m_Slots.size(), kEmpty);
-  m_Deferred.assign(m_Slots.size(), 0);
-  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
-    if (m_Slots[slot])
+  for (int slot = 0; slot < m_Size; slot++)
+    if (IsLive(slot))
       Push(slot);
 }
 
 void CArrayOperationEdge::Compact() const
 {
-  std::erase(m_Slots, nullptr);
+  // The lists are renumbered where they stand: a pass over them in memory order instead of a
+  // look-up per operation end.
+  m_Renumbered.resize(static_cast<size_t>(m_Size));
+  int kept = 0;
+  for (int slot = 0; slot < m_Size; slot++) {
+    if (!IsLive(slot)) {
+      m_Renumbered[static_cast<size_t>(slot)] = -1;
+      continue;
+    }
+    if (kept != slot) {
+      At(kept) = At(slot);
+      Flags(kept) = Flags(slot);
+    }
+    m_Renumbered[static_cast<size_t>(slot)] = kept++;
+  }
+  m_Size = kept;
+  m_Flags.resize(static_cast<size_t>(m_Size));
+  m_Chunks.resize((static_cast<size_t>(m_Size) + kChunkMask) >> kChunkBits);
   m_First = 0;
-  m_ListOfVertex.Clear();
-  m_SlotListOfVertex.clear();
-  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
-    for (const CVertex3d* v : {m_Slots[slot]->GetFirst(), m_Slots[slot]->GetSecond()})
-      if (v)
-        ListOf(v).push_back(slot);
+  for (SSlotList& list : m_Lists) {
+    const std::span<int> slots = SlotsIn(list);
+    int count = 0;
+    for (const int slot : slots)
+      if (const int renumbered = m_Renumbered[static_cast<size_t>(slot)]; renumbered >= 0)
+        slots[static_cast<size_t>(count++)] = renumbered;
+    list.count = count;
+  }
   RebuildHeap();
 }
 
@@ -234,6 +313,7 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 {
   if (!pMesh)
     return 0;
+  m_NormalsKnown = false;
   pMesh->SetVerticesFlag(0);
   for (int i = 0; i < pMesh->NbVertex(); i++) {
     CVertex3d* v = pMesh->GetVertex(i);
@@ -241,9 +321,9 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
       CVertex3d* w = v->GetVertexNeighbor(k);
       if (w->GetFlag() != 0)
         continue;
-      auto* pOperation = new COperationEdge(v, w);
-      pOperation->SetPotential(m_PotentialKind);
-      Add(pOperation);
+      COperationEdge operation(v, w);
+      operation.SetPotential(m_PotentialKind);
+      Append(operation);
     }
     v->SetFlag(1);
   }
@@ -253,9 +333,9 @@ int CArrayOperationEdge::Fill(CMesh3d* pMesh)
 void CArrayOperationEdge::SetPotential(int kind)
 {
   m_PotentialKind = kind;
-  for (COperationEdge* o : m_Slots)
-    if (o)
-      o->SetPotential(kind);
+  for (int slot = 0; slot < m_Size; slot++)
+    if (IsLive(slot))
+      At(slot).operation.SetPotential(kind);
   RebuildHeap();
 }
 
@@ -266,21 +346,27 @@ const char* CArrayOperationEdge::GetPotentialName(int kind)
 
 void CArrayOperationEdge::UpdateAll()
 {
-  CCurveOnce curves(m_pCurveScratch.get());
-  for (COperationEdge* o : m_Slots)
-    if (o)
-      curves.Update(o);
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::MeasureAll);
+  for (int slot = 0; slot < m_Size; slot++)
+    if (IsLive(slot))
+      Update(&curves, slot);
+  m_NormalsKnown = true;
   RebuildHeap();
+}
+
+void CArrayOperationEdge::Empty(int slot)
+{
+  Flags(slot) = 0;
+  m_Live--;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractSlot(int slot)
 {
   if (slot < 0)
     return nullptr;
-  COperationEdge* pOperation = m_Slots[slot];
-  m_Slots[slot] = nullptr;
-  m_Keys[slot] = kEmpty;
-  m_Live--;
+  // The caller owns what it gets: a copy, the slot's storage stays with the array.
+  auto* pOperation = new COperationEdge(At(slot).operation);
+  Empty(slot);
   return pOperation;
 }
 
@@ -290,7 +376,7 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
   // Entries whose operation went or whose potential changed since are dropped.
   while (!m_Heap.empty()) {
     const SSlotEntry<double> top = m_Heap.top();
-    if (m_Keys[top.slot] == top.key)
+    if (IsLive(top.slot) && At(top.slot).operation.GetPotential() == top.key)
       break;
     m_Heap.pop();
   }
@@ -300,9 +386,9 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
     return ExtractSlot(slot);
   }
   // Every potential at or above the sentinel (or not a number): the first still goes.
-  while (m_First < static_cast<int>(m_Slots.size()) && !m_Slots[m_First])
+  while (m_First < m_Size && !IsLive(m_First))
     m_First++;
-  return m_First < static_cast<int>(m_Slots.size()) ? ExtractSlot(m_First) : nullptr;
+  return m_First < m_Size ? ExtractSlot(m_First) : nullptr;
 }
 
 COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start, double step)
@@ -311,10 +397,10 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   double threshold = start;
   while (threshold <= 1.0 && found < 0) {
     double best = 1.7e308;
-    for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++) {
-      const COperationEdge* o = m_Slots[slot];
-      if (o && o->GetCurveness() <= threshold && o->GetLength() < best) {
-        best = o->GetLength();
+    for (int slot = 0; slot < m_Size; slot++) {
+      const COperationEdge& o = At(slot).operation;
+      if (IsLive(slot) && o.GetCurveness() <= threshold && o.GetLength() < best) {
+        best = o.GetLength();
         found = slot;
       }
     }
@@ -327,38 +413,72 @@ COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start,
   return ExtractSlot(found);
 }
 
-std::vector<int>& CArrayOperationEdge::ListOf(const CVertex3d* v) const
+CArrayOperationEdge::SSlotList* CArrayOperationEdge::FindList(const CVertex3d* v) const
+{
+  const int* pIndex = m_ListOfVertex.FindExisting(v);
+  return pIndex ? &m_Lists[static_cast<size_t>(*pIndex)] : nullptr;
+}
+
+CArrayOperationEdge::SSlotList& CArrayOperationEdge::ListOf(const CVertex3d* v) const
 {
   bool added = false;
   int* pIndex = m_ListOfVertex.Find(v, &added);
   if (added) {
-    *pIndex = static_cast<int>(m_SlotListOfVertex.size());
-    m_SlotListOfVertex.emplace_back();
+    *pIndex = static_cast<int>(m_Lists.size());
+    m_Lists.emplace_back();
   }
-  return m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
+  return m_Lists[static_cast<size_t>(*pIndex)];
 }
 
-std::vector<int>& CArrayOperationEdge::SlotsOf(const CVertex3d* v)
+std::span<int> CArrayOperationEdge::SlotsIn(SSlotList& list) const
 {
-  std::vector<int>& slots = ListOf(v);
-  std::erase_if(slots, [this](int slot) { return !m_Slots[slot]; });
-  return slots;
+  int* first = list.spilled < 0 ? list.inPlace : m_Spilled[static_cast<size_t>(list.spilled)].data();
+  return {first, static_cast<size_t>(list.count)};
+}
+
+void CArrayOperationEdge::PushSlot(SSlotList& list, int slot) const
+{
+  if (list.spilled < 0 && list.count < SSlotList::kInPlace) {
+    list.inPlace[list.count++] = slot;
+    return;
+  }
+  if (list.spilled < 0) {
+    list.spilled = static_cast<int>(m_Spilled.size());
+    m_Spilled.emplace_back(list.inPlace, list.inPlace + list.count);
+  }
+  std::vector<int>& spilled = m_Spilled[static_cast<size_t>(list.spilled)];
+  // The count is the list's length; the spilled list may hold more from before a clear.
+  spilled.resize(static_cast<size_t>(list.count));
+  spilled.push_back(slot);
+  list.count++;
+}
+
+std::span<int> CArrayOperationEdge::SlotsOf(const CVertex3d* v)
+{
+  SSlotList* pList = FindList(v);
+  if (!pList)
+    return {};
+  SSlotList& list = *pList;
+  const std::span<int> slots = SlotsIn(list);
+  const auto kept = std::remove_if(slots.begin(), slots.end(),
+                                   [this](int slot) { return !IsLive(slot); });
+  list.count = static_cast<int>(kept - slots.begin());
+  return slots.first(static_cast<size_t>(list.count));
 }
 
 int CArrayOperationEdge::RemoveAt(const CVertex3d* v)
 {
-  const int* pIndex = m_ListOfVertex.FindExisting(v);
-  if (!pIndex)
+  SSlotList* pList = FindList(v);
+  if (!pList)
     return 0;
-  // Emptied, the list keeps its room: the survivor of a collapse gets a new one at once.
-  std::vector<int>& slots = m_SlotListOfVertex[static_cast<size_t>(*pIndex)];
+  SSlotList& list = *pList;
   int removed = 0;
-  for (const int slot : slots)
-    if (m_Slots[slot] && m_Slots[slot]->HasVertex(v)) {
-      delete ExtractSlot(slot);
+  for (const int slot : SlotsIn(list))
+    if (IsLive(slot) && At(slot).operation.HasVertex(v)) {
+      Empty(slot);
       removed++;
     }
-  slots.clear();
+  list.count = 0;
   return removed;
 }
 
@@ -372,39 +492,46 @@ int CArrayOperationEdge::RemoveOperationsOnVertices(const CVertex3d* a, const CV
 int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 {
   for (int k = 0; k < v->NbVertexNeighbor(); k++) {
-    auto* pOperation = new COperationEdge(v, v->GetVertexNeighbor(k));
-    pOperation->SetPotential(m_PotentialKind);
-    Add(pOperation);
+    COperationEdge operation(v, v->GetVertexNeighbor(k));
+    operation.SetPotential(m_PotentialKind);
+    Append(operation);
   }
   return 1;
 }
 
 // The operations with an end at v or at a neighbour of v are those listed under v and its
 // neighbours; each is updated once. An operation whose potential comes out as it was keeps
-// its heap entry.
+// its heap entry. The faces around v and its neighbours are the ones that may have changed
+// (a collapse changes those of the survivor): their curveness is measured again, and the other
+// ends keep the curveness their operation read before (measured when it read none). Whatever
+// moves a vertex or changes its faces updates around it next, as the collapse does.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
-  std::vector<int> batch;
+  std::vector<int>& batch = m_Batch;
+  batch.clear();
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
     // Every operation listed under u has an end at u.
     const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
-      const COperationEdge* o = m_Slots[slot];
-      if (!o->IsValid())
+      const COperationEdge& o = At(slot).operation;
+      if (!o.IsValid())
         continue;
-      if (uNear || o->HasVertex(v) || o->GetFirst()->IsNeighbor(v) ||
-          o->GetSecond()->IsNeighbor(v))
+      if (uNear || o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
         batch.push_back(slot);
     }
   }
   std::sort(batch.begin(), batch.end());
   batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
-  CCurveOnce curves(m_pCurveScratch.get());
+  CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
+  if (m_NormalsKnown)
+    curves.KeepNormalsAwayFrom(v);
+  for (int k = -1; k < v->NbVertexNeighbor(); k++)
+    curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {
-    COperationEdge* o = m_Slots[slot];
-    curves.Update(o);
-    if (!(o->GetPotential() == m_Keys[slot]))
+    const double before = At(slot).operation.GetPotential();
+    Update(&curves, slot);
+    if (!(At(slot).operation.GetPotential() == before))
       Push(slot);
   }
   return static_cast<int>(batch.size());

@@ -9,6 +9,8 @@ class CHalfEdgeBag
 {
 public:
   CHalfEdgeBag() = default;
+  // The bag of the vertex at that index of its mesh when the run began.
+  explicit CHalfEdgeBag(int index) : m_Index(index) {}
 
   CHalfEdgeBag(const CHalfEdgeBag&) = delete;
   CHalfEdgeBag& operator=(const CHalfEdgeBag&) = delete;
@@ -24,10 +26,12 @@ public:
   }
   int Contains(const CHalfEdge* pHalfEdge) const { return m_ArrayHalfEdge.Contains(pHalfEdge); }
   void RemoveAll() { m_ArrayHalfEdge.RemoveAll(); }
+  int GetIndex() const { return m_Index; }
   float GetPenalty() const { return m_Penalty; }
   void AddPenalty(float penalty) { m_Penalty += penalty; }
 
 private:
   CArray3d<CHalfEdge> m_ArrayHalfEdge;
   float m_Penalty = 0.0f;
+  int m_Index = 0;
 };

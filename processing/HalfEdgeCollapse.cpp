@@ -6,9 +6,11 @@
 #include "processing/Valence3Sweep.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
-#include <unordered_map>
+#include <span>
 #include <vector>
 
 namespace {
@@ -24,13 +26,6 @@ void FacesAroundExcept(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2,
   }
 }
 
-double SumArea(const CArray3d<CFace3d>& faces)
-{
-  double sum = 0.0;
-  for (int i = 0; i < faces.GetSize(); i++)
-    sum += faces[i]->Area();
-  return sum;
-}
 
 // The face with its first corner `from` put on `to`: its area, and its normal as
 // CFace3d::CalculateNormal would give it.
@@ -49,7 +44,7 @@ double MovedArea(const CFace3d* f, const CVertex3d* from, const CVertex3d* to, C
 
 // Any two of the normals (every pair) more than a right angle apart; a face without a normal
 // makes no angle.
-int IsFolding(const std::vector<CVector3d>& normals)
+int IsFolding(std::span<const CVector3d> normals)
 {
   for (size_t i = 0; i < normals.size(); i++) {
     if (normals[i].GetSquareNorm() == 0.0)
@@ -103,14 +98,15 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_Visual = visual;
   m_pWindow = pWindow;
   BuildBags();
-  // A cost reads the area around the removed vertex, which no cost changes: once per vertex.
-  std::unordered_map<const CVertex3d*, double> areas;
+  // A cost reads the area around the removed vertex, which no cost changes: once per vertex,
+  // kept by the index of the vertex's bag (NaN until measured).
+  std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
   for (const auto& pHalfEdge : m_ArrayHalfEdge) {
     const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-    auto [it, added] = areas.try_emplace(pRemoved, 0.0);
-    if (added)
-      it->second = AreaAround(pRemoved);
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), it->second));
+    double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
+    if (area != area)
+      area = AreaAround(pRemoved);
+    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), area));
     m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
   }
 }
@@ -132,7 +128,7 @@ void CHalfEdgeCollapse::BuildBags()
 {
   m_pMesh->SetVerticesFlag(0);
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>());
+    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>(i));
     m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
   }
   m_ArrayHalfEdge.reserve(2 * static_cast<size_t>(m_pMesh->NbVertex() + m_pMesh->NbFace()));
@@ -175,9 +171,10 @@ float CHalfEdgeCollapse::GetPenalty(const CVertex3d* v)
 
 double CHalfEdgeCollapse::AreaAround(const CVertex3d* v)
 {
-  CArray3d<CFace3d> around;
-  FacesAroundExcept(v, nullptr, nullptr, &around);
-  return SumArea(around);
+  double sum = 0.0;
+  for (int i = 0; i < v->NbFaceNeighbor(); i++)
+    sum += v->GetFaceNeighbor(i)->Area();
+  return sum;
 }
 
 float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge)
@@ -189,15 +186,25 @@ float CHalfEdgeCollapse::ComputeCost(const CHalfEdge* pHalfEdge, double before)
 {
   // The moved faces are measured with the accumulator in place of the removed vertex; the
   // faces themselves are not touched.
+  // Costs are asked for a dozen times a collapse: the normals of a common vertex's faces stay
+  // on the stack.
   const CVertex3d* pAccumulator = pHalfEdge->GetAccumulator();
   const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
-  CArray3d<CFace3d> moved;
-  FacesAroundExcept(pRemoved, pHalfEdge->GetFace1(), pHalfEdge->GetFace2(), &moved);
-  std::vector<CVector3d> normals(static_cast<size_t>(moved.GetSize()));
+  const CFace3d* f1 = pHalfEdge->GetFace1();
+  const CFace3d* f2 = pHalfEdge->GetFace2();
+  const int n = pRemoved->NbFaceNeighbor();
+  constexpr int kFewFaces = 24;
+  std::array<CVector3d, kFewFaces> few;
+  std::vector<CVector3d> many(n > kFewFaces ? static_cast<size_t>(n) : 0);
+  CVector3d* normals = n > kFewFaces ? many.data() : few.data();
+  size_t count = 0;
   double after = 0.0;
-  for (int i = 0; i < moved.GetSize(); i++)
-    after += MovedArea(moved[i], pRemoved, pAccumulator, &normals[i]);
-  const int folds = IsFolding(normals);
+  for (int i = 0; i < n; i++) {
+    const CFace3d* f = pRemoved->GetFaceNeighbor(i);
+    if (f != f1 && f != f2)
+      after += MovedArea(f, pRemoved, pAccumulator, &normals[count++]);
+  }
+  const int folds = IsFolding({normals, count});
   const float cost = static_cast<float>(std::fabs(after - before));
   return folds ? 2.0f * cost : cost;
 }

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <memory>
 #include <set>
+#include <utility>
+#include <vector>
 
 using namespace fixtures;
 
@@ -74,14 +76,18 @@ TEST(ArrayOperationEdge, ExtractMinTakesTheFirstOfEqualPotentials)
   auto mesh = Torus(5);
   CArrayOperationEdge array;
   array.Fill(mesh.get());
-  std::vector<const COperationEdge*> order;
+  std::vector<std::pair<const CVertex3d*, const CVertex3d*>> order;
   for (int i = 0; i < array.GetSize(); i++)
-    order.push_back(array.GetAt(i));
-  // Never updated, every potential is 0: the array order comes out.
-  for (const COperationEdge* expected : order) {
+    order.emplace_back(array.GetAt(i)->GetFirst(), array.GetAt(i)->GetSecond());
+  // Never updated, every potential is 0: the array order comes out, each operation once and
+  // owned by the caller.
+  for (const auto& expected : order) {
     OperationPtr o(array.ExtractMin());
-    ASSERT_EQ(o.get(), expected);
+    ASSERT_NE(o, nullptr);
+    ASSERT_EQ(o->GetFirst(), expected.first);
+    ASSERT_EQ(o->GetSecond(), expected.second);
   }
+  EXPECT_EQ(array.GetSize(), 0);
   EXPECT_EQ(array.ExtractMin(), nullptr);
 
   // Updated, they come out by growing squared length.
@@ -278,4 +284,106 @@ TEST(ArrayOperationEdge, CurvenessAgreesWithTheEndsThroughCollapses)
       ExpectMeasuresOfTheEnds(array);
     }
   }
+}
+
+// A vertex moved by hand, then updated around: its curveness and its neighbours' are measured
+// again (the faces around them turned), while the ends two rings away keep theirs. Each
+// operation's measures are those of its ends, and the normals of the faces around the moved
+// vertex are those of the new position.
+TEST(ArrayOperationEdge, UpdateAroundAMovedVertexMeasuresItsRingAgain)
+{
+  auto mesh = Torus(12);
+  Perturb(*mesh, 0.03f);
+  CArrayOperationEdge array;
+  array.Fill(mesh.get());
+  array.UpdateAll();
+  for (const int i : {0, 40, 77}) {
+    CVertex3d* v = mesh->GetVertex(i);
+    v->Move(0.0f, 0.4f, 0.1f);
+    // Valence 6 everywhere: the 7 vertices have 42 edge ends, and the 12 edges among them
+    // count twice.
+    EXPECT_EQ(array.UpdateAroundVertex(v), 42 - 12);
+    ExpectMeasuresOfTheEnds(array);
+    for (int k = 0; k < v->NbFaceNeighbor(); k++) {
+      CFace3d* f = v->GetFaceNeighbor(k);
+      const CVector3d stored = *f->GetNormal();
+      f->CalculateNormal();
+      EXPECT_EQ(stored.x(), f->GetNormal()->x());
+      EXPECT_EQ(stored.y(), f->GetNormal()->y());
+      EXPECT_EQ(stored.z(), f->GetNormal()->z());
+    }
+  }
+  // The curveness of the array's operations orders them once asked for.
+  array.SetPotential(1);
+  ExpectMeasuresOfTheEnds(array);
+  OperationPtr first(array.ExtractMin());
+  ASSERT_NE(first, nullptr);
+  for (int i = 0; i < array.GetSize(); i++)
+    ASSERT_LE(first->GetCurveness(), array.GetAt(i)->GetCurveness());
+}
+
+namespace {
+// The index of the least potential among the array's operations, the first of equal ones.
+int LeastByScan(const CArrayOperationEdge& array)
+{
+  int best = -1;
+  for (int i = 0; i < array.GetSize(); i++)
+    if (best < 0 || array.GetAt(i)->GetPotential() < array.GetAt(best)->GetPotential())
+      best = i;
+  return best;
+}
+
+using EndsList = std::vector<std::pair<const CVertex3d*, const CVertex3d*>>;
+
+// The shortest-first loop on a perturbed torus; with checkEachStep, every extraction is compared
+// with a scan of the array (which closes the emptied slots each time). The collapsed edges in
+// order.
+EndsList CollapseShortest(CMesh3d* pMesh, int collapses, bool checkEachStep)
+{
+  CArrayOperationEdge array;
+  array.Fill(pMesh);
+  array.UpdateAll();
+  EndsList collapsed;
+  while (static_cast<int>(collapsed.size()) < collapses) {
+    std::pair<const CVertex3d*, const CVertex3d*> expected{};
+    if (checkEachStep) {
+      const int least = LeastByScan(array);
+      if (least >= 0)
+        expected = {array.GetAt(least)->GetFirst(), array.GetAt(least)->GetSecond()};
+    }
+    OperationPtr o(array.ExtractMin());
+    if (!o)
+      break;
+    if (checkEachStep) {
+      EXPECT_EQ(o->GetFirst(), expected.first);
+      EXPECT_EQ(o->GetSecond(), expected.second);
+    }
+    CVertex3d* p = o->GetFirst();
+    CVertex3d* q = o->GetSecond();
+    std::unique_ptr<CVertex3d> middle(Midpoint(p, q));
+    if (array.Collapse(pMesh, p, q, middle.get()))
+      collapsed.emplace_back(p, q);
+  }
+  return collapsed;
+}
+} // namespace
+
+// Thousands of operations come and go: the emptied slots are closed up as the loop goes (or at
+// each scan), and neither changes what comes out: the least potential, the oldest of equal ones.
+TEST(ArrayOperationEdge, ExtractionOrderHoldsThroughClosingUpSlots)
+{
+  auto scanned = Torus(40);
+  Perturb(*scanned, 0.02f);
+  auto plain = Torus(40);
+  Perturb(*plain, 0.02f);
+  ASSERT_GT(3 * plain->NbVertex(), 4096);
+  const EndsList byScan = CollapseShortest(scanned.get(), 1200, true);
+  const EndsList byLoop = CollapseShortest(plain.get(), 1200, false);
+  ASSERT_EQ(byScan.size(), 1200u);
+  ASSERT_EQ(byLoop.size(), byScan.size());
+  for (size_t i = 0; i < byLoop.size(); i++) {
+    ASSERT_EQ(plain->IndexFrom(byLoop[i].first), scanned->IndexFrom(byScan[i].first)) << i;
+    ASSERT_EQ(plain->IndexFrom(byLoop[i].second), scanned->IndexFrom(byScan[i].second)) << i;
+  }
+  EXPECT_EQ(plain->NbVertex(), 1600 - 1200);
 }

@@ -380,3 +380,36 @@ TEST(HalfEdgeCollapse, FaceNormalsStayCurrentThroughARun)
   EXPECT_GT(removals, 0);
   collapse.End();
 }
+
+// Apexes of 40 faces (more than a cost keeps on the stack) over a wavy rim, and rim vertices of
+// four: every half-edge's cost at the start is the area change computed from positions, with
+// the fold doubling where the moved faces turn over.
+TEST(HalfEdgeCollapseCost, ManyFacesAroundTheRemovedVertex)
+{
+  const int n = 40;
+  Points points;
+  Triangles triangles;
+  for (int i = 0; i < n; i++) {
+    const float u = 6.2831853f * i / n;
+    points.push_back({std::cos(u), std::sin(u), 0.4f * std::sin(5.0f * u)});
+  }
+  points.push_back({0.1f, 0.0f, 1.0f});
+  points.push_back({0.0f, 0.2f, -0.3f});
+  for (int i = 0; i < n; i++) {
+    triangles.push_back({n, i, (i + 1) % n});
+    triangles.push_back({n + 1, (i + 1) % n, i});
+  }
+  auto mesh = Build(points, triangles);
+  CHalfEdgeCollapse collapse;
+  collapse.Begin(mesh.get(), 0, nullptr);
+  int fromApex = 0;
+  for (int i = 0; i < collapse.NbHalfEdge(); i++) {
+    const CHalfEdge* h = collapse.GetHalfEdge(i);
+    const double expected = ExpectedCost(h->GetAccumulator(), h->GetRemoved());
+    ASSERT_NEAR(h->GetCost(), expected, 1e-5 * (1.0 + expected)) << i;
+    ASSERT_EQ(CHalfEdgeCollapse::ComputeCost(h), h->GetCost()) << i;
+    fromApex += h->GetRemoved()->NbFaceNeighbor() == n ? 1 : 0;
+  }
+  EXPECT_EQ(fromApex, 2 * n);
+  collapse.End();
+}
