@@ -325,6 +325,19 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
   // only breaks ties (around the ghost several faces may hold the edge). A face of the right
   // orientation is never displaced, so the walk ends once both have one, unless the free
   // faces are to be counted.
+  int forward = -1;
+  int backward = -1;
+  if (m_Mesh.GetEdgeFaces(g, p, &forward, &backward)) {
+    // Filed from the sides: the edge's two faces, g -> p the free one's way, p -> g the
+    // conquered one's, which is what the walk below would settle on.
+    const bool forwardFree = forward >= 0 && !m_Mesh.IsFaceConquered(forward);
+    const bool backwardFree = backward >= 0 && !m_Mesh.IsFaceConquered(backward);
+    *pConquered = backward >= 0 && !backwardFree ? backward : (forward >= 0 && !forwardFree ? forward : -1);
+    *pFree = forwardFree ? forward : (backwardFree ? backward : -1);
+    if (pOtherFree)
+      *pOtherFree = forwardFree && backwardFree ? 1 : 0;
+    return *pConquered >= 0 && *pFree >= 0 ? 1 : 0;
+  }
   int conquered = -1;
   int free = -1;
   int nbFree = 0;
