@@ -64,6 +64,7 @@ bool CConquestMesh::BuildFromSides()
       slot.LeavingApex = c[k == 0 ? 2 : k - 1];
     }
   }
+  std::vector<int> slotTo(nbVertex, -1);
   for (size_t v = 0; v < nbVertex; v++) {
     const CVertex3d* pVertex = m_pVertex[v];
     const int first = m_First[v];
@@ -72,7 +73,7 @@ bool CConquestMesh::BuildFromSides()
     for (int k = 0; k < m_Remaining[v]; k++)
       if (pVertex->GetFaceNeighbor(k) != m_pFace[static_cast<size_t>(m_Slot[static_cast<size_t>(first + k)].Leaving)])
         return false;
-    if (!FileEnteringFaces(static_cast<int>(v)))
+    if (!FileEnteringFaces(static_cast<int>(v), slotTo))
       return false;
   }
   m_SlotConquered.assign(m_Slot.size(), 0);
@@ -84,26 +85,26 @@ bool CConquestMesh::BuildFromSides()
   return true;
 }
 
-bool CConquestMesh::FileEnteringFaces(int v)
+bool CConquestMesh::FileEnteringFaces(int v, std::vector<int>& slotTo)
 {
   // The face of the side b -> v holds v, so it is in v's run: the face of the slot whose
-  // corner across is b. Each b the run leads to must be led back from once.
+  // corner across is b. slotTo[b] finds v's slot towards b; an entry below v's run is
+  // another vertex's. The run must lead to each b once and be led back from each once.
   const int first = m_First[static_cast<size_t>(v)];
   const int last = m_First[static_cast<size_t>(v) + 1];
   for (int s = first; s < last; s++) {
     SSlot& slot = m_Slot[static_cast<size_t>(s)];
-    int same = 0;
-    int back = 0;
-    int entering = -1;
-    for (int t = first; t < last; t++) {
-      const SSlot& other = m_Slot[static_cast<size_t>(t)];
-      same += other.Other == slot.Other ? 1 : 0;
-      back += other.LeavingApex == slot.Other ? 1 : 0;
-      entering = other.LeavingApex == slot.Other ? other.Leaving : entering;
-    }
-    if (same != 1 || back != 1)
+    int& to = slotTo[static_cast<size_t>(slot.Other)];
+    if (to >= first)
       return false;
-    slot.Entering = entering;
+    to = s;
+    slot.Entering = -1;
+  }
+  for (int t = first; t < last; t++) {
+    const int s = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
+    if (s < first || m_Slot[static_cast<size_t>(s)].Entering >= 0)
+      return false;
+    m_Slot[static_cast<size_t>(s)].Entering = m_Slot[static_cast<size_t>(t)].Leaving;
   }
   return true;
 }
@@ -250,6 +251,7 @@ bool CConquestMesh::BuildFansFromCorners()
     std::vector<int> next(m_FanFirst.begin(), m_FanFirst.end() - 1);
     forEachCorner([this, &next](int f, size_t v) { m_Fan[static_cast<size_t>(next[v]++)] = f; });
   }
+  std::vector<int> slotTo(nbVertex, -1);
   for (size_t v = 0; v < nbVertex; v++) {
     const CVertex3d* pVertex = m_pVertex[v];
     const int* pFan = FanBegin(static_cast<int>(v));
@@ -372,6 +374,16 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
 {
   if (g < 0 || p < 0)
     return 0;
+  if (m_FiledFromSides) {
+    // The slot holds the face beyond g -> p and its corner across: one run read.
+    const int s = FindSlot(g, p);
+    if (s < 0)
+      return 0;
+    const SSlot& slot = m_Slot[static_cast<size_t>(s)];
+    if (slot.LeavingApex != q || IsFaceConquered(slot.Leaving))
+      return 0;
+    return IsConquered(g, q);
+  }
   // Most corners are no fill: without the edge p-q there is no face g->p->q, and p's run of
   // slots is cheaper to read than g's faces.
   if (FindSlot(p, q) < 0)

@@ -168,7 +168,8 @@ private:
   bool BuildFromSides();
   // Gives each slot of v's run its entering face, from the faces of the run itself; false
   // unless the run leads to each neighbour once and each neighbour leads back once.
-  bool FileEnteringFaces(int v);
+  // slotTo, by vertex, holds -1 or slots of the runs before v's.
+  bool FileEnteringFaces(int v, std::vector<int>& slotTo);
   // The fans from the corners; false when they differ from the vertices' face lists, which
   // BuildFansFromLists then reads.
   bool BuildFansFromCorners();

@@ -243,33 +243,39 @@ TEST(ConquestMesh, AFillCornerNeedsAFreeFaceAndAConqueredSide)
 // where p and q are not joined at all.
 TEST(ConquestMesh, AFillCornerIsItsDefinitionOnEveryTriple)
 {
-  auto mesh = fixtures::Octahedron();
-  CConquestMesh table;
-  table.Build(mesh.get());
-  const int n = table.GetNbVertex();
-  const auto expectDefinition = [&table, n](const char* when) {
-    int fills = 0;
-    for (int g = 0; g < n; g++)
-      for (int p = 0; p < n; p++)
-        for (int q = 0; q < n; q++) {
-          const int f = table.FindFaceWithOrientedEdge(g, g, p);
-          const int expected = f >= 0 && table.GetCornerOther(f, g, p) == q && !table.IsFaceConquered(f) &&
-                                       table.IsConquered(g, q)
-                                   ? 1
-                                   : 0;
-          EXPECT_EQ(table.IsFillCorner(g, p, q), expected) << when << ": " << g << " " << p << " " << q;
-          fills += expected;
-        }
-    return fills;
-  };
-  EXPECT_EQ(expectDefinition("all free"), 0);
-  // Conquering the three sides of face 0 makes each of its corners a fill.
-  for (int k = 0; k < 3; k++)
-    table.Conquer(table.GetCorner(0, k), table.GetCorner(0, (k + 1) % 3));
-  EXPECT_GE(expectDefinition("sides conquered"), 3);
-  table.ConquerFace(0);
-  table.Conquer(table.GetCorner(1, 0), table.GetCorner(1, 1));
-  expectDefinition("face conquered");
+  // Closed (filed from the sides) and open (filed from the lists).
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(fixtures::Octahedron());
+  meshes.push_back(conquest::Grid(2));
+  for (const auto& mesh : meshes) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    EXPECT_EQ(table.IsFiledFromSides(), mesh == meshes.front() ? 1 : 0);
+    const int n = table.GetNbVertex();
+    const auto expectDefinition = [&table, n](const char* when) {
+      int fills = 0;
+      for (int g = 0; g < n; g++)
+        for (int p = 0; p < n; p++)
+          for (int q = 0; q < n; q++) {
+            const int f = table.FindFaceWithOrientedEdge(g, g, p);
+            const int expected = f >= 0 && table.GetCornerOther(f, g, p) == q && !table.IsFaceConquered(f) &&
+                                         table.IsConquered(g, q)
+                                     ? 1
+                                     : 0;
+            EXPECT_EQ(table.IsFillCorner(g, p, q), expected) << when << ": " << g << " " << p << " " << q;
+            fills += expected;
+          }
+      return fills;
+    };
+    EXPECT_EQ(expectDefinition("all free"), 0);
+    // Conquering the three sides of face 0 makes each of its corners a fill.
+    for (int k = 0; k < 3; k++)
+      table.Conquer(table.GetCorner(0, k), table.GetCorner(0, (k + 1) % 3));
+    EXPECT_GE(expectDefinition("sides conquered"), 3);
+    table.ConquerFace(0);
+    table.Conquer(table.GetCorner(1, 0), table.GetCorner(1, 1));
+    expectDefinition("face conquered");
+  }
 }
 
 namespace {
