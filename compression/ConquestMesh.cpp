@@ -325,13 +325,18 @@ int CConquestMesh::FindFace(int v, int a, int b) const
     return -1;
   if (m_FiledFromSides) {
     // The faces holding v and a are those of the edge v - a; the first in the fan, which
-    // runs in face order, of those closing on b.
-    const int s = FindSlot(v, a);
+    // runs in face order, of those closing on b. The one entering v from a closes on b when
+    // it is the one leaving v for b.
+    if (v < 0 || a < 0 || b < 0)
+      return -1;
+    int s = -1;
+    int t = -1;
+    FindSlots(v, a, b, &s, &t);
     if (s < 0)
       return -1;
     const SSlot& slot = m_Slot[static_cast<size_t>(s)];
     const int f = slot.LeavingApex == b ? slot.Leaving : -1;
-    const int g = GetCornerOther(slot.Entering, v, a) == b ? slot.Entering : -1;
+    const int g = t >= 0 && m_Slot[static_cast<size_t>(t)].Leaving == slot.Entering ? slot.Entering : -1;
     return f < 0 ? g : (g < 0 ? f : std::min(f, g));
   }
   for (const int* f = FanBegin(v); f != FanEnd(v); f++)
@@ -375,13 +380,18 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
   if (g < 0 || p < 0)
     return 0;
   if (m_FiledFromSides) {
-    // The slot holds the face beyond g -> p and its corner across: one run read.
-    const int s = FindSlot(g, p);
+    // The slot holds the face beyond g -> p and its corner across; the same read of g's run
+    // finds the edge g - q, whose flag stands there when g is its lower end.
+    int s = -1;
+    int t = -1;
+    FindSlots(g, p, q, &s, &t);
     if (s < 0)
       return 0;
     const SSlot& slot = m_Slot[static_cast<size_t>(s)];
     if (slot.LeavingApex != q || IsFaceConquered(slot.Leaving))
       return 0;
+    if (g < q)
+      return t >= 0 && m_SlotConquered[static_cast<size_t>(t)] ? 1 : 0;
     return IsConquered(g, q);
   }
   // Most corners are no fill: without the edge p-q there is no face g->p->q, and p's run of

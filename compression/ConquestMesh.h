@@ -159,6 +159,19 @@ private:
       found = m_Slot[static_cast<size_t>(s)].Other == b ? s : found;
     return found;
   }
+  // a's first slots that lead to b and to c, in one read of a's run; -1 for none.
+  void FindSlots(int a, int b, int c, int* pB, int* pC) const
+  {
+    int foundB = -1;
+    int foundC = -1;
+    for (int s = m_First[static_cast<size_t>(a) + 1] - 1; s >= m_First[static_cast<size_t>(a)]; s--) {
+      const int other = m_Slot[static_cast<size_t>(s)].Other;
+      foundB = other == b ? s : foundB;
+      foundC = other == c ? s : foundC;
+    }
+    *pB = foundB;
+    *pC = foundC;
+  }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
   void BuildFaces(CMesh3d* pMesh);
