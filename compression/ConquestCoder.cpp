@@ -343,24 +343,25 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
   int nbFree = 0;
   bool conqueredOriented = false;
   bool freeOriented = false;
-  const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g);
-  for (; f && f != m_Mesh.FanEnd(g) && (pOtherFree || !(conqueredOriented && freeOriented)); f++) {
-    const int k = m_Mesh.IndexOfCorner(*f, p);
+  const int fanSize = g < 0 || p < 0 ? 0 : m_Mesh.GetFanSize(g);
+  for (int i = 0; i < fanSize && (pOtherFree || !(conqueredOriented && freeOriented)); i++) {
+    const int f = m_Mesh.GetFanFace(g, i);
+    const int k = m_Mesh.IndexOfCorner(f, p);
     if (k < 0)
       continue;
     // p's first corner; the face runs p->g when g follows it, g->p when g's own first
     // corner comes just before a p.
-    if (m_Mesh.IsFaceConquered(*f)) {
-      const bool oriented = m_Mesh.GetCorner(*f, k == 2 ? 0 : k + 1) == g;
+    if (m_Mesh.IsFaceConquered(f)) {
+      const bool oriented = m_Mesh.GetCorner(f, k == 2 ? 0 : k + 1) == g;
       if (conquered < 0 || (oriented && !conqueredOriented)) {
-        conquered = *f;
+        conquered = f;
         conqueredOriented = oriented;
       }
     } else {
       nbFree++;
-      const bool oriented = m_Mesh.HasOrientedEdge(*f, g, p) != 0;
+      const bool oriented = m_Mesh.HasOrientedEdge(f, g, p) != 0;
       if (free < 0 || (oriented && !freeOriented)) {
-        free = *f;
+        free = f;
         freeOriented = oriented;
       }
     }

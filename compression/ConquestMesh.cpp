@@ -77,10 +77,8 @@ bool CConquestMesh::BuildFromSides()
       return false;
   }
   m_SlotConquered.assign(m_Slot.size(), 0);
-  m_FanFirst = m_First;
-  m_Fan.resize(m_Slot.size());
-  for (size_t s = 0; s < m_Slot.size(); s++)
-    m_Fan[s] = m_Slot[s].Leaving;
+  m_Fan.clear();
+  m_FanFirst.clear();
   m_FansFromCorners = true;
   return true;
 }
@@ -254,8 +252,8 @@ bool CConquestMesh::BuildFansFromCorners()
   std::vector<int> slotTo(nbVertex, -1);
   for (size_t v = 0; v < nbVertex; v++) {
     const CVertex3d* pVertex = m_pVertex[v];
-    const int* pFan = FanBegin(static_cast<int>(v));
-    const int n = GetFanSize(static_cast<int>(v));
+    const int* pFan = m_Fan.data() + m_FanFirst[v];
+    const int n = m_FanFirst[v + 1] - m_FanFirst[v];
     if (pVertex->NbFaceNeighbor() != n)
       return false;
     for (int k = 0; k < n; k++)
@@ -313,9 +311,9 @@ void CConquestMesh::ConquerFace(int f)
 
 int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const
 {
-  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
-    if (HasOrientedEdge(*f, a, b))
-      return *f;
+  for (int k = 0; k < GetFanSize(v); k++)
+    if (HasOrientedEdge(GetFanFace(v, k), a, b))
+      return GetFanFace(v, k);
   return -1;
 }
 
@@ -339,9 +337,9 @@ int CConquestMesh::FindFace(int v, int a, int b) const
     const int g = t >= 0 && m_Slot[static_cast<size_t>(t)].Leaving == slot.Entering ? slot.Entering : -1;
     return f < 0 ? g : (g < 0 ? f : std::min(f, g));
   }
-  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
-    if (IndexOfCorner(*f, a) >= 0 && IndexOfCorner(*f, b) >= 0)
-      return *f;
+  for (int k = 0; k < GetFanSize(v); k++)
+    if (IndexOfCorner(GetFanFace(v, k), a) >= 0 && IndexOfCorner(GetFanFace(v, k), b) >= 0)
+      return GetFanFace(v, k);
   return -1;
 }
 

@@ -118,9 +118,17 @@ public:
     return 1;
   }
   // v's faces, in the order of its face list.
-  const int* FanBegin(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v)]; }
-  const int* FanEnd(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v) + 1]; }
-  int GetFanSize(int v) const { return static_cast<int>(FanEnd(v) - FanBegin(v)); }
+  // Filed from the sides, the fan is the run's leaving faces, and not kept twice.
+  int GetFanSize(int v) const
+  {
+    const std::vector<int>& first = m_FiledFromSides ? m_First : m_FanFirst;
+    return first[static_cast<size_t>(v) + 1] - first[static_cast<size_t>(v)];
+  }
+  int GetFanFace(int v, int k) const
+  {
+    return m_FiledFromSides ? m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(v)] + k)].Leaving
+                            : m_Fan[static_cast<size_t>(m_FanFirst[static_cast<size_t>(v)] + k)];
+  }
   // As CVertex3d::FindFaceWithOrientedEdge and CVertex3d::FindFace of vertex v; -1 for none.
   int FindFaceWithOrientedEdge(int v, int a, int b) const;
   int FindFace(int v, int a, int b) const;

@@ -185,7 +185,7 @@ TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
       const CVertex3d* v = mesh->GetVertex(i);
       ASSERT_EQ(table.GetFanSize(i), v->NbFaceNeighbor()) << when << " vertex " << i;
       for (int k = 0; k < v->NbFaceNeighbor(); k++)
-        EXPECT_EQ(table.FanBegin(i)[k], mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
+        EXPECT_EQ(table.GetFanFace(i, k), mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
     }
     for (int i = 0; i < mesh->NbFace(); i++)
       EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << when << " face " << i << " left free";
