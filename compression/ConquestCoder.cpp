@@ -245,7 +245,8 @@ int CConquestCoder::ConquestStep()
   int cf = -1;
   int ff = -1;
   int otherFree = 1;
-  if (!FindGateFaces(g, p, &cf, &ff, &otherFree)) {
+  int v = -1;
+  if (!FindGateFaces(g, p, &cf, &ff, &otherFree, &v)) {
     // The gate edge is closed on both sides, as along a spike of the list that a gate kept
     // at the head never reaches: a list vertex without free edges goes first, then an edge
     // that is still open. A list without either is done.
@@ -254,7 +255,6 @@ int CConquestCoder::ConquestStep()
     return PopList();
   }
   // The third vertex is read from the table: the vertex itself is seldom in the cache.
-  const int v = m_Mesh.GetCornerOther(ff, g, p);
   if (v < 0) {
     Fail();
     return 0;
@@ -319,7 +319,8 @@ int CConquestCoder::PopList()
   return 1;
 }
 
-int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree) const
+int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree,
+                                  int* pApex) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
   // only breaks ties (around the ghost several faces may hold the edge). A face of the right
@@ -327,7 +328,8 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
   // faces are to be counted.
   int forward = -1;
   int backward = -1;
-  if (m_Mesh.GetEdgeFaces(g, p, &forward, &backward)) {
+  int forwardApex = -1;
+  if (m_Mesh.GetEdgeFaces(g, p, &forward, &backward, &forwardApex)) {
     // Filed from the sides: the edge's two faces, g -> p the free one's way, p -> g the
     // conquered one's, which is what the walk below would settle on.
     const bool forwardFree = forward >= 0 && !m_Mesh.IsFaceConquered(forward);
@@ -336,6 +338,8 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
     *pFree = forwardFree ? forward : (backwardFree ? backward : -1);
     if (pOtherFree)
       *pOtherFree = forwardFree && backwardFree ? 1 : 0;
+    if (pApex)
+      *pApex = forwardFree ? forwardApex : (backwardFree ? m_Mesh.GetCornerOther(backward, g, p) : -1);
     return *pConquered >= 0 && *pFree >= 0 ? 1 : 0;
   }
   int conquered = -1;
@@ -370,6 +374,8 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
   *pFree = free;
   if (pOtherFree)
     *pOtherFree = nbFree > 1 ? 1 : 0;
+  if (pApex)
+    *pApex = free < 0 ? -1 : m_Mesh.GetCornerOther(free, g, p);
   return conquered >= 0 && free >= 0 ? 1 : 0;
 }
 

@@ -107,14 +107,16 @@ public:
   // of its slots, in the same order.
   int IsFiledFromSides() const { return m_FiledFromSides ? 1 : 0; }
   // On a table filed from the sides: the faces that run a -> b and b -> a (-1 for both when
-  // there is no edge a - b); 0 on any other table.
-  int GetEdgeFaces(int a, int b, int* pForward, int* pBackward) const
+  // there is no edge a - b), and the first one's corner across the edge; 0 on any other table.
+  int GetEdgeFaces(int a, int b, int* pForward, int* pBackward, int* pForwardApex = nullptr) const
   {
     if (!m_FiledFromSides)
       return 0;
     const int s = FindSlot(a, b);
     *pForward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Leaving;
     *pBackward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Entering;
+    if (pForwardApex)
+      *pForwardApex = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].LeavingApex;
     return 1;
   }
   // v's faces, in the order of its face list.
