@@ -245,7 +245,8 @@ int CConquestCoder::ConquestStep()
   int cf = -1;
   int ff = -1;
   int otherFree = 1;
-  if (!FindGateFaces(g, p, &cf, &ff, &otherFree)) {
+  int v = -1;
+  if (!FindGateFaces(g, p, &cf, &ff, &otherFree, &v)) {
     // The gate edge is closed on both sides, as along a spike of the list that a gate kept
     // at the head never reaches: a list vertex without free edges goes first, then an edge
     // that is still open. A list without either is done.
@@ -254,7 +255,6 @@ int CConquestCoder::ConquestStep()
     return PopList();
   }
   // The third vertex is read from the table: the vertex itself is seldom in the cache.
-  const int v = m_Mesh.GetCornerOther(ff, g, p);
   if (v < 0) {
     Fail();
     return 0;
@@ -319,35 +319,53 @@ int CConquestCoder::PopList()
   return 1;
 }
 
-int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree) const
+int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree,
+                                  int* pApex) const
 {
   // On an oriented mesh the conquered face runs p->g and the free one g->p; the orientation
   // only breaks ties (around the ghost several faces may hold the edge). A face of the right
   // orientation is never displaced, so the walk ends once both have one, unless the free
   // faces are to be counted.
+  int forward = -1;
+  int backward = -1;
+  int forwardApex = -1;
+  if (m_Mesh.GetEdgeFaces(g, p, &forward, &backward, &forwardApex)) {
+    // Filed from the sides: the edge's two faces, g -> p the free one's way, p -> g the
+    // conquered one's, which is what the walk below would settle on.
+    const bool forwardFree = forward >= 0 && !m_Mesh.IsFaceConquered(forward);
+    const bool backwardFree = backward >= 0 && !m_Mesh.IsFaceConquered(backward);
+    *pConquered = backward >= 0 && !backwardFree ? backward : (forward >= 0 && !forwardFree ? forward : -1);
+    *pFree = forwardFree ? forward : (backwardFree ? backward : -1);
+    if (pOtherFree)
+      *pOtherFree = forwardFree && backwardFree ? 1 : 0;
+    if (pApex)
+      *pApex = forwardFree ? forwardApex : (backwardFree ? m_Mesh.GetCornerOther(backward, g, p) : -1);
+    return *pConquered >= 0 && *pFree >= 0 ? 1 : 0;
+  }
   int conquered = -1;
   int free = -1;
   int nbFree = 0;
   bool conqueredOriented = false;
   bool freeOriented = false;
-  const int* f = g < 0 || p < 0 ? nullptr : m_Mesh.FanBegin(g);
-  for (; f && f != m_Mesh.FanEnd(g) && (pOtherFree || !(conqueredOriented && freeOriented)); f++) {
-    const int k = m_Mesh.IndexOfCorner(*f, p);
+  const int fanSize = g < 0 || p < 0 ? 0 : m_Mesh.GetFanSize(g);
+  for (int i = 0; i < fanSize && (pOtherFree || !(conqueredOriented && freeOriented)); i++) {
+    const int f = m_Mesh.GetFanFace(g, i);
+    const int k = m_Mesh.IndexOfCorner(f, p);
     if (k < 0)
       continue;
     // p's first corner; the face runs p->g when g follows it, g->p when g's own first
     // corner comes just before a p.
-    if (m_Mesh.IsFaceConquered(*f)) {
-      const bool oriented = m_Mesh.GetCorner(*f, k == 2 ? 0 : k + 1) == g;
+    if (m_Mesh.IsFaceConquered(f)) {
+      const bool oriented = m_Mesh.GetCorner(f, k == 2 ? 0 : k + 1) == g;
       if (conquered < 0 || (oriented && !conqueredOriented)) {
-        conquered = *f;
+        conquered = f;
         conqueredOriented = oriented;
       }
     } else {
       nbFree++;
-      const bool oriented = m_Mesh.HasOrientedEdge(*f, g, p) != 0;
+      const bool oriented = m_Mesh.HasOrientedEdge(f, g, p) != 0;
       if (free < 0 || (oriented && !freeOriented)) {
-        free = *f;
+        free = f;
         freeOriented = oriented;
       }
     }
@@ -356,6 +374,8 @@ int CConquestCoder::FindGateFaces(int g, int p, int* pConquered, int* pFree, int
   *pFree = free;
   if (pOtherFree)
     *pOtherFree = nbFree > 1 ? 1 : 0;
+  if (pApex)
+    *pApex = free < 0 ? -1 : m_Mesh.GetCornerOther(free, g, p);
   return conquered >= 0 && free >= 0 ? 1 : 0;
 }
 

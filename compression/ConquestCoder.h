@@ -155,7 +155,9 @@ protected:
   // The conquered face before the gate edge (p, g) and the free face beyond it; 0 when either
   // is missing. Vertices and faces here go by their numbers in the conquest's mesh. With
   // pOtherFree the whole of g's fan is read, to tell whether another free face holds g and p.
-  int FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree = nullptr) const;
+  // pApex, when given, receives the free face's corner across g - p (-1 without a free face).
+  int FindGateFaces(int g, int p, int* pConquered, int* pFree, int* pOtherFree = nullptr,
+                    int* pApex = nullptr) const;
   // otherFree: another free face than ff holds g and p (FindGateFaces).
   void ConquerFreeVertex(int g, int p, int v, int cf, int ff, int otherFree = 1);
   int ConquerListVertex(int g, int p, int v, int ff);

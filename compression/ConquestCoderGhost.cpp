@@ -6,6 +6,8 @@
 
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace {
 // Keeps the elements of the array that the predicate does not take, in order.
@@ -74,14 +76,17 @@ int CConquestCoder::AddGhostVertex()
   m_pMesh->SetVerticesFlag(0);
 
   // The boundary vertices are the ends of the face sides without a neighbour face: one pass
-  // over the faces flags them (3), rather than a walk round every vertex.
+  // over the faces flags them (3), rather than a walk round every vertex, and keeps the
+  // sides, face by face, for the ghost faces.
   const int nbFace = m_pMesh->NbFace();
+  std::vector<std::pair<CFace3d*, int>> borderSides;
   for (int i = 0; i < nbFace; i++) {
-    const CFace3d* f = m_pMesh->GetFace(i);
+    CFace3d* f = m_pMesh->GetFace(i);
     for (int k = 0; k < 3; k++)
       if (!f->f(k)) {
         f->v(k)->SetFlag(3);
         f->v(k + 1 == 3 ? 0 : k + 1)->SetFlag(3);
+        borderSides.emplace_back(f, k);
       }
   }
   double sum[3] = {0.0, 0.0, 0.0};
@@ -110,22 +115,17 @@ int CConquestCoder::AddGhostVertex()
                       static_cast<float>(sum[2] / count));
 
   // One ghost face on every boundary edge, oriented against the face it closes.
-  for (int i = 0; i < nbFace; i++) {
-    CFace3d* f = m_pMesh->GetFace(i);
-    for (int k = 0; k < 3; k++) {
-      if (f->f(k))
-        continue;
-      auto* pGhostFace = new CFace3d(f->v(k), m_pGhostVertex, f->v(k + 1 == 3 ? 0 : k + 1));
-      m_pMesh->AddFace(pGhostFace);
-      m_ArrayGhostFace.Add(pGhostFace);
-      m_ArrayBoundaryFace.Add(f);
-      m_BoundaryEdgeIndex.push_back(static_cast<unsigned int>(k));
-      m_pGhostVertex->AddFaceNeighbor(pGhostFace);
-      pGhostFace->v(0)->AddFaceNeighbor(pGhostFace);
-      pGhostFace->v(2)->AddFaceNeighbor(pGhostFace);
-      f->SetF(k, pGhostFace);
-      pGhostFace->SetF(2, f);
-    }
+  for (const auto& [f, k] : borderSides) {
+    auto* pGhostFace = new CFace3d(f->v(k), m_pGhostVertex, f->v(k + 1 == 3 ? 0 : k + 1));
+    m_pMesh->AddFace(pGhostFace);
+    m_ArrayGhostFace.Add(pGhostFace);
+    m_ArrayBoundaryFace.Add(f);
+    m_BoundaryEdgeIndex.push_back(static_cast<unsigned int>(k));
+    m_pGhostVertex->AddFaceNeighbor(pGhostFace);
+    pGhostFace->v(0)->AddFaceNeighbor(pGhostFace);
+    pGhostFace->v(2)->AddFaceNeighbor(pGhostFace);
+    f->SetF(k, pGhostFace);
+    pGhostFace->SetF(2, f);
   }
 
   // Ghost faces (a, ghost, b) meet across their edges to the ghost: edge 0 with the face

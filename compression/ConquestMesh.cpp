@@ -20,8 +20,91 @@ void CConquestMesh::Build(CMesh3d* pMesh)
     m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
   BuildFaces(pMesh);
-  if (!BuildEdgesFromCorners())
-    BuildEdgesFromLists();
+  m_FiledFromSides = BuildFromSides();
+  if (!m_FiledFromSides) {
+    m_FansFromCorners = BuildFansFromCorners();
+    if (!m_FansFromCorners)
+      BuildFansFromLists();
+    if (!BuildEdgesFromCorners())
+      BuildEdgesFromLists();
+  }
+  m_FaceConquered.assign(m_pFace.size(), 0);
+}
+
+bool CConquestMesh::BuildFromSides()
+{
+  // A closed oriented manifold has each side a -> b once, and b -> a once: a's slots are its
+  // sides' far ends, its fan their faces, found in face order in one counting pass over the
+  // corners. A degenerate face, or lists that disagree with the sides, leave it to the
+  // other builds.
+  const size_t nbVertex = m_pVertex.size();
+  const size_t nbFace = m_pFace.size();
+  m_First.assign(nbVertex + 1, 0);
+  for (size_t f = 0; f < nbFace; f++) {
+    const int* c = &m_Corner[3 * f];
+    if (c[0] < 0 || c[1] < 0 || c[2] < 0 || c[0] == c[1] || c[1] == c[2] || c[2] == c[0])
+      return false;
+    for (int k = 0; k < 3; k++)
+      m_First[static_cast<size_t>(c[k]) + 1]++;
+  }
+  for (size_t v = 0; v < nbVertex; v++) {
+    if (m_First[v + 1] != m_Valence[v])
+      return false;
+    m_First[v + 1] += m_First[v];
+  }
+  m_Slot.resize(static_cast<size_t>(m_First[nbVertex]));
+  m_Remaining.assign(nbVertex, 0);
+  for (size_t f = 0; f < nbFace; f++) {
+    const int* c = &m_Corner[3 * f];
+    for (int k = 0; k < 3; k++) {
+      const size_t a = static_cast<size_t>(c[k]);
+      SSlot& slot = m_Slot[static_cast<size_t>(m_First[a] + m_Remaining[a]++)];
+      slot.Other = c[k == 2 ? 0 : k + 1];
+      slot.Leaving = static_cast<int>(f);
+      slot.LeavingApex = c[k == 0 ? 2 : k - 1];
+    }
+  }
+  std::vector<int> slotTo(nbVertex, -1);
+  for (size_t v = 0; v < nbVertex; v++) {
+    const CVertex3d* pVertex = m_pVertex[v];
+    const int first = m_First[v];
+    if (pVertex->NbFaceNeighbor() != m_Remaining[v])
+      return false;
+    for (int k = 0; k < m_Remaining[v]; k++)
+      if (pVertex->GetFaceNeighbor(k) != m_pFace[static_cast<size_t>(m_Slot[static_cast<size_t>(first + k)].Leaving)])
+        return false;
+    if (!FileEnteringFaces(static_cast<int>(v), slotTo))
+      return false;
+  }
+  m_SlotConquered.assign(m_Slot.size(), 0);
+  m_Fan.clear();
+  m_FanFirst.clear();
+  m_FansFromCorners = true;
+  return true;
+}
+
+bool CConquestMesh::FileEnteringFaces(int v, std::vector<int>& slotTo)
+{
+  // The face of the side b -> v holds v, so it is in v's run: the face of the slot whose
+  // corner across is b. slotTo[b] finds v's slot towards b; an entry below v's run is
+  // another vertex's. The run must lead to each b once and be led back from each once.
+  const int first = m_First[static_cast<size_t>(v)];
+  const int last = m_First[static_cast<size_t>(v) + 1];
+  for (int s = first; s < last; s++) {
+    SSlot& slot = m_Slot[static_cast<size_t>(s)];
+    int& to = slotTo[static_cast<size_t>(slot.Other)];
+    if (to >= first)
+      return false;
+    to = s;
+    slot.Entering = -1;
+  }
+  for (int t = first; t < last; t++) {
+    const int s = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
+    if (s < first || m_Slot[static_cast<size_t>(s)].Entering >= 0)
+      return false;
+    m_Slot[static_cast<size_t>(s)].Entering = m_Slot[static_cast<size_t>(t)].Leaving;
+  }
+  return true;
 }
 
 bool CConquestMesh::BuildEdgesFromCorners()
@@ -118,15 +201,10 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
   m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
   m_SlotConquered.assign(m_Slot.size(), 0);
-  m_Entering.assign(m_Slot.size(), -2);
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
-    const int si = m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++;
-    const int sj = m_First[static_cast<size_t>(j)] + m_Remaining[static_cast<size_t>(j)]++;
-    m_Slot[static_cast<size_t>(si)].Other = j;
-    m_Slot[static_cast<size_t>(si)].Twin = sj;
-    m_Slot[static_cast<size_t>(sj)].Other = i;
-    m_Slot[static_cast<size_t>(sj)].Twin = si;
+    m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++)].Other = j;
+    m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(j)] + m_Remaining[static_cast<size_t>(j)]++)].Other = i;
   });
 }
 
@@ -135,6 +213,7 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
   m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
+  // Every face free, its flag set while its corners are read.
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     m_pFace[static_cast<size_t>(i)] = f;
@@ -142,14 +221,8 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
       continue;
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
+    f->SetFlag(0);
   }
-  m_FansFromCorners = BuildFansFromCorners();
-  if (!m_FansFromCorners)
-    BuildFansFromLists();
-  m_FaceConquered.assign(static_cast<size_t>(nbFace), 0);
-  for (CFace3d* f : m_pFace)
-    if (f)
-      f->SetFlag(0);
 }
 
 bool CConquestMesh::BuildFansFromCorners()
@@ -176,10 +249,11 @@ bool CConquestMesh::BuildFansFromCorners()
     std::vector<int> next(m_FanFirst.begin(), m_FanFirst.end() - 1);
     forEachCorner([this, &next](int f, size_t v) { m_Fan[static_cast<size_t>(next[v]++)] = f; });
   }
+  std::vector<int> slotTo(nbVertex, -1);
   for (size_t v = 0; v < nbVertex; v++) {
     const CVertex3d* pVertex = m_pVertex[v];
-    const int* pFan = FanBegin(static_cast<int>(v));
-    const int n = GetFanSize(static_cast<int>(v));
+    const int* pFan = m_Fan.data() + m_FanFirst[v];
+    const int n = m_FanFirst[v + 1] - m_FanFirst[v];
     if (pVertex->NbFaceNeighbor() != n)
       return false;
     for (int k = 0; k < n; k++)
@@ -213,15 +287,17 @@ void CConquestMesh::BuildFansFromLists()
     }
     m_FanFirst[static_cast<size_t>(v) + 1] = static_cast<int>(m_Fan.size());
   }
+  for (CFace3d* f : m_pFace)
+    if (f)
+      f->SetFlag(0);
 }
 
 int CConquestMesh::Conquer(int a, int b)
 {
-  const int s = FindSlot(a, b);
+  const int s = FindSlot(a < b ? a : b, a < b ? b : a);
   if (s < 0 || m_SlotConquered[static_cast<size_t>(s)])
     return 0;
   m_SlotConquered[static_cast<size_t>(s)] = 1;
-  m_SlotConquered[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Twin)] = 1;
   m_Remaining[static_cast<size_t>(a)]--;
   m_Remaining[static_cast<size_t>(b)]--;
   return 1;
@@ -235,9 +311,9 @@ void CConquestMesh::ConquerFace(int f)
 
 int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const
 {
-  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
-    if (HasOrientedEdge(*f, a, b))
-      return *f;
+  for (int k = 0; k < GetFanSize(v); k++)
+    if (HasOrientedEdge(GetFanFace(v, k), a, b))
+      return GetFanFace(v, k);
   return -1;
 }
 
@@ -245,9 +321,25 @@ int CConquestMesh::FindFace(int v, int a, int b) const
 {
   if (a == b || a == v || b == v)
     return -1;
-  for (const int* f = FanBegin(v); f != FanEnd(v); f++)
-    if (IndexOfCorner(*f, a) >= 0 && IndexOfCorner(*f, b) >= 0)
-      return *f;
+  if (m_FiledFromSides) {
+    // The faces holding v and a are those of the edge v - a; the first in the fan, which
+    // runs in face order, of those closing on b. The one entering v from a closes on b when
+    // it is the one leaving v for b.
+    if (v < 0 || a < 0 || b < 0)
+      return -1;
+    int s = -1;
+    int t = -1;
+    FindSlots(v, a, b, &s, &t);
+    if (s < 0)
+      return -1;
+    const SSlot& slot = m_Slot[static_cast<size_t>(s)];
+    const int f = slot.LeavingApex == b ? slot.Leaving : -1;
+    const int g = t >= 0 && m_Slot[static_cast<size_t>(t)].Leaving == slot.Entering ? slot.Entering : -1;
+    return f < 0 ? g : (g < 0 ? f : std::min(f, g));
+  }
+  for (int k = 0; k < GetFanSize(v); k++)
+    if (IndexOfCorner(GetFanFace(v, k), a) >= 0 && IndexOfCorner(GetFanFace(v, k), b) >= 0)
+      return GetFanFace(v, k);
   return -1;
 }
 
@@ -275,7 +367,7 @@ int CConquestMesh::FindFaceEntering(int v, int a) const
   const int s = FindSlot(v, a);
   if (s < 0)
     return FindFaceWithOrientedEdge(v, a, v);
-  int& f = m_Entering[static_cast<size_t>(s)];
+  int& f = m_Slot[static_cast<size_t>(s)].Entering;
   if (f == -2)
     f = FindFaceWithOrientedEdge(v, a, v);
   return f;
@@ -285,6 +377,21 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
 {
   if (g < 0 || p < 0)
     return 0;
+  if (m_FiledFromSides) {
+    // The slot holds the face beyond g -> p and its corner across; the same read of g's run
+    // finds the edge g - q, whose flag stands there when g is its lower end.
+    int s = -1;
+    int t = -1;
+    FindSlots(g, p, q, &s, &t);
+    if (s < 0)
+      return 0;
+    const SSlot& slot = m_Slot[static_cast<size_t>(s)];
+    if (slot.LeavingApex != q || IsFaceConquered(slot.Leaving))
+      return 0;
+    if (g < q)
+      return t >= 0 && m_SlotConquered[static_cast<size_t>(t)] ? 1 : 0;
+    return IsConquered(g, q);
+  }
   // Most corners are no fill: without the edge p-q there is no face g->p->q, and p's run of
   // slots is cheaper to read than g's faces.
   if (FindSlot(p, q) < 0)

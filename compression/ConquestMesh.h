@@ -10,13 +10,19 @@ class CMesh3d;
 
 // A mesh as the conquest reads it, in compact index arrays: the vertices numbered in their
 // scratch marks, each face's three corners, each vertex's faces in the order of its face list,
-// and its edges as one run of slots (the other end, the twin slot at that end, a conquered
-// flag, the faces found across the edge) with its remaining degree, the count of its edges
+// and its edges as one run of slots (the other end, the faces found either side of the edge,
+// a conquered flag at the lower end) with its remaining degree, the count of its edges
 // not conquered yet. Built in a few passes, so that a conquest
 // allocates nothing per element, walks arrays rather than elements in its hot loops, and
 // leaves the mesh's own edges alone. An edge joins a vertex to a later neighbour in the mesh's
 // array that it lists, as CMesh3d::AddEdges builds them. Conquered faces are flagged here
 // and on the faces themselves (1), which the table answers for.
+//
+// A closed, consistently oriented manifold (what the ghost vertex leaves of most meshes) is
+// filed from its face sides alone, each side a -> b as a's slot towards b, in one pass that
+// also gives the slot its face and the corner across; the face the other way is then in a's
+// own run. Every other mesh is filed from the sides' edges and the neighbour lists, its faces
+// found on demand.
 class CConquestMesh
 {
 public:
@@ -56,7 +62,7 @@ public:
   // 1 when the edge is there and conquered.
   int IsConquered(int a, int b) const
   {
-    const int s = FindSlot(a, b);
+    const int s = FindSlot(a < b ? a : b, a < b ? b : a);
     return s >= 0 && m_SlotConquered[static_cast<size_t>(s)] ? 1 : 0;
   }
   int IsConquered(const CVertex3d* a, const CVertex3d* b) const { return IsConquered(IndexOf(a), IndexOf(b)); }
@@ -96,10 +102,35 @@ public:
   // 1 when every face stands in the fan of each of its corners (the fans came from the
   // corners), so that a walk of one vertex's fan meets every face that holds it.
   int FansHoldEveryCorner() const { return m_FansFromCorners ? 1 : 0; }
+  // 1 when the table was filed from the face sides as a closed oriented manifold: each edge
+  // then has exactly two faces, one either way, and the faces of each vertex's fan are those
+  // of its slots, in the same order.
+  int IsFiledFromSides() const { return m_FiledFromSides ? 1 : 0; }
+  // On a table filed from the sides: the faces that run a -> b and b -> a (-1 for both when
+  // there is no edge a - b), and the first one's corner across the edge; 0 on any other table.
+  int GetEdgeFaces(int a, int b, int* pForward, int* pBackward, int* pForwardApex = nullptr) const
+  {
+    if (!m_FiledFromSides)
+      return 0;
+    const int s = FindSlot(a, b);
+    *pForward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Leaving;
+    *pBackward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Entering;
+    if (pForwardApex)
+      *pForwardApex = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].LeavingApex;
+    return 1;
+  }
   // v's faces, in the order of its face list.
-  const int* FanBegin(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v)]; }
-  const int* FanEnd(int v) const { return m_Fan.data() + m_FanFirst[static_cast<size_t>(v) + 1]; }
-  int GetFanSize(int v) const { return static_cast<int>(FanEnd(v) - FanBegin(v)); }
+  // Filed from the sides, the fan is the run's leaving faces, and not kept twice.
+  int GetFanSize(int v) const
+  {
+    const std::vector<int>& first = m_FiledFromSides ? m_First : m_FanFirst;
+    return first[static_cast<size_t>(v) + 1] - first[static_cast<size_t>(v)];
+  }
+  int GetFanFace(int v, int k) const
+  {
+    return m_FiledFromSides ? m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(v)] + k)].Leaving
+                            : m_Fan[static_cast<size_t>(m_FanFirst[static_cast<size_t>(v)] + k)];
+  }
   // As CVertex3d::FindFaceWithOrientedEdge and CVertex3d::FindFace of vertex v; -1 for none.
   int FindFaceWithOrientedEdge(int v, int a, int b) const;
   int FindFace(int v, int a, int b) const;
@@ -113,14 +144,15 @@ public:
 
 private:
   // One end's view of an edge, in 16 bytes so that a vertex's run spans few cache lines.
-  // The leaving face is remembered the first time it is asked (-2 until then): the faces
-  // never change during a conquest. The conquered flags and the entering faces, read less
-  // often, stand in arrays of their own by slot.
+  // The faces are filed with the slot from the sides, or else remembered the first time they
+  // are asked (-2 until then): the faces never change during a conquest. The conquered
+  // flags, read less often, stand in an array of their own by slot; an edge's flag is the
+  // one of its slot at its lower end.
   struct SSlot
   {
     int Other = -1;
-    // The other end's slot of the same edge.
-    int Twin = -1;
+    // FindFaceWithOrientedEdge(v, Other, v).
+    int Entering = -2;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
     int Leaving = -2;
     int LeavingApex = -1;
@@ -137,9 +169,30 @@ private:
       found = m_Slot[static_cast<size_t>(s)].Other == b ? s : found;
     return found;
   }
+  // a's first slots that lead to b and to c, in one read of a's run; -1 for none.
+  void FindSlots(int a, int b, int c, int* pB, int* pC) const
+  {
+    int foundB = -1;
+    int foundC = -1;
+    for (int s = m_First[static_cast<size_t>(a) + 1] - 1; s >= m_First[static_cast<size_t>(a)]; s--) {
+      const int other = m_Slot[static_cast<size_t>(s)].Other;
+      foundB = other == b ? s : foundB;
+      foundC = other == c ? s : foundC;
+    }
+    *pB = foundB;
+    *pC = foundC;
+  }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
   void BuildFaces(CMesh3d* pMesh);
+  // Files the slots, fans and degrees from the face sides; false, leaving the other builds to
+  // file them, unless the faces make a closed oriented manifold whose neighbour and face
+  // lists agree with their sides.
+  bool BuildFromSides();
+  // Gives each slot of v's run its entering face, from the faces of the run itself; false
+  // unless the run leads to each neighbour once and each neighbour leads back once.
+  // slotTo, by vertex, holds -1 or slots of the runs before v's.
+  bool FileEnteringFaces(int v, std::vector<int>& slotTo);
   // The fans from the corners; false when they differ from the vertices' face lists, which
   // BuildFansFromLists then reads.
   bool BuildFansFromCorners();
@@ -158,8 +211,6 @@ private:
   // Mutable for the faces the slots remember.
   mutable std::vector<SSlot> m_Slot;
   std::vector<std::uint8_t> m_SlotConquered;
-  // FindFaceWithOrientedEdge(v, Other, v) by slot, remembered as the leaving faces are.
-  mutable std::vector<int> m_Entering;
   std::vector<int> m_Remaining;
   std::vector<int> m_State;
   std::vector<int> m_Valence;
@@ -169,4 +220,5 @@ private:
   std::vector<int> m_FanFirst;
   std::vector<int> m_Fan;
   bool m_FansFromCorners = false;
+  bool m_FiledFromSides = false;
 };

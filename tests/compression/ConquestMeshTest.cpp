@@ -185,7 +185,7 @@ TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
       const CVertex3d* v = mesh->GetVertex(i);
       ASSERT_EQ(table.GetFanSize(i), v->NbFaceNeighbor()) << when << " vertex " << i;
       for (int k = 0; k < v->NbFaceNeighbor(); k++)
-        EXPECT_EQ(table.FanBegin(i)[k], mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
+        EXPECT_EQ(table.GetFanFace(i, k), mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
     }
     for (int i = 0; i < mesh->NbFace(); i++)
       EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << when << " face " << i << " left free";
@@ -243,31 +243,168 @@ TEST(ConquestMesh, AFillCornerNeedsAFreeFaceAndAConqueredSide)
 // where p and q are not joined at all.
 TEST(ConquestMesh, AFillCornerIsItsDefinitionOnEveryTriple)
 {
-  auto mesh = fixtures::Octahedron();
-  CConquestMesh table;
-  table.Build(mesh.get());
-  const int n = table.GetNbVertex();
-  const auto expectDefinition = [&table, n](const char* when) {
-    int fills = 0;
-    for (int g = 0; g < n; g++)
-      for (int p = 0; p < n; p++)
-        for (int q = 0; q < n; q++) {
-          const int f = table.FindFaceWithOrientedEdge(g, g, p);
-          const int expected = f >= 0 && table.GetCornerOther(f, g, p) == q && !table.IsFaceConquered(f) &&
-                                       table.IsConquered(g, q)
-                                   ? 1
-                                   : 0;
-          EXPECT_EQ(table.IsFillCorner(g, p, q), expected) << when << ": " << g << " " << p << " " << q;
-          fills += expected;
+  // Closed (filed from the sides) and open (filed from the lists).
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(fixtures::Octahedron());
+  meshes.push_back(conquest::Grid(2));
+  for (const auto& mesh : meshes) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    EXPECT_EQ(table.IsFiledFromSides(), mesh == meshes.front() ? 1 : 0);
+    const int n = table.GetNbVertex();
+    const auto expectDefinition = [&table, n](const char* when) {
+      int fills = 0;
+      for (int g = 0; g < n; g++)
+        for (int p = 0; p < n; p++)
+          for (int q = 0; q < n; q++) {
+            const int f = table.FindFaceWithOrientedEdge(g, g, p);
+            const int expected = f >= 0 && table.GetCornerOther(f, g, p) == q && !table.IsFaceConquered(f) &&
+                                         table.IsConquered(g, q)
+                                     ? 1
+                                     : 0;
+            EXPECT_EQ(table.IsFillCorner(g, p, q), expected) << when << ": " << g << " " << p << " " << q;
+            fills += expected;
+          }
+      return fills;
+    };
+    EXPECT_EQ(expectDefinition("all free"), 0);
+    // Conquering the three sides of face 0 makes each of its corners a fill.
+    for (int k = 0; k < 3; k++)
+      table.Conquer(table.GetCorner(0, k), table.GetCorner(0, (k + 1) % 3));
+    EXPECT_GE(expectDefinition("sides conquered"), 3);
+    table.ConquerFace(0);
+    table.Conquer(table.GetCorner(1, 0), table.GetCorner(1, 1));
+    expectDefinition("face conquered");
+  }
+}
+
+namespace {
+
+// The faces either side of every pair of vertices, as the table files them from the sides,
+// against the vertices' own searches; every triple of neighbours of a vertex for FindFace.
+void ExpectEdgeFacesOfTheVertices(const CMesh3d& mesh, const CConquestMesh& table)
+{
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    for (int j = 0; j < mesh.NbVertex(); j++) {
+      const CVertex3d* w = mesh.GetVertex(j);
+      int forward = -2;
+      int backward = -2;
+      ASSERT_EQ(table.GetEdgeFaces(i, j, &forward, &backward), 1);
+      const bool joined = v->IsNeighbor(w) != 0;
+      EXPECT_EQ(forward, joined ? IndexOfFace(mesh, v->FindFaceWithOrientedEdge(v, w)) : -1) << i << " -> " << j;
+      EXPECT_EQ(backward, joined ? IndexOfFace(mesh, v->FindFaceWithOrientedEdge(w, v)) : -1) << j << " -> " << i;
+      // A closed oriented manifold: two distinct faces on every edge.
+      if (joined) {
+        EXPECT_GE(forward, 0);
+        EXPECT_GE(backward, 0);
+        EXPECT_NE(forward, backward);
+        EXPECT_EQ(table.FindFaceEntering(i, j), backward);
+      }
+    }
+    for (int a = 0; a < v->NbVertexNeighbor(); a++)
+      for (int b = 0; b < v->NbVertexNeighbor(); b++) {
+        const CVertex3d* pa = v->GetVertexNeighbor(a);
+        const CVertex3d* pb = v->GetVertexNeighbor(b);
+        const int expected = a == b ? -1 : IndexOfFace(mesh, v->FindFace(pa, pb));
+        EXPECT_EQ(table.FindFace(i, table.IndexOf(pa), table.IndexOf(pb)), expected) << i << " " << a << " " << b;
+      }
+  }
+}
+
+} // namespace
+
+TEST(ConquestMesh, ClosedOrientedMeshesAreFiledFromTheirSides)
+{
+  std::vector<std::unique_ptr<CMesh3d>> closed;
+  closed.push_back(fixtures::Octahedron());
+  closed.push_back(fixtures::Icosphere(2));
+  closed.push_back(conquest::Torus(9, 7, true));
+  for (const auto& mesh : closed) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    ASSERT_EQ(table.IsFiledFromSides(), 1);
+    ExpectEdgeFacesOfTheVertices(*mesh, table);
+    ExpectEdgesOfAddEdges(*mesh, table);
+  }
+
+  // A border has one face per edge: the sides do not pair, and the edge faces are not filed.
+  auto open = conquest::Grid(4);
+  CConquestMesh openTable;
+  openTable.Build(open.get());
+  EXPECT_EQ(openTable.IsFiledFromSides(), 0);
+  int forward = -2;
+  int backward = -2;
+  EXPECT_EQ(openTable.GetEdgeFaces(0, 1, &forward, &backward), 0);
+  EXPECT_EQ(forward, -2);
+  ExpectEdgesOfAddEdges(*open, openTable);
+}
+
+TEST(ConquestMesh, SidesThatDoNotPairLeaveTheTableToTheLists)
+{
+  const fixtures::Points points = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  const fixtures::Triangles octahedron = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                                          {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+  // One face turned round: its sides run as their neighbours' do. A face doubled: its edges
+  // have three faces. Either way the faces are found by walking the fans, as the vertices do.
+  fixtures::Triangles turned = octahedron;
+  std::swap(turned[5][0], turned[5][1]);
+  fixtures::Triangles doubled = octahedron;
+  doubled.push_back(octahedron[2]);
+  for (const auto& triangles : {turned, doubled}) {
+    auto mesh = fixtures::Build(points, triangles);
+    CConquestMesh table;
+    table.Build(mesh.get());
+    EXPECT_EQ(table.IsFiledFromSides(), 0);
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      const CVertex3d* v = mesh->GetVertex(i);
+      for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+        const CVertex3d* w = v->GetVertexNeighbor(k);
+        const int j = table.IndexOf(w);
+        EXPECT_EQ(table.FindFaceLeaving(i, j), IndexOfFace(*mesh, v->FindFaceWithOrientedEdge(v, w)));
+        EXPECT_EQ(table.FindFaceEntering(i, j), IndexOfFace(*mesh, v->FindFaceWithOrientedEdge(w, v)));
+      }
+    }
+  }
+}
+
+TEST(ConquestMesh, AnEdgeIsConqueredFromEitherEnd)
+{
+  // Filed from the sides and from the lists: an edge has one flag, whichever end asks.
+  std::vector<std::unique_ptr<CMesh3d>> meshes;
+  meshes.push_back(fixtures::Icosphere(1));
+  meshes.push_back(conquest::Grid(3));
+  for (const auto& mesh : meshes) {
+    CConquestMesh table;
+    table.Build(mesh.get());
+    const auto chosen = [](int i, int j) { return (i + j) % 3 == 0; };
+    int slots = 0;
+    int conquered = 0;
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      slots += table.GetRemaining(i);
+      const CVertex3d* v = mesh->GetVertex(i);
+      for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+        const int j = table.IndexOf(v->GetVertexNeighbor(k));
+        // Asked from the higher end.
+        if (i > j && chosen(i, j)) {
+          EXPECT_EQ(table.Conquer(i, j), 1);
+          conquered++;
         }
-    return fills;
-  };
-  EXPECT_EQ(expectDefinition("all free"), 0);
-  // Conquering the three sides of face 0 makes each of its corners a fill.
-  for (int k = 0; k < 3; k++)
-    table.Conquer(table.GetCorner(0, k), table.GetCorner(0, (k + 1) % 3));
-  EXPECT_GE(expectDefinition("sides conquered"), 3);
-  table.ConquerFace(0);
-  table.Conquer(table.GetCorner(1, 0), table.GetCorner(1, 1));
-  expectDefinition("face conquered");
+      }
+    }
+    ASSERT_GT(conquered, 0);
+    int remaining = 0;
+    for (int i = 0; i < mesh->NbVertex(); i++) {
+      remaining += table.GetRemaining(i);
+      const CVertex3d* v = mesh->GetVertex(i);
+      for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+        const int j = table.IndexOf(v->GetVertexNeighbor(k));
+        EXPECT_EQ(table.IsConquered(i, j), chosen(i, j) ? 1 : 0) << i << " - " << j;
+        // From the lower end, a conquered edge is not conquered again.
+        if (i < j && chosen(i, j))
+          EXPECT_EQ(table.Conquer(i, j), 0) << i << " - " << j;
+      }
+    }
+    EXPECT_EQ(remaining, slots - 2 * conquered);
+  }
 }
