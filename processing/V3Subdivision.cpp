@@ -73,8 +73,8 @@ void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
 // run, 2 and 3, would read as this run's inserted and taken faces); faces with an empty corner
 // (undone creations) are never selected. Every corner of a selected face counts it in its flag
 // (a vertex repeated in a face counts it twice): the vertex flags must be 0 before. Returns the
-// number of faces selected.
-int SelectFaces(CMesh3d* pMesh, bool all)
+// number of faces selected; pDistinct, when given, tells whether each has three distinct corners.
+int SelectFaces(CMesh3d* pMesh, bool all, bool* pDistinct = nullptr)
 {
   int m = 0;
   for (int i = 0; i < pMesh->NbFace(); i++) {
@@ -88,16 +88,22 @@ int SelectFaces(CMesh3d* pMesh, bool all)
       continue;
     }
     m++;
-    for (int k = 0; k < 3; k++)
-      f->v(k)->IncrementFlag();
+    CVertex3d* c0 = f->v(0);
+    CVertex3d* c1 = f->v(1);
+    CVertex3d* c2 = f->v(2);
+    c0->IncrementFlag();
+    c1->IncrementFlag();
+    c2->IncrementFlag();
+    if (pDistinct && (c0 == c1 || c1 == c2 || c0 == c2))
+      *pDistinct = false;
   }
   return m;
 }
 
-// The lists of the corners of a face with three distinct corners get the new centre and the
-// two new faces appended: none can hold them yet, so no search for them.
-void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
-                CFace3d* a, CFace3d* b)
+// The lists of a new centre g of a face with three distinct corners: its corners and its
+// three faces.
+void LinkNewCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
+                   CFace3d* a, CFace3d* b)
 {
   g->AddVertexNeighbor(c2);
   g->AddVertexNeighbor(c0);
@@ -105,11 +111,21 @@ void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace
   g->GetArrayFaceNeighbor()->Add(f);
   g->GetArrayFaceNeighbor()->Add(a);
   g->GetArrayFaceNeighbor()->Add(b);
-  c2->RemoveFaceNeighbor(f);
+}
+
+// The distinct corners of the face cut into F, A = (c1, c2, g), B = (c2, c0, g) get the centre
+// and the new faces that still hold them appended: none can list them yet, so no search. Right
+// after the cut A and B hold all their corners; later (LinkOldCorners) a flip may have taken a
+// corner from slot 0 of A or B, and with it the face from that corner's list.
+void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* a,
+                 CFace3d* b)
+{
   c2->GetArrayFaceNeighbor()->Add(a);
-  c2->GetArrayFaceNeighbor()->Add(b);
+  if (b->v(0) == c2)
+    c2->GetArrayFaceNeighbor()->Add(b);
   c0->GetArrayFaceNeighbor()->Add(b);
-  c1->GetArrayFaceNeighbor()->Add(a);
+  if (a->v(0) == c1)
+    c1->GetArrayFaceNeighbor()->Add(a);
   c0->AddVertexNeighbor(g);
   c1->AddVertexNeighbor(g);
   c2->AddVertexNeighbor(g);
@@ -117,7 +133,10 @@ void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace
 
 // Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g). Without
 // `normals`, the three faces keep the normals they had (none for A and B): the caller sets them.
-void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals)
+// With `linkCornersLater`, the corners' lists only lose F (from c2's): LinkOldCorners appends
+// the rest after the flips.
+void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals,
+                  bool linkCornersLater)
 {
   CVertex3d* c0 = f->v(0);
   CVertex3d* c1 = f->v(1);
@@ -155,7 +174,10 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bo
   Relink(n2, f, b);
 
   if (c0 != c1 && c1 != c2 && c0 != c2) {
-    LinkCentre(c0, c1, c2, g, f, a, b);
+    LinkNewCentre(c0, c1, c2, g, f, a, b);
+    c2->RemoveFaceNeighbor(f);
+    if (!linkCornersLater)
+      LinkCorners(c0, c1, c2, g, a, b);
     return;
   }
   g->AddFaceNeighbor(f);
@@ -202,10 +224,13 @@ void ReserveAroundVertices(const CMesh3d* pMesh)
 
 // Inserts a centre in every face flagged as selected among the first nbFace; the arrays have
 // room for m centres after nbVertex and 2m faces after nbFace. Without `normals`, the faces cut
-// keep their old normals, and the new ones have none (see InsertCentre).
-void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true)
+// keep their old normals, and the new ones have none (see InsertCentre). With
+// `linkCornersLater` every selected face has three distinct corners.
+void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true,
+                   bool linkCornersLater = false)
 {
-  ReserveAroundVertices(pMesh);
+  if (!linkCornersLater)
+    ReserveAroundVertices(pMesh);
   pMesh->GetArrayVertex()->SetSize(nbVertex + m);
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;
@@ -215,16 +240,17 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kSelected)
       continue;
-    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k, normals);
+    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k, normals, linkCornersLater);
     k++;
   }
 }
 
 // Moves every vertex among the first nbVertex whose flag is at least 1 (an old vertex beside a
 // new centre; the centres have flag 0) to the position that rule(vertex, old valence, xyz)
-// writes; all positions are computed first.
+// writes; all positions are computed first. The old neighbours come first in a vertex's list,
+// followed by one centre per face cut around it unless `centresLater`.
 template <class Rule>
-void FilterVertices(CMesh3d* pMesh, int nbVertex, Rule rule)
+void FilterVertices(CMesh3d* pMesh, int nbVertex, bool centresLater, Rule rule)
 {
   platform::Trace("  begin filtering\n");
   std::vector<CVertex3d*> vertices;
@@ -239,7 +265,7 @@ void FilterVertices(CMesh3d* pMesh, int nbVertex, Rule rule)
     out[0] = v->x();
     out[1] = v->y();
     out[2] = v->z();
-    rule(v, v->NbVertexNeighbor() - v->GetFlag(), out);
+    rule(v, v->NbVertexNeighbor() - (centresLater ? 0 : v->GetFlag()), out);
   }
   for (size_t i = 0; i < vertices.size(); i++) {
     CVertex3d* v = vertices[i];
@@ -281,15 +307,59 @@ void SetNormalOfCorners(CFace3d* f, const CVertex3d* p0, const CVertex3d* p1, co
   *f->GetNormal() = normal;
 }
 
+// A uniform step with flips leaves the old vertices' lists short of the insertion's additions
+// until the flips are done: they would more than double those lists for a while (moving them
+// out of the vertex to the heap), and the flips take about half of it back. The flips only
+// remove from these lists, and each flip takes a face from exactly the corner it removes from
+// the face, as long as it turns an inserted face N = (b, a, centre) whose corners are the
+// edge's reversed: then a face that no longer holds a corner is one that corner's list lost,
+// and LinkOldCorners appends just what remains, each list in the order of its in-place edits.
+// Any other flip has LinkOldCorners run first and the lists edited in place from then on.
+struct SCornerLinks
+{
+  CMesh3d* pMesh = nullptr;
+  int nbVertex = 0;
+  int nbFace = 0;
+  bool pending = false;
+};
+
+// Appends, for every face cut in the order of the cut, what the insertion left out of its
+// corners' lists. The flips so far changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
+void LinkOldCorners(SCornerLinks* pLinks)
+{
+  CMesh3d* pMesh = pLinks->pMesh;
+  const int nbFace = pLinks->nbFace;
+  int k = 0;
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = pMesh->GetFace(i);
+    if (f->GetFlag() != kInserted && f->GetFlag() != kTaken)
+      continue;
+    CFace3d* a = pMesh->GetFace(nbFace + 2 * k);
+    CFace3d* b = pMesh->GetFace(nbFace + 2 * k + 1);
+    CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
+    k++;
+    LinkCorners(b->v(1), f->v(1), a->v(1), g, a, b);
+  }
+  pLinks->pending = false;
+}
+
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
 // N = (o, g, a): the old edge ab becomes og.
-void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
+void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nullptr)
 {
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
   // o is N's first corner other than a and b (as GetVertexOther finds it), at slot e.
   CVertex3d* corners[3] = {n->v(0), n->v(1), n->v(2)};
+  // Between inserted faces o and g are centres, whose lists hold exactly the faces and
+  // neighbours they have: F and N cannot be listed at o and g yet, nor o and g at each other.
+  bool centres = false;
+  if (pLinks && pLinks->pending) {
+    centres = n->GetFlag() == kInserted && corners[0] == b && corners[1] == a;
+    if (!centres)
+      LinkOldCorners(pLinks);
+  }
   int e = 0;
   while (e < 3 && (corners[e] == a || corners[e] == b))
     e++;
@@ -320,10 +390,17 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
 
   b->RemoveFaceNeighbor(n);
   a->RemoveFaceNeighbor(f);
-  o->AddFaceNeighbor(f);
-  g->AddFaceNeighbor(n);
   a->RemoveVertexNeighbor(b);
   b->RemoveVertexNeighbor(a);
+  if (centres) {
+    o->GetArrayFaceNeighbor()->Add(f);
+    g->GetArrayFaceNeighbor()->Add(n);
+    o->AddVertexNeighbor(g);
+    g->AddVertexNeighbor(o);
+    return;
+  }
+  o->AddFaceNeighbor(f);
+  g->AddFaceNeighbor(n);
   if (o != g)
     o->AddVertexNeighbor(g);  // known not to be there
   g->AddNeighbor(o);
@@ -482,17 +559,20 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
   SetVerticesFlag(0);
-  const int m = SelectFaces(this, !selectedOnly);
+  bool distinct = true;
+  const int m = SelectFaces(this, !selectedOnly, &distinct);
   // A repaint between the steps shows every face with its normal of the moment.
   const bool deferNormals = flip && !pWindow;
-  InsertCentres(this, nbVertex, nbFace, m, !deferNormals);
+  SCornerLinks links{this, nbVertex, nbFace, flip && !selectedOnly && !pWindow && distinct};
+  InsertCentres(this, nbVertex, nbFace, m, !deferNormals, links.pending);
   Redraw(this, pWindow);
 
   if (filter) {
-    FilterVertices(this, nbVertex, [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
+    const auto rule = [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
       if (IsFilteredValence(n))
         WeightedRule(v, n, fixedWeight ? weight : kAlpha[n - 3], pOut);
-    });
+    };
+    FilterVertices(this, nbVertex, links.pending, rule);
   }
 
   if (flip) {
@@ -510,12 +590,14 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
       CFace3d* n = f->f(0);
       const bool free = !n || n->GetFlag() != kTaken;
       if (n && free)
-        FlipEdge(this, f, n);
+        FlipEdge(this, f, n, &links);
       if (deferNormals && f->GetFlag() == kInserted)
         unflipped.push_back(f);
       if (free && i % period == 0)
         Redraw(this, pWindow);
     }
+    if (links.pending)
+      LinkOldCorners(&links);
     if (deferNormals)
       NormalsOfUnflippedFaces(unflipped, filter != 0);
   }
@@ -544,7 +626,7 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
   InsertCentres(this, nbVertex, nbFace, SelectFaces(this, false));
   Redraw(this, pWindow);
 
-  FilterVertices(this, nbVertex, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
+  const auto rule = [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
     CArray3d<CVertex3d> ends;
     const int k = v->GetSharpEdgeVertices(&ends, sineSharp);
     const bool smooth = v->GetMaxAngleAround() < sharp || k == 2;
@@ -557,7 +639,8 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
     }
     if (IsFilteredValence(n))
       WeightedRule(v, n, kAlpha[n - 3], pOut);
-  });
+  };
+  FilterVertices(this, nbVertex, false, rule);
   Redraw(this, pWindow);
 
   for (int i = 0; i < NbFace(); i++) {
