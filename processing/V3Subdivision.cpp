@@ -8,6 +8,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kSelected = 1;
@@ -113,13 +117,15 @@ void LinkNewCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CF
   g->GetArrayFaceNeighbor()->Add(b);
 }
 
-// The distinct corners of the face cut into F, A = (c1, c2, g), B = (c2, c0, g) get the centre
-// and the new faces that still hold them appended: none can list them yet, so no search. Right
-// after the cut A and B hold all their corners; later (LinkOldCorners) a flip may have taken a
-// corner from slot 0 of A or B, and with it the face from that corner's list.
-void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* a,
-                 CFace3d* b)
+// The distinct corners of the face cut into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g):
+// c2 no longer lists F, and the corners get the centre and the new faces that still hold them
+// appended (none can list them yet, so no search). Right after the cut A and B hold all their
+// corners; later (LinkOldCorners) a flip may have taken a corner from slot 0 of A or B, and
+// with it the face from that corner's list.
+void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
+                 CFace3d* a, CFace3d* b)
 {
+  c2->RemoveFaceNeighbor(f);
   c2->GetArrayFaceNeighbor()->Add(a);
   if (b->v(0) == c2)
     c2->GetArrayFaceNeighbor()->Add(b);
@@ -133,8 +139,7 @@ void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFac
 
 // Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g). Without
 // `normals`, the three faces keep the normals they had (none for A and B): the caller sets them.
-// With `linkCornersLater`, the corners' lists only lose F (from c2's): LinkOldCorners appends
-// the rest after the flips.
+// With `linkCornersLater`, the corners' lists are left as they were, for LinkOldCorners.
 void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals,
                   bool linkCornersLater)
 {
@@ -175,9 +180,8 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bo
 
   if (c0 != c1 && c1 != c2 && c0 != c2) {
     LinkNewCentre(c0, c1, c2, g, f, a, b);
-    c2->RemoveFaceNeighbor(f);
     if (!linkCornersLater)
-      LinkCorners(c0, c1, c2, g, a, b);
+      LinkCorners(c0, c1, c2, g, f, a, b);
     return;
   }
   g->AddFaceNeighbor(f);
@@ -295,26 +299,63 @@ void WeightedRule(const CVertex3d* v, int n, float alpha, float* pOut)
 
 bool IsFilteredValence(int n) { return n >= 3 && n <= 10; }
 
-// What CFace3d::CalculateNormal gives the face, over corners the caller already holds: the
-// flips make two normals per old edge, and reading the corners back through the face (its
-// references decoded, checked for null) cost about a tenth of the flips' time.
-void SetNormalOfCorners(CFace3d* f, const CVertex3d* p0, const CVertex3d* p1, const CVertex3d* p2)
+// CVector3d::Normalize of two vectors. Each is a square root and three divisions in double,
+// which wait on one divider: side by side in the two halves of a register they take half the
+// turns, with the same IEEE operations lane by lane, so the same bits.
+void NormalizeBoth(CVector3d* u, CVector3d* w)
 {
-  if (!p0 || !p1 || !p2)
-    return;
-  CVector3d normal(CVector3d(p0, p1) ^ CVector3d(p0, p2));
-  normal.Normalize();
-  *f->GetNormal() = normal;
+#if defined(__SSE2__)
+  const __m128d x = _mm_set_pd(w->x(), u->x());
+  const __m128d y = _mm_set_pd(w->y(), u->y());
+  const __m128d z = _mm_set_pd(w->z(), u->z());
+  const __m128d squares = _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
+  const __m128d norm = _mm_sqrt_pd(squares);
+  alignas(16) double nx[2];
+  alignas(16) double ny[2];
+  alignas(16) double nz[2];
+  alignas(16) double n[2];
+  _mm_store_pd(nx, _mm_div_pd(x, norm));
+  _mm_store_pd(ny, _mm_div_pd(y, norm));
+  _mm_store_pd(nz, _mm_div_pd(z, norm));
+  _mm_store_pd(n, norm);
+  // A zero vector stays as it is.
+  if (n[0] != 0.0)
+    u->Set(static_cast<float>(nx[0]), static_cast<float>(ny[0]), static_cast<float>(nz[0]));
+  if (n[1] != 0.0)
+    w->Set(static_cast<float>(nx[1]), static_cast<float>(ny[1]), static_cast<float>(nz[1]));
+#else
+  u->Normalize();
+  w->Normalize();
+#endif
 }
 
-// A uniform step with flips leaves the old vertices' lists short of the insertion's additions
-// until the flips are done: they would more than double those lists for a while (moving them
-// out of the vertex to the heap), and the flips take about half of it back. The flips only
-// remove from these lists, and each flip takes a face from exactly the corner it removes from
-// the face, as long as it turns an inserted face N = (b, a, centre) whose corners are the
-// edge's reversed: then a face that no longer holds a corner is one that corner's list lost,
-// and LinkOldCorners appends just what remains, each list in the order of its in-place edits.
-// Any other flip has LinkOldCorners run first and the lists edited in place from then on.
+// What CFace3d::CalculateNormal gives the faces f over p and n over q, corners the caller
+// already holds: the flips make two normals per old edge, and reading the corners back through
+// the faces (their references decoded, checked for null) cost about a tenth of the flips' time.
+void SetNormalsOfCorners(CFace3d* f, const CVertex3d* const p[3], CFace3d* n,
+                         const CVertex3d* const q[3])
+{
+  const bool withF = p[0] && p[1] && p[2];
+  const bool withN = q[0] && q[1] && q[2];
+  CVector3d u = withF ? CVector3d(p[0], p[1]) ^ CVector3d(p[0], p[2]) : CVector3d();
+  CVector3d w = withN ? CVector3d(q[0], q[1]) ^ CVector3d(q[0], q[2]) : CVector3d();
+  NormalizeBoth(&u, &w);
+  if (withF)
+    *f->GetNormal() = u;
+  if (withN)
+    *n->GetNormal() = w;
+}
+
+// A uniform step with flips leaves the old vertices' lists without the insertion's edits until
+// the flips are done: they would more than double those lists for a while (moving them out of
+// the vertex to the heap), and the flips take about half of it back. The flips only remove
+// from these lists, elements that are listed once, so the insertion's removals may come later
+// and its additions may follow the flips' removals; and each flip takes a face from exactly the
+// corner it removes from the face, as long as it turns an inserted face N = (b, a, centre)
+// whose corners are the edge's reversed: then a new face that no longer holds a corner is one
+// that corner's list lost, and LinkOldCorners appends just what remains, each list in the order
+// of its in-place edits. Any other flip has LinkOldCorners run first and the lists edited in
+// place from then on.
 struct SCornerLinks
 {
   CMesh3d* pMesh = nullptr;
@@ -323,14 +364,33 @@ struct SCornerLinks
   bool pending = false;
 };
 
-// Appends, for every face cut in the order of the cut, what the insertion left out of its
-// corners' lists. The flips so far changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
+// The cache lines of a vertex's two lists.
+[[gnu::always_inline]] inline void PrefetchLists(const CVertex3d* v)
+{
+  if (!v)
+    return;
+  const char* first = reinterpret_cast<const char*>(v->GetArrayVertexNeighbor());
+  const char* last = reinterpret_cast<const char*>(v->GetArrayFaceNeighbor() + 1) - 1;
+  __builtin_prefetch(first);
+  __builtin_prefetch(last);
+}
+
+// Makes, for every face cut in the order of the cut, the insertion's edits of its corners'
+// lists. The flips so far changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
 void LinkOldCorners(SCornerLinks* pLinks)
 {
   CMesh3d* pMesh = pLinks->pMesh;
   const int nbFace = pLinks->nbFace;
+  const int end = pMesh->NbFace();
   int k = 0;
   for (int i = 0; i < nbFace; i++) {
+    // The corners of a cut further on (faces left uncut only make the guess early).
+    const int ahead = nbFace + 2 * (k + kAhead);
+    if (ahead + 1 < end && i + kAhead < nbFace) {
+      PrefetchLists(pMesh->GetFace(ahead)->v(1));
+      PrefetchLists(pMesh->GetFace(ahead + 1)->v(1));
+      PrefetchLists(pMesh->GetFace(i + kAhead)->v(1));
+    }
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kInserted && f->GetFlag() != kTaken)
       continue;
@@ -338,7 +398,7 @@ void LinkOldCorners(SCornerLinks* pLinks)
     CFace3d* b = pMesh->GetFace(nbFace + 2 * k + 1);
     CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
     k++;
-    LinkCorners(b->v(1), f->v(1), a->v(1), g, a, b);
+    LinkCorners(b->v(1), f->v(1), a->v(1), g, f, a, b);
   }
   pLinks->pending = false;
 }
@@ -374,8 +434,8 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   f->SetVertex(0, o);
   n->SetVertex(next, g);
   corners[next] = g;
-  SetNormalOfCorners(f, o, b, g);
-  SetNormalOfCorners(n, corners[0], corners[1], corners[2]);
+  const CVertex3d* const turned[3] = {o, b, g};
+  SetNormalsOfCorners(f, turned, n, corners);
   f->SetFlag(kTaken);
   n->SetFlag(kTaken);
 
