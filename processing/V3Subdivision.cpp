@@ -346,16 +346,19 @@ void SetNormalsOfCorners(CFace3d* f, const CVertex3d* const p[3], CFace3d* n,
     *n->GetNormal() = w;
 }
 
-// A uniform step with flips leaves the old vertices' lists without the insertion's edits until
-// the flips are done: they would more than double those lists for a while (moving them out of
-// the vertex to the heap), and the flips take about half of it back. The flips only remove
-// from these lists, elements that are listed once, so the insertion's removals may come later
-// and its additions may follow the flips' removals; and each flip takes a face from exactly the
-// corner it removes from the face, as long as it turns an inserted face N = (b, a, centre)
-// whose corners are the edge's reversed: then a new face that no longer holds a corner is one
-// that corner's list lost, and LinkOldCorners appends just what remains, each list in the order
-// of its in-place edits. Any other flip has LinkOldCorners run first and the lists edited in
-// place from then on.
+// A uniform step with flips leaves the old vertices' lists as they were until the flips are
+// done: the insertion's additions would more than double those lists for a while (moving them
+// out of the vertex to the heap), and the flips take about half of it back. In place, the
+// insertion removes old faces and appends new faces and centres; the flips only remove, the
+// old faces and neighbours of the edges they turn and the new faces. Removals of listed
+// elements commute with each other and with appending other elements, so the old elements'
+// removals may all come at the end, in any order. A flip that turns an inserted face F with an
+// inserted face N = (b, a, centre), whose corners are the edge's reversed, takes each of F and
+// N from the corner it removes from it, the one in its slot 0, and takes the corner in slot 1
+// from that corner's neighbours: a new face that no longer holds a corner is one that corner's
+// list lost, and a face taken (kTaken) tells what its corners lost. LinkOldCorners makes it all,
+// each list in the order of its in-place edits. Any other flip has LinkOldCorners run first
+// and the lists edited in place from then on.
 struct SCornerLinks
 {
   CMesh3d* pMesh = nullptr;
@@ -375,8 +378,9 @@ struct SCornerLinks
   __builtin_prefetch(last);
 }
 
-// Makes, for every face cut in the order of the cut, the insertion's edits of its corners'
-// lists. The flips so far changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
+// Makes, for every face cut in the order of the cut, the edits of its corners' lists that the
+// insertion and the flips so far left out. Those flips changed slot 0 only: F keeps c1, A c2
+// and B c0 in slot 1.
 void LinkOldCorners(SCornerLinks* pLinks)
 {
   CMesh3d* pMesh = pLinks->pMesh;
@@ -398,7 +402,18 @@ void LinkOldCorners(SCornerLinks* pLinks)
     CFace3d* b = pMesh->GetFace(nbFace + 2 * k + 1);
     CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
     k++;
-    LinkCorners(b->v(1), f->v(1), a->v(1), g, f, a, b);
+    CVertex3d* c0 = b->v(1);
+    CVertex3d* c1 = f->v(1);
+    CVertex3d* c2 = a->v(1);
+    if (f->GetFlag() == kTaken) {
+      c0->RemoveFaceNeighbor(f);
+      c0->RemoveVertexNeighbor(c1);
+    }
+    if (a->GetFlag() == kTaken)
+      c1->RemoveVertexNeighbor(c2);
+    if (b->GetFlag() == kTaken)
+      c2->RemoveVertexNeighbor(c0);
+    LinkCorners(c0, c1, c2, g, f, a, b);
   }
   pLinks->pending = false;
 }
@@ -448,17 +463,18 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   n->SetF(next, beside);
   Relink(beside, f, n);
 
-  b->RemoveFaceNeighbor(n);
-  a->RemoveFaceNeighbor(f);
-  a->RemoveVertexNeighbor(b);
-  b->RemoveVertexNeighbor(a);
   if (centres) {
+    // What a and b lose waits for LinkOldCorners.
     o->GetArrayFaceNeighbor()->Add(f);
     g->GetArrayFaceNeighbor()->Add(n);
     o->AddVertexNeighbor(g);
     g->AddVertexNeighbor(o);
     return;
   }
+  b->RemoveFaceNeighbor(n);
+  a->RemoveFaceNeighbor(f);
+  a->RemoveVertexNeighbor(b);
+  b->RemoveVertexNeighbor(a);
   o->AddFaceNeighbor(f);
   g->AddFaceNeighbor(n);
   if (o != g)
