@@ -120,7 +120,7 @@ void LinkNewCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CF
 // The distinct corners of the face cut into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g):
 // c2 no longer lists F, and the corners get the centre and the new faces that still hold them
 // appended (none can list them yet, so no search). Right after the cut A and B hold all their
-// corners; later (LinkOldCorners) a flip may have taken a corner from slot 0 of A or B, and
+// corners; later (LinkNextCut) a flip may have taken a corner from slot 0 of A or B, and
 // with it the face from that corner's list.
 void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
                  CFace3d* a, CFace3d* b)
@@ -139,7 +139,7 @@ void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFac
 
 // Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g). Without
 // `normals`, the three faces keep the normals they had (none for A and B): the caller sets them.
-// With `linkCornersLater`, the corners' lists are left as they were, for LinkOldCorners.
+// With `linkCornersLater`, the corners' lists are left as they were, for LinkNextCut.
 void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals,
                   bool linkCornersLater)
 {
@@ -356,70 +356,64 @@ void SetNormalsOfCorners(CFace3d* f, const CVertex3d* const p[3], CFace3d* n,
 // inserted face N = (b, a, centre), whose corners are the edge's reversed, takes each of F and
 // N from the corner it removes from it, the one in its slot 0, and takes the corner in slot 1
 // from that corner's neighbours: a new face that no longer holds a corner is one that corner's
-// list lost, and a face taken (kTaken) tells what its corners lost. LinkOldCorners makes it all,
+// list lost, and a face taken (kTaken) tells what its corners lost. LinkNextCut makes it all,
 // each list in the order of its in-place edits. Any other flip has LinkOldCorners run first
 // and the lists edited in place from then on.
+//
+// The linking of a cut need not wait for the end: once the flip loop has passed its faces
+// (B comes last), no flip turns them any more. A face N passed over untaken had its own turn
+// with F = N->f(0), both inserted then as now, and a refusal then (their centres already
+// neighbours) holds now; so a fast flip, which also asks for F = N->f(0), never meets a face
+// passed over, as long as no flip relinks the edge 0 of a face not taken (FlipEdge checks).
+// Linking a cut right after the loop passes it finds its new faces still in cache.
 struct SCornerLinks
 {
   CMesh3d* pMesh = nullptr;
   int nbVertex = 0;
   int nbFace = 0;
+  int nbCut = 0;
   bool pending = false;
+  int linked = 0;  // the cuts linked so far, in the order of the cut
+  int nextOld = 0;  // where to look for the next cut's old face
 };
 
-// The cache lines of a vertex's two lists.
-[[gnu::always_inline]] inline void PrefetchLists(const CVertex3d* v)
-{
-  if (!v)
-    return;
-  const char* first = reinterpret_cast<const char*>(v->GetArrayVertexNeighbor());
-  const char* last = reinterpret_cast<const char*>(v->GetArrayFaceNeighbor() + 1) - 1;
-  __builtin_prefetch(first);
-  __builtin_prefetch(last);
-}
-
-// Makes, for every face cut in the order of the cut, the edits of its corners' lists that the
-// insertion and the flips so far left out. Those flips changed slot 0 only: F keeps c1, A c2
-// and B c0 in slot 1.
-void LinkOldCorners(SCornerLinks* pLinks)
+// Makes the edits of the corners' lists that the insertion and the flips so far left out, for
+// the next cut: its faces F, A and B are old face `linked` cut, faces nbFace + 2 * linked and
+// nbFace + 2 * linked + 1. The flips changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
+void LinkNextCut(SCornerLinks* pLinks)
 {
   CMesh3d* pMesh = pLinks->pMesh;
-  const int nbFace = pLinks->nbFace;
-  const int end = pMesh->NbFace();
-  int k = 0;
-  for (int i = 0; i < nbFace; i++) {
-    // The corners of a cut further on (faces left uncut only make the guess early).
-    const int ahead = nbFace + 2 * (k + kAhead);
-    if (ahead + 1 < end && i + kAhead < nbFace) {
-      PrefetchLists(pMesh->GetFace(ahead)->v(1));
-      PrefetchLists(pMesh->GetFace(ahead + 1)->v(1));
-      PrefetchLists(pMesh->GetFace(i + kAhead)->v(1));
-    }
-    CFace3d* f = pMesh->GetFace(i);
-    if (f->GetFlag() != kInserted && f->GetFlag() != kTaken)
-      continue;
-    CFace3d* a = pMesh->GetFace(nbFace + 2 * k);
-    CFace3d* b = pMesh->GetFace(nbFace + 2 * k + 1);
-    CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
-    k++;
-    CVertex3d* c0 = b->v(1);
-    CVertex3d* c1 = f->v(1);
-    CVertex3d* c2 = a->v(1);
-    if (f->GetFlag() == kTaken) {
-      c0->RemoveFaceNeighbor(f);
-      c0->RemoveVertexNeighbor(c1);
-    }
-    if (a->GetFlag() == kTaken)
-      c1->RemoveVertexNeighbor(c2);
-    if (b->GetFlag() == kTaken)
-      c2->RemoveVertexNeighbor(c0);
-    LinkCorners(c0, c1, c2, g, f, a, b);
+  CFace3d* f = pMesh->GetFace(pLinks->nextOld++);
+  while (f->GetFlag() != kInserted && f->GetFlag() != kTaken)
+    f = pMesh->GetFace(pLinks->nextOld++);
+  const int k = pLinks->linked++;
+  CFace3d* a = pMesh->GetFace(pLinks->nbFace + 2 * k);
+  CFace3d* b = pMesh->GetFace(pLinks->nbFace + 2 * k + 1);
+  CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
+  CVertex3d* c0 = b->v(1);
+  CVertex3d* c1 = f->v(1);
+  CVertex3d* c2 = a->v(1);
+  if (f->GetFlag() == kTaken) {
+    c0->RemoveFaceNeighbor(f);
+    c0->RemoveVertexNeighbor(c1);
   }
+  if (a->GetFlag() == kTaken)
+    c1->RemoveVertexNeighbor(c2);
+  if (b->GetFlag() == kTaken)
+    c2->RemoveVertexNeighbor(c0);
+  LinkCorners(c0, c1, c2, g, f, a, b);
+}
+
+// Links every cut not linked yet; the lists are edited in place from then on.
+void LinkOldCorners(SCornerLinks* pLinks)
+{
+  while (pLinks->linked < pLinks->nbCut)
+    LinkNextCut(pLinks);
   pLinks->pending = false;
 }
 
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
-// N = (o, g, a): the old edge ab becomes og.
+// N = (o, g, a): the old edge ab becomes og. With pLinks pending, see SCornerLinks.
 void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nullptr)
 {
   CVertex3d* a = f->v(0);
@@ -431,7 +425,8 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   // neighbours they have: F and N cannot be listed at o and g yet, nor o and g at each other.
   bool centres = false;
   if (pLinks && pLinks->pending) {
-    centres = n->GetFlag() == kInserted && corners[0] == b && corners[1] == a;
+    centres =
+      n->GetFlag() == kInserted && corners[0] == b && corners[1] == a && n->f(0) == f;
     if (!centres)
       LinkOldCorners(pLinks);
   }
@@ -464,11 +459,15 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   Relink(beside, f, n);
 
   if (centres) {
-    // What a and b lose waits for LinkOldCorners.
+    // What a and b lose waits for their cut's linking.
     o->GetArrayFaceNeighbor()->Add(f);
     g->GetArrayFaceNeighbor()->Add(n);
     o->AddVertexNeighbor(g);
     g->AddVertexNeighbor(o);
+    // The faces across edges with a centre are the centre's own: their edge 0 (an old edge)
+    // cannot be the one relinked. If it was, a face passed over could still turn.
+    if ((across && across->f(0) == f) || (beside && beside->f(0) == n))
+      LinkOldCorners(pLinks);
     return;
   }
   b->RemoveFaceNeighbor(n);
@@ -639,7 +638,7 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   const int m = SelectFaces(this, !selectedOnly, &distinct);
   // A repaint between the steps shows every face with its normal of the moment.
   const bool deferNormals = flip && !pWindow;
-  SCornerLinks links{this, nbVertex, nbFace, flip && !selectedOnly && !pWindow && distinct};
+  SCornerLinks links{this, nbVertex, nbFace, m, flip && !selectedOnly && !pWindow && distinct};
   InsertCentres(this, nbVertex, nbFace, m, !deferNormals, links.pending);
   Redraw(this, pWindow);
 
@@ -671,6 +670,9 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
         unflipped.push_back(f);
       if (free && i % period == 0)
         Redraw(this, pWindow);
+      // The faces of a cut are all past: no flip turns them any more.
+      if (links.pending && i >= nbFace && (i - nbFace) % 2 == 1)
+        LinkNextCut(&links);
     }
     if (links.pending)
       LinkOldCorners(&links);

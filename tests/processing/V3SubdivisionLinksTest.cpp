@@ -106,6 +106,34 @@ std::unique_ptr<CMesh3d> TorusWithUndoneFaces()
   return mesh;
 }
 
+// A torus whose faces name their neighbours in the wrong slots here and there, as a mesh
+// edited without care might: the flips then meet faces they do not expect.
+std::unique_ptr<CMesh3d> TorusWithScrambledNeighbours()
+{
+  auto mesh = fixtures::Torus(4);
+  for (int i = 0; i < mesh->NbFace(); i += 5) {
+    CFace3d* f = mesh->GetFace(i);
+    CFace3d* first = f->f(0);
+    f->SetF(0, f->f(1 + i % 2));
+    f->SetF(1 + i % 2, first);
+  }
+  return mesh;
+}
+
+// A torus where some faces forget their neighbour across edge 0 while that neighbour, later
+// in the face order and across one of its other edges, still names them.
+std::unique_ptr<CMesh3d> TorusWithOneSidedLinks()
+{
+  auto mesh = fixtures::Torus(4);
+  for (int i = 0; i < mesh->NbFace(); i += 3) {
+    CFace3d* f = mesh->GetFace(i);
+    CFace3d* across = f->f(0);
+    if (across && mesh->IndexFrom(across) > i && across->f(0) != f)
+      f->SetF(0, nullptr);
+  }
+  return mesh;
+}
+
 const std::pair<const char*, MakeMesh> kMeshes[] = {
   {"icosphere", PerturbedIcosphere},
   {"torus", [] { return fixtures::Torus(4); }},
@@ -116,6 +144,8 @@ const std::pair<const char*, MakeMesh> kMeshes[] = {
   {"non-manifold edge", fixtures::NonManifoldEdge},
   {"turned face", OctahedronWithATurnedFace},
   {"undone faces", TorusWithUndoneFaces},
+  {"scrambled neighbours", TorusWithScrambledNeighbours},
+  {"one-sided links", TorusWithOneSidedLinks},
 };
 
 } // namespace
