@@ -308,8 +308,8 @@ void NormalizeBoth(CVector3d* u, CVector3d* w)
   const __m128d x = _mm_set_pd(w->x(), u->x());
   const __m128d y = _mm_set_pd(w->y(), u->y());
   const __m128d z = _mm_set_pd(w->z(), u->z());
-  const __m128d squares = _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
-  const __m128d norm = _mm_sqrt_pd(squares);
+  const __m128d xy = _mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y));
+  const __m128d norm = _mm_sqrt_pd(_mm_add_pd(xy, _mm_mul_pd(z, z)));
   alignas(16) double nx[2];
   alignas(16) double ny[2];
   alignas(16) double nz[2];
