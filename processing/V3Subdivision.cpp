@@ -668,7 +668,7 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
         FlipEdge(this, f, n, &links);
       if (deferNormals && f->GetFlag() == kInserted)
         unflipped.push_back(f);
-      if (free && i % period == 0)
+      if (pWindow && free && i % period == 0)
         Redraw(this, pWindow);
       // The faces of a cut are all past: no flip turns them any more.
       if (links.pending && i >= nbFace && (i - nbFace) % 2 == 1)
