@@ -58,9 +58,20 @@ public:
     SetAt(i, p);
   }
 
+  // Within the storage an addition only writes the entry: no resize, no clearing first.
   int Add(T* p)
   {
     const int index = m_Size;
+    if (IsSpilled()) {
+      if (index < m_Room[1]) {
+        Spill()[index] = p;
+        m_Size = index + 1;
+        return index;
+      }
+    } else if (index < kRoom && Encode(p, &m_Room[index])) {
+      m_Size = index + 1;
+      return index;
+    }
     SetAtGrow(index, p);
     return index;
   }

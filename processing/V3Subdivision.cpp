@@ -8,6 +8,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kSelected = 1;
@@ -73,8 +77,8 @@ void Redraw(CMesh3d* pMesh, CRenderView* pWindow)
 // run, 2 and 3, would read as this run's inserted and taken faces); faces with an empty corner
 // (undone creations) are never selected. Every corner of a selected face counts it in its flag
 // (a vertex repeated in a face counts it twice): the vertex flags must be 0 before. Returns the
-// number of faces selected.
-int SelectFaces(CMesh3d* pMesh, bool all)
+// number of faces selected; pDistinct, when given, tells whether each has three distinct corners.
+int SelectFaces(CMesh3d* pMesh, bool all, bool* pDistinct = nullptr)
 {
   int m = 0;
   for (int i = 0; i < pMesh->NbFace(); i++) {
@@ -88,16 +92,22 @@ int SelectFaces(CMesh3d* pMesh, bool all)
       continue;
     }
     m++;
-    for (int k = 0; k < 3; k++)
-      f->v(k)->IncrementFlag();
+    CVertex3d* c0 = f->v(0);
+    CVertex3d* c1 = f->v(1);
+    CVertex3d* c2 = f->v(2);
+    c0->IncrementFlag();
+    c1->IncrementFlag();
+    c2->IncrementFlag();
+    if (pDistinct && (c0 == c1 || c1 == c2 || c0 == c2))
+      *pDistinct = false;
   }
   return m;
 }
 
-// The lists of the corners of a face with three distinct corners get the new centre and the
-// two new faces appended: none can hold them yet, so no search for them.
-void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
-                CFace3d* a, CFace3d* b)
+// The lists of a new centre g of a face with three distinct corners: its corners and its
+// three faces.
+void LinkNewCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
+                   CFace3d* a, CFace3d* b)
 {
   g->AddVertexNeighbor(c2);
   g->AddVertexNeighbor(c0);
@@ -105,11 +115,23 @@ void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace
   g->GetArrayFaceNeighbor()->Add(f);
   g->GetArrayFaceNeighbor()->Add(a);
   g->GetArrayFaceNeighbor()->Add(b);
+}
+
+// The distinct corners of the face cut into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g):
+// c2 no longer lists F, and the corners get the centre and the new faces that still hold them
+// appended (none can list them yet, so no search). Right after the cut A and B hold all their
+// corners; later (LinkNextCut) a flip may have taken a corner from slot 0 of A or B, and
+// with it the face from that corner's list.
+void LinkCorners(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace3d* f,
+                 CFace3d* a, CFace3d* b)
+{
   c2->RemoveFaceNeighbor(f);
   c2->GetArrayFaceNeighbor()->Add(a);
-  c2->GetArrayFaceNeighbor()->Add(b);
+  if (b->v(0) == c2)
+    c2->GetArrayFaceNeighbor()->Add(b);
   c0->GetArrayFaceNeighbor()->Add(b);
-  c1->GetArrayFaceNeighbor()->Add(a);
+  if (a->v(0) == c1)
+    c1->GetArrayFaceNeighbor()->Add(a);
   c0->AddVertexNeighbor(g);
   c1->AddVertexNeighbor(g);
   c2->AddVertexNeighbor(g);
@@ -117,7 +139,9 @@ void LinkCentre(CVertex3d* c0, CVertex3d* c1, CVertex3d* c2, CVertex3d* g, CFace
 
 // Splits F = (c0, c1, c2) into F = (c0, c1, g), A = (c1, c2, g), B = (c2, c0, g). Without
 // `normals`, the three faces keep the normals they had (none for A and B): the caller sets them.
-void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals)
+// With `linkCornersLater`, the corners' lists are left as they were, for LinkNextCut.
+void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bool normals,
+                  bool linkCornersLater)
 {
   CVertex3d* c0 = f->v(0);
   CVertex3d* c1 = f->v(1);
@@ -155,7 +179,9 @@ void InsertCentre(CMesh3d* pMesh, CFace3d* f, int vertexIndex, int faceIndex, bo
   Relink(n2, f, b);
 
   if (c0 != c1 && c1 != c2 && c0 != c2) {
-    LinkCentre(c0, c1, c2, g, f, a, b);
+    LinkNewCentre(c0, c1, c2, g, f, a, b);
+    if (!linkCornersLater)
+      LinkCorners(c0, c1, c2, g, f, a, b);
     return;
   }
   g->AddFaceNeighbor(f);
@@ -202,10 +228,13 @@ void ReserveAroundVertices(const CMesh3d* pMesh)
 
 // Inserts a centre in every face flagged as selected among the first nbFace; the arrays have
 // room for m centres after nbVertex and 2m faces after nbFace. Without `normals`, the faces cut
-// keep their old normals, and the new ones have none (see InsertCentre).
-void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true)
+// keep their old normals, and the new ones have none (see InsertCentre). With
+// `linkCornersLater` every selected face has three distinct corners.
+void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals = true,
+                   bool linkCornersLater = false)
 {
-  ReserveAroundVertices(pMesh);
+  if (!linkCornersLater)
+    ReserveAroundVertices(pMesh);
   pMesh->GetArrayVertex()->SetSize(nbVertex + m);
   pMesh->GetArrayFace()->SetSize(nbFace + 2 * m);
   int k = 0;
@@ -215,16 +244,17 @@ void InsertCentres(CMesh3d* pMesh, int nbVertex, int nbFace, int m, bool normals
     CFace3d* f = pMesh->GetFace(i);
     if (f->GetFlag() != kSelected)
       continue;
-    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k, normals);
+    InsertCentre(pMesh, f, nbVertex + k, nbFace + 2 * k, normals, linkCornersLater);
     k++;
   }
 }
 
 // Moves every vertex among the first nbVertex whose flag is at least 1 (an old vertex beside a
 // new centre; the centres have flag 0) to the position that rule(vertex, old valence, xyz)
-// writes; all positions are computed first.
+// writes; all positions are computed first. The old neighbours come first in a vertex's list,
+// followed by one centre per face cut around it unless `centresLater`.
 template <class Rule>
-void FilterVertices(CMesh3d* pMesh, int nbVertex, Rule rule)
+void FilterVertices(CMesh3d* pMesh, int nbVertex, bool centresLater, Rule rule)
 {
   platform::Trace("  begin filtering\n");
   std::vector<CVertex3d*> vertices;
@@ -239,7 +269,7 @@ void FilterVertices(CMesh3d* pMesh, int nbVertex, Rule rule)
     out[0] = v->x();
     out[1] = v->y();
     out[2] = v->z();
-    rule(v, v->NbVertexNeighbor() - v->GetFlag(), out);
+    rule(v, v->NbVertexNeighbor() - (centresLater ? 0 : v->GetFlag()), out);
   }
   for (size_t i = 0; i < vertices.size(); i++) {
     CVertex3d* v = vertices[i];
@@ -269,27 +299,137 @@ void WeightedRule(const CVertex3d* v, int n, float alpha, float* pOut)
 
 bool IsFilteredValence(int n) { return n >= 3 && n <= 10; }
 
-// What CFace3d::CalculateNormal gives the face, over corners the caller already holds: the
-// flips make two normals per old edge, and reading the corners back through the face (its
-// references decoded, checked for null) cost about a tenth of the flips' time.
-void SetNormalOfCorners(CFace3d* f, const CVertex3d* p0, const CVertex3d* p1, const CVertex3d* p2)
+// CVector3d::Normalize of two vectors. Each is a square root and three divisions in double,
+// which wait on one divider: side by side in the two halves of a register they take half the
+// turns, with the same IEEE operations lane by lane, so the same bits.
+void NormalizeBoth(CVector3d* u, CVector3d* w)
 {
-  if (!p0 || !p1 || !p2)
-    return;
-  CVector3d normal(CVector3d(p0, p1) ^ CVector3d(p0, p2));
-  normal.Normalize();
-  *f->GetNormal() = normal;
+#if defined(__SSE2__)
+  const __m128d x = _mm_set_pd(w->x(), u->x());
+  const __m128d y = _mm_set_pd(w->y(), u->y());
+  const __m128d z = _mm_set_pd(w->z(), u->z());
+  const __m128d xy = _mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y));
+  const __m128d norm = _mm_sqrt_pd(_mm_add_pd(xy, _mm_mul_pd(z, z)));
+  alignas(16) double nx[2];
+  alignas(16) double ny[2];
+  alignas(16) double nz[2];
+  alignas(16) double n[2];
+  _mm_store_pd(nx, _mm_div_pd(x, norm));
+  _mm_store_pd(ny, _mm_div_pd(y, norm));
+  _mm_store_pd(nz, _mm_div_pd(z, norm));
+  _mm_store_pd(n, norm);
+  // A zero vector stays as it is.
+  if (n[0] != 0.0)
+    u->Set(static_cast<float>(nx[0]), static_cast<float>(ny[0]), static_cast<float>(nz[0]));
+  if (n[1] != 0.0)
+    w->Set(static_cast<float>(nx[1]), static_cast<float>(ny[1]), static_cast<float>(nz[1]));
+#else
+  u->Normalize();
+  w->Normalize();
+#endif
+}
+
+// What CFace3d::CalculateNormal gives the faces f over p and n over q, corners the caller
+// already holds: the flips make two normals per old edge, and reading the corners back through
+// the faces (their references decoded, checked for null) cost about a tenth of the flips' time.
+void SetNormalsOfCorners(CFace3d* f, const CVertex3d* const p[3], CFace3d* n,
+                         const CVertex3d* const q[3])
+{
+  const bool withF = p[0] && p[1] && p[2];
+  const bool withN = q[0] && q[1] && q[2];
+  CVector3d u = withF ? CVector3d(p[0], p[1]) ^ CVector3d(p[0], p[2]) : CVector3d();
+  CVector3d w = withN ? CVector3d(q[0], q[1]) ^ CVector3d(q[0], q[2]) : CVector3d();
+  NormalizeBoth(&u, &w);
+  if (withF)
+    *f->GetNormal() = u;
+  if (withN)
+    *n->GetNormal() = w;
+}
+
+// A uniform step with flips leaves the old vertices' lists as they were until the flips are
+// done: the insertion's additions would more than double those lists for a while (moving them
+// out of the vertex to the heap), and the flips take about half of it back. In place, the
+// insertion removes old faces and appends new faces and centres; the flips only remove, the
+// old faces and neighbours of the edges they turn and the new faces. Removals of listed
+// elements commute with each other and with appending other elements, so the old elements'
+// removals may all come at the end, in any order. A flip that turns an inserted face F with an
+// inserted face N = (b, a, centre), whose corners are the edge's reversed, takes each of F and
+// N from the corner it removes from it, the one in its slot 0, and takes the corner in slot 1
+// from that corner's neighbours: a new face that no longer holds a corner is one that corner's
+// list lost, and a face taken (kTaken) tells what its corners lost. LinkNextCut makes it all,
+// each list in the order of its in-place edits. Any other flip has LinkOldCorners run first
+// and the lists edited in place from then on.
+//
+// The linking of a cut need not wait for the end: once the flip loop has passed its faces
+// (B comes last), no flip turns them any more. A face N passed over untaken had its own turn
+// with F = N->f(0), both inserted then as now, and a refusal then (their centres already
+// neighbours) holds now; so a fast flip, which also asks for F = N->f(0), never meets a face
+// passed over, as long as no flip relinks the edge 0 of a face not taken (FlipEdge checks).
+// Linking a cut right after the loop passes it finds its new faces still in cache.
+struct SCornerLinks
+{
+  CMesh3d* pMesh = nullptr;
+  int nbVertex = 0;
+  int nbFace = 0;
+  int nbCut = 0;
+  bool pending = false;
+  int linked = 0;  // the cuts linked so far, in the order of the cut
+  int nextOld = 0;  // where to look for the next cut's old face
+};
+
+// Makes the edits of the corners' lists that the insertion and the flips so far left out, for
+// the next cut: its faces F, A and B are old face `linked` cut, faces nbFace + 2 * linked and
+// nbFace + 2 * linked + 1. The flips changed slot 0 only: F keeps c1, A c2 and B c0 in slot 1.
+void LinkNextCut(SCornerLinks* pLinks)
+{
+  CMesh3d* pMesh = pLinks->pMesh;
+  CFace3d* f = pMesh->GetFace(pLinks->nextOld++);
+  while (f->GetFlag() != kInserted && f->GetFlag() != kTaken)
+    f = pMesh->GetFace(pLinks->nextOld++);
+  const int k = pLinks->linked++;
+  CFace3d* a = pMesh->GetFace(pLinks->nbFace + 2 * k);
+  CFace3d* b = pMesh->GetFace(pLinks->nbFace + 2 * k + 1);
+  CVertex3d* g = pMesh->GetVertex(pLinks->nbVertex + k);
+  CVertex3d* c0 = b->v(1);
+  CVertex3d* c1 = f->v(1);
+  CVertex3d* c2 = a->v(1);
+  if (f->GetFlag() == kTaken) {
+    c0->RemoveFaceNeighbor(f);
+    c0->RemoveVertexNeighbor(c1);
+  }
+  if (a->GetFlag() == kTaken)
+    c1->RemoveVertexNeighbor(c2);
+  if (b->GetFlag() == kTaken)
+    c2->RemoveVertexNeighbor(c0);
+  LinkCorners(c0, c1, c2, g, f, a, b);
+}
+
+// Links every cut not linked yet; the lists are edited in place from then on.
+void LinkOldCorners(SCornerLinks* pLinks)
+{
+  while (pLinks->linked < pLinks->nbCut)
+    LinkNextCut(pLinks);
+  pLinks->pending = false;
 }
 
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
-// N = (o, g, a): the old edge ab becomes og.
-void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
+// N = (o, g, a): the old edge ab becomes og. With pLinks pending, see SCornerLinks.
+void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nullptr)
 {
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
   // o is N's first corner other than a and b (as GetVertexOther finds it), at slot e.
   CVertex3d* corners[3] = {n->v(0), n->v(1), n->v(2)};
+  // Between inserted faces o and g are centres, whose lists hold exactly the faces and
+  // neighbours they have: F and N cannot be listed at o and g yet, nor o and g at each other.
+  bool centres = false;
+  if (pLinks && pLinks->pending) {
+    centres =
+      n->GetFlag() == kInserted && corners[0] == b && corners[1] == a && n->f(0) == f;
+    if (!centres)
+      LinkOldCorners(pLinks);
+  }
   int e = 0;
   while (e < 3 && (corners[e] == a || corners[e] == b))
     e++;
@@ -304,8 +444,8 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
   f->SetVertex(0, o);
   n->SetVertex(next, g);
   corners[next] = g;
-  SetNormalOfCorners(f, o, b, g);
-  SetNormalOfCorners(n, corners[0], corners[1], corners[2]);
+  const CVertex3d* const turned[3] = {o, b, g};
+  SetNormalsOfCorners(f, turned, n, corners);
   f->SetFlag(kTaken);
   n->SetFlag(kTaken);
 
@@ -318,12 +458,24 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n)
   n->SetF(next, beside);
   Relink(beside, f, n);
 
+  if (centres) {
+    // What a and b lose waits for their cut's linking.
+    o->GetArrayFaceNeighbor()->Add(f);
+    g->GetArrayFaceNeighbor()->Add(n);
+    o->AddVertexNeighbor(g);
+    g->AddVertexNeighbor(o);
+    // The faces across edges with a centre are the centre's own: their edge 0 (an old edge)
+    // cannot be the one relinked. If it was, a face passed over could still turn.
+    if ((across && across->f(0) == f) || (beside && beside->f(0) == n))
+      LinkOldCorners(pLinks);
+    return;
+  }
   b->RemoveFaceNeighbor(n);
   a->RemoveFaceNeighbor(f);
-  o->AddFaceNeighbor(f);
-  g->AddFaceNeighbor(n);
   a->RemoveVertexNeighbor(b);
   b->RemoveVertexNeighbor(a);
+  o->AddFaceNeighbor(f);
+  g->AddFaceNeighbor(n);
   if (o != g)
     o->AddVertexNeighbor(g);  // known not to be there
   g->AddNeighbor(o);
@@ -482,17 +634,20 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
   SetVerticesFlag(0);
-  const int m = SelectFaces(this, !selectedOnly);
+  bool distinct = true;
+  const int m = SelectFaces(this, !selectedOnly, &distinct);
   // A repaint between the steps shows every face with its normal of the moment.
   const bool deferNormals = flip && !pWindow;
-  InsertCentres(this, nbVertex, nbFace, m, !deferNormals);
+  SCornerLinks links{this, nbVertex, nbFace, m, flip && !selectedOnly && !pWindow && distinct};
+  InsertCentres(this, nbVertex, nbFace, m, !deferNormals, links.pending);
   Redraw(this, pWindow);
 
   if (filter) {
-    FilterVertices(this, nbVertex, [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
+    const auto rule = [fixedWeight, weight](const CVertex3d* v, int n, float* pOut) {
       if (IsFilteredValence(n))
         WeightedRule(v, n, fixedWeight ? weight : kAlpha[n - 3], pOut);
-    });
+    };
+    FilterVertices(this, nbVertex, links.pending, rule);
   }
 
   if (flip) {
@@ -510,12 +665,17 @@ void CMesh3d::SubdivisionV3(int flip, int filter, int selectedOnly, CRenderView*
       CFace3d* n = f->f(0);
       const bool free = !n || n->GetFlag() != kTaken;
       if (n && free)
-        FlipEdge(this, f, n);
+        FlipEdge(this, f, n, &links);
       if (deferNormals && f->GetFlag() == kInserted)
         unflipped.push_back(f);
-      if (free && i % period == 0)
+      if (pWindow && free && i % period == 0)
         Redraw(this, pWindow);
+      // The faces of a cut are all past: no flip turns them any more.
+      if (links.pending && i >= nbFace && (i - nbFace) % 2 == 1)
+        LinkNextCut(&links);
     }
+    if (links.pending)
+      LinkOldCorners(&links);
     if (deferNormals)
       NormalsOfUnflippedFaces(unflipped, filter != 0);
   }
@@ -544,7 +704,7 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
   InsertCentres(this, nbVertex, nbFace, SelectFaces(this, false));
   Redraw(this, pWindow);
 
-  FilterVertices(this, nbVertex, [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
+  const auto rule = [sharp, sineSharp](const CVertex3d* v, int n, float* pOut) {
     CArray3d<CVertex3d> ends;
     const int k = v->GetSharpEdgeVertices(&ends, sineSharp);
     const bool smooth = v->GetMaxAngleAround() < sharp || k == 2;
@@ -557,7 +717,8 @@ void CMesh3d::SubdivisionV3Piecewise(double sharp, double flat, CRenderView* pWi
     }
     if (IsFilteredValence(n))
       WeightedRule(v, n, kAlpha[n - 3], pOut);
-  });
+  };
+  FilterVertices(this, nbVertex, false, rule);
   Redraw(this, pWindow);
 
   for (int i = 0; i < NbFace(); i++) {

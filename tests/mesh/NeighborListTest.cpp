@@ -228,3 +228,30 @@ TEST(NeighborList, AssignsWholeListsAsEntryByEntryWritesDo)
     }
   }
 }
+
+TEST(NeighborList, AddsIntoTheStorageItHasWithoutGrowingIt)
+{
+  auto owned = MakeVertices(12);
+  auto list = std::make_unique<CNeighborList<CVertex3d>>();
+  for (int i = 0; i < 10; i++)
+    list->Add(owned[static_cast<size_t>(i)].get());
+  const int capacity = list->GetMaxSize();
+  ASSERT_GE(capacity, 10);
+  list->RemoveAt(2, 3);
+  EXPECT_EQ(list->Add(owned[10].get()), 7);
+  EXPECT_EQ(list->Add(nullptr), 8);
+  EXPECT_EQ(list->Add(owned[11].get()), 9);
+  EXPECT_EQ(list->GetMaxSize(), capacity);
+  EXPECT_EQ(Entries(*list),
+            (std::vector<CVertex3d*>{owned[0].get(), owned[1].get(), owned[5].get(),
+                                     owned[6].get(), owned[7].get(), owned[8].get(),
+                                     owned[9].get(), owned[10].get(), nullptr, owned[11].get()}));
+
+  // In the room, a null entry reads back as null between two elements.
+  auto room = std::make_unique<CNeighborList<CVertex3d>>();
+  room->Add(owned[0].get());
+  room->Add(nullptr);
+  room->Add(owned[1].get());
+  EXPECT_EQ(room->GetMaxSize(), room->GetRoom());
+  EXPECT_EQ(Entries(*room), (std::vector<CVertex3d*>{owned[0].get(), nullptr, owned[1].get()}));
+}
