@@ -292,8 +292,8 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
     const float* p1[4] = {pe[0], pc[1], pe[1], pf};
     const float* p2[4] = {pf, pe[1], pc[2], pe[2]};
     const float* p3[4] = {pe[3], pf, pe[2], pc[3]};
-    CQuad3d::CalculateNormals(children[0], p0, children[1], p1);
-    CQuad3d::CalculateNormals(children[2], p2, children[3], p3);
+    const float* const* corners4[4] = {p0, p1, p2, p3};
+    CQuad3d::CalculateNormals(children, corners4);
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -359,6 +360,64 @@ TEST(Quad3d, PairedNormalsMatchTheVectorComputation)
   CQuad3d::CalculateNormals(&p1, &p2);
   EXPECT_EQ(p1.GetNormal()->GetSquareNorm(), 0.0);
   EXPECT_EQ(p2.GetNormal()->GetSquareNorm(), 0.0);
+}
+
+// Four quads from copies of their corners' positions, in four lanes where the processor has
+// them: each lane gives the vector computation's normal, whatever its neighbours hold (tiny
+// beside huge, degenerate beside regular, one quad in every lane).
+TEST(Quad3d, FourNormalsFromPositionsMatchTheVectorComputation)
+{
+  std::mt19937 random(17);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> exponent(-30.0f, 4.0f);
+  std::deque<CQuadVertex3d> points;
+  std::deque<CQuad3d> quads;
+  std::deque<std::array<float, 3>> copies;  // the positions the lanes read
+  CQuadVertex3d same(3.0f, -1.0f, 2.0f);
+  auto newQuad = [&](bool degenerate) -> CQuad3d& {
+    if (degenerate)
+      return quads.emplace_back(&same, &same, &same, &same);
+    const float scale = std::pow(10.0f, exponent(random));
+    CQuadVertex3d* c[4];
+    for (CQuadVertex3d*& corner : c)
+      corner = &points.emplace_back(scale * coordinate(random), scale * coordinate(random),
+                                    scale * coordinate(random));
+    return quads.emplace_back(c[0], c[1], c[2], c[3]);
+  };
+  auto cornersOf = [&copies](const CQuad3d& quad, const float* corners[4]) {
+    for (int k = 0; k < 4; k++)
+      corners[k] = copies.emplace_back(std::array<float, 3>{quad.v(k)->x(), quad.v(k)->y(), quad.v(k)->z()}).data();
+  };
+  int mismatches = 0;
+  auto expectReference = [&mismatches](const CQuad3d& quad) {
+    const CVector3d e = ReferenceNormal(quad);
+    const float a[3] = {quad.GetNormal()->x(), quad.GetNormal()->y(), quad.GetNormal()->z()};
+    const float b[3] = {e.x(), e.y(), e.z()};
+    if (std::memcmp(a, b, sizeof a) != 0 && ++mismatches <= 5)
+      ADD_FAILURE() << a[0] << " " << a[1] << " " << a[2] << " vs " << b[0] << " " << b[1] << " "
+                    << b[2];
+  };
+  for (int q = 0; q < 3000; q++) {
+    CQuad3d* four[4];
+    const float* corners[4][4];
+    for (int l = 0; l < 4; l++) {
+      four[l] = &newQuad((q + l) % 7 == 0);
+      cornersOf(*four[l], corners[l]);
+    }
+    const float* const* lanes[4] = {corners[0], corners[1], corners[2], corners[3]};
+    CQuad3d::CalculateNormals(four, lanes);
+    for (const CQuad3d* quad : four)
+      expectReference(*quad);
+  }
+  CQuad3d& self = newQuad(false);
+  const float* corners[4];
+  cornersOf(self, corners);
+  CQuad3d* selves[4] = {&self, &self, &self, &self};
+  const float* const* lanes[4] = {corners, corners, corners, corners};
+  CQuad3d::CalculateNormals(selves, lanes);
+  expectReference(self);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_NEAR(self.GetNormal()->GetSquareNorm(), 1.0, 1e-6);
 }
 
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
