@@ -43,6 +43,15 @@ public:
     GetData()[m_Size - 1] = p;
   }
   void RemoveAll() { SetSize(0); }
+  // Sizes the list to n entries that the caller fills, keeping its storage when it is large
+  // enough.
+  T** Resize(int n)
+  {
+    if (n > m_MaxSize)
+      RemoveAll();
+    SetSize(n);
+    return GetData();
+  }
   // New entries are null.
   void SetSize(int n);
 

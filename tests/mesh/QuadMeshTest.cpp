@@ -927,4 +927,32 @@ TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
   }
 }
 
+// A step points at rooms before it makes their elements: each room is found from its index
+// and back, made or not, and nothing outside the block, or between two rooms, passes for one.
+TEST(QuadMeshBlock, RoomsAreKnownBeforeTheirElementsAreMade)
+{
+  for (const int capacity : {10, (1 << 25) / 16 + 1000}) {
+    int destroyed = 0;
+    {
+      CQuadMeshBlock<SCounted> block(capacity);
+      SCounted* first = block.Slot(0);
+      EXPECT_EQ(block.Slot(capacity - 1) - first, capacity - 1);
+      for (const int i : {0, 1, capacity / 2, capacity - 1})
+        EXPECT_EQ(block.IndexOf(block.Slot(i)), i) << capacity;
+      EXPECT_EQ(block.IndexOf(first + capacity), -1);
+      EXPECT_EQ(block.IndexOf(first - 1), -1);
+      EXPECT_EQ(block.IndexOf(nullptr), -1);
+      const auto* between = reinterpret_cast<const SCounted*>(reinterpret_cast<const char*>(first) + 4);
+      EXPECT_EQ(block.IndexOf(between), -1);
+      // Made in order, an element lands in the room that was handed out for it.
+      EXPECT_EQ(block.Emplace(&destroyed, 5), first);
+      EXPECT_EQ(block.Emplace(&destroyed, 6), block.Slot(1));
+      EXPECT_TRUE(block.Holds(first));
+      EXPECT_FALSE(block.Holds(block.Slot(2)));
+      EXPECT_EQ(block.IndexOf(block.Slot(2)), 2);
+    }
+    EXPECT_EQ(destroyed, 2) << capacity;
+  }
+}
+
 } // namespace
