@@ -296,6 +296,12 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
                           m_QuadBlocks.back()->Slot(0));
   const float* positions = split.positions.get();
   auto at = [positions](int index) { return positions + 3 * static_cast<size_t>(index); };
+  // The normals of the children of two quads go in one batch, of eight lanes where there are.
+  CQuad3d* batch[8];
+  const float* lanes[8][4];
+  const float* const* batchCorners[8] = {lanes[0], lanes[1], lanes[2], lanes[3],
+                                         lanes[4], lanes[5], lanes[6], lanes[7]};
+  int batched = 0;
   for (int i = 0; i < n; i++) {
     CQuad3d* quad = GetQuad(i);
     CQuadVertex3d* c[4] = {quad->v(0), quad->v(1), quad->v(2), quad->v(3)};
@@ -318,12 +324,19 @@ void CQuadMesh3d::SplitQuads(SSplit& split)
     const float* pc[4] = {at(corners[0]), at(corners[1]), at(corners[2]), at(corners[3])};
     const float* pe[4] = {at(edges[0]), at(edges[1]), at(edges[2]), at(edges[3])};
     const float* pf = at(split.nbOldVertex + i);
-    const float* p0[4] = {pc[0], pe[0], pf, pe[3]};
-    const float* p1[4] = {pe[0], pc[1], pe[1], pf};
-    const float* p2[4] = {pf, pe[1], pc[2], pe[2]};
-    const float* p3[4] = {pe[3], pf, pe[2], pc[3]};
-    const float* const* corners4[4] = {p0, p1, p2, p3};
-    CQuad3d::CalculateNormals(children, corners4);
+    const float* childCorners[4][4] = {{pc[0], pe[0], pf, pe[3]},
+                                       {pe[0], pc[1], pe[1], pf},
+                                       {pf, pe[1], pc[2], pe[2]},
+                                       {pe[3], pf, pe[2], pc[3]}};
+    for (int p = 0; p < 4; p++) {
+      batch[batched + p] = children[p];
+      std::copy_n(childCorners[p], 4, lanes[batched + p]);
+    }
+    batched += 4;
+    if (batched == 8 || i == n - 1) {
+      CQuad3d::CalculateNormals(batch, batchCorners, batched);
+      batched = 0;
+    }
     linker.LinkChildren(i);
   }
   if (split.linkable)

@@ -362,10 +362,10 @@ TEST(Quad3d, PairedNormalsMatchTheVectorComputation)
   EXPECT_EQ(p2.GetNormal()->GetSquareNorm(), 0.0);
 }
 
-// Four quads from copies of their corners' positions, in four lanes where the processor has
-// them: each lane gives the vector computation's normal, whatever its neighbours hold (tiny
-// beside huge, degenerate beside regular, one quad in every lane).
-TEST(Quad3d, FourNormalsFromPositionsMatchTheVectorComputation)
+// Up to eight quads from copies of their corners' positions, in four or eight lanes where the
+// processor has them: each lane gives the vector computation's normal, whatever its neighbours
+// hold (tiny beside huge, degenerate beside regular, one quad in every lane), for every count.
+TEST(Quad3d, BatchedNormalsFromPositionsMatchTheVectorComputation)
 {
   std::mt19937 random(17);
   std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
@@ -385,8 +385,10 @@ TEST(Quad3d, FourNormalsFromPositionsMatchTheVectorComputation)
     return quads.emplace_back(c[0], c[1], c[2], c[3]);
   };
   auto cornersOf = [&copies](const CQuad3d& quad, const float* corners[4]) {
-    for (int k = 0; k < 4; k++)
-      corners[k] = copies.emplace_back(std::array<float, 3>{quad.v(k)->x(), quad.v(k)->y(), quad.v(k)->z()}).data();
+    for (int k = 0; k < 4; k++) {
+      const CQuadVertex3d* v = quad.v(k);
+      corners[k] = copies.emplace_back(std::array<float, 3>{v->x(), v->y(), v->z()}).data();
+    }
   };
   int mismatches = 0;
   auto expectReference = [&mismatches](const CQuad3d& quad) {
@@ -398,23 +400,26 @@ TEST(Quad3d, FourNormalsFromPositionsMatchTheVectorComputation)
                     << b[2];
   };
   for (int q = 0; q < 3000; q++) {
-    CQuad3d* four[4];
-    const float* corners[4][4];
-    for (int l = 0; l < 4; l++) {
-      four[l] = &newQuad((q + l) % 7 == 0);
-      cornersOf(*four[l], corners[l]);
+    const int count = q % 2 ? 8 : 1 + q % 8;
+    CQuad3d* batch[8];
+    const float* corners[8][4];
+    const float* const* lanes[8];
+    for (int l = 0; l < count; l++) {
+      batch[l] = &newQuad((q + l) % 7 == 0);
+      cornersOf(*batch[l], corners[l]);
+      lanes[l] = corners[l];
     }
-    const float* const* lanes[4] = {corners[0], corners[1], corners[2], corners[3]};
-    CQuad3d::CalculateNormals(four, lanes);
-    for (const CQuad3d* quad : four)
-      expectReference(*quad);
+    CQuad3d::CalculateNormals(batch, lanes, count);
+    for (int l = 0; l < count; l++)
+      expectReference(*batch[l]);
   }
   CQuad3d& self = newQuad(false);
   const float* corners[4];
   cornersOf(self, corners);
-  CQuad3d* selves[4] = {&self, &self, &self, &self};
-  const float* const* lanes[4] = {corners, corners, corners, corners};
-  CQuad3d::CalculateNormals(selves, lanes);
+  CQuad3d* selves[8] = {&self, &self, &self, &self, &self, &self, &self, &self};
+  const float* const* lanes[8] = {corners, corners, corners, corners,
+                                  corners, corners, corners, corners};
+  CQuad3d::CalculateNormals(selves, lanes, 8);
   expectReference(self);
   EXPECT_EQ(mismatches, 0);
   EXPECT_NEAR(self.GetNormal()->GetSquareNorm(), 1.0, 1e-6);
