@@ -161,8 +161,8 @@ void CQuadMesh3d::SetPosition(SSplit& split, int index, const CVector3d& point)
   p[2] = point.z();
 }
 
-// The index of the quad whose face point this step the quad points at; -1 for a face point
-// of no quad of this step.
+// The quad's index, told by the room of the face point this step gave it; -1 when the quad
+// points at no face point of this step, or is not the quad at that index.
 int CQuadMesh3d::FacePointQuad(const SSplit& split, const CQuad3d* quad) const
 {
   const int index = split.facePoints->IndexOf(quad->GetNewVertex(4));

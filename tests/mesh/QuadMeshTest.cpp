@@ -742,6 +742,49 @@ TEST(QuadMeshSubdivision, StaleSlotsAreNotReused)
   }
 }
 
+// A step that cannot link itself (here a vertex is listed twice) makes its points, moves the
+// old vertices and gives the quads their normals as a linked step does: the two routes differ
+// only in how they link, and give the same bits.
+TEST(QuadMeshSubdivision, LinkedAndUnlinkedStepsGiveTheSamePointsAndNormals)
+{
+  for (auto step : {&CQuadMesh3d::SubdivisionCatmullClark, &CQuadMesh3d::SubdivisionKobbelt}) {
+    CQuadMesh3d linked, unlinked;
+    BuildTorus(linked, 9, 7);
+    BuildTorus(unlinked, 9, 7);
+    const int nbOld = linked.NbVertex();
+    unlinked.AddVertex(unlinked.GetVertex(3));
+    (linked.*step)();
+    (unlinked.*step)();
+    // The second listing of vertex 3 stays in its slot, before the new points.
+    ASSERT_EQ(unlinked.NbVertex(), linked.NbVertex() + 1);
+    ASSERT_EQ(unlinked.GetVertex(nbOld), unlinked.GetVertex(3));
+    unlinked.GetArrayVertex()->RemoveAt(nbOld);
+    ASSERT_EQ(unlinked.NbQuad(), linked.NbQuad());
+    std::map<const CQuadVertex3d*, int> linkedIndex, unlinkedIndex;
+    for (int i = 0; i < linked.NbVertex(); i++) {
+      linkedIndex[linked.GetVertex(i)] = i;
+      unlinkedIndex[unlinked.GetVertex(i)] = i;
+      const CQuadVertex3d* a = linked.GetVertex(i);
+      const CQuadVertex3d* b = unlinked.GetVertex(i);
+      const float pa[3] = {a->x(), a->y(), a->z()};
+      const float pb[3] = {b->x(), b->y(), b->z()};
+      EXPECT_EQ(std::memcmp(pa, pb, sizeof pa), 0) << i;
+    }
+    for (int i = 0; i < linked.NbQuad(); i++) {
+      const CQuad3d* a = linked.GetQuad(i);
+      const CQuad3d* b = unlinked.GetQuad(i);
+      for (int k = 0; k < 4; k++)
+        EXPECT_EQ(linkedIndex[a->v(k)], unlinkedIndex[b->v(k)]) << i << " " << k;
+      const float na[3] = {a->GetNormal()->x(), a->GetNormal()->y(), a->GetNormal()->z()};
+      const float nb[3] = {b->GetNormal()->x(), b->GetNormal()->y(), b->GetNormal()->z()};
+      EXPECT_EQ(std::memcmp(na, nb, sizeof na), 0) << i;
+    }
+    // The torus stays closed, with one new point for each quad and each edge.
+    EXPECT_TRUE(IsClosedAndOriented(linked));
+    EXPECT_EQ(linked.NbVertex(), nbOld + 63 + 2 * 63);
+  }
+}
+
 //********************************************
 // Kobbelt
 //********************************************
