@@ -949,6 +949,42 @@ TEST(QuadNeighborList, SpillsPastItsRoomAndComesBack)
   EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
 }
 
+// Resized for entries its caller writes, a list keeps a block large enough for them (and its
+// size follows), takes a larger one past it, and comes back to its room when emptied.
+TEST(QuadNeighborList, ResizeKeepsStorageThatIsLargeEnough)
+{
+  std::vector<int> values(12);
+  CQuadNeighborList<int> list;
+  int** data = list.Resize(3);
+  ASSERT_EQ(list.GetSize(), 3);
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  for (int i = 0; i < 3; i++)
+    data[i] = &values[i];
+  EXPECT_EQ(list.IndexFrom(&values[2]), 2);
+
+  data = list.Resize(10);
+  ASSERT_EQ(list.GetSize(), 10);
+  EXPECT_GE(list.GetMaxSize(), 10);
+  for (int i = 0; i < 10; i++)
+    data[i] = &values[i];
+  // Shrunk and grown within the block: the same block, the entries as they were.
+  const int max = list.GetMaxSize();
+  EXPECT_EQ(list.Resize(6), data);
+  EXPECT_EQ(list.GetSize(), 6);
+  EXPECT_EQ(list.IndexFrom(&values[7]), -1);
+  EXPECT_EQ(list.Resize(max), data);
+  EXPECT_EQ(list[7], &values[7]);
+
+  list.Resize(0);
+  EXPECT_EQ(list.GetSize(), 0);
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  data = list.Resize(CQuadNeighborList<int>::kRoom);
+  for (int i = 0; i < CQuadNeighborList<int>::kRoom; i++)
+    data[i] = &values[11 - i];
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  EXPECT_EQ(list[3], &values[8]);
+}
+
 // A block small enough for the heap and one the system maps: each constructs in order, tells
 // its own elements from the room beyond them, and destroys exactly what it constructed.
 TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
