@@ -73,6 +73,10 @@ public:
   // of a: a step reads them from its own compact table instead of the scattered vertices.
   static void CalculateNormals(CQuad3d* a, const float* const* cornersA, CQuad3d* b,
                                const float* const* cornersB);
+  // Up to eight at once, corners[l] the corners of quads[l]: in four or eight lanes where the
+  // processor has them.
+  static void CalculateNormals(CQuad3d* const* quads, const float* const* const* corners,
+                               int count);
 
 private:
   struct SEdgeVertices

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+class CQuadSplitLinker;
+
 // A mesh of quadrilaterals: it owns its vertices and quads, draws them through a display
 // list, subdivides (Catmull-Clark, interpolatory Kobbelt), smooths, and reads and writes
 // its binary file. Topology changes end with BuildAdjacencyAndNormals.
@@ -107,9 +109,15 @@ private:
     std::unique_ptr<int[]> corners;  // vertex index of corner k
     std::unique_ptr<int[]> edges;    // vertex index of the point of edge k
     std::unique_ptr<int[]> across;   // 4 * (quad across edge k) + its edge there; -1 when none
-    // The final position of every vertex, three floats by vertex index: the new quads' normals
-    // read it instead of the vertices, which lie scattered over the mesh's memory.
+    // The final position of every vertex, three floats by vertex index: the step computes
+    // the new points here and makes each vertex once, when it links it, and the new quads'
+    // normals read it instead of the vertices, which lie scattered over the mesh's memory.
     std::unique_ptr<float[]> positions;
+    // The rooms of the face points (one per old quad) and of the edge points.
+    CQuadMeshBlock<CQuadVertex3d>* facePoints = nullptr;
+    CQuadMeshBlock<CQuadVertex3d>* edgePoints = nullptr;
+    // True when the old vertices take their positions from the table as they are listed.
+    bool movesOld = false;
     // False when the old mesh had a degenerate quad, an element listed twice or an adjacency
     // that does not pair its quads: the step then builds the adjacency from scratch.
     bool linkable = true;
@@ -120,22 +128,20 @@ private:
   SSplit BeginStep();
   template <class EdgePoint>
   void AddEdgePoints(SSplit& split, EdgePoint edgePoint);
-  void ReserveNewVertices(int count);
-  // Fills the across entries; the edge entries say, for the step to come, which slot creates
-  // a point (-1) and which shares the point of an earlier slot t (-2 - t). The number of
-  // points to create.
-  int PairEdges(SSplit& split);
+  CQuadMeshBlock<CQuadVertex3d>* NewVertexBlock(int count);
   bool IndexVertices();
-  CQuadVertex3d* AddNewVertex(SSplit& split, const CVector3d& point);
-  // Gives quad i its face point and records its corners.
+  static void SetPosition(SSplit& split, int index, const CVector3d& point);
+  // Records quad i's corners and its face point.
   void AddFacePoint(SSplit& split, int i, const CVector3d& point);
+  int FacePointQuad(const SSplit& split, const CQuad3d* quad) const;
+  const float* FacePointOf(const SSplit& split, const CQuad3d* quad) const;
+  CQuadVertex3d* MakePoint(const SSplit& split, CQuadMeshBlock<CQuadVertex3d>& block, int index);
+  void MakeAllPoints(const SSplit& split);
   void CopyOldPositions(SSplit& split) const;
   CQuad3d* NewQuad(CQuadVertex3d* v0, CQuadVertex3d* v1, CQuadVertex3d* v2, CQuadVertex3d* v3);
   void SplitQuads(SSplit& split);
+  void MakeAndListPoints(const SSplit& split, CQuadSplitLinker& linker);
   void FinishStep(const SSplit& split);
-  // Lists and links the elements of a split from what it recorded; false, with nothing
-  // touched, when the record does not pair every shared edge.
-  bool LinkSplit(const SSplit& split);
   void MoveOldVerticesCatmullClark(SSplit& split);
 
   CArray3d<CQuadVertex3d> m_ArrayVertex;

@@ -11,16 +11,6 @@ namespace {
 using scratch::Buffer;
 using scratch::MakeBuffer;
 
-// Sizes a list to n entries, keeping its storage when it is large enough.
-template <class T>
-T** ResizeList(CQuadNeighborList<T>* pList, int n)
-{
-  if (n > pList->GetMaxSize())
-    pList->RemoveAll();
-  pList->SetSize(n);
-  return pList->GetData();
-}
-
 // The three relations over vertex and quad indices, with the orders of the plain rules:
 //   the quads of a vertex in quad order, each once (a quad may repeat a corner);
 //   the neighbours of a vertex: for each of its quads in order, the corners after and before
@@ -240,11 +230,11 @@ void CQuadAdjacencyBuilder::StoreLists(CQuadVertex3d* v, int a) const
 {
   const int first = m_QuadStart[a];
   const int nbQuad = m_QuadStart[a + 1] - first;
-  CQuad3d** quads = ResizeList(v->GetArrayQuadNeighbor(), nbQuad);
+  CQuad3d** quads = v->GetArrayQuadNeighbor()->Resize(nbQuad);
   for (int p = 0; p < nbQuad; p++)
     quads[p] = m_pMesh->GetQuad(m_Quads[first + p]);
   const int nbNeighbor = static_cast<int>(m_Neighbors.size());
-  CQuadVertex3d** neighbors = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
+  CQuadVertex3d** neighbors = v->GetArrayVertexNeighbor()->Resize(nbNeighbor);
   for (int j = 0; j < nbNeighbor; j++)
     neighbors[j] = m_pMesh->GetVertex(m_Neighbors[j]);
 }
@@ -266,212 +256,7 @@ void CQuadAdjacencyBuilder::LinkQuadsFrom(int a) const
   }
 }
 
-// Links the elements of one subdivision step from the split's record. Old quad i became the
-// quads p * n + i, p = 0..3; child p holds, from its corner p on: old corner p, the point of
-// edge p, the face point, the point of edge p - 1. Slot 4 i + k of the record is edge k of
-// old quad i, its across entry the slot of the same edge in the quad across. The lists and
-// links come out as the build from corners makes them, with no search: each new vertex's
-// quads follow from the slots that hold it.
-class CQuadSplitLinker
-{
-public:
-  CQuadSplitLinker(CQuadMesh3d* pMesh, int nbOldVertex, int nbOldQuad, const int* corners,
-                   const int* edges, const int* across)
-    : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldQuad(nbOldQuad), m_Corner(corners),
-      m_Edge(edges), m_Across(across)
-  {
-  }
-
-  // True when every shared edge is recorded from both sides with the same point.
-  bool Pairs() const;
-  void Link();
-
-private:
-  // A new quad beside a new vertex, and the vertices after and before it in that quad.
-  struct SEntry
-  {
-    int quad;
-    int after;
-    int before;
-  };
-
-  void ListOldVertices();
-  void ListFacePoints() const;
-  void ListEdgePoints() const;
-  void LinkQuads() const;
-  int Slots() const { return 4 * m_NbOldQuad; }
-  int Child(int part, int quad) const { return part * m_NbOldQuad + quad; }
-  int FacePoint(int quad) const { return m_NbOldVertex + quad; }
-  // The child, of the quad across slot s, that holds old vertex c; -1 without a quad across.
-  int ChildAcross(int s, int c) const;
-  // Slot s's edge point in its two children, in quad order.
-  void AddEdgeEntries(int s, SEntry* entries, int& nb) const;
-  void Store(int vertex, const SEntry* entries, int nb, std::vector<int>& neighbors) const;
-
-  CQuadMesh3d* m_pMesh;
-  const int m_NbOldVertex;
-  const int m_NbOldQuad;
-  const int* m_Corner;
-  const int* m_Edge;
-  const int* m_Across;
-};
-
-bool CQuadSplitLinker::Pairs() const
-{
-  for (int s = 0; s < Slots(); s++) {
-    if (m_Corner[s] < 0 || m_Corner[s] >= m_NbOldVertex)
-      return false;
-    const int t = m_Across[s];
-    if (t >= Slots() || (t >= 0 && (m_Across[t] != s || m_Edge[t] != m_Edge[s])))
-      return false;
-  }
-  return true;
-}
-
-void CQuadSplitLinker::Link()
-{
-  ListOldVertices();
-  ListFacePoints();
-  ListEdgePoints();
-  LinkQuads();
-}
-
-// Each vertex's neighbours: for each of its quads in order, the corners after and before it,
-// each once. `neighbors` is scratch, kept between calls.
-void CQuadSplitLinker::Store(int vertex, const SEntry* entries, int nb,
-                             std::vector<int>& neighbors) const
-{
-  CQuadVertex3d* v = m_pMesh->GetVertex(vertex);
-  CQuad3d** quads = ResizeList(v->GetArrayQuadNeighbor(), nb);
-  if (neighbors.size() < 2 * static_cast<size_t>(nb))
-    neighbors.resize(2 * static_cast<size_t>(nb));
-  int* found = neighbors.data();
-  int nbNeighbor = 0;
-  for (int p = 0; p < nb; p++) {
-    quads[p] = m_pMesh->GetQuad(entries[p].quad);
-    for (const int b : {entries[p].after, entries[p].before})
-      if (std::find(found, found + nbNeighbor, b) == found + nbNeighbor)
-        found[nbNeighbor++] = b;
-  }
-  CQuadVertex3d** list = ResizeList(v->GetArrayVertexNeighbor(), nbNeighbor);
-  for (int j = 0; j < nbNeighbor; j++)
-    list[j] = m_pMesh->GetVertex(found[j]);
-}
-
-// Old vertex c at corner j of old quad i is corner j of child j, between the points of edges
-// j and j - 1. Its slots sorted by j, then by i, give its quads in order.
-void CQuadSplitLinker::ListOldVertices()
-{
-  const size_t nbVertex = static_cast<size_t>(m_NbOldVertex);
-  // From the heap: a step reuses the pages of the last one.
-  auto start = std::make_unique_for_overwrite<int[]>(nbVertex + 1);
-  std::fill_n(&start[0], nbVertex + 1, 0);
-  for (int s = 0; s < Slots(); s++)
-    start[m_Corner[s] + 1]++;
-  for (size_t a = 1; a <= nbVertex; a++)
-    start[a] += start[a - 1];
-  auto slots = std::make_unique_for_overwrite<int[]>(static_cast<size_t>(Slots()));
-  {
-    auto cursor = std::make_unique_for_overwrite<int[]>(nbVertex);
-    std::copy_n(&start[0], nbVertex, &cursor[0]);
-    for (int j = 0; j < 4; j++)
-      for (int i = 0; i < m_NbOldQuad; i++)
-        slots[cursor[m_Corner[4 * i + j]]++] = 4 * i + j;
-  }
-  std::vector<SEntry> entries;
-  std::vector<int> neighbors;
-  for (int a = 0; a < m_NbOldVertex; a++) {
-    entries.clear();
-    for (int p = start[a]; p < start[a + 1]; p++) {
-      const int s = slots[p];
-      const int j = s & 3;
-      const int first = s - j;
-      entries.push_back({Child(j, s >> 2), m_Edge[s], m_Edge[first + ((j + 3) & 3)]});
-    }
-    Store(a, entries.data(), static_cast<int>(entries.size()), neighbors);
-  }
-}
-
-// The face point is corner p + 2 of child p, between the points of edges p - 1 and p.
-void CQuadSplitLinker::ListFacePoints() const
-{
-  std::vector<int> neighbors;
-  for (int i = 0; i < m_NbOldQuad; i++) {
-    const int* e = &m_Edge[4 * i];
-    const SEntry entries[4] = {{Child(0, i), e[3], e[0]},
-                               {Child(1, i), e[0], e[1]},
-                               {Child(2, i), e[1], e[2]},
-                               {Child(3, i), e[2], e[3]}};
-    Store(FacePoint(i), entries, 4, neighbors);
-  }
-}
-
-// The point of edge k of quad i is corner k + 1 of child k, after old corner k and before the
-// face point, and corner k of child k + 1, after the face point and before old corner k + 1.
-void CQuadSplitLinker::AddEdgeEntries(int s, SEntry* entries, int& nb) const
-{
-  const int i = s >> 2;
-  const int k = s & 3;
-  const int next = (s & ~3) + ((k + 1) & 3);
-  entries[nb++] = {Child(k, i), FacePoint(i), m_Corner[s]};
-  entries[nb++] = {Child((k + 1) & 3, i), m_Corner[next], FacePoint(i)};
-}
-
-// Each edge point once, from the slot that created it: the first in quad order.
-void CQuadSplitLinker::ListEdgePoints() const
-{
-  std::vector<int> neighbors;
-  for (int s = 0; s < Slots(); s++) {
-    const int t = m_Across[s];
-    if (t >= 0 && t < s)
-      continue;
-    SEntry entries[4];
-    int nb = 0;
-    AddEdgeEntries(s, entries, nb);
-    if (t >= 0)
-      AddEdgeEntries(t, entries, nb);
-    std::sort(entries, entries + nb, [](const SEntry& a, const SEntry& b) { return a.quad < b.quad; });
-    Store(m_Edge[s], entries, nb, neighbors);
-  }
-}
-
-int CQuadSplitLinker::ChildAcross(int s, int c) const
-{
-  const int t = m_Across[s];
-  if (t < 0)
-    return -1;
-  const int l = t & 3;
-  return Child(m_Corner[t] == c ? l : (l + 1) & 3, t >> 2);
-}
-
-// Child p's edges, from its corner p on: across old edge p, towards child p + 1, towards
-// child p - 1, across old edge p - 1.
-void CQuadSplitLinker::LinkQuads() const
-{
-  auto quadAt = [this](int index) { return index < 0 ? nullptr : m_pMesh->GetQuad(index); };
-  for (int i = 0; i < m_NbOldQuad; i++)
-    for (int p = 0; p < 4; p++) {
-      CQuad3d* quad = m_pMesh->GetQuad(Child(p, i));
-      const int s = 4 * i + p;
-      const int c = m_Corner[s];
-      quad->SetF(p, quadAt(ChildAcross(s, c)));
-      quad->SetF(p + 1, quadAt(Child((p + 1) & 3, i)));
-      quad->SetF(p + 2, quadAt(Child((p + 3) & 3, i)));
-      quad->SetF(p + 3, quadAt(ChildAcross(4 * i + ((p + 3) & 3), c)));
-    }
-}
-
 } // namespace
-
-bool CQuadMesh3d::LinkSplit(const SSplit& split)
-{
-  CQuadSplitLinker linker(this, split.nbOldVertex, split.nbOldQuad, &split.corners[0],
-                          &split.edges[0], &split.across[0]);
-  if (!linker.Pairs())
-    return false;
-  linker.Link();
-  return true;
-}
 
 int CQuadMesh3d::BuildAdjacency()
 {

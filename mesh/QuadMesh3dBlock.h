@@ -42,6 +42,19 @@ public:
     return std::construct_at(m_pData + m_Used++, std::forward<Args>(args)...);
   }
 
+  // The room of element i, made or not: a step links elements before it makes them.
+  T* Slot(int i) const { return m_pData + i; }
+  // The index of the room p, made or not; -1 when p is no room of the block.
+  int IndexOf(const T* p) const
+  {
+    const auto address = reinterpret_cast<std::uintptr_t>(p);
+    const auto first = reinterpret_cast<std::uintptr_t>(m_pData);
+    if (address < first || address >= first + sizeof(T) * static_cast<size_t>(m_Capacity))
+      return -1;
+    const size_t offset = address - first;
+    return offset % sizeof(T) ? -1 : static_cast<int>(offset / sizeof(T));
+  }
+
   bool Holds(const T* p) const
   {
     const auto address = reinterpret_cast<std::uintptr_t>(p);

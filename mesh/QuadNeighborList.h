@@ -43,6 +43,17 @@ public:
     GetData()[m_Size - 1] = p;
   }
   void RemoveAll() { SetSize(0); }
+  // Sizes the list to n entries, keeping its storage when it is large enough. The entries are
+  // left as they are: the caller writes all n.
+  T** Resize(int n)
+  {
+    if (n <= 0 || n > m_MaxSize) {
+      RemoveAll();
+      SetSize(n);
+    }
+    m_Size = std::max(n, 0);
+    return GetData();
+  }
   // New entries are null.
   void SetSize(int n);
 

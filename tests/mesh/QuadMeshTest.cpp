@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -361,6 +362,69 @@ TEST(Quad3d, PairedNormalsMatchTheVectorComputation)
   EXPECT_EQ(p2.GetNormal()->GetSquareNorm(), 0.0);
 }
 
+// Up to eight quads from copies of their corners' positions, in four or eight lanes where the
+// processor has them: each lane gives the vector computation's normal, whatever its neighbours
+// hold (tiny beside huge, degenerate beside regular, one quad in every lane), for every count.
+TEST(Quad3d, BatchedNormalsFromPositionsMatchTheVectorComputation)
+{
+  std::mt19937 random(17);
+  std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> exponent(-30.0f, 4.0f);
+  std::deque<CQuadVertex3d> points;
+  std::deque<CQuad3d> quads;
+  std::deque<std::array<float, 3>> copies;  // the positions the lanes read
+  CQuadVertex3d same(3.0f, -1.0f, 2.0f);
+  auto newQuad = [&](bool degenerate) -> CQuad3d& {
+    if (degenerate)
+      return quads.emplace_back(&same, &same, &same, &same);
+    const float scale = std::pow(10.0f, exponent(random));
+    CQuadVertex3d* c[4];
+    for (CQuadVertex3d*& corner : c)
+      corner = &points.emplace_back(scale * coordinate(random), scale * coordinate(random),
+                                    scale * coordinate(random));
+    return quads.emplace_back(c[0], c[1], c[2], c[3]);
+  };
+  auto cornersOf = [&copies](const CQuad3d& quad, const float* corners[4]) {
+    for (int k = 0; k < 4; k++) {
+      const CQuadVertex3d* v = quad.v(k);
+      corners[k] = copies.emplace_back(std::array<float, 3>{v->x(), v->y(), v->z()}).data();
+    }
+  };
+  int mismatches = 0;
+  auto expectReference = [&mismatches](const CQuad3d& quad) {
+    const CVector3d e = ReferenceNormal(quad);
+    const float a[3] = {quad.GetNormal()->x(), quad.GetNormal()->y(), quad.GetNormal()->z()};
+    const float b[3] = {e.x(), e.y(), e.z()};
+    if (std::memcmp(a, b, sizeof a) != 0 && ++mismatches <= 5)
+      ADD_FAILURE() << a[0] << " " << a[1] << " " << a[2] << " vs " << b[0] << " " << b[1] << " "
+                    << b[2];
+  };
+  for (int q = 0; q < 3000; q++) {
+    const int count = q % 2 ? 8 : 1 + q % 8;
+    CQuad3d* batch[8];
+    const float* corners[8][4];
+    const float* const* lanes[8];
+    for (int l = 0; l < count; l++) {
+      batch[l] = &newQuad((q + l) % 7 == 0);
+      cornersOf(*batch[l], corners[l]);
+      lanes[l] = corners[l];
+    }
+    CQuad3d::CalculateNormals(batch, lanes, count);
+    for (int l = 0; l < count; l++)
+      expectReference(*batch[l]);
+  }
+  CQuad3d& self = newQuad(false);
+  const float* corners[4];
+  cornersOf(self, corners);
+  CQuad3d* selves[8] = {&self, &self, &self, &self, &self, &self, &self, &self};
+  const float* const* lanes[8] = {corners, corners, corners, corners,
+                                  corners, corners, corners, corners};
+  CQuad3d::CalculateNormals(selves, lanes, 8);
+  expectReference(self);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_NEAR(self.GetNormal()->GetSquareNorm(), 1.0, 1e-6);
+}
+
 TEST(QuadVertex3d, NeighbourListsHoldEachElementOnce)
 {
   CQuadVertex3d a, b, c, d;
@@ -678,6 +742,49 @@ TEST(QuadMeshSubdivision, StaleSlotsAreNotReused)
   }
 }
 
+// A step that cannot link itself (here a vertex is listed twice) makes its points, moves the
+// old vertices and gives the quads their normals as a linked step does: the two routes differ
+// only in how they link, and give the same bits.
+TEST(QuadMeshSubdivision, LinkedAndUnlinkedStepsGiveTheSamePointsAndNormals)
+{
+  for (auto step : {&CQuadMesh3d::SubdivisionCatmullClark, &CQuadMesh3d::SubdivisionKobbelt}) {
+    CQuadMesh3d linked, unlinked;
+    BuildTorus(linked, 9, 7);
+    BuildTorus(unlinked, 9, 7);
+    const int nbOld = linked.NbVertex();
+    unlinked.AddVertex(unlinked.GetVertex(3));
+    (linked.*step)();
+    (unlinked.*step)();
+    // The second listing of vertex 3 stays in its slot, before the new points.
+    ASSERT_EQ(unlinked.NbVertex(), linked.NbVertex() + 1);
+    ASSERT_EQ(unlinked.GetVertex(nbOld), unlinked.GetVertex(3));
+    unlinked.GetArrayVertex()->RemoveAt(nbOld);
+    ASSERT_EQ(unlinked.NbQuad(), linked.NbQuad());
+    std::map<const CQuadVertex3d*, int> linkedIndex, unlinkedIndex;
+    for (int i = 0; i < linked.NbVertex(); i++) {
+      linkedIndex[linked.GetVertex(i)] = i;
+      unlinkedIndex[unlinked.GetVertex(i)] = i;
+      const CQuadVertex3d* a = linked.GetVertex(i);
+      const CQuadVertex3d* b = unlinked.GetVertex(i);
+      const float pa[3] = {a->x(), a->y(), a->z()};
+      const float pb[3] = {b->x(), b->y(), b->z()};
+      EXPECT_EQ(std::memcmp(pa, pb, sizeof pa), 0) << i;
+    }
+    for (int i = 0; i < linked.NbQuad(); i++) {
+      const CQuad3d* a = linked.GetQuad(i);
+      const CQuad3d* b = unlinked.GetQuad(i);
+      for (int k = 0; k < 4; k++)
+        EXPECT_EQ(linkedIndex[a->v(k)], unlinkedIndex[b->v(k)]) << i << " " << k;
+      const float na[3] = {a->GetNormal()->x(), a->GetNormal()->y(), a->GetNormal()->z()};
+      const float nb[3] = {b->GetNormal()->x(), b->GetNormal()->y(), b->GetNormal()->z()};
+      EXPECT_EQ(std::memcmp(na, nb, sizeof na), 0) << i;
+    }
+    // The torus stays closed, with one new point for each quad and each edge.
+    EXPECT_TRUE(IsClosedAndOriented(linked));
+    EXPECT_EQ(linked.NbVertex(), nbOld + 63 + 2 * 63);
+  }
+}
+
 //********************************************
 // Kobbelt
 //********************************************
@@ -842,6 +949,42 @@ TEST(QuadNeighborList, SpillsPastItsRoomAndComesBack)
   EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
 }
 
+// Resized for entries its caller writes, a list keeps a block large enough for them (and its
+// size follows), takes a larger one past it, and comes back to its room when emptied.
+TEST(QuadNeighborList, ResizeKeepsStorageThatIsLargeEnough)
+{
+  std::vector<int> values(12);
+  CQuadNeighborList<int> list;
+  int** data = list.Resize(3);
+  ASSERT_EQ(list.GetSize(), 3);
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  for (int i = 0; i < 3; i++)
+    data[i] = &values[i];
+  EXPECT_EQ(list.IndexFrom(&values[2]), 2);
+
+  data = list.Resize(10);
+  ASSERT_EQ(list.GetSize(), 10);
+  EXPECT_GE(list.GetMaxSize(), 10);
+  for (int i = 0; i < 10; i++)
+    data[i] = &values[i];
+  // Shrunk and grown within the block: the same block, the entries as they were.
+  const int max = list.GetMaxSize();
+  EXPECT_EQ(list.Resize(6), data);
+  EXPECT_EQ(list.GetSize(), 6);
+  EXPECT_EQ(list.IndexFrom(&values[7]), -1);
+  EXPECT_EQ(list.Resize(max), data);
+  EXPECT_EQ(list[7], &values[7]);
+
+  list.Resize(0);
+  EXPECT_EQ(list.GetSize(), 0);
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  data = list.Resize(CQuadNeighborList<int>::kRoom);
+  for (int i = 0; i < CQuadNeighborList<int>::kRoom; i++)
+    data[i] = &values[11 - i];
+  EXPECT_EQ(list.GetMaxSize(), CQuadNeighborList<int>::kRoom);
+  EXPECT_EQ(list[3], &values[8]);
+}
+
 // A block small enough for the heap and one the system maps: each constructs in order, tells
 // its own elements from the room beyond them, and destroys exactly what it constructed.
 TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
@@ -865,6 +1008,34 @@ TEST(QuadMeshBlock, HandsOutInOrderAndDestroysWhatItMade)
       EXPECT_EQ(destroyed, 0);
     }
     EXPECT_EQ(destroyed, used) << capacity;
+  }
+}
+
+// A step points at rooms before it makes their elements: each room is found from its index
+// and back, made or not, and nothing outside the block, or between two rooms, passes for one.
+TEST(QuadMeshBlock, RoomsAreKnownBeforeTheirElementsAreMade)
+{
+  for (const int capacity : {10, (1 << 25) / 16 + 1000}) {
+    int destroyed = 0;
+    {
+      CQuadMeshBlock<SCounted> block(capacity);
+      SCounted* first = block.Slot(0);
+      EXPECT_EQ(block.Slot(capacity - 1) - first, capacity - 1);
+      for (const int i : {0, 1, capacity / 2, capacity - 1})
+        EXPECT_EQ(block.IndexOf(block.Slot(i)), i) << capacity;
+      EXPECT_EQ(block.IndexOf(first + capacity), -1);
+      EXPECT_EQ(block.IndexOf(first - 1), -1);
+      EXPECT_EQ(block.IndexOf(nullptr), -1);
+      const auto* between = reinterpret_cast<const SCounted*>(reinterpret_cast<const char*>(first) + 4);
+      EXPECT_EQ(block.IndexOf(between), -1);
+      // Made in order, an element lands in the room that was handed out for it.
+      EXPECT_EQ(block.Emplace(&destroyed, 5), first);
+      EXPECT_EQ(block.Emplace(&destroyed, 6), block.Slot(1));
+      EXPECT_TRUE(block.Holds(first));
+      EXPECT_FALSE(block.Holds(block.Slot(2)));
+      EXPECT_EQ(block.IndexOf(block.Slot(2)), 2);
+    }
+    EXPECT_EQ(destroyed, 2) << capacity;
   }
 }
 
