@@ -6,6 +6,51 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+using SPoint = CTriangleSplitLinker::SPoint;
+
+// Normalises two vectors at once, each as CVector3d::Normalize does (square norm in double,
+// square root, each coordinate divided in double and rounded to float, a zero vector left as
+// it is): the same correctly rounded operations, two lanes at a time, so the bits agree. The
+// square roots and divisions are most of the cost of the step's normals. The vectors come in
+// as stored floats: fed the cross product inline, the optimiser kept two of its coordinates in
+// double, unrounded, and optimised builds gave other normals than unoptimised ones.
+void NormalizePair(SPoint* a, SPoint* b)
+{
+#if defined(__SSE2__)
+  const __m128d x = _mm_set_pd(b->p[0], a->p[0]);
+  const __m128d y = _mm_set_pd(b->p[1], a->p[1]);
+  const __m128d z = _mm_set_pd(b->p[2], a->p[2]);
+  const __m128d square =
+    _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
+  const __m128d norm = _mm_sqrt_pd(square);
+  const int zero = _mm_movemask_pd(_mm_cmpeq_pd(norm, _mm_setzero_pd()));
+  alignas(16) float xs[4];
+  alignas(16) float ys[4];
+  alignas(16) float zs[4];
+  _mm_store_ps(xs, _mm_cvtpd_ps(_mm_div_pd(x, norm)));
+  _mm_store_ps(ys, _mm_cvtpd_ps(_mm_div_pd(y, norm)));
+  _mm_store_ps(zs, _mm_cvtpd_ps(_mm_div_pd(z, norm)));
+  SPoint* out[2] = {a, b};
+  for (int lane = 0; lane < 2; lane++)
+    if (!(zero & (1 << lane)))
+      *out[lane] = SPoint{{xs[lane], ys[lane], zs[lane]}};
+#else
+  for (SPoint* v : {a, b}) {
+    CVector3d normal(v->p[0], v->p[1], v->p[2]);
+    normal.Normalize();
+    *v = SPoint{{normal.x(), normal.y(), normal.z()}};
+  }
+#endif
+}
+
+} // namespace
+
 CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int nbOldFace,
                                            const std::vector<int>& slots,
                                            const std::vector<SPoint>& points)
@@ -20,20 +65,39 @@ bool CTriangleSplitLinker::Split()
 {
   if (!IsClean())
     return false;
-  SplitFaces();
-  m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
-  ListOldVertices();
-  ListEdgeVertices();
+  PlaceNewElements();
+  try {
+    SplitFaces();
+    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
+    ListOldVertices();
+    ListEdgeVertices();
+  } catch (...) {
+    MakeTheRest();
+    throw;
+  }
   return true;
+}
+
+// After a failure (memory) every element the arrays hold must exist: the faces not made yet
+// become faces without corners, which take part in nothing, the vertices stand at their points.
+void CTriangleSplitLinker::MakeTheRest()
+{
+  for (auto i = static_cast<std::uint32_t>(m_NbFacesMade); i < m_NewFaces.GetSize(); i++)
+    m_NewFaces.Construct(i);
+  const auto nbNewVertex = static_cast<std::uint32_t>(m_Points.size()) - m_NbOldVertex;
+  for (auto i = static_cast<std::uint32_t>(m_NbVerticesMade); i < nbNewVertex; i++) {
+    const SPoint& point = m_Points[m_NbOldVertex + i];
+    m_NewVertices.Construct(i, point.p[0], point.p[1], point.p[2]);
+  }
 }
 
 // Every face cut in four with distinct corners.
 bool CTriangleSplitLinker::IsClean()
 {
-  const int nbVertex = m_pMesh->NbVertex();
+  const int nbVertex = static_cast<int>(m_Points.size());
   if (m_NbOldFace <= 0 || m_pMesh->NbFace() != m_NbOldFace ||
-      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) || m_NbOldVertex > nbVertex ||
-      m_Points.size() != static_cast<size_t>(nbVertex))
+      m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) ||
+      m_pMesh->NbVertex() != m_NbOldVertex || m_NbOldVertex > nbVertex)
     return false;
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
@@ -53,7 +117,7 @@ bool CTriangleSplitLinker::IsClean()
 // there by the step.
 bool CTriangleSplitLinker::PairEdgeVertices()
 {
-  m_Owner.assign(2 * static_cast<size_t>(m_pMesh->NbVertex() - m_NbOldVertex), -1);
+  m_Owner.assign(2 * (m_Points.size() - static_cast<size_t>(m_NbOldVertex)), -1);
   for (int s = 0; s < 3 * m_NbOldFace; s++) {
     int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
     if (owner[0] < 0)
@@ -153,16 +217,25 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
   SetVertexNormal(vertex, nb);
 }
 
-// The sum of the normals of the vertex's faces in list order, normalised: what
-// CMesh3d::ComputeVertexNormals gives. A vertex without faces keeps its normal.
+// The sum of the normals of the vertex's faces in list order, normalised (NormalizeSums):
+// what CMesh3d::ComputeVertexNormals gives. A vertex without faces keeps its normal.
 void CTriangleSplitLinker::SetVertexNormal(int vertex, int nb)
 {
   if (nb == 0)
     return;
-  const float* sum = m_Sums[static_cast<size_t>(vertex)].p;
-  CVector3d normal(sum[0], sum[1], sum[2]);
-  normal.Normalize();
-  m_pMesh->GetVertex(vertex)->GetNormal()->Set(normal);
+  const float* normal = m_Sums[static_cast<size_t>(vertex)].p;
+  m_pMesh->GetVertex(vertex)->GetNormal()->Set(normal[0], normal[1], normal[2]);
+}
+
+void CTriangleSplitLinker::NormalizeSums()
+{
+  const size_t n = m_Sums.size();
+  for (size_t i = 0; i + 1 < n; i += 2)
+    NormalizePair(&m_Sums[i], &m_Sums[i + 1]);
+  if (n % 2 != 0) {
+    SPoint spare = m_Sums[n - 1];
+    NormalizePair(&m_Sums[n - 1], &spare);
+  }
 }
 
 // An old vertex is corner 0 of the child kept in place (indices below n) or corner 1 or 2 of
@@ -207,6 +280,11 @@ void CTriangleSplitLinker::ListEdgeVertices()
         faces[nb++] = first + piece;
   };
   for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
+    const SPoint& point = m_Points[static_cast<size_t>(e)];
+    CVertex3d* v = m_NewVertices.Construct(static_cast<std::uint32_t>(e - m_NbOldVertex),
+                                           point.p[0], point.p[1], point.p[2]);
+    m_NbVerticesMade++;
+    v->SetAdjacencyIndex(e);
     const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
     int faces[6];
     int nb = 0;
@@ -220,87 +298,114 @@ void CTriangleSplitLinker::ListEdgeVertices()
   }
 }
 
-// Each child's inner edges face its centre sibling, linked as the children are made; its outer
-// halves face the child of the face across that holds the same old corner, across the same old
-// edge (edge k of the old face is edge k of both children along it), linked in a pass of their
-// own. Every vertex lists its faces in face order, so the normals of the kept children (below
-// n) are summed first, in a pass of their own, then those of the appended ones as they are
-// made; a kept child's normal is computed again when it is cut, which costs less than keeping
-// the normals in between.
+// The vertex and face arrays take the new elements' places, in the room claimed for them.
+// The arrays grow first and the room is claimed last: a failure on the way leaves the mesh as
+// it was.
+void CTriangleSplitLinker::PlaceNewElements()
+{
+  const int nbNewVertex = static_cast<int>(m_Points.size()) - m_NbOldVertex;
+  CArray3d<CVertex3d>* pVertices = m_pMesh->GetArrayVertex();
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  try {
+    pVertices->SetSize(m_NbOldVertex + nbNewVertex);
+    pFaces->SetSize(4 * m_NbOldFace);
+    m_NewFaces = m_pMesh->ClaimFaces(3 * m_NbOldFace);
+    m_NewVertices = m_pMesh->ClaimVertices(nbNewVertex);
+  } catch (...) {
+    pVertices->SetSize(m_NbOldVertex);
+    pFaces->SetSize(m_NbOldFace);
+    // Room claimed goes back to the pool the way elements do.
+    for (std::uint32_t i = 0; i < m_NewFaces.GetSize(); i++)
+      delete m_NewFaces.Construct(i);
+    throw;
+  }
+  for (int i = 0; i < nbNewVertex; i++)
+    pVertices->SetAt(m_NbOldVertex + i, m_NewVertices.At(static_cast<std::uint32_t>(i)));
+  for (int i = 0; i < 3 * m_NbOldFace; i++)
+    pFaces->SetAt(m_NbOldFace + i, m_NewFaces.At(static_cast<std::uint32_t>(i)));
+}
+
+// Each child's inner edges face its centre sibling; its outer halves face the child of the
+// face across that holds the same old corner, across the same old edge (edge k of the old face
+// is edge k of both children along it). Every vertex lists its faces in face order, so the
+// normals of the kept children (below n) are summed first, in a pass of their own, then those
+// of the appended ones as they are made; a kept child's normal is computed again when it is
+// cut, which costs less than keeping the normals in between.
 void CTriangleSplitLinker::SplitFaces()
 {
   m_Sums.assign(m_Points.size(), SPoint{{0.0f, 0.0f, 0.0f}});
-  for (int g = 0; g < m_NbOldFace; g++) {
+  for (int g = 0; g < m_NbOldFace; g += 2) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
-    AddNormal(s[0], s[3], s[5]);
-  }
-  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
-  const int capacity = 4 * m_NbOldFace;
-  if (capacity > pFaces->GetMaxSize()) {
-    pFaces->SetSize(capacity);
-    pFaces->SetSize(m_NbOldFace);
+    const int* t = g + 1 < m_NbOldFace ? s + 6 : s;
+    SPoint normals[2] = {Cross(s[0], s[3], s[5]), Cross(t[0], t[3], t[5])};
+    NormalizePair(&normals[0], &normals[1]);
+    AddToSums(normals[0], s[0], s[3], s[5]);
+    if (t != s)
+      AddToSums(normals[1], t[0], t[3], t[5]);
   }
   for (int g = 0; g < m_NbOldFace; g++) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
     CVertex3d* v[6];
     for (int k = 0; k < 6; k++)
       v[k] = m_pMesh->GetVertex(s[k]);
-    CFace3d* first = m_pMesh->NewFace(v[3], v[1], v[4]);
-    m_pMesh->AddFace(first);
-    CFace3d* centre = m_pMesh->NewFace(v[3], v[4], v[5]);
-    m_pMesh->AddFace(centre);
-    CFace3d* last = m_pMesh->NewFace(v[5], v[4], v[2]);
-    m_pMesh->AddFace(last);
+    const auto first = static_cast<std::uint32_t>(3 * g);
     CFace3d* kept = m_pMesh->GetFace(g);
+    CFace3d* children[4] = {kept, m_NewFaces.At(first), m_NewFaces.At(first + 1),
+                            m_NewFaces.At(first + 2)};
+    CFace3d* neighbors[4][3] = {{nullptr, children[2], nullptr},
+                                {nullptr, nullptr, children[2]},
+                                {children[1], children[3], children[0]},
+                                {children[2], nullptr, nullptr}};
+    FindAcross(g, neighbors);
     kept->SetFlag(0);
-    kept->Set(v[0], v[3], v[5], nullptr, centre, nullptr);
+    kept->Set(v[0], v[3], v[5], neighbors[0][0], neighbors[0][1], neighbors[0][2]);
     for (int k = 3; k < 6; k++)
       kept->SetVertex(k, nullptr);
-    kept->GetNormal()->Set(Normal(s[0], s[3], s[5]));
-    first->SetF(2, centre);
-    centre->SetNeighbors(first, last, kept);
-    last->SetF(0, centre);
-    first->GetNormal()->Set(AddNormal(s[3], s[1], s[4]));
-    centre->GetNormal()->Set(AddNormal(s[3], s[4], s[5]));
-    last->GetNormal()->Set(AddNormal(s[5], s[4], s[2]));
+    SPoint normals[4];
+    for (int c = 0; c < 4; c++)
+      normals[c] = Cross(s[kChildCorners[c][0]], s[kChildCorners[c][1]], s[kChildCorners[c][2]]);
+    NormalizePair(&normals[0], &normals[1]);
+    NormalizePair(&normals[2], &normals[3]);
+    kept->GetNormal()->Set(normals[0].p[0], normals[0].p[1], normals[0].p[2]);
+    for (int c = 1; c < 4; c++) {
+      const int* k = kChildCorners[c];
+      CFace3d* f = m_NewFaces.Construct(first + static_cast<std::uint32_t>(c - 1), v[k[0]],
+                                        v[k[1]], v[k[2]]);
+      m_NbFacesMade++;
+      CFace3d* const* n = neighbors[c];
+      f->SetNeighbors(n[0], n[1], n[2]);
+      f->GetNormal()->Set(normals[c].p[0], normals[c].p[1], normals[c].p[2]);
+      AddToSums(normals[c], s[k[0]], s[k[1]], s[k[2]]);
+    }
   }
-  for (int g = 0; g < m_NbOldFace; g++)
-    LinkAcross(g);
+  NormalizeSums();
 }
 
-void CTriangleSplitLinker::LinkAcross(int g)
+void CTriangleSplitLinker::FindAcross(int g, CFace3d* neighbors[4][3]) const
 {
-  const int a = m_NbOldFace + 3 * g;
-  CFace3d* const children[4] = {m_pMesh->GetFace(g), m_pMesh->GetFace(a), m_pMesh->GetFace(a + 1),
-                                m_pMesh->GetFace(a + 2)};
   for (int k = 0; k < 3; k++) {
     const int t = Across(3 * g + k);
     if (t < 0)
       continue;
-    for (const int corner : {k, (k + 1) % 3}) {
-      CFace3d* other = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
-      children[ChildOfCorner(corner)]->SetF(k, other);
-    }
+    for (const int corner : {k, (k + 1) % 3})
+      neighbors[ChildOfCorner(corner)][k] = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
   }
 }
 
-// What CFace3d::CalculateNormal gives, from the compact positions.
-CVector3d CTriangleSplitLinker::Normal(int a, int b, int c) const
+// The cross product that CFace3d::CalculateNormal normalises, from the compact positions.
+SPoint CTriangleSplitLinker::Cross(int a, int b, int c) const
 {
   const SPoint* p = m_Points.data();
-  CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
-  normal.Normalize();
-  return normal;
+  const CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
+  return SPoint{{normal.x(), normal.y(), normal.z()}};
 }
 
-CVector3d CTriangleSplitLinker::AddNormal(int a, int b, int c)
+void CTriangleSplitLinker::AddToSums(const SPoint& normal, int a, int b, int c)
 {
-  const CVector3d normal = Normal(a, b, c);
   for (const int v : {a, b, c}) {
     float* sum = m_Sums[static_cast<size_t>(v)].p;
-    sum[0] += normal.x();
-    sum[1] += normal.y();
-    sum[2] += normal.z();
+    sum[0] += normal.p[0];
+    sum[1] += normal.p[1];
+    sum[2] += normal.p[2];
   }
-  return normal;
 }
