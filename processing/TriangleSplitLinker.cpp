@@ -57,6 +57,53 @@ CTriangleSplitLinker::CTriangleSplitLinker(CMesh3d* pMesh, int nbOldVertex, int 
   : m_pMesh(pMesh), m_NbOldVertex(nbOldVertex), m_NbOldFace(nbOldFace), m_Slots(slots),
     m_Points(points)
 {
+  for (int k = 0; k < 3; k++)
+    for (int j = 0; j < 4; j++)
+      for (int same = 0; same < 2; same++)
+        m_EdgeOrders[k][j][same] = EdgeOrder(k, j, same != 0);
+}
+
+// The faces of the vertex on edge k of a face g, and of the face across (which holds it on its
+// edge j; j = 3 on a boundary): the kept children first, then the appended ones of g, then those
+// of the face across, as ListEdgeVertices lists them. The neighbours follow from the children's
+// corners as Store gathers them, found here once per arrangement on stand-ins: the record of g
+// and that of the face across, all vertices distinct but those the two faces share (IsClean
+// holds to that).
+CTriangleSplitLinker::SEdgeOrder CTriangleSplitLinker::EdgeOrder(int k, int j, bool same)
+{
+  static constexpr int kHolders[3][3] = {{0, 1, 2}, {1, 2, 3}, {0, 2, 3}};
+  SEdgeOrder order;
+  const int nbSide = j < 3 ? 2 : 1;
+  const int edges[2] = {k, j};
+  for (int side = 0; side < nbSide; side++)
+    if (kHolders[edges[side]][0] == 0)
+      order.faces[order.nbFace++] = SEdgeOrder::SFace{side, 0};
+  for (int side = 0; side < nbSide; side++)
+    for (const int child : kHolders[edges[side]])
+      if (child > 0)
+        order.faces[order.nbFace++] = SEdgeOrder::SFace{side, child};
+  int record[12];
+  for (int i = 0; i < 12; i++)
+    record[i] = i;
+  if (j < 3) {
+    record[6 + 3 + j] = 3 + k;
+    record[6 + j] = same ? k : (k + 1) % 3;
+    record[6 + (j + 1) % 3] = same ? (k + 1) % 3 : k;
+  }
+  int values[6];
+  for (int f = 0; f < order.nbFace; f++) {
+    const SEdgeOrder::SFace face = order.faces[f];
+    for (const int corner : kChildCorners[face.child]) {
+      const int from = 6 * face.side + corner;
+      const int value = record[from];
+      if (value == 3 + k || std::find(values, values + order.nbNeighbor, value) !=
+                              values + order.nbNeighbor)
+        continue;
+      values[order.nbNeighbor] = value;
+      order.neighbors[order.nbNeighbor++] = from;
+    }
+  }
+  return order;
 }
 
 // The faces first, in memory order, each cut, linked and given its normal while it is at hand;
@@ -213,6 +260,12 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
       neighbors[nbNeighbor++] = b;
     }
   }
+  StoreLists(vertex, faces, nb, neighbors, nbNeighbor);
+}
+
+void CTriangleSplitLinker::StoreLists(int vertex, const int* faces, int nb, const int* neighbors,
+                                      int nbNeighbor)
+{
   SetAdjacencyLists(m_pMesh, vertex, faces, nb, neighbors, nbNeighbor);
   SetVertexNormal(vertex, nb);
 }
@@ -265,20 +318,10 @@ void CTriangleSplitLinker::ListOldVertices()
 
 // The vertex on edge k of face g lies in three of its children; with the face across, six.
 // The first slot of an edge vertex lies on the lower face, so the faces come in index order
-// with the kept children (below n) first, then the appended ones of each face in turn.
+// with the kept children (below n) first, then the appended ones of each face in turn; their
+// order and that of the neighbours depend only on the edges the vertex lies on (EdgeOrder).
 void CTriangleSplitLinker::ListEdgeVertices()
 {
-  static constexpr int kHolders[3][3] = {{-1, 0, 1}, {0, 1, 2}, {-1, 1, 2}};
-  auto addKept = [](int s, int* faces, int& nb) {
-    if (kHolders[s % 3][0] < 0)
-      faces[nb++] = s / 3;
-  };
-  auto addAppended = [this](int s, int* faces, int& nb) {
-    const int first = m_NbOldFace + 3 * (s / 3);
-    for (const int piece : kHolders[s % 3])
-      if (piece >= 0)
-        faces[nb++] = first + piece;
-  };
   for (int e = m_NbOldVertex; e < m_pMesh->NbVertex(); e++) {
     const SPoint& point = m_Points[static_cast<size_t>(e)];
     CVertex3d* v = m_NewVertices.Construct(static_cast<std::uint32_t>(e - m_NbOldVertex),
@@ -286,19 +329,32 @@ void CTriangleSplitLinker::ListEdgeVertices()
     m_NbVerticesMade++;
     v->SetAdjacencyIndex(e);
     const int* owner = &m_Owner[2 * static_cast<size_t>(e - m_NbOldVertex)];
+    const int g[2] = {owner[0] / 3, owner[1] / 3};
+    const int* records[2] = {&m_Slots[6 * static_cast<size_t>(g[0])], nullptr};
+    const int k = owner[0] % 3;
+    int j = 3;
+    bool same = false;
+    if (owner[1] >= 0) {
+      j = owner[1] % 3;
+      records[1] = &m_Slots[6 * static_cast<size_t>(g[1])];
+      same = records[1][j] == records[0][k];
+    }
+    const SEdgeOrder& order = m_EdgeOrders[k][j][same ? 1 : 0];
     int faces[6];
-    int nb = 0;
-    addKept(owner[0], faces, nb);
-    if (owner[1] >= 0)
-      addKept(owner[1], faces, nb);
-    addAppended(owner[0], faces, nb);
-    if (owner[1] >= 0)
-      addAppended(owner[1], faces, nb);
-    Store(e, faces, nb);
+    for (int f = 0; f < order.nbFace; f++) {
+      const SEdgeOrder::SFace face = order.faces[f];
+      const int parent = g[face.side];
+      faces[f] = face.child == 0 ? parent : m_NbOldFace + 3 * parent + face.child - 1;
+    }
+    int neighbors[6];
+    for (int i = 0; i < order.nbNeighbor; i++) {
+      const int from = order.neighbors[i];
+      neighbors[i] = records[from / 6][from % 6];
+    }
+    StoreLists(e, faces, order.nbFace, neighbors, order.nbNeighbor);
   }
 }
 
-// The vertex and face arrays take the new elements' places, in the room claimed for them.
 // The arrays grow first and the room is claimed last: a failure on the way leaves the mesh as
 // it was.
 void CTriangleSplitLinker::PlaceNewElements()

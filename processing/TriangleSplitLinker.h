@@ -83,6 +83,26 @@ private:
   void SetVertexNormal(int vertex, int nb);
   // Stores the faces given and the neighbours they give, in order, each once.
   void Store(int vertex, const int* faces, int nb);
+  void StoreLists(int vertex, const int* faces, int nb, const int* neighbors, int nbNeighbor);
+  // The faces and neighbours of a vertex the step puts on an edge, in list order, by where they
+  // come from: face g or the face across (side 0 or 1) and its child (0 kept, then the appended
+  // ones); slot 0 to 5 of the record of g or 6 to 11 of the face across.
+  struct SEdgeOrder
+  {
+    struct SFace
+    {
+      int side;
+      int child;
+    };
+    int nbFace = 0;
+    SFace faces[6] = {};
+    int nbNeighbor = 0;
+    int neighbors[6] = {};
+  };
+  static SEdgeOrder EdgeOrder(int k, int j, bool same);
+  // By the edge of g, the edge of the face across (3: none), and whether both hold the shared
+  // edge in the same direction.
+  SEdgeOrder m_EdgeOrders[3][4][2];
   // Above this many faces a vertex's neighbours are told apart by stamps rather than a search.
   static constexpr int kSearchedFaces = 8;
 
