@@ -135,8 +135,7 @@ void MakeEdgeVertices(CMesh3d* pMesh, const SSlotIndices& indices)
     const int* slots = &indices.slots[6 * static_cast<size_t>(i)];
     CFace3d* f = pMesh->GetFace(i);
     for (int k = 3; k < 6; k++)
-      if (slots[k] >= 0)
-        f->SetVertex(k, pMesh->GetVertex(slots[k]));
+      f->SetVertex(k, slots[k] >= 0 ? pMesh->GetVertex(slots[k]) : nullptr);
   }
 }
 
@@ -468,9 +467,9 @@ int CMesh3d::Subdivision()
   platform::Trace("Start subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
-  ClearAllEdgeVertices(this);
+  // The slots are not read on the way: the record holds the step's edge vertices.
   const SSlotIndices indices = PlaceMidpoints(this);
-  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  platform::Trace("  subdivision info (%d vertices)\n", static_cast<int>(indices.points.size()));
   SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
@@ -481,9 +480,8 @@ int CMesh3d::SubdivisionLoop()
   platform::Trace("Start loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
-  ClearAllEdgeVertices(this);
   SSlotIndices indices = PlaceLoopEdgeVertices(this);
-  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  platform::Trace("  subdivision info (%d vertices)\n", static_cast<int>(indices.points.size()));
   LoopVertexPositions(this, nbVertex, &indices);
   // The split reads no position: the old vertices move with it, and every face gets its
   // normal from the final positions.

@@ -17,10 +17,11 @@ using SPoint = CTriangleSplitLinker::SPoint;
 // Normalises two vectors at once, each as CVector3d::Normalize does (square norm in double,
 // square root, each coordinate divided in double and rounded to float, a zero vector left as
 // it is): the same correctly rounded operations, two lanes at a time, so the bits agree. The
-// square roots and divisions are most of the cost of the step's normals. The vectors come in
-// as stored floats: fed the cross product inline, the optimiser kept two of its coordinates in
-// double, unrounded, and optimised builds gave other normals than unoptimised ones.
-void NormalizePair(SPoint* a, SPoint* b)
+// square roots and divisions are most of the cost of the step's normals. Not inlined: the
+// vectors must reach it as stored floats. Given a cross product inline, the optimiser's
+// vectorised code dropped the rounding of two of its coordinates to float (they went on in
+// double), and optimised builds gave other normals than unoptimised ones.
+[[gnu::noinline]] void NormalizePair(SPoint* a, SPoint* b)
 {
 #if defined(__SSE2__)
   const __m128d x = _mm_set_pd(b->p[0], a->p[0]);
@@ -29,17 +30,16 @@ void NormalizePair(SPoint* a, SPoint* b)
   const __m128d square =
     _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
   const __m128d norm = _mm_sqrt_pd(square);
-  const int zero = _mm_movemask_pd(_mm_cmpeq_pd(norm, _mm_setzero_pd()));
-  alignas(16) float xs[4];
-  alignas(16) float ys[4];
-  alignas(16) float zs[4];
-  _mm_store_ps(xs, _mm_cvtpd_ps(_mm_div_pd(x, norm)));
-  _mm_store_ps(ys, _mm_cvtpd_ps(_mm_div_pd(y, norm)));
-  _mm_store_ps(zs, _mm_cvtpd_ps(_mm_div_pd(z, norm)));
-  SPoint* out[2] = {a, b};
-  for (int lane = 0; lane < 2; lane++)
-    if (!(zero & (1 << lane)))
-      *out[lane] = SPoint{{xs[lane], ys[lane], zs[lane]}};
+  // A zero vector is divided by one: it stays as it is.
+  const __m128d zero = _mm_cmpeq_pd(norm, _mm_setzero_pd());
+  const __m128d divisor =
+    _mm_or_pd(_mm_and_pd(zero, _mm_set1_pd(1.0)), _mm_andnot_pd(zero, norm));
+  const __m128 xs = _mm_cvtpd_ps(_mm_div_pd(x, divisor));
+  const __m128 ys = _mm_cvtpd_ps(_mm_div_pd(y, divisor));
+  const __m128 zs = _mm_cvtpd_ps(_mm_div_pd(z, divisor));
+  *a = SPoint{{_mm_cvtss_f32(xs), _mm_cvtss_f32(ys), _mm_cvtss_f32(zs)}};
+  *b = SPoint{{_mm_cvtss_f32(_mm_shuffle_ps(xs, xs, 1)), _mm_cvtss_f32(_mm_shuffle_ps(ys, ys, 1)),
+               _mm_cvtss_f32(_mm_shuffle_ps(zs, zs, 1))}};
 #else
   for (SPoint* v : {a, b}) {
     CVector3d normal(v->p[0], v->p[1], v->p[2]);
