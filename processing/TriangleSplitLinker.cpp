@@ -5,6 +5,7 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,19 +15,13 @@ namespace {
 
 using SPoint = CTriangleSplitLinker::SPoint;
 
-// Normalises two vectors at once, each as CVector3d::Normalize does (square norm in double,
-// square root, each coordinate divided in double and rounded to float, a zero vector left as
-// it is): the same correctly rounded operations, two lanes at a time, so the bits agree. The
-// square roots and divisions are most of the cost of the step's normals. Not inlined: the
-// vectors must reach it as stored floats. Given a cross product inline, the optimiser's
-// vectorised code dropped the rounding of two of its coordinates to float (they went on in
-// double), and optimised builds gave other normals than unoptimised ones.
-[[gnu::noinline]] void NormalizePair(SPoint* a, SPoint* b)
-{
 #if defined(__SSE2__)
-  const __m128d x = _mm_set_pd(b->p[0], a->p[0]);
-  const __m128d y = _mm_set_pd(b->p[1], a->p[1]);
-  const __m128d z = _mm_set_pd(b->p[2], a->p[2]);
+// Two vectors in double, one per lane, normalised as CVector3d::Normalize does it (square norm
+// in double, square root, each coordinate divided in double and rounded to float, a zero
+// vector left as it is): the same correctly rounded operations lane by lane, so the bits agree.
+// The square roots and divisions are most of the cost of the step's normals.
+inline void NormalizeLanes(__m128d x, __m128d y, __m128d z, SPoint* a, SPoint* b)
+{
   const __m128d square =
     _mm_add_pd(_mm_add_pd(_mm_mul_pd(x, x), _mm_mul_pd(y, y)), _mm_mul_pd(z, z));
   const __m128d norm = _mm_sqrt_pd(square);
@@ -40,11 +35,66 @@ using SPoint = CTriangleSplitLinker::SPoint;
   *a = SPoint{{_mm_cvtss_f32(xs), _mm_cvtss_f32(ys), _mm_cvtss_f32(zs)}};
   *b = SPoint{{_mm_cvtss_f32(_mm_shuffle_ps(xs, xs, 1)), _mm_cvtss_f32(_mm_shuffle_ps(ys, ys, 1)),
                _mm_cvtss_f32(_mm_shuffle_ps(zs, zs, 1))}};
+}
+
+// Floats of two vectors, one per lane, in double.
+inline __m128d Lanes(float a, float b)
+{
+  return _mm_cvtps_pd(_mm_setr_ps(a, b, 0.0f, 0.0f));
+}
+
+// Rounded to float and back, lane by lane. Through the conversion instructions themselves: the
+// optimiser took the plain casts of CVector3d's cross product followed by the widening of its
+// norm for no-ops in vectorised code, and optimised builds gave other normals than the tests'.
+inline __m128d RoundToFloat(__m128d v)
+{
+  return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+}
+#endif
+
+// Normalises two vectors, each as CVector3d::Normalize does.
+inline void NormalizePair(SPoint* a, SPoint* b)
+{
+#if defined(__SSE2__)
+  NormalizeLanes(Lanes(a->p[0], b->p[0]), Lanes(a->p[1], b->p[1]), Lanes(a->p[2], b->p[2]), a,
+                 b);
 #else
   for (SPoint* v : {a, b}) {
     CVector3d normal(v->p[0], v->p[1], v->p[2]);
     normal.Normalize();
     *v = SPoint{{normal.x(), normal.y(), normal.z()}};
+  }
+#endif
+}
+
+// The normals of two faces given by their corners, each what CFace3d::CalculateNormal gives:
+// the cross product of b - a and c - a (float differences, products in double, rounded to
+// float), normalised.
+inline void FaceNormalPair(const SPoint* p, const int* f, const int* g, SPoint* nf, SPoint* ng)
+{
+#if defined(__SSE2__)
+  const SPoint& a = p[f[0]];
+  const SPoint& b = p[f[1]];
+  const SPoint& c = p[f[2]];
+  const SPoint& d = p[g[0]];
+  const SPoint& e = p[g[1]];
+  const SPoint& h = p[g[2]];
+  __m128d u[3];
+  __m128d w[3];
+  for (int axis = 0; axis < 3; axis++) {
+    u[axis] = Lanes(b.p[axis] - a.p[axis], e.p[axis] - d.p[axis]);
+    w[axis] = Lanes(c.p[axis] - a.p[axis], h.p[axis] - d.p[axis]);
+  }
+  const auto cross = [&u, &w](int i, int j) {
+    return RoundToFloat(_mm_sub_pd(_mm_mul_pd(u[i], w[j]), _mm_mul_pd(u[j], w[i])));
+  };
+  NormalizeLanes(cross(1, 2), cross(2, 0), cross(0, 1), nf, ng);
+#else
+  for (const auto& [corners, normal] : {std::pair{f, nf}, std::pair{g, ng}}) {
+    CVector3d cross(CVector3d(&p[corners[0]], &p[corners[1]]) ^
+                    CVector3d(&p[corners[0]], &p[corners[2]]));
+    cross.Normalize();
+    *normal = SPoint{{cross.x(), cross.y(), cross.z()}};
   }
 #endif
 }
@@ -393,8 +443,9 @@ void CTriangleSplitLinker::SplitFaces()
   for (int g = 0; g < m_NbOldFace; g += 2) {
     const int* s = &m_Slots[6 * static_cast<size_t>(g)];
     const int* t = g + 1 < m_NbOldFace ? s + 6 : s;
-    SPoint normals[2] = {Cross(s[0], s[3], s[5]), Cross(t[0], t[3], t[5])};
-    NormalizePair(&normals[0], &normals[1]);
+    const int corners[2][3] = {{s[0], s[3], s[5]}, {t[0], t[3], t[5]}};
+    SPoint normals[2];
+    FaceNormalPair(m_Points.data(), corners[0], corners[1], &normals[0], &normals[1]);
     AddToSums(normals[0], s[0], s[3], s[5]);
     if (t != s)
       AddToSums(normals[1], t[0], t[3], t[5]);
@@ -417,11 +468,13 @@ void CTriangleSplitLinker::SplitFaces()
     kept->Set(v[0], v[3], v[5], neighbors[0][0], neighbors[0][1], neighbors[0][2]);
     for (int k = 3; k < 6; k++)
       kept->SetVertex(k, nullptr);
-    SPoint normals[4];
+    int corners[4][3];
     for (int c = 0; c < 4; c++)
-      normals[c] = Cross(s[kChildCorners[c][0]], s[kChildCorners[c][1]], s[kChildCorners[c][2]]);
-    NormalizePair(&normals[0], &normals[1]);
-    NormalizePair(&normals[2], &normals[3]);
+      for (int k = 0; k < 3; k++)
+        corners[c][k] = s[kChildCorners[c][k]];
+    SPoint normals[4];
+    FaceNormalPair(m_Points.data(), corners[0], corners[1], &normals[0], &normals[1]);
+    FaceNormalPair(m_Points.data(), corners[2], corners[3], &normals[2], &normals[3]);
     kept->GetNormal()->Set(normals[0].p[0], normals[0].p[1], normals[0].p[2]);
     for (int c = 1; c < 4; c++) {
       const int* k = kChildCorners[c];
@@ -446,14 +499,6 @@ void CTriangleSplitLinker::FindAcross(int g, CFace3d* neighbors[4][3]) const
     for (const int corner : {k, (k + 1) % 3})
       neighbors[ChildOfCorner(corner)][k] = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
   }
-}
-
-// The cross product that CFace3d::CalculateNormal normalises, from the compact positions.
-SPoint CTriangleSplitLinker::Cross(int a, int b, int c) const
-{
-  const SPoint* p = m_Points.data();
-  const CVector3d normal(CVector3d(&p[a], &p[b]) ^ CVector3d(&p[a], &p[c]));
-  return SPoint{{normal.x(), normal.y(), normal.z()}};
 }
 
 void CTriangleSplitLinker::AddToSums(const SPoint& normal, int a, int b, int c)

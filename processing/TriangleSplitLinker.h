@@ -120,9 +120,7 @@ private:
   CElementPool<CFace3d>::CClaim m_NewFaces;
   int m_NbFacesMade = 0;
   int m_NbVerticesMade = 0;
-  // The cross product of the face with corners a, b, c, whose direction is its normal; a
-  // normal added to the sums of the corners.
-  SPoint Cross(int a, int b, int c) const;
+  // A face's normal added to the sums of its corners a, b, c.
   void AddToSums(const SPoint& normal, int a, int b, int c);
   // The sums made vertex normals, in place.
   void NormalizeSums();
