@@ -165,7 +165,6 @@ bool CTriangleSplitLinker::Split()
   PlaceNewElements();
   try {
     SplitFaces();
-    m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
     ListOldVertices();
     ListEdgeVertices();
   } catch (...) {
@@ -196,6 +195,7 @@ bool CTriangleSplitLinker::IsClean()
       m_Slots.size() != 6 * static_cast<size_t>(m_NbOldFace) ||
       m_pMesh->NbVertex() != m_NbOldVertex || m_NbOldVertex > nbVertex)
     return false;
+  m_Owner.assign(2 * static_cast<size_t>(nbVertex - m_NbOldVertex), -1);
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
       const int c = Corner(g, k);
@@ -206,28 +206,28 @@ bool CTriangleSplitLinker::IsClean()
     if (Corner(g, 0) == Corner(g, 1) || Corner(g, 1) == Corner(g, 2) ||
         Corner(g, 0) == Corner(g, 2))
       return false;
-  }
-  return PairEdgeVertices() && PairsAreConsistent();
-}
-
-// An edge vertex on more than two faces stands on a non-manifold edge; one on none was not put
-// there by the step.
-bool CTriangleSplitLinker::PairEdgeVertices()
-{
-  m_Owner.assign(2 * (m_Points.size() - static_cast<size_t>(m_NbOldVertex)), -1);
-  for (int s = 0; s < 3 * m_NbOldFace; s++) {
-    int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
-    if (owner[0] < 0)
-      owner[0] = s;
-    else if (owner[1] < 0)
-      owner[1] = s;
-    else
-      return false;
+    for (int k = 0; k < 3; k++)
+      if (!PairEdgeVertex(3 * g + k))
+        return false;
   }
   // Every vertex made by the step lies on some edge.
   for (size_t e = 0; e < m_Owner.size(); e += 2)
     if (m_Owner[e] < 0)
       return false;
+  return PairsAreConsistent();
+}
+
+// Notes slot s as a holder of its edge vertex, in slot order; an edge vertex on more than two
+// faces stands on a non-manifold edge.
+bool CTriangleSplitLinker::PairEdgeVertex(int s)
+{
+  int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
+  if (owner[0] < 0)
+    owner[0] = s;
+  else if (owner[1] < 0)
+    owner[1] = s;
+  else
+    return false;
   return true;
 }
 
@@ -303,6 +303,8 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
         if (std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
           continue;
       } else {
+        if (m_Stamp.empty())
+          m_Stamp.assign(static_cast<size_t>(m_pMesh->NbVertex()), -1);
         if (m_Stamp[static_cast<size_t>(b)] == vertex)
           continue;
         m_Stamp[static_cast<size_t>(b)] = vertex;
@@ -405,30 +407,29 @@ void CTriangleSplitLinker::ListEdgeVertices()
   }
 }
 
-// The arrays grow first and the room is claimed last: a failure on the way leaves the mesh as
-// it was.
+// The room is claimed, then the arrays grow by the new elements' places; a failure on the way
+// leaves the mesh as it was.
 void CTriangleSplitLinker::PlaceNewElements()
 {
   const int nbNewVertex = static_cast<int>(m_Points.size()) - m_NbOldVertex;
   CArray3d<CVertex3d>* pVertices = m_pMesh->GetArrayVertex();
   CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  m_NewFaces = m_pMesh->ClaimFaces(3 * m_NbOldFace);
   try {
-    pVertices->SetSize(m_NbOldVertex + nbNewVertex);
-    pFaces->SetSize(4 * m_NbOldFace);
-    m_NewFaces = m_pMesh->ClaimFaces(3 * m_NbOldFace);
     m_NewVertices = m_pMesh->ClaimVertices(nbNewVertex);
+    pVertices->Append(nbNewVertex,
+                      [this](int i) { return m_NewVertices.At(static_cast<std::uint32_t>(i)); });
+    pFaces->Append(3 * m_NbOldFace,
+                   [this](int i) { return m_NewFaces.At(static_cast<std::uint32_t>(i)); });
   } catch (...) {
     pVertices->SetSize(m_NbOldVertex);
-    pFaces->SetSize(m_NbOldFace);
-    // Room claimed goes back to the pool the way elements do.
+    // Room claimed goes back to the pools the way elements do.
     for (std::uint32_t i = 0; i < m_NewFaces.GetSize(); i++)
       delete m_NewFaces.Construct(i);
+    for (std::uint32_t i = 0; i < m_NewVertices.GetSize(); i++)
+      delete m_NewVertices.Construct(i);
     throw;
   }
-  for (int i = 0; i < nbNewVertex; i++)
-    pVertices->SetAt(m_NbOldVertex + i, m_NewVertices.At(static_cast<std::uint32_t>(i)));
-  for (int i = 0; i < 3 * m_NbOldFace; i++)
-    pFaces->SetAt(m_NbOldFace + i, m_NewFaces.At(static_cast<std::uint32_t>(i)));
 }
 
 // Each child's inner edges face its centre sibling; its outer halves face the child of the

@@ -45,7 +45,7 @@ public:
 
 private:
   bool IsClean();
-  bool PairEdgeVertices();
+  bool PairEdgeVertex(int s);
   bool PairsAreConsistent() const;
   int Corner(int face, int k) const { return m_Slots[6 * static_cast<std::size_t>(face) + k]; }
   int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
@@ -112,7 +112,8 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
-  // Per vertex: the vertex whose neighbours were being gathered when it was last met.
+  // Per vertex: the vertex whose neighbours were being gathered when it was last met; made
+  // when first needed (few vertices have that many faces).
   std::vector<int> m_Stamp;
   std::vector<int> m_Neighbors;
   const std::vector<SPoint>& m_Points;
