@@ -280,8 +280,9 @@ int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
   return t < 0 ? -1 : ChildAt(t / 3, c);
 }
 
-// Each neighbour met is stamped with the vertex whose list it joins, so that a list is made
-// in one pass over its faces' corners, without a search.
+// The neighbours of an old vertex are the other corners of its faces, in order, each once: a
+// short list is searched, a long one marks each neighbour met with the vertex whose list it
+// joins.
 void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
 {
   if (vertex < m_NbOldVertex) {
@@ -294,11 +295,9 @@ void CTriangleSplitLinker::Store(int vertex, const int* faces, int nb)
   int* neighbors = m_Neighbors.data();
   int nbNeighbor = 0;
   for (int p = 0; p < nb; p++) {
-    int corners[3];
-    NewCorners(faces[p], corners);
+    int corners[2];
+    OtherCorners(faces[p], corners);
     for (const int b : corners) {
-      if (b == vertex)
-        continue;
       if (nb <= kSearchedFaces) {
         if (std::find(neighbors, neighbors + nbNeighbor, b) != neighbors + nbNeighbor)
           continue;

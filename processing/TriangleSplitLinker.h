@@ -51,18 +51,20 @@ private:
   int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
   // Corners of the children of a face, kept one first: slots of its record.
   static constexpr int kChildCorners[4][3] = {{0, 3, 5}, {3, 1, 4}, {3, 4, 5}, {5, 4, 2}};
-  // Corners of the new face at index `face`: slots of its old face's record.
-  void NewCorners(int face, int corners[3]) const
+  // The corners other than the old one of the child at index `face`, one whose old corner is
+  // a vertex of the mesh, in corner order: the kept child (c0, e0, e2) gives e0 and e2, the
+  // first appended one (e0, c1, e1) e0 and e1, the last (e2, e1, c2) e2 and e1.
+  void OtherCorners(int face, int corners[2]) const
   {
-    int g = face;
-    int child = 0;
-    if (face >= m_NbOldFace) {
-      g = (face - m_NbOldFace) / 3;
-      child = face - m_NbOldFace - 3 * g + 1;
+    if (face < m_NbOldFace) {
+      corners[0] = EdgeVertex(face, 0);
+      corners[1] = EdgeVertex(face, 2);
+      return;
     }
-    const int* s = &m_Slots[6 * static_cast<std::size_t>(g)];
-    for (int k = 0; k < 3; k++)
-      corners[k] = s[kChildCorners[child][k]];
+    const int g = (face - m_NbOldFace) / 3;
+    const bool first = face - m_NbOldFace == 3 * g;
+    corners[0] = EdgeVertex(g, first ? 0 : 2);
+    corners[1] = EdgeVertex(g, 1);
   }
   // The slot (3 * face + edge) across slot s, -1 on a boundary.
   int Across(int s) const;
@@ -81,7 +83,8 @@ private:
   static int ChildOfCorner(int k) { return kChildOfCorner[k]; }
   static constexpr int kChildOfCorner[3] = {0, 1, 3};
   void SetVertexNormal(int vertex, int nb);
-  // Stores the faces given and the neighbours they give, in order, each once.
+  // Moves an old vertex to its point and stores the faces given and the neighbours they give,
+  // in order, each once.
   void Store(int vertex, const int* faces, int nb);
   void StoreLists(int vertex, const int* faces, int nb, const int* neighbors, int nbNeighbor);
   // The faces and neighbours of a vertex the step puts on an edge, in list order, by where they
