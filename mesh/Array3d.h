@@ -47,6 +47,10 @@ public:
   }
 
   void SetSize(int n, int growBy = -1);
+  // Appends at(0) .. at(n - 1), the storage grown as SetSize grows it, each entry written once
+  // (SetSize clears the entries it adds): for a caller that appends many at a time.
+  template <class At>
+  void Append(int n, At at);
   void InsertAt(int i, T* p, int n = 1);
 
   void RemoveAt(int i, int n = 1)
@@ -102,6 +106,20 @@ public:
   }
 
 private:
+  // The capacity SetSize gives for n entries beyond the present one.
+  int GrownMax(int n) const
+  {
+    int step = m_GrowBy;
+    if (step == 0) {
+      step = m_Size / 8;
+      if (step < 4)
+        step = 4;
+      else if (step > 1024)
+        step = 1024;
+    }
+    return n > m_MaxSize + step ? n : m_MaxSize + step;
+  }
+
   void FreeData()
   {
     if (m_pData != m_pRoom)
@@ -141,15 +159,7 @@ void CArray3d<T>::SetSize(int n, int growBy)
     return;
   }
 
-  int step = m_GrowBy;
-  if (step == 0) {
-    step = m_Size / 8;
-    if (step < 4)
-      step = 4;
-    else if (step > 1024)
-      step = 1024;
-  }
-  const int newMax = n > m_MaxSize + step ? n : m_MaxSize + step;
+  const int newMax = GrownMax(n);
   T** data = new T*[newMax];  // allocated first: a failure leaves the array as it was
   std::memcpy(data, m_pData, static_cast<size_t>(m_Size) * sizeof(T*));
   std::memset(data + m_Size, 0, static_cast<size_t>(n - m_Size) * sizeof(T*));
@@ -172,4 +182,27 @@ void CArray3d<T>::InsertAt(int i, T* p, int n)
   }
   for (int k = i; k < i + n; k++)
     m_pData[k] = p;
+}
+
+template <class T>
+template <class At>
+void CArray3d<T>::Append(int n, At at)
+{
+  if (n <= 0)
+    return;
+  const int size = m_Size;
+  if (!m_pData) {
+    m_pData = new T*[size + n];
+    m_MaxSize = size + n;
+  } else if (size + n > m_MaxSize) {
+    const int newMax = GrownMax(size + n);
+    T** data = new T*[newMax];  // allocated first: a failure leaves the array as it was
+    std::memcpy(data, m_pData, static_cast<size_t>(size) * sizeof(T*));
+    FreeData();
+    m_pData = data;
+    m_MaxSize = newMax;
+  }
+  for (int i = 0; i < n; i++)
+    m_pData[size + i] = at(i);
+  m_Size = size + n;
 }

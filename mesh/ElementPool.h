@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 // Vertices, faces and undo records of a mesh, constructed side by side in blocks that the mesh
 // fills in order, instead of one heap object each: no allocator header or rounding per element, one
@@ -50,6 +51,15 @@ public:
     p->m_PoolSlot = index + 1;
     return p;
   }
+
+  class CClaim;
+
+  // Room for n elements, in order, in the blocks the pool fills next, handed out unconstructed:
+  // for a caller that must know where its elements go before it makes them (elements that
+  // point at one another, made one at a time, each written once). The caller constructs every
+  // element of the claim (CClaim::Construct) before any of them is deleted or the pool is
+  // used again.
+  CClaim Claim(std::uint32_t n);
 
   // The body of the element class's destroying operator delete: destroys the element, then
   // frees its memory to the heap or to its block, whichever it came from. The slot is read
@@ -128,3 +138,70 @@ private:
 
   SBlock* m_pBlock = nullptr;
 };
+
+// Elements 0 to n - 1 of a claim: the rest of the block being filled, then whole blocks.
+template <class T>
+class CElementPool<T>::CClaim
+{
+public:
+  std::uint32_t GetSize() const { return m_Size; }
+  T* At(std::uint32_t i) const
+  {
+    if (i < m_FirstCount)
+      return m_pFirst->Slot(m_FirstUsed + i);
+    const std::uint32_t j = i - m_FirstCount;
+    return m_Blocks[j / kMaxCapacity]->Slot(j % kMaxCapacity);
+  }
+
+  template <class... Args>
+  T* Construct(std::uint32_t i, Args&&... args) const
+  {
+    T* p = std::construct_at(At(i), std::forward<Args>(args)...);
+    p->m_PoolSlot = i < m_FirstCount ? m_FirstUsed + i + 1 : (i - m_FirstCount) % kMaxCapacity + 1;
+    return p;
+  }
+
+private:
+  friend class CElementPool<T>;
+
+  std::uint32_t m_Size = 0;
+  SBlock* m_pFirst = nullptr;
+  std::uint32_t m_FirstUsed = 0;
+  std::uint32_t m_FirstCount = 0;
+  std::vector<SBlock*> m_Blocks;
+};
+
+template <class T>
+typename CElementPool<T>::CClaim CElementPool<T>::Claim(std::uint32_t n)
+{
+  CClaim claim;
+  claim.m_Size = n;
+  const std::uint32_t room = m_pBlock ? m_pBlock->capacity - m_pBlock->used : 0;
+  claim.m_FirstCount = std::min(n, room);
+  const std::uint32_t left = n - claim.m_FirstCount;
+  // Every block first: a failure leaves the pool as it was.
+  claim.m_Blocks.resize((left + kMaxCapacity - 1) / kMaxCapacity, nullptr);
+  try {
+    for (SBlock*& pBlock : claim.m_Blocks) {
+      pBlock = ::new (::operator new(SBlock::Bytes(kMaxCapacity))) SBlock;
+      pBlock->capacity = kMaxCapacity;
+    }
+  } catch (...) {
+    for (SBlock* pBlock : claim.m_Blocks)
+      ::operator delete(static_cast<void*>(pBlock));
+    throw;
+  }
+  if (m_pBlock) {
+    claim.m_pFirst = m_pBlock;
+    claim.m_FirstUsed = m_pBlock->used;
+    m_pBlock->used += claim.m_FirstCount;
+  }
+  std::uint32_t placed = 0;
+  for (SBlock* pBlock : claim.m_Blocks) {
+    Detach();
+    m_pBlock = pBlock;
+    m_pBlock->used = std::min(left - placed, kMaxCapacity);
+    placed += m_pBlock->used;
+  }
+  return claim;
+}

@@ -158,6 +158,16 @@ public:
   {
     return m_FacePool.New(std::forward<Args>(args)...);
   }
+  // Room for n vertices or faces in the mesh's own blocks, constructed later by the caller
+  // (CElementPool::Claim), for a step that links elements before it makes them.
+  CElementPool<CVertex3d>::CClaim ClaimVertices(int n)
+  {
+    return m_VertexPool.Claim(static_cast<std::uint32_t>(n));
+  }
+  CElementPool<CFace3d>::CClaim ClaimFaces(int n)
+  {
+    return m_FacePool.Claim(static_cast<std::uint32_t>(n));
+  }
   // An undo record in the mesh's own blocks, for the histories of its elements.
   template <class... Args>
   CHistoryAction* NewHistoryAction(Args&&... args)

@@ -1,6 +1,8 @@
 // Edge-based subdivision: each method puts vertices on edges (face slots 3 to 5, one per edge
 // 0 to 2), then one split pass cuts every face by the edges that carry a vertex. Old vertices
-// and faces keep their indices; new ones are appended in face order.
+// and faces keep their indices; new ones are appended in face order. The Loop and 1->4 steps
+// first note their edge vertices by index and position only: a clean mesh is then cut and
+// linked with each new element made once, in place (CTriangleSplitLinker).
 #include "mesh/Mesh3d.h"
 #include "mesh/SharedEdge.h"
 #include "processing/LoopRule.h"
@@ -93,26 +95,48 @@ void RecordCorners(const CMesh3d* pMesh, const CFace3d* f, int* pSlots, bool* pV
   }
 }
 
-void AddEdgeVertex(CMesh3d* pMesh, CFace3d* f, int k, CVertex3d* v, SSlotIndices* pIndices,
-                   int* pSlots)
+// A vertex of the step on edge k, noted by its index and position; made later.
+void AddEdgePoint(SSlotIndices* pIndices, int k, float x, float y, float z, int* pSlots)
 {
-  const int index = pMesh->AddVertex(v);
-  v->SetAdjacencyIndex(index);
-  f->SetVertex(3 + k, v);
-  pSlots[3 + k] = index;
-  pIndices->points.push_back(SPoint{{v->x(), v->y(), v->z()}});
-}
-
-// The slot of a vertex taken from a neighbour: it was put there during this step.
-void RecordEdgeVertex(const CFace3d* f, int k, int* pSlots)
-{
-  const CVertex3d* v = f->v(3 + k);
-  pSlots[3 + k] = v ? v->GetAdjacencyIndex() : -1;
+  pSlots[3 + k] = static_cast<int>(pIndices->points.size());
+  pIndices->points.push_back(SPoint{{x, y, z}});
 }
 
 int* SlotsOf(SSlotIndices* pIndices, int face)
 {
   return &pIndices->slots[6 * static_cast<size_t>(face)];
+}
+
+// The edge passes mark a face visited with its index plus one, by which a later face finds
+// the vertex noted on their shared edge, edge j of the neighbour. A flag left by an earlier
+// command (no face of that index is the neighbour, or it is not visited yet) gives none.
+int VisitedEdgeVertex(const CMesh3d* pMesh, const SSlotIndices& indices, const CFace3d* n, int j)
+{
+  const int flag = n->GetFlag();
+  if (flag <= 0 || flag > pMesh->NbFace() || pMesh->GetFace(flag - 1) != n)
+    return -1;
+  return indices.slots[6 * static_cast<size_t>(flag - 1) + 3 + static_cast<size_t>(j)];
+}
+
+// Makes the vertices noted on the edges, in index order, and puts them in the slots of their
+// faces: for the steps that cut the faces by their slots.
+void MakeEdgeVertices(CMesh3d* pMesh, const SSlotIndices& indices)
+{
+  const int nbOldVertex = pMesh->NbVertex();
+  const int nbVertex = static_cast<int>(indices.points.size());
+  Reserve(pMesh->GetArrayVertex(), nbVertex);
+  for (int i = nbOldVertex; i < nbVertex; i++) {
+    const SPoint& point = indices.points[static_cast<size_t>(i)];
+    CVertex3d* v = pMesh->NewVertex(point.p[0], point.p[1], point.p[2]);
+    v->SetAdjacencyIndex(pMesh->AddVertex(v));
+  }
+  const int nbFace = static_cast<int>(indices.slots.size() / 6);
+  for (int i = 0; i < nbFace; i++) {
+    const int* slots = &indices.slots[6 * static_cast<size_t>(i)];
+    CFace3d* f = pMesh->GetFace(i);
+    for (int k = 3; k < 6; k++)
+      f->SetVertex(k, slots[k] >= 0 ? pMesh->GetVertex(slots[k]) : nullptr);
+  }
 }
 
 // When the neighbour across edge k has been visited, copies its vertex on the shared edge
@@ -266,6 +290,7 @@ void SplitAndLink(CMesh3d* pMesh, const SSlotIndices& indices, int nbOldVertex, 
     if (CVertex3d* v = pMesh->GetVertex(i))
       v->Set(point.p[0], point.p[1], point.p[2]);
   }
+  MakeEdgeVertices(pMesh, indices);
   SplitFaces(pMesh, nbOldFace, SSplitOptions{});
   pMesh->Rebuild();
 }
@@ -318,7 +343,6 @@ bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
 SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
-  Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
   IndexVertices(pMesh, false, &indices);
@@ -334,14 +358,15 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
       int j = 0;
       int kf = 0;
       if (n && n->GetFlag() != 0 && ShareEdge(SCorners(n), refs, &j, &kf)) {
-        f->SetVertex(3 + k, n->v(3 + j));
-        RecordEdgeVertex(f, k, slots);
+        slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);
         continue;
       }
-      AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, refs.v[k], refs.v[(k + 1) % 3]), &indices,
-                    slots);
+      const CVertex3d* a = refs.v[k];
+      const CVertex3d* b = refs.v[(k + 1) % 3];
+      AddEdgePoint(&indices, k, (a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
+                   (a->z() + b->z()) / 2.0f, slots);
     }
-    f->SetFlag(1);
+    f->SetFlag(i + 1);
   }
   return indices;
 }
@@ -351,7 +376,6 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
 SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
-  Reserve(pMesh->GetArrayVertex(), pMesh->NbVertex() + 2 * nbFace);
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
   IndexVertices(pMesh, true, &indices);
@@ -369,7 +393,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       if (!n) {
         a->SetFlag(1);
         b->SetFlag(1);
-        AddEdgeVertex(pMesh, f, k, NewMidpoint(pMesh, a, b), &indices, slots);
+        AddEdgePoint(&indices, k, (a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
+                     (a->z() + b->z()) / 2.0f, slots);
         continue;
       }
       int j = 0;
@@ -378,18 +403,16 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       if (!ShareEdge(across, refs, &j, &kf))
         continue;
       if (n->GetFlag() != 0) {
-        f->SetVertex(3 + k, n->v(3 + j));
-        RecordEdgeVertex(f, k, slots);
+        slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);
         continue;
       }
       const CVertex3d* u = refs.v[(k + 2) % 3];
       const CVertex3d* w = across.v[(j + 2) % 3];
-      CVertex3d* v = pMesh->NewVertex((3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
-                                      (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
-                                      (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f);
-      AddEdgeVertex(pMesh, f, k, v, &indices, slots);
+      AddEdgePoint(&indices, k, (3.0f * (a->x() + b->x()) + u->x() + w->x()) / 8.0f,
+                   (3.0f * (a->y() + b->y()) + u->y() + w->y()) / 8.0f,
+                   (3.0f * (a->z() + b->z()) + u->z() + w->z()) / 8.0f, slots);
     }
-    f->SetFlag(1);
+    f->SetFlag(i + 1);
   }
   return indices;
 }
@@ -444,9 +467,9 @@ int CMesh3d::Subdivision()
   platform::Trace("Start subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
-  ClearAllEdgeVertices(this);
+  // The slots are not read on the way: the record holds the step's edge vertices.
   const SSlotIndices indices = PlaceMidpoints(this);
-  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  platform::Trace("  subdivision info (%d vertices)\n", static_cast<int>(indices.points.size()));
   SplitAndLink(this, indices, nbVertex, nbFace);
   platform::Trace("End subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   return 1;
@@ -457,9 +480,8 @@ int CMesh3d::SubdivisionLoop()
   platform::Trace("Start loop's subdivision (%d faces, %d vertices)\n", NbFace(), NbVertex());
   const int nbFace = NbFace();
   const int nbVertex = NbVertex();
-  ClearAllEdgeVertices(this);
   SSlotIndices indices = PlaceLoopEdgeVertices(this);
-  platform::Trace("  subdivision info (%d vertices)\n", NbVertex());
+  platform::Trace("  subdivision info (%d vertices)\n", static_cast<int>(indices.points.size()));
   LoopVertexPositions(this, nbVertex, &indices);
   // The split reads no position: the old vertices move with it, and every face gets its
   // normal from the final positions.
@@ -521,7 +543,7 @@ int CMesh3d::SubdivisionFractal()
   // six-way cut below needs all three.
   SetFacesFlag(0);
   ClearAllEdgeVertices(this);
-  PlaceMidpoints(this);
+  MakeEdgeVertices(this, PlaceMidpoints(this));
   platform::Trace("  creating faces (%d faces)\n", NbFace());
   Reserve(GetArrayVertex(), NbVertex() + nbFace);
   Reserve(GetArrayFace(), NbFace() + 5 * nbFace);

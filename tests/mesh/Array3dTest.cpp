@@ -61,6 +61,31 @@ TEST(Array3d, AutomaticGrowthFollowsTheStepRule)
   EXPECT_EQ(array.GetSize(), 20000);
 }
 
+// Appending many at once ends as SetSize and SetAt would: same entries, same capacity.
+TEST(Array3d, AppendGrowsAsSetSizeAndKeepsTheEntries)
+{
+  int* const items[] = {A, B, C, D, P};
+  const auto at = [&items](int i) { return items[i % 5]; };
+  for (const int before : {0, 1, 3, 40, 3000}) {
+    for (const int n : {0, 1, 4, 9, 2000}) {
+      CArray3d<int> appended;
+      CArray3d<int> set;
+      for (int i = 0; i < before; i++) {
+        appended.Add(at(i));
+        set.Add(at(i));
+      }
+      appended.Append(n, [&at, before](int i) { return at(before + i); });
+      set.SetSize(before + n);
+      for (int i = 0; i < n; i++)
+        set.SetAt(before + i, at(before + i));
+      ASSERT_EQ(appended.GetSize(), before + n);
+      EXPECT_EQ(appended.GetMaxSize(), set.GetMaxSize()) << before << " + " << n;
+      for (int i = 0; i < before + n; i++)
+        ASSERT_EQ(appended[i], at(i)) << i;
+    }
+  }
+}
+
 TEST(Array3d, SetSizeZeroesNewSlotsAndShrinksInPlace)
 {
   CArray3d<int> array;

@@ -208,6 +208,52 @@ TEST(ElementPool, ElementsDieOnAnotherThreadWhileTheMeshFillsTheBlock)
     delete v;
 }
 
+// Room claimed ahead runs on from the block being filled into whole new blocks; elements made
+// there in any order are pooled elements like the others, freed with their blocks.
+TEST(ElementPool, ClaimedRoomIsMadeInAnyOrderAndFreedLikeElements)
+{
+  const size_t before = AllocatedBytes();
+  {
+    CMesh3d mesh;
+    std::vector<CFace3d*> made;
+    for (int i = 0; i < 5; i++)
+      made.push_back(mesh.NewFace());
+    const std::uint32_t n = 3000;  // several blocks
+    auto claim = mesh.ClaimFaces(static_cast<int>(n));
+    ASSERT_EQ(claim.GetSize(), n);
+    EXPECT_EQ(claim.At(0), made.back() + 1);
+    int breaks = 0;
+    for (std::uint32_t i = 1; i < n; i++)
+      breaks += claim.At(i) != claim.At(i - 1) + 1;
+    const size_t perBlock = CElementPool<CFace3d>::kMaxBlockBytes / sizeof(CFace3d);
+    EXPECT_GE(breaks, 1);
+    EXPECT_LE(static_cast<size_t>(breaks), n / (perBlock - 1) + 1);
+    // Last to first, each with the vertices it names.
+    CVertex3d* v = mesh.NewVertex();
+    for (std::uint32_t i = n; i-- > 0;) {
+      CFace3d* f = claim.Construct(i, v, nullptr, v);
+      EXPECT_EQ(f, claim.At(i));
+      EXPECT_EQ(f->v(0), v);
+      EXPECT_EQ(f->v(1), nullptr);
+      made.push_back(f);
+    }
+    // The pool goes on after the claim.
+    CFace3d* next = mesh.NewFace();
+    EXPECT_EQ(std::count(made.begin(), made.end(), next), 0);
+    made.push_back(next);
+    // Half go before the mesh, the rest after it.
+    std::mt19937 random(3);
+    std::shuffle(made.begin(), made.end(), random);
+    for (size_t i = 0; i < made.size() / 2; i++)
+      delete made[i];
+    made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(made.size() / 2));
+    mesh.AddVertex(v);
+    for (CFace3d* f : made)
+      mesh.AddFace(f);
+  }
+  EXPECT_EQ(AllocatedBytes(), before);
+}
+
 } // namespace
 
 namespace {

@@ -4,9 +4,27 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+// From the sanitizer runtime; its header does not come with every compiler.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 namespace {
+
+// Bytes the process holds from the allocator now.
+size_t AllocatedBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
 
 using Step = std::function<void(CMesh3d&)>;
 
@@ -66,6 +84,48 @@ TEST(SubdivisionStorage, RefinedElementsOutliveTheMeshThatMadeThem)
     step(*pMoved);
     step(*reference);
     EXPECT_EQ(Snapshot(*pMoved), Snapshot(*reference));
+  }
+}
+
+// The 1->4 and Loop steps make their elements in the mesh's blocks, in index order, and all
+// of them go with the mesh.
+TEST(SubdivisionStorage, StepElementsLieInIndexOrderAndGoWithTheMesh)
+{
+  for (const auto& [name, step] : Steps()) {
+    if (std::string(name) != "loop" && std::string(name) != "one to four")
+      continue;
+    SCOPED_TRACE(name);
+    const size_t before = AllocatedBytes();
+    {
+      auto pMesh = fixtures::Torus(24);
+      const auto breaks = [](int first, int last, auto at) {
+        int n = 0;
+        for (int i = first + 1; i < last; i++)
+          n += at(i) != at(i - 1) + 1;
+        return n;
+      };
+      // The first step starts with blocks that the mesh's build filled; the second with its own.
+      for (int run = 0; run < 2; run++) {
+        const int nbFace = pMesh->NbFace();
+        const int nbVertex = pMesh->NbVertex();
+        step(*pMesh);
+        ASSERT_EQ(pMesh->NbFace(), 4 * nbFace);
+        const int faceBreaks =
+          breaks(nbFace, pMesh->NbFace(), [&](int i) { return pMesh->GetFace(i); });
+        const int vertexBreaks =
+          breaks(nbVertex, pMesh->NbVertex(), [&](int i) { return pMesh->GetVertex(i); });
+        // One break per block at most.
+        const size_t faceBytes = 3 * static_cast<size_t>(nbFace) * sizeof(CFace3d);
+        const size_t vertexBytes =
+          static_cast<size_t>(pMesh->NbVertex() - nbVertex) * sizeof(CVertex3d);
+        EXPECT_LE(static_cast<size_t>(faceBreaks),
+                  faceBytes / (CElementPool<CFace3d>::kMaxBlockBytes - sizeof(CFace3d)) + 1);
+        EXPECT_LE(static_cast<size_t>(vertexBreaks),
+                  vertexBytes / (CElementPool<CVertex3d>::kMaxBlockBytes - sizeof(CVertex3d)) + 1);
+      }
+      EXPECT_TRUE(fixtures::IsClosed(*pMesh));
+    }
+    EXPECT_EQ(AllocatedBytes(), before);
   }
 }
 
