@@ -160,8 +160,13 @@ void CProgressiveReplay::StartLayer()
   m_GateHead = 0;
   if (NbVertex() < 2 || !m_Seeded)
     return;
-  PushGate(0, 1, -1);
-  PushGate(1, 0, -1);
+  if (m_UniqueEdges) {
+    QueueGate(0, 1, m_Seed[0]);
+    QueueGate(1, 0, m_Seed[1]);
+  } else {
+    PushGate(0, 1, -1);
+    PushGate(1, 0, -1);
+  }
   m_Vertices[0] = {1, 2};
   m_Vertices[1] = {1, 1};
 }
@@ -233,8 +238,10 @@ void CProgressiveReplay::ListAcross(int a, int pass)
   const SCorner* end = begin + m_FaceCount[static_cast<size_t>(a)];
   for (const SCorner* c = begin; c != end; c++) {
     const size_t x = static_cast<size_t>(c->previous);
-    if (m_Stamp[x] == pass)
+    if (m_Stamp[x] == pass) {
+      m_EdgeHeldTwice = true;
       continue;
+    }
     m_Stamp[x] = pass;
     m_FirstEdge[x] = Edge(c->face, kPrevious[c->corner]);
   }
@@ -276,10 +283,35 @@ void CProgressiveReplay::ListAll()
   ListFaces();
   m_Stamp.resize(m_Position.size(), -1);
   m_FirstEdge.resize(m_Position.size());
+  m_EdgeHeldTwice = false;
   for (int a = 0; a < NbVertex(); a++)
     ListAcross(a, m_Pass + a);
   m_Pass += NbVertex();
   m_Listed = true;
+  // The layers keep every edge held once each way round: from here on they keep the faces
+  // across, and the lists are only built again for the stored mesh.
+  m_UniqueEdges = !m_EdgeHeldTwice;
+  if (m_UniqueEdges && NbVertex() >= 2)
+    m_Seed = {FrontEdge(0, 1), FrontEdge(1, 0)};
+}
+
+void CProgressiveReplay::LinkLayerFaces()
+{
+  for (size_t i = static_cast<size_t>(m_NbLayerFace); i < m_Faces.size(); i++)
+    for (size_t k = 0; k < 3; k++) {
+      const int x = m_Faces[i].across[k];
+      if (x < 0 || FaceOf(x) >= m_NbLayerFace)
+        continue;
+      const size_t g = static_cast<size_t>(FaceOf(x));
+      const size_t side = static_cast<size_t>(SideOf(x));
+      if (m_FaceFlag[g] == 2)
+        m_Faces[i].across[k] = m_Faces[g].across[side];
+      else
+        m_Faces[g].across[side] = Edge(static_cast<int>(i), static_cast<int>(k));
+    }
+  for (int& seed : m_Seed)
+    if (seed >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(seed))] == 2)
+      seed = m_Faces[static_cast<size_t>(FaceOf(seed))].across[static_cast<size_t>(SideOf(seed))];
 }
 
 // The replaced faces leave their vertices' lists, the added faces join them last; the faces
@@ -290,6 +322,11 @@ void CProgressiveReplay::EndLayer()
 {
   const size_t nv = m_Position.size();
   m_NbGone += m_Replaced.size();
+  if (m_UniqueEdges) {
+    LinkLayerFaces();
+    m_Replaced.clear();
+    return;
+  }
   if (m_Replaced.size() * kRelistShare > m_Faces.size()) {
     m_Replaced.clear();
     m_Listed = false;
@@ -350,6 +387,12 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
     if (v[static_cast<size_t>(k)] == from && v[static_cast<size_t>(kNext[k])] == to)
       return Edge(face, k);
   return -1;
+}
+
+int CProgressiveReplay::HasLiveAcross(int face, int k) const
+{
+  const int edge = m_Faces[static_cast<size_t>(face)].across[static_cast<size_t>(k)];
+  return edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] != 2 ? 1 : 0;
 }
 
 // True when some face of a not about to go holds the edge b -> a.
@@ -431,23 +474,37 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   const int j = SideOf(gate.edge);
   const int w = Third(gate.edge);
   const int onFirstSide = side == 5;
+  // The face's edges: j second -> first, kNext[j] first -> w, kPrevious[j] w -> second; the
+  // one beside the new vertex goes, and must be on the border.
+  const int gone = onFirstSide ? kPrevious[j] : kNext[j];
   if ((side != 5 && side != 6) ||
-      (onFirstSide ? HasLiveEdge(w, second) : HasLiveEdge(first, w))) {
+      (m_UniqueEdges ? HasLiveAcross(face, gone)
+                     : (onFirstSide ? HasLiveEdge(w, second) : HasLiveEdge(first, w)))) {
     m_Error = 1;
     return 0;
   }
   const int border[3] = {first, w, second};
   static const std::vector<std::array<int, 3>> kTriangle{{0, 1, 2}};
   const int v = AddVertex(border, 3, kTriangle);
-  AddLayerFace(first, v, second);
+  const int kept = onFirstSide ? kNext[j] : kPrevious[j];
+  const auto& across = m_Faces[static_cast<size_t>(face)].across;
+  const int behind = across[static_cast<size_t>(j)];
+  const int beside = across[static_cast<size_t>(kept)];
+  const int next = static_cast<int>(m_Faces.size());
   if (onFirstSide) {
-    AddLayerFace(v, first, w);
+    AddLayerFace(first, v, second, {Edge(next + 1, 0), -1, behind});
+    AddLayerFace(v, first, w, {Edge(next, 0), beside, -1});
     PushGate(first, w, Edge(face, kNext[j]));
   } else {
-    AddLayerFace(v, w, second);
+    AddLayerFace(first, v, second, {-1, Edge(next + 1, 2), behind});
+    AddLayerFace(v, w, second, {-1, beside, Edge(next, 1)});
     PushGate(w, second, Edge(face, kPrevious[j]));
   }
   ReplaceLayerFace(face);
+  auto& handed = m_Faces[static_cast<size_t>(face)].across;
+  handed[static_cast<size_t>(j)] = Edge(next, 2);
+  handed[static_cast<size_t>(kept)] = Edge(next + 1, 1);
+  handed[static_cast<size_t>(gone)] = -1;
   Take(w, 2);
   m_CodeCursor += 2;
   return 1;
@@ -518,9 +575,34 @@ void CProgressiveReplay::InsertVertex()
   for (size_t k = 0; k < pattern.GetFaces().size(); k++)
     ReplaceLayerFace(m_PatternFaces[k]);
   const int v = AddVertex(border, n, pattern.GetFaces());
+  const int first = static_cast<int>(m_Faces.size());
+  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1.
   for (int i = 0; i < n; i++)
-    AddLayerFace(v, border[(i + n - 1) % n], border[i]);
+    AddLayerFace(v, border[(i + n - 1) % n], border[i],
+                 {Edge(first + (i + n - 1) % n, 2), -1, Edge(first + (i + 1) % n, 0)});
   PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
+  HandOverPattern(first);
+}
+
+void CProgressiveReplay::HandOverPattern(int first)
+{
+  const int n = m_NbBorder;
+  const int* border = m_Border.data();
+  for (int t = 0; t < m_NbPatternFace; t++) {
+    auto& across = m_Faces[static_cast<size_t>(m_PatternFaces[static_cast<size_t>(t)])].across;
+    const auto& v = m_Faces[static_cast<size_t>(m_PatternFaces[static_cast<size_t>(t)])].v;
+    for (size_t k = 0; k < 3; k++) {
+      const int from = static_cast<int>(std::find(border, border + n, v[k]) - border);
+      const int to = from + 1 == n ? 0 : from + 1;
+      // A diagonal goes with the pattern; border edge from -> to is fan face `to`'s edge 1.
+      if (from == n || border[to] != v[static_cast<size_t>(kNext[k])]) {
+        across[k] = -1;
+        continue;
+      }
+      m_Faces[static_cast<size_t>(first + to)].across[1] = across[k];
+      across[k] = Edge(first + to, 1);
+    }
+  }
 }
 
 void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
@@ -586,9 +668,9 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
 }
 
 // Faces added by a layer are out of the conquest's sight until the next layer.
-void CProgressiveReplay::AddLayerFace(int a, int b, int c)
+void CProgressiveReplay::AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
 {
-  m_Faces.push_back({{a, b, c}, {-1, -1, -1}, -1});
+  m_Faces.push_back({{a, b, c}, across, -1});
   m_FaceFlag.push_back(3);
 }
 

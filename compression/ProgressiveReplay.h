@@ -16,7 +16,9 @@ class CProgressivePattern;
 // vertex lists its faces in face order (the faces a layer replaces leave, the faces it adds
 // come last), so one list of faces per vertex answers every question. Faces keep their index
 // until the end, the replaced ones left in place, so that a layer only updates the lists and
-// the faces across of the vertices it touched.
+// the faces across of the vertices it touched. Where no two faces hold the same edge the same
+// way round, the faces across say all the conquest asks, and a layer links its new faces from
+// those of the faces they replace, with no list at all until the mesh is stored.
 class CProgressiveReplay
 {
 public:
@@ -90,6 +92,10 @@ private:
   void RemoveFromList(int v, int face);
   void AppendToList(int v, const int* corners, int face, int k);
   void Touch(int v, int pass);
+  // The layer's faces linked to each other and to the faces that stay: each new face holds, for
+  // an edge that a replaced face held, the edge across that one as the layer started, which
+  // leads to its new face when it was replaced too.
+  void LinkLayerFaces();
   void ComputeNormals();
   // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
   // the normals.
@@ -118,18 +124,27 @@ private:
     return m_Faces[static_cast<size_t>(FaceOf(edge))].v[static_cast<size_t>(kPrevious[SideOf(edge)])];
   }
   int HasLiveEdge(int a, int b) const;
+  // Whether a face that the layer started with and that is not gone holds the edge across
+  // edge k of the face.
+  int HasLiveAcross(int face, int k) const;
   int DecodeGate(Gate gate);
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
   // Re-inserts the vertex of the pattern FindPattern found.
   void InsertVertex();
+  // The replaced pattern's edges hand their faces across to the new faces at `first`, fanned
+  // around the border, and then lead to them.
+  void HandOverPattern(int first);
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
-  void AddLayerFace(int a, int b, int c);
+  // across: the edges across, as LinkLayerFaces takes them.
+  void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across);
   // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
   // every list.
+  // Once replaced and its faces across read, a face's slots name the new edge that holds its
+  // edge the same way round, or -1 for an edge that is gone.
   void ReplaceLayerFace(int face)
   {
     m_FaceFlag[static_cast<size_t>(face)] = 2;
@@ -164,6 +179,13 @@ private:
   std::vector<SCorner> m_FaceList;
   // Whether the lists hold the faces as they are; whether a layer was replayed.
   bool m_Listed = false;
+  // Whether each edge is held by one face at most each way round, so the faces across are
+  // kept by the layers and no list is needed (see LinkLayerFaces); whether the last listing
+  // found an edge held twice the same way.
+  bool m_UniqueEdges = false;
+  bool m_EdgeHeldTwice = false;
+  // The edges 1 -> 0 and 0 -> 1 while the lists are not kept: the seed gates' faces.
+  std::array<int, 2> m_Seed{-1, -1};
   bool m_Replayed = false;
   int m_NbLayerFace = 0;
   std::vector<int> m_Replaced;
