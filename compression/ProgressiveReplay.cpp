@@ -135,7 +135,7 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   m_pGeometry = pGeometry;
   m_GateType = codes.GetGateType();
   StartLayer();
-  while (m_GateHead < m_Gates.size() && !m_Error)
+  while (m_GateHead < m_GateTail && !m_Error)
     if (!DecodeGate(m_Gates[m_GateHead++]))
       break;
   EndLayer();
@@ -156,7 +156,7 @@ void CProgressiveReplay::StartLayer()
   for (std::int8_t& flag : m_FaceFlag)
     flag = flag == 2 ? flag : 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
-  m_Gates.clear();
+  m_GateTail = 0;
   m_GateHead = 0;
   if (NbVertex() < 2 || !m_Seeded)
     return;
@@ -439,8 +439,7 @@ void CProgressiveReplay::Take(int v, std::int8_t mark)
 {
   SVertex& s = m_Vertices[static_cast<size_t>(v)];
   s.flag = 1;
-  if (s.mark == 0)
-    s.mark = mark;
+  s.mark = s.mark != 0 ? s.mark : mark;
 }
 
 // The face in front is conquered without a removal; the front moves over its two other edges.
@@ -452,9 +451,9 @@ void CProgressiveReplay::NullPatch(Gate gate)
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
   m_FaceFlag[face] = 1;
   // Tag pair 2: both ends marked 2.
-  const bool both = m_Vertices[static_cast<size_t>(gate.first)].mark == 2 &&
-                    m_Vertices[static_cast<size_t>(gate.second)].mark == 2;
-  Take(w, both ? 1 : 2);
+  const int both = (m_Vertices[static_cast<size_t>(gate.first)].mark == 2) &
+                   (m_Vertices[static_cast<size_t>(gate.second)].mark == 2);
+  Take(w, static_cast<std::int8_t>(2 - both));
   // A gate's face is one the layer started with: the faces across its edges are listed.
   const int first = f.across[static_cast<size_t>(kNext[j])];
   const int second = f.across[static_cast<size_t>(kPrevious[j])];

@@ -106,12 +106,16 @@ private:
   void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
   // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
   // it is taken. The face's record is fetched now: it is read when the gate comes out.
+  // Written in any case, counted only when queued: whether it is cannot be predicted, and a
+  // missed guess costs more than the write. No edge reads the flag of face 0.
   void QueueGate(int a, int b, int edge)
   {
-    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] == 0) {
-      __builtin_prefetch(&m_Faces[static_cast<size_t>(FaceOf(edge))]);
-      m_Gates.push_back({a, b, edge});
-    }
+    if (m_GateTail == m_Gates.size())
+      m_Gates.resize(2 * m_Gates.size() + 64);
+    const size_t face = static_cast<size_t>(FaceOf(edge & ~(edge >> 31)));
+    __builtin_prefetch(&m_Faces[face]);
+    m_Gates[m_GateTail] = {a, b, edge};
+    m_GateTail += static_cast<size_t>((edge >= 0) & (m_FaceFlag[face] == 0));
   }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
@@ -208,8 +212,10 @@ private:
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.
   std::vector<std::array<float, 3>> m_VertexNormal;
+  // The queue runs from m_GateHead to m_GateTail.
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
+  size_t m_GateTail = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
   bool m_Seeded = false;
   float m_Scale[3] = {0, 0, 0};
