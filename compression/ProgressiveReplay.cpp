@@ -135,9 +135,11 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   m_pGeometry = pGeometry;
   m_GateType = codes.GetGateType();
   StartLayer();
-  while (m_GateHead < m_GateTail && !m_Error)
-    if (!DecodeGate(m_Gates[m_GateHead++]))
+  while (!m_Error) {
+    RunNullPatches();
+    if (m_GateHead >= m_GateTail || !DecodeGate(m_Gates[m_GateHead++]))
       break;
+  }
   EndLayer();
   if (m_Error || m_CodeCursor != codes.NbCode())
     return 0;
@@ -432,6 +434,60 @@ int CProgressiveReplay::DecodeGate(Gate gate)
   InsertVertex();
   m_CodeCursor++;
   return 1;
+}
+
+// NullPatch and QueueGate on local copies of the arrays' addresses and of the queue's ends: a
+// byte written through a member's array could be any member, so each would be read again
+// after every flag or mark written.
+void CProgressiveReplay::RunNullPatches()
+{
+  const unsigned int* codes = m_pCodes->GetCodes().data();
+  const int nbCode = m_pCodes->NbCode();
+  const SFace* faces = m_Faces.data();
+  std::int8_t* flags = m_FaceFlag.data();
+  SVertex* vertices = m_Vertices.data();
+  size_t head = m_GateHead;
+  size_t tail = m_GateTail;
+  int cursor = m_CodeCursor;
+  while (head < tail) {
+    if (tail + 2 > m_Gates.size()) {
+      m_Gates.resize(2 * m_Gates.size() + 64);
+      continue;
+    }
+    SGate* gates = m_Gates.data();
+    const SGate gate = gates[head];
+    const size_t face = static_cast<size_t>(FaceOf(gate.edge));
+    if (flags[face] != 0 || cursor >= nbCode) {
+      head++;
+      continue;
+    }
+    if (codes[cursor] != 2)
+      break;
+    head++;
+    cursor++;
+    const SFace& f = faces[face];
+    const int j = SideOf(gate.edge);
+    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    flags[face] = 1;
+    const int both = (vertices[static_cast<size_t>(gate.first)].mark == 2) &
+                     (vertices[static_cast<size_t>(gate.second)].mark == 2);
+    SVertex& taken = vertices[static_cast<size_t>(w)];
+    taken.flag = 1;
+    taken.mark = taken.mark != 0 ? taken.mark : static_cast<std::int8_t>(2 - both);
+    const int first = f.across[static_cast<size_t>(kNext[j])];
+    const int second = f.across[static_cast<size_t>(kPrevious[j])];
+    const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
+    const size_t secondFace = static_cast<size_t>(FaceOf(second & ~(second >> 31)));
+    __builtin_prefetch(&faces[firstFace]);
+    __builtin_prefetch(&faces[secondFace]);
+    gates[tail] = {gate.first, w, first};
+    tail += static_cast<size_t>((first >= 0) & (flags[firstFace] == 0));
+    gates[tail] = {w, gate.second, second};
+    tail += static_cast<size_t>((second >= 0) & (flags[secondFace] == 0));
+  }
+  m_GateHead = head;
+  m_GateTail = tail;
+  m_CodeCursor = cursor;
 }
 
 // The vertex joins the front; an unmarked one takes the mark.

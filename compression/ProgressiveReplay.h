@@ -132,6 +132,9 @@ private:
   // edge k of the face.
   int HasLiveAcross(int face, int k) const;
   int DecodeGate(Gate gate);
+  // Decodes the gates from the head of the queue while each is a null patch or passed over;
+  // stops at the first gate that is neither, or at the end of the queue.
+  void RunNullPatches();
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
