@@ -449,12 +449,14 @@ void CProgressiveReplay::RunNullPatches()
   size_t head = m_GateHead;
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
+  SGate* gates = m_Gates.data();
+  size_t room = m_Gates.size();
   while (head < tail) {
-    if (tail + 2 > m_Gates.size()) {
-      m_Gates.resize(2 * m_Gates.size() + 64);
-      continue;
+    if (tail + 2 > room) {
+      m_Gates.resize(2 * room + 64);
+      gates = m_Gates.data();
+      room = m_Gates.size();
     }
-    SGate* gates = m_Gates.data();
     const SGate gate = gates[head];
     const size_t face = static_cast<size_t>(FaceOf(gate.edge));
     if (flags[face] != 0 || cursor >= nbCode) {
@@ -473,7 +475,8 @@ void CProgressiveReplay::RunNullPatches()
                      (vertices[static_cast<size_t>(gate.second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
     taken.flag = 1;
-    taken.mark = taken.mark != 0 ? taken.mark : static_cast<std::int8_t>(2 - both);
+    // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
+    taken.mark = static_cast<std::int8_t>(taken.mark + (taken.mark == 0) * (2 - both));
     const int first = f.across[static_cast<size_t>(kNext[j])];
     const int second = f.across[static_cast<size_t>(kPrevious[j])];
     const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
