@@ -645,20 +645,23 @@ void CProgressiveReplay::InsertVertex()
 void CProgressiveReplay::HandOverPattern(int first)
 {
   const int n = m_NbBorder;
-  const int* border = m_Border.data();
-  for (int t = 0; t < m_NbPatternFace; t++) {
-    auto& across = m_Faces[static_cast<size_t>(m_PatternFaces[static_cast<size_t>(t)])].across;
-    const auto& v = m_Faces[static_cast<size_t>(m_PatternFaces[static_cast<size_t>(t)])].v;
-    for (size_t k = 0; k < 3; k++) {
-      const int from = static_cast<int>(std::find(border, border + n, v[k]) - border);
-      const int to = from + 1 == n ? 0 : from + 1;
+  const auto& triangles = m_pPattern->GetFaces();
+  for (size_t t = 0; t < triangles.size(); t++) {
+    SFace& face = m_Faces[static_cast<size_t>(m_PatternFaces[t])];
+    // The face's corners are the triangle's border vertices in the same turn, from corner r.
+    const int start = m_Border[static_cast<size_t>(triangles[t][0])];
+    const int r = face.v[0] == start ? 0 : (face.v[1] == start ? 1 : 2);
+    for (int e = 0; e < 3; e++) {
+      const int from = triangles[t][static_cast<size_t>(e)];
+      const int to = triangles[t][static_cast<size_t>(kNext[e])];
+      int& across = face.across[static_cast<size_t>((r + e) % 3)];
       // A diagonal goes with the pattern; border edge from -> to is fan face `to`'s edge 1.
-      if (from == n || border[to] != v[static_cast<size_t>(kNext[k])]) {
-        across[k] = -1;
+      if (to != (from + 1) % n) {
+        across = -1;
         continue;
       }
-      m_Faces[static_cast<size_t>(first + to)].across[1] = across[k];
-      across[k] = Edge(first + to, 1);
+      m_Faces[static_cast<size_t>(first + to)].across[1] = across;
+      across = Edge(first + to, 1);
     }
   }
 }
