@@ -728,13 +728,6 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
   return NbVertex() - 1;
 }
 
-// Faces added by a layer are out of the conquest's sight until the next layer.
-void CProgressiveReplay::AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
-{
-  m_Faces.push_back({{a, b, c}, across, -1});
-  m_FaceFlag.push_back(3);
-}
-
 int CProgressiveReplay::FaceFlag(int face) const
 {
   const size_t i = static_cast<size_t>(face);

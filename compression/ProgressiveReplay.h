@@ -146,12 +146,16 @@ private:
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
-  // across: the edges across, as LinkLayerFaces takes them.
-  void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across);
+  // Faces added by a layer are out of the conquest's sight until the next layer. across: the
+  // edges across, as LinkLayerFaces takes them.
+  void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
+  {
+    m_Faces.push_back({{a, b, c}, across, -1});
+    m_FaceFlag.push_back(3);
+  }
   // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
-  // every list.
-  // Once replaced and its faces across read, a face's slots name the new edge that holds its
-  // edge the same way round, or -1 for an edge that is gone.
+  // every list. Once replaced and its faces across read, the face's slots name the new edges
+  // that hold its edges the same way round, -1 for an edge that is gone.
   void ReplaceLayerFace(int face)
   {
     m_FaceFlag[static_cast<size_t>(face)] = 2;
