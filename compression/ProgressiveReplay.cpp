@@ -297,20 +297,15 @@ void CProgressiveReplay::ListAll()
     m_Seed = {FrontEdge(0, 1), FrontEdge(1, 0)};
 }
 
-void CProgressiveReplay::LinkLayerFaces()
+void CProgressiveReplay::LinkAcross(int edge, int across)
 {
-  for (size_t i = static_cast<size_t>(m_NbLayerFace); i < m_Faces.size(); i++)
-    for (size_t k = 0; k < 3; k++) {
-      const int x = m_Faces[i].across[k];
-      if (x < 0 || FaceOf(x) >= m_NbLayerFace)
-        continue;
-      const size_t g = static_cast<size_t>(FaceOf(x));
-      const size_t side = static_cast<size_t>(SideOf(x));
-      if (m_FaceFlag[g] == 2)
-        m_Faces[i].across[k] = m_Faces[g].across[side];
-      else
-        m_Faces[g].across[side] = Edge(static_cast<int>(i), static_cast<int>(k));
-    }
+  m_Faces[static_cast<size_t>(FaceOf(edge))].across[static_cast<size_t>(SideOf(edge))] = across;
+  if (m_UniqueEdges && across >= 0)
+    m_Faces[static_cast<size_t>(FaceOf(across))].across[static_cast<size_t>(SideOf(across))] = edge;
+}
+
+void CProgressiveReplay::ForwardSeeds()
+{
   for (int& seed : m_Seed)
     if (seed >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(seed))] == 2)
       seed = m_Faces[static_cast<size_t>(FaceOf(seed))].across[static_cast<size_t>(SideOf(seed))];
@@ -325,7 +320,7 @@ void CProgressiveReplay::EndLayer()
   const size_t nv = m_Position.size();
   m_NbGone += m_Replaced.size();
   if (m_UniqueEdges) {
-    LinkLayerFaces();
+    ForwardSeeds();
     m_Replaced.clear();
     return;
   }
@@ -394,7 +389,8 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
 int CProgressiveReplay::HasLiveAcross(int face, int k) const
 {
   const int edge = m_Faces[static_cast<size_t>(face)].across[static_cast<size_t>(k)];
-  return edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] != 2 ? 1 : 0;
+  // A face across that the layer added stands for the replaced one.
+  return edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] < 2 ? 1 : 0;
 }
 
 // True when some face of a not about to go holds the edge b -> a.
@@ -548,6 +544,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   const auto& across = m_Faces[static_cast<size_t>(face)].across;
   const int behind = across[static_cast<size_t>(j)];
   const int beside = across[static_cast<size_t>(kept)];
+  const int vanished = across[static_cast<size_t>(gone)];
   const int next = static_cast<int>(m_Faces.size());
   if (onFirstSide) {
     AddLayerFace(first, v, second, {Edge(next + 1, 0), -1, behind});
@@ -563,6 +560,11 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   handed[static_cast<size_t>(j)] = Edge(next, 2);
   handed[static_cast<size_t>(kept)] = Edge(next + 1, 1);
   handed[static_cast<size_t>(gone)] = -1;
+  LinkAcross(Edge(next, 2), behind);
+  LinkAcross(Edge(next + 1, 1), beside);
+  // Across the edge that goes, only a face the layer added can be left: it is on the border.
+  if (m_UniqueEdges && vanished >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] == 3)
+    m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
   Take(w, 2);
   m_CodeCursor += 2;
   return 1;
@@ -660,7 +662,7 @@ void CProgressiveReplay::HandOverPattern(int first)
         across = -1;
         continue;
       }
-      m_Faces[static_cast<size_t>(first + to)].across[1] = across;
+      LinkAcross(Edge(first + to, 1), across);
       across = Edge(first + to, 1);
     }
   }

@@ -92,10 +92,12 @@ private:
   void RemoveFromList(int v, int face);
   void AppendToList(int v, const int* corners, int face, int k);
   void Touch(int v, int pass);
-  // The layer's faces linked to each other and to the faces that stay: each new face holds, for
-  // an edge that a replaced face held, the edge across that one as the layer started, which
-  // leads to its new face when it was replaced too.
-  void LinkLayerFaces();
+  // Edge `edge` of a face the layer adds lies across `across`. Where edges are held once, the
+  // face across learns it at once: the conquest takes a face the layer added for the replaced
+  // one, neither being free. Else the lists set the faces across at the end of the layer.
+  void LinkAcross(int edge, int across);
+  // The seed edges whose faces the layer replaced move to the faces that hold them now.
+  void ForwardSeeds();
   void ComputeNormals();
   // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
   // the normals.
@@ -129,7 +131,7 @@ private:
   }
   int HasLiveEdge(int a, int b) const;
   // Whether a face that the layer started with and that is not gone holds the edge across
-  // edge k of the face.
+  // edge k of the face, where edges are held once.
   int HasLiveAcross(int face, int k) const;
   int DecodeGate(Gate gate);
   // Decodes the gates from the head of the queue while each is a null patch or passed over;
@@ -147,7 +149,7 @@ private:
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
   // Faces added by a layer are out of the conquest's sight until the next layer. across: the
-  // edges across, as LinkLayerFaces takes them.
+  // edges across, as far as they are known.
   void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
   {
     m_Faces.push_back({{a, b, c}, across, -1});
@@ -191,7 +193,7 @@ private:
   // Whether the lists hold the faces as they are; whether a layer was replayed.
   bool m_Listed = false;
   // Whether each edge is held by one face at most each way round, so the faces across are
-  // kept by the layers and no list is needed (see LinkLayerFaces); whether the last listing
+  // kept by the layers and no list is needed (see LinkAcross); whether the last listing
   // found an edge held twice the same way.
   bool m_UniqueEdges = false;
   bool m_EdgeHeldTwice = false;
