@@ -135,9 +135,11 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   m_pGeometry = pGeometry;
   m_GateType = codes.GetGateType();
   StartLayer();
-  while (m_GateHead < m_Gates.size() && !m_Error)
-    if (!DecodeGate(m_Gates[m_GateHead++]))
+  while (!m_Error) {
+    RunNullPatches();
+    if (m_GateHead >= m_GateTail || !DecodeGate(m_Gates[m_GateHead++]))
       break;
+  }
   EndLayer();
   if (m_Error || m_CodeCursor != codes.NbCode())
     return 0;
@@ -156,12 +158,17 @@ void CProgressiveReplay::StartLayer()
   for (std::int8_t& flag : m_FaceFlag)
     flag = flag == 2 ? flag : 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
-  m_Gates.clear();
+  m_GateTail = 0;
   m_GateHead = 0;
   if (NbVertex() < 2 || !m_Seeded)
     return;
-  PushGate(0, 1, -1);
-  PushGate(1, 0, -1);
+  if (m_UniqueEdges) {
+    QueueGate(0, 1, m_Seed[0]);
+    QueueGate(1, 0, m_Seed[1]);
+  } else {
+    PushGate(0, 1, -1);
+    PushGate(1, 0, -1);
+  }
   m_Vertices[0] = {1, 2};
   m_Vertices[1] = {1, 1};
 }
@@ -233,8 +240,10 @@ void CProgressiveReplay::ListAcross(int a, int pass)
   const SCorner* end = begin + m_FaceCount[static_cast<size_t>(a)];
   for (const SCorner* c = begin; c != end; c++) {
     const size_t x = static_cast<size_t>(c->previous);
-    if (m_Stamp[x] == pass)
+    if (m_Stamp[x] == pass) {
+      m_EdgeHeldTwice = true;
       continue;
+    }
     m_Stamp[x] = pass;
     m_FirstEdge[x] = Edge(c->face, kPrevious[c->corner]);
   }
@@ -276,10 +285,30 @@ void CProgressiveReplay::ListAll()
   ListFaces();
   m_Stamp.resize(m_Position.size(), -1);
   m_FirstEdge.resize(m_Position.size());
+  m_EdgeHeldTwice = false;
   for (int a = 0; a < NbVertex(); a++)
     ListAcross(a, m_Pass + a);
   m_Pass += NbVertex();
   m_Listed = true;
+  // The layers keep every edge held once each way round: from here on they keep the faces
+  // across, and the lists are only built again for the stored mesh.
+  m_UniqueEdges = !m_EdgeHeldTwice;
+  if (m_UniqueEdges && NbVertex() >= 2)
+    m_Seed = {FrontEdge(0, 1), FrontEdge(1, 0)};
+}
+
+void CProgressiveReplay::LinkAcross(int edge, int across)
+{
+  m_Faces[static_cast<size_t>(FaceOf(edge))].across[static_cast<size_t>(SideOf(edge))] = across;
+  if (m_UniqueEdges && across >= 0)
+    m_Faces[static_cast<size_t>(FaceOf(across))].across[static_cast<size_t>(SideOf(across))] = edge;
+}
+
+void CProgressiveReplay::ForwardSeeds()
+{
+  for (int& seed : m_Seed)
+    if (seed >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(seed))] == 2)
+      seed = m_Faces[static_cast<size_t>(FaceOf(seed))].across[static_cast<size_t>(SideOf(seed))];
 }
 
 // The replaced faces leave their vertices' lists, the added faces join them last; the faces
@@ -290,6 +319,11 @@ void CProgressiveReplay::EndLayer()
 {
   const size_t nv = m_Position.size();
   m_NbGone += m_Replaced.size();
+  if (m_UniqueEdges) {
+    ForwardSeeds();
+    m_Replaced.clear();
+    return;
+  }
   if (m_Replaced.size() * kRelistShare > m_Faces.size()) {
     m_Replaced.clear();
     m_Listed = false;
@@ -352,6 +386,13 @@ int CProgressiveReplay::EdgeOf(int face, int from, int to) const
   return -1;
 }
 
+int CProgressiveReplay::HasLiveAcross(int face, int k) const
+{
+  const int edge = m_Faces[static_cast<size_t>(face)].across[static_cast<size_t>(k)];
+  // A face across that the layer added stands for the replaced one.
+  return edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] < 2 ? 1 : 0;
+}
+
 // True when some face of a not about to go holds the edge b -> a.
 int CProgressiveReplay::HasLiveEdge(int a, int b) const
 {
@@ -391,13 +432,69 @@ int CProgressiveReplay::DecodeGate(Gate gate)
   return 1;
 }
 
+// NullPatch and QueueGate on local copies of the arrays' addresses and of the queue's ends: a
+// byte written through a member's array could be any member, so each would be read again
+// after every flag or mark written.
+void CProgressiveReplay::RunNullPatches()
+{
+  const unsigned int* codes = m_pCodes->GetCodes().data();
+  const int nbCode = m_pCodes->NbCode();
+  const SFace* faces = m_Faces.data();
+  std::int8_t* flags = m_FaceFlag.data();
+  SVertex* vertices = m_Vertices.data();
+  size_t head = m_GateHead;
+  size_t tail = m_GateTail;
+  int cursor = m_CodeCursor;
+  SGate* gates = m_Gates.data();
+  size_t room = m_Gates.size();
+  while (head < tail) {
+    if (tail + 2 > room) {
+      m_Gates.resize(2 * room + 64);
+      gates = m_Gates.data();
+      room = m_Gates.size();
+    }
+    const SGate gate = gates[head];
+    const size_t face = static_cast<size_t>(FaceOf(gate.edge));
+    if (flags[face] != 0 || cursor >= nbCode) {
+      head++;
+      continue;
+    }
+    if (codes[cursor] != 2)
+      break;
+    head++;
+    cursor++;
+    const SFace& f = faces[face];
+    const int j = SideOf(gate.edge);
+    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    flags[face] = 1;
+    const int both = (vertices[static_cast<size_t>(gate.first)].mark == 2) &
+                     (vertices[static_cast<size_t>(gate.second)].mark == 2);
+    SVertex& taken = vertices[static_cast<size_t>(w)];
+    taken.flag = 1;
+    // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
+    taken.mark = static_cast<std::int8_t>(taken.mark + (taken.mark == 0) * (2 - both));
+    const int first = f.across[static_cast<size_t>(kNext[j])];
+    const int second = f.across[static_cast<size_t>(kPrevious[j])];
+    const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
+    const size_t secondFace = static_cast<size_t>(FaceOf(second & ~(second >> 31)));
+    __builtin_prefetch(&faces[firstFace]);
+    __builtin_prefetch(&faces[secondFace]);
+    gates[tail] = {gate.first, w, first};
+    tail += static_cast<size_t>((first >= 0) & (flags[firstFace] == 0));
+    gates[tail] = {w, gate.second, second};
+    tail += static_cast<size_t>((second >= 0) & (flags[secondFace] == 0));
+  }
+  m_GateHead = head;
+  m_GateTail = tail;
+  m_CodeCursor = cursor;
+}
+
 // The vertex joins the front; an unmarked one takes the mark.
 void CProgressiveReplay::Take(int v, std::int8_t mark)
 {
   SVertex& s = m_Vertices[static_cast<size_t>(v)];
   s.flag = 1;
-  if (s.mark == 0)
-    s.mark = mark;
+  s.mark = s.mark != 0 ? s.mark : mark;
 }
 
 // The face in front is conquered without a removal; the front moves over its two other edges.
@@ -409,9 +506,9 @@ void CProgressiveReplay::NullPatch(Gate gate)
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
   m_FaceFlag[face] = 1;
   // Tag pair 2: both ends marked 2.
-  const bool both = m_Vertices[static_cast<size_t>(gate.first)].mark == 2 &&
-                    m_Vertices[static_cast<size_t>(gate.second)].mark == 2;
-  Take(w, both ? 1 : 2);
+  const int both = (m_Vertices[static_cast<size_t>(gate.first)].mark == 2) &
+                   (m_Vertices[static_cast<size_t>(gate.second)].mark == 2);
+  Take(w, static_cast<std::int8_t>(2 - both));
   // A gate's face is one the layer started with: the faces across its edges are listed.
   const int first = f.across[static_cast<size_t>(kNext[j])];
   const int second = f.across[static_cast<size_t>(kPrevious[j])];
@@ -431,23 +528,43 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   const int j = SideOf(gate.edge);
   const int w = Third(gate.edge);
   const int onFirstSide = side == 5;
+  // The face's edges: j second -> first, kNext[j] first -> w, kPrevious[j] w -> second; the
+  // one beside the new vertex goes, and must be on the border.
+  const int gone = onFirstSide ? kPrevious[j] : kNext[j];
   if ((side != 5 && side != 6) ||
-      (onFirstSide ? HasLiveEdge(w, second) : HasLiveEdge(first, w))) {
+      (m_UniqueEdges ? HasLiveAcross(face, gone)
+                     : (onFirstSide ? HasLiveEdge(w, second) : HasLiveEdge(first, w)))) {
     m_Error = 1;
     return 0;
   }
   const int border[3] = {first, w, second};
   static const std::vector<std::array<int, 3>> kTriangle{{0, 1, 2}};
   const int v = AddVertex(border, 3, kTriangle);
-  AddLayerFace(first, v, second);
+  const int kept = onFirstSide ? kNext[j] : kPrevious[j];
+  const auto& across = m_Faces[static_cast<size_t>(face)].across;
+  const int behind = across[static_cast<size_t>(j)];
+  const int beside = across[static_cast<size_t>(kept)];
+  const int vanished = across[static_cast<size_t>(gone)];
+  const int next = static_cast<int>(m_Faces.size());
   if (onFirstSide) {
-    AddLayerFace(v, first, w);
+    AddLayerFace(first, v, second, {Edge(next + 1, 0), -1, behind});
+    AddLayerFace(v, first, w, {Edge(next, 0), beside, -1});
     PushGate(first, w, Edge(face, kNext[j]));
   } else {
-    AddLayerFace(v, w, second);
+    AddLayerFace(first, v, second, {-1, Edge(next + 1, 2), behind});
+    AddLayerFace(v, w, second, {-1, beside, Edge(next, 1)});
     PushGate(w, second, Edge(face, kPrevious[j]));
   }
   ReplaceLayerFace(face);
+  auto& handed = m_Faces[static_cast<size_t>(face)].across;
+  handed[static_cast<size_t>(j)] = Edge(next, 2);
+  handed[static_cast<size_t>(kept)] = Edge(next + 1, 1);
+  handed[static_cast<size_t>(gone)] = -1;
+  LinkAcross(Edge(next, 2), behind);
+  LinkAcross(Edge(next + 1, 1), beside);
+  // Across the edge that goes, only a face the layer added can be left: it is on the border.
+  if (m_UniqueEdges && vanished >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] == 3)
+    m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
   Take(w, 2);
   m_CodeCursor += 2;
   return 1;
@@ -518,9 +635,37 @@ void CProgressiveReplay::InsertVertex()
   for (size_t k = 0; k < pattern.GetFaces().size(); k++)
     ReplaceLayerFace(m_PatternFaces[k]);
   const int v = AddVertex(border, n, pattern.GetFaces());
+  const int first = static_cast<int>(m_Faces.size());
+  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1.
   for (int i = 0; i < n; i++)
-    AddLayerFace(v, border[(i + n - 1) % n], border[i]);
+    AddLayerFace(v, border[(i + n - 1) % n], border[i],
+                 {Edge(first + (i + n - 1) % n, 2), -1, Edge(first + (i + 1) % n, 0)});
   PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
+  HandOverPattern(first);
+}
+
+void CProgressiveReplay::HandOverPattern(int first)
+{
+  const int n = m_NbBorder;
+  const auto& triangles = m_pPattern->GetFaces();
+  for (size_t t = 0; t < triangles.size(); t++) {
+    SFace& face = m_Faces[static_cast<size_t>(m_PatternFaces[t])];
+    // The face's corners are the triangle's border vertices in the same turn, from corner r.
+    const int start = m_Border[static_cast<size_t>(triangles[t][0])];
+    const int r = face.v[0] == start ? 0 : (face.v[1] == start ? 1 : 2);
+    for (int e = 0; e < 3; e++) {
+      const int from = triangles[t][static_cast<size_t>(e)];
+      const int to = triangles[t][static_cast<size_t>(kNext[e])];
+      int& across = face.across[static_cast<size_t>((r + e) % 3)];
+      // A diagonal goes with the pattern; border edge from -> to is fan face `to`'s edge 1.
+      if (to != (from + 1) % n) {
+        across = -1;
+        continue;
+      }
+      LinkAcross(Edge(first + to, 1), across);
+      across = Edge(first + to, 1);
+    }
+  }
 }
 
 void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
@@ -583,13 +728,6 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
   m_Quantized.push_back(quantized);
   m_Vertices.push_back({2, 0});
   return NbVertex() - 1;
-}
-
-// Faces added by a layer are out of the conquest's sight until the next layer.
-void CProgressiveReplay::AddLayerFace(int a, int b, int c)
-{
-  m_Faces.push_back({{a, b, c}, {-1, -1, -1}, -1});
-  m_FaceFlag.push_back(3);
 }
 
 int CProgressiveReplay::FaceFlag(int face) const

@@ -16,7 +16,9 @@ class CProgressivePattern;
 // vertex lists its faces in face order (the faces a layer replaces leave, the faces it adds
 // come last), so one list of faces per vertex answers every question. Faces keep their index
 // until the end, the replaced ones left in place, so that a layer only updates the lists and
-// the faces across of the vertices it touched.
+// the faces across of the vertices it touched. Where no two faces hold the same edge the same
+// way round, the faces across say all the conquest asks, and a layer links its new faces from
+// those of the faces they replace, with no list at all until the mesh is stored.
 class CProgressiveReplay
 {
 public:
@@ -90,6 +92,12 @@ private:
   void RemoveFromList(int v, int face);
   void AppendToList(int v, const int* corners, int face, int k);
   void Touch(int v, int pass);
+  // Edge `edge` of a face the layer adds lies across `across`. Where edges are held once, the
+  // face across learns it at once: the conquest takes a face the layer added for the replaced
+  // one, neither being free. Else the lists set the faces across at the end of the layer.
+  void LinkAcross(int edge, int across);
+  // The seed edges whose faces the layer replaced move to the faces that hold them now.
+  void ForwardSeeds();
   void ComputeNormals();
   // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
   // the normals.
@@ -100,12 +108,16 @@ private:
   void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
   // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
   // it is taken. The face's record is fetched now: it is read when the gate comes out.
+  // Written in any case, counted only when queued: whether it is cannot be predicted, and a
+  // missed guess costs more than the write. No edge reads the flag of face 0.
   void QueueGate(int a, int b, int edge)
   {
-    if (edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] == 0) {
-      __builtin_prefetch(&m_Faces[static_cast<size_t>(FaceOf(edge))]);
-      m_Gates.push_back({a, b, edge});
-    }
+    if (m_GateTail == m_Gates.size())
+      m_Gates.resize(2 * m_Gates.size() + 64);
+    const size_t face = static_cast<size_t>(FaceOf(edge & ~(edge >> 31)));
+    __builtin_prefetch(&m_Faces[face]);
+    m_Gates[m_GateTail] = {a, b, edge};
+    m_GateTail += static_cast<size_t>((edge >= 0) & (m_FaceFlag[face] == 0));
   }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
@@ -118,18 +130,34 @@ private:
     return m_Faces[static_cast<size_t>(FaceOf(edge))].v[static_cast<size_t>(kPrevious[SideOf(edge)])];
   }
   int HasLiveEdge(int a, int b) const;
+  // Whether a face that the layer started with and that is not gone holds the edge across
+  // edge k of the face, where edges are held once.
+  int HasLiveAcross(int face, int k) const;
   int DecodeGate(Gate gate);
+  // Decodes the gates from the head of the queue while each is a null patch or passed over;
+  // stops at the first gate that is neither, or at the end of the queue.
+  void RunNullPatches();
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
   // Re-inserts the vertex of the pattern FindPattern found.
   void InsertVertex();
+  // The replaced pattern's edges hand their faces across to the new faces at `first`, fanned
+  // around the border, and then lead to them.
+  void HandOverPattern(int first);
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
-  void AddLayerFace(int a, int b, int c);
+  // Faces added by a layer are out of the conquest's sight until the next layer. across: the
+  // edges across, as far as they are known.
+  void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
+  {
+    m_Faces.push_back({{a, b, c}, across, -1});
+    m_FaceFlag.push_back(3);
+  }
   // Flag 2 marks a face gone: replaced in this layer, or in an earlier one and then out of
-  // every list.
+  // every list. Once replaced and its faces across read, the face's slots name the new edges
+  // that hold its edges the same way round, -1 for an edge that is gone.
   void ReplaceLayerFace(int face)
   {
     m_FaceFlag[static_cast<size_t>(face)] = 2;
@@ -164,6 +192,13 @@ private:
   std::vector<SCorner> m_FaceList;
   // Whether the lists hold the faces as they are; whether a layer was replayed.
   bool m_Listed = false;
+  // Whether each edge is held by one face at most each way round, so the faces across are
+  // kept by the layers and no list is needed (see LinkAcross); whether the last listing
+  // found an edge held twice the same way.
+  bool m_UniqueEdges = false;
+  bool m_EdgeHeldTwice = false;
+  // The edges 1 -> 0 and 0 -> 1 while the lists are not kept: the seed gates' faces.
+  std::array<int, 2> m_Seed{-1, -1};
   bool m_Replayed = false;
   int m_NbLayerFace = 0;
   std::vector<int> m_Replaced;
@@ -186,8 +221,10 @@ private:
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.
   std::vector<std::array<float, 3>> m_VertexNormal;
+  // The queue runs from m_GateHead to m_GateTail.
   std::vector<SGate> m_Gates;
   size_t m_GateHead = 0;
+  size_t m_GateTail = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.
   bool m_Seeded = false;
   float m_Scale[3] = {0, 0, 0};
