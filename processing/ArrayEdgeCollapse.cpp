@@ -6,16 +6,69 @@
 
 #include <algorithm>
 #include <limits>
-#include <set>
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace {
-using FacePair = std::pair<const CFace3d*, const CFace3d*>;
-
-FacePair Unordered(const CFace3d* a, const CFace3d* b)
+// The unordered pairs of faces entered, by open addressing on the two addresses: Fill asks once
+// per side of every face.
+class CFacePairSet
 {
-  return a < b ? FacePair{a, b} : FacePair{b, a};
-}
+public:
+  explicit CFacePairSet(std::size_t expected) { Resize(expected); }
+
+  // False when the pair, in either order, is in already.
+  bool Insert(const CFace3d* a, const CFace3d* b)
+  {
+    if (b < a)
+      std::swap(a, b);
+    if (2 * (m_Used + 1) > m_Entries.size())
+      Resize(2 * m_Entries.size());
+    SEntry& entry = m_Entries[Probe(a, b)];
+    if (entry.used)
+      return false;
+    entry = {a, b, true};
+    m_Used++;
+    return true;
+  }
+
+private:
+  struct SEntry
+  {
+    const CFace3d* a = nullptr;
+    const CFace3d* b = nullptr;
+    bool used = false;
+  };
+
+  std::size_t Probe(const CFace3d* a, const CFace3d* b) const
+  {
+    const auto bitsA = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(a));
+    const auto bitsB = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(b));
+    const std::uint64_t mixed = (bitsA * 0x9E3779B97F4A7C15ull) ^ (bitsB * 0xC2B2AE3D27D4EB4Full);
+    std::size_t i = static_cast<std::size_t>(mixed >> 29) & m_Mask;
+    while (m_Entries[i].used && (m_Entries[i].a != a || m_Entries[i].b != b))
+      i = (i + 1) & m_Mask;
+    return i;
+  }
+
+  void Resize(std::size_t expected)
+  {
+    std::size_t size = 16;
+    while (size < 2 * expected)
+      size *= 2;
+    std::vector<SEntry> old(size);
+    old.swap(m_Entries);
+    m_Mask = size - 1;
+    for (const SEntry& entry : old)
+      if (entry.used)
+        m_Entries[Probe(entry.a, entry.b)] = entry;
+  }
+
+  std::vector<SEntry> m_Entries;
+  std::size_t m_Mask = 0;
+  std::size_t m_Used = 0;
+};
 } // namespace
 
 CArrayEdgeCollapse::~CArrayEdgeCollapse()
@@ -117,10 +170,10 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
   if (!pMesh)
     return 0;
   // The pairs already entered, in either order, so that the test stays linear in the mesh.
-  std::set<FacePair> entered;
+  CFacePairSet entered(static_cast<std::size_t>(m_Live) + 3 * static_cast<std::size_t>(pMesh->NbFace()) / 2);
   for (const CEdgeCollapse* c : m_Slots)
     if (c)
-      entered.insert(Unordered(c->GetFace(0), c->GetFace(1)));
+      entered.Insert(c->GetFace(0), c->GetFace(1));
   int added = 0;
   for (int i = 0; i < pMesh->NbFace(); i++) {
     CFace3d* f = pMesh->GetFace(i);
@@ -128,7 +181,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       continue;
     for (int k = 0; k < 3; k++) {
       CFace3d* g = f->f(k);
-      if (!g || g->NbFaceNeighbor() != 3 || !entered.insert(Unordered(f, g)).second)
+      if (!g || g->NbFaceNeighbor() != 3 || !entered.Insert(f, g))
         continue;
       Add(new CEdgeCollapse(f, g, m_FaceCopies));
       added++;

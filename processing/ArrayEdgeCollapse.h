@@ -83,6 +83,12 @@ public:
   // validity changes.
   template <class Usable>
   CEdgeCollapse* GetMin(Usable isUsable) const;
+  // The same, with isKnownRefused(candidate) asked of each candidate as it enters the search:
+  // one it accepts is set aside at once, without going through the heap. It must accept only
+  // candidates that isUsable would refuse whenever they came up before their next hand-back
+  // or change, so that the search picks what GetMin(isUsable) would.
+  template <class Usable, class KnownRefused>
+  CEdgeCollapse* GetMin(Usable isUsable, KnownRefused isKnownRefused) const;
   // Hands the set-aside candidates on the face back to the minimum search; returns how many.
   int UnblockOnFace(const CFace3d* pFace);
   // The same for those of them that isAffected(candidate) accepts.
@@ -142,9 +148,19 @@ private:
 template <class Usable>
 CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
 {
+  return GetMin(isUsable, [](const CEdgeCollapse*) { return false; });
+}
+
+template <class Usable, class KnownRefused>
+CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownRefused) const
+{
   for (const int slot : TakeLogged(&m_HeapCursor)) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (c->IsValid())
+    if (!c->IsValid())
+      continue;
+    if (m_Queue.CanSetAside(c, c->GetCost(), slot) && isKnownRefused(c))
+      m_Queue.SetAside(c, slot);
+    else
       m_Queue.Push(c, c->GetCost(), slot);
   }
   TrimLog();

@@ -56,6 +56,30 @@ public:
     m_Heap.push({{}, key, static_cast<std::int32_t>(order)});
   }
 
+  // Whether SetAside may take the candidate at this key instead of a push: not when the key is a
+  // NaN (a push drops it) or when an entry of this very key is in the heap already (a push adds
+  // nothing, and that entry is judged when it comes up).
+  int CanSetAside(const T* pItem, Key key, std::int64_t order) const
+  {
+    static_assert(!kCarried, "a carried entry has no table slot to remember its key");
+    if (key != key)
+      return 0;
+    if (order >= 0 && static_cast<std::size_t>(order) < m_Slots.size()) {
+      const SSlot& slot = m_Slots[static_cast<std::size_t>(order)];
+      if (slot.pItem == pItem && slot.queued && slot.lastKey == key)
+        return 0;
+    }
+    return 1;
+  }
+  // Blocks the candidate without an entry, as a push followed by a refusal when it came up
+  // would leave it: for a caller that knows the refusal already (see CanSetAside).
+  void SetAside(T* pItem, std::int64_t order)
+  {
+    SSlot& slot = SlotAt(order);
+    slot.pItem = pItem;
+    Block(slot, static_cast<std::int32_t>(order));
+  }
+
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
   void Unblock(T* pItem, Key key, std::int64_t order)
   {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace {
 // What the nearest-face searches give when there is nothing to find.
@@ -35,6 +36,16 @@ CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies)
     m_Valid = BuildArrayNeighbor();
 }
 
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing /*ring*/)
+  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_FaceCopies(faceCopies)
+{
+  // Valid exactly when the building constructor would be: BuildArrayNeighbor fails only
+  // without both vertices.
+  if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
+    m_Valid = m_pVertex1 && m_pVertex2 ? 1 : 0;
+  m_Mark = m_Valid;
+}
+
 int CEdgeCollapse::FindVerticesToCollapse()
 {
   m_pVertex1 = m_pVertex2 = nullptr;
@@ -47,35 +58,42 @@ int CEdgeCollapse::BuildArrayNeighbor()
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  // The ends' neighbours but the ends, each once, vertex 1's first. The list is sized for all
-  // of them at once and cut to what is written: emptied, it would give back its heap block and
-  // grow a new one an entry at a time on every rebuild.
+  // The ends' neighbours but the ends, each once, vertex 1's first. They are gathered as
+  // plain pointers and the list written once, in its own coding.
   CNeighborList<CVertex3d>* pRing = m_OptimalVertex.GetArrayVertexNeighbor();
-  const int most = m_pVertex1->NbVertexNeighbor() + m_pVertex2->NbVertexNeighbor();
-  pRing->SetSize(most);
-  // The duplicates are looked for among plain pointers, not the list's coded entries.
+  const int n1 = m_pVertex1->NbVertexNeighbor();
+  const int n2 = m_pVertex2->NbVertexNeighbor();
+  const int most = n1 + n2;
   constexpr int kShort = 64;
-  std::array<CVertex3d*, kShort> written;  // read only where written
+  std::array<CVertex3d*, kShort> shortRing;  // read only where written
+  std::vector<CVertex3d*> longRing;
+  CVertex3d** written = shortRing.data();
+  if (most > kShort) {
+    longRing.resize(static_cast<size_t>(most));
+    written = longRing.data();
+  }
   int n = 0;
+  // One bit per address hashed into a word: a vertex whose bit is not set yet is not written,
+  // and only the others are looked for (the ends share few neighbours).
+  std::uint64_t seen = 0;
   const auto add = [&](CVertex3d* v, const CVertex3d* pOtherEnd) {
     if (v == pOtherEnd || v == &m_OptimalVertex)
       return;
-    if (most <= kShort) {
-      if (std::find(written.begin(), written.begin() + n, v) != written.begin() + n)
-        return;
-      written[static_cast<size_t>(n)] = v;
-    } else {
+    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(v));
+    const std::uint64_t bit = std::uint64_t{1} << ((bits * 0x9E3779B97F4A7C15ull) >> 58);
+    if (seen & bit) {
       for (int i = 0; i < n; i++)
-        if (pRing->GetAt(i) == v)
+        if (written[i] == v)
           return;
     }
-    pRing->SetAt(n++, v);
+    seen |= bit;
+    written[n++] = v;
   };
-  for (int i = 0; i < m_pVertex1->NbVertexNeighbor(); i++)
+  for (int i = 0; i < n1; i++)
     add(m_pVertex1->GetVertexNeighbor(i), m_pVertex2);
-  for (int i = 0; i < m_pVertex2->NbVertexNeighbor(); i++)
+  for (int i = 0; i < n2; i++)
     add(m_pVertex2->GetVertexNeighbor(i), m_pVertex1);
-  pRing->SetSize(n);
+  pRing->Assign(n, [written](int i) { return written[i]; });
   FreeArrayNeighbor();
   if (!m_FaceCopies)
     return 1;

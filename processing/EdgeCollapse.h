@@ -51,6 +51,13 @@ public:
   // Valid only when both faces are valid and share an edge. Without face copies the optimal
   // vertex gets its neighbour list only: enough for the L2 measure, which never reads faces.
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies = true);
+  // The same validity, with the one-ring left unbuilt and the candidate marked when valid: for
+  // a caller whose next Update builds it from the one-ring as it stands then.
+  enum class ERing
+  {
+    Later
+  };
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing ring);
   ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;

@@ -91,10 +91,7 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  auto* pCandidate = new CEdgeCollapse(f, g, false);
-  pArray->Add(pCandidate);
-  if (pCandidate->IsValid())
-    pCandidate->SetMark(1);
+  pArray->Add(new CEdgeCollapse(f, g, false, CEdgeCollapse::ERing::Later));
 }
 
 // What the vetoes keep per vertex across collapses, in a table that holds every vertex from
@@ -191,6 +188,9 @@ public:
       slots.push_back(slot);
     return true;
   }
+
+  // Whether the vertex is in the table (a vertex of the mesh at the start).
+  bool Holds(const CVertex3d* v) const { return FindConst(v)->pVertex == v; }
 
   // The slots noted at the vertex; null when none ever was.
   std::vector<int>* RefusedAt(const CVertex3d* v)
@@ -454,12 +454,25 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     }
     return true;
   };
+  // A candidate that the known classes refuse as it enters the search is noted and set aside
+  // there: until a collapse around an end forgets a class (and hands back what the new class
+  // lets go) or the candidate changes, it would be refused whenever it came up, and the others
+  // come up in the same order without it.
+  const auto isKnownRefused = [&](const CEdgeCollapse* c) {
+    const CVertex3d* v1 = c->GetVertex1();
+    const CVertex3d* v2 = c->GetVertex2();
+    if (!v1 || !v2 || !classes.Holds(v1) || !classes.Holds(v2) || !KnownSharp(c, classes))
+      return false;
+    classes.NoteRefused(v1, c->GetSlot());
+    classes.NoteRefused(v2, c->GetSlot());
+    return true;
+  };
   const auto nextCollapse = [&] {
     CEdgeCollapse* pMin = nullptr;
     do {
       settledLeast = std::numeric_limits<double>::infinity();
       again = false;
-      pMin = candidates.GetMin(isCollapsible);
+      pMin = candidates.GetMin(isCollapsible, isKnownRefused);
       // A search that ran out after settling costs left those candidates aside.
       again = again || (!pMin && settledLeast != std::numeric_limits<double>::infinity());
     } while (again);

@@ -96,6 +96,90 @@ TEST(CollapseQueue, BlockedCandidatesWaitUntilHandedBack)
   EXPECT_EQ(queue.IsEmpty(), 1);
 }
 
+// A candidate known to be refused goes aside without an entry: the others come out as they
+// would with it pushed and refused, and a hand-back queues it at its key.
+TEST(CollapseQueue, SetAsideWaitsAsARefusalWould)
+{
+  SItem a{1.0f};
+  SItem b{2.0f};
+  SItem c{3.0f};
+  WideQueue queue;
+  queue.Push(&b, b.key, 1);
+  queue.Push(&c, c.key, 2);
+  ASSERT_EQ(queue.CanSetAside(&a, a.key, 0), 1);
+  queue.SetAside(&a, 0);
+  EXPECT_EQ(queue.IsBlocked(&a, 0), 1);
+  EXPECT_EQ(queue.GetBlocked(), std::vector<SItem*>{&a});
+  EXPECT_EQ(TopOf(queue), &b);
+  queue.Unblock(&a, a.key, 0);
+  EXPECT_EQ(queue.IsBlocked(&a, 0), 0);
+  EXPECT_EQ(TopOf(queue), &a);
+
+  // An entry of the same key in the heap already is judged when it comes up: no setting aside.
+  EXPECT_EQ(queue.CanSetAside(&a, a.key, 0), 0);
+  // Another key may go aside; the old entry is stale once the key moved.
+  a.key = 2.5f;
+  ASSERT_EQ(queue.CanSetAside(&a, a.key, 0), 1);
+  queue.SetAside(&a, 0);
+  EXPECT_EQ(TopOf(queue), &b);
+  b.key = 9.0f;
+  EXPECT_EQ(TopOf(queue), &c);
+  // A NaN is never queued, so never set aside either.
+  EXPECT_EQ(queue.CanSetAside(&c, std::numeric_limits<double>::quiet_NaN(), 2), 0);
+  // A deleted candidate is forgotten, aside or not.
+  queue.Forget(0);
+  EXPECT_EQ(queue.IsBlocked(&a, 0), 0);
+  EXPECT_EQ(queue.HasBlocked(), 0);
+}
+
+// The minimum with candidates set aside as they enter picks what the plain minimum picks when
+// the same candidates are refused on coming up, and leaves them waiting alike.
+TEST(ArrayEdgeCollapse, KnownRefusalsAtEntryPickWhatRefusalsOnComingUpPick)
+{
+  auto plainMesh = Torus(6);
+  auto asideMesh = Torus(6);
+  CArrayEdgeCollapse plain;
+  CArrayEdgeCollapse aside;
+  plain.FillAllPairs(plainMesh.get());
+  aside.FillAllPairs(asideMesh.get());
+  ASSERT_EQ(plain.GetSize(), aside.GetSize());
+  const int n = plain.GetSize();
+  ASSERT_GT(n, 20);
+  // Costs with ties, so that the order among equal costs counts too.
+  for (int i = 0; i < n; i++) {
+    plain.GetAt(i)->SetCost((i * 7) % 11);
+    aside.GetAt(i)->SetCost((i * 7) % 11);
+  }
+  // Every third candidate is refused; the aside search knows it for the even slots among them.
+  const auto refused = [](const CEdgeCollapse* c) { return c->GetSlot() % 3 == 0; };
+  int entered = 0;
+  const auto known = [&entered](const CEdgeCollapse* c) {
+    entered++;
+    return c->GetSlot() % 6 == 0;
+  };
+  const auto usable = [&refused](const CEdgeCollapse* c) { return !refused(c); };
+  for (int round = 0; round < n / 2; round++) {
+    const CEdgeCollapse* p = plain.GetMin(usable);
+    const CEdgeCollapse* q = aside.GetMin(usable, known);
+    ASSERT_EQ(p == nullptr, q == nullptr);
+    if (!p)
+      break;
+    ASSERT_EQ(p->GetSlot(), q->GetSlot()) << "round " << round;
+    // The chosen one moves on: a new cost, to be taken again as it enters.
+    const double cost = p->GetCost() + 5.0 + round % 4;
+    plain.AtSlot(p->GetSlot())->SetCost(cost);
+    aside.AtSlot(q->GetSlot())->SetCost(cost);
+  }
+  EXPECT_GT(entered, n);
+  for (int slot = 0; slot < n; slot += 6)
+    EXPECT_EQ(aside.IsBlockedAt(slot), 1) << slot;
+  // Handed back, a candidate set aside at entry is searched again at its cost.
+  CEdgeCollapse* first = aside.AtSlot(0);
+  first->SetCost(-1.0);
+  const auto any = [](const CEdgeCollapse*) { return true; };
+  EXPECT_EQ(aside.GetMin(any, [](const CEdgeCollapse*) { return false; }), first);
+}
+
 // An item that is deleted while its entry waits: the order-aware test reads the caller's own
 // record by order, never the item, and a forgotten item is blocked no more.
 TYPED_TEST(CollapseQueueOfEitherKey, DeletedItemsAreDroppedByOrderAndForgotten)

@@ -202,6 +202,62 @@ TEST(EdgeCollapseCandidate, InvalidPairsAndDefaults)
   EXPECT_EQ(none.FindVerticesToCollapse(), 0);
 }
 
+// A candidate whose ring waits for Update: valid and vertices as the building constructor finds
+// them, marked when valid, and its ring after an Update the ring a built candidate has.
+TEST(EdgeCollapseCandidate, RingLeftForUpdateIsBuiltThereAlike)
+{
+  auto mesh = Octahedron();
+  int valid = 0;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    for (int j = 0; j < mesh->NbFace(); j++) {
+      CFace3d* f = mesh->GetFace(i);
+      CFace3d* g = mesh->GetFace(j);
+      const CEdgeCollapse built(f, g, false);
+      auto* pLater = new CEdgeCollapse(f, g, false, CEdgeCollapse::ERing::Later);
+      EXPECT_EQ(pLater->IsValid(), built.IsValid()) << i << " " << j;
+      EXPECT_EQ(pLater->GetMark(), built.IsValid());
+      EXPECT_EQ(pLater->GetVertex1(), built.GetVertex1());
+      EXPECT_EQ(pLater->GetVertex2(), built.GetVertex2());
+      EXPECT_EQ(pLater->GetOptimalVertex()->NbVertexNeighbor(), 0);
+      CArrayEdgeCollapse array;
+      array.SetDeferL2(1);  // the ring, without a reference to measure against
+      array.Add(pLater);
+      array.Update(static_cast<CNearestFaceSearch*>(nullptr), nullptr);
+      EXPECT_EQ(pLater->GetMark(), 0);
+      valid += built.IsValid();
+      if (!built.IsValid())
+        continue;
+      const CVertex3d* a = built.GetOptimalVertex();
+      const CVertex3d* b = pLater->GetOptimalVertex();
+      ASSERT_EQ(b->NbVertexNeighbor(), a->NbVertexNeighbor());
+      for (int k = 0; k < a->NbVertexNeighbor(); k++)
+        EXPECT_EQ(b->GetVertexNeighbor(k), a->GetVertexNeighbor(k));
+    }
+  // Each of the twelve edges from both sides.
+  EXPECT_EQ(valid, 24);
+  CEdgeCollapse none(nullptr, mesh->GetFace(0), false, CEdgeCollapse::ERing::Later);
+  EXPECT_EQ(none.IsValid(), 0);
+  EXPECT_EQ(none.GetMark(), 0);
+}
+
+// The pairs of candidates already in the array, in either order, are not entered again.
+TEST(EdgeCollapseArray, FillSkipsPairsAlreadyThere)
+{
+  auto mesh = Torus(6);
+  CArrayEdgeCollapse array;
+  CFace3d* f = mesh->GetFace(3);
+  array.Add(new CEdgeCollapse(f->f(0), f));
+  array.Add(new CEdgeCollapse(f, f->f(1)));
+  EXPECT_EQ(array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            NbEdge(*mesh) - 2);
+  std::set<std::pair<const CFace3d*, const CFace3d*>> pairs;
+  for (int i = 0; i < array.GetSize(); i++) {
+    const CEdgeCollapse* c = array.GetAt(i);
+    EXPECT_TRUE(pairs.insert(std::minmax(c->GetFace(0), c->GetFace(1))).second);
+  }
+  EXPECT_EQ(static_cast<int>(pairs.size()), NbEdge(*mesh));
+}
+
 TEST(EdgeCollapseArray, FillCountsPairsOnceOrTwice)
 {
   auto mesh = Torus(6);
