@@ -73,8 +73,35 @@ private:
 
 CArrayEdgeCollapse::~CArrayEdgeCollapse()
 {
-  for (CEdgeCollapse* c : m_Slots)
+  for (int slot = 0; slot < static_cast<int>(m_Slots.size()); slot++)
+    Destroy(slot);
+}
+
+void CArrayEdgeCollapse::Destroy(int slot) const
+{
+  CEdgeCollapse* c = m_Slots[static_cast<size_t>(slot)];
+  if (!c)
+    return;
+  if (!m_Emplaced[static_cast<size_t>(slot)]) {
     delete c;
+    return;
+  }
+  c->~CEdgeCollapse();
+  m_FreeBlocks.push_back(c);
+}
+
+void* CArrayEdgeCollapse::TakeBlock()
+{
+  if (!m_FreeBlocks.empty()) {
+    void* pBlock = m_FreeBlocks.back();
+    m_FreeBlocks.pop_back();
+    return pBlock;
+  }
+  if (m_ChunkUsed == kChunk) {
+    m_Chunks.push_back(std::make_unique_for_overwrite<SBlock[]>(kChunk));
+    m_ChunkUsed = 0;
+  }
+  return &m_Chunks.back()[static_cast<size_t>(m_ChunkUsed++)];
 }
 
 CEdgeCollapse* CArrayEdgeCollapse::GetAt(int i) const
@@ -88,6 +115,7 @@ int CArrayEdgeCollapse::Add(CEdgeCollapse* pCandidate)
 {
   const int slot = static_cast<int>(m_Slots.size());
   m_Slots.push_back(pCandidate);
+  m_Emplaced.push_back(false);
   m_Live++;
   m_Keys.push_back(0.0);
   pCandidate->SetLog(&m_Log, &m_Keys, slot);
@@ -106,7 +134,15 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
 
 void CArrayEdgeCollapse::Compact() const
 {
-  std::erase(m_Slots, nullptr);
+  size_t kept = 0;
+  for (size_t slot = 0; slot < m_Slots.size(); slot++)
+    if (m_Slots[slot]) {
+      m_Slots[kept] = m_Slots[slot];
+      m_Emplaced[kept] = m_Emplaced[slot];
+      kept++;
+    }
+  m_Slots.resize(kept);
+  m_Emplaced.resize(kept);
   m_SlotsOfFace.Clear();
   m_Log.clear();
   m_Queue.Clear();
@@ -183,7 +219,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.Insert(f, g))
         continue;
-      Add(new CEdgeCollapse(f, g, m_FaceCopies));
+      Emplace(f, g, m_FaceCopies);
       added++;
     }
   }
@@ -199,7 +235,7 @@ int CArrayEdgeCollapse::FillAllPairs(CMesh3d* pMesh)
     CFace3d* f = pMesh->GetFace(i);
     for (int k = 0; k < 3; k++)
       if (f->f(k)) {
-        Add(new CEdgeCollapse(f, f->f(k)));
+        Emplace(f, f->f(k));
         added++;
       }
   }
@@ -219,8 +255,7 @@ int CArrayEdgeCollapse::FillIndependant(CMesh3d* pMesh)
       CFace3d* g = f->f(k);
       if (!g || g->GetFlag() == 1)
         continue;
-      auto* pCandidate = new CEdgeCollapse(f, g);
-      Add(pCandidate);
+      CEdgeCollapse* pCandidate = Emplace(f, g);
       added++;
       if (pCandidate->GetVertex1())
         pCandidate->GetVertex1()->SetFlagFaceNeighbors(1);
@@ -327,7 +362,7 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
     for (const int slot : *pSlots)
       if (m_Slots[slot] && m_Slots[slot]->HasFace(f)) {
         m_Queue.Forget(slot);
-        delete m_Slots[slot];  // frees its face copies
+        Destroy(slot);  // frees its face copies
         m_Slots[slot] = nullptr;
         m_Keys[slot] = std::numeric_limits<double>::quiet_NaN();
         m_Live--;

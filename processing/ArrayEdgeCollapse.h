@@ -5,6 +5,9 @@
 #include "processing/FaceSlotTable.h"
 
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 class CFace3d;
@@ -33,6 +36,11 @@ public:
   CEdgeCollapse* GetAt(int i) const;
   // Takes ownership; returns the index.
   int Add(CEdgeCollapse* pCandidate);
+  // Makes a candidate in the array's own storage (CEdgeCollapse's constructors) and adds it;
+  // returns it. Storage of removed candidates is used again, so that a run of collapses does
+  // not ask the heap for a block per new candidate.
+  template <class... Args>
+  CEdgeCollapse* Emplace(Args&&... args);
 
   const CEdgeCollapse::SDescent& GetDescent() const { return m_Descent; }
   float GetSharpThreshold() const { return m_SharpThreshold; }
@@ -122,6 +130,21 @@ private:
   // Closes the empty slots (renumbering the rest in order) and starts the searches afresh.
   void Compact() const;
   void ListFaces(int slot) const;
+  // Deletes the candidate at the slot, made by Emplace or given to Add.
+  void Destroy(int slot) const;
+  void* TakeBlock();
+
+  // Storage for one candidate; chunks of them, with the blocks of removed candidates listed.
+  struct alignas(CEdgeCollapse) SBlock
+  {
+    unsigned char bytes[sizeof(CEdgeCollapse)];
+  };
+  static constexpr int kChunk = 256;
+  std::vector<std::unique_ptr<SBlock[]>> m_Chunks;
+  int m_ChunkUsed = kChunk;
+  mutable std::vector<void*> m_FreeBlocks;
+  // Per slot, whether its candidate lives in that storage.
+  mutable std::vector<bool> m_Emplaced;
 
   mutable std::vector<CEdgeCollapse*> m_Slots;
   mutable CFaceSlotTable m_SlotsOfFace;
@@ -144,6 +167,22 @@ private:
   bool m_FaceCopies = true;
   CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };
+
+template <class... Args>
+CEdgeCollapse* CArrayEdgeCollapse::Emplace(Args&&... args)
+{
+  void* pBlock = TakeBlock();
+  CEdgeCollapse* pCandidate = nullptr;
+  try {
+    pCandidate = new (pBlock) CEdgeCollapse(std::forward<Args>(args)...);
+  } catch (...) {
+    m_FreeBlocks.push_back(pBlock);
+    throw;
+  }
+  Add(pCandidate);
+  m_Emplaced.back() = true;
+  return pCandidate;
+}
 
 template <class Usable>
 CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const

@@ -91,7 +91,7 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  pArray->Add(new CEdgeCollapse(f, g, false, CEdgeCollapse::ERing::Later));
+  pArray->Emplace(f, g, false, CEdgeCollapse::ERing::Later);
 }
 
 // What the vetoes keep per vertex across collapses, in a table that holds every vertex from

@@ -258,6 +258,45 @@ TEST(EdgeCollapseArray, FillSkipsPairsAlreadyThere)
   EXPECT_EQ(static_cast<int>(pairs.size()), NbEdge(*mesh));
 }
 
+// Candidates made in the array's storage and candidates handed to it live side by side through
+// removals and renumbering; a removed candidate's storage takes the next one made.
+TEST(EdgeCollapseArray, EmplacedAndAddedCandidatesThroughRemovals)
+{
+  auto mesh = Torus(6);
+  CArrayEdgeCollapse array;
+  CFace3d* f = mesh->GetFace(0);
+  CFace3d* g = mesh->GetFace(mesh->NbFace() / 2);  // far from f
+  auto* pGiven = new CEdgeCollapse(f, f->f(0));
+  array.Add(pGiven);
+  CEdgeCollapse* pMade = array.Emplace(f, f->f(1), false);
+  EXPECT_EQ(pMade->IsValid(), 1);
+  EXPECT_EQ(pMade->GetFace(1), f->f(1));
+  CEdgeCollapse* pLater = array.Emplace(g, g->f(0), false, CEdgeCollapse::ERing::Later);
+  EXPECT_EQ(pLater->GetMark(), 1);
+  array.Add(new CEdgeCollapse(g, g->f(1)));
+  ASSERT_EQ(array.GetSize(), 4);
+
+  // Removing f's candidates deletes one of each kind; the others keep their order.
+  EXPECT_EQ(array.RemoveFaces(f, nullptr), 2);
+  ASSERT_EQ(array.GetAt(0), pLater);
+  EXPECT_EQ(array.GetAt(1)->GetFace(1), g->f(1));
+  const void* freed = pMade;
+  CEdgeCollapse* pAgain = array.Emplace(g, g->f(2), false);
+  EXPECT_EQ(static_cast<const void*>(pAgain), freed);
+  EXPECT_EQ(pAgain->GetFace(1), g->f(2));
+  EXPECT_EQ(array.GetAt(2), pAgain);
+
+  // A fill of its own makes the rest in the storage, past any one chunk of it.
+  auto big = Torus(20);
+  CArrayEdgeCollapse filled;
+  EXPECT_EQ(filled.Fill(big.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f),
+            NbEdge(*big));
+  ASSERT_GT(filled.GetSize(), 512);
+  for (int i = 0; i < filled.GetSize(); i++)
+    ASSERT_EQ(filled.GetAt(i)->IsValid(), 1);
+  EXPECT_EQ(filled.RemoveFaces(big->GetFace(0), big->GetFace(1)), NbEdge(*big) - 5);
+}
+
 TEST(EdgeCollapseArray, FillCountsPairsOnceOrTwice)
 {
   auto mesh = Torus(6);
