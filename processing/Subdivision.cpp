@@ -81,13 +81,14 @@ void IndexVertices(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
   }
 }
 
-// A face with an empty corner takes no part in the adjacency: all its corners stay -1.
-void RecordCorners(const CMesh3d* pMesh, const CFace3d* f, int* pSlots, bool* pValid)
+// The slots of a face's corners, decoded once for the edge pass. A face with an empty corner
+// takes no part in the adjacency: all its corners stay -1.
+void RecordCorners(const CMesh3d* pMesh, CVertex3d* const corners[3], int* pSlots, bool* pValid)
 {
-  if (f->HasNullVertex())
+  if (!corners[0] || !corners[1] || !corners[2])
     return;
   for (int k = 0; k < 3; k++) {
-    const CVertex3d* v = f->v(k);
+    const CVertex3d* v = corners[k];
     const int index = v->GetAdjacencyIndex();
     if (index < 0 || index >= pMesh->NbVertex() || pMesh->GetVertex(index) != v)
       *pValid = false;
@@ -349,8 +350,8 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
-    RecordCorners(pMesh, f, slots, &indices.valid);
     const SFaceRefs refs(f);
+    RecordCorners(pMesh, refs.v, slots, &indices.valid);
     if (refs.HasNullVertex())
       continue;
     for (int k = 0; k < 3; k++) {
@@ -382,8 +383,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
-    RecordCorners(pMesh, f, slots, &indices.valid);
     const SFaceRefs refs(f);
+    RecordCorners(pMesh, refs.v, slots, &indices.valid);
     if (refs.HasNullVertex() || !refs.IsValid(f))
       continue;
     for (int k = 0; k < 3; k++) {

@@ -187,7 +187,11 @@ void CTriangleSplitLinker::MakeTheRest()
   }
 }
 
-// Every face cut in four with distinct corners.
+// Every face cut in four with distinct corners, each edge vertex on one or two faces with the
+// same ends, no two faces sharing two edge vertices (their centre pieces would share an edge
+// with more than two faces). A pair is checked as its second slot is met, while the first is
+// at hand; two faces that share two edge vertices are both met first from the lower one, so
+// the higher one finds it twice across.
 bool CTriangleSplitLinker::IsClean()
 {
   const int nbVertex = static_cast<int>(m_Points.size());
@@ -206,55 +210,45 @@ bool CTriangleSplitLinker::IsClean()
     if (Corner(g, 0) == Corner(g, 1) || Corner(g, 1) == Corner(g, 2) ||
         Corner(g, 0) == Corner(g, 2))
       return false;
+    int across[3];
     for (int k = 0; k < 3; k++)
-      if (!PairEdgeVertex(3 * g + k))
+      if (!PairEdgeVertex(3 * g + k, &across[k]))
         return false;
+    if (across[0] == across[1] || across[1] == across[2] || across[0] == across[2])
+      return false;
   }
   // Every vertex made by the step lies on some edge.
   for (size_t e = 0; e < m_Owner.size(); e += 2)
     if (m_Owner[e] < 0)
       return false;
-  return PairsAreConsistent();
+  return true;
 }
 
-// Notes slot s as a holder of its edge vertex, in slot order; an edge vertex on more than two
-// faces stands on a non-manifold edge.
-bool CTriangleSplitLinker::PairEdgeVertex(int s)
+// Notes slot s as a holder of its edge vertex, in slot order. The second holder must be
+// another face with the same ends, named in *pAcross; a first holder gets -1 - edge, unlike
+// any face. An edge vertex on more than two faces stands on a non-manifold edge.
+bool CTriangleSplitLinker::PairEdgeVertex(int s, int* pAcross)
 {
-  int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
-  if (owner[0] < 0)
+  const int g = s / 3;
+  const int k = s % 3;
+  int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(g, k) - m_NbOldVertex)];
+  if (owner[0] < 0) {
     owner[0] = s;
-  else if (owner[1] < 0)
-    owner[1] = s;
-  else
-    return false;
-  return true;
-}
-
-// The two slots of an edge vertex lie on two faces with the same ends; no two faces share two
-// edge vertices (their centre pieces would share an edge with more than two faces).
-bool CTriangleSplitLinker::PairsAreConsistent() const
-{
-  for (int g = 0; g < m_NbOldFace; g++) {
-    int across[3];
-    for (int k = 0; k < 3; k++) {
-      const int t = Across(3 * g + k);
-      across[k] = t < 0 ? -1 - k : t / 3;
-      if (t < 0)
-        continue;
-      if (across[k] == g)
-        return false;
-      const int a = Corner(g, k);
-      const int b = Corner(g, (k + 1) % 3);
-      const int c = Corner(t / 3, t % 3);
-      const int d = Corner(t / 3, (t % 3 + 1) % 3);
-      if (!((a == c && b == d) || (a == d && b == c)))
-        return false;
-    }
-    if (across[0] == across[1] || across[1] == across[2] || across[0] == across[2])
-      return false;
+    *pAcross = -1 - k;
+    return true;
   }
-  return true;
+  if (owner[1] >= 0)
+    return false;
+  owner[1] = s;
+  const int t = owner[0];
+  *pAcross = t / 3;
+  if (t / 3 == g)
+    return false;
+  const int a = Corner(g, k);
+  const int b = Corner(g, (k + 1) % 3);
+  const int c = Corner(t / 3, t % 3);
+  const int d = Corner(t / 3, (t % 3 + 1) % 3);
+  return (a == c && b == d) || (a == d && b == c);
 }
 
 int CTriangleSplitLinker::Across(int s) const

@@ -3,6 +3,7 @@
 // resulting corners, checked here by a plain quadratic reading of those rules.
 #include "processing/MeshLinks.h"
 #include "processing/ProcessingFixtures.h"
+#include "processing/TriangleSplitLinker.h"
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,62 @@ TEST(SubdivisionLink, MeshesWithUnpairedLinksFollowTheRules)
     EXPECT_EQ(pillow->NbFace(), loop ? 2 : 8) << name;
     EXPECT_EQ(pillow->NbVertex(), loop ? 3 : 3 + 6) << name;
   }
+}
+
+// Records the linker must refuse, leaving the mesh as it was, so that the step splits and
+// builds in full; and the clean record beside them, which it takes.
+struct SRecord
+{
+  fixtures::Triangles faces;
+  std::vector<int> slots;  // corners, then the vertices put on edges 0 to 2, per face
+  int nbNewVertex = 0;
+};
+
+bool SplitByLinker(const SRecord& record, int nbOldVertex, CMesh3d* pMesh)
+{
+  std::vector<CTriangleSplitLinker::SPoint> points;
+  for (int i = 0; i < nbOldVertex + record.nbNewVertex; i++)
+    points.push_back({{static_cast<float>(i), static_cast<float>(i % 3), 1.0f}});
+  CTriangleSplitLinker linker(pMesh, nbOldVertex, static_cast<int>(record.faces.size()),
+                              record.slots, points);
+  return linker.Split();
+}
+
+TEST(SubdivisionLink, LinkerRefusesRecordsThatAreNoCleanSplit)
+{
+  const fixtures::Points square{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+  const std::pair<const char*, SRecord> refused[] = {
+    // Edge vertex 4 on edges 0 and 1 of the same face.
+    {"vertex twice in a face", {{{0, 1, 2}}, {0, 1, 2, 4, 4, 5}, 2}},
+    // Each edge of the first face paired with an edge of the second, on the same ends: the two
+    // faces share all three edge vertices.
+    {"faces sharing two edge vertices",
+     {{{0, 1, 2}, {0, 2, 1}}, {0, 1, 2, 4, 5, 6, 0, 2, 1, 6, 5, 4}, 3}},
+    // Vertex 5 lies on edge 1-2 of the first face and on edge 3-1 of the second.
+    {"pair with other ends", {{{0, 1, 2}, {3, 1, 2}}, {0, 1, 2, 4, 5, 6, 3, 1, 2, 5, 7, 8}, 5}},
+    // Vertex 4 on three faces around edge 0-1.
+    {"edge vertex on three faces",
+     {{{0, 1, 2}, {1, 0, 3}, {0, 1, 3}}, {0, 1, 2, 4, 5, 6, 1, 0, 3, 4, 7, 8, 0, 1, 3, 4, 8, 7}, 5}},
+    // Vertex 7 is on no edge.
+    {"vertex on no edge", {{{0, 1, 2}}, {0, 1, 2, 4, 5, 6}, 4}},
+  };
+  for (const auto& [label, record] : refused) {
+    auto mesh = fixtures::Build(square, record.faces);
+    const auto corners = fixtures::Corners(*mesh);
+    const SMeshLinks links = LinksOf(*mesh);
+    EXPECT_FALSE(SplitByLinker(record, 4, mesh.get())) << label;
+    EXPECT_EQ(mesh->NbVertex(), 4) << label;
+    EXPECT_TRUE(fixtures::Corners(*mesh) == corners) << label;
+    EXPECT_TRUE(LinksOf(*mesh) == links) << label;
+  }
+
+  // Two faces on edge 1-2, each edge of the square's diagonal split once.
+  const SRecord clean{{{0, 1, 2}, {2, 1, 3}}, {0, 1, 2, 4, 5, 6, 2, 1, 3, 5, 7, 8}, 5};
+  auto mesh = fixtures::Build(square, clean.faces);
+  ASSERT_TRUE(SplitByLinker(clean, 4, mesh.get()));
+  EXPECT_EQ(mesh->NbFace(), 8);
+  EXPECT_EQ(mesh->NbVertex(), 9);
+  EXPECT_TRUE(LinksOf(*mesh) == LinksByRules(*mesh));
 }
 
 } // namespace
