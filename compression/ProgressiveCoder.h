@@ -201,6 +201,12 @@ private:
   void UpdateAdjacency();
   void ClearGates();
   void SeedGates();
+  // Faces on an edge that more than two faces hold, or two the same way: which of them a gate
+  // fronts depends on the order of the vertex's faces, which the decoder's coarser mesh does
+  // not keep for faces a layer replaces. Such faces are never replaced, so the order stays.
+  void FindTangledFaces();
+  bool IsTangled(const CFace3d* pFace) const;
+  bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
@@ -341,6 +347,8 @@ private:
   // Set when a layer's update left the lists matching the mesh's new indices: the next layer
   // of the same encoding takes them instead of listing the corners again.
   int m_CornersCarried = 0;
+  // Sorted; empty on the meshes where every edge has at most one face each way.
+  std::vector<const CFace3d*> m_TangledFaces;
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

@@ -186,3 +186,55 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
   m_CornersValid = 0;
   m_CornersCarried = 1;
 }
+
+// From each corner, the faces of the vertex holding the edge to the next corner: another one
+// the same way, or two more, tangle them all.
+void CProgressiveCoder::FindTangledFaces()
+{
+  m_TangledFaces.clear();
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const int nbFace = v->NbFaceNeighbor();
+    for (int j = 0; j < nbFace; j++) {
+      const CFace3d* f = v->GetFaceNeighbor(j);
+      const int k = f->IndexFrom(v);
+      const CVertex3d* b = k >= 0 ? f->v((k + 1) % 3) : nullptr;
+      if (!b || b == v)
+        continue;
+      int same = 0;
+      int held = 0;
+      for (int g = 0; g < nbFace; g++) {
+        const CFace3d* h = v->GetFaceNeighbor(g);
+        const int c = h == f ? -1 : h->IndexFrom(b);
+        if (c < 0)
+          continue;
+        held++;
+        same += h->v((c + 2) % 3) == v ? 1 : 0;
+      }
+      if (same == 0 && held < 2)
+        continue;
+      for (int g = 0; g < nbFace; g++)
+        if (v->GetFaceNeighbor(g)->IndexFrom(b) >= 0)
+          m_TangledFaces.push_back(v->GetFaceNeighbor(g));
+    }
+  }
+  std::sort(m_TangledFaces.begin(), m_TangledFaces.end());
+  m_TangledFaces.erase(std::unique(m_TangledFaces.begin(), m_TangledFaces.end()),
+                       m_TangledFaces.end());
+}
+
+bool CProgressiveCoder::IsTangled(const CFace3d* pFace) const
+{
+  return !m_TangledFaces.empty() &&
+         std::binary_search(m_TangledFaces.begin(), m_TangledFaces.end(), pFace);
+}
+
+bool CProgressiveCoder::IsPatchTangled() const
+{
+  if (m_TangledFaces.empty())
+    return false;
+  for (int i = 0; i < m_GatePatchFaces.GetSize(); i++)
+    if (IsTangled(m_GatePatchFaces.GetAt(i)))
+      return true;
+  return false;
+}
