@@ -204,7 +204,9 @@ private:
   // Faces on an edge that more than two faces hold, or two the same way: which of them a gate
   // fronts depends on the order of the vertex's faces, which the decoder's coarser mesh does
   // not keep for faces a layer replaces. Such faces are never replaced, so the order stays.
-  void FindTangledFaces();
+  // Pending until the next layer lists its corners (see InitLayer), which it reads.
+  void FindTangledFaces() { m_TanglesPending = 1; }
+  void FindTangledFacesNow();
   bool IsTangled(const CFace3d* pFace) const;
   bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
@@ -310,6 +312,7 @@ private:
   // the vertices the layer touched, by their rank.
   void CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
                     const std::vector<int>& freshStart);
+  void AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
   // A removal refused by the vetoes on the new faces, with the gate it was judged from: those
@@ -349,6 +352,7 @@ private:
   int m_CornersCarried = 0;
   // Sorted; empty on the meshes where every edge has at most one face each way.
   std::vector<const CFace3d*> m_TangledFaces;
+  int m_TanglesPending = 0;
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

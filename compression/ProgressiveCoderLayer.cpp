@@ -328,6 +328,9 @@ void CProgressiveCoder::InitLayer()
   else
     ListCorners();
   m_CornersCarried = 0;
+  if (m_TanglesPending)
+    FindTangledFacesNow();
+  m_TanglesPending = 0;
   const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
                                        static_cast<double>(m_MetricKind), m_MetricThreshold,
                                        static_cast<double>(m_ForbidNormalFlipping)};
