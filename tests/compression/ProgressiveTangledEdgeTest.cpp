@@ -208,4 +208,30 @@ TEST(ProgressiveTangledEdge, ManyTanglesAtOnceDecodeToTheSameFaces)
   }
 }
 
+// On a scanned mesh, fins on every 97th face, alternately turning with their face and against.
+TEST(ProgressiveTangledEdge, FinsOnAScannedMeshDecodeToTheSameFaces)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::ReadObj("bunny3674.obj");
+  ASSERT_NE(nullptr, mesh);
+  const int nbFace = mesh->NbFace();
+  for (int i = 50, n = 0; i < nbFace; i += 97, n++) {
+    CFace3d* f = mesh->GetFace(i);
+    CVertex3d* a = f->v(n % 2);
+    CVertex3d* b = f->v(1 - n % 2);
+    // Apart from any other fin on the same vertex: the vertices are told by position.
+    const float lift = 0.003f + 0.0001f * static_cast<float>(n);
+    auto* fin = new CVertex3d(a->x() + 0.001f, a->y() + 0.002f, a->z() + lift);
+    mesh->AddVertex(fin);
+    mesh->AddFace(new CFace3d(a, b, fin));
+  }
+  mesh->Rebuild();
+  const SOriginal original = Remember(*mesh);
+  CProgressiveCoder encoder;
+  ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 40, 12, "fin.vpm"));
+  EXPECT_GT(encoder.NbLayer(), 4);
+  ExpectOriginal(original, encoder, 0);
+  ExpectOriginal(original, encoder, 1);
+}
+
 } // namespace
