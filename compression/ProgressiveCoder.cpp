@@ -65,6 +65,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
     pMesh->WriteVrml(levels);
   if (!Quantize())
     return 0;
+  FindTangledFaces();
   const int cap = std::min((1 << quantizationBits) - 1, CFrequencyModel::MaxSymbols / 2 - 1);
   m_ResidualLimit = cap - std::min(8, cap / 4);
   const int initialCount = pMesh->NbVertex();
@@ -195,6 +196,7 @@ int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int 
   SetDebugging(pView, colourPatches, colourCause, delay);
   m_HasBoundary = pMesh->HasBoundary();
   m_CornersCarried = 0;
+  FindTangledFaces();
   const int removed = RunLayer();
   if (m_ApplyRemoval)
     m_pMesh->Rebuild();

@@ -201,6 +201,14 @@ private:
   void UpdateAdjacency();
   void ClearGates();
   void SeedGates();
+  // Faces on an edge that more than two faces hold, or two the same way: which of them a gate
+  // fronts depends on the order of the vertex's faces, which the decoder's coarser mesh does
+  // not keep for faces a layer replaces. Such faces are never replaced, so the order stays.
+  // Pending until the next layer lists its corners (see InitLayer), which it reads.
+  void FindTangledFaces() { m_TanglesPending = 1; }
+  void FindTangledFacesNow();
+  bool IsTangled(const CFace3d* pFace) const;
+  bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
@@ -304,6 +312,7 @@ private:
   // the vertices the layer touched, by their rank.
   void CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
                     const std::vector<int>& freshStart);
+  void AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end);
   std::vector<SCorner> m_Corners;
   std::vector<int> m_CornerStart;
   // A removal refused by the vetoes on the new faces, with the gate it was judged from: those
@@ -341,6 +350,9 @@ private:
   // Set when a layer's update left the lists matching the mesh's new indices: the next layer
   // of the same encoding takes them instead of listing the corners again.
   int m_CornersCarried = 0;
+  // Sorted; empty on the meshes where every edge has at most one face each way.
+  std::vector<const CFace3d*> m_TangledFaces;
+  int m_TanglesPending = 0;
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;

@@ -186,3 +186,67 @@ void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::ve
   m_CornersValid = 0;
   m_CornersCarried = 1;
 }
+
+// From each corner of v, the faces of v holding the edge to the next corner: another one the
+// same way, or two more, tangle them all.
+void CProgressiveCoder::AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end)
+{
+  for (const SCorner* c = begin; c < end; c++) {
+    const CVertex3d* b = c->next;
+    int same = 0;
+    int held = 0;
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->face != c->face && (g->next == b || g->previous == b)) {
+        held++;
+        same += g->next == b ? 1 : 0;
+      }
+    if (b == v || (same == 0 && held < 2))
+      continue;
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->next == b || g->previous == b)
+        m_TangledFaces.push_back(g->face);
+  }
+}
+
+// On the corner lists when every vertex has its own, else on the faces.
+void CProgressiveCoder::FindTangledFacesNow()
+{
+  m_TangledFaces.clear();
+  std::vector<SCorner> gathered;
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const int id = m_CornersComplete ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
+    if (id >= 0) {
+      AddTangledFaces(v, m_Corners.data() + m_CornerStart[static_cast<size_t>(id)],
+                      m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1]);
+      continue;
+    }
+    gathered.clear();
+    for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+      CFace3d* f = v->GetFaceNeighbor(j);
+      for (int k = 0; k < 3; k++)
+        if (f->v(k) == v)
+          gathered.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+    }
+    AddTangledFaces(v, gathered.data(), gathered.data() + gathered.size());
+  }
+  std::sort(m_TangledFaces.begin(), m_TangledFaces.end());
+  m_TangledFaces.erase(std::unique(m_TangledFaces.begin(), m_TangledFaces.end()),
+                       m_TangledFaces.end());
+}
+
+bool CProgressiveCoder::IsTangled(const CFace3d* pFace) const
+{
+  return !m_TangledFaces.empty() &&
+         std::binary_search(m_TangledFaces.begin(), m_TangledFaces.end(), pFace);
+}
+
+bool CProgressiveCoder::IsPatchTangled() const
+{
+  if (m_TangledFaces.empty())
+    return false;
+  for (int i = 0; i < m_GatePatchFaces.GetSize(); i++)
+    if (IsTangled(m_GatePatchFaces.GetAt(i)))
+      return true;
+  return false;
+}

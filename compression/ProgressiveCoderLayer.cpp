@@ -261,6 +261,7 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   m_HasBoundary = pMesh->HasBoundary();
   // The caller may have changed the mesh since the last layer.
   m_CornersCarried = 0;
+  FindTangledFaces();
   return EncodeLayer(gateType, maxValence);
 }
 
@@ -327,6 +328,9 @@ void CProgressiveCoder::InitLayer()
   else
     ListCorners();
   m_CornersCarried = 0;
+  if (m_TanglesPending)
+    FindTangledFacesNow();
+  m_TanglesPending = 0;
   const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
                                        static_cast<double>(m_MetricKind), m_MetricThreshold,
                                        static_cast<double>(m_ForbidNormalFlipping)};
@@ -529,7 +533,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
 {
   m_LastCause = kNone;
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
-  if (!BuildPatch(pGate, pFace, v, valence))
+  if (!BuildPatch(pGate, pFace, v, valence) || IsPatchTangled())
     return NullPatch(pGate, pFace, v, 2);
   ColourPatch();
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
@@ -575,7 +579,7 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   const int onFirstSide = pFace->f(i) == nullptr;
   CFace3d* g = onFirstSide ? pFace->f((i + 2) % 3) : pFace->f(i);
   CVertex3d* w = g ? g->GetVertexOther(onFirstSide ? first : second, v) : nullptr;
-  if (!w || g->GetFlag() != 0)
+  if (!w || g->GetFlag() != 0 || IsTangled(pFace) || IsTangled(g))
     return NullPatch(pGate, pFace, v, 2);
   if (w->IsNeighbor(onFirstSide ? second : first))
     return NullPatch(pGate, pFace, v, 2);

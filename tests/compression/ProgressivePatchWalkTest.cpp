@@ -83,7 +83,9 @@ TEST(ProgressivePatchWalk, BrokenRingsDecideAsOnTheFaceLists)
       EXPECT_EQ(progressive::Adjacency(*stale), progressive::Adjacency(*listed));
       removals += Removals(codes);
     }
-    EXPECT_GT(removals, 24 * 18 / 6);
+    // Faces on an edge held by three faces, or twice the same way, are never replaced: the
+    // most damaged torus keeps many more of its vertices.
+    EXPECT_GT(removals, 24 * 18 / 12);
   }
 }
 
