@@ -103,13 +103,13 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   // kept by the index of the vertex's bag (NaN until measured).
   std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
   m_Keys.assign(m_ArrayHalfEdge.size(), std::numeric_limits<float>::quiet_NaN());
-  for (const auto& pHalfEdge : m_ArrayHalfEdge) {
-    const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+  for (CHalfEdge& halfEdge : m_ArrayHalfEdge) {
+    const CVertex3d* pRemoved = halfEdge.GetRemoved();
     double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
     if (area != area)
       area = AreaAround(pRemoved);
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), area));
-    Queue(pHalfEdge.get());
+    halfEdge.SetCost(ComputeCost(&halfEdge, area));
+    Queue(&halfEdge);
   }
 }
 
@@ -134,7 +134,6 @@ void CHalfEdgeCollapse::BuildBags()
     m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>(i));
     m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
   }
-  m_ArrayHalfEdge.reserve(2 * static_cast<size_t>(m_pMesh->NbVertex() + m_pMesh->NbFace()));
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     for (int k = 0; k < v->NbVertexNeighbor(); k++) {
@@ -146,11 +145,11 @@ void CHalfEdgeCollapse::BuildBags()
         continue;
       CFace3d* f2 = faces.GetSize() > 1 ? faces[1] : nullptr;
       for (CVertex3d* pAccumulator : {v, n}) {
-        m_ArrayHalfEdge.push_back(
-          std::make_unique<CHalfEdge>(pAccumulator, pAccumulator == v ? n : v, faces[0], f2));
-        m_ArrayHalfEdge.back()->SetOrder(static_cast<int>(m_ArrayHalfEdge.size()) - 1);
-        GetBag(v)->Add(m_ArrayHalfEdge.back().get());
-        GetBag(n)->Add(m_ArrayHalfEdge.back().get());
+        CHalfEdge* h = &m_ArrayHalfEdge.emplace_back(pAccumulator, pAccumulator == v ? n : v,
+                                                     faces[0], f2);
+        h->SetOrder(static_cast<int>(m_ArrayHalfEdge.size()) - 1);
+        GetBag(v)->Add(h);
+        GetBag(n)->Add(h);
       }
     }
     v->SetFlag(1);

@@ -4,6 +4,7 @@
 #include "processing/HalfEdge.h"
 #include "processing/HalfEdgeBag.h"
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -60,7 +61,10 @@ public:
   static float GetPenalty(const CVertex3d* v);
   static CHalfEdgeBag* GetBag(const CVertex3d* v);
   int NbHalfEdge() const { return static_cast<int>(m_ArrayHalfEdge.size()); }
-  CHalfEdge* GetHalfEdge(int i) const { return m_ArrayHalfEdge[i].get(); }
+  CHalfEdge* GetHalfEdge(int i) const
+  {
+    return const_cast<CHalfEdge*>(&m_ArrayHalfEdge[static_cast<size_t>(i)]);
+  }
 
 private:
   void BuildBags();
@@ -84,7 +88,8 @@ private:
   void UnblockAround(CVertex3d* v, int rings);
   void Redraw();
 
-  std::vector<std::unique_ptr<CHalfEdge>> m_ArrayHalfEdge;
+  // Made in place, a block of them at a time: no allocation each, and addresses that stay.
+  std::deque<CHalfEdge> m_ArrayHalfEdge;
   std::vector<std::unique_ptr<CHalfEdgeBag>> m_ArrayBag;
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
