@@ -19,8 +19,8 @@ void CMesh3d::Free()
   m_ArrayEdge.DeleteAll();
   m_TextureCoordinates.clear();
   m_TextureIndices.clear();
-  m_DeletedVertices.clear();
-  m_DeletedFaces.clear();
+  m_DeletedVertices.Clear();
+  m_DeletedFaces.Clear();
 }
 
 void CMesh3d::Copy(const CMesh3d* pSource)
@@ -114,12 +114,12 @@ void CMesh3d::BeginDeferredDeletion() { m_DeferDeletion = 1; }
 void CMesh3d::EndDeferredDeletion()
 {
   m_DeferDeletion = 0;
-  if (!m_DeletedFaces.empty())
-    DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.count(f) != 0; });
-  if (!m_DeletedVertices.empty())
-    DeleteVerticesIf([this](const CVertex3d* v) { return m_DeletedVertices.count(v) != 0; });
-  m_DeletedFaces.clear();
-  m_DeletedVertices.clear();
+  if (!m_DeletedFaces.IsEmpty())
+    DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.Contains(f) != 0; });
+  if (!m_DeletedVertices.IsEmpty())
+    DeleteVerticesIf([this](const CVertex3d* v) { return m_DeletedVertices.Contains(v) != 0; });
+  m_DeletedFaces.Clear();
+  m_DeletedVertices.Clear();
 }
 
 void CMesh3d::FlushDeferredDeletion()
@@ -134,7 +134,7 @@ int CMesh3d::DeleteVertex(CVertex3d* v)
 {
   if (m_DeferDeletion) {
     m_Modified = 1;
-    return m_DeletedVertices.insert(v).second ? 1 : 0;
+    return m_DeletedVertices.Insert(v);
   }
   const int i = IndexFrom(v);
   if (i < 0)
@@ -159,7 +159,7 @@ int CMesh3d::DeleteFace(CFace3d* f)
 {
   if (m_DeferDeletion) {
     m_Modified = 1;
-    return m_DeletedFaces.insert(f).second ? 1 : 0;
+    return m_DeletedFaces.Insert(f);
   }
   const int i = IndexFrom(f);
   if (i < 0)

@@ -7,6 +7,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Material.h"
 #include "mesh/Object3d.h"
+#include "mesh/PointerSet.h"
 #include "mesh/Transform.h"
 #include "mesh/Vertex3d.h"
 
@@ -217,8 +218,8 @@ public:
   void EndDeferredDeletion();
   // Frees the marked elements now and goes on deferring; nothing outside a deferral.
   void FlushDeferredDeletion();
-  int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.size()); }
-  int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.size()); }
+  int NbLiveVertex() const { return NbVertex() - static_cast<int>(m_DeletedVertices.Size()); }
+  int NbLiveFace() const { return NbFace() - static_cast<int>(m_DeletedFaces.Size()); }
 
   // --- adjacency and normals (mesh/Mesh3dAdjacency.cpp) --------------------------------------
   int BuildAdjacency();
@@ -593,8 +594,8 @@ private:
   CArray3d<CVertex3d> m_ArrayVertex;
   CArray3d<CFace3d> m_ArrayFace;
   int m_DeferDeletion = 0;
-  std::unordered_set<const CVertex3d*> m_DeletedVertices;
-  std::unordered_set<const CFace3d*> m_DeletedFaces;
+  CPointerSet<CVertex3d> m_DeletedVertices;
+  CPointerSet<CFace3d> m_DeletedFaces;
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;

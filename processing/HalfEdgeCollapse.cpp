@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <span>
@@ -101,13 +102,14 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   // A cost reads the area around the removed vertex, which no cost changes: once per vertex,
   // kept by the index of the vertex's bag (NaN until measured).
   std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
-  for (const auto& pHalfEdge : m_ArrayHalfEdge) {
-    const CVertex3d* pRemoved = pHalfEdge->GetRemoved();
+  m_Keys.assign(m_ArrayHalfEdge.size(), std::numeric_limits<float>::quiet_NaN());
+  for (CHalfEdge& halfEdge : m_ArrayHalfEdge) {
+    const CVertex3d* pRemoved = halfEdge.GetRemoved();
     double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
     if (area != area)
       area = AreaAround(pRemoved);
-    pHalfEdge->SetCost(ComputeCost(pHalfEdge.get(), area));
-    m_Queue.Push(pHalfEdge.get(), GetKey(pHalfEdge.get()), pHalfEdge->GetOrder());
+    halfEdge.SetCost(ComputeCost(&halfEdge, area));
+    Queue(&halfEdge);
   }
 }
 
@@ -119,6 +121,7 @@ void CHalfEdgeCollapse::End()
   m_ArrayBag.clear();
   m_ArrayHalfEdge.clear();
   m_Queue.Clear();
+  std::vector<float>().swap(m_Keys);
   m_pMesh = nullptr;
 }
 
@@ -131,7 +134,6 @@ void CHalfEdgeCollapse::BuildBags()
     m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>(i));
     m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
   }
-  m_ArrayHalfEdge.reserve(2 * static_cast<size_t>(m_pMesh->NbVertex() + m_pMesh->NbFace()));
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     for (int k = 0; k < v->NbVertexNeighbor(); k++) {
@@ -143,11 +145,11 @@ void CHalfEdgeCollapse::BuildBags()
         continue;
       CFace3d* f2 = faces.GetSize() > 1 ? faces[1] : nullptr;
       for (CVertex3d* pAccumulator : {v, n}) {
-        m_ArrayHalfEdge.push_back(
-          std::make_unique<CHalfEdge>(pAccumulator, pAccumulator == v ? n : v, faces[0], f2));
-        m_ArrayHalfEdge.back()->SetOrder(static_cast<int>(m_ArrayHalfEdge.size()) - 1);
-        GetBag(v)->Add(m_ArrayHalfEdge.back().get());
-        GetBag(n)->Add(m_ArrayHalfEdge.back().get());
+        CHalfEdge* h = &m_ArrayHalfEdge.emplace_back(pAccumulator, pAccumulator == v ? n : v,
+                                                     faces[0], f2);
+        h->SetOrder(static_cast<int>(m_ArrayHalfEdge.size()) - 1);
+        GetBag(v)->Add(h);
+        GetBag(n)->Add(h);
       }
     }
     v->SetFlag(1);
@@ -233,8 +235,17 @@ float CHalfEdgeCollapse::GetKey(const CHalfEdge* pHalfEdge)
 CHalfEdge* CHalfEdgeCollapse::FindCheapest() const
 {
   return m_Queue.Top(
-    [](const CHalfEdge* h, float key) { return h->IsValid() && GetKey(h) == key; },
+    [this](const CHalfEdge*, float key, std::int64_t order) {
+      return m_Keys[static_cast<size_t>(order)] == key;
+    },
     [this](const CHalfEdge* h) { return CanRealise(h) != 0; });
+}
+
+void CHalfEdgeCollapse::Queue(CHalfEdge* pHalfEdge)
+{
+  const float key = GetKey(pHalfEdge);
+  m_Keys[static_cast<size_t>(pHalfEdge->GetOrder())] = key;
+  m_Queue.Push(pHalfEdge, key, pHalfEdge->GetOrder());
 }
 
 void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
@@ -243,7 +254,7 @@ void CHalfEdgeCollapse::Requeue(const CVertex3d* v)
   for (int i = 0; pBag && i < pBag->NbHalfEdge(); i++) {
     CHalfEdge* h = pBag->GetHalfEdge(i);
     if (h->IsValid())
-      m_Queue.Push(h, GetKey(h), h->GetOrder());
+      Queue(h);
   }
 }
 
@@ -343,6 +354,7 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
   }
   for (int i = 0; i < dropped.GetSize(); i++) {
     dropped[i]->Disable();
+    m_Keys[static_cast<size_t>(dropped[i]->GetOrder())] = std::numeric_limits<float>::quiet_NaN();
     GetBag(dropped[i]->GetAccumulator())->Remove(dropped[i]);
     GetBag(dropped[i]->GetRemoved())->Remove(dropped[i]);
   }
@@ -378,8 +390,15 @@ void CHalfEdgeCollapse::RemoveValence3(CVertex3d* v)
                         v->GetVertexNeighbor(2)};
   DropHalfEdgesOn(v, fa, fb);
   DropHalfEdgesOn(v, fc, nullptr);
-  GetBag(v)->RemoveAll();
+  // On a proper star nothing is left in v's bag; whatever is left loses v's penalty.
+  CHalfEdgeBag* pBag = GetBag(v);
   v->SetData(nullptr);
+  for (int i = 0; i < pBag->NbHalfEdge(); i++) {
+    const CHalfEdge* h = pBag->GetHalfEdge(i);
+    if (h->IsValid())
+      m_Keys[static_cast<size_t>(h->GetOrder())] = GetKey(h);
+  }
+  pBag->RemoveAll();
   v->SetFlag(1);
   if (!m_pMesh->RemoveValence3Vertex(v))
     return;

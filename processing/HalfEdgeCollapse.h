@@ -4,6 +4,7 @@
 #include "processing/HalfEdge.h"
 #include "processing/HalfEdgeBag.h"
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -60,7 +61,10 @@ public:
   static float GetPenalty(const CVertex3d* v);
   static CHalfEdgeBag* GetBag(const CVertex3d* v);
   int NbHalfEdge() const { return static_cast<int>(m_ArrayHalfEdge.size()); }
-  CHalfEdge* GetHalfEdge(int i) const { return m_ArrayHalfEdge[i].get(); }
+  CHalfEdge* GetHalfEdge(int i) const
+  {
+    return const_cast<CHalfEdge*>(&m_ArrayHalfEdge[static_cast<size_t>(i)]);
+  }
 
 private:
   void BuildBags();
@@ -72,9 +76,11 @@ private:
   void RemoveValence3(CVertex3d* v);
   void Collapse(CHalfEdge* pHalfEdge);
   // Disables the half-edges of v's bag that lie on f1 or f2 and takes them out of both bags.
-  static void DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2);
+  void DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2);
   static void RecomputeCosts(const CVertex3d* v);
   static float GetKey(const CHalfEdge* pHalfEdge);
+  // Queues the half-edge with its key as it stands, and keeps that key as its current one.
+  void Queue(CHalfEdge* pHalfEdge);
   // Queues the valid half-edges of v's bag with their keys as they stand.
   void Requeue(const CVertex3d* v);
   // Hands back to the queue the blocked half-edges within `rings` edges of v: realising one
@@ -82,11 +88,17 @@ private:
   void UnblockAround(CVertex3d* v, int rings);
   void Redraw();
 
-  std::vector<std::unique_ptr<CHalfEdge>> m_ArrayHalfEdge;
+  // Made in place, a block of them at a time: no allocation each, and addresses that stay.
+  std::deque<CHalfEdge> m_ArrayHalfEdge;
   std::vector<std::unique_ptr<CHalfEdgeBag>> m_ArrayBag;
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
   // The valid half-edges, cheapest key first; a cache of FindCheapest's search.
   mutable CCollapseQueue<CHalfEdge, float> m_Queue;
+  // Per half-edge order, the key it has now (NaN once disabled): whether a queue entry is
+  // current is read here, without visiting the half-edge, its accumulator and that one's bag.
+  // A key changes only with a cost, a penalty or an accumulator, and every such change is
+  // followed by queueing the half-edge again.
+  std::vector<float> m_Keys;
 };
