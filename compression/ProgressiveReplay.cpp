@@ -140,6 +140,7 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
     if (m_GateHead >= m_GateTail || !DecodeGate(m_Gates[m_GateHead++]))
       break;
   }
+  PlaceVertices();
   EndLayer();
   if (m_Error || m_CodeCursor != codes.NbCode())
     return 0;
@@ -694,12 +695,14 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
 }
 
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
-// the frame of its border when the layer is predicted.
+// the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
+// must run first when the border holds a vertex still waiting.
 int CProgressiveReplay::AddVertex(const int* border, int n,
                                   const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
   std::array<float, 3> quantized{0, 0, 0};
+  const int vertex = NbVertex();
   if (!m_pGeometry || m_GeometryCursor >= m_pGeometry->NbRecord()) {
     m_Error = 1;
   } else if (const int r = m_GeometryCursor++; const CVertex3d* pRemoved = m_pGeometry->GetVertex(r)) {
@@ -707,27 +710,42 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
-    std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
-    const size_t count = std::min(static_cast<size_t>(n), points.size());
-    for (size_t i = 0; i < count; i++) {
-      const auto& q = m_Quantized[static_cast<size_t>(border[i])];
-      points[i] = {q[0], q[1], q[2]};
+    SPlacement placement{vertex, r, std::min(n, 6), {}, &faces};
+    for (int i = 0; i < placement.nbBorder; i++) {
+      placement.border[static_cast<size_t>(i)] = border[i];
+      if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
+        PlaceVertices();
     }
-    const std::array<int, 3> p =
-        m_pGeometry->IsPredicted()
-            ? CProgressiveVertexRecord::Reconstruct(
-                  m_pGeometry->GetCoordinates(r),
-                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
-            : m_pGeometry->GetCoordinates(r);
-    for (size_t k = 0; k < 3; k++) {
-      quantized[k] = static_cast<float>(p[k]);
-      position[k] = static_cast<float>(p[k]) * m_Scale[k] + m_Shift[k];
-    }
+    m_Placements.push_back(placement);
   }
   m_Position.push_back(position);
   m_Quantized.push_back(quantized);
   m_Vertices.push_back({2, 0});
-  return NbVertex() - 1;
+  return vertex;
+}
+
+void CProgressiveReplay::PlaceVertices()
+{
+  for (const SPlacement& p : m_Placements) {
+    std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points;
+    const size_t count = std::min(static_cast<size_t>(p.nbBorder), points.size());
+    for (size_t i = 0; i < count; i++) {
+      const auto& q = m_Quantized[static_cast<size_t>(p.border[i])];
+      points[i] = {q[0], q[1], q[2]};
+    }
+    const std::array<int, 3> c =
+        m_pGeometry->IsPredicted()
+            ? CProgressiveVertexRecord::Reconstruct(
+                  m_pGeometry->GetCoordinates(p.record),
+                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), *p.pFaces)
+            : m_pGeometry->GetCoordinates(p.record);
+    const size_t slot = static_cast<size_t>(p.vertex);
+    for (size_t k = 0; k < 3; k++) {
+      m_Quantized[slot][k] = static_cast<float>(c[k]);
+      m_Position[slot][k] = static_cast<float>(c[k]) * m_Scale[k] + m_Shift[k];
+    }
+  }
+  m_Placements.clear();
 }
 
 int CProgressiveReplay::FaceFlag(int face) const
@@ -814,12 +832,21 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
   m_Seen.assign(nv, {-1, -1, -1});
+  CFace3d* const* facePointers = faces->GetData();
+  CVertex3d* const* vertexPointers = vertices->GetData();
   for (size_t a = 0; a < nv; a++) {
-    // The lists lie beyond a vertex's first cache line: the objects are fetched ahead.
+    // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
+    // are the entries the corners of a vertex further on will read at random.
     if (a + 8 < nv) {
       const char* p = reinterpret_cast<const char*>(vertices->GetAt(static_cast<int>(a + 8)));
       for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
+      const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
+      for (int i = 0; i < m_FaceCount[a + 8]; i++) {
+        __builtin_prefetch(&m_Seen[static_cast<size_t>(ahead[i].next)], 1);
+        __builtin_prefetch(facePointers + ahead[i].face);
+        __builtin_prefetch(vertexPointers + ahead[i].next);
+      }
     }
     const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
     const SCorner* end = begin + m_FaceCount[a];
@@ -832,7 +859,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
         SSeen& seen = m_Seen[static_cast<size_t>(b)];
         if (seen.vertex != static_cast<int>(a)) {
           seen = {static_cast<int>(a), c->face, -1};
-          m_Neighbors.push_back(b);
+          m_Neighbors.push_back(vertexPointers[b]);
         } else if (seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
@@ -846,8 +873,8 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     }
     m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)
-      m_VertexFaces.push_back(c->face);
-    SetAdjacencyLists(pMesh, static_cast<int>(a), m_VertexFaces.data(),
+      m_VertexFaces.push_back(facePointers[c->face]);
+    SetAdjacencyLists(vertexPointers[a], m_VertexFaces.data(),
                       static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
                       static_cast<int>(m_Neighbors.size()));
     if (begin == end)
@@ -857,6 +884,11 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(sum[0], sum[1], sum[2]);
   }
   for (int i = 0; i < NbFace(); i++) {
+    if (i + 8 < NbFace()) {
+      const char* p = reinterpret_cast<const char*>(faces->GetAt(i + 8));
+      for (size_t offset = 0; offset < sizeof(CFace3d); offset += 64)
+        __builtin_prefetch(p + offset, 1);
+    }
     CFace3d* f = faces->GetAt(i);
     const auto& n = m_FaceNormal[static_cast<size_t>(i)];
     f->SetNormal(n[0], n[1], n[2]);
