@@ -726,24 +726,38 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
 
 void CProgressiveReplay::PlaceVertices()
 {
-  for (const SPlacement& p : m_Placements) {
-    std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points;
-    const size_t count = std::min(static_cast<size_t>(p.nbBorder), points.size());
-    for (size_t i = 0; i < count; i++) {
-      const auto& q = m_Quantized[static_cast<size_t>(p.border[i])];
-      points[i] = {q[0], q[1], q[2]};
-    }
-    const std::array<int, 3> c =
-        m_pGeometry->IsPredicted()
-            ? CProgressiveVertexRecord::Reconstruct(
-                  m_pGeometry->GetCoordinates(p.record),
-                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), *p.pFaces)
-            : m_pGeometry->GetCoordinates(p.record);
+  using Point = CProgressiveVertexRecord::Point;
+  const bool predicted = m_pGeometry && m_pGeometry->IsPredicted();
+  std::array<std::array<Point, CProgressiveVertexRecord::kMaxBorder>, 2> points;
+  std::array<CProgressiveVertexRecord::SReconstruction, 2> in;
+  std::array<std::array<int, 3>, 2> out;
+  const auto set = [this](const SPlacement& p, const std::array<int, 3>& c) {
     const size_t slot = static_cast<size_t>(p.vertex);
     for (size_t k = 0; k < 3; k++) {
       m_Quantized[slot][k] = static_cast<float>(c[k]);
       m_Position[slot][k] = static_cast<float>(c[k]) * m_Scale[k] + m_Shift[k];
     }
+  };
+  // Two at a time: the pair's frames are worked out side by side.
+  for (size_t i = 0; i < m_Placements.size(); i += 2) {
+    const size_t nb = std::min<size_t>(2, m_Placements.size() - i);
+    for (size_t j = 0; j < nb; j++) {
+      const SPlacement& p = m_Placements[i + j];
+      const size_t count = std::min(static_cast<size_t>(p.nbBorder), points[j].size());
+      for (size_t b = 0; b < count; b++) {
+        const auto& q = m_Quantized[static_cast<size_t>(p.border[b])];
+        points[j][b] = {q[0], q[1], q[2]};
+      }
+      in[j] = {m_pGeometry->GetCoordinates(p.record), std::span<const Point>(points[j].data(), count),
+               *p.pFaces};
+      out[j] = in[j].abc;
+    }
+    if (predicted && nb == 2)
+      out = CProgressiveVertexRecord::ReconstructPair(in);
+    else if (predicted)
+      out[0] = CProgressiveVertexRecord::Reconstruct(in[0].abc, in[0].border, in[0].faces);
+    for (size_t j = 0; j < nb; j++)
+      set(m_Placements[i + j], out[j]);
   }
   m_Placements.clear();
 }
