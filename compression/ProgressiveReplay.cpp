@@ -63,8 +63,10 @@ void Normalize(std::array<float, 3>* p)
                                 static_cast<double>(v[2]) * v[2]);
   if (norm == 0.0)
     return;
-  for (float& x : v)
-    x = static_cast<float>(x / norm);
+  // Two quotients by one instruction where the target has one, each the one a division gives.
+  using Pair = double __attribute__((vector_size(16)));
+  const Pair xy = Pair{v[0], v[1]} / Pair{norm, norm};
+  v = {static_cast<float>(xy[0]), static_cast<float>(xy[1]), static_cast<float>(v[2] / norm)};
 }
 
 // CVector3d's cross product of p1 - p0 and p2 - p0, likewise.
@@ -140,6 +142,7 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
     if (m_GateHead >= m_GateTail || !DecodeGate(m_Gates[m_GateHead++]))
       break;
   }
+  PlaceVertices();
   EndLayer();
   if (m_Error || m_CodeCursor != codes.NbCode())
     return 0;
@@ -694,12 +697,14 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
 }
 
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
-// the frame of its border when the layer is predicted.
+// the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
+// must run first when the border holds a vertex still waiting.
 int CProgressiveReplay::AddVertex(const int* border, int n,
                                   const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
   std::array<float, 3> quantized{0, 0, 0};
+  const int vertex = NbVertex();
   if (!m_pGeometry || m_GeometryCursor >= m_pGeometry->NbRecord()) {
     m_Error = 1;
   } else if (const int r = m_GeometryCursor++; const CVertex3d* pRemoved = m_pGeometry->GetVertex(r)) {
@@ -707,27 +712,56 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
-    std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
-    const size_t count = std::min(static_cast<size_t>(n), points.size());
-    for (size_t i = 0; i < count; i++) {
-      const auto& q = m_Quantized[static_cast<size_t>(border[i])];
-      points[i] = {q[0], q[1], q[2]};
+    SPlacement placement{vertex, r, std::min(n, 6), {}, &faces};
+    for (int i = 0; i < placement.nbBorder; i++) {
+      placement.border[static_cast<size_t>(i)] = border[i];
+      if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
+        PlaceVertices();
     }
-    const std::array<int, 3> p =
-        m_pGeometry->IsPredicted()
-            ? CProgressiveVertexRecord::Reconstruct(
-                  m_pGeometry->GetCoordinates(r),
-                  std::span<const CProgressiveVertexRecord::Point>(points.data(), count), faces)
-            : m_pGeometry->GetCoordinates(r);
-    for (size_t k = 0; k < 3; k++) {
-      quantized[k] = static_cast<float>(p[k]);
-      position[k] = static_cast<float>(p[k]) * m_Scale[k] + m_Shift[k];
-    }
+    m_Placements.push_back(placement);
   }
   m_Position.push_back(position);
   m_Quantized.push_back(quantized);
   m_Vertices.push_back({2, 0});
-  return NbVertex() - 1;
+  return vertex;
+}
+
+void CProgressiveReplay::PlaceVertices()
+{
+  using Point = CProgressiveVertexRecord::Point;
+  const bool predicted = m_pGeometry && m_pGeometry->IsPredicted();
+  std::array<std::array<Point, CProgressiveVertexRecord::kMaxBorder>, 2> points;
+  std::array<CProgressiveVertexRecord::SReconstruction, 2> in;
+  std::array<std::array<int, 3>, 2> out;
+  const auto set = [this](const SPlacement& p, const std::array<int, 3>& c) {
+    const size_t slot = static_cast<size_t>(p.vertex);
+    for (size_t k = 0; k < 3; k++) {
+      m_Quantized[slot][k] = static_cast<float>(c[k]);
+      m_Position[slot][k] = static_cast<float>(c[k]) * m_Scale[k] + m_Shift[k];
+    }
+  };
+  // Two at a time: the pair's frames are worked out side by side.
+  for (size_t i = 0; i < m_Placements.size(); i += 2) {
+    const size_t nb = std::min<size_t>(2, m_Placements.size() - i);
+    for (size_t j = 0; j < nb; j++) {
+      const SPlacement& p = m_Placements[i + j];
+      const size_t count = std::min(static_cast<size_t>(p.nbBorder), points[j].size());
+      for (size_t b = 0; b < count; b++) {
+        const auto& q = m_Quantized[static_cast<size_t>(p.border[b])];
+        points[j][b] = {q[0], q[1], q[2]};
+      }
+      in[j] = {m_pGeometry->GetCoordinates(p.record), std::span<const Point>(points[j].data(), count),
+               *p.pFaces};
+      out[j] = in[j].abc;
+    }
+    if (predicted && nb == 2)
+      out = CProgressiveVertexRecord::ReconstructPair(in);
+    else if (predicted)
+      out[0] = CProgressiveVertexRecord::Reconstruct(in[0].abc, in[0].border, in[0].faces);
+    for (size_t j = 0; j < nb; j++)
+      set(m_Placements[i + j], out[j]);
+  }
+  m_Placements.clear();
 }
 
 int CProgressiveReplay::FaceFlag(int face) const
@@ -801,6 +835,9 @@ void CProgressiveReplay::ComputeNormals()
       for (size_t k = 0; k < 3; k++)
         m_VertexNormal[static_cast<size_t>(x)][k] += n[k];
   }
+  // In a loop of their own the roots of one vertex after another overlap.
+  for (std::array<float, 3>& sum : m_VertexNormal)
+    Normalize(&sum);
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
@@ -814,12 +851,21 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
   m_Seen.assign(nv, {-1, -1, -1});
+  CFace3d* const* facePointers = faces->GetData();
+  CVertex3d* const* vertexPointers = vertices->GetData();
   for (size_t a = 0; a < nv; a++) {
-    // The lists lie beyond a vertex's first cache line: the objects are fetched ahead.
+    // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
+    // are the entries the corners of a vertex further on will read at random.
     if (a + 8 < nv) {
       const char* p = reinterpret_cast<const char*>(vertices->GetAt(static_cast<int>(a + 8)));
       for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
+      const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
+      for (int i = 0; i < m_FaceCount[a + 8]; i++) {
+        __builtin_prefetch(&m_Seen[static_cast<size_t>(ahead[i].next)], 1);
+        __builtin_prefetch(facePointers + ahead[i].face);
+        __builtin_prefetch(vertexPointers + ahead[i].next);
+      }
     }
     const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
     const SCorner* end = begin + m_FaceCount[a];
@@ -832,7 +878,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
         SSeen& seen = m_Seen[static_cast<size_t>(b)];
         if (seen.vertex != static_cast<int>(a)) {
           seen = {static_cast<int>(a), c->face, -1};
-          m_Neighbors.push_back(b);
+          m_Neighbors.push_back(vertexPointers[b]);
         } else if (seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
@@ -846,17 +892,21 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     }
     m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)
-      m_VertexFaces.push_back(c->face);
-    SetAdjacencyLists(pMesh, static_cast<int>(a), m_VertexFaces.data(),
+      m_VertexFaces.push_back(facePointers[c->face]);
+    SetAdjacencyLists(vertexPointers[a], m_VertexFaces.data(),
                       static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
                       static_cast<int>(m_Neighbors.size()));
     if (begin == end)
       continue;
-    std::array<float, 3> sum = m_VertexNormal[a];
-    Normalize(&sum);
-    vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(sum[0], sum[1], sum[2]);
+    const std::array<float, 3>& normal = m_VertexNormal[a];
+    vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(normal[0], normal[1], normal[2]);
   }
   for (int i = 0; i < NbFace(); i++) {
+    if (i + 8 < NbFace()) {
+      const char* p = reinterpret_cast<const char*>(faces->GetAt(i + 8));
+      for (size_t offset = 0; offset < sizeof(CFace3d); offset += 64)
+        __builtin_prefetch(p + offset, 1);
+    }
     CFace3d* f = faces->GetAt(i);
     const auto& n = m_FaceNormal[static_cast<size_t>(i)];
     f->SetNormal(n[0], n[1], n[2]);

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+class CFace3d;
 class CMesh3d;
 class CProgressiveCodeList;
 class CProgressiveGeometryLayer;
 class CProgressivePattern;
+class CVertex3d;
 
 // The decoder's replay of whole layers on index arrays: the same first-in first-out conquest
 // as the coder's on mesh objects, which costs a heap object per element and a pointer walk per
@@ -148,6 +150,8 @@ private:
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
   int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
+  // The positions of the vertices added since the last call, from their records in turn.
+  void PlaceVertices();
   // Faces added by a layer are out of the conquest's sight until the next layer. across: the
   // edges across, as far as they are known.
   void AddLayerFace(int a, int b, int c, const std::array<int, 3>& across)
@@ -216,8 +220,8 @@ private:
     int second;
   };
   std::vector<SSeen> m_Seen;
-  std::vector<int> m_Neighbors;
-  std::vector<int> m_VertexFaces;
+  std::vector<CVertex3d*> m_Neighbors;
+  std::vector<CFace3d*> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.
   std::vector<std::array<float, 3>> m_VertexNormal;
@@ -241,4 +245,16 @@ private:
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;
   int m_NbPatternFace = 0;
+  // A vertex whose position waits for PlaceVertices: its frame is a long chain of roots and
+  // divisions, and frames worked out one after another overlap where a conquest step between
+  // them would wait on each. The faces are the pattern's, which outlive the replay.
+  struct SPlacement
+  {
+    int vertex;
+    int record;
+    int nbBorder;
+    std::array<int, 6> border;
+    const std::vector<std::array<int, 3>>* pFaces;
+  };
+  std::vector<SPlacement> m_Placements;
 };

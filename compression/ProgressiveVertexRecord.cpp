@@ -17,15 +17,50 @@ Point Cross(const Point& a, const Point& b)
 }
 double Dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// Two lanes divided by one instruction where the target has one: each lane is the quotient a
+// single division gives, and the divider, which the frame keeps busy, is asked half as often.
+using Pair = double __attribute__((vector_size(16)));
+
 // Normalises in place; false when the vector is null.
 bool Normalize(Point* p)
 {
   const double len = std::sqrt(Dot(*p, *p));
   if (len == 0)
     return false;
-  for (double& x : *p)
-    x /= len;
+  const Pair xy = Pair{(*p)[0], (*p)[1]} / Pair{len, len};
+  *p = {xy[0], xy[1], (*p)[2] / len};
   return true;
+}
+
+// The centroid: each coordinate divided by the count, then added up in border order. Two
+// points are six coordinates, three pairs.
+Point Centroid(std::span<const Point> border)
+{
+  const double count = static_cast<double>(border.size());
+  const Pair counts{count, count};
+  Point origin{0, 0, 0};
+  size_t i = 0;
+  for (; i + 1 < border.size(); i += 2) {
+    const Point& p = border[i];
+    const Point& q = border[i + 1];
+    const Pair first = Pair{p[0], p[1]} / counts;
+    const Pair second = Pair{p[2], q[0]} / counts;
+    const Pair third = Pair{q[1], q[2]} / counts;
+    origin[0] += first[0];
+    origin[1] += first[1];
+    origin[2] += second[0];
+    origin[0] += second[1];
+    origin[1] += third[0];
+    origin[2] += third[1];
+  }
+  if (i < border.size()) {
+    const Point& p = border[i];
+    const Pair first = Pair{p[0], p[1]} / counts;
+    origin[0] += first[0];
+    origin[1] += first[1];
+    origin[2] += p[2] / count;
+  }
+  return origin;
 }
 
 // std::floor without the library call, which the residual search makes hundreds of times per
@@ -146,9 +181,7 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::spa
   const size_t nbBorder = border.size();
   if (nbBorder == 0)
     return frame;
-  for (size_t i = 0; i < nbBorder; i++)
-    for (int k = 0; k < 3; k++)
-      frame.origin[k] += border[i][k] / static_cast<double>(nbBorder);
+  frame.origin = Centroid(border);
   Point n{0, 0, 0};
   for (const Triangle& f : faces) {
     const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
@@ -198,6 +231,105 @@ std::array<int, 3> CProgressiveVertexRecord::Reconstruct(const std::array<int, 3
   const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
   return Decoded(ComputeFrame(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept))),
                  abc[0], abc[1], abc[2]);
+}
+
+namespace {
+
+// A point per lane, coordinate by coordinate.
+using PairPoint = std::array<Pair, 3>;
+
+PairPoint PairSub(const PairPoint& a, const PairPoint& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+PairPoint PairCross(const PairPoint& a, const PairPoint& b)
+{
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Pair PairDot(const PairPoint& a, const PairPoint& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// As Normalize in each lane; false when either vector is null (nothing is then divided).
+bool PairNormalize(PairPoint* p)
+{
+  const Pair squared = PairDot(*p, *p);
+  const Pair len{std::sqrt(squared[0]), std::sqrt(squared[1])};
+  if (len[0] == 0 || len[1] == 0)
+    return false;
+  for (Pair& x : *p)
+    x /= len;
+  return true;
+}
+
+PairPoint PairProject(const PairPoint& p, const PairPoint& n, Pair d)
+{
+  const Pair t = PairDot(n, p) + d;
+  return {p[0] - t * n[0], p[1] - t * n[1], p[2] - t * n[2]};
+}
+
+PairPoint Lanes(const Point& first, const Point& second)
+{
+  return {Pair{first[0], second[0]}, Pair{first[1], second[1]}, Pair{first[2], second[2]}};
+}
+
+} // namespace
+
+std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
+    const std::array<SReconstruction, 2>& in)
+{
+  // Up to the normal's sum each lane on its own, as Reconstruct and ComputeFrame do it.
+  std::array<Point, 2> origin{};
+  std::array<Point, 2> normal{};
+  std::array<Point, 2> first{};
+  std::array<Point, 2> last{};
+  bool alike = true;
+  for (size_t lane = 0; lane < 2; lane++) {
+    const std::span<const Point> border =
+        in[lane].border.first(std::min(in[lane].border.size(), static_cast<size_t>(kMaxBorder)));
+    if (border.empty()) {
+      alike = false;
+      break;
+    }
+    std::array<Triangle, kMaxFaces> kept{};
+    const int nbKept = KeepFaces(in[lane].faces, static_cast<int>(border.size()), &kept);
+    origin[lane] = Centroid(border);
+    Point n{0, 0, 0};
+    for (int i = 0; i < nbKept; i++) {
+      const Triangle& f = kept[static_cast<size_t>(i)];
+      const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
+      for (int k = 0; k < 3; k++)
+        n[k] += c[k];
+    }
+    normal[lane] = n;
+    first[lane] = border.front();
+    last[lane] = border.back();
+  }
+  // The frame in both lanes at once. A null vector, which the single call replaces by a fixed
+  // axis, sends both through it.
+  PairPoint n = Lanes(normal[0], normal[1]);
+  if (alike && PairNormalize(&n)) {
+    const PairPoint o = Lanes(origin[0], origin[1]);
+    const Pair d = -PairDot(n, o);
+    PairPoint t1 = PairSub(PairProject(Lanes(last[0], last[1]), n, d),
+                           PairProject(Lanes(first[0], first[1]), n, d));
+    if (PairNormalize(&t1)) {
+      PairPoint t2 = PairCross(t1, n);
+      if (PairNormalize(&t2)) {
+        const auto lane = [&in](int k) {
+          return Pair{static_cast<double>(in[0].abc[static_cast<size_t>(k)]),
+                      static_cast<double>(in[1].abc[static_cast<size_t>(k)])};
+        };
+        const Pair a = lane(0);
+        const Pair b = lane(1);
+        const Pair c = lane(2);
+        std::array<std::array<int, 3>, 2> out{};
+        for (size_t k = 0; k < 3; k++) {
+          const Pair x = o[k] + a * t1[k] + b * t2[k] + c * n[k];
+          out[0][k] = RoundHalfDown(x[0]);
+          out[1][k] = RoundHalfDown(x[1]);
+        }
+        return out;
+      }
+    }
+  }
+  return {Reconstruct(in[0].abc, in[0].border, in[0].faces),
+          Reconstruct(in[1].abc, in[1].border, in[1].faces)};
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,

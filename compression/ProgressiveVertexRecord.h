@@ -76,6 +76,16 @@ public:
   // The quantized position of the residuals abc in the frame of the given border.
   static std::array<int, 3> Reconstruct(const std::array<int, 3>& abc, std::span<const Point> border,
                                         std::span<const Triangle> faces);
+  // The arguments of one such reconstruction.
+  struct SReconstruction
+  {
+    std::array<int, 3> abc;
+    std::span<const Point> border;
+    std::span<const Triangle> faces;
+  };
+  // Two at once, each as the call above gives it: the two frames' chains of roots and
+  // divisions run side by side.
+  static std::array<std::array<int, 3>, 2> ReconstructPair(const std::array<SReconstruction, 2>& in);
 
 private:
   struct SFrame

@@ -378,6 +378,13 @@ int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)
   return BuildAdjacency();
 }
 
+void SetAdjacencyLists(CVertex3d* v, CFace3d* const* faces, int nbFace, CVertex3d* const* neighbors,
+                       int nbNeighbor)
+{
+  AssignList(v->GetArrayFaceNeighbor(), nbFace, [faces](int p) { return faces[p]; });
+  AssignList(v->GetArrayVertexNeighbor(), nbNeighbor, [neighbors](int j) { return neighbors[j]; });
+}
+
 void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
                        const int* neighbors, int nbNeighbor)
 {
