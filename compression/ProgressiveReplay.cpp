@@ -470,7 +470,7 @@ void CProgressiveReplay::RunNullPatches()
     const int j = SideOf(gate.edge);
     const int w = f.v[static_cast<size_t>(kPrevious[j])];
     flags[face] = 1;
-    const int both = (vertices[static_cast<size_t>(gate.first)].mark == 2) &
+    const int both = static_cast<int>(vertices[static_cast<size_t>(gate.first)].mark == 2) &
                      (vertices[static_cast<size_t>(gate.second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
     taken.flag = 1;
@@ -509,7 +509,7 @@ void CProgressiveReplay::NullPatch(Gate gate)
   const int w = f.v[static_cast<size_t>(kPrevious[j])];
   m_FaceFlag[face] = 1;
   // Tag pair 2: both ends marked 2.
-  const int both = (m_Vertices[static_cast<size_t>(gate.first)].mark == 2) &
+  const int both = static_cast<int>(m_Vertices[static_cast<size_t>(gate.first)].mark == 2) &
                    (m_Vertices[static_cast<size_t>(gate.second)].mark == 2);
   Take(w, static_cast<std::int8_t>(2 - both));
   // A gate's face is one the layer started with: the faces across its edges are listed.
