@@ -66,14 +66,6 @@ Triple RefTriangleNormal(const Triple& p0, const Triple& p1, const Triple& p2)
   return CVector3d::UnitNormal(a, b, c);
 }
 
-[[gnu::noinline]] CVector3d CornerNormalOf(const CVector3d& a, const CVector3d& b,
-                                           const CVector3d& centre)
-{
-  CVector3d n = (a - centre) ^ (b - centre);
-  n.Normalize();
-  return n;
-}
-
 [[gnu::noinline]] CVector3d CrossOf(const CVector3d& u, const CVector3d& v) { return u ^ v; }
 
 [[gnu::noinline]] void NormalizeOf(CVector3d* v) { v->Normalize(); }
@@ -266,19 +258,4 @@ TEST(Vector3dRounding, TriangleNormalsRoundTheCrossProductBeforeNormalising)
     CVertex3d c = Vert(triangles[i][2]);
     EXPECT_EQ(0.0, CVector3d::UnitNormal(&a, &b, &c).GetSquareNorm()) << i;
   }
-}
-
-TEST(Vector3dRounding, CornerNormalsOfDifferencesMatchTheReference)
-{
-  // A corner normal as the quads compute it: differences from a centre, cross product, normalised.
-  CPointSource source(14);
-  CMismatches corner;
-  for (int i = 0; i < kRandomCases; i++) {
-    const std::vector<Triple> p = source.Next(3);
-    const Triple expected =
-      RefNormalize(RefCross(RefDifference(p[2], p[0]), RefDifference(p[2], p[1])));
-    corner.Check(CornerNormalOf(Vec(p[0]), Vec(p[1]), Vec(p[2])), expected,
-                 Show(p[0]) + " " + Show(p[1]) + " " + Show(p[2]));
-  }
-  EXPECT_EQ(0, corner.Count()) << corner.First();
 }
