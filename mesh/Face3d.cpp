@@ -24,9 +24,7 @@ double EdgeLength(const CVertex3d* a, const CVertex3d* b)
 // Unit normal of the triangle (p0, p1, p2); zero for a degenerate one.
 CVector3d TriangleNormal(const CVertex3d* p0, const CVertex3d* p1, const CVertex3d* p2)
 {
-  CVector3d normal(CVector3d(p0, p1) ^ CVector3d(p0, p2));
-  normal.Normalize();
-  return normal;
+  return CVector3d::UnitNormal(p0, p1, p2);
 }
 
 double Compacity(const CVertex3d* a, const CVertex3d* b, const CVertex3d* c)

@@ -87,6 +87,15 @@ public:
     m_y = static_cast<float>(m_y / norm);
     m_z = static_cast<float>(m_z / norm);
   }
+  // Unit normal of the triangle (p0, p1, p2), from the cross product of p1 - p0 and p2 - p0;
+  // zero for a degenerate one. Inline for the same reason as Normalize.
+  template <class P>
+  static CVector3d UnitNormal(const P* p0, const P* p1, const P* p2)
+  {
+    CVector3d normal(CVector3d(p0, p1) ^ CVector3d(p0, p2));
+    normal.Normalize();
+    return normal;
+  }
   void SetNorm(float norm);
   double GetSquareNorm() const
   {
