@@ -219,6 +219,17 @@ bool PlaneBeyond(const SFace& f, const float p[3], double planeBound)
   return hh < 1e60 && hh * kShrink > f.norm * planeBound;
 }
 
+// The distance to the nearest border point of a face that p projects outside of (at q); -1 when
+// the border lies beyond the bound.
+double BorderDistance(const SFace& f, const float p[3], const float q[3], float nearest[3],
+                      double bound)
+{
+  if (BorderBeyond(f, p, bound))
+    return -1.0;
+  NearestOnBorder(f, q, nearest);
+  return SquareDistance(p, nearest);
+}
+
 // The squared distance from p to the face, or -1 when the face cannot be nearer than bound:
 // its plane is farther (then so is the face, whether p projects inside it or not), or p
 // projects outside it and its ball is farther. early holds EarlyBounds(bound, largest).
@@ -242,10 +253,7 @@ double BoundedDistance(const SFace& f, const float p[3], float nearest[3], doubl
       return toPlane;
     }
   }
-  if (BorderBeyond(f, p, bound))
-    return -1.0;
-  NearestOnBorder(f, q, nearest);
-  return SquareDistance(p, nearest);
+  return BorderDistance(f, p, q, nearest, bound);
 }
 
 // The distance BoundedDistance gives when it does not pass the face over, and the plane
@@ -266,10 +274,7 @@ double UnboundedDistance(const SFace& f, const float p[3], float nearest[3], dou
       return toPlane;
     }
   }
-  if (BorderBeyond(f, p, bound))
-    return -1.0;
-  NearestOnBorder(f, q, nearest);
-  return SquareDistance(p, nearest);
+  return BorderDistance(f, p, q, nearest, bound);
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "mesh/Mesh3d.h"
+#include "AllocatedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,24 +10,7 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-// From the sanitizer runtime; its header does not come with every compiler.
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 namespace {
-
-// Bytes the process holds from the allocator now.
-size_t AllocatedBytes()
-{
-#if defined(__SANITIZE_ADDRESS__)
-  return __sanitizer_get_current_allocated_bytes();
-#else
-  return mallinfo2().uordblks;
-#endif
-}
 
 TEST(ElementPool, ElementsOfOneMeshLieSideBySide)
 {

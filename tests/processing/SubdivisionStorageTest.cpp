@@ -1,4 +1,5 @@
 #include "processing/ProcessingFixtures.h"
+#include "AllocatedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -7,24 +8,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-// From the sanitizer runtime; its header does not come with every compiler.
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 namespace {
-
-// Bytes the process holds from the allocator now.
-size_t AllocatedBytes()
-{
-#if defined(__SANITIZE_ADDRESS__)
-  return __sanitizer_get_current_allocated_bytes();
-#else
-  return mallinfo2().uordblks;
-#endif
-}
 
 using Step = std::function<void(CMesh3d&)>;
 
