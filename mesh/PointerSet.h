@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/PointerHash.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -48,18 +50,10 @@ private:
   std::size_t Find(const T* p) const
   {
     const std::size_t mask = m_Slots.size() - 1;
-    std::size_t i = Home(p) & mask;
+    std::size_t i = PointerHome(p) & mask;
     while (m_Slots[i] && m_Slots[i] != p)
       i = (i + 1) & mask;
     return i;
-  }
-
-  // Elements of a pool lie a fixed stride apart: the high bits of a multiplicative hash spread
-  // such runs evenly.
-  static std::size_t Home(const T* p)
-  {
-    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
-    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
   }
 
   void Grow()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/PointerHash.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -62,8 +64,7 @@ private:
   std::size_t Probe(const CFace3d* pFace) const
   {
     const std::size_t mask = m_Entries.size() - 1;
-    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pFace));
-    std::size_t i = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    std::size_t i = PointerHome(pFace) & mask;
     while (m_Entries[i].pFace && m_Entries[i].pFace != pFace)
       i = (i + 1) & mask;
     return i;

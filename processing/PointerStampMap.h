@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/PointerHash.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,7 +39,7 @@ public:
     if (2 * (m_Count + 1) > m_Slots.size())
       Grow();
     const std::size_t mask = m_Slots.size() - 1;
-    for (std::size_t i = Home(key) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = PointerHome(key) & mask;; i = (i + 1) & mask) {
       SSlot& slot = m_Slots[i];
       if (slot.stamp != m_Stamp) {
         slot.stamp = m_Stamp;
@@ -60,7 +62,7 @@ public:
     if (m_Slots.empty())
       return nullptr;
     const std::size_t mask = m_Slots.size() - 1;
-    for (std::size_t i = Home(key) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = PointerHome(key) & mask;; i = (i + 1) & mask) {
       SSlot& slot = m_Slots[i];
       if (slot.stamp != m_Stamp)
         return nullptr;
@@ -82,12 +84,6 @@ private:
     Value value{};
   };
 
-  static std::size_t Home(const void* key)
-  {
-    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
-    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32);
-  }
-
   void Grow()
   {
     std::vector<SSlot> old(m_Slots.empty() ? 64 : 2 * m_Slots.size());
@@ -96,7 +92,7 @@ private:
     for (const SSlot& slot : old) {
       if (slot.stamp != m_Stamp)
         continue;
-      std::size_t i = Home(slot.key) & mask;
+      std::size_t i = PointerHome(slot.key) & mask;
       while (m_Slots[i].stamp == m_Stamp)
         i = (i + 1) & mask;
       m_Slots[i] = slot;
