@@ -53,48 +53,90 @@ struct SSlotIndices
   bool valid = true;
 };
 
-// Every vertex learns its slot and has its position noted, in one pass; a vertex listed twice
-// keeps its last slot, as the build does. The vertex flags are cleared on the way if asked.
-void IndexVertices(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
+// Every vertex learns its slot and has its position noted, in array order; a vertex listed
+// twice keeps its last slot, as the build does. The vertex flags are cleared on the way if
+// asked. The edge pass drives the walk: a corner it meets that the walk has not reached yet
+// sends the walk on to it and some way past it, so that the vertices are read just before
+// the faces ask for them (while they are in the cache) rather than all in a pass of their own.
+class CVertexIndexer
 {
-  const int nbVertex = pMesh->NbVertex();
-  // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
-  pIndices->points.reserve(static_cast<size_t>(nbVertex) +
-                           2 * static_cast<size_t>(pMesh->NbFace()));
-  pIndices->points.resize(static_cast<size_t>(nbVertex));
-  for (int i = 0; i < nbVertex; i++) {
-    CVertex3d* v = pMesh->GetVertex(i);
-    SPoint& point = pIndices->points[static_cast<size_t>(i)];
-    if (!v) {
-      pIndices->valid = false;
-      point = SPoint{{0.0f, 0.0f, 0.0f}};
-      continue;
+public:
+  CVertexIndexer(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
+    : m_pMesh(pMesh), m_ClearFlags(clearFlags), m_pIndices(pIndices), m_NbVertex(pMesh->NbVertex())
+  {
+    // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
+    pIndices->points.reserve(static_cast<size_t>(m_NbVertex) +
+                             2 * static_cast<size_t>(pMesh->NbFace()));
+    pIndices->points.resize(static_cast<size_t>(m_NbVertex));
+  }
+
+  // The slot of v, the walk taken on to it first if need be; -1 when the mesh does not list it.
+  int Slot(const CVertex3d* v)
+  {
+    for (;;) {
+      const int index = v->GetAdjacencyIndex();
+      if (index >= 0 && index < m_Next && m_pMesh->GetVertex(index) == v)
+        return index;
+      if (m_Next >= m_NbVertex)
+        return -1;
+      WalkTo(m_Next + 1);
     }
-    if (clearFlags)
+  }
+
+  // The slots of a face's corners, the walk then taken some way ahead. A face with an empty
+  // corner takes no part in the adjacency: all its corners stay -1.
+  void RecordCorners(CVertex3d* const corners[3], int* pSlots)
+  {
+    if (!corners[0] || !corners[1] || !corners[2])
+      return;
+    const int walked = m_Next;
+    for (int k = 0; k < 3; k++) {
+      pSlots[k] = Slot(corners[k]);
+      if (pSlots[k] < 0)
+        m_pIndices->valid = false;
+    }
+    if (m_Next != walked)
+      WalkTo(m_Next + kAhead);
+  }
+
+  void Finish() { WalkTo(m_NbVertex); }
+
+private:
+  void WalkTo(int end)
+  {
+    end = std::min(end, m_NbVertex);
+    for (; m_Next < end; m_Next++)
+      Index(m_Next);
+  }
+
+  void Index(int i)
+  {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    SPoint& point = m_pIndices->points[static_cast<size_t>(i)];
+    if (!v) {
+      m_pIndices->valid = false;
+      point = SPoint{{0.0f, 0.0f, 0.0f}};
+      return;
+    }
+    if (m_ClearFlags)
       v->SetFlag(0);
-    // Met before in this pass: the slot it holds from there names it.
+    // Met before in this walk: the slot it holds from there names it.
     const int before = v->GetAdjacencyIndex();
-    if (before >= 0 && before < i && pMesh->GetVertex(before) == v)
-      pIndices->valid = false;
+    if (before >= 0 && before < i && m_pMesh->GetVertex(before) == v)
+      m_pIndices->valid = false;
     v->SetAdjacencyIndex(i);
     point = SPoint{{v->x(), v->y(), v->z()}};
   }
-}
 
-// The slots of a face's corners, decoded once for the edge pass. A face with an empty corner
-// takes no part in the adjacency: all its corners stay -1.
-void RecordCorners(const CMesh3d* pMesh, CVertex3d* const corners[3], int* pSlots, bool* pValid)
-{
-  if (!corners[0] || !corners[1] || !corners[2])
-    return;
-  for (int k = 0; k < 3; k++) {
-    const CVertex3d* v = corners[k];
-    const int index = v->GetAdjacencyIndex();
-    if (index < 0 || index >= pMesh->NbVertex() || pMesh->GetVertex(index) != v)
-      *pValid = false;
-    pSlots[k] = index;
-  }
-}
+  // How far past a corner the walk goes: a few rows of a mesh in scan order, within the cache.
+  static constexpr int kAhead = 4096;
+
+  CMesh3d* m_pMesh;
+  bool m_ClearFlags;
+  SSlotIndices* m_pIndices;
+  int m_NbVertex;
+  int m_Next = 0;
+};
 
 // A vertex of the step on edge k, noted by its index and position; made later.
 void AddEdgePoint(SSlotIndices* pIndices, int k, float x, float y, float z, int* pSlots)
@@ -346,12 +388,12 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  IndexVertices(pMesh, false, &indices);
+  CVertexIndexer indexer(pMesh, false, &indices);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     const SFaceRefs refs(f);
-    RecordCorners(pMesh, refs.v, slots, &indices.valid);
+    indexer.RecordCorners(refs.v, slots);
     if (refs.HasNullVertex())
       continue;
     for (int k = 0; k < 3; k++) {
@@ -369,6 +411,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
     }
     f->SetFlag(i + 1);
   }
+  indexer.Finish();
   return indices;
 }
 
@@ -379,12 +422,12 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  IndexVertices(pMesh, true, &indices);
+  CVertexIndexer indexer(pMesh, true, &indices);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     const SFaceRefs refs(f);
-    RecordCorners(pMesh, refs.v, slots, &indices.valid);
+    indexer.RecordCorners(refs.v, slots);
     if (refs.HasNullVertex() || !refs.IsValid(f))
       continue;
     for (int k = 0; k < 3; k++) {
@@ -415,6 +458,7 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
     }
     f->SetFlag(i + 1);
   }
+  indexer.Finish();
   return indices;
 }
 
