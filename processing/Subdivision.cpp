@@ -51,18 +51,58 @@ struct SSlotIndices
   std::vector<int> slots;
   std::vector<SPoint> points;
   bool valid = true;
+  // The slots of the vertices that the Loop step marks as ends of boundary edges.
+  std::vector<int> boundary;
 };
+
+// Whether p and q share exactly one face, i.e. the edge between them is a boundary edge.
+bool IsBoundaryEdge(const CVertex3d* p, const CVertex3d* q)
+{
+  int shared = 0;
+  for (int i = 0; i < p->NbFaceNeighbor(); i++)
+    shared += p->GetFaceNeighbor(i)->HasVertex(q);
+  return shared == 1;
+}
+
+// Loop's vertex rule for p into out; an end of boundary edges (vertex flag 1, every other
+// flag cleared first) moves along the boundary only.
+void LoopVertexPosition(const CVertex3d* p, float* out, CLoopAlphas& alphas)
+{
+  out[0] = p->x();
+  out[1] = p->y();
+  out[2] = p->z();
+  if (p->GetFlag() != 1) {
+    LoopVertexRule(p, out, [&alphas](int n) { return alphas(n); });
+    return;
+  }
+  // The two neighbours across boundary edges: a neighbour on the boundary may be joined
+  // through an interior edge (the corner triangle of a grid).
+  const int n = p->NbVertexNeighbor();
+  const CVertex3d* ends[2] = {nullptr, nullptr};
+  int found = 0;
+  for (int j = 0; j < n && found < 2; j++) {
+    const CVertex3d* q = p->GetVertexNeighbor(j);
+    if (q->GetFlag() == 1 && IsBoundaryEdge(p, q))
+      ends[found++] = q;
+  }
+  if (found < 2)
+    return;
+  for (int axis = 0; axis < 3; axis++)
+    out[axis] = (6.0f * p->Get(axis) + ends[0]->Get(axis) + ends[1]->Get(axis)) / 8.0f;
+}
 
 // Every vertex learns its slot and has its position noted, in array order; a vertex listed
 // twice keeps its last slot, as the build does. The vertex flags are cleared on the way if
 // asked. The edge pass drives the walk: a corner it meets that the walk has not reached yet
 // sends the walk on to it and some way past it, so that the vertices are read just before
 // the faces ask for them (while they are in the cache) rather than all in a pass of their own.
+// With alphas, the walk also puts the Loop rule of each vertex into its point, its flag cleared.
 class CVertexIndexer
 {
 public:
-  CVertexIndexer(CMesh3d* pMesh, bool clearFlags, SSlotIndices* pIndices)
-    : m_pMesh(pMesh), m_ClearFlags(clearFlags), m_pIndices(pIndices), m_NbVertex(pMesh->NbVertex())
+  CVertexIndexer(CMesh3d* pMesh, SSlotIndices* pIndices, CLoopAlphas* pAlphas, bool clearFlags)
+    : m_pMesh(pMesh), m_ClearFlags(clearFlags || pAlphas != nullptr), m_pIndices(pIndices),
+      m_pAlphas(pAlphas), m_NbVertex(pMesh->NbVertex())
   {
     // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
     pIndices->points.reserve(static_cast<size_t>(m_NbVertex) +
@@ -126,6 +166,8 @@ private:
       m_pIndices->valid = false;
     v->SetAdjacencyIndex(i);
     point = SPoint{{v->x(), v->y(), v->z()}};
+    if (m_pAlphas)
+      LoopVertexPosition(v, point.p, *m_pAlphas);
   }
 
   // How far past a corner the walk goes: a few rows of a mesh in scan order, within the cache.
@@ -134,6 +176,7 @@ private:
   CMesh3d* m_pMesh;
   bool m_ClearFlags;
   SSlotIndices* m_pIndices;
+  CLoopAlphas* m_pAlphas;
   int m_NbVertex;
   int m_Next = 0;
 };
@@ -388,7 +431,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  CVertexIndexer indexer(pMesh, false, &indices);
+  CVertexIndexer indexer(pMesh, &indices, nullptr, false);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
@@ -422,7 +465,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
-  CVertexIndexer indexer(pMesh, true, &indices);
+  CLoopAlphas alphas;
+  CVertexIndexer indexer(pMesh, &indices, &alphas, true);
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
@@ -437,6 +481,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
       if (!n) {
         a->SetFlag(1);
         b->SetFlag(1);
+        indices.boundary.push_back(a->GetAdjacencyIndex());
+        indices.boundary.push_back(b->GetAdjacencyIndex());
         AddEdgePoint(&indices, k, (a->x() + b->x()) / 2.0f, (a->y() + b->y()) / 2.0f,
                      (a->z() + b->z()) / 2.0f, slots);
         continue;
@@ -462,47 +508,21 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
   return indices;
 }
 
-// Whether p and q share exactly one face, i.e. the edge between them is a boundary edge.
-bool IsBoundaryEdge(const CVertex3d* p, const CVertex3d* q)
-{
-  int shared = 0;
-  for (int i = 0; i < p->NbFaceNeighbor(); i++)
-    shared += p->GetFaceNeighbor(i)->HasVertex(q);
-  return shared == 1;
-}
-
-// Loop's vertex rule for the vertices present before the run, into their points; computed
-// before the split, while the old faces still tell the boundary edges.
+// The Loop rule for the vertices present before the step, into their points; computed before
+// the split, while the old faces still tell the boundary edges. The vertex walk gives every
+// vertex the interior rule as it passes; the boundary ends, marked after, get theirs again.
 void LoopVertexPositions(const CMesh3d* pMesh, int nbVertex, SSlotIndices* pIndices)
 {
   CLoopAlphas alphas;
-  for (int i = 0; i < nbVertex; i++) {
-    const CVertex3d* p = pMesh->GetVertex(i);
-    if (!p)
-      continue;
-    float* out = pIndices->points[static_cast<size_t>(i)].p;
-    out[0] = p->x();
-    out[1] = p->y();
-    out[2] = p->z();
-    const int n = p->NbVertexNeighbor();
-    if (p->GetFlag() == 1) {
-      // The two neighbours across boundary edges: a neighbour on the boundary may be joined
-      // through an interior edge (the corner triangle of a grid).
-      const CVertex3d* ends[2] = {nullptr, nullptr};
-      int found = 0;
-      for (int j = 0; j < n && found < 2; j++) {
-        const CVertex3d* q = p->GetVertexNeighbor(j);
-        if (q->GetFlag() == 1 && IsBoundaryEdge(p, q))
-          ends[found++] = q;
-      }
-      if (found < 2)
-        continue;
-      for (int axis = 0; axis < 3; axis++)
-        out[axis] = (6.0f * p->Get(axis) + ends[0]->Get(axis) + ends[1]->Get(axis)) / 8.0f;
-      continue;
-    }
-    LoopVertexRule(p, out, [&alphas](int n) { return alphas(n); });
+  if (pIndices->valid) {
+    for (const int i : pIndices->boundary)
+      LoopVertexPosition(pMesh->GetVertex(i), pIndices->points[static_cast<size_t>(i)].p, alphas);
+    return;
   }
+  // A vertex listed twice: every slot again.
+  for (int i = 0; i < nbVertex; i++)
+    if (const CVertex3d* p = pMesh->GetVertex(i))
+      LoopVertexPosition(p, pIndices->points[static_cast<size_t>(i)].p, alphas);
 }
 
 } // namespace
