@@ -156,10 +156,10 @@ private:
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
   int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
-  // v's slot for this kind of layer and v's adjacency index, null when nothing is remembered.
-  std::uint8_t* RefusalOf(const CVertex3d* v, int* pId);
+  // v's refusals for this kind of layer and v's adjacency index, null when nothing is remembered.
+  std::uint32_t* RefusalOf(const CVertex3d* v, int* pId);
   bool IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace, int id,
-                           std::uint8_t code) const;
+                           std::uint32_t refused) const;
   void RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace, CVertex3d* v);
   void ForgetRefusals(size_t count);
   // v->IsOnBoundary(), read on v's corners where they are listed.
@@ -195,6 +195,8 @@ private:
   // Position in the corner lists of the front face's corner at first; kNoFront without one,
   // kUnresolved when first's corners are not listed.
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
+  // The same in the listed corners of adjacency index id.
+  int FrontCornerIn(int id, const CVertex3d* second) const;
   void LookAhead();
   void ListCorners();
   bool CanUpdateAdjacency() const;
@@ -321,12 +323,15 @@ private:
   // layer's update lists again those of every vertex its faces touch) and the vetoes' settings
   // stay, the same gate gets the same refusal. The gate is named by the position of the front
   // face among v's corners (the corner holds first before v, second after): per kind of layer
-  // (simple, double), 0 when none, else 1 + 4 * position + tag pair.
+  // (simple, double), bit 4 * position + tag pair set for each gate refused. A vertex met from
+  // several gates in turn keeps them all.
   struct SRefusals
   {
-    std::uint8_t kind[2] = {0, 0};
+    std::uint32_t kind[2] = {0, 0};
+    // v's boundary status read on the same corners: 0 not yet, 1 inside, 2 on the boundary.
+    std::uint8_t boundary = 0;
   };
-  static constexpr int kMaxRefusalCorner = 60;
+  static constexpr int kMaxRefusalCorner = 8;
   std::vector<SRefusals> m_Refusals;
   std::vector<SRefusals> m_RefusalSpare;
   // The veto settings the remembered refusals were judged under.

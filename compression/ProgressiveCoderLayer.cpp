@@ -104,9 +104,11 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 } // namespace
 
+// The gate keeps a's own corner list, or none: lists do not change within a layer, so the
+// owner need not be checked again when the gate's turn comes.
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b, a->GetAdjacencyIndex());
+  m_Gates.emplace_back(a, b, m_CornersValid ? CornerListOf(a, a->GetAdjacencyIndex()) : -1);
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -144,8 +146,11 @@ int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* seco
                                    int firstIndex) const
 {
   const int id = CornerListOf(first, firstIndex);
-  if (id < 0)
-    return CProgressiveGate::kUnresolved;
+  return id < 0 ? CProgressiveGate::kUnresolved : FrontCornerIn(id, second);
+}
+
+int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
+{
   const int end = m_CornerStart[static_cast<size_t>(id) + 1];
   for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].previous == second)
@@ -179,15 +184,17 @@ void CProgressiveCoder::LookAhead()
   constexpr size_t kFar = 16;
   constexpr size_t kNear = 8;
   if (m_GateHead + kFar < m_Gates.size()) {
-    const CProgressiveGate& g = m_Gates[m_GateHead + kFar];
-    const int id = CornerListOf(g.GetFirst(), g.GetFirstIndex());
+    const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
     if (id >= 0)
       __builtin_prefetch(m_Corners.data() + m_CornerStart[static_cast<size_t>(id)]);
   }
   if (m_GateHead + kNear >= m_Gates.size())
     return;
   CProgressiveGate& g = m_Gates[m_GateHead + kNear];
-  const int corner = FrontCorner(g.GetFirst(), g.GetSecond(), g.GetFirstIndex());
+  const int id = g.GetFirstIndex();
+  if (id < 0)
+    return;
+  const int corner = FrontCornerIn(id, g.GetSecond());
   g.SetFrontCorner(corner);
   if (corner < 0)
     return;
@@ -388,7 +395,7 @@ int CProgressiveCoder::EncodeStep()
   const int r = ProcessGate(&gate);
   if (r != kNone && r != 1)
     m_pCurrentCodes->Add(static_cast<unsigned int>(r));
-  if (r != kNone)
+  if (r != kNone && m_pView)
     DebugStep();
   return 1;
 }
@@ -403,15 +410,14 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
     v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
-  PushGate(pGate->GetFirst(), v);
+  m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
 }
 
+// The patch arrays are filled by the walk, where a removal is judged.
 int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 {
-  m_GateBorder.RemoveAll();
-  m_GatePatchFaces.RemoveAll();
   CVertex3d* v = nullptr;
   const int corner = pGate->GetFrontCorner() != CProgressiveGate::kUnresolved
                          ? pGate->GetFrontCorner()
@@ -432,7 +438,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
       (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
   int id = -1;
-  const std::uint8_t* pRefusal = RefusalOf(v, &id);
+  const std::uint32_t* pRefusal = RefusalOf(v, &id);
   const bool remembered = pRefusal && *pRefusal && IsRefusalRemembered(pGate, pFace, id, *pRefusal);
   if (remembered) {
     m_RefusalHits++;
@@ -447,7 +453,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 
 // Null when refusals are not remembered: with every refusal shown or coloured, the full
 // judgement runs each time.
-std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
+std::uint32_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 {
   if (m_RefusalMode == 1 || !m_ApplyRemoval || m_ColourCause || m_ColourPatches)
     return nullptr;
@@ -459,14 +465,19 @@ std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 }
 
 bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace,
-                                            int id, std::uint8_t code) const
+                                            int id, std::uint32_t refused) const
 {
-  const int corner = m_CornerStart[static_cast<size_t>(id)] + (code - 1) / 4;
-  if (corner >= m_CornerStart[static_cast<size_t>(id) + 1])
-    return false;
-  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  return c.face == pFace && c.previous == pGate->GetFirst() && c.next == pGate->GetSecond() &&
-         (code - 1) % 4 == pGate->GetTagPair();
+  const int begin = m_CornerStart[static_cast<size_t>(id)];
+  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  for (int i = begin; i < end; i++) {
+    const SCorner& c = m_Corners[static_cast<size_t>(i)];
+    if (c.face != pFace)
+      continue;
+    if (c.previous != pGate->GetFirst() || c.next != pGate->GetSecond())
+      return false;
+    return (refused >> (4 * (i - begin) + pGate->GetTagPair())) & 1;
+  }
+  return false;
 }
 
 // Only for a patch walked on v's corners: the walk then read nothing but them.
@@ -474,21 +485,29 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
                                         CVertex3d* v)
 {
   int id = -1;
-  std::uint8_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
+  std::uint32_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
   if (!pRefusal)
     return;
   const int begin = m_CornerStart[static_cast<size_t>(id)];
   const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
-      *pRefusal = static_cast<std::uint8_t>(1 + 4 * (i - begin) + pGate->GetTagPair());
+      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
       return;
     }
 }
 
+// Read on v's corners once while they stay as listed, unless every answer is checked.
 int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 {
+  const int id = m_RefusalMode == 0 ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
+  SRefusals* pMemory =
+      id >= 0 && static_cast<size_t>(id) < m_Refusals.size() ? &m_Refusals[static_cast<size_t>(id)] : nullptr;
+  if (pMemory && pMemory->boundary)
+    return pMemory->boundary - 1;
   const int byCorners = IsOnBoundaryByCorners(v);
+  if (pMemory && byCorners >= 0)
+    pMemory->boundary = static_cast<std::uint8_t>(byCorners + 1);
   if (byCorners < 0)
     return v->IsOnBoundary();
   if (m_RefusalMode == 2 && byCorners != v->IsOnBoundary())
