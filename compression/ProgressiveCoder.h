@@ -96,6 +96,10 @@ public:
   // In mode 2, also the free vertices whose boundary status read on the corner lists differed
   // from the one read on their faces.
   int GetBoundaryMismatches() const { return m_BoundaryMismatches; }
+  // Layers of an encoding found before their conquest to remove nothing, and not walked (in
+  // mode 0); in mode 2, those of them whose walk removed something all the same.
+  int GetBarrenLayers() const { return m_BarrenLayers; }
+  int GetBarrenMismatches() const { return m_BarrenMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -151,7 +155,9 @@ private:
   // One layer of the mesh being encoded; whether it has a boundary is known already (no
   // removal opens or closes one).
   int EncodeLayer(int gateType, int maxValence);
-  int RunLayer();
+  int RunLayer(bool skipBarren = false);
+  bool IsLayerBarren();
+  static bool HasDegenerateRing(const CVertex3d* v, int valence);
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
@@ -340,6 +346,8 @@ private:
   int m_RefusalHits = 0;
   int m_RefusalMismatches = 0;
   int m_BoundaryMismatches = 0;
+  int m_BarrenLayers = 0;
+  int m_BarrenMismatches = 0;
   // The last gate's null patch cause (kNone when it removed its vertex).
   int m_LastCause = kNone;
   // Set when the last patch was walked on the corner lists.

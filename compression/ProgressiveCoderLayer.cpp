@@ -236,10 +236,21 @@ void CProgressiveCoder::ListCorners()
   }
   m_Corners.clear();
   m_CornerStart.assign(static_cast<size_t>(nv) + 1, 0);
-  for (int id = 0; id < nv; id++) {
-    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
+  for (int id = 0; id < nv; id++)
     if (shared[static_cast<size_t>(id)])
       m_CornerOwner[static_cast<size_t>(id)] = nullptr;
+  // The faces lie apart and each is read where its corners and its layout flag sit: both
+  // lines of a vertex's faces are fetched some vertices ahead.
+  constexpr int kAhead = 4;
+  for (int id = 0; id < nv; id++) {
+    if (id + kAhead < nv)
+      if (const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id + kAhead)])
+        for (int j = 0; j < w->NbFaceNeighbor(); j++) {
+          const char* f = reinterpret_cast<const char*>(w->GetFaceNeighbor(j));
+          __builtin_prefetch(f);
+          __builtin_prefetch(f + sizeof(CFace3d) - 1);
+        }
+    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
     const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)];
     if (!v)
       continue;
@@ -269,24 +280,37 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   // The caller may have changed the mesh since the last layer.
   m_CornersCarried = 0;
   FindTangledFaces();
-  return EncodeLayer(gateType, maxValence);
-}
-
-int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
-{
+  // Every layer's codes are kept here, those of a layer that removes nothing too.
   m_GateType = gateType;
   m_MaxValence = maxValence;
   return RunLayer();
 }
 
+// The layers of an encoding: one that removes nothing leaves the stream, so its codes are
+// not needed.
+int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
+{
+  m_GateType = gateType;
+  m_MaxValence = maxValence;
+  return RunLayer(true);
+}
+
 // The conquest of one layer; with removal applied, the removed vertices and their faces leave
 // the mesh. Returns the number of vertices removed. Their geometry waits until every layer is
-// known, to be predicted as the decoder will (Encode).
-int CProgressiveCoder::RunLayer()
+// known, to be predicted as the decoder will (Encode). With skipBarren, a layer that cannot
+// remove anything is not walked: its codes stay empty.
+int CProgressiveCoder::RunLayer(bool skipBarren)
 {
   InitLayer();
-  while (EncodeStep()) {
+  const bool barren = skipBarren && IsLayerBarren();
+  m_BarrenLayers += barren ? 1 : 0;
+  // Judging in full walks it all the same; checking, walks it and counts a removal found.
+  if (!barren || m_RefusalMode != 0) {
+    while (EncodeStep()) {
+    }
   }
+  if (barren && m_RefusalMode == 2 && m_pCurrentGeometry->NbRecord() > 0)
+    m_BarrenMismatches++;
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
   // Each removal flags its vertex 2 and leaves one record.
@@ -306,6 +330,44 @@ int CProgressiveCoder::RunLayer()
   }
   m_pMesh->SetModified();
   return removed;
+}
+
+// Whether no gate of the layer can remove its front vertex, known before the conquest: a removal
+// needs a free vertex whose valence and boundary status let it be judged, and none is made
+// free or given another valence until a removal is made. Only where the walk shows nothing
+// (no view, no colours) and removes what it judges.
+bool CProgressiveCoder::IsLayerBarren()
+{
+  if (m_pView || m_ColourPatches || m_ColourCause || !m_ApplyRemoval || m_Gates.empty())
+    return false;
+  const int top = std::min(m_MaxValence, 6);
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    // The seeds are taken before any gate: never judged.
+    const int valence = v->NbVertexNeighbor();
+    if (v->GetFlag() != 0 || valence < 3 || valence > top)
+      continue;
+    if (m_HasBoundary && IsOnBoundary(v)) {
+      if (valence == 3 && 3 < m_MaxValence)
+        return false;
+      continue;
+    }
+    if ((!m_PureValence || valence == m_MaxValence) && !HasDegenerateRing(v, valence))
+      return false;
+  }
+  return true;
+}
+
+// A free vertex of valence 3 borders its hole with its three neighbours: one of valence 3
+// makes the border degenerate, whichever gate comes.
+bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
+{
+  if (valence != 3)
+    return false;
+  for (int i = 0; i < valence; i++)
+    if (v->GetVertexNeighbor(i)->NbVertexNeighbor() == 3)
+      return true;
+  return false;
 }
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
