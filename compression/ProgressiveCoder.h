@@ -88,7 +88,8 @@ public:
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
   // Remembered refusals (see SRefusals): 0 answers from them, 1 judges every removal in full,
-  // 2 judges in full and counts the remembered answers the full judgement contradicts.
+  // 2 judges in full and counts the remembered answers the full judgement contradicts. Modes 1
+  // and 2 also walk the layers found to remove nothing (see GetBarrenLayers).
   void SetRefusalMemory(int mode) { m_RefusalMode = mode; }
   // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
   int GetRefusalHits() const { return m_RefusalHits; }

@@ -343,8 +343,8 @@ bool CProgressiveCoder::IsLayerBarren()
   const int top = std::min(m_MaxValence, 6);
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
-    // The seeds are taken before any gate: never judged.
     const int valence = v->NbVertexNeighbor();
+    // The seeds are taken before any gate: never judged.
     if (v->GetFlag() != 0 || valence < 3 || valence > top)
       continue;
     if (m_HasBoundary && IsOnBoundary(v)) {
