@@ -82,6 +82,23 @@ TEST(ProgressiveBarrenLayers, DegenerateRingsLeaveNothingToWalk)
   EXPECT_EQ(4, decoded.NbFace());
 }
 
+// A flat open fan has no inner vertex: its rim vertices of valence 3 lie on the boundary,
+// where only a simple layer removes them. Each double layer is skipped, each simple one walked.
+TEST(ProgressiveBarrenLayers, BoundaryVerticesGoInSimpleLayersOnly)
+{
+  conquest::CScratchFolder folder;
+  const SRun skipped = EncodeWithMode(fixtures::Fan(12), 4, 0);
+  const SRun walked = EncodeWithMode(fixtures::Fan(12), 4, 1);
+  const SRun checked = EncodeWithMode(fixtures::Fan(12), 4, 2);
+  EXPECT_LT(walked.vertices, 14);
+  EXPECT_EQ(walked.vertices, skipped.vertices);
+  ASSERT_FALSE(walked.bytes.empty());
+  EXPECT_TRUE(skipped.bytes == walked.bytes);
+  EXPECT_EQ(0, checked.mismatches);
+  EXPECT_GT(skipped.barren, 0);
+  EXPECT_EQ(skipped.barren, checked.barren);
+}
+
 struct SCase
 {
   const char* name;
