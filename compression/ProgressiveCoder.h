@@ -88,7 +88,8 @@ public:
   const CProgressiveGeometryLayer* GetLayerGeometry(int i) const { return m_LayerGeometry[i].get(); }
   float GetBitsPerRemovedVertex() const { return m_BitsPerRemovedVertex; }
   // Remembered refusals (see SRefusals): 0 answers from them, 1 judges every removal in full,
-  // 2 judges in full and counts the remembered answers the full judgement contradicts.
+  // 2 judges in full and counts the remembered answers the full judgement contradicts. Modes 1
+  // and 2 also walk the layers found to remove nothing (see GetBarrenLayers).
   void SetRefusalMemory(int mode) { m_RefusalMode = mode; }
   // Gates answered (or, in mode 2, answerable) from a remembered refusal so far.
   int GetRefusalHits() const { return m_RefusalHits; }
@@ -96,6 +97,10 @@ public:
   // In mode 2, also the free vertices whose boundary status read on the corner lists differed
   // from the one read on their faces.
   int GetBoundaryMismatches() const { return m_BoundaryMismatches; }
+  // Layers of an encoding found before their conquest to remove nothing, and not walked (in
+  // mode 0); in mode 2, those of them whose walk removed something all the same.
+  int GetBarrenLayers() const { return m_BarrenLayers; }
+  int GetBarrenMismatches() const { return m_BarrenMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
@@ -151,15 +156,17 @@ private:
   // One layer of the mesh being encoded; whether it has a boundary is known already (no
   // removal opens or closes one).
   int EncodeLayer(int gateType, int maxValence);
-  int RunLayer();
+  int RunLayer(bool skipBarren = false);
+  bool IsLayerBarren();
+  static bool HasDegenerateRing(const CVertex3d* v, int valence);
   void InitLayer();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
   int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
-  // v's slot for this kind of layer and v's adjacency index, null when nothing is remembered.
-  std::uint8_t* RefusalOf(const CVertex3d* v, int* pId);
+  // v's refusals for this kind of layer and v's adjacency index, null when nothing is remembered.
+  std::uint32_t* RefusalOf(const CVertex3d* v, int* pId);
   bool IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace, int id,
-                           std::uint8_t code) const;
+                           std::uint32_t refused) const;
   void RememberRefusal(const CProgressiveGate* pGate, const CFace3d* pFace, CVertex3d* v);
   void ForgetRefusals(size_t count);
   // v->IsOnBoundary(), read on v's corners where they are listed.
@@ -195,6 +202,8 @@ private:
   // Position in the corner lists of the front face's corner at first; kNoFront without one,
   // kUnresolved when first's corners are not listed.
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
+  // The same in the listed corners of adjacency index id.
+  int FrontCornerIn(int id, const CVertex3d* second) const;
   void LookAhead();
   void ListCorners();
   bool CanUpdateAdjacency() const;
@@ -321,12 +330,15 @@ private:
   // layer's update lists again those of every vertex its faces touch) and the vetoes' settings
   // stay, the same gate gets the same refusal. The gate is named by the position of the front
   // face among v's corners (the corner holds first before v, second after): per kind of layer
-  // (simple, double), 0 when none, else 1 + 4 * position + tag pair.
+  // (simple, double), bit 4 * position + tag pair set for each gate refused. A vertex met from
+  // several gates in turn keeps them all.
   struct SRefusals
   {
-    std::uint8_t kind[2] = {0, 0};
+    std::uint32_t kind[2] = {0, 0};
+    // v's boundary status read on the same corners: 0 not yet, 1 inside, 2 on the boundary.
+    std::uint8_t boundary = 0;
   };
-  static constexpr int kMaxRefusalCorner = 60;
+  static constexpr int kMaxRefusalCorner = 8;
   std::vector<SRefusals> m_Refusals;
   std::vector<SRefusals> m_RefusalSpare;
   // The veto settings the remembered refusals were judged under.
@@ -335,6 +347,8 @@ private:
   int m_RefusalHits = 0;
   int m_RefusalMismatches = 0;
   int m_BoundaryMismatches = 0;
+  int m_BarrenLayers = 0;
+  int m_BarrenMismatches = 0;
   // The last gate's null patch cause (kNone when it removed its vertex).
   int m_LastCause = kNone;
   // Set when the last patch was walked on the corner lists.

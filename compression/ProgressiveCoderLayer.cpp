@@ -104,9 +104,11 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 
 } // namespace
 
+// The gate keeps a's own corner list, or none: lists do not change within a layer, so the
+// owner need not be checked again when the gate's turn comes.
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b, a->GetAdjacencyIndex());
+  m_Gates.emplace_back(a, b, m_CornersValid ? CornerListOf(a, a->GetAdjacencyIndex()) : -1);
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -144,8 +146,11 @@ int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* seco
                                    int firstIndex) const
 {
   const int id = CornerListOf(first, firstIndex);
-  if (id < 0)
-    return CProgressiveGate::kUnresolved;
+  return id < 0 ? CProgressiveGate::kUnresolved : FrontCornerIn(id, second);
+}
+
+int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
+{
   const int end = m_CornerStart[static_cast<size_t>(id) + 1];
   for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].previous == second)
@@ -179,15 +184,17 @@ void CProgressiveCoder::LookAhead()
   constexpr size_t kFar = 16;
   constexpr size_t kNear = 8;
   if (m_GateHead + kFar < m_Gates.size()) {
-    const CProgressiveGate& g = m_Gates[m_GateHead + kFar];
-    const int id = CornerListOf(g.GetFirst(), g.GetFirstIndex());
+    const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
     if (id >= 0)
       __builtin_prefetch(m_Corners.data() + m_CornerStart[static_cast<size_t>(id)]);
   }
   if (m_GateHead + kNear >= m_Gates.size())
     return;
   CProgressiveGate& g = m_Gates[m_GateHead + kNear];
-  const int corner = FrontCorner(g.GetFirst(), g.GetSecond(), g.GetFirstIndex());
+  const int id = g.GetFirstIndex();
+  if (id < 0)
+    return;
+  const int corner = FrontCornerIn(id, g.GetSecond());
   g.SetFrontCorner(corner);
   if (corner < 0)
     return;
@@ -229,10 +236,21 @@ void CProgressiveCoder::ListCorners()
   }
   m_Corners.clear();
   m_CornerStart.assign(static_cast<size_t>(nv) + 1, 0);
-  for (int id = 0; id < nv; id++) {
-    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
+  for (int id = 0; id < nv; id++)
     if (shared[static_cast<size_t>(id)])
       m_CornerOwner[static_cast<size_t>(id)] = nullptr;
+  // The faces lie apart and each is read where its corners and its layout flag sit: both
+  // lines of a vertex's faces are fetched some vertices ahead.
+  constexpr int kAhead = 4;
+  for (int id = 0; id < nv; id++) {
+    if (id + kAhead < nv)
+      if (const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id + kAhead)])
+        for (int j = 0; j < w->NbFaceNeighbor(); j++) {
+          const char* f = reinterpret_cast<const char*>(w->GetFaceNeighbor(j));
+          __builtin_prefetch(f);
+          __builtin_prefetch(f + sizeof(CFace3d) - 1);
+        }
+    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
     const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)];
     if (!v)
       continue;
@@ -262,24 +280,37 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   // The caller may have changed the mesh since the last layer.
   m_CornersCarried = 0;
   FindTangledFaces();
-  return EncodeLayer(gateType, maxValence);
-}
-
-int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
-{
+  // Every layer's codes are kept here, those of a layer that removes nothing too.
   m_GateType = gateType;
   m_MaxValence = maxValence;
   return RunLayer();
 }
 
+// The layers of an encoding: one that removes nothing leaves the stream, so its codes are
+// not needed.
+int CProgressiveCoder::EncodeLayer(int gateType, int maxValence)
+{
+  m_GateType = gateType;
+  m_MaxValence = maxValence;
+  return RunLayer(true);
+}
+
 // The conquest of one layer; with removal applied, the removed vertices and their faces leave
 // the mesh. Returns the number of vertices removed. Their geometry waits until every layer is
-// known, to be predicted as the decoder will (Encode).
-int CProgressiveCoder::RunLayer()
+// known, to be predicted as the decoder will (Encode). With skipBarren, a layer that cannot
+// remove anything is not walked: its codes stay empty.
+int CProgressiveCoder::RunLayer(bool skipBarren)
 {
   InitLayer();
-  while (EncodeStep()) {
+  const bool barren = skipBarren && IsLayerBarren();
+  m_BarrenLayers += barren ? 1 : 0;
+  // Judging in full walks it all the same; checking, walks it and counts a removal found.
+  if (!barren || m_RefusalMode != 0) {
+    while (EncodeStep()) {
+    }
   }
+  if (barren && m_RefusalMode == 2 && m_pCurrentGeometry->NbRecord() > 0)
+    m_BarrenMismatches++;
   DumpHook(m_pCurrentCodes, "");
   const bool update = m_ApplyRemoval && CanUpdateAdjacency();
   // Each removal flags its vertex 2 and leaves one record.
@@ -299,6 +330,44 @@ int CProgressiveCoder::RunLayer()
   }
   m_pMesh->SetModified();
   return removed;
+}
+
+// Whether no gate of the layer can remove its front vertex, known before the conquest: a removal
+// needs a free vertex whose valence and boundary status let it be judged, and none is made
+// free or given another valence until a removal is made. Only where the walk shows nothing
+// (no view, no colours) and removes what it judges.
+bool CProgressiveCoder::IsLayerBarren()
+{
+  if (m_pView || m_ColourPatches || m_ColourCause || !m_ApplyRemoval || m_Gates.empty())
+    return false;
+  const int top = std::min(m_MaxValence, 6);
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const int valence = v->NbVertexNeighbor();
+    // The seeds are taken before any gate: never judged.
+    if (v->GetFlag() != 0 || valence < 3 || valence > top)
+      continue;
+    if (m_HasBoundary && IsOnBoundary(v)) {
+      if (valence == 3 && 3 < m_MaxValence)
+        return false;
+      continue;
+    }
+    if ((!m_PureValence || valence == m_MaxValence) && !HasDegenerateRing(v, valence))
+      return false;
+  }
+  return true;
+}
+
+// A free vertex of valence 3 borders its hole with its three neighbours: one of valence 3
+// makes the border degenerate, whichever gate comes.
+bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
+{
+  if (valence != 3)
+    return false;
+  for (int i = 0; i < valence; i++)
+    if (v->GetVertexNeighbor(i)->NbVertexNeighbor() == 3)
+      return true;
+  return false;
 }
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
@@ -388,7 +457,7 @@ int CProgressiveCoder::EncodeStep()
   const int r = ProcessGate(&gate);
   if (r != kNone && r != 1)
     m_pCurrentCodes->Add(static_cast<unsigned int>(r));
-  if (r != kNone)
+  if (r != kNone && m_pView)
     DebugStep();
   return 1;
 }
@@ -403,15 +472,14 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
     v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
-  PushGate(pGate->GetFirst(), v);
+  m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
 }
 
+// The patch arrays are filled by the walk, where a removal is judged.
 int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 {
-  m_GateBorder.RemoveAll();
-  m_GatePatchFaces.RemoveAll();
   CVertex3d* v = nullptr;
   const int corner = pGate->GetFrontCorner() != CProgressiveGate::kUnresolved
                          ? pGate->GetFrontCorner()
@@ -432,7 +500,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
       (m_PureValence && valence != m_MaxValence))
     return NullPatch(pGate, pFace, v, 1);
   int id = -1;
-  const std::uint8_t* pRefusal = RefusalOf(v, &id);
+  const std::uint32_t* pRefusal = RefusalOf(v, &id);
   const bool remembered = pRefusal && *pRefusal && IsRefusalRemembered(pGate, pFace, id, *pRefusal);
   if (remembered) {
     m_RefusalHits++;
@@ -447,7 +515,7 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
 
 // Null when refusals are not remembered: with every refusal shown or coloured, the full
 // judgement runs each time.
-std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
+std::uint32_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 {
   if (m_RefusalMode == 1 || !m_ApplyRemoval || m_ColourCause || m_ColourPatches)
     return nullptr;
@@ -459,14 +527,19 @@ std::uint8_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 }
 
 bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace,
-                                            int id, std::uint8_t code) const
+                                            int id, std::uint32_t refused) const
 {
-  const int corner = m_CornerStart[static_cast<size_t>(id)] + (code - 1) / 4;
-  if (corner >= m_CornerStart[static_cast<size_t>(id) + 1])
-    return false;
-  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  return c.face == pFace && c.previous == pGate->GetFirst() && c.next == pGate->GetSecond() &&
-         (code - 1) % 4 == pGate->GetTagPair();
+  const int begin = m_CornerStart[static_cast<size_t>(id)];
+  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  for (int i = begin; i < end; i++) {
+    const SCorner& c = m_Corners[static_cast<size_t>(i)];
+    if (c.face != pFace)
+      continue;
+    if (c.previous != pGate->GetFirst() || c.next != pGate->GetSecond())
+      return false;
+    return (refused >> (4 * (i - begin) + pGate->GetTagPair())) & 1;
+  }
+  return false;
 }
 
 // Only for a patch walked on v's corners: the walk then read nothing but them.
@@ -474,21 +547,29 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
                                         CVertex3d* v)
 {
   int id = -1;
-  std::uint8_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
+  std::uint32_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
   if (!pRefusal)
     return;
   const int begin = m_CornerStart[static_cast<size_t>(id)];
   const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
-      *pRefusal = static_cast<std::uint8_t>(1 + 4 * (i - begin) + pGate->GetTagPair());
+      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
       return;
     }
 }
 
+// Read on v's corners once while they stay as listed, unless every answer is checked.
 int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 {
+  const int id = m_RefusalMode == 0 ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
+  SRefusals* pMemory =
+      id >= 0 && static_cast<size_t>(id) < m_Refusals.size() ? &m_Refusals[static_cast<size_t>(id)] : nullptr;
+  if (pMemory && pMemory->boundary)
+    return pMemory->boundary - 1;
   const int byCorners = IsOnBoundaryByCorners(v);
+  if (pMemory && byCorners >= 0)
+    pMemory->boundary = static_cast<std::uint8_t>(byCorners + 1);
   if (byCorners < 0)
     return v->IsOnBoundary();
   if (m_RefusalMode == 2 && byCorners != v->IsOnBoundary())

@@ -9,7 +9,7 @@ class CProgressiveGate
 public:
   CProgressiveGate(CVertex3d* pFirst, CVertex3d* pSecond) : m_pFirst(pFirst), m_pSecond(pSecond) {}
   // With the first vertex's adjacency index as the gate is made, while the vertex is at hand:
-  // a hint, to be checked against the index's owner.
+  // the encoder gives it only where the vertex owns its corner list (-1 otherwise).
   CProgressiveGate(CVertex3d* pFirst, CVertex3d* pSecond, int firstIndex)
     : m_pFirst(pFirst), m_pSecond(pSecond), m_FirstIndex(firstIndex)
   {
