@@ -219,7 +219,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.Insert(f, g))
         continue;
-      Emplace(f, g, m_FaceCopies);
+      Emplace(f, g, m_Keep);
       added++;
     }
   }

@@ -47,10 +47,22 @@ public:
     VetoLink
   };
 
+  // What a candidate keeps of the merged vertex's one-ring: the optimal vertex's neighbour list
+  // and face copies (the L1 measure reads the faces); the list alone (the L2 measure never
+  // reads faces); or only the coordinates of the ring, which is all the L2 measure reads:
+  // then the optimal vertex has no neighbour list and the ring is read once, when built.
+  enum class EKeep : unsigned char
+  {
+    Copies,
+    List,
+    Coordinates
+  };
+
   CEdgeCollapse() = default;
   // Valid only when both faces are valid and share an edge. Without face copies the optimal
   // vertex gets its neighbour list only: enough for the L2 measure, which never reads faces.
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies = true);
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep);
   // The same validity, with the one-ring left unbuilt and the candidate marked when valid: for
   // a caller whose next Update builds it from the one-ring as it stands then.
   enum class ERing
@@ -58,6 +70,7 @@ public:
     Later
   };
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing ring);
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep, ERing ring);
   ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;
@@ -116,7 +129,8 @@ public:
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
   int FindVerticesToCollapse();
   // Rebuilds the optimal vertex's one-ring from the current adjacency (its face copies only
-  // for a candidate made with them); 0, nothing changed, without both vertices.
+  // for a candidate made with them; its coordinates only for EKeep::Coordinates); 0, nothing
+  // changed, without both vertices.
   int BuildArrayNeighbor();
   // Deletes the face copies of the optimal vertex.
   void FreeArrayNeighbor();
@@ -194,6 +208,8 @@ private:
   int CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
                const std::vector<float>& ring, const float ends[6]);
 
+  // The coordinates of the n vertices, x y z after one another, into m_KeptRing.
+  void WriteRing(CVertex3d* const* ring, int n);
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -213,13 +229,14 @@ private:
   double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
-  bool m_FaceCopies = true;
+  EKeep m_Keep = EKeep::Copies;
   std::vector<int>* m_pLog = nullptr;
   std::vector<double>* m_pKeys = nullptr;
   int m_Slot = -1;
   std::unique_ptr<SRingL1> m_pPendingL1;
   // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
-  // candidate, which is asked for again and again.
+  // candidate, which is asked for again and again. With EKeep::Coordinates BuildArrayNeighbor
+  // writes the ring here, and the measures read it as it stands.
   std::vector<float> m_KeptRing;
   float m_KeptEnds[6] = {};
   bool m_PendingL2 = false;

@@ -91,7 +91,7 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  pArray->Emplace(f, g, false, CEdgeCollapse::ERing::Later);
+  pArray->Emplace(f, g, pArray->GetKeep(), CEdgeCollapse::ERing::Later);
 }
 
 // What the vetoes keep per vertex across collapses, in a table that holds every vertex from
@@ -413,9 +413,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   pHash->Fill(&reference, pWindow);
   CNearestFaceSearch search(pHash.get());
 
-  // The L2 descents read the optimal vertex's neighbours, never its faces.
+  // The L2 descents read the coordinates of the optimal vertex's neighbours, nothing else.
   CArrayEdgeCollapse candidates;
-  candidates.SetFaceCopies(0);
+  candidates.SetKeep(CEdgeCollapse::EKeep::Coordinates);
   candidates.SetDeferL2(1);
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
@@ -487,7 +487,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       break;
     CFace3d* fa = pMin->GetFace(0);
     CFace3d* fb = pMin->GetFace(1);
-    faces.RemoveAll();
+    // Emptied with its storage kept: it takes four faces per collapse.
+    faces.RemoveAt(0, faces.GetSize());
     const int done = CollapseVettedCandidate(pMin, &faces, crease);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();

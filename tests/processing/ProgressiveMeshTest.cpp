@@ -325,6 +325,68 @@ TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
   EXPECT_LT(midpoints, bare.GetSize());
 }
 
+// Candidates that keep only the coordinates of their ring measure what candidates with the
+// ring as a neighbour list measure, to the bit, eagerly or deferred, when filled and when
+// updated after the mesh has moved; their optimal vertex names no neighbour.
+TEST(ProgressiveMesh, RingsKeptAsCoordinatesMeasureAsNeighbourLists)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  for (const int defer : {0, 1}) {
+    auto mesh = Icosphere(2);
+    Perturb(*mesh, 0.05f);
+    CArrayEdgeCollapse listed;
+    listed.SetFaceCopies(0);
+    CArrayEdgeCollapse coordinates;
+    coordinates.SetKeep(CEdgeCollapse::EKeep::Coordinates);
+    for (CArrayEdgeCollapse* pArray : {&listed, &coordinates}) {
+      pArray->SetDeferL2(defer);
+      pArray->Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+      pArray->CalculateEnergy(&search);
+    }
+    ASSERT_EQ(listed.GetSize(), coordinates.GetSize());
+    ASSERT_GT(listed.GetSize(), 100);
+    const auto expectSame = [&](const char* when) -> int {
+      int pending = 0;
+      for (int i = 0; i < listed.GetSize(); i++) {
+        CEdgeCollapse* a = listed.GetAt(i);
+        CEdgeCollapse* b = coordinates.GetAt(i);
+        EXPECT_EQ(b->GetVertex1(), a->GetVertex1());
+        EXPECT_EQ(b->GetVertex2(), a->GetVertex2());
+        EXPECT_GT(a->GetOptimalVertex()->NbVertexNeighbor(), 0);
+        EXPECT_EQ(b->GetOptimalVertex()->NbVertexNeighbor(), 0);
+        EXPECT_EQ(b->IsPendingL2(), a->IsPendingL2());
+        pending += a->IsPendingL2();
+        EXPECT_TRUE(SameBits(b->GetCost(), a->GetCost())) << when << " " << i;
+        listed.SettleL2(a, &search);
+        coordinates.SettleL2(b, &search);
+        EXPECT_TRUE(SameBits(b->GetCost(), a->GetCost())) << when << " " << i;
+        EXPECT_EQ(b->GetOptimalVertex()->IsSamePosition(a->GetOptimalVertex()), 1) << i;
+      }
+      // Deferred, every candidate measured since the last settling waits for its own.
+      EXPECT_EQ(pending > 0, defer == 1) << when;
+      return pending;
+    };
+    EXPECT_EQ(expectSame("filled"), defer ? listed.GetSize() : 0);
+    // Vertex 0 and its neighbours move: the candidates around them are measured again.
+    CVertex3d* v = mesh->GetVertex(0);
+    v->Set(v->x() * 1.1f, v->y() * 0.9f, v->z() + 0.05f);
+    for (int k = 0; k < v->NbFaceNeighbor(); k++) {
+      EXPECT_GT(listed.SetComputedOnFace(v->GetFaceNeighbor(k), 1), 0);
+      EXPECT_GT(coordinates.SetComputedOnFace(v->GetFaceNeighbor(k), 1), 0);
+    }
+    const int recomputed = listed.Update(&search, nullptr);
+    EXPECT_GT(recomputed, 0);
+    EXPECT_EQ(coordinates.Update(&search, nullptr), recomputed);
+    EXPECT_EQ(expectSame("updated"), defer ? recomputed : 0);
+  }
+}
+
 namespace {
 
 // Candidates of the mesh without face copies, their costs rising in array order.
