@@ -86,6 +86,9 @@ void CArrayEdgeCollapse::Destroy(int slot) const
     delete c;
     return;
   }
+  // The ring's buffer goes to the next candidate made here, rather than back to the heap.
+  if (m_SpareRings.size() < kMostSpareRings)
+    m_SpareRings.push_back(c->TakeRingStorage());
   c->~CEdgeCollapse();
   m_FreeBlocks.push_back(c);
 }
@@ -128,8 +131,13 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
 {
   const CEdgeCollapse* c = m_Slots[slot];
   for (int side = 0; side < 2; side++)
-    if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0)))
-      m_SlotsOfFace.At(c->GetFace(side)).push_back(slot);
+    if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0))) {
+      std::vector<int>& slots = m_SlotsOfFace.At(c->GetFace(side));
+      // Room for a candidate per edge and one more at once, rather than three growths.
+      if (slots.capacity() == 0)
+        slots.reserve(4);
+      slots.push_back(slot);
+    }
 }
 
 void CArrayEdgeCollapse::Compact() const

@@ -141,7 +141,8 @@ private:
   void* TakeBlock();
 
   // Storage for one candidate; chunks of them, with the blocks of removed candidates listed.
-  struct alignas(CEdgeCollapse) SBlock
+  // Each starts a cache line, so that the fields read first share one.
+  struct alignas(64) SBlock
   {
     unsigned char bytes[sizeof(CEdgeCollapse)];
   };
@@ -149,6 +150,9 @@ private:
   std::vector<std::unique_ptr<SBlock[]>> m_Chunks;
   int m_ChunkUsed = kChunk;
   mutable std::vector<void*> m_FreeBlocks;
+  // Ring buffers of removed candidates, for those made next (a few per collapse go and come).
+  static constexpr std::size_t kMostSpareRings = 256;
+  mutable std::vector<std::vector<float>> m_SpareRings;
   // Per slot, whether its candidate lives in that storage.
   mutable std::vector<bool> m_Emplaced;
 
@@ -185,6 +189,8 @@ CEdgeCollapse* CArrayEdgeCollapse::Emplace(Args&&... args)
     m_FreeBlocks.push_back(pBlock);
     throw;
   }
+  if (!m_SpareRings.empty() && pCandidate->AdoptRingStorage(&m_SpareRings.back()))
+    m_SpareRings.pop_back();
   Add(pCandidate);
   m_Emplaced.back() = true;
   return pCandidate;

@@ -36,7 +36,7 @@ CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies)
 }
 
 CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_Keep(keep)
+  : m_Cost(1e6), m_pFace1(pFace1), m_pFace2(pFace2), m_Valid(0), m_Keep(keep)
 {
   if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
     m_Valid = BuildArrayNeighbor();
@@ -48,7 +48,7 @@ CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, 
 }
 
 CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep, ERing /*ring*/)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_Keep(keep)
+  : m_Cost(1e6), m_pFace1(pFace1), m_pFace2(pFace2), m_Valid(0), m_Keep(keep)
 {
   // Valid exactly when the building constructor would be: BuildArrayNeighbor fails only
   // without both vertices.
@@ -130,7 +130,12 @@ int CEdgeCollapse::BuildArrayNeighbor()
 
 void CEdgeCollapse::WriteRing(CVertex3d* const* ring, int n)
 {
-  m_KeptRing.resize(3 * static_cast<std::size_t>(n));
+  // Rings grow as the mesh coarsens: room for sixteen neighbours spares most regrowths.
+  constexpr std::size_t kRoom = 3 * 16;
+  const std::size_t size = 3 * static_cast<std::size_t>(n);
+  if (size > m_KeptRing.capacity())
+    m_KeptRing.reserve(std::max(size, kRoom));
+  m_KeptRing.resize(size);
   float* pOut = m_KeptRing.data();
   for (int i = 0; i < n; i++, pOut += 3) {
     pOut[0] = ring[i]->x();

@@ -154,6 +154,21 @@ public:
   int PrepareCostL2(double weight);
   int SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent);
   int IsPendingL2() const { return m_PendingL2 ? 1 : 0; }
+  // The buffer of the kept ring, emptied, for another candidate; the candidate keeps none.
+  std::vector<float> TakeRingStorage()
+  {
+    m_KeptRing.clear();
+    return std::move(m_KeptRing);
+  }
+  // Takes the buffer (emptied) when the candidate has none yet; true when taken.
+  bool AdoptRingStorage(std::vector<float>* pStorage)
+  {
+    if (m_KeptRing.capacity() != 0)
+      return false;
+    m_KeptRing.swap(*pStorage);
+    m_KeptRing.clear();
+    return true;
+  }
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -221,23 +236,25 @@ private:
   };
   std::unique_ptr<SRingL1> KeepRing(float length);
 
+  // What the queue and the vetoes read of every candidate they meet comes first, within 64
+  // bytes: a candidate's storage in its array starts a cache line.
+  double m_Cost = -1.0;
   CFace3d* m_pFace1 = nullptr;
   CFace3d* m_pFace2 = nullptr;
-  CVertex3d m_OptimalVertex;
   CVertex3d* m_pVertex1 = nullptr;
   CVertex3d* m_pVertex2 = nullptr;
-  double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
+  int m_Slot = -1;
   EKeep m_Keep = EKeep::Copies;
+  bool m_PendingL2 = false;
   std::vector<int>* m_pLog = nullptr;
   std::vector<double>* m_pKeys = nullptr;
-  int m_Slot = -1;
+  CVertex3d m_OptimalVertex;
   std::unique_ptr<SRingL1> m_pPendingL1;
   // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
   // candidate, which is asked for again and again. With EKeep::Coordinates BuildArrayNeighbor
   // writes the ring here, and the measures read it as it stands.
   std::vector<float> m_KeptRing;
   float m_KeptEnds[6] = {};
-  bool m_PendingL2 = false;
 };

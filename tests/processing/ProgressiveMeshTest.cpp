@@ -387,6 +387,50 @@ TEST(ProgressiveMesh, RingsKeptAsCoordinatesMeasureAsNeighbourLists)
   }
 }
 
+// A candidate made where a removed one was takes over its ring buffer, emptied: it measures
+// what a candidate made afresh measures. A candidate that has a buffer keeps its own.
+TEST(EdgeCollapseArray, RingBuffersOfRemovedCandidatesServeNewOnes)
+{
+  auto mesh = Torus(8);
+  Perturb(*mesh, 0.02f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  CArrayEdgeCollapse array;
+  array.SetKeep(CEdgeCollapse::EKeep::Coordinates);
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  array.CalculateEnergy(&search);
+  CFace3d* f = mesh->GetFace(0);
+  const int before = array.GetSize();
+  EXPECT_EQ(array.RemoveFaces(f, nullptr), before - 3);
+  // Made to wait for Update, then made with its ring at once.
+  CEdgeCollapse* pLater = array.Emplace(f, f->f(0), CEdgeCollapse::EKeep::Coordinates,
+                                        CEdgeCollapse::ERing::Later);
+  CEdgeCollapse* pBuilt = array.Emplace(f, f->f(1), CEdgeCollapse::EKeep::Coordinates);
+  pBuilt->SetMark(1);
+  EXPECT_EQ(array.Update(&search, nullptr), 2);
+  for (const CEdgeCollapse* c : {pLater, pBuilt}) {
+    CEdgeCollapse fresh(c->GetFace(0), c->GetFace(1), CEdgeCollapse::EKeep::List);
+    fresh.CalculateCost(&search, array.GetDescent());
+    EXPECT_TRUE(SameBits(c->GetCost(), fresh.GetCost()));
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(fresh.GetOptimalVertex()), 1);
+  }
+
+  std::vector<float> spare(30, 7.0f);
+  const float* storage = spare.data();
+  CEdgeCollapse bare;
+  EXPECT_TRUE(bare.AdoptRingStorage(&spare));
+  EXPECT_TRUE(spare.empty());
+  std::vector<float> taken = bare.TakeRingStorage();
+  EXPECT_EQ(taken.data(), storage);
+  EXPECT_TRUE(taken.empty());
+  EXPECT_GE(taken.capacity(), 30u);
+  CEdgeCollapse built(f->f(2), f->f(2)->f(0), CEdgeCollapse::EKeep::Coordinates);
+  ASSERT_EQ(built.IsValid(), 1);
+  EXPECT_FALSE(built.AdoptRingStorage(&taken));
+  EXPECT_EQ(taken.data(), storage);
+}
+
 namespace {
 
 // Candidates of the mesh without face copies, their costs rising in array order.
