@@ -239,6 +239,33 @@ TEST(ProgressiveMesh, CallerFaceFlagsDoNotDeleteFaces)
   EXPECT_TRUE(IsClosedAndOriented(*mesh));
 }
 
+// Whatever flags the caller left, and whatever normals, the run reads no normal it did not
+// compute, and every face it leaves has flag 0.
+TEST(ProgressiveMesh, FacesLeaveWithFlagZeroWhateverFlagsTheyCameWith)
+{
+  const auto make = [] {
+    auto mesh = Torus(16);
+    Perturb(*mesh, 0.03f);
+    return mesh;
+  };
+  auto reference = make();
+  ASSERT_EQ(1, RunProgressive(*reference, 60));
+  for (const int flag : {1, 2, 3}) {
+    auto mesh = make();
+    for (int i = 0; i < mesh->NbFace(); i++) {
+      mesh->GetFace(i)->SetFlag(i % 2 ? flag : 0);
+      mesh->GetFace(i)->GetNormal()->Set(0.0f, i % 3 ? 1.0f : 0.0f, 0.0f);
+    }
+    ASSERT_EQ(1, RunProgressive(*mesh, 60));
+    EXPECT_EQ(Corners(*mesh), Corners(*reference)) << flag;
+    EXPECT_EQ(Positions(*mesh), Positions(*reference)) << flag;
+    int flagged = 0;
+    for (int i = 0; i < mesh->NbFace(); i++)
+      flagged += mesh->GetFace(i)->GetFlag() != 0 ? 1 : 0;
+    EXPECT_EQ(flagged, 0) << flag;
+  }
+}
+
 // Recorded meshes on which the run used to stop far above its count: a refused collapse took
 // every other candidate on its two faces with it, and nothing brought them back. Now the run
 // goes on until every collapse left is refused by a veto of its own.
