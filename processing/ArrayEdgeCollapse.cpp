@@ -214,7 +214,11 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
   if (!pMesh)
     return 0;
   // The pairs already entered, in either order, so that the test stays linear in the mesh.
-  CFacePairSet entered(static_cast<std::size_t>(m_Live) + 3 * static_cast<std::size_t>(pMesh->NbFace()) / 2);
+  const std::size_t expected = static_cast<std::size_t>(m_Live) + 3 * static_cast<std::size_t>(pMesh->NbFace()) / 2;
+  CFacePairSet entered(expected);
+  // Room for a candidate per edge at once: these arrays are read on every search.
+  m_Slots.reserve(m_Slots.size() + expected);
+  m_Keys.reserve(m_Keys.size() + expected);
   for (const CEdgeCollapse* c : m_Slots)
     if (c)
       entered.Insert(c->GetFace(0), c->GetFace(1));
