@@ -656,6 +656,30 @@ TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
     EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
 }
 
+// A candidate whose two ends are one vertex has no edge to collapse: the veto refuses it for its
+// faces, and the checked collapse leaves the mesh as it was.
+TEST(ProgressiveMesh, CandidateWithOneVertexAtBothEndsIsRefused)
+{
+  auto mesh = Torus(16);
+  Perturb(*mesh, 0.005f);
+  CArrayEdgeCollapse array;
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CEdgeCollapse* c = nullptr;
+  for (int i = 0; i < array.GetSize() && !c; i++)
+    if (CMesh3d::EdgeCandidateVeto(array.GetAt(i), 0.6f) == CEdgeCollapse::VetoNone)
+      c = array.GetAt(i);
+  ASSERT_NE(c, nullptr);
+  c->SetVertices(c->GetVertex1(), c->GetVertex1());
+  EXPECT_EQ(CMesh3d::EdgeCandidateVeto(c, 0.6f), CEdgeCollapse::VetoFaces);
+  const auto corners = Corners(*mesh);
+  const auto positions = Positions(*mesh);
+  CArray3d<CFace3d> faces;
+  EXPECT_EQ(mesh->CollapseEdgeCandidate(c, &faces, 0.6f), 0);
+  EXPECT_EQ(faces.GetSize(), 0);
+  EXPECT_EQ(Corners(*mesh), corners);
+  EXPECT_EQ(Positions(*mesh), positions);
+}
+
 // The sharpness classes read only normals computed during the run: normals left wrong in the
 // faces beforehand change nothing, and every face ends with the normal of its corners.
 TEST(ProgressiveMesh, NormalsLeftInTheFacesBeforeTheRunAreNotRead)
