@@ -664,4 +664,17 @@ TEST(QuadHeap, PopsTheLeastThroughInterleavedPushesAndPops)
   ASSERT_EQ(static_cast<int>(tagsOut.size()), tag);
   for (int i = 0; i < tag; i++)
     EXPECT_EQ(tagsOut[static_cast<size_t>(i)], i);
+
+  // Emptied at once and filled again, it starts afresh.
+  for (int key : {7, 3, 9, 1})
+    heap.push({key, 0});
+  heap.clear();
+  EXPECT_TRUE(heap.empty());
+  EXPECT_EQ(heap.size(), 0u);
+  for (int key : {8, 2, 6})
+    heap.push({key, 0});
+  EXPECT_EQ(heap.size(), 3u);
+  EXPECT_EQ(heap.top().key, 2);
+  heap.pop();
+  EXPECT_EQ(heap.top().key, 6);
 }
