@@ -120,6 +120,12 @@ int CEdgeCollapse::BuildArrayNeighbor()
     WriteRing(written, n);
   else
     m_OptimalVertex.GetArrayVertexNeighbor()->Assign(n, [written](int i) { return written[i]; });
+  // A candidate that keeps coordinates never makes face copies: its optimal vertex, lines of
+  // the candidate that a preparation does not read otherwise, is left alone.
+  if (m_Keep == EKeep::Coordinates) {
+    m_pPendingL1.reset();
+    return 1;
+  }
   FreeArrayNeighbor();
   if (m_Keep != EKeep::Copies)
     return 1;

@@ -50,7 +50,8 @@ public:
   // What a candidate keeps of the merged vertex's one-ring: the optimal vertex's neighbour list
   // and face copies (the L1 measure reads the faces); the list alone (the L2 measure never
   // reads faces); or only the coordinates of the ring, which is all the L2 measure reads:
-  // then the optimal vertex has no neighbour list and the ring is read once, when built.
+  // then the optimal vertex has neither neighbour list nor face copies, and the ring is read
+  // once, when built.
   enum class EKeep : unsigned char
   {
     Copies,

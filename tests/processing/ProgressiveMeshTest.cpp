@@ -387,6 +387,7 @@ TEST(ProgressiveMesh, RingsKeptAsCoordinatesMeasureAsNeighbourLists)
         EXPECT_EQ(b->GetVertex2(), a->GetVertex2());
         EXPECT_GT(a->GetOptimalVertex()->NbVertexNeighbor(), 0);
         EXPECT_EQ(b->GetOptimalVertex()->NbVertexNeighbor(), 0);
+        EXPECT_EQ(b->GetOptimalVertex()->NbFaceNeighbor(), 0);
         EXPECT_EQ(b->IsPendingL2(), a->IsPendingL2());
         pending += a->IsPendingL2();
         EXPECT_TRUE(SameBits(b->GetCost(), a->GetCost())) << when << " " << i;
