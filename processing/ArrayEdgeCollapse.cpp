@@ -86,6 +86,9 @@ void CArrayEdgeCollapse::Destroy(int slot) const
     delete c;
     return;
   }
+  // The ring's buffer goes to the next candidate made here, rather than back to the heap.
+  if (m_SpareRings.size() < kMostSpareRings)
+    m_SpareRings.push_back(c->TakeRingStorage());
   c->~CEdgeCollapse();
   m_FreeBlocks.push_back(c);
 }
@@ -128,8 +131,13 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
 {
   const CEdgeCollapse* c = m_Slots[slot];
   for (int side = 0; side < 2; side++)
-    if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0)))
-      m_SlotsOfFace.At(c->GetFace(side)).push_back(slot);
+    if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0))) {
+      std::vector<int>& slots = m_SlotsOfFace.At(c->GetFace(side));
+      // Room for a candidate per edge and one more at once, rather than three growths.
+      if (slots.capacity() == 0)
+        slots.reserve(4);
+      slots.push_back(slot);
+    }
 }
 
 void CArrayEdgeCollapse::Compact() const
@@ -206,7 +214,11 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
   if (!pMesh)
     return 0;
   // The pairs already entered, in either order, so that the test stays linear in the mesh.
-  CFacePairSet entered(static_cast<std::size_t>(m_Live) + 3 * static_cast<std::size_t>(pMesh->NbFace()) / 2);
+  const std::size_t expected = static_cast<std::size_t>(m_Live) + 3 * static_cast<std::size_t>(pMesh->NbFace()) / 2;
+  CFacePairSet entered(expected);
+  // Room for a candidate per edge at once: these arrays are read on every search.
+  m_Slots.reserve(m_Slots.size() + expected);
+  m_Keys.reserve(m_Keys.size() + expected);
   for (const CEdgeCollapse* c : m_Slots)
     if (c)
       entered.Insert(c->GetFace(0), c->GetFace(1));
@@ -219,7 +231,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
       CFace3d* g = f->f(k);
       if (!g || g->NbFaceNeighbor() != 3 || !entered.Insert(f, g))
         continue;
-      Emplace(f, g, m_FaceCopies);
+      Emplace(f, g, m_Keep);
       added++;
     }
   }

@@ -52,7 +52,13 @@ public:
            float sharpThreshold);
   // Whether the candidates that Fill makes carry face copies (the L1 measure needs them, the
   // L2 measure does not); on by default.
-  void SetFaceCopies(int faceCopies) { m_FaceCopies = faceCopies != 0; }
+  void SetFaceCopies(int faceCopies)
+  {
+    m_Keep = faceCopies ? CEdgeCollapse::EKeep::Copies : CEdgeCollapse::EKeep::List;
+  }
+  // What the candidates that Fill makes keep of their one-ring (CEdgeCollapse::EKeep).
+  void SetKeep(CEdgeCollapse::EKeep keep) { m_Keep = keep; }
+  CEdgeCollapse::EKeep GetKeep() const { return m_Keep; }
   // One candidate per face and non-null neighbour: each pair twice, once from each side.
   int FillAllPairs(CMesh3d* pMesh);
   // Candidates with disjoint surroundings: after each, the faces around both its vertices get
@@ -135,7 +141,8 @@ private:
   void* TakeBlock();
 
   // Storage for one candidate; chunks of them, with the blocks of removed candidates listed.
-  struct alignas(CEdgeCollapse) SBlock
+  // Each starts a cache line, so that the fields read first share one.
+  struct alignas(64) SBlock
   {
     unsigned char bytes[sizeof(CEdgeCollapse)];
   };
@@ -143,6 +150,9 @@ private:
   std::vector<std::unique_ptr<SBlock[]>> m_Chunks;
   int m_ChunkUsed = kChunk;
   mutable std::vector<void*> m_FreeBlocks;
+  // Ring buffers of removed candidates, for those made next (a few per collapse go and come).
+  static constexpr std::size_t kMostSpareRings = 256;
+  mutable std::vector<std::vector<float>> m_SpareRings;
   // Per slot, whether its candidate lives in that storage.
   mutable std::vector<bool> m_Emplaced;
 
@@ -164,7 +174,7 @@ private:
   float m_SharpThreshold = 0.6f;
   int m_DeferL1 = 0;
   int m_DeferL2 = 0;
-  bool m_FaceCopies = true;
+  CEdgeCollapse::EKeep m_Keep = CEdgeCollapse::EKeep::Copies;
   CEdgeCollapse::SOptimisationL1 m_OptimisationL1;
 };
 
@@ -179,6 +189,8 @@ CEdgeCollapse* CArrayEdgeCollapse::Emplace(Args&&... args)
     m_FreeBlocks.push_back(pBlock);
     throw;
   }
+  if (!m_SpareRings.empty() && pCandidate->AdoptRingStorage(&m_SpareRings.back()))
+    m_SpareRings.pop_back();
   Add(pCandidate);
   m_Emplaced.back() = true;
   return pCandidate;
@@ -195,8 +207,10 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownR
 {
   for (const int slot : TakeLogged(&m_HeapCursor)) {
     CEdgeCollapse* c = m_Slots[slot];
-    if (!c->IsValid())
+    if (!c->IsValid()) {
+      m_Queue.Unqueue(slot);
       continue;
+    }
     if (m_Queue.CanSetAside(c, c->GetCost(), slot) && isKnownRefused(c))
       m_Queue.SetAside(c, slot);
     else
@@ -204,11 +218,13 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownR
   }
   TrimLog();
   // Entries of a candidate that went, turned invalid or changed its cost since are dropped;
-  // the slot's key says so without reading the candidate, which a removal has deleted.
-  const auto isCurrent = [this](const CEdgeCollapse*, double key, std::int64_t slot) {
+  // the slot's key says so without reading the candidate, which a removal has deleted. Every
+  // candidate changed since the last search was pushed, set aside or unqueued above, and the
+  // usability test changes no cost but by settling the candidate it is given.
+  const auto isCurrent = [this](double key, std::int64_t slot) {
     return m_Keys[static_cast<size_t>(slot)] == key;
   };
-  CEdgeCollapse* pMin = m_Queue.Top(isCurrent, isUsable);
+  CEdgeCollapse* pMin = m_Queue.TopByKey(isCurrent, isUsable);
   if (!pMin || !(pMin->GetCost() < 3.4e38))
     return nullptr;
   return pMin;

@@ -38,8 +38,10 @@ class CCollapseQueue
 public:
   void Push(T* pItem, Key key, std::int64_t order)
   {
-    if (key != key)
+    if (key != key) {
+      Unqueue(order);  // the key changed away from any pushed before
       return;  // a NaN never compares below anything: a scan would never choose it
+    }
     if constexpr (kCarried) {
       if (!m_Waiting.empty())
         Forget(order);
@@ -77,7 +79,17 @@ public:
   {
     SSlot& slot = SlotAt(order);
     slot.pItem = pItem;
+    slot.queued = false;  // an entry of another key may wait in the heap, stale
     Block(slot, static_cast<std::int32_t>(order));
+  }
+
+  // The candidate's key changed and is neither pushed nor set aside (the candidate turned
+  // unusable): a later push of the last key pushed must not be taken for one in the heap.
+  void Unqueue(std::int64_t order)
+  {
+    if constexpr (!kCarried)
+      if (order >= 0 && static_cast<std::size_t>(order) < m_Slots.size())
+        m_Slots[static_cast<std::size_t>(order)].queued = false;
   }
 
   // Hands a blocked candidate back to the queue; nothing for one that is not blocked.
@@ -122,6 +134,31 @@ public:
         Dropped(slot, top.key);
         continue;
       }
+      if (isUsable(slot.pItem))
+        return slot.pItem;
+      m_Heap.pop();
+      Dropped(slot, top.key);
+      Block(slot, top.order);
+    }
+    return nullptr;
+  }
+
+  // Top for a caller that keeps each candidate's current key where isCurrentKey(key, order)
+  // reads it: a stale entry is dropped on that one reading, without a look at the table. It
+  // asks that every candidate whose key changes be pushed, set aside or told Unqueue before
+  // the next Top, and that isUsable change no key but that of the candidate it is given; then
+  // the table's record of the last key pushed is right whenever a push reads it.
+  template <class CurrentKey, class Usable>
+  T* TopByKey(CurrentKey isCurrentKey, Usable isUsable)
+  {
+    static_assert(!kCarried, "a carried entry names its candidate itself");
+    while (!m_Heap.empty()) {
+      const SEntry top = m_Heap.top();
+      if (!isCurrentKey(top.key, top.order)) {
+        m_Heap.pop();
+        continue;
+      }
+      SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
       if (isUsable(slot.pItem))
         return slot.pItem;
       m_Heap.pop();

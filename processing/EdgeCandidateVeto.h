@@ -17,7 +17,8 @@ int EdgeCandidateVetoWith(const CEdgeCollapse* pCandidate, float threshold, Clas
   CFace3d* fb = pCandidate->GetFace(1);
   const CVertex3d* vs = pCandidate->GetVertex1();
   const CVertex3d* vt = pCandidate->GetVertex2();
-  if (!fa || !fb || !vs || !vt || !fa->IsValid() || !fb->IsValid())
+  // Ends that are one vertex (faces that repeat a corner) have no edge to collapse.
+  if (!fa || !fb || !vs || !vt || vs == vt || !fa->IsValid() || !fb->IsValid())
     return CEdgeCollapse::VetoFaces;
   if (!fa->HasNeighbor(fb) || !fb->HasNeighbor(fa))
     return CEdgeCollapse::VetoFaces;

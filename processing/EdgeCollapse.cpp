@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
+#include "mesh/SharedEdge.h"
 #include "processing/NearestFaceSearch.h"
 
 #include <algorithm>
@@ -30,14 +31,24 @@ double MovedSquare(const float before[3], const CVertex3d* p)
 } // namespace
 
 CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_FaceCopies(faceCopies)
+  : CEdgeCollapse(pFace1, pFace2, faceCopies ? EKeep::Copies : EKeep::List)
+{
+}
+
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep)
+  : m_Cost(1e6), m_pFace1(pFace1), m_pFace2(pFace2), m_Valid(0), m_Keep(keep)
 {
   if (pFace1 && pFace2 && pFace1->IsValid() && pFace2->IsValid() && FindVerticesToCollapse())
     m_Valid = BuildArrayNeighbor();
 }
 
-CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing /*ring*/)
-  : m_pFace1(pFace1), m_pFace2(pFace2), m_Cost(1e6), m_Valid(0), m_FaceCopies(faceCopies)
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing ring)
+  : CEdgeCollapse(pFace1, pFace2, faceCopies ? EKeep::Copies : EKeep::List, ring)
+{
+}
+
+CEdgeCollapse::CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep, ERing /*ring*/)
+  : m_Cost(1e6), m_pFace1(pFace1), m_pFace2(pFace2), m_Valid(0), m_Keep(keep)
 {
   // Valid exactly when the building constructor would be: BuildArrayNeighbor fails only
   // without both vertices.
@@ -51,7 +62,20 @@ int CEdgeCollapse::FindVerticesToCollapse()
   m_pVertex1 = m_pVertex2 = nullptr;
   if (!m_pFace1 || !m_pFace2)
     return 0;
-  return m_pFace1->GetSharedEdge(m_pFace2, &m_pVertex1, &m_pVertex2);
+  // CFace3d::GetSharedEdge, with each face's corners read once: two corners of face 1 found
+  // in face 2, then the edge that holds them.
+  CVertex3d* const mine[3] = {m_pFace1->v(0), m_pFace1->v(1), m_pFace1->v(2)};
+  const CVertex3d* const other[3] = {m_pFace2->v(0), m_pFace2->v(1), m_pFace2->v(2)};
+  int shared = 0;
+  for (const CVertex3d* v : mine)
+    shared += v == other[0] || v == other[1] || v == other[2] ? 1 : 0;
+  int i = 0;
+  int j = 0;
+  if (shared != 2 || !SharedEdgeOfCorners<CVertex3d>(mine, other, &i, &j))
+    return 0;
+  m_pVertex1 = mine[i];
+  m_pVertex2 = mine[(i + 1) % 3];
+  return 1;
 }
 
 int CEdgeCollapse::BuildArrayNeighbor()
@@ -60,7 +84,6 @@ int CEdgeCollapse::BuildArrayNeighbor()
     return 0;
   // The ends' neighbours but the ends, each once, vertex 1's first. They are gathered as
   // plain pointers and the list written once, in its own coding.
-  CNeighborList<CVertex3d>* pRing = m_OptimalVertex.GetArrayVertexNeighbor();
   const int n1 = m_pVertex1->NbVertexNeighbor();
   const int n2 = m_pVertex2->NbVertexNeighbor();
   const int most = n1 + n2;
@@ -93,13 +116,38 @@ int CEdgeCollapse::BuildArrayNeighbor()
     add(m_pVertex1->GetVertexNeighbor(i), m_pVertex2);
   for (int i = 0; i < n2; i++)
     add(m_pVertex2->GetVertexNeighbor(i), m_pVertex1);
-  pRing->Assign(n, [written](int i) { return written[i]; });
+  if (m_Keep == EKeep::Coordinates)
+    WriteRing(written, n);
+  else
+    m_OptimalVertex.GetArrayVertexNeighbor()->Assign(n, [written](int i) { return written[i]; });
+  // A candidate that keeps coordinates never makes face copies: its optimal vertex, lines of
+  // the candidate that a preparation does not read otherwise, is left alone.
+  if (m_Keep == EKeep::Coordinates) {
+    m_pPendingL1.reset();
+    return 1;
+  }
   FreeArrayNeighbor();
-  if (!m_FaceCopies)
+  if (m_Keep != EKeep::Copies)
     return 1;
   AddFaceCopies(m_pVertex1);
   AddFaceCopies(m_pVertex2);
   return 1;
+}
+
+void CEdgeCollapse::WriteRing(CVertex3d* const* ring, int n)
+{
+  // Rings grow as the mesh coarsens: room for sixteen neighbours spares most regrowths.
+  constexpr std::size_t kRoom = 3 * 16;
+  const std::size_t size = 3 * static_cast<std::size_t>(n);
+  if (size > m_KeptRing.capacity())
+    m_KeptRing.reserve(std::max(size, kRoom));
+  m_KeptRing.resize(size);
+  float* pOut = m_KeptRing.data();
+  for (int i = 0; i < n; i++, pOut += 3) {
+    pOut[0] = ring[i]->x();
+    pOut[1] = ring[i]->y();
+    pOut[2] = ring[i]->z();
+  }
 }
 
 void CEdgeCollapse::AddFaceCopies(CVertex3d* pEnd)
@@ -222,7 +270,8 @@ int CEdgeCollapse::CalculateCost(CNearestFaceSearch* pSearch, const SDescent& de
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
   m_PendingL2 = false;
-  ReadRing(&m_OptimalVertex, &m_KeptRing);
+  if (m_Keep != EKeep::Coordinates)
+    ReadRing(&m_OptimalVertex, &m_KeptRing);
   const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
                          m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
   return CostFrom(pSearch, descent, m_KeptRing, ends);
@@ -291,7 +340,8 @@ int CEdgeCollapse::PrepareCostL2(double weight)
 {
   if (!m_pVertex1 || !m_pVertex2)
     return 0;
-  ReadRing(&m_OptimalVertex, &m_KeptRing);
+  if (m_Keep != EKeep::Coordinates)
+    ReadRing(&m_OptimalVertex, &m_KeptRing);
   const float ends[6] = {m_pVertex1->x(), m_pVertex1->y(), m_pVertex1->z(),
                          m_pVertex2->x(), m_pVertex2->y(), m_pVertex2->z()};
   std::copy(ends, ends + 6, m_KeptEnds);

@@ -47,10 +47,23 @@ public:
     VetoLink
   };
 
+  // What a candidate keeps of the merged vertex's one-ring: the optimal vertex's neighbour list
+  // and face copies (the L1 measure reads the faces); the list alone (the L2 measure never
+  // reads faces); or only the coordinates of the ring, which is all the L2 measure reads:
+  // then the optimal vertex has neither neighbour list nor face copies, and the ring is read
+  // once, when built.
+  enum class EKeep : unsigned char
+  {
+    Copies,
+    List,
+    Coordinates
+  };
+
   CEdgeCollapse() = default;
   // Valid only when both faces are valid and share an edge. Without face copies the optimal
   // vertex gets its neighbour list only: enough for the L2 measure, which never reads faces.
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies = true);
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep);
   // The same validity, with the one-ring left unbuilt and the candidate marked when valid: for
   // a caller whose next Update builds it from the one-ring as it stands then.
   enum class ERing
@@ -58,6 +71,7 @@ public:
     Later
   };
   CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, bool faceCopies, ERing ring);
+  CEdgeCollapse(CFace3d* pFace1, CFace3d* pFace2, EKeep keep, ERing ring);
   ~CEdgeCollapse() { FreeArrayNeighbor(); }
 
   CEdgeCollapse(const CEdgeCollapse&) = delete;
@@ -116,7 +130,8 @@ public:
   // The shared edge of the two faces, in face 1's order; 0, both vertices null, without one.
   int FindVerticesToCollapse();
   // Rebuilds the optimal vertex's one-ring from the current adjacency (its face copies only
-  // for a candidate made with them); 0, nothing changed, without both vertices.
+  // for a candidate made with them; its coordinates only for EKeep::Coordinates); 0, nothing
+  // changed, without both vertices.
   int BuildArrayNeighbor();
   // Deletes the face copies of the optimal vertex.
   void FreeArrayNeighbor();
@@ -140,6 +155,21 @@ public:
   int PrepareCostL2(double weight);
   int SettleL2(CNearestFaceSearch* pSearch, const SDescent& descent);
   int IsPendingL2() const { return m_PendingL2 ? 1 : 0; }
+  // The buffer of the kept ring, emptied, for another candidate; the candidate keeps none.
+  std::vector<float> TakeRingStorage()
+  {
+    m_KeptRing.clear();
+    return std::move(m_KeptRing);
+  }
+  // Takes the buffer (emptied) when the candidate has none yet; true when taken.
+  bool AdoptRingStorage(std::vector<float>* pStorage)
+  {
+    if (m_KeptRing.capacity() != 0)
+      return false;
+    m_KeptRing.swap(*pStorage);
+    m_KeptRing.clear();
+    return true;
+  }
   // L1 measure: optimises the optimal vertex against the reference from the end of higher
   // sharpness class; the cost is the squared edge length and the mark says it is computed.
   // Returns the iterations of the optimisation, 0 for a marked candidate (skipped) or one
@@ -194,6 +224,8 @@ private:
   int CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent,
                const std::vector<float>& ring, const float ends[6]);
 
+  // The coordinates of the n vertices, x y z after one another, into m_KeptRing.
+  void WriteRing(CVertex3d* const* ring, int n);
   void AddFaceCopies(CVertex3d* pEnd);
   // The one-ring kept for a pending L1 optimisation: each distinct corner of the face copies
   // other than the optimal vertex, with its position then, and the edge length then.
@@ -205,22 +237,25 @@ private:
   };
   std::unique_ptr<SRingL1> KeepRing(float length);
 
+  // What the queue and the vetoes read of every candidate they meet comes first, within 64
+  // bytes: a candidate's storage in its array starts a cache line.
+  double m_Cost = -1.0;
   CFace3d* m_pFace1 = nullptr;
   CFace3d* m_pFace2 = nullptr;
-  CVertex3d m_OptimalVertex;
   CVertex3d* m_pVertex1 = nullptr;
   CVertex3d* m_pVertex2 = nullptr;
-  double m_Cost = -1.0;
   int m_Mark = 0;
   int m_Valid = 1;
-  bool m_FaceCopies = true;
+  int m_Slot = -1;
+  EKeep m_Keep = EKeep::Copies;
+  bool m_PendingL2 = false;
   std::vector<int>* m_pLog = nullptr;
   std::vector<double>* m_pKeys = nullptr;
-  int m_Slot = -1;
+  CVertex3d m_OptimalVertex;
   std::unique_ptr<SRingL1> m_pPendingL1;
   // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
-  // candidate, which is asked for again and again.
+  // candidate, which is asked for again and again. With EKeep::Coordinates BuildArrayNeighbor
+  // writes the ring here, and the measures read it as it stands.
   std::vector<float> m_KeptRing;
   float m_KeptEnds[6] = {};
-  bool m_PendingL2 = false;
 };

@@ -36,16 +36,16 @@ int CMesh3d::CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d
   MergeVertexNeighbors(vs, vt);
   a->RemoveFaceNeighbor(fa);
   b->RemoveFaceNeighbor(fb);
-  CArray3d<CFace3d> facesOfVt;
-  facesOfVt.Copy(*vt->GetArrayFaceNeighbor());
-  for (int i = 0; i < facesOfVt.GetSize(); i++)
-    vs->AddFaceNeighbor(facesOfVt[i]);
+  // Nothing below changes vt's own list of faces: it is read where it stands.
+  const int nbFaceOfVt = vt->NbFaceNeighbor();
+  for (int i = 0; i < nbFaceOfVt; i++)
+    vs->AddFaceNeighbor(vt->GetFaceNeighbor(i));
   vs->RemoveFaceNeighbor(fa);
   vs->RemoveFaceNeighbor(fb);
   RelinkAcross(fa, vs, vt, pFaces);
   RelinkAcross(fb, vs, vt, pFaces);
-  for (int i = 0; i < facesOfVt.GetSize(); i++)
-    facesOfVt[i]->UpdateVertex(vt, vs);
+  for (int i = 0; i < nbFaceOfVt; i++)
+    vt->GetFaceNeighbor(i)->UpdateVertex(vt, vs);
   fa->SetFlag(1);
   fb->SetFlag(1);
 

@@ -4,6 +4,7 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashCell.h"
 #include "mesh/HashTable.h"
+#include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -321,6 +322,10 @@ CNearestFaceSearch::SFace CNearestFaceSearch::Record(CFace3d* pFace)
 
 int CNearestFaceSearch::IdOf(CFace3d* pFace)
 {
+  // Most faces of the table's mesh get a record sooner or later: room for all of them at
+  // once, rather than records moved at every growth.
+  if (m_Faces.capacity() == 0 && m_pHash && m_pHash->GetMesh())
+    m_Faces.reserve(static_cast<size_t>(m_pHash->GetMesh()->NbFace()));
   bool added = false;
   int* pId = m_Ids.Find(pFace, &added);
   if (added) {

@@ -53,12 +53,15 @@ int ClassifyOnce(const CVertex3d* v, double threshold, NormalOf normalOf)
     return 0;
   if (n == 1)
     return 2;
-  std::array<const SNormal*, kMostFaces> normals{};
+  std::array<SNormal, kMostFaces> normals;  // read only where written
+  std::array<bool, kMostFaces> known{};
   const auto normalAt = [&](int i) -> const SNormal& {
-    const SNormal*& m = normals[static_cast<size_t>(i)];
-    if (!m)
-      m = &normalOf(faces[static_cast<size_t>(i)]);
-    return *m;
+    SNormal& m = normals[static_cast<size_t>(i)];
+    if (!known[static_cast<size_t>(i)]) {
+      m = normalOf(faces[static_cast<size_t>(i)]);
+      known[static_cast<size_t>(i)] = true;
+    }
+    return m;
   };
   // AbsSinusFaces, CVector3d::GetNorm being the root of the square norm.
   const auto absSinus = [](const SNormal& a, const SNormal& b) {
@@ -91,7 +94,7 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 {
   if (!f || !g || !f->SharesEdge(g))
     return;
-  pArray->Emplace(f, g, false, CEdgeCollapse::ERing::Later);
+  pArray->Emplace(f, g, pArray->GetKeep(), CEdgeCollapse::ERing::Later);
 }
 
 // What the vetoes keep per vertex across collapses, in a table that holds every vertex from
@@ -103,12 +106,16 @@ void AddCandidate(CArrayEdgeCollapse* pArray, CFace3d* f, CFace3d* g)
 // - The slots of the candidates refused while the vertex was one of their ends: a collapse
 //   hands back only refused candidates with an end at the survivor or a neighbour, so these
 //   lists find them without walking every face around.
-// And per face, its normal once CFace3d::CalculateNormal has run on it: a normal depends on the
-// corners only, and the corners of a face change only in a collapse, after which the normals
-// around the survivor are computed again (Renormal). So the classes read the normals kept.
+// And per face, whether CFace3d::CalculateNormal has run on it, in the face's flag (kNormalKnown;
+// the faces start the run at 0, and a collapse flags the two it removes 1): a normal depends on
+// the corners only, and the corners of a face change only in a collapse, after which the normals
+// around the survivor are computed again (Renormal). So the classes read the normals kept, in
+// the faces themselves, and EndRun sets the flags back to 0.
 class CVertexRecords
 {
 public:
+  static constexpr int kNormalKnown = 2;
+
   explicit CVertexRecords(const CMesh3d& mesh)
   {
     std::size_t size = 16;
@@ -118,36 +125,35 @@ public:
     m_Mask = size - 1;
     for (int i = 0; i < mesh.NbVertex(); i++)
       Find(mesh.GetVertex(i))->pVertex = mesh.GetVertex(i);
-    size = 16;
-    while (size < 2 * static_cast<std::size_t>(mesh.NbFace()))
-      size *= 2;
-    m_Faces.resize(size);
-    m_FaceMask = size - 1;
-    for (int i = 0; i < mesh.NbFace(); i++)
-      FindFace(mesh.GetFace(i))->pFace = mesh.GetFace(i);
   }
 
   // The face's normal, computed if it was not since the start.
-  const SNormal& NormalOf(CFace3d* f)
+  static SNormal NormalOf(CFace3d* f)
   {
-    SFaceSlot* slot = FindFace(f);
-    if (slot->pFace != f) {
-      m_Scratch = Computed(f);  // not a face of the mesh at the start
-      return m_Scratch;
+    if (f->GetFlag() != kNormalKnown) {
+      f->CalculateNormal();
+      f->SetFlag(kNormalKnown);
     }
-    if (!slot->normal.pNormal)
-      slot->normal = Computed(f);
-    return slot->normal;
+    SNormal normal;
+    normal.pNormal = f->GetNormal();
+    normal.square = normal.pNormal->GetSquareNorm();
+    normal.norm = std::sqrt(normal.square);
+    return normal;
   }
 
   // Computes the face's normal again, its corners having changed.
-  void Renormal(CFace3d* f)
+  static void Renormal(CFace3d* f)
   {
-    SFaceSlot* slot = FindFace(f);
-    if (slot->pFace == f)
-      slot->normal = Computed(f);
-    else
-      f->CalculateNormal();
+    f->CalculateNormal();
+    f->SetFlag(kNormalKnown);
+  }
+
+  // The faces' flags as the run found them.
+  static void EndRun(CMesh3d* pMesh)
+  {
+    for (int i = 0; i < pMesh->NbFace(); i++)
+      if (pMesh->GetFace(i)->GetFlag() == kNormalKnown)
+        pMesh->GetFace(i)->SetFlag(0);
   }
 
   // The class of the vertex; kUnknown when it was never asked for or was forgotten since.
@@ -156,7 +162,7 @@ public:
   int Get(const CVertex3d* v, float threshold)
   {
     SSlot* slot = Find(v);
-    const auto normalOf = [this](CFace3d* f) -> const SNormal& { return NormalOf(f); };
+    const auto normalOf = [](CFace3d* f) { return NormalOf(f); };
     if (slot->pVertex != v)
       return ClassifyOnce(v, threshold, normalOf);  // not a vertex of the mesh at the start
     if (slot->cls == kUnknown)
@@ -179,7 +185,8 @@ public:
       return false;
     if (record->refused < 0) {
       record->refused = static_cast<int>(m_Refused.size());
-      m_Refused.emplace_back();
+      // Room for the refusals a vertex gathers between two visits, rather than growths.
+      m_Refused.emplace_back().reserve(8);
     }
     // A slot refused again before a hand-back visited the vertex is listed already: a second
     // entry would only be judged the same way again.
@@ -237,37 +244,9 @@ private:
     return const_cast<CVertexRecords*>(this)->Find(v);
   }
 
-  struct SFaceSlot
-  {
-    const CFace3d* pFace = nullptr;
-    SNormal normal;  // no normal until computed
-  };
-
-  static SNormal Computed(CFace3d* f)
-  {
-    f->CalculateNormal();
-    SNormal normal;
-    normal.pNormal = f->GetNormal();
-    normal.square = normal.pNormal->GetSquareNorm();
-    normal.norm = std::sqrt(normal.square);
-    return normal;
-  }
-
-  SFaceSlot* FindFace(const CFace3d* f)
-  {
-    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(f));
-    std::size_t i = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & m_FaceMask;
-    while (m_Faces[i].pFace && m_Faces[i].pFace != f)
-      i = (i + 1) & m_FaceMask;
-    return &m_Faces[i];
-  }
-
   std::vector<SSlot> m_Slots;
   std::size_t m_Mask = 0;
   std::vector<std::vector<int>> m_Refused;
-  std::vector<SFaceSlot> m_Faces;
-  std::size_t m_FaceMask = 0;
-  SNormal m_Scratch;
 };
 
 // Whether the classes already known refuse the candidate whatever the rest of the veto says:
@@ -413,9 +392,9 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   pHash->Fill(&reference, pWindow);
   CNearestFaceSearch search(pHash.get());
 
-  // The L2 descents read the optimal vertex's neighbours, never its faces.
+  // The L2 descents read the coordinates of the optimal vertex's neighbours, nothing else.
   CArrayEdgeCollapse candidates;
-  candidates.SetFaceCopies(0);
+  candidates.SetKeep(CEdgeCollapse::EKeep::Coordinates);
   candidates.SetDeferL2(1);
   candidates.Fill(this, step, epsilon, weight, maxIterations, factorKept, factorRaised, minStep,
                   maxStep, sharpThreshold);
@@ -487,7 +466,8 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
       break;
     CFace3d* fa = pMin->GetFace(0);
     CFace3d* fb = pMin->GetFace(1);
-    faces.RemoveAll();
+    // Emptied with its storage kept: it takes four faces per collapse.
+    faces.RemoveAt(0, faces.GetSize());
     const int done = CollapseVettedCandidate(pMin, &faces, crease);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
@@ -522,6 +502,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     collapses++;
   }
   EndDeferredDeletion();
+  CVertexRecords::EndRun(this);
   if (pStopVeto && NbLiveVertex() > finalVertices)
     *pStopVeto = MainVeto(candidates, sharpThreshold);
   return 1;

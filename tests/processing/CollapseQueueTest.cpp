@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <set>
@@ -388,6 +389,66 @@ TEST(CollapseQueue, RepeatedEntriesOfACarriedCandidateWaitOnce)
   EXPECT_EQ(queue.IsEmpty(), 1);
 }
 
+// TopByKey drops a stale entry on the caller's key alone; a candidate whose key leaves and comes
+// back (turned invalid, set aside, or a NaN pushed meanwhile) is queued again by the push of
+// its old key, and only current entries are asked about.
+TEST(CollapseQueue, EntriesJudgedByTheCallersKeysAlone)
+{
+  SItem items[3] = {{1.0f}, {2.0f}, {3.0f}};
+  std::vector<double> keys = {1.0, 2.0, 3.0};
+  WideQueue queue;
+  for (int i = 0; i < 3; i++)
+    queue.Push(&items[i], keys[static_cast<size_t>(i)], i);
+  int asked = 0;
+  const auto isCurrent = [&keys](double key, std::int64_t order) {
+    return keys[static_cast<size_t>(order)] == key;
+  };
+  const auto usable = [&asked](const SItem* item) {
+    asked++;
+    return item->usable;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+
+  // Turned invalid: told to the queue instead of pushed; its entry goes as stale, unasked.
+  keys[0] = nan;
+  queue.Unqueue(0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[1]);
+  EXPECT_EQ(asked, 1);
+  keys[0] = 1.0;
+  queue.Push(&items[0], keys[0], 0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[0]);
+
+  // Set aside at another key: the entry of the old key goes as stale; handed back at the old
+  // key, it is queued again.
+  keys[0] = 1.5;
+  ASSERT_EQ(queue.CanSetAside(&items[0], keys[0], 0), 1);
+  queue.SetAside(&items[0], 0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[1]);
+  keys[0] = 1.0;
+  queue.Unblock(&items[0], keys[0], 0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[0]);
+
+  // A NaN pushed meanwhile: nothing queued for it, and the old key queues the candidate again.
+  keys[0] = nan;
+  queue.Push(&items[0], keys[0], 0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[1]);
+  keys[0] = 1.0;
+  queue.Push(&items[0], keys[0], 0);
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[0]);
+
+  // An unusable candidate waits aside; the next comes up.
+  items[0].usable = false;
+  asked = 0;
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), &items[1]);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(queue.IsBlocked(&items[0], 0), 1);
+  items[1].usable = false;
+  items[2].usable = false;
+  EXPECT_EQ(queue.TopByKey(isCurrent, usable), nullptr);
+  EXPECT_EQ(queue.IsEmpty(), 1);
+  EXPECT_EQ(queue.GetBlocked().size(), 3u);
+}
+
 TEST(CollapseQueue, NotANumberIsNeverChosen)
 {
   SItem a{std::numeric_limits<float>::quiet_NaN()};
@@ -603,4 +664,17 @@ TEST(QuadHeap, PopsTheLeastThroughInterleavedPushesAndPops)
   ASSERT_EQ(static_cast<int>(tagsOut.size()), tag);
   for (int i = 0; i < tag; i++)
     EXPECT_EQ(tagsOut[static_cast<size_t>(i)], i);
+
+  // Emptied at once and filled again, it starts afresh.
+  for (int key : {7, 3, 9, 1})
+    heap.push({key, 0});
+  heap.clear();
+  EXPECT_TRUE(heap.empty());
+  EXPECT_EQ(heap.size(), 0u);
+  for (int key : {8, 2, 6})
+    heap.push({key, 0});
+  EXPECT_EQ(heap.size(), 3u);
+  EXPECT_EQ(heap.top().key, 2);
+  heap.pop();
+  EXPECT_EQ(heap.top().key, 6);
 }

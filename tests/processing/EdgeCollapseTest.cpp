@@ -202,6 +202,44 @@ TEST(EdgeCollapseCandidate, InvalidPairsAndDefaults)
   EXPECT_EQ(none.FindVerticesToCollapse(), 0);
 }
 
+// The candidate's edge is the one CFace3d::GetSharedEdge gives, for every pair of faces of a
+// mesh and for faces that repeat a corner or repeat another face.
+TEST(EdgeCollapseCandidate, FindsTheSharedEdgeTheFacesGive)
+{
+  auto mesh = Octahedron();
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = mesh->GetVertex(2);
+  CVertex3d* c = mesh->GetVertex(4);
+  std::vector<std::unique_ptr<CFace3d>> odd;
+  odd.push_back(std::make_unique<CFace3d>(a, a, b));
+  odd.push_back(std::make_unique<CFace3d>(b, a, b));
+  odd.push_back(std::make_unique<CFace3d>(c, b, a));
+  odd.push_back(std::make_unique<CFace3d>(a, b, c));
+  odd.push_back(std::make_unique<CFace3d>(a, a, a));
+  std::vector<CFace3d*> faces;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    faces.push_back(mesh->GetFace(i));
+  for (const auto& f : odd)
+    faces.push_back(f.get());
+  int shared = 0;
+  for (CFace3d* f : faces)
+    for (CFace3d* g : faces) {
+      CVertex3d* p = nullptr;
+      CVertex3d* q = nullptr;
+      const int expected = f->GetSharedEdge(g, &p, &q);
+      CEdgeCollapse candidate;
+      candidate.SetFaces(f, g);
+      candidate.SetVertices(a, b);
+      EXPECT_EQ(candidate.FindVerticesToCollapse(), expected);
+      EXPECT_EQ(candidate.GetVertex1(), p);
+      EXPECT_EQ(candidate.GetVertex2(), q);
+      shared += expected;
+    }
+  // The twelve edges of the octahedron from both sides, and the odd faces among themselves and
+  // against face 0 (0, 2, 4), which the last two repeat.
+  EXPECT_GT(shared, 24);
+}
+
 // A candidate whose ring waits for Update: valid and vertices as the building constructor finds
 // them, marked when valid, and its ring after an Update the ring a built candidate has.
 TEST(EdgeCollapseCandidate, RingLeftForUpdateIsBuiltThereAlike)

@@ -239,6 +239,33 @@ TEST(ProgressiveMesh, CallerFaceFlagsDoNotDeleteFaces)
   EXPECT_TRUE(IsClosedAndOriented(*mesh));
 }
 
+// Whatever flags the caller left, and whatever normals, the run reads no normal it did not
+// compute, and every face it leaves has flag 0.
+TEST(ProgressiveMesh, FacesLeaveWithFlagZeroWhateverFlagsTheyCameWith)
+{
+  const auto make = [] {
+    auto mesh = Torus(16);
+    Perturb(*mesh, 0.03f);
+    return mesh;
+  };
+  auto reference = make();
+  ASSERT_EQ(1, RunProgressive(*reference, 60));
+  for (const int flag : {1, 2, 3}) {
+    auto mesh = make();
+    for (int i = 0; i < mesh->NbFace(); i++) {
+      mesh->GetFace(i)->SetFlag(i % 2 ? flag : 0);
+      mesh->GetFace(i)->GetNormal()->Set(0.0f, i % 3 ? 1.0f : 0.0f, 0.0f);
+    }
+    ASSERT_EQ(1, RunProgressive(*mesh, 60));
+    EXPECT_EQ(Corners(*mesh), Corners(*reference)) << flag;
+    EXPECT_EQ(Positions(*mesh), Positions(*reference)) << flag;
+    int flagged = 0;
+    for (int i = 0; i < mesh->NbFace(); i++)
+      flagged += mesh->GetFace(i)->GetFlag() != 0 ? 1 : 0;
+    EXPECT_EQ(flagged, 0) << flag;
+  }
+}
+
 // Recorded meshes on which the run used to stop far above its count: a refused collapse took
 // every other candidate on its two faces with it, and nothing brought them back. Now the run
 // goes on until every collapse left is refused by a veto of its own.
@@ -323,6 +350,113 @@ TEST(ProgressiveMesh, CandidateCostsAreThoseOfThePlainDescent)
   // Both kinds of outcome are exercised.
   EXPECT_GT(midpoints, 0);
   EXPECT_LT(midpoints, bare.GetSize());
+}
+
+// Candidates that keep only the coordinates of their ring measure what candidates with the
+// ring as a neighbour list measure, to the bit, eagerly or deferred, when filled and when
+// updated after the mesh has moved; their optimal vertex names no neighbour.
+TEST(ProgressiveMesh, RingsKeptAsCoordinatesMeasureAsNeighbourLists)
+{
+  auto reference = Icosphere(2);
+  Perturb(*reference, 0.02f);
+  reference->BuildAdjacency();
+  reference->ComputeFaceNormals();
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(reference.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  for (const int defer : {0, 1}) {
+    auto mesh = Icosphere(2);
+    Perturb(*mesh, 0.05f);
+    CArrayEdgeCollapse listed;
+    listed.SetFaceCopies(0);
+    CArrayEdgeCollapse coordinates;
+    coordinates.SetKeep(CEdgeCollapse::EKeep::Coordinates);
+    for (CArrayEdgeCollapse* pArray : {&listed, &coordinates}) {
+      pArray->SetDeferL2(defer);
+      pArray->Fill(mesh.get(), 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+      pArray->CalculateEnergy(&search);
+    }
+    ASSERT_EQ(listed.GetSize(), coordinates.GetSize());
+    ASSERT_GT(listed.GetSize(), 100);
+    const auto expectSame = [&](const char* when) -> int {
+      int pending = 0;
+      for (int i = 0; i < listed.GetSize(); i++) {
+        CEdgeCollapse* a = listed.GetAt(i);
+        CEdgeCollapse* b = coordinates.GetAt(i);
+        EXPECT_EQ(b->GetVertex1(), a->GetVertex1());
+        EXPECT_EQ(b->GetVertex2(), a->GetVertex2());
+        EXPECT_GT(a->GetOptimalVertex()->NbVertexNeighbor(), 0);
+        EXPECT_EQ(b->GetOptimalVertex()->NbVertexNeighbor(), 0);
+        EXPECT_EQ(b->GetOptimalVertex()->NbFaceNeighbor(), 0);
+        EXPECT_EQ(b->IsPendingL2(), a->IsPendingL2());
+        pending += a->IsPendingL2();
+        EXPECT_TRUE(SameBits(b->GetCost(), a->GetCost())) << when << " " << i;
+        listed.SettleL2(a, &search);
+        coordinates.SettleL2(b, &search);
+        EXPECT_TRUE(SameBits(b->GetCost(), a->GetCost())) << when << " " << i;
+        EXPECT_EQ(b->GetOptimalVertex()->IsSamePosition(a->GetOptimalVertex()), 1) << i;
+      }
+      // Deferred, every candidate measured since the last settling waits for its own.
+      EXPECT_EQ(pending > 0, defer == 1) << when;
+      return pending;
+    };
+    EXPECT_EQ(expectSame("filled"), defer ? listed.GetSize() : 0);
+    // Vertex 0 and its neighbours move: the candidates around them are measured again.
+    CVertex3d* v = mesh->GetVertex(0);
+    v->Set(v->x() * 1.1f, v->y() * 0.9f, v->z() + 0.05f);
+    for (int k = 0; k < v->NbFaceNeighbor(); k++) {
+      EXPECT_GT(listed.SetComputedOnFace(v->GetFaceNeighbor(k), 1), 0);
+      EXPECT_GT(coordinates.SetComputedOnFace(v->GetFaceNeighbor(k), 1), 0);
+    }
+    const int recomputed = listed.Update(&search, nullptr);
+    EXPECT_GT(recomputed, 0);
+    EXPECT_EQ(coordinates.Update(&search, nullptr), recomputed);
+    EXPECT_EQ(expectSame("updated"), defer ? recomputed : 0);
+  }
+}
+
+// A candidate made where a removed one was takes over its ring buffer, emptied: it measures
+// what a candidate made afresh measures. A candidate that has a buffer keeps its own.
+TEST(EdgeCollapseArray, RingBuffersOfRemovedCandidatesServeNewOnes)
+{
+  auto mesh = Torus(8);
+  Perturb(*mesh, 0.02f);
+  CHashTable hash(4);
+  ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  CArrayEdgeCollapse array;
+  array.SetKeep(CEdgeCollapse::EKeep::Coordinates);
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  array.CalculateEnergy(&search);
+  CFace3d* f = mesh->GetFace(0);
+  const int before = array.GetSize();
+  EXPECT_EQ(array.RemoveFaces(f, nullptr), before - 3);
+  // Made to wait for Update, then made with its ring at once.
+  CEdgeCollapse* pLater = array.Emplace(f, f->f(0), CEdgeCollapse::EKeep::Coordinates,
+                                        CEdgeCollapse::ERing::Later);
+  CEdgeCollapse* pBuilt = array.Emplace(f, f->f(1), CEdgeCollapse::EKeep::Coordinates);
+  pBuilt->SetMark(1);
+  EXPECT_EQ(array.Update(&search, nullptr), 2);
+  for (const CEdgeCollapse* c : {pLater, pBuilt}) {
+    CEdgeCollapse fresh(c->GetFace(0), c->GetFace(1), CEdgeCollapse::EKeep::List);
+    fresh.CalculateCost(&search, array.GetDescent());
+    EXPECT_TRUE(SameBits(c->GetCost(), fresh.GetCost()));
+    EXPECT_EQ(c->GetOptimalVertex()->IsSamePosition(fresh.GetOptimalVertex()), 1);
+  }
+
+  std::vector<float> spare(30, 7.0f);
+  const float* storage = spare.data();
+  CEdgeCollapse bare;
+  EXPECT_TRUE(bare.AdoptRingStorage(&spare));
+  EXPECT_TRUE(spare.empty());
+  std::vector<float> taken = bare.TakeRingStorage();
+  EXPECT_EQ(taken.data(), storage);
+  EXPECT_TRUE(taken.empty());
+  EXPECT_GE(taken.capacity(), 30u);
+  CEdgeCollapse built(f->f(2), f->f(2)->f(0), CEdgeCollapse::EKeep::Coordinates);
+  ASSERT_EQ(built.IsValid(), 1);
+  EXPECT_FALSE(built.AdoptRingStorage(&taken));
+  EXPECT_EQ(taken.data(), storage);
 }
 
 namespace {
@@ -521,6 +655,30 @@ TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
   ASSERT_EQ(mesh->CollapseVettedCandidate(c, &faces, true), 1);
   for (int k = 0; k < 3; k++)
     EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
+}
+
+// A candidate whose two ends are one vertex has no edge to collapse: the veto refuses it for its
+// faces, and the checked collapse leaves the mesh as it was.
+TEST(ProgressiveMesh, CandidateWithOneVertexAtBothEndsIsRefused)
+{
+  auto mesh = Torus(16);
+  Perturb(*mesh, 0.005f);
+  CArrayEdgeCollapse array;
+  array.Fill(mesh.get(), 1.0, 1e-4, 0.01, 20, 1.5f, 0.1f, 0.01f, 5.0f, 0.6f);
+  CEdgeCollapse* c = nullptr;
+  for (int i = 0; i < array.GetSize() && !c; i++)
+    if (CMesh3d::EdgeCandidateVeto(array.GetAt(i), 0.6f) == CEdgeCollapse::VetoNone)
+      c = array.GetAt(i);
+  ASSERT_NE(c, nullptr);
+  c->SetVertices(c->GetVertex1(), c->GetVertex1());
+  EXPECT_EQ(CMesh3d::EdgeCandidateVeto(c, 0.6f), CEdgeCollapse::VetoFaces);
+  const auto corners = Corners(*mesh);
+  const auto positions = Positions(*mesh);
+  CArray3d<CFace3d> faces;
+  EXPECT_EQ(mesh->CollapseEdgeCandidate(c, &faces, 0.6f), 0);
+  EXPECT_EQ(faces.GetSize(), 0);
+  EXPECT_EQ(Corners(*mesh), corners);
+  EXPECT_EQ(Positions(*mesh), positions);
 }
 
 // The sharpness classes read only normals computed during the run: normals left wrong in the
