@@ -148,6 +148,47 @@ void CProgressiveCoder::UpdateAdjacency()
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
 }
 
+// The removed faces and vertices leave; the build's own index arrays then give every vertex's
+// corners in the order of its face list, as the next layer would list them from the faces.
+void CProgressiveCoder::RebuildAdjacency()
+{
+  m_CornersValid = 0;
+  m_pMesh->RemoveFacesWithFlag(2);
+  ReleaseRemovedVertices();
+  if (BuildAdjacency(m_pMesh, &m_BuildIndex) && m_BuildIndex.unique && !m_pView)
+    m_CornersCarried = CarryCornersFromBuild() ? 1 : 0;
+}
+
+bool CProgressiveCoder::CarryCornersFromBuild()
+{
+  const SAdjacencyIndex& index = m_BuildIndex;
+  const int nv = m_pMesh->NbVertex();
+  m_CornerOwner.resize(static_cast<size_t>(nv));
+  m_CornerStart.resize(static_cast<size_t>(nv) + 1);
+  m_Corners.clear();
+  m_Corners.reserve(static_cast<size_t>(index.start[static_cast<size_t>(nv)]));
+  for (int a = 0; a < nv; a++) {
+    CVertex3d* v = m_pMesh->GetVertex(a);
+    if (!v)
+      return false;
+    m_CornerOwner[static_cast<size_t>(a)] = v;
+    m_CornerStart[static_cast<size_t>(a)] = static_cast<int>(m_Corners.size());
+    const int end = index.start[static_cast<size_t>(a) + 1];
+    for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
+      const int g = index.faces[static_cast<size_t>(p)];
+      const int* c = &index.corners[3 * static_cast<size_t>(g)];
+      CFace3d* f = m_pMesh->GetFace(g);
+      for (int k = 0; k < 3; k++)
+        if (c[k] == a)
+          m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
+    }
+  }
+  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  ForgetRefusals(static_cast<size_t>(nv));
+  m_CornersComplete = 1;
+  return true;
+}
+
 // Each vertex left takes its new index; an untouched one keeps its corners as they were
 // listed, since none of its faces changed.
 void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,

@@ -292,10 +292,7 @@ int CProgressiveCoder::RunLayer()
   if (update) {
     UpdateAdjacency();
   } else {
-    m_CornersValid = 0;
-    m_pMesh->RemoveFacesWithFlag(2);
-    ReleaseRemovedVertices();
-    m_pMesh->BuildAdjacency();
+    RebuildAdjacency();
   }
   m_pMesh->SetModified();
   return removed;
