@@ -96,9 +96,15 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   COBitStream stream;
   OutputBaseMesh(&stream);
   const int baseCount = pMesh->NbVertex();
-  if (simulate)
+  if (simulate) {
     SimulateDecoding();
-  pMesh->Rebuild();
+    pMesh->Rebuild();
+  } else {
+    // Each layer leaves the lists and links of a full build: only the normals are behind.
+    pMesh->ComputeFaceNormals();
+    pMesh->ComputeVertexNormals();
+    pMesh->SetModified();
+  }
   const int coded = OutputCodes(&stream) && WriteGeometry(&stream);
   stream.Flush(0);
   if (!coded || !stream.WriteFile(fileName)) {
