@@ -66,6 +66,12 @@ public:
   static std::array<int, 3> PredictRounded(std::span<const Point> border,
                                            std::span<const Triangle> faces,
                                            const std::array<int, 3>& target);
+  // A bound on the length of the triple PredictRounded gives, read without building the frame:
+  // three times the target's distance to the border's centroid and a unit for the rounding;
+  // infinity where the frame's axes may come out far from square (a border whose first and
+  // last vertices differ almost along the normal, a null normal).
+  static double RoundedBound(std::span<const Point> border, std::span<const Triangle> faces,
+                             const std::array<int, 3>& target);
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
   // The same in the frame of the given border, the record left as it is.
