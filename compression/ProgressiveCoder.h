@@ -350,6 +350,7 @@ private:
   std::vector<int> m_CornerStartSpare;
   std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
+  std::vector<const CVertex3d*> m_CornerOwnerSpare;
   int m_CornersValid = 0;
   // Every vertex of the mesh owns its adjacency index in the lists above.
   int m_CornersComplete = 0;
