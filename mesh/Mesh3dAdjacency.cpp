@@ -25,6 +25,10 @@ using scratch::MakeBuffer;
 
 constexpr int kPrefetchDistance = 8;
 
+// From this many faces on, the faces no longer stay in the cache while their vertices are
+// built: the faces across are noted and linked in a last pass in face order.
+constexpr int kNotedLinksFaces = 4096;
+
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
 // collapses) find the same room as after a list grown one entry at a time.
 int GrownCapacity(int room, int n)
@@ -161,7 +165,7 @@ void CAdjacencyBuilder::BuildLists()
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
   const size_t nbAcross = 3 * static_cast<size_t>(m_NbFace);
-  if (nbAcross * sizeof(int) >= scratch::kMappedBytes) {
+  if (m_NbFace >= kNotedLinksFaces) {
     m_Across = MakeBuffer<int>(nbAcross);
     std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
   }
