@@ -159,6 +159,13 @@ void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
   SetFaces(faces);
 }
 
+void CProgressiveVertexRecord::PrefetchSecondPositions() const
+{
+  m_pVertex->PrefetchSecond();
+  for (int i = 0; i < m_NbBorder; i++)
+    m_BorderVertices[static_cast<size_t>(i)]->PrefetchSecond();
+}
+
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
   for (int i = 0; i < m_NbBorder; i++) {

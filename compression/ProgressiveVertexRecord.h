@@ -39,6 +39,8 @@ public:
     for (int i = 0; i < m_NbBorder; i++)
       __builtin_prefetch(m_BorderVertices[static_cast<size_t>(i)]);
   }
+  // The same for their second positions, once the vertices are at hand.
+  void PrefetchSecondPositions() const;
   CVertex3d* GetVertex() const { return m_pVertex; }
   // The vertex's position before removal (raw geometry files).
   const std::array<float, 3>& GetPosition() const { return m_Position; }
