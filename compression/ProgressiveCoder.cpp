@@ -96,9 +96,15 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   COBitStream stream;
   OutputBaseMesh(&stream);
   const int baseCount = pMesh->NbVertex();
-  if (simulate)
+  if (simulate) {
     SimulateDecoding();
-  pMesh->Rebuild();
+    pMesh->Rebuild();
+  } else {
+    // Each layer leaves the lists and links of a full build: only the normals are behind.
+    pMesh->ComputeFaceNormals();
+    pMesh->ComputeVertexNormals();
+    pMesh->SetModified();
+  }
   const int coded = OutputCodes(&stream) && WriteGeometry(&stream);
   stream.Flush(0);
   if (!coded || !stream.WriteFile(fileName)) {
@@ -156,11 +162,15 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
 {
   const int predicted = pLayer->NbRecord() > limit ? 1 : 0;
   pLayer->SetPredicted(predicted);
-  constexpr int kAhead = 8;
+  // The vertices some records ahead, their second positions (a block of their own) nearer.
+  constexpr int kAhead = 16;
+  constexpr int kNear = 8;
   const int nbRecord = pLayer->NbRecord();
   for (int i = 0; i < nbRecord; i++) {
     if (i + kAhead < nbRecord)
       pLayer->GetRecord(i + kAhead).PrefetchVertices();
+    if (i + kNear < nbRecord)
+      pLayer->GetRecord(i + kNear).PrefetchSecondPositions();
     CProgressiveVertexRecord& record = pLayer->GetRecord(i);
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {

@@ -3,6 +3,7 @@
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveGate.h"
 #include "compression/ProgressiveGeometryLayer.h"
+#include "mesh/AdjacencyLists.h"
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
@@ -208,6 +209,11 @@ private:
   void ListCorners();
   bool CanUpdateAdjacency() const;
   void UpdateAdjacency();
+  // After a layer that changes many faces: the mesh's adjacency built whole.
+  void RebuildAdjacency();
+  // The next layer's corner lists from the index arrays of the build (false where they do not
+  // name every vertex once: the layer then lists them itself).
+  bool CarryCornersFromBuild();
   void ClearGates();
   void SeedGates();
   // Faces on an edge that more than two faces hold, or two the same way: which of them a gate
@@ -358,6 +364,7 @@ private:
   std::vector<int> m_CornerStartSpare;
   std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
+  std::vector<const CVertex3d*> m_CornerOwnerSpare;
   int m_CornersValid = 0;
   // Every vertex of the mesh owns its adjacency index in the lists above.
   int m_CornersComplete = 0;
@@ -370,4 +377,6 @@ private:
   // Faces the encoder's layer removes and makes, in that order.
   std::vector<CFace3d*> m_DeadFaces;
   std::vector<CFace3d*> m_NewFaces;
+  // The index arrays of the last whole build, kept from layer to layer.
+  SAdjacencyIndex m_BuildIndex;
 };

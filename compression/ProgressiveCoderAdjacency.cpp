@@ -7,48 +7,23 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
-// Faces in the array order, each once; neighbours in the order of their faces' corners, each
-// once; across edge k of f, the first other face of corner k holding corner k + 1.
-// The neighbours are gathered first and stored at once: the list's own duplicate test would
-// decode its entries for every corner.
-void StoreFaces(CVertex3d* v, const std::vector<CFace3d*>& faces, std::vector<CVertex3d*>* pScratch)
-{
-  auto* pList = v->GetArrayFaceNeighbor();
-  pList->SetSize(static_cast<int>(faces.size()));
-  for (size_t i = 0; i < faces.size(); i++)
-    pList->SetAt(static_cast<int>(i), faces[i]);
-  std::vector<CVertex3d*>& neighbours = *pScratch;
-  neighbours.clear();
-  for (const CFace3d* f : faces)
-    for (int k = 0; k < 3; k++) {
-      CVertex3d* w = f->v(k);
-      if (w != v && std::find(neighbours.begin(), neighbours.end(), w) == neighbours.end())
-        neighbours.push_back(w);
-    }
-  auto* pNeighbours = v->GetArrayVertexNeighbor();
-  pNeighbours->SetSize(static_cast<int>(neighbours.size()));
-  for (size_t i = 0; i < neighbours.size(); i++)
-    pNeighbours->SetAt(static_cast<int>(i), neighbours[i]);
-}
-
-// From v's corners on its new lists, in their order: each corner names v's face with the
-// corners before and after v, so whether a face holds the end of an edge is read there.
+// From v's corners on its new lists, in their order, each with the slot of v in its face: the
+// face across the edge from v to the corner's next vertex is the first other face of v that
+// holds that vertex, or any other face of v on an edge from v to itself.
 template <class Corner>
-void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end)
+void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end, const std::uint8_t* slot)
 {
   for (const Corner* e = begin; e < end; e++) {
-    CFace3d* f = e->face;
     const CVertex3d* b = e->next;
     CFace3d* across = nullptr;
     for (const Corner* g = begin; g < end && !across; g++)
-      if (g->face != f && (b == v || g->previous == b || g->next == b))
+      if (g->face != e->face && (b == v || g->previous == b || g->next == b))
         across = g->face;
-    for (int k = 0; k < 3; k++)
-      if (f->v(k) == v && f->v((k + 1) % 3) == b && f->v((k + 2) % 3) == e->previous)
-        f->SetF(k, across);
+    e->face->SetF(slot[e - begin], across);
   }
 }
 
@@ -114,29 +89,65 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<CFace3d*> added(static_cast<size_t>(start.back()));
   std::vector<int> cursor(start.begin(), start.end() - 1);
   forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
+  // The old faces that go, by rank: v's old faces are read on its corner lists, which hold
+  // them in the order of its face list (a face at two corners of v twice, side by side).
+  std::vector<int> deadStart(vertices.size() + 1, 0);
+  auto forDeadCorners = [&](auto fn) {
+    for (CFace3d* f : m_DeadFaces)
+      for (int k = 0; k < 3; k++)
+        if ((k == 0 || f->v(k) != f->v(0)) && (k < 2 || f->v(2) != f->v(1)))
+          if (const int r = rank[static_cast<size_t>(f->v(k)->GetAdjacencyIndex())]; r >= 0)
+            fn(r, f);
+  };
+  forDeadCorners([&deadStart](int r, CFace3d*) { deadStart[static_cast<size_t>(r) + 1]++; });
+  for (size_t i = 1; i < deadStart.size(); i++)
+    deadStart[i] += deadStart[i - 1];
+  std::vector<const CFace3d*> dead(static_cast<size_t>(deadStart.back()));
+  cursor.assign(deadStart.begin(), deadStart.end() - 1);
+  forDeadCorners([&](int r, CFace3d* f) { dead[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
   std::vector<CFace3d*> faces;
   std::vector<CVertex3d*> neighbours;
-  // The touched vertices' corners, by rank, as ListCorners would find them on the new lists.
+  // The touched vertices' corners, by rank, as ListCorners would find them on the new lists,
+  // and the slot of the vertex in each corner's face.
   std::vector<SCorner> fresh;
+  std::vector<std::uint8_t> slots;
   std::vector<int> freshStart(vertices.size() + 1, 0);
   for (size_t r = 0; r < vertices.size(); r++) {
     CVertex3d* v = vertices[r];
+    const size_t id = ranked[r];
+    const auto deadBegin = dead.begin() + deadStart[r];
+    const auto deadEnd = dead.begin() + deadStart[r + 1];
     faces.clear();
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      if (v->GetFaceNeighbor(j)->GetFlag() != 2)
-        faces.push_back(v->GetFaceNeighbor(j));
+    const CFace3d* previous = nullptr;
+    for (int i = m_CornerStart[id]; i < m_CornerStart[id + 1]; i++) {
+      CFace3d* f = m_Corners[static_cast<size_t>(i)].face;
+      if (f != previous && std::find(deadBegin, deadEnd, f) == deadEnd)
+        faces.push_back(f);
+      previous = f;
+    }
     faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
-    StoreFaces(v, faces, &neighbours);
-    for (CFace3d* f : faces)
-      for (int k = 0; k < 3; k++)
-        if (f->v(k) == v)
-          fresh.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+    // Neighbours in the order of their faces' corners, each once.
+    neighbours.clear();
+    for (CFace3d* f : faces) {
+      CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
+      for (int k = 0; k < 3; k++) {
+        if (w[k] == v) {
+          fresh.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
+          slots.push_back(static_cast<std::uint8_t>(k));
+        } else if (std::find(neighbours.begin(), neighbours.end(), w[k]) == neighbours.end()) {
+          neighbours.push_back(w[k]);
+        }
+      }
+    }
+    SetAdjacencyLists(v, faces.data(), static_cast<int>(faces.size()), neighbours.data(),
+                      static_cast<int>(neighbours.size()));
     freshStart[r + 1] = static_cast<int>(fresh.size());
   }
   m_pMesh->RemoveFacesWithFlag(2);
   ReleaseRemovedVertices();
   for (size_t r = 0; r < vertices.size(); r++)
-    LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1]);
+    LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1],
+                  slots.data() + freshStart[r]);
   if (m_CornersComplete)
     CarryCorners(rank, fresh, freshStart);
   for (size_t id : ranked)
@@ -148,40 +159,115 @@ void CProgressiveCoder::UpdateAdjacency()
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
 }
 
+// The removed faces and vertices leave; the build's own index arrays then give every vertex's
+// corners in the order of its face list, as the next layer would list them from the faces.
+void CProgressiveCoder::RebuildAdjacency()
+{
+  m_CornersValid = 0;
+  m_pMesh->RemoveFacesWithFlag(2);
+  ReleaseRemovedVertices();
+  if (BuildAdjacency(m_pMesh, &m_BuildIndex) && m_BuildIndex.unique && !m_pView)
+    m_CornersCarried = CarryCornersFromBuild() ? 1 : 0;
+}
+
+bool CProgressiveCoder::CarryCornersFromBuild()
+{
+  const SAdjacencyIndex& index = m_BuildIndex;
+  const int nv = m_pMesh->NbVertex();
+  m_CornerOwner.resize(static_cast<size_t>(nv));
+  m_CornerStart.resize(static_cast<size_t>(nv) + 1);
+  m_Corners.clear();
+  m_Corners.reserve(static_cast<size_t>(index.start[static_cast<size_t>(nv)]));
+  for (int a = 0; a < nv; a++) {
+    CVertex3d* v = m_pMesh->GetVertex(a);
+    if (!v)
+      return false;
+    m_CornerOwner[static_cast<size_t>(a)] = v;
+    m_CornerStart[static_cast<size_t>(a)] = static_cast<int>(m_Corners.size());
+    const int end = index.start[static_cast<size_t>(a) + 1];
+    for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
+      const int g = index.faces[static_cast<size_t>(p)];
+      const int* c = &index.corners[3 * static_cast<size_t>(g)];
+      CFace3d* f = m_pMesh->GetFace(g);
+      for (int k = 0; k < 3; k++)
+        if (c[k] == a)
+          m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
+    }
+  }
+  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
+  ForgetRefusals(static_cast<size_t>(nv));
+  m_CornersComplete = 1;
+  return true;
+}
+
 // Each vertex left takes its new index; an untouched one keeps its corners as they were
-// listed, since none of its faces changed.
+// listed, since none of its faces changed. The vertices left keep their order in the array,
+// so each one's old index is the next one not removed, checked against the owners without
+// reading the vertex; only a vertex moved otherwise (the seed swap) is asked its index. The
+// lists of untouched vertices of consecutive old indices lie end to end: copied in runs.
 void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
                                      const std::vector<int>& freshStart)
 {
   const int nv = m_pMesh->NbVertex();
+  std::vector<size_t> gone;
+  for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++)
+    gone.push_back(static_cast<size_t>(m_pCurrentGeometry->GetRecord(i).GetVertex()->GetAdjacencyIndex()));
+  std::sort(gone.begin(), gone.end());
   // Built in the buffers of the lists before, swapped in: no allocation per layer.
   std::vector<SCorner>& corners = m_CornerSpare;
   corners.clear();
   corners.reserve(m_Corners.size());
   std::vector<int>& cornerStart = m_CornerStartSpare;
   cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
-  m_CornerOwner.resize(static_cast<size_t>(nv));
+  std::vector<const CVertex3d*>& owners = m_CornerOwnerSpare;
+  owners.resize(static_cast<size_t>(nv));
   // A touched vertex's refusals go with its old corners.
   std::vector<SRefusals>& refusals = m_RefusalSpare;
   refusals.assign(static_cast<size_t>(nv), SRefusals{});
   const bool refused = m_Refusals.size() >= m_CornerStart.size() - 1;
+  size_t runFrom = 0;
+  size_t runTo = 0;
+  auto flush = [&] {
+    corners.insert(corners.end(), m_Corners.begin() + static_cast<std::ptrdiff_t>(runFrom),
+                   m_Corners.begin() + static_cast<std::ptrdiff_t>(runTo));
+    runFrom = runTo = 0;
+  };
+  size_t next = 0;
+  size_t g = 0;
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    const size_t old = static_cast<size_t>(v->GetAdjacencyIndex());
+    while (g < gone.size() && gone[g] < next)
+      g++;
+    for (; g < gone.size() && gone[g] == next; g++)
+      next++;
+    size_t old = next;
+    if (old >= m_CornerOwner.size() || m_CornerOwner[old] != v)
+      old = static_cast<size_t>(v->GetAdjacencyIndex());
+    next = old + 1;
     const int r = rank[old];
     if (r < 0 && refused)
       refusals[static_cast<size_t>(i)] = m_Refusals[old];
-    const SCorner* first = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r)]
-                                  : m_Corners.data() + m_CornerStart[old];
-    const SCorner* last = r >= 0 ? fresh.data() + freshStart[static_cast<size_t>(r) + 1]
-                                 : m_Corners.data() + m_CornerStart[old + 1];
-    corners.insert(corners.end(), first, last);
-    cornerStart[static_cast<size_t>(i) + 1] = static_cast<int>(corners.size());
-    m_CornerOwner[static_cast<size_t>(i)] = v;
-    v->SetAdjacencyIndex(i);
+    if (r >= 0) {
+      flush();
+      corners.insert(corners.end(), fresh.begin() + freshStart[static_cast<size_t>(r)],
+                     fresh.begin() + freshStart[static_cast<size_t>(r) + 1]);
+    } else {
+      const size_t from = static_cast<size_t>(m_CornerStart[old]);
+      if (runTo != from)
+        flush();
+      if (runFrom == runTo)
+        runFrom = from;
+      runTo = static_cast<size_t>(m_CornerStart[old + 1]);
+    }
+    cornerStart[static_cast<size_t>(i) + 1] = static_cast<int>(corners.size() + (runTo - runFrom));
+    owners[static_cast<size_t>(i)] = v;
+    if (old != static_cast<size_t>(i))
+      v->SetAdjacencyIndex(i);
   }
+  flush();
   m_Corners.swap(corners);
   m_CornerStart.swap(cornerStart);
+  m_CornerOwner.swap(owners);
   m_Refusals.swap(refusals);
   m_CornersValid = 0;
   m_CornersCarried = 1;

@@ -323,10 +323,7 @@ int CProgressiveCoder::RunLayer(bool skipBarren)
   if (update) {
     UpdateAdjacency();
   } else {
-    m_CornersValid = 0;
-    m_pMesh->RemoveFacesWithFlag(2);
-    ReleaseRemovedVertices();
-    m_pMesh->BuildAdjacency();
+    RebuildAdjacency();
   }
   m_pMesh->SetModified();
   return removed;
@@ -716,12 +713,15 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
     points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
   const std::array<int, 3> target{static_cast<int>(v->x2()), static_cast<int>(v->y2()),
                                   static_cast<int>(v->z2())};
+  const std::span<const CProgressiveVertexRecord::Point> placed(points.data(), nbBorder);
+  // A vertex near its border, as almost every one is, is sendable by a bound alone.
+  if (CProgressiveVertexRecord::RoundedBound(placed, faces, target) + 4 <= m_ResidualLimit)
+    return 1;
   // The offset search moves each rounded residual by 2 at most: only near the limit does the
   // search itself decide.
   bool undecided = false;
   double squared = 0;
-  for (int x : CProgressiveVertexRecord::PredictRounded(
-           std::span<const CProgressiveVertexRecord::Point>(points.data(), nbBorder), faces, target)) {
+  for (int x : CProgressiveVertexRecord::PredictRounded(placed, faces, target)) {
     if (std::abs(x) - 2 > m_ResidualLimit)
       return 0;
     undecided = undecided || std::abs(x) + 2 > m_ResidualLimit;

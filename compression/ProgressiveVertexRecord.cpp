@@ -159,6 +159,13 @@ void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
   SetFaces(faces);
 }
 
+void CProgressiveVertexRecord::PrefetchSecondPositions() const
+{
+  m_pVertex->PrefetchSecond();
+  for (int i = 0; i < m_NbBorder; i++)
+    m_BorderVertices[static_cast<size_t>(i)]->PrefetchSecond();
+}
+
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
   for (int i = 0; i < m_NbBorder; i++) {
@@ -383,6 +390,45 @@ std::array<int, 3> CProgressiveVertexRecord::PredictRounded(std::span<const Poin
   const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
   return Rounded(ComputeFrame(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept))),
                  target);
+}
+
+// The frame's normal n and tangent t1 are unit vectors and t2 = t1 x n normalised. Where t1 is
+// square to n within a millionth, |t1 . t2| stays far below 1/2, so the largest minor of
+// (t1, t2) that Rounded divides by is at least 1/2: |a| and |b| are at most twice the length of
+// the target's offset in the plane, |c| at most its offset along n, and the rounded triple at
+// most 3 |D| + sqrt(3) / 2 long, D the target's offset from the centroid. t1 is the projection
+// of last - first on the plane: square to n up to rounding errors far below a millionth of its
+// length once that length, |(last - first) x n|, exceeds a thousandth.
+double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
+                                              std::span<const Triangle> faces,
+                                              const std::array<int, 3>& target)
+{
+  constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+  border = border.first(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
+  if (border.empty())
+    return kUnbounded;
+  std::array<Triangle, kMaxFaces> kept{};
+  const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
+  // The normal's sum as ComputeFrame makes it.
+  Point n{0, 0, 0};
+  for (int i = 0; i < nbKept; i++) {
+    const Triangle& f = kept[static_cast<size_t>(i)];
+    const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
+    for (int k = 0; k < 3; k++)
+      n[k] += c[k];
+  }
+  const double nn = Dot(n, n);
+  const Point across = Cross(Sub(border.back(), border.front()), n);
+  if (!(nn > 0 && Dot(across, across) >= 1e-6 * nn))
+    return kUnbounded;
+  Point offset{0, 0, 0};
+  for (const Point& p : border)
+    for (int k = 0; k < 3; k++)
+      offset[k] += p[k];
+  for (int k = 0; k < 3; k++)
+    offset[k] = target[static_cast<size_t>(k)] - offset[k] / static_cast<double>(border.size());
+  const double bound = 3 * std::sqrt(Dot(offset, offset)) + 1.5;
+  return std::isfinite(bound) ? bound : kUnbounded;
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Predict()

@@ -39,6 +39,8 @@ public:
     for (int i = 0; i < m_NbBorder; i++)
       __builtin_prefetch(m_BorderVertices[static_cast<size_t>(i)]);
   }
+  // The same for their second positions, once the vertices are at hand.
+  void PrefetchSecondPositions() const;
   CVertex3d* GetVertex() const { return m_pVertex; }
   // The vertex's position before removal (raw geometry files).
   const std::array<float, 3>& GetPosition() const { return m_Position; }
@@ -66,6 +68,12 @@ public:
   static std::array<int, 3> PredictRounded(std::span<const Point> border,
                                            std::span<const Triangle> faces,
                                            const std::array<int, 3>& target);
+  // A bound on the length of the triple PredictRounded gives, read without building the frame:
+  // three times the target's distance to the border's centroid and a unit for the rounding;
+  // infinity where the frame's axes may come out far from square (a border whose first and
+  // last vertices differ almost along the normal, a null normal).
+  static double RoundedBound(std::span<const Point> border, std::span<const Triangle> faces,
+                             const std::array<int, 3>& target);
   // Quantized position of the stored (a, b, c).
   std::array<int, 3> Reconstruct() const;
   // The same in the frame of the given border, the record left as it is.

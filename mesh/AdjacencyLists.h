@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 class CFace3d;
 class CMesh3d;
 class CVertex3d;
@@ -13,3 +15,22 @@ void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
 // The same with the elements already at hand: each list sized once and written in one pass.
 void SetAdjacencyLists(CVertex3d* v, CFace3d* const* faces, int nbFace, CVertex3d* const* neighbors,
                        int nbNeighbor);
+
+// A build's vertex face lists by index, for a caller that walks them again: vertex i's faces
+// are faces[start[i]] .. faces[start[i + 1] - 1] in its list's order, and face f's corners are
+// corners[3 f] .. corners[3 f + 2] (-1 for a face that takes no part). The vectors keep their
+// storage from build to build.
+struct SAdjacencyIndex
+{
+  std::vector<int> start;
+  std::vector<int> faces;
+  std::vector<int> corners;
+  // Every vertex stands once in the vertex array, at its adjacency index.
+  bool unique = false;
+};
+
+// CMesh3d::BuildAdjacency, the same lists in the same orders, with its index arrays handed out.
+// Where the build from sorted indices does not apply (a face listed twice, a vertex the mesh
+// does not list), the mesh is built by CMesh3d::BuildAdjacency and 0 comes back, the index
+// emptied.
+int BuildAdjacency(CMesh3d* pMesh, SAdjacencyIndex* pIndex);

@@ -25,6 +25,10 @@ using scratch::MakeBuffer;
 
 constexpr int kPrefetchDistance = 8;
 
+// From this many faces on, the faces no longer stay in the cache while their vertices are
+// built: the faces across are noted and linked in a last pass in face order.
+constexpr int kNotedLinksFaces = 4096;
+
 // The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
 // collapses) find the same room as after a list grown one entry at a time.
 int GrownCapacity(int room, int n)
@@ -62,8 +66,9 @@ void AssignList(List* pList, int n, At at)
 class CAdjacencyBuilder
 {
 public:
-  explicit CAdjacencyBuilder(CMesh3d* pMesh)
-    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace())
+  // With an index, the face lists and corners are built in its vectors and left there.
+  explicit CAdjacencyBuilder(CMesh3d* pMesh, SAdjacencyIndex* pIndex = nullptr)
+    : m_pMesh(pMesh), m_NbVertex(pMesh->NbVertex()), m_NbFace(pMesh->NbFace()), m_pIndex(pIndex)
   {
   }
 
@@ -100,13 +105,21 @@ private:
   int FaceAcross(int a, int f, int b) const;
   void LinkFaces() const;
 
+  // Scratch of n ints, or the index's vector sized to n when there is an index.
+  int* Storage(Buffer<int>* pBuffer, std::vector<int>* pIndexed, size_t n) const;
+
   CMesh3d* m_pMesh;
   const int m_NbVertex;
   const int m_NbFace;
+  SAdjacencyIndex* m_pIndex;
   Buffer<int> m_ReadCorner;   // the corners read from the faces, when not given
   const int* m_Corner = nullptr;  // 3 per face; -1 for a face that takes no part
-  Buffer<int> m_FaceStart;  // per vertex + 1: its faces in m_Faces
-  Buffer<int> m_Faces;
+  Buffer<int> m_FaceStartBuffer;
+  Buffer<int> m_FacesBuffer;
+  int* m_FaceStart = nullptr;  // per vertex + 1: its faces in m_Faces
+  int* m_Faces = nullptr;
+  // Set when a vertex stands in the array at a slot other than its adjacency index.
+  bool m_Repeated = false;
   std::vector<int> m_Unused;  // faces that take no part
   // While vertex a is built: owner[c] == a when c is a's neighbour number slot[c].
   Buffer<int> m_Owner;
@@ -117,6 +130,16 @@ private:
   static constexpr int kUnset = -2;
   Buffer<int> m_Across;
 };
+
+int* CAdjacencyBuilder::Storage(Buffer<int>* pBuffer, std::vector<int>* pIndexed, size_t n) const
+{
+  if (m_pIndex) {
+    pIndexed->resize(n);
+    return pIndexed->data();
+  }
+  *pBuffer = MakeBuffer<int>(n);
+  return &(*pBuffer)[0];
+}
 
 bool CAdjacencyBuilder::Build()
 {
@@ -142,7 +165,7 @@ void CAdjacencyBuilder::BuildLists()
   m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
   std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
   const size_t nbAcross = 3 * static_cast<size_t>(m_NbFace);
-  if (nbAcross * sizeof(int) >= scratch::kMappedBytes) {
+  if (m_NbFace >= kNotedLinksFaces) {
     m_Across = MakeBuffer<int>(nbAcross);
     std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
   }
@@ -153,6 +176,8 @@ void CAdjacencyBuilder::BuildLists()
   LinkFaces();
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
+  if (m_pIndex)
+    m_pIndex->unique = !m_Repeated;
 }
 
 // A vertex listed twice takes its last index; its earlier slot then receives empty lists
@@ -188,10 +213,11 @@ void CAdjacencyBuilder::PrefetchCorners(int i) const
 // (a face is never its own neighbour); every slot is written again later.
 bool CAdjacencyBuilder::ReadCorners()
 {
-  m_ReadCorner = MakeBuffer<int>(3 * static_cast<size_t>(m_NbFace));
-  m_Corner = &m_ReadCorner[0];
+  int* corners = Storage(&m_ReadCorner, m_pIndex ? &m_pIndex->corners : nullptr,
+                         3 * static_cast<size_t>(m_NbFace));
+  m_Corner = corners;
   for (int i = 0; i < m_NbFace; i++) {
-    int* corner = &m_ReadCorner[3 * static_cast<size_t>(i)];
+    int* corner = corners + 3 * static_cast<size_t>(i);
     corner[0] = corner[1] = corner[2] = -1;
     PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
@@ -257,15 +283,16 @@ void CAdjacencyBuilder::ForEachFaceCorner(int first, int last, int step, Fn fn) 
 void CAdjacencyBuilder::ListFaces()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbVertex);
-  m_FaceStart = MakeBuffer<int>(nbVertex + 1);
-  int* start = &m_FaceStart[0];
+  m_FaceStart = Storage(&m_FaceStartBuffer, m_pIndex ? &m_pIndex->start : nullptr, nbVertex + 1);
+  int* start = m_FaceStart;
   std::fill_n(start, nbVertex + 1, 0);
   ForEachFaceCorner(0, m_NbFace, 1, [start](int, int c) { start[c]++; });
   for (size_t i = 1; i < nbVertex; i++)
     start[i] += start[i - 1];
   start[nbVertex] = nbVertex > 0 ? start[nbVertex - 1] : 0;
-  m_Faces = MakeBuffer<int>(static_cast<size_t>(start[nbVertex]) + 1);
-  int* faces = &m_Faces[0];
+  m_Faces = Storage(&m_FacesBuffer, m_pIndex ? &m_pIndex->faces : nullptr,
+                    static_cast<size_t>(start[nbVertex]) + 1);
+  int* faces = m_Faces;
   ForEachFaceCorner(m_NbFace - 1, -1, -1, [start, faces](int f, int c) { faces[--start[c]] = f; });
 }
 
@@ -274,6 +301,7 @@ void CAdjacencyBuilder::BuildAround(int a)
   CVertex3d* v = m_pMesh->GetVertex(a);
   if (!v)
     return;
+  m_Repeated = m_Repeated || v->GetAdjacencyIndex() != a;
   CollectNeighbors(a);
   StoreLists(v, a);
   NoteFacesAcrossFrom(a);
@@ -369,6 +397,19 @@ int CMesh3d::BuildAdjacency()
   if (NbVertex() >= 3 && NbFace() > 0 && CAdjacencyBuilder(this).Build())
     return 1;
   return BuildAdjacencyByRules();
+}
+
+int BuildAdjacency(CMesh3d* pMesh, SAdjacencyIndex* pIndex)
+{
+  if (pMesh->NbVertex() >= 3 && pMesh->NbFace() > 0 && CAdjacencyBuilder(pMesh, pIndex).Build())
+    return 1;
+  pIndex->start.clear();
+  pIndex->faces.clear();
+  pIndex->corners.clear();
+  pIndex->unique = false;
+  // The faces marked on the way make the mesh's own build go by the rules at once.
+  pMesh->BuildAdjacency();
+  return 0;
 }
 
 int CMesh3d::BuildAdjacencyFromCorners(const std::vector<int>& corners)

@@ -86,6 +86,12 @@ public:
 
   // Second position: the quantised copy.
   float Get2(int axis) const { return FindScratch() ? FindScratch()->second[axis] : 0.0f; }
+  // Starts loading the second position, which lies apart from the vertex.
+  void PrefetchSecond() const
+  {
+    if (const SScratch* pScratch = FindScratch())
+      __builtin_prefetch(pScratch->second);
+  }
   void Set2(int axis, float value)
   {
     if (value != 0.0f || FindScratch())

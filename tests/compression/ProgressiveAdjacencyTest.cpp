@@ -1,10 +1,12 @@
 // The encoder's adjacency after each layer, brought up to date around the removals, against
 // the mesh's own build from scratch: the same lists in the same orders.
 #include "compression/ProgressiveCoder.h"
+#include "tests/compression/ConquestFixtures.h"
 #include "tests/compression/ProgressiveMeshes.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -46,6 +48,51 @@ TEST(ProgressiveAdjacency, LayersLeaveTheListsOfAFullBuild)
     auto mesh = builds[i]();
     ASSERT_NE(nullptr, mesh);
     ExpectAdjacencyAsRebuilt(mesh.get());
+  }
+}
+
+// Face and vertex normals as bit patterns, then the adjacency.
+std::vector<int> NormalsAndAdjacency(const CMesh3d& mesh)
+{
+  std::vector<int> out;
+  auto add = [&out](const CVector3d& n) {
+    for (const float x : {n.x(), n.y(), n.z()}) {
+      int bits = 0;
+      std::memcpy(&bits, &x, sizeof bits);
+      out.push_back(bits);
+    }
+  };
+  for (int i = 0; i < mesh.NbFace(); i++)
+    add(*mesh.GetFace(i)->GetNormal());
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    add(*mesh.GetVertex(i)->GetNormal());
+  const std::vector<int> adjacency = progressive::Adjacency(mesh);
+  out.insert(out.end(), adjacency.begin(), adjacency.end());
+  return out;
+}
+
+// The base mesh an encoding leaves is the one a full rebuild gives (lists, links, normals),
+// whichever way its last layers brought the adjacency up to date.
+TEST(ProgressiveAdjacency, EncodingLeavesTheBaseMeshAsRebuilt)
+{
+  const std::vector<std::unique_ptr<CMesh3d> (*)()> builds = {
+      [] { return progressive::PlateWithHoles(30, 24, 6); },
+      [] { return progressive::TorusAndPlate(20, 12, 30, 24); },
+      [] { return progressive::ReadObj("bunny3674.obj"); },
+      [] { return progressive::ReadObj("conquest_elephant_patch337.obj"); },
+  };
+  conquest::CScratchFolder folder;
+  for (size_t i = 0; i < builds.size(); i++) {
+    SCOPED_TRACE(i);
+    for (const int divisor : {3, 40}) {
+      auto mesh = builds[i]();
+      ASSERT_NE(nullptr, mesh);
+      CProgressiveCoder coder;
+      ASSERT_EQ(1, progressive::Encode(&coder, mesh.get(), mesh->NbVertex() / divisor, 11, "m.vpm"));
+      const std::vector<int> encoded = NormalsAndAdjacency(*mesh);
+      mesh->Rebuild();
+      EXPECT_EQ(NormalsAndAdjacency(*mesh), encoded) << "divisor " << divisor;
+    }
   }
 }
 

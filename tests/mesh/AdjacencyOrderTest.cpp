@@ -194,6 +194,16 @@ TEST(AdjacencyOrder, RandomSoups)
   }
 }
 
+// Enough faces for the build to note the faces across and link them in a last pass.
+TEST(AdjacencyOrder, MeshesLinkedAfterTheLists)
+{
+  ExpectRuleOrders(Torus(64, 40).get());
+  for (unsigned seed = 7; seed <= 8; seed++) {
+    SCOPED_TRACE(seed);
+    ExpectRuleOrders(Soup(seed == 7 ? 90 : 900, 4500, seed).get());
+  }
+}
+
 TEST(AdjacencyOrder, EmptySlotsAndIncompleteFaces)
 {
   auto mesh = fixtures::Octahedron();
