@@ -45,6 +45,68 @@ int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitStream* file)
   return 1;
 }
 
+std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, std::uint32_t stop,
+                                         CIBitStream* file)
+{
+  std::size_t n = 0;
+  // Contexts change with every symbol: those go one call at a time.
+  if (GetOrder() != 0 || m_SawEnd || !m_Started || m_Failed || file->IsPastEnd()) {
+    std::uint32_t symbol = 0;
+    while (n < count && DecodeSymbol(&symbol, file)) {
+      out[n++] = symbol;
+      if (symbol == stop)
+        break;
+    }
+    return n;
+  }
+  CFrequencyModel& model = CurrentModel();
+  std::uint32_t low = m_Low;
+  std::uint32_t range = m_Range;
+  std::uint32_t help = m_Help;
+  std::uint32_t last = 0;
+  while (n < count) {
+    if (range <= Bottom) {
+      m_Low = low;
+      m_Range = range;
+      Normalize(file);
+      low = m_Low;
+      range = m_Range;
+      if (file->IsPastEnd()) {
+        help = range >> CFrequencyModel::LogTotal;
+        m_Failed = true;
+        break;
+      }
+    }
+    help = range >> CFrequencyModel::LogTotal;
+    // The symbol is the last one where low lies in its interval: no other interval holds it.
+    const std::uint32_t start = help * model.GetCumulative(static_cast<int>(last));
+    const std::uint32_t end = help * model.GetCumulative(static_cast<int>(last) + 1);
+    const std::uint32_t s = low - start < end - start
+                                ? last
+                                : static_cast<std::uint32_t>(model.SearchScaled(low, help));
+    m_NbCoded++;
+    if (s == m_NbSymbol) {
+      m_SawEnd = true;
+      break;
+    }
+    const int symbol = static_cast<int>(s);
+    low -= help * model.GetCumulative(symbol);
+    range = help * model.GetFrequency(symbol);
+    if (!model.Update(symbol)) {
+      m_Failed = true;
+      break;
+    }
+    out[n++] = s;
+    last = s;
+    if (s == stop)
+      break;
+  }
+  m_Low = low;
+  m_Range = range;
+  m_Help = help;
+  return n;
+}
+
 int CRangeDecoder::Finish(CIBitStream* file)
 {
   if (!m_Started)
