@@ -37,6 +37,14 @@ public:
     m_NewFrequency[symbol] = static_cast<std::uint16_t>(m_NewFrequency[symbol] + m_Increment);
     return 1;
   }
+  // Updates that come before the next rescale.
+  int GetLeft() const { return m_Left; }
+  // As many calls to Update, for count <= GetLeft(): no rescale falls among them.
+  void UpdateRun(int symbol, int count)
+  {
+    m_Left -= count;
+    m_NewFrequency[symbol] = static_cast<std::uint16_t>(m_NewFrequency[symbol] + count * m_Increment);
+  }
 
   // The symbol whose interval holds c (0 <= c < 4096); decoder models only. A slice of the
   // total usually meets one or a few intervals: those are scanned, longer spans bisected.

@@ -49,8 +49,10 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
                                          CIBitStream* file)
 {
   std::size_t n = 0;
-  // Contexts change with every symbol: those go one call at a time.
-  if (GetOrder() != 0 || m_SawEnd || !m_Started || m_Failed || file->IsPastEnd()) {
+  // Contexts change with every symbol: those go one call at a time, and so does an alphabet
+  // of the end symbol alone, which leaves no symbol to start a run.
+  if (GetOrder() != 0 || m_NbSymbol == 0 || m_SawEnd || !m_Started || m_Failed ||
+      file->IsPastEnd()) {
     std::uint32_t symbol = 0;
     while (n < count && DecodeSymbol(&symbol, file)) {
       out[n++] = symbol;
@@ -63,7 +65,14 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   std::uint32_t low = m_Low;
   std::uint32_t range = m_Range;
   std::uint32_t help = m_Help;
+  std::uint32_t coded = 0;
+  // The last symbol, its interval, and the updates of it not yet given to the model: a run
+  // narrows by its interval alone while no rescale falls within it.
   std::uint32_t last = 0;
+  std::uint32_t start = model.GetCumulative(0);
+  std::uint32_t end = model.GetCumulative(1);
+  int run = 0;
+  int left = model.GetLeft();
   while (n < count) {
     if (range <= Bottom) {
       m_Low = low;
@@ -78,13 +87,22 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
       }
     }
     help = range >> CFrequencyModel::LogTotal;
-    // The symbol is the last one where low lies in its interval: no other interval holds it.
-    const std::uint32_t start = help * model.GetCumulative(static_cast<int>(last));
-    const std::uint32_t end = help * model.GetCumulative(static_cast<int>(last) + 1);
-    const std::uint32_t s = low - start < end - start
-                                ? last
-                                : static_cast<std::uint32_t>(model.SearchScaled(low, help));
-    m_NbCoded++;
+    // Where low lies in the last symbol's interval, no other interval holds it.
+    const bool again = low - help * start < help * (end - start);
+    if (again && run < left) {
+      low -= help * start;
+      range = help * (end - start);
+      run++;
+      coded++;
+      out[n++] = last;
+      if (last == stop)
+        break;
+      continue;
+    }
+    model.UpdateRun(static_cast<int>(last), run);
+    run = 0;
+    const std::uint32_t s = again ? last : static_cast<std::uint32_t>(model.SearchScaled(low, help));
+    coded++;
     if (s == m_NbSymbol) {
       m_SawEnd = true;
       break;
@@ -98,9 +116,14 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
     }
     out[n++] = s;
     last = s;
+    start = model.GetCumulative(symbol);
+    end = model.GetCumulative(symbol + 1);
+    left = model.GetLeft();
     if (s == stop)
       break;
   }
+  model.UpdateRun(static_cast<int>(last), run);
+  m_NbCoded += coded;
   m_Low = low;
   m_Range = range;
   m_Help = help;

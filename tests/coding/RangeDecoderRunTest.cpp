@@ -213,3 +213,13 @@ TEST(RangeDecoderRun, HigherOrdersDecodeTheSame)
   EXPECT_EQ(decoded, symbols);
   EXPECT_EQ(decoder.DoneOrderK(&stream), 1);
 }
+
+// With no data symbol, symbol 0 is the end: a section of it alone gives nothing.
+TEST(RangeDecoderRun, AnAlphabetOfTheEndAloneGivesNothing)
+{
+  const Bytes bytes = Encode(0, {});
+  const SOutcome expected = DecodeOneByOne(0, bytes);
+  EXPECT_TRUE(expected.symbols.empty());
+  EXPECT_EQ(expected.done, 1);
+  EXPECT_EQ(DecodeInSlices(0, bytes, 10), expected);
+}
