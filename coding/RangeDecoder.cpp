@@ -66,6 +66,9 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   std::uint32_t range = m_Range;
   std::uint32_t help = m_Help;
   std::uint32_t coded = 0;
+  std::uint32_t buffer = m_Buffer;
+  std::uint32_t read = m_NbByteRead;
+  std::uint32_t tail = m_Tail;
   // The last symbol, its interval, and the updates of it not yet given to the model: a run
   // narrows by its interval alone while no rescale falls within it.
   std::uint32_t last = 0;
@@ -75,11 +78,15 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   int left = model.GetLeft();
   while (n < count) {
     if (range <= Bottom) {
-      m_Low = low;
-      m_Range = range;
-      Normalize(file);
-      low = m_Low;
-      range = m_Range;
+      // Normalize on the locals.
+      do {
+        low = (low << 8) | ((buffer << ExtraBits) & 0xFF);
+        buffer = file->GetAlignedByte();
+        read++;
+        tail = (tail << 8) | buffer;
+        low |= buffer >> 1;
+        range <<= 8;
+      } while (range <= Bottom);
       if (file->IsPastEnd()) {
         help = range >> CFrequencyModel::LogTotal;
         m_Failed = true;
@@ -124,6 +131,9 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   }
   model.UpdateRun(static_cast<int>(last), run);
   m_NbCoded += coded;
+  m_Buffer = static_cast<std::uint8_t>(buffer);
+  m_NbByteRead = read;
+  m_Tail = tail;
   m_Low = low;
   m_Range = range;
   m_Help = help;
