@@ -57,9 +57,15 @@ public:
     int lo = m_Search[slice];
     int hi = m_Search[slice + 1] + 1;
     if (hi - lo <= ScanSpan) {
-      while (m_Cumulative[lo + 1] <= c)
-        lo++;
-      return lo;
+      // The symbol is lo plus the starts at or below c among the next ScanSpan: those beyond
+      // the slice's last symbol start above c, and the total (the end of the table) is above
+      // every c. Counted whole, no guess of where the scan stops is missed.
+      const std::uint16_t* const next = m_Cumulative.data() + lo + 1;
+      const int room = m_NbSymbol - lo;
+      int count = 0;
+      for (int i = 0; i < ScanSpan; i++)
+        count += next[i < room ? i : room - 1] <= c ? 1 : 0;
+      return lo + count;
     }
     while (lo + 1 < hi) {
       const int mid = (lo + hi) >> 1;

@@ -76,6 +76,7 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   std::uint32_t end = model.GetCumulative(1);
   int run = 0;
   int left = model.GetLeft();
+  const bool counted = model.GetNbSymbol() <= CFrequencyModel::CountedSymbols;
   while (n < count) {
     if (range <= Bottom) {
       // Normalize on the locals.
@@ -94,8 +95,10 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
       }
     }
     help = range >> CFrequencyModel::LogTotal;
-    // Where low lies in the last symbol's interval, no other interval holds it.
-    const bool again = low - help * start < help * (end - start);
+    // Where low lies in the last symbol's interval, no other interval holds it. Asked of
+    // small alphabets only: in a large one the same symbol seldom comes twice running, and a
+    // guess of it missed costs more than the search.
+    const bool again = counted && low - help * start < help * (end - start);
     if (again && run < left) {
       low -= help * start;
       range = help * (end - start);
