@@ -712,13 +712,18 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
-    SPlacement placement{vertex, r, std::min(n, 6), {}, &faces};
-    for (int i = 0; i < placement.nbBorder; i++) {
-      placement.border[static_cast<size_t>(i)] = border[i];
+    const int nbBorder = std::min(n, 6);
+    for (int i = 0; i < nbBorder; i++)
       if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
         PlaceVertices();
-    }
-    m_Placements.push_back(placement);
+    // Written in place: a record put together on the stack a field at a time and then copied
+    // whole is read before its parts have reached the cache, which stalls the copy.
+    SPlacement& placement = m_Placements.emplace_back();
+    placement.vertex = vertex;
+    placement.record = r;
+    placement.nbBorder = nbBorder;
+    std::copy_n(border, nbBorder, placement.border.begin());
+    placement.pFaces = &faces;
   }
   m_Position.push_back(position);
   m_Quantized.push_back(quantized);
