@@ -251,9 +251,10 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     int quantized[3];
     for (int& x : quantized)
       x = static_cast<int>(ReadField(pFile, q, &cut));
-    auto* v = new CVertex3d(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
-                            static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
-                            static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
+    // In the mesh's own blocks: a large base mesh would cost an allocation per element.
+    CVertex3d* v = m_pMesh->NewVertex(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
+                                      static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
+                                      static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
     v->Set2(static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
             static_cast<float>(quantized[2]));
     m_pMesh->AddVertex(v);
@@ -269,8 +270,8 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     }
     if (index[0] == index[1] || index[1] == index[2] || index[0] == index[2])
       return 0;
-    m_pMesh->AddFace(new CFace3d(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
-                                 m_pMesh->GetVertex(index[2])));
+    m_pMesh->AddFace(m_pMesh->NewFace(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
+                                      m_pMesh->GetVertex(index[2])));
     m_BaseCorners.insert(m_BaseCorners.end(), index, index + 3);
   }
   if (cut || pFile->IsPastEnd())
