@@ -47,7 +47,7 @@ public:
   }
 
   // The symbol whose interval holds c (0 <= c < 4096); decoder models only. A slice of the
-  // total usually meets one or a few intervals: those are scanned, longer spans bisected.
+  // total usually meets one or a few intervals: those are counted, longer spans bisected.
   // A small alphabet has no slices: its interval starts are counted.
   int Search(unsigned int c) const
   {
