@@ -37,9 +37,17 @@ public:
     m_NewFrequency[symbol] = static_cast<std::uint16_t>(m_NewFrequency[symbol] + m_Increment);
     return 1;
   }
+  // Updates that come before the next rescale.
+  int GetLeft() const { return m_Left; }
+  // As many calls to Update, for count <= GetLeft(): no rescale falls among them.
+  void UpdateRun(int symbol, int count)
+  {
+    m_Left -= count;
+    m_NewFrequency[symbol] = static_cast<std::uint16_t>(m_NewFrequency[symbol] + count * m_Increment);
+  }
 
   // The symbol whose interval holds c (0 <= c < 4096); decoder models only. A slice of the
-  // total usually meets one or a few intervals: those are scanned, longer spans bisected.
+  // total usually meets one or a few intervals: those are counted, longer spans bisected.
   // A small alphabet has no slices: its interval starts are counted.
   int Search(unsigned int c) const
   {
@@ -49,9 +57,15 @@ public:
     int lo = m_Search[slice];
     int hi = m_Search[slice + 1] + 1;
     if (hi - lo <= ScanSpan) {
-      while (m_Cumulative[lo + 1] <= c)
-        lo++;
-      return lo;
+      // The symbol is lo plus the starts at or below c among the next ScanSpan: those beyond
+      // the slice's last symbol start above c, and the total (the end of the table) is above
+      // every c. Counted whole, no guess of where the scan stops is missed.
+      const std::uint16_t* const next = m_Cumulative.data() + lo + 1;
+      const int room = m_NbSymbol - lo;
+      int count = 0;
+      for (int i = 0; i < ScanSpan; i++)
+        count += next[i < room ? i : room - 1] <= c ? 1 : 0;
+      return lo + count;
     }
     while (lo + 1 < hi) {
       const int mid = (lo + hi) >> 1;

@@ -45,6 +45,104 @@ int CRangeDecoder::DecodeSymbol(std::uint32_t* symbol, CIBitStream* file)
   return 1;
 }
 
+std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, std::uint32_t stop,
+                                         CIBitStream* file)
+{
+  std::size_t n = 0;
+  // Contexts change with every symbol: those go one call at a time, and so does an alphabet
+  // of the end symbol alone, which leaves no symbol to start a run.
+  if (GetOrder() != 0 || m_NbSymbol == 0 || m_SawEnd || !m_Started || m_Failed ||
+      file->IsPastEnd()) {
+    std::uint32_t symbol = 0;
+    while (n < count && DecodeSymbol(&symbol, file)) {
+      out[n++] = symbol;
+      if (symbol == stop)
+        break;
+    }
+    return n;
+  }
+  CFrequencyModel& model = CurrentModel();
+  std::uint32_t low = m_Low;
+  std::uint32_t range = m_Range;
+  std::uint32_t help = m_Help;
+  std::uint32_t coded = 0;
+  std::uint32_t buffer = m_Buffer;
+  std::uint32_t read = m_NbByteRead;
+  std::uint32_t tail = m_Tail;
+  // The last symbol, its interval, and the updates of it not yet given to the model: a run
+  // narrows by its interval alone while no rescale falls within it.
+  std::uint32_t last = 0;
+  std::uint32_t start = model.GetCumulative(0);
+  std::uint32_t end = model.GetCumulative(1);
+  int run = 0;
+  int left = model.GetLeft();
+  const bool counted = model.GetNbSymbol() <= CFrequencyModel::CountedSymbols;
+  while (n < count) {
+    if (range <= Bottom) {
+      // Normalize on the locals.
+      do {
+        low = (low << 8) | ((buffer << ExtraBits) & 0xFF);
+        buffer = file->GetAlignedByte();
+        read++;
+        tail = (tail << 8) | buffer;
+        low |= buffer >> 1;
+        range <<= 8;
+      } while (range <= Bottom);
+      if (file->IsPastEnd()) {
+        help = range >> CFrequencyModel::LogTotal;
+        m_Failed = true;
+        break;
+      }
+    }
+    help = range >> CFrequencyModel::LogTotal;
+    // Where low lies in the last symbol's interval, no other interval holds it. Asked of
+    // small alphabets only: in a large one the same symbol seldom comes twice running, and a
+    // guess of it missed costs more than the search.
+    const bool again = counted && low - help * start < help * (end - start);
+    if (again && run < left) {
+      low -= help * start;
+      range = help * (end - start);
+      run++;
+      coded++;
+      out[n++] = last;
+      if (last == stop)
+        break;
+      continue;
+    }
+    model.UpdateRun(static_cast<int>(last), run);
+    run = 0;
+    const std::uint32_t s = again ? last : static_cast<std::uint32_t>(model.SearchScaled(low, help));
+    coded++;
+    if (s == m_NbSymbol) {
+      m_SawEnd = true;
+      break;
+    }
+    const int symbol = static_cast<int>(s);
+    low -= help * model.GetCumulative(symbol);
+    range = help * model.GetFrequency(symbol);
+    if (!model.Update(symbol)) {
+      m_Failed = true;
+      break;
+    }
+    out[n++] = s;
+    last = s;
+    start = model.GetCumulative(symbol);
+    end = model.GetCumulative(symbol + 1);
+    left = model.GetLeft();
+    if (s == stop)
+      break;
+  }
+  model.UpdateRun(static_cast<int>(last), run);
+  m_NbCoded += coded;
+  m_Buffer = static_cast<std::uint8_t>(buffer);
+  m_NbByteRead = read;
+  m_Tail = tail;
+  m_Low = low;
+  m_Range = range;
+  m_Help = help;
+  return n;
+}
+
 int CRangeDecoder::Finish(CIBitStream* file)
 {
   if (!m_Started)

@@ -3,6 +3,8 @@
 #include "coding/IBitFile.h"
 #include "coding/RangeCoderBase.h"
 
+#include <cstddef>
+
 // Decoder of the sections that CRangeEncoder writes. It takes exactly the bytes of its
 // section, so raw bit fields or another section can be read after Done.
 //
@@ -20,6 +22,15 @@ public:
   int StartOrderK(CIBitStream* file, std::uint32_t order);
 
   int Decode(std::uint32_t* symbol, CIBitStream* file) { return DecodeSymbol(symbol, file); }
+  // Up to `count` symbols into `out`, the very symbols as many calls to Decode give, stopping
+  // after the symbol `stop`; how many were written. When fewer and the last is not `stop`,
+  // Decode answered 0, and Done tells an end from bad input. The loop keeps the coder's state
+  // in registers and first tries the last symbol's interval: long runs of one symbol are the
+  // common case of the codes.
+  std::size_t DecodeSymbols(std::uint32_t* out, std::size_t count, std::uint32_t stop,
+                            CIBitStream* file);
+  // A `stop` that no symbol is.
+  static constexpr std::uint32_t NoStop = ~std::uint32_t(0);
   int DecodeOrderK(std::uint32_t* symbol, CIBitStream* file) { return DecodeSymbol(symbol, file); }
 
   int Done(CIBitStream* file) { return Finish(file); }

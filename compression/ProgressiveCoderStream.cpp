@@ -41,6 +41,47 @@ std::uint32_t ReadField(CIBitStream* pFile, int n, bool* pShort)
   return value;
 }
 
+// A layer's codes, up to the 0 that closes it: false when the section ends first or more than
+// `limit` come before it. Read in slices, so that a layer costs the room it takes.
+bool ReadLayerSymbols(CRangeDecoder* pDecoder, CIBitStream* pFile, std::int64_t limit,
+                      std::vector<unsigned int>* pSymbols)
+{
+  constexpr std::size_t kSlice = 4096;
+  const std::size_t most = static_cast<std::size_t>(limit) + 1;
+  std::vector<unsigned int>& symbols = *pSymbols;
+  symbols.clear();
+  while (symbols.size() < most) {
+    const std::size_t start = symbols.size();
+    const std::size_t count = std::min(kSlice, most - start);
+    symbols.resize(start + count);
+    const std::size_t got = pDecoder->DecodeSymbols(symbols.data() + start, count, 0, pFile);
+    symbols.resize(start + got);
+    if (got > 0 && symbols.back() == 0) {
+      symbols.pop_back();
+      return true;
+    }
+    if (got < count)
+      return false;
+  }
+  return false;
+}
+
+// Up to `most` symbols of a section to its end symbol, each plus `offset`: false when more come
+// or the section is bad.
+bool ReadSection(CRangeDecoder* pDecoder, CIBitStream* pFile, std::size_t most, int offset,
+                 std::vector<int>* pValues)
+{
+  std::vector<std::uint32_t> symbols(most + 1);
+  const std::size_t got =
+      pDecoder->DecodeSymbols(symbols.data(), most + 1, CRangeDecoder::NoStop, pFile);
+  if (got > most || !pDecoder->Done(pFile))
+    return false;
+  pValues->resize(got);
+  for (std::size_t i = 0; i < got; i++)
+    (*pValues)[i] = static_cast<int>(symbols[i]) + offset;
+  return true;
+}
+
 // Codes 1 to 6 only, every 1 followed by the side of its boundary removal.
 int IsValidCodeList(const CProgressiveCodeList& codes)
 {
@@ -210,9 +251,10 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     int quantized[3];
     for (int& x : quantized)
       x = static_cast<int>(ReadField(pFile, q, &cut));
-    auto* v = new CVertex3d(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
-                            static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
-                            static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
+    // In the mesh's own blocks: a large base mesh would cost an allocation per element.
+    CVertex3d* v = m_pMesh->NewVertex(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
+                                      static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
+                                      static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
     v->Set2(static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
             static_cast<float>(quantized[2]));
     m_pMesh->AddVertex(v);
@@ -228,8 +270,8 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     }
     if (index[0] == index[1] || index[1] == index[2] || index[0] == index[2])
       return 0;
-    m_pMesh->AddFace(new CFace3d(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
-                                 m_pMesh->GetVertex(index[2])));
+    m_pMesh->AddFace(m_pMesh->NewFace(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
+                                      m_pMesh->GetVertex(index[2])));
     m_BaseCorners.insert(m_BaseCorners.end(), index, index + 3);
   }
   if (cut || pFile->IsPastEnd())
@@ -253,30 +295,28 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
   m_LayerCodes.clear();
   std::vector<std::unique_ptr<CProgressiveCodeList>> coarseFirst;
   std::int64_t nbFace = m_pMesh->NbFace();
-  CProgressiveCodeList* codes = nullptr;
-  std::uint32_t symbol = 0;
-  while (decoder.Decode(&symbol, pFile)) {
-    if (!codes) {
-      if (symbol > 1 || static_cast<int>(coarseFirst.size()) >= nbLayer)
-        return 0;
-      coarseFirst.push_back(std::make_unique<CProgressiveCodeList>(static_cast<int>(symbol)));
-      codes = coarseFirst.back().get();
-      continue;
-    }
-    if (symbol == 0) {
-      if (!IsValidCodeList(*codes))
-        return 0;
-      nbFace += 2 * static_cast<std::int64_t>(codes->NbRemoval());
-      codes = nullptr;
-      continue;
-    }
-    if (codes->GetGateType() == 1)
-      symbol = symbol == 6 ? 3 : (symbol == 2 ? 2 : 0);
-    if (symbol == 0 || codes->NbCode() >= MaxCodes(nbFace))
+  std::uint32_t gateType = 0;
+  while (decoder.Decode(&gateType, pFile)) {
+    if (gateType > 1 || static_cast<int>(coarseFirst.size()) >= nbLayer)
       return 0;
-    codes->Add(symbol);
+    std::vector<unsigned int> symbols;
+    if (!ReadLayerSymbols(&decoder, pFile, MaxCodes(nbFace), &symbols))
+      return 0;
+    // Double layers only remove valence 3, sent as 6.
+    if (gateType == 1)
+      for (unsigned int& symbol : symbols) {
+        symbol = symbol == 6 ? 3 : (symbol == 2 ? 2 : 0);
+        if (symbol == 0)
+          return 0;
+      }
+    auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));
+    codes->SetCodes(std::move(symbols));
+    if (!IsValidCodeList(*codes))
+      return 0;
+    nbFace += 2 * static_cast<std::int64_t>(codes->NbRemoval());
+    coarseFirst.push_back(std::move(codes));
   }
-  if (!decoder.Done(pFile) || cut || pFile->IsPastEnd() || codes ||
+  if (!decoder.Done(pFile) || cut || pFile->IsPastEnd() ||
       static_cast<int>(coarseFirst.size()) != nbLayer)
     return 0;
   for (int i = nbLayer - 1; i >= 0; i--)
@@ -335,31 +375,16 @@ int CProgressiveCoder::ReadPredictedLayer(CIBitStream* pFile, int expected,
     return 0;
   const int minC = signC ? magC : -magC;
   const int minT = signT ? magT : -magT;
-  CRangeDecoder normal(static_cast<unsigned int>(rangeC + 1));
-  if (!normal.Start(pFile))
-    return 0;
-  std::uint32_t symbol = 0;
   // The counts are bounded by the codes already read.
   std::vector<int> c;
-  c.reserve(static_cast<size_t>(expected));
-  while (normal.Decode(&symbol, pFile)) {
-    if (static_cast<int>(c.size()) >= expected)
-      return 0;
-    c.push_back(static_cast<int>(symbol) + minC);
-  }
-  if (!normal.Done(pFile) || static_cast<int>(c.size()) != expected)
-    return 0;
-  CRangeDecoder tangent(static_cast<unsigned int>(rangeT + 1));
-  if (!tangent.Start(pFile))
+  CRangeDecoder normal(static_cast<unsigned int>(rangeC + 1));
+  if (!normal.Start(pFile) || !ReadSection(&normal, pFile, static_cast<size_t>(expected), minC, &c) ||
+      static_cast<int>(c.size()) != expected)
     return 0;
   std::vector<int> t;
-  t.reserve(2 * c.size());
-  while (tangent.Decode(&symbol, pFile)) {
-    if (t.size() >= 2 * c.size())
-      return 0;
-    t.push_back(static_cast<int>(symbol) + minT);
-  }
-  if (!tangent.Done(pFile) || t.size() != 2 * c.size())
+  CRangeDecoder tangent(static_cast<unsigned int>(rangeT + 1));
+  if (!tangent.Start(pFile) || !ReadSection(&tangent, pFile, 2 * c.size(), minT, &t) ||
+      t.size() != 2 * c.size())
     return 0;
   pLayer->Reserve(static_cast<int>(c.size()));
   for (size_t r = 0; r < c.size(); r++)

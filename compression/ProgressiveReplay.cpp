@@ -712,13 +712,18 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     position = {pRemoved->x(), pRemoved->y(), pRemoved->z()};
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
-    SPlacement placement{vertex, r, std::min(n, 6), {}, &faces};
-    for (int i = 0; i < placement.nbBorder; i++) {
-      placement.border[static_cast<size_t>(i)] = border[i];
+    const int nbBorder = std::min(n, 6);
+    for (int i = 0; i < nbBorder; i++)
       if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
         PlaceVertices();
-    }
-    m_Placements.push_back(placement);
+    // Written in place: a record put together on the stack a field at a time and then copied
+    // whole is read before its parts have reached the cache, which stalls the copy.
+    SPlacement& placement = m_Placements.emplace_back();
+    placement.vertex = vertex;
+    placement.record = r;
+    placement.nbBorder = nbBorder;
+    std::copy_n(border, nbBorder, placement.border.begin());
+    placement.pFaces = &faces;
   }
   m_Position.push_back(position);
   m_Quantized.push_back(quantized);
@@ -730,9 +735,9 @@ void CProgressiveReplay::PlaceVertices()
 {
   using Point = CProgressiveVertexRecord::Point;
   const bool predicted = m_pGeometry && m_pGeometry->IsPredicted();
-  std::array<std::array<Point, CProgressiveVertexRecord::kMaxBorder>, 2> points;
-  std::array<CProgressiveVertexRecord::SReconstruction, 2> in;
-  std::array<std::array<int, 3>, 2> out;
+  std::array<std::array<Point, CProgressiveVertexRecord::kMaxBorder>, 4> points;
+  std::array<CProgressiveVertexRecord::SReconstruction, 4> in;
+  std::array<std::array<int, 3>, 4> out;
   const auto set = [this](const SPlacement& p, const std::array<int, 3>& c) {
     const size_t slot = static_cast<size_t>(p.vertex);
     for (size_t k = 0; k < 3; k++) {
@@ -740,9 +745,10 @@ void CProgressiveReplay::PlaceVertices()
       m_Position[slot][k] = static_cast<float>(c[k]) * m_Scale[k] + m_Shift[k];
     }
   };
-  // Two at a time: the pair's frames are worked out side by side.
-  for (size_t i = 0; i < m_Placements.size(); i += 2) {
-    const size_t nb = std::min<size_t>(2, m_Placements.size() - i);
+  // Four at a time, two pairs: the frames' chains of roots and divisions are worked out side
+  // by side.
+  for (size_t i = 0; i < m_Placements.size(); i += 4) {
+    const size_t nb = std::min<size_t>(4, m_Placements.size() - i);
     for (size_t j = 0; j < nb; j++) {
       const SPlacement& p = m_Placements[i + j];
       const size_t count = std::min(static_cast<size_t>(p.nbBorder), points[j].size());
@@ -754,10 +760,18 @@ void CProgressiveReplay::PlaceVertices()
                *p.pFaces};
       out[j] = in[j].abc;
     }
-    if (predicted && nb == 2)
-      out = CProgressiveVertexRecord::ReconstructPair(in);
-    else if (predicted)
-      out[0] = CProgressiveVertexRecord::Reconstruct(in[0].abc, in[0].border, in[0].faces);
+    if (predicted && nb == 4) {
+      out = CProgressiveVertexRecord::ReconstructQuad(in);
+    } else if (predicted) {
+      for (size_t j = 0; j + 1 < nb; j += 2) {
+        const auto pair = CProgressiveVertexRecord::ReconstructPair({in[j], in[j + 1]});
+        out[j] = pair[0];
+        out[j + 1] = pair[1];
+      }
+      if (nb % 2 == 1)
+        out[nb - 1] = CProgressiveVertexRecord::Reconstruct(in[nb - 1].abc, in[nb - 1].border,
+                                                            in[nb - 1].faces);
+    }
     for (size_t j = 0; j < nb; j++)
       set(m_Placements[i + j], out[j]);
   }

@@ -252,15 +252,22 @@ PairPoint PairCross(const PairPoint& a, const PairPoint& b)
 }
 Pair PairDot(const PairPoint& a, const PairPoint& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-// As Normalize in each lane; false when either vector is null (nothing is then divided).
-bool PairNormalize(PairPoint* p)
+// As Normalize in each lane of every pair; false when some vector is null (nothing is then
+// divided). The pairs' roots and divisions are issued side by side.
+template <size_t K>
+bool PairNormalize(std::array<PairPoint, K>* p)
 {
-  const Pair squared = PairDot(*p, *p);
-  const Pair len{std::sqrt(squared[0]), std::sqrt(squared[1])};
-  if (len[0] == 0 || len[1] == 0)
-    return false;
-  for (Pair& x : *p)
-    x /= len;
+  std::array<Pair, K> len;
+  for (size_t i = 0; i < K; i++) {
+    const Pair squared = PairDot((*p)[i], (*p)[i]);
+    len[i] = Pair{std::sqrt(squared[0]), std::sqrt(squared[1])};
+  }
+  for (size_t i = 0; i < K; i++)
+    if (len[i][0] == 0 || len[i][1] == 0)
+      return false;
+  for (size_t i = 0; i < K; i++)
+    for (Pair& x : (*p)[i])
+      x /= len[i];
   return true;
 }
 
@@ -275,27 +282,34 @@ PairPoint Lanes(const Point& first, const Point& second)
   return {Pair{first[0], second[0]}, Pair{first[1], second[1]}, Pair{first[2], second[2]}};
 }
 
-} // namespace
+using Reconstruction = CProgressiveVertexRecord::SReconstruction;
+using Triangle = CProgressiveVertexRecord::Triangle;
+using Kept = std::array<Triangle, CProgressiveVertexRecord::kMaxFaces>;
+using KeepFunction = int (*)(std::span<const Triangle>, int, Kept*);
 
-std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
-    const std::array<SReconstruction, 2>& in)
+// What each lane's frame is built from, each lane on its own as Reconstruct and ComputeFrame
+// do it, up to the normal's sum.
+template <size_t N>
+struct SLanes
 {
-  // Up to the normal's sum each lane on its own, as Reconstruct and ComputeFrame do it.
-  std::array<Point, 2> origin{};
-  std::array<Point, 2> normal{};
-  std::array<Point, 2> first{};
-  std::array<Point, 2> last{};
-  bool alike = true;
-  for (size_t lane = 0; lane < 2; lane++) {
-    const std::span<const Point> border =
-        in[lane].border.first(std::min(in[lane].border.size(), static_cast<size_t>(kMaxBorder)));
-    if (border.empty()) {
-      alike = false;
-      break;
-    }
-    std::array<Triangle, kMaxFaces> kept{};
-    const int nbKept = KeepFaces(in[lane].faces, static_cast<int>(border.size()), &kept);
-    origin[lane] = Centroid(border);
+  std::array<Point, N> origin{};
+  std::array<Point, N> normal{};
+  std::array<Point, N> first{};
+  std::array<Point, N> last{};
+};
+
+// False when a border is empty: the single call gives such a lane its fixed frame.
+template <size_t N>
+bool PrepareLanes(const std::array<Reconstruction, N>& in, KeepFunction keep, SLanes<N>* pLanes)
+{
+  for (size_t lane = 0; lane < N; lane++) {
+    const std::span<const Point> border = in[lane].border.first(
+        std::min(in[lane].border.size(), static_cast<size_t>(CProgressiveVertexRecord::kMaxBorder)));
+    if (border.empty())
+      return false;
+    Kept kept{};
+    const int nbKept = keep(in[lane].faces, static_cast<int>(border.size()), &kept);
+    pLanes->origin[lane] = Centroid(border);
     Point n{0, 0, 0};
     for (int i = 0; i < nbKept; i++) {
       const Triangle& f = kept[static_cast<size_t>(i)];
@@ -303,40 +317,79 @@ std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
       for (int k = 0; k < 3; k++)
         n[k] += c[k];
     }
-    normal[lane] = n;
-    first[lane] = border.front();
-    last[lane] = border.back();
+    pLanes->normal[lane] = n;
+    pLanes->first[lane] = border.front();
+    pLanes->last[lane] = border.back();
   }
-  // The frame in both lanes at once. A null vector, which the single call replaces by a fixed
-  // axis, sends both through it.
-  PairPoint n = Lanes(normal[0], normal[1]);
-  if (alike && PairNormalize(&n)) {
-    const PairPoint o = Lanes(origin[0], origin[1]);
-    const Pair d = -PairDot(n, o);
-    PairPoint t1 = PairSub(PairProject(Lanes(last[0], last[1]), n, d),
-                           PairProject(Lanes(first[0], first[1]), n, d));
-    if (PairNormalize(&t1)) {
-      PairPoint t2 = PairCross(t1, n);
-      if (PairNormalize(&t2)) {
-        const auto lane = [&in](int k) {
-          return Pair{static_cast<double>(in[0].abc[static_cast<size_t>(k)]),
-                      static_cast<double>(in[1].abc[static_cast<size_t>(k)])};
-        };
-        const Pair a = lane(0);
-        const Pair b = lane(1);
-        const Pair c = lane(2);
-        std::array<std::array<int, 3>, 2> out{};
-        for (size_t k = 0; k < 3; k++) {
-          const Pair x = o[k] + a * t1[k] + b * t2[k] + c * n[k];
-          out[0][k] = RoundHalfDown(x[0]);
-          out[1][k] = RoundHalfDown(x[1]);
-        }
-        return out;
-      }
+  return true;
+}
+
+// The frames of K pairs of lanes at once, and the rounded positions of the lanes' residuals
+// in them; false when a vector is null in some lane, which the single call replaces by a
+// fixed axis.
+template <size_t K>
+bool FramePairs(const std::array<Reconstruction, 2 * K>& in, const SLanes<2 * K>& lanes,
+                std::array<std::array<int, 3>, 2 * K>* pOut)
+{
+  std::array<PairPoint, K> n;
+  for (size_t i = 0; i < K; i++)
+    n[i] = Lanes(lanes.normal[2 * i], lanes.normal[2 * i + 1]);
+  if (!PairNormalize(&n))
+    return false;
+  std::array<PairPoint, K> o;
+  std::array<PairPoint, K> t1;
+  for (size_t i = 0; i < K; i++) {
+    o[i] = Lanes(lanes.origin[2 * i], lanes.origin[2 * i + 1]);
+    const Pair d = -PairDot(n[i], o[i]);
+    t1[i] = PairSub(PairProject(Lanes(lanes.last[2 * i], lanes.last[2 * i + 1]), n[i], d),
+                    PairProject(Lanes(lanes.first[2 * i], lanes.first[2 * i + 1]), n[i], d));
+  }
+  if (!PairNormalize(&t1))
+    return false;
+  std::array<PairPoint, K> t2;
+  for (size_t i = 0; i < K; i++)
+    t2[i] = PairCross(t1[i], n[i]);
+  if (!PairNormalize(&t2))
+    return false;
+  for (size_t i = 0; i < K; i++) {
+    const auto lane = [&in, i](size_t k) {
+      return Pair{static_cast<double>(in[2 * i].abc[k]), static_cast<double>(in[2 * i + 1].abc[k])};
+    };
+    const Pair a = lane(0);
+    const Pair b = lane(1);
+    const Pair c = lane(2);
+    for (size_t k = 0; k < 3; k++) {
+      const Pair x = o[i][k] + a * t1[i][k] + b * t2[i][k] + c * n[i][k];
+      (*pOut)[2 * i][k] = RoundHalfDown(x[0]);
+      (*pOut)[2 * i + 1][k] = RoundHalfDown(x[1]);
     }
   }
+  return true;
+}
+
+} // namespace
+
+std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
+    const std::array<SReconstruction, 2>& in)
+{
+  SLanes<2> lanes;
+  std::array<std::array<int, 3>, 2> out{};
+  if (PrepareLanes(in, &KeepFaces, &lanes) && FramePairs<1>(in, lanes, &out))
+    return out;
   return {Reconstruct(in[0].abc, in[0].border, in[0].faces),
           Reconstruct(in[1].abc, in[1].border, in[1].faces)};
+}
+
+std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::ReconstructQuad(
+    const std::array<SReconstruction, 4>& in)
+{
+  SLanes<4> lanes;
+  std::array<std::array<int, 3>, 4> out{};
+  if (PrepareLanes(in, &KeepFaces, &lanes) && FramePairs<2>(in, lanes, &out))
+    return out;
+  const auto low = ReconstructPair({in[0], in[1]});
+  const auto high = ReconstructPair({in[2], in[3]});
+  return {low[0], low[1], high[0], high[1]};
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,

@@ -94,6 +94,8 @@ public:
   // Two at once, each as the call above gives it: the two frames' chains of roots and
   // divisions run side by side.
   static std::array<std::array<int, 3>, 2> ReconstructPair(const std::array<SReconstruction, 2>& in);
+  // Four at once, two pairs side by side: each as the call above gives it.
+  static std::array<std::array<int, 3>, 4> ReconstructQuad(const std::array<SReconstruction, 4>& in);
 
 private:
   struct SFrame

@@ -63,6 +63,35 @@ TEST(FrequencyModel, EmptyIntervalsAreNeverFound)
   ExpectSearchMatchesIntervals(model);
 }
 
+// A large alphabet is searched through slices of the total, each slice's few symbols counted:
+// runs of empty intervals inside a slice, across slice edges and up to the end symbol.
+TEST(FrequencyModel, SlicedSearchSkipsEmptyIntervals)
+{
+  std::vector<int> table(40, 0);
+  table[0] = 30;   // [0, 30): inside slice 0, then seven empty intervals
+  table[8] = 34;   // [30, 64): ends on a slice edge
+  table[9] = 1;    // [64, 65)
+  table[20] = 2;   // [65, 67) after ten empty ones
+  table[21] = 3000;
+  table[30] = 1;
+  table[38] = 1027;
+  table[39] = 1;   // the end symbol, after the last empty one
+  CFrequencyModel model;
+  ASSERT_EQ(model.Initialise(40, table.data(), true), 1);
+  ExpectSearchMatchesIntervals(model);
+  EXPECT_EQ(model.Search(29), 0);
+  EXPECT_EQ(model.Search(30), 8);
+  EXPECT_EQ(model.Search(64), 9);
+  EXPECT_EQ(model.Search(65), 20);
+  EXPECT_EQ(model.Search(4095), 39);
+  std::mt19937 random(3);
+  for (int i = 0; i < 2000; i++) {
+    ASSERT_EQ(model.Update(random() % 3 ? 21 : static_cast<int>(random() % 40)), 1);
+    if (i % 100 == 0)
+      ExpectSearchMatchesIntervals(model);
+  }
+}
+
 TEST(FrequencyModel, InvalidStartsAreRefused)
 {
   CFrequencyModel model;

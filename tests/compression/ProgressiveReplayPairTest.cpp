@@ -101,6 +101,41 @@ TEST(ProgressiveReplayPairTest, DegenerateFramesInEitherLane)
   }
 }
 
+// Four side by side, two pairs: each lane as the single call, whichever lane is odd.
+void ExpectQuadAsSingles(const std::array<const SCase*, 4>& cases)
+{
+  const auto quad = CProgressiveVertexRecord::ReconstructQuad(
+      {cases[0]->View(), cases[1]->View(), cases[2]->View(), cases[3]->View()});
+  for (size_t lane = 0; lane < 4; lane++)
+    EXPECT_EQ(quad[lane], cases[lane]->Single()) << "lane " << lane;
+}
+
+TEST(ProgressiveReplayPairTest, FourAtOnceGiveTheSinglePositions)
+{
+  std::mt19937 random(43);
+  for (int i = 0; i < 1500; i++) {
+    const double radius = i % 3 == 0 ? 2 : i % 3 == 1 ? 15 : 400;
+    std::array<SCase, 4> cases;
+    for (SCase& c : cases)
+      c = RandomCase(&random, radius);
+    ExpectQuadAsSingles({&cases[0], &cases[1], &cases[2], &cases[3]});
+    if (HasFailure())
+      FAIL() << "case " << i;
+  }
+  // A degenerate frame in any one lane sends its pair, and only the single call's answers
+  // come out.
+  const SCase plain = RandomCase(&random, 20);
+  const SCase other = RandomCase(&random, 300);
+  const SCase line{{1, 1, 1}, {{0, 0, 0}, {5, 0, 0}, {10, 0, 0}, {15, 0, 0}}, Fan(4)};
+  const SCase empty{{6, 7, 8}, {}, {}};
+  for (const SCase* odd : {&line, &empty})
+    for (size_t at = 0; at < 4; at++) {
+      std::array<const SCase*, 4> cases{&plain, &other, &other, &plain};
+      cases[at] = odd;
+      ExpectQuadAsSingles(cases);
+    }
+}
+
 TEST(ProgressiveReplayPairTest, ResidualsMoveThePositionAlongTheFrame)
 {
   // A flat square border in z = 0 around the origin: a pure normal residual moves the point
