@@ -634,6 +634,11 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence) || IsPatchTangled())
     return NullPatch(pGate, pFace, v, 2);
+  // The residual test reads the quantized positions, which lie apart from the vertices: they
+  // load while the border and the new faces are tested.
+  v->PrefetchSecond();
+  for (int i = 0; i < m_GateBorder.GetSize(); i++)
+    m_GateBorder.GetAt(i)->PrefetchSecond();
   ColourPatch();
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
