@@ -429,6 +429,10 @@ void CProgressiveCoder::InitLayer()
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
+  // Records are large: moved on every growth of the array, they cost more than their making.
+  // Patches are disjoint and a vertex has six faces on average, so a layer rarely removes
+  // more than a quarter of the vertices.
+  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 4 + 1);
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
