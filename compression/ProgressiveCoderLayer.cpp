@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <span>
+#include <vector>
 
 namespace {
 
@@ -96,6 +97,26 @@ CVertex3d* OtherCorner(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
     if (f->v(i) != a && f->v(i) != b)
       return f->v(i);
   return nullptr;
+}
+
+// Border indices p and q of a closed border of n vertices are consecutive around it.
+bool IsBorderEdge(int p, int q, int n)
+{
+  const int d = std::abs(p - q);
+  return d == 1 || d == n - 1;
+}
+
+// Whether a triangle before the f-th has the edge p-q, either way round.
+bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, int p, int q)
+{
+  for (size_t g = 0; g < f; g++) {
+    const auto& t = faces[g];
+    const bool hasP = t[0] == p || t[1] == p || t[2] == p;
+    const bool hasQ = t[0] == q || t[1] == q || t[2] == q;
+    if (hasP && hasQ)
+      return true;
+  }
+  return false;
 }
 
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
@@ -408,6 +429,10 @@ void CProgressiveCoder::InitLayer()
   m_pCurrentCodes = m_LayerCodes.back().get();
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
+  // Records are large: moved on every growth of the array, they cost more than their making.
+  // Patches are disjoint and a vertex has six faces on average, so a layer rarely removes
+  // more than a quarter of the vertices.
+  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 4 + 1);
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -613,6 +638,11 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // A ring that does not close around v is no manifold patch: kept like a degenerate border.
   if (!BuildPatch(pGate, pFace, v, valence) || IsPatchTangled())
     return NullPatch(pGate, pFace, v, 2);
+  // The residual test reads the quantized positions, which lie apart from the vertices: they
+  // load while the border and the new faces are tested.
+  v->PrefetchSecond();
+  for (int i = 0; i < m_GateBorder.GetSize(); i++)
+    m_GateBorder.GetAt(i)->PrefetchSecond();
   ColourPatch();
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
@@ -984,11 +1014,32 @@ void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
     if (w->GetMark() == 0)
       w->SetMark(pattern.GetMarks()[k]);
   }
-  for (const auto& t : pattern.GetFaces()) {
-    auto* pNew = new CFace3d(b->GetAt(t[0]), b->GetAt(t[1]), b->GetAt(t[2]), 0);
+  const std::span<CVertex3d* const> border(b->GetData(), static_cast<size_t>(b->GetSize()));
+  const std::span<const std::array<int, 3>> faces = pattern.GetFaces();
+  for (size_t f = 0; f < faces.size(); f++) {
+    const auto& t = faces[f];
+    auto* pNew = m_pMesh->NewFace(border[static_cast<size_t>(t[0])], border[static_cast<size_t>(t[1])],
+                                     border[static_cast<size_t>(t[2])], 0);
     m_pMesh->AddFace(pNew);
-    pNew->AddVertexNeighbors();
+    // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
+    AddNewFaceNeighbors(border, faces, f);
     m_NewFaces.push_back(pNew);
+  }
+}
+
+void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,
+                                            std::span<const std::array<int, 3>> faces, size_t f)
+{
+  const int n = static_cast<int>(border.size());
+  const auto& t = faces[f];
+  // Only a diagonal's first face adds it, both ways, in the order of the face's edges.
+  for (size_t i = 0; i < 3; i++) {
+    const int p = t[i];
+    const int q = t[(i + 1) % 3];
+    if (IsBorderEdge(p, q, n) || IsEdgeInFacesBefore(faces, f, p, q))
+      continue;
+    border[static_cast<size_t>(p)]->AddVertexNeighbor(border[static_cast<size_t>(q)]);
+    border[static_cast<size_t>(q)]->AddVertexNeighbor(border[static_cast<size_t>(p)]);
   }
 }
 

@@ -38,6 +38,7 @@ public:
       m_Records.emplace_back().SetCoordinates(abc);
   }
   void Reserve(int count) { m_Decoded.reserve(static_cast<size_t>(count)); }
+  void ReserveRecords(int count) { m_Records.reserve(static_cast<size_t>(count)); }
   // Record i's removed vertex (none for a decoded record) and residuals, with no record made.
   const CVertex3d* GetVertex(int i) const
   {
