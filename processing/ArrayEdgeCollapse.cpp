@@ -132,11 +132,7 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
   const CEdgeCollapse* c = m_Slots[slot];
   for (int side = 0; side < 2; side++)
     if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0))) {
-      std::vector<int>& slots = m_SlotsOfFace.At(c->GetFace(side));
-      // Room for a candidate per edge and one more at once, rather than three growths.
-      if (slots.capacity() == 0)
-        slots.reserve(4);
-      slots.push_back(slot);
+      m_SlotsOfFace.At(c->GetFace(side)).push_back(slot);
     }
 }
 
@@ -368,7 +364,7 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)
 {
   for (const CFace3d* f : {pFace1, pFace2}) {
-    std::vector<int>* pSlots = m_SlotsOfFace.Find(f);
+    CFaceSlotList* pSlots = m_SlotsOfFace.Find(f);
     if (!pSlots)
       continue;
     for (const int slot : *pSlots)
@@ -386,10 +382,10 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
 
 int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
 {
-  std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
   if (!pSlots)
     return 0;
-  std::erase_if(*pSlots, [this](int slot) { return !m_Slots[slot]; });
+  pSlots->EraseIf([this](int slot) { return !m_Slots[slot]; });
   int n = 0;
   for (const int slot : *pSlots)
     if (m_Slots[slot]->HasFace(pFace)) {

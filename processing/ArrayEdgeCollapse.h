@@ -245,7 +245,7 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
 {
   if (!m_Queue.HasBlocked())
     return 0;
-  const std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  const CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
   if (!pSlots)
     return 0;
   int n = 0;
