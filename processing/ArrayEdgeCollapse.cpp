@@ -385,13 +385,18 @@ int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
   CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
   if (!pSlots)
     return 0;
-  pSlots->EraseIf([this](int slot) { return !m_Slots[slot]; });
+  // The slots of removed candidates go in the same pass that marks the others.
   int n = 0;
-  for (const int slot : *pSlots)
-    if (m_Slots[slot]->HasFace(pFace)) {
-      m_Slots[slot]->SetMark(mark);
+  pSlots->EraseIf([this, pFace, mark, &n](int slot) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (!c)
+      return true;
+    if (c->HasFace(pFace)) {
+      c->SetMark(mark);
       n++;
     }
+    return false;
+  });
   return n;
 }
 

@@ -44,12 +44,17 @@ public:
     Data()[m_Size++] = slot;
   }
 
-  // Removes the slots that remove(slot) accepts, the others keeping their order.
+  // Removes the slots that remove(slot) accepts, the others keeping their order; remove is
+  // asked once per slot, in order, so that it may act on the slots it keeps.
   template <class Remove>
   void EraseIf(Remove remove)
   {
     int* p = Data();
-    m_Size = static_cast<std::uint32_t>(std::remove_if(p, p + m_Size, remove) - p);
+    std::uint32_t kept = 0;
+    for (std::uint32_t i = 0; i < m_Size; i++)
+      if (!remove(p[i]))
+        p[kept++] = p[i];
+    m_Size = kept;
   }
 
 private:
