@@ -215,6 +215,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
   // Room for a candidate per edge at once: these arrays are read on every search.
   m_Slots.reserve(m_Slots.size() + expected);
   m_Keys.reserve(m_Keys.size() + expected);
+  m_SlotsOfFace.Reserve(static_cast<std::size_t>(pMesh->NbFace()));
   for (const CEdgeCollapse* c : m_Slots)
     if (c)
       entered.Insert(c->GetFace(0), c->GetFace(1));

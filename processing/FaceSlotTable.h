@@ -132,6 +132,16 @@ public:
     return entry.list;
   }
 
+  // Room for n faces in all, so that entering them moves no entry.
+  void Reserve(std::size_t n)
+  {
+    std::size_t size = m_Entries.empty() ? 64 : m_Entries.size();
+    while (size < 2 * (n + 1))
+      size *= 2;
+    if (size > m_Entries.size())
+      Rehash(size);
+  }
+
   void Forget(const CFace3d* pFace)
   {
     if (CFaceSlotList* pSlots = Find(pFace))
@@ -162,11 +172,13 @@ private:
     return i;
   }
 
-  void Grow()
+  void Grow() { Rehash(m_Entries.empty() ? 64 : 2 * m_Entries.size()); }
+
+  void Rehash(std::size_t size)
   {
     std::vector<SEntry> old = std::move(m_Entries);
     m_Entries.clear();
-    m_Entries.resize(old.empty() ? 64 : 2 * old.size());
+    m_Entries.resize(size);
     for (SEntry& entry : old)
       if (entry.pFace)
         m_Entries[Probe(entry.pFace)] = std::move(entry);

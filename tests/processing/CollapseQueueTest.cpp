@@ -629,12 +629,16 @@ TEST(FaceSlotTable, ListsLongerThanTheirPlacesSurviveGrowthAndRemoval)
   // Face i takes i % 11 slots, all at once: none, a few in place, or up to ten on the heap; the
   // table grows several times meanwhile, moving full lists of every kind.
   int slot = 0;
-  for (int i = 0; i < n; i++)
+  for (int i = 0; i < n; i++) {
+    // Room made halfway, with lists of every kind in: they move as on a growth.
+    if (i == n / 2)
+      table.Reserve(4 * n);
     for (int k = 0; k < i % 11; k++) {
       table.At(face(i)).push_back(slot);
       model[i].push_back(slot);
       slot++;
     }
+  }
   const auto odd = [](int s) { return s % 2 == 1; };
   // The test is asked once per slot, in the list's order (callers act on the slots kept).
   for (int i = 0; i < n; i += 3) {
