@@ -330,19 +330,19 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
   int recomputed = 0;
   int total = 0;
   // A mark is set only through SetMark, which logs the candidate.
-  const std::vector<int>& slots = TakeLogged(&m_UpdateCursor);
-  const std::size_t n = slots.size();
+  const std::vector<int>& logged = TakeLogged(&m_UpdateCursor);
+  const std::size_t n = logged.size();
   for (std::size_t k = 0; k < n; k++) {
     // Each rebuild waits on its candidate, then its faces, then their corners: the next ones
     // are asked for ahead, so that their misses overlap this one's work.
     if (k + 2 < n)
-      __builtin_prefetch(m_Slots[static_cast<std::size_t>(slots[k + 2])]);
+      __builtin_prefetch(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
     if (k + 1 < n) {
-      const CEdgeCollapse* pNext = m_Slots[static_cast<std::size_t>(slots[k + 1])];
+      const CEdgeCollapse* pNext = m_Slots[static_cast<std::size_t>(logged[k + 1])];
       __builtin_prefetch(pNext->GetFace(0));
       __builtin_prefetch(pNext->GetFace(1));
     }
-    CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(slots[k])];
+    CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(logged[k])];
     if (!c->GetMark())
       continue;
     c->SetMark(0);
