@@ -132,11 +132,7 @@ void CArrayEdgeCollapse::ListFaces(int slot) const
   const CEdgeCollapse* c = m_Slots[slot];
   for (int side = 0; side < 2; side++)
     if (c->GetFace(side) && (side == 0 || c->GetFace(1) != c->GetFace(0))) {
-      std::vector<int>& slots = m_SlotsOfFace.At(c->GetFace(side));
-      // Room for a candidate per edge and one more at once, rather than three growths.
-      if (slots.capacity() == 0)
-        slots.reserve(4);
-      slots.push_back(slot);
+      m_SlotsOfFace.At(c->GetFace(side)).push_back(slot);
     }
 }
 
@@ -219,6 +215,7 @@ int CArrayEdgeCollapse::Fill(CMesh3d* pMesh, double step, double epsilon, double
   // Room for a candidate per edge at once: these arrays are read on every search.
   m_Slots.reserve(m_Slots.size() + expected);
   m_Keys.reserve(m_Keys.size() + expected);
+  m_SlotsOfFace.Reserve(static_cast<std::size_t>(pMesh->NbFace()));
   for (const CEdgeCollapse* c : m_Slots)
     if (c)
       entered.Insert(c->GetFace(0), c->GetFace(1));
@@ -333,8 +330,19 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
   int recomputed = 0;
   int total = 0;
   // A mark is set only through SetMark, which logs the candidate.
-  for (const int slot : TakeLogged(&m_UpdateCursor)) {
-    CEdgeCollapse* c = m_Slots[slot];
+  const std::vector<int>& logged = TakeLogged(&m_UpdateCursor);
+  const std::size_t n = logged.size();
+  for (std::size_t k = 0; k < n; k++) {
+    // Each rebuild waits on its candidate, then its faces, then their corners: the next ones
+    // are asked for ahead, so that their misses overlap this one's work.
+    if (k + 2 < n)
+      __builtin_prefetch(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
+    if (k + 1 < n) {
+      const CEdgeCollapse* pNext = m_Slots[static_cast<std::size_t>(logged[k + 1])];
+      __builtin_prefetch(pNext->GetFace(0));
+      __builtin_prefetch(pNext->GetFace(1));
+    }
+    CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(logged[k])];
     if (!c->GetMark())
       continue;
     c->SetMark(0);
@@ -368,7 +376,7 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace)
 int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2)
 {
   for (const CFace3d* f : {pFace1, pFace2}) {
-    std::vector<int>* pSlots = m_SlotsOfFace.Find(f);
+    CFaceSlotList* pSlots = m_SlotsOfFace.Find(f);
     if (!pSlots)
       continue;
     for (const int slot : *pSlots)
@@ -386,16 +394,21 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
 
 int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)
 {
-  std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
   if (!pSlots)
     return 0;
-  std::erase_if(*pSlots, [this](int slot) { return !m_Slots[slot]; });
+  // The slots of removed candidates go in the same pass that marks the others.
   int n = 0;
-  for (const int slot : *pSlots)
-    if (m_Slots[slot]->HasFace(pFace)) {
-      m_Slots[slot]->SetMark(mark);
+  pSlots->EraseIf([this, pFace, mark, &n](int slot) {
+    CEdgeCollapse* c = m_Slots[slot];
+    if (!c)
+      return true;
+    if (c->HasFace(pFace)) {
+      c->SetMark(mark);
       n++;
     }
+    return false;
+  });
   return n;
 }
 

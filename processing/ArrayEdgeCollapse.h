@@ -205,8 +205,14 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable) const
 template <class Usable, class KnownRefused>
 CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownRefused) const
 {
-  for (const int slot : TakeLogged(&m_HeapCursor)) {
-    CEdgeCollapse* c = m_Slots[slot];
+  const std::vector<int>& logged = TakeLogged(&m_HeapCursor);
+  const std::size_t n = logged.size();
+  for (std::size_t k = 0; k < n; k++) {
+    // The candidates are scattered: the one two ahead is fetched while this one is judged.
+    if (k + 2 < n)
+      __builtin_prefetch(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
+    const int slot = logged[k];
+    CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(slot)];
     if (!c->IsValid()) {
       m_Queue.Unqueue(slot);
       continue;
@@ -245,7 +251,7 @@ int CArrayEdgeCollapse::UnblockOnFace(const CFace3d* pFace, Affected isAffected)
 {
   if (!m_Queue.HasBlocked())
     return 0;
-  const std::vector<int>* pSlots = m_SlotsOfFace.Find(pFace);
+  const CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
   if (!pSlots)
     return 0;
   int n = 0;

@@ -2,34 +2,125 @@
 
 #include "mesh/PointerHash.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
 class CFace3d;
 
+// A face's slots: up to four in place, which is all that most faces ever hold (one candidate
+// per edge and one more), and more in a heap block. A lookup then reads the table's line alone.
+class CFaceSlotList
+{
+public:
+  CFaceSlotList() = default;
+  CFaceSlotList(const CFaceSlotList&) = delete;
+  CFaceSlotList& operator=(const CFaceSlotList&) = delete;
+  CFaceSlotList(CFaceSlotList&& other) noexcept { Take(other); }
+  CFaceSlotList& operator=(CFaceSlotList&& other) noexcept
+  {
+    if (this != &other) {
+      Free();
+      Take(other);
+    }
+    return *this;
+  }
+  ~CFaceSlotList() { Free(); }
+
+  const int* begin() const { return Data(); }
+  const int* end() const { return Data() + m_Size; }
+  int size() const { return static_cast<int>(m_Size); }
+  bool empty() const { return m_Size == 0; }
+  // Keeps its storage, for the next slots of a face at the same address.
+  void clear() { m_Size = 0; }
+
+  void push_back(int slot)
+  {
+    if (m_Size == m_Capacity)
+      Grow();
+    Data()[m_Size++] = slot;
+  }
+
+  // Removes the slots that remove(slot) accepts, the others keeping their order; remove is
+  // asked once per slot, in order, so that it may act on the slots it keeps.
+  template <class Remove>
+  void EraseIf(Remove remove)
+  {
+    int* p = Data();
+    std::uint32_t kept = 0;
+    for (std::uint32_t i = 0; i < m_Size; i++)
+      if (!remove(p[i]))
+        p[kept++] = p[i];
+    m_Size = kept;
+  }
+
+private:
+  static constexpr std::uint32_t kInPlace = 4;
+
+  bool IsInPlace() const { return m_Capacity == kInPlace; }
+  int* Data() { return IsInPlace() ? m_In : m_pHeap; }
+  const int* Data() const { return IsInPlace() ? m_In : m_pHeap; }
+
+  void Grow()
+  {
+    const std::uint32_t capacity = 2 * m_Capacity;
+    int* pNew = new int[capacity];
+    std::copy(Data(), Data() + m_Size, pNew);
+    Free();
+    m_pHeap = pNew;
+    m_Capacity = capacity;
+  }
+  void Free()
+  {
+    if (!IsInPlace())
+      delete[] m_pHeap;
+    m_Capacity = kInPlace;
+  }
+  void Take(CFaceSlotList& other)
+  {
+    m_Size = other.m_Size;
+    m_Capacity = other.m_Capacity;
+    if (other.IsInPlace())
+      std::copy(other.m_In, other.m_In + other.m_Size, m_In);
+    else
+      m_pHeap = other.m_pHeap;
+    other.m_Capacity = kInPlace;
+    other.m_Size = 0;
+  }
+
+  std::uint32_t m_Size = 0;
+  std::uint32_t m_Capacity = kInPlace;
+  union
+  {
+    int m_In[kInPlace];
+    int* m_pHeap;
+  };
+};
+
 // The slots of the candidates on each face: open addressing on the face's address, so that a
 // lookup reads one line instead of walking a bucket's chain. A face once entered keeps its
-// place; forgetting it empties its list (which keeps its buffer for a face at the same address).
+// place; forgetting it empties its list (which keeps its storage for a face at the same address).
 class CFaceSlotTable
 {
 public:
   // The face's list; null when the face was never entered (an empty list after Forget).
-  const std::vector<int>* Find(const CFace3d* pFace) const
+  const CFaceSlotList* Find(const CFace3d* pFace) const
   {
     if (!pFace || m_Entries.empty())
       return nullptr;
     const SEntry& entry = m_Entries[Probe(pFace)];
     return entry.pFace == pFace ? &entry.list : nullptr;
   }
-  std::vector<int>* Find(const CFace3d* pFace)
+  CFaceSlotList* Find(const CFace3d* pFace)
   {
-    return const_cast<std::vector<int>*>(std::as_const(*this).Find(pFace));
+    return const_cast<CFaceSlotList*>(std::as_const(*this).Find(pFace));
   }
 
   // The face's list, entered empty when new.
-  std::vector<int>& At(const CFace3d* pFace)
+  CFaceSlotList& At(const CFace3d* pFace)
   {
     if (2 * (m_Used + 1) > m_Entries.size())
       Grow();
@@ -41,9 +132,19 @@ public:
     return entry.list;
   }
 
+  // Room for n faces in all, so that entering them moves no entry.
+  void Reserve(std::size_t n)
+  {
+    std::size_t size = m_Entries.empty() ? 64 : m_Entries.size();
+    while (size < 2 * (n + 1))
+      size *= 2;
+    if (size > m_Entries.size())
+      Rehash(size);
+  }
+
   void Forget(const CFace3d* pFace)
   {
-    if (std::vector<int>* pSlots = Find(pFace))
+    if (CFaceSlotList* pSlots = Find(pFace))
       pSlots->clear();
   }
 
@@ -54,10 +155,11 @@ public:
   }
 
 private:
+  // 32 bytes: two entries to a cache line.
   struct SEntry
   {
     const CFace3d* pFace = nullptr;
-    std::vector<int> list;
+    CFaceSlotList list;
   };
 
   // The face's entry, or the empty one where it would go.
@@ -70,11 +172,13 @@ private:
     return i;
   }
 
-  void Grow()
+  void Grow() { Rehash(m_Entries.empty() ? 64 : 2 * m_Entries.size()); }
+
+  void Rehash(std::size_t size)
   {
     std::vector<SEntry> old = std::move(m_Entries);
     m_Entries.clear();
-    m_Entries.resize(old.empty() ? 64 : 2 * old.size());
+    m_Entries.resize(size);
     for (SEntry& entry : old)
       if (entry.pFace)
         m_Entries[Probe(entry.pFace)] = std::move(entry);

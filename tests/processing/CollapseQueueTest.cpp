@@ -605,16 +605,72 @@ TEST(FaceSlotTable, KeepsEachFacesListThroughGrowthAndForgetting)
     }
   }
   for (int i = 0; i < n; i++) {
-    const std::vector<int>* pSlots = table.Find(face(i));
+    const CFaceSlotList* pSlots = table.Find(face(i));
     if (!model.count(i)) {
       EXPECT_EQ(pSlots, nullptr) << i;
       continue;
     }
     ASSERT_NE(pSlots, nullptr) << i;
-    EXPECT_EQ(*pSlots, model[i]) << i;
+    EXPECT_EQ(std::vector<int>(pSlots->begin(), pSlots->end()), model[i]) << i;
   }
   table.Clear();
   EXPECT_EQ(table.Find(face(7)), nullptr);
+}
+
+// A list past its four places in the entry moves to the heap and back into a fresh table on
+// growth, keeps its order through removals, and keeps taking slots after being emptied.
+TEST(FaceSlotTable, ListsLongerThanTheirPlacesSurviveGrowthAndRemoval)
+{
+  const int n = 200;
+  std::vector<char> block(n);
+  const auto face = [&block](int i) { return reinterpret_cast<const CFace3d*>(&block[i]); };
+  CFaceSlotTable table;
+  std::map<int, std::vector<int>> model;
+  // Face i takes i % 11 slots, all at once: none, a few in place, or up to ten on the heap; the
+  // table grows several times meanwhile, moving full lists of every kind.
+  int slot = 0;
+  for (int i = 0; i < n; i++) {
+    // Room made halfway, with lists of every kind in: they move as on a growth.
+    if (i == n / 2)
+      table.Reserve(4 * n);
+    for (int k = 0; k < i % 11; k++) {
+      table.At(face(i)).push_back(slot);
+      model[i].push_back(slot);
+      slot++;
+    }
+  }
+  const auto odd = [](int s) { return s % 2 == 1; };
+  // The test is asked once per slot, in the list's order (callers act on the slots kept).
+  for (int i = 0; i < n; i += 3) {
+    if (CFaceSlotList* pSlots = table.Find(face(i))) {
+      std::vector<int> asked;
+      pSlots->EraseIf([&](int s) {
+        asked.push_back(s);
+        return odd(s);
+      });
+      EXPECT_EQ(asked, model[i]) << i;
+    }
+    if (model.count(i))
+      std::erase_if(model[i], odd);
+  }
+  for (int i = 0; i < n; i++) {
+    const CFaceSlotList* pSlots = table.Find(face(i));
+    if (!model.count(i)) {
+      EXPECT_EQ(pSlots, nullptr) << i;
+      continue;
+    }
+    ASSERT_NE(pSlots, nullptr) << i;
+    EXPECT_EQ(pSlots->size(), static_cast<int>(model[i].size())) << i;
+    EXPECT_EQ(std::vector<int>(pSlots->begin(), pSlots->end()), model[i]) << i;
+  }
+  // An emptied long list takes new slots from the start.
+  table.Forget(face(10));
+  for (int k = 0; k < 6; k++)
+    table.At(face(10)).push_back(100 + k);
+  const CFaceSlotList* pTen = table.Find(face(10));
+  ASSERT_NE(pTen, nullptr);
+  EXPECT_EQ(std::vector<int>(pTen->begin(), pTen->end()),
+            (std::vector<int>{100, 101, 102, 103, 104, 105}));
 }
 
 namespace {
