@@ -109,6 +109,61 @@ struct SAxisWindow
     high = Floor(original + bound + kMargin) + 0.5;
   }
   bool Holds(double x) const { return x > low && x <= high; }
+  bool Finite() const { return std::isfinite(low) && std::isfinite(high); }
+};
+
+// The offsets dc in [first, last] of a row (a, b) whose point partial + (c0 + dc) n may lie in
+// every window; the others certainly lie outside one. The computed coordinate, a rounded
+// product added with rounding, moves one way as c grows, so the offsets that an axis lets
+// through are consecutive; the real bounds found here are widened far beyond the rounding errors of the sums, whose terms
+// stay below 1e7, and only axes with |n| of at least a quarter are used, through the inverses
+// of their components, multiplied rather than divided.
+struct SOffsetRange
+{
+  int first = -2;
+  int last = 2;
+};
+
+struct SOffsetBounds
+{
+  Point inverse{0, 0, 0};  // 1 / n on the axes used, 0 on the others
+  double c0 = 0;
+  bool usable = false;
+
+  SOffsetBounds(const Point& n, int c)
+  {
+    constexpr double kRange = 1e7;
+    c0 = c;
+    if (!(std::fabs(c0) < kRange))
+      return;
+    for (size_t k = 0; k < 3; k++)
+      if (std::fabs(n[k]) >= 0.25 && std::fabs(n[k]) <= 1.5) {
+        inverse[k] = 1 / n[k];
+        usable = true;
+      }
+  }
+
+  SOffsetRange Offsets(const std::array<SAxisWindow, 3>& windows, const Point& partial) const
+  {
+    constexpr double kMargin = 1e-3;
+    constexpr double kRange = 1e7;
+    if (!usable)
+      return {};
+    double first = -2;
+    double last = 2;
+    for (size_t k = 0; k < 3; k++) {
+      const SAxisWindow& w = windows[k];
+      if (inverse[k] == 0 || !w.Finite() || !(std::fabs(partial[k]) < kRange))
+        continue;
+      const double one = (w.low - partial[k]) * inverse[k] - c0;
+      const double other = (w.high - partial[k]) * inverse[k] - c0;
+      first = std::max(first, std::min(one, other) - kMargin);
+      last = std::min(last, std::max(one, other) + kMargin);
+    }
+    if (first > last)
+      return {0, -1};
+    return {static_cast<int>(-Floor(-first)), static_cast<int>(Floor(last))};
+  }
 };
 
 Point Project(const Point& p, const Point& n, double d)
@@ -568,6 +623,7 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   bool seed = seeded;
   std::array<SAxisWindow, 3> windows{};
   double windowBound = -1;
+  const SOffsetBounds bounds(frame.n, rounded[2]);
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
@@ -578,7 +634,12 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
         for (int k = 0; k < 3; k++)
           windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
       }
-      for (int dc = -2; dc <= 2; dc++) {
+      // The rows away from the original let few offsets through, often none. In the
+      // rounded triple's row the seed is passed over at dc = 0, in the range or not.
+      const SOffsetRange offsets = seeded ? bounds.Offsets(windows, partial) : SOffsetRange{};
+      if (da == 0 && db == 0 && offsets.first > 0)
+        seed = false;
+      for (int dc = offsets.first; dc <= offsets.last; dc++) {
         const int c = rounded[2] + dc;
         if (seeded && da == 0 && db == 0 && dc == 0) {
           seed = false;
@@ -603,6 +664,8 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
           seed = false;
         }
       }
+      if (da == 0 && db == 0)
+        seed = false;
     }
   return best;
 }

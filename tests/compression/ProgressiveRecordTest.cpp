@@ -244,6 +244,47 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnTiltedBordersFarOut)
   EXPECT_GT(searched, 300);
 }
 
+// The same where the normal has null components or lies near an axis (frames turned in a
+// coordinate plane, tilts taking a component across a quarter), with both orientations, near
+// the origin and far out, and originals far along the normal: rows of the search are then
+// passed over by the normal's inverse components, or, too far out, not at all.
+TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchWithNormalsAlongTheAxes)
+{
+  using Point = CProgressiveVertexRecord::Point;
+  std::vector<std::array<Point, 2>> spans{{{{7, 3, 0}, {-3, 7, 0}}}, {{{-3, 7, 0}, {7, 3, 0}}},
+                                          {{{0, 7, 3}, {0, -3, 7}}}, {{{3, 0, 7}, {7, 0, -3}}},
+                                          {{{7, 3, 1}, {-3, 7, 0}}}, {{{7, 3, 2}, {-3, 7, 2}}}};
+  for (double h = 30; h <= 45; h += 3)
+    spans.push_back({{{10, 1, 0}, {0, 10, h}}});
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}};
+  int searched = 0;
+  int differing = 0;
+  for (const auto& [u, v] : spans)
+    for (const Point centre : {Point{0, 0, 0}, Point{15000, -9000, 12000}, Point{600000, -700000, 500000}})
+      for (const double along : {0.0, -6.5, 40000.0, 3e7}) {
+        const std::vector<Point> border{{centre[0] + u[0], centre[1] + u[1], centre[2] + u[2]},
+                                        {centre[0] + v[0], centre[1] + v[1], centre[2] + v[2]},
+                                        {centre[0] - u[0], centre[1] - u[1], centre[2] - u[2]},
+                                        {centre[0] - v[0], centre[1] - v[1], centre[2] - v[2]}};
+        Point n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (int trial = 0; trial < 60; trial++) {
+          Point original{};
+          std::array<int, 3> target{};
+          for (int k = 0; k < 3; k++) {
+            const double fraction = ((trial * (k + 3) * 37) % 20) / 10.0 - 1;
+            original[k] = centre[k] + along * n[k] / length + (trial % 7 - 3) + fraction;
+            target[k] = static_cast<int>(std::lround(original[k])) + (trial % 4 == k ? 1 : 0);
+          }
+          const int r = CompareWithPlainSearch(border, fan, target, original);
+          searched += r > 0;
+          differing += r < 0;
+        }
+      }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(searched, 300);
+}
+
 // The rounded triple of a border given as it is equals the record's: the border cut to six,
 // faces naming a vertex beyond it left out, and the same frame on both ways.
 TEST(ProgressiveRecord, RoundedTripleWithoutARecordIsTheRecords)
