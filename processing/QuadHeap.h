@@ -78,10 +78,8 @@ private:
     {
       return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(kLine)));
     }
-    void deallocate(T* p, std::size_t n) noexcept
-    {
-      ::operator delete(p, n * sizeof(T), std::align_val_t(kLine));
-    }
+    // Unsized: clang declares the sized forms only with -fsized-deallocation.
+    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, std::align_val_t(kLine)); }
     template <class U>
     bool operator==(const SLineAllocator<U>&) const noexcept
     {
