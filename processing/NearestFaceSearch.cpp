@@ -462,8 +462,16 @@ const CNearestFaceSearch::SCell& CNearestFaceSearch::CellFaces(int index)
   SCell cell;
   const CArray3d<CFace3d>* pArray = m_pHash->GetCell(index)->GetArrayFace();
   cell.faces.reserve(static_cast<size_t>(pArray->GetSize()));
-  for (int i = 0; i < pArray->GetSize(); i++)
+  // The ids' lines asked for a few faces ahead of their lookups.
+  constexpr int kAhead = 8;
+  const int size = pArray->GetSize();
+  for (int i = 0; i < std::min(kAhead, size); i++)
+    m_Ids.Prefetch(pArray->GetAt(i));
+  for (int i = 0; i < size; i++) {
+    if (i + kAhead < size)
+      m_Ids.Prefetch(pArray->GetAt(i + kAhead));
     cell.faces.push_back(IdOf(pArray->GetAt(i)));
+  }
   // A short list is scanned as it stands.
   if (cell.faces.size() >= kLeastRuns * kRun) {
     cell.order.resize(cell.faces.size());
@@ -623,21 +631,35 @@ const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
   if (!m_Around[static_cast<size_t>(id)].empty())
     return m_Around[static_cast<size_t>(id)];
   const CFace3d* pFace = m_Faces[static_cast<size_t>(id)].pFace;
-  // Room for every face around the corners at once: grown an entry at a time, the list of
-  // each face would be moved several times over.
-  std::vector<int> around;
-  around.reserve(static_cast<size_t>(1 + pFace->v(0)->NbFaceNeighbor() +
-                                     pFace->v(1)->NbFaceNeighbor() +
-                                     pFace->v(2)->NbFaceNeighbor()));
-  around.push_back(id);
+  // The faces around the corners, each once in the order of its first meeting, gathered as
+  // addresses: a face meets two or three corners, and each id is a lookup in a table too large
+  // for the cache, so the lines of the distinct ones are asked for together before any is read.
+  const int most = pFace->v(0)->NbFaceNeighbor() + pFace->v(1)->NbFaceNeighbor() +
+                   pFace->v(2)->NbFaceNeighbor();
+  constexpr int kShort = 64;
+  std::array<CFace3d*, kShort> shortList;  // read only where written
+  std::vector<CFace3d*> longList;
+  CFace3d** distinct = shortList.data();
+  if (most > kShort) {
+    longList.resize(static_cast<size_t>(most));
+    distinct = longList.data();
+  }
+  int n = 0;
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
     for (int k = 0; k < v->NbFaceNeighbor(); k++) {
-      const int g = IdOf(v->GetFaceNeighbor(k));
-      if (std::find(around.begin(), around.end(), g) == around.end())
-        around.push_back(g);
+      CFace3d* g = v->GetFaceNeighbor(k);
+      if (g == pFace || std::find(distinct, distinct + n, g) != distinct + n)
+        continue;
+      m_Ids.Prefetch(g);
+      distinct[n++] = g;
     }
   }
+  std::vector<int> around;
+  around.reserve(static_cast<size_t>(1 + n));
+  around.push_back(id);
+  for (int i = 0; i < n; i++)
+    around.push_back(IdOf(distinct[i]));
   m_Around[static_cast<size_t>(id)] = std::move(around);
   return m_Around[static_cast<size_t>(id)];
 }

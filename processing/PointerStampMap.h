@@ -71,6 +71,13 @@ public:
     }
   }
 
+  // Asks for the line of the key's home slot ahead of a Find or FindExisting of it.
+  void Prefetch(const void* key) const
+  {
+    if (!m_Slots.empty())
+      __builtin_prefetch(&m_Slots[PointerHome(key) & (m_Slots.size() - 1)]);
+  }
+
   std::size_t Size() const { return m_Count; }
   std::size_t Capacity() const { return m_Slots.size(); }
 

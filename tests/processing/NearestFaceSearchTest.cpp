@@ -354,3 +354,37 @@ TEST(NearestFaceSearch, TiesInACrowdedCellGoToTheFirstFace)
   }
   EXPECT_EQ(inside, half);
 }
+
+// A disk of 80 thin faces around one centre: each face meets more faces at its corners than
+// the list gathered on the stack holds, and every other face of the disk more than once.
+TEST(NearestFaceSearch, LongListsAroundCornersKeepTheirOrderAndEachFaceOnce)
+{
+  constexpr int kSpokes = 80;
+  Points points{{0.0f, 0.2f, 0.0f}};
+  Triangles triangles;
+  for (int i = 0; i < kSpokes; i++) {
+    const float a = 6.2831853f * static_cast<float>(i) / kSpokes;
+    points.push_back({std::cos(a), 0.05f * std::sin(3.0f * a), std::sin(a)});
+    triangles.push_back({0, 1 + (i + 1) % kSpokes, 1 + i});
+  }
+  const auto mesh = Build(points, triangles);
+  mesh->BuildAdjacency();
+  mesh->ComputeFaceNormals();
+  CHashTable hash(2);
+  ASSERT_EQ(hash.Fill(mesh.get(), nullptr), 1);
+  CNearestFaceSearch search(&hash);
+  // Asked from the last face back, so that the lists name faces that have no id yet.
+  for (int i = mesh->NbFace() - 1; i >= 0; i--) {
+    CFace3d* f = mesh->GetFace(i);
+    CArray3d<CFace3d> expected;
+    f->GetFacesAroundCorners(&expected);
+    ASSERT_EQ(expected.GetSize(), kSpokes);
+    const std::vector<int>& set = search.FacesAroundCorners(f);
+    ASSERT_EQ(static_cast<int>(set.size()), kSpokes);
+    std::vector<int> sorted = set;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    for (int k = 0; k < kSpokes; k++)
+      EXPECT_EQ(search.GetFace(set[static_cast<size_t>(k)]).pFace, expected[k]);
+  }
+}

@@ -96,3 +96,28 @@ TEST(PointerStampMap, ShrinksAfterALargeBatch)
     ASSERT_TRUE(added);
   }
 }
+
+// Asking for a key's line ahead, in an empty table or a filled one, present or not, neither
+// adds the key nor changes what the table holds.
+TEST(PointerStampMap, PrefetchLeavesTheEntriesAsTheyAre)
+{
+  std::vector<char> elements(200);
+  CPointerStampMap<int> map;
+  map.Prefetch(&elements[0]);
+  EXPECT_EQ(map.Size(), 0u);
+  EXPECT_EQ(map.Capacity(), 0u);
+  for (int i = 0; i < 100; i++)
+    ASSERT_TRUE(Put(&map, &elements[i], i + 1));
+  for (int i = 0; i < 200; i++)
+    map.Prefetch(&elements[i]);
+  EXPECT_EQ(map.Size(), 100u);
+  for (int i = 0; i < 200; i++) {
+    const int* pValue = map.FindExisting(&elements[i]);
+    if (i < 100) {
+      ASSERT_NE(pValue, nullptr);
+      EXPECT_EQ(*pValue, i + 1);
+    } else {
+      EXPECT_EQ(pValue, nullptr);
+    }
+  }
+}

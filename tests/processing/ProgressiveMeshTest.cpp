@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <set>
@@ -715,4 +717,82 @@ TEST(ProgressiveMesh, NormalsLeftInTheFacesBeforeTheRunAreNotRead)
     read += pSpoilt->x() == kept.x() && pSpoilt->y() == kept.y() && pSpoilt->z() == kept.z();
   }
   EXPECT_GT(read, reference->NbFace() / 2);
+}
+
+namespace {
+// The surface of the cube [0, n]^3 cut into unit squares, two faces each, facing out: every
+// face's normal lies on an axis, so that the sinus between two faces is 0 or exactly 1.
+std::unique_ptr<CMesh3d> GridCube(int n)
+{
+  Points points;
+  Triangles triangles;
+  std::map<std::array<int, 3>, int> index;
+  const auto at = [&](std::array<int, 3> p) {
+    const auto [it, added] = index.emplace(p, static_cast<int>(points.size()));
+    if (added)
+      points.push_back({static_cast<float>(p[0]), static_cast<float>(p[1]),
+                        static_cast<float>(p[2])});
+    return it->second;
+  };
+  for (int a = 0; a < 3; a++)
+    for (const int side : {0, n}) {
+      const int b = (a + 1) % 3;
+      const int c = (a + 2) % 3;
+      for (int i = 0; i < n; i++)
+        for (int j = 0; j < n; j++) {
+          const auto corner = [&](int di, int dj) {
+            std::array<int, 3> p{};
+            p[static_cast<size_t>(a)] = side;
+            p[static_cast<size_t>(b)] = i + di;
+            p[static_cast<size_t>(c)] = j + dj;
+            return at(p);
+          };
+          const int p00 = corner(0, 0);
+          const int p10 = corner(1, 0);
+          const int p11 = corner(1, 1);
+          const int p01 = corner(0, 1);
+          if (side == n) {
+            triangles.push_back({p00, p10, p11});
+            triangles.push_back({p00, p11, p01});
+          } else {
+            triangles.push_back({p00, p11, p10});
+            triangles.push_back({p00, p01, p11});
+          }
+        }
+    }
+  return Build(points, triangles);
+}
+
+int CubeCornersKept(const CMesh3d& mesh, int n)
+{
+  int kept = 0;
+  for (const int x : {0, n})
+    for (const int y : {0, n})
+      for (const int z : {0, n}) {
+        const Position p{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+        kept += VertexAt(mesh, p, 0.0f) ? 1 : 0;
+      }
+  return kept;
+}
+} // namespace
+
+// Faces at a right angle have a sinus of exactly 1: at a threshold of 1 the cube's edges are
+// sharp and its corners, three sharp edges each, are never collapsed; a hair above 1 nothing is
+// sharp and the run takes corners too.
+TEST(ProgressiveMesh, SinusExactlyAtTheThresholdIsSharp)
+{
+  constexpr int kSide = 4;
+  for (const float threshold : {1.0f, std::nextafter(1.0f, 2.0f)}) {
+    auto cube = GridCube(kSide);
+    ASSERT_TRUE(IsClosedAndOriented(*cube));
+    ASSERT_EQ(cube->NbVertex(), 6 * kSide * kSide + 2);
+    const int wanted = 12;
+    ASSERT_EQ(1, cube->ProgressiveMesh(wanted, 1.0, 0.0001, 0.01, 50, 1.5f, 0.1f, 0.01f, 5.0f,
+                                       threshold, 20, nullptr, 1, 1, nullptr));
+    if (threshold == 1.0f)
+      EXPECT_EQ(CubeCornersKept(*cube, kSide), 8);
+    else
+      EXPECT_LT(CubeCornersKept(*cube, kSide), 8);
+    EXPECT_TRUE(IsOrientedManifold(*cube));
+  }
 }
