@@ -437,7 +437,9 @@ int CProgressiveReplay::DecodeGate(Gate gate)
 
 // NullPatch and QueueGate on local copies of the arrays' addresses and of the queue's ends: a
 // byte written through a member's array could be any member, so each would be read again
-// after every flag or mark written.
+// after every flag or mark written. A gate whose face was taken after it was queued goes
+// through the same steps with no effect: whether it was cannot be predicted, and a missed
+// guess costs more than the steps.
 void CProgressiveReplay::RunNullPatches()
 {
   const unsigned int* codes = m_pCodes->GetCodes().data();
@@ -448,6 +450,11 @@ void CProgressiveReplay::RunNullPatches()
   size_t head = m_GateHead;
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
+  // Without codes every gate left is passed over.
+  if (cursor >= nbCode) {
+    m_GateHead = std::max(head, tail);
+    return;
+  }
   SGate* gates = m_Gates.data();
   size_t room = m_Gates.size();
   while (head < tail) {
@@ -458,24 +465,25 @@ void CProgressiveReplay::RunNullPatches()
     }
     const SGate gate = gates[head];
     const size_t face = static_cast<size_t>(FaceOf(gate.edge));
-    if (flags[face] != 0 || cursor >= nbCode) {
-      head++;
-      continue;
-    }
-    if (codes[cursor] != 2)
+    // live: the face is free and a code is left for it, 0 or 1. The code read is in the list
+    // whether or not one is left.
+    const int live = static_cast<int>(flags[face] == 0) & static_cast<int>(cursor < nbCode);
+    const unsigned int code = codes[cursor < nbCode ? cursor : nbCode - 1];
+    if (live & static_cast<int>(code != 2))
       break;
     head++;
-    cursor++;
+    cursor += live;
     const SFace& f = faces[face];
     const int j = SideOf(gate.edge);
     const int w = f.v[static_cast<size_t>(kPrevious[j])];
-    flags[face] = 1;
+    // 0 stays 0 unless live; a face already taken keeps its flag.
+    flags[face] = static_cast<std::int8_t>(flags[face] | live);
     const int both = static_cast<int>(vertices[static_cast<size_t>(gate.first)].mark == 2) &
                      (vertices[static_cast<size_t>(gate.second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
-    taken.flag = 1;
+    taken.flag = static_cast<std::int8_t>(taken.flag + live * (1 - taken.flag));
     // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
-    taken.mark = static_cast<std::int8_t>(taken.mark + (taken.mark == 0) * (2 - both));
+    taken.mark = static_cast<std::int8_t>(taken.mark + live * (taken.mark == 0) * (2 - both));
     const int first = f.across[static_cast<size_t>(kNext[j])];
     const int second = f.across[static_cast<size_t>(kPrevious[j])];
     const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
@@ -483,9 +491,9 @@ void CProgressiveReplay::RunNullPatches()
     __builtin_prefetch(&faces[firstFace]);
     __builtin_prefetch(&faces[secondFace]);
     gates[tail] = {gate.first, w, first};
-    tail += static_cast<size_t>((first >= 0) & (flags[firstFace] == 0));
+    tail += static_cast<size_t>(live & (first >= 0) & (flags[firstFace] == 0));
     gates[tail] = {w, gate.second, second};
-    tail += static_cast<size_t>((second >= 0) & (flags[secondFace] == 0));
+    tail += static_cast<size_t>(live & (second >= 0) & (flags[secondFace] == 0));
   }
   m_GateHead = head;
   m_GateTail = tail;
