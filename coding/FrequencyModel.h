@@ -67,12 +67,14 @@ public:
         count += next[i < room ? i : room - 1] <= c ? 1 : 0;
       return lo + count;
     }
-    while (lo + 1 < hi) {
-      const int mid = (lo + hi) >> 1;
-      if (c < m_Cumulative[mid])
-        hi = mid;
-      else
-        lo = mid;
+    // The interval starts rise: the last one at or below c, in [lo, hi), halving the span
+    // with a select rather than a branch, since where c falls among rare symbols is no pattern.
+    const std::uint16_t* const cumulative = m_Cumulative.data();
+    int span = hi - lo;
+    while (span > 1) {
+      const int half = span >> 1;
+      lo = cumulative[lo + half] <= c ? lo + half : lo;
+      span -= half;
     }
     return lo;
   }

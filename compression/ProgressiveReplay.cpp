@@ -69,18 +69,39 @@ void Normalize(std::array<float, 3>* p)
   v = {static_cast<float>(xy[0]), static_cast<float>(xy[1]), static_cast<float>(v[2] / norm)};
 }
 
-// CVector3d's cross product of p1 - p0 and p2 - p0, likewise.
-std::array<float, 3> Normal(const std::array<float, 3>& p0, const std::array<float, 3>& p1,
-                            const std::array<float, 3>& p2)
+// CVector3d's cross product of p1 - p0 and p2 - p0, likewise, not yet normalised.
+std::array<float, 3> Cross(const std::array<float, 3>& p0, const std::array<float, 3>& p1,
+                           const std::array<float, 3>& p2)
 {
   const float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
   const float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-  std::array<float, 3> n{
-      static_cast<float>(static_cast<double>(u[1]) * w[2] - static_cast<double>(u[2]) * w[1]),
-      static_cast<float>(static_cast<double>(u[2]) * w[0] - static_cast<double>(u[0]) * w[2]),
-      static_cast<float>(static_cast<double>(u[0]) * w[1] - static_cast<double>(u[1]) * w[0])};
-  Normalize(&n);
-  return n;
+  return {static_cast<float>(static_cast<double>(u[1]) * w[2] - static_cast<double>(u[2]) * w[1]),
+          static_cast<float>(static_cast<double>(u[2]) * w[0] - static_cast<double>(u[0]) * w[2]),
+          static_cast<float>(static_cast<double>(u[0]) * w[1] - static_cast<double>(u[1]) * w[0])};
+}
+
+// Normalize on two vectors at once: one root and three divisions for the pair, each lane the
+// very quotient Normalize gives. A zero vector, which Normalize leaves alone, goes through it.
+void NormalizePair(std::array<float, 3>* p, std::array<float, 3>* q)
+{
+  using Pair = double __attribute__((vector_size(16)));
+  auto& a = *p;
+  auto& b = *q;
+  const Pair x{a[0], b[0]};
+  const Pair y{a[1], b[1]};
+  const Pair z{a[2], b[2]};
+  const Pair squares = x * x + y * y + z * z;
+  if (squares[0] == 0.0 || squares[1] == 0.0) {
+    Normalize(p);
+    Normalize(q);
+    return;
+  }
+  const Pair norm{std::sqrt(squares[0]), std::sqrt(squares[1])};
+  const Pair nx = x / norm;
+  const Pair ny = y / norm;
+  const Pair nz = z / norm;
+  a = {static_cast<float>(nx[0]), static_cast<float>(ny[0]), static_cast<float>(nz[0])};
+  b = {static_cast<float>(nx[1]), static_cast<float>(ny[1]), static_cast<float>(nz[1])};
 }
 
 } // namespace
@@ -437,7 +458,9 @@ int CProgressiveReplay::DecodeGate(Gate gate)
 
 // NullPatch and QueueGate on local copies of the arrays' addresses and of the queue's ends: a
 // byte written through a member's array could be any member, so each would be read again
-// after every flag or mark written.
+// after every flag or mark written. A gate whose face was taken after it was queued goes
+// through the same steps with no effect: whether it was cannot be predicted, and a missed
+// guess costs more than the steps.
 void CProgressiveReplay::RunNullPatches()
 {
   const unsigned int* codes = m_pCodes->GetCodes().data();
@@ -448,6 +471,11 @@ void CProgressiveReplay::RunNullPatches()
   size_t head = m_GateHead;
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
+  // Without codes every gate left is passed over.
+  if (cursor >= nbCode) {
+    m_GateHead = std::max(head, tail);
+    return;
+  }
   SGate* gates = m_Gates.data();
   size_t room = m_Gates.size();
   while (head < tail) {
@@ -458,24 +486,25 @@ void CProgressiveReplay::RunNullPatches()
     }
     const SGate gate = gates[head];
     const size_t face = static_cast<size_t>(FaceOf(gate.edge));
-    if (flags[face] != 0 || cursor >= nbCode) {
-      head++;
-      continue;
-    }
-    if (codes[cursor] != 2)
+    // live: the face is free and a code is left for it, 0 or 1. The code read is in the list
+    // whether or not one is left.
+    const int live = static_cast<int>(flags[face] == 0) & static_cast<int>(cursor < nbCode);
+    const unsigned int code = codes[cursor < nbCode ? cursor : nbCode - 1];
+    if (live & static_cast<int>(code != 2))
       break;
     head++;
-    cursor++;
+    cursor += live;
     const SFace& f = faces[face];
     const int j = SideOf(gate.edge);
     const int w = f.v[static_cast<size_t>(kPrevious[j])];
-    flags[face] = 1;
+    // 0 stays 0 unless live; a face already taken keeps its flag.
+    flags[face] = static_cast<std::int8_t>(flags[face] | live);
     const int both = static_cast<int>(vertices[static_cast<size_t>(gate.first)].mark == 2) &
                      (vertices[static_cast<size_t>(gate.second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
-    taken.flag = 1;
+    taken.flag = static_cast<std::int8_t>(taken.flag + live * (1 - taken.flag));
     // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
-    taken.mark = static_cast<std::int8_t>(taken.mark + (taken.mark == 0) * (2 - both));
+    taken.mark = static_cast<std::int8_t>(taken.mark + live * (taken.mark == 0) * (2 - both));
     const int first = f.across[static_cast<size_t>(kNext[j])];
     const int second = f.across[static_cast<size_t>(kPrevious[j])];
     const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
@@ -483,9 +512,9 @@ void CProgressiveReplay::RunNullPatches()
     __builtin_prefetch(&faces[firstFace]);
     __builtin_prefetch(&faces[secondFace]);
     gates[tail] = {gate.first, w, first};
-    tail += static_cast<size_t>((first >= 0) & (flags[firstFace] == 0));
+    tail += static_cast<size_t>(live & (first >= 0) & (flags[firstFace] == 0));
     gates[tail] = {w, gate.second, second};
-    tail += static_cast<size_t>((second >= 0) & (flags[secondFace] == 0));
+    tail += static_cast<size_t>(live & (second >= 0) & (flags[secondFace] == 0));
   }
   m_GateHead = head;
   m_GateTail = tail;
@@ -839,19 +868,37 @@ void CProgressiveReplay::ComputeNormals()
   // Added up face by face, each vertex's sum takes its faces in face order, as its list holds
   // them; the normals are read once, in memory order.
   m_VertexNormal.assign(m_Position.size(), {0, 0, 0});
-  for (size_t i = 0; i < m_Faces.size(); i++) {
+  const auto cross = [this](size_t i) {
     const auto& v = m_Faces[i].v;
-    const std::array<float, 3> n = Normal(m_Position[static_cast<size_t>(v[0])],
-                                          m_Position[static_cast<size_t>(v[1])],
-                                          m_Position[static_cast<size_t>(v[2])]);
-    m_FaceNormal[i] = n;
-    for (const int x : v)
+    return Cross(m_Position[static_cast<size_t>(v[0])], m_Position[static_cast<size_t>(v[1])],
+                 m_Position[static_cast<size_t>(v[2])]);
+  };
+  const auto add = [this](size_t i) {
+    const std::array<float, 3>& n = m_FaceNormal[i];
+    for (const int x : m_Faces[i].v)
       for (size_t k = 0; k < 3; k++)
         m_VertexNormal[static_cast<size_t>(x)][k] += n[k];
+  };
+  // Two faces at a time: their roots and divisions go side by side.
+  size_t i = 0;
+  for (; i + 1 < m_Faces.size(); i += 2) {
+    m_FaceNormal[i] = cross(i);
+    m_FaceNormal[i + 1] = cross(i + 1);
+    NormalizePair(&m_FaceNormal[i], &m_FaceNormal[i + 1]);
+    add(i);
+    add(i + 1);
   }
-  // In a loop of their own the roots of one vertex after another overlap.
-  for (std::array<float, 3>& sum : m_VertexNormal)
-    Normalize(&sum);
+  if (i < m_Faces.size()) {
+    m_FaceNormal[i] = cross(i);
+    Normalize(&m_FaceNormal[i]);
+    add(i);
+  }
+  // In a loop of their own the roots of one vertex after another overlap, two at a time.
+  size_t a = 0;
+  for (; a + 1 < m_VertexNormal.size(); a += 2)
+    NormalizePair(&m_VertexNormal[a], &m_VertexNormal[a + 1]);
+  if (a < m_VertexNormal.size())
+    Normalize(&m_VertexNormal[a]);
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each

@@ -92,6 +92,45 @@ TEST(FrequencyModel, SlicedSearchSkipsEmptyIntervals)
   }
 }
 
+// Slices crowded with short intervals are bisected: every bisection step must land on the
+// last interval starting at or below c, empty intervals between them included.
+TEST(FrequencyModel, CrowdedSlicesAreBisectedPastEmptyIntervals)
+{
+  std::vector<int> table(200, 0);
+  // Symbols 0 .. 99 hold one value each except the even ones from 40 to 58, which are empty;
+  // their ten values go to symbol 100. Slices 0 to 3 then hold 22 to 32 starts each.
+  int used = 0;
+  for (int s = 0; s < 100; s++) {
+    table[s] = (s >= 40 && s < 60 && s % 2 == 0) ? 0 : 1;
+    used += table[s];
+  }
+  table[100] = 10;
+  table[150] = 4096 - used - 10 - 1;
+  table[199] = 1;
+  CFrequencyModel model;
+  ASSERT_EQ(model.Initialise(200, table.data(), true), 1);
+  ExpectSearchMatchesIntervals(model);
+  // Values 0 .. 39 are symbols 0 .. 39; then the odd symbols 41 .. 59 hold 40 .. 49.
+  EXPECT_EQ(model.Search(0), 0);
+  EXPECT_EQ(model.Search(39), 39);
+  EXPECT_EQ(model.Search(40), 41);
+  EXPECT_EQ(model.Search(49), 59);
+  // 60 .. 99 hold 50 .. 89, symbol 100 holds 90 .. 99, and 101 .. 149 are empty.
+  EXPECT_EQ(model.Search(50), 60);
+  EXPECT_EQ(model.Search(89), 99);
+  EXPECT_EQ(model.Search(90), 100);
+  EXPECT_EQ(model.Search(99), 100);
+  EXPECT_EQ(model.Search(100), 150);
+  EXPECT_EQ(model.Search(4095), 199);
+  // Updates spread over the crowded symbols keep their intervals short through rescales.
+  std::mt19937 random(5);
+  for (int i = 0; i < 3000; i++) {
+    ASSERT_EQ(model.Update(random() % 2 ? 150 : static_cast<int>(random() % 101)), 1);
+    if (i % 150 == 0)
+      ExpectSearchMatchesIntervals(model);
+  }
+}
+
 TEST(FrequencyModel, InvalidStartsAreRefused)
 {
   CFrequencyModel model;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <utility>
@@ -207,6 +208,38 @@ TEST(ProgressiveReplay, NoLayerKeepsTheBaseFlags)
   ASSERT_EQ(1, bare->BuildAdjacency());
   EXPECT_EQ(progressive::Adjacency(*bare), stored);
   EXPECT_EQ(3, bare->GetVertex(0)->NbVertexNeighbor());
+}
+
+// Normals are worked out two faces and two vertices at a time: a zero-area face and a vertex
+// whose faces sum to zero keep zero beside a partner that normalises, and the odd last one
+// goes alone.
+TEST(ProgressiveReplay, StoredNormalsOfDegenerateFacesStayZero)
+{
+  const fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 2},
+                                {2, 0, 0}, {3, 0, 0}, {4, 0, 0}};
+  // Faces 0 and 1 are a pair, the second on a line; face 2 is alone.
+  const fixtures::Triangles triangles{{0, 1, 2}, {4, 5, 6}, {0, 3, 4}};
+  auto bare = fixtures::Build(points, triangles, false);
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(3, bare->NbFace());
+  const auto expect = [](const CVector3d& v, float x, float y, float z) {
+    EXPECT_EQ(x, v.x());
+    EXPECT_EQ(y, v.y());
+    EXPECT_EQ(z, v.z());
+  };
+  expect(*bare->GetFace(0)->GetNormal(), 0, 0, 1);
+  expect(*bare->GetFace(1)->GetNormal(), 0, 0, 0);
+  // (0, 0, 2) x (2, 0, 0) = (0, 4, 0).
+  expect(*bare->GetFace(2)->GetNormal(), 0, 1, 0);
+  const auto half = static_cast<float>(1.0 / std::sqrt(2.0));
+  expect(*bare->GetVertex(0)->GetNormal(), 0, half, half);
+  expect(*bare->GetVertex(1)->GetNormal(), 0, 0, 1);
+  expect(*bare->GetVertex(3)->GetNormal(), 0, 1, 0);
+  expect(*bare->GetVertex(4)->GetNormal(), 0, 1, 0);
+  // Vertex 5 pairs with 4 and has only the flat face; vertex 6 goes alone.
+  expect(*bare->GetVertex(5)->GetNormal(), 0, 0, 0);
+  expect(*bare->GetVertex(6)->GetNormal(), 0, 0, 0);
 }
 
 std::vector<int> g_Counts;
