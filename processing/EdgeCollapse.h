@@ -251,11 +251,12 @@ private:
   bool m_PendingL2 = false;
   std::vector<int>* m_pLog = nullptr;
   std::vector<double>* m_pKeys = nullptr;
-  CVertex3d m_OptimalVertex;
-  std::unique_ptr<SRingL1> m_pPendingL1;
   // What PrepareCostL2 kept: the ring's coordinates and the ends'. The buffer stays with the
   // candidate, which is asked for again and again. With EKeep::Coordinates BuildArrayNeighbor
-  // writes the ring here, and the measures read it as it stands.
+  // writes the ring here, and the measures read it as it stands. Beside m_pKeys, in the
+  // second cache line, which every change of the cost touches anyway.
   std::vector<float> m_KeptRing;
   float m_KeptEnds[6] = {};
+  CVertex3d m_OptimalVertex;
+  std::unique_ptr<SRingL1> m_pPendingL1;
 };
