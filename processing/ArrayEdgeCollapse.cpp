@@ -335,8 +335,13 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
   for (std::size_t k = 0; k < n; k++) {
     // Each rebuild waits on its candidate, then its faces, then their corners: the next ones
     // are asked for ahead, so that their misses overlap this one's work.
-    if (k + 2 < n)
-      __builtin_prefetch(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
+    if (k + 2 < n) {
+      // Both lines: the second holds the key pointer and the kept ring.
+      const char* pAhead =
+        reinterpret_cast<const char*>(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
+      __builtin_prefetch(pAhead);
+      __builtin_prefetch(pAhead + 64);
+    }
     if (k + 1 < n) {
       const CEdgeCollapse* pNext = m_Slots[static_cast<std::size_t>(logged[k + 1])];
       __builtin_prefetch(pNext->GetFace(0));
