@@ -72,9 +72,38 @@ public:
       ::operator delete(static_cast<void*>(p));
       return;
     }
-    std::byte* pBytes = reinterpret_cast<std::byte*>(p) - kDataOffset -
-                        static_cast<size_t>(slot - 1) * sizeof(T);
-    std::launder(reinterpret_cast<SBlock*>(pBytes))->Drop();
+    BlockOf(p, slot)->Drop();
+  }
+
+  // Deletes the non-null elements among the n at pItems as `delete` would, one at a time in
+  // order, but gives each block one count change per run of its elements rather than one per
+  // element: a mesh's elements lie in its blocks in order, so a whole mesh goes with a few
+  // atomic adds. A block is freed only after the last of its elements in the run is destroyed.
+  static void DeleteEach(T* const* pItems, size_t n)
+  {
+    SBlock* pRunBlock = nullptr;
+    std::int32_t runCount = 0;
+    for (size_t i = 0; i < n; i++) {
+      T* p = pItems[i];
+      if (!p)
+        continue;
+      const std::uint32_t slot = p->m_PoolSlot;
+      p->~T();
+      if (slot == 0) {
+        ::operator delete(static_cast<void*>(p));
+        continue;
+      }
+      SBlock* pBlock = BlockOf(p, slot);
+      if (pBlock != pRunBlock) {
+        if (pRunBlock)
+          pRunBlock->Add(-runCount);
+        pRunBlock = pBlock;
+        runCount = 0;
+      }
+      runCount++;
+    }
+    if (pRunBlock)
+      pRunBlock->Add(-runCount);
   }
 
   // Elements per block: small first, so that a small mesh costs little, up to the largest block.
@@ -118,6 +147,14 @@ private:
     static_cast<std::uint32_t>((kMaxBlockBytes - kDataOffset) / sizeof(T));
   static_assert(kAlign <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "blocks come from plain new");
   static_assert(kMaxCapacity >= kFirstCapacity, "an element too large for a block");
+
+  // The block of a pooled element whose slot is `slot`; p may already be destroyed.
+  static SBlock* BlockOf(T* p, std::uint32_t slot)
+  {
+    std::byte* pBytes = reinterpret_cast<std::byte*>(p) - kDataOffset -
+                        static_cast<size_t>(slot - 1) * sizeof(T);
+    return std::launder(reinterpret_cast<SBlock*>(pBytes));
+  }
 
   void StartBlock()
   {

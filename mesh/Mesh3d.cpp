@@ -14,8 +14,11 @@ CMesh3d::~CMesh3d()
 
 void CMesh3d::Free()
 {
-  m_ArrayVertex.DeleteAll();
-  m_ArrayFace.DeleteAll();
+  CElementPool<CVertex3d>::DeleteEach(m_ArrayVertex.GetData(),
+                                      static_cast<size_t>(m_ArrayVertex.GetSize()));
+  m_ArrayVertex.RemoveAll();
+  CElementPool<CFace3d>::DeleteEach(m_ArrayFace.GetData(), static_cast<size_t>(m_ArrayFace.GetSize()));
+  m_ArrayFace.RemoveAll();
   m_ArrayEdge.DeleteAll();
   m_TextureCoordinates.clear();
   m_TextureIndices.clear();

@@ -171,6 +171,64 @@ TEST(ElementPool, BlocksEmptiedWhileTheMeshLivesAreFreedAtOnce)
   EXPECT_LE(AllocatedBytes() - before, CElementPool<CFace3d>::kMaxBlockBytes);
 }
 
+TEST(ElementPool, DeletingInRunsFreesEveryBlockOnce)
+{
+  // A mesh's arrays in an order that splits each block's elements into several runs, with
+  // null slots, heap elements, and pooled elements the mesh does not own.
+  const int n = 6000;
+  std::vector<CVertex3d*> kept;
+  kept.reserve(n);
+  std::mt19937 random(11);
+  const size_t before = AllocatedBytes();
+  {
+    CMesh3d mesh;
+    std::vector<CVertex3d*> vertices;
+    std::vector<CFace3d*> faces;
+    for (int i = 0; i < n; i++) {
+      CVertex3d* v = mesh.NewVertex(static_cast<float>(i), 0.0f, 0.0f);
+      (i % 97 == 0 ? kept : vertices).push_back(v);
+      faces.push_back(i % 13 == 0 ? new CFace3d(v, v, v) : mesh.NewFace(v, v, v));
+    }
+    vertices[5]->SetOrder(3);  // heap state of its own
+    std::shuffle(vertices.begin(), vertices.begin() + n / 3, random);
+    std::reverse(faces.begin() + n / 2, faces.end());
+    for (CVertex3d* v : vertices)
+      mesh.AddVertex(v);
+    mesh.GetArrayFace()->SetSize(2);  // two null slots first
+    for (CFace3d* f : faces)
+      mesh.AddFace(f);
+    EXPECT_EQ(mesh.NbFace(), n + 2);
+  }
+  // The blocks of the kept vertices stay for them, and go with the last of them.
+  EXPECT_GT(AllocatedBytes(), before);
+  for (const CVertex3d* v : kept)
+    EXPECT_EQ(static_cast<int>(v->x()) % 97, 0);
+  for (CVertex3d* v : kept)
+    delete v;
+  EXPECT_EQ(AllocatedBytes(), before);
+}
+
+TEST(ElementPool, DeleteEachFreesEmptiedBlocksWhileThePoolFills)
+{
+  CMesh3d mesh;
+  std::vector<CFace3d*> faces(5000);
+  const size_t before = AllocatedBytes();
+  for (CFace3d*& f : faces)
+    f = mesh.NewFace();
+  // A null slot is skipped: the face there stays alive, and so does its block (the first).
+  CFace3d* pSkipped = faces[10];
+  pSkipped->SetFlag(9);
+  faces[10] = nullptr;
+  CElementPool<CFace3d>::DeleteEach(faces.data(), faces.size());
+  EXPECT_EQ(pSkipped->GetFlag(), 9);
+  // Only the first block and the block the mesh still fills remain.
+  EXPECT_LE(AllocatedBytes() - before,
+            CElementPool<CFace3d>::kMaxBlockBytes + 2 * CElementPool<CFace3d>::kFirstCapacity *
+                                                      sizeof(CFace3d));
+  delete pSkipped;
+  EXPECT_LE(AllocatedBytes() - before, CElementPool<CFace3d>::kMaxBlockBytes);
+}
+
 TEST(ElementPool, ElementsDieOnAnotherThreadWhileTheMeshFillsTheBlock)
 {
   CMesh3d mesh;
