@@ -1,5 +1,7 @@
 #include "processing/EdgeCollapse.h"
 
+#include "processing/ShortScratch.h"
+
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashTable.h"
@@ -87,14 +89,8 @@ int CEdgeCollapse::BuildArrayNeighbor()
   const int n1 = m_pVertex1->NbVertexNeighbor();
   const int n2 = m_pVertex2->NbVertexNeighbor();
   const int most = n1 + n2;
-  constexpr int kShort = 64;
-  std::array<CVertex3d*, kShort> shortRing;  // read only where written
-  std::vector<CVertex3d*> longRing;
-  CVertex3d** written = shortRing.data();
-  if (most > kShort) {
-    longRing.resize(static_cast<size_t>(most));
-    written = longRing.data();
-  }
+  CShortScratch<CVertex3d*> scratch(most);
+  CVertex3d** written = scratch.Data();
   int n = 0;
   // One bit per address hashed into a word: a vertex whose bit is not set yet is not written,
   // and only the others are looked for (the ends share few neighbours).

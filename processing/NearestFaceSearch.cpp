@@ -1,5 +1,7 @@
 #include "processing/NearestFaceSearch.h"
 
+#include "processing/ShortScratch.h"
+
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/HashCell.h"
@@ -636,14 +638,8 @@ const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(int id)
   // for the cache, so the lines of the distinct ones are asked for together before any is read.
   const int most = pFace->v(0)->NbFaceNeighbor() + pFace->v(1)->NbFaceNeighbor() +
                    pFace->v(2)->NbFaceNeighbor();
-  constexpr int kShort = 64;
-  std::array<CFace3d*, kShort> shortList;  // read only where written
-  std::vector<CFace3d*> longList;
-  CFace3d** distinct = shortList.data();
-  if (most > kShort) {
-    longList.resize(static_cast<size_t>(most));
-    distinct = longList.data();
-  }
+  CShortScratch<CFace3d*> scratch(most);
+  CFace3d** distinct = scratch.Data();
   int n = 0;
   for (int i = 0; i < 3; i++) {
     const CVertex3d* v = pFace->v(i);
