@@ -36,6 +36,9 @@ using CgalMesh = CGAL::Surface_mesh<Kernel::Point_3>;
 using OmMesh = OpenMesh::TriMesh_ArrayKernelT<>;
 
 // A torus of n by n samples, off its surface a little so that no two costs tie: 2 n^2 faces.
+// The bump scales with the sample spacing, so that every size is as rough relative to its edges
+// as the 50 by 50 one and the routes do the same work at every size (a fixed bump makes the finer
+// tori rough enough for the sharpness vetoes to stop some routes early).
 struct STorus
 {
   std::vector<std::array<float, 3>> points;
@@ -50,11 +53,12 @@ const STorus& Torus(int faces)
     return t;
   const int n = static_cast<int>(std::lround(std::sqrt(faces / 2.0)));
   const double pi2 = 6.283185307179586;
+  const double amplitude = 0.02 * (50.0 / n);
   for (int j = 0; j < n; j++)
     for (int i = 0; i < n; i++) {
       const double u = pi2 * i / n;
       const double v = pi2 * j / n;
-      const double bump = 0.02 * std::sin(7.3 * i + 3.1 * j) * std::cos(1.7 * j);
+      const double bump = amplitude * std::sin(7.3 * i + 3.1 * j) * std::cos(1.7 * j);
       const double r = 2.0 + (0.7 + bump) * std::cos(v);
       t.points.push_back({static_cast<float>(r * std::cos(u)),
                           static_cast<float>((0.7 + bump) * std::sin(v)),
