@@ -230,6 +230,12 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownR
   const auto isCurrent = [this](double key, std::int64_t slot) {
     return m_Keys[static_cast<size_t>(slot)] == key;
   };
+  // A live candidate has one current entry: once most entries are stale, they all go at once,
+  // which costs a pass over the heap per as many pushes, and the pops that follow go through
+  // a heap a fraction of the size.
+  constexpr std::size_t kLeastDrop = 1024;
+  if (m_Queue.GetSize() > 2 * static_cast<std::size_t>(m_Live) + kLeastDrop)
+    m_Queue.DropStale(isCurrent);
   CEdgeCollapse* pMin = m_Queue.TopByKey(isCurrent, isUsable);
   if (!pMin || !(pMin->GetCost() < 3.4e38))
     return nullptr;

@@ -168,6 +168,18 @@ public:
     return nullptr;
   }
 
+  // Drops every entry that TopByKey would drop when it came up (isCurrentKey as there), under
+  // the same conditions on the caller: a queue whose keys change often fills up with such
+  // entries, and each level of a large heap costs its pops a cache miss.
+  template <class CurrentKey>
+  void DropStale(CurrentKey isCurrentKey)
+  {
+    static_assert(!kCarried, "a carried entry names its candidate itself");
+    m_Heap.erase_if([&isCurrentKey](const SEntry& entry) {
+      return !isCurrentKey(entry.key, entry.order);
+    });
+  }
+  std::size_t GetSize() const { return m_Heap.size(); }
   int IsBlocked(const T* pItem, std::int64_t order) const
   {
     if (order < 0 || static_cast<std::size_t>(order) >= m_Slots.size())

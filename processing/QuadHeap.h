@@ -41,22 +41,22 @@ public:
   {
     const Entry last = m_Entries.back();
     m_Entries.pop_back();
+    if (!empty())
+      SiftDown(0, last);
+  }
+
+  // Drops the entries that isDropped(entry) accepts and puts the rest back in heap order, every
+  // node sifted down from the last inner one up.
+  template <class Dropped>
+  void erase_if(Dropped isDropped)
+  {
+    const auto first = m_Entries.begin() + static_cast<std::ptrdiff_t>(kPad);
+    m_Entries.erase(std::remove_if(first, m_Entries.end(), isDropped), m_Entries.end());
     const std::size_t n = size();
-    if (n == 0)
+    if (n < 2)
       return;
-    Entry* e = m_Entries.data() + kPad;
-    std::size_t i = 0;
-    for (;;) {
-      const std::size_t first = i * kArity + 1;
-      if (first >= n)
-        break;
-      const std::size_t best = LeastChild(first, n);
-      if (!e[best].Before(last))
-        break;
-      e[i] = e[best];
-      i = best;
-    }
-    e[i] = last;
+    for (std::size_t i = (n - 2) / kArity + 1; i-- > 0;)
+      SiftDown(i, m_Entries[kPad + i]);
   }
 
 private:
@@ -86,6 +86,24 @@ private:
       return true;
     }
   };
+
+  // Puts the entry in the hole at i, moving the least child up while it comes before it.
+  void SiftDown(std::size_t i, const Entry entry)
+  {
+    const std::size_t n = size();
+    Entry* e = m_Entries.data() + kPad;
+    for (;;) {
+      const std::size_t first = i * kArity + 1;
+      if (first >= n)
+        break;
+      const std::size_t best = LeastChild(first, n);
+      if (!e[best].Before(entry))
+        break;
+      e[i] = e[best];
+      i = best;
+    }
+    e[i] = entry;
+  }
 
   // The first of the least of the children from first on: for a full node, the least of the
   // first two against the least of the last two, each pair keeping its first on a tie, which

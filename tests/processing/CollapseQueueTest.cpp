@@ -330,6 +330,95 @@ TYPED_TEST(CollapseQueueOfEitherKey, WaitingListFollowsBlocksAndReleases)
   EXPECT_EQ(queue.IsBlocked(&items[k], n + 5), 0);
 }
 
+// Two queues of wide keys told the same changes, the second dropping its stale entries at
+// random moments (and after every change in a stretch): every TopByKey gives the same candidate,
+// they set aside the same ones, and a drop leaves at most one entry per candidate. The keys
+// change by the means a caller has (push, set aside, unqueue with a NaN, hand back), some
+// back to a key they had, with many ties.
+TEST(CollapseQueue, DroppingStaleEntriesChangesNoChoice)
+{
+  const int n = 400;
+  std::vector<SItem> items(n);
+  std::vector<double> keys(n);
+  WideQueue lazy;
+  WideQueue dropping;
+  unsigned state = 4242;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7fff;
+  };
+  for (int i = 0; i < n; i++) {
+    keys[i] = static_cast<double>(next() % 40);
+    lazy.Push(&items[i], keys[i], i);
+    dropping.Push(&items[i], keys[i], i);
+  }
+  const auto isCurrent = [&keys](double key, std::int64_t order) {
+    return keys[static_cast<size_t>(order)] == key;
+  };
+  const auto usable = [](const SItem* item) { return item->usable; };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  int drops = 0;
+  int tops = 0;
+  for (int step = 0; step < 6000; step++) {
+    const int i = static_cast<int>(next() % n);
+    switch (next() % 6) {
+    case 0:
+    case 1:
+      keys[i] = static_cast<double>(next() % 40);
+      lazy.Push(&items[i], keys[i], i);
+      dropping.Push(&items[i], keys[i], i);
+      break;
+    case 2:
+      keys[i] = nan;
+      lazy.Unqueue(i);
+      dropping.Unqueue(i);
+      break;
+    case 3:
+      // Refused at a new key without going through the heap.
+      keys[i] = static_cast<double>(next() % 40);
+      if (lazy.CanSetAside(&items[i], keys[i], i)) {
+        ASSERT_EQ(dropping.CanSetAside(&items[i], keys[i], i), 1) << step;
+        lazy.SetAside(&items[i], i);
+        dropping.SetAside(&items[i], i);
+      } else {
+        ASSERT_EQ(dropping.CanSetAside(&items[i], keys[i], i), 0) << step;
+        lazy.Push(&items[i], keys[i], i);
+        dropping.Push(&items[i], keys[i], i);
+      }
+      break;
+    case 4:
+      items[i].usable = next() % 4 != 0;
+      if (keys[i] == keys[i]) {
+        lazy.Unblock(&items[i], keys[i], i);
+        dropping.Unblock(&items[i], keys[i], i);
+      }
+      break;
+    default: {
+      SItem* expected = lazy.TopByKey(isCurrent, usable);
+      ASSERT_EQ(dropping.TopByKey(isCurrent, usable), expected) << "step " << step;
+      tops++;
+      break;
+    }
+    }
+    if (next() % 50 == 0 || (step >= 3000 && step < 3100)) {
+      dropping.DropStale(isCurrent);
+      drops++;
+      ASSERT_LE(dropping.GetSize(), static_cast<std::size_t>(n)) << step;
+      ASSERT_LE(dropping.GetSize(), lazy.GetSize()) << step;
+    }
+    for (int k = 0; k < n; k++)
+      ASSERT_EQ(dropping.IsBlocked(&items[k], k), lazy.IsBlocked(&items[k], k)) << k;
+  }
+  EXPECT_GT(drops, 100);
+  EXPECT_GT(tops, 500);
+  // Emptied of everything usable, both end the same way.
+  for (SItem& item : items)
+    item.usable = false;
+  EXPECT_EQ(lazy.TopByKey(isCurrent, usable), nullptr);
+  EXPECT_EQ(dropping.TopByKey(isCurrent, usable), nullptr);
+  EXPECT_EQ(dropping.GetBlocked().size(), lazy.GetBlocked().size());
+}
+
 // Pushing the key a candidate already waits under in the heap adds nothing; once its entry has
 // left the heap (set aside, or dropped while its key differed), the same key queues it again.
 TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)
@@ -733,4 +822,73 @@ TEST(QuadHeap, PopsTheLeastThroughInterleavedPushesAndPops)
   EXPECT_EQ(heap.top().key, 2);
   heap.pop();
   EXPECT_EQ(heap.top().key, 6);
+}
+
+// Entries dropped from anywhere in the heap, between pushes and pops, on heaps of every size
+// from empty up: what is left comes out least first, each entry once, and nothing dropped
+// comes out.
+TEST(QuadHeap, ErasedEntriesLeaveTheRestInOrder)
+{
+  CQuadHeap<STagged> heap;
+  std::map<int, int> in;  // tag to key
+  std::vector<bool> out;
+  int tag = 0;
+  unsigned state = 999u;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  const auto least = [&in] {
+    int key = -1;
+    for (const auto& [t, k] : in)
+      key = key < 0 ? k : std::min(key, k);
+    return key;
+  };
+  for (int step = 0; step < 6000; step++) {
+    const unsigned choice = next() % 20;
+    if (choice < 11 || heap.empty()) {
+      const int key = static_cast<int>(next() % 30);
+      heap.push({key, tag});
+      in[tag++] = key;
+      out.push_back(false);
+    } else if (choice < 19) {
+      ASSERT_EQ(heap.top().key, least()) << step;
+      const int t = heap.top().tag;
+      ASSERT_EQ(in.count(t), 1u) << step;
+      in.erase(t);
+      out[static_cast<size_t>(t)] = true;
+      heap.pop();
+    } else {
+      // A third of the entries (or all of them, now and then) go.
+      const unsigned mod = next() % 4 == 0 ? 1 : 3;
+      const unsigned rest = next() % mod;
+      heap.erase_if([&](const STagged& e) { return static_cast<unsigned>(e.tag) % mod == rest; });
+      for (auto it = in.begin(); it != in.end();)
+        it = static_cast<unsigned>(it->first) % mod == rest ? in.erase(it) : std::next(it);
+    }
+    ASSERT_EQ(heap.size(), in.size()) << step;
+  }
+  while (!heap.empty()) {
+    ASSERT_EQ(heap.top().key, least());
+    ASSERT_EQ(in.count(heap.top().tag), 1u);
+    in.erase(heap.top().tag);
+    heap.pop();
+  }
+  EXPECT_TRUE(in.empty());
+
+  // The small heaps: nothing to order, one entry, a root and its children.
+  for (int size = 0; size <= 6; size++) {
+    CQuadHeap<STagged> small;
+    for (int k = 0; k < size; k++)
+      small.push({10 - k, k});
+    small.erase_if([](const STagged& e) { return e.tag == 1; });
+    std::vector<int> keys;
+    for (; !small.empty(); small.pop())
+      keys.push_back(small.top().key);
+    std::vector<int> expected;
+    for (int k = size - 1; k >= 0; k--)
+      if (k != 1)
+        expected.push_back(10 - k);
+    EXPECT_EQ(keys, expected) << size;
+  }
 }
