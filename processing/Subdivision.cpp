@@ -419,10 +419,25 @@ struct SFaceRefs : SCorners
   CFace3d* n[3];
 };
 
-// CFace3d::ShareEdge of face `mine` with face `other`, on their decoded corners.
-bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
+// CFace3d::ShareEdge(mine, &j, ...) of the face across edge k, which names j. Most often both
+// faces have distinct corners and the face across holds the edge the other way round, with a
+// third corner of its own: then its edge j is the shared one, without the full comparison.
+bool EdgeAcross(const SCorners& across, const SCorners& mine, int k, int* pJ)
 {
-  return SharedEdgeOfCorners(mine.v, other.v, pI, pJ);
+  const CVertex3d* a = mine.v[k];
+  const CVertex3d* b = mine.v[(k + 1) % 3];
+  const CVertex3d* u = mine.v[(k + 2) % 3];
+  for (int j = 0; j < 3 && a != b && b != u && a != u; j++) {
+    if (across.v[j] != b || across.v[(j + 1) % 3] != a)
+      continue;
+    const CVertex3d* w = across.v[(j + 2) % 3];
+    if (w == a || w == b || w == u)
+      break;
+    *pJ = j;
+    return true;
+  }
+  int i = 0;
+  return SharedEdgeOfCorners(across.v, mine.v, pJ, &i);
 }
 
 // Midpoint on every edge, reused from a visited neighbour (flag non-zero).
@@ -442,8 +457,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
     for (int k = 0; k < 3; k++) {
       const CFace3d* n = refs.n[k];
       int j = 0;
-      int kf = 0;
-      if (n && n->GetFlag() != 0 && ShareEdge(SCorners(n), refs, &j, &kf)) {
+      if (n && n->GetFlag() != 0 && EdgeAcross(SCorners(n), refs, k, &j)) {
         slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);
         continue;
       }
@@ -488,9 +502,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
         continue;
       }
       int j = 0;
-      int kf = 0;
       const SCorners across(n);
-      if (!ShareEdge(across, refs, &j, &kf))
+      if (!EdgeAcross(across, refs, k, &j))
         continue;
       if (n->GetFlag() != 0) {
         slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);

@@ -127,11 +127,11 @@ CTriangleSplitLinker::SEdgeOrder CTriangleSplitLinker::EdgeOrder(int k, int j, b
   const int edges[2] = {k, j};
   for (int side = 0; side < nbSide; side++)
     if (kHolders[edges[side]][0] == 0)
-      order.faces[order.nbFace++] = SEdgeOrder::SFace{side, 0};
+      order.faces[order.nbFace++] = 4 * side;
   for (int side = 0; side < nbSide; side++)
     for (const int child : kHolders[edges[side]])
       if (child > 0)
-        order.faces[order.nbFace++] = SEdgeOrder::SFace{side, child};
+        order.faces[order.nbFace++] = 4 * side + child;
   int record[12];
   for (int i = 0; i < 12; i++)
     record[i] = i;
@@ -142,9 +142,9 @@ CTriangleSplitLinker::SEdgeOrder CTriangleSplitLinker::EdgeOrder(int k, int j, b
   }
   int values[6];
   for (int f = 0; f < order.nbFace; f++) {
-    const SEdgeOrder::SFace face = order.faces[f];
-    for (const int corner : kChildCorners[face.child]) {
-      const int from = 6 * face.side + corner;
+    const int side = order.faces[f] / 4;
+    for (const int corner : kChildCorners[order.faces[f] % 4]) {
+      const int from = 6 * side + corner;
       const int value = record[from];
       if (value == 3 + k || std::find(values, values + order.nbNeighbor, value) !=
                               values + order.nbNeighbor)
@@ -385,17 +385,19 @@ void CTriangleSplitLinker::ListEdgeVertices()
       same = records[1][j] == records[0][k];
     }
     const SEdgeOrder& order = m_EdgeOrders[k][j][same ? 1 : 0];
+    // The children of both faces and both records side by side, which the order indexes.
+    const int n0 = m_NbOldFace + 3 * g[0];
+    const int n1 = m_NbOldFace + 3 * g[1];
+    const int children[8] = {g[0], n0, n0 + 1, n0 + 2, g[1], n1, n1 + 1, n1 + 2};
+    int record[12];
+    std::copy_n(records[0], 6, record);
+    std::copy_n(records[1] ? records[1] : records[0], 6, record + 6);
     int faces[6];
-    for (int f = 0; f < order.nbFace; f++) {
-      const SEdgeOrder::SFace face = order.faces[f];
-      const int parent = g[face.side];
-      faces[f] = face.child == 0 ? parent : m_NbOldFace + 3 * parent + face.child - 1;
-    }
+    for (int f = 0; f < order.nbFace; f++)
+      faces[f] = children[order.faces[f]];
     int neighbors[6];
-    for (int i = 0; i < order.nbNeighbor; i++) {
-      const int from = order.neighbors[i];
-      neighbors[i] = records[from / 6][from % 6];
-    }
+    for (int i = 0; i < order.nbNeighbor; i++)
+      neighbors[i] = record[order.neighbors[i]];
     StoreLists(e, faces, order.nbFace, neighbors, order.nbNeighbor);
   }
 }
@@ -451,8 +453,11 @@ void CTriangleSplitLinker::SplitFaces()
       v[k] = m_pMesh->GetVertex(s[k]);
     const auto first = static_cast<std::uint32_t>(3 * g);
     CFace3d* kept = m_pMesh->GetFace(g);
-    CFace3d* children[4] = {kept, m_NewFaces.At(first), m_NewFaces.At(first + 1),
-                            m_NewFaces.At(first + 2)};
+    // The three appended children lie side by side but where a block of the pool ends.
+    const auto run = m_NewFaces.RunAt(first, 3);
+    CFace3d* children[4] = {kept, run ? run.At(0) : m_NewFaces.At(first),
+                            run ? run.At(1) : m_NewFaces.At(first + 1),
+                            run ? run.At(2) : m_NewFaces.At(first + 2)};
     CFace3d* neighbors[4][3] = {{nullptr, children[2], nullptr},
                                 {nullptr, nullptr, children[2]},
                                 {children[1], children[3], children[0]},
@@ -472,11 +477,12 @@ void CTriangleSplitLinker::SplitFaces()
     kept->GetNormal()->Set(normals[0].p[0], normals[0].p[1], normals[0].p[2]);
     for (int c = 1; c < 4; c++) {
       const int* k = kChildCorners[c];
-      CFace3d* f = m_NewFaces.Construct(first + static_cast<std::uint32_t>(c - 1), v[k[0]],
-                                        v[k[1]], v[k[2]]);
-      m_NbFacesMade++;
       CFace3d* const* n = neighbors[c];
-      f->SetNeighbors(n[0], n[1], n[2]);
+      const auto i = static_cast<std::uint32_t>(c - 1);
+      CFace3d* f = run ? run.Construct(i, v[k[0]], v[k[1]], v[k[2]], n[0], n[1], n[2])
+                       : m_NewFaces.Construct(first + i, v[k[0]], v[k[1]], v[k[2]], n[0], n[1],
+                                              n[2]);
+      m_NbFacesMade++;
       f->GetNormal()->Set(normals[c].p[0], normals[c].p[1], normals[c].p[2]);
       AddToSums(normals[c], s[k[0]], s[k[1]], s[k[2]]);
     }

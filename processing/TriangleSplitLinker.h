@@ -87,17 +87,13 @@ private:
   void Store(int vertex, const int* faces, int nb);
   void StoreLists(int vertex, const int* faces, int nb, const int* neighbors, int nbNeighbor);
   // The faces and neighbours of a vertex the step puts on an edge, in list order, by where they
-  // come from: face g or the face across (side 0 or 1) and its child (0 kept, then the appended
-  // ones); slot 0 to 5 of the record of g or 6 to 11 of the face across.
+  // come from: 4 * side + child for the child (0 kept, then the appended ones) of face g (side
+  // 0) or the face across (side 1); slot 0 to 5 of the record of g or 6 to 11 of the face
+  // across.
   struct SEdgeOrder
   {
-    struct SFace
-    {
-      int side;
-      int child;
-    };
     int nbFace = 0;
-    SFace faces[6] = {};
+    int faces[6] = {};
     int nbNeighbor = 0;
     int neighbors[6] = {};
   };
