@@ -424,15 +424,16 @@ struct SFaceRefs : SCorners
 // third corner of its own: then its edge j is the shared one, without the full comparison.
 bool EdgeAcross(const SCorners& across, const SCorners& mine, int k, int* pJ)
 {
+  static constexpr int kNext[3] = {1, 2, 0};
+  static constexpr int kPrevious[3] = {2, 0, 1};
   const CVertex3d* a = mine.v[k];
-  const CVertex3d* b = mine.v[(k + 1) % 3];
-  const CVertex3d* u = mine.v[(k + 2) % 3];
-  for (int j = 0; j < 3 && a != b && b != u && a != u; j++) {
-    if (across.v[j] != b || across.v[(j + 1) % 3] != a)
-      continue;
-    const CVertex3d* w = across.v[(j + 2) % 3];
-    if (w == a || w == b || w == u)
-      break;
+  const CVertex3d* b = mine.v[kNext[k]];
+  const CVertex3d* u = mine.v[kPrevious[k]];
+  const CVertex3d* const* c = across.v;
+  const int j = c[0] == b ? 0 : (c[1] == b ? 1 : 2);
+  const CVertex3d* w = c[kPrevious[j]];
+  if (c[j] == b && c[kNext[j]] == a && w != a && w != b && w != u && a != b && b != u &&
+      a != u) {
     *pJ = j;
     return true;
   }

@@ -257,23 +257,6 @@ int CTriangleSplitLinker::Across(int s) const
   return owner[0] == s ? owner[1] : owner[0];
 }
 
-int CTriangleSplitLinker::ChildAt(int g, int c) const
-{
-  if (Corner(g, 0) == c)
-    return g;
-  if (Corner(g, 1) == c)
-    return m_NbOldFace + 3 * g;
-  if (Corner(g, 2) == c)
-    return m_NbOldFace + 3 * g + 2;
-  return -1;
-}
-
-int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
-{
-  const int t = Across(3 * g + edge);
-  return t < 0 ? -1 : ChildAt(t / 3, c);
-}
-
 // The neighbours of an old vertex are the other corners of its faces, in order, each once: a
 // short list is searched, a long one marks each neighbour met with the vertex whose list it
 // joins.
@@ -392,11 +375,12 @@ void CTriangleSplitLinker::ListEdgeVertices()
     int record[12];
     std::copy_n(records[0], 6, record);
     std::copy_n(records[1] ? records[1] : records[0], 6, record + 6);
+    // All six entries, used or not: a loop of fixed length, unrolled.
     int faces[6];
-    for (int f = 0; f < order.nbFace; f++)
+    for (int f = 0; f < 6; f++)
       faces[f] = children[order.faces[f]];
     int neighbors[6];
-    for (int i = 0; i < order.nbNeighbor; i++)
+    for (int i = 0; i < 6; i++)
       neighbors[i] = record[order.neighbors[i]];
     StoreLists(e, faces, order.nbFace, neighbors, order.nbNeighbor);
   }
@@ -490,14 +474,25 @@ void CTriangleSplitLinker::SplitFaces()
   NormalizeSums();
 }
 
+// The face across edge k holds its ends at its corners j and j + 1, one way round or the other
+// (IsClean made sure of it, and that its corners are distinct): its child at each end follows
+// from the corner that holds the end, without a search.
 void CTriangleSplitLinker::FindAcross(int g, CFace3d* neighbors[4][3]) const
 {
+  static constexpr int kNext[3] = {1, 2, 0};
+  const int* s = &m_Slots[6 * static_cast<size_t>(g)];
   for (int k = 0; k < 3; k++) {
     const int t = Across(3 * g + k);
     if (t < 0)
       continue;
-    for (const int corner : {k, (k + 1) % 3})
-      neighbors[ChildOfCorner(corner)][k] = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
+    const int h = t / 3;
+    const int j = t - 3 * h;
+    const bool same = Corner(h, j) == s[k];
+    const int first = m_NbOldFace + 3 * h;
+    // The children of h at its corners 0, 1 and 2.
+    const int children[3] = {h, first, first + 2};
+    neighbors[ChildOfCorner(k)][k] = m_pMesh->GetFace(children[same ? j : kNext[j]]);
+    neighbors[ChildOfCorner(kNext[k])][k] = m_pMesh->GetFace(children[same ? kNext[j] : j]);
   }
 }
 

@@ -67,9 +67,6 @@ private:
   }
   // The slot (3 * face + edge) across slot s, -1 on a boundary.
   int Across(int s) const;
-  // The child of old face g that holds its corner c, -1 for none.
-  int ChildAt(int g, int c) const;
-  int ChildAcross(int g, int edge, int c) const;
   void ListOldVertices();
   void ListEdgeVertices();
   void PlaceNewElements();
