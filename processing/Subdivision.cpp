@@ -104,9 +104,12 @@ public:
     : m_pMesh(pMesh), m_ClearFlags(clearFlags || pAlphas != nullptr), m_pIndices(pIndices),
       m_pAlphas(pAlphas), m_NbVertex(pMesh->NbVertex())
   {
-    // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
-    pIndices->points.reserve(static_cast<size_t>(m_NbVertex) +
-                             2 * static_cast<size_t>(pMesh->NbFace()));
+    // Room for the vertices a closed mesh gets on its edges (3 for every 2 faces), with some to
+    // spare for a boundary, and no more: a large block beyond what is needed would come fresh
+    // from the system, page by page, rather than from the heap that the last step freed.
+    const auto nbFace = static_cast<size_t>(pMesh->NbFace());
+    pIndices->points.reserve(static_cast<size_t>(m_NbVertex) + nbFace + nbFace / 2 +
+                             nbFace / 32 + 64);
     pIndices->points.resize(static_cast<size_t>(m_NbVertex));
   }
 

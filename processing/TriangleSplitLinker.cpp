@@ -212,7 +212,7 @@ bool CTriangleSplitLinker::IsClean()
       return false;
     int across[3];
     for (int k = 0; k < 3; k++)
-      if (!PairEdgeVertex(3 * g + k, &across[k]))
+      if (!PairEdgeVertex(g, k, &across[k]))
         return false;
     if (across[0] == across[1] || across[1] == across[2] || across[0] == across[2])
       return false;
@@ -224,13 +224,14 @@ bool CTriangleSplitLinker::IsClean()
   return true;
 }
 
-// Notes slot s as a holder of its edge vertex, in slot order. The second holder must be
-// another face with the same ends, named in *pAcross; a first holder gets -1 - edge, unlike
-// any face. An edge vertex on more than two faces stands on a non-manifold edge.
-bool CTriangleSplitLinker::PairEdgeVertex(int s, int* pAcross)
+// Notes slot 3 g + k (edge k of face g) as a holder of its edge vertex, in slot order. The
+// second holder must be another face with the same ends, named in *pAcross; a first holder
+// gets -1 - edge, unlike any face. An edge vertex on more than two faces stands on a
+// non-manifold edge.
+bool CTriangleSplitLinker::PairEdgeVertex(int g, int k, int* pAcross)
 {
-  const int g = s / 3;
-  const int k = s % 3;
+  static constexpr int kNext[3] = {1, 2, 0};
+  const int s = 3 * g + k;
   int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(g, k) - m_NbOldVertex)];
   if (owner[0] < 0) {
     owner[0] = s;
@@ -240,14 +241,15 @@ bool CTriangleSplitLinker::PairEdgeVertex(int s, int* pAcross)
   if (owner[1] >= 0)
     return false;
   owner[1] = s;
-  const int t = owner[0];
-  *pAcross = t / 3;
-  if (t / 3 == g)
+  const int h = owner[0] / 3;
+  const int j = owner[0] - 3 * h;
+  *pAcross = h;
+  if (h == g)
     return false;
   const int a = Corner(g, k);
-  const int b = Corner(g, (k + 1) % 3);
-  const int c = Corner(t / 3, t % 3);
-  const int d = Corner(t / 3, (t % 3 + 1) % 3);
+  const int b = Corner(g, kNext[k]);
+  const int c = Corner(h, j);
+  const int d = Corner(h, kNext[j]);
   return (a == c && b == d) || (a == d && b == c);
 }
 
@@ -326,8 +328,9 @@ void CTriangleSplitLinker::ListOldVertices()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbOldVertex);
   std::vector<int> start(nbVertex + 1, 0);
-  for (int s = 0; s < 3 * m_NbOldFace; s++)
-    start[Corner(s / 3, s % 3) + 1]++;
+  for (int g = 0; g < m_NbOldFace; g++)
+    for (int k = 0; k < 3; k++)
+      start[Corner(g, k) + 1]++;
   for (size_t a = 1; a <= nbVertex; a++)
     start[a] += start[a - 1];
   std::vector<int> faces(static_cast<size_t>(3 * m_NbOldFace));

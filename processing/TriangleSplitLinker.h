@@ -45,7 +45,7 @@ public:
 
 private:
   bool IsClean();
-  bool PairEdgeVertex(int s, int* pAcross);
+  bool PairEdgeVertex(int g, int k, int* pAcross);
   int Corner(int face, int k) const { return m_Slots[6 * static_cast<std::size_t>(face) + k]; }
   int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
   // Corners of the children of a face, kept one first: slots of its record.
