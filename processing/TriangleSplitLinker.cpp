@@ -5,6 +5,7 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -200,6 +201,8 @@ bool CTriangleSplitLinker::IsClean()
       m_pMesh->NbVertex() != m_NbOldVertex || m_NbOldVertex > nbVertex)
     return false;
   m_Owner.assign(2 * static_cast<size_t>(nbVertex - m_NbOldVertex), -1);
+  // Every entry is written as its slot is paired.
+  m_AcrossChildren = std::make_unique_for_overwrite<int[]>(6 * static_cast<size_t>(m_NbOldFace));
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
       const int c = Corner(g, k);
@@ -233,9 +236,12 @@ bool CTriangleSplitLinker::PairEdgeVertex(int g, int k, int* pAcross)
   static constexpr int kNext[3] = {1, 2, 0};
   const int s = 3 * g + k;
   int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(g, k) - m_NbOldVertex)];
+  int* across = &m_AcrossChildren[6 * static_cast<size_t>(g) + 2 * static_cast<size_t>(k)];
   if (owner[0] < 0) {
     owner[0] = s;
     *pAcross = -1 - k;
+    across[0] = -1;
+    across[1] = -1;
     return true;
   }
   if (owner[1] >= 0)
@@ -250,13 +256,16 @@ bool CTriangleSplitLinker::PairEdgeVertex(int g, int k, int* pAcross)
   const int b = Corner(g, kNext[k]);
   const int c = Corner(h, j);
   const int d = Corner(h, kNext[j]);
-  return (a == c && b == d) || (a == d && b == c);
-}
-
-int CTriangleSplitLinker::Across(int s) const
-{
-  const int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
-  return owner[0] == s ? owner[1] : owner[0];
+  const bool same = a == c && b == d;
+  if (!same && !(a == d && b == c))
+    return false;
+  // Each face's child at either end of the edge faces the other's child at the same end.
+  int* back = &m_AcrossChildren[6 * static_cast<size_t>(h) + 2 * static_cast<size_t>(j)];
+  across[0] = ChildAtCorner(h, same ? j : kNext[j]);
+  across[1] = ChildAtCorner(h, same ? kNext[j] : j);
+  back[0] = ChildAtCorner(g, same ? k : kNext[k]);
+  back[1] = ChildAtCorner(g, same ? kNext[k] : k);
+  return true;
 }
 
 // The neighbours of an old vertex are the other corners of its faces, in order, each once: a
@@ -477,25 +486,15 @@ void CTriangleSplitLinker::SplitFaces()
   NormalizeSums();
 }
 
-// The face across edge k holds its ends at its corners j and j + 1, one way round or the other
-// (IsClean made sure of it, and that its corners are distinct): its child at each end follows
-// from the corner that holds the end, without a search.
 void CTriangleSplitLinker::FindAcross(int g, CFace3d* neighbors[4][3]) const
 {
   static constexpr int kNext[3] = {1, 2, 0};
-  const int* s = &m_Slots[6 * static_cast<size_t>(g)];
+  const int* across = &m_AcrossChildren[6 * static_cast<size_t>(g)];
   for (int k = 0; k < 3; k++) {
-    const int t = Across(3 * g + k);
-    if (t < 0)
+    if (across[2 * k] < 0)
       continue;
-    const int h = t / 3;
-    const int j = t - 3 * h;
-    const bool same = Corner(h, j) == s[k];
-    const int first = m_NbOldFace + 3 * h;
-    // The children of h at its corners 0, 1 and 2.
-    const int children[3] = {h, first, first + 2};
-    neighbors[ChildOfCorner(k)][k] = m_pMesh->GetFace(children[same ? j : kNext[j]]);
-    neighbors[ChildOfCorner(kNext[k])][k] = m_pMesh->GetFace(children[same ? kNext[j] : j]);
+    neighbors[ChildOfCorner(k)][k] = m_pMesh->GetFace(across[2 * k]);
+    neighbors[ChildOfCorner(kNext[k])][k] = m_pMesh->GetFace(across[2 * k + 1]);
   }
 }
 

@@ -4,6 +4,7 @@
 #include "mesh/Vector3d.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // Cuts every face of a mesh in four from a 1->4 step's record and links the elements as a full
@@ -65,8 +66,11 @@ private:
     corners[0] = EdgeVertex(g, first ? 0 : 2);
     corners[1] = EdgeVertex(g, 1);
   }
-  // The slot (3 * face + edge) across slot s, -1 on a boundary.
-  int Across(int s) const;
+  // The child of old face g at its corner k (0 to 2).
+  int ChildAtCorner(int g, int k) const
+  {
+    return k == 0 ? g : m_NbOldFace + 3 * g + (k == 1 ? 0 : 2);
+  }
   void ListOldVertices();
   void ListEdgeVertices();
   void PlaceNewElements();
@@ -107,6 +111,9 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
+  // Per slot (edge k of face g, at 6 g + 2 k): the children of the face across at the ends of
+  // the edge, corner k's then corner k + 1's; -1 on a boundary.
+  std::unique_ptr<int[]> m_AcrossChildren;
   // Per vertex: the vertex whose neighbours were being gathered when it was last met; made
   // when first needed (few vertices have that many faces).
   std::vector<int> m_Stamp;
