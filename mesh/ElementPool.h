@@ -198,8 +198,8 @@ public:
     return p;
   }
 
-  // Elements i .. i + n - 1 when they lie side by side in one block, for a caller that makes a
-  // few neighbours at once: the place of the first, which RunAt constructs at; null otherwise.
+  // Elements of the claim that lie side by side in one block, placed and constructed from the
+  // first one's place, for a caller that makes a few neighbours at once (RunAt).
   class CRun
   {
   public:
@@ -218,6 +218,7 @@ public:
     T* m_pFirst = nullptr;
     std::uint32_t m_FirstSlot = 0;
   };
+  // Elements i .. i + n - 1 as a run; an empty run (false) when they do not lie in one block.
   CRun RunAt(std::uint32_t i, std::uint32_t n) const
   {
     CRun run;
