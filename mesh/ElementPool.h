@@ -198,6 +198,46 @@ public:
     return p;
   }
 
+  // Elements of the claim that lie side by side in one block, placed and constructed from the
+  // first one's place, for a caller that makes a few neighbours at once (RunAt).
+  class CRun
+  {
+  public:
+    T* At(std::uint32_t k) const { return m_pFirst + k; }
+    template <class... Args>
+    T* Construct(std::uint32_t k, Args&&... args) const
+    {
+      T* p = std::construct_at(m_pFirst + k, std::forward<Args>(args)...);
+      p->m_PoolSlot = m_FirstSlot + k;
+      return p;
+    }
+    explicit operator bool() const { return m_pFirst != nullptr; }
+
+  private:
+    friend class CClaim;
+    T* m_pFirst = nullptr;
+    std::uint32_t m_FirstSlot = 0;
+  };
+  // Elements i .. i + n - 1 as a run; an empty run (false) when they do not lie in one block.
+  CRun RunAt(std::uint32_t i, std::uint32_t n) const
+  {
+    CRun run;
+    if (i < m_FirstCount) {
+      if (i + n > m_FirstCount)
+        return run;
+      run.m_pFirst = m_pFirst->Slot(m_FirstUsed + i);
+      run.m_FirstSlot = m_FirstUsed + i + 1;
+      return run;
+    }
+    const std::uint32_t j = i - m_FirstCount;
+    const std::uint32_t offset = j % kMaxCapacity;
+    if (offset + n > kMaxCapacity || i + n > m_Size)
+      return run;
+    run.m_pFirst = m_Blocks[j / kMaxCapacity]->Slot(offset);
+    run.m_FirstSlot = offset + 1;
+    return run;
+  }
+
 private:
   friend class CElementPool<T>;
 

@@ -30,6 +30,11 @@ class CFace3d : public CObject3d
 public:
   CFace3d() = default;
   CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c) { SetVertices(a, b, c); }
+  // Corners and neighbours at once, for a step that makes each face whole.
+  CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1, CFace3d* f2)
+  {
+    Set(a, b, c, f0, f1, f2);
+  }
   CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, int flag) : m_Flag(flag)
   {
     SetVertices(a, b, c);

@@ -104,9 +104,12 @@ public:
     : m_pMesh(pMesh), m_ClearFlags(clearFlags || pAlphas != nullptr), m_pIndices(pIndices),
       m_pAlphas(pAlphas), m_NbVertex(pMesh->NbVertex())
   {
-    // Room for the vertices a closed mesh gets on its edges, as the vertex array reserves.
-    pIndices->points.reserve(static_cast<size_t>(m_NbVertex) +
-                             2 * static_cast<size_t>(pMesh->NbFace()));
+    // Room for the vertices a closed mesh gets on its edges (3 for every 2 faces), with some to
+    // spare for a boundary, and no more: a large block beyond what is needed would come fresh
+    // from the system, page by page, rather than from the heap that the last step freed.
+    const auto nbFace = static_cast<size_t>(pMesh->NbFace());
+    pIndices->points.reserve(static_cast<size_t>(m_NbVertex) + nbFace + nbFace / 2 +
+                             nbFace / 32 + 64);
     pIndices->points.resize(static_cast<size_t>(m_NbVertex));
   }
 
@@ -419,10 +422,26 @@ struct SFaceRefs : SCorners
   CFace3d* n[3];
 };
 
-// CFace3d::ShareEdge of face `mine` with face `other`, on their decoded corners.
-bool ShareEdge(const SCorners& mine, const SCorners& other, int* pI, int* pJ)
+// CFace3d::ShareEdge(mine, &j, ...) of the face across edge k, which names j. Most often both
+// faces have distinct corners and the face across holds the edge the other way round, with a
+// third corner of its own: then its edge j is the shared one, without the full comparison.
+bool EdgeAcross(const SCorners& across, const SCorners& mine, int k, int* pJ)
 {
-  return SharedEdgeOfCorners(mine.v, other.v, pI, pJ);
+  static constexpr int kNext[3] = {1, 2, 0};
+  static constexpr int kPrevious[3] = {2, 0, 1};
+  const CVertex3d* a = mine.v[k];
+  const CVertex3d* b = mine.v[kNext[k]];
+  const CVertex3d* u = mine.v[kPrevious[k]];
+  const CVertex3d* const* c = across.v;
+  const int j = c[0] == b ? 0 : (c[1] == b ? 1 : 2);
+  const CVertex3d* w = c[kPrevious[j]];
+  if (c[j] == b && c[kNext[j]] == a && w != a && w != b && w != u && a != b && b != u &&
+      a != u) {
+    *pJ = j;
+    return true;
+  }
+  int i = 0;
+  return SharedEdgeOfCorners(across.v, mine.v, pJ, &i);
 }
 
 // Midpoint on every edge, reused from a visited neighbour (flag non-zero).
@@ -442,8 +461,7 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
     for (int k = 0; k < 3; k++) {
       const CFace3d* n = refs.n[k];
       int j = 0;
-      int kf = 0;
-      if (n && n->GetFlag() != 0 && ShareEdge(SCorners(n), refs, &j, &kf)) {
+      if (n && n->GetFlag() != 0 && EdgeAcross(SCorners(n), refs, k, &j)) {
         slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);
         continue;
       }
@@ -488,9 +506,8 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
         continue;
       }
       int j = 0;
-      int kf = 0;
       const SCorners across(n);
-      if (!ShareEdge(across, refs, &j, &kf))
+      if (!EdgeAcross(across, refs, k, &j))
         continue;
       if (n->GetFlag() != 0) {
         slots[3 + k] = VisitedEdgeVertex(pMesh, indices, n, j);

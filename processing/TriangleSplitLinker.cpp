@@ -5,6 +5,7 @@
 #include "mesh/Vector3d.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -127,11 +128,11 @@ CTriangleSplitLinker::SEdgeOrder CTriangleSplitLinker::EdgeOrder(int k, int j, b
   const int edges[2] = {k, j};
   for (int side = 0; side < nbSide; side++)
     if (kHolders[edges[side]][0] == 0)
-      order.faces[order.nbFace++] = SEdgeOrder::SFace{side, 0};
+      order.faces[order.nbFace++] = 4 * side;
   for (int side = 0; side < nbSide; side++)
     for (const int child : kHolders[edges[side]])
       if (child > 0)
-        order.faces[order.nbFace++] = SEdgeOrder::SFace{side, child};
+        order.faces[order.nbFace++] = 4 * side + child;
   int record[12];
   for (int i = 0; i < 12; i++)
     record[i] = i;
@@ -142,9 +143,9 @@ CTriangleSplitLinker::SEdgeOrder CTriangleSplitLinker::EdgeOrder(int k, int j, b
   }
   int values[6];
   for (int f = 0; f < order.nbFace; f++) {
-    const SEdgeOrder::SFace face = order.faces[f];
-    for (const int corner : kChildCorners[face.child]) {
-      const int from = 6 * face.side + corner;
+    const int side = order.faces[f] / 4;
+    for (const int corner : kChildCorners[order.faces[f] % 4]) {
+      const int from = 6 * side + corner;
       const int value = record[from];
       if (value == 3 + k || std::find(values, values + order.nbNeighbor, value) !=
                               values + order.nbNeighbor)
@@ -200,6 +201,8 @@ bool CTriangleSplitLinker::IsClean()
       m_pMesh->NbVertex() != m_NbOldVertex || m_NbOldVertex > nbVertex)
     return false;
   m_Owner.assign(2 * static_cast<size_t>(nbVertex - m_NbOldVertex), -1);
+  // Every entry is written as its slot is paired.
+  m_AcrossChildren = std::make_unique_for_overwrite<int[]>(6 * static_cast<size_t>(m_NbOldFace));
   for (int g = 0; g < m_NbOldFace; g++) {
     for (int k = 0; k < 3; k++) {
       const int c = Corner(g, k);
@@ -212,7 +215,7 @@ bool CTriangleSplitLinker::IsClean()
       return false;
     int across[3];
     for (int k = 0; k < 3; k++)
-      if (!PairEdgeVertex(3 * g + k, &across[k]))
+      if (!PairEdgeVertex(g, k, &across[k]))
         return false;
     if (across[0] == across[1] || across[1] == across[2] || across[0] == across[2])
       return false;
@@ -224,54 +227,45 @@ bool CTriangleSplitLinker::IsClean()
   return true;
 }
 
-// Notes slot s as a holder of its edge vertex, in slot order. The second holder must be
-// another face with the same ends, named in *pAcross; a first holder gets -1 - edge, unlike
-// any face. An edge vertex on more than two faces stands on a non-manifold edge.
-bool CTriangleSplitLinker::PairEdgeVertex(int s, int* pAcross)
+// Notes slot 3 g + k (edge k of face g) as a holder of its edge vertex, in slot order. The
+// second holder must be another face with the same ends, named in *pAcross; a first holder
+// gets -1 - edge, unlike any face. An edge vertex on more than two faces stands on a
+// non-manifold edge.
+bool CTriangleSplitLinker::PairEdgeVertex(int g, int k, int* pAcross)
 {
-  const int g = s / 3;
-  const int k = s % 3;
+  static constexpr int kNext[3] = {1, 2, 0};
+  const int s = 3 * g + k;
   int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(g, k) - m_NbOldVertex)];
+  int* across = &m_AcrossChildren[6 * static_cast<size_t>(g) + 2 * static_cast<size_t>(k)];
   if (owner[0] < 0) {
     owner[0] = s;
     *pAcross = -1 - k;
+    across[0] = -1;
+    across[1] = -1;
     return true;
   }
   if (owner[1] >= 0)
     return false;
   owner[1] = s;
-  const int t = owner[0];
-  *pAcross = t / 3;
-  if (t / 3 == g)
+  const int h = owner[0] / 3;
+  const int j = owner[0] - 3 * h;
+  *pAcross = h;
+  if (h == g)
     return false;
   const int a = Corner(g, k);
-  const int b = Corner(g, (k + 1) % 3);
-  const int c = Corner(t / 3, t % 3);
-  const int d = Corner(t / 3, (t % 3 + 1) % 3);
-  return (a == c && b == d) || (a == d && b == c);
-}
-
-int CTriangleSplitLinker::Across(int s) const
-{
-  const int* owner = &m_Owner[2 * static_cast<size_t>(EdgeVertex(s / 3, s % 3) - m_NbOldVertex)];
-  return owner[0] == s ? owner[1] : owner[0];
-}
-
-int CTriangleSplitLinker::ChildAt(int g, int c) const
-{
-  if (Corner(g, 0) == c)
-    return g;
-  if (Corner(g, 1) == c)
-    return m_NbOldFace + 3 * g;
-  if (Corner(g, 2) == c)
-    return m_NbOldFace + 3 * g + 2;
-  return -1;
-}
-
-int CTriangleSplitLinker::ChildAcross(int g, int edge, int c) const
-{
-  const int t = Across(3 * g + edge);
-  return t < 0 ? -1 : ChildAt(t / 3, c);
+  const int b = Corner(g, kNext[k]);
+  const int c = Corner(h, j);
+  const int d = Corner(h, kNext[j]);
+  const bool same = a == c && b == d;
+  if (!same && !(a == d && b == c))
+    return false;
+  // Each face's child at either end of the edge faces the other's child at the same end.
+  int* back = &m_AcrossChildren[6 * static_cast<size_t>(h) + 2 * static_cast<size_t>(j)];
+  across[0] = ChildAtCorner(h, same ? j : kNext[j]);
+  across[1] = ChildAtCorner(h, same ? kNext[j] : j);
+  back[0] = ChildAtCorner(g, same ? k : kNext[k]);
+  back[1] = ChildAtCorner(g, same ? kNext[k] : k);
+  return true;
 }
 
 // The neighbours of an old vertex are the other corners of its faces, in order, each once: a
@@ -343,8 +337,9 @@ void CTriangleSplitLinker::ListOldVertices()
 {
   const size_t nbVertex = static_cast<size_t>(m_NbOldVertex);
   std::vector<int> start(nbVertex + 1, 0);
-  for (int s = 0; s < 3 * m_NbOldFace; s++)
-    start[Corner(s / 3, s % 3) + 1]++;
+  for (int g = 0; g < m_NbOldFace; g++)
+    for (int k = 0; k < 3; k++)
+      start[Corner(g, k) + 1]++;
   for (size_t a = 1; a <= nbVertex; a++)
     start[a] += start[a - 1];
   std::vector<int> faces(static_cast<size_t>(3 * m_NbOldFace));
@@ -385,17 +380,20 @@ void CTriangleSplitLinker::ListEdgeVertices()
       same = records[1][j] == records[0][k];
     }
     const SEdgeOrder& order = m_EdgeOrders[k][j][same ? 1 : 0];
+    // The children of both faces and both records side by side, which the order indexes.
+    const int n0 = m_NbOldFace + 3 * g[0];
+    const int n1 = m_NbOldFace + 3 * g[1];
+    const int children[8] = {g[0], n0, n0 + 1, n0 + 2, g[1], n1, n1 + 1, n1 + 2};
+    int record[12];
+    std::copy_n(records[0], 6, record);
+    std::copy_n(records[1] ? records[1] : records[0], 6, record + 6);
+    // All six entries, used or not: a loop of fixed length, unrolled.
     int faces[6];
-    for (int f = 0; f < order.nbFace; f++) {
-      const SEdgeOrder::SFace face = order.faces[f];
-      const int parent = g[face.side];
-      faces[f] = face.child == 0 ? parent : m_NbOldFace + 3 * parent + face.child - 1;
-    }
+    for (int f = 0; f < 6; f++)
+      faces[f] = children[order.faces[f]];
     int neighbors[6];
-    for (int i = 0; i < order.nbNeighbor; i++) {
-      const int from = order.neighbors[i];
-      neighbors[i] = records[from / 6][from % 6];
-    }
+    for (int i = 0; i < 6; i++)
+      neighbors[i] = record[order.neighbors[i]];
     StoreLists(e, faces, order.nbFace, neighbors, order.nbNeighbor);
   }
 }
@@ -451,8 +449,11 @@ void CTriangleSplitLinker::SplitFaces()
       v[k] = m_pMesh->GetVertex(s[k]);
     const auto first = static_cast<std::uint32_t>(3 * g);
     CFace3d* kept = m_pMesh->GetFace(g);
-    CFace3d* children[4] = {kept, m_NewFaces.At(first), m_NewFaces.At(first + 1),
-                            m_NewFaces.At(first + 2)};
+    // The three appended children lie side by side but where a block of the pool ends.
+    const auto run = m_NewFaces.RunAt(first, 3);
+    CFace3d* children[4] = {kept, run ? run.At(0) : m_NewFaces.At(first),
+                            run ? run.At(1) : m_NewFaces.At(first + 1),
+                            run ? run.At(2) : m_NewFaces.At(first + 2)};
     CFace3d* neighbors[4][3] = {{nullptr, children[2], nullptr},
                                 {nullptr, nullptr, children[2]},
                                 {children[1], children[3], children[0]},
@@ -472,11 +473,12 @@ void CTriangleSplitLinker::SplitFaces()
     kept->GetNormal()->Set(normals[0].p[0], normals[0].p[1], normals[0].p[2]);
     for (int c = 1; c < 4; c++) {
       const int* k = kChildCorners[c];
-      CFace3d* f = m_NewFaces.Construct(first + static_cast<std::uint32_t>(c - 1), v[k[0]],
-                                        v[k[1]], v[k[2]]);
-      m_NbFacesMade++;
       CFace3d* const* n = neighbors[c];
-      f->SetNeighbors(n[0], n[1], n[2]);
+      const auto i = static_cast<std::uint32_t>(c - 1);
+      CFace3d* f = run ? run.Construct(i, v[k[0]], v[k[1]], v[k[2]], n[0], n[1], n[2])
+                       : m_NewFaces.Construct(first + i, v[k[0]], v[k[1]], v[k[2]], n[0], n[1],
+                                              n[2]);
+      m_NbFacesMade++;
       f->GetNormal()->Set(normals[c].p[0], normals[c].p[1], normals[c].p[2]);
       AddToSums(normals[c], s[k[0]], s[k[1]], s[k[2]]);
     }
@@ -486,12 +488,13 @@ void CTriangleSplitLinker::SplitFaces()
 
 void CTriangleSplitLinker::FindAcross(int g, CFace3d* neighbors[4][3]) const
 {
+  static constexpr int kNext[3] = {1, 2, 0};
+  const int* across = &m_AcrossChildren[6 * static_cast<size_t>(g)];
   for (int k = 0; k < 3; k++) {
-    const int t = Across(3 * g + k);
-    if (t < 0)
+    if (across[2 * k] < 0)
       continue;
-    for (const int corner : {k, (k + 1) % 3})
-      neighbors[ChildOfCorner(corner)][k] = m_pMesh->GetFace(ChildAt(t / 3, Corner(g, corner)));
+    neighbors[ChildOfCorner(k)][k] = m_pMesh->GetFace(across[2 * k]);
+    neighbors[ChildOfCorner(kNext[k])][k] = m_pMesh->GetFace(across[2 * k + 1]);
   }
 }
 

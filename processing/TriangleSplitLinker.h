@@ -4,6 +4,7 @@
 #include "mesh/Vector3d.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // Cuts every face of a mesh in four from a 1->4 step's record and links the elements as a full
@@ -45,7 +46,7 @@ public:
 
 private:
   bool IsClean();
-  bool PairEdgeVertex(int s, int* pAcross);
+  bool PairEdgeVertex(int g, int k, int* pAcross);
   int Corner(int face, int k) const { return m_Slots[6 * static_cast<std::size_t>(face) + k]; }
   int EdgeVertex(int face, int k) const { return Corner(face, 3 + k); }
   // Corners of the children of a face, kept one first: slots of its record.
@@ -65,11 +66,11 @@ private:
     corners[0] = EdgeVertex(g, first ? 0 : 2);
     corners[1] = EdgeVertex(g, 1);
   }
-  // The slot (3 * face + edge) across slot s, -1 on a boundary.
-  int Across(int s) const;
-  // The child of old face g that holds its corner c, -1 for none.
-  int ChildAt(int g, int c) const;
-  int ChildAcross(int g, int edge, int c) const;
+  // The child of old face g at its corner k (0 to 2).
+  int ChildAtCorner(int g, int k) const
+  {
+    return k == 0 ? g : m_NbOldFace + 3 * g + (k == 1 ? 0 : 2);
+  }
   void ListOldVertices();
   void ListEdgeVertices();
   void PlaceNewElements();
@@ -87,17 +88,13 @@ private:
   void Store(int vertex, const int* faces, int nb);
   void StoreLists(int vertex, const int* faces, int nb, const int* neighbors, int nbNeighbor);
   // The faces and neighbours of a vertex the step puts on an edge, in list order, by where they
-  // come from: face g or the face across (side 0 or 1) and its child (0 kept, then the appended
-  // ones); slot 0 to 5 of the record of g or 6 to 11 of the face across.
+  // come from: 4 * side + child for the child (0 kept, then the appended ones) of face g (side
+  // 0) or the face across (side 1); slot 0 to 5 of the record of g or 6 to 11 of the face
+  // across.
   struct SEdgeOrder
   {
-    struct SFace
-    {
-      int side;
-      int child;
-    };
     int nbFace = 0;
-    SFace faces[6] = {};
+    int faces[6] = {};
     int nbNeighbor = 0;
     int neighbors[6] = {};
   };
@@ -114,6 +111,9 @@ private:
   const std::vector<int>& m_Slots;
   // Per edge vertex: the one or two slots that hold it.
   std::vector<int> m_Owner;
+  // Per slot (edge k of face g, at 6 g + 2 k): the children of the face across at the ends of
+  // the edge, corner k's then corner k + 1's; -1 on a boundary.
+  std::unique_ptr<int[]> m_AcrossChildren;
   // Per vertex: the vertex whose neighbours were being gathered when it was last met; made
   // when first needed (few vertices have that many faces).
   std::vector<int> m_Stamp;
