@@ -17,6 +17,9 @@
 
 namespace {
 
+// How many gates ahead of the one being decoded the null patches fetch a face's record.
+constexpr size_t kFetchAhead = 16;
+
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
 
@@ -492,6 +495,11 @@ void CProgressiveReplay::RunNullPatches()
       break;
     head++;
     cursor += live;
+    // The record of a face a few gates on is fetched now: fetched when its gate was queued,
+    // it had left the first-level cache by the time the gate came out. The gates up to the
+    // tail are queued ones, each with a face; head - 1 is this one.
+    const int later = gates[head + kFetchAhead < tail ? head + kFetchAhead : head - 1];
+    __builtin_prefetch(&faces[static_cast<size_t>(FaceOf(later))]);
     const SFace& f = faces[face];
     const int j = SideOf(edge);
     const int first = f.v[static_cast<size_t>(kNext[j])];
@@ -509,8 +517,6 @@ void CProgressiveReplay::RunNullPatches()
                           f.across[static_cast<size_t>(kPrevious[j])]};
     const size_t aheadFace[2] = {static_cast<size_t>(FaceOf(ahead[0] & ~(ahead[0] >> 31))),
                                  static_cast<size_t>(FaceOf(ahead[1] & ~(ahead[1] >> 31)))};
-    __builtin_prefetch(&faces[aheadFace[0]]);
-    __builtin_prefetch(&faces[aheadFace[1]]);
     for (int k = 0; k < 2; k++) {
       std::int8_t& flag = flags[aheadFace[k]];
       const int queued = live & static_cast<int>(ahead[k] >= 0) & static_cast<int>(flag == 0);
