@@ -510,9 +510,11 @@ void CProgressiveReplay::RunNullPatches()
     const int both = static_cast<int>(vertices[static_cast<size_t>(first)].mark == 2) &
                      (vertices[static_cast<size_t>(second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
-    taken.flag = static_cast<std::int8_t>(taken.flag + live * (1 - taken.flag));
+    // Read and written whole: flag and mark are one load and one store.
+    const SVertex was = taken;
     // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
-    taken.mark = static_cast<std::int8_t>(taken.mark + live * (taken.mark == 0) * (2 - both));
+    taken = {static_cast<std::int8_t>(was.flag + live * (1 - was.flag)),
+             static_cast<std::int8_t>(was.mark + live * (was.mark == 0) * (2 - both))};
     const int ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
                           f.across[static_cast<size_t>(kPrevious[j])]};
     const size_t aheadFace[2] = {static_cast<size_t>(FaceOf(ahead[0] & ~(ahead[0] >> 31))),
