@@ -679,10 +679,13 @@ void CProgressiveReplay::InsertVertex()
     ReplaceLayerFace(m_PatternFaces[k]);
   const int v = AddVertex(border, n, pattern.GetFaces());
   const int first = static_cast<int>(m_Faces.size());
-  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1.
-  for (int i = 0; i < n; i++)
-    AddLayerFace(v, border[(i + n - 1) % n], border[i],
-                 {Edge(first + (i + n - 1) % n, 2), -1, Edge(first + (i + 1) % n, 0)});
+  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1,
+  // around the border: wrapped by a compare rather than a remainder, which divides.
+  for (int i = 0; i < n; i++) {
+    const int before = i == 0 ? n - 1 : i - 1;
+    const int after = i + 1 == n ? 0 : i + 1;
+    AddLayerFace(v, border[before], border[i], {Edge(first + before, 2), -1, Edge(first + after, 0)});
+  }
   PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
   HandOverPattern(first);
 }
@@ -699,9 +702,9 @@ void CProgressiveReplay::HandOverPattern(int first)
     for (int e = 0; e < 3; e++) {
       const int from = triangles[t][static_cast<size_t>(e)];
       const int to = triangles[t][static_cast<size_t>(kNext[e])];
-      int& across = face.across[static_cast<size_t>((r + e) % 3)];
+      int& across = face.across[static_cast<size_t>(r + e < 3 ? r + e : r + e - 3)];
       // A diagonal goes with the pattern; border edge from -> to is fan face `to`'s edge 1.
-      if (to != (from + 1) % n) {
+      if (to != (from + 1 == n ? 0 : from + 1)) {
         across = -1;
         continue;
       }
