@@ -438,7 +438,8 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  if (!IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))]) || m_CodeCursor >= m_pCodes->NbCode())
+  if (!IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))]) ||
+      m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const unsigned int code = m_pCodes->GetCode(m_CodeCursor);
   if (code == 2) {
@@ -684,7 +685,8 @@ void CProgressiveReplay::InsertVertex()
   for (int i = 0; i < n; i++) {
     const int before = i == 0 ? n - 1 : i - 1;
     const int after = i + 1 == n ? 0 : i + 1;
-    AddLayerFace(v, border[before], border[i], {Edge(first + before, 2), -1, Edge(first + after, 0)});
+    AddLayerFace(v, border[before], border[i],
+                 {Edge(first + before, 2), -1, Edge(first + after, 0)});
   }
   PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
   HandOverPattern(first);

@@ -75,7 +75,7 @@ private:
     int second;
     int edge;
   };
-  // Passed by value: the gates pushed while one is decoded may move the queue.
+  // Made from the queued edge, and passed by value.
   using Gate = SGate;
   // Added to the flag of a free face with a gate queued in front of it.
   static constexpr std::int8_t kQueued = 4;

@@ -162,11 +162,12 @@ void WriteHandMadeStream(const char* name, int gateType, const std::vector<unsig
     stream.WriteFloat(1.0f);
     stream.WriteFloat(0.0f);
   }
-  for (const auto& p : std::vector<std::array<unsigned int, 3>>{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}})
+  using Triples = std::vector<std::array<unsigned int, 3>>;
+  for (const auto& p : Triples{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}})
     for (const unsigned int x : p)
       stream.WriteBits(x, q);
   // The fixture's faces; two bits per index for four vertices.
-  for (const auto& f : std::vector<std::array<unsigned int, 3>>{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}})
+  for (const auto& f : Triples{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}})
     for (const unsigned int x : f)
       stream.WriteBits(x, 2);
   stream.WriteBits(1, 10);
