@@ -44,7 +44,7 @@ int CIBitStream::IsValid() const
 
 // Takes as many bits at once as the buffered byte holds; stops, as bit by bit would, after
 // the bit that completes a byte when no further byte follows.
-int CIBitStream::ReadBitsUpTo(std::uint32_t& value, int n)
+int CIBitStream::ReadBitsInGroups(std::uint32_t& value, int n)
 {
   value = 0;
   if (n > 32)

@@ -66,8 +66,35 @@ public:
     return 1;
   }
 
-  // Up to n bits, least significant first; returns how many were taken.
-  int ReadBitsUpTo(std::uint32_t& value, int n);
+  // Up to n bits, least significant first; returns how many were taken. A field of up to 25
+  // bits that the buffered byte and the four after it hold is taken from one window of them,
+  // its bits reversed a byte at a time; others, and those near the end, bit group by bit group.
+  int ReadBitsUpTo(std::uint32_t& value, int n)
+  {
+    if (n < 1 || n > 25 || m_AtEnd || m_Bytes.size() - m_Next < 4)
+      return ReadBitsInGroups(value, n);
+    const std::uint8_t* next = m_Bytes.data() + m_Next;
+    // Bits of the buffered byte taken already; the window's top bit is the next one.
+    const int used = 7 - static_cast<int>(m_BitIndex);
+    const std::uint32_t window = (m_Buffer << 24 | std::uint32_t(next[0]) << 16 |
+                                  std::uint32_t(next[1]) << 8 | next[2]) << used;
+    const std::uint32_t field = window >> (32 - n) << (32 - n);
+    value = std::uint32_t(bitorder::ReversedBytes[field >> 24]) |
+            std::uint32_t(bitorder::ReversedBytes[(field >> 16) & 0xFF]) << 8 |
+            std::uint32_t(bitorder::ReversedBytes[(field >> 8) & 0xFF]) << 16 |
+            std::uint32_t(bitorder::ReversedBytes[field & 0xFF]) << 24;
+    // The field ends `end` bits below the buffered byte's top: whole bytes passed are read.
+    const int end = used + n;
+    const int passed = end >> 3;
+    if (passed > 0) {
+      m_Buffer = next[passed - 1];
+      m_Next += static_cast<std::size_t>(passed);
+    }
+    m_BitIndex = static_cast<std::uint32_t>(7 - (end & 7));
+    m_Mask = 1u << m_BitIndex;
+    m_TotalBits += static_cast<std::uint32_t>(n);
+    return n;
+  }
   // n bits; a short read is traced with the number of bits it got.
   std::uint32_t BReadBits(int n);
   float ReadFloat();
@@ -97,6 +124,8 @@ protected:
   void Begin(std::vector<std::uint8_t> bytes);
 
 private:
+  int ReadBitsInGroups(std::uint32_t& value, int n);
+
   int TakeBit()
   {
     if (m_AtEnd)

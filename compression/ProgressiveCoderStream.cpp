@@ -82,9 +82,27 @@ bool ReadSection(CRangeDecoder* pDecoder, CIBitStream* pFile, std::size_t most, 
   return true;
 }
 
+// Double layers only remove valence 3, sent as 6: false when another symbol than 2 or 6 comes.
+// Mapped without a branch per symbol; the list is dropped when one is refused.
+bool MapDoubleLayerSymbols(std::vector<unsigned int>* pSymbols)
+{
+  unsigned int refused = 0;
+  for (unsigned int& symbol : *pSymbols) {
+    refused |= static_cast<unsigned int>(symbol != 2 && symbol != 6);
+    symbol = symbol == 6 ? 3 : symbol;
+  }
+  return refused == 0;
+}
+
 // Codes 1 to 6 only, every 1 followed by the side of its boundary removal.
 int IsValidCodeList(const CProgressiveCodeList& codes)
 {
+  // Most lists hold codes 2 to 6 alone: those pass on a test without a branch per code.
+  unsigned int outside = 0;
+  for (const unsigned int code : codes.GetCodes())
+    outside |= static_cast<unsigned int>(code - 2 > 4);
+  if (!outside)
+    return 1;
   for (int i = 0; i < codes.NbCode(); i++) {
     const unsigned int code = codes.GetCode(i);
     if (code < 1 || code > 6 || (code == 1 && codes.GetGateType() != 0))
@@ -302,13 +320,8 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
     std::vector<unsigned int> symbols;
     if (!ReadLayerSymbols(&decoder, pFile, MaxCodes(nbFace), &symbols))
       return 0;
-    // Double layers only remove valence 3, sent as 6.
-    if (gateType == 1)
-      for (unsigned int& symbol : symbols) {
-        symbol = symbol == 6 ? 3 : (symbol == 2 ? 2 : 0);
-        if (symbol == 0)
-          return 0;
-      }
+    if (gateType == 1 && !MapDoubleLayerSymbols(&symbols))
+      return 0;
     auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));
     codes->SetCodes(std::move(symbols));
     if (!IsValidCodeList(*codes))

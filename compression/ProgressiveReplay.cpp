@@ -17,6 +17,9 @@
 
 namespace {
 
+// How many gates ahead of the one being decoded the null patches fetch a face's record.
+constexpr size_t kFetchAhead = 16;
+
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
 
@@ -160,7 +163,7 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   StartLayer();
   while (!m_Error) {
     RunNullPatches();
-    if (m_GateHead >= m_GateTail || !DecodeGate(m_Gates[m_GateHead++]))
+    if (m_GateHead >= m_GateTail || !DecodeGate(GateOf(m_Gates[m_GateHead++])))
       break;
   }
   PlaceVertices();
@@ -184,11 +187,14 @@ void CProgressiveReplay::StartLayer()
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
   m_GateTail = 0;
   m_GateHead = 0;
+  // Each face queued once at most, and one more slot written and not counted.
+  if (m_Gates.size() < m_Faces.size() + 2)
+    m_Gates.resize(m_Faces.size() + 2);
   if (NbVertex() < 2 || !m_Seeded)
     return;
   if (m_UniqueEdges) {
-    QueueGate(0, 1, m_Seed[0]);
-    QueueGate(1, 0, m_Seed[1]);
+    QueueGate(m_Seed[0]);
+    QueueGate(m_Seed[1]);
   } else {
     PushGate(0, 1, -1);
     PushGate(1, 0, -1);
@@ -414,7 +420,7 @@ int CProgressiveReplay::HasLiveAcross(int face, int k) const
 {
   const int edge = m_Faces[static_cast<size_t>(face)].across[static_cast<size_t>(k)];
   // A face across that the layer added stands for the replaced one.
-  return edge >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(edge))] < 2 ? 1 : 0;
+  return edge >= 0 && (m_FaceFlag[static_cast<size_t>(FaceOf(edge))] & 3) < 2 ? 1 : 0;
 }
 
 // True when some face of a not about to go holds the edge b -> a.
@@ -432,7 +438,8 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
 
 int CProgressiveReplay::DecodeGate(Gate gate)
 {
-  if (m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))] != 0 || m_CodeCursor >= m_pCodes->NbCode())
+  if (!IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(gate.edge))]) ||
+      m_CodeCursor >= m_pCodes->NbCode())
     return 1;
   const unsigned int code = m_pCodes->GetCode(m_CodeCursor);
   if (code == 2) {
@@ -460,7 +467,8 @@ int CProgressiveReplay::DecodeGate(Gate gate)
 // byte written through a member's array could be any member, so each would be read again
 // after every flag or mark written. A gate whose face was taken after it was queued goes
 // through the same steps with no effect: whether it was cannot be predicted, and a missed
-// guess costs more than the steps.
+// guess costs more than the steps. The queue needs no room checked: StartLayer made room for
+// every face.
 void CProgressiveReplay::RunNullPatches()
 {
   const unsigned int* codes = m_pCodes->GetCodes().data();
@@ -476,45 +484,49 @@ void CProgressiveReplay::RunNullPatches()
     m_GateHead = std::max(head, tail);
     return;
   }
-  SGate* gates = m_Gates.data();
-  size_t room = m_Gates.size();
+  int* gates = m_Gates.data();
   while (head < tail) {
-    if (tail + 2 > room) {
-      m_Gates.resize(2 * room + 64);
-      gates = m_Gates.data();
-      room = m_Gates.size();
-    }
-    const SGate gate = gates[head];
-    const size_t face = static_cast<size_t>(FaceOf(gate.edge));
+    const int edge = gates[head];
+    const size_t face = static_cast<size_t>(FaceOf(edge));
     // live: the face is free and a code is left for it, 0 or 1. The code read is in the list
     // whether or not one is left.
-    const int live = static_cast<int>(flags[face] == 0) & static_cast<int>(cursor < nbCode);
+    const int live = static_cast<int>(IsFree(flags[face])) & static_cast<int>(cursor < nbCode);
     const unsigned int code = codes[cursor < nbCode ? cursor : nbCode - 1];
     if (live & static_cast<int>(code != 2))
       break;
     head++;
     cursor += live;
+    // The record of a face a few gates on is fetched now: fetched when its gate was queued,
+    // it had left the first-level cache by the time the gate came out. The gates up to the
+    // tail are queued ones, each with a face; head - 1 is this one.
+    const int later = gates[head + kFetchAhead < tail ? head + kFetchAhead : head - 1];
+    __builtin_prefetch(&faces[static_cast<size_t>(FaceOf(later))]);
     const SFace& f = faces[face];
-    const int j = SideOf(gate.edge);
+    const int j = SideOf(edge);
+    const int first = f.v[static_cast<size_t>(kNext[j])];
+    const int second = f.v[static_cast<size_t>(j)];
     const int w = f.v[static_cast<size_t>(kPrevious[j])];
-    // 0 stays 0 unless live; a face already taken keeps its flag.
-    flags[face] = static_cast<std::int8_t>(flags[face] | live);
-    const int both = static_cast<int>(vertices[static_cast<size_t>(gate.first)].mark == 2) &
-                     (vertices[static_cast<size_t>(gate.second)].mark == 2);
+    // A free face popped is queued: it leaves that flag for 1. A face already taken keeps its flag.
+    flags[face] = static_cast<std::int8_t>(flags[face] - live * (kQueued - 1));
+    const int both = static_cast<int>(vertices[static_cast<size_t>(first)].mark == 2) &
+                     (vertices[static_cast<size_t>(second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
-    taken.flag = static_cast<std::int8_t>(taken.flag + live * (1 - taken.flag));
+    // Read and written whole: flag and mark are one load and one store.
+    const SVertex was = taken;
     // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
-    taken.mark = static_cast<std::int8_t>(taken.mark + live * (taken.mark == 0) * (2 - both));
-    const int first = f.across[static_cast<size_t>(kNext[j])];
-    const int second = f.across[static_cast<size_t>(kPrevious[j])];
-    const size_t firstFace = static_cast<size_t>(FaceOf(first & ~(first >> 31)));
-    const size_t secondFace = static_cast<size_t>(FaceOf(second & ~(second >> 31)));
-    __builtin_prefetch(&faces[firstFace]);
-    __builtin_prefetch(&faces[secondFace]);
-    gates[tail] = {gate.first, w, first};
-    tail += static_cast<size_t>(live & (first >= 0) & (flags[firstFace] == 0));
-    gates[tail] = {w, gate.second, second};
-    tail += static_cast<size_t>(live & (second >= 0) & (flags[secondFace] == 0));
+    taken = {static_cast<std::int8_t>(was.flag + live * (1 - was.flag)),
+             static_cast<std::int8_t>(was.mark + live * (was.mark == 0) * (2 - both))};
+    const int ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
+                          f.across[static_cast<size_t>(kPrevious[j])]};
+    const size_t aheadFace[2] = {static_cast<size_t>(FaceOf(ahead[0] & ~(ahead[0] >> 31))),
+                                 static_cast<size_t>(FaceOf(ahead[1] & ~(ahead[1] >> 31)))};
+    for (int k = 0; k < 2; k++) {
+      std::int8_t& flag = flags[aheadFace[k]];
+      const int queued = live & static_cast<int>(ahead[k] >= 0) & static_cast<int>(flag == 0);
+      gates[tail] = ahead[k];
+      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
+      tail += static_cast<size_t>(queued);
+    }
   }
   m_GateHead = head;
   m_GateTail = tail;
@@ -544,8 +556,8 @@ void CProgressiveReplay::NullPatch(Gate gate)
   // A gate's face is one the layer started with: the faces across its edges are listed.
   const int first = f.across[static_cast<size_t>(kNext[j])];
   const int second = f.across[static_cast<size_t>(kPrevious[j])];
-  QueueGate(gate.first, w, first);
-  QueueGate(w, gate.second, second);
+  QueueGate(first);
+  QueueGate(second);
 }
 
 // Codes 1 then 5 or 6: a boundary vertex of valence 3 comes back on the border edge beside
@@ -636,7 +648,7 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
     if (edge < 0)
       return 0;
     const int found = FaceOf(edge);
-    if (m_FaceFlag[static_cast<size_t>(found)] != 0 ||
+    if (!IsFree(m_FaceFlag[static_cast<size_t>(found)]) ||
         std::find(faces, faces + nbTriangle, found) != faces + nbTriangle)
       return 0;
     const int third = Third(edge);
@@ -668,10 +680,14 @@ void CProgressiveReplay::InsertVertex()
     ReplaceLayerFace(m_PatternFaces[k]);
   const int v = AddVertex(border, n, pattern.GetFaces());
   const int first = static_cast<int>(m_Faces.size());
-  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1.
-  for (int i = 0; i < n; i++)
-    AddLayerFace(v, border[(i + n - 1) % n], border[i],
-                 {Edge(first + (i + n - 1) % n, 2), -1, Edge(first + (i + 1) % n, 0)});
+  // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1,
+  // around the border: wrapped by a compare rather than a remainder, which divides.
+  for (int i = 0; i < n; i++) {
+    const int before = i == 0 ? n - 1 : i - 1;
+    const int after = i + 1 == n ? 0 : i + 1;
+    AddLayerFace(v, border[before], border[i],
+                 {Edge(first + before, 2), -1, Edge(first + after, 0)});
+  }
   PushGatesAfterRemoval(border, n, pattern.GetBorderTriangles());
   HandOverPattern(first);
 }
@@ -688,9 +704,9 @@ void CProgressiveReplay::HandOverPattern(int first)
     for (int e = 0; e < 3; e++) {
       const int from = triangles[t][static_cast<size_t>(e)];
       const int to = triangles[t][static_cast<size_t>(kNext[e])];
-      int& across = face.across[static_cast<size_t>((r + e) % 3)];
+      int& across = face.across[static_cast<size_t>(r + e < 3 ? r + e : r + e - 3)];
       // A diagonal goes with the pattern; border edge from -> to is fan face `to`'s edge 1.
-      if (to != (from + 1) % n) {
+      if (to != (from + 1 == n ? 0 : from + 1)) {
         across = -1;
         continue;
       }
@@ -713,7 +729,7 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
       continue;
     }
     const int edge = FrontEdge(b0, b1, back);
-    if (edge < 0 || m_FaceFlag[static_cast<size_t>(FaceOf(edge))] != 0)
+    if (edge < 0 || !IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(edge))]))
       continue;
     const int front = FaceOf(edge);
     const int j = SideOf(edge);
@@ -810,7 +826,7 @@ void CProgressiveReplay::PlaceVertices()
 int CProgressiveReplay::FaceFlag(int face) const
 {
   const size_t i = static_cast<size_t>(face);
-  return m_Replayed ? m_FaceFlag[i] : m_BaseFlag[i];
+  return m_Replayed ? m_FaceFlag[i] & 3 : m_BaseFlag[i];
 }
 
 void CProgressiveReplay::Store(CMesh3d* pMesh)

@@ -62,18 +62,24 @@ private:
     std::int8_t flag;
     std::int8_t mark;
   };
-  // An oriented front edge and the edge Edge(g, j) (second -> first) of the face g in front of it.
-  // The faces in front are fixed while a layer runs and a face once taken stays taken, so the
-  // face is found when the gate is pushed, and a gate whose face is missing or taken already is
-  // never queued.
+  // A gate: an oriented front edge first -> second, and the edge Edge(g, j) (second -> first)
+  // of the face g in front of it, whose corners name the two ends. The queue holds that edge
+  // alone. The faces in front are fixed while a layer runs and a face once taken stays taken,
+  // so the face is found when the gate is pushed, and a gate whose face is missing, taken
+  // already or in front of a gate still queued is never queued: the gate ahead of it takes
+  // the face (a null patch, a pattern or a boundary removal holds the gate's own face), or
+  // finds no code left, and then neither would it.
   struct SGate
   {
     int first;
     int second;
     int edge;
   };
-  // Passed by value: the gates pushed while one is decoded may move the queue.
+  // Made from the queued edge, and passed by value.
   using Gate = SGate;
+  // Added to the flag of a free face with a gate queued in front of it.
+  static constexpr std::int8_t kQueued = 4;
+  static constexpr bool IsFree(std::int8_t flag) { return (flag & 3) == 0; }
 
   // Edge j of face g is 4 g + j: the conquest splits an edge into face and side with a shift
   // and a mask, where three per face would take a multiplication and a remainder.
@@ -107,19 +113,27 @@ private:
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
-  void PushGate(int a, int b, int back) { QueueGate(a, b, FrontEdge(a, b, back)); }
-  // Queues the gate a -> b whose front face holds `edge` (b -> a), unless there is none or
-  // it is taken. The face's record is fetched now: it is read when the gate comes out.
+  void PushGate(int a, int b, int back) { QueueGate(FrontEdge(a, b, back)); }
+  // Queues the gate whose front face holds `edge`, unless there is none or it is taken or
+  // queued already. The face's record is fetched now: it is read when the gate comes out.
   // Written in any case, counted only when queued: whether it is cannot be predicted, and a
-  // missed guess costs more than the write. No edge reads the flag of face 0.
-  void QueueGate(int a, int b, int edge)
+  // missed guess costs more than the write. No edge reads the flag of face 0. A face is
+  // queued once a layer at most: the queue has room for every face the layer started with.
+  void QueueGate(int edge)
   {
-    if (m_GateTail == m_Gates.size())
-      m_Gates.resize(2 * m_Gates.size() + 64);
     const size_t face = static_cast<size_t>(FaceOf(edge & ~(edge >> 31)));
     __builtin_prefetch(&m_Faces[face]);
-    m_Gates[m_GateTail] = {a, b, edge};
-    m_GateTail += static_cast<size_t>((edge >= 0) & (m_FaceFlag[face] == 0));
+    m_Gates[m_GateTail] = edge;
+    const int queued = static_cast<int>(edge >= 0) & static_cast<int>(m_FaceFlag[face] == 0);
+    m_FaceFlag[face] = static_cast<std::int8_t>(m_FaceFlag[face] | (queued * kQueued));
+    m_GateTail += static_cast<size_t>(queued);
+  }
+  // The gate whose front face holds `edge`.
+  Gate GateOf(int edge) const
+  {
+    const SFace& f = m_Faces[static_cast<size_t>(FaceOf(edge))];
+    const int j = SideOf(edge);
+    return {f.v[static_cast<size_t>(kNext[j])], f.v[static_cast<size_t>(j)], edge};
   }
   int TagPair(int first, int second) const;
   // The edge second -> first of the first face of `first` that holds it; -1 when none.
@@ -225,8 +239,8 @@ private:
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.
   std::vector<std::array<float, 3>> m_VertexNormal;
-  // The queue runs from m_GateHead to m_GateTail.
-  std::vector<SGate> m_Gates;
+  // The queue runs from m_GateHead to m_GateTail: the front faces' edges.
+  std::vector<int> m_Gates;
   size_t m_GateHead = 0;
   size_t m_GateTail = 0;
   // Whether the conquest has its seed edge, between vertices 0 and 1 of the base mesh.

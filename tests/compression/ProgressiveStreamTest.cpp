@@ -1,3 +1,5 @@
+#include "coding/OBitStream.h"
+#include "coding/RangeEncoder.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
 #include "mesh/Vertex3d.h"
@@ -143,6 +145,85 @@ TEST(ProgressiveStream, MeshWithNothingRemovableKeepsOnlyTheBase)
   ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "t.vpm", CountCalls));
   EXPECT_EQ(4, decoded.NbVertex());
   EXPECT_EQ(4, decoded.NbFace());
+}
+
+// A stream written field by field: a tetrahedron for base mesh on a grid of 4 bits, one layer
+// of the gate type and codes given, sent as the coder sends them (a double layer's valence 3 as
+// 6), and one raw position per removal.
+void WriteHandMadeStream(const char* name, int gateType, const std::vector<unsigned int>& sent,
+                         int nbRecord)
+{
+  COBitStream stream;
+  const int q = 4;
+  stream.WriteBits(q, 4);
+  stream.WriteBits(4, 24);
+  stream.WriteBits(4, 24);
+  for (int axis = 0; axis < 3; axis++) {
+    stream.WriteFloat(1.0f);
+    stream.WriteFloat(0.0f);
+  }
+  using Triples = std::vector<std::array<unsigned int, 3>>;
+  for (const auto& p : Triples{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}})
+    for (const unsigned int x : p)
+      stream.WriteBits(x, q);
+  // The fixture's faces; two bits per index for four vertices.
+  for (const auto& f : Triples{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}})
+    for (const unsigned int x : f)
+      stream.WriteBits(x, 2);
+  stream.WriteBits(1, 10);
+  CRangeEncoder codes(7);
+  ASSERT_EQ(1, codes.Start());
+  ASSERT_EQ(1, codes.Encode(static_cast<unsigned int>(gateType), &stream));
+  for (const unsigned int code : sent)
+    ASSERT_EQ(1, codes.Encode(code, &stream));
+  ASSERT_EQ(1, codes.Encode(0, &stream));
+  ASSERT_EQ(1, codes.Done(&stream));
+  stream.WriteBits(1, 10);
+  stream.PutBit(0);
+  stream.WriteBits(static_cast<unsigned int>(nbRecord), 4);
+  for (int r = 0; r < nbRecord; r++)
+    for (const unsigned int x : {3u, 3u, 3u})
+      stream.WriteBits(x, q);
+  stream.Flush(0);
+  ASSERT_EQ(1, stream.WriteFile(name));
+}
+
+// Each layer's codes are checked as read: codes 2 to 6, a 1 only in a simple layer and then
+// with its side (5 or 6), and a double layer's removals sent as 6 alone.
+TEST(ProgressiveStream, HandMadeLayersAreCheckedCodeByCode)
+{
+  CurrentTempFolder folder;
+  struct SCase
+  {
+    int gateType;
+    std::vector<unsigned int> sent;
+    int nbRecord;
+    int decoded;
+  };
+  const SCase cases[] = {
+      {0, {3}, 1, 1},    // a simple layer's valence 3 splits the seed's front face
+      {1, {6}, 1, 1},    // the same removal in a double layer
+      {1, {3}, 1, 0},    // a double layer sends its valence 3 as 6 only
+      {1, {2, 5}, 1, 0}, // and holds no other removal
+      {1, {1, 5}, 1, 0}, // nor a boundary removal
+      {0, {1}, 0, 0},    // a boundary removal without its side
+      {0, {1, 4}, 1, 0}, // or with a side other than 5 or 6
+  };
+  for (const SCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "gate type " << c.gateType << " first code " << c.sent[0]
+                                    << " codes " << c.sent.size());
+    WriteHandMadeStream("hand.vpm", c.gateType, c.sent, c.nbRecord);
+    CMesh3d decoded;
+    CProgressiveCoder decoder;
+    ASSERT_EQ(c.decoded, progressive::Decode(&decoder, &decoded, "hand.vpm"));
+    if (!c.decoded)
+      continue;
+    // The new vertex at (3, 3, 3) inside the face (0, 2, 1), which three faces replace.
+    ASSERT_EQ(5, decoded.NbVertex());
+    EXPECT_EQ(6, decoded.NbFace());
+    EXPECT_EQ(3.0f, decoded.GetVertex(4)->x2());
+    EXPECT_EQ(3.0f, decoded.GetVertex(4)->z());
+  }
 }
 
 TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
