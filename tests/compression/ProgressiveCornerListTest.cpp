@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -119,6 +120,74 @@ TEST(ProgressiveCornerLists, EncodingFromStaleIndicesWritesTheSameStream)
   const auto bytes = ReadBytes(folder.File("a.vpm"));
   EXPECT_GT(bytes.size(), 100u);
   EXPECT_EQ(bytes, ReadBytes(folder.File("b.vpm")));
+}
+
+// A closed spindle: `rings` rings of n vertices, each quad between rings split in two, and an
+// apex at each end joined to every vertex of its ring. The apexes come last in the vertex
+// array, so their corner lists, n long, end the encoder's corner array.
+std::unique_ptr<CMesh3d> Spindle(int n, int rings)
+{
+  progressive::Points points;
+  progressive::Triangles triangles;
+  const double pi = std::acos(-1.0);
+  for (int r = 0; r < rings; r++)
+    for (int i = 0; i < n; i++) {
+      const double a = 2 * pi * (i + 0.3 * progressive::Jitter(r, i, 4)) / n;
+      const double radius = 1.0 + 0.1 * progressive::Jitter(r, i, 5);
+      points.push_back({static_cast<float>(radius * std::cos(a)),
+                        static_cast<float>(radius * std::sin(a)), static_cast<float>(r)});
+    }
+  const int top = static_cast<int>(points.size());
+  points.push_back({0, 0, static_cast<float>(rings)});
+  points.push_back({0, 0, -1});
+  auto at = [n](int r, int i) { return r * n + (i + n) % n; };
+  for (int r = 0; r + 1 < rings; r++)
+    for (int i = 0; i < n; i++) {
+      triangles.push_back({at(r, i), at(r, i + 1), at(r + 1, i + 1)});
+      triangles.push_back({at(r, i), at(r + 1, i + 1), at(r + 1, i)});
+    }
+  for (int i = 0; i < n; i++) {
+    triangles.push_back({at(rings - 1, i), at(rings - 1, i + 1), top});
+    triangles.push_back({at(0, i + 1), at(0, i), top + 1});
+  }
+  return fixtures::Build(points, triangles);
+}
+
+// The front corner of a gate is looked for among a list's corners all at once where the list
+// is short, one by one where it is long: vertices of valence 7 to 13, whose lists straddle
+// that length and end the corner array, lead the conquest as their own face lists do.
+TEST(ProgressiveCornerLists, LongAndLastListsLeadAsTheFaceLists)
+{
+  conquest::CScratchFolder folder;
+  for (const int n : {7, 8, 9, 13}) {
+    SCOPED_TRACE(n);
+    for (const int gateType : {0, 1}) {
+      auto listed = Spindle(n, 6);
+      auto stale = Spindle(n, 6);
+      for (int i = 0; i < stale->NbVertex(); i++)
+        stale->GetVertex(i)->SetAdjacencyIndex(-1);
+      CProgressiveCoder a;
+      CProgressiveCoder b;
+      ASSERT_EQ(1, a.EncodeOneLayer(listed.get(), "listed.bin", gateType, 6, 0, 0, 0, 0, 0, 0.0,
+                                    1, nullptr, 1, 0, 0, 0));
+      ASSERT_EQ(1, b.EncodeOneLayer(stale.get(), "stale.bin", gateType, 6, 0, 0, 0, 0, 0, 0.0,
+                                    1, nullptr, 1, 0, 0, 0));
+      EXPECT_EQ(ReadBytes(folder.File("listed.bin")), ReadBytes(folder.File("stale.bin")));
+      EXPECT_EQ(progressive::Adjacency(*listed), progressive::Adjacency(*stale));
+      // The first layer removes ring vertices, the apexes' neighbours among them.
+      EXPECT_LT(listed->NbVertex(), 6 * n + 2);
+    }
+    auto whole = Spindle(n, 6);
+    auto stale = Spindle(n, 6);
+    for (int i = 0; i < stale->NbVertex(); i++)
+      stale->GetVertex(i)->SetAdjacencyIndex(-1);
+    CProgressiveCoder first;
+    CProgressiveCoder second;
+    ASSERT_EQ(1, progressive::Encode(&first, whole.get(), 8, 10, "a.vpm"));
+    ASSERT_EQ(1, progressive::Encode(&second, stale.get(), 8, 10, "b.vpm"));
+    EXPECT_GT(first.NbLayer(), 2);
+    EXPECT_EQ(ReadBytes(folder.File("a.vpm")), ReadBytes(folder.File("b.vpm")));
+  }
 }
 
 } // namespace
