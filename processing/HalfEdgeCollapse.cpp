@@ -103,6 +103,7 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   // kept by the index of the vertex's bag (NaN until measured).
   std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
   m_Keys.assign(m_ArrayHalfEdge.size(), std::numeric_limits<float>::quiet_NaN());
+  m_NbValid = m_ArrayHalfEdge.size();
   for (CHalfEdge& halfEdge : m_ArrayHalfEdge) {
     const CVertex3d* pRemoved = halfEdge.GetRemoved();
     double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
@@ -122,6 +123,7 @@ void CHalfEdgeCollapse::End()
   m_ArrayHalfEdge.clear();
   m_Queue.Clear();
   std::vector<float>().swap(m_Keys);
+  m_NbValid = 0;
   m_pMesh = nullptr;
 }
 
@@ -234,9 +236,18 @@ float CHalfEdgeCollapse::GetKey(const CHalfEdge* pHalfEdge)
 
 CHalfEdge* CHalfEdgeCollapse::FindCheapest() const
 {
+  const auto isCurrent = [this](float key, std::int64_t order) {
+    return m_Keys[static_cast<size_t>(order)] == key;
+  };
+  // Every key change pushes an entry and leaves the older one stale: once the stale ones
+  // outnumber the valid half-edges, they all go in one pass, and the pops that follow go
+  // through a heap a fraction of the size.
+  constexpr std::size_t kLeastDrop = 1024;
+  if (m_Queue.GetSize() > 2 * static_cast<std::size_t>(m_NbValid) + kLeastDrop)
+    m_Queue.DropStale(isCurrent);
   return m_Queue.Top(
-    [this](const CHalfEdge*, float key, std::int64_t order) {
-      return m_Keys[static_cast<size_t>(order)] == key;
+    [&isCurrent](const CHalfEdge*, float key, std::int64_t order) {
+      return isCurrent(key, order);
     },
     [this](const CHalfEdge* h) { return CanRealise(h) != 0; });
 }
@@ -353,6 +364,8 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
       dropped.Add(h);
   }
   for (int i = 0; i < dropped.GetSize(); i++) {
+    if (dropped[i]->IsValid())
+      m_NbValid--;
     dropped[i]->Disable();
     m_Keys[static_cast<size_t>(dropped[i]->GetOrder())] = std::numeric_limits<float>::quiet_NaN();
     GetBag(dropped[i]->GetAccumulator())->Remove(dropped[i]);

@@ -101,4 +101,6 @@ private:
   // A key changes only with a cost, a penalty or an accumulator, and every such change is
   // followed by queueing the half-edge again.
   std::vector<float> m_Keys;
+  // The half-edges not disabled yet: the entries the queue needs at most, blocked ones aside.
+  std::size_t m_NbValid = 0;
 };
