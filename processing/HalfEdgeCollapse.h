@@ -5,7 +5,6 @@
 #include "processing/HalfEdgeBag.h"
 
 #include <deque>
-#include <memory>
 #include <vector>
 
 class CFace3d;
@@ -78,6 +77,7 @@ private:
   // Disables the half-edges of v's bag that lie on f1 or f2 and takes them out of both bags.
   void DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2);
   static void RecomputeCosts(const CVertex3d* v);
+  static void PrefetchCostInputs(const CHalfEdgeBag* pBag);
   static float GetKey(const CHalfEdge* pHalfEdge);
   // Queues the half-edge with its key as it stands, and keeps that key as its current one.
   void Queue(CHalfEdge* pHalfEdge);
@@ -90,7 +90,8 @@ private:
 
   // Made in place, a block of them at a time: no allocation each, and addresses that stay.
   std::deque<CHalfEdge> m_ArrayHalfEdge;
-  std::vector<std::unique_ptr<CHalfEdgeBag>> m_ArrayBag;
+  // In vertex order, a block of them at a time; their addresses stay.
+  std::deque<CHalfEdgeBag> m_ArrayBag;
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
