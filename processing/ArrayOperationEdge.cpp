@@ -52,7 +52,8 @@ public:
   }
 
   // The operation with the ends' curveness it read last time (when known), which it reads
-  // again.
+  // again. A known operation whose ends stayed where they were keeps its length: reading the
+  // far end's position would be the only visit to that vertex.
   void Update(COperationEdge* o, double* pFirstCurve, double* pSecondCurve, bool known)
   {
     if (!o->IsValid())
@@ -60,12 +61,17 @@ public:
     known = known && m_KeepOthers;
     *pFirstCurve = Of(o->GetFirst(), known, *pFirstCurve);
     *pSecondCurve = Of(o->GetSecond(), known, *pSecondCurve);
-    o->Update(*pFirstCurve, *pSecondCurve);
+    if (known && m_pMoved && !o->HasVertex(m_pMoved))
+      o->UpdateCurveness(*pFirstCurve, *pSecondCurve);
+    else
+      o->Update(*pFirstCurve, *pSecondCurve);
   }
 
   // The faces that do not touch the centre keep their normals: those were computed when their
   // corners last moved (an update around each vertex that moves follows it).
   void KeepNormalsAwayFrom(const CVertex3d* pCentre) { m_pCentre = pCentre; }
+  // Only that vertex moved since the known operations were last updated.
+  void KeepLengthsAwayFrom(const CVertex3d* pMoved) { m_pMoved = pMoved; }
 
   // The vertex is measured when an operation of the batch first asks for it.
   void Renew(const CVertex3d* v)
@@ -179,6 +185,7 @@ private:
   CArrayOperationEdge::SCurveScratch& m_Scratch;
   const bool m_KeepOthers;
   const CVertex3d* m_pCentre = nullptr;
+  const CVertex3d* m_pMoved = nullptr;
 };
 } // namespace
 
@@ -503,8 +510,9 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 // neighbours; each is updated once. An operation whose potential comes out as it was keeps
 // its heap entry. The faces around v and its neighbours are the ones that may have changed
 // (a collapse changes those of the survivor): their curveness is measured again, and the other
-// ends keep the curveness their operation read before (measured when it read none). Whatever
-// moves a vertex or changes its faces updates around it next, as the collapse does.
+// ends keep the curveness their operation read before (measured when it read none). Only v
+// moved: an operation without an end at v keeps its length once it has one. Whatever moves a
+// vertex or changes its faces updates around it next, as the collapse does.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
   std::vector<int>& batch = m_Batch;
@@ -526,6 +534,7 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
   if (m_NormalsKnown)
     curves.KeepNormalsAwayFrom(v);
+  curves.KeepLengthsAwayFrom(v);
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
   for (const int slot : batch) {

@@ -51,6 +51,29 @@ TEST(OperationEdge, MeasuresOfTheEdge)
   EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
 }
 
+// Renewing the curveness alone keeps the length the operation has and marks it updated; an
+// invalid operation is left as it is.
+TEST(OperationEdge, CurvenessRenewedAloneKeepsTheLength)
+{
+  auto mesh = Octahedron();
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = mesh->GetVertex(2);
+  COperationEdge o(a, b);
+  o.UpdateCurveness(0.25, 0.75);
+  EXPECT_EQ(o.IsUpdated(), 1);
+  EXPECT_EQ(o.GetCurveness(), 0.5);
+  EXPECT_EQ(o.GetLength(), 0.0);  // never measured
+  o.Update(0.25, 0.75);
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+  o.UpdateCurveness(0.5, 0.25);
+  EXPECT_EQ(o.GetCurveness(), 0.375);
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+
+  o.SetValid(0);
+  o.UpdateCurveness(1.0, 1.0);
+  EXPECT_EQ(o.GetCurveness(), 0.375);
+}
+
 TEST(ArrayOperationEdge, FillEntersEveryEdgeOnce)
 {
   auto mesh = Torus(6);
