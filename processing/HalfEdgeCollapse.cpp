@@ -60,7 +60,7 @@ int IsFolding(std::span<const CVector3d> normals)
 }
 
 // Asks for every cache line of the object: the fields a cost reads lie on either line of a
-// face or a vertex, and on either side of a line for half the half-edges.
+// face.
 template <class T>
 void PrefetchWhole(const T* p)
 {
@@ -387,7 +387,6 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
 void CHalfEdgeCollapse::RecomputeCosts(const CVertex3d* v)
 {
   const CHalfEdgeBag* pBag = GetBag(v);
-  PrefetchCostInputs(pBag);
   std::optional<double> aroundV;
   for (int i = 0; i < pBag->NbHalfEdge(); i++) {
     CHalfEdge* h = pBag->GetHalfEdge(i);
@@ -401,31 +400,6 @@ void CHalfEdgeCollapse::RecomputeCosts(const CVertex3d* v)
     if (!aroundV)
       aroundV = AreaAround(v);
     h->SetCost(ComputeCost(h, *aroundV));
-  }
-}
-
-// The costs of a bag read, four steps away, the corners of the faces around every removed
-// vertex, which a large mesh keeps far from one another: each step is asked for ahead for the
-// whole bag at once, so that its cache misses overlap instead of following one another.
-void CHalfEdgeCollapse::PrefetchCostInputs(const CHalfEdgeBag* pBag)
-{
-  const int n = pBag->NbHalfEdge();
-  for (int i = 0; i < n; i++)
-    PrefetchWhole(pBag->GetHalfEdge(i));
-  for (int i = 0; i < n; i++)
-    PrefetchWhole(pBag->GetHalfEdge(i)->GetRemoved());
-  for (int i = 0; i < n; i++) {
-    const CVertex3d* r = pBag->GetHalfEdge(i)->GetRemoved();
-    for (int k = 0; k < r->NbFaceNeighbor(); k++)
-      PrefetchWhole(r->GetFaceNeighbor(k));
-  }
-  for (int i = 0; i < n; i++) {
-    const CVertex3d* r = pBag->GetHalfEdge(i)->GetRemoved();
-    for (int k = 0; k < r->NbFaceNeighbor(); k++) {
-      const CFace3d* f = r->GetFaceNeighbor(k);
-      for (int c = 0; c < 3; c++)
-        __builtin_prefetch(f->v(c));  // the position opens a vertex
-    }
   }
 }
 
@@ -479,6 +453,14 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
   CVertex3d* x1 = f1->GetVertexOther(a, r);
   CVertex3d* x2 = f2 ? f2->GetVertexOther(a, r) : nullptr;
 
+  // The new costs read the faces around every neighbour of a and r: asked for now, their
+  // misses overlap the edit of the mesh.
+  for (const CVertex3d* end : {a, r})
+    for (int k = 0; k < end->NbVertexNeighbor(); k++) {
+      const CVertex3d* u = end->GetVertexNeighbor(k);
+      for (int i = 0; i < u->NbFaceNeighbor(); i++)
+        PrefetchWhole(u->GetFaceNeighbor(i));
+    }
   DropHalfEdgesOn(r, f1, f2);
   // Across each removed face, its outer neighbours at a and at r meet.
   for (CFace3d* f : {f1, f2}) {

@@ -77,7 +77,6 @@ private:
   // Disables the half-edges of v's bag that lie on f1 or f2 and takes them out of both bags.
   void DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, const CFace3d* f2);
   static void RecomputeCosts(const CVertex3d* v);
-  static void PrefetchCostInputs(const CHalfEdgeBag* pBag);
   static float GetKey(const CHalfEdge* pHalfEdge);
   // Queues the half-edge with its key as it stands, and keeps that key as its current one.
   void Queue(CHalfEdge* pHalfEdge);
