@@ -538,13 +538,20 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   batch.clear();
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
-    // Every operation listed under u has an end at u.
+    // Every operation listed under u has an end at u. Those of a neighbour all belong: they
+    // are only asked for here, and read (and the invalid ones left out) once sorted, so that
+    // their misses overlap.
     const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
+      if (uNear) {
+        __builtin_prefetch(&At(slot));
+        batch.push_back(slot);
+        continue;
+      }
       const COperationEdge& o = At(slot).operation;
       if (!o.IsValid())
         continue;
-      if (uNear || o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
+      if (o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
         batch.push_back(slot);
     }
   }
@@ -556,13 +563,17 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   curves.KeepLengthsAwayFrom(v);
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
+  int updated = 0;
   for (const int slot : batch) {
+    if (!At(slot).operation.IsValid())
+      continue;
+    updated++;
     const double before = At(slot).operation.GetPotential();
     Update(&curves, slot);
     if (!(At(slot).operation.GetPotential() == before))
       Push(slot);
   }
-  return static_cast<int>(batch.size());
+  return updated;
 }
 
 int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
