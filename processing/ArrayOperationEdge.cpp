@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
+#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <array>
@@ -187,18 +188,6 @@ private:
   const CVertex3d* m_pCentre = nullptr;
   const CVertex3d* m_pMoved = nullptr;
 };
-} // namespace
-
-namespace {
-// Asks for every cache line of the object: a face straddles two or three.
-template <class T>
-void PrefetchWhole(const T* p)
-{
-  const char* bytes = reinterpret_cast<const char*>(p);
-  for (std::size_t offset = 0; offset < sizeof(T); offset += 64)
-    __builtin_prefetch(bytes + offset);
-  __builtin_prefetch(bytes + sizeof(T) - 1);
-}
 } // namespace
 
 CArrayOperationEdge::CArrayOperationEdge() : m_pCurveScratch(std::make_unique<SCurveScratch>()) {}

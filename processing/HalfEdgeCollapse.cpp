@@ -4,6 +4,7 @@
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
+#include "processing/PrefetchWhole.h"
 #include "processing/Valence3Sweep.h"
 
 #include <algorithm>
@@ -57,17 +58,6 @@ int IsFolding(std::span<const CVector3d> normals)
         return 1;
   }
   return 0;
-}
-
-// Asks for every cache line of the object: the fields a cost reads lie on either line of a
-// face.
-template <class T>
-void PrefetchWhole(const T* p)
-{
-  const char* bytes = reinterpret_cast<const char*>(p);
-  for (std::size_t offset = 0; offset < sizeof(T); offset += 64)
-    __builtin_prefetch(bytes + offset);
-  __builtin_prefetch(bytes + sizeof(T) - 1);
 }
 
 // The number of vertices that are neighbours of both a and b.
