@@ -443,8 +443,15 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
   CVertex3d* x1 = f1->GetVertexOther(a, r);
   CVertex3d* x2 = f2 ? f2->GetVertexOther(a, r) : nullptr;
 
-  // The new costs read the faces around every neighbour of a and r: asked for now, their
-  // misses overlap the edit of the mesh.
+  // The half-edges of r are read first; the new costs read the neighbours of a and r and the
+  // faces around them: asked for now, their misses overlap one another and the edit of the
+  // mesh.
+  CHalfEdgeBag* pBagR = GetBag(r);
+  for (int i = 0; i < pBagR->NbHalfEdge(); i++)
+    PrefetchWhole(pBagR->GetHalfEdge(i));
+  for (const CVertex3d* end : {a, r})
+    for (int k = 0; k < end->NbVertexNeighbor(); k++)
+      PrefetchWhole(end->GetVertexNeighbor(k));
   for (const CVertex3d* end : {a, r})
     for (int k = 0; k < end->NbVertexNeighbor(); k++) {
       const CVertex3d* u = end->GetVertexNeighbor(k);
@@ -470,7 +477,6 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
     a->AddFaceNeighbor(moved[i]);
   }
   CHalfEdgeBag* pBagA = GetBag(a);
-  CHalfEdgeBag* pBagR = GetBag(r);
   for (int i = 0; i < pBagR->NbHalfEdge(); i++) {
     pBagR->GetHalfEdge(i)->ReplaceVertex(r, a);
     pBagA->Add(pBagR->GetHalfEdge(i));
