@@ -568,14 +568,16 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
                                   const CVertex3d* pPosition)
 {
-  // The operations of both ends and the lists of their neighbours are read right after the
-  // mesh's collapse: asked for before it, their misses overlap its work.
+  // The operations of both ends, their neighbours and the neighbours' lists are read right
+  // after the mesh's collapse: asked for before it, their misses overlap its work.
   for (const CVertex3d* end : {p, q}) {
     if (SSlotList* pList = FindList(end))
       for (const int slot : SlotsIn(*pList))
         __builtin_prefetch(&At(slot));
-    for (int k = 0; k < end->NbVertexNeighbor(); k++)
+    for (int k = 0; k < end->NbVertexNeighbor(); k++) {
+      PrefetchWhole(end->GetVertexNeighbor(k));
       m_ListOfVertex.Prefetch(end->GetVertexNeighbor(k));
+    }
   }
   if (!pMesh->EdgeCollapse(p, q, pPosition, nullptr, 0))
     return 0;
