@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
+#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <array>
@@ -52,7 +53,8 @@ public:
   }
 
   // The operation with the ends' curveness it read last time (when known), which it reads
-  // again.
+  // again. A known operation whose ends stayed where they were keeps its length: reading the
+  // far end's position would be the only visit to that vertex.
   void Update(COperationEdge* o, double* pFirstCurve, double* pSecondCurve, bool known)
   {
     if (!o->IsValid())
@@ -60,12 +62,17 @@ public:
     known = known && m_KeepOthers;
     *pFirstCurve = Of(o->GetFirst(), known, *pFirstCurve);
     *pSecondCurve = Of(o->GetSecond(), known, *pSecondCurve);
-    o->Update(*pFirstCurve, *pSecondCurve);
+    if (known && m_pMoved && !o->HasVertex(m_pMoved))
+      o->UpdateCurveness(*pFirstCurve, *pSecondCurve);
+    else
+      o->Update(*pFirstCurve, *pSecondCurve);
   }
 
   // The faces that do not touch the centre keep their normals: those were computed when their
   // corners last moved (an update around each vertex that moves follows it).
   void KeepNormalsAwayFrom(const CVertex3d* pCentre) { m_pCentre = pCentre; }
+  // Only that vertex moved since the known operations were last updated.
+  void KeepLengthsAwayFrom(const CVertex3d* pMoved) { m_pMoved = pMoved; }
 
   // The vertex is measured when an operation of the batch first asks for it.
   void Renew(const CVertex3d* v)
@@ -179,6 +186,7 @@ private:
   CArrayOperationEdge::SCurveScratch& m_Scratch;
   const bool m_KeepOthers;
   const CVertex3d* m_pCentre = nullptr;
+  const CVertex3d* m_pMoved = nullptr;
 };
 } // namespace
 
@@ -503,21 +511,36 @@ int CArrayOperationEdge::AddVertexEdges(CVertex3d* v)
 // neighbours; each is updated once. An operation whose potential comes out as it was keeps
 // its heap entry. The faces around v and its neighbours are the ones that may have changed
 // (a collapse changes those of the survivor): their curveness is measured again, and the other
-// ends keep the curveness their operation read before (measured when it read none). Whatever
-// moves a vertex or changes its faces updates around it next, as the collapse does.
+// ends keep the curveness their operation read before (measured when it read none). Only v
+// moved: an operation without an end at v keeps its length once it has one. Whatever moves a
+// vertex or changes its faces updates around it next, as the collapse does.
 int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
 {
+  // The curveness of the ring reads the faces around it, asked for ahead so that their misses
+  // overlap the gathering of the batch.
+  for (int k = 0; k < v->NbVertexNeighbor(); k++) {
+    const CVertex3d* u = v->GetVertexNeighbor(k);
+    for (int i = 0; i < u->NbFaceNeighbor(); i++)
+      PrefetchWhole(u->GetFaceNeighbor(i));
+  }
   std::vector<int>& batch = m_Batch;
   batch.clear();
   for (int k = -1; k < v->NbVertexNeighbor(); k++) {
     const CVertex3d* u = k < 0 ? v : v->GetVertexNeighbor(k);
-    // Every operation listed under u has an end at u.
+    // Every operation listed under u has an end at u. Those of a neighbour all belong: they
+    // are only asked for here, and read (and the invalid ones left out) once sorted, so that
+    // their misses overlap.
     const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
+      if (uNear) {
+        __builtin_prefetch(&At(slot));
+        batch.push_back(slot);
+        continue;
+      }
       const COperationEdge& o = At(slot).operation;
       if (!o.IsValid())
         continue;
-      if (uNear || o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
+      if (o.HasVertex(v) || o.GetFirst()->IsNeighbor(v) || o.GetSecond()->IsNeighbor(v))
         batch.push_back(slot);
     }
   }
@@ -526,20 +549,36 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
   CCurveOnce curves(m_pCurveScratch.get(), CCurveOnce::EEnds::KeepOthers);
   if (m_NormalsKnown)
     curves.KeepNormalsAwayFrom(v);
+  curves.KeepLengthsAwayFrom(v);
   for (int k = -1; k < v->NbVertexNeighbor(); k++)
     curves.Renew(k < 0 ? v : v->GetVertexNeighbor(k));
+  int updated = 0;
   for (const int slot : batch) {
+    if (!At(slot).operation.IsValid())
+      continue;
+    updated++;
     const double before = At(slot).operation.GetPotential();
     Update(&curves, slot);
     if (!(At(slot).operation.GetPotential() == before))
       Push(slot);
   }
-  return static_cast<int>(batch.size());
+  return updated;
 }
 
 int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
                                   const CVertex3d* pPosition)
 {
+  // The operations of both ends, their neighbours and the neighbours' lists are read right
+  // after the mesh's collapse: asked for before it, their misses overlap its work.
+  for (const CVertex3d* end : {p, q}) {
+    if (SSlotList* pList = FindList(end))
+      for (const int slot : SlotsIn(*pList))
+        __builtin_prefetch(&At(slot));
+    for (int k = 0; k < end->NbVertexNeighbor(); k++) {
+      PrefetchWhole(end->GetVertexNeighbor(k));
+      m_ListOfVertex.Prefetch(end->GetVertexNeighbor(k));
+    }
+  }
   if (!pMesh->EdgeCollapse(p, q, pPosition, nullptr, 0))
     return 0;
   RemoveOperationsOnVertex(p);

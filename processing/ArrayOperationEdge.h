@@ -23,9 +23,9 @@ class CVertex3d;
 // lists the slots of its operations, so that the work around a collapse stays local. The heap
 // is lazy: a changed potential is pushed again and the older entry dropped when it comes up.
 // Potentials change only through this array (UpdateAll, UpdateAroundVertex, SetPotential).
-// Each operation keeps the curveness of its ends from one update to the next: whatever moves a
-// vertex or changes the faces around it (a collapse) is followed by UpdateAroundVertex of that
-// vertex.
+// Each operation keeps the curveness of its ends and its length from one update to the next:
+// whatever moves a vertex or changes the faces around it (a collapse) is followed by
+// UpdateAroundVertex of that vertex.
 class CArrayOperationEdge
 {
 public:

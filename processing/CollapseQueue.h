@@ -170,11 +170,11 @@ public:
 
   // Drops every entry that TopByKey would drop when it came up (isCurrentKey as there), under
   // the same conditions on the caller: a queue whose keys change often fills up with such
-  // entries, and each level of a large heap costs its pops a cache miss.
+  // entries, and each level of a large heap costs its pops a cache miss. Carried entries keep
+  // no record in the table, so for them any key test that Top's isCurrent agrees with will do.
   template <class CurrentKey>
   void DropStale(CurrentKey isCurrentKey)
   {
-    static_assert(!kCarried, "a carried entry names its candidate itself");
     m_Heap.erase_if([&isCurrentKey](const SEntry& entry) {
       return !isCurrentKey(entry.key, entry.order);
     });

@@ -31,7 +31,12 @@ public:
   void AddPenalty(float penalty) { m_Penalty += penalty; }
 
 private:
-  CArray3d<CHalfEdge> m_ArrayHalfEdge;
+  // A vertex of the common valence has a dozen half-edges: they stay in the bag itself, which
+  // a run keeps beside the others, instead of in a block of their own. The room must not move:
+  // a bag is never copied.
+  static constexpr int kRoom = 12;
   float m_Penalty = 0.0f;
   int m_Index = 0;
+  CHalfEdge* m_Room[kRoom];
+  CArray3d<CHalfEdge> m_ArrayHalfEdge{m_Room, kRoom};
 };

@@ -1,8 +1,10 @@
 #include "processing/HalfEdgeCollapse.h"
 
+#include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
+#include "processing/PrefetchWhole.h"
 #include "processing/Valence3Sweep.h"
 
 #include <algorithm>
@@ -103,6 +105,7 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   // kept by the index of the vertex's bag (NaN until measured).
   std::vector<double> areas(m_ArrayBag.size(), std::numeric_limits<double>::quiet_NaN());
   m_Keys.assign(m_ArrayHalfEdge.size(), std::numeric_limits<float>::quiet_NaN());
+  m_NbValid = m_ArrayHalfEdge.size();
   for (CHalfEdge& halfEdge : m_ArrayHalfEdge) {
     const CVertex3d* pRemoved = halfEdge.GetRemoved();
     double& area = areas[static_cast<size_t>(GetBag(pRemoved)->GetIndex())];
@@ -122,6 +125,7 @@ void CHalfEdgeCollapse::End()
   m_ArrayHalfEdge.clear();
   m_Queue.Clear();
   std::vector<float>().swap(m_Keys);
+  m_NbValid = 0;
   m_pMesh = nullptr;
 }
 
@@ -131,8 +135,7 @@ void CHalfEdgeCollapse::BuildBags()
 {
   m_pMesh->SetVerticesFlag(0);
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    m_ArrayBag.push_back(std::make_unique<CHalfEdgeBag>(i));
-    m_pMesh->GetVertex(i)->SetData(m_ArrayBag.back().get());
+    m_pMesh->GetVertex(i)->SetData(&m_ArrayBag.emplace_back(i));
   }
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
@@ -234,9 +237,18 @@ float CHalfEdgeCollapse::GetKey(const CHalfEdge* pHalfEdge)
 
 CHalfEdge* CHalfEdgeCollapse::FindCheapest() const
 {
+  const auto isCurrent = [this](float key, std::int64_t order) {
+    return m_Keys[static_cast<size_t>(order)] == key;
+  };
+  // Every key change pushes an entry and leaves the older one stale: once the stale ones
+  // outnumber the valid half-edges, they all go in one pass, and the pops that follow go
+  // through a heap a fraction of the size.
+  constexpr std::size_t kLeastDrop = 1024;
+  if (m_Queue.GetSize() > 2 * static_cast<std::size_t>(m_NbValid) + kLeastDrop)
+    m_Queue.DropStale(isCurrent);
   return m_Queue.Top(
-    [this](const CHalfEdge*, float key, std::int64_t order) {
-      return m_Keys[static_cast<size_t>(order)] == key;
+    [&isCurrent](const CHalfEdge*, float key, std::int64_t order) {
+      return isCurrent(key, order);
     },
     [this](const CHalfEdge* h) { return CanRealise(h) != 0; });
 }
@@ -353,6 +365,8 @@ void CHalfEdgeCollapse::DropHalfEdgesOn(const CVertex3d* v, const CFace3d* f1, c
       dropped.Add(h);
   }
   for (int i = 0; i < dropped.GetSize(); i++) {
+    if (dropped[i]->IsValid())
+      m_NbValid--;
     dropped[i]->Disable();
     m_Keys[static_cast<size_t>(dropped[i]->GetOrder())] = std::numeric_limits<float>::quiet_NaN();
     GetBag(dropped[i]->GetAccumulator())->Remove(dropped[i]);
@@ -429,6 +443,22 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
   CVertex3d* x1 = f1->GetVertexOther(a, r);
   CVertex3d* x2 = f2 ? f2->GetVertexOther(a, r) : nullptr;
 
+  // The half-edges of r are read first; the new costs read the neighbours of a and r and the
+  // faces around them: asked for now, their misses overlap one another and the edit of the
+  // mesh.
+  CHalfEdgeBag* pBagR = GetBag(r);
+  for (int i = 0; i < pBagR->NbHalfEdge(); i++)
+    PrefetchWhole(pBagR->GetHalfEdge(i));
+  for (const CVertex3d* end : {a, r})
+    for (int k = 0; k < end->NbVertexNeighbor(); k++)
+      PrefetchWhole(end->GetVertexNeighbor(k));
+  for (const CVertex3d* end : {a, r})
+    for (int k = 0; k < end->NbVertexNeighbor(); k++) {
+      const CVertex3d* u = end->GetVertexNeighbor(k);
+      __builtin_prefetch(GetBag(u));  // its penalty, for the keys of the half-edges into u
+      for (int i = 0; i < u->NbFaceNeighbor(); i++)
+        PrefetchWhole(u->GetFaceNeighbor(i));
+    }
   DropHalfEdgesOn(r, f1, f2);
   // Across each removed face, its outer neighbours at a and at r meet.
   for (CFace3d* f : {f1, f2}) {
@@ -448,7 +478,6 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
     a->AddFaceNeighbor(moved[i]);
   }
   CHalfEdgeBag* pBagA = GetBag(a);
-  CHalfEdgeBag* pBagR = GetBag(r);
   for (int i = 0; i < pBagR->NbHalfEdge(); i++) {
     pBagR->GetHalfEdge(i)->ReplaceVertex(r, a);
     pBagA->Add(pBagR->GetHalfEdge(i));

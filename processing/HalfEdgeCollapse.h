@@ -5,7 +5,6 @@
 #include "processing/HalfEdgeBag.h"
 
 #include <deque>
-#include <memory>
 #include <vector>
 
 class CFace3d;
@@ -90,7 +89,8 @@ private:
 
   // Made in place, a block of them at a time: no allocation each, and addresses that stay.
   std::deque<CHalfEdge> m_ArrayHalfEdge;
-  std::vector<std::unique_ptr<CHalfEdgeBag>> m_ArrayBag;
+  // In vertex order, a block of them at a time; their addresses stay.
+  std::deque<CHalfEdgeBag> m_ArrayBag;
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
@@ -101,4 +101,6 @@ private:
   // A key changes only with a cost, a penalty or an accumulator, and every such change is
   // followed by queueing the half-edge again.
   std::vector<float> m_Keys;
+  // The half-edges not disabled yet: the entries the queue needs at most, blocked ones aside.
+  std::size_t m_NbValid = 0;
 };

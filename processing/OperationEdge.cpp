@@ -18,3 +18,11 @@ void COperationEdge::Update(double firstCurve, double secondCurve)
   m_Curveness = (firstCurve + secondCurve) / 2.0;
   m_Updated = 1;
 }
+
+void COperationEdge::UpdateCurveness(double firstCurve, double secondCurve)
+{
+  if (!IsValid())
+    return;
+  m_Curveness = (firstCurve + secondCurve) / 2.0;
+  m_Updated = 1;
+}

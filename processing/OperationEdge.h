@@ -31,6 +31,9 @@ public:
   void Update();
   // The same with the ends' GetMaxCurveAround already measured.
   void Update(double firstCurve, double secondCurve);
+  // The same for an operation already updated whose ends have not moved since: the length it
+  // has is the one Update would give.
+  void UpdateCurveness(double firstCurve, double secondCurve);
   double GetLength() const { return m_Length; }
   double GetCurveness() const { return m_Curveness; }
 

@@ -419,6 +419,104 @@ TEST(CollapseQueue, DroppingStaleEntriesChangesNoChoice)
   EXPECT_EQ(dropping.GetBlocked().size(), lazy.GetBlocked().size());
 }
 
+// The same with four-byte keys, whose entries carry their candidate and may repeat a key: the
+// second queue drops its stale entries at random moments. Both pick the same candidates and set
+// aside the same ones, and a drop leaves exactly the current entries: one per push of the
+// candidate's present key since it last changed, none for one that a search set aside. A
+// candidate's new keys are above all its earlier ones (so that no stale entry turns current
+// again), with many ties between candidates.
+TEST(CollapseQueue, DroppingStaleCarriedEntriesChangesNoChoice)
+{
+  const int n = 300;
+  std::vector<SItem> items(n);
+  std::vector<float> keys(n);
+  // Per candidate, the entries of its present key that the heap holds.
+  std::vector<int> current(n, 0);
+  std::vector<float> highest(n, 0.0f);
+  Queue lazy;
+  Queue dropping;
+  unsigned state = 977;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7fff;
+  };
+  const auto push = [&](int i, float key) {
+    current[i] = key == keys[i] ? current[i] + 1 : 1;
+    keys[i] = key;
+    highest[i] = std::max(highest[i], key);
+    lazy.Push(&items[i], key, i);
+    dropping.Push(&items[i], key, i);
+  };
+  for (int i = 0; i < n; i++) {
+    keys[i] = std::numeric_limits<float>::quiet_NaN();
+    push(i, static_cast<float>(next() % 8));
+  }
+  const auto fresh = [&](int i) { return highest[i] + 1.0f + static_cast<float>(next() % 3); };
+  const auto isCurrent = [&keys](float key, std::int64_t order) {
+    return keys[static_cast<size_t>(order)] == key;
+  };
+  const auto isCurrentItem = [&isCurrent](const SItem*, float key, std::int64_t order) {
+    return isCurrent(key, order);
+  };
+  const auto usable = [](const SItem* item) { return item->usable; };
+  int drops = 0;
+  int tops = 0;
+  for (int step = 0; step < 5000; step++) {
+    const int i = static_cast<int>(next() % n);
+    switch (next() % 5) {
+    case 0:
+      push(i, fresh(i));
+      break;
+    case 1:
+      push(i, keys[i] == keys[i] ? keys[i] : fresh(i));  // the same key again
+      break;
+    case 2:
+      // Unusable from now on: no push, its entries simply go stale.
+      keys[i] = std::numeric_limits<float>::quiet_NaN();
+      current[i] = 0;
+      break;
+    case 3:
+      items[i].usable = next() % 4 != 0;
+      if (keys[i] == keys[i] && lazy.IsBlocked(&items[i], i)) {
+        current[i] = 1;
+        lazy.Unblock(&items[i], keys[i], i);
+        dropping.Unblock(&items[i], keys[i], i);
+      }
+      break;
+    default: {
+      SItem* expected = lazy.Top(isCurrentItem, usable);
+      ASSERT_EQ(dropping.Top(isCurrentItem, usable), expected) << "step " << step;
+      // Whatever the search set aside lost its entries on the way.
+      for (int k = 0; k < n; k++)
+        if (lazy.IsBlocked(&items[k], k))
+          current[k] = 0;
+      tops++;
+      break;
+    }
+    }
+    if (next() % 40 == 0) {
+      const std::size_t before = dropping.GetSize();
+      dropping.DropStale(isCurrent);
+      drops++;
+      int expectedSize = 0;
+      for (const int c : current)
+        expectedSize += c;
+      ASSERT_EQ(dropping.GetSize(), static_cast<std::size_t>(expectedSize)) << step;
+      ASSERT_LE(dropping.GetSize(), before) << step;
+    }
+    for (int k = 0; k < n; k++)
+      ASSERT_EQ(dropping.IsBlocked(&items[k], k), lazy.IsBlocked(&items[k], k)) << k;
+  }
+  EXPECT_GT(drops, 80);
+  EXPECT_GT(tops, 500);
+  EXPECT_LT(dropping.GetSize(), lazy.GetSize());
+  for (SItem& item : items)
+    item.usable = false;
+  EXPECT_EQ(lazy.Top(isCurrentItem, usable), nullptr);
+  EXPECT_EQ(dropping.Top(isCurrentItem, usable), nullptr);
+  EXPECT_EQ(dropping.GetBlocked().size(), lazy.GetBlocked().size());
+}
+
 // Pushing the key a candidate already waits under in the heap adds nothing; once its entry has
 // left the heap (set aside, or dropped while its key differed), the same key queues it again.
 TEST(CollapseQueue, RepeatedPushesOfOneKeyQueueOnce)

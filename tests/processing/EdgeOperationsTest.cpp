@@ -51,6 +51,29 @@ TEST(OperationEdge, MeasuresOfTheEdge)
   EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
 }
 
+// Renewing the curveness alone keeps the length the operation has and marks it updated; an
+// invalid operation is left as it is.
+TEST(OperationEdge, CurvenessRenewedAloneKeepsTheLength)
+{
+  auto mesh = Octahedron();
+  CVertex3d* a = mesh->GetVertex(0);
+  CVertex3d* b = mesh->GetVertex(2);
+  COperationEdge o(a, b);
+  o.UpdateCurveness(0.25, 0.75);
+  EXPECT_EQ(o.IsUpdated(), 1);
+  EXPECT_EQ(o.GetCurveness(), 0.5);
+  EXPECT_EQ(o.GetLength(), 0.0);  // never measured
+  o.Update(0.25, 0.75);
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+  o.UpdateCurveness(0.5, 0.25);
+  EXPECT_EQ(o.GetCurveness(), 0.375);
+  EXPECT_DOUBLE_EQ(o.GetLength(), 2.0);
+
+  o.SetValid(0);
+  o.UpdateCurveness(1.0, 1.0);
+  EXPECT_EQ(o.GetCurveness(), 0.375);
+}
+
 TEST(ArrayOperationEdge, FillEntersEveryEdgeOnce)
 {
   auto mesh = Torus(6);
@@ -370,6 +393,41 @@ EndsList CollapseShortest(CMesh3d* pMesh, int collapses, bool checkEachStep)
 
 // Thousands of operations come and go: the emptied slots are closed up as the loop goes (or at
 // each scan), and neither changes what comes out: the least potential, the oldest of equal ones.
+// An operation turned invalid in the array is left out of an update around a vertex: it is
+// not counted and its measures stay. The valid ones around the vertex are renewed with their
+// ends' measures.
+TEST(ArrayOperationEdge, UpdateAroundAVertexLeavesInvalidOperationsOut)
+{
+  auto mesh = Torus(12);
+  Perturb(*mesh, 0.03f);
+  CArrayOperationEdge array;
+  array.Fill(mesh.get());
+  array.UpdateAll();
+  CVertex3d* v = mesh->GetVertex(40);
+  // One operation at v and one between two of its neighbours go invalid.
+  COperationEdge* atV = nullptr;
+  COperationEdge* inRing = nullptr;
+  for (int i = 0; i < array.GetSize(); i++) {
+    COperationEdge* o = array.GetAt(i);
+    if (!atV && o->HasVertex(v))
+      atV = o;
+    else if (!inRing && !o->HasVertex(v) && o->GetFirst()->IsNeighbor(v) &&
+             o->GetSecond()->IsNeighbor(v))
+      inRing = o;
+  }
+  ASSERT_NE(atV, nullptr);
+  ASSERT_NE(inRing, nullptr);
+  const double lengthAtV = atV->GetLength();
+  atV->SetValid(0);
+  inRing->SetValid(0);
+  v->Move(0.0f, 0.3f, 0.0f);
+  // Valence 6 everywhere: 30 operations around v (42 edge ends, 12 edges counted twice), two
+  // of them invalid.
+  EXPECT_EQ(array.UpdateAroundVertex(v), 30 - 2);
+  EXPECT_EQ(atV->GetLength(), lengthAtV);
+  ExpectMeasuresOfTheEnds(array);
+}
+
 TEST(ArrayOperationEdge, ExtractionOrderHoldsThroughClosingUpSlots)
 {
   auto scanned = Torus(40);

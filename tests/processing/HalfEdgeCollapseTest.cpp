@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace fixtures;
 
@@ -412,4 +414,36 @@ TEST(HalfEdgeCollapseCost, ManyFacesAroundTheRemovedVertex)
   }
   EXPECT_EQ(fromApex, 2 * n);
   collapse.End();
+}
+
+// A bag keeps its half-edges in order through growth past the room it has in place, removals
+// from either part, emptying and filling again; its penalty and index stay its own.
+TEST(HalfEdgeBag, KeepsItsHalfEdgesInOrderBeyondItsRoom)
+{
+  std::vector<CHalfEdge> halfEdges(40);
+  CHalfEdgeBag bag(7);
+  std::vector<CHalfEdge*> expected;
+  for (CHalfEdge& h : halfEdges) {
+    bag.Add(&h);
+    expected.push_back(&h);
+  }
+  // One from the front, one from the middle, the last.
+  for (CHalfEdge* gone : {&halfEdges[0], &halfEdges[13], &halfEdges[39]}) {
+    bag.Remove(gone);
+    expected.erase(std::find(expected.begin(), expected.end(), gone));
+    EXPECT_EQ(bag.Contains(gone), 0);
+  }
+  bag.Remove(&halfEdges[0]);  // not there any more: nothing happens
+  ASSERT_EQ(bag.NbHalfEdge(), static_cast<int>(expected.size()));
+  for (int i = 0; i < bag.NbHalfEdge(); i++)
+    EXPECT_EQ(bag.GetHalfEdge(i), expected[static_cast<size_t>(i)]) << i;
+  bag.AddPenalty(0.5f);
+  bag.RemoveAll();
+  EXPECT_EQ(bag.NbHalfEdge(), 0);
+  for (int i = 0; i < 5; i++)
+    bag.Add(&halfEdges[static_cast<size_t>(i)]);
+  ASSERT_EQ(bag.NbHalfEdge(), 5);
+  EXPECT_EQ(bag.GetHalfEdge(4), &halfEdges[4]);
+  EXPECT_EQ(bag.GetPenalty(), 0.5f);
+  EXPECT_EQ(bag.GetIndex(), 7);
 }
