@@ -348,11 +348,13 @@ void CProgressiveReplay::Touch(int v, int pass)
 void CProgressiveReplay::DropGoneFaces()
 {
   size_t kept = static_cast<size_t>(std::find(m_FaceFlag.begin(), m_FaceFlag.end(), 2) - m_FaceFlag.begin());
+  // Gone faces lie among the others as the layers left them: every face is copied, and only
+  // the count depends on whether it stays, where a branch would be mispredicted.
   for (size_t i = kept; i < m_Faces.size(); i++) {
-    if (m_FaceFlag[i] == 2)
-      continue;
+    const std::int8_t flag = m_FaceFlag[i];
     m_Faces[kept] = m_Faces[i];
-    m_FaceFlag[kept++] = m_FaceFlag[i];
+    m_FaceFlag[kept] = flag;
+    kept += static_cast<size_t>(flag != 2);
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
