@@ -15,6 +15,10 @@
 #include <span>
 #include <unordered_map>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 // How many gates ahead of the one being decoded the null patches fetch a face's record.
@@ -105,6 +109,54 @@ void NormalizePair(std::array<float, 3>* p, std::array<float, 3>* q)
   const Pair nz = z / norm;
   a = {static_cast<float>(nx[0]), static_cast<float>(ny[0]), static_cast<float>(nz[0])};
   b = {static_cast<float>(nx[1]), static_cast<float>(ny[1]), static_cast<float>(nz[1])};
+}
+
+#if defined(__x86_64__)
+// Normalize on four vectors at once in AVX lanes, for processors that have them: a 256-bit
+// root or division does four for about the price of two. IEEE operations round alike in any
+// width, so each lane gets the bits Normalize gives; a zero vector stays as it is.
+namespace avx {
+
+__attribute__((target("avx"))) void NormalizeFour(std::array<float, 3>* p)
+{
+  __m256d v[3];
+  for (size_t k = 0; k < 3; k++)
+    v[k] = _mm256_set_pd(p[3][k], p[2][k], p[1][k], p[0][k]);
+  const __m256d squares = _mm256_add_pd(
+      _mm256_add_pd(_mm256_mul_pd(v[0], v[0]), _mm256_mul_pd(v[1], v[1])),
+      _mm256_mul_pd(v[2], v[2]));
+  const __m256d norm = _mm256_sqrt_pd(squares);
+  const __m256d zero = _mm256_cmp_pd(norm, _mm256_setzero_pd(), _CMP_EQ_OQ);
+  float out[3][4];
+  for (size_t k = 0; k < 3; k++) {
+    const __m256d unit = _mm256_blendv_pd(_mm256_div_pd(v[k], norm), v[k], zero);
+    _mm_storeu_ps(out[k], _mm256_cvtpd_ps(unit));
+  }
+  for (size_t l = 0; l < 4; l++)
+    p[l] = {out[0][l], out[1][l], out[2][l]};
+}
+
+bool Available()
+{
+  return __builtin_cpu_supports("avx");
+}
+
+} // namespace avx
+#endif
+
+// Normalize on the n vectors at p, as many side by side as the processor takes.
+void NormalizeAll(std::array<float, 3>* p, size_t n)
+{
+  size_t i = 0;
+#if defined(__x86_64__)
+  if (avx::Available())
+    for (; i + 4 <= n; i += 4)
+      avx::NormalizeFour(p + i);
+#endif
+  for (; i + 1 < n; i += 2)
+    NormalizePair(p + i, p + i + 1);
+  if (i < n)
+    Normalize(p + i);
 }
 
 } // namespace
@@ -296,11 +348,13 @@ void CProgressiveReplay::Touch(int v, int pass)
 void CProgressiveReplay::DropGoneFaces()
 {
   size_t kept = static_cast<size_t>(std::find(m_FaceFlag.begin(), m_FaceFlag.end(), 2) - m_FaceFlag.begin());
+  // Gone faces lie among the others as the layers left them: every face is copied, and only
+  // the count depends on whether it stays, where a branch would be mispredicted.
   for (size_t i = kept; i < m_Faces.size(); i++) {
-    if (m_FaceFlag[i] == 2)
-      continue;
+    const std::int8_t flag = m_FaceFlag[i];
     m_Faces[kept] = m_Faces[i];
-    m_FaceFlag[kept++] = m_FaceFlag[i];
+    m_FaceFlag[kept] = flag;
+    kept += static_cast<size_t>(flag != 2);
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
@@ -846,32 +900,24 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   const int nbBaseVertex = std::min(m_NbBaseVertex, vertices->GetSize());
   vertices->SetSize(NbVertex());
-  for (int i = 0; i < NbVertex(); i++) {
-    const size_t slot = static_cast<size_t>(i);
-    CVertex3d* v = vertices->GetAt(i);
-    if (i >= nbBaseVertex) {
-      v = pMesh->NewVertex(m_Position[slot][0], m_Position[slot][1], m_Position[slot][2]);
-      v->Set2(m_Quantized[slot][0], m_Quantized[slot][1], m_Quantized[slot][2]);
-      vertices->SetAt(i, v);
-    }
-    v->SetFlag(m_Vertices[slot].flag);
-    v->SetMark(m_Vertices[slot].mark);
-    // The corners are known: the adjacency need not read them back from the faces.
-    v->SetAdjacencyIndex(i);
-  }
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  const int nbKept = faces->GetSize();
+  const int nbKept = std::min(faces->GetSize(), NbFace());
   faces->SetSize(NbFace());
-  for (int i = 0; i < NbFace(); i++) {
-    const SFace& f = m_Faces[static_cast<size_t>(i)];
-    if (i < nbKept)
-      faces->GetAt(i)->SetFlag(FaceFlag(i));
-    else
-      faces->SetAt(i, pMesh->NewFace(vertices->GetAt(f.v[0]), vertices->GetAt(f.v[1]),
-                                      vertices->GetAt(f.v[2]), FaceFlag(i)));
-  }
+  // The new elements' places are known before they are made: each is made in the pass that
+  // links it, and so written once.
+  const auto vertexClaim = pMesh->ClaimVertices(NbVertex() - nbBaseVertex);
+  const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbKept);
+  m_VertexPointers.resize(m_Position.size());
+  for (int i = 0; i < NbVertex(); i++)
+    m_VertexPointers[static_cast<size_t>(i)] =
+        i < nbBaseVertex ? vertices->GetAt(i)
+                         : vertexClaim.At(static_cast<std::uint32_t>(i - nbBaseVertex));
+  m_FacePointers.resize(static_cast<size_t>(NbFace()));
+  for (int i = 0; i < NbFace(); i++)
+    m_FacePointers[static_cast<size_t>(i)] =
+        i < nbKept ? faces->GetAt(i) : faceClaim.At(static_cast<std::uint32_t>(i - nbKept));
   ComputeNormals();
-  StoreAdjacency(pMesh);
+  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept);
   pMesh->SetModified();
 }
 
@@ -895,46 +941,40 @@ void CProgressiveReplay::ComputeNormals()
       for (size_t k = 0; k < 3; k++)
         m_VertexNormal[static_cast<size_t>(x)][k] += n[k];
   };
-  // Two faces at a time: their roots and divisions go side by side.
-  size_t i = 0;
-  for (; i + 1 < m_Faces.size(); i += 2) {
-    m_FaceNormal[i] = cross(i);
-    m_FaceNormal[i + 1] = cross(i + 1);
-    NormalizePair(&m_FaceNormal[i], &m_FaceNormal[i + 1]);
-    add(i);
-    add(i + 1);
+  // A few faces at a time: their roots and divisions go side by side.
+  constexpr size_t kGroup = 16;
+  for (size_t i = 0; i < m_Faces.size(); i += kGroup) {
+    const size_t n = std::min(kGroup, m_Faces.size() - i);
+    for (size_t j = i; j < i + n; j++)
+      m_FaceNormal[j] = cross(j);
+    NormalizeAll(&m_FaceNormal[i], n);
+    for (size_t j = i; j < i + n; j++)
+      add(j);
   }
-  if (i < m_Faces.size()) {
-    m_FaceNormal[i] = cross(i);
-    Normalize(&m_FaceNormal[i]);
-    add(i);
-  }
-  // In a loop of their own the roots of one vertex after another overlap, two at a time.
-  size_t a = 0;
-  for (; a + 1 < m_VertexNormal.size(); a += 2)
-    NormalizePair(&m_VertexNormal[a], &m_VertexNormal[a + 1]);
-  if (a < m_VertexNormal.size())
-    Normalize(&m_VertexNormal[a]);
+  // In a loop of their own the roots of one vertex after another overlap.
+  NormalizeAll(m_VertexNormal.data(), m_VertexNormal.size());
 }
 
 // A vertex's faces in face order; its neighbours in the order of its faces' corners, each
 // once; across edge k of a face, the first other face of corner k that holds corner k + 1. The
-// vertices are written in turn, then the faces: each object once, in array order, where the
-// mesh's own build links each face from each of its corners.
-void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
+// vertices are made or updated in turn, then the faces: each object once, in array order,
+// where the mesh's own build links each face from each of its corners.
+template <class VertexClaim, class FaceClaim>
+void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
+                                        int nbBaseVertex, const FaceClaim& faceClaim, int nbKept)
 {
   ListFaces();
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
   m_Seen.assign(nv, {-1, -1, -1});
-  CFace3d* const* facePointers = faces->GetData();
-  CVertex3d* const* vertexPointers = vertices->GetData();
+  CFace3d* const* facePointers = m_FacePointers.data();
+  CVertex3d* const* vertexPointers = m_VertexPointers.data();
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
     // are the entries the corners of a vertex further on will read at random.
     if (a + 8 < nv) {
-      const char* p = reinterpret_cast<const char*>(vertices->GetAt(static_cast<int>(a + 8)));
+      const char* p = reinterpret_cast<const char*>(vertexPointers[a + 8]);
       for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
@@ -970,26 +1010,58 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh)
     m_VertexFaces.clear();
     for (const SCorner* c = begin; c != end; c++)
       m_VertexFaces.push_back(facePointers[c->face]);
-    SetAdjacencyLists(vertexPointers[a], m_VertexFaces.data(),
-                      static_cast<int>(m_VertexFaces.size()), m_Neighbors.data(),
-                      static_cast<int>(m_Neighbors.size()));
+    CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
+    vertices->SetAt(static_cast<int>(a), v);
+    SetAdjacencyLists(v, m_VertexFaces.data(), static_cast<int>(m_VertexFaces.size()),
+                      m_Neighbors.data(), static_cast<int>(m_Neighbors.size()));
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
-    vertices->GetAt(static_cast<int>(a))->GetNormal()->Set(normal[0], normal[1], normal[2]);
+    v->GetNormal()->Set(normal[0], normal[1], normal[2]);
   }
   for (int i = 0; i < NbFace(); i++) {
+    const size_t slot = static_cast<size_t>(i);
     if (i + 8 < NbFace()) {
-      const char* p = reinterpret_cast<const char*>(faces->GetAt(i + 8));
+      const char* p = reinterpret_cast<const char*>(facePointers[slot + 8]);
       for (size_t offset = 0; offset < sizeof(CFace3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
     }
-    CFace3d* f = faces->GetAt(i);
-    const auto& n = m_FaceNormal[static_cast<size_t>(i)];
-    f->SetNormal(n[0], n[1], n[2]);
-    for (int k = 0; k < 3; k++) {
-      const int g = m_Faces[static_cast<size_t>(i)].across[static_cast<size_t>(k)];
-      f->SetF(k, g < 0 ? nullptr : faces->GetAt(g));
+    const SFace& s = m_Faces[slot];
+    CFace3d* across[3];
+    for (size_t k = 0; k < 3; k++)
+      across[k] = s.across[k] < 0 ? nullptr : facePointers[s.across[k]];
+    CFace3d* f = facePointers[slot];
+    if (i < nbKept) {
+      f->SetNeighbors(across[0], across[1], across[2]);
+    } else {
+      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbKept), vertexPointers[s.v[0]],
+                              vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
+                              across[1], across[2]);
+      faces->SetAt(i, f);
     }
+    f->SetFlag(FaceFlag(i));
+    const auto& n = m_FaceNormal[slot];
+    f->SetNormal(n[0], n[1], n[2]);
   }
+}
+
+// Vertex a, made in its claimed place when the base mesh did not have it, with the replay's
+// flag, mark and index.
+template <class VertexClaim>
+CVertex3d* CProgressiveReplay::StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex,
+                                           size_t a) const
+{
+  CVertex3d* v = m_VertexPointers[a];
+  if (static_cast<int>(a) >= nbBaseVertex) {
+    const auto& p = m_Position[a];
+    v = vertexClaim.Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex),
+                              p[0], p[1], p[2]);
+    const auto& q = m_Quantized[a];
+    v->Set2(q[0], q[1], q[2]);
+  }
+  v->SetFlag(m_Vertices[a].flag);
+  v->SetMark(m_Vertices[a].mark);
+  // The corners are known: the adjacency need not read them back from the faces.
+  v->SetAdjacencyIndex(static_cast<int>(a));
+  return v;
 }

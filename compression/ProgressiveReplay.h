@@ -108,8 +108,13 @@ private:
   void ForwardSeeds();
   void ComputeNormals();
   // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
-  // the normals.
-  void StoreAdjacency(CMesh3d* pMesh);
+  // the normals; the vertices from nbBaseVertex on and the faces from nbKept on are made in
+  // the places the claims (CElementPool::CClaim) hold.
+  template <class VertexClaim, class FaceClaim>
+  void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
+                      const FaceClaim& faceClaim, int nbKept);
+  template <class VertexClaim>
+  CVertex3d* StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex, size_t a) const;
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
@@ -235,6 +240,10 @@ private:
   };
   std::vector<SSeen> m_Seen;
   std::vector<CVertex3d*> m_Neighbors;
+  // The stored mesh's elements by index, the new ones in their claimed places before they
+  // are made.
+  std::vector<CVertex3d*> m_VertexPointers;
+  std::vector<CFace3d*> m_FacePointers;
   std::vector<CFace3d*> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.

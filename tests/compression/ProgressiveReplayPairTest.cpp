@@ -128,7 +128,10 @@ TEST(ProgressiveReplayPairTest, FourAtOnceGiveTheSinglePositions)
   const SCase other = RandomCase(&random, 300);
   const SCase line{{1, 1, 1}, {{0, 0, 0}, {5, 0, 0}, {10, 0, 0}, {15, 0, 0}}, Fan(4)};
   const SCase empty{{6, 7, 8}, {}, {}};
-  for (const SCase* odd : {&line, &empty})
+  // A null first tangent, after the normal came out whole; a single point, null at once.
+  const SCase closed{{2, 0, -1}, {{7, 1, 0}, {9, 5, 0}, {7, 1, 0}}, Fan(3)};
+  const SCase point{{3, -2, 5}, {{4, 4, 4}, {4, 4, 4}, {4, 4, 4}}, Fan(3)};
+  for (const SCase* odd : {&line, &empty, &closed, &point})
     for (size_t at = 0; at < 4; at++) {
       std::array<const SCase*, 4> cases{&plain, &other, &other, &plain};
       cases[at] = odd;

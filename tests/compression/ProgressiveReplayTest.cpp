@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -242,6 +243,69 @@ TEST(ProgressiveReplay, StoredNormalsOfDegenerateFacesStayZero)
   // Vertex 5 pairs with 4 and has only the flat face; vertex 6 goes alone.
   expect(*bare->GetVertex(5)->GetNormal(), 0, 0, 0);
   expect(*bare->GetVertex(6)->GetNormal(), 0, 0, 0);
+}
+
+// Normals go four or two at a time: zero normals in every place of a group of four, of a pair
+// and alone must stay zero, and every other lane must be the mesh's own normalisation.
+TEST(ProgressiveReplay, StoredNormalsAreTheMeshsOwnInEveryLane)
+{
+  // A row of points on the x axis, each with a point above it: a face (i, i + 1, above i) is
+  // flat and true, a face (i, i + 1, i + 2) lies on the axis and has no normal.
+  fixtures::Points points;
+  for (int i = 0; i < 12; i++) {
+    points.push_back({static_cast<float>(i), 0, 0});
+    points.push_back({static_cast<float>(i), 1.0f + 0.25f * static_cast<float>(i % 3),
+                      0.5f * static_cast<float>(i % 4)});
+  }
+  // Vertex 2 i is on the axis, vertex 2 i + 1 above it.
+  const auto axis = [](int i) { return 2 * i; };
+  const auto above = [](int i) { return 2 * i + 1; };
+  fixtures::Triangles triangles;
+  // Degenerate faces at 0, 1, 2, 3 (a whole group), 5, 6 and 9; the first four points on the
+  // axis take only those, and the first points above take no face.
+  const bool flat[] = {false, false, false, false, true, false, false, true, true, false, true};
+  for (int i = 0; i < 11; i++) {
+    const int third = flat[i] ? above(i) : axis(std::min(i + 2, 11));
+    triangles.push_back({axis(i), axis(i + 1), third});
+  }
+  triangles.push_back({axis(10), axis(11), axis(9)});
+  triangles.push_back({axis(11), above(11), above(10)});
+  auto bare = fixtures::Build(points, triangles, false);
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(static_cast<int>(triangles.size()), bare->NbFace());
+  std::vector<std::array<float, 3>> stored;
+  for (int i = 0; i < bare->NbFace(); i++) {
+    const CVector3d* n = bare->GetFace(i)->GetNormal();
+    stored.push_back({n->x(), n->y(), n->z()});
+  }
+  for (int i = 0; i < bare->NbVertex(); i++) {
+    const CVector3d* n = bare->GetVertex(i)->GetNormal();
+    stored.push_back({n->x(), n->y(), n->z()});
+  }
+  for (const int i : {0, 1, 2, 3, 5, 6, 9})
+    EXPECT_EQ((std::array<float, 3>{0, 0, 0}), stored[static_cast<size_t>(i)]) << i;
+  const size_t nbFace = triangles.size();
+  for (const int v : {0, 1, 2, 3, 4, 6})
+    EXPECT_EQ((std::array<float, 3>{0, 0, 0}), stored[nbFace + static_cast<size_t>(v)]) << v;
+  // The flat faces lie in planes through the axis: unit normals, x = 0.
+  for (const int i : {4, 7, 8, 10}) {
+    const auto& n = stored[static_cast<size_t>(i)];
+    EXPECT_EQ(0.0f, n[0]) << i;
+    EXPECT_NEAR(1.0, std::hypot(n[1], n[2]), 1e-6) << i;
+  }
+  ASSERT_EQ(1, bare->ComputeFaceNormals());
+  ASSERT_EQ(1, bare->ComputeVertexNormals());
+  int differences = 0;
+  for (int i = 0; i < bare->NbFace(); i++) {
+    const CVector3d* n = bare->GetFace(i)->GetNormal();
+    differences += stored[static_cast<size_t>(i)] != std::array<float, 3>{n->x(), n->y(), n->z()};
+  }
+  for (int i = 0; i < bare->NbVertex(); i++) {
+    const CVector3d* n = bare->GetVertex(i)->GetNormal();
+    differences += stored[nbFace + static_cast<size_t>(i)] != std::array<float, 3>{n->x(), n->y(), n->z()};
+  }
+  EXPECT_EQ(0, differences);
 }
 
 std::vector<int> g_Counts;
