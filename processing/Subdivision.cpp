@@ -459,13 +459,23 @@ inline void Prefetch(const void* p)
 // the wait, more gave nothing more.
 constexpr int kPrefetchDistance = 16;
 
+// Below this many faces a mesh stays mostly in the cache through the edge pass and asking
+// ahead only costs: the passes then ask for nothing.
+constexpr int kPrefetchFrom = 1 << 15;
+
+int PrefetchEnd(int nbFace)
+{
+  return nbFace >= kPrefetchFrom ? nbFace : 0;
+}
+
 // The faces across face i are mostly met by the edge passes for the first time (the next row
 // of a mesh in scan order), and waiting on each in turn was a third of a pass on a large mesh.
 // Asked for this many faces ahead, their misses overlap the work on the faces in between. Both
-// lines a face spans: its references lie in one, its flag in the other.
-void PrefetchAcross(const CMesh3d* pMesh, int i, int nbFace)
+// lines a face spans: its references lie in one, its flag in the other. Nothing is asked for at
+// or past `end`.
+void PrefetchAcross(const CMesh3d* pMesh, int i, int end)
 {
-  if (i + kPrefetchDistance >= nbFace)
+  if (i + kPrefetchDistance >= end)
     return;
   const CFace3d* f = pMesh->GetFace(i + kPrefetchDistance);
   for (int k = 0; k < 3; k++) {
@@ -484,8 +494,9 @@ SSlotIndices PlaceMidpoints(CMesh3d* pMesh)
   SSlotIndices indices;
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
   CVertexIndexer indexer(pMesh, &indices, nullptr, false);
+  const int prefetchEnd = PrefetchEnd(nbFace);
   for (int i = 0; i < nbFace; i++) {
-    PrefetchAcross(pMesh, i, nbFace);
+    PrefetchAcross(pMesh, i, prefetchEnd);
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     const SFaceRefs refs(f);
@@ -519,8 +530,9 @@ SSlotIndices PlaceLoopEdgeVertices(CMesh3d* pMesh)
   indices.slots.assign(6 * static_cast<size_t>(nbFace), -1);
   CLoopAlphas alphas;
   CVertexIndexer indexer(pMesh, &indices, &alphas, true);
+  const int prefetchEnd = PrefetchEnd(nbFace);
   for (int i = 0; i < nbFace; i++) {
-    PrefetchAcross(pMesh, i, nbFace);
+    PrefetchAcross(pMesh, i, prefetchEnd);
     CFace3d* f = pMesh->GetFace(i);
     int* slots = SlotsOf(&indices, i);
     const SFaceRefs refs(f);
