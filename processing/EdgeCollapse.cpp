@@ -219,6 +219,7 @@ double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& desce
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
   const std::vector<int>& searchSet = pSearch->FacesAroundCorners(id);
+  pSearch->PrefetchFaces(searchSet);
 
   const double w = descent.weight;
   float position[3] = {o->x(), o->y(), o->z()};

@@ -1,5 +1,6 @@
 #include "processing/NearestFaceSearch.h"
 
+#include "processing/PrefetchWhole.h"
 #include "processing/ShortScratch.h"
 
 #include "mesh/Face3d.h"
@@ -621,6 +622,12 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const 
       break;
   }
   return answer;
+}
+
+void CNearestFaceSearch::PrefetchFaces(const std::vector<int>& ids) const
+{
+  for (const int id : ids)
+    PrefetchWhole(&m_Faces[static_cast<size_t>(id)]);
 }
 
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
