@@ -377,8 +377,11 @@ int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float
   const std::vector<int>& faces = cell.faces;
   const size_t nbRun = cell.runs.size();
   constexpr size_t kMostRuns = 64;
-  if (nbRun < 2 || nbRun > kMostRuns)
+  if (nbRun < 2 || nbRun > kMostRuns) {
+    // A cell without runs is short, or read whole anyway.
+    PrefetchFaces(faces);
     return NearestOf(p, faces, nearest, pDistance);
+  }
   std::array<std::pair<double, int>, kMostRuns> order;
   for (size_t r = 0; r < nbRun; r++) {
     // A gap that is not a number (a corner or point that is not one) would break the sort.
@@ -397,6 +400,10 @@ int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float
     const SRun& run = cell.runs[static_cast<size_t>(order[k].second)];
     if (RunBeyondBall(run, p, ball))
       continue;
+    // The faces of a run lie apart in the table: asked for together, their misses overlap.
+    for (int j = run.first; j < run.end; j++)
+      PrefetchWhole(&m_Faces[static_cast<size_t>(
+        faces[static_cast<size_t>(cell.order[static_cast<size_t>(j)])])]);
     for (int j = run.first; j < run.end; j++) {
       const int i = cell.order[static_cast<size_t>(j)];
       const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
