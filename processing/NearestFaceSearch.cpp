@@ -637,6 +637,15 @@ void CNearestFaceSearch::PrefetchFaces(const std::vector<int>& ids) const
     PrefetchWhole(&m_Faces[static_cast<size_t>(id)]);
 }
 
+void CNearestFaceSearch::PrefetchAnswer(const float point[3]) const
+{
+  if (m_Answers.empty())
+    return;
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  PrefetchWhole(&m_Answers[SPointHash{}(key) & (m_Answers.size() - 1)]);
+}
+
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)
 {
   return FacesAroundCorners(IdOf(pFace));
