@@ -3,6 +3,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "processing/NearestFaceSearch.h"
+#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <limits>
@@ -395,6 +396,16 @@ int CArrayEdgeCollapse::RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2
     pSlots->clear();
   }
   return m_Live;
+}
+
+void CArrayEdgeCollapse::PrefetchCandidatesOn(const CFace3d* pFace) const
+{
+  const CFaceSlotList* pSlots = m_SlotsOfFace.Find(pFace);
+  if (!pSlots)
+    return;
+  for (const int slot : *pSlots)
+    if (const CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(slot)])
+      PrefetchWhole(c);
 }
 
 int CArrayEdgeCollapse::SetComputedOnFace(const CFace3d* pFace, int mark)

@@ -120,6 +120,10 @@ public:
   }
   // Deletes every candidate on either face; returns the size left.
   int RemoveFaces(const CFace3d* pFace1, const CFace3d* pFace2);
+  // Starts loading the face's list of slots.
+  void PrefetchFace(const CFace3d* pFace) const { m_SlotsOfFace.Prefetch(pFace); }
+  // Starts loading the candidates on the face, whose list was asked for before.
+  void PrefetchCandidatesOn(const CFace3d* pFace) const;
   // Marks every candidate on the face; returns how many.
   int SetComputedOnFace(const CFace3d* pFace, int mark);
   void FreeArrayNeighbor();

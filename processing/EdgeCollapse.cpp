@@ -219,6 +219,7 @@ double CEdgeCollapse::Descend(CNearestFaceSearch* pSearch, const SDescent& desce
     return kFar;
   // Later searches stay among the faces around the first nearest face's corners.
   const std::vector<int>& searchSet = pSearch->FacesAroundCorners(id);
+  pSearch->PrefetchFaces(searchSet);
 
   const double w = descent.weight;
   float position[3] = {o->x(), o->y(), o->z()};
@@ -279,16 +280,22 @@ int CEdgeCollapse::CostFrom(CNearestFaceSearch* pSearch, const SDescent& descent
   int n1 = 0;
   int n2 = 0;
   int nm = 0;
+  const auto half = [ends](int k) {
+    return static_cast<float>((static_cast<double>(ends[k]) + ends[k + 3]) / 2.0);
+  };
+  const float middle[3] = {half(0), half(1), half(2)};
+  // The three descents start with a lookup of their starting point's answer: asked for
+  // together, the misses overlap.
+  pSearch->PrefetchAnswer(ends);
+  pSearch->PrefetchAnswer(ends + 3);
+  pSearch->PrefetchAnswer(middle);
   m_OptimalVertex.Set(ends[0], ends[1], ends[2]);
   const double e1 = Descend(pSearch, descent, ring, &n1);
   const CVertex3d a(&m_OptimalVertex);
   m_OptimalVertex.Set(ends[3], ends[4], ends[5]);
   const double e2 = Descend(pSearch, descent, ring, &n2);
   const CVertex3d b(&m_OptimalVertex);
-  const auto half = [ends](int k) {
-    return static_cast<float>((static_cast<double>(ends[k]) + ends[k + 3]) / 2.0);
-  };
-  m_OptimalVertex.Set(half(0), half(1), half(2));
+  m_OptimalVertex.Set(middle[0], middle[1], middle[2]);
   const double em = Descend(pSearch, descent, ring, &nm);
 
   // The midpoint must be strictly better; between the two ends, vertex 2 wins ties.

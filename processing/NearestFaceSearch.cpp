@@ -1,5 +1,6 @@
 #include "processing/NearestFaceSearch.h"
 
+#include "processing/PrefetchWhole.h"
 #include "processing/ShortScratch.h"
 
 #include "mesh/Face3d.h"
@@ -376,8 +377,11 @@ int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float
   const std::vector<int>& faces = cell.faces;
   const size_t nbRun = cell.runs.size();
   constexpr size_t kMostRuns = 64;
-  if (nbRun < 2 || nbRun > kMostRuns)
+  if (nbRun < 2 || nbRun > kMostRuns) {
+    // A cell without runs is short, or read whole anyway.
+    PrefetchFaces(faces);
     return NearestOf(p, faces, nearest, pDistance);
+  }
   std::array<std::pair<double, int>, kMostRuns> order;
   for (size_t r = 0; r < nbRun; r++) {
     // A gap that is not a number (a corner or point that is not one) would break the sort.
@@ -396,6 +400,10 @@ int CNearestFaceSearch::NearestInCell(const float p[3], const SCell& cell, float
     const SRun& run = cell.runs[static_cast<size_t>(order[k].second)];
     if (RunBeyondBall(run, p, ball))
       continue;
+    // The faces of a run lie apart in the table: asked for together, their misses overlap.
+    for (int j = run.first; j < run.end; j++)
+      PrefetchWhole(&m_Faces[static_cast<size_t>(
+        faces[static_cast<size_t>(cell.order[static_cast<size_t>(j)])])]);
     for (int j = run.first; j < run.end; j++) {
       const int i = cell.order[static_cast<size_t>(j)];
       const SFace& f = m_Faces[static_cast<size_t>(faces[static_cast<size_t>(i)])];
@@ -621,6 +629,21 @@ CNearestFaceSearch::SAnswer CNearestFaceSearch::Query(const CVertex3d* p, const 
       break;
   }
   return answer;
+}
+
+void CNearestFaceSearch::PrefetchFaces(const std::vector<int>& ids) const
+{
+  for (const int id : ids)
+    PrefetchWhole(&m_Faces[static_cast<size_t>(id)]);
+}
+
+void CNearestFaceSearch::PrefetchAnswer(const float point[3]) const
+{
+  if (m_Answers.empty())
+    return;
+  SPointKey key;
+  std::memcpy(key.bits, point, sizeof key.bits);
+  PrefetchWhole(&m_Answers[SPointHash{}(key) & (m_Answers.size() - 1)]);
 }
 
 const std::vector<int>& CNearestFaceSearch::FacesAroundCorners(CFace3d* pFace)

@@ -64,6 +64,10 @@ public:
   // CFace3d::GetFacesAroundCorners lists them; the list lives as long as the search.
   const std::vector<int>& FacesAroundCorners(CFace3d* pFace);
   const std::vector<int>& FacesAroundCorners(int id);
+  // Starts loading the records of the faces with these ids, which a search reads next.
+  void PrefetchFaces(const std::vector<int>& ids) const;
+  // Starts loading the slot where the answer for the point is kept, or would be.
+  void PrefetchAnswer(const float point[3]) const;
   // The nearest of the faces; 1.7e308 with the outputs untouched when none is nearer.
   double SquareDistanceToFaces(const CVertex3d* p, const std::vector<int>& faces,
                                float nearest[3], CFace3d** ppFace) const;

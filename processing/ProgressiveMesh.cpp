@@ -6,6 +6,7 @@
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/EdgeCandidateVeto.h"
 #include "processing/NearestFaceSearch.h"
+#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <array>
@@ -170,6 +171,9 @@ public:
     return slot->cls;
   }
 
+  // Starts loading the line where the vertex's record lies, most often its home.
+  void Prefetch(const CVertex3d* v) const { __builtin_prefetch(&m_Slots[Home(v)]); }
+
   void Forget(const CVertex3d* v)
   {
     SSlot* slot = Find(v);
@@ -248,6 +252,26 @@ private:
   std::size_t m_Mask = 0;
   std::vector<std::vector<int>> m_Refused;
 };
+
+// The collapse edits the faces around both ends and the lists of the ends' neighbours; then
+// the normals, the candidates on those faces and the records of those vertices are read. All
+// of it is asked for before the mesh is edited, so that the misses overlap one another.
+void PrefetchNeighbourhood(const CEdgeCollapse* c, const CArrayEdgeCollapse& candidates,
+                           const CVertexRecords& records)
+{
+  for (const CVertex3d* end : {c->GetVertex1(), c->GetVertex2()}) {
+    for (int i = 0; i < end->NbFaceNeighbor(); i++) {
+      const CFace3d* f = end->GetFaceNeighbor(i);
+      PrefetchWhole(f);
+      candidates.PrefetchFace(f);
+    }
+    for (int k = 0; k < end->NbVertexNeighbor(); k++) {
+      const CVertex3d* u = end->GetVertexNeighbor(k);
+      PrefetchWhole(u);
+      records.Prefetch(u);
+    }
+  }
+}
 
 // Whether the classes already known refuse the candidate whatever the rest of the veto says:
 // an end of a class other than 0 and 2 (one sharp edge, three or more, the boundary) is never
@@ -464,6 +488,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     CEdgeCollapse* pMin = nextCollapse();
     if (!pMin)
       break;
+    PrefetchNeighbourhood(pMin, candidates, classes);
     CFace3d* fa = pMin->GetFace(0);
     CFace3d* fb = pMin->GetFace(1);
     // Emptied with its storage kept: it takes four faces per collapse.
@@ -472,6 +497,11 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
     const CVertex3d* pGone = pMin->GetVertex2();
+    // Their lists were asked for before the collapse: the candidates they hold, marked below,
+    // are asked for now.
+    if (done)
+      for (int i = 0; i < pSurvivor->NbFaceNeighbor(); i++)
+        candidates.PrefetchCandidatesOn(pSurvivor->GetFaceNeighbor(i));
     candidates.RemoveFaces(fa, fb);
     if (!done)
       continue;
