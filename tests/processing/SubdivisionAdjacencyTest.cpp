@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -82,40 +81,6 @@ TEST(SubdivisionAdjacency, CleanMeshesMatchAFullBuild)
   }
 }
 
-// LinksOf, with the indices looked up in tables rather than searched in the arrays: a search
-// per link is far too slow on a large mesh.
-SMeshLinks IndexedLinksOf(const CMesh3d& mesh)
-{
-  std::unordered_map<const CFace3d*, int> faceIndex;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    faceIndex.emplace(mesh.GetFace(i), i);
-  std::unordered_map<const CVertex3d*, int> vertexIndex;
-  for (int i = 0; i < mesh.NbVertex(); i++)
-    vertexIndex.emplace(mesh.GetVertex(i), i);
-  auto indexIn = [](const auto& table, const auto* p) {
-    const auto it = table.find(p);
-    return it == table.end() ? -1 : it->second;
-  };
-  SMeshLinks links;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++) {
-      const CFace3d* n = mesh.GetFace(i)->f(k);
-      links.across.push_back(n ? indexIn(faceIndex, n) : -1);
-    }
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    std::vector<int> faces;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      faces.push_back(indexIn(faceIndex, v->GetFaceNeighbor(j)));
-    std::vector<int> neighbors;
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      neighbors.push_back(indexIn(vertexIndex, v->GetVertexNeighbor(j)));
-    links.faces.push_back(faces);
-    links.neighbors.push_back(neighbors);
-  }
-  return links;
-}
-
 // A mesh large enough that the edge passes ask for the faces across well ahead of the face at
 // hand (a few tens of thousands of faces): the result is still the full build's, up to the
 // last faces, where nothing lies ahead. One step each: the second would be four times larger.
@@ -127,11 +92,11 @@ TEST(SubdivisionAdjacency, LargeMeshMatchesAFullBuild)
     const int nbFace = mesh->NbFace();
     ASSERT_GE(nbFace, 1 << 15);
     step(*mesh);
-    const SMeshLinks linked = IndexedLinksOf(*mesh);
+    const SMeshLinks linked = LinksOf(*mesh);
     const std::vector<float> normals = NormalsOf(*mesh);
     mesh->Rebuild();
     EXPECT_EQ(mesh->NbFace(), 4 * nbFace) << name;
-    EXPECT_TRUE(linked == IndexedLinksOf(*mesh)) << name;
+    EXPECT_TRUE(linked == LinksOf(*mesh)) << name;
     EXPECT_TRUE(normals == NormalsOf(*mesh)) << name;
     EXPECT_EQ(CountLinks(linked), 3 * mesh->NbFace()) << name;
   }

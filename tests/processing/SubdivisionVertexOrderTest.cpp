@@ -6,8 +6,6 @@
 #include "processing/MeshLinks.h"
 #include "processing/ProcessingFixtures.h"
 
-#include <unordered_map>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +20,7 @@
 namespace {
 
 using fixtures::Points;
+using fixtures::LinksOf;
 using fixtures::SMeshLinks;
 using fixtures::Triangles;
 
@@ -110,40 +109,6 @@ void ExpectSameMesh(const CMesh3d& expected, const CMesh3d& actual, int nbOldVer
   EXPECT_EQ(differing, 0) << label << ": faces that differ";
   for (int i = nbOldVertex; i < expected.NbVertex(); i++)
     ASSERT_TRUE(SamePosition(expected.GetVertex(i), actual.GetVertex(i))) << label << ", " << i;
-}
-
-// fixtures::LinksOf with the indices found in tables: these meshes are too large for a search
-// of the arrays per link.
-SMeshLinks LinksOf(const CMesh3d& mesh)
-{
-  std::unordered_map<const void*, int> faceIndex;
-  std::unordered_map<const void*, int> vertexIndex;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    faceIndex.emplace(mesh.GetFace(i), i);
-  for (int i = 0; i < mesh.NbVertex(); i++)
-    vertexIndex.emplace(mesh.GetVertex(i), i);
-  auto indexIn = [](const std::unordered_map<const void*, int>& table, const void* p) {
-    const auto it = table.find(p);
-    return it == table.end() ? -1 : it->second;
-  };
-  SMeshLinks links;
-  for (int i = 0; i < mesh.NbFace(); i++)
-    for (int k = 0; k < 3; k++) {
-      const CFace3d* n = mesh.GetFace(i)->f(k);
-      links.across.push_back(n ? indexIn(faceIndex, n) : -1);
-    }
-  for (int i = 0; i < mesh.NbVertex(); i++) {
-    const CVertex3d* v = mesh.GetVertex(i);
-    std::vector<int> faces;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++)
-      faces.push_back(indexIn(faceIndex, v->GetFaceNeighbor(j)));
-    std::vector<int> neighbors;
-    for (int j = 0; j < v->NbVertexNeighbor(); j++)
-      neighbors.push_back(indexIn(vertexIndex, v->GetVertexNeighbor(j)));
-    links.faces.push_back(faces);
-    links.neighbors.push_back(neighbors);
-  }
-  return links;
 }
 
 // The links the step made are those of a full build over its faces.
