@@ -176,6 +176,20 @@ Point Project(const Point& p, const Point& n, double d)
   return {p[0] - t * n[0], p[1] - t * n[1], p[2] - t * n[2]};
 }
 
+// The patch's normal before normalising: the faces' cross products added in face order, so
+// that larger faces weigh more. The faces name border vertices that exist.
+Point NormalSum(std::span<const Point> border,
+                std::span<const CProgressiveVertexRecord::Triangle> faces)
+{
+  Point n{0, 0, 0};
+  for (const auto& f : faces) {
+    const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
+    for (int k = 0; k < 3; k++)
+      n[k] += c[k];
+  }
+  return n;
+}
+
 } // namespace
 
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
@@ -248,12 +262,7 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::spa
   if (nbBorder == 0)
     return frame;
   frame.origin = Centroid(border);
-  Point n{0, 0, 0};
-  for (const Triangle& f : faces) {
-    const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
-    for (int k = 0; k < 3; k++)
-      n[k] += c[k];
-  }
+  Point n = NormalSum(border, faces);
   if (!Normalize(&n))
     n = {1, 0, 0};
   const double d = -Dot(n, frame.origin);
@@ -369,14 +378,8 @@ bool PrepareLanes(const std::array<Reconstruction, N>& in, KeepFunction keep, SL
     Kept kept{};
     const int nbKept = keep(in[lane].faces, static_cast<int>(border.size()), &kept);
     pLanes->origin[lane] = Centroid(border);
-    Point n{0, 0, 0};
-    for (int i = 0; i < nbKept; i++) {
-      const Triangle& f = kept[static_cast<size_t>(i)];
-      const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
-      for (int k = 0; k < 3; k++)
-        n[k] += c[k];
-    }
-    pLanes->normal[lane] = n;
+    pLanes->normal[lane] =
+        NormalSum(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept)));
     pLanes->first[lane] = border.front();
     pLanes->last[lane] = border.back();
   }
@@ -631,14 +634,8 @@ double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
     return kUnbounded;
   std::array<Triangle, kMaxFaces> kept{};
   const int nbKept = KeepFaces(faces, static_cast<int>(border.size()), &kept);
-  // The normal's sum as ComputeFrame makes it.
-  Point n{0, 0, 0};
-  for (int i = 0; i < nbKept; i++) {
-    const Triangle& f = kept[static_cast<size_t>(i)];
-    const Point c = Cross(Sub(border[f[1]], border[f[0]]), Sub(border[f[2]], border[f[0]]));
-    for (int k = 0; k < 3; k++)
-      n[k] += c[k];
-  }
+  const Point n =
+      NormalSum(border, std::span<const Triangle>(kept.data(), static_cast<size_t>(nbKept)));
   const double nn = Dot(n, n);
   const Point across = Cross(Sub(border.back(), border.front()), n);
   if (!(nn > 0 && Dot(across, across) >= 1e-6 * nn))
