@@ -340,13 +340,13 @@ int CArrayEdgeCollapse::Update(CNearestFaceSearch* pSearch, int* pTotal)
       // Both lines: the second holds the key pointer and the kept ring.
       const char* pAhead =
         reinterpret_cast<const char*>(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
-      __builtin_prefetch(pAhead);
-      __builtin_prefetch(pAhead + 64);
+      PrefetchLine(pAhead);
+      PrefetchLine(pAhead + 64);
     }
     if (k + 1 < n) {
       const CEdgeCollapse* pNext = m_Slots[static_cast<std::size_t>(logged[k + 1])];
-      __builtin_prefetch(pNext->GetFace(0));
-      __builtin_prefetch(pNext->GetFace(1));
+      PrefetchLine(pNext->GetFace(0));
+      PrefetchLine(pNext->GetFace(1));
     }
     CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(logged[k])];
     if (!c->GetMark())

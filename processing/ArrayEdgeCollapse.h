@@ -3,6 +3,7 @@
 #include "processing/CollapseQueue.h"
 #include "processing/EdgeCollapse.h"
 #include "processing/FaceSlotTable.h"
+#include "processing/PrefetchWhole.h"
 
 #include <cstdint>
 #include <memory>
@@ -214,7 +215,7 @@ CEdgeCollapse* CArrayEdgeCollapse::GetMin(Usable isUsable, KnownRefused isKnownR
   for (std::size_t k = 0; k < n; k++) {
     // The candidates are scattered: the one two ahead is fetched while this one is judged.
     if (k + 2 < n)
-      __builtin_prefetch(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
+      PrefetchLine(m_Slots[static_cast<std::size_t>(logged[k + 2])]);
     const int slot = logged[k];
     CEdgeCollapse* c = m_Slots[static_cast<std::size_t>(slot)];
     if (!c->IsValid()) {

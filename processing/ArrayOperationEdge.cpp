@@ -533,7 +533,7 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
     const bool uNear = u != v && u->IsNeighbor(v);
     for (const int slot : SlotsOf(u)) {
       if (uNear) {
-        __builtin_prefetch(&At(slot));
+        PrefetchLine(&At(slot));
         batch.push_back(slot);
         continue;
       }
@@ -573,7 +573,7 @@ int CArrayOperationEdge::Collapse(CMesh3d* pMesh, CVertex3d* p, CVertex3d* q,
   for (const CVertex3d* end : {p, q}) {
     if (SSlotList* pList = FindList(end))
       for (const int slot : SlotsIn(*pList))
-        __builtin_prefetch(&At(slot));
+        PrefetchLine(&At(slot));
     for (int k = 0; k < end->NbVertexNeighbor(); k++) {
       PrefetchWhole(end->GetVertexNeighbor(k));
       m_ListOfVertex.Prefetch(end->GetVertexNeighbor(k));

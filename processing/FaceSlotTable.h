@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mesh/PointerHash.h"
+#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -123,7 +124,7 @@ public:
   void Prefetch(const CFace3d* pFace) const
   {
     if (!m_Entries.empty())
-      __builtin_prefetch(&m_Entries[PointerHome(pFace) & (m_Entries.size() - 1)]);
+      PrefetchLine(&m_Entries[PointerHome(pFace) & (m_Entries.size() - 1)]);
   }
 
   // The face's list, entered empty when new.

@@ -455,7 +455,7 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
   for (const CVertex3d* end : {a, r})
     for (int k = 0; k < end->NbVertexNeighbor(); k++) {
       const CVertex3d* u = end->GetVertexNeighbor(k);
-      __builtin_prefetch(GetBag(u));  // its penalty, for the keys of the half-edges into u
+      PrefetchLine(GetBag(u));  // its penalty, for the keys of the half-edges into u
       for (int i = 0; i < u->NbFaceNeighbor(); i++)
         PrefetchWhole(u->GetFaceNeighbor(i));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mesh/PointerHash.h"
+#include "processing/PrefetchWhole.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,7 +76,7 @@ public:
   void Prefetch(const void* key) const
   {
     if (!m_Slots.empty())
-      __builtin_prefetch(&m_Slots[PointerHome(key) & (m_Slots.size() - 1)]);
+      PrefetchLine(&m_Slots[PointerHome(key) & (m_Slots.size() - 1)]);
   }
 
   std::size_t Size() const { return m_Count; }

@@ -172,7 +172,7 @@ public:
   }
 
   // Starts loading the line where the vertex's record lies, most often its home.
-  void Prefetch(const CVertex3d* v) const { __builtin_prefetch(&m_Slots[Home(v)]); }
+  void Prefetch(const CVertex3d* v) const { PrefetchLine(&m_Slots[Home(v)]); }
 
   void Forget(const CVertex3d* v)
   {

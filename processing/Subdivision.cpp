@@ -6,6 +6,7 @@
 #include "mesh/Mesh3d.h"
 #include "mesh/SharedEdge.h"
 #include "processing/LoopRule.h"
+#include "processing/PrefetchWhole.h"
 #include "processing/TriangleSplitLinker.h"
 #include "platform/core/Trace.h"
 
@@ -444,17 +445,6 @@ bool EdgeAcross(const SCorners& across, const SCorners& mine, int k, int* pJ)
   return SharedEdgeOfCorners(across.v, mine.v, pJ, &i);
 }
 
-// Asks for the cache line at p. The builtin alone was dropped by the optimiser here (the pass
-// around it was taken for one without effects), so on x86-64 the instruction is written out.
-inline void Prefetch(const void* p)
-{
-#if defined(__x86_64__)
-  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-  __builtin_prefetch(p);
-#endif
-}
-
 // How many faces ahead the edge passes ask for the faces across: a little less did not hide
 // the wait, more gave nothing more.
 constexpr int kPrefetchDistance = 16;
@@ -482,8 +472,8 @@ void PrefetchAcross(const CMesh3d* pMesh, int i, int end)
     const auto* n = reinterpret_cast<const char*>(f->f(k));
     if (!n)
       continue;
-    Prefetch(n);
-    Prefetch(n + sizeof(CFace3d) - 1);
+    PrefetchLine(n);
+    PrefetchLine(n + sizeof(CFace3d) - 1);
   }
 }
 

@@ -3,6 +3,7 @@
 // date on the way, and every change is recorded in the elements' undo histories.
 #include "mesh/Mesh3d.h"
 #include "platform/core/Redraw.h"
+#include "processing/PrefetchWhole.h"
 #include "platform/core/Trace.h"
 
 #include <cmath>
@@ -25,15 +26,14 @@ constexpr float kAlpha[8] = {1.5f, 5.0f, 8.30585f, 12.0f, 15.8839f, 19.844526f, 
 // ask for them this many faces ahead, so that they are in cache when the face's turn comes.
 constexpr int kAhead = 32;
 
-// Both cache lines of a face or vertex (each spans about two). Inlined by force: a function
-// that only prefetches counts as free of effects, and its calls would be dropped.
+// Both cache lines of a face or vertex (each spans about two).
 [[gnu::always_inline]] inline void Prefetch(const void* p)
 {
   if (!p)
     return;
   const char* bytes = static_cast<const char*>(p);
-  __builtin_prefetch(bytes);
-  __builtin_prefetch(bytes + 64);
+  PrefetchLine(bytes);
+  PrefetchLine(bytes + 64);
 }
 
 // What cutting the face reads first: the faces across edges 1 and 2, and the corners.
