@@ -134,11 +134,8 @@ public:
         Dropped(slot, top.key);
         continue;
       }
-      if (isUsable(slot.pItem))
-        return slot.pItem;
-      m_Heap.pop();
-      Dropped(slot, top.key);
-      Block(slot, top.order);
+      if (T* pItem = TakeOrBlock(top, isUsable))
+        return pItem;
     }
     return nullptr;
   }
@@ -158,12 +155,8 @@ public:
         m_Heap.pop();
         continue;
       }
-      SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
-      if (isUsable(slot.pItem))
-        return slot.pItem;
-      m_Heap.pop();
-      Dropped(slot, top.key);
-      Block(slot, top.order);
+      if (T* pItem = TakeOrBlock(top, isUsable))
+        return pItem;
     }
     return nullptr;
   }
@@ -259,6 +252,20 @@ private:
       return;
     slot.waiting = static_cast<std::int32_t>(m_Waiting.size());
     m_Waiting.push_back(order);
+  }
+
+  // The candidate of the entry on top when it is usable, left in the queue; else the entry
+  // leaves the heap, the candidate waits blocked, and null.
+  template <class Usable>
+  T* TakeOrBlock(const SEntry& top, Usable& isUsable)
+  {
+    SSlot& slot = m_Slots[static_cast<std::size_t>(top.order)];
+    if (isUsable(slot.pItem))
+      return slot.pItem;
+    m_Heap.pop();
+    Dropped(slot, top.key);
+    Block(slot, top.order);
+    return nullptr;
   }
 
   // Takes the candidate off the waiting list by moving the last one into its place.
