@@ -119,8 +119,8 @@ void CProgressiveCoder::UpdateAdjacency()
     const auto deadEnd = dead.begin() + deadStart[r + 1];
     faces.clear();
     const CFace3d* previous = nullptr;
-    for (int i = m_CornerStart[id]; i < m_CornerStart[id + 1]; i++) {
-      CFace3d* f = m_Corners[static_cast<size_t>(i)].face;
+    for (const SCorner* c = CornersBegin(static_cast<int>(id)); c < CornersEnd(static_cast<int>(id)); c++) {
+      CFace3d* f = c->face;
       if (f != previous && std::find(deadBegin, deadEnd, f) == deadEnd)
         faces.push_back(f);
       previous = f;
@@ -149,7 +149,7 @@ void CProgressiveCoder::UpdateAdjacency()
     LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1],
                   slots.data() + freshStart[r]);
   if (m_CornersComplete)
-    CarryCorners(rank, fresh, freshStart);
+    CarryCorners(ranked, fresh, freshStart);
   for (size_t id : ranked)
     rank[id] = -1;
   if (m_CornersComplete)
@@ -175,7 +175,8 @@ bool CProgressiveCoder::CarryCornersFromBuild()
   const SAdjacencyIndex& index = m_BuildIndex;
   const int nv = m_pMesh->NbVertex();
   m_CornerOwner.resize(static_cast<size_t>(nv));
-  m_CornerStart.resize(static_cast<size_t>(nv) + 1);
+  m_CornerSpan.resize(static_cast<size_t>(nv));
+  m_CornerWaste = 0;
   m_Corners.clear();
   m_Corners.reserve(static_cast<size_t>(index.start[static_cast<size_t>(nv)]));
   for (int a = 0; a < nv; a++) {
@@ -183,7 +184,8 @@ bool CProgressiveCoder::CarryCornersFromBuild()
     if (!v)
       return false;
     m_CornerOwner[static_cast<size_t>(a)] = v;
-    m_CornerStart[static_cast<size_t>(a)] = static_cast<int>(m_Corners.size());
+    SCornerSpan& span = m_CornerSpan[static_cast<size_t>(a)];
+    span.begin = static_cast<int>(m_Corners.size());
     const int end = index.start[static_cast<size_t>(a) + 1];
     for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
       const int g = index.faces[static_cast<size_t>(p)];
@@ -193,84 +195,84 @@ bool CProgressiveCoder::CarryCornersFromBuild()
         if (c[k] == a)
           m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
     }
+    span.end = static_cast<int>(m_Corners.size());
   }
-  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
   ForgetRefusals(static_cast<size_t>(nv));
   m_CornersComplete = 1;
   return true;
 }
 
-// Each vertex left takes its new index; an untouched one keeps its corners as they were
-// listed, since none of its faces changed. The vertices left keep their order in the array,
-// so each one's old index is the next one not removed, checked against the owners without
-// reading the vertex; only a vertex moved otherwise (the seed swap) is asked its index. The
-// lists of untouched vertices of consecutive old indices lie end to end: copied in runs.
-void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+// The vertices left keep their adjacency indices, so an untouched vertex keeps its list where
+// it lies and nothing is renumbered: only the lists of the removed and touched vertices change.
+// A touched vertex's refusals go with its old corners.
+void CProgressiveCoder::CarryCorners(const std::vector<size_t>& ranked,
+                                     const std::vector<SCorner>& fresh,
                                      const std::vector<int>& freshStart)
 {
-  const int nv = m_pMesh->NbVertex();
-  std::vector<size_t> gone;
-  for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++)
-    gone.push_back(static_cast<size_t>(m_pCurrentGeometry->GetRecord(i).GetVertex()->GetAdjacencyIndex()));
-  std::sort(gone.begin(), gone.end());
-  // Built in the buffers of the lists before, swapped in: no allocation per layer.
-  std::vector<SCorner>& corners = m_CornerSpare;
-  corners.clear();
-  corners.reserve(m_Corners.size());
-  std::vector<int>& cornerStart = m_CornerStartSpare;
-  cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
-  std::vector<const CVertex3d*>& owners = m_CornerOwnerSpare;
-  owners.resize(static_cast<size_t>(nv));
-  // A touched vertex's refusals go with its old corners.
-  std::vector<SRefusals>& refusals = m_RefusalSpare;
-  refusals.assign(static_cast<size_t>(nv), SRefusals{});
-  const bool refused = m_Refusals.size() >= m_CornerStart.size() - 1;
-  size_t runFrom = 0;
-  size_t runTo = 0;
-  auto flush = [&] {
-    corners.insert(corners.end(), m_Corners.begin() + static_cast<std::ptrdiff_t>(runFrom),
-                   m_Corners.begin() + static_cast<std::ptrdiff_t>(runTo));
-    runFrom = runTo = 0;
+  auto forget = [this](size_t id) {
+    if (id < m_Refusals.size())
+      m_Refusals[id] = SRefusals{};
   };
-  size_t next = 0;
-  size_t g = 0;
-  for (int i = 0; i < nv; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    while (g < gone.size() && gone[g] < next)
-      g++;
-    for (; g < gone.size() && gone[g] == next; g++)
-      next++;
-    size_t old = next;
-    if (old >= m_CornerOwner.size() || m_CornerOwner[old] != v)
-      old = static_cast<size_t>(v->GetAdjacencyIndex());
-    next = old + 1;
-    const int r = rank[old];
-    if (r < 0 && refused)
-      refusals[static_cast<size_t>(i)] = m_Refusals[old];
-    if (r >= 0) {
-      flush();
-      corners.insert(corners.end(), fresh.begin() + freshStart[static_cast<size_t>(r)],
-                     fresh.begin() + freshStart[static_cast<size_t>(r) + 1]);
-    } else {
-      const size_t from = static_cast<size_t>(m_CornerStart[old]);
-      if (runTo != from)
-        flush();
-      if (runFrom == runTo)
-        runFrom = from;
-      runTo = static_cast<size_t>(m_CornerStart[old + 1]);
-    }
-    cornerStart[static_cast<size_t>(i) + 1] = static_cast<int>(corners.size() + (runTo - runFrom));
-    owners[static_cast<size_t>(i)] = v;
-    if (old != static_cast<size_t>(i))
-      v->SetAdjacencyIndex(i);
+  for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++) {
+    const CVertex3d* v = m_pCurrentGeometry->GetRecord(i).GetVertex();
+    const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
+    SCornerSpan& span = m_CornerSpan[id];
+    m_CornerWaste += static_cast<size_t>(span.end - span.begin);
+    span = SCornerSpan{};
+    m_CornerOwner[id] = nullptr;
+    forget(id);
   }
-  flush();
-  m_Corners.swap(corners);
-  m_CornerStart.swap(cornerStart);
-  m_CornerOwner.swap(owners);
-  m_Refusals.swap(refusals);
+  for (size_t r = 0; r < ranked.size(); r++) {
+    const size_t id = ranked[r];
+    const auto from = fresh.begin() + freshStart[r];
+    const int n = freshStart[r + 1] - freshStart[r];
+    SCornerSpan& span = m_CornerSpan[id];
+    const int room = span.end - span.begin;
+    if (n > room) {
+      m_CornerWaste += static_cast<size_t>(room);
+      span.begin = static_cast<int>(m_Corners.size());
+      m_Corners.insert(m_Corners.end(), from, from + n);
+    } else {
+      m_CornerWaste += static_cast<size_t>(room - n);
+      std::copy(from, from + n, m_Corners.begin() + span.begin);
+    }
+    span.end = span.begin + n;
+    forget(id);
+  }
+  if (2 * m_CornerWaste > m_Corners.size())
+    CompactCorners();
+  m_IndicesCarried = 1;
   m_CornersValid = 0;
   m_CornersCarried = 1;
+}
+
+// The lists in use moved end to end, in the order of the indices.
+void CProgressiveCoder::CompactCorners()
+{
+  std::vector<SCorner>& corners = m_CornerSpare;
+  corners.clear();
+  corners.reserve(m_Corners.size() - m_CornerWaste);
+  for (SCornerSpan& span : m_CornerSpan) {
+    const int begin = static_cast<int>(corners.size());
+    corners.insert(corners.end(), m_Corners.begin() + span.begin, m_Corners.begin() + span.end);
+    span = SCornerSpan{begin, static_cast<int>(corners.size())};
+  }
+  m_Corners.swap(corners);
+  m_CornerWaste = 0;
+  m_CornerCompactions++;
+}
+
+// Once the layers are done: each vertex's adjacency index is its place in the array again,
+// as after a full build.
+void CProgressiveCoder::NumberVertices()
+{
+  if (!m_IndicesCarried)
+    return;
+  for (int i = 0; i < m_pMesh->NbVertex(); i++)
+    m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+  m_IndicesCarried = 0;
+  m_CornersValid = 0;
+  m_CornersCarried = 0;
 }
 
 // From each corner of v, the faces of v holding the edge to the next corner: another one the
@@ -303,8 +305,7 @@ void CProgressiveCoder::FindTangledFacesNow()
     const CVertex3d* v = m_pMesh->GetVertex(i);
     const int id = m_CornersComplete ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
     if (id >= 0) {
-      AddTangledFaces(v, m_Corners.data() + m_CornerStart[static_cast<size_t>(id)],
-                      m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1]);
+      AddTangledFaces(v, CornersBegin(id), CornersEnd(id));
       continue;
     }
     gathered.clear();
