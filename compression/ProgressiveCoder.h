@@ -390,6 +390,22 @@ private:
   // Set when the last patch was walked on the corner lists.
   int m_PatchFromCorners = 0;
   // Buffers of the update, kept from layer to layer.
+  struct SUpdateBuffers
+  {
+    std::vector<CVertex3d*> vertices;
+    std::vector<size_t> ranked;
+    std::vector<int> start;
+    std::vector<int> cursor;
+    std::vector<CFace3d*> added;
+    std::vector<CFace3d*> faces;
+    std::vector<CVertex3d*> neighbours;
+    std::vector<SCorner> fresh;
+    std::vector<std::uint8_t> cornerSlots;
+    std::vector<int> freshStart;
+  };
+  void PrefetchUpdate(size_t r) const;
+  void ListFresh(CVertex3d* v, int id, CFace3d* const* addedBegin, CFace3d* const* addedEnd);
+  SUpdateBuffers m_UpdateBuffers;
   std::vector<SCorner> m_CornerSpare;
   std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
