@@ -247,6 +247,8 @@ void CProgressiveCoder::CarryCorners(const std::vector<size_t>& ranked,
   for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++) {
     const CVertex3d* v = m_pCurrentGeometry->GetRecord(i).GetVertex();
     const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
+    if (id >= m_CornerOwner.size() || m_CornerOwner[id] != v)
+      continue;
     SCornerSpan& span = m_CornerSpan[id];
     m_CornerWaste += static_cast<size_t>(span.end - span.begin);
     span = SCornerSpan{};
