@@ -89,6 +89,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
       m_UseMetric = 0;
   }
   levels.Close();
+  NumberVertices();
   DiscardEmptyLayers();
   ComputeGeometry();
   // The stream is coded in memory and written once; the report's base mesh is the one

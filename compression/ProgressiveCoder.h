@@ -98,6 +98,9 @@ public:
   // In mode 2, also the free vertices whose boundary status read on the corner lists differed
   // from the one read on their faces.
   int GetBoundaryMismatches() const { return m_BoundaryMismatches; }
+  // Times the encoder's corner array was compacted, the space of lists moved or dropped by the
+  // layers' updates being reclaimed.
+  int GetCornerCompactions() const { return m_CornerCompactions; }
   // Layers of an encoding found before their conquest to remove nothing, and not walked (in
   // mode 0); in mode 2, those of them whose walk removed something all the same.
   int GetBarrenLayers() const { return m_BarrenLayers; }
@@ -328,13 +331,36 @@ private:
     // The corner after the vertex: the face's third vertex, read without the face.
     CVertex3d* next;
   };
-  // After an update: the lists again, by the mesh's new indices; `fresh` holds the lists of
-  // the vertices the layer touched, by their rank.
-  void CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+  // After an update: the vertices keep their adjacency indices; `fresh` holds the lists of
+  // the vertices the layer touched, by their rank, and `ranked` their indices.
+  void CarryCorners(const std::vector<size_t>& ranked, const std::vector<SCorner>& fresh,
                     const std::vector<int>& freshStart);
+  void CompactCorners();
+  // Every vertex's adjacency index set to its place in the array, after layers that carried
+  // the lists (m_IndicesCarried).
+  void NumberVertices();
   void AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end);
+  // The listed corners of adjacency index id.
+  const SCorner* CornersBegin(int id) const
+  {
+    return m_Corners.data() + m_CornerSpan[static_cast<size_t>(id)].begin;
+  }
+  const SCorner* CornersEnd(int id) const
+  {
+    return m_Corners.data() + m_CornerSpan[static_cast<size_t>(id)].end;
+  }
+  // Each listed vertex's corners lie in [begin, end) of m_Corners, by adjacency index. A list
+  // that changes is written again in place when it fits, else at the end; the space left
+  // behind (m_CornerWaste entries) is reclaimed once it outgrows the lists in use.
+  struct SCornerSpan
+  {
+    int begin = 0;
+    int end = 0;
+  };
   std::vector<SCorner> m_Corners;
-  std::vector<int> m_CornerStart;
+  std::vector<SCornerSpan> m_CornerSpan;
+  size_t m_CornerWaste = 0;
+  int m_CornerCompactions = 0;
   // A removal refused by the vetoes on the new faces, with the gate it was judged from: those
   // vetoes read only the positions of v's ring, walked from the gate on v's corners, and the
   // pattern of the ring's size and the gate's tag pair. While v's corners stay as listed (a
@@ -351,7 +377,6 @@ private:
   };
   static constexpr int kMaxRefusalCorner = 8;
   std::vector<SRefusals> m_Refusals;
-  std::vector<SRefusals> m_RefusalSpare;
   // The veto settings the remembered refusals were judged under.
   std::array<double, 4> m_RefusalSettings{};
   int m_RefusalMode = 0;
@@ -365,17 +390,34 @@ private:
   // Set when the last patch was walked on the corner lists.
   int m_PatchFromCorners = 0;
   // Buffers of the update, kept from layer to layer.
+  struct SUpdateBuffers
+  {
+    std::vector<CVertex3d*> vertices;
+    std::vector<size_t> ranked;
+    std::vector<int> start;
+    std::vector<int> cursor;
+    std::vector<CFace3d*> added;
+    std::vector<CFace3d*> faces;
+    std::vector<CVertex3d*> neighbours;
+    std::vector<SCorner> fresh;
+    std::vector<std::uint8_t> cornerSlots;
+    std::vector<int> freshStart;
+  };
+  void PrefetchUpdate(size_t r) const;
+  void ListFresh(CVertex3d* v, int id, CFace3d* const* addedBegin, CFace3d* const* addedEnd);
+  SUpdateBuffers m_UpdateBuffers;
   std::vector<SCorner> m_CornerSpare;
-  std::vector<int> m_CornerStartSpare;
   std::vector<int> m_Rank;
   std::vector<const CVertex3d*> m_CornerOwner;
-  std::vector<const CVertex3d*> m_CornerOwnerSpare;
   int m_CornersValid = 0;
   // Every vertex of the mesh owns its adjacency index in the lists above.
   int m_CornersComplete = 0;
   // Set when a layer's update left the lists matching the mesh's new indices: the next layer
   // of the same encoding takes them instead of listing the corners again.
   int m_CornersCarried = 0;
+  // Set while vertices keep the indices of an earlier numbering, which the removals left with
+  // gaps (and the seed swap out of order).
+  int m_IndicesCarried = 0;
   // Sorted; empty on the meshes where every edge has at most one face each way.
   std::vector<const CFace3d*> m_TangledFaces;
   int m_TanglesPending = 0;

@@ -56,9 +56,12 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<int>& rank = m_Rank;
   if (rank.size() < m_CornerOwner.size())
     rank.resize(m_CornerOwner.size(), -1);
-  std::vector<CVertex3d*> vertices;
+  SUpdateBuffers& u = m_UpdateBuffers;
+  std::vector<CVertex3d*>& vertices = u.vertices;
   // The indices ranked, by the numbering the update started from.
-  std::vector<size_t> ranked;
+  std::vector<size_t>& ranked = u.ranked;
+  vertices.clear();
+  ranked.clear();
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
       for (int k = 0; k < 3; k++) {
@@ -72,7 +75,8 @@ void CProgressiveCoder::UpdateAdjacency()
         ranked.push_back(id);
       }
   // The new faces of each, in the order they were made: after the others in the array.
-  std::vector<int> start(vertices.size() + 1, 0);
+  std::vector<int>& start = u.start;
+  start.assign(vertices.size() + 1, 0);
   auto forCorners = [&](auto fn) {
     for (CFace3d* f : m_NewFaces) {
       if (f->GetFlag() == 2)
@@ -86,61 +90,23 @@ void CProgressiveCoder::UpdateAdjacency()
   forCorners([&start](int r, CFace3d*) { start[static_cast<size_t>(r) + 1]++; });
   for (size_t i = 1; i < start.size(); i++)
     start[i] += start[i - 1];
-  std::vector<CFace3d*> added(static_cast<size_t>(start.back()));
-  std::vector<int> cursor(start.begin(), start.end() - 1);
+  std::vector<CFace3d*>& added = u.added;
+  added.resize(static_cast<size_t>(start.back()));
+  std::vector<int>& cursor = u.cursor;
+  cursor.assign(start.begin(), start.end() - 1);
   forCorners([&](int r, CFace3d* f) { added[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
-  // The old faces that go, by rank: v's old faces are read on its corner lists, which hold
-  // them in the order of its face list (a face at two corners of v twice, side by side).
-  std::vector<int> deadStart(vertices.size() + 1, 0);
-  auto forDeadCorners = [&](auto fn) {
-    for (CFace3d* f : m_DeadFaces)
-      for (int k = 0; k < 3; k++)
-        if ((k == 0 || f->v(k) != f->v(0)) && (k < 2 || f->v(2) != f->v(1)))
-          if (const int r = rank[static_cast<size_t>(f->v(k)->GetAdjacencyIndex())]; r >= 0)
-            fn(r, f);
-  };
-  forDeadCorners([&deadStart](int r, CFace3d*) { deadStart[static_cast<size_t>(r) + 1]++; });
-  for (size_t i = 1; i < deadStart.size(); i++)
-    deadStart[i] += deadStart[i - 1];
-  std::vector<const CFace3d*> dead(static_cast<size_t>(deadStart.back()));
-  cursor.assign(deadStart.begin(), deadStart.end() - 1);
-  forDeadCorners([&](int r, CFace3d* f) { dead[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f; });
-  std::vector<CFace3d*> faces;
-  std::vector<CVertex3d*> neighbours;
   // The touched vertices' corners, by rank, as ListCorners would find them on the new lists,
   // and the slot of the vertex in each corner's face.
-  std::vector<SCorner> fresh;
-  std::vector<std::uint8_t> slots;
-  std::vector<int> freshStart(vertices.size() + 1, 0);
+  std::vector<SCorner>& fresh = u.fresh;
+  std::vector<std::uint8_t>& slots = u.cornerSlots;
+  std::vector<int>& freshStart = u.freshStart;
+  fresh.clear();
+  slots.clear();
+  freshStart.assign(vertices.size() + 1, 0);
   for (size_t r = 0; r < vertices.size(); r++) {
-    CVertex3d* v = vertices[r];
-    const size_t id = ranked[r];
-    const auto deadBegin = dead.begin() + deadStart[r];
-    const auto deadEnd = dead.begin() + deadStart[r + 1];
-    faces.clear();
-    const CFace3d* previous = nullptr;
-    for (int i = m_CornerStart[id]; i < m_CornerStart[id + 1]; i++) {
-      CFace3d* f = m_Corners[static_cast<size_t>(i)].face;
-      if (f != previous && std::find(deadBegin, deadEnd, f) == deadEnd)
-        faces.push_back(f);
-      previous = f;
-    }
-    faces.insert(faces.end(), added.begin() + start[r], added.begin() + start[r + 1]);
-    // Neighbours in the order of their faces' corners, each once.
-    neighbours.clear();
-    for (CFace3d* f : faces) {
-      CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
-      for (int k = 0; k < 3; k++) {
-        if (w[k] == v) {
-          fresh.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
-          slots.push_back(static_cast<std::uint8_t>(k));
-        } else if (std::find(neighbours.begin(), neighbours.end(), w[k]) == neighbours.end()) {
-          neighbours.push_back(w[k]);
-        }
-      }
-    }
-    SetAdjacencyLists(v, faces.data(), static_cast<int>(faces.size()), neighbours.data(),
-                      static_cast<int>(neighbours.size()));
+    PrefetchUpdate(r);
+    ListFresh(vertices[r], static_cast<int>(ranked[r]), added.data() + start[r],
+              added.data() + start[r + 1]);
     freshStart[r + 1] = static_cast<int>(fresh.size());
   }
   m_pMesh->RemoveFacesWithFlag(2);
@@ -149,7 +115,7 @@ void CProgressiveCoder::UpdateAdjacency()
     LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1],
                   slots.data() + freshStart[r]);
   if (m_CornersComplete)
-    CarryCorners(rank, fresh, freshStart);
+    CarryCorners(ranked, fresh, freshStart);
   for (size_t id : ranked)
     rank[id] = -1;
   if (m_CornersComplete)
@@ -157,6 +123,66 @@ void CProgressiveCoder::UpdateAdjacency()
   m_CornersValid = 0;
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+}
+
+// The touched vertices' old lists and faces lie apart: the lists are fetched some vertices
+// ahead, the faces on them (and the vertex, whose lists are written) a little later.
+void CProgressiveCoder::PrefetchUpdate(size_t r) const
+{
+  constexpr size_t kListAhead = 8;
+  constexpr size_t kFaceAhead = 4;
+  const SUpdateBuffers& u = m_UpdateBuffers;
+  if (r + kListAhead < u.ranked.size()) {
+    const char* list = reinterpret_cast<const char*>(CornersBegin(static_cast<int>(u.ranked[r + kListAhead])));
+    __builtin_prefetch(list);
+    __builtin_prefetch(list + 64);
+    __builtin_prefetch(list + 128);
+  }
+  if (r + kFaceAhead >= u.ranked.size())
+    return;
+  const int id = static_cast<int>(u.ranked[r + kFaceAhead]);
+  for (const SCorner* c = CornersBegin(id); c < CornersEnd(id); c++) {
+    const char* f = reinterpret_cast<const char*>(c->face);
+    __builtin_prefetch(f);
+    __builtin_prefetch(f + sizeof(CFace3d) - 1);
+  }
+  const char* v = reinterpret_cast<const char*>(u.vertices[r + kFaceAhead]);
+  for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
+    __builtin_prefetch(v + offset, 1);
+}
+
+// v's faces: those on its old corners that stay (flagged 2 the others, which the mesh deletes
+// next), in their order, then `added`; its neighbours in the order of their faces' corners,
+// each once; and its corners on them, appended to the fresh ones.
+void CProgressiveCoder::ListFresh(CVertex3d* v, int id, CFace3d* const* addedBegin,
+                                  CFace3d* const* addedEnd)
+{
+  SUpdateBuffers& u = m_UpdateBuffers;
+  std::vector<CFace3d*>& faces = u.faces;
+  faces.clear();
+  const CFace3d* previous = nullptr;
+  for (const SCorner* c = CornersBegin(id); c < CornersEnd(id); c++) {
+    CFace3d* f = c->face;
+    if (f != previous && f->GetFlag() != 2)
+      faces.push_back(f);
+    previous = f;
+  }
+  faces.insert(faces.end(), addedBegin, addedEnd);
+  std::vector<CVertex3d*>& neighbours = u.neighbours;
+  neighbours.clear();
+  for (CFace3d* f : faces) {
+    CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
+    for (int k = 0; k < 3; k++) {
+      if (w[k] == v) {
+        u.fresh.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
+        u.cornerSlots.push_back(static_cast<std::uint8_t>(k));
+      } else if (std::find(neighbours.begin(), neighbours.end(), w[k]) == neighbours.end()) {
+        neighbours.push_back(w[k]);
+      }
+    }
+  }
+  SetAdjacencyLists(v, faces.data(), static_cast<int>(faces.size()), neighbours.data(),
+                    static_cast<int>(neighbours.size()));
 }
 
 // The removed faces and vertices leave; the build's own index arrays then give every vertex's
@@ -175,17 +201,24 @@ bool CProgressiveCoder::CarryCornersFromBuild()
   const SAdjacencyIndex& index = m_BuildIndex;
   const int nv = m_pMesh->NbVertex();
   m_CornerOwner.resize(static_cast<size_t>(nv));
-  m_CornerStart.resize(static_cast<size_t>(nv) + 1);
+  m_CornerSpan.resize(static_cast<size_t>(nv));
+  m_CornerWaste = 0;
   m_Corners.clear();
   m_Corners.reserve(static_cast<size_t>(index.start[static_cast<size_t>(nv)]));
+  // The faces of a vertex lie apart: the corners of those some places ahead start loading.
+  constexpr int kAhead = 8;
+  const int last = index.start[static_cast<size_t>(nv)];
   for (int a = 0; a < nv; a++) {
     CVertex3d* v = m_pMesh->GetVertex(a);
     if (!v)
       return false;
     m_CornerOwner[static_cast<size_t>(a)] = v;
-    m_CornerStart[static_cast<size_t>(a)] = static_cast<int>(m_Corners.size());
+    SCornerSpan& span = m_CornerSpan[static_cast<size_t>(a)];
+    span.begin = static_cast<int>(m_Corners.size());
     const int end = index.start[static_cast<size_t>(a) + 1];
     for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
+      if (p + kAhead < last)
+        __builtin_prefetch(&index.corners[3 * static_cast<size_t>(index.faces[static_cast<size_t>(p + kAhead)])]);
       const int g = index.faces[static_cast<size_t>(p)];
       const int* c = &index.corners[3 * static_cast<size_t>(g)];
       CFace3d* f = m_pMesh->GetFace(g);
@@ -193,84 +226,86 @@ bool CProgressiveCoder::CarryCornersFromBuild()
         if (c[k] == a)
           m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
     }
+    span.end = static_cast<int>(m_Corners.size());
   }
-  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
   ForgetRefusals(static_cast<size_t>(nv));
   m_CornersComplete = 1;
   return true;
 }
 
-// Each vertex left takes its new index; an untouched one keeps its corners as they were
-// listed, since none of its faces changed. The vertices left keep their order in the array,
-// so each one's old index is the next one not removed, checked against the owners without
-// reading the vertex; only a vertex moved otherwise (the seed swap) is asked its index. The
-// lists of untouched vertices of consecutive old indices lie end to end: copied in runs.
-void CProgressiveCoder::CarryCorners(const std::vector<int>& rank, const std::vector<SCorner>& fresh,
+// The vertices left keep their adjacency indices, so an untouched vertex keeps its list where
+// it lies and nothing is renumbered: only the lists of the removed and touched vertices change.
+// A touched vertex's refusals go with its old corners.
+void CProgressiveCoder::CarryCorners(const std::vector<size_t>& ranked,
+                                     const std::vector<SCorner>& fresh,
                                      const std::vector<int>& freshStart)
 {
-  const int nv = m_pMesh->NbVertex();
-  std::vector<size_t> gone;
-  for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++)
-    gone.push_back(static_cast<size_t>(m_pCurrentGeometry->GetRecord(i).GetVertex()->GetAdjacencyIndex()));
-  std::sort(gone.begin(), gone.end());
-  // Built in the buffers of the lists before, swapped in: no allocation per layer.
-  std::vector<SCorner>& corners = m_CornerSpare;
-  corners.clear();
-  corners.reserve(m_Corners.size());
-  std::vector<int>& cornerStart = m_CornerStartSpare;
-  cornerStart.assign(static_cast<size_t>(nv) + 1, 0);
-  std::vector<const CVertex3d*>& owners = m_CornerOwnerSpare;
-  owners.resize(static_cast<size_t>(nv));
-  // A touched vertex's refusals go with its old corners.
-  std::vector<SRefusals>& refusals = m_RefusalSpare;
-  refusals.assign(static_cast<size_t>(nv), SRefusals{});
-  const bool refused = m_Refusals.size() >= m_CornerStart.size() - 1;
-  size_t runFrom = 0;
-  size_t runTo = 0;
-  auto flush = [&] {
-    corners.insert(corners.end(), m_Corners.begin() + static_cast<std::ptrdiff_t>(runFrom),
-                   m_Corners.begin() + static_cast<std::ptrdiff_t>(runTo));
-    runFrom = runTo = 0;
+  auto forget = [this](size_t id) {
+    if (id < m_Refusals.size())
+      m_Refusals[id] = SRefusals{};
   };
-  size_t next = 0;
-  size_t g = 0;
-  for (int i = 0; i < nv; i++) {
-    CVertex3d* v = m_pMesh->GetVertex(i);
-    while (g < gone.size() && gone[g] < next)
-      g++;
-    for (; g < gone.size() && gone[g] == next; g++)
-      next++;
-    size_t old = next;
-    if (old >= m_CornerOwner.size() || m_CornerOwner[old] != v)
-      old = static_cast<size_t>(v->GetAdjacencyIndex());
-    next = old + 1;
-    const int r = rank[old];
-    if (r < 0 && refused)
-      refusals[static_cast<size_t>(i)] = m_Refusals[old];
-    if (r >= 0) {
-      flush();
-      corners.insert(corners.end(), fresh.begin() + freshStart[static_cast<size_t>(r)],
-                     fresh.begin() + freshStart[static_cast<size_t>(r) + 1]);
-    } else {
-      const size_t from = static_cast<size_t>(m_CornerStart[old]);
-      if (runTo != from)
-        flush();
-      if (runFrom == runTo)
-        runFrom = from;
-      runTo = static_cast<size_t>(m_CornerStart[old + 1]);
-    }
-    cornerStart[static_cast<size_t>(i) + 1] = static_cast<int>(corners.size() + (runTo - runFrom));
-    owners[static_cast<size_t>(i)] = v;
-    if (old != static_cast<size_t>(i))
-      v->SetAdjacencyIndex(i);
+  for (int i = 0; i < m_pCurrentGeometry->NbRecord(); i++) {
+    const CVertex3d* v = m_pCurrentGeometry->GetRecord(i).GetVertex();
+    const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
+    if (id >= m_CornerOwner.size() || m_CornerOwner[id] != v)
+      continue;
+    SCornerSpan& span = m_CornerSpan[id];
+    m_CornerWaste += static_cast<size_t>(span.end - span.begin);
+    span = SCornerSpan{};
+    m_CornerOwner[id] = nullptr;
+    forget(id);
   }
-  flush();
-  m_Corners.swap(corners);
-  m_CornerStart.swap(cornerStart);
-  m_CornerOwner.swap(owners);
-  m_Refusals.swap(refusals);
+  for (size_t r = 0; r < ranked.size(); r++) {
+    const size_t id = ranked[r];
+    const auto from = fresh.begin() + freshStart[r];
+    const int n = freshStart[r + 1] - freshStart[r];
+    SCornerSpan& span = m_CornerSpan[id];
+    const int room = span.end - span.begin;
+    if (n > room) {
+      m_CornerWaste += static_cast<size_t>(room);
+      span.begin = static_cast<int>(m_Corners.size());
+      m_Corners.insert(m_Corners.end(), from, from + n);
+    } else {
+      m_CornerWaste += static_cast<size_t>(room - n);
+      std::copy(from, from + n, m_Corners.begin() + span.begin);
+    }
+    span.end = span.begin + n;
+    forget(id);
+  }
+  if (2 * m_CornerWaste > m_Corners.size())
+    CompactCorners();
+  m_IndicesCarried = 1;
   m_CornersValid = 0;
   m_CornersCarried = 1;
+}
+
+// The lists in use moved end to end, in the order of the indices.
+void CProgressiveCoder::CompactCorners()
+{
+  std::vector<SCorner>& corners = m_CornerSpare;
+  corners.clear();
+  corners.reserve(m_Corners.size() - m_CornerWaste);
+  for (SCornerSpan& span : m_CornerSpan) {
+    const int begin = static_cast<int>(corners.size());
+    corners.insert(corners.end(), m_Corners.begin() + span.begin, m_Corners.begin() + span.end);
+    span = SCornerSpan{begin, static_cast<int>(corners.size())};
+  }
+  m_Corners.swap(corners);
+  m_CornerWaste = 0;
+  m_CornerCompactions++;
+}
+
+// Once the layers are done: each vertex's adjacency index is its place in the array again,
+// as after a full build.
+void CProgressiveCoder::NumberVertices()
+{
+  if (!m_IndicesCarried)
+    return;
+  for (int i = 0; i < m_pMesh->NbVertex(); i++)
+    m_pMesh->GetVertex(i)->SetAdjacencyIndex(i);
+  m_IndicesCarried = 0;
+  m_CornersValid = 0;
+  m_CornersCarried = 0;
 }
 
 // From each corner of v, the faces of v holding the edge to the next corner: another one the
@@ -303,8 +338,7 @@ void CProgressiveCoder::FindTangledFacesNow()
     const CVertex3d* v = m_pMesh->GetVertex(i);
     const int id = m_CornersComplete ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
     if (id >= 0) {
-      AddTangledFaces(v, m_Corners.data() + m_CornerStart[static_cast<size_t>(id)],
-                      m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1]);
+      AddTangledFaces(v, CornersBegin(id), CornersEnd(id));
       continue;
     }
     gathered.clear();

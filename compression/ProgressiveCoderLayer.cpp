@@ -138,10 +138,9 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
   if (!m_CornersValid || id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
       m_CornerOwner[static_cast<size_t>(id)] != first)
     return CProgressiveGate(first, second).GetFrontFace();
-  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
-  for (int i = m_CornerStart[static_cast<size_t>(id)]; i < end; i++)
-    if (m_Corners[static_cast<size_t>(i)].previous == second)
-      return m_Corners[static_cast<size_t>(i)].face;
+  for (const SCorner* c = CornersBegin(id); c < CornersEnd(id); c++)
+    if (c->previous == second)
+      return c->face;
   return nullptr;
 }
 
@@ -175,8 +174,8 @@ int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* seco
 int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
 {
   constexpr int kWindow = 8;
-  const int begin = m_CornerStart[static_cast<size_t>(id)];
-  const int end = m_CornerStart[static_cast<size_t>(id) + 1];
+  const int begin = m_CornerSpan[static_cast<size_t>(id)].begin;
+  const int end = m_CornerSpan[static_cast<size_t>(id)].end;
   const SCorner* c = m_Corners.data() + begin;
   if (end - begin > kWindow || begin + kWindow > static_cast<int>(m_Corners.size())) {
     for (int i = begin; i < end; i++)
@@ -219,7 +218,7 @@ void CProgressiveCoder::LookAhead()
   if (m_GateHead + kFar < m_Gates.size()) {
     const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
     if (id >= 0)
-      __builtin_prefetch(m_Corners.data() + m_CornerStart[static_cast<size_t>(id)]);
+      __builtin_prefetch(CornersBegin(id));
   }
   if (m_GateHead + kNear >= m_Gates.size())
     return;
@@ -268,7 +267,8 @@ void CProgressiveCoder::ListCorners()
     m_CornerOwner[static_cast<size_t>(id)] = v;
   }
   m_Corners.clear();
-  m_CornerStart.assign(static_cast<size_t>(nv) + 1, 0);
+  m_CornerSpan.assign(static_cast<size_t>(nv), SCornerSpan{});
+  m_CornerWaste = 0;
   for (int id = 0; id < nv; id++)
     if (shared[static_cast<size_t>(id)])
       m_CornerOwner[static_cast<size_t>(id)] = nullptr;
@@ -283,18 +283,17 @@ void CProgressiveCoder::ListCorners()
           __builtin_prefetch(f);
           __builtin_prefetch(f + sizeof(CFace3d) - 1);
         }
-    m_CornerStart[static_cast<size_t>(id)] = static_cast<int>(m_Corners.size());
-    const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)];
-    if (!v)
-      continue;
-    for (int j = 0; j < v->NbFaceNeighbor(); j++) {
-      CFace3d* f = v->GetFaceNeighbor(j);
-      for (int k = 0; k < 3; k++)
-        if (f->v(k) == v)
-          m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
-    }
+    SCornerSpan& span = m_CornerSpan[static_cast<size_t>(id)];
+    span.begin = static_cast<int>(m_Corners.size());
+    if (const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)])
+      for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+        CFace3d* f = v->GetFaceNeighbor(j);
+        for (int k = 0; k < 3; k++)
+          if (f->v(k) == v)
+            m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+      }
+    span.end = static_cast<int>(m_Corners.size());
   }
-  m_CornerStart[static_cast<size_t>(nv)] = static_cast<int>(m_Corners.size());
   ForgetRefusals(static_cast<size_t>(nv));
   m_CornersValid = 1;
   m_CornersComplete = complete;
@@ -316,7 +315,9 @@ int CProgressiveCoder::EncodeLayer(CMesh3d* pMesh, int gateType, int maxValence)
   // Every layer's codes are kept here, those of a layer that removes nothing too.
   m_GateType = gateType;
   m_MaxValence = maxValence;
-  return RunLayer();
+  const int removed = RunLayer();
+  NumberVertices();
+  return removed;
 }
 
 // The layers of an encoding: one that removes nothing leaves the stream, so its codes are
@@ -563,8 +564,8 @@ std::uint32_t* CProgressiveCoder::RefusalOf(const CVertex3d* v, int* pId)
 bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const CFace3d* pFace,
                                             int id, std::uint32_t refused) const
 {
-  const int begin = m_CornerStart[static_cast<size_t>(id)];
-  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  const int begin = m_CornerSpan[static_cast<size_t>(id)].begin;
+  const int end = std::min(m_CornerSpan[static_cast<size_t>(id)].end, begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++) {
     const SCorner& c = m_Corners[static_cast<size_t>(i)];
     if (c.face != pFace)
@@ -584,8 +585,8 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
   std::uint32_t* pRefusal = m_PatchFromCorners ? RefusalOf(v, &id) : nullptr;
   if (!pRefusal)
     return;
-  const int begin = m_CornerStart[static_cast<size_t>(id)];
-  const int end = std::min(m_CornerStart[static_cast<size_t>(id) + 1], begin + kMaxRefusalCorner);
+  const int begin = m_CornerSpan[static_cast<size_t>(id)].begin;
+  const int end = std::min(m_CornerSpan[static_cast<size_t>(id)].end, begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
       *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
@@ -619,8 +620,8 @@ int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v) const
   const int id = CornerListOf(v, v->GetAdjacencyIndex());
   if (id < 0)
     return -1;
-  const SCorner* begin = m_Corners.data() + m_CornerStart[static_cast<size_t>(id)];
-  const SCorner* end = m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1];
+  const SCorner* begin = CornersBegin(id);
+  const SCorner* end = CornersEnd(id);
   for (const SCorner* c = begin; c < end; c++)
     if (c->previous == c->next || c->previous == v || c->next == v)
       return -1;
@@ -828,8 +829,8 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   const int id = CornerListOf(v, v->GetAdjacencyIndex());
   if (id < 0)
     return -1;
-  const SCorner* begin = m_Corners.data() + m_CornerStart[static_cast<size_t>(id)];
-  const SCorner* end = m_Corners.data() + m_CornerStart[static_cast<size_t>(id) + 1];
+  const SCorner* begin = CornersBegin(id);
+  const SCorner* end = CornersEnd(id);
   const SCorner* current = nullptr;
   for (const SCorner* c = begin; c < end; c++) {
     if (c->previous == c->next || c->previous == v || c->next == v)

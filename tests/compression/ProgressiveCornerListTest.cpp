@@ -103,6 +103,45 @@ TEST(ProgressiveCornerLists, StaleIndicesFallBackToTheFaceListsAlike)
   EXPECT_GE(removing, 5);
 }
 
+// Late layers remove a few vertices each: the lists they change are written again in place
+// or at the end of the corner array, and the array is compacted once the space left behind
+// outgrows the lists in use. Each layer must still code as one whose lists are made afresh
+// (vetoes off and a coarse grid, as above), and leave every vertex at its place in the array
+// as its adjacency index, as a full build numbers them.
+TEST(ProgressiveCornerLists, MovedAndCompactedListsCodeAsListsMadeEachLayer)
+{
+  conquest::CScratchFolder folder;
+  const Build builds[] = {[] { return progressive::ReadObj("cheese.obj"); },
+                          [] { return progressive::ReadObj("bunny3674.obj"); }};
+  int compactions = 0;
+  for (const Build build : builds) {
+    auto whole = build();
+    auto stepped = build();
+    ASSERT_NE(nullptr, whole);
+    SCOPED_TRACE(whole->NbVertex());
+    const int target = whole->NbVertex() / 50;
+    CProgressiveCoder encoder;
+    ASSERT_EQ(1, encoder.Encode(whole.get(), target, 6, "whole.vpm", 0, 0, 1, 0, 0, 0.0, 0, 0,
+                                nullptr, 1, 0, 0, nullptr, 0, nullptr, 0));
+    compactions += encoder.GetCornerCompactions();
+    for (int i = 0; i < whole->NbVertex(); i++)
+      ASSERT_EQ(i, whole->GetVertex(i)->GetAdjacencyIndex());
+    CProgressiveCoder layers;
+    layers.SetForbidNormalFlipping(1);
+    while (stepped->NbVertex() > target) {
+      const int r1 = layers.EncodeLayer(stepped.get(), 0, 6);
+      const int r2 = layers.EncodeLayer(stepped.get(), 1, 3);
+      for (int i = 0; i < stepped->NbVertex(); i++)
+        ASSERT_EQ(i, stepped->GetVertex(i)->GetAdjacencyIndex());
+      if (r1 == 0 && r2 == 0)
+        break;
+    }
+    EXPECT_EQ(NonEmptyLayers(layers), NonEmptyLayers(encoder));
+    EXPECT_EQ(progressive::Adjacency(*stepped), progressive::Adjacency(*whole));
+  }
+  EXPECT_GT(compactions, 0);
+}
+
 // An encoding whose first layer cannot list the corners writes the stream of one that lists
 // and carries them throughout.
 TEST(ProgressiveCornerLists, EncodingFromStaleIndicesWritesTheSameStream)
