@@ -172,12 +172,20 @@ int CProgressiveCoder::OutputCodes(COBitStream* pFile)
   CRangeEncoder encoder(kCodeSymbols);
   int ok = encoder.Start();
   int removals = 0;
+  std::vector<std::uint32_t> mapped;
   for (int i = NbLayer() - 1; i >= 0 && ok; i--) {
     const CProgressiveCodeList* codes = m_LayerCodes[i].get();
-    ok = encoder.Encode(static_cast<unsigned int>(codes->GetGateType()), pFile);
+    const std::vector<unsigned int>& list = codes->GetCodes();
+    const std::uint32_t* symbols = list.data();
     // Double layers only remove valence 3: sent as 6.
-    for (unsigned int code : codes->GetCodes())
-      ok = ok && encoder.Encode(codes->GetGateType() == 1 && code == 3 ? 6 : code, pFile);
+    if (codes->GetGateType() == 1) {
+      mapped.resize(list.size());
+      std::transform(list.begin(), list.end(), mapped.begin(),
+                     [](unsigned int code) { return code == 3 ? 6u : code; });
+      symbols = mapped.data();
+    }
+    ok = encoder.Encode(static_cast<unsigned int>(codes->GetGateType()), pFile);
+    ok = ok && encoder.EncodeSymbols(symbols, list.size(), pFile);
     ok = ok && encoder.Encode(0, pFile);
     removals += codes->NbRemoval();
   }
