@@ -221,7 +221,7 @@ TEST(RangeEncoderRun, RefusalsAsOneByOne)
   const std::uint32_t n = 5;
   for (const std::uint32_t bad : {n + 1, 4095u, ~std::uint32_t(0)}) {
     Symbols symbols = Runs(random, n, 3000);
-    // In the middle of a run and just after one.
+    // In the middle of a run of one symbol.
     std::fill(symbols.begin() + 1000, symbols.begin() + 1400, 1u);
     symbols[1200] = bad;
     ExpectSlicesMatch(n, EStart::Uniform, symbols);
