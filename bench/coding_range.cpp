@@ -1,7 +1,8 @@
 // Throughput of the entropy coders on streams of growing length: symbols (bytes) per
 // second of encoding and decoding, for the range coder at orders 0, 1 and 2 over skewed
 // byte symbols (through files and in memory), for Huffman, for stack-run over a sparse
-// integer signal, and for raw bit fields in memory.
+// integer signal, and for raw bit fields in memory; and the range coder's runs of one symbol
+// coded a symbol per call and a span per call.
 #include "coding/Huffman.h"
 #include "coding/IBitStream.h"
 #include "coding/OBitStream.h"
@@ -31,6 +32,19 @@ std::vector<std::uint32_t> SkewedSymbols(std::size_t count)
   for (auto& s : symbols) {
     const double u = (platform::Rand() + 0.5) / (platform::RandMax + 1.0);
     s = std::min<std::uint32_t>(static_cast<std::uint32_t>(-std::log(u) * 8.0), NbByteSymbol - 1);
+  }
+  return symbols;
+}
+
+// Codes of 7 symbols as the connectivity coders give them: runs of valence 6 (symbol 2)
+// broken by others, about one in eight symbols.
+std::vector<std::uint32_t> RunSymbols(std::size_t count)
+{
+  platform::Srand(2);
+  std::vector<std::uint32_t> symbols(count);
+  for (auto& s : symbols) {
+    const int r = platform::Rand();
+    s = r % 8 != 0 ? 2 : static_cast<std::uint32_t>(r / 8 % 7);
   }
   return symbols;
 }
@@ -230,6 +244,29 @@ void StackRunDecode(benchmark::State& state)
   std::remove(name.c_str());
 }
 
+// Order 0 into memory, one Encode call per symbol (0) or one EncodeSymbols call for all (1):
+// the same bytes.
+void RangeEncodeRuns(benchmark::State& state)
+{
+  const auto symbols = RunSymbols(static_cast<std::size_t>(state.range(0)));
+  const bool runs = state.range(1) != 0;
+  std::size_t coded = 0;
+  for (auto _ : state) {
+    COBitStream out;
+    CRangeEncoder encoder(7);
+    encoder.Start();
+    if (runs) {
+      encoder.EncodeSymbols(symbols.data(), symbols.size(), &out);
+    } else {
+      for (std::uint32_t s : symbols)
+        encoder.Encode(s, &out);
+    }
+    encoder.Done(&out);
+    coded = out.GetBytes().size();
+  }
+  SetFigures(state, symbols.size(), 1, coded);
+}
+
 } // namespace
 
 // Lengths 64 KiB, 1 MiB and 16 MiB of symbols; orders 0, 1 and 2.
@@ -248,6 +285,10 @@ BENCHMARK(RangeEncodeMemory)
 BENCHMARK(RangeDecodeMemory)
     ->ArgsProduct({{1 << 20}, {0, 1, 2}})
     ->ArgNames({"symbols", "order"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(RangeEncodeRuns)
+    ->ArgsProduct({{1 << 20}, {0, 1}})
+    ->ArgNames({"symbols", "runs"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BitFieldsWrite)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BitFieldsRead)->Arg(1 << 20)->Unit(benchmark::kMillisecond);

@@ -105,6 +105,107 @@ int CRangeEncoder::EncodeSymbol(std::uint32_t symbol, COBitStream* file)
   return 1;
 }
 
+int CRangeEncoder::EncodeSymbols(const std::uint32_t* symbols, std::size_t count,
+                                 COBitStream* file)
+{
+  // Contexts change with every symbol: those go one call at a time, and so does a coder that
+  // refuses already.
+  if (GetOrder() != 0 || !m_Started || m_Failed) {
+    for (std::size_t i = 0; i < count; i++)
+      if (!EncodeSymbol(symbols[i], file))
+        return 0;
+    return 1;
+  }
+  CFrequencyModel& model = CurrentModel();
+  const std::uint32_t end = m_NbSymbol;
+  std::uint32_t low = m_Low;
+  std::uint32_t range = m_Range;
+  std::uint32_t help = m_Help;
+  std::uint32_t buffer = m_Buffer;
+  std::uint32_t bytes = m_ByteCount;
+  std::uint32_t coded = 0;
+  // ShiftByte on the locals.
+  const auto normalize = [&] {
+    while (range <= Bottom) {
+      if (low < (std::uint32_t(0xFF) << ShiftBits)) {
+        PutBytes(file, static_cast<std::uint8_t>(buffer), help, 0xFF);
+        help = 0;
+        buffer = (low >> ShiftBits) & 0xFF;
+      } else if (low & Top) {
+        PutBytes(file, static_cast<std::uint8_t>(buffer + 1), help, 0x00);
+        help = 0;
+        buffer = (low >> ShiftBits) & 0xFF;
+      } else {
+        help++;
+      }
+      range <<= 8;
+      low = (low << 8) & (Top - 1);
+      bytes++;
+    }
+  };
+  // The last symbol, its interval, and the updates of it not yet given to the model. No
+  // symbol is `last` before the first, nor after the end symbol, whose interval ends the range.
+  constexpr std::uint32_t NoSymbol = ~std::uint32_t(0);
+  std::uint32_t last = NoSymbol;
+  std::uint32_t start = 0;
+  std::uint32_t frequency = 0;
+  int run = 0;
+  int left = 0;
+  int ok = 1;
+  for (std::size_t i = 0; i < count; i++) {
+    const std::uint32_t s = symbols[i];
+    if (s == last && run < left) {
+      normalize();
+      const std::uint32_t r = range >> CFrequencyModel::LogTotal;
+      low += r * start;
+      range = r * frequency;
+      run++;
+      continue;
+    }
+    if (run > 0) {
+      model.UpdateRun(static_cast<int>(last), run);
+      coded += static_cast<std::uint32_t>(run);
+      run = 0;
+    }
+    const int symbol = static_cast<int>(s);
+    const std::uint32_t symf = s > end ? 0 : model.GetFrequency(symbol);
+    if (symf == 0) {
+      ok = 0;
+      break;
+    }
+    normalize();
+    const std::uint32_t r = range >> CFrequencyModel::LogTotal;
+    const std::uint32_t t = r * model.GetCumulative(symbol);
+    range = s == end ? range - t : r * symf;
+    low += t;
+    coded++;
+    if (!model.Update(symbol)) {
+      ok = 0;
+      break;
+    }
+    if (s == end) {
+      last = NoSymbol;
+      left = 0;
+      continue;
+    }
+    last = s;
+    start = model.GetCumulative(symbol);
+    frequency = model.GetFrequency(symbol);
+    left = frequency == 0 ? 0 : model.GetLeft();
+  }
+  if (run > 0)
+    model.UpdateRun(static_cast<int>(last), run);
+  m_NbCoded += coded + static_cast<std::uint32_t>(run);
+  m_Low = low;
+  m_Range = range;
+  m_Help = help;
+  m_Buffer = static_cast<std::uint8_t>(buffer);
+  m_ByteCount = bytes;
+  if (!ok)
+    m_Failed = true;
+  return ok;
+}
+
 int CRangeEncoder::Finish(COBitStream* file)
 {
   if (!m_Started)
@@ -151,11 +252,18 @@ int CRangeEncoder::EncodeFreq(std::uint32_t symf, std::uint32_t cumf, std::uint3
   return 1;
 }
 
-void CRangeEncoder::EmitPending(COBitStream* file, std::uint8_t byte, std::uint8_t pending)
+void CRangeEncoder::PutBytes(COBitStream* file, std::uint8_t byte, std::uint32_t count,
+                             std::uint8_t pending)
 {
   file->PutAlignedByte(byte);
-  for (; m_Help; m_Help--)
+  for (; count; count--)
     file->PutAlignedByte(pending);
+}
+
+void CRangeEncoder::EmitPending(COBitStream* file, std::uint8_t byte, std::uint8_t pending)
+{
+  PutBytes(file, byte, m_Help, pending);
+  m_Help = 0;
 }
 
 void CRangeEncoder::ShiftByte(COBitStream* file)

@@ -3,6 +3,8 @@
 #include "coding/OBitFile.h"
 #include "coding/RangeCoderBase.h"
 
+#include <cstddef>
+
 // Adaptive range encoder: 32-bit interval, bytes out one at a time with a pending-byte
 // counter for carries. Each section it writes starts on a byte boundary of the bit file
 // with the byte 0x00 and ends with its own length in bytes (three bytes, most significant
@@ -29,6 +31,12 @@ public:
   int Encode(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
   int EncodeOrder1(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
   int EncodeOrderK(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
+  // The `count` symbols of `symbols`, the very bytes and state as many calls to Encode give; 1
+  // when every one was coded, else 0 with those before the refused one coded. The loop keeps
+  // the coder's state in registers, and a run of one symbol narrows by the interval it had
+  // after its first, its model updates given at once, while no rescale falls within it: long
+  // runs of one symbol are the common case of the codes.
+  int EncodeSymbols(const std::uint32_t* symbols, std::size_t count, COBitStream* file);
 
   // Codes the end symbol, writes the last bytes and frees the models.
   int Done(COBitStream* file) { return Finish(file); }
@@ -66,6 +74,9 @@ private:
 
   void ShiftByte(COBitStream* file);
   void EmitPending(COBitStream* file, std::uint8_t byte, std::uint8_t pending);
+  // byte, then `count` times the pending byte.
+  static void PutBytes(COBitStream* file, std::uint8_t byte, std::uint32_t count,
+                       std::uint8_t pending);
 
   std::uint32_t m_Low = 0;
   std::uint32_t m_Range = 0;

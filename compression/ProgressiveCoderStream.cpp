@@ -172,12 +172,20 @@ int CProgressiveCoder::OutputCodes(COBitStream* pFile)
   CRangeEncoder encoder(kCodeSymbols);
   int ok = encoder.Start();
   int removals = 0;
+  std::vector<std::uint32_t> mapped;
   for (int i = NbLayer() - 1; i >= 0 && ok; i--) {
     const CProgressiveCodeList* codes = m_LayerCodes[i].get();
-    ok = encoder.Encode(static_cast<unsigned int>(codes->GetGateType()), pFile);
+    const std::vector<unsigned int>& list = codes->GetCodes();
+    const std::uint32_t* symbols = list.data();
     // Double layers only remove valence 3: sent as 6.
-    for (unsigned int code : codes->GetCodes())
-      ok = ok && encoder.Encode(codes->GetGateType() == 1 && code == 3 ? 6 : code, pFile);
+    if (codes->GetGateType() == 1) {
+      mapped.resize(list.size());
+      std::transform(list.begin(), list.end(), mapped.begin(),
+                     [](unsigned int code) { return code == 3 ? 6u : code; });
+      symbols = mapped.data();
+    }
+    ok = encoder.Encode(static_cast<unsigned int>(codes->GetGateType()), pFile);
+    ok = ok && encoder.EncodeSymbols(symbols, list.size(), pFile);
     ok = ok && encoder.Encode(0, pFile);
     removals += codes->NbRemoval();
   }
@@ -227,20 +235,23 @@ int CProgressiveCoder::WriteLayerGeometry(COBitStream* pFile, CProgressiveGeomet
   pFile->WriteBits(static_cast<unsigned int>(rangeT), q + 1);
   pFile->PutBit(minT < 0 ? 0 : 1);
   pFile->WriteBits(static_cast<unsigned int>(std::abs(minT)), q);
+  const int nbRecord = pLayer->NbRecord();
+  std::vector<std::uint32_t> symbols(static_cast<size_t>(nbRecord));
+  for (int r = 0; r < nbRecord; r++)
+    symbols[static_cast<size_t>(r)] = static_cast<std::uint32_t>(pLayer->GetCoordinates(r)[2] - minC);
   CRangeEncoder normal(static_cast<unsigned int>(rangeC + 1));
   int ok = normal.Start();
-  for (int r = 0; r < pLayer->NbRecord(); r++)
-    ok = ok && normal.Encode(
-                   static_cast<unsigned int>(pLayer->GetRecord(r).GetCoordinates()[2] - minC), pFile);
+  ok = ok && normal.EncodeSymbols(symbols.data(), symbols.size(), pFile);
   if (!normal.Done(pFile) || !ok)
     return 0;
+  symbols.resize(2 * static_cast<size_t>(nbRecord));
+  for (int r = 0; r < nbRecord; r++)
+    for (int k = 0; k < 2; k++)
+      symbols[2 * static_cast<size_t>(r) + static_cast<size_t>(k)] =
+          static_cast<std::uint32_t>(pLayer->GetCoordinates(r)[static_cast<size_t>(k)] - minT);
   CRangeEncoder tangent(static_cast<unsigned int>(rangeT + 1));
   ok = tangent.Start();
-  for (int r = 0; r < pLayer->NbRecord(); r++)
-    for (int k = 0; k < 2; k++)
-      ok = ok && tangent.Encode(
-                     static_cast<unsigned int>(pLayer->GetRecord(r).GetCoordinates()[k] - minT),
-                     pFile);
+  ok = ok && tangent.EncodeSymbols(symbols.data(), symbols.size(), pFile);
   return tangent.Done(pFile) && ok;
 }
 
