@@ -533,20 +533,15 @@ void CProgressiveReplay::RunNullPatches()
   size_t head = m_GateHead;
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
-  // Without codes every gate left is passed over.
-  if (cursor >= nbCode) {
-    m_GateHead = std::max(head, tail);
-    return;
-  }
   int* gates = m_Gates.data();
-  while (head < tail) {
+  // A code is left for every gate the loop takes: once none is, every gate left would be
+  // passed over, which the end of the loop does at once.
+  while (head < tail && cursor < nbCode) {
     const int edge = gates[head];
     const size_t face = static_cast<size_t>(FaceOf(edge));
-    // live: the face is free and a code is left for it, 0 or 1. The code read is in the list
-    // whether or not one is left.
-    const int live = static_cast<int>(IsFree(flags[face])) & static_cast<int>(cursor < nbCode);
-    const unsigned int code = codes[cursor < nbCode ? cursor : nbCode - 1];
-    if (live & static_cast<int>(code != 2))
+    // live: the face is free, 0 or 1.
+    const int live = static_cast<int>(IsFree(flags[face]));
+    if (live & static_cast<int>(codes[cursor] != 2))
       break;
     head++;
     cursor += live;
@@ -565,23 +560,27 @@ void CProgressiveReplay::RunNullPatches()
     const int both = static_cast<int>(vertices[static_cast<size_t>(first)].mark == 2) &
                      (vertices[static_cast<size_t>(second)].mark == 2);
     SVertex& taken = vertices[static_cast<size_t>(w)];
-    // Read and written whole: flag and mark are one load and one store.
+    // Read and written whole: flag and mark are one load and one store. The corners of a
+    // free face were there before the layer, so their flags are 0 or 1, and a live patch
+    // sets the flag by an or; an unmarked vertex takes the mark the same way, by arithmetic:
+    // whether it is marked is no pattern.
     const SVertex was = taken;
-    // An unmarked vertex takes the mark, by arithmetic: whether it is marked is no pattern.
-    taken = {static_cast<std::int8_t>(was.flag + live * (1 - was.flag)),
-             static_cast<std::int8_t>(was.mark + live * (was.mark == 0) * (2 - both))};
+    const int mark = live & static_cast<int>(was.mark == 0);
+    taken = {static_cast<std::int8_t>(was.flag | live),
+             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
+    // A missing face across, -1, reads the flag before the first face's, never free.
     const int ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
                           f.across[static_cast<size_t>(kPrevious[j])]};
-    const size_t aheadFace[2] = {static_cast<size_t>(FaceOf(ahead[0] & ~(ahead[0] >> 31))),
-                                 static_cast<size_t>(FaceOf(ahead[1] & ~(ahead[1] >> 31)))};
     for (int k = 0; k < 2; k++) {
-      std::int8_t& flag = flags[aheadFace[k]];
-      const int queued = live & static_cast<int>(ahead[k] >= 0) & static_cast<int>(flag == 0);
+      std::int8_t& flag = flags[FaceOf(ahead[k])];
+      const int queued = live & static_cast<int>(flag == 0);
       gates[tail] = ahead[k];
       flag = static_cast<std::int8_t>(flag | (queued * kQueued));
       tail += static_cast<size_t>(queued);
     }
   }
+  if (cursor >= nbCode)
+    head = std::max(head, tail);
   m_GateHead = head;
   m_GateTail = tail;
   m_CodeCursor = cursor;

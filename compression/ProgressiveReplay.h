@@ -192,7 +192,30 @@ private:
   std::vector<std::array<float, 3>> m_Quantized;
   std::vector<SVertex> m_Vertices;
   std::vector<SFace> m_Faces;
-  std::vector<std::int8_t> m_FaceFlag;
+  // The faces' flags, behind one more for FaceOf(-1), the face across a border edge, which is
+  // never free: a null patch asks it with no test for the missing face.
+  class CFaceFlags
+  {
+  public:
+    CFaceFlags() : m_Store(1, 1) {}
+    std::int8_t& operator[](size_t face) { return m_Store[face + 1]; }
+    std::int8_t operator[](size_t face) const { return m_Store[face + 1]; }
+    std::int8_t* data() { return m_Store.data() + 1; }
+    std::vector<std::int8_t>::iterator begin() { return m_Store.begin() + 1; }
+    std::vector<std::int8_t>::iterator end() { return m_Store.end(); }
+    void reserve(size_t n) { m_Store.reserve(n + 1); }
+    void assign(size_t n, std::int8_t flag)
+    {
+      m_Store.assign(n + 1, flag);
+      m_Store[0] = 1;
+    }
+    void resize(size_t n) { m_Store.resize(n + 1); }
+    void push_back(std::int8_t flag) { m_Store.push_back(flag); }
+
+  private:
+    std::vector<std::int8_t> m_Store;
+  };
+  CFaceFlags m_FaceFlag;
   // Faces gone and still in m_Faces.
   size_t m_NbGone = 0;
   // The base faces' own flags, which the mesh keeps when no layer is replayed.
