@@ -557,8 +557,9 @@ void CProgressiveReplay::RunNullPatches()
     const int w = f.v[static_cast<size_t>(kPrevious[j])];
     // A free face popped is queued: it leaves that flag for 1. A face already taken keeps its flag.
     flags[face] = static_cast<std::int8_t>(flags[face] - live * (kQueued - 1));
-    const int both = static_cast<int>(vertices[static_cast<size_t>(first)].mark == 2) &
-                     (vertices[static_cast<size_t>(second)].mark == 2);
+    // Marks are 0 to 2: both ends are marked 2 exactly when the and of their marks is 2.
+    const int both = (vertices[static_cast<size_t>(first)].mark &
+                      vertices[static_cast<size_t>(second)].mark) >> 1;
     SVertex& taken = vertices[static_cast<size_t>(w)];
     // Read and written whole: flag and mark are one load and one store. The corners of a
     // free face were there before the layer, so their flags are 0 or 1, and a live patch
