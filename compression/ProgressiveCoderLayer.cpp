@@ -445,6 +445,7 @@ void CProgressiveCoder::InitLayer()
   // Patches are disjoint and a vertex has six faces on average, so a layer rarely removes
   // more than a quarter of the vertices.
   m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 4 + 1);
+  ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -465,6 +466,20 @@ void CProgressiveCoder::InitLayer()
     m_pMesh->SwapVertexToIndex(s1, 1);
   }
   SeedGates();
+}
+
+// The retriangulations append their faces one at a time: the face array, grown by steps of at
+// most 1024 entries, would be copied whole every thousand faces. A layer's new faces number
+// about half the faces (a quarter of the vertices removed, at most four faces each), so room
+// for that many is made once; the array grows as before beyond it.
+void CProgressiveCoder::ReserveNewFaces()
+{
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  const int nbFace = pFaces->GetSize();
+  if (nbFace == 0 || pFaces->GetMaxSize() >= nbFace + nbFace / 2)
+    return;
+  pFaces->SetSize(nbFace + nbFace / 2 + 16);
+  pFaces->SetSize(nbFace);
 }
 
 // The conquest starts from the edge joining vertices 0 and 1, in both directions.
