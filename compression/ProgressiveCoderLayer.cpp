@@ -442,9 +442,9 @@ void CProgressiveCoder::InitLayer()
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
   // Records are large: moved on every growth of the array, they cost more than their making.
-  // Patches are disjoint and a vertex has six faces on average, so a layer rarely removes
-  // more than a quarter of the vertices.
-  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 4 + 1);
+  // Patches are disjoint, but a double layer after a simple one finds many vertices of valence
+  // 3: up to half the vertices go (a regular torus). The room left unused is never touched.
+  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 2 + 1);
   ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
@@ -691,9 +691,9 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
     Retriangulate(pGate);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(
+  m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -740,7 +740,7 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   m_NewFaces.push_back(pNew);
   if (w->GetMark() == 0)
     w->SetMark(2);
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
+  m_pCurrentGeometry->Emplace(v, border, face);
   return 1;
 }
 

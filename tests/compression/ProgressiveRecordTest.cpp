@@ -1,11 +1,13 @@
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveVertexRecord.h"
+#include "mesh/Vertex3d.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 #include <vector>
 
 namespace {
@@ -356,3 +358,36 @@ TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
 }
 
 } // namespace
+
+// A record made in place holds what the conquest gives it: the vertex, its quantized position
+// as target, the border in order and the faces naming it. It follows the records before it,
+// decoded residuals made records first.
+TEST(ProgressiveRecord, RecordMadeInPlaceFollowsTheLayersRecords)
+{
+  CVertex3d v(1.5f, 2.5f, -3.5f);
+  v.Set2(4, -9, 17);
+  CVertex3d ring[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  for (int i = 0; i < 4; i++)
+    ring[i].Set2(static_cast<float>(10 * i), static_cast<float>(i * i), static_cast<float>(i));
+  CVertex3d* const border[4] = {&ring[0], &ring[1], &ring[2], &ring[3]};
+  // The second face names a border vertex that does not exist: it makes no face.
+  const std::vector<std::array<int, 3>> faces{{0, 1, 3}, {1, 2, 4}, {1, 2, 3}};
+  CProgressiveGeometryLayer layer;
+  layer.AddCoordinates({3, 2, 1});
+  CProgressiveVertexRecord& made = layer.Emplace(&v, std::span<CVertex3d* const>(border), faces);
+  ASSERT_EQ(2, layer.NbRecord());
+  EXPECT_EQ(&made, &layer.GetRecord(1));
+  EXPECT_EQ((std::array<int, 3>{3, 2, 1}), layer.GetRecord(0).GetCoordinates());
+  EXPECT_EQ(&v, layer.GetVertex(1));
+  EXPECT_EQ((std::array<int, 3>{4, -9, 17}), made.GetTarget());
+  EXPECT_EQ((std::array<float, 3>{1.5f, 2.5f, -3.5f}), made.GetPosition());
+  // The frame comes from the border's quantized positions and the two faces kept: the same
+  // rounded triple as a record built on those positions directly.
+  made.TakeFrameFromBorder();
+  const std::vector<CProgressiveVertexRecord::Point> points{
+      {0, 0, 0}, {10, 1, 1}, {20, 4, 2}, {30, 9, 3}};
+  const std::vector<std::array<int, 3>> kept{{0, 1, 3}, {1, 2, 3}};
+  CProgressiveVertexRecord direct(points, kept);
+  direct.SetTarget({4, -9, 17});
+  EXPECT_EQ(direct.PredictRounded(), made.PredictRounded());
+}
