@@ -868,9 +868,23 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     }
     return result;
   };
+  // The corners holding the previous vertex are found as a mask over the list, without a
+  // branch on where they lie: the walk asks in no order a predictor follows.
+  constexpr long kMaxMasked = 64;
+  const bool masked = end - begin <= kMaxMasked;
   for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
     const SCorner* next = nullptr;
-    for (const SCorner* c = begin; c < end; c++) {
+    if (masked) {
+      std::uint64_t holding = 0;
+      for (const SCorner* c = begin; c < end; c++)
+        holding |= static_cast<std::uint64_t>((c->previous == previous) | (c->next == previous))
+                   << (c - begin);
+      holding &= ~(std::uint64_t{1} << (current - begin));
+      if (holding == 0 || (holding & (holding - 1)) != 0)
+        return -1;
+      next = begin + __builtin_ctzll(holding);
+    }
+    for (const SCorner* c = begin; c < end && !masked; c++) {
       if (c == current || (c->previous != previous && c->next != previous))
         continue;
       if (next)
