@@ -287,6 +287,53 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchWithNormalsAlongTheAxe
   EXPECT_GT(searched, 300);
 }
 
+// Where the original lies two steps away in a and b, the nearest triple is found in the
+// outermost rows of the search, whose offsets move furthest from the rounded row's: the
+// triple taken is still the plain search's, on every tilt of the frame.
+TEST(ProgressiveRecord, NearestTripleInTheOutermostRowsMatchesThePlainSearch)
+{
+  std::srand(23);
+  auto uniform = [](double from, double to) {
+    return from + (to - from) * (std::rand() / static_cast<double>(RAND_MAX));
+  };
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
+  int searched = 0;
+  int differing = 0;
+  int outermost = 0;
+  for (int trial = 0; trial < 6000; trial++) {
+    std::vector<CProgressiveVertexRecord::Point> border;
+    for (int i = 0; i < 5; i++)
+      border.push_back({std::round(uniform(-9, 9)), std::round(uniform(-9, 9)),
+                        std::round(uniform(-9, 9))});
+    const std::array<int, 3> target{static_cast<int>(uniform(-5, 5)),
+                                    static_cast<int>(uniform(-5, 5)),
+                                    static_cast<int>(uniform(-5, 5))};
+    const auto rounded = CProgressiveVertexRecord::PredictRounded(border, fan, target);
+    const int da = trial % 2 ? 2 : -2;
+    const int db = trial % 4 < 2 ? 2 : -2;
+    const auto far = CProgressiveVertexRecord::Reconstruct(
+        {rounded[0] + da, rounded[1] + db, rounded[2] + trial % 3 - 1}, border, fan);
+    const CProgressiveVertexRecord::Point original{far[0] + uniform(-0.2, 0.2),
+                                                   far[1] + uniform(-0.2, 0.2),
+                                                   far[2] + uniform(-0.2, 0.2)};
+    const int r = CompareWithPlainSearch(border, fan, target, original);
+    searched += r > 0;
+    differing += r < 0;
+    if (r > 0) {
+      CProgressiveVertexRecord record(border, fan);
+      record.SetTarget(target);
+      record.SetOriginal(original);
+      record.Predict();
+      const auto& abc = record.GetCoordinates();
+      outermost += std::abs(abc[0] - rounded[0]) == 2 && std::abs(abc[1] - rounded[1]) == 2;
+    }
+  }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(searched, 200);
+  // Most searches end in a corner row: the original was put there.
+  EXPECT_GT(2 * outermost, searched);
+}
+
 // The rounded triple of a border given as it is equals the record's: the border cut to six,
 // faces naming a vertex beyond it left out, and the same frame on both ways.
 TEST(ProgressiveRecord, RoundedTripleWithoutARecordIsTheRecords)
