@@ -169,6 +169,7 @@ private:
   bool IsLayerBarren();
   static bool HasDegenerateRing(const CVertex3d* v, int valence);
   void InitLayer();
+  void ReserveNewFaces();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
   int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);

@@ -443,9 +443,10 @@ void CProgressiveCoder::InitLayer()
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
   // Records are large: moved on every growth of the array, they cost more than their making.
-  // Patches are disjoint and a vertex has six faces on average, so a layer rarely removes
-  // more than a quarter of the vertices.
-  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 4 + 1);
+  // Patches are disjoint, but a double layer after a simple one finds many vertices of valence
+  // 3: up to half the vertices go (a regular torus). The room left unused is never touched.
+  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 2 + 1);
+  ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
   m_pMesh->SetVerticesFlag(0);
   m_pMesh->SetVerticesMark(0);
@@ -466,6 +467,20 @@ void CProgressiveCoder::InitLayer()
     m_pMesh->SwapVertexToIndex(s1, 1);
   }
   SeedGates();
+}
+
+// The retriangulations append their faces one at a time: the face array, grown by steps of at
+// most 1024 entries, would be copied whole every thousand faces. A layer's new faces number
+// about half the faces (a quarter of the vertices removed, at most four faces each), so room
+// for that many is made once; the array grows as before beyond it.
+void CProgressiveCoder::ReserveNewFaces()
+{
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  const int nbFace = pFaces->GetSize();
+  if (nbFace == 0 || pFaces->GetMaxSize() >= nbFace + nbFace / 2)
+    return;
+  pFaces->SetSize(nbFace + nbFace / 2 + 16);
+  pFaces->SetSize(nbFace);
 }
 
 // The conquest starts from the edge joining vertices 0 and 1, in both directions.
@@ -677,9 +692,9 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
     Retriangulate(pGate);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(
+  m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces()));
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -726,7 +741,7 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
   m_NewFaces.push_back(pNew);
   if (w->GetMark() == 0)
     w->SetMark(2);
-  m_pCurrentGeometry->Add(CProgressiveVertexRecord(v, border, face));
+  m_pCurrentGeometry->Emplace(v, border, face);
   return 1;
 }
 
@@ -854,9 +869,23 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     }
     return result;
   };
+  // The corners holding the previous vertex are found as a mask over the list, without a
+  // branch on where they lie: the walk asks in no order a predictor follows.
+  constexpr long kMaxMasked = 64;
+  const bool masked = end - begin <= kMaxMasked;
   for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
     const SCorner* next = nullptr;
-    for (const SCorner* c = begin; c < end; c++) {
+    if (masked) {
+      std::uint64_t holding = 0;
+      for (const SCorner* c = begin; c < end; c++)
+        holding |= static_cast<std::uint64_t>((c->previous == previous) | (c->next == previous))
+                   << (c - begin);
+      holding &= ~(std::uint64_t{1} << (current - begin));
+      if (holding == 0 || (holding & (holding - 1)) != 0)
+        return -1;
+      next = begin + __builtin_ctzll(holding);
+    }
+    for (const SCorner* c = begin; c < end && !masked; c++) {
       if (c == current || (c->previous != previous && c->next != previous))
         continue;
       if (next)

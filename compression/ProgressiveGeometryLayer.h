@@ -2,6 +2,7 @@
 
 #include "compression/ProgressiveVertexRecord.h"
 
+#include <utility>
 #include <vector>
 
 // Geometry of one progressive layer: a record per removed vertex in removal order, stored as
@@ -28,6 +29,13 @@ public:
     MakeRecords();
     m_Records.push_back(std::move(record));
     return m_Records.back();
+  }
+  // The same, the record made in place: it is a few hundred bytes.
+  template <class... Args>
+  CProgressiveVertexRecord& Emplace(Args&&... args)
+  {
+    MakeRecords();
+    return m_Records.emplace_back(std::forward<Args>(args)...);
   }
   // A decoded record: its residuals only.
   void AddCoordinates(const std::array<int, 3>& abc)

@@ -147,22 +147,55 @@ struct SOffsetBounds
       }
   }
 
-  SOffsetRange Offsets(const std::array<SAxisWindow, 3>& windows, const Point& partial) const
+  // The ends of each axis's offsets in the rounded row, whose partial point is given, and how
+  // far they move for a step of a and of b (the partial point moves by t1 and t2): a row's
+  // offsets are then read without its own partial point, which only a row letting some offset
+  // through computes. The moves differ from those of the row's sums by far less than the
+  // margin. An axis is used only where every row's partial point stays below the range.
+  struct SRows
+  {
+    std::array<double, 3> low{};
+    std::array<double, 3> high{};
+    std::array<double, 3> perA{};
+    std::array<double, 3> perB{};
+    std::array<bool, 3> used{};
+  };
+
+  SRows Rows(const std::array<SAxisWindow, 3>& windows, const Point& partial, const Point& t1,
+             const Point& t2) const
+  {
+    constexpr double kRange = 1e7;
+    SRows rows;
+    for (size_t k = 0; k < 3 && usable; k++) {
+      const SAxisWindow& w = windows[k];
+      const double reach = std::fabs(partial[k]) + 2 * (std::fabs(t1[k]) + std::fabs(t2[k]));
+      if (inverse[k] == 0 || !w.Finite() || !(reach < kRange))
+        continue;
+      const double one = (w.low - partial[k]) * inverse[k] - c0;
+      const double other = (w.high - partial[k]) * inverse[k] - c0;
+      rows.low[k] = std::min(one, other);
+      rows.high[k] = std::max(one, other);
+      rows.perA[k] = t1[k] * inverse[k];
+      rows.perB[k] = t2[k] * inverse[k];
+      rows.used[k] = true;
+    }
+    return rows;
+  }
+
+  // The offsets of the row (da, db) from the rounded one.
+  SOffsetRange Offsets(const SRows& rows, int da, int db) const
   {
     constexpr double kMargin = 1e-3;
-    constexpr double kRange = 1e7;
     if (!usable)
       return {};
     double first = -2;
     double last = 2;
     for (size_t k = 0; k < 3; k++) {
-      const SAxisWindow& w = windows[k];
-      if (inverse[k] == 0 || !w.Finite() || !(std::fabs(partial[k]) < kRange))
+      if (!rows.used[k])
         continue;
-      const double one = (w.low - partial[k]) * inverse[k] - c0;
-      const double other = (w.high - partial[k]) * inverse[k] - c0;
-      first = std::max(first, std::min(one, other) - kMargin);
-      last = std::min(last, std::max(one, other) + kMargin);
+      const double shift = da * rows.perA[k] + db * rows.perB[k];
+      first = std::max(first, rows.low[k] - shift - kMargin);
+      last = std::min(last, rows.high[k] - shift + kMargin);
     }
     if (first > last)
       return {0, -1};
@@ -725,7 +758,8 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   std::array<int, 3> best = rounded;
   double bestWorst = 0;
   double bestSquared = 0;
-  score(partialOf(rounded[0], rounded[1]), rounded[2], 1e300, &bestWorst, &bestSquared);
+  const Point roundedRow = partialOf(rounded[0], rounded[1]);
+  score(roundedRow, rounded[2], 1e300, &bestWorst, &bestSquared);
   const bool seeded = std::isfinite(bestWorst) && std::isfinite(bestSquared);
   if (!seeded) {
     bestWorst = 1e300;
@@ -735,21 +769,23 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   std::array<SAxisWindow, 3> windows{};
   double windowBound = -1;
   const SOffsetBounds bounds(frame.n, rounded[2]);
+  SOffsetBounds::SRows rows;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
       const int b = rounded[1] + db;
-      const Point partial = partialOf(a, b);
       if (seeded && windowBound != bestWorst) {
         windowBound = bestWorst;
         for (int k = 0; k < 3; k++)
           windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
+        rows = bounds.Rows(windows, roundedRow, frame.t1, frame.t2);
       }
       // The rows away from the original let few offsets through, often none. In the
       // rounded triple's row the seed is passed over at dc = 0, in the range or not.
-      const SOffsetRange offsets = seeded ? bounds.Offsets(windows, partial) : SOffsetRange{};
+      const SOffsetRange offsets = seeded ? bounds.Offsets(rows, da, db) : SOffsetRange{};
       if (da == 0 && db == 0 && offsets.first > 0)
         seed = false;
+      const Point partial = offsets.first <= offsets.last ? partialOf(a, b) : Point{};
       for (int dc = offsets.first; dc <= offsets.last; dc++) {
         const int c = rounded[2] + dc;
         if (seeded && da == 0 && db == 0 && dc == 0) {

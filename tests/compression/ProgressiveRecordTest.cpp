@@ -1,11 +1,13 @@
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveVertexRecord.h"
+#include "mesh/Vertex3d.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 #include <vector>
 
 namespace {
@@ -285,6 +287,53 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchWithNormalsAlongTheAxe
   EXPECT_GT(searched, 300);
 }
 
+// Where the original lies two steps away in a and b, the nearest triple is found in the
+// outermost rows of the search, whose offsets move furthest from the rounded row's: the
+// triple taken is still the plain search's, on every tilt of the frame.
+TEST(ProgressiveRecord, NearestTripleInTheOutermostRowsMatchesThePlainSearch)
+{
+  std::srand(23);
+  auto uniform = [](double from, double to) {
+    return from + (to - from) * (std::rand() / static_cast<double>(RAND_MAX));
+  };
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
+  int searched = 0;
+  int differing = 0;
+  int outermost = 0;
+  for (int trial = 0; trial < 6000; trial++) {
+    std::vector<CProgressiveVertexRecord::Point> border;
+    for (int i = 0; i < 5; i++)
+      border.push_back({std::round(uniform(-9, 9)), std::round(uniform(-9, 9)),
+                        std::round(uniform(-9, 9))});
+    const std::array<int, 3> target{static_cast<int>(uniform(-5, 5)),
+                                    static_cast<int>(uniform(-5, 5)),
+                                    static_cast<int>(uniform(-5, 5))};
+    const auto rounded = CProgressiveVertexRecord::PredictRounded(border, fan, target);
+    const int da = trial % 2 ? 2 : -2;
+    const int db = trial % 4 < 2 ? 2 : -2;
+    const auto far = CProgressiveVertexRecord::Reconstruct(
+        {rounded[0] + da, rounded[1] + db, rounded[2] + trial % 3 - 1}, border, fan);
+    const CProgressiveVertexRecord::Point original{far[0] + uniform(-0.2, 0.2),
+                                                   far[1] + uniform(-0.2, 0.2),
+                                                   far[2] + uniform(-0.2, 0.2)};
+    const int r = CompareWithPlainSearch(border, fan, target, original);
+    searched += r > 0;
+    differing += r < 0;
+    if (r > 0) {
+      CProgressiveVertexRecord record(border, fan);
+      record.SetTarget(target);
+      record.SetOriginal(original);
+      record.Predict();
+      const auto& abc = record.GetCoordinates();
+      outermost += std::abs(abc[0] - rounded[0]) == 2 && std::abs(abc[1] - rounded[1]) == 2;
+    }
+  }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(searched, 200);
+  // Most searches end in a corner row: the original was put there.
+  EXPECT_GT(2 * outermost, searched);
+}
+
 // The rounded triple of a border given as it is equals the record's: the border cut to six,
 // faces naming a vertex beyond it left out, and the same frame on both ways.
 TEST(ProgressiveRecord, RoundedTripleWithoutARecordIsTheRecords)
@@ -356,3 +405,36 @@ TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
 }
 
 } // namespace
+
+// A record made in place holds what the conquest gives it: the vertex, its quantized position
+// as target, the border in order and the faces naming it. It follows the records before it,
+// decoded residuals made records first.
+TEST(ProgressiveRecord, RecordMadeInPlaceFollowsTheLayersRecords)
+{
+  CVertex3d v(1.5f, 2.5f, -3.5f);
+  v.Set2(4, -9, 17);
+  CVertex3d ring[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  for (int i = 0; i < 4; i++)
+    ring[i].Set2(static_cast<float>(10 * i), static_cast<float>(i * i), static_cast<float>(i));
+  CVertex3d* const border[4] = {&ring[0], &ring[1], &ring[2], &ring[3]};
+  // The second face names a border vertex that does not exist: it makes no face.
+  const std::vector<std::array<int, 3>> faces{{0, 1, 3}, {1, 2, 4}, {1, 2, 3}};
+  CProgressiveGeometryLayer layer;
+  layer.AddCoordinates({3, 2, 1});
+  CProgressiveVertexRecord& made = layer.Emplace(&v, std::span<CVertex3d* const>(border), faces);
+  ASSERT_EQ(2, layer.NbRecord());
+  EXPECT_EQ(&made, &layer.GetRecord(1));
+  EXPECT_EQ((std::array<int, 3>{3, 2, 1}), layer.GetRecord(0).GetCoordinates());
+  EXPECT_EQ(&v, layer.GetVertex(1));
+  EXPECT_EQ((std::array<int, 3>{4, -9, 17}), made.GetTarget());
+  EXPECT_EQ((std::array<float, 3>{1.5f, 2.5f, -3.5f}), made.GetPosition());
+  // The frame comes from the border's quantized positions and the two faces kept: the same
+  // rounded triple as a record built on those positions directly.
+  made.TakeFrameFromBorder();
+  const std::vector<CProgressiveVertexRecord::Point> points{
+      {0, 0, 0}, {10, 1, 1}, {20, 4, 2}, {30, 9, 3}};
+  const std::vector<std::array<int, 3>> kept{{0, 1, 3}, {1, 2, 3}};
+  CProgressiveVertexRecord direct(points, kept);
+  direct.SetTarget({4, -9, 17});
+  EXPECT_EQ(direct.PredictRounded(), made.PredictRounded());
+}
