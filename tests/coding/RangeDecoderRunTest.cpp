@@ -1,6 +1,7 @@
 // DecodeSymbols against Decode called once per symbol: the same symbols, the same state after
 // (bytes taken, symbols counted, what Done says, where the next field starts), on sound
 // sections and on damaged ones.
+#include "SymbolSequences.h"
 #include "coding/IBitStream.h"
 #include "coding/OBitStream.h"
 #include "coding/RangeDecoder.h"
@@ -14,7 +15,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Symbols = std::vector<std::uint32_t>;
+using symbol_sequences::Runs;
+using symbol_sequences::Symbols;
+using symbol_sequences::Uniform;
 
 // A section of n symbols at order 0, then a 13-bit field that must be read intact after it.
 Bytes Encode(std::uint32_t n, const Symbols& symbols)
@@ -86,30 +89,6 @@ SOutcome DecodeInSlices(std::uint32_t n, const Bytes& bytes, std::size_t slice)
       break;
   }
   return Finish(decoder, stream, outcome);
-}
-
-// Long runs of one symbol broken by others, as the conquest codes are.
-Symbols Runs(std::mt19937& random, std::uint32_t n, std::size_t count)
-{
-  Symbols symbols;
-  std::uint32_t common = 0;
-  while (symbols.size() < count) {
-    if (random() % 8 == 0)
-      common = static_cast<std::uint32_t>(random() % n);
-    const std::size_t run = random() % 300;
-    symbols.insert(symbols.end(), run, common);
-    symbols.push_back(static_cast<std::uint32_t>(random() % n));
-  }
-  symbols.resize(count);
-  return symbols;
-}
-
-Symbols Uniform(std::mt19937& random, std::uint32_t n, std::size_t count)
-{
-  Symbols symbols(count);
-  for (std::uint32_t& s : symbols)
-    s = static_cast<std::uint32_t>(random() % n);
-  return symbols;
 }
 
 } // namespace

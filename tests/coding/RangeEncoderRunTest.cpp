@@ -2,6 +2,7 @@
 // symbols, the same answers of Done, on sound input and on refused input; and the bytes of the
 // independent reference coder.
 #include "RangeReference.h"
+#include "SymbolSequences.h"
 #include "coding/OBitStream.h"
 #include "coding/RangeEncoder.h"
 
@@ -13,7 +14,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Symbols = std::vector<std::uint32_t>;
+using symbol_sequences::Runs;
+using symbol_sequences::Symbols;
+using symbol_sequences::Uniform;
 
 enum class EStart { Uniform, Half, Preset, Gaussian, Order2, Refused };
 
@@ -109,30 +112,6 @@ void ExpectSlicesMatch(std::uint32_t n, EStart start, const Symbols& symbols)
     expected.answers = SliceAnswers(perSymbol, slice);
     EXPECT_EQ(EncodeInSlices(n, start, symbols, slice), expected) << "n " << n << " slice " << slice;
   }
-}
-
-// Long runs of one symbol broken by others, as the progressive codes are.
-Symbols Runs(std::mt19937& random, std::uint32_t n, std::size_t count)
-{
-  Symbols symbols;
-  std::uint32_t common = 0;
-  while (symbols.size() < count) {
-    if (random() % 8 == 0)
-      common = static_cast<std::uint32_t>(random() % n);
-    const std::size_t run = random() % 300;
-    symbols.insert(symbols.end(), run, common);
-    symbols.push_back(static_cast<std::uint32_t>(random() % n));
-  }
-  symbols.resize(count);
-  return symbols;
-}
-
-Symbols Uniform(std::mt19937& random, std::uint32_t n, std::size_t count)
-{
-  Symbols symbols(count);
-  for (std::uint32_t& s : symbols)
-    s = static_cast<std::uint32_t>(random() % n);
-  return symbols;
 }
 
 } // namespace
