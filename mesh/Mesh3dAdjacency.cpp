@@ -85,6 +85,19 @@ private:
     int firstFace;
     int secondFace;  // -1 while only one face holds the edge
   };
+  // While vertex a is built: neighbour number slot of a when owner == a.
+  struct SMark
+  {
+    int owner;
+    int slot;
+  };
+  // An edge k of face `face` from a to `next`, settled once a's neighbours are all known.
+  struct SEdgeFrom
+  {
+    int face;
+    int k;
+    int next;
+  };
 
   void IndexVertices();
   bool ReadCorners();
@@ -100,6 +113,7 @@ private:
   void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
   void BuildAround(int a);
   void CollectNeighbors(int a);
+  void MeetNeighbor(int a, int b, int g);
   void StoreLists(CVertex3d* v, int a) const;
   void NoteFacesAcrossFrom(int a);
   int FaceAcross(int a, int f, int b) const;
@@ -121,10 +135,11 @@ private:
   // Set when a vertex stands in the array at a slot other than its adjacency index.
   bool m_Repeated = false;
   std::vector<int> m_Unused;  // faces that take no part
-  // While vertex a is built: owner[c] == a when c is a's neighbour number slot[c].
-  Buffer<int> m_Owner;
-  Buffer<int> m_Slot;
+  Buffer<SMark> m_Mark;
+  // a's neighbours, m_NbNeighbor of them, in storage sized for the most a's faces can give.
   std::vector<SNeighbor> m_Neighbors;
+  int m_NbNeighbor = 0;
+  std::vector<SEdgeFrom> m_Edges;
   // 3 per face: the index of the face across each edge, -1 for none, kUnset where no vertex
   // settled that edge; empty in a small mesh.
   static constexpr int kUnset = -2;
@@ -161,9 +176,8 @@ bool CAdjacencyBuilder::BuildFromCorners(const std::vector<int>& corners)
 void CAdjacencyBuilder::BuildLists()
 {
   ListFaces();
-  m_Owner = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
-  m_Slot = MakeBuffer<int>(static_cast<size_t>(m_NbVertex));
-  std::fill(&m_Owner[0], &m_Owner[0] + m_NbVertex, -1);
+  m_Mark = MakeBuffer<SMark>(static_cast<size_t>(m_NbVertex));
+  std::fill(&m_Mark[0], &m_Mark[0] + m_NbVertex, SMark{-1, 0});
   const size_t nbAcross = 3 * static_cast<size_t>(m_NbFace);
   if (m_NbFace >= kNotedLinksFaces) {
     m_Across = MakeBuffer<int>(nbAcross);
@@ -307,27 +321,50 @@ void CAdjacencyBuilder::BuildAround(int a)
   NoteFacesAcrossFrom(a);
 }
 
+// A face with three distinct corners, by far the most, is read without a branch on where a
+// stands in it: its other two corners in order, and the one after a.
 void CAdjacencyBuilder::CollectNeighbors(int a)
 {
-  m_Neighbors.clear();
-  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
+  const int first = m_FaceStart[a];
+  const int last = m_FaceStart[a + 1];
+  const size_t room = 2 * static_cast<size_t>(last - first);
+  if (m_Neighbors.size() < room)
+    m_Neighbors.resize(room);
+  m_NbNeighbor = 0;
+  m_Edges.clear();
+  for (int p = first; p < last; p++) {
     const int g = m_Faces[p];
     const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    if (c[0] != c[1] && c[1] != c[2] && c[0] != c[2]) {
+      const int k = c[0] == a ? 0 : (c[1] == a ? 1 : 2);
+      const int x = k == 0 ? c[1] : c[0];
+      const int y = k == 2 ? c[1] : c[2];
+      MeetNeighbor(a, x, g);
+      MeetNeighbor(a, y, g);
+      m_Edges.push_back({g, k, k == 1 ? y : x});
+      continue;
+    }
     for (int k = 0; k < 3; k++) {
-      const int b = c[k];
-      if (b == a)
-        continue;
-      if (m_Owner[b] != a) {
-        m_Owner[b] = a;
-        m_Slot[b] = static_cast<int>(m_Neighbors.size());
-        m_Neighbors.push_back({b, g, -1});
-        continue;
-      }
-      SNeighbor& n = m_Neighbors[m_Slot[b]];
-      if (n.firstFace != g && n.secondFace < 0)
-        n.secondFace = g;
+      if (c[k] == a)
+        m_Edges.push_back({g, k, c[(k + 1) % 3]});
+      else
+        MeetNeighbor(a, c[k], g);
     }
   }
+}
+
+// The first face met with b opens its slot; the first other one is its second face.
+void CAdjacencyBuilder::MeetNeighbor(int a, int b, int g)
+{
+  SMark& mark = m_Mark[b];
+  if (mark.owner != a) {
+    mark = SMark{a, m_NbNeighbor};
+    m_Neighbors[static_cast<size_t>(m_NbNeighbor++)] = SNeighbor{b, g, -1};
+    return;
+  }
+  SNeighbor& n = m_Neighbors[static_cast<size_t>(mark.slot)];
+  if (n.firstFace != g && n.secondFace < 0)
+    n.secondFace = g;
 }
 
 void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
@@ -336,7 +373,7 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
   const int nbFace = m_FaceStart[a + 1] - first;
   auto* faces = v->GetArrayFaceNeighbor();
   AssignList(faces, nbFace, [this, first](int p) { return m_pMesh->GetFace(m_Faces[first + p]); });
-  const int nbNeighbor = static_cast<int>(m_Neighbors.size());
+  const int nbNeighbor = m_NbNeighbor;
   auto* neighbors = v->GetArrayVertexNeighbor();
   AssignList(neighbors, nbNeighbor, [this](int j) {
     return m_pMesh->GetVertex(m_Neighbors[static_cast<size_t>(j)].vertex);
@@ -346,18 +383,12 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
 void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
 {
-  for (int p = m_FaceStart[a]; p < m_FaceStart[a + 1]; p++) {
-    const int g = m_Faces[p];
-    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
-    for (int k = 0; k < 3; k++) {
-      if (c[k] != a)
-        continue;
-      const int across = FaceAcross(a, g, c[(k + 1) % 3]);
-      if (m_Across)
-        m_Across[3 * static_cast<size_t>(g) + k] = across;
-      else
-        m_pMesh->GetFace(g)->SetF(k, across < 0 ? nullptr : m_pMesh->GetFace(across));
-    }
+  for (const SEdgeFrom& e : m_Edges) {
+    const int across = FaceAcross(a, e.face, e.next);
+    if (m_Across)
+      m_Across[3 * static_cast<size_t>(e.face) + e.k] = across;
+    else
+      m_pMesh->GetFace(e.face)->SetF(e.k, across < 0 ? nullptr : m_pMesh->GetFace(across));
   }
 }
 
@@ -386,7 +417,7 @@ int CAdjacencyBuilder::FaceAcross(int a, int f, int b) const
       return m_Faces[p];
     return p + 1 < m_FaceStart[a + 1] ? m_Faces[p + 1] : -1;
   }
-  const SNeighbor& n = m_Neighbors[m_Slot[b]];
+  const SNeighbor& n = m_Neighbors[static_cast<size_t>(m_Mark[b].slot)];
   return n.firstFace != f ? n.firstFace : n.secondFace;
 }
 

@@ -204,6 +204,55 @@ TEST(AdjacencyOrder, MeshesLinkedAfterTheLists)
   }
 }
 
+// A closed fan around vertex 0 that stands at corner 0, 1, 2 and 0 of its faces, then a face
+// (0, 0, 1) with a repeated corner; `filler` faces of a separate strip follow, so that with
+// enough of them the faces across are noted and linked after the lists.
+std::unique_ptr<CMesh3d> RotatedFan(int filler)
+{
+  fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}};
+  fixtures::Triangles triangles{{0, 1, 2}, {3, 0, 2}, {3, 4, 0}, {0, 4, 1}, {0, 0, 1}};
+  for (int i = 0; i < filler / 2 + 2; i++) {
+    points.push_back({static_cast<float>(i), 5, 0});
+    points.push_back({static_cast<float>(i), 6, 0});
+  }
+  for (int i = 0; i < filler / 2; i++) {
+    const int b = 5 + 2 * i;
+    triangles.push_back({b, b + 2, b + 1});
+    triangles.push_back({b + 1, b + 2, b + 3});
+  }
+  return fixtures::Build(points, triangles, false);
+}
+
+TEST(AdjacencyOrder, AVertexAtEveryCornerOfItsFaces)
+{
+  for (const int filler : {0, 5000}) {
+    SCOPED_TRACE(filler);
+    auto mesh = RotatedFan(filler);
+    ExpectRuleOrders(mesh.get());
+    CVertex3d* hub = mesh->GetVertex(0);
+    // Its neighbours come in corner order: 1, 2 of (0,1,2), then 3 of (3,0,2), 4 of (3,4,0).
+    std::vector<const CVertex3d*> ring;
+    for (int i = 1; i <= 4; i++)
+      ring.push_back(mesh->GetVertex(i));
+    EXPECT_EQ(Listed(hub->GetArrayVertexNeighbor()), ring);
+    EXPECT_EQ(hub->NbFaceNeighbor(), 5);
+    // Across each edge from the hub: the first other of its faces that holds the far end.
+    EXPECT_EQ(mesh->GetFace(0)->f(0), mesh->GetFace(3));  // 0-1
+    EXPECT_EQ(mesh->GetFace(1)->f(1), mesh->GetFace(0));  // 0-2
+    EXPECT_EQ(mesh->GetFace(2)->f(2), mesh->GetFace(1));  // 0-3
+    EXPECT_EQ(mesh->GetFace(3)->f(0), mesh->GetFace(2));  // 0-4
+    // The collapsed face: 0-0 takes the hub's first other face, 0-1 and 1-0 the first with 1.
+    const CFace3d* collapsed = mesh->GetFace(4);
+    EXPECT_EQ(collapsed->f(0), mesh->GetFace(0));
+    EXPECT_EQ(collapsed->f(1), mesh->GetFace(0));
+    EXPECT_EQ(collapsed->f(2), mesh->GetFace(0));
+    // The strip stays apart from the fan.
+    for (int i = 5; i < mesh->NbFace(); i++)
+      for (int k = 0; k < 3; k++)
+        EXPECT_TRUE(mesh->GetFace(i)->f(k) == nullptr || mesh->IndexFrom(mesh->GetFace(i)->f(k)) >= 5);
+  }
+}
+
 TEST(AdjacencyOrder, EmptySlotsAndIncompleteFaces)
 {
   auto mesh = fixtures::Octahedron();
