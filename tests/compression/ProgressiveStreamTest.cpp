@@ -226,6 +226,93 @@ TEST(ProgressiveStream, HandMadeLayersAreCheckedCodeByCode)
   }
 }
 
+// A base mesh of nv vertices on a grid of q bits: the tetrahedron of the hand-made stream
+// first, then loose vertices, and the given faces after the tetrahedron's; one simple layer
+// splits the seed's front face as in the stream above.
+void WriteWideBaseStream(const char* name, int q, int nv,
+                         const std::vector<std::array<unsigned int, 3>>& points,
+                         const std::vector<std::array<unsigned int, 3>>& faces, int indexBits)
+{
+  COBitStream stream;
+  stream.WriteBits(static_cast<unsigned int>(q), 4);
+  stream.WriteBits(static_cast<unsigned int>(nv), 24);
+  stream.WriteBits(static_cast<unsigned int>(faces.size()), 24);
+  for (int axis = 0; axis < 3; axis++) {
+    stream.WriteFloat(1.0f);
+    stream.WriteFloat(0.0f);
+  }
+  for (const auto& p : points)
+    for (const unsigned int x : p)
+      stream.WriteBits(x, q);
+  for (const auto& f : faces)
+    for (const unsigned int x : f)
+      stream.WriteBits(x, indexBits);
+  stream.WriteBits(1, 10);
+  CRangeEncoder codes(7);
+  ASSERT_EQ(1, codes.Start());
+  ASSERT_EQ(1, codes.Encode(0, &stream));
+  ASSERT_EQ(1, codes.Encode(3, &stream));
+  ASSERT_EQ(1, codes.Encode(0, &stream));
+  ASSERT_EQ(1, codes.Done(&stream));
+  stream.WriteBits(1, 10);
+  stream.PutBit(0);
+  stream.WriteBits(1, 4);
+  for (const unsigned int x : {3u, 3u, 3u})
+    stream.WriteBits(x, q);
+  stream.Flush(0);
+  ASSERT_EQ(1, stream.WriteFile(name));
+}
+
+// Fields of every width the base mesh may use come back as written, whether a vertex's or a
+// face's three fields fit one window of the stream or straddle two or three; the arrays hold
+// every element once, in stream order.
+TEST(ProgressiveStream, WideBaseMeshFieldsReadBack)
+{
+  CurrentTempFolder folder;
+  // 3 * q bits a vertex: one window (q = 5), a split in the third field (12), in the second
+  // (15); 9 and 17 bits an index for 300 and 70000 vertices: 27 and 51 bits a face.
+  const struct
+  {
+    int q;
+    int nv;
+    int indexBits;
+  } cases[] = {{5, 300, 9}, {12, 300, 9}, {15, 300, 9}, {12, 70000, 17}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "q " << c.q << " vertices " << c.nv);
+    const unsigned int top = (1u << c.q) - 1;
+    std::vector<std::array<unsigned int, 3>> points = {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}};
+    for (int i = 4; i < c.nv; i++) {
+      const auto u = static_cast<unsigned int>(i);
+      points.push_back({top - u % (top + 1), (u * 37) & top, (u * 11 + 5) & top});
+    }
+    std::vector<std::array<unsigned int, 3>> faces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    // Loose triangles whose corners use the high bits of the index, none sharing an edge.
+    const auto last = static_cast<unsigned int>(c.nv - 1);
+    for (unsigned int k = 0; k < 30; k++)
+      faces.push_back({last - 3 * k, last - 3 * k - 1, last - 3 * k - 2});
+    WriteWideBaseStream("wide.vpm", c.q, c.nv, points, faces, c.indexBits);
+    CMesh3d decoded;
+    CProgressiveCoder decoder;
+    ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "wide.vpm"));
+    ASSERT_EQ(c.nv + 1, decoded.NbVertex());
+    for (int i = 0; i < c.nv; i++) {
+      const CVertex3d* v = decoded.GetVertex(i);
+      const auto& p = points[static_cast<size_t>(i)];
+      ASSERT_EQ(static_cast<float>(p[0]), v->x2()) << "vertex " << i;
+      ASSERT_EQ(static_cast<float>(p[1]), v->y2()) << "vertex " << i;
+      ASSERT_EQ(static_cast<float>(p[2]), v->z2()) << "vertex " << i;
+      ASSERT_EQ(static_cast<float>(p[2]), v->z()) << "vertex " << i;
+    }
+    // The split face gives way to three; the others keep their order.
+    ASSERT_EQ(static_cast<int>(faces.size()) + 2, decoded.NbFace());
+    for (size_t i = 1; i < faces.size(); i++)
+      for (int k = 0; k < 3; k++)
+        EXPECT_EQ(static_cast<int>(faces[i][static_cast<size_t>(k)]),
+                  decoded.IndexFrom(decoded.GetFace(static_cast<int>(i) - 1)->v(k)))
+            << "face " << i;
+  }
+}
+
 TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
 {
   CurrentTempFolder folder;
