@@ -192,6 +192,16 @@ std::unique_ptr<CMesh3d> Spindle(int n, int rings)
   return fixtures::Build(points, triangles);
 }
 
+// The same spindle with no vertex knowing its adjacency index: the encoder lists its corners
+// from the faces instead of carrying them.
+std::unique_ptr<CMesh3d> UnindexedSpindle(int n, int rings)
+{
+  auto mesh = Spindle(n, rings);
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    mesh->GetVertex(i)->SetAdjacencyIndex(-1);
+  return mesh;
+}
+
 // The front corner of a gate is looked for among a list's corners all at once where the list
 // is short, one by one where it is long: vertices of valence 7 to 13, whose lists straddle
 // that length and end the corner array, lead the conquest as their own face lists do.
@@ -202,9 +212,7 @@ TEST(ProgressiveCornerLists, LongAndLastListsLeadAsTheFaceLists)
     SCOPED_TRACE(n);
     for (const int gateType : {0, 1}) {
       auto listed = Spindle(n, 6);
-      auto stale = Spindle(n, 6);
-      for (int i = 0; i < stale->NbVertex(); i++)
-        stale->GetVertex(i)->SetAdjacencyIndex(-1);
+      auto stale = UnindexedSpindle(n, 6);
       CProgressiveCoder a;
       CProgressiveCoder b;
       ASSERT_EQ(1, a.EncodeOneLayer(listed.get(), "listed.bin", gateType, 6, 0, 0, 0, 0, 0, 0.0,
@@ -217,9 +225,7 @@ TEST(ProgressiveCornerLists, LongAndLastListsLeadAsTheFaceLists)
       EXPECT_LT(listed->NbVertex(), 6 * n + 2);
     }
     auto whole = Spindle(n, 6);
-    auto stale = Spindle(n, 6);
-    for (int i = 0; i < stale->NbVertex(); i++)
-      stale->GetVertex(i)->SetAdjacencyIndex(-1);
+    auto stale = UnindexedSpindle(n, 6);
     CProgressiveCoder first;
     CProgressiveCoder second;
     ASSERT_EQ(1, progressive::Encode(&first, whole.get(), 8, 10, "a.vpm"));

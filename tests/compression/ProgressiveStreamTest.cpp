@@ -147,29 +147,28 @@ TEST(ProgressiveStream, MeshWithNothingRemovableKeepsOnlyTheBase)
   EXPECT_EQ(4, decoded.NbFace());
 }
 
-// A stream written field by field: a tetrahedron for base mesh on a grid of 4 bits, one layer
-// of the gate type and codes given, sent as the coder sends them (a double layer's valence 3 as
-// 6), and one raw position per removal.
-void WriteHandMadeStream(const char* name, int gateType, const std::vector<unsigned int>& sent,
-                         int nbRecord)
+using Triples = std::vector<std::array<unsigned int, 3>>;
+
+// A stream written field by field: a base mesh of the given points on a grid of q bits and
+// faces of indexBits-bit indices, one layer of the gate type and codes given, sent as the coder
+// sends them (a double layer's valence 3 as 6), and one raw position (3, 3, 3) per removal.
+void WriteStream(const char* name, int q, const Triples& points, const Triples& faces,
+                 int indexBits, int gateType, const std::vector<unsigned int>& sent, int nbRecord)
 {
   COBitStream stream;
-  const int q = 4;
-  stream.WriteBits(q, 4);
-  stream.WriteBits(4, 24);
-  stream.WriteBits(4, 24);
+  stream.WriteBits(static_cast<unsigned int>(q), 4);
+  stream.WriteBits(static_cast<unsigned int>(points.size()), 24);
+  stream.WriteBits(static_cast<unsigned int>(faces.size()), 24);
   for (int axis = 0; axis < 3; axis++) {
     stream.WriteFloat(1.0f);
     stream.WriteFloat(0.0f);
   }
-  using Triples = std::vector<std::array<unsigned int, 3>>;
-  for (const auto& p : Triples{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}})
+  for (const auto& p : points)
     for (const unsigned int x : p)
       stream.WriteBits(x, q);
-  // The fixture's faces; two bits per index for four vertices.
-  for (const auto& f : Triples{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}})
+  for (const auto& f : faces)
     for (const unsigned int x : f)
-      stream.WriteBits(x, 2);
+      stream.WriteBits(x, indexBits);
   stream.WriteBits(1, 10);
   CRangeEncoder codes(7);
   ASSERT_EQ(1, codes.Start());
@@ -186,6 +185,16 @@ void WriteHandMadeStream(const char* name, int gateType, const std::vector<unsig
       stream.WriteBits(x, q);
   stream.Flush(0);
   ASSERT_EQ(1, stream.WriteFile(name));
+}
+
+// The fixture's tetrahedron on a grid of 4 bits, two bits an index.
+const Triples kTetraPoints = {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}};
+const Triples kTetraFaces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+
+void WriteHandMadeStream(const char* name, int gateType, const std::vector<unsigned int>& sent,
+                         int nbRecord)
+{
+  WriteStream(name, 4, kTetraPoints, kTetraFaces, 2, gateType, sent, nbRecord);
 }
 
 // Each layer's codes are checked as read: codes 2 to 6, a 1 only in a simple layer and then
@@ -226,43 +235,6 @@ TEST(ProgressiveStream, HandMadeLayersAreCheckedCodeByCode)
   }
 }
 
-// A base mesh of nv vertices on a grid of q bits: the tetrahedron of the hand-made stream
-// first, then loose vertices, and the given faces after the tetrahedron's; one simple layer
-// splits the seed's front face as in the stream above.
-void WriteWideBaseStream(const char* name, int q, int nv,
-                         const std::vector<std::array<unsigned int, 3>>& points,
-                         const std::vector<std::array<unsigned int, 3>>& faces, int indexBits)
-{
-  COBitStream stream;
-  stream.WriteBits(static_cast<unsigned int>(q), 4);
-  stream.WriteBits(static_cast<unsigned int>(nv), 24);
-  stream.WriteBits(static_cast<unsigned int>(faces.size()), 24);
-  for (int axis = 0; axis < 3; axis++) {
-    stream.WriteFloat(1.0f);
-    stream.WriteFloat(0.0f);
-  }
-  for (const auto& p : points)
-    for (const unsigned int x : p)
-      stream.WriteBits(x, q);
-  for (const auto& f : faces)
-    for (const unsigned int x : f)
-      stream.WriteBits(x, indexBits);
-  stream.WriteBits(1, 10);
-  CRangeEncoder codes(7);
-  ASSERT_EQ(1, codes.Start());
-  ASSERT_EQ(1, codes.Encode(0, &stream));
-  ASSERT_EQ(1, codes.Encode(3, &stream));
-  ASSERT_EQ(1, codes.Encode(0, &stream));
-  ASSERT_EQ(1, codes.Done(&stream));
-  stream.WriteBits(1, 10);
-  stream.PutBit(0);
-  stream.WriteBits(1, 4);
-  for (const unsigned int x : {3u, 3u, 3u})
-    stream.WriteBits(x, q);
-  stream.Flush(0);
-  ASSERT_EQ(1, stream.WriteFile(name));
-}
-
 // Fields of every width the base mesh may use come back as written, whether a vertex's or a
 // face's three fields fit one window of the stream or straddle two or three; the arrays hold
 // every element once, in stream order.
@@ -280,17 +252,19 @@ TEST(ProgressiveStream, WideBaseMeshFieldsReadBack)
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "q " << c.q << " vertices " << c.nv);
     const unsigned int top = (1u << c.q) - 1;
-    std::vector<std::array<unsigned int, 3>> points = {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}};
+    // The tetrahedron, then loose vertices; its faces, then loose faces.
+    Triples points = kTetraPoints;
     for (int i = 4; i < c.nv; i++) {
       const auto u = static_cast<unsigned int>(i);
       points.push_back({top - u % (top + 1), (u * 37) & top, (u * 11 + 5) & top});
     }
-    std::vector<std::array<unsigned int, 3>> faces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    Triples faces = kTetraFaces;
     // Loose triangles whose corners use the high bits of the index, none sharing an edge.
     const auto last = static_cast<unsigned int>(c.nv - 1);
     for (unsigned int k = 0; k < 30; k++)
       faces.push_back({last - 3 * k, last - 3 * k - 1, last - 3 * k - 2});
-    WriteWideBaseStream("wide.vpm", c.q, c.nv, points, faces, c.indexBits);
+    // One simple layer splits the seed's front face as in the hand-made streams.
+    WriteStream("wide.vpm", c.q, points, faces, c.indexBits, 0, {3}, 1);
     CMesh3d decoded;
     CProgressiveCoder decoder;
     ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "wide.vpm"));
