@@ -6,7 +6,6 @@
 #include "coding/IBitFile.h"
 #include "coding/OBitStream.h"
 #include "compression/ProgressiveReplay.h"
-#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -28,19 +27,6 @@ void Sleep(int milliseconds)
 {
   if (milliseconds > 0)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-// A vertex is on the boundary where one of its faces lacks a neighbour at its corner: on a
-// mesh none of whose faces lacks one, no vertex is. The faces are read in their array, where
-// the vertices' test reads each vertex's faces, scattered, in turn.
-bool HasBoundary(const CMesh3d& mesh)
-{
-  for (int i = 0; i < mesh.NbFace(); i++) {
-    const CFace3d* f = mesh.GetFace(i);
-    if (!f->f(0) || !f->f(1) || !f->f(2))
-      return mesh.HasBoundary() != 0;
-  }
-  return false;
 }
 
 } // namespace
@@ -65,7 +51,7 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   SetDebugging(nullptr, colourPatches, colourCause, 0);
   m_ApplyRemoval = 1;
   m_PureValence = 0;
-  m_HasBoundary = HasBoundary(*pMesh) ? 1 : 0;
+  m_HasBoundary = pMesh->HasBoundary();
   m_CornersCarried = 0;
   if (targetVertexCount >= pMesh->NbVertex()) {
     platform::MessageBox("invalid #vertices", platform::MB_OK);

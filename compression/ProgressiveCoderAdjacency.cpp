@@ -4,6 +4,7 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
@@ -134,21 +135,21 @@ void CProgressiveCoder::PrefetchUpdate(size_t r) const
   const SUpdateBuffers& u = m_UpdateBuffers;
   if (r + kListAhead < u.ranked.size()) {
     const char* list = reinterpret_cast<const char*>(CornersBegin(static_cast<int>(u.ranked[r + kListAhead])));
-    __builtin_prefetch(list);
-    __builtin_prefetch(list + 64);
-    __builtin_prefetch(list + 128);
+    PrefetchLine(list);
+    PrefetchLine(list + 64);
+    PrefetchLine(list + 128);
   }
   if (r + kFaceAhead >= u.ranked.size())
     return;
   const int id = static_cast<int>(u.ranked[r + kFaceAhead]);
   for (const SCorner* c = CornersBegin(id); c < CornersEnd(id); c++) {
     const char* f = reinterpret_cast<const char*>(c->face);
-    __builtin_prefetch(f);
-    __builtin_prefetch(f + sizeof(CFace3d) - 1);
+    PrefetchLine(f);
+    PrefetchLine(f + sizeof(CFace3d) - 1);
   }
   const char* v = reinterpret_cast<const char*>(u.vertices[r + kFaceAhead]);
   for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
-    __builtin_prefetch(v + offset, 1);
+    PrefetchLine(v + offset);
 }
 
 // v's faces: those on its old corners that stay (flagged 2 the others, which the mesh deletes

@@ -221,7 +221,16 @@ CVertex3d* CMesh3d::GetFirstBoundaryVertex() const
   return FirstIf(m_ArrayVertex, [](const CVertex3d* v) { return v->IsOnBoundary() != 0; });
 }
 
-int CMesh3d::HasBoundary() const { return GetFirstBoundaryVertex() ? 1 : 0; }
+// A vertex is on the boundary where one of its faces lacks a neighbour at its corner, so a mesh
+// none of whose faces lacks one has no boundary vertex. The faces are read in their array first;
+// the vertices' test, which reads each vertex's faces, scattered, runs only where one lacks it.
+int CMesh3d::HasBoundary() const
+{
+  const bool linked = !FirstIf(m_ArrayFace, [](const CFace3d* f) {
+    return !f->f(0) || !f->f(1) || !f->f(2);
+  });
+  return !linked && GetFirstBoundaryVertex() ? 1 : 0;
+}
 
 double CMesh3d::GetMeanLengthEdgeAround() const
 {
