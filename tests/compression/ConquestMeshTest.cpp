@@ -401,8 +401,9 @@ TEST(ConquestMesh, AnEdgeIsConqueredFromEitherEnd)
         const int j = table.IndexOf(v->GetVertexNeighbor(k));
         EXPECT_EQ(table.IsConquered(i, j), chosen(i, j) ? 1 : 0) << i << " - " << j;
         // From the lower end, a conquered edge is not conquered again.
-        if (i < j && chosen(i, j))
+        if (i < j && chosen(i, j)) {
           EXPECT_EQ(table.Conquer(i, j), 0) << i << " - " << j;
+        }
       }
     }
     EXPECT_EQ(remaining, slots - 2 * conquered);

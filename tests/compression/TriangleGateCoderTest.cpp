@@ -403,8 +403,9 @@ TEST(TriangleGateCoder, LaterAttemptsCodeAsAWholeRerunDoes)
       const SEncodeRun full = EncodeRun(mesh.get(), &drawn, seed, adaptive, 1, view);
       ASSERT_EQ(full.Ok, 1);
       // Two attempts or more: a start each, and the end.
-      if (seed == 0)
+      if (seed == 0) {
         EXPECT_GE(redraws, 3) << "adaptive " << adaptive;
+      }
       CTriangleGateCoder quiet;
       const SEncodeRun kept = EncodeRun(mesh.get(), &quiet, seed, adaptive, 0);
       EXPECT_TRUE(kept == full) << "seed " << seed << " adaptive " << adaptive;

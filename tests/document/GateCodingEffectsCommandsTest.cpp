@@ -168,8 +168,9 @@ TEST_F(CGateCodingEffectsCommandsTest, ThePolygonReportGoesToTheClipboardWhenAsk
   for (int code = 0; code < 13; code++) {
     const int count = std::stoi(counts[code + 1]);
     total += count;
-    if (std::string(names[code]).rfind("T ", 0) == 0)
+    if (std::string(names[code]).rfind("T ", 0) == 0) {
       EXPECT_EQ(count, 0) << names[code];
+    }
   }
   // At least one code per quad beyond the seed.
   EXPECT_GE(total, 3);

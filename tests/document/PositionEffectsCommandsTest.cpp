@@ -148,8 +148,9 @@ TEST_F(CPositionEffectsCommandsTest, EachRefinementLevelClosesTheGap)
     const std::array<double, 3> left = Errors(refined);
     for (int k = 0; k < 3; k++)
       EXPECT_LE(left[k], range[k] / std::pow(2.0, planes) + 1e-6) << planes << " planes, axis " << k;
-    if (planes == 7)
+    if (planes == 7) {
       EXPECT_EQ(refined, seventh);
+    }
   }
 
   // Cancelled: nothing is decoded and no copy is added.

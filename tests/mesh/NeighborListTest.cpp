@@ -113,8 +113,9 @@ TEST(NeighborList, KeepsAnElementOutOfReachExactly)
             (std::vector<CVertex3d*>{owned[0].get(), &onStack, owned[1].get()}));
   EXPECT_EQ(list->IndexFrom(&onStack), 1);
   EXPECT_EQ(list->IndexFrom(owned[2].get()), -1);
-  if (FarApart(list.get(), &onStack))
+  if (FarApart(list.get(), &onStack)) {
     EXPECT_EQ(list->IsSpilled(), 1);
+  }
   list->RemoveAt(1);
   EXPECT_EQ(Entries(*list), (std::vector<CVertex3d*>{owned[0].get(), owned[1].get()}));
 }
@@ -221,10 +222,12 @@ TEST(NeighborList, AssignsWholeListsAsEntryByEntryWritesDo)
         EXPECT_EQ(assigned->GetAt(i), after[static_cast<size_t>(i)]) << "entry " << i;
       EXPECT_EQ(assigned->GetMaxSize(), written->GetMaxSize());
       EXPECT_EQ(assigned->IsSpilled(), written->IsSpilled());
-      if (FarApart(assigned.get(), &onStack) && &after == &cases[3])
+      if (FarApart(assigned.get(), &onStack) && &after == &cases[3]) {
         EXPECT_EQ(assigned->IsSpilled(), 1);
-      if (n == 0)
+      }
+      if (n == 0) {
         EXPECT_EQ(assigned->GetMaxSize(), assigned->GetRoom());
+      }
     }
   }
 }

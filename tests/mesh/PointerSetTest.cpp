@@ -113,11 +113,13 @@ TEST(Mesh3dDeferredDeletion, ManyScatteredDeletionsMatchImmediateDeletion)
     vi.push_back(immediate->GetVertex(i));
   std::set<const void*> gone;
   for (CFace3d* p : fi)
-    if (gone.insert(p).second)
+    if (gone.insert(p).second) {
       EXPECT_EQ(immediate->DeleteFace(p), 1);
+    }
   for (CVertex3d* p : vi)
-    if (gone.insert(p).second)
+    if (gone.insert(p).second) {
       EXPECT_EQ(immediate->DeleteVertex(p), 1);
+    }
 
   ASSERT_EQ(deferred->NbFace(), nbFace - distinctFaces);
   ASSERT_EQ(deferred->NbVertex(), nbVertex - distinctVertices);
