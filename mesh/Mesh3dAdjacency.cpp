@@ -1,6 +1,7 @@
 #include "mesh/Mesh3d.h"
 
 #include "mesh/AdjacencyLists.h"
+#include "mesh/Prefetch.h"
 #include "mesh/ScratchBuffer.h"
 
 #include <algorithm>
@@ -22,6 +23,17 @@ namespace {
 
 using scratch::Buffer;
 using scratch::MakeBuffer;
+
+// Every line of a face: its references and its wide mark may lie in different lines.
+void PrefetchFace(const CFace3d* f)
+{
+  if (!f)
+    return;
+  const char* p = reinterpret_cast<const char*>(f);
+  for (size_t offset = 0; offset < sizeof(CFace3d); offset += 64)
+    PrefetchLine(p + offset);
+  PrefetchLine(p + sizeof(CFace3d) - 1);
+}
 
 constexpr int kPrefetchDistance = 8;
 
@@ -233,20 +245,26 @@ bool CAdjacencyBuilder::ReadCorners()
   for (int i = 0; i < m_NbFace; i++) {
     int* corner = corners + 3 * static_cast<size_t>(i);
     corner[0] = corner[1] = corner[2] = -1;
+    // The face ahead first, so that its corners' addresses are at hand when they are fetched.
+    if (i + 2 * kPrefetchDistance < m_NbFace)
+      PrefetchFace(m_pMesh->GetFace(i + 2 * kPrefetchDistance));
     PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
     if (!f)
       continue;
     if (f->f(0) == f)
       return false;
+    // The corners are read once, before the mark: after a write into the face they would be
+    // decoded again.
+    CVertex3d* const v[3] = {f->v(0), f->v(1), f->v(2)};
     f->SetNeighbors(f, nullptr, nullptr);
-    if (f->HasNullVertex()) {
+    if (!v[0] || !v[1] || !v[2]) {
       m_Unused.push_back(i);
       continue;
     }
     for (int k = 0; k < 3; k++) {
-      const int index = f->v(k)->GetAdjacencyIndex();
-      if (index < 0 || index >= m_NbVertex || m_pMesh->GetVertex(index) != f->v(k))
+      const int index = v[k]->GetAdjacencyIndex();
+      if (index < 0 || index >= m_NbVertex || m_pMesh->GetVertex(index) != v[k])
         return false;
       corner[k] = index;
     }
@@ -396,7 +414,12 @@ void CAdjacencyBuilder::LinkFaces() const
 {
   if (!m_Across)
     return;
+  // Each face is written once, in array order: its lines are asked for a few faces ahead, as
+  // the faces need not lie in memory in that order.
+  constexpr int kAhead = 8;
   for (int g = 0; g < m_NbFace; g++) {
+    if (g + kAhead < m_NbFace)
+      PrefetchFace(m_pMesh->GetFace(g + kAhead));
     const int* across = &m_Across[3 * static_cast<size_t>(g)];
     if (across[0] == kUnset && across[1] == kUnset && across[2] == kUnset)
       continue;

@@ -337,3 +337,48 @@ TEST(AdjacencyOrder, FreshListsHaveTheRoomOfListsGrownByAdd)
       << "vertex " << i;
   }
 }
+
+TEST(AdjacencyOrder, RebuiltAfterFacesAreRemovedByFlag)
+{
+  // Faces and vertices shuffled in their arrays, so that neither array follows the order in
+  // which the elements lie in memory (as after coding layers), large enough for the faces
+  // across to be linked after the lists; then every fifth face and a band go by their flag.
+  auto mesh = Torus(90, 60);
+  std::mt19937 random(16);
+  CArray3d<CFace3d>* faces = mesh->GetArrayFace();
+  CArray3d<CVertex3d>* vertices = mesh->GetArrayVertex();
+  for (int i = faces->GetSize() - 1; i > 0; i--)
+    faces->Swap(i, std::uniform_int_distribution<int>(0, i)(random));
+  for (int i = vertices->GetSize() - 1; i > 0; i--)
+    vertices->Swap(i, std::uniform_int_distribution<int>(0, i)(random));
+  ExpectRuleOrders(mesh.get());
+
+  std::vector<const CFace3d*> kept;
+  int flagged = 0;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    CFace3d* f = mesh->GetFace(i);
+    const bool removed = i % 5 == 2 || (i >= 4000 && i < 4400);
+    f->SetFlag(removed ? 2 : 0);
+    flagged += removed ? 1 : 0;
+    if (!removed)
+      kept.push_back(f);
+  }
+  // The closed torus links every edge twice: an edge opens where a kept face meets a removed one.
+  int opened = 0;
+  for (const CFace3d* f : kept)
+    for (int k = 0; k < 3; k++)
+      opened += f->f(k)->GetFlag() == 2 ? 1 : 0;
+  EXPECT_EQ(mesh->RemoveFacesWithFlag(2), flagged);
+  std::vector<const CFace3d*> left;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    left.push_back(mesh->GetFace(i));
+  EXPECT_EQ(left, kept);
+  ASSERT_GT(mesh->NbFace(), 4096);
+  ExpectRuleOrders(mesh.get());
+  int open = 0;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    for (int k = 0; k < 3; k++)
+      open += mesh->GetFace(i)->f(k) ? 0 : 1;
+  EXPECT_GT(opened, 0);
+  EXPECT_EQ(open, opened);
+}
