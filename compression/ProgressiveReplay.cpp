@@ -25,7 +25,7 @@ namespace {
 constexpr size_t kFetchAhead = 16;
 
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
-constexpr std::int64_t kFewRemovals = 32;
+constexpr std::int64_t kFewRemovals = 16;
 
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
