@@ -1,5 +1,7 @@
 #include "coding/RangeDecoder.h"
 
+#include <algorithm>
+
 int CRangeDecoder::StartOrderK(CIBitStream* file, std::uint32_t order)
 {
   if (!StartModels(order, nullptr, true))
@@ -78,6 +80,29 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   int left = model.GetLeft();
   const bool counted = model.GetNbSymbol() <= CFrequencyModel::CountedSymbols;
   while (n < count) {
+    // The run of the last symbol on its own, while no byte comes in, no rescale falls and the
+    // symbol is not `stop`: the steps below for each of its symbols, with nothing else asked
+    // and so nothing held outside the registers. It ends where they would leave the run.
+    if (counted && last != stop) {
+      const std::uint32_t width = end - start;
+      const std::size_t most = std::min(count - n, static_cast<std::size_t>(left - run));
+      std::size_t k = 0;
+      while (k < most && range > Bottom) {
+        const std::uint32_t h = range >> CFrequencyModel::LogTotal;
+        const std::uint32_t rest = low - h * start;
+        if (rest >= h * width)
+          break;
+        help = h;
+        low = rest;
+        range = h * width;
+        out[n + k++] = last;
+      }
+      n += k;
+      run += static_cast<int>(k);
+      coded += static_cast<std::uint32_t>(k);
+      if (n == count)
+        break;
+    }
     if (range <= Bottom) {
       // Normalize on the locals.
       do {

@@ -42,24 +42,28 @@ std::uint32_t ReadField(CIBitStream* pFile, int n, bool* pShort)
 }
 
 // A layer's codes, up to the 0 that closes it: false when the section ends first or more than
-// `limit` come before it. Read in slices, so that a layer costs the room it takes.
+// `limit` come before it. Decoded a slice at a time into `slice` and appended, so that a layer
+// costs the room it takes and no symbol is written twice but the copy out of the slice, which
+// stays in the first-level cache; `expected` (the last layer's count, which the file held)
+// sizes the list at once.
 bool ReadLayerSymbols(CRangeDecoder* pDecoder, CIBitStream* pFile, std::int64_t limit,
+                      std::size_t expected, std::vector<std::uint32_t>* pSlice,
                       std::vector<unsigned int>* pSymbols)
 {
   constexpr std::size_t kSlice = 4096;
   const std::size_t most = static_cast<std::size_t>(limit) + 1;
   std::vector<unsigned int>& symbols = *pSymbols;
+  std::vector<std::uint32_t>& slice = *pSlice;
+  slice.resize(kSlice);
   symbols.clear();
+  symbols.reserve(std::min(expected, most));
   while (symbols.size() < most) {
-    const std::size_t start = symbols.size();
-    const std::size_t count = std::min(kSlice, most - start);
-    symbols.resize(start + count);
-    const std::size_t got = pDecoder->DecodeSymbols(symbols.data() + start, count, 0, pFile);
-    symbols.resize(start + got);
-    if (got > 0 && symbols.back() == 0) {
-      symbols.pop_back();
+    const std::size_t count = std::min(kSlice, most - symbols.size());
+    const std::size_t got = pDecoder->DecodeSymbols(slice.data(), count, 0, pFile);
+    const bool closed = got > 0 && slice[got - 1] == 0;
+    symbols.insert(symbols.end(), slice.begin(), slice.begin() + static_cast<std::ptrdiff_t>(got - closed));
+    if (closed)
       return true;
-    }
     if (got < count)
       return false;
   }
@@ -276,6 +280,10 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   for (int axis = 0; axis < 3; axis++)
     if (!std::isfinite(m_Scale[axis]) || !std::isfinite(m_Shift[axis]))
       return 0;
+  // The arrays are sized once, the counts being known and bounded by the file: grown an
+  // element at a time they would be copied again and again.
+  CArray3d<CVertex3d>* vertices = m_pMesh->GetArrayVertex();
+  vertices->SetSize(nv);
   for (int i = 0; i < nv; i++) {
     int quantized[3];
     for (int& x : quantized)
@@ -286,21 +294,28 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
                                       static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
     v->Set2(static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
             static_cast<float>(quantized[2]));
-    m_pMesh->AddVertex(v);
+    vertices->SetAt(i, v);
   }
   m_BaseCorners.clear();
   m_BaseCorners.reserve(3 * static_cast<size_t>(nf));
+  CArray3d<CFace3d>* faces = m_pMesh->GetArrayFace();
+  faces->SetSize(nf);
+  m_pMesh->SetModified();
   for (int i = 0; i < nf; i++) {
     int index[3];
+    bool valid = true;
     for (int& x : index) {
       x = static_cast<int>(ReadField(pFile, b, &cut));
-      if (x >= nv)
-        return 0;
+      valid = valid && x < nv;
     }
-    if (index[0] == index[1] || index[1] == index[2] || index[0] == index[2])
+    valid = valid && index[0] != index[1] && index[1] != index[2] && index[0] != index[2];
+    if (!valid) {
+      // The mesh keeps the faces read so far, as an array of faces and no empty slot.
+      faces->SetSize(i);
       return 0;
-    m_pMesh->AddFace(m_pMesh->NewFace(m_pMesh->GetVertex(index[0]), m_pMesh->GetVertex(index[1]),
-                                      m_pMesh->GetVertex(index[2])));
+    }
+    faces->SetAt(i, m_pMesh->NewFace(vertices->GetAt(index[0]), vertices->GetAt(index[1]),
+                                     vertices->GetAt(index[2])));
     m_BaseCorners.insert(m_BaseCorners.end(), index, index + 3);
   }
   if (cut || pFile->IsPastEnd())
@@ -325,12 +340,16 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
   std::vector<std::unique_ptr<CProgressiveCodeList>> coarseFirst;
   std::int64_t nbFace = m_pMesh->NbFace();
   std::uint32_t gateType = 0;
+  std::vector<std::uint32_t> slice;
+  std::size_t expected = 0;
   while (decoder.Decode(&gateType, pFile)) {
     if (gateType > 1 || static_cast<int>(coarseFirst.size()) >= nbLayer)
       return 0;
     std::vector<unsigned int> symbols;
-    if (!ReadLayerSymbols(&decoder, pFile, MaxCodes(nbFace), &symbols))
+    // A layer holds about as many codes as the one before: the mesh grows little per layer.
+    if (!ReadLayerSymbols(&decoder, pFile, MaxCodes(nbFace), expected, &slice, &symbols))
       return 0;
+    expected = symbols.size() + symbols.size() / 8;
     if (gateType == 1 && !MapDoubleLayerSymbols(&symbols))
       return 0;
     auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));

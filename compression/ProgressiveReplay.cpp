@@ -24,6 +24,9 @@ namespace {
 // How many gates ahead of the one being decoded the null patches fetch a face's record.
 constexpr size_t kFetchAhead = 16;
 
+// A layer with no more than one removal in this many codes passes over taken gates by a branch.
+constexpr std::int64_t kFewRemovals = 16;
+
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
 
@@ -212,9 +215,18 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   m_pCodes = &codes;
   m_pGeometry = pGeometry;
   m_GateType = codes.GetGateType();
+  // A removal takes faces whose gates are queued: the more removals, the more gates the null
+  // patches find taken. Where few are, a branch passes them over and is seldom missed; where
+  // many are, a missed branch costs more than the steps without effect that pass them over.
+  // The records count the removals, one each, without a pass over the codes.
+  const int nbRemoval = pGeometry ? pGeometry->NbRecord() : codes.NbRemoval();
+  m_FewRemovals = static_cast<std::int64_t>(nbRemoval) * kFewRemovals <= codes.NbCode();
   StartLayer();
   while (!m_Error) {
-    RunNullPatches();
+    if (m_FewRemovals)
+      RunSparseNullPatches();
+    else
+      RunNullPatches();
     if (m_GateHead >= m_GateTail || !DecodeGate(GateOf(m_Gates[m_GateHead++])))
       break;
   }
@@ -585,6 +597,87 @@ void CProgressiveReplay::RunNullPatches()
   m_GateHead = head;
   m_GateTail = tail;
   m_CodeCursor = cursor;
+}
+
+// RunNullPatches for a layer with few removals, where few gates find their face taken: those
+// are passed over by a branch, seldom missed, and the null patches need not carry `live`
+// through their steps. The queue's ends are pointers and the codes a count of the null
+// patches left in the run at the cursor: the loop's values then fit in the registers, where
+// indices, the codes' array and its count had some spilled to the stack. A run is counted at
+// each call, which costs more than it saves where removals are many and runs short.
+void CProgressiveReplay::RunSparseNullPatches()
+{
+  const int nbCode = m_pCodes->NbCode();
+  const int stop = EndOfNullRun(m_pCodes->GetCodes().data(), m_CodeCursor, nbCode);
+  int left = stop - m_CodeCursor;
+  const SFace* faces = m_Faces.data();
+  std::int8_t* flags = m_FaceFlag.data();
+  SVertex* vertices = m_Vertices.data();
+  int* const gates = m_Gates.data();
+  const int* head = gates + m_GateHead;
+  int* tail = gates + m_GateTail;
+  // Edges are widened as they are read: a face's index is then one shift, with no sign
+  // extension after it.
+  while (head < tail) {
+    const std::ptrdiff_t edge = *head;
+    const std::ptrdiff_t face = edge >> 2;
+    if (!IsFree(flags[face])) {
+      head++;
+      continue;
+    }
+    // A free face and no null patch left: the gate waits for the code at the cursor.
+    if (left == 0)
+      break;
+    head++;
+    left--;
+    const std::ptrdiff_t later = head + kFetchAhead < tail ? head[kFetchAhead] : edge;
+    __builtin_prefetch(&faces[later >> 2]);
+    const SFace& f = faces[face];
+    const int j = static_cast<int>(edge & 3);
+    const int first = f.v[static_cast<size_t>(kNext[j])];
+    const int second = f.v[static_cast<size_t>(j)];
+    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    // Popped, the face leaves the queued flag for 1.
+    flags[face] = 1;
+    const int both = (vertices[static_cast<size_t>(first)].mark &
+                      vertices[static_cast<size_t>(second)].mark) >> 1;
+    SVertex& taken = vertices[static_cast<size_t>(w)];
+    const SVertex was = taken;
+    const int mark = static_cast<int>(was.mark == 0);
+    taken = {static_cast<std::int8_t>(was.flag | 1),
+             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
+    const std::ptrdiff_t ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
+                                     f.across[static_cast<size_t>(kPrevious[j])]};
+    for (int k = 0; k < 2; k++) {
+      std::int8_t& flag = flags[ahead[k] >> 2];
+      const int queued = static_cast<int>(flag == 0);
+      *tail = static_cast<int>(ahead[k]);
+      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
+      tail += queued;
+    }
+  }
+  m_CodeCursor = stop - left;
+  if (m_CodeCursor >= nbCode)
+    head = tail;
+  m_GateHead = static_cast<size_t>(head - gates);
+  m_GateTail = static_cast<size_t>(tail - gates);
+}
+
+int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nbCode)
+{
+  int i = from;
+  // Eight at a time: the runs are long, and eight codes are tested with no branch per code.
+  while (i + 8 <= nbCode) {
+    unsigned int other = 0;
+    for (int k = 0; k < 8; k++)
+      other |= codes[i + k] ^ 2u;
+    if (other != 0)
+      break;
+    i += 8;
+  }
+  while (i < nbCode && codes[i] == 2)
+    i++;
+  return i;
 }
 
 // The vertex joins the front; an unmarked one takes the mark.

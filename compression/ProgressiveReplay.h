@@ -158,6 +158,10 @@ private:
   // Decodes the gates from the head of the queue while each is a null patch or passed over;
   // stops at the first gate that is neither, or at the end of the queue.
   void RunNullPatches();
+  // The same, for a layer with few removals.
+  void RunSparseNullPatches();
+  // The first code from `from` on that is not a null patch; nbCode when none is.
+  static int EndOfNullRun(const unsigned int* codes, int from, int nbCode);
   void NullPatch(Gate gate);
   int DecodeBoundaryStep(Gate gate);
   int FindPattern(Gate gate, int valence);
@@ -282,6 +286,8 @@ private:
   const CProgressiveCodeList* m_pCodes = nullptr;
   CProgressiveGeometryLayer* m_pGeometry = nullptr;
   int m_GateType = 0;
+  // Whether the layer removes few enough vertices for RunSparseNullPatches.
+  bool m_FewRemovals = false;
   int m_CodeCursor = 0;
   int m_GeometryCursor = 0;
   int m_Error = 0;

@@ -202,3 +202,52 @@ TEST(RangeDecoderRun, AnAlphabetOfTheEndAloneGivesNothing)
   EXPECT_EQ(expected.done, 1);
   EXPECT_EQ(DecodeInSlices(0, bytes, 10), expected);
 }
+
+// A layer's codes: one symbol nearly everywhere, so that runs outlast rescales (every update
+// counts down to one) and span many bytes. Slices ending anywhere in a run, and one symbol
+// per call, give the symbols and the state that one call per symbol gives.
+TEST(RangeDecoderRun, RunsLongerThanRescalesAndBytesCutAnywhere)
+{
+  std::mt19937 random(41);
+  const std::uint32_t n = 7;
+  Symbols symbols(60000, 2);
+  for (std::uint32_t& s : symbols)
+    if (random() % 150 == 0)
+      s = 3 + static_cast<std::uint32_t>(random() % 4);
+  const Bytes bytes = Encode(n, symbols);
+  const SOutcome expected = DecodeOneByOne(n, bytes);
+  ASSERT_EQ(expected.symbols, symbols);
+  ASSERT_EQ(expected.done, 1);
+  ASSERT_EQ(expected.field, 0x1ABCu);
+  for (const std::size_t slice : {std::size_t(1), std::size_t(2), std::size_t(97), std::size_t(4096),
+                                  symbols.size() - 1, symbols.size()})
+    EXPECT_EQ(DecodeInSlices(n, bytes, slice), expected) << "slice " << slice;
+}
+
+// A run of the stop symbol: each call gives one of it and returns, and the calls together give
+// the sequence.
+TEST(RangeDecoderRun, ARunOfTheStopSymbolComesOneCallEach)
+{
+  const std::uint32_t n = 7;
+  Symbols symbols(300, 2);
+  std::fill(symbols.begin() + 100, symbols.begin() + 160, 0u);
+  const Bytes bytes = Encode(n, symbols);
+  CIBitStream stream(bytes);
+  CRangeDecoder decoder(n);
+  ASSERT_EQ(decoder.Start(&stream), 1);
+  Symbols decoded;
+  int calls = 0;
+  for (;;) {
+    Symbols part(500);
+    const std::size_t got = decoder.DecodeSymbols(part.data(), part.size(), 0, &stream);
+    calls++;
+    decoded.insert(decoded.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(got));
+    if (got == 0 || part[got - 1] != 0)
+      break;
+  }
+  EXPECT_EQ(decoded, symbols);
+  // 100 twos and the first 0, 59 zeros alone, then the last 140 twos up to the end symbol.
+  EXPECT_EQ(calls, 61);
+  EXPECT_EQ(decoder.Done(&stream), 1);
+  EXPECT_EQ(stream.BReadBits(13), 0x1ABCu);
+}

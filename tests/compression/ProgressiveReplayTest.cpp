@@ -145,6 +145,46 @@ TEST(ProgressiveReplay, LayerThatCannotUseItsCodesOrRecordsIsRefused)
   }
 }
 
+// Null patches only, followed by hand on the tetrahedron (0, 2, 1), (0, 1, 3), (0, 3, 2),
+// (1, 2, 3). The seed gates 0 -> 1 and 1 -> 0 front faces 0 and 1; face 0 takes vertex 2 and
+// queues faces 2 (across 0 -> 2) and 3 (across 2 -> 1); face 1 takes vertex 3 and finds both
+// faces across queued; face 2 takes nothing new, and face 3 is last. Vertex 0 starts marked
+// 2 and vertex 1 marked 1: their marks' tag pair is not 2, so vertices 2 and 3 are marked 2.
+TEST(ProgressiveReplay, NullPatchesTakeTheFacesInQueueOrder)
+{
+  struct SCase
+  {
+    int nbCode;
+    int replayed;
+    std::array<int, 4> faceFlags;
+  };
+  // Three codes leave face 3 free; five are more than the faces, and the layer is refused.
+  const SCase cases[] = {{1, 1, {1, 0, 0, 0}}, {3, 1, {1, 1, 1, 0}}, {4, 1, {1, 1, 1, 1}}, {5, 0, {}}};
+  for (const SCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.nbCode << " codes");
+    auto mesh = fixtures::Tetrahedron();
+    CProgressiveCodeList codes(0);
+    for (int i = 0; i < c.nbCode; i++)
+      codes.Add(2);
+    CProgressiveGeometryLayer geometry;
+    CProgressiveReplay replay(*mesh, kScale, kShift, 0);
+    ASSERT_EQ(c.replayed, replay.ReplayLayer(codes, &geometry));
+    if (!c.replayed)
+      continue;
+    replay.Store(mesh.get());
+    ASSERT_EQ(4, mesh->NbFace());
+    for (int i = 0; i < 4; i++)
+      EXPECT_EQ(c.faceFlags[static_cast<size_t>(i)], mesh->GetFace(i)->GetFlag()) << "face " << i;
+    // One code takes vertex 2 alone; from two on, vertex 3 too.
+    const std::array<int, 4> flags{1, 1, 1, c.nbCode >= 2 ? 1 : 0};
+    const std::array<int, 4> marks{2, 1, 2, c.nbCode >= 2 ? 2 : 0};
+    for (int i = 0; i < 4; i++) {
+      EXPECT_EQ(flags[static_cast<size_t>(i)], mesh->GetVertex(i)->GetFlag()) << "vertex " << i;
+      EXPECT_EQ(marks[static_cast<size_t>(i)], mesh->GetVertex(i)->GetMark()) << "vertex " << i;
+    }
+  }
+}
+
 std::vector<int> CornersOf(const fixtures::Triangles& triangles)
 {
   std::vector<int> corners;

@@ -287,6 +287,36 @@ TEST(ProgressiveStream, WideBaseMeshFieldsReadBack)
   }
 }
 
+// A base face that names a vertex beyond the count, or one vertex twice, is refused wherever
+// it comes, and the decoder leaves the mesh empty; the same faces in order decode.
+TEST(ProgressiveStream, BaseFacesWithBadCornersAreRefused)
+{
+  CurrentTempFolder folder;
+  // A fifth, loose vertex: indices take 3 bits, and 5 to 7 name no vertex.
+  Triples points = kTetraPoints;
+  points.push_back({1, 1, 1});
+  for (size_t at = 0; at < kTetraFaces.size(); at++) {
+    for (const auto& bad : Triples{{0, 6, 1}, {2, 2, 3}}) {
+      SCOPED_TRACE(testing::Message() << "face " << at << " (" << bad[0] << ", " << bad[1] << ", "
+                                      << bad[2] << ")");
+      Triples faces = kTetraFaces;
+      faces[at] = bad;
+      WriteStream("bad.vpm", 4, points, faces, 3, 0, {3}, 1);
+      CMesh3d decoded;
+      CProgressiveCoder decoder;
+      EXPECT_EQ(0, progressive::Decode(&decoder, &decoded, "bad.vpm"));
+      EXPECT_EQ(0, decoded.NbVertex());
+      EXPECT_EQ(0, decoded.NbFace());
+    }
+  }
+  WriteStream("good.vpm", 4, points, kTetraFaces, 3, 0, {3}, 1);
+  CMesh3d decoded;
+  CProgressiveCoder decoder;
+  ASSERT_EQ(1, progressive::Decode(&decoder, &decoded, "good.vpm"));
+  EXPECT_EQ(6, decoded.NbVertex());
+  EXPECT_EQ(6, decoded.NbFace());
+}
+
 TEST(ProgressiveStream, TruncatedAndCorruptedStreamsFailCleanly)
 {
   CurrentTempFolder folder;
