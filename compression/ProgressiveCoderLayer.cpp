@@ -154,6 +154,13 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVert
 
 int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) const
 {
+  if (!m_CornersValid)
+    return -1;
+  // Every vertex of the mesh owns the list of its index: the owners need not be read.
+  if (m_CornersComplete) {
+    const int id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
+    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
+  }
   auto owns = [this, first](int id) {
     return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
            m_CornerOwner[static_cast<size_t>(id)] == first;
@@ -217,8 +224,14 @@ void CProgressiveCoder::LookAhead()
   constexpr size_t kNear = 8;
   if (m_GateHead + kFar < m_Gates.size()) {
     const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
-    if (id >= 0)
-      __builtin_prefetch(CornersBegin(id));
+    // Every line the front corner search reads (FrontCornerIn compares up to 8 corners).
+    if (id >= 0) {
+      const char* begin = reinterpret_cast<const char*>(CornersBegin(id));
+      const char* end = begin + 8 * sizeof(SCorner);
+      for (const char* p = begin; p < end; p += 64)
+        __builtin_prefetch(p);
+      __builtin_prefetch(end - 1);
+    }
   }
   if (m_GateHead + kNear >= m_Gates.size())
     return;
@@ -231,10 +244,10 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  // Both lines of each: the flags and marks the gate reads sit past the first.
+  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
+  // both lines (its index and flag sit in the first, its valence and mark in the second).
   const char* face = reinterpret_cast<const char*>(c.face);
   const char* next = reinterpret_cast<const char*>(c.next);
-  __builtin_prefetch(face);
   __builtin_prefetch(face + 64);
   __builtin_prefetch(next);
   __builtin_prefetch(next + 64);
@@ -448,8 +461,12 @@ void CProgressiveCoder::InitLayer()
   m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 2 + 1);
   ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
-  m_pMesh->SetVerticesFlag(0);
-  m_pMesh->SetVerticesMark(0);
+  // Flag and mark in one pass over the vertices.
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    v->SetFlag(0);
+    v->SetMark(0);
+  }
   if (m_ColourPatches) {
     platform::Srand(static_cast<unsigned int>(std::time(nullptr)));
     for (int i = 0; i < m_pMesh->NbFace(); i++)
