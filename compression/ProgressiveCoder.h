@@ -234,6 +234,7 @@ private:
   bool IsTangled(const CFace3d* pFace) const;
   bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
+  void ReleaseFlaggedVertices();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
   int ReplayLayers(CMesh3d* pMesh, Callback callback);
@@ -307,6 +308,8 @@ private:
   // Removed vertices stay alive until the coder goes: the geometry of finer layers is predicted
   // from them once their own positions are known as the decoder will have them.
   std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
+  // The layer's removed vertices, sorted, while they leave the array.
+  std::vector<const CVertex3d*> m_RemovedSorted;
   std::vector<std::array<int, 3>> m_Reconstruction;
   std::vector<std::array<float, 3>> m_Originals;
   // Faces replaced and added by the layer being decoded.

@@ -119,6 +119,12 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
   return false;
 }
 
+// CProgressiveGate::GetTagPair, inlined: every null patch asks for it.
+int TagPairOf(const CProgressiveGate* pGate)
+{
+  return CProgressiveGate::TagPair(pGate->GetFirst()->GetMark(), pGate->GetSecond()->GetMark());
+}
+
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
                                            {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
                                            {121, 123, 221}};
@@ -415,7 +421,44 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 }
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
+// Those are the vertices of the layer's records: where they are few, they are looked for among
+// the array's pointers rather than by every vertex's flag, which lies in the vertex.
 void CProgressiveCoder::ReleaseRemovedVertices()
+{
+  CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
+  int kept = 0;
+  const int size = pArray->GetSize();
+  const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
+  std::vector<const CVertex3d*>& sorted = m_RemovedSorted;
+  sorted.clear();
+  if (32 * nbRemoved < size)
+    for (int i = 0; i < nbRemoved; i++)
+      sorted.push_back(m_pCurrentGeometry->GetVertex(i));
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted.empty() || sorted.front() == nullptr) {
+    ReleaseFlaggedVertices();
+    return;
+  }
+  // The search halves without a branch on the comparison: no order of the pointers helps a
+  // predictor.
+  auto isRemoved = [&sorted](const CVertex3d* v) {
+    const CVertex3d* const* base = sorted.data();
+    for (size_t n = sorted.size(); n > 1; n -= n / 2)
+      base = base[n / 2] <= v ? base + n / 2 : base;
+    return *base == v;
+  };
+  for (int i = 0; i < size; i++) {
+    CVertex3d* v = pArray->GetAt(i);
+    if (isRemoved(v))
+      m_RemovedVertices.emplace_back(v);
+    else
+      pArray->SetAt(kept++, v);
+  }
+  pArray->SetSize(kept);
+  m_pMesh->SetModified();
+}
+
+void CProgressiveCoder::ReleaseFlaggedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   int kept = 0;
@@ -538,7 +581,7 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   v->SetFlag(1);
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
-    v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
+    v->SetMark(TagPairOf(pGate) == 2 ? 1 : 2);
   m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
@@ -604,7 +647,7 @@ bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const
       continue;
     if (c.previous != pGate->GetFirst() || c.next != pGate->GetSecond())
       return false;
-    return (refused >> (4 * (i - begin) + pGate->GetTagPair())) & 1;
+    return (refused >> (4 * (i - begin) + TagPairOf(pGate))) & 1;
   }
   return false;
 }
@@ -621,7 +664,7 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
   const int end = std::min(m_CornerSpan[static_cast<size_t>(id)].end, begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
-      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
+      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + TagPairOf(pGate));
       return;
     }
 }
@@ -711,7 +754,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -773,7 +816,7 @@ int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v,
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -1041,7 +1084,7 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
 int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
@@ -1067,7 +1110,7 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CV
 void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
@@ -1124,6 +1167,6 @@ void CProgressiveCoder::PushGatesAfterRemoval()
     pFront->SetFlag(1);
     w->SetFlag(1);
     if (w->GetMark() == 0)
-      w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
+      w->SetMark(TagPairOf(&edge) == 2 ? 1 : 2);
   }
 }
