@@ -4,10 +4,12 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Random.h"
 
 #include <algorithm>
+#include <functional>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -429,33 +431,54 @@ void CProgressiveCoder::ReleaseRemovedVertices()
   int kept = 0;
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
-  std::vector<const CVertex3d*>& sorted = m_RemovedSorted;
+  std::vector<const void*>& sorted = m_RemovedSorted;
   sorted.clear();
   if (32 * nbRemoved < size)
     for (int i = 0; i < nbRemoved; i++)
       sorted.push_back(m_pCurrentGeometry->GetVertex(i));
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(sorted.begin(), sorted.end(), std::less<>());
   if (sorted.empty() || sorted.front() == nullptr) {
     ReleaseFlaggedVertices();
     return;
   }
-  // The search halves without a branch on the comparison: no order of the pointers helps a
-  // predictor.
-  auto isRemoved = [&sorted](const CVertex3d* v) {
-    const CVertex3d* const* base = sorted.data();
-    for (size_t n = sorted.size(); n > 1; n -= n / 2)
-      base = base[n / 2] <= v ? base + n / 2 : base;
-    return *base == v;
-  };
+  FilterRemoved();
   for (int i = 0; i < size; i++) {
     CVertex3d* v = pArray->GetAt(i);
-    if (isRemoved(v))
+    if (IsRemoved(v))
       m_RemovedVertices.emplace_back(v);
     else
       pArray->SetAt(kept++, v);
   }
   pArray->SetSize(kept);
   m_pMesh->SetModified();
+}
+
+// A bit for each removed pointer's hash, in 64 times as many bits as pointers: almost every
+// pointer kept is told by its bit alone, the others by a search of the sorted pointers.
+void CProgressiveCoder::FilterRemoved()
+{
+  int bits = 6;
+  while ((size_t{1} << bits) < 64 * m_RemovedSorted.size())
+    bits++;
+  m_FilterShift = 64 - bits;
+  m_RemovedFilter.assign(size_t{1} << (bits - 6), 0);
+  for (const void* p : m_RemovedSorted) {
+    const size_t h = Hash(p);
+    m_RemovedFilter[h >> 6] |= std::uint64_t{1} << (h & 63);
+  }
+}
+
+// The search halves without a branch on the comparison: no order of the pointers helps a
+// predictor.
+bool CProgressiveCoder::IsRemoved(const void* p) const
+{
+  const size_t h = Hash(p);
+  if (!((m_RemovedFilter[h >> 6] >> (h & 63)) & 1))
+    return false;
+  const void* const* base = m_RemovedSorted.data();
+  for (size_t n = m_RemovedSorted.size(); n > 1; n -= n / 2)
+    base = std::less_equal<>()(base[n / 2], p) ? base + n / 2 : base;
+  return *base == p;
 }
 
 void CProgressiveCoder::ReleaseFlaggedVertices()
@@ -728,6 +751,12 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
     return NullPatch(pGate, pFace, v, 2);
   // The residual test reads the quantized positions, which lie apart from the vertices: they
   // load while the border and the new faces are tested.
+  // The border tests read the border vertices' valences and neighbours, past their first line.
+  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
+    const char* w = reinterpret_cast<const char*>(m_GateBorder.GetAt(i));
+    PrefetchLine(w + 64);
+    PrefetchLine(w + sizeof(CVertex3d) - 1);
+  }
   v->PrefetchSecond();
   for (int i = 0; i < m_GateBorder.GetSize(); i++)
     m_GateBorder.GetAt(i)->PrefetchSecond();

@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -293,6 +295,59 @@ TEST(ProgressiveCornerLists, FlagsAndMarksLeftByTheCallerAreIgnored)
   EXPECT_GT(bytes.size(), 100u);
   EXPECT_EQ(bytes, ReadBytes(folder.File("dirty.vpm")));
   EXPECT_EQ(progressive::Adjacency(*clean), progressive::Adjacency(*dirty));
+}
+
+// A layer removing few vertices (valence 3 alone) takes them and their faces out of the
+// arrays by their pointers: what stays keeps its order, the faces made follow, and the
+// removed vertices are exactly those of the layer's records.
+TEST(ProgressiveCornerLists, FewRemovalsKeepTheOrderOfWhatStays)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::ReadObj("bunny3674.obj");
+  ASSERT_NE(nullptr, mesh);
+  std::vector<CVertex3d*> vertices;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    vertices.push_back(mesh->GetVertex(i));
+  // The faces' corners are read before the layer: the faces that go are deleted.
+  std::vector<CFace3d*> faces;
+  std::vector<std::array<const CVertex3d*, 3>> corners;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    CFace3d* f = mesh->GetFace(i);
+    faces.push_back(f);
+    corners.push_back({f->v(0), f->v(1), f->v(2)});
+  }
+  CProgressiveCoder coder;
+  ASSERT_EQ(1, coder.EncodeOneLayer(mesh.get(), "few.bin", 0, 3, 1, 0, 0, 0, 0, 0.0, 1, nullptr, 1,
+                                    0, 0, 0));
+  const CProgressiveGeometryLayer* layer = coder.GetLayerGeometry(0);
+  const int removed = layer->NbRecord();
+  EXPECT_GT(removed, 2);
+  EXPECT_LT(32 * removed, static_cast<int>(vertices.size()));
+  std::set<const CVertex3d*> gone;
+  for (int i = 0; i < removed; i++)
+    gone.insert(layer->GetVertex(i));
+  EXPECT_EQ(static_cast<size_t>(removed), gone.size());
+  std::vector<CVertex3d*> keptVertices;
+  for (CVertex3d* v : vertices)
+    if (!gone.count(v))
+      keptVertices.push_back(v);
+  std::vector<CVertex3d*> leftVertices;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    leftVertices.push_back(mesh->GetVertex(i));
+  EXPECT_EQ(keptVertices, leftVertices);
+  // A vertex of valence 3 leaves with its three faces; one face closes its hole.
+  std::vector<CFace3d*> keptFaces;
+  for (size_t i = 0; i < faces.size(); i++)
+    if (!gone.count(corners[i][0]) && !gone.count(corners[i][1]) && !gone.count(corners[i][2]))
+      keptFaces.push_back(faces[i]);
+  EXPECT_EQ(faces.size() - 3 * gone.size(), keptFaces.size());
+  ASSERT_EQ(keptFaces.size() + gone.size(), static_cast<size_t>(mesh->NbFace()));
+  for (size_t i = 0; i < keptFaces.size(); i++)
+    EXPECT_EQ(keptFaces[i], mesh->GetFace(static_cast<int>(i))) << i;
+  CMesh3d rebuilt;
+  rebuilt.Copy(mesh.get());
+  rebuilt.Rebuild();
+  EXPECT_EQ(progressive::Adjacency(rebuilt), progressive::Adjacency(*mesh));
 }
 
 } // namespace
