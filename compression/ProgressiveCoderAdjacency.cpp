@@ -8,6 +8,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdint>
 
 namespace {
@@ -110,7 +111,7 @@ void CProgressiveCoder::UpdateAdjacency()
               added.data() + start[r + 1]);
     freshStart[r + 1] = static_cast<int>(fresh.size());
   }
-  m_pMesh->RemoveFacesWithFlag(2);
+  RemoveDeadFaces();
   ReleaseRemovedVertices();
   for (size_t r = 0; r < vertices.size(); r++)
     LinkFacesFrom(vertices[r], fresh.data() + freshStart[r], fresh.data() + freshStart[r + 1],
@@ -186,12 +187,41 @@ void CProgressiveCoder::ListFresh(CVertex3d* v, int id, CFace3d* const* addedBeg
                     static_cast<int>(neighbours.size()));
 }
 
+// The faces flagged 2 are those of m_DeadFaces (some maybe twice): where they are few, they
+// are found among the face array's pointers rather than by every face's flag, which lies in
+// the face. The faces left keep their order.
+void CProgressiveCoder::RemoveDeadFaces()
+{
+  CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
+  const int size = pArray->GetSize();
+  if (32 * m_DeadFaces.size() >= static_cast<size_t>(size)) {
+    m_pMesh->RemoveFacesWithFlag(2);
+    return;
+  }
+  if (m_DeadFaces.empty())
+    return;
+  std::vector<const void*>& sorted = m_RemovedSorted;
+  sorted.assign(m_DeadFaces.begin(), m_DeadFaces.end());
+  std::sort(sorted.begin(), sorted.end(), std::less<>());
+  FilterRemoved();
+  int kept = 0;
+  for (int i = 0; i < size; i++) {
+    CFace3d* f = pArray->GetAt(i);
+    if (f && IsRemoved(f))
+      delete f;
+    else
+      pArray->SetAt(kept++, f);
+  }
+  pArray->SetSize(kept);
+  m_pMesh->SetModified();
+}
+
 // The removed faces and vertices leave; the build's own index arrays then give every vertex's
 // corners in the order of its face list, as the next layer would list them from the faces.
 void CProgressiveCoder::RebuildAdjacency()
 {
   m_CornersValid = 0;
-  m_pMesh->RemoveFacesWithFlag(2);
+  RemoveDeadFaces();
   ReleaseRemovedVertices();
   if (BuildAdjacency(m_pMesh, &m_BuildIndex) && m_BuildIndex.unique && !m_pView)
     m_CornersCarried = CarryCornersFromBuild() ? 1 : 0;

@@ -4,10 +4,12 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Random.h"
 
 #include <algorithm>
+#include <functional>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -119,6 +121,12 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
   return false;
 }
 
+// CProgressiveGate::GetTagPair, inlined: every null patch asks for it.
+int TagPairOf(const CProgressiveGate* pGate)
+{
+  return CProgressiveGate::TagPair(pGate->GetFirst()->GetMark(), pGate->GetSecond()->GetMark());
+}
+
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
                                            {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
                                            {121, 123, 221}};
@@ -154,6 +162,13 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVert
 
 int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) const
 {
+  if (!m_CornersValid)
+    return -1;
+  // Every vertex of the mesh owns the list of its index: the owners need not be read.
+  if (m_CornersComplete) {
+    const int id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
+    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
+  }
   auto owns = [this, first](int id) {
     return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
            m_CornerOwner[static_cast<size_t>(id)] == first;
@@ -217,8 +232,14 @@ void CProgressiveCoder::LookAhead()
   constexpr size_t kNear = 8;
   if (m_GateHead + kFar < m_Gates.size()) {
     const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
-    if (id >= 0)
-      __builtin_prefetch(CornersBegin(id));
+    // Every line the front corner search reads (FrontCornerIn compares up to 8 corners).
+    if (id >= 0) {
+      const char* begin = reinterpret_cast<const char*>(CornersBegin(id));
+      const char* end = begin + 8 * sizeof(SCorner);
+      for (const char* p = begin; p < end; p += 64)
+        __builtin_prefetch(p);
+      __builtin_prefetch(end - 1);
+    }
   }
   if (m_GateHead + kNear >= m_Gates.size())
     return;
@@ -231,10 +252,10 @@ void CProgressiveCoder::LookAhead()
   if (corner < 0)
     return;
   const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  // Both lines of each: the flags and marks the gate reads sit past the first.
+  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
+  // both lines (its index and flag sit in the first, its valence and mark in the second).
   const char* face = reinterpret_cast<const char*>(c.face);
   const char* next = reinterpret_cast<const char*>(c.next);
-  __builtin_prefetch(face);
   __builtin_prefetch(face + 64);
   __builtin_prefetch(next);
   __builtin_prefetch(next + 64);
@@ -402,7 +423,65 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 }
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
+// Those are the vertices of the layer's records: where they are few, they are looked for among
+// the array's pointers rather than by every vertex's flag, which lies in the vertex.
 void CProgressiveCoder::ReleaseRemovedVertices()
+{
+  CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
+  int kept = 0;
+  const int size = pArray->GetSize();
+  const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
+  std::vector<const void*>& sorted = m_RemovedSorted;
+  sorted.clear();
+  if (32 * nbRemoved < size)
+    for (int i = 0; i < nbRemoved; i++)
+      sorted.push_back(m_pCurrentGeometry->GetVertex(i));
+  std::sort(sorted.begin(), sorted.end(), std::less<>());
+  if (sorted.empty() || sorted.front() == nullptr) {
+    ReleaseFlaggedVertices();
+    return;
+  }
+  FilterRemoved();
+  for (int i = 0; i < size; i++) {
+    CVertex3d* v = pArray->GetAt(i);
+    if (IsRemoved(v))
+      m_RemovedVertices.emplace_back(v);
+    else
+      pArray->SetAt(kept++, v);
+  }
+  pArray->SetSize(kept);
+  m_pMesh->SetModified();
+}
+
+// A bit for each removed pointer's hash, in 64 times as many bits as pointers: almost every
+// pointer kept is told by its bit alone, the others by a search of the sorted pointers.
+void CProgressiveCoder::FilterRemoved()
+{
+  int bits = 6;
+  while ((size_t{1} << bits) < 64 * m_RemovedSorted.size())
+    bits++;
+  m_FilterShift = 64 - bits;
+  m_RemovedFilter.assign(size_t{1} << (bits - 6), 0);
+  for (const void* p : m_RemovedSorted) {
+    const size_t h = Hash(p);
+    m_RemovedFilter[h >> 6] |= std::uint64_t{1} << (h & 63);
+  }
+}
+
+// The search halves without a branch on the comparison: no order of the pointers helps a
+// predictor.
+bool CProgressiveCoder::IsRemoved(const void* p) const
+{
+  const size_t h = Hash(p);
+  if (!((m_RemovedFilter[h >> 6] >> (h & 63)) & 1))
+    return false;
+  const void* const* base = m_RemovedSorted.data();
+  for (size_t n = m_RemovedSorted.size(); n > 1; n -= n / 2)
+    base = std::less_equal<>()(base[n / 2], p) ? base + n / 2 : base;
+  return *base == p;
+}
+
+void CProgressiveCoder::ReleaseFlaggedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   int kept = 0;
@@ -448,8 +527,12 @@ void CProgressiveCoder::InitLayer()
   m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 2 + 1);
   ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
-  m_pMesh->SetVerticesFlag(0);
-  m_pMesh->SetVerticesMark(0);
+  // Flag and mark in one pass over the vertices.
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    CVertex3d* v = m_pMesh->GetVertex(i);
+    v->SetFlag(0);
+    v->SetMark(0);
+  }
   if (m_ColourPatches) {
     platform::Srand(static_cast<unsigned int>(std::time(nullptr)));
     for (int i = 0; i < m_pMesh->NbFace(); i++)
@@ -521,7 +604,7 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   v->SetFlag(1);
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
-    v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
+    v->SetMark(TagPairOf(pGate) == 2 ? 1 : 2);
   m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
@@ -587,7 +670,7 @@ bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const
       continue;
     if (c.previous != pGate->GetFirst() || c.next != pGate->GetSecond())
       return false;
-    return (refused >> (4 * (i - begin) + pGate->GetTagPair())) & 1;
+    return (refused >> (4 * (i - begin) + TagPairOf(pGate))) & 1;
   }
   return false;
 }
@@ -604,7 +687,7 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
   const int end = std::min(m_CornerSpan[static_cast<size_t>(id)].end, begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
-      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
+      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + TagPairOf(pGate));
       return;
     }
 }
@@ -668,6 +751,12 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
     return NullPatch(pGate, pFace, v, 2);
   // The residual test reads the quantized positions, which lie apart from the vertices: they
   // load while the border and the new faces are tested.
+  // The border tests read the border vertices' valences and neighbours, past their first line.
+  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
+    const char* w = reinterpret_cast<const char*>(m_GateBorder.GetAt(i));
+    PrefetchLine(w + 64);
+    PrefetchLine(w + sizeof(CVertex3d) - 1);
+  }
   v->PrefetchSecond();
   for (int i = 0; i < m_GateBorder.GetSize(); i++)
     m_GateBorder.GetAt(i)->PrefetchSecond();
@@ -694,7 +783,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -756,7 +845,7 @@ int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v,
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -1024,7 +1113,7 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
 int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
@@ -1050,7 +1139,7 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CV
 void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
@@ -1107,6 +1196,6 @@ void CProgressiveCoder::PushGatesAfterRemoval()
     pFront->SetFlag(1);
     w->SetFlag(1);
     if (w->GetMark() == 0)
-      w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
+      w->SetMark(TagPairOf(&edge) == 2 ? 1 : 2);
   }
 }

@@ -38,14 +38,3 @@ int CProgressiveGate::GetTagPair() const
 {
   return TagPair(m_pFirst->GetMark(), m_pSecond->GetMark());
 }
-
-int CProgressiveGate::TagPair(int a, int b)
-{
-  if (a == 2 && b == 1)
-    return 1;
-  if (a == 1 && b == 2)
-    return 0;
-  if (a == 2 && b == 2)
-    return 2;
-  return 3;
-}

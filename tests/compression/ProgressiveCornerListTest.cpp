@@ -3,6 +3,7 @@
 // own face lists lead it when the lists cannot be made.
 #include "compression/ProgressiveCodeList.h"
 #include "compression/ProgressiveCoder.h"
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "tests/compression/ConquestFixtures.h"
@@ -11,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -233,6 +236,118 @@ TEST(ProgressiveCornerLists, LongAndLastListsLeadAsTheFaceLists)
     EXPECT_GT(first.NbLayer(), 2);
     EXPECT_EQ(ReadBytes(folder.File("a.vpm")), ReadBytes(folder.File("b.vpm")));
   }
+}
+
+// Vertices that share an adjacency index own no list: where every other vertex owns its own,
+// the conquest reads the shared ones' face lists and the rest's corner lists, and must code
+// as where every vertex owns its list. A few pairs share (most lists kept), then every vertex
+// shares with its neighbour in the array (none kept).
+TEST(ProgressiveCornerLists, SharedIndicesCodeAsOwnedLists)
+{
+  conquest::CScratchFolder folder;
+  const Build builds[] = {[] { return progressive::Torus(30, 24); },
+                          [] { return progressive::PlateWithHoles(30, 24, 6); }};
+  for (const Build build : builds)
+    for (const int spacing : {97, 1}) {
+      auto owned = build();
+      auto shared = build();
+      const int before = owned->NbVertex();
+      SCOPED_TRACE(before * 1000 + spacing);
+      int sharing = 0;
+      for (int i = 0; i + 1 < shared->NbVertex(); i += spacing + 1, sharing++)
+        shared->GetVertex(i)->SetAdjacencyIndex(i + 1);
+      EXPECT_GT(sharing, spacing == 1 ? before / 3 : 5);
+      for (const int gateType : {0, 1}) {
+        CProgressiveCoder a;
+        CProgressiveCoder b;
+        ASSERT_EQ(1, a.EncodeOneLayer(owned.get(), "owned.bin", gateType, gateType ? 3 : 6, 0, 1,
+                                      1, 0, 0, 0.0, 1, nullptr, 1, 0, 0, 0));
+        ASSERT_EQ(1, b.EncodeOneLayer(shared.get(), "shared.bin", gateType, gateType ? 3 : 6, 0,
+                                      1, 1, 0, 0, 0.0, 1, nullptr, 1, 0, 0, 0));
+        EXPECT_EQ(ReadBytes(folder.File("owned.bin")), ReadBytes(folder.File("shared.bin")));
+        EXPECT_EQ(progressive::Adjacency(*owned), progressive::Adjacency(*shared));
+      }
+      // Two layers: the first one removes a good share of the vertices.
+      EXPECT_LT(owned->NbVertex(), before - before / 8);
+    }
+}
+
+// The flags and marks a caller leaves on the vertices and faces are the conquest's own state
+// once a layer starts: whatever they hold, the stream and the mesh left are those of a clean
+// mesh.
+TEST(ProgressiveCornerLists, FlagsAndMarksLeftByTheCallerAreIgnored)
+{
+  conquest::CScratchFolder folder;
+  auto clean = progressive::ReadObj("bunny3674.obj");
+  auto dirty = progressive::ReadObj("bunny3674.obj");
+  ASSERT_NE(nullptr, clean);
+  for (int i = 0; i < dirty->NbVertex(); i++) {
+    dirty->GetVertex(i)->SetFlag(1 + i % 3);
+    dirty->GetVertex(i)->SetMark(1 + (i / 3) % 2);
+  }
+  for (int i = 0; i < dirty->NbFace(); i++)
+    dirty->GetFace(i)->SetFlag(1 + i % 2);
+  CProgressiveCoder a;
+  CProgressiveCoder b;
+  ASSERT_EQ(1, progressive::Encode(&a, clean.get(), clean->NbVertex() / 20, 10, "clean.vpm"));
+  ASSERT_EQ(1, progressive::Encode(&b, dirty.get(), dirty->NbVertex() / 20, 10, "dirty.vpm"));
+  const auto bytes = ReadBytes(folder.File("clean.vpm"));
+  EXPECT_GT(bytes.size(), 100u);
+  EXPECT_EQ(bytes, ReadBytes(folder.File("dirty.vpm")));
+  EXPECT_EQ(progressive::Adjacency(*clean), progressive::Adjacency(*dirty));
+}
+
+// A layer removing few vertices (valence 3 alone) takes them and their faces out of the
+// arrays by their pointers: what stays keeps its order, the faces made follow, and the
+// removed vertices are exactly those of the layer's records.
+TEST(ProgressiveCornerLists, FewRemovalsKeepTheOrderOfWhatStays)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::ReadObj("bunny3674.obj");
+  ASSERT_NE(nullptr, mesh);
+  std::vector<CVertex3d*> vertices;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    vertices.push_back(mesh->GetVertex(i));
+  // The faces' corners are read before the layer: the faces that go are deleted.
+  std::vector<CFace3d*> faces;
+  std::vector<std::array<const CVertex3d*, 3>> corners;
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    CFace3d* f = mesh->GetFace(i);
+    faces.push_back(f);
+    corners.push_back({f->v(0), f->v(1), f->v(2)});
+  }
+  CProgressiveCoder coder;
+  ASSERT_EQ(1, coder.EncodeOneLayer(mesh.get(), "few.bin", 0, 3, 1, 0, 0, 0, 0, 0.0, 1, nullptr, 1,
+                                    0, 0, 0));
+  const CProgressiveGeometryLayer* layer = coder.GetLayerGeometry(0);
+  const int removed = layer->NbRecord();
+  EXPECT_GT(removed, 2);
+  EXPECT_LT(32 * removed, static_cast<int>(vertices.size()));
+  std::set<const CVertex3d*> gone;
+  for (int i = 0; i < removed; i++)
+    gone.insert(layer->GetVertex(i));
+  EXPECT_EQ(static_cast<size_t>(removed), gone.size());
+  std::vector<CVertex3d*> keptVertices;
+  for (CVertex3d* v : vertices)
+    if (!gone.count(v))
+      keptVertices.push_back(v);
+  std::vector<CVertex3d*> leftVertices;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    leftVertices.push_back(mesh->GetVertex(i));
+  EXPECT_EQ(keptVertices, leftVertices);
+  // A vertex of valence 3 leaves with its three faces; one face closes its hole.
+  std::vector<CFace3d*> keptFaces;
+  for (size_t i = 0; i < faces.size(); i++)
+    if (!gone.count(corners[i][0]) && !gone.count(corners[i][1]) && !gone.count(corners[i][2]))
+      keptFaces.push_back(faces[i]);
+  EXPECT_EQ(faces.size() - 3 * gone.size(), keptFaces.size());
+  ASSERT_EQ(keptFaces.size() + gone.size(), static_cast<size_t>(mesh->NbFace()));
+  for (size_t i = 0; i < keptFaces.size(); i++)
+    EXPECT_EQ(keptFaces[i], mesh->GetFace(static_cast<int>(i))) << i;
+  CMesh3d rebuilt;
+  rebuilt.Copy(mesh.get());
+  rebuilt.Rebuild();
+  EXPECT_EQ(progressive::Adjacency(rebuilt), progressive::Adjacency(*mesh));
 }
 
 } // namespace
