@@ -94,6 +94,16 @@ inline int RoundHalfDown(double x)
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
 }
 
+// The step of the search, -2 to 2, nearest to x (NaN taken as -2).
+inline int StepWithin2(double x)
+{
+  if (!(x > -2.5))
+    return -2;
+  if (!(x < 2.5))
+    return 2;
+  return RoundNearest(x);
+}
+
 // The values x whose rounding lies within a bound of the original on one axis: those in
 // (low, high]. The bound is widened a little, far beyond the rounding of the error's
 // difference, so no x whose error passes the bound is left out.
@@ -838,8 +848,10 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
       partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
     return partial;
   };
-  // The rounded triple's errors bound the search from the start. Until the search reaches it,
-  // a triple as good as it comes first in the order and takes its place.
+  // A seed's errors bound the search from the start. Until the search reaches it, a triple as
+  // good as it comes first in the order and takes its place. The seed is the rounded triple,
+  // or the triple nearest the original in the frame where that one scores better: it is most
+  // often the answer, and the windows start tight.
   std::array<int, 3> best = rounded;
   double bestWorst = 0;
   double bestSquared = 0;
@@ -849,6 +861,25 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   if (!seeded) {
     bestWorst = 1e300;
     bestSquared = 1e300;
+  }
+  std::array<int, 3> seedAt{0, 0, 0};
+  if (seeded) {
+    const Point r = Sub(m_Original, frame.origin);
+    const std::array<int, 3> at{StepWithin2(Dot(r, frame.t1) - rounded[0]),
+                                StepWithin2(Dot(r, frame.t2) - rounded[1]),
+                                StepWithin2(Dot(r, frame.n) - rounded[2])};
+    if (at != seedAt) {
+      const std::array<int, 3> nearest{rounded[0] + at[0], rounded[1] + at[1], rounded[2] + at[2]};
+      double worst = 0;
+      double squared = 0;
+      score(partialOf(nearest[0], nearest[1]), nearest[2], 1e300, &worst, &squared);
+      if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+        best = nearest;
+        bestWorst = worst;
+        bestSquared = squared;
+        seedAt = at;
+      }
+    }
   }
   bool seed = seeded;
   std::array<SAxisWindow, 3> windows{};
@@ -868,22 +899,23 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
         rows = bounds.Rows(windows, roundedRow, frame.t1, frame.t2);
         reach = rowBounds.Reach(windows);
       }
-      // A row out of the windows' reach holds no triple as good as the best; past the rounded
+      // A row out of the windows' reach holds no triple as good as the best; past the seed's
       // row, the seed is passed.
+      const bool seedRow = da == seedAt[0] && db == seedAt[1];
       if (seeded && !reach.Holds(da, db)) {
-        if (da == 0 && db == 0)
+        if (seedRow)
           seed = false;
         continue;
       }
-      // The rows away from the original let few offsets through, often none. In the
-      // rounded triple's row the seed is passed over at dc = 0, in the range or not.
+      // The rows away from the original let few offsets through, often none. In the seed's
+      // row the seed is passed over at its offset, in the range or not.
       const SOffsetRange offsets = seeded ? bounds.Offsets(rows, da, db) : SOffsetRange{};
-      if (da == 0 && db == 0 && offsets.first > 0)
+      if (seedRow && offsets.first > seedAt[2])
         seed = false;
       const Point partial = offsets.first <= offsets.last ? partialOf(a, b) : Point{};
       for (int dc = offsets.first; dc <= offsets.last; dc++) {
         const int c = rounded[2] + dc;
-        if (seeded && da == 0 && db == 0 && dc == 0) {
+        if (seeded && seedRow && dc == seedAt[2]) {
           seed = false;
           continue;
         }
@@ -906,7 +938,7 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
           seed = false;
         }
       }
-      if (da == 0 && db == 0)
+      if (seedRow)
         seed = false;
     }
   return best;

@@ -129,11 +129,14 @@ TEST(ProgressiveRecord, ReconstructionInAGivenFrameLeavesTheRecordAlone)
 // The plain search: over the 5 x 5 x 5 offsets of the rounded triple in a, b, c order, the
 // first with the least largest axis error and then the least sum of squared errors against
 // the original, each triple decoded in a frame built afresh.
+// pTies, when given, counts the triples sharing the least errors.
 std::array<int, 3> PlainNearest(const std::vector<CProgressiveVertexRecord::Point>& border,
                                 const std::vector<std::array<int, 3>>& faces,
                                 const std::array<int, 3>& rounded,
-                                const CProgressiveVertexRecord::Point& original)
+                                const CProgressiveVertexRecord::Point& original,
+                                int* pTies = nullptr)
 {
+  int ties = 0;
   CProgressiveVertexRecord probe(border, faces);
   std::array<int, 3> best{};
   double bestWorst = 1e300;
@@ -155,8 +158,12 @@ std::array<int, 3> PlainNearest(const std::vector<CProgressiveVertexRecord::Poin
           best = abc;
           bestWorst = worst;
           bestSquared = squared;
+          ties = 0;
         }
+        ties += worst == bestWorst && squared == bestSquared;
       }
+  if (pTies)
+    *pTies = ties;
   return best;
 }
 
@@ -202,6 +209,40 @@ TEST(ProgressiveRecord, NearestTripleIsTheFirstLeastErrorOfTheWholeSearch)
             searched += r > 0;
           }
   EXPECT_GT(searched, 50);
+}
+
+// On a square turned an eighth of a turn about the grid's z axis, the lattice's points lie
+// symmetrically about the grid's: originals on quarter steps leave several triples with the
+// same least errors, of which the first in the search's order is taken, wherever the search
+// starts from.
+TEST(ProgressiveRecord, NearestTripleAmongEqualOnesIsTheFirstOfTheSearch)
+{
+  const std::vector<CProgressiveVertexRecord::Point> diamond{
+      {10, 0, 0}, {0, 10, 0}, {-10, 0, 0}, {0, -10, 0}};
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}};
+  int searched = 0;
+  int tied = 0;
+  for (int x = -12; x <= 12; x++)
+    for (int y = -12; y <= 12; y++)
+      for (const double z : {0.0, 0.25, 0.5}) {
+        const CProgressiveVertexRecord::Point original{x / 4.0, y / 4.0, z};
+        for (const std::array<int, 3> shift : {std::array<int, 3>{0, 0, 0}, {1, 0, 0}, {0, -1, 1}}) {
+          std::array<int, 3> target{};
+          for (size_t k = 0; k < 3; k++)
+            target[k] = static_cast<int>(std::lround(original[k])) + shift[k];
+          const int r = CompareWithPlainSearch(diamond, fan, target, original);
+          EXPECT_GE(r, 0) << x << " " << y << " " << z;
+          if (r <= 0)
+            continue;
+          searched++;
+          int ties = 0;
+          PlainNearest(diamond, fan, CProgressiveVertexRecord::PredictRounded(diamond, fan, target),
+                       original, &ties);
+          tied += ties > 1;
+        }
+      }
+  EXPECT_GT(searched, 100);
+  EXPECT_GT(tied, 20);
 }
 
 // The same on small borders in every orientation, far from the origin as on a 15-bit grid,
