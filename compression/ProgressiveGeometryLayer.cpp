@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-void CProgressiveGeometryLayer::MakeRecords() const
+void CProgressiveGeometryLayer::MakeRecordsFromDecoded() const
 {
-  if (m_Decoded.empty())
-    return;
   m_Records.reserve(m_Records.size() + m_Decoded.size());
   for (const std::array<int, 3>& abc : m_Decoded)
     m_Records.emplace_back().SetCoordinates(abc);

@@ -68,8 +68,14 @@ public:
   int GetRangeNormal() const { return m_RangeNormal; }
 
 private:
-  // The decoded residuals become records, in order.
-  void MakeRecords() const;
+  // The decoded residuals become records, in order. Checked inline: the encoder asks for
+  // records several times per vertex and never has decoded ones.
+  void MakeRecords() const
+  {
+    if (!m_Decoded.empty())
+      MakeRecordsFromDecoded();
+  }
+  void MakeRecordsFromDecoded() const;
 
   mutable std::vector<CProgressiveVertexRecord> m_Records;
   mutable std::vector<std::array<int, 3>> m_Decoded;

@@ -77,11 +77,12 @@ inline double Floor(double x)
   return t > x ? t - 1 : t;
 }
 
-// Round (mesh/GeometryUtil) inlined, the same sums on the same bounds.
+// Round (mesh/GeometryUtil) inlined, the same sums on the same bounds. Where a 64-bit integer
+// holds x, the ceiling is the floor or the next integer, both exact: one conversion, not two.
 inline int RoundNearest(double x)
 {
   const double low = Floor(x);
-  const double high = -Floor(-x);
+  const double high = std::fabs(x) < 1e18 ? (low == x ? low : low + 1) : -Floor(-x);
   return static_cast<int>(x - low <= high - x ? low : high);
 }
 
@@ -91,6 +92,16 @@ inline int RoundHalfDown(double x)
 {
   const double low = Floor(x);
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
+}
+
+// The step of the search, -2 to 2, nearest to x (NaN taken as -2).
+inline int StepWithin2(double x)
+{
+  if (!(x > -2.5))
+    return -2;
+  if (!(x < 2.5))
+    return 2;
+  return RoundNearest(x);
 }
 
 // The values x whose rounding lies within a bound of the original on one axis: those in
@@ -190,17 +201,90 @@ struct SOffsetBounds
       return {};
     double first = -2;
     double last = 2;
+    // Most rows are empty, told by the first axis or two.
     for (size_t k = 0; k < 3; k++) {
       if (!rows.used[k])
         continue;
       const double shift = da * rows.perA[k] + db * rows.perB[k];
       first = std::max(first, rows.low[k] - shift - kMargin);
       last = std::min(last, rows.high[k] - shift + kMargin);
+      if (first > last)
+        return {0, -1};
     }
-    if (first > last)
-      return {0, -1};
     return {static_cast<int>(-Floor(-first)), static_cast<int>(Floor(last))};
   }
+};
+
+// The rows (da, db) of the search whose points may lie in every window; the others certainly
+// leave one. A triple's point is R + da t1 + db t2 + dc n, R the rounded triple's: where the
+// frame is orthonormal within a millionth, da is (P - R) . t1 within 1e-5, and (P - R) . t1,
+// for P in the windows' box, lies between the sums of the box's nearest and furthest corner
+// terms; db likewise on t2. The rows taken are widened far beyond these errors and the
+// rounding of the sums, whose terms stay below 1e7.
+struct SRowReach
+{
+  int firstA = -2;
+  int lastA = 2;
+  int firstB = -2;
+  int lastB = 2;
+
+  bool Holds(int da, int db) const { return da >= firstA && da <= lastA && db >= firstB && db <= lastB; }
+};
+
+class CRowBounds
+{
+public:
+  CRowBounds(const Point& origin, const Point& t1, const Point& t2, const Point& n,
+             const std::array<int, 3>& rounded, const Point& roundedRow)
+    : m_T1(t1), m_T2(t2)
+  {
+    constexpr double kRange = 1e6;
+    constexpr double kSquare = 1e-6;
+    for (size_t k = 0; k < 3; k++)
+      m_Rounded[k] = roundedRow[k] + rounded[2] * n[k];
+    bool small = true;
+    for (size_t k = 0; k < 3; k++)
+      small = small && std::fabs(origin[k]) < kRange && std::fabs(rounded[k]) < kRange - 2 &&
+              std::fabs(m_Rounded[k]) < kRange;
+    m_Usable = small && std::fabs(Dot(t1, t1) - 1) <= kSquare && std::fabs(Dot(t2, t2) - 1) <= kSquare &&
+               std::fabs(Dot(t1, t2)) <= kSquare && std::fabs(Dot(t1, n)) <= kSquare &&
+               std::fabs(Dot(t2, n)) <= kSquare;
+  }
+
+  SRowReach Reach(const std::array<SAxisWindow, 3>& windows) const
+  {
+    if (!m_Usable)
+      return {};
+    for (const SAxisWindow& w : windows)
+      if (!w.Finite())
+        return {};
+    SRowReach reach;
+    Span(windows, m_T1, &reach.firstA, &reach.lastA);
+    Span(windows, m_T2, &reach.firstB, &reach.lastB);
+    return reach;
+  }
+
+private:
+  // The integer steps along the axis t that points of the windows' box lie within.
+  void Span(const std::array<SAxisWindow, 3>& windows, const Point& t, int* pFirst, int* pLast) const
+  {
+    constexpr double kMargin = 1e-3;
+    double low = 0;
+    double high = 0;
+    for (size_t k = 0; k < 3; k++) {
+      const double below = (windows[k].low - m_Rounded[k]) * t[k];
+      const double above = (windows[k].high - m_Rounded[k]) * t[k];
+      low += std::min(below, above);
+      high += std::max(below, above);
+    }
+    *pFirst = std::max(*pFirst, static_cast<int>(-Floor(-(low - kMargin))));
+    *pLast = std::min(*pLast, static_cast<int>(Floor(high + kMargin)));
+  }
+
+  Point m_T1;
+  Point m_T2;
+  Point m_Rounded{};
+  bool m_Usable = false;
 };
 
 Point Project(const Point& p, const Point& n, double d)
@@ -247,11 +331,15 @@ void CProgressiveVertexRecord::SetFaces(std::span<const Triangle> faces)
 int CProgressiveVertexRecord::KeepFaces(std::span<const Triangle> faces, int nbBorder,
                                         std::array<Triangle, kMaxFaces>* pKept)
 {
+  // A negative index is a large unsigned one: one comparison per corner.
+  const auto names = [bound = static_cast<unsigned>(nbBorder)](int i) {
+    return static_cast<unsigned>(i) < bound;
+  };
   int n = 0;
   for (const Triangle& t : faces) {
     if (n == kMaxFaces)
       break;
-    if (std::max({t[0], t[1], t[2]}) < nbBorder && std::min({t[0], t[1], t[2]}) >= 0)
+    if (names(t[0]) && names(t[1]) && names(t[2]))
       (*pKept)[static_cast<size_t>(n++)] = t;
   }
   return n;
@@ -290,7 +378,8 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::span<const Point> border,
                                                                         std::span<const Triangle> faces)
 {
-  SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+  SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}, 0};
+  frame.d = -Dot(frame.n, frame.origin);
   const size_t nbBorder = border.size();
   if (nbBorder == 0)
     return frame;
@@ -298,21 +387,28 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::spa
   Point n = NormalSum(border, faces);
   if (!Normalize(&n))
     n = {1, 0, 0};
-  const double d = -Dot(n, frame.origin);
+  double d = -Dot(n, frame.origin);
   Point t1 = Sub(Project(border[nbBorder - 1], n, d), Project(border[0], n, d));
+  bool fixed = false;
   if (!Normalize(&t1)) {
     n = {1, 0, 0};
     t1 = {0, 1, 0};
+    fixed = true;
   }
   Point t2 = Cross(t1, n);
   if (!Normalize(&t2)) {
     n = {1, 0, 0};
     t1 = {0, 1, 0};
     t2 = {0, 0, 1};
+    fixed = true;
   }
+  // The fixed axes have their own plane through the centroid.
+  if (fixed)
+    d = -Dot(n, frame.origin);
   frame.n = n;
   frame.t1 = t1;
   frame.t2 = t2;
+  frame.d = d;
   return frame;
 }
 
@@ -602,8 +698,7 @@ std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,
 {
   const Point target{static_cast<double>(quantized[0]), static_cast<double>(quantized[1]),
                      static_cast<double>(quantized[2])};
-  const double d = -Dot(frame.n, frame.origin);
-  const Point projected = Project(target, frame.n, d);
+  const Point projected = Project(target, frame.n, frame.d);
   const Point normal = Sub(target, projected);
   double c = std::sqrt(Dot(normal, normal));
   if (Dot(normal, frame.n) < 0)
@@ -753,8 +848,10 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
       partial[k] = frame.origin[k] + a * frame.t1[k] + b * frame.t2[k];
     return partial;
   };
-  // The rounded triple's errors bound the search from the start. Until the search reaches it,
-  // a triple as good as it comes first in the order and takes its place.
+  // A seed's errors bound the search from the start. Until the search reaches it, a triple as
+  // good as it comes first in the order and takes its place. The seed is the rounded triple,
+  // or the triple nearest the original in the frame where that one scores better: it is most
+  // often the answer, and the windows start tight.
   std::array<int, 3> best = rounded;
   double bestWorst = 0;
   double bestSquared = 0;
@@ -765,11 +862,32 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
     bestWorst = 1e300;
     bestSquared = 1e300;
   }
+  std::array<int, 3> seedAt{0, 0, 0};
+  if (seeded) {
+    const Point r = Sub(m_Original, frame.origin);
+    const std::array<int, 3> at{StepWithin2(Dot(r, frame.t1) - rounded[0]),
+                                StepWithin2(Dot(r, frame.t2) - rounded[1]),
+                                StepWithin2(Dot(r, frame.n) - rounded[2])};
+    if (at != seedAt) {
+      const std::array<int, 3> nearest{rounded[0] + at[0], rounded[1] + at[1], rounded[2] + at[2]};
+      double worst = 0;
+      double squared = 0;
+      score(partialOf(nearest[0], nearest[1]), nearest[2], 1e300, &worst, &squared);
+      if (worst < bestWorst || (worst == bestWorst && squared < bestSquared)) {
+        best = nearest;
+        bestWorst = worst;
+        bestSquared = squared;
+        seedAt = at;
+      }
+    }
+  }
   bool seed = seeded;
   std::array<SAxisWindow, 3> windows{};
   double windowBound = -1;
   const SOffsetBounds bounds(frame.n, rounded[2]);
+  const CRowBounds rowBounds(frame.origin, frame.t1, frame.t2, frame.n, rounded, roundedRow);
   SOffsetBounds::SRows rows;
+  SRowReach reach;
   for (int da = -2; da <= 2; da++)
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
@@ -779,16 +897,25 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
         for (int k = 0; k < 3; k++)
           windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
         rows = bounds.Rows(windows, roundedRow, frame.t1, frame.t2);
+        reach = rowBounds.Reach(windows);
       }
-      // The rows away from the original let few offsets through, often none. In the
-      // rounded triple's row the seed is passed over at dc = 0, in the range or not.
+      // A row out of the windows' reach holds no triple as good as the best; past the seed's
+      // row, the seed is passed.
+      const bool seedRow = da == seedAt[0] && db == seedAt[1];
+      if (seeded && !reach.Holds(da, db)) {
+        if (seedRow)
+          seed = false;
+        continue;
+      }
+      // The rows away from the original let few offsets through, often none. In the seed's
+      // row the seed is passed over at its offset, in the range or not.
       const SOffsetRange offsets = seeded ? bounds.Offsets(rows, da, db) : SOffsetRange{};
-      if (da == 0 && db == 0 && offsets.first > 0)
+      if (seedRow && offsets.first > seedAt[2])
         seed = false;
       const Point partial = offsets.first <= offsets.last ? partialOf(a, b) : Point{};
       for (int dc = offsets.first; dc <= offsets.last; dc++) {
         const int c = rounded[2] + dc;
-        if (seeded && da == 0 && db == 0 && dc == 0) {
+        if (seeded && seedRow && dc == seedAt[2]) {
           seed = false;
           continue;
         }
@@ -811,7 +938,7 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
           seed = false;
         }
       }
-      if (da == 0 && db == 0)
+      if (seedRow)
         seed = false;
     }
   return best;

@@ -19,8 +19,9 @@ public:
   static constexpr int kMaxBorder = 6;
   static constexpr int kMaxFaces = 4;
 
-  CProgressiveVertexRecord() = default;
+  CProgressiveVertexRecord() : m_BorderVertices{}, m_Border{}, m_Faces{} {}
   CProgressiveVertexRecord(std::span<const Point> border, std::span<const Triangle> faces)
+    : m_BorderVertices{}, m_Border{}, m_Faces{}
   {
     SetFrame(border, faces);
   }
@@ -104,6 +105,7 @@ private:
     Point t1;
     Point t2;
     Point n;
+    double d;  // -n . origin, the plane's offset
   };
   SFrame ComputeFrame() const;
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
@@ -117,9 +119,11 @@ private:
   static int KeepFaces(std::span<const Triangle> faces, int nbBorder,
                        std::array<Triangle, kMaxFaces>* pKept);
 
-  std::array<CVertex3d*, kMaxBorder> m_BorderVertices{};
-  std::array<Point, kMaxBorder> m_Border{};
-  std::array<Triangle, kMaxFaces> m_Faces{};
+  // Only the first m_NbBorder and m_NbFace entries are read: a removal's record, made by the
+  // thousand during the conquest, leaves the rest unwritten.
+  std::array<CVertex3d*, kMaxBorder> m_BorderVertices;
+  std::array<Point, kMaxBorder> m_Border;
+  std::array<Triangle, kMaxFaces> m_Faces;
   int m_NbBorder = 0;
   int m_NbFace = 0;
   std::array<float, 3> m_Position{0, 0, 0};

@@ -129,11 +129,14 @@ TEST(ProgressiveRecord, ReconstructionInAGivenFrameLeavesTheRecordAlone)
 // The plain search: over the 5 x 5 x 5 offsets of the rounded triple in a, b, c order, the
 // first with the least largest axis error and then the least sum of squared errors against
 // the original, each triple decoded in a frame built afresh.
+// pTies, when given, counts the triples sharing the least errors.
 std::array<int, 3> PlainNearest(const std::vector<CProgressiveVertexRecord::Point>& border,
                                 const std::vector<std::array<int, 3>>& faces,
                                 const std::array<int, 3>& rounded,
-                                const CProgressiveVertexRecord::Point& original)
+                                const CProgressiveVertexRecord::Point& original,
+                                int* pTies = nullptr)
 {
+  int ties = 0;
   CProgressiveVertexRecord probe(border, faces);
   std::array<int, 3> best{};
   double bestWorst = 1e300;
@@ -155,8 +158,12 @@ std::array<int, 3> PlainNearest(const std::vector<CProgressiveVertexRecord::Poin
           best = abc;
           bestWorst = worst;
           bestSquared = squared;
+          ties = 0;
         }
+        ties += worst == bestWorst && squared == bestSquared;
       }
+  if (pTies)
+    *pTies = ties;
   return best;
 }
 
@@ -202,6 +209,40 @@ TEST(ProgressiveRecord, NearestTripleIsTheFirstLeastErrorOfTheWholeSearch)
             searched += r > 0;
           }
   EXPECT_GT(searched, 50);
+}
+
+// On a square turned an eighth of a turn about the grid's z axis, the lattice's points lie
+// symmetrically about the grid's: originals on quarter steps leave several triples with the
+// same least errors, of which the first in the search's order is taken, wherever the search
+// starts from.
+TEST(ProgressiveRecord, NearestTripleAmongEqualOnesIsTheFirstOfTheSearch)
+{
+  const std::vector<CProgressiveVertexRecord::Point> diamond{
+      {10, 0, 0}, {0, 10, 0}, {-10, 0, 0}, {0, -10, 0}};
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}};
+  int searched = 0;
+  int tied = 0;
+  for (int x = -12; x <= 12; x++)
+    for (int y = -12; y <= 12; y++)
+      for (const double z : {0.0, 0.25, 0.5}) {
+        const CProgressiveVertexRecord::Point original{x / 4.0, y / 4.0, z};
+        for (const std::array<int, 3> shift : {std::array<int, 3>{0, 0, 0}, {1, 0, 0}, {0, -1, 1}}) {
+          std::array<int, 3> target{};
+          for (size_t k = 0; k < 3; k++)
+            target[k] = static_cast<int>(std::lround(original[k])) + shift[k];
+          const int r = CompareWithPlainSearch(diamond, fan, target, original);
+          EXPECT_GE(r, 0) << x << " " << y << " " << z;
+          if (r <= 0)
+            continue;
+          searched++;
+          int ties = 0;
+          PlainNearest(diamond, fan, CProgressiveVertexRecord::PredictRounded(diamond, fan, target),
+                       original, &ties);
+          tied += ties > 1;
+        }
+      }
+  EXPECT_GT(searched, 100);
+  EXPECT_GT(tied, 20);
 }
 
 // The same on small borders in every orientation, far from the origin as on a 15-bit grid,
@@ -364,6 +405,77 @@ TEST(ProgressiveRecord, RoundedTripleWithoutARecordIsTheRecords)
   }
   EXPECT_EQ(0, differing);
   EXPECT_GT(nonZero, 1900);
+}
+
+// On a unit square in the z = 0 plane the frame is the grid's own: n = z, t1 = y, t2 = x,
+// origin at the square's centre (0.5, 0.5, 0). The tangential residuals of an integer target
+// are then exact halves, which round down, the negative ones too, far out as well as near.
+TEST(ProgressiveRecord, RoundedHalvesGoDown)
+{
+  const std::vector<CProgressiveVertexRecord::Point> square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}};
+  for (const int x : {-1000000, -3, -1, 0, 1, 2, 7, 999999})
+    for (const int y : {-250000, -2, 0, 1, 5, 300001})
+      for (const int z : {-40, 0, 9}) {
+        const std::array<int, 3> expected{y - 1, x - 1, z};
+        EXPECT_EQ(expected, CProgressiveVertexRecord::PredictRounded(square, fan, {x, y, z}))
+            << x << " " << y << " " << z;
+      }
+}
+
+// A face naming a border vertex below the first, as one beyond the last, makes no face: the
+// frame is that of the faces kept.
+TEST(ProgressiveRecord, FacesNamingNoBorderVertexAreLeftOut)
+{
+  const auto hexagon = Hexagon();
+  const std::vector<std::array<int, 3>> named{{0, 1, 2}, {-1, 2, 4}, {2, 3, 4}, {0, 4, -6}, {0, 4, 5}};
+  const std::vector<std::array<int, 3>> kept{{0, 1, 2}, {2, 3, 4}, {0, 4, 5}};
+  // Without its second face the fan's normal differs: the rebuilt points tell the faces apart.
+  const std::vector<std::array<int, 3>> fewer{{0, 1, 2}, {2, 3, 4}};
+  int apart = 0;
+  for (const std::array<int, 3> abc : {std::array<int, 3>{5, -3, 40}, {-20, 11, 60}, {0, 0, 90}}) {
+    EXPECT_EQ(CProgressiveVertexRecord::Reconstruct(abc, hexagon, kept),
+              CProgressiveVertexRecord::Reconstruct(abc, hexagon, named));
+    apart += CProgressiveVertexRecord::Reconstruct(abc, hexagon, kept) !=
+             CProgressiveVertexRecord::Reconstruct(abc, hexagon, fewer);
+  }
+  EXPECT_GT(apart, 0);
+}
+
+// Where the border's first and last vertices differ almost along the normal, the tangent is
+// the rounding residue of a long projection, far from square to the normal: the nearest triple
+// is still the plain search's.
+TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnSkewFrames)
+{
+  using Point = CProgressiveVertexRecord::Point;
+  // The faces span the square alone, which gives the normal.
+  const std::vector<std::array<int, 3>> fan{{0, 1, 2}, {0, 2, 3}};
+  int searched = 0;
+  int differing = 0;
+  for (const double height : {4e4, 2e5})
+    for (const double slip : {1e-11, 3e-12, 1e-12})
+      for (int trial = 0; trial < 400; trial++) {
+        // A tilted square, a fifth vertex lifted off the first along the square's normal.
+        const Point u{0.8, 0.36, 0.48};
+        const Point v{-0.6, 0.48, 0.64};
+        const Point n{0, -0.8, 0.6};
+        std::vector<Point> border;
+        for (const auto& [s, t] : {std::pair{0.0, 0.0}, {9.0, 0.0}, {9.0, 9.0}, {0.0, 9.0}})
+          border.push_back({s * u[0] + t * v[0], s * u[1] + t * v[1], s * u[2] + t * v[2]});
+        border.push_back({height * n[0] + slip * u[0], height * n[1] + slip * u[1],
+                          height * n[2] + slip * u[2]});
+        Point original{};
+        std::array<int, 3> target{};
+        for (int k = 0; k < 3; k++) {
+          original[k] = ((trial * (k + 5) * 29) % 41) / 4.0 - 5 + 0.37 * k;
+          target[k] = static_cast<int>(std::lround(original[k])) + (trial % 5 == k ? 1 : 0);
+        }
+        const int r = CompareWithPlainSearch(border, fan, target, original);
+        searched += r > 0;
+        differing += r < 0;
+      }
+  EXPECT_EQ(0, differing);
+  EXPECT_GT(searched, 100);
 }
 
 // A decoded layer keeps residuals alone until a record is asked for; either way each record
