@@ -234,7 +234,6 @@ private:
   bool IsTangled(const CFace3d* pFace) const;
   bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
-  void ReleaseFlaggedVertices();
   void RemoveDeadFaces();
   // Whether p is among m_RemovedSorted (sorted, not empty), once filtered.
   void FilterRemoved();

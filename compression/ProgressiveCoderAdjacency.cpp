@@ -8,8 +8,8 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
-#include <functional>
 #include <cstdint>
+#include <functional>
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "platform/core/Random.h"
 
 #include <algorithm>
-#include <functional>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -428,7 +428,6 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 void CProgressiveCoder::ReleaseRemovedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
-  int kept = 0;
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
   std::vector<const void*>& sorted = m_RemovedSorted;
@@ -437,14 +436,13 @@ void CProgressiveCoder::ReleaseRemovedVertices()
     for (int i = 0; i < nbRemoved; i++)
       sorted.push_back(m_pCurrentGeometry->GetVertex(i));
   std::sort(sorted.begin(), sorted.end(), std::less<>());
-  if (sorted.empty() || sorted.front() == nullptr) {
-    ReleaseFlaggedVertices();
-    return;
-  }
-  FilterRemoved();
+  const bool byPointer = !sorted.empty() && sorted.front() != nullptr;
+  if (byPointer)
+    FilterRemoved();
+  int kept = 0;
   for (int i = 0; i < size; i++) {
     CVertex3d* v = pArray->GetAt(i);
-    if (IsRemoved(v))
+    if (byPointer ? IsRemoved(v) : v->GetFlag() == 2)
       m_RemovedVertices.emplace_back(v);
     else
       pArray->SetAt(kept++, v);
@@ -479,22 +477,6 @@ bool CProgressiveCoder::IsRemoved(const void* p) const
   for (size_t n = m_RemovedSorted.size(); n > 1; n -= n / 2)
     base = std::less_equal<>()(base[n / 2], p) ? base + n / 2 : base;
   return *base == p;
-}
-
-void CProgressiveCoder::ReleaseFlaggedVertices()
-{
-  CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
-  int kept = 0;
-  const int size = pArray->GetSize();
-  for (int i = 0; i < size; i++) {
-    CVertex3d* v = pArray->GetAt(i);
-    if (v->GetFlag() == 2)
-      m_RemovedVertices.emplace_back(v);
-    else
-      pArray->SetAt(kept++, v);
-  }
-  pArray->SetSize(kept);
-  m_pMesh->SetModified();
 }
 
 void CProgressiveCoder::InitLayer()
