@@ -229,8 +229,12 @@ private:
   // and after the vertex: the face holding the edge x -> v is found among v's without reading
   // a face. A vertex's faces start at m_FaceStart, m_FaceCount of them, in room for
   // m_FaceRoom; one that outgrows its room moves to the end of m_FaceList.
+  // Made without a value: the lists are sized before each entry is written, and zeroing them
+  // first would cost a pass over them.
   struct SCorner
   {
+    SCorner() {}
+    SCorner(int p, int n, int f, int k) : previous(p), next(n), face(f), corner(k) {}
     int previous;
     int next;
     int face;
@@ -266,10 +270,13 @@ private:
     int second;
   };
   std::vector<SSeen> m_Seen;
+  // The stored mesh's faces across, Edge(face, k) for face's edge k.
+  std::vector<int> m_StoredAcross;
   std::vector<CVertex3d*> m_Neighbors;
   // The stored mesh's elements by index, the new ones in their claimed places before they
   // are made.
   std::vector<CVertex3d*> m_VertexPointers;
+  // m_FacePointers behind a null pointer, for index -1.
   std::vector<CFace3d*> m_FacePointers;
   std::vector<CFace3d*> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;

@@ -524,4 +524,37 @@ TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
   }
 }
 
+// The lists a vertex stores are as long as its valence, a pole of 40 faces among vertices of
+// few; an edge held by three faces, two of them the same way round, takes the first other face
+// that holds it; a vertex of no face lists nothing. All as the mesh's own build links them.
+TEST(ProgressiveReplay, StoredAdjacencyOfAPoleAFinAndALoneVertex)
+{
+  constexpr int kRing = 40;
+  fixtures::Points points{{0, 0, 0}};
+  fixtures::Triangles triangles;
+  for (int i = 0; i < kRing; i++) {
+    const double angle = 2 * M_PI * i / kRing;
+    points.push_back({static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
+    triangles.push_back({0, 1 + i, 1 + (i + 1) % kRing});
+  }
+  // Two fins on the pole's edge 0 -> 1: one holds it the same way as the fan, one the other.
+  const int up = static_cast<int>(points.size());
+  points.push_back({0.5, 0, 1});
+  points.push_back({0.5, 0, -1});
+  triangles.push_back({0, 1, up});
+  triangles.push_back({1, 0, up + 1});
+  points.push_back({3, 3, 3});
+  auto bare = fixtures::Build(points, triangles, false);
+  ASSERT_EQ(kRing + 4, bare->NbVertex());
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(kRing + 2, bare->NbFace());
+  const std::vector<int> stored = progressive::Adjacency(*bare);
+  EXPECT_EQ(kRing + 2, bare->GetVertex(0)->NbFaceNeighbor());
+  EXPECT_EQ(kRing + 2, bare->GetVertex(0)->NbVertexNeighbor());
+  EXPECT_EQ(0, bare->GetVertex(kRing + 3)->NbFaceNeighbor());
+  ASSERT_EQ(1, bare->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*bare), stored);
+}
+
 } // namespace
