@@ -5,6 +5,7 @@
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressivePattern.h"
 #include "mesh/AdjacencyLists.h"
+#include "mesh/Color.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
@@ -994,26 +995,38 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
   if (m_Replayed)
     DropGoneFaces();
-  // The base faces that went: flagged, then deleted; the survivors come first, in order, as
-  // they come first in the replay's faces.
+  // The survivors among the base faces come first, in order, as they come first in the
+  // replay's faces. The faces that went are made again as added faces, in place: deleted, and
+  // as many made anew, they would leave their memory for fresh memory, taken page by page.
   std::vector<char> kept(static_cast<size_t>(pMesh->NbFace()), 0);
   for (const SFace& f : m_Faces)
     if (f.base >= 0)
       kept[static_cast<size_t>(f.base)] = 1;
-  for (int i = 0; i < pMesh->NbFace(); i++)
-    pMesh->GetFace(i)->SetFlag(kept[static_cast<size_t>(i)] ? 0 : 2);
-  pMesh->RemoveFacesWithFlag(2);
+  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
+  m_SpareFaces.clear();
+  int nbKept = 0;
+  for (int i = 0; i < faces->GetSize(); i++) {
+    CFace3d* f = faces->GetAt(i);
+    if (kept[static_cast<size_t>(i)])
+      faces->SetAt(nbKept++, f);
+    else
+      m_SpareFaces.push_back(f);
+  }
+  nbKept = std::min(nbKept, NbFace());
+  const size_t nbReused = std::min(m_SpareFaces.size(), static_cast<size_t>(NbFace() - nbKept));
+  for (size_t i = nbReused; i < m_SpareFaces.size(); i++)
+    delete m_SpareFaces[i];
+  m_SpareFaces.resize(nbReused);
   // The arrays are sized once: grown an element at a time they would be copied again and again.
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   const int nbBaseVertex = std::min(m_NbBaseVertex, vertices->GetSize());
   vertices->SetSize(NbVertex());
-  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  const int nbKept = std::min(faces->GetSize(), NbFace());
   faces->SetSize(NbFace());
-  // The new elements' places are known before they are made: each is made in the pass that
-  // links it, and so written once.
+  // The other new elements' places are known before they are made: each is made in the pass
+  // that links it, and so written once.
+  const int nbMade = nbKept + static_cast<int>(nbReused);
   const auto vertexClaim = pMesh->ClaimVertices(NbVertex() - nbBaseVertex);
-  const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbKept);
+  const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbMade);
   m_VertexPointers.resize(m_Position.size());
   for (int i = 0; i < NbVertex(); i++)
     m_VertexPointers[static_cast<size_t>(i)] =
@@ -1022,11 +1035,18 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   // Behind a null pointer for no face, index -1.
   m_FacePointers.resize(static_cast<size_t>(NbFace()) + 1);
   m_FacePointers[0] = nullptr;
-  for (int i = 0; i < NbFace(); i++)
-    m_FacePointers[static_cast<size_t>(i) + 1] =
-        i < nbKept ? faces->GetAt(i) : faceClaim.At(static_cast<std::uint32_t>(i - nbKept));
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = nullptr;
+    if (i < nbKept)
+      f = faces->GetAt(i);
+    else if (i < nbMade)
+      f = m_SpareFaces[static_cast<size_t>(i - nbKept)];
+    else
+      f = faceClaim.At(static_cast<std::uint32_t>(i - nbMade));
+    m_FacePointers[static_cast<size_t>(i) + 1] = f;
+  }
   ComputeNormals();
-  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept);
+  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
   pMesh->SetModified();
 }
 
@@ -1070,7 +1090,8 @@ void CProgressiveReplay::ComputeNormals()
 // where the mesh's own build links each face from each of its corners.
 template <class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
-                                        int nbBaseVertex, const FaceClaim& faceClaim, int nbKept)
+                                        int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
+                                        int nbMade)
 {
   ListFaces();
   const size_t nv = m_Position.size();
@@ -1151,8 +1172,15 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     CFace3d* f = facePointers[slot];
     if (i < nbKept) {
       f->SetNeighbors(across[0], across[1], across[2]);
+    } else if (i < nbMade) {
+      // A new face has no colour of its own: the one the base face had goes.
+      const CColor plain;
+      f->Set(vertexPointers[s.v[0]], vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
+             across[1], across[2]);
+      f->SetColor(&plain);
+      faces->SetAt(i, f);
     } else {
-      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbKept), vertexPointers[s.v[0]],
+      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
                               vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
                               across[1], across[2]);
       faces->SetAt(i, f);

@@ -4,6 +4,7 @@
 #include "compression/ProgressiveCoder.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveReplay.h"
+#include "mesh/Color.h"
 #include "mesh/Face3d.h"
 #include "mesh/Vector3d.h"
 #include "mesh/Vertex3d.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -74,6 +76,36 @@ TEST(ProgressiveReplay, ValenceThreeCodeSplitsTheFrontFace)
   mesh->Rebuild();
   EXPECT_TRUE(fixtures::IsClosed(*mesh));
   EXPECT_TRUE(fixtures::IsOriented(*mesh));
+}
+
+// The face (0, 2, 1) that the code replaces goes, and the three of the fan are new: uncoloured
+// where the faces that stay keep their colour, each a face of its own, and linked across
+// their edges to the faces that hold them: (4, 1, 0) to (4, 2, 1), (0, 1, 3) and (4, 0, 2).
+TEST(ProgressiveReplay, FacesThatGoLeaveNothingToTheNewFaces)
+{
+  auto mesh = fixtures::Tetrahedron();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetColor(10, 20, 30);
+  CProgressiveCodeList codes(0);
+  codes.Add(3);
+  CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+  CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+  ASSERT_EQ(1, replay.ReplayLayer(codes, &geometry));
+  replay.Store(mesh.get());
+  ASSERT_EQ(6, mesh->NbFace());
+  std::set<const CFace3d*> distinct;
+  for (int i = 0; i < 6; i++) {
+    const CFace3d* f = mesh->GetFace(i);
+    distinct.insert(f);
+    EXPECT_EQ(i < 3 ? CColor(10, 20, 30) : CColor(), *f->GetColor()) << i;
+  }
+  EXPECT_EQ(6u, distinct.size());
+  const CFace3d* fan = mesh->GetFace(3);
+  ASSERT_EQ((std::array<int, 3>{4, 1, 0}), Corners(*mesh, 3));
+  EXPECT_EQ(mesh->GetFace(5), fan->f(0));
+  EXPECT_EQ(mesh->GetFace(0), fan->f(1));
+  EXPECT_EQ(mesh->GetFace(4), fan->f(2));
+  EXPECT_EQ(fan, mesh->GetFace(0)->f(0));
 }
 
 // On a torus of 96 faces each layer below splits one face: the lists are updated in place, and
