@@ -5,6 +5,7 @@
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressivePattern.h"
 #include "mesh/AdjacencyLists.h"
+#include "mesh/Color.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vector3d.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <span>
 #include <unordered_map>
 
@@ -280,12 +282,25 @@ void CProgressiveReplay::ListFaces()
   for (size_t i = 2; i < nv + 2; i++)
     m_FaceStart[i] += m_FaceStart[i - 1];
   m_FaceList.resize(3 * m_Faces.size());
-  // m_FaceStart[v + 1] runs from the start of v's faces to their end.
+  // m_FaceStart[v + 1] runs from the start of v's faces to their end. The three places are
+  // taken before any entry is written: an entry written could be a count, for all the
+  // compiler knows, and each count would be read again after it.
+  int* const place = m_FaceStart.data() + 1;
+  SCorner* const list = m_FaceList.data();
   for (size_t i = 0; i < m_Faces.size(); i++) {
     const auto& v = m_Faces[i].v;
-    for (size_t k = 0; k < 3; k++)
-      m_FaceList[static_cast<size_t>(m_FaceStart[static_cast<size_t>(v[k]) + 1]++)] = {
-          v[(k + 2) % 3], v[(k + 1) % 3], static_cast<int>(i), static_cast<int>(k)};
+    const int face = static_cast<int>(i);
+    const size_t p0 = static_cast<size_t>(place[v[0]]++);
+    const size_t p1 = static_cast<size_t>(place[v[1]]++);
+    const size_t p2 = static_cast<size_t>(place[v[2]]++);
+    // Each entry by one store: the entries land at random, and four stores each would fill
+    // the processor's queue of stores with few cache lines in flight.
+    using Quad = int __attribute__((vector_size(16)));
+    static_assert(sizeof(Quad) == sizeof(SCorner));
+    const Quad entries[3] = {{v[2], v[1], face, 0}, {v[0], v[2], face, 1}, {v[1], v[0], face, 2}};
+    std::memcpy(static_cast<void*>(&list[p0]), &entries[0], sizeof(Quad));
+    std::memcpy(static_cast<void*>(&list[p1]), &entries[1], sizeof(Quad));
+    std::memcpy(static_cast<void*>(&list[p2]), &entries[2], sizeof(Quad));
   }
   m_FaceStart.resize(nv);
   m_FaceCount.resize(nv);
@@ -980,37 +995,58 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
   if (m_Replayed)
     DropGoneFaces();
-  // The base faces that went: flagged, then deleted; the survivors come first, in order, as
-  // they come first in the replay's faces.
+  // The survivors among the base faces come first, in order, as they come first in the
+  // replay's faces. The faces that went are made again as added faces, in place: deleted, and
+  // as many made anew, they would leave their memory for fresh memory, taken page by page.
   std::vector<char> kept(static_cast<size_t>(pMesh->NbFace()), 0);
   for (const SFace& f : m_Faces)
     if (f.base >= 0)
       kept[static_cast<size_t>(f.base)] = 1;
-  for (int i = 0; i < pMesh->NbFace(); i++)
-    pMesh->GetFace(i)->SetFlag(kept[static_cast<size_t>(i)] ? 0 : 2);
-  pMesh->RemoveFacesWithFlag(2);
+  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
+  m_SpareFaces.clear();
+  int nbKept = 0;
+  for (int i = 0; i < faces->GetSize(); i++) {
+    CFace3d* f = faces->GetAt(i);
+    if (kept[static_cast<size_t>(i)])
+      faces->SetAt(nbKept++, f);
+    else
+      m_SpareFaces.push_back(f);
+  }
+  nbKept = std::min(nbKept, NbFace());
+  const size_t nbReused = std::min(m_SpareFaces.size(), static_cast<size_t>(NbFace() - nbKept));
+  for (size_t i = nbReused; i < m_SpareFaces.size(); i++)
+    delete m_SpareFaces[i];
+  m_SpareFaces.resize(nbReused);
   // The arrays are sized once: grown an element at a time they would be copied again and again.
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   const int nbBaseVertex = std::min(m_NbBaseVertex, vertices->GetSize());
   vertices->SetSize(NbVertex());
-  CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  const int nbKept = std::min(faces->GetSize(), NbFace());
   faces->SetSize(NbFace());
-  // The new elements' places are known before they are made: each is made in the pass that
-  // links it, and so written once.
+  // The other new elements' places are known before they are made: each is made in the pass
+  // that links it, and so written once.
+  const int nbMade = nbKept + static_cast<int>(nbReused);
   const auto vertexClaim = pMesh->ClaimVertices(NbVertex() - nbBaseVertex);
-  const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbKept);
+  const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbMade);
   m_VertexPointers.resize(m_Position.size());
   for (int i = 0; i < NbVertex(); i++)
     m_VertexPointers[static_cast<size_t>(i)] =
         i < nbBaseVertex ? vertices->GetAt(i)
                          : vertexClaim.At(static_cast<std::uint32_t>(i - nbBaseVertex));
-  m_FacePointers.resize(static_cast<size_t>(NbFace()));
-  for (int i = 0; i < NbFace(); i++)
-    m_FacePointers[static_cast<size_t>(i)] =
-        i < nbKept ? faces->GetAt(i) : faceClaim.At(static_cast<std::uint32_t>(i - nbKept));
+  // Behind a null pointer for no face, index -1.
+  m_FacePointers.resize(static_cast<size_t>(NbFace()) + 1);
+  m_FacePointers[0] = nullptr;
+  for (int i = 0; i < NbFace(); i++) {
+    CFace3d* f = nullptr;
+    if (i < nbKept)
+      f = faces->GetAt(i);
+    else if (i < nbMade)
+      f = m_SpareFaces[static_cast<size_t>(i - nbKept)];
+    else
+      f = faceClaim.At(static_cast<std::uint32_t>(i - nbMade));
+    m_FacePointers[static_cast<size_t>(i) + 1] = f;
+  }
   ComputeNormals();
-  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept);
+  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
   pMesh->SetModified();
 }
 
@@ -1054,14 +1090,27 @@ void CProgressiveReplay::ComputeNormals()
 // where the mesh's own build links each face from each of its corners.
 template <class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
-                                        int nbBaseVertex, const FaceClaim& faceClaim, int nbKept)
+                                        int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
+                                        int nbMade)
 {
   ListFaces();
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
   m_Seen.assign(nv, {-1, -1, -1});
-  CFace3d* const* facePointers = m_FacePointers.data();
+  // The lists of a vertex are written at local addresses, sized once for the longest: a
+  // vector's end kept in the object would be stored and read again at every entry.
+  const int longest = nv > 0 ? *std::max_element(m_FaceCount.begin(), m_FaceCount.begin() + static_cast<std::ptrdiff_t>(nv)) : 0;
+  m_Neighbors.resize(2 * static_cast<size_t>(longest));
+  m_VertexFaces.resize(static_cast<size_t>(longest));
+  CVertex3d** const neighbors = m_Neighbors.data();
+  CFace3d** const vertexFaces = m_VertexFaces.data();
+  SSeen* const seenOf = m_Seen.data();
+  // The faces across, by edge: written at random, 16 bytes a face rather than the records' 32.
+  m_StoredAcross.resize(4 * m_Faces.size());
+  int* const acrossOf = m_StoredAcross.data();
+  // Slot -1 is no face: a border edge's missing face across is read like any other.
+  CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
@@ -1072,41 +1121,38 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
       for (int i = 0; i < m_FaceCount[a + 8]; i++) {
-        __builtin_prefetch(&m_Seen[static_cast<size_t>(ahead[i].next)], 1);
+        __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
         __builtin_prefetch(facePointers + ahead[i].face);
         __builtin_prefetch(vertexPointers + ahead[i].next);
       }
     }
     const SCorner* begin = m_FaceList.data() + m_FaceStart[a];
     const SCorner* end = begin + m_FaceCount[a];
-    m_Neighbors.clear();
+    const int self = static_cast<int>(a);
+    int nbNeighbor = 0;
     for (const SCorner* c = begin; c != end; c++) {
       // The other corners in corner order: before the vertex first only when it is corner 1.
       const int other[2] = {c->corner == 1 ? c->previous : c->next,
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
-        SSeen& seen = m_Seen[static_cast<size_t>(b)];
-        if (seen.vertex != static_cast<int>(a)) {
-          seen = {static_cast<int>(a), c->face, -1};
-          m_Neighbors.push_back(vertexPointers[b]);
+        SSeen& seen = seenOf[static_cast<size_t>(b)];
+        if (seen.vertex != self) {
+          seen = {self, c->face, -1};
+          neighbors[nbNeighbor++] = vertexPointers[b];
         } else if (seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
       }
     }
+    int nbFace = 0;
     for (const SCorner* c = begin; c != end; c++) {
-      const SSeen& seen = m_Seen[static_cast<size_t>(c->next)];
-      // The layers are over: the faces' own slots take the faces across.
-      m_Faces[static_cast<size_t>(c->face)].across[static_cast<size_t>(c->corner)] =
-          seen.first != c->face ? seen.first : seen.second;
+      const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
+      acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
+      vertexFaces[nbFace++] = facePointers[c->face];
     }
-    m_VertexFaces.clear();
-    for (const SCorner* c = begin; c != end; c++)
-      m_VertexFaces.push_back(facePointers[c->face]);
     CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
-    SetAdjacencyLists(v, m_VertexFaces.data(), static_cast<int>(m_VertexFaces.size()),
-                      m_Neighbors.data(), static_cast<int>(m_Neighbors.size()));
+    SetAdjacencyLists(v, vertexFaces, nbFace, neighbors, nbNeighbor);
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
@@ -1122,12 +1168,19 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     const SFace& s = m_Faces[slot];
     CFace3d* across[3];
     for (size_t k = 0; k < 3; k++)
-      across[k] = s.across[k] < 0 ? nullptr : facePointers[s.across[k]];
+      across[k] = facePointers[acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
     if (i < nbKept) {
       f->SetNeighbors(across[0], across[1], across[2]);
+    } else if (i < nbMade) {
+      // A new face has no colour of its own: the one the base face had goes.
+      const CColor plain;
+      f->Set(vertexPointers[s.v[0]], vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
+             across[1], across[2]);
+      f->SetColor(&plain);
+      faces->SetAt(i, f);
     } else {
-      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbKept), vertexPointers[s.v[0]],
+      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
                               vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
                               across[1], across[2]);
       faces->SetAt(i, f);

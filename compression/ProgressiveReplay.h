@@ -40,7 +40,8 @@ public:
   int NbFace() const { return static_cast<int>(m_Faces.size() - m_NbGone); }
   // Gives the base mesh the replayed vertices and faces, with the flags and marks the last
   // layer left, then its adjacency and normals; the base mesh's surviving vertices and faces
-  // keep their objects.
+  // keep their objects, and the objects of the base faces that went are made again as added
+  // faces, in the plain colour of a new face.
   void Store(CMesh3d* pMesh);
 
 private:
@@ -108,11 +109,12 @@ private:
   void ForwardSeeds();
   void ComputeNormals();
   // The mesh's adjacency, by the rules of CMesh3d::BuildAdjacency, from the face lists, and
-  // the normals; the vertices from nbBaseVertex on and the faces from nbKept on are made in
-  // the places the claims (CElementPool::CClaim) hold.
+  // the normals; the vertices from nbBaseVertex on and the faces from nbMade on are made in
+  // the places the claims (CElementPool::CClaim) hold, the faces from nbKept to nbMade are
+  // base faces that went, made again.
   template <class VertexClaim, class FaceClaim>
   void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
-                      const FaceClaim& faceClaim, int nbKept);
+                      const FaceClaim& faceClaim, int nbKept, int nbMade);
   template <class VertexClaim>
   CVertex3d* StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex, size_t a) const;
   void EndLayer();
@@ -229,8 +231,12 @@ private:
   // and after the vertex: the face holding the edge x -> v is found among v's without reading
   // a face. A vertex's faces start at m_FaceStart, m_FaceCount of them, in room for
   // m_FaceRoom; one that outgrows its room moves to the end of m_FaceList.
+  // Made without a value: the lists are sized before each entry is written, and zeroing them
+  // first would cost a pass over them.
   struct SCorner
   {
+    SCorner() {}
+    SCorner(int p, int n, int f, int k) : previous(p), next(n), face(f), corner(k) {}
     int previous;
     int next;
     int face;
@@ -266,11 +272,16 @@ private:
     int second;
   };
   std::vector<SSeen> m_Seen;
+  // The stored mesh's faces across, Edge(face, k) for face's edge k.
+  std::vector<int> m_StoredAcross;
   std::vector<CVertex3d*> m_Neighbors;
   // The stored mesh's elements by index, the new ones in their claimed places before they
   // are made.
   std::vector<CVertex3d*> m_VertexPointers;
+  // m_FacePointers behind a null pointer, for index -1.
   std::vector<CFace3d*> m_FacePointers;
+  // Base faces that went, kept to be made again as added faces.
+  std::vector<CFace3d*> m_SpareFaces;
   std::vector<CFace3d*> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.

@@ -4,6 +4,7 @@
 #include "compression/ProgressiveCoder.h"
 #include "compression/ProgressiveGeometryLayer.h"
 #include "compression/ProgressiveReplay.h"
+#include "mesh/Color.h"
 #include "mesh/Face3d.h"
 #include "mesh/Vector3d.h"
 #include "mesh/Vertex3d.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -74,6 +76,36 @@ TEST(ProgressiveReplay, ValenceThreeCodeSplitsTheFrontFace)
   mesh->Rebuild();
   EXPECT_TRUE(fixtures::IsClosed(*mesh));
   EXPECT_TRUE(fixtures::IsOriented(*mesh));
+}
+
+// The face (0, 2, 1) that the code replaces goes, and the three of the fan are new: uncoloured
+// where the faces that stay keep their colour, each a face of its own, and linked across
+// their edges to the faces that hold them: (4, 1, 0) to (4, 2, 1), (0, 1, 3) and (4, 0, 2).
+TEST(ProgressiveReplay, FacesThatGoLeaveNothingToTheNewFaces)
+{
+  auto mesh = fixtures::Tetrahedron();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    mesh->GetFace(i)->SetColor(10, 20, 30);
+  CProgressiveCodeList codes(0);
+  codes.Add(3);
+  CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+  CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+  ASSERT_EQ(1, replay.ReplayLayer(codes, &geometry));
+  replay.Store(mesh.get());
+  ASSERT_EQ(6, mesh->NbFace());
+  std::set<const CFace3d*> distinct;
+  for (int i = 0; i < 6; i++) {
+    const CFace3d* f = mesh->GetFace(i);
+    distinct.insert(f);
+    EXPECT_EQ(i < 3 ? CColor(10, 20, 30) : CColor(), *f->GetColor()) << i;
+  }
+  EXPECT_EQ(6u, distinct.size());
+  const CFace3d* fan = mesh->GetFace(3);
+  ASSERT_EQ((std::array<int, 3>{4, 1, 0}), Corners(*mesh, 3));
+  EXPECT_EQ(mesh->GetFace(5), fan->f(0));
+  EXPECT_EQ(mesh->GetFace(0), fan->f(1));
+  EXPECT_EQ(mesh->GetFace(4), fan->f(2));
+  EXPECT_EQ(fan, mesh->GetFace(0)->f(0));
 }
 
 // On a torus of 96 faces each layer below splits one face: the lists are updated in place, and
@@ -522,6 +554,39 @@ TEST(ProgressiveReplay, StoredAdjacencyIsTheMeshsOwnBuild)
       for (int k = 0; k < 3; k++)
         ASSERT_NE(nullptr, decoded.mesh.GetFace(f)->f(k));
   }
+}
+
+// The lists a vertex stores are as long as its valence, a pole of 40 faces among vertices of
+// few; an edge held by three faces, two of them the same way round, takes the first other face
+// that holds it; a vertex of no face lists nothing. All as the mesh's own build links them.
+TEST(ProgressiveReplay, StoredAdjacencyOfAPoleAFinAndALoneVertex)
+{
+  constexpr int kRing = 40;
+  fixtures::Points points{{0, 0, 0}};
+  fixtures::Triangles triangles;
+  for (int i = 0; i < kRing; i++) {
+    const double angle = 2 * M_PI * i / kRing;
+    points.push_back({static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
+    triangles.push_back({0, 1 + i, 1 + (i + 1) % kRing});
+  }
+  // Two fins on the pole's edge 0 -> 1: one holds it the same way as the fan, one the other.
+  const int up = static_cast<int>(points.size());
+  points.push_back({0.5, 0, 1});
+  points.push_back({0.5, 0, -1});
+  triangles.push_back({0, 1, up});
+  triangles.push_back({1, 0, up + 1});
+  points.push_back({3, 3, 3});
+  auto bare = fixtures::Build(points, triangles, false);
+  ASSERT_EQ(kRing + 4, bare->NbVertex());
+  CProgressiveReplay replay(*bare, CornersOf(triangles), kScale, kShift, 0);
+  replay.Store(bare.get());
+  ASSERT_EQ(kRing + 2, bare->NbFace());
+  const std::vector<int> stored = progressive::Adjacency(*bare);
+  EXPECT_EQ(kRing + 2, bare->GetVertex(0)->NbFaceNeighbor());
+  EXPECT_EQ(kRing + 2, bare->GetVertex(0)->NbVertexNeighbor());
+  EXPECT_EQ(0, bare->GetVertex(kRing + 3)->NbFaceNeighbor());
+  ASSERT_EQ(1, bare->BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(*bare), stored);
 }
 
 } // namespace
