@@ -235,14 +235,6 @@ private:
   bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
   void RemoveDeadFaces();
-  // Whether p is among m_RemovedSorted (sorted, not empty), once filtered.
-  void FilterRemoved();
-  bool IsRemoved(const void* p) const;
-  size_t Hash(const void* p) const
-  {
-    return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(p) * 0x9e3779b97f4a7c15ull) >>
-                               m_FilterShift);
-  }
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
   int ReplayLayers(CMesh3d* pMesh, Callback callback);
@@ -316,10 +308,6 @@ private:
   // Removed vertices stay alive until the coder goes: the geometry of finer layers is predicted
   // from them once their own positions are known as the decoder will have them.
   std::vector<std::unique_ptr<CVertex3d>> m_RemovedVertices;
-  // The layer's removed vertices or faces, sorted, while they leave the arrays.
-  std::vector<const void*> m_RemovedSorted;
-  std::vector<std::uint64_t> m_RemovedFilter;
-  int m_FilterShift = 58;
   std::vector<std::array<int, 3>> m_Reconstruction;
   std::vector<std::array<float, 3>> m_Originals;
   // Faces replaced and added by the layer being decoded.

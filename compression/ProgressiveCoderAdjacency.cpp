@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 
 namespace {
 
@@ -187,33 +186,19 @@ void CProgressiveCoder::ListFresh(CVertex3d* v, int id, CFace3d* const* addedBeg
                     static_cast<int>(neighbours.size()));
 }
 
-// The faces flagged 2 are those of m_DeadFaces (some maybe twice): where they are few, they
-// are found among the face array's pointers rather than by every face's flag, which lies in
-// the face. The faces left keep their order.
+// The faces flagged 2 are those of m_DeadFaces (some maybe twice): where they are few, the
+// mesh finds them among its face array's pointers rather than by every face's flag, which lies
+// in the face. The faces left keep their order.
 void CProgressiveCoder::RemoveDeadFaces()
 {
-  CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
-  const int size = pArray->GetSize();
-  if (32 * m_DeadFaces.size() >= static_cast<size_t>(size)) {
+  if (32 * m_DeadFaces.size() >= static_cast<size_t>(m_pMesh->NbFace())) {
     m_pMesh->RemoveFacesWithFlag(2);
     return;
   }
-  if (m_DeadFaces.empty())
-    return;
-  std::vector<const void*>& sorted = m_RemovedSorted;
-  sorted.assign(m_DeadFaces.begin(), m_DeadFaces.end());
-  std::sort(sorted.begin(), sorted.end(), std::less<>());
-  FilterRemoved();
-  int kept = 0;
-  for (int i = 0; i < size; i++) {
-    CFace3d* f = pArray->GetAt(i);
-    if (f && IsRemoved(f))
-      delete f;
-    else
-      pArray->SetAt(kept++, f);
-  }
-  pArray->SetSize(kept);
-  m_pMesh->SetModified();
+  m_pMesh->BeginDeferredDeletion();
+  for (CFace3d* f : m_DeadFaces)
+    m_pMesh->DeleteFace(f);
+  m_pMesh->EndDeferredDeletion();
 }
 
 // The removed faces and vertices leave; the build's own index arrays then give every vertex's

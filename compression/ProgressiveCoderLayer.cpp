@@ -4,6 +4,7 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/PointerSet.h"
 #include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Random.h"
@@ -13,7 +14,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -119,12 +119,6 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
       return true;
   }
   return false;
-}
-
-// CProgressiveGate::GetTagPair, inlined: every null patch asks for it.
-int TagPairOf(const CProgressiveGate* pGate)
-{
-  return CProgressiveGate::TagPair(pGate->GetFirst()->GetMark(), pGate->GetSecond()->GetMark());
 }
 
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
@@ -430,53 +424,21 @@ void CProgressiveCoder::ReleaseRemovedVertices()
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
-  std::vector<const void*>& sorted = m_RemovedSorted;
-  sorted.clear();
+  CPointerSet<CVertex3d> removed;
   if (32 * nbRemoved < size)
     for (int i = 0; i < nbRemoved; i++)
-      sorted.push_back(m_pCurrentGeometry->GetVertex(i));
-  std::sort(sorted.begin(), sorted.end(), std::less<>());
-  const bool byPointer = !sorted.empty() && sorted.front() != nullptr;
-  if (byPointer)
-    FilterRemoved();
+      removed.Insert(m_pCurrentGeometry->GetVertex(i));
+  const bool byPointer = nbRemoved > 0 && removed.Size() == static_cast<size_t>(nbRemoved);
   int kept = 0;
   for (int i = 0; i < size; i++) {
     CVertex3d* v = pArray->GetAt(i);
-    if (byPointer ? IsRemoved(v) : v->GetFlag() == 2)
+    if (byPointer ? removed.Contains(v) != 0 : v->GetFlag() == 2)
       m_RemovedVertices.emplace_back(v);
     else
       pArray->SetAt(kept++, v);
   }
   pArray->SetSize(kept);
   m_pMesh->SetModified();
-}
-
-// A bit for each removed pointer's hash, in 64 times as many bits as pointers: almost every
-// pointer kept is told by its bit alone, the others by a search of the sorted pointers.
-void CProgressiveCoder::FilterRemoved()
-{
-  int bits = 6;
-  while ((size_t{1} << bits) < 64 * m_RemovedSorted.size())
-    bits++;
-  m_FilterShift = 64 - bits;
-  m_RemovedFilter.assign(size_t{1} << (bits - 6), 0);
-  for (const void* p : m_RemovedSorted) {
-    const size_t h = Hash(p);
-    m_RemovedFilter[h >> 6] |= std::uint64_t{1} << (h & 63);
-  }
-}
-
-// The search halves without a branch on the comparison: no order of the pointers helps a
-// predictor.
-bool CProgressiveCoder::IsRemoved(const void* p) const
-{
-  const size_t h = Hash(p);
-  if (!((m_RemovedFilter[h >> 6] >> (h & 63)) & 1))
-    return false;
-  const void* const* base = m_RemovedSorted.data();
-  for (size_t n = m_RemovedSorted.size(); n > 1; n -= n / 2)
-    base = std::less_equal<>()(base[n / 2], p) ? base + n / 2 : base;
-  return *base == p;
 }
 
 void CProgressiveCoder::InitLayer()
@@ -586,7 +548,7 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   v->SetFlag(1);
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
-    v->SetMark(TagPairOf(pGate) == 2 ? 1 : 2);
+    v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
   m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
@@ -652,7 +614,7 @@ bool CProgressiveCoder::IsRefusalRemembered(const CProgressiveGate* pGate, const
       continue;
     if (c.previous != pGate->GetFirst() || c.next != pGate->GetSecond())
       return false;
-    return (refused >> (4 * (i - begin) + TagPairOf(pGate))) & 1;
+    return (refused >> (4 * (i - begin) + pGate->GetTagPair())) & 1;
   }
   return false;
 }
@@ -669,7 +631,7 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
   const int end = std::min(m_CornerSpan[static_cast<size_t>(id)].end, begin + kMaxRefusalCorner);
   for (int i = begin; i < end; i++)
     if (m_Corners[static_cast<size_t>(i)].face == pFace) {
-      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + TagPairOf(pGate));
+      *pRefusal |= std::uint32_t{1} << (4 * (i - begin) + pGate->GetTagPair());
       return;
     }
 }
@@ -765,7 +727,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -827,7 +789,7 @@ int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v,
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, TagPairOf(pGate)).GetFaces());
+      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -1095,7 +1057,7 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
 int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
@@ -1121,7 +1083,7 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CV
 void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), TagPairOf(pGate));
+  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
     CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
     if (w->GetMark() == 0)
@@ -1178,6 +1140,6 @@ void CProgressiveCoder::PushGatesAfterRemoval()
     pFront->SetFlag(1);
     w->SetFlag(1);
     if (w->GetMark() == 0)
-      w->SetMark(TagPairOf(&edge) == 2 ? 1 : 2);
+      w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
   }
 }

@@ -33,8 +33,3 @@ CVertex3d* CProgressiveGate::GetFrontVertex() const
   const CFace3d* pFace = GetFrontFace();
   return pFace ? pFace->GetVertexOther(m_pFirst, m_pSecond) : nullptr;
 }
-
-int CProgressiveGate::GetTagPair() const
-{
-  return TagPair(m_pFirst->GetMark(), m_pSecond->GetMark());
-}

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "mesh/Vertex3d.h"
+
 class CFace3d;
-class CVertex3d;
 
 // An oriented front edge of a progressive conquest: two vertices, copied freely.
 class CProgressiveGate
@@ -28,8 +29,8 @@ public:
   CFace3d* GetFrontFace() const;
   CVertex3d* GetFrontVertex() const;
   // Retriangulation tag pair from the marks of (first, second): (2,1) 1, (1,2) 0, (2,2) 2, else 3.
-  int GetTagPair() const;
-  // Inline: the conquest asks once for every null patch.
+  // Inline, as TagPair: the conquest asks once for every null patch.
+  int GetTagPair() const { return TagPair(m_pFirst->GetMark(), m_pSecond->GetMark()); }
   static int TagPair(int firstMark, int secondMark)
   {
     if (firstMark == 2)
