@@ -222,10 +222,10 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
   // many are, a missed branch costs more than the steps without effect that pass them over.
   // The records count the removals, one each, without a pass over the codes.
   const int nbRemoval = pGeometry ? pGeometry->NbRecord() : codes.NbRemoval();
-  m_FewRemovals = static_cast<std::int64_t>(nbRemoval) * kFewRemovals <= codes.NbCode();
+  const bool fewRemovals = static_cast<std::int64_t>(nbRemoval) * kFewRemovals <= codes.NbCode();
   StartLayer();
   while (!m_Error) {
-    if (m_FewRemovals)
+    if (fewRemovals)
       RunSparseNullPatches();
     else
       RunNullPatches();

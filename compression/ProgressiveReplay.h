@@ -297,8 +297,6 @@ private:
   const CProgressiveCodeList* m_pCodes = nullptr;
   CProgressiveGeometryLayer* m_pGeometry = nullptr;
   int m_GateType = 0;
-  // Whether the layer removes few enough vertices for RunSparseNullPatches.
-  bool m_FewRemovals = false;
   int m_CodeCursor = 0;
   int m_GeometryCursor = 0;
   int m_Error = 0;
