@@ -147,9 +147,7 @@ void CProgressiveCoder::PrefetchUpdate(size_t r) const
     PrefetchLine(f);
     PrefetchLine(f + sizeof(CFace3d) - 1);
   }
-  const char* v = reinterpret_cast<const char*>(u.vertices[r + kFaceAhead]);
-  for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
-    PrefetchLine(v + offset);
+  PrefetchWhole(u.vertices[r + kFaceAhead]);
 }
 
 // v's faces: those on its old corners that stay (flagged 2 the others, which the mesh deletes

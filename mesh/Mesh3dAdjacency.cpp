@@ -24,17 +24,6 @@ namespace {
 using scratch::Buffer;
 using scratch::MakeBuffer;
 
-// Every line of a face: its references and its wide mark may lie in different lines.
-void PrefetchFace(const CFace3d* f)
-{
-  if (!f)
-    return;
-  const char* p = reinterpret_cast<const char*>(f);
-  for (size_t offset = 0; offset < sizeof(CFace3d); offset += 64)
-    PrefetchLine(p + offset);
-  PrefetchLine(p + sizeof(CFace3d) - 1);
-}
-
 constexpr int kPrefetchDistance = 8;
 
 // From this many faces on, the faces no longer stay in the cache while their vertices are
@@ -247,7 +236,7 @@ bool CAdjacencyBuilder::ReadCorners()
     corner[0] = corner[1] = corner[2] = -1;
     // The face ahead first, so that its corners' addresses are at hand when they are fetched.
     if (i + 2 * kPrefetchDistance < m_NbFace)
-      PrefetchFace(m_pMesh->GetFace(i + 2 * kPrefetchDistance));
+      PrefetchWhole(m_pMesh->GetFace(i + 2 * kPrefetchDistance));
     PrefetchCorners(i + kPrefetchDistance);
     CFace3d* f = m_pMesh->GetFace(i);
     if (!f)
@@ -419,7 +408,7 @@ void CAdjacencyBuilder::LinkFaces() const
   constexpr int kAhead = 8;
   for (int g = 0; g < m_NbFace; g++) {
     if (g + kAhead < m_NbFace)
-      PrefetchFace(m_pMesh->GetFace(g + kAhead));
+      PrefetchWhole(m_pMesh->GetFace(g + kAhead));
     const int* across = &m_Across[3 * static_cast<size_t>(g)];
     if (across[0] == kUnset && across[1] == kUnset && across[2] == kUnset)
       continue;

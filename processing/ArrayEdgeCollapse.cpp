@@ -2,8 +2,8 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "processing/NearestFaceSearch.h"
-#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "mesh/Prefetch.h"
 #include "processing/CollapseQueue.h"
 #include "processing/EdgeCollapse.h"
 #include "processing/FaceSlotTable.h"
-#include "processing/PrefetchWhole.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vector3d.h"
-#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <array>

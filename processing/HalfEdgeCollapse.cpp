@@ -3,8 +3,8 @@
 #include "mesh/Face3d.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "platform/core/Redraw.h"
-#include "processing/PrefetchWhole.h"
 #include "processing/Valence3Sweep.h"
 
 #include <algorithm>

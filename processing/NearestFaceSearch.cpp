@@ -1,6 +1,6 @@
 #include "processing/NearestFaceSearch.h"
 
-#include "processing/PrefetchWhole.h"
+#include "mesh/Prefetch.h"
 #include "processing/ShortScratch.h"
 
 #include "mesh/Face3d.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mesh/PointerHash.h"
-#include "processing/PrefetchWhole.h"
+#include "mesh/Prefetch.h"
 
 #include <cstddef>
 #include <cstdint>

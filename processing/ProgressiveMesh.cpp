@@ -1,12 +1,12 @@
 #include "mesh/Face3d.h"
 #include "mesh/HashTable.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vector3d.h"
 #include "platform/core/Redraw.h"
 #include "processing/ArrayEdgeCollapse.h"
 #include "processing/EdgeCandidateVeto.h"
 #include "processing/NearestFaceSearch.h"
-#include "processing/PrefetchWhole.h"
 
 #include <algorithm>
 #include <array>

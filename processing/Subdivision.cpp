@@ -4,11 +4,11 @@
 // first note their edge vertices by index and position only: a clean mesh is then cut and
 // linked with each new element made once, in place (CTriangleSplitLinker).
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/SharedEdge.h"
-#include "processing/LoopRule.h"
-#include "processing/PrefetchWhole.h"
-#include "processing/TriangleSplitLinker.h"
 #include "platform/core/Trace.h"
+#include "processing/LoopRule.h"
+#include "processing/TriangleSplitLinker.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,8 +2,8 @@
 // vertices filtered, the old edges flipped between the new centres. Adjacency is kept up to
 // date on the way, and every change is recorded in the elements' undo histories.
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "platform/core/Redraw.h"
-#include "processing/PrefetchWhole.h"
 #include "platform/core/Trace.h"
 
 #include <cmath>
