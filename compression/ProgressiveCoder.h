@@ -185,7 +185,7 @@ private:
   int IsOnBoundaryByCorners(const CVertex3d* v) const;
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
-  int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
+  int IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const;
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
@@ -193,8 +193,8 @@ private:
   void ColourPatch() const;
   int IsBorderConcave() const;
   int IsBorderDegenerate() const;
-  int IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const;
-  void Retriangulate(const CProgressiveGate* pGate);
+  int IsRetriangulationVetoed(const CProgressivePattern& pattern, CVertex3d* v) const;
+  void Retriangulate(const CProgressivePattern& pattern);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval();
   void PushGate(CVertex3d* a, CVertex3d* b);

@@ -708,8 +708,10 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
   // (a patch refused on several counts shows the first of border, residual, new faces).
+  // The walk closed after valence faces: the border has valence vertices.
+  const CProgressivePattern& pattern = CProgressivePattern::Get(valence, pGate->GetTagPair());
   const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
-  if (vetoFirst && IsRetriangulationVetoed(pGate, v)) {
+  if (vetoFirst && IsRetriangulationVetoed(pattern, v)) {
     RememberRefusal(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 4);
   }
@@ -717,17 +719,17 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
-  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pGate, v))
-    return NullPatch(pGate, pFace, v, !IsResidualSendable(pGate, v, valence) ? 5 : 4);
-  if (!IsResidualSendable(pGate, v, valence))
+  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pattern, v))
+    return NullPatch(pGate, pFace, v, !IsResidualSendable(pattern, v) ? 5 : 4);
+  if (!IsResidualSendable(pattern, v))
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval)
-    Retriangulate(pGate);
+    Retriangulate(pattern);
   PushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      pattern.GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -784,12 +786,12 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
 // The frame the decoder builds may also turn (a border nearly closed on itself turns its
 // tangent freely), putting the whole length of the residual on one axis: that length is
 // bounded too.
-int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
+int CProgressiveCoder::IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      pattern.GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -1054,10 +1056,10 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
   return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
 }
 
-int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
+int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& pattern,
+                                               CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
@@ -1080,26 +1082,39 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CV
   return 0;
 }
 
-void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
+// The faces are made in pattern order and joined to the mesh's array at once; the edges they
+// add inside the hole are the pattern's own, known without a search.
+void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
 {
-  const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  CVertex3d* const* border = m_GateBorder.GetData();
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
-    CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
+    CVertex3d* w = border[k + 1];
     if (w->GetMark() == 0)
       w->SetMark(pattern.GetMarks()[k]);
   }
-  const std::span<CVertex3d* const> border(b->GetData(), static_cast<size_t>(b->GetSize()));
-  const std::span<const std::array<int, 3>> faces = pattern.GetFaces();
-  for (size_t f = 0; f < faces.size(); f++) {
-    const auto& t = faces[f];
-    auto* pNew = m_pMesh->NewFace(border[static_cast<size_t>(t[0])], border[static_cast<size_t>(t[1])],
-                                     border[static_cast<size_t>(t[2])], 0);
-    m_pMesh->AddFace(pNew);
-    // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
-    AddNewFaceNeighbors(border, faces, f);
-    m_NewFaces.push_back(pNew);
+  const auto& faces = pattern.GetFaces();
+  const int nbFace = static_cast<int>(std::min(faces.size(), static_cast<size_t>(kPatchRoom)));
+  std::array<CFace3d*, kPatchRoom> made{};
+  for (int f = 0; f < nbFace; f++) {
+    const auto& t = faces[static_cast<size_t>(f)];
+    made[static_cast<size_t>(f)] = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
   }
+  CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
+  // Past the room the layer made for its new faces, the array grows by half at once: grown by
+  // its own steps of at most 1024 entries, it would be copied whole again and again.
+  const int size = pArray->GetSize();
+  if (size + nbFace > pArray->GetMaxSize()) {
+    pArray->SetSize(size + size / 2 + 16);
+    pArray->SetSize(size);
+  }
+  pArray->Append(nbFace, [&made](int i) { return made[static_cast<size_t>(i)]; });
+  m_pMesh->SetModified();
+  // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
+  for (const auto& d : pattern.GetDiagonals()) {
+    border[d[0]]->AddVertexNeighbor(border[d[1]]);
+    border[d[1]]->AddVertexNeighbor(border[d[0]]);
+  }
+  m_NewFaces.insert(m_NewFaces.end(), made.begin(), made.begin() + nbFace);
 }
 
 void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,

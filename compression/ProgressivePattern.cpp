@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +20,24 @@ CProgressivePattern::CProgressivePattern(int valence, int tagPair)
 {
   SetFaces(valence, tagPair);
   ListSteps(m_Marks.empty() ? 0 : static_cast<int>(m_Marks.size()) + 2);
+  ListDiagonals(m_Marks.empty() ? 0 : static_cast<int>(m_Marks.size()) + 2);
+}
+
+void CProgressivePattern::ListDiagonals(int valence)
+{
+  for (size_t f = 0; f < m_Faces.size(); f++)
+    for (size_t i = 0; i < 3; i++) {
+      const int p = m_Faces[f][i];
+      const int q = m_Faces[f][(i + 1) % 3];
+      const int d = std::abs(p - q);
+      if (d == 1 || d == valence - 1)
+        continue;
+      bool before = false;
+      for (size_t g = 0; g < f && !before; g++)
+        before = HoldsEdge(m_Faces[g], p, q) || HoldsEdge(m_Faces[g], q, p);
+      if (!before)
+        m_Diagonals.push_back({p, q});
+    }
 }
 
 // The search in rounds over the triangles, each found across its first edge whose two ends are

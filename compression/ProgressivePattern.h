@@ -15,6 +15,10 @@ public:
 
   const std::vector<int>& GetMarks() const { return m_Marks; }
   const std::vector<std::array<int, 3>>& GetFaces() const { return m_Faces; }
+  // The edges the faces add inside the hole, as border index pairs (p, q) in the order the
+  // faces and their edges come: each edge of a face that is no border edge and no edge of an
+  // earlier face. p then gets q as a new neighbour and q gets p.
+  const std::vector<std::array<int, 2>>& GetDiagonals() const { return m_Diagonals; }
 
   // The search for the pattern in front of a gate starts from the gate's ends and finds one
   // face per step: the face holding the edge from -> to (border indices), whose third corner
@@ -39,9 +43,11 @@ public:
 private:
   void SetFaces(int valence, int tagPair);
   void ListSteps(int valence);
+  void ListDiagonals(int valence);
 
   std::vector<int> m_Marks;
   std::vector<std::array<int, 3>> m_Faces;
+  std::vector<std::array<int, 2>> m_Diagonals;
   std::vector<SStep> m_Steps;
   std::vector<int> m_BorderTriangles;
 };
