@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <span>
 #include <vector>
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -119,6 +124,42 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
       return true;
   }
   return false;
+}
+
+// The low halves of the previous and next vertices of up to eight corners, four to a register:
+// compared with a vertex's at once, they give the corners that may hold it, a superset of
+// those that do (the full pointers tell).
+struct SLowHalves
+{
+  static constexpr int kSize = 8;
+  alignas(16) std::uint32_t previous[kSize] = {};
+  alignas(16) std::uint32_t next[kSize] = {};
+};
+
+std::uint32_t LowHalf(const void* p)
+{
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// Bit i set where corner i's previous or next vertex has the low half x.
+unsigned MayHold(const SLowHalves& h, std::uint32_t x)
+{
+#if defined(__x86_64__)
+  const __m128i key = _mm_set1_epi32(static_cast<int>(x));
+  const auto* previous = reinterpret_cast<const __m128i*>(h.previous);
+  const auto* next = reinterpret_cast<const __m128i*>(h.next);
+  const __m128i low = _mm_or_si128(_mm_cmpeq_epi32(_mm_load_si128(previous), key),
+                                   _mm_cmpeq_epi32(_mm_load_si128(next), key));
+  const __m128i high = _mm_or_si128(_mm_cmpeq_epi32(_mm_load_si128(previous + 1), key),
+                                    _mm_cmpeq_epi32(_mm_load_si128(next + 1), key));
+  return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
+         static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4;
+#else
+  unsigned mask = 0;
+  for (int i = 0; i < SLowHalves::kSize; i++)
+    mask |= static_cast<unsigned>((h.previous[i] == x) | (h.next[i] == x)) << i;
+  return mask;
+#endif
 }
 
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
@@ -725,7 +766,7 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval)
     Retriangulate(pattern);
-  PushGatesAfterRemoval();
+  PushGatesAfterRemoval(m_PatchFrontsKnown != 0);
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
@@ -800,7 +841,8 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
   if (m_ResidualLimit <= 0)
     return 1;
   // The border's and v's quantized positions, as a record would take them.
-  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
+  // Only the first nbBorder are read.
+  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points;
   const size_t nbBorder = std::min(border.size(), points.size());
   for (size_t i = 0; i < nbBorder; i++)
     points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
@@ -839,6 +881,7 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
 int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                   int valence)
 {
+  m_PatchFrontsKnown = 0;
   const int found = BuildPatchFromCorners(pGate, pFace, v, valence);
   m_PatchFromCorners = found >= 0;
   if (found >= 0)
@@ -881,12 +924,21 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     return -1;
   const SCorner* begin = CornersBegin(id);
   const SCorner* end = CornersEnd(id);
+  const long count = end - begin;
+  // A short list's vertices are also gathered by their low halves, for the walk's masks.
+  const bool halved = count <= SLowHalves::kSize;
+  SLowHalves halves;
   const SCorner* current = nullptr;
-  for (const SCorner* c = begin; c < end; c++) {
+  for (long i = 0; i < count; i++) {
+    const SCorner* c = begin + i;
     if (c->previous == c->next || c->previous == v || c->next == v)
       return -1;
     if (c->face == pFace)
       current = c;
+    if (halved) {
+      halves.previous[i] = LowHalf(c->previous);
+      halves.next[i] = LowHalf(c->next);
+    }
   }
   const CVertex3d* previous = pGate->GetFirst();
   if (!current || current->previous != previous)
@@ -907,10 +959,24 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   // The corners holding the previous vertex are found as a mask over the list, without a
   // branch on where they lie: the walk asks in no order a predictor follows.
   constexpr long kMaxMasked = 64;
-  const bool masked = end - begin <= kMaxMasked;
+  const bool masked = count <= kMaxMasked;
+  const unsigned listed = halved ? (1u << count) - 1 : 0;
   for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
     const SCorner* next = nullptr;
-    if (masked) {
+    if (halved) {
+      unsigned holding = MayHold(halves, LowHalf(previous)) & listed &
+                         ~(1u << static_cast<unsigned>(current - begin));
+      // Several that may: the full pointers tell which do. One alone is told below: a corner
+      // that does not hold the previous vertex does not hold it next either.
+      for (unsigned maybe = holding & (holding - 1) ? holding : 0; maybe; maybe &= maybe - 1) {
+        const SCorner* c = begin + __builtin_ctz(maybe);
+        if (c->previous != previous && c->next != previous)
+          holding &= ~(1u << static_cast<unsigned>(c - begin));
+      }
+      if (holding == 0 || (holding & (holding - 1)) != 0)
+        return -1;
+      next = begin + __builtin_ctz(holding);
+    } else if (masked) {
       std::uint64_t holding = 0;
       for (const SCorner* c = begin; c < end; c++)
         holding |= static_cast<std::uint64_t>((c->previous == previous) | (c->next == previous))
@@ -978,34 +1044,56 @@ int CProgressiveCoder::IsBorderConcave() const
   return 0;
 }
 
-int CProgressiveCoder::IsBorderDegenerate() const
+// The fronts of the border edges are kept for the gates a removal pushes: the corner lists
+// and the faces' flags they are read from stay as they are until then.
+int CProgressiveCoder::IsBorderDegenerate()
 {
-  const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const int n = b->GetSize();
+  const int n = m_GateBorder.GetSize();
+  m_PatchFrontsKnown = 0;
   // Borders come from patterns of valence 6 at most.
   constexpr int kMaxBorder = 6;
   if (n > kMaxBorder)
     return 1;
+  // The border twice over: the vertex i + k is ring[i + k], without a remainder.
+  std::array<CVertex3d*, 2 * kMaxBorder> ring;
   for (int i = 0; i < n; i++) {
-    const CVertex3d* b0 = b->GetAt(i);
-    const CVertex3d* b1 = b->GetAt((i + 1) % n);
-    const CVertex3d* b2 = b->GetAt((i + 2) % n);
+    ring[static_cast<size_t>(i)] = m_GateBorder.GetAt(i);
+    ring[static_cast<size_t>(i + n)] = m_GateBorder.GetAt(i);
+  }
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* b0 = ring[static_cast<size_t>(i)];
+    const CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
+    const CVertex3d* b2 = ring[static_cast<size_t>(i + 2)];
     if (b0->NbVertexNeighbor() == 3 || b0 == b1 || b1 == b2 || b0 == b2)
       return 1;
   }
-  // The vertex in front of each border edge, found once for the two pairs it belongs to.
-  std::array<const CVertex3d*, kMaxBorder> front{};
+  // The vertex in front of each border edge, found once for the two pairs it belongs to: the
+  // third corner of the face holding b1 -> b0, read as FrontFace reads it.
   for (int i = 0; i < n; i++) {
-    CVertex3d* b0 = b->GetAt(i);
-    CVertex3d* b1 = b->GetAt((i + 1) % n);
-    CVertex3d* pOther = nullptr;
-    FrontFace(b0, b1, &pOther);
-    front[static_cast<size_t>(i)] = pOther;
+    CVertex3d* b0 = ring[static_cast<size_t>(i)];
+    CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
+    CFace3d*& pFront = m_PatchFront[static_cast<size_t>(i)];
+    CVertex3d*& pOther = m_PatchFrontOther[static_cast<size_t>(i)];
+    const int id = CornerListOf(b0, -1);
+    if (id < 0) {
+      pFront = FrontFaceAt(b0, b1, &pOther, CProgressiveGate::kUnresolved);
+      continue;
+    }
+    // The first corner holding b1 before b0.
+    const SCorner* found = CornersBegin(id);
+    const SCorner* end = CornersEnd(id);
+    while (found < end && found->previous != b1)
+      found++;
+    if (found == end)
+      found = nullptr;
+    pFront = found ? found->face : nullptr;
+    pOther = found && found->next != b0 && found->next != b1 ? found->next : nullptr;
   }
+  m_PatchFrontsKnown = 1;
   for (int i = 0; i < n; i++) {
-    const CVertex3d* f1 = front[static_cast<size_t>(i)];
-    const CVertex3d* f2 = front[static_cast<size_t>((i + 1) % n)];
-    if (f1 && f2 && f1 == f2 && f1->GetFlag() == 2)
+    const CVertex3d* f1 = m_PatchFrontOther[static_cast<size_t>(i)];
+    const CVertex3d* f2 = m_PatchFrontOther[static_cast<size_t>(i + 1 < n ? i + 1 : 0)];
+    if (f1 && f1 == f2 && f1->GetFlag() == 2)
       return 1;
   }
   if (n < 4)
@@ -1014,7 +1102,7 @@ int CProgressiveCoder::IsBorderDegenerate() const
     for (int j = i + 2; j < n; j++) {
       if (i == 0 && j == n - 1)
         continue;
-      if (b->GetAt(i)->IsNeighbor(b->GetAt(j)))
+      if (ring[static_cast<size_t>(i)]->IsNeighbor(ring[static_cast<size_t>(j)]))
         return 1;
     }
   return 0;
@@ -1065,14 +1153,19 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& patter
   if (!m_ForbidNormalFlipping)
     return 0;
   // Two unit normals meet below -0.1 only where their unnormalized cross products already
-  // point apart: the square roots are taken for those pairs alone.
-  std::array<Point, kPatchRoom> crosses{};
+  // point apart: the square roots are taken for those pairs alone. Each border vertex is read
+  // once, whatever the number of faces it has.
+  const int nbBorder = std::min(b->GetSize(), static_cast<int>(kPatchRoom));
+  std::array<Point, kPatchRoom> points;
+  for (int i = 0; i < nbBorder; i++)
+    points[static_cast<size_t>(i)] = P(b->GetAt(i));
+  std::array<Point, kPatchRoom> crosses;
   size_t n = 0;
   for (const auto& t : pattern.GetFaces()) {
     if (n == crosses.size())
       break;
-    const Point a = P(b->GetAt(t[0]));
-    crosses[n++] = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
+    const Point& a = points[static_cast<size_t>(t[0])];
+    crosses[n++] = Cross(Sub(points[static_cast<size_t>(t[1])], a), Sub(points[static_cast<size_t>(t[2])], a));
   }
   for (size_t i = 0; i < n; i++)
     for (size_t j = i + 1; j < n; j++)
@@ -1133,7 +1226,9 @@ void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,
   }
 }
 
-void CProgressiveCoder::PushGatesAfterRemoval()
+// With frontsFound, the fronts of the border edges are those IsBorderDegenerate found for
+// this patch.
+void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
@@ -1146,7 +1241,13 @@ void CProgressiveCoder::PushGatesAfterRemoval()
     }
     const CProgressiveGate edge(b0, b1);
     CVertex3d* w = nullptr;
-    CFace3d* pFront = FrontFace(b0, b1, &w);
+    CFace3d* pFront = nullptr;
+    if (frontsFound) {
+      pFront = m_PatchFront[static_cast<size_t>(i)];
+      w = m_PatchFrontOther[static_cast<size_t>(i)];
+    } else {
+      pFront = FrontFace(b0, b1, &w);
+    }
     // A face that repeats an edge vertex has no third vertex to reach.
     if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;
