@@ -996,7 +996,10 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     // The walk goes on only across a face turning the same way.
     if (!next || next->next != previous)
       return -1;
-    if (std::find(faces.begin(), faces.begin() + size, next->face) != faces.begin() + size)
+    bool repeated = false;
+    for (int i = 0; i < size; i++)
+      repeated |= faces[static_cast<size_t>(i)] == next->face;
+    if (repeated)
       return store(0);
     faces[static_cast<size_t>(size)] = next->face;
     border[static_cast<size_t>(size++)] = const_cast<CVertex3d*>(next->previous);
@@ -1096,15 +1099,16 @@ int CProgressiveCoder::IsBorderDegenerate()
     if (f1 && f1 == f2 && f1->GetFlag() == 2)
       return 1;
   }
-  if (n < 4)
-    return 0;
-  for (int i = 0; i < n; i++)
-    for (int j = i + 2; j < n; j++) {
-      if (i == 0 && j == n - 1)
-        continue;
-      if (ring[static_cast<size_t>(i)]->IsNeighbor(ring[static_cast<size_t>(j)]))
-        return 1;
-    }
+  // The border vertices apart around the border, each pair once: the first two pairs for 4
+  // vertices, five for 5, all nine for 6.
+  static constexpr std::array<std::array<std::uint8_t, 2>, 9> kApart{
+      {{{0, 2}}, {{1, 3}}, {{0, 3}}, {{1, 4}}, {{2, 4}}, {{0, 4}}, {{1, 5}}, {{2, 5}}, {{3, 5}}}};
+  static constexpr std::array<int, kMaxBorder + 1> kApartCount{0, 0, 0, 0, 2, 5, 9};
+  for (int k = 0; k < kApartCount[static_cast<size_t>(n)]; k++) {
+    const auto& pair = kApart[static_cast<size_t>(k)];
+    if (ring[pair[0]]->IsNeighbor(ring[pair[1]]))
+      return 1;
+  }
   return 0;
 }
 
@@ -1153,19 +1157,14 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& patter
   if (!m_ForbidNormalFlipping)
     return 0;
   // Two unit normals meet below -0.1 only where their unnormalized cross products already
-  // point apart: the square roots are taken for those pairs alone. Each border vertex is read
-  // once, whatever the number of faces it has.
-  const int nbBorder = std::min(b->GetSize(), static_cast<int>(kPatchRoom));
-  std::array<Point, kPatchRoom> points;
-  for (int i = 0; i < nbBorder; i++)
-    points[static_cast<size_t>(i)] = P(b->GetAt(i));
+  // point apart: the square roots are taken for those pairs alone. Only the first n are read.
   std::array<Point, kPatchRoom> crosses;
   size_t n = 0;
   for (const auto& t : pattern.GetFaces()) {
     if (n == crosses.size())
       break;
-    const Point& a = points[static_cast<size_t>(t[0])];
-    crosses[n++] = Cross(Sub(points[static_cast<size_t>(t[1])], a), Sub(points[static_cast<size_t>(t[2])], a));
+    const Point a = P(b->GetAt(t[0]));
+    crosses[n++] = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
   }
   for (size_t i = 0; i < n; i++)
     for (size_t j = i + 1; j < n; j++)
