@@ -1157,20 +1157,21 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& patter
   if (!m_ForbidNormalFlipping)
     return 0;
   // Two unit normals meet below -0.1 only where their unnormalized cross products already
-  // point apart: the square roots are taken for those pairs alone. Only the first n are read.
+  // point apart: the square roots are taken for those pairs alone. Each new face is set against
+  // those before it as it comes, so that a refusal leaves the later faces unread.
   std::array<Point, kPatchRoom> crosses;
   size_t n = 0;
   for (const auto& t : pattern.GetFaces()) {
     if (n == crosses.size())
       break;
     const Point a = P(b->GetAt(t[0]));
-    crosses[n++] = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
-  }
-  for (size_t i = 0; i < n; i++)
-    for (size_t j = i + 1; j < n; j++)
-      if (Dot(crosses[i], crosses[j]) < 0 &&
-          Dot(Unit(crosses[i]), Unit(crosses[j])) < static_cast<double>(-0.1f))
+    const Point cross = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
+    for (size_t i = 0; i < n; i++)
+      if (Dot(crosses[i], cross) < 0 &&
+          Dot(Unit(crosses[i]), Unit(cross)) < static_cast<double>(-0.1f))
         return 1;
+    crosses[n++] = cross;
+  }
   return 0;
 }
 
