@@ -947,9 +947,12 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   std::array<CVertex3d*, kPatchRoom> border{pGate->GetFirst()};
   std::array<CFace3d*, kPatchRoom> faces{pFace};
   int size = 1;
+  // Most patches have the size of the one before: the arrays are then only written.
   auto store = [&](int result) {
-    m_GateBorder.SetSize(size);
-    m_GatePatchFaces.SetSize(size);
+    if (m_GateBorder.GetSize() != size)
+      m_GateBorder.SetSize(size);
+    if (m_GatePatchFaces.GetSize() != size)
+      m_GatePatchFaces.SetSize(size);
     for (int i = 0; i < size; i++) {
       m_GateBorder.SetAt(i, border[static_cast<size_t>(i)]);
       m_GatePatchFaces.SetAt(i, faces[static_cast<size_t>(i)]);
