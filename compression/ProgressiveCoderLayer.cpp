@@ -1050,8 +1050,8 @@ int CProgressiveCoder::IsBorderConcave() const
   return 0;
 }
 
-// The fronts of the border edges are kept for the gates a removal pushes: the corner lists
-// and the faces' flags they are read from stay as they are until then.
+// The fronts of the border edges are kept for the gates a removal pushes: they are read on the
+// corner lists (or the face lists), which do not change within a layer.
 int CProgressiveCoder::IsBorderDegenerate()
 {
   const int n = m_GateBorder.GetSize();
