@@ -120,16 +120,11 @@ void CProgressivePattern::SetFaces(int valence, int tagPair)
   }
 }
 
-const CProgressivePattern& CProgressivePattern::Get(int valence, int tagPair)
+CProgressivePattern::Table CProgressivePattern::MakeTable()
 {
-  // Built once and never changed: the conquest asks for a pattern at every removal.
-  static const std::array<std::array<CProgressivePattern, 4>, 4> s_Table = [] {
-    auto row = [](int v) {
-      return std::array<CProgressivePattern, 4>{CProgressivePattern(v, 0), CProgressivePattern(v, 1),
-                                                CProgressivePattern(v, 2), CProgressivePattern(v, 3)};
-    };
-    return std::array<std::array<CProgressivePattern, 4>, 4>{row(3), row(4), row(5), row(6)};
-  }();
-  const int v = valence >= 3 && valence <= 6 ? valence : 6;
-  return s_Table[static_cast<size_t>(v - 3)][static_cast<size_t>(tagPair & 3)];
+  auto row = [](int v) {
+    return std::array<CProgressivePattern, 4>{CProgressivePattern(v, 0), CProgressivePattern(v, 1),
+                                              CProgressivePattern(v, 2), CProgressivePattern(v, 3)};
+  };
+  return Table{row(3), row(4), row(5), row(6)};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 // Fixed retriangulation of the hole left by a removed vertex of valence 3 to 6, chosen by the
@@ -11,7 +12,13 @@ class CProgressivePattern
 public:
   CProgressivePattern(int valence, int tagPair);
   // The shared pattern of a valence (3 to 6; any other is taken as 6) and tag pair (0 to 3).
-  static const CProgressivePattern& Get(int valence, int tagPair);
+  // Inline: the conquest asks for one at every removal it judges.
+  static const CProgressivePattern& Get(int valence, int tagPair)
+  {
+    static const Table s_Table = MakeTable();
+    const int v = valence >= 3 && valence <= 6 ? valence : 6;
+    return s_Table[static_cast<size_t>(v - 3)][static_cast<size_t>(tagPair & 3)];
+  }
 
   const std::vector<int>& GetMarks() const { return m_Marks; }
   const std::vector<std::array<int, 3>>& GetFaces() const { return m_Faces; }
@@ -41,6 +48,9 @@ public:
   const std::vector<int>& GetBorderTriangles() const { return m_BorderTriangles; }
 
 private:
+  // By valence 3 to 6, then tag pair. Built once and never changed.
+  using Table = std::array<std::array<CProgressivePattern, 4>, 4>;
+  static Table MakeTable();
   void SetFaces(int valence, int tagPair);
   void ListSteps(int valence);
   void ListDiagonals(int valence);
