@@ -185,18 +185,18 @@ private:
   int IsOnBoundaryByCorners(const CVertex3d* v) const;
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
-  int IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const;
+  int IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const;
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   int BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   void ColourPatch() const;
   int IsBorderConcave() const;
-  int IsBorderDegenerate() const;
-  int IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const;
-  void Retriangulate(const CProgressiveGate* pGate);
+  int IsBorderDegenerate();
+  int IsRetriangulationVetoed(const CProgressivePattern& pattern, CVertex3d* v) const;
+  void Retriangulate(const CProgressivePattern& pattern);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
-  void PushGatesAfterRemoval();
+  void PushGatesAfterRemoval(bool frontsFound = false);
   void PushGate(CVertex3d* a, CVertex3d* b);
   // The face holding second -> first, as CProgressiveGate::GetFrontFace finds it.
   CFace3d* FrontFace(CVertex3d* first, CVertex3d* second) const;
@@ -268,6 +268,11 @@ private:
   CFace3d* m_PatchFaceRoom[kPatchRoom] = {};
   CArray3d<CVertex3d> m_GateBorder{m_BorderRoom, kPatchRoom};
   CArray3d<CFace3d> m_GatePatchFaces{m_PatchFaceRoom, kPatchRoom};
+  // The face in front of each border edge i -> i + 1 (n - 1 -> 0 last) and its third vertex,
+  // as FrontFace gives them, while m_PatchFrontsKnown is set (IsBorderDegenerate finds them).
+  CFace3d* m_PatchFront[kPatchRoom] = {};
+  CVertex3d* m_PatchFrontOther[kPatchRoom] = {};
+  int m_PatchFrontsKnown = 0;
   CRenderView* m_pView = nullptr;
   CMesh3d* m_pMesh = nullptr;
   int m_HasBoundary = 0;

@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <span>
 #include <vector>
+
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -119,6 +124,42 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
       return true;
   }
   return false;
+}
+
+// The low halves of the previous and next vertices of up to eight corners, four to a register:
+// compared with a vertex's at once, they give the corners that may hold it, a superset of
+// those that do (the full pointers tell).
+struct SLowHalves
+{
+  static constexpr int kSize = 8;
+  alignas(16) std::uint32_t previous[kSize] = {};
+  alignas(16) std::uint32_t next[kSize] = {};
+};
+
+std::uint32_t LowHalf(const void* p)
+{
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// Bit i set where corner i's previous or next vertex has the low half x.
+unsigned MayHold(const SLowHalves& h, std::uint32_t x)
+{
+#if defined(__x86_64__)
+  const __m128i key = _mm_set1_epi32(static_cast<int>(x));
+  const auto* previous = reinterpret_cast<const __m128i*>(h.previous);
+  const auto* next = reinterpret_cast<const __m128i*>(h.next);
+  const __m128i low = _mm_or_si128(_mm_cmpeq_epi32(_mm_load_si128(previous), key),
+                                   _mm_cmpeq_epi32(_mm_load_si128(next), key));
+  const __m128i high = _mm_or_si128(_mm_cmpeq_epi32(_mm_load_si128(previous + 1), key),
+                                    _mm_cmpeq_epi32(_mm_load_si128(next + 1), key));
+  return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
+         static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4;
+#else
+  unsigned mask = 0;
+  for (int i = 0; i < SLowHalves::kSize; i++)
+    mask |= static_cast<unsigned>((h.previous[i] == x) | (h.next[i] == x)) << i;
+  return mask;
+#endif
 }
 
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
@@ -708,8 +749,10 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
   // (a patch refused on several counts shows the first of border, residual, new faces).
+  // The walk closed after valence faces: the border has valence vertices.
+  const CProgressivePattern& pattern = CProgressivePattern::Get(valence, pGate->GetTagPair());
   const bool vetoFirst = m_ApplyRemoval && !m_ColourCause;
-  if (vetoFirst && IsRetriangulationVetoed(pGate, v)) {
+  if (vetoFirst && IsRetriangulationVetoed(pattern, v)) {
     RememberRefusal(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 4);
   }
@@ -717,17 +760,17 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   const int degenerate = IsBorderDegenerate();
   if (concave || degenerate)
     return NullPatch(pGate, pFace, v, degenerate ? 2 : 0);
-  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pGate, v))
-    return NullPatch(pGate, pFace, v, !IsResidualSendable(pGate, v, valence) ? 5 : 4);
-  if (!IsResidualSendable(pGate, v, valence))
+  if (m_ApplyRemoval && !vetoFirst && IsRetriangulationVetoed(pattern, v))
+    return NullPatch(pGate, pFace, v, !IsResidualSendable(pattern, v) ? 5 : 4);
+  if (!IsResidualSendable(pattern, v))
     return NullPatch(pGate, pFace, v, 5);
   if (m_ApplyRemoval)
-    Retriangulate(pGate);
-  PushGatesAfterRemoval();
+    Retriangulate(pattern);
+  PushGatesAfterRemoval(m_PatchFrontsKnown != 0);
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      pattern.GetFaces());
   v->SetFlag(2);
   for (int i = 1; i + 1 < pBorder->GetSize(); i++)
     pBorder->GetAt(i)->SetFlag(1);
@@ -784,12 +827,12 @@ int CProgressiveCoder::RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pF
 // The frame the decoder builds may also turn (a border nearly closed on itself turns its
 // tangent freely), putting the whole length of the residual on one axis: that length is
 // bounded too.
-int CProgressiveCoder::IsResidualSendable(CProgressiveGate* pGate, CVertex3d* v, int valence) const
+int CProgressiveCoder::IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   return IsResidualSendable(
       v, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      CProgressivePattern::Get(valence, pGate->GetTagPair()).GetFaces());
+      pattern.GetFaces());
 }
 
 int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
@@ -798,7 +841,8 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
   if (m_ResidualLimit <= 0)
     return 1;
   // The border's and v's quantized positions, as a record would take them.
-  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points{};
+  // Only the first nbBorder are read.
+  std::array<CProgressiveVertexRecord::Point, CProgressiveVertexRecord::kMaxBorder> points;
   const size_t nbBorder = std::min(border.size(), points.size());
   for (size_t i = 0; i < nbBorder; i++)
     points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
@@ -837,6 +881,7 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
 int CProgressiveCoder::BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v,
                                   int valence)
 {
+  m_PatchFrontsKnown = 0;
   const int found = BuildPatchFromCorners(pGate, pFace, v, valence);
   m_PatchFromCorners = found >= 0;
   if (found >= 0)
@@ -879,12 +924,21 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     return -1;
   const SCorner* begin = CornersBegin(id);
   const SCorner* end = CornersEnd(id);
+  const long count = end - begin;
+  // A short list's vertices are also gathered by their low halves, for the walk's masks.
+  const bool halved = count <= SLowHalves::kSize;
+  SLowHalves halves;
   const SCorner* current = nullptr;
-  for (const SCorner* c = begin; c < end; c++) {
+  for (long i = 0; i < count; i++) {
+    const SCorner* c = begin + i;
     if (c->previous == c->next || c->previous == v || c->next == v)
       return -1;
     if (c->face == pFace)
       current = c;
+    if (halved) {
+      halves.previous[i] = LowHalf(c->previous);
+      halves.next[i] = LowHalf(c->next);
+    }
   }
   const CVertex3d* previous = pGate->GetFirst();
   if (!current || current->previous != previous)
@@ -893,9 +947,12 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   std::array<CVertex3d*, kPatchRoom> border{pGate->GetFirst()};
   std::array<CFace3d*, kPatchRoom> faces{pFace};
   int size = 1;
+  // Most patches have the size of the one before: the arrays are then only written.
   auto store = [&](int result) {
-    m_GateBorder.SetSize(size);
-    m_GatePatchFaces.SetSize(size);
+    if (m_GateBorder.GetSize() != size)
+      m_GateBorder.SetSize(size);
+    if (m_GatePatchFaces.GetSize() != size)
+      m_GatePatchFaces.SetSize(size);
     for (int i = 0; i < size; i++) {
       m_GateBorder.SetAt(i, border[static_cast<size_t>(i)]);
       m_GatePatchFaces.SetAt(i, faces[static_cast<size_t>(i)]);
@@ -905,10 +962,24 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
   // The corners holding the previous vertex are found as a mask over the list, without a
   // branch on where they lie: the walk asks in no order a predictor follows.
   constexpr long kMaxMasked = 64;
-  const bool masked = end - begin <= kMaxMasked;
+  const bool masked = count <= kMaxMasked;
+  const unsigned listed = halved ? (1u << count) - 1 : 0;
   for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
     const SCorner* next = nullptr;
-    if (masked) {
+    if (halved) {
+      unsigned holding = MayHold(halves, LowHalf(previous)) & listed &
+                         ~(1u << static_cast<unsigned>(current - begin));
+      // Several that may: the full pointers tell which do. One alone is told below: a corner
+      // that does not hold the previous vertex does not hold it next either.
+      for (unsigned maybe = holding & (holding - 1) ? holding : 0; maybe; maybe &= maybe - 1) {
+        const SCorner* c = begin + __builtin_ctz(maybe);
+        if (c->previous != previous && c->next != previous)
+          holding &= ~(1u << static_cast<unsigned>(c - begin));
+      }
+      if (holding == 0 || (holding & (holding - 1)) != 0)
+        return -1;
+      next = begin + __builtin_ctz(holding);
+    } else if (masked) {
       std::uint64_t holding = 0;
       for (const SCorner* c = begin; c < end; c++)
         holding |= static_cast<std::uint64_t>((c->previous == previous) | (c->next == previous))
@@ -928,7 +999,10 @@ int CProgressiveCoder::BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* p
     // The walk goes on only across a face turning the same way.
     if (!next || next->next != previous)
       return -1;
-    if (std::find(faces.begin(), faces.begin() + size, next->face) != faces.begin() + size)
+    bool repeated = false;
+    for (int i = 0; i < size; i++)
+      repeated |= faces[static_cast<size_t>(i)] == next->face;
+    if (repeated)
       return store(0);
     faces[static_cast<size_t>(size)] = next->face;
     border[static_cast<size_t>(size++)] = const_cast<CVertex3d*>(next->previous);
@@ -976,45 +1050,68 @@ int CProgressiveCoder::IsBorderConcave() const
   return 0;
 }
 
-int CProgressiveCoder::IsBorderDegenerate() const
+// The fronts of the border edges are kept for the gates a removal pushes: they are read on the
+// corner lists (or the face lists), which do not change within a layer.
+int CProgressiveCoder::IsBorderDegenerate()
 {
-  const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const int n = b->GetSize();
+  const int n = m_GateBorder.GetSize();
+  m_PatchFrontsKnown = 0;
   // Borders come from patterns of valence 6 at most.
   constexpr int kMaxBorder = 6;
   if (n > kMaxBorder)
     return 1;
+  // The border twice over: the vertex i + k is ring[i + k], without a remainder.
+  std::array<CVertex3d*, 2 * kMaxBorder> ring;
   for (int i = 0; i < n; i++) {
-    const CVertex3d* b0 = b->GetAt(i);
-    const CVertex3d* b1 = b->GetAt((i + 1) % n);
-    const CVertex3d* b2 = b->GetAt((i + 2) % n);
+    ring[static_cast<size_t>(i)] = m_GateBorder.GetAt(i);
+    ring[static_cast<size_t>(i + n)] = m_GateBorder.GetAt(i);
+  }
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* b0 = ring[static_cast<size_t>(i)];
+    const CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
+    const CVertex3d* b2 = ring[static_cast<size_t>(i + 2)];
     if (b0->NbVertexNeighbor() == 3 || b0 == b1 || b1 == b2 || b0 == b2)
       return 1;
   }
-  // The vertex in front of each border edge, found once for the two pairs it belongs to.
-  std::array<const CVertex3d*, kMaxBorder> front{};
+  // The vertex in front of each border edge, found once for the two pairs it belongs to: the
+  // third corner of the face holding b1 -> b0, read as FrontFace reads it.
   for (int i = 0; i < n; i++) {
-    CVertex3d* b0 = b->GetAt(i);
-    CVertex3d* b1 = b->GetAt((i + 1) % n);
-    CVertex3d* pOther = nullptr;
-    FrontFace(b0, b1, &pOther);
-    front[static_cast<size_t>(i)] = pOther;
+    CVertex3d* b0 = ring[static_cast<size_t>(i)];
+    CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
+    CFace3d*& pFront = m_PatchFront[static_cast<size_t>(i)];
+    CVertex3d*& pOther = m_PatchFrontOther[static_cast<size_t>(i)];
+    const int id = CornerListOf(b0, -1);
+    if (id < 0) {
+      pFront = FrontFaceAt(b0, b1, &pOther, CProgressiveGate::kUnresolved);
+      continue;
+    }
+    // The first corner holding b1 before b0.
+    const SCorner* found = CornersBegin(id);
+    const SCorner* end = CornersEnd(id);
+    while (found < end && found->previous != b1)
+      found++;
+    if (found == end)
+      found = nullptr;
+    pFront = found ? found->face : nullptr;
+    pOther = found && found->next != b0 && found->next != b1 ? found->next : nullptr;
   }
+  m_PatchFrontsKnown = 1;
   for (int i = 0; i < n; i++) {
-    const CVertex3d* f1 = front[static_cast<size_t>(i)];
-    const CVertex3d* f2 = front[static_cast<size_t>((i + 1) % n)];
-    if (f1 && f2 && f1 == f2 && f1->GetFlag() == 2)
+    const CVertex3d* f1 = m_PatchFrontOther[static_cast<size_t>(i)];
+    const CVertex3d* f2 = m_PatchFrontOther[static_cast<size_t>(i + 1 < n ? i + 1 : 0)];
+    if (f1 && f1 == f2 && f1->GetFlag() == 2)
       return 1;
   }
-  if (n < 4)
-    return 0;
-  for (int i = 0; i < n; i++)
-    for (int j = i + 2; j < n; j++) {
-      if (i == 0 && j == n - 1)
-        continue;
-      if (b->GetAt(i)->IsNeighbor(b->GetAt(j)))
-        return 1;
-    }
+  // The border vertices apart around the border, each pair once: the first two pairs for 4
+  // vertices, five for 5, all nine for 6.
+  static constexpr std::array<std::array<std::uint8_t, 2>, 9> kApart{
+      {{{0, 2}}, {{1, 3}}, {{0, 3}}, {{1, 4}}, {{2, 4}}, {{0, 4}}, {{1, 5}}, {{2, 5}}, {{3, 5}}}};
+  static constexpr std::array<int, kMaxBorder + 1> kApartCount{0, 0, 0, 0, 2, 5, 9};
+  for (int k = 0; k < kApartCount[static_cast<size_t>(n)]; k++) {
+    const auto& pair = kApart[static_cast<size_t>(k)];
+    if (ring[pair[0]]->IsNeighbor(ring[pair[1]]))
+      return 1;
+  }
   return 0;
 }
 
@@ -1054,52 +1151,66 @@ int CProgressiveCoder::IsVetoedByMetric(CVertex3d* v,
   return m / (perimeter / n) > m_MetricThreshold ? 1 : 0;
 }
 
-int CProgressiveCoder::IsRetriangulationVetoed(const CProgressiveGate* pGate, CVertex3d* v) const
+int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& pattern,
+                                               CVertex3d* v) const
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
   if (m_UseMetric && IsVetoedByMetric(v, pattern))
     return 1;
   if (!m_ForbidNormalFlipping)
     return 0;
   // Two unit normals meet below -0.1 only where their unnormalized cross products already
-  // point apart: the square roots are taken for those pairs alone.
-  std::array<Point, kPatchRoom> crosses{};
+  // point apart: the square roots are taken for those pairs alone. Each new face is set against
+  // those before it as it comes, so that a refusal leaves the later faces unread.
+  std::array<Point, kPatchRoom> crosses;
   size_t n = 0;
   for (const auto& t : pattern.GetFaces()) {
     if (n == crosses.size())
       break;
     const Point a = P(b->GetAt(t[0]));
-    crosses[n++] = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
-  }
-  for (size_t i = 0; i < n; i++)
-    for (size_t j = i + 1; j < n; j++)
-      if (Dot(crosses[i], crosses[j]) < 0 &&
-          Dot(Unit(crosses[i]), Unit(crosses[j])) < static_cast<double>(-0.1f))
+    const Point cross = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
+    for (size_t i = 0; i < n; i++)
+      if (Dot(crosses[i], cross) < 0 &&
+          Dot(Unit(crosses[i]), Unit(cross)) < static_cast<double>(-0.1f))
         return 1;
+    crosses[n++] = cross;
+  }
   return 0;
 }
 
-void CProgressiveCoder::Retriangulate(const CProgressiveGate* pGate)
+// The faces are made in pattern order and joined to the mesh's array at once; the edges they
+// add inside the hole are the pattern's own, known without a search.
+void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
 {
-  const CArray3d<CVertex3d>* b = &m_GateBorder;
-  const CProgressivePattern& pattern = CProgressivePattern::Get(b->GetSize(), pGate->GetTagPair());
+  CVertex3d* const* border = m_GateBorder.GetData();
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
-    CVertex3d* w = b->GetAt(static_cast<int>(k) + 1);
+    CVertex3d* w = border[k + 1];
     if (w->GetMark() == 0)
       w->SetMark(pattern.GetMarks()[k]);
   }
-  const std::span<CVertex3d* const> border(b->GetData(), static_cast<size_t>(b->GetSize()));
-  const std::span<const std::array<int, 3>> faces = pattern.GetFaces();
-  for (size_t f = 0; f < faces.size(); f++) {
-    const auto& t = faces[f];
-    auto* pNew = m_pMesh->NewFace(border[static_cast<size_t>(t[0])], border[static_cast<size_t>(t[1])],
-                                     border[static_cast<size_t>(t[2])], 0);
-    m_pMesh->AddFace(pNew);
-    // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
-    AddNewFaceNeighbors(border, faces, f);
-    m_NewFaces.push_back(pNew);
+  const auto& faces = pattern.GetFaces();
+  const int nbFace = static_cast<int>(std::min(faces.size(), static_cast<size_t>(kPatchRoom)));
+  std::array<CFace3d*, kPatchRoom> made{};
+  for (int f = 0; f < nbFace; f++) {
+    const auto& t = faces[static_cast<size_t>(f)];
+    made[static_cast<size_t>(f)] = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
   }
+  CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
+  // Past the room the layer made for its new faces, the array grows by half at once: grown by
+  // its own steps of at most 1024 entries, it would be copied whole again and again.
+  const int size = pArray->GetSize();
+  if (size + nbFace > pArray->GetMaxSize()) {
+    pArray->SetSize(size + size / 2 + 16);
+    pArray->SetSize(size);
+  }
+  pArray->Append(nbFace, [&made](int i) { return made[static_cast<size_t>(i)]; });
+  m_pMesh->SetModified();
+  // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
+  for (const auto& d : pattern.GetDiagonals()) {
+    border[d[0]]->AddVertexNeighbor(border[d[1]]);
+    border[d[1]]->AddVertexNeighbor(border[d[0]]);
+  }
+  m_NewFaces.insert(m_NewFaces.end(), made.begin(), made.begin() + nbFace);
 }
 
 void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,
@@ -1118,7 +1229,9 @@ void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,
   }
 }
 
-void CProgressiveCoder::PushGatesAfterRemoval()
+// With frontsFound, the fronts of the border edges are those IsBorderDegenerate found for
+// this patch.
+void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
 {
   const CArray3d<CVertex3d>* b = &m_GateBorder;
   const int n = b->GetSize();
@@ -1131,7 +1244,13 @@ void CProgressiveCoder::PushGatesAfterRemoval()
     }
     const CProgressiveGate edge(b0, b1);
     CVertex3d* w = nullptr;
-    CFace3d* pFront = FrontFace(b0, b1, &w);
+    CFace3d* pFront = nullptr;
+    if (frontsFound) {
+      pFront = m_PatchFront[static_cast<size_t>(i)];
+      w = m_PatchFrontOther[static_cast<size_t>(i)];
+    } else {
+      pFront = FrontFace(b0, b1, &w);
+    }
     // A face that repeats an edge vertex has no third vertex to reach.
     if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +20,24 @@ CProgressivePattern::CProgressivePattern(int valence, int tagPair)
 {
   SetFaces(valence, tagPair);
   ListSteps(m_Marks.empty() ? 0 : static_cast<int>(m_Marks.size()) + 2);
+  ListDiagonals(m_Marks.empty() ? 0 : static_cast<int>(m_Marks.size()) + 2);
+}
+
+void CProgressivePattern::ListDiagonals(int valence)
+{
+  for (size_t f = 0; f < m_Faces.size(); f++)
+    for (size_t i = 0; i < 3; i++) {
+      const int p = m_Faces[f][i];
+      const int q = m_Faces[f][(i + 1) % 3];
+      const int d = std::abs(p - q);
+      if (d == 1 || d == valence - 1)
+        continue;
+      bool before = false;
+      for (size_t g = 0; g < f && !before; g++)
+        before = HoldsEdge(m_Faces[g], p, q) || HoldsEdge(m_Faces[g], q, p);
+      if (!before)
+        m_Diagonals.push_back({p, q});
+    }
 }
 
 // The search in rounds over the triangles, each found across its first edge whose two ends are
@@ -101,16 +120,11 @@ void CProgressivePattern::SetFaces(int valence, int tagPair)
   }
 }
 
-const CProgressivePattern& CProgressivePattern::Get(int valence, int tagPair)
+CProgressivePattern::Table CProgressivePattern::MakeTable()
 {
-  // Built once and never changed: the conquest asks for a pattern at every removal.
-  static const std::array<std::array<CProgressivePattern, 4>, 4> s_Table = [] {
-    auto row = [](int v) {
-      return std::array<CProgressivePattern, 4>{CProgressivePattern(v, 0), CProgressivePattern(v, 1),
-                                                CProgressivePattern(v, 2), CProgressivePattern(v, 3)};
-    };
-    return std::array<std::array<CProgressivePattern, 4>, 4>{row(3), row(4), row(5), row(6)};
-  }();
-  const int v = valence >= 3 && valence <= 6 ? valence : 6;
-  return s_Table[static_cast<size_t>(v - 3)][static_cast<size_t>(tagPair & 3)];
+  auto row = [](int v) {
+    return std::array<CProgressivePattern, 4>{CProgressivePattern(v, 0), CProgressivePattern(v, 1),
+                                              CProgressivePattern(v, 2), CProgressivePattern(v, 3)};
+  };
+  return Table{row(3), row(4), row(5), row(6)};
 }

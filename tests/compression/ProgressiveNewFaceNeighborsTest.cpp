@@ -100,6 +100,44 @@ TEST(ProgressiveNewFaceNeighbors, SameListsAsSearchingEveryEdgeOnEveryPattern)
     }
 }
 
+// Each pattern's listed diagonals, entered in their order at both ends, give the border the
+// lists that the faces added one by one give.
+TEST(ProgressiveNewFaceNeighbors, PatternDiagonalsGiveTheSameListsAsTheFaces)
+{
+  for (int valence = 3; valence <= 6; valence++)
+    for (int tagPair = 0; tagPair < 4; tagPair++) {
+      SCOPED_TRACE(testing::Message() << "valence " << valence << " tag pair " << tagPair);
+      const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tagPair);
+      const auto& faces = pattern.GetFaces();
+      SBorder byFaces(valence);
+      SBorder byDiagonals(valence);
+      for (size_t f = 0; f < faces.size(); f++)
+        CProgressiveCoder::AddNewFaceNeighbors(byFaces.pointers, faces, f);
+      for (const auto& d : pattern.GetDiagonals()) {
+        byDiagonals.pointers[static_cast<size_t>(d[0])]->AddVertexNeighbor(
+            byDiagonals.pointers[static_cast<size_t>(d[1])]);
+        byDiagonals.pointers[static_cast<size_t>(d[1])]->AddVertexNeighbor(
+            byDiagonals.pointers[static_cast<size_t>(d[0])]);
+      }
+      EXPECT_EQ(static_cast<size_t>(valence - 3), pattern.GetDiagonals().size());
+      for (int i = 0; i < valence; i++) {
+        const std::vector<CVertex3d*> want = byFaces.List(i);
+        const std::vector<CVertex3d*> got = byDiagonals.List(i);
+        ASSERT_EQ(want.size(), got.size()) << "border vertex " << i;
+        for (size_t k = 0; k < got.size(); k++) {
+          const auto index = [](const SBorder& b, const CVertex3d* v) {
+            for (size_t j = 0; j < b.pointers.size(); j++)
+              if (b.pointers[j] == v)
+                return static_cast<int>(j);
+            return v == &b.removed ? -1 : v == &b.outside ? -2 : -3;
+          };
+          EXPECT_EQ(index(byFaces, want[k]), index(byDiagonals, got[k]))
+              << "border vertex " << i << " entry " << k;
+        }
+      }
+    }
+}
+
 // A diagonal that two faces share goes in with the first of them only; a border edge never
 // goes in, whichever face holds it.
 TEST(ProgressiveNewFaceNeighbors, DiagonalSharedByTwoFacesEnteredOnceBorderEdgesNever)

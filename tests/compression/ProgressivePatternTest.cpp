@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <vector>
 
@@ -68,6 +69,46 @@ TEST(ProgressivePatternTest, StepsReachEveryTriangleFromTheGate)
         EXPECT_TRUE(Holds(faces[static_cast<size_t>(border[static_cast<size_t>(i)])], i, i + 1));
       }
     }
+}
+
+// A pattern's diagonals are its inner edges, each once, in the order of the faces that first
+// hold them: never a border edge, each shared by exactly two of the faces.
+TEST(ProgressivePatternTest, DiagonalsAreTheInnerEdgesInFaceOrder)
+{
+  for (int valence = 3; valence <= 6; valence++)
+    for (int tagPair = 0; tagPair < 4; tagPair++) {
+      SCOPED_TRACE(testing::Message() << "valence " << valence << " tag pair " << tagPair);
+      const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tagPair);
+      const auto& faces = pattern.GetFaces();
+      const auto& diagonals = pattern.GetDiagonals();
+      ASSERT_EQ(diagonals.size(), static_cast<size_t>(valence - 3));
+      size_t firstFace = 0;
+      for (size_t k = 0; k < diagonals.size(); k++) {
+        const int p = diagonals[k][0];
+        const int q = diagonals[k][1];
+        const int d = std::abs(p - q);
+        EXPECT_TRUE(d > 1 && d < valence - 1) << p << "-" << q;
+        size_t holders = 0;
+        size_t first = faces.size();
+        for (size_t f = 0; f < faces.size(); f++)
+          if (Holds(faces[f], p, q) || Holds(faces[f], q, p)) {
+            holders++;
+            first = std::min(first, f);
+          }
+        EXPECT_EQ(holders, 2u) << p << "-" << q;
+        // Entered in the direction of the first face that holds it.
+        EXPECT_TRUE(Holds(faces[first], p, q)) << p << "-" << q;
+        EXPECT_GE(first, firstFace);
+        firstFace = first;
+        for (size_t j = 0; j < k; j++)
+          EXPECT_FALSE((diagonals[j][0] == p && diagonals[j][1] == q) ||
+                       (diagonals[j][0] == q && diagonals[j][1] == p));
+      }
+    }
+  // Valence 6, tag pair 1 (0-4-5, 0-2-4, 0-1-2, 2-3-4): the first face brings 0-4, the centre
+  // triangle the other two.
+  EXPECT_EQ(CProgressivePattern::Get(6, 1).GetDiagonals(),
+            (std::vector<std::array<int, 2>>{{{0, 4}}, {{0, 2}}, {{2, 4}}}));
 }
 
 // The fan of valence 6 (tag pair 1: 0-4-5, 0-2-4, 0-1-2, 2-3-4) is found in triangle order,
