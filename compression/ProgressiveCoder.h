@@ -122,11 +122,11 @@ public:
   static unsigned int MaxCode(const CProgressiveCodeList& codes);
   // "%d codes\n" with the count, then one code a line; 0 when the file cannot be written.
   static int DumpCodes(const CProgressiveCodeList& codes, const char* fileName);
-  // The vertex-neighbour entries that the f-th of the faces filling a hole adds, on a closed
-  // border (border indices) whose consecutive vertices are neighbours and whose others are not:
-  // the same lists as CFace3d::AddVertexNeighbors on each face in turn, without its searches.
-  static void AddNewFaceNeighbors(std::span<CVertex3d* const> border,
-                                  std::span<const std::array<int, 3>> faces, size_t f);
+  // The vertex-neighbour entries that a pattern's faces add to the closed border of its hole
+  // (consecutive vertices neighbours, others not): the same lists as
+  // CFace3d::AddVertexNeighbors on each face in turn, without its searches.
+  static void AddDiagonalNeighbors(std::span<CVertex3d* const> border,
+                                   const CProgressivePattern& pattern);
   // After Encode: the quantized positions the decoder will give, in the decoder's vertex order
   // (base mesh first, then the re-inserted vertices layer by layer, coarsest first).
   const std::vector<std::array<int, 3>>& GetReconstruction() const { return m_Reconstruction; }

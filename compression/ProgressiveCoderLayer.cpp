@@ -106,26 +106,6 @@ CVertex3d* OtherCorner(const CFace3d* f, const CVertex3d* a, const CVertex3d* b)
   return nullptr;
 }
 
-// Border indices p and q of a closed border of n vertices are consecutive around it.
-bool IsBorderEdge(int p, int q, int n)
-{
-  const int d = std::abs(p - q);
-  return d == 1 || d == n - 1;
-}
-
-// Whether a triangle before the f-th has the edge p-q, either way round.
-bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, int p, int q)
-{
-  for (size_t g = 0; g < f; g++) {
-    const auto& t = faces[g];
-    const bool hasP = t[0] == p || t[1] == p || t[2] == p;
-    const bool hasQ = t[0] == q || t[1] == q || t[2] == q;
-    if (hasP && hasQ)
-      return true;
-  }
-  return false;
-}
-
 // The low halves of the previous and next vertices of up to eight corners, four to a register:
 // compared with a vertex's at once, they give the corners that may hold it, a superset of
 // those that do (the full pointers tell).
@@ -1206,26 +1186,17 @@ void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
   pArray->Append(nbFace, [&made](int i) { return made[static_cast<size_t>(i)]; });
   m_pMesh->SetModified();
   // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
-  for (const auto& d : pattern.GetDiagonals()) {
-    border[d[0]]->AddVertexNeighbor(border[d[1]]);
-    border[d[1]]->AddVertexNeighbor(border[d[0]]);
-  }
+  AddDiagonalNeighbors(
+      std::span<CVertex3d* const>(border, static_cast<size_t>(m_GateBorder.GetSize())), pattern);
   m_NewFaces.insert(m_NewFaces.end(), made.begin(), made.begin() + nbFace);
 }
 
-void CProgressiveCoder::AddNewFaceNeighbors(std::span<CVertex3d* const> border,
-                                            std::span<const std::array<int, 3>> faces, size_t f)
+void CProgressiveCoder::AddDiagonalNeighbors(std::span<CVertex3d* const> border,
+                                             const CProgressivePattern& pattern)
 {
-  const int n = static_cast<int>(border.size());
-  const auto& t = faces[f];
-  // Only a diagonal's first face adds it, both ways, in the order of the face's edges.
-  for (size_t i = 0; i < 3; i++) {
-    const int p = t[i];
-    const int q = t[(i + 1) % 3];
-    if (IsBorderEdge(p, q, n) || IsEdgeInFacesBefore(faces, f, p, q))
-      continue;
-    border[static_cast<size_t>(p)]->AddVertexNeighbor(border[static_cast<size_t>(q)]);
-    border[static_cast<size_t>(q)]->AddVertexNeighbor(border[static_cast<size_t>(p)]);
+  for (const auto& d : pattern.GetDiagonals()) {
+    border[static_cast<size_t>(d[0])]->AddVertexNeighbor(border[static_cast<size_t>(d[1])]);
+    border[static_cast<size_t>(d[1])]->AddVertexNeighbor(border[static_cast<size_t>(d[0])]);
   }
 }
 

@@ -55,21 +55,22 @@ struct SBorder
   std::vector<CVertex3d*> pointers;
 };
 
-// Every pattern's faces, added one after the other, give each border vertex exactly the list a
-// search before each add gives, order included: the encoder's later tests read the lists'
-// sizes and entries, and the stream depends on them.
+// Every pattern's diagonals give each border vertex exactly the list that its faces, added one
+// after the other with a search before each add, give, order included: the encoder's later
+// tests read the lists' sizes and entries, and the stream depends on them.
 TEST(ProgressiveNewFaceNeighbors, SameListsAsSearchingEveryEdgeOnEveryPattern)
 {
   for (int valence = 3; valence <= 6; valence++)
     for (int tagPair = 0; tagPair < 4; tagPair++) {
       SCOPED_TRACE(testing::Message() << "valence " << valence << " tag pair " << tagPair);
-      const auto& faces = CProgressivePattern::Get(valence, tagPair).GetFaces();
+      const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tagPair);
+      const auto& faces = pattern.GetFaces();
       ASSERT_EQ(static_cast<size_t>(valence - 2), faces.size());
       SBorder appended(valence);
       SBorder searched(valence);
       std::vector<std::unique_ptr<CFace3d>> made;
+      CProgressiveCoder::AddDiagonalNeighbors(appended.pointers, pattern);
       for (size_t f = 0; f < faces.size(); f++) {
-        CProgressiveCoder::AddNewFaceNeighbors(appended.pointers, faces, f);
         const auto& t = faces[f];
         made.push_back(std::make_unique<CFace3d>(searched.pointers[static_cast<size_t>(t[0])],
                                                  searched.pointers[static_cast<size_t>(t[1])],
@@ -100,60 +101,20 @@ TEST(ProgressiveNewFaceNeighbors, SameListsAsSearchingEveryEdgeOnEveryPattern)
     }
 }
 
-// Each pattern's listed diagonals, entered in their order at both ends, give the border the
-// lists that the faces added one by one give.
-TEST(ProgressiveNewFaceNeighbors, PatternDiagonalsGiveTheSameListsAsTheFaces)
-{
-  for (int valence = 3; valence <= 6; valence++)
-    for (int tagPair = 0; tagPair < 4; tagPair++) {
-      SCOPED_TRACE(testing::Message() << "valence " << valence << " tag pair " << tagPair);
-      const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tagPair);
-      const auto& faces = pattern.GetFaces();
-      SBorder byFaces(valence);
-      SBorder byDiagonals(valence);
-      for (size_t f = 0; f < faces.size(); f++)
-        CProgressiveCoder::AddNewFaceNeighbors(byFaces.pointers, faces, f);
-      for (const auto& d : pattern.GetDiagonals()) {
-        byDiagonals.pointers[static_cast<size_t>(d[0])]->AddVertexNeighbor(
-            byDiagonals.pointers[static_cast<size_t>(d[1])]);
-        byDiagonals.pointers[static_cast<size_t>(d[1])]->AddVertexNeighbor(
-            byDiagonals.pointers[static_cast<size_t>(d[0])]);
-      }
-      EXPECT_EQ(static_cast<size_t>(valence - 3), pattern.GetDiagonals().size());
-      for (int i = 0; i < valence; i++) {
-        const std::vector<CVertex3d*> want = byFaces.List(i);
-        const std::vector<CVertex3d*> got = byDiagonals.List(i);
-        ASSERT_EQ(want.size(), got.size()) << "border vertex " << i;
-        for (size_t k = 0; k < got.size(); k++) {
-          const auto index = [](const SBorder& b, const CVertex3d* v) {
-            for (size_t j = 0; j < b.pointers.size(); j++)
-              if (b.pointers[j] == v)
-                return static_cast<int>(j);
-            return v == &b.removed ? -1 : v == &b.outside ? -2 : -3;
-          };
-          EXPECT_EQ(index(byFaces, want[k]), index(byDiagonals, got[k]))
-              << "border vertex " << i << " entry " << k;
-        }
-      }
-    }
-}
-
-// A diagonal that two faces share goes in with the first of them only; a border edge never
-// goes in, whichever face holds it.
-TEST(ProgressiveNewFaceNeighbors, DiagonalSharedByTwoFacesEnteredOnceBorderEdgesNever)
+// The diagonal that the two faces of a quadrilateral's hole share goes in once, at both ends
+// and after the entries there before; border edges never go in.
+TEST(ProgressiveNewFaceNeighbors, SharedDiagonalEnteredOnceBorderEdgesNever)
 {
   SBorder border(4);
-  const std::vector<std::array<int, 3>> faces = {{{0, 1, 2}}, {{0, 2, 3}}};
-  CProgressiveCoder::AddNewFaceNeighbors(border.pointers, faces, 0);
-  EXPECT_EQ(5, border.pointers[0]->NbVertexNeighbor());
-  EXPECT_EQ(4, border.pointers[1]->NbVertexNeighbor());
-  EXPECT_EQ(5, border.pointers[2]->NbVertexNeighbor());
-  EXPECT_EQ(border.pointers[2], border.pointers[0]->GetVertexNeighbor(4));
-  EXPECT_EQ(border.pointers[0], border.pointers[2]->GetVertexNeighbor(4));
-  CProgressiveCoder::AddNewFaceNeighbors(border.pointers, faces, 1);
+  const CProgressivePattern& pattern = CProgressivePattern::Get(4, 1);
+  ASSERT_EQ(2u, pattern.GetFaces().size());
+  ASSERT_EQ((std::vector<std::array<int, 2>>{{{0, 2}}}), pattern.GetDiagonals());
+  CProgressiveCoder::AddDiagonalNeighbors(border.pointers, pattern);
   for (int i = 0; i < 4; i++)
     EXPECT_EQ(i % 2 == 0 ? 5 : 4, border.pointers[static_cast<size_t>(i)]->NbVertexNeighbor())
         << "border vertex " << i;
+  EXPECT_EQ(border.pointers[2], border.pointers[0]->GetVertexNeighbor(4));
+  EXPECT_EQ(border.pointers[0], border.pointers[2]->GetVertexNeighbor(4));
 }
 
 } // namespace
