@@ -26,6 +26,16 @@ namespace {
 // How many gates ahead of the one being decoded the null patches fetch a face's record.
 constexpr size_t kFetchAhead = 16;
 
+// The address of the record of the face holding `edge`, for a fetch: any edge, even one from
+// a slot no gate fills, gives an address, in integers, which a fetch never faults on.
+template <class Face>
+const void* FaceAddress(const Face* faces, std::ptrdiff_t edge)
+{
+  static_assert(sizeof(Face) % 4 == 0);
+  return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(faces) +
+                                       static_cast<std::uintptr_t>(edge & ~std::ptrdiff_t{3}) * (sizeof(Face) / 4));
+}
+
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
 
@@ -249,13 +259,14 @@ void CProgressiveReplay::StartLayer()
     ListAll();
   m_NbLayerFace = static_cast<int>(m_Faces.size());
   for (std::int8_t& flag : m_FaceFlag)
-    flag = flag == 2 ? flag : 0;
+    flag = IsGone(flag) ? 2 : 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
   m_GateTail = 0;
   m_GateHead = 0;
-  // Each face queued once at most, and one more slot written and not counted.
-  if (m_Gates.size() < m_Faces.size() + 2)
-    m_Gates.resize(m_Faces.size() + 2);
+  // Each face queued once at most, one more slot written and not counted, and the slots the
+  // null patches read ahead of the head to fetch a face's record.
+  if (m_Gates.size() < m_Faces.size() + 2 + kFetchAhead)
+    m_Gates.resize(m_Faces.size() + 2 + kFetchAhead);
   if (NbVertex() < 2 || !m_Seeded)
     return;
   if (m_UniqueEdges) {
@@ -374,14 +385,14 @@ void CProgressiveReplay::Touch(int v, int pass)
 // The faces replaced by the layers leave, the others keeping their order.
 void CProgressiveReplay::DropGoneFaces()
 {
-  size_t kept = static_cast<size_t>(std::find(m_FaceFlag.begin(), m_FaceFlag.end(), 2) - m_FaceFlag.begin());
+  size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
   // the count depends on whether it stays, where a branch would be mispredicted.
   for (size_t i = kept; i < m_Faces.size(); i++) {
     const std::int8_t flag = m_FaceFlag[i];
     m_Faces[kept] = m_Faces[i];
     m_FaceFlag[kept] = flag;
-    kept += static_cast<size_t>(flag != 2);
+    kept += static_cast<size_t>(!IsGone(flag));
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
@@ -418,7 +429,7 @@ void CProgressiveReplay::LinkAcross(int edge, int across)
 void CProgressiveReplay::ForwardSeeds()
 {
   for (int& seed : m_Seed)
-    if (seed >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(seed))] == 2)
+    if (seed >= 0 && IsGone(m_FaceFlag[static_cast<size_t>(FaceOf(seed))]))
       seed = m_Faces[static_cast<size_t>(FaceOf(seed))].across[static_cast<size_t>(SideOf(seed))];
 }
 
@@ -511,7 +522,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
   const int end = begin + m_FaceCount[static_cast<size_t>(a)];
   for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
-    if (c.previous == b && m_FaceFlag[static_cast<size_t>(c.face)] != 2)
+    if (c.previous == b && !IsGone(m_FaceFlag[static_cast<size_t>(c.face)]))
       return 1;
   }
   return 0;
@@ -573,10 +584,9 @@ void CProgressiveReplay::RunNullPatches()
     head++;
     cursor += live;
     // The record of a face a few gates on is fetched now: fetched when its gate was queued,
-    // it had left the first-level cache by the time the gate came out. The gates up to the
-    // tail are queued ones, each with a face; head - 1 is this one.
-    const int later = gates[head + kFetchAhead < tail ? head + kFetchAhead : head - 1];
-    __builtin_prefetch(&faces[static_cast<size_t>(FaceOf(later))]);
+    // it had left the first-level cache by the time the gate came out. The queue has room
+    // for the slots read ahead; those beyond the tail hold old edges or none.
+    __builtin_prefetch(FaceAddress(faces, gates[head + kFetchAhead]));
     const SFace& f = faces[face];
     const int j = SideOf(edge);
     const int first = f.v[static_cast<size_t>(kNext[j])];
@@ -628,13 +638,15 @@ void CProgressiveReplay::RunSparseNullPatches()
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
   SVertex* vertices = m_Vertices.data();
-  int* const gates = m_Gates.data();
-  const int* head = gates + m_GateHead;
-  int* tail = gates + m_GateTail;
+  const int* const gates = m_Gates.data();
+  int* const slots = m_Gates.data();
+  size_t head = m_GateHead;
+  size_t tail = m_GateTail;
+  const SPatchTables& tables = kPatch;
   // Edges are widened as they are read: a face's index is then one shift, with no sign
   // extension after it.
   while (head < tail) {
-    const std::ptrdiff_t edge = *head;
+    const std::ptrdiff_t edge = gates[head];
     const std::ptrdiff_t face = edge >> 2;
     if (!IsFree(flags[face])) {
       head++;
@@ -645,37 +657,34 @@ void CProgressiveReplay::RunSparseNullPatches()
       break;
     head++;
     left--;
-    const std::ptrdiff_t later = head + kFetchAhead < tail ? head[kFetchAhead] : edge;
-    __builtin_prefetch(&faces[later >> 2]);
+    // The queue has room for kFetchAhead more slots: the slot is read with no test of the
+    // tail, and beyond it holds an old edge or none, whose fetch costs nothing but the fetch.
+    __builtin_prefetch(FaceAddress(faces, gates[head + kFetchAhead]));
     const SFace& f = faces[face];
-    const int j = static_cast<int>(edge & 3);
-    const int first = f.v[static_cast<size_t>(kNext[j])];
-    const int second = f.v[static_cast<size_t>(j)];
-    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    const size_t j = static_cast<size_t>(edge & 3);
+    const size_t next = static_cast<size_t>(tables.next[j]);
+    const size_t previous = static_cast<size_t>(tables.previous[j]);
     // Popped, the face leaves the queued flag for 1.
     flags[face] = 1;
-    const int both = (vertices[static_cast<size_t>(first)].mark &
-                      vertices[static_cast<size_t>(second)].mark) >> 1;
-    SVertex& taken = vertices[static_cast<size_t>(w)];
-    const SVertex was = taken;
-    const int mark = static_cast<int>(was.mark == 0);
-    taken = {static_cast<std::int8_t>(was.flag | 1),
-             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
-    const std::ptrdiff_t ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
-                                     f.across[static_cast<size_t>(kPrevious[j])]};
+    SVertex& taken = vertices[static_cast<size_t>(f.v[previous])];
+    const unsigned both = static_cast<std::uint8_t>(vertices[static_cast<size_t>(f.v[next])].mark &
+                                                    vertices[static_cast<size_t>(f.v[j])].mark);
+    taken = tables.taken[static_cast<unsigned>(static_cast<std::uint8_t>(taken.mark)) << 2 | both];
+    const std::ptrdiff_t ahead[2] = {f.across[next], f.across[previous]};
+    // Every face in front gets the queued flag, which a face not free keeps with no effect:
+    // it stays not free. The count grows by a carry, the flag compared unsigned with 1.
     for (int k = 0; k < 2; k++) {
-      std::int8_t& flag = flags[ahead[k] >> 2];
-      const int queued = static_cast<int>(flag == 0);
-      *tail = static_cast<int>(ahead[k]);
-      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
-      tail += queued;
+      std::uint8_t& flag = reinterpret_cast<std::uint8_t&>(flags[ahead[k] >> 2]);
+      slots[tail] = static_cast<int>(ahead[k]);
+      tail += static_cast<size_t>(flag < 1u);
+      flag = static_cast<std::uint8_t>(flag | kQueued);
     }
   }
   m_CodeCursor = stop - left;
   if (m_CodeCursor >= nbCode)
     head = tail;
-  m_GateHead = static_cast<size_t>(head - gates);
-  m_GateTail = static_cast<size_t>(tail - gates);
+  m_GateHead = head;
+  m_GateTail = tail;
 }
 
 int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nbCode)
@@ -769,7 +778,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   LinkAcross(Edge(next, 2), behind);
   LinkAcross(Edge(next + 1, 1), beside);
   // Across the edge that goes, only a face the layer added can be left: it is on the border.
-  if (m_UniqueEdges && vanished >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] == 3)
+  if (m_UniqueEdges && vanished >= 0 && (m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] & 3) == 3)
     m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
   Take(w, 2);
   m_CodeCursor += 2;
