@@ -75,14 +75,17 @@ bool ReadLayerSymbols(CRangeDecoder* pDecoder, CIBitStream* pFile, std::int64_t 
 bool ReadSection(CRangeDecoder* pDecoder, CIBitStream* pFile, std::size_t most, int offset,
                  std::vector<int>* pValues)
 {
-  std::vector<std::uint32_t> symbols(most + 1);
-  const std::size_t got =
-      pDecoder->DecodeSymbols(symbols.data(), most + 1, CRangeDecoder::NoStop, pFile);
+  // Decoded in place, the symbols an unsigned view of the values: no list of their own to
+  // clear and copy.
+  std::vector<int>& values = *pValues;
+  values.resize(most + 1);
+  const std::size_t got = pDecoder->DecodeSymbols(reinterpret_cast<std::uint32_t*>(values.data()),
+                                                  most + 1, CRangeDecoder::NoStop, pFile);
   if (got > most || !pDecoder->Done(pFile))
     return false;
-  pValues->resize(got);
-  for (std::size_t i = 0; i < got; i++)
-    (*pValues)[i] = static_cast<int>(symbols[i]) + offset;
+  values.resize(got);
+  for (int& value : values)
+    value += offset;
   return true;
 }
 

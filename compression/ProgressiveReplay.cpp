@@ -752,7 +752,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
     m_Error = 1;
     return 0;
   }
-  const int border[3] = {first, w, second};
+  const std::array<int, 6> border{first, w, second};
   static const std::vector<std::array<int, 3>> kTriangle{{0, 1, 2}};
   const int v = AddVertex(border, 3, kTriangle);
   const int kept = onFirstSide ? kNext[j] : kPrevious[j];
@@ -797,11 +797,12 @@ int CProgressiveReplay::FindPattern(Gate gate, int valence)
   const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();
   m_NbBorder = valence;
-  std::fill_n(b, valence, -1);
+  // Whole: a fill of a known size is a few stores, where one of the valence's size is a call.
+  m_Border.fill(-1);
   b[0] = gate.first;
   b[valence - 1] = gate.second;
   int* faces = m_PatternFaces.data();
-  std::fill_n(faces, nbTriangle, -1);
+  m_PatternFaces.fill(-1);
   m_NbPatternFace = static_cast<int>(nbTriangle);
   const auto& steps = pattern.GetSteps();
   if (steps.empty())
@@ -849,7 +850,7 @@ void CProgressiveReplay::InsertVertex()
     m_Vertices[static_cast<size_t>(border[i])].flag = 1;
   for (size_t k = 0; k < pattern.GetFaces().size(); k++)
     ReplaceLayerFace(m_PatternFaces[k]);
-  const int v = AddVertex(border, n, pattern.GetFaces());
+  const int v = AddVertex(m_Border, n, pattern.GetFaces());
   const int first = static_cast<int>(m_Faces.size());
   // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1,
   // around the border: wrapped by a compare rather than a remainder, which divides.
@@ -915,7 +916,7 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
 // the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
 // must run first when the border holds a vertex still waiting.
-int CProgressiveReplay::AddVertex(const int* border, int n,
+int CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n,
                                   const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
@@ -929,16 +930,22 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
     const int nbBorder = std::min(n, 6);
-    for (int i = 0; i < nbBorder; i++)
-      if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
+    if (!m_Placements.empty()) {
+      const int waiting = m_Placements.front().vertex;
+      bool late = false;
+      for (int i = 0; i < nbBorder; i++)
+        late |= border[static_cast<size_t>(i)] >= waiting;
+      if (late)
         PlaceVertices();
+    }
     // Written in place: a record put together on the stack a field at a time and then copied
     // whole is read before its parts have reached the cache, which stalls the copy.
     SPlacement& placement = m_Placements.emplace_back();
     placement.vertex = vertex;
     placement.record = r;
     placement.nbBorder = nbBorder;
-    std::copy_n(border, nbBorder, placement.border.begin());
+    // Whole: a copy of a known size is a few moves, where one of the border's size is a call.
+    placement.border = border;
     placement.pFaces = &faces;
   }
   m_Position.push_back(position);

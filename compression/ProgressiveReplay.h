@@ -195,7 +195,8 @@ private:
   void HandOverPattern(int first);
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
-  int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
+  // border: n vertices, n <= 6, the slots after them unused.
+  int AddVertex(const std::array<int, 6>& border, int n, const std::vector<std::array<int, 3>>& faces);
   // The positions of the vertices added since the last call, from their records in turn.
   void PlaceVertices();
   // Faces added by a layer are out of the conquest's sight until the next layer. across: the
