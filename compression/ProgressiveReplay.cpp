@@ -239,7 +239,13 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
       RunSparseNullPatches();
     else
       RunNullPatches();
-    if (m_GateHead >= m_GateTail || !DecodeGate(GateOf(m_Gates[m_GateHead++])))
+    if (m_GateHead >= m_GateTail)
+      break;
+    const int edge = m_Gates[m_GateHead++];
+    // The gate that many on is fetched as the null patches fetch it: a gate a removal takes
+    // would leave it to come out of a far cache level, on a large mesh from memory.
+    __builtin_prefetch(FaceAddress(m_Faces.data(), m_Gates[m_GateHead + kFetchAhead]));
+    if (!DecodeGate(GateOf(edge)))
       break;
   }
   PlaceVertices();
@@ -572,11 +578,12 @@ void CProgressiveReplay::RunNullPatches()
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
   int* gates = m_Gates.data();
+  const SPatchTables& tables = kPatch;
   // A code is left for every gate the loop takes: once none is, every gate left would be
   // passed over, which the end of the loop does at once.
   while (head < tail && cursor < nbCode) {
-    const int edge = gates[head];
-    const size_t face = static_cast<size_t>(FaceOf(edge));
+    const std::ptrdiff_t edge = gates[head];
+    const std::ptrdiff_t face = edge >> 2;
     // live: the face is free, 0 or 1.
     const int live = static_cast<int>(IsFree(flags[face]));
     if (live & static_cast<int>(codes[cursor] != 2))
@@ -588,33 +595,37 @@ void CProgressiveReplay::RunNullPatches()
     // for the slots read ahead; those beyond the tail hold old edges or none.
     __builtin_prefetch(FaceAddress(faces, gates[head + kFetchAhead]));
     const SFace& f = faces[face];
-    const int j = SideOf(edge);
-    const int first = f.v[static_cast<size_t>(kNext[j])];
-    const int second = f.v[static_cast<size_t>(j)];
-    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    const size_t j = static_cast<size_t>(edge & 3);
+    const size_t next = static_cast<size_t>(tables.next[j]);
+    const size_t previous = static_cast<size_t>(tables.previous[j]);
     // A free face popped is queued: it leaves that flag for 1. A face already taken keeps its flag.
     flags[face] = static_cast<std::int8_t>(flags[face] - live * (kQueued - 1));
-    // Marks are 0 to 2: both ends are marked 2 exactly when the and of their marks is 2.
-    const int both = (vertices[static_cast<size_t>(first)].mark &
-                      vertices[static_cast<size_t>(second)].mark) >> 1;
-    SVertex& taken = vertices[static_cast<size_t>(w)];
-    // Read and written whole: flag and mark are one load and one store. The corners of a
-    // free face were there before the layer, so their flags are 0 or 1, and a live patch
-    // sets the flag by an or; an unmarked vertex takes the mark the same way, by arithmetic:
-    // whether it is marked is no pattern.
-    const SVertex was = taken;
-    const int mark = live & static_cast<int>(was.mark == 0);
-    taken = {static_cast<std::int8_t>(was.flag | live),
-             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
-    // A missing face across, -1, reads the flag before the first face's, never free.
-    const int ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
-                          f.across[static_cast<size_t>(kPrevious[j])]};
+    // The third corner as the sparse null patches take it, or as it was where the face was
+    // taken already: a select of the whole vertex by a mask, since whether the face is free
+    // is no pattern.
+    SVertex& taken = vertices[static_cast<size_t>(f.v[previous])];
+    const unsigned both = static_cast<std::uint8_t>(vertices[static_cast<size_t>(f.v[next])].mark &
+                                                    vertices[static_cast<size_t>(f.v[j])].mark);
+    static_assert(sizeof(SVertex) == sizeof(std::uint16_t));
+    std::uint16_t was = 0;
+    std::uint16_t now = 0;
+    std::memcpy(&was, &taken, sizeof(was));
+    std::memcpy(&now, &tables.taken[static_cast<unsigned>(static_cast<std::uint8_t>(taken.mark)) << 2 | both],
+                sizeof(now));
+    const auto keep = static_cast<std::uint16_t>(live - 1);
+    const auto result = static_cast<std::uint16_t>((now & ~keep) | (was & keep));
+    std::memcpy(&taken, &result, sizeof(result));
+    // A missing face across, -1, reads the flag before the first face's, never free. A live
+    // patch queues the free faces in front, and flags every face in front queued, which a
+    // face not free keeps with no effect; the count grows by a carry, the flag compared
+    // unsigned with live.
+    const std::ptrdiff_t ahead[2] = {f.across[next], f.across[previous]};
+    const auto queuedFlag = static_cast<std::uint8_t>(live << 2);
     for (int k = 0; k < 2; k++) {
-      std::int8_t& flag = flags[FaceOf(ahead[k])];
-      const int queued = live & static_cast<int>(flag == 0);
-      gates[tail] = ahead[k];
-      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
-      tail += static_cast<size_t>(queued);
+      std::uint8_t& flag = reinterpret_cast<std::uint8_t&>(flags[ahead[k] >> 2]);
+      gates[tail] = static_cast<int>(ahead[k]);
+      tail += static_cast<size_t>(flag < static_cast<unsigned>(live));
+      flag = static_cast<std::uint8_t>(flag | queuedFlag);
     }
   }
   if (cursor >= nbCode)
