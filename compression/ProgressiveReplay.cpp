@@ -304,7 +304,14 @@ void CProgressiveReplay::ListFaces()
   // compiler knows, and each count would be read again after it.
   int* const place = m_FaceStart.data() + 1;
   SCorner* const list = m_FaceList.data();
+  constexpr size_t kAhead = 8;
   for (size_t i = 0; i < m_Faces.size(); i++) {
+    // The entries land at random: the lines the faces a few on will write are fetched for
+    // writing now, where the writes would wait on them. The places may move by then, most
+    // often within the line.
+    if (i + kAhead < m_Faces.size())
+      for (const int x : m_Faces[i + kAhead].v)
+        __builtin_prefetch(&list[place[x]], 1);
     const auto& v = m_Faces[i].v;
     const int face = static_cast<int>(i);
     const size_t p0 = static_cast<size_t>(place[v[0]]++);
@@ -902,6 +909,10 @@ void CProgressiveReplay::HandOverPattern(int first)
 void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
                                                const std::vector<int>& borderTriangles)
 {
+  if (m_GateType == 0) {
+    PushBorderGates(border, n, borderTriangles);
+    return;
+  }
   for (int i = 0; i + 1 < n; i++) {
     const int b0 = border[i];
     const int b1 = border[i + 1];
@@ -922,6 +933,41 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
     m_FaceFlag[static_cast<size_t>(front)] = 1;
     Take(w, TagPair(b0, b1) == 2 ? 1 : 2);
   }
+}
+
+// PushGate on local copies of the arrays' addresses and of the queue's tail: a flag written
+// through a member's array could be any member, so each would be read again after it. A
+// missing face across, -1, reads the flag before the first face's, never 0.
+void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
+{
+  const SFace* faces = m_Faces.data();
+  std::int8_t* flags = m_FaceFlag.data();
+  int* gates = m_Gates.data();
+  size_t tail = m_GateTail;
+  const int nbLayerFace = m_NbLayerFace;
+  for (int i = 0; i + 1 < n; i++) {
+    const int b0 = border[i];
+    const int b1 = border[i + 1];
+    const int holder = borderTriangles[static_cast<size_t>(i)];
+    int back = -1;
+    if (holder >= 0) {
+      const int face = m_PatternFaces[static_cast<size_t>(holder)];
+      const auto& v = faces[static_cast<size_t>(face)].v;
+      for (int k = 0; k < 3; k++)
+        if (v[static_cast<size_t>(k)] == b0 && v[static_cast<size_t>(kNext[k])] == b1)
+          back = Edge(face, k);
+    }
+    const int edge = back >= 0 && FaceOf(back) < nbLayerFace
+                         ? faces[static_cast<size_t>(FaceOf(back))].across[static_cast<size_t>(SideOf(back))]
+                         : FrontEdge(b0, b1);
+    __builtin_prefetch(FaceAddress(faces, edge));
+    std::int8_t& flag = flags[FaceOf(edge)];
+    const int queued = static_cast<int>(flag == 0);
+    gates[tail] = edge;
+    flag = static_cast<std::int8_t>(flag | (queued * kQueued));
+    tail += static_cast<size_t>(queued);
+  }
+  m_GateTail = tail;
 }
 
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in

@@ -195,6 +195,8 @@ private:
   void HandOverPattern(int first);
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
+  // The same for a simple layer: a gate on every border edge.
+  void PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles);
   // border: n vertices, n <= 6, the slots after them unused.
   int AddVertex(const std::array<int, 6>& border, int n, const std::vector<std::array<int, 3>>& faces);
   // The positions of the vertices added since the last call, from their records in turn.
