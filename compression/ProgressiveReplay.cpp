@@ -219,6 +219,9 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
   m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
+  for (int valence = 3; valence <= 6; valence++)
+    for (int tagPair = 0; tagPair < 4; tagPair++)
+      m_Patterns[static_cast<size_t>(4 * (valence - 3) + tagPair)] = &CProgressivePattern::Get(valence, tagPair);
 }
 
 int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
@@ -810,7 +813,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
 int CProgressiveReplay::FindPattern(Gate gate, int valence)
 {
   const CProgressivePattern& pattern =
-      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second));
+      *m_Patterns[static_cast<size_t>(4 * (valence - 3) + TagPair(gate.first, gate.second))];
   m_pPattern = &pattern;
   const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();

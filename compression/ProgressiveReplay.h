@@ -326,6 +326,9 @@ private:
   int m_Error = 0;
   // The pattern found in front of the gate being decoded.
   const CProgressivePattern* m_pPattern = nullptr;
+  // The shared patterns at 4 (valence - 3) + tag pair: looked up at every removal, where the
+  // shared table would be reached through a call and its guard.
+  std::array<const CProgressivePattern*, 16> m_Patterns{};
   std::array<int, 6> m_Border{};
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;
