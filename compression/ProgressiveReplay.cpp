@@ -404,10 +404,15 @@ void CProgressiveReplay::DropGoneFaces()
   size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
   // the count depends on whether it stays, where a branch would be mispredicted.
-  for (size_t i = kept; i < m_Faces.size(); i++) {
-    const std::int8_t flag = m_FaceFlag[i];
-    m_Faces[kept] = m_Faces[i];
-    m_FaceFlag[kept] = flag;
+  // On local copies of the arrays' addresses and size: a flag written through a member's
+  // array could be any member, so each would be read again after every flag.
+  SFace* const faces = m_Faces.data();
+  std::int8_t* const flags = m_FaceFlag.data();
+  const size_t n = m_Faces.size();
+  for (size_t i = kept; i < n; i++) {
+    const std::int8_t flag = flags[i];
+    faces[kept] = faces[i];
+    flags[kept] = flag;
     kept += static_cast<size_t>(!IsGone(flag));
   }
   m_Faces.resize(kept);
@@ -862,13 +867,17 @@ void CProgressiveReplay::InsertVertex()
   const int* border = m_Border.data();
   // The pattern FindPattern found: the marks of the gate's ends have not changed since.
   const CProgressivePattern& pattern = *m_pPattern;
-  for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
-    SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
+  // On a local copy of the vertices' address: a flag or mark written through a member's array
+  // could be any member, so each would be read again after it.
+  SVertex* const vertices = m_Vertices.data();
+  const std::vector<int>& marks = pattern.GetMarks();
+  for (size_t k = 0; k < marks.size(); k++) {
+    SVertex& s = vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)
-      s.mark = static_cast<std::int8_t>(pattern.GetMarks()[k]);
+      s.mark = static_cast<std::int8_t>(marks[k]);
   }
   for (int i = 0; i < n; i++)
-    m_Vertices[static_cast<size_t>(border[i])].flag = 1;
+    vertices[static_cast<size_t>(border[i])].flag = 1;
   for (size_t k = 0; k < pattern.GetFaces().size(); k++)
     ReplaceLayerFace(m_PatternFaces[k]);
   const int v = AddVertex(m_Border, n, pattern.GetFaces());
