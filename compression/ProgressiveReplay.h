@@ -78,9 +78,8 @@ private:
   };
   // Made from the queued edge, and passed by value.
   using Gate = SGate;
-  // Added to the flag of a free face with a gate queued in front of it; the sparse null
-  // patches add it to faces not free as well, where it means nothing: a flag is read by its
-  // two low bits.
+  // Added to the flag of a free face with a gate queued in front of it; the null patches add
+  // it to faces not free as well, where it means nothing: a flag is read by its two low bits.
   static constexpr std::int8_t kQueued = 4;
   static constexpr bool IsFree(std::int8_t flag) { return (flag & 3) == 0; }
   static constexpr bool IsGone(std::int8_t flag) { return (flag & 3) == 2; }
@@ -92,8 +91,8 @@ private:
   static constexpr int SideOf(int edge) { return edge & 3; }
   static constexpr int kNext[3] = {1, 2, 0};
   static constexpr int kPrevious[3] = {2, 0, 1};
-  // The sparse null patches' lookups in one object: one register holds their address, where
-  // three were made again in every step. taken: the third corner w of a null patch's face,
+  // The null patches' lookups in one object: one register holds their address, where three
+  // were made again in every step. taken: the third corner w of a null patch's face,
   // by w's mark m and the and a of the marks of the gate's ends, at 4 m + a. w is a corner of
   // a face the layer started with, flag 0 or 1 before and 1 after; it keeps a mark it has,
   // else takes 1 when both ends are marked 2 and 2 otherwise. Marks are 0 to 2, and whether
