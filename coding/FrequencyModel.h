@@ -1,7 +1,12 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Quasi-static adaptive frequency model of the range coder. Symbols are coded with the
 // intervals fixed at the last full rescale while the new frequencies accumulate; the
@@ -62,6 +67,17 @@ public:
       // every c. Counted whole, no guess of where the scan stops is missed.
       const std::uint16_t* const next = m_Cumulative.data() + lo + 1;
       const int room = m_NbSymbol - lo;
+#if defined(__SSE2__)
+      // The starts rise, so those at or below c come first: their count is where the first
+      // one above c lies, found in one compare of all eight (starts and c fit 16 signed bits).
+      static_assert(ScanSpan == 8);
+      if (room >= ScanSpan) {
+        const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next));
+        const __m128i above = _mm_cmpgt_epi16(starts, _mm_set1_epi16(static_cast<short>(c)));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(above)) | 0x10000u;
+        return lo + (std::countr_zero(mask) >> 1);
+      }
+#endif
       int count = 0;
       for (int i = 0; i < ScanSpan; i++)
         count += next[i < room ? i : room - 1] <= c ? 1 : 0;

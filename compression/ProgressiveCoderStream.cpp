@@ -16,6 +16,10 @@
 #include <cmath>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kCodeSymbols = 7;
@@ -75,14 +79,17 @@ bool ReadLayerSymbols(CRangeDecoder* pDecoder, CIBitStream* pFile, std::int64_t 
 bool ReadSection(CRangeDecoder* pDecoder, CIBitStream* pFile, std::size_t most, int offset,
                  std::vector<int>* pValues)
 {
-  std::vector<std::uint32_t> symbols(most + 1);
-  const std::size_t got =
-      pDecoder->DecodeSymbols(symbols.data(), most + 1, CRangeDecoder::NoStop, pFile);
+  // Decoded in place, the symbols an unsigned view of the values: no list of their own to
+  // clear and copy.
+  std::vector<int>& values = *pValues;
+  values.resize(most + 1);
+  const std::size_t got = pDecoder->DecodeSymbols(reinterpret_cast<std::uint32_t*>(values.data()),
+                                                  most + 1, CRangeDecoder::NoStop, pFile);
   if (got > most || !pDecoder->Done(pFile))
     return false;
-  pValues->resize(got);
-  for (std::size_t i = 0; i < got; i++)
-    (*pValues)[i] = static_cast<int>(symbols[i]) + offset;
+  values.resize(got);
+  for (int& value : values)
+    value += offset;
   return true;
 }
 
@@ -98,14 +105,48 @@ bool MapDoubleLayerSymbols(std::vector<unsigned int>* pSymbols)
   return refused == 0;
 }
 
+// The removals, codes 3 and more, of a list of codes 2 to 6 alone, which is valid whatever its
+// gate type; -1 when another code comes. Most lists are such: one pass, with no branch per
+// code, both tests the codes and counts the removals.
+std::int64_t PlainRemovals(const std::vector<unsigned int>& codes)
+{
+  const std::size_t n = codes.size();
+  const unsigned int* const p = codes.data();
+  std::size_t i = 0;
+  unsigned int outside = 0;
+  std::int64_t removals = 0;
+#if defined(__SSE2__)
+  // Four codes to a vector, each moved to code - 2 - 2^31 (modulo 2^32), which puts codes 2
+  // to 6 at the five lowest signed values and every other above them: one signed compare
+  // finds those outside, one more the removals. A lane counts no more codes than a list
+  // can hold (MaxCodes), far below 2^31.
+  const __m128i shift = _mm_set1_epi32(static_cast<int>(0x80000000u - 2u));
+  const __m128i lowest = _mm_set1_epi32(static_cast<int>(0x80000000u));
+  const __m128i last = _mm_set1_epi32(static_cast<int>(0x80000004u));
+  __m128i out = _mm_setzero_si128();
+  __m128i count = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) {
+    const __m128i x = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), shift);
+    out = _mm_or_si128(out, _mm_cmpgt_epi32(x, last));
+    count = _mm_sub_epi32(count, _mm_cmpgt_epi32(x, lowest));
+  }
+  outside = static_cast<unsigned int>(_mm_movemask_epi8(out));
+  alignas(16) std::int32_t lanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), count);
+  for (const std::int32_t lane : lanes)
+    removals += lane;
+#endif
+  for (; i < n; i++) {
+    outside |= static_cast<unsigned int>(p[i] - 2 > 4);
+    removals += p[i] >= 3 ? 1 : 0;
+  }
+  return outside ? -1 : removals;
+}
+
 // Codes 1 to 6 only, every 1 followed by the side of its boundary removal.
 int IsValidCodeList(const CProgressiveCodeList& codes)
 {
-  // Most lists hold codes 2 to 6 alone: those pass on a test without a branch per code.
-  unsigned int outside = 0;
-  for (const unsigned int code : codes.GetCodes())
-    outside |= static_cast<unsigned int>(code - 2 > 4);
-  if (!outside)
+  if (PlainRemovals(codes.GetCodes()) >= 0)
     return 1;
   for (int i = 0; i < codes.NbCode(); i++) {
     const unsigned int code = codes.GetCode(i);
@@ -280,6 +321,31 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   for (int axis = 0; axis < 3; axis++)
     if (!std::isfinite(m_Scale[axis]) || !std::isfinite(m_Shift[axis]))
       return 0;
+  // The fields are taken from the file in runs of up to 25 bits, the most it gives at once,
+  // and handed out one at a time by a shift and a mask, where a field of its own would cost
+  // a call to the file. Every field comes after the one before, least significant bit first,
+  // so the runs joined are the fields joined; the runs hold the fields' bits and no more, and
+  // the next section starts where it would.
+  std::uint64_t window = 0;
+  int held = 0;
+  std::uint64_t left = needed - (4 + 48 + 192);
+  const auto field = [&](int n) {
+    if (held < n) {
+      while (held <= 64 - 25 && left > 0) {
+        const int k = static_cast<int>(std::min<std::uint64_t>(25, left));
+        std::uint32_t run = 0;
+        if (pFile->ReadBitsUpTo(run, k) != k)
+          cut = true;
+        window |= static_cast<std::uint64_t>(run) << held;
+        held += k;
+        left -= static_cast<std::uint64_t>(k);
+      }
+    }
+    const auto value = static_cast<int>(window & ((std::uint64_t{1} << n) - 1));
+    window >>= n;
+    held -= n;
+    return value;
+  };
   // The arrays are sized once, the counts being known and bounded by the file: grown an
   // element at a time they would be copied again and again.
   CArray3d<CVertex3d>* vertices = m_pMesh->GetArrayVertex();
@@ -287,7 +353,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   for (int i = 0; i < nv; i++) {
     int quantized[3];
     for (int& x : quantized)
-      x = static_cast<int>(ReadField(pFile, q, &cut));
+      x = field(q);
     // In the mesh's own blocks: a large base mesh would cost an allocation per element.
     CVertex3d* v = m_pMesh->NewVertex(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
                                       static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
@@ -305,7 +371,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     int index[3];
     bool valid = true;
     for (int& x : index) {
-      x = static_cast<int>(ReadField(pFile, b, &cut));
+      x = field(b);
       valid = valid && x < nv;
     }
     valid = valid && index[0] != index[1] && index[1] != index[2] && index[0] != index[2];
@@ -354,9 +420,13 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
       return 0;
     auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));
     codes->SetCodes(std::move(symbols));
-    if (!IsValidCodeList(*codes))
-      return 0;
-    nbFace += 2 * static_cast<std::int64_t>(codes->NbRemoval());
+    std::int64_t removals = PlainRemovals(codes->GetCodes());
+    if (removals < 0) {
+      if (!IsValidCodeList(*codes))
+        return 0;
+      removals = codes->NbRemoval();
+    }
+    nbFace += 2 * removals;
     coarseFirst.push_back(std::move(codes));
   }
   if (!decoder.Done(pFile) || cut || pFile->IsPastEnd() ||

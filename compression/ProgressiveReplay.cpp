@@ -26,6 +26,16 @@ namespace {
 // How many gates ahead of the one being decoded the null patches fetch a face's record.
 constexpr size_t kFetchAhead = 16;
 
+// The address of the record of the face holding `edge`, for a fetch: any edge, even one from
+// a slot no gate fills, gives an address, in integers, which a fetch never faults on.
+template <class Face>
+const void* FaceAddress(const Face* faces, std::ptrdiff_t edge)
+{
+  static_assert(sizeof(Face) % 4 == 0);
+  return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(faces) +
+                                       static_cast<std::uintptr_t>(edge & ~std::ptrdiff_t{3}) * (sizeof(Face) / 4));
+}
+
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
 
@@ -209,6 +219,9 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
   m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
+  for (int valence = 3; valence <= 6; valence++)
+    for (int tagPair = 0; tagPair < 4; tagPair++)
+      m_Patterns[static_cast<size_t>(4 * (valence - 3) + tagPair)] = &CProgressivePattern::Get(valence, tagPair);
 }
 
 int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
@@ -229,7 +242,13 @@ int CProgressiveReplay::ReplayLayer(const CProgressiveCodeList& codes,
       RunSparseNullPatches();
     else
       RunNullPatches();
-    if (m_GateHead >= m_GateTail || !DecodeGate(GateOf(m_Gates[m_GateHead++])))
+    if (m_GateHead >= m_GateTail)
+      break;
+    const int edge = m_Gates[m_GateHead++];
+    // The gate that many on is fetched as the null patches fetch it: a gate a removal takes
+    // would leave it to come out of a far cache level, on a large mesh from memory.
+    __builtin_prefetch(FaceAddress(m_Faces.data(), m_Gates[m_GateHead + kFetchAhead]));
+    if (!DecodeGate(GateOf(edge)))
       break;
   }
   PlaceVertices();
@@ -249,13 +268,14 @@ void CProgressiveReplay::StartLayer()
     ListAll();
   m_NbLayerFace = static_cast<int>(m_Faces.size());
   for (std::int8_t& flag : m_FaceFlag)
-    flag = flag == 2 ? flag : 0;
+    flag = IsGone(flag) ? 2 : 0;
   std::fill(m_Vertices.begin(), m_Vertices.end(), SVertex{0, 0});
   m_GateTail = 0;
   m_GateHead = 0;
-  // Each face queued once at most, and one more slot written and not counted.
-  if (m_Gates.size() < m_Faces.size() + 2)
-    m_Gates.resize(m_Faces.size() + 2);
+  // Each face queued once at most, one more slot written and not counted, and the slots the
+  // null patches read ahead of the head to fetch a face's record.
+  if (m_Gates.size() < m_Faces.size() + 2 + kFetchAhead)
+    m_Gates.resize(m_Faces.size() + 2 + kFetchAhead);
   if (NbVertex() < 2 || !m_Seeded)
     return;
   if (m_UniqueEdges) {
@@ -287,7 +307,14 @@ void CProgressiveReplay::ListFaces()
   // compiler knows, and each count would be read again after it.
   int* const place = m_FaceStart.data() + 1;
   SCorner* const list = m_FaceList.data();
+  constexpr size_t kAhead = 8;
   for (size_t i = 0; i < m_Faces.size(); i++) {
+    // The entries land at random: the lines the faces a few on will write are fetched for
+    // writing now, where the writes would wait on them. The places may move by then, most
+    // often within the line.
+    if (i + kAhead < m_Faces.size())
+      for (const int x : m_Faces[i + kAhead].v)
+        __builtin_prefetch(&list[place[x]], 1);
     const auto& v = m_Faces[i].v;
     const int face = static_cast<int>(i);
     const size_t p0 = static_cast<size_t>(place[v[0]]++);
@@ -374,14 +401,19 @@ void CProgressiveReplay::Touch(int v, int pass)
 // The faces replaced by the layers leave, the others keeping their order.
 void CProgressiveReplay::DropGoneFaces()
 {
-  size_t kept = static_cast<size_t>(std::find(m_FaceFlag.begin(), m_FaceFlag.end(), 2) - m_FaceFlag.begin());
+  size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
   // the count depends on whether it stays, where a branch would be mispredicted.
-  for (size_t i = kept; i < m_Faces.size(); i++) {
-    const std::int8_t flag = m_FaceFlag[i];
-    m_Faces[kept] = m_Faces[i];
-    m_FaceFlag[kept] = flag;
-    kept += static_cast<size_t>(flag != 2);
+  // On local copies of the arrays' addresses and size: a flag written through a member's
+  // array could be any member, so each would be read again after every flag.
+  SFace* const faces = m_Faces.data();
+  std::int8_t* const flags = m_FaceFlag.data();
+  const size_t n = m_Faces.size();
+  for (size_t i = kept; i < n; i++) {
+    const std::int8_t flag = flags[i];
+    faces[kept] = faces[i];
+    flags[kept] = flag;
+    kept += static_cast<size_t>(!IsGone(flag));
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
@@ -418,7 +450,7 @@ void CProgressiveReplay::LinkAcross(int edge, int across)
 void CProgressiveReplay::ForwardSeeds()
 {
   for (int& seed : m_Seed)
-    if (seed >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(seed))] == 2)
+    if (seed >= 0 && IsGone(m_FaceFlag[static_cast<size_t>(FaceOf(seed))]))
       seed = m_Faces[static_cast<size_t>(FaceOf(seed))].across[static_cast<size_t>(SideOf(seed))];
 }
 
@@ -511,7 +543,7 @@ int CProgressiveReplay::HasLiveEdge(int a, int b) const
   const int end = begin + m_FaceCount[static_cast<size_t>(a)];
   for (int i = begin; i < end; i++) {
     const SCorner& c = m_FaceList[static_cast<size_t>(i)];
-    if (c.previous == b && m_FaceFlag[static_cast<size_t>(c.face)] != 2)
+    if (c.previous == b && !IsGone(m_FaceFlag[static_cast<size_t>(c.face)]))
       return 1;
   }
   return 0;
@@ -561,11 +593,12 @@ void CProgressiveReplay::RunNullPatches()
   size_t tail = m_GateTail;
   int cursor = m_CodeCursor;
   int* gates = m_Gates.data();
+  const SPatchTables& tables = kPatch;
   // A code is left for every gate the loop takes: once none is, every gate left would be
   // passed over, which the end of the loop does at once.
   while (head < tail && cursor < nbCode) {
-    const int edge = gates[head];
-    const size_t face = static_cast<size_t>(FaceOf(edge));
+    const std::ptrdiff_t edge = gates[head];
+    const std::ptrdiff_t face = edge >> 2;
     // live: the face is free, 0 or 1.
     const int live = static_cast<int>(IsFree(flags[face]));
     if (live & static_cast<int>(codes[cursor] != 2))
@@ -573,38 +606,41 @@ void CProgressiveReplay::RunNullPatches()
     head++;
     cursor += live;
     // The record of a face a few gates on is fetched now: fetched when its gate was queued,
-    // it had left the first-level cache by the time the gate came out. The gates up to the
-    // tail are queued ones, each with a face; head - 1 is this one.
-    const int later = gates[head + kFetchAhead < tail ? head + kFetchAhead : head - 1];
-    __builtin_prefetch(&faces[static_cast<size_t>(FaceOf(later))]);
+    // it had left the first-level cache by the time the gate came out. The queue has room
+    // for the slots read ahead; those beyond the tail hold old edges or none.
+    __builtin_prefetch(FaceAddress(faces, gates[head + kFetchAhead]));
     const SFace& f = faces[face];
-    const int j = SideOf(edge);
-    const int first = f.v[static_cast<size_t>(kNext[j])];
-    const int second = f.v[static_cast<size_t>(j)];
-    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    const size_t j = static_cast<size_t>(edge & 3);
+    const size_t next = static_cast<size_t>(tables.next[j]);
+    const size_t previous = static_cast<size_t>(tables.previous[j]);
     // A free face popped is queued: it leaves that flag for 1. A face already taken keeps its flag.
     flags[face] = static_cast<std::int8_t>(flags[face] - live * (kQueued - 1));
-    // Marks are 0 to 2: both ends are marked 2 exactly when the and of their marks is 2.
-    const int both = (vertices[static_cast<size_t>(first)].mark &
-                      vertices[static_cast<size_t>(second)].mark) >> 1;
-    SVertex& taken = vertices[static_cast<size_t>(w)];
-    // Read and written whole: flag and mark are one load and one store. The corners of a
-    // free face were there before the layer, so their flags are 0 or 1, and a live patch
-    // sets the flag by an or; an unmarked vertex takes the mark the same way, by arithmetic:
-    // whether it is marked is no pattern.
-    const SVertex was = taken;
-    const int mark = live & static_cast<int>(was.mark == 0);
-    taken = {static_cast<std::int8_t>(was.flag | live),
-             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
-    // A missing face across, -1, reads the flag before the first face's, never free.
-    const int ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
-                          f.across[static_cast<size_t>(kPrevious[j])]};
+    // The third corner as the sparse null patches take it, or as it was where the face was
+    // taken already: a select of the whole vertex by a mask, since whether the face is free
+    // is no pattern.
+    SVertex& taken = vertices[static_cast<size_t>(f.v[previous])];
+    const unsigned both = static_cast<std::uint8_t>(vertices[static_cast<size_t>(f.v[next])].mark &
+                                                    vertices[static_cast<size_t>(f.v[j])].mark);
+    static_assert(sizeof(SVertex) == sizeof(std::uint16_t));
+    std::uint16_t was = 0;
+    std::uint16_t now = 0;
+    std::memcpy(&was, &taken, sizeof(was));
+    std::memcpy(&now, &tables.taken[static_cast<unsigned>(static_cast<std::uint8_t>(taken.mark)) << 2 | both],
+                sizeof(now));
+    const auto keep = static_cast<std::uint16_t>(live - 1);
+    const auto result = static_cast<std::uint16_t>((now & ~keep) | (was & keep));
+    std::memcpy(&taken, &result, sizeof(result));
+    // A missing face across, -1, reads the flag before the first face's, never free. A live
+    // patch queues the free faces in front, and flags every face in front queued, which a
+    // face not free keeps with no effect; the count grows by a carry, the flag compared
+    // unsigned with live.
+    const std::ptrdiff_t ahead[2] = {f.across[next], f.across[previous]};
+    const auto queuedFlag = static_cast<std::uint8_t>(live << 2);
     for (int k = 0; k < 2; k++) {
-      std::int8_t& flag = flags[FaceOf(ahead[k])];
-      const int queued = live & static_cast<int>(flag == 0);
-      gates[tail] = ahead[k];
-      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
-      tail += static_cast<size_t>(queued);
+      std::uint8_t& flag = reinterpret_cast<std::uint8_t&>(flags[ahead[k] >> 2]);
+      gates[tail] = static_cast<int>(ahead[k]);
+      tail += static_cast<size_t>(flag < static_cast<unsigned>(live));
+      flag = static_cast<std::uint8_t>(flag | queuedFlag);
     }
   }
   if (cursor >= nbCode)
@@ -628,13 +664,15 @@ void CProgressiveReplay::RunSparseNullPatches()
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
   SVertex* vertices = m_Vertices.data();
-  int* const gates = m_Gates.data();
-  const int* head = gates + m_GateHead;
-  int* tail = gates + m_GateTail;
+  const int* const gates = m_Gates.data();
+  int* const slots = m_Gates.data();
+  size_t head = m_GateHead;
+  size_t tail = m_GateTail;
+  const SPatchTables& tables = kPatch;
   // Edges are widened as they are read: a face's index is then one shift, with no sign
   // extension after it.
   while (head < tail) {
-    const std::ptrdiff_t edge = *head;
+    const std::ptrdiff_t edge = gates[head];
     const std::ptrdiff_t face = edge >> 2;
     if (!IsFree(flags[face])) {
       head++;
@@ -645,37 +683,34 @@ void CProgressiveReplay::RunSparseNullPatches()
       break;
     head++;
     left--;
-    const std::ptrdiff_t later = head + kFetchAhead < tail ? head[kFetchAhead] : edge;
-    __builtin_prefetch(&faces[later >> 2]);
+    // The queue has room for kFetchAhead more slots: the slot is read with no test of the
+    // tail, and beyond it holds an old edge or none, whose fetch costs nothing but the fetch.
+    __builtin_prefetch(FaceAddress(faces, gates[head + kFetchAhead]));
     const SFace& f = faces[face];
-    const int j = static_cast<int>(edge & 3);
-    const int first = f.v[static_cast<size_t>(kNext[j])];
-    const int second = f.v[static_cast<size_t>(j)];
-    const int w = f.v[static_cast<size_t>(kPrevious[j])];
+    const size_t j = static_cast<size_t>(edge & 3);
+    const size_t next = static_cast<size_t>(tables.next[j]);
+    const size_t previous = static_cast<size_t>(tables.previous[j]);
     // Popped, the face leaves the queued flag for 1.
     flags[face] = 1;
-    const int both = (vertices[static_cast<size_t>(first)].mark &
-                      vertices[static_cast<size_t>(second)].mark) >> 1;
-    SVertex& taken = vertices[static_cast<size_t>(w)];
-    const SVertex was = taken;
-    const int mark = static_cast<int>(was.mark == 0);
-    taken = {static_cast<std::int8_t>(was.flag | 1),
-             static_cast<std::int8_t>(was.mark | (mark * (2 - both)))};
-    const std::ptrdiff_t ahead[2] = {f.across[static_cast<size_t>(kNext[j])],
-                                     f.across[static_cast<size_t>(kPrevious[j])]};
+    SVertex& taken = vertices[static_cast<size_t>(f.v[previous])];
+    const unsigned both = static_cast<std::uint8_t>(vertices[static_cast<size_t>(f.v[next])].mark &
+                                                    vertices[static_cast<size_t>(f.v[j])].mark);
+    taken = tables.taken[static_cast<unsigned>(static_cast<std::uint8_t>(taken.mark)) << 2 | both];
+    const std::ptrdiff_t ahead[2] = {f.across[next], f.across[previous]};
+    // Every face in front gets the queued flag, which a face not free keeps with no effect:
+    // it stays not free. The count grows by a carry, the flag compared unsigned with 1.
     for (int k = 0; k < 2; k++) {
-      std::int8_t& flag = flags[ahead[k] >> 2];
-      const int queued = static_cast<int>(flag == 0);
-      *tail = static_cast<int>(ahead[k]);
-      flag = static_cast<std::int8_t>(flag | (queued * kQueued));
-      tail += queued;
+      std::uint8_t& flag = reinterpret_cast<std::uint8_t&>(flags[ahead[k] >> 2]);
+      slots[tail] = static_cast<int>(ahead[k]);
+      tail += static_cast<size_t>(flag < 1u);
+      flag = static_cast<std::uint8_t>(flag | kQueued);
     }
   }
   m_CodeCursor = stop - left;
   if (m_CodeCursor >= nbCode)
     head = tail;
-  m_GateHead = static_cast<size_t>(head - gates);
-  m_GateTail = static_cast<size_t>(tail - gates);
+  m_GateHead = head;
+  m_GateTail = tail;
 }
 
 int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nbCode)
@@ -743,7 +778,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
     m_Error = 1;
     return 0;
   }
-  const int border[3] = {first, w, second};
+  const std::array<int, 6> border{first, w, second};
   static const std::vector<std::array<int, 3>> kTriangle{{0, 1, 2}};
   const int v = AddVertex(border, 3, kTriangle);
   const int kept = onFirstSide ? kNext[j] : kPrevious[j];
@@ -769,7 +804,7 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   LinkAcross(Edge(next, 2), behind);
   LinkAcross(Edge(next + 1, 1), beside);
   // Across the edge that goes, only a face the layer added can be left: it is on the border.
-  if (m_UniqueEdges && vanished >= 0 && m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] == 3)
+  if (m_UniqueEdges && vanished >= 0 && (m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] & 3) == 3)
     m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
   Take(w, 2);
   m_CodeCursor += 2;
@@ -783,16 +818,17 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
 int CProgressiveReplay::FindPattern(Gate gate, int valence)
 {
   const CProgressivePattern& pattern =
-      CProgressivePattern::Get(valence, TagPair(gate.first, gate.second));
+      *m_Patterns[static_cast<size_t>(4 * (valence - 3) + TagPair(gate.first, gate.second))];
   m_pPattern = &pattern;
   const size_t nbTriangle = pattern.GetFaces().size();
   int* b = m_Border.data();
   m_NbBorder = valence;
-  std::fill_n(b, valence, -1);
+  // Whole: a fill of a known size is a few stores, where one of the valence's size is a call.
+  m_Border.fill(-1);
   b[0] = gate.first;
   b[valence - 1] = gate.second;
   int* faces = m_PatternFaces.data();
-  std::fill_n(faces, nbTriangle, -1);
+  m_PatternFaces.fill(-1);
   m_NbPatternFace = static_cast<int>(nbTriangle);
   const auto& steps = pattern.GetSteps();
   if (steps.empty())
@@ -831,16 +867,20 @@ void CProgressiveReplay::InsertVertex()
   const int* border = m_Border.data();
   // The pattern FindPattern found: the marks of the gate's ends have not changed since.
   const CProgressivePattern& pattern = *m_pPattern;
-  for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
-    SVertex& s = m_Vertices[static_cast<size_t>(border[k + 1])];
+  // On a local copy of the vertices' address: a flag or mark written through a member's array
+  // could be any member, so each would be read again after it.
+  SVertex* const vertices = m_Vertices.data();
+  const std::vector<int>& marks = pattern.GetMarks();
+  for (size_t k = 0; k < marks.size(); k++) {
+    SVertex& s = vertices[static_cast<size_t>(border[k + 1])];
     if (s.mark == 0)
-      s.mark = static_cast<std::int8_t>(pattern.GetMarks()[k]);
+      s.mark = static_cast<std::int8_t>(marks[k]);
   }
   for (int i = 0; i < n; i++)
-    m_Vertices[static_cast<size_t>(border[i])].flag = 1;
+    vertices[static_cast<size_t>(border[i])].flag = 1;
   for (size_t k = 0; k < pattern.GetFaces().size(); k++)
     ReplaceLayerFace(m_PatternFaces[k]);
-  const int v = AddVertex(border, n, pattern.GetFaces());
+  const int v = AddVertex(m_Border, n, pattern.GetFaces());
   const int first = static_cast<int>(m_Faces.size());
   // Fan face i holds v -> border[i - 1] across face i - 1, border[i] -> v across face i + 1,
   // around the border: wrapped by a compare rather than a remainder, which divides.
@@ -881,6 +921,10 @@ void CProgressiveReplay::HandOverPattern(int first)
 void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
                                                const std::vector<int>& borderTriangles)
 {
+  if (m_GateType == 0) {
+    PushBorderGates(border, n, borderTriangles);
+    return;
+  }
   for (int i = 0; i + 1 < n; i++) {
     const int b0 = border[i];
     const int b1 = border[i + 1];
@@ -903,10 +947,45 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
   }
 }
 
+// PushGate on local copies of the arrays' addresses and of the queue's tail: a flag written
+// through a member's array could be any member, so each would be read again after it. A
+// missing face across, -1, reads the flag before the first face's, never 0.
+void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
+{
+  const SFace* faces = m_Faces.data();
+  std::int8_t* flags = m_FaceFlag.data();
+  int* gates = m_Gates.data();
+  size_t tail = m_GateTail;
+  const int nbLayerFace = m_NbLayerFace;
+  for (int i = 0; i + 1 < n; i++) {
+    const int b0 = border[i];
+    const int b1 = border[i + 1];
+    const int holder = borderTriangles[static_cast<size_t>(i)];
+    int back = -1;
+    if (holder >= 0) {
+      const int face = m_PatternFaces[static_cast<size_t>(holder)];
+      const auto& v = faces[static_cast<size_t>(face)].v;
+      for (int k = 0; k < 3; k++)
+        if (v[static_cast<size_t>(k)] == b0 && v[static_cast<size_t>(kNext[k])] == b1)
+          back = Edge(face, k);
+    }
+    const int edge = back >= 0 && FaceOf(back) < nbLayerFace
+                         ? faces[static_cast<size_t>(FaceOf(back))].across[static_cast<size_t>(SideOf(back))]
+                         : FrontEdge(b0, b1);
+    __builtin_prefetch(FaceAddress(faces, edge));
+    std::int8_t& flag = flags[FaceOf(edge)];
+    const int queued = static_cast<int>(flag == 0);
+    gates[tail] = edge;
+    flag = static_cast<std::int8_t>(flag | (queued * kQueued));
+    tail += static_cast<size_t>(queued);
+  }
+  m_GateTail = tail;
+}
+
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
 // the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
 // must run first when the border holds a vertex still waiting.
-int CProgressiveReplay::AddVertex(const int* border, int n,
+int CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n,
                                   const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
@@ -920,16 +999,22 @@ int CProgressiveReplay::AddVertex(const int* border, int n,
     quantized = {pRemoved->x2(), pRemoved->y2(), pRemoved->z2()};
   } else {
     const int nbBorder = std::min(n, 6);
-    for (int i = 0; i < nbBorder; i++)
-      if (!m_Placements.empty() && border[i] >= m_Placements.front().vertex)
+    if (!m_Placements.empty()) {
+      const int waiting = m_Placements.front().vertex;
+      bool late = false;
+      for (int i = 0; i < nbBorder; i++)
+        late |= border[static_cast<size_t>(i)] >= waiting;
+      if (late)
         PlaceVertices();
+    }
     // Written in place: a record put together on the stack a field at a time and then copied
     // whole is read before its parts have reached the cache, which stalls the copy.
     SPlacement& placement = m_Placements.emplace_back();
     placement.vertex = vertex;
     placement.record = r;
     placement.nbBorder = nbBorder;
-    std::copy_n(border, nbBorder, placement.border.begin());
+    // Whole: a copy of a known size is a few moves, where one of the border's size is a call.
+    placement.border = border;
     placement.pFaces = &faces;
   }
   m_Position.push_back(position);

@@ -78,9 +78,11 @@ private:
   };
   // Made from the queued edge, and passed by value.
   using Gate = SGate;
-  // Added to the flag of a free face with a gate queued in front of it.
+  // Added to the flag of a free face with a gate queued in front of it; the null patches add
+  // it to faces not free as well, where it means nothing: a flag is read by its two low bits.
   static constexpr std::int8_t kQueued = 4;
   static constexpr bool IsFree(std::int8_t flag) { return (flag & 3) == 0; }
+  static constexpr bool IsGone(std::int8_t flag) { return (flag & 3) == 2; }
 
   // Edge j of face g is 4 g + j: the conquest splits an edge into face and side with a shift
   // and a mask, where three per face would take a multiplication and a remainder.
@@ -89,6 +91,24 @@ private:
   static constexpr int SideOf(int edge) { return edge & 3; }
   static constexpr int kNext[3] = {1, 2, 0};
   static constexpr int kPrevious[3] = {2, 0, 1};
+  // The null patches' lookups in one object: one register holds their address, where three
+  // were made again in every step. taken: the third corner w of a null patch's face,
+  // by w's mark m and the and a of the marks of the gate's ends, at 4 m + a. w is a corner of
+  // a face the layer started with, flag 0 or 1 before and 1 after; it keeps a mark it has,
+  // else takes 1 when both ends are marked 2 and 2 otherwise. Marks are 0 to 2, and whether
+  // w is marked is no pattern: a select would be made a branch.
+  struct SPatchTables
+  {
+    std::array<int, 4> next;
+    std::array<int, 4> previous;
+    std::array<SVertex, 16> taken;
+  };
+  static constexpr SPatchTables kPatch{{1, 2, 0, 0},
+                                       {2, 0, 1, 0},
+                                       {{{1, 2}, {1, 2}, {1, 1}, {1, 1},
+                                         {1, 1}, {1, 1}, {1, 1}, {1, 1},
+                                         {1, 2}, {1, 2}, {1, 2}, {1, 2},
+                                         {1, 3}, {1, 3}, {1, 3}, {1, 3}}}};
 
   void StartLayer();
   void ListAll();
@@ -174,7 +194,10 @@ private:
   void HandOverPattern(int first);
   // borderTriangles: per border edge, the pattern's triangle holding it (-1 none).
   void PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles);
-  int AddVertex(const int* border, int n, const std::vector<std::array<int, 3>>& faces);
+  // The same for a simple layer: a gate on every border edge.
+  void PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles);
+  // border: n vertices, n <= 6, the slots after them unused.
+  int AddVertex(const std::array<int, 6>& border, int n, const std::vector<std::array<int, 3>>& faces);
   // The positions of the vertices added since the last call, from their records in turn.
   void PlaceVertices();
   // Faces added by a layer are out of the conquest's sight until the next layer. across: the
@@ -302,6 +325,9 @@ private:
   int m_Error = 0;
   // The pattern found in front of the gate being decoded.
   const CProgressivePattern* m_pPattern = nullptr;
+  // The shared patterns at 4 (valence - 3) + tag pair: looked up at every removal, where the
+  // shared table would be reached through a call and its guard.
+  std::array<const CProgressivePattern*, 16> m_Patterns{};
   std::array<int, 6> m_Border{};
   std::array<int, 4> m_PatternFaces{};
   int m_NbBorder = 0;

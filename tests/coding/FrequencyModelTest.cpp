@@ -174,3 +174,37 @@ TEST(FrequencyModel, ScaledSearchMatchesTheClampedQuotient)
     }
   }
 }
+
+// A slice's few symbols are counted eight starts at a time where eight follow the slice's
+// first symbol, one at a time nearer the end of the table: every alphabet size from the first
+// sliced one up, with empty intervals before the end symbol and in the last slices, so that
+// the last starts repeat, finds every value's interval either way.
+TEST(FrequencyModel, SlicedSearchCountsEightStartsOrTheTableEnd)
+{
+  std::mt19937 random(17);
+  for (int m = CFrequencyModel::CountedSymbols + 1; m <= CFrequencyModel::CountedSymbols + 24; m++) {
+    SCOPED_TRACE(testing::Message() << "m " << m);
+    // Most of the total on symbol 0, the rest spread over a few symbols near the end, the
+    // others empty: the last slices hold runs of equal starts.
+    std::vector<int> table(static_cast<size_t>(m), 0);
+    int used = 0;
+    for (int s = m - 9; s < m; s++)
+      if (s > 0 && random() % 2) {
+        table[static_cast<size_t>(s)] = 1 + static_cast<int>(random() % 40);
+        used += table[static_cast<size_t>(s)];
+      }
+    if (table.back() == 0) {
+      table.back() = 1;
+      used++;
+    }
+    table[0] = CFrequencyModel::Total - used;
+    CFrequencyModel model;
+    ASSERT_EQ(model.Initialise(m, table.data(), true), 1);
+    ExpectSearchMatchesIntervals(model);
+    EXPECT_EQ(model.Search(CFrequencyModel::Total - 1), m - 1);
+    // Rescales give every symbol a frequency: the starts rise through the end again.
+    for (int i = 0; i < 600; i++)
+      ASSERT_EQ(model.Update(random() % 4 ? 0 : m - 1 - static_cast<int>(random() % 8)), 1);
+    ExpectSearchMatchesIntervals(model);
+  }
+}
