@@ -121,6 +121,70 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
   return false;
 }
 
+// Position among the corners [c, c + size) of the first whose previous vertex is `second`, -1
+// without one. The conquest asks in an order that no predictor follows: a list that fits the
+// window, and whose window stays before `limit`, is compared whole without a branch on where
+// the match lies, last corner first so that the first match is the one left.
+template <class Corner>
+[[gnu::always_inline]] inline int FirstCornerFrom(const Corner* c, int size, const Corner* limit, const CVertex3d* second)
+{
+  constexpr int kWindow = 8;
+  if (size > kWindow || c + kWindow > limit) {
+    for (int i = 0; i < size; i++)
+      if (c[i].previous == second)
+        return i;
+    return -1;
+  }
+  int found = kWindow;
+  for (int k = kWindow - 1; k >= 0; k--)
+    found = c[k].previous == second ? k : found;
+  return found < size ? found : -1;
+}
+
+// The conquest reads each gate's corners, front face and front vertex in turn, scattered over
+// the mesh: they are fetched some gates ahead of the head, so that the reads overlap. The
+// corner lists do not change within a layer: a front corner found early is the one found in
+// turn.
+template <class Corner, class Span>
+[[gnu::always_inline]] inline void LookAheadOf(CProgressiveGate* gates, size_t head, size_t size, const Corner* corners,
+                 const Corner* limit, const Span* spans)
+{
+  constexpr size_t kFar = 16;
+  constexpr size_t kNear = 8;
+  if (head + kFar < size) {
+    const int id = gates[head + kFar].GetFirstIndex();
+    // Every line the front corner search reads (it compares up to 8 corners).
+    if (id >= 0) {
+      const char* begin = reinterpret_cast<const char*>(corners + spans[id].begin);
+      const char* end = begin + 8 * sizeof(Corner);
+      for (const char* p = begin; p < end; p += 64)
+        __builtin_prefetch(p);
+      __builtin_prefetch(end - 1);
+    }
+  }
+  if (head + kNear >= size)
+    return;
+  CProgressiveGate& g = gates[head + kNear];
+  const int id = g.GetFirstIndex();
+  if (id < 0)
+    return;
+  const Span span = spans[id];
+  const int k = FirstCornerFrom(corners + span.begin, span.end - span.begin, limit, g.GetSecond());
+  if (k < 0) {
+    g.SetFrontCorner(CProgressiveGate::kNoFront);
+    return;
+  }
+  g.SetFrontCorner(span.begin + k);
+  const Corner& c = corners[span.begin + k];
+  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
+  // both lines (its index and flag sit in the first, its valence and mark in the second).
+  const char* face = reinterpret_cast<const char*>(c.face);
+  const char* next = reinterpret_cast<const char*>(c.next);
+  __builtin_prefetch(face + 64);
+  __builtin_prefetch(next);
+  __builtin_prefetch(next + 64);
+}
+
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
                                            {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
                                            {121, 123, 221}};
@@ -178,25 +242,12 @@ int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* seco
   return id < 0 ? CProgressiveGate::kUnresolved : FrontCornerIn(id, second);
 }
 
-// The conquest asks in an order that no predictor follows: a list that fits the window is
-// compared whole, the first match taken from a mask, without a branch on where it lies.
 int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
 {
-  constexpr int kWindow = 8;
-  const int begin = m_CornerSpan[static_cast<size_t>(id)].begin;
-  const int end = m_CornerSpan[static_cast<size_t>(id)].end;
-  const SCorner* c = m_Corners.data() + begin;
-  if (end - begin > kWindow || begin + kWindow > static_cast<int>(m_Corners.size())) {
-    for (int i = begin; i < end; i++)
-      if (m_Corners[static_cast<size_t>(i)].previous == second)
-        return i;
-    return CProgressiveGate::kNoFront;
-  }
-  unsigned int mask = 0;
-  for (int k = 0; k < kWindow; k++)
-    mask |= static_cast<unsigned int>(c[k].previous == second) << k;
-  mask &= (1u << (end - begin)) - 1;
-  return mask ? begin + __builtin_ctz(mask) : CProgressiveGate::kNoFront;
+  const SCornerSpan span = m_CornerSpan[static_cast<size_t>(id)];
+  const SCorner* c = m_Corners.data() + span.begin;
+  const int k = FirstCornerFrom(c, span.end - span.begin, m_Corners.data() + m_Corners.size(), second);
+  return k < 0 ? CProgressiveGate::kNoFront : span.begin + k;
 }
 
 CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
@@ -217,42 +268,10 @@ CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVe
   return c.face;
 }
 
-// The conquest reads each gate's corners, front face and front vertex in turn, scattered over
-// the mesh: they are fetched some gates ahead, so that the reads overlap. The corner lists do
-// not change within a layer: a front corner found early is the one found in turn.
 void CProgressiveCoder::LookAhead()
 {
-  constexpr size_t kFar = 16;
-  constexpr size_t kNear = 8;
-  if (m_GateHead + kFar < m_Gates.size()) {
-    const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
-    // Every line the front corner search reads (FrontCornerIn compares up to 8 corners).
-    if (id >= 0) {
-      const char* begin = reinterpret_cast<const char*>(CornersBegin(id));
-      const char* end = begin + 8 * sizeof(SCorner);
-      for (const char* p = begin; p < end; p += 64)
-        __builtin_prefetch(p);
-      __builtin_prefetch(end - 1);
-    }
-  }
-  if (m_GateHead + kNear >= m_Gates.size())
-    return;
-  CProgressiveGate& g = m_Gates[m_GateHead + kNear];
-  const int id = g.GetFirstIndex();
-  if (id < 0)
-    return;
-  const int corner = FrontCornerIn(id, g.GetSecond());
-  g.SetFrontCorner(corner);
-  if (corner < 0)
-    return;
-  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
-  // both lines (its index and flag sit in the first, its valence and mark in the second).
-  const char* face = reinterpret_cast<const char*>(c.face);
-  const char* next = reinterpret_cast<const char*>(c.next);
-  __builtin_prefetch(face + 64);
-  __builtin_prefetch(next);
-  __builtin_prefetch(next + 64);
+  LookAheadOf(m_Gates.data(), m_GateHead, m_Gates.size(), m_Corners.data(),
+              m_Corners.data() + m_Corners.size(), m_CornerSpan.data());
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -523,19 +542,77 @@ void CProgressiveCoder::SeedGates()
   s1->SetFlag(1);
 }
 
+// Returns 0 once no gate is left. Most gates find their front face taken already, or their
+// front vertex on the front (a null patch): where no view or colour shows each gate, those are
+// taken in a run on locals, without the general path, and the step goes on to the end of the
+// layer. The gate's front corner, found ahead, is the one the general path would find.
 int CProgressiveCoder::EncodeStep()
 {
-  if (m_GateHead == m_Gates.size())
-    return 0;
-  if (m_CornersValid)
-    LookAhead();
-  // A copy: the gates pushed while it is processed may move the queue.
-  CProgressiveGate gate = m_Gates[m_GateHead++];
-  const int r = ProcessGate(&gate);
-  if (r != kNone && r != 1)
-    m_pCurrentCodes->Add(static_cast<unsigned int>(r));
-  if (r != kNone && m_pView)
-    DebugStep();
+  const bool run = m_CornersValid && !m_pView && !m_ColourCause;
+  do {
+    if (run) {
+      const SCorner* const corners = m_Corners.data();
+      const SCorner* const limit = corners + m_Corners.size();
+      const SCornerSpan* const spans = m_CornerSpan.data();
+      const int nbList = static_cast<int>(m_CornerOwner.size());
+      CProgressiveCodeList* const codes = m_pCurrentCodes;
+      // The index a gate from v keeps, as PushGate gives it.
+      const bool complete = m_CornersComplete != 0;
+      size_t head = m_GateHead;
+      size_t size = m_Gates.size();
+      bool patched = false;
+      while (head < size) {
+        LookAheadOf(m_Gates.data(), head, size, corners, limit, spans);
+        const CProgressiveGate& g = m_Gates[head];
+        const int corner = g.GetFrontCorner();
+        if (corner == CProgressiveGate::kUnresolved)
+          break;
+        if (corner == CProgressiveGate::kNoFront) {
+          head++;
+          continue;
+        }
+        const SCorner& c = corners[corner];
+        CFace3d* pFace = c.face;
+        CVertex3d* v = c.next;
+        CVertex3d* first = g.GetFirst();
+        CVertex3d* second = g.GetSecond();
+        if (pFace->GetFlag() != 0 || v == first || v == second) {
+          head++;
+          continue;
+        }
+        if (v->GetFlag() == 0)
+          break;
+        // NullPatch for cause 3: the same flags, mark, gates and code.
+        head++;
+        v->SetFlag(1);
+        pFace->SetFlag(1);
+        if (v->GetMark() == 0)
+          v->SetMark(CProgressiveGate::TagPair(first->GetMark(), second->GetMark()) == 2 ? 1 : 2);
+        const int firstIndex = g.GetFirstIndex();
+        const int id = v->GetAdjacencyIndex();
+        const int vIndex = complete ? (id >= 0 && id < nbList ? id : -1) : CornerListOf(v, id);
+        m_Gates.emplace_back(first, v, firstIndex);
+        m_Gates.emplace_back(v, second, vIndex);
+        size += 2;
+        codes->Add(2);
+        patched = true;
+      }
+      m_GateHead = head;
+      if (patched)
+        m_LastCause = 3;
+    } else if (m_CornersValid && m_GateHead < m_Gates.size()) {
+      LookAhead();
+    }
+    if (m_GateHead == m_Gates.size())
+      return 0;
+    // A copy: the gates pushed while it is processed may move the queue.
+    CProgressiveGate gate = m_Gates[m_GateHead++];
+    const int r = ProcessGate(&gate);
+    if (r != kNone && r != 1)
+      m_pCurrentCodes->Add(static_cast<unsigned int>(r));
+    if (r != kNone && m_pView)
+      DebugStep();
+  } while (run);
   return 1;
 }
 
