@@ -560,7 +560,11 @@ int CProgressiveCoder::EncodeStep()
       const bool complete = m_CornersComplete != 0;
       size_t head = m_GateHead;
       size_t size = m_Gates.size();
-      bool patched = false;
+      int lastCause = kNone;
+      const int top = std::min(m_MaxValence, 6);
+      // Refusals answered from memory, as RefusalOf allows (the colours are off here).
+      const bool remember = m_RefusalMode == 0 && m_ApplyRemoval && !m_ColourPatches;
+      const int kind = m_GateType & 1;
       while (head < size) {
         LookAheadOf(m_Gates.data(), head, size, corners, limit, spans);
         const CProgressiveGate& g = m_Gates[head];
@@ -580,26 +584,51 @@ int CProgressiveCoder::EncodeStep()
           head++;
           continue;
         }
-        if (v->GetFlag() == 0)
-          break;
-        // NullPatch for cause 3: the same flags, mark, gates and code.
+        const int id = v->GetAdjacencyIndex();
+        const int vIndex = complete ? (id >= 0 && id < nbList ? id : -1) : CornerListOf(v, id);
+        int cause = 3;
+        if (v->GetFlag() == 0) {
+          // A free vertex refused by its boundary status, its valence or a refusal remembered
+          // from this gate, as ProcessGate refuses it; the rest go there. The boundary status
+          // is read here only where it is remembered, ProcessGate then reading it again.
+          const int valence = v->NbVertexNeighbor();
+          bool boundary = false;
+          if (m_HasBoundary) {
+            if (m_RefusalMode != 0)
+              break;
+            boundary = IsOnBoundary(v) != 0;
+            if (boundary && valence == 3 && 3 < m_MaxValence)
+              break;
+          }
+          if (boundary || valence < 3 || valence > top ||
+              (m_PureValence && valence != m_MaxValence)) {
+            cause = 1;
+          } else {
+            if (!remember || vIndex < 0 || static_cast<size_t>(vIndex) >= m_Refusals.size())
+              break;
+            const std::uint32_t refused = m_Refusals[static_cast<size_t>(vIndex)].kind[kind];
+            if (!refused || !IsRefusalRemembered(&g, pFace, vIndex, refused))
+              break;
+            m_RefusalHits++;
+            cause = 4;
+          }
+        }
+        // NullPatch: the same flags, mark, gates and code.
         head++;
         v->SetFlag(1);
         pFace->SetFlag(1);
         if (v->GetMark() == 0)
           v->SetMark(CProgressiveGate::TagPair(first->GetMark(), second->GetMark()) == 2 ? 1 : 2);
         const int firstIndex = g.GetFirstIndex();
-        const int id = v->GetAdjacencyIndex();
-        const int vIndex = complete ? (id >= 0 && id < nbList ? id : -1) : CornerListOf(v, id);
         m_Gates.emplace_back(first, v, firstIndex);
         m_Gates.emplace_back(v, second, vIndex);
         size += 2;
         codes->Add(2);
-        patched = true;
+        lastCause = cause;
       }
       m_GateHead = head;
-      if (patched)
-        m_LastCause = 3;
+      if (lastCause != kNone)
+        m_LastCause = lastCause;
     } else if (m_CornersValid && m_GateHead < m_Gates.size()) {
       LookAhead();
     }
