@@ -212,8 +212,6 @@ private:
   // Position in the corner lists of the front face's corner at first; kNoFront without one,
   // kUnresolved when first's corners are not listed.
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
-  // The same in the listed corners of adjacency index id.
-  int FrontCornerIn(int id, const CVertex3d* second) const;
   void LookAhead();
   void ListCorners();
   bool CanUpdateAdjacency() const;

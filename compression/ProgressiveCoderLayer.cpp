@@ -195,7 +195,13 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 // owner need not be checked again when the gate's turn comes.
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b, m_CornersValid ? CornerListOf(a, a->GetAdjacencyIndex()) : -1);
+  const int own = a->GetAdjacencyIndex();
+  // CornerListOf where every vertex owns its list, without the call.
+  const int id = !m_CornersValid                ? -1
+                 : !m_CornersComplete           ? CornerListOf(a, own)
+                 : own >= 0 && own < static_cast<int>(m_CornerOwner.size()) ? own
+                                                                          : -1;
+  m_Gates.emplace_back(a, b, id);
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -238,15 +244,20 @@ int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) cons
 int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* second,
                                    int firstIndex) const
 {
-  const int id = CornerListOf(first, firstIndex);
-  return id < 0 ? CProgressiveGate::kUnresolved : FrontCornerIn(id, second);
-}
-
-int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
-{
+  // CornerListOf where every vertex owns its list, and the search, without the calls: the
+  // patch tests ask for the front faces of whole borders.
+  int id = -1;
+  if (m_CornersValid && m_CornersComplete) {
+    id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
+    id = id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
+  } else {
+    id = CornerListOf(first, firstIndex);
+  }
+  if (id < 0)
+    return CProgressiveGate::kUnresolved;
   const SCornerSpan span = m_CornerSpan[static_cast<size_t>(id)];
-  const SCorner* c = m_Corners.data() + span.begin;
-  const int k = FirstCornerFrom(c, span.end - span.begin, m_Corners.data() + m_Corners.size(), second);
+  const int k = FirstCornerFrom(m_Corners.data() + span.begin, span.end - span.begin,
+                                m_Corners.data() + m_Corners.size(), second);
   return k < 0 ? CProgressiveGate::kNoFront : span.begin + k;
 }
 
