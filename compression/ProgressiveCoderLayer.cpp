@@ -126,7 +126,8 @@ bool IsEdgeInFacesBefore(std::span<const std::array<int, 3>> faces, size_t f, in
 // window, and whose window stays before `limit`, is compared whole without a branch on where
 // the match lies, last corner first so that the first match is the one left.
 template <class Corner>
-[[gnu::always_inline]] inline int FirstCornerFrom(const Corner* c, int size, const Corner* limit, const CVertex3d* second)
+[[gnu::always_inline]] inline int FirstCornerFrom(const Corner* c, int size, const Corner* limit,
+                                                  const CVertex3d* second)
 {
   constexpr int kWindow = 8;
   if (size > kWindow || c + kWindow > limit) {
@@ -146,8 +147,9 @@ template <class Corner>
 // corner lists do not change within a layer: a front corner found early is the one found in
 // turn.
 template <class Corner, class Span>
-[[gnu::always_inline]] inline void LookAheadOf(CProgressiveGate* gates, size_t head, size_t size, const Corner* corners,
-                 const Corner* limit, const Span* spans)
+[[gnu::always_inline]] inline void LookAheadOf(CProgressiveGate* gates, size_t head, size_t size,
+                                               const Corner* corners, const Corner* limit,
+                                               const Span* spans)
 {
   constexpr size_t kFar = 16;
   constexpr size_t kNear = 8;
@@ -756,12 +758,13 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
 // Read on v's corners once while they stay as listed, unless every answer is checked.
 int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 {
-  const int id = m_RefusalMode == 0 ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
-  SRefusals* pMemory =
-      id >= 0 && static_cast<size_t>(id) < m_Refusals.size() ? &m_Refusals[static_cast<size_t>(id)] : nullptr;
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  SRefusals* pMemory = m_RefusalMode == 0 && id >= 0 && static_cast<size_t>(id) < m_Refusals.size()
+                           ? &m_Refusals[static_cast<size_t>(id)]
+                           : nullptr;
   if (pMemory && pMemory->boundary)
     return pMemory->boundary - 1;
-  const int byCorners = IsOnBoundaryByCorners(v);
+  const int byCorners = IsOnBoundaryByCorners(v, id);
   if (pMemory && byCorners >= 0)
     pMemory->boundary = static_cast<std::uint8_t>(byCorners + 1);
   if (byCorners < 0)
@@ -773,26 +776,34 @@ int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 
 // A face of v lacks a neighbour across one of its edges at v when no other face of v holds
 // the edge's far end: the face links are made by that rule, and a layer changes none of them
-// before it ends. The corners read here lie together; the faces lie apart.
-int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v) const
+// before it ends. The corners read here lie together; the faces lie apart. One pass: a corner
+// repeating a vertex answers -1 wherever it lies, so past an open edge the rest of the corners
+// are only checked for that.
+int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v, int id) const
 {
-  const int id = CornerListOf(v, v->GetAdjacencyIndex());
   if (id < 0)
     return -1;
   const SCorner* begin = CornersBegin(id);
   const SCorner* end = CornersEnd(id);
-  for (const SCorner* c = begin; c < end; c++)
-    if (c->previous == c->next || c->previous == v || c->next == v)
-      return -1;
+  auto repeats = [v](const SCorner* c) {
+    return c->previous == c->next || c->previous == v || c->next == v;
+  };
   auto heldElsewhere = [begin, end](const SCorner* c, const CVertex3d* b) {
     for (const SCorner* g = begin; g < end; g++)
       if (g->face != c->face && (g->previous == b || g->next == b))
         return true;
     return false;
   };
-  for (const SCorner* c = begin; c < end; c++)
-    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous))
+  for (const SCorner* c = begin; c < end; c++) {
+    if (repeats(c))
+      return -1;
+    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous)) {
+      for (const SCorner* d = c + 1; d < end; d++)
+        if (repeats(d))
+          return -1;
       return 1;
+    }
+  }
   return 0;
 }
 
