@@ -794,10 +794,25 @@ int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v, int id) const
         return true;
     return false;
   };
+  // A far end met by another corner on the other side is held there, by another face (the
+  // corners of a face holding v once are alike): the common case, found on one field alone.
+  auto metAsPrevious = [begin, end](const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->previous == b)
+        return true;
+    return false;
+  };
+  auto metAsNext = [begin, end](const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->next == b)
+        return true;
+    return false;
+  };
   for (const SCorner* c = begin; c < end; c++) {
     if (repeats(c))
       return -1;
-    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous)) {
+    if ((!metAsPrevious(c->next) && !heldElsewhere(c, c->next)) ||
+        (!metAsNext(c->previous) && !heldElsewhere(c, c->previous))) {
       for (const SCorner* d = c + 1; d < end; d++)
         if (repeats(d))
           return -1;
