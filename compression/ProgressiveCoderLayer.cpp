@@ -198,11 +198,12 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
   const int own = a->GetAdjacencyIndex();
-  // CornerListOf where every vertex owns its list, without the call.
-  const int id = !m_CornersValid                ? -1
-                 : !m_CornersComplete           ? CornerListOf(a, own)
-                 : own >= 0 && own < static_cast<int>(m_CornerOwner.size()) ? own
-                                                                          : -1;
+  int id = -1;
+  // Where every vertex owns the list of its index, CornerListOf's answer without the call.
+  if (m_CornersValid && m_CornersComplete)
+    id = own >= 0 && own < static_cast<int>(m_CornerOwner.size()) ? own : -1;
+  else if (m_CornersValid)
+    id = CornerListOf(a, own);
   m_Gates.emplace_back(a, b, id);
 }
 
