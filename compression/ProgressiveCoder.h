@@ -181,8 +181,9 @@ private:
   void ForgetRefusals(size_t count);
   // v->IsOnBoundary(), read on v's corners where they are listed.
   int IsOnBoundary(const CVertex3d* v);
-  // -1 when v's corners are not listed or one of its faces repeats a vertex.
-  int IsOnBoundaryByCorners(const CVertex3d* v) const;
+  // The same from v's list (id as CornerListOf gives it); -1 when v's corners are not listed
+  // or one of its faces repeats a vertex.
+  int IsOnBoundaryByCorners(const CVertex3d* v, int id) const;
   int NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int cause);
   int RemoveBoundaryVertex(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v);
   int IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const;
@@ -212,8 +213,6 @@ private:
   // Position in the corner lists of the front face's corner at first; kNoFront without one,
   // kUnresolved when first's corners are not listed.
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
-  // The same in the listed corners of adjacency index id.
-  int FrontCornerIn(int id, const CVertex3d* second) const;
   void LookAhead();
   void ListCorners();
   bool CanUpdateAdjacency() const;

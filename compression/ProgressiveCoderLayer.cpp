@@ -142,6 +142,72 @@ unsigned MayHold(const SLowHalves& h, std::uint32_t x)
 #endif
 }
 
+// Position among the corners [c, c + size) of the first whose previous vertex is `second`, -1
+// without one. The conquest asks in an order that no predictor follows: a list that fits the
+// window, and whose window stays before `limit`, is compared whole without a branch on where
+// the match lies, last corner first so that the first match is the one left.
+template <class Corner>
+[[gnu::always_inline]] inline int FirstCornerFrom(const Corner* c, int size, const Corner* limit,
+                                                  const CVertex3d* second)
+{
+  constexpr int kWindow = 8;
+  if (size > kWindow || c + kWindow > limit) {
+    for (int i = 0; i < size; i++)
+      if (c[i].previous == second)
+        return i;
+    return -1;
+  }
+  int found = kWindow;
+  for (int k = kWindow - 1; k >= 0; k--)
+    found = c[k].previous == second ? k : found;
+  return found < size ? found : -1;
+}
+
+// The conquest reads each gate's corners, front face and front vertex in turn, scattered over
+// the mesh: they are fetched some gates ahead of the head, so that the reads overlap. The
+// corner lists do not change within a layer: a front corner found early is the one found in
+// turn.
+template <class Corner, class Span>
+[[gnu::always_inline]] inline void LookAheadOf(CProgressiveGate* gates, size_t head, size_t size,
+                                               const Corner* corners, const Corner* limit,
+                                               const Span* spans)
+{
+  constexpr size_t kFar = 16;
+  constexpr size_t kNear = 8;
+  if (head + kFar < size) {
+    const int id = gates[head + kFar].GetFirstIndex();
+    // Every line the front corner search reads (it compares up to 8 corners).
+    if (id >= 0) {
+      const char* begin = reinterpret_cast<const char*>(corners + spans[id].begin);
+      const char* end = begin + 8 * sizeof(Corner);
+      for (const char* p = begin; p < end; p += 64)
+        __builtin_prefetch(p);
+      __builtin_prefetch(end - 1);
+    }
+  }
+  if (head + kNear >= size)
+    return;
+  CProgressiveGate& g = gates[head + kNear];
+  const int id = g.GetFirstIndex();
+  if (id < 0)
+    return;
+  const Span span = spans[id];
+  const int k = FirstCornerFrom(corners + span.begin, span.end - span.begin, limit, g.GetSecond());
+  if (k < 0) {
+    g.SetFrontCorner(CProgressiveGate::kNoFront);
+    return;
+  }
+  g.SetFrontCorner(span.begin + k);
+  const Corner& c = corners[span.begin + k];
+  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
+  // both lines (its index and flag sit in the first, its valence and mark in the second).
+  const char* face = reinterpret_cast<const char*>(c.face);
+  const char* next = reinterpret_cast<const char*>(c.next);
+  __builtin_prefetch(face + 64);
+  __builtin_prefetch(next);
+  __builtin_prefetch(next + 64);
+}
+
 const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {255, 103, 103},
                                            {220, 220, 220}, {255, 153, 51},  {255, 153, 255},
                                            {121, 123, 221}};
@@ -152,7 +218,14 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 // owner need not be checked again when the gate's turn comes.
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  m_Gates.emplace_back(a, b, m_CornersValid ? CornerListOf(a, a->GetAdjacencyIndex()) : -1);
+  const int own = a->GetAdjacencyIndex();
+  int id = -1;
+  // Where every vertex owns the list of its index, CornerListOf's answer without the call.
+  if (m_CornersValid && m_CornersComplete)
+    id = own >= 0 && own < static_cast<int>(m_CornerOwner.size()) ? own : -1;
+  else if (m_CornersValid)
+    id = CornerListOf(a, own);
+  m_Gates.emplace_back(a, b, id);
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -195,29 +268,21 @@ int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) cons
 int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* second,
                                    int firstIndex) const
 {
-  const int id = CornerListOf(first, firstIndex);
-  return id < 0 ? CProgressiveGate::kUnresolved : FrontCornerIn(id, second);
-}
-
-// The conquest asks in an order that no predictor follows: a list that fits the window is
-// compared whole, the first match taken from a mask, without a branch on where it lies.
-int CProgressiveCoder::FrontCornerIn(int id, const CVertex3d* second) const
-{
-  constexpr int kWindow = 8;
-  const int begin = m_CornerSpan[static_cast<size_t>(id)].begin;
-  const int end = m_CornerSpan[static_cast<size_t>(id)].end;
-  const SCorner* c = m_Corners.data() + begin;
-  if (end - begin > kWindow || begin + kWindow > static_cast<int>(m_Corners.size())) {
-    for (int i = begin; i < end; i++)
-      if (m_Corners[static_cast<size_t>(i)].previous == second)
-        return i;
-    return CProgressiveGate::kNoFront;
+  // CornerListOf where every vertex owns its list, and the search, without the calls: the
+  // patch tests ask for the front faces of whole borders.
+  int id = -1;
+  if (m_CornersValid && m_CornersComplete) {
+    id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
+    id = id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
+  } else {
+    id = CornerListOf(first, firstIndex);
   }
-  unsigned int mask = 0;
-  for (int k = 0; k < kWindow; k++)
-    mask |= static_cast<unsigned int>(c[k].previous == second) << k;
-  mask &= (1u << (end - begin)) - 1;
-  return mask ? begin + __builtin_ctz(mask) : CProgressiveGate::kNoFront;
+  if (id < 0)
+    return CProgressiveGate::kUnresolved;
+  const SCornerSpan span = m_CornerSpan[static_cast<size_t>(id)];
+  const int k = FirstCornerFrom(m_Corners.data() + span.begin, span.end - span.begin,
+                                m_Corners.data() + m_Corners.size(), second);
+  return k < 0 ? CProgressiveGate::kNoFront : span.begin + k;
 }
 
 CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
@@ -238,42 +303,10 @@ CFace3d* CProgressiveCoder::FrontFaceAt(CVertex3d* first, CVertex3d* second, CVe
   return c.face;
 }
 
-// The conquest reads each gate's corners, front face and front vertex in turn, scattered over
-// the mesh: they are fetched some gates ahead, so that the reads overlap. The corner lists do
-// not change within a layer: a front corner found early is the one found in turn.
 void CProgressiveCoder::LookAhead()
 {
-  constexpr size_t kFar = 16;
-  constexpr size_t kNear = 8;
-  if (m_GateHead + kFar < m_Gates.size()) {
-    const int id = m_Gates[m_GateHead + kFar].GetFirstIndex();
-    // Every line the front corner search reads (FrontCornerIn compares up to 8 corners).
-    if (id >= 0) {
-      const char* begin = reinterpret_cast<const char*>(CornersBegin(id));
-      const char* end = begin + 8 * sizeof(SCorner);
-      for (const char* p = begin; p < end; p += 64)
-        __builtin_prefetch(p);
-      __builtin_prefetch(end - 1);
-    }
-  }
-  if (m_GateHead + kNear >= m_Gates.size())
-    return;
-  CProgressiveGate& g = m_Gates[m_GateHead + kNear];
-  const int id = g.GetFirstIndex();
-  if (id < 0)
-    return;
-  const int corner = FrontCornerIn(id, g.GetSecond());
-  g.SetFrontCorner(corner);
-  if (corner < 0)
-    return;
-  const SCorner& c = m_Corners[static_cast<size_t>(corner)];
-  // The gate reads only the face's flag, which the line at 64 bytes in holds; of the vertex,
-  // both lines (its index and flag sit in the first, its valence and mark in the second).
-  const char* face = reinterpret_cast<const char*>(c.face);
-  const char* next = reinterpret_cast<const char*>(c.next);
-  __builtin_prefetch(face + 64);
-  __builtin_prefetch(next);
-  __builtin_prefetch(next + 64);
+  LookAheadOf(m_Gates.data(), m_GateHead, m_Gates.size(), m_Corners.data(),
+              m_Corners.data() + m_Corners.size(), m_CornerSpan.data());
 }
 
 // Once per layer, when no view may rebuild the adjacency halfway. A face that holds the vertex
@@ -544,19 +577,106 @@ void CProgressiveCoder::SeedGates()
   s1->SetFlag(1);
 }
 
+// Returns 0 once no gate is left. Most gates find their front face taken already, or their
+// front vertex on the front (a null patch): where no view or colour shows each gate, those are
+// taken in a run on locals, without the general path, and the step goes on to the end of the
+// layer. The gate's front corner, found ahead, is the one the general path would find.
 int CProgressiveCoder::EncodeStep()
 {
-  if (m_GateHead == m_Gates.size())
-    return 0;
-  if (m_CornersValid)
-    LookAhead();
-  // A copy: the gates pushed while it is processed may move the queue.
-  CProgressiveGate gate = m_Gates[m_GateHead++];
-  const int r = ProcessGate(&gate);
-  if (r != kNone && r != 1)
-    m_pCurrentCodes->Add(static_cast<unsigned int>(r));
-  if (r != kNone && m_pView)
-    DebugStep();
+  const bool run = m_CornersValid && !m_pView && !m_ColourCause;
+  do {
+    if (run) {
+      const SCorner* const corners = m_Corners.data();
+      const SCorner* const limit = corners + m_Corners.size();
+      const SCornerSpan* const spans = m_CornerSpan.data();
+      const int nbList = static_cast<int>(m_CornerOwner.size());
+      CProgressiveCodeList* const codes = m_pCurrentCodes;
+      // The index a gate from v keeps, as PushGate gives it.
+      const bool complete = m_CornersComplete != 0;
+      size_t head = m_GateHead;
+      size_t size = m_Gates.size();
+      int lastCause = kNone;
+      const int top = std::min(m_MaxValence, 6);
+      // Refusals answered from memory, as RefusalOf allows (the colours are off here).
+      const bool remember = m_RefusalMode == 0 && m_ApplyRemoval && !m_ColourPatches;
+      const int kind = m_GateType & 1;
+      while (head < size) {
+        LookAheadOf(m_Gates.data(), head, size, corners, limit, spans);
+        const CProgressiveGate& g = m_Gates[head];
+        const int corner = g.GetFrontCorner();
+        if (corner == CProgressiveGate::kUnresolved)
+          break;
+        if (corner == CProgressiveGate::kNoFront) {
+          head++;
+          continue;
+        }
+        const SCorner& c = corners[corner];
+        CFace3d* pFace = c.face;
+        CVertex3d* v = c.next;
+        CVertex3d* first = g.GetFirst();
+        CVertex3d* second = g.GetSecond();
+        if (pFace->GetFlag() != 0 || v == first || v == second) {
+          head++;
+          continue;
+        }
+        const int id = v->GetAdjacencyIndex();
+        const int vIndex = complete ? (id >= 0 && id < nbList ? id : -1) : CornerListOf(v, id);
+        int cause = 3;
+        if (v->GetFlag() == 0) {
+          // A free vertex refused by its boundary status, its valence or a refusal remembered
+          // from this gate, as ProcessGate refuses it; the rest go there. The boundary status
+          // is read here only where it is remembered, ProcessGate then reading it again.
+          const int valence = v->NbVertexNeighbor();
+          bool boundary = false;
+          if (m_HasBoundary) {
+            if (m_RefusalMode != 0)
+              break;
+            boundary = IsOnBoundary(v) != 0;
+            if (boundary && valence == 3 && 3 < m_MaxValence)
+              break;
+          }
+          if (boundary || valence < 3 || valence > top ||
+              (m_PureValence && valence != m_MaxValence)) {
+            cause = 1;
+          } else {
+            if (!remember || vIndex < 0 || static_cast<size_t>(vIndex) >= m_Refusals.size())
+              break;
+            const std::uint32_t refused = m_Refusals[static_cast<size_t>(vIndex)].kind[kind];
+            if (!refused || !IsRefusalRemembered(&g, pFace, vIndex, refused))
+              break;
+            m_RefusalHits++;
+            cause = 4;
+          }
+        }
+        // NullPatch: the same flags, mark, gates and code.
+        head++;
+        v->SetFlag(1);
+        pFace->SetFlag(1);
+        if (v->GetMark() == 0)
+          v->SetMark(CProgressiveGate::TagPair(first->GetMark(), second->GetMark()) == 2 ? 1 : 2);
+        const int firstIndex = g.GetFirstIndex();
+        m_Gates.emplace_back(first, v, firstIndex);
+        m_Gates.emplace_back(v, second, vIndex);
+        size += 2;
+        codes->Add(2);
+        lastCause = cause;
+      }
+      m_GateHead = head;
+      if (lastCause != kNone)
+        m_LastCause = lastCause;
+    } else if (m_CornersValid && m_GateHead < m_Gates.size()) {
+      LookAhead();
+    }
+    if (m_GateHead == m_Gates.size())
+      return 0;
+    // A copy: the gates pushed while it is processed may move the queue.
+    CProgressiveGate gate = m_Gates[m_GateHead++];
+    const int r = ProcessGate(&gate);
+    if (r != kNone && r != 1)
+      m_pCurrentCodes->Add(static_cast<unsigned int>(r));
+    if (r != kNone && m_pView)
+      DebugStep();
+  } while (run);
   return 1;
 }
 
@@ -660,12 +780,13 @@ void CProgressiveCoder::RememberRefusal(const CProgressiveGate* pGate, const CFa
 // Read on v's corners once while they stay as listed, unless every answer is checked.
 int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 {
-  const int id = m_RefusalMode == 0 ? CornerListOf(v, v->GetAdjacencyIndex()) : -1;
-  SRefusals* pMemory =
-      id >= 0 && static_cast<size_t>(id) < m_Refusals.size() ? &m_Refusals[static_cast<size_t>(id)] : nullptr;
+  const int id = CornerListOf(v, v->GetAdjacencyIndex());
+  SRefusals* pMemory = m_RefusalMode == 0 && id >= 0 && static_cast<size_t>(id) < m_Refusals.size()
+                           ? &m_Refusals[static_cast<size_t>(id)]
+                           : nullptr;
   if (pMemory && pMemory->boundary)
     return pMemory->boundary - 1;
-  const int byCorners = IsOnBoundaryByCorners(v);
+  const int byCorners = IsOnBoundaryByCorners(v, id);
   if (pMemory && byCorners >= 0)
     pMemory->boundary = static_cast<std::uint8_t>(byCorners + 1);
   if (byCorners < 0)
@@ -677,26 +798,49 @@ int CProgressiveCoder::IsOnBoundary(const CVertex3d* v)
 
 // A face of v lacks a neighbour across one of its edges at v when no other face of v holds
 // the edge's far end: the face links are made by that rule, and a layer changes none of them
-// before it ends. The corners read here lie together; the faces lie apart.
-int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v) const
+// before it ends. The corners read here lie together; the faces lie apart. One pass: a corner
+// repeating a vertex answers -1 wherever it lies, so past an open edge the rest of the corners
+// are only checked for that.
+int CProgressiveCoder::IsOnBoundaryByCorners(const CVertex3d* v, int id) const
 {
-  const int id = CornerListOf(v, v->GetAdjacencyIndex());
   if (id < 0)
     return -1;
   const SCorner* begin = CornersBegin(id);
   const SCorner* end = CornersEnd(id);
-  for (const SCorner* c = begin; c < end; c++)
-    if (c->previous == c->next || c->previous == v || c->next == v)
-      return -1;
+  auto repeats = [v](const SCorner* c) {
+    return c->previous == c->next || c->previous == v || c->next == v;
+  };
   auto heldElsewhere = [begin, end](const SCorner* c, const CVertex3d* b) {
     for (const SCorner* g = begin; g < end; g++)
       if (g->face != c->face && (g->previous == b || g->next == b))
         return true;
     return false;
   };
-  for (const SCorner* c = begin; c < end; c++)
-    if (!heldElsewhere(c, c->next) || !heldElsewhere(c, c->previous))
+  // A far end met by another corner on the other side is held there, by another face (the
+  // corners of a face holding v once are alike): the common case, found on one field alone.
+  auto metAsPrevious = [begin, end](const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->previous == b)
+        return true;
+    return false;
+  };
+  auto metAsNext = [begin, end](const CVertex3d* b) {
+    for (const SCorner* g = begin; g < end; g++)
+      if (g->next == b)
+        return true;
+    return false;
+  };
+  for (const SCorner* c = begin; c < end; c++) {
+    if (repeats(c))
+      return -1;
+    if ((!metAsPrevious(c->next) && !heldElsewhere(c, c->next)) ||
+        (!metAsNext(c->previous) && !heldElsewhere(c, c->previous))) {
+      for (const SCorner* d = c + 1; d < end; d++)
+        if (repeats(d))
+          return -1;
       return 1;
+    }
+  }
   return 0;
 }
 
