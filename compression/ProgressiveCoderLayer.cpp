@@ -4,6 +4,7 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/PointerHash.h"
 #include "mesh/PointerSet.h"
 #include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
@@ -418,24 +419,46 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
 // Those are the vertices of the layer's records: where they are few, they are looked for among
-// the array's pointers rather than by every vertex's flag, which lies in the vertex.
+// the array's pointers rather than by every vertex's flag, which lies in the vertex, and a bit
+// per address hash, set for each of them, turns almost every other pointer away before the
+// set is asked.
 void CProgressiveCoder::ReleaseRemovedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
   CPointerSet<CVertex3d> removed;
-  if (32 * nbRemoved < size)
-    for (int i = 0; i < nbRemoved; i++)
-      removed.Insert(m_pCurrentGeometry->GetVertex(i));
+  size_t mask = 0;
+  std::vector<std::uint64_t> filter;
+  if (32 * nbRemoved < size) {
+    size_t bits = 512;
+    while (bits < 32 * static_cast<size_t>(nbRemoved))
+      bits *= 2;
+    filter.assign(bits / 64, 0);
+    mask = bits - 1;
+    for (int i = 0; i < nbRemoved; i++) {
+      const CVertex3d* v = m_pCurrentGeometry->GetVertex(i);
+      removed.Insert(v);
+      const size_t bit = PointerHome(v) & mask;
+      filter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+  }
   const bool byPointer = nbRemoved > 0 && removed.Size() == static_cast<size_t>(nbRemoved);
+  CVertex3d** vertices = pArray->GetData();
   int kept = 0;
   for (int i = 0; i < size; i++) {
-    CVertex3d* v = pArray->GetAt(i);
-    if (byPointer ? removed.Contains(v) != 0 : v->GetFlag() == 2)
+    CVertex3d* v = vertices[i];
+    bool gone;
+    if (byPointer) {
+      const size_t bit = PointerHome(v) & mask;
+      gone = ((filter[bit / 64] >> (bit % 64)) & 1) != 0 && removed.Contains(v) != 0;
+    } else {
+      gone = v->GetFlag() == 2;
+    }
+    if (gone)
       m_RemovedVertices.emplace_back(v);
     else
-      pArray->SetAt(kept++, v);
+      vertices[kept++] = v;
   }
   pArray->SetSize(kept);
   m_pMesh->SetModified();
