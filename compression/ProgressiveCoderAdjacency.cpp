@@ -222,23 +222,28 @@ bool CProgressiveCoder::CarryCornersFromBuild()
   // The faces of a vertex lie apart: the corners of those some places ahead start loading.
   constexpr int kAhead = 8;
   const int last = index.start[static_cast<size_t>(nv)];
+  CVertex3d* const* vertices = m_pMesh->GetArrayVertex()->GetData();
+  CFace3d* const* faces = m_pMesh->GetArrayFace()->GetData();
+  const int* start = index.start.data();
+  const int* listed = index.faces.data();
+  const int* corners = index.corners.data();
   for (int a = 0; a < nv; a++) {
-    CVertex3d* v = m_pMesh->GetVertex(a);
+    CVertex3d* v = vertices[a];
     if (!v)
       return false;
     m_CornerOwner[static_cast<size_t>(a)] = v;
     SCornerSpan& span = m_CornerSpan[static_cast<size_t>(a)];
     span.begin = static_cast<int>(m_Corners.size());
-    const int end = index.start[static_cast<size_t>(a) + 1];
-    for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
+    const int end = start[a + 1];
+    for (int p = start[a]; p < end; p++) {
       if (p + kAhead < last)
-        __builtin_prefetch(&index.corners[3 * static_cast<size_t>(index.faces[static_cast<size_t>(p + kAhead)])]);
-      const int g = index.faces[static_cast<size_t>(p)];
-      const int* c = &index.corners[3 * static_cast<size_t>(g)];
-      CFace3d* f = m_pMesh->GetFace(g);
+        __builtin_prefetch(&corners[3 * static_cast<size_t>(listed[p + kAhead])]);
+      const int g = listed[p];
+      const int* c = &corners[3 * static_cast<size_t>(g)];
+      CFace3d* f = faces[g];
       for (int k = 0; k < 3; k++)
         if (c[k] == a)
-          m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
+          m_Corners.push_back({vertices[c[(k + 2) % 3]], f, vertices[c[(k + 1) % 3]]});
     }
     span.end = static_cast<int>(m_Corners.size());
   }

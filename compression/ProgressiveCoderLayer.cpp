@@ -283,6 +283,9 @@ void CProgressiveCoder::ListCorners()
     m_CornerOwner[static_cast<size_t>(id)] = v;
   }
   m_Corners.clear();
+  // Every face gives a corner to each of its distinct vertices: three, but for a face that
+  // repeats one.
+  m_Corners.reserve(3 * static_cast<size_t>(m_pMesh->NbFace()));
   m_CornerSpan.assign(static_cast<size_t>(nv), SCornerSpan{});
   m_CornerWaste = 0;
   for (int id = 0; id < nv; id++)
@@ -304,9 +307,10 @@ void CProgressiveCoder::ListCorners()
     if (const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)])
       for (int j = 0; j < v->NbFaceNeighbor(); j++) {
         CFace3d* f = v->GetFaceNeighbor(j);
+        CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
         for (int k = 0; k < 3; k++)
-          if (f->v(k) == v)
-            m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+          if (w[k] == v)
+            m_Corners.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
       }
     span.end = static_cast<int>(m_Corners.size());
   }
@@ -520,16 +524,18 @@ void CProgressiveCoder::InitLayer()
 }
 
 // The retriangulations append their faces one at a time: the face array, grown by steps of at
-// most 1024 entries, would be copied whole every thousand faces. A layer's new faces number
-// about half the faces (a quarter of the vertices removed, at most four faces each), so room
-// for that many is made once; the array grows as before beyond it.
+// most 1024 entries, would be copied whole every thousand faces. Each removal replaces the
+// faces around its vertex by two fewer (one fewer on the boundary), and the faces of two
+// removals are never the same, so a layer makes fewer faces than the mesh has: a third of a
+// regular mesh's vertices may go, which makes two thirds as many faces. Room for that bound is
+// made once.
 void CProgressiveCoder::ReserveNewFaces()
 {
   CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
   const int nbFace = pFaces->GetSize();
-  if (nbFace == 0 || pFaces->GetMaxSize() >= nbFace + nbFace / 2)
+  if (nbFace == 0 || pFaces->GetMaxSize() >= 2 * nbFace)
     return;
-  pFaces->SetSize(nbFace + nbFace / 2 + 16);
+  pFaces->SetSize(2 * nbFace + 16);
   pFaces->SetSize(nbFace);
 }
 
