@@ -490,6 +490,21 @@ void CProgressiveCoder::InitLayer()
   }
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
+  // The codes come one at a time: room for about as many as the last layer of the same kind
+  // had (half as many again as there are vertices for the first) spares the copies of the
+  // list's growth. The layers' kinds alternate.
+  {
+    size_t expected = static_cast<size_t>(m_pMesh->NbVertex()) * 3 / 2;
+    if (m_LayerCodes.size() >= 3)
+      if (const CProgressiveCodeList* same = m_LayerCodes[m_LayerCodes.size() - 3].get();
+          same->GetGateType() == m_GateType) {
+        const size_t n = static_cast<size_t>(same->NbCode());
+        expected = n + n / 8 + 16;
+      }
+    std::vector<unsigned int> room;
+    room.reserve(expected);
+    m_pCurrentCodes->SetCodes(std::move(room));
+  }
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
   // Records are large: moved on every growth of the array, they cost more than their making.
