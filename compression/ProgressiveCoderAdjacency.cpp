@@ -20,10 +20,22 @@ void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end, c
 {
   for (const Corner* e = begin; e < end; e++) {
     const CVertex3d* b = e->next;
+    const CFace3d* own = e->face;
     CFace3d* across = nullptr;
-    for (const Corner* g = begin; g < end && !across; g++)
-      if (g->face != e->face && (b == v || g->previous == b || g->next == b))
-        across = g->face;
+    if (b == v) {
+      for (const Corner* g = begin; g < end; g++)
+        if (g->face != own) {
+          across = g->face;
+          break;
+        }
+    } else {
+      // The far end is met on few corners: it is looked for first.
+      for (const Corner* g = begin; g < end; g++)
+        if ((g->previous == b || g->next == b) && g->face != own) {
+          across = g->face;
+          break;
+        }
+    }
     e->face->SetF(slot[e - begin], across);
   }
 }
@@ -157,31 +169,45 @@ void CProgressiveCoder::ListFresh(CVertex3d* v, int id, CFace3d* const* addedBeg
                                   CFace3d* const* addedEnd)
 {
   SUpdateBuffers& u = m_UpdateBuffers;
-  std::vector<CFace3d*>& faces = u.faces;
-  faces.clear();
+  const SCorner* begin = CornersBegin(id);
+  const SCorner* end = CornersEnd(id);
+  // The buffers are sized once for the most that many faces can give, then written through
+  // pointers.
+  const size_t room = static_cast<size_t>(end - begin) + static_cast<size_t>(addedEnd - addedBegin);
+  if (u.faces.size() < room) {
+    u.faces.resize(2 * room);
+    u.neighbours.resize(4 * room);
+  }
+  CFace3d** faces = u.faces.data();
+  int nbFace = 0;
   const CFace3d* previous = nullptr;
-  for (const SCorner* c = CornersBegin(id); c < CornersEnd(id); c++) {
+  for (const SCorner* c = begin; c < end; c++) {
     CFace3d* f = c->face;
     if (f != previous && f->GetFlag() != 2)
-      faces.push_back(f);
+      faces[nbFace++] = f;
     previous = f;
   }
-  faces.insert(faces.end(), addedBegin, addedEnd);
-  std::vector<CVertex3d*>& neighbours = u.neighbours;
-  neighbours.clear();
-  for (CFace3d* f : faces) {
+  for (CFace3d* const* a = addedBegin; a < addedEnd; a++)
+    faces[nbFace++] = *a;
+  CVertex3d** neighbours = u.neighbours.data();
+  int nbNeighbour = 0;
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = faces[i];
     CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
     for (int k = 0; k < 3; k++) {
       if (w[k] == v) {
         u.fresh.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
         u.cornerSlots.push_back(static_cast<std::uint8_t>(k));
-      } else if (std::find(neighbours.begin(), neighbours.end(), w[k]) == neighbours.end()) {
-        neighbours.push_back(w[k]);
+        continue;
       }
+      int j = 0;
+      while (j < nbNeighbour && neighbours[j] != w[k])
+        j++;
+      if (j == nbNeighbour)
+        neighbours[nbNeighbour++] = w[k];
     }
   }
-  SetAdjacencyLists(v, faces.data(), static_cast<int>(faces.size()), neighbours.data(),
-                    static_cast<int>(neighbours.size()));
+  SetAdjacencyLists(v, faces, nbFace, neighbours, nbNeighbour);
 }
 
 // The faces flagged 2 are those of m_DeadFaces (some maybe twice): where they are few, the
@@ -222,23 +248,28 @@ bool CProgressiveCoder::CarryCornersFromBuild()
   // The faces of a vertex lie apart: the corners of those some places ahead start loading.
   constexpr int kAhead = 8;
   const int last = index.start[static_cast<size_t>(nv)];
+  CVertex3d* const* vertices = m_pMesh->GetArrayVertex()->GetData();
+  CFace3d* const* faces = m_pMesh->GetArrayFace()->GetData();
+  const int* start = index.start.data();
+  const int* listed = index.faces.data();
+  const int* corners = index.corners.data();
   for (int a = 0; a < nv; a++) {
-    CVertex3d* v = m_pMesh->GetVertex(a);
+    CVertex3d* v = vertices[a];
     if (!v)
       return false;
     m_CornerOwner[static_cast<size_t>(a)] = v;
     SCornerSpan& span = m_CornerSpan[static_cast<size_t>(a)];
     span.begin = static_cast<int>(m_Corners.size());
-    const int end = index.start[static_cast<size_t>(a) + 1];
-    for (int p = index.start[static_cast<size_t>(a)]; p < end; p++) {
+    const int end = start[a + 1];
+    for (int p = start[a]; p < end; p++) {
       if (p + kAhead < last)
-        __builtin_prefetch(&index.corners[3 * static_cast<size_t>(index.faces[static_cast<size_t>(p + kAhead)])]);
-      const int g = index.faces[static_cast<size_t>(p)];
-      const int* c = &index.corners[3 * static_cast<size_t>(g)];
-      CFace3d* f = m_pMesh->GetFace(g);
+        __builtin_prefetch(&corners[3 * static_cast<size_t>(listed[p + kAhead])]);
+      const int g = listed[p];
+      const int* c = &corners[3 * static_cast<size_t>(g)];
+      CFace3d* f = faces[g];
       for (int k = 0; k < 3; k++)
         if (c[k] == a)
-          m_Corners.push_back({m_pMesh->GetVertex(c[(k + 2) % 3]), f, m_pMesh->GetVertex(c[(k + 1) % 3])});
+          m_Corners.push_back({vertices[c[(k + 2) % 3]], f, vertices[c[(k + 1) % 3]]});
     }
     span.end = static_cast<int>(m_Corners.size());
   }

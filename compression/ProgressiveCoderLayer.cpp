@@ -4,6 +4,7 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/PointerHash.h"
 #include "mesh/PointerSet.h"
 #include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
@@ -336,6 +337,9 @@ void CProgressiveCoder::ListCorners()
     m_CornerOwner[static_cast<size_t>(id)] = v;
   }
   m_Corners.clear();
+  // Every face gives a corner to each of its distinct vertices: three, but for a face that
+  // repeats one.
+  m_Corners.reserve(3 * static_cast<size_t>(m_pMesh->NbFace()));
   m_CornerSpan.assign(static_cast<size_t>(nv), SCornerSpan{});
   m_CornerWaste = 0;
   for (int id = 0; id < nv; id++)
@@ -357,9 +361,10 @@ void CProgressiveCoder::ListCorners()
     if (const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)])
       for (int j = 0; j < v->NbFaceNeighbor(); j++) {
         CFace3d* f = v->GetFaceNeighbor(j);
+        CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
         for (int k = 0; k < 3; k++)
-          if (f->v(k) == v)
-            m_Corners.push_back({f->v((k + 2) % 3), f, f->v((k + 1) % 3)});
+          if (w[k] == v)
+            m_Corners.push_back({w[(k + 2) % 3], f, w[(k + 1) % 3]});
       }
     span.end = static_cast<int>(m_Corners.size());
   }
@@ -472,24 +477,46 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
 // Those are the vertices of the layer's records: where they are few, they are looked for among
-// the array's pointers rather than by every vertex's flag, which lies in the vertex.
+// the array's pointers rather than by every vertex's flag, which lies in the vertex, and a bit
+// per address hash, set for each of them, turns almost every other pointer away before the
+// set is asked.
 void CProgressiveCoder::ReleaseRemovedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
   CPointerSet<CVertex3d> removed;
-  if (32 * nbRemoved < size)
-    for (int i = 0; i < nbRemoved; i++)
-      removed.Insert(m_pCurrentGeometry->GetVertex(i));
+  size_t mask = 0;
+  std::vector<std::uint64_t> filter;
+  if (32 * nbRemoved < size) {
+    size_t bits = 512;
+    while (bits < 32 * static_cast<size_t>(nbRemoved))
+      bits *= 2;
+    filter.assign(bits / 64, 0);
+    mask = bits - 1;
+    for (int i = 0; i < nbRemoved; i++) {
+      const CVertex3d* v = m_pCurrentGeometry->GetVertex(i);
+      removed.Insert(v);
+      const size_t bit = PointerHome(v) & mask;
+      filter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+  }
   const bool byPointer = nbRemoved > 0 && removed.Size() == static_cast<size_t>(nbRemoved);
+  CVertex3d** vertices = pArray->GetData();
   int kept = 0;
   for (int i = 0; i < size; i++) {
-    CVertex3d* v = pArray->GetAt(i);
-    if (byPointer ? removed.Contains(v) != 0 : v->GetFlag() == 2)
+    CVertex3d* v = vertices[i];
+    bool gone;
+    if (byPointer) {
+      const size_t bit = PointerHome(v) & mask;
+      gone = ((filter[bit / 64] >> (bit % 64)) & 1) != 0 && removed.Contains(v) != 0;
+    } else {
+      gone = v->GetFlag() == 2;
+    }
+    if (gone)
       m_RemovedVertices.emplace_back(v);
     else
-      pArray->SetAt(kept++, v);
+      vertices[kept++] = v;
   }
   pArray->SetSize(kept);
   m_pMesh->SetModified();
@@ -517,6 +544,21 @@ void CProgressiveCoder::InitLayer()
   }
   m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
   m_pCurrentCodes = m_LayerCodes.back().get();
+  // The codes come one at a time: room for about as many as the last layer of the same kind
+  // had (half as many again as there are vertices for the first) spares the copies of the
+  // list's growth. The layers' kinds alternate.
+  {
+    size_t expected = static_cast<size_t>(m_pMesh->NbVertex()) * 3 / 2;
+    if (m_LayerCodes.size() >= 3)
+      if (const CProgressiveCodeList* same = m_LayerCodes[m_LayerCodes.size() - 3].get();
+          same->GetGateType() == m_GateType) {
+        const size_t n = static_cast<size_t>(same->NbCode());
+        expected = n + n / 8 + 16;
+      }
+    std::vector<unsigned int> room;
+    room.reserve(expected);
+    m_pCurrentCodes->SetCodes(std::move(room));
+  }
   m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
   m_pCurrentGeometry = m_LayerGeometry.back().get();
   // Records are large: moved on every growth of the array, they cost more than their making.
@@ -551,16 +593,18 @@ void CProgressiveCoder::InitLayer()
 }
 
 // The retriangulations append their faces one at a time: the face array, grown by steps of at
-// most 1024 entries, would be copied whole every thousand faces. A layer's new faces number
-// about half the faces (a quarter of the vertices removed, at most four faces each), so room
-// for that many is made once; the array grows as before beyond it.
+// most 1024 entries, would be copied whole every thousand faces. Each removal replaces the
+// faces around its vertex by two fewer (one fewer on the boundary), and the faces of two
+// removals are never the same, so a layer makes fewer faces than the mesh has: a third of a
+// regular mesh's vertices may go, which makes two thirds as many faces. Room for that bound is
+// made once.
 void CProgressiveCoder::ReserveNewFaces()
 {
   CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
   const int nbFace = pFaces->GetSize();
-  if (nbFace == 0 || pFaces->GetMaxSize() >= nbFace + nbFace / 2)
+  if (nbFace == 0 || pFaces->GetMaxSize() >= 2 * nbFace)
     return;
-  pFaces->SetSize(nbFace + nbFace / 2 + 16);
+  pFaces->SetSize(2 * nbFace + 16);
   pFaces->SetSize(nbFace);
 }
 

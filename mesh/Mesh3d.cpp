@@ -1,7 +1,10 @@
 #include "mesh/Mesh3d.h"
 
+#include "mesh/PointerHash.h"
+
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -112,17 +115,57 @@ int CMesh3d::DeleteVerticesIf(Pred pred)
   return deleted;
 }
 
+namespace {
+
+// The marked elements are looked for among every pointer of the arrays: while they are few, a
+// bit per address hash, set for each of them, turns almost every other pointer away with one
+// load from a table that stays in the first-level cache, before the sets are asked.
+constexpr std::size_t kFilterBits = std::size_t{1} << 16;
+constexpr std::size_t kFilteredElements = kFilterBits / 32;
+
+std::size_t FilterBit(const void* p)
+{
+  return PointerHome(p) & (kFilterBits - 1);
+}
+
+bool MayHold(const std::vector<std::uint64_t>& filter, const void* p)
+{
+  const std::size_t bit = FilterBit(p);
+  return ((filter[bit / 64] >> (bit % 64)) & 1) != 0;
+}
+
+// Past the filter's count the sets are asked alone: the elements beyond it need no bit.
+void Note(std::vector<std::uint64_t>* pFilter, std::size_t marked, const void* p)
+{
+  if (marked > kFilteredElements)
+    return;
+  if (pFilter->empty())
+    pFilter->assign(kFilterBits / 64, 0);
+  const std::size_t bit = FilterBit(p);
+  (*pFilter)[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
+} // namespace
+
 void CMesh3d::BeginDeferredDeletion() { m_DeferDeletion = 1; }
 
 void CMesh3d::EndDeferredDeletion()
 {
   m_DeferDeletion = 0;
+  const bool filtered = !m_DeletedFilter.empty() &&
+                        m_DeletedFaces.Size() + m_DeletedVertices.Size() <= kFilteredElements;
+  const std::vector<std::uint64_t>& filter = m_DeletedFilter;
   if (!m_DeletedFaces.IsEmpty())
-    DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.Contains(f) != 0; });
+    DeleteFacesIf([this, filtered, &filter](const CFace3d* f) {
+      return (!filtered || MayHold(filter, f)) && m_DeletedFaces.Contains(f) != 0;
+    });
   if (!m_DeletedVertices.IsEmpty())
-    DeleteVerticesIf([this](const CVertex3d* v) { return m_DeletedVertices.Contains(v) != 0; });
+    DeleteVerticesIf([this, filtered, &filter](const CVertex3d* v) {
+      return (!filtered || MayHold(filter, v)) && m_DeletedVertices.Contains(v) != 0;
+    });
   m_DeletedFaces.Clear();
   m_DeletedVertices.Clear();
+  std::vector<std::uint64_t>().swap(m_DeletedFilter);
 }
 
 void CMesh3d::FlushDeferredDeletion()
@@ -137,7 +180,10 @@ int CMesh3d::DeleteVertex(CVertex3d* v)
 {
   if (m_DeferDeletion) {
     m_Modified = 1;
-    return m_DeletedVertices.Insert(v);
+    if (!m_DeletedVertices.Insert(v))
+      return 0;
+    Note(&m_DeletedFilter, m_DeletedFaces.Size() + m_DeletedVertices.Size(), v);
+    return 1;
   }
   const int i = IndexFrom(v);
   if (i < 0)
@@ -162,7 +208,10 @@ int CMesh3d::DeleteFace(CFace3d* f)
 {
   if (m_DeferDeletion) {
     m_Modified = 1;
-    return m_DeletedFaces.Insert(f);
+    if (!m_DeletedFaces.Insert(f))
+      return 0;
+    Note(&m_DeletedFilter, m_DeletedFaces.Size() + m_DeletedVertices.Size(), f);
+    return 1;
   }
   const int i = IndexFrom(f);
   if (i < 0)

@@ -596,6 +596,7 @@ private:
   int m_DeferDeletion = 0;
   CPointerSet<CVertex3d> m_DeletedVertices;
   CPointerSet<CFace3d> m_DeletedFaces;
+  std::vector<std::uint64_t> m_DeletedFilter;  // a bit per address hash of the two sets above
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;

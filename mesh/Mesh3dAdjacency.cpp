@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <vector>
 
 int CMesh3d::ClearVertexAdjacency()
@@ -114,7 +115,6 @@ private:
   void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
   void BuildAround(int a);
   void CollectNeighbors(int a);
-  void MeetNeighbor(int a, int b, int g);
   void StoreLists(CVertex3d* v, int a) const;
   void NoteFacesAcrossFrom(int a);
   int FaceAcross(int a, int f, int b) const;
@@ -137,10 +137,12 @@ private:
   bool m_Repeated = false;
   std::vector<int> m_Unused;  // faces that take no part
   Buffer<SMark> m_Mark;
-  // a's neighbours, m_NbNeighbor of them, in storage sized for the most a's faces can give.
+  // a's neighbours, m_NbNeighbor of them, and the edges from a, m_NbEdge of them, in storage
+  // sized for the most a's faces can give.
   std::vector<SNeighbor> m_Neighbors;
   int m_NbNeighbor = 0;
   std::vector<SEdgeFrom> m_Edges;
+  int m_NbEdge = 0;
   // 3 per face: the index of the face across each edge, -1 for none, kUnset where no vertex
   // settled that edge; empty in a small mesh.
   static constexpr int kUnset = -2;
@@ -225,7 +227,8 @@ void CAdjacencyBuilder::PrefetchCorners(int i) const
 }
 
 // Marks each face in its first neighbour slot on the way, so that a face met twice is caught
-// (a face is never its own neighbour); every slot is written again later.
+// (a face is never its own neighbour); every slot of a face that takes part is written again
+// later, those of the others emptied at the end, so the mark alone is written.
 bool CAdjacencyBuilder::ReadCorners()
 {
   int* corners = Storage(&m_ReadCorner, m_pIndex ? &m_pIndex->corners : nullptr,
@@ -246,7 +249,7 @@ bool CAdjacencyBuilder::ReadCorners()
     // The corners are read once, before the mark: after a write into the face they would be
     // decoded again.
     CVertex3d* const v[3] = {f->v(0), f->v(1), f->v(2)};
-    f->SetNeighbors(f, nullptr, nullptr);
+    f->SetF(0, f);
     if (!v[0] || !v[1] || !v[2]) {
       m_Unused.push_back(i);
       continue;
@@ -277,7 +280,7 @@ bool CAdjacencyBuilder::TakeCorners(const std::vector<int>& corners)
         m_pMesh->GetFace(j)->SetF(0, nullptr);
       return false;
     }
-    f->SetNeighbors(f, nullptr, nullptr);
+    f->SetF(0, f);
     if (m_Corner[3 * static_cast<size_t>(i)] < 0)
       m_Unused.push_back(i);
   }
@@ -329,73 +332,97 @@ void CAdjacencyBuilder::BuildAround(int a)
 }
 
 // A face with three distinct corners, by far the most, is read without a branch on where a
-// stands in it: its other two corners in order, and the one after a.
+// stands in it: its other two corners in order, and the one after a. The arrays are walked
+// through local pointers, which the compiler keeps in registers across the stores.
 void CAdjacencyBuilder::CollectNeighbors(int a)
 {
   const int first = m_FaceStart[a];
   const int last = m_FaceStart[a + 1];
-  const size_t room = 2 * static_cast<size_t>(last - first);
-  if (m_Neighbors.size() < room)
-    m_Neighbors.resize(room);
-  m_NbNeighbor = 0;
-  m_Edges.clear();
+  const size_t nbFace = static_cast<size_t>(last - first);
+  if (m_Neighbors.size() < 2 * nbFace)
+    m_Neighbors.resize(2 * nbFace);
+  // A face may hold a at all three corners, each the start of an edge.
+  if (m_Edges.size() < 3 * nbFace)
+    m_Edges.resize(3 * nbFace);
+  SNeighbor* neighbors = m_Neighbors.data();
+  SEdgeFrom* edges = m_Edges.data();
+  SMark* marks = &m_Mark[0];
+  const int* faces = m_Faces;
+  const int* corners = m_Corner;
+  int nbNeighbor = 0;
+  int nbEdge = 0;
+  // The first face met with b opens its slot; the first other one is its second face.
+  auto meet = [a, marks, neighbors, &nbNeighbor](int b, int g) {
+    SMark& mark = marks[b];
+    if (mark.owner != a) {
+      mark = SMark{a, nbNeighbor};
+      neighbors[nbNeighbor++] = SNeighbor{b, g, -1};
+      return;
+    }
+    SNeighbor& n = neighbors[mark.slot];
+    if (n.firstFace != g && n.secondFace < 0)
+      n.secondFace = g;
+  };
   for (int p = first; p < last; p++) {
-    const int g = m_Faces[p];
-    const int* c = &m_Corner[3 * static_cast<size_t>(g)];
+    const int g = faces[p];
+    const int* c = &corners[3 * static_cast<size_t>(g)];
     if (c[0] != c[1] && c[1] != c[2] && c[0] != c[2]) {
       const int k = c[0] == a ? 0 : (c[1] == a ? 1 : 2);
       const int x = k == 0 ? c[1] : c[0];
       const int y = k == 2 ? c[1] : c[2];
-      MeetNeighbor(a, x, g);
-      MeetNeighbor(a, y, g);
-      m_Edges.push_back({g, k, k == 1 ? y : x});
+      meet(x, g);
+      meet(y, g);
+      edges[nbEdge++] = SEdgeFrom{g, k, k == 1 ? y : x};
       continue;
     }
     for (int k = 0; k < 3; k++) {
       if (c[k] == a)
-        m_Edges.push_back({g, k, c[(k + 1) % 3]});
+        edges[nbEdge++] = SEdgeFrom{g, k, c[(k + 1) % 3]};
       else
-        MeetNeighbor(a, c[k], g);
+        meet(c[k], g);
     }
   }
-}
-
-// The first face met with b opens its slot; the first other one is its second face.
-void CAdjacencyBuilder::MeetNeighbor(int a, int b, int g)
-{
-  SMark& mark = m_Mark[b];
-  if (mark.owner != a) {
-    mark = SMark{a, m_NbNeighbor};
-    m_Neighbors[static_cast<size_t>(m_NbNeighbor++)] = SNeighbor{b, g, -1};
-    return;
-  }
-  SNeighbor& n = m_Neighbors[static_cast<size_t>(mark.slot)];
-  if (n.firstFace != g && n.secondFace < 0)
-    n.secondFace = g;
+  m_NbNeighbor = nbNeighbor;
+  m_NbEdge = nbEdge;
 }
 
 void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 {
   const int first = m_FaceStart[a];
   const int nbFace = m_FaceStart[a + 1] - first;
-  auto* faces = v->GetArrayFaceNeighbor();
-  AssignList(faces, nbFace, [this, first](int p) { return m_pMesh->GetFace(m_Faces[first + p]); });
-  const int nbNeighbor = m_NbNeighbor;
-  auto* neighbors = v->GetArrayVertexNeighbor();
-  AssignList(neighbors, nbNeighbor, [this](int j) {
-    return m_pMesh->GetVertex(m_Neighbors[static_cast<size_t>(j)].vertex);
-  });
+  // The arrays' data read once: the lists' stores would make the compiler read them again.
+  CFace3d* const* meshFaces = m_pMesh->GetArrayFace()->GetData();
+  CVertex3d* const* meshVertices = m_pMesh->GetArrayVertex()->GetData();
+  const int* listed = m_Faces + first;
+  AssignList(v->GetArrayFaceNeighbor(), nbFace, [meshFaces, listed](int p) { return meshFaces[listed[p]]; });
+  const SNeighbor* neighbors = m_Neighbors.data();
+  AssignList(v->GetArrayVertexNeighbor(), m_NbNeighbor,
+             [meshVertices, neighbors](int j) { return meshVertices[neighbors[j].vertex]; });
 }
 
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
 void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
 {
-  for (const SEdgeFrom& e : m_Edges) {
-    const int across = FaceAcross(a, e.face, e.next);
-    if (m_Across)
-      m_Across[3 * static_cast<size_t>(e.face) + e.k] = across;
-    else
+  const std::span<const SEdgeFrom> edges(m_Edges.data(), static_cast<size_t>(m_NbEdge));
+  if (!m_Across) {
+    for (const SEdgeFrom& e : edges) {
+      const int across = FaceAcross(a, e.face, e.next);
       m_pMesh->GetFace(e.face)->SetF(e.k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+    }
+    return;
+  }
+  int* noted = &m_Across[0];
+  const SNeighbor* neighbors = m_Neighbors.data();
+  const SMark* marks = &m_Mark[0];
+  for (const SEdgeFrom& e : edges) {
+    int across;
+    if (e.next == a) {
+      across = FaceAcross(a, e.face, e.next);
+    } else {
+      const SNeighbor& n = neighbors[marks[e.next].slot];
+      across = n.firstFace != e.face ? n.firstFace : n.secondFace;
+    }
+    noted[3 * static_cast<size_t>(e.face) + static_cast<size_t>(e.k)] = across;
   }
 }
 
@@ -406,16 +433,18 @@ void CAdjacencyBuilder::LinkFaces() const
   // Each face is written once, in array order: its lines are asked for a few faces ahead, as
   // the faces need not lie in memory in that order.
   constexpr int kAhead = 8;
+  CFace3d* const* faces = m_pMesh->GetArrayFace()->GetData();
+  const int* noted = &m_Across[0];
   for (int g = 0; g < m_NbFace; g++) {
     if (g + kAhead < m_NbFace)
-      PrefetchWhole(m_pMesh->GetFace(g + kAhead));
-    const int* across = &m_Across[3 * static_cast<size_t>(g)];
+      PrefetchWhole(faces[g + kAhead]);
+    const int* across = &noted[3 * static_cast<size_t>(g)];
     if (across[0] == kUnset && across[1] == kUnset && across[2] == kUnset)
       continue;
-    CFace3d* f = m_pMesh->GetFace(g);
+    CFace3d* f = faces[g];
     for (int k = 0; k < 3; k++)
       if (across[k] != kUnset)
-        f->SetF(k, across[k] < 0 ? nullptr : m_pMesh->GetFace(across[k]));
+        f->SetF(k, across[k] < 0 ? nullptr : faces[across[k]]);
   }
 }
 

@@ -135,3 +135,66 @@ TEST(Mesh3dDeferredDeletion, ManyScatteredDeletionsMatchImmediateDeletion)
       EXPECT_EQ(deferred->IndexFrom(deferred->GetFace(i)->v(k)),
                 immediate->IndexFrom(immediate->GetFace(i)->v(k)));
 }
+
+// A run of deferred deletions too long for the mesh's address filter, then after a flush a short
+// one that the filter serves again, and vertices beside faces: each run leaves exactly the
+// unmarked elements, in their order.
+TEST(Mesh3dDeferredDeletion, LongAndShortRunsAroundAFlushLeaveTheUnmarkedElementsInOrder)
+{
+  auto mesh = fixtures::Icosphere(5);
+  std::vector<CFace3d*> faces;
+  for (int i = 0; i < mesh->NbFace(); i++)
+    faces.push_back(mesh->GetFace(i));
+  std::vector<CVertex3d*> vertices;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    vertices.push_back(mesh->GetVertex(i));
+  ASSERT_GT(faces.size(), 8000u);
+  std::mt19937 random(5);
+  std::vector<size_t> order(faces.size());
+  for (size_t i = 0; i < order.size(); i++)
+    order[i] = i;
+  std::shuffle(order.begin(), order.end(), random);
+  // Far more marks than the filter takes, in scattered order.
+  std::set<const void*> marked;
+  mesh->BeginDeferredDeletion();
+  for (size_t i = 0; i < order.size() / 2; i++) {
+    EXPECT_EQ(mesh->DeleteFace(faces[order[i]]), 1);
+    marked.insert(faces[order[i]]);
+  }
+  for (size_t i = 0; i < vertices.size(); i += 3) {
+    EXPECT_EQ(mesh->DeleteVertex(vertices[i]), 1);
+    marked.insert(vertices[i]);
+  }
+  mesh->FlushDeferredDeletion();
+  auto expectSurvivors = [&](const char* when) {
+    std::vector<CFace3d*> keptFaces;
+    for (CFace3d* f : faces)
+      if (!marked.count(f))
+        keptFaces.push_back(f);
+    std::vector<CVertex3d*> keptVertices;
+    for (CVertex3d* v : vertices)
+      if (!marked.count(v))
+        keptVertices.push_back(v);
+    ASSERT_EQ(mesh->NbFace(), static_cast<int>(keptFaces.size())) << when;
+    ASSERT_EQ(mesh->NbVertex(), static_cast<int>(keptVertices.size())) << when;
+    for (int i = 0; i < mesh->NbFace(); i++)
+      EXPECT_EQ(mesh->GetFace(i), keptFaces[static_cast<size_t>(i)]) << when << " face " << i;
+    for (int i = 0; i < mesh->NbVertex(); i++)
+      EXPECT_EQ(mesh->GetVertex(i), keptVertices[static_cast<size_t>(i)]) << when << " vertex " << i;
+  };
+  expectSurvivors("after the long run");
+  // A few more, among the survivors, each marked twice: counted once.
+  std::vector<CFace3d*> few;
+  for (size_t i = order.size() / 2; i < order.size() / 2 + 40; i++)
+    few.push_back(faces[order[i]]);
+  int done = 0;
+  for (CFace3d* f : few)
+    done += mesh->DeleteFace(f) + mesh->DeleteFace(f);
+  EXPECT_EQ(done, 40);
+  EXPECT_EQ(mesh->DeleteVertex(vertices[1]), 1);
+  for (CFace3d* f : few)
+    marked.insert(f);
+  marked.insert(vertices[1]);
+  mesh->EndDeferredDeletion();
+  expectSurvivors("after the short run");
+}
