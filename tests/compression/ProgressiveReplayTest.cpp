@@ -428,6 +428,17 @@ void ExpectSameMesh(const CMesh3d& a, const CMesh3d& b)
   EXPECT_EQ(progressive::Adjacency(a), progressive::Adjacency(b));
 }
 
+// The stream decoded on index arrays and on mesh objects: the same mesh, and the same vertex
+// count after every layer.
+void ExpectReplaysAgree(const char* name, SDecoded* pArrays)
+{
+  SDecoded objects;
+  DecodeWith(name, 0, pArrays);
+  DecodeWith(name, 1, &objects);
+  ExpectSameMesh(objects.mesh, pArrays->mesh);
+  EXPECT_EQ(objects.counts, pArrays->counts);
+}
+
 TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
 {
   conquest::CScratchFolder folder;
@@ -446,11 +457,7 @@ TEST(ProgressiveReplay, SameMeshAsTheReplayOnMeshObjects)
       ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 30, 10, "r.vpm", nullptr, simulate));
       ASSERT_GT(encoder.NbLayer(), 2);
       SDecoded arrays;
-      SDecoded objects;
-      DecodeWith("r.vpm", 0, &arrays);
-      DecodeWith("r.vpm", 1, &objects);
-      ExpectSameMesh(objects.mesh, arrays.mesh);
-      EXPECT_EQ(objects.counts, arrays.counts);
+      ExpectReplaysAgree("r.vpm", &arrays);
       EXPECT_EQ(static_cast<size_t>(encoder.NbLayer()), arrays.counts.size());
     }
 }
@@ -472,11 +479,7 @@ TEST(ProgressiveReplay, LayersOfFewRemovalsGiveTheReplayOnMeshObjects)
     EXPECT_LE(codes->NbRemoval() * 16, codes->NbCode()) << "layer " << i;
   }
   SDecoded arrays;
-  SDecoded objects;
-  DecodeWith("c.vpm", 0, &arrays);
-  DecodeWith("c.vpm", 1, &objects);
-  ExpectSameMesh(objects.mesh, arrays.mesh);
-  EXPECT_EQ(objects.counts, arrays.counts);
+  ExpectReplaysAgree("c.vpm", &arrays);
 }
 
 // Edges a -> b that two faces or more hold, by vertex index.
@@ -515,11 +518,7 @@ TEST(ProgressiveReplay, EdgeHeldTwiceTheSameWayGivesTheSameMesh)
       ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 10, "f.vpm", nullptr, simulate));
       ASSERT_GT(encoder.NbLayer(), 2);
       SDecoded arrays;
-      SDecoded objects;
-      DecodeWith("f.vpm", 0, &arrays);
-      DecodeWith("f.vpm", 1, &objects);
-      ExpectSameMesh(objects.mesh, arrays.mesh);
-      EXPECT_EQ(objects.counts, arrays.counts);
+      ExpectReplaysAgree("f.vpm", &arrays);
       EXPECT_EQ(nbFace, arrays.mesh.NbFace());
       EXPECT_EQ(1, EdgesHeldTwice(arrays.mesh));
     }
@@ -536,11 +535,7 @@ TEST(ProgressiveReplay, SmallLayersUpdateTheListsAsARebuildWould)
   ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 20, 12, "c.vpm"));
   ASSERT_GT(encoder.NbLayer(), 10);
   SDecoded arrays;
-  SDecoded objects;
-  DecodeWith("c.vpm", 0, &arrays);
-  DecodeWith("c.vpm", 1, &objects);
-  ExpectSameMesh(objects.mesh, arrays.mesh);
-  EXPECT_EQ(objects.counts, arrays.counts);
+  ExpectReplaysAgree("c.vpm", &arrays);
   // Most layers add under a 64th of the vertices, so replace under a 16th of the faces: the
   // lists were updated, not rebuilt.
   int small = 0;
