@@ -378,11 +378,14 @@ CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame(std::span<const Point> border,
                                                                         std::span<const Triangle> faces)
 {
-  SFrame frame{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}, 0};
-  frame.d = -Dot(frame.n, frame.origin);
   const size_t nbBorder = border.size();
-  if (nbBorder == 0)
+  SFrame frame;
+  if (nbBorder == 0) {
+    frame = {{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}, 0};
+    frame.d = -Dot(frame.n, frame.origin);
     return frame;
+  }
+  // Every field is set below.
   frame.origin = Centroid(border);
   Point n = NormalSum(border, faces);
   if (!Normalize(&n))
