@@ -294,8 +294,9 @@ Point Project(const Point& p, const Point& n, double d)
 }
 
 // The patch's normal before normalising: the faces' cross products added in face order, so
-// that larger faces weigh more. The faces name border vertices that exist.
-Point NormalSum(std::span<const Point> border,
+// that larger faces weigh more. The faces name border vertices that exist. Inlined: every
+// residual test and every frame takes one, and the call costs a tenth of it.
+inline __attribute__((always_inline)) Point NormalSum(std::span<const Point> border,
                 std::span<const CProgressiveVertexRecord::Triangle> faces)
 {
   Point n{0, 0, 0};
