@@ -44,6 +44,9 @@ public:
   }
   // Updates that come before the next rescale.
   int GetLeft() const { return m_Left; }
+  // The interval starts, the total after the last: fixed until an update rescales, and held
+  // at the same place until the model is freed.
+  const std::uint16_t* GetCumulativeTable() const { return m_Cumulative.data(); }
   // As many calls to Update, for count <= GetLeft(): no rescale falls among them.
   void UpdateRun(int symbol, int count)
   {

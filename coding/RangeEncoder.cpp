@@ -1,5 +1,6 @@
 #include "coding/RangeEncoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -118,12 +119,12 @@ int CRangeEncoder::EncodeSymbols(const std::uint32_t* symbols, std::size_t count
   }
   CFrequencyModel& model = CurrentModel();
   const std::uint32_t end = m_NbSymbol;
+  const std::uint16_t* const cumulative = model.GetCumulativeTable();
   std::uint32_t low = m_Low;
   std::uint32_t range = m_Range;
   std::uint32_t help = m_Help;
   std::uint32_t buffer = m_Buffer;
   std::uint32_t bytes = m_ByteCount;
-  std::uint32_t coded = 0;
   // ShiftByte on the locals.
   const auto normalize = [&] {
     while (range <= Bottom) {
@@ -143,59 +144,69 @@ int CRangeEncoder::EncodeSymbols(const std::uint32_t* symbols, std::size_t count
       bytes++;
     }
   };
-  // The last symbol, its interval, and the updates of it not yet given to the model. No
-  // symbol is `last` before the first, nor after the end symbol, whose interval ends the range.
-  constexpr std::uint32_t NoSymbol = ~std::uint32_t(0);
-  std::uint32_t last = NoSymbol;
-  std::uint32_t start = 0;
-  std::uint32_t frequency = 0;
-  int run = 0;
-  int left = 0;
+  // The intervals change only when an update rescales: the symbols whose updates come before
+  // that, and the one whose update rescales, are coded on the same table. A run of one symbol
+  // reads its interval once and gives its updates at once; the end symbol, whose interval ends
+  // the range, closes a window.
+  std::size_t i = 0;
   int ok = 1;
-  for (std::size_t i = 0; i < count; i++) {
-    const std::uint32_t s = symbols[i];
-    if (s == last && run < left) {
+  while (i < count && ok) {
+    const int plain = std::max(model.GetLeft(), 0);
+    const std::size_t window = std::min(count - i, static_cast<std::size_t>(plain) + 1);
+    const std::uint32_t* const next = symbols + i;
+    // Unlike the first symbol, so that it is checked.
+    std::uint32_t last = ~next[0];
+    std::uint32_t start = 0;
+    std::uint32_t frequency = 0;
+    int run = 0;
+    std::size_t coded = 0;
+    for (; coded < window; coded++) {
+      const std::uint32_t s = next[coded];
+      if (s != last) {
+        if (s >= end)
+          break;
+        start = cumulative[s];
+        frequency = cumulative[s + 1] - start;
+        if (frequency == 0)
+          break;
+        if (run > 0)
+          model.UpdateRun(static_cast<int>(last), run);
+        run = 0;
+        last = s;
+      }
       normalize();
       const std::uint32_t r = range >> CFrequencyModel::LogTotal;
       low += r * start;
       range = r * frequency;
       run++;
-      continue;
     }
-    if (run > 0) {
+    // Only the window's last symbol may rescale.
+    if (run > 0 && coded > static_cast<std::size_t>(plain)) {
+      model.UpdateRun(static_cast<int>(last), run - 1);
+      ok = model.Update(static_cast<int>(last));
+    } else if (run > 0) {
       model.UpdateRun(static_cast<int>(last), run);
-      coded += static_cast<std::uint32_t>(run);
-      run = 0;
     }
-    const int symbol = static_cast<int>(s);
-    const std::uint32_t symf = s > end ? 0 : model.GetFrequency(symbol);
-    if (symf == 0) {
-      ok = 0;
-      break;
+    if (ok && coded < window) {
+      const std::uint32_t s = next[coded];
+      const std::uint32_t symf = s == end ? cumulative[end + 1] - cumulative[end] : 0;
+      if (symf == 0) {
+        ok = 0;
+      } else {
+        normalize();
+        const std::uint32_t t = (range >> CFrequencyModel::LogTotal) * cumulative[end];
+        range -= t;
+        low += t;
+        coded++;
+        if (coded <= static_cast<std::size_t>(plain))
+          model.UpdateRun(static_cast<int>(end), 1);
+        else
+          ok = model.Update(static_cast<int>(end));
+      }
     }
-    normalize();
-    const std::uint32_t r = range >> CFrequencyModel::LogTotal;
-    const std::uint32_t t = r * model.GetCumulative(symbol);
-    range = s == end ? range - t : r * symf;
-    low += t;
-    coded++;
-    if (!model.Update(symbol)) {
-      ok = 0;
-      break;
-    }
-    if (s == end) {
-      last = NoSymbol;
-      left = 0;
-      continue;
-    }
-    last = s;
-    start = model.GetCumulative(symbol);
-    frequency = model.GetFrequency(symbol);
-    left = frequency == 0 ? 0 : model.GetLeft();
+    i += coded;
+    m_NbCoded += static_cast<std::uint32_t>(coded);
   }
-  if (run > 0)
-    model.UpdateRun(static_cast<int>(last), run);
-  m_NbCoded += coded + static_cast<std::uint32_t>(run);
   m_Low = low;
   m_Range = range;
   m_Help = help;

@@ -33,9 +33,9 @@ public:
   int EncodeOrderK(std::uint32_t symbol, COBitStream* file) { return EncodeSymbol(symbol, file); }
   // The `count` symbols of `symbols`, the very bytes and state as many calls to Encode give; 1
   // when every one was coded, else 0 with those before the refused one coded. The loop keeps
-  // the coder's state in registers, and a run of one symbol narrows by the interval it had
-  // after its first, its model updates given at once, while no rescale falls within it: long
-  // runs of one symbol are the common case of the codes.
+  // the coder's state in registers and reads the intervals from the model's table, which no
+  // update changes until one rescales; a run of one symbol reads its interval once and gives
+  // its updates at once: long runs of one symbol are the common case of the codes.
   int EncodeSymbols(const std::uint32_t* symbols, std::size_t count, COBitStream* file);
 
   // Codes the end symbol, writes the last bytes and frees the models.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -183,7 +184,14 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     }
     CVertex3d* v = record.GetVertex();
     v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
-    StoreReconstruction(v);
+    // The position just set, without reading it back: a float holds such integers exactly.
+    constexpr int kExact = 1 << 24;
+    if (std::abs(p[0]) < kExact && std::abs(p[1]) < kExact && std::abs(p[2]) < kExact) {
+      m_Reconstruction.push_back(p);
+      m_Originals.push_back({v->x(), v->y(), v->z()});
+    } else {
+      StoreReconstruction(v);
+    }
   }
   pLayer->ComputeRanges();
 }

@@ -198,16 +198,38 @@ void CProgressiveCoder::OutputBaseMesh(COBitStream* pFile)
     pFile->WriteFloat(m_Scale[axis]);
     pFile->WriteFloat(m_Shift[axis]);
   }
+  // Fields go least significant bit first: those in a row are one field of their widths added
+  // up. Once the byte the header left open is complete, they leave a whole byte at a time,
+  // which costs the stream less than fields that straddle bytes.
+  std::uint64_t pending = 0;
+  int nbPending = 0;
+  int lead = static_cast<int>(pFile->GetBitIndex() + 1) & 7;
+  const auto put = [&](std::uint32_t value, int n) {
+    pending |= (static_cast<std::uint64_t>(value) & ((std::uint64_t{1} << n) - 1)) << nbPending;
+    nbPending += n;
+    if (nbPending < 32)
+      return;
+    if (lead > 0) {
+      pFile->WriteBits(static_cast<std::uint32_t>(pending), lead);
+      pending >>= lead;
+      nbPending -= lead;
+      lead = 0;
+    }
+    for (; nbPending >= 8; nbPending -= 8, pending >>= 8)
+      pFile->PutAlignedByte(bitorder::ReversedBytes[pending & 0xFF]);
+  };
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
     for (int axis = 0; axis < 3; axis++)
-      pFile->WriteBits(static_cast<unsigned int>(static_cast<int>(v->Get2(axis))), q);
+      put(static_cast<unsigned int>(static_cast<int>(v->Get2(axis))), q);
     v->SetFlag(i);
   }
   const int b = IndexBits(nv);
   for (int i = 0; i < nf; i++)
     for (int k = 0; k < 3; k++)
-      pFile->WriteBits(static_cast<unsigned int>(m_pMesh->GetFace(i)->v(k)->GetFlag()), b);
+      put(static_cast<unsigned int>(m_pMesh->GetFace(i)->v(k)->GetFlag()), b);
+  // Fewer than 32 bits wait after each field.
+  pFile->WriteBits(static_cast<std::uint32_t>(pending), nbPending);
 }
 
 int CProgressiveCoder::OutputCodes(COBitStream* pFile)

@@ -208,3 +208,44 @@ TEST(FrequencyModel, SlicedSearchCountsEightStartsOrTheTableEnd)
     ExpectSearchMatchesIntervals(model);
   }
 }
+
+// Runs of updates given at once up to the next rescale, against one Update per symbol: the same
+// intervals after every window and the same updates left, through both stages of the rescale
+// interval; the table is read in place throughout.
+TEST(FrequencyModel, RunsGivenAtOnceMatchOneAtATime)
+{
+  std::mt19937 random(21);
+  for (int m : {1, 2, 7, 300, 4096}) {
+    CFrequencyModel runs;
+    CFrequencyModel single;
+    ASSERT_EQ(runs.Initialise(m, nullptr, false), 1) << m;
+    ASSERT_EQ(single.Initialise(m, nullptr, false), 1) << m;
+    const std::uint16_t* const table = runs.GetCumulativeTable();
+    int rescales = 0;
+    for (int round = 0; round < 400; round++) {
+      ASSERT_EQ(runs.GetLeft(), single.GetLeft());
+      // All the plain updates left, or a part of them, in runs; then the update that rescales.
+      const int left = runs.GetLeft();
+      int count = round % 3 == 0 ? left : static_cast<int>(random() % (left + 1));
+      while (count > 0) {
+        const int s = random() % 4 ? static_cast<int>(random() % std::min(m, 3))
+                                   : static_cast<int>(random() % m);
+        const int run = 1 + static_cast<int>(random() % count);
+        runs.UpdateRun(s, run);
+        for (int k = 0; k < run; k++)
+          ASSERT_EQ(single.Update(s), 1);
+        count -= run;
+      }
+      if (runs.GetLeft() == 0) {
+        const int s = static_cast<int>(random() % m);
+        ASSERT_EQ(runs.Update(s), 1);
+        ASSERT_EQ(single.Update(s), 1);
+        rescales++;
+      }
+      ASSERT_EQ(runs.GetCumulativeTable(), table);
+      for (int s = 0; s <= m; s++)
+        ASSERT_EQ(table[s], single.GetCumulative(s)) << "m " << m << " symbol " << s;
+    }
+    EXPECT_GT(rescales, 20) << m;
+  }
+}

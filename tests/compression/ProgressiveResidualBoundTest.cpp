@@ -134,3 +134,33 @@ TEST(ProgressiveResidualBound, ThreeTimesTheOffsetFromTheCentroidAndARoundingUni
 }
 
 } // namespace
+
+namespace {
+
+// The faces a record keeps make the bound: a face naming a vertex off the border (or a negative
+// one) is skipped, and only the first four that name the border count.
+TEST(ProgressiveResidualBound, OnlyTheFacesARecordKeepsMakeTheNormal)
+{
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  // First and last vertex differ along x: a normal along x leaves the tangent null, one along z
+  // does not.
+  const std::vector<Point> border{{0, 0, 0}, {0, 10, 0}, {0, 0, 10}, {10, 0, 0}};
+  const Triangle alongX{0, 1, 2};
+  const Triangle alongZ{0, 1, 3};
+  const std::array<int, 3> target{3, 3, 3};
+  const double bounded = CProgressiveVertexRecord::RoundedBound(border, std::vector<Triangle>{alongZ}, target);
+  ASSERT_LT(bounded, kInfinity);
+  EXPECT_EQ(CProgressiveVertexRecord::RoundedBound(border, std::vector<Triangle>{alongX}, target), kInfinity);
+  // Skipped faces around the one kept.
+  EXPECT_EQ(CProgressiveVertexRecord::RoundedBound(
+                border, std::vector<Triangle>{{0, 4, 1}, alongZ, {-1, 0, 1}}, target),
+            bounded);
+  // Five faces naming the border: the fifth, which would turn the normal off x, is cut.
+  const std::vector<Triangle> five{alongX, alongX, alongX, alongX, alongZ};
+  EXPECT_EQ(CProgressiveVertexRecord::RoundedBound(border, five, target), kInfinity);
+  // A skipped face among the first four lets the fifth in.
+  const std::vector<Triangle> pushed{alongX, {0, 1, 9}, alongX, alongX, alongZ, alongZ};
+  EXPECT_EQ(CProgressiveVertexRecord::RoundedBound(border, pushed, target), bounded);
+}
+
+} // namespace
