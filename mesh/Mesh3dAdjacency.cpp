@@ -110,6 +110,9 @@ private:
   template <class Fn>
   void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
   void BuildAround(int a);
+  // With kIndexed, a's corners go to the index, with the vertex before a in each; without, to
+  // scratch, which the build alone reads and where `previous` is not written.
+  template <bool kIndexed>
   void CollectNeighbors(int a);
   void StoreLists(CVertex3d* v, int a) const;
   void NoteFacesAcrossFrom(int a);
@@ -337,7 +340,10 @@ void CAdjacencyBuilder::BuildAround(int a)
   if (!v)
     return;
   m_Repeated = m_Repeated || v->GetAdjacencyIndex() != a;
-  CollectNeighbors(a);
+  if (m_pIndex)
+    CollectNeighbors<true>(a);
+  else
+    CollectNeighbors<false>(a);
   StoreLists(v, a);
   NoteFacesAcrossFrom(a);
 }
@@ -345,6 +351,7 @@ void CAdjacencyBuilder::BuildAround(int a)
 // A face with three distinct corners, by far the most, is read without a branch on where a
 // stands in it: its other two corners in order, and the one after a. The arrays are walked
 // through local pointers, which the compiler keeps in registers across the stores.
+template <bool kIndexed>
 void CAdjacencyBuilder::CollectNeighbors(int a)
 {
   const int first = m_FaceStart[a];
@@ -354,7 +361,7 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
     m_Neighbors.resize(2 * nbFace);
   // A face may hold a at all three corners, each the start of an edge.
   SEdgeFrom* edges;
-  if (m_pIndex) {
+  if constexpr (kIndexed) {
     edges = m_pIndex->around.data() + m_NbCorner;
   } else {
     if (m_Edges.size() < 3 * nbFace)
@@ -369,6 +376,14 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
   int nbNeighbor = 0;
   int nbEdge = 0;
   // The first face met with b opens its slot; the first other one is its second face.
+  auto edge = [edges, &nbEdge](int g, int k, int previous, int next) {
+    SEdgeFrom& e = edges[nbEdge++];
+    e.face = g;
+    e.slot = k;
+    e.next = next;
+    if constexpr (kIndexed)
+      e.previous = previous;
+  };
   auto meet = [a, marks, neighbors, &nbNeighbor](int b, int g) {
     SMark& mark = marks[b];
     if (mark.owner != a) {
@@ -389,19 +404,20 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
       const int y = k == 2 ? c[1] : c[2];
       meet(x, g);
       meet(y, g);
-      edges[nbEdge++] = SEdgeFrom{g, k, k == 1 ? x : y, k == 1 ? y : x};
+      edge(g, k, k == 1 ? x : y, k == 1 ? y : x);
       continue;
     }
     for (int k = 0; k < 3; k++) {
       if (c[k] == a)
-        edges[nbEdge++] = SEdgeFrom{g, k, c[(k + 2) % 3], c[(k + 1) % 3]};
+        edge(g, k, c[(k + 2) % 3], c[(k + 1) % 3]);
       else
         meet(c[k], g);
     }
   }
   m_NbNeighbor = nbNeighbor;
   m_NbEdge = nbEdge;
-  m_NbCorner += m_pIndex ? nbEdge : 0;
+  if constexpr (kIndexed)
+    m_NbCorner += nbEdge;
 }
 
 void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
