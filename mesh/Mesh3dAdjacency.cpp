@@ -188,22 +188,18 @@ void CAdjacencyBuilder::BuildLists()
     m_Across = MakeBuffer<int>(nbAcross);
     std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
   }
-  int* aroundStart = nullptr;
   if (m_pIndex) {
     // Every face that takes part gives one corner per slot.
     if (m_pIndex->around.size() < nbAcross)
       m_pIndex->around.resize(nbAcross);
     m_pIndex->aroundStart.resize(static_cast<size_t>(m_NbVertex) + 1);
-    aroundStart = m_pIndex->aroundStart.data();
   }
   for (int a = 0; a < m_NbVertex; a++) {
     PrefetchVertex(a + kPrefetchDistance);
-    if (aroundStart)
-      aroundStart[a] = m_NbCorner;
     BuildAround(a);
   }
-  if (aroundStart)
-    aroundStart[m_NbVertex] = m_NbCorner;
+  if (m_pIndex)
+    m_pIndex->aroundStart[static_cast<size_t>(m_NbVertex)] = m_NbCorner;
   LinkFaces();
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
@@ -337,8 +333,11 @@ void CAdjacencyBuilder::ListFaces()
 void CAdjacencyBuilder::BuildAround(int a)
 {
   CVertex3d* v = m_pMesh->GetVertex(a);
-  if (!v)
+  if (!v) {
+    if (m_pIndex)
+      m_pIndex->aroundStart[static_cast<size_t>(a)] = m_NbCorner;
     return;
+  }
   m_Repeated = m_Repeated || v->GetAdjacencyIndex() != a;
   if (m_pIndex)
     CollectNeighbors<true>(a);
@@ -362,6 +361,7 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
   // A face may hold a at all three corners, each the start of an edge.
   SEdgeFrom* edges;
   if constexpr (kIndexed) {
+    m_pIndex->aroundStart[static_cast<size_t>(a)] = m_NbCorner;
     edges = m_pIndex->around.data() + m_NbCorner;
   } else {
     if (m_Edges.size() < 3 * nbFace)
