@@ -375,7 +375,7 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
   const int* corners = m_Corner;
   int nbNeighbor = 0;
   int nbEdge = 0;
-  // The first face met with b opens its slot; the first other one is its second face.
+  // a at slot k of face g, between previous and next.
   auto edge = [edges, &nbEdge](int g, int k, int previous, int next) {
     SEdgeFrom& e = edges[nbEdge++];
     e.face = g;
@@ -384,6 +384,7 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
     if constexpr (kIndexed)
       e.previous = previous;
   };
+  // The first face met with b opens its slot; the first other one is its second face.
   auto meet = [a, marks, neighbors, &nbNeighbor](int b, int g) {
     SMark& mark = marks[b];
     if (mark.owner != a) {
