@@ -236,42 +236,33 @@ void CProgressiveCoder::RebuildAdjacency()
     m_CornersCarried = CarryCornersFromBuild() ? 1 : 0;
 }
 
+// The build listed every vertex's corners by index, in the order of its face list: they only
+// take the elements' addresses. m_Corners is written in place, so that only its growth, if
+// any, is cleared first.
 bool CProgressiveCoder::CarryCornersFromBuild()
 {
   const SAdjacencyIndex& index = m_BuildIndex;
   const int nv = m_pMesh->NbVertex();
-  m_CornerOwner.resize(static_cast<size_t>(nv));
-  m_CornerSpan.resize(static_cast<size_t>(nv));
-  m_CornerWaste = 0;
-  m_Corners.clear();
-  m_Corners.reserve(static_cast<size_t>(index.start[static_cast<size_t>(nv)]));
-  // The faces of a vertex lie apart: the corners of those some places ahead start loading.
-  constexpr int kAhead = 8;
-  const int last = index.start[static_cast<size_t>(nv)];
+  if (index.aroundStart.size() != static_cast<size_t>(nv) + 1)
+    return false;
+  const int* aroundStart = index.aroundStart.data();
+  const SAdjacencyCorner* around = index.around.data();
   CVertex3d* const* vertices = m_pMesh->GetArrayVertex()->GetData();
   CFace3d* const* faces = m_pMesh->GetArrayFace()->GetData();
-  const int* start = index.start.data();
-  const int* listed = index.faces.data();
-  const int* corners = index.corners.data();
-  for (int a = 0; a < nv; a++) {
-    CVertex3d* v = vertices[a];
-    if (!v)
+  for (int a = 0; a < nv; a++)
+    if (!vertices[a])
       return false;
-    m_CornerOwner[static_cast<size_t>(a)] = v;
-    SCornerSpan& span = m_CornerSpan[static_cast<size_t>(a)];
-    span.begin = static_cast<int>(m_Corners.size());
-    const int end = start[a + 1];
-    for (int p = start[a]; p < end; p++) {
-      if (p + kAhead < last)
-        __builtin_prefetch(&corners[3 * static_cast<size_t>(listed[p + kAhead])]);
-      const int g = listed[p];
-      const int* c = &corners[3 * static_cast<size_t>(g)];
-      CFace3d* f = faces[g];
-      for (int k = 0; k < 3; k++)
-        if (c[k] == a)
-          m_Corners.push_back({vertices[c[(k + 2) % 3]], f, vertices[c[(k + 1) % 3]]});
-    }
-    span.end = static_cast<int>(m_Corners.size());
+  m_CornerOwner.assign(vertices, vertices + nv);
+  m_CornerSpan.resize(static_cast<size_t>(nv));
+  m_CornerWaste = 0;
+  m_Corners.resize(static_cast<size_t>(aroundStart[nv]));
+  SCorner* out = m_Corners.data();
+  SCornerSpan* span = m_CornerSpan.data();
+  for (int a = 0; a < nv; a++)
+    span[a] = SCornerSpan{aroundStart[a], aroundStart[a + 1]};
+  for (int p = 0; p < aroundStart[nv]; p++) {
+    const SAdjacencyCorner& c = around[p];
+    out[p] = SCorner{vertices[c.previous], faces[c.face], vertices[c.next]};
   }
   ForgetRefusals(static_cast<size_t>(nv));
   m_CornersComplete = 1;

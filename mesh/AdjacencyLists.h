@@ -16,15 +16,28 @@ void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
 void SetAdjacencyLists(CVertex3d* v, CFace3d* const* faces, int nbFace, CVertex3d* const* neighbors,
                        int nbNeighbor);
 
+// A vertex standing at slot `slot` of face `face`, between `previous` and `next` (by index).
+struct SAdjacencyCorner
+{
+  int face;
+  int slot;
+  int previous;
+  int next;
+};
+
 // A build's vertex face lists by index, for a caller that walks them again: vertex i's faces
 // are faces[start[i]] .. faces[start[i + 1] - 1] in its list's order, and face f's corners are
-// corners[3 f] .. corners[3 f + 2] (-1 for a face that takes no part). The vectors keep their
-// storage from build to build.
+// corners[3 f] .. corners[3 f + 2] (-1 for a face that takes no part). Vertex i's corners, one
+// per slot it holds in each of its faces, in the order of its face list and then of the slots,
+// are around[aroundStart[i]] .. around[aroundStart[i + 1] - 1]; `around` may be longer. The
+// vectors keep their storage from build to build.
 struct SAdjacencyIndex
 {
   std::vector<int> start;
   std::vector<int> faces;
   std::vector<int> corners;
+  std::vector<int> aroundStart;
+  std::vector<SAdjacencyCorner> around;
   // Every vertex stands once in the vertex array, at its adjacency index.
   bool unique = false;
 };

@@ -93,13 +93,9 @@ private:
     int owner;
     int slot;
   };
-  // An edge k of face `face` from a to `next`, settled once a's neighbours are all known.
-  struct SEdgeFrom
-  {
-    int face;
-    int k;
-    int next;
-  };
+  // An edge `slot` of face `face` from a to `next`, settled once a's neighbours are all known:
+  // with `previous`, a's corner there, which an index hands out.
+  using SEdgeFrom = SAdjacencyCorner;
 
   void IndexVertices();
   bool ReadCorners();
@@ -114,6 +110,9 @@ private:
   template <class Fn>
   void ForEachFaceCorner(int first, int last, int step, Fn fn) const;
   void BuildAround(int a);
+  // With kIndexed, a's corners go to the index, with the vertex before a in each; without, to
+  // scratch, which the build alone reads and where `previous` is not written.
+  template <bool kIndexed>
   void CollectNeighbors(int a);
   void StoreLists(CVertex3d* v, int a) const;
   void NoteFacesAcrossFrom(int a);
@@ -137,12 +136,15 @@ private:
   bool m_Repeated = false;
   std::vector<int> m_Unused;  // faces that take no part
   Buffer<SMark> m_Mark;
-  // a's neighbours, m_NbNeighbor of them, and the edges from a, m_NbEdge of them, in storage
-  // sized for the most a's faces can give.
+  // a's neighbours, m_NbNeighbor of them, and the edges from a, m_NbEdge of them from
+  // m_EdgeBegin: in storage sized for the most a's faces can give, or in the index's corners,
+  // m_NbCorner of which the vertices before a filled.
   std::vector<SNeighbor> m_Neighbors;
   int m_NbNeighbor = 0;
   std::vector<SEdgeFrom> m_Edges;
+  SEdgeFrom* m_EdgeBegin = nullptr;
   int m_NbEdge = 0;
+  int m_NbCorner = 0;
   // 3 per face: the index of the face across each edge, -1 for none, kUnset where no vertex
   // settled that edge; empty in a small mesh.
   static constexpr int kUnset = -2;
@@ -186,10 +188,18 @@ void CAdjacencyBuilder::BuildLists()
     m_Across = MakeBuffer<int>(nbAcross);
     std::fill(&m_Across[0], &m_Across[0] + nbAcross, kUnset);
   }
+  if (m_pIndex) {
+    // Every face that takes part gives one corner per slot.
+    if (m_pIndex->around.size() < nbAcross)
+      m_pIndex->around.resize(nbAcross);
+    m_pIndex->aroundStart.resize(static_cast<size_t>(m_NbVertex) + 1);
+  }
   for (int a = 0; a < m_NbVertex; a++) {
     PrefetchVertex(a + kPrefetchDistance);
     BuildAround(a);
   }
+  if (m_pIndex)
+    m_pIndex->aroundStart[static_cast<size_t>(m_NbVertex)] = m_NbCorner;
   LinkFaces();
   for (const int i : m_Unused)
     m_pMesh->GetFace(i)->SetNeighbors(nullptr, nullptr, nullptr);
@@ -323,10 +333,16 @@ void CAdjacencyBuilder::ListFaces()
 void CAdjacencyBuilder::BuildAround(int a)
 {
   CVertex3d* v = m_pMesh->GetVertex(a);
-  if (!v)
+  if (!v) {
+    if (m_pIndex)
+      m_pIndex->aroundStart[static_cast<size_t>(a)] = m_NbCorner;
     return;
+  }
   m_Repeated = m_Repeated || v->GetAdjacencyIndex() != a;
-  CollectNeighbors(a);
+  if (m_pIndex)
+    CollectNeighbors<true>(a);
+  else
+    CollectNeighbors<false>(a);
   StoreLists(v, a);
   NoteFacesAcrossFrom(a);
 }
@@ -334,6 +350,7 @@ void CAdjacencyBuilder::BuildAround(int a)
 // A face with three distinct corners, by far the most, is read without a branch on where a
 // stands in it: its other two corners in order, and the one after a. The arrays are walked
 // through local pointers, which the compiler keeps in registers across the stores.
+template <bool kIndexed>
 void CAdjacencyBuilder::CollectNeighbors(int a)
 {
   const int first = m_FaceStart[a];
@@ -342,15 +359,31 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
   if (m_Neighbors.size() < 2 * nbFace)
     m_Neighbors.resize(2 * nbFace);
   // A face may hold a at all three corners, each the start of an edge.
-  if (m_Edges.size() < 3 * nbFace)
-    m_Edges.resize(3 * nbFace);
+  SEdgeFrom* edges;
+  if constexpr (kIndexed) {
+    m_pIndex->aroundStart[static_cast<size_t>(a)] = m_NbCorner;
+    edges = m_pIndex->around.data() + m_NbCorner;
+  } else {
+    if (m_Edges.size() < 3 * nbFace)
+      m_Edges.resize(3 * nbFace);
+    edges = m_Edges.data();
+  }
+  m_EdgeBegin = edges;
   SNeighbor* neighbors = m_Neighbors.data();
-  SEdgeFrom* edges = m_Edges.data();
   SMark* marks = &m_Mark[0];
   const int* faces = m_Faces;
   const int* corners = m_Corner;
   int nbNeighbor = 0;
   int nbEdge = 0;
+  // a at slot k of face g, between previous and next.
+  auto edge = [edges, &nbEdge](int g, int k, int previous, int next) {
+    SEdgeFrom& e = edges[nbEdge++];
+    e.face = g;
+    e.slot = k;
+    e.next = next;
+    if constexpr (kIndexed)
+      e.previous = previous;
+  };
   // The first face met with b opens its slot; the first other one is its second face.
   auto meet = [a, marks, neighbors, &nbNeighbor](int b, int g) {
     SMark& mark = marks[b];
@@ -372,18 +405,20 @@ void CAdjacencyBuilder::CollectNeighbors(int a)
       const int y = k == 2 ? c[1] : c[2];
       meet(x, g);
       meet(y, g);
-      edges[nbEdge++] = SEdgeFrom{g, k, k == 1 ? y : x};
+      edge(g, k, k == 1 ? x : y, k == 1 ? y : x);
       continue;
     }
     for (int k = 0; k < 3; k++) {
       if (c[k] == a)
-        edges[nbEdge++] = SEdgeFrom{g, k, c[(k + 1) % 3]};
+        edge(g, k, c[(k + 2) % 3], c[(k + 1) % 3]);
       else
         meet(c[k], g);
     }
   }
   m_NbNeighbor = nbNeighbor;
   m_NbEdge = nbEdge;
+  if constexpr (kIndexed)
+    m_NbCorner += nbEdge;
 }
 
 void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
@@ -403,11 +438,11 @@ void CAdjacencyBuilder::StoreLists(CVertex3d* v, int a) const
 // Every edge k of a face that starts at corner a = corner k is settled here, once.
 void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
 {
-  const std::span<const SEdgeFrom> edges(m_Edges.data(), static_cast<size_t>(m_NbEdge));
+  const std::span<const SEdgeFrom> edges(m_EdgeBegin, static_cast<size_t>(m_NbEdge));
   if (!m_Across) {
     for (const SEdgeFrom& e : edges) {
       const int across = FaceAcross(a, e.face, e.next);
-      m_pMesh->GetFace(e.face)->SetF(e.k, across < 0 ? nullptr : m_pMesh->GetFace(across));
+      m_pMesh->GetFace(e.face)->SetF(e.slot, across < 0 ? nullptr : m_pMesh->GetFace(across));
     }
     return;
   }
@@ -422,7 +457,7 @@ void CAdjacencyBuilder::NoteFacesAcrossFrom(int a)
       const SNeighbor& n = neighbors[marks[e.next].slot];
       across = n.firstFace != e.face ? n.firstFace : n.secondFace;
     }
-    noted[3 * static_cast<size_t>(e.face) + static_cast<size_t>(e.k)] = across;
+    noted[3 * static_cast<size_t>(e.face) + static_cast<size_t>(e.slot)] = across;
   }
 }
 
@@ -478,6 +513,8 @@ int BuildAdjacency(CMesh3d* pMesh, SAdjacencyIndex* pIndex)
   pIndex->start.clear();
   pIndex->faces.clear();
   pIndex->corners.clear();
+  pIndex->aroundStart.clear();
+  pIndex->around.clear();
   pIndex->unique = false;
   // The faces marked on the way make the mesh's own build go by the rules at once.
   pMesh->BuildAdjacency();

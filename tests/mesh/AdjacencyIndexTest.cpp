@@ -45,6 +45,38 @@ void ClearAdjacency(CMesh3d& mesh)
   mesh.ClearVertexAdjacency();
 }
 
+// Each vertex's corners read from its face list: one per slot it holds in a face, with the
+// vertices before and after it there.
+void ExpectCornersOfMesh(const CMesh3d& mesh, const SAdjacencyIndex& index)
+{
+  ASSERT_EQ(index.aroundStart.size(), static_cast<size_t>(mesh.NbVertex()) + 1);
+  std::unordered_map<const void*, int> indices;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    indices[mesh.GetFace(i)] = i;
+  for (int i = 0; i < mesh.NbVertex(); i++)
+    indices[mesh.GetVertex(i)] = i;
+  ASSERT_GE(index.around.size(), static_cast<size_t>(index.aroundStart.back()));
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    SCOPED_TRACE(i);
+    const CVertex3d* v = mesh.GetVertex(i);
+    std::vector<int> expected;
+    for (int j = 0; j < v->NbFaceNeighbor(); j++) {
+      const CFace3d* f = v->GetFaceNeighbor(j);
+      for (int k = 0; k < 3; k++)
+        if (f->v(k) == v)
+          expected.insert(expected.end(), {indices.at(f), k, indices.at(f->v((k + 2) % 3)),
+                                           indices.at(f->v((k + 1) % 3))});
+    }
+    std::vector<int> listed;
+    for (int p = index.aroundStart[static_cast<size_t>(i)];
+         p < index.aroundStart[static_cast<size_t>(i) + 1]; p++) {
+      const SAdjacencyCorner& c = index.around[static_cast<size_t>(p)];
+      listed.insert(listed.end(), {c.face, c.slot, c.previous, c.next});
+    }
+    EXPECT_EQ(listed, expected);
+  }
+}
+
 // The arrays read back against the mesh itself: a vertex's faces are its face list, a face's
 // corners its vertices.
 void ExpectIndexOfMesh(const CMesh3d& mesh, const SAdjacencyIndex& index)
@@ -62,6 +94,7 @@ void ExpectIndexOfMesh(const CMesh3d& mesh, const SAdjacencyIndex& index)
     for (int k = 0; k < 3; k++)
       EXPECT_EQ(mesh.GetVertex(index.corners[3 * static_cast<size_t>(f) + static_cast<size_t>(k)]),
                 mesh.GetFace(f)->v(k));
+  ExpectCornersOfMesh(mesh, index);
 }
 
 // A torus grid of n by m samples: 2nm faces, large enough from 90k faces for the build to note
@@ -119,6 +152,8 @@ TEST(AdjacencyIndex, FacesWithAnEmptyCornerStayOutOfTheLists)
   ASSERT_EQ(BuildAdjacency(mesh.get(), &index), 1);
   EXPECT_EQ(Snapshot(*mesh), expected);
   EXPECT_EQ(index.corners[6], -1);
+  ExpectCornersOfMesh(*mesh, index);
+  EXPECT_EQ(index.aroundStart.back(), 3 * (mesh->NbFace() - 1));
   for (int i = 0; i < mesh->NbVertex(); i++)
     for (int p = index.start[static_cast<size_t>(i)]; p < index.start[static_cast<size_t>(i) + 1]; p++)
       EXPECT_NE(index.faces[static_cast<size_t>(p)], 2);
@@ -150,6 +185,8 @@ TEST(AdjacencyIndex, AFaceListedTwiceGetsTheMeshOwnBuildAndNoIndex)
   EXPECT_TRUE(index.start.empty());
   EXPECT_TRUE(index.faces.empty());
   EXPECT_TRUE(index.corners.empty());
+  EXPECT_TRUE(index.aroundStart.empty());
+  EXPECT_TRUE(index.around.empty());
   EXPECT_FALSE(index.unique);
   EXPECT_EQ(Snapshot(*mesh), expected);
   for (int i = 0; i < mesh->NbFace(); i++)
