@@ -208,8 +208,18 @@ private:
   // The same from a front corner as FrontCorner gives it.
   CFace3d* FrontFaceAt(CVertex3d* first, CVertex3d* second, CVertex3d** pOther,
                        int corner) const;
-  // first's adjacency index when its corners are listed, else -1.
-  int CornerListOf(const CVertex3d* first, int firstIndex) const;
+  // first's adjacency index when its corners are listed, else -1. Inline where every vertex
+  // owns the list of its index: the walk asks for every gate it pushes.
+  int CornerListOf(const CVertex3d* first, int firstIndex) const
+  {
+    if (!m_CornersValid)
+      return -1;
+    if (!m_CornersComplete)
+      return OwnedCornerListOf(first, firstIndex);
+    const int id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
+    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
+  }
+  int OwnedCornerListOf(const CVertex3d* first, int firstIndex) const;
   // Position in the corner lists of the front face's corner at first; kNoFront without one,
   // kUnresolved when first's corners are not listed.
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;

@@ -4,7 +4,7 @@
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
-#include "mesh/PointerHash.h"
+#include "mesh/PointerFilter.h"
 #include "mesh/PointerSet.h"
 #include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
@@ -219,14 +219,7 @@ const unsigned char kCauseColours[7][3] = {{255, 255, 153}, {102, 255, 153}, {25
 // owner need not be checked again when the gate's turn comes.
 void CProgressiveCoder::PushGate(CVertex3d* a, CVertex3d* b)
 {
-  const int own = a->GetAdjacencyIndex();
-  int id = -1;
-  // Where every vertex owns the list of its index, CornerListOf's answer without the call.
-  if (m_CornersValid && m_CornersComplete)
-    id = own >= 0 && own < static_cast<int>(m_CornerOwner.size()) ? own : -1;
-  else if (m_CornersValid)
-    id = CornerListOf(a, own);
-  m_Gates.emplace_back(a, b, id);
+  m_Gates.emplace_back(a, b, CornerListOf(a, a->GetAdjacencyIndex()));
 }
 
 CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second) const
@@ -249,35 +242,21 @@ CFace3d* CProgressiveCoder::FrontFace(CVertex3d* first, CVertex3d* second, CVert
   return FrontFaceAt(first, second, pOther, FrontCorner(first, second, firstIndex));
 }
 
-int CProgressiveCoder::CornerListOf(const CVertex3d* first, int firstIndex) const
+// The owners are read only where some vertex does not own the list of its index.
+int CProgressiveCoder::OwnedCornerListOf(const CVertex3d* first, int firstIndex) const
 {
-  if (!m_CornersValid)
-    return -1;
-  // Every vertex of the mesh owns the list of its index: the owners need not be read.
-  if (m_CornersComplete) {
-    const int id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
-    return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
-  }
   auto owns = [this, first](int id) {
     return id >= 0 && id < static_cast<int>(m_CornerOwner.size()) &&
            m_CornerOwner[static_cast<size_t>(id)] == first;
   };
   const int id = owns(firstIndex) ? firstIndex : first->GetAdjacencyIndex();
-  return m_CornersValid && owns(id) ? id : -1;
+  return owns(id) ? id : -1;
 }
 
 int CProgressiveCoder::FrontCorner(const CVertex3d* first, const CVertex3d* second,
                                    int firstIndex) const
 {
-  // CornerListOf where every vertex owns its list, and the search, without the calls: the
-  // patch tests ask for the front faces of whole borders.
-  int id = -1;
-  if (m_CornersValid && m_CornersComplete) {
-    id = firstIndex >= 0 ? firstIndex : first->GetAdjacencyIndex();
-    id = id < static_cast<int>(m_CornerOwner.size()) ? id : -1;
-  } else {
-    id = CornerListOf(first, firstIndex);
-  }
+  const int id = CornerListOf(first, firstIndex);
   if (id < 0)
     return CProgressiveGate::kUnresolved;
   const SCornerSpan span = m_CornerSpan[static_cast<size_t>(id)];
@@ -477,28 +456,21 @@ bool CProgressiveCoder::HasDegenerateRing(const CVertex3d* v, int valence)
 
 // The removed vertices leave the mesh but not memory: their records still point at them.
 // Those are the vertices of the layer's records: where they are few, they are looked for among
-// the array's pointers rather than by every vertex's flag, which lies in the vertex, and a bit
-// per address hash, set for each of them, turns almost every other pointer away before the
-// set is asked.
+// the array's pointers rather than by every vertex's flag, which lies in the vertex, a filter
+// turning almost every other pointer away before the set is asked.
 void CProgressiveCoder::ReleaseRemovedVertices()
 {
   CArray3d<CVertex3d>* pArray = m_pMesh->GetArrayVertex();
   const int size = pArray->GetSize();
   const int nbRemoved = m_pCurrentGeometry ? m_pCurrentGeometry->NbRecord() : size;
   CPointerSet<CVertex3d> removed;
-  size_t mask = 0;
-  std::vector<std::uint64_t> filter;
+  CPointerFilter filter;
   if (32 * nbRemoved < size) {
-    size_t bits = 512;
-    while (bits < 32 * static_cast<size_t>(nbRemoved))
-      bits *= 2;
-    filter.assign(bits / 64, 0);
-    mask = bits - 1;
+    filter = CPointerFilter(static_cast<size_t>(nbRemoved));
     for (int i = 0; i < nbRemoved; i++) {
       const CVertex3d* v = m_pCurrentGeometry->GetVertex(i);
       removed.Insert(v);
-      const size_t bit = PointerHome(v) & mask;
-      filter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+      filter.Insert(v);
     }
   }
   const bool byPointer = nbRemoved > 0 && removed.Size() == static_cast<size_t>(nbRemoved);
@@ -506,13 +478,8 @@ void CProgressiveCoder::ReleaseRemovedVertices()
   int kept = 0;
   for (int i = 0; i < size; i++) {
     CVertex3d* v = vertices[i];
-    bool gone;
-    if (byPointer) {
-      const size_t bit = PointerHome(v) & mask;
-      gone = ((filter[bit / 64] >> (bit % 64)) & 1) != 0 && removed.Contains(v) != 0;
-    } else {
-      gone = v->GetFlag() == 2;
-    }
+    const bool gone =
+        byPointer ? filter.MayContain(v) && removed.Contains(v) != 0 : v->GetFlag() == 2;
     if (gone)
       m_RemovedVertices.emplace_back(v);
     else
@@ -633,10 +600,7 @@ int CProgressiveCoder::EncodeStep()
       const SCorner* const corners = m_Corners.data();
       const SCorner* const limit = corners + m_Corners.size();
       const SCornerSpan* const spans = m_CornerSpan.data();
-      const int nbList = static_cast<int>(m_CornerOwner.size());
       CProgressiveCodeList* const codes = m_pCurrentCodes;
-      // The index a gate from v keeps, as PushGate gives it.
-      const bool complete = m_CornersComplete != 0;
       size_t head = m_GateHead;
       size_t size = m_Gates.size();
       int lastCause = kNone;
@@ -664,7 +628,7 @@ int CProgressiveCoder::EncodeStep()
           continue;
         }
         const int id = v->GetAdjacencyIndex();
-        const int vIndex = complete ? (id >= 0 && id < nbList ? id : -1) : CornerListOf(v, id);
+        const int vIndex = CornerListOf(v, id);
         int cause = 3;
         if (v->GetFlag() == 0) {
           // A free vertex refused by its boundary status, its valence or a refusal remembered

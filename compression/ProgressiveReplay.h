@@ -92,8 +92,8 @@ private:
   static constexpr int kNext[3] = {1, 2, 0};
   static constexpr int kPrevious[3] = {2, 0, 1};
   // The null patches' lookups in one object: one register holds their address, where three
-  // were made again in every step. taken: the third corner w of a null patch's face,
-  // by w's mark m and the and a of the marks of the gate's ends, at 4 m + a. w is a corner of
+  // were made again in every step. taken: the third corner w of a null patch's face, at
+  // 4 m + a for w's mark m and a, the bitwise and of the marks of the gate's ends. w is a corner of
   // a face the layer started with, flag 0 or 1 before and 1 after; it keeps a mark it has,
   // else takes 1 when both ends are marked 2 and 2 otherwise. Marks are 0 to 2, and whether
   // w is marked is no pattern: a select would be made a branch.

@@ -1,7 +1,5 @@
 #include "mesh/Mesh3d.h"
 
-#include "mesh/PointerHash.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -118,31 +116,17 @@ int CMesh3d::DeleteVerticesIf(Pred pred)
 namespace {
 
 // The marked elements are looked for among every pointer of the arrays: while they are few, a
-// bit per address hash, set for each of them, turns almost every other pointer away with one
-// load from a table that stays in the first-level cache, before the sets are asked.
-constexpr std::size_t kFilterBits = std::size_t{1} << 16;
-constexpr std::size_t kFilteredElements = kFilterBits / 32;
+// filter that stays in the first-level cache turns almost every other pointer away before the
+// sets are asked. Past its count the sets are asked alone: the elements beyond need no bit.
+constexpr std::size_t kFilteredElements = 2048;
 
-std::size_t FilterBit(const void* p)
-{
-  return PointerHome(p) & (kFilterBits - 1);
-}
-
-bool MayHold(const std::vector<std::uint64_t>& filter, const void* p)
-{
-  const std::size_t bit = FilterBit(p);
-  return ((filter[bit / 64] >> (bit % 64)) & 1) != 0;
-}
-
-// Past the filter's count the sets are asked alone: the elements beyond it need no bit.
-void Note(std::vector<std::uint64_t>* pFilter, std::size_t marked, const void* p)
+void Note(CPointerFilter* pFilter, std::size_t marked, const void* p)
 {
   if (marked > kFilteredElements)
     return;
-  if (pFilter->empty())
-    pFilter->assign(kFilterBits / 64, 0);
-  const std::size_t bit = FilterBit(p);
-  (*pFilter)[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  if (pFilter->IsEmpty())
+    *pFilter = CPointerFilter(kFilteredElements);
+  pFilter->Insert(p);
 }
 
 } // namespace
@@ -152,20 +136,20 @@ void CMesh3d::BeginDeferredDeletion() { m_DeferDeletion = 1; }
 void CMesh3d::EndDeferredDeletion()
 {
   m_DeferDeletion = 0;
-  const bool filtered = !m_DeletedFilter.empty() &&
+  const bool filtered = !m_DeletedFilter.IsEmpty() &&
                         m_DeletedFaces.Size() + m_DeletedVertices.Size() <= kFilteredElements;
-  const std::vector<std::uint64_t>& filter = m_DeletedFilter;
+  const CPointerFilter& filter = m_DeletedFilter;
   if (!m_DeletedFaces.IsEmpty())
     DeleteFacesIf([this, filtered, &filter](const CFace3d* f) {
-      return (!filtered || MayHold(filter, f)) && m_DeletedFaces.Contains(f) != 0;
+      return (!filtered || filter.MayContain(f)) && m_DeletedFaces.Contains(f) != 0;
     });
   if (!m_DeletedVertices.IsEmpty())
     DeleteVerticesIf([this, filtered, &filter](const CVertex3d* v) {
-      return (!filtered || MayHold(filter, v)) && m_DeletedVertices.Contains(v) != 0;
+      return (!filtered || filter.MayContain(v)) && m_DeletedVertices.Contains(v) != 0;
     });
   m_DeletedFaces.Clear();
   m_DeletedVertices.Clear();
-  std::vector<std::uint64_t>().swap(m_DeletedFilter);
+  m_DeletedFilter = CPointerFilter();
 }
 
 void CMesh3d::FlushDeferredDeletion()

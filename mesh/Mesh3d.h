@@ -7,6 +7,7 @@
 #include "mesh/Face3d.h"
 #include "mesh/Material.h"
 #include "mesh/Object3d.h"
+#include "mesh/PointerFilter.h"
 #include "mesh/PointerSet.h"
 #include "mesh/Transform.h"
 #include "mesh/Vertex3d.h"
@@ -596,7 +597,7 @@ private:
   int m_DeferDeletion = 0;
   CPointerSet<CVertex3d> m_DeletedVertices;
   CPointerSet<CFace3d> m_DeletedFaces;
-  std::vector<std::uint64_t> m_DeletedFilter;  // a bit per address hash of the two sets above
+  CPointerFilter m_DeletedFilter;  // of the two sets above, while they are small
   CArray3d<CEdge3d> m_ArrayEdge;
   CColor m_Color{0, 0, 0, 255};
   CTransform m_Transform;
