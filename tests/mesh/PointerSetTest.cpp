@@ -1,4 +1,5 @@
 #include "MeshFixtures.h"
+#include "mesh/PointerFilter.h"
 #include "mesh/PointerSet.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,29 @@ TEST(PointerSet, NullIsNeverAMemberAndClearEmpties)
   EXPECT_EQ(set.Insert(&elements[7]), 0);
   EXPECT_EQ(set.Contains(&elements[7]), 1);
   EXPECT_EQ(set.Size(), 1u);
+}
+
+// Every address inserted passes; of the others, laid out as a pool lays them, few do: the
+// filter turns away most of what its owner would otherwise look up.
+TEST(PointerFilter, InsertedAlwaysPassOthersRarely)
+{
+  std::vector<SElement> elements(20000);
+  for (std::size_t members : {std::size_t{1}, std::size_t{40}, std::size_t{600}}) {
+    SCOPED_TRACE(members);
+    CPointerFilter filter(members);
+    for (std::size_t i = 0; i < members; i++)
+      filter.Insert(&elements[i * 31]);
+    std::size_t passed = 0;
+    for (std::size_t i = 0; i < elements.size(); i++) {
+      if (i % 31 == 0 && i / 31 < members)
+        EXPECT_TRUE(filter.MayContain(&elements[i])) << i;
+      else
+        passed += filter.MayContain(&elements[i]) ? 1 : 0;
+    }
+    EXPECT_LT(passed, elements.size() / 16);
+  }
+  EXPECT_TRUE(CPointerFilter().IsEmpty());
+  EXPECT_FALSE(CPointerFilter(1).IsEmpty());
 }
 
 // Many deferred deletions, in scattered order with repeats and nulls, end as the same deletions
