@@ -137,6 +137,12 @@ void CProgressiveCoder::ComputeGeometry()
 {
   m_Reconstruction.clear();
   m_Originals.clear();
+  // Every vertex of the finest mesh once: sized at once, not grown.
+  size_t total = static_cast<size_t>(m_pMesh->NbVertex());
+  for (int layer = 0; layer < NbLayer(); layer++)
+    total += static_cast<size_t>(m_LayerGeometry[layer]->NbRecord());
+  m_Reconstruction.reserve(total);
+  m_Originals.reserve(total);
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     StoreReconstruction(m_pMesh->GetVertex(i));
   for (int layer = NbLayer() - 1; layer >= 0; layer--)
@@ -168,6 +174,8 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
   constexpr int kAhead = 16;
   constexpr int kNear = 8;
   const int nbRecord = pLayer->NbRecord();
+  // The ranges gathered here: no second pass over the records, a few hundred bytes each.
+  CProgressiveGeometryLayer::SExtremes extremes;
   for (int i = 0; i < nbRecord; i++) {
     if (i + kAhead < nbRecord)
       pLayer->GetRecord(i + kAhead).PrefetchVertices();
@@ -182,6 +190,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     } else {
       record.SetCoordinates(p);
     }
+    extremes.Add(record.GetCoordinates());
     CVertex3d* v = record.GetVertex();
     v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
     // The position just set, without reading it back: a float holds such integers exactly.
@@ -193,7 +202,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
       StoreReconstruction(v);
     }
   }
-  pLayer->ComputeRanges();
+  pLayer->SetRanges(extremes);
 }
 
 int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int gateType,

@@ -2,6 +2,7 @@
 
 #include "compression/ProgressiveVertexRecord.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,23 @@ public:
 
   // Ranges and minima of the residuals: tangential (a, b), normal (c) and of all three.
   void ComputeRanges();
+  // Extremes of residuals gathered as they are made, each starting at 0 as ComputeRanges's.
+  struct SExtremes
+  {
+    int minT = 0;
+    int maxT = 0;
+    int minC = 0;
+    int maxC = 0;
+    void Add(const std::array<int, 3>& abc)
+    {
+      minT = std::min(minT, std::min(abc[0], abc[1]));
+      maxT = std::max(maxT, std::max(abc[0], abc[1]));
+      minC = std::min(minC, abc[2]);
+      maxC = std::max(maxC, abc[2]);
+    }
+  };
+  // The ranges of the extremes of every record's residuals: ComputeRanges without its pass.
+  void SetRanges(const SExtremes& e);
   int GetMinTangential() const { return m_MinTangential; }
   int GetMinNormal() const { return m_MinNormal; }
   int GetRangeTangential() const { return m_RangeTangential; }

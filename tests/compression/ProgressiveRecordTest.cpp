@@ -478,6 +478,42 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnSkewFrames)
   EXPECT_GT(searched, 100);
 }
 
+// Extremes gathered residual by residual give the ranges and minima a pass over the records
+// gives, each extreme starting at 0: the tangential ones over a and b, the normal over c.
+TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfAPassOverTheRecords)
+{
+  const std::vector<std::vector<std::array<int, 3>>> layers{
+      {},
+      {{3, 4, 5}},
+      {{-3, 2, -9}, {7, -11, 4}, {0, 0, 0}},
+      {{2, 2, 2}, {5, 1, 3}},
+      {{-1, -8, -2}, {-4, -3, -6}}};
+  for (const auto& residuals : layers) {
+    CProgressiveGeometryLayer passed;
+    CProgressiveGeometryLayer gathered;
+    CProgressiveGeometryLayer::SExtremes extremes;
+    for (const auto& abc : residuals) {
+      passed.Add(CProgressiveVertexRecord()).SetCoordinates(abc);
+      extremes.Add(abc);
+    }
+    passed.ComputeRanges();
+    gathered.SetRanges(extremes);
+    int minT = 0, maxT = 0, minC = 0, maxC = 0;
+    for (const auto& abc : residuals) {
+      minT = std::min({minT, abc[0], abc[1]});
+      maxT = std::max({maxT, abc[0], abc[1]});
+      minC = std::min(minC, abc[2]);
+      maxC = std::max(maxC, abc[2]);
+    }
+    for (const CProgressiveGeometryLayer* layer : {&passed, &gathered}) {
+      EXPECT_EQ(layer->GetMinTangential(), minT);
+      EXPECT_EQ(layer->GetRangeTangential(), maxT - minT);
+      EXPECT_EQ(layer->GetMinNormal(), minC);
+      EXPECT_EQ(layer->GetRangeNormal(), maxC - minC);
+    }
+  }
+}
+
 // A decoded layer keeps residuals alone until a record is asked for; either way each record
 // gives back its residuals in order, with no vertex, and rebuilds the position its record would.
 TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
