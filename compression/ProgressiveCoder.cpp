@@ -170,13 +170,17 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
 {
   const int predicted = pLayer->NbRecord() > limit ? 1 : 0;
   pLayer->SetPredicted(predicted);
-  // The vertices some records ahead, their second positions (a block of their own) nearer.
+  // The records far ahead, their vertices nearer, their second positions (a block of their own)
+  // nearer still.
+  constexpr int kRecordAhead = 32;
   constexpr int kAhead = 16;
   constexpr int kNear = 8;
   const int nbRecord = pLayer->NbRecord();
   // The ranges gathered here: no second pass over the records, a few hundred bytes each.
   CProgressiveGeometryLayer::SExtremes extremes;
   for (int i = 0; i < nbRecord; i++) {
+    if (i + kRecordAhead < nbRecord)
+      pLayer->GetRecord(i + kRecordAhead).PrefetchRecord();
     if (i + kAhead < nbRecord)
       pLayer->GetRecord(i + kAhead).PrefetchVertices();
     if (i + kNear < nbRecord)

@@ -33,12 +33,26 @@ public:
   void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
   // The frame from the border vertices' second (quantized) positions as they are now.
   void TakeFrameFromBorder();
-  // Starts loading the vertex and its border, scattered in memory, some records ahead.
+  // Starts loading the vertex and its border, scattered in memory, some records ahead. A
+  // vertex is not aligned to a line: its first two lines hold what the prediction reads.
   void PrefetchVertices() const
   {
-    __builtin_prefetch(m_pVertex);
+    const auto both = [](const CVertex3d* v) {
+      __builtin_prefetch(v);
+      __builtin_prefetch(reinterpret_cast<const char*>(v) + 64);
+    };
+    both(m_pVertex);
     for (int i = 0; i < m_NbBorder; i++)
-      __builtin_prefetch(m_BorderVertices[static_cast<size_t>(i)]);
+      both(m_BorderVertices[static_cast<size_t>(i)]);
+  }
+  // Starts loading the record itself, every line of it: the records are walked in order, but
+  // between them the walk reads vertices scattered in memory and the hardware falls behind.
+  void PrefetchRecord() const
+  {
+    const char* p = reinterpret_cast<const char*>(this);
+    for (size_t offset = 0; offset < sizeof(*this); offset += 64)
+      __builtin_prefetch(p + offset);
+    __builtin_prefetch(p + sizeof(*this) - 1);
   }
   // The same for their second positions, once the vertices are at hand.
   void PrefetchSecondPositions() const;
