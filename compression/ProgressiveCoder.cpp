@@ -159,11 +159,7 @@ void CProgressiveCoder::StoreReconstruction(const CVertex3d* v)
 // The unquantized position in grid units: i stands for i * scale + shift.
 CProgressiveVertexRecord::Point CProgressiveCoder::GridPoint(const CVertex3d* v) const
 {
-  CProgressiveVertexRecord::Point p{0, 0, 0};
-  for (int axis = 0; axis < 3; axis++)
-    if (m_Scale[axis] > 0)
-      p[axis] = (static_cast<double>(v->Get(axis)) - m_Shift[axis]) / m_Scale[axis];
-  return p;
+  return CProgressiveVertexRecord::GridPosition(v, {m_Scale, m_Shift});
 }
 
 void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit)
@@ -189,8 +185,9 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
       record.TakeFrameFromBorder();
-      record.SetOriginal(GridPoint(record.GetVertex()));
-      p = record.Predict();
+      // The original position in grid units, as GridPoint gives it, is worked out only where
+      // the search reads it.
+      p = record.Predict({m_Scale, m_Shift});
     } else {
       record.SetCoordinates(p);
     }

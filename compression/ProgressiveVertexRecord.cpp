@@ -794,7 +794,26 @@ double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
   return std::isfinite(reach) ? reach : kUnbounded;
 }
 
+CProgressiveVertexRecord::Point CProgressiveVertexRecord::GridPosition(const CVertex3d* v, const SGrid& grid)
+{
+  Point p{0, 0, 0};
+  for (int axis = 0; axis < 3; axis++)
+    if (grid.scale[axis] > 0)
+      p[static_cast<size_t>(axis)] = (static_cast<double>(v->Get(axis)) - grid.shift[axis]) / grid.scale[axis];
+  return p;
+}
+
 std::array<int, 3> CProgressiveVertexRecord::Predict()
+{
+  return PredictWith(nullptr);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::Predict(const SGrid& grid)
+{
+  return PredictWith(&grid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictWith(const SGrid* pGrid)
 {
   const SFrame frame = ComputeFrame();
   const std::array<int, 3> rounded = Rounded(frame);
@@ -832,6 +851,8 @@ std::array<int, 3> CProgressiveVertexRecord::Predict()
         }
       }
     }
+  if (pGrid)
+    SetOriginal(GridPosition(m_pVertex, *pGrid));
   if (!m_HasOriginal)
     return Decoded(frame, rounded[0], rounded[1], rounded[2]);
   m_Coordinates = NearestToOriginal(frame, rounded);

@@ -77,6 +77,17 @@ public:
   // to the original position. Returns the quantized position of the triple, as Reconstruct
   // gives it.
   std::array<int, 3> Predict();
+  // The grid positions are quantized on: i stands for i * scale + shift on each axis.
+  struct SGrid
+  {
+    const float* scale;
+    const float* shift;
+  };
+  // A vertex's position in grid units: (p - shift) / scale on an axis of positive scale, else 0.
+  static Point GridPosition(const CVertex3d* v, const SGrid& grid);
+  // Predict, the original being the removed vertex's grid position: worked out only when no
+  // triple reaches the target, the one case that reads it.
+  std::array<int, 3> Predict(const SGrid& grid);
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
   // The same for a border, faces and target given as they are, without a record.
@@ -125,6 +136,7 @@ private:
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
   std::array<int, 3> Rounded(const SFrame& frame) const { return Rounded(frame, m_Target); }
   static std::array<int, 3> Rounded(const SFrame& frame, const std::array<int, 3>& target);
+  std::array<int, 3> PredictWith(const SGrid* pGrid);
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 
