@@ -11,6 +11,19 @@
 
 namespace {
 
+// Round (mesh/GeometryUtil) inlined, by the same comparison: where a 64-bit integer holds x,
+// floor and ceiling come from one conversion; the library takes the rest (and NaN).
+inline int SnapRound(double x)
+{
+  if (!(std::fabs(x) < 1e18))
+    return Round(x);
+  double low = static_cast<double>(static_cast<long long>(x));
+  if (low > x)
+    low -= 1;
+  const double high = low == x ? low : low + 1;
+  return static_cast<int>(x - low <= high - x ? low : high);
+}
+
 // The first vertex from index 1 whose key beats the start value strictly; vertex 0 is never
 // a candidate.
 template <class Key, class Better>
@@ -135,17 +148,32 @@ int CMesh3d::RangeAndSnap(int bits)
   if (bits < 1 || bits > 30)
     return 0;
   const double top = static_cast<double>((1 << bits) - 1);
-  CopyPositionsToSecondSet();
-  for (int axis = 0; axis < 3; axis++) {
-    float min = 0.0f;
-    float max = 0.0f;
-    GetRange(axis, &min, &max);
-    const double range = static_cast<double>(max) - min;
-    for (int i = 0; i < NbVertex(); i++) {
-      CVertex3d* v = GetVertex(i);
-      const int k = range > 0.0 ? Round((v->Get(axis) - min) / range * top) : 0;
-      v->Set2(axis, static_cast<float>(k));
+  const int n = NbVertex();
+  // GetRange's three axes in one pass, by its comparisons.
+  float min[3] = {0.0f, 0.0f, 0.0f};
+  float max[3] = {0.0f, 0.0f, 0.0f};
+  for (int i = 0; i < n; i++) {
+    const CVertex3d* v = GetVertex(i);
+    const float c[3] = {v->x(), v->y(), v->z()};
+    for (int axis = 0; axis < 3; axis++) {
+      if (i == 0 || c[axis] < min[axis])
+        min[axis] = c[axis];
+      if (i == 0 || c[axis] > max[axis])
+        max[axis] = c[axis];
     }
+  }
+  double range[3];
+  for (int axis = 0; axis < 3; axis++)
+    range[axis] = static_cast<double>(max[axis]) - min[axis];
+  // One pass: the copy makes the second set's block where it always did, the snap follows.
+  for (int i = 0; i < n; i++) {
+    CVertex3d* v = GetVertex(i);
+    const float c[3] = {v->x(), v->y(), v->z()};
+    int k[3];
+    for (int axis = 0; axis < 3; axis++)
+      k[axis] = range[axis] > 0.0 ? SnapRound((c[axis] - min[axis]) / range[axis] * top) : 0;
+    v->CopyToSecondSet();
+    v->Set2(static_cast<float>(k[0]), static_cast<float>(k[1]), static_cast<float>(k[2]));
   }
   return 1;
 }

@@ -137,6 +137,12 @@ void CProgressiveCoder::ComputeGeometry()
 {
   m_Reconstruction.clear();
   m_Originals.clear();
+  // Every vertex of the finest mesh once: sized at once, not grown.
+  size_t total = static_cast<size_t>(m_pMesh->NbVertex());
+  for (int layer = 0; layer < NbLayer(); layer++)
+    total += static_cast<size_t>(m_LayerGeometry[layer]->NbRecord());
+  m_Reconstruction.reserve(total);
+  m_Originals.reserve(total);
   for (int i = 0; i < m_pMesh->NbVertex(); i++)
     StoreReconstruction(m_pMesh->GetVertex(i));
   for (int layer = NbLayer() - 1; layer >= 0; layer--)
@@ -153,22 +159,24 @@ void CProgressiveCoder::StoreReconstruction(const CVertex3d* v)
 // The unquantized position in grid units: i stands for i * scale + shift.
 CProgressiveVertexRecord::Point CProgressiveCoder::GridPoint(const CVertex3d* v) const
 {
-  CProgressiveVertexRecord::Point p{0, 0, 0};
-  for (int axis = 0; axis < 3; axis++)
-    if (m_Scale[axis] > 0)
-      p[axis] = (static_cast<double>(v->Get(axis)) - m_Shift[axis]) / m_Scale[axis];
-  return p;
+  return CProgressiveVertexRecord::GridPosition(v, {m_Scale, m_Shift});
 }
 
 void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit)
 {
   const int predicted = pLayer->NbRecord() > limit ? 1 : 0;
   pLayer->SetPredicted(predicted);
-  // The vertices some records ahead, their second positions (a block of their own) nearer.
+  // The records far ahead, their vertices nearer, their second positions (a block of their own)
+  // nearer still.
+  constexpr int kRecordAhead = 32;
   constexpr int kAhead = 16;
   constexpr int kNear = 8;
   const int nbRecord = pLayer->NbRecord();
+  // The ranges gathered here: no second pass over the records, a few hundred bytes each.
+  CProgressiveGeometryLayer::SExtremes extremes;
   for (int i = 0; i < nbRecord; i++) {
+    if (i + kRecordAhead < nbRecord)
+      pLayer->GetRecord(i + kRecordAhead).PrefetchRecord();
     if (i + kAhead < nbRecord)
       pLayer->GetRecord(i + kAhead).PrefetchVertices();
     if (i + kNear < nbRecord)
@@ -177,11 +185,13 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
       record.TakeFrameFromBorder();
-      record.SetOriginal(GridPoint(record.GetVertex()));
-      p = record.Predict();
+      // The original position in grid units, as GridPoint gives it, is worked out only where
+      // the search reads it.
+      p = record.Predict({m_Scale, m_Shift});
     } else {
       record.SetCoordinates(p);
     }
+    extremes.Add(record.GetCoordinates());
     CVertex3d* v = record.GetVertex();
     v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
     // The position just set, without reading it back: a float holds such integers exactly.
@@ -193,7 +203,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
       StoreReconstruction(v);
     }
   }
-  pLayer->ComputeRanges();
+  pLayer->SetRanges(extremes);
 }
 
 int CProgressiveCoder::EncodeOneLayer(CMesh3d* pMesh, const char* fileName, int gateType,

@@ -165,12 +165,22 @@ int IsValidCodeList(const CProgressiveCodeList& codes)
 
 int CProgressiveCoder::Quantize()
 {
+  // GetRange's three axes in one pass, by its comparisons.
+  float lo[3] = {0, 0, 0};
+  float hi[3] = {0, 0, 0};
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
+    const CVertex3d* v = m_pMesh->GetVertex(i);
+    const float c[3] = {v->x(), v->y(), v->z()};
+    for (int axis = 0; axis < 3; axis++) {
+      if (i == 0 || c[axis] < lo[axis])
+        lo[axis] = c[axis];
+      if (i == 0 || c[axis] > hi[axis])
+        hi[axis] = c[axis];
+    }
+  }
   for (int axis = 0; axis < 3; axis++) {
-    float lo = 0;
-    float hi = 0;
-    m_pMesh->GetRange(axis, &lo, &hi);
-    m_Scale[axis] = (hi - lo) / static_cast<float>((1 << m_QuantizationBits) - 1);
-    m_Shift[axis] = lo;
+    m_Scale[axis] = (hi[axis] - lo[axis]) / static_cast<float>((1 << m_QuantizationBits) - 1);
+    m_Shift[axis] = lo[axis];
   }
   return m_pMesh->RangeAndSnap(m_QuantizationBits);
 }
@@ -303,22 +313,28 @@ int CProgressiveCoder::WriteLayerGeometry(COBitStream* pFile, CProgressiveGeomet
   pFile->PutBit(minT < 0 ? 0 : 1);
   pFile->WriteBits(static_cast<unsigned int>(std::abs(minT)), q);
   const int nbRecord = pLayer->NbRecord();
-  std::vector<std::uint32_t> symbols(static_cast<size_t>(nbRecord));
-  for (int r = 0; r < nbRecord; r++)
-    symbols[static_cast<size_t>(r)] = static_cast<std::uint32_t>(pLayer->GetCoordinates(r)[2] - minC);
+  // Both sections' symbols in one pass over the records, a few hundred bytes each.
+  std::vector<std::uint32_t> normals(static_cast<size_t>(nbRecord));
+  std::vector<std::uint32_t> tangents(2 * static_cast<size_t>(nbRecord));
+  // The residuals lie a record (a few hundred bytes) apart: loaded some records ahead.
+  constexpr int kAhead = 16;
+  for (int r = 0; r < nbRecord; r++) {
+    if (r + kAhead < nbRecord)
+      __builtin_prefetch(&pLayer->GetCoordinates(r + kAhead));
+    const std::array<int, 3>& abc = pLayer->GetCoordinates(r);
+    const auto at = static_cast<size_t>(r);
+    normals[at] = static_cast<std::uint32_t>(abc[2] - minC);
+    tangents[2 * at] = static_cast<std::uint32_t>(abc[0] - minT);
+    tangents[2 * at + 1] = static_cast<std::uint32_t>(abc[1] - minT);
+  }
   CRangeEncoder normal(static_cast<unsigned int>(rangeC + 1));
   int ok = normal.Start();
-  ok = ok && normal.EncodeSymbols(symbols.data(), symbols.size(), pFile);
+  ok = ok && normal.EncodeSymbols(normals.data(), normals.size(), pFile);
   if (!normal.Done(pFile) || !ok)
     return 0;
-  symbols.resize(2 * static_cast<size_t>(nbRecord));
-  for (int r = 0; r < nbRecord; r++)
-    for (int k = 0; k < 2; k++)
-      symbols[2 * static_cast<size_t>(r) + static_cast<size_t>(k)] =
-          static_cast<std::uint32_t>(pLayer->GetCoordinates(r)[static_cast<size_t>(k)] - minT);
   CRangeEncoder tangent(static_cast<unsigned int>(rangeT + 1));
   ok = tangent.Start();
-  ok = ok && tangent.EncodeSymbols(symbols.data(), symbols.size(), pFile);
+  ok = ok && tangent.EncodeSymbols(tangents.data(), tangents.size(), pFile);
   return tangent.Done(pFile) && ok;
 }
 

@@ -14,18 +14,18 @@ void CProgressiveGeometryLayer::MakeRecordsFromDecoded() const
 void CProgressiveGeometryLayer::ComputeRanges()
 {
   MakeRecords();
-  int minT = 0, maxT = 0, minC = 0, maxC = 0;
-  for (const CProgressiveVertexRecord& r : m_Records) {
-    const auto& abc = r.GetCoordinates();
-    minT = std::min({minT, abc[0], abc[1]});
-    maxT = std::max({maxT, abc[0], abc[1]});
-    minC = std::min(minC, abc[2]);
-    maxC = std::max(maxC, abc[2]);
-  }
-  m_MinTangential = minT;
-  m_MinNormal = minC;
-  m_Min = std::min(minT, minC);
-  m_RangeTangential = maxT - minT;
-  m_RangeNormal = maxC - minC;
-  m_Range = std::max(maxT, maxC) - m_Min;
+  SExtremes e;
+  for (const CProgressiveVertexRecord& r : m_Records)
+    e.Add(r.GetCoordinates());
+  SetRanges(e);
+}
+
+void CProgressiveGeometryLayer::SetRanges(const SExtremes& e)
+{
+  m_MinTangential = e.minT;
+  m_MinNormal = e.minC;
+  m_Min = std::min(e.minT, e.minC);
+  m_RangeTangential = e.maxT - e.minT;
+  m_RangeNormal = e.maxC - e.minC;
+  m_Range = std::max(e.maxT, e.maxC) - m_Min;
 }

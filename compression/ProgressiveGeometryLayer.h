@@ -2,6 +2,7 @@
 
 #include "compression/ProgressiveVertexRecord.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -30,12 +31,22 @@ public:
     m_Records.push_back(std::move(record));
     return m_Records.back();
   }
-  // The same, the record made in place: it is a few hundred bytes.
+  // The same, the record made in place: it is a few hundred bytes. The slot after it is
+  // fetched for writing meanwhile: records come one per removal, far apart in time, and each
+  // would otherwise wait on its lines for its stores.
   template <class... Args>
   CProgressiveVertexRecord& Emplace(Args&&... args)
   {
     MakeRecords();
-    return m_Records.emplace_back(std::forward<Args>(args)...);
+    CProgressiveVertexRecord& record = m_Records.emplace_back(std::forward<Args>(args)...);
+    if (m_Records.size() < m_Records.capacity()) {
+      const char* next = reinterpret_cast<const char*>(m_Records.data()) +
+                         m_Records.size() * sizeof(CProgressiveVertexRecord);
+      for (size_t offset = 0; offset < sizeof(CProgressiveVertexRecord); offset += 64)
+        __builtin_prefetch(next + offset, 1);
+      __builtin_prefetch(next + sizeof(CProgressiveVertexRecord) - 1, 1);
+    }
+    return record;
   }
   // A decoded record: its residuals only.
   void AddCoordinates(const std::array<int, 3>& abc)
@@ -62,6 +73,23 @@ public:
 
   // Ranges and minima of the residuals: tangential (a, b), normal (c) and of all three.
   void ComputeRanges();
+  // Extremes of residuals gathered as they are made, each starting at 0 as ComputeRanges's.
+  struct SExtremes
+  {
+    int minT = 0;
+    int maxT = 0;
+    int minC = 0;
+    int maxC = 0;
+    void Add(const std::array<int, 3>& abc)
+    {
+      minT = std::min(minT, std::min(abc[0], abc[1]));
+      maxT = std::max(maxT, std::max(abc[0], abc[1]));
+      minC = std::min(minC, abc[2]);
+      maxC = std::max(maxC, abc[2]);
+    }
+  };
+  // The ranges of the extremes of every record's residuals: ComputeRanges without its pass.
+  void SetRanges(const SExtremes& e);
   int GetMinTangential() const { return m_MinTangential; }
   int GetMinNormal() const { return m_MinNormal; }
   int GetRangeTangential() const { return m_RangeTangential; }

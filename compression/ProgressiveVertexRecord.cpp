@@ -794,7 +794,26 @@ double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
   return std::isfinite(reach) ? reach : kUnbounded;
 }
 
+CProgressiveVertexRecord::Point CProgressiveVertexRecord::GridPosition(const CVertex3d* v, const SGrid& grid)
+{
+  Point p{0, 0, 0};
+  for (int axis = 0; axis < 3; axis++)
+    if (grid.scale[axis] > 0)
+      p[static_cast<size_t>(axis)] = (static_cast<double>(v->Get(axis)) - grid.shift[axis]) / grid.scale[axis];
+  return p;
+}
+
 std::array<int, 3> CProgressiveVertexRecord::Predict()
+{
+  return PredictWith(nullptr);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::Predict(const SGrid& grid)
+{
+  return PredictWith(&grid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictWith(const SGrid* pGrid)
 {
   const SFrame frame = ComputeFrame();
   const std::array<int, 3> rounded = Rounded(frame);
@@ -832,6 +851,8 @@ std::array<int, 3> CProgressiveVertexRecord::Predict()
         }
       }
     }
+  if (pGrid)
+    SetOriginal(GridPosition(m_pVertex, *pGrid));
   if (!m_HasOriginal)
     return Decoded(frame, rounded[0], rounded[1], rounded[2]);
   m_Coordinates = NearestToOriginal(frame, rounded);
@@ -904,17 +925,28 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
   const CRowBounds rowBounds(frame.origin, frame.t1, frame.t2, frame.n, rounded, roundedRow);
   SOffsetBounds::SRows rows;
   SRowReach reach;
-  for (int da = -2; da <= 2; da++)
+  const auto narrow = [&] {
+    if (seeded && windowBound != bestWorst) {
+      windowBound = bestWorst;
+      for (int k = 0; k < 3; k++)
+        windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
+      rows = bounds.Rows(windows, roundedRow, frame.t1, frame.t2);
+      reach = rowBounds.Reach(windows);
+    }
+  };
+  for (int da = -2; da <= 2; da++) {
+    // A whole line of rows out of reach is passed at once: nothing in it is scored, so the
+    // windows stay as they are over it.
+    narrow();
+    if (seeded && (da < reach.firstA || da > reach.lastA)) {
+      if (da == seedAt[0])
+        seed = false;
+      continue;
+    }
     for (int db = -2; db <= 2; db++) {
       const int a = rounded[0] + da;
       const int b = rounded[1] + db;
-      if (seeded && windowBound != bestWorst) {
-        windowBound = bestWorst;
-        for (int k = 0; k < 3; k++)
-          windows[static_cast<size_t>(k)].SetBound(m_Original[k], bestWorst);
-        rows = bounds.Rows(windows, roundedRow, frame.t1, frame.t2);
-        reach = rowBounds.Reach(windows);
-      }
+      narrow();
       // A row out of the windows' reach holds no triple as good as the best; past the seed's
       // row, the seed is passed.
       const bool seedRow = da == seedAt[0] && db == seedAt[1];
@@ -957,5 +989,6 @@ std::array<int, 3> CProgressiveVertexRecord::NearestToOriginal(const SFrame& fra
       if (seedRow)
         seed = false;
     }
+  }
   return best;
 }

@@ -33,12 +33,26 @@ public:
   void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
   // The frame from the border vertices' second (quantized) positions as they are now.
   void TakeFrameFromBorder();
-  // Starts loading the vertex and its border, scattered in memory, some records ahead.
+  // Starts loading the vertex and its border, scattered in memory, some records ahead. A
+  // vertex is not aligned to a line: its first two lines hold what the prediction reads.
   void PrefetchVertices() const
   {
-    __builtin_prefetch(m_pVertex);
+    const auto both = [](const CVertex3d* v) {
+      __builtin_prefetch(v);
+      __builtin_prefetch(reinterpret_cast<const char*>(v) + 64);
+    };
+    both(m_pVertex);
     for (int i = 0; i < m_NbBorder; i++)
-      __builtin_prefetch(m_BorderVertices[static_cast<size_t>(i)]);
+      both(m_BorderVertices[static_cast<size_t>(i)]);
+  }
+  // Starts loading the record itself, every line of it: the records are walked in order, but
+  // between them the walk reads vertices scattered in memory and the hardware falls behind.
+  void PrefetchRecord() const
+  {
+    const char* p = reinterpret_cast<const char*>(this);
+    for (size_t offset = 0; offset < sizeof(*this); offset += 64)
+      __builtin_prefetch(p + offset);
+    __builtin_prefetch(p + sizeof(*this) - 1);
   }
   // The same for their second positions, once the vertices are at hand.
   void PrefetchSecondPositions() const;
@@ -63,6 +77,17 @@ public:
   // to the original position. Returns the quantized position of the triple, as Reconstruct
   // gives it.
   std::array<int, 3> Predict();
+  // The grid positions are quantized on: i stands for i * scale + shift on each axis.
+  struct SGrid
+  {
+    const float* scale;
+    const float* shift;
+  };
+  // A vertex's position in grid units: (p - shift) / scale on an axis of positive scale, else 0.
+  static Point GridPosition(const CVertex3d* v, const SGrid& grid);
+  // Predict, the original being the removed vertex's grid position: worked out only when no
+  // triple reaches the target, the one case that reads it.
+  std::array<int, 3> Predict(const SGrid& grid);
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
   // The same for a border, faces and target given as they are, without a record.
@@ -111,6 +136,7 @@ private:
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
   std::array<int, 3> Rounded(const SFrame& frame) const { return Rounded(frame, m_Target); }
   static std::array<int, 3> Rounded(const SFrame& frame, const std::array<int, 3>& target);
+  std::array<int, 3> PredictWith(const SGrid* pGrid);
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 

@@ -1,11 +1,14 @@
 #include "app/objects/VertexSet3d.h"
 #include "compression/VertexTree.h"
+#include "mesh/GeometryUtil.h"
 #include "tests/mesh/MeshFixtures.h"
 #include "tests/processing/ProcessingFixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -151,6 +154,52 @@ TEST(MeshOrdering, RangeAndSnapSpansEveryLevelIndex)
   EXPECT_EQ(fan->GetVertex(2)->Get2(2), 0.0f);
   EXPECT_EQ(fan->RangeAndSnap(0), 0);
   EXPECT_EQ(fan->RangeAndSnap(31), 0);
+}
+
+// Levels on exact halves round down, as Round does; elsewhere to the nearest. Each snapped
+// level is Round of the position scaled onto the levels, the range taken over all vertices.
+TEST(MeshOrdering, RangeAndSnapRoundsAsRoundDoesOnHalvesAndAnywhere)
+{
+  // x spans [0, 7] with q = 3: x itself is the scaled level, halves exact.
+  fixtures::Points points;
+  for (int i = 0; i <= 14; i++)
+    points.push_back({0.5f * static_cast<float>(i), 1.0f, -2.0f + 0.25f * static_cast<float>(i % 5)});
+  auto halves = fixtures::Build(points, {}, false);
+  ASSERT_EQ(halves->RangeAndSnap(3), 1);
+  for (int i = 0; i <= 14; i++) {
+    const CVertex3d* v = halves->GetVertex(i);
+    EXPECT_EQ(v->x2(), static_cast<float>(i / 2)) << i;  // 0.5 -> 0, 1.5 -> 1, ...
+    EXPECT_EQ(v->y2(), 0.0f);                             // a flat axis
+    EXPECT_EQ(v->z2(), static_cast<float>(Round((i % 5) * 0.25 / 1.0 * 7)));
+  }
+  // Scattered positions, a negative range among them.
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
+  };
+  points.clear();
+  for (int i = 0; i < 500; i++)
+    points.push_back({next() * 3 - 10, next() * 1e-3f, next() * 2e4f});
+  auto scattered = fixtures::Build(points, {}, false);
+  for (const int q : {1, 7, 12, 15}) {
+    ASSERT_EQ(scattered->RangeAndSnap(q), 1);
+    const double top = static_cast<double>((1 << q) - 1);
+    for (int axis = 0; axis < 3; axis++) {
+      float lo = points[0][static_cast<size_t>(axis)];
+      float hi = lo;
+      for (const auto& p : points) {
+        lo = std::min(lo, p[static_cast<size_t>(axis)]);
+        hi = std::max(hi, p[static_cast<size_t>(axis)]);
+      }
+      const double range = static_cast<double>(hi) - lo;
+      for (int i = 0; i < scattered->NbVertex(); i++) {
+        const CVertex3d* v = scattered->GetVertex(i);
+        ASSERT_EQ(v->Get2(axis), static_cast<float>(Round((v->Get(axis) - lo) / range * top)))
+            << q << " " << axis << " " << i;
+      }
+    }
+  }
 }
 
 TEST(MeshOrdering, PackingKeepsEveryFthVertex)

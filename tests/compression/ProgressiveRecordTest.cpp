@@ -76,6 +76,49 @@ TEST(ProgressiveRecord, UnreachableTargetFallsWithinOneStepOfTheOriginal)
   EXPECT_GT(worstKeptRounded, 1.0);
 }
 
+// The original taken from the vertex on the grid when the search needs it gives what setting
+// it first gives, misses included; an axis without scale has its original at 0.
+TEST(ProgressiveRecord, OriginalFromTheGridMatchesTheOriginalSetFirst)
+{
+  const float scale[3] = {0.5f, 0.25f, 0.0f};
+  const float shift[3] = {1.0f, -2.0f, 3.0f};
+  const CProgressiveVertexRecord::SGrid grid{scale, shift};
+  CVertex3d probe(2.0f, -1.0f, 7.0f);
+  EXPECT_EQ(CProgressiveVertexRecord::GridPosition(&probe, grid),
+            (CProgressiveVertexRecord::Point{2.0, 4.0, 0.0}));
+
+  const auto hexagon = Hexagon();
+  std::vector<CVertex3d> ring(hexagon.size());
+  std::vector<CVertex3d*> border;
+  for (size_t i = 0; i < hexagon.size(); i++) {
+    ring[i].Set2(static_cast<float>(hexagon[i][0]), static_cast<float>(hexagon[i][1]),
+                 static_cast<float>(hexagon[i][2]));
+    border.push_back(&ring[i]);
+  }
+  int misses = 0;
+  int total = 0;
+  for (int x = -20; x <= 20; x++)
+    for (int y = -20; y <= 20; y += 3)
+      for (int z = -5; z <= 30; z += 7)
+        for (const float offset : {-0.45f, 0.2f}) {
+          CVertex3d v((static_cast<float>(x) + offset) * scale[0] + shift[0],
+                      (static_cast<float>(y) - offset) * scale[1] + shift[1], 5.0f);
+          v.Set2(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+          CProgressiveVertexRecord lazy(&v, border, kFan);
+          lazy.TakeFrameFromBorder();
+          CProgressiveVertexRecord set = lazy;
+          set.SetOriginal(CProgressiveVertexRecord::GridPosition(&v, grid));
+          const auto fromGrid = lazy.Predict(grid);
+          ASSERT_EQ(fromGrid, set.Predict()) << x << " " << y << " " << z;
+          ASSERT_EQ(lazy.GetCoordinates(), set.GetCoordinates()) << x << " " << y << " " << z;
+          misses += fromGrid != lazy.GetTarget() ? 1 : 0;
+          total++;
+        }
+  // The search that reads the original runs, though for few of the targets.
+  EXPECT_GT(misses, 0);
+  EXPECT_LT(misses, total / 2);
+}
+
 TEST(ProgressiveRecord, FlatBorderGivesSmallNormalResiduals)
 {
   std::vector<CProgressiveVertexRecord::Point> flat{{10, 0, 0}, {0, 10, 0}, {-10, 0, 0},
@@ -476,6 +519,42 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnSkewFrames)
       }
   EXPECT_EQ(0, differing);
   EXPECT_GT(searched, 100);
+}
+
+// Extremes gathered residual by residual give the ranges and minima a pass over the records
+// gives, each extreme starting at 0: the tangential ones over a and b, the normal over c.
+TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfAPassOverTheRecords)
+{
+  const std::vector<std::vector<std::array<int, 3>>> layers{
+      {},
+      {{3, 4, 5}},
+      {{-3, 2, -9}, {7, -11, 4}, {0, 0, 0}},
+      {{2, 2, 2}, {5, 1, 3}},
+      {{-1, -8, -2}, {-4, -3, -6}}};
+  for (const auto& residuals : layers) {
+    CProgressiveGeometryLayer passed;
+    CProgressiveGeometryLayer gathered;
+    CProgressiveGeometryLayer::SExtremes extremes;
+    for (const auto& abc : residuals) {
+      passed.Add(CProgressiveVertexRecord()).SetCoordinates(abc);
+      extremes.Add(abc);
+    }
+    passed.ComputeRanges();
+    gathered.SetRanges(extremes);
+    int minT = 0, maxT = 0, minC = 0, maxC = 0;
+    for (const auto& abc : residuals) {
+      minT = std::min({minT, abc[0], abc[1]});
+      maxT = std::max({maxT, abc[0], abc[1]});
+      minC = std::min(minC, abc[2]);
+      maxC = std::max(maxC, abc[2]);
+    }
+    for (const CProgressiveGeometryLayer* layer : {&passed, &gathered}) {
+      EXPECT_EQ(layer->GetMinTangential(), minT);
+      EXPECT_EQ(layer->GetRangeTangential(), maxT - minT);
+      EXPECT_EQ(layer->GetMinNormal(), minC);
+      EXPECT_EQ(layer->GetRangeNormal(), maxC - minC);
+    }
+  }
 }
 
 // A decoded layer keeps residuals alone until a record is asked for; either way each record
