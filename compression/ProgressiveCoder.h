@@ -356,6 +356,9 @@ private:
   // the lists (m_IndicesCarried).
   void NumberVertices();
   void AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end);
+  // True when the lists show that no face is tangled, read on half the pairs of corners that
+  // AddTangledFaces compares; false also where they cannot show it.
+  bool AreCornersPlain() const;
   // The listed corners of adjacency index id.
   const SCorner* CornersBegin(int id) const
   {

@@ -376,10 +376,44 @@ void CProgressiveCoder::AddTangledFaces(const CVertex3d* v, const SCorner* begin
   }
 }
 
+// Two corners of v after the same vertex x are two corners of x before v: where no vertex
+// has two corners before the same vertex or a corner on an edge from a vertex to itself,
+// every vertex passes the plain test of AddTangledFaces. That holds for the whole mesh only
+// when the lists read hold every slot of every face, so that x's corners are all listed:
+// every vertex owns its list and the lists hold three corners per face.
+bool CProgressiveCoder::AreCornersPlain() const
+{
+  if (!m_CornersValid || !m_CornersComplete)
+    return false;
+  const size_t count = m_CornerOwner.size();
+  if (count != static_cast<size_t>(m_pMesh->NbVertex()))
+    return false;
+  size_t corners = 0;
+  for (size_t id = 0; id < count; id++) {
+    const CVertex3d* v = m_CornerOwner[id];
+    if (!v)
+      return false;
+    const SCorner* begin = CornersBegin(static_cast<int>(id));
+    const SCorner* end = CornersEnd(static_cast<int>(id));
+    corners += static_cast<size_t>(end - begin);
+    for (const SCorner* c = begin; c < end; c++) {
+      const CVertex3d* next = c->next;
+      if (c->previous == next || c->previous == v || next == v)
+        return false;
+      for (const SCorner* g = begin; g < c; g++)
+        if (g->next == next)
+          return false;
+    }
+  }
+  return corners == 3 * static_cast<size_t>(m_pMesh->NbFace());
+}
+
 // On the corner lists when every vertex has its own, else on the faces.
 void CProgressiveCoder::FindTangledFacesNow()
 {
   m_TangledFaces.clear();
+  if (AreCornersPlain())
+    return;
   std::vector<SCorner> gathered;
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
