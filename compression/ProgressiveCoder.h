@@ -225,7 +225,9 @@ private:
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
   void LookAhead();
   void ListCorners();
-  bool CanUpdateAdjacency() const;
+  // Ranks the vertices an update lists again when it answers true: UpdateAdjacency then
+  // follows at once.
+  bool CanUpdateAdjacency();
   void UpdateAdjacency();
   // After a layer that changes many faces: the mesh's adjacency built whole.
   void RebuildAdjacency();
