@@ -225,7 +225,9 @@ private:
   int FrontCorner(const CVertex3d* first, const CVertex3d* second, int firstIndex) const;
   void LookAhead();
   void ListCorners();
-  bool CanUpdateAdjacency() const;
+  // Ranks the vertices an update lists again when it answers true: UpdateAdjacency then
+  // follows at once.
+  bool CanUpdateAdjacency();
   void UpdateAdjacency();
   // After a layer that changes many faces: the mesh's adjacency built whole.
   void RebuildAdjacency();
@@ -356,6 +358,9 @@ private:
   // the lists (m_IndicesCarried).
   void NumberVertices();
   void AddTangledFaces(const CVertex3d* v, const SCorner* begin, const SCorner* end);
+  // True when the lists show that no face is tangled, read on half the pairs of corners that
+  // AddTangledFaces compares; false also where they cannot show it.
+  bool AreCornersPlain() const;
   // The listed corners of adjacency index id.
   const SCorner* CornersBegin(int id) const
   {

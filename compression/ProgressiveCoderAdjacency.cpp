@@ -43,27 +43,13 @@ void LinkFacesFrom(const CVertex3d* v, const Corner* begin, const Corner* end, c
 } // namespace
 
 // Worth it while few faces change; every vertex on them must be known by its adjacency index.
-bool CProgressiveCoder::CanUpdateAdjacency() const
+// The vertices the update lists again are ranked on the way, the checks and the ranking reading
+// the same vertices; a refusal leaves no rank behind.
+bool CProgressiveCoder::CanUpdateAdjacency()
 {
   const size_t nbFace = static_cast<size_t>(m_pMesh->NbFace());
   if (!m_CornersValid || 4 * m_DeadFaces.size() >= nbFace || m_pMesh->NbVertex() < 4)
     return false;
-  for (const auto* list : {&m_DeadFaces, &m_NewFaces})
-    for (const CFace3d* f : *list)
-      for (int k = 0; k < 3; k++) {
-        const CVertex3d* v = f->v(k);
-        const int id = v ? v->GetAdjacencyIndex() : -1;
-        if (id < 0 || id >= static_cast<int>(m_CornerOwner.size()) ||
-            m_CornerOwner[static_cast<size_t>(id)] != v)
-          return false;
-      }
-  return true;
-}
-
-// Before the removed faces are deleted: the corners of the faces that go or come (the removed
-// vertices aside) get their lists again; the faces are linked once the others have gone.
-void CProgressiveCoder::UpdateAdjacency()
-{
   // Affected vertices by adjacency index: their rank in `vertices`. Kept from layer to layer,
   // all -1 between updates.
   std::vector<int>& rank = m_Rank;
@@ -75,18 +61,38 @@ void CProgressiveCoder::UpdateAdjacency()
   std::vector<size_t>& ranked = u.ranked;
   vertices.clear();
   ranked.clear();
+  const int nbOwner = static_cast<int>(m_CornerOwner.size());
   for (const auto* list : {&m_DeadFaces, &m_NewFaces})
     for (const CFace3d* f : *list)
       for (int k = 0; k < 3; k++) {
         CVertex3d* v = f->v(k);
-        const size_t id = static_cast<size_t>(v->GetAdjacencyIndex());
-        int& r = rank[id];
+        const int id = v ? v->GetAdjacencyIndex() : -1;
+        if (id < 0 || id >= nbOwner || m_CornerOwner[static_cast<size_t>(id)] != v) {
+          for (size_t r : ranked)
+            rank[r] = -1;
+          vertices.clear();
+          ranked.clear();
+          return false;
+        }
+        int& r = rank[static_cast<size_t>(id)];
         if (r >= 0 || v->GetFlag() == 2)
           continue;
         r = static_cast<int>(vertices.size());
         vertices.push_back(v);
-        ranked.push_back(id);
+        ranked.push_back(static_cast<size_t>(id));
       }
+  return true;
+}
+
+// Before the removed faces are deleted: the corners of the faces that go or come (the removed
+// vertices aside) get their lists again; the faces are linked once the others have gone. The
+// vertices are those CanUpdateAdjacency ranked.
+void CProgressiveCoder::UpdateAdjacency()
+{
+  std::vector<int>& rank = m_Rank;
+  SUpdateBuffers& u = m_UpdateBuffers;
+  std::vector<CVertex3d*>& vertices = u.vertices;
+  std::vector<size_t>& ranked = u.ranked;
   // The new faces of each, in the order they were made: after the others in the array.
   std::vector<int>& start = u.start;
   start.assign(vertices.size() + 1, 0);
@@ -376,10 +382,44 @@ void CProgressiveCoder::AddTangledFaces(const CVertex3d* v, const SCorner* begin
   }
 }
 
+// Two corners of v after the same vertex x are two corners of x before v: where no vertex
+// has two corners before the same vertex or a corner on an edge from a vertex to itself,
+// every vertex passes the plain test of AddTangledFaces. That holds for the whole mesh only
+// when the lists read hold every slot of every face, so that x's corners are all listed:
+// every vertex owns its list and the lists hold three corners per face.
+bool CProgressiveCoder::AreCornersPlain() const
+{
+  if (!m_CornersValid || !m_CornersComplete)
+    return false;
+  const size_t count = m_CornerOwner.size();
+  if (count != static_cast<size_t>(m_pMesh->NbVertex()))
+    return false;
+  size_t corners = 0;
+  for (size_t id = 0; id < count; id++) {
+    const CVertex3d* v = m_CornerOwner[id];
+    if (!v)
+      return false;
+    const SCorner* begin = CornersBegin(static_cast<int>(id));
+    const SCorner* end = CornersEnd(static_cast<int>(id));
+    corners += static_cast<size_t>(end - begin);
+    for (const SCorner* c = begin; c < end; c++) {
+      const CVertex3d* next = c->next;
+      if (c->previous == next || c->previous == v || next == v)
+        return false;
+      for (const SCorner* g = begin; g < c; g++)
+        if (g->next == next)
+          return false;
+    }
+  }
+  return corners == 3 * static_cast<size_t>(m_pMesh->NbFace());
+}
+
 // On the corner lists when every vertex has its own, else on the faces.
 void CProgressiveCoder::FindTangledFacesNow()
 {
   m_TangledFaces.clear();
+  if (AreCornersPlain())
+    return;
   std::vector<SCorner> gathered;
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);

@@ -476,15 +476,21 @@ void CProgressiveCoder::ReleaseRemovedVertices()
   const bool byPointer = nbRemoved > 0 && removed.Size() == static_cast<size_t>(nbRemoved);
   CVertex3d** vertices = pArray->GetData();
   int kept = 0;
-  for (int i = 0; i < size; i++) {
-    CVertex3d* v = vertices[i];
-    const bool gone =
-        byPointer ? filter.MayContain(v) && removed.Contains(v) != 0 : v->GetFlag() == 2;
-    if (gone)
-      m_RemovedVertices.emplace_back(v);
-    else
-      vertices[kept++] = v;
-  }
+  auto release = [&](auto gone) {
+    for (int i = 0; i < size; i++) {
+      CVertex3d* v = vertices[i];
+      if (gone(v))
+        m_RemovedVertices.emplace_back(v);
+      else
+        vertices[kept++] = v;
+    }
+  };
+  if (byPointer)
+    release([view = filter.View(), &removed](const CVertex3d* v) {
+      return view.MayContain(v) && removed.Contains(v) != 0;
+    });
+  else
+    release([](const CVertex3d* v) { return v->GetFlag() == 2; });
   pArray->SetSize(kept);
   m_pMesh->SetModified();
 }

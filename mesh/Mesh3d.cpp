@@ -72,24 +72,48 @@ int CMesh3d::IsValid() const
 
 // --- removal and cleanup ---------------------------------------------------------------------
 
-// Deletes the faces that the predicate picks and compacts the array in order.
+namespace {
+
+// Deletes the faces that `gone` picks and compacts the array in order; returns how many went.
+// The faces go in batches, in order, each run of them from one pool block counted off the
+// block at once: the faces of a mesh lie in its blocks much in the order of the array. Inlined
+// where the predicate is made, so that what it reads stays in registers across the stores.
+template <class Gone>
+[[gnu::always_inline]] inline int CompactFaces(CArray3d<CFace3d>* pArray, Gone gone)
+{
+  constexpr int kBatch = 256;
+  CFace3d* batch[kBatch];
+  int batched = 0;
+  int kept = 0;
+  const int size = pArray->GetSize();
+  CFace3d** faces = pArray->GetData();
+  for (int i = 0; i < size; i++) {
+    CFace3d* f = faces[i];
+    if (f && gone(f)) {
+      batch[batched++] = f;
+      if (batched == kBatch) {
+        CElementPool<CFace3d>::DeleteEach(batch, kBatch);
+        batched = 0;
+      }
+    } else {
+      faces[kept++] = f;
+    }
+  }
+  CElementPool<CFace3d>::DeleteEach(batch, static_cast<size_t>(batched));
+  const int deleted = size - kept;
+  if (deleted > 0)
+    pArray->SetSize(kept);
+  return deleted;
+}
+
+} // namespace
+
 template <class Pred>
 int CMesh3d::DeleteFacesIf(Pred pred)
 {
-  int kept = 0;
-  const int size = NbFace();
-  for (int i = 0; i < size; i++) {
-    CFace3d* f = GetFace(i);
-    if (f && pred(f))
-      delete f;
-    else
-      m_ArrayFace.SetAt(kept++, f);
-  }
-  const int deleted = size - kept;
-  if (deleted > 0) {
-    m_ArrayFace.SetSize(kept);
+  const int deleted = CompactFaces(&m_ArrayFace, pred);
+  if (deleted > 0)
     m_Modified = 1;
-  }
   return deleted;
 }
 
@@ -138,15 +162,29 @@ void CMesh3d::EndDeferredDeletion()
   m_DeferDeletion = 0;
   const bool filtered = !m_DeletedFilter.IsEmpty() &&
                         m_DeletedFaces.Size() + m_DeletedVertices.Size() <= kFilteredElements;
-  const CPointerFilter& filter = m_DeletedFilter;
-  if (!m_DeletedFaces.IsEmpty())
-    DeleteFacesIf([this, filtered, &filter](const CFace3d* f) {
-      return (!filtered || filter.MayContain(f)) && m_DeletedFaces.Contains(f) != 0;
-    });
-  if (!m_DeletedVertices.IsEmpty())
-    DeleteVerticesIf([this, filtered, &filter](const CVertex3d* v) {
-      return (!filtered || filter.MayContain(v)) && m_DeletedVertices.Contains(v) != 0;
-    });
+  const CPointerFilter::SView filter = m_DeletedFilter.View();
+  if (!m_DeletedFaces.IsEmpty()) {
+    int deleted = 0;
+    if (filtered) {
+      const std::uint64_t* bits = filter.bits;
+      const std::size_t mask = filter.mask;
+      deleted = CompactFaces(&m_ArrayFace, [this, bits, mask](const CFace3d* f) {
+        return CPointerFilter::SView{bits, mask}.MayContain(f) && m_DeletedFaces.Contains(f) != 0;
+      });
+    } else {
+      deleted = DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.Contains(f) != 0; });
+    }
+    if (deleted > 0)
+      m_Modified = 1;
+  }
+  if (!m_DeletedVertices.IsEmpty()) {
+    if (filtered)
+      DeleteVerticesIf([this, filter](const CVertex3d* v) {
+        return filter.MayContain(v) && m_DeletedVertices.Contains(v) != 0;
+      });
+    else
+      DeleteVerticesIf([this](const CVertex3d* v) { return m_DeletedVertices.Contains(v) != 0; });
+  }
   m_DeletedFaces.Clear();
   m_DeletedVertices.Clear();
   m_DeletedFilter = CPointerFilter();

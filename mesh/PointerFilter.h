@@ -31,11 +31,21 @@ public:
     m_Bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
   }
 
-  bool MayContain(const void* p) const
+  bool MayContain(const void* p) const { return View().MayContain(p); }
+
+  // The table by value, for a loop that stores pointers: the compiler would otherwise read
+  // the table's address and mask again after every store.
+  struct SView
   {
-    const std::size_t bit = PointerHome(p) & m_Mask;
-    return ((m_Bits[bit / 64] >> (bit % 64)) & 1) != 0;
-  }
+    const std::uint64_t* bits;
+    std::size_t mask;
+    bool MayContain(const void* p) const
+    {
+      const std::size_t bit = PointerHome(p) & mask;
+      return ((bits[bit / 64] >> (bit % 64)) & 1) != 0;
+    }
+  };
+  SView View() const { return SView{m_Bits.data(), m_Mask}; }
 
 private:
   std::vector<std::uint64_t> m_Bits;

@@ -164,6 +164,34 @@ TEST(ProgressiveCornerLists, EncodingFromStaleIndicesWritesTheSameStream)
   EXPECT_EQ(bytes, ReadBytes(folder.File("b.vpm")));
 }
 
+// Some vertices stale, the others named by their indices: a layer that removes few vertices
+// refuses its update partway through the vertices it would list again, and is rebuilt. The
+// layers after it, updated, must give the faces and lists of layers from sound indices.
+TEST(ProgressiveCornerLists, PartlyStaleIndicesLeaveLaterUpdatesSound)
+{
+  for (const int period : {2, 3, 7}) {
+    SCOPED_TRACE(period);
+    auto sound = progressive::ReadObj("bunny3674.obj");
+    auto partly = progressive::ReadObj("bunny3674.obj");
+    ASSERT_NE(nullptr, sound);
+    for (int i = period - 1; i < partly->NbVertex(); i += period)
+      partly->GetVertex(i)->SetAdjacencyIndex(-1);
+    CProgressiveCoder a;
+    CProgressiveCoder b;
+    int removed = 0;
+    for (int layer = 0; layer < 5; layer++) {
+      SCOPED_TRACE(layer);
+      const int gateType = layer % 2 == 0 ? 1 : 0;
+      const int maxValence = gateType == 1 ? 3 : 6;
+      const int r = a.EncodeLayer(sound.get(), gateType, maxValence);
+      EXPECT_EQ(r, b.EncodeLayer(partly.get(), gateType, maxValence));
+      removed += r;
+      EXPECT_EQ(progressive::Adjacency(*sound), progressive::Adjacency(*partly));
+    }
+    EXPECT_GT(removed, 0);
+  }
+}
+
 // A closed spindle: `rings` rings of n vertices, each quad between rings split in two, and an
 // apex at each end joined to every vertex of its ring. The apexes come last in the vertex
 // array, so their corner lists, n long, end the encoder's corner array.

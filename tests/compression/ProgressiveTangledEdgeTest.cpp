@@ -208,6 +208,40 @@ TEST(ProgressiveTangledEdge, ManyTanglesAtOnceDecodeToTheSameFaces)
   }
 }
 
+// A face given twice: each of its edges is held twice the same way, and every one of its
+// vertices lists it twice. Away from the seed faces, whichever face doubles, the mesh is
+// encoded and the stream decodes to the same faces.
+TEST(ProgressiveTangledEdge, EveryDoubledFaceDecodesToTheSameFaces)
+{
+  conquest::CScratchFolder folder;
+  int tried = 0;
+  int encoded = 0;
+  for (int face = 7; face < 480; face += 41) {
+    tried++;
+    SCOPED_TRACE(face);
+    progressive::Points points;
+    progressive::Triangles triangles;
+    progressive::AppendTorus(&points, &triangles, 20, 12, 0);
+    triangles.push_back(triangles[static_cast<size_t>(face)]);
+    auto mesh = fixtures::Build(points, triangles);
+    const SOriginal original = Remember(*mesh);
+    ASSERT_EQ(481u, original.faces.size());
+    CProgressiveCoder encoder;
+    if (!progressive::Encode(&encoder, mesh.get(), 20, 10, "fin.vpm"))
+      continue;
+    encoded++;
+    // The doubled face is never replaced: its three vertices stay to the base mesh.
+    int kept = 0;
+    for (int i = 0; i < mesh->NbVertex(); i++)
+      for (const int corner : triangles.back())
+        kept += At(mesh->GetVertex(i)) == points[static_cast<size_t>(corner)] ? 1 : 0;
+    EXPECT_EQ(3, kept);
+    ExpectOriginal(original, encoder, 0);
+    ExpectOriginal(original, encoder, 1);
+  }
+  EXPECT_EQ(tried, encoded);
+}
+
 // On a scanned mesh, fins on every 97th face, alternately turning with their face and against.
 TEST(ProgressiveTangledEdge, FinsOnAScannedMeshDecodeToTheSameFaces)
 {

@@ -252,3 +252,27 @@ TEST(Mesh3dCore, FlushFreesTheMarkedElementsAndGoesOnDeferring)
   mesh->EndDeferredDeletion();
   EXPECT_EQ(mesh->NbFace(), 6);
 }
+
+// Flagged faces going in runs longer than a deletion batch, among scattered ones: the faces left
+// are the others in their order, and the faces of the emptied pool blocks are gone for good
+// while those kept stay readable.
+TEST(Mesh3dCore, ManyFlaggedFacesGoAndTheRestKeepTheirOrder)
+{
+  auto mesh = fixtures::Icosphere(4);
+  const int nbFace = mesh->NbFace();
+  ASSERT_GT(nbFace, 4000);
+  std::vector<CFace3d*> kept;
+  for (int i = 0; i < nbFace; i++) {
+    const bool gone = (i >= 300 && i < 1500) || i % 7 == 3;
+    mesh->GetFace(i)->SetFlag(gone ? 2 : 0);
+    if (!gone)
+      kept.push_back(mesh->GetFace(i));
+  }
+  EXPECT_EQ(mesh->RemoveFacesWithFlag(2), nbFace - static_cast<int>(kept.size()));
+  ASSERT_EQ(mesh->NbFace(), static_cast<int>(kept.size()));
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    EXPECT_EQ(mesh->GetFace(i), kept[static_cast<size_t>(i)]) << i;
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << i;
+  }
+  EXPECT_EQ(mesh->RemoveFacesWithFlag(2), 0);
+}
