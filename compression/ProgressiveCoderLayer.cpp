@@ -635,16 +635,22 @@ int CProgressiveCoder::EncodeStep()
           // from this gate, as ProcessGate refuses it; the rest go there. The boundary status
           // is read here only where it is remembered, ProcessGate then reading it again.
           const int valence = v->NbVertexNeighbor();
+          // A valence no pattern takes refuses v on the boundary or not; the boundary status
+          // is then asked only where v could go as a boundary vertex of valence 3.
+          const bool unfit =
+              valence < 3 || valence > top || (m_PureValence && valence != m_MaxValence);
+          const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
           bool boundary = false;
           if (m_HasBoundary) {
             if (m_RefusalMode != 0)
               break;
-            boundary = IsOnBoundary(v) != 0;
-            if (boundary && valence == 3 && 3 < m_MaxValence)
-              break;
+            if (!unfit || boundaryRemovable) {
+              boundary = IsOnBoundary(v) != 0;
+              if (boundary && boundaryRemovable)
+                break;
+            }
           }
-          if (boundary || valence < 3 || valence > top ||
-              (m_PureValence && valence != m_MaxValence)) {
+          if (boundary || unfit) {
             cause = 1;
           } else {
             if (!remember || vIndex < 0 || static_cast<size_t>(vIndex) >= m_Refusals.size())
@@ -716,14 +722,20 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
   const int valence = v->NbVertexNeighbor();
+  // The patterns end at valence 6, whatever larger degree is asked for.
+  const bool unfit = valence < 3 || valence > std::min(m_MaxValence, 6) ||
+                     (m_PureValence && valence != m_MaxValence);
+  const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
+  // Refused on the boundary or not: the boundary status is not asked, but where every answer
+  // read on the corners is checked.
+  if (unfit && !boundaryRemovable && m_RefusalMode != 2)
+    return NullPatch(pGate, pFace, v, 1);
   if (m_HasBoundary && IsOnBoundary(v)) {
-    if (valence == 3 && 3 < m_MaxValence)
+    if (boundaryRemovable)
       return RemoveBoundaryVertex(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 1);
   }
-  // The patterns end at valence 6, whatever larger degree is asked for.
-  if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
-      (m_PureValence && valence != m_MaxValence))
+  if (unfit)
     return NullPatch(pGate, pFace, v, 1);
   int id = -1;
   const std::uint32_t* pRefusal = RefusalOf(v, &id);
@@ -1322,11 +1334,6 @@ void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
   }
   const auto& faces = pattern.GetFaces();
   const int nbFace = static_cast<int>(std::min(faces.size(), static_cast<size_t>(kPatchRoom)));
-  std::array<CFace3d*, kPatchRoom> made{};
-  for (int f = 0; f < nbFace; f++) {
-    const auto& t = faces[static_cast<size_t>(f)];
-    made[static_cast<size_t>(f)] = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
-  }
   CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
   // Past the room the layer made for its new faces, the array grows by half at once: grown by
   // its own steps of at most 1024 entries, it would be copied whole again and again.
@@ -1335,12 +1342,18 @@ void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
     pArray->SetSize(size + size / 2 + 16);
     pArray->SetSize(size);
   }
-  pArray->Append(nbFace, [&made](int i) { return made[static_cast<size_t>(i)]; });
+  // Each face joins the array as it is made: a copy of a few entries as a block starts slower
+  // than it runs.
+  for (int f = 0; f < nbFace; f++) {
+    const auto& t = faces[static_cast<size_t>(f)];
+    CFace3d* pNew = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
+    pArray->Append(1, [pNew](int) { return pNew; });
+    m_NewFaces.push_back(pNew);
+  }
   m_pMesh->SetModified();
   // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
   AddDiagonalNeighbors(
       std::span<CVertex3d* const>(border, static_cast<size_t>(m_GateBorder.GetSize())), pattern);
-  m_NewFaces.insert(m_NewFaces.end(), made.begin(), made.begin() + nbFace);
 }
 
 void CProgressiveCoder::AddDiagonalNeighbors(std::span<CVertex3d* const> border,
