@@ -1218,20 +1218,27 @@ int CProgressiveCoder::IsBorderDegenerate()
       return 1;
   }
   // The vertex in front of each border edge, found once for the two pairs it belongs to: the
-  // third corner of the face holding b1 -> b0, read as FrontFace reads it.
+  // third corner of the face holding b1 -> b0, read as FrontFace reads it. The lists are read
+  // through locals: the fronts' stores would have them read again from the coder each time.
+  const bool complete = m_CornersValid && m_CornersComplete;
+  const int owners = static_cast<int>(m_CornerOwner.size());
+  const SCorner* const corners = m_Corners.data();
+  const SCornerSpan* const spans = m_CornerSpan.data();
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = ring[static_cast<size_t>(i)];
     CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
     CFace3d*& pFront = m_PatchFront[static_cast<size_t>(i)];
     CVertex3d*& pOther = m_PatchFrontOther[static_cast<size_t>(i)];
-    const int id = CornerListOf(b0, -1);
+    const int index = b0->GetAdjacencyIndex();
+    const int id = !complete ? CornerListOf(b0, -1) : index >= 0 && index < owners ? index : -1;
+    m_PatchIndex[static_cast<size_t>(i)] = id;
     if (id < 0) {
       pFront = FrontFaceAt(b0, b1, &pOther, CProgressiveGate::kUnresolved);
       continue;
     }
     // The first corner holding b1 before b0.
-    const SCorner* found = CornersBegin(id);
-    const SCorner* end = CornersEnd(id);
+    const SCorner* found = corners + spans[id].begin;
+    const SCorner* end = corners + spans[id].end;
     while (found < end && found->previous != b1)
       found++;
     if (found == end)
@@ -1374,8 +1381,11 @@ void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
   for (int i = 0; i + 1 < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt(i + 1);
+    // b0's list as IsBorderDegenerate found it, else as PushGate finds it.
+    const int id = frontsFound ? m_PatchIndex[static_cast<size_t>(i)]
+                               : CornerListOf(b0, b0->GetAdjacencyIndex());
     if (m_GateType == 0) {
-      PushGate(b0, b1);
+      m_Gates.emplace_back(b0, b1, id);
       continue;
     }
     const CProgressiveGate edge(b0, b1);
@@ -1390,7 +1400,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
     // A face that repeats an edge vertex has no third vertex to reach.
     if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;
-    PushGate(b0, w);
+    m_Gates.emplace_back(b0, w, id);
     PushGate(w, b1);
     pFront->SetFlag(1);
     w->SetFlag(1);
