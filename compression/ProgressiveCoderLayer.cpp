@@ -325,21 +325,36 @@ void CProgressiveCoder::ListCorners()
     if (shared[static_cast<size_t>(id)])
       m_CornerOwner[static_cast<size_t>(id)] = nullptr;
   // The faces lie apart and each is read where its corners and its layout flag sit: both
-  // lines of a vertex's faces are fetched some vertices ahead.
+  // lines of a vertex's faces are fetched some vertices ahead, and the face pointers read then
+  // are kept for the vertex's turn (those of a list longer than the room are read again).
   constexpr int kAhead = 4;
+  static constexpr int kSlots = 8;
+  static constexpr int kRoom = 16;
+  std::array<std::array<CFace3d*, kRoom>, kSlots> ahead;
+  auto fetch = [this, &ahead](int id) {
+    const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id)];
+    if (!w)
+      return;
+    std::array<CFace3d*, kRoom>& slot = ahead[static_cast<size_t>(id & (kSlots - 1))];
+    const int n = std::min(w->NbFaceNeighbor(), kRoom);
+    for (int j = 0; j < n; j++) {
+      CFace3d* f = w->GetFaceNeighbor(j);
+      slot[static_cast<size_t>(j)] = f;
+      __builtin_prefetch(f);
+      __builtin_prefetch(reinterpret_cast<const char*>(f) + sizeof(CFace3d) - 1);
+    }
+  };
+  for (int id = 0; id < std::min(kAhead, nv); id++)
+    fetch(id);
   for (int id = 0; id < nv; id++) {
     if (id + kAhead < nv)
-      if (const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id + kAhead)])
-        for (int j = 0; j < w->NbFaceNeighbor(); j++) {
-          const char* f = reinterpret_cast<const char*>(w->GetFaceNeighbor(j));
-          __builtin_prefetch(f);
-          __builtin_prefetch(f + sizeof(CFace3d) - 1);
-        }
+      fetch(id + kAhead);
     SCornerSpan& span = m_CornerSpan[static_cast<size_t>(id)];
     span.begin = static_cast<int>(m_Corners.size());
     if (const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)])
       for (int j = 0; j < v->NbFaceNeighbor(); j++) {
-        CFace3d* f = v->GetFaceNeighbor(j);
+        CFace3d* f = j < kRoom ? ahead[static_cast<size_t>(id & (kSlots - 1))][static_cast<size_t>(j)]
+                               : v->GetFaceNeighbor(j);
         CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
         for (int k = 0; k < 3; k++)
           if (w[k] == v)
