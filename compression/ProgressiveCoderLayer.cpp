@@ -896,14 +896,13 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // The residual test reads the quantized positions, which lie apart from the vertices: they
   // load while the border and the new faces are tested.
   // The border tests read the border vertices' valences and neighbours, past their first line.
-  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
-    const char* w = reinterpret_cast<const char*>(m_GateBorder.GetAt(i));
-    PrefetchLine(w + 64);
-    PrefetchLine(w + sizeof(CVertex3d) - 1);
-  }
   v->PrefetchSecond();
-  for (int i = 0; i < m_GateBorder.GetSize(); i++)
-    m_GateBorder.GetAt(i)->PrefetchSecond();
+  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
+    const CVertex3d* w = m_GateBorder.GetAt(i);
+    PrefetchLine(reinterpret_cast<const char*>(w) + 64);
+    PrefetchLine(reinterpret_cast<const char*>(w) + sizeof(CVertex3d) - 1);
+    w->PrefetchSecond();
+  }
   ColourPatch();
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
