@@ -284,6 +284,8 @@ private:
   CFace3d* m_PatchFront[kPatchRoom] = {};
   CVertex3d* m_PatchFrontOther[kPatchRoom] = {};
   int m_PatchFrontsKnown = 0;
+  // And each border vertex's corner list, as CornerListOf gives it.
+  int m_PatchIndex[kPatchRoom] = {};
   CRenderView* m_pView = nullptr;
   CMesh3d* m_pMesh = nullptr;
   int m_HasBoundary = 0;

@@ -325,21 +325,36 @@ void CProgressiveCoder::ListCorners()
     if (shared[static_cast<size_t>(id)])
       m_CornerOwner[static_cast<size_t>(id)] = nullptr;
   // The faces lie apart and each is read where its corners and its layout flag sit: both
-  // lines of a vertex's faces are fetched some vertices ahead.
+  // lines of a vertex's faces are fetched some vertices ahead, and the face pointers read then
+  // are kept for the vertex's turn (those of a list longer than the room are read again).
   constexpr int kAhead = 4;
+  static constexpr int kSlots = 8;
+  static constexpr int kRoom = 16;
+  std::array<std::array<CFace3d*, kRoom>, kSlots> ahead;
+  auto fetch = [this, &ahead](int id) {
+    const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id)];
+    if (!w)
+      return;
+    std::array<CFace3d*, kRoom>& slot = ahead[static_cast<size_t>(id & (kSlots - 1))];
+    const int n = std::min(w->NbFaceNeighbor(), kRoom);
+    for (int j = 0; j < n; j++) {
+      CFace3d* f = w->GetFaceNeighbor(j);
+      slot[static_cast<size_t>(j)] = f;
+      __builtin_prefetch(f);
+      __builtin_prefetch(reinterpret_cast<const char*>(f) + sizeof(CFace3d) - 1);
+    }
+  };
+  for (int id = 0; id < std::min(kAhead, nv); id++)
+    fetch(id);
   for (int id = 0; id < nv; id++) {
     if (id + kAhead < nv)
-      if (const CVertex3d* w = m_CornerOwner[static_cast<size_t>(id + kAhead)])
-        for (int j = 0; j < w->NbFaceNeighbor(); j++) {
-          const char* f = reinterpret_cast<const char*>(w->GetFaceNeighbor(j));
-          __builtin_prefetch(f);
-          __builtin_prefetch(f + sizeof(CFace3d) - 1);
-        }
+      fetch(id + kAhead);
     SCornerSpan& span = m_CornerSpan[static_cast<size_t>(id)];
     span.begin = static_cast<int>(m_Corners.size());
     if (const CVertex3d* v = m_CornerOwner[static_cast<size_t>(id)])
       for (int j = 0; j < v->NbFaceNeighbor(); j++) {
-        CFace3d* f = v->GetFaceNeighbor(j);
+        CFace3d* f = j < kRoom ? ahead[static_cast<size_t>(id & (kSlots - 1))][static_cast<size_t>(j)]
+                               : v->GetFaceNeighbor(j);
         CVertex3d* const w[3] = {f->v(0), f->v(1), f->v(2)};
         for (int k = 0; k < 3; k++)
           if (w[k] == v)
@@ -641,16 +656,22 @@ int CProgressiveCoder::EncodeStep()
           // from this gate, as ProcessGate refuses it; the rest go there. The boundary status
           // is read here only where it is remembered, ProcessGate then reading it again.
           const int valence = v->NbVertexNeighbor();
+          // A valence no pattern takes refuses v on the boundary or not; the boundary status
+          // is then asked only where v could go as a boundary vertex of valence 3.
+          const bool unfit =
+              valence < 3 || valence > top || (m_PureValence && valence != m_MaxValence);
+          const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
           bool boundary = false;
           if (m_HasBoundary) {
             if (m_RefusalMode != 0)
               break;
-            boundary = IsOnBoundary(v) != 0;
-            if (boundary && valence == 3 && 3 < m_MaxValence)
-              break;
+            if (!unfit || boundaryRemovable) {
+              boundary = IsOnBoundary(v) != 0;
+              if (boundary && boundaryRemovable)
+                break;
+            }
           }
-          if (boundary || valence < 3 || valence > top ||
-              (m_PureValence && valence != m_MaxValence)) {
+          if (boundary || unfit) {
             cause = 1;
           } else {
             if (!remember || vIndex < 0 || static_cast<size_t>(vIndex) >= m_Refusals.size())
@@ -722,14 +743,20 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
   const int valence = v->NbVertexNeighbor();
+  // The patterns end at valence 6, whatever larger degree is asked for.
+  const bool unfit = valence < 3 || valence > std::min(m_MaxValence, 6) ||
+                     (m_PureValence && valence != m_MaxValence);
+  const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
+  // Refused on the boundary or not: the boundary status is not asked, but where every answer
+  // read on the corners is checked.
+  if (unfit && !boundaryRemovable && m_RefusalMode != 2)
+    return NullPatch(pGate, pFace, v, 1);
   if (m_HasBoundary && IsOnBoundary(v)) {
-    if (valence == 3 && 3 < m_MaxValence)
+    if (boundaryRemovable)
       return RemoveBoundaryVertex(pGate, pFace, v);
     return NullPatch(pGate, pFace, v, 1);
   }
-  // The patterns end at valence 6, whatever larger degree is asked for.
-  if (valence < 3 || valence > std::min(m_MaxValence, 6) ||
-      (m_PureValence && valence != m_MaxValence))
+  if (unfit)
     return NullPatch(pGate, pFace, v, 1);
   int id = -1;
   const std::uint32_t* pRefusal = RefusalOf(v, &id);
@@ -875,14 +902,13 @@ int CProgressiveCoder::JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVe
   // The residual test reads the quantized positions, which lie apart from the vertices: they
   // load while the border and the new faces are tested.
   // The border tests read the border vertices' valences and neighbours, past their first line.
-  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
-    const char* w = reinterpret_cast<const char*>(m_GateBorder.GetAt(i));
-    PrefetchLine(w + 64);
-    PrefetchLine(w + sizeof(CVertex3d) - 1);
-  }
   v->PrefetchSecond();
-  for (int i = 0; i < m_GateBorder.GetSize(); i++)
-    m_GateBorder.GetAt(i)->PrefetchSecond();
+  for (int i = 0; i < m_GateBorder.GetSize(); i++) {
+    const CVertex3d* w = m_GateBorder.GetAt(i);
+    PrefetchLine(reinterpret_cast<const char*>(w) + 64);
+    PrefetchLine(reinterpret_cast<const char*>(w) + sizeof(CVertex3d) - 1);
+    w->PrefetchSecond();
+  }
   ColourPatch();
   // The vetoes on the new faces cost less than the border tests and the residual's frame and
   // refuse far more often: they go first, unless each refusal is to be shown with its cause
@@ -1212,20 +1238,27 @@ int CProgressiveCoder::IsBorderDegenerate()
       return 1;
   }
   // The vertex in front of each border edge, found once for the two pairs it belongs to: the
-  // third corner of the face holding b1 -> b0, read as FrontFace reads it.
+  // third corner of the face holding b1 -> b0, read as FrontFace reads it. The lists are read
+  // through locals: the fronts' stores would have them read again from the coder each time.
+  const bool complete = m_CornersValid && m_CornersComplete;
+  const int owners = static_cast<int>(m_CornerOwner.size());
+  const SCorner* const corners = m_Corners.data();
+  const SCornerSpan* const spans = m_CornerSpan.data();
   for (int i = 0; i < n; i++) {
     CVertex3d* b0 = ring[static_cast<size_t>(i)];
     CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
     CFace3d*& pFront = m_PatchFront[static_cast<size_t>(i)];
     CVertex3d*& pOther = m_PatchFrontOther[static_cast<size_t>(i)];
-    const int id = CornerListOf(b0, -1);
+    const int index = b0->GetAdjacencyIndex();
+    const int id = !complete ? CornerListOf(b0, -1) : index >= 0 && index < owners ? index : -1;
+    m_PatchIndex[static_cast<size_t>(i)] = id;
     if (id < 0) {
       pFront = FrontFaceAt(b0, b1, &pOther, CProgressiveGate::kUnresolved);
       continue;
     }
     // The first corner holding b1 before b0.
-    const SCorner* found = CornersBegin(id);
-    const SCorner* end = CornersEnd(id);
+    const SCorner* found = corners + spans[id].begin;
+    const SCorner* end = corners + spans[id].end;
     while (found < end && found->previous != b1)
       found++;
     if (found == end)
@@ -1328,11 +1361,6 @@ void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
   }
   const auto& faces = pattern.GetFaces();
   const int nbFace = static_cast<int>(std::min(faces.size(), static_cast<size_t>(kPatchRoom)));
-  std::array<CFace3d*, kPatchRoom> made{};
-  for (int f = 0; f < nbFace; f++) {
-    const auto& t = faces[static_cast<size_t>(f)];
-    made[static_cast<size_t>(f)] = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
-  }
   CArray3d<CFace3d>* pArray = m_pMesh->GetArrayFace();
   // Past the room the layer made for its new faces, the array grows by half at once: grown by
   // its own steps of at most 1024 entries, it would be copied whole again and again.
@@ -1341,12 +1369,18 @@ void CProgressiveCoder::Retriangulate(const CProgressivePattern& pattern)
     pArray->SetSize(size + size / 2 + 16);
     pArray->SetSize(size);
   }
-  pArray->Append(nbFace, [&made](int i) { return made[static_cast<size_t>(i)]; });
+  // Each face joins the array as it is made: a copy of a few entries as a block starts slower
+  // than it runs.
+  for (int f = 0; f < nbFace; f++) {
+    const auto& t = faces[static_cast<size_t>(f)];
+    CFace3d* pNew = m_pMesh->NewFace(border[t[0]], border[t[1]], border[t[2]], 0);
+    pArray->Append(1, [pNew](int) { return pNew; });
+    m_NewFaces.push_back(pNew);
+  }
   m_pMesh->SetModified();
   // IsBorderDegenerate refused the patch if two border vertices apart were neighbours.
   AddDiagonalNeighbors(
       std::span<CVertex3d* const>(border, static_cast<size_t>(m_GateBorder.GetSize())), pattern);
-  m_NewFaces.insert(m_NewFaces.end(), made.begin(), made.begin() + nbFace);
 }
 
 void CProgressiveCoder::AddDiagonalNeighbors(std::span<CVertex3d* const> border,
@@ -1367,8 +1401,11 @@ void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
   for (int i = 0; i + 1 < n; i++) {
     CVertex3d* b0 = b->GetAt(i);
     CVertex3d* b1 = b->GetAt(i + 1);
+    // b0's list as IsBorderDegenerate found it, else as PushGate finds it.
+    const int id = frontsFound ? m_PatchIndex[static_cast<size_t>(i)]
+                               : CornerListOf(b0, b0->GetAdjacencyIndex());
     if (m_GateType == 0) {
-      PushGate(b0, b1);
+      m_Gates.emplace_back(b0, b1, id);
       continue;
     }
     const CProgressiveGate edge(b0, b1);
@@ -1383,7 +1420,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
     // A face that repeats an edge vertex has no third vertex to reach.
     if (!pFront || pFront->GetFlag() != 0 || !w)
       continue;
-    PushGate(b0, w);
+    m_Gates.emplace_back(b0, w, id);
     PushGate(w, b1);
     pFront->SetFlag(1);
     w->SetFlag(1);
