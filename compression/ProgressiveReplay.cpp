@@ -12,6 +12,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -19,6 +20,9 @@
 
 #if defined(__x86_64__)
 #include <immintrin.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace {
@@ -41,6 +45,9 @@ constexpr std::int64_t kFewRemovals = 16;
 
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
+
+// Null patches are held back at the end of a layer when they number one face in this many.
+constexpr size_t kHoldBackShare = 8;
 
 // The slot of each base vertex: the adjacency index when it names the vertex's own slot.
 std::vector<int> FaceCorners(const CMesh3d& mesh)
@@ -264,6 +271,7 @@ void CProgressiveReplay::StartLayer()
   m_GeometryCursor = 0;
   m_Error = 0;
   m_Replayed = true;
+  m_HeldNull = 0;
   if (!m_Listed)
     ListAll();
   m_NbLayerFace = static_cast<int>(m_Faces.size());
@@ -655,12 +663,22 @@ void CProgressiveReplay::RunNullPatches()
 // through their steps. The queue's ends are pointers and the codes a count of the null
 // patches left in the run at the cursor: the loop's values then fit in the registers, where
 // indices, the codes' array and its count had some spilled to the stack. A run is counted at
-// each call, which costs more than it saves where removals are many and runs short.
-void CProgressiveReplay::RunSparseNullPatches()
+// each call, which costs more than it saves where removals are many and runs short. Kept
+// out of the layer's loop, which then has room to take DecodeGate in.
+[[gnu::noinline]] void CProgressiveReplay::RunSparseNullPatches()
 {
   const int nbCode = m_pCodes->NbCode();
   const int stop = EndOfNullRun(m_pCodes->GetCodes().data(), m_CodeCursor, nbCode);
-  int left = stop - m_CodeCursor;
+  // A run to the end of the layer comes after its last removal.
+  if (stop == nbCode && HoldBackNullPatches(stop - m_CodeCursor))
+    return;
+  m_CodeCursor = stop - TakeNullPatches(stop - m_CodeCursor);
+  if (m_CodeCursor >= nbCode)
+    m_GateHead = m_GateTail;
+}
+
+int CProgressiveReplay::TakeNullPatches(int left)
+{
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
   SVertex* vertices = m_Vertices.data();
@@ -706,17 +724,35 @@ void CProgressiveReplay::RunSparseNullPatches()
       flag = static_cast<std::uint8_t>(flag | kQueued);
     }
   }
-  m_CodeCursor = stop - left;
-  if (m_CodeCursor >= nbCode)
-    head = tail;
   m_GateHead = head;
   m_GateTail = tail;
+  return left;
 }
+
+namespace {
+
+#if defined(__SSE2__)
+// Eight codes from p: a mask with a bit set per byte of each code that is not 2.
+unsigned OtherThanNull(const unsigned int* p)
+{
+  const __m128i two = _mm_set1_epi32(2);
+  const __m128i a = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), two);
+  const __m128i b = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4)), two);
+  return ~static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi32(a, b))) & 0xFFFFu;
+}
+#endif
+
+} // namespace
 
 int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nbCode)
 {
   int i = from;
   // Eight at a time: the runs are long, and eight codes are tested with no branch per code.
+#if defined(__SSE2__)
+  for (; i + 8 <= nbCode; i += 8)
+    if (const unsigned other = OtherThanNull(codes + i); other != 0)
+      return i + std::countr_zero(other) / 2;
+#else
   while (i + 8 <= nbCode) {
     unsigned int other = 0;
     for (int k = 0; k < 8; k++)
@@ -725,9 +761,88 @@ int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nb
       break;
     i += 8;
   }
+#endif
   while (i < nbCode && codes[i] == 2)
     i++;
   return i;
+}
+
+bool CProgressiveReplay::HoldBackNullPatches(int left)
+{
+  // Worth the count of the free faces, and once the piece, only where the run is long.
+  const size_t nbFace = m_Faces.size();
+  if (!m_UniqueEdges || static_cast<size_t>(left) * kHoldBackShare < nbFace)
+    return false;
+  // A gate queued in front of a free face: else the queue takes no face, however many are free.
+  const int* const gates = m_Gates.data();
+  size_t head = m_GateHead;
+  while (head < m_GateTail && !IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(gates[head]))]))
+    head++;
+  if (head == m_GateTail || !IsConnected())
+    return false;
+  // Counted in bytes, a block at a time, which the compiler widens to vectors.
+  const std::uint8_t* const flags = reinterpret_cast<const std::uint8_t*>(m_FaceFlag.data());
+  size_t nbFree = 0;
+  for (size_t i = 0; i < nbFace; i += 255) {
+    const size_t end = std::min(nbFace, i + 255);
+    std::uint8_t count = 0;
+    for (size_t j = i; j < end; j++)
+      count = static_cast<std::uint8_t>(count + ((flags[j] & 3) == 0));
+    nbFree += count;
+  }
+  if (static_cast<size_t>(left) > nbFree)
+    return false;
+  // The queue is left as it is for Store, and the layer ends.
+  m_HeldNull = left;
+  m_HeldHead = m_GateHead;
+  m_GateHead = m_GateTail;
+  m_CodeCursor += left;
+  return true;
+}
+
+// A walk from the first face that is not gone over the faces across; a face across that is
+// gone or does not name its face back leaves the question open, answered no.
+bool CProgressiveReplay::IsConnected()
+{
+  if (m_Connected != EConnected::Unknown)
+    return m_Connected == EConnected::Whole;
+  const size_t nbFace = m_Faces.size();
+  m_Reached.resize(nbFace);
+  m_Pending.resize(nbFace);
+  // A gone face counts as reached: no walk enters it.
+  std::int8_t* const reached = m_Reached.data();
+  const std::int8_t* const flags = m_FaceFlag.data();
+  size_t nbLive = 0;
+  for (size_t i = 0; i < nbFace; i++) {
+    reached[i] = static_cast<std::int8_t>(IsGone(flags[i]));
+    nbLive += static_cast<size_t>(!IsGone(flags[i]));
+  }
+  const SFace* const faces = m_Faces.data();
+  int* const pending = m_Pending.data();
+  size_t top = 0;
+  if (const auto first = std::find(reached, reached + nbFace, 0); first != reached + nbFace) {
+    *first = 1;
+    pending[top++] = static_cast<int>(first - reached);
+  }
+  size_t nbReached = 0;
+  bool oneWay = false;
+  while (top > 0 && !oneWay) {
+    const int face = pending[--top];
+    nbReached++;
+    for (int k = 0; k < 3; k++) {
+      const int edge = faces[face].across[static_cast<size_t>(k)];
+      if (edge < 0)
+        continue;
+      const size_t other = static_cast<size_t>(FaceOf(edge));
+      oneWay |= IsGone(flags[other]) | (faces[other].across[static_cast<size_t>(SideOf(edge))] != Edge(face, k));
+      if (!reached[other]) {
+        reached[other] = 1;
+        pending[top++] = static_cast<int>(other);
+      }
+    }
+  }
+  m_Connected = !oneWay && nbReached == nbLive ? EConnected::Whole : EConnected::Split;
+  return m_Connected == EConnected::Whole;
 }
 
 // The vertex joins the front; an unmarked one takes the mark.
@@ -806,6 +921,9 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   // Across the edge that goes, only a face the layer added can be left: it is on the border.
   if (m_UniqueEdges && vanished >= 0 && (m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] & 3) == 3)
     m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
+  // That face and these may be all that held two parts of the mesh together.
+  if (vanished >= 0)
+    m_Connected = EConnected::Split;
   Take(w, 2);
   m_CodeCursor += 2;
   return 1;
@@ -1078,6 +1196,12 @@ int CProgressiveReplay::FaceFlag(int face) const
 
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
+  // The last layer's flags and marks are the mesh's: the patches it held back run now.
+  if (m_HeldNull > 0) {
+    m_GateHead = m_HeldHead;
+    TakeNullPatches(m_HeldNull);
+    m_HeldNull = 0;
+  }
   if (m_Replayed)
     DropGoneFaces();
   // The survivors among the base faces come first, in order, as they come first in the

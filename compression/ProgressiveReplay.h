@@ -182,6 +182,19 @@ private:
   void RunNullPatches();
   // The same, for a layer with few removals.
   void RunSparseNullPatches();
+  // Takes up to `left` null patches from the head of the queue, passing over taken gates;
+  // how many are left when a free face waits or the queue is empty.
+  int TakeNullPatches(int left);
+  // After the last removal of a layer the null patches change nothing a later layer sees:
+  // the flags and marks start again. Every free face of a connected mesh is then in front
+  // of a gate queued or reachable from one through free faces, so the `left` codes are all
+  // used when as many faces are free. The patches are then held back, for Store alone to
+  // take should this layer be the last, and the queue is emptied; false when they must run
+  // now. Layers with few removals only: the others' last runs are short.
+  bool HoldBackNullPatches(int left);
+  // Whether the faces that are not gone are one piece through their faces across, each
+  // named back by the face it names; worked out once, kept while the layers keep it.
+  bool IsConnected();
   // The first code from `from` on that is not a null patch; nbCode when none is.
   static int EndOfNullRun(const unsigned int* codes, int from, int nbCode);
   void NullPatch(Gate gate);
@@ -344,4 +357,17 @@ private:
     const std::vector<std::array<int, 3>>* pFaces;
   };
   std::vector<SPlacement> m_Placements;
+  // Null patches the last layer held back (HoldBackNullPatches), from the queue's head then.
+  int m_HeldNull = 0;
+  size_t m_HeldHead = 0;
+  // Whether the mesh is connected (IsConnected): not known yet, one piece, or maybe not.
+  enum class EConnected : std::int8_t
+  {
+    Unknown,
+    Whole,
+    Split
+  };
+  EConnected m_Connected = EConnected::Unknown;
+  std::vector<std::int8_t> m_Reached;
+  std::vector<int> m_Pending;
 };
