@@ -46,8 +46,15 @@ constexpr std::int64_t kFewRemovals = 16;
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
 
-// Null patches are held back at the end of a layer when they number one face in this many.
-constexpr size_t kHoldBackShare = 8;
+// Arrays read at random up to this size are taken to stay in the second-level cache, with no
+// fetch ahead.
+constexpr size_t kCachedBytes = size_t(512) << 10;
+
+// Null patches are held back at the end of a layer when they number one face in this many, or
+// in the first share until the mesh is known to be one piece: that walk over every face is
+// worth the first run alone.
+constexpr size_t kHoldBackShare = 64;
+constexpr size_t kFirstHoldBackShare = 8;
 
 // The slot of each base vertex: the adjacency index when it names the vertex's own slot.
 std::vector<int> FaceCorners(const CMesh3d& mesh)
@@ -771,7 +778,8 @@ bool CProgressiveReplay::HoldBackNullPatches(int left)
 {
   // Worth the count of the free faces, and once the piece, only where the run is long.
   const size_t nbFace = m_Faces.size();
-  if (!m_UniqueEdges || static_cast<size_t>(left) * kHoldBackShare < nbFace)
+  const size_t share = m_Connected == EConnected::Unknown ? kFirstHoldBackShare : kHoldBackShare;
+  if (!m_UniqueEdges || m_Connected == EConnected::Split || static_cast<size_t>(left) * share < nbFace)
     return false;
   // A gate queued in front of a free face: else the queue takes no face, however many are free.
   const int* const gates = m_Gates.data();
@@ -800,8 +808,8 @@ bool CProgressiveReplay::HoldBackNullPatches(int left)
   return true;
 }
 
-// A walk from the first face that is not gone over the faces across; a face across that is
-// gone or does not name its face back leaves the question open, answered no.
+// A walk from the first face that is not gone over the faces across; a face across that does
+// not name its face back leaves the question open, answered no.
 bool CProgressiveReplay::IsConnected()
 {
   if (m_Connected != EConnected::Unknown)
@@ -809,7 +817,7 @@ bool CProgressiveReplay::IsConnected()
   const size_t nbFace = m_Faces.size();
   m_Reached.resize(nbFace);
   m_Pending.resize(nbFace);
-  // A gone face counts as reached: no walk enters it.
+  // A gone face counts as reached: no walk enters it, as no gate is queued in front of it.
   std::int8_t* const reached = m_Reached.data();
   const std::int8_t* const flags = m_FaceFlag.data();
   size_t nbLive = 0;
@@ -834,7 +842,7 @@ bool CProgressiveReplay::IsConnected()
       if (edge < 0)
         continue;
       const size_t other = static_cast<size_t>(FaceOf(edge));
-      oneWay |= IsGone(flags[other]) | (faces[other].across[static_cast<size_t>(SideOf(edge))] != Edge(face, k));
+      oneWay |= faces[other].across[static_cast<size_t>(SideOf(edge))] != Edge(face, k);
       if (!reached[other]) {
         reached[other] = 1;
         pending[top++] = static_cast<int>(other);
@@ -1321,15 +1329,17 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
+  const bool large = nv * (sizeof(SSeen) + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
-    // are the entries the corners of a vertex further on will read at random.
+    // are the entries the corners of a vertex further on will read at random, where those
+    // arrays outgrow the second-level cache.
     if (a + 8 < nv) {
       const char* p = reinterpret_cast<const char*>(vertexPointers[a + 8]);
       for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
-      for (int i = 0; i < m_FaceCount[a + 8]; i++) {
+      for (int i = 0; i < (large ? m_FaceCount[a + 8] : 0); i++) {
         __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
         __builtin_prefetch(facePointers + ahead[i].face);
         __builtin_prefetch(vertexPointers + ahead[i].next);
