@@ -108,10 +108,39 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   int left = model.GetLeft();
   const bool counted = model.GetNbSymbol() <= CFrequencyModel::CountedSymbols;
   while (n < count) {
-    // The run of the last symbol on its own, while no byte comes in, no rescale falls and the
-    // symbol is not `stop`: the steps below for each of its symbols, with nothing else asked
-    // and so nothing held outside the registers. It ends where they would leave the run.
-    if (counted && last != stop) {
+    if (range <= Bottom) {
+      // Normalize on the locals.
+      do {
+        low = (low << 8) | ((buffer << ExtraBits) & 0xFF);
+        buffer = file->GetAlignedByte();
+        read++;
+        tail = (tail << 8) | buffer;
+        low |= buffer >> 1;
+        range <<= 8;
+      } while (range <= Bottom);
+      if (file->IsPastEnd()) {
+        help = range >> CFrequencyModel::LogTotal;
+        m_Failed = true;
+        break;
+      }
+    }
+    help = range >> CFrequencyModel::LogTotal;
+    // Where low lies in the last symbol's interval, no other interval holds it. Asked of
+    // small alphabets only: in a large one the same symbol seldom comes twice running, and a
+    // guess of it missed costs more than the search.
+    const bool again = counted && low - help * start < help * (end - start);
+    if (again && run < left) {
+      low -= help * start;
+      range = help * (end - start);
+      run++;
+      coded++;
+      out[n++] = last;
+      if (last == stop)
+        break;
+      // The run goes on on its own, while no byte comes in, no rescale falls and the count
+      // is not reached: the steps above for each of its symbols, with nothing else asked and
+      // so nothing held outside the registers. It ends where they would leave the run; a
+      // symbol that is not the last is never tried here, but searched at once.
       const std::uint32_t width = end - start;
       const std::size_t most = std::min(count - n, static_cast<std::size_t>(left - run));
       std::size_t k = 0;
@@ -149,38 +178,6 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
       n += k;
       run += static_cast<int>(k);
       coded += static_cast<std::uint32_t>(k);
-      if (n == count)
-        break;
-    }
-    if (range <= Bottom) {
-      // Normalize on the locals.
-      do {
-        low = (low << 8) | ((buffer << ExtraBits) & 0xFF);
-        buffer = file->GetAlignedByte();
-        read++;
-        tail = (tail << 8) | buffer;
-        low |= buffer >> 1;
-        range <<= 8;
-      } while (range <= Bottom);
-      if (file->IsPastEnd()) {
-        help = range >> CFrequencyModel::LogTotal;
-        m_Failed = true;
-        break;
-      }
-    }
-    help = range >> CFrequencyModel::LogTotal;
-    // Where low lies in the last symbol's interval, no other interval holds it. Asked of
-    // small alphabets only: in a large one the same symbol seldom comes twice running, and a
-    // guess of it missed costs more than the search.
-    const bool again = counted && low - help * start < help * (end - start);
-    if (again && run < left) {
-      low -= help * start;
-      range = help * (end - start);
-      run++;
-      coded++;
-      out[n++] = last;
-      if (last == stop)
-        break;
       continue;
     }
     model.UpdateRun(static_cast<int>(last), run);
