@@ -414,7 +414,7 @@ void CProgressiveReplay::Touch(int v, int pass)
 }
 
 // The faces replaced by the layers leave, the others keeping their order.
-void CProgressiveReplay::DropGoneFaces()
+void CProgressiveReplay::DropGoneFaces(bool keepIndex)
 {
   size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
@@ -424,11 +424,31 @@ void CProgressiveReplay::DropGoneFaces()
   SFace* const faces = m_Faces.data();
   std::int8_t* const flags = m_FaceFlag.data();
   const size_t n = m_Faces.size();
-  for (size_t i = kept; i < n; i++) {
-    const std::int8_t flag = flags[i];
-    faces[kept] = faces[i];
-    flags[kept] = flag;
-    kept += static_cast<size_t>(!IsGone(flag));
+  int* index = nullptr;
+  if (keepIndex) {
+    m_FaceIndex.resize(n + 1);
+    m_FaceIndex[0] = -1;
+    index = m_FaceIndex.data() + 1;
+    for (size_t i = 0; i < kept; i++)
+      index[i] = static_cast<int>(i);
+  }
+  // The index in a loop of its own, where it is made: the other needs no test of it.
+  if (keepIndex) {
+    for (size_t i = kept; i < n; i++) {
+      const std::int8_t flag = flags[i];
+      const int gone = static_cast<int>(IsGone(flag));
+      faces[kept] = faces[i];
+      flags[kept] = flag;
+      index[i] = static_cast<int>(kept) | -gone;
+      kept += static_cast<size_t>(1 - gone);
+    }
+  } else {
+    for (size_t i = kept; i < n; i++) {
+      const std::int8_t flag = flags[i];
+      faces[kept] = faces[i];
+      flags[kept] = flag;
+      kept += static_cast<size_t>(!IsGone(flag));
+    }
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
@@ -1210,8 +1230,10 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     TakeNullPatches(m_HeldNull);
     m_HeldNull = 0;
   }
+  // Every face across kept by the layers and found named back (IsConnected).
+  const bool linked = m_Replayed && m_UniqueEdges && m_Connected == EConnected::Whole;
   if (m_Replayed)
-    DropGoneFaces();
+    DropGoneFaces(linked);
   // The survivors among the base faces come first, in order, as they come first in the
   // replay's faces. The faces that went are made again as added faces, in place: deleted, and
   // as many made anew, they would leave their memory for fresh memory, taken page by page.
@@ -1263,7 +1285,10 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
-  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+  if (linked)
+    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+  else
+    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
   pMesh->SetModified();
 }
 
@@ -1305,7 +1330,7 @@ void CProgressiveReplay::ComputeNormals()
 // once; across edge k of a face, the first other face of corner k that holds corner k + 1. The
 // vertices are made or updated in turn, then the faces: each object once, in array order,
 // where the mesh's own build links each face from each of its corners.
-template <class VertexClaim, class FaceClaim>
+template <bool kLinked, class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
                                         int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
                                         int nbMade)
@@ -1324,8 +1349,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   CFace3d** const vertexFaces = m_VertexFaces.data();
   SSeen* const seenOf = m_Seen.data();
   // The faces across, by edge: written at random, 16 bytes a face rather than the records' 32.
-  m_StoredAcross.resize(4 * m_Faces.size());
+  if constexpr (!kLinked)
+    m_StoredAcross.resize(4 * m_Faces.size());
   int* const acrossOf = m_StoredAcross.data();
+  const int* const faceIndex = m_FaceIndex.data() + 1;
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
@@ -1356,17 +1383,22 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       for (const int b : other) {
         SSeen& seen = seenOf[static_cast<size_t>(b)];
         if (seen.vertex != self) {
-          seen = {self, c->face, -1};
+          if constexpr (kLinked)
+            seen.vertex = self;
+          else
+            seen = {self, c->face, -1};
           neighbors[nbNeighbor++] = vertexPointers[b];
-        } else if (seen.first != c->face && seen.second < 0) {
+        } else if (!kLinked && seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
       }
     }
     int nbFace = 0;
     for (const SCorner* c = begin; c != end; c++) {
-      const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
-      acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
+      if constexpr (!kLinked) {
+        const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
+        acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
+      }
       vertexFaces[nbFace++] = facePointers[c->face];
     }
     CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
@@ -1387,7 +1419,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     const SFace& s = m_Faces[slot];
     CFace3d* across[3];
     for (size_t k = 0; k < 3; k++)
-      across[k] = facePointers[acrossOf[4 * slot + k]];
+      across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
     if (i < nbKept) {
       f->SetNeighbors(across[0], across[1], across[2]);

@@ -112,7 +112,8 @@ private:
 
   void StartLayer();
   void ListAll();
-  void DropGoneFaces();
+  // keepIndex: m_FaceIndex is made.
+  void DropGoneFaces(bool keepIndex = false);
   // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
   int FaceFlag(int face) const;
   void ListFaces();
@@ -132,7 +133,10 @@ private:
   // the normals; the vertices from nbBaseVertex on and the faces from nbMade on are made in
   // the places the claims (CElementPool::CClaim) hold, the faces from nbKept to nbMade are
   // base faces that went, made again.
-  template <class VertexClaim, class FaceClaim>
+  // kLinked: the faces across are those the layers kept, by m_FaceIndex, where IsConnected
+  // found every one named back and the layers kept them so: each edge held once each way
+  // round, the one other face holding its two ends is the face across. Else from the lists.
+  template <bool kLinked, class VertexClaim, class FaceClaim>
   void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
                       const FaceClaim& faceClaim, int nbKept, int nbMade);
   template <class VertexClaim>
@@ -370,4 +374,7 @@ private:
   EConnected m_Connected = EConnected::Unknown;
   std::vector<std::int8_t> m_Reached;
   std::vector<int> m_Pending;
+  // Per face before DropGoneFaces, its index after, -1 for a face gone, behind a slot for
+  // index -1 (no face).
+  std::vector<int> m_FaceIndex;
 };

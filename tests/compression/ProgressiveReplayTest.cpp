@@ -264,6 +264,11 @@ TEST(ProgressiveReplay, NullPatchesAfterTheLastRemovalTakeTheFreeFaces)
     EXPECT_EQ(3, FacesFlagged(*mesh, 3));
     EXPECT_EQ(95 - nbNull, FacesFlagged(*mesh, 0));
     EXPECT_EQ(2, mesh->GetVertex(48)->GetFlag());
+    // The torus was found one piece, and the faces across the layer kept are those stored:
+    // they must be the mesh's own build.
+    const std::vector<int> stored = progressive::Adjacency(*mesh);
+    ASSERT_EQ(1, mesh->BuildAdjacency());
+    EXPECT_EQ(progressive::Adjacency(*mesh), stored);
     // Every corner of a face taken joined the front.
     for (int i = 0; i < 98; i++)
       for (int k = 0; k < 3; k++)
