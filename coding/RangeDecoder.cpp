@@ -1,6 +1,34 @@
 #include "coding/RangeDecoder.h"
 
 #include <algorithm>
+#include <array>
+
+namespace {
+
+// Widths of an interval by slices of 2^kClearShift.
+constexpr int kClearShift = 6;
+
+// Per slice of widths, a range above which four steps of a run of a symbol of such a width
+// stay above Bottom: a step leaves at least range * q - width for q = width / 4096, so three
+// leave at least range * q^3 - 3 width, which the least width of the slice and the most of
+// the total bound. Above 2^32 (no range) for the narrow slices.
+constexpr std::array<std::uint64_t, (CFrequencyModel::Total >> kClearShift) + 1> ClearOfBottom()
+{
+  std::array<std::uint64_t, (CFrequencyModel::Total >> kClearShift) + 1> clear{};
+  const std::uint64_t above = (std::uint64_t(1) << 23) + 3 * std::uint64_t(CFrequencyModel::Total);
+  for (std::size_t i = 0; i < clear.size(); i++) {
+    const std::uint64_t width = std::uint64_t(i) << kClearShift;
+    const std::uint64_t cube = width * width * width;
+    clear[i] = cube == 0 ? ~std::uint64_t(0) : (above << (3 * CFrequencyModel::LogTotal)) / cube + 1;
+    if (clear[i] > ~std::uint32_t(0))
+      clear[i] = ~std::uint64_t(0);
+  }
+  return clear;
+}
+
+constexpr auto kClearOfBottom = ClearOfBottom();
+
+} // namespace
 
 int CRangeDecoder::StartOrderK(CIBitStream* file, std::uint32_t order)
 {
@@ -80,29 +108,6 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
   int left = model.GetLeft();
   const bool counted = model.GetNbSymbol() <= CFrequencyModel::CountedSymbols;
   while (n < count) {
-    // The run of the last symbol on its own, while no byte comes in, no rescale falls and the
-    // symbol is not `stop`: the steps below for each of its symbols, with nothing else asked
-    // and so nothing held outside the registers. It ends where they would leave the run.
-    if (counted && last != stop) {
-      const std::uint32_t width = end - start;
-      const std::size_t most = std::min(count - n, static_cast<std::size_t>(left - run));
-      std::size_t k = 0;
-      while (k < most && range > Bottom) {
-        const std::uint32_t h = range >> CFrequencyModel::LogTotal;
-        const std::uint32_t rest = low - h * start;
-        if (rest >= h * width)
-          break;
-        help = h;
-        low = rest;
-        range = h * width;
-        out[n + k++] = last;
-      }
-      n += k;
-      run += static_cast<int>(k);
-      coded += static_cast<std::uint32_t>(k);
-      if (n == count)
-        break;
-    }
     if (range <= Bottom) {
       // Normalize on the locals.
       do {
@@ -132,6 +137,47 @@ std::size_t CRangeDecoder::DecodeSymbols(std::uint32_t* out, std::size_t count, 
       out[n++] = last;
       if (last == stop)
         break;
+      // The run goes on on its own, while no byte comes in, no rescale falls and the count
+      // is not reached: the steps above for each of its symbols, with nothing else asked and
+      // so nothing held outside the registers. It ends where they would leave the run; a
+      // symbol that is not the last is never tried here, but searched at once.
+      const std::uint32_t width = end - start;
+      const std::size_t most = std::min(count - n, static_cast<std::size_t>(left - run));
+      std::size_t k = 0;
+      // Four steps at a time with no test of the count or of Bottom between them, from a
+      // range far enough above Bottom (ClearOfBottom) that four steps cannot reach it. The
+      // last steps before Bottom, and those of a rare symbol, go one at a time.
+      static_assert(Bottom == std::uint32_t(1) << 23, "kClearOfBottom is worked out for this Bottom");
+      const std::uint64_t clear = kClearOfBottom[width >> kClearShift];
+      while (k + 4 <= most && range > clear) {
+        int step = 0;
+        for (; step < 4; step++) {
+          const std::uint32_t h = range >> CFrequencyModel::LogTotal;
+          const std::uint32_t rest = low - h * start;
+          if (rest >= h * width)
+            break;
+          help = h;
+          low = rest;
+          range = h * width;
+          out[n + k + static_cast<std::size_t>(step)] = last;
+        }
+        k += static_cast<std::size_t>(step);
+        if (step < 4)
+          break;
+      }
+      while (k < most && range > Bottom) {
+        const std::uint32_t h = range >> CFrequencyModel::LogTotal;
+        const std::uint32_t rest = low - h * start;
+        if (rest >= h * width)
+          break;
+        help = h;
+        low = rest;
+        range = h * width;
+        out[n + k++] = last;
+      }
+      n += k;
+      run += static_cast<int>(k);
+      coded += static_cast<std::uint32_t>(k);
       continue;
     }
     model.UpdateRun(static_cast<int>(last), run);

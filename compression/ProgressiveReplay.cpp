@@ -12,6 +12,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -19,6 +20,9 @@
 
 #if defined(__x86_64__)
 #include <immintrin.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace {
@@ -41,6 +45,16 @@ constexpr std::int64_t kFewRemovals = 16;
 
 // A layer that replaces more than one face in this many has every list built again.
 constexpr size_t kRelistShare = 16;
+
+// Arrays read at random up to this size are taken to stay in the second-level cache, with no
+// fetch ahead.
+constexpr size_t kCachedBytes = size_t(512) << 10;
+
+// Null patches are held back at the end of a layer when they number one face in this many, or
+// in the first share until the mesh is known to be one piece: that walk over every face is
+// worth the first run alone.
+constexpr size_t kHoldBackShare = 64;
+constexpr size_t kFirstHoldBackShare = 8;
 
 // The slot of each base vertex: the adjacency index when it names the vertex's own slot.
 std::vector<int> FaceCorners(const CMesh3d& mesh)
@@ -264,6 +278,7 @@ void CProgressiveReplay::StartLayer()
   m_GeometryCursor = 0;
   m_Error = 0;
   m_Replayed = true;
+  m_HeldNull = 0;
   if (!m_Listed)
     ListAll();
   m_NbLayerFace = static_cast<int>(m_Faces.size());
@@ -399,7 +414,7 @@ void CProgressiveReplay::Touch(int v, int pass)
 }
 
 // The faces replaced by the layers leave, the others keeping their order.
-void CProgressiveReplay::DropGoneFaces()
+void CProgressiveReplay::DropGoneFaces(bool keepIndex)
 {
   size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
@@ -409,11 +424,31 @@ void CProgressiveReplay::DropGoneFaces()
   SFace* const faces = m_Faces.data();
   std::int8_t* const flags = m_FaceFlag.data();
   const size_t n = m_Faces.size();
-  for (size_t i = kept; i < n; i++) {
-    const std::int8_t flag = flags[i];
-    faces[kept] = faces[i];
-    flags[kept] = flag;
-    kept += static_cast<size_t>(!IsGone(flag));
+  int* index = nullptr;
+  if (keepIndex) {
+    m_FaceIndex.resize(n + 1);
+    m_FaceIndex[0] = -1;
+    index = m_FaceIndex.data() + 1;
+    for (size_t i = 0; i < kept; i++)
+      index[i] = static_cast<int>(i);
+  }
+  // The index in a loop of its own, where it is made: the other needs no test of it.
+  if (keepIndex) {
+    for (size_t i = kept; i < n; i++) {
+      const std::int8_t flag = flags[i];
+      const int gone = static_cast<int>(IsGone(flag));
+      faces[kept] = faces[i];
+      flags[kept] = flag;
+      index[i] = static_cast<int>(kept) | -gone;
+      kept += static_cast<size_t>(1 - gone);
+    }
+  } else {
+    for (size_t i = kept; i < n; i++) {
+      const std::int8_t flag = flags[i];
+      faces[kept] = faces[i];
+      flags[kept] = flag;
+      kept += static_cast<size_t>(!IsGone(flag));
+    }
   }
   m_Faces.resize(kept);
   m_FaceFlag.resize(kept);
@@ -655,12 +690,22 @@ void CProgressiveReplay::RunNullPatches()
 // through their steps. The queue's ends are pointers and the codes a count of the null
 // patches left in the run at the cursor: the loop's values then fit in the registers, where
 // indices, the codes' array and its count had some spilled to the stack. A run is counted at
-// each call, which costs more than it saves where removals are many and runs short.
-void CProgressiveReplay::RunSparseNullPatches()
+// each call, which costs more than it saves where removals are many and runs short. Kept
+// out of the layer's loop, which then has room to take DecodeGate in.
+[[gnu::noinline]] void CProgressiveReplay::RunSparseNullPatches()
 {
   const int nbCode = m_pCodes->NbCode();
   const int stop = EndOfNullRun(m_pCodes->GetCodes().data(), m_CodeCursor, nbCode);
-  int left = stop - m_CodeCursor;
+  // A run to the end of the layer comes after its last removal.
+  if (stop == nbCode && HoldBackNullPatches(stop - m_CodeCursor))
+    return;
+  m_CodeCursor = stop - TakeNullPatches(stop - m_CodeCursor);
+  if (m_CodeCursor >= nbCode)
+    m_GateHead = m_GateTail;
+}
+
+int CProgressiveReplay::TakeNullPatches(int left)
+{
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
   SVertex* vertices = m_Vertices.data();
@@ -706,17 +751,35 @@ void CProgressiveReplay::RunSparseNullPatches()
       flag = static_cast<std::uint8_t>(flag | kQueued);
     }
   }
-  m_CodeCursor = stop - left;
-  if (m_CodeCursor >= nbCode)
-    head = tail;
   m_GateHead = head;
   m_GateTail = tail;
+  return left;
 }
+
+namespace {
+
+#if defined(__SSE2__)
+// Eight codes from p: a mask with a bit set per byte of each code that is not 2.
+unsigned OtherThanNull(const unsigned int* p)
+{
+  const __m128i two = _mm_set1_epi32(2);
+  const __m128i a = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), two);
+  const __m128i b = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4)), two);
+  return ~static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi32(a, b))) & 0xFFFFu;
+}
+#endif
+
+} // namespace
 
 int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nbCode)
 {
   int i = from;
   // Eight at a time: the runs are long, and eight codes are tested with no branch per code.
+#if defined(__SSE2__)
+  for (; i + 8 <= nbCode; i += 8)
+    if (const unsigned other = OtherThanNull(codes + i); other != 0)
+      return i + std::countr_zero(other) / 2;
+#else
   while (i + 8 <= nbCode) {
     unsigned int other = 0;
     for (int k = 0; k < 8; k++)
@@ -725,9 +788,89 @@ int CProgressiveReplay::EndOfNullRun(const unsigned int* codes, int from, int nb
       break;
     i += 8;
   }
+#endif
   while (i < nbCode && codes[i] == 2)
     i++;
   return i;
+}
+
+bool CProgressiveReplay::HoldBackNullPatches(int left)
+{
+  // Worth the count of the free faces, and once the piece, only where the run is long.
+  const size_t nbFace = m_Faces.size();
+  const size_t share = m_Connected == EConnected::Unknown ? kFirstHoldBackShare : kHoldBackShare;
+  if (!m_UniqueEdges || m_Connected == EConnected::Split || static_cast<size_t>(left) * share < nbFace)
+    return false;
+  // A gate queued in front of a free face: else the queue takes no face, however many are free.
+  const int* const gates = m_Gates.data();
+  size_t head = m_GateHead;
+  while (head < m_GateTail && !IsFree(m_FaceFlag[static_cast<size_t>(FaceOf(gates[head]))]))
+    head++;
+  if (head == m_GateTail || !IsConnected())
+    return false;
+  // Counted in bytes, a block at a time, which the compiler widens to vectors.
+  const std::uint8_t* const flags = reinterpret_cast<const std::uint8_t*>(m_FaceFlag.data());
+  size_t nbFree = 0;
+  for (size_t i = 0; i < nbFace; i += 255) {
+    const size_t end = std::min(nbFace, i + 255);
+    std::uint8_t count = 0;
+    for (size_t j = i; j < end; j++)
+      count = static_cast<std::uint8_t>(count + ((flags[j] & 3) == 0));
+    nbFree += count;
+  }
+  if (static_cast<size_t>(left) > nbFree)
+    return false;
+  // The queue is left as it is for Store, and the layer ends.
+  m_HeldNull = left;
+  m_HeldHead = m_GateHead;
+  m_GateHead = m_GateTail;
+  m_CodeCursor += left;
+  return true;
+}
+
+// A walk from the first face that is not gone over the faces across; a face across that does
+// not name its face back leaves the question open, answered no.
+bool CProgressiveReplay::IsConnected()
+{
+  if (m_Connected != EConnected::Unknown)
+    return m_Connected == EConnected::Whole;
+  const size_t nbFace = m_Faces.size();
+  m_Reached.resize(nbFace);
+  m_Pending.resize(nbFace);
+  // A gone face counts as reached: no walk enters it, as no gate is queued in front of it.
+  std::int8_t* const reached = m_Reached.data();
+  const std::int8_t* const flags = m_FaceFlag.data();
+  size_t nbLive = 0;
+  for (size_t i = 0; i < nbFace; i++) {
+    reached[i] = static_cast<std::int8_t>(IsGone(flags[i]));
+    nbLive += static_cast<size_t>(!IsGone(flags[i]));
+  }
+  const SFace* const faces = m_Faces.data();
+  int* const pending = m_Pending.data();
+  size_t top = 0;
+  if (const auto first = std::find(reached, reached + nbFace, 0); first != reached + nbFace) {
+    *first = 1;
+    pending[top++] = static_cast<int>(first - reached);
+  }
+  size_t nbReached = 0;
+  bool oneWay = false;
+  while (top > 0 && !oneWay) {
+    const int face = pending[--top];
+    nbReached++;
+    for (int k = 0; k < 3; k++) {
+      const int edge = faces[face].across[static_cast<size_t>(k)];
+      if (edge < 0)
+        continue;
+      const size_t other = static_cast<size_t>(FaceOf(edge));
+      oneWay |= faces[other].across[static_cast<size_t>(SideOf(edge))] != Edge(face, k);
+      if (!reached[other]) {
+        reached[other] = 1;
+        pending[top++] = static_cast<int>(other);
+      }
+    }
+  }
+  m_Connected = !oneWay && nbReached == nbLive ? EConnected::Whole : EConnected::Split;
+  return m_Connected == EConnected::Whole;
 }
 
 // The vertex joins the front; an unmarked one takes the mark.
@@ -806,6 +949,9 @@ int CProgressiveReplay::DecodeBoundaryStep(Gate gate)
   // Across the edge that goes, only a face the layer added can be left: it is on the border.
   if (m_UniqueEdges && vanished >= 0 && (m_FaceFlag[static_cast<size_t>(FaceOf(vanished))] & 3) == 3)
     m_Faces[static_cast<size_t>(FaceOf(vanished))].across[static_cast<size_t>(SideOf(vanished))] = -1;
+  // That face and these may be all that held two parts of the mesh together.
+  if (vanished >= 0)
+    m_Connected = EConnected::Split;
   Take(w, 2);
   m_CodeCursor += 2;
   return 1;
@@ -1078,8 +1224,16 @@ int CProgressiveReplay::FaceFlag(int face) const
 
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
+  // The last layer's flags and marks are the mesh's: the patches it held back run now.
+  if (m_HeldNull > 0) {
+    m_GateHead = m_HeldHead;
+    TakeNullPatches(m_HeldNull);
+    m_HeldNull = 0;
+  }
+  // Every face across kept by the layers and found named back (IsConnected).
+  const bool linked = m_Replayed && m_UniqueEdges && m_Connected == EConnected::Whole;
   if (m_Replayed)
-    DropGoneFaces();
+    DropGoneFaces(linked);
   // The survivors among the base faces come first, in order, as they come first in the
   // replay's faces. The faces that went are made again as added faces, in place: deleted, and
   // as many made anew, they would leave their memory for fresh memory, taken page by page.
@@ -1131,7 +1285,10 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
-  StoreAdjacency(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+  if (linked)
+    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+  else
+    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
   pMesh->SetModified();
 }
 
@@ -1173,7 +1330,7 @@ void CProgressiveReplay::ComputeNormals()
 // once; across edge k of a face, the first other face of corner k that holds corner k + 1. The
 // vertices are made or updated in turn, then the faces: each object once, in array order,
 // where the mesh's own build links each face from each of its corners.
-template <class VertexClaim, class FaceClaim>
+template <bool kLinked, class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
                                         int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
                                         int nbMade)
@@ -1192,20 +1349,24 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   CFace3d** const vertexFaces = m_VertexFaces.data();
   SSeen* const seenOf = m_Seen.data();
   // The faces across, by edge: written at random, 16 bytes a face rather than the records' 32.
-  m_StoredAcross.resize(4 * m_Faces.size());
+  if constexpr (!kLinked)
+    m_StoredAcross.resize(4 * m_Faces.size());
   int* const acrossOf = m_StoredAcross.data();
+  const int* const faceIndex = m_FaceIndex.data() + 1;
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
+  const bool large = nv * (sizeof(SSeen) + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
-    // are the entries the corners of a vertex further on will read at random.
+    // are the entries the corners of a vertex further on will read at random, where those
+    // arrays outgrow the second-level cache.
     if (a + 8 < nv) {
       const char* p = reinterpret_cast<const char*>(vertexPointers[a + 8]);
       for (size_t offset = 0; offset < sizeof(CVertex3d); offset += 64)
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
-      for (int i = 0; i < m_FaceCount[a + 8]; i++) {
+      for (int i = 0; i < (large ? m_FaceCount[a + 8] : 0); i++) {
         __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
         __builtin_prefetch(facePointers + ahead[i].face);
         __builtin_prefetch(vertexPointers + ahead[i].next);
@@ -1222,17 +1383,22 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       for (const int b : other) {
         SSeen& seen = seenOf[static_cast<size_t>(b)];
         if (seen.vertex != self) {
-          seen = {self, c->face, -1};
+          if constexpr (kLinked)
+            seen.vertex = self;
+          else
+            seen = {self, c->face, -1};
           neighbors[nbNeighbor++] = vertexPointers[b];
-        } else if (seen.first != c->face && seen.second < 0) {
+        } else if (!kLinked && seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
       }
     }
     int nbFace = 0;
     for (const SCorner* c = begin; c != end; c++) {
-      const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
-      acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
+      if constexpr (!kLinked) {
+        const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
+        acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
+      }
       vertexFaces[nbFace++] = facePointers[c->face];
     }
     CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
@@ -1253,7 +1419,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     const SFace& s = m_Faces[slot];
     CFace3d* across[3];
     for (size_t k = 0; k < 3; k++)
-      across[k] = facePointers[acrossOf[4 * slot + k]];
+      across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
     if (i < nbKept) {
       f->SetNeighbors(across[0], across[1], across[2]);

@@ -112,7 +112,8 @@ private:
 
   void StartLayer();
   void ListAll();
-  void DropGoneFaces();
+  // keepIndex: m_FaceIndex is made.
+  void DropGoneFaces(bool keepIndex = false);
   // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
   int FaceFlag(int face) const;
   void ListFaces();
@@ -132,7 +133,10 @@ private:
   // the normals; the vertices from nbBaseVertex on and the faces from nbMade on are made in
   // the places the claims (CElementPool::CClaim) hold, the faces from nbKept to nbMade are
   // base faces that went, made again.
-  template <class VertexClaim, class FaceClaim>
+  // kLinked: the faces across are those the layers kept, by m_FaceIndex, where IsConnected
+  // found every one named back and the layers kept them so: each edge held once each way
+  // round, the one other face holding its two ends is the face across. Else from the lists.
+  template <bool kLinked, class VertexClaim, class FaceClaim>
   void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
                       const FaceClaim& faceClaim, int nbKept, int nbMade);
   template <class VertexClaim>
@@ -182,6 +186,19 @@ private:
   void RunNullPatches();
   // The same, for a layer with few removals.
   void RunSparseNullPatches();
+  // Takes up to `left` null patches from the head of the queue, passing over taken gates;
+  // how many are left when a free face waits or the queue is empty.
+  int TakeNullPatches(int left);
+  // After the last removal of a layer the null patches change nothing a later layer sees:
+  // the flags and marks start again. Every free face of a connected mesh is then in front
+  // of a gate queued or reachable from one through free faces, so the `left` codes are all
+  // used when as many faces are free. The patches are then held back, for Store alone to
+  // take should this layer be the last, and the queue is emptied; false when they must run
+  // now. Layers with few removals only: the others' last runs are short.
+  bool HoldBackNullPatches(int left);
+  // Whether the faces that are not gone are one piece through their faces across, each
+  // named back by the face it names; worked out once, kept while the layers keep it.
+  bool IsConnected();
   // The first code from `from` on that is not a null patch; nbCode when none is.
   static int EndOfNullRun(const unsigned int* codes, int from, int nbCode);
   void NullPatch(Gate gate);
@@ -344,4 +361,20 @@ private:
     const std::vector<std::array<int, 3>>* pFaces;
   };
   std::vector<SPlacement> m_Placements;
+  // Null patches the last layer held back (HoldBackNullPatches), from the queue's head then.
+  int m_HeldNull = 0;
+  size_t m_HeldHead = 0;
+  // Whether the mesh is connected (IsConnected): not known yet, one piece, or maybe not.
+  enum class EConnected : std::int8_t
+  {
+    Unknown,
+    Whole,
+    Split
+  };
+  EConnected m_Connected = EConnected::Unknown;
+  std::vector<std::int8_t> m_Reached;
+  std::vector<int> m_Pending;
+  // Per face before DropGoneFaces, its index after, -1 for a face gone, behind a slot for
+  // index -1 (no face).
+  std::vector<int> m_FaceIndex;
 };

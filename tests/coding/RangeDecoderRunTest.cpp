@@ -224,6 +224,27 @@ TEST(RangeDecoderRun, RunsLongerThanRescalesAndBytesCutAnywhere)
     EXPECT_EQ(DecodeInSlices(n, bytes, slice), expected) << "slice " << slice;
 }
 
+// Runs of a symbol at every share of the total, from half to nearly all of it: its runs go
+// four steps at a time only while the range is far enough above the byte boundary, which
+// depends on the width of its interval. Slices give what one call per symbol gives.
+TEST(RangeDecoderRun, RunsOfSymbolsOfEveryWidth)
+{
+  std::mt19937 random(43);
+  const std::uint32_t n = 3;
+  for (const std::uint32_t rarity : {2u, 3u, 5u, 16u, 40u, 300u, 3000u}) {
+    Symbols symbols(30000, 1);
+    for (std::uint32_t& s : symbols)
+      if (random() % rarity == 0)
+        s = (random() % 2) * 2;
+    const Bytes bytes = Encode(n, symbols);
+    const SOutcome expected = DecodeOneByOne(n, bytes);
+    ASSERT_EQ(expected.symbols, symbols) << "rarity " << rarity;
+    ASSERT_EQ(expected.done, 1);
+    for (const std::size_t slice : {std::size_t(5), std::size_t(4096), symbols.size() + 1})
+      EXPECT_EQ(DecodeInSlices(n, bytes, slice), expected) << "rarity " << rarity << " slice " << slice;
+  }
+}
+
 // A run of the stop symbol: each call gives one of it and returns, and the calls together give
 // the sequence.
 TEST(RangeDecoderRun, ARunOfTheStopSymbolComesOneCallEach)

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -223,6 +224,96 @@ std::vector<int> CornersOf(const fixtures::Triangles& triangles)
   for (const auto& t : triangles)
     corners.insert(corners.end(), t.begin(), t.end());
   return corners;
+}
+
+CProgressiveCodeList Codes(std::initializer_list<unsigned int> head, int nbNull)
+{
+  CProgressiveCodeList codes(0);
+  for (const unsigned int code : head)
+    codes.Add(code);
+  for (int i = 0; i < nbNull; i++)
+    codes.Add(2);
+  return codes;
+}
+
+int FacesFlagged(const CMesh3d& mesh, int flag)
+{
+  int n = 0;
+  for (int i = 0; i < mesh.NbFace(); i++)
+    n += mesh.GetFace(i)->GetFlag() == flag ? 1 : 0;
+  return n;
+}
+
+// A torus of 96 faces, the seed's front face split by a code 3 and as many null codes after
+// it as the layer needs to count as one of few removals: the null patches after the last
+// removal reach every free face, 95 of them, and no more. The last layer's patches give the
+// stored flags; a layer after them starts afresh on the 98 faces.
+TEST(ProgressiveReplay, NullPatchesAfterTheLastRemovalTakeTheFreeFaces)
+{
+  for (const int nbNull : {20, 95, 96}) {
+    SCOPED_TRACE(nbNull);
+    auto mesh = progressive::Torus(8, 6);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+    CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+    ASSERT_EQ(nbNull <= 95 ? 1 : 0, replay.ReplayLayer(Codes({3}, nbNull), &geometry));
+    if (nbNull > 95)
+      continue;
+    replay.Store(mesh.get());
+    ASSERT_EQ(98, mesh->NbFace());
+    EXPECT_EQ(nbNull, FacesFlagged(*mesh, 1));
+    EXPECT_EQ(3, FacesFlagged(*mesh, 3));
+    EXPECT_EQ(95 - nbNull, FacesFlagged(*mesh, 0));
+    EXPECT_EQ(2, mesh->GetVertex(48)->GetFlag());
+    // The torus was found one piece, and the faces across the layer kept are those stored:
+    // they must be the mesh's own build.
+    const std::vector<int> stored = progressive::Adjacency(*mesh);
+    ASSERT_EQ(1, mesh->BuildAdjacency());
+    EXPECT_EQ(progressive::Adjacency(*mesh), stored);
+    // Every corner of a face taken joined the front.
+    for (int i = 0; i < 98; i++)
+      for (int k = 0; k < 3; k++)
+        if (mesh->GetFace(i)->GetFlag() == 1)
+          EXPECT_NE(0, mesh->GetFace(i)->v(k)->GetFlag()) << "face " << i;
+  }
+  for (const int nbNull : {98, 99}) {
+    SCOPED_TRACE(nbNull);
+    auto mesh = progressive::Torus(8, 6);
+    CProgressiveGeometryLayer geometry = AbsoluteRecords({{5, 6, 7}});
+    CProgressiveGeometryLayer none;
+    CProgressiveReplay replay(*mesh, kScale, kShift, 1);
+    ASSERT_EQ(1, replay.ReplayLayer(Codes({3}, 95), &geometry));
+    EXPECT_EQ(nbNull == 98 ? 1 : 0, replay.ReplayLayer(Codes({}, nbNull), &none));
+  }
+}
+
+// Two tetrahedra apart: the conquest from the seed edge never reaches the second, so its four
+// free faces take no null code, and a layer with more codes than the first's faces is refused.
+TEST(ProgressiveReplay, NullPatchesStayInTheSeedsPiece)
+{
+  const fixtures::Points points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+                                {5, 0, 0}, {6, 0, 0}, {5, 1, 0}, {5, 0, 1}};
+  const fixtures::Triangles triangles{{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3},
+                                      {4, 6, 5}, {4, 5, 7}, {4, 7, 6}, {5, 6, 7}};
+  for (const int nbNull : {4, 5, 8}) {
+    SCOPED_TRACE(nbNull);
+    auto mesh = fixtures::Build(points, triangles, false);
+    CProgressiveGeometryLayer none;
+    CProgressiveReplay replay(*mesh, CornersOf(triangles), kScale, kShift, 0);
+    ASSERT_EQ(nbNull == 4 ? 1 : 0, replay.ReplayLayer(Codes({}, nbNull), &none));
+    if (nbNull != 4)
+      continue;
+    // Again, and a third time with a code too many: every layer stops at the same four faces.
+    CProgressiveGeometryLayer again;
+    ASSERT_EQ(1, replay.ReplayLayer(Codes({}, 4), &again));
+    EXPECT_EQ(0, replay.ReplayLayer(Codes({}, 5), &again));
+  }
+  auto mesh = fixtures::Build(points, triangles, false);
+  CProgressiveGeometryLayer none;
+  CProgressiveReplay replay(*mesh, CornersOf(triangles), kScale, kShift, 0);
+  ASSERT_EQ(1, replay.ReplayLayer(Codes({}, 4), &none));
+  replay.Store(mesh.get());
+  for (int i = 0; i < 8; i++)
+    EXPECT_EQ(i < 4 ? 1 : 0, mesh->GetFace(i)->GetFlag()) << "face " << i;
 }
 
 // The decoder hands the replay the base mesh's corners as read, before any adjacency: the
