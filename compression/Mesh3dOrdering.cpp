@@ -149,19 +149,9 @@ int CMesh3d::RangeAndSnap(int bits)
     return 0;
   const double top = static_cast<double>((1 << bits) - 1);
   const int n = NbVertex();
-  // GetRange's three axes in one pass, by its comparisons.
-  float min[3] = {0.0f, 0.0f, 0.0f};
-  float max[3] = {0.0f, 0.0f, 0.0f};
-  for (int i = 0; i < n; i++) {
-    const CVertex3d* v = GetVertex(i);
-    const float c[3] = {v->x(), v->y(), v->z()};
-    for (int axis = 0; axis < 3; axis++) {
-      if (i == 0 || c[axis] < min[axis])
-        min[axis] = c[axis];
-      if (i == 0 || c[axis] > max[axis])
-        max[axis] = c[axis];
-    }
-  }
+  float min[3];
+  float max[3];
+  GetRanges(min, max);
   double range[3];
   for (int axis = 0; axis < 3; axis++)
     range[axis] = static_cast<double>(max[axis]) - min[axis];

@@ -165,19 +165,9 @@ int IsValidCodeList(const CProgressiveCodeList& codes)
 
 int CProgressiveCoder::Quantize()
 {
-  // GetRange's three axes in one pass, by its comparisons.
-  float lo[3] = {0, 0, 0};
-  float hi[3] = {0, 0, 0};
-  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
-    const CVertex3d* v = m_pMesh->GetVertex(i);
-    const float c[3] = {v->x(), v->y(), v->z()};
-    for (int axis = 0; axis < 3; axis++) {
-      if (i == 0 || c[axis] < lo[axis])
-        lo[axis] = c[axis];
-      if (i == 0 || c[axis] > hi[axis])
-        hi[axis] = c[axis];
-    }
-  }
+  float lo[3];
+  float hi[3];
+  m_pMesh->GetRanges(lo, hi);
   for (int axis = 0; axis < 3; axis++) {
     m_Scale[axis] = (hi[axis] - lo[axis]) / static_cast<float>((1 << m_QuantizationBits) - 1);
     m_Shift[axis] = lo[axis];

@@ -322,6 +322,8 @@ public:
   // --- measures and error metrics (mesh/Mesh3dMeasures.cpp) --------------------------------
   // Axis 0, 1, 2 for x, y, z. An empty mesh gives 0 everywhere.
   void GetRange(int axis, float* pMin, float* pMax) const;
+  // GetRange of the three axes in one pass over the vertices.
+  void GetRanges(float min[3], float max[3]) const;
   void Range2(int axis, float* pMin, float* pMax) const;
   double Peak() const;
   // Between each vertex's position and its second position.

@@ -36,6 +36,24 @@ void CMesh3d::GetRange(int axis, float* pMin, float* pMax) const
   RangeOf(m_ArrayVertex, [axis](const CVertex3d* v) { return v->Get(axis); }, pMin, pMax);
 }
 
+void CMesh3d::GetRanges(float min[3], float max[3]) const
+{
+  for (int axis = 0; axis < 3; axis++) {
+    min[axis] = 0.0f;
+    max[axis] = 0.0f;
+  }
+  for (int i = 0; i < NbVertex(); i++) {
+    const CVertex3d* v = GetVertex(i);
+    const float c[3] = {v->x(), v->y(), v->z()};
+    for (int axis = 0; axis < 3; axis++) {
+      if (i == 0 || c[axis] < min[axis])
+        min[axis] = c[axis];
+      if (i == 0 || c[axis] > max[axis])
+        max[axis] = c[axis];
+    }
+  }
+}
+
 void CMesh3d::Range2(int axis, float* pMin, float* pMax) const
 {
   RangeOf(m_ArrayVertex, [axis](const CVertex3d* v) { return v->Get2(axis); }, pMin, pMax);

@@ -41,6 +41,33 @@ TEST(Ranges, RangeAndRescale)
   EXPECT_EQ(max, 16.0f);
 }
 
+// The three axes in one pass give each axis's own range, signed zeros and an empty mesh included.
+TEST(Ranges, AllAxesAtOnceMatchEachAxis)
+{
+  auto empty = fixtures::Build({}, {});
+  float min[3] = {7, 7, 7};
+  float max[3] = {7, 7, 7};
+  empty->GetRanges(min, max);
+  for (int axis = 0; axis < 3; axis++) {
+    EXPECT_EQ(min[axis], 0.0f);
+    EXPECT_EQ(max[axis], 0.0f);
+  }
+  auto mesh = fixtures::Build({{-0.0f, 3, -2}, {0.0f, -1, 9}, {5, 2, 9}, {-4, 8, -2}},
+                              {{0, 1, 2}, {0, 2, 3}});
+  mesh->GetRanges(min, max);
+  for (int axis = 0; axis < 3; axis++) {
+    float lo = 0.0f;
+    float hi = 0.0f;
+    mesh->GetRange(axis, &lo, &hi);
+    EXPECT_EQ(std::signbit(min[axis]), std::signbit(lo)) << axis;
+    EXPECT_EQ(min[axis], lo) << axis;
+    EXPECT_EQ(max[axis], hi) << axis;
+  }
+  EXPECT_EQ(min[0], -4.0f);
+  EXPECT_EQ(max[1], 8.0f);
+  EXPECT_EQ(min[2], -2.0f);
+}
+
 TEST(ErrorMetrics, L2AndPsnrAgainstAMovedCopy)
 {
   auto mesh = fixtures::Icosphere(1);
