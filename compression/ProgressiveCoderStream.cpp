@@ -116,25 +116,35 @@ std::int64_t PlainRemovals(const std::vector<unsigned int>& codes)
   unsigned int outside = 0;
   std::int64_t removals = 0;
 #if defined(__SSE2__)
-  // Four codes to a vector, each moved to code - 2 - 2^31 (modulo 2^32), which puts codes 2
-  // to 6 at the five lowest signed values and every other above them: one signed compare
-  // finds those outside, one more the removals. A lane counts no more codes than a list
-  // can hold (MaxCodes), far below 2^31.
-  const __m128i shift = _mm_set1_epi32(static_cast<int>(0x80000000u - 2u));
-  const __m128i lowest = _mm_set1_epi32(static_cast<int>(0x80000000u));
-  const __m128i last = _mm_set1_epi32(static_cast<int>(0x80000004u));
+  // Sixteen codes to a vector of bytes, packed with signed saturation: a code keeps its value
+  // if it is 2 to 6 and packs to another value if not, whatever its 32 bits. Each byte plus
+  // 126 (modulo 256) puts 2 to 6 at the five lowest signed values and every other above them:
+  // one signed compare finds those outside, one more the removals. A byte lane counts up to
+  // 255 before the lanes are summed.
+  const auto load = [p](std::size_t k) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+  };
+  const __m128i shift = _mm_set1_epi8(126);
+  const __m128i lowest = _mm_set1_epi8(-128);
+  const __m128i last = _mm_set1_epi8(-124);
   __m128i out = _mm_setzero_si128();
-  __m128i count = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4) {
-    const __m128i x = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), shift);
-    out = _mm_or_si128(out, _mm_cmpgt_epi32(x, last));
-    count = _mm_sub_epi32(count, _mm_cmpgt_epi32(x, lowest));
+  __m128i total = _mm_setzero_si128();
+  while (i + 16 <= n) {
+    const std::size_t end = i + 16 * std::min<std::size_t>(255, (n - i) / 16);
+    __m128i count = _mm_setzero_si128();
+    for (; i < end; i += 16) {
+      const __m128i x = _mm_packs_epi16(_mm_packs_epi32(load(i), load(i + 4)),
+                                        _mm_packs_epi32(load(i + 8), load(i + 12)));
+      const __m128i y = _mm_add_epi8(x, shift);
+      out = _mm_or_si128(out, _mm_cmpgt_epi8(y, last));
+      count = _mm_sub_epi8(count, _mm_cmpgt_epi8(y, lowest));
+    }
+    total = _mm_add_epi64(total, _mm_sad_epu8(count, _mm_setzero_si128()));
   }
   outside = static_cast<unsigned int>(_mm_movemask_epi8(out));
-  alignas(16) std::int32_t lanes[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), count);
-  for (const std::int32_t lane : lanes)
-    removals += lane;
+  alignas(16) std::int64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), total);
+  removals = lanes[0] + lanes[1];
 #endif
   for (; i < n; i++) {
     outside |= static_cast<unsigned int>(p[i] - 2 > 4);
@@ -447,9 +457,13 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
     if (gateType == 1 && !MapDoubleLayerSymbols(&symbols))
       return 0;
     auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));
-    codes->SetCodes(std::move(symbols));
-    std::int64_t removals = PlainRemovals(codes->GetCodes());
-    if (removals < 0) {
+    // Counted as the codes are tested: the list keeps the count, which the geometry's reader
+    // and the replay ask for.
+    std::int64_t removals = PlainRemovals(symbols);
+    if (removals >= 0) {
+      codes->SetCodes(std::move(symbols), static_cast<int>(removals));
+    } else {
+      codes->SetCodes(std::move(symbols));
       if (!IsValidCodeList(*codes))
         return 0;
       removals = codes->NbRemoval();
