@@ -94,16 +94,19 @@ bool ReadSection(CRangeDecoder* pDecoder, CIBitStream* pFile, std::size_t most, 
   return true;
 }
 
-// Double layers only remove valence 3, sent as 6: false when another symbol than 2 or 6 comes.
-// Mapped without a branch per symbol; the list is dropped when one is refused.
-bool MapDoubleLayerSymbols(std::vector<unsigned int>* pSymbols)
+// Double layers only remove valence 3, sent as 6: the removals, or -1 when another symbol than
+// 2 or 6 comes. Mapped and counted without a branch per symbol, the list then holding 2 and 3
+// alone, which needs no other test; the list is dropped when one is refused.
+std::int64_t MapDoubleLayerSymbols(std::vector<unsigned int>* pSymbols)
 {
   unsigned int refused = 0;
+  unsigned int removals = 0;
   for (unsigned int& symbol : *pSymbols) {
     refused |= static_cast<unsigned int>(symbol != 2 && symbol != 6);
+    removals += static_cast<unsigned int>(symbol == 6);
     symbol = symbol == 6 ? 3 : symbol;
   }
-  return refused == 0;
+  return refused == 0 ? static_cast<std::int64_t>(removals) : -1;
 }
 
 // The removals, codes 3 and more, of a list of codes 2 to 6 alone, which is valid whatever its
@@ -455,12 +458,12 @@ int CProgressiveCoder::InputCodes(CIBitStream* pFile)
     if (!ReadLayerSymbols(&decoder, pFile, MaxCodes(nbFace), expected, &slice, &symbols))
       return 0;
     expected = symbols.size() + symbols.size() / 8;
-    if (gateType == 1 && !MapDoubleLayerSymbols(&symbols))
-      return 0;
     auto codes = std::make_unique<CProgressiveCodeList>(static_cast<int>(gateType));
     // Counted as the codes are tested: the list keeps the count, which the geometry's reader
     // and the replay ask for.
-    std::int64_t removals = PlainRemovals(symbols);
+    std::int64_t removals = gateType == 1 ? MapDoubleLayerSymbols(&symbols) : PlainRemovals(symbols);
+    if (gateType == 1 && removals < 0)
+      return 0;
     if (removals >= 0) {
       codes->SetCodes(std::move(symbols), static_cast<int>(removals));
     } else {
