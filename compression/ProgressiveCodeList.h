@@ -12,14 +12,32 @@ public:
   int GetGateType() const { return m_GateType; }
   int NbCode() const { return static_cast<int>(m_Codes.size()); }
   unsigned int GetCode(int i) const { return m_Codes[i]; }
-  void Add(unsigned int code) { m_Codes.push_back(code); }
+  void Add(unsigned int code)
+  {
+    m_Codes.push_back(code);
+    m_NbRemoval += code >= 3 ? 1 : 0;
+  }
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
-  void SetCodes(std::vector<unsigned int> codes) { m_Codes = std::move(codes); }
+  void SetCodes(std::vector<unsigned int> codes)
+  {
+    m_NbRemoval = CountRemovals(codes);
+    m_Codes = std::move(codes);
+  }
+  // For a reader that counted the removals as it checked the codes: `nbRemoval` must be
+  // CountRemovals(codes).
+  void SetCodes(std::vector<unsigned int> codes, int nbRemoval)
+  {
+    m_Codes = std::move(codes);
+    m_NbRemoval = nbRemoval;
+  }
   // Number of removals: codes of valence 3 and more (a boundary removal is 1 then 5 or 6).
-  int NbRemoval() const
+  // Kept as the codes come: the layers' readers and writers ask for it, each pass over the
+  // codes costing as much as the count.
+  int NbRemoval() const { return m_NbRemoval; }
+  static int CountRemovals(const std::vector<unsigned int>& codes)
   {
     int n = 0;
-    for (unsigned int code : m_Codes)
+    for (unsigned int code : codes)
       n += code >= 3 ? 1 : 0;
     return n;
   }
@@ -27,4 +45,5 @@ public:
 private:
   std::vector<unsigned int> m_Codes;
   int m_GateType;
+  int m_NbRemoval = 0;
 };

@@ -372,5 +372,6 @@ void CProgressiveCoder::RemoveUnusefulCodes(CProgressiveCodeList* pCodes)
     next = code;
   }
   std::reverse(kept.begin(), kept.end());
-  pCodes->SetCodes(std::move(kept));
+  // Only null codes go: the removals stay as they were.
+  pCodes->SetCodes(std::move(kept), pCodes->NbRemoval());
 }
