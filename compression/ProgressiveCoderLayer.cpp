@@ -677,8 +677,20 @@ int CProgressiveCoder::EncodeStep()
             if (!remember || vIndex < 0 || static_cast<size_t>(vIndex) >= m_Refusals.size())
               break;
             const std::uint32_t refused = m_Refusals[static_cast<size_t>(vIndex)].kind[kind];
-            if (!refused || !IsRefusalRemembered(&g, pFace, vIndex, refused))
-              break;
+            if (!refused || !IsRefusalRemembered(&g, pFace, vIndex, refused)) {
+              // Judged here in full, as ProcessGate would judge it after the same tests: the
+              // judgement reads the gate from a copy, its pushes moving the queue.
+              CProgressiveGate gate = g;
+              m_GateHead = ++head;
+              if (lastCause != kNone)
+                m_LastCause = lastCause;
+              lastCause = kNone;
+              const int r = JudgeRemoval(&gate, pFace, v, valence);
+              if (r != kNone && r != 1)
+                codes->Add(static_cast<unsigned int>(r));
+              size = m_Gates.size();
+              continue;
+            }
             m_RefusalHits++;
             cause = 4;
           }

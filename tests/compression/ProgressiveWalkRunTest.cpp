@@ -139,6 +139,46 @@ TEST(ProgressiveWalkRun, RememberedRefusalsCountAsInFullJudgement)
   }
 }
 
+// A free vertex the run cannot answer from memory is judged in full within the run (mode 0);
+// with memory off (mode 1) every such gate goes through the general path. Layer by layer, on
+// a closed torus whose layers remove most of what they judge, on the cheese, which refuses
+// most, and on an open plate: the same codes, the same vertices left, the same causes.
+TEST(ProgressiveWalkRun, FullJudgementsInTheRunDecideAsTheGeneralPath)
+{
+  conquest::CScratchFolder folder;
+  const SMeshCase meshes[] = {
+      {"torus", [] { return progressive::Torus(30, 20); }},
+      {"cheese", [] { return Obj("cheese.obj"); }},
+      {"plate with holes", [] { return progressive::PlateWithHoles(30, 30, 6); }},
+  };
+  const SLayer layers[] = {{0, 6, 0, 1}, {1, 3, 0, 1}, {0, 6, 0, 1}, {1, 3, 0, 1}, {0, 5, 0, 1}};
+  for (const SMeshCase& m : meshes) {
+    SCOPED_TRACE(m.name);
+    std::unique_ptr<CMesh3d> mesh[2] = {m.build(), m.build()};
+    const int initial = mesh[0]->NbVertex();
+    CProgressiveCoder coder[2];
+    for (int mode = 0; mode < 2; mode++)
+      coder[mode].SetRefusalMemory(mode);
+    int index = 0;
+    for (const SLayer& l : layers) {
+      SCOPED_TRACE(index++);
+      std::vector<char> bytes[2];
+      for (int mode = 0; mode < 2; mode++) {
+        ASSERT_EQ(1, coder[mode].EncodeOneLayer(mesh[mode].get(), "layer.bin", l.gateType,
+                                                l.maxValence, l.pureValence, 0, 1, 0, 0, 0.0,
+                                                l.applyRemoval, nullptr, 1, 0, 0, 0));
+        bytes[mode] = ReadAll("layer.bin");
+      }
+      EXPECT_FALSE(bytes[0].empty());
+      EXPECT_TRUE(bytes[0] == bytes[1]);
+      EXPECT_EQ(mesh[0]->NbVertex(), mesh[1]->NbVertex());
+      EXPECT_EQ(mesh[0]->NbFace(), mesh[1]->NbFace());
+    }
+    // Vertices went: the run judged and removed, not only passed gates over.
+    EXPECT_LT(mesh[0]->NbVertex(), initial);
+  }
+}
+
 // A torus with a fin on one of its edges: the fin's face and a torus face hold that edge the
 // same way round, and the fin opens a boundary.
 std::unique_ptr<CMesh3d> FinnedTorus()
