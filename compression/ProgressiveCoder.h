@@ -7,6 +7,7 @@
 #include "mesh/Array3d.h"
 #include "mesh/Object3d.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -172,6 +173,14 @@ private:
   void ReserveNewFaces();
   int EncodeStep();
   int ProcessGate(CProgressiveGate* pGate);
+  // Whether no pattern takes a free vertex of this valence (they end at valence 6, whatever
+  // larger degree is asked for), and whether one on the boundary may go all the same.
+  bool IsValenceUnfit(int valence) const
+  {
+    return valence < 3 || valence > std::min(m_MaxValence, 6) ||
+           (m_PureValence && valence != m_MaxValence);
+  }
+  bool IsBoundaryRemovable(int valence) const { return valence == 3 && 3 < m_MaxValence; }
   int JudgeRemoval(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   // v's refusals for this kind of layer and v's adjacency index, null when nothing is remembered.
   std::uint32_t* RefusalOf(const CVertex3d* v, int* pId);

@@ -439,19 +439,19 @@ bool CProgressiveCoder::IsLayerBarren()
 {
   if (m_pView || m_ColourPatches || m_ColourCause || !m_ApplyRemoval || m_Gates.empty())
     return false;
-  const int top = std::min(m_MaxValence, 6);
   for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     const CVertex3d* v = m_pMesh->GetVertex(i);
     const int valence = v->NbVertexNeighbor();
+    const bool unfit = IsValenceUnfit(valence);
     // The seeds are taken before any gate: never judged.
-    if (v->GetFlag() != 0 || valence < 3 || valence > top)
+    if (v->GetFlag() != 0 || (unfit && !IsBoundaryRemovable(valence)))
       continue;
     if (m_HasBoundary && IsOnBoundary(v)) {
-      if (valence == 3 && 3 < m_MaxValence)
+      if (IsBoundaryRemovable(valence))
         return false;
       continue;
     }
-    if ((!m_PureValence || valence == m_MaxValence) && !HasDegenerateRing(v, valence))
+    if (!unfit && !HasDegenerateRing(v, valence))
       return false;
   }
   return true;
@@ -625,7 +625,6 @@ int CProgressiveCoder::EncodeStep()
       size_t head = m_GateHead;
       size_t size = m_Gates.size();
       int lastCause = kNone;
-      const int top = std::min(m_MaxValence, 6);
       // Refusals answered from memory, as RefusalOf allows (the colours are off here).
       const bool remember = m_RefusalMode == 0 && m_ApplyRemoval && !m_ColourPatches;
       const int kind = m_GateType & 1;
@@ -658,9 +657,8 @@ int CProgressiveCoder::EncodeStep()
           const int valence = v->NbVertexNeighbor();
           // A valence no pattern takes refuses v on the boundary or not; the boundary status
           // is then asked only where v could go as a boundary vertex of valence 3.
-          const bool unfit =
-              valence < 3 || valence > top || (m_PureValence && valence != m_MaxValence);
-          const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
+          const bool unfit = IsValenceUnfit(valence);
+          const bool boundaryRemovable = IsBoundaryRemovable(valence);
           bool boundary = false;
           if (m_HasBoundary) {
             if (m_RefusalMode != 0)
@@ -755,10 +753,8 @@ int CProgressiveCoder::ProcessGate(CProgressiveGate* pGate)
   if (v->GetFlag() != 0)
     return NullPatch(pGate, pFace, v, 3);
   const int valence = v->NbVertexNeighbor();
-  // The patterns end at valence 6, whatever larger degree is asked for.
-  const bool unfit = valence < 3 || valence > std::min(m_MaxValence, 6) ||
-                     (m_PureValence && valence != m_MaxValence);
-  const bool boundaryRemovable = valence == 3 && 3 < m_MaxValence;
+  const bool unfit = IsValenceUnfit(valence);
+  const bool boundaryRemovable = IsBoundaryRemovable(valence);
   // Refused on the boundary or not: the boundary status is not asked, but where every answer
   // read on the corners is checked.
   if (unfit && !boundaryRemovable && m_RefusalMode != 2)
@@ -1252,8 +1248,6 @@ int CProgressiveCoder::IsBorderDegenerate()
   // The vertex in front of each border edge, found once for the two pairs it belongs to: the
   // third corner of the face holding b1 -> b0, read as FrontFace reads it. The lists are read
   // through locals: the fronts' stores would have them read again from the coder each time.
-  const bool complete = m_CornersValid && m_CornersComplete;
-  const int owners = static_cast<int>(m_CornerOwner.size());
   const SCorner* const corners = m_Corners.data();
   const SCornerSpan* const spans = m_CornerSpan.data();
   for (int i = 0; i < n; i++) {
@@ -1261,8 +1255,7 @@ int CProgressiveCoder::IsBorderDegenerate()
     CVertex3d* b1 = ring[static_cast<size_t>(i + 1)];
     CFace3d*& pFront = m_PatchFront[static_cast<size_t>(i)];
     CVertex3d*& pOther = m_PatchFrontOther[static_cast<size_t>(i)];
-    const int index = b0->GetAdjacencyIndex();
-    const int id = !complete ? CornerListOf(b0, -1) : index >= 0 && index < owners ? index : -1;
+    const int id = CornerListOf(b0, -1);
     m_PatchIndex[static_cast<size_t>(i)] = id;
     if (id < 0) {
       pFront = FrontFaceAt(b0, b1, &pOther, CProgressiveGate::kUnresolved);

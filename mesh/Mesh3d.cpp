@@ -164,18 +164,12 @@ void CMesh3d::EndDeferredDeletion()
                         m_DeletedFaces.Size() + m_DeletedVertices.Size() <= kFilteredElements;
   const CPointerFilter::SView filter = m_DeletedFilter.View();
   if (!m_DeletedFaces.IsEmpty()) {
-    int deleted = 0;
-    if (filtered) {
-      const std::uint64_t* bits = filter.bits;
-      const std::size_t mask = filter.mask;
-      deleted = CompactFaces(&m_ArrayFace, [this, bits, mask](const CFace3d* f) {
-        return CPointerFilter::SView{bits, mask}.MayContain(f) && m_DeletedFaces.Contains(f) != 0;
+    if (filtered)
+      DeleteFacesIf([this, filter](const CFace3d* f) {
+        return filter.MayContain(f) && m_DeletedFaces.Contains(f) != 0;
       });
-    } else {
-      deleted = DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.Contains(f) != 0; });
-    }
-    if (deleted > 0)
-      m_Modified = 1;
+    else
+      DeleteFacesIf([this](const CFace3d* f) { return m_DeletedFaces.Contains(f) != 0; });
   }
   if (!m_DeletedVertices.IsEmpty()) {
     if (filtered)
