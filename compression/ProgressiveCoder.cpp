@@ -156,12 +156,6 @@ void CProgressiveCoder::StoreReconstruction(const CVertex3d* v)
   m_Originals.push_back({v->x(), v->y(), v->z()});
 }
 
-// The unquantized position in grid units: i stands for i * scale + shift.
-CProgressiveVertexRecord::Point CProgressiveCoder::GridPoint(const CVertex3d* v) const
-{
-  return CProgressiveVertexRecord::GridPosition(v, {m_Scale, m_Shift});
-}
-
 void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit)
 {
   const int predicted = pLayer->NbRecord() > limit ? 1 : 0;
@@ -185,7 +179,7 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
       record.TakeFrameFromBorder();
-      // The original position in grid units, as GridPoint gives it, is worked out only where
+      // The original position in grid units is worked out only where
       // the search reads it.
       p = record.Predict({m_Scale, m_Shift});
     } else {

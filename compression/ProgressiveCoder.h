@@ -143,7 +143,6 @@ private:
   int Quantize();
   void ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, int limit);
   void StoreReconstruction(const CVertex3d* v);
-  CProgressiveVertexRecord::Point GridPoint(const CVertex3d* v) const;
   void ComputeGeometry();
   void DiscardEmptyLayers();
   void OutputBaseMesh(COBitStream* pFile);

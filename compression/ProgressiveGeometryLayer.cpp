@@ -11,21 +11,10 @@ void CProgressiveGeometryLayer::MakeRecordsFromDecoded() const
   m_Decoded.shrink_to_fit();
 }
 
-void CProgressiveGeometryLayer::ComputeRanges()
-{
-  MakeRecords();
-  SExtremes e;
-  for (const CProgressiveVertexRecord& r : m_Records)
-    e.Add(r.GetCoordinates());
-  SetRanges(e);
-}
-
 void CProgressiveGeometryLayer::SetRanges(const SExtremes& e)
 {
   m_MinTangential = e.minT;
   m_MinNormal = e.minC;
-  m_Min = std::min(e.minT, e.minC);
   m_RangeTangential = e.maxT - e.minT;
   m_RangeNormal = e.maxC - e.minC;
-  m_Range = std::max(e.maxT, e.maxC) - m_Min;
 }

@@ -71,9 +71,7 @@ public:
   int IsPredicted() const { return m_Predicted; }
   void SetPredicted(int flag) { m_Predicted = flag; }
 
-  // Ranges and minima of the residuals: tangential (a, b), normal (c) and of all three.
-  void ComputeRanges();
-  // Extremes of residuals gathered as they are made, each starting at 0 as ComputeRanges's.
+  // Extremes of residuals gathered as they are made, each starting at 0.
   struct SExtremes
   {
     int minT = 0;
@@ -88,7 +86,8 @@ public:
       maxC = std::max(maxC, abc[2]);
     }
   };
-  // The ranges of the extremes of every record's residuals: ComputeRanges without its pass.
+  // Ranges and minima of the residuals, tangential (a, b) and normal (c), from the extremes of
+  // every record's residuals.
   void SetRanges(const SExtremes& e);
   int GetMinTangential() const { return m_MinTangential; }
   int GetMinNormal() const { return m_MinNormal; }
@@ -107,11 +106,9 @@ private:
 
   mutable std::vector<CProgressiveVertexRecord> m_Records;
   mutable std::vector<std::array<int, 3>> m_Decoded;
-  int m_Range = 0;
   int m_RangeNormal = 0;
   int m_RangeTangential = 0;
   int m_MinNormal = 0;
   int m_MinTangential = 0;
-  int m_Min = 0;
   int m_Predicted = 0;
 };

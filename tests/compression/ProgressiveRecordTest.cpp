@@ -521,9 +521,9 @@ TEST(ProgressiveRecord, NearestTripleMatchesThePlainSearchOnSkewFrames)
   EXPECT_GT(searched, 100);
 }
 
-// Extremes gathered residual by residual give the ranges and minima a pass over the records
-// gives, each extreme starting at 0: the tangential ones over a and b, the normal over c.
-TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfAPassOverTheRecords)
+// Extremes gathered residual by residual give the ranges and minima of all the residuals, each
+// extreme starting at 0: the tangential ones over a and b, the normal over c.
+TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfTheResiduals)
 {
   const std::vector<std::vector<std::array<int, 3>>> layers{
       {},
@@ -532,14 +532,10 @@ TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfAPassOverTheRecords)
       {{2, 2, 2}, {5, 1, 3}},
       {{-1, -8, -2}, {-4, -3, -6}}};
   for (const auto& residuals : layers) {
-    CProgressiveGeometryLayer passed;
     CProgressiveGeometryLayer gathered;
     CProgressiveGeometryLayer::SExtremes extremes;
-    for (const auto& abc : residuals) {
-      passed.Add(CProgressiveVertexRecord()).SetCoordinates(abc);
+    for (const auto& abc : residuals)
       extremes.Add(abc);
-    }
-    passed.ComputeRanges();
     gathered.SetRanges(extremes);
     int minT = 0, maxT = 0, minC = 0, maxC = 0;
     for (const auto& abc : residuals) {
@@ -548,12 +544,10 @@ TEST(ProgressiveRecord, GatheredExtremesGiveTheRangesOfAPassOverTheRecords)
       minC = std::min(minC, abc[2]);
       maxC = std::max(maxC, abc[2]);
     }
-    for (const CProgressiveGeometryLayer* layer : {&passed, &gathered}) {
-      EXPECT_EQ(layer->GetMinTangential(), minT);
-      EXPECT_EQ(layer->GetRangeTangential(), maxT - minT);
-      EXPECT_EQ(layer->GetMinNormal(), minC);
-      EXPECT_EQ(layer->GetRangeNormal(), maxC - minC);
-    }
+    EXPECT_EQ(gathered.GetMinTangential(), minT);
+    EXPECT_EQ(gathered.GetRangeTangential(), maxT - minT);
+    EXPECT_EQ(gathered.GetMinNormal(), minC);
+    EXPECT_EQ(gathered.GetRangeNormal(), maxC - minC);
   }
 }
 
@@ -588,7 +582,10 @@ TEST(ProgressiveRecord, DecodedLayerKeepsResidualsUntilARecordIsAsked)
   ASSERT_EQ(layer.NbRecord(), 4);
   EXPECT_EQ(layer.GetRecord(3).GetCoordinates(), (std::array<int, 3>{4, 4, 4}));
   // The ranges cover every residual: tangential -7 .. 5, normal 0 .. 11.
-  layer.ComputeRanges();
+  CProgressiveGeometryLayer::SExtremes extremes;
+  for (int r = 0; r < layer.NbRecord(); r++)
+    extremes.Add(layer.GetCoordinates(r));
+  layer.SetRanges(extremes);
   EXPECT_EQ(layer.GetMinTangential(), -7);
   EXPECT_EQ(layer.GetRangeTangential(), 12);
   EXPECT_EQ(layer.GetMinNormal(), 0);
