@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #if defined(__x86_64__)
@@ -562,6 +563,34 @@ bool FramePairs(const std::array<Reconstruction, 2 * K>& in, const SLanes<2 * K>
   return true;
 }
 
+// Four records' borders, as their frames read them: the points in order, the normal's sum,
+// the first and last points.
+struct SBorderLanes
+{
+  // Point i's coordinate k in lane l at [i][k][l]; 0 past a lane's border.
+  double points[CProgressiveVertexRecord::kMaxBorder][3][4];
+  std::array<int, 4> nbBorder{};
+  int most = 0;  // the longest border
+  std::array<Point, 4> normal{};
+  std::array<Point, 4> first{};
+  std::array<Point, 4> last{};
+  // The targets, coordinate by coordinate.
+  std::int32_t target[3][4]{};
+};
+
+// Four frames, coordinate by coordinate and lane by lane.
+struct SQuadFrames
+{
+  double origin[3][4];
+  double t1[3][4];
+  double t2[3][4];
+  double n[3][4];
+  double d[4];
+  // Rounded's triple for each lane's target, and whether Decoded gives the target back.
+  std::int32_t rounded[3][4];
+  int hits = 0;  // bit l for lane l
+};
+
 #if defined(__x86_64__)
 // FramePairs<2> in AVX lanes, for processors that have them: the four lanes' roots and
 // divisions, which the frames wait on, go a whole vector at a time. Each lane takes the same
@@ -658,6 +687,146 @@ bool Available()
   return __builtin_cpu_supports("avx");
 }
 
+// floor and ceiling, exact as Floor and its negation give them (NaN stays NaN).
+__attribute__((target("avx"))) inline Quad FloorOf(Quad x)
+{
+  return _mm256_round_pd(x, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+}
+
+__attribute__((target("avx"))) inline Quad CeilOf(Quad x)
+{
+  return _mm256_round_pd(x, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC);
+}
+
+// RoundNearest lane by lane: the floor where it is no further than the ceiling, else the
+// ceiling (NaN too); out of range, the conversion gives what the single one gives.
+__attribute__((target("avx"))) inline __m128i RoundNearestOf(Quad x)
+{
+  const Quad low = FloorOf(x);
+  const Quad high = CeilOf(x);
+  const Quad lower = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_sub_pd(high, x), _CMP_LE_OQ);
+  return _mm256_cvttpd_epi32(_mm256_blendv_pd(high, low, lower));
+}
+
+// RoundHalfDown lane by lane.
+__attribute__((target("avx"))) inline __m128i RoundHalfDownOf(Quad x)
+{
+  const Quad low = FloorOf(x);
+  const Quad up = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_set1_pd(0.5), _CMP_GT_OQ);
+  return _mm256_cvttpd_epi32(_mm256_blendv_pd(low, _mm256_add_pd(low, _mm256_set1_pd(1.0)), up));
+}
+
+__attribute__((target("avx"))) inline Quad Minor(const QuadPoint& t1, const QuadPoint& t2, size_t i, size_t j)
+{
+  return _mm256_sub_pd(_mm256_mul_pd(t1[i], t2[j]), _mm256_mul_pd(t1[j], t2[i]));
+}
+
+__attribute__((target("avx"))) inline Quad Magnitude(Quad x)
+{
+  return _mm256_andnot_pd(_mm256_set1_pd(-0.0), x);
+}
+
+// Rounded in each lane's frame, its coordinate pair chosen by selects rather than branches,
+// and whether Decoded gives the lane's target back.
+__attribute__((target("avx"))) void RoundedQuad(const SBorderLanes& in, const QuadPoint& o,
+                                                const QuadPoint& t1, const QuadPoint& t2,
+                                                const QuadPoint& n, Quad d, SQuadFrames* pOut)
+{
+  QuadPoint target;
+  for (size_t k = 0; k < 3; k++)
+    target[k] = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.target[k])));
+  const QuadPoint projected = Project(target, n, d);
+  QuadPoint normal;
+  QuadPoint r;
+  for (size_t k = 0; k < 3; k++) {
+    normal[k] = _mm256_sub_pd(target[k], projected[k]);
+    r[k] = _mm256_sub_pd(projected[k], o[k]);
+  }
+  const Quad length = _mm256_sqrt_pd(Dot(normal, normal));
+  const Quad below = _mm256_cmp_pd(Dot(normal, n), _mm256_setzero_pd(), _CMP_LT_OQ);
+  const Quad c = _mm256_blendv_pd(length, _mm256_xor_pd(length, _mm256_set1_pd(-0.0)), below);
+  const Quad det01 = Minor(t1, t2, 0, 1);
+  const Quad det12 = Minor(t1, t2, 1, 2);
+  const Quad det02 = Minor(t1, t2, 0, 2);
+  Quad best = _mm256_and_pd(det01, _mm256_cmp_pd(Magnitude(det01), _mm256_setzero_pd(), _CMP_GT_OQ));
+  // Pair (i, j) as (0, 1), (1, 2) or (0, 2): i is 1 only for the second, j 1 only for the first.
+  const Quad take12 = _mm256_cmp_pd(Magnitude(det12), Magnitude(best), _CMP_GT_OQ);
+  best = _mm256_blendv_pd(best, det12, take12);
+  const Quad take02 = _mm256_cmp_pd(Magnitude(det02), Magnitude(best), _CMP_GT_OQ);
+  best = _mm256_blendv_pd(best, det02, take02);
+  const Quad iIsOne = _mm256_andnot_pd(take02, take12);
+  const Quad jIsOne = _mm256_andnot_pd(_mm256_or_pd(take12, take02), _mm256_cmp_pd(best, best, _CMP_TRUE_UQ));
+  const Quad ri = _mm256_blendv_pd(r[0], r[1], iIsOne);
+  const Quad rj = _mm256_blendv_pd(r[2], r[1], jIsOne);
+  const Quad t1i = _mm256_blendv_pd(t1[0], t1[1], iIsOne);
+  const Quad t1j = _mm256_blendv_pd(t1[2], t1[1], jIsOne);
+  const Quad t2i = _mm256_blendv_pd(t2[0], t2[1], iIsOne);
+  const Quad t2j = _mm256_blendv_pd(t2[2], t2[1], jIsOne);
+  const Quad solved = _mm256_cmp_pd(best, _mm256_setzero_pd(), _CMP_NEQ_UQ);
+  const Quad a = _mm256_and_pd(
+      solved, _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(ri, t2j), _mm256_mul_pd(rj, t2i)), best));
+  const Quad b = _mm256_and_pd(
+      solved, _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(t1i, rj), _mm256_mul_pd(t1j, ri)), best));
+  const __m128i rounded[3] = {RoundNearestOf(a), RoundNearestOf(b), RoundNearestOf(c)};
+  QuadPoint abc;
+  for (size_t k = 0; k < 3; k++) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut->rounded[k]), rounded[k]);
+    abc[k] = _mm256_cvtepi32_pd(rounded[k]);
+  }
+  __m128i same = _mm_set1_epi32(-1);
+  for (size_t k = 0; k < 3; k++) {
+    const Quad x = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(o[k], _mm256_mul_pd(abc[0], t1[k])),
+                                               _mm256_mul_pd(abc[1], t2[k])),
+                                 _mm256_mul_pd(abc[2], n[k]));
+    same = _mm_and_si128(same, _mm_cmpeq_epi32(RoundHalfDownOf(x), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.target[k]))));
+  }
+  pOut->hits = _mm_movemask_ps(_mm_castsi128_ps(same));
+}
+
+// The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
+// vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
+// terms come in border order, each lane's sum left as it is past its last vertex.
+__attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFrames* pOut)
+{
+  for (size_t l = 0; l < 4; l++)
+    if (in.nbBorder[l] <= 0)
+      return false;
+  const Quad counts = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.nbBorder.data())));
+  QuadPoint o{{_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()}};
+  for (int i = 0; i < in.most; i++) {
+    // Lanes past their border divide a zero and keep their sum.
+    const Quad active = _mm256_cmp_pd(counts, _mm256_set1_pd(i), _CMP_GT_OQ);
+    for (size_t k = 0; k < 3; k++)
+      o[k] = _mm256_blendv_pd(
+          o[k], _mm256_add_pd(o[k], _mm256_div_pd(_mm256_loadu_pd(in.points[i][k]), counts)), active);
+  }
+  QuadPoint n = Gather(in.normal);
+  if (!Normalize(&n))
+    return false;
+  const Quad d = _mm256_xor_pd(Dot(n, o), _mm256_set1_pd(-0.0));
+  const QuadPoint last = Project(Gather(in.last), n, d);
+  const QuadPoint first = Project(Gather(in.first), n, d);
+  QuadPoint t1;
+  for (size_t k = 0; k < 3; k++)
+    t1[k] = _mm256_sub_pd(last[k], first[k]);
+  if (!Normalize(&t1))
+    return false;
+  QuadPoint t2 = {{_mm256_sub_pd(_mm256_mul_pd(t1[1], n[2]), _mm256_mul_pd(t1[2], n[1])),
+                    _mm256_sub_pd(_mm256_mul_pd(t1[2], n[0]), _mm256_mul_pd(t1[0], n[2])),
+                    _mm256_sub_pd(_mm256_mul_pd(t1[0], n[1]), _mm256_mul_pd(t1[1], n[0]))}};
+  if (!Normalize(&t2))
+    return false;
+  for (size_t k = 0; k < 3; k++) {
+    _mm256_storeu_pd(pOut->origin[k], o[k]);
+    _mm256_storeu_pd(pOut->t1[k], t1[k]);
+    _mm256_storeu_pd(pOut->t2[k], t2[k]);
+    _mm256_storeu_pd(pOut->n[k], n[k]);
+  }
+  _mm256_storeu_pd(pOut->d, d);
+  RoundedQuad(in, o, t1, t2, n, d, pOut);
+  return true;
+}
+
 } // namespace avx
 #endif
 
@@ -695,6 +864,63 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::ReconstructQuad(
   const auto low = ReconstructPair({in[0], in[1]});
   const auto high = ReconstructPair({in[2], in[3]});
   return {low[0], low[1], high[0], high[1]};
+}
+
+std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
+    const std::array<CProgressiveVertexRecord*, 4>& records, const SGrid& grid)
+{
+  std::array<std::array<int, 3>, 4> out{};
+#if defined(__x86_64__)
+  if (avx::Available()) {
+    SBorderLanes lanes;
+    for (auto& point : lanes.points)
+      for (auto& coordinate : point)
+        std::fill(std::begin(coordinate), std::end(coordinate), 0.0);
+    for (size_t l = 0; l < 4; l++) {
+      const CProgressiveVertexRecord& r = *records[l];
+      const size_t nb = static_cast<size_t>(r.m_NbBorder);
+      lanes.nbBorder[l] = r.m_NbBorder;
+      lanes.most = std::max(lanes.most, r.m_NbBorder);
+      if (nb == 0)
+        break;
+      for (size_t i = 0; i < nb; i++)
+        for (size_t k = 0; k < 3; k++)
+          lanes.points[i][k][l] = r.m_Border[i][k];
+      lanes.normal[l] = NormalSum(std::span<const Point>(r.m_Border.data(), nb),
+                                  std::span<const Triangle>(r.m_Faces.data(), static_cast<size_t>(r.m_NbFace)));
+      lanes.first[l] = r.m_Border[0];
+      lanes.last[l] = r.m_Border[nb - 1];
+      for (size_t k = 0; k < 3; k++)
+        lanes.target[k][l] = r.m_Target[k];
+    }
+    SQuadFrames frames;
+    if (avx::FramesOfQuad(lanes, &frames)) {
+      for (size_t l = 0; l < 4; l++) {
+        CProgressiveVertexRecord& r = *records[l];
+        const std::array<int, 3> rounded{frames.rounded[0][l], frames.rounded[1][l], frames.rounded[2][l]};
+        // Most targets come back from the rounded triple: no search reads their frame.
+        if ((frames.hits >> l) & 1) {
+          r.m_Coordinates = rounded;
+          out[l] = r.m_Target;
+          continue;
+        }
+        SFrame frame;
+        for (size_t k = 0; k < 3; k++) {
+          frame.origin[k] = frames.origin[k][l];
+          frame.t1[k] = frames.t1[k][l];
+          frame.t2[k] = frames.t2[k][l];
+          frame.n[k] = frames.n[k][l];
+        }
+        frame.d = frames.d[l];
+        out[l] = r.PredictFromRounded(frame, rounded, false, &grid);
+      }
+      return out;
+    }
+  }
+#endif
+  for (size_t l = 0; l < 4; l++)
+    out[l] = records[l]->Predict(grid);
+  return out;
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,
@@ -815,10 +1041,22 @@ std::array<int, 3> CProgressiveVertexRecord::Predict(const SGrid& grid)
 
 std::array<int, 3> CProgressiveVertexRecord::PredictWith(const SGrid* pGrid)
 {
-  const SFrame frame = ComputeFrame();
+  return PredictInFrame(ComputeFrame(), pGrid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictInFrame(const SFrame& frame, const SGrid* pGrid)
+{
   const std::array<int, 3> rounded = Rounded(frame);
+  return PredictFromRounded(frame, rounded,
+                            Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target, pGrid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictFromRounded(const SFrame& frame,
+                                                                const std::array<int, 3>& rounded,
+                                                                bool exact, const SGrid* pGrid)
+{
   m_Coordinates = rounded;
-  if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
+  if (exact)
     return m_Target;
   // round(x) is the target's coordinate t exactly when t - 0.5 < x <= t + 0.5: compared
   // without rounding.

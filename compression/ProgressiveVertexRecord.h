@@ -88,6 +88,12 @@ public:
   // Predict, the original being the removed vertex's grid position: worked out only when no
   // triple reaches the target, the one case that reads it.
   std::array<int, 3> Predict(const SGrid& grid);
+  // Predict(grid) for four records of one layer, each after TakeFrameFromBorder: the same
+  // residuals, frames and positions. No record's vertex lies on another's border, as in any
+  // layer, so that the four borders are read before any position is set. The frames' chains
+  // of roots and divisions run side by side.
+  static std::array<std::array<int, 3>, 4> PredictQuad(
+      const std::array<CProgressiveVertexRecord*, 4>& records, const SGrid& grid);
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
   // The same for a border, faces and target given as they are, without a record.
@@ -137,6 +143,11 @@ private:
   std::array<int, 3> Rounded(const SFrame& frame) const { return Rounded(frame, m_Target); }
   static std::array<int, 3> Rounded(const SFrame& frame, const std::array<int, 3>& target);
   std::array<int, 3> PredictWith(const SGrid* pGrid);
+  std::array<int, 3> PredictInFrame(const SFrame& frame, const SGrid* pGrid);
+  // The rest of the prediction once the rounded triple is known, and whether it decodes to
+  // the target.
+  std::array<int, 3> PredictFromRounded(const SFrame& frame, const std::array<int, 3>& rounded,
+                                        bool exact, const SGrid* pGrid);
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 
