@@ -783,6 +783,39 @@ __attribute__((target("avx"))) void RoundedQuad(const SBorderLanes& in, const Qu
   pOut->hits = _mm_movemask_ps(_mm_castsi128_ps(same));
 }
 
+// The first offset (da, db, dc) over -1..1, in a, b, c order, whose point
+// O + (a + da) t1 + (b + db) t2 + (c + dc) n lies in (low, high] on every axis, summed as
+// Decoded sums; -1 without one, else 9 (da + 1) + 3 (db + 1) + dc + 1. The lanes are the
+// axes, the fourth idle and always within.
+__attribute__((target("avx"))) int FirstWithin(const Point& origin, const Point& t1, const Point& t2,
+                                               const Point& n, const std::array<int, 3>& rounded,
+                                               const Point& low, const Point& high)
+{
+  const Quad o = _mm256_set_pd(0.0, origin[2], origin[1], origin[0]);
+  const Quad u = _mm256_set_pd(0.0, t1[2], t1[1], t1[0]);
+  const Quad v = _mm256_set_pd(0.0, t2[2], t2[1], t2[0]);
+  const Quad w = _mm256_set_pd(0.0, n[2], n[1], n[0]);
+  const Quad lo = _mm256_set_pd(-1.0, low[2], low[1], low[0]);
+  const Quad hi = _mm256_set_pd(1.0, high[2], high[1], high[0]);
+  Quad c[3];
+  for (int dc = -1; dc <= 1; dc++)
+    c[dc + 1] = _mm256_set1_pd(static_cast<double>(rounded[2] + dc));
+  for (int da = -1; da <= 1; da++) {
+    const Quad a = _mm256_mul_pd(_mm256_set1_pd(static_cast<double>(rounded[0] + da)), u);
+    for (int db = -1; db <= 1; db++) {
+      const Quad partial =
+          _mm256_add_pd(_mm256_add_pd(o, a), _mm256_mul_pd(_mm256_set1_pd(static_cast<double>(rounded[1] + db)), v));
+      for (int dc = 0; dc < 3; dc++) {
+        const Quad x = _mm256_add_pd(partial, _mm256_mul_pd(c[dc], w));
+        const Quad within = _mm256_and_pd(_mm256_cmp_pd(x, lo, _CMP_GT_OQ), _mm256_cmp_pd(x, hi, _CMP_LE_OQ));
+        if (_mm256_movemask_pd(within) == 0xF)
+          return 9 * (da + 1) + 3 * (db + 1) + dc;
+      }
+    }
+  }
+  return -1;
+}
+
 // The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
 // vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
 // terms come in border order, each lane's sum left as it is past its last vertex.
@@ -1070,6 +1103,15 @@ std::array<int, 3> CProgressiveVertexRecord::PredictFromRounded(const SFrame& fr
   // triple that decodes to the target (within half a step on every axis) differs from the
   // rounded one by at most 1 in each residual: the first such offset in the order of the
   // search over -2..2 is the first over -1..1.
+#if defined(__x86_64__)
+  if (avx::Available()) {
+    const int at = avx::FirstWithin(frame.origin, frame.t1, frame.t2, frame.n, rounded, low, high);
+    if (at >= 0) {
+      m_Coordinates = {rounded[0] + at / 9 - 1, rounded[1] + at / 3 % 3 - 1, rounded[2] + at % 3 - 1};
+      return m_Target;
+    }
+  } else
+#endif
   for (int da = -1; da <= 1; da++)
     for (int db = -1; db <= 1; db++) {
       // O + a t1 + b t2 once for the three c: the sums are those of Decoded, in its order.

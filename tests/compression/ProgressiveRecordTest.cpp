@@ -626,3 +626,40 @@ TEST(ProgressiveRecord, RecordMadeInPlaceFollowsTheLayersRecords)
   direct.SetTarget({4, -9, 17});
   EXPECT_EQ(direct.PredictRounded(), made.PredictRounded());
 }
+
+// Where the rounded triple misses a target some neighbour reaches, the triple kept is the first
+// over -1..1 in a, b, c order that rebuilds the target: a tilted frame maps some grid points
+// from two triples, and the later one must not be taken.
+TEST(ProgressiveRecord, NeighbourReachingTheTargetIsTheFirstInSearchOrder)
+{
+  const auto hexagon = Hexagon();
+  int searched = 0;
+  int twice = 0;
+  for (int x = -12; x <= 12; x++)
+    for (int y = -12; y <= 12; y++)
+      for (int z = 0; z <= 24; z += 3) {
+        CProgressiveVertexRecord record(hexagon, kFan);
+        record.SetTarget({x, y, z});
+        const auto rounded = record.PredictRounded();
+        record.Predict();
+        CProgressiveVertexRecord probe(hexagon, kFan);
+        probe.SetCoordinates(rounded);
+        if (probe.Reconstruct() == record.GetTarget())
+          continue;
+        std::vector<std::array<int, 3>> reaching;
+        for (int da = -1; da <= 1; da++)
+          for (int db = -1; db <= 1; db++)
+            for (int dc = -1; dc <= 1; dc++) {
+              probe.SetCoordinates({rounded[0] + da, rounded[1] + db, rounded[2] + dc});
+              if (probe.Reconstruct() == record.GetTarget())
+                reaching.push_back(probe.GetCoordinates());
+            }
+        if (reaching.empty())
+          continue;
+        searched++;
+        twice += reaching.size() > 1 ? 1 : 0;
+        ASSERT_EQ(reaching.front(), record.GetCoordinates()) << x << " " << y << " " << z;
+      }
+  EXPECT_GT(searched, 0);
+  EXPECT_GT(twice, 0);
+}
