@@ -199,7 +199,6 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     for (int j = 0; j < 4; j++) {
       prefetch(i + j);
       quad[static_cast<size_t>(j)] = &pLayer->GetRecord(i + j);
-      quad[static_cast<size_t>(j)]->TakeFrameFromBorder();
     }
     const auto p = CProgressiveVertexRecord::PredictQuad(quad, grid);
     for (size_t j = 0; j < 4; j++)

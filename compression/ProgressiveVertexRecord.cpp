@@ -687,6 +687,13 @@ bool Available()
   return __builtin_cpu_supports("avx");
 }
 
+// Where the mask is set, the first; elsewhere the second. In bitwise operations: the compiler
+// spells a variable blend of a comparison lane by lane without AVX2.
+__attribute__((target("avx"))) inline Quad Select(Quad mask, Quad set, Quad clear)
+{
+  return _mm256_or_pd(_mm256_and_pd(mask, set), _mm256_andnot_pd(mask, clear));
+}
+
 // floor and ceiling, exact as Floor and its negation give them (NaN stays NaN).
 __attribute__((target("avx"))) inline Quad FloorOf(Quad x)
 {
@@ -705,7 +712,7 @@ __attribute__((target("avx"))) inline __m128i RoundNearestOf(Quad x)
   const Quad low = FloorOf(x);
   const Quad high = CeilOf(x);
   const Quad lower = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_sub_pd(high, x), _CMP_LE_OQ);
-  return _mm256_cvttpd_epi32(_mm256_blendv_pd(high, low, lower));
+  return _mm256_cvttpd_epi32(Select(lower, low, high));
 }
 
 // RoundHalfDown lane by lane.
@@ -713,7 +720,7 @@ __attribute__((target("avx"))) inline __m128i RoundHalfDownOf(Quad x)
 {
   const Quad low = FloorOf(x);
   const Quad up = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_set1_pd(0.5), _CMP_GT_OQ);
-  return _mm256_cvttpd_epi32(_mm256_blendv_pd(low, _mm256_add_pd(low, _mm256_set1_pd(1.0)), up));
+  return _mm256_cvttpd_epi32(Select(up, _mm256_add_pd(low, _mm256_set1_pd(1.0)), low));
 }
 
 __attribute__((target("avx"))) inline Quad Minor(const QuadPoint& t1, const QuadPoint& t2, size_t i, size_t j)
@@ -744,24 +751,24 @@ __attribute__((target("avx"))) void RoundedQuad(const SBorderLanes& in, const Qu
   }
   const Quad length = _mm256_sqrt_pd(Dot(normal, normal));
   const Quad below = _mm256_cmp_pd(Dot(normal, n), _mm256_setzero_pd(), _CMP_LT_OQ);
-  const Quad c = _mm256_blendv_pd(length, _mm256_xor_pd(length, _mm256_set1_pd(-0.0)), below);
+  const Quad c = _mm256_xor_pd(length, _mm256_and_pd(below, _mm256_set1_pd(-0.0)));
   const Quad det01 = Minor(t1, t2, 0, 1);
   const Quad det12 = Minor(t1, t2, 1, 2);
   const Quad det02 = Minor(t1, t2, 0, 2);
   Quad best = _mm256_and_pd(det01, _mm256_cmp_pd(Magnitude(det01), _mm256_setzero_pd(), _CMP_GT_OQ));
   // Pair (i, j) as (0, 1), (1, 2) or (0, 2): i is 1 only for the second, j 1 only for the first.
   const Quad take12 = _mm256_cmp_pd(Magnitude(det12), Magnitude(best), _CMP_GT_OQ);
-  best = _mm256_blendv_pd(best, det12, take12);
+  best = Select(take12, det12, best);
   const Quad take02 = _mm256_cmp_pd(Magnitude(det02), Magnitude(best), _CMP_GT_OQ);
-  best = _mm256_blendv_pd(best, det02, take02);
+  best = Select(take02, det02, best);
   const Quad iIsOne = _mm256_andnot_pd(take02, take12);
   const Quad jIsOne = _mm256_andnot_pd(_mm256_or_pd(take12, take02), _mm256_cmp_pd(best, best, _CMP_TRUE_UQ));
-  const Quad ri = _mm256_blendv_pd(r[0], r[1], iIsOne);
-  const Quad rj = _mm256_blendv_pd(r[2], r[1], jIsOne);
-  const Quad t1i = _mm256_blendv_pd(t1[0], t1[1], iIsOne);
-  const Quad t1j = _mm256_blendv_pd(t1[2], t1[1], jIsOne);
-  const Quad t2i = _mm256_blendv_pd(t2[0], t2[1], iIsOne);
-  const Quad t2j = _mm256_blendv_pd(t2[2], t2[1], jIsOne);
+  const Quad ri = Select(iIsOne, r[1], r[0]);
+  const Quad rj = Select(jIsOne, r[1], r[2]);
+  const Quad t1i = Select(iIsOne, t1[1], t1[0]);
+  const Quad t1j = Select(jIsOne, t1[1], t1[2]);
+  const Quad t2i = Select(iIsOne, t2[1], t2[0]);
+  const Quad t2j = Select(jIsOne, t2[1], t2[2]);
   const Quad solved = _mm256_cmp_pd(best, _mm256_setzero_pd(), _CMP_NEQ_UQ);
   const Quad a = _mm256_and_pd(
       solved, _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(ri, t2j), _mm256_mul_pd(rj, t2i)), best));
@@ -830,8 +837,7 @@ __attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFr
     // Lanes past their border divide a zero and keep their sum.
     const Quad active = _mm256_cmp_pd(counts, _mm256_set1_pd(i), _CMP_GT_OQ);
     for (size_t k = 0; k < 3; k++)
-      o[k] = _mm256_blendv_pd(
-          o[k], _mm256_add_pd(o[k], _mm256_div_pd(_mm256_loadu_pd(in.points[i][k]), counts)), active);
+      o[k] = Select(active, _mm256_add_pd(o[k], _mm256_div_pd(_mm256_loadu_pd(in.points[i][k]), counts)), o[k]);
   }
   QuadPoint n = Gather(in.normal);
   if (!Normalize(&n))
@@ -906,19 +912,28 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
 #if defined(__x86_64__)
   if (avx::Available()) {
     SBorderLanes lanes;
-    for (auto& point : lanes.points)
-      for (auto& coordinate : point)
-        std::fill(std::begin(coordinate), std::end(coordinate), 0.0);
     for (size_t l = 0; l < 4; l++) {
-      const CProgressiveVertexRecord& r = *records[l];
+      CProgressiveVertexRecord& r = *records[l];
       const size_t nb = static_cast<size_t>(r.m_NbBorder);
       lanes.nbBorder[l] = r.m_NbBorder;
       lanes.most = std::max(lanes.most, r.m_NbBorder);
+      // TakeFrameFromBorder, the lanes filled on the way.
+      for (size_t i = 0; i < nb; i++) {
+        const CVertex3d* w = r.m_BorderVertices[i];
+        const Point p{w->x2(), w->y2(), w->z2()};
+        r.m_Border[i] = p;
+        for (size_t k = 0; k < 3; k++)
+          lanes.points[i][k][l] = p[k];
+      }
+    }
+    for (size_t l = 0; l < 4; l++) {
+      const CProgressiveVertexRecord& r = *records[l];
+      const size_t nb = static_cast<size_t>(r.m_NbBorder);
       if (nb == 0)
         break;
-      for (size_t i = 0; i < nb; i++)
+      for (size_t i = nb; i < static_cast<size_t>(lanes.most); i++)
         for (size_t k = 0; k < 3; k++)
-          lanes.points[i][k][l] = r.m_Border[i][k];
+          lanes.points[i][k][l] = 0.0;
       lanes.normal[l] = NormalSum(std::span<const Point>(r.m_Border.data(), nb),
                                   std::span<const Triangle>(r.m_Faces.data(), static_cast<size_t>(r.m_NbFace)));
       lanes.first[l] = r.m_Border[0];
@@ -951,8 +966,10 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
     }
   }
 #endif
-  for (size_t l = 0; l < 4; l++)
+  for (size_t l = 0; l < 4; l++) {
+    records[l]->TakeFrameFromBorder();
     out[l] = records[l]->Predict(grid);
+  }
   return out;
 }
 

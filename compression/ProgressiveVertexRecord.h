@@ -88,10 +88,10 @@ public:
   // Predict, the original being the removed vertex's grid position: worked out only when no
   // triple reaches the target, the one case that reads it.
   std::array<int, 3> Predict(const SGrid& grid);
-  // Predict(grid) for four records of one layer, each after TakeFrameFromBorder: the same
-  // residuals, frames and positions. No record's vertex lies on another's border, as in any
-  // layer, so that the four borders are read before any position is set. The frames' chains
-  // of roots and divisions run side by side.
+  // TakeFrameFromBorder and Predict(grid) for four records of one layer: the same residuals,
+  // frames and positions. No record's vertex lies on another's border, as in any layer, so
+  // that the four borders are read before any position is set. The frames' chains of roots
+  // and divisions run side by side.
   static std::array<std::array<int, 3>, 4> PredictQuad(
       const std::array<CProgressiveVertexRecord*, 4>& records, const SGrid& grid);
   // The rounded triple before the offset search, which moves each by at most 2.

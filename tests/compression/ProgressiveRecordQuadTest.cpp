@@ -106,8 +106,8 @@ void ExpectQuadMatchesSingles(const std::array<const SRemoval*, 4>& removals)
   std::array<CProgressiveVertexRecord*, 4> pointers{};
   for (size_t l = 0; l < 4; l++) {
     quad[l] = removals[l]->Record();
-    quad[l].TakeFrameFromBorder();
     single[l] = quad[l];
+    single[l].TakeFrameFromBorder();
     pointers[l] = &quad[l];
   }
   const auto predicted = CProgressiveVertexRecord::PredictQuad(pointers, kGrid);
