@@ -309,6 +309,18 @@ inline __attribute__((always_inline)) Point NormalSum(std::span<const Point> bor
   return n;
 }
 
+// True when there are no more faces than a record keeps and each names vertices of a border
+// of nbBorder: KeepFaces would keep them all, in order.
+bool NameBorder(std::span<const CProgressiveVertexRecord::Triangle> faces, int nbBorder)
+{
+  const auto bound = static_cast<unsigned>(nbBorder);
+  bool all = faces.size() <= static_cast<size_t>(CProgressiveVertexRecord::kMaxFaces);
+  for (size_t f = 0; f < faces.size() && all; f++)
+    all = static_cast<unsigned>(faces[f][0]) < bound && static_cast<unsigned>(faces[f][1]) < bound &&
+          static_cast<unsigned>(faces[f][2]) < bound;
+  return all;
+}
+
 } // namespace
 
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
@@ -826,7 +838,16 @@ __attribute__((target("avx"))) int FirstWithin(const Point& origin, const Point&
 // The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
 // vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
 // terms come in border order, each lane's sum left as it is past its last vertex.
-__attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFrames* pOut)
+struct SQuadFrame
+{
+  QuadPoint o;
+  QuadPoint t1;
+  QuadPoint t2;
+  QuadPoint n;
+  Quad d;
+};
+
+__attribute__((target("avx"))) inline bool FrameOfLanes(const SBorderLanes& in, SQuadFrame* pFrame)
 {
   for (size_t l = 0; l < 4; l++)
     if (in.nbBorder[l] <= 0)
@@ -855,6 +876,16 @@ __attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFr
                     _mm256_sub_pd(_mm256_mul_pd(t1[0], n[1]), _mm256_mul_pd(t1[1], n[0]))}};
   if (!Normalize(&t2))
     return false;
+  *pFrame = {o, t1, t2, n, d};
+  return true;
+}
+
+__attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFrames* pOut)
+{
+  SQuadFrame frame;
+  if (!FrameOfLanes(in, &frame))
+    return false;
+  const auto& [o, t1, t2, n, d] = frame;
   for (size_t k = 0; k < 3; k++) {
     _mm256_storeu_pd(pOut->origin[k], o[k]);
     _mm256_storeu_pd(pOut->t1[k], t1[k]);
@@ -863,6 +894,30 @@ __attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFr
   }
   _mm256_storeu_pd(pOut->d, d);
   RoundedQuad(in, o, t1, t2, n, d, pOut);
+  return true;
+}
+
+// The positions of the residuals abc (lane l's at [k][l]) in the lanes' frames, as Decoded
+// gives them.
+__attribute__((target("avx"))) bool DecodedOfLanes(const SBorderLanes& in, const std::int32_t abc[3][4],
+                                                   std::array<std::array<int, 3>, 4>* pOut)
+{
+  SQuadFrame frame;
+  if (!FrameOfLanes(in, &frame))
+    return false;
+  Quad lanes[3];
+  for (size_t k = 0; k < 3; k++)
+    lanes[k] = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(abc[k])));
+  for (size_t k = 0; k < 3; k++) {
+    const Quad x = _mm256_add_pd(
+        _mm256_add_pd(_mm256_add_pd(frame.o[k], _mm256_mul_pd(lanes[0], frame.t1[k])),
+                      _mm256_mul_pd(lanes[1], frame.t2[k])),
+        _mm256_mul_pd(lanes[2], frame.n[k]));
+    alignas(16) std::int32_t rounded[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(rounded), RoundHalfDownOf(x));
+    for (size_t l = 0; l < 4; l++)
+      (*pOut)[l][k] = rounded[l];
+  }
   return true;
 }
 
@@ -896,6 +951,46 @@ std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
 std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::ReconstructQuad(
     const std::array<SReconstruction, 4>& in)
 {
+#if defined(__x86_64__)
+  // The lanes' borders cut to their room, the faces that name them kept, as Reconstruct does.
+  if (avx::Available()) {
+    SBorderLanes lanes;
+    std::int32_t abc[3][4];
+    bool filled = true;
+    for (size_t l = 0; l < 4 && filled; l++) {
+      const std::span<const Point> border =
+          in[l].border.first(std::min(in[l].border.size(), static_cast<size_t>(kMaxBorder)));
+      const int nb = static_cast<int>(border.size());
+      lanes.nbBorder[l] = nb;
+      lanes.most = std::max(lanes.most, nb);
+      filled = nb > 0;
+      for (size_t i = 0; i < border.size(); i++)
+        for (size_t k = 0; k < 3; k++)
+          lanes.points[i][k][l] = border[i][k];
+      for (size_t k = 0; k < 3; k++)
+        abc[k][l] = in[l].abc[k];
+      if (!filled)
+        break;
+      // A pattern's faces, which all name the border, are read in place.
+      std::span<const Triangle> faces = in[l].faces;
+      std::array<Triangle, kMaxFaces> kept;
+      if (!NameBorder(faces, nb))
+        faces = std::span<const Triangle>(kept.data(), static_cast<size_t>(KeepFaces(faces, nb, &kept)));
+      lanes.normal[l] = NormalSum(border, faces);
+      lanes.first[l] = border.front();
+      lanes.last[l] = border.back();
+    }
+    std::array<std::array<int, 3>, 4> out{};
+    if (filled) {
+      for (size_t l = 0; l < 4; l++)
+        for (size_t i = static_cast<size_t>(lanes.nbBorder[l]); i < static_cast<size_t>(lanes.most); i++)
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = 0.0;
+      if (avx::DecodedOfLanes(lanes, abc, &out))
+        return out;
+    }
+  }
+#endif
   SLanes<4> lanes;
   std::array<std::array<int, 3>, 4> out{};
   if (PrepareLanes(in, &KeepFaces, &lanes) && FrameQuad(in, lanes, &out))
@@ -1046,15 +1141,10 @@ double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
   if (border.empty())
     return kUnbounded;
   // The faces a record keeps: a pattern's, which all name the border, are used in place.
-  const auto bound = static_cast<unsigned>(border.size());
-  bool all = faces.size() <= static_cast<size_t>(kMaxFaces);
-  for (size_t f = 0; f < faces.size() && all; f++)
-    all = static_cast<unsigned>(faces[f][0]) < bound && static_cast<unsigned>(faces[f][1]) < bound &&
-          static_cast<unsigned>(faces[f][2]) < bound;
   std::array<Triangle, kMaxFaces> kept;
-  if (!all)
+  if (!NameBorder(faces, static_cast<int>(border.size())))
     faces = std::span<const Triangle>(
-        kept.data(), static_cast<size_t>(KeepFaces(faces, static_cast<int>(bound), &kept)));
+        kept.data(), static_cast<size_t>(KeepFaces(faces, static_cast<int>(border.size()), &kept)));
   const Point n = NormalSum(border, faces);
   const double nn = Dot(n, n);
   const Point across = Cross(Sub(border.back(), border.front()), n);
