@@ -209,9 +209,8 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     CProgressiveVertexRecord& record = pLayer->GetRecord(i);
     std::array<int, 3> p = record.GetTarget();
     if (predicted) {
-      record.TakeFrameFromBorder();
-      // The original position in grid units is worked out only where
-      // the search reads it.
+      // The frame from the border as it is now; the original position in grid units is
+      // worked out only where the search reads it.
       p = record.Predict(grid);
     } else {
       record.SetCoordinates(p);

@@ -362,8 +362,8 @@ int CProgressiveVertexRecord::KeepFaces(std::span<const Triangle> faces, int nbB
 void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
                                         std::span<const Triangle> faces)
 {
-  m_NbBorder = static_cast<int>(std::min(border.size(), m_Border.size()));
-  std::copy_n(border.begin(), m_NbBorder, m_Border.begin());
+  m_NbBorder = static_cast<int>(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
+  m_Points.assign(border.begin(), border.begin() + m_NbBorder);
   SetFaces(faces);
 }
 
@@ -376,15 +376,29 @@ void CProgressiveVertexRecord::PrefetchSecondPositions() const
 
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
-  for (int i = 0; i < m_NbBorder; i++) {
-    const CVertex3d* w = m_BorderVertices[static_cast<size_t>(i)];
-    m_Border[static_cast<size_t>(i)] = {w->x2(), w->y2(), w->z2()};
+  std::array<Point, kMaxBorder> points;
+  m_Points.clear();
+  const std::span<const Point> now = FramePoints(&points);
+  m_Points.assign(now.begin(), now.end());
+}
+
+std::span<const CProgressiveVertexRecord::Point> CProgressiveVertexRecord::FramePoints(
+    std::array<Point, kMaxBorder>* pScratch) const
+{
+  const auto nb = static_cast<size_t>(m_NbBorder);
+  if (!m_Points.empty())
+    return std::span<const Point>(m_Points.data(), std::min(nb, m_Points.size()));
+  for (size_t i = 0; i < nb; i++) {
+    const CVertex3d* w = m_BorderVertices[i];
+    (*pScratch)[i] = {w->x2(), w->y2(), w->z2()};
   }
+  return std::span<const Point>(pScratch->data(), nb);
 }
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {
-  return ComputeFrame(std::span<const Point>(m_Border.data(), static_cast<size_t>(m_NbBorder)),
+  std::array<Point, kMaxBorder> points;
+  return ComputeFrame(FramePoints(&points),
                       std::span<const Triangle>(m_Faces.data(), static_cast<size_t>(m_NbFace)));
 }
 
@@ -1007,32 +1021,41 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
 #if defined(__x86_64__)
   if (avx::Available()) {
     SBorderLanes lanes;
+    std::array<std::array<Point, kMaxBorder>, 4> scratch;
+    std::array<std::span<const Point>, 4> borders;
     for (size_t l = 0; l < 4; l++) {
-      CProgressiveVertexRecord& r = *records[l];
-      const size_t nb = static_cast<size_t>(r.m_NbBorder);
-      lanes.nbBorder[l] = r.m_NbBorder;
-      lanes.most = std::max(lanes.most, r.m_NbBorder);
-      // TakeFrameFromBorder, the lanes filled on the way.
-      for (size_t i = 0; i < nb; i++) {
-        const CVertex3d* w = r.m_BorderVertices[i];
-        const Point p{w->x2(), w->y2(), w->z2()};
-        r.m_Border[i] = p;
-        for (size_t k = 0; k < 3; k++)
-          lanes.points[i][k][l] = p[k];
+      const CProgressiveVertexRecord& r = *records[l];
+      const auto nb = static_cast<size_t>(r.m_NbBorder);
+      if (r.m_Points.empty()) {
+        // FramePoints, the lanes filled on the way.
+        for (size_t i = 0; i < nb; i++) {
+          const CVertex3d* w = r.m_BorderVertices[i];
+          const Point p{w->x2(), w->y2(), w->z2()};
+          scratch[l][i] = p;
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = p[k];
+        }
+        borders[l] = std::span<const Point>(scratch[l].data(), nb);
+      } else {
+        borders[l] = r.FramePoints(&scratch[l]);
+        for (size_t i = 0; i < borders[l].size(); i++)
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = borders[l][i][k];
       }
+      lanes.nbBorder[l] = static_cast<int>(borders[l].size());
+      lanes.most = std::max(lanes.most, lanes.nbBorder[l]);
     }
     for (size_t l = 0; l < 4; l++) {
       const CProgressiveVertexRecord& r = *records[l];
-      const size_t nb = static_cast<size_t>(r.m_NbBorder);
-      if (nb == 0)
+      const std::span<const Point> border = borders[l];
+      if (border.empty())
         break;
-      for (size_t i = nb; i < static_cast<size_t>(lanes.most); i++)
+      for (size_t i = border.size(); i < static_cast<size_t>(lanes.most); i++)
         for (size_t k = 0; k < 3; k++)
           lanes.points[i][k][l] = 0.0;
-      lanes.normal[l] = NormalSum(std::span<const Point>(r.m_Border.data(), nb),
-                                  std::span<const Triangle>(r.m_Faces.data(), static_cast<size_t>(r.m_NbFace)));
-      lanes.first[l] = r.m_Border[0];
-      lanes.last[l] = r.m_Border[nb - 1];
+      lanes.normal[l] = NormalSum(border, std::span<const Triangle>(r.m_Faces.data(), static_cast<size_t>(r.m_NbFace)));
+      lanes.first[l] = border.front();
+      lanes.last[l] = border.back();
       for (size_t k = 0; k < 3; k++)
         lanes.target[k][l] = r.m_Target[k];
     }
@@ -1061,10 +1084,8 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
     }
   }
 #endif
-  for (size_t l = 0; l < 4; l++) {
-    records[l]->TakeFrameFromBorder();
+  for (size_t l = 0; l < 4; l++)
     out[l] = records[l]->Predict(grid);
-  }
   return out;
 }
 

@@ -663,3 +663,41 @@ TEST(ProgressiveRecord, NeighbourReachingTheTargetIsTheFirstInSearchOrder)
   EXPECT_GT(searched, 0);
   EXPECT_GT(twice, 0);
 }
+
+// A removal's record reads its border where it is when a frame is needed; one that took its
+// frame keeps it while the border moves on.
+TEST(ProgressiveRecord, FrameIsTheBordersWhereItIsUnlessTaken)
+{
+  const auto hexagon = Hexagon();
+  std::vector<CVertex3d> ring(hexagon.size());
+  std::vector<CVertex3d*> border;
+  for (size_t i = 0; i < hexagon.size(); i++) {
+    ring[i].Set2(static_cast<float>(hexagon[i][0]), static_cast<float>(hexagon[i][1]),
+                 static_cast<float>(hexagon[i][2]));
+    border.push_back(&ring[i]);
+  }
+  CVertex3d v(0, 0, 0);
+  v.Set2(7, -5, 12);
+  CProgressiveVertexRecord reading(&v, border, kFan);
+  CProgressiveVertexRecord taken = reading;
+  taken.TakeFrameFromBorder();
+  // The border turns a quarter about z and rises.
+  std::vector<CProgressiveVertexRecord::Point> moved;
+  for (size_t i = 0; i < hexagon.size(); i++) {
+    moved.push_back({-hexagon[i][1], hexagon[i][0], hexagon[i][2] + 9});
+    ring[i].Set2(static_cast<float>(moved[i][0]), static_cast<float>(moved[i][1]),
+                 static_cast<float>(moved[i][2]));
+  }
+  CProgressiveVertexRecord before(hexagon, kFan);
+  CProgressiveVertexRecord after(moved, kFan);
+  for (CProgressiveVertexRecord* r : {&before, &after})
+    r->SetTarget(reading.GetTarget());
+  EXPECT_EQ(after.Predict(), reading.Predict());
+  EXPECT_EQ(after.GetCoordinates(), reading.GetCoordinates());
+  EXPECT_EQ(before.Predict(), taken.Predict());
+  EXPECT_EQ(before.GetCoordinates(), taken.GetCoordinates());
+  // The two frames differ: so do the residuals.
+  EXPECT_NE(reading.GetCoordinates(), taken.GetCoordinates());
+  EXPECT_EQ(taken.Reconstruct(), before.Reconstruct());
+  EXPECT_EQ(reading.Reconstruct(), after.Reconstruct());
+}
