@@ -329,7 +329,12 @@ CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
   : m_pVertex(pVertex)
 {
   m_NbBorder = static_cast<int>(std::min(border.size(), m_BorderVertices.size()));
-  std::copy_n(border.begin(), m_NbBorder, m_BorderVertices.begin());
+  // A handful of pointers: copied in place, not through a library call per record.
+  for (size_t i = 0; i < m_BorderVertices.size(); i++) {
+    if (i == static_cast<size_t>(m_NbBorder))
+      break;
+    m_BorderVertices[i] = border[i];
+  }
   SetFaces(faces);
   m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
   m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
