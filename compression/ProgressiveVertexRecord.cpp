@@ -596,17 +596,19 @@ bool FramePairs(const std::array<Reconstruction, 2 * K>& in, const SLanes<2 * K>
 
 // Four records' borders, as their frames read them: the points in order, the normal's sum,
 // the first and last points.
+// Left unset but for the longest border: each use writes the lanes it reads (the frames read
+// none of a quad that stops at an empty border).
 struct SBorderLanes
 {
   // Point i's coordinate k in lane l at [i][k][l]; 0 past a lane's border.
   double points[CProgressiveVertexRecord::kMaxBorder][3][4];
-  std::array<int, 4> nbBorder{};
+  std::array<int, 4> nbBorder;
   int most = 0;  // the longest border
-  std::array<Point, 4> normal{};
-  std::array<Point, 4> first{};
-  std::array<Point, 4> last{};
+  std::array<Point, 4> normal;
+  std::array<Point, 4> first;
+  std::array<Point, 4> last;
   // The targets, coordinate by coordinate.
-  std::int32_t target[3][4]{};
+  std::int32_t target[3][4];
 };
 
 // Four frames, coordinate by coordinate and lane by lane.
