@@ -594,10 +594,9 @@ bool FramePairs(const std::array<Reconstruction, 2 * K>& in, const SLanes<2 * K>
   return true;
 }
 
-// Four records' borders, as their frames read them: the points in order, the normal's sum,
-// the first and last points.
-// Left unset but for the longest border: each use writes the lanes it reads (the frames read
-// none of a quad that stops at an empty border).
+// Four borders, as their frames read them: the points in order, the normal's sum, the first
+// and last points. Left unset but for the longest border: each use writes the lanes it reads
+// (the frames read none of a quad that stops at an empty border).
 struct SBorderLanes
 {
   // Point i's coordinate k in lane l at [i][k][l]; 0 past a lane's border.
@@ -625,10 +624,10 @@ struct SQuadFrames
 };
 
 #if defined(__x86_64__)
-// FramePairs<2> in AVX lanes, for processors that have them: the four lanes' roots and
+// Four frames in AVX lanes, for processors that have them: the four lanes' roots and
 // divisions, which the frames wait on, go a whole vector at a time. Each lane takes the same
-// operations in the same order as a pair's lane, with no fused multiply-add, and IEEE
-// operations round alike in any width: the bits are the pairs'.
+// operations in the same order as a single frame, with no fused multiply-add, and IEEE
+// operations round alike in any width: the bits are the single frame's.
 namespace avx {
 
 using Quad = __m256d;
@@ -673,46 +672,6 @@ __attribute__((target("avx"))) inline QuadPoint Project(const QuadPoint& p, cons
   for (size_t k = 0; k < 3; k++)
     q[k] = _mm256_sub_pd(p[k], _mm256_mul_pd(t, n[k]));
   return q;
-}
-
-__attribute__((target("avx"))) bool FrameQuad(const std::array<Reconstruction, 4>& in,
-                                               const SLanes<4>& lanes,
-                                               std::array<std::array<int, 3>, 4>* pOut)
-{
-  QuadPoint n = Gather(lanes.normal);
-  if (!Normalize(&n))
-    return false;
-  const QuadPoint o = Gather(lanes.origin);
-  // Negated by its sign bit, as the pairs' unary minus.
-  const Quad d = _mm256_xor_pd(Dot(n, o), _mm256_set1_pd(-0.0));
-  const QuadPoint last = Project(Gather(lanes.last), n, d);
-  const QuadPoint first = Project(Gather(lanes.first), n, d);
-  QuadPoint t1;
-  for (size_t k = 0; k < 3; k++)
-    t1[k] = _mm256_sub_pd(last[k], first[k]);
-  if (!Normalize(&t1))
-    return false;
-  QuadPoint t2 = {{_mm256_sub_pd(_mm256_mul_pd(t1[1], n[2]), _mm256_mul_pd(t1[2], n[1])),
-                    _mm256_sub_pd(_mm256_mul_pd(t1[2], n[0]), _mm256_mul_pd(t1[0], n[2])),
-                    _mm256_sub_pd(_mm256_mul_pd(t1[0], n[1]), _mm256_mul_pd(t1[1], n[0]))}};
-  if (!Normalize(&t2))
-    return false;
-  Quad abc[3];
-  for (size_t k = 0; k < 3; k++)
-    abc[k] = _mm256_set_pd(in[3].abc[k], in[2].abc[k], in[1].abc[k], in[0].abc[k]);
-  const Quad a = abc[0];
-  const Quad b = abc[1];
-  const Quad c = abc[2];
-  for (size_t k = 0; k < 3; k++) {
-    const Quad x = _mm256_add_pd(
-        _mm256_add_pd(_mm256_add_pd(o[k], _mm256_mul_pd(a, t1[k])), _mm256_mul_pd(b, t2[k])),
-        _mm256_mul_pd(c, n[k]));
-    double out[4];
-    _mm256_storeu_pd(out, x);
-    for (size_t l = 0; l < 4; l++)
-      (*pOut)[l][k] = RoundHalfDown(out[l]);
-  }
-  return true;
 }
 
 bool Available()
@@ -856,9 +815,6 @@ __attribute__((target("avx"))) int FirstWithin(const Point& origin, const Point&
   return -1;
 }
 
-// The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
-// vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
-// terms come in border order, each lane's sum left as it is past its last vertex.
 struct SQuadFrame
 {
   QuadPoint o;
@@ -868,6 +824,9 @@ struct SQuadFrame
   Quad d;
 };
 
+// The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
+// vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
+// terms come in border order, each lane's sum left as it is past its last vertex.
 __attribute__((target("avx"))) inline bool FrameOfLanes(const SBorderLanes& in, SQuadFrame* pFrame)
 {
   for (size_t l = 0; l < 4; l++)
@@ -945,16 +904,6 @@ __attribute__((target("avx"))) bool DecodedOfLanes(const SBorderLanes& in, const
 } // namespace avx
 #endif
 
-// The frames of four lanes, in AVX lanes where the processor has them.
-bool FrameQuad(const std::array<Reconstruction, 4>& in, const SLanes<4>& lanes,
-               std::array<std::array<int, 3>, 4>* pOut)
-{
-#if defined(__x86_64__)
-  if (avx::Available())
-    return avx::FrameQuad(in, lanes, pOut);
-#endif
-  return FramePairs<2>(in, lanes, pOut);
-}
 
 } // namespace
 
@@ -1010,11 +959,15 @@ std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::ReconstructQuad(
       if (avx::DecodedOfLanes(lanes, abc, &out))
         return out;
     }
+    // A lane without a border or with a null vector: the pairs give its fixed axes.
+    const auto low = ReconstructPair({in[0], in[1]});
+    const auto high = ReconstructPair({in[2], in[3]});
+    return {low[0], low[1], high[0], high[1]};
   }
 #endif
   SLanes<4> lanes;
   std::array<std::array<int, 3>, 4> out{};
-  if (PrepareLanes(in, &KeepFaces, &lanes) && FrameQuad(in, lanes, &out))
+  if (PrepareLanes(in, &KeepFaces, &lanes) && FramePairs<2>(in, lanes, &out))
     return out;
   const auto low = ReconstructPair({in[0], in[1]});
   const auto high = ReconstructPair({in[2], in[3]});
