@@ -176,7 +176,8 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
   };
   // The ranges gathered here: no second pass over the records, a few hundred bytes each.
   CProgressiveGeometryLayer::SExtremes extremes;
-  const auto place = [this, &extremes](CProgressiveVertexRecord& record, const std::array<int, 3>& p) {
+  const auto place = [this, &extremes](CProgressiveVertexRecord& record,
+                                       const std::array<int, 3>& p) __attribute__((always_inline)) {
     extremes.Add(record.GetCoordinates());
     CVertex3d* v = record.GetVertex();
     v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
