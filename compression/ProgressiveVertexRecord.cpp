@@ -88,9 +88,15 @@ inline int RoundNearest(double x)
 }
 
 // Round (mesh/GeometryUtil): nearest integer, an exact half going down. Inlined: the residual
-// search rounds hundreds of times per vertex.
+// search rounds hundreds of times per vertex. Within the reach of an int the choices are sums
+// of comparisons, not branches: which way a coordinate rounds is no pattern.
 inline int RoundHalfDown(double x)
 {
+  if (std::fabs(x) < 0x1p30) {
+    const double t = static_cast<double>(static_cast<int>(x));
+    const double low = t - static_cast<double>(t > x);
+    return static_cast<int>(low) + static_cast<int>(x - low > 0.5);
+  }
   const double low = Floor(x);
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
 }
