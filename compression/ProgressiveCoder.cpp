@@ -166,25 +166,18 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
   constexpr int kAhead = 16;
   constexpr int kNear = 8;
   const int nbRecord = pLayer->NbRecord();
-  // The ranges gathered here: no second pass over the records, a few hundred bytes each.
-  CProgressiveGeometryLayer::SExtremes extremes;
-  for (int i = 0; i < nbRecord; i++) {
+  const auto prefetch = [pLayer, nbRecord](int i) {
     if (i + kRecordAhead < nbRecord)
       pLayer->GetRecord(i + kRecordAhead).PrefetchRecord();
     if (i + kAhead < nbRecord)
       pLayer->GetRecord(i + kAhead).PrefetchVertices();
     if (i + kNear < nbRecord)
       pLayer->GetRecord(i + kNear).PrefetchSecondPositions();
-    CProgressiveVertexRecord& record = pLayer->GetRecord(i);
-    std::array<int, 3> p = record.GetTarget();
-    if (predicted) {
-      record.TakeFrameFromBorder();
-      // The original position in grid units is worked out only where
-      // the search reads it.
-      p = record.Predict({m_Scale, m_Shift});
-    } else {
-      record.SetCoordinates(p);
-    }
+  };
+  // The ranges gathered here: no second pass over the records, a few hundred bytes each.
+  CProgressiveGeometryLayer::SExtremes extremes;
+  const auto place = [this, &extremes](CProgressiveVertexRecord& record,
+                                       const std::array<int, 3>& p) __attribute__((always_inline)) {
     extremes.Add(record.GetCoordinates());
     CVertex3d* v = record.GetVertex();
     v->Set2(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
@@ -196,6 +189,34 @@ void CProgressiveCoder::ComputeLayerGeometry(CProgressiveGeometryLayer* pLayer, 
     } else {
       StoreReconstruction(v);
     }
+  };
+  const CProgressiveVertexRecord::SGrid grid{m_Scale, m_Shift};
+  int i = 0;
+  // Four records at a time: no removed vertex of a layer lies on the border of another (the
+  // decoder places a layer's vertices once its faces are all back), so the four frames are
+  // read before the four positions are set.
+  for (; predicted && i + 4 <= nbRecord; i += 4) {
+    std::array<CProgressiveVertexRecord*, 4> quad;
+    for (int j = 0; j < 4; j++) {
+      prefetch(i + j);
+      quad[static_cast<size_t>(j)] = &pLayer->GetRecord(i + j);
+    }
+    const auto p = CProgressiveVertexRecord::PredictQuad(quad, grid);
+    for (size_t j = 0; j < 4; j++)
+      place(*quad[j], p[j]);
+  }
+  for (; i < nbRecord; i++) {
+    prefetch(i);
+    CProgressiveVertexRecord& record = pLayer->GetRecord(i);
+    std::array<int, 3> p = record.GetTarget();
+    if (predicted) {
+      // The frame from the border as it is now; the original position in grid units is
+      // worked out only where the search reads it.
+      p = record.Predict(grid);
+    } else {
+      record.SetCoordinates(p);
+    }
+    place(record, p);
   }
   pLayer->SetRanges(extremes);
 }

@@ -1039,8 +1039,8 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
     return 0;
   if (!undecided)
     return 1;
+  // The frame from the border vertices' positions as they are.
   CProgressiveVertexRecord record(v, border, faces);
-  record.TakeFrameFromBorder();
   record.Predict();
   for (int x : record.GetCoordinates())
     if (std::abs(x) > m_ResidualLimit)

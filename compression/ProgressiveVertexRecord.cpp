@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #if defined(__x86_64__)
@@ -87,9 +88,15 @@ inline int RoundNearest(double x)
 }
 
 // Round (mesh/GeometryUtil): nearest integer, an exact half going down. Inlined: the residual
-// search rounds hundreds of times per vertex.
+// search rounds hundreds of times per vertex. Within the reach of an int the choices are sums
+// of comparisons, not branches: which way a coordinate rounds is no pattern.
 inline int RoundHalfDown(double x)
 {
+  if (std::fabs(x) < 0x1p30) {
+    const double t = static_cast<double>(static_cast<int>(x));
+    const double low = t - static_cast<double>(t > x);
+    return static_cast<int>(low) + static_cast<int>(x - low > 0.5);
+  }
   const double low = Floor(x);
   return static_cast<int>(x - low > 0.5 ? low + 1 : low);
 }
@@ -308,6 +315,18 @@ inline __attribute__((always_inline)) Point NormalSum(std::span<const Point> bor
   return n;
 }
 
+// True when there are no more faces than a record keeps and each names vertices of a border
+// of nbBorder: KeepFaces would keep them all, in order.
+bool NameBorder(std::span<const CProgressiveVertexRecord::Triangle> faces, int nbBorder)
+{
+  const auto bound = static_cast<unsigned>(nbBorder);
+  bool all = faces.size() <= static_cast<size_t>(CProgressiveVertexRecord::kMaxFaces);
+  for (size_t f = 0; f < faces.size() && all; f++)
+    all = static_cast<unsigned>(faces[f][0]) < bound && static_cast<unsigned>(faces[f][1]) < bound &&
+          static_cast<unsigned>(faces[f][2]) < bound;
+  return all;
+}
+
 } // namespace
 
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
@@ -316,7 +335,12 @@ CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
   : m_pVertex(pVertex)
 {
   m_NbBorder = static_cast<int>(std::min(border.size(), m_BorderVertices.size()));
-  std::copy_n(border.begin(), m_NbBorder, m_BorderVertices.begin());
+  // A handful of pointers: copied in place, not through a library call per record.
+  for (size_t i = 0; i < m_BorderVertices.size(); i++) {
+    if (i == static_cast<size_t>(m_NbBorder))
+      break;
+    m_BorderVertices[i] = border[i];
+  }
   SetFaces(faces);
   m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
   m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
@@ -349,8 +373,8 @@ int CProgressiveVertexRecord::KeepFaces(std::span<const Triangle> faces, int nbB
 void CProgressiveVertexRecord::SetFrame(std::span<const Point> border,
                                         std::span<const Triangle> faces)
 {
-  m_NbBorder = static_cast<int>(std::min(border.size(), m_Border.size()));
-  std::copy_n(border.begin(), m_NbBorder, m_Border.begin());
+  m_NbBorder = static_cast<int>(std::min(border.size(), static_cast<size_t>(kMaxBorder)));
+  m_Points.assign(border.begin(), border.begin() + m_NbBorder);
   SetFaces(faces);
 }
 
@@ -363,15 +387,29 @@ void CProgressiveVertexRecord::PrefetchSecondPositions() const
 
 void CProgressiveVertexRecord::TakeFrameFromBorder()
 {
-  for (int i = 0; i < m_NbBorder; i++) {
-    const CVertex3d* w = m_BorderVertices[static_cast<size_t>(i)];
-    m_Border[static_cast<size_t>(i)] = {w->x2(), w->y2(), w->z2()};
+  std::array<Point, kMaxBorder> points;
+  m_Points.clear();
+  const std::span<const Point> now = FramePoints(&points);
+  m_Points.assign(now.begin(), now.end());
+}
+
+std::span<const CProgressiveVertexRecord::Point> CProgressiveVertexRecord::FramePoints(
+    std::array<Point, kMaxBorder>* pScratch) const
+{
+  const auto nb = static_cast<size_t>(m_NbBorder);
+  if (!m_Points.empty())
+    return std::span<const Point>(m_Points.data(), std::min(nb, m_Points.size()));
+  for (size_t i = 0; i < nb; i++) {
+    const CVertex3d* w = m_BorderVertices[i];
+    (*pScratch)[i] = {w->x2(), w->y2(), w->z2()};
   }
+  return std::span<const Point>(pScratch->data(), nb);
 }
 
 CProgressiveVertexRecord::SFrame CProgressiveVertexRecord::ComputeFrame() const
 {
-  return ComputeFrame(std::span<const Point>(m_Border.data(), static_cast<size_t>(m_NbBorder)),
+  std::array<Point, kMaxBorder> points;
+  return ComputeFrame(FramePoints(&points),
                       std::span<const Triangle>(m_Faces.data(), static_cast<size_t>(m_NbFace)));
 }
 
@@ -562,11 +600,40 @@ bool FramePairs(const std::array<Reconstruction, 2 * K>& in, const SLanes<2 * K>
   return true;
 }
 
+// Four borders, as their frames read them: the points in order, the normal's sum, the first
+// and last points. Left unset but for the longest border: each use writes the lanes it reads
+// (the frames read none of a quad that stops at an empty border).
+struct SBorderLanes
+{
+  // Point i's coordinate k in lane l at [i][k][l]; 0 past a lane's border.
+  double points[CProgressiveVertexRecord::kMaxBorder][3][4];
+  std::array<int, 4> nbBorder;
+  int most = 0;  // the longest border
+  std::array<Point, 4> normal;
+  std::array<Point, 4> first;
+  std::array<Point, 4> last;
+  // The targets, coordinate by coordinate.
+  std::int32_t target[3][4];
+};
+
+// Four frames, coordinate by coordinate and lane by lane.
+struct SQuadFrames
+{
+  double origin[3][4];
+  double t1[3][4];
+  double t2[3][4];
+  double n[3][4];
+  double d[4];
+  // Rounded's triple for each lane's target, and whether Decoded gives the target back.
+  std::int32_t rounded[3][4];
+  int hits = 0;  // bit l for lane l
+};
+
 #if defined(__x86_64__)
-// FramePairs<2> in AVX lanes, for processors that have them: the four lanes' roots and
+// Four frames in AVX lanes, for processors that have them: the four lanes' roots and
 // divisions, which the frames wait on, go a whole vector at a time. Each lane takes the same
-// operations in the same order as a pair's lane, with no fused multiply-add, and IEEE
-// operations round alike in any width: the bits are the pairs'.
+// operations in the same order as a single frame, with no fused multiply-add, and IEEE
+// operations round alike in any width: the bits are the single frame's.
 namespace avx {
 
 using Quad = __m256d;
@@ -613,18 +680,178 @@ __attribute__((target("avx"))) inline QuadPoint Project(const QuadPoint& p, cons
   return q;
 }
 
-__attribute__((target("avx"))) bool FrameQuad(const std::array<Reconstruction, 4>& in,
-                                               const SLanes<4>& lanes,
-                                               std::array<std::array<int, 3>, 4>* pOut)
+bool Available()
 {
-  QuadPoint n = Gather(lanes.normal);
+  return __builtin_cpu_supports("avx");
+}
+
+// Where the mask is set, the first; elsewhere the second. In bitwise operations: the compiler
+// spells a variable blend of a comparison lane by lane without AVX2.
+__attribute__((target("avx"))) inline Quad Select(Quad mask, Quad set, Quad clear)
+{
+  return _mm256_or_pd(_mm256_and_pd(mask, set), _mm256_andnot_pd(mask, clear));
+}
+
+// floor and ceiling, exact as Floor and its negation give them (NaN stays NaN).
+__attribute__((target("avx"))) inline Quad FloorOf(Quad x)
+{
+  return _mm256_round_pd(x, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+}
+
+__attribute__((target("avx"))) inline Quad CeilOf(Quad x)
+{
+  return _mm256_round_pd(x, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC);
+}
+
+// RoundNearest lane by lane: the floor where it is no further than the ceiling, else the
+// ceiling (NaN too); out of range, the conversion gives what the single one gives.
+__attribute__((target("avx"))) inline __m128i RoundNearestOf(Quad x)
+{
+  const Quad low = FloorOf(x);
+  const Quad high = CeilOf(x);
+  const Quad lower = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_sub_pd(high, x), _CMP_LE_OQ);
+  return _mm256_cvttpd_epi32(Select(lower, low, high));
+}
+
+// RoundHalfDown lane by lane.
+__attribute__((target("avx"))) inline __m128i RoundHalfDownOf(Quad x)
+{
+  const Quad low = FloorOf(x);
+  const Quad up = _mm256_cmp_pd(_mm256_sub_pd(x, low), _mm256_set1_pd(0.5), _CMP_GT_OQ);
+  return _mm256_cvttpd_epi32(Select(up, _mm256_add_pd(low, _mm256_set1_pd(1.0)), low));
+}
+
+__attribute__((target("avx"))) inline Quad Minor(const QuadPoint& t1, const QuadPoint& t2, size_t i, size_t j)
+{
+  return _mm256_sub_pd(_mm256_mul_pd(t1[i], t2[j]), _mm256_mul_pd(t1[j], t2[i]));
+}
+
+__attribute__((target("avx"))) inline Quad Magnitude(Quad x)
+{
+  return _mm256_andnot_pd(_mm256_set1_pd(-0.0), x);
+}
+
+// Rounded in each lane's frame, its coordinate pair chosen by selects rather than branches,
+// and whether Decoded gives the lane's target back.
+__attribute__((target("avx"))) void RoundedQuad(const SBorderLanes& in, const QuadPoint& o,
+                                                const QuadPoint& t1, const QuadPoint& t2,
+                                                const QuadPoint& n, Quad d, SQuadFrames* pOut)
+{
+  QuadPoint target;
+  for (size_t k = 0; k < 3; k++)
+    target[k] = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.target[k])));
+  const QuadPoint projected = Project(target, n, d);
+  QuadPoint normal;
+  QuadPoint r;
+  for (size_t k = 0; k < 3; k++) {
+    normal[k] = _mm256_sub_pd(target[k], projected[k]);
+    r[k] = _mm256_sub_pd(projected[k], o[k]);
+  }
+  const Quad length = _mm256_sqrt_pd(Dot(normal, normal));
+  const Quad below = _mm256_cmp_pd(Dot(normal, n), _mm256_setzero_pd(), _CMP_LT_OQ);
+  const Quad c = _mm256_xor_pd(length, _mm256_and_pd(below, _mm256_set1_pd(-0.0)));
+  const Quad det01 = Minor(t1, t2, 0, 1);
+  const Quad det12 = Minor(t1, t2, 1, 2);
+  const Quad det02 = Minor(t1, t2, 0, 2);
+  Quad best = _mm256_and_pd(det01, _mm256_cmp_pd(Magnitude(det01), _mm256_setzero_pd(), _CMP_GT_OQ));
+  // Pair (i, j) as (0, 1), (1, 2) or (0, 2): i is 1 only for the second, j 1 only for the first.
+  const Quad take12 = _mm256_cmp_pd(Magnitude(det12), Magnitude(best), _CMP_GT_OQ);
+  best = Select(take12, det12, best);
+  const Quad take02 = _mm256_cmp_pd(Magnitude(det02), Magnitude(best), _CMP_GT_OQ);
+  best = Select(take02, det02, best);
+  const Quad iIsOne = _mm256_andnot_pd(take02, take12);
+  const Quad jIsOne = _mm256_andnot_pd(_mm256_or_pd(take12, take02), _mm256_cmp_pd(best, best, _CMP_TRUE_UQ));
+  const Quad ri = Select(iIsOne, r[1], r[0]);
+  const Quad rj = Select(jIsOne, r[1], r[2]);
+  const Quad t1i = Select(iIsOne, t1[1], t1[0]);
+  const Quad t1j = Select(jIsOne, t1[1], t1[2]);
+  const Quad t2i = Select(iIsOne, t2[1], t2[0]);
+  const Quad t2j = Select(jIsOne, t2[1], t2[2]);
+  const Quad solved = _mm256_cmp_pd(best, _mm256_setzero_pd(), _CMP_NEQ_UQ);
+  const Quad a = _mm256_and_pd(
+      solved, _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(ri, t2j), _mm256_mul_pd(rj, t2i)), best));
+  const Quad b = _mm256_and_pd(
+      solved, _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(t1i, rj), _mm256_mul_pd(t1j, ri)), best));
+  const __m128i rounded[3] = {RoundNearestOf(a), RoundNearestOf(b), RoundNearestOf(c)};
+  QuadPoint abc;
+  for (size_t k = 0; k < 3; k++) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut->rounded[k]), rounded[k]);
+    abc[k] = _mm256_cvtepi32_pd(rounded[k]);
+  }
+  __m128i same = _mm_set1_epi32(-1);
+  for (size_t k = 0; k < 3; k++) {
+    const Quad x = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(o[k], _mm256_mul_pd(abc[0], t1[k])),
+                                               _mm256_mul_pd(abc[1], t2[k])),
+                                 _mm256_mul_pd(abc[2], n[k]));
+    same = _mm_and_si128(same, _mm_cmpeq_epi32(RoundHalfDownOf(x), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.target[k]))));
+  }
+  pOut->hits = _mm_movemask_ps(_mm_castsi128_ps(same));
+}
+
+// The first offset (da, db, dc) over -1..1, in a, b, c order, whose point
+// O + (a + da) t1 + (b + db) t2 + (c + dc) n lies in (low, high] on every axis, summed as
+// Decoded sums; -1 without one, else 9 (da + 1) + 3 (db + 1) + dc + 1. The lanes are the
+// axes, the fourth idle and always within.
+__attribute__((target("avx"))) int FirstWithin(const Point& origin, const Point& t1, const Point& t2,
+                                               const Point& n, const std::array<int, 3>& rounded,
+                                               const Point& low, const Point& high)
+{
+  const Quad o = _mm256_set_pd(0.0, origin[2], origin[1], origin[0]);
+  const Quad u = _mm256_set_pd(0.0, t1[2], t1[1], t1[0]);
+  const Quad v = _mm256_set_pd(0.0, t2[2], t2[1], t2[0]);
+  const Quad w = _mm256_set_pd(0.0, n[2], n[1], n[0]);
+  const Quad lo = _mm256_set_pd(-1.0, low[2], low[1], low[0]);
+  const Quad hi = _mm256_set_pd(1.0, high[2], high[1], high[0]);
+  Quad c[3];
+  for (int dc = -1; dc <= 1; dc++)
+    c[dc + 1] = _mm256_set1_pd(static_cast<double>(rounded[2] + dc));
+  for (int da = -1; da <= 1; da++) {
+    const Quad a = _mm256_mul_pd(_mm256_set1_pd(static_cast<double>(rounded[0] + da)), u);
+    for (int db = -1; db <= 1; db++) {
+      const Quad partial =
+          _mm256_add_pd(_mm256_add_pd(o, a), _mm256_mul_pd(_mm256_set1_pd(static_cast<double>(rounded[1] + db)), v));
+      for (int dc = 0; dc < 3; dc++) {
+        const Quad x = _mm256_add_pd(partial, _mm256_mul_pd(c[dc], w));
+        const Quad within = _mm256_and_pd(_mm256_cmp_pd(x, lo, _CMP_GT_OQ), _mm256_cmp_pd(x, hi, _CMP_LE_OQ));
+        if (_mm256_movemask_pd(within) == 0xF)
+          return 9 * (da + 1) + 3 * (db + 1) + dc;
+      }
+    }
+  }
+  return -1;
+}
+
+struct SQuadFrame
+{
+  QuadPoint o;
+  QuadPoint t1;
+  QuadPoint t2;
+  QuadPoint n;
+  Quad d;
+};
+
+// The frames of four borders, lane by lane as ComputeFrame makes them; false where a lane's
+// vector is null (ComputeFrame then takes fixed axes) or a border is empty. The centroid's
+// terms come in border order, each lane's sum left as it is past its last vertex.
+__attribute__((target("avx"))) inline bool FrameOfLanes(const SBorderLanes& in, SQuadFrame* pFrame)
+{
+  for (size_t l = 0; l < 4; l++)
+    if (in.nbBorder[l] <= 0)
+      return false;
+  const Quad counts = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.nbBorder.data())));
+  QuadPoint o{{_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()}};
+  for (int i = 0; i < in.most; i++) {
+    // Lanes past their border divide a zero and keep their sum.
+    const Quad active = _mm256_cmp_pd(counts, _mm256_set1_pd(i), _CMP_GT_OQ);
+    for (size_t k = 0; k < 3; k++)
+      o[k] = Select(active, _mm256_add_pd(o[k], _mm256_div_pd(_mm256_loadu_pd(in.points[i][k]), counts)), o[k]);
+  }
+  QuadPoint n = Gather(in.normal);
   if (!Normalize(&n))
     return false;
-  const QuadPoint o = Gather(lanes.origin);
-  // Negated by its sign bit, as the pairs' unary minus.
   const Quad d = _mm256_xor_pd(Dot(n, o), _mm256_set1_pd(-0.0));
-  const QuadPoint last = Project(Gather(lanes.last), n, d);
-  const QuadPoint first = Project(Gather(lanes.first), n, d);
+  const QuadPoint last = Project(Gather(in.last), n, d);
+  const QuadPoint first = Project(Gather(in.first), n, d);
   QuadPoint t1;
   for (size_t k = 0; k < 3; k++)
     t1[k] = _mm256_sub_pd(last[k], first[k]);
@@ -635,42 +862,54 @@ __attribute__((target("avx"))) bool FrameQuad(const std::array<Reconstruction, 4
                     _mm256_sub_pd(_mm256_mul_pd(t1[0], n[1]), _mm256_mul_pd(t1[1], n[0]))}};
   if (!Normalize(&t2))
     return false;
-  Quad abc[3];
-  for (size_t k = 0; k < 3; k++)
-    abc[k] = _mm256_set_pd(in[3].abc[k], in[2].abc[k], in[1].abc[k], in[0].abc[k]);
-  const Quad a = abc[0];
-  const Quad b = abc[1];
-  const Quad c = abc[2];
-  for (size_t k = 0; k < 3; k++) {
-    const Quad x = _mm256_add_pd(
-        _mm256_add_pd(_mm256_add_pd(o[k], _mm256_mul_pd(a, t1[k])), _mm256_mul_pd(b, t2[k])),
-        _mm256_mul_pd(c, n[k]));
-    double out[4];
-    _mm256_storeu_pd(out, x);
-    for (size_t l = 0; l < 4; l++)
-      (*pOut)[l][k] = RoundHalfDown(out[l]);
-  }
+  *pFrame = {o, t1, t2, n, d};
   return true;
 }
 
-bool Available()
+__attribute__((target("avx"))) bool FramesOfQuad(const SBorderLanes& in, SQuadFrames* pOut)
 {
-  return __builtin_cpu_supports("avx");
+  SQuadFrame frame;
+  if (!FrameOfLanes(in, &frame))
+    return false;
+  const auto& [o, t1, t2, n, d] = frame;
+  for (size_t k = 0; k < 3; k++) {
+    _mm256_storeu_pd(pOut->origin[k], o[k]);
+    _mm256_storeu_pd(pOut->t1[k], t1[k]);
+    _mm256_storeu_pd(pOut->t2[k], t2[k]);
+    _mm256_storeu_pd(pOut->n[k], n[k]);
+  }
+  _mm256_storeu_pd(pOut->d, d);
+  RoundedQuad(in, o, t1, t2, n, d, pOut);
+  return true;
+}
+
+// The positions of the residuals abc (lane l's at [k][l]) in the lanes' frames, as Decoded
+// gives them.
+__attribute__((target("avx"))) bool DecodedOfLanes(const SBorderLanes& in, const std::int32_t abc[3][4],
+                                                   std::array<std::array<int, 3>, 4>* pOut)
+{
+  SQuadFrame frame;
+  if (!FrameOfLanes(in, &frame))
+    return false;
+  Quad lanes[3];
+  for (size_t k = 0; k < 3; k++)
+    lanes[k] = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(abc[k])));
+  for (size_t k = 0; k < 3; k++) {
+    const Quad x = _mm256_add_pd(
+        _mm256_add_pd(_mm256_add_pd(frame.o[k], _mm256_mul_pd(lanes[0], frame.t1[k])),
+                      _mm256_mul_pd(lanes[1], frame.t2[k])),
+        _mm256_mul_pd(lanes[2], frame.n[k]));
+    alignas(16) std::int32_t rounded[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(rounded), RoundHalfDownOf(x));
+    for (size_t l = 0; l < 4; l++)
+      (*pOut)[l][k] = rounded[l];
+  }
+  return true;
 }
 
 } // namespace avx
 #endif
 
-// The frames of four lanes, in AVX lanes where the processor has them.
-bool FrameQuad(const std::array<Reconstruction, 4>& in, const SLanes<4>& lanes,
-               std::array<std::array<int, 3>, 4>* pOut)
-{
-#if defined(__x86_64__)
-  if (avx::Available())
-    return avx::FrameQuad(in, lanes, pOut);
-#endif
-  return FramePairs<2>(in, lanes, pOut);
-}
 
 } // namespace
 
@@ -688,13 +927,132 @@ std::array<std::array<int, 3>, 2> CProgressiveVertexRecord::ReconstructPair(
 std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::ReconstructQuad(
     const std::array<SReconstruction, 4>& in)
 {
+#if defined(__x86_64__)
+  // The lanes' borders cut to their room, the faces that name them kept, as Reconstruct does.
+  if (avx::Available()) {
+    SBorderLanes lanes;
+    std::int32_t abc[3][4];
+    bool filled = true;
+    for (size_t l = 0; l < 4 && filled; l++) {
+      const std::span<const Point> border =
+          in[l].border.first(std::min(in[l].border.size(), static_cast<size_t>(kMaxBorder)));
+      const int nb = static_cast<int>(border.size());
+      lanes.nbBorder[l] = nb;
+      lanes.most = std::max(lanes.most, nb);
+      filled = nb > 0;
+      for (size_t i = 0; i < border.size(); i++)
+        for (size_t k = 0; k < 3; k++)
+          lanes.points[i][k][l] = border[i][k];
+      for (size_t k = 0; k < 3; k++)
+        abc[k][l] = in[l].abc[k];
+      if (!filled)
+        break;
+      // A pattern's faces, which all name the border, are read in place.
+      std::span<const Triangle> faces = in[l].faces;
+      std::array<Triangle, kMaxFaces> kept;
+      if (!NameBorder(faces, nb))
+        faces = std::span<const Triangle>(kept.data(), static_cast<size_t>(KeepFaces(faces, nb, &kept)));
+      lanes.normal[l] = NormalSum(border, faces);
+      lanes.first[l] = border.front();
+      lanes.last[l] = border.back();
+    }
+    std::array<std::array<int, 3>, 4> out{};
+    if (filled) {
+      for (size_t l = 0; l < 4; l++)
+        for (size_t i = static_cast<size_t>(lanes.nbBorder[l]); i < static_cast<size_t>(lanes.most); i++)
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = 0.0;
+      if (avx::DecodedOfLanes(lanes, abc, &out))
+        return out;
+    }
+    // A lane without a border or with a null vector: the pairs give its fixed axes.
+    const auto low = ReconstructPair({in[0], in[1]});
+    const auto high = ReconstructPair({in[2], in[3]});
+    return {low[0], low[1], high[0], high[1]};
+  }
+#endif
   SLanes<4> lanes;
   std::array<std::array<int, 3>, 4> out{};
-  if (PrepareLanes(in, &KeepFaces, &lanes) && FrameQuad(in, lanes, &out))
+  if (PrepareLanes(in, &KeepFaces, &lanes) && FramePairs<2>(in, lanes, &out))
     return out;
   const auto low = ReconstructPair({in[0], in[1]});
   const auto high = ReconstructPair({in[2], in[3]});
   return {low[0], low[1], high[0], high[1]};
+}
+
+std::array<std::array<int, 3>, 4> CProgressiveVertexRecord::PredictQuad(
+    const std::array<CProgressiveVertexRecord*, 4>& records, const SGrid& grid)
+{
+  std::array<std::array<int, 3>, 4> out{};
+#if defined(__x86_64__)
+  if (avx::Available()) {
+    SBorderLanes lanes;
+    std::array<std::array<Point, kMaxBorder>, 4> scratch;
+    std::array<std::span<const Point>, 4> borders;
+    for (size_t l = 0; l < 4; l++) {
+      const CProgressiveVertexRecord& r = *records[l];
+      const auto nb = static_cast<size_t>(r.m_NbBorder);
+      if (r.m_Points.empty()) {
+        // FramePoints, the lanes filled on the way.
+        for (size_t i = 0; i < nb; i++) {
+          const CVertex3d* w = r.m_BorderVertices[i];
+          const Point p{w->x2(), w->y2(), w->z2()};
+          scratch[l][i] = p;
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = p[k];
+        }
+        borders[l] = std::span<const Point>(scratch[l].data(), nb);
+      } else {
+        borders[l] = r.FramePoints(&scratch[l]);
+        for (size_t i = 0; i < borders[l].size(); i++)
+          for (size_t k = 0; k < 3; k++)
+            lanes.points[i][k][l] = borders[l][i][k];
+      }
+      lanes.nbBorder[l] = static_cast<int>(borders[l].size());
+      lanes.most = std::max(lanes.most, lanes.nbBorder[l]);
+    }
+    for (size_t l = 0; l < 4; l++) {
+      const CProgressiveVertexRecord& r = *records[l];
+      const std::span<const Point> border = borders[l];
+      if (border.empty())
+        break;
+      for (size_t i = border.size(); i < static_cast<size_t>(lanes.most); i++)
+        for (size_t k = 0; k < 3; k++)
+          lanes.points[i][k][l] = 0.0;
+      lanes.normal[l] = NormalSum(border, std::span<const Triangle>(r.m_Faces.data(), static_cast<size_t>(r.m_NbFace)));
+      lanes.first[l] = border.front();
+      lanes.last[l] = border.back();
+      for (size_t k = 0; k < 3; k++)
+        lanes.target[k][l] = r.m_Target[k];
+    }
+    SQuadFrames frames;
+    if (avx::FramesOfQuad(lanes, &frames)) {
+      for (size_t l = 0; l < 4; l++) {
+        CProgressiveVertexRecord& r = *records[l];
+        const std::array<int, 3> rounded{frames.rounded[0][l], frames.rounded[1][l], frames.rounded[2][l]};
+        // Most targets come back from the rounded triple: no search reads their frame.
+        if ((frames.hits >> l) & 1) {
+          r.m_Coordinates = rounded;
+          out[l] = r.m_Target;
+          continue;
+        }
+        SFrame frame;
+        for (size_t k = 0; k < 3; k++) {
+          frame.origin[k] = frames.origin[k][l];
+          frame.t1[k] = frames.t1[k][l];
+          frame.t2[k] = frames.t2[k][l];
+          frame.n[k] = frames.n[k][l];
+        }
+        frame.d = frames.d[l];
+        out[l] = r.PredictFromRounded(frame, rounded, false, &grid);
+      }
+      return out;
+    }
+  }
+#endif
+  for (size_t l = 0; l < 4; l++)
+    out[l] = records[l]->Predict(grid);
+  return out;
 }
 
 std::array<int, 3> CProgressiveVertexRecord::Rounded(const SFrame& frame,
@@ -770,15 +1128,10 @@ double CProgressiveVertexRecord::RoundedBound(std::span<const Point> border,
   if (border.empty())
     return kUnbounded;
   // The faces a record keeps: a pattern's, which all name the border, are used in place.
-  const auto bound = static_cast<unsigned>(border.size());
-  bool all = faces.size() <= static_cast<size_t>(kMaxFaces);
-  for (size_t f = 0; f < faces.size() && all; f++)
-    all = static_cast<unsigned>(faces[f][0]) < bound && static_cast<unsigned>(faces[f][1]) < bound &&
-          static_cast<unsigned>(faces[f][2]) < bound;
   std::array<Triangle, kMaxFaces> kept;
-  if (!all)
+  if (!NameBorder(faces, static_cast<int>(border.size())))
     faces = std::span<const Triangle>(
-        kept.data(), static_cast<size_t>(KeepFaces(faces, static_cast<int>(bound), &kept)));
+        kept.data(), static_cast<size_t>(KeepFaces(faces, static_cast<int>(border.size()), &kept)));
   const Point n = NormalSum(border, faces);
   const double nn = Dot(n, n);
   const Point across = Cross(Sub(border.back(), border.front()), n);
@@ -815,10 +1168,22 @@ std::array<int, 3> CProgressiveVertexRecord::Predict(const SGrid& grid)
 
 std::array<int, 3> CProgressiveVertexRecord::PredictWith(const SGrid* pGrid)
 {
-  const SFrame frame = ComputeFrame();
+  return PredictInFrame(ComputeFrame(), pGrid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictInFrame(const SFrame& frame, const SGrid* pGrid)
+{
   const std::array<int, 3> rounded = Rounded(frame);
+  return PredictFromRounded(frame, rounded,
+                            Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target, pGrid);
+}
+
+std::array<int, 3> CProgressiveVertexRecord::PredictFromRounded(const SFrame& frame,
+                                                                const std::array<int, 3>& rounded,
+                                                                bool exact, const SGrid* pGrid)
+{
   m_Coordinates = rounded;
-  if (Decoded(frame, rounded[0], rounded[1], rounded[2]) == m_Target)
+  if (exact)
     return m_Target;
   // round(x) is the target's coordinate t exactly when t - 0.5 < x <= t + 0.5: compared
   // without rounding.
@@ -832,6 +1197,15 @@ std::array<int, 3> CProgressiveVertexRecord::PredictWith(const SGrid* pGrid)
   // triple that decodes to the target (within half a step on every axis) differs from the
   // rounded one by at most 1 in each residual: the first such offset in the order of the
   // search over -2..2 is the first over -1..1.
+#if defined(__x86_64__)
+  if (avx::Available()) {
+    const int at = avx::FirstWithin(frame.origin, frame.t1, frame.t2, frame.n, rounded, low, high);
+    if (at >= 0) {
+      m_Coordinates = {rounded[0] + at / 9 - 1, rounded[1] + at / 3 % 3 - 1, rounded[2] + at % 3 - 1};
+      return m_Target;
+    }
+  } else
+#endif
   for (int da = -1; da <= 1; da++)
     for (int db = -1; db <= 1; db++) {
       // O + a t1 + b t2 once for the three c: the sums are those of Decoded, in its order.

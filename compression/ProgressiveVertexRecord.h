@@ -2,6 +2,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 class CVertex3d;
 
@@ -19,19 +20,21 @@ public:
   static constexpr int kMaxBorder = 6;
   static constexpr int kMaxFaces = 4;
 
-  CProgressiveVertexRecord() : m_BorderVertices{}, m_Border{}, m_Faces{} {}
+  CProgressiveVertexRecord() : m_BorderVertices{}, m_Faces{} {}
   CProgressiveVertexRecord(std::span<const Point> border, std::span<const Triangle> faces)
-    : m_BorderVertices{}, m_Border{}, m_Faces{}
+    : m_BorderVertices{}, m_Faces{}
   {
     SetFrame(border, faces);
   }
   // A removal as the conquest sees it: the vertex, its border in order and the faces of its
-  // retriangulation as border indices. The frame is taken from the border later.
+  // retriangulation as border indices. The frame is taken from the border vertices' second
+  // positions as they are when it is needed, unless TakeFrameFromBorder keeps them first.
   CProgressiveVertexRecord(CVertex3d* pVertex, std::span<CVertex3d* const> border,
                            std::span<const Triangle> faces);
 
   void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
-  // The frame from the border vertices' second (quantized) positions as they are now.
+  // The frame from the border vertices' second (quantized) positions as they are now, kept
+  // whatever becomes of them.
   void TakeFrameFromBorder();
   // Starts loading the vertex and its border, scattered in memory, some records ahead. A
   // vertex is not aligned to a line: its first two lines hold what the prediction reads.
@@ -88,6 +91,12 @@ public:
   // Predict, the original being the removed vertex's grid position: worked out only when no
   // triple reaches the target, the one case that reads it.
   std::array<int, 3> Predict(const SGrid& grid);
+  // Predict(grid) for four records of one layer: the same residuals and positions. No
+  // record's vertex lies on another's border, as in any layer, so that the four borders are
+  // read before any position is set. The frames' chains of roots and divisions run side by
+  // side.
+  static std::array<std::array<int, 3>, 4> PredictQuad(
+      const std::array<CProgressiveVertexRecord*, 4>& records, const SGrid& grid);
   // The rounded triple before the offset search, which moves each by at most 2.
   std::array<int, 3> PredictRounded() const;
   // The same for a border, faces and target given as they are, without a record.
@@ -133,10 +142,18 @@ private:
     double d;  // -n . origin, the plane's offset
   };
   SFrame ComputeFrame() const;
+  // The frame's border: the points kept, else the border vertices' second positions now,
+  // written to *pScratch.
+  std::span<const Point> FramePoints(std::array<Point, kMaxBorder>* pScratch) const;
   static SFrame ComputeFrame(std::span<const Point> border, std::span<const Triangle> faces);
   std::array<int, 3> Rounded(const SFrame& frame) const { return Rounded(frame, m_Target); }
   static std::array<int, 3> Rounded(const SFrame& frame, const std::array<int, 3>& target);
   std::array<int, 3> PredictWith(const SGrid* pGrid);
+  std::array<int, 3> PredictInFrame(const SFrame& frame, const SGrid* pGrid);
+  // The rest of the prediction once the rounded triple is known, and whether it decodes to
+  // the target.
+  std::array<int, 3> PredictFromRounded(const SFrame& frame, const std::array<int, 3>& rounded,
+                                        bool exact, const SGrid* pGrid);
   std::array<int, 3> NearestToOriginal(const SFrame& frame, const std::array<int, 3>& rounded) const;
   static std::array<int, 3> Decoded(const SFrame& frame, int a, int b, int c);
 
@@ -148,7 +165,10 @@ private:
   // Only the first m_NbBorder and m_NbFace entries are read: a removal's record, made by the
   // thousand during the conquest, leaves the rest unwritten.
   std::array<CVertex3d*, kMaxBorder> m_BorderVertices;
-  std::array<Point, kMaxBorder> m_Border;
+  // The border's points where they were given or kept; a removal's record reads its border
+  // vertices instead, and holds no points: records are made by the hundred thousand, and
+  // their memory is fresh memory, each page cleared by the system.
+  std::vector<Point> m_Points;
   std::array<Triangle, kMaxFaces> m_Faces;
   int m_NbBorder = 0;
   int m_NbFace = 0;

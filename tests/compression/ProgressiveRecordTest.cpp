@@ -626,3 +626,78 @@ TEST(ProgressiveRecord, RecordMadeInPlaceFollowsTheLayersRecords)
   direct.SetTarget({4, -9, 17});
   EXPECT_EQ(direct.PredictRounded(), made.PredictRounded());
 }
+
+// Where the rounded triple misses a target some neighbour reaches, the triple kept is the first
+// over -1..1 in a, b, c order that rebuilds the target: a tilted frame maps some grid points
+// from two triples, and the later one must not be taken.
+TEST(ProgressiveRecord, NeighbourReachingTheTargetIsTheFirstInSearchOrder)
+{
+  const auto hexagon = Hexagon();
+  int searched = 0;
+  int twice = 0;
+  for (int x = -12; x <= 12; x++)
+    for (int y = -12; y <= 12; y++)
+      for (int z = 0; z <= 24; z += 3) {
+        CProgressiveVertexRecord record(hexagon, kFan);
+        record.SetTarget({x, y, z});
+        const auto rounded = record.PredictRounded();
+        record.Predict();
+        CProgressiveVertexRecord probe(hexagon, kFan);
+        probe.SetCoordinates(rounded);
+        if (probe.Reconstruct() == record.GetTarget())
+          continue;
+        std::vector<std::array<int, 3>> reaching;
+        for (int da = -1; da <= 1; da++)
+          for (int db = -1; db <= 1; db++)
+            for (int dc = -1; dc <= 1; dc++) {
+              probe.SetCoordinates({rounded[0] + da, rounded[1] + db, rounded[2] + dc});
+              if (probe.Reconstruct() == record.GetTarget())
+                reaching.push_back(probe.GetCoordinates());
+            }
+        if (reaching.empty())
+          continue;
+        searched++;
+        twice += reaching.size() > 1 ? 1 : 0;
+        ASSERT_EQ(reaching.front(), record.GetCoordinates()) << x << " " << y << " " << z;
+      }
+  EXPECT_GT(searched, 0);
+  EXPECT_GT(twice, 0);
+}
+
+// A removal's record reads its border where it is when a frame is needed; one that took its
+// frame keeps it while the border moves on.
+TEST(ProgressiveRecord, FrameIsTheBordersWhereItIsUnlessTaken)
+{
+  const auto hexagon = Hexagon();
+  std::vector<CVertex3d> ring(hexagon.size());
+  std::vector<CVertex3d*> border;
+  for (size_t i = 0; i < hexagon.size(); i++) {
+    ring[i].Set2(static_cast<float>(hexagon[i][0]), static_cast<float>(hexagon[i][1]),
+                 static_cast<float>(hexagon[i][2]));
+    border.push_back(&ring[i]);
+  }
+  CVertex3d v(0, 0, 0);
+  v.Set2(7, -5, 12);
+  CProgressiveVertexRecord reading(&v, border, kFan);
+  CProgressiveVertexRecord taken = reading;
+  taken.TakeFrameFromBorder();
+  // The border turns a quarter about z and rises.
+  std::vector<CProgressiveVertexRecord::Point> moved;
+  for (size_t i = 0; i < hexagon.size(); i++) {
+    moved.push_back({-hexagon[i][1], hexagon[i][0], hexagon[i][2] + 9});
+    ring[i].Set2(static_cast<float>(moved[i][0]), static_cast<float>(moved[i][1]),
+                 static_cast<float>(moved[i][2]));
+  }
+  CProgressiveVertexRecord before(hexagon, kFan);
+  CProgressiveVertexRecord after(moved, kFan);
+  for (CProgressiveVertexRecord* r : {&before, &after})
+    r->SetTarget(reading.GetTarget());
+  EXPECT_EQ(after.Predict(), reading.Predict());
+  EXPECT_EQ(after.GetCoordinates(), reading.GetCoordinates());
+  EXPECT_EQ(before.Predict(), taken.Predict());
+  EXPECT_EQ(before.GetCoordinates(), taken.GetCoordinates());
+  // The two frames differ: so do the residuals.
+  EXPECT_NE(reading.GetCoordinates(), taken.GetCoordinates());
+  EXPECT_EQ(taken.Reconstruct(), before.Reconstruct());
+  EXPECT_EQ(reading.Reconstruct(), after.Reconstruct());
+}

@@ -139,6 +139,32 @@ TEST(ProgressiveReplayPairTest, FourAtOnceGiveTheSinglePositions)
     }
 }
 
+// Borders longer than a record holds are cut, and faces naming no border vertex dropped, in
+// each lane of four as in the single call, beside lanes taken whole.
+TEST(ProgressiveReplayPairTest, FourAtOnceCutBordersAndDropFacesAsTheSingleCall)
+{
+  std::mt19937 random(59);
+  for (int i = 0; i < 200; i++) {
+    std::array<SCase, 4> cases;
+    for (SCase& c : cases)
+      c = RandomCase(&random, i % 2 ? 3 : 60);
+    const size_t odd = static_cast<size_t>(i % 4);
+    if (i % 3 == 0) {
+      for (int k = 0; k < 3; k++)
+        cases[odd].border.push_back({static_cast<double>(50 * k + i), -4, static_cast<double>(k)});
+      cases[odd].faces = Fan(static_cast<int>(cases[odd].border.size()));
+    } else {
+      // One face past the border, and more faces than a record keeps.
+      cases[odd].faces.insert(cases[odd].faces.begin() + i % 2, Triangle{0, 1, 8});
+      cases[odd].faces.push_back({0, 1, 2});
+      cases[odd].faces.push_back({1, 2, 0});
+    }
+    ExpectQuadAsSingles({&cases[0], &cases[1], &cases[2], &cases[3]});
+    if (HasFailure())
+      FAIL() << "case " << i;
+  }
+}
+
 TEST(ProgressiveReplayPairTest, ResidualsMoveThePositionAlongTheFrame)
 {
   // A flat square border in z = 0 around the origin: a pure normal residual moves the point
