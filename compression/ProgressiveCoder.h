@@ -110,6 +110,8 @@ public:
   // Encode walks its layers on index arrays where nothing watches them and the mesh is plain
   // (true by default); false keeps every layer on the mesh objects.
   void SetArrayLayers(bool on) { m_ArrayLayersAllowed = on; }
+  // The objects take over after this many layers on the arrays (negative: never).
+  void SetArrayLayerLimit(int layers) { m_ArrayLayerLimit = layers; }
   // Layers of the last Encode walked on the index arrays.
   int GetArrayLayers() const { return m_ArrayLayerCount; }
 
@@ -572,5 +574,6 @@ private:
   // Stand-ins for the patch's faces, for the volume metric, which reads their corners.
   std::unique_ptr<CFace3d[]> m_ScratchFaces;
   bool m_ArrayLayersAllowed = true;
+  int m_ArrayLayerLimit = -1;
   int m_ArrayLayerCount = 0;
 };

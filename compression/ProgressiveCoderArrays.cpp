@@ -119,7 +119,8 @@ int CProgressiveCoder::LiveVertexCount() const
 
 int CProgressiveCoder::EncodeLayerOf(int gateType, int maxValence)
 {
-  if (m_pArrays && !m_pArrays->plain)
+  if (m_pArrays && (!m_pArrays->plain ||
+                    (m_ArrayLayerLimit >= 0 && m_ArrayLayerCount >= m_ArrayLayerLimit)))
     EndArrayLayers();
   if (!m_pArrays)
     return EncodeLayer(gateType, maxValence);
