@@ -505,6 +505,8 @@ private:
   {
     int first;
     int second;
+    // The front corner once looked up ahead of the gate's turn (kUnresolved before, -1 none).
+    int corner = CProgressiveGate::kUnresolved;
   };
   struct SLayerArrays
   {
@@ -516,6 +518,8 @@ private:
     // Neighbours on the lists as the layer starts, and those the layer added.
     std::vector<int> valence;
     std::vector<int> extra;
+    // Neighbours the layer's removals took (the removed vertices leave every list they were in).
+    std::vector<int> lost;
     // The layer's added neighbours: a list per vertex through `addedNext`.
     std::vector<int> addedHead;
     std::vector<int> addedVertex;
@@ -568,7 +572,12 @@ private:
     int FirstNeighbor(int v) const;
     // v's neighbours on its corners, each once; false where they show what the arrays do not
     // handle.
-    bool CountNeighbors(int v, int* pCount) const;
+    bool CountNeighbors(int v, int* pCount);
+    // Per vertex: the last count that met it after a corner and before one.
+    std::vector<std::uint32_t> metNext;
+    std::vector<std::uint32_t> metPrevious;
+    std::uint32_t count = 0;
+    std::uint32_t NextStamp();
   };
   std::unique_ptr<SLayerArrays> m_pArrays;
   // Stand-ins for the patch's faces, for the volume metric, which reads their corners.

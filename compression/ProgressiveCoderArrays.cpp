@@ -28,6 +28,36 @@ void Clear(std::vector<T>* pBytes)
     std::memset(pBytes->data(), 0, pBytes->size() * sizeof(T));
 }
 
+// Whether every pattern's faces hold each border edge i -> i + 1 once, as the patch's faces
+// held it, no border edge the other way, and each edge inside the hole once each way: a
+// removal on a plain mesh then leaves it plain (its diagonals are new edges, which the
+// degenerate-border test sees to).
+bool PatternsKeepEdges()
+{
+  for (int n = 3; n <= 6; n++)
+    for (int tag = 0; tag < 4; tag++) {
+      const CProgressivePattern& pattern = CProgressivePattern::Get(n, tag);
+      int held[6][6] = {};
+      for (const auto& t : pattern.GetFaces())
+        for (int k = 0; k < 3; k++) {
+          const int x = t[static_cast<size_t>(k)];
+          const int y = t[static_cast<size_t>((k + 1) % 3)];
+          if (x < 0 || x >= n || y < 0 || y >= n || x == y)
+            return false;
+          held[x][y]++;
+        }
+      for (int x = 0; x < n; x++)
+        for (int y = 0; y < n; y++) {
+          if (x == y)
+            continue;
+          const int expected = y == (x + 1) % n ? 1 : x == (y + 1) % n ? 0 : held[y][x] ? 1 : 0;
+          if (held[x][y] != expected)
+            return false;
+        }
+    }
+  return true;
+}
+
 } // namespace
 
 bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
@@ -90,25 +120,39 @@ int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
 // or after (each edge held at most once each way). Each neighbour is then met once as the
 // vertex after some corner, and once more as the vertex before where the edge has a face
 // each way.
-bool CProgressiveCoder::SLayerArrays::CountNeighbors(int v, int* pCount) const
+std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
+{
+  if (++count == 0) {
+    std::fill(metNext.begin(), metNext.end(), 0);
+    std::fill(metPrevious.begin(), metPrevious.end(), 0);
+    count = 1;
+  }
+  return count;
+}
+
+bool CProgressiveCoder::SLayerArrays::CountNeighbors(int v, int* pCount)
 {
   const SCornerSpan s = span[static_cast<size_t>(v)];
   const SArrayCorner* begin = corners.data() + s.begin;
   const SArrayCorner* end = corners.data() + s.end;
-  int count = 0;
+  const std::uint32_t stamp = NextStamp();
   for (const SArrayCorner* c = begin; c < end; c++) {
     if (c->previous == c->next || c->previous == v || c->next == v)
       return false;
-    bool before = false;
-    for (const SArrayCorner* g = begin; g < end; g++) {
-      if (g != c && (g->previous == c->previous || g->next == c->next))
-        return false;
-      before = before || g->next == c->previous;
-    }
-    count += before ? 1 : 2;
+    std::uint32_t& met = metNext[static_cast<size_t>(c->next)];
+    if (met == stamp)
+      return false;
+    met = stamp;
   }
-  // Each corner counted its next, and its previous where no corner has it next.
-  *pCount = count;
+  int n = static_cast<int>(end - begin);
+  for (const SArrayCorner* c = begin; c < end; c++) {
+    std::uint32_t& met = metPrevious[static_cast<size_t>(c->previous)];
+    if (met == stamp)
+      return false;
+    met = stamp;
+    n += metNext[static_cast<size_t>(c->previous)] == stamp ? 0 : 1;
+  }
+  *pCount = n;
   return true;
 }
 
@@ -133,10 +177,11 @@ int CProgressiveCoder::EncodeLayerOf(int gateType, int maxValence)
 // the first layer then reads on the arrays what it would read on the objects.
 bool CProgressiveCoder::StartArrayLayers()
 {
+  static const bool s_PatternsKeepEdges = PatternsKeepEdges();
   CMesh3d* pMesh = m_pMesh;
   const int nv = pMesh->NbVertex();
   const int nf = pMesh->NbFace();
-  if (nv < 3 || nf == 0)
+  if (nv < 3 || nf == 0 || !s_PatternsKeepEdges)
     return false;
   auto arrays = std::make_unique<SLayerArrays>();
   SLayerArrays& a = *arrays;
@@ -184,7 +229,8 @@ bool CProgressiveCoder::StartArrayLayers()
     }
   }
   a.valence.resize(static_cast<size_t>(nv));
-  std::vector<CVertex3d*> neighbours;
+  a.metNext.assign(static_cast<size_t>(nv), 0);
+  a.metPrevious.assign(static_cast<size_t>(nv), 0);
   for (int i = 0; i < nv; i++) {
     int n = 0;
     if (!a.CountNeighbors(i, &n))
@@ -194,20 +240,22 @@ bool CProgressiveCoder::StartArrayLayers()
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
     if (v->NbFaceNeighbor() != s.end - s.begin || v->NbVertexNeighbor() != n)
       return false;
-    neighbours.clear();
+    // The build's neighbour order: the other corners of each face in turn, each once.
+    const std::uint32_t stamp = ++a.count;
+    int j = 0;
     for (int p = s.begin; p < s.end; p++) {
       const int f = a.corners[static_cast<size_t>(p)].face;
       if (v->GetFaceNeighbor(p - s.begin) != a.faceObject[static_cast<size_t>(f)])
         return false;
       for (int w : a.face[static_cast<size_t>(f)]) {
-        CVertex3d* pw = a.vertex[static_cast<size_t>(w)];
-        if (w != i && std::find(neighbours.begin(), neighbours.end(), pw) == neighbours.end())
-          neighbours.push_back(pw);
+        std::uint32_t& met = a.metPrevious[static_cast<size_t>(w)];
+        if (w == i || met == stamp)
+          continue;
+        met = stamp;
+        if (j == n || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
+          return false;
       }
     }
-    for (int j = 0; j < n; j++)
-      if (v->GetVertexNeighbor(j) != neighbours[static_cast<size_t>(j)])
-        return false;
   }
   for (int f = 0; f < nf; f++) {
     const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
@@ -223,6 +271,7 @@ bool CProgressiveCoder::StartArrayLayers()
   a.vertexFlag.assign(static_cast<size_t>(nv), 0);
   a.mark.assign(static_cast<size_t>(nv), 0);
   a.extra.assign(static_cast<size_t>(nv), 0);
+  a.lost.assign(static_cast<size_t>(nv), 0);
   a.addedHead.assign(static_cast<size_t>(nv), -1);
   a.rank.assign(static_cast<size_t>(nv), -1);
   a.refusals.assign(static_cast<size_t>(nv), SRefusals{});
@@ -369,9 +418,31 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
+  // The gates' corners and flags lie apart: each gate's list is fetched some gates ahead of
+  // its turn, its front corner found nearer (the lists do not change within a layer) and the
+  // flags it reads fetched then.
+  constexpr size_t kSpanAhead = 24;
+  constexpr size_t kListAhead = 16;
+  constexpr size_t kNear = 8;
   while (a.head < a.gates.size()) {
+    const size_t size = a.gates.size();
+    if (a.head + kSpanAhead < size)
+      __builtin_prefetch(&a.span[static_cast<size_t>(a.gates[a.head + kSpanAhead].first)]);
+    if (a.head + kListAhead < size)
+      __builtin_prefetch(a.corners.data() +
+                         a.span[static_cast<size_t>(a.gates[a.head + kListAhead].first)].begin);
+    if (a.head + kNear < size) {
+      SArrayGate& ahead = a.gates[a.head + kNear];
+      ahead.corner = a.FrontCorner(ahead.first, ahead.second);
+      if (ahead.corner >= 0) {
+        const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
+        __builtin_prefetch(&a.faceFlag[static_cast<size_t>(c.face)]);
+        __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
+      }
+    }
     const SArrayGate g = a.gates[a.head++];
-    const int corner = a.FrontCorner(g.first, g.second);
+    const int corner =
+        g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
     if (corner < 0)
       continue;
     const SArrayCorner c = a.corners[static_cast<size_t>(corner)];
@@ -477,6 +548,9 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int va
   a.removed.push_back(v);
   for (int i = 1; i + 1 < a.borderSize; i++)
     a.vertexFlag[static_cast<size_t>(a.border[i])] = 1;
+  // v's ring is all its neighbours.
+  for (int i = 0; i < a.borderSize; i++)
+    a.lost[static_cast<size_t>(a.border[i])]++;
   for (int i = 0; i < a.borderSize; i++) {
     a.faceFlag[static_cast<size_t>(a.patchFace[i])] = 2;
     a.dead.push_back(a.patchFace[i]);
@@ -589,13 +663,33 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     if (f1 >= 0 && f1 == f2 && a.vertexFlag[static_cast<size_t>(f1)] == 2)
       return 1;
   }
-  static constexpr std::array<std::array<std::uint8_t, 2>, 9> kApart{
-      {{{0, 2}}, {{1, 3}}, {{0, 3}}, {{1, 4}}, {{2, 4}}, {{0, 4}}, {{1, 5}}, {{2, 5}}, {{3, 5}}}};
-  static constexpr std::array<int, kMaxBorder + 1> kApartCount{0, 0, 0, 0, 2, 5, 9};
-  for (int k = 0; k < kApartCount[static_cast<size_t>(n)]; k++) {
-    const auto& pair = kApart[static_cast<size_t>(k)];
-    if (a.IsNeighbor(ring[pair[0]], ring[pair[1]]))
-      return 1;
+  // Any two border vertices apart around the border that are neighbours: each border vertex
+  // stamped with its place, each one's neighbours read once.
+  if (n < 4)
+    return 0;
+  const std::uint32_t stamp = a.NextStamp();
+  for (int i = 0; i < n; i++) {
+    a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
+    a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
+  }
+  // Neighbours both ways: each pair is read from its first vertex, the one before the other.
+  auto apart = [&a, stamp, n](int i, int x) {
+    if (a.metNext[static_cast<size_t>(x)] != stamp)
+      return false;
+    const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
+    return j >= i + 2 && (i > 0 || j < n - 1);
+  };
+  for (int i = 0; i + 2 < n; i++) {
+    const int b = ring[static_cast<size_t>(i)];
+    const SCornerSpan s = a.span[static_cast<size_t>(b)];
+    for (int p = s.begin; p < s.end; p++) {
+      const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+      if (apart(i, c.previous) || apart(i, c.next))
+        return 1;
+    }
+    for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
+      if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
+        return 1;
   }
   return 0;
 }
@@ -673,6 +767,10 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   }
   if (w < 0 || a.faceFlag[static_cast<size_t>(g)] != 0)
     return ArrayNullPatch(first, second, face, v);
+  // A vertex of two fans may close the face on a gate vertex: the face repeats it, which the
+  // arrays leave to the objects after this layer.
+  if (w == first || w == second)
+    a.plain = false;
   if (a.IsNeighbor(w, onFirstSide ? second : first))
     return ArrayNullPatch(first, second, face, v);
   CVertex3d* const border[3] = {a.vertex[static_cast<size_t>(first)],
@@ -691,6 +789,9 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   a.vertexFlag[static_cast<size_t>(v)] = 2;
   a.removed.push_back(v);
   a.vertexFlag[static_cast<size_t>(w)] = 1;
+  // A boundary vertex of valence 3 has these neighbours only.
+  for (const int b : {first, w, second})
+    a.lost[static_cast<size_t>(b)]++;
   a.faceFlag[static_cast<size_t>(face)] = 2;
   a.faceFlag[static_cast<size_t>(g)] = 2;
   a.dead.push_back(face);
@@ -785,10 +886,9 @@ void CProgressiveCoder::ArrayEndLayer()
       std::copy(fresh.begin(), fresh.end(), a.corners.begin() + s.begin);
     }
     s.end = s.begin + n;
-    int count = 0;
-    if (!a.CountNeighbors(v, &count))
-      a.plain = false;
-    a.valence[static_cast<size_t>(v)] = count;
+    // The lists of the layer less the removed vertices.
+    a.valence[static_cast<size_t>(v)] += a.extra[static_cast<size_t>(v)] - a.lost[static_cast<size_t>(v)];
+    a.lost[static_cast<size_t>(v)] = 0;
     rank[static_cast<size_t>(v)] = -1;
   }
   for (const int v : a.addedOwners) {
@@ -806,9 +906,8 @@ void CProgressiveCoder::ArrayEndLayer()
   } else {
     std::fill(a.refusals.begin(), a.refusals.end(), SRefusals{});
   }
-  // A rebuild lays the lists out afresh; an update compacts them once the space left behind
-  // outgrows the lists in use.
-  if (!update || 2 * a.waste > a.corners.size()) {
+  // The lists are compacted once the space left behind outgrows the lists in use.
+  if (2 * a.waste > a.corners.size()) {
     std::vector<SArrayCorner>& corners = a.spare;
     corners.clear();
     corners.reserve(a.corners.size() - a.waste);
