@@ -546,6 +546,9 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int va
       pattern.GetFaces());
   a.vertexFlag[static_cast<size_t>(v)] = 2;
   a.removed.push_back(v);
+  // The removed vertex keeps the flag and mark its layer leaves it: none changes after.
+  pv->SetFlag(2);
+  pv->SetMark(a.mark[static_cast<size_t>(v)]);
   for (int i = 1; i + 1 < a.borderSize; i++)
     a.vertexFlag[static_cast<size_t>(a.border[i])] = 1;
   // v's ring is all its neighbours.
@@ -788,6 +791,8 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   m_pCurrentCodes->Add(onFirstSide ? 5 : 6);
   a.vertexFlag[static_cast<size_t>(v)] = 2;
   a.removed.push_back(v);
+  pv->SetFlag(2);
+  pv->SetMark(a.mark[static_cast<size_t>(v)]);
   a.vertexFlag[static_cast<size_t>(w)] = 1;
   // A boundary vertex of valence 3 has these neighbours only.
   for (const int b : {first, w, second})
@@ -858,38 +863,61 @@ void CProgressiveCoder::ArrayEndLayer()
     a.waste += static_cast<size_t>(s.end - s.begin);
     s = SCornerSpan{};
   }
-  std::vector<SArrayCorner>& fresh = a.fresh;
-  for (size_t r = 0; r < ranked.size(); r++) {
-    const int v = ranked[r];
-    fresh.clear();
+  // A touched vertex's list: its corners on faces that stay, moved up in place, then those
+  // of its new faces; written at the end of the array when they outgrow the room.
+  auto relist = [&a, &rank, &start](int v, size_t r) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
-    for (int p = s.begin; p < s.end; p++) {
-      const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
-      if (!a.faceDead[static_cast<size_t>(c.face)])
-        fresh.push_back(c);
+    SArrayCorner* c = a.corners.data();
+    int w = s.begin;
+    for (int p = s.begin; p < s.end; p++)
+      if (a.faceFlag[static_cast<size_t>(c[p].face)] != 2)
+        c[w++] = c[p];
+    const int kept = w - s.begin;
+    int added = 0;
+    for (int p = start[r]; p < start[r + 1]; p++)
+      for (const int x : a.face[static_cast<size_t>(a.madeOf[static_cast<size_t>(p)])])
+        added += x == v ? 1 : 0;
+    const int n = kept + added;
+    const int room = s.end - s.begin;
+    if (n > room) {
+      a.waste += static_cast<size_t>(room);
+      const int begin = static_cast<int>(a.corners.size());
+      a.corners.resize(a.corners.size() + static_cast<size_t>(n));
+      c = a.corners.data();
+      std::copy(c + s.begin, c + s.begin + kept, c + begin);
+      s.begin = begin;
+      w = begin + kept;
+    } else {
+      a.waste += static_cast<size_t>(room - n);
     }
     for (int p = start[r]; p < start[r + 1]; p++) {
       const int f = a.madeOf[static_cast<size_t>(p)];
       const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
       for (int k = 0; k < 3; k++)
         if (t[static_cast<size_t>(k)] == v)
-          fresh.push_back({t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]});
-    }
-    const int n = static_cast<int>(fresh.size());
-    const int room = s.end - s.begin;
-    if (n > room) {
-      a.waste += static_cast<size_t>(room);
-      s.begin = static_cast<int>(a.corners.size());
-      a.corners.insert(a.corners.end(), fresh.begin(), fresh.end());
-    } else {
-      a.waste += static_cast<size_t>(room - n);
-      std::copy(fresh.begin(), fresh.end(), a.corners.begin() + s.begin);
+          c[w++] = SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
     }
     s.end = s.begin + n;
     // The lists of the layer less the removed vertices.
     a.valence[static_cast<size_t>(v)] += a.extra[static_cast<size_t>(v)] - a.lost[static_cast<size_t>(v)];
     a.lost[static_cast<size_t>(v)] = 0;
     rank[static_cast<size_t>(v)] = -1;
+  };
+  // Many touched vertices are taken in the order of the lists, few in the order met, their
+  // lists fetched some vertices ahead.
+  if (4 * ranked.size() > a.order.size()) {
+    for (const int v : a.order)
+      if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
+        relist(v, static_cast<size_t>(r));
+  } else {
+    constexpr size_t kAhead = 4;
+    for (size_t r = 0; r < ranked.size(); r++) {
+      if (r + 2 * kAhead < ranked.size())
+        __builtin_prefetch(&a.span[static_cast<size_t>(ranked[r + 2 * kAhead])]);
+      if (r + kAhead < ranked.size())
+        __builtin_prefetch(a.corners.data() + a.span[static_cast<size_t>(ranked[r + kAhead])].begin);
+      relist(ranked[r], r);
+    }
   }
   for (const int v : a.addedOwners) {
     a.extra[static_cast<size_t>(v)] = 0;
@@ -928,10 +956,6 @@ void CProgressiveCoder::ArrayEndLayer()
         a.order[kept++] = v;
         continue;
       }
-      // Removed vertices keep the flag and mark their layer left them.
-      CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
-      pv->SetFlag(2);
-      pv->SetMark(a.mark[static_cast<size_t>(v)]);
       a.released.push_back(v);
     }
     a.order.resize(kept);
