@@ -91,9 +91,20 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
     AddNeighbor(a, b);
 }
 
+// The conquest asks in an order no predictor follows: a list that fits the window, and whose
+// window stays inside the array, is compared whole without a branch on where the match lies,
+// last corner first so that the first match is the one left.
 int CProgressiveCoder::SLayerArrays::FrontCorner(int first, int second) const
 {
   const SCornerSpan s = span[static_cast<size_t>(first)];
+  constexpr int kWindow = 8;
+  if (s.end - s.begin <= kWindow && static_cast<size_t>(s.begin) + kWindow <= corners.size()) {
+    const SArrayCorner* c = corners.data() + s.begin;
+    int found = kWindow;
+    for (int k = kWindow - 1; k >= 0; k--)
+      found = c[k].previous == second ? k : found;
+    return found < s.end - s.begin ? s.begin + found : -1;
+  }
   for (int i = s.begin; i < s.end; i++)
     if (corners[static_cast<size_t>(i)].previous == second)
       return i;
