@@ -94,7 +94,8 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
 // The conquest asks in an order no predictor follows: a list that fits the window, and whose
 // window stays inside the array, is compared whole without a branch on where the match lies,
 // last corner first so that the first match is the one left.
-int CProgressiveCoder::SLayerArrays::FrontCorner(int first, int second) const
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
+                                                                              int second) const
 {
   const SCornerSpan s = span[static_cast<size_t>(first)];
   constexpr int kWindow = 8;
@@ -423,6 +424,23 @@ int CProgressiveCoder::ArrayOnBoundary(int v)
   return boundary;
 }
 
+[[gnu::always_inline]] inline int CProgressiveCoder::ArrayNullPatch(int first, int second,
+                                                                    int face, int v)
+{
+  SLayerArrays& a = *m_pArrays;
+  a.vertexFlag[static_cast<size_t>(v)] = 1;
+  a.faceFlag[static_cast<size_t>(face)] = 1;
+  std::uint8_t& mark = a.mark[static_cast<size_t>(v)];
+  if (mark == 0)
+    mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
+                                     a.mark[static_cast<size_t>(second)]) == 2
+               ? 1
+               : 2;
+  a.gates.push_back({first, v});
+  a.gates.push_back({v, second});
+  return 2;
+}
+
 // EncodeStep's run and ProcessGate in refusal mode 0, removal applied, nothing shown.
 void CProgressiveCoder::ArrayRun()
 {
@@ -505,22 +523,6 @@ void CProgressiveCoder::ArrayRun()
   }
 }
 
-int CProgressiveCoder::ArrayNullPatch(int first, int second, int face, int v)
-{
-  SLayerArrays& a = *m_pArrays;
-  a.vertexFlag[static_cast<size_t>(v)] = 1;
-  a.faceFlag[static_cast<size_t>(face)] = 1;
-  std::uint8_t& mark = a.mark[static_cast<size_t>(v)];
-  if (mark == 0)
-    mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
-                                     a.mark[static_cast<size_t>(second)]) == 2
-               ? 1
-               : 2;
-  a.gates.push_back({first, v});
-  a.gates.push_back({v, second});
-  return 2;
-}
-
 // JudgeRemoval with the vetoes first, as mode 0 without colours orders them.
 int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int valence)
 {
@@ -592,15 +594,23 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
   if (current && current->previous == first) {
     int previous = first;
     bool closed = true;
+    // On a plain mesh the only other corner holding the previous vertex has it after v (its
+    // vertex before v is met once, at the current corner): found over a whole window.
+    const long count = end - begin;
+    const bool windowed = count <= 8 && static_cast<size_t>(s.begin) + 8 <= a.corners.size();
     for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
       const SArrayCorner* next = nullptr;
-      int holding = 0;
-      for (const SArrayCorner* c = begin; c < end; c++)
-        if (c != current && (c->previous == previous || c->next == previous)) {
-          next = c;
-          holding++;
-        }
-      if (holding != 1 || next->next != previous) {
+      if (windowed) {
+        long found = 8;
+        for (long j = 7; j >= 0; j--)
+          found = begin[j].next == previous ? j : found;
+        next = found < count ? begin + found : nullptr;
+      } else {
+        for (const SArrayCorner* c = begin; c < end && !next; c++)
+          if (c->next == previous)
+            next = c;
+      }
+      if (!next) {
         closed = false;
         break;
       }
