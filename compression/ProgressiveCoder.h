@@ -521,6 +521,14 @@ private:
     std::vector<int> extra;
     // Neighbours the layer's removals took (the removed vertices leave every list they were in).
     std::vector<int> lost;
+    // v on the ring of a removal: ranked for the layer's end at its first.
+    void Lose(int v)
+    {
+      if (lost[static_cast<size_t>(v)]++ == 0) {
+        rank[static_cast<size_t>(v)] = static_cast<int>(ranked.size());
+        ranked.push_back(v);
+      }
+    }
     // The layer's added neighbours: a list per vertex through `addedNext`.
     std::vector<int> addedHead;
     std::vector<int> addedVertex;

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 namespace {
 
@@ -21,11 +22,13 @@ int SlotOf(const std::array<int, 3>& t, int v)
   return t[0] == v ? 0 : t[1] == v ? 1 : t[2] == v ? 2 : -1;
 }
 
+// Every element zeroed: bytes, or records whose zero is their default.
 template <class T>
-void Clear(std::vector<T>* pBytes)
+void Clear(std::vector<T>* pItems)
 {
-  if (!pBytes->empty())
-    std::memset(pBytes->data(), 0, pBytes->size() * sizeof(T));
+  static_assert(std::is_trivially_copyable_v<T>);
+  if (!pItems->empty())
+    std::memset(static_cast<void*>(pItems->data()), 0, pItems->size() * sizeof(T));
 }
 
 // Whether every pattern's faces hold each border edge i -> i + 1 once, as the patch's faces
@@ -204,9 +207,15 @@ bool CProgressiveCoder::StartArrayLayers()
       return false;
     a.vertex[static_cast<size_t>(i)] = v;
   }
+  // The layers make about as many faces again as the mesh has, one list in three grows.
+  a.face.reserve(2 * static_cast<size_t>(nf));
+  a.faceObject.reserve(2 * static_cast<size_t>(nf));
+  a.faceFlag.reserve(2 * static_cast<size_t>(nf));
+  a.faceDead.reserve(2 * static_cast<size_t>(nf));
+  a.corners.reserve(4 * static_cast<size_t>(nf));
   a.face.resize(static_cast<size_t>(nf));
   a.faceObject.resize(static_cast<size_t>(nf));
-  a.span.assign(static_cast<size_t>(nv), SCornerSpan{});
+  a.span.resize(static_cast<size_t>(nv));
   std::vector<int> count(static_cast<size_t>(nv) + 1, 0);
   for (int f = 0; f < nf; f++) {
     CFace3d* pFace = pMesh->GetFace(f);
@@ -325,11 +334,12 @@ void CProgressiveCoder::ArrayInitLayer()
   a.dead.clear();
   a.made.clear();
   a.removed.clear();
+  a.ranked.clear();
   const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
                                        static_cast<double>(m_MetricKind), m_MetricThreshold,
                                        static_cast<double>(m_ForbidNormalFlipping)};
   if (settings != m_RefusalSettings) {
-    std::fill(a.refusals.begin(), a.refusals.end(), SRefusals{});
+    Clear(&a.refusals);
     m_RefusalSettings = settings;
   }
   StartLayerLists(static_cast<int>(a.order.size()));
@@ -566,7 +576,7 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int va
     a.vertexFlag[static_cast<size_t>(a.border[i])] = 1;
   // v's ring is all its neighbours.
   for (int i = 0; i < a.borderSize; i++)
-    a.lost[static_cast<size_t>(a.border[i])]++;
+    a.Lose(a.border[i]);
   for (int i = 0; i < a.borderSize; i++) {
     a.faceFlag[static_cast<size_t>(a.patchFace[i])] = 2;
     a.dead.push_back(a.patchFace[i]);
@@ -817,7 +827,7 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   a.vertexFlag[static_cast<size_t>(w)] = 1;
   // A boundary vertex of valence 3 has these neighbours only.
   for (const int b : {first, w, second})
-    a.lost[static_cast<size_t>(b)]++;
+    a.Lose(b);
   a.faceFlag[static_cast<size_t>(face)] = 2;
   a.faceFlag[static_cast<size_t>(g)] = 2;
   a.dead.push_back(face);
@@ -852,16 +862,9 @@ void CProgressiveCoder::ArrayEndLayer()
     a.faceDead[static_cast<size_t>(f)] = 1;
   a.nbLiveFace += static_cast<int>(a.made.size()) - static_cast<int>(a.dead.size());
   std::vector<int>& rank = a.rank;
-  std::vector<int>& ranked = a.ranked;
-  ranked.clear();
-  for (const auto* list : {&a.dead, &a.made})
-    for (const int f : *list)
-      for (const int v : a.face[static_cast<size_t>(f)]) {
-        if (rank[static_cast<size_t>(v)] >= 0 || a.vertexFlag[static_cast<size_t>(v)] == 2)
-          continue;
-        rank[static_cast<size_t>(v)] = static_cast<int>(ranked.size());
-        ranked.push_back(v);
-      }
+  // The vertices on the faces that went or came are the removed vertices' rings, ranked as
+  // the removals were made.
+  const std::vector<int>& ranked = a.ranked;
   // Each touched vertex's new faces, in the order they were made.
   std::vector<int>& start = a.madeStart;
   start.assign(ranked.size() + 1, 0);
@@ -953,7 +956,7 @@ void CProgressiveCoder::ArrayEndLayer()
     for (const int v : ranked)
       a.refusals[static_cast<size_t>(v)] = SRefusals{};
   } else {
-    std::fill(a.refusals.begin(), a.refusals.end(), SRefusals{});
+    Clear(&a.refusals);
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
   if (2 * a.waste > a.corners.size()) {
