@@ -561,7 +561,7 @@ private:
     std::vector<int> rank;
     std::vector<int> ranked;
     std::vector<int> madeStart;
-    std::vector<int> madeOf;
+    std::vector<SArrayCorner> madeOf;
     std::vector<SArrayCorner> spare;
     // Cleared when a layer makes what the arrays do not handle (an edge held twice the same
     // way, a face repeating a vertex): the objects take over before the next layer.

@@ -874,13 +874,17 @@ void CProgressiveCoder::ArrayEndLayer()
         start[static_cast<size_t>(r) + 1]++;
   for (size_t i = 1; i < start.size(); i++)
     start[i] += start[i - 1];
+  // Their corners on them, read here in the order the faces were made.
   a.madeOf.resize(static_cast<size_t>(start.back()));
   {
     std::vector<int> cursor(start.begin(), start.end() - 1);
-    for (const int f : a.made)
-      for (const int v : a.face[static_cast<size_t>(f)])
-        if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
-          a.madeOf[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] = f;
+    for (const int f : a.made) {
+      const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+      for (int k = 0; k < 3; k++)
+        if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
+          a.madeOf[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] =
+              SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
+    }
   }
   for (const int v : a.removed) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
@@ -897,10 +901,7 @@ void CProgressiveCoder::ArrayEndLayer()
       if (a.faceFlag[static_cast<size_t>(c[p].face)] != 2)
         c[w++] = c[p];
     const int kept = w - s.begin;
-    int added = 0;
-    for (int p = start[r]; p < start[r + 1]; p++)
-      for (const int x : a.face[static_cast<size_t>(a.madeOf[static_cast<size_t>(p)])])
-        added += x == v ? 1 : 0;
+    const int added = start[r + 1] - start[r];
     const int n = kept + added;
     const int room = s.end - s.begin;
     if (n > room) {
@@ -914,13 +915,7 @@ void CProgressiveCoder::ArrayEndLayer()
     } else {
       a.waste += static_cast<size_t>(room - n);
     }
-    for (int p = start[r]; p < start[r + 1]; p++) {
-      const int f = a.madeOf[static_cast<size_t>(p)];
-      const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
-      for (int k = 0; k < 3; k++)
-        if (t[static_cast<size_t>(k)] == v)
-          c[w++] = SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
-    }
+    std::copy(a.madeOf.begin() + start[r], a.madeOf.begin() + start[r + 1], c + w);
     s.end = s.begin + n;
     // The lists of the layer less the removed vertices.
     a.valence[static_cast<size_t>(v)] += a.extra[static_cast<size_t>(v)] - a.lost[static_cast<size_t>(v)];
