@@ -396,42 +396,15 @@ bool CProgressiveCoder::ArrayLayerBarren()
   return true;
 }
 
-// IsOnBoundary with the refusal memory of mode 0, read on the corners as
-// IsOnBoundaryByCorners reads them.
+// IsOnBoundaryByCorners on a plain mesh: a corner's far end held by no other face is one
+// that no corner has on the other side, and each neighbour is counted once on the lists as
+// the layer starts: the vertex is on the boundary exactly when it has more neighbours than
+// corners.
 int CProgressiveCoder::ArrayOnBoundary(int v)
 {
-  SLayerArrays& a = *m_pArrays;
-  SRefusals& memory = a.refusals[static_cast<size_t>(v)];
-  if (memory.boundary)
-    return memory.boundary - 1;
+  const SLayerArrays& a = *m_pArrays;
   const SCornerSpan s = a.span[static_cast<size_t>(v)];
-  const SArrayCorner* begin = a.corners.data() + s.begin;
-  const SArrayCorner* end = a.corners.data() + s.end;
-  auto heldElsewhere = [begin, end](const SArrayCorner* c, int b) {
-    for (const SArrayCorner* g = begin; g < end; g++)
-      if (g->face != c->face && (g->previous == b || g->next == b))
-        return true;
-    return false;
-  };
-  auto metAsPrevious = [begin, end](int b) {
-    for (const SArrayCorner* g = begin; g < end; g++)
-      if (g->previous == b)
-        return true;
-    return false;
-  };
-  auto metAsNext = [begin, end](int b) {
-    for (const SArrayCorner* g = begin; g < end; g++)
-      if (g->next == b)
-        return true;
-    return false;
-  };
-  int boundary = 0;
-  for (const SArrayCorner* c = begin; c < end && !boundary; c++)
-    if ((!metAsPrevious(c->next) && !heldElsewhere(c, c->next)) ||
-        (!metAsNext(c->previous) && !heldElsewhere(c, c->previous)))
-      boundary = 1;
-  memory.boundary = static_cast<std::uint8_t>(boundary + 1);
-  return boundary;
+  return a.valence[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
 }
 
 [[gnu::always_inline]] inline int CProgressiveCoder::ArrayNullPatch(int first, int second,
