@@ -516,7 +516,8 @@ private:
     std::vector<int> order;
     std::vector<std::uint8_t> vertexFlag;
     std::vector<std::uint8_t> mark;
-    // Neighbours on the lists as the layer starts, and those the layer added.
+    // Neighbours now (NbVertexNeighbor), and those the layer added to the lists it started
+    // from.
     std::vector<int> valence;
     std::vector<int> extra;
     // Neighbours the layer's removals took (the removed vertices leave every list they were in).
@@ -568,7 +569,7 @@ private:
     bool plain = true;
 
     // NbVertexNeighbor, IsNeighbor, AddVertexNeighbor and AddNeighbor of the objects.
-    int Valence(int v) const { return valence[static_cast<size_t>(v)] + extra[static_cast<size_t>(v)]; }
+    int Valence(int v) const { return valence[static_cast<size_t>(v)]; }
     bool IsNeighbor(int a, int b) const;
     void AddNeighbor(int a, int b);
     void AddNeighborOnce(int a, int b);

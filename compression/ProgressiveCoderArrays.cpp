@@ -83,6 +83,7 @@ void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
   if (count == 0)
     addedOwners.push_back(a);
   count++;
+  valence[static_cast<size_t>(a)]++;
   addedVertex.push_back(b);
   addedNext.push_back(addedHead[static_cast<size_t>(a)]);
   addedHead[static_cast<size_t>(a)] = static_cast<int>(addedVertex.size()) - 1;
@@ -404,7 +405,7 @@ int CProgressiveCoder::ArrayOnBoundary(int v)
 {
   const SLayerArrays& a = *m_pArrays;
   const SCornerSpan s = a.span[static_cast<size_t>(v)];
-  return a.valence[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
+  return a.valence[static_cast<size_t>(v)] - a.extra[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
 }
 
 [[gnu::always_inline]] inline int CProgressiveCoder::ArrayNullPatch(int first, int second,
@@ -891,7 +892,7 @@ void CProgressiveCoder::ArrayEndLayer()
     std::copy(a.madeOf.begin() + start[r], a.madeOf.begin() + start[r + 1], c + w);
     s.end = s.begin + n;
     // The lists of the layer less the removed vertices.
-    a.valence[static_cast<size_t>(v)] += a.extra[static_cast<size_t>(v)] - a.lost[static_cast<size_t>(v)];
+    a.valence[static_cast<size_t>(v)] -= a.lost[static_cast<size_t>(v)];
     a.lost[static_cast<size_t>(v)] = 0;
     rank[static_cast<size_t>(v)] = -1;
   };
