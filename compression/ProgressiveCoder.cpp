@@ -73,10 +73,10 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   const int initialCount = pMesh->NbVertex();
   m_pArrays.reset();
   m_ArrayLayerCount = 0;
-  // Where nothing watches the layers, they run on index arrays and the objects are written once.
-  if (m_ArrayLayersAllowed && !pView && !colourPatches && !colourCause && m_RefusalMode == 0 &&
-      !writeLevels)
-    StartArrayLayers();
+  // Where nothing watches the layers, they run on index arrays and the objects are written once
+  // (taken at the first layer: without one the objects stay as they are).
+  m_ArraysWanted = m_ArrayLayersAllowed && !pView && !colourPatches && !colourCause &&
+                   m_RefusalMode == 0 && !writeLevels;
   while (LiveVertexCount() > targetVertexCount && NbLayer() + 2 <= kMaxLayers) {
     const int r1 = EncodeLayerOf(0, 6);
     const int r2 = EncodeLayerOf(1, 3);

@@ -592,6 +592,7 @@ private:
   // Stand-ins for the patch's faces, for the volume metric, which reads their corners.
   std::unique_ptr<CFace3d[]> m_ScratchFaces;
   bool m_ArrayLayersAllowed = true;
+  bool m_ArraysWanted = false;
   int m_ArrayLayerLimit = -1;
   int m_ArrayLayerCount = 0;
 };

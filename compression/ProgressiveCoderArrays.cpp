@@ -179,6 +179,10 @@ int CProgressiveCoder::LiveVertexCount() const
 
 int CProgressiveCoder::EncodeLayerOf(int gateType, int maxValence)
 {
+  if (m_ArraysWanted) {
+    m_ArraysWanted = false;
+    StartArrayLayers();
+  }
   if (m_pArrays && (!m_pArrays->plain ||
                     (m_ArrayLayerLimit >= 0 && m_ArrayLayerCount >= m_ArrayLayerLimit)))
     EndArrayLayers();
