@@ -121,8 +121,13 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
 int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
 {
   const std::array<int, 3>& t = face[static_cast<size_t>(f)];
-  const int c = FrontCorner(t[static_cast<size_t>(k)], t[static_cast<size_t>((k + 1) % 3)]);
-  return c < 0 ? -1 : corners[static_cast<size_t>(c)].face;
+  const int b = t[static_cast<size_t>((k + 1) % 3)];
+  // Asked in face order, where a plain loop's exits are foreseen well enough.
+  const SCornerSpan s = span[static_cast<size_t>(t[static_cast<size_t>(k)])];
+  for (int i = s.begin; i < s.end; i++)
+    if (corners[static_cast<size_t>(i)].previous == b)
+      return corners[static_cast<size_t>(i)].face;
+  return -1;
 }
 
 // The build lists the first face's corners in slot order, v left out.
