@@ -251,4 +251,37 @@ TEST(ProgressiveArrayLayers, TangledMeshesStayOnTheObjects)
   EXPECT_GE(Encode(plain.get(), SSettings{}, true).arrayLayers, 2);
 }
 
+// Lists the objects hold in another order than a full build gives (a face list or a
+// neighbour list turned round, a face link cleared): the arrays, which list by the build's
+// rules, do not take the mesh, and the objects code it as they read it.
+TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
+{
+  conquest::CScratchFolder folder;
+  auto faceOrder = [](CMesh3d* mesh) {
+    auto* faces = mesh->GetVertex(17)->GetArrayFaceNeighbor();
+    CFace3d* first = faces->GetAt(0);
+    faces->SetAt(0, faces->GetAt(faces->GetSize() - 1));
+    faces->SetAt(faces->GetSize() - 1, first);
+  };
+  auto neighbourOrder = [](CMesh3d* mesh) {
+    auto* neighbours = mesh->GetVertex(23)->GetArrayVertexNeighbor();
+    CVertex3d* first = neighbours->GetAt(0);
+    neighbours->SetAt(0, neighbours->GetAt(1));
+    neighbours->SetAt(1, first);
+  };
+  auto link = [](CMesh3d* mesh) { mesh->GetFace(30)->SetF(1, nullptr); };
+  const std::function<void(CMesh3d*)> changes[] = {faceOrder, neighbourOrder, link};
+  for (size_t k = 0; k < std::size(changes); k++) {
+    SCOPED_TRACE(k);
+    auto objectMesh = progressive::PlateWithHoles(20, 16, 7);
+    auto arrayMesh = progressive::PlateWithHoles(20, 16, 7);
+    changes[k](objectMesh.get());
+    changes[k](arrayMesh.get());
+    const SRun objects = Encode(objectMesh.get(), SSettings{}, false);
+    const SRun arrays = Encode(arrayMesh.get(), SSettings{}, true);
+    EXPECT_EQ(0, arrays.arrayLayers);
+    ExpectSame(objects, arrays, objects.ok);
+  }
+}
+
 } // namespace
