@@ -6,6 +6,7 @@
 #include "coding/IBitFile.h"
 #include "coding/OBitStream.h"
 #include "compression/ProgressiveReplay.h"
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 #include "platform/core/Format.h"
@@ -70,9 +71,15 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
   const int cap = std::min((1 << quantizationBits) - 1, CFrequencyModel::MaxSymbols / 2 - 1);
   m_ResidualLimit = cap - std::min(8, cap / 4);
   const int initialCount = pMesh->NbVertex();
-  while (pMesh->NbVertex() > targetVertexCount && NbLayer() + 2 <= kMaxLayers) {
-    const int r1 = EncodeLayer(0, 6);
-    const int r2 = EncodeLayer(1, 3);
+  m_pArrays.reset();
+  m_ArrayLayerCount = 0;
+  // Where nothing watches the layers, they run on index arrays and the objects are written once
+  // (taken at the first layer: without one the objects stay as they are).
+  m_ArraysWanted = m_ArrayLayersAllowed && !pView && !colourPatches && !colourCause &&
+                   m_RefusalMode == 0 && !writeLevels;
+  while (LiveVertexCount() > targetVertexCount && NbLayer() + 2 <= kMaxLayers) {
+    const int r1 = EncodeLayerOf(0, 6);
+    const int r2 = EncodeLayerOf(1, 3);
     pMesh->SetModified();
     if (pView) {
       // Layers keep adjacency only; the view draws with normals.
@@ -81,14 +88,16 @@ int CProgressiveCoder::Encode(CMesh3d* pMesh, int targetVertexCount, int quantiz
       platform::RedrawView(pView);
     }
     if (callback)
-      callback(pMesh->NbVertex());
+      callback(LiveVertexCount());
     if (r1 == 0 && r2 == 0)
       break;
     if (levels.IsOpen())
       pMesh->WriteVrml(levels);
-    if (switchMetricOff && pMesh->NbVertex() < metricOffVertexCount)
+    if (switchMetricOff && LiveVertexCount() < metricOffVertexCount)
       m_UseMetric = 0;
   }
+  if (m_pArrays)
+    EndArrayLayers();
   levels.Close();
   NumberVertices();
   DiscardEmptyLayers();

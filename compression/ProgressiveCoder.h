@@ -107,6 +107,13 @@ public:
   int GetBarrenLayers() const { return m_BarrenLayers; }
   int GetBarrenMismatches() const { return m_BarrenMismatches; }
   int GetGeometryBits() const { return m_GeometryBits; }
+  // Encode walks its layers on index arrays where nothing watches them and the mesh is plain
+  // (true by default); false keeps every layer on the mesh objects.
+  void SetArrayLayers(bool on) { m_ArrayLayersAllowed = on; }
+  // The objects take over after this many layers on the arrays (negative: never).
+  void SetArrayLayerLimit(int layers) { m_ArrayLayerLimit = layers; }
+  // Layers of the last Encode walked on the index arrays.
+  int GetArrayLayers() const { return m_ArrayLayerCount; }
 
   // Raw geometry of the layers, outside the stream: layer count (10 bits), then per layer,
   // last first, the record count (32 bits) and each removed vertex's position before removal
@@ -254,6 +261,34 @@ private:
   bool IsPatchTangled() const;
   void ReleaseRemovedVertices();
   void RemoveDeadFaces();
+  // The codes and records of a new layer, with room for about as many as the last layer of the
+  // same kind had.
+  void StartLayerLists(int nbVertex);
+
+  // --- layers on index arrays (ProgressiveCoderArrays.cpp) -----------------------------------
+  struct SLayerArrays;
+  // Takes the mesh onto the arrays when it is plain and its adjacency is that of a full build;
+  // false leaves everything on the objects.
+  bool StartArrayLayers();
+  // One layer of Encode on the arrays, or on the objects once the arrays have been left.
+  int EncodeLayerOf(int gateType, int maxValence);
+  int ArrayLayer(int gateType, int maxValence);
+  // The objects written once from the arrays: vertex order, faces, adjacency, flags and marks.
+  void EndArrayLayers();
+  int LiveVertexCount() const;
+  void ArrayInitLayer();
+  bool ArrayLayerBarren();
+  void ArrayRun();
+  // Inline: only the arrays' file calls it, the conquest at almost every gate.
+  inline int ArrayNullPatch(int first, int second, int face, int v);
+  int ArrayOnBoundary(int v);
+  int ArrayJudge(int first, int second, int face, int v, int valence);
+  int ArrayRemoveBoundaryVertex(int first, int second, int face, int v);
+  int ArrayWalkPatch(int first, int second, int face, int v, int valence);
+  int ArrayBorderDegenerate();
+  void ArrayRetriangulate(const CProgressivePattern& pattern);
+  void ArrayPushGatesAfterRemoval();
+  void ArrayEndLayer();
 
   // --- layer decoding (ProgressiveCoderDecode.cpp) --------------------------------------------
   int ReplayLayers(CMesh3d* pMesh, Callback callback);
@@ -457,4 +492,107 @@ private:
   std::vector<CFace3d*> m_NewFaces;
   // The index arrays of the last whole build, kept from layer to layer.
   SAdjacencyIndex m_BuildIndex;
+
+  // The layers of Encode on index arrays: vertices and faces by index (their place in the
+  // mesh's arrays as the layers start), faces made by the layers after the others. Positions
+  // and records stay on the vertex objects.
+  struct SArrayCorner
+  {
+    int previous;
+    int face;
+    int next;
+  };
+  struct SArrayGate
+  {
+    int first;
+    int second;
+    // The front corner once looked up ahead of the gate's turn (kUnresolved before, -1 none).
+    int corner = CProgressiveGate::kUnresolved;
+  };
+  struct SLayerArrays
+  {
+    std::vector<CVertex3d*> vertex;
+    // The live vertices in the order of the mesh's array.
+    std::vector<int> order;
+    std::vector<std::uint8_t> vertexFlag;
+    std::vector<std::uint8_t> mark;
+    // Neighbours now (NbVertexNeighbor), and those the layer added to the lists it started
+    // from.
+    std::vector<int> valence;
+    std::vector<int> extra;
+    // Neighbours the layer's removals took (the removed vertices leave every list they were in).
+    std::vector<int> lost;
+    // v on the ring of a removal: ranked for the layer's end at its first.
+    void Lose(int v)
+    {
+      if (lost[static_cast<size_t>(v)]++ == 0) {
+        rank[static_cast<size_t>(v)] = static_cast<int>(ranked.size());
+        ranked.push_back(v);
+      }
+    }
+    // The layer's added neighbours: a list per vertex through `addedNext`.
+    std::vector<int> addedHead;
+    std::vector<int> addedVertex;
+    std::vector<int> addedNext;
+    std::vector<int> addedOwners;
+    std::vector<std::array<int, 3>> face;
+    std::vector<CFace3d*> faceObject;
+    std::vector<std::uint8_t> faceFlag;
+    std::vector<std::uint8_t> faceDead;
+    int nbLiveFace = 0;
+    // Each vertex's corners in the order of its faces, as ListCorners lists them.
+    std::vector<SArrayCorner> corners;
+    std::vector<SCornerSpan> span;
+    size_t waste = 0;
+    std::vector<SRefusals> refusals;
+    std::vector<SArrayGate> gates;
+    size_t head = 0;
+    std::vector<int> dead;
+    std::vector<int> made;
+    std::vector<int> removed;
+    // Removed vertices over all layers, in the order the objects would have released them.
+    std::vector<int> released;
+    // The patch being judged and the fronts of its border edges.
+    int border[kPatchRoom] = {};
+    int patchFace[kPatchRoom] = {};
+    int front[kPatchRoom] = {};
+    int frontOther[kPatchRoom] = {};
+    int borderSize = 0;
+    // Update buffers, kept from layer to layer.
+    std::vector<int> rank;
+    std::vector<int> ranked;
+    std::vector<int> madeStart;
+    std::vector<SArrayCorner> madeOf;
+    std::vector<SArrayCorner> spare;
+    // Cleared when a layer makes what the arrays do not handle (an edge held twice the same
+    // way, a face repeating a vertex): the objects take over before the next layer.
+    bool plain = true;
+
+    // NbVertexNeighbor, IsNeighbor, AddVertexNeighbor and AddNeighbor of the objects.
+    int Valence(int v) const { return valence[static_cast<size_t>(v)]; }
+    bool IsNeighbor(int a, int b) const;
+    void AddNeighbor(int a, int b);
+    void AddNeighborOnce(int a, int b);
+    // Position in `corners` of the first corner of first holding second before it, -1 without.
+    inline int FrontCorner(int first, int second) const;
+    // The face across edge k -> k + 1 of a face (its link), -1 without.
+    int FaceAcross(int face, int k) const;
+    // v's first neighbour on the lists (GetVertexNeighbor(0)).
+    int FirstNeighbor(int v) const;
+    // v's neighbours on its corners, each once; false where they show what the arrays do not
+    // handle.
+    bool CountNeighbors(int v, int* pCount);
+    // Per vertex: the last count that met it after a corner and before one.
+    std::vector<std::uint32_t> metNext;
+    std::vector<std::uint32_t> metPrevious;
+    std::uint32_t count = 0;
+    std::uint32_t NextStamp();
+  };
+  std::unique_ptr<SLayerArrays> m_pArrays;
+  // Stand-ins for the patch's faces, for the volume metric, which reads their corners.
+  std::unique_ptr<CFace3d[]> m_ScratchFaces;
+  bool m_ArrayLayersAllowed = true;
+  bool m_ArraysWanted = false;
+  int m_ArrayLayerLimit = -1;
+  int m_ArrayLayerCount = 0;
 };

@@ -530,29 +530,7 @@ void CProgressiveCoder::InitLayer()
     ForgetRefusals(m_Refusals.size());
     m_RefusalSettings = settings;
   }
-  m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
-  m_pCurrentCodes = m_LayerCodes.back().get();
-  // The codes come one at a time: room for about as many as the last layer of the same kind
-  // had (half as many again as there are vertices for the first) spares the copies of the
-  // list's growth. The layers' kinds alternate.
-  {
-    size_t expected = static_cast<size_t>(m_pMesh->NbVertex()) * 3 / 2;
-    if (m_LayerCodes.size() >= 3)
-      if (const CProgressiveCodeList* same = m_LayerCodes[m_LayerCodes.size() - 3].get();
-          same->GetGateType() == m_GateType) {
-        const size_t n = static_cast<size_t>(same->NbCode());
-        expected = n + n / 8 + 16;
-      }
-    std::vector<unsigned int> room;
-    room.reserve(expected);
-    m_pCurrentCodes->SetCodes(std::move(room));
-  }
-  m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
-  m_pCurrentGeometry = m_LayerGeometry.back().get();
-  // Records are large: moved on every growth of the array, they cost more than their making.
-  // Patches are disjoint, but a double layer after a simple one finds many vertices of valence
-  // 3: up to half the vertices go (a regular torus). The room left unused is never touched.
-  m_pCurrentGeometry->ReserveRecords(m_pMesh->NbVertex() / 2 + 1);
+  StartLayerLists(m_pMesh->NbVertex());
   ReserveNewFaces();
   m_pMesh->SetFacesFlag(0);
   // Flag and mark in one pass over the vertices.
@@ -578,6 +556,31 @@ void CProgressiveCoder::InitLayer()
     m_pMesh->SwapVertexToIndex(s1, 1);
   }
   SeedGates();
+}
+
+void CProgressiveCoder::StartLayerLists(int nbVertex)
+{
+  m_LayerCodes.push_back(std::make_unique<CProgressiveCodeList>(m_GateType));
+  m_pCurrentCodes = m_LayerCodes.back().get();
+  // The codes come one at a time: room for about as many as the last layer of the same kind
+  // had (half as many again as there are vertices for the first) spares the copies of the
+  // list's growth. The layers' kinds alternate.
+  size_t expected = static_cast<size_t>(nbVertex) * 3 / 2;
+  if (m_LayerCodes.size() >= 3)
+    if (const CProgressiveCodeList* same = m_LayerCodes[m_LayerCodes.size() - 3].get();
+        same->GetGateType() == m_GateType) {
+      const size_t n = static_cast<size_t>(same->NbCode());
+      expected = n + n / 8 + 16;
+    }
+  std::vector<unsigned int> room;
+  room.reserve(expected);
+  m_pCurrentCodes->SetCodes(std::move(room));
+  m_LayerGeometry.push_back(std::make_unique<CProgressiveGeometryLayer>());
+  m_pCurrentGeometry = m_LayerGeometry.back().get();
+  // Records are large: moved on every growth of the array, they cost more than their making.
+  // Patches are disjoint, but a double layer after a simple one finds many vertices of valence
+  // 3: up to half the vertices go (a regular torus). The room left unused is never touched.
+  m_pCurrentGeometry->ReserveRecords(nbVertex / 2 + 1);
 }
 
 // The retriangulations append their faces one at a time: the face array, grown by steps of at

@@ -1,0 +1,1010 @@
+// The layers of an encoding on index arrays kept from the first layer to the last: faces as
+// vertex-index triples with byte flags, vertex flags and marks in bytes, each vertex's corners
+// by index, updated only around what a layer changes. The mesh objects are written once, when
+// the layers end or meet what only the object path handles. Every decision is the object
+// path's, read on the same lists in the same orders.
+#include "compression/ProgressiveCoder.h"
+#include "compression/ProgressivePattern.h"
+#include "mesh/Face3d.h"
+#include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+#include <type_traits>
+
+namespace {
+
+int SlotOf(const std::array<int, 3>& t, int v)
+{
+  return t[0] == v ? 0 : t[1] == v ? 1 : t[2] == v ? 2 : -1;
+}
+
+// Every element zeroed: bytes, or records whose zero is their default.
+template <class T>
+void Clear(std::vector<T>* pItems)
+{
+  static_assert(std::is_trivially_copyable_v<T>);
+  if (!pItems->empty())
+    std::memset(static_cast<void*>(pItems->data()), 0, pItems->size() * sizeof(T));
+}
+
+// Whether every pattern's faces hold each border edge i -> i + 1 once, as the patch's faces
+// held it, no border edge the other way, and each edge inside the hole once each way: a
+// removal on a plain mesh then leaves it plain (its diagonals are new edges, which the
+// degenerate-border test sees to).
+bool PatternsKeepEdges()
+{
+  for (int n = 3; n <= 6; n++)
+    for (int tag = 0; tag < 4; tag++) {
+      const CProgressivePattern& pattern = CProgressivePattern::Get(n, tag);
+      int held[6][6] = {};
+      for (const auto& t : pattern.GetFaces())
+        for (int k = 0; k < 3; k++) {
+          const int x = t[static_cast<size_t>(k)];
+          const int y = t[static_cast<size_t>((k + 1) % 3)];
+          if (x < 0 || x >= n || y < 0 || y >= n || x == y)
+            return false;
+          held[x][y]++;
+        }
+      for (int x = 0; x < n; x++)
+        for (int y = 0; y < n; y++) {
+          if (x == y)
+            continue;
+          const int expected = y == (x + 1) % n ? 1 : x == (y + 1) % n ? 0 : held[y][x] ? 1 : 0;
+          if (held[x][y] != expected)
+            return false;
+        }
+    }
+  return true;
+}
+
+} // namespace
+
+bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
+{
+  const SCornerSpan s = span[static_cast<size_t>(a)];
+  for (int i = s.begin; i < s.end; i++) {
+    const SArrayCorner& c = corners[static_cast<size_t>(i)];
+    if (c.previous == b || c.next == b)
+      return true;
+  }
+  for (int i = addedHead[static_cast<size_t>(a)]; i >= 0; i = addedNext[static_cast<size_t>(i)])
+    if (addedVertex[static_cast<size_t>(i)] == b)
+      return true;
+  return false;
+}
+
+void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
+{
+  int& count = extra[static_cast<size_t>(a)];
+  if (count == 0)
+    addedOwners.push_back(a);
+  count++;
+  valence[static_cast<size_t>(a)]++;
+  addedVertex.push_back(b);
+  addedNext.push_back(addedHead[static_cast<size_t>(a)]);
+  addedHead[static_cast<size_t>(a)] = static_cast<int>(addedVertex.size()) - 1;
+}
+
+void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
+{
+  if (a != b && !IsNeighbor(a, b))
+    AddNeighbor(a, b);
+}
+
+// The conquest asks in an order no predictor follows: a list that fits the window, and whose
+// window stays inside the array, is compared whole without a branch on where the match lies,
+// last corner first so that the first match is the one left.
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
+                                                                              int second) const
+{
+  const SCornerSpan s = span[static_cast<size_t>(first)];
+  constexpr int kWindow = 8;
+  if (s.end - s.begin <= kWindow && static_cast<size_t>(s.begin) + kWindow <= corners.size()) {
+    const SArrayCorner* c = corners.data() + s.begin;
+    int found = kWindow;
+    for (int k = kWindow - 1; k >= 0; k--)
+      found = c[k].previous == second ? k : found;
+    return found < s.end - s.begin ? s.begin + found : -1;
+  }
+  for (int i = s.begin; i < s.end; i++)
+    if (corners[static_cast<size_t>(i)].previous == second)
+      return i;
+  return -1;
+}
+
+// On a plain mesh the face across a -> b is the one holding b -> a, the corner of a with b
+// before it.
+int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
+{
+  const std::array<int, 3>& t = face[static_cast<size_t>(f)];
+  const int b = t[static_cast<size_t>((k + 1) % 3)];
+  // Asked in face order, where a plain loop's exits are foreseen well enough.
+  const SCornerSpan s = span[static_cast<size_t>(t[static_cast<size_t>(k)])];
+  for (int i = s.begin; i < s.end; i++)
+    if (corners[static_cast<size_t>(i)].previous == b)
+      return corners[static_cast<size_t>(i)].face;
+  return -1;
+}
+
+// The build lists the first face's corners in slot order, v left out.
+int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
+{
+  const SArrayCorner& c = corners[static_cast<size_t>(span[static_cast<size_t>(v)].begin)];
+  return SlotOf(face[static_cast<size_t>(c.face)], v) == 1 ? c.previous : c.next;
+}
+
+// Plain: no corner repeats v or its vertices, and no two corners share their vertex before
+// or after (each edge held at most once each way). Each neighbour is then met once as the
+// vertex after some corner, and once more as the vertex before where the edge has a face
+// each way.
+std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
+{
+  if (++count == 0) {
+    std::fill(metNext.begin(), metNext.end(), 0);
+    std::fill(metPrevious.begin(), metPrevious.end(), 0);
+    count = 1;
+  }
+  return count;
+}
+
+bool CProgressiveCoder::SLayerArrays::CountNeighbors(int v, int* pCount)
+{
+  const SCornerSpan s = span[static_cast<size_t>(v)];
+  const SArrayCorner* begin = corners.data() + s.begin;
+  const SArrayCorner* end = corners.data() + s.end;
+  const std::uint32_t stamp = NextStamp();
+  for (const SArrayCorner* c = begin; c < end; c++) {
+    if (c->previous == c->next || c->previous == v || c->next == v)
+      return false;
+    std::uint32_t& met = metNext[static_cast<size_t>(c->next)];
+    if (met == stamp)
+      return false;
+    met = stamp;
+  }
+  int n = static_cast<int>(end - begin);
+  for (const SArrayCorner* c = begin; c < end; c++) {
+    std::uint32_t& met = metPrevious[static_cast<size_t>(c->previous)];
+    if (met == stamp)
+      return false;
+    met = stamp;
+    n += metNext[static_cast<size_t>(c->previous)] == stamp ? 0 : 1;
+  }
+  *pCount = n;
+  return true;
+}
+
+int CProgressiveCoder::LiveVertexCount() const
+{
+  return m_pArrays ? static_cast<int>(m_pArrays->order.size()) : m_pMesh->NbVertex();
+}
+
+int CProgressiveCoder::EncodeLayerOf(int gateType, int maxValence)
+{
+  if (m_ArraysWanted) {
+    m_ArraysWanted = false;
+    StartArrayLayers();
+  }
+  if (m_pArrays && (!m_pArrays->plain ||
+                    (m_ArrayLayerLimit >= 0 && m_ArrayLayerCount >= m_ArrayLayerLimit)))
+    EndArrayLayers();
+  if (!m_pArrays)
+    return EncodeLayer(gateType, maxValence);
+  m_ArrayLayerCount++;
+  return ArrayLayer(gateType, maxValence);
+}
+
+// The arrays are taken only where every face has three vertices the mesh lists, no edge is
+// held twice the same way, and the objects' lists and links are those a full build gives:
+// the first layer then reads on the arrays what it would read on the objects.
+bool CProgressiveCoder::StartArrayLayers()
+{
+  static const bool s_PatternsKeepEdges = PatternsKeepEdges();
+  CMesh3d* pMesh = m_pMesh;
+  const int nv = pMesh->NbVertex();
+  const int nf = pMesh->NbFace();
+  if (nv < 3 || nf == 0 || !s_PatternsKeepEdges)
+    return false;
+  auto arrays = std::make_unique<SLayerArrays>();
+  SLayerArrays& a = *arrays;
+  a.vertex.resize(static_cast<size_t>(nv));
+  for (int i = 0; i < nv; i++) {
+    CVertex3d* v = pMesh->GetVertex(i);
+    if (!v || v->GetAdjacencyIndex() != i)
+      return false;
+    a.vertex[static_cast<size_t>(i)] = v;
+  }
+  // The layers make about as many faces again as the mesh has, one list in three grows.
+  a.face.reserve(2 * static_cast<size_t>(nf));
+  a.faceObject.reserve(2 * static_cast<size_t>(nf));
+  a.faceFlag.reserve(2 * static_cast<size_t>(nf));
+  a.faceDead.reserve(2 * static_cast<size_t>(nf));
+  a.corners.reserve(4 * static_cast<size_t>(nf));
+  a.face.resize(static_cast<size_t>(nf));
+  a.faceObject.resize(static_cast<size_t>(nf));
+  a.span.resize(static_cast<size_t>(nv));
+  std::vector<int> count(static_cast<size_t>(nv) + 1, 0);
+  for (int f = 0; f < nf; f++) {
+    CFace3d* pFace = pMesh->GetFace(f);
+    if (!pFace)
+      return false;
+    std::array<int, 3> t{};
+    for (int k = 0; k < 3; k++) {
+      const CVertex3d* w = pFace->v(k);
+      const int id = w ? w->GetAdjacencyIndex() : -1;
+      if (id < 0 || id >= nv || a.vertex[static_cast<size_t>(id)] != w)
+        return false;
+      t[static_cast<size_t>(k)] = id;
+    }
+    if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
+      return false;
+    a.face[static_cast<size_t>(f)] = t;
+    a.faceObject[static_cast<size_t>(f)] = pFace;
+    for (int k = 0; k < 3; k++)
+      count[static_cast<size_t>(t[static_cast<size_t>(k)]) + 1]++;
+  }
+  for (int i = 0; i < nv; i++)
+    count[static_cast<size_t>(i) + 1] += count[static_cast<size_t>(i)];
+  a.corners.resize(3 * static_cast<size_t>(nf));
+  for (int i = 0; i < nv; i++)
+    a.span[static_cast<size_t>(i)] = SCornerSpan{count[static_cast<size_t>(i)], count[static_cast<size_t>(i)]};
+  for (int f = 0; f < nf; f++) {
+    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+    for (int k = 0; k < 3; k++) {
+      SCornerSpan& s = a.span[static_cast<size_t>(t[static_cast<size_t>(k)])];
+      a.corners[static_cast<size_t>(s.end++)] =
+          SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
+    }
+  }
+  a.valence.resize(static_cast<size_t>(nv));
+  a.metNext.assign(static_cast<size_t>(nv), 0);
+  a.metPrevious.assign(static_cast<size_t>(nv), 0);
+  for (int i = 0; i < nv; i++) {
+    int n = 0;
+    if (!a.CountNeighbors(i, &n))
+      return false;
+    a.valence[static_cast<size_t>(i)] = n;
+    const CVertex3d* v = a.vertex[static_cast<size_t>(i)];
+    const SCornerSpan s = a.span[static_cast<size_t>(i)];
+    if (v->NbFaceNeighbor() != s.end - s.begin || v->NbVertexNeighbor() != n)
+      return false;
+    // The build's neighbour order: the other corners of each face in turn, each once.
+    const std::uint32_t stamp = ++a.count;
+    int j = 0;
+    for (int p = s.begin; p < s.end; p++) {
+      const int f = a.corners[static_cast<size_t>(p)].face;
+      if (v->GetFaceNeighbor(p - s.begin) != a.faceObject[static_cast<size_t>(f)])
+        return false;
+      for (int w : a.face[static_cast<size_t>(f)]) {
+        std::uint32_t& met = a.metPrevious[static_cast<size_t>(w)];
+        if (w == i || met == stamp)
+          continue;
+        met = stamp;
+        if (j == n || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
+          return false;
+      }
+    }
+  }
+  for (int f = 0; f < nf; f++) {
+    const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
+    for (int k = 0; k < 3; k++) {
+      const int across = a.FaceAcross(f, k);
+      if (pFace->f(k) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
+        return false;
+    }
+  }
+  a.order.resize(static_cast<size_t>(nv));
+  for (int i = 0; i < nv; i++)
+    a.order[static_cast<size_t>(i)] = i;
+  a.vertexFlag.assign(static_cast<size_t>(nv), 0);
+  a.mark.assign(static_cast<size_t>(nv), 0);
+  a.extra.assign(static_cast<size_t>(nv), 0);
+  a.lost.assign(static_cast<size_t>(nv), 0);
+  a.addedHead.assign(static_cast<size_t>(nv), -1);
+  a.rank.assign(static_cast<size_t>(nv), -1);
+  a.refusals.assign(static_cast<size_t>(nv), SRefusals{});
+  a.faceFlag.assign(static_cast<size_t>(nf), 0);
+  a.faceDead.assign(static_cast<size_t>(nf), 0);
+  a.nbLiveFace = nf;
+  m_pArrays = std::move(arrays);
+  // A plain mesh has no tangled face; the objects' lists are read no more.
+  m_TanglesPending = 0;
+  m_TangledFaces.clear();
+  m_CornersValid = 0;
+  m_CornersCarried = 0;
+  if (m_UseMetric && m_MetricKind != 0 && !m_ScratchFaces)
+    m_ScratchFaces = std::make_unique<CFace3d[]>(kPatchRoom);
+  return true;
+}
+
+// RunLayer(true) on the arrays.
+int CProgressiveCoder::ArrayLayer(int gateType, int maxValence)
+{
+  m_GateType = gateType;
+  m_MaxValence = maxValence;
+  ArrayInitLayer();
+  const bool barren = ArrayLayerBarren();
+  m_BarrenLayers += barren ? 1 : 0;
+  if (!barren)
+    ArrayRun();
+  DumpHook(m_pCurrentCodes, "");
+  const int removed = m_pCurrentGeometry->NbRecord();
+  ArrayEndLayer();
+  return removed;
+}
+
+void CProgressiveCoder::ArrayInitLayer()
+{
+  SLayerArrays& a = *m_pArrays;
+  a.gates.clear();
+  a.head = 0;
+  a.dead.clear();
+  a.made.clear();
+  a.removed.clear();
+  a.ranked.clear();
+  const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
+                                       static_cast<double>(m_MetricKind), m_MetricThreshold,
+                                       static_cast<double>(m_ForbidNormalFlipping)};
+  if (settings != m_RefusalSettings) {
+    Clear(&a.refusals);
+    m_RefusalSettings = settings;
+  }
+  StartLayerLists(static_cast<int>(a.order.size()));
+  Clear(&a.vertexFlag);
+  Clear(&a.mark);
+  Clear(&a.faceFlag);
+  if (a.order.size() < 2)
+    return;
+  const int s0 = a.order[0];
+  int s1 = a.order[1];
+  if (!a.IsNeighbor(s0, s1)) {
+    if (a.Valence(s0) == 0)
+      return;
+    s1 = a.FirstNeighbor(s0);
+    std::swap(a.order[1], *std::find(a.order.begin(), a.order.end(), s1));
+  }
+  a.gates.push_back({s0, s1});
+  a.gates.push_back({s1, s0});
+  a.mark[static_cast<size_t>(s0)] = 2;
+  a.mark[static_cast<size_t>(s1)] = 1;
+  a.vertexFlag[static_cast<size_t>(s0)] = 1;
+  a.vertexFlag[static_cast<size_t>(s1)] = 1;
+}
+
+// IsLayerBarren and HasDegenerateRing on the arrays.
+bool CProgressiveCoder::ArrayLayerBarren()
+{
+  SLayerArrays& a = *m_pArrays;
+  if (a.gates.empty())
+    return false;
+  for (const int v : a.order) {
+    const int valence = a.Valence(v);
+    const bool unfit = IsValenceUnfit(valence);
+    if (a.vertexFlag[static_cast<size_t>(v)] != 0 || (unfit && !IsBoundaryRemovable(valence)))
+      continue;
+    if (m_HasBoundary && ArrayOnBoundary(v)) {
+      if (IsBoundaryRemovable(valence))
+        return false;
+      continue;
+    }
+    if (unfit)
+      continue;
+    bool degenerate = false;
+    if (valence == 3) {
+      const SCornerSpan s = a.span[static_cast<size_t>(v)];
+      for (int i = s.begin; i < s.end && !degenerate; i++) {
+        const SArrayCorner& c = a.corners[static_cast<size_t>(i)];
+        degenerate = a.Valence(c.previous) == 3 || a.Valence(c.next) == 3;
+      }
+    }
+    if (!degenerate)
+      return false;
+  }
+  return true;
+}
+
+// IsOnBoundaryByCorners on a plain mesh: a corner's far end held by no other face is one
+// that no corner has on the other side, and each neighbour is counted once on the lists as
+// the layer starts: the vertex is on the boundary exactly when it has more neighbours than
+// corners.
+int CProgressiveCoder::ArrayOnBoundary(int v)
+{
+  const SLayerArrays& a = *m_pArrays;
+  const SCornerSpan s = a.span[static_cast<size_t>(v)];
+  return a.valence[static_cast<size_t>(v)] - a.extra[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
+}
+
+[[gnu::always_inline]] inline int CProgressiveCoder::ArrayNullPatch(int first, int second,
+                                                                    int face, int v)
+{
+  SLayerArrays& a = *m_pArrays;
+  a.vertexFlag[static_cast<size_t>(v)] = 1;
+  a.faceFlag[static_cast<size_t>(face)] = 1;
+  std::uint8_t& mark = a.mark[static_cast<size_t>(v)];
+  if (mark == 0)
+    mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
+                                     a.mark[static_cast<size_t>(second)]) == 2
+               ? 1
+               : 2;
+  a.gates.push_back({first, v});
+  a.gates.push_back({v, second});
+  return 2;
+}
+
+// EncodeStep's run and ProcessGate in refusal mode 0, removal applied, nothing shown.
+void CProgressiveCoder::ArrayRun()
+{
+  SLayerArrays& a = *m_pArrays;
+  CProgressiveCodeList* const codes = m_pCurrentCodes;
+  const int kind = m_GateType & 1;
+  // The gates' corners and flags lie apart: each gate's list is fetched some gates ahead of
+  // its turn, its front corner found nearer (the lists do not change within a layer) and the
+  // flags it reads fetched then.
+  constexpr size_t kSpanAhead = 24;
+  constexpr size_t kListAhead = 16;
+  constexpr size_t kNear = 8;
+  while (a.head < a.gates.size()) {
+    const size_t size = a.gates.size();
+    if (a.head + kSpanAhead < size)
+      __builtin_prefetch(&a.span[static_cast<size_t>(a.gates[a.head + kSpanAhead].first)]);
+    if (a.head + kListAhead < size)
+      __builtin_prefetch(a.corners.data() +
+                         a.span[static_cast<size_t>(a.gates[a.head + kListAhead].first)].begin);
+    if (a.head + kNear < size) {
+      SArrayGate& ahead = a.gates[a.head + kNear];
+      ahead.corner = a.FrontCorner(ahead.first, ahead.second);
+      if (ahead.corner >= 0) {
+        const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
+        __builtin_prefetch(&a.faceFlag[static_cast<size_t>(c.face)]);
+        __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
+      }
+    }
+    const SArrayGate g = a.gates[a.head++];
+    const int corner =
+        g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
+    if (corner < 0)
+      continue;
+    const SArrayCorner c = a.corners[static_cast<size_t>(corner)];
+    const int v = c.next;
+    if (a.faceFlag[static_cast<size_t>(c.face)] != 0 || v == g.first || v == g.second)
+      continue;
+    int r = 2;
+    if (a.vertexFlag[static_cast<size_t>(v)] != 0) {
+      r = ArrayNullPatch(g.first, g.second, c.face, v);
+    } else {
+      const int valence = a.Valence(v);
+      const bool unfit = IsValenceUnfit(valence);
+      const bool boundaryRemovable = IsBoundaryRemovable(valence);
+      if (unfit && !boundaryRemovable) {
+        r = ArrayNullPatch(g.first, g.second, c.face, v);
+      } else if (m_HasBoundary && ArrayOnBoundary(v)) {
+        r = boundaryRemovable ? ArrayRemoveBoundaryVertex(g.first, g.second, c.face, v)
+                              : ArrayNullPatch(g.first, g.second, c.face, v);
+      } else if (unfit) {
+        r = ArrayNullPatch(g.first, g.second, c.face, v);
+      } else {
+        // IsRefusalRemembered on v's first corners.
+        const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
+        bool remembered = false;
+        if (refused) {
+          const SCornerSpan s = a.span[static_cast<size_t>(v)];
+          const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
+          for (int i = s.begin; i < end; i++) {
+            const SArrayCorner& e = a.corners[static_cast<size_t>(i)];
+            if (e.face != c.face)
+              continue;
+            const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(g.first)],
+                                                      a.mark[static_cast<size_t>(g.second)]);
+            remembered = e.previous == g.first && e.next == g.second &&
+                         ((refused >> (4 * (i - s.begin) + tag)) & 1);
+            break;
+          }
+        }
+        if (remembered) {
+          m_RefusalHits++;
+          r = ArrayNullPatch(g.first, g.second, c.face, v);
+        } else {
+          r = ArrayJudge(g.first, g.second, c.face, v, valence);
+        }
+      }
+    }
+    if (r != kNone && r != 1)
+      codes->Add(static_cast<unsigned int>(r));
+  }
+}
+
+// JudgeRemoval with the vetoes first, as mode 0 without colours orders them.
+int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int valence)
+{
+  SLayerArrays& a = *m_pArrays;
+  if (!ArrayWalkPatch(first, second, face, v, valence))
+    return ArrayNullPatch(first, second, face, v);
+  CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
+  const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
+                                            a.mark[static_cast<size_t>(second)]);
+  const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tag);
+  if (IsRetriangulationVetoed(pattern, pv)) {
+    // RememberRefusal: the walk read only v's corners.
+    const SCornerSpan s = a.span[static_cast<size_t>(v)];
+    const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
+    for (int i = s.begin; i < end; i++)
+      if (a.corners[static_cast<size_t>(i)].face == face) {
+        a.refusals[static_cast<size_t>(v)].kind[m_GateType & 1] |= std::uint32_t{1}
+                                                                   << (4 * (i - s.begin) + tag);
+        break;
+      }
+    return ArrayNullPatch(first, second, face, v);
+  }
+  const int concave = m_ForbidConcave && IsBorderConcave();
+  const int degenerate = ArrayBorderDegenerate();
+  if (concave || degenerate)
+    return ArrayNullPatch(first, second, face, v);
+  if (!IsResidualSendable(pattern, pv))
+    return ArrayNullPatch(first, second, face, v);
+  ArrayRetriangulate(pattern);
+  ArrayPushGatesAfterRemoval();
+  const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
+  m_pCurrentGeometry->Emplace(
+      pv, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
+      pattern.GetFaces());
+  a.vertexFlag[static_cast<size_t>(v)] = 2;
+  a.removed.push_back(v);
+  // The removed vertex keeps the flag and mark its layer leaves it: none changes after.
+  pv->SetFlag(2);
+  pv->SetMark(a.mark[static_cast<size_t>(v)]);
+  for (int i = 1; i + 1 < a.borderSize; i++)
+    a.vertexFlag[static_cast<size_t>(a.border[i])] = 1;
+  // v's ring is all its neighbours.
+  for (int i = 0; i < a.borderSize; i++)
+    a.Lose(a.border[i]);
+  for (int i = 0; i < a.borderSize; i++) {
+    a.faceFlag[static_cast<size_t>(a.patchFace[i])] = 2;
+    a.dead.push_back(a.patchFace[i]);
+  }
+  return valence;
+}
+
+// BuildPatchFromCorners on a plain mesh: the face across each ring edge is v's only other
+// corner holding the edge's far end. Where none holds it the edge is open, and the walk on
+// the faces would stop there too.
+int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, int valence)
+{
+  SLayerArrays& a = *m_pArrays;
+  const SCornerSpan s = a.span[static_cast<size_t>(v)];
+  const SArrayCorner* begin = a.corners.data() + s.begin;
+  const SArrayCorner* end = a.corners.data() + s.end;
+  const SArrayCorner* current = nullptr;
+  for (const SArrayCorner* c = begin; c < end; c++)
+    if (c->face == face)
+      current = c;
+  int size = 1;
+  a.border[0] = first;
+  a.patchFace[0] = face;
+  int result = 0;
+  if (current && current->previous == first) {
+    int previous = first;
+    bool closed = true;
+    // On a plain mesh the only other corner holding the previous vertex has it after v (its
+    // vertex before v is met once, at the current corner): found over a whole window.
+    const long count = end - begin;
+    const bool windowed = count <= 8 && static_cast<size_t>(s.begin) + 8 <= a.corners.size();
+    for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
+      const SArrayCorner* next = nullptr;
+      if (windowed) {
+        long found = 8;
+        for (long j = 7; j >= 0; j--)
+          found = begin[j].next == previous ? j : found;
+        next = found < count ? begin + found : nullptr;
+      } else {
+        for (const SArrayCorner* c = begin; c < end && !next; c++)
+          if (c->next == previous)
+            next = c;
+      }
+      if (!next) {
+        closed = false;
+        break;
+      }
+      bool repeated = false;
+      for (int i = 0; i < size; i++)
+        repeated |= a.patchFace[i] == next->face;
+      if (repeated) {
+        closed = false;
+        break;
+      }
+      a.patchFace[size] = next->face;
+      a.border[size++] = next->previous;
+      current = next;
+      previous = next->previous;
+    }
+    result = closed && previous == second ? 1 : 0;
+  }
+  a.borderSize = size;
+  if (m_GateBorder.GetSize() != size)
+    m_GateBorder.SetSize(size);
+  for (int i = 0; i < size; i++)
+    m_GateBorder.SetAt(i, a.vertex[static_cast<size_t>(a.border[i])]);
+  if (m_ScratchFaces && result) {
+    // The volume metric reads the old faces' corners.
+    if (m_GatePatchFaces.GetSize() != size)
+      m_GatePatchFaces.SetSize(size);
+    for (int i = 0; i < size; i++) {
+      const std::array<int, 3>& t = a.face[static_cast<size_t>(a.patchFace[i])];
+      CFace3d* pFace = &m_ScratchFaces[static_cast<size_t>(i)];
+      pFace->SetVertices(a.vertex[static_cast<size_t>(t[0])], a.vertex[static_cast<size_t>(t[1])],
+                         a.vertex[static_cast<size_t>(t[2])]);
+      m_GatePatchFaces.SetAt(i, pFace);
+    }
+  }
+  return result;
+}
+
+// IsBorderDegenerate on the arrays, the fronts of the border edges kept for the pushes.
+int CProgressiveCoder::ArrayBorderDegenerate()
+{
+  SLayerArrays& a = *m_pArrays;
+  const int n = a.borderSize;
+  constexpr int kMaxBorder = 6;
+  if (n > kMaxBorder)
+    return 1;
+  std::array<int, 2 * kMaxBorder> ring{};
+  for (int i = 0; i < n; i++) {
+    ring[static_cast<size_t>(i)] = a.border[i];
+    ring[static_cast<size_t>(i + n)] = a.border[i];
+  }
+  for (int i = 0; i < n; i++) {
+    const int b0 = ring[static_cast<size_t>(i)];
+    const int b1 = ring[static_cast<size_t>(i + 1)];
+    const int b2 = ring[static_cast<size_t>(i + 2)];
+    if (a.Valence(b0) == 3 || b0 == b1 || b1 == b2 || b0 == b2)
+      return 1;
+  }
+  for (int i = 0; i < n; i++) {
+    const int b0 = ring[static_cast<size_t>(i)];
+    const int b1 = ring[static_cast<size_t>(i + 1)];
+    const int corner = a.FrontCorner(b0, b1);
+    if (corner < 0) {
+      a.front[i] = -1;
+      a.frontOther[i] = -1;
+      continue;
+    }
+    const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
+    a.front[i] = c.face;
+    a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
+  }
+  for (int i = 0; i < n; i++) {
+    const int f1 = a.frontOther[i];
+    const int f2 = a.frontOther[i + 1 < n ? i + 1 : 0];
+    if (f1 >= 0 && f1 == f2 && a.vertexFlag[static_cast<size_t>(f1)] == 2)
+      return 1;
+  }
+  // Any two border vertices apart around the border that are neighbours: each border vertex
+  // stamped with its place, each one's neighbours read once.
+  if (n < 4)
+    return 0;
+  const std::uint32_t stamp = a.NextStamp();
+  for (int i = 0; i < n; i++) {
+    a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
+    a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
+  }
+  // Neighbours both ways: each pair is read from its first vertex, the one before the other.
+  auto apart = [&a, stamp, n](int i, int x) {
+    if (a.metNext[static_cast<size_t>(x)] != stamp)
+      return false;
+    const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
+    return j >= i + 2 && (i > 0 || j < n - 1);
+  };
+  for (int i = 0; i + 2 < n; i++) {
+    const int b = ring[static_cast<size_t>(i)];
+    const SCornerSpan s = a.span[static_cast<size_t>(b)];
+    for (int p = s.begin; p < s.end; p++) {
+      const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+      if (apart(i, c.previous) || apart(i, c.next))
+        return 1;
+    }
+    for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
+      if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
+        return 1;
+  }
+  return 0;
+}
+
+// Retriangulate: the new faces after the others, the diagonals added to the neighbours.
+void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern)
+{
+  SLayerArrays& a = *m_pArrays;
+  for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
+    std::uint8_t& mark = a.mark[static_cast<size_t>(a.border[k + 1])];
+    if (mark == 0)
+      mark = static_cast<std::uint8_t>(pattern.GetMarks()[k]);
+  }
+  const auto& faces = pattern.GetFaces();
+  const size_t nbFace = std::min(faces.size(), static_cast<size_t>(kPatchRoom));
+  for (size_t f = 0; f < nbFace; f++) {
+    const auto& t = faces[f];
+    a.made.push_back(static_cast<int>(a.face.size()));
+    a.face.push_back({a.border[t[0]], a.border[t[1]], a.border[t[2]]});
+    a.faceObject.push_back(nullptr);
+    a.faceFlag.push_back(0);
+    a.faceDead.push_back(0);
+  }
+  for (const auto& d : pattern.GetDiagonals()) {
+    a.AddNeighbor(a.border[d[0]], a.border[d[1]]);
+    a.AddNeighbor(a.border[d[1]], a.border[d[0]]);
+  }
+}
+
+// PushGatesAfterRemoval with the fronts ArrayBorderDegenerate found.
+void CProgressiveCoder::ArrayPushGatesAfterRemoval()
+{
+  SLayerArrays& a = *m_pArrays;
+  const int n = a.borderSize;
+  for (int i = 0; i + 1 < n; i++) {
+    const int b0 = a.border[i];
+    const int b1 = a.border[i + 1];
+    if (m_GateType == 0) {
+      a.gates.push_back({b0, b1});
+      continue;
+    }
+    const int front = a.front[i];
+    const int w = a.frontOther[i];
+    if (front < 0 || a.faceFlag[static_cast<size_t>(front)] != 0 || w < 0)
+      continue;
+    a.gates.push_back({b0, w});
+    a.gates.push_back({w, b1});
+    a.faceFlag[static_cast<size_t>(front)] = 1;
+    a.vertexFlag[static_cast<size_t>(w)] = 1;
+    std::uint8_t& mark = a.mark[static_cast<size_t>(w)];
+    if (mark == 0)
+      mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(b0)],
+                                       a.mark[static_cast<size_t>(b1)]) == 2
+                 ? 1
+                 : 2;
+  }
+}
+
+// RemoveBoundaryVertex on the arrays: the face links read as the faces across on the corners.
+int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face, int v)
+{
+  SLayerArrays& a = *m_pArrays;
+  const int i = SlotOf(a.face[static_cast<size_t>(face)], v);
+  const int across = a.FaceAcross(face, i);
+  const bool onFirstSide = across < 0;
+  const int g = onFirstSide ? a.FaceAcross(face, (i + 2) % 3) : across;
+  int w = -1;
+  if (g >= 0) {
+    const int kept = onFirstSide ? first : second;
+    for (int x : a.face[static_cast<size_t>(g)])
+      if (x != kept && x != v) {
+        w = x;
+        break;
+      }
+  }
+  if (w < 0 || a.faceFlag[static_cast<size_t>(g)] != 0)
+    return ArrayNullPatch(first, second, face, v);
+  // A vertex of two fans may close the face on a gate vertex: the face repeats it, which the
+  // arrays leave to the objects after this layer.
+  if (w == first || w == second)
+    a.plain = false;
+  if (a.IsNeighbor(w, onFirstSide ? second : first))
+    return ArrayNullPatch(first, second, face, v);
+  CVertex3d* const border[3] = {a.vertex[static_cast<size_t>(first)],
+                                a.vertex[static_cast<size_t>(w)],
+                                a.vertex[static_cast<size_t>(second)]};
+  const CProgressiveVertexRecord::Triangle triangle[1] = {{0, 1, 2}};
+  CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
+  if (!IsResidualSendable(pv, border, triangle))
+    return ArrayNullPatch(first, second, face, v);
+  if (onFirstSide)
+    a.gates.push_back({first, w});
+  else
+    a.gates.push_back({w, second});
+  m_pCurrentCodes->Add(1);
+  m_pCurrentCodes->Add(onFirstSide ? 5 : 6);
+  a.vertexFlag[static_cast<size_t>(v)] = 2;
+  a.removed.push_back(v);
+  pv->SetFlag(2);
+  pv->SetMark(a.mark[static_cast<size_t>(v)]);
+  a.vertexFlag[static_cast<size_t>(w)] = 1;
+  // A boundary vertex of valence 3 has these neighbours only.
+  for (const int b : {first, w, second})
+    a.Lose(b);
+  a.faceFlag[static_cast<size_t>(face)] = 2;
+  a.faceFlag[static_cast<size_t>(g)] = 2;
+  a.dead.push_back(face);
+  a.dead.push_back(g);
+  a.made.push_back(static_cast<int>(a.face.size()));
+  a.face.push_back({first, w, second});
+  a.faceObject.push_back(nullptr);
+  a.faceFlag.push_back(3);
+  a.faceDead.push_back(0);
+  // CFace3d::AddVertexNeighbors.
+  const int corners[3] = {first, w, second};
+  for (int k = 0; k < 3; k++) {
+    a.AddNeighborOnce(corners[k], corners[(k + 1) % 3]);
+    a.AddNeighborOnce(corners[(k + 1) % 3], corners[k]);
+  }
+  std::uint8_t& mark = a.mark[static_cast<size_t>(w)];
+  if (mark == 0)
+    mark = 2;
+  m_pCurrentGeometry->Emplace(pv, border, triangle);
+  return 1;
+}
+
+// The layer's end: the touched vertices' corners listed again (old faces that stay, then the
+// new ones in the order they were made, as a full build lists them), the removed vertices out
+// of the order. The refusals go as the object path's update or rebuild would drop them.
+void CProgressiveCoder::ArrayEndLayer()
+{
+  SLayerArrays& a = *m_pArrays;
+  const size_t meshFaces = static_cast<size_t>(a.nbLiveFace) + a.made.size();
+  const bool update = 4 * a.dead.size() < meshFaces && a.order.size() >= 4;
+  for (const int f : a.dead)
+    a.faceDead[static_cast<size_t>(f)] = 1;
+  a.nbLiveFace += static_cast<int>(a.made.size()) - static_cast<int>(a.dead.size());
+  std::vector<int>& rank = a.rank;
+  // The vertices on the faces that went or came are the removed vertices' rings, ranked as
+  // the removals were made.
+  const std::vector<int>& ranked = a.ranked;
+  // Each touched vertex's new faces, in the order they were made.
+  std::vector<int>& start = a.madeStart;
+  start.assign(ranked.size() + 1, 0);
+  for (const int f : a.made)
+    for (const int v : a.face[static_cast<size_t>(f)])
+      if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
+        start[static_cast<size_t>(r) + 1]++;
+  for (size_t i = 1; i < start.size(); i++)
+    start[i] += start[i - 1];
+  // Their corners on them, read here in the order the faces were made.
+  a.madeOf.resize(static_cast<size_t>(start.back()));
+  {
+    std::vector<int> cursor(start.begin(), start.end() - 1);
+    for (const int f : a.made) {
+      const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+      for (int k = 0; k < 3; k++)
+        if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
+          a.madeOf[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] =
+              SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
+    }
+  }
+  for (const int v : a.removed) {
+    SCornerSpan& s = a.span[static_cast<size_t>(v)];
+    a.waste += static_cast<size_t>(s.end - s.begin);
+    s = SCornerSpan{};
+  }
+  // A touched vertex's list: its corners on faces that stay, moved up in place, then those
+  // of its new faces; written at the end of the array when they outgrow the room.
+  auto relist = [&a, &rank, &start](int v, size_t r) {
+    SCornerSpan& s = a.span[static_cast<size_t>(v)];
+    SArrayCorner* c = a.corners.data();
+    int w = s.begin;
+    for (int p = s.begin; p < s.end; p++)
+      if (a.faceFlag[static_cast<size_t>(c[p].face)] != 2)
+        c[w++] = c[p];
+    const int kept = w - s.begin;
+    const int added = start[r + 1] - start[r];
+    const int n = kept + added;
+    const int room = s.end - s.begin;
+    if (n > room) {
+      a.waste += static_cast<size_t>(room);
+      const int begin = static_cast<int>(a.corners.size());
+      a.corners.resize(a.corners.size() + static_cast<size_t>(n));
+      c = a.corners.data();
+      std::copy(c + s.begin, c + s.begin + kept, c + begin);
+      s.begin = begin;
+      w = begin + kept;
+    } else {
+      a.waste += static_cast<size_t>(room - n);
+    }
+    std::copy(a.madeOf.begin() + start[r], a.madeOf.begin() + start[r + 1], c + w);
+    s.end = s.begin + n;
+    // The lists of the layer less the removed vertices.
+    a.valence[static_cast<size_t>(v)] -= a.lost[static_cast<size_t>(v)];
+    a.lost[static_cast<size_t>(v)] = 0;
+    rank[static_cast<size_t>(v)] = -1;
+  };
+  // Many touched vertices are taken in the order of the lists, few in the order met, their
+  // lists fetched some vertices ahead.
+  if (4 * ranked.size() > a.order.size()) {
+    for (const int v : a.order)
+      if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
+        relist(v, static_cast<size_t>(r));
+  } else {
+    constexpr size_t kAhead = 4;
+    for (size_t r = 0; r < ranked.size(); r++) {
+      if (r + 2 * kAhead < ranked.size())
+        __builtin_prefetch(&a.span[static_cast<size_t>(ranked[r + 2 * kAhead])]);
+      if (r + kAhead < ranked.size())
+        __builtin_prefetch(a.corners.data() + a.span[static_cast<size_t>(ranked[r + kAhead])].begin);
+      relist(ranked[r], r);
+    }
+  }
+  for (const int v : a.addedOwners) {
+    a.extra[static_cast<size_t>(v)] = 0;
+    a.addedHead[static_cast<size_t>(v)] = -1;
+  }
+  a.addedOwners.clear();
+  a.addedVertex.clear();
+  a.addedNext.clear();
+  if (update) {
+    for (const int v : a.removed)
+      a.refusals[static_cast<size_t>(v)] = SRefusals{};
+    for (const int v : ranked)
+      a.refusals[static_cast<size_t>(v)] = SRefusals{};
+  } else {
+    Clear(&a.refusals);
+  }
+  // The lists are compacted once the space left behind outgrows the lists in use.
+  if (2 * a.waste > a.corners.size()) {
+    std::vector<SArrayCorner>& corners = a.spare;
+    corners.clear();
+    corners.reserve(a.corners.size() - a.waste);
+    for (const int v : a.order) {
+      SCornerSpan& s = a.span[static_cast<size_t>(v)];
+      const int begin = static_cast<int>(corners.size());
+      corners.insert(corners.end(), a.corners.begin() + s.begin, a.corners.begin() + s.end);
+      s = SCornerSpan{begin, static_cast<int>(corners.size())};
+    }
+    a.corners.swap(corners);
+    a.waste = 0;
+    m_CornerCompactions += update ? 1 : 0;
+  }
+  if (!a.removed.empty()) {
+    size_t kept = 0;
+    for (const int v : a.order) {
+      if (a.vertexFlag[static_cast<size_t>(v)] != 2) {
+        a.order[kept++] = v;
+        continue;
+      }
+      a.released.push_back(v);
+    }
+    a.order.resize(kept);
+  }
+  m_pMesh->SetModified();
+}
+
+// The objects as the object path leaves them after its last layer: the faces that stay in
+// their order, the new ones after them in the order they were made, the vertices in the kept
+// order, then the lists and links of a full build.
+void CProgressiveCoder::EndArrayLayers()
+{
+  std::unique_ptr<SLayerArrays> arrays = std::move(m_pArrays);
+  SLayerArrays& a = *arrays;
+  const size_t nbFace = a.face.size();
+  bool deadKept = false;
+  for (size_t f = 0; f < nbFace; f++)
+    if (CFace3d* pFace = a.faceObject[f]) {
+      pFace->SetFlag(a.faceDead[f] ? 2 : a.faceFlag[f]);
+      deadKept = deadKept || a.faceDead[f];
+    }
+  if (deadKept)
+    m_pMesh->RemoveFacesWithFlag(2);
+  for (size_t f = 0; f < nbFace; f++)
+    if (!a.faceObject[f] && !a.faceDead[f]) {
+      const std::array<int, 3>& t = a.face[f];
+      m_pMesh->AddFace(m_pMesh->NewFace(a.vertex[static_cast<size_t>(t[0])],
+                                        a.vertex[static_cast<size_t>(t[1])],
+                                        a.vertex[static_cast<size_t>(t[2])],
+                                        static_cast<int>(a.faceFlag[f])));
+    }
+  CArray3d<CVertex3d>* pVertices = m_pMesh->GetArrayVertex();
+  const int nv = static_cast<int>(a.order.size());
+  for (const int v : a.released)
+    m_RemovedVertices.emplace_back(a.vertex[static_cast<size_t>(v)]);
+  pVertices->SetSize(nv);
+  for (int i = 0; i < nv; i++) {
+    const int v = a.order[static_cast<size_t>(i)];
+    CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
+    pVertices->SetAt(i, pv);
+    pv->SetFlag(a.vertexFlag[static_cast<size_t>(v)]);
+    pv->SetMark(a.mark[static_cast<size_t>(v)]);
+  }
+  BuildAdjacency(m_pMesh, &m_BuildIndex);
+  m_pMesh->SetModified();
+  m_CornersValid = 0;
+  m_CornersCarried = 0;
+  m_CornersComplete = 0;
+  m_IndicesCarried = 0;
+}

@@ -1,0 +1,287 @@
+// The encoder's layers on index arrays against the same layers on the mesh objects: every
+// decision must be the same, so the stream, the coder's counts and the mesh left after the
+// encoding (vertex order, faces in order, adjacency, flags and marks) must match byte for byte.
+#include "compression/ProgressiveCoder.h"
+#include "mesh/Face3d.h"
+#include "mesh/Vertex3d.h"
+#include "tests/compression/ConquestFixtures.h"
+#include "tests/compression/ProgressiveMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+using progressive::Points;
+using progressive::Triangles;
+
+struct SSettings
+{
+  int targetDivisor = 20;
+  int q = 10;
+  int forbidConcave = 0;
+  int forbidNormalFlipping = 1;
+  int useMetric = 0;
+  int metricKind = 0;
+  double threshold = 0;
+  int switchMetricOff = 0;
+  int simulate = 0;
+};
+
+struct SRun
+{
+  std::vector<char> bytes;
+  std::vector<long long> mesh;
+  std::vector<int> adjacency;
+  std::vector<int> counts;
+  int arrayLayers = 0;
+  int ok = 0;
+};
+
+std::vector<int> g_Callbacks;
+int Record(int n)
+{
+  g_Callbacks.push_back(n);
+  return 1;
+}
+
+// The mesh left by the encoding: positions by bits, flags, marks and each face's corners by
+// vertex index, in the arrays' orders.
+std::vector<long long> Snapshot(const CMesh3d& mesh)
+{
+  std::unordered_map<const CVertex3d*, int> index;
+  std::vector<long long> out;
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    index[v] = i;
+    for (float x : {v->x(), v->y(), v->z()})
+      out.push_back(static_cast<long long>(std::hash<float>{}(x)));
+    out.push_back(v->GetFlag());
+    out.push_back(v->GetMark());
+    out.push_back(v->GetAdjacencyIndex());
+  }
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    for (int k = 0; k < 3; k++)
+      out.push_back(index.at(f->v(k)));
+    out.push_back(f->GetFlag());
+  }
+  return out;
+}
+
+SRun Encode(CMesh3d* mesh, const SSettings& s, bool arrays, int limit = -1)
+{
+  CProgressiveCoder coder;
+  coder.SetArrayLayers(arrays);
+  coder.SetArrayLayerLimit(limit);
+  g_Callbacks.clear();
+  SRun run;
+  run.ok = coder.Encode(mesh, mesh->NbVertex() / s.targetDivisor, s.q, "arrays.vpm", s.simulate,
+                        s.forbidConcave, s.forbidNormalFlipping, s.useMetric, s.metricKind,
+                        s.threshold, s.switchMetricOff, mesh->NbVertex() / 2, nullptr, 1, 0, 0,
+                        Record, 0, nullptr, 0);
+  std::ifstream in("arrays.vpm", std::ios::binary);
+  run.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  run.mesh = Snapshot(*mesh);
+  run.adjacency = progressive::Adjacency(*mesh);
+  run.counts = g_Callbacks;
+  run.counts.push_back(coder.NbLayer());
+  run.counts.push_back(coder.GetRefusalHits());
+  run.counts.push_back(coder.GetBarrenLayers());
+  run.arrayLayers = coder.GetArrayLayers();
+  return run;
+}
+
+void ExpectSame(const SRun& objects, const SRun& arrays, int ok = 1)
+{
+  EXPECT_EQ(ok, objects.ok);
+  EXPECT_EQ(objects.ok, arrays.ok);
+  if (objects.ok)
+    ASSERT_GT(objects.bytes.size(), 16u);
+  EXPECT_TRUE(objects.bytes == arrays.bytes);
+  EXPECT_EQ(objects.mesh, arrays.mesh);
+  EXPECT_EQ(objects.adjacency, arrays.adjacency);
+  EXPECT_EQ(objects.counts, arrays.counts);
+  EXPECT_EQ(0, objects.arrayLayers);
+}
+
+// The vertices in another order: another seed, other faces' corner orders.
+std::unique_ptr<CMesh3d> Permuted(const CMesh3d& source, unsigned seed)
+{
+  std::vector<int> order(static_cast<size_t>(source.NbVertex()));
+  for (size_t i = 0; i < order.size(); i++)
+    order[i] = static_cast<int>(i);
+  if (seed != 0)
+    std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+  std::unordered_map<const CVertex3d*, int> place;
+  Points points(order.size());
+  for (size_t i = 0; i < order.size(); i++) {
+    const CVertex3d* v = source.GetVertex(order[i]);
+    place[v] = static_cast<int>(i);
+    points[i] = {v->x(), v->y(), v->z()};
+  }
+  Triangles triangles;
+  for (int i = 0; i < source.NbFace(); i++) {
+    const CFace3d* f = source.GetFace(i);
+    triangles.push_back({place.at(f->v(0)), place.at(f->v(1)), place.at(f->v(2))});
+  }
+  return fixtures::Build(points, triangles);
+}
+
+struct SCase
+{
+  const char* name;
+  std::function<std::unique_ptr<CMesh3d>()> build;
+};
+
+const SCase kCases[] = {
+    {"torus", [] { return progressive::Torus(30, 20); }},
+    {"sphere", [] { return progressive::ReadObj("sphere162.obj"); }},
+    {"plate with holes", [] { return progressive::PlateWithHoles(30, 24, 8); }},
+    // Open, three cells wide: most vertices lie on the boundary.
+    {"strip", [] { return progressive::PlateWithHoles(60, 3, 100); }},
+    {"slab", [] { return progressive::PiercedSlab(12, 8, 3, 2); }},
+    {"torus and plate", [] { return progressive::TorusAndPlate(16, 10, 16, 12); }},
+};
+
+TEST(ProgressiveArrayLayers, EveryTopologyAndSeedCodesAsTheObjects)
+{
+  conquest::CScratchFolder folder;
+  for (const SCase& c : kCases) {
+    const auto source = c.build();
+    ASSERT_NE(nullptr, source);
+    for (unsigned seed : {0u, 7u, 1234u}) {
+      SCOPED_TRACE(std::string(c.name) + " seed " + std::to_string(seed));
+      SSettings s;
+      s.q = seed == 7u ? 8 : 12;
+      s.targetDivisor = seed == 1234u ? 3 : 40;
+      auto objectMesh = Permuted(*source, seed);
+      auto arrayMesh = Permuted(*source, seed);
+      const SRun objects = Encode(objectMesh.get(), s, false);
+      const SRun arrays = Encode(arrayMesh.get(), s, true);
+      ExpectSame(objects, arrays);
+      EXPECT_GE(arrays.arrayLayers, 2);
+    }
+  }
+}
+
+// The vetoes' settings change what is refused, and the metric's switch changes them halfway;
+// the volume metric reads the old patch faces, which the arrays stand in for.
+TEST(ProgressiveArrayLayers, VetoSettingsAndSimulationCodeAsTheObjects)
+{
+  conquest::CScratchFolder folder;
+  SSettings settings[4];
+  settings[0].forbidNormalFlipping = 0;
+  settings[1].forbidConcave = 1;
+  settings[1].useMetric = 1;
+  settings[1].threshold = 0.25;
+  settings[1].switchMetricOff = 1;
+  settings[2].useMetric = 1;
+  settings[2].metricKind = 1;
+  settings[2].threshold = 0.3;
+  settings[2].simulate = 1;
+  settings[3].targetDivisor = 100;
+  settings[3].q = 11;
+  for (const SCase& c : {kCases[0], kCases[2], kCases[4]})
+    for (int k = 0; k < 4; k++) {
+      SCOPED_TRACE(std::string(c.name) + " settings " + std::to_string(k));
+      auto objectMesh = c.build();
+      auto arrayMesh = c.build();
+      const SRun objects = Encode(objectMesh.get(), settings[k], false);
+      const SRun arrays = Encode(arrayMesh.get(), settings[k], true);
+      ExpectSame(objects, arrays);
+      EXPECT_GE(arrays.arrayLayers, 2);
+    }
+}
+
+// The objects written from the arrays after any layer carry the encoding on as if they had
+// been kept all along.
+TEST(ProgressiveArrayLayers, ObjectsTakingOverAfterAnyLayerCodeTheSame)
+{
+  conquest::CScratchFolder folder;
+  for (const SCase& c : {kCases[0], kCases[2]}) {
+    auto objectMesh = c.build();
+    const SSettings s;
+    const SRun objects = Encode(objectMesh.get(), s, false);
+    for (int limit = 0; limit <= 7; limit++) {
+      SCOPED_TRACE(std::string(c.name) + " after " + std::to_string(limit));
+      auto mesh = c.build();
+      const SRun handed = Encode(mesh.get(), s, true, limit);
+      ExpectSame(objects, handed);
+      EXPECT_EQ(limit, handed.arrayLayers);
+    }
+  }
+}
+
+// A torus with a fin on one edge (three faces) or a face doubled (its edges held twice each
+// way): the arrays do not take the mesh, and the objects code it as ever.
+TEST(ProgressiveArrayLayers, TangledMeshesStayOnTheObjects)
+{
+  conquest::CScratchFolder folder;
+  Points points;
+  Triangles triangles;
+  progressive::AppendTorus(&points, &triangles, 20, 12, 0);
+  Triangles fin = triangles;
+  points.push_back({points[0][0] + 0.1f, points[0][1] + 0.2f, points[0][2] + 0.3f});
+  fin.push_back({triangles[40][0], triangles[40][1], static_cast<int>(points.size()) - 1});
+  Triangles doubled = triangles;
+  doubled.push_back(triangles[48]);
+  for (const Triangles* t : {&fin, &doubled}) {
+    SCOPED_TRACE(t == &fin ? "fin" : "doubled");
+    auto objectMesh = fixtures::Build(points, *t);
+    auto arrayMesh = fixtures::Build(points, *t);
+    const SSettings s;
+    const SRun objects = Encode(objectMesh.get(), s, false);
+    const SRun arrays = Encode(arrayMesh.get(), s, true);
+    EXPECT_EQ(0, arrays.arrayLayers);
+    // A fin may make the mesh one the encoder refuses: both paths then refuse it.
+    ExpectSame(objects, arrays, objects.ok);
+  }
+  // The same torus untouched is taken.
+  auto plain = fixtures::Build(points, triangles);
+  EXPECT_GE(Encode(plain.get(), SSettings{}, true).arrayLayers, 2);
+}
+
+// Lists the objects hold in another order than a full build gives (a face list or a
+// neighbour list turned round, a face link cleared): the arrays, which list by the build's
+// rules, do not take the mesh, and the objects code it as they read it.
+TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
+{
+  conquest::CScratchFolder folder;
+  auto faceOrder = [](CMesh3d* mesh) {
+    auto* faces = mesh->GetVertex(17)->GetArrayFaceNeighbor();
+    CFace3d* first = faces->GetAt(0);
+    faces->SetAt(0, faces->GetAt(faces->GetSize() - 1));
+    faces->SetAt(faces->GetSize() - 1, first);
+  };
+  auto neighbourOrder = [](CMesh3d* mesh) {
+    auto* neighbours = mesh->GetVertex(23)->GetArrayVertexNeighbor();
+    CVertex3d* first = neighbours->GetAt(0);
+    neighbours->SetAt(0, neighbours->GetAt(1));
+    neighbours->SetAt(1, first);
+  };
+  auto link = [](CMesh3d* mesh) { mesh->GetFace(30)->SetF(1, nullptr); };
+  const std::function<void(CMesh3d*)> changes[] = {faceOrder, neighbourOrder, link};
+  for (size_t k = 0; k < std::size(changes); k++) {
+    SCOPED_TRACE(k);
+    auto objectMesh = progressive::PlateWithHoles(20, 16, 7);
+    auto arrayMesh = progressive::PlateWithHoles(20, 16, 7);
+    changes[k](objectMesh.get());
+    changes[k](arrayMesh.get());
+    const SRun objects = Encode(objectMesh.get(), SSettings{}, false);
+    const SRun arrays = Encode(arrayMesh.get(), SSettings{}, true);
+    EXPECT_EQ(0, arrays.arrayLayers);
+    ExpectSame(objects, arrays, objects.ok);
+  }
+}
+
+} // namespace
