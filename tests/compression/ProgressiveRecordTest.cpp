@@ -20,6 +20,19 @@ std::vector<CProgressiveVertexRecord::Point> Hexagon()
 
 const std::vector<std::array<int, 3>> kFan{{0, 1, 2}, {0, 2, 4}, {2, 3, 4}, {0, 4, 5}};
 
+// Gives the ring's vertices the points as second positions; their addresses, in order.
+std::vector<CVertex3d*> PlaceRing(const std::vector<CProgressiveVertexRecord::Point>& points,
+                                  std::vector<CVertex3d>* pRing)
+{
+  std::vector<CVertex3d*> border;
+  for (size_t i = 0; i < points.size(); i++) {
+    (*pRing)[i].Set2(static_cast<float>(points[i][0]), static_cast<float>(points[i][1]),
+                     static_cast<float>(points[i][2]));
+    border.push_back(&(*pRing)[i]);
+  }
+  return border;
+}
+
 TEST(ProgressiveRecord, PredictionReconstructsWithinOneGridUnit)
 {
   int exact = 0;
@@ -89,12 +102,7 @@ TEST(ProgressiveRecord, OriginalFromTheGridMatchesTheOriginalSetFirst)
 
   const auto hexagon = Hexagon();
   std::vector<CVertex3d> ring(hexagon.size());
-  std::vector<CVertex3d*> border;
-  for (size_t i = 0; i < hexagon.size(); i++) {
-    ring[i].Set2(static_cast<float>(hexagon[i][0]), static_cast<float>(hexagon[i][1]),
-                 static_cast<float>(hexagon[i][2]));
-    border.push_back(&ring[i]);
-  }
+  const std::vector<CVertex3d*> border = PlaceRing(hexagon, &ring);
   int misses = 0;
   int total = 0;
   for (int x = -20; x <= 20; x++)
@@ -670,12 +678,7 @@ TEST(ProgressiveRecord, FrameIsTheBordersWhereItIsUnlessTaken)
 {
   const auto hexagon = Hexagon();
   std::vector<CVertex3d> ring(hexagon.size());
-  std::vector<CVertex3d*> border;
-  for (size_t i = 0; i < hexagon.size(); i++) {
-    ring[i].Set2(static_cast<float>(hexagon[i][0]), static_cast<float>(hexagon[i][1]),
-                 static_cast<float>(hexagon[i][2]));
-    border.push_back(&ring[i]);
-  }
+  const std::vector<CVertex3d*> border = PlaceRing(hexagon, &ring);
   CVertex3d v(0, 0, 0);
   v.Set2(7, -5, 12);
   CProgressiveVertexRecord reading(&v, border, kFan);
@@ -683,11 +686,9 @@ TEST(ProgressiveRecord, FrameIsTheBordersWhereItIsUnlessTaken)
   taken.TakeFrameFromBorder();
   // The border turns a quarter about z and rises.
   std::vector<CProgressiveVertexRecord::Point> moved;
-  for (size_t i = 0; i < hexagon.size(); i++) {
-    moved.push_back({-hexagon[i][1], hexagon[i][0], hexagon[i][2] + 9});
-    ring[i].Set2(static_cast<float>(moved[i][0]), static_cast<float>(moved[i][1]),
-                 static_cast<float>(moved[i][2]));
-  }
+  for (const auto& p : hexagon)
+    moved.push_back({-p[1], p[0], p[2] + 9});
+  PlaceRing(moved, &ring);
   CProgressiveVertexRecord before(hexagon, kFan);
   CProgressiveVertexRecord after(moved, kFan);
   for (CProgressiveVertexRecord* r : {&before, &after})
