@@ -579,9 +579,6 @@ private:
     int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).
     int FirstNeighbor(int v) const;
-    // v's neighbours on its corners, each once; false where they show what the arrays do not
-    // handle.
-    bool CountNeighbors(int v, int* pCount);
     // Per vertex: the last count that met it after a corner and before one.
     std::vector<std::uint32_t> metNext;
     std::vector<std::uint32_t> metPrevious;

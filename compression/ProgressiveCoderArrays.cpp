@@ -137,10 +137,6 @@ int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
   return SlotOf(face[static_cast<size_t>(c.face)], v) == 1 ? c.previous : c.next;
 }
 
-// Plain: no corner repeats v or its vertices, and no two corners share their vertex before
-// or after (each edge held at most once each way). Each neighbour is then met once as the
-// vertex after some corner, and once more as the vertex before where the edge has a face
-// each way.
 std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
 {
   if (++count == 0) {
@@ -149,32 +145,6 @@ std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
     count = 1;
   }
   return count;
-}
-
-bool CProgressiveCoder::SLayerArrays::CountNeighbors(int v, int* pCount)
-{
-  const SCornerSpan s = span[static_cast<size_t>(v)];
-  const SArrayCorner* begin = corners.data() + s.begin;
-  const SArrayCorner* end = corners.data() + s.end;
-  const std::uint32_t stamp = NextStamp();
-  for (const SArrayCorner* c = begin; c < end; c++) {
-    if (c->previous == c->next || c->previous == v || c->next == v)
-      return false;
-    std::uint32_t& met = metNext[static_cast<size_t>(c->next)];
-    if (met == stamp)
-      return false;
-    met = stamp;
-  }
-  int n = static_cast<int>(end - begin);
-  for (const SArrayCorner* c = begin; c < end; c++) {
-    std::uint32_t& met = metPrevious[static_cast<size_t>(c->previous)];
-    if (met == stamp)
-      return false;
-    met = stamp;
-    n += metNext[static_cast<size_t>(c->previous)] == stamp ? 0 : 1;
-  }
-  *pCount = n;
-  return true;
 }
 
 int CProgressiveCoder::LiveVertexCount() const
@@ -262,39 +232,57 @@ bool CProgressiveCoder::StartArrayLayers()
   a.valence.resize(static_cast<size_t>(nv));
   a.metNext.assign(static_cast<size_t>(nv), 0);
   a.metPrevious.assign(static_cast<size_t>(nv), 0);
+  // Per vertex b held before i on a corner of i (metPrevious stamped), that corner's face:
+  // the face across i -> b.
+  std::vector<int> faceAfter(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
-    int n = 0;
-    if (!a.CountNeighbors(i, &n))
-      return false;
-    a.valence[static_cast<size_t>(i)] = n;
     const CVertex3d* v = a.vertex[static_cast<size_t>(i)];
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
-    if (v->NbFaceNeighbor() != s.end - s.begin || v->NbVertexNeighbor() != n)
+    const SArrayCorner* c = a.corners.data() + s.begin;
+    const int nc = s.end - s.begin;
+    if (v->NbFaceNeighbor() != nc)
       return false;
-    // The build's neighbour order: the other corners of each face in turn, each once.
-    const std::uint32_t stamp = ++a.count;
-    int j = 0;
-    for (int p = s.begin; p < s.end; p++) {
-      const int f = a.corners[static_cast<size_t>(p)].face;
-      if (v->GetFaceNeighbor(p - s.begin) != a.faceObject[static_cast<size_t>(f)])
+    // Plain: no two corners share their vertex before or after (the faces' three vertices
+    // differ, so no corner repeats i or its own vertices).
+    const std::uint32_t held = ++a.count;
+    for (int p = 0; p < nc; p++) {
+      std::uint32_t& after = a.metNext[static_cast<size_t>(c[p].next)];
+      std::uint32_t& before = a.metPrevious[static_cast<size_t>(c[p].previous)];
+      if (after == held || before == held)
         return false;
-      for (int w : a.face[static_cast<size_t>(f)]) {
-        std::uint32_t& met = a.metPrevious[static_cast<size_t>(w)];
-        if (w == i || met == stamp)
+      after = held;
+      before = held;
+      faceAfter[static_cast<size_t>(c[p].previous)] = c[p].face;
+    }
+    // The build's neighbour order: the other corners of each face in slot order, each once.
+    const std::uint32_t met = ++a.count;
+    const int nbNeighbor = v->NbVertexNeighbor();
+    int j = 0;
+    for (int p = 0; p < nc; p++) {
+      const int f = c[p].face;
+      const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
+      if (v->GetFaceNeighbor(p) != pFace)
+        return false;
+      // The link on edge i -> next: the face of the corner with next before i.
+      const int slot = SlotOf(a.face[static_cast<size_t>(f)], i);
+      const int b = c[p].next;
+      const int across =
+          a.metPrevious[static_cast<size_t>(b)] == held ? faceAfter[static_cast<size_t>(b)] : -1;
+      if (pFace->f(slot) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
+        return false;
+      const int pair[2] = {slot == 1 ? c[p].previous : b, slot == 1 ? b : c[p].previous};
+      for (const int w : pair) {
+        std::uint32_t& seen = a.metNext[static_cast<size_t>(w)];
+        if (seen == met)
           continue;
-        met = stamp;
-        if (j == n || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
+        seen = met;
+        if (j == nbNeighbor || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
           return false;
       }
     }
-  }
-  for (int f = 0; f < nf; f++) {
-    const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
-    for (int k = 0; k < 3; k++) {
-      const int across = a.FaceAcross(f, k);
-      if (pFace->f(k) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
-        return false;
-    }
+    if (j != nbNeighbor)
+      return false;
+    a.valence[static_cast<size_t>(i)] = j;
   }
   a.order.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++)
