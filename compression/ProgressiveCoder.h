@@ -540,7 +540,10 @@ private:
     std::vector<std::uint8_t> faceFlag;
     std::vector<std::uint8_t> faceDead;
     int nbLiveFace = 0;
-    // Each vertex's corners in the order of its faces, as ListCorners lists them.
+    // Each vertex's corners in the order of its faces, as ListCorners lists them, and
+    // kCornerWindow spare entries after the last list: a window of that many read from any
+    // list stays inside.
+    static constexpr int kCornerWindow = 8;
     std::vector<SArrayCorner> corners;
     std::vector<SCornerSpan> span;
     size_t waste = 0;

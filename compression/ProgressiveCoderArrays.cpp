@@ -95,15 +95,15 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
     AddNeighbor(a, b);
 }
 
-// The conquest asks in an order no predictor follows: a list that fits the window, and whose
-// window stays inside the array, is compared whole without a branch on where the match lies,
-// last corner first so that the first match is the one left.
+// The conquest asks in an order no predictor follows: a list that fits the window (which the
+// spare entries after the last list keep inside the array) is compared whole without a branch
+// on where the match lies, last corner first so that the first match is the one left.
 [[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
                                                                               int second) const
 {
   const SCornerSpan s = span[static_cast<size_t>(first)];
-  constexpr int kWindow = 8;
-  if (s.end - s.begin <= kWindow && static_cast<size_t>(s.begin) + kWindow <= corners.size()) {
+  constexpr int kWindow = kCornerWindow;
+  if (s.end - s.begin <= kWindow) {
     const SArrayCorner* c = corners.data() + s.begin;
     int found = kWindow;
     for (int k = kWindow - 1; k >= 0; k--)
@@ -218,7 +218,7 @@ bool CProgressiveCoder::StartArrayLayers()
   }
   for (int i = 0; i < nv; i++)
     count[static_cast<size_t>(i) + 1] += count[static_cast<size_t>(i)];
-  a.corners.resize(3 * static_cast<size_t>(nf));
+  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
   for (int i = 0; i < nv; i++)
     a.span[static_cast<size_t>(i)] = SCornerSpan{count[static_cast<size_t>(i)], count[static_cast<size_t>(i)]};
   for (int f = 0; f < nf; f++) {
@@ -578,7 +578,8 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
     // On a plain mesh the only other corner holding the previous vertex has it after v (its
     // vertex before v is met once, at the current corner): found over a whole window.
     const long count = end - begin;
-    const bool windowed = count <= 8 && static_cast<size_t>(s.begin) + 8 <= a.corners.size();
+    static_assert(SLayerArrays::kCornerWindow == 8);
+    const bool windowed = count <= 8;
     for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
       const SArrayCorner* next = nullptr;
       if (windowed) {
@@ -877,7 +878,7 @@ void CProgressiveCoder::ArrayEndLayer()
     const int room = s.end - s.begin;
     if (n > room) {
       a.waste += static_cast<size_t>(room);
-      const int begin = static_cast<int>(a.corners.size());
+      const int begin = static_cast<int>(a.corners.size()) - SLayerArrays::kCornerWindow;
       a.corners.resize(a.corners.size() + static_cast<size_t>(n));
       c = a.corners.data();
       std::copy(c + s.begin, c + s.begin + kept, c + begin);
@@ -925,7 +926,7 @@ void CProgressiveCoder::ArrayEndLayer()
     Clear(&a.refusals);
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
-  if (2 * a.waste > a.corners.size()) {
+  if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
     std::vector<SArrayCorner>& corners = a.spare;
     corners.clear();
     corners.reserve(a.corners.size() - a.waste);
@@ -935,6 +936,7 @@ void CProgressiveCoder::ArrayEndLayer()
       corners.insert(corners.end(), a.corners.begin() + s.begin, a.corners.begin() + s.end);
       s = SCornerSpan{begin, static_cast<int>(corners.size())};
     }
+    corners.resize(corners.size() + SLayerArrays::kCornerWindow);
     a.corners.swap(corners);
     a.waste = 0;
     m_CornerCompactions += update ? 1 : 0;
