@@ -434,15 +434,20 @@ void CProgressiveCoder::ArrayRun()
   constexpr size_t kSpanAhead = 24;
   constexpr size_t kListAhead = 16;
   constexpr size_t kNear = 8;
-  while (a.head < a.gates.size()) {
+  // The head in a local: the calls below push gates but never read it.
+  size_t head = a.head;
+  for (;;) {
     const size_t size = a.gates.size();
-    if (a.head + kSpanAhead < size)
-      __builtin_prefetch(&a.span[static_cast<size_t>(a.gates[a.head + kSpanAhead].first)]);
-    if (a.head + kListAhead < size)
+    if (head >= size)
+      break;
+    SArrayGate* const gates = a.gates.data();
+    if (head + kSpanAhead < size)
+      __builtin_prefetch(&a.span[static_cast<size_t>(gates[head + kSpanAhead].first)]);
+    if (head + kListAhead < size)
       __builtin_prefetch(a.corners.data() +
-                         a.span[static_cast<size_t>(a.gates[a.head + kListAhead].first)].begin);
-    if (a.head + kNear < size) {
-      SArrayGate& ahead = a.gates[a.head + kNear];
+                         a.span[static_cast<size_t>(gates[head + kListAhead].first)].begin);
+    if (head + kNear < size) {
+      SArrayGate& ahead = gates[head + kNear];
       ahead.corner = a.FrontCorner(ahead.first, ahead.second);
       if (ahead.corner >= 0) {
         const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
@@ -450,7 +455,7 @@ void CProgressiveCoder::ArrayRun()
         __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
       }
     }
-    const SArrayGate g = a.gates[a.head++];
+    const SArrayGate g = gates[head++];
     const int corner =
         g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
     if (corner < 0)
@@ -502,6 +507,7 @@ void CProgressiveCoder::ArrayRun()
     if (r != kNone && r != 1)
       codes->Add(static_cast<unsigned int>(r));
   }
+  a.head = head;
 }
 
 // JudgeRemoval with the vetoes first, as mode 0 without colours orders them.
