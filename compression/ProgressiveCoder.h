@@ -540,7 +540,10 @@ private:
     std::vector<std::uint8_t> faceFlag;
     std::vector<std::uint8_t> faceDead;
     int nbLiveFace = 0;
-    // Each vertex's corners in the order of its faces, as ListCorners lists them.
+    // Each vertex's corners in the order of its faces, as ListCorners lists them, and
+    // kCornerWindow spare entries after the last list: a window of that many read from any
+    // list stays inside.
+    static constexpr int kCornerWindow = 8;
     std::vector<SArrayCorner> corners;
     std::vector<SCornerSpan> span;
     size_t waste = 0;
@@ -579,9 +582,6 @@ private:
     int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).
     int FirstNeighbor(int v) const;
-    // v's neighbours on its corners, each once; false where they show what the arrays do not
-    // handle.
-    bool CountNeighbors(int v, int* pCount);
     // Per vertex: the last count that met it after a corner and before one.
     std::vector<std::uint32_t> metNext;
     std::vector<std::uint32_t> metPrevious;

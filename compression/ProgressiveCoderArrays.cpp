@@ -95,15 +95,15 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
     AddNeighbor(a, b);
 }
 
-// The conquest asks in an order no predictor follows: a list that fits the window, and whose
-// window stays inside the array, is compared whole without a branch on where the match lies,
-// last corner first so that the first match is the one left.
+// The conquest asks in an order no predictor follows: a list that fits the window (which the
+// spare entries after the last list keep inside the array) is compared whole without a branch
+// on where the match lies, last corner first so that the first match is the one left.
 [[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
                                                                               int second) const
 {
   const SCornerSpan s = span[static_cast<size_t>(first)];
-  constexpr int kWindow = 8;
-  if (s.end - s.begin <= kWindow && static_cast<size_t>(s.begin) + kWindow <= corners.size()) {
+  constexpr int kWindow = kCornerWindow;
+  if (s.end - s.begin <= kWindow) {
     const SArrayCorner* c = corners.data() + s.begin;
     int found = kWindow;
     for (int k = kWindow - 1; k >= 0; k--)
@@ -137,10 +137,6 @@ int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
   return SlotOf(face[static_cast<size_t>(c.face)], v) == 1 ? c.previous : c.next;
 }
 
-// Plain: no corner repeats v or its vertices, and no two corners share their vertex before
-// or after (each edge held at most once each way). Each neighbour is then met once as the
-// vertex after some corner, and once more as the vertex before where the edge has a face
-// each way.
 std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
 {
   if (++count == 0) {
@@ -149,32 +145,6 @@ std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
     count = 1;
   }
   return count;
-}
-
-bool CProgressiveCoder::SLayerArrays::CountNeighbors(int v, int* pCount)
-{
-  const SCornerSpan s = span[static_cast<size_t>(v)];
-  const SArrayCorner* begin = corners.data() + s.begin;
-  const SArrayCorner* end = corners.data() + s.end;
-  const std::uint32_t stamp = NextStamp();
-  for (const SArrayCorner* c = begin; c < end; c++) {
-    if (c->previous == c->next || c->previous == v || c->next == v)
-      return false;
-    std::uint32_t& met = metNext[static_cast<size_t>(c->next)];
-    if (met == stamp)
-      return false;
-    met = stamp;
-  }
-  int n = static_cast<int>(end - begin);
-  for (const SArrayCorner* c = begin; c < end; c++) {
-    std::uint32_t& met = metPrevious[static_cast<size_t>(c->previous)];
-    if (met == stamp)
-      return false;
-    met = stamp;
-    n += metNext[static_cast<size_t>(c->previous)] == stamp ? 0 : 1;
-  }
-  *pCount = n;
-  return true;
 }
 
 int CProgressiveCoder::LiveVertexCount() const
@@ -248,7 +218,7 @@ bool CProgressiveCoder::StartArrayLayers()
   }
   for (int i = 0; i < nv; i++)
     count[static_cast<size_t>(i) + 1] += count[static_cast<size_t>(i)];
-  a.corners.resize(3 * static_cast<size_t>(nf));
+  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
   for (int i = 0; i < nv; i++)
     a.span[static_cast<size_t>(i)] = SCornerSpan{count[static_cast<size_t>(i)], count[static_cast<size_t>(i)]};
   for (int f = 0; f < nf; f++) {
@@ -262,39 +232,57 @@ bool CProgressiveCoder::StartArrayLayers()
   a.valence.resize(static_cast<size_t>(nv));
   a.metNext.assign(static_cast<size_t>(nv), 0);
   a.metPrevious.assign(static_cast<size_t>(nv), 0);
+  // Per vertex b held before i on a corner of i (metPrevious stamped), that corner's face:
+  // the face across i -> b.
+  std::vector<int> faceAfter(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
-    int n = 0;
-    if (!a.CountNeighbors(i, &n))
-      return false;
-    a.valence[static_cast<size_t>(i)] = n;
     const CVertex3d* v = a.vertex[static_cast<size_t>(i)];
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
-    if (v->NbFaceNeighbor() != s.end - s.begin || v->NbVertexNeighbor() != n)
+    const SArrayCorner* c = a.corners.data() + s.begin;
+    const int nc = s.end - s.begin;
+    if (v->NbFaceNeighbor() != nc)
       return false;
-    // The build's neighbour order: the other corners of each face in turn, each once.
-    const std::uint32_t stamp = ++a.count;
-    int j = 0;
-    for (int p = s.begin; p < s.end; p++) {
-      const int f = a.corners[static_cast<size_t>(p)].face;
-      if (v->GetFaceNeighbor(p - s.begin) != a.faceObject[static_cast<size_t>(f)])
+    // Plain: no two corners share their vertex before or after (the faces' three vertices
+    // differ, so no corner repeats i or its own vertices).
+    const std::uint32_t held = ++a.count;
+    for (int p = 0; p < nc; p++) {
+      std::uint32_t& after = a.metNext[static_cast<size_t>(c[p].next)];
+      std::uint32_t& before = a.metPrevious[static_cast<size_t>(c[p].previous)];
+      if (after == held || before == held)
         return false;
-      for (int w : a.face[static_cast<size_t>(f)]) {
-        std::uint32_t& met = a.metPrevious[static_cast<size_t>(w)];
-        if (w == i || met == stamp)
+      after = held;
+      before = held;
+      faceAfter[static_cast<size_t>(c[p].previous)] = c[p].face;
+    }
+    // The build's neighbour order: the other corners of each face in slot order, each once.
+    const std::uint32_t met = ++a.count;
+    const int nbNeighbor = v->NbVertexNeighbor();
+    int j = 0;
+    for (int p = 0; p < nc; p++) {
+      const int f = c[p].face;
+      const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
+      if (v->GetFaceNeighbor(p) != pFace)
+        return false;
+      // The link on edge i -> next: the face of the corner with next before i.
+      const int slot = SlotOf(a.face[static_cast<size_t>(f)], i);
+      const int b = c[p].next;
+      const int across =
+          a.metPrevious[static_cast<size_t>(b)] == held ? faceAfter[static_cast<size_t>(b)] : -1;
+      if (pFace->f(slot) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
+        return false;
+      const int pair[2] = {slot == 1 ? c[p].previous : b, slot == 1 ? b : c[p].previous};
+      for (const int w : pair) {
+        std::uint32_t& seen = a.metNext[static_cast<size_t>(w)];
+        if (seen == met)
           continue;
-        met = stamp;
-        if (j == n || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
+        seen = met;
+        if (j == nbNeighbor || v->GetVertexNeighbor(j++) != a.vertex[static_cast<size_t>(w)])
           return false;
       }
     }
-  }
-  for (int f = 0; f < nf; f++) {
-    const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
-    for (int k = 0; k < 3; k++) {
-      const int across = a.FaceAcross(f, k);
-      if (pFace->f(k) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
-        return false;
-    }
+    if (j != nbNeighbor)
+      return false;
+    a.valence[static_cast<size_t>(i)] = j;
   }
   a.order.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++)
@@ -446,15 +434,20 @@ void CProgressiveCoder::ArrayRun()
   constexpr size_t kSpanAhead = 24;
   constexpr size_t kListAhead = 16;
   constexpr size_t kNear = 8;
-  while (a.head < a.gates.size()) {
+  // The head in a local: the calls below push gates but never read it.
+  size_t head = a.head;
+  for (;;) {
     const size_t size = a.gates.size();
-    if (a.head + kSpanAhead < size)
-      __builtin_prefetch(&a.span[static_cast<size_t>(a.gates[a.head + kSpanAhead].first)]);
-    if (a.head + kListAhead < size)
+    if (head >= size)
+      break;
+    SArrayGate* const gates = a.gates.data();
+    if (head + kSpanAhead < size)
+      __builtin_prefetch(&a.span[static_cast<size_t>(gates[head + kSpanAhead].first)]);
+    if (head + kListAhead < size)
       __builtin_prefetch(a.corners.data() +
-                         a.span[static_cast<size_t>(a.gates[a.head + kListAhead].first)].begin);
-    if (a.head + kNear < size) {
-      SArrayGate& ahead = a.gates[a.head + kNear];
+                         a.span[static_cast<size_t>(gates[head + kListAhead].first)].begin);
+    if (head + kNear < size) {
+      SArrayGate& ahead = gates[head + kNear];
       ahead.corner = a.FrontCorner(ahead.first, ahead.second);
       if (ahead.corner >= 0) {
         const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
@@ -462,7 +455,7 @@ void CProgressiveCoder::ArrayRun()
         __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
       }
     }
-    const SArrayGate g = a.gates[a.head++];
+    const SArrayGate g = gates[head++];
     const int corner =
         g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
     if (corner < 0)
@@ -514,6 +507,7 @@ void CProgressiveCoder::ArrayRun()
     if (r != kNone && r != 1)
       codes->Add(static_cast<unsigned int>(r));
   }
+  a.head = head;
 }
 
 // JudgeRemoval with the vetoes first, as mode 0 without colours orders them.
@@ -590,7 +584,8 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
     // On a plain mesh the only other corner holding the previous vertex has it after v (its
     // vertex before v is met once, at the current corner): found over a whole window.
     const long count = end - begin;
-    const bool windowed = count <= 8 && static_cast<size_t>(s.begin) + 8 <= a.corners.size();
+    static_assert(SLayerArrays::kCornerWindow == 8);
+    const bool windowed = count <= 8;
     for (int k = 0; k < valence - 1 && size < kPatchRoom; k++) {
       const SArrayCorner* next = nullptr;
       if (windowed) {
@@ -889,7 +884,7 @@ void CProgressiveCoder::ArrayEndLayer()
     const int room = s.end - s.begin;
     if (n > room) {
       a.waste += static_cast<size_t>(room);
-      const int begin = static_cast<int>(a.corners.size());
+      const int begin = static_cast<int>(a.corners.size()) - SLayerArrays::kCornerWindow;
       a.corners.resize(a.corners.size() + static_cast<size_t>(n));
       c = a.corners.data();
       std::copy(c + s.begin, c + s.begin + kept, c + begin);
@@ -937,7 +932,7 @@ void CProgressiveCoder::ArrayEndLayer()
     Clear(&a.refusals);
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
-  if (2 * a.waste > a.corners.size()) {
+  if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
     std::vector<SArrayCorner>& corners = a.spare;
     corners.clear();
     corners.reserve(a.corners.size() - a.waste);
@@ -947,6 +942,7 @@ void CProgressiveCoder::ArrayEndLayer()
       corners.insert(corners.end(), a.corners.begin() + s.begin, a.corners.begin() + s.end);
       s = SCornerSpan{begin, static_cast<int>(corners.size())};
     }
+    corners.resize(corners.size() + SLayerArrays::kCornerWindow);
     a.corners.swap(corners);
     a.waste = 0;
     m_CornerCompactions += update ? 1 : 0;

@@ -252,8 +252,9 @@ TEST(ProgressiveArrayLayers, TangledMeshesStayOnTheObjects)
 }
 
 // Lists the objects hold in another order than a full build gives (a face list or a
-// neighbour list turned round, a face link cleared): the arrays, which list by the build's
-// rules, do not take the mesh, and the objects code it as they read it.
+// neighbour list turned round or of another length, a face link cleared or wrong): the
+// arrays, which list by the build's rules, do not take the mesh, and the objects code it as
+// they read it.
 TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
 {
   conquest::CScratchFolder folder;
@@ -270,7 +271,32 @@ TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
     neighbours->SetAt(1, first);
   };
   auto link = [](CMesh3d* mesh) { mesh->GetFace(30)->SetF(1, nullptr); };
-  const std::function<void(CMesh3d*)> changes[] = {faceOrder, neighbourOrder, link};
+  // A link to a face that holds the edge's vertices but not the edge.
+  auto wrongLink = [](CMesh3d* mesh) {
+    CFace3d* face = mesh->GetFace(30);
+    face->SetF(0, face->f(1));
+  };
+  // An open edge given a face across.
+  auto openLinked = [](CMesh3d* mesh) {
+    for (int i = 0; i < mesh->NbFace(); i++)
+      for (int k = 0; k < 3; k++)
+        if (!mesh->GetFace(i)->f(k)) {
+          mesh->GetFace(i)->SetF(k, mesh->GetFace(i == 0 ? 1 : 0));
+          return;
+        }
+    FAIL() << "the plate has no open edge";
+  };
+  // A neighbour list one short, or one longer than the faces give.
+  auto neighbourLost = [](CMesh3d* mesh) {
+    CVertex3d* v = mesh->GetVertex(23);
+    v->SetNbVertexNeighbor(v->NbVertexNeighbor() - 1);
+  };
+  auto neighbourAdded = [](CMesh3d* mesh) {
+    mesh->GetVertex(23)->AddVertexNeighbor(mesh->GetVertex(mesh->NbVertex() - 1));
+  };
+  const std::function<void(CMesh3d*)> changes[] = {faceOrder,  neighbourOrder, link,
+                                                    wrongLink, openLinked,     neighbourLost,
+                                                    neighbourAdded};
   for (size_t k = 0; k < std::size(changes); k++) {
     SCOPED_TRACE(k);
     auto objectMesh = progressive::PlateWithHoles(20, 16, 7);
