@@ -413,10 +413,9 @@ int CProgressiveCoder::ArrayOnBoundary(int v)
   a.faceFlag[static_cast<size_t>(face)] = 1;
   std::uint8_t& mark = a.mark[static_cast<size_t>(v)];
   if (mark == 0)
-    mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
-                                     a.mark[static_cast<size_t>(second)]) == 2
-               ? 1
-               : 2;
+    mark = static_cast<std::uint8_t>(
+        CProgressiveGate::TakenMark(a.mark[static_cast<size_t>(first)],
+                                    a.mark[static_cast<size_t>(second)]));
   a.gates.push_back({first, v});
   a.gates.push_back({v, second});
   return 2;
@@ -753,10 +752,9 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
     a.vertexFlag[static_cast<size_t>(w)] = 1;
     std::uint8_t& mark = a.mark[static_cast<size_t>(w)];
     if (mark == 0)
-      mark = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(b0)],
-                                       a.mark[static_cast<size_t>(b1)]) == 2
-                 ? 1
-                 : 2;
+      mark = static_cast<std::uint8_t>(
+          CProgressiveGate::TakenMark(a.mark[static_cast<size_t>(b0)],
+                                      a.mark[static_cast<size_t>(b1)]));
   }
 }
 

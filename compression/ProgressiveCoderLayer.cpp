@@ -701,7 +701,7 @@ int CProgressiveCoder::EncodeStep()
         v->SetFlag(1);
         pFace->SetFlag(1);
         if (v->GetMark() == 0)
-          v->SetMark(CProgressiveGate::TagPair(first->GetMark(), second->GetMark()) == 2 ? 1 : 2);
+          v->SetMark(CProgressiveGate::TakenMark(first->GetMark(), second->GetMark()));
         const int firstIndex = g.GetFirstIndex();
         m_Gates.emplace_back(first, v, firstIndex);
         m_Gates.emplace_back(v, second, vIndex);
@@ -737,7 +737,8 @@ int CProgressiveCoder::NullPatch(const CProgressiveGate* pGate, CFace3d* pFace, 
   v->SetFlag(1);
   pFace->SetFlag(1);
   if (v->GetMark() == 0)
-    v->SetMark(pGate->GetTagPair() == 2 ? 1 : 2);
+    v->SetMark(
+        CProgressiveGate::TakenMark(pGate->GetFirst()->GetMark(), pGate->GetSecond()->GetMark()));
   m_Gates.emplace_back(pGate->GetFirst(), v, pGate->GetFirstIndex());
   PushGate(v, pGate->GetSecond());
   return 2;
@@ -1433,6 +1434,7 @@ void CProgressiveCoder::PushGatesAfterRemoval(bool frontsFound)
     pFront->SetFlag(1);
     w->SetFlag(1);
     if (w->GetMark() == 0)
-      w->SetMark(edge.GetTagPair() == 2 ? 1 : 2);
+      w->SetMark(
+          CProgressiveGate::TakenMark(edge.GetFirst()->GetMark(), edge.GetSecond()->GetMark()));
   }
 }

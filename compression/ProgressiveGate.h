@@ -38,6 +38,13 @@ public:
     return firstMark == 1 && secondMark == 2 ? 0 : 3;
   }
 
+  // The mark a null patch gives the front vertex it takes unmarked: 1 between two vertices
+  // marked 2, else 2.
+  static int TakenMark(int firstMark, int secondMark)
+  {
+    return TagPair(firstMark, secondMark) == 2 ? 1 : 2;
+  }
+
   // True when the face has the oriented edge a -> b among its corners.
   static int FaceHasEdge(const CFace3d* pFace, const CVertex3d* a, const CVertex3d* b);
 
