@@ -574,7 +574,7 @@ private:
     // NbVertexNeighbor, IsNeighbor, AddVertexNeighbor and AddNeighbor of the objects.
     int Valence(int v) const { return valence[static_cast<size_t>(v)]; }
     bool IsNeighbor(int a, int b) const;
-    void AddNeighbor(int a, int b);
+    inline void AddNeighbor(int a, int b);
     void AddNeighborOnce(int a, int b);
     // Position in `corners` of the first corner of first holding second before it, -1 without.
     inline int FrontCorner(int first, int second) const;

@@ -77,7 +77,7 @@ bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
   return false;
 }
 
-void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
+[[gnu::always_inline]] inline void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
 {
   int& count = extra[static_cast<size_t>(a)];
   if (count == 0)
@@ -655,52 +655,64 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     if (a.Valence(b0) == 3 || b0 == b1 || b1 == b2 || b0 == b2)
       return 1;
   }
-  for (int i = 0; i < n; i++) {
-    const int b0 = ring[static_cast<size_t>(i)];
-    const int b1 = ring[static_cast<size_t>(i + 1)];
-    const int corner = a.FrontCorner(b0, b1);
+  // The face in front of border edge i and its third vertex, -1 without.
+  const auto SetFront = [&a, &ring](int i, int corner) {
     if (corner < 0) {
       a.front[i] = -1;
       a.frontOther[i] = -1;
-      continue;
+      return;
     }
+    const int b0 = ring[static_cast<size_t>(i)];
+    const int b1 = ring[static_cast<size_t>(i + 1)];
     const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
     a.front[i] = c.face;
     a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
+  };
+  // Any two border vertices apart around the border that are neighbours: each border vertex
+  // stamped with its place, each one's neighbours read once. The same read finds the front
+  // corner of the border edges from those vertices (the corner with the next border vertex
+  // before it); the last two edges' fronts are looked up. Both tests only ever answer 1, so
+  // their order leaves the answer as it is.
+  int reached = 0;
+  if (n >= 4) {
+    const std::uint32_t stamp = a.NextStamp();
+    for (int i = 0; i < n; i++) {
+      a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
+      a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
+    }
+    // Neighbours both ways: each pair is read from its first vertex, the one before the other.
+    auto apart = [&a, stamp, n](int i, int x) {
+      if (a.metNext[static_cast<size_t>(x)] != stamp)
+        return false;
+      const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
+      return j >= i + 2 && (i > 0 || j < n - 1);
+    };
+    for (int i = 0; i + 2 < n; i++) {
+      const int b = ring[static_cast<size_t>(i)];
+      const int b1 = ring[static_cast<size_t>(i + 1)];
+      const SCornerSpan s = a.span[static_cast<size_t>(b)];
+      // On a plain mesh no two corners of b have the same vertex before b.
+      int corner = -1;
+      for (int p = s.begin; p < s.end; p++) {
+        const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+        corner = c.previous == b1 ? p : corner;
+        if (apart(i, c.previous) || apart(i, c.next))
+          return 1;
+      }
+      for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
+        if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
+          return 1;
+      SetFront(i, corner);
+    }
+    reached = n - 2;
   }
+  for (int i = reached; i < n; i++)
+    SetFront(i, a.FrontCorner(ring[static_cast<size_t>(i)], ring[static_cast<size_t>(i + 1)]));
   for (int i = 0; i < n; i++) {
     const int f1 = a.frontOther[i];
     const int f2 = a.frontOther[i + 1 < n ? i + 1 : 0];
     if (f1 >= 0 && f1 == f2 && a.vertexFlag[static_cast<size_t>(f1)] == 2)
       return 1;
-  }
-  // Any two border vertices apart around the border that are neighbours: each border vertex
-  // stamped with its place, each one's neighbours read once.
-  if (n < 4)
-    return 0;
-  const std::uint32_t stamp = a.NextStamp();
-  for (int i = 0; i < n; i++) {
-    a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
-    a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
-  }
-  // Neighbours both ways: each pair is read from its first vertex, the one before the other.
-  auto apart = [&a, stamp, n](int i, int x) {
-    if (a.metNext[static_cast<size_t>(x)] != stamp)
-      return false;
-    const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
-    return j >= i + 2 && (i > 0 || j < n - 1);
-  };
-  for (int i = 0; i + 2 < n; i++) {
-    const int b = ring[static_cast<size_t>(i)];
-    const SCornerSpan s = a.span[static_cast<size_t>(b)];
-    for (int p = s.begin; p < s.end; p++) {
-      const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
-      if (apart(i, c.previous) || apart(i, c.next))
-        return 1;
-    }
-    for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
-      if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
-        return 1;
   }
   return 0;
 }
@@ -841,26 +853,24 @@ void CProgressiveCoder::ArrayEndLayer()
   // The vertices on the faces that went or came are the removed vertices' rings, ranked as
   // the removals were made.
   const std::vector<int>& ranked = a.ranked;
-  // Each touched vertex's new faces, in the order they were made.
+  // Each touched vertex's new faces, in the order they were made: counted two places up, so
+  // that start[r + 1], the cursor of r's fill, ends as r's end and r + 1's begin.
   std::vector<int>& start = a.madeStart;
-  start.assign(ranked.size() + 1, 0);
+  start.assign(ranked.size() + 2, 0);
   for (const int f : a.made)
     for (const int v : a.face[static_cast<size_t>(f)])
       if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
-        start[static_cast<size_t>(r) + 1]++;
-  for (size_t i = 1; i < start.size(); i++)
+        start[static_cast<size_t>(r) + 2]++;
+  for (size_t i = 2; i < start.size(); i++)
     start[i] += start[i - 1];
   // Their corners on them, read here in the order the faces were made.
   a.madeOf.resize(static_cast<size_t>(start.back()));
-  {
-    std::vector<int> cursor(start.begin(), start.end() - 1);
-    for (const int f : a.made) {
-      const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
-      for (int k = 0; k < 3; k++)
-        if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
-          a.madeOf[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] =
-              SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
-    }
+  for (const int f : a.made) {
+    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+    for (int k = 0; k < 3; k++)
+      if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
+        a.madeOf[static_cast<size_t>(start[static_cast<size_t>(r) + 1]++)] =
+            SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
   }
   for (const int v : a.removed) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
