@@ -181,31 +181,44 @@ bool CProgressiveCoder::StartArrayLayers()
   auto arrays = std::make_unique<SLayerArrays>();
   SLayerArrays& a = *arrays;
   a.vertex.resize(static_cast<size_t>(nv));
+  a.span.resize(static_cast<size_t>(nv));
+  // Each vertex's corners take as many places as its face list has faces: a list of another
+  // length fills its places short or runs over them, which the fill below sees.
+  size_t total = 0;
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = pMesh->GetVertex(i);
     if (!v || v->GetAdjacencyIndex() != i)
       return false;
     a.vertex[static_cast<size_t>(i)] = v;
+    const int begin = static_cast<int>(total);
+    a.span[static_cast<size_t>(i)] = SCornerSpan{begin, begin};
+    total += static_cast<size_t>(v->NbFaceNeighbor());
   }
-  // The layers make about as many faces again as the mesh has, one list in three grows.
-  a.face.reserve(2 * static_cast<size_t>(nf));
-  a.faceObject.reserve(2 * static_cast<size_t>(nf));
-  a.faceFlag.reserve(2 * static_cast<size_t>(nf));
-  a.faceDead.reserve(2 * static_cast<size_t>(nf));
+  if (total != 3 * static_cast<size_t>(nf))
+    return false;
+  // The faces made stay listed after the dead ones: the layers end with some 2.3 times the
+  // mesh's faces, which three times as much room holds without a copy. One list in three grows.
+  a.face.reserve(3 * static_cast<size_t>(nf));
+  a.faceObject.reserve(3 * static_cast<size_t>(nf));
+  a.faceFlag.reserve(3 * static_cast<size_t>(nf));
+  a.faceDead.reserve(3 * static_cast<size_t>(nf));
   a.corners.reserve(4 * static_cast<size_t>(nf));
   a.face.resize(static_cast<size_t>(nf));
   a.faceObject.resize(static_cast<size_t>(nf));
-  a.span.resize(static_cast<size_t>(nv));
-  std::vector<int> count(static_cast<size_t>(nv) + 1, 0);
+  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
+  // The faces in order: each one's corners listed at its vertices as they come, and each
+  // vertex's face list read at the same place. No list runs over (every corner is checked
+  // against its list's length) and the lengths sum to the corners: every list is filled.
   for (int f = 0; f < nf; f++) {
     CFace3d* pFace = pMesh->GetFace(f);
     if (!pFace)
       return false;
     std::array<int, 3> t{};
+    const CVertex3d* w[3];
     for (int k = 0; k < 3; k++) {
-      const CVertex3d* w = pFace->v(k);
-      const int id = w ? w->GetAdjacencyIndex() : -1;
-      if (id < 0 || id >= nv || a.vertex[static_cast<size_t>(id)] != w)
+      w[k] = pFace->v(k);
+      const int id = w[k] ? w[k]->GetAdjacencyIndex() : -1;
+      if (id < 0 || id >= nv || a.vertex[static_cast<size_t>(id)] != w[k])
         return false;
       t[static_cast<size_t>(k)] = id;
     }
@@ -213,18 +226,11 @@ bool CProgressiveCoder::StartArrayLayers()
       return false;
     a.face[static_cast<size_t>(f)] = t;
     a.faceObject[static_cast<size_t>(f)] = pFace;
-    for (int k = 0; k < 3; k++)
-      count[static_cast<size_t>(t[static_cast<size_t>(k)]) + 1]++;
-  }
-  for (int i = 0; i < nv; i++)
-    count[static_cast<size_t>(i) + 1] += count[static_cast<size_t>(i)];
-  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
-  for (int i = 0; i < nv; i++)
-    a.span[static_cast<size_t>(i)] = SCornerSpan{count[static_cast<size_t>(i)], count[static_cast<size_t>(i)]};
-  for (int f = 0; f < nf; f++) {
-    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
     for (int k = 0; k < 3; k++) {
       SCornerSpan& s = a.span[static_cast<size_t>(t[static_cast<size_t>(k)])];
+      const int place = s.end - s.begin;
+      if (place >= w[k]->NbFaceNeighbor() || w[k]->GetFaceNeighbor(place) != pFace)
+        return false;
       a.corners[static_cast<size_t>(s.end++)] =
           SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
     }
@@ -240,8 +246,6 @@ bool CProgressiveCoder::StartArrayLayers()
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
     const SArrayCorner* c = a.corners.data() + s.begin;
     const int nc = s.end - s.begin;
-    if (v->NbFaceNeighbor() != nc)
-      return false;
     // Plain: no two corners share their vertex before or after (the faces' three vertices
     // differ, so no corner repeats i or its own vertices).
     const std::uint32_t held = ++a.count;
@@ -261,8 +265,6 @@ bool CProgressiveCoder::StartArrayLayers()
     for (int p = 0; p < nc; p++) {
       const int f = c[p].face;
       const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
-      if (v->GetFaceNeighbor(p) != pFace)
-        return false;
       // The link on edge i -> next: the face of the corner with next before i.
       const int slot = SlotOf(a.face[static_cast<size_t>(f)], i);
       const int b = c[p].next;
@@ -691,13 +693,24 @@ int CProgressiveCoder::ArrayBorderDegenerate()
       const int b = ring[static_cast<size_t>(i)];
       const int b1 = ring[static_cast<size_t>(i + 1)];
       const SCornerSpan s = a.span[static_cast<size_t>(b)];
-      // On a plain mesh no two corners of b have the same vertex before b.
+      // On a plain mesh no two corners of b have the same vertex before b. Where b has as
+      // many neighbours as corners (none on the boundary) each neighbour is before b on one
+      // corner and after it on another: the vertices before b are all of them.
       int corner = -1;
-      for (int p = s.begin; p < s.end; p++) {
-        const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
-        corner = c.previous == b1 ? p : corner;
-        if (apart(i, c.previous) || apart(i, c.next))
-          return 1;
+      if (a.valence[static_cast<size_t>(b)] - a.extra[static_cast<size_t>(b)] == s.end - s.begin) {
+        for (int p = s.begin; p < s.end; p++) {
+          const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+          corner = c.previous == b1 ? p : corner;
+          if (apart(i, c.previous))
+            return 1;
+        }
+      } else {
+        for (int p = s.begin; p < s.end; p++) {
+          const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+          corner = c.previous == b1 ? p : corner;
+          if (apart(i, c.previous) || apart(i, c.next))
+            return 1;
+        }
       }
       for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
         if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
