@@ -536,6 +536,7 @@ private:
     std::vector<int> addedNext;
     std::vector<int> addedOwners;
     std::vector<std::array<int, 3>> face;
+    // The mesh's faces, the first ones: the faces made after them have no object.
     std::vector<CFace3d*> faceObject;
     std::vector<std::uint8_t> faceFlag;
     std::vector<std::uint8_t> faceDead;

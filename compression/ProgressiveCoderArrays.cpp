@@ -199,7 +199,6 @@ bool CProgressiveCoder::StartArrayLayers()
   // The faces made stay listed after the dead ones: the layers end with some 2.3 times the
   // mesh's faces, which three times as much room holds without a copy. One list in three grows.
   a.face.reserve(3 * static_cast<size_t>(nf));
-  a.faceObject.reserve(3 * static_cast<size_t>(nf));
   a.faceFlag.reserve(3 * static_cast<size_t>(nf));
   a.faceDead.reserve(3 * static_cast<size_t>(nf));
   a.corners.reserve(4 * static_cast<size_t>(nf));
@@ -603,10 +602,10 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
         closed = false;
         break;
       }
-      bool repeated = false;
-      for (int i = 0; i < size; i++)
-        repeated |= a.patchFace[i] == next->face;
-      if (repeated) {
+      // Each corner of v has one vertex before it and one after, none shared with another
+      // corner: a corner follows one corner at most, so the walk comes back, if ever, to the
+      // face it started from (a fan of v short of its valence), never to a later one.
+      if (next->face == face) {
         closed = false;
         break;
       }
@@ -745,7 +744,6 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern)
     const auto& t = faces[f];
     a.made.push_back(static_cast<int>(a.face.size()));
     a.face.push_back({a.border[t[0]], a.border[t[1]], a.border[t[2]]});
-    a.faceObject.push_back(nullptr);
     a.faceFlag.push_back(0);
     a.faceDead.push_back(0);
   }
@@ -835,7 +833,6 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   a.dead.push_back(g);
   a.made.push_back(static_cast<int>(a.face.size()));
   a.face.push_back({first, w, second});
-  a.faceObject.push_back(nullptr);
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
   // CFace3d::AddVertexNeighbors.
@@ -990,16 +987,16 @@ void CProgressiveCoder::EndArrayLayers()
   std::unique_ptr<SLayerArrays> arrays = std::move(m_pArrays);
   SLayerArrays& a = *arrays;
   const size_t nbFace = a.face.size();
+  const size_t nbObject = a.faceObject.size();
   bool deadKept = false;
-  for (size_t f = 0; f < nbFace; f++)
-    if (CFace3d* pFace = a.faceObject[f]) {
-      pFace->SetFlag(a.faceDead[f] ? 2 : a.faceFlag[f]);
-      deadKept = deadKept || a.faceDead[f];
-    }
+  for (size_t f = 0; f < nbObject; f++) {
+    a.faceObject[f]->SetFlag(a.faceDead[f] ? 2 : a.faceFlag[f]);
+    deadKept = deadKept || a.faceDead[f];
+  }
   if (deadKept)
     m_pMesh->RemoveFacesWithFlag(2);
-  for (size_t f = 0; f < nbFace; f++)
-    if (!a.faceObject[f] && !a.faceDead[f]) {
+  for (size_t f = nbObject; f < nbFace; f++)
+    if (!a.faceDead[f]) {
       const std::array<int, 3>& t = a.face[f];
       m_pMesh->AddFace(m_pMesh->NewFace(a.vertex[static_cast<size_t>(t[0])],
                                         a.vertex[static_cast<size_t>(t[1])],

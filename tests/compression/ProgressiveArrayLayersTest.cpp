@@ -377,4 +377,36 @@ TEST(ProgressiveArrayLayers, ApartNeighboursOnAnOpenFanEndAreSeen)
   EXPECT_GE(arrays.arrayLayers, 1);
 }
 
+// Two closed cones meeting at their apex v, three faces each: v has six neighbours and six
+// corners, none on the boundary, yet its corners make two fans. The first gate, a2 -> a1,
+// reaches v; walked round from there its ring comes back to the gate's face after two
+// steps, which is no patch of v, on the arrays as on the objects.
+TEST(ProgressiveArrayLayers, AVertexOfTwoClosedFansIsNoPatch)
+{
+  conquest::CScratchFolder folder;
+  enum { a2, a1, v, a0, b0, b1, b2 };
+  Points points(7);
+  points[v] = {0, 0, 0};
+  for (int k = 0; k < 3; k++) {
+    const float c = std::cos(2.1f * static_cast<float>(k));
+    const float d = std::sin(2.1f * static_cast<float>(k));
+    points[static_cast<size_t>(k == 0 ? a0 : k == 1 ? a1 : a2)] = {c, d, 1.0f + 0.1f * c};
+    points[static_cast<size_t>(k == 0 ? b0 : k == 1 ? b1 : b2)] = {d, c, -1.0f - 0.1f * d};
+  }
+  const Triangles triangles = {{v, a0, a1}, {v, a1, a2}, {v, a2, a0}, {a0, a2, a1},
+                               {v, b0, b1}, {v, b1, b2}, {v, b2, b0}, {b0, b2, b1}};
+  auto objectMesh = fixtures::Build(points, triangles);
+  auto arrayMesh = fixtures::Build(points, triangles);
+  ASSERT_NE(nullptr, objectMesh);
+  const CVertex3d* apex = objectMesh->GetVertex(v);
+  ASSERT_EQ(6, apex->NbVertexNeighbor());
+  ASSERT_EQ(6, apex->NbFaceNeighbor());
+  SSettings s;
+  s.targetDivisor = 7;
+  const SRun objects = Encode(objectMesh.get(), s, false);
+  const SRun arrays = Encode(arrayMesh.get(), s, true);
+  ExpectSame(objects, arrays, objects.ok);
+  EXPECT_GE(arrays.arrayLayers, 1);
+}
+
 } // namespace
