@@ -205,6 +205,7 @@ bool CProgressiveCoder::StartArrayLayers()
   a.face.resize(static_cast<size_t>(nf));
   a.faceObject.resize(static_cast<size_t>(nf));
   a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
+  std::fill(a.corners.end() - SLayerArrays::kCornerWindow, a.corners.end(), SArrayCorner{});
   // The faces in order: each one's corners listed at its vertices as they come, and each
   // vertex's face list read at the same place. No list runs over (every corner is checked
   // against its list's length) and the lengths sum to the corners: every list is filled.
@@ -913,6 +914,8 @@ void CProgressiveCoder::ArrayEndLayer()
     }
     std::copy(a.madeOf.begin() + start[r], a.madeOf.begin() + start[r + 1], c + w);
     s.end = s.begin + n;
+    if (n > room)
+      std::fill_n(c + s.end, SLayerArrays::kCornerWindow, SArrayCorner{});
     // The lists of the layer less the removed vertices.
     a.valence[static_cast<size_t>(v)] -= a.lost[static_cast<size_t>(v)];
     a.lost[static_cast<size_t>(v)] = 0;
@@ -951,7 +954,7 @@ void CProgressiveCoder::ArrayEndLayer()
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
   if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
-    std::vector<SArrayCorner>& corners = a.spare;
+    auto& corners = a.spare;
     corners.clear();
     corners.reserve(a.corners.size() - a.waste);
     for (const int v : a.order) {
@@ -961,6 +964,7 @@ void CProgressiveCoder::ArrayEndLayer()
       s = SCornerSpan{begin, static_cast<int>(corners.size())};
     }
     corners.resize(corners.size() + SLayerArrays::kCornerWindow);
+    std::fill(corners.end() - SLayerArrays::kCornerWindow, corners.end(), SArrayCorner{});
     a.corners.swap(corners);
     a.waste = 0;
     m_CornerCompactions += update ? 1 : 0;
