@@ -954,16 +954,17 @@ void CProgressiveCoder::ArrayEndLayer()
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
   if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
+    // Sized at once (the entries left unset) and the lists copied in whole.
     auto& corners = a.spare;
-    corners.clear();
-    corners.reserve(a.corners.size() - a.waste);
+    corners.resize(a.corners.size());
+    int at = 0;
     for (const int v : a.order) {
       SCornerSpan& s = a.span[static_cast<size_t>(v)];
-      const int begin = static_cast<int>(corners.size());
-      corners.insert(corners.end(), a.corners.begin() + s.begin, a.corners.begin() + s.end);
-      s = SCornerSpan{begin, static_cast<int>(corners.size())};
+      std::copy(a.corners.begin() + s.begin, a.corners.begin() + s.end, corners.begin() + at);
+      s = SCornerSpan{at, at + s.end - s.begin};
+      at = s.end;
     }
-    corners.resize(corners.size() + SLayerArrays::kCornerWindow);
+    corners.resize(static_cast<size_t>(at) + SLayerArrays::kCornerWindow);
     std::fill(corners.end() - SLayerArrays::kCornerWindow, corners.end(), SArrayCorner{});
     a.corners.swap(corners);
     a.waste = 0;
