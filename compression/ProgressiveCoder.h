@@ -560,10 +560,14 @@ private:
         ranked.push_back(v);
       }
     }
-    // The layer's added neighbours: a list per vertex through `addedNext`.
+    // The layer's added neighbours: a list per vertex from `addedHead` through `next`.
+    struct SAdded
+    {
+      int vertex;
+      int next;
+    };
     std::vector<int> addedHead;
-    std::vector<int> addedVertex;
-    std::vector<int> addedNext;
+    std::vector<SAdded> added;
     std::vector<int> addedOwners;
     UnsetVector<std::array<int, 3>> face;
     // The mesh's faces, the first ones: the faces made after them have no object.

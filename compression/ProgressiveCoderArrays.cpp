@@ -71,8 +71,8 @@ bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
     if (c.previous == b || c.next == b)
       return true;
   }
-  for (int i = addedHead[static_cast<size_t>(a)]; i >= 0; i = addedNext[static_cast<size_t>(i)])
-    if (addedVertex[static_cast<size_t>(i)] == b)
+  for (int i = addedHead[static_cast<size_t>(a)]; i >= 0; i = added[static_cast<size_t>(i)].next)
+    if (added[static_cast<size_t>(i)].vertex == b)
       return true;
   return false;
 }
@@ -84,9 +84,9 @@ bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
     addedOwners.push_back(a);
   count++;
   valence[static_cast<size_t>(a)]++;
-  addedVertex.push_back(b);
-  addedNext.push_back(addedHead[static_cast<size_t>(a)]);
-  addedHead[static_cast<size_t>(a)] = static_cast<int>(addedVertex.size()) - 1;
+  int& head = addedHead[static_cast<size_t>(a)];
+  added.push_back({b, head});
+  head = static_cast<int>(added.size()) - 1;
 }
 
 void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
@@ -712,8 +712,8 @@ int CProgressiveCoder::ArrayBorderDegenerate()
             return 1;
         }
       }
-      for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
-        if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
+      for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.added[static_cast<size_t>(k)].next)
+        if (apart(i, a.added[static_cast<size_t>(k)].vertex))
           return 1;
       SetFront(i, corner);
     }
@@ -942,8 +942,7 @@ void CProgressiveCoder::ArrayEndLayer()
     a.addedHead[static_cast<size_t>(v)] = -1;
   }
   a.addedOwners.clear();
-  a.addedVertex.clear();
-  a.addedNext.clear();
+  a.added.clear();
   if (update) {
     for (const int v : a.removed)
       a.refusals[static_cast<size_t>(v)] = SRefusals{};
