@@ -613,6 +613,9 @@ private:
     void AddNeighborOnce(int a, int b);
     // Position in `corners` of the first corner of first holding second before it, -1 without.
     inline int FrontCorner(int first, int second) const;
+    // FrontCorner on the arrays' storage, for a caller that keeps its addresses.
+    static inline int FrontCornerIn(const SCornerSpan* span, const SArrayCorner* corners,
+                                    int first, int second);
     // The face across edge k -> k + 1 of a face (its link), -1 without.
     int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).

@@ -98,22 +98,28 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
 // The conquest asks in an order no predictor follows: a list that fits the window (which the
 // spare entries after the last list keep inside the array) is compared whole without a branch
 // on where the match lies, last corner first so that the first match is the one left.
-[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
-                                                                              int second) const
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCornerIn(
+    const SCornerSpan* span, const SArrayCorner* corners, int first, int second)
 {
-  const SCornerSpan s = span[static_cast<size_t>(first)];
+  const SCornerSpan s = span[first];
   constexpr int kWindow = kCornerWindow;
   if (s.end - s.begin <= kWindow) {
-    const SArrayCorner* c = corners.data() + s.begin;
+    const SArrayCorner* c = corners + s.begin;
     int found = kWindow;
     for (int k = kWindow - 1; k >= 0; k--)
       found = c[k].previous == second ? k : found;
     return found < s.end - s.begin ? s.begin + found : -1;
   }
   for (int i = s.begin; i < s.end; i++)
-    if (corners[static_cast<size_t>(i)].previous == second)
+    if (corners[i].previous == second)
       return i;
   return -1;
+}
+
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
+                                                                              int second) const
+{
+  return FrontCornerIn(span.data(), corners.data(), first, second);
 }
 
 // On a plain mesh the face across a -> b is the one holding b -> a, the corner of a with b
@@ -435,38 +441,44 @@ void CProgressiveCoder::ArrayRun()
   constexpr size_t kSpanAhead = 24;
   constexpr size_t kListAhead = 16;
   constexpr size_t kNear = 8;
-  // The head in a local: the calls below push gates but never read it.
+  // The head in a local: the calls below push gates but never read it. The lists and the
+  // vertex flags keep their storage through the layer: their addresses in locals, not read
+  // again after each flag written.
   size_t head = a.head;
+  const SCornerSpan* const span = a.span.data();
+  const SArrayCorner* const corners = a.corners.data();
+  const std::uint8_t* const vertexFlag = a.vertexFlag.data();
   for (;;) {
     const size_t size = a.gates.size();
     if (head >= size)
       break;
     SArrayGate* const gates = a.gates.data();
     if (head + kSpanAhead < size)
-      __builtin_prefetch(&a.span[static_cast<size_t>(gates[head + kSpanAhead].first)]);
+      __builtin_prefetch(&span[gates[head + kSpanAhead].first]);
     if (head + kListAhead < size)
-      __builtin_prefetch(a.corners.data() +
-                         a.span[static_cast<size_t>(gates[head + kListAhead].first)].begin);
+      __builtin_prefetch(corners + span[gates[head + kListAhead].first].begin);
     if (head + kNear < size) {
       SArrayGate& ahead = gates[head + kNear];
-      ahead.corner = a.FrontCorner(ahead.first, ahead.second);
+      ahead.corner = SLayerArrays::FrontCornerIn(span, corners, ahead.first, ahead.second);
       if (ahead.corner >= 0) {
-        const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
+        const SArrayCorner& c = corners[ahead.corner];
         __builtin_prefetch(&a.faceFlag[static_cast<size_t>(c.face)]);
-        __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
+        __builtin_prefetch(&vertexFlag[c.next]);
       }
     }
     const SArrayGate g = gates[head++];
     const int corner =
-        g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
+        g.corner != CProgressiveGate::kUnresolved
+            ? g.corner
+            : SLayerArrays::FrontCornerIn(span, corners, g.first, g.second);
     if (corner < 0)
       continue;
-    const SArrayCorner c = a.corners[static_cast<size_t>(corner)];
+    const SArrayCorner c = corners[corner];
     const int v = c.next;
     if (a.faceFlag[static_cast<size_t>(c.face)] != 0 || v == g.first || v == g.second)
       continue;
     int r = 2;
-    if (a.vertexFlag[static_cast<size_t>(v)] != 0) {
+    if (vertexFlag[v] != 0) {
       r = ArrayNullPatch(g.first, g.second, c.face, v);
     } else {
       const int valence = a.Valence(v);
@@ -484,10 +496,10 @@ void CProgressiveCoder::ArrayRun()
         const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
         bool remembered = false;
         if (refused) {
-          const SCornerSpan s = a.span[static_cast<size_t>(v)];
+          const SCornerSpan s = span[v];
           const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
           for (int i = s.begin; i < end; i++) {
-            const SArrayCorner& e = a.corners[static_cast<size_t>(i)];
+            const SArrayCorner& e = corners[i];
             if (e.face != c.face)
               continue;
             const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(g.first)],
