@@ -771,26 +771,28 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
 {
   SLayerArrays& a = *m_pArrays;
   const int n = a.borderSize;
+  if (m_GateType == 0) {
+    for (int i = 0; i + 1 < n; i++)
+      a.gates.push_back({a.border[i], a.border[i + 1]});
+    return;
+  }
+  // The flags' addresses in locals: each flag written would have them read again.
+  std::uint8_t* const faceFlag = a.faceFlag.data();
+  std::uint8_t* const vertexFlag = a.vertexFlag.data();
+  std::uint8_t* const mark = a.mark.data();
   for (int i = 0; i + 1 < n; i++) {
-    const int b0 = a.border[i];
-    const int b1 = a.border[i + 1];
-    if (m_GateType == 0) {
-      a.gates.push_back({b0, b1});
-      continue;
-    }
     const int front = a.front[i];
     const int w = a.frontOther[i];
-    if (front < 0 || a.faceFlag[static_cast<size_t>(front)] != 0 || w < 0)
+    if (front < 0 || faceFlag[front] != 0 || w < 0)
       continue;
+    const int b0 = a.border[i];
+    const int b1 = a.border[i + 1];
     a.gates.push_back({b0, w});
     a.gates.push_back({w, b1});
-    a.faceFlag[static_cast<size_t>(front)] = 1;
-    a.vertexFlag[static_cast<size_t>(w)] = 1;
-    std::uint8_t& mark = a.mark[static_cast<size_t>(w)];
-    if (mark == 0)
-      mark = static_cast<std::uint8_t>(
-          CProgressiveGate::TakenMark(a.mark[static_cast<size_t>(b0)],
-                                      a.mark[static_cast<size_t>(b1)]));
+    faceFlag[front] = 1;
+    vertexFlag[w] = 1;
+    if (mark[w] == 0)
+      mark[w] = static_cast<std::uint8_t>(CProgressiveGate::TakenMark(mark[b0], mark[b1]));
   }
 }
 
