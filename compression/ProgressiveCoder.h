@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CFace3d;
@@ -511,6 +512,35 @@ private:
   };
   struct SLayerArrays
   {
+    // Storage whose new entries are left unset, for arrays written whole before they are read
+    // (the spare window after the last list is cleared where it is made).
+    template <class T>
+    struct SUnsetAllocator : std::allocator<T>
+    {
+      using value_type = T;
+      SUnsetAllocator() = default;
+      template <class U>
+      SUnsetAllocator(const SUnsetAllocator<U>&) noexcept
+      {
+      }
+      template <class U>
+      struct rebind
+      {
+        using other = SUnsetAllocator<U>;
+      };
+      template <class U>
+      void construct(U* p) noexcept
+      {
+        ::new (static_cast<void*>(p)) U;
+      }
+      template <class U, class... A>
+      void construct(U* p, A&&... args)
+      {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+      }
+    };
+    template <class T>
+    using UnsetVector = std::vector<T, SUnsetAllocator<T>>;
     std::vector<CVertex3d*> vertex;
     // The live vertices in the order of the mesh's array.
     std::vector<int> order;
@@ -530,12 +560,17 @@ private:
         ranked.push_back(v);
       }
     }
-    // The layer's added neighbours: a list per vertex through `addedNext`.
+    // The layer's added neighbours: a list per vertex from `addedHead` through `next`.
+    struct SAdded
+    {
+      int vertex;
+      int next;
+    };
     std::vector<int> addedHead;
-    std::vector<int> addedVertex;
-    std::vector<int> addedNext;
+    std::vector<SAdded> added;
     std::vector<int> addedOwners;
-    std::vector<std::array<int, 3>> face;
+    UnsetVector<std::array<int, 3>> face;
+    // The mesh's faces, the first ones: the faces made after them have no object.
     std::vector<CFace3d*> faceObject;
     std::vector<std::uint8_t> faceFlag;
     std::vector<std::uint8_t> faceDead;
@@ -544,7 +579,7 @@ private:
     // kCornerWindow spare entries after the last list: a window of that many read from any
     // list stays inside.
     static constexpr int kCornerWindow = 8;
-    std::vector<SArrayCorner> corners;
+    UnsetVector<SArrayCorner> corners;
     std::vector<SCornerSpan> span;
     size_t waste = 0;
     std::vector<SRefusals> refusals;
@@ -565,8 +600,8 @@ private:
     std::vector<int> rank;
     std::vector<int> ranked;
     std::vector<int> madeStart;
-    std::vector<SArrayCorner> madeOf;
-    std::vector<SArrayCorner> spare;
+    UnsetVector<SArrayCorner> madeOf;
+    UnsetVector<SArrayCorner> spare;
     // Cleared when a layer makes what the arrays do not handle (an edge held twice the same
     // way, a face repeating a vertex): the objects take over before the next layer.
     bool plain = true;
@@ -574,10 +609,13 @@ private:
     // NbVertexNeighbor, IsNeighbor, AddVertexNeighbor and AddNeighbor of the objects.
     int Valence(int v) const { return valence[static_cast<size_t>(v)]; }
     bool IsNeighbor(int a, int b) const;
-    void AddNeighbor(int a, int b);
+    inline void AddNeighbor(int a, int b);
     void AddNeighborOnce(int a, int b);
     // Position in `corners` of the first corner of first holding second before it, -1 without.
     inline int FrontCorner(int first, int second) const;
+    // FrontCorner on the arrays' storage, for a caller that keeps its addresses.
+    static inline int FrontCornerIn(const SCornerSpan* span, const SArrayCorner* corners,
+                                    int first, int second);
     // The face across edge k -> k + 1 of a face (its link), -1 without.
     int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).

@@ -71,22 +71,22 @@ bool CProgressiveCoder::SLayerArrays::IsNeighbor(int a, int b) const
     if (c.previous == b || c.next == b)
       return true;
   }
-  for (int i = addedHead[static_cast<size_t>(a)]; i >= 0; i = addedNext[static_cast<size_t>(i)])
-    if (addedVertex[static_cast<size_t>(i)] == b)
+  for (int i = addedHead[static_cast<size_t>(a)]; i >= 0; i = added[static_cast<size_t>(i)].next)
+    if (added[static_cast<size_t>(i)].vertex == b)
       return true;
   return false;
 }
 
-void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
+[[gnu::always_inline]] inline void CProgressiveCoder::SLayerArrays::AddNeighbor(int a, int b)
 {
   int& count = extra[static_cast<size_t>(a)];
   if (count == 0)
     addedOwners.push_back(a);
   count++;
   valence[static_cast<size_t>(a)]++;
-  addedVertex.push_back(b);
-  addedNext.push_back(addedHead[static_cast<size_t>(a)]);
-  addedHead[static_cast<size_t>(a)] = static_cast<int>(addedVertex.size()) - 1;
+  int& head = addedHead[static_cast<size_t>(a)];
+  added.push_back({b, head});
+  head = static_cast<int>(added.size()) - 1;
 }
 
 void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
@@ -98,22 +98,28 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
 // The conquest asks in an order no predictor follows: a list that fits the window (which the
 // spare entries after the last list keep inside the array) is compared whole without a branch
 // on where the match lies, last corner first so that the first match is the one left.
-[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
-                                                                              int second) const
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCornerIn(
+    const SCornerSpan* span, const SArrayCorner* corners, int first, int second)
 {
-  const SCornerSpan s = span[static_cast<size_t>(first)];
+  const SCornerSpan s = span[first];
   constexpr int kWindow = kCornerWindow;
   if (s.end - s.begin <= kWindow) {
-    const SArrayCorner* c = corners.data() + s.begin;
+    const SArrayCorner* c = corners + s.begin;
     int found = kWindow;
     for (int k = kWindow - 1; k >= 0; k--)
       found = c[k].previous == second ? k : found;
     return found < s.end - s.begin ? s.begin + found : -1;
   }
   for (int i = s.begin; i < s.end; i++)
-    if (corners[static_cast<size_t>(i)].previous == second)
+    if (corners[i].previous == second)
       return i;
   return -1;
+}
+
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
+                                                                              int second) const
+{
+  return FrontCornerIn(span.data(), corners.data(), first, second);
 }
 
 // On a plain mesh the face across a -> b is the one holding b -> a, the corner of a with b
@@ -181,31 +187,44 @@ bool CProgressiveCoder::StartArrayLayers()
   auto arrays = std::make_unique<SLayerArrays>();
   SLayerArrays& a = *arrays;
   a.vertex.resize(static_cast<size_t>(nv));
+  a.span.resize(static_cast<size_t>(nv));
+  // Each vertex's corners take as many places as its face list has faces: a list of another
+  // length fills its places short or runs over them, which the fill below sees.
+  size_t total = 0;
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = pMesh->GetVertex(i);
     if (!v || v->GetAdjacencyIndex() != i)
       return false;
     a.vertex[static_cast<size_t>(i)] = v;
+    const int begin = static_cast<int>(total);
+    a.span[static_cast<size_t>(i)] = SCornerSpan{begin, begin};
+    total += static_cast<size_t>(v->NbFaceNeighbor());
   }
-  // The layers make about as many faces again as the mesh has, one list in three grows.
-  a.face.reserve(2 * static_cast<size_t>(nf));
-  a.faceObject.reserve(2 * static_cast<size_t>(nf));
-  a.faceFlag.reserve(2 * static_cast<size_t>(nf));
-  a.faceDead.reserve(2 * static_cast<size_t>(nf));
+  if (total != 3 * static_cast<size_t>(nf))
+    return false;
+  // The faces made stay listed after the dead ones: the layers end with some 2.3 times the
+  // mesh's faces, which three times as much room holds without a copy. One list in three grows.
+  a.face.reserve(3 * static_cast<size_t>(nf));
+  a.faceFlag.reserve(3 * static_cast<size_t>(nf));
+  a.faceDead.reserve(3 * static_cast<size_t>(nf));
   a.corners.reserve(4 * static_cast<size_t>(nf));
   a.face.resize(static_cast<size_t>(nf));
   a.faceObject.resize(static_cast<size_t>(nf));
-  a.span.resize(static_cast<size_t>(nv));
-  std::vector<int> count(static_cast<size_t>(nv) + 1, 0);
+  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
+  std::fill(a.corners.end() - SLayerArrays::kCornerWindow, a.corners.end(), SArrayCorner{});
+  // The faces in order: each one's corners listed at its vertices as they come, and each
+  // vertex's face list read at the same place. No list runs over (every corner is checked
+  // against its list's length) and the lengths sum to the corners: every list is filled.
   for (int f = 0; f < nf; f++) {
     CFace3d* pFace = pMesh->GetFace(f);
     if (!pFace)
       return false;
     std::array<int, 3> t{};
+    const CVertex3d* w[3];
     for (int k = 0; k < 3; k++) {
-      const CVertex3d* w = pFace->v(k);
-      const int id = w ? w->GetAdjacencyIndex() : -1;
-      if (id < 0 || id >= nv || a.vertex[static_cast<size_t>(id)] != w)
+      w[k] = pFace->v(k);
+      const int id = w[k] ? w[k]->GetAdjacencyIndex() : -1;
+      if (id < 0 || id >= nv || a.vertex[static_cast<size_t>(id)] != w[k])
         return false;
       t[static_cast<size_t>(k)] = id;
     }
@@ -213,18 +232,11 @@ bool CProgressiveCoder::StartArrayLayers()
       return false;
     a.face[static_cast<size_t>(f)] = t;
     a.faceObject[static_cast<size_t>(f)] = pFace;
-    for (int k = 0; k < 3; k++)
-      count[static_cast<size_t>(t[static_cast<size_t>(k)]) + 1]++;
-  }
-  for (int i = 0; i < nv; i++)
-    count[static_cast<size_t>(i) + 1] += count[static_cast<size_t>(i)];
-  a.corners.resize(3 * static_cast<size_t>(nf) + SLayerArrays::kCornerWindow);
-  for (int i = 0; i < nv; i++)
-    a.span[static_cast<size_t>(i)] = SCornerSpan{count[static_cast<size_t>(i)], count[static_cast<size_t>(i)]};
-  for (int f = 0; f < nf; f++) {
-    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
     for (int k = 0; k < 3; k++) {
       SCornerSpan& s = a.span[static_cast<size_t>(t[static_cast<size_t>(k)])];
+      const int place = s.end - s.begin;
+      if (place >= w[k]->NbFaceNeighbor() || w[k]->GetFaceNeighbor(place) != pFace)
+        return false;
       a.corners[static_cast<size_t>(s.end++)] =
           SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
     }
@@ -240,8 +252,6 @@ bool CProgressiveCoder::StartArrayLayers()
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
     const SArrayCorner* c = a.corners.data() + s.begin;
     const int nc = s.end - s.begin;
-    if (v->NbFaceNeighbor() != nc)
-      return false;
     // Plain: no two corners share their vertex before or after (the faces' three vertices
     // differ, so no corner repeats i or its own vertices).
     const std::uint32_t held = ++a.count;
@@ -261,8 +271,6 @@ bool CProgressiveCoder::StartArrayLayers()
     for (int p = 0; p < nc; p++) {
       const int f = c[p].face;
       const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
-      if (v->GetFaceNeighbor(p) != pFace)
-        return false;
       // The link on edge i -> next: the face of the corner with next before i.
       const int slot = SlotOf(a.face[static_cast<size_t>(f)], i);
       const int b = c[p].next;
@@ -433,38 +441,44 @@ void CProgressiveCoder::ArrayRun()
   constexpr size_t kSpanAhead = 24;
   constexpr size_t kListAhead = 16;
   constexpr size_t kNear = 8;
-  // The head in a local: the calls below push gates but never read it.
+  // The head in a local: the calls below push gates but never read it. The lists and the
+  // vertex flags keep their storage through the layer: their addresses in locals, not read
+  // again after each flag written.
   size_t head = a.head;
+  const SCornerSpan* const span = a.span.data();
+  const SArrayCorner* const corners = a.corners.data();
+  const std::uint8_t* const vertexFlag = a.vertexFlag.data();
   for (;;) {
     const size_t size = a.gates.size();
     if (head >= size)
       break;
     SArrayGate* const gates = a.gates.data();
     if (head + kSpanAhead < size)
-      __builtin_prefetch(&a.span[static_cast<size_t>(gates[head + kSpanAhead].first)]);
+      __builtin_prefetch(&span[gates[head + kSpanAhead].first]);
     if (head + kListAhead < size)
-      __builtin_prefetch(a.corners.data() +
-                         a.span[static_cast<size_t>(gates[head + kListAhead].first)].begin);
+      __builtin_prefetch(corners + span[gates[head + kListAhead].first].begin);
     if (head + kNear < size) {
       SArrayGate& ahead = gates[head + kNear];
-      ahead.corner = a.FrontCorner(ahead.first, ahead.second);
+      ahead.corner = SLayerArrays::FrontCornerIn(span, corners, ahead.first, ahead.second);
       if (ahead.corner >= 0) {
-        const SArrayCorner& c = a.corners[static_cast<size_t>(ahead.corner)];
+        const SArrayCorner& c = corners[ahead.corner];
         __builtin_prefetch(&a.faceFlag[static_cast<size_t>(c.face)]);
-        __builtin_prefetch(&a.vertexFlag[static_cast<size_t>(c.next)]);
+        __builtin_prefetch(&vertexFlag[c.next]);
       }
     }
     const SArrayGate g = gates[head++];
     const int corner =
-        g.corner != CProgressiveGate::kUnresolved ? g.corner : a.FrontCorner(g.first, g.second);
+        g.corner != CProgressiveGate::kUnresolved
+            ? g.corner
+            : SLayerArrays::FrontCornerIn(span, corners, g.first, g.second);
     if (corner < 0)
       continue;
-    const SArrayCorner c = a.corners[static_cast<size_t>(corner)];
+    const SArrayCorner c = corners[corner];
     const int v = c.next;
     if (a.faceFlag[static_cast<size_t>(c.face)] != 0 || v == g.first || v == g.second)
       continue;
     int r = 2;
-    if (a.vertexFlag[static_cast<size_t>(v)] != 0) {
+    if (vertexFlag[v] != 0) {
       r = ArrayNullPatch(g.first, g.second, c.face, v);
     } else {
       const int valence = a.Valence(v);
@@ -482,10 +496,10 @@ void CProgressiveCoder::ArrayRun()
         const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
         bool remembered = false;
         if (refused) {
-          const SCornerSpan s = a.span[static_cast<size_t>(v)];
+          const SCornerSpan s = span[v];
           const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
           for (int i = s.begin; i < end; i++) {
-            const SArrayCorner& e = a.corners[static_cast<size_t>(i)];
+            const SArrayCorner& e = corners[i];
             if (e.face != c.face)
               continue;
             const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(g.first)],
@@ -601,10 +615,10 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
         closed = false;
         break;
       }
-      bool repeated = false;
-      for (int i = 0; i < size; i++)
-        repeated |= a.patchFace[i] == next->face;
-      if (repeated) {
+      // Each corner of v has one vertex before it and one after, none shared with another
+      // corner: a corner follows one corner at most, so the walk comes back, if ever, to the
+      // face it started from (a fan of v short of its valence), never to a later one.
+      if (next->face == face) {
         closed = false;
         break;
       }
@@ -655,52 +669,75 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     if (a.Valence(b0) == 3 || b0 == b1 || b1 == b2 || b0 == b2)
       return 1;
   }
-  for (int i = 0; i < n; i++) {
-    const int b0 = ring[static_cast<size_t>(i)];
-    const int b1 = ring[static_cast<size_t>(i + 1)];
-    const int corner = a.FrontCorner(b0, b1);
+  // The face in front of border edge i and its third vertex, -1 without.
+  const auto SetFront = [&a, &ring](int i, int corner) {
     if (corner < 0) {
       a.front[i] = -1;
       a.frontOther[i] = -1;
-      continue;
+      return;
     }
+    const int b0 = ring[static_cast<size_t>(i)];
+    const int b1 = ring[static_cast<size_t>(i + 1)];
     const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
     a.front[i] = c.face;
     a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
+  };
+  // Any two border vertices apart around the border that are neighbours: each border vertex
+  // stamped with its place, each one's neighbours read once. The same read finds the front
+  // corner of the border edges from those vertices (the corner with the next border vertex
+  // before it); the last two edges' fronts are looked up. Both tests only ever answer 1, so
+  // their order leaves the answer as it is.
+  int reached = 0;
+  if (n >= 4) {
+    const std::uint32_t stamp = a.NextStamp();
+    for (int i = 0; i < n; i++) {
+      a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
+      a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
+    }
+    // Neighbours both ways: each pair is read from its first vertex, the one before the other.
+    auto apart = [&a, stamp, n](int i, int x) {
+      if (a.metNext[static_cast<size_t>(x)] != stamp)
+        return false;
+      const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
+      return j >= i + 2 && (i > 0 || j < n - 1);
+    };
+    for (int i = 0; i + 2 < n; i++) {
+      const int b = ring[static_cast<size_t>(i)];
+      const int b1 = ring[static_cast<size_t>(i + 1)];
+      const SCornerSpan s = a.span[static_cast<size_t>(b)];
+      // On a plain mesh no two corners of b have the same vertex before b. Where b has as
+      // many neighbours as corners (none on the boundary) each neighbour is before b on one
+      // corner and after it on another: the vertices before b are all of them.
+      int corner = -1;
+      if (a.valence[static_cast<size_t>(b)] - a.extra[static_cast<size_t>(b)] == s.end - s.begin) {
+        for (int p = s.begin; p < s.end; p++) {
+          const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+          corner = c.previous == b1 ? p : corner;
+          if (apart(i, c.previous))
+            return 1;
+        }
+      } else {
+        for (int p = s.begin; p < s.end; p++) {
+          const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
+          corner = c.previous == b1 ? p : corner;
+          if (apart(i, c.previous) || apart(i, c.next))
+            return 1;
+        }
+      }
+      for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.added[static_cast<size_t>(k)].next)
+        if (apart(i, a.added[static_cast<size_t>(k)].vertex))
+          return 1;
+      SetFront(i, corner);
+    }
+    reached = n - 2;
   }
+  for (int i = reached; i < n; i++)
+    SetFront(i, a.FrontCorner(ring[static_cast<size_t>(i)], ring[static_cast<size_t>(i + 1)]));
   for (int i = 0; i < n; i++) {
     const int f1 = a.frontOther[i];
     const int f2 = a.frontOther[i + 1 < n ? i + 1 : 0];
     if (f1 >= 0 && f1 == f2 && a.vertexFlag[static_cast<size_t>(f1)] == 2)
       return 1;
-  }
-  // Any two border vertices apart around the border that are neighbours: each border vertex
-  // stamped with its place, each one's neighbours read once.
-  if (n < 4)
-    return 0;
-  const std::uint32_t stamp = a.NextStamp();
-  for (int i = 0; i < n; i++) {
-    a.metNext[static_cast<size_t>(ring[static_cast<size_t>(i)])] = stamp;
-    a.metPrevious[static_cast<size_t>(ring[static_cast<size_t>(i)])] = static_cast<std::uint32_t>(i);
-  }
-  // Neighbours both ways: each pair is read from its first vertex, the one before the other.
-  auto apart = [&a, stamp, n](int i, int x) {
-    if (a.metNext[static_cast<size_t>(x)] != stamp)
-      return false;
-    const int j = static_cast<int>(a.metPrevious[static_cast<size_t>(x)]);
-    return j >= i + 2 && (i > 0 || j < n - 1);
-  };
-  for (int i = 0; i + 2 < n; i++) {
-    const int b = ring[static_cast<size_t>(i)];
-    const SCornerSpan s = a.span[static_cast<size_t>(b)];
-    for (int p = s.begin; p < s.end; p++) {
-      const SArrayCorner& c = a.corners[static_cast<size_t>(p)];
-      if (apart(i, c.previous) || apart(i, c.next))
-        return 1;
-    }
-    for (int k = a.addedHead[static_cast<size_t>(b)]; k >= 0; k = a.addedNext[static_cast<size_t>(k)])
-      if (apart(i, a.addedVertex[static_cast<size_t>(k)]))
-        return 1;
   }
   return 0;
 }
@@ -720,7 +757,6 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern)
     const auto& t = faces[f];
     a.made.push_back(static_cast<int>(a.face.size()));
     a.face.push_back({a.border[t[0]], a.border[t[1]], a.border[t[2]]});
-    a.faceObject.push_back(nullptr);
     a.faceFlag.push_back(0);
     a.faceDead.push_back(0);
   }
@@ -735,26 +771,28 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
 {
   SLayerArrays& a = *m_pArrays;
   const int n = a.borderSize;
+  if (m_GateType == 0) {
+    for (int i = 0; i + 1 < n; i++)
+      a.gates.push_back({a.border[i], a.border[i + 1]});
+    return;
+  }
+  // The flags' addresses in locals: each flag written would have them read again.
+  std::uint8_t* const faceFlag = a.faceFlag.data();
+  std::uint8_t* const vertexFlag = a.vertexFlag.data();
+  std::uint8_t* const mark = a.mark.data();
   for (int i = 0; i + 1 < n; i++) {
-    const int b0 = a.border[i];
-    const int b1 = a.border[i + 1];
-    if (m_GateType == 0) {
-      a.gates.push_back({b0, b1});
-      continue;
-    }
     const int front = a.front[i];
     const int w = a.frontOther[i];
-    if (front < 0 || a.faceFlag[static_cast<size_t>(front)] != 0 || w < 0)
+    if (front < 0 || faceFlag[front] != 0 || w < 0)
       continue;
+    const int b0 = a.border[i];
+    const int b1 = a.border[i + 1];
     a.gates.push_back({b0, w});
     a.gates.push_back({w, b1});
-    a.faceFlag[static_cast<size_t>(front)] = 1;
-    a.vertexFlag[static_cast<size_t>(w)] = 1;
-    std::uint8_t& mark = a.mark[static_cast<size_t>(w)];
-    if (mark == 0)
-      mark = static_cast<std::uint8_t>(
-          CProgressiveGate::TakenMark(a.mark[static_cast<size_t>(b0)],
-                                      a.mark[static_cast<size_t>(b1)]));
+    faceFlag[front] = 1;
+    vertexFlag[w] = 1;
+    if (mark[w] == 0)
+      mark[w] = static_cast<std::uint8_t>(CProgressiveGate::TakenMark(mark[b0], mark[b1]));
   }
 }
 
@@ -810,7 +848,6 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   a.dead.push_back(g);
   a.made.push_back(static_cast<int>(a.face.size()));
   a.face.push_back({first, w, second});
-  a.faceObject.push_back(nullptr);
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
   // CFace3d::AddVertexNeighbors.
@@ -841,26 +878,24 @@ void CProgressiveCoder::ArrayEndLayer()
   // The vertices on the faces that went or came are the removed vertices' rings, ranked as
   // the removals were made.
   const std::vector<int>& ranked = a.ranked;
-  // Each touched vertex's new faces, in the order they were made.
+  // Each touched vertex's new faces, in the order they were made: counted two places up, so
+  // that start[r + 1], the cursor of r's fill, ends as r's end and r + 1's begin.
   std::vector<int>& start = a.madeStart;
-  start.assign(ranked.size() + 1, 0);
+  start.assign(ranked.size() + 2, 0);
   for (const int f : a.made)
     for (const int v : a.face[static_cast<size_t>(f)])
       if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
-        start[static_cast<size_t>(r) + 1]++;
-  for (size_t i = 1; i < start.size(); i++)
+        start[static_cast<size_t>(r) + 2]++;
+  for (size_t i = 2; i < start.size(); i++)
     start[i] += start[i - 1];
   // Their corners on them, read here in the order the faces were made.
   a.madeOf.resize(static_cast<size_t>(start.back()));
-  {
-    std::vector<int> cursor(start.begin(), start.end() - 1);
-    for (const int f : a.made) {
-      const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
-      for (int k = 0; k < 3; k++)
-        if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
-          a.madeOf[static_cast<size_t>(cursor[static_cast<size_t>(r)]++)] =
-              SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
-    }
+  for (const int f : a.made) {
+    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+    for (int k = 0; k < 3; k++)
+      if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
+        a.madeOf[static_cast<size_t>(start[static_cast<size_t>(r) + 1]++)] =
+            SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
   }
   for (const int v : a.removed) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
@@ -893,6 +928,8 @@ void CProgressiveCoder::ArrayEndLayer()
     }
     std::copy(a.madeOf.begin() + start[r], a.madeOf.begin() + start[r + 1], c + w);
     s.end = s.begin + n;
+    if (n > room)
+      std::fill_n(c + s.end, SLayerArrays::kCornerWindow, SArrayCorner{});
     // The lists of the layer less the removed vertices.
     a.valence[static_cast<size_t>(v)] -= a.lost[static_cast<size_t>(v)];
     a.lost[static_cast<size_t>(v)] = 0;
@@ -919,8 +956,7 @@ void CProgressiveCoder::ArrayEndLayer()
     a.addedHead[static_cast<size_t>(v)] = -1;
   }
   a.addedOwners.clear();
-  a.addedVertex.clear();
-  a.addedNext.clear();
+  a.added.clear();
   if (update) {
     for (const int v : a.removed)
       a.refusals[static_cast<size_t>(v)] = SRefusals{};
@@ -931,16 +967,18 @@ void CProgressiveCoder::ArrayEndLayer()
   }
   // The lists are compacted once the space left behind outgrows the lists in use.
   if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
-    std::vector<SArrayCorner>& corners = a.spare;
-    corners.clear();
-    corners.reserve(a.corners.size() - a.waste);
+    // Sized at once (the entries left unset) and the lists copied in whole.
+    auto& corners = a.spare;
+    corners.resize(a.corners.size());
+    int at = 0;
     for (const int v : a.order) {
       SCornerSpan& s = a.span[static_cast<size_t>(v)];
-      const int begin = static_cast<int>(corners.size());
-      corners.insert(corners.end(), a.corners.begin() + s.begin, a.corners.begin() + s.end);
-      s = SCornerSpan{begin, static_cast<int>(corners.size())};
+      std::copy(a.corners.begin() + s.begin, a.corners.begin() + s.end, corners.begin() + at);
+      s = SCornerSpan{at, at + s.end - s.begin};
+      at = s.end;
     }
-    corners.resize(corners.size() + SLayerArrays::kCornerWindow);
+    corners.resize(static_cast<size_t>(at) + SLayerArrays::kCornerWindow);
+    std::fill(corners.end() - SLayerArrays::kCornerWindow, corners.end(), SArrayCorner{});
     a.corners.swap(corners);
     a.waste = 0;
     m_CornerCompactions += update ? 1 : 0;
@@ -967,16 +1005,16 @@ void CProgressiveCoder::EndArrayLayers()
   std::unique_ptr<SLayerArrays> arrays = std::move(m_pArrays);
   SLayerArrays& a = *arrays;
   const size_t nbFace = a.face.size();
+  const size_t nbObject = a.faceObject.size();
   bool deadKept = false;
-  for (size_t f = 0; f < nbFace; f++)
-    if (CFace3d* pFace = a.faceObject[f]) {
-      pFace->SetFlag(a.faceDead[f] ? 2 : a.faceFlag[f]);
-      deadKept = deadKept || a.faceDead[f];
-    }
+  for (size_t f = 0; f < nbObject; f++) {
+    a.faceObject[f]->SetFlag(a.faceDead[f] ? 2 : a.faceFlag[f]);
+    deadKept = deadKept || a.faceDead[f];
+  }
   if (deadKept)
     m_pMesh->RemoveFacesWithFlag(2);
-  for (size_t f = 0; f < nbFace; f++)
-    if (!a.faceObject[f] && !a.faceDead[f]) {
+  for (size_t f = nbObject; f < nbFace; f++)
+    if (!a.faceDead[f]) {
       const std::array<int, 3>& t = a.face[f];
       m_pMesh->AddFace(m_pMesh->NewFace(a.vertex[static_cast<size_t>(t[0])],
                                         a.vertex[static_cast<size_t>(t[1])],

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -294,9 +296,24 @@ TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
   auto neighbourAdded = [](CMesh3d* mesh) {
     mesh->GetVertex(23)->AddVertexNeighbor(mesh->GetVertex(mesh->NbVertex() - 1));
   };
-  const std::function<void(CMesh3d*)> changes[] = {faceOrder,  neighbourOrder, link,
-                                                    wrongLink, openLinked,     neighbourLost,
-                                                    neighbourAdded};
+  // A face list one short, one longer, or one face moved from a list to another's end, the
+  // lengths summing to the faces' corners as ever.
+  auto faceLost = [](CMesh3d* mesh) {
+    auto* faces = mesh->GetVertex(17)->GetArrayFaceNeighbor();
+    faces->SetSize(faces->GetSize() - 1);
+  };
+  auto faceAdded = [](CMesh3d* mesh) {
+    mesh->GetVertex(17)->GetArrayFaceNeighbor()->Add(mesh->GetFace(mesh->NbFace() - 1));
+  };
+  auto faceMoved = [](CMesh3d* mesh) {
+    auto* from = mesh->GetVertex(17)->GetArrayFaceNeighbor();
+    CFace3d* last = from->GetAt(from->GetSize() - 1);
+    from->SetSize(from->GetSize() - 1);
+    mesh->GetVertex(mesh->NbVertex() - 1)->GetArrayFaceNeighbor()->Add(last);
+  };
+  const std::function<void(CMesh3d*)> changes[] = {
+      faceOrder,     neighbourOrder, link,     wrongLink, openLinked,
+      neighbourLost, neighbourAdded, faceLost, faceAdded, faceMoved};
   for (size_t k = 0; k < std::size(changes); k++) {
     SCOPED_TRACE(k);
     auto objectMesh = progressive::PlateWithHoles(20, 16, 7);
@@ -308,6 +325,88 @@ TEST(ProgressiveArrayLayers, ListsOtherThanABuildsStayOnTheObjects)
     EXPECT_EQ(0, arrays.arrayLayers);
     ExpectSame(objects, arrays, objects.ok);
   }
+}
+
+// A vertex v whose ring b0 .. b5 has an ear over b0 b1 b2 (a raised vertex y on faces b1 b0 y,
+// b2 b1 y and b0 b2 y), the edge b0 -> b2 on the boundary, and a strip of faces round the
+// other side from b2 to b0. The first gate, b0 -> b5, reaches v with its border from b0: b0
+// and b2, apart on it, are neighbours only through the open end of b0's fan (b2 follows b0
+// on its corner, never comes before it). The removal must be refused as degenerate, on the
+// arrays as on the objects; read on one side only, b0's list would let it through.
+TEST(ProgressiveArrayLayers, ApartNeighboursOnAnOpenFanEndAreSeen)
+{
+  conquest::CScratchFolder folder;
+  const double pi = std::acos(-1.0);
+  auto at = [pi](double radius, int k, float z) {
+    return std::array<float, 3>{static_cast<float>(radius * std::cos(pi * k / 3)),
+                                static_cast<float>(radius * std::sin(pi * k / 3)), z};
+  };
+  // b0 and b5 first: the layer's seed gate is b0 -> b5.
+  enum { b0, b5, v, b1, b2, b3, b4, y, o2, o3, o4, o5, o0 };
+  Points points(13);
+  points[v] = {0, 0, 0};
+  const int ring[6] = {b0, b1, b2, b3, b4, b5};
+  for (int k = 0; k < 6; k++)
+    points[static_cast<size_t>(ring[k])] = at(1.0, k, 0.01f * static_cast<float>(k % 2));
+  points[y] = at(0.9, 1, 0.6f);
+  const int outer[5] = {o2, o3, o4, o5, o0};
+  for (int k = 0; k < 5; k++)
+    points[static_cast<size_t>(outer[k])] = at(2.0, k + 2, 0.05f * static_cast<float>(k));
+  Triangles triangles;
+  for (int k = 0; k < 6; k++)
+    triangles.push_back({v, ring[k], ring[(k + 1) % 6]});
+  triangles.push_back({b1, b0, y});
+  triangles.push_back({b2, b1, y});
+  triangles.push_back({b0, b2, y});
+  for (int k = 2; k < 6; k++) {
+    const int next = ring[(k + 1) % 6];
+    triangles.push_back({next, ring[k], outer[k - 2]});
+    triangles.push_back({next, outer[k - 2], outer[k - 1]});
+  }
+  auto objectMesh = fixtures::Build(points, triangles);
+  auto arrayMesh = fixtures::Build(points, triangles);
+  ASSERT_NE(nullptr, objectMesh);
+  // b0's fan is open: more neighbours than faces.
+  const CVertex3d* first = objectMesh->GetVertex(b0);
+  ASSERT_GT(first->NbVertexNeighbor(), first->NbFaceNeighbor());
+  SSettings s;
+  s.targetDivisor = 13;
+  const SRun objects = Encode(objectMesh.get(), s, false);
+  const SRun arrays = Encode(arrayMesh.get(), s, true);
+  ExpectSame(objects, arrays);
+  EXPECT_GE(arrays.arrayLayers, 1);
+}
+
+// Two closed cones meeting at their apex v, three faces each: v has six neighbours and six
+// corners, none on the boundary, yet its corners make two fans. The first gate, a2 -> a1,
+// reaches v; walked round from there its ring comes back to the gate's face after two
+// steps, which is no patch of v, on the arrays as on the objects.
+TEST(ProgressiveArrayLayers, AVertexOfTwoClosedFansIsNoPatch)
+{
+  conquest::CScratchFolder folder;
+  enum { a2, a1, v, a0, b0, b1, b2 };
+  Points points(7);
+  points[v] = {0, 0, 0};
+  for (int k = 0; k < 3; k++) {
+    const float c = std::cos(2.1f * static_cast<float>(k));
+    const float d = std::sin(2.1f * static_cast<float>(k));
+    points[static_cast<size_t>(k == 0 ? a0 : k == 1 ? a1 : a2)] = {c, d, 1.0f + 0.1f * c};
+    points[static_cast<size_t>(k == 0 ? b0 : k == 1 ? b1 : b2)] = {d, c, -1.0f - 0.1f * d};
+  }
+  const Triangles triangles = {{v, a0, a1}, {v, a1, a2}, {v, a2, a0}, {a0, a2, a1},
+                               {v, b0, b1}, {v, b1, b2}, {v, b2, b0}, {b0, b2, b1}};
+  auto objectMesh = fixtures::Build(points, triangles);
+  auto arrayMesh = fixtures::Build(points, triangles);
+  ASSERT_NE(nullptr, objectMesh);
+  const CVertex3d* apex = objectMesh->GetVertex(v);
+  ASSERT_EQ(6, apex->NbVertexNeighbor());
+  ASSERT_EQ(6, apex->NbFaceNeighbor());
+  SSettings s;
+  s.targetDivisor = 7;
+  const SRun objects = Encode(objectMesh.get(), s, false);
+  const SRun arrays = Encode(arrayMesh.get(), s, true);
+  ExpectSame(objects, arrays, objects.ok);
+  EXPECT_GE(arrays.arrayLayers, 1);
 }
 
 } // namespace
