@@ -17,6 +17,7 @@
 #include <cstring>
 #include <span>
 #include <unordered_map>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -39,6 +40,52 @@ const void* FaceAddress(const Face* faces, std::ptrdiff_t edge)
   return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(faces) +
                                        static_cast<std::uintptr_t>(edge & ~std::ptrdiff_t{3}) * (sizeof(Face) / 4));
 }
+
+// The places of a claim's elements, run by run: the elements of a run lie side by side in one
+// block, so an element's place and pool slot come from the run's first by an add, where the
+// claim works them out from its blocks with a division for every element. Elements are asked
+// for in increasing order of index.
+template <class Claim>
+class CClaimCursor
+{
+public:
+  explicit CClaimCursor(const Claim& claim) : m_Claim(claim) {}
+
+  auto At(std::uint32_t i) { return m_Run.At(Step(i)); }
+  template <class... Args>
+  auto Construct(std::uint32_t i, Args&&... args)
+  {
+    return m_Run.Construct(Step(i), std::forward<Args>(args)...);
+  }
+
+private:
+  // The place of element i in its run, the run made current.
+  std::uint32_t Step(std::uint32_t i)
+  {
+    while (i >= m_End)
+      NextRun();
+    return i - m_Start;
+  }
+  // The longest run from the end of the current one: doubled while it holds, then halved back.
+  void NextRun()
+  {
+    m_Start = m_End;
+    const std::uint32_t left = m_Claim.GetSize() - m_Start;
+    std::uint32_t n = 1;
+    while (2 * n <= left && m_Claim.RunAt(m_Start, 2 * n))
+      n *= 2;
+    for (std::uint32_t step = n / 2; step > 0; step /= 2)
+      if (n + step <= left && m_Claim.RunAt(m_Start, n + step))
+        n += step;
+    m_Run = m_Claim.RunAt(m_Start, n);
+    m_End = m_Start + n;
+  }
+
+  const Claim& m_Claim;
+  typename Claim::CRun m_Run;
+  std::uint32_t m_Start = 0;
+  std::uint32_t m_End = 0;
+};
 
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
@@ -1267,13 +1314,15 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   const auto vertexClaim = pMesh->ClaimVertices(NbVertex() - nbBaseVertex);
   const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbMade);
   m_VertexPointers.resize(m_Position.size());
+  CClaimCursor vertexPlaces(vertexClaim);
   for (int i = 0; i < NbVertex(); i++)
     m_VertexPointers[static_cast<size_t>(i)] =
         i < nbBaseVertex ? vertices->GetAt(i)
-                         : vertexClaim.At(static_cast<std::uint32_t>(i - nbBaseVertex));
+                         : vertexPlaces.At(static_cast<std::uint32_t>(i - nbBaseVertex));
   // Behind a null pointer for no face, index -1.
   m_FacePointers.resize(static_cast<size_t>(NbFace()) + 1);
   m_FacePointers[0] = nullptr;
+  CClaimCursor facePlaces(faceClaim);
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = nullptr;
     if (i < nbKept)
@@ -1281,7 +1330,7 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     else if (i < nbMade)
       f = m_SpareFaces[static_cast<size_t>(i - nbKept)];
     else
-      f = faceClaim.At(static_cast<std::uint32_t>(i - nbMade));
+      f = facePlaces.At(static_cast<std::uint32_t>(i - nbMade));
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
@@ -1339,15 +1388,19 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  m_Seen.assign(nv, {-1, -1, -1});
+  // Linked, a neighbour is only marked as met: an int a vertex, where the faces' record would
+  // triple the memory read at random.
+  if constexpr (kLinked)
+    m_SeenBy.assign(nv, -1);
+  else
+    m_Seen.assign(nv, {-1, -1, -1});
   // The lists of a vertex are written at local addresses, sized once for the longest: a
   // vector's end kept in the object would be stored and read again at every entry.
   const int longest = nv > 0 ? *std::max_element(m_FaceCount.begin(), m_FaceCount.begin() + static_cast<std::ptrdiff_t>(nv)) : 0;
   m_Neighbors.resize(2 * static_cast<size_t>(longest));
-  m_VertexFaces.resize(static_cast<size_t>(longest));
   CVertex3d** const neighbors = m_Neighbors.data();
-  CFace3d** const vertexFaces = m_VertexFaces.data();
   SSeen* const seenOf = m_Seen.data();
+  int* const seenBy = m_SeenBy.data();
   // The faces across, by edge: written at random, 16 bytes a face rather than the records' 32.
   if constexpr (!kLinked)
     m_StoredAcross.resize(4 * m_Faces.size());
@@ -1356,7 +1409,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
-  const bool large = nv * (sizeof(SSeen) + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
+  const size_t seenBytes = kLinked ? sizeof(int) : sizeof(SSeen);
+  const bool large = nv * (seenBytes + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
+  CClaimCursor vertexPlaces(vertexClaim);
+  CClaimCursor facePlaces(faceClaim);
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
     // are the entries the corners of a vertex further on will read at random, where those
@@ -1367,7 +1423,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
       for (int i = 0; i < (large ? m_FaceCount[a + 8] : 0); i++) {
-        __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
+        if constexpr (kLinked)
+          __builtin_prefetch(&seenBy[static_cast<size_t>(ahead[i].next)], 1);
+        else
+          __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
         __builtin_prefetch(facePointers + ahead[i].face);
         __builtin_prefetch(vertexPointers + ahead[i].next);
       }
@@ -1381,29 +1440,36 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       const int other[2] = {c->corner == 1 ? c->previous : c->next,
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
+        if constexpr (kLinked) {
+          int& by = seenBy[static_cast<size_t>(b)];
+          if (by != self) {
+            by = self;
+            neighbors[nbNeighbor++] = vertexPointers[b];
+          }
+          continue;
+        }
         SSeen& seen = seenOf[static_cast<size_t>(b)];
         if (seen.vertex != self) {
-          if constexpr (kLinked)
-            seen.vertex = self;
-          else
-            seen = {self, c->face, -1};
+          seen = {self, c->face, -1};
           neighbors[nbNeighbor++] = vertexPointers[b];
-        } else if (!kLinked && seen.first != c->face && seen.second < 0) {
+        } else if (seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
       }
     }
-    int nbFace = 0;
-    for (const SCorner* c = begin; c != end; c++) {
-      if constexpr (!kLinked) {
+    if constexpr (!kLinked) {
+      for (const SCorner* c = begin; c != end; c++) {
         const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
         acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
       }
-      vertexFaces[nbFace++] = facePointers[c->face];
     }
-    CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
+    CVertex3d* v = StoreVertex(&vertexPlaces, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
-    SetAdjacencyLists(v, vertexFaces, nbFace, neighbors, nbNeighbor);
+    // The faces straight from the corners: no copy of the list to read back.
+    adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
+                          [facePointers, begin](int p) { return facePointers[begin[p].face]; });
+    adjacency::AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+                          [neighbors](int j) { return neighbors[j]; });
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
@@ -1431,7 +1497,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       f->SetColor(&plain);
       faces->SetAt(i, f);
     } else {
-      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
+      f = facePlaces.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
                               vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
                               across[1], across[2]);
       faces->SetAt(i, f);
@@ -1444,15 +1510,14 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
 
 // Vertex a, made in its claimed place when the base mesh did not have it, with the replay's
 // flag, mark and index.
-template <class VertexClaim>
-CVertex3d* CProgressiveReplay::StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex,
-                                           size_t a) const
+template <class VertexPlaces>
+CVertex3d* CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const
 {
   CVertex3d* v = m_VertexPointers[a];
   if (static_cast<int>(a) >= nbBaseVertex) {
     const auto& p = m_Position[a];
-    v = vertexClaim.Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex),
-                              p[0], p[1], p[2]);
+    v = pPlaces->Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex), p[0],
+                           p[1], p[2]);
     const auto& q = m_Quantized[a];
     v->Set2(q[0], q[1], q[2]);
   }
