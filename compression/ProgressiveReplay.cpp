@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <span>
 #include <unordered_map>
@@ -357,40 +358,65 @@ void CProgressiveReplay::StartLayer()
 void CProgressiveReplay::ListFaces()
 {
   const size_t nv = m_Position.size();
+  // The faces' address and count in locals: an entry written could be any member, for all
+  // the compiler knows, and each would be read again after it.
+  const SFace* const faces = m_Faces.data();
+  const size_t nbFace = m_Faces.size();
   m_FaceStart.assign(nv + 2, 0);
-  for (const SFace& f : m_Faces)
-    for (int x : f.v)
+  for (size_t i = 0; i < nbFace; i++)
+    for (int x : faces[i].v)
       m_FaceStart[static_cast<size_t>(x) + 2]++;
   for (size_t i = 2; i < nv + 2; i++)
     m_FaceStart[i] += m_FaceStart[i - 1];
-  m_FaceList.resize(3 * m_Faces.size());
+  m_FaceList.resize(3 * nbFace);
   // m_FaceStart[v + 1] runs from the start of v's faces to their end. The three places are
   // taken before any entry is written: an entry written could be a count, for all the
   // compiler knows, and each count would be read again after it.
   int* const place = m_FaceStart.data() + 1;
   SCorner* const list = m_FaceList.data();
-  constexpr size_t kAhead = 8;
-  for (size_t i = 0; i < m_Faces.size(); i++) {
-    // The entries land at random: the lines the faces a few on will write are fetched for
-    // writing now, where the writes would wait on them. The places may move by then, most
-    // often within the line.
-    if (i + kAhead < m_Faces.size())
-      for (const int x : m_Faces[i + kAhead].v)
-        __builtin_prefetch(&list[place[x]], 1);
-    const auto& v = m_Faces[i].v;
+  // Each entry by one store: the entries land at random, and four stores each would fill
+  // the processor's queue of stores with few cache lines in flight.
+  const auto put = [place, list, faces](size_t i) {
+    const auto& v = faces[i].v;
     const int face = static_cast<int>(i);
     const size_t p0 = static_cast<size_t>(place[v[0]]++);
     const size_t p1 = static_cast<size_t>(place[v[1]]++);
     const size_t p2 = static_cast<size_t>(place[v[2]]++);
-    // Each entry by one store: the entries land at random, and four stores each would fill
-    // the processor's queue of stores with few cache lines in flight.
+#if defined(__SSE2__)
+    // The corners in lanes 0 to 2, the face's first link beside them cleared; an entry is two
+    // of them shuffled into place, plus the face and the slot.
+    static_assert(offsetof(SFace, v) == 0 && offsetof(SFace, across) == 12);
+    const __m128i corners = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&faces[i])),
+                                          _mm_set_epi32(0, -1, -1, -1));
+    const __m128i tail = _mm_shuffle_epi32(_mm_cvtsi32_si128(face), _MM_SHUFFLE(1, 0, 1, 1));
+    const __m128i entries[3] = {
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 1, 2)), tail),
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 2, 0)), _mm_add_epi32(tail, _mm_set_epi32(1, 0, 0, 0))),
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 0, 1)), _mm_add_epi32(tail, _mm_set_epi32(2, 0, 0, 0)))};
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p0]), entries[0]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p1]), entries[1]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p2]), entries[2]);
+#else
     using Quad = int __attribute__((vector_size(16)));
     static_assert(sizeof(Quad) == sizeof(SCorner));
     const Quad entries[3] = {{v[2], v[1], face, 0}, {v[0], v[2], face, 1}, {v[1], v[0], face, 2}};
     std::memcpy(static_cast<void*>(&list[p0]), &entries[0], sizeof(Quad));
     std::memcpy(static_cast<void*>(&list[p1]), &entries[1], sizeof(Quad));
     std::memcpy(static_cast<void*>(&list[p2]), &entries[2], sizeof(Quad));
+#endif
+  };
+  // The entries land at random: the lines the faces a few on will write are fetched for
+  // writing now, where the writes would wait on them. The places may move by then, most
+  // often within the line.
+  constexpr size_t kAhead = 8;
+  size_t i = 0;
+  for (; i + kAhead < nbFace; i++) {
+    for (const int x : faces[i + kAhead].v)
+      __builtin_prefetch(&list[place[x]], 1);
+    put(i);
   }
+  for (; i < nbFace; i++)
+    put(i);
   m_FaceStart.resize(nv);
   m_FaceCount.resize(nv);
   for (size_t a = 0; a + 1 < nv; a++)
