@@ -1535,9 +1535,11 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
 }
 
 // Vertex a, made in its claimed place when the base mesh did not have it, with the replay's
-// flag, mark and index.
+// flag, mark and index. Inlined in the store's loop, where the compiler would call it: the
+// call cost about as much as the flag, mark and index it writes.
 template <class VertexPlaces>
-CVertex3d* CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const
+__attribute__((always_inline)) inline CVertex3d*
+CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const
 {
   CVertex3d* v = m_VertexPointers[a];
   if (static_cast<int>(a) >= nbBaseVertex) {
