@@ -1113,7 +1113,10 @@ void CProgressiveReplay::InsertVertex()
   HandOverPattern(first);
 }
 
-void CProgressiveReplay::HandOverPattern(int first)
+// This and the steps InsertVertex takes after it (AddVertex, PushGatesAfterRemoval and
+// PushBorderGates) are inlined where they are called: the calls, one each per re-inserted
+// vertex, cost more than the frames they would save.
+__attribute__((always_inline)) inline void CProgressiveReplay::HandOverPattern(int first)
 {
   const int n = m_NbBorder;
   const auto& triangles = m_pPattern->GetFaces();
@@ -1137,8 +1140,8 @@ void CProgressiveReplay::HandOverPattern(int first)
   }
 }
 
-void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
-                                               const std::vector<int>& borderTriangles)
+__attribute__((always_inline)) inline void
+CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles)
 {
   if (m_GateType == 0) {
     PushBorderGates(border, n, borderTriangles);
@@ -1169,7 +1172,8 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
 // PushGate on local copies of the arrays' addresses and of the queue's tail: a flag written
 // through a member's array could be any member, so each would be read again after it. A
 // missing face across, -1, reads the flag before the first face's, never 0.
-void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
+__attribute__((always_inline)) inline void
+CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
 {
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
@@ -1204,8 +1208,8 @@ void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::ve
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
 // the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
 // must run first when the border holds a vertex still waiting.
-int CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n,
-                                  const std::vector<std::array<int, 3>>& faces)
+__attribute__((always_inline)) inline int
+CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n, const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
   std::array<float, 3> quantized{0, 0, 0};
