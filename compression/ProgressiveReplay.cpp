@@ -14,9 +14,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <span>
 #include <unordered_map>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -39,6 +41,52 @@ const void* FaceAddress(const Face* faces, std::ptrdiff_t edge)
   return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(faces) +
                                        static_cast<std::uintptr_t>(edge & ~std::ptrdiff_t{3}) * (sizeof(Face) / 4));
 }
+
+// The places of a claim's elements, run by run: the elements of a run lie side by side in one
+// block, so an element's place and pool slot come from the run's first by an add, where the
+// claim works them out from its blocks with a division for every element. Elements are asked
+// for in increasing order of index.
+template <class Claim>
+class CClaimCursor
+{
+public:
+  explicit CClaimCursor(const Claim& claim) : m_Claim(claim) {}
+
+  auto At(std::uint32_t i) { return m_Run.At(Step(i)); }
+  template <class... Args>
+  auto Construct(std::uint32_t i, Args&&... args)
+  {
+    return m_Run.Construct(Step(i), std::forward<Args>(args)...);
+  }
+
+private:
+  // The place of element i in its run, the run made current.
+  std::uint32_t Step(std::uint32_t i)
+  {
+    while (i >= m_End)
+      NextRun();
+    return i - m_Start;
+  }
+  // The longest run from the end of the current one: doubled while it holds, then halved back.
+  void NextRun()
+  {
+    m_Start = m_End;
+    const std::uint32_t left = m_Claim.GetSize() - m_Start;
+    std::uint32_t n = 1;
+    while (2 * n <= left && m_Claim.RunAt(m_Start, 2 * n))
+      n *= 2;
+    for (std::uint32_t step = n / 2; step > 0; step /= 2)
+      if (n + step <= left && m_Claim.RunAt(m_Start, n + step))
+        n += step;
+    m_Run = m_Claim.RunAt(m_Start, n);
+    m_End = m_Start + n;
+  }
+
+  const Claim& m_Claim;
+  typename Claim::CRun m_Run;
+  std::uint32_t m_Start = 0;
+  std::uint32_t m_End = 0;
+};
 
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
@@ -310,40 +358,65 @@ void CProgressiveReplay::StartLayer()
 void CProgressiveReplay::ListFaces()
 {
   const size_t nv = m_Position.size();
+  // The faces' address and count in locals: an entry written could be any member, for all
+  // the compiler knows, and each would be read again after it.
+  const SFace* const faces = m_Faces.data();
+  const size_t nbFace = m_Faces.size();
   m_FaceStart.assign(nv + 2, 0);
-  for (const SFace& f : m_Faces)
-    for (int x : f.v)
+  for (size_t i = 0; i < nbFace; i++)
+    for (int x : faces[i].v)
       m_FaceStart[static_cast<size_t>(x) + 2]++;
   for (size_t i = 2; i < nv + 2; i++)
     m_FaceStart[i] += m_FaceStart[i - 1];
-  m_FaceList.resize(3 * m_Faces.size());
+  m_FaceList.resize(3 * nbFace);
   // m_FaceStart[v + 1] runs from the start of v's faces to their end. The three places are
   // taken before any entry is written: an entry written could be a count, for all the
   // compiler knows, and each count would be read again after it.
   int* const place = m_FaceStart.data() + 1;
   SCorner* const list = m_FaceList.data();
-  constexpr size_t kAhead = 8;
-  for (size_t i = 0; i < m_Faces.size(); i++) {
-    // The entries land at random: the lines the faces a few on will write are fetched for
-    // writing now, where the writes would wait on them. The places may move by then, most
-    // often within the line.
-    if (i + kAhead < m_Faces.size())
-      for (const int x : m_Faces[i + kAhead].v)
-        __builtin_prefetch(&list[place[x]], 1);
-    const auto& v = m_Faces[i].v;
+  // Each entry by one store: the entries land at random, and four stores each would fill
+  // the processor's queue of stores with few cache lines in flight.
+  const auto put = [place, list, faces](size_t i) {
+    const auto& v = faces[i].v;
     const int face = static_cast<int>(i);
     const size_t p0 = static_cast<size_t>(place[v[0]]++);
     const size_t p1 = static_cast<size_t>(place[v[1]]++);
     const size_t p2 = static_cast<size_t>(place[v[2]]++);
-    // Each entry by one store: the entries land at random, and four stores each would fill
-    // the processor's queue of stores with few cache lines in flight.
+#if defined(__SSE2__)
+    // The corners in lanes 0 to 2, the face's first link beside them cleared; an entry is two
+    // of them shuffled into place, plus the face and the slot.
+    static_assert(offsetof(SFace, v) == 0 && offsetof(SFace, across) == 12);
+    const __m128i corners = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&faces[i])),
+                                          _mm_set_epi32(0, -1, -1, -1));
+    const __m128i tail = _mm_shuffle_epi32(_mm_cvtsi32_si128(face), _MM_SHUFFLE(1, 0, 1, 1));
+    const __m128i entries[3] = {
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 1, 2)), tail),
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 2, 0)), _mm_add_epi32(tail, _mm_set_epi32(1, 0, 0, 0))),
+        _mm_add_epi32(_mm_shuffle_epi32(corners, _MM_SHUFFLE(3, 3, 0, 1)), _mm_add_epi32(tail, _mm_set_epi32(2, 0, 0, 0)))};
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p0]), entries[0]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p1]), entries[1]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&list[p2]), entries[2]);
+#else
     using Quad = int __attribute__((vector_size(16)));
     static_assert(sizeof(Quad) == sizeof(SCorner));
     const Quad entries[3] = {{v[2], v[1], face, 0}, {v[0], v[2], face, 1}, {v[1], v[0], face, 2}};
     std::memcpy(static_cast<void*>(&list[p0]), &entries[0], sizeof(Quad));
     std::memcpy(static_cast<void*>(&list[p1]), &entries[1], sizeof(Quad));
     std::memcpy(static_cast<void*>(&list[p2]), &entries[2], sizeof(Quad));
+#endif
+  };
+  // The entries land at random: the lines the faces a few on will write are fetched for
+  // writing now, where the writes would wait on them. The places may move by then, most
+  // often within the line.
+  constexpr size_t kAhead = 8;
+  size_t i = 0;
+  for (; i + kAhead < nbFace; i++) {
+    for (const int x : faces[i + kAhead].v)
+      __builtin_prefetch(&list[place[x]], 1);
+    put(i);
   }
+  for (; i < nbFace; i++)
+    put(i);
   m_FaceStart.resize(nv);
   m_FaceCount.resize(nv);
   for (size_t a = 0; a + 1 < nv; a++)
@@ -1040,7 +1113,10 @@ void CProgressiveReplay::InsertVertex()
   HandOverPattern(first);
 }
 
-void CProgressiveReplay::HandOverPattern(int first)
+// This and the steps InsertVertex takes after it (AddVertex, PushGatesAfterRemoval and
+// PushBorderGates) are inlined where they are called: the calls, one each per re-inserted
+// vertex, cost more than the frames they would save.
+__attribute__((always_inline)) inline void CProgressiveReplay::HandOverPattern(int first)
 {
   const int n = m_NbBorder;
   const auto& triangles = m_pPattern->GetFaces();
@@ -1064,8 +1140,8 @@ void CProgressiveReplay::HandOverPattern(int first)
   }
 }
 
-void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
-                                               const std::vector<int>& borderTriangles)
+__attribute__((always_inline)) inline void
+CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n, const std::vector<int>& borderTriangles)
 {
   if (m_GateType == 0) {
     PushBorderGates(border, n, borderTriangles);
@@ -1096,7 +1172,8 @@ void CProgressiveReplay::PushGatesAfterRemoval(const int* border, int n,
 // PushGate on local copies of the arrays' addresses and of the queue's tail: a flag written
 // through a member's array could be any member, so each would be read again after it. A
 // missing face across, -1, reads the flag before the first face's, never 0.
-void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
+__attribute__((always_inline)) inline void
+CProgressiveReplay::PushBorderGates(const int* border, int n, const std::vector<int>& borderTriangles)
 {
   const SFace* faces = m_Faces.data();
   std::int8_t* flags = m_FaceFlag.data();
@@ -1131,8 +1208,8 @@ void CProgressiveReplay::PushBorderGates(const int* border, int n, const std::ve
 // A re-inserted vertex, flagged 2, its quantized position from the next record, rebuilt in
 // the frame of its border when the layer is predicted. The frame waits for PlaceVertices, which
 // must run first when the border holds a vertex still waiting.
-int CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n,
-                                  const std::vector<std::array<int, 3>>& faces)
+__attribute__((always_inline)) inline int
+CProgressiveReplay::AddVertex(const std::array<int, 6>& border, int n, const std::vector<std::array<int, 3>>& faces)
 {
   std::array<float, 3> position{0, 0, 0};
   std::array<float, 3> quantized{0, 0, 0};
@@ -1267,13 +1344,15 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
   const auto vertexClaim = pMesh->ClaimVertices(NbVertex() - nbBaseVertex);
   const auto faceClaim = pMesh->ClaimFaces(NbFace() - nbMade);
   m_VertexPointers.resize(m_Position.size());
+  CClaimCursor vertexPlaces(vertexClaim);
   for (int i = 0; i < NbVertex(); i++)
     m_VertexPointers[static_cast<size_t>(i)] =
         i < nbBaseVertex ? vertices->GetAt(i)
-                         : vertexClaim.At(static_cast<std::uint32_t>(i - nbBaseVertex));
+                         : vertexPlaces.At(static_cast<std::uint32_t>(i - nbBaseVertex));
   // Behind a null pointer for no face, index -1.
   m_FacePointers.resize(static_cast<size_t>(NbFace()) + 1);
   m_FacePointers[0] = nullptr;
+  CClaimCursor facePlaces(faceClaim);
   for (int i = 0; i < NbFace(); i++) {
     CFace3d* f = nullptr;
     if (i < nbKept)
@@ -1281,7 +1360,7 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     else if (i < nbMade)
       f = m_SpareFaces[static_cast<size_t>(i - nbKept)];
     else
-      f = faceClaim.At(static_cast<std::uint32_t>(i - nbMade));
+      f = facePlaces.At(static_cast<std::uint32_t>(i - nbMade));
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
@@ -1339,15 +1418,19 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   const size_t nv = m_Position.size();
   CArray3d<CVertex3d>* vertices = pMesh->GetArrayVertex();
   CArray3d<CFace3d>* faces = pMesh->GetArrayFace();
-  m_Seen.assign(nv, {-1, -1, -1});
+  // Linked, a neighbour is only marked as met: an int a vertex, where the faces' record would
+  // triple the memory read at random.
+  if constexpr (kLinked)
+    m_SeenBy.assign(nv, -1);
+  else
+    m_Seen.assign(nv, {-1, -1, -1});
   // The lists of a vertex are written at local addresses, sized once for the longest: a
   // vector's end kept in the object would be stored and read again at every entry.
   const int longest = nv > 0 ? *std::max_element(m_FaceCount.begin(), m_FaceCount.begin() + static_cast<std::ptrdiff_t>(nv)) : 0;
   m_Neighbors.resize(2 * static_cast<size_t>(longest));
-  m_VertexFaces.resize(static_cast<size_t>(longest));
   CVertex3d** const neighbors = m_Neighbors.data();
-  CFace3d** const vertexFaces = m_VertexFaces.data();
   SSeen* const seenOf = m_Seen.data();
+  int* const seenBy = m_SeenBy.data();
   // The faces across, by edge: written at random, 16 bytes a face rather than the records' 32.
   if constexpr (!kLinked)
     m_StoredAcross.resize(4 * m_Faces.size());
@@ -1356,7 +1439,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
-  const bool large = nv * (sizeof(SSeen) + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
+  const size_t seenBytes = kLinked ? sizeof(int) : sizeof(SSeen);
+  const bool large = nv * (seenBytes + sizeof(CVertex3d*)) + m_Faces.size() * sizeof(CFace3d*) > kCachedBytes;
+  CClaimCursor vertexPlaces(vertexClaim);
+  CClaimCursor facePlaces(faceClaim);
   for (size_t a = 0; a < nv; a++) {
     // The lists lie beyond a vertex's first cache line: the objects are fetched ahead, and so
     // are the entries the corners of a vertex further on will read at random, where those
@@ -1367,7 +1453,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
         __builtin_prefetch(p + offset, 1);
       const SCorner* ahead = m_FaceList.data() + m_FaceStart[a + 8];
       for (int i = 0; i < (large ? m_FaceCount[a + 8] : 0); i++) {
-        __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
+        if constexpr (kLinked)
+          __builtin_prefetch(&seenBy[static_cast<size_t>(ahead[i].next)], 1);
+        else
+          __builtin_prefetch(&seenOf[static_cast<size_t>(ahead[i].next)], 1);
         __builtin_prefetch(facePointers + ahead[i].face);
         __builtin_prefetch(vertexPointers + ahead[i].next);
       }
@@ -1381,29 +1470,36 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       const int other[2] = {c->corner == 1 ? c->previous : c->next,
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
+        if constexpr (kLinked) {
+          int& by = seenBy[static_cast<size_t>(b)];
+          if (by != self) {
+            by = self;
+            neighbors[nbNeighbor++] = vertexPointers[b];
+          }
+          continue;
+        }
         SSeen& seen = seenOf[static_cast<size_t>(b)];
         if (seen.vertex != self) {
-          if constexpr (kLinked)
-            seen.vertex = self;
-          else
-            seen = {self, c->face, -1};
+          seen = {self, c->face, -1};
           neighbors[nbNeighbor++] = vertexPointers[b];
-        } else if (!kLinked && seen.first != c->face && seen.second < 0) {
+        } else if (seen.first != c->face && seen.second < 0) {
           seen.second = c->face;
         }
       }
     }
-    int nbFace = 0;
-    for (const SCorner* c = begin; c != end; c++) {
-      if constexpr (!kLinked) {
+    if constexpr (!kLinked) {
+      for (const SCorner* c = begin; c != end; c++) {
         const SSeen& seen = seenOf[static_cast<size_t>(c->next)];
         acrossOf[Edge(c->face, c->corner)] = seen.first != c->face ? seen.first : seen.second;
       }
-      vertexFaces[nbFace++] = facePointers[c->face];
     }
-    CVertex3d* v = StoreVertex(vertexClaim, nbBaseVertex, a);
+    CVertex3d* v = StoreVertex(&vertexPlaces, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
-    SetAdjacencyLists(v, vertexFaces, nbFace, neighbors, nbNeighbor);
+    // The faces straight from the corners: no copy of the list to read back.
+    adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
+                          [facePointers, begin](int p) { return facePointers[begin[p].face]; });
+    adjacency::AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+                          [neighbors](int j) { return neighbors[j]; });
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
@@ -1431,7 +1527,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
       f->SetColor(&plain);
       faces->SetAt(i, f);
     } else {
-      f = faceClaim.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
+      f = facePlaces.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
                               vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
                               across[1], across[2]);
       faces->SetAt(i, f);
@@ -1443,16 +1539,17 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
 }
 
 // Vertex a, made in its claimed place when the base mesh did not have it, with the replay's
-// flag, mark and index.
-template <class VertexClaim>
-CVertex3d* CProgressiveReplay::StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex,
-                                           size_t a) const
+// flag, mark and index. Inlined in the store's loop, where the compiler would call it: the
+// call cost about as much as the flag, mark and index it writes.
+template <class VertexPlaces>
+__attribute__((always_inline)) inline CVertex3d*
+CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const
 {
   CVertex3d* v = m_VertexPointers[a];
   if (static_cast<int>(a) >= nbBaseVertex) {
     const auto& p = m_Position[a];
-    v = vertexClaim.Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex),
-                              p[0], p[1], p[2]);
+    v = pPlaces->Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex), p[0],
+                           p[1], p[2]);
     const auto& q = m_Quantized[a];
     v->Set2(q[0], q[1], q[2]);
   }

@@ -139,8 +139,9 @@ private:
   template <bool kLinked, class VertexClaim, class FaceClaim>
   void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
                       const FaceClaim& faceClaim, int nbKept, int nbMade);
-  template <class VertexClaim>
-  CVertex3d* StoreVertex(const VertexClaim& vertexClaim, int nbBaseVertex, size_t a) const;
+  // pPlaces: the claim's places (CClaimCursor), asked in increasing order.
+  template <class VertexPlaces>
+  CVertex3d* StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const;
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
@@ -312,6 +313,8 @@ private:
     int second;
   };
   std::vector<SSeen> m_Seen;
+  // The same when the faces across are known: the vertex alone.
+  std::vector<int> m_SeenBy;
   // The stored mesh's faces across, Edge(face, k) for face's edge k.
   std::vector<int> m_StoredAcross;
   std::vector<CVertex3d*> m_Neighbors;
@@ -322,7 +325,6 @@ private:
   std::vector<CFace3d*> m_FacePointers;
   // Base faces that went, kept to be made again as added faces.
   std::vector<CFace3d*> m_SpareFaces;
-  std::vector<CFace3d*> m_VertexFaces;
   std::vector<std::array<float, 3>> m_FaceNormal;
   // Per vertex, the sum of its faces' normals.
   std::vector<std::array<float, 3>> m_VertexNormal;

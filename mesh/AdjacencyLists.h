@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 class CFace3d;
@@ -15,6 +16,33 @@ void SetAdjacencyLists(CMesh3d* pMesh, int vertex, const int* faces, int nbFace,
 // The same with the elements already at hand: each list sized once and written in one pass.
 void SetAdjacencyLists(CVertex3d* v, CFace3d* const* faces, int nbFace, CVertex3d* const* neighbors,
                        int nbNeighbor);
+
+namespace adjacency {
+
+// The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
+// collapses) find the same room as after a list grown one entry at a time.
+inline int GrownCapacity(int room, int n)
+{
+  int capacity = room > 0 ? room : 1;
+  while (capacity < n)
+    capacity += std::clamp(capacity / 8, 4, 1024);
+  return capacity;
+}
+
+// Sizes a vertex's face or neighbour list to n entries in one allocation, keeping its storage
+// when it is large enough, and sets them to at(0) .. at(n - 1): the lists SetAdjacencyLists
+// leaves, for a caller that works the entries out as they are written.
+template <class List, class At>
+void AssignList(List* pList, int n, At at)
+{
+  if (n > pList->GetMaxSize()) {
+    pList->RemoveAll();
+    pList->SetSize(GrownCapacity(pList->GetRoom(), n));
+  }
+  pList->Assign(n, at);
+}
+
+} // namespace adjacency
 
 // A vertex standing at slot `slot` of face `face`, between `previous` and `next` (by index).
 struct SAdjacencyCorner

@@ -31,27 +31,7 @@ constexpr int kPrefetchDistance = 8;
 // built: the faces across are noted and linked in a last pass in face order.
 constexpr int kNotedLinksFaces = 4096;
 
-// The storage that n Adds to an empty list end with: later local edits (the V3 steps, the
-// collapses) find the same room as after a list grown one entry at a time.
-int GrownCapacity(int room, int n)
-{
-  int capacity = room > 0 ? room : 1;
-  while (capacity < n)
-    capacity += std::clamp(capacity / 8, 4, 1024);
-  return capacity;
-}
-
-// Sizes a list to n entries in one allocation, keeping its storage when it is large enough,
-// and sets them to at(0) .. at(n - 1).
-template <class List, class At>
-void AssignList(List* pList, int n, At at)
-{
-  if (n > pList->GetMaxSize()) {
-    pList->RemoveAll();
-    pList->SetSize(GrownCapacity(pList->GetRoom(), n));
-  }
-  pList->Assign(n, at);
-}
+using adjacency::AssignList;
 
 // The three relations built over vertex and face indices, with the orders of the rules:
 //   the faces of a vertex in face order, each once (a face may repeat a corner);

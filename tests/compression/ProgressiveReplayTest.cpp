@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -697,6 +698,58 @@ TEST(ProgressiveReplay, StoredAdjacencyOfAPoleAFinAndALoneVertex)
   EXPECT_EQ(0, bare->GetVertex(kRing + 3)->NbFaceNeighbor());
   ASSERT_EQ(1, bare->BuildAdjacency());
   EXPECT_EQ(progressive::Adjacency(*bare), stored);
+}
+
+// The vertices and faces the replay adds are made in the places the mesh's pools handed out,
+// over several blocks: side by side but at the few block breaks, and each freed on its own, in
+// any order, into the block it came from.
+TEST(ProgressiveReplay, StoredElementsFillTheirPoolBlocksInOrder)
+{
+  conquest::CScratchFolder folder;
+  auto mesh = progressive::PlateWithHoles(38, 38, 6);
+  ASSERT_NE(nullptr, mesh);
+  const int nbVertex = mesh->NbVertex();
+  const int nbFace = mesh->NbFace();
+  CProgressiveCoder encoder;
+  ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), 30, 10, "p.vpm"));
+  SDecoded decoded;
+  DecodeWith("p.vpm", 0, &decoded);
+  CMesh3d& stored = decoded.mesh;
+  ASSERT_EQ(nbVertex, stored.NbVertex());
+  ASSERT_EQ(nbFace, stored.NbFace());
+  // Each element lies right after the one before, but where a block ends: a 64 KiB block
+  // holds hundreds.
+  const auto breaks = [](auto at, int first, int n) {
+    int count = 0;
+    for (int i = first + 1; i < n; i++)
+      count += at(i) != at(i - 1) + 1 ? 1 : 0;
+    return count;
+  };
+  const int vertexBreaks = breaks([&](int i) { return stored.GetVertex(i); }, 30, nbVertex);
+  const int faceBreaks = breaks([&](int i) { return stored.GetFace(i); }, 100, nbFace);
+  EXPECT_GE(vertexBreaks, 1);
+  EXPECT_LE(vertexBreaks, nbVertex / 200);
+  EXPECT_GE(faceBreaks, 1);
+  EXPECT_LE(faceBreaks, nbFace / 200);
+  // Freed one by one in a scrambled order: a wrong slot would free a block early, or free into
+  // another, where the sanitizer or the pool's counts catch it.
+  std::vector<CFace3d*> faces;
+  std::vector<CVertex3d*> vertices;
+  for (int i = 0; i < nbFace; i++)
+    faces.push_back(stored.GetFace(i));
+  for (int i = 0; i < nbVertex; i++)
+    vertices.push_back(stored.GetVertex(i));
+  EXPECT_EQ(faces.size(), std::set<CFace3d*>(faces.begin(), faces.end()).size());
+  EXPECT_EQ(vertices.size(), std::set<CVertex3d*>(vertices.begin(), vertices.end()).size());
+  stored.GetArrayFace()->RemoveAll();
+  stored.GetArrayVertex()->RemoveAll();
+  std::mt19937 order(5);
+  std::shuffle(faces.begin(), faces.end(), order);
+  std::shuffle(vertices.begin(), vertices.end(), order);
+  for (CFace3d* f : faces)
+    delete f;
+  for (CVertex3d* v : vertices)
+    delete v;
 }
 
 } // namespace

@@ -94,6 +94,41 @@ void ExpectBothWaysAlike(std::unique_ptr<CMesh3d> (*make)(), int before)
   }
 }
 
+// The lists written by AssignList, each entry worked out as it is written.
+void WriteByAssign(CMesh3d* mesh, int vertex, const SLists& lists)
+{
+  CVertex3d* v = mesh->GetVertex(vertex);
+  adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(lists.faces.size()),
+                        [&](int p) { return mesh->GetFace(lists.faces[static_cast<size_t>(p)]); });
+  adjacency::AssignList(v->GetArrayVertexNeighbor(), static_cast<int>(lists.neighbors.size()),
+                        [&](int j) { return mesh->GetVertex(lists.neighbors[static_cast<size_t>(j)]); });
+}
+
+// The same lists by the plain list calls: a list too small for its entries emptied and grown
+// an entry at a time, any other resized in place.
+template <class List, class At>
+void WriteEntries(List* list, int n, At at)
+{
+  if (n > list->GetMaxSize()) {
+    list->RemoveAll();
+    for (int j = 0; j < n; j++)
+      list->Add(at(j));
+    return;
+  }
+  list->SetSize(n);
+  for (int j = 0; j < n; j++)
+    list->SetAt(j, at(j));
+}
+
+void WriteByAdd(CMesh3d* mesh, int vertex, const SLists& lists)
+{
+  CVertex3d* v = mesh->GetVertex(vertex);
+  WriteEntries(v->GetArrayFaceNeighbor(), static_cast<int>(lists.faces.size()),
+               [&](int p) { return mesh->GetFace(lists.faces[static_cast<size_t>(p)]); });
+  WriteEntries(v->GetArrayVertexNeighbor(), static_cast<int>(lists.neighbors.size()),
+               [&](int j) { return mesh->GetVertex(lists.neighbors[static_cast<size_t>(j)]); });
+}
+
 std::unique_ptr<CMesh3d> WideFan() { return fixtures::Fan(11); }
 std::unique_ptr<CMesh3d> Sphere() { return fixtures::Icosphere(1); }
 
@@ -128,6 +163,35 @@ TEST(AdjacencyListsTest, ByPointerShrinksAndEmptiesLikeByIndex)
   EXPECT_EQ(byPointer->GetVertex(0)->NbFaceNeighbor(), 0);
   EXPECT_EQ(byPointer->GetVertex(0)->NbVertexNeighbor(), 0);
   ExpectSameStorage(*byIndex, *byPointer, 0);
+}
+
+// From lists of every length, lists of every length in turn: AssignList leaves the entries and
+// the storage that lists grown an entry at a time have, growing, shrinking and emptying.
+TEST(AdjacencyListsTest, AssignWritesWhatAddsWrite)
+{
+  auto byAdd = fixtures::Fan(11);
+  auto byAssign = fixtures::Fan(11);
+  const SLists full = ListsOf(*byAdd, 0);
+  ASSERT_EQ(full.faces.size(), 11u);
+  ASSERT_EQ(full.neighbors.size(), 12u);
+  for (const size_t first : {0u, 2u, 7u, 12u})
+    for (const size_t second : {0u, 1u, 6u, 7u, 12u}) {
+      SCOPED_TRACE(first * 100 + second);
+      for (const size_t n : {first, second}) {
+        // The faces backwards and the neighbours forwards: the order is the caller's.
+        SLists lists;
+        for (size_t j = 0; j < std::min<size_t>(n, 11); j++)
+          lists.faces.push_back(full.faces[10 - j]);
+        lists.neighbors.assign(full.neighbors.begin(), full.neighbors.begin() + static_cast<std::ptrdiff_t>(n));
+        WriteByAdd(byAdd.get(), 0, lists);
+        WriteByAssign(byAssign.get(), 0, lists);
+        const SLists got = ListsOf(*byAssign, 0);
+        EXPECT_EQ(got.faces, lists.faces);
+        EXPECT_EQ(got.neighbors, lists.neighbors);
+        EXPECT_EQ(ListsOf(*byAdd, 0).neighbors, lists.neighbors);
+        ExpectSameStorage(*byAdd, *byAssign, 0);
+      }
+    }
 }
 
 } // namespace
