@@ -186,6 +186,9 @@ int CProgressiveCoder::Quantize()
     m_Scale[axis] = (hi[axis] - lo[axis]) / static_cast<float>((1 << m_QuantizationBits) - 1);
     m_Shift[axis] = lo[axis];
   }
+  // Every vertex takes a second position: the blocks that hold them are made all at once.
+  CVertex3d::MakeScratchBlocks(m_pMesh->GetArrayVertex()->GetData(),
+                               static_cast<size_t>(m_pMesh->NbVertex()));
   return m_pMesh->RangeAndSnap(m_QuantizationBits);
 }
 

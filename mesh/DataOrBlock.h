@@ -61,13 +61,24 @@ public:
     if (B* pBlock = Find())
       return *pBlock;
     auto pBlock = std::make_unique<B>();  // first: a failure leaves the word as it was
+    Adopt(pBlock.release());
+    return *Find();
+  }
+
+  // Takes pBlock, made elsewhere and owned from now on, as the block where there is none yet,
+  // with the data or side pointer moved into it as Get does; false, pBlock left to the caller,
+  // where there is one.
+  bool Adopt(B* pBlock)
+  {
+    if (Find())
+      return false;
     if ((m_Word & kTagMask) == 0) {
       pBlock->data = reinterpret_cast<void*>(m_Word);
     } else if constexpr (!std::is_void_v<S>) {
       pBlock->side = reinterpret_cast<S*>(m_Word & ~kTagMask);
     }
-    m_Word = reinterpret_cast<std::uintptr_t>(pBlock.release()) | kBlockTag;
-    return *Find();
+    m_Word = reinterpret_cast<std::uintptr_t>(pBlock) | kBlockTag;
+    return true;
   }
 
   // Only for S not void (a member of a class template is made only where used).

@@ -207,6 +207,7 @@ void CMesh3d::ToggleQuantizedPositions()
 
 void CMesh3d::CopyPositionsToSecondSet()
 {
+  CVertex3d::MakeScratchBlocks(m_ArrayVertex.GetData(), static_cast<size_t>(NbVertex()));
   ForEach(m_ArrayVertex, [](CVertex3d* v) { v->CopyToSecondSet(); });
 }
 

@@ -110,6 +110,10 @@ public:
   float y2() const { return Get2(1); }
   float z2() const { return Get2(2); }
   void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
+  // Gives each of the n vertices at pVertices that has none its block for the second position
+  // and the other rare state, all made side by side at once: for a pass that gives every
+  // vertex of a mesh a second position, which would otherwise allocate one block at a time.
+  static void MakeScratchBlocks(CVertex3d* const* pVertices, size_t n);
   void SwapPositions();
 
   // --- attributes -----------------------------------------------------------------------
@@ -321,7 +325,14 @@ private:
 
   struct SScratch
   {
+    SScratch() = default;
+    SScratch(const SScratch&) = delete;
+    SScratch& operator=(const SScratch&) = delete;
+    // A block comes from the heap or from a pool's run of them (MakeScratchBlocks).
+    void operator delete(SScratch* p, std::destroying_delete_t);
+
     float second[3] = {0.0f, 0.0f, 0.0f};
+    std::uint32_t m_PoolSlot = 0;  // in the pool's run; 0 for a block made with new
     CArray3d<CEdge3d> edges;
     CVertex3d* pMergedInto = nullptr;
     int edgeFlagCount = 0;
