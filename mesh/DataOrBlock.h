@@ -61,7 +61,7 @@ public:
     if (B* pBlock = Find())
       return *pBlock;
     auto pBlock = std::make_unique<B>();  // first: a failure leaves the word as it was
-    Adopt(pBlock.release());
+    Install(pBlock.release());
     return *Find();
   }
 
@@ -72,12 +72,7 @@ public:
   {
     if (Find())
       return false;
-    if ((m_Word & kTagMask) == 0) {
-      pBlock->data = reinterpret_cast<void*>(m_Word);
-    } else if constexpr (!std::is_void_v<S>) {
-      pBlock->side = reinterpret_cast<S*>(m_Word & ~kTagMask);
-    }
-    m_Word = reinterpret_cast<std::uintptr_t>(pBlock) | kBlockTag;
+    Install(pBlock);
     return true;
   }
 
@@ -105,6 +100,17 @@ public:
   }
 
 private:
+  // The word has no block yet: pBlock becomes it, with what the word held.
+  void Install(B* pBlock)
+  {
+    if ((m_Word & kTagMask) == 0) {
+      pBlock->data = reinterpret_cast<void*>(m_Word);
+    } else if constexpr (!std::is_void_v<S>) {
+      pBlock->side = reinterpret_cast<S*>(m_Word & ~kTagMask);
+    }
+    m_Word = reinterpret_cast<std::uintptr_t>(pBlock) | kBlockTag;
+  }
+
   static constexpr std::uintptr_t kTagMask = 3;
   static constexpr std::uintptr_t kBlockTag = 1;
   static constexpr std::uintptr_t kSideTag = 2;
