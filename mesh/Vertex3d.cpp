@@ -48,19 +48,8 @@ void CVertex3d::operator delete(CVertex3d* p, std::destroying_delete_t)
 
 void CVertex3d::SScratch::operator delete(SScratch* p, std::destroying_delete_t)
 {
-  CElementPool<SScratch>::Delete(p);
-}
-
-void CVertex3d::MakeScratchBlocks(CVertex3d* const* pVertices, size_t n)
-{
   static_assert(sizeof(SScratch) <= 88, "the pool slot fills the padding after the second position");
-  // The pool lets go of its runs when it goes: each is freed with its last block.
-  CElementPool<SScratch> pool;
-  for (size_t i = 0; i < n; i++) {
-    CVertex3d* v = pVertices[i];
-    if (v && !v->FindScratch())
-      v->m_DataOrScratch.Adopt(pool.New());
-  }
+  CElementPool<SScratch>::Delete(p);
 }
 
 static_assert(sizeof(CVertex3d) <= 128, "the pool slot and the scratch block are meant to cost no room");

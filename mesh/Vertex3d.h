@@ -110,10 +110,12 @@ public:
   float y2() const { return Get2(1); }
   float z2() const { return Get2(2); }
   void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
-  // Gives each of the n vertices at pVertices that has none its block for the second position
-  // and the other rare state, all made side by side at once: for a pass that gives every
-  // vertex of a mesh a second position, which would otherwise allocate one block at a time.
-  static void MakeScratchBlocks(CVertex3d* const* pVertices, size_t n);
+  // Sets the second position of each of the n vertices at pVertices to position(*v), three
+  // floats, in one pass: the vertices without a block for it and the other rare state get one,
+  // made side by side with the others' rather than one heap allocation each. Null entries are
+  // passed over.
+  template <class Position>
+  static void SetSecondPositions(CVertex3d* const* pVertices, size_t n, Position position);
   void SwapPositions();
 
   // --- attributes -----------------------------------------------------------------------
@@ -328,7 +330,7 @@ private:
     SScratch() = default;
     SScratch(const SScratch&) = delete;
     SScratch& operator=(const SScratch&) = delete;
-    // A block comes from the heap or from a pool's run of them (MakeScratchBlocks).
+    // A block comes from the heap or from a pool's run of them (SetSecondPositions).
     void operator delete(SScratch* p, std::destroying_delete_t);
 
     float second[3] = {0.0f, 0.0f, 0.0f};
@@ -364,3 +366,28 @@ private:
   int m_Ribbon = 0;
   int m_Mark = 0;
 };
+
+template <class Position>
+void CVertex3d::SetSecondPositions(CVertex3d* const* pVertices, size_t n, Position position)
+{
+  // The pool lets go of its runs when it goes: each run is freed with its last block. The
+  // vertices are fetched some ahead: the pass waits on little else.
+  constexpr size_t kAhead = 8;
+  CElementPool<SScratch> pool;
+  for (size_t i = 0; i < n; i++) {
+    if (i + kAhead < n)
+      __builtin_prefetch(pVertices[i + kAhead]);
+    CVertex3d* v = pVertices[i];
+    if (!v)
+      continue;
+    SScratch* pScratch = v->FindScratch();
+    if (!pScratch) {
+      pScratch = pool.New();
+      v->m_DataOrScratch.Adopt(pScratch);
+    }
+    const auto p = position(*static_cast<const CVertex3d*>(v));
+    pScratch->second[0] = p[0];
+    pScratch->second[1] = p[1];
+    pScratch->second[2] = p[2];
+  }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -29,7 +30,7 @@ std::vector<CVertex3d*> Pointers(const std::vector<std::unique_ptr<CVertex3d>>& 
 
 } // namespace
 
-TEST(VertexScratchBlocks, MadeAtOnceTheyKeepWhatEachVertexHeldAndStayApart)
+TEST(VertexScratchBlocks, SetAtOnceTheyKeepWhatEachVertexHeldAndStayApart)
 {
   auto vertices = MakeVertices(kMany);
   int data[3] = {};
@@ -37,12 +38,17 @@ TEST(VertexScratchBlocks, MadeAtOnceTheyKeepWhatEachVertexHeldAndStayApart)
   vertices[2]->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 7.0f, 8.0f, 9.0f));
   vertices[3]->SetData(&data[1]);
   vertices[3]->PushHistory(new CHistoryAction(CHistoryAction::TYPE_VERTEX_MOVED, 1.0f, 2.0f, 3.0f));
-  // A vertex with its own block keeps it and its values.
+  // A vertex with its own block keeps it and the rest of its state.
   vertices[4]->Set2(11.0f, 12.0f, 13.0f);
   vertices[4]->SetOrder(5);
   std::vector<CVertex3d*> p = Pointers(vertices);
   p.insert(p.begin() + 10, nullptr);  // holes are passed over
-  CVertex3d::MakeScratchBlocks(p.data(), p.size());
+  int calls = 0;
+  CVertex3d::SetSecondPositions(p.data(), p.size(), [&calls](const CVertex3d& v) {
+    calls++;
+    return std::array<float, 3>{v.y(), 2 * v.x(), -1.0f};
+  });
+  EXPECT_EQ(calls, kMany);
 
   EXPECT_EQ(vertices[1]->GetData(), &data[0]);
   EXPECT_EQ(vertices[1]->NbHistory(), 0);
@@ -50,23 +56,26 @@ TEST(VertexScratchBlocks, MadeAtOnceTheyKeepWhatEachVertexHeldAndStayApart)
   EXPECT_EQ(vertices[2]->NbHistory(), 1);
   EXPECT_EQ(vertices[3]->GetData(), &data[1]);
   EXPECT_EQ(vertices[3]->NbHistory(), 1);
-  EXPECT_EQ(vertices[4]->x2(), 11.0f);
-  EXPECT_EQ(vertices[4]->z2(), 13.0f);
+  EXPECT_EQ(vertices[4]->x2(), -4.0f);
+  EXPECT_EQ(vertices[4]->z2(), -1.0f);
   EXPECT_EQ(vertices[4]->GetOrder(), 5);
-  // The fresh blocks read as defaults.
-  EXPECT_EQ(vertices[0]->y2(), 0.0f);
+  // The rest of a fresh block reads as defaults.
   EXPECT_EQ(vertices[kMany - 1]->GetValence(), 0);
+  EXPECT_EQ(vertices[kMany - 1]->GetOrder(), 0);
   EXPECT_EQ(vertices[kMany - 1]->GetMergedInto(), nullptr);
 
-  // Each vertex's state is its own: every write reads back after all of them.
+  // Each vertex's state is its own: every value reads back after all are written.
   for (int i = 0; i < kMany; i++) {
-    vertices[static_cast<size_t>(i)]->Set2(static_cast<float>(i), static_cast<float>(2 * i), -1.0f);
-    vertices[static_cast<size_t>(i)]->SetValence(i % 13);
+    const CVertex3d* v = vertices[static_cast<size_t>(i)].get();
+    EXPECT_EQ(v->x2(), static_cast<float>(-i));
+    EXPECT_EQ(v->y2(), static_cast<float>(2 * i));
+    EXPECT_EQ(v->z2(), -1.0f);
   }
+  for (int i = 0; i < kMany; i++)
+    vertices[static_cast<size_t>(i)]->SetValence(i % 13);
   for (int i = 0; i < kMany; i++) {
-    EXPECT_EQ(vertices[static_cast<size_t>(i)]->x2(), static_cast<float>(i));
-    EXPECT_EQ(vertices[static_cast<size_t>(i)]->y2(), static_cast<float>(2 * i));
     EXPECT_EQ(vertices[static_cast<size_t>(i)]->GetValence(), i % 13);
+    EXPECT_EQ(vertices[static_cast<size_t>(i)]->x2(), static_cast<float>(-i));
   }
   // The history and data still go their own ways once in the block.
   vertices[2]->SetData(&data[2]);
@@ -74,9 +83,12 @@ TEST(VertexScratchBlocks, MadeAtOnceTheyKeepWhatEachVertexHeldAndStayApart)
   EXPECT_EQ(vertices[2]->PopHistory(), 1);
   EXPECT_FLOAT_EQ(vertices[2]->x(), 7.0f);
   EXPECT_EQ(vertices[2]->NbHistory(), 0);
-  // Made again, nothing changes.
-  CVertex3d::MakeScratchBlocks(p.data(), p.size());
-  EXPECT_EQ(vertices[kMany - 1]->x2(), static_cast<float>(kMany - 1));
+  // Set again, the blocks are kept and take the new positions.
+  CVertex3d::SetSecondPositions(p.data(), p.size(),
+                                [](const CVertex3d& v) { return std::array<float, 3>{v.z(), 0.0f, v.x()}; });
+  EXPECT_EQ(vertices[kMany - 1]->x2(), 0.5f);
+  EXPECT_EQ(vertices[kMany - 1]->z2(), static_cast<float>(kMany - 1));
+  EXPECT_EQ(vertices[kMany - 1]->GetValence(), (kMany - 1) % 13);
 }
 
 // The blocks go with their vertices in any order and on any thread; the last vertex of a run
@@ -86,9 +98,9 @@ TEST(VertexScratchBlocks, OutliveTheirNeighboursAndGoWithTheLastOfThem)
 {
   auto vertices = MakeVertices(kMany);
   const std::vector<CVertex3d*> p = Pointers(vertices);
-  CVertex3d::MakeScratchBlocks(p.data(), p.size());
-  for (auto& v : vertices)
-    v->Set2(v->x(), v->y(), v->z());
+  CVertex3d::SetSecondPositions(p.data(), p.size(), [](const CVertex3d& v) {
+    return std::array<float, 3>{v.x(), v.y(), v.z()};
+  });
   // Every other vertex from the end, then the rest but the first and last on another thread.
   for (int i = kMany - 1; i >= 0; i -= 2)
     vertices[static_cast<size_t>(i)].reset();
