@@ -61,13 +61,19 @@ public:
     if (B* pBlock = Find())
       return *pBlock;
     auto pBlock = std::make_unique<B>();  // first: a failure leaves the word as it was
-    if ((m_Word & kTagMask) == 0) {
-      pBlock->data = reinterpret_cast<void*>(m_Word);
-    } else if constexpr (!std::is_void_v<S>) {
-      pBlock->side = reinterpret_cast<S*>(m_Word & ~kTagMask);
-    }
-    m_Word = reinterpret_cast<std::uintptr_t>(pBlock.release()) | kBlockTag;
+    Install(pBlock.release());
     return *Find();
+  }
+
+  // Takes pBlock, made elsewhere and owned from now on, as the block where there is none yet,
+  // with the data or side pointer moved into it as Get does; false, pBlock left to the caller,
+  // where there is one.
+  bool Adopt(B* pBlock)
+  {
+    if (Find())
+      return false;
+    Install(pBlock);
+    return true;
   }
 
   // Only for S not void (a member of a class template is made only where used).
@@ -94,6 +100,17 @@ public:
   }
 
 private:
+  // The word has no block yet: pBlock becomes it, with what the word held.
+  void Install(B* pBlock)
+  {
+    if ((m_Word & kTagMask) == 0) {
+      pBlock->data = reinterpret_cast<void*>(m_Word);
+    } else if constexpr (!std::is_void_v<S>) {
+      pBlock->side = reinterpret_cast<S*>(m_Word & ~kTagMask);
+    }
+    m_Word = reinterpret_cast<std::uintptr_t>(pBlock) | kBlockTag;
+  }
+
   static constexpr std::uintptr_t kTagMask = 3;
   static constexpr std::uintptr_t kBlockTag = 1;
   static constexpr std::uintptr_t kSideTag = 2;

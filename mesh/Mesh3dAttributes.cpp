@@ -1,5 +1,6 @@
 #include "mesh/Mesh3d.h"
 
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -207,7 +208,8 @@ void CMesh3d::ToggleQuantizedPositions()
 
 void CMesh3d::CopyPositionsToSecondSet()
 {
-  ForEach(m_ArrayVertex, [](CVertex3d* v) { v->CopyToSecondSet(); });
+  CVertex3d::SetSecondPositions(m_ArrayVertex.GetData(), static_cast<size_t>(NbVertex()),
+                                [](const CVertex3d& v) { return std::array<float, 3>{v.x(), v.y(), v.z()}; });
 }
 
 void CMesh3d::ClearDataPointers()

@@ -46,6 +46,12 @@ void CVertex3d::operator delete(CVertex3d* p, std::destroying_delete_t)
   CElementPool<CVertex3d>::Delete(p);
 }
 
+void CVertex3d::SScratch::operator delete(SScratch* p, std::destroying_delete_t)
+{
+  static_assert(sizeof(SScratch) <= 88, "the pool slot fills the padding after the second position");
+  CElementPool<SScratch>::Delete(p);
+}
+
 static_assert(sizeof(CVertex3d) <= 128, "the pool slot and the scratch block are meant to cost no room");
 
 void CVertex3d::Set(int axis, float value)

@@ -110,6 +110,12 @@ public:
   float y2() const { return Get2(1); }
   float z2() const { return Get2(2); }
   void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
+  // Sets the second position of each of the n vertices at pVertices to position(*v), three
+  // floats, in one pass: the vertices without a block for it and the other rare state get one,
+  // made side by side with the others' rather than one heap allocation each. Null entries are
+  // passed over.
+  template <class Position>
+  static void SetSecondPositions(CVertex3d* const* pVertices, size_t n, Position position);
   void SwapPositions();
 
   // --- attributes -----------------------------------------------------------------------
@@ -321,7 +327,14 @@ private:
 
   struct SScratch
   {
+    SScratch() = default;
+    SScratch(const SScratch&) = delete;
+    SScratch& operator=(const SScratch&) = delete;
+    // A block comes from the heap or from a pool's run of them (SetSecondPositions).
+    void operator delete(SScratch* p, std::destroying_delete_t);
+
     float second[3] = {0.0f, 0.0f, 0.0f};
+    std::uint32_t m_PoolSlot = 0;  // in the pool's run; 0 for a block made with new
     CArray3d<CEdge3d> edges;
     CVertex3d* pMergedInto = nullptr;
     int edgeFlagCount = 0;
@@ -353,3 +366,28 @@ private:
   int m_Ribbon = 0;
   int m_Mark = 0;
 };
+
+template <class Position>
+void CVertex3d::SetSecondPositions(CVertex3d* const* pVertices, size_t n, Position position)
+{
+  // The pool lets go of its runs when it goes: each run is freed with its last block. The
+  // vertices are fetched some ahead: the pass waits on little else.
+  constexpr size_t kAhead = 8;
+  CElementPool<SScratch> pool;
+  for (size_t i = 0; i < n; i++) {
+    if (i + kAhead < n)
+      __builtin_prefetch(pVertices[i + kAhead]);
+    CVertex3d* v = pVertices[i];
+    if (!v)
+      continue;
+    SScratch* pScratch = v->FindScratch();
+    if (!pScratch) {
+      pScratch = pool.New();
+      v->m_DataOrScratch.Adopt(pScratch);
+    }
+    const auto p = position(*static_cast<const CVertex3d*>(v));
+    pScratch->second[0] = p[0];
+    pScratch->second[1] = p[1];
+    pScratch->second[2] = p[2];
+  }
+}

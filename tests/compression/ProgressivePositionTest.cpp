@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -94,5 +95,46 @@ INSTANTIATE_TEST_SUITE_P(Meshes, ProgressivePositions, ::testing::ValuesIn(kMesh
                          [](const ::testing::TestParamInfo<SMesh>& info) {
                            return std::to_string(info.index);
                          });
+
+// The encoder snaps the positions itself: each vertex of the base mesh it leaves carries the
+// second position RangeAndSnap gives the same vertex of an untouched copy, at any depth.
+TEST(ProgressiveQuantization, TheBaseMeshKeepsTheSnapOfRangeAndSnap)
+{
+  conquest::CScratchFolder folder;
+  for (const int meshIndex : {5, 6, 2}) {
+    for (int q : {4, 9, 11, 15}) {
+      const SMesh& m = kMeshes[meshIndex];
+      SCOPED_TRACE(std::string(m.name) + " at " + std::to_string(q) + " bits");
+      auto mesh = m.build();
+      auto reference = m.build();
+      ASSERT_TRUE(reference->RangeAndSnap(q));
+      std::map<std::array<float, 3>, const CVertex3d*> byPosition;
+      for (int i = 0; i < reference->NbVertex(); i++) {
+        const CVertex3d* v = reference->GetVertex(i);
+        byPosition[{v->x(), v->y(), v->z()}] = v;
+      }
+      CProgressiveCoder encoder;
+      ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), std::max(4, mesh->NbVertex() / 10), q,
+                                       "s.vpm"));
+      ASSERT_GT(mesh->NbVertex(), 3);
+      int unmatched = 0;
+      int differing = 0;
+      for (int i = 0; i < mesh->NbVertex(); i++) {
+        const CVertex3d* v = mesh->GetVertex(i);
+        const auto it = byPosition.find({v->x(), v->y(), v->z()});
+        if (it == byPosition.end()) {
+          unmatched++;
+          continue;
+        }
+        const CVertex3d* w = it->second;
+        differing += v->x2() == w->x2() && v->y2() == w->y2() && v->z2() == w->z2() ? 0 : 1;
+        // The reconstruction starts with the base mesh as it was snapped.
+        differing += encoder.GetReconstruction()[static_cast<size_t>(i)] == progressive::Quantized(w) ? 0 : 1;
+      }
+      EXPECT_EQ(0, unmatched);
+      EXPECT_EQ(0, differing);
+    }
+  }
+}
 
 } // namespace
