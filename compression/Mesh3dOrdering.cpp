@@ -4,6 +4,7 @@
 #include "mesh/Mesh3d.h"
 #include "platform/core/Trace.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <unordered_map>
@@ -162,20 +163,17 @@ int CMesh3d::RangeAndSnap(int bits)
   double range[3];
   for (int axis = 0; axis < 3; axis++)
     range[axis] = static_cast<double>(max[axis]) - min[axis];
-  // One pass: the copy makes the second set's block where it always did, the snap follows.
-  // The vertices are fetched some ahead: the pass waits on little else.
-  constexpr int kAhead = 8;
-  for (int i = 0; i < n; i++) {
-    if (i + kAhead < n)
-      __builtin_prefetch(GetVertex(i + kAhead));
-    CVertex3d* v = GetVertex(i);
-    const float c[3] = {v->x(), v->y(), v->z()};
-    int k[3];
-    for (int axis = 0; axis < 3; axis++)
-      k[axis] = range[axis] > 0.0 ? SnapRound((c[axis] - min[axis]) / range[axis] * top) : 0;
-    v->CopyToSecondSet();
-    v->Set2(static_cast<float>(k[0]), static_cast<float>(k[1]), static_cast<float>(k[2]));
-  }
+  // One pass: each vertex snapped and its block made and written together, the blocks side by
+  // side rather than one heap allocation each.
+  CVertex3d::SetSecondPositions(
+      m_ArrayVertex.GetData(), static_cast<size_t>(n), [&min, &range, top](const CVertex3d& v) {
+        const float c[3] = {v.x(), v.y(), v.z()};
+        std::array<float, 3> snapped{};
+        for (int axis = 0; axis < 3; axis++)
+          snapped[static_cast<size_t>(axis)] = static_cast<float>(
+              range[axis] > 0.0 ? SnapRound((c[axis] - min[axis]) / range[axis] * top) : 0);
+        return snapped;
+      });
   return 1;
 }
 

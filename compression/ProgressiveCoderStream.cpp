@@ -8,7 +8,6 @@
 #include "coding/RangeEncoder.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
-#include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
 
@@ -24,26 +23,6 @@
 namespace {
 
 constexpr int kCodeSymbols = 7;
-
-// Round (mesh/GeometryUtil) inlined, by the same comparison: where a 64-bit integer holds x,
-// floor and ceiling come from one conversion; the library takes the rest (and NaN). Within
-// the grid's reach the choices are sums of comparisons, not branches: which way a coordinate
-// rounds is no pattern.
-inline int SnapRound(double x)
-{
-  if (!(std::fabs(x) < 1e18))
-    return Round(x);
-  double low = static_cast<double>(static_cast<long long>(x));
-  if (std::fabs(x) < 0x1p30) {
-    low -= static_cast<double>(low > x);
-    const double high = low + static_cast<double>(low != x);
-    return static_cast<int>(low) + static_cast<int>(!(x - low <= high - x));
-  }
-  if (low > x)
-    low -= 1;
-  const double high = low == x ? low : low + 1;
-  return static_cast<int>(x - low <= high - x ? low : high);
-}
 
 int IndexBits(int nbVertex)
 {
@@ -198,8 +177,6 @@ int IsValidCodeList(const CProgressiveCodeList& codes)
 
 } // namespace
 
-// The snap of CMesh3d::RangeAndSnap, on the ranges Quantize has read: the vertices are read
-// once more, not twice, and their blocks made and written in the same pass.
 int CProgressiveCoder::Quantize()
 {
   if (m_QuantizationBits < 1 || m_QuantizationBits > 30)
@@ -211,21 +188,7 @@ int CProgressiveCoder::Quantize()
     m_Scale[axis] = (hi[axis] - lo[axis]) / static_cast<float>((1 << m_QuantizationBits) - 1);
     m_Shift[axis] = lo[axis];
   }
-  const double top = static_cast<double>((1 << m_QuantizationBits) - 1);
-  double range[3];
-  for (int axis = 0; axis < 3; axis++)
-    range[axis] = static_cast<double>(hi[axis]) - lo[axis];
-  CVertex3d::SetSecondPositions(
-      m_pMesh->GetArrayVertex()->GetData(), static_cast<size_t>(m_pMesh->NbVertex()),
-      [&lo, &range, top](const CVertex3d& v) {
-        const float c[3] = {v.x(), v.y(), v.z()};
-        std::array<float, 3> snapped{};
-        for (int axis = 0; axis < 3; axis++)
-          snapped[static_cast<size_t>(axis)] = static_cast<float>(
-              range[axis] > 0.0 ? SnapRound((c[axis] - lo[axis]) / range[axis] * top) : 0);
-        return snapped;
-      });
-  return 1;
+  return m_pMesh->RangeAndSnap(m_QuantizationBits);
 }
 
 // Layers that removed nothing carry no information for the decoder.
