@@ -1368,6 +1368,7 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
   else
     StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+  StoreSecondPositions(nbBaseVertex);
   pMesh->SetModified();
 }
 
@@ -1550,12 +1551,31 @@ CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t 
     const auto& p = m_Position[a];
     v = pPlaces->Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex), p[0],
                            p[1], p[2]);
-    const auto& q = m_Quantized[a];
-    v->Set2(q[0], q[1], q[2]);
   }
   v->SetFlag(m_Vertices[a].flag);
   v->SetMark(m_Vertices[a].mark);
   // The corners are known: the adjacency need not read them back from the faces.
   v->SetAdjacencyIndex(static_cast<int>(a));
   return v;
+}
+
+// The new vertices' second positions, their blocks made side by side in one pass rather than
+// one heap allocation each. A vertex whose second position is the origin gets none, as Set2
+// leaves it. The pointer table is not read again: such a vertex's entry is cleared to pass it
+// over.
+void CProgressiveReplay::StoreSecondPositions(int nbBaseVertex)
+{
+  const size_t first = static_cast<size_t>(std::max(nbBaseVertex, 0));
+  const size_t nv = m_Position.size();
+  if (first >= nv)
+    return;
+  for (size_t a = first; a < nv; a++) {
+    const auto& q = m_Quantized[a];
+    if (q[0] == 0.0f && q[1] == 0.0f && q[2] == 0.0f)
+      m_VertexPointers[a] = nullptr;
+  }
+  CVertex3d::SetSecondPositions(
+      m_VertexPointers.data() + first, nv - first, [this](const CVertex3d& v) -> const auto& {
+        return m_Quantized[static_cast<size_t>(v.GetAdjacencyIndex())];
+      });
 }

@@ -142,6 +142,7 @@ private:
   // pPlaces: the claim's places (CClaimCursor), asked in increasing order.
   template <class VertexPlaces>
   CVertex3d* StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const;
+  void StoreSecondPositions(int nbBaseVertex);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.
