@@ -15,6 +15,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <span>
 #include <unordered_map>
@@ -234,6 +235,20 @@ void NormalizeAll(std::array<float, 3>* p, size_t n)
     NormalizePair(p + i, p + i + 1);
   if (i < n)
     Normalize(p + i);
+}
+
+// adjacency::AssignList, with the entries written unchecked when every element is in reach.
+template <class List, class At>
+void AssignList(List* pList, int n, At at, bool inReach)
+{
+  if (n > pList->GetMaxSize()) {
+    pList->RemoveAll();
+    pList->SetSize(adjacency::GrownCapacity(pList->GetRoom(), n));
+  }
+  if (inReach)
+    pList->AssignInReach(n, at);
+  else
+    pList->Assign(n, at);
 }
 
 } // namespace
@@ -1364,12 +1379,40 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
+  const bool inReach = ElementsInReach();
   if (linked)
-    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade, inReach);
   else
-    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade, inReach);
   StoreSecondPositions(nbBaseVertex);
   pMesh->SetModified();
+}
+
+// Whether the vertices and faces to store, every one 8-aligned, lie in a span where each
+// reaches the others (mesh/ElementRef.h): one pass over their addresses, where each reference
+// written would check its own.
+bool CProgressiveReplay::ElementsInReach() const
+{
+  std::uintptr_t lo = UINTPTR_MAX;
+  std::uintptr_t hi = 0;
+  std::uintptr_t bits = 0;
+  const auto take = [&](const void* p) {
+    const auto address = reinterpret_cast<std::uintptr_t>(p);
+    lo = std::min(lo, address);
+    hi = std::max(hi, address);
+    bits |= address;
+  };
+  for (const CVertex3d* v : m_VertexPointers)
+    take(v);
+  // Slot 0 is no face.
+  for (size_t i = 1; i < m_FacePointers.size(); i++)
+    take(m_FacePointers[i]);
+  if (lo == UINTPTR_MAX)
+    return true;
+  // The references' origins lie inside the objects, past their addresses.
+  const std::uintptr_t size = std::max(sizeof(CVertex3d), sizeof(CFace3d));
+  return lo != 0 && (bits & 7) == 0 && hi <= UINTPTR_MAX - size &&
+         elementref::SpanInReach(lo, hi + size);
 }
 
 // The faces' unit normals, zero for a degenerate face, and each vertex's sum of its faces'
@@ -1413,7 +1456,7 @@ void CProgressiveReplay::ComputeNormals()
 template <bool kLinked, class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
                                         int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
-                                        int nbMade)
+                                        int nbMade, bool inReach)
 {
   ListFaces();
   const size_t nv = m_Position.size();
@@ -1497,10 +1540,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     CVertex3d* v = StoreVertex(&vertexPlaces, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
     // The faces straight from the corners: no copy of the list to read back.
-    adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
-                          [facePointers, begin](int p) { return facePointers[begin[p].face]; });
-    adjacency::AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
-                          [neighbors](int j) { return neighbors[j]; });
+    AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
+               [facePointers, begin](int p) { return facePointers[begin[p].face]; }, inReach);
+    AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+               [neighbors](int j) { return neighbors[j]; }, inReach);
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
@@ -1518,19 +1561,28 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     for (size_t k = 0; k < 3; k++)
       across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
+    CVertex3d* const a = vertexPointers[s.v[0]];
+    CVertex3d* const b = vertexPointers[s.v[1]];
+    CVertex3d* const c = vertexPointers[s.v[2]];
     if (i < nbKept) {
-      f->SetNeighbors(across[0], across[1], across[2]);
+      if (inReach)
+        f->SetNeighborsInReach(across[0], across[1], across[2]);
+      else
+        f->SetNeighbors(across[0], across[1], across[2]);
     } else if (i < nbMade) {
       // A new face has no colour of its own: the one the base face had goes.
       const CColor plain;
-      f->Set(vertexPointers[s.v[0]], vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
-             across[1], across[2]);
+      if (inReach)
+        f->SetInReach(a, b, c, across[0], across[1], across[2]);
+      else
+        f->Set(a, b, c, across[0], across[1], across[2]);
       f->SetColor(&plain);
       faces->SetAt(i, f);
     } else {
-      f = facePlaces.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
-                              vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
-                              across[1], across[2]);
+      const auto place = static_cast<std::uint32_t>(i - nbMade);
+      f = inReach ? facePlaces.Construct(place, CFace3d::SInReach{}, a, b, c, across[0],
+                                         across[1], across[2])
+                  : facePlaces.Construct(place, a, b, c, across[0], across[1], across[2]);
       faces->SetAt(i, f);
     }
     f->SetFlag(FaceFlag(i));
