@@ -1393,26 +1393,31 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
 // written would check its own.
 bool CProgressiveReplay::ElementsInReach() const
 {
-  std::uintptr_t lo = UINTPTR_MAX;
-  std::uintptr_t hi = 0;
-  std::uintptr_t bits = 0;
-  const auto take = [&](const void* p) {
-    const auto address = reinterpret_cast<std::uintptr_t>(p);
-    lo = std::min(lo, address);
-    hi = std::max(hi, address);
-    bits |= address;
-  };
-  for (const CVertex3d* v : m_VertexPointers)
-    take(v);
+  const CVertex3d* const* vertices = m_VertexPointers.data();
+  const size_t nv = m_VertexPointers.size();
   // Slot 0 is no face.
-  for (size_t i = 1; i < m_FacePointers.size(); i++)
-    take(m_FacePointers[i]);
-  if (lo == UINTPTR_MAX)
+  CFace3d* const* faces = m_FacePointers.data() + 1;
+  const size_t nf = m_FacePointers.size() > 0 ? m_FacePointers.size() - 1 : 0;
+  if (nv + nf == 0)
     return true;
+  const auto first = reinterpret_cast<std::uintptr_t>(nv > 0 ? static_cast<const void*>(vertices[0])
+                                                             : static_cast<const void*>(faces[0]));
+  // Each address's distance from the first, shifted by `half`: one add and one or an element,
+  // where a minimum and a maximum would take four. Below 2 half, every element lies within
+  // half of the first, its low bits those of the first.
+  constexpr std::uintptr_t half = std::uintptr_t{1} << 32;
+  const std::uintptr_t bias = half - first;
+  std::uintptr_t bits = 0;
+  for (size_t i = 0; i < nv; i++)
+    bits |= reinterpret_cast<std::uintptr_t>(vertices[i]) + bias;
+  for (size_t i = 0; i < nf; i++)
+    bits |= reinterpret_cast<std::uintptr_t>(faces[i]) + bias;
   // The references' origins lie inside the objects, past their addresses.
   const std::uintptr_t size = std::max(sizeof(CVertex3d), sizeof(CFace3d));
-  return lo != 0 && (bits & 7) == 0 && hi <= UINTPTR_MAX - size &&
-         elementref::SpanInReach(lo, hi + size);
+  static_assert(2 * half + std::max(sizeof(CVertex3d), sizeof(CFace3d)) <= elementref::kSpan,
+                "elements within half of one another's first reach one another");
+  return first < UINTPTR_MAX - half - size && (first & 7) == 0 && (bits & 7) == 0 &&
+         bits < 2 * half;
 }
 
 // The faces' unit normals, zero for a degenerate face, and each vertex's sum of its faces'
