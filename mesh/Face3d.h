@@ -96,8 +96,8 @@ public:
   void SetInReach(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
                   CFace3d* f2)
   {
-    if (m_Wide) {
-      Set(a, b, c, f0, f1, f2);
+    if (m_Wide) [[unlikely]] {
+      SetChecked(a, b, c, f0, f1, f2);
       return;
     }
     m_Ref[0] = elementref::EncodeInReach(m_Ref, a);
@@ -107,8 +107,8 @@ public:
   }
   void SetNeighborsInReach(CFace3d* f0, CFace3d* f1, CFace3d* f2)
   {
-    if (m_Wide) {
-      SetNeighbors(f0, f1, f2);
+    if (m_Wide) [[unlikely]] {
+      SetNeighborsChecked(f0, f1, f2);
       return;
     }
     m_Ref[kFaceRef] = elementref::EncodeInReach(m_Ref, f0);
@@ -271,6 +271,11 @@ private:
   }
   // Moves every reference to full pointers in the scratch block, for good, and sets one.
   void SetWideRef(int slot, void* p);
+  // Set and SetNeighbors out of line: the unchecked writes' rare way round, kept small enough
+  // to be inlined.
+  void SetChecked(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
+                  CFace3d* f2);
+  void SetNeighborsChecked(CFace3d* f0, CFace3d* f1, CFace3d* f2);
 
   struct SScratch
   {
