@@ -15,6 +15,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <span>
 #include <unordered_map>
@@ -234,6 +235,20 @@ void NormalizeAll(std::array<float, 3>* p, size_t n)
     NormalizePair(p + i, p + i + 1);
   if (i < n)
     Normalize(p + i);
+}
+
+// adjacency::AssignList, with the entries written unchecked when every element is in reach.
+template <class List, class At>
+void AssignList(List* pList, int n, At at, bool inReach)
+{
+  if (n > pList->GetMaxSize()) {
+    pList->RemoveAll();
+    pList->SetSize(adjacency::GrownCapacity(pList->GetRoom(), n));
+  }
+  if (inReach)
+    pList->AssignInReach(n, at);
+  else
+    pList->Assign(n, at);
 }
 
 } // namespace
@@ -1364,11 +1379,45 @@ void CProgressiveReplay::Store(CMesh3d* pMesh)
     m_FacePointers[static_cast<size_t>(i) + 1] = f;
   }
   ComputeNormals();
+  const bool inReach = ElementsInReach();
   if (linked)
-    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+    StoreAdjacency<true>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade, inReach);
   else
-    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade);
+    StoreAdjacency<false>(pMesh, vertexClaim, nbBaseVertex, faceClaim, nbKept, nbMade, inReach);
+  StoreSecondPositions(nbBaseVertex);
   pMesh->SetModified();
+}
+
+// Whether the vertices and faces to store, every one 8-aligned, lie in a span where each
+// reaches the others (mesh/ElementRef.h): one pass over their addresses, where each reference
+// written would check its own.
+bool CProgressiveReplay::ElementsInReach() const
+{
+  const CVertex3d* const* vertices = m_VertexPointers.data();
+  const size_t nv = m_VertexPointers.size();
+  // Slot 0 is no face.
+  CFace3d* const* faces = m_FacePointers.data() + 1;
+  const size_t nf = m_FacePointers.size() > 0 ? m_FacePointers.size() - 1 : 0;
+  if (nv + nf == 0)
+    return true;
+  const auto first = reinterpret_cast<std::uintptr_t>(nv > 0 ? static_cast<const void*>(vertices[0])
+                                                             : static_cast<const void*>(faces[0]));
+  // Each address's distance from the first, shifted by `half`: one add and one or an element,
+  // where a minimum and a maximum would take four. Below 2 half, every element lies within
+  // half of the first, its low bits those of the first.
+  constexpr std::uintptr_t half = std::uintptr_t{1} << 32;
+  const std::uintptr_t bias = half - first;
+  std::uintptr_t bits = 0;
+  for (size_t i = 0; i < nv; i++)
+    bits |= reinterpret_cast<std::uintptr_t>(vertices[i]) + bias;
+  for (size_t i = 0; i < nf; i++)
+    bits |= reinterpret_cast<std::uintptr_t>(faces[i]) + bias;
+  // The references' origins lie inside the objects, past their addresses.
+  const std::uintptr_t size = std::max(sizeof(CVertex3d), sizeof(CFace3d));
+  static_assert(2 * half + std::max(sizeof(CVertex3d), sizeof(CFace3d)) <= elementref::kSpan,
+                "elements within half of one another's first reach one another");
+  return first < UINTPTR_MAX - half - size && (first & 7) == 0 && (bits & 7) == 0 &&
+         bits < 2 * half;
 }
 
 // The faces' unit normals, zero for a degenerate face, and each vertex's sum of its faces'
@@ -1412,7 +1461,7 @@ void CProgressiveReplay::ComputeNormals()
 template <bool kLinked, class VertexClaim, class FaceClaim>
 void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim,
                                         int nbBaseVertex, const FaceClaim& faceClaim, int nbKept,
-                                        int nbMade)
+                                        int nbMade, bool inReach)
 {
   ListFaces();
   const size_t nv = m_Position.size();
@@ -1496,10 +1545,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     CVertex3d* v = StoreVertex(&vertexPlaces, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
     // The faces straight from the corners: no copy of the list to read back.
-    adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
-                          [facePointers, begin](int p) { return facePointers[begin[p].face]; });
-    adjacency::AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
-                          [neighbors](int j) { return neighbors[j]; });
+    AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
+               [facePointers, begin](int p) { return facePointers[begin[p].face]; }, inReach);
+    AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+               [neighbors](int j) { return neighbors[j]; }, inReach);
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];
@@ -1517,19 +1566,28 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     for (size_t k = 0; k < 3; k++)
       across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
+    CVertex3d* const a = vertexPointers[s.v[0]];
+    CVertex3d* const b = vertexPointers[s.v[1]];
+    CVertex3d* const c = vertexPointers[s.v[2]];
     if (i < nbKept) {
-      f->SetNeighbors(across[0], across[1], across[2]);
+      if (inReach)
+        f->SetNeighborsInReach(across[0], across[1], across[2]);
+      else
+        f->SetNeighbors(across[0], across[1], across[2]);
     } else if (i < nbMade) {
       // A new face has no colour of its own: the one the base face had goes.
       const CColor plain;
-      f->Set(vertexPointers[s.v[0]], vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
-             across[1], across[2]);
+      if (inReach)
+        f->SetInReach(a, b, c, across[0], across[1], across[2]);
+      else
+        f->Set(a, b, c, across[0], across[1], across[2]);
       f->SetColor(&plain);
       faces->SetAt(i, f);
     } else {
-      f = facePlaces.Construct(static_cast<std::uint32_t>(i - nbMade), vertexPointers[s.v[0]],
-                              vertexPointers[s.v[1]], vertexPointers[s.v[2]], across[0],
-                              across[1], across[2]);
+      const auto place = static_cast<std::uint32_t>(i - nbMade);
+      f = inReach ? facePlaces.Construct(place, CFace3d::SInReach{}, a, b, c, across[0],
+                                         across[1], across[2])
+                  : facePlaces.Construct(place, a, b, c, across[0], across[1], across[2]);
       faces->SetAt(i, f);
     }
     f->SetFlag(FaceFlag(i));
@@ -1550,12 +1608,31 @@ CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t 
     const auto& p = m_Position[a];
     v = pPlaces->Construct(static_cast<std::uint32_t>(static_cast<int>(a) - nbBaseVertex), p[0],
                            p[1], p[2]);
-    const auto& q = m_Quantized[a];
-    v->Set2(q[0], q[1], q[2]);
   }
   v->SetFlag(m_Vertices[a].flag);
   v->SetMark(m_Vertices[a].mark);
   // The corners are known: the adjacency need not read them back from the faces.
   v->SetAdjacencyIndex(static_cast<int>(a));
   return v;
+}
+
+// The new vertices' second positions, their blocks made side by side in one pass rather than
+// one heap allocation each. A vertex whose second position is the origin gets none, as Set2
+// leaves it. The pointer table is not read again: such a vertex's entry is cleared to pass it
+// over.
+void CProgressiveReplay::StoreSecondPositions(int nbBaseVertex)
+{
+  const size_t first = static_cast<size_t>(std::max(nbBaseVertex, 0));
+  const size_t nv = m_Position.size();
+  if (first >= nv)
+    return;
+  for (size_t a = first; a < nv; a++) {
+    const auto& q = m_Quantized[a];
+    if (q[0] == 0.0f && q[1] == 0.0f && q[2] == 0.0f)
+      m_VertexPointers[a] = nullptr;
+  }
+  CVertex3d::SetSecondPositions(
+      m_VertexPointers.data() + first, nv - first, [this](const CVertex3d& v) -> const auto& {
+        return m_Quantized[static_cast<size_t>(v.GetAdjacencyIndex())];
+      });
 }

@@ -137,11 +137,15 @@ private:
   // found every one named back and the layers kept them so: each edge held once each way
   // round, the one other face holding its two ends is the face across. Else from the lists.
   template <bool kLinked, class VertexClaim, class FaceClaim>
+  // inReach: every element in reach of every other (ElementsInReach), so that the references
+  // are written unchecked.
   void StoreAdjacency(CMesh3d* pMesh, const VertexClaim& vertexClaim, int nbBaseVertex,
-                      const FaceClaim& faceClaim, int nbKept, int nbMade);
+                      const FaceClaim& faceClaim, int nbKept, int nbMade, bool inReach);
+  bool ElementsInReach() const;
   // pPlaces: the claim's places (CClaimCursor), asked in increasing order.
   template <class VertexPlaces>
   CVertex3d* StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t a) const;
+  void StoreSecondPositions(int nbBaseVertex);
   void EndLayer();
   // Queues the gate a -> b; back is an edge a -> b of a face the layer started with, across
   // which the face in front lies, or -1.

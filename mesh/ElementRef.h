@@ -39,6 +39,26 @@ inline bool Encode(const void* pOrigin, const void* p, std::int32_t* pCode)
   return true;
 }
 
+// The widest span of memory whose every origin reaches every element in it: a reference
+// spans [-2^31, 2^31 - 1] units of 8 bytes, and an origin lies up to 7 bytes below its object.
+inline constexpr std::uintptr_t kSpan = ((std::uintptr_t{1} << 31) - 1) * 8;
+
+// True when the referring objects and 8-aligned elements, all lying in [lo, hi], reach one
+// another: a caller that writes many references checks once, rather than each reference.
+inline bool SpanInReach(std::uintptr_t lo, std::uintptr_t hi)
+{
+  return lo <= hi && hi - lo <= kSpan;
+}
+
+// Encode without the checks, for a caller that knows p is null or an 8-aligned element in
+// reach of the origin (SpanInReach) that does not start at it (the origin lies inside a live
+// object, past its first word, where no element starts).
+inline std::int32_t EncodeInReach(const void* pOrigin, const void* p)
+{
+  const std::intptr_t code = (reinterpret_cast<std::intptr_t>(p) - Origin(pOrigin)) >> 3;
+  return p ? static_cast<std::int32_t>(code) : 0;
+}
+
 template <class T>
 T* Decode(const void* pOrigin, std::int32_t code)
 {

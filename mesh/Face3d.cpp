@@ -71,6 +71,17 @@ void CFace3d::SetWideRef(int slot, void* p)
     FindScratch()->wideFace[slot - kFaceRef] = static_cast<CFace3d*>(p);
 }
 
+void CFace3d::SetChecked(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
+                         CFace3d* f2)
+{
+  Set(a, b, c, f0, f1, f2);
+}
+
+void CFace3d::SetNeighborsChecked(CFace3d* f0, CFace3d* f1, CFace3d* f2)
+{
+  SetNeighbors(f0, f1, f2);
+}
+
 void CFace3d::operator delete(CFace3d* p, std::destroying_delete_t)
 {
   CElementPool<CFace3d>::Delete(p);

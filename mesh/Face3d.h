@@ -35,6 +35,16 @@ public:
   {
     Set(a, b, c, f0, f1, f2);
   }
+  // The same for a caller that knows every element is null or in reach of the face
+  // (elementref::EncodeInReach).
+  struct SInReach
+  {
+  };
+  CFace3d(SInReach, CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
+          CFace3d* f2)
+  {
+    SetInReach(a, b, c, f0, f1, f2);
+  }
   CFace3d(CVertex3d* a, CVertex3d* b, CVertex3d* c, int flag) : m_Flag(flag)
   {
     SetVertices(a, b, c);
@@ -80,6 +90,30 @@ public:
   {
     SetVertices(a, b, c);
     SetNeighbors(f0, f1, f2);
+  }
+  // Set and SetNeighbors without a check per reference, to the same storage, for a caller that
+  // knows every element is null or in reach of the face (elementref::EncodeInReach).
+  void SetInReach(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
+                  CFace3d* f2)
+  {
+    if (m_Wide) [[unlikely]] {
+      SetChecked(a, b, c, f0, f1, f2);
+      return;
+    }
+    m_Ref[0] = elementref::EncodeInReach(m_Ref, a);
+    m_Ref[1] = elementref::EncodeInReach(m_Ref, b);
+    m_Ref[2] = elementref::EncodeInReach(m_Ref, c);
+    SetNeighborsInReach(f0, f1, f2);
+  }
+  void SetNeighborsInReach(CFace3d* f0, CFace3d* f1, CFace3d* f2)
+  {
+    if (m_Wide) [[unlikely]] {
+      SetNeighborsChecked(f0, f1, f2);
+      return;
+    }
+    m_Ref[kFaceRef] = elementref::EncodeInReach(m_Ref, f0);
+    m_Ref[kFaceRef + 1] = elementref::EncodeInReach(m_Ref, f1);
+    m_Ref[kFaceRef + 2] = elementref::EncodeInReach(m_Ref, f2);
   }
   void CopyFrom(const CFace3d* pFace);
   CFace3d* GetNeighbor0() const { return F(0); }
@@ -237,6 +271,11 @@ private:
   }
   // Moves every reference to full pointers in the scratch block, for good, and sets one.
   void SetWideRef(int slot, void* p);
+  // Set and SetNeighbors out of line: the unchecked writes' rare way round, kept small enough
+  // to be inlined.
+  void SetChecked(CVertex3d* a, CVertex3d* b, CVertex3d* c, CFace3d* f0, CFace3d* f1,
+                  CFace3d* f2);
+  void SetNeighborsChecked(CFace3d* f0, CFace3d* f1, CFace3d* f2);
 
   struct SScratch
   {

@@ -81,6 +81,20 @@ public:
   // per-entry checks of SetAt.
   template <class At>
   void Assign(int n, At at);
+  // Assign, for a caller that knows every element is null or in reach of the list
+  // (elementref::EncodeInReach): the room is written without a check per entry, to the same
+  // storage.
+  template <class At>
+  void AssignInReach(int n, At at)
+  {
+    if (n <= 0 || n > kRoom || IsSpilled()) {
+      Assign(n, at);
+      return;
+    }
+    m_Size = n;
+    for (int i = 0; i < n; i++)
+      m_Room[i] = elementref::EncodeInReach(this, at(i));
+  }
 
   void SetSize(int n);
   void RemoveAt(int i, int n = 1);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -254,4 +255,131 @@ TEST(FaceReferences, CopiesAndConstructorsKeepTheCorners)
   EXPECT_EQ(copy.f(2), block.Face(1));
   EXPECT_EQ(copy.f(0), nullptr);
   EXPECT_EQ(copy.IsSameFace(made.get()), 1);
+}
+
+TEST(ElementRef, UncheckedReferencesInASpanAreTheCheckedOnes)
+{
+  const std::intptr_t origin = std::intptr_t{1} << 40;
+  const std::uintptr_t lo = static_cast<std::uintptr_t>(origin);
+  EXPECT_TRUE(elementref::SpanInReach(lo, lo));
+  EXPECT_TRUE(elementref::SpanInReach(lo, lo + elementref::kSpan));
+  EXPECT_FALSE(elementref::SpanInReach(lo, lo + elementref::kSpan + 1));
+  EXPECT_FALSE(elementref::SpanInReach(lo + 8, lo));
+  EXPECT_EQ(elementref::EncodeInReach(At(origin), nullptr), 0);
+  // Origins anywhere in a span up to 7 bytes below their objects, elements at its ends.
+  const std::intptr_t span = static_cast<std::intptr_t>(elementref::kSpan);
+  for (const std::intptr_t from : {origin, origin + 3, origin + span - 1, origin + span}) {
+    for (const std::intptr_t to : {origin, origin + 8, origin + span - 8}) {
+      if ((from & ~std::intptr_t{7}) == to)
+        continue;  // no element starts at an origin
+      std::int32_t code = 0;
+      ASSERT_TRUE(elementref::Encode(At(from), At(to), &code)) << from - origin << " " << to - origin;
+      EXPECT_EQ(elementref::EncodeInReach(At(from), At(to)), code) << from - origin << " " << to - origin;
+      EXPECT_EQ(elementref::Decode<const void>(At(from), code), At(to));
+    }
+  }
+}
+
+TEST(FaceReferences, UncheckedWritesLeaveTheCheckedFace)
+{
+  CSideBySide block(4, 4);
+  CFace3d* f = block.Face(0);
+  CVertex3d* a = block.Vertex(2);
+  CVertex3d* b = block.Vertex(0);
+  CVertex3d* c = block.Vertex(3);
+  const auto bytes = [f] {
+    std::vector<unsigned char> out(sizeof(CFace3d));
+    std::memcpy(out.data(), static_cast<const void*>(f), sizeof(CFace3d));
+    return out;
+  };
+  f->Set(a, b, c, block.Face(3), nullptr, f);
+  const auto checked = bytes();
+  f->Set(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  f->SetInReach(a, b, c, block.Face(3), nullptr, f);
+  EXPECT_EQ(bytes(), checked);
+  EXPECT_EQ(f->v(0), a);
+  EXPECT_EQ(f->v(2), c);
+  EXPECT_EQ(f->f(0), block.Face(3));
+  EXPECT_EQ(f->f(1), nullptr);
+  EXPECT_EQ(f->f(2), f);
+
+  f->SetNeighbors(nullptr, block.Face(1), block.Face(2));
+  const auto checkedNeighbors = bytes();
+  f->SetNeighbors(block.Face(3), block.Face(3), block.Face(3));
+  f->SetNeighborsInReach(nullptr, block.Face(1), block.Face(2));
+  EXPECT_EQ(bytes(), checkedNeighbors);
+
+  // Made in place, as a claim makes its faces.
+  CFace3d* g = block.Face(1);
+  g->~CFace3d();
+  new (g) CFace3d(CFace3d::SInReach{}, c, a, b, nullptr, f, block.Face(2));
+  EXPECT_EQ(g->v(0), c);
+  EXPECT_EQ(g->v(1), a);
+  EXPECT_EQ(g->v(2), b);
+  EXPECT_EQ(g->f(0), nullptr);
+  EXPECT_EQ(g->f(1), f);
+  EXPECT_EQ(g->f(2), block.Face(2));
+  EXPECT_EQ(g->IndexFrom(a), 1);
+}
+
+TEST(FaceReferences, UncheckedWritesToAWideFaceKeepPointers)
+{
+  // A face that once met an element out of reach keeps pointers: the unchecked writes set them.
+  CSideBySide block(4, 3);
+  CFace3d* f = block.Face(0);
+  CVertex3d onStack(1, 2, 3);
+  f->SetVertex(3, &onStack);
+  f->SetInReach(block.Vertex(1), block.Vertex(2), block.Vertex(0), nullptr, block.Face(2), f);
+  EXPECT_EQ(f->v(0), block.Vertex(1));
+  EXPECT_EQ(f->v(1), block.Vertex(2));
+  EXPECT_EQ(f->v(2), block.Vertex(0));
+  EXPECT_EQ(f->v(3), &onStack);
+  EXPECT_EQ(f->f(0), nullptr);
+  EXPECT_EQ(f->f(1), block.Face(2));
+  EXPECT_EQ(f->f(2), f);
+  f->SetNeighborsInReach(block.Face(1), nullptr, nullptr);
+  EXPECT_EQ(f->f(0), block.Face(1));
+  EXPECT_EQ(f->f(1), nullptr);
+  EXPECT_EQ(f->v(3), &onStack);
+}
+
+TEST(FaceReferences, UncheckedListAssignsLeaveTheCheckedLists)
+{
+  // Each count from empty through the room to beyond it, onto an empty, a full and a spilled
+  // list: the same entries, size and storage as Assign leaves, byte for byte in the room.
+  CSideBySide block(12, 10);
+  CVertex3d* v = block.Vertex(0);
+  CNeighborList<CFace3d>* list = v->GetArrayFaceNeighbor();
+  const auto at = [&block](int i) { return i == 3 ? nullptr : block.Face(9 - i); };
+  const auto bytes = [list] {
+    std::vector<unsigned char> out(sizeof *list);
+    std::memcpy(out.data(), static_cast<const void*>(list), sizeof *list);
+    return out;
+  };
+  for (const int before : {0, 6, 8}) {
+    for (int n = 0; n <= 9; n++) {
+      SCOPED_TRACE(testing::Message() << before << " entries, then " << n);
+      const auto reset = [&] {
+        list->RemoveAll();
+        for (int i = 0; i < before; i++)
+          list->Add(block.Face(i));
+      };
+      reset();
+      list->Assign(n, at);
+      const auto checked = bytes();
+      const int max = list->GetMaxSize();
+      const int spilled = list->IsSpilled();
+      reset();
+      list->AssignInReach(n, at);
+      ASSERT_EQ(list->GetSize(), n);
+      for (int i = 0; i < n; i++)
+        EXPECT_EQ(list->GetAt(i), at(i)) << "entry " << i;
+      EXPECT_EQ(list->GetMaxSize(), max);
+      EXPECT_EQ(list->IsSpilled(), spilled);
+      if (!spilled)
+        EXPECT_EQ(bytes(), checked);
+      if (n > 3)
+        EXPECT_EQ(list->IndexFrom(nullptr), 3);
+    }
+  }
 }
