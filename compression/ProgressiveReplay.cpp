@@ -237,20 +237,6 @@ void NormalizeAll(std::array<float, 3>* p, size_t n)
     Normalize(p + i);
 }
 
-// adjacency::AssignList, with the entries written unchecked when every element is in reach.
-template <class List, class At>
-void AssignList(List* pList, int n, At at, bool inReach)
-{
-  if (n > pList->GetMaxSize()) {
-    pList->RemoveAll();
-    pList->SetSize(adjacency::GrownCapacity(pList->GetRoom(), n));
-  }
-  if (inReach)
-    pList->AssignInReach(n, at);
-  else
-    pList->Assign(n, at);
-}
-
 } // namespace
 
 CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const float scale[3],
@@ -1545,10 +1531,10 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     CVertex3d* v = StoreVertex(&vertexPlaces, nbBaseVertex, a);
     vertices->SetAt(static_cast<int>(a), v);
     // The faces straight from the corners: no copy of the list to read back.
-    AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
-               [facePointers, begin](int p) { return facePointers[begin[p].face]; }, inReach);
-    AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
-               [neighbors](int j) { return neighbors[j]; }, inReach);
+    adjacency::AssignList(v->GetArrayFaceNeighbor(), static_cast<int>(end - begin),
+                          [facePointers, begin](int p) { return facePointers[begin[p].face]; }, inReach);
+    adjacency::AssignList(v->GetArrayVertexNeighbor(), nbNeighbor,
+                          [neighbors](int j) { return neighbors[j]; }, inReach);
     if (begin == end)
       continue;
     const std::array<float, 3>& normal = m_VertexNormal[a];

@@ -31,15 +31,20 @@ inline int GrownCapacity(int room, int n)
 
 // Sizes a vertex's face or neighbour list to n entries in one allocation, keeping its storage
 // when it is large enough, and sets them to at(0) .. at(n - 1): the lists SetAdjacencyLists
-// leaves, for a caller that works the entries out as they are written.
+// leaves, for a caller that works the entries out as they are written. A caller that knows
+// every element is null or in reach of the list (elementref::SpanInReach) passes inReach: the
+// entries are then written without a check each.
 template <class List, class At>
-void AssignList(List* pList, int n, At at)
+void AssignList(List* pList, int n, At at, bool inReach = false)
 {
   if (n > pList->GetMaxSize()) {
     pList->RemoveAll();
     pList->SetSize(GrownCapacity(pList->GetRoom(), n));
   }
-  pList->Assign(n, at);
+  if (inReach)
+    pList->AssignInReach(n, at);
+  else
+    pList->Assign(n, at);
 }
 
 } // namespace adjacency
