@@ -1603,20 +1603,13 @@ CProgressiveReplay::StoreVertex(VertexPlaces* pPlaces, int nbBaseVertex, size_t 
 }
 
 // The new vertices' second positions, their blocks made side by side in one pass rather than
-// one heap allocation each. A vertex whose second position is the origin gets none, as Set2
-// leaves it. The pointer table is not read again: such a vertex's entry is cleared to pass it
-// over.
+// one heap allocation each.
 void CProgressiveReplay::StoreSecondPositions(int nbBaseVertex)
 {
   const size_t first = static_cast<size_t>(std::max(nbBaseVertex, 0));
   const size_t nv = m_Position.size();
   if (first >= nv)
     return;
-  for (size_t a = first; a < nv; a++) {
-    const auto& q = m_Quantized[a];
-    if (q[0] == 0.0f && q[1] == 0.0f && q[2] == 0.0f)
-      m_VertexPointers[a] = nullptr;
-  }
   CVertex3d::SetSecondPositions(
       m_VertexPointers.data() + first, nv - first, [this](const CVertex3d& v) -> const auto& {
         return m_Quantized[static_cast<size_t>(v.GetAdjacencyIndex())];

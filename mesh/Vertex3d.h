@@ -111,7 +111,7 @@ public:
   float z2() const { return Get2(2); }
   void CopyToSecondSet() { Set2(m_x, m_y, m_z); }
   // Sets the second position of each of the n vertices at pVertices to position(*v), three
-  // floats, in one pass: the vertices without a block for it and the other rare state get one,
+  // floats, in one pass, as Set2 does: the vertices without a block that need one get it,
   // made side by side with the others' rather than one heap allocation each. Null entries are
   // passed over.
   template <class Position>
@@ -380,12 +380,15 @@ void CVertex3d::SetSecondPositions(CVertex3d* const* pVertices, size_t n, Positi
     CVertex3d* v = pVertices[i];
     if (!v)
       continue;
+    const auto p = position(*static_cast<const CVertex3d*>(v));
     SScratch* pScratch = v->FindScratch();
     if (!pScratch) {
+      // As Set2: a zero position reads the same without a block.
+      if (p[0] == 0.0f && p[1] == 0.0f && p[2] == 0.0f)
+        continue;
       pScratch = pool.New();
       v->m_DataOrScratch.Adopt(pScratch);
     }
-    const auto p = position(*static_cast<const CVertex3d*>(v));
     pScratch->second[0] = p[0];
     pScratch->second[1] = p[1];
     pScratch->second[2] = p[2];
