@@ -1,6 +1,7 @@
 // The layers of an encoding on index arrays kept from the first layer to the last: faces as
-// vertex-index triples with byte flags, vertex flags and marks in bytes, each vertex's corners
-// by index, updated only around what a layer changes. The mesh objects are written once, when
+// vertex-index triples with the edge across each of their edges and byte flags, vertex flags
+// and marks in bytes, each vertex's corners by index, updated only around what a layer
+// changes. The mesh objects are written once, when
 // the layers end or meet what only the object path handles. Every decision is the object
 // path's, read on the same lists in the same orders.
 #include "compression/ProgressiveCoder.h"
