@@ -281,13 +281,13 @@ private:
   bool ArrayLayerBarren();
   void ArrayRun();
   // Inline: only the arrays' file calls it, the conquest at almost every gate.
-  inline int ArrayNullPatch(int first, int second, int face, int v);
+  inline int ArrayNullPatch(int first, int second, int edge, int v);
   int ArrayOnBoundary(int v);
-  int ArrayJudge(int first, int second, int face, int v, int valence);
-  int ArrayRemoveBoundaryVertex(int first, int second, int face, int v);
+  int ArrayJudge(int first, int second, int edge, int v, int valence);
+  int ArrayRemoveBoundaryVertex(int first, int second, int edge, int v);
   int ArrayWalkPatch(int first, int second, int face, int v, int valence);
   int ArrayBorderDegenerate();
-  void ArrayRetriangulate(const CProgressivePattern& pattern);
+  void ArrayRetriangulate(const CProgressivePattern& pattern, int tag);
   void ArrayPushGatesAfterRemoval();
   void ArrayEndLayer();
 
@@ -503,12 +503,13 @@ private:
     int face;
     int next;
   };
-  struct SArrayGate
+  // A face's vertices and, for each edge k -> k + 1, the edge across it: 4 * g + j for edge
+  // j of the face g holding it the other way, -1 without. The links are those of the lists
+  // as the layer started: both change only when it ends.
+  struct SArrayFace
   {
-    int first;
-    int second;
-    // The front corner once looked up ahead of the gate's turn (kUnresolved before, -1 none).
-    int corner = CProgressiveGate::kUnresolved;
+    std::array<int, 3> v;
+    std::array<int, 3> across;
   };
   struct SLayerArrays
   {
@@ -569,12 +570,14 @@ private:
     std::vector<int> addedHead;
     std::vector<SAdded> added;
     std::vector<int> addedOwners;
-    UnsetVector<std::array<int, 3>> face;
+    UnsetVector<SArrayFace> face;
     // The mesh's faces, the first ones: the faces made after them have no object.
     std::vector<CFace3d*> faceObject;
     std::vector<std::uint8_t> faceFlag;
     std::vector<std::uint8_t> faceDead;
     int nbLiveFace = 0;
+    // The first face the layer made.
+    int firstMade = 0;
     // Each vertex's corners in the order of its faces, as ListCorners lists them, and
     // kCornerWindow spare entries after the last list: a window of that many read from any
     // list stays inside.
@@ -583,7 +586,12 @@ private:
     std::vector<SCornerSpan> span;
     size_t waste = 0;
     std::vector<SRefusals> refusals;
-    std::vector<SArrayGate> gates;
+    // Each gate by its front, the edge second -> first of the face in front (-1 without one),
+    // queued up to `tail`. A face taken queues two gates at most and a layer takes each of
+    // its faces once: the queue is sized for that as the layer starts.
+    UnsetVector<int> gates;
+    size_t tail = 0;
+    void Push(int edge) { gates[tail++] = edge; }
     size_t head = 0;
     std::vector<int> dead;
     std::vector<int> made;
@@ -594,6 +602,8 @@ private:
     int border[kPatchRoom] = {};
     int patchFace[kPatchRoom] = {};
     int front[kPatchRoom] = {};
+    // The edge across border edge i, on its front.
+    int outside[kPatchRoom] = {};
     int frontOther[kPatchRoom] = {};
     int borderSize = 0;
     // Update buffers, kept from layer to layer.
@@ -616,6 +626,12 @@ private:
     // FrontCorner on the arrays' storage, for a caller that keeps its addresses.
     static inline int FrontCornerIn(const SCornerSpan* span, const SArrayCorner* corners,
                                     int first, int second);
+    // The front of gate first -> second: the edge second -> first, -1 without.
+    int FrontEdge(int first, int second) const;
+    // The links of the faces the layer made, and of the faces across them that stay. A made
+    // face's edge held the edge across it as the layer started, or -1, or its link inside the
+    // layer's new faces.
+    void LinkMadeFaces();
     // The face across edge k -> k + 1 of a face (its link), -1 without.
     int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).

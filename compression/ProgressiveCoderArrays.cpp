@@ -1,6 +1,7 @@
 // The layers of an encoding on index arrays kept from the first layer to the last: faces as
-// vertex-index triples with byte flags, vertex flags and marks in bytes, each vertex's corners
-// by index, updated only around what a layer changes. The mesh objects are written once, when
+// vertex-index triples with the edge across each of their edges and byte flags, vertex flags
+// and marks in bytes, each vertex's corners by index, updated only around what a layer
+// changes. The mesh objects are written once, when
 // the layers end or meet what only the object path handles. Every decision is the object
 // path's, read on the same lists in the same orders.
 #include "compression/ProgressiveCoder.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <span>
 #include <type_traits>
 
@@ -21,6 +23,10 @@ int SlotOf(const std::array<int, 3>& t, int v)
 {
   return t[0] == v ? 0 : t[1] == v ? 1 : t[2] == v ? 2 : -1;
 }
+
+// The slots after and before slot k of a face.
+constexpr int kNext[4] = {1, 2, 0, 0};
+constexpr int kPrevious[4] = {2, 0, 1, 0};
 
 // Every element zeroed: bytes, or records whose zero is their default.
 template <class T>
@@ -59,6 +65,39 @@ bool PatternsKeepEdges()
         }
     }
   return true;
+}
+
+// Each pattern's links, by border size and tag: per face and slot, x for the border edge
+// x -> x + 1, or -1 - (4 * g + j) for slot j of the pattern's face g holding the edge the other
+// way (PatternsKeepEdges sees to it that one does).
+using PatternLinks = std::array<std::array<int, 3>, 4>;
+
+const PatternLinks& LinksOf(int n, int tag)
+{
+  static const auto s_Links = [] {
+    std::array<PatternLinks, 16> links{};
+    for (int size = 3; size <= 6; size++)
+      for (int t = 0; t < 4; t++) {
+        const auto& faces = CProgressivePattern::Get(size, t).GetFaces();
+        PatternLinks& l = links[static_cast<size_t>(4 * (size - 3) + t)];
+        for (size_t f = 0; f < faces.size() && f < l.size(); f++)
+          for (int k = 0; k < 3; k++) {
+            const int x = faces[f][static_cast<size_t>(k)];
+            const int y = faces[f][static_cast<size_t>(kNext[k])];
+            int& link = l[f][static_cast<size_t>(k)];
+            link = x;
+            if (y == (x + 1) % size)
+              continue;
+            for (size_t g = 0; g < faces.size(); g++) {
+              const int j = SlotOf(faces[g], y);
+              if (g != f && j >= 0 && faces[g][static_cast<size_t>(kNext[j])] == x)
+                link = -1 - (4 * static_cast<int>(g) + j);
+            }
+          }
+      }
+    return links;
+  }();
+  return s_Links[static_cast<size_t>(4 * (n - 3) + tag)];
 }
 
 } // namespace
@@ -126,7 +165,7 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
 // before it.
 int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
 {
-  const std::array<int, 3>& t = face[static_cast<size_t>(f)];
+  const std::array<int, 3>& t = face[static_cast<size_t>(f)].v;
   const int b = t[static_cast<size_t>((k + 1) % 3)];
   // Asked in face order, where a plain loop's exits are foreseen well enough.
   const SCornerSpan s = span[static_cast<size_t>(t[static_cast<size_t>(k)])];
@@ -140,7 +179,35 @@ int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
 int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
 {
   const SArrayCorner& c = corners[static_cast<size_t>(span[static_cast<size_t>(v)].begin)];
-  return SlotOf(face[static_cast<size_t>(c.face)], v) == 1 ? c.previous : c.next;
+  return SlotOf(face[static_cast<size_t>(c.face)].v, v) == 1 ? c.previous : c.next;
+}
+
+int CProgressiveCoder::SLayerArrays::FrontEdge(int first, int second) const
+{
+  const int c = FrontCorner(first, second);
+  if (c < 0)
+    return -1;
+  const int f = corners[static_cast<size_t>(c)].face;
+  return 4 * f + SlotOf(face[static_cast<size_t>(f)].v, second);
+}
+
+// Where the face across died in the layer too, the new face that took its place is found on
+// the lists the layer left.
+void CProgressiveCoder::SLayerArrays::LinkMadeFaces()
+{
+  for (const int f : made)
+    for (int k = 0; k < 3; k++) {
+      int& e = face[static_cast<size_t>(f)].across[static_cast<size_t>(k)];
+      if (e < 0 || (e >> 2) >= firstMade)
+        continue;
+      if (faceDead[static_cast<size_t>(e >> 2)]) {
+        const std::array<int, 3>& t = face[static_cast<size_t>(f)].v;
+        e = FrontEdge(t[static_cast<size_t>(k)], t[static_cast<size_t>(kNext[k])]);
+        if (e < 0)
+          continue;
+      }
+      face[static_cast<size_t>(e >> 2)].across[static_cast<size_t>(e & 3)] = 4 * f + k;
+    }
 }
 
 std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
@@ -182,7 +249,8 @@ bool CProgressiveCoder::StartArrayLayers()
   CMesh3d* pMesh = m_pMesh;
   const int nv = pMesh->NbVertex();
   const int nf = pMesh->NbFace();
-  if (nv < 3 || nf == 0 || !s_PatternsKeepEdges)
+  // Edges are numbered 4 * face + slot over three times the mesh's faces.
+  if (nv < 3 || nf == 0 || nf > std::numeric_limits<int>::max() / 16 || !s_PatternsKeepEdges)
     return false;
   auto arrays = std::make_unique<SLayerArrays>();
   SLayerArrays& a = *arrays;
@@ -215,6 +283,8 @@ bool CProgressiveCoder::StartArrayLayers()
   // The faces in order: each one's corners listed at its vertices as they come, and each
   // vertex's face list read at the same place. No list runs over (every corner is checked
   // against its list's length) and the lengths sum to the corners: every list is filled.
+  // Each corner's slot in its face is kept beside it for the links below.
+  std::vector<std::uint8_t> slotOf(3 * static_cast<size_t>(nf));
   for (int f = 0; f < nf; f++) {
     CFace3d* pFace = pMesh->GetFace(f);
     if (!pFace)
@@ -230,13 +300,14 @@ bool CProgressiveCoder::StartArrayLayers()
     }
     if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
       return false;
-    a.face[static_cast<size_t>(f)] = t;
+    a.face[static_cast<size_t>(f)].v = t;
     a.faceObject[static_cast<size_t>(f)] = pFace;
     for (int k = 0; k < 3; k++) {
       SCornerSpan& s = a.span[static_cast<size_t>(t[static_cast<size_t>(k)])];
       const int place = s.end - s.begin;
       if (place >= w[k]->NbFaceNeighbor() || w[k]->GetFaceNeighbor(place) != pFace)
         return false;
+      slotOf[static_cast<size_t>(s.end)] = static_cast<std::uint8_t>(k);
       a.corners[static_cast<size_t>(s.end++)] =
           SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
     }
@@ -244,8 +315,8 @@ bool CProgressiveCoder::StartArrayLayers()
   a.valence.resize(static_cast<size_t>(nv));
   a.metNext.assign(static_cast<size_t>(nv), 0);
   a.metPrevious.assign(static_cast<size_t>(nv), 0);
-  // Per vertex b held before i on a corner of i (metPrevious stamped), that corner's face:
-  // the face across i -> b.
+  // Per vertex b held before i on a corner of i (metPrevious stamped), that corner's edge
+  // b -> i: the edge across i -> b.
   std::vector<int> faceAfter(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     const CVertex3d* v = a.vertex[static_cast<size_t>(i)];
@@ -262,7 +333,9 @@ bool CProgressiveCoder::StartArrayLayers()
         return false;
       after = held;
       before = held;
-      faceAfter[static_cast<size_t>(c[p].previous)] = c[p].face;
+      // The edge previous -> i, the slot before i's.
+      faceAfter[static_cast<size_t>(c[p].previous)] =
+          4 * c[p].face + kPrevious[slotOf[static_cast<size_t>(s.begin + p)]];
     }
     // The build's neighbour order: the other corners of each face in slot order, each once.
     const std::uint32_t met = ++a.count;
@@ -272,10 +345,12 @@ bool CProgressiveCoder::StartArrayLayers()
       const int f = c[p].face;
       const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
       // The link on edge i -> next: the face of the corner with next before i.
-      const int slot = SlotOf(a.face[static_cast<size_t>(f)], i);
+      const int slot = slotOf[static_cast<size_t>(s.begin + p)];
       const int b = c[p].next;
-      const int across =
+      const int edge =
           a.metPrevious[static_cast<size_t>(b)] == held ? faceAfter[static_cast<size_t>(b)] : -1;
+      const int across = edge >> 2;
+      a.face[static_cast<size_t>(f)].across[static_cast<size_t>(slot)] = edge;
       if (pFace->f(slot) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
         return false;
       const int pair[2] = {slot == 1 ? c[p].previous : b, slot == 1 ? b : c[p].previous};
@@ -335,10 +410,12 @@ int CProgressiveCoder::ArrayLayer(int gateType, int maxValence)
 void CProgressiveCoder::ArrayInitLayer()
 {
   SLayerArrays& a = *m_pArrays;
-  a.gates.clear();
+  a.tail = 0;
+  a.gates.resize(2 * static_cast<size_t>(a.nbLiveFace) + 2);
   a.head = 0;
   a.dead.clear();
   a.made.clear();
+  a.firstMade = static_cast<int>(a.face.size());
   a.removed.clear();
   a.ranked.clear();
   const std::array<double, 4> settings{static_cast<double>(m_UseMetric),
@@ -362,8 +439,8 @@ void CProgressiveCoder::ArrayInitLayer()
     s1 = a.FirstNeighbor(s0);
     std::swap(a.order[1], *std::find(a.order.begin(), a.order.end(), s1));
   }
-  a.gates.push_back({s0, s1});
-  a.gates.push_back({s1, s0});
+  a.Push(a.FrontEdge(s0, s1));
+  a.Push(a.FrontEdge(s1, s0));
   a.mark[static_cast<size_t>(s0)] = 2;
   a.mark[static_cast<size_t>(s1)] = 1;
   a.vertexFlag[static_cast<size_t>(s0)] = 1;
@@ -374,7 +451,7 @@ void CProgressiveCoder::ArrayInitLayer()
 bool CProgressiveCoder::ArrayLayerBarren()
 {
   SLayerArrays& a = *m_pArrays;
-  if (a.gates.empty())
+  if (a.tail == 0)
     return false;
   for (const int v : a.order) {
     const int valence = a.Valence(v);
@@ -413,10 +490,13 @@ int CProgressiveCoder::ArrayOnBoundary(int v)
   return a.valence[static_cast<size_t>(v)] - a.extra[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
 }
 
+// The gates first -> v and v -> second: the fronts of the front face's edges after the gate's.
 [[gnu::always_inline]] inline int CProgressiveCoder::ArrayNullPatch(int first, int second,
-                                                                    int face, int v)
+                                                                    int edge, int v)
 {
   SLayerArrays& a = *m_pArrays;
+  const int face = edge >> 2;
+  const int k = edge & 3;
   a.vertexFlag[static_cast<size_t>(v)] = 1;
   a.faceFlag[static_cast<size_t>(face)] = 1;
   std::uint8_t& mark = a.mark[static_cast<size_t>(v)];
@@ -424,8 +504,9 @@ int CProgressiveCoder::ArrayOnBoundary(int v)
     mark = static_cast<std::uint8_t>(
         CProgressiveGate::TakenMark(a.mark[static_cast<size_t>(first)],
                                     a.mark[static_cast<size_t>(second)]));
-  a.gates.push_back({first, v});
-  a.gates.push_back({v, second});
+  const std::array<int, 3>& across = a.face[static_cast<size_t>(face)].across;
+  a.Push(across[static_cast<size_t>(kNext[k])]);
+  a.Push(across[static_cast<size_t>(kPrevious[k])]);
   return 2;
 }
 
@@ -435,100 +516,110 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
-  // The gates' corners and flags lie apart: each gate's list is fetched some gates ahead of
-  // its turn, its front corner found nearer (the lists do not change within a layer) and the
-  // flags it reads fetched then.
-  constexpr size_t kSpanAhead = 24;
-  constexpr size_t kListAhead = 16;
-  constexpr size_t kNear = 8;
-  // The head in a local: the calls below push gates but never read it. The lists and the
-  // vertex flags keep their storage through the layer: their addresses in locals, not read
-  // again after each flag written.
+  // The faces in front lie apart: each gate's face is fetched some gates ahead of its turn,
+  // and the flags it reads fetched nearer, once the face is at hand.
+  constexpr size_t kFar = 16;
+  constexpr size_t kNear = 6;
+  // The queue's ends, the lists and the flags in locals: each flag written, a byte, would
+  // have them read again through `a`. The queue and the lists keep their storage through
+  // the layer; the faces and their flags grow with a removal's faces, and the calls that
+  // remove read and move the queue's tail.
   size_t head = a.head;
+  size_t tail = a.tail;
+  int* const gates = a.gates.data();
   const SCornerSpan* const span = a.span.data();
   const SArrayCorner* const corners = a.corners.data();
-  const std::uint8_t* const vertexFlag = a.vertexFlag.data();
-  for (;;) {
-    const size_t size = a.gates.size();
-    if (head >= size)
-      break;
-    SArrayGate* const gates = a.gates.data();
-    if (head + kSpanAhead < size)
-      __builtin_prefetch(&span[gates[head + kSpanAhead].first]);
-    if (head + kListAhead < size)
-      __builtin_prefetch(corners + span[gates[head + kListAhead].first].begin);
-    if (head + kNear < size) {
-      SArrayGate& ahead = gates[head + kNear];
-      ahead.corner = SLayerArrays::FrontCornerIn(span, corners, ahead.first, ahead.second);
-      if (ahead.corner >= 0) {
-        const SArrayCorner& c = corners[ahead.corner];
-        __builtin_prefetch(&a.faceFlag[static_cast<size_t>(c.face)]);
-        __builtin_prefetch(&vertexFlag[c.next]);
+  std::uint8_t* const vertexFlag = a.vertexFlag.data();
+  std::uint8_t* const mark = a.mark.data();
+  const SArrayFace* faces = a.face.data();
+  std::uint8_t* faceFlag = a.faceFlag.data();
+  while (head < tail) {
+    if (head + kFar < tail)
+      __builtin_prefetch(faces + (std::max(gates[head + kFar], 0) >> 2));
+    if (head + kNear < tail) {
+      if (const int ahead = gates[head + kNear]; ahead >= 0) {
+        __builtin_prefetch(faceFlag + (ahead >> 2));
+        __builtin_prefetch(vertexFlag + faces[ahead >> 2].v[static_cast<size_t>(kPrevious[ahead & 3])]);
       }
     }
-    const SArrayGate g = gates[head++];
-    const int corner =
-        g.corner != CProgressiveGate::kUnresolved
-            ? g.corner
-            : SLayerArrays::FrontCornerIn(span, corners, g.first, g.second);
-    if (corner < 0)
+
+    const int edge = gates[head++];
+    if (edge < 0)
       continue;
-    const SArrayCorner c = corners[corner];
-    const int v = c.next;
-    if (a.faceFlag[static_cast<size_t>(c.face)] != 0 || v == g.first || v == g.second)
+    const int face = edge >> 2;
+    if (faceFlag[face] != 0)
       continue;
-    int r = 2;
+    const int k = edge & 3;
+    const SArrayFace& f = faces[face];
+    const int second = f.v[static_cast<size_t>(k)];
+    const int first = f.v[static_cast<size_t>(kNext[k])];
+    const int v = f.v[static_cast<size_t>(kPrevious[k])];
+    // ArrayNullPatch on the locals.
+    const auto nullPatch = [&] {
+      vertexFlag[v] = 1;
+      faceFlag[face] = 1;
+      if (mark[v] == 0)
+        mark[v] = static_cast<std::uint8_t>(CProgressiveGate::TakenMark(mark[first], mark[second]));
+      gates[tail++] = f.across[static_cast<size_t>(kNext[k])];
+      gates[tail++] = f.across[static_cast<size_t>(kPrevious[k])];
+      codes->Add(2);
+    };
     if (vertexFlag[v] != 0) {
-      r = ArrayNullPatch(g.first, g.second, c.face, v);
-    } else {
-      const int valence = a.Valence(v);
-      const bool unfit = IsValenceUnfit(valence);
-      const bool boundaryRemovable = IsBoundaryRemovable(valence);
-      if (unfit && !boundaryRemovable) {
-        r = ArrayNullPatch(g.first, g.second, c.face, v);
-      } else if (m_HasBoundary && ArrayOnBoundary(v)) {
-        r = boundaryRemovable ? ArrayRemoveBoundaryVertex(g.first, g.second, c.face, v)
-                              : ArrayNullPatch(g.first, g.second, c.face, v);
-      } else if (unfit) {
-        r = ArrayNullPatch(g.first, g.second, c.face, v);
-      } else {
-        // IsRefusalRemembered on v's first corners.
-        const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
-        bool remembered = false;
-        if (refused) {
-          const SCornerSpan s = span[v];
-          const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
-          for (int i = s.begin; i < end; i++) {
-            const SArrayCorner& e = corners[i];
-            if (e.face != c.face)
-              continue;
-            const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(g.first)],
-                                                      a.mark[static_cast<size_t>(g.second)]);
-            remembered = e.previous == g.first && e.next == g.second &&
-                         ((refused >> (4 * (i - s.begin) + tag)) & 1);
-            break;
-          }
-        }
-        if (remembered) {
-          m_RefusalHits++;
-          r = ArrayNullPatch(g.first, g.second, c.face, v);
-        } else {
-          r = ArrayJudge(g.first, g.second, c.face, v, valence);
+      nullPatch();
+      continue;
+    }
+    const int valence = a.Valence(v);
+    const bool unfit = IsValenceUnfit(valence);
+    const bool boundaryRemovable = IsBoundaryRemovable(valence);
+    const bool onBoundary = (!unfit || boundaryRemovable) && m_HasBoundary && ArrayOnBoundary(v);
+    if ((unfit && !boundaryRemovable) || (onBoundary && !boundaryRemovable) ||
+        (!onBoundary && unfit)) {
+      nullPatch();
+      continue;
+    }
+    if (!onBoundary) {
+      // IsRefusalRemembered on v's first corners.
+      const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
+      bool remembered = false;
+      if (refused) {
+        const SCornerSpan s = span[v];
+        const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
+        for (int i = s.begin; i < end; i++) {
+          const SArrayCorner& e = corners[i];
+          if (e.face != face)
+            continue;
+          const int tag = CProgressiveGate::TagPair(mark[first], mark[second]);
+          remembered = e.previous == first && e.next == second &&
+                       ((refused >> (4 * (i - s.begin) + tag)) & 1);
+          break;
         }
       }
+      if (remembered) {
+        m_RefusalHits++;
+        nullPatch();
+        continue;
+      }
     }
+    a.tail = tail;
+    const int r = onBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
+                             : ArrayJudge(first, second, edge, v, valence);
+    tail = a.tail;
+    faces = a.face.data();
+    faceFlag = a.faceFlag.data();
     if (r != kNone && r != 1)
       codes->Add(static_cast<unsigned int>(r));
   }
   a.head = head;
+  a.tail = tail;
 }
 
 // JudgeRemoval with the vetoes first, as mode 0 without colours orders them.
-int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int valence)
+int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int valence)
 {
   SLayerArrays& a = *m_pArrays;
+  const int face = edge >> 2;
   if (!ArrayWalkPatch(first, second, face, v, valence))
-    return ArrayNullPatch(first, second, face, v);
+    return ArrayNullPatch(first, second, edge, v);
   CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
   const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
                                             a.mark[static_cast<size_t>(second)]);
@@ -543,15 +634,15 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int face, int v, int va
                                                                    << (4 * (i - s.begin) + tag);
         break;
       }
-    return ArrayNullPatch(first, second, face, v);
+    return ArrayNullPatch(first, second, edge, v);
   }
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = ArrayBorderDegenerate();
   if (concave || degenerate)
-    return ArrayNullPatch(first, second, face, v);
+    return ArrayNullPatch(first, second, edge, v);
   if (!IsResidualSendable(pattern, pv))
-    return ArrayNullPatch(first, second, face, v);
-  ArrayRetriangulate(pattern);
+    return ArrayNullPatch(first, second, edge, v);
+  ArrayRetriangulate(pattern, tag);
   ArrayPushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
@@ -639,7 +730,7 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
     if (m_GatePatchFaces.GetSize() != size)
       m_GatePatchFaces.SetSize(size);
     for (int i = 0; i < size; i++) {
-      const std::array<int, 3>& t = a.face[static_cast<size_t>(a.patchFace[i])];
+      const std::array<int, 3>& t = a.face[static_cast<size_t>(a.patchFace[i])].v;
       CFace3d* pFace = &m_ScratchFaces[static_cast<size_t>(i)];
       pFace->SetVertices(a.vertex[static_cast<size_t>(t[0])], a.vertex[static_cast<size_t>(t[1])],
                          a.vertex[static_cast<size_t>(t[2])]);
@@ -674,12 +765,14 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     if (corner < 0) {
       a.front[i] = -1;
       a.frontOther[i] = -1;
+      a.outside[i] = -1;
       return;
     }
     const int b0 = ring[static_cast<size_t>(i)];
     const int b1 = ring[static_cast<size_t>(i + 1)];
     const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
     a.front[i] = c.face;
+    a.outside[i] = 4 * c.face + SlotOf(a.face[static_cast<size_t>(c.face)].v, b1);
     a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
   };
   // Any two border vertices apart around the border that are neighbours: each border vertex
@@ -743,7 +836,7 @@ int CProgressiveCoder::ArrayBorderDegenerate()
 }
 
 // Retriangulate: the new faces after the others, the diagonals added to the neighbours.
-void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern)
+void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern, int tag)
 {
   SLayerArrays& a = *m_pArrays;
   for (size_t k = 0; k < pattern.GetMarks().size(); k++) {
@@ -756,10 +849,21 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern)
   for (size_t f = 0; f < nbFace; f++) {
     const auto& t = faces[f];
     a.made.push_back(static_cast<int>(a.face.size()));
-    a.face.push_back({a.border[t[0]], a.border[t[1]], a.border[t[2]]});
+    a.face.push_back({{a.border[t[0]], a.border[t[1]], a.border[t[2]]}, {-1, -1, -1}});
     a.faceFlag.push_back(0);
     a.faceDead.push_back(0);
   }
+  // Border edge i -> i + 1 has the edge across it on its front, which ArrayBorderDegenerate
+  // found; an edge inside the hole is held the other way by another new face.
+  const int n = a.borderSize;
+  const int first = static_cast<int>(a.face.size() - nbFace);
+  const PatternLinks& links = LinksOf(n, tag);
+  for (size_t f = 0; f < nbFace; f++)
+    for (int k = 0; k < 3; k++) {
+      const int x = links[f][static_cast<size_t>(k)];
+      a.face[static_cast<size_t>(first) + f].across[static_cast<size_t>(k)] =
+          x < 0 ? 4 * first - 1 - x : a.outside[x];
+    }
   for (const auto& d : pattern.GetDiagonals()) {
     a.AddNeighbor(a.border[d[0]], a.border[d[1]]);
     a.AddNeighbor(a.border[d[1]], a.border[d[0]]);
@@ -773,7 +877,7 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
   const int n = a.borderSize;
   if (m_GateType == 0) {
     for (int i = 0; i + 1 < n; i++)
-      a.gates.push_back({a.border[i], a.border[i + 1]});
+      a.Push(a.outside[i]);
     return;
   }
   // The flags' addresses in locals: each flag written would have them read again.
@@ -787,8 +891,11 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
       continue;
     const int b0 = a.border[i];
     const int b1 = a.border[i + 1];
-    a.gates.push_back({b0, w});
-    a.gates.push_back({w, b1});
+    // The front holds b1, b0, w in turn: its edges b0 -> w and w -> b1 follow b1's slot.
+    const int k = a.outside[i] & 3;
+    const std::array<int, 3>& across = a.face[static_cast<size_t>(front)].across;
+    a.Push(across[static_cast<size_t>(kNext[k])]);
+    a.Push(across[static_cast<size_t>(kPrevious[k])]);
     faceFlag[front] = 1;
     vertexFlag[w] = 1;
     if (mark[w] == 0)
@@ -797,41 +904,39 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
 }
 
 // RemoveBoundaryVertex on the arrays: the face links read as the faces across on the corners.
-int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face, int v)
+int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge, int v)
 {
   SLayerArrays& a = *m_pArrays;
-  const int i = SlotOf(a.face[static_cast<size_t>(face)], v);
+  const int face = edge >> 2;
+  const int i = SlotOf(a.face[static_cast<size_t>(face)].v, v);
   const int across = a.FaceAcross(face, i);
   const bool onFirstSide = across < 0;
   const int g = onFirstSide ? a.FaceAcross(face, (i + 2) % 3) : across;
   int w = -1;
   if (g >= 0) {
     const int kept = onFirstSide ? first : second;
-    for (int x : a.face[static_cast<size_t>(g)])
+    for (int x : a.face[static_cast<size_t>(g)].v)
       if (x != kept && x != v) {
         w = x;
         break;
       }
   }
   if (w < 0 || a.faceFlag[static_cast<size_t>(g)] != 0)
-    return ArrayNullPatch(first, second, face, v);
+    return ArrayNullPatch(first, second, edge, v);
   // A vertex of two fans may close the face on a gate vertex: the face repeats it, which the
   // arrays leave to the objects after this layer.
   if (w == first || w == second)
     a.plain = false;
   if (a.IsNeighbor(w, onFirstSide ? second : first))
-    return ArrayNullPatch(first, second, face, v);
+    return ArrayNullPatch(first, second, edge, v);
   CVertex3d* const border[3] = {a.vertex[static_cast<size_t>(first)],
                                 a.vertex[static_cast<size_t>(w)],
                                 a.vertex[static_cast<size_t>(second)]};
   const CProgressiveVertexRecord::Triangle triangle[1] = {{0, 1, 2}};
   CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
   if (!IsResidualSendable(pv, border, triangle))
-    return ArrayNullPatch(first, second, face, v);
-  if (onFirstSide)
-    a.gates.push_back({first, w});
-  else
-    a.gates.push_back({w, second});
+    return ArrayNullPatch(first, second, edge, v);
+  a.Push(onFirstSide ? a.FrontEdge(first, w) : a.FrontEdge(w, second));
   m_pCurrentCodes->Add(1);
   m_pCurrentCodes->Add(onFirstSide ? 5 : 6);
   a.vertexFlag[static_cast<size_t>(v)] = 2;
@@ -847,9 +952,19 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int face
   a.dead.push_back(face);
   a.dead.push_back(g);
   a.made.push_back(static_cast<int>(a.face.size()));
-  a.face.push_back({first, w, second});
+  a.face.push_back({{first, w, second}, {-1, -1, -1}});
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
+  // Its edge second -> first was face's (the gate's), first -> w or w -> second was g's, the
+  // third is new.
+  const std::array<int, 3>& gAcross = a.face[static_cast<size_t>(g)].across;
+  const std::array<int, 3>& gVertices = a.face[static_cast<size_t>(g)].v;
+  std::array<int, 3>& links = a.face.back().across;
+  links[2] = a.face[static_cast<size_t>(face)].across[static_cast<size_t>(edge & 3)];
+  if (onFirstSide)
+    links[0] = gAcross[static_cast<size_t>(SlotOf(gVertices, first))];
+  else
+    links[1] = gAcross[static_cast<size_t>(SlotOf(gVertices, w))];
   // CFace3d::AddVertexNeighbors.
   const int corners[3] = {first, w, second};
   for (int k = 0; k < 3; k++) {
@@ -883,7 +998,7 @@ void CProgressiveCoder::ArrayEndLayer()
   std::vector<int>& start = a.madeStart;
   start.assign(ranked.size() + 2, 0);
   for (const int f : a.made)
-    for (const int v : a.face[static_cast<size_t>(f)])
+    for (const int v : a.face[static_cast<size_t>(f)].v)
       if (const int r = rank[static_cast<size_t>(v)]; r >= 0)
         start[static_cast<size_t>(r) + 2]++;
   for (size_t i = 2; i < start.size(); i++)
@@ -891,7 +1006,7 @@ void CProgressiveCoder::ArrayEndLayer()
   // Their corners on them, read here in the order the faces were made.
   a.madeOf.resize(static_cast<size_t>(start.back()));
   for (const int f : a.made) {
-    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)];
+    const std::array<int, 3>& t = a.face[static_cast<size_t>(f)].v;
     for (int k = 0; k < 3; k++)
       if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
         a.madeOf[static_cast<size_t>(start[static_cast<size_t>(r) + 1]++)] =
@@ -994,6 +1109,9 @@ void CProgressiveCoder::ArrayEndLayer()
     }
     a.order.resize(kept);
   }
+  // A layer that left the mesh other than plain hands it to the objects.
+  if (a.plain)
+    a.LinkMadeFaces();
   m_pMesh->SetModified();
 }
 
@@ -1015,7 +1133,7 @@ void CProgressiveCoder::EndArrayLayers()
     m_pMesh->RemoveFacesWithFlag(2);
   for (size_t f = nbObject; f < nbFace; f++)
     if (!a.faceDead[f]) {
-      const std::array<int, 3>& t = a.face[f];
+      const std::array<int, 3>& t = a.face[f].v;
       m_pMesh->AddFace(m_pMesh->NewFace(a.vertex[static_cast<size_t>(t[0])],
                                         a.vertex[static_cast<size_t>(t[1])],
                                         a.vertex[static_cast<size_t>(t[2])],

@@ -153,6 +153,8 @@ const SCase kCases[] = {
     {"strip", [] { return progressive::PlateWithHoles(60, 3, 100); }},
     {"slab", [] { return progressive::PiercedSlab(12, 8, 3, 2); }},
     {"torus and plate", [] { return progressive::TorusAndPlate(16, 10, 16, 12); }},
+    // A scanned piece with holes: neighbouring patches in one layer, removals on the boundary.
+    {"cheese piece", [] { return progressive::ReadObj("conquest_cheese_cut10.obj"); }},
 };
 
 TEST(ProgressiveArrayLayers, EveryTopologyAndSeedCodesAsTheObjects)
