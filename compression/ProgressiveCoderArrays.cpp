@@ -24,6 +24,14 @@ int SlotOf(const std::array<int, 3>& t, int v)
   return t[0] == v ? 0 : t[1] == v ? 1 : t[2] == v ? 2 : -1;
 }
 
+// A face's flag while a gate in front of it waits its turn; the face is still free.
+constexpr std::uint8_t kQueued = 0x80;
+
+bool IsTaken(std::uint8_t flag)
+{
+  return (flag & ~kQueued) != 0;
+}
+
 // The slots after and before slot k of a face.
 constexpr int kNext[4] = {1, 2, 0, 0};
 constexpr int kPrevious[4] = {2, 0, 1, 0};
@@ -533,6 +541,7 @@ void CProgressiveCoder::ArrayRun()
   std::uint8_t* const mark = a.mark.data();
   const SArrayFace* faces = a.face.data();
   std::uint8_t* faceFlag = a.faceFlag.data();
+  std::uint8_t noFace = 1;
   while (head < tail) {
     if (head + kFar < tail)
       __builtin_prefetch(faces + (std::max(gates[head + kFar], 0) >> 2));
@@ -547,21 +556,30 @@ void CProgressiveCoder::ArrayRun()
     if (edge < 0)
       continue;
     const int face = edge >> 2;
-    if (faceFlag[face] != 0)
+    if (IsTaken(faceFlag[face]))
       continue;
     const int k = edge & 3;
     const SArrayFace& f = faces[face];
     const int second = f.v[static_cast<size_t>(k)];
     const int first = f.v[static_cast<size_t>(kNext[k])];
     const int v = f.v[static_cast<size_t>(kPrevious[k])];
+    // A gate whose face is taken, or queued already behind an earlier gate, would find it
+    // taken on its turn: it is left out. The face's flag says it is queued until it is taken.
+    const auto queue = [&](int e) {
+      std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
+      const std::uint8_t was = *flag;
+      gates[tail] = e;
+      tail += was == 0 ? 1 : 0;
+      *flag = was == 0 ? kQueued : was;
+    };
     // ArrayNullPatch on the locals.
     const auto nullPatch = [&] {
       vertexFlag[v] = 1;
       faceFlag[face] = 1;
       if (mark[v] == 0)
         mark[v] = static_cast<std::uint8_t>(CProgressiveGate::TakenMark(mark[first], mark[second]));
-      gates[tail++] = f.across[static_cast<size_t>(kNext[k])];
-      gates[tail++] = f.across[static_cast<size_t>(kPrevious[k])];
+      queue(f.across[static_cast<size_t>(kNext[k])]);
+      queue(f.across[static_cast<size_t>(kPrevious[k])]);
       codes->Add(2);
     };
     if (vertexFlag[v] != 0) {
@@ -887,7 +905,7 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
   for (int i = 0; i + 1 < n; i++) {
     const int front = a.front[i];
     const int w = a.frontOther[i];
-    if (front < 0 || faceFlag[front] != 0 || w < 0)
+    if (front < 0 || IsTaken(faceFlag[front]) || w < 0)
       continue;
     const int b0 = a.border[i];
     const int b1 = a.border[i + 1];
@@ -921,7 +939,7 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge
         break;
       }
   }
-  if (w < 0 || a.faceFlag[static_cast<size_t>(g)] != 0)
+  if (w < 0 || IsTaken(a.faceFlag[static_cast<size_t>(g)]))
     return ArrayNullPatch(first, second, edge, v);
   // A vertex of two fans may close the face on a gate vertex: the face repeats it, which the
   // arrays leave to the objects after this layer.
