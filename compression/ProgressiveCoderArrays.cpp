@@ -524,10 +524,9 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
-  // The faces in front lie apart: each gate's face is fetched some gates ahead of its turn,
-  // and the flags it reads fetched nearer, once the face is at hand.
+  // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
+  // of its turn. The vertex flags, a byte per vertex, mostly stay in the cache.
   constexpr size_t kFar = 16;
-  constexpr size_t kNear = 6;
   // The queue's ends, the lists and the flags in locals: each flag written, a byte, would
   // have them read again through `a`. The queue and the lists keep their storage through
   // the layer; the faces and their flags grow with a removal's faces, and the calls that
@@ -543,13 +542,10 @@ void CProgressiveCoder::ArrayRun()
   std::uint8_t* faceFlag = a.faceFlag.data();
   std::uint8_t noFace = 1;
   while (head < tail) {
-    if (head + kFar < tail)
-      __builtin_prefetch(faces + (std::max(gates[head + kFar], 0) >> 2));
-    if (head + kNear < tail) {
-      if (const int ahead = gates[head + kNear]; ahead >= 0) {
-        __builtin_prefetch(faceFlag + (ahead >> 2));
-        __builtin_prefetch(vertexFlag + faces[ahead >> 2].v[static_cast<size_t>(kPrevious[ahead & 3])]);
-      }
+    if (head + kFar < tail) {
+      const int ahead = std::max(gates[head + kFar], 0) >> 2;
+      __builtin_prefetch(faces + ahead);
+      __builtin_prefetch(faceFlag + ahead);
     }
 
     const int edge = gates[head++];
