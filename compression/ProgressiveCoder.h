@@ -497,10 +497,12 @@ private:
   // The layers of Encode on index arrays: vertices and faces by index (their place in the
   // mesh's arrays as the layers start), faces made by the layers after the others. Positions
   // and records stay on the vertex objects.
+  // A vertex's corner: its face's vertices before and after it, and its edge (4 * face + its
+  // slot), the one from the vertex to `next`.
   struct SArrayCorner
   {
     int previous;
-    int face;
+    int edge;
     int next;
   };
   // A face's vertices and, for each edge k -> k + 1, the edge across it: 4 * g + j for edge

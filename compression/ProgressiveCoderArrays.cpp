@@ -179,7 +179,7 @@ int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
   const SCornerSpan s = span[static_cast<size_t>(t[static_cast<size_t>(k)])];
   for (int i = s.begin; i < s.end; i++)
     if (corners[static_cast<size_t>(i)].previous == b)
-      return corners[static_cast<size_t>(i)].face;
+      return corners[static_cast<size_t>(i)].edge >> 2;
   return -1;
 }
 
@@ -187,7 +187,7 @@ int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
 int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
 {
   const SArrayCorner& c = corners[static_cast<size_t>(span[static_cast<size_t>(v)].begin)];
-  return SlotOf(face[static_cast<size_t>(c.face)].v, v) == 1 ? c.previous : c.next;
+  return (c.edge & 3) == 1 ? c.previous : c.next;
 }
 
 int CProgressiveCoder::SLayerArrays::FrontEdge(int first, int second) const
@@ -195,8 +195,9 @@ int CProgressiveCoder::SLayerArrays::FrontEdge(int first, int second) const
   const int c = FrontCorner(first, second);
   if (c < 0)
     return -1;
-  const int f = corners[static_cast<size_t>(c)].face;
-  return 4 * f + SlotOf(face[static_cast<size_t>(f)].v, second);
+  // The corner's face holds second, first in turn: second's slot is the one before first's.
+  const int e = corners[static_cast<size_t>(c)].edge;
+  return (e & ~3) + kPrevious[e & 3];
 }
 
 // Where the face across died in the layer too, the new face that took its place is found on
@@ -291,8 +292,6 @@ bool CProgressiveCoder::StartArrayLayers()
   // The faces in order: each one's corners listed at its vertices as they come, and each
   // vertex's face list read at the same place. No list runs over (every corner is checked
   // against its list's length) and the lengths sum to the corners: every list is filled.
-  // Each corner's slot in its face is kept beside it for the links below.
-  std::vector<std::uint8_t> slotOf(3 * static_cast<size_t>(nf));
   for (int f = 0; f < nf; f++) {
     CFace3d* pFace = pMesh->GetFace(f);
     if (!pFace)
@@ -315,9 +314,8 @@ bool CProgressiveCoder::StartArrayLayers()
       const int place = s.end - s.begin;
       if (place >= w[k]->NbFaceNeighbor() || w[k]->GetFaceNeighbor(place) != pFace)
         return false;
-      slotOf[static_cast<size_t>(s.end)] = static_cast<std::uint8_t>(k);
       a.corners[static_cast<size_t>(s.end++)] =
-          SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
+          SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], 4 * f + k, t[static_cast<size_t>((k + 1) % 3)]};
     }
   }
   a.valence.resize(static_cast<size_t>(nv));
@@ -342,18 +340,17 @@ bool CProgressiveCoder::StartArrayLayers()
       after = held;
       before = held;
       // The edge previous -> i, the slot before i's.
-      faceAfter[static_cast<size_t>(c[p].previous)] =
-          4 * c[p].face + kPrevious[slotOf[static_cast<size_t>(s.begin + p)]];
+      faceAfter[static_cast<size_t>(c[p].previous)] = (c[p].edge & ~3) + kPrevious[c[p].edge & 3];
     }
     // The build's neighbour order: the other corners of each face in slot order, each once.
     const std::uint32_t met = ++a.count;
     const int nbNeighbor = v->NbVertexNeighbor();
     int j = 0;
     for (int p = 0; p < nc; p++) {
-      const int f = c[p].face;
+      const int f = c[p].edge >> 2;
       const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
       // The link on edge i -> next: the face of the corner with next before i.
-      const int slot = slotOf[static_cast<size_t>(s.begin + p)];
+      const int slot = c[p].edge & 3;
       const int b = c[p].next;
       const int edge =
           a.metPrevious[static_cast<size_t>(b)] == held ? faceAfter[static_cast<size_t>(b)] : -1;
@@ -600,7 +597,7 @@ void CProgressiveCoder::ArrayRun()
         const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
         for (int i = s.begin; i < end; i++) {
           const SArrayCorner& e = corners[i];
-          if (e.face != face)
+          if ((e.edge >> 2) != face)
             continue;
           const int tag = CProgressiveGate::TagPair(mark[first], mark[second]);
           remembered = e.previous == first && e.next == second &&
@@ -643,7 +640,7 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
     const SCornerSpan s = a.span[static_cast<size_t>(v)];
     const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
     for (int i = s.begin; i < end; i++)
-      if (a.corners[static_cast<size_t>(i)].face == face) {
+      if ((a.corners[static_cast<size_t>(i)].edge >> 2) == face) {
         a.refusals[static_cast<size_t>(v)].kind[m_GateType & 1] |= std::uint32_t{1}
                                                                    << (4 * (i - s.begin) + tag);
         break;
@@ -690,7 +687,7 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
   const SArrayCorner* end = a.corners.data() + s.end;
   const SArrayCorner* current = nullptr;
   for (const SArrayCorner* c = begin; c < end; c++)
-    if (c->face == face)
+    if ((c->edge >> 2) == face)
       current = c;
   int size = 1;
   a.border[0] = first;
@@ -723,11 +720,11 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
       // Each corner of v has one vertex before it and one after, none shared with another
       // corner: a corner follows one corner at most, so the walk comes back, if ever, to the
       // face it started from (a fan of v short of its valence), never to a later one.
-      if (next->face == face) {
+      if ((next->edge >> 2) == face) {
         closed = false;
         break;
       }
-      a.patchFace[size] = next->face;
+      a.patchFace[size] = next->edge >> 2;
       a.border[size++] = next->previous;
       current = next;
       previous = next->previous;
@@ -785,8 +782,9 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     const int b0 = ring[static_cast<size_t>(i)];
     const int b1 = ring[static_cast<size_t>(i + 1)];
     const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
-    a.front[i] = c.face;
-    a.outside[i] = 4 * c.face + SlotOf(a.face[static_cast<size_t>(c.face)].v, b1);
+    // The corner of b0 with b1 before it: b1's slot is the one before b0's.
+    a.front[i] = c.edge >> 2;
+    a.outside[i] = (c.edge & ~3) + kPrevious[c.edge & 3];
     a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
   };
   // Any two border vertices apart around the border that are neighbours: each border vertex
@@ -1024,7 +1022,7 @@ void CProgressiveCoder::ArrayEndLayer()
     for (int k = 0; k < 3; k++)
       if (const int r = rank[static_cast<size_t>(t[static_cast<size_t>(k)])]; r >= 0)
         a.madeOf[static_cast<size_t>(start[static_cast<size_t>(r) + 1]++)] =
-            SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], f, t[static_cast<size_t>((k + 1) % 3)]};
+            SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], 4 * f + k, t[static_cast<size_t>((k + 1) % 3)]};
   }
   for (const int v : a.removed) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
@@ -1038,7 +1036,7 @@ void CProgressiveCoder::ArrayEndLayer()
     SArrayCorner* c = a.corners.data();
     int w = s.begin;
     for (int p = s.begin; p < s.end; p++)
-      if (a.faceFlag[static_cast<size_t>(c[p].face)] != 2)
+      if (a.faceFlag[static_cast<size_t>(c[p].edge >> 2)] != 2)
         c[w++] = c[p];
     const int kept = w - s.begin;
     const int added = start[r + 1] - start[r];
