@@ -280,7 +280,7 @@ private:
   void ArrayInitLayer();
   bool ArrayLayerBarren();
   void ArrayRun();
-  // Inline: only the arrays' file calls it, the conquest at almost every gate.
+  // Null patch of a judged gate (the run takes the others on its own locals).
   inline int ArrayNullPatch(int first, int second, int edge, int v);
   int ArrayOnBoundary(int v);
   int ArrayJudge(int first, int second, int edge, int v, int valence);

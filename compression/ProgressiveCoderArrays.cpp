@@ -544,7 +544,6 @@ void CProgressiveCoder::ArrayRun()
       __builtin_prefetch(faces + ahead);
       __builtin_prefetch(faceFlag + ahead);
     }
-
     const int edge = gates[head++];
     if (edge < 0)
       continue;
