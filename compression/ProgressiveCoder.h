@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -593,7 +594,11 @@ private:
     // its faces once: the queue is sized for that as the layer starts.
     UnsetVector<int> gates;
     size_t tail = 0;
-    void Push(int edge) { gates[tail++] = edge; }
+    void Push(int edge)
+    {
+      assert(tail < gates.size());
+      gates[tail++] = edge;
+    }
     size_t head = 0;
     std::vector<int> dead;
     std::vector<int> made;

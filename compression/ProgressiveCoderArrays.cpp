@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
 #include <limits>
 #include <span>
@@ -560,6 +561,7 @@ void CProgressiveCoder::ArrayRun()
     const auto queue = [&](int e) {
       std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
       const std::uint8_t was = *flag;
+      assert(tail < a.gates.size());
       gates[tail] = e;
       tail += was == 0 ? 1 : 0;
       *flag = was == 0 ? kQueued : was;

@@ -178,6 +178,31 @@ TEST(ProgressiveArrayLayers, EveryTopologyAndSeedCodesAsTheObjects)
   }
 }
 
+// Scanned pieces in many vertex orders: each order moves the seed and the conquest, so the
+// layers meet other runs of neighbouring patches and boundary removals, whose new faces must
+// take the right links for the layers after them.
+TEST(ProgressiveArrayLayers, ScannedPiecesInManyOrdersCodeAsTheObjects)
+{
+  conquest::CScratchFolder folder;
+  for (const char* name :
+       {"conquest_cheese_cut6.obj", "conquest_cheese_cut10.obj", "conquest_elephant_patch337.obj"}) {
+    const auto source = progressive::ReadObj(name);
+    ASSERT_NE(nullptr, source);
+    for (unsigned seed = 1; seed <= 8; seed++) {
+      SCOPED_TRACE(std::string(name) + " seed " + std::to_string(seed));
+      SSettings s;
+      s.q = 8 + static_cast<int>(seed % 5);
+      s.targetDivisor = 50;
+      auto objectMesh = Permuted(*source, seed);
+      auto arrayMesh = Permuted(*source, seed);
+      const SRun objects = Encode(objectMesh.get(), s, false);
+      const SRun arrays = Encode(arrayMesh.get(), s, true);
+      ExpectSame(objects, arrays);
+      EXPECT_GE(arrays.arrayLayers, 4);
+    }
+  }
+}
+
 // The vetoes' settings change what is refused, and the metric's switch changes them halfway;
 // the volume metric reads the old patch faces, which the arrays stand in for.
 TEST(ProgressiveArrayLayers, VetoSettingsAndSimulationCodeAsTheObjects)
