@@ -630,9 +630,6 @@ private:
     void AddNeighborOnce(int a, int b);
     // Position in `corners` of the first corner of first holding second before it, -1 without.
     inline int FrontCorner(int first, int second) const;
-    // FrontCorner on the arrays' storage, for a caller that keeps its addresses.
-    static inline int FrontCornerIn(const SCornerSpan* span, const SArrayCorner* corners,
-                                    int first, int second);
     // The front of gate first -> second: the edge second -> first, -1 without.
     int FrontEdge(int first, int second) const;
     // The links of the faces the layer made, and of the faces across them that stay. A made

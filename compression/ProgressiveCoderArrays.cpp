@@ -143,31 +143,24 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
     AddNeighbor(a, b);
 }
 
-// The conquest asks in an order no predictor follows: a list that fits the window (which the
-// spare entries after the last list keep inside the array) is compared whole without a branch
-// on where the match lies, last corner first so that the first match is the one left.
-[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCornerIn(
-    const SCornerSpan* span, const SArrayCorner* corners, int first, int second)
+// A list that fits the window (which the spare entries after the last list keep inside the
+// array) is compared whole without a branch on where the match lies, last corner first so that
+// the first match is the one left: the removals ask in an order no predictor follows.
+[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
+                                                                              int second) const
 {
-  const SCornerSpan s = span[first];
-  constexpr int kWindow = kCornerWindow;
-  if (s.end - s.begin <= kWindow) {
-    const SArrayCorner* c = corners + s.begin;
-    int found = kWindow;
-    for (int k = kWindow - 1; k >= 0; k--)
+  const SCornerSpan s = span[static_cast<size_t>(first)];
+  if (s.end - s.begin <= kCornerWindow) {
+    const SArrayCorner* c = corners.data() + s.begin;
+    int found = kCornerWindow;
+    for (int k = kCornerWindow - 1; k >= 0; k--)
       found = c[k].previous == second ? k : found;
     return found < s.end - s.begin ? s.begin + found : -1;
   }
   for (int i = s.begin; i < s.end; i++)
-    if (corners[i].previous == second)
+    if (corners[static_cast<size_t>(i)].previous == second)
       return i;
   return -1;
-}
-
-[[gnu::always_inline]] inline int CProgressiveCoder::SLayerArrays::FrontCorner(int first,
-                                                                              int second) const
-{
-  return FrontCornerIn(span.data(), corners.data(), first, second);
 }
 
 // On a plain mesh the face across a -> b is the one holding b -> a, the corner of a with b
