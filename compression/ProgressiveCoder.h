@@ -608,8 +608,7 @@ private:
     // The patch being judged and the fronts of its border edges.
     int border[kPatchRoom] = {};
     int patchFace[kPatchRoom] = {};
-    int front[kPatchRoom] = {};
-    // The edge across border edge i, on its front.
+    // The edge across border edge i, on its front (-1 without), and the front's third vertex.
     int outside[kPatchRoom] = {};
     int frontOther[kPatchRoom] = {};
     int borderSize = 0;
@@ -636,8 +635,6 @@ private:
     // face's edge held the edge across it as the layer started, or -1, or its link inside the
     // layer's new faces.
     void LinkMadeFaces();
-    // The face across edge k -> k + 1 of a face (its link), -1 without.
-    int FaceAcross(int face, int k) const;
     // v's first neighbour on the lists (GetVertexNeighbor(0)).
     int FirstNeighbor(int v) const;
     // Per vertex: the last count that met it after a corner and before one.

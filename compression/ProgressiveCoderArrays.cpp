@@ -1,9 +1,9 @@
 // The layers of an encoding on index arrays kept from the first layer to the last: faces as
 // vertex-index triples with the edge across each of their edges and byte flags, vertex flags
 // and marks in bytes, each vertex's corners by index, updated only around what a layer
-// changes. The mesh objects are written once, when
-// the layers end or meet what only the object path handles. Every decision is the object
-// path's, read on the same lists in the same orders.
+// changes. The mesh objects are written once, when the layers end or meet what only the
+// object path handles. Every decision is the object path's, read on the same lists in the
+// same orders.
 #include "compression/ProgressiveCoder.h"
 #include "compression/ProgressivePattern.h"
 #include "mesh/Face3d.h"
@@ -163,20 +163,6 @@ void CProgressiveCoder::SLayerArrays::AddNeighborOnce(int a, int b)
   return -1;
 }
 
-// On a plain mesh the face across a -> b is the one holding b -> a, the corner of a with b
-// before it.
-int CProgressiveCoder::SLayerArrays::FaceAcross(int f, int k) const
-{
-  const std::array<int, 3>& t = face[static_cast<size_t>(f)].v;
-  const int b = t[static_cast<size_t>((k + 1) % 3)];
-  // Asked in face order, where a plain loop's exits are foreseen well enough.
-  const SCornerSpan s = span[static_cast<size_t>(t[static_cast<size_t>(k)])];
-  for (int i = s.begin; i < s.end; i++)
-    if (corners[static_cast<size_t>(i)].previous == b)
-      return corners[static_cast<size_t>(i)].edge >> 2;
-  return -1;
-}
-
 // The build lists the first face's corners in slot order, v left out.
 int CProgressiveCoder::SLayerArrays::FirstNeighbor(int v) const
 {
@@ -317,7 +303,7 @@ bool CProgressiveCoder::StartArrayLayers()
   a.metPrevious.assign(static_cast<size_t>(nv), 0);
   // Per vertex b held before i on a corner of i (metPrevious stamped), that corner's edge
   // b -> i: the edge across i -> b.
-  std::vector<int> faceAfter(static_cast<size_t>(nv));
+  std::vector<int> edgeInto(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     const CVertex3d* v = a.vertex[static_cast<size_t>(i)];
     const SCornerSpan s = a.span[static_cast<size_t>(i)];
@@ -334,7 +320,7 @@ bool CProgressiveCoder::StartArrayLayers()
       after = held;
       before = held;
       // The edge previous -> i, the slot before i's.
-      faceAfter[static_cast<size_t>(c[p].previous)] = (c[p].edge & ~3) + kPrevious[c[p].edge & 3];
+      edgeInto[static_cast<size_t>(c[p].previous)] = (c[p].edge & ~3) + kPrevious[c[p].edge & 3];
     }
     // The build's neighbour order: the other corners of each face in slot order, each once.
     const std::uint32_t met = ++a.count;
@@ -347,7 +333,7 @@ bool CProgressiveCoder::StartArrayLayers()
       const int slot = c[p].edge & 3;
       const int b = c[p].next;
       const int edge =
-          a.metPrevious[static_cast<size_t>(b)] == held ? faceAfter[static_cast<size_t>(b)] : -1;
+          a.metPrevious[static_cast<size_t>(b)] == held ? edgeInto[static_cast<size_t>(b)] : -1;
       const int across = edge >> 2;
       a.face[static_cast<size_t>(f)].across[static_cast<size_t>(slot)] = edge;
       if (pFace->f(slot) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
@@ -768,7 +754,6 @@ int CProgressiveCoder::ArrayBorderDegenerate()
   // The face in front of border edge i and its third vertex, -1 without.
   const auto SetFront = [&a, &ring](int i, int corner) {
     if (corner < 0) {
-      a.front[i] = -1;
       a.frontOther[i] = -1;
       a.outside[i] = -1;
       return;
@@ -777,7 +762,6 @@ int CProgressiveCoder::ArrayBorderDegenerate()
     const int b1 = ring[static_cast<size_t>(i + 1)];
     const SArrayCorner& c = a.corners[static_cast<size_t>(corner)];
     // The corner of b0 with b1 before it: b1's slot is the one before b0's.
-    a.front[i] = c.edge >> 2;
     a.outside[i] = (c.edge & ~3) + kPrevious[c.edge & 3];
     a.frontOther[i] = c.next != b0 && c.next != b1 ? c.next : -1;
   };
@@ -891,7 +875,7 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
   std::uint8_t* const vertexFlag = a.vertexFlag.data();
   std::uint8_t* const mark = a.mark.data();
   for (int i = 0; i + 1 < n; i++) {
-    const int front = a.front[i];
+    const int front = a.outside[i] >> 2;
     const int w = a.frontOther[i];
     if (front < 0 || IsTaken(faceFlag[front]) || w < 0)
       continue;
@@ -909,24 +893,20 @@ void CProgressiveCoder::ArrayPushGatesAfterRemoval()
   }
 }
 
-// RemoveBoundaryVertex on the arrays: the face links read as the faces across on the corners.
+// RemoveBoundaryVertex on the arrays: the face links read on the faces' links.
 int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge, int v)
 {
   SLayerArrays& a = *m_pArrays;
   const int face = edge >> 2;
-  const int i = SlotOf(a.face[static_cast<size_t>(face)].v, v);
-  const int across = a.FaceAcross(face, i);
-  const bool onFirstSide = across < 0;
-  const int g = onFirstSide ? a.FaceAcross(face, (i + 2) % 3) : across;
-  int w = -1;
-  if (g >= 0) {
-    const int kept = onFirstSide ? first : second;
-    for (int x : a.face[static_cast<size_t>(g)].v)
-      if (x != kept && x != v) {
-        w = x;
-        break;
-      }
-  }
+  // The gate's face holds second, first, v in turn. Open on the side of second, the face g
+  // across first -> v holds v, first, w; else the face across v -> second holds second, v, w:
+  // either way w is g's vertex before the edge's, whose slot the edge across gives.
+  const std::array<int, 3>& links = a.face[static_cast<size_t>(face)].across;
+  const int i = kPrevious[edge & 3];
+  const bool onFirstSide = links[static_cast<size_t>(i)] < 0;
+  const int gEdge = links[static_cast<size_t>(onFirstSide ? kPrevious[i] : i)];
+  const int g = gEdge >> 2;
+  const int w = g >= 0 ? a.face[static_cast<size_t>(g)].v[static_cast<size_t>(kPrevious[gEdge & 3])] : -1;
   if (w < 0 || IsTaken(a.faceFlag[static_cast<size_t>(g)]))
     return ArrayNullPatch(first, second, edge, v);
   // A vertex of two fans may close the face on a gate vertex: the face repeats it, which the
@@ -961,16 +941,15 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge
   a.face.push_back({{first, w, second}, {-1, -1, -1}});
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
-  // Its edge second -> first was face's (the gate's), first -> w or w -> second was g's, the
-  // third is new.
-  const std::array<int, 3>& gAcross = a.face[static_cast<size_t>(g)].across;
-  const std::array<int, 3>& gVertices = a.face[static_cast<size_t>(g)].v;
-  std::array<int, 3>& links = a.face.back().across;
-  links[2] = a.face[static_cast<size_t>(face)].across[static_cast<size_t>(edge & 3)];
+  // Its edge second -> first was face's (the gate's); first -> w (first's slot, after v's, in
+  // g) or w -> second (w's slot, before second's) was g's; the third is new.
+  const std::array<int, 3>& gLinks = a.face[static_cast<size_t>(g)].across;
+  std::array<int, 3>& made = a.face.back().across;
+  made[2] = a.face[static_cast<size_t>(face)].across[static_cast<size_t>(edge & 3)];
   if (onFirstSide)
-    links[0] = gAcross[static_cast<size_t>(SlotOf(gVertices, first))];
+    made[0] = gLinks[static_cast<size_t>(kNext[gEdge & 3])];
   else
-    links[1] = gAcross[static_cast<size_t>(SlotOf(gVertices, w))];
+    made[1] = gLinks[static_cast<size_t>(kPrevious[gEdge & 3])];
   // CFace3d::AddVertexNeighbors.
   const int corners[3] = {first, w, second};
   for (int k = 0; k < 3; k++) {
