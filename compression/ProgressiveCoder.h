@@ -509,10 +509,15 @@ private:
   // A face's vertices and, for each edge k -> k + 1, the edge across it: 4 * g + j for edge
   // j of the face g holding it the other way, -1 without. The links are those of the lists
   // as the layer started: both change only when it ends.
+  // Per corner, the gates refused from this face at that corner's vertex: bit 4 * kind of
+  // layer + tag pair, set only where the face is among the vertex's first kMaxRefusalCorner
+  // corners (as SRefusals keeps them). A corner belongs to one vertex, whose lists stay as
+  // they were while the bits stand: they go before the vertex is listed again.
   struct SArrayFace
   {
     std::array<int, 3> v;
     std::array<int, 3> across;
+    std::array<std::uint8_t, 3> refused;
   };
   struct SLayerArrays
   {
@@ -588,7 +593,13 @@ private:
     UnsetVector<SArrayCorner> corners;
     std::vector<SCornerSpan> span;
     size_t waste = 0;
-    std::vector<SRefusals> refusals;
+    // Per vertex, its valence (at most 15) and 16 on the boundary, as the layer started: what
+    // its gates do while it is free, which no removal changes (its ring is taken with it).
+    std::vector<std::uint8_t> shape;
+    std::uint8_t ShapeOf(int v) const;
+    // Per vertex, whether refusals stand at its corners; ForgetRefusals clears them.
+    std::vector<std::uint8_t> refusing;
+    void ForgetRefusals(int v);
     // Each gate by its front, the edge second -> first of the face in front (-1 without one),
     // queued up to `tail`. A face taken queues two gates at most and a layer takes each of
     // its faces once: the queue is sized for that as the layer starts.

@@ -33,6 +33,18 @@ bool IsTaken(std::uint8_t flag)
   return (flag & ~kQueued) != 0;
 }
 
+// CProgressiveGate::TagPair by 4 * first's mark + second's.
+constexpr std::array<std::uint8_t, 16> kTagPairs = [] {
+  std::array<std::uint8_t, 16> pairs{};
+  for (int m = 0; m < 16; m++) {
+    const int first = m >> 2;
+    const int second = m & 3;
+    pairs[static_cast<size_t>(m)] =
+        static_cast<std::uint8_t>(CProgressiveGate::TagPair(first, second));
+  }
+  return pairs;
+}();
+
 // The slots after and before slot k of a face.
 constexpr int kNext[4] = {1, 2, 0, 0};
 constexpr int kPrevious[4] = {2, 0, 1, 0};
@@ -209,6 +221,26 @@ std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
   return count;
 }
 
+void CProgressiveCoder::SLayerArrays::ForgetRefusals(int v)
+{
+  if (refusing[static_cast<size_t>(v)] == 0)
+    return;
+  refusing[static_cast<size_t>(v)] = 0;
+  const SCornerSpan s = span[static_cast<size_t>(v)];
+  for (int i = s.begin; i < s.end; i++) {
+    const int edge = corners[static_cast<size_t>(i)].edge;
+    face[static_cast<size_t>(edge >> 2)].refused[static_cast<size_t>(edge & 3)] = 0;
+  }
+}
+
+std::uint8_t CProgressiveCoder::SLayerArrays::ShapeOf(int v) const
+{
+  const int n = valence[static_cast<size_t>(v)];
+  const SCornerSpan s = span[static_cast<size_t>(v)];
+  const bool boundary = n - extra[static_cast<size_t>(v)] > s.end - s.begin;
+  return static_cast<std::uint8_t>(std::min(n, 15) | (boundary ? 16 : 0));
+}
+
 int CProgressiveCoder::LiveVertexCount() const
 {
   return m_pArrays ? static_cast<int>(m_pArrays->order.size()) : m_pMesh->NbVertex();
@@ -288,6 +320,7 @@ bool CProgressiveCoder::StartArrayLayers()
     if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
       return false;
     a.face[static_cast<size_t>(f)].v = t;
+    a.face[static_cast<size_t>(f)].refused = {};
     a.faceObject[static_cast<size_t>(f)] = pFace;
     for (int k = 0; k < 3; k++) {
       SCornerSpan& s = a.span[static_cast<size_t>(t[static_cast<size_t>(k)])];
@@ -361,7 +394,10 @@ bool CProgressiveCoder::StartArrayLayers()
   a.lost.assign(static_cast<size_t>(nv), 0);
   a.addedHead.assign(static_cast<size_t>(nv), -1);
   a.rank.assign(static_cast<size_t>(nv), -1);
-  a.refusals.assign(static_cast<size_t>(nv), SRefusals{});
+  a.refusing.assign(static_cast<size_t>(nv), 0);
+  a.shape.resize(static_cast<size_t>(nv));
+  for (int i = 0; i < nv; i++)
+    a.shape[static_cast<size_t>(i)] = a.ShapeOf(i);
   a.faceFlag.assign(static_cast<size_t>(nf), 0);
   a.faceDead.assign(static_cast<size_t>(nf), 0);
   a.nbLiveFace = nf;
@@ -407,9 +443,14 @@ void CProgressiveCoder::ArrayInitLayer()
                                        static_cast<double>(m_MetricKind), m_MetricThreshold,
                                        static_cast<double>(m_ForbidNormalFlipping)};
   if (settings != m_RefusalSettings) {
-    Clear(&a.refusals);
+    for (const int v : a.order)
+      a.ForgetRefusals(v);
     m_RefusalSettings = settings;
   }
+#ifndef NDEBUG
+  for (const int v : a.order)
+    assert(a.shape[static_cast<size_t>(v)] == a.ShapeOf(v));
+#endif
   StartLayerLists(static_cast<int>(a.order.size()));
   Clear(&a.vertexFlag);
   Clear(&a.mark);
@@ -501,6 +542,21 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
+  // What a free vertex's gate does, by its shape: a null patch, a judged removal (unless
+  // refused before from this corner and tag), or a boundary removal.
+  enum : std::uint8_t { kNull, kJudge, kBoundary };
+  std::array<std::uint8_t, 32> fate{};
+  for (int shape = 0; shape < 32; shape++) {
+    const int valence = shape & 15;
+    const bool unfit = IsValenceUnfit(valence);
+    const bool boundaryRemovable = IsBoundaryRemovable(valence);
+    const bool onBoundary = (shape & 16) != 0 && m_HasBoundary;
+    fate[static_cast<size_t>(shape)] =
+        unfit && !boundaryRemovable ? kNull
+        : onBoundary                ? (boundaryRemovable ? kBoundary : kNull)
+        : unfit                     ? kNull
+                                    : kJudge;
+  }
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
   // of its turn. The vertex flags, a byte per vertex, mostly stay in the cache.
   constexpr size_t kFar = 16;
@@ -511,13 +567,13 @@ void CProgressiveCoder::ArrayRun()
   size_t head = a.head;
   size_t tail = a.tail;
   int* const gates = a.gates.data();
-  const SCornerSpan* const span = a.span.data();
-  const SArrayCorner* const corners = a.corners.data();
   std::uint8_t* const vertexFlag = a.vertexFlag.data();
   std::uint8_t* const mark = a.mark.data();
+  const std::uint8_t* const shape = a.shape.data();
   const SArrayFace* faces = a.face.data();
   std::uint8_t* faceFlag = a.faceFlag.data();
   std::uint8_t noFace = 1;
+  int hits = 0;
   while (head < tail) {
     if (head + kFar < tail) {
       const int ahead = std::max(gates[head + kFar], 0) >> 2;
@@ -535,71 +591,47 @@ void CProgressiveCoder::ArrayRun()
     const int second = f.v[static_cast<size_t>(k)];
     const int first = f.v[static_cast<size_t>(kNext[k])];
     const int v = f.v[static_cast<size_t>(kPrevious[k])];
-    // A gate whose face is taken, or queued already behind an earlier gate, would find it
-    // taken on its turn: it is left out. The face's flag says it is queued until it is taken.
-    const auto queue = [&](int e) {
-      std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
-      const std::uint8_t was = *flag;
-      assert(tail < a.gates.size());
-      gates[tail] = e;
-      tail += was == 0 ? 1 : 0;
-      *flag = was == 0 ? kQueued : was;
-    };
-    // ArrayNullPatch on the locals.
-    const auto nullPatch = [&] {
+    // Most gates end in a null patch, whether v is taken or not as likely as not: the rare
+    // removal is told apart without a branch on either.
+    assert(mark[first] < 4 && mark[second] < 4);
+    const unsigned tag = kTagPairs[4 * mark[first] + mark[second]];
+    const unsigned free = vertexFlag[v] == 0;
+    const unsigned destiny = fate[shape[v]];
+    const unsigned refused = (f.refused[static_cast<size_t>(kPrevious[k])] >> (4 * kind + tag)) & 1;
+    hits += static_cast<int>(free & (destiny == kJudge) & refused);
+    if ((free & ((destiny == kBoundary) | ((destiny == kJudge) & (refused ^ 1)))) == 0) {
+      // ArrayNullPatch on the locals. A gate whose face is taken, or queued already behind an
+      // earlier gate, would find it taken on its turn: it is left out. The face's flag says it
+      // is queued until it is taken.
+      const auto queue = [&](int e) {
+        std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
+        // Without a branch: whether the face is new is as likely as not.
+        const unsigned was = *flag;
+        const unsigned fresh = was == 0;
+        assert(tail < a.gates.size());
+        gates[tail] = e;
+        tail += fresh;
+        *flag = static_cast<std::uint8_t>(was | (fresh << 7));
+      };
       vertexFlag[v] = 1;
       faceFlag[face] = 1;
       if (mark[v] == 0)
-        mark[v] = static_cast<std::uint8_t>(CProgressiveGate::TakenMark(mark[first], mark[second]));
+        mark[v] = static_cast<std::uint8_t>(2 - (tag == 2));
       queue(f.across[static_cast<size_t>(kNext[k])]);
       queue(f.across[static_cast<size_t>(kPrevious[k])]);
       codes->Add(2);
-    };
-    if (vertexFlag[v] != 0) {
-      nullPatch();
       continue;
-    }
-    const int valence = a.Valence(v);
-    const bool unfit = IsValenceUnfit(valence);
-    const bool boundaryRemovable = IsBoundaryRemovable(valence);
-    const bool onBoundary = (!unfit || boundaryRemovable) && m_HasBoundary && ArrayOnBoundary(v);
-    if ((unfit && !boundaryRemovable) || (onBoundary && !boundaryRemovable) ||
-        (!onBoundary && unfit)) {
-      nullPatch();
-      continue;
-    }
-    if (!onBoundary) {
-      // IsRefusalRemembered on v's first corners.
-      const std::uint32_t refused = a.refusals[static_cast<size_t>(v)].kind[kind];
-      bool remembered = false;
-      if (refused) {
-        const SCornerSpan s = span[v];
-        const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
-        for (int i = s.begin; i < end; i++) {
-          const SArrayCorner& e = corners[i];
-          if ((e.edge >> 2) != face)
-            continue;
-          const int tag = CProgressiveGate::TagPair(mark[first], mark[second]);
-          remembered = e.previous == first && e.next == second &&
-                       ((refused >> (4 * (i - s.begin) + tag)) & 1);
-          break;
-        }
-      }
-      if (remembered) {
-        m_RefusalHits++;
-        nullPatch();
-        continue;
-      }
     }
     a.tail = tail;
-    const int r = onBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
-                             : ArrayJudge(first, second, edge, v, valence);
+    const int r = destiny == kBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
+                                       : ArrayJudge(first, second, edge, v, a.Valence(v));
     tail = a.tail;
     faces = a.face.data();
     faceFlag = a.faceFlag.data();
     if (r != kNone && r != 1)
       codes->Add(static_cast<unsigned int>(r));
   }
+  m_RefusalHits += hits;
   a.head = head;
   a.tail = tail;
 }
@@ -621,8 +653,9 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
     const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
     for (int i = s.begin; i < end; i++)
       if ((a.corners[static_cast<size_t>(i)].edge >> 2) == face) {
-        a.refusals[static_cast<size_t>(v)].kind[m_GateType & 1] |= std::uint32_t{1}
-                                                                   << (4 * (i - s.begin) + tag);
+        a.face[static_cast<size_t>(face)].refused[static_cast<size_t>(kPrevious[edge & 3])] |=
+            static_cast<std::uint8_t>(1 << (4 * (m_GateType & 1) + tag));
+        a.refusing[static_cast<size_t>(v)] = 1;
         break;
       }
     return ArrayNullPatch(first, second, edge, v);
@@ -839,7 +872,7 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern, i
   for (size_t f = 0; f < nbFace; f++) {
     const auto& t = faces[f];
     a.made.push_back(static_cast<int>(a.face.size()));
-    a.face.push_back({{a.border[t[0]], a.border[t[1]], a.border[t[2]]}, {-1, -1, -1}});
+    a.face.push_back({{a.border[t[0]], a.border[t[1]], a.border[t[2]]}, {-1, -1, -1}, {}});
     a.faceFlag.push_back(0);
     a.faceDead.push_back(0);
   }
@@ -938,7 +971,7 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge
   a.dead.push_back(face);
   a.dead.push_back(g);
   a.made.push_back(static_cast<int>(a.face.size()));
-  a.face.push_back({{first, w, second}, {-1, -1, -1}});
+  a.face.push_back({{first, w, second}, {-1, -1, -1}, {}});
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
   // Its edge second -> first was face's (the gate's); first -> w (first's slot, after v's, in
@@ -997,6 +1030,10 @@ void CProgressiveCoder::ArrayEndLayer()
         a.madeOf[static_cast<size_t>(start[static_cast<size_t>(r) + 1]++)] =
             SArrayCorner{t[static_cast<size_t>((k + 2) % 3)], 4 * f + k, t[static_cast<size_t>((k + 1) % 3)]};
   }
+  // The refusals go with the old lists: at the touched vertices, or everywhere where the
+  // object path would build its lists again.
+  for (const int v : update ? ranked : a.order)
+    a.ForgetRefusals(v);
   for (const int v : a.removed) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
     a.waste += static_cast<size_t>(s.end - s.begin);
@@ -1057,14 +1094,8 @@ void CProgressiveCoder::ArrayEndLayer()
   }
   a.addedOwners.clear();
   a.added.clear();
-  if (update) {
-    for (const int v : a.removed)
-      a.refusals[static_cast<size_t>(v)] = SRefusals{};
-    for (const int v : ranked)
-      a.refusals[static_cast<size_t>(v)] = SRefusals{};
-  } else {
-    Clear(&a.refusals);
-  }
+  for (const int v : ranked)
+    a.shape[static_cast<size_t>(v)] = a.ShapeOf(v);
   // The lists are compacted once the space left behind outgrows the lists in use.
   if (2 * a.waste > a.corners.size() - SLayerArrays::kCornerWindow) {
     // Sized at once (the entries left unset) and the lists copied in whole.

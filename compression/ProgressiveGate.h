@@ -31,7 +31,7 @@ public:
   // Retriangulation tag pair from the marks of (first, second): (2,1) 1, (1,2) 0, (2,2) 2, else 3.
   // Inline, as TagPair: the conquest asks once for every null patch.
   int GetTagPair() const { return TagPair(m_pFirst->GetMark(), m_pSecond->GetMark()); }
-  static int TagPair(int firstMark, int secondMark)
+  static constexpr int TagPair(int firstMark, int secondMark)
   {
     if (firstMark == 2)
       return secondMark == 1 ? 1 : secondMark == 2 ? 2 : 3;
@@ -40,9 +40,9 @@ public:
 
   // The mark a null patch gives the front vertex it takes unmarked: 1 between two vertices
   // marked 2, else 2.
-  static int TakenMark(int firstMark, int secondMark)
+  static constexpr int TakenMark(int firstMark, int secondMark)
   {
-    return TagPair(firstMark, secondMark) == 2 ? 1 : 2;
+    return 2 - static_cast<int>((firstMark == 2) & (secondMark == 2));
   }
 
   // True when the face has the oriented edge a -> b among its corners.
