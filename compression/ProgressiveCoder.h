@@ -212,6 +212,8 @@ private:
   int IsBorderConcave() const;
   int IsBorderDegenerate();
   int IsRetriangulationVetoed(const CProgressivePattern& pattern, CVertex3d* v) const;
+  // Whether two of the pattern's new faces on the ring's points turn apart (the normal flip).
+  static bool IsFlipped(const CProgressivePattern& pattern, const std::array<double, 3>* ring);
   void Retriangulate(const CProgressivePattern& pattern);
   int IsVetoedByMetric(CVertex3d* v, const CProgressivePattern& pattern) const;
   void PushGatesAfterRemoval(bool frontsFound = false);
@@ -287,6 +289,8 @@ private:
   int ArrayJudge(int first, int second, int edge, int v, int valence);
   int ArrayRemoveBoundaryVertex(int first, int second, int edge, int v);
   int ArrayWalkPatch(int first, int second, int face, int v, int valence);
+  // The walked patch's ring and faces as objects, for the checks that read them.
+  void ArrayPatchObjects();
   int ArrayBorderDegenerate();
   void ArrayRetriangulate(const CProgressivePattern& pattern, int tag);
   void ArrayPushGatesAfterRemoval();
@@ -551,6 +555,8 @@ private:
     template <class T>
     using UnsetVector = std::vector<T, SUnsetAllocator<T>>;
     std::vector<CVertex3d*> vertex;
+    // Their positions, read by the flip veto: the objects lie far apart.
+    std::vector<std::array<float, 3>> position;
     // The live vertices in the order of the mesh's array.
     std::vector<int> order;
     std::vector<std::uint8_t> vertexFlag;

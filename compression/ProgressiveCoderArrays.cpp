@@ -276,6 +276,7 @@ bool CProgressiveCoder::StartArrayLayers()
   auto arrays = std::make_unique<SLayerArrays>();
   SLayerArrays& a = *arrays;
   a.vertex.resize(static_cast<size_t>(nv));
+  a.position.resize(static_cast<size_t>(nv));
   a.span.resize(static_cast<size_t>(nv));
   // Each vertex's corners take as many places as its face list has faces: a list of another
   // length fills its places short or runs over them, which the fill below sees.
@@ -285,6 +286,7 @@ bool CProgressiveCoder::StartArrayLayers()
     if (!v || v->GetAdjacencyIndex() != i)
       return false;
     a.vertex[static_cast<size_t>(i)] = v;
+    a.position[static_cast<size_t>(i)] = {v->x(), v->y(), v->z()};
     const int begin = static_cast<int>(total);
     a.span[static_cast<size_t>(i)] = SCornerSpan{begin, begin};
     total += static_cast<size_t>(v->NbFaceNeighbor());
@@ -615,8 +617,9 @@ void CProgressiveCoder::ArrayRun()
       };
       vertexFlag[v] = 1;
       faceFlag[face] = 1;
-      if (mark[v] == 0)
-        mark[v] = static_cast<std::uint8_t>(2 - (tag == 2));
+      // An unmarked v takes TakenMark: whether it is marked follows whether it was free.
+      const unsigned marked = mark[v];
+      mark[v] = static_cast<std::uint8_t>(marked | ((marked == 0) * (2 - (tag == 2))));
       queue(f.across[static_cast<size_t>(kNext[k])]);
       queue(f.across[static_cast<size_t>(kPrevious[k])]);
       codes->Add(2);
@@ -647,7 +650,21 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
                                             a.mark[static_cast<size_t>(second)]);
   const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tag);
-  if (IsRetriangulationVetoed(pattern, pv)) {
+  // IsRetriangulationVetoed, the flip read on the positions' array.
+  bool vetoed = false;
+  if (m_UseMetric) {
+    ArrayPatchObjects();
+    vetoed = IsVetoedByMetric(pv, pattern) != 0;
+  }
+  if (!vetoed && m_ForbidNormalFlipping) {
+    std::array<std::array<double, 3>, kPatchRoom> ring;
+    for (int i = 0; i < a.borderSize; i++) {
+      const std::array<float, 3>& p = a.position[static_cast<size_t>(a.border[i])];
+      ring[static_cast<size_t>(i)] = {p[0], p[1], p[2]};
+    }
+    vetoed = IsFlipped(pattern, ring.data());
+  }
+  if (vetoed) {
     // RememberRefusal: the walk read only v's corners.
     const SCornerSpan s = a.span[static_cast<size_t>(v)];
     const int end = std::min(s.end, s.begin + kMaxRefusalCorner);
@@ -660,6 +677,8 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
       }
     return ArrayNullPatch(first, second, edge, v);
   }
+  if (!m_UseMetric)
+    ArrayPatchObjects();
   const int concave = m_ForbidConcave && IsBorderConcave();
   const int degenerate = ArrayBorderDegenerate();
   if (concave || degenerate)
@@ -745,11 +764,18 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
     result = closed && previous == second ? 1 : 0;
   }
   a.borderSize = size;
+  return result;
+}
+
+void CProgressiveCoder::ArrayPatchObjects()
+{
+  SLayerArrays& a = *m_pArrays;
+  const int size = a.borderSize;
   if (m_GateBorder.GetSize() != size)
     m_GateBorder.SetSize(size);
   for (int i = 0; i < size; i++)
     m_GateBorder.SetAt(i, a.vertex[static_cast<size_t>(a.border[i])]);
-  if (m_ScratchFaces && result) {
+  if (m_ScratchFaces) {
     // The volume metric reads the old faces' corners.
     if (m_GatePatchFaces.GetSize() != size)
       m_GatePatchFaces.SetSize(size);
@@ -761,7 +787,6 @@ int CProgressiveCoder::ArrayWalkPatch(int first, int second, int face, int v, in
       m_GatePatchFaces.SetAt(i, pFace);
     }
   }
-  return result;
 }
 
 // IsBorderDegenerate on the arrays, the fronts of the border edges kept for the pushes.

@@ -1339,6 +1339,15 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& patter
     return 1;
   if (!m_ForbidNormalFlipping)
     return 0;
+  std::array<Point, kPatchRoom> ring;
+  const int n = std::min(b->GetSize(), kPatchRoom);
+  for (int i = 0; i < n; i++)
+    ring[static_cast<size_t>(i)] = P(b->GetAt(i));
+  return IsFlipped(pattern, ring.data()) ? 1 : 0;
+}
+
+bool CProgressiveCoder::IsFlipped(const CProgressivePattern& pattern, const Point* ring)
+{
   // Two unit normals meet below -0.1 only where their unnormalized cross products already
   // point apart: the square roots are taken for those pairs alone. Each new face is set against
   // those before it as it comes, so that a refusal leaves the later faces unread.
@@ -1347,15 +1356,15 @@ int CProgressiveCoder::IsRetriangulationVetoed(const CProgressivePattern& patter
   for (const auto& t : pattern.GetFaces()) {
     if (n == crosses.size())
       break;
-    const Point a = P(b->GetAt(t[0]));
-    const Point cross = Cross(Sub(P(b->GetAt(t[1])), a), Sub(P(b->GetAt(t[2])), a));
+    const Point& a = ring[t[0]];
+    const Point cross = Cross(Sub(ring[t[1]], a), Sub(ring[t[2]], a));
     for (size_t i = 0; i < n; i++)
       if (Dot(crosses[i], cross) < 0 &&
           Dot(Unit(crosses[i]), Unit(cross)) < static_cast<double>(-0.1f))
-        return 1;
+        return true;
     crosses[n++] = cross;
   }
-  return 0;
+  return false;
 }
 
 // The faces are made in pattern order and joined to the mesh's array at once; the edges they
