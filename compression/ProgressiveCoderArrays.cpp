@@ -647,8 +647,8 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   if (!ArrayWalkPatch(first, second, face, v, valence))
     return ArrayNullPatch(first, second, edge, v);
   CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
-  const int tag = CProgressiveGate::TagPair(a.mark[static_cast<size_t>(first)],
-                                            a.mark[static_cast<size_t>(second)]);
+  const int tag =
+      kTagPairs[4 * a.mark[static_cast<size_t>(first)] + a.mark[static_cast<size_t>(second)]];
   const CProgressivePattern& pattern = CProgressivePattern::Get(valence, tag);
   // IsRetriangulationVetoed, the flip read on the positions' array.
   bool vetoed = false;
@@ -1069,10 +1069,12 @@ void CProgressiveCoder::ArrayEndLayer()
   auto relist = [&a, &rank, &start](int v, size_t r) {
     SCornerSpan& s = a.span[static_cast<size_t>(v)];
     SArrayCorner* c = a.corners.data();
+    // Without a branch: a ring vertex loses some of its faces, in no order.
     int w = s.begin;
-    for (int p = s.begin; p < s.end; p++)
-      if (a.faceFlag[static_cast<size_t>(c[p].edge >> 2)] != 2)
-        c[w++] = c[p];
+    for (int p = s.begin; p < s.end; p++) {
+      c[w] = c[p];
+      w += a.faceFlag[static_cast<size_t>(c[p].edge >> 2)] != 2 ? 1 : 0;
+    }
     const int kept = w - s.begin;
     const int added = start[r + 1] - start[r];
     const int n = kept + added;
@@ -1142,11 +1144,11 @@ void CProgressiveCoder::ArrayEndLayer()
   if (!a.removed.empty()) {
     size_t kept = 0;
     for (const int v : a.order) {
-      if (a.vertexFlag[static_cast<size_t>(v)] != 2) {
-        a.order[kept++] = v;
-        continue;
-      }
-      a.released.push_back(v);
+      const bool gone = a.vertexFlag[static_cast<size_t>(v)] == 2;
+      a.order[kept] = v;
+      kept += gone ? 0 : 1;
+      if (gone)
+        a.released.push_back(v);
     }
     a.order.resize(kept);
   }

@@ -230,9 +230,13 @@ void CProgressiveCoder::OutputBaseMesh(COBitStream* pFile)
       pending >>= lead;
       nbPending -= lead;
       lead = 0;
+      if (nbPending < 32)
+        return;
     }
-    for (; nbPending >= 8; nbPending -= 8, pending >>= 8)
+    // Four bytes at a time: no field is wider than 32 bits, so fewer than 32 stay.
+    for (int k = 0; k < 4; k++, pending >>= 8)
       pFile->PutAlignedByte(bitorder::ReversedBytes[pending & 0xFF]);
+    nbPending -= 32;
   };
   for (int i = 0; i < nv; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
