@@ -363,16 +363,11 @@ bool CProgressiveCoder::StartArrayLayers()
     int j = 0;
     for (int p = 0; p < nc; p++) {
       const int f = c[p].edge >> 2;
-      const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
       // The link on edge i -> next: the face of the corner with next before i.
       const int slot = c[p].edge & 3;
       const int b = c[p].next;
-      const int edge =
+      a.face[static_cast<size_t>(f)].across[static_cast<size_t>(slot)] =
           a.metPrevious[static_cast<size_t>(b)] == held ? edgeInto[static_cast<size_t>(b)] : -1;
-      const int across = edge >> 2;
-      a.face[static_cast<size_t>(f)].across[static_cast<size_t>(slot)] = edge;
-      if (pFace->f(slot) != (across < 0 ? nullptr : a.faceObject[static_cast<size_t>(across)]))
-        return false;
       const int pair[2] = {slot == 1 ? c[p].previous : b, slot == 1 ? b : c[p].previous};
       for (const int w : pair) {
         std::uint32_t& seen = a.metNext[static_cast<size_t>(w)];
@@ -386,6 +381,16 @@ bool CProgressiveCoder::StartArrayLayers()
     if (j != nbNeighbor)
       return false;
     a.valence[static_cast<size_t>(i)] = j;
+  }
+  // The objects' links against the arrays', face by face: the objects are read in their order.
+  for (int f = 0; f < nf; f++) {
+    const CFace3d* pFace = a.faceObject[static_cast<size_t>(f)];
+    const std::array<int, 3>& across = a.face[static_cast<size_t>(f)].across;
+    for (int k = 0; k < 3; k++) {
+      const int g = across[static_cast<size_t>(k)] >> 2;
+      if (pFace->f(k) != (g < 0 ? nullptr : a.faceObject[static_cast<size_t>(g)]))
+        return false;
+    }
   }
   a.order.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++)
