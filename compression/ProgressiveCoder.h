@@ -513,14 +513,14 @@ private:
   // A face's vertices and, for each edge k -> k + 1, the edge across it: 4 * g + j for edge
   // j of the face g holding it the other way, -1 without. The links are those of the lists
   // as the layer started: both change only when it ends.
-  // Per corner, the gates refused from this face at that corner's vertex: bit 4 * kind of
-  // layer + tag pair, set only where the face is among the vertex's first kMaxRefusalCorner
-  // corners (as SRefusals keeps them). A corner belongs to one vertex, whose lists stay as
-  // they were while the bits stand: they go before the vertex is listed again.
   struct SArrayFace
   {
     std::array<int, 3> v;
     std::array<int, 3> across;
+    // Per corner, the gates refused from this face at the corner's vertex: bit 4 * kind of
+    // layer + tag pair, set only where the face is among the vertex's first kMaxRefusalCorner
+    // corners (as SRefusals keeps them). A corner belongs to one vertex, whose lists stay as
+    // they were while the bits stand: they go before the vertex is listed again.
     std::array<std::uint8_t, 3> refused;
   };
   struct SLayerArrays
