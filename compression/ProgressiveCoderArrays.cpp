@@ -902,7 +902,12 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern, i
   for (size_t f = 0; f < nbFace; f++) {
     const auto& t = faces[f];
     a.made.push_back(static_cast<int>(a.face.size()));
-    a.face.push_back({{a.border[t[0]], a.border[t[1]], a.border[t[2]]}, {-1, -1, -1}, {}});
+    // Written in place, member by member: a whole record made on the stack and copied is read
+    // back wider than it was written, which stalls.
+    SArrayFace& made = a.face.emplace_back();
+    made.v = {a.border[t[0]], a.border[t[1]], a.border[t[2]]};
+    made.across = {-1, -1, -1};
+    made.refused = {};
     a.faceFlag.push_back(0);
     a.faceDead.push_back(0);
   }
@@ -1001,18 +1006,20 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge
   a.dead.push_back(face);
   a.dead.push_back(g);
   a.made.push_back(static_cast<int>(a.face.size()));
-  a.face.push_back({{first, w, second}, {-1, -1, -1}, {}});
+  SArrayFace& made = a.face.emplace_back();
+  made.v = {first, w, second};
+  made.across = {-1, -1, -1};
+  made.refused = {};
   a.faceFlag.push_back(3);
   a.faceDead.push_back(0);
   // Its edge second -> first was face's (the gate's); first -> w (first's slot, after v's, in
   // g) or w -> second (w's slot, before second's) was g's; the third is new.
   const std::array<int, 3>& gLinks = a.face[static_cast<size_t>(g)].across;
-  std::array<int, 3>& made = a.face.back().across;
-  made[2] = a.face[static_cast<size_t>(face)].across[static_cast<size_t>(edge & 3)];
+  made.across[2] = a.face[static_cast<size_t>(face)].across[static_cast<size_t>(edge & 3)];
   if (onFirstSide)
-    made[0] = gLinks[static_cast<size_t>(kNext[gEdge & 3])];
+    made.across[0] = gLinks[static_cast<size_t>(kNext[gEdge & 3])];
   else
-    made[1] = gLinks[static_cast<size_t>(kPrevious[gEdge & 3])];
+    made.across[1] = gLinks[static_cast<size_t>(kPrevious[gEdge & 3])];
   // CFace3d::AddVertexNeighbors.
   const int corners[3] = {first, w, second};
   for (int k = 0; k < 3; k++) {
