@@ -206,6 +206,11 @@ private:
   int IsResidualSendable(const CProgressivePattern& pattern, CVertex3d* v) const;
   int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
                          std::span<const std::array<int, 3>> faces) const;
+  // The same, given the border's and v's quantized positions (`placed`, `position`).
+  int IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                         std::span<const std::array<int, 3>> faces,
+                         std::span<const std::array<double, 3>> placed,
+                         const std::array<float, 3>& position) const;
   int BuildPatch(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   int BuildPatchFromCorners(CProgressiveGate* pGate, CFace3d* pFace, CVertex3d* v, int valence);
   void ColourPatch() const;
@@ -555,8 +560,10 @@ private:
     template <class T>
     using UnsetVector = std::vector<T, SUnsetAllocator<T>>;
     std::vector<CVertex3d*> vertex;
-    // Their positions, read by the flip veto: the objects lie far apart.
+    // Their positions and quantized positions, read by the flip veto and the residual's bound:
+    // the objects lie far apart, their quantized positions in blocks of their own.
     std::vector<std::array<float, 3>> position;
+    std::vector<std::array<float, 3>> quantized;
     // The live vertices in the order of the mesh's array.
     std::vector<int> order;
     std::vector<std::uint8_t> vertexFlag;

@@ -277,6 +277,7 @@ bool CProgressiveCoder::StartArrayLayers()
   SLayerArrays& a = *arrays;
   a.vertex.resize(static_cast<size_t>(nv));
   a.position.resize(static_cast<size_t>(nv));
+  a.quantized.resize(static_cast<size_t>(nv));
   a.span.resize(static_cast<size_t>(nv));
   // Each vertex's corners take as many places as its face list has faces: a list of another
   // length fills its places short or runs over them, which the fill below sees.
@@ -287,6 +288,7 @@ bool CProgressiveCoder::StartArrayLayers()
       return false;
     a.vertex[static_cast<size_t>(i)] = v;
     a.position[static_cast<size_t>(i)] = {v->x(), v->y(), v->z()};
+    a.quantized[static_cast<size_t>(i)] = {v->x2(), v->y2(), v->z2()};
     const int begin = static_cast<int>(total);
     a.span[static_cast<size_t>(i)] = SCornerSpan{begin, begin};
     total += static_cast<size_t>(v->NbFaceNeighbor());
@@ -688,8 +690,20 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   const int degenerate = ArrayBorderDegenerate();
   if (concave || degenerate)
     return ArrayNullPatch(first, second, edge, v);
-  if (!IsResidualSendable(pattern, pv))
-    return ArrayNullPatch(first, second, edge, v);
+  if (m_ResidualLimit > 0) {
+    std::array<std::array<double, 3>, kPatchRoom> placed;
+    const int n = std::min(a.borderSize, CProgressiveVertexRecord::kMaxBorder);
+    for (int i = 0; i < n; i++) {
+      const std::array<float, 3>& p = a.quantized[static_cast<size_t>(a.border[i])];
+      placed[static_cast<size_t>(i)] = {p[0], p[1], p[2]};
+    }
+    const std::span<CVertex3d* const> border(m_GateBorder.GetData(),
+                                             static_cast<size_t>(m_GateBorder.GetSize()));
+    if (!IsResidualSendable(pv, border, pattern.GetFaces(),
+                            std::span(placed.data(), static_cast<size_t>(n)),
+                            a.quantized[static_cast<size_t>(v)]))
+      return ArrayNullPatch(first, second, edge, v);
+  }
   ArrayRetriangulate(pattern, tag);
   ArrayPushGatesAfterRemoval();
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;

@@ -1022,9 +1022,17 @@ int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* con
   const size_t nbBorder = std::min(border.size(), points.size());
   for (size_t i = 0; i < nbBorder; i++)
     points[i] = {border[i]->x2(), border[i]->y2(), border[i]->z2()};
-  const std::array<int, 3> target{static_cast<int>(v->x2()), static_cast<int>(v->y2()),
-                                  static_cast<int>(v->z2())};
-  const std::span<const CProgressiveVertexRecord::Point> placed(points.data(), nbBorder);
+  return IsResidualSendable(v, border, faces, std::span(points.data(), nbBorder),
+                            {v->x2(), v->y2(), v->z2()});
+}
+
+int CProgressiveCoder::IsResidualSendable(CVertex3d* v, std::span<CVertex3d* const> border,
+                                          std::span<const std::array<int, 3>> faces,
+                                          std::span<const CProgressiveVertexRecord::Point> placed,
+                                          const std::array<float, 3>& position) const
+{
+  const std::array<int, 3> target{static_cast<int>(position[0]), static_cast<int>(position[1]),
+                                  static_cast<int>(position[2])};
   // A vertex near its border, as almost every one is, is sendable by a bound alone.
   if (CProgressiveVertexRecord::RoundedBound(placed, faces, target) + 4 <= m_ResidualLimit)
     return 1;
