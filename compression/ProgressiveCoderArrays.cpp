@@ -709,7 +709,7 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   const CArray3d<CVertex3d>* pBorder = &m_GateBorder;
   m_pCurrentGeometry->Emplace(
       pv, std::span<CVertex3d* const>(pBorder->GetData(), static_cast<size_t>(pBorder->GetSize())),
-      pattern.GetFaces());
+      pattern.GetFaces(), a.position[static_cast<size_t>(v)], a.quantized[static_cast<size_t>(v)]);
   a.vertexFlag[static_cast<size_t>(v)] = 2;
   a.removed.push_back(v);
   // The removed vertex keeps the flag and mark its layer leaves it: none changes after.

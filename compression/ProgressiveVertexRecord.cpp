@@ -332,6 +332,16 @@ bool NameBorder(std::span<const CProgressiveVertexRecord::Triangle> faces, int n
 CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
                                                    std::span<CVertex3d* const> border,
                                                    std::span<const Triangle> faces)
+  : CProgressiveVertexRecord(pVertex, border, faces, {pVertex->x(), pVertex->y(), pVertex->z()},
+                             {pVertex->x2(), pVertex->y2(), pVertex->z2()})
+{
+}
+
+CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
+                                                   std::span<CVertex3d* const> border,
+                                                   std::span<const Triangle> faces,
+                                                   const std::array<float, 3>& position,
+                                                   const std::array<float, 3>& second)
   : m_pVertex(pVertex)
 {
   m_NbBorder = static_cast<int>(std::min(border.size(), m_BorderVertices.size()));
@@ -342,9 +352,9 @@ CProgressiveVertexRecord::CProgressiveVertexRecord(CVertex3d* pVertex,
     m_BorderVertices[i] = border[i];
   }
   SetFaces(faces);
-  m_Position = {pVertex->x(), pVertex->y(), pVertex->z()};
-  m_Target = {static_cast<int>(pVertex->x2()), static_cast<int>(pVertex->y2()),
-              static_cast<int>(pVertex->z2())};
+  m_Position = position;
+  m_Target = {static_cast<int>(second[0]), static_cast<int>(second[1]),
+              static_cast<int>(second[2])};
 }
 
 void CProgressiveVertexRecord::SetFaces(std::span<const Triangle> faces)

@@ -31,6 +31,10 @@ public:
   // positions as they are when it is needed, unless TakeFrameFromBorder keeps them first.
   CProgressiveVertexRecord(CVertex3d* pVertex, std::span<CVertex3d* const> border,
                            std::span<const Triangle> faces);
+  // The same, given the vertex's position and second position.
+  CProgressiveVertexRecord(CVertex3d* pVertex, std::span<CVertex3d* const> border,
+                           std::span<const Triangle> faces, const std::array<float, 3>& position,
+                           const std::array<float, 3>& second);
 
   void SetFrame(std::span<const Point> border, std::span<const Triangle> faces);
   // The frame from the border vertices' second (quantized) positions as they are now, kept
