@@ -290,7 +290,6 @@ private:
   void ArrayRun();
   // Null patch of a judged gate (the run takes the others on its own locals).
   inline int ArrayNullPatch(int first, int second, int edge, int v);
-  int ArrayOnBoundary(int v);
   int ArrayJudge(int first, int second, int edge, int v, int valence);
   int ArrayRemoveBoundaryVertex(int first, int second, int edge, int v);
   int ArrayWalkPatch(int first, int second, int face, int v, int valence);
@@ -505,8 +504,8 @@ private:
   SAdjacencyIndex m_BuildIndex;
 
   // The layers of Encode on index arrays: vertices and faces by index (their place in the
-  // mesh's arrays as the layers start), faces made by the layers after the others. Positions
-  // and records stay on the vertex objects.
+  // mesh's arrays as the layers start), faces made by the layers after the others. The
+  // records stay on the vertex objects; the judge reads copies of the positions.
   // A vertex's corner: its face's vertices before and after it, and its edge (4 * face + its
   // slot), the one from the vertex to `next`.
   struct SArrayCorner
@@ -610,6 +609,12 @@ private:
     // its gates do while it is free, which no removal changes (its ring is taken with it).
     std::vector<std::uint8_t> shape;
     std::uint8_t ShapeOf(int v) const;
+    // What a free vertex's gate does in this layer, by the vertex's shape: a null patch, a
+    // judged removal (unless refused before from that corner and tag), or a boundary removal.
+    enum : std::uint8_t { kNull, kJudge, kBoundary };
+    std::array<std::uint8_t, 32> fate{};
+    // A new face of the layer, unlinked, with its flag.
+    SArrayFace& MakeFace(const std::array<int, 3>& vertices, std::uint8_t flag);
     // Per vertex, whether refusals stand at its corners; ForgetRefusals clears them.
     std::vector<std::uint8_t> refusing;
     void ForgetRefusals(int v);

@@ -45,6 +45,16 @@ constexpr std::array<std::uint8_t, 16> kTagPairs = [] {
   return pairs;
 }();
 
+// The points of the n vertices named first in `ids`, widened as the objects' readers widen them.
+void Gather(const std::vector<std::array<float, 3>>& points, const int* ids, int n,
+            std::array<double, 3>* pOut)
+{
+  for (int i = 0; i < n; i++) {
+    const std::array<float, 3>& p = points[static_cast<size_t>(ids[i])];
+    pOut[i] = {p[0], p[1], p[2]};
+  }
+}
+
 // The slots after and before slot k of a face.
 constexpr int kNext[4] = {1, 2, 0, 0};
 constexpr int kPrevious[4] = {2, 0, 1, 0};
@@ -221,6 +231,21 @@ std::uint32_t CProgressiveCoder::SLayerArrays::NextStamp()
   return count;
 }
 
+CProgressiveCoder::SArrayFace& CProgressiveCoder::SLayerArrays::MakeFace(
+    const std::array<int, 3>& vertices, std::uint8_t flag)
+{
+  made.push_back(static_cast<int>(face.size()));
+  // Written in place, member by member: a whole record made on the stack and copied is read
+  // back wider than it was written, which stalls.
+  SArrayFace& f = face.emplace_back();
+  f.v = vertices;
+  f.across = {-1, -1, -1};
+  f.refused = {};
+  faceFlag.push_back(flag);
+  faceDead.push_back(0);
+  return f;
+}
+
 void CProgressiveCoder::SLayerArrays::ForgetRefusals(int v)
 {
   if (refusing[static_cast<size_t>(v)] == 0)
@@ -233,6 +258,9 @@ void CProgressiveCoder::SLayerArrays::ForgetRefusals(int v)
   }
 }
 
+// On the boundary, as IsOnBoundaryByCorners on a plain mesh: a corner's far end held by no
+// other face is one that no corner has on the other side, and each neighbour is counted once
+// on the lists: the vertex is on the boundary exactly when it has more neighbours than corners.
 std::uint8_t CProgressiveCoder::SLayerArrays::ShapeOf(int v) const
 {
   const int n = valence[static_cast<size_t>(v)];
@@ -460,6 +488,19 @@ void CProgressiveCoder::ArrayInitLayer()
   for (const int v : a.order)
     assert(a.shape[static_cast<size_t>(v)] == a.ShapeOf(v));
 #endif
+  // JudgeRemoval's tests before the walk, for every shape.
+  for (int shape = 0; shape < 32; shape++) {
+    const int valence = shape & 15;
+    const bool unfit = IsValenceUnfit(valence);
+    const bool boundaryRemovable = IsBoundaryRemovable(valence);
+    const bool onBoundary = (shape & 16) != 0 && m_HasBoundary;
+    std::uint8_t& fate = a.fate[static_cast<size_t>(shape)];
+    if ((unfit && !boundaryRemovable) || (onBoundary && !boundaryRemovable) ||
+        (!onBoundary && unfit))
+      fate = SLayerArrays::kNull;
+    else
+      fate = onBoundary ? SLayerArrays::kBoundary : SLayerArrays::kJudge;
+  }
   StartLayerLists(static_cast<int>(a.order.size()));
   Clear(&a.vertexFlag);
   Clear(&a.mark);
@@ -489,19 +530,16 @@ bool CProgressiveCoder::ArrayLayerBarren()
   if (a.tail == 0)
     return false;
   for (const int v : a.order) {
-    const int valence = a.Valence(v);
-    const bool unfit = IsValenceUnfit(valence);
-    if (a.vertexFlag[static_cast<size_t>(v)] != 0 || (unfit && !IsBoundaryRemovable(valence)))
+    if (a.vertexFlag[static_cast<size_t>(v)] != 0)
       continue;
-    if (m_HasBoundary && ArrayOnBoundary(v)) {
-      if (IsBoundaryRemovable(valence))
+    const std::uint8_t fate = a.fate[a.shape[static_cast<size_t>(v)]];
+    if (fate != SLayerArrays::kJudge) {
+      if (fate == SLayerArrays::kBoundary)
         return false;
       continue;
     }
-    if (unfit)
-      continue;
     bool degenerate = false;
-    if (valence == 3) {
+    if (a.Valence(v) == 3) {
       const SCornerSpan s = a.span[static_cast<size_t>(v)];
       for (int i = s.begin; i < s.end && !degenerate; i++) {
         const SArrayCorner& c = a.corners[static_cast<size_t>(i)];
@@ -512,17 +550,6 @@ bool CProgressiveCoder::ArrayLayerBarren()
       return false;
   }
   return true;
-}
-
-// IsOnBoundaryByCorners on a plain mesh: a corner's far end held by no other face is one
-// that no corner has on the other side, and each neighbour is counted once on the lists as
-// the layer starts: the vertex is on the boundary exactly when it has more neighbours than
-// corners.
-int CProgressiveCoder::ArrayOnBoundary(int v)
-{
-  const SLayerArrays& a = *m_pArrays;
-  const SCornerSpan s = a.span[static_cast<size_t>(v)];
-  return a.valence[static_cast<size_t>(v)] - a.extra[static_cast<size_t>(v)] > s.end - s.begin ? 1 : 0;
 }
 
 // The gates first -> v and v -> second: the fronts of the front face's edges after the gate's.
@@ -551,21 +578,9 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
-  // What a free vertex's gate does, by its shape: a null patch, a judged removal (unless
-  // refused before from this corner and tag), or a boundary removal.
-  enum : std::uint8_t { kNull, kJudge, kBoundary };
-  std::array<std::uint8_t, 32> fate{};
-  for (int shape = 0; shape < 32; shape++) {
-    const int valence = shape & 15;
-    const bool unfit = IsValenceUnfit(valence);
-    const bool boundaryRemovable = IsBoundaryRemovable(valence);
-    const bool onBoundary = (shape & 16) != 0 && m_HasBoundary;
-    fate[static_cast<size_t>(shape)] =
-        unfit && !boundaryRemovable ? kNull
-        : onBoundary                ? (boundaryRemovable ? kBoundary : kNull)
-        : unfit                     ? kNull
-                                    : kJudge;
-  }
+  constexpr auto kJudge = SLayerArrays::kJudge;
+  constexpr auto kBoundary = SLayerArrays::kBoundary;
+  const std::array<std::uint8_t, 32> fate = a.fate;
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
   // of its turn. The vertex flags, a byte per vertex, mostly stay in the cache.
   constexpr size_t kFar = 16;
@@ -626,7 +641,8 @@ void CProgressiveCoder::ArrayRun()
       faceFlag[face] = 1;
       // An unmarked v takes TakenMark: whether it is marked follows whether it was free.
       const unsigned marked = mark[v];
-      mark[v] = static_cast<std::uint8_t>(marked | ((marked == 0) * (2 - (tag == 2))));
+      mark[v] = static_cast<std::uint8_t>(
+          marked | ((marked == 0) * CProgressiveGate::TakenMarkOf(static_cast<int>(tag))));
       queue(f.across[static_cast<size_t>(kNext[k])]);
       queue(f.across[static_cast<size_t>(kPrevious[k])]);
       codes->Add(2);
@@ -665,10 +681,7 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   }
   if (!vetoed && m_ForbidNormalFlipping) {
     std::array<std::array<double, 3>, kPatchRoom> ring;
-    for (int i = 0; i < a.borderSize; i++) {
-      const std::array<float, 3>& p = a.position[static_cast<size_t>(a.border[i])];
-      ring[static_cast<size_t>(i)] = {p[0], p[1], p[2]};
-    }
+    Gather(a.position, a.border, a.borderSize, ring.data());
     vetoed = IsFlipped(pattern, ring.data());
   }
   if (vetoed) {
@@ -693,10 +706,7 @@ int CProgressiveCoder::ArrayJudge(int first, int second, int edge, int v, int va
   if (m_ResidualLimit > 0) {
     std::array<std::array<double, 3>, kPatchRoom> placed;
     const int n = std::min(a.borderSize, CProgressiveVertexRecord::kMaxBorder);
-    for (int i = 0; i < n; i++) {
-      const std::array<float, 3>& p = a.quantized[static_cast<size_t>(a.border[i])];
-      placed[static_cast<size_t>(i)] = {p[0], p[1], p[2]};
-    }
+    Gather(a.quantized, a.border, n, placed.data());
     const std::span<CVertex3d* const> border(m_GateBorder.GetData(),
                                              static_cast<size_t>(m_GateBorder.GetSize()));
     if (!IsResidualSendable(pv, border, pattern.GetFaces(),
@@ -915,15 +925,7 @@ void CProgressiveCoder::ArrayRetriangulate(const CProgressivePattern& pattern, i
   const size_t nbFace = std::min(faces.size(), static_cast<size_t>(kPatchRoom));
   for (size_t f = 0; f < nbFace; f++) {
     const auto& t = faces[f];
-    a.made.push_back(static_cast<int>(a.face.size()));
-    // Written in place, member by member: a whole record made on the stack and copied is read
-    // back wider than it was written, which stalls.
-    SArrayFace& made = a.face.emplace_back();
-    made.v = {a.border[t[0]], a.border[t[1]], a.border[t[2]]};
-    made.across = {-1, -1, -1};
-    made.refused = {};
-    a.faceFlag.push_back(0);
-    a.faceDead.push_back(0);
+    a.MakeFace({a.border[t[0]], a.border[t[1]], a.border[t[2]]}, 0);
   }
   // Border edge i -> i + 1 has the edge across it on its front, which ArrayBorderDegenerate
   // found; an edge inside the hole is held the other way by another new face.
@@ -1019,13 +1021,7 @@ int CProgressiveCoder::ArrayRemoveBoundaryVertex(int first, int second, int edge
   a.faceFlag[static_cast<size_t>(g)] = 2;
   a.dead.push_back(face);
   a.dead.push_back(g);
-  a.made.push_back(static_cast<int>(a.face.size()));
-  SArrayFace& made = a.face.emplace_back();
-  made.v = {first, w, second};
-  made.across = {-1, -1, -1};
-  made.refused = {};
-  a.faceFlag.push_back(3);
-  a.faceDead.push_back(0);
+  SArrayFace& made = a.MakeFace({first, w, second}, 3);
   // Its edge second -> first was face's (the gate's); first -> w (first's slot, after v's, in
   // g) or w -> second (w's slot, before second's) was g's; the third is new.
   const std::array<int, 3>& gLinks = a.face[static_cast<size_t>(g)].across;

@@ -42,8 +42,10 @@ public:
   // marked 2, else 2.
   static constexpr int TakenMark(int firstMark, int secondMark)
   {
-    return 2 - static_cast<int>((firstMark == 2) & (secondMark == 2));
+    return TakenMarkOf(TagPair(firstMark, secondMark));
   }
+  // The same from the gate's tag pair, without a branch.
+  static constexpr int TakenMarkOf(int tagPair) { return 2 - static_cast<int>(tagPair == 2); }
 
   // True when the face has the oriented edge a -> b among its corners.
   static int FaceHasEdge(const CFace3d* pFace, const CVertex3d* a, const CVertex3d* b);
