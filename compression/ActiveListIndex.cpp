@@ -4,6 +4,8 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 CActiveListIndex::~CActiveListIndex()
 {
@@ -149,11 +151,13 @@ void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
   if (static_cast<size_t>(degree) >= m_Buckets.size())
     m_Buckets.resize(static_cast<size_t>(degree) + 1);
   SBucket& bucket = m_Buckets[static_cast<size_t>(degree)];
+  // The links are chosen without branches (whether a bucket is empty, or a node first or
+  // last in it, follows no pattern); a missing neighbour's link is written to m_pNoLink.
+  SActiveNode* pFirst = bucket.pFirst;
   pNode->Degree = degree;
   pNode->pBucketPrev = nullptr;
-  pNode->pBucketNext = bucket.pFirst;
-  if (bucket.pFirst)
-    bucket.pFirst->pBucketPrev = pNode;
+  pNode->pBucketNext = pFirst;
+  *(pFirst ? &pFirst->pBucketPrev : &m_pNoLink) = pNode;
   bucket.pFirst = pNode;
   bucket.Count++;
   m_MinDegree = std::min(m_MinDegree, degree);
@@ -168,12 +172,10 @@ void CActiveListIndex::Unfile(SActiveNode* pNode)
   if (pNode->Degree < 0)
     return;
   SBucket& bucket = m_Buckets[static_cast<size_t>(pNode->Degree)];
-  if (pNode->pBucketPrev)
-    pNode->pBucketPrev->pBucketNext = pNode->pBucketNext;
-  else
-    bucket.pFirst = pNode->pBucketNext;
-  if (pNode->pBucketNext)
-    pNode->pBucketNext->pBucketPrev = pNode->pBucketPrev;
+  SActiveNode* pPrev = pNode->pBucketPrev;
+  SActiveNode* pNext = pNode->pBucketNext;
+  *(pPrev ? &pPrev->pBucketNext : &bucket.pFirst) = pNext;
+  *(pNext ? &pNext->pBucketPrev : &m_pNoLink) = pPrev;
   bucket.Count--;
   pNode->Degree = -1;
 }
@@ -220,4 +222,56 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
   *pDegree = m_MinDegree;
   *pCount = bucket.Count;
   return bucket.pFirst;
+}
+
+template <class T, class ValueOf>
+SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
+{
+  SActiveNode* const pHead = m_pList->GetHeadPosition().GetNode();
+  SActiveNode* const pTail = m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode();
+  SActiveNode* pFirst = nullptr;
+  for (int k = 0; k < 4; k++) {
+    T best = std::numeric_limits<T>::max();
+    int ties = 0;
+    std::uint64_t firstOrder = UINT64_MAX;
+    pFirst = nullptr;
+    // Without branches: which candidate leads or ties is not to be predicted.
+    for (SRingWalk& walk : m_Walks) {
+      const SActiveNode* pAfter = walk.pAfter->pNext;
+      const SActiveNode* pBefore = walk.pBefore->pPrev;
+      pAfter = pAfter ? pAfter : pHead;
+      pBefore = pBefore ? pBefore : pTail;
+      walk.pAfter = pAfter;
+      walk.pBefore = pBefore;
+      walk.Met += pAfter->Degree + pBefore->Degree;
+      walk.Ring += walk.Met;
+      const T value = valueOf(walk, k);
+      const std::uint64_t order = walk.pNode->Order;
+      const int less = value < best;
+      const int tie = value == best;
+      const int first = less | (tie & (order < firstOrder));
+      ties = less ? 1 : ties + tie;
+      best = less ? value : best;
+      firstOrder = first ? order : firstOrder;
+      pFirst = first ? walk.pNode : pFirst;
+    }
+    if (ties == 1)
+      return pFirst;
+  }
+  return pFirst;
+}
+
+SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
+{
+  m_Walks.clear();
+  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
+    m_Walks.push_back({pNode, pNode, pNode, 0, 0});
+  // The candidates share their centre, so whole ring sums rank them as the averages do while
+  // the degrees stay small enough for the averages to keep them apart (see GetRingSums).
+  if (GetDegreeBound() < MaxRankedDegree)
+    return RankWalks<long long>([](const SRingWalk& walk, int) { return walk.Ring; });
+  return RankWalks<float>([](const SRingWalk& walk, int k) {
+    const long long n = k + 1;
+    return static_cast<float>(static_cast<double>(n * walk.pNode->Degree + walk.Ring) / static_cast<double>(2 * n + 1));
+  });
 }

@@ -89,13 +89,32 @@ public:
   int GetDegreeBound() const { return static_cast<int>(m_Buckets.size()); }
   static constexpr int MaxRankedDegree = 1 << 18;
 
+  // Of candidates of one remaining degree (a chain through pBucketNext, right after a
+  // question), the one the ring averages choose: each ring ranks them all, the first in list
+  // order winning equal values, and the first ring with a single smallest value decides (the
+  // fourth in any case). The rings are walked one step at a time for all candidates together,
+  // so that a decision by an inner ring leaves the outer ones unread.
+  SActiveNode* RankByRings(SActiveNode* pCandidates);
+
 private:
   struct SBucket
   {
     SActiveNode* pFirst = nullptr;
     int Count = 0;
   };
+  // A candidate's walk: the nodes reached either side, the sum of the degrees met so far
+  // and the weighted sum of the current ring (each ring adds the degrees met up to it again).
+  struct SRingWalk
+  {
+    SActiveNode* pNode;
+    const SActiveNode* pAfter;
+    const SActiveNode* pBefore;
+    long long Met;
+    long long Ring;
+  };
 
+  template <class T, class ValueOf>
+  SActiveNode* RankWalks(ValueOf valueOf);
   void Refresh();
   int GetDegree(const SActiveNode* pNode) const;
   int IsFill(SActiveNode* pNode, int degree) const;
@@ -115,4 +134,7 @@ private:
   std::vector<SActiveNode*> m_Dirty;
   // By vertex number: the first of the vertex's nodes (chained through pSameNext), or null.
   std::vector<SActiveNode*> m_Nodes;
+  std::vector<SRingWalk> m_Walks;
+  // Takes the bucket links that have no node to go to.
+  SActiveNode* m_pNoLink = nullptr;
 };

@@ -19,42 +19,6 @@
 namespace {
 const char* const kNotManifold =
   "The conquest needs a manifold mesh: a vertex joins several fans of faces";
-
-// Each ring ranks every candidate (a chain through pBucketNext) by its value, the first in
-// list order winning equal values, and the first ring with a single smallest value decides
-// (the fourth in any case). One walk over the candidates keeps, for every ring at once, its
-// smallest value, how many share it and the first of those in list order.
-template <class T, class RingValues>
-CActiveList::Position RankRings(SActiveNode* pCandidates, RingValues ringValues)
-{
-  struct SRing
-  {
-    T Best = std::numeric_limits<T>::max();
-    int Ties = 0;
-    std::uint64_t FirstOrder = UINT64_MAX;
-    SActiveNode* pFirst = nullptr;
-  };
-  SRing rings[4];
-  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
-    T value[4];
-    ringValues(pNode, value);
-    // Without branches: which candidate leads or ties is not to be predicted.
-    for (int k = 0; k < 4; k++) {
-      SRing& ring = rings[k];
-      const bool less = value[k] < ring.Best;
-      const bool tie = value[k] == ring.Best;
-      const bool first = less || (tie && pNode->Order < ring.FirstOrder);
-      ring.Ties = less ? 1 : ring.Ties + (tie ? 1 : 0);
-      ring.Best = less ? value[k] : ring.Best;
-      ring.FirstOrder = first ? pNode->Order : ring.FirstOrder;
-      ring.pFirst = first ? pNode : ring.pFirst;
-    }
-  }
-  for (int k = 0; k < 3; k++)
-    if (rings[k].Ties == 1)
-      return CActiveList::Position(rings[k].pFirst);
-  return CActiveList::Position(rings[3].pFirst);
-}
 } // namespace
 
 CConquestCoder::CConquestCoder() = default;
@@ -595,14 +559,8 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   SActiveNode* pCandidates = m_Index.GetMinDegreeNodes(&m, &ties);
   if (ties == 1)
     return CActiveList::Position(pCandidates);
-  // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4;
-  // the candidates share their centre, so whole ring sums rank them as the averages do while
-  // the degrees stay small enough for the averages to keep them apart.
-  if (m_Index.GetDegreeBound() < CActiveListIndex::MaxRankedDegree)
-    return RankRings<int>(pCandidates, [this](const SActiveNode* pNode, int sums[4]) { m_Index.GetRingSums(pNode, sums); });
-  return RankRings<float>(pCandidates, [this](const SActiveNode* pNode, float averages[4]) {
-    m_Index.GetAverageDegrees(pNode, averages);
-  });
+  // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4.
+  return CActiveList::Position(m_Index.RankByRings(pCandidates));
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)
