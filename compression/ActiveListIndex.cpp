@@ -55,14 +55,6 @@ void CActiveListIndex::Attach(CActiveList* pList, const CConquestMesh* pMesh)
   }
 }
 
-void CActiveListIndex::MarkDirty(SActiveNode* pNode)
-{
-  if (pNode->Dirty)
-    return;
-  pNode->Dirty = 1;
-  m_Dirty.push_back(pNode);
-}
-
 void CActiveListIndex::MarkNeighbourChanged(SActiveNode* pNode)
 {
   MarkDirty(pNode);
@@ -73,14 +65,6 @@ void CActiveListIndex::MarkNoFill(const CActiveList* pList, SActiveNode* pNode)
 {
   if (pList && pList == m_pList && pNode->Dirty)
     pNode->Dirty = 2;
-}
-
-void CActiveListIndex::Touch(int v)
-{
-  if (!m_pList || v < 0)
-    return;
-  for (SActiveNode* p = m_Nodes[static_cast<size_t>(v)]; p; p = p->pSameNext)
-    MarkDirty(p);
 }
 
 void CActiveListIndex::OnInsert(SActiveNode* pNode)
@@ -137,10 +121,12 @@ int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
 
 int CActiveListIndex::IsFill(SActiveNode* pNode, int degree) const
 {
-  const CActiveList::Position pos(pNode);
-  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
-                                              m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
-                                              m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
+  // The neighbours across the wrap are chosen without a branch.
+  const SActiveNode* pHead = m_pList->GetHeadPosition().GetNode();
+  const SActiveNode* pTail = m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode();
+  const SActiveNode* pPrev = pNode->pPrev ? pNode->pPrev : pTail;
+  const SActiveNode* pNext = pNode->pNext ? pNode->pNext : pHead;
+  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex, pPrev->VertexIndex, pNext->VertexIndex) ? 1 : 0;
 }
 
 void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)

@@ -26,8 +26,15 @@ public:
   void Detach();
   CActiveList* GetList() const { return m_pList; }
 
-  // The remaining degree, faces or edges of the vertex (by its number) changed.
-  void Touch(int v);
+  // The remaining degree, faces or edges of the vertex (by its number) changed. Inline: the
+  // conquest calls it for both ends of every edge it takes.
+  void Touch(int v)
+  {
+    if (!m_pList || v < 0)
+      return;
+    for (SActiveNode* p = m_Nodes[static_cast<size_t>(v)]; p; p = p->pSameNext)
+      MarkDirty(p);
+  }
   // The caller knows that the node of the followed list, awaiting its refresh, is no fill
   // gate between its present neighbours: the refresh takes that without the test, unless
   // a neighbour changes first.
@@ -120,7 +127,13 @@ private:
   int IsFill(SActiveNode* pNode, int degree) const;
   void File(SActiveNode* pNode, int degree, int fill);
   void Unfile(SActiveNode* pNode);
-  void MarkDirty(SActiveNode* pNode);
+  void MarkDirty(SActiveNode* pNode)
+  {
+    if (pNode->Dirty)
+      return;
+    pNode->Dirty = 1;
+    m_Dirty.push_back(pNode);
+  }
   // A neighbour of the node changed: a fill test is due whatever the node was marked.
   void MarkNeighbourChanged(SActiveNode* pNode);
   void Clear();

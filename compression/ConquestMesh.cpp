@@ -199,7 +199,7 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
   m_First[0] = 0;
   for (size_t i = 0; i < nbVertex; i++)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
-  m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot());
+  m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot(-1, -2, -2, -1));
   m_SlotConquered.assign(m_Slot.size(), 0);
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {

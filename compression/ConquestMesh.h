@@ -148,14 +148,21 @@ private:
   // are asked (-2 until then): the faces never change during a conquest. The conquered
   // flags, read less often, stand in an array of their own by slot; an edge's flag is the
   // one of its slot at its lower end.
+  // A new slot is left unwritten: every build files each of its fields, and the faces'
+  // build writes them all once rather than after a first pass of defaults.
   struct SSlot
   {
-    int Other = -1;
+    SSlot() {}
+    SSlot(int other, int entering, int leaving, int leavingApex)
+      : Other(other), Entering(entering), Leaving(leaving), LeavingApex(leavingApex)
+    {
+    }
+    int Other;
     // FindFaceWithOrientedEdge(v, Other, v).
-    int Entering = -2;
+    int Entering;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
-    int Leaving = -2;
-    int LeavingApex = -1;
+    int Leaving;
+    int LeavingApex;
   };
 
   // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
