@@ -378,18 +378,14 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
   if (g < 0 || p < 0)
     return 0;
   if (m_FiledFromSides) {
-    // The slot holds the face beyond g -> p and its corner across; the same read of g's run
-    // finds the edge g - q, whose flag stands there when g is its lower end.
-    int s = -1;
-    int t = -1;
-    FindSlots(g, p, q, &s, &t);
+    // The slot holds the face beyond g -> p and its corner across, which is seldom q: the
+    // edge g - q is looked up only then.
+    const int s = FindSlot(g, p);
     if (s < 0)
       return 0;
     const SSlot& slot = m_Slot[static_cast<size_t>(s)];
     if (slot.LeavingApex != q || IsFaceConquered(slot.Leaving))
       return 0;
-    if (g < q)
-      return t >= 0 && m_SlotConquered[static_cast<size_t>(t)] ? 1 : 0;
     return IsConquered(g, q);
   }
   // Most corners are no fill: without the edge p-q there is no face g->p->q, and p's run of
