@@ -89,6 +89,9 @@ int CConquestCoder::AddGhostVertex()
         borderSides.emplace_back(f, k);
       }
   }
+  // A closed mesh flagged no vertex: the pass over the vertices would find none.
+  if (borderSides.empty())
+    return 0;
   double sum[3] = {0.0, 0.0, 0.0};
   const int nbVertex = m_pMesh->NbVertex();
   for (int i = 0; i < nbVertex; i++) {
