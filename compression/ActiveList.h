@@ -107,16 +107,19 @@ public:
   CVertex3d* GetGateVertex() const { return HasGate() ? *m_Gate : nullptr; }
 
   // Cyclic: after the tail comes the head, before the head the tail. The list must not be
-  // empty.
+  // empty. The end is read first, so that the choice takes no branch: the gate choice asks
+  // this of nodes all along the list, where the wrap follows no pattern.
   Position GetNextPosition(Position pos) const
   {
+    SActiveNode* pHead = m_pHead;
     SActiveNode* pNext = pos.GetNode()->pNext;
-    return Position(pNext ? pNext : m_pHead);
+    return Position(pNext ? pNext : pHead);
   }
   Position GetPrevPosition(Position pos) const
   {
+    SActiveNode* pTail = m_pTail;
     SActiveNode* pPrev = pos.GetNode()->pPrev;
-    return Position(pPrev ? pPrev : m_pTail);
+    return Position(pPrev ? pPrev : pTail);
   }
   CVertex3d* GetNextVertex(Position pos) const { return *GetNextPosition(pos); }
   CVertex3d* GetPrevVertex(Position pos) const { return *GetPrevPosition(pos); }

@@ -121,12 +121,10 @@ int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
 
 int CActiveListIndex::IsFill(SActiveNode* pNode, int degree) const
 {
-  // The neighbours across the wrap are chosen without a branch.
-  const SActiveNode* pHead = m_pList->GetHeadPosition().GetNode();
-  const SActiveNode* pTail = m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode();
-  const SActiveNode* pPrev = pNode->pPrev ? pNode->pPrev : pTail;
-  const SActiveNode* pNext = pNode->pNext ? pNode->pNext : pHead;
-  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex, pPrev->VertexIndex, pNext->VertexIndex) ? 1 : 0;
+  const CActiveList::Position pos(pNode);
+  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
+                                              m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
+                                              m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
 }
 
 void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
@@ -213,8 +211,6 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
 template <class T, class ValueOf>
 SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
 {
-  SActiveNode* const pHead = m_pList->GetHeadPosition().GetNode();
-  SActiveNode* const pTail = m_pList->GetPrevPosition(m_pList->GetHeadPosition()).GetNode();
   SActiveNode* pFirst = nullptr;
   for (int k = 0; k < 4; k++) {
     T best = std::numeric_limits<T>::max();
@@ -223,13 +219,9 @@ SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
     pFirst = nullptr;
     // Without branches: which candidate leads or ties is not to be predicted.
     for (SRingWalk& walk : m_Walks) {
-      const SActiveNode* pAfter = walk.pAfter->pNext;
-      const SActiveNode* pBefore = walk.pBefore->pPrev;
-      pAfter = pAfter ? pAfter : pHead;
-      pBefore = pBefore ? pBefore : pTail;
-      walk.pAfter = pAfter;
-      walk.pBefore = pBefore;
-      walk.Met += pAfter->Degree + pBefore->Degree;
+      walk.pAfter = m_pList->GetNextPosition(CActiveList::Position(walk.pAfter)).GetNode();
+      walk.pBefore = m_pList->GetPrevPosition(CActiveList::Position(walk.pBefore)).GetNode();
+      walk.Met += walk.pAfter->Degree + walk.pBefore->Degree;
       walk.Ring += walk.Met;
       const T value = valueOf(walk, k);
       const std::uint64_t order = walk.pNode->Order;
@@ -252,8 +244,10 @@ SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
   m_Walks.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
     m_Walks.push_back({pNode, pNode, pNode, 0, 0});
-  // The candidates share their centre, so whole ring sums rank them as the averages do while
-  // the degrees stay small enough for the averages to keep them apart (see GetRingSums).
+  // The candidates share their centre, so a ring's weighted sum without its centre ranks
+  // them as its average does while the degrees stay below MaxRankedDegree: distinct averages,
+  // at least 1/9 apart, stay distinct as floats. Above it, the averages themselves, as
+  // CActiveList::GetAverageDegree computes them.
   if (GetDegreeBound() < MaxRankedDegree)
     return RankWalks<long long>([](const SRingWalk& walk, int) { return walk.Ring; });
   return RankWalks<float>([](const SRingWalk& walk, int k) {

@@ -48,50 +48,6 @@ public:
   // The smallest remaining degree and the nodes filed under it (a chain through
   // pBucketNext), with their number; the list must not be empty.
   SActiveNode* GetMinDegreeNodes(int* pDegree, int* pCount);
-  // The ring averages of CActiveList::GetAverageDegree for n = 1 to 4 around the node, from
-  // one walk of four steps each way over the filed degrees; right after a question, when
-  // every node is filed afresh. Equal bit for bit to the four walks (the weighted sums are
-  // whole numbers, exact in any order).
-  void GetAverageDegrees(const SActiveNode* pNode, float averages[4]) const
-  {
-    // pairs[k]: the remaining degrees k steps after and k steps before the node.
-    const CActiveList::Position pos(const_cast<SActiveNode*>(pNode));
-    const long long centre = pNode->Degree;
-    long long pairs[5] = {0, 0, 0, 0, 0};
-    CActiveList::Position after = pos;
-    CActiveList::Position before = pos;
-    for (int k = 1; k <= 4; k++) {
-      after = m_pList->GetNextPosition(after);
-      before = m_pList->GetPrevPosition(before);
-      pairs[k] = after.GetNode()->Degree + before.GetNode()->Degree;
-    }
-    for (int n = 1; n <= 4; n++) {
-      long long sum = n * centre;
-      for (int k = 1; k <= n; k++)
-        sum += (n - k + 1) * pairs[k];
-      averages[n - 1] = static_cast<float>(static_cast<double>(sum) / (2 * n + 1));
-    }
-  }
-
-  // Over the nodes of one remaining degree, the ring averages rank as these whole sums do:
-  // ring n's weighted sum without its centre, sum over k of (n - k + 1) times the degrees k
-  // steps either side. Exact while GetDegreeBound() stays below MaxRankedDegree, so that
-  // distinct averages (at least 1/9 apart) stay distinct as floats.
-  void GetRingSums(const SActiveNode* pNode, int sums[4]) const
-  {
-    const SActiveNode* pAfter = pNode;
-    const SActiveNode* pBefore = pNode;
-    int pairs[4];
-    for (int k = 0; k < 4; k++) {
-      pAfter = m_pList->GetNextPosition(CActiveList::Position(const_cast<SActiveNode*>(pAfter))).GetNode();
-      pBefore = m_pList->GetPrevPosition(CActiveList::Position(const_cast<SActiveNode*>(pBefore))).GetNode();
-      pairs[k] = pAfter->Degree + pBefore->Degree;
-    }
-    sums[0] = pairs[0];
-    sums[1] = 2 * pairs[0] + pairs[1];
-    sums[2] = 3 * pairs[0] + 2 * pairs[1] + pairs[2];
-    sums[3] = 4 * pairs[0] + 3 * pairs[1] + 2 * pairs[2] + pairs[3];
-  }
   // Above every degree filed so far.
   int GetDegreeBound() const { return static_cast<int>(m_Buckets.size()); }
   static constexpr int MaxRankedDegree = 1 << 18;
@@ -114,8 +70,8 @@ private:
   struct SRingWalk
   {
     SActiveNode* pNode;
-    const SActiveNode* pAfter;
-    const SActiveNode* pBefore;
+    SActiveNode* pAfter;
+    SActiveNode* pBefore;
     long long Met;
     long long Ring;
   };

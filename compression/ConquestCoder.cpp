@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <cmath>
 #include <deque>
-#include <limits>
 #include <vector>
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -194,11 +195,11 @@ TEST(ConquestIndex, OrderLabelsFollowTheListThroughCrowdedInsertions)
   EXPECT_TRUE(list.Check());
 }
 
-TEST(ConquestIndex, RingSumsRankNodesOfOneDegreeAsTheAveragesDo)
+TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
 {
   // Any run of the mesh's vertices serves as a list: the ranking reads the filed degrees
-  // only. Conquering random edges spreads the degrees, so that each bucket holds many nodes
-  // whose rings differ slightly.
+  // only. Conquering random edges spreads the degrees, so that the smallest degree is shared
+  // by many nodes whose rings differ slightly, and ties reach every ring.
   auto mesh = fixtures::Icosphere(2);
   CConquestMesh table;
   table.Build(mesh.get());
@@ -207,37 +208,43 @@ TEST(ConquestIndex, RingSumsRankNodesOfOneDegreeAsTheAveragesDo)
     const int v = platform::Rand() % table.GetNbVertex();
     table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
   }
-  CActiveList list;
-  for (int i = 0; i < 120; i++) {
-    const int v = platform::Rand() % table.GetNbVertex();
-    list.AddTail(table.GetVertex(v), v);
-  }
-  CActiveListIndex index;
-  index.Attach(&list, &table);
-  int degree = 0;
-  int count = 0;
-  ASSERT_NE(index.GetMinDegreeNodes(&degree, &count), nullptr);
-  ASSERT_LT(index.GetDegreeBound(), CActiveListIndex::MaxRankedDegree);
-  int compared = 0;
-  for (auto a = list.GetHeadPosition(); !CActiveList::IsNull(a); ++a)
-    for (auto b = list.GetHeadPosition(); !CActiveList::IsNull(b); ++b) {
-      if (a.GetNode()->Degree != b.GetNode()->Degree)
-        continue;
-      int sumA[4], sumB[4];
-      float averageA[4], averageB[4];
-      index.GetRingSums(a.GetNode(), sumA);
-      index.GetRingSums(b.GetNode(), sumB);
-      index.GetAverageDegrees(a.GetNode(), averageA);
-      index.GetAverageDegrees(b.GetNode(), averageB);
-      for (int k = 0; k < 4; k++) {
-        ASSERT_EQ(sumA[k] < sumB[k], averageA[k] < averageB[k]) << "ring " << k + 1;
-        ASSERT_EQ(sumA[k] == sumB[k], averageA[k] == averageB[k]) << "ring " << k + 1;
-        // And each average is its ring's weighted sum over the ring's width.
-        const int n = k + 1;
-        EXPECT_FLOAT_EQ(averageA[k], static_cast<float>(n * a.GetNode()->Degree + sumA[k]) / (2 * n + 1));
-        compared += sumA[k] != sumB[k] ? 1 : 0;
+  const auto degree = [&table](const CVertex3d* v) { return table.GetRemaining(v); };
+  int decidedBeyondRing1 = 0;
+  for (int trial = 0; trial < 60; trial++) {
+    CActiveList list;
+    const int n = 3 + platform::Rand() % 40;
+    for (int i = 0; i < n; i++) {
+      const int v = platform::Rand() % table.GetNbVertex();
+      list.AddTail(table.GetVertex(v), v);
+    }
+    CActiveListIndex index;
+    index.Attach(&list, &table);
+    int m = 0;
+    int count = 0;
+    SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
+    ASSERT_NE(pCandidates, nullptr);
+    // The definition: over the nodes of degree m, the first ring with one smallest average
+    // decides (the fourth in any case), the first in list order among equals.
+    CActiveList::Position expected;
+    for (int k = 1; k <= 4; k++) {
+      float best = 3.4e38f;
+      int ties = 0;
+      for (auto it = list.GetHeadPosition(); !CActiveList::IsNull(it); ++it) {
+        if (degree(*it) != m)
+          continue;
+        const float average = list.GetAverageDegree(it, k, degree);
+        ties = average < best ? 1 : ties + (average == best ? 1 : 0);
+        if (average < best)
+          expected = it;
+        best = std::min(best, average);
+      }
+      if (ties == 1 || k == 4) {
+        decidedBeyondRing1 += k > 1 ? 1 : 0;
+        break;
       }
     }
-  EXPECT_GT(compared, 1000);
-  index.Detach();
+    EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
+    index.Detach();
+  }
+  EXPECT_GT(decidedBeyondRing1, 5);
 }
