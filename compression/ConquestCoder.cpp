@@ -97,6 +97,8 @@ void CConquestCoder::Conquer(int seedFace)
   InitCoder(seedFace);
   while (ConquestStep())
     ;
+  // The flags were kept in the table while it ran: written once, in mesh order.
+  m_Mesh.WriteFlags();
 }
 
 // --- initialisation ------------------------------------------------------------------------
@@ -138,9 +140,10 @@ void CConquestCoder::StartSeed(CFace3d* pSeed)
     CVertex3d* v = pSeed->v(i);
     EmitValence(v, corner[i]);
     m_pCurrent->AddTail(v, corner[i]);
-    v->SetFlag(1);
     if (corner[i] >= 0)
       m_Mesh.SetState(corner[i], 1);
+    else
+      v->SetFlag(1);
     v->CopyToSecondSet();
   }
   m_pCurrent->SetGate(m_pCurrent->GetHeadPosition());
@@ -155,8 +158,8 @@ int CConquestCoder::SeedNextComponent()
   // coded as the first seed is: its three valences.
   for (; m_NextSeedScan < m_pMesh->NbFace(); m_NextSeedScan++) {
     CFace3d* f = m_pMesh->GetFace(m_NextSeedScan);
-    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || f->v(0)->GetFlag() != 0 ||
-        f->v(1)->GetFlag() != 0 || f->v(2)->GetFlag() != 0)
+    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || StateOf(f->v(0)) != 0 || StateOf(f->v(1)) != 0 ||
+        StateOf(f->v(2)) != 0)
       continue;
     m_Mesh.ConquerFace(m_NextSeedScan);
     StartSeed(f);
@@ -164,6 +167,12 @@ int CConquestCoder::SeedNextComponent()
     return 1;
   }
   return 0;
+}
+
+int CConquestCoder::StateOf(const CVertex3d* v) const
+{
+  const int i = m_Mesh.IndexOf(v);
+  return i >= 0 ? m_Mesh.GetState(i) : v->GetFlag();
 }
 
 void CConquestCoder::EmitValence(const CVertex3d* v, int number)

@@ -303,10 +303,13 @@ int CConquestMesh::Conquer(int a, int b)
   return 1;
 }
 
-void CConquestMesh::ConquerFace(int f)
+void CConquestMesh::WriteFlags() const
 {
-  m_FaceConquered[static_cast<size_t>(f)] = 1;
-  m_pFace[static_cast<size_t>(f)]->SetFlag(1);
+  for (size_t i = 0; i < m_pVertex.size(); i++)
+    m_pVertex[i]->SetFlag(m_State[i]);
+  for (size_t f = 0; f < m_pFace.size(); f++)
+    if (m_pFace[f])
+      m_pFace[f]->SetFlag(m_FaceConquered[f]);
 }
 
 int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const

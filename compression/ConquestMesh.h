@@ -15,8 +15,8 @@ class CMesh3d;
 // not conquered yet. Built in a few passes, so that a conquest
 // allocates nothing per element, walks arrays rather than elements in its hot loops, and
 // leaves the mesh's own edges alone. An edge joins a vertex to a later neighbour in the mesh's
-// array that it lists, as CMesh3d::AddEdges builds them. Conquered faces are flagged here
-// and on the faces themselves (1), which the table answers for.
+// array that it lists, as CMesh3d::AddEdges builds them. Conquered faces are flagged here,
+// and on the faces themselves (1) by WriteFlags.
 //
 // A closed, consistently oriented manifold (what the ghost vertex leaves of most meshes) is
 // filed from its face sides alone, each side a -> b as a's slot towards b, in one pass that
@@ -39,14 +39,11 @@ public:
     return i >= 0 && static_cast<size_t>(i) < m_pVertex.size() && m_pVertex[static_cast<size_t>(i)] == v ? i : -1;
   }
   CVertex3d* GetVertex(int i) const { return i < 0 ? nullptr : m_pVertex[static_cast<size_t>(i)]; }
-  // The vertex's flag as the conquest reads it (read from the vertex at Build); SetState sets
-  // both. Kept here so that the conquest's hot loop does not read the vertices themselves.
+  // The vertex's flag as the conquest reads it (read from the vertex at Build), kept here so
+  // that the conquest's hot loop neither reads nor writes the vertices themselves: WriteFlags
+  // gives the vertices their states and the faces their conquered flags once it ends.
   int GetState(int i) const { return m_State[static_cast<size_t>(i)]; }
-  void SetState(int i, int state)
-  {
-    m_State[static_cast<size_t>(i)] = state;
-    m_pVertex[static_cast<size_t>(i)]->SetFlag(state);
-  }
+  void SetState(int i, int state) { m_State[static_cast<size_t>(i)] = state; }
   // The length of the vertex's neighbour list at Build.
   int GetValence(int i) const { return m_Valence[static_cast<size_t>(i)]; }
 
@@ -76,7 +73,9 @@ public:
   // The corner's vertex number; -1 for a corner that the table does not hold.
   int GetCorner(int f, int k) const { return m_Corner[3 * static_cast<size_t>(f) + static_cast<size_t>(k)]; }
   int IsFaceConquered(int f) const { return m_FaceConquered[static_cast<size_t>(f)]; }
-  void ConquerFace(int f);
+  void ConquerFace(int f) { m_FaceConquered[static_cast<size_t>(f)] = 1; }
+  // Each vertex's flag set to its state, each face's to its conquered flag.
+  void WriteFlags() const;
   // The first corner that is v, -1 when none is (or v is -1).
   int IndexOfCorner(int f, int v) const
   {

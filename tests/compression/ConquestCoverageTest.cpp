@@ -63,7 +63,7 @@ private:
         onLists.insert(v);
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (v->GetFlag() == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
+      if (StateOf(v) == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
         return v;
     }
     return nullptr;
@@ -73,7 +73,7 @@ private:
   {
     // The ghost faces stand for holes: the conquest may close a hole without them.
     for (int i = 0; i < mesh.NbFace(); i++)
-      if (mesh.GetFace(i)->GetFlag() != 1 && !mesh.GetFace(i)->HasVertex(GetGhostVertex()))
+      if (!GetConquestMesh().IsFaceConquered(i) && !mesh.GetFace(i)->HasVertex(GetGhostVertex()))
         return "face " + std::to_string(i) + " left free";
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);

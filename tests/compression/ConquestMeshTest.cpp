@@ -213,9 +213,17 @@ TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
     EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0);
     EXPECT_EQ(table.IsFaceConquered(i), 0);
   }
+  // The mesh learns of the conquest only when the table writes its flags.
   table.ConquerFace(5);
+  table.SetState(2, 1);
   EXPECT_EQ(table.IsFaceConquered(5), 1);
-  EXPECT_EQ(mesh->GetFace(5)->GetFlag(), 1);
+  EXPECT_EQ(mesh->GetFace(5)->GetFlag(), 0);
+  EXPECT_EQ(mesh->GetVertex(2)->GetFlag(), 0);
+  table.WriteFlags();
+  for (int i = 0; i < mesh->NbFace(); i++)
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), i == 5 ? 1 : 0) << "face " << i;
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), i == 2 ? 1 : 0) << "vertex " << i;
   EXPECT_EQ(table.GetFace(5), mesh->GetFace(5));
 }
 
