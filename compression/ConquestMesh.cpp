@@ -10,13 +10,23 @@ void CConquestMesh::Build(CMesh3d* pMesh)
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
   m_State.resize(static_cast<size_t>(nbVertex));
+  m_VertexWritten.resize(static_cast<size_t>(nbVertex));
   m_Valence.resize(static_cast<size_t>(nbVertex));
-  // Backwards, so that a vertex listed twice keeps its first number.
+  // Backwards, so that a vertex listed twice keeps its first number; its later numbers are
+  // never conquered, and their flags (-1) are not written.
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
+    const int later = IndexOf(v);
+    int state = v->GetFlag();
+    if (later > i) {
+      state = m_State[static_cast<size_t>(later)];
+      m_VertexWritten[static_cast<size_t>(later)] = -1;
+    }
     v->SetMark(i);
     m_pVertex[static_cast<size_t>(i)] = v;
-    m_State[static_cast<size_t>(i)] = v->GetFlag();
+    m_State[static_cast<size_t>(i)] = state;
+    m_VertexWritten[static_cast<size_t>(i)] = state == 0 ? 1 : state;
+    v->SetFlag(m_VertexWritten[static_cast<size_t>(i)]);
     m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
   BuildFaces(pMesh);
@@ -29,6 +39,7 @@ void CConquestMesh::Build(CMesh3d* pMesh)
       BuildEdgesFromLists();
   }
   m_FaceConquered.assign(m_pFace.size(), 0);
+  m_FaceWritten.assign(m_pFace.size(), 1);
 }
 
 bool CConquestMesh::BuildFromSides()
@@ -213,7 +224,7 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
   m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
-  // Every face free, its flag set while its corners are read.
+  // Every face free; its flag, set while its corners are read, what a conquest leaves it.
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     m_pFace[static_cast<size_t>(i)] = f;
@@ -221,7 +232,7 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
       continue;
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
-    f->SetFlag(0);
+    f->SetFlag(1);
   }
 }
 
@@ -289,7 +300,7 @@ void CConquestMesh::BuildFansFromLists()
   }
   for (CFace3d* f : m_pFace)
     if (f)
-      f->SetFlag(0);
+      f->SetFlag(1);
 }
 
 int CConquestMesh::Conquer(int a, int b)
@@ -303,13 +314,20 @@ int CConquestMesh::Conquer(int a, int b)
   return 1;
 }
 
-void CConquestMesh::WriteFlags() const
+void CConquestMesh::WriteFlags()
 {
+  // Only the elements whose flags Build did not foresee, seldom any: the arrays are read, the
+  // mesh is not.
   for (size_t i = 0; i < m_pVertex.size(); i++)
-    m_pVertex[i]->SetFlag(m_State[i]);
+    if (m_VertexWritten[i] >= 0 && m_State[i] != m_VertexWritten[i]) {
+      m_pVertex[i]->SetFlag(m_State[i]);
+      m_VertexWritten[i] = m_State[i];
+    }
   for (size_t f = 0; f < m_pFace.size(); f++)
-    if (m_pFace[f])
+    if (m_pFace[f] && m_FaceConquered[f] != m_FaceWritten[f]) {
       m_pFace[f]->SetFlag(m_FaceConquered[f]);
+      m_FaceWritten[f] = m_FaceConquered[f];
+    }
 }
 
 int CConquestMesh::FindFaceWithOrientedEdge(int v, int a, int b) const

@@ -27,7 +27,10 @@ class CConquestMesh
 {
 public:
   // Numbers the vertices (overwriting their marks) and faces, builds the edges, all free,
-  // and frees every face (flag 0).
+  // and frees every face in the table. The mesh's own flags are given, while they are read,
+  // what a whole conquest leaves them (a vertex of state 0 and every face 1), and mended by
+  // WriteFlags where the conquest ended otherwise: a second pass over the mesh would cost
+  // more than the conquest's own work.
   void Build(CMesh3d* pMesh);
 
   // --- vertices ---
@@ -75,7 +78,7 @@ public:
   int IsFaceConquered(int f) const { return m_FaceConquered[static_cast<size_t>(f)]; }
   void ConquerFace(int f) { m_FaceConquered[static_cast<size_t>(f)] = 1; }
   // Each vertex's flag set to its state, each face's to its conquered flag.
-  void WriteFlags() const;
+  void WriteFlags();
   // The first corner that is v, -1 when none is (or v is -1).
   int IndexOfCorner(int f, int v) const
   {
@@ -219,6 +222,9 @@ private:
   std::vector<std::uint8_t> m_SlotConquered;
   std::vector<int> m_Remaining;
   std::vector<int> m_State;
+  // The flags last given to the vertices and faces: by Build, then by WriteFlags.
+  std::vector<int> m_VertexWritten;
+  std::vector<std::uint8_t> m_FaceWritten;
   std::vector<int> m_Valence;
   std::vector<CFace3d*> m_pFace;
   std::vector<int> m_Corner;

@@ -188,7 +188,7 @@ TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
         EXPECT_EQ(table.GetFanFace(i, k), mesh->IndexFrom(v->GetFaceNeighbor(k))) << when << " vertex " << i;
     }
     for (int i = 0; i < mesh->NbFace(); i++)
-      EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0) << when << " face " << i << " left free";
+      EXPECT_EQ(table.IsFaceConquered(i), 0) << when << " face " << i << " left free";
   };
   expectFans("face order");
   auto* pList = mesh->GetVertex(3)->GetArrayFaceNeighbor();
@@ -202,29 +202,53 @@ TEST(ConquestMesh, FansFollowTheFaceListsInTheirOrder)
   expectFans("one list turned round");
 }
 
-TEST(ConquestMesh, FacesAreFreedAndConqueredOnTheMeshToo)
+TEST(ConquestMesh, TheMeshsFlagsAreTheTablesOnceWritten)
 {
   auto mesh = fixtures::Octahedron();
   for (int i = 0; i < mesh->NbFace(); i++)
     mesh->GetFace(i)->SetFlag(7);
+  mesh->GetVertex(4)->SetFlag(2);
   CConquestMesh table;
   table.Build(mesh.get());
-  for (int i = 0; i < mesh->NbFace(); i++) {
-    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), 0);
+  for (int i = 0; i < mesh->NbFace(); i++)
     EXPECT_EQ(table.IsFaceConquered(i), 0);
-  }
-  // The mesh learns of the conquest only when the table writes its flags.
+  for (int i = 0; i < mesh->NbVertex(); i++)
+    EXPECT_EQ(table.GetState(i), i == 4 ? 2 : 0);
+  const auto expectFlags = [&](int face, int vertex, const char* when) {
+    for (int i = 0; i < mesh->NbFace(); i++)
+      EXPECT_EQ(mesh->GetFace(i)->GetFlag(), i == face ? 1 : 0) << when << " face " << i;
+    for (int i = 0; i < mesh->NbVertex(); i++)
+      EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), i == 4 ? 2 : (i == vertex ? 1 : 0)) << when << " vertex " << i;
+  };
   table.ConquerFace(5);
   table.SetState(2, 1);
   EXPECT_EQ(table.IsFaceConquered(5), 1);
-  EXPECT_EQ(mesh->GetFace(5)->GetFlag(), 0);
-  EXPECT_EQ(mesh->GetVertex(2)->GetFlag(), 0);
+  table.WriteFlags();
+  expectFlags(5, 2, "first write");
+  // A second write mends what changed since the first.
+  table.ConquerFace(6);
+  table.SetState(2, 0);
   table.WriteFlags();
   for (int i = 0; i < mesh->NbFace(); i++)
-    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), i == 5 ? 1 : 0) << "face " << i;
-  for (int i = 0; i < mesh->NbVertex(); i++)
-    EXPECT_EQ(mesh->GetVertex(i)->GetFlag(), i == 2 ? 1 : 0) << "vertex " << i;
+    EXPECT_EQ(mesh->GetFace(i)->GetFlag(), i == 5 || i == 6 ? 1 : 0) << "face " << i;
+  EXPECT_EQ(mesh->GetVertex(2)->GetFlag(), 0);
   EXPECT_EQ(table.GetFace(5), mesh->GetFace(5));
+}
+
+TEST(ConquestMesh, AVertexListedTwiceKeepsItsFirstNumberAndFlag)
+{
+  auto mesh = fixtures::Octahedron();
+  CVertex3d* v = mesh->GetVertex(1);
+  mesh->GetArrayVertex()->Add(v);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  EXPECT_EQ(table.IndexOf(v), 1);
+  EXPECT_EQ(table.GetState(1), 0);
+  table.SetState(1, 1);
+  table.WriteFlags();
+  EXPECT_EQ(v->GetFlag(), 1);
+  // The array shares the vertex with the mesh: the copy goes before the mesh frees it.
+  mesh->GetArrayVertex()->RemoveAt(mesh->NbVertex() - 1);
 }
 
 TEST(ConquestMesh, AFillCornerNeedsAFreeFaceAndAConqueredSide)
