@@ -1,9 +1,10 @@
 // The conquest, triangle gate and structure coders beside Draco's valence edgebreaker (11-bit
 // positions) on scanned meshes, in one process: each coder's time over Draco's whole encode
 // (or decode) of the same mesh, best of the runs. The meshes are the .obj files of the folder
-// named by ORVANE_BENCH_MESHES (none without it). The conquest codes into memory; the gate and
-// structure coders write their file into a scratch folder, as their commands do. The heap is
-// kept warm for both sides (see WarmHeap.h).
+// named by ORVANE_BENCH_MESHES (none without it), and each of them with every triangle split
+// in four ("x4"): the sizes at which the coders' tables outgrow the cache. The conquest codes
+// into memory; the gate and structure coders write their file into a scratch folder, as their
+// commands do. The heap is kept warm for both sides (see WarmHeap.h).
 #include "bench/DracoMesh.h"
 #include "bench/ScanMeshes.h"
 #include "bench/WarmHeap.h"
@@ -20,12 +21,18 @@
 #include <draco/compression/decode.h>
 #include <draco/compression/encode.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -131,11 +138,66 @@ bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
   return coder.Encode(pMesh, fileName.c_str(), &tree, 0, {}, &result) == 1;
 }
 
+// The scan with every triangle split in four at its edges' midpoints, written as .obj into
+// the folder: four times the faces, each edge's new vertex numbered where a face first meets it.
+std::filesystem::path SplitInFour(const std::filesystem::path& scan, const std::filesystem::path& folder)
+{
+  std::ifstream in(scan);
+  std::vector<std::array<double, 3>> vertices;
+  std::vector<std::array<int, 3>> faces;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string tag;
+    words >> tag;
+    if (tag == "v") {
+      std::array<double, 3> p{};
+      words >> p[0] >> p[1] >> p[2];
+      vertices.push_back(p);
+    } else if (tag == "f") {
+      std::array<int, 3> f{};
+      std::string corner;
+      for (int k = 0; k < 3 && words >> corner; k++)
+        f[static_cast<size_t>(k)] = std::stoi(corner) - 1;
+      faces.push_back(f);
+    }
+  }
+  std::map<std::pair<int, int>, int> middle;
+  const auto middleOf = [&vertices, &middle](int a, int b) {
+    const auto [it, added] = middle.try_emplace({std::min(a, b), std::max(a, b)}, static_cast<int>(vertices.size()));
+    if (added) {
+      const auto& p = vertices[static_cast<size_t>(a)];
+      const auto& q = vertices[static_cast<size_t>(b)];
+      vertices.push_back({(p[0] + q[0]) / 2, (p[1] + q[1]) / 2, (p[2] + q[2]) / 2});
+    }
+    return it->second;
+  };
+  std::vector<std::array<int, 3>> split;
+  for (const auto& [a, b, c] : faces) {
+    const int ab = middleOf(a, b);
+    const int bc = middleOf(b, c);
+    const int ca = middleOf(c, a);
+    split.insert(split.end(), {{a, ab, ca}, {ab, b, bc}, {ca, bc, c}, {ab, bc, ca}});
+  }
+  const auto path = folder / (scan.stem().string() + "x4.obj");
+  std::ofstream out(path);
+  for (const auto& p : vertices)
+    out << "v " << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
+  for (const auto& f : split)
+    out << "f " << f[0] + 1 << ' ' << f[1] + 1 << ' ' << f[2] + 1 << '\n';
+  return path;
+}
+
 int RegisterScans()
 {
   KeepHeapWarm();
-  int n = 0;
+  static CTempFolder s_Split;
+  std::vector<std::filesystem::path> scans;
   for (const auto& scan : ScanMeshes()) {
+    scans.push_back(scan);
+    scans.push_back(SplitInFour(scan, s_Split.Path()));
+  }
+  int n = 0;
+  for (const auto& scan : scans) {
     const std::string path = scan.string();
     const std::string name = scan.stem().string();
     benchmark::RegisterBenchmark(("Conquest/" + name).c_str(), [path](benchmark::State& s) {
