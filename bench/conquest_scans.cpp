@@ -30,7 +30,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -142,25 +141,9 @@ bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
 // the folder: four times the faces, each edge's new vertex numbered where a face first meets it.
 std::filesystem::path SplitInFour(const std::filesystem::path& scan, const std::filesystem::path& folder)
 {
-  std::ifstream in(scan);
-  std::vector<std::array<double, 3>> vertices;
-  std::vector<std::array<int, 3>> faces;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line);
-    std::string tag;
-    words >> tag;
-    if (tag == "v") {
-      std::array<double, 3> p{};
-      words >> p[0] >> p[1] >> p[2];
-      vertices.push_back(p);
-    } else if (tag == "f") {
-      std::array<int, 3> f{};
-      std::string corner;
-      for (int k = 0; k < 3 && words >> corner; k++)
-        f[static_cast<size_t>(k)] = std::stoi(corner) - 1;
-      faces.push_back(f);
-    }
-  }
+  fixtures::Points vertices;
+  fixtures::Triangles faces;
+  objsoup::ReadLists(scan.string(), vertices, faces);
   std::map<std::pair<int, int>, int> middle;
   const auto middleOf = [&vertices, &middle](int a, int b) {
     const auto [it, added] = middle.try_emplace({std::min(a, b), std::max(a, b)}, static_cast<int>(vertices.size()));
@@ -171,7 +154,7 @@ std::filesystem::path SplitInFour(const std::filesystem::path& scan, const std::
     }
     return it->second;
   };
-  std::vector<std::array<int, 3>> split;
+  fixtures::Triangles split;
   for (const auto& [a, b, c] : faces) {
     const int ab = middleOf(a, b);
     const int bc = middleOf(b, c);

@@ -11,13 +11,10 @@
 
 namespace objsoup {
 
-
-// Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed); polygons are
-// fanned. An empty mesh when the file cannot be read.
-inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
+// Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed) added to the
+// lists; polygons are fanned. Nothing when the file cannot be read.
+inline void ReadLists(const std::string& path, fixtures::Points& points, fixtures::Triangles& triangles)
 {
-  fixtures::Points points;
-  fixtures::Triangles triangles;
   std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
@@ -37,6 +34,14 @@ inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
         triangles.push_back({corners[0], corners[i - 1], corners[i]});
     }
   }
+}
+
+// The file's lists as a mesh; an empty mesh when the file cannot be read.
+inline std::unique_ptr<CMesh3d> ReadObj(const std::string& path)
+{
+  fixtures::Points points;
+  fixtures::Triangles triangles;
+  ReadLists(path, points, triangles);
   return fixtures::Build(points, triangles);
 }
 
