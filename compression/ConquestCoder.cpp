@@ -97,7 +97,7 @@ void CConquestCoder::Conquer(int seedFace)
   InitCoder(seedFace);
   while (ConquestStep())
     ;
-  // The flags were kept in the table while it ran: written once, in mesh order.
+  // The table kept the flags while the conquest ran; the mesh gets those Build did not foresee.
   m_Mesh.WriteFlags();
 }
 
