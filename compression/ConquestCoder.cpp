@@ -158,8 +158,8 @@ int CConquestCoder::SeedNextComponent()
   // coded as the first seed is: its three valences.
   for (; m_NextSeedScan < m_pMesh->NbFace(); m_NextSeedScan++) {
     CFace3d* f = m_pMesh->GetFace(m_NextSeedScan);
-    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || StateOf(f->v(0)) != 0 || StateOf(f->v(1)) != 0 ||
-        StateOf(f->v(2)) != 0)
+    if (m_Mesh.IsFaceConquered(m_NextSeedScan) || m_Mesh.GetState(f->v(0)) != 0 ||
+        m_Mesh.GetState(f->v(1)) != 0 || m_Mesh.GetState(f->v(2)) != 0)
       continue;
     m_Mesh.ConquerFace(m_NextSeedScan);
     StartSeed(f);
@@ -167,12 +167,6 @@ int CConquestCoder::SeedNextComponent()
     return 1;
   }
   return 0;
-}
-
-int CConquestCoder::StateOf(const CVertex3d* v) const
-{
-  const int i = m_Mesh.IndexOf(v);
-  return i >= 0 ? m_Mesh.GetState(i) : v->GetFlag();
 }
 
 void CConquestCoder::EmitValence(const CVertex3d* v, int number)

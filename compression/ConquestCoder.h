@@ -144,8 +144,6 @@ protected:
   static int FitsRangeCoder(unsigned int maxCode);
   void Redraw(int force);
   void Fail() { m_Failed = 1; }
-  // The conquest's state of v: the table's while it runs, for a vertex that the table holds.
-  int StateOf(const CVertex3d* v) const;
   // The valence of v, whose number is given (-1 when the table does not hold it).
   void EmitValence(const CVertex3d* v, int number);
   // The number of the vertex at the position, from its node when it carries one.

@@ -47,6 +47,12 @@ public:
   // gives the vertices their states and the faces their conquered flags once it ends.
   int GetState(int i) const { return m_State[static_cast<size_t>(i)]; }
   void SetState(int i, int state) { m_State[static_cast<size_t>(i)] = state; }
+  // The vertex's own flag for a vertex that the table does not hold.
+  int GetState(const CVertex3d* v) const
+  {
+    const int i = IndexOf(v);
+    return i < 0 ? v->GetFlag() : GetState(i);
+  }
   // The length of the vertex's neighbour list at Build.
   int GetValence(int i) const { return m_Valence[static_cast<size_t>(i)]; }
 

@@ -63,7 +63,7 @@ private:
         onLists.insert(v);
     for (int i = 0; i < mesh.NbVertex(); i++) {
       CVertex3d* v = mesh.GetVertex(i);
-      if (StateOf(v) == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
+      if (GetConquestMesh().GetState(v) == 1 && GetConquestMesh().GetRemaining(v) > 0 && !onLists.count(v))
         return v;
     }
     return nullptr;

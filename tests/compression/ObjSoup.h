@@ -4,6 +4,8 @@
 // no part of the project's own readers in the way: a codec test needs only the lists.
 #include "tests/mesh/MeshFixtures.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -12,7 +14,8 @@
 namespace objsoup {
 
 // Vertices ("v x y z") and faces ("f a b c", 1-based, "a/t/n" forms allowed) added to the
-// lists; polygons are fanned. Nothing when the file cannot be read.
+// lists; polygons are fanned, and a face naming a vertex not read before it is dropped.
+// Nothing when the file cannot be read.
 inline void ReadLists(const std::string& path, fixtures::Points& points, fixtures::Triangles& triangles)
 {
   std::ifstream in(path);
@@ -28,8 +31,12 @@ inline void ReadLists(const std::string& path, fixtures::Points& points, fixture
     } else if (tag == "f") {
       std::vector<int> corners;
       std::string word;
-      while (words >> word)
-        corners.push_back(std::stoi(word) - 1);
+      while (words >> word) {
+        const long corner = std::strtol(word.c_str(), nullptr, 10) - 1;
+        corners.push_back(corner >= 0 && corner < static_cast<long>(points.size()) ? static_cast<int>(corner) : -1);
+      }
+      if (std::find(corners.begin(), corners.end(), -1) != corners.end())
+        continue;
       for (size_t i = 2; i < corners.size(); i++)
         triangles.push_back({corners[0], corners[i - 1], corners[i]});
     }
