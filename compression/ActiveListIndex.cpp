@@ -211,32 +211,37 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
 template <class T, class ValueOf>
 SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
 {
-  SActiveNode* pFirst = nullptr;
   for (int k = 0; k < 4; k++) {
     T best = std::numeric_limits<T>::max();
     int ties = 0;
+    SActiveNode* pFirst = nullptr;
     std::uint64_t firstOrder = UINT64_MAX;
-    pFirst = nullptr;
-    // Without branches: which candidate leads or ties is not to be predicted.
+    // Without branches: which candidate leads or ties is not to be predicted. List order
+    // decides only a tie that the last ring leaves, so the rings before it track the
+    // smallest value alone.
+    const bool last = k == 3;
     for (SRingWalk& walk : m_Walks) {
       walk.pAfter = m_pList->GetNextPosition(CActiveList::Position(walk.pAfter)).GetNode();
       walk.pBefore = m_pList->GetPrevPosition(CActiveList::Position(walk.pBefore)).GetNode();
       walk.Met += walk.pAfter->Degree + walk.pBefore->Degree;
       walk.Ring += walk.Met;
       const T value = valueOf(walk, k);
-      const std::uint64_t order = walk.pNode->Order;
       const int less = value < best;
       const int tie = value == best;
-      const int first = less | (tie & (order < firstOrder));
       ties = less ? 1 : ties + tie;
       best = less ? value : best;
-      firstOrder = first ? order : firstOrder;
-      pFirst = first ? walk.pNode : pFirst;
+      if (last) {
+        const std::uint64_t order = walk.pNode->Order;
+        const int first = less | (tie & (order < firstOrder));
+        firstOrder = first ? order : firstOrder;
+        pFirst = first ? walk.pNode : pFirst;
+      } else
+        pFirst = less ? walk.pNode : pFirst;
     }
-    if (ties == 1)
+    if (ties == 1 || last)
       return pFirst;
   }
-  return pFirst;
+  return nullptr;
 }
 
 SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
@@ -245,11 +250,11 @@ SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
     m_Walks.push_back({pNode, pNode, pNode, 0, 0});
   // The candidates share their centre, so a ring's weighted sum without its centre ranks
-  // them as its average does while the degrees stay below MaxRankedDegree: distinct averages,
-  // at least 1/9 apart, stay distinct as floats. Above it, the averages themselves, as
-  // CActiveList::GetAverageDegree computes them.
+  // them as its average does while the degrees stay below MaxRankedDegree (the sums, at most
+  // 20 times the bound, then fit an int): distinct averages, at least 1/9 apart, stay distinct
+  // as floats. Above it, the averages themselves, as CActiveList::GetAverageDegree computes them.
   if (GetDegreeBound() < MaxRankedDegree)
-    return RankWalks<long long>([](const SRingWalk& walk, int) { return walk.Ring; });
+    return RankWalks<int>([](const SRingWalk& walk, int) { return static_cast<int>(walk.Ring); });
   return RankWalks<float>([](const SRingWalk& walk, int k) {
     const long long n = k + 1;
     return static_cast<float>(static_cast<double>(n * walk.pNode->Degree + walk.Ring) / static_cast<double>(2 * n + 1));
