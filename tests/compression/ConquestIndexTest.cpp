@@ -81,6 +81,33 @@ int ExpectWalkedGates(CMesh3d* pMesh)
   return steps;
 }
 
+// Of the nodes of remaining degree m, by the definition: the first ring with one smallest
+// average decides (the fourth in any case), the first in list order among equals. *pRing
+// tells the ring that decided.
+template <class Degree>
+CActiveList::Position RankedByAverages(const CActiveList& list, int m, Degree degree, int* pRing)
+{
+  CActiveList::Position expected;
+  for (int k = 1; k <= 4; k++) {
+    float best = 3.4e38f;
+    int ties = 0;
+    for (auto it = list.GetHeadPosition(); !CActiveList::IsNull(it); ++it) {
+      if (degree(*it) != m)
+        continue;
+      const float average = list.GetAverageDegree(it, k, degree);
+      ties = average < best ? 1 : ties + (average == best ? 1 : 0);
+      if (average < best)
+        expected = it;
+      best = std::min(best, average);
+    }
+    if (ties == 1 || k == 4) {
+      *pRing = k;
+      break;
+    }
+  }
+  return expected;
+}
+
 } // namespace
 
 TEST(ConquestIndex, EveryGateIsTheWalkedOne)
@@ -223,26 +250,49 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
     int count = 0;
     SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
     ASSERT_NE(pCandidates, nullptr);
-    // The definition: over the nodes of degree m, the first ring with one smallest average
-    // decides (the fourth in any case), the first in list order among equals.
-    CActiveList::Position expected;
-    for (int k = 1; k <= 4; k++) {
-      float best = 3.4e38f;
-      int ties = 0;
-      for (auto it = list.GetHeadPosition(); !CActiveList::IsNull(it); ++it) {
-        if (degree(*it) != m)
-          continue;
-        const float average = list.GetAverageDegree(it, k, degree);
-        ties = average < best ? 1 : ties + (average == best ? 1 : 0);
-        if (average < best)
-          expected = it;
-        best = std::min(best, average);
-      }
-      if (ties == 1 || k == 4) {
-        decidedBeyondRing1 += k > 1 ? 1 : 0;
-        break;
-      }
+    int ring = 0;
+    const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
+    decidedBeyondRing1 += ring > 1 ? 1 : 0;
+    EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
+    index.Detach();
+  }
+  EXPECT_GT(decidedBeyondRing1, 5);
+}
+
+TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)
+{
+  // A hub of more neighbours than the sums of degrees may hold: the ranking then compares
+  // the averages themselves. Its rim's degrees are spread by conquering random rim edges.
+  constexpr int nbRim = CActiveListIndex::MaxRankedDegree;
+  auto mesh = fixtures::Fan(nbRim);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  platform::Srand(5);
+  for (int i = 0; i < 400; i++) {
+    const int v = 1 + platform::Rand() % 60;
+    table.Conquer(v, v + 1);
+  }
+  const auto degree = [&table](const CVertex3d* v) { return table.GetRemaining(v); };
+  int decidedBeyondRing1 = 0;
+  for (int trial = 0; trial < 40; trial++) {
+    // A run of the rim with the hub in it, which files a degree above the bound.
+    CActiveList list;
+    const int first = 1 + platform::Rand() % 40;
+    const int n = 4 + platform::Rand() % 20;
+    const int hubAt = platform::Rand() % n;
+    for (int i = 0; i < n; i++) {
+      const int v = i == hubAt ? 0 : first + i;
+      list.AddTail(table.GetVertex(v), v);
     }
+    CActiveListIndex index;
+    index.Attach(&list, &table);
+    int m = 0;
+    int count = 0;
+    SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
+    ASSERT_GE(index.GetDegreeBound(), CActiveListIndex::MaxRankedDegree);
+    int ring = 0;
+    const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
+    decidedBeyondRing1 += ring > 1 ? 1 : 0;
     EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
     index.Detach();
   }
