@@ -108,6 +108,24 @@ CActiveList::Position RankedByAverages(const CActiveList& list, int m, Degree de
   return expected;
 }
 
+// Files the list in an index and checks the index's ranking of the nodes of smallest degree
+// against the averages'; answers the ring that decided.
+int CheckRanking(CActiveList& list, const CConquestMesh& table, int trial, int* pDegreeBound)
+{
+  const auto degree = [&table](const CVertex3d* v) { return table.GetRemaining(v); };
+  CActiveListIndex index;
+  index.Attach(&list, &table);
+  int m = 0;
+  int count = 0;
+  SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
+  EXPECT_NE(pCandidates, nullptr);
+  *pDegreeBound = index.GetDegreeBound();
+  int ring = 0;
+  const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
+  EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
+  return ring;
+}
+
 } // namespace
 
 TEST(ConquestIndex, EveryGateIsTheWalkedOne)
@@ -235,7 +253,6 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
     const int v = platform::Rand() % table.GetNbVertex();
     table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
   }
-  const auto degree = [&table](const CVertex3d* v) { return table.GetRemaining(v); };
   int decidedBeyondRing1 = 0;
   for (int trial = 0; trial < 60; trial++) {
     CActiveList list;
@@ -244,17 +261,8 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
       const int v = platform::Rand() % table.GetNbVertex();
       list.AddTail(table.GetVertex(v), v);
     }
-    CActiveListIndex index;
-    index.Attach(&list, &table);
-    int m = 0;
-    int count = 0;
-    SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
-    ASSERT_NE(pCandidates, nullptr);
-    int ring = 0;
-    const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
-    decidedBeyondRing1 += ring > 1 ? 1 : 0;
-    EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
-    index.Detach();
+    int bound = 0;
+    decidedBeyondRing1 += CheckRanking(list, table, trial, &bound) > 1 ? 1 : 0;
   }
   EXPECT_GT(decidedBeyondRing1, 5);
 }
@@ -272,7 +280,6 @@ TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)
     const int v = 1 + platform::Rand() % 60;
     table.Conquer(v, v + 1);
   }
-  const auto degree = [&table](const CVertex3d* v) { return table.GetRemaining(v); };
   int decidedBeyondRing1 = 0;
   for (int trial = 0; trial < 40; trial++) {
     // A run of the rim with the hub in it, which files a degree above the bound.
@@ -284,17 +291,9 @@ TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)
       const int v = i == hubAt ? 0 : first + i;
       list.AddTail(table.GetVertex(v), v);
     }
-    CActiveListIndex index;
-    index.Attach(&list, &table);
-    int m = 0;
-    int count = 0;
-    SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
-    ASSERT_GE(index.GetDegreeBound(), CActiveListIndex::MaxRankedDegree);
-    int ring = 0;
-    const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
-    decidedBeyondRing1 += ring > 1 ? 1 : 0;
-    EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
-    index.Detach();
+    int bound = 0;
+    decidedBeyondRing1 += CheckRanking(list, table, trial, &bound) > 1 ? 1 : 0;
+    EXPECT_GE(bound, CActiveListIndex::MaxRankedDegree);
   }
   EXPECT_GT(decidedBeyondRing1, 5);
 }
