@@ -13,7 +13,9 @@
 #include "compression/StructureCoder.h"
 #include "compression/TriangleGateCoder.h"
 #include "compression/VertexTree.h"
+#include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Vertex3d.h"
 #include "tests/compression/ObjSoup.h"
 #include "tests/support/TempFolder.h"
 
@@ -22,7 +24,6 @@
 #include <draco/compression/encode.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -137,36 +138,23 @@ bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
   return coder.Encode(pMesh, fileName.c_str(), &tree, 0, {}, &result) == 1;
 }
 
-// The scan with every triangle split in four at its edges' midpoints, written as .obj into
-// the folder: four times the faces, each edge's new vertex numbered where a face first meets it.
+// The scan with every triangle split in four at its edges' midpoints (the mesh's own
+// subdivision), written as .obj into the folder.
 std::filesystem::path SplitInFour(const std::filesystem::path& scan, const std::filesystem::path& folder)
 {
-  fixtures::Points vertices;
-  fixtures::Triangles faces;
-  objsoup::ReadLists(scan.string(), vertices, faces);
-  std::map<std::pair<int, int>, int> middle;
-  const auto middleOf = [&vertices, &middle](int a, int b) {
-    const auto [it, added] = middle.try_emplace({std::min(a, b), std::max(a, b)}, static_cast<int>(vertices.size()));
-    if (added) {
-      const auto& p = vertices[static_cast<size_t>(a)];
-      const auto& q = vertices[static_cast<size_t>(b)];
-      vertices.push_back({(p[0] + q[0]) / 2, (p[1] + q[1]) / 2, (p[2] + q[2]) / 2});
-    }
-    return it->second;
-  };
-  fixtures::Triangles split;
-  for (const auto& [a, b, c] : faces) {
-    const int ab = middleOf(a, b);
-    const int bc = middleOf(b, c);
-    const int ca = middleOf(c, a);
-    split.insert(split.end(), {{a, ab, ca}, {ab, b, bc}, {ca, bc, c}, {ab, bc, ca}});
-  }
+  const auto mesh = objsoup::ReadObj(scan.string());
+  mesh->Subdivision();
   const auto path = folder / (scan.stem().string() + "x4.obj");
   std::ofstream out(path);
-  for (const auto& p : vertices)
-    out << "v " << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
-  for (const auto& f : split)
-    out << "f " << f[0] + 1 << ' ' << f[1] + 1 << ' ' << f[2] + 1 << '\n';
+  for (int i = 0; i < mesh->NbVertex(); i++) {
+    CVertex3d* v = mesh->GetVertex(i);
+    v->SetMark(i);
+    out << "v " << v->x() << ' ' << v->y() << ' ' << v->z() << '\n';
+  }
+  for (int i = 0; i < mesh->NbFace(); i++) {
+    const CFace3d* f = mesh->GetFace(i);
+    out << "f " << f->v(0)->GetMark() + 1 << ' ' << f->v(1)->GetMark() + 1 << ' ' << f->v(2)->GetMark() + 1 << '\n';
+  }
   return path;
 }
 
