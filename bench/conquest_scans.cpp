@@ -16,7 +16,6 @@
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
 #include "mesh/Vertex3d.h"
-#include "tests/compression/ObjSoup.h"
 #include "tests/support/TempFolder.h"
 
 #include <benchmark/benchmark.h>
@@ -89,7 +88,7 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
   int nbFace = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto mesh = decode ? std::make_unique<CMesh3d>() : objsoup::ReadObj(path);
+    auto mesh = decode ? std::make_unique<CMesh3d>() : ReadScan(path);
     const int nbFaceIn = mesh->NbFace();
     state.ResumeTiming();
     const auto start = Clock::now();
@@ -104,7 +103,7 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
     mesh.reset();
     state.ResumeTiming();
   }
-  auto mesh = objsoup::ReadObj(path);
+  auto mesh = ReadScan(path);
   const SDraco& draco = Draco(path, *mesh);
   state.counters["faces"] = nbFace;
   state.counters["best ms"] = best * 1e3;
@@ -142,7 +141,7 @@ bool StructureEncode(CMesh3d* pMesh, const std::string& fileName)
 // subdivision), written as .obj into the folder.
 std::filesystem::path SplitInFour(const std::filesystem::path& scan, const std::filesystem::path& folder)
 {
-  const auto mesh = objsoup::ReadObj(scan.string());
+  const auto mesh = ReadScan(scan.string());
   mesh->Subdivision();
   const auto path = folder / (scan.stem().string() + "x4.obj");
   std::ofstream out(path);
@@ -187,7 +186,7 @@ int RegisterScans()
     benchmark::RegisterBenchmark(("StructureDecode/" + name).c_str(), [path](benchmark::State& s) {
       CTempFolder scratch;
       const std::string file = scratch.File("topology.bin");
-      if (!StructureEncode(objsoup::ReadObj(path).get(), file)) {
+      if (!StructureEncode(ReadScan(path).get(), file)) {
         s.SkipWithError("the structure coder refused the mesh");
         return;
       }

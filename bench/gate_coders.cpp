@@ -13,7 +13,6 @@
 #include "compression/TriangleGateDecoder.h"
 #include "mesh/PolygonMesh3d.h"
 #include "mesh/QuadMesh3d.h"
-#include "tests/compression/ObjSoup.h"
 #include "tests/mesh/MeshFixtures.h"
 
 #include <benchmark/benchmark.h>
@@ -208,7 +207,7 @@ void TriangleScan(benchmark::State& state, const std::string& path)
   int nbFace = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto mesh = objsoup::ReadObj(path);
+    auto mesh = ReadScan(path);
     nbFace = mesh->NbFace();
     state.ResumeTiming();
     const auto start = Clock::now();
@@ -219,7 +218,7 @@ void TriangleScan(benchmark::State& state, const std::string& path)
     }
     best = std::min(best, Since(start));
   }
-  const double draco = DracoEncode(*objsoup::ReadObj(path));
+  const double draco = DracoEncode(*ReadScan(path));
   state.counters["faces"] = nbFace;
   state.counters["best ms"] = best * 1e3;
   state.counters["time/Draco"] = draco > 0.0 ? best / draco : 0.0;
