@@ -556,12 +556,11 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   if (SActiveNode* pFill = m_Index.GetFirstFill())
     return CActiveList::Position(pFill);
   int m = 0;
-  int ties = 0;
-  SActiveNode* pCandidates = m_Index.GetMinDegreeNodes(&m, &ties);
-  if (ties == 1)
-    return CActiveList::Position(pCandidates);
+  const auto candidates = m_Index.GetMinDegreeNodes(&m);
+  if (candidates.size() == 1)
+    return CActiveList::Position(candidates[0]);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4.
-  return CActiveList::Position(m_Index.RankByRings(pCandidates));
+  return CActiveList::Position(m_Index.RankByRings(candidates));
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)
