@@ -69,10 +69,9 @@ bool CConquestMesh::BuildFromSides()
     const int* c = &m_Corner[3 * f];
     for (int k = 0; k < 3; k++) {
       const size_t a = static_cast<size_t>(c[k]);
-      SSlot& slot = m_Slot[static_cast<size_t>(m_First[a] + m_Remaining[a]++)];
-      slot.Other = c[k == 2 ? 0 : k + 1];
-      slot.Leaving = static_cast<int>(f);
-      slot.LeavingApex = c[k == 0 ? 2 : k - 1];
+      // Whole, so that the flag's bit is not merged into a slot never read.
+      m_Slot[static_cast<size_t>(m_First[a] + m_Remaining[a]++)] =
+          SSlot(c[k == 2 ? 0 : k + 1], -1, static_cast<int>(f), c[k == 0 ? 2 : k - 1]);
     }
   }
   std::vector<int> slotTo(nbVertex, -1);
@@ -87,7 +86,6 @@ bool CConquestMesh::BuildFromSides()
     if (!FileEnteringFaces(static_cast<int>(v), slotTo))
       return false;
   }
-  m_SlotConquered.assign(m_Slot.size(), 0);
   m_Fan.clear();
   m_FanFirst.clear();
   m_FansFromCorners = true;
@@ -102,12 +100,10 @@ bool CConquestMesh::FileEnteringFaces(int v, std::vector<int>& slotTo)
   const int first = m_First[static_cast<size_t>(v)];
   const int last = m_First[static_cast<size_t>(v) + 1];
   for (int s = first; s < last; s++) {
-    SSlot& slot = m_Slot[static_cast<size_t>(s)];
-    int& to = slotTo[static_cast<size_t>(slot.Other)];
+    int& to = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(s)].Other)];
     if (to >= first)
       return false;
     to = s;
-    slot.Entering = -1;
   }
   for (int t = first; t < last; t++) {
     const int s = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
@@ -211,7 +207,6 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
   for (size_t i = 0; i < nbVertex; i++)
     m_First[i + 1] = m_First[i] + m_Remaining[i];
   m_Slot.assign(static_cast<size_t>(m_First.back()), SSlot(-1, -2, -2, -1));
-  m_SlotConquered.assign(m_Slot.size(), 0);
   std::fill(m_Remaining.begin(), m_Remaining.end(), 0);
   forEachEdge([this](int i, int j) {
     m_Slot[static_cast<size_t>(m_First[static_cast<size_t>(i)] + m_Remaining[static_cast<size_t>(i)]++)].Other = j;
@@ -306,9 +301,9 @@ void CConquestMesh::BuildFansFromLists()
 int CConquestMesh::Conquer(int a, int b)
 {
   const int s = FindSlot(a < b ? a : b, a < b ? b : a);
-  if (s < 0 || m_SlotConquered[static_cast<size_t>(s)])
+  if (s < 0 || m_Slot[static_cast<size_t>(s)].Conquered)
     return 0;
-  m_SlotConquered[static_cast<size_t>(s)] = 1;
+  m_Slot[static_cast<size_t>(s)].Conquered = 1;
   m_Remaining[static_cast<size_t>(a)]--;
   m_Remaining[static_cast<size_t>(b)]--;
   return 1;

@@ -69,7 +69,7 @@ public:
   int IsConquered(int a, int b) const
   {
     const int s = FindSlot(a < b ? a : b, a < b ? b : a);
-    return s >= 0 && m_SlotConquered[static_cast<size_t>(s)] ? 1 : 0;
+    return s >= 0 && m_Slot[static_cast<size_t>(s)].Conquered ? 1 : 0;
   }
   int IsConquered(const CVertex3d* a, const CVertex3d* b) const { return IsConquered(IndexOf(a), IndexOf(b)); }
   // Marks the edge conquered, one remaining degree less at either end; 0 when there is no
@@ -153,19 +153,21 @@ public:
 private:
   // One end's view of an edge, in 16 bytes so that a vertex's run spans few cache lines.
   // The faces are filed with the slot from the sides, or else remembered the first time they
-  // are asked (-2 until then): the faces never change during a conquest. The conquered
-  // flags, read less often, stand in an array of their own by slot; an edge's flag is the
-  // one of its slot at its lower end.
+  // are asked (-2 until then): the faces never change during a conquest. An edge's conquered
+  // flag is the one of its slot at its lower end, kept in the slot's last bit so that the
+  // search that finds the slot has brought it in.
   // A new slot is left unwritten: every build files each of its fields, and the faces'
   // build writes them all once rather than after a first pass of defaults.
   struct SSlot
   {
     SSlot() {}
     SSlot(int other, int entering, int leaving, int leavingApex)
-      : Other(other), Entering(entering), Leaving(leaving), LeavingApex(leavingApex)
+      : Other(other), Conquered(0), Entering(entering), Leaving(leaving), LeavingApex(leavingApex)
     {
     }
-    int Other;
+    // A vertex number: far below 2^30.
+    int Other : 31;
+    unsigned Conquered : 1;
     // FindFaceWithOrientedEdge(v, Other, v).
     int Entering;
     // FindFaceWithOrientedEdge(v, v, Other) and the corner of that face across the edge.
@@ -225,7 +227,6 @@ private:
   std::vector<int> m_First;
   // Mutable for the faces the slots remember.
   mutable std::vector<SSlot> m_Slot;
-  std::vector<std::uint8_t> m_SlotConquered;
   std::vector<int> m_Remaining;
   std::vector<int> m_State;
   // The flags last given to the vertices and faces: by Build, then by WriteFlags.
