@@ -2,6 +2,7 @@
 
 #include "mesh/Face3d.h"
 #include "mesh/Mesh3d.h"
+#include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 
 #include <unordered_map>
@@ -21,38 +22,72 @@ void RemoveIf(Array* pArray, Pred pred)
   pArray->SetSize(kept);
 }
 
-// The corners after and before v in a face that holds it.
-const CVertex3d* After(const CFace3d* f, const CVertex3d* v) { return f->v((f->IndexFrom(v) + 1) % 3); }
-const CVertex3d* Before(const CFace3d* f, const CVertex3d* v) { return f->v((f->IndexFrom(v) + 2) % 3); }
+// The faces round one vertex, by their place in its face list: each face, its corners after
+// and before the vertex, the face the fan turns to from it (the first that can follow it) and
+// the count of faces that turn to it. Kept from one vertex to the next.
+struct SFan
+{
+  std::vector<const CFace3d*> face;
+  std::vector<const CVertex3d*> after;
+  std::vector<const CVertex3d*> before;
+  std::vector<int> next;
+  std::vector<int> leadsIn;
+};
 
 // 1 when the faces around v form one fan, closed or open: the ghost then closes v's gap with
 // one edge. Two fans (a pinch) would hang two gaps on that one edge.
-int HasOneFan(const CVertex3d* v)
+int HasOneFan(const CVertex3d* v, SFan& fan)
 {
   const int n = v->NbFaceNeighbor();
   if (n == 0)
     return 1;
-  // The fan turns from a face to the one holding its edge (v, Before); a fan with a gap starts
-  // where no face leads in.
-  const auto next = [v, n](const CFace3d* f) -> const CFace3d* {
-    for (int i = 0; i < n; i++)
-      if (After(v->GetFaceNeighbor(i), v) == Before(f, v))
-        return v->GetFaceNeighbor(i);
-    return nullptr;
-  };
-  const CFace3d* start = v->GetFaceNeighbor(0);
-  for (int i = 0; i < n; i++) {
-    const CFace3d* f = v->GetFaceNeighbor(i);
-    int leadsIn = 0;
-    for (int j = 0; j < n; j++)
-      leadsIn += Before(v->GetFaceNeighbor(j), v) == After(f, v) ? 1 : 0;
-    if (leadsIn > 1)
-      return 0;
-    if (leadsIn == 0)
-      start = f;
+  const size_t size = static_cast<size_t>(n);
+  fan.face.resize(size);
+  fan.after.resize(size);
+  fan.before.resize(size);
+  fan.next.resize(size);
+  fan.leadsIn.resize(size);
+  // Each face read once. A face that does not hold v turns from its corner 0 to its corner 1.
+  for (size_t i = 0; i < size; i++) {
+    const CFace3d* f = v->GetFaceNeighbor(static_cast<int>(i));
+    const CVertex3d* a = f->v(0);
+    const CVertex3d* b = f->v(1);
+    const CVertex3d* c = f->v(2);
+    fan.face[i] = f;
+    fan.after[i] = a == v ? b : (b == v ? c : a);
+    fan.before[i] = a == v ? c : (b == v ? a : b);
   }
+  // The fan turns from face i to the first face j holding its edge (v, before): after[j] is
+  // before[i]; a fan with a gap starts where no face leads in. The pairs are compared without
+  // a branch: which of them match follows no pattern.
+  for (size_t i = 0; i < size; i++) {
+    const CVertex3d* pBefore = fan.before[i];
+    int next = -1;
+    for (size_t j = size; j-- > 0;) {
+      const int match = -static_cast<int>(fan.after[j] == pBefore);
+      next = (next & ~match) | (static_cast<int>(j) & match);
+    }
+    fan.next[i] = next;
+  }
+  for (size_t j = 0; j < size; j++) {
+    const CVertex3d* pAfter = fan.after[j];
+    int leadsIn = 0;
+    for (size_t i = 0; i < size; i++)
+      leadsIn += fan.before[i] == pAfter ? 1 : 0;
+    fan.leadsIn[j] = leadsIn;
+  }
+  int start = 0;
+  for (int i = 0; i < n; i++) {
+    if (fan.leadsIn[static_cast<size_t>(i)] > 1)
+      return 0;
+    if (fan.leadsIn[static_cast<size_t>(i)] == 0)
+      start = i;
+  }
+  // A face listed twice is one face: the walk ends on meeting the start's face again.
+  const CFace3d* pStart = fan.face[static_cast<size_t>(start)];
   int count = 1;
-  for (const CFace3d* f = next(start); f && f != start && count <= n; f = next(f))
+  for (int i = fan.next[static_cast<size_t>(start)]; i >= 0 && fan.face[static_cast<size_t>(i)] != pStart && count <= n;
+       i = fan.next[static_cast<size_t>(i)])
     count++;
   return count == n ? 1 : 0;
 }
@@ -60,9 +95,19 @@ int HasOneFan(const CVertex3d* v)
 
 int CConquestCoder::CanCloseBoundaries(const CMesh3d* pMesh)
 {
-  for (int i = 0; i < pMesh->NbVertex(); i++)
-    if (!HasOneFan(pMesh->GetVertex(i)))
+  // The faces of a vertex lie anywhere in memory: those of the vertex two ahead are asked
+  // for while this one's are compared.
+  constexpr int kAhead = 2;
+  SFan fan;
+  for (int i = 0; i < pMesh->NbVertex(); i++) {
+    if (i + kAhead < pMesh->NbVertex()) {
+      const CVertex3d* pAhead = pMesh->GetVertex(i + kAhead);
+      for (int k = 0; k < pAhead->NbFaceNeighbor(); k++)
+        PrefetchWhole(pAhead->GetFaceNeighbor(k));
+    }
+    if (!HasOneFan(pMesh->GetVertex(i), fan))
       return 0;
+  }
   return 1;
 }
 
