@@ -110,8 +110,12 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
   state.counters["time/Draco"] = best / (decode ? draco.Decode : draco.Encode);
 }
 
+// The conquest as the command runs it, from its check of the mesh's fans to the coded stream,
+// in memory.
 bool Conquest(CMesh3d* pMesh)
 {
+  if (!CConquestCoder::CanCloseBoundaries(pMesh))
+    return false;
   CConquestCoder coder;
   coder.Init(pMesh, nullptr, 0);
   coder.Conquer(0);
