@@ -110,15 +110,14 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
   state.counters["time/Draco"] = best / (decode ? draco.Decode : draco.Encode);
 }
 
-// The conquest as the command runs it, from its check of the mesh's fans to the coded stream,
-// in memory.
+// The conquest as the command runs it, its check of the mesh's fans included, to the coded
+// stream, in memory.
 bool Conquest(CMesh3d* pMesh)
 {
-  if (!CConquestCoder::CanCloseBoundaries(pMesh))
-    return false;
   CConquestCoder coder;
   coder.Init(pMesh, nullptr, 0);
-  coder.Conquer(0);
+  if (!coder.Conquer(0))
+    return false;
   const auto& codes = coder.GetCodes();
   COBitStream stream;
   CConquestCoder::EncodeRange(codes, &stream);

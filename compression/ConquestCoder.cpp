@@ -64,12 +64,10 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   const auto validBits = [](int bits) { return bits >= 1 && bits <= MaxBits; };
   if (geometryOn && (!validBits(normalBits) || !validBits(parameterBits)))
     return 0;
-  if (!CanCloseBoundaries(pMesh)) {
+  if (!Conquer(seedFace)) {
     platform::MessageBox(kNotManifold);
     return 0;
   }
-
-  Conquer(seedFace);
 
   int ok = m_Failed ? 0 : 1;
   if (ok) {
@@ -90,23 +88,30 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
   return ok;
 }
 
-void CConquestCoder::Conquer(int seedFace)
+int CConquestCoder::Conquer(int seedFace)
 {
   AddGhostVertex();
-  InitItems();
+  if (!InitItems()) {
+    RemoveGhostVertex();
+    return 0;
+  }
   InitCoder(seedFace);
   while (ConquestStep())
     ;
   // The table kept the flags while the conquest ran; the mesh gets those Build did not foresee.
   m_Mesh.WriteFlags();
+  return 1;
 }
 
 // --- initialisation ------------------------------------------------------------------------
 
 int CConquestCoder::InitItems()
 {
-  // Every face free.
+  // Every face free. The table answers the check of the fans on most meshes, so it comes
+  // first.
   m_Mesh.Build(m_pMesh);
+  if (!HasOneFanEach())
+    return 0;
   for (int i = 0; m_Debug && i < m_pMesh->NbFace(); i++)
     m_pMesh->GetFace(i)->SetColor(221, 221, 221);
   if (m_pMesh->IsQuantized())

@@ -74,8 +74,12 @@ public:
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
   // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
-  // and stays (RemoveGhostVertex takes it away), the codes are left in the coder.
-  void Conquer(int seedFace);
+  // and stays (RemoveGhostVertex takes it away), the codes are left in the coder. 0, with the
+  // ghost taken away again and nothing conquered, when a vertex's faces form several fans
+  // (CanCloseBoundaries).
+  int Conquer(int seedFace);
+  // Builds the table; 0, with the mesh's positions as they were, when a vertex's faces form
+  // several fans.
   int InitItems();
   int InitCoder(int seedFace);
   // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).
@@ -104,8 +108,13 @@ public:
 
   // --- ghost vertex (compression/ConquestCoderGhost.cpp) -----------------------------------
   // 1 when every vertex's faces form one fan, so that the ghost leaves a manifold: a vertex
-  // where the boundary pinches (two fans) would give the ghost edge four faces.
-  static int CanCloseBoundaries(const CMesh3d* pMesh);
+  // where the boundary pinches (two fans) would give the ghost edge four faces. The faces of
+  // pGhost, when given, are left out, and pGhost itself: the mesh is read as it was before
+  // that ghost came.
+  static int CanCloseBoundaries(const CMesh3d* pMesh, const CVertex3d* pGhost = nullptr);
+  // CanCloseBoundaries of the mesh without its ghost, read off the table where the table can
+  // tell: filed from the sides, every vertex but the ghost closes its faces in one fan.
+  int HasOneFanEach() const;
   int AddGhostVertex();
   int RemoveGhostVertex();
 

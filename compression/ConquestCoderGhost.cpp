@@ -5,6 +5,7 @@
 #include "mesh/Prefetch.h"
 #include "mesh/Vertex3d.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -36,27 +37,30 @@ struct SFan
 
 // 1 when the faces around v form one fan, closed or open: the ghost then closes v's gap with
 // one edge. Two fans (a pinch) would hang two gaps on that one edge.
-int HasOneFan(const CVertex3d* v, SFan& fan)
+int HasOneFan(const CVertex3d* v, const CVertex3d* pGhost, SFan& fan)
 {
-  const int n = v->NbFaceNeighbor();
-  if (n == 0)
-    return 1;
-  const size_t size = static_cast<size_t>(n);
-  fan.face.resize(size);
-  fan.after.resize(size);
-  fan.before.resize(size);
-  fan.next.resize(size);
-  fan.leadsIn.resize(size);
-  // Each face read once. A face that does not hold v turns from its corner 0 to its corner 1.
-  for (size_t i = 0; i < size; i++) {
-    const CFace3d* f = v->GetFaceNeighbor(static_cast<int>(i));
+  // Each face read once, those holding the ghost left out. A face that does not hold v turns
+  // from its corner 0 to its corner 1.
+  fan.face.clear();
+  fan.after.clear();
+  fan.before.clear();
+  for (int i = 0; i < v->NbFaceNeighbor(); i++) {
+    const CFace3d* f = v->GetFaceNeighbor(i);
     const CVertex3d* a = f->v(0);
     const CVertex3d* b = f->v(1);
     const CVertex3d* c = f->v(2);
-    fan.face[i] = f;
-    fan.after[i] = a == v ? b : (b == v ? c : a);
-    fan.before[i] = a == v ? c : (b == v ? a : b);
+    if (pGhost && (a == pGhost || b == pGhost || c == pGhost))
+      continue;
+    fan.face.push_back(f);
+    fan.after.push_back(a == v ? b : (b == v ? c : a));
+    fan.before.push_back(a == v ? c : (b == v ? a : b));
   }
+  const int n = static_cast<int>(fan.face.size());
+  if (n == 0)
+    return 1;
+  const size_t size = static_cast<size_t>(n);
+  fan.next.resize(size);
+  fan.leadsIn.resize(size);
   // The fan turns from face i to the first face j holding its edge (v, before): after[j] is
   // before[i]; a fan with a gap starts where no face leads in. The pairs are compared without
   // a branch: which of them match follows no pattern.
@@ -93,7 +97,7 @@ int HasOneFan(const CVertex3d* v, SFan& fan)
 }
 } // namespace
 
-int CConquestCoder::CanCloseBoundaries(const CMesh3d* pMesh)
+int CConquestCoder::CanCloseBoundaries(const CMesh3d* pMesh, const CVertex3d* pGhost)
 {
   // The faces of a vertex lie anywhere in memory: those of the vertex two ahead are asked
   // for while this one's are compared.
@@ -105,10 +109,25 @@ int CConquestCoder::CanCloseBoundaries(const CMesh3d* pMesh)
       for (int k = 0; k < pAhead->NbFaceNeighbor(); k++)
         PrefetchWhole(pAhead->GetFaceNeighbor(k));
     }
-    if (!HasOneFan(pMesh->GetVertex(i), fan))
+    const CVertex3d* v = pMesh->GetVertex(i);
+    if (v != pGhost && !HasOneFan(v, pGhost, fan))
       return 0;
   }
   return 1;
+}
+
+int CConquestCoder::HasOneFanEach() const
+{
+  if (m_Mesh.IsFiledFromSides()) {
+    // Each vertex's faces, the ghost's included, close round it. A vertex of the mesh closes
+    // them in one fan just when its own form one, open or closed: the ghost's faces at a
+    // vertex of one gap follow one another across its edge to the ghost.
+    const int ghost = m_pGhostVertex ? m_Mesh.IndexOf(m_pGhostVertex) : -1;
+    const std::vector<int>& split = m_Mesh.GetSplitFans();
+    if (std::all_of(split.begin(), split.end(), [ghost](int v) { return v == ghost; }))
+      return 1;
+  }
+  return CanCloseBoundaries(m_pMesh, m_pGhostVertex);
 }
 
 int CConquestCoder::AddGhostVertex()

@@ -32,6 +32,7 @@ void CConquestMesh::Build(CMesh3d* pMesh)
   BuildFaces(pMesh);
   m_FiledFromSides = BuildFromSides();
   if (!m_FiledFromSides) {
+    m_SplitFans.clear();
     m_FansFromCorners = BuildFansFromCorners();
     if (!m_FansFromCorners)
       BuildFansFromLists();
@@ -50,6 +51,7 @@ bool CConquestMesh::BuildFromSides()
   // other builds.
   const size_t nbVertex = m_pVertex.size();
   const size_t nbFace = m_pFace.size();
+  m_SplitFans.clear();
   m_First.assign(nbVertex + 1, 0);
   for (size_t f = 0; f < nbFace; f++) {
     const int* c = &m_Corner[3 * f];
@@ -110,6 +112,19 @@ bool CConquestMesh::FileEnteringFaces(int v, std::vector<int>& slotTo)
     if (s < first || m_Slot[static_cast<size_t>(s)].Entering >= 0)
       return false;
     m_Slot[static_cast<size_t>(s)].Entering = m_Slot[static_cast<size_t>(t)].Leaving;
+  }
+  // Each face turns to the one across its edge towards the corner before v, a slot of the run
+  // each time and each slot once: the faces close in one fan when a walk from the first
+  // meets them all.
+  if (first < last) {
+    int steps = 0;
+    int t = first;
+    do {
+      t = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
+      steps++;
+    } while (t != first);
+    if (steps != last - first)
+      m_SplitFans.push_back(v);
   }
   return true;
 }

@@ -114,6 +114,9 @@ public:
   // then has exactly two faces, one either way, and the faces of each vertex's fan are those
   // of its slots, in the same order.
   int IsFiledFromSides() const { return m_FiledFromSides ? 1 : 0; }
+  // On a table filed from the sides, the vertices whose faces close round them in several
+  // fans rather than one; empty on any other table.
+  const std::vector<int>& GetSplitFans() const { return m_SplitFans; }
   // On a table filed from the sides: the faces that run a -> b and b -> a (-1 for both when
   // there is no edge a - b), and the first one's corner across the edge; 0 on any other table.
   int GetEdgeFaces(int a, int b, int* pForward, int* pBackward, int* pForwardApex = nullptr) const
@@ -207,7 +210,8 @@ private:
   // lists agree with their sides.
   bool BuildFromSides();
   // Gives each slot of v's run its entering face, from the faces of the run itself; false
-  // unless the run leads to each neighbour once and each neighbour leads back once.
+  // unless the run leads to each neighbour once and each neighbour leads back once. Notes v
+  // in m_SplitFans when its faces close in more than one fan.
   // slotTo, by vertex, holds -1 or slots of the runs before v's.
   bool FileEnteringFaces(int v, std::vector<int>& slotTo);
   // The fans from the corners; false when they differ from the vertices' face lists, which
@@ -238,6 +242,7 @@ private:
   std::vector<std::uint8_t> m_FaceConquered;
   std::vector<int> m_FanFirst;
   std::vector<int> m_Fan;
+  std::vector<int> m_SplitFans;
   bool m_FansFromCorners = false;
   bool m_FiledFromSides = false;
 };
