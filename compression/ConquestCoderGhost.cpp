@@ -222,8 +222,23 @@ int CConquestCoder::RemoveGhostVertex()
   const std::unordered_set<const CFace3d*> ghostFaces(m_ArrayGhostFace.GetData(),
                                                       m_ArrayGhostFace.GetData() + m_ArrayGhostFace.GetSize());
   const auto isGhostFace = [&ghostFaces](const CFace3d* f) { return ghostFaces.count(f) != 0; };
-  RemoveIf(m_pMesh->GetArrayFace(), isGhostFace);
-  RemoveIf(m_pMesh->GetArrayVertex(), [this](const CVertex3d* v) { return v == m_pGhostVertex; });
+  // The ghost's faces and the ghost itself were added last, and stand there still unless the
+  // arrays were changed since: then they are cut off rather than searched for.
+  CArray3d<CFace3d>* pFaces = m_pMesh->GetArrayFace();
+  const int nbGhostFace = m_ArrayGhostFace.GetSize();
+  const int firstGhostFace = pFaces->GetSize() - nbGhostFace;
+  bool facesLast = firstGhostFace >= 0;
+  for (int i = 0; facesLast && i < nbGhostFace; i++)
+    facesLast = pFaces->GetAt(firstGhostFace + i) == m_ArrayGhostFace[i];
+  if (facesLast)
+    pFaces->SetSize(firstGhostFace);
+  else
+    RemoveIf(pFaces, isGhostFace);
+  CArray3d<CVertex3d>* pVertices = m_pMesh->GetArrayVertex();
+  if (pVertices->GetSize() > 0 && pVertices->GetAt(pVertices->GetSize() - 1) == m_pGhostVertex)
+    pVertices->SetSize(pVertices->GetSize() - 1);
+  else
+    RemoveIf(pVertices, [this](const CVertex3d* v) { return v == m_pGhostVertex; });
   for (int i = 0; i < m_ArrayBoundaryVertex.GetSize(); i++) {
     CVertex3d* v = m_ArrayBoundaryVertex[i];
     v->RemoveVertexNeighbor(m_pGhostVertex);
@@ -242,8 +257,8 @@ int CConquestCoder::RemoveGhostVertex()
   m_ArrayBoundaryFace.RemoveAll();
   m_ArrayBoundaryVertex.RemoveAll();
   m_BoundaryEdgeIndex.clear();
-  // The mesh leaves with the edges of its own vertices, none conquered.
-  m_pMesh->AddEdges(0);
+  // The mesh's own edges were left alone (the conquest's table stands in for them), so none
+  // goes to the ghost and there is nothing to rebuild.
   m_pMesh->SetModified();
   return 1;
 }
