@@ -178,6 +178,9 @@ private:
     int LeavingApex;
   };
 
+  // Above it, a run is searched from the other end where the answer allows.
+  static constexpr int kLongRun = 32;
+  int GetRunLength(int v) const { return m_First[static_cast<size_t>(v) + 1] - m_First[static_cast<size_t>(v)]; }
   // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
   // is read without a branch on the slots: where the match stands is not to be predicted.
   int FindSlot(int a, int b) const
