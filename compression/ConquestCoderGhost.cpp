@@ -168,7 +168,9 @@ int CConquestCoder::AddGhostVertex()
       m_pMesh->AddVertex(m_pGhostVertex);
       m_pGhostVertex->SetFlag(2);
     }
-    m_pGhostVertex->AddNeighbor(v);
+    // Each boundary vertex comes once (its flag is cleared here): appended without the search
+    // for a repeat, which would cost the ghost's growing list at every vertex.
+    m_pGhostVertex->GetArrayVertexNeighbor()->Add(v);
     v->AddNeighbor(m_pGhostVertex);
     m_ArrayBoundaryVertex.Add(v);
     sum[0] += v->x();
@@ -188,7 +190,7 @@ int CConquestCoder::AddGhostVertex()
     m_ArrayGhostFace.Add(pGhostFace);
     m_ArrayBoundaryFace.Add(f);
     m_BoundaryEdgeIndex.push_back(static_cast<unsigned int>(k));
-    m_pGhostVertex->AddFaceNeighbor(pGhostFace);
+    m_pGhostVertex->GetArrayFaceNeighbor()->Add(pGhostFace);
     pGhostFace->v(0)->AddFaceNeighbor(pGhostFace);
     pGhostFace->v(2)->AddFaceNeighbor(pGhostFace);
     f->SetF(k, pGhostFace);
