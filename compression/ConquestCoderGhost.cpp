@@ -198,7 +198,38 @@ int CConquestCoder::AddGhostVertex()
   }
 
   // Ghost faces (a, ghost, b) meet across their edges to the ghost: edge 0 with the face
-  // that ends at a, edge 1 with the face that starts at b (the first such face).
+  // that ends at a, edge 1 with the face that starts at b (the first such face). Both ends
+  // are boundary vertices, found by their place in m_ArrayBoundaryVertex, which their marks
+  // hold for now; an end that is not one (a face's vertex missing from the mesh's array) has
+  // the faces found by identity instead.
+  const int nbBoundary = m_ArrayBoundaryVertex.GetSize();
+  for (int i = 0; i < nbBoundary; i++)
+    m_ArrayBoundaryVertex[i]->SetMark(i);
+  const auto placeOf = [this, nbBoundary](const CVertex3d* v) {
+    const int i = v->GetMark();
+    return i >= 0 && i < nbBoundary && m_ArrayBoundaryVertex[i] == v ? i : -1;
+  };
+  std::vector<CFace3d*> startsAt(static_cast<size_t>(nbBoundary), nullptr);
+  std::vector<CFace3d*> endsAt(static_cast<size_t>(nbBoundary), nullptr);
+  bool placed = true;
+  for (int i = 0; placed && i < m_ArrayGhostFace.GetSize(); i++) {
+    CFace3d* f = m_ArrayGhostFace[i];
+    const int a = placeOf(f->v(0));
+    const int b = placeOf(f->v(2));
+    placed = a >= 0 && b >= 0;
+    if (placed && !startsAt[static_cast<size_t>(a)])
+      startsAt[static_cast<size_t>(a)] = f;
+    if (placed && !endsAt[static_cast<size_t>(b)])
+      endsAt[static_cast<size_t>(b)] = f;
+  }
+  if (placed) {
+    for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
+      CFace3d* f = m_ArrayGhostFace[i];
+      f->SetF(0, endsAt[static_cast<size_t>(placeOf(f->v(0)))]);
+      f->SetF(1, startsAt[static_cast<size_t>(placeOf(f->v(2)))]);
+    }
+    return 1;
+  }
   std::unordered_map<const CVertex3d*, CFace3d*> byStart;
   std::unordered_map<const CVertex3d*, CFace3d*> byEnd;
   for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {

@@ -175,3 +175,34 @@ TEST(ConquestGhost, GhostFacesAreFoundWhereverTheyStand)
     delete pLate;
   }
 }
+
+TEST(ConquestGhost, AVertexMissingFromTheArrayStillHasItsGhostFacesLinked)
+{
+  // A face's vertex that the mesh's array does not list has no place among the boundary
+  // vertices: the ghost faces are then linked by identity, as they are by place otherwise.
+  const auto ghostLinks = [](bool unlist) {
+    auto mesh = conquest::Grid(5, 0, {6});
+    CVertex3d* pUnlisted = nullptr;
+    for (int i = 0; unlist && !pUnlisted && i < mesh->NbFace(); i++)
+      for (int k = 0; k < 3 && !pUnlisted; k++)
+        if (!mesh->GetFace(i)->f(k))
+          pUnlisted = mesh->GetFace(i)->v(k);
+    if (pUnlisted)
+      mesh->GetArrayVertex()->RemoveAt(mesh->IndexFrom(pUnlisted));
+    const int nbFace = mesh->NbFace();
+    CConquestCoder coder;
+    coder.Init(mesh.get(), nullptr, 0);
+    EXPECT_EQ(coder.AddGhostVertex(), 1);
+    std::vector<int> links;
+    for (int i = nbFace; i < mesh->NbFace(); i++)
+      for (int k = 0; k < 3; k++)
+        links.push_back(mesh->IndexFrom(mesh->GetFace(i)->f(k)));
+    if (pUnlisted)
+      mesh->AddVertex(pUnlisted);  // the mesh deletes it again
+    return links;
+  };
+  const std::vector<int> listed = ghostLinks(false);
+  ASSERT_FALSE(listed.empty());
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), -1), 0);
+  EXPECT_EQ(ghostLinks(true), listed);
+}
