@@ -21,12 +21,12 @@ struct SActiveNode
   int VertexIndex = -1;
   // Kept by CActiveListIndex: the remaining degree the node is filed under (-1 when not
   // filed), whether it is a fill gate, whether it awaits a refresh (2: one that may take it
-  // for no fill gate), its place in its degree's bucket and its links among the nodes of its
-  // vertex.
+  // for no fill gate), and its links in its degree bucket and among the nodes of its vertex.
   int Degree = -1;
   int Fill = 0;
   int Dirty = 0;
-  int BucketPlace = -1;
+  SActiveNode* pBucketPrev = nullptr;
+  SActiveNode* pBucketNext = nullptr;
   SActiveNode* pSamePrev = nullptr;
   SActiveNode* pSameNext = nullptr;
 };

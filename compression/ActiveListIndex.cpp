@@ -14,9 +14,7 @@ CActiveListIndex::~CActiveListIndex()
 
 void CActiveListIndex::Clear()
 {
-  for (int d = 0; d < m_DegreeBound; d++)
-    m_Buckets[static_cast<size_t>(d)].clear();
-  m_DegreeBound = 0;
+  m_Buckets.clear();
   m_MinDegree = 0;
   m_Fills.clear();
   m_Dirty.clear();
@@ -136,11 +134,16 @@ void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
     m_Fills.push_back(pNode);
   if (static_cast<size_t>(degree) >= m_Buckets.size())
     m_Buckets.resize(static_cast<size_t>(degree) + 1);
-  std::vector<SActiveNode*>& bucket = m_Buckets[static_cast<size_t>(degree)];
+  SBucket& bucket = m_Buckets[static_cast<size_t>(degree)];
+  // The links are chosen without branches (whether a bucket is empty, or a node first or
+  // last in it, follows no pattern); a missing neighbour's link is written to m_pNoLink.
+  SActiveNode* pFirst = bucket.pFirst;
   pNode->Degree = degree;
-  pNode->BucketPlace = static_cast<int>(bucket.size());
-  bucket.push_back(pNode);
-  m_DegreeBound = std::max(m_DegreeBound, degree + 1);
+  pNode->pBucketPrev = nullptr;
+  pNode->pBucketNext = pFirst;
+  *(pFirst ? &pFirst->pBucketPrev : &m_pNoLink) = pNode;
+  bucket.pFirst = pNode;
+  bucket.Count++;
   m_MinDegree = std::min(m_MinDegree, degree);
 }
 
@@ -152,14 +155,13 @@ void CActiveListIndex::Unfile(SActiveNode* pNode)
   }
   if (pNode->Degree < 0)
     return;
-  // The last node of the bucket takes the place.
-  std::vector<SActiveNode*>& bucket = m_Buckets[static_cast<size_t>(pNode->Degree)];
-  SActiveNode* pLast = bucket.back();
-  bucket[static_cast<size_t>(pNode->BucketPlace)] = pLast;
-  pLast->BucketPlace = pNode->BucketPlace;
-  bucket.pop_back();
+  SBucket& bucket = m_Buckets[static_cast<size_t>(pNode->Degree)];
+  SActiveNode* pPrev = pNode->pBucketPrev;
+  SActiveNode* pNext = pNode->pBucketNext;
+  *(pPrev ? &pPrev->pBucketNext : &bucket.pFirst) = pNext;
+  *(pNext ? &pNext->pBucketPrev : &m_pNoLink) = pPrev;
+  bucket.Count--;
   pNode->Degree = -1;
-  pNode->BucketPlace = -1;
 }
 
 void CActiveListIndex::Refresh()
@@ -189,15 +191,21 @@ SActiveNode* CActiveListIndex::GetFirstFill()
   return pFirst;
 }
 
-std::span<SActiveNode* const> CActiveListIndex::GetMinDegreeNodes(int* pDegree)
+SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
 {
   Refresh();
-  while (m_MinDegree < m_DegreeBound && m_Buckets[static_cast<size_t>(m_MinDegree)].empty())
+  while (static_cast<size_t>(m_MinDegree) < m_Buckets.size() &&
+         m_Buckets[static_cast<size_t>(m_MinDegree)].Count == 0)
     m_MinDegree++;
-  *pDegree = m_MinDegree < m_DegreeBound ? m_MinDegree : 0;
-  if (m_MinDegree >= m_DegreeBound)
-    return {};
-  return m_Buckets[static_cast<size_t>(m_MinDegree)];
+  if (static_cast<size_t>(m_MinDegree) >= m_Buckets.size()) {
+    *pDegree = 0;
+    *pCount = 0;
+    return nullptr;
+  }
+  const SBucket& bucket = m_Buckets[static_cast<size_t>(m_MinDegree)];
+  *pDegree = m_MinDegree;
+  *pCount = bucket.Count;
+  return bucket.pFirst;
 }
 
 template <class T, class ValueOf>
@@ -236,10 +244,10 @@ SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
   return nullptr;
 }
 
-SActiveNode* CActiveListIndex::RankByRings(std::span<SActiveNode* const> candidates)
+SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
 {
   m_Walks.clear();
-  for (SActiveNode* pNode : candidates)
+  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
     m_Walks.push_back({pNode, pNode, pNode, 0, 0});
   // The candidates share their centre, so a ring's weighted sum without its centre ranks
   // them as its average does while the degrees stay below MaxRankedDegree (the sums, at most

@@ -2,7 +2,6 @@
 
 #include "compression/ActiveList.h"
 
-#include <span>
 #include <vector>
 
 class CConquestMesh;
@@ -46,21 +45,26 @@ public:
   // The fill gate (see CConquestMesh::IsFillCorner) with a remaining degree first in list order; null when
   // there is none.
   SActiveNode* GetFirstFill();
-  // The smallest remaining degree and the nodes filed under it, in no particular order; none
-  // for an empty list. Valid until the index next changes.
-  std::span<SActiveNode* const> GetMinDegreeNodes(int* pDegree);
-  // Above every degree filed since the list was attached.
-  int GetDegreeBound() const { return m_DegreeBound; }
+  // The smallest remaining degree and the nodes filed under it (a chain through
+  // pBucketNext), with their number; the list must not be empty.
+  SActiveNode* GetMinDegreeNodes(int* pDegree, int* pCount);
+  // Above every degree filed so far.
+  int GetDegreeBound() const { return static_cast<int>(m_Buckets.size()); }
   static constexpr int MaxRankedDegree = 1 << 18;
 
-  // Of candidates of one remaining degree (as GetMinDegreeNodes answers them), the one the
-  // ring averages choose: each ring ranks them all, the first in list order winning equal
-  // values, and the first ring with a single smallest value decides (the fourth in any case).
-  // The rings are walked one step at a time for all candidates together, so that a decision
-  // by an inner ring leaves the outer ones unread.
-  SActiveNode* RankByRings(std::span<SActiveNode* const> candidates);
+  // Of candidates of one remaining degree (a chain through pBucketNext, right after a
+  // question), the one the ring averages choose: each ring ranks them all, the first in list
+  // order winning equal values, and the first ring with a single smallest value decides (the
+  // fourth in any case). The rings are walked one step at a time for all candidates together,
+  // so that a decision by an inner ring leaves the outer ones unread.
+  SActiveNode* RankByRings(SActiveNode* pCandidates);
 
 private:
+  struct SBucket
+  {
+    SActiveNode* pFirst = nullptr;
+    int Count = 0;
+  };
   // A candidate's walk: the nodes reached either side, the sum of the degrees met so far
   // and the weighted sum of the current ring (each ring adds the degrees met up to it again).
   struct SRingWalk
@@ -92,11 +96,7 @@ private:
 
   CActiveList* m_pList = nullptr;
   const CConquestMesh* m_pMesh = nullptr;
-  // By remaining degree, the nodes filed under it: an array rather than a chain, so that a
-  // ranking reads its candidates without a walk from one to the next. The arrays keep their
-  // room from one list to the next.
-  std::vector<std::vector<SActiveNode*>> m_Buckets;
-  int m_DegreeBound = 0;
+  std::vector<SBucket> m_Buckets;
   // No bucket below it holds a node.
   int m_MinDegree = 0;
   std::vector<SActiveNode*> m_Fills;
@@ -104,4 +104,6 @@ private:
   // By vertex number: the first of the vertex's nodes (chained through pSameNext), or null.
   std::vector<SActiveNode*> m_Nodes;
   std::vector<SRingWalk> m_Walks;
+  // Takes the bucket links that have no node to go to.
+  SActiveNode* m_pNoLink = nullptr;
 };

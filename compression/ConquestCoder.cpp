@@ -561,11 +561,12 @@ CActiveList::Position CConquestCoder::ChooseIndexedGate()
   if (SActiveNode* pFill = m_Index.GetFirstFill())
     return CActiveList::Position(pFill);
   int m = 0;
-  const auto candidates = m_Index.GetMinDegreeNodes(&m);
-  if (candidates.size() == 1)
-    return CActiveList::Position(candidates[0]);
+  int ties = 0;
+  SActiveNode* pCandidates = m_Index.GetMinDegreeNodes(&m, &ties);
+  if (ties == 1)
+    return CActiveList::Position(pCandidates);
   // Ties go to the smallest weighted ring average of the remaining degrees, rings 1 to 4.
-  return CActiveList::Position(m_Index.RankByRings(candidates));
+  return CActiveList::Position(m_Index.RankByRings(pCandidates));
 }
 
 int CConquestCoder::GetMinRemainingDegree(CActiveList::Position* pPos, int* pTies)

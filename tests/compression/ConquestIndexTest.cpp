@@ -116,12 +116,13 @@ int CheckRanking(CActiveList& list, const CConquestMesh& table, int trial, int* 
   CActiveListIndex index;
   index.Attach(&list, &table);
   int m = 0;
-  const auto candidates = index.GetMinDegreeNodes(&m);
-  EXPECT_FALSE(candidates.empty());
+  int count = 0;
+  SActiveNode* pCandidates = index.GetMinDegreeNodes(&m, &count);
+  EXPECT_NE(pCandidates, nullptr);
   *pDegreeBound = index.GetDegreeBound();
   int ring = 0;
   const CActiveList::Position expected = RankedByAverages(list, m, degree, &ring);
-  EXPECT_EQ(index.RankByRings(candidates), expected.GetNode()) << "trial " << trial;
+  EXPECT_EQ(index.RankByRings(pCandidates), expected.GetNode()) << "trial " << trial;
   return ring;
 }
 
