@@ -157,6 +157,9 @@ int CConquestCoder::AddGhostVertex()
   if (borderSides.empty())
     return 0;
   double sum[3] = {0.0, 0.0, 0.0};
+  // Room for the ends of every side, cut to the vertices found.
+  m_ArrayBoundaryVertex.SetSize(2 * static_cast<int>(borderSides.size()));
+  int nbBoundary = 0;
   const int nbVertex = m_pMesh->NbVertex();
   for (int i = 0; i < nbVertex; i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
@@ -172,23 +175,29 @@ int CConquestCoder::AddGhostVertex()
     // for a repeat, which would cost the ghost's growing list at every vertex.
     m_pGhostVertex->GetArrayVertexNeighbor()->Add(v);
     v->AddNeighbor(m_pGhostVertex);
-    m_ArrayBoundaryVertex.Add(v);
+    m_ArrayBoundaryVertex.SetAt(nbBoundary++, v);
     sum[0] += v->x();
     sum[1] += v->y();
     sum[2] += v->z();
   }
+  m_ArrayBoundaryVertex.SetSize(nbBoundary);
   if (!m_pGhostVertex)
     return 0;
   const double count = m_ArrayBoundaryVertex.GetSize();
   m_pGhostVertex->Set(static_cast<float>(sum[0] / count), static_cast<float>(sum[1] / count),
                       static_cast<float>(sum[2] / count));
 
-  // One ghost face on every boundary edge, oriented against the face it closes.
-  for (const auto& [f, k] : borderSides) {
+  // One ghost face on every boundary edge, oriented against the face it closes. The arrays
+  // are sized once: grown a face at a time, they would be copied over and over.
+  const int nbGhostFace = static_cast<int>(borderSides.size());
+  m_ArrayGhostFace.SetSize(nbGhostFace);
+  m_ArrayBoundaryFace.SetSize(nbGhostFace);
+  m_BoundaryEdgeIndex.reserve(borderSides.size());
+  for (int i = 0; i < nbGhostFace; i++) {
+    const auto [f, k] = borderSides[static_cast<size_t>(i)];
     auto* pGhostFace = new CFace3d(f->v(k), m_pGhostVertex, f->v(k + 1 == 3 ? 0 : k + 1));
-    m_pMesh->AddFace(pGhostFace);
-    m_ArrayGhostFace.Add(pGhostFace);
-    m_ArrayBoundaryFace.Add(f);
+    m_ArrayGhostFace.SetAt(i, pGhostFace);
+    m_ArrayBoundaryFace.SetAt(i, f);
     m_BoundaryEdgeIndex.push_back(static_cast<unsigned int>(k));
     m_pGhostVertex->GetArrayFaceNeighbor()->Add(pGhostFace);
     pGhostFace->v(0)->AddFaceNeighbor(pGhostFace);
@@ -196,13 +205,14 @@ int CConquestCoder::AddGhostVertex()
     f->SetF(k, pGhostFace);
     pGhostFace->SetF(2, f);
   }
+  m_pMesh->GetArrayFace()->Append(nbGhostFace, [this](int i) { return m_ArrayGhostFace[i]; });
+  m_pMesh->SetModified();
 
   // Ghost faces (a, ghost, b) meet across their edges to the ghost: edge 0 with the face
   // that ends at a, edge 1 with the face that starts at b (the first such face). Both ends
   // are boundary vertices, found by their place in m_ArrayBoundaryVertex, which their marks
   // hold for now; an end that is not one (a face's vertex missing from the mesh's array) has
   // the faces found by identity instead.
-  const int nbBoundary = m_ArrayBoundaryVertex.GetSize();
   for (int i = 0; i < nbBoundary; i++)
     m_ArrayBoundaryVertex[i]->SetMark(i);
   const auto placeOf = [this, nbBoundary](const CVertex3d* v) {
