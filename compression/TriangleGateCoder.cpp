@@ -188,7 +188,8 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
   // The seed search reads the mesh's flags; with no face left and no seed handed over, it
   // would find nothing.
   if (m_Topology.HasFreeFace() || !extraSeeds.empty()) {
-    WriteFlags();
+    // The seed search reads face flags only; the vertices' are written once it is over.
+    WriteFlags(false);
     FindSeeds();
     for (CFace3d* face : extraSeeds)
       if (face->GetFlag() == 0)
@@ -207,12 +208,12 @@ void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
     s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
 }
 
-void CTriangleGateCoder::WriteFlags()
+void CTriangleGateCoder::WriteFlags(bool vertices)
 {
   const CMesh3d* mesh = m_State.m_pMesh;
   for (int i = 0; i < mesh->NbFace(); i++)
     mesh->GetFace(i)->SetFlag(m_Topology.Mark(i));
-  for (int i = 0; i < mesh->NbVertex(); i++)
+  for (int i = 0; vertices && i < mesh->NbVertex(); i++)
     mesh->GetVertex(i)->SetFlag(m_Entered[static_cast<std::size_t>(i)]);
 }
 

@@ -72,8 +72,9 @@ private:
   void AddGate(int face, int edge);
   // One more on the vertex's 8-bit gate counter.
   void CountGate(int v);
-  // The conquest's marks as the mesh's face and vertex flags, which the seed searches read.
-  void WriteFlags();
+  // The conquest's marks as the mesh's face flags, which the seed searches read, and with
+  // `vertices` its entered vertices as the vertex flags, which only the end reads.
+  void WriteFlags(bool vertices = true);
   // After FindSeeds: the faces it flagged, and the seed faces' indices.
   void ReadSeeds();
   void FindSeeds();
