@@ -172,13 +172,15 @@ int RegisterScans()
   }
   int n = 0;
   for (const auto& scan : scans) {
-    const std::string path = scan.string();
+    const std::string path = std::filesystem::absolute(scan).string();
     const std::string name = scan.stem().string();
     benchmark::RegisterBenchmark(("Conquest/" + name).c_str(), [path](benchmark::State& s) {
       Measure(s, path, false, Conquest);
     })->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("TriangleGate/" + name).c_str(), [path](benchmark::State& s) {
+      // The coder also writes "packed.bin" into the current folder.
       CTempFolder scratch;
+      const CCurrentFolder here(scratch.Path());
       const std::string file = scratch.File("mesh.bin");
       Measure(s, path, false, [&file](CMesh3d* pMesh) { return TriangleGate(pMesh, file); });
     })->Unit(benchmark::kMillisecond);

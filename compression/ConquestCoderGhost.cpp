@@ -6,7 +6,6 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -209,50 +208,35 @@ int CConquestCoder::AddGhostVertex()
   m_pMesh->SetModified();
 
   // Ghost faces (a, ghost, b) meet across their edges to the ghost: edge 0 with the face
-  // that ends at a, edge 1 with the face that starts at b (the first such face). Both ends
-  // are boundary vertices, found by their place in m_ArrayBoundaryVertex, which their marks
-  // hold for now; an end that is not one (a face's vertex missing from the mesh's array) has
-  // the faces found by identity instead.
+  // that ends at a, edge 1 with the face that starts at b (the first such face). Each end has
+  // a place, which its mark holds for now: the boundary vertices theirs among them, and an end
+  // the mesh's array does not list (so not collected above) the next one free.
+  std::vector<CVertex3d*> ends(m_ArrayBoundaryVertex.GetData(), m_ArrayBoundaryVertex.GetData() + nbBoundary);
   for (int i = 0; i < nbBoundary; i++)
-    m_ArrayBoundaryVertex[i]->SetMark(i);
-  const auto placeOf = [this, nbBoundary](const CVertex3d* v) {
+    ends[static_cast<size_t>(i)]->SetMark(i);
+  const auto placeOf = [&ends](CVertex3d* v) {
     const int i = v->GetMark();
-    return i >= 0 && i < nbBoundary && m_ArrayBoundaryVertex[i] == v ? i : -1;
+    if (i >= 0 && static_cast<size_t>(i) < ends.size() && ends[static_cast<size_t>(i)] == v)
+      return static_cast<size_t>(i);
+    v->SetMark(static_cast<int>(ends.size()));
+    ends.push_back(v);
+    return ends.size() - 1;
   };
-  std::vector<CFace3d*> startsAt(static_cast<size_t>(nbBoundary), nullptr);
-  std::vector<CFace3d*> endsAt(static_cast<size_t>(nbBoundary), nullptr);
-  bool placed = true;
-  for (int i = 0; placed && i < m_ArrayGhostFace.GetSize(); i++) {
-    CFace3d* f = m_ArrayGhostFace[i];
-    const int a = placeOf(f->v(0));
-    const int b = placeOf(f->v(2));
-    placed = a >= 0 && b >= 0;
-    if (placed && !startsAt[static_cast<size_t>(a)])
-      startsAt[static_cast<size_t>(a)] = f;
-    if (placed && !endsAt[static_cast<size_t>(b)])
-      endsAt[static_cast<size_t>(b)] = f;
-  }
-  if (placed) {
-    for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
-      CFace3d* f = m_ArrayGhostFace[i];
-      f->SetF(0, endsAt[static_cast<size_t>(placeOf(f->v(0)))]);
-      f->SetF(1, startsAt[static_cast<size_t>(placeOf(f->v(2)))]);
-    }
-    return 1;
-  }
-  std::unordered_map<const CVertex3d*, CFace3d*> byStart;
-  std::unordered_map<const CVertex3d*, CFace3d*> byEnd;
+  std::vector<CFace3d*> startsAt(ends.size(), nullptr);
+  std::vector<CFace3d*> endsAt(ends.size(), nullptr);
   for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
     CFace3d* f = m_ArrayGhostFace[i];
-    byStart.emplace(f->v(0), f);
-    byEnd.emplace(f->v(2), f);
+    const size_t a = placeOf(f->v(0));
+    const size_t b = placeOf(f->v(2));
+    startsAt.resize(ends.size(), nullptr);
+    endsAt.resize(ends.size(), nullptr);
+    startsAt[a] = startsAt[a] ? startsAt[a] : f;
+    endsAt[b] = endsAt[b] ? endsAt[b] : f;
   }
   for (int i = 0; i < m_ArrayGhostFace.GetSize(); i++) {
     CFace3d* f = m_ArrayGhostFace[i];
-    const auto before = byEnd.find(f->v(0));
-    const auto after = byStart.find(f->v(2));
-    f->SetF(0, before != byEnd.end() ? before->second : nullptr);
-    f->SetF(1, after != byStart.end() ? after->second : nullptr);
+    f->SetF(0, endsAt[placeOf(f->v(0))]);
+    f->SetF(1, startsAt[placeOf(f->v(2))]);
   }
   return 1;
 }
