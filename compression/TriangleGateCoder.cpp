@@ -29,12 +29,12 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_StepLimitFlag = stepLimitFlag;
   s.m_StepLimit = stepLimit;
   m_Main.Saved = false;
+  m_Found.Done = false;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
       order > 7 || !Prepare())
     return 0;
 
-  s.m_NbMainVertex = gate::ConquerAll(*pMesh->GetArrayFace(), s.m_SeedFaces, &s.m_VertexOrder,
-                                      [this](const std::vector<CFace3d*>& extra) { Conquer(extra); });
+  s.m_NbMainVertex = ConquerAll();
   if (s.m_NbMainVertex < 0)
     return 0;
 
@@ -138,10 +138,10 @@ void CTriangleGateCoder::RunMainPhase()
 void CTriangleGateCoder::SaveMainPhase()
 {
   const CTriangleGateState& s = m_State;
-  const int nbFace = m_Topology.NbFace();
-  m_Main.Marks.resize(static_cast<std::size_t>(nbFace));
-  for (int f = 0; f < nbFace; f++)
-    m_Main.Marks[static_cast<std::size_t>(f)] = m_Topology.Mark(f);
+  m_Main.Free.clear();
+  for (int f = 0; f < m_Topology.NbFace(); f++)
+    if (m_Topology.Mark(f) == 0)
+      m_Main.Free.push_back(f);
   m_Main.Counters = m_Counters;
   m_Main.Entered = m_Entered;
   m_Main.Order = m_Order;
@@ -158,8 +158,9 @@ void CTriangleGateCoder::RestoreMainPhase()
   // holding each vertex's counter chooses as the used one would, its live gates being all
   // that a choice reads.
   CTriangleGateState& s = m_State;
-  for (int f = 0; f < m_Topology.NbFace(); f++)
-    m_Topology.SetMark(f, m_Main.Marks[static_cast<std::size_t>(f)]);
+  // An attempt marks only faces that the main phase left free.
+  for (const int f : m_Main.Free)
+    m_Topology.SetMark(f, 0);
   m_Counters = m_Main.Counters;
   m_Entered = m_Main.Entered;
   m_Order = m_Main.Order;
@@ -178,34 +179,90 @@ void CTriangleGateCoder::RestoreMainPhase()
   s.m_NextVertex = m_Main.NextVertex;
 }
 
-void CTriangleGateCoder::Conquer(const std::vector<CFace3d*>& extraSeeds)
+int CTriangleGateCoder::ConquerAll()
+{
+  // Each attempt runs the whole conquest and zip again, with the first face of each region
+  // that the earlier ones left behind as a further seed, until every face is coded.
+  CTriangleGateState& s = m_State;
+  std::vector<int> extraSeeds;
+  do {
+    Conquer(extraSeeds);
+  } while (s.m_SeedFaces.GetSize() <= 255 && FindLeftoverSeeds(&extraSeeds));
+  WriteFlags();
+  const CMesh3d* mesh = s.m_pMesh;
+  s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
+  for (std::size_t i = 0; i < m_Order.size(); i++)
+    s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
+  if (s.m_SeedFaces.GetSize() > 255)
+    return -1;
+  // The seed corners that no gate entered follow the vertices of the conquest.
+  const int nbMain = s.m_VertexOrder.GetSize();
+  gate::AppendUnenteredCorners(s.m_SeedFaces, &s.m_VertexOrder);
+  return s.m_VertexOrder.GetSize() - nbMain > (1 << 24) - 1 ? -1 : nbMain;
+}
+
+void CTriangleGateCoder::Conquer(const std::vector<int>& extraSeeds)
 {
   CTriangleGateState& s = m_State;
   RunMainPhase();
   // No periodic redraw while zipping.
   const int period = s.m_RefreshPeriod;
   s.m_RefreshPeriod = 0;
-  // The seed search reads the mesh's flags; with no face left and no seed handed over, it
-  // would find nothing.
-  if (m_Topology.HasFreeFace() || !extraSeeds.empty()) {
+  // The seed search reads the mesh's flags and finds the same seeds in every attempt, the
+  // main phase being the same: it runs once, when some face is left.
+  if (m_Found.Done) {
+    for (const int face : m_Found.Seeds) {
+      s.m_SeedFaces.Add(s.m_pMesh->GetFace(face));
+      m_Topology.SetMark(face, 1);
+    }
+    m_Seeds = m_Found.Seeds;
+  } else if (m_Topology.HasFreeFace()) {
     // The seed search reads face flags only; the vertices' are written once it is over.
     WriteFlags(false);
     FindSeeds();
-    for (CFace3d* face : extraSeeds)
-      if (face->GetFlag() == 0)
-        gate::AddSeed(&s.m_SeedFaces, face);
     ReadSeeds();
+    m_Found.Seeds = m_Seeds;
+    m_Found.Done = true;
   }
+  for (const int face : extraSeeds)
+    if (m_Topology.Mark(face) == 0) {
+      s.m_SeedFaces.Add(s.m_pMesh->GetFace(face));
+      m_Topology.SetMark(face, 1);
+      m_Seeds.push_back(face);
+    }
   s.m_Genus = s.m_SeedFaces.GetSize() > 0 ? 1 : 0;
   OpenSeeds();
   while (ConquerStep(145, 237, 195)) {
   }
   s.m_RefreshPeriod = period;
-  WriteFlags();
-  const CMesh3d* mesh = s.m_pMesh;
-  s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
-  for (std::size_t i = 0; i < m_Order.size(); i++)
-    s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
+}
+
+bool CTriangleGateCoder::FindLeftoverSeeds(std::vector<int>* pSeeds)
+{
+  // Only faces free after the main phase can be left; each region is walked with mark 2,
+  // which the next attempt's restore clears.
+  bool found = false;
+  std::vector<int> stack;
+  for (const int first : m_Main.Free) {
+    if (m_Topology.Mark(first) != 0)
+      continue;
+    pSeeds->push_back(first);
+    found = true;
+    m_Topology.SetMark(first, 2);
+    stack.push_back(first);
+    while (!stack.empty()) {
+      const int f = stack.back();
+      stack.pop_back();
+      for (int k = 0; k < 3; k++) {
+        const int n = m_Topology.Neighbor(f, k);
+        if (n >= 0 && m_Topology.Mark(n) == 0) {
+          m_Topology.SetMark(n, 2);
+          stack.push_back(n);
+        }
+      }
+    }
+  }
+  return found;
 }
 
 void CTriangleGateCoder::WriteFlags(bool vertices)

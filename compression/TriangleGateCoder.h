@@ -60,7 +60,15 @@ private:
   // left as they were.
   int Prepare();
   void Initialize();
-  void Conquer(const std::vector<CFace3d*>& extraSeeds);
+  // The attempts until every face is coded, then the vertex order and the flags; the number of
+  // vertices that the conquest entered, or -1 when the seeds or the others overflow their
+  // fields.
+  int ConquerAll();
+  // One attempt: the main phase, then the zip from the seeds found and the extra ones.
+  void Conquer(const std::vector<int>& extraSeeds);
+  // After an attempt: the first face (in mesh order) of each region still free, appended;
+  // false when every face was conquered.
+  bool FindLeftoverSeeds(std::vector<int>* pSeeds);
   // The conquest from the seed face, before any zip: run once, then taken from the copy that
   // SaveMainPhase kept, since another attempt with more seeds repeats it exactly.
   void RunMainPhase();
@@ -98,7 +106,8 @@ private:
   struct SMainPhase
   {
     bool Saved = false;
-    std::vector<int> Marks;
+    // The faces it leaves free.
+    std::vector<int> Free;
     std::vector<std::uint8_t> Counters;
     std::vector<std::uint8_t> Entered;
     std::vector<int> Order;
@@ -108,4 +117,11 @@ private:
     int NextVertex = 0;
   };
   SMainPhase m_Main;
+  // The seeds that the search finds after the main phase, by index, once it has run.
+  struct SFoundSeeds
+  {
+    bool Done = false;
+    std::vector<int> Seeds;
+  };
+  SFoundSeeds m_Found;
 };
