@@ -42,7 +42,7 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   // Both streams carry the same geometry and seeds.
   const std::vector<std::uint32_t> geometry = gate::GeometryWords(s.m_VertexOrder, 0, s.m_NbMainVertex);
   const gate::SeedIndices<3> seeds =
-    s.m_Genus ? gate::SeedRanks<3>(s.m_SeedFaces, s.m_VertexOrder) : gate::SeedIndices<3>{};
+    s.m_Genus ? SeedRanks() : gate::SeedIndices<3>{};
   if (!WriteStream(fileName, s.m_Codes, 4, geometry, seeds, &s.m_BitsPerVertex))
     return 0;
   s.m_Codes = gate::PackPairs(s.m_Codes);
@@ -165,11 +165,7 @@ void CTriangleGateCoder::RestoreMainPhase()
   m_Entered = m_Main.Entered;
   m_Order = m_Main.Order;
   m_Seeds.clear();
-  m_Queue.RemoveAll();
-  m_Queue.Reserve(s.m_pMesh->NbVertex());
-  for (std::size_t v = 0; v < m_Counters.size(); v++)
-    if (m_Counters[v] != 0)
-      m_Queue.Rescore(v, m_Counters[v]);
+  m_Queue.Restart(m_Counters);
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes = m_Main.Codes;
@@ -188,17 +184,39 @@ int CTriangleGateCoder::ConquerAll()
   do {
     Conquer(extraSeeds);
   } while (s.m_SeedFaces.GetSize() <= 255 && FindLeftoverSeeds(&extraSeeds));
+  const bool seedsFit = s.m_SeedFaces.GetSize() <= 255;
+  // The seed corners that no gate entered follow the vertices of the conquest.
+  const int nbMain = static_cast<int>(m_Order.size());
+  for (const int face : m_Seeds)
+    for (int c = 0; seedsFit && c < 3; c++) {
+      const int corner = m_Topology.Corner(face, c);
+      std::uint8_t& entered = m_Entered[static_cast<std::size_t>(corner)];
+      if (!entered) {
+        entered = 1;
+        m_Order.push_back(corner);
+      }
+    }
   WriteFlags();
   const CMesh3d* mesh = s.m_pMesh;
   s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
   for (std::size_t i = 0; i < m_Order.size(); i++)
     s.m_VertexOrder.SetAt(static_cast<int>(i), mesh->GetVertex(m_Order[i]));
-  if (s.m_SeedFaces.GetSize() > 255)
-    return -1;
-  // The seed corners that no gate entered follow the vertices of the conquest.
-  const int nbMain = s.m_VertexOrder.GetSize();
-  gate::AppendUnenteredCorners(s.m_SeedFaces, &s.m_VertexOrder);
-  return s.m_VertexOrder.GetSize() - nbMain > (1 << 24) - 1 ? -1 : nbMain;
+  return !seedsFit || static_cast<int>(m_Order.size()) - nbMain > (1 << 24) - 1 ? -1 : nbMain;
+}
+
+gate::SeedIndices<3> CTriangleGateCoder::SeedRanks() const
+{
+  // Each seed corner's first place in the order.
+  std::vector<int> place(m_Entered.size(), -1);
+  for (std::size_t i = m_Order.size(); i-- > 0;)
+    place[static_cast<std::size_t>(m_Order[i])] = static_cast<int>(i);
+  gate::SeedIndices<3> ranks;
+  ranks.reserve(m_Seeds.size());
+  for (const int face : m_Seeds)
+    ranks.push_back({place[static_cast<std::size_t>(m_Topology.Corner(face, 0))],
+                     place[static_cast<std::size_t>(m_Topology.Corner(face, 1))],
+                     place[static_cast<std::size_t>(m_Topology.Corner(face, 2))]});
+  return ranks;
 }
 
 void CTriangleGateCoder::Conquer(const std::vector<int>& extraSeeds)

@@ -69,6 +69,8 @@ private:
   // After an attempt: the first face (in mesh order) of each region still free, appended;
   // false when every face was conquered.
   bool FindLeftoverSeeds(std::vector<int>* pSeeds);
+  // After ConquerAll: each seed corner's first place in the vertex order.
+  gate::SeedIndices<3> SeedRanks() const;
   // The conquest from the seed face, before any zip: run once, then taken from the copy that
   // SaveMainPhase kept, since another attempt with more seeds repeats it exactly.
   void RunMainPhase();

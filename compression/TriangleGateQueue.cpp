@@ -107,8 +107,20 @@ void CTriangleGateQueue::RemoveAll()
   m_Links.clear();
   m_NbAlive = 0;
   m_Oldest = 0;
-  for (SBucket& bucket : m_Buckets)
-    bucket = SBucket{};
+  // The buckets keep their storage: the triangle coder empties the queue once per attempt.
+  for (SBucket& bucket : m_Buckets) {
+    std::fill(bucket.Bits.begin(), bucket.Bits.end(), 0);
+    bucket.First = 0;
+    bucket.Count = 0;
+  }
   m_Top = 0;
   m_Vertices.clear();
+}
+
+void CTriangleGateQueue::Restart(const std::vector<std::uint8_t>& counters)
+{
+  RemoveAll();
+  m_Vertices.resize(counters.size());
+  for (std::size_t v = 0; v < counters.size(); v++)
+    m_Vertices[v].Score = counters[v];
 }

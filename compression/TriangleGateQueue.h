@@ -35,6 +35,8 @@ public:
   // The counter of the vertex of that index is now score.
   void Rescore(std::size_t index, int score);
   void RemoveAll();
+  // Empty, sized for the vertices of the counters, which they hold.
+  void Restart(const std::vector<std::uint8_t>& counters);
 
 private:
   // The slots filed under one counter value.

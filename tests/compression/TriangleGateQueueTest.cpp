@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -106,4 +107,44 @@ TEST(TriangleGateQueue, CounterOfAVertexWithoutGatesIsTakenWhenItGainsOne)
   EXPECT_EQ(queue.ChooseBest(), 0u);
   queue.Remove(0);
   EXPECT_EQ(queue.ChooseBest(), 2u);
+}
+
+TEST(TriangleGateQueue, ARestartedQueueChoosesAsAFreshOneWithTheSameCounters)
+{
+  // Live gates under several counters when the queue restarts: none of them may be chosen
+  // afterwards, and the counters handed over decide the new gates' order.
+  CTriangleGateQueue used;
+  used.Reserve(200);
+  SCounters before(200);
+  for (int i = 0; i < 150; i++)
+    before.Add(used, i, i + 1);
+  // The oldest gates under counter 5, which a new gate takes too.
+  for (int i = 0; i < 15; i++)
+    before.Bump(used, 1 + i % 3);
+  ASSERT_FALSE(used.IsEmpty());
+
+  std::vector<std::uint8_t> counters(200, 0);
+  counters[7] = 3;
+  counters[9] = 5;
+  used.Restart(counters);
+  EXPECT_TRUE(used.IsEmpty());
+  CTriangleGateQueue fresh;
+  fresh.Reserve(200);
+  SCounters after(200);
+  after.Values[7] = 3;
+  after.Values[9] = 5;
+  for (CTriangleGateQueue* queue : {&used, &fresh}) {
+    after.Add(*queue, 0, 1);  // slot 0, counter 0
+    after.Add(*queue, 1, 7);  // slot 1, counter 3
+    after.Add(*queue, 2, 8);  // slot 2, counter 0
+    after.Add(*queue, 3, 9);  // slot 3, counter 5
+  }
+  for (int step = 0; step < 4; step++) {
+    const CTriangleGateQueue::Slot best = fresh.ChooseBest();
+    ASSERT_EQ(used.ChooseBest(), best) << "step " << step;
+    EXPECT_EQ(used.GetAt(best), fresh.GetAt(best));
+    used.Remove(best);
+    fresh.Remove(best);
+  }
+  EXPECT_TRUE(used.IsEmpty());
 }
