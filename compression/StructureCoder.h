@@ -232,7 +232,9 @@ private:
   void MergeEdgeList(int index, CLoopList::POSITION pos);
   void JoinEdgeList(int index, CLoopList::POSITION pos);
   CLoopList::POSITION PivotNear(CEdgeList* pList, CLoopList::POSITION pos) const;
-  int RemoveFullVertex();
+  // Takes the pivot off the active list when no free edge is left round it; 0 otherwise,
+  // with the pivot's next edge in pNextEdge when it has one (-1 when not).
+  int RemoveFullVertex(int* pNextEdge);
   void Redraw(int step) const;
   // Visual debugging (compression/StructureCoder.cpp): the sets, a marker on a vertex and a
   // segment along an edge; each does nothing without its set.

@@ -168,6 +168,8 @@ int CStructureCoder::HandOver(const SResult& result, SResult* pResult)
 int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
 {
   int cursor = 0;
+  // The edge that the last removal attempt found at the pivot: nothing has moved since.
+  int next = -1;
   for (int step = 0;; step++) {
     CStepLock lock(m_Options.m_pMutex);
     if (m_pStack->GetCount() == 0) {
@@ -180,11 +182,11 @@ int CStructureCoder::Conquer(CVertexRun* pRun, long long maxStep)
     }
     if (step > maxStep || m_Lost || !m_pActiveList->GetPivot())
       return 0;
-    if (const int e = CodeNextEdge(m_pActiveList->GetPivot()); e >= 0) {
+    if (const int e = next >= 0 ? next : CodeNextEdge(m_pActiveList->GetPivot()); e >= 0) {
       ConquerEdge(e, pRun);
       Redraw(step);
     }
-    while (RemoveFullVertex())
+    while (RemoveFullVertex(&next))
       if (m_Options.m_UpdateClient == 1)
         Redraw(step);
     if (m_pActiveList->IsEmpty()) {
@@ -720,8 +722,9 @@ void CStructureCoder::JoinEdgeList(int index, CLoopList::POSITION pos)
   m_pActiveList->InsertLoopBefore(m_pActiveList->GetPivot(), *pOther, pos);
 }
 
-int CStructureCoder::RemoveFullVertex()
+int CStructureCoder::RemoveFullVertex(int* pNextEdge)
 {
+  *pNextEdge = -1;
   if (m_pActiveList->IsEmpty())
     return 0;
   const CLoopList::POSITION pivot = m_pActiveList->GetPivot();
@@ -736,8 +739,10 @@ int CStructureCoder::RemoveFullVertex()
       m_pActiveList->SetPivot(nullptr);
     return 1;
   }
-  if (CodeNextEdge(pivot) >= 0)
+  if (const int e = CodeNextEdge(pivot); e >= 0) {
+    *pNextEdge = e;
     return 0;
+  }
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(pivot);
   CVertex3d* pAfter = CLoopList::GetAt(next);
   if (pBefore != p && pAfter != p)
