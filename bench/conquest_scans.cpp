@@ -1,11 +1,11 @@
 // The conquest, triangle gate and structure coders beside Draco's valence edgebreaker (11-bit
 // positions) on scanned meshes, in one process: each coder's time over Draco's whole encode
 // (or decode) of the same mesh, best of the runs, Draco run once in each of the coder's
-// iterations. The meshes are the .obj files of the folder
-// named by ORVANE_BENCH_MESHES (none without it), and each of them with every triangle split
-// in four ("x4"): the sizes at which the coders' tables outgrow the cache. The conquest codes
-// into memory; the gate and structure coders write their file into a scratch folder, as their
-// commands do. The heap is kept warm for both sides (see WarmHeap.h).
+// iterations. The meshes are the .obj files of the folder named by ORVANE_BENCH_MESHES (none
+// without it), and each of them with every triangle split in four ("x4"): the sizes at which
+// the coders' tables outgrow the cache. The conquest codes into memory; the gate and structure
+// coders write their file into a scratch folder, as their commands do. The heap is kept warm
+// for both sides (see WarmHeap.h).
 #include "bench/DracoMesh.h"
 #include "bench/ScanMeshes.h"
 #include "bench/WarmHeap.h"

@@ -187,15 +187,16 @@ int CTriangleGateCoder::ConquerAll()
   const bool seedsFit = s.m_SeedFaces.GetSize() <= 255;
   // The seed corners that no gate entered follow the vertices of the conquest.
   const int nbMain = static_cast<int>(m_Order.size());
-  for (const int face : m_Seeds)
-    for (int c = 0; seedsFit && c < 3; c++) {
-      const int corner = m_Topology.Corner(face, c);
-      std::uint8_t& entered = m_Entered[static_cast<std::size_t>(corner)];
-      if (!entered) {
-        entered = 1;
-        m_Order.push_back(corner);
+  if (seedsFit)
+    for (const int face : m_Seeds)
+      for (int c = 0; c < 3; c++) {
+        const int corner = m_Topology.Corner(face, c);
+        std::uint8_t& entered = m_Entered[static_cast<std::size_t>(corner)];
+        if (!entered) {
+          entered = 1;
+          m_Order.push_back(corner);
+        }
       }
-    }
   WriteFlags();
   const CMesh3d* mesh = s.m_pMesh;
   s.m_VertexOrder.SetSize(static_cast<int>(m_Order.size()));
