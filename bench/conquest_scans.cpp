@@ -51,6 +51,8 @@ public:
   {
     m_Stream = Encode();
   }
+  // False when Draco could not encode the mesh: no ratio then.
+  bool Encoded() const { return m_Stream.size() > 0; }
   double TimeEncode() const
   {
     const auto start = Clock::now();
@@ -97,6 +99,10 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
              const std::function<bool(CMesh3d*)>& code)
 {
   const CDracoRun draco(*ReadScan(path));
+  if (!draco.Encoded()) {
+    state.SkipWithError("Draco could not encode the mesh");
+    return;
+  }
   double best = 1e30;
   double bestDraco = 1e30;
   int nbFace = 0;

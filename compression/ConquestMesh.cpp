@@ -409,25 +409,13 @@ int CConquestMesh::IsFillCorner(int g, int p, int q) const
   if (g < 0 || p < 0)
     return 0;
   if (m_FiledFromSides) {
-    // The slot holds the face beyond g -> p and its corner across, which is seldom q: the
-    // edge g - q is looked up only then. A long run (the ghost's holds every border vertex)
-    // is left unread: the same face enters p from g, in p's run.
+    // The face beyond g -> p and its corner across, which is seldom q: the edge g - q is
+    // looked up only then.
     int f = -1;
+    int back = -1;
     int apex = -1;
-    if (GetRunLength(g) <= kLongRun) {
-      const int s = FindSlot(g, p);
-      if (s < 0)
-        return 0;
-      f = m_Slot[static_cast<size_t>(s)].Leaving;
-      apex = m_Slot[static_cast<size_t>(s)].LeavingApex;
-    } else {
-      const int s = FindSlot(p, g);
-      if (s < 0)
-        return 0;
-      f = m_Slot[static_cast<size_t>(s)].Entering;
-      apex = GetCornerOther(f, g, p);
-    }
-    if (apex != q || IsFaceConquered(f))
+    GetEdgeFaces(g, p, &f, &back, &apex);
+    if (f < 0 || apex != q || IsFaceConquered(f))
       return 0;
     return IsConquered(g, q);
   }

@@ -123,11 +123,15 @@ public:
   {
     if (!m_FiledFromSides)
       return 0;
-    const int s = FindSlot(a, b);
-    *pForward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Leaving;
-    *pBackward = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].Entering;
+    // A long run (the ghost's holds every border vertex) is left unread: b's slot towards a
+    // holds the same two faces the other way round.
+    const bool fromB = GetRunLength(a) > kLongRun && GetRunLength(b) < GetRunLength(a);
+    const int s = fromB ? FindSlot(b, a) : FindSlot(a, b);
+    const SSlot* pSlot = s < 0 ? nullptr : &m_Slot[static_cast<size_t>(s)];
+    *pForward = !pSlot ? -1 : (fromB ? pSlot->Entering : pSlot->Leaving);
+    *pBackward = !pSlot ? -1 : (fromB ? pSlot->Leaving : pSlot->Entering);
     if (pForwardApex)
-      *pForwardApex = s < 0 ? -1 : m_Slot[static_cast<size_t>(s)].LeavingApex;
+      *pForwardApex = !pSlot || *pForward < 0 ? -1 : (fromB ? GetCornerOther(*pForward, a, b) : pSlot->LeavingApex);
     return 1;
   }
   // v's faces, in the order of its face list.
@@ -178,7 +182,7 @@ private:
     int LeavingApex;
   };
 
-  // Above it, a run is searched from the other end where the answer allows.
+  // Above it, an edge's faces are read from the other end's run when that one is shorter.
   static constexpr int kLongRun = 32;
   int GetRunLength(int v) const { return m_First[static_cast<size_t>(v) + 1] - m_First[static_cast<size_t>(v)]; }
   // a's first slot that leads to b; -1 when there is none (or either is -1). The whole run
