@@ -83,12 +83,15 @@ int CStructureCoder::Encode(CMesh3d* pMesh, COBitStream* pStream, CVertexTree* p
   m_Offsets.clear();
   m_Signs.clear();
   m_GhostDegree = 0;
-  // One pass over the vertices: flags, and the indices of the coder's tables.
+  // One pass over the vertices: flags, the indices of the coder's tables, and the data
+  // pointers cleared (the coder leaves them so; a pass of its own at the end would read every
+  // vertex again).
   m_Vertex.resize(static_cast<std::size_t>(pMesh->NbVertex()));
   for (int i = 0; i < pMesh->NbVertex(); i++) {
     CVertex3d* v = pMesh->GetVertex(i);
     v->SetFlag(FlagFree);
     v->SetAdjacencyIndex(i);
+    v->SetData(nullptr);
     m_Vertex[static_cast<std::size_t>(i)] = v;
   }
   m_Refusal = "Structure coding needs a triangle mesh and a seed face of it.";
@@ -213,17 +216,20 @@ int CStructureCoder::NextSeedFace(int* pCursor) const
   return -1;
 }
 
-// The faces' corners as indices (Encode has given each vertex its index in the mesh). 0 when
-// a face uses a vertex the mesh does not list: no conquest then. A vertex listed twice keeps
-// its last index; its first place then belongs to no face.
+// The faces' corners as indices (Encode has given each vertex its index in the mesh), the
+// faces' data pointers cleared on the way. 0 when a face uses a vertex the mesh does not list:
+// no conquest then. A vertex listed twice keeps its last index; its first place then belongs
+// to no face.
 int CStructureCoder::IndexVertices()
 {
   const int n = static_cast<int>(m_Vertex.size());
   const int nbFace = m_pMesh->NbFace();
   m_Corner.resize(3 * static_cast<std::size_t>(nbFace));
   for (int i = 0; i < nbFace; i++) {
-    const CFace3d* f = m_pMesh->GetFace(i);
+    CFace3d* f = m_pMesh->GetFace(i);
     int* corner = &m_Corner[3 * static_cast<std::size_t>(i)];
+    if (f)
+      f->SetData(nullptr);
     // A face with an empty corner takes no part, as in the mesh's adjacency.
     if (!f || f->HasNullVertex()) {
       corner[0] = corner[1] = corner[2] = -1;
@@ -766,7 +772,6 @@ void CStructureCoder::EndEncoding()
   m_pStack.reset();
   DeleteEdgeArrays();
   m_NbEdge = 0;
-  m_pMesh->ClearDataPointers();
   // The mesh's adjacency was never touched; the ghost goes.
   if (m_pGhost) {
     m_pMesh->DeleteVertexAt(m_pMesh->NbVertex() - 1);
