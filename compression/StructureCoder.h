@@ -241,7 +241,8 @@ private:
   void AddDebugSets();
   void Mark(CVertex3d* v, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   void AddSegment(const CVertex3d* a, const CVertex3d* b);
-  void AppendValence(const CVertex3d* v);
+  // The valence of the vertex of that index, as its code.
+  void AppendValence(int i);
   void EndEncoding();
   // The decoder works on vertex indices; the ghost is Ghost.
   static constexpr int Ghost = -1;

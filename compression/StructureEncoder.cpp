@@ -497,9 +497,9 @@ int CStructureCoder::IsOneFan(int i, std::size_t nbPlaced, bool besideGhost) con
   return nbPlaced == valence && (open == 0 || (open == 1 && nbReal < valence));
 }
 
-void CStructureCoder::AppendValence(const CVertex3d* v)
+void CStructureCoder::AppendValence(int i)
 {
-  m_Codes.push_back(static_cast<unsigned int>(m_Valence[static_cast<std::size_t>(IndexOf(v))]) & 0xFFu);
+  m_Codes.push_back(static_cast<unsigned int>(m_Valence[static_cast<std::size_t>(i)]) & 0xFFu);
 }
 
 void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
@@ -509,7 +509,7 @@ void CStructureCoder::InitEdgeList(int seedFace, CVertexRun* pRun)
     CVertex3d* v = f->v(i);
     m_pActiveList->AddTail(v);
     pRun->Add(v);
-    AppendValence(v);
+    AppendValence(IndexOf(v));
     SetEdgeConquered(EdgeBetween(v, f->v((i + 1) % 3)));
     v->SetFlag(FlagConquered);
     m_OnList[static_cast<std::size_t>(IndexOf(v))] = 1;
@@ -601,7 +601,8 @@ void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
   CVertex3d* pBefore = m_pActiveList->GetPrevItem(m_pActiveList->GetPivot());
   m_pActiveList->InsertBefore(m_pActiveList->GetPivot(), v);
   SetEdgeConquered(e);
-  SetEdgeConquered(EdgeBetween(v, pBefore));
+  // By index: the new vertex itself is seldom in the cache yet.
+  SetEdgeConquered(EdgeBetween(j, IndexOf(pBefore)));
   if (v == m_pGhost) {
     m_Codes.push_back(0);
     // Exact, unlike other valences: the decoder knows the ghost full by this count.
@@ -610,7 +611,7 @@ void CStructureCoder::ConquerEdge(int e, CVertexRun* pRun)
     pRun->Add(v);
     v->SetFlag(FlagConquered);
     m_OnList[static_cast<std::size_t>(j)] = 1;
-    AppendValence(v);
+    AppendValence(j);
   }
   if (m_Options.m_VisualDebug)
     Mark(v, 0, 255, 0);
