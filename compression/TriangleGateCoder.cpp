@@ -30,6 +30,7 @@ int CTriangleGateCoder::Encode(CMesh3d* pMesh, const char* fileName, int order, 
   s.m_StepLimit = stepLimit;
   m_Main.Saved = false;
   m_Found.Done = false;
+  m_Found.Opened = false;
   if (!pMesh || !fileName || seedFace < 0 || seedFace >= pMesh->NbFace() || order < 0 ||
       order > 7 || !Prepare())
     return 0;
@@ -250,7 +251,25 @@ void CTriangleGateCoder::Conquer(const std::vector<int>& extraSeeds)
       m_Seeds.push_back(face);
     }
   s.m_Genus = s.m_SeedFaces.GetSize() > 0 ? 1 : 0;
-  OpenSeeds();
+  // Visual debugging draws every attempt in full.
+  const std::size_t nbFound = m_Found.Done ? m_Found.Seeds.size() : 0;
+  if (m_Found.Opened && !s.m_Debug) {
+    m_Queue.CopyFrom(m_Found.Queue);
+    m_Counters = m_Found.Counters;
+  } else {
+    if (!s.m_Debug) {
+      // The main phase leaves the queue empty: a fresh one chooses as it would, as the
+      // restored attempts' do, and is the smaller copy.
+      m_Queue.Restart(m_Counters);
+    }
+    OpenSeeds(0, nbFound);
+    if (nbFound > 0 && !s.m_Debug) {
+      m_Found.Queue.CopyFrom(m_Queue);
+      m_Found.Counters = m_Counters;
+      m_Found.Opened = true;
+    }
+  }
+  OpenSeeds(nbFound, m_Seeds.size());
   while (ConquerStep(145, 237, 195)) {
   }
   s.m_RefreshPeriod = period;
@@ -414,9 +433,10 @@ void CTriangleGateCoder::FindSeeds()
   }
 }
 
-void CTriangleGateCoder::OpenSeeds()
+void CTriangleGateCoder::OpenSeeds(std::size_t first, std::size_t last)
 {
-  for (const int face : m_Seeds) {
+  for (std::size_t i = first; i < last; i++) {
+    const int face = m_Seeds[i];
     if (m_State.m_Debug)
       m_State.m_pMesh->GetFace(face)->SetColor(255, 0, 0);
     for (int c = 0; c < 3; c++) {

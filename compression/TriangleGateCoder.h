@@ -88,7 +88,8 @@ private:
   // After FindSeeds: the faces it flagged, and the seed faces' indices.
   void ReadSeeds();
   void FindSeeds();
-  void OpenSeeds();
+  // The gates of the seeds from first to last (not included), in order.
+  void OpenSeeds(std::size_t first, std::size_t last);
   int WriteStream(const char* fileName, const std::vector<unsigned int>& codes, int nbSymbol,
                   const std::vector<std::uint32_t>& geometry, const gate::SeedIndices<3>& seeds,
                   float* pBitsPerVertex) const;
@@ -119,11 +120,16 @@ private:
     int NextVertex = 0;
   };
   SMainPhase m_Main;
-  // The seeds that the search finds after the main phase, by index, once it has run.
+  // The seeds that the search finds after the main phase, by index, once it has run, and the
+  // queue and counters once their gates are open on the main phase's: the same in every
+  // attempt, which opens its extra seeds after them.
   struct SFoundSeeds
   {
     bool Done = false;
     std::vector<int> Seeds;
+    bool Opened = false;
+    CTriangleGateQueue Queue;
+    std::vector<std::uint8_t> Counters;
   };
   SFoundSeeds m_Found;
 };

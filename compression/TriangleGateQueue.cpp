@@ -124,3 +124,25 @@ void CTriangleGateQueue::Restart(const std::vector<std::uint8_t>& counters)
   for (std::size_t v = 0; v < counters.size(); v++)
     m_Vertices[v].Score = counters[v];
 }
+
+void CTriangleGateQueue::CopyFrom(const CTriangleGateQueue& other)
+{
+  m_Gates = other.m_Gates;
+  m_Alive = other.m_Alive;
+  m_Links = other.m_Links;
+  m_NbAlive = other.m_NbAlive;
+  m_Oldest = other.m_Oldest;
+  // An empty bucket has no bit set, wherever its first word stands: only buckets that hold
+  // slots on either side are copied.
+  for (std::size_t b = 0; b < m_Buckets.size(); b++) {
+    const SBucket& from = other.m_Buckets[b];
+    SBucket& to = m_Buckets[b];
+    if (from.Count == 0 && to.Count == 0)
+      continue;
+    to.Bits = from.Bits;
+    to.First = from.First;
+    to.Count = from.Count;
+  }
+  m_Top = other.m_Top;
+  m_Vertices = other.m_Vertices;
+}

@@ -37,6 +37,8 @@ public:
   void RemoveAll();
   // Empty, sized for the vertices of the counters, which they hold.
   void Restart(const std::vector<std::uint8_t>& counters);
+  // The other queue's gates, links and counters.
+  void CopyFrom(const CTriangleGateQueue& other);
 
 private:
   // The slots filed under one counter value.

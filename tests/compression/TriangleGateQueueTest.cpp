@@ -148,3 +148,51 @@ TEST(TriangleGateQueue, ARestartedQueueChoosesAsAFreshOneWithTheSameCounters)
   }
   EXPECT_TRUE(used.IsEmpty());
 }
+
+TEST(TriangleGateQueue, ACopyChoosesAsItsOriginalWhateverItHeldBefore)
+{
+  // The original: gates under counters 0 and 3, some removed, some rescored. The copy held
+  // gates of its own in more slots, under counters 1 (which the original reaches only later)
+  // and 15 (above its top); none may survive the copy.
+  CTriangleGateQueue original;
+  original.Reserve(100);
+  SCounters counts(100);
+  for (int i = 0; i < 70; i++)
+    counts.Add(original, i, i % 10);
+  for (int i = 0; i < 12; i++)
+    counts.Bump(original, 3 + i % 4);
+  for (CTriangleGateQueue::Slot slot : {0u, 5u, 13u, 64u})
+    original.Remove(slot);
+  CTriangleGateQueue copy;
+  copy.Reserve(100);
+  SCounters other(100);
+  for (int i = 0; i < 140; i++)
+    other.Add(copy, i, 50 + i % 7);
+  for (int i = 0; i < 30; i++)
+    other.Bump(copy, 50 + i % 2);
+  for (int v = 52; v < 57; v++)
+    other.Bump(copy, v);
+
+  copy.CopyFrom(original);
+  // Both go on alike: new gates, rescores and removals, every choice compared.
+  for (int step = 0; !original.IsEmpty(); step++) {
+    ASSERT_FALSE(copy.IsEmpty()) << "step " << step;
+    if (step % 3 == 0) {
+      SCounters same = counts;
+      counts.Add(original, 200 + step, step % 10);
+      same.Add(copy, 200 + step, step % 10);
+    }
+    if (step % 4 == 1) {
+      SCounters same = counts;
+      counts.Bump(original, step % 10);
+      same.Bump(copy, step % 10);
+    }
+    const CTriangleGateQueue::Slot best = original.ChooseBest();
+    ASSERT_EQ(copy.ChooseBest(), best) << "step " << step;
+    ASSERT_EQ(copy.GetAt(best), original.GetAt(best)) << "step " << step;
+    ASSERT_EQ(copy.ChooseOldest(), original.ChooseOldest()) << "step " << step;
+    original.Remove(best);
+    copy.Remove(best);
+  }
+  EXPECT_TRUE(copy.IsEmpty());
+}
