@@ -59,7 +59,7 @@ private:
   // Corners and face counts; the neighbours as pointers in pAcross. 0 on a null or degenerate
   // face, a corner that is not the mesh's, a face listed twice.
   int ReadFaces(const CMesh3d& mesh, std::vector<const CFace3d*>* pAcross);
-  // Each vertex's faces by index, in face order.
+  // Each vertex's faces in face order, as 4 * face + the vertex's corner there.
   void BuildFans();
   // The fan of vertex v: its face list holds its faces, its edges leave to distinct vertices,
   // and each face's neighbour across the edge leaving v is the face of the fan holding the
