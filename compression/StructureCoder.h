@@ -174,10 +174,10 @@ private:
   {
     if (a == b)
       return -1;
-    const int* around = m_AroundVertex.data();
+    const SAround* around = m_Around.data();
     int found = -1;
     for (int p = m_AroundStart[static_cast<std::size_t>(a) + 1] - 1; p >= m_AroundStart[static_cast<std::size_t>(a)]; p--)
-      found = around[p] == b ? p : found;
+      found = around[p].m_Vertex == b ? p : found;
     return found;
   }
   // The edge between two vertices, -1 when none. Both ends hold it: the shorter rotation is
@@ -187,7 +187,7 @@ private:
     if (NbAround(b) < NbAround(a))
       std::swap(a, b);
     const int p = Slot(a, b);
-    return p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
+    return p < 0 ? -1 : m_Around[static_cast<std::size_t>(p)].m_Edge;
   }
   int EdgeBetween(const CVertex3d* a, const CVertex3d* b) const;
   int HasNoFreeEdge(const CVertex3d* v) const;
@@ -297,8 +297,14 @@ private:
   // to m_AroundStart[i + 1]; its count of free edges. Edge e joins m_EdgeEnd[2e] and
   // m_EdgeEnd[2e + 1], free or conquered by m_EdgeFlag[e].
   std::vector<int> m_AroundStart;
-  std::vector<int> m_AroundVertex;
-  std::vector<int> m_AroundEdge;
+  // A neighbour in a rotation and the edge towards it, side by side: the edge is read where
+  // the search of the rotation found the neighbour.
+  struct SAround
+  {
+    int m_Vertex;
+    int m_Edge;
+  };
+  std::vector<SAround> m_Around;
   std::vector<int> m_NbFree;
   // 1 once the vertex stands on an edge list (its flag says the same, in the vertex).
   std::vector<char> m_OnList;

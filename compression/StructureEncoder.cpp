@@ -357,10 +357,8 @@ void CStructureCoder::GenerateEdgeArray()
   m_EdgeEnd.reserve(static_cast<std::size_t>(nbEnd + 2));
   m_EdgeFlag.reserve(static_cast<std::size_t>(nbEnd / 2 + 1));
   m_AroundStart.assign(static_cast<std::size_t>(n) + 1, 0);
-  m_AroundVertex.clear();
-  m_AroundEdge.clear();
-  m_AroundVertex.reserve(static_cast<std::size_t>(nbEnd));
-  m_AroundEdge.reserve(static_cast<std::size_t>(nbEnd));
+  m_Around.clear();
+  m_Around.reserve(static_cast<std::size_t>(nbEnd));
   m_NbFree.assign(static_cast<std::size_t>(n), 0);
   m_OnList.assign(static_cast<std::size_t>(n), 0);
   PrepareMarks(n);
@@ -374,14 +372,13 @@ void CStructureCoder::GenerateEdgeArray()
         m_EdgeFlag.push_back(FlagFree);
       } else {
         const int p = Slot(j, i);
-        e = p < 0 ? -1 : m_AroundEdge[static_cast<std::size_t>(p)];
+        e = p < 0 ? -1 : m_Around[static_cast<std::size_t>(p)].m_Edge;
       }
-      m_AroundVertex.push_back(j);
-      m_AroundEdge.push_back(e);
+      m_Around.push_back({j, e});
       if (e >= 0)
         m_NbFree[static_cast<std::size_t>(i)]++;
     }
-    m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_AroundVertex.size());
+    m_AroundStart[static_cast<std::size_t>(i) + 1] = static_cast<int>(m_Around.size());
   }
   m_NbGhostFree = m_pGhost ? m_NbBorder : 0;
 }
@@ -543,14 +540,14 @@ int CStructureCoder::CodeNextEdge(CLoopList::POSITION pivot)
   // The conquest goes on round the pivot: its next neighbours are wanted soon.
   const int last = m_AroundStart[static_cast<std::size_t>(i) + 1];
   for (int q = next; q < next + 2 && q < last; q++)
-    m_Vertex[static_cast<std::size_t>(m_AroundVertex[static_cast<std::size_t>(q)])]->PrefetchAdjacencyIndex();
-  if (m_AroundVertex[static_cast<std::size_t>(next)] == after) {
+    m_Vertex[static_cast<std::size_t>(m_Around[static_cast<std::size_t>(q)].m_Vertex)]->PrefetchAdjacencyIndex();
+  if (m_Around[static_cast<std::size_t>(next)].m_Vertex == after) {
     if (m_ClosedPivot != pivot)
       m_Codes.push_back(2);
     m_ClosedPivot = pivot;
     return -1;
   }
-  return m_AroundEdge[static_cast<std::size_t>(next)];
+  return m_Around[static_cast<std::size_t>(next)].m_Edge;
 }
 
 void CStructureCoder::SetEdgeConquered(int e)
@@ -638,9 +635,9 @@ int CStructureCoder::HoldsEdge(const CEdgeList* pList, CLoopList::POSITION pos, 
   const int n = NbAround(v);
   for (int i = 1; i < n; i++) {
     const std::size_t p = static_cast<std::size_t>(first + (k - first + i) % n);
-    if (m_AroundVertex[p] == next)
+    if (m_Around[p].m_Vertex == next)
       return 0;
-    if (m_AroundEdge[p] == e)
+    if (m_Around[p].m_Edge == e)
       return 1;
   }
   return 0;
