@@ -12,9 +12,11 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -398,6 +400,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   // element at a time they would be copied again and again.
   CArray3d<CVertex3d>* vertices = m_pMesh->GetArrayVertex();
   vertices->SetSize(nv);
+  std::vector<std::array<float, 3>> second(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     int quantized[3];
     for (int& x : quantized)
@@ -406,10 +409,17 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     CVertex3d* v = m_pMesh->NewVertex(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
                                       static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
                                       static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
-    v->Set2(static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
-            static_cast<float>(quantized[2]));
+    // The index names the vertex's second position below; the adjacency sets it again.
+    v->SetAdjacencyIndex(i);
+    second[static_cast<size_t>(i)] = {static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
+                                      static_cast<float>(quantized[2])};
     vertices->SetAt(i, v);
   }
+  // The second positions' blocks side by side, where Set2 would allocate one per vertex.
+  CVertex3d::SetSecondPositions(vertices->GetData(), static_cast<size_t>(nv),
+                                [&second](const CVertex3d& v) -> const std::array<float, 3>& {
+                                  return second[static_cast<size_t>(v.GetAdjacencyIndex())];
+                                });
   m_BaseCorners.clear();
   m_BaseCorners.reserve(3 * static_cast<size_t>(nf));
   CArray3d<CFace3d>* faces = m_pMesh->GetArrayFace();
