@@ -488,7 +488,7 @@ void CProgressiveReplay::Touch(int v, int pass)
 }
 
 // The faces replaced by the layers leave, the others keeping their order.
-void CProgressiveReplay::DropGoneFaces(bool keepIndex)
+void CProgressiveReplay::DropGoneFaces(bool relink)
 {
   size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
@@ -499,7 +499,7 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
   std::int8_t* const flags = m_FaceFlag.data();
   const size_t n = m_Faces.size();
   int* index = nullptr;
-  if (keepIndex) {
+  if (relink) {
     m_FaceIndex.resize(n + 1);
     m_FaceIndex[0] = -1;
     index = m_FaceIndex.data() + 1;
@@ -507,7 +507,7 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
       index[i] = static_cast<int>(i);
   }
   // The index in a loop of its own, where it is made: the other needs no test of it.
-  if (keepIndex) {
+  if (relink) {
     for (size_t i = kept; i < n; i++) {
       const std::int8_t flag = flags[i];
       const int gone = static_cast<int>(IsGone(flag));
@@ -516,6 +516,12 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
       index[i] = static_cast<int>(kept) | -gone;
       kept += static_cast<size_t>(1 - gone);
     }
+    // The faces across by their new indices, -1 for none or one gone: the store then finds
+    // each face across with one load at random, where two in a row held up its loop. A
+    // missing face, -1, is slot -1 of the index, itself -1, on side 3: -1 again.
+    for (size_t i = 0; i < kept; i++)
+      for (int& edge : faces[i].across)
+        edge = Edge(index[FaceOf(edge)], SideOf(edge));
   } else {
     for (size_t i = kept; i < n; i++) {
       const std::int8_t flag = flags[i];
@@ -1470,7 +1476,6 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   if constexpr (!kLinked)
     m_StoredAcross.resize(4 * m_Faces.size());
   int* const acrossOf = m_StoredAcross.data();
-  const int* const faceIndex = m_FaceIndex.data() + 1;
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
@@ -1550,7 +1555,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     const SFace& s = m_Faces[slot];
     CFace3d* across[3];
     for (size_t k = 0; k < 3; k++)
-      across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
+      across[k] = facePointers[kLinked ? FaceOf(s.across[k]) : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
     CVertex3d* const a = vertexPointers[s.v[0]];
     CVertex3d* const b = vertexPointers[s.v[1]];

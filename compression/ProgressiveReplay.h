@@ -112,8 +112,8 @@ private:
 
   void StartLayer();
   void ListAll();
-  // keepIndex: m_FaceIndex is made.
-  void DropGoneFaces(bool keepIndex = false);
+  // relink: the faces across are renamed by the faces' new indices (through m_FaceIndex).
+  void DropGoneFaces(bool relink = false);
   // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
   int FaceFlag(int face) const;
   void ListFaces();
@@ -133,7 +133,7 @@ private:
   // the normals; the vertices from nbBaseVertex on and the faces from nbMade on are made in
   // the places the claims (CElementPool::CClaim) hold, the faces from nbKept to nbMade are
   // base faces that went, made again.
-  // kLinked: the faces across are those the layers kept, by m_FaceIndex, where IsConnected
+  // kLinked: the faces across are those the layers kept, relinked, where IsConnected
   // found every one named back and the layers kept them so: each edge held once each way
   // round, the one other face holding its two ends is the face across. Else from the lists.
   template <bool kLinked, class VertexClaim, class FaceClaim>
