@@ -260,7 +260,6 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   m_Vertices.reserve(nv);
   m_Faces.reserve(nf);
   m_FaceFlag.reserve(nf);
-  m_BaseFlag.reserve(static_cast<size_t>(base.NbFace()));
   // The lists are as large as the final mesh needs from the start: nothing is copied or given
   // back to the system between layers.
   m_FaceList.reserve(3 * nf);
@@ -278,7 +277,6 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   for (int i = 0; i < nbFace; i++) {
     const int* c = &corners[3 * static_cast<size_t>(i)];
     m_Faces.push_back({{c[0], c[1], c[2]}, {-1, -1, -1}, i});
-    m_BaseFlag.push_back(base.GetFace(i)->GetFlag());
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
   m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
@@ -1300,12 +1298,6 @@ void CProgressiveReplay::PlaceVertices()
   m_Placements.clear();
 }
 
-int CProgressiveReplay::FaceFlag(int face) const
-{
-  const size_t i = static_cast<size_t>(face);
-  return m_Replayed ? m_FaceFlag[i] & 3 : m_BaseFlag[i];
-}
-
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
   // The last layer's flags and marks are the mesh's: the patches it held back run now.
@@ -1581,7 +1573,9 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
                   : facePlaces.Construct(place, a, b, c, across[0], across[1], across[2]);
       faces->SetAt(i, f);
     }
-    f->SetFlag(FaceFlag(i));
+    // With no layer replayed the base faces are all kept, in place, and keep their flags.
+    if (m_Replayed || i >= nbKept)
+      f->SetFlag(m_FaceFlag[slot] & 3);
     const auto& n = m_FaceNormal[slot];
     f->SetNormal(n[0], n[1], n[2]);
   }

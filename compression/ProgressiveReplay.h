@@ -114,8 +114,6 @@ private:
   void ListAll();
   // relink: the faces across are renamed by the faces' new indices (through m_FaceIndex).
   void DropGoneFaces(bool relink = false);
-  // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
-  int FaceFlag(int face) const;
   void ListFaces();
   // The faces across the edges leaving a; `pass` is new to m_Stamp.
   void ListAcross(int a, int pass);
@@ -269,8 +267,6 @@ private:
   CFaceFlags m_FaceFlag;
   // Faces gone and still in m_Faces.
   size_t m_NbGone = 0;
-  // The base faces' own flags, which the mesh keeps when no layer is replayed.
-  std::vector<int> m_BaseFlag;
   int m_NbBaseVertex = 0;
   // Faces of each vertex, in face order, as the layer found them, each with the corners before
   // and after the vertex: the face holding the edge x -> v is found among v's without reading
