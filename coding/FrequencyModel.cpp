@@ -93,42 +93,40 @@ int CFrequencyModel::Rescale()
   std::uint16_t* const frequency = m_NewFrequency.data();
   int sum = 0;
   int kept = 0;
+  // Eight symbols a vector, the last n % 8 one at a time: small alphabets rescale every
+  // hundred symbols or so, and a scalar running sum, or the compiler's vector loop with its
+  // set-up, costs more than the symbols between.
+  int i = 0;
 #if defined(__SSE2__)
-  // Eight symbols a vector: small alphabets rescale every hundred symbols or so, and a scalar
-  // running sum, or the compiler's vector loop with its set-up, costs more than the symbols.
-  if (n % 8 == 0) {
-    for (int i = 0; i < n; i += 8) {
-      const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frequency + i));
-      __m128i inclusive = _mm_add_epi16(f, _mm_slli_si128(f, 2));
-      inclusive = _mm_add_epi16(inclusive, _mm_slli_si128(inclusive, 4));
-      inclusive = _mm_add_epi16(inclusive, _mm_slli_si128(inclusive, 8));
-      const __m128i starts = _mm_add_epi16(_mm_slli_si128(inclusive, 2), _mm_set1_epi16(static_cast<short>(sum)));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(cumulative + i), starts);
-      sum += SumOfLanes(f);
-    }
-    if (sum != Total)
-      return 0;
-    for (int i = 0; i < n; i += 8) {
-      const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frequency + i));
-      const __m128i halved = _mm_or_si128(_mm_srli_epi16(f, 1), _mm_set1_epi16(1));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(frequency + i), halved);
-      kept += SumOfLanes(halved);
-    }
-  } else
+  for (; i + 8 <= n; i += 8) {
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frequency + i));
+    __m128i inclusive = _mm_add_epi16(f, _mm_slli_si128(f, 2));
+    inclusive = _mm_add_epi16(inclusive, _mm_slli_si128(inclusive, 4));
+    inclusive = _mm_add_epi16(inclusive, _mm_slli_si128(inclusive, 8));
+    const __m128i starts = _mm_add_epi16(_mm_slli_si128(inclusive, 2), _mm_set1_epi16(static_cast<short>(sum)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cumulative + i), starts);
+    sum += SumOfLanes(f);
+  }
 #endif
-  {
-    // Forward passes with no carried dependency but the running sum, so that they vectorise.
-    for (int i = 0; i < n; i++) {
-      cumulative[i] = static_cast<std::uint16_t>(sum);
-      sum += frequency[i];
-    }
-    if (sum != Total)
-      return 0;
-    for (int i = 0; i < n; i++) {
-      const auto halved = static_cast<std::uint16_t>((frequency[i] >> 1) | 1);
-      frequency[i] = halved;
-      kept += halved;
-    }
+  for (; i < n; i++) {
+    cumulative[i] = static_cast<std::uint16_t>(sum);
+    sum += frequency[i];
+  }
+  if (sum != Total)
+    return 0;
+  i = 0;
+#if defined(__SSE2__)
+  for (; i + 8 <= n; i += 8) {
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frequency + i));
+    const __m128i halved = _mm_or_si128(_mm_srli_epi16(f, 1), _mm_set1_epi16(1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(frequency + i), halved);
+    kept += SumOfLanes(halved);
+  }
+#endif
+  for (; i < n; i++) {
+    const auto halved = static_cast<std::uint16_t>((frequency[i] >> 1) | 1);
+    frequency[i] = halved;
+    kept += halved;
   }
   const int missing = Total - kept;
 

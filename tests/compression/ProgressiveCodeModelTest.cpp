@@ -1,6 +1,6 @@
-// The frequency models under the progressive codes rescale eight symbols a vector: their
-// intervals must stay those of the plain rules, whatever the alphabet's size, as every
-// stream of every codec depends on them.
+// The frequency models under the progressive codes and geometry rescale eight symbols a
+// vector and the rest one at a time: their intervals must stay those of the plain rules,
+// whatever the alphabet's size, as every stream of every codec depends on them.
 #include "coding/FrequencyModel.h"
 #include "coding/RangeReference.h"
 
@@ -36,9 +36,9 @@ void ExpectSameIntervals(int m, const std::vector<int>& table, bool decoder, int
 
 TEST(ProgressiveCodeModel, VectoredAndPlainRescalesMatchTheReference)
 {
-  // 8 and 16 go eight at a time (8 is the codes' alphabet with its end symbol); the others
-  // through the plain loops.
-  for (int m : {7, 8, 9, 16, 24, 40})
+  // 7 one at a time alone, 8 (the codes' alphabet with its end symbol) and 16 by vectors
+  // alone, the others both ways; 433 as large as a layer's geometry alphabets.
+  for (int m : {7, 8, 9, 16, 23, 40, 433})
     for (bool decoder : {false, true})
       for (int skew : {0, 3}) {
         SCOPED_TRACE(m);
