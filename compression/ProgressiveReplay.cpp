@@ -89,6 +89,9 @@ private:
   std::uint32_t m_End = 0;
 };
 
+// How far past the end of a run of null patches the codes of the next run are fetched.
+constexpr std::uintptr_t kCodeFetchBytes = 1024;
+
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
 
@@ -773,7 +776,13 @@ void CProgressiveReplay::RunNullPatches()
 [[gnu::noinline]] void CProgressiveReplay::RunSparseNullPatches()
 {
   const int nbCode = m_pCodes->NbCode();
-  const int stop = EndOfNullRun(m_pCodes->GetCodes().data(), m_CodeCursor, nbCode);
+  const unsigned int* const codes = m_pCodes->GetCodes().data();
+  const int stop = EndOfNullRun(codes, m_CodeCursor, nbCode);
+  // The codes of the next run are fetched while this one's patches are taken: read long
+  // after they were decoded, they come from a far cache level, a line at a time.
+  const auto after = reinterpret_cast<std::uintptr_t>(codes + stop);
+  for (std::uintptr_t offset = 64; offset <= kCodeFetchBytes; offset += 64)
+    __builtin_prefetch(reinterpret_cast<const void*>(after + offset));
   // A run to the end of the layer comes after its last removal.
   if (stop == nbCode && HoldBackNullPatches(stop - m_CodeCursor))
     return;
