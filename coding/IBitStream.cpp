@@ -71,6 +71,23 @@ int CIBitStream::ReadBitsInGroups(std::uint32_t& value, int n)
   return count;
 }
 
+int CIBitStream::ReadLongBitsInFields(std::uint64_t& value, int n)
+{
+  value = 0;
+  n = n < 0 ? 0 : (n > 64 ? 64 : n);
+  int count = 0;
+  while (count < n) {
+    const int k = n - count < 25 ? n - count : 25;
+    std::uint32_t field = 0;
+    const int got = ReadBitsUpTo(field, k);
+    value |= std::uint64_t(field) << count;
+    count += got;
+    if (got < k)
+      break;
+  }
+  return count;
+}
+
 std::uint32_t CIBitStream::BReadBits(int n)
 {
   std::uint32_t value = 0;

@@ -2,7 +2,10 @@
 
 #include "coding/BitBuffer.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Input bit stream from memory. The buffer always holds the byte that the next bit comes
@@ -95,6 +98,30 @@ public:
     m_TotalBits += static_cast<std::uint32_t>(n);
     return n;
   }
+  // The same for up to 64 bits: a field of up to 57 that the buffered byte and the eight after
+  // it hold is taken from one 64-bit window, its bits reversed whole; others in fields of up
+  // to 25 bits.
+  int ReadLongBitsUpTo(std::uint64_t& value, int n)
+  {
+    if (n < 1 || n > 57 || m_AtEnd || m_Bytes.size() - m_Next < 8)
+      return ReadLongBitsInFields(value, n);
+    const std::uint8_t* next = m_Bytes.data() + m_Next;
+    std::uint64_t ahead = 0;
+    std::memcpy(&ahead, next, sizeof(ahead));
+    const int used = 7 - static_cast<int>(m_BitIndex);
+    const std::uint64_t window = (std::uint64_t(m_Buffer) << 56 | ToBigEndian(ahead) >> 8) << used;
+    value = ReversedBits(window >> (64 - n) << (64 - n));
+    const int end = used + n;
+    const int passed = end >> 3;
+    if (passed > 0) {
+      m_Buffer = next[passed - 1];
+      m_Next += static_cast<std::size_t>(passed);
+    }
+    m_BitIndex = static_cast<std::uint32_t>(7 - (end & 7));
+    m_Mask = 1u << m_BitIndex;
+    m_TotalBits += static_cast<std::uint32_t>(n);
+    return n;
+  }
   // n bits; a short read is traced with the number of bits it got.
   std::uint32_t BReadBits(int n);
   float ReadFloat();
@@ -125,6 +152,21 @@ protected:
 
 private:
   int ReadBitsInGroups(std::uint32_t& value, int n);
+  int ReadLongBitsInFields(std::uint64_t& value, int n);
+
+  // The eight bytes as read from memory, most significant first.
+  static std::uint64_t ToBigEndian(std::uint64_t bytes)
+  {
+    return std::endian::native == std::endian::little ? __builtin_bswap64(bytes) : bytes;
+  }
+  // The 64 bits in the opposite order: the bytes' order, then each byte's bits.
+  static std::uint64_t ReversedBits(std::uint64_t x)
+  {
+    x = __builtin_bswap64(x);
+    x = (x >> 1 & 0x5555555555555555ull) | (x & 0x5555555555555555ull) << 1;
+    x = (x >> 2 & 0x3333333333333333ull) | (x & 0x3333333333333333ull) << 2;
+    return (x >> 4 & 0x0F0F0F0F0F0F0F0Full) | (x & 0x0F0F0F0F0F0F0F0Full) << 4;
+  }
 
   int TakeBit()
   {

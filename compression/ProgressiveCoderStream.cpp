@@ -12,9 +12,11 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -369,25 +371,24 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   for (int axis = 0; axis < 3; axis++)
     if (!std::isfinite(m_Scale[axis]) || !std::isfinite(m_Shift[axis]))
       return 0;
-  // The fields are taken from the file in runs of up to 25 bits, the most it gives at once,
+  // The fields are taken from the file in runs of up to 57 bits, the most it gives at once,
   // and handed out one at a time by a shift and a mask, where a field of its own would cost
   // a call to the file. Every field comes after the one before, least significant bit first,
   // so the runs joined are the fields joined; the runs hold the fields' bits and no more, and
-  // the next section starts where it would.
+  // the next section starts where it would. A field is 24 bits at most: one run tops the
+  // window up.
   std::uint64_t window = 0;
   int held = 0;
   std::uint64_t left = needed - (4 + 48 + 192);
   const auto field = [&](int n) {
-    if (held < n) {
-      while (held <= 64 - 25 && left > 0) {
-        const int k = static_cast<int>(std::min<std::uint64_t>(25, left));
-        std::uint32_t run = 0;
-        if (pFile->ReadBitsUpTo(run, k) != k)
-          cut = true;
-        window |= static_cast<std::uint64_t>(run) << held;
-        held += k;
-        left -= static_cast<std::uint64_t>(k);
-      }
+    if (held < n && left > 0) {
+      const int k = static_cast<int>(std::min<std::uint64_t>(std::min(57, 64 - held), left));
+      std::uint64_t run = 0;
+      if (pFile->ReadLongBitsUpTo(run, k) != k)
+        cut = true;
+      window |= run << held;
+      held += k;
+      left -= static_cast<std::uint64_t>(k);
     }
     const auto value = static_cast<int>(window & ((std::uint64_t{1} << n) - 1));
     window >>= n;
@@ -398,6 +399,7 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
   // element at a time they would be copied again and again.
   CArray3d<CVertex3d>* vertices = m_pMesh->GetArrayVertex();
   vertices->SetSize(nv);
+  std::vector<std::array<float, 3>> second(static_cast<size_t>(nv));
   for (int i = 0; i < nv; i++) {
     int quantized[3];
     for (int& x : quantized)
@@ -406,10 +408,17 @@ int CProgressiveCoder::InputBaseMesh(CIBitStream* pFile)
     CVertex3d* v = m_pMesh->NewVertex(static_cast<float>(quantized[0]) * m_Scale[0] + m_Shift[0],
                                       static_cast<float>(quantized[1]) * m_Scale[1] + m_Shift[1],
                                       static_cast<float>(quantized[2]) * m_Scale[2] + m_Shift[2]);
-    v->Set2(static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
-            static_cast<float>(quantized[2]));
+    // The index names the vertex's second position below; the adjacency sets it again.
+    v->SetAdjacencyIndex(i);
+    second[static_cast<size_t>(i)] = {static_cast<float>(quantized[0]), static_cast<float>(quantized[1]),
+                                      static_cast<float>(quantized[2])};
     vertices->SetAt(i, v);
   }
+  // The second positions' blocks side by side, where Set2 would allocate one per vertex.
+  CVertex3d::SetSecondPositions(vertices->GetData(), static_cast<size_t>(nv),
+                                [&second](const CVertex3d& v) -> const std::array<float, 3>& {
+                                  return second[static_cast<size_t>(v.GetAdjacencyIndex())];
+                                });
   m_BaseCorners.clear();
   m_BaseCorners.reserve(3 * static_cast<size_t>(nf));
   CArray3d<CFace3d>* faces = m_pMesh->GetArrayFace();

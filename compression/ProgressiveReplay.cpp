@@ -89,6 +89,9 @@ private:
   std::uint32_t m_End = 0;
 };
 
+// How far past the end of a run of null patches the codes of the next run are fetched.
+constexpr std::uintptr_t kCodeFetchBytes = 1024;
+
 // A layer with no more than one removal in this many codes passes over taken gates by a branch.
 constexpr std::int64_t kFewRemovals = 16;
 
@@ -260,7 +263,6 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   m_Vertices.reserve(nv);
   m_Faces.reserve(nf);
   m_FaceFlag.reserve(nf);
-  m_BaseFlag.reserve(static_cast<size_t>(base.NbFace()));
   // The lists are as large as the final mesh needs from the start: nothing is copied or given
   // back to the system between layers.
   m_FaceList.reserve(3 * nf);
@@ -278,7 +280,6 @@ CProgressiveReplay::CProgressiveReplay(const CMesh3d& base, const std::vector<in
   for (int i = 0; i < nbFace; i++) {
     const int* c = &corners[3 * static_cast<size_t>(i)];
     m_Faces.push_back({{c[0], c[1], c[2]}, {-1, -1, -1}, i});
-    m_BaseFlag.push_back(base.GetFace(i)->GetFlag());
   }
   // The vertices' neighbours are those of the base mesh until the end: layers only add edges.
   m_Seeded = base.NbVertex() >= 2 && HoldsSeedEdge(corners);
@@ -488,7 +489,7 @@ void CProgressiveReplay::Touch(int v, int pass)
 }
 
 // The faces replaced by the layers leave, the others keeping their order.
-void CProgressiveReplay::DropGoneFaces(bool keepIndex)
+void CProgressiveReplay::DropGoneFaces(bool relink)
 {
   size_t kept = static_cast<size_t>(std::find_if(m_FaceFlag.begin(), m_FaceFlag.end(), IsGone) - m_FaceFlag.begin());
   // Gone faces lie among the others as the layers left them: every face is copied, and only
@@ -499,7 +500,7 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
   std::int8_t* const flags = m_FaceFlag.data();
   const size_t n = m_Faces.size();
   int* index = nullptr;
-  if (keepIndex) {
+  if (relink) {
     m_FaceIndex.resize(n + 1);
     m_FaceIndex[0] = -1;
     index = m_FaceIndex.data() + 1;
@@ -507,7 +508,7 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
       index[i] = static_cast<int>(i);
   }
   // The index in a loop of its own, where it is made: the other needs no test of it.
-  if (keepIndex) {
+  if (relink) {
     for (size_t i = kept; i < n; i++) {
       const std::int8_t flag = flags[i];
       const int gone = static_cast<int>(IsGone(flag));
@@ -516,6 +517,12 @@ void CProgressiveReplay::DropGoneFaces(bool keepIndex)
       index[i] = static_cast<int>(kept) | -gone;
       kept += static_cast<size_t>(1 - gone);
     }
+    // The faces across by their new indices, -1 for none or one gone: the store then finds
+    // each face across with one load at random, where two in a row held up its loop. A
+    // missing face, -1, is slot -1 of the index, itself -1, on side 3: -1 again.
+    for (size_t i = 0; i < kept; i++)
+      for (int& edge : faces[i].across)
+        edge = Edge(index[FaceOf(edge)], SideOf(edge));
   } else {
     for (size_t i = kept; i < n; i++) {
       const std::int8_t flag = flags[i];
@@ -769,7 +776,13 @@ void CProgressiveReplay::RunNullPatches()
 [[gnu::noinline]] void CProgressiveReplay::RunSparseNullPatches()
 {
   const int nbCode = m_pCodes->NbCode();
-  const int stop = EndOfNullRun(m_pCodes->GetCodes().data(), m_CodeCursor, nbCode);
+  const unsigned int* const codes = m_pCodes->GetCodes().data();
+  const int stop = EndOfNullRun(codes, m_CodeCursor, nbCode);
+  // The codes of the next run are fetched while this one's patches are taken: read long
+  // after they were decoded, they come from a far cache level, a line at a time.
+  const auto after = reinterpret_cast<std::uintptr_t>(codes + stop);
+  for (std::uintptr_t offset = 64; offset <= kCodeFetchBytes; offset += 64)
+    __builtin_prefetch(reinterpret_cast<const void*>(after + offset));
   // A run to the end of the layer comes after its last removal.
   if (stop == nbCode && HoldBackNullPatches(stop - m_CodeCursor))
     return;
@@ -1294,12 +1307,6 @@ void CProgressiveReplay::PlaceVertices()
   m_Placements.clear();
 }
 
-int CProgressiveReplay::FaceFlag(int face) const
-{
-  const size_t i = static_cast<size_t>(face);
-  return m_Replayed ? m_FaceFlag[i] & 3 : m_BaseFlag[i];
-}
-
 void CProgressiveReplay::Store(CMesh3d* pMesh)
 {
   // The last layer's flags and marks are the mesh's: the patches it held back run now.
@@ -1470,7 +1477,6 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
   if constexpr (!kLinked)
     m_StoredAcross.resize(4 * m_Faces.size());
   int* const acrossOf = m_StoredAcross.data();
-  const int* const faceIndex = m_FaceIndex.data() + 1;
   // Slot -1 is no face: a border edge's missing face across is read like any other.
   CFace3d* const* facePointers = m_FacePointers.data() + 1;
   CVertex3d* const* vertexPointers = m_VertexPointers.data();
@@ -1550,7 +1556,7 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
     const SFace& s = m_Faces[slot];
     CFace3d* across[3];
     for (size_t k = 0; k < 3; k++)
-      across[k] = facePointers[kLinked ? faceIndex[FaceOf(s.across[k])] : acrossOf[4 * slot + k]];
+      across[k] = facePointers[kLinked ? FaceOf(s.across[k]) : acrossOf[4 * slot + k]];
     CFace3d* f = facePointers[slot];
     CVertex3d* const a = vertexPointers[s.v[0]];
     CVertex3d* const b = vertexPointers[s.v[1]];
@@ -1576,7 +1582,9 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
                   : facePlaces.Construct(place, a, b, c, across[0], across[1], across[2]);
       faces->SetAt(i, f);
     }
-    f->SetFlag(FaceFlag(i));
+    // With no layer replayed the base faces are all kept, in place, and keep their flags.
+    if (m_Replayed || i >= nbKept)
+      f->SetFlag(m_FaceFlag[slot] & 3);
     const auto& n = m_FaceNormal[slot];
     f->SetNormal(n[0], n[1], n[2]);
   }

@@ -112,10 +112,8 @@ private:
 
   void StartLayer();
   void ListAll();
-  // keepIndex: m_FaceIndex is made.
-  void DropGoneFaces(bool keepIndex = false);
-  // The face's flag for the mesh: the last layer's, or the base mesh's when none ran.
-  int FaceFlag(int face) const;
+  // relink: the faces across are renamed by the faces' new indices (through m_FaceIndex).
+  void DropGoneFaces(bool relink = false);
   void ListFaces();
   // The faces across the edges leaving a; `pass` is new to m_Stamp.
   void ListAcross(int a, int pass);
@@ -133,7 +131,7 @@ private:
   // the normals; the vertices from nbBaseVertex on and the faces from nbMade on are made in
   // the places the claims (CElementPool::CClaim) hold, the faces from nbKept to nbMade are
   // base faces that went, made again.
-  // kLinked: the faces across are those the layers kept, by m_FaceIndex, where IsConnected
+  // kLinked: the faces across are those the layers kept, relinked, where IsConnected
   // found every one named back and the layers kept them so: each edge held once each way
   // round, the one other face holding its two ends is the face across. Else from the lists.
   template <bool kLinked, class VertexClaim, class FaceClaim>
@@ -269,8 +267,6 @@ private:
   CFaceFlags m_FaceFlag;
   // Faces gone and still in m_Faces.
   size_t m_NbGone = 0;
-  // The base faces' own flags, which the mesh keeps when no layer is replayed.
-  std::vector<int> m_BaseFlag;
   int m_NbBaseVertex = 0;
   // Faces of each vertex, in face order, as the layer found them, each with the corners before
   // and after the vertex: the face holding the edge x -> v is found among v's without reading
