@@ -469,7 +469,7 @@ void CProgressiveCoder::ArrayInitLayer()
 {
   SLayerArrays& a = *m_pArrays;
   a.tail = 0;
-  a.gates.resize(2 * static_cast<size_t>(a.nbLiveFace) + 2);
+  a.gates.resize(2 * static_cast<size_t>(a.nbLiveFace) + 2 + SLayerArrays::kFar);
   a.head = 0;
   a.dead.clear();
   a.made.clear();
@@ -504,7 +504,8 @@ void CProgressiveCoder::ArrayInitLayer()
   StartLayerLists(static_cast<int>(a.order.size()));
   Clear(&a.vertexFlag);
   Clear(&a.mark);
-  Clear(&a.faceFlag);
+  if (a.faceFlag.size() > 0)
+    std::memset(a.faceFlag.data(), 0, a.faceFlag.size());
   if (a.order.size() < 2)
     return;
   const int s0 = a.order[0];
@@ -582,8 +583,9 @@ void CProgressiveCoder::ArrayRun()
   constexpr auto kBoundary = SLayerArrays::kBoundary;
   const std::array<std::uint8_t, 32> fate = a.fate;
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
-  // of its turn. The vertex flags, a byte per vertex, mostly stay in the cache.
-  constexpr size_t kFar = 16;
+  // of its turn (past the tail, the spare entries give stale gates, harmless to fetch). The
+  // vertex flags, a byte per vertex, mostly stay in the cache.
+  constexpr size_t kFar = SLayerArrays::kFar;
   // The queue's ends, the lists and the flags in locals: each flag written, a byte, would
   // have them read again through `a`. The queue and the lists keep their storage through
   // the layer; the faces and their flags grow with a removal's faces, and the calls that
@@ -595,18 +597,18 @@ void CProgressiveCoder::ArrayRun()
   std::uint8_t* const mark = a.mark.data();
   const std::uint8_t* const shape = a.shape.data();
   const SArrayFace* faces = a.face.data();
+  // Edge -1 names face -1, whose flag reads taken: no gate or link is tested for a face.
   std::uint8_t* faceFlag = a.faceFlag.data();
-  std::uint8_t noFace = 1;
   int hits = 0;
+  // The null patches' codes since the last removal, added at once: a code stored a gate would
+  // keep the list's end in memory.
+  size_t nulls = 0;
   while (head < tail) {
-    if (head + kFar < tail) {
-      const int ahead = std::max(gates[head + kFar], 0) >> 2;
-      __builtin_prefetch(faces + ahead);
-      __builtin_prefetch(faceFlag + ahead);
-    }
+    assert(head + kFar < a.gates.size());
+    const int ahead = gates[head + kFar] >> 2;
+    __builtin_prefetch(faces + ahead);
+    __builtin_prefetch(faceFlag + ahead);
     const int edge = gates[head++];
-    if (edge < 0)
-      continue;
     const int face = edge >> 2;
     if (IsTaken(faceFlag[face]))
       continue;
@@ -628,11 +630,11 @@ void CProgressiveCoder::ArrayRun()
       // earlier gate, would find it taken on its turn: it is left out. The face's flag says it
       // is queued until it is taken.
       const auto queue = [&](int e) {
-        std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
+        std::uint8_t* flag = faceFlag + (e >> 2);
         // Without a branch: whether the face is new is as likely as not.
         const unsigned was = *flag;
         const unsigned fresh = was == 0;
-        assert(tail < a.gates.size());
+        assert(tail + kFar < a.gates.size());
         gates[tail] = e;
         tail += fresh;
         *flag = static_cast<std::uint8_t>(was | (fresh << 7));
@@ -645,9 +647,11 @@ void CProgressiveCoder::ArrayRun()
           marked | ((marked == 0) * CProgressiveGate::TakenMarkOf(static_cast<int>(tag))));
       queue(f.across[static_cast<size_t>(kNext[k])]);
       queue(f.across[static_cast<size_t>(kPrevious[k])]);
-      codes->Add(2);
+      nulls++;
       continue;
     }
+    codes->AddNullPatches(nulls);
+    nulls = 0;
     a.tail = tail;
     const int r = destiny == kBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
                                        : ArrayJudge(first, second, edge, v, a.Valence(v));
@@ -657,6 +661,7 @@ void CProgressiveCoder::ArrayRun()
     if (r != kNone && r != 1)
       codes->Add(static_cast<unsigned int>(r));
   }
+  codes->AddNullPatches(nulls);
   m_RefusalHits += hits;
   a.head = head;
   a.tail = tail;
