@@ -579,9 +579,16 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
-  constexpr auto kJudge = SLayerArrays::kJudge;
-  constexpr auto kBoundary = SLayerArrays::kBoundary;
-  const std::array<std::uint8_t, 32> fate = a.fate;
+  // Per shape of v and refusal remembered for the gate: bit 0 set where the gate of a free v
+  // goes to a removal or its judgement, bit 1 where a remembered refusal answers it.
+  std::array<std::uint8_t, 64> answer;
+  for (size_t shape = 0; shape < 32; shape++) {
+    const std::uint8_t destiny = a.fate[shape];
+    answer[2 * shape] = destiny != SLayerArrays::kNull ? 1 : 0;
+    answer[2 * shape + 1] = destiny == SLayerArrays::kBoundary ? 1
+                            : destiny == SLayerArrays::kJudge  ? 2
+                                                               : 0;
+  }
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
   // of its turn (past the tail, the spare entries give stale gates, harmless to fetch). The
   // vertex flags, a byte per vertex, mostly stay in the cache.
@@ -601,7 +608,7 @@ void CProgressiveCoder::ArrayRun()
   std::uint8_t* faceFlag = a.faceFlag.data();
   int hits = 0;
   // The null patches' codes since the last removal, added at once: a code stored a gate would
-  // keep the list's end in memory.
+  // keep the list's end in memory. No judgement adds codes of its own.
   size_t nulls = 0;
   while (head < tail) {
     assert(head + kFar < a.gates.size());
@@ -621,11 +628,11 @@ void CProgressiveCoder::ArrayRun()
     // removal is told apart without a branch on either.
     assert(mark[first] < 4 && mark[second] < 4);
     const unsigned tag = kTagPairs[4 * mark[first] + mark[second]];
-    const unsigned free = vertexFlag[v] == 0;
-    const unsigned destiny = fate[shape[v]];
     const unsigned refused = (f.refused[static_cast<size_t>(kPrevious[k])] >> (4 * kind + tag)) & 1;
-    hits += static_cast<int>(free & (destiny == kJudge) & refused);
-    if ((free & ((destiny == kBoundary) | ((destiny == kJudge) & (refused ^ 1)))) == 0) {
+    // Shifted out for a taken v, without a branch: whether v is taken is as likely as not.
+    const unsigned found = answer[2 * shape[v] + refused] >> (2 * (vertexFlag[v] != 0));
+    hits += static_cast<int>(found >> 1);
+    if ((found & 1) == 0) {
       // ArrayNullPatch on the locals. A gate whose face is taken, or queued already behind an
       // earlier gate, would find it taken on its turn: it is left out. The face's flag says it
       // is queued until it is taken.
@@ -650,16 +657,27 @@ void CProgressiveCoder::ArrayRun()
       nulls++;
       continue;
     }
-    codes->AddNullPatches(nulls);
-    nulls = 0;
     a.tail = tail;
-    const int r = destiny == kBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
-                                       : ArrayJudge(first, second, edge, v, a.Valence(v));
+    int r;
+    if (a.fate[shape[v]] == SLayerArrays::kBoundary) {
+      // It adds its own codes.
+      codes->AddNullPatches(nulls);
+      nulls = 0;
+      r = ArrayRemoveBoundaryVertex(first, second, edge, v);
+    } else {
+      r = ArrayJudge(first, second, edge, v, a.Valence(v));
+    }
     tail = a.tail;
     faces = a.face.data();
     faceFlag = a.faceFlag.data();
-    if (r != kNone && r != 1)
+    // Most judgements end in a null patch too.
+    if (r == 2) {
+      nulls++;
+    } else if (r != kNone && r != 1) {
+      codes->AddNullPatches(nulls);
+      nulls = 0;
       codes->Add(static_cast<unsigned int>(r));
+    }
   }
   codes->AddNullPatches(nulls);
   m_RefusalHits += hits;
