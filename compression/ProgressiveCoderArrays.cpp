@@ -1232,14 +1232,26 @@ void CProgressiveCoder::EndArrayLayers()
   for (const int v : a.released)
     m_RemovedVertices.emplace_back(a.vertex[static_cast<size_t>(v)]);
   pVertices->SetSize(nv);
+  // Each vertex's place in the mesh's array, in the rank's storage, which goes with the arrays.
+  std::vector<int>& place = a.rank;
   for (int i = 0; i < nv; i++) {
     const int v = a.order[static_cast<size_t>(i)];
     CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
     pVertices->SetAt(i, pv);
     pv->SetFlag(a.vertexFlag[static_cast<size_t>(v)]);
     pv->SetMark(a.mark[static_cast<size_t>(v)]);
+    pv->SetAdjacencyIndex(i);
+    place[static_cast<size_t>(v)] = i;
   }
-  BuildAdjacency(m_pMesh, &m_BuildIndex);
+  // The faces' corners by place, in the mesh's new face order (those that stay, then those
+  // made): the build reads them here instead of on the objects.
+  std::vector<int> corners;
+  corners.reserve(3 * static_cast<size_t>(a.nbLiveFace));
+  for (size_t f = 0; f < nbFace; f++)
+    if (!a.faceDead[f])
+      for (const int v : a.face[f].v)
+        corners.push_back(place[static_cast<size_t>(v)]);
+  m_pMesh->BuildAdjacencyFromCorners(corners);
   m_pMesh->SetModified();
   m_CornersValid = 0;
   m_CornersCarried = 0;
