@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // Codes of one progressive layer in conquest order: 2 null patch, 3..6 valence of a removed
@@ -17,6 +18,8 @@ public:
     m_Codes.push_back(code);
     m_NbRemoval += code >= 3 ? 1 : 0;
   }
+  // count null patches (code 2) in a row.
+  void AddNullPatches(size_t count) { m_Codes.insert(m_Codes.end(), count, 2u); }
   const std::vector<unsigned int>& GetCodes() const { return m_Codes; }
   void SetCodes(std::vector<unsigned int> codes)
   {

@@ -517,7 +517,7 @@ private:
   // A face's vertices and, for each edge k -> k + 1, the edge across it: 4 * g + j for edge
   // j of the face g holding it the other way, -1 without. The links are those of the lists
   // as the layer started: both change only when it ends.
-  struct SArrayFace
+  struct alignas(32) SArrayFace
   {
     std::array<int, 3> v;
     std::array<int, 3> across;
@@ -593,7 +593,24 @@ private:
     UnsetVector<SArrayFace> face;
     // The mesh's faces, the first ones: the faces made after them have no object.
     std::vector<CFace3d*> faceObject;
-    std::vector<std::uint8_t> faceFlag;
+    // The faces' flags, and before the first a flag that stays taken: the edge -1 (no face)
+    // names it, so that a gate or link without a face reads as taken without a test.
+    struct SFaceFlags
+    {
+      std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(1, 1);
+      std::uint8_t& operator[](size_t f) { return bytes[f + 1]; }
+      std::uint8_t operator[](size_t f) const { return bytes[f + 1]; }
+      std::uint8_t* data() { return bytes.data() + 1; }
+      size_t size() const { return bytes.size() - 1; }
+      void push_back(std::uint8_t flag) { bytes.push_back(flag); }
+      void reserve(size_t n) { bytes.reserve(n + 1); }
+      void assign(size_t n, std::uint8_t flag)
+      {
+        bytes.assign(n + 1, flag);
+        bytes[0] = 1;
+      }
+    };
+    SFaceFlags faceFlag;
     std::vector<std::uint8_t> faceDead;
     int nbLiveFace = 0;
     // The first face the layer made.
@@ -621,11 +638,14 @@ private:
     // Each gate by its front, the edge second -> first of the face in front (-1 without one),
     // queued up to `tail`. A face taken queues two gates at most and a layer takes each of
     // its faces once: the queue is sized for that as the layer starts.
-    UnsetVector<int> gates;
+    // The run fetches each gate's face this many gates ahead, reading up to kFar entries past
+    // the tail: as many spare entries at the end, and no entry left unset.
+    static constexpr size_t kFar = 16;
+    std::vector<int> gates;
     size_t tail = 0;
     void Push(int edge)
     {
-      assert(tail < gates.size());
+      assert(tail + kFar < gates.size());
       gates[tail++] = edge;
     }
     size_t head = 0;

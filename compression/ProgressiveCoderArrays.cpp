@@ -469,7 +469,7 @@ void CProgressiveCoder::ArrayInitLayer()
 {
   SLayerArrays& a = *m_pArrays;
   a.tail = 0;
-  a.gates.resize(2 * static_cast<size_t>(a.nbLiveFace) + 2);
+  a.gates.resize(2 * static_cast<size_t>(a.nbLiveFace) + 2 + SLayerArrays::kFar);
   a.head = 0;
   a.dead.clear();
   a.made.clear();
@@ -504,7 +504,8 @@ void CProgressiveCoder::ArrayInitLayer()
   StartLayerLists(static_cast<int>(a.order.size()));
   Clear(&a.vertexFlag);
   Clear(&a.mark);
-  Clear(&a.faceFlag);
+  if (a.faceFlag.size() > 0)
+    std::memset(a.faceFlag.data(), 0, a.faceFlag.size());
   if (a.order.size() < 2)
     return;
   const int s0 = a.order[0];
@@ -578,12 +579,20 @@ void CProgressiveCoder::ArrayRun()
   SLayerArrays& a = *m_pArrays;
   CProgressiveCodeList* const codes = m_pCurrentCodes;
   const int kind = m_GateType & 1;
-  constexpr auto kJudge = SLayerArrays::kJudge;
-  constexpr auto kBoundary = SLayerArrays::kBoundary;
-  const std::array<std::uint8_t, 32> fate = a.fate;
+  // Per shape of v and refusal remembered for the gate: bit 0 set where the gate of a free v
+  // goes to a removal or its judgement, bit 1 where a remembered refusal answers it.
+  std::array<std::uint8_t, 64> answer;
+  for (size_t shape = 0; shape < 32; shape++) {
+    const std::uint8_t destiny = a.fate[shape];
+    answer[2 * shape] = destiny != SLayerArrays::kNull ? 1 : 0;
+    answer[2 * shape + 1] = destiny == SLayerArrays::kBoundary ? 1
+                            : destiny == SLayerArrays::kJudge  ? 2
+                                                               : 0;
+  }
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
-  // of its turn. The vertex flags, a byte per vertex, mostly stay in the cache.
-  constexpr size_t kFar = 16;
+  // of its turn (past the tail, the spare entries give stale gates, harmless to fetch). The
+  // vertex flags, a byte per vertex, mostly stay in the cache.
+  constexpr size_t kFar = SLayerArrays::kFar;
   // The queue's ends, the lists and the flags in locals: each flag written, a byte, would
   // have them read again through `a`. The queue and the lists keep their storage through
   // the layer; the faces and their flags grow with a removal's faces, and the calls that
@@ -595,18 +604,18 @@ void CProgressiveCoder::ArrayRun()
   std::uint8_t* const mark = a.mark.data();
   const std::uint8_t* const shape = a.shape.data();
   const SArrayFace* faces = a.face.data();
+  // Edge -1 names face -1, whose flag reads taken: no gate or link is tested for a face.
   std::uint8_t* faceFlag = a.faceFlag.data();
-  std::uint8_t noFace = 1;
   int hits = 0;
+  // The null patches' codes since the last removal, added at once: a code stored a gate would
+  // keep the list's end in memory. No judgement adds codes of its own.
+  size_t nulls = 0;
   while (head < tail) {
-    if (head + kFar < tail) {
-      const int ahead = std::max(gates[head + kFar], 0) >> 2;
-      __builtin_prefetch(faces + ahead);
-      __builtin_prefetch(faceFlag + ahead);
-    }
+    assert(head + kFar < a.gates.size());
+    const int ahead = gates[head + kFar] >> 2;
+    __builtin_prefetch(faces + ahead);
+    __builtin_prefetch(faceFlag + ahead);
     const int edge = gates[head++];
-    if (edge < 0)
-      continue;
     const int face = edge >> 2;
     if (IsTaken(faceFlag[face]))
       continue;
@@ -619,20 +628,20 @@ void CProgressiveCoder::ArrayRun()
     // removal is told apart without a branch on either.
     assert(mark[first] < 4 && mark[second] < 4);
     const unsigned tag = kTagPairs[4 * mark[first] + mark[second]];
-    const unsigned free = vertexFlag[v] == 0;
-    const unsigned destiny = fate[shape[v]];
     const unsigned refused = (f.refused[static_cast<size_t>(kPrevious[k])] >> (4 * kind + tag)) & 1;
-    hits += static_cast<int>(free & (destiny == kJudge) & refused);
-    if ((free & ((destiny == kBoundary) | ((destiny == kJudge) & (refused ^ 1)))) == 0) {
+    // Shifted out for a taken v, without a branch: whether v is taken is as likely as not.
+    const unsigned found = answer[2 * shape[v] + refused] >> (2 * (vertexFlag[v] != 0));
+    hits += static_cast<int>(found >> 1);
+    if ((found & 1) == 0) {
       // ArrayNullPatch on the locals. A gate whose face is taken, or queued already behind an
       // earlier gate, would find it taken on its turn: it is left out. The face's flag says it
       // is queued until it is taken.
       const auto queue = [&](int e) {
-        std::uint8_t* flag = e < 0 ? &noFace : faceFlag + (e >> 2);
+        std::uint8_t* flag = faceFlag + (e >> 2);
         // Without a branch: whether the face is new is as likely as not.
         const unsigned was = *flag;
         const unsigned fresh = was == 0;
-        assert(tail < a.gates.size());
+        assert(tail + kFar < a.gates.size());
         gates[tail] = e;
         tail += fresh;
         *flag = static_cast<std::uint8_t>(was | (fresh << 7));
@@ -645,18 +654,32 @@ void CProgressiveCoder::ArrayRun()
           marked | ((marked == 0) * CProgressiveGate::TakenMarkOf(static_cast<int>(tag))));
       queue(f.across[static_cast<size_t>(kNext[k])]);
       queue(f.across[static_cast<size_t>(kPrevious[k])]);
-      codes->Add(2);
+      nulls++;
       continue;
     }
     a.tail = tail;
-    const int r = destiny == kBoundary ? ArrayRemoveBoundaryVertex(first, second, edge, v)
-                                       : ArrayJudge(first, second, edge, v, a.Valence(v));
+    int r;
+    if (a.fate[shape[v]] == SLayerArrays::kBoundary) {
+      // It adds its own codes.
+      codes->AddNullPatches(nulls);
+      nulls = 0;
+      r = ArrayRemoveBoundaryVertex(first, second, edge, v);
+    } else {
+      r = ArrayJudge(first, second, edge, v, a.Valence(v));
+    }
     tail = a.tail;
     faces = a.face.data();
     faceFlag = a.faceFlag.data();
-    if (r != kNone && r != 1)
+    // Most judgements end in a null patch too.
+    if (r == 2) {
+      nulls++;
+    } else if (r != kNone && r != 1) {
+      codes->AddNullPatches(nulls);
+      nulls = 0;
       codes->Add(static_cast<unsigned int>(r));
+    }
   }
+  codes->AddNullPatches(nulls);
   m_RefusalHits += hits;
   a.head = head;
   a.tail = tail;
@@ -1209,14 +1232,26 @@ void CProgressiveCoder::EndArrayLayers()
   for (const int v : a.released)
     m_RemovedVertices.emplace_back(a.vertex[static_cast<size_t>(v)]);
   pVertices->SetSize(nv);
+  // Each vertex's place in the mesh's array, in the rank's storage, which goes with the arrays.
+  std::vector<int>& place = a.rank;
   for (int i = 0; i < nv; i++) {
     const int v = a.order[static_cast<size_t>(i)];
     CVertex3d* pv = a.vertex[static_cast<size_t>(v)];
     pVertices->SetAt(i, pv);
     pv->SetFlag(a.vertexFlag[static_cast<size_t>(v)]);
     pv->SetMark(a.mark[static_cast<size_t>(v)]);
+    pv->SetAdjacencyIndex(i);
+    place[static_cast<size_t>(v)] = i;
   }
-  BuildAdjacency(m_pMesh, &m_BuildIndex);
+  // The faces' corners by place, in the mesh's new face order (those that stay, then those
+  // made): the build reads them here instead of on the objects.
+  std::vector<int> corners;
+  corners.reserve(3 * static_cast<size_t>(a.nbLiveFace));
+  for (size_t f = 0; f < nbFace; f++)
+    if (!a.faceDead[f])
+      for (const int v : a.face[f].v)
+        corners.push_back(place[static_cast<size_t>(v)]);
+  m_pMesh->BuildAdjacencyFromCorners(corners);
   m_pMesh->SetModified();
   m_CornersValid = 0;
   m_CornersCarried = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,6 +38,30 @@ TEST(ProgressiveCodeList, RemovalCountFollowsEveryWayCodesCome)
   codes.SetCodes(std::vector<unsigned int>{2, 6, 2}, 1);
   EXPECT_EQ(1, codes.NbRemoval());
   EXPECT_EQ(3, codes.NbCode());
+}
+
+// Runs of null patches land where single codes would have, in order among the others, and
+// count no removal; an empty run adds nothing.
+TEST(ProgressiveCodeList, NullPatchRunsComeAsSingleCodes)
+{
+  CProgressiveCodeList runs(1);
+  CProgressiveCodeList singles(1);
+  const std::vector<std::pair<size_t, unsigned int>> steps = {{3, 4}, {0, 1}, {0, 6}, {17, 3}, {1, 5}};
+  for (const auto& [nulls, code] : steps) {
+    runs.AddNullPatches(nulls);
+    runs.Add(code);
+    for (size_t i = 0; i < nulls; i++)
+      singles.Add(2);
+    singles.Add(code);
+  }
+  runs.AddNullPatches(5);
+  for (int i = 0; i < 5; i++)
+    singles.Add(2);
+  EXPECT_EQ(singles.GetCodes(), runs.GetCodes());
+  // 21 null patches among the steps, 5 after them, and a code a step.
+  EXPECT_EQ(21 + 5 + static_cast<int>(steps.size()), runs.NbCode());
+  EXPECT_EQ(4, runs.NbRemoval());
+  EXPECT_EQ(Counted(runs.GetCodes()), runs.NbRemoval());
 }
 
 // Layers long enough that the reader's count of their removals is summed in several parts:
