@@ -1,9 +1,11 @@
 #include "coding/OBitStream.h"
 
 #include <bit>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::uint16_t COBitStream::ClassId() const
 {
@@ -38,25 +40,30 @@ void COBitStream::Flush(unsigned int padBit)
 int COBitStream::WriteFile(const char* fileName) const
 {
   // An existing file is written over in place and then cut to length, not emptied first:
-  // some volumes flush a file that was emptied when it is closed, at the cost of a sync.
-  FilePtr file(std::fopen(fileName, "r+b"));
-  if (!file)
-    file.reset(std::fopen(fileName, "wb"));
-  if (!file)
+  // some volumes flush a file that was emptied when it is closed, at the cost of a sync. The
+  // bytes go in one call, without a stream's buffer between.
+  const int fd = ::open(fileName, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0)
     return 0;
-  if (!m_Bytes.empty() && std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), file.get()) != m_Bytes.size())
-    return 0;
-  if (std::fflush(file.get()) != 0)
-    return 0;
+  const std::uint8_t* bytes = m_Bytes.data();
+  std::size_t left = m_Bytes.size();
+  bool written = true;
+  while (left > 0 && written) {
+    const ssize_t n = ::write(fd, bytes, left);
+    if (n < 0 && errno == EINTR)
+      continue;
+    written = n > 0;
+    if (written) {
+      bytes += n;
+      left -= static_cast<std::size_t>(n);
+    }
+  }
   // Only a longer old file needs the cut: the same file written again (the usual case) is
   // left alone.
-  if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) == static_cast<long>(m_Bytes.size()))
-    return std::fclose(file.release()) == 0 ? 1 : 0;
-  std::error_code error;
-  if (std::filesystem::is_regular_file(fileName, error)) {
-    std::filesystem::resize_file(fileName, m_Bytes.size(), error);
-    if (error)
-      return 0;
-  }
-  return std::fclose(file.release()) == 0 ? 1 : 0;
+  struct stat status {};
+  if (written && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_size > static_cast<off_t>(m_Bytes.size()))
+    written = ::ftruncate(fd, static_cast<off_t>(m_Bytes.size())) == 0;
+  const bool closed = ::close(fd) == 0;
+  return written && closed ? 1 : 0;
 }
