@@ -20,7 +20,7 @@ public:
   std::ostream& Dump(std::ostream& out) const override;
 
 private:
-  const void* m_pStream = nullptr; // only shown by Dump
+  const void* m_pStream = nullptr; // only shown by Dump: null when the file could not be opened
   int m_Owner = 0;
   bool m_Opened = false;
 };
