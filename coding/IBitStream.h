@@ -86,16 +86,7 @@ public:
             std::uint32_t(bitorder::ReversedBytes[(field >> 16) & 0xFF]) << 8 |
             std::uint32_t(bitorder::ReversedBytes[(field >> 8) & 0xFF]) << 16 |
             std::uint32_t(bitorder::ReversedBytes[field & 0xFF]) << 24;
-    // The field ends `end` bits below the buffered byte's top: whole bytes passed are read.
-    const int end = used + n;
-    const int passed = end >> 3;
-    if (passed > 0) {
-      m_Buffer = next[passed - 1];
-      m_Next += static_cast<std::size_t>(passed);
-    }
-    m_BitIndex = static_cast<std::uint32_t>(7 - (end & 7));
-    m_Mask = 1u << m_BitIndex;
-    m_TotalBits += static_cast<std::uint32_t>(n);
+    PassField(next, used, n);
     return n;
   }
   // The same for up to 64 bits: a field of up to 57 that the buffered byte and the eight after
@@ -111,15 +102,7 @@ public:
     const int used = 7 - static_cast<int>(m_BitIndex);
     const std::uint64_t window = (std::uint64_t(m_Buffer) << 56 | ToBigEndian(ahead) >> 8) << used;
     value = ReversedBits(window >> (64 - n) << (64 - n));
-    const int end = used + n;
-    const int passed = end >> 3;
-    if (passed > 0) {
-      m_Buffer = next[passed - 1];
-      m_Next += static_cast<std::size_t>(passed);
-    }
-    m_BitIndex = static_cast<std::uint32_t>(7 - (end & 7));
-    m_Mask = 1u << m_BitIndex;
-    m_TotalBits += static_cast<std::uint32_t>(n);
+    PassField(next, used, n);
     return n;
   }
   // n bits; a short read is traced with the number of bits it got.
@@ -153,6 +136,21 @@ protected:
 private:
   int ReadBitsInGroups(std::uint32_t& value, int n);
   int ReadLongBitsInFields(std::uint64_t& value, int n);
+  // After a field of n bits taken from a window whose top `used` bits of the buffered byte were
+  // taken before it: the field ends `end` bits below the buffered byte's top, and the whole
+  // bytes passed are read.
+  void PassField(const std::uint8_t* next, int used, int n)
+  {
+    const int end = used + n;
+    const int passed = end >> 3;
+    if (passed > 0) {
+      m_Buffer = next[passed - 1];
+      m_Next += static_cast<std::size_t>(passed);
+    }
+    m_BitIndex = static_cast<std::uint32_t>(7 - (end & 7));
+    m_Mask = 1u << m_BitIndex;
+    m_TotalBits += static_cast<std::uint32_t>(n);
+  }
 
   // The eight bytes as read from memory, most significant first.
   static std::uint64_t ToBigEndian(std::uint64_t bytes)
