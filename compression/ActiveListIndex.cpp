@@ -244,8 +244,40 @@ SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
   return nullptr;
 }
 
+SActiveNode* CActiveListIndex::FirstOfEvenRings(SActiveNode* pCandidates) const
+{
+  // No node is filed below the candidates' degree m, so a ring's weighted sum is at least
+  // what it is when every node within four steps has degree m: a candidate with such rings
+  // holds the smallest value of every ring, the only one where a ring decides alone, and the
+  // first in list order among those the fourth ring leaves tied. A candidate after the best
+  // one found needs no walk.
+  const int m = pCandidates->Degree;
+  SActiveNode* pFirst = nullptr;
+  for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext) {
+    if (pFirst && pNode->Order > pFirst->Order)
+      continue;
+    SActiveNode* pAfter = pNode;
+    SActiveNode* pBefore = pNode;
+    int even = 1;
+    for (int k = 0; k < 4 && even; k++) {
+      pAfter = m_pList->GetNextPosition(CActiveList::Position(pAfter)).GetNode();
+      pBefore = m_pList->GetPrevPosition(CActiveList::Position(pBefore)).GetNode();
+      even = pAfter->Degree == m && pBefore->Degree == m;
+    }
+    pFirst = even ? pNode : pFirst;
+  }
+  return pFirst;
+}
+
 SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
 {
+  // Only where the sums rank the candidates: averages of large degrees may round together.
+  // Few candidates seldom have one with even rings, and cost little to rank: many often have
+  // (a list of one degree nearly all along).
+  const bool bySums = GetDegreeBound() < MaxRankedDegree;
+  const bool many = m_Buckets[static_cast<size_t>(pCandidates->Degree)].Count >= kManyCandidates;
+  if (SActiveNode* pEven = bySums && many ? FirstOfEvenRings(pCandidates) : nullptr)
+    return pEven;
   m_Walks.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
     m_Walks.push_back({pNode, pNode, pNode, 0, 0});
@@ -253,7 +285,7 @@ SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
   // them as its average does while the degrees stay below MaxRankedDegree (the sums, at most
   // 20 times the bound, then fit an int): distinct averages, at least 1/9 apart, stay distinct
   // as floats. Above it, the averages themselves, as CActiveList::GetAverageDegree computes them.
-  if (GetDegreeBound() < MaxRankedDegree)
+  if (bySums)
     return RankWalks<int>([](const SRingWalk& walk, int) { return static_cast<int>(walk.Ring); });
   return RankWalks<float>([](const SRingWalk& walk, int k) {
     const long long n = k + 1;

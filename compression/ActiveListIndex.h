@@ -51,6 +51,8 @@ public:
   // Above every degree filed so far.
   int GetDegreeBound() const { return static_cast<int>(m_Buckets.size()); }
   static constexpr int MaxRankedDegree = 1 << 18;
+  // From this count of candidates on, RankByRings looks for one with even rings first.
+  static constexpr int kManyCandidates = 32;
 
   // Of candidates of one remaining degree (a chain through pBucketNext, right after a
   // question), the one the ring averages choose: each ring ranks them all, the first in list
@@ -78,6 +80,9 @@ private:
 
   template <class T, class ValueOf>
   SActiveNode* RankWalks(ValueOf valueOf);
+  // Of the candidates, the first in list order whose nodes within four steps all share the
+  // candidates' degree: the one RankByRings chooses whenever there is one. Null when none.
+  SActiveNode* FirstOfEvenRings(SActiveNode* pCandidates) const;
   void Refresh();
   int GetDegree(const SActiveNode* pNode) const;
   int IsFill(SActiveNode* pNode, int degree) const;

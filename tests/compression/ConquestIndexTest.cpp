@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -296,4 +297,57 @@ TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)
     EXPECT_GE(bound, CActiveListIndex::MaxRankedDegree);
   }
   EXPECT_GT(decidedBeyondRing1, 5);
+}
+
+TEST(ConquestIndex, RingRankingOfManyCandidatesWithEvenRings)
+{
+  // Long lists nearly all of one degree: the many candidates are ranked by a look for the
+  // first one whose rings hold that degree alone. The icosphere's twelve vertices of valence
+  // five make the candidates, and its vertices of valence six the rare bumps, as many as let
+  // some trials keep a candidate with even rings and leave others none.
+  auto mesh = fixtures::Icosphere(2);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  std::vector<int> low;
+  std::vector<int> high;
+  for (int v = 0; v < table.GetNbVertex(); v++)
+    (table.GetRemaining(v) == 5 ? low : high).push_back(v);
+  ASSERT_EQ(low.size(), 12u);
+  ASSERT_FALSE(high.empty());
+  platform::Srand(23);
+  int withEven = 0;
+  int withoutEven = 0;
+  for (int trial = 0; trial < 80; trial++) {
+    CActiveList list;
+    const int n = 2 * CActiveListIndex::kManyCandidates + platform::Rand() % 60;
+    const int bumpEvery = 2 + trial % 8;
+    int candidates = 0;
+    for (int i = 0; i < n; i++) {
+      const bool bump = platform::Rand() % bumpEvery == 0;
+      const int v = bump ? high[static_cast<size_t>(platform::Rand()) % high.size()]
+                         : low[static_cast<size_t>(platform::Rand()) % low.size()];
+      candidates += bump ? 0 : 1;
+      list.AddTail(table.GetVertex(v), v);
+    }
+    if (candidates < CActiveListIndex::kManyCandidates)
+      continue;
+    // Whether some candidate has only candidates within four steps.
+    bool even = false;
+    for (auto it = list.GetHeadPosition(); !CActiveList::IsNull(it) && !even; ++it) {
+      bool all = table.GetRemaining(*it) == 5;
+      auto after = it;
+      auto before = it;
+      for (int k = 0; k < 4 && all; k++) {
+        after = list.GetNextPosition(after);
+        before = list.GetPrevPosition(before);
+        all = table.GetRemaining(*after) == 5 && table.GetRemaining(*before) == 5;
+      }
+      even = all;
+    }
+    (even ? withEven : withoutEven)++;
+    int bound = 0;
+    CheckRanking(list, table, trial, &bound);
+  }
+  EXPECT_GT(withEven, 10);
+  EXPECT_GT(withoutEven, 10);
 }
