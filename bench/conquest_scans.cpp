@@ -6,7 +6,7 @@
 // the coders' tables outgrow the cache. The conquest codes into memory; the gate and structure
 // coders write their file into a scratch folder, as their commands do. The heap is kept warm
 // for both sides (see WarmHeap.h).
-#include "bench/DracoMesh.h"
+#include "bench/DracoRun.h"
 #include "bench/ScanMeshes.h"
 #include "bench/WarmHeap.h"
 #include "coding/OBitStream.h"
@@ -20,8 +20,6 @@
 #include "tests/support/TempFolder.h"
 
 #include <benchmark/benchmark.h>
-#include <draco/compression/decode.h>
-#include <draco/compression/encode.h>
 
 #include <algorithm>
 #include <chrono>
@@ -42,53 +40,11 @@ double Since(Clock::time_point start)
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Draco's valence edgebreaker on one scan, 11-bit positions: one whole encode, or one decode
-// of its stream, per call.
-class CDracoRun
+// Wall-clock seconds, the clock the coders are timed on here.
+double WallSeconds()
 {
-public:
-  explicit CDracoRun(const CMesh3d& mesh) : m_Source(ToDraco(mesh))
-  {
-    m_Stream = Encode();
-  }
-  // False when Draco could not encode the mesh: no ratio then.
-  bool Encoded() const { return m_Stream.size() > 0; }
-  double TimeEncode() const
-  {
-    const auto start = Clock::now();
-    const draco::EncoderBuffer buffer = Encode();
-    const double seconds = Since(start);
-    benchmark::DoNotOptimize(buffer.data());
-    return seconds;
-  }
-  double TimeDecode() const
-  {
-    draco::DecoderBuffer input;
-    input.Init(m_Stream.data(), m_Stream.size());
-    draco::Decoder decoder;
-    const auto start = Clock::now();
-    auto decoded = decoder.DecodeMeshFromBuffer(&input);
-    const double seconds = Since(start);
-    benchmark::DoNotOptimize(decoded);
-    return seconds;
-  }
-
-private:
-  draco::EncoderBuffer Encode() const
-  {
-    draco::Encoder encoder;
-    encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);
-    encoder.options().SetGlobalInt("encoding_submethod", draco::MESH_EDGEBREAKER_VALENCE_ENCODING);
-    encoder.SetAttributeQuantization(draco::GeometryAttribute::POSITION, 11);
-    draco::EncoderBuffer buffer;
-    if (!encoder.EncodeMeshToBuffer(*m_Source, &buffer).ok())
-      buffer.Clear();
-    return buffer;
-  }
-
-  std::unique_ptr<draco::Mesh> m_Source;
-  draco::EncoderBuffer m_Stream;
-};
+  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
 
 // Runs `code` once per iteration on a fresh copy of the scan (the coders mark the mesh), or for
 // a decode on an empty mesh, and reports the best time over Draco's. Draco encodes (or decodes)
@@ -98,7 +54,7 @@ private:
 void Measure(benchmark::State& state, const std::string& path, bool decode,
              const std::function<bool(CMesh3d*)>& code)
 {
-  const CDracoRun draco(*ReadScan(path));
+  const CDracoRun draco(*ReadScan(path), 11, WallSeconds);
   if (!draco.Encoded()) {
     state.SkipWithError("Draco could not encode the mesh");
     return;

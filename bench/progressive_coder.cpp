@@ -6,7 +6,7 @@
 // Run from the Release build (scripts/bench configures it):
 //   build/bench/bench/bench_progressive_coder --benchmark_filter=Progressive
 #include "bench/ProcessTime.h"
-#include "bench/DracoMesh.h"
+#include "bench/DracoRun.h"
 #include "bench/WarmHeap.h"
 #include "compression/ProgressiveCoder.h"
 #include "mesh/Face3d.h"
@@ -16,10 +16,6 @@
 #include "tests/compression/ProgressiveMeshes.h"
 
 #include <benchmark/benchmark.h>
-#include <draco/compression/config/compression_shared.h>
-#include <draco/compression/decode.h>
-#include <draco/compression/expert_encode.h>
-#include <draco/mesh/mesh.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -67,59 +63,6 @@ double Seconds(double start)
   return ProcessSeconds() - start;
 }
 
-draco::EncoderBuffer EncodeDraco(const draco::Mesh& mesh)
-{
-  draco::ExpertEncoder encoder(mesh);
-  encoder.SetEncodingMethod(draco::MESH_EDGEBREAKER_ENCODING);
-  encoder.SetEncodingSubmethod(draco::MESH_EDGEBREAKER_VALENCE_ENCODING);
-  encoder.SetAttributeQuantization(0, kBits);
-  draco::EncoderBuffer buffer;
-  if (!encoder.EncodeToBuffer(&buffer).ok())
-    buffer.Clear();
-  return buffer;
-}
-
-bool DecodeDraco(const draco::EncoderBuffer& encoded)
-{
-  draco::DecoderBuffer buffer;
-  buffer.Init(encoded.data(), encoded.size());
-  draco::Decoder decoder;
-  auto result = decoder.DecodeMeshFromBuffer(&buffer);
-  benchmark::DoNotOptimize(result);
-  return result.ok();
-}
-
-// The library on one mesh, run once in each iteration of our coder: on a shared machine a
-// slower spell then slows both sides, where a best measured once, before, would skew the ratio.
-class CDracoRun
-{
-public:
-  explicit CDracoRun(int index)
-      : m_Source(ToDraco(CachedMesh(index))), m_Stream(EncodeDraco(*m_Source))
-  {
-  }
-  // False when the library could not encode the mesh: no ratio then.
-  bool Encoded() const { return m_Stream.size() > 0; }
-  double TimeEncode() const
-  {
-    const auto start = ProcessSeconds();
-    const draco::EncoderBuffer encoded = EncodeDraco(*m_Source);
-    const double seconds = Seconds(start);
-    benchmark::DoNotOptimize(encoded.data());
-    return seconds;
-  }
-  double TimeDecode() const
-  {
-    const auto start = ProcessSeconds();
-    DecodeDraco(m_Stream);
-    return Seconds(start);
-  }
-
-private:
-  std::unique_ptr<draco::Mesh> m_Source;
-  draco::EncoderBuffer m_Stream;
-};
-
 void SetCounters(benchmark::State& state, const CMesh3d& mesh, double bytes)
 {
   state.counters["vertices"] = mesh.NbVertex();
@@ -143,7 +86,7 @@ void BM_ProgressiveEncode(benchmark::State& state)
   const CMesh3d& source = CachedMesh(index);
   state.SetLabel(kMeshes[index].name);
   conquest::CScratchFolder folder;
-  const CDracoRun draco(index);
+  const CDracoRun draco(CachedMesh(index), kBits, ProcessSeconds);
   if (!draco.Encoded()) {
     state.SkipWithError("Draco could not encode the mesh");
     return;
@@ -179,7 +122,7 @@ void BM_ProgressiveDecode(benchmark::State& state)
   conquest::CScratchFolder folder;
   if (!Encode(source, "m.vpm"))
     state.SkipWithError("encoding failed");
-  const CDracoRun draco(index);
+  const CDracoRun draco(CachedMesh(index), kBits, ProcessSeconds);
   if (!draco.Encoded()) {
     state.SkipWithError("Draco could not encode the mesh");
     return;
@@ -210,7 +153,7 @@ void BM_DracoValenceEncode(benchmark::State& state)
   const std::unique_ptr<draco::Mesh> pMesh = ToDraco(CachedMesh(index));
   size_t size = 0;
   for (auto _ : state)
-    size = EncodeDraco(*pMesh).size();
+    size = EncodeDraco(*pMesh, kBits).size();
   if (size == 0)
     state.SkipWithError("encoding failed");
   SetCounters(state, CachedMesh(index), static_cast<double>(size));
@@ -220,7 +163,7 @@ void BM_DracoValenceDecode(benchmark::State& state)
 {
   const int index = static_cast<int>(state.range(0));
   state.SetLabel(kMeshes[index].name);
-  const draco::EncoderBuffer encoded = EncodeDraco(*ToDraco(CachedMesh(index)));
+  const draco::EncoderBuffer encoded = EncodeDraco(*ToDraco(CachedMesh(index)), kBits);
   for (auto _ : state)
     if (!DecodeDraco(encoded))
       state.SkipWithError("decoding failed");

@@ -590,7 +590,8 @@ void CProgressiveCoder::ArrayRun()
                                                                : 0;
   }
   // The faces in front lie apart: each gate's face and its flag are fetched some gates ahead
-  // of its turn (past the tail, the spare entries give stale gates, harmless to fetch). The
+  // of its turn (past the tail, the spare entries give stale gates, harmless to fetch; the
+  // edge -1 fetches face 0, not one before the array). The
   // vertex flags, a byte per vertex, mostly stay in the cache.
   constexpr size_t kFar = SLayerArrays::kFar;
   // The queue's ends, the lists and the flags in locals: each flag written, a byte, would
@@ -612,7 +613,7 @@ void CProgressiveCoder::ArrayRun()
   size_t nulls = 0;
   while (head < tail) {
     assert(head + kFar < a.gates.size());
-    const int ahead = gates[head + kFar] >> 2;
+    const int ahead = std::max(gates[head + kFar], 0) >> 2;
     __builtin_prefetch(faces + ahead);
     __builtin_prefetch(faceFlag + ahead);
     const int edge = gates[head++];

@@ -162,11 +162,14 @@ void CTriangleGateCoder::RestoreMainPhase()
   // An attempt marks only faces that the main phase left free.
   for (const int f : m_Main.Free)
     m_Topology.SetMark(f, 0);
-  m_Counters = m_Main.Counters;
   m_Entered = m_Main.Entered;
   m_Order = m_Main.Order;
   m_Seeds.clear();
-  m_Queue.Restart(m_Counters);
+  // Once the found seeds' gates are open, Conquer copies the queue and counters they left.
+  if (!m_Found.Opened) {
+    m_Counters = m_Main.Counters;
+    m_Queue.Restart(m_Counters);
+  }
   s.m_SeedFaces.RemoveAll();
   s.m_VertexOrder.RemoveAll();
   s.m_Codes = m_Main.Codes;
