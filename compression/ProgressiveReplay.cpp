@@ -1512,11 +1512,13 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
         if constexpr (kLinked) {
+          // Written in any case, counted only when new: whether a neighbour was met already
+          // is no pattern, and a missed guess costs more than the load and the store. The
+          // room holds two entries per face.
           int& by = seenBy[static_cast<size_t>(b)];
-          if (by != self) {
-            by = self;
-            neighbors[nbNeighbor++] = vertexPointers[b];
-          }
+          neighbors[nbNeighbor] = vertexPointers[b];
+          nbNeighbor += static_cast<int>(by != self);
+          by = self;
           continue;
         }
         SSeen& seen = seenOf[static_cast<size_t>(b)];
