@@ -923,7 +923,8 @@ bool CProgressiveReplay::IsConnected()
     return m_Connected == EConnected::Whole;
   const size_t nbFace = m_Faces.size();
   m_Reached.resize(nbFace);
-  m_Pending.resize(nbFace);
+  // One slot more: a face met again is written past the last one queued.
+  m_Pending.resize(nbFace + 1);
   // A gone face counts as reached: no walk enters it, as no gate is queued in front of it.
   std::int8_t* const reached = m_Reached.data();
   const std::int8_t* const flags = m_FaceFlag.data();
@@ -934,28 +935,31 @@ bool CProgressiveReplay::IsConnected()
   }
   const SFace* const faces = m_Faces.data();
   int* const pending = m_Pending.data();
-  size_t top = 0;
+  // First in, first out: the faces taken out were put in long before, their records loaded
+  // side by side, where the last one put in is taken out next and waits on its own load.
+  // Whether every face is reached does not depend on the order.
+  size_t head = 0;
+  size_t tail = 0;
   if (const auto first = std::find(reached, reached + nbFace, 0); first != reached + nbFace) {
     *first = 1;
-    pending[top++] = static_cast<int>(first - reached);
+    pending[tail++] = static_cast<int>(first - reached);
   }
-  size_t nbReached = 0;
   bool oneWay = false;
-  while (top > 0 && !oneWay) {
-    const int face = pending[--top];
-    nbReached++;
+  while (head < tail && !oneWay) {
+    const int face = pending[head++];
     for (int k = 0; k < 3; k++) {
       const int edge = faces[face].across[static_cast<size_t>(k)];
       if (edge < 0)
         continue;
       const size_t other = static_cast<size_t>(FaceOf(edge));
       oneWay |= faces[other].across[static_cast<size_t>(SideOf(edge))] != Edge(face, k);
-      if (!reached[other]) {
-        reached[other] = 1;
-        pending[top++] = static_cast<int>(other);
-      }
+      // Written in any case, counted only when new: whether it is follows no pattern.
+      pending[tail] = static_cast<int>(other);
+      tail += static_cast<size_t>(!reached[other]);
+      reached[other] = 1;
     }
   }
+  const size_t nbReached = head;
   m_Connected = !oneWay && nbReached == nbLive ? EConnected::Whole : EConnected::Split;
   return m_Connected == EConnected::Whole;
 }
@@ -1512,11 +1516,13 @@ void CProgressiveReplay::StoreAdjacency(CMesh3d* pMesh, const VertexClaim& verte
                             c->corner == 1 ? c->next : c->previous};
       for (const int b : other) {
         if constexpr (kLinked) {
+          // Written in any case, counted only when new: whether a neighbour was met already
+          // is no pattern, and a missed guess costs more than the load and the store. The
+          // room holds two entries per face.
           int& by = seenBy[static_cast<size_t>(b)];
-          if (by != self) {
-            by = self;
-            neighbors[nbNeighbor++] = vertexPointers[b];
-          }
+          neighbors[nbNeighbor] = vertexPointers[b];
+          nbNeighbor += static_cast<int>(by != self);
+          by = self;
           continue;
         }
         SSeen& seen = seenOf[static_cast<size_t>(b)];

@@ -700,6 +700,60 @@ TEST(ProgressiveReplay, StoredAdjacencyOfAPoleAFinAndALoneVertex)
   EXPECT_EQ(progressive::Adjacency(*bare), stored);
 }
 
+// A replayed sphere whose poles hold 32 faces each: their lists outgrow the room kept inline,
+// every neighbour is met twice around them and must be listed once, and the faces across are
+// those the layers kept. All as the mesh's own build lists them.
+TEST(ProgressiveReplay, StoredAdjacencyOfReplayedPolesIsTheMeshsOwnBuild)
+{
+  constexpr int kLongitudes = 32;
+  constexpr int kRows = 11;
+  fixtures::Points points{{0, 0, 1.05f}, {0, 0, -0.95f}};
+  fixtures::Triangles triangles;
+  const auto at = [](int row, int j) { return 2 + row * kLongitudes + (j + kLongitudes) % kLongitudes; };
+  for (int row = 0; row < kRows; row++)
+    for (int j = 0; j < kLongitudes; j++) {
+      const double theta = M_PI * (row + 1) / (kRows + 1);
+      const double phi = 2 * M_PI * j / kLongitudes;
+      const double r = 1.0 + 0.05 * progressive::Jitter(row, j, 7);
+      points.push_back({static_cast<float>(r * std::sin(theta) * std::cos(phi)),
+                        static_cast<float>(r * std::sin(theta) * std::sin(phi)),
+                        static_cast<float>(r * std::cos(theta))});
+    }
+  for (int j = 0; j < kLongitudes; j++) {
+    triangles.push_back({0, at(0, j), at(0, j + 1)});
+    triangles.push_back({1, at(kRows - 1, j + 1), at(kRows - 1, j)});
+    for (int row = 0; row + 1 < kRows; row++) {
+      triangles.push_back({at(row, j), at(row + 1, j), at(row + 1, j + 1)});
+      triangles.push_back({at(row, j), at(row + 1, j + 1), at(row, j + 1)});
+    }
+  }
+  auto mesh = fixtures::Build(points, triangles);
+  ASSERT_NE(nullptr, mesh);
+  conquest::CScratchFolder folder;
+  CProgressiveCoder encoder;
+  ASSERT_EQ(1, progressive::Encode(&encoder, mesh.get(), mesh->NbVertex() / 8, 12, "u.vpm"));
+  ASSERT_GT(encoder.NbLayer(), 2);
+  SDecoded decoded;
+  DecodeWith("u.vpm", 0, &decoded);
+  CMesh3d& stored = decoded.mesh;
+  ASSERT_EQ(static_cast<int>(points.size()), stored.NbVertex());
+  ASSERT_EQ(static_cast<int>(triangles.size()), stored.NbFace());
+  int poles = 0;
+  for (int i = 0; i < stored.NbVertex(); i++) {
+    const CVertex3d* v = stored.GetVertex(i);
+    if (v->NbFaceNeighbor() != kLongitudes)
+      continue;
+    poles++;
+    EXPECT_EQ(kLongitudes, v->NbVertexNeighbor());
+  }
+  EXPECT_EQ(2, poles);
+  const std::vector<int> adjacency = progressive::Adjacency(stored);
+  ASSERT_EQ(1, stored.BuildAdjacency());
+  EXPECT_EQ(progressive::Adjacency(stored), adjacency);
+  // Closed: every face has a face across each edge.
+  EXPECT_EQ(0, progressive::CountBoundaryEdges(stored));
+}
+
 // The vertices and faces the replay adds are made in the places the mesh's pools handed out,
 // over several blocks: side by side but at the few block breaks, and each freed on its own, in
 // any order, into the block it came from.
