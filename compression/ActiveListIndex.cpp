@@ -51,6 +51,7 @@ void CActiveListIndex::Attach(CActiveList* pList, const CConquestMesh* pMesh)
     pNode->Fill = 0;
     pNode->Dirty = 0;
     pNode->VertexIndex = -1;
+    pNode->BeyondPrev = -2;
     OnInsert(pNode);
   }
 }
@@ -121,10 +122,23 @@ int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
 
 int CActiveListIndex::IsFill(SActiveNode* pNode, int degree) const
 {
+  if (degree == 0)
+    return 0;
   const CActiveList::Position pos(pNode);
-  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
-                                              m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
-                                              m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
+  const int g = pNode->VertexIndex;
+  const int p = m_pList->GetPrevPosition(pos).GetNode()->VertexIndex;
+  const int q = m_pList->GetNextPosition(pos).GetNode()->VertexIndex;
+  // Most tests follow a change of the next vertex alone: the face beyond the edge to the
+  // previous one, whose corner across must be q, was read at the last test.
+  if (g >= 0 && p >= 0 && m_pMesh->IsFiledFromSides()) {
+    if (pNode->BeyondPrev != p) {
+      pNode->BeyondPrev = p;
+      pNode->BeyondApex = m_pMesh->GetBeyondApex(g, p);
+    }
+    if (pNode->BeyondApex != q)
+      return 0;
+  }
+  return m_pMesh->IsFillCorner(g, p, q) ? 1 : 0;
 }
 
 void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
