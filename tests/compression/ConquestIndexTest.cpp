@@ -295,6 +295,54 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
   EXPECT_GT(decidedBeyondRing1, 5);
 }
 
+TEST(ConquestIndex, RingRankingOfTwoCandidates)
+{
+  // Two nodes of the smallest degree, the commonest tie, are ranked on their own. Round each
+  // of them stand vertices of a higher degree h; one vertex of degree h - 1 or h + 1 at a
+  // chosen distance from the second candidate decides at that ring, and without it the
+  // rings tie to the end and list order decides. A vertex may stand in a list repeatedly.
+  auto mesh = fixtures::Icosphere(2);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  platform::Srand(11);
+  for (int i = 0; i < 200; i++) {
+    const int v = platform::Rand() % table.GetNbVertex();
+    table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
+  }
+  std::array<std::vector<int>, 8> byDegree;
+  for (int v = 0; v < table.GetNbVertex(); v++)
+    if (table.GetRemaining(v) < 8)
+      byDegree[static_cast<size_t>(table.GetRemaining(v))].push_back(v);
+  int d = 1;
+  while (d + 3 < 8 && (byDegree[static_cast<size_t>(d)].size() < 2 || byDegree[static_cast<size_t>(d) + 1].empty() ||
+                       byDegree[static_cast<size_t>(d) + 2].empty() || byDegree[static_cast<size_t>(d) + 3].empty()))
+    d++;
+  ASSERT_LT(d + 3, 8);
+  const int a = byDegree[static_cast<size_t>(d)][0];
+  const int b = byDegree[static_cast<size_t>(d)][1];
+  const int h = byDegree[static_cast<size_t>(d) + 2][0];
+  // a at 0 and b at 9 of 18 nodes: their rings never meet.
+  std::array<int, 5> decidedAt = {0, 0, 0, 0, 0};
+  for (const int other : {-1, byDegree[static_cast<size_t>(d) + 1][0], byDegree[static_cast<size_t>(d) + 3][0]})
+    for (int distance = 1; distance <= 4; distance++)
+      for (int bFirst = 0; bFirst < 2; bFirst++) {
+        CActiveList list;
+        for (int i = 0; i < 18; i++) {
+          int v = i == 0 ? a : (i == 9 ? b : h);
+          v = i == 0 && bFirst ? b : (i == 9 && bFirst ? a : v);
+          v = i == 9 + distance && other >= 0 ? other : v;
+          list.AddTail(table.GetVertex(v), v);
+        }
+        int bound = 0;
+        const int ring = CheckRanking(list, table, 100 * distance + bFirst, &bound);
+        decidedAt[static_cast<size_t>(ring)]++;
+        EXPECT_EQ(ring, other < 0 ? 4 : distance);
+      }
+  EXPECT_GT(decidedAt[1], 0);
+  EXPECT_GT(decidedAt[3], 0);
+  EXPECT_GT(decidedAt[4], 0);
+}
+
 TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)
 {
   // A hub of more neighbours than the sums of degrees may hold: the ranking then compares
