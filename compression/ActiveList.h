@@ -25,6 +25,11 @@ struct SActiveNode
   int Degree = -1;
   int Fill = 0;
   int Dirty = 0;
+  // The corner across the edge to the previous node's vertex of the face beyond it, and that
+  // vertex's number (-2 before the index asks): the faces never change, so a fill test whose
+  // previous vertex is still the same reads the apex here rather than the edge table.
+  int BeyondPrev = -2;
+  int BeyondApex = -1;
   SActiveNode* pBucketPrev = nullptr;
   SActiveNode* pBucketNext = nullptr;
   SActiveNode* pSamePrev = nullptr;

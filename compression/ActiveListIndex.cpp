@@ -51,6 +51,7 @@ void CActiveListIndex::Attach(CActiveList* pList, const CConquestMesh* pMesh)
     pNode->Fill = 0;
     pNode->Dirty = 0;
     pNode->VertexIndex = -1;
+    pNode->BeyondPrev = -2;
     OnInsert(pNode);
   }
 }
@@ -121,10 +122,23 @@ int CActiveListIndex::GetDegree(const SActiveNode* pNode) const
 
 int CActiveListIndex::IsFill(SActiveNode* pNode, int degree) const
 {
+  if (degree == 0)
+    return 0;
   const CActiveList::Position pos(pNode);
-  return degree != 0 && m_pMesh->IsFillCorner(pNode->VertexIndex,
-                                              m_pList->GetPrevPosition(pos).GetNode()->VertexIndex,
-                                              m_pList->GetNextPosition(pos).GetNode()->VertexIndex) ? 1 : 0;
+  const int g = pNode->VertexIndex;
+  const int p = m_pList->GetPrevPosition(pos).GetNode()->VertexIndex;
+  const int q = m_pList->GetNextPosition(pos).GetNode()->VertexIndex;
+  // Most tests follow a change of the next vertex alone: the face beyond the edge to the
+  // previous one, whose corner across must be q, was read at the last test.
+  if (g >= 0 && p >= 0 && m_pMesh->IsFiledFromSides()) {
+    if (pNode->BeyondPrev != p) {
+      pNode->BeyondPrev = p;
+      pNode->BeyondApex = m_pMesh->GetBeyondApex(g, p);
+    }
+    if (pNode->BeyondApex != q)
+      return 0;
+  }
+  return m_pMesh->IsFillCorner(g, p, q) ? 1 : 0;
 }
 
 void CActiveListIndex::File(SActiveNode* pNode, int degree, int fill)
@@ -244,6 +258,33 @@ SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
   return nullptr;
 }
 
+SActiveNode* CActiveListIndex::RankPair(SActiveNode* pA, SActiveNode* pB) const
+{
+  // Two candidates, the most common tie: the first ring whose sums differ decides, list order
+  // when none does. Walked side by side without the walks' array.
+  SActiveNode* pAfterA = pA;
+  SActiveNode* pBeforeA = pA;
+  SActiveNode* pAfterB = pB;
+  SActiveNode* pBeforeB = pB;
+  long long metA = 0;
+  long long metB = 0;
+  long long ringA = 0;
+  long long ringB = 0;
+  for (int k = 0; k < 4; k++) {
+    pAfterA = m_pList->GetNextPosition(CActiveList::Position(pAfterA)).GetNode();
+    pBeforeA = m_pList->GetPrevPosition(CActiveList::Position(pBeforeA)).GetNode();
+    pAfterB = m_pList->GetNextPosition(CActiveList::Position(pAfterB)).GetNode();
+    pBeforeB = m_pList->GetPrevPosition(CActiveList::Position(pBeforeB)).GetNode();
+    metA += pAfterA->Degree + pBeforeA->Degree;
+    metB += pAfterB->Degree + pBeforeB->Degree;
+    ringA += metA;
+    ringB += metB;
+    if (ringA != ringB)
+      return ringA < ringB ? pA : pB;
+  }
+  return pA->Order < pB->Order ? pA : pB;
+}
+
 SActiveNode* CActiveListIndex::FirstOfEvenRings(SActiveNode* pCandidates) const
 {
   // No node is filed below the candidates' degree m, so a ring's weighted sum is at least
@@ -278,6 +319,8 @@ SActiveNode* CActiveListIndex::RankByRings(SActiveNode* pCandidates)
   const bool many = m_Buckets[static_cast<size_t>(pCandidates->Degree)].Count >= kManyCandidates;
   if (SActiveNode* pEven = bySums && many ? FirstOfEvenRings(pCandidates) : nullptr)
     return pEven;
+  if (bySums && m_Buckets[static_cast<size_t>(pCandidates->Degree)].Count == 2)
+    return RankPair(pCandidates, pCandidates->pBucketNext);
   m_Walks.clear();
   for (SActiveNode* pNode = pCandidates; pNode; pNode = pNode->pBucketNext)
     m_Walks.push_back({pNode, pNode, pNode, 0, 0});

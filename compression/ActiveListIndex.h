@@ -83,6 +83,8 @@ private:
   // Of the candidates, the first in list order whose nodes within four steps all share the
   // candidates' degree: the one RankByRings chooses whenever there is one. Null when none.
   SActiveNode* FirstOfEvenRings(SActiveNode* pCandidates) const;
+  // RankByRings of exactly two candidates, ranked by the rings' sums.
+  SActiveNode* RankPair(SActiveNode* pA, SActiveNode* pB) const;
   void Refresh();
   int GetDegree(const SActiveNode* pNode) const;
   int IsFill(SActiveNode* pNode, int degree) const;

@@ -107,22 +107,26 @@ bool CConquestMesh::FileEnteringFaces(int v, std::vector<int>& slotTo)
       return false;
     to = s;
   }
+  // Each face turns to the one across its edge towards the corner before v, a slot of the run
+  // each time and each slot once: the faces close in one fan when a walk from the first
+  // meets them all. A short run keeps the turns, so that the walk reads them alone.
+  const bool isShort = last - first <= kLongRun;
+  int turn[kLongRun];
   for (int t = first; t < last; t++) {
     const int s = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
     if (s < first || m_Slot[static_cast<size_t>(s)].Entering >= 0)
       return false;
     m_Slot[static_cast<size_t>(s)].Entering = m_Slot[static_cast<size_t>(t)].Leaving;
+    if (isShort)
+      turn[t - first] = s - first;
   }
-  // Each face turns to the one across its edge towards the corner before v, a slot of the run
-  // each time and each slot once: the faces close in one fan when a walk from the first
-  // meets them all.
   if (first < last) {
     int steps = 0;
-    int t = first;
+    int t = 0;
     do {
-      t = slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(t)].LeavingApex)];
+      t = isShort ? turn[t] : slotTo[static_cast<size_t>(m_Slot[static_cast<size_t>(first + t)].LeavingApex)] - first;
       steps++;
-    } while (t != first);
+    } while (t != 0);
     if (steps != last - first)
       m_SplitFans.push_back(v);
   }

@@ -156,6 +156,17 @@ public:
   // The face beyond the border edge g->p is free and closes on q, whose edge to g is
   // conquered: conquering it takes no new vertex.
   int IsFillCorner(int g, int p, int q) const;
+  // On a table filed from the sides, the corner across g->p of the face beyond it: a fill
+  // corner g, p, q needs q to be that corner. -1 when there is no such face (or g or p is -1).
+  int GetBeyondApex(int g, int p) const
+  {
+    int f = -1;
+    int back = -1;
+    int apex = -1;
+    if (g < 0 || p < 0 || !GetEdgeFaces(g, p, &f, &back, &apex))
+      return -1;
+    return f < 0 ? -1 : apex;
+  }
 
 private:
   // One end's view of an edge, in 16 bytes so that a vertex's run spans few cache lines.

@@ -1,6 +1,7 @@
 // The bookkeeping that spares the conquest its walks of the active list: every gate it
 // chooses is the one a walk from the head would choose, the split offsets are those of the
 // exchange sort, and the list's order labels agree with its order.
+#include "ObjSoup.h"
 #include "compression/ActiveListStack.h"
 #include "compression/ConquestFixtures.h"
 #include "mesh/Face3d.h"
@@ -52,6 +53,24 @@ int ExpectFillsOfTheTable(CConquestCoder& coder, CActiveList* list, int step)
     EXPECT_EQ(coder.IsFillGate(it), fill) << "step " << step << " at " << list->IndexOfPosition(it);
     fills += fill;
   }
+  return fills;
+}
+
+// Runs the conquest step by step, checking the index's fill answers against the table's;
+// returns the number of fill gates met. *pFiledFromSides tells how the table was filed.
+int CountFillsStepwise(CMesh3d* pMesh, int* pFiledFromSides = nullptr)
+{
+  CConquestCoder coder;
+  coder.Init(pMesh, nullptr, 0);
+  coder.AddGhostVertex();
+  coder.InitItems();
+  coder.InitCoder(0);
+  if (pFiledFromSides)
+    *pFiledFromSides = coder.GetConquestMesh().IsFiledFromSides();
+  int fills = 0;
+  for (int step = 1; coder.ConquestStep() && !coder.IsFailed(); step++)
+    if (CActiveList* list = coder.GetStack()->GetHead(); list && !list->IsEmpty())
+      fills += ExpectFillsOfTheTable(coder, list, step);
   return fills;
 }
 
@@ -145,18 +164,7 @@ TEST(ConquestIndex, AFaceDoubledTheOtherWayRoundStaysAFillGate)
   // vertex's other faces, leaves its new node a fill gate at once: the reverse closes on the
   // same three vertices. The index may take a new node for no fill only where no such face
   // is left. (Such a mesh is no manifold: the conquest need not get through it.)
-  const auto countFills = [](CMesh3d* pMesh) {
-    CConquestCoder coder;
-    coder.Init(pMesh, nullptr, 0);
-    coder.AddGhostVertex();
-    coder.InitItems();
-    coder.InitCoder(0);
-    int fills = 0;
-    for (int step = 1; coder.ConquestStep() && !coder.IsFailed(); step++)
-      if (CActiveList* list = coder.GetStack()->GetHead(); list && !list->IsEmpty())
-        fills += ExpectFillsOfTheTable(coder, list, step);
-    return fills;
-  };
+  const auto countFills = [](CMesh3d* pMesh) { return CountFillsStepwise(pMesh); };
   const fixtures::Points points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   const fixtures::Triangles tetrahedron = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
   int fills = 0;
@@ -182,6 +190,25 @@ TEST(ConquestIndex, AFaceDoubledTheOtherWayRoundStaysAFillGate)
     sphereTriangles.insert(sphereTriangles.begin() + 1, {f[2], f[1], f[0]});
   }
   EXPECT_GT(countFills(fixtures::Build(spherePoints, sphereTriangles).get()), 0);
+}
+
+TEST(ConquestIndex, FillGatesOfClosedManifoldsFollowTheirNeighbours)
+{
+  // Filed from the sides, a node keeps the corner across the edge to its previous vertex
+  // from one fill test to the next: the fills it finds must stay the table's while the
+  // vertices either side of it change. The scanned pieces, with the ghost closing their
+  // borders, meet fill gates; so do they split in four.
+  int fills = 0;
+  for (const char* name : {"conquest_cheese_cut10.obj", "conquest_cheese_cut6.obj", "conquest_elephant_unpinched.obj"})
+    for (int split = 0; split < 2; split++) {
+      auto pMesh = objsoup::ReadData(name);
+      if (split)
+        pMesh->Subdivision();
+      int filedFromSides = 0;
+      fills += CountFillsStepwise(pMesh.get(), &filedFromSides);
+      EXPECT_TRUE(filedFromSides) << name << " split " << split;
+    }
+  EXPECT_GT(fills, 0);
 }
 
 TEST(ConquestIndex, SplitOffsetsFollowTheExchangeSort)
@@ -266,6 +293,54 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
     decidedBeyondRing1 += CheckRanking(list, table, trial, &bound) > 1 ? 1 : 0;
   }
   EXPECT_GT(decidedBeyondRing1, 5);
+}
+
+TEST(ConquestIndex, RingRankingOfTwoCandidates)
+{
+  // Two nodes of the smallest degree, the commonest tie, are ranked on their own. Round each
+  // of them stand vertices of a higher degree h; one vertex of degree h - 1 or h + 1 at a
+  // chosen distance from the second candidate decides at that ring, and without it the
+  // rings tie to the end and list order decides. A vertex may stand in a list repeatedly.
+  auto mesh = fixtures::Icosphere(2);
+  CConquestMesh table;
+  table.Build(mesh.get());
+  platform::Srand(11);
+  for (int i = 0; i < 200; i++) {
+    const int v = platform::Rand() % table.GetNbVertex();
+    table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
+  }
+  std::array<std::vector<int>, 8> byDegree;
+  for (int v = 0; v < table.GetNbVertex(); v++)
+    if (table.GetRemaining(v) < 8)
+      byDegree[static_cast<size_t>(table.GetRemaining(v))].push_back(v);
+  int d = 1;
+  while (d + 3 < 8 && (byDegree[static_cast<size_t>(d)].size() < 2 || byDegree[static_cast<size_t>(d) + 1].empty() ||
+                       byDegree[static_cast<size_t>(d) + 2].empty() || byDegree[static_cast<size_t>(d) + 3].empty()))
+    d++;
+  ASSERT_LT(d + 3, 8);
+  const int a = byDegree[static_cast<size_t>(d)][0];
+  const int b = byDegree[static_cast<size_t>(d)][1];
+  const int h = byDegree[static_cast<size_t>(d) + 2][0];
+  // a at 0 and b at 9 of 18 nodes: their rings never meet.
+  std::array<int, 5> decidedAt = {0, 0, 0, 0, 0};
+  for (const int other : {-1, byDegree[static_cast<size_t>(d) + 1][0], byDegree[static_cast<size_t>(d) + 3][0]})
+    for (int distance = 1; distance <= 4; distance++)
+      for (int bFirst = 0; bFirst < 2; bFirst++) {
+        CActiveList list;
+        for (int i = 0; i < 18; i++) {
+          int v = i == 0 ? a : (i == 9 ? b : h);
+          v = i == 0 && bFirst ? b : (i == 9 && bFirst ? a : v);
+          v = i == 9 + distance && other >= 0 ? other : v;
+          list.AddTail(table.GetVertex(v), v);
+        }
+        int bound = 0;
+        const int ring = CheckRanking(list, table, 100 * distance + bFirst, &bound);
+        decidedAt[static_cast<size_t>(ring)]++;
+        EXPECT_EQ(ring, other < 0 ? 4 : distance);
+      }
+  EXPECT_GT(decidedAt[1], 0);
+  EXPECT_GT(decidedAt[3], 0);
+  EXPECT_GT(decidedAt[4], 0);
 }
 
 TEST(ConquestIndex, RingRankingAboveTheRankedDegreesRanksTheAverages)

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 namespace {
 
 // The mesh's own edges, from CMesh3d::AddEdges, as the oracle of the table's.
@@ -439,5 +442,52 @@ TEST(ConquestMesh, AnEdgeIsConqueredFromEitherEnd)
       }
     }
     EXPECT_EQ(remaining, slots - 2 * conquered);
+  }
+}
+
+namespace {
+
+// Closed bipyramids over rings of the given sizes, all sharing their top apex (vertex 0):
+// that apex closes its faces in one fan per ring.
+std::unique_ptr<CMesh3d> BipyramidsSharingAnApex(const std::vector<int>& rings)
+{
+  fixtures::Points points = {{0, 0, 1}};
+  fixtures::Triangles triangles;
+  for (size_t r = 0; r < rings.size(); r++) {
+    const int n = rings[r];
+    const int first = static_cast<int>(points.size());
+    const float z = static_cast<float>(r);
+    for (int i = 0; i < n; i++)
+      points.push_back({std::cos(6.2831853f * i / n), std::sin(6.2831853f * i / n), -z});
+    const int bottom = static_cast<int>(points.size());
+    points.push_back({0, 0, -z - 1});
+    for (int i = 0; i < n; i++) {
+      const int a = first + i;
+      const int b = first + (i + 1) % n;
+      triangles.push_back({0, a, b});
+      triangles.push_back({bottom, b, a});
+    }
+  }
+  return fixtures::Build(points, triangles);
+}
+
+} // namespace
+
+TEST(ConquestMesh, SplitFansAreFoundInShortAndLongRuns)
+{
+  // An apex shared by two closed bipyramids closes its faces in two fans, whether its run of
+  // slots is short or long; one ring, however long, makes one fan. No other vertex splits.
+  const struct
+  {
+    std::vector<int> rings;
+    bool split;
+  } cases[] = {{{3, 3}, true}, {{4, 7}, true}, {{20, 20}, true}, {{5}, false}, {{40}, false}, {{3, 40}, true}};
+  for (const auto& c : cases) {
+    auto mesh = BipyramidsSharingAnApex(c.rings);
+    CConquestMesh table;
+    table.Build(mesh.get());
+    ASSERT_EQ(table.IsFiledFromSides(), 1) << c.rings.size() << " rings";
+    const std::vector<int> expected = c.split ? std::vector<int>{0} : std::vector<int>{};
+    EXPECT_EQ(table.GetSplitFans(), expected) << c.rings.size() << " rings, first of " << c.rings[0];
   }
 }
