@@ -268,6 +268,22 @@ TEST(ConquestIndex, OrderLabelsFollowTheListThroughCrowdedInsertions)
   EXPECT_TRUE(list.Check());
 }
 
+namespace {
+
+// The mesh's table with 200 random edges conquered: the degrees spread, so that the smallest
+// is shared by many nodes whose rings differ slightly.
+void BuildWithRandomEdgesConquered(CMesh3d* pMesh, CConquestMesh* pTable)
+{
+  pTable->Build(pMesh);
+  platform::Srand(11);
+  for (int i = 0; i < 200; i++) {
+    const int v = platform::Rand() % pTable->GetNbVertex();
+    pTable->Conquer(v, pTable->IndexOf(pMesh->GetVertex(v)->GetVertexNeighbor(0)));
+  }
+}
+
+} // namespace
+
 TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
 {
   // Any run of the mesh's vertices serves as a list: the ranking reads the filed degrees
@@ -275,12 +291,7 @@ TEST(ConquestIndex, RingRankingChoosesAsTheListsAveragesDo)
   // by many nodes whose rings differ slightly, and ties reach every ring.
   auto mesh = fixtures::Icosphere(2);
   CConquestMesh table;
-  table.Build(mesh.get());
-  platform::Srand(11);
-  for (int i = 0; i < 200; i++) {
-    const int v = platform::Rand() % table.GetNbVertex();
-    table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
-  }
+  BuildWithRandomEdgesConquered(mesh.get(), &table);
   int decidedBeyondRing1 = 0;
   for (int trial = 0; trial < 60; trial++) {
     CActiveList list;
@@ -303,12 +314,7 @@ TEST(ConquestIndex, RingRankingOfTwoCandidates)
   // rings tie to the end and list order decides. A vertex may stand in a list repeatedly.
   auto mesh = fixtures::Icosphere(2);
   CConquestMesh table;
-  table.Build(mesh.get());
-  platform::Srand(11);
-  for (int i = 0; i < 200; i++) {
-    const int v = platform::Rand() % table.GetNbVertex();
-    table.Conquer(v, table.IndexOf(mesh->GetVertex(v)->GetVertexNeighbor(0)));
-  }
+  BuildWithRandomEdgesConquered(mesh.get(), &table);
   std::array<std::vector<int>, 8> byDegree;
   for (int v = 0; v < table.GetNbVertex(); v++)
     if (table.GetRemaining(v) < 8)
