@@ -7,6 +7,7 @@
 // coders write their file into a scratch folder, as their commands do. The heap is kept warm
 // for both sides (see WarmHeap.h).
 #include "bench/DracoRun.h"
+#include "bench/ProcessTime.h"
 #include "bench/ScanMeshes.h"
 #include "bench/WarmHeap.h"
 #include "coding/OBitStream.h"
@@ -38,12 +39,6 @@ using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start)
 {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Wall-clock seconds, the clock the coders are timed on here.
-double WallSeconds()
-{
-  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
 // Runs `code` once per iteration on a fresh copy of the scan (the coders mark the mesh), or for

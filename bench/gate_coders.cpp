@@ -4,6 +4,7 @@
 // Draco's whole encode (valence edgebreaker, 11-bit positions) of the same mesh, run once in
 // each of its iterations, and reports the ratio of the best times.
 #include "bench/DracoRun.h"
+#include "bench/ProcessTime.h"
 #include "bench/ScanMeshes.h"
 #include "compression/PolygonGateCoder.h"
 #include "compression/PolygonGateDecoder.h"
@@ -177,12 +178,6 @@ using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start)
 {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Wall-clock seconds, the clock the coder is timed on here.
-double WallSeconds()
-{
-  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
 // The triangle encoder on a fresh copy of the scan per iteration (the run marks the mesh),

@@ -222,6 +222,14 @@ SActiveNode* CActiveListIndex::GetMinDegreeNodes(int* pDegree, int* pCount)
   return bucket.pFirst;
 }
 
+void CActiveListIndex::Advance(SRingWalk* pWalk) const
+{
+  pWalk->pAfter = m_pList->GetNextPosition(CActiveList::Position(pWalk->pAfter)).GetNode();
+  pWalk->pBefore = m_pList->GetPrevPosition(CActiveList::Position(pWalk->pBefore)).GetNode();
+  pWalk->Met += pWalk->pAfter->Degree + pWalk->pBefore->Degree;
+  pWalk->Ring += pWalk->Met;
+}
+
 template <class T, class ValueOf>
 SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
 {
@@ -235,10 +243,7 @@ SActiveNode* CActiveListIndex::RankWalks(ValueOf valueOf)
     // smallest value alone.
     const bool last = k == 3;
     for (SRingWalk& walk : m_Walks) {
-      walk.pAfter = m_pList->GetNextPosition(CActiveList::Position(walk.pAfter)).GetNode();
-      walk.pBefore = m_pList->GetPrevPosition(CActiveList::Position(walk.pBefore)).GetNode();
-      walk.Met += walk.pAfter->Degree + walk.pBefore->Degree;
-      walk.Ring += walk.Met;
+      Advance(&walk);
       const T value = valueOf(walk, k);
       const int less = value < best;
       const int tie = value == best;
@@ -262,25 +267,13 @@ SActiveNode* CActiveListIndex::RankPair(SActiveNode* pA, SActiveNode* pB) const
 {
   // Two candidates, the most common tie: the first ring whose sums differ decides, list order
   // when none does. Walked side by side without the walks' array.
-  SActiveNode* pAfterA = pA;
-  SActiveNode* pBeforeA = pA;
-  SActiveNode* pAfterB = pB;
-  SActiveNode* pBeforeB = pB;
-  long long metA = 0;
-  long long metB = 0;
-  long long ringA = 0;
-  long long ringB = 0;
+  SRingWalk a{pA, pA, pA, 0, 0};
+  SRingWalk b{pB, pB, pB, 0, 0};
   for (int k = 0; k < 4; k++) {
-    pAfterA = m_pList->GetNextPosition(CActiveList::Position(pAfterA)).GetNode();
-    pBeforeA = m_pList->GetPrevPosition(CActiveList::Position(pBeforeA)).GetNode();
-    pAfterB = m_pList->GetNextPosition(CActiveList::Position(pAfterB)).GetNode();
-    pBeforeB = m_pList->GetPrevPosition(CActiveList::Position(pBeforeB)).GetNode();
-    metA += pAfterA->Degree + pBeforeA->Degree;
-    metB += pAfterB->Degree + pBeforeB->Degree;
-    ringA += metA;
-    ringB += metB;
-    if (ringA != ringB)
-      return ringA < ringB ? pA : pB;
+    Advance(&a);
+    Advance(&b);
+    if (a.Ring != b.Ring)
+      return a.Ring < b.Ring ? pA : pB;
   }
   return pA->Order < pB->Order ? pA : pB;
 }

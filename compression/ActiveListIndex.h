@@ -78,6 +78,9 @@ private:
     long long Ring;
   };
 
+  // One step further either way: the nodes reached, their degrees met so far and the ring's
+  // weighted sum.
+  void Advance(SRingWalk* pWalk) const;
   template <class T, class ValueOf>
   SActiveNode* RankWalks(ValueOf valueOf);
   // Of the candidates, the first in list order whose nodes within four steps all share the

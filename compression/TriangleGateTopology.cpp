@@ -77,7 +77,7 @@ int CTriangleGateTopology::ListsFan(const CMesh3d& mesh, int v) const
 {
   const CVertex3d* vertex = mesh.GetVertex(v);
   for (int i = m_FanStart[static_cast<std::size_t>(v)]; i < m_FanStart[static_cast<std::size_t>(v) + 1]; i++) {
-    const CFace3d* face = mesh.GetFace(m_Fans[static_cast<std::size_t>(i)] >> 2);
+    const CFace3d* face = mesh.GetFace(FanFace(static_cast<std::size_t>(i)));
     int listed = 0;
     for (int k = 0; !listed && k < vertex->NbFaceNeighbor(); k++)
       listed = vertex->GetFaceNeighbor(k) == face ? 1 : 0;
@@ -99,8 +99,8 @@ int CTriangleGateTopology::CheckFan(const CMesh3d& mesh, int v,
     return CheckFanByList(mesh, v, across);
   SStamps& stamps = *pStamps;
   for (std::size_t i = first; i < last; i++) {
-    const int g = m_Fans[i] >> 2;
-    const int j = m_Fans[i] & 3;
+    const int g = FanFace(i);
+    const int j = FanCorner(i);
     const std::size_t out = static_cast<std::size_t>(Corner(g, (j + 1) % 3));
     const std::size_t in = static_cast<std::size_t>(Corner(g, (j + 2) % 3));
     if (stamps.Out[out] == v)
@@ -110,8 +110,8 @@ int CTriangleGateTopology::CheckFan(const CMesh3d& mesh, int v,
     stamps.InFace[in] = g;
   }
   for (std::size_t i = first; i < last; i++) {
-    const int g = m_Fans[i] >> 2;
-    const int j = m_Fans[i] & 3;
+    const int g = FanFace(i);
+    const int j = FanCorner(i);
     const std::size_t out = static_cast<std::size_t>(Corner(g, (j + 1) % 3));
     const int reverse = stamps.In[out] == v ? stamps.InFace[out] : -1;
     const std::size_t slot = 3 * static_cast<std::size_t>(g) + static_cast<std::size_t>(j);
@@ -131,8 +131,8 @@ int CTriangleGateTopology::CheckFanByList(const CMesh3d& mesh, int v,
   if (!ListsFan(mesh, v) || !gate::IsFanConsistent<CFace3d>(vertex, own, &entries))
     return 0;
   for (int i = m_FanStart[static_cast<std::size_t>(v)]; i < m_FanStart[static_cast<std::size_t>(v) + 1]; i++) {
-    const int g = m_Fans[static_cast<std::size_t>(i)] >> 2;
-    const int j = m_Fans[static_cast<std::size_t>(i)] & 3;
+    const int g = FanFace(static_cast<std::size_t>(i));
+    const int j = FanCorner(static_cast<std::size_t>(i));
     const CFace3d* n = across[3 * static_cast<std::size_t>(g) + static_cast<std::size_t>(j)];
     const int index = n ? n->GetFlag() : -1;
     if (n && !own.Entry(n))

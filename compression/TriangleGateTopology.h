@@ -61,6 +61,9 @@ private:
   int ReadFaces(const CMesh3d& mesh, std::vector<const CFace3d*>* pAcross);
   // Each vertex's faces in face order, as 4 * face + the vertex's corner there.
   void BuildFans();
+  // A fan entry's face, and the fan's vertex's corner in it.
+  int FanFace(std::size_t i) const { return m_Fans[i] >> 2; }
+  int FanCorner(std::size_t i) const { return m_Fans[i] & 3; }
   // The fan of vertex v: its face list holds its faces, its edges leave to distinct vertices,
   // and each face's neighbour across the edge leaving v is the face of the fan holding the
   // reverse edge; the neighbours are read as indices.
