@@ -90,8 +90,14 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
 
 int CConquestCoder::Conquer(int seedFace)
 {
-  AddGhostVertex();
-  if (!InitItems()) {
+  // Most meshes are closed and need no ghost: the table built for a closed mesh shows it,
+  // and the ghost's search of every face for a border is spared.
+  const bool closed = m_Mesh.BuildClosed(m_pMesh);
+  if (closed)
+    ForgetGhostVertex();
+  else
+    AddGhostVertex();
+  if (!InitItems(closed ? 1 : 0)) {
     RemoveGhostVertex();
     return 0;
   }
@@ -105,11 +111,12 @@ int CConquestCoder::Conquer(int seedFace)
 
 // --- initialisation ------------------------------------------------------------------------
 
-int CConquestCoder::InitItems()
+int CConquestCoder::InitItems(int tableBuilt)
 {
   // Every face free. The table answers the check of the fans on most meshes, so it comes
   // first.
-  m_Mesh.Build(m_pMesh);
+  if (!tableBuilt)
+    m_Mesh.Build(m_pMesh);
   if (!HasOneFanEach())
     return 0;
   for (int i = 0; m_Debug && i < m_pMesh->NbFace(); i++)

@@ -74,13 +74,13 @@ public:
 
   // --- the conquest (compression/ConquestCoder.cpp) -----------------------------------------
   // The whole conquest of the mesh given to Init, from the seed face: the ghost vertex is added
-  // and stays (RemoveGhostVertex takes it away), the codes are left in the coder. 0, with the
-  // ghost taken away again and nothing conquered, when a vertex's faces form several fans
-  // (CanCloseBoundaries).
+  // where the mesh has a border, and stays (RemoveGhostVertex takes it away), the codes are
+  // left in the coder. 0, with the ghost taken away again and nothing conquered, when a
+  // vertex's faces form several fans (CanCloseBoundaries).
   int Conquer(int seedFace);
-  // Builds the table; 0, with the mesh's positions as they were, when a vertex's faces form
-  // several fans.
-  int InitItems();
+  // Builds the table, unless tableBuilt (Conquer built it for a closed mesh); 0, with the
+  // mesh's positions as they were, when a vertex's faces form several fans.
+  int InitItems(int tableBuilt = 0);
   int InitCoder(int seedFace);
   // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).
   int ConquestStep();
@@ -115,7 +115,11 @@ public:
   // CanCloseBoundaries of the mesh without its ghost, read off the table where the table can
   // tell: filed from the sides, every vertex but the ghost closes its faces in one fan.
   int HasOneFanEach() const;
+  // Every vertex's flag cleared, then the ghost added when the mesh has a border; 0 for none.
   int AddGhostVertex();
+  // Forgets the ghost of an earlier conquest (it stays in the mesh): a conquest starts
+  // without one.
+  void ForgetGhostVertex();
   int RemoveGhostVertex();
 
   // --- geometry (compression/ConquestCoderGeometry.cpp) ------------------------------------

@@ -129,13 +129,18 @@ int CConquestCoder::HasOneFanEach() const
   return CanCloseBoundaries(m_pMesh, m_pGhostVertex);
 }
 
-int CConquestCoder::AddGhostVertex()
+void CConquestCoder::ForgetGhostVertex()
 {
   m_pGhostVertex = nullptr;
   m_ArrayGhostFace.RemoveAll();
   m_ArrayBoundaryFace.RemoveAll();
   m_ArrayBoundaryVertex.RemoveAll();
   m_BoundaryEdgeIndex.clear();
+}
+
+int CConquestCoder::AddGhostVertex()
+{
+  ForgetGhostVertex();
   m_pMesh->SetVerticesFlag(0);
 
   // The boundary vertices are the ends of the face sides without a neighbour face: one pass

@@ -7,6 +7,16 @@
 
 void CConquestMesh::Build(CMesh3d* pMesh)
 {
+  Build(pMesh, false);
+}
+
+bool CConquestMesh::BuildClosed(CMesh3d* pMesh)
+{
+  return Build(pMesh, true);
+}
+
+bool CConquestMesh::Build(CMesh3d* pMesh, bool closedOnly)
+{
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
   m_State.resize(static_cast<size_t>(nbVertex));
@@ -16,8 +26,12 @@ void CConquestMesh::Build(CMesh3d* pMesh)
   // never conquered, and their flags (-1) are not written.
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
+    // A vertex of a closed manifold has as many faces as neighbours; a border vertex has one
+    // face fewer, and ends a build for closed meshes at once.
+    if (closedOnly && v->NbFaceNeighbor() != v->NbVertexNeighbor())
+      return false;
     const int later = IndexOf(v);
-    int state = v->GetFlag();
+    int state = closedOnly ? 0 : v->GetFlag();
     if (later > i) {
       state = m_State[static_cast<size_t>(later)];
       m_VertexWritten[static_cast<size_t>(later)] = -1;
@@ -29,9 +43,12 @@ void CConquestMesh::Build(CMesh3d* pMesh)
     v->SetFlag(m_VertexWritten[static_cast<size_t>(i)]);
     m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
-  BuildFaces(pMesh);
+  if (!BuildFaces(pMesh, closedOnly))
+    return false;
   m_FiledFromSides = BuildFromSides();
   if (!m_FiledFromSides) {
+    if (closedOnly)
+      return false;
     m_SplitFans.clear();
     m_FansFromCorners = BuildFansFromCorners();
     if (!m_FansFromCorners)
@@ -41,6 +58,7 @@ void CConquestMesh::Build(CMesh3d* pMesh)
   }
   m_FaceConquered.assign(m_pFace.size(), 0);
   m_FaceWritten.assign(m_pFace.size(), 1);
+  return true;
 }
 
 bool CConquestMesh::BuildFromSides()
@@ -233,7 +251,7 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
   });
 }
 
-void CConquestMesh::BuildFaces(CMesh3d* pMesh)
+bool CConquestMesh::BuildFaces(CMesh3d* pMesh, bool closedOnly)
 {
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
@@ -242,12 +260,19 @@ void CConquestMesh::BuildFaces(CMesh3d* pMesh)
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     m_pFace[static_cast<size_t>(i)] = f;
-    if (!f)
+    if (!f) {
+      if (closedOnly)
+        return false;
       continue;
+    }
+    // A side without a neighbour face is a border, which the ghost would close.
+    if (closedOnly && (!f->f(0) || !f->f(1) || !f->f(2)))
+      return false;
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
     f->SetFlag(1);
   }
+  return true;
 }
 
 bool CConquestMesh::BuildFansFromCorners()

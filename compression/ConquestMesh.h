@@ -32,6 +32,10 @@ public:
   // WriteFlags where the conquest ended otherwise: a second pass over the mesh would cost
   // more than the conquest's own work.
   void Build(CMesh3d* pMesh);
+  // Build for a mesh that needs no ghost vertex, every vertex's state 0 (its flag as the
+  // ghost's search for a border leaves it): false, with the table unfinished, unless the mesh
+  // is a closed oriented manifold whose faces all have their three neighbours.
+  bool BuildClosed(CMesh3d* pMesh);
 
   // --- vertices ---
   int GetNbVertex() const { return static_cast<int>(m_pVertex.size()); }
@@ -222,7 +226,9 @@ private:
   }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
-  void BuildFaces(CMesh3d* pMesh);
+  // closedOnly: BuildClosed's build, false as soon as the mesh shows that it is not closed.
+  bool Build(CMesh3d* pMesh, bool closedOnly);
+  bool BuildFaces(CMesh3d* pMesh, bool closedOnly);
   // Files the slots, fans and degrees from the face sides; false, leaving the other builds to
   // file them, unless the faces make a closed oriented manifold whose neighbour and face
   // lists agree with their sides.

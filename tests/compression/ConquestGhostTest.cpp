@@ -206,3 +206,67 @@ TEST(ConquestGhost, AVertexMissingFromTheArrayStillHasItsGhostFacesLinked)
   EXPECT_EQ(std::count(listed.begin(), listed.end(), -1), 0);
   EXPECT_EQ(ghostLinks(true), listed);
 }
+
+TEST(ConquestGhost, ATableBuiltAsClosedConquersAsTheGhostsSearchWouldHaveIt)
+{
+  // Conquer builds the table of a closed mesh before any ghost: it must code what the ghost's
+  // search of the faces for a border, then the table, code. Stale flags (the search clears
+  // them), a face that lost a neighbour link (the search sees a border there) and open meshes
+  // take the other way, or the same way to the same end.
+  const auto make = [](int kind) -> std::unique_ptr<CMesh3d> {
+    switch (kind) {
+    case 0:
+      return fixtures::Icosphere(2);
+    case 1:
+      return conquest::Torus(9, 7, true, 3);
+    case 2:
+      return conquest::NoisySphere(2, 0.1f, 5);
+    default:
+      return conquest::Grid(6, 0, {7, 20});
+    }
+  };
+  struct SRun
+  {
+    std::vector<unsigned int> Codes;
+    bool Ghost = false;
+  };
+  const auto conquer = [](CMesh3d* pMesh, int seed, bool stepwise) {
+    CConquestCoder coder;
+    coder.Init(pMesh, nullptr, 0);
+    if (stepwise) {
+      coder.AddGhostVertex();
+      EXPECT_EQ(coder.InitItems(), 1);
+      coder.InitCoder(seed);
+      while (coder.ConquestStep())
+        ;
+    } else {
+      EXPECT_EQ(coder.Conquer(seed), 1);
+    }
+    EXPECT_EQ(coder.IsFailed(), 0);
+    SRun run{coder.GetCodes(), coder.GetGhostVertex() != nullptr};
+    coder.RemoveGhostVertex();
+    return run;
+  };
+  for (int kind = 0; kind < 4; kind++)
+    for (int variant = 0; variant < 3; variant++)
+      for (int seed : {0, 5, 17}) {
+        SRun runs[2];
+        for (const bool stepwise : {false, true}) {
+          auto mesh = make(kind);
+          // 1: the vertices flagged as borders, ghosts and conquered ones would be; 2: one face
+          // without its first neighbour.
+          for (int i = 0; variant == 1 && i < mesh->NbVertex(); i++)
+            mesh->GetVertex(i)->SetFlag(i % 4);
+          if (variant == 2)
+            mesh->GetFace(mesh->NbFace() / 2)->SetF(0, nullptr);
+          runs[stepwise] = conquer(mesh.get(), seed, stepwise);
+        }
+        const std::string what = "kind " + std::to_string(kind) + " variant " + std::to_string(variant) +
+                                 " seed " + std::to_string(seed);
+        ASSERT_GT(runs[0].Codes.size(), 3u) << what;
+        EXPECT_EQ(runs[0].Codes, runs[1].Codes) << what;
+        // Only a closed mesh with all its links keeps off the ghost.
+        EXPECT_EQ(runs[0].Ghost, kind == 3 || variant == 2) << what;
+        EXPECT_EQ(runs[1].Ghost, runs[0].Ghost) << what;
+      }
+}
