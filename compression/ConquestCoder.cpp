@@ -90,14 +90,13 @@ int CConquestCoder::Encode(CMesh3d* pMesh, const char* fileName, CRenderView* pV
 
 int CConquestCoder::Conquer(int seedFace)
 {
-  // Most meshes are closed and need no ghost: the table built for a closed mesh shows it,
-  // and the ghost's search of every face for a border is spared.
-  const bool closed = m_Mesh.BuildClosed(m_pMesh);
-  if (closed)
-    ForgetGhostVertex();
-  else
-    AddGhostVertex();
-  if (!InitItems(closed ? 1 : 0)) {
+  // The table is numbered first: its pass over the faces finds the borders, which the ghost
+  // closes before the table is filed, so that no other pass over the faces is needed.
+  ForgetGhostVertex();
+  m_Mesh.Number(m_pMesh);
+  AddGhostToTable();
+  m_Mesh.File();
+  if (!InitItems(1)) {
     RemoveGhostVertex();
     return 0;
   }
@@ -117,7 +116,8 @@ int CConquestCoder::InitItems(int tableBuilt)
   // first.
   if (!tableBuilt)
     m_Mesh.Build(m_pMesh);
-  if (!HasOneFanEach())
+  // A face's vertex that the mesh's array does not list has no number to be coded by.
+  if (!m_Mesh.HoldsEveryCorner() || !HasOneFanEach())
     return 0;
   for (int i = 0; m_Debug && i < m_pMesh->NbFace(); i++)
     m_pMesh->GetFace(i)->SetColor(221, 221, 221);

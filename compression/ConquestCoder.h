@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class COBitStream;
@@ -78,8 +79,8 @@ public:
   // left in the coder. 0, with the ghost taken away again and nothing conquered, when a
   // vertex's faces form several fans (CanCloseBoundaries).
   int Conquer(int seedFace);
-  // Builds the table, unless tableBuilt (Conquer built it for a closed mesh); 0, with the
-  // mesh's positions as they were, when a vertex's faces form several fans.
+  // Builds the table, unless tableBuilt (Conquer built it); 0, with the mesh's positions as
+  // they were, when a vertex's faces form several fans.
   int InitItems(int tableBuilt = 0);
   int InitCoder(int seedFace);
   // 1 to go on, 0 when the conquest is over (or failed: see IsFailed).
@@ -117,10 +118,16 @@ public:
   int HasOneFanEach() const;
   // Every vertex's flag cleared, then the ghost added when the mesh has a border; 0 for none.
   int AddGhostVertex();
+  // AddGhostVertex for the table numbered (CConquestMesh::Number) and not filed yet, from the
+  // border sides its pass over the faces found: the ghost is taken into the table.
+  int AddGhostToTable();
   // Forgets the ghost of an earlier conquest (it stays in the mesh): a conquest starts
   // without one.
   void ForgetGhostVertex();
   int RemoveGhostVertex();
+  // The ghost, its faces on the sides given and their links; the boundary vertices, each
+  // once, in the order of the vertex array. 0, with no ghost, when there is none.
+  int CloseBorders(const std::vector<std::pair<CFace3d*, int>>& borderSides, const std::vector<CVertex3d*>& boundary);
 
   // --- geometry (compression/ConquestCoderGeometry.cpp) ------------------------------------
   int ProcessRange();

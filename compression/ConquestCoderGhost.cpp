@@ -6,6 +6,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -160,33 +161,79 @@ int CConquestCoder::AddGhostVertex()
   // A closed mesh flagged no vertex: the pass over the vertices would find none.
   if (borderSides.empty())
     return 0;
-  double sum[3] = {0.0, 0.0, 0.0};
-  // Room for the ends of every side, cut to the vertices found.
-  m_ArrayBoundaryVertex.SetSize(2 * static_cast<int>(borderSides.size()));
-  int nbBoundary = 0;
-  const int nbVertex = m_pMesh->NbVertex();
-  for (int i = 0; i < nbVertex; i++) {
+  // Each boundary vertex comes once: its flag is cleared here.
+  std::vector<CVertex3d*> boundary;
+  for (int i = 0; i < m_pMesh->NbVertex(); i++) {
     CVertex3d* v = m_pMesh->GetVertex(i);
-    if (v->GetFlag() != 3)
-      continue;
-    v->SetFlag(0);
-    if (!m_pGhostVertex) {
-      m_pGhostVertex = new CVertex3d;
-      m_pMesh->AddVertex(m_pGhostVertex);
-      m_pGhostVertex->SetFlag(2);
+    if (v->GetFlag() == 3) {
+      v->SetFlag(0);
+      boundary.push_back(v);
     }
-    // Each boundary vertex comes once (its flag is cleared here): appended without the search
-    // for a repeat, which would cost the ghost's growing list at every vertex.
+  }
+  return CloseBorders(borderSides, boundary);
+}
+
+int CConquestCoder::AddGhostToTable()
+{
+  // The table's pass over the faces found the border sides; their ends, by number, are the
+  // boundary vertices in the order of the vertex array, as AddGhostVertex finds them.
+  const std::vector<int>& sides = m_Mesh.GetBorderSides();
+  if (sides.empty())
+    return 0;
+  std::vector<std::uint8_t> onBorder(static_cast<size_t>(m_Mesh.GetNbVertex()), 0);
+  std::vector<std::pair<CFace3d*, int>> borderSides;
+  borderSides.reserve(sides.size());
+  for (const int side : sides) {
+    CFace3d* f = m_Mesh.GetFace(side / 3);
+    const int k = side % 3;
+    borderSides.emplace_back(f, k);
+    for (const int c : {k, k + 1 == 3 ? 0 : k + 1}) {
+      const int v = m_Mesh.GetCorner(side / 3, c);
+      if (v >= 0)
+        onBorder[static_cast<size_t>(v)] = 1;
+      else
+        f->v(c)->SetFlag(3);  // not in the vertex array: left flagged, as AddGhostVertex leaves it
+    }
+  }
+  std::vector<CVertex3d*> boundary;
+  std::vector<int> numbers;
+  for (size_t v = 0; v < onBorder.size(); v++)
+    if (onBorder[v]) {
+      boundary.push_back(m_Mesh.GetVertex(static_cast<int>(v)));
+      numbers.push_back(static_cast<int>(v));
+    }
+  if (!CloseBorders(borderSides, boundary))
+    return 0;
+  // The faces' links used the boundary vertices' marks: they are their numbers again.
+  for (size_t i = 0; i < boundary.size(); i++)
+    boundary[i]->SetMark(numbers[i]);
+  m_Mesh.AddGhost(m_pGhostVertex, m_ArrayGhostFace.GetData(), m_ArrayGhostFace.GetSize(), numbers);
+  return 1;
+}
+
+int CConquestCoder::CloseBorders(const std::vector<std::pair<CFace3d*, int>>& borderSides,
+                                 const std::vector<CVertex3d*>& boundary)
+{
+  // None when every end lies outside the vertex array.
+  if (boundary.empty())
+    return 0;
+  m_pGhostVertex = new CVertex3d;
+  m_pMesh->AddVertex(m_pGhostVertex);
+  m_pGhostVertex->SetFlag(2);
+  const int nbBoundary = static_cast<int>(boundary.size());
+  m_ArrayBoundaryVertex.SetSize(nbBoundary);
+  double sum[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < nbBoundary; i++) {
+    CVertex3d* v = boundary[static_cast<size_t>(i)];
+    // Each boundary vertex comes once: appended without the search for a repeat, which
+    // would cost the ghost's growing list at every vertex.
     m_pGhostVertex->GetArrayVertexNeighbor()->Add(v);
     v->AddNeighbor(m_pGhostVertex);
-    m_ArrayBoundaryVertex.SetAt(nbBoundary++, v);
+    m_ArrayBoundaryVertex.SetAt(i, v);
     sum[0] += v->x();
     sum[1] += v->y();
     sum[2] += v->z();
   }
-  m_ArrayBoundaryVertex.SetSize(nbBoundary);
-  if (!m_pGhostVertex)
-    return 0;
   const double count = m_ArrayBoundaryVertex.GetSize();
   m_pGhostVertex->Set(static_cast<float>(sum[0] / count), static_cast<float>(sum[1] / count),
                       static_cast<float>(sum[2] / count));

@@ -7,15 +7,18 @@
 
 void CConquestMesh::Build(CMesh3d* pMesh)
 {
-  Build(pMesh, false);
+  NumberVertices(pMesh, false);
+  NumberFaces(pMesh);
+  File();
 }
 
-bool CConquestMesh::BuildClosed(CMesh3d* pMesh)
+void CConquestMesh::Number(CMesh3d* pMesh)
 {
-  return Build(pMesh, true);
+  NumberVertices(pMesh, true);
+  NumberFaces(pMesh);
 }
 
-bool CConquestMesh::Build(CMesh3d* pMesh, bool closedOnly)
+void CConquestMesh::NumberVertices(CMesh3d* pMesh, bool cleared)
 {
   const int nbVertex = pMesh->NbVertex();
   m_pVertex.resize(static_cast<size_t>(nbVertex));
@@ -26,12 +29,8 @@ bool CConquestMesh::Build(CMesh3d* pMesh, bool closedOnly)
   // never conquered, and their flags (-1) are not written.
   for (int i = nbVertex - 1; i >= 0; i--) {
     CVertex3d* v = pMesh->GetVertex(i);
-    // A vertex of a closed manifold has as many faces as neighbours; a border vertex has one
-    // face fewer, and ends a build for closed meshes at once.
-    if (closedOnly && v->NbFaceNeighbor() != v->NbVertexNeighbor())
-      return false;
     const int later = IndexOf(v);
-    int state = closedOnly ? 0 : v->GetFlag();
+    int state = cleared ? 0 : v->GetFlag();
     if (later > i) {
       state = m_State[static_cast<size_t>(later)];
       m_VertexWritten[static_cast<size_t>(later)] = -1;
@@ -43,12 +42,43 @@ bool CConquestMesh::Build(CMesh3d* pMesh, bool closedOnly)
     v->SetFlag(m_VertexWritten[static_cast<size_t>(i)]);
     m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
   }
-  if (!BuildFaces(pMesh, closedOnly))
-    return false;
+}
+
+void CConquestMesh::AddGhost(CVertex3d* pGhost, CFace3d* const* ppFace, int nbFace, const std::vector<int>& boundary)
+{
+  const int state = pGhost->GetFlag();
+  pGhost->SetMark(GetNbVertex());
+  m_pVertex.push_back(pGhost);
+  m_State.push_back(state);
+  m_VertexWritten.push_back(state == 0 ? 1 : state);
+  pGhost->SetFlag(m_VertexWritten.back());
+  m_Valence.push_back(pGhost->NbVertexNeighbor());
+  for (const int b : boundary)
+    m_Valence[static_cast<size_t>(b)] = m_pVertex[static_cast<size_t>(b)]->NbVertexNeighbor();
+  for (int i = 0; i < nbFace; i++) {
+    CFace3d* f = ppFace[i];
+    m_pFace.push_back(f);
+    for (int k = 0; k < 3; k++)
+      m_Corner.push_back(IndexOf(f->v(k)));
+    f->SetFlag(1);
+  }
+}
+
+int CConquestMesh::HoldsEveryCorner() const
+{
+  // Filed from the sides, every corner was found among the vertices.
+  if (m_FiledFromSides)
+    return 1;
+  for (size_t f = 0; f < m_pFace.size(); f++)
+    if (m_pFace[f] && (m_Corner[3 * f] < 0 || m_Corner[3 * f + 1] < 0 || m_Corner[3 * f + 2] < 0))
+      return 0;
+  return 1;
+}
+
+void CConquestMesh::File()
+{
   m_FiledFromSides = BuildFromSides();
   if (!m_FiledFromSides) {
-    if (closedOnly)
-      return false;
     m_SplitFans.clear();
     m_FansFromCorners = BuildFansFromCorners();
     if (!m_FansFromCorners)
@@ -58,7 +88,6 @@ bool CConquestMesh::Build(CMesh3d* pMesh, bool closedOnly)
   }
   m_FaceConquered.assign(m_pFace.size(), 0);
   m_FaceWritten.assign(m_pFace.size(), 1);
-  return true;
 }
 
 bool CConquestMesh::BuildFromSides()
@@ -251,28 +280,27 @@ void CConquestMesh::FileEdges(ForEachEdge forEachEdge)
   });
 }
 
-bool CConquestMesh::BuildFaces(CMesh3d* pMesh, bool closedOnly)
+void CConquestMesh::NumberFaces(CMesh3d* pMesh)
 {
   const int nbFace = pMesh->NbFace();
   m_pFace.resize(static_cast<size_t>(nbFace));
   m_Corner.assign(3 * static_cast<size_t>(nbFace), -1);
+  m_BorderSides.clear();
   // Every face free; its flag, set while its corners are read, what a conquest leaves it.
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
     m_pFace[static_cast<size_t>(i)] = f;
-    if (!f) {
-      if (closedOnly)
-        return false;
+    if (!f)
       continue;
-    }
-    // A side without a neighbour face is a border, which the ghost would close.
-    if (closedOnly && (!f->f(0) || !f->f(1) || !f->f(2)))
-      return false;
     for (int k = 0; k < 3; k++)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
     f->SetFlag(1);
+    // Rare: tested once per face, so that the loads of the corners' numbers overlap.
+    if (!f->f(0) | !f->f(1) | !f->f(2)) [[unlikely]]
+      for (int k = 0; k < 3; k++)
+        if (!f->f(k))
+          m_BorderSides.push_back(3 * i + k);
   }
-  return true;
 }
 
 bool CConquestMesh::BuildFansFromCorners()

@@ -32,10 +32,17 @@ public:
   // WriteFlags where the conquest ended otherwise: a second pass over the mesh would cost
   // more than the conquest's own work.
   void Build(CMesh3d* pMesh);
-  // Build for a mesh that needs no ghost vertex, every vertex's state 0 (its flag as the
-  // ghost's search for a border leaves it): false, with the table unfinished, unless the mesh
-  // is a closed oriented manifold whose faces all have their three neighbours.
-  bool BuildClosed(CMesh3d* pMesh);
+  // Build in three steps, for a conquest that closes the borders with a ghost vertex: Number
+  // numbers the vertices, every one free (its flag as the ghost's search leaves it: cleared),
+  // and the faces, and notes the face sides without a neighbour face; AddGhost takes in the
+  // ghost that closes them, given to the mesh since; File files the edges and fans.
+  void Number(CMesh3d* pMesh);
+  // Each side without a neighbour face, as 3 * face + side, in face order.
+  const std::vector<int>& GetBorderSides() const { return m_BorderSides; }
+  // The ghost, last in the mesh's vertex array, its faces, last in the face array, and the
+  // numbers of the vertices it joins, whose marks are their numbers again.
+  void AddGhost(CVertex3d* pGhost, CFace3d* const* ppFace, int nbFace, const std::vector<int>& boundary);
+  void File();
 
   // --- vertices ---
   int GetNbVertex() const { return static_cast<int>(m_pVertex.size()); }
@@ -111,6 +118,8 @@ public:
     const int k = IndexOfCorner(f, a);
     return k >= 0 && GetCorner(f, (k + 1) % 3) == b ? 1 : 0;
   }
+  // 1 when every corner of every face is a vertex of the table.
+  int HoldsEveryCorner() const;
   // 1 when every face stands in the fan of each of its corners (the fans came from the
   // corners), so that a walk of one vertex's fan meets every face that holds it.
   int FansHoldEveryCorner() const { return m_FansFromCorners ? 1 : 0; }
@@ -226,9 +235,9 @@ private:
   }
   // The slot of v's edge to b with its leaving face remembered; null when there is no edge.
   SSlot* LeavingSlot(int v, int b) const;
-  // closedOnly: BuildClosed's build, false as soon as the mesh shows that it is not closed.
-  bool Build(CMesh3d* pMesh, bool closedOnly);
-  bool BuildFaces(CMesh3d* pMesh, bool closedOnly);
+  // Every vertex's state 0 when cleared, else its flag.
+  void NumberVertices(CMesh3d* pMesh, bool cleared);
+  void NumberFaces(CMesh3d* pMesh);
   // Files the slots, fans and degrees from the face sides; false, leaving the other builds to
   // file them, unless the faces make a closed oriented manifold whose neighbour and face
   // lists agree with their sides.
@@ -267,6 +276,7 @@ private:
   std::vector<int> m_FanFirst;
   std::vector<int> m_Fan;
   std::vector<int> m_SplitFans;
+  std::vector<int> m_BorderSides;
   bool m_FansFromCorners = false;
   bool m_FiledFromSides = false;
 };

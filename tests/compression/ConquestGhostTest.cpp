@@ -207,12 +207,12 @@ TEST(ConquestGhost, AVertexMissingFromTheArrayStillHasItsGhostFacesLinked)
   EXPECT_EQ(ghostLinks(true), listed);
 }
 
-TEST(ConquestGhost, ATableBuiltAsClosedConquersAsTheGhostsSearchWouldHaveIt)
+TEST(ConquestGhost, TheTablesBorderSidesGiveTheGhostOfTheSearch)
 {
-  // Conquer builds the table of a closed mesh before any ghost: it must code what the ghost's
-  // search of the faces for a border, then the table, code. Stale flags (the search clears
-  // them), a face that lost a neighbour link (the search sees a border there) and open meshes
-  // take the other way, or the same way to the same end.
+  // Conquer closes the borders that the table's pass over the faces found; it must leave what
+  // the ghost's own search of the faces, then the table, leave. Stale flags (the search clears
+  // them), a face that lost a neighbour link (a border there), a border vertex that the vertex
+  // array does not list and closed meshes (no ghost) among them.
   const auto make = [](int kind) -> std::unique_ptr<CMesh3d> {
     switch (kind) {
     case 0:
@@ -227,46 +227,79 @@ TEST(ConquestGhost, ATableBuiltAsClosedConquersAsTheGhostsSearchWouldHaveIt)
   };
   struct SRun
   {
+    int Ok = 0;
+    int Failed = 0;
     std::vector<unsigned int> Codes;
     bool Ghost = false;
+    // The ghost faces' links, by face number.
+    std::vector<int> Links;
+    int UnlistedFlag = -1;
   };
   const auto conquer = [](CMesh3d* pMesh, int seed, bool stepwise) {
+    const int nbFace = pMesh->NbFace();
     CConquestCoder coder;
     coder.Init(pMesh, nullptr, 0);
+    SRun run;
     if (stepwise) {
       coder.AddGhostVertex();
-      EXPECT_EQ(coder.InitItems(), 1);
-      coder.InitCoder(seed);
-      while (coder.ConquestStep())
-        ;
+      run.Ok = coder.InitItems();
+      if (!run.Ok)
+        coder.RemoveGhostVertex();
+      for (int going = run.Ok && coder.InitCoder(seed); going;)
+        going = coder.ConquestStep();
     } else {
-      EXPECT_EQ(coder.Conquer(seed), 1);
+      run.Ok = coder.Conquer(seed);
     }
-    EXPECT_EQ(coder.IsFailed(), 0);
-    SRun run{coder.GetCodes(), coder.GetGhostVertex() != nullptr};
+    run.Failed = coder.IsFailed();
+    run.Codes = coder.GetCodes();
+    run.Ghost = coder.GetGhostVertex() != nullptr;
+    for (int i = nbFace; i < pMesh->NbFace(); i++)
+      for (int k = 0; k < 3; k++)
+        run.Links.push_back(pMesh->IndexFrom(pMesh->GetFace(i)->f(k)));
     coder.RemoveGhostVertex();
     return run;
   };
   for (int kind = 0; kind < 4; kind++)
-    for (int variant = 0; variant < 3; variant++)
+    for (int variant = 0; variant < 4; variant++)
       for (int seed : {0, 5, 17}) {
         SRun runs[2];
         for (const bool stepwise : {false, true}) {
           auto mesh = make(kind);
           // 1: the vertices flagged as borders, ghosts and conquered ones would be; 2: one face
-          // without its first neighbour.
+          // without its first neighbour; 3: a border vertex taken out of the vertex array.
           for (int i = 0; variant == 1 && i < mesh->NbVertex(); i++)
             mesh->GetVertex(i)->SetFlag(i % 4);
           if (variant == 2)
             mesh->GetFace(mesh->NbFace() / 2)->SetF(0, nullptr);
+          CVertex3d* pUnlisted = nullptr;
+          for (int i = 0; variant == 3 && !pUnlisted && i < mesh->NbFace(); i++)
+            for (int k = 0; k < 3 && !pUnlisted; k++)
+              if (!mesh->GetFace(i)->f(k))
+                pUnlisted = mesh->GetFace(i)->v(k);
+          if (pUnlisted)
+            mesh->GetArrayVertex()->RemoveAt(mesh->IndexFrom(pUnlisted));
           runs[stepwise] = conquer(mesh.get(), seed, stepwise);
+          if (pUnlisted) {
+            runs[stepwise].UnlistedFlag = pUnlisted->GetFlag();
+            mesh->AddVertex(pUnlisted);  // the mesh deletes it again
+          }
         }
         const std::string what = "kind " + std::to_string(kind) + " variant " + std::to_string(variant) +
                                  " seed " + std::to_string(seed);
-        ASSERT_GT(runs[0].Codes.size(), 3u) << what;
+        const bool open = kind == 3 || variant == 2;
+        // A face's vertex missing from the array cannot be coded: the mesh is refused.
+        const bool refused = variant == 3 && open;
+        EXPECT_EQ(runs[0].Ok, refused ? 0 : 1) << what;
+        EXPECT_EQ(runs[0].Failed, 0) << what;
+        if (!refused)
+          EXPECT_GT(runs[0].Codes.size(), 3u) << what;
+        EXPECT_EQ(runs[0].Ok, runs[1].Ok) << what;
+        EXPECT_EQ(runs[0].Failed, runs[1].Failed) << what;
         EXPECT_EQ(runs[0].Codes, runs[1].Codes) << what;
-        // Only a closed mesh with all its links keeps off the ghost.
-        EXPECT_EQ(runs[0].Ghost, kind == 3 || variant == 2) << what;
-        EXPECT_EQ(runs[1].Ghost, runs[0].Ghost) << what;
+        EXPECT_EQ(runs[0].Links, runs[1].Links) << what;
+        EXPECT_EQ(runs[0].UnlistedFlag, runs[1].UnlistedFlag) << what;
+        // Only a closed mesh with all its links keeps off the ghost; a refused mesh is left
+        // without it.
+        EXPECT_EQ(runs[0].Ghost, open && !refused) << what;
       }
 }
