@@ -291,8 +291,9 @@ TEST(ConquestGhost, TheTablesBorderSidesGiveTheGhostOfTheSearch)
         const bool refused = variant == 3 && open;
         EXPECT_EQ(runs[0].Ok, refused ? 0 : 1) << what;
         EXPECT_EQ(runs[0].Failed, 0) << what;
-        if (!refused)
+        if (!refused) {
           EXPECT_GT(runs[0].Codes.size(), 3u) << what;
+        }
         EXPECT_EQ(runs[0].Ok, runs[1].Ok) << what;
         EXPECT_EQ(runs[0].Failed, runs[1].Failed) << what;
         EXPECT_EQ(runs[0].Codes, runs[1].Codes) << what;

@@ -107,8 +107,9 @@ void ExpectSame(const SRun& objects, const SRun& arrays, int ok = 1)
 {
   EXPECT_EQ(ok, objects.ok);
   EXPECT_EQ(objects.ok, arrays.ok);
-  if (objects.ok)
+  if (objects.ok) {
     ASSERT_GT(objects.bytes.size(), 16u);
+  }
   EXPECT_TRUE(objects.bytes == arrays.bytes);
   EXPECT_EQ(objects.mesh, arrays.mesh);
   EXPECT_EQ(objects.adjacency, arrays.adjacency);

@@ -71,8 +71,9 @@ TEST(ProgressiveJudgement, BoundaryStatusSkippedForUnfitValencesChangesNoLayer)
       EXPECT_EQ(asked.faces, skipped.faces);
       // The plate's inner vertices have valence 6: a layer taking it removes some. Below, every
       // vertex but a few by the holes is refused for its valence alone.
-      if (maxValence == 6 || (maxValence > 6 && !pure))
+      if (maxValence == 6 || (maxValence > 6 && !pure)) {
         EXPECT_LT(skipped.vertices, initial);
+      }
     }
 }
 

@@ -273,8 +273,9 @@ TEST(ProgressiveReplay, NullPatchesAfterTheLastRemovalTakeTheFreeFaces)
     // Every corner of a face taken joined the front.
     for (int i = 0; i < 98; i++)
       for (int k = 0; k < 3; k++)
-        if (mesh->GetFace(i)->GetFlag() == 1)
+        if (mesh->GetFace(i)->GetFlag() == 1) {
           EXPECT_NE(0, mesh->GetFace(i)->v(k)->GetFlag()) << "face " << i;
+        }
   }
   for (const int nbNull : {98, 99}) {
     SCOPED_TRACE(nbNull);
