@@ -76,8 +76,9 @@ TEST_F(CStatisticsCommandsTest, MultiMeshQuantizationsAppendFifteenNamedCopies)
     std::set<float> xs;
     for (int i = 0; i < Mesh(1)->NbVertex(); i++)
       xs.insert(Mesh(1)->GetVertex(i)->x());
-    if (id == ID_QUANTIZE_LINEAR_MULTI)
+    if (id == ID_QUANTIZE_LINEAR_MULTI) {
       EXPECT_LE(xs.size(), 4u);
+    }
   }
 }
 

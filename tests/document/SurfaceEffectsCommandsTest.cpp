@@ -93,8 +93,9 @@ TEST_F(CSurfaceEffectsCommandsTest, CurvatureColoursTheInteriorOverTheRangeAwayF
   ASSERT_TRUE(Run(ID_COLOR_CURVATURE));
   ExpectVertexRamp(pGrid, angle, [](const CVertex3d* v) { return !v->HasVertexNeighborOnBoundary(); });
   for (int i = 0; i < pGrid->NbVertex(); i++)
-    if (pGrid->GetVertex(i)->IsOnBoundary())
+    if (pGrid->GetVertex(i)->IsOnBoundary()) {
       EXPECT_EQ(Of(pGrid->GetVertex(i)->GetColor()), (Rgb{1, 2, 3})) << i;
+    }
 }
 
 TEST_F(CSurfaceEffectsCommandsTest, NormalSpaceColoursEveryVertexOfEveryMesh)
@@ -109,8 +110,9 @@ TEST_F(CSurfaceEffectsCommandsTest, NormalSpaceColoursEveryVertexOfEveryMesh)
   auto sine = [](const CVertex3d* v) { return v->GetMaxCurveAround(); };
   // The grid's flat boundary vertices are painted too: their value is 0, the lowest.
   for (int i = 0; i < pGrid->NbVertex(); i++)
-    if (pGrid->GetVertex(i)->GetMaxCurveAround() == 0.0)
+    if (pGrid->GetVertex(i)->GetMaxCurveAround() == 0.0) {
       EXPECT_EQ(Of(pGrid->GetVertex(i)->GetColor()), RampAt(0)) << i;
+    }
   ExpectVertexRamp(pGrid, sine, [](const CVertex3d*) { return true; });
   ExpectVertexRamp(pBox, sine, [](const CVertex3d*) { return true; });
 }

@@ -376,10 +376,12 @@ TEST(FaceReferences, UncheckedListAssignsLeaveTheCheckedLists)
         EXPECT_EQ(list->GetAt(i), at(i)) << "entry " << i;
       EXPECT_EQ(list->GetMaxSize(), max);
       EXPECT_EQ(list->IsSpilled(), spilled);
-      if (!spilled)
+      if (!spilled) {
         EXPECT_EQ(bytes(), checked);
-      if (n > 3)
+      }
+      if (n > 3) {
         EXPECT_EQ(list->IndexFrom(nullptr), 3);
+      }
     }
   }
 }
