@@ -296,7 +296,8 @@ void CConquestMesh::NumberFaces(CMesh3d* pMesh)
       m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
     f->SetFlag(1);
     // Rare: tested once per face, so that the loads of the corners' numbers overlap.
-    if (!f->f(0) | !f->f(1) | !f->f(2)) [[unlikely]]
+    const int missing = !f->f(0) + !f->f(1) + !f->f(2);
+    if (missing != 0) [[unlikely]]
       for (int k = 0; k < 3; k++)
         if (!f->f(k))
           m_BorderSides.push_back(3 * i + k);
