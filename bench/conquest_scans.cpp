@@ -23,7 +23,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,13 +32,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point start)
-{
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Runs `code` once per iteration on a fresh copy of the scan (the coders mark the mesh), or for
 // a decode on an empty mesh, and reports the best time over Draco's. Draco encodes (or decodes)
@@ -62,12 +54,12 @@ void Measure(benchmark::State& state, const std::string& path, bool decode,
     auto mesh = decode ? std::make_unique<CMesh3d>() : ReadScan(path);
     const int nbFaceIn = mesh->NbFace();
     state.ResumeTiming();
-    const auto start = Clock::now();
+    const double start = WallSeconds();
     if (!code(mesh.get())) {
       state.SkipWithError("the coder refused the mesh");
       return;
     }
-    best = std::min(best, Since(start));
+    best = std::min(best, WallSeconds() - start);
     state.PauseTiming();
     // The faces coded, or decoded (an encode may add the ghost's).
     nbFace = decode ? mesh->NbFace() : nbFaceIn;

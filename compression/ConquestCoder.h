@@ -127,7 +127,8 @@ public:
   int RemoveGhostVertex();
   // The ghost, its faces on the sides given and their links; the boundary vertices, each
   // once, in the order of the vertex array. 0, with no ghost, when there is none.
-  int CloseBorders(const std::vector<std::pair<CFace3d*, int>>& borderSides, const std::vector<CVertex3d*>& boundary);
+  int CloseBorders(const std::vector<std::pair<CFace3d*, int>>& borderSides,
+                   const std::vector<CVertex3d*>& boundary);
 
   // --- geometry (compression/ConquestCoderGeometry.cpp) ------------------------------------
   int ProcessRange();

@@ -191,8 +191,6 @@ int CConquestCoder::AddGhostToTable()
       const int v = m_Mesh.GetCorner(side / 3, c);
       if (v >= 0)
         onBorder[static_cast<size_t>(v)] = 1;
-      else
-        f->v(c)->SetFlag(3);  // not in the vertex array: left flagged, as AddGhostVertex leaves it
     }
   }
   std::vector<CVertex3d*> boundary;
@@ -207,7 +205,8 @@ int CConquestCoder::AddGhostToTable()
   // The faces' links used the boundary vertices' marks: they are their numbers again.
   for (size_t i = 0; i < boundary.size(); i++)
     boundary[i]->SetMark(numbers[i]);
-  m_Mesh.AddGhost(m_pGhostVertex, m_ArrayGhostFace.GetData(), m_ArrayGhostFace.GetSize(), numbers);
+  m_Mesh.AddGhost(m_pGhostVertex, {m_ArrayGhostFace.GetData(), static_cast<size_t>(m_ArrayGhostFace.GetSize())},
+                  numbers);
   return 1;
 }
 

@@ -35,33 +35,43 @@ void CConquestMesh::NumberVertices(CMesh3d* pMesh, bool cleared)
       state = m_State[static_cast<size_t>(later)];
       m_VertexWritten[static_cast<size_t>(later)] = -1;
     }
-    v->SetMark(i);
-    m_pVertex[static_cast<size_t>(i)] = v;
-    m_State[static_cast<size_t>(i)] = state;
-    m_VertexWritten[static_cast<size_t>(i)] = state == 0 ? 1 : state;
-    v->SetFlag(m_VertexWritten[static_cast<size_t>(i)]);
-    m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
+    TakeVertex(i, v, state);
   }
 }
 
-void CConquestMesh::AddGhost(CVertex3d* pGhost, CFace3d* const* ppFace, int nbFace, const std::vector<int>& boundary)
+void CConquestMesh::TakeVertex(int i, CVertex3d* v, int state)
 {
-  const int state = pGhost->GetFlag();
-  pGhost->SetMark(GetNbVertex());
-  m_pVertex.push_back(pGhost);
-  m_State.push_back(state);
-  m_VertexWritten.push_back(state == 0 ? 1 : state);
-  pGhost->SetFlag(m_VertexWritten.back());
-  m_Valence.push_back(pGhost->NbVertexNeighbor());
+  v->SetMark(i);
+  m_pVertex[static_cast<size_t>(i)] = v;
+  m_State[static_cast<size_t>(i)] = state;
+  m_VertexWritten[static_cast<size_t>(i)] = state == 0 ? 1 : state;
+  v->SetFlag(m_VertexWritten[static_cast<size_t>(i)]);
+  m_Valence[static_cast<size_t>(i)] = v->NbVertexNeighbor();
+}
+
+void CConquestMesh::TakeFace(int i, CFace3d* f)
+{
+  m_pFace[static_cast<size_t>(i)] = f;
+  for (int k = 0; k < 3; k++)
+    m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
+  f->SetFlag(1);
+}
+
+void CConquestMesh::AddGhost(CVertex3d* pGhost, std::span<CFace3d* const> faces, const std::vector<int>& boundary)
+{
+  const size_t nbVertex = m_pVertex.size() + 1;
+  m_pVertex.resize(nbVertex);
+  m_State.resize(nbVertex);
+  m_VertexWritten.resize(nbVertex);
+  m_Valence.resize(nbVertex);
+  TakeVertex(static_cast<int>(nbVertex) - 1, pGhost, pGhost->GetFlag());
   for (const int b : boundary)
     m_Valence[static_cast<size_t>(b)] = m_pVertex[static_cast<size_t>(b)]->NbVertexNeighbor();
-  for (int i = 0; i < nbFace; i++) {
-    CFace3d* f = ppFace[i];
-    m_pFace.push_back(f);
-    for (int k = 0; k < 3; k++)
-      m_Corner.push_back(IndexOf(f->v(k)));
-    f->SetFlag(1);
-  }
+  const size_t first = m_pFace.size();
+  m_pFace.resize(first + faces.size());
+  m_Corner.resize(3 * m_pFace.size());
+  for (size_t i = 0; i < faces.size(); i++)
+    TakeFace(static_cast<int>(first + i), faces[i]);
 }
 
 int CConquestMesh::HoldsEveryCorner() const
@@ -289,12 +299,11 @@ void CConquestMesh::NumberFaces(CMesh3d* pMesh)
   // Every face free; its flag, set while its corners are read, what a conquest leaves it.
   for (int i = 0; i < nbFace; i++) {
     CFace3d* f = pMesh->GetFace(i);
-    m_pFace[static_cast<size_t>(i)] = f;
-    if (!f)
+    if (!f) {
+      m_pFace[static_cast<size_t>(i)] = nullptr;
       continue;
-    for (int k = 0; k < 3; k++)
-      m_Corner[3 * static_cast<size_t>(i) + static_cast<size_t>(k)] = IndexOf(f->v(k));
-    f->SetFlag(1);
+    }
+    TakeFace(i, f);
     // Rare: tested once per face, so that the loads of the corners' numbers overlap.
     const int missing = !f->f(0) + !f->f(1) + !f->f(2);
     if (missing != 0) [[unlikely]]

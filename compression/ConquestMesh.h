@@ -3,6 +3,7 @@
 #include "mesh/Vertex3d.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class CFace3d;
@@ -41,7 +42,7 @@ public:
   const std::vector<int>& GetBorderSides() const { return m_BorderSides; }
   // The ghost, last in the mesh's vertex array, its faces, last in the face array, and the
   // numbers of the vertices it joins, whose marks are their numbers again.
-  void AddGhost(CVertex3d* pGhost, CFace3d* const* ppFace, int nbFace, const std::vector<int>& boundary);
+  void AddGhost(CVertex3d* pGhost, std::span<CFace3d* const> faces, const std::vector<int>& boundary);
   void File();
 
   // --- vertices ---
@@ -238,6 +239,10 @@ private:
   // Every vertex's state 0 when cleared, else its flag.
   void NumberVertices(CMesh3d* pMesh, bool cleared);
   void NumberFaces(CMesh3d* pMesh);
+  // Vertex i is v, of the given state, and face i is f, its corners numbered: the entries
+  // are there already.
+  void TakeVertex(int i, CVertex3d* v, int state);
+  void TakeFace(int i, CFace3d* f);
   // Files the slots, fans and degrees from the face sides; false, leaving the other builds to
   // file them, unless the faces make a closed oriented manifold whose neighbour and face
   // lists agree with their sides.
