@@ -476,12 +476,16 @@ int CFace3d::CheckNeighbors() const
 
 int CFace3d::UpdateVertex(const CVertex3d* pOld, CVertex3d* pNew)
 {
-  const int i = IndexFrom(pOld);
-  if (i < 0)
-    return 0;
-  SetRef(i, pNew);
-  CalculateNormal();
-  return 1;
+  // A degenerate face may hold old at two corners: both go, since the callers delete old next.
+  int found = 0;
+  for (int i = 0; i < 3; i++)
+    if (V(i) == pOld) {
+      SetRef(i, pNew);
+      found = 1;
+    }
+  if (found)
+    CalculateNormal();
+  return found;
 }
 
 void CFace3d::ReplaceVertexRecursive(const CVertex3d* pOld, CVertex3d* pNew)

@@ -137,6 +137,24 @@ TEST(Face3d, DefaultsAndSlots)
   EXPECT_EQ(collapsed.IsValid(), 0);
 }
 
+TEST(Face3d, UpdateVertexReplacesEveryCornerOfTheOldVertex)
+{
+  // The callers delete the old vertex next: a degenerate face that kept it at one corner
+  // would point at a deleted vertex.
+  CVertex3d a(0, 0, 0), b(1, 0, 0), c(0, 1, 0), d(0, 0, 1);
+  CFace3d degenerate(&a, &a, &b);
+  EXPECT_EQ(degenerate.UpdateVertex(&a, &c), 1);
+  EXPECT_EQ(degenerate.v(0), &c);
+  EXPECT_EQ(degenerate.v(1), &c);
+  EXPECT_EQ(degenerate.v(2), &b);
+  CFace3d plain(&a, &b, &c);
+  EXPECT_EQ(plain.UpdateVertex(&b, &d), 1);
+  EXPECT_EQ(plain.v(0), &a);
+  EXPECT_EQ(plain.v(1), &d);
+  EXPECT_EQ(plain.v(2), &c);
+  EXPECT_EQ(plain.UpdateVertex(&b, &d), 0);
+}
+
 TEST(Face3d, ShareEdgeIndices)
 {
   CVertex3d a, b, c, d, e;
