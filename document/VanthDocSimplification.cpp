@@ -159,10 +159,12 @@ void CVanthDoc::OnSimplificationIndependentCollapses()
     candidates.FillIndependant(&mesh);
     for (int i = 0; i < candidates.GetSize(); i++) {
       const CEdgeCollapse* pCandidate = candidates.GetAt(i);
-      if (!pCandidate)
+      // A degenerate face (two corners on one vertex, as packing leaves them) gives a
+      // candidate without both ends.
+      CVertex3d* v1 = pCandidate ? pCandidate->GetVertex1() : nullptr;
+      CVertex3d* v2 = pCandidate ? pCandidate->GetVertex2() : nullptr;
+      if (!v1 || !v2)
         continue;
-      CVertex3d* v1 = pCandidate->GetVertex1();
-      CVertex3d* v2 = pCandidate->GetVertex2();
       const std::unique_ptr<CVertex3d> pMiddle(Midpoint(v1, v2));
       CArray3d<CFace3d> faces;
       mesh.EdgeCollapse(v1, v2, pMiddle.get(), &faces, 1);

@@ -500,11 +500,28 @@ void CFace3d::ReplaceVertexRecursive(const CVertex3d* pOld, CVertex3d* pNew)
 
 int CFace3d::UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew)
 {
-  int i = 0;
-  if (!IndexOfNeighbor(pOld, &i))
-    return 0;
-  SetRef(kFaceRef + i, pNew);
-  return 1;
+  // A degenerate face may have old across two edges: both links go, since the callers
+  // delete old or unlink it for good. A null old is the first open edge only.
+  int found = 0;
+  for (int i = 0; i < 3 && !(found && !pOld); i++)
+    if (F(i) == pOld) {
+      SetRef(kFaceRef + i, pNew);
+      found = 1;
+    }
+  return found;
+}
+
+void CFace3d::DropOneSidedLinks()
+{
+  // Such a face shares a corner with this one, so it stands in that corner's list.
+  for (int k = 0; k < 3; k++) {
+    const CVertex3d* c = V(k);
+    for (int i = 0; c && i < c->NbFaceNeighbor(); i++) {
+      CFace3d* g = c->GetFaceNeighbor(i);
+      if (g != this && g->HasNeighbor(this) && !HasNeighbor(g))
+        g->UpdateNeighbor(this, nullptr);
+    }
+  }
 }
 
 int CFace3d::UpdateNeighborFromArray(const CArray3d<CFace3d>* pArray, CFace3d* pNew)

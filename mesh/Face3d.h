@@ -201,6 +201,10 @@ public:
   int UpdateVertex(const CVertex3d* pOld, CVertex3d* pNew);
   void ReplaceVertexRecursive(const CVertex3d* pOld, CVertex3d* pNew);
   int UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew);
+  // Every face around this face's corners that names it as a neighbour, though this face does
+  // not name it back (a face with a repeated corner can), forgets the link: for a face about
+  // to be deleted, whose own neighbours are relinked by the caller.
+  void DropOneSidedLinks();
   int UpdateNeighborFromArray(const CArray3d<CFace3d>* pArray, CFace3d* pNew);
   int RepairNeighbor(CFace3d* pNew);
   int UnlinkFromNeighbors(CFace3d** ppG, CFace3d** ppH);

@@ -27,6 +27,7 @@ void CMesh3d::RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
     p->UpdateNeighbor(f, q);
   if (q)
     q->UpdateNeighbor(f, p);
+  f->DropOneSidedLinks();
   if (pFaces) {
     pFaces->Add(p);
     pFaces->Add(q);

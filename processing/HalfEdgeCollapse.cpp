@@ -470,6 +470,7 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
       p->UpdateNeighbor(f, q);
     if (q)
       q->UpdateNeighbor(f, p);
+    f->DropOneSidedLinks();
   }
   CArray3d<CFace3d> moved;
   FacesAroundExcept(r, f1, f2, &moved);

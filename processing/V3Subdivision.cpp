@@ -434,11 +434,12 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   while (e < 3 && (corners[e] == a || corners[e] == b))
     e++;
   CVertex3d* o = e < 3 ? corners[e] : nullptr;
-  // An edge og that already exists would fold F and N back to back (two faces on the same
-  // three corners); it happens when selected and unselected faces alternate.
-  if (!o || o->IsNeighbor(g))
-    return;
   const int next = (e + 1) % 3;
+  // An edge og that already exists would fold F and N back to back (two faces on the same
+  // three corners); it happens when selected and unselected faces alternate. A neighbour
+  // turned the other way (a -> b, as F runs) would lose a rather than b and fold too.
+  if (!o || corners[next] != b || o->IsNeighbor(g))
+    return;
   f->PushHistory(SlotRecord(pMesh, 0, a));
   n->PushHistory(SlotRecord(pMesh, next, corners[next]));
   f->SetVertex(0, o);
@@ -514,7 +515,11 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
   CVertex3d* o = n->GetVertexOther(a, b);
-  if (!o)
+  const int slotB = n->IndexFrom(b);
+  const int slotO = o ? n->IndexFrom(o) : -1;
+  // N must run o -> b -> a: a link that a face with a repeated corner left, or a neighbour
+  // turned the other way, has no such edge to cut.
+  if (!o || slotB < 0 || n->v((slotO + 1) % 3) != b || n->v((slotO + 2) % 3) != a)
     return;
   float pa[3] = {a->x(), a->y(), a->z()};
   float pb[3] = {b->x(), b->y(), b->z()};
@@ -536,8 +541,6 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   pMesh->AddFace(fa);
   pMesh->AddFace(fb);
 
-  const int slotB = n->IndexFrom(b);
-  const int slotO = n->IndexFrom(o);
   n->PushHistory(SlotRecord(pMesh, slotB, b));
   n->SetVertex(slotB, m);
   n->CalculateNormal();

@@ -135,6 +135,19 @@ std::vector<std::pair<std::string, Builder>> OddMeshes()
         m.AddFace(new CFace3d(at(i, j), at(i + 1, j + 1), at(i + 1, j)));
       }
   }});
+  meshes.push_back({"welded", [](CMesh3d& m) {
+    // Two vertices at one place, welded: their faces keep a repeated corner, and the
+    // adjacency links them to their neighbours one way only.
+    COddMeshCommandsTest::BuildGrid(m, 5, 5, 0, 0.0f);
+    m.GetVertex(7)->Set(m.GetVertex(8)->x(), m.GetVertex(8)->y(), m.GetVertex(8)->z());
+    m.Rebuild();
+    m.Weld();
+  }});
+  meshes.push_back({"packed", [](CMesh3d& m) {
+    COddMeshCommandsTest::BuildTorus(m, 8, 6);
+    m.Rebuild();
+    m.PackVertices(4);
+  }});
   meshes.push_back({"one face", [](CMesh3d& m) {
     m.AddVertex(new CVertex3d(0, 0, 0));
     m.AddVertex(new CVertex3d(1, 0, 0));

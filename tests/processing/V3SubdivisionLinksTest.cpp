@@ -160,6 +160,49 @@ TEST(V3SubdivisionLinks, AStepOverAllFacesEqualsOneOverEveryFaceSelected)
   }
 }
 
+// Each face stands in the face list of each of its corners, and each list names only faces
+// that hold its vertex: what collapses read before they delete a vertex.
+bool ListsMatchTheCorners(const CMesh3d& mesh)
+{
+  for (int i = 0; i < mesh.NbFace(); i++) {
+    const CFace3d* f = mesh.GetFace(i);
+    for (int k = 0; k < 3; k++) {
+      const CVertex3d* v = f->v(k);
+      if (!v)
+        continue;
+      bool listed = false;
+      for (int j = 0; j < v->NbFaceNeighbor(); j++)
+        listed = listed || v->GetFaceNeighbor(j) == f;
+      if (!listed)
+        return false;
+    }
+  }
+  for (int i = 0; i < mesh.NbVertex(); i++) {
+    const CVertex3d* v = mesh.GetVertex(i);
+    for (int j = 0; j < v->NbFaceNeighbor(); j++)
+      if (!v->GetFaceNeighbor(j)->HasVertex(v))
+        return false;
+  }
+  return true;
+}
+
+TEST(V3SubdivisionLinks, StepsKeepTheFaceListsOnTheCornersWhateverTheOrientation)
+{
+  // A neighbour turned the other way has no edge to flip with: flipped, it would fold onto
+  // the face and leave both lists wrong.
+  for (const auto& [name, make] : kMeshes) {
+    SCOPED_TRACE(name);
+    auto all = make();
+    auto selected = make();
+    for (int step = 0; step < 2; step++) {
+      StepOverAll(*all, 1, 0);
+      StepOverSelection(*selected, 1, 0);
+      EXPECT_TRUE(ListsMatchTheCorners(*all)) << "step " << step + 1;
+      EXPECT_TRUE(ListsMatchTheCorners(*selected)) << "step " << step + 1;
+    }
+  }
+}
+
 TEST(V3SubdivisionLinks, OldVerticesOfValenceSixKeepTheirListsInTheVertex)
 {
   // Each old vertex ends with its six centres and six faces, which fit the vertex's room: the
