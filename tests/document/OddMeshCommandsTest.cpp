@@ -19,6 +19,35 @@ class COddMeshCommandsTest : public CCommandFixture
 public:
   using CCommandFixture::BuildGrid;
   using CCommandFixture::BuildTorus;
+
+protected:
+  // Runs every command the menu enables on the scene that `set` makes afresh for each, with
+  // its defaults (dialogs answered OK, file dialogs cancelled): each leaves every mesh's faces
+  // on vertices of that mesh, since a face left on a deleted vertex is read after it is freed.
+  // Files the commands write go to a scratch folder.
+  void RunEveryEnabledCommand(const std::string& name, const std::function<void()>& set, int least)
+  {
+    const CTempFolder folder;
+    const CCurrentFolder current(folder.Path());
+    int ran = 0;
+    for (const platform::SMenuItem& item : GetDocumentMenu()) {
+      if (item.Id == 0)
+        continue;
+      set();
+      if (!IsHandled(item.Id) || !IsEnabled(item.Id))
+        continue;
+      m_DialogAnswer = platform::IDOK;
+      m_EditDialog = {};
+      Run(item.Id);
+      ran++;
+      for (int i = 0; i < NbObject(); i++) {
+        if (const CMesh3d* pMesh = Mesh(i)) {
+          EXPECT_TRUE(CornersInMesh(pMesh)) << name << ", command " << item.Id << ", object " << i;
+        }
+      }
+    }
+    EXPECT_GE(ran, least) << name;
+  }
 };
 
 using Builder = std::function<void(CMesh3d&)>;
@@ -171,35 +200,10 @@ std::vector<std::pair<std::string, Builder>> OddMeshes()
 
 } // namespace
 
-// Every command the menu enables runs with its defaults (dialogs answered OK, file dialogs
-// cancelled) and leaves each mesh's faces on vertices of that mesh: a face left on a deleted
-// vertex is read after it is freed. Files the commands write go to a scratch folder.
 TEST_F(COddMeshCommandsTest, EveryEnabledCommandKeepsTheFacesOnTheirMeshsVertices)
 {
-  const CTempFolder folder;
-  const CCurrentFolder current(folder.Path());
-  std::vector<unsigned> ids;
-  for (const platform::SMenuItem& item : GetDocumentMenu())
-    if (item.Id != 0)
-      ids.push_back(item.Id);
-  for (const auto& [name, build] : OddMeshes()) {
-    int ran = 0;
-    for (unsigned id : ids) {
-      SetMesh(build);
-      if (!IsHandled(id) || !IsEnabled(id))
-        continue;
-      m_DialogAnswer = platform::IDOK;
-      m_EditDialog = {};
-      Run(id);
-      ran++;
-      for (int i = 0; i < NbObject(); i++) {
-        if (const CMesh3d* pMesh = Mesh(i)) {
-          EXPECT_TRUE(CornersInMesh(pMesh)) << name << ", command " << id << ", object " << i;
-        }
-      }
-    }
-    EXPECT_GT(ran, 100) << name;
-  }
+  for (const auto& [name, build] : OddMeshes())
+    RunEveryEnabledCommand(name, [this, build = build] { SetMesh(build); }, 100);
 }
 
 namespace {
@@ -264,52 +268,31 @@ std::vector<SFaceLists> OddFaceLists()
 // The same for the quad and polygon meshes' commands, on odd quad and polygon meshes.
 TEST_F(COddMeshCommandsTest, EveryEnabledCommandRunsOnOddQuadAndPolygonMeshes)
 {
-  const CTempFolder folder;
-  const CCurrentFolder current(folder.Path());
-  std::vector<unsigned> ids;
-  for (const platform::SMenuItem& item : GetDocumentMenu())
-    if (item.Id != 0)
-      ids.push_back(item.Id);
   for (const SFaceLists& lists : OddFaceLists()) {
-    for (const bool quads : {true, false}) {
-      int ran = 0;
-      for (unsigned id : ids) {
-        m_pDoc->EmptyScene();
-        if (quads) {
-          auto* pQuads = new CQuadMesh3d;
-          for (const auto& p : lists.Points)
-            pQuads->AddVertex(new CQuadVertex3d(p[0], p[1], p[2]));
-          for (const auto& f : lists.Faces)
-            pQuads->AddQuad(new CQuad3d(pQuads->GetVertex(f[0]), pQuads->GetVertex(f[1]),
-                                        pQuads->GetVertex(f[2]), pQuads->GetVertex(f[3])));
-          pQuads->BuildAdjacencyAndNormals();
-          m_pDoc->m_SceneGraph.Add(pQuads);
-        } else {
-          auto* pPolygons = new CPolygonMesh3d;
-          for (const auto& p : lists.Points)
-            pPolygons->AddVertex(new CPolygonVertex3d(p[0], p[1], p[2]));
-          for (const auto& f : lists.Faces) {
-            auto* pPolygon = new CPolygon3d();
-            for (const int k : f)
-              pPolygon->AddVertex(pPolygons->GetVertex(k));
-            pPolygons->AddPolygon(pPolygon);
-          }
-          pPolygons->Rebuild();
-          m_pDoc->m_SceneGraph.Add(pPolygons);
-        }
-        if (!IsHandled(id) || !IsEnabled(id))
-          continue;
-        m_DialogAnswer = platform::IDOK;
-        m_EditDialog = {};
-        Run(id);
-        ran++;
-        for (int i = 0; i < NbObject(); i++) {
-          if (const CMesh3d* pMesh = Mesh(i)) {
-            EXPECT_TRUE(CornersInMesh(pMesh)) << lists.Name << ", command " << id << ", object " << i;
-          }
-        }
+    RunEveryEnabledCommand(lists.Name + " (quads)", [this, &lists] {
+      m_pDoc->EmptyScene();
+      auto* pQuads = new CQuadMesh3d;
+      for (const auto& p : lists.Points)
+        pQuads->AddVertex(new CQuadVertex3d(p[0], p[1], p[2]));
+      for (const auto& f : lists.Faces)
+        pQuads->AddQuad(new CQuad3d(pQuads->GetVertex(f[0]), pQuads->GetVertex(f[1]),
+                                    pQuads->GetVertex(f[2]), pQuads->GetVertex(f[3])));
+      pQuads->BuildAdjacencyAndNormals();
+      m_pDoc->m_SceneGraph.Add(pQuads);
+    }, 20);
+    RunEveryEnabledCommand(lists.Name + " (polygons)", [this, &lists] {
+      m_pDoc->EmptyScene();
+      auto* pPolygons = new CPolygonMesh3d;
+      for (const auto& p : lists.Points)
+        pPolygons->AddVertex(new CPolygonVertex3d(p[0], p[1], p[2]));
+      for (const auto& f : lists.Faces) {
+        auto* pPolygon = new CPolygon3d();
+        for (const int k : f)
+          pPolygon->AddVertex(pPolygons->GetVertex(k));
+        pPolygons->AddPolygon(pPolygon);
       }
-      EXPECT_GT(ran, 20) << lists.Name << (quads ? " (quads)" : " (polygons)");
-    }
+      pPolygons->Rebuild();
+      m_pDoc->m_SceneGraph.Add(pPolygons);
+    }, 20);
   }
 }
