@@ -503,11 +503,14 @@ int CFace3d::UpdateNeighbor(const CFace3d* pOld, CFace3d* pNew)
   // A degenerate face may have old across two edges: both links go, since the callers
   // delete old or unlink it for good. A null old is the first open edge only.
   int found = 0;
-  for (int i = 0; i < 3 && !(found && !pOld); i++)
-    if (F(i) == pOld) {
-      SetRef(kFaceRef + i, pNew);
-      found = 1;
-    }
+  for (int i = 0; i < 3; i++) {
+    if (F(i) != pOld)
+      continue;
+    SetRef(kFaceRef + i, pNew);
+    found = 1;
+    if (!pOld)
+      break;
+  }
   return found;
 }
 

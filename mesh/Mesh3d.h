@@ -239,8 +239,20 @@ public:
                    CArray3d<CFace3d>* pFaces, int deleteVt);
   int CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
                             float threshold);
+  // Detaches a face that a collapse of edge vs - vt removes: its outer neighbours at vs and at
+  // vt become neighbours (appended to pFaces, when given); with oneSided, no face keeps a link
+  // to it either.
+  static void RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
+                           CArray3d<CFace3d>* pFaces, bool oneSided);
+  // 1 when a face names a neighbour that does not name it back, as the adjacency links faces
+  // with a repeated corner and faces listed twice. Collapses keep links two-sided: a run
+  // asks once.
+  int HasOneSidedLinks() const;
   // The same for a candidate that EdgeCandidateVeto has just let go, with its crease answer.
-  int CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces, bool crease);
+  // oneSided: the mesh may hold one-sided links (HasOneSidedLinks), which the removed faces
+  // are dropped from.
+  int CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces, bool crease,
+                              bool oneSided);
   // Why CollapseEdgeCandidate would refuse the candidate now: a CEdgeCollapse::EVeto;
   // *pCrease, when the collapse may go, says whether it merges two crease vertices.
   static int EdgeCandidateVeto(const CEdgeCollapse* pCandidate, float threshold,
@@ -585,9 +597,6 @@ private:
                                              int nbShared);
   // Shared by the two collapses: the merge of vt's neighbour vertices into vs.
   static void MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt);
-  // Detaches a removed face f: its outer neighbours at vs and at vt become neighbours.
-  static void RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
-                           CArray3d<CFace3d>* pFaces);
   void DeleteList();
   int BuildAdjacencyByRules();
 

@@ -18,8 +18,19 @@ void CMesh3d::MergeVertexNeighbors(CVertex3d* vs, CVertex3d* vt)
     vt->GetVertexNeighbor(i)->ReplaceVertexNeighbor(vt, vs);
 }
 
+int CMesh3d::HasOneSidedLinks() const
+{
+  for (int i = 0; i < NbFace(); i++) {
+    const CFace3d* f = GetFace(i);
+    for (int k = 0; f && k < 3; k++)
+      if (const CFace3d* g = f->f(k); g && !g->HasNeighbor(f))
+        return 1;
+  }
+  return 0;
+}
+
 void CMesh3d::RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
-                           CArray3d<CFace3d>* pFaces)
+                           CArray3d<CFace3d>* pFaces, bool oneSided)
 {
   CFace3d* p = f->GetFaceSharing(vs, vt);
   CFace3d* q = f->GetFaceSharing(vt, vs);
@@ -27,7 +38,8 @@ void CMesh3d::RelinkAcross(CFace3d* f, const CVertex3d* vs, const CVertex3d* vt,
     p->UpdateNeighbor(f, q);
   if (q)
     q->UpdateNeighbor(f, p);
-  f->DropOneSidedLinks();
+  if (oneSided)
+    f->DropOneSidedLinks();
   if (pFaces) {
     pFaces->Add(p);
     pFaces->Add(q);
@@ -62,7 +74,7 @@ int CMesh3d::EdgeCollapse(CVertex3d* vs, CVertex3d* vt, const CVertex3d* pPositi
     CFace3d* f = shared[k];
     f->GetVertexOther(vs, vt)->RemoveFaceNeighbor(f);
     vs->RemoveFaceNeighbor(f);
-    RelinkAcross(f, vs, vt, pFaces);
+    RelinkAcross(f, vs, vt, pFaces, true);
   }
   // Only now: the second shared face still names the first among its neighbours.
   for (int k = 0; k < nbShared; k++)

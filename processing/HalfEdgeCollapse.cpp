@@ -100,6 +100,7 @@ void CHalfEdgeCollapse::Begin(CMesh3d* pMesh, int visual, CRenderView* pWindow)
   m_pMesh = pMesh;
   m_Visual = visual;
   m_pWindow = pWindow;
+  m_OneSided = pMesh->HasOneSidedLinks() != 0;
   BuildBags();
   // A cost reads the area around the removed vertex, which no cost changes: once per vertex,
   // kept by the index of the vertex's bag (NaN until measured).
@@ -461,17 +462,9 @@ void CHalfEdgeCollapse::Collapse(CHalfEdge* pHalfEdge)
     }
   DropHalfEdgesOn(r, f1, f2);
   // Across each removed face, its outer neighbours at a and at r meet.
-  for (CFace3d* f : {f1, f2}) {
-    if (!f)
-      continue;
-    CFace3d* p = f->GetFaceSharing(a, r);
-    CFace3d* q = f->GetFaceSharing(r, a);
-    if (p)
-      p->UpdateNeighbor(f, q);
-    if (q)
-      q->UpdateNeighbor(f, p);
-    f->DropOneSidedLinks();
-  }
+  for (CFace3d* f : {f1, f2})
+    if (f)
+      CMesh3d::RelinkAcross(f, a, r, nullptr, m_OneSided);
   CArray3d<CFace3d> moved;
   FacesAroundExcept(r, f1, f2, &moved);
   for (int i = 0; i < moved.GetSize(); i++) {

@@ -94,6 +94,8 @@ private:
   CMesh3d* m_pMesh = nullptr;
   CRenderView* m_pWindow = nullptr;
   int m_Visual = 0;
+  // The mesh holds one-sided links (CMesh3d::HasOneSidedLinks) at Begin.
+  bool m_OneSided = false;
   // The valid half-edges, cheapest key first; a cache of FindCheapest's search.
   mutable CCollapseQueue<CHalfEdge, float> m_Queue;
   // Per half-edge order, the key it has now (NaN once disabled): whether a queue entry is

@@ -20,11 +20,11 @@ int CMesh3d::CollapseEdgeCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>*
   bool crease = false;
   if (EdgeCandidateVeto(pCandidate, threshold, &crease) != CEdgeCollapse::VetoNone)
     return 0;
-  return CollapseVettedCandidate(pCandidate, pFaces, crease);
+  return CollapseVettedCandidate(pCandidate, pFaces, crease, true);
 }
 
 int CMesh3d::CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d>* pFaces,
-                                     bool crease)
+                                     bool crease, bool oneSided)
 {
   CFace3d* fa = pCandidate->GetFace(0);
   CFace3d* fb = pCandidate->GetFace(1);
@@ -42,8 +42,8 @@ int CMesh3d::CollapseVettedCandidate(CEdgeCollapse* pCandidate, CArray3d<CFace3d
     vs->AddFaceNeighbor(vt->GetFaceNeighbor(i));
   vs->RemoveFaceNeighbor(fa);
   vs->RemoveFaceNeighbor(fb);
-  RelinkAcross(fa, vs, vt, pFaces);
-  RelinkAcross(fb, vs, vt, pFaces);
+  RelinkAcross(fa, vs, vt, pFaces, oneSided);
+  RelinkAcross(fb, vs, vt, pFaces, oneSided);
   for (int i = 0; i < nbFaceOfVt; i++)
     vt->GetFaceNeighbor(i)->UpdateVertex(vt, vs);
   fa->SetFlag(1);

@@ -483,6 +483,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
   };
   int collapses = 0;
   CArray3d<CFace3d> faces;
+  const bool oneSided = HasOneSidedLinks() != 0;
   BeginDeferredDeletion();
   while (NbLiveVertex() > finalVertices) {
     CEdgeCollapse* pMin = nextCollapse();
@@ -493,7 +494,7 @@ int CMesh3d::ProgressiveMesh(int finalVertices, double step, double epsilon, dou
     CFace3d* fb = pMin->GetFace(1);
     // Emptied with its storage kept: it takes four faces per collapse.
     faces.RemoveAt(0, faces.GetSize());
-    const int done = CollapseVettedCandidate(pMin, &faces, crease);
+    const int done = CollapseVettedCandidate(pMin, &faces, crease, oneSided);
     // The candidate survives only through its vertex; pMin is deleted from here on.
     CVertex3d* pSurvivor = pMin->GetVertex1();
     const CVertex3d* pGone = pMin->GetVertex2();

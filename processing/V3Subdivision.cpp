@@ -412,6 +412,17 @@ void LinkOldCorners(SCornerLinks* pLinks)
   pLinks->pending = false;
 }
 
+// The slot of N's third corner o when N runs o -> b -> a, back across F's edge a -> b; -1 when
+// N holds no such edge: a neighbour turned the other way would lose a rather than b and fold
+// onto F, and one that a face with a repeated corner links to has no edge to turn or cut.
+int ReverseApexSlot(const CFace3d* n, const CVertex3d* a, const CVertex3d* b)
+{
+  for (int e = 0; e < 3; e++)
+    if (n->v((e + 1) % 3) == b && n->v((e + 2) % 3) == a)
+      return n->v(e) != a && n->v(e) != b ? e : -1;
+  return -1;
+}
+
 // Turns F = (a, b, g) and its neighbour N = (o, b, a) across edge 0 into F = (o, b, g) and
 // N = (o, g, a): the old edge ab becomes og. With pLinks pending, see SCornerLinks.
 void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nullptr)
@@ -419,7 +430,7 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
-  // o is N's first corner other than a and b (as GetVertexOther finds it), at slot e.
+  // o is N's corner before b, at slot e, when N runs back across F's edge (ReverseApexSlot).
   CVertex3d* corners[3] = {n->v(0), n->v(1), n->v(2)};
   // Between inserted faces o and g are centres, whose lists hold exactly the faces and
   // neighbours they have: F and N cannot be listed at o and g yet, nor o and g at each other.
@@ -430,15 +441,12 @@ void FlipEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, SCornerLinks* pLinks = nul
     if (!centres)
       LinkOldCorners(pLinks);
   }
-  int e = 0;
-  while (e < 3 && (corners[e] == a || corners[e] == b))
-    e++;
-  CVertex3d* o = e < 3 ? corners[e] : nullptr;
+  const int e = ReverseApexSlot(n, a, b);
+  CVertex3d* o = e >= 0 ? corners[e] : nullptr;
   const int next = (e + 1) % 3;
   // An edge og that already exists would fold F and N back to back (two faces on the same
-  // three corners); it happens when selected and unselected faces alternate. A neighbour
-  // turned the other way (a -> b, as F runs) would lose a rather than b and fold too.
-  if (!o || corners[next] != b || o->IsNeighbor(g))
+  // three corners); it happens when selected and unselected faces alternate.
+  if (!o || o->IsNeighbor(g))
     return;
   f->PushHistory(SlotRecord(pMesh, 0, a));
   n->PushHistory(SlotRecord(pMesh, next, corners[next]));
@@ -514,13 +522,11 @@ void SplitSharpEdge(CMesh3d* pMesh, CFace3d* f, CFace3d* n, double sineSharp)
   CVertex3d* a = f->v(0);
   CVertex3d* b = f->v(1);
   CVertex3d* g = f->v(2);
-  CVertex3d* o = n->GetVertexOther(a, b);
-  const int slotB = n->IndexFrom(b);
-  const int slotO = o ? n->IndexFrom(o) : -1;
-  // N must run o -> b -> a: a link that a face with a repeated corner left, or a neighbour
-  // turned the other way, has no such edge to cut.
-  if (!o || slotB < 0 || n->v((slotO + 1) % 3) != b || n->v((slotO + 2) % 3) != a)
+  const int slotO = ReverseApexSlot(n, a, b);
+  if (slotO < 0)
     return;
+  CVertex3d* o = n->v(slotO);
+  const int slotB = (slotO + 1) % 3;
   float pa[3] = {a->x(), a->y(), a->z()};
   float pb[3] = {b->x(), b->y(), b->z()};
   if (a->Classify(sineSharp) == 2 && b->Classify(sineSharp) == 2) {

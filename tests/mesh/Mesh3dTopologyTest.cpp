@@ -255,3 +255,15 @@ TEST(Mesh3dTopology, TranslateVertices)
   EXPECT_FLOAT_EQ(mesh->GetVertex(0)->y(), 2);
   EXPECT_EQ(mesh->GetModified(), 1);
 }
+
+TEST(Mesh3dTopology, OneSidedLinksComeFromAFaceWithARepeatedCorner)
+{
+  auto octahedron = fixtures::Octahedron();
+  EXPECT_EQ(octahedron->HasOneSidedLinks(), 0);
+  // The adjacency links the repeated corner's face to faces around it that keep their own
+  // neighbours: collapses must then drop its links to a face they delete.
+  octahedron->AddFace(new CFace3d(octahedron->GetVertex(0), octahedron->GetVertex(0),
+                                  octahedron->GetVertex(1)));
+  octahedron->Rebuild();
+  EXPECT_EQ(octahedron->HasOneSidedLinks(), 1);
+}

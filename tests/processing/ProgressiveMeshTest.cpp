@@ -638,7 +638,7 @@ TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
     CArray3d<CFace3d> checkedFaces;
     CArray3d<CFace3d> vettedFaces;
     ASSERT_EQ(checked->CollapseEdgeCandidate(checkedArray.GetAt(i), &checkedFaces, 0.6f), 1);
-    ASSERT_EQ(vetted->CollapseVettedCandidate(c, &vettedFaces, crease), 1);
+    ASSERT_EQ(vetted->CollapseVettedCandidate(c, &vettedFaces, crease, false), 1);
     EXPECT_EQ(Positions(*vetted), Positions(*checked)) << i;
     EXPECT_EQ(Corners(*vetted), Corners(*checked)) << i;
     EXPECT_EQ(vettedFaces.GetSize(), checkedFaces.GetSize());
@@ -654,7 +654,7 @@ TEST(ProgressiveMesh, VettedCollapseMatchesTheCheckedOne)
   const Position a = PositionOf(c->GetVertex1());
   const Position b = PositionOf(c->GetVertex2());
   CArray3d<CFace3d> faces;
-  ASSERT_EQ(mesh->CollapseVettedCandidate(c, &faces, true), 1);
+  ASSERT_EQ(mesh->CollapseVettedCandidate(c, &faces, true, false), 1);
   for (int k = 0; k < 3; k++)
     EXPECT_FLOAT_EQ(PositionOf(survivor)[k], (a[k] + b[k]) / 2.0f);
 }
