@@ -157,6 +157,9 @@ void CVanthDoc::OnSimplificationIndependentCollapses()
   EditFirstMesh([](CMesh3d& mesh) {
     CArrayEdgeCollapse candidates;
     candidates.FillIndependant(&mesh);
+    // Each collapse deletes two faces and a vertex: marked, and the arrays closed up once at
+    // the end, rather than each deletion searching and shifting them.
+    mesh.BeginDeferredDeletion();
     for (int i = 0; i < candidates.GetSize(); i++) {
       const CEdgeCollapse* pCandidate = candidates.GetAt(i);
       // A degenerate face (two corners on one vertex, as packing leaves them) gives a
@@ -169,6 +172,7 @@ void CVanthDoc::OnSimplificationIndependentCollapses()
       CArray3d<CFace3d> faces;
       mesh.EdgeCollapse(v1, v2, pMiddle.get(), &faces, 1);
     }
+    mesh.EndDeferredDeletion();
     candidates.FreeArrayNeighbor();
     mesh.SetFacesFlag(0);
   });
@@ -205,6 +209,9 @@ void CVanthDoc::OnSimplificationEdgeBased()
     if (!path || !m_SceneGraph.WriteHeaderVrml(file, path->c_str()))
       return;
   }
+  // Deleted faces and vertices are marked, and the arrays closed up only where the mesh is
+  // shown or written, rather than each deletion searching and shifting them.
+  pMesh->BeginDeferredDeletion();
   int step = 0;
   do {
     const std::unique_ptr<COperationEdge> pOperation(
@@ -223,14 +230,19 @@ void CVanthDoc::OnSimplificationEdgeBased()
       operations.UpdateAroundVertex(a);
       pMesh->DeleteVertex(b);
     }
-    if (dlg.m_Update && IsDue(step, dlg.m_Frequency)) {
+    const bool redraw = dlg.m_Update && IsDue(step, dlg.m_Frequency);
+    const bool save = dlg.m_Save && IsDue(step, dlg.m_SaveFrequency);
+    if (redraw || save)
+      pMesh->FlushDeferredDeletion();
+    if (redraw) {
       pMesh->SetModified();
       RedrawViewsNow();
     }
-    if (dlg.m_Save && IsDue(step, dlg.m_SaveFrequency))
+    if (save)
       pMesh->WriteVrml(file);
     step++;
-  } while (dlg.m_Final < pMesh->NbVertex());
+  } while (dlg.m_Final < pMesh->NbLiveVertex());
+  pMesh->EndDeferredDeletion();
   file.Close();
   OnAlgorithmsRebuild();
 }

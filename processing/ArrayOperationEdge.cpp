@@ -251,6 +251,8 @@ int CArrayOperationEdge::Append(const COperationEdge& operation)
     if (v)
       PushSlot(ListOf(v), slot);
   Defer(slot);
+  if (m_ShortestBuilt)
+    m_ShortestPending.push_back(slot);
   return m_Live - 1;
 }
 
@@ -280,6 +282,9 @@ void CArrayOperationEdge::RebuildHeap() const
 {
   m_Heap.clear();
   m_Pending.clear();
+  // Slots renumbered, or every operation renewed: the search by curveness starts afresh.
+  m_ShortestBuilt = false;
+  m_ShortestPending.clear();
   for (int slot = 0; slot < m_Size; slot++)
     if (IsLive(slot))
       Push(slot);
@@ -399,7 +404,93 @@ COperationEdge* CArrayOperationEdge::ExtractMin()
   return m_First < m_Size ? ExtractSlot(m_First) : nullptr;
 }
 
+// The passes of the scan below raise the threshold from start by step, and the first pass that
+// finds an operation takes the shortest it finds, the first slot among equals. An operation
+// is found first by the pass of the first threshold its curveness is under, so the scan's
+// choice is the least (pass, length, slot): a heap on that key, kept from call to call.
 COperationEdge* CArrayOperationEdge::ExtractShortestUnderCurveness(double start, double step)
+{
+  if (!PrepareShortest(start, step))
+    return ExtractShortestByScan(start, step);
+  for (const int slot : m_ShortestPending)
+    if (IsLive(slot))
+      PushShortest(slot);
+  m_ShortestPending.clear();
+  // Entries of an operation that went or that changed since are dropped as they come up; once
+  // they outnumber the live ones, all at once.
+  constexpr std::size_t kLeastDrop = 1024;
+  const auto isStale = [this](const SSlotEntry<SPassLength>& entry) {
+    return !IsLive(entry.slot) || !(m_ShortestKeys[static_cast<size_t>(entry.slot)] == entry.key);
+  };
+  if (m_ShortestHeap.size() > 2 * static_cast<std::size_t>(m_Live) + kLeastDrop)
+    m_ShortestHeap.erase_if(isStale);
+  while (!m_ShortestHeap.empty()) {
+    const SSlotEntry<SPassLength> top = m_ShortestHeap.top();
+    m_ShortestHeap.pop();
+    if (!isStale(top))
+      return ExtractSlot(top.slot);
+  }
+  return nullptr;
+}
+
+bool CArrayOperationEdge::PrepareShortest(double start, double step)
+{
+  if (m_ShortestBuilt && start == m_ShortestStart && step == m_ShortestStep)
+    return true;
+  // The thresholds exactly as the scan's passes reach them.
+  constexpr std::size_t kMostPasses = std::size_t(1) << 16;
+  m_Thresholds.clear();
+  for (double threshold = start; threshold <= 1.0;) {
+    if (m_Thresholds.size() == kMostPasses)
+      return false;
+    m_Thresholds.push_back(threshold);
+    const double next = threshold + step;
+    if (!(next > threshold))
+      break;
+    threshold = next;
+  }
+  m_ShortestStart = start;
+  m_ShortestStep = step;
+  m_ShortestHeap.clear();
+  m_ShortestPending.clear();
+  m_ShortestKeys.assign(static_cast<size_t>(m_Size), kNoPass);
+  for (int slot = 0; slot < m_Size; slot++)
+    if (IsLive(slot))
+      PushShortest(slot);
+  m_ShortestBuilt = true;
+  return true;
+}
+
+bool CArrayOperationEdge::ShortestKey(int slot, SPassLength* pKey) const
+{
+  const COperationEdge& o = At(slot).operation;
+  const double curveness = o.GetCurveness();
+  // Not under the last threshold (or not a number): no pass takes it. Nor one as long as the
+  // scan's starting best.
+  if (m_Thresholds.empty() || !(curveness <= m_Thresholds.back()) || !(o.GetLength() < 1.7e308))
+    return false;
+  const auto first = std::lower_bound(m_Thresholds.begin(), m_Thresholds.end(), curveness);
+  *pKey = {static_cast<int>(first - m_Thresholds.begin()), o.GetLength()};
+  return true;
+}
+
+void CArrayOperationEdge::PushShortest(int slot)
+{
+  // A curveness that moved within its pass, and a length that stayed, leave the key and its
+  // entry as they were: no second entry of the same key.
+  SPassLength key = kNoPass;
+  ShortestKey(slot, &key);
+  if (static_cast<size_t>(slot) >= m_ShortestKeys.size())
+    m_ShortestKeys.resize(static_cast<size_t>(m_Size), kNoPass);
+  SPassLength& known = m_ShortestKeys[static_cast<size_t>(slot)];
+  if (known == key)
+    return;
+  known = key;
+  if (key.pass >= 0)
+    m_ShortestHeap.push({key, slot});
+}
+
+COperationEdge* CArrayOperationEdge::ExtractShortestByScan(double start, double step)
 {
   int found = -1;
   double threshold = start;
@@ -557,10 +648,15 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
     if (!At(slot).operation.IsValid())
       continue;
     updated++;
-    const double before = At(slot).operation.GetPotential();
+    const COperationEdge& o = At(slot).operation;
+    const double before = o.GetPotential();
+    const double curveBefore = o.GetCurveness();
+    const double lengthBefore = o.GetLength();
     Update(&curves, slot);
-    if (!(At(slot).operation.GetPotential() == before))
+    if (!(o.GetPotential() == before))
       Push(slot);
+    if (m_ShortestBuilt && !(o.GetCurveness() == curveBefore && o.GetLength() == lengthBefore))
+      m_ShortestPending.push_back(slot);
   }
   return updated;
 }

@@ -71,6 +71,17 @@ public:
   struct SCurveScratch;
 
 private:
+  // Ranks the operations as the passes of ExtractShortestUnderCurveness meet them.
+  struct SPassLength
+  {
+    int pass;
+    double length;
+    bool operator==(const SPassLength&) const = default;
+    bool operator<(const SPassLength& other) const
+    {
+      return pass != other.pass ? pass < other.pass : length < other.length;
+    }
+  };
   // One per operation added since the slots were last closed up, in insertion order: the
   // operation itself and the curveness its ends had at its last update here, in one cache
   // line, in chunks that never move. The state of each slot is a byte of m_Flags.
@@ -100,6 +111,15 @@ private:
   void Empty(int slot);
   COperationEdge* ExtractSlot(int slot);
   void Push(int slot) const;
+  // The curveness thresholds of ExtractShortestUnderCurveness for start and step, and its heap
+  // over them, built afresh when they change; false when the thresholds are too many to list,
+  // which leaves the search to the scan of every slot.
+  bool PrepareShortest(double start, double step);
+  // The slot's place in that search: the first threshold its curveness is under, and its
+  // length; false when no pass would take it.
+  bool ShortestKey(int slot, SPassLength* pKey) const;
+  void PushShortest(int slot);
+  COperationEdge* ExtractShortestByScan(double start, double step);
   // An added operation's entry waits until a search needs the heap: most are renewed first,
   // and their first entry would only be popped again as stale.
   void Defer(int slot) const;
@@ -140,6 +160,17 @@ private:
   // Scratch of Compact: the new number of each slot, -1 for an empty one.
   mutable std::vector<int> m_Renumbered;
   mutable CQuadHeap<SSlotEntry<double>> m_Heap;
+  // The search by curveness and length, kept while its start and step stay the same; the
+  // slots whose curveness or length changed since it last looked, or that were added.
+  std::vector<double> m_Thresholds;
+  double m_ShortestStart = 0.0;
+  double m_ShortestStep = 0.0;
+  mutable bool m_ShortestBuilt = false;
+  CQuadHeap<SSlotEntry<SPassLength>> m_ShortestHeap;
+  // Per slot, the key its current entry carries; kNoPass when it has none.
+  static constexpr SPassLength kNoPass{-1, 0.0};
+  std::vector<SPassLength> m_ShortestKeys;
+  mutable std::vector<int> m_ShortestPending;
   // The slots of one UpdateAroundVertex, kept for the next.
   std::vector<int> m_Batch;
   std::unique_ptr<SCurveScratch> m_pCurveScratch;
