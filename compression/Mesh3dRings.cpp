@@ -12,22 +12,57 @@ int CMesh3d::ConcentricRings(int seed)
   SetFacesFlag(0);
   if (seed < 0 || seed >= NbVertex())
     return 0;
+  // Ring k takes every free face with a corner of flag k, and gives its other corners k + 1:
+  // a free face has no corner of an earlier ring, so which of them come first changes nothing.
+  // The faces of each vertex are found through the faces' own corners (a vertex's face list
+  // may be stale), once, so that a ring costs its own faces rather than a pass over all.
+  std::unordered_map<const CVertex3d*, int> number;
+  std::vector<int> count;
+  for (int i = 0; i < NbFace(); i++)
+    for (int c = 0; c < 3; c++)
+      if (const CVertex3d* v = GetFace(i)->v(c)) {
+        const auto [it, added] = number.emplace(v, static_cast<int>(count.size()));
+        if (added)
+          count.push_back(0);
+        count[static_cast<size_t>(it->second)]++;
+      }
+  std::vector<int> first(count.size() + 1, 0);
+  for (size_t v = 0; v < count.size(); v++)
+    first[v + 1] = first[v] + count[v];
+  std::vector<int> faces(static_cast<size_t>(first.back()));
+  for (int i = 0; i < NbFace(); i++)
+    for (int c = 0; c < 3; c++)
+      if (const CVertex3d* v = GetFace(i)->v(c)) {
+        const size_t n = static_cast<size_t>(number.at(v));
+        faces[static_cast<size_t>(first[n + 1] - count[n]--)] = i;
+      }
+  std::vector<CVertex3d*> ring{GetVertex(seed)};
   GetVertex(seed)->SetFlag(1);
-  for (int k = 1;; k++) {
-    int flagged = 0;
-    for (int i = 0; i < NbFace(); i++) {
-      CFace3d* f = GetFace(i);
-      if (f->GetFlag() != 0 || !f->HasVertexWithFlag(k))
+  std::vector<CVertex3d*> next;
+  for (int k = 1; !ring.empty(); k++) {
+    next.clear();
+    for (const CVertex3d* v : ring) {
+      const auto it = number.find(v);
+      if (it == number.end())
         continue;
-      f->SetFlag(k);
-      for (int c = 0; c < 3; c++)
-        if (f->v(c)->GetFlag() != k)
-          f->v(c)->SetFlag(k + 1);
-      flagged++;
+      const size_t n = static_cast<size_t>(it->second);
+      for (int j = first[n]; j < first[n + 1]; j++) {
+        CFace3d* f = GetFace(faces[static_cast<size_t>(j)]);
+        if (f->GetFlag() != 0)
+          continue;
+        f->SetFlag(k);
+        for (int c = 0; c < 3; c++) {
+          CVertex3d* w = f->v(c);
+          if (!w || w->GetFlag() == k || w->GetFlag() == k + 1)
+            continue;
+          w->SetFlag(k + 1);
+          next.push_back(w);
+        }
+      }
     }
-    if (flagged == 0)
-      return 1;
+    ring.swap(next);
   }
+  return 1;
 }
 
 namespace {

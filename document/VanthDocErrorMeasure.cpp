@@ -18,6 +18,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -197,9 +198,14 @@ void CVanthDoc::SimulateSplit(int swap)
     final.push_back(StateOf(pMesh->GetVertex(i)));
 
   pMesh->SetVerticesFlag(0);
+  // Only the old vertices get a flag above 0: a new vertex starts from one of them, found by
+  // its number here rather than by a search of the vertex array for each new vertex.
+  std::unordered_map<const CVertex3d*, int> oldIndex;
+  oldIndex.reserve(static_cast<size_t>(nbOld));
   for (int i = 0; i < nbOld; i++) {
     SetState(pMesh->GetVertex(i), initial[static_cast<size_t>(i)]);
     pMesh->GetVertex(i)->SetFlag(1);
+    oldIndex.emplace(pMesh->GetVertex(i), i);
   }
   for (int i = nbOld; i < n; i++) {
     CVertex3d* v = pMesh->GetVertex(i);
@@ -209,7 +215,7 @@ void CVanthDoc::SimulateSplit(int swap)
       continue;
     }
     w->SetFlag(w->GetFlag() + 1);
-    initial.push_back(initial[static_cast<size_t>(pMesh->IndexFrom(w))]);
+    initial.push_back(initial[static_cast<size_t>(oldIndex.at(w))]);
     SetState(v, initial.back());
   }
 
