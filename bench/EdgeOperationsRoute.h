@@ -6,16 +6,19 @@
 
 #include <memory>
 
-// The decimation loop of the global optimisation, reduced to its order: shortest edge first,
-// collapse at the midpoint, the survivor's operations renewed.
-inline void EdgeOperations(CMesh3d& mesh, int wanted)
+// The decimation loop of the global optimisation, reduced to its order: shortest edge first
+// (or, as the command combines them by default, the shortest under a curveness threshold that
+// rises from 0.1 by 0.1), collapse at the midpoint, the survivor's operations renewed.
+inline void EdgeOperations(CMesh3d& mesh, int wanted, bool underCurveness = false)
 {
   CArrayOperationEdge operations;
   operations.Fill(&mesh);
   operations.UpdateAll();
   mesh.BeginDeferredDeletion();
   while (mesh.NbLiveVertex() > wanted) {
-    const std::unique_ptr<COperationEdge> o(operations.ExtractMin());
+    const std::unique_ptr<COperationEdge> o(underCurveness
+                                              ? operations.ExtractShortestUnderCurveness(0.1, 0.1)
+                                              : operations.ExtractMin());
     if (!o)
       break;
     CVertex3d* p = o->GetFirst();
