@@ -1,4 +1,5 @@
 #include "app/objects/VertexSet3d.h"
+#include "compression/NearestPointGrid.h"
 #include "compression/VertexTree.h"
 #include "mesh/GeometryUtil.h"
 #include "mesh/Mesh3d.h"
@@ -9,6 +10,7 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -182,21 +184,23 @@ int CMesh3d::PackVertices(int frequency)
   if (frequency < 1)
     return 0;
   const int n = NbVertex();
+  std::vector<CNearestPointGrid::SPoint> keptPoints;
+  for (int k = 0; k < n; k += frequency)
+    keptPoints.push_back({GetVertex(k), k});
+  const CNearestPointGrid grid(keptPoints);
+  // Each other vertex goes into the nearest kept one: vertex 0 unless a later one is strictly
+  // nearer, the first of equally near ones. The grid leaves out the kept vertices that are not
+  // finite, whose distance from a finite vertex is infinite or NaN: never below vertex 0's.
+  // From a vertex that is not finite every distance is infinite or NaN: vertex 0 again.
   std::unordered_map<const CVertex3d*, CVertex3d*> mergedInto;
-  for (int s = 0; s < n; s += frequency) {
-    for (int j = s + 1; j < s + frequency && j < n; j++) {
-      const CVertex3d* w = GetVertex(j);
-      CVertex3d* pNearest = GetVertex(0);
-      double best = SquareDistance(w, pNearest);
-      for (int k = frequency; k < n; k += frequency) {
-        const double d = SquareDistance(w, GetVertex(k));
-        if (d < best) {
-          best = d;
-          pNearest = GetVertex(k);
-        }
-      }
-      mergedInto.emplace(w, pNearest);
-    }
+  for (int j = 0; j < n; j++) {
+    if (j % frequency == 0)
+      continue;
+    const CVertex3d* w = GetVertex(j);
+    double best = SquareDistance(w, GetVertex(0));
+    int nearest = 0;
+    grid.Lower(w, &best, &nearest);
+    mergedInto.emplace(w, GetVertex(nearest));
   }
   // Through the faces themselves rather than the vertices' face lists, which may be stale.
   for (int i = 0; i < NbFace(); i++)

@@ -1,4 +1,5 @@
 #include "app/objects/VertexSet3d.h"
+#include "compression/NearestPointGrid.h"
 #include "compression/VertexTree.h"
 #include "mesh/GeometryUtil.h"
 #include "tests/mesh/MeshFixtures.h"
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <queue>
@@ -228,6 +230,164 @@ TEST(MeshOrdering, PackingKeepsEveryFthVertex)
   EXPECT_EQ(mesh->NbVertex(), 1);
   EXPECT_EQ(mesh->GetVertex(0), kept[0]);
   EXPECT_EQ(mesh->PackVertices(0), 0);
+}
+
+// The kept vertex each vertex goes into, by a scan of every kept one: vertex 0 first, a later
+// one only when strictly nearer.
+std::vector<int> ScanMergeTargets(const CMesh3d& mesh, int frequency)
+{
+  std::vector<int> target;
+  for (int j = 0; j < mesh.NbVertex(); j++) {
+    target.push_back(j % frequency == 0 ? j : 0);
+    if (j % frequency == 0)
+      continue;
+    double best = SquareDistance(mesh.GetVertex(j), mesh.GetVertex(0));
+    for (int k = frequency; k < mesh.NbVertex(); k += frequency) {
+      const double d = SquareDistance(mesh.GetVertex(j), mesh.GetVertex(k));
+      if (d < best) {
+        best = d;
+        target.back() = k;
+      }
+    }
+  }
+  return target;
+}
+
+// Every vertex a corner of three faces; after packing each corner must be on the kept vertex
+// the scan names.
+void ExpectPackingMatchesScan(const fixtures::Points& points, const std::vector<int>& frequencies)
+{
+  const int n = static_cast<int>(points.size());
+  fixtures::Triangles triangles;
+  for (int i = 0; i < n; i++)
+    triangles.push_back({i, (i + 1) % n, (i + 2) % n});
+  for (const int frequency : frequencies) {
+    auto mesh = fixtures::Build(points, triangles, false);
+    const std::vector<int> target = ScanMergeTargets(*mesh, frequency);
+    std::vector<CVertex3d*> before;
+    for (int i = 0; i < n; i++)
+      before.push_back(mesh->GetVertex(i));
+    ASSERT_EQ(mesh->PackVertices(frequency), 1);
+    ASSERT_EQ(mesh->NbVertex(), (n + frequency - 1) / frequency);
+    ASSERT_EQ(mesh->NbFace(), n);
+    for (int f = 0; f < n; f++)
+      for (int c = 0; c < 3; c++) {
+        const auto corner = static_cast<size_t>(triangles[static_cast<size_t>(f)][c]);
+        ASSERT_EQ(mesh->GetFace(f)->v(c), before[static_cast<size_t>(target[corner])])
+            << "frequency " << frequency << ", vertex " << corner;
+      }
+  }
+}
+
+// Integer coordinates below `side`, so that many distances tie and many points coincide.
+fixtures::Points LatticeCloud(int count, int side, float scale, std::uint32_t seed)
+{
+  fixtures::Points points;
+  const auto next = [&seed, side] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>((seed >> 8) % static_cast<std::uint32_t>(side));
+  };
+  for (int i = 0; i < count; i++) {
+    const float x = next();
+    const float y = next();
+    points.push_back({x * scale, y * scale, next() * scale});
+  }
+  return points;
+}
+
+TEST(MeshOrdering, PackingMatchesTheScanOnCloudsWithTies)
+{
+  const std::vector<int> frequencies{1, 2, 3, 7, 1000};
+  for (const int side : {2, 4, 9, 60})
+    ExpectPackingMatchesScan(LatticeCloud(600, side, 1.0f, 7u + static_cast<std::uint32_t>(side)),
+                             frequencies);
+  // Rounded spacings, exact copies of earlier points, and removed vertices far off the kept
+  // ones' box (the even indices stay near the origin).
+  auto cloud = LatticeCloud(400, 12, 0.1f, 99u);
+  for (size_t i = 0; i < 100; i++)
+    cloud.push_back(cloud[i * 3]);
+  for (size_t i = 1; i < cloud.size(); i += 2)
+    if (i % 5 == 0)
+      cloud[i] = {cloud[i][0] + 500.0f, cloud[i][1] - 40.0f, cloud[i][2]};
+  ExpectPackingMatchesScan(cloud, {2, 3, 7});
+}
+
+TEST(MeshOrdering, PackingMatchesTheScanOnFlatAndDegenerateBoxes)
+{
+  auto flat = LatticeCloud(500, 15, 0.25f, 3u);
+  for (auto& p : flat)
+    p[2] = 2.5f;
+  auto line = LatticeCloud(300, 40, 1.0f, 5u);
+  for (auto& p : line)
+    p[1] = p[2] = -1.0f;
+  fixtures::Points same(50, {0.5f, 0.5f, 0.5f});
+  // A thin slab: its thickness far below the spacing of the points across it.
+  auto slab = LatticeCloud(400, 20, 1.0f, 11u);
+  for (auto& p : slab)
+    p[2] *= 1e-6f;
+  for (const auto* points : {&flat, &line, &same, &slab})
+    ExpectPackingMatchesScan(*points, {2, 3, 7, 1000});
+}
+
+TEST(MeshOrdering, PackingMatchesTheScanWithInfiniteAndNaNCoordinates)
+{
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const auto base = LatticeCloud(120, 5, 1.0f, 21u);
+  // Vertex 0 finite (once with overflowing float differences), infinite, NaN; elsewhere kept
+  // and removed vertices of every kind.
+  for (const std::array<float, 3>& first : {std::array<float, 3>{1, 1, 1}, {3e38f, 0, 0},
+                                           {inf, 0, 0}, {0, -inf, 0}, {0, 0, nan}, {nan, inf, 0}}) {
+    auto points = base;
+    points[0] = first;
+    points[6] = {inf, 2, 2};
+    points[7] = {2, nan, 2};
+    points[12] = {-inf, inf, 2};
+    points[13] = {inf, 2, 2};
+    points[18] = {3e38f, 0, 0};
+    points[19] = {-3e38f, 0, 0};
+    points[30] = {2, 2, nan};
+    points[31] = {-inf, 1, 1};
+    ExpectPackingMatchesScan(points, {2, 3, 7});
+  }
+}
+
+TEST(NearestPointGrid, LowersToTheNearestPointThenTheSmallerIndex)
+{
+  const float inf = std::numeric_limits<float>::infinity();
+  CVertex3d origin(0, 0, 0), right(1, 0, 0), rightAgain(1, 0, 0), left(-1, 0, 0);
+  CVertex3d farOff(inf, 0, 0), unknown(0, std::numeric_limits<float>::quiet_NaN(), 0);
+  const CNearestPointGrid grid({{&origin, 10}, {&right, 7}, {&rightAgain, 3}, {&left, 5},
+                                {&farOff, 0}, {&unknown, 1}});
+  const CVertex3d q(0.75f, 0, 0);
+  const double toRight = SquareDistance(&q, &right);
+  struct SCase
+  {
+    double Distance;
+    int Index;
+    double ExpectedDistance;
+    int ExpectedIndex;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const SCase& c : {SCase{100.0, 50, toRight, 3}, SCase{toRight, 4, toRight, 3},
+                         SCase{toRight, 2, toRight, 2}, SCase{0.01, 50, 0.01, 50},
+                         SCase{std::numeric_limits<double>::infinity(), 50, toRight, 3}}) {
+    double d = c.Distance;
+    int index = c.Index;
+    grid.Lower(&q, &d, &index);
+    EXPECT_EQ(d, c.ExpectedDistance);
+    EXPECT_EQ(index, c.ExpectedIndex);
+  }
+  double d = nan;
+  int index = 50;
+  grid.Lower(&q, &d, &index);
+  EXPECT_EQ(index, 50);
+  d = 100.0;
+  grid.Lower(&farOff, &d, &index);
+  EXPECT_EQ(index, 50);
+  grid.Lower(&origin, &d, &index);
+  EXPECT_EQ(d, 0.0);
+  EXPECT_EQ(index, 10);
 }
 
 // Every vertex in exactly one run, each run a path of neighbour vertices: the parent of a
