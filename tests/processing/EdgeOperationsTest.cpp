@@ -145,6 +145,11 @@ TEST(ArrayOperationEdge, ShortestUnderCurveness)
   ASSERT_NE(o, nullptr);
   EXPECT_DOUBLE_EQ(o->GetLength(), 1.0);
   EXPECT_EQ(flat.GetSize(), size - 1);
+  // Thresholds too many to list: every operation is scanned at each pass instead.
+  OperationPtr fine(flat.ExtractShortestUnderCurveness(0.0, 1e-7));
+  ASSERT_NE(fine, nullptr);
+  EXPECT_DOUBLE_EQ(fine->GetLength(), 1.0);
+  EXPECT_EQ(flat.GetSize(), size - 2);
 
   // On a box every end is a sharp corner (curveness 1): found at 1.0 exactly, but a step that
   // jumps over 1.0 finds nothing and takes nothing.
