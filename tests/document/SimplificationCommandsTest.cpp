@@ -1,6 +1,8 @@
 #include "tests/document/CommandFixture.h"
 
 #include "platform/core/Random.h"
+#include "scene/ParserVrml.h"
+#include "scene/SceneGraph3d.h"
 
 #include <QTest>
 
@@ -197,6 +199,19 @@ TEST_F(CSimplificationCommandsTest, EdgeBasedSimplificationSavesEveryNthStepOrNe
   };
   const int everyStep = savedWithFrequency("1");
   EXPECT_GE(everyStep, 14);
+  // Each step's mesh as it stands after its collapse: no vertex that a collapse took.
+  CSceneGraph3d saved;
+  CParserVrml parser;
+  ASSERT_EQ(parser.Run(path.c_str(), &saved), 1);
+  ASSERT_EQ(saved.NbObject(), everyStep);
+  int previous = 64;
+  for (int i = 0; i < saved.NbObject(); i++) {
+    ASSERT_EQ(saved.GetAt(i)->GetType(), TYPE_MESH3D);
+    const int nbVertex = static_cast<CMesh3d*>(saved.GetAt(i))->NbVertex();
+    EXPECT_LE(nbVertex, previous) << i;
+    previous = nbVertex;
+  }
+  EXPECT_EQ(previous, 50);
   EXPECT_EQ(savedWithFrequency("5"), (everyStep + 4) / 5);
 
   // Cancelling the file dialog changes nothing.
