@@ -648,14 +648,12 @@ int CArrayOperationEdge::UpdateAroundVertex(const CVertex3d* v)
     if (!At(slot).operation.IsValid())
       continue;
     updated++;
-    const COperationEdge& o = At(slot).operation;
-    const double before = o.GetPotential();
-    const double curveBefore = o.GetCurveness();
-    const double lengthBefore = o.GetLength();
+    const double before = At(slot).operation.GetPotential();
     Update(&curves, slot);
-    if (!(o.GetPotential() == before))
+    if (!(At(slot).operation.GetPotential() == before))
       Push(slot);
-    if (m_ShortestBuilt && !(o.GetCurveness() == curveBefore && o.GetLength() == lengthBefore))
+    // PushShortest leaves a slot whose key did not change as it is.
+    if (m_ShortestBuilt)
       m_ShortestPending.push_back(slot);
   }
   return updated;

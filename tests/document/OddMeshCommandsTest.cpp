@@ -3,8 +3,7 @@
 #include "app/resources/Menus.h"
 #include "mesh/Polygon3d.h"
 #include "mesh/PolygonMesh3d.h"
-#include "mesh/Quad3d.h"
-#include "mesh/QuadMesh3d.h"
+#include "tests/compression/GateTestUtil.h"
 #include "tests/support/TempFolder.h"
 
 #include <cmath>
@@ -271,14 +270,10 @@ TEST_F(COddMeshCommandsTest, EveryEnabledCommandRunsOnOddQuadAndPolygonMeshes)
   for (const SFaceLists& lists : OddFaceLists()) {
     RunEveryEnabledCommand(lists.Name + " (quads)", [this, &lists] {
       m_pDoc->EmptyScene();
-      auto* pQuads = new CQuadMesh3d;
-      for (const auto& p : lists.Points)
-        pQuads->AddVertex(new CQuadVertex3d(p[0], p[1], p[2]));
+      gatetest::Quads quads;
       for (const auto& f : lists.Faces)
-        pQuads->AddQuad(new CQuad3d(pQuads->GetVertex(f[0]), pQuads->GetVertex(f[1]),
-                                    pQuads->GetVertex(f[2]), pQuads->GetVertex(f[3])));
-      pQuads->BuildAdjacencyAndNormals();
-      m_pDoc->m_SceneGraph.Add(pQuads);
+        quads.push_back({f[0], f[1], f[2], f[3]});
+      m_pDoc->m_SceneGraph.Add(gatetest::BuildQuads(lists.Points, quads).release());
     }, 20);
     RunEveryEnabledCommand(lists.Name + " (polygons)", [this, &lists] {
       m_pDoc->EmptyScene();
